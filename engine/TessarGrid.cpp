@@ -1,0 +1,122 @@
+// Snapping to steps, independent plane grids and the outline area.
+#include <cmath>
+#include <cstdint>
+
+#include "engine/TessarInternal.h"
+#include "engine/unTessarRgPub.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace {
+
+// True when v is a whole multiple of the step, allowing for the representation error of decimal
+// steps such as 0.1 (0.3 / 0.1 is 2.9999999999999996).
+bool OnStep(double v, double s, double& q) {
+    q = std::nearbyint(v / s);
+    return std::fabs(v - q * s) <= 1e-9 * std::fmax(std::fabs(v), std::fabs(s));
+}
+
+// Number of steps of size s from lo while below hi: a count within tolerance of a whole number is it.
+long long StepCount(double lo, double hi, double s) {
+    if (!(hi > lo) || !std::isfinite(hi - lo)) return 0;
+    double q = (hi - lo) / s;
+    if (!(q < 9e15)) return -1;  // far more than anything we build
+    double r = std::nearbyint(q);
+    if (std::fabs(q - r) <= 1e-9 * std::fmax(1.0, q)) return static_cast<long long>(r);
+    return static_cast<long long>(std::ceil(q));
+}
+
+std::string ReplaceFirstToken(const std::string& pattern, const std::string& token, const char* with) {
+    size_t at = AnsiPos(token, AnsiLowerCase(pattern));
+    if (at == std::string::npos) return pattern;
+    return pattern.substr(0, at) + with + pattern.substr(at + token.size());
+}
+
+}  // namespace
+
+double FloorToStep(double v, double s) {
+    double q;
+    if (OnStep(v, s, q)) return v;
+    q = std::trunc(v / s);
+    return v - q * s > 0 ? q * s : v;
+}
+
+double CeilToStep(double v, double s) {
+    double q;
+    if (OnStep(v, s, q)) return v;
+    q = std::trunc(v / s);
+    return v - q * s > 0 ? (q + 1) * s : v;
+}
+
+TPlaneRect SnapRectToGrid(const TPlaneRect& r, double dx, double dy) {
+    return {FloorToStep(r.MinX, dx), FloorToStep(r.MinY, dy), CeilToStep(r.MaxX, dx), CeilToStep(r.MaxY, dy)};
+}
+
+double KmWithin100Km(double v) {
+    int64_t t = Trunc(v);
+    return static_cast<double>(t - Trunc(v / 100000) * 100000) / 1000;
+}
+
+bool CreateCustomTessarols(const TPlaneRect& rect, int startRow, int startCol, bool byRowCol,
+                           const std::string& nameTemplate, double dx, double dy, TCustomTessarols& result) {
+    const std::string first = byRowCol ? "[row]" : "[x]";
+    const std::string second = byRowCol ? "[col]" : "[y]";
+    const char* slot = byRowCol ? "%d" : "%4.2f";
+    const std::string lower = AnsiLowerCase(nameTemplate);
+    const size_t firstAt = AnsiPos(first, lower), secondAt = AnsiPos(second, lower);
+    const bool hasFirst = firstAt != std::string::npos, hasSecond = secondAt != std::string::npos;
+    if (!hasFirst && !hasSecond) {
+        TessarReportError("图副格式不符合规定！");
+        return false;
+    }
+    if (!(dx > 0) || !(dy > 0)) {
+        TessarReportError("偏移值太小了！");
+        return false;
+    }
+    const std::string pattern = ReplaceFirstToken(ReplaceFirstToken(nameTemplate, first, slot), second, slot);
+    // Values go in the order their slots stand in the pattern.
+    const bool firstLeads = hasFirst && (!hasSecond || firstAt < secondAt);
+
+    TPlaneRect g = SnapRectToGrid(rect, dx, dy);
+    long long rows = StepCount(g.MinY, g.MaxY, dy), cols = StepCount(g.MinX, g.MaxX, dx);
+    if (rows < 0 || cols < 0 || (rows > 0 && cols > kMaxSheets / rows)) {
+        TessarReportError("图幅数量超过两千万，请缩小范围或增大偏移值！");
+        return false;
+    }
+    if (rows == 0 || cols == 0) rows = cols = 0;
+
+    TCustomTessarols out(static_cast<size_t>(rows));
+    for (long long i = 0; i < rows; ++i) {
+        auto& row = out[i];
+        row.resize(static_cast<size_t>(cols));
+        const double minY = g.MinY + static_cast<double>(i) * dy, maxY = g.MinY + static_cast<double>(i + 1) * dy;
+        for (long long j = 0; j < cols; ++j) {
+            TCustomTessarol& t = row[j];
+            t.MinX = g.MinX + static_cast<double>(j) * dx;
+            t.MaxX = g.MinX + static_cast<double>(j + 1) * dx;
+            t.MinY = minY;
+            t.MaxY = maxY;
+            if (byRowCol) {
+                TFormatArg a = static_cast<int>(startRow + i), b = static_cast<int>(startCol + j);
+                t.Name = hasFirst && hasSecond ? (firstLeads ? Format(pattern, {a, b}) : Format(pattern, {b, a}))
+                                               : Format(pattern, {hasFirst ? a : b});
+            } else {
+                TFormatArg a = KmWithin100Km(t.MinX), b = KmWithin100Km(t.MinY);
+                t.Name = hasFirst && hasSecond ? (firstLeads ? Format(pattern, {a, b}) : Format(pattern, {b, a}))
+                                               : Format(pattern, {hasFirst ? a : b});
+            }
+        }
+    }
+    result = std::move(out);
+    return true;
+}
+
+double PolygonArea(const std::vector<TPlaneXY>& points) {
+    const size_t n = points.size();
+    if (n <= 2) return 0;
+    std::vector<TPlaneXY> ring = points;
+    if (!(std::fabs(ring.back().X - ring.front().X) < 0.0001 && std::fabs(ring.back().Y - ring.front().Y) < 0.0001))
+        ring.push_back(ring.front());
+    double sum = 0;
+    for (size_t k = 0; k + 1 < ring.size(); ++k) sum += ring[k].X * ring[k + 1].Y - ring[k + 1].X * ring[k].Y;
+    return std::fabs(sum / 2);
+}

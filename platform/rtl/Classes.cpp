@@ -1,0 +1,78 @@
+#include "platform/rtl/Classes.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/rtl/SysUtils.h"
+
+void TStringList::Check(int index) const {
+    if (index < 0 || index >= Count()) throw ERangeError("List index out of bounds (" + std::to_string(index) + ")");
+}
+
+int TStringList::Add(const std::string& s) {
+    items_.push_back(s);
+    return Count() - 1;
+}
+
+void TStringList::Insert(int index, const std::string& s) {
+    if (index < 0 || index > Count()) throw ERangeError("List index out of bounds (" + std::to_string(index) + ")");
+    items_.insert(items_.begin() + index, s);
+}
+
+void TStringList::Delete(int index) {
+    Check(index);
+    items_.erase(items_.begin() + index);
+}
+
+int TStringList::IndexOf(const std::string& s) const {
+    for (int i = 0; i < Count(); ++i)
+        if (items_[i] == s) return i;
+    return -1;
+}
+
+const std::string& TStringList::operator[](int index) const {
+    Check(index);
+    return items_[index];
+}
+
+std::string& TStringList::operator[](int index) {
+    Check(index);
+    return items_[index];
+}
+
+std::string TStringList::Text() const {
+    std::string t;
+    for (auto& s : items_) t += s + "\r\n";
+    return t;
+}
+
+void TStringList::SetText(const std::string& text) {
+    items_.clear();
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t e = text.find_first_of("\r\n", i);
+        if (e == std::string::npos) {
+            items_.push_back(text.substr(i));
+            break;
+        }
+        items_.push_back(text.substr(i, e - i));
+        i = e + 1;
+        if (text[e] == '\r' && i < text.size() && text[i] == '\n') ++i;
+    }
+}
+
+void TStringList::LoadFromFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) throw Exception("Cannot open file \"" + path + "\"");
+    std::ostringstream ss;
+    ss << f.rdbuf();
+    SetText(ss.str());
+}
+
+void TStringList::SaveToFile(const std::string& path) const {
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    if (!f) throw Exception("Cannot create file \"" + path + "\"");
+    f << Text();
+    f.close();
+    if (!f) throw Exception("Error writing file \"" + path + "\"");
+}

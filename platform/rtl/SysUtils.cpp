@@ -1,0 +1,356 @@
+#include "platform/rtl/SysUtils.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+char g_decimalSeparator = '.';
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// Digits and decimal exponent of v rounded to `digits` significant digits: v = 0.d1d2d3... x 10^(exp+1).
+void SigDigits(double v, int digits, std::string& mant, int& exp) {
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, digits - 1);
+    std::string s(buf, r.ptr);
+    auto e = s.find('e');
+    exp = std::stoi(s.substr(e + 1));
+    mant.clear();
+    for (size_t i = 0; i < e; ++i)
+        if (s[i] != '.') mant += s[i];
+    while (mant.size() > 1 && mant.back() == '0') mant.pop_back();
+}
+
+std::string GeneralText(double v, int precision, char sep) {
+    if (std::isnan(v)) return "NAN";
+    if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
+    if (v == 0) return "0";
+    std::string mant;
+    int exp;
+    SigDigits(v, precision, mant, exp);
+    std::string out = v < 0 ? "-" : "";
+    if (exp < -4 || exp >= precision) {
+        out += mant[0];
+        if (mant.size() > 1) {
+            out += sep;
+            out += mant.substr(1);
+        }
+        out += 'E';
+        out += std::to_string(exp);
+        return out;
+    }
+    if (exp < 0) {
+        out += '0';
+        out += sep;
+        out += std::string(-exp - 1, '0');
+        out += mant;
+    } else if (static_cast<int>(mant.size()) <= exp + 1) {
+        out += mant;
+        out += std::string(exp + 1 - mant.size(), '0');
+    } else {
+        out += mant.substr(0, exp + 1);
+        out += sep;
+        out += mant.substr(exp + 1);
+    }
+    return out;
+}
+
+std::string FixedText(double v, int prec, char sep) {
+    if (std::isnan(v)) return "NAN";
+    if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
+    std::vector<char> buf(400 + prec);
+    auto r = std::to_chars(buf.data(), buf.data() + buf.size(), v, std::chars_format::fixed, prec);
+    std::string s(buf.data(), r.ptr);
+    if (s == "-0" || (s.size() > 1 && s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos))
+        s.erase(0, 1);  // no negative zero in text
+    for (auto& c : s)
+        if (c == '.') c = sep;
+    return s;
+}
+
+std::string ScientificText(double v, int prec, char sep) {
+    if (std::isnan(v)) return "NAN";
+    if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
+    if (prec < 1) prec = 1;
+    if (prec > 18) prec = 18;
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, prec - 1);
+    std::string s(buf, r.ptr);
+    auto e = s.find('e');
+    std::string mant = s.substr(0, e);
+    for (auto& c : mant)
+        if (c == '.') c = sep;
+    int exp = std::stoi(s.substr(e + 1));
+    std::string ex = std::to_string(std::abs(exp));
+    while (ex.size() < 3) ex = "0" + ex;
+    return mant + "E" + (exp < 0 ? "-" : "+") + ex;
+}
+
+std::string Thousands(const std::string& fixed, char sep) {
+    size_t start = fixed[0] == '-' ? 1 : 0;
+    size_t end = fixed.find(sep);
+    if (end == std::string::npos) end = fixed.size();
+    std::string ip = fixed.substr(start, end - start), grouped;
+    for (size_t i = 0; i < ip.size(); ++i) {
+        if (i > 0 && (ip.size() - i) % 3 == 0) grouped += ',';
+        grouped += ip[i];
+    }
+    return fixed.substr(0, start) + grouped + fixed.substr(end);
+}
+
+[[noreturn]] void BadFormat(const std::string& fmt) {
+    throw EFormatError("Format '" + fmt + "' invalid or incompatible with argument");
+}
+
+bool ParseFloat(const std::string& text, char sep, bool anySep, double& v) {
+    std::string s = Trim(text);
+    if (s.empty()) return false;
+    std::string t;
+    t.reserve(s.size());
+    bool seenSep = false;
+    for (char c : s) {
+        if (c == sep || (anySep && (c == '.' || c == ','))) {
+            if (seenSep) return false;
+            seenSep = true;
+            t += '.';
+        } else if (c == '.' && sep != '.') {
+            return false;
+        } else {
+            t += c;
+        }
+    }
+    const char* b = t.data();
+    const char* e = b + t.size();
+    if (*b == '+') ++b;
+    if (b == e || *b == '+') return false;
+    // from_chars takes no hex or inf/nan spellings in the general format, as the class library.
+    auto r = std::from_chars(b, e, v, std::chars_format::general);
+    if (r.ec == std::errc::result_out_of_range) return false;
+    return r.ec == std::errc() && r.ptr == e && std::isfinite(v);
+}
+
+}  // namespace
+
+int64_t Trunc(double x) {
+    if (!(std::fabs(x) < 9.2e18)) throw EConvertError("Invalid floating point operation");
+    return static_cast<int64_t>(x);
+}
+
+int64_t Round(double x) {
+    if (!(std::fabs(x) < 9.2e18)) throw EConvertError("Invalid floating point operation");
+    return static_cast<int64_t>(std::nearbyint(x));  // default rounding mode: ties to even
+}
+
+char GetDecimalSeparator() { return g_decimalSeparator; }
+void SetDecimalSeparator(char c) { g_decimalSeparator = c; }
+
+std::string FloatToStr(double v) { return GeneralText(v, 15, g_decimalSeparator); }
+std::string FloatToStrDot(double v) { return GeneralText(v, 15, '.'); }
+
+bool TryStrToFloat(const std::string& s, double& v) { return ParseFloat(s, g_decimalSeparator, false, v); }
+bool TryStrToFloatAny(const std::string& s, double& v) { return ParseFloat(s, g_decimalSeparator, true, v); }
+
+double StrToFloat(const std::string& s) {
+    double v;
+    if (!TryStrToFloat(s, v)) throw EConvertError("'" + s + "' is not a valid floating point value");
+    return v;
+}
+
+std::string IntToStr(int64_t v) { return std::to_string(v); }
+
+bool TryStrToInt(const std::string& text, int& v) {
+    std::string s = TrimLeft(text);
+    if (s.empty()) return false;
+    const char* b = s.data();
+    const char* e = b + s.size();
+    bool neg = false;
+    if (*b == '+' || *b == '-') neg = *b++ == '-';
+    int base = 10;
+    if (b < e && *b == '$') {
+        base = 16;
+        ++b;
+    } else if (e - b > 2 && b[0] == '0' && (b[1] == 'x' || b[1] == 'X')) {
+        base = 16;
+        b += 2;
+    }
+    if (b == e || *b == '+' || *b == '-') return false;
+    int64_t x;
+    auto r = std::from_chars(b, e, x, base);
+    if (r.ec != std::errc() || r.ptr != e) return false;
+    if (neg) x = -x;
+    if (x < std::numeric_limits<int>::min() || x > std::numeric_limits<int>::max()) return false;
+    v = static_cast<int>(x);
+    return true;
+}
+
+int StrToInt(const std::string& s) {
+    int v;
+    if (!TryStrToInt(s, v)) throw EConvertError("'" + s + "' is not a valid integer value");
+    return v;
+}
+
+std::string TrimLeft(const std::string& s) {
+    size_t b = 0;
+    while (b < s.size() && IsBlank(s[b])) ++b;
+    return s.substr(b);
+}
+
+std::string TrimRight(const std::string& s) {
+    size_t e = s.size();
+    while (e > 0 && IsBlank(s[e - 1])) --e;
+    return s.substr(0, e);
+}
+
+std::string Trim(const std::string& s) { return TrimRight(TrimLeft(s)); }
+
+std::string UpperCase(const std::string& s) {
+    std::string r = s;
+    for (auto& c : r)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return r;
+}
+
+std::string LowerCase(const std::string& s) {
+    std::string r = s;
+    for (auto& c : r)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return r;
+}
+
+namespace {
+bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+}  // namespace
+
+std::string AnsiLowerCase(const std::string& s) {
+    std::string r = s;
+    for (size_t i = 0; i < r.size(); ++i) {
+        if (IsLeadByte(static_cast<unsigned char>(r[i])) && i + 1 < r.size()) ++i;
+        else if (r[i] >= 'A' && r[i] <= 'Z') r[i] = static_cast<char>(r[i] - 'A' + 'a');
+    }
+    return r;
+}
+
+size_t AnsiPos(const std::string& sub, const std::string& s) {
+    if (sub.empty()) return std::string::npos;
+    for (size_t i = 0; i + sub.size() <= s.size();) {
+        if (s.compare(i, sub.size(), sub) == 0) return i;
+        i += IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+    }
+    return std::string::npos;
+}
+
+std::string Format(const std::string& fmt, std::initializer_list<TFormatArg> argList) {
+    std::vector<const TFormatArg*> args;
+    for (auto& a : argList) args.push_back(&a);
+    std::string out;
+    size_t next = 0;
+    const char sep = g_decimalSeparator;
+    for (size_t i = 0; i < fmt.size(); ++i) {
+        if (fmt[i] != '%') {
+            out += fmt[i];
+            continue;
+        }
+        if (++i >= fmt.size()) BadFormat(fmt);
+        if (fmt[i] == '%') {
+            out += '%';
+            continue;
+        }
+        // Reads a number or '*' (taken from the arguments); -1 when there is none.
+        auto readNumber = [&](int& value) {
+            value = -1;
+            if (i < fmt.size() && fmt[i] == '*') {
+                if (next >= args.size() || args[next]->kind != TFormatArg::Int) BadFormat(fmt);
+                value = static_cast<int>(args[next++]->i);
+                ++i;
+                return;
+            }
+            if (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') {
+                int64_t n = 0;
+                while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') {
+                    n = n * 10 + (fmt[i++] - '0');
+                    if (n > 100000) BadFormat(fmt);
+                }
+                value = static_cast<int>(n);
+            }
+        };
+        int n;
+        readNumber(n);
+        if (i < fmt.size() && fmt[i] == ':') {
+            if (n < 0) n = 0;
+            next = static_cast<size_t>(n);
+            ++i;
+            readNumber(n);
+        }
+        bool left = false;
+        if (i < fmt.size() && fmt[i] == '-') {
+            left = true;
+            ++i;
+            if (n >= 0) BadFormat(fmt);
+            readNumber(n);
+        }
+        int width = n, prec = -1;
+        if (i < fmt.size() && fmt[i] == '.') {
+            ++i;
+            readNumber(prec);
+            if (prec < 0) prec = 0;
+        }
+        if (i >= fmt.size()) BadFormat(fmt);
+        char type = static_cast<char>(fmt[i] >= 'a' && fmt[i] <= 'z' ? fmt[i] - 'a' + 'A' : fmt[i]);
+        if (next >= args.size()) BadFormat(fmt);
+        const TFormatArg& a = *args[next++];
+        std::string item;
+        switch (type) {
+        case 'D':
+        case 'U': {
+            if (a.kind != TFormatArg::Int) BadFormat(fmt);
+            int64_t v = a.i;
+            if (type == 'U' && v < 0) v = static_cast<uint32_t>(v);
+            std::string digits = std::to_string(v < 0 ? -v : v);
+            if (prec > static_cast<int>(digits.size())) digits = std::string(prec - digits.size(), '0') + digits;
+            item = (v < 0 ? "-" : "") + digits;
+            break;
+        }
+        case 'X':
+        case 'P': {
+            if (a.kind != TFormatArg::Int) BadFormat(fmt);
+            char buf[32];
+            auto r = std::to_chars(buf, buf + sizeof buf, static_cast<uint64_t>(type == 'P' ? static_cast<uint32_t>(a.i) : a.i), 16);
+            item.assign(buf, r.ptr);
+            for (auto& c : item)
+                if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+            int minDigits = type == 'P' ? 8 : prec;
+            if (minDigits > static_cast<int>(item.size())) item = std::string(minDigits - item.size(), '0') + item;
+            break;
+        }
+        case 'F':
+        case 'N':
+        case 'M':
+        case 'E':
+        case 'G': {
+            if (a.kind != TFormatArg::Float) BadFormat(fmt);
+            if (type == 'E') item = ScientificText(a.d, prec < 0 ? 15 : prec, sep);
+            else if (type == 'G') item = GeneralText(a.d, prec < 0 ? 15 : (prec == 0 ? 1 : std::min(prec, 17)), sep);
+            else {
+                item = FixedText(a.d, prec < 0 ? 2 : std::min(prec, 18), sep);
+                if (type != 'F') item = Thousands(item, sep);
+            }
+            break;
+        }
+        case 'S':
+            if (a.kind != TFormatArg::Str) BadFormat(fmt);
+            item = prec >= 0 && prec < static_cast<int>(a.s.size()) ? a.s.substr(0, prec) : a.s;
+            break;
+        default:
+            BadFormat(fmt);
+        }
+        if (width > static_cast<int>(item.size())) {
+            std::string pad(width - item.size(), ' ');
+            item = left ? item + pad : pad + item;
+        }
+        out += item;
+    }
+    return out;
+}

@@ -1,0 +1,76 @@
+// Non-visual runtime: exceptions, rounding, number text and string helpers.
+// Number text never depends on the C locale; the decimal separator is a process-wide setting.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <stdexcept>
+#include <string>
+
+class Exception : public std::exception {
+public:
+    explicit Exception(std::string message) : Message(std::move(message)) {}
+    const char* what() const noexcept override { return Message.c_str(); }
+    std::string Message;
+};
+
+class EConvertError : public Exception { using Exception::Exception; };
+// A pattern that the formatter cannot apply to its arguments.
+class EFormatError : public EConvertError { using EConvertError::EConvertError; };
+class ERangeError : public Exception {
+public:
+    ERangeError() : Exception("Range check error") {}
+    using Exception::Exception;
+};
+
+// Integer part, rounding toward zero.
+int64_t Trunc(double x);
+// Nearest whole number, halves to the even neighbour.
+int64_t Round(double x);
+
+char GetDecimalSeparator();
+void SetDecimalSeparator(char c);
+
+// General decimal form: at most 15 significant digits, no trailing zeros, the process decimal separator.
+std::string FloatToStr(double v);
+// Same text with '.' whatever the separator.
+std::string FloatToStrDot(double v);
+double StrToFloat(const std::string& s);
+bool TryStrToFloat(const std::string& s, double& v);
+// Accepts both '.' and the process separator.
+bool TryStrToFloatAny(const std::string& s, double& v);
+
+std::string IntToStr(int64_t v);
+int StrToInt(const std::string& s);
+bool TryStrToInt(const std::string& s, int& v);
+
+std::string Trim(const std::string& s);
+std::string TrimLeft(const std::string& s);
+std::string TrimRight(const std::string& s);
+// ASCII case mapping only: GBK lead and trail bytes are left alone.
+std::string UpperCase(const std::string& s);
+std::string LowerCase(const std::string& s);
+// Same, but double-byte (GBK) characters are skipped whole, so trail bytes keep their case.
+std::string AnsiLowerCase(const std::string& s);
+// Byte offset of the first occurrence of `sub` in `s` that starts on a character boundary (GBK), or npos.
+size_t AnsiPos(const std::string& sub, const std::string& s);
+
+// One argument of Format.
+struct TFormatArg {
+    enum Kind { Int, Float, Str } kind;
+    int64_t i = 0;
+    double d = 0;
+    std::string s;
+    TFormatArg(int v) : kind(Int), i(v) {}
+    TFormatArg(long v) : kind(Int), i(v) {}
+    TFormatArg(long long v) : kind(Int), i(v) {}
+    TFormatArg(unsigned v) : kind(Int), i(v) {}
+    TFormatArg(double v) : kind(Float), d(v) {}
+    TFormatArg(const char* v) : kind(Str), s(v) {}
+    TFormatArg(std::string v) : kind(Str), s(std::move(v)) {}
+};
+
+// "%" ["index:"] ["-"] [width] ["." precision] type, type one of d u e f g n m p s x (either case);
+// "*" takes a width or precision from the arguments. Raises EFormatError on a bad pattern or a
+// mismatched or missing argument.
+std::string Format(const std::string& fmt, std::initializer_list<TFormatArg> args);
