@@ -92,15 +92,13 @@ void EnumerateWindow(int scale, bool newNumbers, const TDmsExtent& window, bool 
 }  // namespace
 
 int64_t TessarFloorIndex(double v, double step) {
-    double q = v / step, r = std::nearbyint(q);
-    if (std::fabs(q - r) <= 1e-9 + 8 * 2.220446049250313e-16 * std::fabs(q)) return static_cast<int64_t>(r);
-    return static_cast<int64_t>(std::floor(q));
+    double q = v / step, r;
+    return static_cast<int64_t>(TessarNearWhole(q, r) ? r : std::floor(q));
 }
 
 int64_t TessarCeilIndex(double v, double step) {
-    double q = v / step, r = std::nearbyint(q);
-    if (std::fabs(q - r) <= 1e-9 + 8 * 2.220446049250313e-16 * std::fabs(q)) return static_cast<int64_t>(r);
-    return static_cast<int64_t>(std::ceil(q));
+    double q = v / step, r;
+    return static_cast<int64_t>(TessarNearWhole(q, r) ? r : std::ceil(q));
 }
 
 void TessarEnumerate(int scale, bool newNumbers, const TessarIndexWindow& iw, bool zone3, bool beijing54, double cm,

@@ -8,17 +8,9 @@
 
 namespace {
 
-constexpr double kEps = 2.220446049250313e-16;
-
-// Within the representation error of a whole number: 1e-9 of a unit, or a few units in the last place.
-bool NearWhole(double q, double& r) {
-    r = std::nearbyint(q);
-    return std::fabs(q - r) <= 1e-9 + 8 * kEps * std::fabs(q);
-}
-
 // True when v is a whole multiple of the step, allowing for the representation error of decimal
 // steps such as 0.1 (0.3 / 0.1 is 2.9999999999999996).
-bool OnStep(double v, double s, double& q) { return NearWhole(v / s, q); }
+bool OnStep(double v, double s, double& q) { return TessarNearWhole(v / s, q); }
 
 // Number of steps of size s from lo while below hi: a count within tolerance of a whole number is it.
 long long StepCount(double lo, double hi, double s) {
@@ -26,7 +18,7 @@ long long StepCount(double lo, double hi, double s) {
     double q = (hi - lo) / s;
     if (!(q < 9e15)) return -1;  // far more than anything we build
     double r;
-    if (NearWhole(q, r)) return static_cast<long long>(r);
+    if (TessarNearWhole(q, r)) return static_cast<long long>(r);
     return static_cast<long long>(std::ceil(q));
 }
 
@@ -37,6 +29,11 @@ std::string ReplaceFirstToken(const std::string& pattern, const std::string& tok
 }
 
 }  // namespace
+
+bool TessarNearWhole(double q, double& r) {
+    r = std::nearbyint(q);
+    return std::fabs(q - r) <= 1e-9 + 8 * 2.220446049250313e-16 * std::fabs(q);
+}
 
 double FloorToStep(double v, double s) {
     double q;

@@ -20,6 +20,10 @@ struct TessarIndexWindow {
     int64_t row0 = 0, row1 = 0;  // rows row0 .. row1 - 1, south to north
 };
 
+// True when q is a whole number r up to its representation error (1e-9, or a few units in the last
+// place), so that decimal steps such as 0.1 and decimal-degree edges land on their multiples.
+bool TessarNearWhole(double q, double& r);
+
 // Index of the sheet whose west (south) edge is at or below v seconds: an edge belongs to the sheet
 // beyond it, and a value within rounding noise of an edge is on it.
 int64_t TessarFloorIndex(double seconds, double step);
