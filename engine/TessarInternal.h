@@ -32,3 +32,29 @@ int64_t TessarCeilIndex(double seconds, double step);
 // Fills the sheets of the window; raises ERangeError when it is too large or outside the area.
 void TessarEnumerate(int scale, bool newNumbers, const TessarIndexWindow& w, bool zone3, bool beijing54, double cm,
                      TStandardTessarols& result);
+
+// The installed export progress (never null).
+ITessarProgress& TessarProgress();
+
+// Lets the application process its messages at most every 20 ms: doing it after every sheet
+// costs more than writing the sheet. The first tick always processes.
+class TessarMessagePump {
+public:
+    void Tick();
+
+private:
+    int64_t last_ = INT64_MIN;  // steady clock, nanoseconds
+};
+
+// Appends FloatToStrDot(v) without building a string of its own (the MIF/MID writers' hot path).
+void TessarAppendNumber(std::string& out, double v);
+// The same rule for an extended-precision value, rounded to 15 significant digits from it.
+void TessarAppendNumber(std::string& out, long double v);
+
+// Sum of the inner array lengths.
+template <class Rows>
+size_t TessarCount(const Rows& rows) {
+    size_t n = 0;
+    for (auto& r : rows) n += r.size();
+    return n;
+}

@@ -2,6 +2,7 @@
 // Free routines without state; the shell plugs in the error report (and the export progress).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -157,3 +158,62 @@ void GetTessarolsAtPoint(const TDmsAngle& L, const TDmsAngle& B, int scale, bool
 // Row i holds the target sheets of line i, column by column; unrecognised lines leave their row empty.
 void ConvertSheetNoList(const TStringList& list, int target, bool newStandard, bool zone3, bool beijing54,
                         double centralMeridian, TStandardTessarols& result);
+
+// ---------------------------------------------------------------------------------------------
+// Export progress: the shell's progress dialog ("导出图幅", a bar and its "完成" button). Each
+// export creates a new dialog, owned by the application and made the current one, and leaves it
+// open; the user closes it with the button.
+
+class ITessarProgress {
+public:
+    virtual ~ITessarProgress() = default;
+    virtual void NewDialog() = 0;
+    virtual std::string Caption() = 0;
+    virtual void SetCaption(const std::string& caption) = 0;
+    // Resets the bar to 0 parts and 0 % when the total changes.
+    virtual void SetTotalParts(uint32_t total) = 0;
+    virtual void IncPartsByOne() = 0;
+    virtual void SetButtonEnabled(bool enabled) = 0;
+    // Shows the dialog without blocking the export.
+    virtual void Show() = 0;
+    virtual void ProcessMessages() = 0;
+    // The screen cursor: the hourglass, or back to the default.
+    virtual void SetHourglass(bool on) = 0;
+};
+
+// The engine does not own the progress; nullptr restores the default, which shows nothing.
+void SetTessarProgress(ITessarProgress* progress);
+
+// ---------------------------------------------------------------------------------------------
+// MIF/MID sheet indexes. The MID file lies beside the MIF file, named after it with ".mid".
+// Numbers are written with '.' whatever the decimal separator. A writer returns false on any
+// failure and then leaves neither file behind (older files of those names are kept); a MIF
+// name ending in ".mid" is refused.
+
+bool SaveTessarolsToMifLL(const std::string& mifName, const TStandardTessarols& sheets);
+// metres false: kilometres, every plane value divided by 1000.
+bool SaveTessarolsToMif(const std::string& mifName, const TStandardTessarols& sheets, bool metres);
+bool SaveCustomTessarolsToMif(const std::string& mifName, const TCustomTessarols& sheets);
+// The name after the last '/' without its extension (from the last '.').
+std::string RemoveFileExt(const std::string& path);
+// Degrees + minutes / 100 + seconds / 10000 as number text with '.'.
+std::string DmsToDmsText(const TDmsAngle& a);
+
+// ---------------------------------------------------------------------------------------------
+// Spreadsheet sheet indexes (an Office Open XML workbook). Header fields are separated by commas.
+// Failures leave as exceptions; a list longer than a worksheet holds is refused before anything
+// is written. `unused` has no effect.
+
+class TExcelWorksheet;
+
+void ExportTessarolsToExcel(const std::string& fileName, const std::string& title, const std::string& header,
+                            const TStandardTessarols& sheets, bool metres, bool unused, bool outerBorder);
+void ExportCustomTessarolsToExcel(const std::string& fileName, const std::string& title, const std::string& header,
+                                  const TCustomTessarols& sheets, bool unused, bool outerBorder);
+// Frames the single cell (row, column), both from 1.
+void ExcelBorderAround(TExcelWorksheet& sheet, int row, int column, int lineStyle, int weight, int colorIndex,
+                       int color);
+// Column letters in A1 notation for 1..702 (A..ZZ); ERangeError outside.
+std::string GetColumnName(int n);
+// 'A'..'Z' for 1..26; ERangeError outside.
+char ColumnLetter(int n);
