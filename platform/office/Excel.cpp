@@ -138,7 +138,7 @@ Edge BorderEdge(int lineStyle, int weight, int color) {
     // The automation colour has red in its low byte; the library wants 0xRRGGBB, and black apart.
     uint32_t c = static_cast<uint32_t>(color);
     uint32_t rgb = (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
-    e.color = rgb ? rgb : LXW_COLOR_BLACK;
+    e.color = rgb ? rgb : static_cast<lxw_color_t>(LXW_COLOR_BLACK);
     return e;
 }
 
