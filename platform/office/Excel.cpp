@@ -1,7 +1,7 @@
 #include "platform/office/Excel.h"
 
+#include <fcntl.h>
 #include <iconv.h>
-#include <stdlib.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <random>
 #include <vector>
 
 namespace office {
@@ -165,6 +166,23 @@ void MoveFile(const std::string& from, const std::string& to) {
         throw EOleException("Cannot save \"" + to + "\": " + ec.message());
     }
     std::remove(from.c_str());
+}
+
+// An empty file of a new name in the temporary folder, with the permissions of a new file (the
+// workbook is moved, not copied, into place).
+std::string NewTempFile() {
+    std::random_device rnd;
+    const std::filesystem::path dir = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string path = (dir / Format("qm-workbook-%.8x%.8x.xlsx", {rnd(), rnd()})).string();
+        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        if (fd >= 0) {
+            close(fd);
+            return path;
+        }
+        if (errno != EEXIST) break;
+    }
+    throw EOleException(std::string("Cannot create a workbook: ") + std::strerror(errno));
 }
 
 size_t NumberWidth(double v) { return FloatToStrDot(v).size(); }
@@ -457,11 +475,7 @@ void TExcelColumns::AutoFit() const {
 
 void TExcelWorkbooks::Add() const {
     auto book = std::make_shared<Book>();
-    std::string pattern = (std::filesystem::temp_directory_path() / "qm-workbook-XXXXXX.xlsx").string();
-    int fd = mkstemps(pattern.data(), 5);
-    if (fd < 0) throw EOleException(std::string("Cannot create a workbook: ") + std::strerror(errno));
-    close(fd);
-    book->tmp = pattern;
+    book->tmp = NewTempFile();
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     book->wb = workbook_new_opt(book->tmp.c_str(), &options);
