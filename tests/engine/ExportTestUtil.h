@@ -119,3 +119,10 @@ inline OgrLayer ReadOgr(const std::string& file, const std::string& options = ""
     }
     return layer;
 }
+
+// One member of a zip file (a workbook part), read by Python's zipfile; empty when unreadable.
+inline std::string ZipEntry(const std::string& zip, const std::string& entry) {
+    return RunCommand("python3 -c 'import sys, zipfile; "
+                      "sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]))' '" +
+                      zip + "' '" + entry + "' 2>/dev/null");
+}
