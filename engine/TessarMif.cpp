@@ -274,8 +274,10 @@ std::string MidFileName(const std::string& mifName) {
 // The frame shared by the writers: both files, the dialog, one region and one row per sheet.
 template <class Sheets, class Write>
 bool WriteIndex(const std::string& mifName, const std::string& header, const Sheets& sheets, Write write) {
-    if (HasMidExtension(mifName)) return false;
-    OutFile mif(mifName), mid(MidFileName(mifName));
+    // Both names, and the temporary names beside them, must be four different files.
+    const std::string midName = MidFileName(mifName);
+    if (HasMidExtension(mifName) || mifName == midName + "~tmp" || midName == mifName + "~tmp") return false;
+    OutFile mif(mifName), mid(midName);
     if (!mif.Create() || !mid.Create()) return false;
     mif.Buf() += header;
 

@@ -337,6 +337,7 @@ TEST_F(MifTest, FailuresLeaveNoFiles) {
     EXPECT_FALSE(SaveTessarolsToMif(Path("none/x.mif"), J50(), true));
     EXPECT_FALSE(SaveTessarolsToMifLL(Path("x.mid"), J50()));
     EXPECT_FALSE(SaveCustomTessarolsToMif(Path("x.MID"), {{{"a", 0, 0, 1, 1}}}));
+    EXPECT_FALSE(SaveTessarolsToMifLL(Path("x.mid~tmp"), J50()));  // its temporary name is the MID file's
     EXPECT_FALSE(SaveTessarolsToMif(Path("empty.mif"), {}, true));
     EXPECT_FALSE(SaveTessarolsToMif(Path("empty.mif"), {{}}, false));
     EXPECT_FALSE(SaveCustomTessarolsToMif(Path("empty.mif"), {}));
