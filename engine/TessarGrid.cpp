@@ -10,18 +10,15 @@ namespace {
 
 // True when v is a whole multiple of the step, allowing for the representation error of decimal
 // steps such as 0.1 (0.3 / 0.1 is 2.9999999999999996).
-bool OnStep(double v, double s, double& q) {
-    q = std::nearbyint(v / s);
-    return std::fabs(v - q * s) <= 1e-9 * std::fmax(std::fabs(v), std::fabs(s));
-}
+bool OnStep(double v, double s, double& q) { return TessarNearWhole(v / s, q); }
 
 // Number of steps of size s from lo while below hi: a count within tolerance of a whole number is it.
 long long StepCount(double lo, double hi, double s) {
     if (!(hi > lo) || !std::isfinite(hi - lo)) return 0;
     double q = (hi - lo) / s;
     if (!(q < 9e15)) return -1;  // far more than anything we build
-    double r = std::nearbyint(q);
-    if (std::fabs(q - r) <= 1e-9 * std::fmax(1.0, q)) return static_cast<long long>(r);
+    double r;
+    if (TessarNearWhole(q, r)) return static_cast<long long>(r);
     return static_cast<long long>(std::ceil(q));
 }
 
@@ -32,6 +29,11 @@ std::string ReplaceFirstToken(const std::string& pattern, const std::string& tok
 }
 
 }  // namespace
+
+bool TessarNearWhole(double q, double& r) {
+    r = std::nearbyint(q);
+    return std::fabs(q - r) <= 1e-9 + 8 * 2.220446049250313e-16 * std::fabs(q);
+}
 
 double FloorToStep(double v, double s) {
     double q;

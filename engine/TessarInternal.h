@@ -5,3 +5,30 @@
 
 // Shows an input error ("错误", error icon) through the installed report.
 void TessarReportError(const std::string& text);
+
+#include <cstdint>
+
+#include "engine/unTessarRgPub.h"
+
+// Sheets of each scale along one side of a 1:1,000,000 sheet.
+constexpr int kPerMillion[kScaleCount] = {1, 2, 4, 12, 24, 48, 96, 192};
+
+// A run of whole sheets at one scale, in global sheet indices: column c spans longitudes
+// [c w, (c + 1) w), row r latitudes [r h, (r + 1) h), counted from Greenwich and the equator.
+struct TessarIndexWindow {
+    int64_t col0 = 0, col1 = 0;  // columns col0 .. col1 - 1
+    int64_t row0 = 0, row1 = 0;  // rows row0 .. row1 - 1, south to north
+};
+
+// True when q is a whole number r up to its representation error (1e-9, or a few units in the last
+// place), so that decimal steps such as 0.1 and decimal-degree edges land on their multiples.
+bool TessarNearWhole(double q, double& r);
+
+// Index of the sheet whose west (south) edge is at or below v seconds: an edge belongs to the sheet
+// beyond it, and a value within rounding noise of an edge is on it.
+int64_t TessarFloorIndex(double seconds, double step);
+int64_t TessarCeilIndex(double seconds, double step);
+
+// Fills the sheets of the window; raises ERangeError when it is too large or outside the area.
+void TessarEnumerate(int scale, bool newNumbers, const TessarIndexWindow& w, bool zone3, bool beijing54, double cm,
+                     TStandardTessarols& result);

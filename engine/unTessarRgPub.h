@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/Classes.h"
+
 // ---------------------------------------------------------------------------------------------
 // Records
 
@@ -107,3 +109,51 @@ double KmWithin100Km(double v);
 bool CreateCustomTessarols(const TPlaneRect& rect, int startRow, int startCol, bool byRowCol,
                            const std::string& nameTemplate, double dx, double dy, TCustomTessarols& result);
 double PolygonArea(const std::vector<TPlaneXY>& points);
+
+// ---------------------------------------------------------------------------------------------
+// National sheets. Windows are West, South, East, North; an edge on a sheet edge adds no sheet
+// beyond it. Datum flag beijing54: true = Beijing 1954, false = Xi'an 1980. Results replace `result`
+// only when the whole run succeeded; an inverted window, one outside 0..180 E / 0..88 N, or one of
+// more than kMaxSheets sheets raises ERangeError.
+
+void GetTessarols1000k(const TDmsExtent& window, bool zone3, bool beijing54, double centralMeridian,
+                       bool oldNumbering, TStandardTessarols& result);
+void GetTessarols500k(const TDmsExtent& window, bool zone3, bool beijing54, double centralMeridian,
+                      TStandardTessarols& result);
+void GetTessarols250k(const TDmsExtent& window, bool zone3, bool beijing54, double centralMeridian,
+                      TStandardTessarols& result);
+void GetTessarols100k(const TDmsExtent& window, bool zone3, bool beijing54, double centralMeridian,
+                      TStandardTessarols& result);
+void GetTessarols50k(const TDmsExtent& window, bool zone3, bool beijing54, double centralMeridian,
+                     TStandardTessarols& result);
+void GetTessarols25k(const TDmsExtent& window, bool zone3, bool beijing54, double centralMeridian,
+                     TStandardTessarols& result);
+void GetTessarols10k(const TDmsExtent& window, bool zone3, bool beijing54, double centralMeridian,
+                     TStandardTessarols& result);
+void GetTessarols5k(const TDmsExtent& window, bool zone3, bool beijing54, double centralMeridian,
+                    TStandardTessarols& result);
+// New-standard numbers at scale index 0..7 (another index raises ERangeError).
+void GetNewTessarols(const TDmsExtent& window, bool zone3, bool beijing54, double centralMeridian, int scale,
+                     TStandardTessarols& result);
+std::string PadNumber3(int n);
+
+// ---------------------------------------------------------------------------------------------
+// Sheet numbers. Standards: 1 = old (J-50-5-B), 2 = new (J50E001010), 0 = not recognised.
+// Anything not recognised gives scale -1, the all-zero extent and standard 0; parsing never raises.
+
+
+
+bool IsNumeric(const std::string& text);
+// Parts between the delimiters; a trailing part that is blank is dropped.
+TStringList SplitString(const std::string& text, char delimiter);
+int GetOldSheetNoScale(const std::string& no);
+TDmsExtent OldSheetNoToExtent(const std::string& no);
+int GetNewSheetNoScale(const std::string& no);
+TDmsExtent NewSheetNoToExtent(const std::string& no);
+int GetSheetNoStandard(const std::string& no);
+// The one sheet holding the point (a point on a west or south edge belongs to the sheet east or north).
+void GetTessarolsAtPoint(const TDmsAngle& L, const TDmsAngle& B, int scale, bool newStandard, bool zone3,
+                         bool beijing54, double centralMeridian, TStandardTessarols& result);
+// Row i holds the target sheets of line i, column by column; unrecognised lines leave their row empty.
+void ConvertSheetNoList(const TStringList& list, int target, bool newStandard, bool zone3, bool beijing54,
+                        double centralMeridian, TStandardTessarols& result);
