@@ -229,6 +229,58 @@ int GetRgnBox(HRGN rgn, TRect& r) {
 BOOL EqualRgn(HRGN a, HRGN b) { return a && b && a->d->r == b->d->r; }
 
 // ---------------------------------------------------------------- pen, brush, font
+namespace {
+const TEnumInfo PenStyleIdents{{"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot", "psClear", "psInsideFrame",
+                                "psAlternate"}};
+const TEnumInfo PenModeIdents{{"pmBlack", "pmWhite", "pmNop", "pmNot", "pmCopy", "pmNotCopy", "pmMergePenNot",
+                               "pmMaskPenNot", "pmMergeNotPen", "pmMaskNotPen", "pmMerge", "pmNotMerge", "pmMask",
+                               "pmNotMask", "pmXor", "pmNotXor"}};
+const TEnumInfo BrushStyleIdents{{"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal", "bsBDiagonal",
+                                  "bsCross", "bsDiagCross"}};
+const TEnumInfo FontStyleIdents{{"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}};
+const TEnumInfo PitchIdents{{"fpDefault", "fpVariable", "fpFixed"}};
+}  // namespace
+
+const TClassInfo& TPen::StaticClass() {
+    static TClassInfo ci = [] {
+        TClassInfo c{"TPen", &TPersistent::StaticClass(), {}, {}, {}};
+        c.props = {OrdProp<TPen, TColor>("Color", &TPen::Color, &TPen::SetColor, clBlack),
+                   OrdProp<TPen, int>("Width", &TPen::Width, &TPen::SetWidth, 1),
+                   OrdProp<TPen, TPenStyle>("Style", &TPen::Style, &TPen::SetStyle, psSolid, &PenStyleIdents),
+                   OrdProp<TPen, TPenMode>("Mode", &TPen::Mode, &TPen::SetMode, pmCopy, &PenModeIdents)};
+        return c;
+    }();
+    return ci;
+}
+
+const TClassInfo& TBrush::StaticClass() {
+    static TClassInfo ci = [] {
+        TClassInfo c{"TBrush", &TPersistent::StaticClass(), {}, {}, {}};
+        c.props = {OrdProp<TBrush, TColor>("Color", &TBrush::Color, &TBrush::SetColor, clWhite),
+                   OrdProp<TBrush, TBrushStyle>("Style", &TBrush::Style, &TBrush::SetStyle, bsSolid,
+                                                &BrushStyleIdents)};
+        return c;
+    }();
+    return ci;
+}
+
+const TClassInfo& TFont::StaticClass() {
+    static TClassInfo ci = [] {
+        TClassInfo c{"TFont", &TPersistent::StaticClass(), {}, {}, {}};
+        TPropInfo charset = OrdProp<TFont, TFontCharset>("Charset", &TFont::Charset, &TFont::SetCharset,
+                                                         DEFAULT_CHARSET);
+        c.props = {StrProp<TFont>("Name", &TFont::Name, &TFont::SetName),
+                   OrdProp<TFont, int>("Size", &TFont::Size, &TFont::SetSize),
+                   OrdProp<TFont, int>("Height", &TFont::Height, &TFont::SetHeight),
+                   OrdProp<TFont, TColor>("Color", &TFont::Color, &TFont::SetColor, clWindowText),
+                   SetProp<TFont, TFontStyles>("Style", &TFont::Style, &TFont::SetStyle, &FontStyleIdents, 0),
+                   charset,
+                   OrdProp<TFont, TFontPitch>("Pitch", &TFont::Pitch, &TFont::SetPitch, fpDefault, &PitchIdents)};
+        return c;
+    }();
+    return ci;
+}
+
 void TPen::SetColor(TColor c) {
     if (d_.color == c) return;
     d_.color = c;
