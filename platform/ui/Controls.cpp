@@ -453,12 +453,12 @@ TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) {}
 TGraphicControl::~TGraphicControl() = default;
 
 TCanvas* TGraphicControl::Canvas() {
+    if (paintDC_) return paintDC_;
     if (!canvas_) {
         canvas_ = std::make_unique<TControlCanvas>();
         canvas_->SetControl(this);
     }
-    // Bound to the parent's surface at the control's place each time it is asked for (not while painting,
-    // when the paint's clip holds).
+    // Outside paint: the parent's surface at the control's place, clipped to it and to the parent's client.
     TWinControl* p = Parent();
     if (!painting_ && p && p->BackSurface()) {
         canvas_->SetDevice(std::make_unique<TSurfaceDevice>(p->BackSurface(), p->Widget()));
@@ -474,25 +474,23 @@ TCanvas* TGraphicControl::Canvas() {
 
 void TGraphicControl::Dispatch(TMessage& m) {
     if (m.Msg == WM_PAINT) {
-        // Sent by the parent's paint: the parent's surface clip is taken over.
-        TCanvas* c = Canvas();
-        if (auto* dc = reinterpret_cast<TCanvas*>(m.WParam)) {
-            if (HRGN clip = dc->GetClipRgn()) {
-                c->ExtSelectClipRgn(clip, RGN_AND);
-                DeleteObject(clip);
-            }
-        }
-        c->SaveDC();
+        // The parent's paint brings its canvas, its origin already at this control's place.
+        auto* dc = reinterpret_cast<TCanvas*>(m.WParam);
+        TCanvas* c = dc ? dc : Canvas();
+        paintDC_ = dc;
         painting_ = true;
+        c->SaveDC();
         try {
             Paint();
         } catch (...) {
-            painting_ = false;
             c->RestoreDC(-1);
+            paintDC_ = nullptr;
+            painting_ = false;
             throw;
         }
-        painting_ = false;
         c->RestoreDC(-1);
+        paintDC_ = nullptr;
+        painting_ = false;
         return;
     }
     TControl::Dispatch(m);

@@ -236,6 +236,7 @@ protected:
 
 private:
     std::unique_ptr<TControlCanvas> canvas_;
+    TCanvas* paintDC_ = nullptr;  // the canvas a paint message brought
     bool painting_ = false;
 };
 
@@ -359,11 +360,15 @@ public:
     ~TCustomControl() override;
     static const TClassInfo& StaticClass();
     const TClassInfo* ClassType() const override { return &StaticClass(); }
-    TCanvas* Canvas() { return SurfaceCanvas(); }
+    // During a paint the canvas the paint message brought (it may be another control's), else the surface.
+    TCanvas* Canvas() { return paintDC_ ? paintDC_ : SurfaceCanvas(); }
 
 protected:
     virtual void Paint() {}
     void PaintWindow(HDC dc) override;
+
+private:
+    TCanvas* paintDC_ = nullptr;
 };
 
 // The form that (indirectly) holds the control, or nullptr.

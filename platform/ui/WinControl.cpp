@@ -585,13 +585,23 @@ void TWinControl::PaintControls(HDC dc, TControl* first) {
             continue;
         }
         if (dynamic_cast<TWinControl*>(c) || !c->Visible() || !Backend::Alive(c)) continue;
+        TPoint o = dc->ViewportOrg();
         TRect b = c->BoundsRect();
-        OffsetRect(b, clientInWindow_.Left, clientInWindow_.Top);
+        OffsetRect(b, o.X, o.Y);
         HRGN clip = dc->GetClipRgn();
         bool meets = !clip || RectInRegion(clip, b);
         DeleteObject(clip);
         if (!meets) continue;
-        c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+        dc->SaveDC();
+        dc->SetViewportOrg(o.X + c->Left(), o.Y + c->Top());
+        dc->IntersectClipRect(0, 0, c->Width(), c->Height());
+        try {
+            c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+        } catch (...) {
+            dc->RestoreDC(-1);
+            throw;
+        }
+        dc->RestoreDC(-1);
     }
 }
 
@@ -839,12 +849,16 @@ TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) {}
 TCustomControl::~TCustomControl() = default;
 
 void TCustomControl::PaintWindow(HDC dc) {
+    TCanvas* keep = paintDC_;
+    paintDC_ = dc;
     dc->SaveDC();
     try {
         Paint();
     } catch (...) {
         dc->RestoreDC(-1);
+        paintDC_ = keep;
         throw;
     }
     dc->RestoreDC(-1);
+    paintDC_ = keep;
 }

@@ -491,3 +491,21 @@ TEST(Controls, ParentColorAndFontAndAlignment) {
     top.SetVisible(false);
     EXPECT_EQ(rest.BoundsRect(), TRect(0, 0, 300, 150));
 }
+
+TEST_F(FormFixture, PaintMessagesDrawOnTheCanvasTheyBring) {
+    // As a transparent child paints its parent's background: the parent paints into another canvas,
+    // its graphic children at their places.
+    auto* cross = new TCross(form);
+    cross->SetParent(a);
+    cross->SetBounds(10, 10, 40, 30);
+    a->fill = clLime;
+    TBitmap bmp(60, 40, pf24bit);
+    TCanvas* dc = bmp.Canvas();
+    dc->SetViewportOrg(-5, -5);
+    a->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    a->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+    dc->SetViewportOrg(0, 0);
+    EXPECT_EQ(dc->Pixel(0, 0), clLime);
+    EXPECT_EQ(dc->Pixel(5, 5), clRed);  // the cross's corner (10, 10) shifted by the origin
+    EXPECT_EQ(dc->Pixel(5 + 1, 5), clLime);
+}
