@@ -878,11 +878,7 @@ struct TCanvasAccess {
     }
 
     // Text metrics of the current font.
-    QFont Font() const {
-        TFont f;
-        f.Assign(*c.font_);
-        return ToQFont(f);
-    }
+    QFont Font() const { return ToQFont(*c.font_); }
 };
 
 namespace {
@@ -913,7 +909,12 @@ TCanvas::~TCanvas() = default;
 
 void TCanvas::SetDevice(std::unique_ptr<TCanvasDevice> dev) {
     dev_ = std::move(dev);
-    if (dev_) font_->SetPixelsPerInch(dev_->Dpi());
+    if (dev_ && dev_->Dpi() != font_->PixelsPerInch()) {
+        // The font keeps its point size on a device of another resolution.
+        int size = font_->Size();
+        font_->SetPixelsPerInch(dev_->Dpi());
+        font_->SetSize(size);
+    }
 }
 bool TCanvas::HandleAllocated() const { return dev_ != nullptr; }
 int TCanvas::DeviceWidth() const { return dev_ ? dev_->Width() : 0; }
@@ -1773,4 +1774,14 @@ BOOL FillRect(HDC dc, const TRect& r, HBRUSH brush) {
     dc->FillRect(r);
     dc->Brush()->Assign(keep);
     return 1;
+}
+
+void CanvasPaint(TCanvas* canvas, const std::function<void(QPainter&)>& paint) {
+    TCanvasAccess a(*canvas);
+    TCanvasAccess::Painter pt;
+    a.Open(pt);
+    if (!pt.p) return;
+    pt.p->translate(canvas->ViewportOrg().X, canvas->ViewportOrg().Y);
+    paint(*pt.p);
+    a.Notify(a.DeviceBounds());
 }
