@@ -274,6 +274,13 @@ void RouteMouse(TWinControl* top, QPoint p, MouseKind kind, TMouseButton button,
     g_mouseScreen = top->ClientToScreen(TPoint(p.x() - wc.Left, p.y() - wc.Top));
     TControl* under = Hit(top, p, false);
     TControl* target = g_capture && Alive(g_capture) ? g_capture : under;
+    // A press or move on a window's frame or scroll bars is not a client message.
+    if (target && !g_capture) {
+        if (auto* tw = dynamic_cast<TWinControl*>(target)) {
+            TPoint cp = ToClient(target, top, p);
+            if (!tw->ClientRect().Contains(cp)) target = nullptr;
+        }
+    }
     if (target) {
         TPoint cp = ToClient(target, top, p);
         LPARAM lp = MAKELPARAM(cp.X, cp.Y);
@@ -293,8 +300,6 @@ void RouteMouse(TWinControl* top, QPoint p, MouseKind kind, TMouseButton button,
             if (w && !g_capture) Guard([&] { w->Perform(WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)); });
         }
         if (Alive(target)) Guard([&] { target->Perform(msg, k, lp); });
-        // A press on a windowed control that can take the focus gives it the focus.
-        (void)0;
     }
     if (!Alive(top)) return;
     UpdateMouseControl(Hit(top, p, true));

@@ -305,6 +305,7 @@ public:
     void SetBounds(int l, int t, int w, int h) override;
     void SetParent(TWinControl* p) override;
     void SetEnabled(bool e) override;
+    void Loaded() override;
 
     TNotifyEvent OnEnter, OnExit;
     TKeyEvent OnKeyDown, OnKeyUp;

@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <clocale>
 
 #include "platform/ui/Backend.h"
 #include "platform/ui/Graphics.h"
@@ -399,6 +400,8 @@ void TApplication::Initialize() {
     static char name[] = "quillmark";
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);
+    // The backend took the C locale from the environment; number text must not follow it.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setQuitOnLastWindowClosed(false);
 }
 

@@ -1730,6 +1730,19 @@ void TCanvas::StrokeAndFillPath() {
 }
 
 // ---------------------------------------------------------------- handle-style functions
+int GetDeviceCaps(HDC dc, int index) {
+    switch (index) {
+    case HORZRES: return dc ? dc->DeviceWidth() : GetSystemMetrics(SM_CXSCREEN);
+    case VERTRES: return dc ? dc->DeviceHeight() : GetSystemMetrics(SM_CYSCREEN);
+    case BITSPIXEL: return 32;
+    case PLANES: return 1;
+    case NUMCOLORS: return -1;
+    case LOGPIXELSX:
+    case LOGPIXELSY: return dc ? dc->PixelsPerInch() : 96;
+    }
+    return 0;
+}
+
 BOOL SelectObject(HDC dc, HGDIOBJ obj) {
     if (!dc || !obj) return 0;
     if (auto* p = dynamic_cast<TPenData*>(obj)) {

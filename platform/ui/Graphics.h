@@ -369,6 +369,10 @@ private:
     std::vector<std::unique_ptr<State>> saved_;
     std::unique_ptr<Path> path_;
 };
+enum : int { HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, PLANES = 14, NUMCOLORS = 24, LOGPIXELSX = 88,
+             LOGPIXELSY = 90 };
+// NUMCOLORS is -1 (more than 256 colours) on every device here.
+int GetDeviceCaps(HDC dc, int index);
 BOOL SelectObject(HDC dc, HGDIOBJ obj);
 int SaveDC(HDC dc);
 BOOL RestoreDC(HDC dc, int saved);

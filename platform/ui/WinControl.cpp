@@ -402,6 +402,11 @@ void TWinControl::SetParent(TWinControl* p) {
     }
 }
 
+void TWinControl::Loaded() {
+    TControl::Loaded();
+    Realign();
+}
+
 // ---------------------------------------------------------------- alignment
 void TWinControl::EnableAlign() {
     if (alignDisabled_ > 0 && --alignDisabled_ == 0) Realign();

@@ -509,3 +509,30 @@ TEST_F(FormFixture, PaintMessagesDrawOnTheCanvasTheyBring) {
     EXPECT_EQ(dc->Pixel(5, 5), clRed);  // the cross's corner (10, 10) shifted by the origin
     EXPECT_EQ(dc->Pixel(5 + 1, 5), clLime);
 }
+
+TEST_F(FormFixture, DrawingOutsidePaintShowsAtOnceAndXorUndoesIt) {
+    // A rubber band drawn on the control's canvas between paints, as the map window draws it.
+    a->fill = clWhite;
+    a->Repaint();
+    int painted = a->paints;
+    TCanvas* c = a->Canvas();
+    c->Pen()->SetMode(pmXor);
+    c->Pen()->SetColor(RGB(0x40, 0x80, 0xC0));
+    c->Pen()->SetStyle(psDot);
+    TPoint band[] = {{10, 10}, {60, 10}, {60, 50}, {10, 50}, {10, 10}};
+    c->Polyline(band, 5);
+    std::unique_ptr<TBitmap> on(a->CopySurface());
+    EXPECT_NE(on->Canvas()->Pixel(10, 10), clWhite);
+    EXPECT_EQ(a->paints, painted);  // no paint was needed
+    c->Polyline(band, 5);
+    c->Pen()->SetMode(pmCopy);
+    std::unique_ptr<TBitmap> off(a->CopySurface());
+    for (int x = 0; x < 100; ++x) EXPECT_EQ(off->Canvas()->Pixel(x, 10), clWhite);
+    // Clicks on a window's frame are not client messages.
+    log.clear();
+    a->SetBorderStyle(bsSingle);
+    UiTest::Flush();
+    UiTest::MouseDown(a, -1, -1);
+    UiTest::MouseUp(a, -1, -1);
+    for (const std::string& e : log) EXPECT_EQ(e.find("down"), std::string::npos) << e;
+}
