@@ -229,6 +229,58 @@ int GetRgnBox(HRGN rgn, TRect& r) {
 BOOL EqualRgn(HRGN a, HRGN b) { return a && b && a->d->r == b->d->r; }
 
 // ---------------------------------------------------------------- pen, brush, font
+namespace {
+const TEnumInfo PenStyleIdents{{"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot", "psClear", "psInsideFrame",
+                                "psAlternate"}};
+const TEnumInfo PenModeIdents{{"pmBlack", "pmWhite", "pmNop", "pmNot", "pmCopy", "pmNotCopy", "pmMergePenNot",
+                               "pmMaskPenNot", "pmMergeNotPen", "pmMaskNotPen", "pmMerge", "pmNotMerge", "pmMask",
+                               "pmNotMask", "pmXor", "pmNotXor"}};
+const TEnumInfo BrushStyleIdents{{"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal", "bsBDiagonal",
+                                  "bsCross", "bsDiagCross"}};
+const TEnumInfo FontStyleIdents{{"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}};
+const TEnumInfo PitchIdents{{"fpDefault", "fpVariable", "fpFixed"}};
+}  // namespace
+
+const TClassInfo& TPen::StaticClass() {
+    static TClassInfo ci = [] {
+        TClassInfo c{"TPen", &TPersistent::StaticClass(), {}, {}, {}};
+        c.props = {OrdProp<TPen, TColor>("Color", &TPen::Color, &TPen::SetColor, clBlack),
+                   OrdProp<TPen, int>("Width", &TPen::Width, &TPen::SetWidth, 1),
+                   OrdProp<TPen, TPenStyle>("Style", &TPen::Style, &TPen::SetStyle, psSolid, &PenStyleIdents),
+                   OrdProp<TPen, TPenMode>("Mode", &TPen::Mode, &TPen::SetMode, pmCopy, &PenModeIdents)};
+        return c;
+    }();
+    return ci;
+}
+
+const TClassInfo& TBrush::StaticClass() {
+    static TClassInfo ci = [] {
+        TClassInfo c{"TBrush", &TPersistent::StaticClass(), {}, {}, {}};
+        c.props = {OrdProp<TBrush, TColor>("Color", &TBrush::Color, &TBrush::SetColor, clWhite),
+                   OrdProp<TBrush, TBrushStyle>("Style", &TBrush::Style, &TBrush::SetStyle, bsSolid,
+                                                &BrushStyleIdents)};
+        return c;
+    }();
+    return ci;
+}
+
+const TClassInfo& TFont::StaticClass() {
+    static TClassInfo ci = [] {
+        TClassInfo c{"TFont", &TPersistent::StaticClass(), {}, {}, {}};
+        TPropInfo charset = OrdProp<TFont, TFontCharset>("Charset", &TFont::Charset, &TFont::SetCharset,
+                                                         DEFAULT_CHARSET);
+        c.props = {StrProp<TFont>("Name", &TFont::Name, &TFont::SetName),
+                   OrdProp<TFont, int>("Size", &TFont::Size, &TFont::SetSize),
+                   OrdProp<TFont, int>("Height", &TFont::Height, &TFont::SetHeight),
+                   OrdProp<TFont, TColor>("Color", &TFont::Color, &TFont::SetColor, clWindowText),
+                   SetProp<TFont, TFontStyles>("Style", &TFont::Style, &TFont::SetStyle, &FontStyleIdents, 0),
+                   charset,
+                   OrdProp<TFont, TFontPitch>("Pitch", &TFont::Pitch, &TFont::SetPitch, fpDefault, &PitchIdents)};
+        return c;
+    }();
+    return ci;
+}
+
 void TPen::SetColor(TColor c) {
     if (d_.color == c) return;
     d_.color = c;
@@ -826,11 +878,7 @@ struct TCanvasAccess {
     }
 
     // Text metrics of the current font.
-    QFont Font() const {
-        TFont f;
-        f.Assign(*c.font_);
-        return ToQFont(f);
-    }
+    QFont Font() const { return ToQFont(*c.font_); }
 };
 
 namespace {
@@ -861,7 +909,12 @@ TCanvas::~TCanvas() = default;
 
 void TCanvas::SetDevice(std::unique_ptr<TCanvasDevice> dev) {
     dev_ = std::move(dev);
-    if (dev_) font_->SetPixelsPerInch(dev_->Dpi());
+    if (dev_ && dev_->Dpi() != font_->PixelsPerInch()) {
+        // The font keeps its point size on a device of another resolution.
+        int size = font_->Size();
+        font_->SetPixelsPerInch(dev_->Dpi());
+        font_->SetSize(size);
+    }
 }
 bool TCanvas::HandleAllocated() const { return dev_ != nullptr; }
 int TCanvas::DeviceWidth() const { return dev_ ? dev_->Width() : 0; }
@@ -1677,6 +1730,19 @@ void TCanvas::StrokeAndFillPath() {
 }
 
 // ---------------------------------------------------------------- handle-style functions
+int GetDeviceCaps(HDC dc, int index) {
+    switch (index) {
+    case HORZRES: return dc ? dc->DeviceWidth() : GetSystemMetrics(SM_CXSCREEN);
+    case VERTRES: return dc ? dc->DeviceHeight() : GetSystemMetrics(SM_CYSCREEN);
+    case BITSPIXEL: return 32;
+    case PLANES: return 1;
+    case NUMCOLORS: return -1;
+    case LOGPIXELSX:
+    case LOGPIXELSY: return dc ? dc->PixelsPerInch() : 96;
+    }
+    return 0;
+}
+
 BOOL SelectObject(HDC dc, HGDIOBJ obj) {
     if (!dc || !obj) return 0;
     if (auto* p = dynamic_cast<TPenData*>(obj)) {
@@ -1721,4 +1787,14 @@ BOOL FillRect(HDC dc, const TRect& r, HBRUSH brush) {
     dc->FillRect(r);
     dc->Brush()->Assign(keep);
     return 1;
+}
+
+void CanvasPaint(TCanvas* canvas, const std::function<void(QPainter&)>& paint) {
+    TCanvasAccess a(*canvas);
+    TCanvasAccess::Painter pt;
+    a.Open(pt);
+    if (!pt.p) return;
+    pt.p->translate(canvas->ViewportOrg().X, canvas->ViewportOrg().Y);
+    paint(*pt.p);
+    a.Notify(a.DeviceBounds());
 }

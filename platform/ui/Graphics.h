@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/ui/Component.h"
 #include "platform/ui/Windows.h"
 
 class TCanvas;
@@ -122,9 +123,8 @@ int GetRgnBox(HRGN rgn, TRect& r);
 BOOL EqualRgn(HRGN a, HRGN b);
 
 // ---- the class library's drawing objects ----
-class TGraphicsObject {
+class TGraphicsObject : public TPersistent {
 public:
-    virtual ~TGraphicsObject() = default;
     std::function<void()> OnChange;
 
 protected:
@@ -135,6 +135,8 @@ protected:
 
 class TPen : public TGraphicsObject {
 public:
+    static const TClassInfo& StaticClass();
+    const TClassInfo* ClassType() const override { return &StaticClass(); }
     TColor Color() const { return d_.color; }
     void SetColor(TColor c);
     int Width() const { return d_.width; }
@@ -155,6 +157,8 @@ private:
 
 class TBrush : public TGraphicsObject {
 public:
+    static const TClassInfo& StaticClass();
+    const TClassInfo* ClassType() const override { return &StaticClass(); }
     ~TBrush() override;
     TColor Color() const { return color_; }
     void SetColor(TColor c);
@@ -174,6 +178,8 @@ private:
 
 class TFont : public TGraphicsObject {
 public:
+    static const TClassInfo& StaticClass();
+    const TClassInfo* ClassType() const override { return &StaticClass(); }
     std::string Name() const { return name_; }
     void SetName(const std::string& n);
     int Size() const;  // points
@@ -363,6 +369,10 @@ private:
     std::vector<std::unique_ptr<State>> saved_;
     std::unique_ptr<Path> path_;
 };
+enum : int { HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, PLANES = 14, NUMCOLORS = 24, LOGPIXELSX = 88,
+             LOGPIXELSY = 90 };
+// NUMCOLORS is -1 (more than 256 colours) on every device here.
+int GetDeviceCaps(HDC dc, int index);
 BOOL SelectObject(HDC dc, HGDIOBJ obj);
 int SaveDC(HDC dc);
 BOOL RestoreDC(HDC dc, int saved);

@@ -65,3 +65,6 @@ void CanvasDrawImage(TCanvas* canvas, const TRect& r, const QImage& img, const u
 
 // Image of a bitmap, as it is stored.
 inline QImage& BitmapQImage(const TBitmap& b) { return b.Image()->img; }
+
+// Paints with Qt on a canvas's device, in its logical coordinates, within its clip.
+void CanvasPaint(TCanvas* canvas, const std::function<void(QPainter&)>& paint);

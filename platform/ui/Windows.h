@@ -16,6 +16,7 @@ using WPARAM = uintptr_t;
 using LPARAM = intptr_t;
 using LRESULT = intptr_t;
 using BOOL = int;
+constexpr BOOL FALSE = 0, TRUE = 1;
 using TColor = int32_t;
 using TCursor = int16_t;
 using HWND = TWinControl*;  // a window handle is the windowed control itself
