@@ -846,6 +846,16 @@ struct TCanvasAccess {
         }
         QImage s = src.size() == dst.size() ? src : src.scaled(dst.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
         QRegion clip = ClipRegion().intersected(dst);
+        if (rop == SRCCOPY && !key) {
+            // The common copy: straight through the backend.
+            QPainter p(img);
+            p.setClipRegion(clip);
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            p.drawImage(dst.topLeft(), s.convertToFormat(QImage::Format_RGB32));
+            p.end();
+            Notify(dst);
+            return;
+        }
         uint32_t pat = ToQRgbValue(c.brush_->Color());
         for (const QRect& r : clip) {
             for (int y = r.top(); y <= r.bottom(); ++y)
