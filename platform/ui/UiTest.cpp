@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QThread>
 
@@ -65,6 +66,27 @@ void Click(TControl* c, int x, int y) {
     MouseDown(c, x, y);
     MouseUp(c, x, y);
 }
+void NativeClick(TControl* c, int x, int y) {
+    // The widget that shows the point: the control's own, or its parent's for a windowless control.
+    TControl* w = c;
+    TPoint p(x, y);
+    while (w && !w->Widget()) {
+        p = TPoint(p.X + w->Left(), p.Y + w->Top());
+        w = w->Parent();
+    }
+    if (!w) return;
+    TRect wc = w->WindowClientRect();
+    QPointF local(p.X + wc.Left, p.Y + wc.Top);
+    QWidget* widget = w->Widget();
+    QPointF global = widget->mapToGlobal(local);
+    QMouseEvent move(QEvent::MouseMove, local, global, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &move);
+    QCoreApplication::sendEvent(widget, &press);
+    QCoreApplication::sendEvent(widget, &release);
+}
+
 void DoubleClick(TControl* c, int x, int y) {
     Click(c, x, y);
     TWinControl* top;

@@ -18,6 +18,8 @@ void MouseMove(TControl* c, int x, int y, WPARAM buttons = 0);
 void MouseDown(TControl* c, int x, int y, UINT button = MK_LBUTTON, WPARAM shift = 0);
 void MouseUp(TControl* c, int x, int y, UINT button = MK_LBUTTON, WPARAM shift = 0);
 void Click(TControl* c, int x, int y);
+// The same through the backend's own event delivery (a press and a release as the window system sends them).
+void NativeClick(TControl* c, int x, int y);
 void DoubleClick(TControl* c, int x, int y);
 // delta in WHEEL_DELTA units (120 a notch), to the focused control.
 void Wheel(TControl* c, int x, int y, int delta, WPARAM shift = 0);

@@ -267,10 +267,15 @@ TEST_F(FormFixture, GraphicControlsArePaintedByTheirParentAndCaptured) {
     EXPECT_EQ(mx, 3);
     EXPECT_EQ(my, 4);
     EXPECT_EQ(clicks, 1);
+    // The same through the backend's own events.
+    UiTest::NativeClick(cross, 5, 6);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(mx, 5);
+    EXPECT_EQ(my, 6);
     // Released outside: no click.
     UiTest::MouseDown(cross, 3, 4);
     UiTest::MouseUp(a, 80, 70);
-    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(clicks, 2);
 }
 
 TEST_F(FormFixture, CursorsFollowTheControlAndTheScreen) {
