@@ -350,7 +350,9 @@ private:
     TBorderStyle borderStyle_ = bsNone;
     int borderWidth_ = 0, alignDisabled_ = 0;
     TRect clientInWindow_;
+    TSize anchorBase_{-1, -1};  // client size the anchored children were placed against
     bool aligning_ = false;
+    void ApplyAnchors();
     void UpdateScrollBarWidgets();
 };
 

@@ -407,6 +407,34 @@ void TWinControl::Loaded() {
     Realign();
 }
 
+// Children anchored to the right or bottom follow those edges when the client area changes size.
+void TWinControl::ApplyAnchors() {
+    TSize now{ClientWidth(), ClientHeight()};
+    TSize base = anchorBase_;
+    anchorBase_ = now;
+    if (base.cx < 0 || IsLoading()) return;
+    int dx = now.cx - base.cx, dy = now.cy - base.cy;
+    if (dx == 0 && dy == 0) return;
+    for (TControl* c : std::vector<TControl*>(controls_)) {
+        if (c->Align() != alNone) continue;
+        TAnchors a = c->Anchors();
+        int l = c->Left(), t = c->Top(), w = c->Width(), h = c->Height();
+        if (a & akRight) {
+            if (a & akLeft)
+                w += dx;
+            else
+                l += dx;
+        }
+        if (a & akBottom) {
+            if (a & akTop)
+                h += dy;
+            else
+                t += dy;
+        }
+        c->SetBounds(l, t, w, h);
+    }
+}
+
 // ---------------------------------------------------------------- alignment
 void TWinControl::EnableAlign() {
     if (alignDisabled_ > 0 && --alignDisabled_ == 0) Realign();
@@ -760,6 +788,7 @@ void TWinControl::Dispatch(TMessage& m) {
         break;
     }
     case WM_SIZE:
+        ApplyAnchors();
         Realign();
         if (!IsLoading()) Resize();
         break;

@@ -495,6 +495,17 @@ TEST(Controls, ParentColorAndFontAndAlignment) {
     EXPECT_FALSE(rest.ParentColor());
     top.SetVisible(false);
     EXPECT_EQ(rest.BoundsRect(), TRect(0, 0, 300, 150));
+    // Anchors: a control held to the right and bottom edges moves with them; one held to both sides grows.
+    TProbe corner(nullptr, "C"), wide(nullptr, "W");
+    corner.SetParent(&f);
+    wide.SetParent(&f);
+    corner.SetBounds(250, 120, 40, 20);
+    corner.SetAnchors(akRight | akBottom);
+    wide.SetBounds(10, 10, 100, 20);
+    wide.SetAnchors(akLeft | akTop | akRight);
+    f.SetBounds(0, 0, 350, 170);
+    EXPECT_EQ(corner.BoundsRect(), TRect(300, 140, 340, 160));
+    EXPECT_EQ(wide.Width(), 150);
 }
 
 TEST_F(FormFixture, PaintMessagesDrawOnTheCanvasTheyBring) {
