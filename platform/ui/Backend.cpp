@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <chrono>
 #include <map>
@@ -127,9 +128,21 @@ void UpdateMouseControl(TControl* under) {
     TControl* old = g_mouse;
     g_mouse = desired;
     if (old && Backend::Alive(old)) Backend::Guard([&] { old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(old)); });
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) QToolTip::hideText();
     if (desired && Backend::Alive(desired)) {
         Backend::Guard([&] { desired->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(desired)); });
-        if (Backend::Alive(desired)) Application->SetHint(GetLongHint(desired->Hint()));
+        if (!Backend::Alive(desired)) return;
+        Application->SetHint(GetLongHint(desired->Hint()));
+        // The hint window shows the short hint after the pause, while the mouse stays on the control.
+        if (Application->ShowHint() && desired->ShowHint() && !desired->Hint().empty()) {
+            int cancels = Application->HintCancelCount();
+            QTimer::singleShot(Application->HintPause(), [desired, cancels] {
+                if (!Backend::Alive(desired) || g_mouse != desired || Application->HintCancelCount() != cancels) return;
+                if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
+                TPoint s = g_mouseScreen;
+                QToolTip::showText(QPoint(s.X, s.Y + 20), FromGbk(GetShortHint(desired->Hint())));
+            });
+        }
     } else {
         Application->SetHint("");
     }

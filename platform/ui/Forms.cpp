@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QToolTip>
 #include <clocale>
 
 #include "platform/ui/Backend.h"
@@ -469,7 +470,11 @@ void TApplication::SetHint(const std::string& h) {
     if (OnHint) OnHint(this);
 }
 
-void TApplication::CancelHint() { ++hintCancels_; }
+void TApplication::CancelHint() {
+    ++hintCancels_;
+    if (QCoreApplication::instance() && QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QToolTip::hideText();
+}
 
 std::string GetShortHint(const std::string& hint) {
     size_t bar = hint.find('|');

@@ -552,3 +552,16 @@ TEST_F(FormFixture, DrawingOutsidePaintShowsAtOnceAndXorUndoesIt) {
     UiTest::MouseUp(a, -1, -1);
     for (const std::string& e : log) EXPECT_EQ(e.find("down"), std::string::npos) << e;
 }
+
+TEST_F(FormFixture, ApplicationHintFollowsTheControlUnderTheMouse) {
+    a->SetHint("Short|The long hint of A");
+    int changes = 0;
+    Application->OnHint = [&](TObject*) { ++changes; };
+    UiTest::MouseMove(a, 3, 3);
+    EXPECT_EQ(Application->Hint(), "The long hint of A");
+    EXPECT_EQ(GetShortHint(a->Hint()), "Short");
+    UiTest::MouseMove(b, 3, 3);
+    EXPECT_EQ(Application->Hint(), "");
+    EXPECT_EQ(changes, 2);
+    Application->OnHint = nullptr;
+}
