@@ -294,6 +294,9 @@ public:
     bool PaintPending() const;
     // The back surface as it is now (window coordinates), a copy.
     TBitmap* CopySurface() const;
+    // Canvases on the back surface at any time: the client area, and the whole window with its frame.
+    TCanvas* ClientCanvas() { return SurfaceCanvas(); }
+    TCanvas* WindowCanvas();
 
     // Window scroll bars (SB_HORZ, SB_VERT), present when the window style asks for them.
     int SetScrollInfo(int bar, const SCROLLINFO& si, bool redraw);
@@ -373,6 +376,12 @@ protected:
 private:
     TCanvas* paintDC_ = nullptr;
 };
+
+// Device contexts: of a window's client area, of the whole window, and (nullptr) of the screen, which
+// measures text at 96 pixels per inch and keeps what is drawn on it to itself.
+HDC GetDC(HWND wnd);
+HDC GetWindowDC(HWND wnd);
+int ReleaseDC(HWND wnd, HDC dc);
 
 // The form that (indirectly) holds the control, or nullptr.
 TCustomForm* GetParentForm(const TControl* c);

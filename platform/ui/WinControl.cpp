@@ -538,6 +538,26 @@ TCanvas* TWinControl::SurfaceCanvas() {
     return s.canvas.get();
 }
 
+TCanvas* TWinControl::WindowCanvas() {
+    Surface& s = *surface_;
+    if (!s.wcanvas) {
+        s.wcanvas = std::make_unique<TControlCanvas>();
+        s.wcanvas->SetControl(this);
+        s.wcanvas->SetDevice(std::make_unique<TSurfaceDevice>(&s, widget_.get()));
+    }
+    return s.wcanvas.get();
+}
+
+HDC GetDC(HWND wnd) {
+    if (wnd) return Backend::Alive(wnd) ? wnd->ClientCanvas() : nullptr;
+    static TBitmap screen(1, 1, pf32bit);
+    return screen.Canvas();
+}
+
+HDC GetWindowDC(HWND wnd) { return wnd && Backend::Alive(wnd) ? wnd->WindowCanvas() : GetDC(nullptr); }
+
+int ReleaseDC(HWND, HDC) { return 1; }
+
 void TWinControl::InvalidateClient(const TRect* r, bool erase) {
     QRect client = ToQRect(clientInWindow_);
     QRect q = r ? ToQRect(*r).translated(clientInWindow_.Left, clientInWindow_.Top).intersected(client) : client;
@@ -718,13 +738,7 @@ void TWinControl::Dispatch(TMessage& m) {
         break;
     }
     case WM_NCPAINT: {
-        Surface& s = *surface_;
-        if (!s.wcanvas) {
-            s.wcanvas = std::make_unique<TControlCanvas>();
-            s.wcanvas->SetControl(this);
-            s.wcanvas->SetDevice(std::make_unique<TSurfaceDevice>(&s, widget_.get()));
-        }
-        TCanvas* c = s.wcanvas.get();
+        TCanvas* c = WindowCanvas();
         TRect r(0, 0, Width(), Height());
         auto frame = [&](TColor ul, TColor lr) {
             c->Pen()->SetColor(ul);

@@ -565,3 +565,26 @@ TEST_F(FormFixture, ApplicationHintFollowsTheControlUnderTheMouse) {
     EXPECT_EQ(changes, 2);
     Application->OnHint = nullptr;
 }
+
+TEST_F(FormFixture, DeviceContextsOfWindowsAndTheScreen) {
+    HDC screen = GetDC(nullptr);
+    ASSERT_NE(screen, nullptr);
+    screen->Font()->SetName("Arial");
+    screen->Font()->SetSize(10);
+    EXPECT_GT(screen->TextHeight("X"), 8);
+    EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), 96);
+    EXPECT_EQ(GetDeviceCaps(screen, NUMCOLORS), -1);
+    TEXTMETRIC tm;
+    GetTextMetrics(screen, tm);
+    EXPECT_TRUE(tm.tmPitchAndFamily & TMPF_TRUETYPE);
+    screen->Font()->SetName("MS Sans Serif");
+    GetTextMetrics(screen, tm);
+    EXPECT_FALSE(tm.tmPitchAndFamily & TMPF_TRUETYPE);
+    ReleaseDC(nullptr, screen);
+    HDC dc = GetDC(a);
+    dc->Brush()->SetColor(clMaroon);
+    dc->FillRect(TRect(0, 0, 5, 5));
+    std::unique_ptr<TBitmap> s(a->CopySurface());
+    EXPECT_EQ(s->Canvas()->Pixel(2, 2), clMaroon);
+    ReleaseDC(a, dc);
+}
