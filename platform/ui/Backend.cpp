@@ -169,7 +169,6 @@ void UnregisterControl(const TControl* c) {
     if (g_mouse == c) g_mouse = nullptr;
     if (g_capture == c) g_capture = nullptr;
     if (g_focus == c) g_focus = nullptr;
-    g_paints.erase(const_cast<TWinControl*>(static_cast<const TWinControl*>(nullptr)));
     for (auto it = g_paints.begin(); it != g_paints.end();) {
         if (static_cast<const TControl*>(*it) == c)
             it = g_paints.erase(it);

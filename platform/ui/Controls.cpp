@@ -11,7 +11,6 @@
 namespace {
 const TEnumInfo AlignIdents{{"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"}};
 const TEnumInfo AnchorIdents{{"akLeft", "akTop", "akRight", "akBottom"}};
-const TEnumInfo BorderStyleIdents{{"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}};
 const TEnumInfo BiDiIdents{{"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly"}};
 
 }  // namespace
@@ -258,8 +257,6 @@ void TControl::SetMouseCapture(bool c) {
 }
 
 bool TControl::Showing() const { return visible_ && parent_ && parent_->Showing(); }
-
-void TControl::NotifyChildren(UINT) {}
 
 LRESULT TControl::Perform(UINT msg, WPARAM w, LPARAM l) {
     TMessage m{msg, w, l, 0};

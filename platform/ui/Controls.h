@@ -190,8 +190,6 @@ protected:
     virtual bool DoMouseWheel(TShiftState shift, int delta, TPoint pos);
     virtual void Resize();
     virtual void Changed() {}
-    // Parent property changes reach children through these messages.
-    void NotifyChildren(UINT msg);
     void Notification(TComponent* c, TOperation op) override;
     // The colour the parent shows (for ParentColor and for painting behind transparent controls).
     TColor ParentColorValue() const;

@@ -87,6 +87,23 @@ void NativeClick(TControl* c, int x, int y) {
     QCoreApplication::sendEvent(widget, &release);
 }
 
+void ScrollBarAction(TControl* c, int bar, int code) {
+    auto* w = dynamic_cast<TWinControl*>(c);
+    if (!w || (bar != SB_HORZ && bar != SB_VERT) || !w->BackSurface()->bars[bar]) return;
+    QScrollBar* sb = w->BackSurface()->bars[bar];
+    QAbstractSlider::SliderAction a = QAbstractSlider::SliderNoAction;
+    switch (code) {
+    case SB_LINEDOWN: a = QAbstractSlider::SliderSingleStepAdd; break;
+    case SB_LINEUP: a = QAbstractSlider::SliderSingleStepSub; break;
+    case SB_PAGEDOWN: a = QAbstractSlider::SliderPageStepAdd; break;
+    case SB_PAGEUP: a = QAbstractSlider::SliderPageStepSub; break;
+    case SB_TOP: a = QAbstractSlider::SliderToMinimum; break;
+    case SB_BOTTOM: a = QAbstractSlider::SliderToMaximum; break;
+    default: return;
+    }
+    sb->triggerAction(a);
+}
+
 void DoubleClick(TControl* c, int x, int y) {
     Click(c, x, y);
     TWinControl* top;

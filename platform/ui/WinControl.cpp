@@ -18,6 +18,8 @@ const TClassInfo& TWinControl::StaticClass() {
             BoolProp<TWinControl>("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop),
             OrdProp<TWinControl, int>("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder),
             OrdProp<TWinControl, int>("BorderWidth", &TWinControl::BorderWidth, &TWinControl::SetBorderWidth, 0),
+            OrdProp<TWinControl, TBorderStyle>("BorderStyle", &TWinControl::BorderStyle, &TWinControl::SetBorderStyle,
+                                               bsNone, &BorderStyleIdents),
             EventProp("OnEnter", &TWinControl::OnEnter),
             EventProp("OnExit", &TWinControl::OnExit),
             EventProp("OnKeyDown", &TWinControl::OnKeyDown),
@@ -57,7 +59,7 @@ HWND TWinControl::Handle() {
 void TWinControl::CreateParams(TCreateParams& p) {
     p = TCreateParams();
     p.Caption = Text();
-    p.Style = WS_CHILD | WS_CLIPCHILDREN | (Visible() ? WS_VISIBLE : 0) | (tabStop_ ? WS_TABSTOP : 0);
+    p.Style = WS_CHILD | WS_CLIPCHILDREN | (Visible() ? DWORD(WS_VISIBLE) : 0u) | (tabStop_ ? DWORD(WS_TABSTOP) : 0u);
     if (borderStyle_ == bsSingle) {
         if (Ctl3D())
             p.ExStyle |= WS_EX_CLIENTEDGE;

@@ -369,6 +369,11 @@ TEST_F(FormFixture, NonClientFrameAndScrollBars) {
     EXPECT_EQ(back.nPage, 400u);
     SendMessage(s, WM_VSCROLL, SB_LINEDOWN, 0);
     EXPECT_EQ(s->codes, std::vector<int>{SB_LINEDOWN});
+    // From the bar itself: the message arrives, and the thumb stays where the control leaves it.
+    UiTest::ScrollBarAction(s, SB_VERT, SB_PAGEDOWN);
+    UiTest::ScrollBarAction(s, SB_VERT, SB_TOP);
+    EXPECT_EQ(s->codes, (std::vector<int>{SB_LINEDOWN, SB_PAGEDOWN, SB_TOP}));
+    EXPECT_EQ(GetScrollPos(s, SB_VERT), 50);
     // Scrolling the window moves its pixels and asks for the uncovered strip only.
     UiTest::Flush();
     s->Canvas()->Brush()->SetColor(clRed);
