@@ -266,7 +266,7 @@ void SetFocused(TWinControl* c) {
     if (c && Alive(c)) {
         Guard([&] { c->Perform(WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0); });
         if (TCustomForm* f = GetParentForm(c)) Guard([&] { f->SetFocusedControl(c); });
-        if (c->Widget() && Alive(c)) c->Widget()->setFocus(Qt::OtherFocusReason);
+        if (TWinControl* top = TopLevel(c); top && top->Widget() && Alive(c)) top->Widget()->setFocus(Qt::OtherFocusReason);
     }
 }
 
@@ -408,7 +408,8 @@ TControlWidget::TControlWidget(TWinControl* c, bool topLevel) : QWidget(nullptr)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
-    setFocusPolicy(Qt::ClickFocus);
+    // Keys arrive at the window and go to the control that has our focus.
+    setFocusPolicy(topLevel ? Qt::StrongFocus : Qt::NoFocus);
     if (topLevel) setWindowFlag(Qt::Window);
     hide();
 }
@@ -495,11 +496,6 @@ void TControlWidget::moveEvent(QMoveEvent*) {
 bool TControlWidget::event(QEvent* e) {
     if (e->type() == QEvent::Show && control) Backend::SchedulePaint(control);
     return QWidget::event(e);
-}
-void TControlWidget::focusInEvent(QFocusEvent* e) {
-    QWidget::focusInEvent(e);
-    if (!control || Backend::Focused() == control) return;
-    if (control->CanFocus() && control->TabStop()) Backend::Guard([this] { Backend::SetFocused(control); });
 }
 
 // ---------------------------------------------------------------- window functions

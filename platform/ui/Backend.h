@@ -43,7 +43,8 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
     bool event(QEvent* e) override;
-    void focusInEvent(QFocusEvent* e) override;
+    // Tab is a key like any other: the form moves the focus itself.
+    bool focusNextPrevChild(bool) override { return false; }
 };
 
 // A surface canvas tells its widget what changed, so drawing outside paint shows at once.

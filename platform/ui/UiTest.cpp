@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QThread>
@@ -138,6 +139,38 @@ void Chars(const std::string& gbk) {
         Backend::RouteKey(top, vk, false, 0, "");
     }
 }
+void NativeKey(WORD vk, WPARAM shift) {
+    TWinControl* f = Backend::Focused();
+    TWinControl* top = f ? Backend::TopLevel(f) : Screen->ActiveForm();
+    if (!top || !top->Widget()) return;
+    int key = 0;
+    QString text;
+    if (vk >= 'A' && vk <= 'Z') {
+        key = Qt::Key_A + (vk - 'A');
+        text = QChar((shift & MK_SHIFT) ? vk : vk + 32);
+    } else if (vk >= '0' && vk <= '9') {
+        key = Qt::Key_0 + (vk - '0');
+        text = QChar(vk);
+    } else if (vk == VK_TAB) {
+        key = (shift & MK_SHIFT) ? Qt::Key_Backtab : Qt::Key_Tab;
+        text = QStringLiteral("\t");
+    } else if (vk == VK_RETURN) {
+        key = Qt::Key_Return;
+        text = QStringLiteral("\r");
+    } else if (vk == VK_ESCAPE) {
+        key = Qt::Key_Escape;
+        text = QChar(27);
+    } else {
+        return;
+    }
+    Qt::KeyboardModifiers mods = (shift & MK_SHIFT) ? Qt::ShiftModifier : Qt::NoModifier;
+    if (shift & MK_CONTROL) mods |= Qt::ControlModifier;
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+    QCoreApplication::sendEvent(top->Widget(), &press);
+    QCoreApplication::sendEvent(top->Widget(), &release);
+}
+
 void Flush() {
     Init();
     for (int i = 0; i < 10; ++i) {

@@ -239,6 +239,15 @@ TEST_F(FormFixture, FocusMovesWithSetFocusAndTab) {
     UiTest::Chars("xy");
     EXPECT_EQ(typed, "xy");
     EXPECT_EQ(seen, 'Y');
+    // The same through the backend's key events: Tab moves our focus, letters reach the focused control.
+    a->SetEnabled(true);
+    UiTest::NativeKey(VK_TAB);
+    EXPECT_TRUE(a->Focused());
+    UiTest::NativeKey(VK_TAB);
+    EXPECT_TRUE(b->Focused());
+    UiTest::NativeKey('K');
+    EXPECT_EQ(typed, "xyk");
+    EXPECT_EQ(seen, 'K');
 }
 
 TEST_F(FormFixture, GraphicControlsArePaintedByTheirParentAndCaptured) {
