@@ -150,6 +150,63 @@ void UpdateMouseControl(TControl* under) {
 }  // namespace
 
 namespace Backend {
+DragState& Drag() {
+    static DragState d;
+    return d;
+}
+
+// Asks the control under the mouse whether it takes the drag, with enter and leave as the target changes.
+static void DragMove(TControl* under) {
+    DragState& d = Drag();
+    TControl* src = d.source;
+    TPoint s = g_mouseScreen;
+    if (under != d.target) {
+        if (d.target && Alive(d.target)) {
+            TPoint p = d.target->ScreenToClient(s);
+            bool acc = false;
+            Guard([&] { d.target->DragOver(src, p.X, p.Y, dsDragLeave, acc); });
+        }
+        d.target = under;
+        d.accepted = false;
+        if (under) {
+            TPoint p = under->ScreenToClient(s);
+            bool acc = false;
+            Guard([&] { under->DragOver(src, p.X, p.Y, dsDragEnter, acc); });
+            d.accepted = acc;
+        }
+        return;
+    }
+    if (under) {
+        TPoint p = under->ScreenToClient(s);
+        bool acc = false;
+        Guard([&] { under->DragOver(src, p.X, p.Y, dsDragMove, acc); });
+        d.accepted = acc;
+    }
+}
+
+void FinishDrag(bool drop) {
+    DragState d = Drag();
+    Drag() = DragState();
+    if (!d.source) return;
+    if (Capture() == d.source) SetCapture(nullptr);
+    TPoint s = g_mouseScreen;
+    TControl* target = nullptr;
+    if (d.started && d.target && Alive(d.target)) {
+        TPoint p = d.target->ScreenToClient(s);
+        if (drop && d.accepted) {
+            target = d.target;
+            Guard([&] { d.target->DragDrop(d.source, p.X, p.Y); });
+        } else {
+            bool acc = false;
+            Guard([&] { d.target->DragOver(d.source, p.X, p.Y, dsDragLeave, acc); });
+        }
+    }
+    if (Alive(d.source)) {
+        TPoint p = target ? target->ScreenToClient(s) : TPoint(0, 0);
+        Guard([&] { d.source->DoEndDrag(target, p.X, p.Y); });
+    }
+}
+
 void HandleException() { Application->HandleException(nullptr); }
 
 void Guard(const std::function<void()>& f) {
@@ -284,6 +341,22 @@ void RouteMouse(TWinControl* top, QPoint p, MouseKind kind, TMouseButton button,
     if (!top) return;
     TRect wc = top->WindowClientRect();
     g_mouseScreen = top->ClientToScreen(TPoint(p.x() - wc.Left, p.y() - wc.Top));
+    DragState& d = Drag();
+    if (d.source) {
+        // While dragging, the mouse belongs to the drag.
+        if (!d.started && kind == Move) {
+            int dx = std::abs(g_mouseScreen.X - d.start.X), dy = std::abs(g_mouseScreen.Y - d.start.Y);
+            if (std::max(dx, dy) >= d.threshold) d.started = true;
+        }
+        if (kind == Up) {
+            bool started = d.started;
+            FinishDrag(started);
+            if (started) return;  // the release ended the drag; a drag that never started lets it through
+        } else {
+            if (kind == Move && d.started) DragMove(Hit(top, p, false));
+            return;
+        }
+    }
     TControl* under = Hit(top, p, false);
     TControl* target = g_capture && Alive(g_capture) ? g_capture : under;
     // A press or move on a window's frame or scroll bars is not a client message.

@@ -87,6 +87,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner), font_(std::make_uniqu
 }
 
 TControl::~TControl() {
+    if (Backend::Drag().source == this || Backend::Drag().target == this) Backend::Drag() = Backend::DragState();
     Backend::UnregisterControl(this);
     if (Backend::Capture() == this) Backend::SetCapture(nullptr);
     if (parent_) parent_->RemoveControl(this);
@@ -387,6 +388,39 @@ bool TControl::DoMouseWheel(TShiftState s, int delta, TPoint pos) {
             OnMouseWheelUp(this, s, pos, handled);
     }
     return handled;
+}
+
+void TControl::BeginDrag(bool immediate, int threshold) {
+    Backend::DragState& d = Backend::Drag();
+    if (d.source) return;
+    d = Backend::DragState();
+    d.source = this;
+    d.start = Backend::LastMouseScreen();
+    d.threshold = threshold;
+    d.started = immediate || threshold < 0;
+    SetMouseCapture(true);
+}
+
+void TControl::EndDrag(bool drop) {
+    if (Backend::Drag().source == this) Backend::FinishDrag(drop);
+}
+
+bool TControl::Dragging() const { return Backend::Drag().source == this; }
+
+void TControl::DragOver(TObject* source, int x, int y, TDragState state, bool& accept) {
+    accept = false;
+    if (OnDragOver) {
+        accept = true;
+        OnDragOver(this, source, x, y, state, accept);
+    }
+}
+
+void TControl::DragDrop(TObject* source, int x, int y) {
+    if (OnDragDrop) OnDragDrop(this, source, x, y);
+}
+
+void TControl::DoEndDrag(TObject* target, int x, int y) {
+    if (OnEndDrag) OnEndDrag(this, target, x, y);
 }
 
 void TControl::Click() {

@@ -50,6 +50,12 @@ using TMouseWheelEvent =
     std::function<void(TObject* sender, TShiftState shift, int wheelDelta, TPoint mousePos, bool& handled)>;
 using TMouseWheelUpDownEvent = std::function<void(TObject* sender, TShiftState shift, TPoint mousePos, bool& handled)>;
 using TContextPopupEvent = std::function<void(TObject* sender, TPoint mousePos, bool& handled)>;
+enum TDragState : uint8_t { dsDragEnter, dsDragLeave, dsDragMove };
+enum TDragMode : uint8_t { dmManual, dmAutomatic };
+using TDragOverEvent =
+    std::function<void(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept)>;
+using TDragDropEvent = std::function<void(TObject* sender, TObject* source, int x, int y)>;
+using TEndDragEvent = std::function<void(TObject* sender, TObject* target, int x, int y)>;
 
 enum : int { WHEEL_DELTA = 120 };
 TShiftState KeysToShiftState(WPARAM keys);
@@ -182,6 +188,19 @@ public:
     TMouseWheelEvent OnMouseWheel;
     TMouseWheelUpDownEvent OnMouseWheelUp, OnMouseWheelDown;
     TContextPopupEvent OnContextPopup;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
+
+    // Drag and drop inside the program: once the mouse has moved `threshold` pixels from the press
+    // (at once when immediate or threshold < 0), moves ask the control under the mouse (DragOver) and the
+    // release drops on it when it accepted.
+    void BeginDrag(bool immediate, int threshold = -1);
+    void EndDrag(bool drop);
+    bool Dragging() const;
+    virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+    virtual void DragDrop(TObject* source, int x, int y);
+    virtual void DoEndDrag(TObject* target, int x, int y);
 
 protected:
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);

@@ -602,3 +602,33 @@ TEST_F(FormFixture, DeviceContextsOfWindowsAndTheScreen) {
     EXPECT_EQ(s->Canvas()->Pixel(2, 2), clMaroon);
     ReleaseDC(a, dc);
 }
+
+TEST_F(FormFixture, DragFromOneControlAndDropOnAnother) {
+    a->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { a->BeginDrag(false, -1); };
+    std::vector<std::string> seen;
+    b->OnDragOver = [&](TObject*, TObject* src, int x, int y, TDragState st, bool& accept) {
+        seen.push_back("over" + std::to_string(int(st)) + "@" + std::to_string(x) + "," + std::to_string(y));
+        accept = src == a && x < 50;
+    };
+    TObject* dropped = nullptr;
+    b->OnDragDrop = [&](TObject*, TObject* src, int, int) { dropped = src; };
+    TObject* ended = reinterpret_cast<TObject*>(1);
+    a->OnEndDrag = [&](TObject*, TObject* target, int, int) { ended = target; };
+    UiTest::MouseDown(a, 5, 5);
+    EXPECT_TRUE(a->Dragging());
+    UiTest::MouseMove(b, 10, 10, MK_LBUTTON);
+    UiTest::MouseMove(b, 12, 10, MK_LBUTTON);
+    UiTest::MouseUp(b, 12, 10);
+    EXPECT_FALSE(a->Dragging());
+    EXPECT_EQ(seen, (std::vector<std::string>{"over0@10,10", "over2@12,10"}));
+    EXPECT_EQ(dropped, a);
+    EXPECT_EQ(ended, b);
+    // Released where the target refuses: no drop, the source hears of no target.
+    dropped = nullptr;
+    UiTest::MouseDown(a, 5, 5);
+    UiTest::MouseMove(b, 80, 10, MK_LBUTTON);
+    UiTest::MouseUp(b, 80, 10);
+    EXPECT_EQ(dropped, nullptr);
+    EXPECT_EQ(ended, nullptr);
+    EXPECT_EQ(GetCapture(), nullptr);
+}
