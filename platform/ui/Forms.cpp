@@ -153,6 +153,37 @@ TRect TScreen::WorkAreaRect() const {
 TWinControl* TScreen::ActiveControl() const { return Backend::Focused(); }
 
 void TScreen::AddForm(TCustomForm* f) { forms_.push_back(f); }
+void TScreen::BringFormToTop(TCustomForm* f) {
+    auto it = std::find(forms_.begin(), forms_.end(), f);
+    if (it == forms_.end()) return;
+    forms_.erase(it);
+    forms_.push_back(f);
+}
+
+bool IsWindowCovered(HWND wnd) {
+    if (!wnd) return false;
+    TRect r;
+    GetWindowRect(wnd, r);
+    TRect wa = Screen->WorkAreaRect(), in;
+    IntersectRect(in, r, wa);
+    if (!(in == r)) return true;
+    TCustomForm* own = GetParentForm(wnd);
+    bool above = false;
+    for (int i = 0; i < Screen->FormCount(); ++i) {
+        TCustomForm* f = Screen->Forms(i);
+        if (f == own) {
+            above = true;
+            continue;
+        }
+        if (!f->Showing()) continue;
+        if (!above && f->FormStyle() != fsStayOnTop) continue;
+        TRect fr;
+        GetWindowRect(f, fr);
+        TRect x;
+        if (IntersectRect(x, r, fr)) return true;
+    }
+    return false;
+}
 void TScreen::RemoveForm(TCustomForm* f) {
     forms_.erase(std::remove(forms_.begin(), forms_.end(), f), forms_.end());
     if (activeForm_ == f) activeForm_ = nullptr;
@@ -272,6 +303,7 @@ void TCustomForm::Dispatch(TMessage& m) {
             }
             widget_->setWindowTitle(FromGbk(Text()));
             widget_->show();
+            Screen->BringFormToTop(this);
             Screen->SetActiveForm(this);
             InvalidateFrame();
             InvalidateClient(nullptr, true);

@@ -55,6 +55,8 @@ public:
     TWinControl* ActiveControl() const;
     void AddForm(TCustomForm* f);
     void RemoveForm(TCustomForm* f);
+    // Forms are kept bottom first; a form that shows comes to the top.
+    void BringFormToTop(TCustomForm* f);
     void SetActiveForm(TCustomForm* f) { activeForm_ = f; }
 
 private:
@@ -191,6 +193,10 @@ private:
 
 extern TApplication* Application;
 extern TScreen* Screen;
+
+// A window is covered when its screen rectangle is not inside the work area, or a visible form above its
+// own (a later-shown one, or one that stays on top) overlaps it.
+bool IsWindowCovered(HWND wnd);
 
 // The first line of a hint ("short|long" gives short), and the second.
 std::string GetShortHint(const std::string& hint);

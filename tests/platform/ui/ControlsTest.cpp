@@ -632,3 +632,18 @@ TEST_F(FormFixture, DragFromOneControlAndDropOnAnother) {
     EXPECT_EQ(ended, nullptr);
     EXPECT_EQ(GetCapture(), nullptr);
 }
+
+TEST_F(FormFixture, WindowCoveredByALaterFormOrOutsideTheWorkArea) {
+    EXPECT_FALSE(IsWindowCovered(a));
+    TForm other(nullptr);
+    other.SetBounds(400, 10, 100, 100);
+    other.Show();
+    EXPECT_FALSE(IsWindowCovered(a));
+    other.SetBounds(20, 20, 100, 100);  // over A
+    EXPECT_TRUE(IsWindowCovered(a));
+    EXPECT_FALSE(IsWindowCovered(&other));
+    other.Hide();
+    EXPECT_FALSE(IsWindowCovered(a));
+    form->SetBounds(-50, 10, 300, 200);  // partly off the screen
+    EXPECT_TRUE(IsWindowCovered(a));
+}
