@@ -163,6 +163,8 @@ public:
     void HandleMessage();
     void Terminate();
     bool Terminated() const { return terminated_; }
+    // Tests run several loops in one process.
+    void ClearTerminated() { terminated_ = false; }
     std::string Title() const { return title_; }
     void SetTitle(const std::string& t) { title_ = t; }
     // The current exception (inside a catch) shown by OnException or, by default, ShowException.
