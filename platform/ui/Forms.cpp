@@ -438,6 +438,10 @@ void TApplication::Initialize() {
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
+void EnsureGuiApplication() {
+    if (!QCoreApplication::instance()) Application->Initialize();
+}
+
 void TApplication::Run() {
     Initialize();
     if (mainForm_) mainForm_->Show();

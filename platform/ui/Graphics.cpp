@@ -12,6 +12,10 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/QtGlue.h"
 
+// Leak checkers are told that the font configuration library keeps its caches for the life of the process
+// (only a leak-checking build asks for this).
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+
 // ---------------------------------------------------------------- code pages
 namespace {
 std::string Iconv(const char* to, const char* from, const std::string& in, const std::string& bad) {
@@ -78,6 +82,7 @@ bool IsTrueTypeFace(const std::string& face) {
 }
 
 QFont ToQFont(const TFont& f) {
+    EnsureGuiApplication();
     QFont q;
     QString mapped = QString::fromLatin1(MapFontFace(f.Name()).c_str());
     q.setFamilies({mapped, QStringLiteral("WenQuanYi Micro Hei")});

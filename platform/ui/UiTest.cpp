@@ -11,9 +11,6 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Forms.h"
 
-// The font configuration library keeps caches for the life of the process.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
-
 namespace UiTest {
 namespace {
 int g_answer = -1;
