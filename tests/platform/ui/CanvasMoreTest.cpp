@@ -216,3 +216,33 @@ TEST(CanvasMore, PicturesTakeTheClassOfTheirExtension) {
     EXPECT_TRUE(TPicture::IsRegistered("JPG"));
     EXPECT_FALSE(TPicture::IsRegistered("gif"));
 }
+
+TEST(CanvasMore, DeviceContextFunctionsWorkOnTheCanvas) {
+    auto b = Blank(20, 20);
+    HDC dc = b->Canvas()->Handle();
+    EXPECT_EQ(SetROP2(dc, R2_XORPEN), R2_COPYPEN);
+    EXPECT_EQ(dc->Pen()->Mode(), pmXor);
+    SetROP2(dc, R2_COPYPEN);
+    SetTextColor(dc, clRed);
+    EXPECT_EQ(dc->Font()->Color(), clRed);
+    TPoint old;
+    SetViewportOrgEx(dc, 5, 5, &old);
+    OffsetViewportOrgEx(dc, 1, 1, nullptr);
+    MoveToEx(dc, 0, 0, nullptr);
+    LineTo(dc, 3, 0);
+    SetViewportOrgEx(dc, 0, 0, nullptr);
+    EXPECT_EQ(GetPixel(dc, 6, 6), clBlack);
+    EXPECT_EQ(GetPixel(dc, 9, 6), clWhite);
+    TRect box;
+    IntersectClipRect(dc, 0, 0, 10, 8);
+    EXPECT_EQ(GetClipBox(dc, box), SIMPLEREGION);
+    EXPECT_EQ(box, TRect(0, 0, 10, 8));
+    TSize sz;
+    dc->Font()->SetName("Arial");
+    GetTextExtentPoint32(dc, "", sz);
+    EXPECT_EQ(sz.cx, 0);
+    EXPECT_GT(sz.cy, 0);
+    EXPECT_EQ(MulDiv(8, 96, 72), 11);
+    EXPECT_EQ(MulDiv(-3, 1, 2), -2);
+    EXPECT_EQ(MulDiv(1, 1, 0), -1);
+}
