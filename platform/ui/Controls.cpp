@@ -11,6 +11,7 @@
 namespace {
 const TEnumInfo AlignIdents{{"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"}};
 const TEnumInfo AnchorIdents{{"akLeft", "akTop", "akRight", "akBottom"}};
+const TEnumInfo DragModeIdents{{"dmManual", "dmAutomatic"}};
 const TEnumInfo BiDiIdents{{"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly"}};
 
 }  // namespace
@@ -65,6 +66,13 @@ const TClassInfo& TControl::StaticClass() {
             OrdProp<TControl, int>("HelpContext", &TControl::HelpContext, &TControl::SetHelpContext, 0),
             OrdProp<TControl, TBiDiMode>("BiDiMode", &TControl::BiDiMode, &TControl::SetBiDiMode, bdLeftToRight,
                                          &BiDiIdents),
+            BoolProp<TControl>("ParentBiDiMode", &TControl::ParentBiDiMode, &TControl::SetParentBiDiMode, 1),
+            OrdProp<TControl, TDragMode>("DragMode", &TControl::DragMode, &TControl::SetDragMode, dmManual,
+                                         &DragModeIdents),
+            OrdProp<TControl, TCursor>("DragCursor", &TControl::DragCursor, &TControl::SetDragCursor, -12),
+            EventProp("OnDragOver", &TControl::OnDragOver),
+            EventProp("OnDragDrop", &TControl::OnDragDrop),
+            EventProp("OnEndDrag", &TControl::OnEndDrag),
             EventProp("OnClick", &TControl::OnClick),
             EventProp("OnDblClick", &TControl::OnDblClick),
             EventProp("OnResize", &TControl::OnResize),

@@ -154,6 +154,12 @@ public:
     void SetBiDiMode(TBiDiMode m) { bidiMode_ = m; }
     bool UseRightToLeftAlignment() const { return bidiMode_ == bdRightToLeft; }
     bool UseRightToLeftReading() const { return bidiMode_ != bdLeftToRight; }
+    bool ParentBiDiMode() const { return parentBiDiMode_; }
+    void SetParentBiDiMode(bool v) { parentBiDiMode_ = v; }
+    TDragMode DragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode m) { dragMode_ = m; }
+    TCursor DragCursor() const { return dragCursor_; }
+    void SetDragCursor(TCursor c) { dragCursor_ = c; }
     uint32_t ControlStyle() const { return controlStyle_; }
     void SetControlStyle(uint32_t s) { controlStyle_ = s; }
     uint32_t ControlState() const { return controlState_; }
@@ -232,6 +238,9 @@ private:
     TPopupMenu* popupMenu_ = nullptr;
     int helpContext_ = 0;
     TBiDiMode bidiMode_ = bdLeftToRight;
+    bool parentBiDiMode_ = true;
+    TDragMode dragMode_ = dmManual;
+    TCursor dragCursor_ = -12;  // crDrag
     uint32_t controlStyle_ = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
     uint32_t controlState_ = 0;
     bool fontChanging_ = false;

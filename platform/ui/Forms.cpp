@@ -13,7 +13,10 @@
 #include <clocale>
 
 #include "platform/ui/Backend.h"
+#include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Graphics.h"
+#include "platform/ui/ImgList.h"
+#include "platform/ui/Menus.h"
 
 HINSTANCE HInstance = nullptr;
 TApplication* Application = new TApplication(nullptr);
@@ -194,6 +197,8 @@ namespace {
 const TEnumInfo FormStyleIdents{{"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"}};
 const TEnumInfo PositionIdents{{"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
                                 "poScreenCenter", "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"}};
+const TEnumInfo WindowStateIdents{{"wsNormal", "wsMinimized", "wsMaximized"}};
+const TEnumInfo BorderIconIdents{{"biSystemMenu", "biMinimize", "biMaximize", "biHelp"}};
 const TEnumInfo FormBorderIdents{{"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}};
 }  // namespace
 
@@ -208,6 +213,16 @@ const TClassInfo& TCustomForm::StaticClass() {
             OrdProp<TCustomForm, TPosition>("Position", &TCustomForm::Position, &TCustomForm::SetPosition,
                                             poDesigned, &PositionIdents),
             BoolProp<TCustomForm>("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview, 0),
+            OrdProp<TCustomForm, TWindowState>("WindowState", &TCustomForm::WindowState, &TCustomForm::SetWindowState,
+                                               wsNormal, &WindowStateIdents),
+            SetProp<TCustomForm, TBorderIcons>("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons,
+                                               &BorderIconIdents, biSystemMenu | biMinimize | biMaximize),
+            OrdProp<TCustomForm, int>("PixelsPerInch", &TCustomForm::DesignPixelsPerInch,
+                                      &TCustomForm::SetDesignPixelsPerInch),
+            OrdProp<TCustomForm, int>("TextHeight", &TCustomForm::DesignTextHeight, &TCustomForm::SetDesignTextHeight),
+            BoolProp<TCustomForm>("OldCreateOrder", &TCustomForm::OldCreateOrder, &TCustomForm::SetOldCreateOrder),
+            BoolProp<TCustomForm>("Scaled", &TCustomForm::Scaled, &TCustomForm::SetScaled, 1),
+            BoolProp<TCustomForm>("AutoScroll", &TCustomForm::AutoScroll, &TCustomForm::SetAutoScroll, 1),
             RefProp<TCustomForm, TWinControl>("ActiveControl", &TCustomForm::ActiveControl,
                                               &TCustomForm::SetActiveControl),
             EventProp("OnCreate", &TCustomForm::OnCreate),
@@ -302,7 +317,10 @@ void TCustomForm::Dispatch(TMessage& m) {
                           Height());
             }
             widget_->setWindowTitle(FromGbk(Text()));
-            widget_->show();
+            if (windowState_ == wsMaximized)
+                widget_->showMaximized();
+            else
+                widget_->show();
             Screen->BringFormToTop(this);
             Screen->SetActiveForm(this);
             InvalidateFrame();
@@ -349,6 +367,25 @@ void TCustomForm::FocusControl(TWinControl* c) { SetActiveControl(c); }
 void TCustomForm::SetFocusedControl(TWinControl* c) {
     activeControl_ = c;
     Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(c));
+}
+
+void TCustomForm::SetWindowState(TWindowState s) {
+    windowState_ = s;
+    if (!widget_ || !Visible()) return;
+    if (s == wsMaximized)
+        widget_->showMaximized();
+    else if (s == wsMinimized)
+        widget_->showMinimized();
+    else
+        widget_->showNormal();
+}
+
+void RegisterPlatformClasses() {
+    RegisterClass(TForm::StaticClass());
+    RegisterClass(TTimer::StaticClass());
+    RegisterClass(TPopupMenu::StaticClass());
+    RegisterClass(TMenuItem::StaticClass());
+    RegisterClass(TImageList::StaticClass());
 }
 
 bool TCustomForm::Active() const { return Screen->ActiveForm() == this; }

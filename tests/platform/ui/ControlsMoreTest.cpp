@@ -253,3 +253,23 @@ TEST(Timer, IntervalZeroStopsAndChangesRestart) {
     UiTest::Wait(40);
     EXPECT_GT(n, 1);
 }
+
+TEST(Registry, ThePlatformClassesAreFoundByName) {
+    UiTest::Init();
+    RegisterPlatformClasses();
+    for (const char* n : {"TForm", "TTimer", "TPopupMenu", "TMenuItem", "TImageList"}) {
+        const TClassInfo* c = GetClass(n);
+        ASSERT_NE(c, nullptr) << n;
+        std::unique_ptr<TComponent> made(c->create(nullptr));
+        EXPECT_EQ(made->ClassName(), n);
+    }
+    // The usual form-resource properties of a form are known.
+    TForm f(nullptr);
+    for (const char* p : {"PixelsPerInch", "TextHeight", "OldCreateOrder", "Caption", "ClientWidth", "Position",
+                          "BorderStyle", "Font", "OnCreate", "WindowState", "BorderIcons"})
+        EXPECT_TRUE(IsPublishedProp(&f, p)) << p;
+    SetSetProp(&f, "BorderIcons", "[biSystemMenu]");
+    EXPECT_EQ(f.BorderIcons(), biSystemMenu);
+    SetEnumProp(&f, "BorderStyle", "bsDialog");
+    EXPECT_EQ(f.FormBorderStyle(), bsDialog);
+}
