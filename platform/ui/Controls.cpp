@@ -152,6 +152,11 @@ void TControl::SetClientHeight(int h) { SetHeight(h + (height_ - ClientHeight())
 
 TPoint TControl::ClientOrigin() const {
     TRect wc = WindowClientRect();
+    if (!parent_ && widget_ && widget_->isVisible()) {
+        // A shown window is where the window system put it (inside its frame, if it has one).
+        QPoint g = widget_->mapToGlobal(QPoint(0, 0));
+        return TPoint(g.x() + wc.Left, g.y() + wc.Top);
+    }
     TPoint o = parent_ ? parent_->ClientOrigin() : TPoint(0, 0);
     return TPoint(o.X + left_ + wc.Left, o.Y + top_ + wc.Top);
 }
