@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <chrono>
 #include <map>
@@ -127,9 +128,21 @@ void UpdateMouseControl(TControl* under) {
     TControl* old = g_mouse;
     g_mouse = desired;
     if (old && Backend::Alive(old)) Backend::Guard([&] { old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(old)); });
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) QToolTip::hideText();
     if (desired && Backend::Alive(desired)) {
         Backend::Guard([&] { desired->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(desired)); });
-        if (Backend::Alive(desired)) Application->SetHint(GetLongHint(desired->Hint()));
+        if (!Backend::Alive(desired)) return;
+        Application->SetHint(GetLongHint(desired->Hint()));
+        // The hint window shows the short hint after the pause, while the mouse stays on the control.
+        if (Application->ShowHint() && desired->ShowHint() && !desired->Hint().empty()) {
+            int cancels = Application->HintCancelCount();
+            QTimer::singleShot(Application->HintPause(), [desired, cancels] {
+                if (!Backend::Alive(desired) || g_mouse != desired || Application->HintCancelCount() != cancels) return;
+                if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
+                TPoint s = g_mouseScreen;
+                QToolTip::showText(QPoint(s.X, s.Y + 20), FromGbk(GetShortHint(desired->Hint())));
+            });
+        }
     } else {
         Application->SetHint("");
     }
@@ -137,6 +150,63 @@ void UpdateMouseControl(TControl* under) {
 }  // namespace
 
 namespace Backend {
+DragState& Drag() {
+    static DragState d;
+    return d;
+}
+
+// Asks the control under the mouse whether it takes the drag, with enter and leave as the target changes.
+static void DragMove(TControl* under) {
+    DragState& d = Drag();
+    TControl* src = d.source;
+    TPoint s = g_mouseScreen;
+    if (under != d.target) {
+        if (d.target && Alive(d.target)) {
+            TPoint p = d.target->ScreenToClient(s);
+            bool acc = false;
+            Guard([&] { d.target->DragOver(src, p.X, p.Y, dsDragLeave, acc); });
+        }
+        d.target = under;
+        d.accepted = false;
+        if (under) {
+            TPoint p = under->ScreenToClient(s);
+            bool acc = false;
+            Guard([&] { under->DragOver(src, p.X, p.Y, dsDragEnter, acc); });
+            d.accepted = acc;
+        }
+        return;
+    }
+    if (under) {
+        TPoint p = under->ScreenToClient(s);
+        bool acc = false;
+        Guard([&] { under->DragOver(src, p.X, p.Y, dsDragMove, acc); });
+        d.accepted = acc;
+    }
+}
+
+void FinishDrag(bool drop) {
+    DragState d = Drag();
+    Drag() = DragState();
+    if (!d.source) return;
+    if (Capture() == d.source) SetCapture(nullptr);
+    TPoint s = g_mouseScreen;
+    TControl* target = nullptr;
+    if (d.started && d.target && Alive(d.target)) {
+        TPoint p = d.target->ScreenToClient(s);
+        if (drop && d.accepted) {
+            target = d.target;
+            Guard([&] { d.target->DragDrop(d.source, p.X, p.Y); });
+        } else {
+            bool acc = false;
+            Guard([&] { d.target->DragOver(d.source, p.X, p.Y, dsDragLeave, acc); });
+        }
+    }
+    if (Alive(d.source)) {
+        TPoint p = target ? target->ScreenToClient(s) : TPoint(0, 0);
+        Guard([&] { d.source->DoEndDrag(target, p.X, p.Y); });
+    }
+}
+
 void HandleException() { Application->HandleException(nullptr); }
 
 void Guard(const std::function<void()>& f) {
@@ -156,7 +226,6 @@ void UnregisterControl(const TControl* c) {
     if (g_mouse == c) g_mouse = nullptr;
     if (g_capture == c) g_capture = nullptr;
     if (g_focus == c) g_focus = nullptr;
-    g_paints.erase(const_cast<TWinControl*>(static_cast<const TWinControl*>(nullptr)));
     for (auto it = g_paints.begin(); it != g_paints.end();) {
         if (static_cast<const TControl*>(*it) == c)
             it = g_paints.erase(it);
@@ -254,7 +323,7 @@ void SetFocused(TWinControl* c) {
     if (c && Alive(c)) {
         Guard([&] { c->Perform(WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0); });
         if (TCustomForm* f = GetParentForm(c)) Guard([&] { f->SetFocusedControl(c); });
-        if (c->Widget() && Alive(c)) c->Widget()->setFocus(Qt::OtherFocusReason);
+        if (TWinControl* top = TopLevel(c); top && top->Widget() && Alive(c)) top->Widget()->setFocus(Qt::OtherFocusReason);
     }
 }
 
@@ -272,6 +341,22 @@ void RouteMouse(TWinControl* top, QPoint p, MouseKind kind, TMouseButton button,
     if (!top) return;
     TRect wc = top->WindowClientRect();
     g_mouseScreen = top->ClientToScreen(TPoint(p.x() - wc.Left, p.y() - wc.Top));
+    DragState& d = Drag();
+    if (d.source) {
+        // While dragging, the mouse belongs to the drag.
+        if (!d.started && kind == Move) {
+            int dx = std::abs(g_mouseScreen.X - d.start.X), dy = std::abs(g_mouseScreen.Y - d.start.Y);
+            if (std::max(dx, dy) >= d.threshold) d.started = true;
+        }
+        if (kind == Up) {
+            bool started = d.started;
+            FinishDrag(started);
+            if (started) return;  // the release ended the drag; a drag that never started lets it through
+        } else {
+            if (kind == Move && d.started) DragMove(Hit(top, p, false));
+            return;
+        }
+    }
     TControl* under = Hit(top, p, false);
     TControl* target = g_capture && Alive(g_capture) ? g_capture : under;
     // A press or move on a window's frame or scroll bars is not a client message.
@@ -396,7 +481,8 @@ TControlWidget::TControlWidget(TWinControl* c, bool topLevel) : QWidget(nullptr)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
-    setFocusPolicy(Qt::ClickFocus);
+    // Keys arrive at the window and go to the control that has our focus.
+    setFocusPolicy(topLevel ? Qt::StrongFocus : Qt::NoFocus);
     if (topLevel) setWindowFlag(Qt::Window);
     hide();
 }
@@ -483,11 +569,6 @@ void TControlWidget::moveEvent(QMoveEvent*) {
 bool TControlWidget::event(QEvent* e) {
     if (e->type() == QEvent::Show && control) Backend::SchedulePaint(control);
     return QWidget::event(e);
-}
-void TControlWidget::focusInEvent(QFocusEvent* e) {
-    QWidget::focusInEvent(e);
-    if (!control || Backend::Focused() == control) return;
-    if (control->CanFocus() && control->TabStop()) Backend::Guard([this] { Backend::SetFocused(control); });
 }
 
 // ---------------------------------------------------------------- window functions

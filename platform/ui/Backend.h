@@ -43,7 +43,8 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
     bool event(QEvent* e) override;
-    void focusInEvent(QFocusEvent* e) override;
+    // Tab is a key like any other: the form moves the focus itself.
+    bool focusNextPrevChild(bool) override { return false; }
 };
 
 // A surface canvas tells its widget what changed, so drawing outside paint shows at once.
@@ -96,5 +97,15 @@ TPoint LastMouseScreen();
 void SetLastMouseScreen(TPoint p);
 
 TWinControl* TopLevel(const TControl* c);
+// The drag in progress (nullptr: none), started by BeginDrag.
+struct DragState {
+    TControl* source = nullptr;
+    TControl* target = nullptr;  // the control last asked, nullptr when none
+    bool accepted = false, started = false;
+    int threshold = 0;
+    TPoint start;  // screen point of the press
+};
+DragState& Drag();
+void FinishDrag(bool drop);
 WORD QtKeyToVk(int key);
 }  // namespace Backend

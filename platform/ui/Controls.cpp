@@ -11,7 +11,7 @@
 namespace {
 const TEnumInfo AlignIdents{{"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"}};
 const TEnumInfo AnchorIdents{{"akLeft", "akTop", "akRight", "akBottom"}};
-const TEnumInfo BorderStyleIdents{{"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}};
+const TEnumInfo DragModeIdents{{"dmManual", "dmAutomatic"}};
 const TEnumInfo BiDiIdents{{"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly"}};
 
 }  // namespace
@@ -66,6 +66,13 @@ const TClassInfo& TControl::StaticClass() {
             OrdProp<TControl, int>("HelpContext", &TControl::HelpContext, &TControl::SetHelpContext, 0),
             OrdProp<TControl, TBiDiMode>("BiDiMode", &TControl::BiDiMode, &TControl::SetBiDiMode, bdLeftToRight,
                                          &BiDiIdents),
+            BoolProp<TControl>("ParentBiDiMode", &TControl::ParentBiDiMode, &TControl::SetParentBiDiMode, 1),
+            OrdProp<TControl, TDragMode>("DragMode", &TControl::DragMode, &TControl::SetDragMode, dmManual,
+                                         &DragModeIdents),
+            OrdProp<TControl, TCursor>("DragCursor", &TControl::DragCursor, &TControl::SetDragCursor, -12),
+            EventProp("OnDragOver", &TControl::OnDragOver),
+            EventProp("OnDragDrop", &TControl::OnDragDrop),
+            EventProp("OnEndDrag", &TControl::OnEndDrag),
             EventProp("OnClick", &TControl::OnClick),
             EventProp("OnDblClick", &TControl::OnDblClick),
             EventProp("OnResize", &TControl::OnResize),
@@ -88,6 +95,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner), font_(std::make_uniqu
 }
 
 TControl::~TControl() {
+    if (Backend::Drag().source == this || Backend::Drag().target == this) Backend::Drag() = Backend::DragState();
     Backend::UnregisterControl(this);
     if (Backend::Capture() == this) Backend::SetCapture(nullptr);
     if (parent_) parent_->RemoveControl(this);
@@ -144,6 +152,11 @@ void TControl::SetClientHeight(int h) { SetHeight(h + (height_ - ClientHeight())
 
 TPoint TControl::ClientOrigin() const {
     TRect wc = WindowClientRect();
+    if (!parent_ && widget_ && widget_->isVisible()) {
+        // A shown window is where the window system put it (inside its frame, if it has one).
+        QPoint g = widget_->mapToGlobal(QPoint(0, 0));
+        return TPoint(g.x() + wc.Left, g.y() + wc.Top);
+    }
     TPoint o = parent_ ? parent_->ClientOrigin() : TPoint(0, 0);
     return TPoint(o.X + left_ + wc.Left, o.Y + top_ + wc.Top);
 }
@@ -258,8 +271,6 @@ void TControl::SetMouseCapture(bool c) {
 }
 
 bool TControl::Showing() const { return visible_ && parent_ && parent_->Showing(); }
-
-void TControl::NotifyChildren(UINT) {}
 
 LRESULT TControl::Perform(UINT msg, WPARAM w, LPARAM l) {
     TMessage m{msg, w, l, 0};
@@ -390,6 +401,39 @@ bool TControl::DoMouseWheel(TShiftState s, int delta, TPoint pos) {
             OnMouseWheelUp(this, s, pos, handled);
     }
     return handled;
+}
+
+void TControl::BeginDrag(bool immediate, int threshold) {
+    Backend::DragState& d = Backend::Drag();
+    if (d.source) return;
+    d = Backend::DragState();
+    d.source = this;
+    d.start = Backend::LastMouseScreen();
+    d.threshold = threshold;
+    d.started = immediate || threshold < 0;
+    SetMouseCapture(true);
+}
+
+void TControl::EndDrag(bool drop) {
+    if (Backend::Drag().source == this) Backend::FinishDrag(drop);
+}
+
+bool TControl::Dragging() const { return Backend::Drag().source == this; }
+
+void TControl::DragOver(TObject* source, int x, int y, TDragState state, bool& accept) {
+    accept = false;
+    if (OnDragOver) {
+        accept = true;
+        OnDragOver(this, source, x, y, state, accept);
+    }
+}
+
+void TControl::DragDrop(TObject* source, int x, int y) {
+    if (OnDragDrop) OnDragDrop(this, source, x, y);
+}
+
+void TControl::DoEndDrag(TObject* target, int x, int y) {
+    if (OnEndDrag) OnEndDrag(this, target, x, y);
 }
 
 void TControl::Click() {

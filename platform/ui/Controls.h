@@ -50,6 +50,12 @@ using TMouseWheelEvent =
     std::function<void(TObject* sender, TShiftState shift, int wheelDelta, TPoint mousePos, bool& handled)>;
 using TMouseWheelUpDownEvent = std::function<void(TObject* sender, TShiftState shift, TPoint mousePos, bool& handled)>;
 using TContextPopupEvent = std::function<void(TObject* sender, TPoint mousePos, bool& handled)>;
+enum TDragState : uint8_t { dsDragEnter, dsDragLeave, dsDragMove };
+enum TDragMode : uint8_t { dmManual, dmAutomatic };
+using TDragOverEvent =
+    std::function<void(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept)>;
+using TDragDropEvent = std::function<void(TObject* sender, TObject* source, int x, int y)>;
+using TEndDragEvent = std::function<void(TObject* sender, TObject* target, int x, int y)>;
 
 enum : int { WHEEL_DELTA = 120 };
 TShiftState KeysToShiftState(WPARAM keys);
@@ -148,6 +154,12 @@ public:
     void SetBiDiMode(TBiDiMode m) { bidiMode_ = m; }
     bool UseRightToLeftAlignment() const { return bidiMode_ == bdRightToLeft; }
     bool UseRightToLeftReading() const { return bidiMode_ != bdLeftToRight; }
+    bool ParentBiDiMode() const { return parentBiDiMode_; }
+    void SetParentBiDiMode(bool v) { parentBiDiMode_ = v; }
+    TDragMode DragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode m) { dragMode_ = m; }
+    TCursor DragCursor() const { return dragCursor_; }
+    void SetDragCursor(TCursor c) { dragCursor_ = c; }
     uint32_t ControlStyle() const { return controlStyle_; }
     void SetControlStyle(uint32_t s) { controlStyle_ = s; }
     uint32_t ControlState() const { return controlState_; }
@@ -182,6 +194,19 @@ public:
     TMouseWheelEvent OnMouseWheel;
     TMouseWheelUpDownEvent OnMouseWheelUp, OnMouseWheelDown;
     TContextPopupEvent OnContextPopup;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
+
+    // Drag and drop inside the program: once the mouse has moved `threshold` pixels from the press
+    // (at once when immediate or threshold < 0), moves ask the control under the mouse (DragOver) and the
+    // release drops on it when it accepted.
+    void BeginDrag(bool immediate, int threshold = -1);
+    void EndDrag(bool drop);
+    bool Dragging() const;
+    virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+    virtual void DragDrop(TObject* source, int x, int y);
+    virtual void DoEndDrag(TObject* target, int x, int y);
 
 protected:
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
@@ -190,8 +215,6 @@ protected:
     virtual bool DoMouseWheel(TShiftState shift, int delta, TPoint pos);
     virtual void Resize();
     virtual void Changed() {}
-    // Parent property changes reach children through these messages.
-    void NotifyChildren(UINT msg);
     void Notification(TComponent* c, TOperation op) override;
     // The colour the parent shows (for ParentColor and for painting behind transparent controls).
     TColor ParentColorValue() const;
@@ -215,6 +238,9 @@ private:
     TPopupMenu* popupMenu_ = nullptr;
     int helpContext_ = 0;
     TBiDiMode bidiMode_ = bdLeftToRight;
+    bool parentBiDiMode_ = true;
+    TDragMode dragMode_ = dmManual;
+    TCursor dragCursor_ = -12;  // crDrag
     uint32_t controlStyle_ = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
     uint32_t controlState_ = 0;
     bool fontChanging_ = false;
@@ -294,6 +320,9 @@ public:
     bool PaintPending() const;
     // The back surface as it is now (window coordinates), a copy.
     TBitmap* CopySurface() const;
+    // Canvases on the back surface at any time: the client area, and the whole window with its frame.
+    TCanvas* ClientCanvas() { return SurfaceCanvas(); }
+    TCanvas* WindowCanvas();
 
     // Window scroll bars (SB_HORZ, SB_VERT), present when the window style asks for them.
     int SetScrollInfo(int bar, const SCROLLINFO& si, bool redraw);
@@ -350,7 +379,9 @@ private:
     TBorderStyle borderStyle_ = bsNone;
     int borderWidth_ = 0, alignDisabled_ = 0;
     TRect clientInWindow_;
+    TSize anchorBase_{-1, -1};  // client size the anchored children were placed against
     bool aligning_ = false;
+    void ApplyAnchors();
     void UpdateScrollBarWidgets();
 };
 
@@ -371,6 +402,12 @@ protected:
 private:
     TCanvas* paintDC_ = nullptr;
 };
+
+// Device contexts: of a window's client area, of the whole window, and (nullptr) of the screen, which
+// measures text at 96 pixels per inch and keeps what is drawn on it to itself.
+HDC GetDC(HWND wnd);
+HDC GetWindowDC(HWND wnd);
+int ReleaseDC(HWND wnd, HDC dc);
 
 // The form that (indirectly) holds the control, or nullptr.
 TCustomForm* GetParentForm(const TControl* c);

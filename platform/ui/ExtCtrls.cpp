@@ -5,6 +5,10 @@
 #include "platform/ui/Backend.h"
 #include "platform/ui/Forms.h"
 
+struct TTimer::Impl {
+    QTimer timer;
+};
+
 const TClassInfo& TTimer::StaticClass() {
     static TClassInfo ci = [] {
         TClassInfo c{"TTimer", &TComponent::StaticClass(), Creator<TTimer>(), {}, {}};
@@ -18,22 +22,20 @@ const TClassInfo& TTimer::StaticClass() {
 
 TTimer::TTimer(TComponent* owner) : TComponent(owner) {
     Application->Initialize();
-    timer_ = new QTimer;
+    d_ = std::make_unique<Impl>();
+    QTimer* timer_ = &d_->timer;
     QObject::connect(timer_, &QTimer::timeout, timer_, [this] {
         if (OnTimer) Backend::Guard([this] { OnTimer(this); });
     });
 }
 
-TTimer::~TTimer() {
-    timer_->stop();
-    delete timer_;
-}
+TTimer::~TTimer() { d_->timer.stop(); }
 
 void TTimer::Update() {
     if (enabled_ && interval_ > 0 && !IsLoading())
-        timer_->start(int(interval_));
+        d_->timer.start(int(interval_));
     else
-        timer_->stop();
+        d_->timer.stop();
 }
 
 void TTimer::SetEnabled(bool e) {

@@ -6,8 +6,6 @@
 #include "platform/ui/Component.h"
 #include "platform/ui/Controls.h"
 
-class QTimer;
-
 class TTimer : public TComponent {
 public:
     explicit TTimer(TComponent* owner);
@@ -27,5 +25,6 @@ private:
     void Update();
     bool enabled_ = true;
     unsigned interval_ = 1000;
-    QTimer* timer_ = nullptr;
+    struct Impl;
+    std::unique_ptr<Impl> d_;
 };

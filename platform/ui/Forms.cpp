@@ -9,10 +9,14 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QToolTip>
 #include <clocale>
 
 #include "platform/ui/Backend.h"
+#include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Graphics.h"
+#include "platform/ui/ImgList.h"
+#include "platform/ui/Menus.h"
 
 HINSTANCE HInstance = nullptr;
 TApplication* Application = new TApplication(nullptr);
@@ -152,6 +156,37 @@ TRect TScreen::WorkAreaRect() const {
 TWinControl* TScreen::ActiveControl() const { return Backend::Focused(); }
 
 void TScreen::AddForm(TCustomForm* f) { forms_.push_back(f); }
+void TScreen::BringFormToTop(TCustomForm* f) {
+    auto it = std::find(forms_.begin(), forms_.end(), f);
+    if (it == forms_.end()) return;
+    forms_.erase(it);
+    forms_.push_back(f);
+}
+
+bool IsWindowCovered(HWND wnd) {
+    if (!wnd) return false;
+    TRect r;
+    GetWindowRect(wnd, r);
+    TRect wa = Screen->WorkAreaRect(), in;
+    IntersectRect(in, r, wa);
+    if (!(in == r)) return true;
+    TCustomForm* own = GetParentForm(wnd);
+    bool above = false;
+    for (int i = 0; i < Screen->FormCount(); ++i) {
+        TCustomForm* f = Screen->Forms(i);
+        if (f == own) {
+            above = true;
+            continue;
+        }
+        if (!f->Showing()) continue;
+        if (!above && f->FormStyle() != fsStayOnTop) continue;
+        TRect fr;
+        GetWindowRect(f, fr);
+        TRect x;
+        if (IntersectRect(x, r, fr)) return true;
+    }
+    return false;
+}
 void TScreen::RemoveForm(TCustomForm* f) {
     forms_.erase(std::remove(forms_.begin(), forms_.end(), f), forms_.end());
     if (activeForm_ == f) activeForm_ = nullptr;
@@ -162,6 +197,8 @@ namespace {
 const TEnumInfo FormStyleIdents{{"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"}};
 const TEnumInfo PositionIdents{{"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
                                 "poScreenCenter", "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"}};
+const TEnumInfo WindowStateIdents{{"wsNormal", "wsMinimized", "wsMaximized"}};
+const TEnumInfo BorderIconIdents{{"biSystemMenu", "biMinimize", "biMaximize", "biHelp"}};
 const TEnumInfo FormBorderIdents{{"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}};
 }  // namespace
 
@@ -176,6 +213,16 @@ const TClassInfo& TCustomForm::StaticClass() {
             OrdProp<TCustomForm, TPosition>("Position", &TCustomForm::Position, &TCustomForm::SetPosition,
                                             poDesigned, &PositionIdents),
             BoolProp<TCustomForm>("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview, 0),
+            OrdProp<TCustomForm, TWindowState>("WindowState", &TCustomForm::WindowState, &TCustomForm::SetWindowState,
+                                               wsNormal, &WindowStateIdents),
+            SetProp<TCustomForm, TBorderIcons>("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons,
+                                               &BorderIconIdents, biSystemMenu | biMinimize | biMaximize),
+            OrdProp<TCustomForm, int>("PixelsPerInch", &TCustomForm::DesignPixelsPerInch,
+                                      &TCustomForm::SetDesignPixelsPerInch),
+            OrdProp<TCustomForm, int>("TextHeight", &TCustomForm::DesignTextHeight, &TCustomForm::SetDesignTextHeight),
+            BoolProp<TCustomForm>("OldCreateOrder", &TCustomForm::OldCreateOrder, &TCustomForm::SetOldCreateOrder),
+            BoolProp<TCustomForm>("Scaled", &TCustomForm::Scaled, &TCustomForm::SetScaled, 1),
+            BoolProp<TCustomForm>("AutoScroll", &TCustomForm::AutoScroll, &TCustomForm::SetAutoScroll, 1),
             RefProp<TCustomForm, TWinControl>("ActiveControl", &TCustomForm::ActiveControl,
                                               &TCustomForm::SetActiveControl),
             EventProp("OnCreate", &TCustomForm::OnCreate),
@@ -270,7 +317,11 @@ void TCustomForm::Dispatch(TMessage& m) {
                           Height());
             }
             widget_->setWindowTitle(FromGbk(Text()));
-            widget_->show();
+            if (windowState_ == wsMaximized)
+                widget_->showMaximized();
+            else
+                widget_->show();
+            Screen->BringFormToTop(this);
             Screen->SetActiveForm(this);
             InvalidateFrame();
             InvalidateClient(nullptr, true);
@@ -316,6 +367,25 @@ void TCustomForm::FocusControl(TWinControl* c) { SetActiveControl(c); }
 void TCustomForm::SetFocusedControl(TWinControl* c) {
     activeControl_ = c;
     Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(c));
+}
+
+void TCustomForm::SetWindowState(TWindowState s) {
+    windowState_ = s;
+    if (!widget_ || !Visible()) return;
+    if (s == wsMaximized)
+        widget_->showMaximized();
+    else if (s == wsMinimized)
+        widget_->showMinimized();
+    else
+        widget_->showNormal();
+}
+
+void RegisterPlatformClasses() {
+    RegisterClass(TForm::StaticClass());
+    RegisterClass(TTimer::StaticClass());
+    RegisterClass(TPopupMenu::StaticClass());
+    RegisterClass(TMenuItem::StaticClass());
+    RegisterClass(TImageList::StaticClass());
 }
 
 bool TCustomForm::Active() const { return Screen->ActiveForm() == this; }
@@ -405,6 +475,10 @@ void TApplication::Initialize() {
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
+void EnsureGuiApplication() {
+    if (!QCoreApplication::instance()) Application->Initialize();
+}
+
 void TApplication::Run() {
     Initialize();
     if (mainForm_) mainForm_->Show();
@@ -469,7 +543,11 @@ void TApplication::SetHint(const std::string& h) {
     if (OnHint) OnHint(this);
 }
 
-void TApplication::CancelHint() { ++hintCancels_; }
+void TApplication::CancelHint() {
+    ++hintCancels_;
+    if (QCoreApplication::instance() && QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QToolTip::hideText();
+}
 
 std::string GetShortHint(const std::string& hint) {
     size_t bar = hint.find('|');

@@ -55,6 +55,8 @@ public:
     TWinControl* ActiveControl() const;
     void AddForm(TCustomForm* f);
     void RemoveForm(TCustomForm* f);
+    // Forms are kept bottom first; a form that shows comes to the top.
+    void BringFormToTop(TCustomForm* f);
     void SetActiveForm(TCustomForm* f) { activeForm_ = f; }
 
 private:
@@ -68,6 +70,9 @@ enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRet
                           mrNo = 7, mrAll = 8 };
 enum TCloseAction : uint8_t { caNone, caHide, caFree, caMinimize };
 enum TFormStyle : uint8_t { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TWindowState : uint8_t { wsNormal, wsMinimized, wsMaximized };
+enum TBorderIcon : uint8_t { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+using TBorderIcons = uint8_t;
 enum TPosition : uint8_t { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter,
                            poDesktopCenter, poMainFormCenter, poOwnerFormCenter };
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
@@ -101,6 +106,21 @@ public:
     void SetPosition(TPosition p) { position_ = p; }
     bool KeyPreview() const { return keyPreview_; }
     void SetKeyPreview(bool k) { keyPreview_ = k; }
+    TWindowState WindowState() const { return windowState_; }
+    void SetWindowState(TWindowState s);
+    TBorderIcons BorderIcons() const { return borderIcons_; }
+    void SetBorderIcons(TBorderIcons b) { borderIcons_ = b; }
+    // Stored by form resources; the forms are laid out at 96 pixels per inch whatever they say.
+    int DesignPixelsPerInch() const { return designPpi_; }
+    void SetDesignPixelsPerInch(int v) { designPpi_ = v; }
+    int DesignTextHeight() const { return designTextHeight_; }
+    void SetDesignTextHeight(int v) { designTextHeight_ = v; }
+    bool OldCreateOrder() const { return oldCreateOrder_; }
+    void SetOldCreateOrder(bool v) { oldCreateOrder_ = v; }
+    bool Scaled() const { return scaled_; }
+    void SetScaled(bool v) { scaled_ = v; }
+    bool AutoScroll() const { return autoScroll_; }
+    void SetAutoScroll(bool v) { autoScroll_ = v; }
     bool Active() const;
     TCanvas* Canvas() { return SurfaceCanvas(); }
 
@@ -126,6 +146,10 @@ private:
     TFormStyle formStyle_ = fsNormal;
     TBorderStyle formBorder_ = bsSizeable;
     TPosition position_ = poDesigned;
+    TWindowState windowState_ = wsNormal;
+    TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
+    int designPpi_ = 96, designTextHeight_ = 13;
+    bool oldCreateOrder_ = false, scaled_ = true, autoScroll_ = true;
 };
 
 class TForm : public TCustomForm {
@@ -161,6 +185,8 @@ public:
     void HandleMessage();
     void Terminate();
     bool Terminated() const { return terminated_; }
+    // Tests run several loops in one process.
+    void ClearTerminated() { terminated_ = false; }
     std::string Title() const { return title_; }
     void SetTitle(const std::string& t) { title_ = t; }
     // The current exception (inside a catch) shown by OnException or, by default, ShowException.
@@ -191,6 +217,14 @@ private:
 
 extern TApplication* Application;
 extern TScreen* Screen;
+
+// Registers the classes of this layer that form resources name (TForm, TTimer, TPopupMenu, TMenuItem,
+// TImageList) with the class registry.
+void RegisterPlatformClasses();
+
+// A window is covered when its screen rectangle is not inside the work area, or a visible form above its
+// own (a later-shown one, or one that stays on top) overlaps it.
+bool IsWindowCovered(HWND wnd);
 
 // The first line of a hint ("short|long" gives short), and the second.
 std::string GetShortHint(const std::string& hint);

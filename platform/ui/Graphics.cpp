@@ -12,6 +12,10 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/QtGlue.h"
 
+// Leak checkers are told that the font configuration library keeps its caches for the life of the process
+// (only a leak-checking build asks for this).
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+
 // ---------------------------------------------------------------- code pages
 namespace {
 std::string Iconv(const char* to, const char* from, const std::string& in, const std::string& bad) {
@@ -78,6 +82,7 @@ bool IsTrueTypeFace(const std::string& face) {
 }
 
 QFont ToQFont(const TFont& f) {
+    EnsureGuiApplication();
     QFont q;
     QString mapped = QString::fromLatin1(MapFontFace(f.Name()).c_str());
     q.setFamilies({mapped, QStringLiteral("WenQuanYi Micro Hei")});
@@ -846,6 +851,16 @@ struct TCanvasAccess {
         }
         QImage s = src.size() == dst.size() ? src : src.scaled(dst.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
         QRegion clip = ClipRegion().intersected(dst);
+        if (rop == SRCCOPY && !key) {
+            // The common copy: straight through the backend.
+            QPainter p(img);
+            p.setClipRegion(clip);
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            p.drawImage(dst.topLeft(), s.convertToFormat(QImage::Format_RGB32));
+            p.end();
+            Notify(dst);
+            return;
+        }
         uint32_t pat = ToQRgbValue(c.brush_->Color());
         for (const QRect& r : clip) {
             for (int y = r.top(); y <= r.bottom(); ++y)
@@ -1797,4 +1812,142 @@ void CanvasPaint(TCanvas* canvas, const std::function<void(QPainter&)>& paint) {
     pt.p->translate(canvas->ViewportOrg().X, canvas->ViewportOrg().Y);
     paint(*pt.p);
     a.Notify(a.DeviceBounds());
+}
+
+TColor SetTextColor(HDC dc, TColor c) {
+    if (!dc) return clNone;
+    TColor old = dc->Font()->Color();
+    dc->Font()->SetColor(c);
+    return old;
+}
+TColor SetBkColor(HDC dc, TColor c) { return dc ? dc->SetBkColor(c) : clNone; }
+int SetROP2(HDC dc, int mode) {
+    if (!dc || mode < R2_BLACK || mode > R2_WHITE) return 0;
+    // The sixteen mixes in the order of their R2 codes.
+    static const TPenMode modes[] = {pmBlack, pmNotMerge, pmMaskNotPen, pmNotCopy, pmMaskPenNot, pmNot,
+                                     pmXor,   pmNotMask,  pmMask,       pmNotXor,  pmNop,        pmMergeNotPen,
+                                     pmCopy,  pmMergePenNot, pmMerge,   pmWhite};
+    TPenMode old = dc->Pen()->Mode();
+    dc->Pen()->SetMode(modes[mode - 1]);
+    for (int i = 0; i < 16; ++i)
+        if (modes[i] == old) return i + 1;
+    return R2_COPYPEN;
+}
+int SetPolyFillMode(HDC dc, int mode) { return dc ? dc->SetPolyFillMode(mode) : 0; }
+BOOL SetBrushOrgEx(HDC dc, int x, int y, TPoint* old) {
+    if (!dc) return 0;
+    TPoint o = dc->SetBrushOrg(x, y);
+    if (old) *old = o;
+    return 1;
+}
+BOOL SetViewportOrgEx(HDC dc, int x, int y, TPoint* old) {
+    if (!dc) return 0;
+    TPoint o = dc->SetViewportOrg(x, y);
+    if (old) *old = o;
+    return 1;
+}
+BOOL OffsetViewportOrgEx(HDC dc, int dx, int dy, TPoint* old) {
+    if (!dc) return 0;
+    TPoint o = dc->ViewportOrg();
+    dc->SetViewportOrg(o.X + dx, o.Y + dy);
+    if (old) *old = o;
+    return 1;
+}
+BOOL GetViewportOrgEx(HDC dc, TPoint* p) {
+    if (!dc || !p) return 0;
+    *p = dc->ViewportOrg();
+    return 1;
+}
+BOOL MoveToEx(HDC dc, int x, int y, TPoint* old) {
+    if (!dc) return 0;
+    if (old) *old = dc->PenPos();
+    dc->MoveTo(x, y);
+    return 1;
+}
+BOOL LineTo(HDC dc, int x, int y) {
+    if (!dc) return 0;
+    dc->LineTo(x, y);
+    return 1;
+}
+BOOL Polyline(HDC dc, const TPoint* pts, int count) {
+    if (!dc) return 0;
+    dc->Polyline(pts, count);
+    return 1;
+}
+BOOL Polygon(HDC dc, const TPoint* pts, int count) {
+    if (!dc) return 0;
+    dc->Polygon(pts, count);
+    return 1;
+}
+BOOL PolyPolygon(HDC dc, const TPoint* pts, const int* counts, int polys) {
+    if (!dc) return 0;
+    dc->PolyPolygon(pts, counts, polys);
+    return 1;
+}
+BOOL Rectangle(HDC dc, int l, int t, int r, int b) {
+    if (!dc) return 0;
+    dc->Rectangle(l, t, r, b);
+    return 1;
+}
+BOOL Ellipse(HDC dc, int l, int t, int r, int b) {
+    if (!dc) return 0;
+    dc->Ellipse(l, t, r, b);
+    return 1;
+}
+BOOL TextOut(HDC dc, int x, int y, const std::string& text) {
+    if (!dc) return 0;
+    dc->TextOut(x, y, text);
+    return 1;
+}
+BOOL GetTextExtentPoint32(HDC dc, const std::string& text, TSize& size) {
+    if (!dc) return 0;
+    size = dc->TextExtent(text);
+    return 1;
+}
+BOOL PatBlt(HDC dc, int x, int y, int w, int h, DWORD rop) {
+    if (!dc) return 0;
+    dc->PatBlt(x, y, w, h, rop);
+    return 1;
+}
+BOOL InvertRect(HDC dc, const TRect& r) {
+    if (!dc) return 0;
+    dc->InvertRect(r);
+    return 1;
+}
+BOOL DrawFocusRect(HDC dc, const TRect& r) {
+    if (!dc) return 0;
+    dc->DrawFocusRect(r);
+    return 1;
+}
+int GetClipBox(HDC dc, TRect& r) {
+    if (!dc) return RGN_ERROR;
+    r = dc->ClipRect();
+    return r.IsEmpty() ? NULLREGION : SIMPLEREGION;
+}
+int IntersectClipRect(HDC dc, int l, int t, int r, int b) { return dc ? dc->IntersectClipRect(l, t, r, b) : RGN_ERROR; }
+int ExcludeClipRect(HDC dc, int l, int t, int r, int b) { return dc ? dc->ExcludeClipRect(l, t, r, b) : RGN_ERROR; }
+int ExtSelectClipRgn(HDC dc, HRGN rgn, int mode) { return dc ? dc->ExtSelectClipRgn(rgn, mode) : RGN_ERROR; }
+BOOL FillRgn(HDC dc, HRGN rgn, HBRUSH brush) {
+    if (!dc || !rgn || !brush) return 0;
+    TBrush b;
+    b.SetHandle(brush);
+    dc->FillRgn(rgn, &b);
+    return 1;
+}
+BOOL BeginPath(HDC dc) {
+    if (!dc) return 0;
+    dc->BeginPath();
+    return 1;
+}
+BOOL EndPath(HDC dc) {
+    if (!dc) return 0;
+    dc->EndPath();
+    return 1;
+}
+BOOL SelectClipPath(HDC dc, int mode) { return dc && dc->SelectClipPath(mode); }
+TColor GetPixel(HDC dc, int x, int y) { return dc ? dc->Pixel(x, y) : clNone; }
+TColor SetPixel(HDC dc, int x, int y, TColor c) {
+    if (!dc) return clNone;
+    dc->SetPixel(x, y, c);
+    return ColorToRGB(c);
 }

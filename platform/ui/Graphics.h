@@ -384,6 +384,40 @@ BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
 int DrawText(HDC dc, const std::string& text, TRect& r, UINT flags);
 BOOL GetTextMetrics(HDC dc, TEXTMETRIC& tm);
 BOOL FillRect(HDC dc, const TRect& r, HBRUSH brush);
+// The rest of the device-context functions the drawing code calls, over the canvas.
+TColor SetTextColor(HDC dc, TColor c);
+TColor SetBkColor(HDC dc, TColor c);
+int SetROP2(HDC dc, int mode);  // R2_* = TPenMode + 1
+enum : int { R2_BLACK = 1, R2_NOTMERGEPEN = 2, R2_MASKNOTPEN = 3, R2_NOTCOPYPEN = 4, R2_MASKPENNOT = 5, R2_NOT = 6,
+             R2_XORPEN = 7, R2_NOTMASKPEN = 8, R2_MASKPEN = 9, R2_NOTXORPEN = 10, R2_NOP = 11, R2_MERGENOTPEN = 12,
+             R2_COPYPEN = 13, R2_MERGEPENNOT = 14, R2_MERGEPEN = 15, R2_WHITE = 16 };
+int SetPolyFillMode(HDC dc, int mode);
+BOOL SetBrushOrgEx(HDC dc, int x, int y, TPoint* old);
+BOOL SetViewportOrgEx(HDC dc, int x, int y, TPoint* old);
+BOOL OffsetViewportOrgEx(HDC dc, int dx, int dy, TPoint* old);
+BOOL GetViewportOrgEx(HDC dc, TPoint* p);
+BOOL MoveToEx(HDC dc, int x, int y, TPoint* old);
+BOOL LineTo(HDC dc, int x, int y);
+BOOL Polyline(HDC dc, const TPoint* pts, int count);
+BOOL Polygon(HDC dc, const TPoint* pts, int count);
+BOOL PolyPolygon(HDC dc, const TPoint* pts, const int* counts, int polys);
+BOOL Rectangle(HDC dc, int l, int t, int r, int b);
+BOOL Ellipse(HDC dc, int l, int t, int r, int b);
+BOOL TextOut(HDC dc, int x, int y, const std::string& text);
+BOOL GetTextExtentPoint32(HDC dc, const std::string& text, TSize& size);
+BOOL PatBlt(HDC dc, int x, int y, int w, int h, DWORD rop);
+BOOL InvertRect(HDC dc, const TRect& r);
+BOOL DrawFocusRect(HDC dc, const TRect& r);
+int GetClipBox(HDC dc, TRect& r);
+int IntersectClipRect(HDC dc, int l, int t, int r, int b);
+int ExcludeClipRect(HDC dc, int l, int t, int r, int b);
+int ExtSelectClipRgn(HDC dc, HRGN rgn, int mode);
+BOOL FillRgn(HDC dc, HRGN rgn, HBRUSH brush);
+BOOL BeginPath(HDC dc);
+BOOL EndPath(HDC dc);
+BOOL SelectClipPath(HDC dc, int mode);
+TColor GetPixel(HDC dc, int x, int y);
+TColor SetPixel(HDC dc, int x, int y, TColor c);
 
 // The face actually used for a face name (the CJK faces map to the installed CJK font).
 std::string MapFontFace(const std::string& face);

@@ -22,6 +22,9 @@ inline TColor FromQRgb(QRgb v) { return RGB(qRed(v), qGreen(v), qBlue(v)); }
 inline QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top); }
 inline TRect FromQRect(const QRect& r) { return TRect(r.x(), r.y(), r.x() + r.width(), r.y() + r.height()); }
 
+// Creates the backend application when nothing has yet (text needs it, even on bitmaps).
+void EnsureGuiApplication();
+
 // The Qt font for a font at a device resolution.
 QFont ToQFont(const TFont& f);
 

@@ -2,15 +2,14 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QThread>
 
 #include "platform/ui/Backend.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Forms.h"
-
-// The font configuration library keeps caches for the life of the process.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
 
 namespace UiTest {
 namespace {
@@ -65,6 +64,44 @@ void Click(TControl* c, int x, int y) {
     MouseDown(c, x, y);
     MouseUp(c, x, y);
 }
+void NativeClick(TControl* c, int x, int y) {
+    // The widget that shows the point: the control's own, or its parent's for a windowless control.
+    TControl* w = c;
+    TPoint p(x, y);
+    while (w && !w->Widget()) {
+        p = TPoint(p.X + w->Left(), p.Y + w->Top());
+        w = w->Parent();
+    }
+    if (!w) return;
+    TRect wc = w->WindowClientRect();
+    QPointF local(p.X + wc.Left, p.Y + wc.Top);
+    QWidget* widget = w->Widget();
+    QPointF global = widget->mapToGlobal(local);
+    QMouseEvent move(QEvent::MouseMove, local, global, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &move);
+    QCoreApplication::sendEvent(widget, &press);
+    QCoreApplication::sendEvent(widget, &release);
+}
+
+void ScrollBarAction(TControl* c, int bar, int code) {
+    auto* w = dynamic_cast<TWinControl*>(c);
+    if (!w || (bar != SB_HORZ && bar != SB_VERT) || !w->BackSurface()->bars[bar]) return;
+    QScrollBar* sb = w->BackSurface()->bars[bar];
+    QAbstractSlider::SliderAction a = QAbstractSlider::SliderNoAction;
+    switch (code) {
+    case SB_LINEDOWN: a = QAbstractSlider::SliderSingleStepAdd; break;
+    case SB_LINEUP: a = QAbstractSlider::SliderSingleStepSub; break;
+    case SB_PAGEDOWN: a = QAbstractSlider::SliderPageStepAdd; break;
+    case SB_PAGEUP: a = QAbstractSlider::SliderPageStepSub; break;
+    case SB_TOP: a = QAbstractSlider::SliderToMinimum; break;
+    case SB_BOTTOM: a = QAbstractSlider::SliderToMaximum; break;
+    default: return;
+    }
+    sb->triggerAction(a);
+}
+
 void DoubleClick(TControl* c, int x, int y) {
     Click(c, x, y);
     TWinControl* top;
@@ -99,6 +136,38 @@ void Chars(const std::string& gbk) {
         Backend::RouteKey(top, vk, false, 0, "");
     }
 }
+void NativeKey(WORD vk, WPARAM shift) {
+    TWinControl* f = Backend::Focused();
+    TWinControl* top = f ? Backend::TopLevel(f) : Screen->ActiveForm();
+    if (!top || !top->Widget()) return;
+    int key = 0;
+    QString text;
+    if (vk >= 'A' && vk <= 'Z') {
+        key = Qt::Key_A + (vk - 'A');
+        text = QChar((shift & MK_SHIFT) ? vk : vk + 32);
+    } else if (vk >= '0' && vk <= '9') {
+        key = Qt::Key_0 + (vk - '0');
+        text = QChar(vk);
+    } else if (vk == VK_TAB) {
+        key = (shift & MK_SHIFT) ? Qt::Key_Backtab : Qt::Key_Tab;
+        text = QStringLiteral("\t");
+    } else if (vk == VK_RETURN) {
+        key = Qt::Key_Return;
+        text = QStringLiteral("\r");
+    } else if (vk == VK_ESCAPE) {
+        key = Qt::Key_Escape;
+        text = QChar(27);
+    } else {
+        return;
+    }
+    Qt::KeyboardModifiers mods = (shift & MK_SHIFT) ? Qt::ShiftModifier : Qt::NoModifier;
+    if (shift & MK_CONTROL) mods |= Qt::ControlModifier;
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+    QCoreApplication::sendEvent(top->Widget(), &press);
+    QCoreApplication::sendEvent(top->Widget(), &release);
+}
+
 void Flush() {
     Init();
     for (int i = 0; i < 10; ++i) {

@@ -18,12 +18,18 @@ void MouseMove(TControl* c, int x, int y, WPARAM buttons = 0);
 void MouseDown(TControl* c, int x, int y, UINT button = MK_LBUTTON, WPARAM shift = 0);
 void MouseUp(TControl* c, int x, int y, UINT button = MK_LBUTTON, WPARAM shift = 0);
 void Click(TControl* c, int x, int y);
+// The same through the backend's own event delivery (a press and a release as the window system sends them).
+void NativeClick(TControl* c, int x, int y);
 void DoubleClick(TControl* c, int x, int y);
+// An action on a window scroll bar (SB_LINEDOWN, SB_PAGEUP, SB_TOP ...) as the user would do it on the bar.
+void ScrollBarAction(TControl* w, int bar, int code);
 // delta in WHEEL_DELTA units (120 a notch), to the focused control.
 void Wheel(TControl* c, int x, int y, int delta, WPARAM shift = 0);
 // A key pressed and released on the focused control: key down, the characters, key up.
 void Key(WORD vk, WPARAM shift = 0);
 void Chars(const std::string& gbk);
+// A key through the backend's own key events to the active window (letters, digits, Tab, Enter, Escape).
+void NativeKey(WORD vk, WPARAM shift = 0);
 // Pending posted messages, timers that are due and paints, processed until none is left.
 void Flush();
 // Waits (processing messages) for at least ms milliseconds.

@@ -18,6 +18,8 @@ const TClassInfo& TWinControl::StaticClass() {
             BoolProp<TWinControl>("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop),
             OrdProp<TWinControl, int>("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder),
             OrdProp<TWinControl, int>("BorderWidth", &TWinControl::BorderWidth, &TWinControl::SetBorderWidth, 0),
+            OrdProp<TWinControl, TBorderStyle>("BorderStyle", &TWinControl::BorderStyle, &TWinControl::SetBorderStyle,
+                                               bsNone, &BorderStyleIdents),
             EventProp("OnEnter", &TWinControl::OnEnter),
             EventProp("OnExit", &TWinControl::OnExit),
             EventProp("OnKeyDown", &TWinControl::OnKeyDown),
@@ -57,7 +59,7 @@ HWND TWinControl::Handle() {
 void TWinControl::CreateParams(TCreateParams& p) {
     p = TCreateParams();
     p.Caption = Text();
-    p.Style = WS_CHILD | WS_CLIPCHILDREN | (Visible() ? WS_VISIBLE : 0) | (tabStop_ ? WS_TABSTOP : 0);
+    p.Style = WS_CHILD | WS_CLIPCHILDREN | (Visible() ? DWORD(WS_VISIBLE) : 0u) | (tabStop_ ? DWORD(WS_TABSTOP) : 0u);
     if (borderStyle_ == bsSingle) {
         if (Ctl3D())
             p.ExStyle |= WS_EX_CLIENTEDGE;
@@ -407,6 +409,34 @@ void TWinControl::Loaded() {
     Realign();
 }
 
+// Children anchored to the right or bottom follow those edges when the client area changes size.
+void TWinControl::ApplyAnchors() {
+    TSize now{ClientWidth(), ClientHeight()};
+    TSize base = anchorBase_;
+    anchorBase_ = now;
+    if (base.cx < 0 || IsLoading()) return;
+    int dx = now.cx - base.cx, dy = now.cy - base.cy;
+    if (dx == 0 && dy == 0) return;
+    for (TControl* c : std::vector<TControl*>(controls_)) {
+        if (c->Align() != alNone) continue;
+        TAnchors a = c->Anchors();
+        int l = c->Left(), t = c->Top(), w = c->Width(), h = c->Height();
+        if (a & akRight) {
+            if (a & akLeft)
+                w += dx;
+            else
+                l += dx;
+        }
+        if (a & akBottom) {
+            if (a & akTop)
+                h += dy;
+            else
+                t += dy;
+        }
+        c->SetBounds(l, t, w, h);
+    }
+}
+
 // ---------------------------------------------------------------- alignment
 void TWinControl::EnableAlign() {
     if (alignDisabled_ > 0 && --alignDisabled_ == 0) Realign();
@@ -509,6 +539,26 @@ TCanvas* TWinControl::SurfaceCanvas() {
     }
     return s.canvas.get();
 }
+
+TCanvas* TWinControl::WindowCanvas() {
+    Surface& s = *surface_;
+    if (!s.wcanvas) {
+        s.wcanvas = std::make_unique<TControlCanvas>();
+        s.wcanvas->SetControl(this);
+        s.wcanvas->SetDevice(std::make_unique<TSurfaceDevice>(&s, widget_.get()));
+    }
+    return s.wcanvas.get();
+}
+
+HDC GetDC(HWND wnd) {
+    if (wnd) return Backend::Alive(wnd) ? wnd->ClientCanvas() : nullptr;
+    static TBitmap screen(1, 1, pf32bit);
+    return screen.Canvas();
+}
+
+HDC GetWindowDC(HWND wnd) { return wnd && Backend::Alive(wnd) ? wnd->WindowCanvas() : GetDC(nullptr); }
+
+int ReleaseDC(HWND, HDC) { return 1; }
 
 void TWinControl::InvalidateClient(const TRect* r, bool erase) {
     QRect client = ToQRect(clientInWindow_);
@@ -690,13 +740,7 @@ void TWinControl::Dispatch(TMessage& m) {
         break;
     }
     case WM_NCPAINT: {
-        Surface& s = *surface_;
-        if (!s.wcanvas) {
-            s.wcanvas = std::make_unique<TControlCanvas>();
-            s.wcanvas->SetControl(this);
-            s.wcanvas->SetDevice(std::make_unique<TSurfaceDevice>(&s, widget_.get()));
-        }
-        TCanvas* c = s.wcanvas.get();
+        TCanvas* c = WindowCanvas();
         TRect r(0, 0, Width(), Height());
         auto frame = [&](TColor ul, TColor lr) {
             c->Pen()->SetColor(ul);
@@ -760,6 +804,7 @@ void TWinControl::Dispatch(TMessage& m) {
         break;
     }
     case WM_SIZE:
+        ApplyAnchors();
         Realign();
         if (!IsLoading()) Resize();
         break;

@@ -20,6 +20,14 @@ void OffsetRect(TRect& r, int dx, int dy) {
 
 bool IsRectEmpty(const TRect& r) { return r.IsEmpty(); }
 
+int MulDiv(int a, int b, int c) {
+    if (c == 0) return -1;
+    int64_t p = int64_t(a) * b;
+    int64_t q = p / c, rem = p % c;
+    if (2 * std::abs(rem) >= std::abs(int64_t(c))) q += ((p < 0) != (c < 0)) ? -1 : 1;
+    return int(q);
+}
+
 bool IntersectRect(TRect& dst, const TRect& a, const TRect& b) {
     TRect r(std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
             std::min(a.Bottom, b.Bottom));

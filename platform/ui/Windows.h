@@ -54,6 +54,8 @@ void OffsetRect(TRect& r, int dx, int dy);
 bool IntersectRect(TRect& dst, const TRect& a, const TRect& b);
 bool UnionRect(TRect& dst, const TRect& a, const TRect& b);
 bool IsRectEmpty(const TRect& r);
+// a * b / c with the product in 64 bits, rounded half away from zero; -1 when c is 0.
+int MulDiv(int a, int b, int c);
 
 inline WORD LOWORD(uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
 inline WORD HIWORD(uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }

@@ -239,6 +239,15 @@ TEST_F(FormFixture, FocusMovesWithSetFocusAndTab) {
     UiTest::Chars("xy");
     EXPECT_EQ(typed, "xy");
     EXPECT_EQ(seen, 'Y');
+    // The same through the backend's key events: Tab moves our focus, letters reach the focused control.
+    a->SetEnabled(true);
+    UiTest::NativeKey(VK_TAB);
+    EXPECT_TRUE(a->Focused());
+    UiTest::NativeKey(VK_TAB);
+    EXPECT_TRUE(b->Focused());
+    UiTest::NativeKey('K');
+    EXPECT_EQ(typed, "xyk");
+    EXPECT_EQ(seen, 'K');
 }
 
 TEST_F(FormFixture, GraphicControlsArePaintedByTheirParentAndCaptured) {
@@ -267,10 +276,15 @@ TEST_F(FormFixture, GraphicControlsArePaintedByTheirParentAndCaptured) {
     EXPECT_EQ(mx, 3);
     EXPECT_EQ(my, 4);
     EXPECT_EQ(clicks, 1);
+    // The same through the backend's own events.
+    UiTest::NativeClick(cross, 5, 6);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(mx, 5);
+    EXPECT_EQ(my, 6);
     // Released outside: no click.
     UiTest::MouseDown(cross, 3, 4);
     UiTest::MouseUp(a, 80, 70);
-    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(clicks, 2);
 }
 
 TEST_F(FormFixture, CursorsFollowTheControlAndTheScreen) {
@@ -364,6 +378,11 @@ TEST_F(FormFixture, NonClientFrameAndScrollBars) {
     EXPECT_EQ(back.nPage, 400u);
     SendMessage(s, WM_VSCROLL, SB_LINEDOWN, 0);
     EXPECT_EQ(s->codes, std::vector<int>{SB_LINEDOWN});
+    // From the bar itself: the message arrives, and the thumb stays where the control leaves it.
+    UiTest::ScrollBarAction(s, SB_VERT, SB_PAGEDOWN);
+    UiTest::ScrollBarAction(s, SB_VERT, SB_TOP);
+    EXPECT_EQ(s->codes, (std::vector<int>{SB_LINEDOWN, SB_PAGEDOWN, SB_TOP}));
+    EXPECT_EQ(GetScrollPos(s, SB_VERT), 50);
     // Scrolling the window moves its pixels and asks for the uncovered strip only.
     UiTest::Flush();
     s->Canvas()->Brush()->SetColor(clRed);
@@ -490,6 +509,17 @@ TEST(Controls, ParentColorAndFontAndAlignment) {
     EXPECT_FALSE(rest.ParentColor());
     top.SetVisible(false);
     EXPECT_EQ(rest.BoundsRect(), TRect(0, 0, 300, 150));
+    // Anchors: a control held to the right and bottom edges moves with them; one held to both sides grows.
+    TProbe corner(nullptr, "C"), wide(nullptr, "W");
+    corner.SetParent(&f);
+    wide.SetParent(&f);
+    corner.SetBounds(250, 120, 40, 20);
+    corner.SetAnchors(akRight | akBottom);
+    wide.SetBounds(10, 10, 100, 20);
+    wide.SetAnchors(akLeft | akTop | akRight);
+    f.SetBounds(0, 0, 350, 170);
+    EXPECT_EQ(corner.BoundsRect(), TRect(300, 140, 340, 160));
+    EXPECT_EQ(wide.Width(), 150);
 }
 
 TEST_F(FormFixture, PaintMessagesDrawOnTheCanvasTheyBring) {
@@ -535,4 +565,85 @@ TEST_F(FormFixture, DrawingOutsidePaintShowsAtOnceAndXorUndoesIt) {
     UiTest::MouseDown(a, -1, -1);
     UiTest::MouseUp(a, -1, -1);
     for (const std::string& e : log) EXPECT_EQ(e.find("down"), std::string::npos) << e;
+}
+
+TEST_F(FormFixture, ApplicationHintFollowsTheControlUnderTheMouse) {
+    a->SetHint("Short|The long hint of A");
+    int changes = 0;
+    Application->OnHint = [&](TObject*) { ++changes; };
+    UiTest::MouseMove(a, 3, 3);
+    EXPECT_EQ(Application->Hint(), "The long hint of A");
+    EXPECT_EQ(GetShortHint(a->Hint()), "Short");
+    UiTest::MouseMove(b, 3, 3);
+    EXPECT_EQ(Application->Hint(), "");
+    EXPECT_EQ(changes, 2);
+    Application->OnHint = nullptr;
+}
+
+TEST_F(FormFixture, DeviceContextsOfWindowsAndTheScreen) {
+    HDC screen = GetDC(nullptr);
+    ASSERT_NE(screen, nullptr);
+    screen->Font()->SetName("Arial");
+    screen->Font()->SetSize(10);
+    EXPECT_GT(screen->TextHeight("X"), 8);
+    EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), 96);
+    EXPECT_EQ(GetDeviceCaps(screen, NUMCOLORS), -1);
+    TEXTMETRIC tm;
+    GetTextMetrics(screen, tm);
+    EXPECT_TRUE(tm.tmPitchAndFamily & TMPF_TRUETYPE);
+    screen->Font()->SetName("MS Sans Serif");
+    GetTextMetrics(screen, tm);
+    EXPECT_FALSE(tm.tmPitchAndFamily & TMPF_TRUETYPE);
+    ReleaseDC(nullptr, screen);
+    HDC dc = GetDC(a);
+    dc->Brush()->SetColor(clMaroon);
+    dc->FillRect(TRect(0, 0, 5, 5));
+    std::unique_ptr<TBitmap> s(a->CopySurface());
+    EXPECT_EQ(s->Canvas()->Pixel(2, 2), clMaroon);
+    ReleaseDC(a, dc);
+}
+
+TEST_F(FormFixture, DragFromOneControlAndDropOnAnother) {
+    a->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { a->BeginDrag(false, -1); };
+    std::vector<std::string> seen;
+    b->OnDragOver = [&](TObject*, TObject* src, int x, int y, TDragState st, bool& accept) {
+        seen.push_back("over" + std::to_string(int(st)) + "@" + std::to_string(x) + "," + std::to_string(y));
+        accept = src == a && x < 50;
+    };
+    TObject* dropped = nullptr;
+    b->OnDragDrop = [&](TObject*, TObject* src, int, int) { dropped = src; };
+    TObject* ended = reinterpret_cast<TObject*>(1);
+    a->OnEndDrag = [&](TObject*, TObject* target, int, int) { ended = target; };
+    UiTest::MouseDown(a, 5, 5);
+    EXPECT_TRUE(a->Dragging());
+    UiTest::MouseMove(b, 10, 10, MK_LBUTTON);
+    UiTest::MouseMove(b, 12, 10, MK_LBUTTON);
+    UiTest::MouseUp(b, 12, 10);
+    EXPECT_FALSE(a->Dragging());
+    EXPECT_EQ(seen, (std::vector<std::string>{"over0@10,10", "over2@12,10"}));
+    EXPECT_EQ(dropped, a);
+    EXPECT_EQ(ended, b);
+    // Released where the target refuses: no drop, the source hears of no target.
+    dropped = nullptr;
+    UiTest::MouseDown(a, 5, 5);
+    UiTest::MouseMove(b, 80, 10, MK_LBUTTON);
+    UiTest::MouseUp(b, 80, 10);
+    EXPECT_EQ(dropped, nullptr);
+    EXPECT_EQ(ended, nullptr);
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(FormFixture, WindowCoveredByALaterFormOrOutsideTheWorkArea) {
+    EXPECT_FALSE(IsWindowCovered(a));
+    TForm other(nullptr);
+    other.SetBounds(400, 10, 100, 100);
+    other.Show();
+    EXPECT_FALSE(IsWindowCovered(a));
+    other.SetBounds(20, 20, 100, 100);  // over A
+    EXPECT_TRUE(IsWindowCovered(a));
+    EXPECT_FALSE(IsWindowCovered(&other));
+    other.Hide();
+    EXPECT_FALSE(IsWindowCovered(a));
+    form->SetBounds(-50, 10, 300, 200);  // partly off the screen
+    EXPECT_TRUE(IsWindowCovered(a));
 }
