@@ -7,6 +7,7 @@
 
 #include <bit>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <ctime>
 #include <vector>
@@ -38,9 +39,15 @@ struct Page {
     int32_t count = 0;
     Entry e[kEntries];
 
+    // A NaN field of one entry must not wipe out the others' bounds, so NaN is passed over.
     TGIS_Extent Extent() const {
         TGIS_Extent r = GisEmptyExtent();
-        for (int i = 0; i < count; ++i) r = GisExtentUnion(r, e[i].ext);
+        for (int i = 0; i < count; ++i) {
+            r.XMin = std::fmin(r.XMin, e[i].ext.XMin);
+            r.YMin = std::fmin(r.YMin, e[i].ext.YMin);
+            r.XMax = std::fmax(r.XMax, e[i].ext.XMax);
+            r.YMax = std::fmax(r.YMax, e[i].ext.YMax);
+        }
         return r;
     }
     int IndexOfChild(int32_t child) const {
@@ -313,11 +320,13 @@ struct TGIS_RTree::TImpl {
         int64_t reachable = 0, items = 0;
         int32_t highest = 0;
         int leafDepth = -1;
+        // Each inner entry holds exactly the union of its child's entries, as every change leaves it.
         struct Todo {
             int32_t page;
             int depth;
+            TGIS_Extent expect;
         };
-        std::vector<Todo> todo{{rootPage, 0}};
+        std::vector<Todo> todo{{rootPage, 0, {}}};
         Page p;
         try {
             while (!todo.empty()) {
@@ -328,13 +337,17 @@ struct TGIS_RTree::TImpl {
                 ++reachable;
                 if (t.page > highest) highest = t.page;
                 ReadPage(p, t.page);
+                if (t.depth > 0) {
+                    TGIS_Extent ext = p.Extent();
+                    if (std::memcmp(&ext, &t.expect, sizeof ext) != 0) return OpenFault::Damaged;
+                }
                 if (p.kind == kLeaf) {
                     if (leafDepth >= 0 && leafDepth != t.depth) return OpenFault::Damaged;
                     leafDepth = t.depth;
                     items += p.count;
                 } else {
                     if (p.count == 0) return OpenFault::Damaged;
-                    for (int i = 0; i < p.count; ++i) todo.push_back({p.e[i].id, t.depth + 1});
+                    for (int i = 0; i < p.count; ++i) todo.push_back({p.e[i].id, t.depth + 1, p.e[i].ext});
                 }
             }
         } catch (const EGIS_Exception&) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -93,6 +94,16 @@ TEST(RTree, SearchRules) {
     EXPECT_FALSE(t.Delete(Box(100, 100), 7));
     EXPECT_TRUE(t.Delete(Box(30, 30), 7));
     EXPECT_EQ(FindAll(t, GisFullExtent()), (std::vector<int32_t>{7, 8}));
+}
+
+TEST(RTree, NanExtentHidesNoOtherEntry) {
+    TGIS_RTree t("");
+    const double nan = std::nan("");
+    t.Insert(Box(0, 0), 1);
+    t.Insert(GisMakeExtent(nan, nan, nan, nan), 2);
+    for (int i = 3; i <= 40; ++i) t.Insert(Box(i, i), i);
+    ASSERT_TRUE(t.Delete(Box(0, 0), 1));
+    for (int i = 3; i <= 40; ++i) ASSERT_EQ(FindAll(t, Box(i + 0.25, i + 0.25, 0.5, 0.5)), (std::vector<int32_t>{i})) << i;
 }
 
 TEST(RTree, DeleteToEmptyAndClear) {
