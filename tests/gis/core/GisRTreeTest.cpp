@@ -74,6 +74,7 @@ TEST(RTree, NewFileAndFirstSplit) {
     }
     TGIS_RTree again(path);
     EXPECT_EQ(again.Path(), path);
+    EXPECT_NEAR(again.FileDate(), Now(), 0.01);  // the file's last write
     EXPECT_EQ(again.ItemCount(), 14);
     EXPECT_EQ(FindAll(again, GisFullExtent()).size(), 14u);
 }
@@ -153,6 +154,10 @@ TEST(RTree, ForeignFilesStayUntouched) {
     b = good;
     SetInt(b, 4, 7);
     EXPECT_TRUE(opensInMemory(b));
+    TGIS_RTree nowhere(std::string(QM_TEST_OUT) + "/no-such-dir/x.rtree");
+    EXPECT_TRUE(nowhere.Path().empty());
+    nowhere.Insert(Box(1, 1), 1);
+    EXPECT_EQ(nowhere.FindFirst(Box(1, 1), 1), 1);
 }
 
 // Files of ours that are damaged, or left by a crash, are started afresh for the layer to refill.
