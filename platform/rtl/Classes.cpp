@@ -76,3 +76,18 @@ void TStringList::SaveToFile(const std::string& path) const {
     f.close();
     if (!f) throw Exception("Error writing file \"" + path + "\"");
 }
+
+int64_t TStream::GetSize() {
+    int64_t pos = Seek(0, soFromCurrent);
+    int64_t size = Seek(0, soFromEnd);
+    Seek(pos, soFromBeginning);
+    return size;
+}
+
+void TStream::ReadBuffer(void* buffer, int64_t count) {
+    if (count != 0 && Read(buffer, count) != count) throw EReadError("Stream read error");
+}
+
+void TStream::WriteBuffer(const void* buffer, int64_t count) {
+    if (count != 0 && Write(buffer, count) != count) throw EWriteError("Stream write error");
+}

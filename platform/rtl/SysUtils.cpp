@@ -1,7 +1,10 @@
 #include "platform/rtl/SysUtils.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <ctime>
 #include <limits>
 #include <vector>
 
@@ -233,6 +236,15 @@ std::string AnsiLowerCase(const std::string& s) {
     return r;
 }
 
+std::string AnsiUpperCase(const std::string& s) {
+    std::string r = s;
+    for (size_t i = 0; i < r.size(); ++i) {
+        if (IsLeadByte(static_cast<unsigned char>(r[i])) && i + 1 < r.size()) ++i;
+        else if (r[i] >= 'a' && r[i] <= 'z') r[i] = static_cast<char>(r[i] - 'a' + 'A');
+    }
+    return r;
+}
+
 size_t AnsiPos(const std::string& sub, const std::string& s) {
     if (sub.empty()) return std::string::npos;
     for (size_t i = 0; i + sub.size() <= s.size();) {
@@ -353,4 +365,160 @@ std::string Format(const std::string& fmt, std::initializer_list<TFormatArg> arg
         out += item;
     }
     return out;
+}
+
+int AnsiCompareText(const std::string& a, const std::string& b) {
+    std::string x = AnsiLowerCase(a), y = AnsiLowerCase(b);
+    int r = x.compare(y);
+    return r < 0 ? -1 : (r > 0 ? 1 : 0);
+}
+
+std::string ExtractFileExt(const std::string& path) {
+    size_t slash = path.rfind('/');
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    return path.substr(dot);
+}
+
+namespace {
+// Days from 1970-01-01 of a proleptic Gregorian date.
+int64_t DaysFromCivil(int64_t y, int m, int d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(int64_t z, int& y, int& m, int& d) {
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int>(yoe + era * 400 + (m <= 2));
+}
+
+constexpr int64_t kEpochShift = 25569;  // 1899-12-30 to 1970-01-01
+constexpr double kMaxDays = 2958466;    // 9999-12-31 and a day
+
+bool ValidDate(int y, int m, int d) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
+    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return d <= days[m - 1] + (m == 2 && leap ? 1 : 0);
+}
+
+bool SplitDate(TDateTime v, int64_t& days, int64_t& ms) {
+    if (!std::isfinite(v) || std::fabs(v) > kMaxDays * 2) return false;
+    // The fraction is the time of day on both sides of the epoch.
+    int64_t whole = static_cast<int64_t>(v);
+    double frac = std::fabs(v - static_cast<double>(whole));
+    ms = static_cast<int64_t>(std::llround(frac * 86400000.0));
+    if (ms >= 86400000) {
+        ms -= 86400000;
+        whole += v < 0 ? -1 : 1;
+    }
+    days = whole;
+    return true;
+}
+}  // namespace
+
+TDateTime EncodeDate(int year, int month, int day) {
+    if (!ValidDate(year, month, day)) throw EConvertError("Invalid argument to date encode");
+    return static_cast<double>(DaysFromCivil(year, month, day) + kEpochShift);
+}
+
+TDateTime EncodeTime(int hour, int min, int sec, int msec) {
+    if (hour < 0 || hour > 23 || min < 0 || min > 59 || sec < 0 || sec > 59 || msec < 0 || msec > 999)
+        throw EConvertError("Invalid argument to time encode");
+    return (((hour * 60.0 + min) * 60.0 + sec) * 1000.0 + msec) / 86400000.0;
+}
+
+void DecodeDate(TDateTime d, int& year, int& month, int& day) {
+    int64_t days, ms;
+    if (!SplitDate(d, days, ms)) throw EConvertError("Invalid date value");
+    CivilFromDays(days - kEpochShift, year, month, day);
+}
+
+void DecodeTime(TDateTime d, int& hour, int& min, int& sec, int& msec) {
+    int64_t days, ms;
+    if (!SplitDate(d, days, ms)) throw EConvertError("Invalid date value");
+    msec = static_cast<int>(ms % 1000);
+    sec = static_cast<int>(ms / 1000 % 60);
+    min = static_cast<int>(ms / 60000 % 60);
+    hour = static_cast<int>(ms / 3600000);
+}
+
+TDateTime Now() {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return EncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) +
+           EncodeTime(tm.tm_hour, tm.tm_min, std::min(tm.tm_sec, 59), 0);
+}
+
+std::string DateTimeToStr(TDateTime d) {
+    int y, m, dd, h, n, s, ms;
+    DecodeDate(d, y, m, dd);
+    DecodeTime(d, h, n, s, ms);
+    std::string r = std::to_string(y) + '-' + std::to_string(m) + '-' + std::to_string(dd);
+    if (h || n || s || ms) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, " %d:%02d:%02d", h, n, s);
+        r += buf;
+    }
+    return r;
+}
+
+bool TryStrToDateTime(const std::string& text, TDateTime& d) {
+    std::string s = Trim(text);
+    size_t i = 0;
+    auto number = [&](int& v, int maxDigits) {
+        size_t start = i;
+        v = 0;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9' && i - start < static_cast<size_t>(maxDigits))
+            v = v * 10 + (s[i++] - '0');
+        return i > start;
+    };
+    int y, m, dd, h = 0, n = 0, sec = 0;
+    if (!number(y, 4) || i >= s.size() || (s[i] != '-' && s[i] != '/')) return false;
+    char dateSep = s[i++];
+    if (!number(m, 2) || i >= s.size() || s[i] != dateSep) return false;
+    ++i;
+    if (!number(dd, 2)) return false;
+    if (i < s.size()) {
+        if (s[i] != ' ') return false;
+        while (i < s.size() && s[i] == ' ') ++i;
+        if (!number(h, 2) || i >= s.size() || s[i] != ':') return false;
+        ++i;
+        if (!number(n, 2)) return false;
+        if (i < s.size()) {
+            if (s[i] != ':') return false;
+            ++i;
+            if (!number(sec, 2)) return false;
+        }
+        if (i != s.size()) return false;
+    }
+    if (!ValidDate(y, m, dd) || h > 23 || n > 59 || sec > 59) return false;
+    d = EncodeDate(y, m, dd) + EncodeTime(h, n, sec, 0);
+    return true;
+}
+
+TDateTime StrToDateTime(const std::string& s) {
+    TDateTime d;
+    if (!TryStrToDateTime(s, d)) throw EConvertError("'" + s + "' is not a valid date and time");
+    return d;
+}
+
+void AssertErrorHandler(const std::string& message, const char* file, int line) {
+    std::string name = file;
+    size_t slash = name.rfind('/');
+    if (slash != std::string::npos) name = name.substr(slash + 1);
+    throw EAssertionFailed((message.empty() ? std::string("Assertion failed") : message) + " (" + name + ", line " +
+                           std::to_string(line) + ")");
 }

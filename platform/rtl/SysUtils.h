@@ -52,6 +52,7 @@ std::string UpperCase(const std::string& s);
 std::string LowerCase(const std::string& s);
 // Same, but double-byte (GBK) characters are skipped whole, so trail bytes keep their case.
 std::string AnsiLowerCase(const std::string& s);
+std::string AnsiUpperCase(const std::string& s);
 // Byte offset of the first occurrence of `sub` in `s` that starts on a character boundary (GBK), or npos.
 size_t AnsiPos(const std::string& sub, const std::string& s);
 
@@ -74,3 +75,29 @@ struct TFormatArg {
 // "*" takes a width or precision from the arguments. Raises EFormatError on a bad pattern or a
 // mismatched or missing argument.
 std::string Format(const std::string& fmt, std::initializer_list<TFormatArg> args);
+
+// Case-insensitive comparison of the locale (ASCII letters fold; GBK characters compare by their bytes).
+int AnsiCompareText(const std::string& a, const std::string& b);
+// The extension of the file name part of a path, from its last '.' on ("" when there is none).
+std::string ExtractFileExt(const std::string& path);
+
+// Days since 1899-12-30, the fraction being the time of day.
+using TDateTime = double;
+TDateTime EncodeDate(int year, int month, int day);  // EConvertError on an invalid date
+TDateTime EncodeTime(int hour, int min, int sec, int msec);
+void DecodeDate(TDateTime d, int& year, int& month, int& day);
+void DecodeTime(TDateTime d, int& hour, int& min, int& sec, int& msec);
+TDateTime Now();
+// The locale's short form: "yyyy-m-d", followed by " h:nn:ss" unless the time is midnight.
+std::string DateTimeToStr(TDateTime d);
+// Reads "y-m-d" or "y/m/d", optionally followed by "h:n" or "h:n:s".
+bool TryStrToDateTime(const std::string& s, TDateTime& d);
+TDateTime StrToDateTime(const std::string& s);
+
+// A broken invariant of the program itself; the message names the source position.
+class EAssertionFailed : public Exception {
+    using Exception::Exception;
+};
+[[noreturn]] void AssertErrorHandler(const std::string& message, const char* file, int line);
+#define QM_ASSERT(cond, message) \
+    ((cond) ? static_cast<void>(0) : AssertErrorHandler((message), __FILE__, __LINE__))

@@ -1,0 +1,41 @@
+// File stream of the fixed-record layer formats: read mode maps the whole file once and serves
+// every read from the view; write mode writes a newly created file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/rtl/Classes.h"
+
+class TGIS_MappedStream : public TStream {
+public:
+    // Raises EFOpenError with message 0030 (system error code, path) when the file cannot be
+    // mapped (missing, unreadable, empty) or created.
+    TGIS_MappedStream(const std::string& path, bool writable);
+    ~TGIS_MappedStream() override;
+    TGIS_MappedStream(const TGIS_MappedStream&) = delete;
+    TGIS_MappedStream& operator=(const TGIS_MappedStream&) = delete;
+
+    // Read mode: exactly `count` bytes or EReadError naming the failed check.
+    int64_t Read(void* buffer, int64_t count) override;
+    // Write mode: writes at Position; Position and Size follow the file.
+    int64_t Write(const void* buffer, int64_t count) override;
+    // No bounds check: the next Read catches a position outside the file.
+    int64_t Seek(int64_t offset, int origin) override;
+
+    int64_t Position() const { return position_; }
+    int64_t Size() const { return size_; }
+    const std::string& Path() const { return path_; }
+    // The mapped file (read mode), for readers that look at records in place.
+    const uint8_t* Memory() const { return view_; }
+
+private:
+    [[noreturn]] void Raise(int code) const;
+
+    int fd_ = -1;
+    bool writable_;
+    const uint8_t* view_ = nullptr;
+    int64_t position_ = 0;
+    int64_t size_ = 0;
+    std::string path_;
+};

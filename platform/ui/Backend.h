@@ -1,0 +1,111 @@
+// Inside the platform layer only: the Qt widget of a control, the message queue, window timers, capture,
+// focus and the routing of mouse and key input into messages.
+#pragma once
+
+#include <QImage>
+#include <QRegion>
+#include <QScrollBar>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "platform/ui/Controls.h"
+#include "platform/ui/QtGlue.h"
+
+struct TWinControl::Surface {
+    QImage img;
+    QRegion update;  // window coordinates
+    bool erase = false, ncInvalid = true, posted = false, painting = false;
+    QScrollBar* bars[2] = {nullptr, nullptr};
+    SCROLLINFO info[2];
+    std::unique_ptr<TControlCanvas> canvas;   // client canvas
+    std::unique_ptr<TControlCanvas> wcanvas;  // whole-window canvas for the frame
+};
+
+class TControlWidget : public QWidget {
+public:
+    TControlWidget(TWinControl* c, bool topLevel);
+    TWinControl* control;
+    // Moves the pixels of the surface to the screen.
+    void Show(const QRect& r) { update(r); }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
+    bool event(QEvent* e) override;
+    // Tab is a key like any other: the form moves the focus itself.
+    bool focusNextPrevChild(bool) override { return false; }
+};
+
+// A surface canvas tells its widget what changed, so drawing outside paint shows at once.
+class TSurfaceDevice : public TCanvasDevice {
+public:
+    TSurfaceDevice(TWinControl::Surface* s, TControlWidget* w) : s_(s), w_(w) {}
+    QImage* Image() override { return &s_->img; }
+    int Width() override { return s_->img.width(); }
+    int Height() override { return s_->img.height(); }
+    void Changed(const QRect& r) override {
+        if (w_) w_->Show(r);
+    }
+
+private:
+    TWinControl::Surface* s_;
+    TControlWidget* w_;
+};
+
+namespace Backend {
+// Runs f; an exception is handed to the application's display instead of crossing into Qt.
+void Guard(const std::function<void()>& f);
+void HandleException();
+
+void RegisterControl(const TControl* c);
+void UnregisterControl(const TControl* c);
+bool Alive(const TControl* c);
+
+void Post(TWinControl* w, UINT msg, WPARAM wp, LPARAM lp);
+void SchedulePaint(TWinControl* w);
+// Paints every control whose paint is pending and that is showing.
+void FlushPaints();
+UINT SetTimer(TWinControl* w, UINT id, UINT ms);
+bool KillTimer(TWinControl* w, UINT id);
+void KillTimers(TWinControl* w);
+
+TControl* Capture();
+void SetCapture(TControl* c);
+TWinControl* Focused();
+void SetFocused(TWinControl* c);
+
+// Mouse input at a point of a top-level window's client area (window coordinates of its widget).
+enum MouseKind { Move, Down, Up, DoubleClick };
+void RouteMouse(TWinControl* top, QPoint p, MouseKind kind, TMouseButton button, WPARAM keys);
+void RouteWheel(TWinControl* top, QPoint p, int delta, WPARAM keys);
+void RouteLeave(TWinControl* top);
+void RouteKey(TWinControl* top, WORD vk, bool down, TShiftState shift, const std::string& chars);
+// The control that last received CM_MOUSEENTER (not yet CM_MOUSELEAVE).
+TControl* MouseControl();
+TPoint LastMouseScreen();
+void SetLastMouseScreen(TPoint p);
+
+TWinControl* TopLevel(const TControl* c);
+// The drag in progress (nullptr: none), started by BeginDrag.
+struct DragState {
+    TControl* source = nullptr;
+    TControl* target = nullptr;  // the control last asked, nullptr when none
+    bool accepted = false, started = false;
+    int threshold = 0;
+    TPoint start;  // screen point of the press
+};
+DragState& Drag();
+void FinishDrag(bool drop);
+WORD QtKeyToVk(int key);
+}  // namespace Backend

@@ -1,0 +1,595 @@
+#include "platform/ui/Forms.h"
+
+#include <QApplication>
+#include <QBitmap>
+#include <QCursor>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <QToolTip>
+#include <clocale>
+
+#include "platform/ui/Backend.h"
+#include "platform/ui/ExtCtrls.h"
+#include "platform/ui/Graphics.h"
+#include "platform/ui/ImgList.h"
+#include "platform/ui/Menus.h"
+
+HINSTANCE HInstance = nullptr;
+TApplication* Application = new TApplication(nullptr);
+TScreen* Screen = new TScreen(nullptr);
+
+// ---------------------------------------------------------------- cursors
+class TCursorData {
+public:
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    std::vector<std::string> rows;
+    int hotX = 0, hotY = 0;
+    int number = 0;  // the screen table entry it was registered under, when known
+    QCursor ToQCursor() const {
+        if (rows.empty()) return QCursor(shape);
+        int w = int(rows[0].size()), h = int(rows.size());
+        QImage img(w, h, QImage::Format_ARGB32);
+        img.fill(Qt::transparent);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w && x < int(rows[size_t(y)].size()); ++x) {
+                char c = rows[size_t(y)][size_t(x)];
+                if (c == '#') img.setPixel(x, y, 0xFF000000u);
+                if (c == '.') img.setPixel(x, y, 0xFFFFFFFFu);
+            }
+        return QCursor(QPixmap::fromImage(img), hotX, hotY);
+    }
+};
+
+namespace {
+HCURSOR g_current = nullptr;
+TMessageBoxHook g_boxHook;
+TModalHook g_modalHook;
+
+std::map<std::string, std::unique_ptr<TCursorData>>& CursorResources() {
+    static std::map<std::string, std::unique_ptr<TCursorData>> r;
+    return r;
+}
+
+HCURSOR Builtin(Qt::CursorShape s) {
+    static std::map<int, std::unique_ptr<TCursorData>> cache;
+    auto& p = cache[int(s)];
+    if (!p) {
+        p = std::make_unique<TCursorData>();
+        p->shape = s;
+    }
+    return p.get();
+}
+}  // namespace
+
+HCURSOR CreateCursorFromText(const std::vector<std::string>& rows, int hotX, int hotY) {
+    auto* c = new TCursorData;
+    c->rows = rows;
+    c->hotX = hotX;
+    c->hotY = hotY;
+    return c;
+}
+
+void RegisterCursorResource(const std::string& name, const std::vector<std::string>& rows, int hotX, int hotY) {
+    auto c = std::make_unique<TCursorData>();
+    c->rows = rows;
+    c->hotX = hotX;
+    c->hotY = hotY;
+    CursorResources()[UpperCase(name)] = std::move(c);
+}
+
+HCURSOR LoadCursor(HINSTANCE, const std::string& name) {
+    auto it = CursorResources().find(UpperCase(name));
+    return it == CursorResources().end() ? nullptr : it->second.get();
+}
+
+HCURSOR GetCursor() { return g_current; }
+HCURSOR SetCursor(HCURSOR c) {
+    HCURSOR old = g_current;
+    g_current = c;
+    return old;
+}
+
+TScreen::TScreen(TComponent* owner) : TComponent(owner) {
+    const std::pair<int, Qt::CursorShape> table[] = {
+        {crArrow, Qt::ArrowCursor},     {crCross, Qt::CrossCursor},       {crIBeam, Qt::IBeamCursor},
+        {crSizeNESW, Qt::SizeBDiagCursor}, {crSizeNS, Qt::SizeVerCursor}, {crSizeNWSE, Qt::SizeFDiagCursor},
+        {crSizeWE, Qt::SizeHorCursor},  {crUpArrow, Qt::UpArrowCursor},   {crHourGlass, Qt::WaitCursor},
+        {crDrag, Qt::DragCopyCursor},   {crNoDrop, Qt::ForbiddenCursor},  {crHSplit, Qt::SplitHCursor},
+        {crVSplit, Qt::SplitVCursor},   {crMultiDrag, Qt::DragCopyCursor}, {crSQLWait, Qt::WaitCursor},
+        {crNo, Qt::ForbiddenCursor},    {crAppStart, Qt::BusyCursor},     {crHelp, Qt::WhatsThisCursor},
+        {crHandPoint, Qt::PointingHandCursor}, {crSizeAll, Qt::SizeAllCursor}, {crNone, Qt::BlankCursor},
+    };
+    for (auto& [n, s] : table) cursors_[n] = Builtin(s);
+    cursors_[crDefault] = Builtin(Qt::ArrowCursor);
+}
+
+TScreen::~TScreen() = default;
+
+void TScreen::SetCursor(TCursor c) {
+    if (c == cursor_) return;
+    cursor_ = c;
+    // The new cursor shows at once over the control under the mouse.
+    if (TControl* m = Backend::MouseControl()) {
+        TWinControl* w = dynamic_cast<TWinControl*>(m);
+        if (!w) w = m->Parent();
+        if (w) w->Perform(WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    } else if (c != crDefault) {
+        activeNumber_ = c;
+        ::SetCursor(Cursors(c));
+    }
+}
+
+HCURSOR TScreen::Cursors(int index) const {
+    auto it = cursors_.find(index);
+    return it == cursors_.end() ? cursors_.at(crDefault) : it->second;
+}
+
+void TScreen::SetCursors(int index, HCURSOR c) {
+    if (!c) {
+        cursors_.erase(index);
+        return;
+    }
+    cursors_[index] = c;
+}
+
+void TScreen::ApplyCursor(TControl* over, TCursor number) {
+    activeNumber_ = number;
+    HCURSOR c = Cursors(number);
+    ::SetCursor(c);
+    if (over && over->Widget() && QCoreApplication::instance()) over->Widget()->setCursor(c->ToQCursor());
+}
+
+int TScreen::Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+int TScreen::Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+
+TRect TScreen::WorkAreaRect() const {
+    QScreen* s = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen()
+                                                                                : nullptr;
+    if (!s) return TRect(0, 0, Width(), Height());
+    return FromQRect(s->availableGeometry());
+}
+
+TWinControl* TScreen::ActiveControl() const { return Backend::Focused(); }
+
+void TScreen::AddForm(TCustomForm* f) { forms_.push_back(f); }
+void TScreen::BringFormToTop(TCustomForm* f) {
+    auto it = std::find(forms_.begin(), forms_.end(), f);
+    if (it == forms_.end()) return;
+    forms_.erase(it);
+    forms_.push_back(f);
+}
+
+bool IsWindowCovered(HWND wnd) {
+    if (!wnd) return false;
+    TRect r;
+    GetWindowRect(wnd, r);
+    TRect wa = Screen->WorkAreaRect(), in;
+    IntersectRect(in, r, wa);
+    if (!(in == r)) return true;
+    TCustomForm* own = GetParentForm(wnd);
+    bool above = false;
+    for (int i = 0; i < Screen->FormCount(); ++i) {
+        TCustomForm* f = Screen->Forms(i);
+        if (f == own) {
+            above = true;
+            continue;
+        }
+        if (!f->Showing()) continue;
+        if (!above && f->FormStyle() != fsStayOnTop) continue;
+        TRect fr;
+        GetWindowRect(f, fr);
+        TRect x;
+        if (IntersectRect(x, r, fr)) return true;
+    }
+    return false;
+}
+void TScreen::RemoveForm(TCustomForm* f) {
+    forms_.erase(std::remove(forms_.begin(), forms_.end(), f), forms_.end());
+    if (activeForm_ == f) activeForm_ = nullptr;
+}
+
+// ---------------------------------------------------------------- forms
+namespace {
+const TEnumInfo FormStyleIdents{{"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"}};
+const TEnumInfo PositionIdents{{"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
+                                "poScreenCenter", "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"}};
+const TEnumInfo WindowStateIdents{{"wsNormal", "wsMinimized", "wsMaximized"}};
+const TEnumInfo BorderIconIdents{{"biSystemMenu", "biMinimize", "biMaximize", "biHelp"}};
+const TEnumInfo FormBorderIdents{{"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}};
+}  // namespace
+
+const TClassInfo& TCustomForm::StaticClass() {
+    static TClassInfo ci = [] {
+        TClassInfo c{"TCustomForm", &TWinControl::StaticClass(), {}, {}, {}};
+        c.props = {
+            OrdProp<TCustomForm, TFormStyle>("FormStyle", &TCustomForm::FormStyle, &TCustomForm::SetFormStyle, fsNormal,
+                                             &FormStyleIdents),
+            OrdProp<TCustomForm, TBorderStyle>("BorderStyle", &TCustomForm::FormBorderStyle,
+                                               &TCustomForm::SetFormBorderStyle, bsSizeable, &FormBorderIdents),
+            OrdProp<TCustomForm, TPosition>("Position", &TCustomForm::Position, &TCustomForm::SetPosition,
+                                            poDesigned, &PositionIdents),
+            BoolProp<TCustomForm>("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview, 0),
+            OrdProp<TCustomForm, TWindowState>("WindowState", &TCustomForm::WindowState, &TCustomForm::SetWindowState,
+                                               wsNormal, &WindowStateIdents),
+            SetProp<TCustomForm, TBorderIcons>("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons,
+                                               &BorderIconIdents, biSystemMenu | biMinimize | biMaximize),
+            OrdProp<TCustomForm, int>("PixelsPerInch", &TCustomForm::DesignPixelsPerInch,
+                                      &TCustomForm::SetDesignPixelsPerInch),
+            OrdProp<TCustomForm, int>("TextHeight", &TCustomForm::DesignTextHeight, &TCustomForm::SetDesignTextHeight),
+            BoolProp<TCustomForm>("OldCreateOrder", &TCustomForm::OldCreateOrder, &TCustomForm::SetOldCreateOrder),
+            BoolProp<TCustomForm>("Scaled", &TCustomForm::Scaled, &TCustomForm::SetScaled, 1),
+            BoolProp<TCustomForm>("AutoScroll", &TCustomForm::AutoScroll, &TCustomForm::SetAutoScroll, 1),
+            RefProp<TCustomForm, TWinControl>("ActiveControl", &TCustomForm::ActiveControl,
+                                              &TCustomForm::SetActiveControl),
+            EventProp("OnCreate", &TCustomForm::OnCreate),
+            EventProp("OnDestroy", &TCustomForm::OnDestroy),
+            EventProp("OnShow", &TCustomForm::OnShow),
+            EventProp("OnHide", &TCustomForm::OnHide),
+            EventProp("OnActivate", &TCustomForm::OnActivate),
+            EventProp("OnDeactivate", &TCustomForm::OnDeactivate),
+            EventProp("OnPaint", &TCustomForm::OnPaint),
+            EventProp("OnClose", &TCustomForm::OnClose),
+            EventProp("OnCloseQuery", &TCustomForm::OnCloseQuery),
+        };
+        return c;
+    }();
+    return ci;
+}
+
+const TClassInfo& TForm::StaticClass() {
+    static TClassInfo ci{"TForm", &TCustomForm::StaticClass(), Creator<TForm>(), {}, {}};
+    return ci;
+}
+
+TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
+    Application->Initialize();
+    widget_ = std::make_unique<TControlWidget>(this, true);
+    SetVisible(false);
+    SetColor(clBtnFace);
+    SetParentColor(false);
+    Font()->SetName("MS Sans Serif");
+    SetParentFont(false);
+    SetBounds(0, 0, 320, 240);
+    Screen->AddForm(this);
+}
+
+TCustomForm::~TCustomForm() {
+    if (created_ && OnDestroy) {
+        try {
+            OnDestroy(this);
+        } catch (...) {
+            Backend::HandleException();
+        }
+    }
+    Screen->RemoveForm(this);
+    if (Application->MainForm() == this) Application->SetMainForm(nullptr);
+}
+
+void TCustomForm::AfterConstruction() {
+    created_ = true;
+    if (OnCreate) OnCreate(this);
+}
+
+void TCustomForm::CreateParams(TCreateParams& p) {
+    TWinControl::CreateParams(p);
+    p.Style &= ~DWORD(WS_CHILD);
+    if (formStyle_ == fsStayOnTop) p.ExStyle |= WS_EX_TOPMOST;
+}
+
+void TCustomForm::SetFormStyle(TFormStyle s) {
+    if (s == formStyle_) return;
+    formStyle_ = s;
+    if (widget_) {
+        bool vis = widget_->isVisible();
+        widget_->setWindowFlag(Qt::WindowStaysOnTopHint, s == fsStayOnTop);
+        if (vis) widget_->show();
+    }
+}
+
+void TCustomForm::Show() {
+    SetVisible(true);
+    if (widget_ && widget_->isHidden() == false) {
+        widget_->raise();
+    }
+}
+
+void TCustomForm::DoShow() {
+    if (OnShow) OnShow(this);
+}
+void TCustomForm::DoHide() {
+    if (OnHide) OnHide(this);
+}
+
+void TCustomForm::Dispatch(TMessage& m) {
+    switch (m.Msg) {
+    case CM_VISIBLECHANGED:
+        if (Visible()) {
+            HandleNeeded();
+            DoShow();
+            if (position_ == poScreenCenter || position_ == poDesktopCenter || position_ == poMainFormCenter ||
+                position_ == poOwnerFormCenter) {
+                TRect wa = Screen->WorkAreaRect();
+                SetBounds(wa.Left + (wa.Width() - Width()) / 2, wa.Top + (wa.Height() - Height()) / 2, Width(),
+                          Height());
+            }
+            widget_->setWindowTitle(FromGbk(Text()));
+            if (windowState_ == wsMaximized)
+                widget_->showMaximized();
+            else
+                widget_->show();
+            Screen->BringFormToTop(this);
+            Screen->SetActiveForm(this);
+            InvalidateFrame();
+            InvalidateClient(nullptr, true);
+            if (!activeControl_) {
+                if (TWinControl* c = FindNextControl(nullptr, true, true, false)) activeControl_ = c;
+            }
+            if (activeControl_ && activeControl_->CanFocus()) Backend::SetFocused(activeControl_);
+            if (OnActivate) OnActivate(this);
+        } else {
+            widget_->hide();
+            DoHide();
+            if (Screen->ActiveForm() == this) Screen->SetActiveForm(nullptr);
+        }
+        return;
+    case CM_TEXTCHANGED:
+        if (widget_) widget_->setWindowTitle(FromGbk(Text()));
+        return;
+    case CM_DIALOGKEY:
+        // Tab moves the focus; the controls see the key first.
+        if (m.WParam == VK_TAB && !(m.LParam & ssAlt) && !(m.LParam & ssCtrl)) {
+            SelectNext(Backend::Focused(), !(m.LParam & ssShift), true);
+            m.Result = 1;
+            return;
+        }
+        break;
+    default: break;
+    }
+    TWinControl::Dispatch(m);
+}
+
+void TCustomForm::PaintWindow(HDC) {
+    if (OnPaint) OnPaint(this);
+}
+
+void TCustomForm::SetActiveControl(TWinControl* c) {
+    if (c == activeControl_) return;
+    activeControl_ = c;
+    if (c && Visible() && c->CanFocus()) Backend::SetFocused(c);
+}
+
+void TCustomForm::FocusControl(TWinControl* c) { SetActiveControl(c); }
+
+void TCustomForm::SetFocusedControl(TWinControl* c) {
+    activeControl_ = c;
+    Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(c));
+}
+
+void TCustomForm::SetWindowState(TWindowState s) {
+    windowState_ = s;
+    if (!widget_ || !Visible()) return;
+    if (s == wsMaximized)
+        widget_->showMaximized();
+    else if (s == wsMinimized)
+        widget_->showMinimized();
+    else
+        widget_->showNormal();
+}
+
+void RegisterPlatformClasses() {
+    RegisterClass(TForm::StaticClass());
+    RegisterClass(TTimer::StaticClass());
+    RegisterClass(TPopupMenu::StaticClass());
+    RegisterClass(TMenuItem::StaticClass());
+    RegisterClass(TImageList::StaticClass());
+}
+
+bool TCustomForm::Active() const { return Screen->ActiveForm() == this; }
+
+bool TCustomForm::CloseQuery() {
+    bool can = true;
+    if (OnCloseQuery) OnCloseQuery(this, can);
+    return can;
+}
+
+void TCustomForm::DoClose(TCloseAction& action) {
+    if (OnClose) OnClose(this, action);
+}
+
+void TCustomForm::Close() {
+    if (modal_) {
+        modalResult_ = mrCancel;
+        return;
+    }
+    if (!CloseQuery()) return;
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (action == caNone) return;
+    if (Application->MainForm() == this) {
+        Application->Terminate();
+        Hide();
+    } else if (action == caHide || action == caMinimize) {
+        Hide();
+    } else if (action == caFree) {
+        Hide();
+        // Freed later, when no handler of this form is running any more.
+        TCustomForm* self = this;
+        QTimer::singleShot(0, [self] {
+            if (Backend::Alive(self)) delete self;
+        });
+    }
+}
+
+int TCustomForm::ShowModal() {
+    if (modal_ || Visible()) throw EInvalidOperation("Cannot make a visible window modal");
+    modal_ = true;
+    modalResult_ = mrNone;
+    if (widget_) widget_->setWindowModality(Qt::ApplicationModal);
+    TWinControl* previous = Backend::Focused();
+    Show();
+    if (g_modalHook) {
+        try {
+            g_modalHook(this);
+        } catch (...) {
+            Backend::HandleException();
+        }
+    }
+    for (;;) {
+        if (modalResult_ != mrNone) {
+            // A close request may still be refused.
+            modal_ = false;
+            bool can = CloseQuery();
+            TCloseAction action = caHide;
+            if (can) DoClose(action);
+            modal_ = true;
+            if (can && action != caNone) break;
+            modalResult_ = mrNone;
+        }
+        if (Application->Terminated()) break;
+        Application->HandleMessage();
+    }
+    int result = modalResult_;
+    Hide();
+    if (widget_) widget_->setWindowModality(Qt::NonModal);
+    modal_ = false;
+    if (previous && Backend::Alive(previous) && previous->CanFocus()) Backend::SetFocused(previous);
+    return result;
+}
+
+// ---------------------------------------------------------------- application
+TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
+TApplication::~TApplication() = default;
+
+void TApplication::Initialize() {
+    if (QCoreApplication::instance()) return;
+    static int argc = 1;
+    static char name[] = "quillmark";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+    // The backend took the C locale from the environment; number text must not follow it.
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void EnsureGuiApplication() {
+    if (!QCoreApplication::instance()) Application->Initialize();
+}
+
+void TApplication::Run() {
+    Initialize();
+    if (mainForm_) mainForm_->Show();
+    while (!terminated_ && mainForm_) HandleMessage();
+}
+
+void TApplication::ProcessMessages() {
+    if (!QCoreApplication::instance()) return;
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    Backend::FlushPaints();
+}
+
+void TApplication::HandleMessage() {
+    if (!QCoreApplication::instance()) return;
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    Backend::FlushPaints();
+    if (OnIdle) {
+        bool done = true;
+        try {
+            OnIdle(this, done);
+        } catch (...) {
+            HandleException(this);
+        }
+    }
+}
+
+void TApplication::Terminate() { terminated_ = true; }
+
+void TApplication::HandleException(TObject* sender) {
+    std::exception_ptr p = std::current_exception();
+    if (!p) return;
+    try {
+        std::rethrow_exception(p);
+    } catch (const std::exception& e) {
+        if (OnException)
+            OnException(sender, e);
+        else
+            ShowException(e);
+    } catch (...) {
+        Exception e("Unknown exception");
+        if (OnException)
+            OnException(sender, e);
+        else
+            ShowException(e);
+    }
+}
+
+void TApplication::ShowException(const std::exception& e) {
+    std::string msg = e.what();
+    if (!msg.empty() && msg.back() != '.') msg += ".";
+    MessageBox(msg, title_, MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
+    return ::MessageBox(mainForm_, text, caption, flags);
+}
+
+void TApplication::SetHint(const std::string& h) {
+    if (h == hint_) return;
+    hint_ = h;
+    if (OnHint) OnHint(this);
+}
+
+void TApplication::CancelHint() {
+    ++hintCancels_;
+    if (QCoreApplication::instance() && QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QToolTip::hideText();
+}
+
+std::string GetShortHint(const std::string& hint) {
+    size_t bar = hint.find('|');
+    return bar == std::string::npos ? hint : hint.substr(0, bar);
+}
+std::string GetLongHint(const std::string& hint) {
+    size_t bar = hint.find('|');
+    return bar == std::string::npos ? hint : hint.substr(bar + 1);
+}
+
+void SetMessageBoxHook(TMessageBoxHook hook) { g_boxHook = std::move(hook); }
+void SetModalHook(TModalHook hook) { g_modalHook = std::move(hook); }
+
+int MessageBox(HWND, const std::string& text, const std::string& caption, UINT flags) {
+    if (g_boxHook) return g_boxHook(text, caption, flags);
+    Application->Initialize();
+    UINT buttons = flags & 0xF;
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        // Nobody can answer: the box gives the answer that changes nothing.
+        return buttons == MB_YESNO ? IDNO : buttons == MB_OKCANCEL || buttons == MB_YESNOCANCEL ? IDCANCEL : IDOK;
+    }
+    QMessageBox box;
+    box.setWindowTitle(FromGbk(caption));
+    box.setText(FromGbk(text));
+    UINT icon = flags & 0xF0;
+    box.setIcon(icon == MB_ICONSTOP         ? QMessageBox::Critical
+                : icon == MB_ICONQUESTION   ? QMessageBox::Question
+                : icon == MB_ICONWARNING    ? QMessageBox::Warning
+                : icon == MB_ICONINFORMATION ? QMessageBox::Information
+                                             : QMessageBox::NoIcon);
+    QMessageBox::StandardButtons b = QMessageBox::Ok;
+    if (buttons == MB_OKCANCEL) b = QMessageBox::Ok | QMessageBox::Cancel;
+    if (buttons == MB_YESNO) b = QMessageBox::Yes | QMessageBox::No;
+    if (buttons == MB_YESNOCANCEL) b = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    box.setStandardButtons(b);
+    switch (box.exec()) {
+    case QMessageBox::Ok: return IDOK;
+    case QMessageBox::Cancel: return IDCANCEL;
+    case QMessageBox::Yes: return IDYES;
+    case QMessageBox::No: return IDNO;
+    default: return IDCANCEL;
+    }
+}
+
+void MessageBeep(UINT) {}

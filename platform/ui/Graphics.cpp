@@ -1,0 +1,1953 @@
+#include "platform/ui/Graphics.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainterPath>
+#include <QTextLayout>
+#include <algorithm>
+#include <cmath>
+#include <iconv.h>
+
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/QtGlue.h"
+
+// Leak checkers are told that the font configuration library keeps its caches for the life of the process
+// (only a leak-checking build asks for this).
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+
+// ---------------------------------------------------------------- code pages
+namespace {
+std::string Iconv(const char* to, const char* from, const std::string& in, const std::string& bad) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return in;
+    std::string out;
+    out.reserve(in.size() * 2);
+    char* src = const_cast<char*>(in.data());
+    size_t left = in.size();
+    char buf[512];
+    while (left > 0) {
+        char* dst = buf;
+        size_t room = sizeof buf;
+        size_t rc = iconv(cd, &src, &left, &dst, &room);
+        out.append(buf, dst - buf);
+        if (rc == size_t(-1) && errno != E2BIG) {
+            // An invalid or truncated sequence: one byte is replaced and skipped.
+            out += bad;
+            ++src;
+            --left;
+        }
+    }
+    iconv_close(cd);
+    return out;
+}
+}  // namespace
+
+QString FromGbk(const std::string& s) {
+    bool ascii = std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) return QString::fromLatin1(s.data(), qsizetype(s.size()));
+    return QString::fromUtf8(Iconv("UTF-8", "GB18030", s, "\xEF\xBF\xBD"));
+}
+
+std::string ToGbk(const QString& s) {
+    QByteArray u = s.toUtf8();
+    return Iconv("GB18030", "UTF-8", std::string(u.constData(), size_t(u.size())), "?");
+}
+
+// ---------------------------------------------------------------- fonts
+std::string MapFontFace(const std::string& face) {
+    std::string f = LowerCase(face);
+    // Chinese faces, as GBK names: song, hei, kai, fangsong, new song, microsoft yahei.
+    static const char* cjk[] = {"\xcb\xce\xcc\xe5", "\xba\xda\xcc\xe5", "\xbf\xac\xcc\xe5",
+                                "\xb7\xc2\xcb\xce", "\xd0\xc2\xcb\xce\xcc\xe5", "\xce\xa2\xc8\xed\xd1\xc5\xba\xda",
+                                "\xbf\xac\xcc\xe5_gb2312", "\xb7\xc2\xcb\xce_gb2312"};
+    for (const char* c : cjk)
+        if (f == c) return "WenQuanYi Micro Hei";
+    if (f == "simsun" || f == "nsimsun" || f == "simhei" || f == "microsoft yahei" || f == "kaiti" ||
+        f == "fangsong")
+        return "WenQuanYi Micro Hei";
+    if (f.find("courier") != std::string::npos || f == "fixedsys" || f == "terminal" || f == "lucida console")
+        return "DejaVu Sans Mono";
+    if (f.find("times") != std::string::npos || f == "ms serif" || f == "georgia") return "DejaVu Serif";
+    return "DejaVu Sans";
+}
+
+bool IsTrueTypeFace(const std::string& face) {
+    std::string f = LowerCase(face);
+    static const char* raster[] = {"ms sans serif", "ms serif", "system", "terminal", "fixedsys", "small fonts",
+                                   "courier", "modern", "roman", "script"};
+    for (const char* r : raster)
+        if (f == r) return false;
+    return true;
+}
+
+QFont ToQFont(const TFont& f) {
+    EnsureGuiApplication();
+    QFont q;
+    QString mapped = QString::fromLatin1(MapFontFace(f.Name()).c_str());
+    q.setFamilies({mapped, QStringLiteral("WenQuanYi Micro Hei")});
+    int h = f.Height();
+    int px = h < 0 ? -h : h;
+    if (h > 0) {
+        // A positive height is the cell height: scale the character height to fit it.
+        QFont probe = q;
+        probe.setPixelSize(100);
+        QFontMetricsF m(probe);
+        px = std::max(1, int(std::lround(h * 100.0 / std::max(1.0, m.ascent() + m.descent()))));
+    }
+    q.setPixelSize(std::max(1, px));
+    q.setBold(f.Style() & fsBold);
+    q.setItalic(f.Style() & fsItalic);
+    q.setUnderline(f.Style() & fsUnderline);
+    q.setStrikeOut(f.Style() & fsStrikeOut);
+    q.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::PreferBitmap));
+    q.setHintingPreference(QFont::PreferFullHinting);
+    q.setKerning(false);
+    return q;
+}
+
+// ---------------------------------------------------------------- GDI objects
+BOOL DeleteObject(HGDIOBJ obj) {
+    delete obj;
+    return obj != nullptr;
+}
+
+HPEN ExtCreatePen(DWORD style, DWORD width, const LOGBRUSH& brush, DWORD, const DWORD*) {
+    auto* p = new TPenData;
+    DWORD s = style & PS_STYLE_MASK;
+    p->style = s == PS_NULL ? psClear : s == PS_ALTERNATE ? psAlternate : s <= PS_INSIDEFRAME ? TPenStyle(s) : psSolid;
+    p->geometric = (style & PS_TYPE_MASK) == PS_GEOMETRIC;
+    p->width = p->geometric ? int(std::max<DWORD>(width, 1)) : 1;
+    p->endCap = style & PS_ENDCAP_MASK;
+    p->join = style & PS_JOIN_MASK;
+    p->brush = brush;
+    p->color = brush.lbColor;
+    if (brush.lbStyle == BS_NULL) p->style = psClear;
+    return p;
+}
+
+HPEN CreatePen(int style, int width, TColor color) {
+    auto* p = new TPenData;
+    p->style = style == int(PS_NULL) ? psClear : style <= int(PS_INSIDEFRAME) ? TPenStyle(style) : psSolid;
+    p->width = std::max(width, 1);
+    p->color = color;
+    p->brush.lbColor = color;
+    return p;
+}
+
+HBRUSH CreateBrushIndirect(const LOGBRUSH& lb) {
+    auto* b = new TBrushData;
+    b->lb = lb;
+    return b;
+}
+HBRUSH CreateSolidBrush(TColor c) { return CreateBrushIndirect(LOGBRUSH{BS_SOLID, c, 0}); }
+HBRUSH CreateHatchBrush(int hatch, TColor c) { return CreateBrushIndirect(LOGBRUSH{BS_HATCHED, c, hatch}); }
+HBRUSH CreatePatternBrush(TBitmap* bitmap) {
+    return CreateBrushIndirect(LOGBRUSH{BS_PATTERN, 0, reinterpret_cast<intptr_t>(bitmap)});
+}
+
+HFONT CreateFontIndirect(const LOGFONT& lf) {
+    auto* f = new TFontData;
+    f->lf = lf;
+    return f;
+}
+
+TRegionObj::TRegionObj() : d(std::make_unique<TRegionData>()) {}
+TRegionObj::~TRegionObj() = default;
+
+namespace {
+int RegionKind(const QRegion& r) {
+    if (r.isEmpty()) return NULLREGION;
+    return r.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+QPolygon ToQPolygon(const TPoint* pts, int n, int dx = 0, int dy = 0) {
+    QPolygon p;
+    p.reserve(std::max(n, 0));
+    for (int i = 0; i < n; ++i) p << QPoint(pts[i].X + dx, pts[i].Y + dy);
+    return p;
+}
+}  // namespace
+
+HRGN CreateRectRgn(int l, int t, int r, int b) {
+    auto* g = new TRegionObj;
+    if (r < l) std::swap(l, r);
+    if (b < t) std::swap(t, b);
+    g->d->r = QRegion(l, t, r - l, b - t);
+    return g;
+}
+HRGN CreateRectRgnIndirect(const TRect& r) { return CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom); }
+HRGN CreateEllipticRgn(int l, int t, int r, int b) {
+    auto* g = new TRegionObj;
+    g->d->r = QRegion(l, t, r - l, b - t, QRegion::Ellipse);
+    return g;
+}
+HRGN CreatePolygonRgn(const TPoint* pts, int count, int fillMode) {
+    auto* g = new TRegionObj;
+    if (count >= 3) g->d->r = QRegion(ToQPolygon(pts, count), fillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+    return g;
+}
+HRGN CreatePolyPolygonRgn(const TPoint* pts, const int* counts, int polys, int fillMode) {
+    auto* g = new TRegionObj;
+    QPainterPath path;
+    path.setFillRule(fillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+    int k = 0;
+    for (int i = 0; i < polys; ++i) {
+        if (counts[i] >= 2) path.addPolygon(QPolygonF(ToQPolygon(pts + k, counts[i])));
+        path.closeSubpath();
+        k += counts[i];
+    }
+    if (fillMode == WINDING) {
+        g->d->r = QRegion(path.toFillPolygon().toPolygon(), Qt::WindingFill);
+    } else {
+        QRegion r;
+        for (const QPolygonF& poly : path.toFillPolygons()) r = r.xored(QRegion(poly.toPolygon(), Qt::OddEvenFill));
+        g->d->r = r;
+    }
+    return g;
+}
+int CombineRgn(HRGN dst, HRGN a, HRGN b, int mode) {
+    if (!dst || !a) return RGN_ERROR;
+    QRegion r;
+    switch (mode) {
+    case RGN_COPY: r = a->d->r; break;
+    case RGN_AND: r = b ? a->d->r.intersected(b->d->r) : QRegion(); break;
+    case RGN_OR: r = b ? a->d->r.united(b->d->r) : a->d->r; break;
+    case RGN_XOR: r = b ? a->d->r.xored(b->d->r) : a->d->r; break;
+    case RGN_DIFF: r = b ? a->d->r.subtracted(b->d->r) : a->d->r; break;
+    default: return RGN_ERROR;
+    }
+    dst->d->r = r;
+    return RegionKind(r);
+}
+int OffsetRgn(HRGN rgn, int dx, int dy) {
+    if (!rgn) return RGN_ERROR;
+    rgn->d->r.translate(dx, dy);
+    return RegionKind(rgn->d->r);
+}
+BOOL PtInRegion(HRGN rgn, int x, int y) { return rgn && rgn->d->r.contains(QPoint(x, y)); }
+BOOL RectInRegion(HRGN rgn, const TRect& r) { return rgn && rgn->d->r.intersects(ToQRect(r)); }
+int GetRgnBox(HRGN rgn, TRect& r) {
+    if (!rgn) return RGN_ERROR;
+    r = rgn->d->r.isEmpty() ? TRect() : FromQRect(rgn->d->r.boundingRect());
+    return RegionKind(rgn->d->r);
+}
+BOOL EqualRgn(HRGN a, HRGN b) { return a && b && a->d->r == b->d->r; }
+
+// ---------------------------------------------------------------- pen, brush, font
+namespace {
+const TEnumInfo PenStyleIdents{{"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot", "psClear", "psInsideFrame",
+                                "psAlternate"}};
+const TEnumInfo PenModeIdents{{"pmBlack", "pmWhite", "pmNop", "pmNot", "pmCopy", "pmNotCopy", "pmMergePenNot",
+                               "pmMaskPenNot", "pmMergeNotPen", "pmMaskNotPen", "pmMerge", "pmNotMerge", "pmMask",
+                               "pmNotMask", "pmXor", "pmNotXor"}};
+const TEnumInfo BrushStyleIdents{{"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal", "bsBDiagonal",
+                                  "bsCross", "bsDiagCross"}};
+const TEnumInfo FontStyleIdents{{"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}};
+const TEnumInfo PitchIdents{{"fpDefault", "fpVariable", "fpFixed"}};
+}  // namespace
+
+const TClassInfo& TPen::StaticClass() {
+    static TClassInfo ci = [] {
+        TClassInfo c{"TPen", &TPersistent::StaticClass(), {}, {}, {}};
+        c.props = {OrdProp<TPen, TColor>("Color", &TPen::Color, &TPen::SetColor, clBlack),
+                   OrdProp<TPen, int>("Width", &TPen::Width, &TPen::SetWidth, 1),
+                   OrdProp<TPen, TPenStyle>("Style", &TPen::Style, &TPen::SetStyle, psSolid, &PenStyleIdents),
+                   OrdProp<TPen, TPenMode>("Mode", &TPen::Mode, &TPen::SetMode, pmCopy, &PenModeIdents)};
+        return c;
+    }();
+    return ci;
+}
+
+const TClassInfo& TBrush::StaticClass() {
+    static TClassInfo ci = [] {
+        TClassInfo c{"TBrush", &TPersistent::StaticClass(), {}, {}, {}};
+        c.props = {OrdProp<TBrush, TColor>("Color", &TBrush::Color, &TBrush::SetColor, clWhite),
+                   OrdProp<TBrush, TBrushStyle>("Style", &TBrush::Style, &TBrush::SetStyle, bsSolid,
+                                                &BrushStyleIdents)};
+        return c;
+    }();
+    return ci;
+}
+
+const TClassInfo& TFont::StaticClass() {
+    static TClassInfo ci = [] {
+        TClassInfo c{"TFont", &TPersistent::StaticClass(), {}, {}, {}};
+        TPropInfo charset = OrdProp<TFont, TFontCharset>("Charset", &TFont::Charset, &TFont::SetCharset,
+                                                         DEFAULT_CHARSET);
+        c.props = {StrProp<TFont>("Name", &TFont::Name, &TFont::SetName),
+                   OrdProp<TFont, int>("Size", &TFont::Size, &TFont::SetSize),
+                   OrdProp<TFont, int>("Height", &TFont::Height, &TFont::SetHeight),
+                   OrdProp<TFont, TColor>("Color", &TFont::Color, &TFont::SetColor, clWindowText),
+                   SetProp<TFont, TFontStyles>("Style", &TFont::Style, &TFont::SetStyle, &FontStyleIdents, 0),
+                   charset,
+                   OrdProp<TFont, TFontPitch>("Pitch", &TFont::Pitch, &TFont::SetPitch, fpDefault, &PitchIdents)};
+        return c;
+    }();
+    return ci;
+}
+
+void TPen::SetColor(TColor c) {
+    if (d_.color == c) return;
+    d_.color = c;
+    d_.brush.lbColor = c;
+    Changed();
+}
+void TPen::SetWidth(int w) {
+    if (w < 0) w = 0;
+    if (d_.width == w) return;
+    d_.width = w;
+    Changed();
+}
+void TPen::SetStyle(TPenStyle s) {
+    if (d_.style == s) return;
+    d_.style = s;
+    Changed();
+}
+void TPen::SetMode(TPenMode m) {
+    if (mode_ == m) return;
+    mode_ = m;
+    Changed();
+}
+void TPen::SetHandle(HPEN pen) {
+    if (!pen) return;
+    d_ = *pen;
+    Changed();
+}
+void TPen::Assign(const TPen& o) {
+    d_ = o.d_;
+    mode_ = o.mode_;
+    Changed();
+}
+
+TBrush::~TBrush() = default;
+void TBrush::SetColor(TColor c) {
+    if (color_ == c && style_ != bsClear) return;
+    color_ = c;
+    if (style_ == bsClear) style_ = bsSolid;
+    Changed();
+}
+void TBrush::SetStyle(TBrushStyle s) {
+    if (style_ == s) return;
+    style_ = s;
+    Changed();
+}
+void TBrush::SetBitmap(TBitmap* b) {
+    if (b) {
+        bitmap_ = std::make_unique<TBitmap>();
+        bitmap_->Assign(*b);
+    } else {
+        bitmap_.reset();
+    }
+    Changed();
+}
+void TBrush::SetHandle(HBRUSH h) {
+    if (!h) return;
+    bitmap_.reset();
+    switch (h->lb.lbStyle) {
+    case BS_NULL: style_ = bsClear; break;
+    case BS_HATCHED: style_ = TBrushStyle(bsHorizontal + std::clamp<int>(int(h->lb.lbHatch), 0, 5)); break;
+    case BS_PATTERN:
+        style_ = bsSolid;
+        if (h->lb.lbHatch) {
+            bitmap_ = std::make_unique<TBitmap>();
+            bitmap_->Assign(*reinterpret_cast<TBitmap*>(h->lb.lbHatch));
+        }
+        break;
+    default: style_ = bsSolid;
+    }
+    color_ = h->lb.lbColor;
+    Changed();
+}
+void TBrush::Assign(const TBrush& o) {
+    color_ = o.color_;
+    style_ = o.style_;
+    if (o.bitmap_) {
+        bitmap_ = std::make_unique<TBitmap>();
+        bitmap_->Assign(*o.bitmap_);
+    } else {
+        bitmap_.reset();
+    }
+    Changed();
+}
+
+void TFont::SetName(const std::string& n) {
+    if (name_ == n || n.empty()) return;
+    name_ = n;
+    Changed();
+}
+int TFont::Size() const { return int(-Round(height_ * 72.0 / ppi_)); }
+void TFont::SetSize(int points) { SetHeight(int(-Round(points * double(ppi_) / 72.0))); }
+void TFont::SetHeight(int h) {
+    if (height_ == h) return;
+    height_ = h;
+    Changed();
+}
+void TFont::SetStyle(TFontStyles s) {
+    if (style_ == s) return;
+    style_ = s;
+    Changed();
+}
+void TFont::SetColor(TColor c) {
+    if (color_ == c) return;
+    color_ = c;
+    Changed();
+}
+void TFont::SetCharset(TFontCharset c) {
+    if (charset_ == c) return;
+    charset_ = c;
+    Changed();
+}
+void TFont::SetPitch(TFontPitch p) {
+    if (pitch_ == p) return;
+    pitch_ = p;
+    Changed();
+}
+void TFont::SetEscapement(int tenths) {
+    if (escapement_ == tenths) return;
+    escapement_ = tenths;
+    Changed();
+}
+void TFont::SetHandle(HFONT f) {
+    if (!f) return;
+    const LOGFONT& lf = f->lf;
+    if (!lf.lfFaceName.empty()) name_ = lf.lfFaceName;
+    if (lf.lfHeight != 0) height_ = lf.lfHeight;
+    style_ = (lf.lfWeight >= 600 ? fsBold : 0) | (lf.lfItalic ? fsItalic : 0) | (lf.lfUnderline ? fsUnderline : 0) |
+             (lf.lfStrikeOut ? fsStrikeOut : 0);
+    charset_ = lf.lfCharSet;
+    pitch_ = (lf.lfPitchAndFamily & 3) == FIXED_PITCH      ? fpFixed
+             : (lf.lfPitchAndFamily & 3) == VARIABLE_PITCH ? fpVariable
+                                                           : fpDefault;
+    escapement_ = lf.lfEscapement;
+    orientation_ = lf.lfOrientation;
+    Changed();
+}
+LOGFONT TFont::LogFont() const {
+    LOGFONT lf;
+    lf.lfHeight = height_;
+    lf.lfEscapement = escapement_;
+    lf.lfOrientation = orientation_;
+    lf.lfWeight = (style_ & fsBold) ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = (style_ & fsItalic) ? 1 : 0;
+    lf.lfUnderline = (style_ & fsUnderline) ? 1 : 0;
+    lf.lfStrikeOut = (style_ & fsStrikeOut) ? 1 : 0;
+    lf.lfCharSet = charset_;
+    lf.lfPitchAndFamily = pitch_ == fpFixed ? FIXED_PITCH : pitch_ == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
+    lf.lfFaceName = name_;
+    return lf;
+}
+void TFont::Assign(const TFont& o) {
+    if (*this == o && ppi_ == o.ppi_) return;
+    name_ = o.name_;
+    height_ = o.height_;
+    if (o.ppi_ != ppi_) height_ = int(Round(o.height_ * double(ppi_) / o.ppi_));
+    style_ = o.style_;
+    color_ = o.color_;
+    charset_ = o.charset_;
+    pitch_ = o.pitch_;
+    escapement_ = o.escapement_;
+    orientation_ = o.orientation_;
+    Changed();
+}
+bool TFont::operator==(const TFont& o) const {
+    return name_ == o.name_ && height_ == o.height_ && style_ == o.style_ && color_ == o.color_ &&
+           charset_ == o.charset_ && pitch_ == o.pitch_ && escapement_ == o.escapement_ &&
+           orientation_ == o.orientation_;
+}
+
+// ---------------------------------------------------------------- canvas internals
+struct TCanvas::State {
+    TPen pen;
+    TBrush brush;
+    TFont font;
+    TPoint penPos, brushOrg, origin;
+    TCopyMode copyMode;
+    UINT textAlign;
+    int bkMode, polyFill;
+    TColor bkColor;
+    bool clipped;
+    QRegion clip;
+};
+
+struct TCanvas::Path {
+    QPainterPath path;
+    bool recording = true;
+};
+
+namespace {
+constexpr uint32_t kRgb = 0xFFFFFF;
+
+uint32_t Rop2(TPenMode m, uint32_t p, uint32_t d) {
+    switch (m) {
+    case pmBlack: return 0;
+    case pmWhite: return kRgb;
+    case pmNop: return d;
+    case pmNot: return ~d & kRgb;
+    case pmCopy: return p;
+    case pmNotCopy: return ~p & kRgb;
+    case pmMergePenNot: return (p | ~d) & kRgb;
+    case pmMaskPenNot: return p & ~d & kRgb;
+    case pmMergeNotPen: return (~p | d) & kRgb;
+    case pmMaskNotPen: return ~p & d & kRgb;
+    case pmMerge: return p | d;
+    case pmNotMerge: return ~(p | d) & kRgb;
+    case pmMask: return p & d;
+    case pmNotMask: return ~(p & d) & kRgb;
+    case pmXor: return p ^ d;
+    case pmNotXor: return ~(p ^ d) & kRgb;
+    }
+    return p;
+}
+
+uint32_t Rop3(DWORD rop, uint32_t s, uint32_t d, uint32_t p) {
+    switch (rop) {
+    case SRCCOPY: return s;
+    case SRCPAINT: return s | d;
+    case SRCAND: return s & d;
+    case SRCINVERT: return s ^ d;
+    case SRCERASE: return s & ~d & kRgb;
+    case NOTSRCCOPY: return ~s & kRgb;
+    case NOTSRCERASE: return ~(s | d) & kRgb;
+    case MERGECOPY: return s & p;
+    case MERGEPAINT: return (~s | d) & kRgb;
+    case PATCOPY: return p;
+    case PATPAINT: return (p | ~s | d) & kRgb;
+    case PATINVERT: return p ^ d;
+    case DSTINVERT: return ~d & kRgb;
+    case BLACKNESS: return 0;
+    case WHITENESS: return kRgb;
+    }
+    return s;
+}
+
+inline uint32_t GetPx(const QImage& img, int x, int y) {
+    if (img.format() == QImage::Format_RGB32 || img.format() == QImage::Format_ARGB32)
+        return reinterpret_cast<const QRgb*>(img.constScanLine(y))[x] & kRgb;
+    if (img.format() == QImage::Format_BGR888) {
+        const uchar* p = img.constScanLine(y) + 3 * x;
+        return (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+    }
+    return img.pixel(x, y) & kRgb;
+}
+inline void SetPx(QImage& img, int x, int y, uint32_t v) {
+    if (img.format() == QImage::Format_RGB32 || img.format() == QImage::Format_ARGB32) {
+        reinterpret_cast<QRgb*>(img.scanLine(y))[x] = 0xFF000000u | v;
+    } else if (img.format() == QImage::Format_BGR888) {
+        uchar* p = img.scanLine(y) + 3 * x;
+        p[0] = uchar(v);
+        p[1] = uchar(v >> 8);
+        p[2] = uchar(v >> 16);
+    } else {
+        img.setPixel(x, y, 0xFF000000u | v);
+    }
+}
+// QRgb order (0xRRGGBB) of a colour.
+inline uint32_t ToQRgbValue(TColor c) {
+    TColor rgb = ColorToRGB(c);
+    return (uint32_t(GetRValue(rgb)) << 16) | (uint32_t(GetGValue(rgb)) << 8) | uint32_t(GetBValue(rgb));
+}
+
+// GDI hatch tiles, 8 x 8, anchored at the brush origin.
+bool HatchBit(TBrushStyle s, int x, int y) {
+    x &= 7;
+    y &= 7;
+    switch (s) {
+    case bsHorizontal: return y == 7;
+    case bsVertical: return x == 7;
+    case bsFDiagonal: return x == y;
+    case bsBDiagonal: return x + y == 7;
+    case bsCross: return x == 7 || y == 7;
+    case bsDiagCross: return x == y || x + y == 7;
+    default: return true;
+    }
+}
+
+const std::vector<int>& DashPattern(TPenStyle s) {
+    static const std::vector<int> solid, dash{18, 6}, dot{3, 3}, dashDot{9, 6, 3, 6}, dashDotDot{9, 3, 3, 3, 3, 3},
+        alternate{1, 1};
+    switch (s) {
+    case psDash: return dash;
+    case psDot: return dot;
+    case psDashDot: return dashDot;
+    case psDashDotDot: return dashDotDot;
+    case psAlternate: return alternate;
+    default: return solid;
+    }
+}
+}  // namespace
+
+// Everything the drawing routines need from the canvas, in one place.
+struct TCanvasAccess {
+    TCanvas& c;
+    QImage* img;
+
+    explicit TCanvasAccess(TCanvas& canvas) : c(canvas), img(canvas.dev_ ? canvas.dev_->Image() : nullptr) {}
+
+    QRect DeviceBounds() const {
+        return c.dev_ ? QRect(0, 0, c.dev_->Width(), c.dev_->Height()) : QRect();
+    }
+    QRegion ClipRegion() const {
+        QRegion r(DeviceBounds());
+        if (c.clip_) r = r.intersected(c.clip_->d->r);
+        return r;
+    }
+    QPoint Dev(int x, int y) const { return QPoint(x + c.origin_.X, y + c.origin_.Y); }
+    bool Recording() const { return c.path_ && c.path_->recording; }
+
+    void Notify(const QRect& r) {
+        if (c.dev_) c.dev_->Changed(r);
+    }
+
+    // A QPainter on the device, clipped, without antialiasing; nullptr when the canvas has no device.
+    struct Painter {
+        std::unique_ptr<QPainter> own;
+        QPainter* p = nullptr;
+        bool external = false;
+        ~Painter() {
+            if (external && p) p->restore();
+        }
+    };
+    void Open(Painter& pt, QPaintDevice* target = nullptr) {
+        if (target) {
+            pt.own = std::make_unique<QPainter>(target);
+            pt.p = pt.own.get();
+        } else if (img) {
+            pt.own = std::make_unique<QPainter>(img);
+            pt.p = pt.own.get();
+        } else if (c.dev_ && c.dev_->OpenPainter()) {
+            pt.p = c.dev_->OpenPainter();
+            pt.p->save();
+            pt.external = true;
+        }
+        if (!pt.p) return;
+        pt.p->setRenderHint(QPainter::Antialiasing, false);
+        pt.p->setRenderHint(QPainter::TextAntialiasing, false);
+        pt.p->setClipRegion(ClipRegion());
+    }
+
+    QBrush MakeBrush(const TBrush& b, bool forFill = true) const {
+        if (b.Style() == bsClear && forFill) return Qt::NoBrush;
+        QColor col = ToQColor(b.Color());
+        if (b.Bitmap() && !b.Bitmap()->Empty()) {
+            QBrush br(BitmapQImage(*b.Bitmap()).convertToFormat(QImage::Format_ARGB32));
+            br.setTransform(QTransform::fromTranslate(c.brushOrg_.X, c.brushOrg_.Y));
+            return br;
+        }
+        if (b.Style() == bsSolid) return QBrush(col);
+        QImage tile(8, 8, QImage::Format_ARGB32);
+        tile.fill(Qt::transparent);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                if (HatchBit(b.Style(), x, y)) tile.setPixel(x, y, col.rgb());
+        QBrush br(tile);
+        br.setTransform(QTransform::fromTranslate(c.brushOrg_.X, c.brushOrg_.Y));
+        return br;
+    }
+
+    // Fills a device-coordinate shape with the canvas brush; raster operations of the pen mode apply to it
+    // as GDI applies them to the interiors of shapes.
+    void FillShape(const std::function<void(QPainter&)>& shape, bool useRop) {
+        const TBrush& b = *c.brush_;
+        if (b.Style() == bsClear) return;
+        bool hatch = b.Style() != bsSolid && !b.Bitmap();
+        TPenMode mode = useRop ? c.pen_->Mode() : pmCopy;
+        auto paintInto = [&](QPainter& p) {
+            p.setPen(Qt::NoPen);
+            if (hatch && c.bkMode_ == OPAQUE) {
+                p.setBrush(ToQColor(c.bkColor_));
+                shape(p);
+            }
+            p.setBrush(MakeBrush(b));
+            shape(p);
+        };
+        Compose(paintInto, mode);
+    }
+
+    // Paints with Qt, then, for raster devices and a mode other than copy, combines through the mode.
+    void Compose(const std::function<void(QPainter&)>& paint, TPenMode mode) {
+        if (!img || mode == pmCopy) {
+            Painter pt;
+            Open(pt);
+            if (!pt.p) return;
+            paint(*pt.p);
+            Notify(DeviceBounds());
+            return;
+        }
+        QImage tmp(img->size(), QImage::Format_ARGB32);
+        tmp.fill(Qt::transparent);
+        {
+            Painter pt;
+            Open(pt, &tmp);
+            pt.p->setCompositionMode(QPainter::CompositionMode_Source);
+            paint(*pt.p);
+        }
+        QRect box;
+        for (int y = 0; y < tmp.height(); ++y) {
+            const QRgb* s = reinterpret_cast<const QRgb*>(tmp.constScanLine(y));
+            for (int x = 0; x < tmp.width(); ++x) {
+                if (qAlpha(s[x]) == 0) continue;
+                SetPx(*img, x, y, Rop2(mode, s[x] & kRgb, GetPx(*img, x, y)));
+                box |= QRect(x, y, 1, 1);
+            }
+        }
+        Notify(box);
+    }
+
+    // One pixel through the pen mode, clipped.
+    void Plot(int x, int y, uint32_t rgb, TPenMode mode, const QRegion& clip) {
+        if (!clip.contains(QPoint(x, y))) return;
+        SetPx(*img, x, y, Rop2(mode, rgb, GetPx(*img, x, y)));
+    }
+
+    bool ThinPen() const {
+        const TPenData& d = c.pen_->Data();
+        return !d.geometric && d.width <= 1;
+    }
+
+    // A cosmetic one-pixel segment in device coordinates, its end pixel left out, dashed by the pen style
+    // (gaps in the background colour when the background is opaque).
+    void ThinSegment(QPoint a, QPoint b) {
+        const TPenData& d = c.pen_->Data();
+        if (d.style == psClear) return;
+        if (!img) {
+            Painter pt;
+            Open(pt);
+            if (!pt.p) return;
+            pt.p->setPen(QPen(ToQColor(d.color), 0));
+            if (a != b) pt.p->drawLine(a, b);
+            return;
+        }
+        QRegion clip = ClipRegion();
+        const std::vector<int>& pat = DashPattern(d.style);
+        int period = 0;
+        for (int v : pat) period += v;
+        uint32_t pen = ToQRgbValue(d.color), bk = ToQRgbValue(c.bkColor_);
+        TPenMode mode = c.pen_->Mode();
+        int x0 = a.x(), y0 = a.y(), x1 = b.x(), y1 = b.y();
+        int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+        int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+        int err = dx + dy;
+        QRect box(QPoint(std::min(x0, x1), std::min(y0, y1)), QPoint(std::max(x0, x1), std::max(y0, y1)));
+        while (!(x0 == x1 && y0 == y1)) {
+            bool on = true;
+            if (period > 0) {
+                int ph = c.dashPhase_ % period, k = 0;
+                for (size_t i = 0; i < pat.size(); ++i) {
+                    if (ph < k + pat[i]) {
+                        on = (i % 2) == 0;
+                        break;
+                    }
+                    k += pat[i];
+                }
+                ++c.dashPhase_;
+            }
+            if (on)
+                Plot(x0, y0, pen, mode, clip);
+            else if (c.bkMode_ == OPAQUE)
+                Plot(x0, y0, bk, mode, clip);
+            int e2 = 2 * err;
+            if (e2 >= dy) {
+                err += dy;
+                x0 += sx;
+            }
+            if (e2 <= dx) {
+                err += dx;
+                y0 += sy;
+            }
+        }
+        Notify(box.adjusted(-1, -1, 1, 1));
+    }
+
+    QPen WidePen() const {
+        const TPenData& d = c.pen_->Data();
+        QPen p;
+        if (d.style == psClear) return Qt::NoPen;
+        p.setWidth(std::max(1, d.width));
+        if (d.geometric && d.brush.lbStyle == BS_HATCHED) {
+            TBrush tmp;
+            tmp.SetColor(d.brush.lbColor);
+            tmp.SetStyle(TBrushStyle(bsHorizontal + std::clamp<int>(int(d.brush.lbHatch), 0, 5)));
+            p.setBrush(MakeBrush(tmp));
+        } else if (d.geometric && d.brush.lbStyle == BS_PATTERN && d.brush.lbHatch) {
+            TBrush tmp;
+            tmp.SetBitmap(reinterpret_cast<TBitmap*>(d.brush.lbHatch));
+            p.setBrush(MakeBrush(tmp));
+        } else {
+            p.setColor(ToQColor(d.color));
+        }
+        switch (d.style) {
+        case psDash: p.setStyle(Qt::DashLine); break;
+        case psDot: p.setStyle(Qt::DotLine); break;
+        case psDashDot: p.setStyle(Qt::DashDotLine); break;
+        case psDashDotDot: p.setStyle(Qt::DashDotDotLine); break;
+        default: p.setStyle(Qt::SolidLine);
+        }
+        p.setCapStyle(d.endCap == PS_ENDCAP_FLAT ? Qt::FlatCap : d.endCap == PS_ENDCAP_SQUARE ? Qt::SquareCap
+                                                                                               : Qt::RoundCap);
+        p.setJoinStyle(d.join == PS_JOIN_BEVEL ? Qt::BevelJoin : d.join == PS_JOIN_MITER ? Qt::MiterJoin
+                                                                                         : Qt::RoundJoin);
+        return p;
+    }
+
+    // A polyline in device coordinates with the canvas pen.
+    void StrokePolyline(const QPolygon& pts, bool closed) {
+        if (pts.size() < 2 || c.pen_->Style() == psClear) return;
+        if (ThinPen()) {
+            c.dashPhase_ = 0;
+            for (int i = 1; i < pts.size(); ++i) ThinSegment(pts[i - 1], pts[i]);
+            if (closed && pts.first() != pts.last()) ThinSegment(pts.last(), pts.first());
+            return;
+        }
+        QPen pen = WidePen();
+        Compose(
+            [&](QPainter& p) {
+                p.setPen(pen);
+                p.setBrush(Qt::NoBrush);
+                if (closed)
+                    p.drawPolygon(pts);
+                else
+                    p.drawPolyline(pts);
+            },
+            c.pen_->Mode());
+    }
+
+    // A Qt shape outline (ellipse, arc ...) with the canvas pen.
+    void StrokeShape(const std::function<void(QPainter&)>& shape) {
+        if (c.pen_->Style() == psClear) return;
+        QPen pen = ThinPen() ? QPen(ToQColor(c.pen_->Color()), 0) : WidePen();
+        if (ThinPen() && c.pen_->Style() != psSolid && c.pen_->Style() != psInsideFrame) {
+            QVector<qreal> dashes;
+            for (int v : DashPattern(c.pen_->Style())) dashes << v;
+            pen.setDashPattern(dashes);
+        }
+        Compose(
+            [&](QPainter& p) {
+                p.setPen(pen);
+                p.setBrush(Qt::NoBrush);
+                shape(p);
+            },
+            c.pen_->Mode());
+    }
+
+    // Pixels of a source image combined onto the device rectangle dst with a raster operation.
+    void Blit(const QRect& dst, const QImage& src, DWORD rop, const uint32_t* key) {
+        if (dst.isEmpty()) return;
+        if (!img) {
+            Painter pt;
+            Open(pt);
+            if (!pt.p) return;
+            if (key) {
+                QImage a = src.convertToFormat(QImage::Format_ARGB32);
+                for (int y = 0; y < a.height(); ++y) {
+                    QRgb* s = reinterpret_cast<QRgb*>(a.scanLine(y));
+                    for (int x = 0; x < a.width(); ++x)
+                        if ((s[x] & kRgb) == *key) s[x] = 0;
+                }
+                pt.p->drawImage(dst, a);
+            } else {
+                pt.p->drawImage(dst, src);
+            }
+            return;
+        }
+        QImage s = src.size() == dst.size() ? src : src.scaled(dst.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        QRegion clip = ClipRegion().intersected(dst);
+        if (rop == SRCCOPY && !key) {
+            // The common copy: straight through the backend.
+            QPainter p(img);
+            p.setClipRegion(clip);
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            p.drawImage(dst.topLeft(), s.convertToFormat(QImage::Format_RGB32));
+            p.end();
+            Notify(dst);
+            return;
+        }
+        uint32_t pat = ToQRgbValue(c.brush_->Color());
+        for (const QRect& r : clip) {
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x) {
+                    uint32_t sv = GetPx(s, x - dst.left(), y - dst.top());
+                    if (key && sv == *key) continue;
+                    SetPx(*img, x, y, Rop3(rop, sv, GetPx(*img, x, y), pat));
+                }
+        }
+        Notify(dst);
+    }
+
+    // The source pixels of a canvas rectangle (device coordinates of the source), mirrored for negative sizes.
+    static QImage Grab(TCanvas* src, int sx, int sy, int sw, int sh) {
+        QImage* si = src && src->dev_ ? src->dev_->Image() : nullptr;
+        if (!si) return QImage();
+        int x = sx + src->origin_.X, y = sy + src->origin_.Y;
+        bool mx = sw < 0, my = sh < 0;
+        if (mx) {
+            x += sw + 1;
+            sw = -sw;
+        }
+        if (my) {
+            y += sh + 1;
+            sh = -sh;
+        }
+        QImage piece = si->copy(x, y, sw, sh).convertToFormat(QImage::Format_RGB32);
+        if (mx || my) piece = piece.mirrored(mx, my);
+        return piece;
+    }
+
+    // Text metrics of the current font.
+    QFont Font() const { return ToQFont(*c.font_); }
+};
+
+namespace {
+// Device rectangle for shapes given by two corners.
+QRect Corners(int x1, int y1, int x2, int y2) {
+    if (x2 < x1) std::swap(x1, x2);
+    if (y2 < y1) std::swap(y1, y2);
+    return QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1));
+}
+double AngleDeg(double cx, double cy, int x, int y) { return std::atan2(-(y - cy), x - cx) * 180.0 / M_PI; }
+}  // namespace
+
+// ---------------------------------------------------------------- canvas
+TCanvas::TCanvas()
+    : pen_(std::make_unique<TPen>()), brush_(std::make_unique<TBrush>()), font_(std::make_unique<TFont>()) {
+    // A solid brush makes the background opaque in its own colour, any other brush transparent.
+    brush_->OnChange = [this] {
+        if (brush_->Style() == bsSolid) {
+            bkMode_ = OPAQUE;
+            bkColor_ = brush_->Color();
+        } else {
+            bkMode_ = TRANSPARENT;
+        }
+    };
+    font_->SetColor(clWindowText);
+}
+TCanvas::~TCanvas() = default;
+
+void TCanvas::SetDevice(std::unique_ptr<TCanvasDevice> dev) {
+    dev_ = std::move(dev);
+    if (dev_ && dev_->Dpi() != font_->PixelsPerInch()) {
+        // The font keeps its point size on a device of another resolution.
+        int size = font_->Size();
+        font_->SetPixelsPerInch(dev_->Dpi());
+        font_->SetSize(size);
+    }
+}
+bool TCanvas::HandleAllocated() const { return dev_ != nullptr; }
+int TCanvas::DeviceWidth() const { return dev_ ? dev_->Width() : 0; }
+int TCanvas::DeviceHeight() const { return dev_ ? dev_->Height() : 0; }
+int TCanvas::PixelsPerInch() const { return dev_ ? dev_->Dpi() : 96; }
+
+void TCanvas::MoveTo(int x, int y) {
+    penPos_ = TPoint(x, y);
+    TCanvasAccess a(*this);
+    if (a.Recording()) path_->path.moveTo(a.Dev(x, y));
+}
+
+void TCanvas::LineTo(int x, int y) {
+    TCanvasAccess a(*this);
+    if (a.Recording()) {
+        if (path_->path.elementCount() == 0) path_->path.moveTo(a.Dev(penPos_.X, penPos_.Y));
+        path_->path.lineTo(a.Dev(x, y));
+    } else if (a.ThinPen()) {
+        dashPhase_ = 0;
+        a.ThinSegment(a.Dev(penPos_.X, penPos_.Y), a.Dev(x, y));
+    } else {
+        QPolygon p;
+        p << a.Dev(penPos_.X, penPos_.Y) << a.Dev(x, y);
+        a.StrokePolyline(p, false);
+    }
+    penPos_ = TPoint(x, y);
+}
+
+void TCanvas::Polyline(const TPoint* pts, int count) {
+    if (count < 1) return;
+    TCanvasAccess a(*this);
+    QPolygon p = ToQPolygon(pts, count, origin_.X, origin_.Y);
+    if (a.Recording()) {
+        path_->path.moveTo(p[0]);
+        for (int i = 1; i < p.size(); ++i) path_->path.lineTo(p[i]);
+        return;
+    }
+    a.StrokePolyline(p, false);
+}
+
+void TCanvas::PolyPolyline(const TPoint* pts, const int* counts, int polys) {
+    int k = 0;
+    for (int i = 0; i < polys; ++i) {
+        Polyline(pts + k, counts[i]);
+        k += counts[i];
+    }
+}
+
+void TCanvas::Polygon(const TPoint* pts, int count) {
+    if (count < 2) return;
+    TCanvasAccess a(*this);
+    QPolygon p = ToQPolygon(pts, count, origin_.X, origin_.Y);
+    if (a.Recording()) {
+        path_->path.addPolygon(QPolygonF(p));
+        path_->path.closeSubpath();
+        return;
+    }
+    Qt::FillRule rule = polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill;
+    a.FillShape([&](QPainter& qp) { qp.drawPolygon(p, rule); }, true);
+    a.StrokePolyline(p, true);
+}
+
+void TCanvas::PolyPolygon(const TPoint* pts, const int* counts, int polys) {
+    TCanvasAccess a(*this);
+    QPainterPath path;
+    path.setFillRule(polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+    std::vector<QPolygon> rings;
+    int k = 0;
+    for (int i = 0; i < polys; ++i) {
+        QPolygon p = ToQPolygon(pts + k, counts[i], origin_.X, origin_.Y);
+        k += counts[i];
+        if (p.size() < 2) continue;
+        path.addPolygon(QPolygonF(p));
+        path.closeSubpath();
+        rings.push_back(p);
+    }
+    if (a.Recording()) {
+        path_->path.addPath(path);
+        return;
+    }
+    a.FillShape([&](QPainter& qp) { qp.drawPath(path); }, true);
+    for (const QPolygon& r : rings) a.StrokePolyline(r, true);
+}
+
+void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
+    TCanvasAccess a(*this);
+    if (x2 < x1) std::swap(x1, x2);
+    if (y2 < y1) std::swap(y1, y2);
+    QPoint p1 = a.Dev(x1, y1), p2 = a.Dev(x2, y2);
+    if (a.Recording()) {
+        path_->path.addRect(QRectF(p1, p2));
+        return;
+    }
+    if (x2 - x1 <= 0 || y2 - y1 <= 0) return;
+    const TPenData& pd = pen_->Data();
+    if (pd.style == psClear) {
+        QRect fill(p1, QPoint(p2.x() - 2, p2.y() - 2));
+        a.FillShape([&](QPainter& qp) { qp.drawRect(fill); }, true);
+        return;
+    }
+    if (a.ThinPen()) {
+        QRect inner(p1 + QPoint(1, 1), QPoint(p2.x() - 2, p2.y() - 2));
+        if (inner.isValid()) a.FillShape([&](QPainter& qp) { qp.drawRect(inner); }, true);
+        QPolygon outline;
+        outline << p1 << QPoint(p2.x() - 1, p1.y()) << QPoint(p2.x() - 1, p2.y() - 1) << QPoint(p1.x(), p2.y() - 1);
+        a.StrokePolyline(outline, true);
+        return;
+    }
+    int w = pd.width;
+    QRectF frame(p1, QPoint(p2.x() - 1, p2.y() - 1));
+    if (pd.style == psInsideFrame) frame.adjust(w / 2.0 - 0.5, w / 2.0 - 0.5, -(w / 2.0 - 0.5), -(w / 2.0 - 0.5));
+    a.FillShape([&](QPainter& qp) { qp.drawRect(frame); }, true);
+    a.StrokeShape([&](QPainter& qp) { qp.drawRect(frame); });
+}
+
+void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int w, int h) {
+    TCanvasAccess a(*this);
+    QRect r = Corners(x1 + origin_.X, y1 + origin_.Y, x2 + origin_.X, y2 + origin_.Y);
+    if (a.Recording()) {
+        path_->path.addRoundedRect(r, w / 2.0, h / 2.0);
+        return;
+    }
+    a.FillShape([&](QPainter& qp) { qp.drawRoundedRect(r, w / 2.0, h / 2.0); }, true);
+    a.StrokeShape([&](QPainter& qp) { qp.drawRoundedRect(r, w / 2.0, h / 2.0); });
+}
+
+void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
+    TCanvasAccess a(*this);
+    QRect r = Corners(x1 + origin_.X, y1 + origin_.Y, x2 + origin_.X, y2 + origin_.Y);
+    if (a.Recording()) {
+        path_->path.addEllipse(r);
+        return;
+    }
+    a.FillShape([&](QPainter& qp) { qp.drawEllipse(r); }, true);
+    a.StrokeShape([&](QPainter& qp) { qp.drawEllipse(r); });
+}
+
+namespace {
+void ArcAngles(const QRect& r, int x3, int y3, int x4, int y4, int& start16, int& span16) {
+    double cx = r.left() + r.width() / 2.0, cy = r.top() + r.height() / 2.0;
+    double a0 = AngleDeg(cx, cy, x3, y3), a1 = AngleDeg(cx, cy, x4, y4);
+    double span = a1 - a0;
+    while (span <= 0) span += 360;
+    start16 = int(std::lround(a0 * 16));
+    span16 = int(std::lround(span * 16));
+}
+}  // namespace
+
+void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+    TCanvasAccess a(*this);
+    QRect r = Corners(x1 + origin_.X, y1 + origin_.Y, x2 + origin_.X, y2 + origin_.Y);
+    int s, sp;
+    ArcAngles(r, x3 + origin_.X, y3 + origin_.Y, x4 + origin_.X, y4 + origin_.Y, s, sp);
+    a.StrokeShape([&](QPainter& qp) { qp.drawArc(r, s, sp); });
+}
+
+void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+    TCanvasAccess a(*this);
+    QRect r = Corners(x1 + origin_.X, y1 + origin_.Y, x2 + origin_.X, y2 + origin_.Y);
+    int s, sp;
+    ArcAngles(r, x3 + origin_.X, y3 + origin_.Y, x4 + origin_.X, y4 + origin_.Y, s, sp);
+    a.FillShape([&](QPainter& qp) { qp.drawPie(r, s, sp); }, true);
+    a.StrokeShape([&](QPainter& qp) { qp.drawPie(r, s, sp); });
+}
+
+void TCanvas::Chord(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+    TCanvasAccess a(*this);
+    QRect r = Corners(x1 + origin_.X, y1 + origin_.Y, x2 + origin_.X, y2 + origin_.Y);
+    int s, sp;
+    ArcAngles(r, x3 + origin_.X, y3 + origin_.Y, x4 + origin_.X, y4 + origin_.Y, s, sp);
+    a.FillShape([&](QPainter& qp) { qp.drawChord(r, s, sp); }, true);
+    a.StrokeShape([&](QPainter& qp) { qp.drawChord(r, s, sp); });
+}
+
+void TCanvas::FillRect(const TRect& r) {
+    TCanvasAccess a(*this);
+    if (r.IsEmpty()) return;
+    QRect q = ToQRect(r).translated(origin_.X, origin_.Y);
+    a.FillShape([&](QPainter& qp) { qp.drawRect(q); }, false);
+}
+
+void TCanvas::FrameRect(const TRect& r) {
+    if (r.IsEmpty()) return;
+    FillRect(TRect(r.Left, r.Top, r.Right, r.Top + 1));
+    FillRect(TRect(r.Left, r.Bottom - 1, r.Right, r.Bottom));
+    FillRect(TRect(r.Left, r.Top, r.Left + 1, r.Bottom));
+    FillRect(TRect(r.Right - 1, r.Top, r.Right, r.Bottom));
+}
+
+void TCanvas::DrawFocusRect(const TRect& r) {
+    TCanvasAccess a(*this);
+    if (!a.img || r.IsEmpty()) return;
+    QRegion clip = a.ClipRegion();
+    // Every other pixel of the border, inverted; the same call again restores it.
+    auto dot = [&](int x, int y) {
+        if (((x + y) & 1) != 0) return;
+        QPoint p = a.Dev(x, y);
+        a.Plot(p.x(), p.y(), kRgb, pmXor, clip);
+    };
+    for (int x = r.Left; x < r.Right; ++x) {
+        dot(x, r.Top);
+        if (r.Bottom - 1 > r.Top) dot(x, r.Bottom - 1);
+    }
+    for (int y = r.Top + 1; y < r.Bottom - 1; ++y) {
+        dot(r.Left, y);
+        if (r.Right - 1 > r.Left) dot(r.Right - 1, y);
+    }
+    a.Notify(ToQRect(r).translated(origin_.X, origin_.Y));
+}
+
+void TCanvas::InvertRect(const TRect& r) { PatBlt(r.Left, r.Top, r.Width(), r.Height(), DSTINVERT); }
+
+TColor TCanvas::Pixel(int x, int y) const {
+    QImage* img = dev_ ? dev_->Image() : nullptr;
+    x += origin_.X;
+    y += origin_.Y;
+    if (!img || x < 0 || y < 0 || x >= img->width() || y >= img->height()) return clNone;
+    uint32_t v = GetPx(*img, x, y);
+    return RGB((v >> 16) & 255, (v >> 8) & 255, v & 255);
+}
+
+void TCanvas::SetPixel(int x, int y, TColor c) {
+    TCanvasAccess a(*this);
+    if (!a.img) return;
+    QPoint p = a.Dev(x, y);
+    QRegion clip = a.ClipRegion();
+    if (!clip.contains(p)) return;
+    SetPx(*a.img, p.x(), p.y(), ToQRgbValue(c));
+    a.Notify(QRect(p, QSize(1, 1)));
+}
+
+// ---------------------------------------------------------------- text
+TEXTMETRIC TCanvas::GetTextMetrics() {
+    TCanvasAccess a(*this);
+    QFont f = a.Font();
+    QFontMetrics m(f);
+    TEXTMETRIC tm;
+    tm.tmAscent = m.ascent();
+    tm.tmDescent = m.descent();
+    tm.tmHeight = m.ascent() + m.descent();
+    tm.tmInternalLeading = std::max(0, tm.tmHeight - f.pixelSize());
+    tm.tmExternalLeading = std::max(0, m.leading());
+    tm.tmAveCharWidth = std::max(1, m.horizontalAdvance(QLatin1Char('x')));
+    tm.tmMaxCharWidth = std::max(1, m.maxWidth());
+    tm.tmWeight = (font_->Style() & fsBold) ? FW_BOLD : FW_NORMAL;
+    tm.tmItalic = (font_->Style() & fsItalic) ? 1 : 0;
+    tm.tmUnderlined = (font_->Style() & fsUnderline) ? 1 : 0;
+    tm.tmStruckOut = (font_->Style() & fsStrikeOut) ? 1 : 0;
+    // The pitch bit is set for variable pitch, as GDI has it.
+    tm.tmPitchAndFamily = (QFontInfo(f).fixedPitch() ? 0 : TMPF_FIXED_PITCH) |
+                          (IsTrueTypeFace(font_->Name()) ? (TMPF_TRUETYPE | TMPF_VECTOR) : 0);
+    tm.tmCharSet = font_->Charset();
+    return tm;
+}
+
+TSize TCanvas::TextExtent(const std::string& text) {
+    TCanvasAccess a(*this);
+    QFontMetrics m(a.Font());
+    return TSize{m.horizontalAdvance(FromGbk(text)), m.ascent() + m.descent()};
+}
+int TCanvas::TextWidth(const std::string& text) { return TextExtent(text).cx; }
+int TCanvas::TextHeight(const std::string& text) { return TextExtent(text).cy; }
+
+UINT TCanvas::SetTextAlign(UINT align) {
+    UINT old = textAlign_;
+    textAlign_ = align;
+    return old;
+}
+int TCanvas::SetBkMode(int mode) {
+    int old = bkMode_;
+    bkMode_ = mode;
+    return old;
+}
+TColor TCanvas::SetBkColor(TColor c) {
+    TColor old = bkColor_;
+    bkColor_ = c;
+    return old;
+}
+int TCanvas::SetPolyFillMode(int mode) {
+    int old = polyFill_;
+    polyFill_ = mode;
+    return old;
+}
+TPoint TCanvas::SetBrushOrg(int x, int y) {
+    TPoint old = brushOrg_;
+    brushOrg_ = TPoint(x, y);
+    return old;
+}
+
+void TCanvas::TextOut(int x, int y, const std::string& text) {
+    TCanvasAccess a(*this);
+    QFont f = a.Font();
+    QFontMetrics m(f);
+    QString s = FromGbk(text);
+    if (textAlign_ & TA_UPDATECP) {
+        x = penPos_.X;
+        y = penPos_.Y;
+    }
+    int w = m.horizontalAdvance(s);
+    int dx = 0, dy = 0;  // offset of the text's left baseline point from the reference point, unrotated
+    UINT h = textAlign_ & TA_CENTER;
+    if (h == TA_CENTER)
+        dx = -w / 2;
+    else if (h == TA_RIGHT)
+        dx = -w;
+    UINT v = textAlign_ & TA_BASELINE;
+    if (v == TA_BASELINE)
+        dy = 0;
+    else if (v == TA_BOTTOM)
+        dy = -m.descent();
+    else
+        dy = m.ascent();
+    if (textAlign_ & TA_UPDATECP) penPos_.X += (h == TA_RIGHT ? -w : h == TA_CENTER ? 0 : w);
+    if (s.isEmpty()) return;
+    QPoint ref = a.Dev(x, y);
+    double angle = -font_->Escapement() / 10.0;
+    QColor col = ToQColor(font_->Color());
+    bool opaque = bkMode_ == OPAQUE;
+    QColor bk = ToQColor(bkColor_);
+    TCanvasAccess::Painter pt;
+    a.Open(pt);
+    if (!pt.p) return;
+    QPainter& p = *pt.p;
+    p.translate(ref);
+    if (angle != 0) p.rotate(angle);
+    if (opaque) p.fillRect(QRect(dx, dy - m.ascent(), w, m.ascent() + m.descent()), bk);
+    p.setFont(f);
+    p.setPen(col);
+    p.drawText(QPoint(dx, dy), s);
+    a.Notify(a.DeviceBounds());
+}
+
+void TCanvas::TextRect(const TRect& r, int x, int y, const std::string& text) {
+    TCanvasAccess a(*this);
+    QFont f = a.Font();
+    QFontMetrics m(f);
+    QString s = FromGbk(text);
+    QRect box = ToQRect(r).translated(origin_.X, origin_.Y);
+    QPoint ref = a.Dev(x, y);
+    int w = m.horizontalAdvance(s);
+    int dx = 0;
+    UINT h = textAlign_ & TA_CENTER;
+    if (h == TA_CENTER)
+        dx = -w / 2;
+    else if (h == TA_RIGHT)
+        dx = -w;
+    UINT v = textAlign_ & TA_BASELINE;
+    int base = v == TA_BASELINE ? 0 : v == TA_BOTTOM ? -m.descent() : m.ascent();
+    TCanvasAccess::Painter pt;
+    a.Open(pt);
+    if (!pt.p) return;
+    QPainter& p = *pt.p;
+    p.setClipRect(box, Qt::IntersectClip);
+    // The rectangle is filled with the brush as an opaque text background.
+    if (brush_->Style() != bsClear) p.fillRect(box, ToQColor(brush_->Color()));
+    p.setFont(f);
+    p.setPen(ToQColor(font_->Color()));
+    p.drawText(ref + QPoint(dx, base), s);
+    a.Notify(box);
+}
+
+namespace {
+struct TextLine {
+    QString text;
+    int underline = -1;  // index of the accelerator character
+};
+
+bool IsBreakable(QChar c) { return c.unicode() >= 0x2E80; }
+
+int LineWidth(const QFontMetrics& m, const QString& s, int tabWidth) {
+    if (tabWidth <= 0 || !s.contains(QLatin1Char('\t'))) return m.horizontalAdvance(s);
+    int x = 0;
+    QStringList parts = s.split(QLatin1Char('\t'));
+    for (int i = 0; i < parts.size(); ++i) {
+        if (i > 0) x = (x / tabWidth + 1) * tabWidth;
+        x += m.horizontalAdvance(parts[i]);
+    }
+    return x;
+}
+
+// Strips the accelerator marks: "&x" underlines x, "&&" is one ampersand.
+TextLine Prefixed(const QString& s, bool process, bool show) {
+    TextLine l;
+    if (!process) {
+        l.text = s;
+        return l;
+    }
+    for (int i = 0; i < s.size(); ++i) {
+        if (s[i] == QLatin1Char('&') && i + 1 < s.size()) {
+            ++i;
+            if (s[i] != QLatin1Char('&') && show) l.underline = int(l.text.size());
+        } else if (s[i] == QLatin1Char('&')) {
+            continue;
+        }
+        l.text += s[i];
+    }
+    return l;
+}
+
+QString EndEllipsis(const QFontMetrics& m, const QString& s, int width, int tabs) {
+    if (LineWidth(m, s, tabs) <= width) return s;
+    const QString dots = QStringLiteral("...");
+    QString t = s;
+    while (!t.isEmpty() && LineWidth(m, t + dots, tabs) > width) t.chop(1);
+    return t + dots;
+}
+
+QString PathEllipsis(const QFontMetrics& m, const QString& s, int width, int tabs) {
+    if (LineWidth(m, s, tabs) <= width) return s;
+    const QString dots = QStringLiteral("...");
+    int cut = int(std::max(s.lastIndexOf(QLatin1Char('\\')), s.lastIndexOf(QLatin1Char('/'))));
+    if (cut < 0) {
+        // No path separator: characters are taken out of the middle.
+        QString left = s.left(s.size() / 2), right = s.mid(s.size() / 2);
+        while ((!left.isEmpty() || !right.isEmpty()) && LineWidth(m, left + dots + right, tabs) > width) {
+            if (left.size() >= right.size())
+                left.chop(1);
+            else
+                right.remove(0, 1);
+        }
+        return left + dots + right;
+    }
+    QString head = s.left(cut), tail = s.mid(cut);
+    while (!head.isEmpty() && LineWidth(m, head + dots + tail, tabs) > width) head.chop(1);
+    if (LineWidth(m, head + dots + tail, tabs) <= width) return head + dots + tail;
+    return EndEllipsis(m, dots + tail, width, tabs);
+}
+
+std::vector<QString> WordWrap(const QFontMetrics& m, const QString& s, int width, int tabs) {
+    std::vector<QString> out;
+    // Tokens: a word with its trailing blanks, or one ideograph.
+    std::vector<QString> tokens;
+    QString cur;
+    for (int i = 0; i < s.size(); ++i) {
+        QChar c = s[i];
+        if (IsBreakable(c)) {
+            if (!cur.isEmpty()) tokens.push_back(cur);
+            cur = c;
+            tokens.push_back(cur);
+            cur.clear();
+            continue;
+        }
+        if (c != QLatin1Char(' ') && !cur.isEmpty() && cur.back() == QLatin1Char(' ')) {
+            tokens.push_back(cur);
+            cur.clear();
+        }
+        cur += c;
+    }
+    if (!cur.isEmpty()) tokens.push_back(cur);
+    QString line;
+    for (const QString& t : tokens) {
+        QString trial = line + t;
+        QString trimmed = trial;
+        while (!trimmed.isEmpty() && trimmed.back() == QLatin1Char(' ')) trimmed.chop(1);
+        if (!line.isEmpty() && LineWidth(m, trimmed, tabs) > width) {
+            while (!line.isEmpty() && line.back() == QLatin1Char(' ')) line.chop(1);
+            out.push_back(line);
+            line = t;
+            while (line.startsWith(QLatin1Char(' '))) line.remove(0, 1);
+        } else {
+            line = trial;
+        }
+    }
+    while (!line.isEmpty() && line.back() == QLatin1Char(' ')) line.chop(1);
+    out.push_back(line);
+    return out;
+}
+}  // namespace
+
+int TCanvas::DrawText(const std::string& text, TRect& r, UINT flags) {
+    TCanvasAccess a(*this);
+    QFont f = a.Font();
+    QFontMetrics m(f);
+    QString s = FromGbk(text);
+    int lineH = m.ascent() + m.descent() + ((flags & DT_EXTERNALLEADING) ? std::max(0, m.leading()) : 0);
+    int tabs = 0;
+    if (flags & DT_EXPANDTABS) {
+        int chars = (flags & DT_TABSTOP) ? int((flags >> 8) & 0xFF) : 8;
+        tabs = std::max(1, chars) * std::max(1, m.horizontalAdvance(QLatin1Char('x')));
+    }
+    int width = r.Width();
+    bool single = flags & DT_SINGLELINE;
+    QStringList raw;
+    if (single) {
+        QString t = s;
+        t.remove(QLatin1Char('\r'));
+        t.remove(QLatin1Char('\n'));
+        raw << t;
+    } else {
+        QString t = s;
+        t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        raw = t.split(QLatin1Char('\n'));
+    }
+    bool prefix = !(flags & DT_NOPREFIX);
+    bool showPrefix = !(flags & DT_HIDEPREFIX);
+    std::vector<TextLine> lines;
+    for (const QString& para : raw) {
+        TextLine pl = Prefixed(para, prefix, showPrefix);
+        std::vector<QString> parts{pl.text};
+        if ((flags & DT_WORDBREAK) && !single) parts = WordWrap(m, pl.text, width, tabs);
+        int offset = 0;
+        for (QString& part : parts) {
+            TextLine l;
+            if (flags & DT_PATH_ELLIPSIS)
+                l.text = PathEllipsis(m, part, width, tabs);
+            else if (flags & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS))
+                l.text = EndEllipsis(m, part, width, tabs);
+            else
+                l.text = part;
+            int begin = int(pl.text.indexOf(part, offset));
+            if (begin < 0) begin = offset;
+            if (pl.underline >= begin && pl.underline < begin + part.size() && l.text == part)
+                l.underline = pl.underline - begin;
+            offset = begin + int(part.size());
+            lines.push_back(l);
+        }
+    }
+    int maxW = 0;
+    for (const TextLine& l : lines) maxW = std::max(maxW, LineWidth(m, l.text, tabs));
+    int total = lineH * int(lines.size());
+    if (flags & DT_CALCRECT) {
+        r.Right = r.Left + maxW;
+        r.Bottom = r.Top + total;
+        return total;
+    }
+    int top = r.Top;
+    if (single) {
+        if (flags & DT_VCENTER)
+            top = (r.Top + r.Bottom - lineH) / 2;
+        else if (flags & DT_BOTTOM)
+            top = r.Bottom - lineH;
+    }
+    TCanvasAccess::Painter pt;
+    a.Open(pt);
+    if (!pt.p) return total;
+    QPainter& p = *pt.p;
+    if (!(flags & DT_NOCLIP)) p.setClipRect(ToQRect(r).translated(origin_.X, origin_.Y), Qt::IntersectClip);
+    if (flags & DT_RTLREADING) p.setLayoutDirection(Qt::RightToLeft);
+    p.setFont(f);
+    QColor col = ToQColor(font_->Color());
+    int y = top;
+    for (const TextLine& l : lines) {
+        int w = LineWidth(m, l.text, tabs);
+        int x = r.Left;
+        if (flags & DT_CENTER)
+            x = (r.Left + r.Right - w) / 2;
+        else if (flags & DT_RIGHT)
+            x = r.Right - w;
+        QPoint o = a.Dev(x, y);
+        if (bkMode_ == OPAQUE) p.fillRect(QRect(o.x(), o.y(), w, lineH), ToQColor(bkColor_));
+        p.setPen(col);
+        QStringList parts = tabs > 0 ? l.text.split(QLatin1Char('\t')) : QStringList{l.text};
+        int cx = 0;
+        for (int i = 0; i < parts.size(); ++i) {
+            if (i > 0) cx = (cx / tabs + 1) * tabs;
+            p.drawText(QPoint(o.x() + cx, o.y() + m.ascent()), parts[i]);
+            cx += m.horizontalAdvance(parts[i]);
+        }
+        if (l.underline >= 0 && l.underline < l.text.size()) {
+            int ux = o.x() + LineWidth(m, l.text.left(l.underline), tabs);
+            int uw = m.horizontalAdvance(l.text.mid(l.underline, 1));
+            p.fillRect(QRect(ux, o.y() + m.ascent() + 1, std::max(1, uw), 1), col);
+        }
+        y += lineH;
+    }
+    a.Notify(ToQRect(r).translated(origin_.X, origin_.Y));
+    return total;
+}
+
+// ---------------------------------------------------------------- copies
+void TCanvas::BitBlt(int x, int y, int w, int h, TCanvas* src, int sx, int sy, DWORD rop) {
+    StretchBlt(x, y, w, h, src, sx, sy, w, h, rop);
+}
+
+void TCanvas::StretchBlt(int x, int y, int w, int h, TCanvas* src, int sx, int sy, int sw, int sh, DWORD rop) {
+    TCanvasAccess a(*this);
+    if (w == 0 || h == 0 || sw == 0 || sh == 0) return;
+    bool needsSource = !(rop == PATCOPY || rop == PATINVERT || rop == DSTINVERT || rop == BLACKNESS ||
+                         rop == WHITENESS);
+    // A negative destination size mirrors as a negative source size does.
+    bool mx = (w < 0) != (sw < 0), my = (h < 0) != (sh < 0);
+    QPoint d = a.Dev(w < 0 ? x + w + 1 : x, h < 0 ? y + h + 1 : y);
+    QRect dst(d, QSize(std::abs(w), std::abs(h)));
+    QImage piece;
+    if (needsSource) {
+        piece = TCanvasAccess::Grab(src, sw < 0 ? sx + sw + 1 : sx, sh < 0 ? sy + sh + 1 : sy, std::abs(sw),
+                                    std::abs(sh));
+        if (piece.isNull()) return;
+        if (mx || my) piece = piece.mirrored(mx, my);
+    } else {
+        piece = QImage(1, 1, QImage::Format_RGB32);
+        piece.fill(0);
+    }
+    a.Blit(dst, piece, rop, nullptr);
+}
+
+void TCanvas::PatBlt(int x, int y, int w, int h, DWORD rop) { StretchBlt(x, y, w, h, nullptr, 0, 0, 1, 1, rop); }
+
+void TCanvas::CopyRect(const TRect& dest, TCanvas* src, const TRect& source) {
+    StretchBlt(dest.Left, dest.Top, dest.Width(), dest.Height(), src, source.Left, source.Top, source.Width(),
+               source.Height(), copyMode_);
+}
+
+void TCanvas::Draw(int x, int y, TGraphic* g) {
+    if (!g || g->Empty()) return;
+    g->Draw(this, TRect(x, y, x + g->Width(), y + g->Height()));
+}
+
+void TCanvas::StretchDraw(const TRect& r, TGraphic* g) {
+    if (!g || g->Empty()) return;
+    g->Draw(this, r);
+}
+
+// Used by the graphics to put their pixels on a canvas.
+void CanvasDrawImage(TCanvas* canvas, const TRect& r, const QImage& img, const uint32_t* key) {
+    TCanvasAccess a(*canvas);
+    QRect dst = ToQRect(r).translated(canvas->ViewportOrg().X, canvas->ViewportOrg().Y);
+    a.Blit(dst.normalized(), img, canvas->CopyMode(), key);
+}
+
+// ---------------------------------------------------------------- clipping and states
+TRect TCanvas::ClipRect() const {
+    TCanvasAccess a(const_cast<TCanvas&>(*this));
+    QRect b = a.ClipRegion().boundingRect();
+    if (b.isEmpty()) return TRect();
+    return FromQRect(b.translated(-origin_.X, -origin_.Y));
+}
+
+int TCanvas::SelectClipRgn(HRGN rgn) { return ExtSelectClipRgn(rgn, RGN_COPY); }
+
+int TCanvas::ExtSelectClipRgn(HRGN rgn, int mode) {
+    TCanvasAccess a(*this);
+    if (mode == RGN_COPY) {
+        if (!rgn) {
+            clip_.reset();
+            return SIMPLEREGION;
+        }
+        clip_ = std::make_unique<TRegionObj>();
+        clip_->d->r = rgn->d->r;
+    } else {
+        if (!rgn) return RGN_ERROR;
+        QRegion cur = clip_ ? clip_->d->r : QRegion(a.DeviceBounds());
+        QRegion n;
+        switch (mode) {
+        case RGN_AND: n = cur.intersected(rgn->d->r); break;
+        case RGN_OR: n = cur.united(rgn->d->r); break;
+        case RGN_XOR: n = cur.xored(rgn->d->r); break;
+        case RGN_DIFF: n = cur.subtracted(rgn->d->r); break;
+        default: return RGN_ERROR;
+        }
+        if (!clip_) clip_ = std::make_unique<TRegionObj>();
+        clip_->d->r = n;
+    }
+    return RegionKind(a.ClipRegion());
+}
+
+int TCanvas::IntersectClipRect(int l, int t, int r, int b) {
+    std::unique_ptr<TRegionObj> rg(CreateRectRgn(l + origin_.X, t + origin_.Y, r + origin_.X, b + origin_.Y));
+    return ExtSelectClipRgn(rg.get(), RGN_AND);
+}
+
+int TCanvas::ExcludeClipRect(int l, int t, int r, int b) {
+    std::unique_ptr<TRegionObj> rg(CreateRectRgn(l + origin_.X, t + origin_.Y, r + origin_.X, b + origin_.Y));
+    return ExtSelectClipRgn(rg.get(), RGN_DIFF);
+}
+
+HRGN TCanvas::GetClipRgn() const {
+    if (!clip_) return nullptr;
+    auto* r = new TRegionObj;
+    r->d->r = clip_->d->r;
+    return r;
+}
+
+int TCanvas::SaveDC() {
+    auto sp = std::make_unique<State>();
+    State& s = *sp;
+    s.pen.Assign(*pen_);
+    s.brush.Assign(*brush_);
+    s.font.Assign(*font_);
+    s.penPos = penPos_;
+    s.brushOrg = brushOrg_;
+    s.origin = origin_;
+    s.copyMode = copyMode_;
+    s.textAlign = textAlign_;
+    s.bkMode = bkMode_;
+    s.polyFill = polyFill_;
+    s.bkColor = bkColor_;
+    s.clipped = clip_ != nullptr;
+    if (clip_) s.clip = clip_->d->r;
+    saved_.push_back(std::move(sp));
+    return int(saved_.size());
+}
+
+bool TCanvas::RestoreDC(int saved) {
+    int n = int(saved_.size());
+    int target = saved < 0 ? n + saved : saved - 1;  // index of the state to restore
+    if (target < 0 || target >= n) return false;
+    State& s = *saved_[size_t(target)];
+    pen_->Assign(s.pen);
+    brush_->Assign(s.brush);
+    font_->Assign(s.font);
+    penPos_ = s.penPos;
+    brushOrg_ = s.brushOrg;
+    origin_ = s.origin;
+    copyMode_ = s.copyMode;
+    textAlign_ = s.textAlign;
+    bkMode_ = s.bkMode;
+    polyFill_ = s.polyFill;
+    bkColor_ = s.bkColor;
+    if (s.clipped) {
+        clip_ = std::make_unique<TRegionObj>();
+        clip_->d->r = s.clip;
+    } else {
+        clip_.reset();
+    }
+    saved_.resize(size_t(target));
+    return true;
+}
+
+TPoint TCanvas::SetViewportOrg(int x, int y) {
+    TPoint old = origin_;
+    origin_ = TPoint(x, y);
+    return old;
+}
+
+void TCanvas::FillRgn(HRGN rgn, TBrush* brush) {
+    if (!rgn || !brush) return;
+    TBrush keep;
+    keep.Assign(*brush_);
+    brush_->Assign(*brush);
+    TCanvasAccess a(*this);
+    QRegion r = rgn->d->r.translated(origin_.X, origin_.Y);
+    QPainterPath path;
+    path.addRegion(r);
+    a.FillShape([&](QPainter& qp) { qp.drawPath(path); }, false);
+    brush_->Assign(keep);
+}
+
+void TCanvas::FrameRgn(HRGN rgn, TBrush* brush, int w, int h) {
+    if (!rgn || !brush) return;
+    QRegion inner = rgn->d->r;
+    QRegion shrunk = inner.translated(w, 0).intersected(inner.translated(-w, 0));
+    shrunk = shrunk.intersected(inner.translated(0, h)).intersected(inner.translated(0, -h));
+    TRegionObj ring;
+    ring.d->r = inner.subtracted(shrunk);
+    FillRgn(&ring, brush);
+}
+
+// ---------------------------------------------------------------- paths
+void TCanvas::BeginPath() {
+    path_ = std::make_unique<Path>();
+    path_->path.setFillRule(polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+}
+void TCanvas::EndPath() {
+    if (path_) path_->recording = false;
+}
+void TCanvas::AbortPath() { path_.reset(); }
+void TCanvas::CloseFigure() {
+    if (path_ && path_->recording) path_->path.closeSubpath();
+}
+
+HRGN TCanvas::PathToRegion() {
+    if (!path_ || path_->recording) return nullptr;
+    auto* r = new TRegionObj;
+    QPainterPath p = path_->path;
+    p.setFillRule(polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+    if (polyFill_ == WINDING) {
+        r->d->r = QRegion(p.toFillPolygon().toPolygon(), Qt::WindingFill);
+    } else {
+        QRegion acc;
+        for (const QPolygonF& poly : p.toSubpathPolygons()) acc = acc.xored(QRegion(poly.toPolygon(), Qt::OddEvenFill));
+        r->d->r = acc;
+    }
+    path_.reset();
+    return r;
+}
+
+bool TCanvas::SelectClipPath(int mode) {
+    std::unique_ptr<TRegionObj> r(PathToRegion());
+    if (!r) return false;
+    return ExtSelectClipRgn(r.get(), mode) != RGN_ERROR;
+}
+
+void TCanvas::FillPath() {
+    if (!path_ || path_->recording) return;
+    TCanvasAccess a(*this);
+    QPainterPath p = path_->path;
+    p.setFillRule(polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+    a.FillShape([&](QPainter& qp) { qp.drawPath(p); }, true);
+    path_.reset();
+}
+
+void TCanvas::StrokePath() {
+    if (!path_ || path_->recording) return;
+    TCanvasAccess a(*this);
+    for (const QPolygonF& poly : path_->path.toSubpathPolygons()) {
+        QPolygon q = poly.toPolygon();
+        bool closed = q.size() > 2 && q.first() == q.last();
+        a.StrokePolyline(q, closed);
+    }
+    path_.reset();
+}
+
+void TCanvas::StrokeAndFillPath() {
+    if (!path_ || path_->recording) return;
+    QPainterPath keep = path_->path;
+    FillPath();
+    path_ = std::make_unique<Path>();
+    path_->path = keep;
+    path_->recording = false;
+    StrokePath();
+}
+
+// ---------------------------------------------------------------- handle-style functions
+int GetDeviceCaps(HDC dc, int index) {
+    switch (index) {
+    case HORZRES: return dc ? dc->DeviceWidth() : GetSystemMetrics(SM_CXSCREEN);
+    case VERTRES: return dc ? dc->DeviceHeight() : GetSystemMetrics(SM_CYSCREEN);
+    case BITSPIXEL: return 32;
+    case PLANES: return 1;
+    case NUMCOLORS: return -1;
+    case LOGPIXELSX:
+    case LOGPIXELSY: return dc ? dc->PixelsPerInch() : 96;
+    }
+    return 0;
+}
+
+BOOL SelectObject(HDC dc, HGDIOBJ obj) {
+    if (!dc || !obj) return 0;
+    if (auto* p = dynamic_cast<TPenData*>(obj)) {
+        dc->Pen()->SetHandle(p);
+    } else if (auto* b = dynamic_cast<TBrushData*>(obj)) {
+        dc->Brush()->SetHandle(b);
+    } else if (auto* f = dynamic_cast<TFontData*>(obj)) {
+        dc->Font()->SetHandle(f);
+    } else if (auto* r = dynamic_cast<TRegionObj*>(obj)) {
+        dc->SelectClipRgn(r);
+    } else {
+        return 0;
+    }
+    return 1;
+}
+int SaveDC(HDC dc) { return dc ? dc->SaveDC() : 0; }
+BOOL RestoreDC(HDC dc, int saved) { return dc && dc->RestoreDC(saved); }
+int SelectClipRgn(HDC dc, HRGN rgn) { return dc ? dc->SelectClipRgn(rgn) : RGN_ERROR; }
+int SetBkMode(HDC dc, int mode) { return dc ? dc->SetBkMode(mode) : 0; }
+UINT SetTextAlign(HDC dc, UINT align) { return dc ? dc->SetTextAlign(align) : 0; }
+BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD rop) {
+    if (!dst) return 0;
+    dst->BitBlt(x, y, w, h, src, sx, sy, rop);
+    return 1;
+}
+BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, DWORD rop) {
+    if (!dst) return 0;
+    dst->StretchBlt(x, y, w, h, src, sx, sy, sw, sh, rop);
+    return 1;
+}
+int DrawText(HDC dc, const std::string& text, TRect& r, UINT flags) { return dc ? dc->DrawText(text, r, flags) : 0; }
+BOOL GetTextMetrics(HDC dc, TEXTMETRIC& tm) {
+    if (!dc) return 0;
+    tm = dc->GetTextMetrics();
+    return 1;
+}
+BOOL FillRect(HDC dc, const TRect& r, HBRUSH brush) {
+    if (!dc || !brush) return 0;
+    TBrush keep;
+    keep.Assign(*dc->Brush());
+    dc->Brush()->SetHandle(brush);
+    dc->FillRect(r);
+    dc->Brush()->Assign(keep);
+    return 1;
+}
+
+void CanvasPaint(TCanvas* canvas, const std::function<void(QPainter&)>& paint) {
+    TCanvasAccess a(*canvas);
+    TCanvasAccess::Painter pt;
+    a.Open(pt);
+    if (!pt.p) return;
+    pt.p->translate(canvas->ViewportOrg().X, canvas->ViewportOrg().Y);
+    paint(*pt.p);
+    a.Notify(a.DeviceBounds());
+}
+
+TColor SetTextColor(HDC dc, TColor c) {
+    if (!dc) return clNone;
+    TColor old = dc->Font()->Color();
+    dc->Font()->SetColor(c);
+    return old;
+}
+TColor SetBkColor(HDC dc, TColor c) { return dc ? dc->SetBkColor(c) : clNone; }
+int SetROP2(HDC dc, int mode) {
+    if (!dc || mode < R2_BLACK || mode > R2_WHITE) return 0;
+    // The sixteen mixes in the order of their R2 codes.
+    static const TPenMode modes[] = {pmBlack, pmNotMerge, pmMaskNotPen, pmNotCopy, pmMaskPenNot, pmNot,
+                                     pmXor,   pmNotMask,  pmMask,       pmNotXor,  pmNop,        pmMergeNotPen,
+                                     pmCopy,  pmMergePenNot, pmMerge,   pmWhite};
+    TPenMode old = dc->Pen()->Mode();
+    dc->Pen()->SetMode(modes[mode - 1]);
+    for (int i = 0; i < 16; ++i)
+        if (modes[i] == old) return i + 1;
+    return R2_COPYPEN;
+}
+int SetPolyFillMode(HDC dc, int mode) { return dc ? dc->SetPolyFillMode(mode) : 0; }
+BOOL SetBrushOrgEx(HDC dc, int x, int y, TPoint* old) {
+    if (!dc) return 0;
+    TPoint o = dc->SetBrushOrg(x, y);
+    if (old) *old = o;
+    return 1;
+}
+BOOL SetViewportOrgEx(HDC dc, int x, int y, TPoint* old) {
+    if (!dc) return 0;
+    TPoint o = dc->SetViewportOrg(x, y);
+    if (old) *old = o;
+    return 1;
+}
+BOOL OffsetViewportOrgEx(HDC dc, int dx, int dy, TPoint* old) {
+    if (!dc) return 0;
+    TPoint o = dc->ViewportOrg();
+    dc->SetViewportOrg(o.X + dx, o.Y + dy);
+    if (old) *old = o;
+    return 1;
+}
+BOOL GetViewportOrgEx(HDC dc, TPoint* p) {
+    if (!dc || !p) return 0;
+    *p = dc->ViewportOrg();
+    return 1;
+}
+BOOL MoveToEx(HDC dc, int x, int y, TPoint* old) {
+    if (!dc) return 0;
+    if (old) *old = dc->PenPos();
+    dc->MoveTo(x, y);
+    return 1;
+}
+BOOL LineTo(HDC dc, int x, int y) {
+    if (!dc) return 0;
+    dc->LineTo(x, y);
+    return 1;
+}
+BOOL Polyline(HDC dc, const TPoint* pts, int count) {
+    if (!dc) return 0;
+    dc->Polyline(pts, count);
+    return 1;
+}
+BOOL Polygon(HDC dc, const TPoint* pts, int count) {
+    if (!dc) return 0;
+    dc->Polygon(pts, count);
+    return 1;
+}
+BOOL PolyPolygon(HDC dc, const TPoint* pts, const int* counts, int polys) {
+    if (!dc) return 0;
+    dc->PolyPolygon(pts, counts, polys);
+    return 1;
+}
+BOOL Rectangle(HDC dc, int l, int t, int r, int b) {
+    if (!dc) return 0;
+    dc->Rectangle(l, t, r, b);
+    return 1;
+}
+BOOL Ellipse(HDC dc, int l, int t, int r, int b) {
+    if (!dc) return 0;
+    dc->Ellipse(l, t, r, b);
+    return 1;
+}
+BOOL TextOut(HDC dc, int x, int y, const std::string& text) {
+    if (!dc) return 0;
+    dc->TextOut(x, y, text);
+    return 1;
+}
+BOOL GetTextExtentPoint32(HDC dc, const std::string& text, TSize& size) {
+    if (!dc) return 0;
+    size = dc->TextExtent(text);
+    return 1;
+}
+BOOL PatBlt(HDC dc, int x, int y, int w, int h, DWORD rop) {
+    if (!dc) return 0;
+    dc->PatBlt(x, y, w, h, rop);
+    return 1;
+}
+BOOL InvertRect(HDC dc, const TRect& r) {
+    if (!dc) return 0;
+    dc->InvertRect(r);
+    return 1;
+}
+BOOL DrawFocusRect(HDC dc, const TRect& r) {
+    if (!dc) return 0;
+    dc->DrawFocusRect(r);
+    return 1;
+}
+int GetClipBox(HDC dc, TRect& r) {
+    if (!dc) return RGN_ERROR;
+    r = dc->ClipRect();
+    return r.IsEmpty() ? NULLREGION : SIMPLEREGION;
+}
+int IntersectClipRect(HDC dc, int l, int t, int r, int b) { return dc ? dc->IntersectClipRect(l, t, r, b) : RGN_ERROR; }
+int ExcludeClipRect(HDC dc, int l, int t, int r, int b) { return dc ? dc->ExcludeClipRect(l, t, r, b) : RGN_ERROR; }
+int ExtSelectClipRgn(HDC dc, HRGN rgn, int mode) { return dc ? dc->ExtSelectClipRgn(rgn, mode) : RGN_ERROR; }
+BOOL FillRgn(HDC dc, HRGN rgn, HBRUSH brush) {
+    if (!dc || !rgn || !brush) return 0;
+    TBrush b;
+    b.SetHandle(brush);
+    dc->FillRgn(rgn, &b);
+    return 1;
+}
+BOOL BeginPath(HDC dc) {
+    if (!dc) return 0;
+    dc->BeginPath();
+    return 1;
+}
+BOOL EndPath(HDC dc) {
+    if (!dc) return 0;
+    dc->EndPath();
+    return 1;
+}
+BOOL SelectClipPath(HDC dc, int mode) { return dc && dc->SelectClipPath(mode); }
+TColor GetPixel(HDC dc, int x, int y) { return dc ? dc->Pixel(x, y) : clNone; }
+TColor SetPixel(HDC dc, int x, int y, TColor c) {
+    if (!dc) return clNone;
+    dc->SetPixel(x, y, c);
+    return ColorToRGB(c);
+}

@@ -1,0 +1,230 @@
+#include "platform/ui/UiTest.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QThread>
+
+#include "platform/ui/Backend.h"
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Forms.h"
+
+namespace UiTest {
+namespace {
+int g_answer = -1;
+std::string g_text, g_caption;
+int g_count = 0;
+
+// Position of a client point of c in its top-level window's widget.
+QPoint InTop(TControl* c, int x, int y, TWinControl*& top) {
+    top = Backend::TopLevel(c);
+    TPoint s = c->ClientToScreen(TPoint(x, y));
+    TPoint t = top->ScreenToClient(s);
+    TRect wc = top->WindowClientRect();
+    return QPoint(t.X + wc.Left, t.Y + wc.Top);
+}
+TMouseButton Btn(UINT b) { return b == MK_RBUTTON ? mbRight : b == MK_MBUTTON ? mbMiddle : mbLeft; }
+}  // namespace
+
+void Init() {
+    Application->Initialize();
+    static bool hooked = false;
+    if (!hooked) {
+        hooked = true;
+        SetMessageBoxHook([](const std::string& text, const std::string& caption, UINT flags) {
+            g_text = text;
+            g_caption = caption;
+            ++g_count;
+            if (g_answer >= 0) return g_answer;
+            UINT b = flags & 0xF;
+            return int(b == MB_YESNO ? IDNO : b == MB_OKCANCEL || b == MB_YESNOCANCEL ? IDCANCEL : IDOK);
+        });
+    }
+}
+
+void MouseMove(TControl* c, int x, int y, WPARAM buttons) {
+    TWinControl* top;
+    QPoint p = InTop(c, x, y, top);
+    Backend::RouteMouse(top, p, Backend::Move, mbLeft, buttons);
+}
+void MouseDown(TControl* c, int x, int y, UINT button, WPARAM shift) {
+    TWinControl* top;
+    QPoint p = InTop(c, x, y, top);
+    Backend::RouteMouse(top, p, Backend::Down, Btn(button), button | shift);
+}
+void MouseUp(TControl* c, int x, int y, UINT button, WPARAM shift) {
+    TWinControl* top;
+    QPoint p = InTop(c, x, y, top);
+    Backend::RouteMouse(top, p, Backend::Up, Btn(button), shift);
+}
+void Click(TControl* c, int x, int y) {
+    MouseMove(c, x, y);
+    MouseDown(c, x, y);
+    MouseUp(c, x, y);
+}
+void NativeClick(TControl* c, int x, int y) {
+    // The widget that shows the point: the control's own, or its parent's for a windowless control.
+    TControl* w = c;
+    TPoint p(x, y);
+    while (w && !w->Widget()) {
+        p = TPoint(p.X + w->Left(), p.Y + w->Top());
+        w = w->Parent();
+    }
+    if (!w) return;
+    TRect wc = w->WindowClientRect();
+    QPointF local(p.X + wc.Left, p.Y + wc.Top);
+    QWidget* widget = w->Widget();
+    QPointF global = widget->mapToGlobal(local);
+    QMouseEvent move(QEvent::MouseMove, local, global, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &move);
+    QCoreApplication::sendEvent(widget, &press);
+    QCoreApplication::sendEvent(widget, &release);
+}
+
+void ScrollBarAction(TControl* c, int bar, int code) {
+    auto* w = dynamic_cast<TWinControl*>(c);
+    if (!w || (bar != SB_HORZ && bar != SB_VERT) || !w->BackSurface()->bars[bar]) return;
+    QScrollBar* sb = w->BackSurface()->bars[bar];
+    QAbstractSlider::SliderAction a = QAbstractSlider::SliderNoAction;
+    switch (code) {
+    case SB_LINEDOWN: a = QAbstractSlider::SliderSingleStepAdd; break;
+    case SB_LINEUP: a = QAbstractSlider::SliderSingleStepSub; break;
+    case SB_PAGEDOWN: a = QAbstractSlider::SliderPageStepAdd; break;
+    case SB_PAGEUP: a = QAbstractSlider::SliderPageStepSub; break;
+    case SB_TOP: a = QAbstractSlider::SliderToMinimum; break;
+    case SB_BOTTOM: a = QAbstractSlider::SliderToMaximum; break;
+    default: return;
+    }
+    sb->triggerAction(a);
+}
+
+void DoubleClick(TControl* c, int x, int y) {
+    Click(c, x, y);
+    TWinControl* top;
+    QPoint p = InTop(c, x, y, top);
+    Backend::RouteMouse(top, p, Backend::DoubleClick, mbLeft, MK_LBUTTON);
+    Backend::RouteMouse(top, p, Backend::Up, mbLeft, 0);
+}
+void Wheel(TControl* c, int x, int y, int delta, WPARAM shift) {
+    TWinControl* top;
+    QPoint p = InTop(c, x, y, top);
+    Backend::RouteWheel(top, p, delta, shift);
+}
+void Key(WORD vk, WPARAM shift) {
+    TWinControl* f = Backend::Focused();
+    TWinControl* top = f ? Backend::TopLevel(f) : Screen->ActiveForm();
+    TShiftState s = KeysToShiftState(shift & (MK_SHIFT | MK_CONTROL));
+    std::string chars;
+    if (vk == VK_RETURN) chars = "\r";
+    if (vk == VK_ESCAPE) chars = "\x1b";
+    if (vk == VK_BACK) chars = "\b";
+    if (vk == VK_SPACE) chars = " ";
+    Backend::RouteKey(top, vk, true, s, chars);
+    Backend::RouteKey(top, vk, false, s, "");
+}
+void Chars(const std::string& gbk) {
+    TWinControl* f = Backend::Focused();
+    TWinControl* top = f ? Backend::TopLevel(f) : Screen->ActiveForm();
+    for (char ch : gbk) {
+        std::string one(1, ch);
+        WORD vk = (ch >= 'a' && ch <= 'z') ? WORD(ch - 32) : WORD(uint8_t(ch));
+        Backend::RouteKey(top, vk, true, 0, one);
+        Backend::RouteKey(top, vk, false, 0, "");
+    }
+}
+void NativeKey(WORD vk, WPARAM shift) {
+    TWinControl* f = Backend::Focused();
+    TWinControl* top = f ? Backend::TopLevel(f) : Screen->ActiveForm();
+    if (!top || !top->Widget()) return;
+    int key = 0;
+    QString text;
+    if (vk >= 'A' && vk <= 'Z') {
+        key = Qt::Key_A + (vk - 'A');
+        text = QChar((shift & MK_SHIFT) ? vk : vk + 32);
+    } else if (vk >= '0' && vk <= '9') {
+        key = Qt::Key_0 + (vk - '0');
+        text = QChar(vk);
+    } else if (vk == VK_TAB) {
+        key = (shift & MK_SHIFT) ? Qt::Key_Backtab : Qt::Key_Tab;
+        text = QStringLiteral("\t");
+    } else if (vk == VK_RETURN) {
+        key = Qt::Key_Return;
+        text = QStringLiteral("\r");
+    } else if (vk == VK_ESCAPE) {
+        key = Qt::Key_Escape;
+        text = QChar(27);
+    } else {
+        return;
+    }
+    Qt::KeyboardModifiers mods = (shift & MK_SHIFT) ? Qt::ShiftModifier : Qt::NoModifier;
+    if (shift & MK_CONTROL) mods |= Qt::ControlModifier;
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+    QCoreApplication::sendEvent(top->Widget(), &press);
+    QCoreApplication::sendEvent(top->Widget(), &release);
+}
+
+void Flush() {
+    Init();
+    for (int i = 0; i < 10; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        Backend::FlushPaints();
+    }
+}
+void Wait(int ms) {
+    Init();
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+        Backend::FlushPaints();
+    }
+    Flush();
+}
+TBitmap* Capture(TControl* c) {
+    Flush();
+    auto* w = dynamic_cast<TWinControl*>(c);
+    if (!w) {
+        // A graphic control is what its parent shows at its place.
+        TWinControl* p = c->Parent();
+        std::unique_ptr<TBitmap> all(p->CopySurface());
+        TRect wc = p->WindowClientRect();
+        auto* b = new TBitmap(c->Width(), c->Height(), pf24bit);
+        b->Canvas()->BitBlt(0, 0, c->Width(), c->Height(), all->Canvas(), wc.Left + c->Left(), wc.Top + c->Top(),
+                            SRCCOPY);
+        return b;
+    }
+    // The control's own surface with its windowed children's surfaces over it.
+    TBitmap* b = w->CopySurface();
+    std::function<void(TWinControl*, QPoint)> add = [&](TWinControl* parent, QPoint at) {
+        for (int i = 0; i < parent->ControlCount(); ++i) {
+            auto* cw = dynamic_cast<TWinControl*>(parent->Controls(i));
+            if (!cw || !cw->Visible()) continue;
+            TRect wc = parent->WindowClientRect();
+            QPoint pos = at + QPoint(wc.Left + cw->Left(), wc.Top + cw->Top());
+            QPainter p(&BitmapQImage(*b));
+            p.drawImage(pos, cw->BackSurface()->img);
+            p.end();
+            add(cw, pos);
+        }
+    };
+    add(w, QPoint(0, 0));
+    return b;
+}
+void SavePng(TControl* c, const std::string& path) {
+    std::unique_ptr<TBitmap> b(Capture(c));
+    b->SaveToPNG(path);
+}
+void AnswerMessageBoxes(int result) {
+    Init();
+    g_answer = result;
+}
+std::string LastMessageBoxText() { return g_text; }
+std::string LastMessageBoxCaption() { return g_caption; }
+int MessageBoxCount() { return g_count; }
+}  // namespace UiTest

@@ -1,0 +1,46 @@
+// Headless harness for tests: the application on the offscreen platform, synthetic input at control points,
+// captures of controls as bitmaps and PNG files.
+#pragma once
+
+#include <string>
+
+#include "platform/ui/Windows.h"
+
+class TBitmap;
+class TControl;
+
+namespace UiTest {
+// Creates the application object and its backend once (argc 0); later calls do nothing.
+void Init();
+// Mouse at a point of a control's client area (the event is routed as a real one would be: capture, the
+// control under the point, enter and leave). buttons: MK_LBUTTON etc. held during a move.
+void MouseMove(TControl* c, int x, int y, WPARAM buttons = 0);
+void MouseDown(TControl* c, int x, int y, UINT button = MK_LBUTTON, WPARAM shift = 0);
+void MouseUp(TControl* c, int x, int y, UINT button = MK_LBUTTON, WPARAM shift = 0);
+void Click(TControl* c, int x, int y);
+// The same through the backend's own event delivery (a press and a release as the window system sends them).
+void NativeClick(TControl* c, int x, int y);
+void DoubleClick(TControl* c, int x, int y);
+// An action on a window scroll bar (SB_LINEDOWN, SB_PAGEUP, SB_TOP ...) as the user would do it on the bar.
+void ScrollBarAction(TControl* w, int bar, int code);
+// delta in WHEEL_DELTA units (120 a notch), to the focused control.
+void Wheel(TControl* c, int x, int y, int delta, WPARAM shift = 0);
+// A key pressed and released on the focused control: key down, the characters, key up.
+void Key(WORD vk, WPARAM shift = 0);
+void Chars(const std::string& gbk);
+// A key through the backend's own key events to the active window (letters, digits, Tab, Enter, Escape).
+void NativeKey(WORD vk, WPARAM shift = 0);
+// Pending posted messages, timers that are due and paints, processed until none is left.
+void Flush();
+// Waits (processing messages) for at least ms milliseconds.
+void Wait(int ms);
+// Paints what is pending and copies what the control shows (its whole bounds) into a new 24-bit bitmap.
+TBitmap* Capture(TControl* c);
+void SavePng(TControl* c, const std::string& path);
+// Message-box answers: the next boxes are answered with this result (IDOK ...) instead of showing;
+// LastMessageBox tells the text and caption of the last one.
+void AnswerMessageBoxes(int result);
+std::string LastMessageBoxText();
+std::string LastMessageBoxCaption();
+int MessageBoxCount();
+}  // namespace UiTest

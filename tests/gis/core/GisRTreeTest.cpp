@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "gis/core/GisRTree.h"
+
+namespace {
+
+std::string IndexFile(const std::string& name) {
+    std::string p = std::string(QM_TEST_OUT) + "/" + name + ".rtree";
+    std::remove(p.c_str());
+    return p;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+int32_t Int(const std::string& bytes, size_t off) {
+    int32_t v;
+    std::memcpy(&v, bytes.data() + off, 4);
+    return v;
+}
+
+void SetInt(std::string& bytes, size_t off, int32_t v) { std::memcpy(&bytes[off], &v, 4); }
+
+std::vector<int32_t> FindAll(TGIS_RTree& t, const TGIS_Extent& e, int32_t id = -1) {
+    std::vector<int32_t> r;
+    for (int32_t i = t.FindFirst(e, id); i >= 0; i = t.FindNext()) r.push_back(i);
+    std::sort(r.begin(), r.end());
+    return r;
+}
+
+TGIS_Extent Box(double x, double y, double w = 1, double h = 1) { return GisMakeExtent(x, y, x + w, y + h); }
+
+TEST(RTree, NewFileAndFirstSplit) {
+    std::string path = IndexFile("new");
+    {
+        TGIS_RTree t(path);
+        EXPECT_EQ(t.Path(), path);
+        EXPECT_TRUE(t.IsEmpty());
+        EXPECT_NEAR(t.FileDate(), Now(), 0.01);
+        std::string f = ReadAll(path);
+        ASSERT_EQ(f.size(), 1024u);
+        EXPECT_EQ(Int(f, 0), 0x04407AAD);
+        EXPECT_EQ(Int(f, 4), 6);
+        EXPECT_EQ(f.substr(12, 18), "Kelvoran VQ6 RTree");
+        EXPECT_EQ(Int(f, 268), 73);
+        EXPECT_EQ(Int(f, 272), 2);
+        EXPECT_EQ(Int(f, 276), 0);
+        EXPECT_EQ(Int(f, 284), 1);
+        EXPECT_EQ(Int(f, 512), 2);  // empty leaf
+        for (int i = 1; i <= 14; ++i) t.Insert(Box(i * 10, 0), i);
+        EXPECT_EQ(t.RootPage(), 3);
+        EXPECT_EQ(t.PageCount(), 4);
+        f = ReadAll(path);
+        ASSERT_EQ(f.size(), 4 * 512u);
+        EXPECT_EQ(Int(f, 3 * 512), 1);      // inner root
+        EXPECT_EQ(Int(f, 3 * 512 + 4), 2);  // two children
+        EXPECT_EQ(Int(f, 276), 14);         // the header follows every change
+        EXPECT_EQ(Int(f, 268), 73);
+    }
+    TGIS_RTree again(path);
+    EXPECT_EQ(again.Path(), path);
+    EXPECT_NEAR(again.FileDate(), Now(), 0.01);  // the file's last write
+    EXPECT_EQ(again.ItemCount(), 14);
+    EXPECT_EQ(FindAll(again, GisFullExtent()).size(), 14u);
+}
+
+TEST(RTree, SearchRules) {
+    TGIS_RTree t("");
+    EXPECT_EQ(t.Path(), "");
+    t.Insert(Box(0, 0, 10, 10), 7);
+    t.Insert(Box(20, 20), 8);
+    t.Insert(Box(30, 30), 7);  // the same id twice must not make the search loop
+    EXPECT_EQ(FindAll(t, Box(10, 10, 5, 5)), (std::vector<int32_t>{7}));  // touches a corner
+    EXPECT_EQ(t.FindFirst(GisFullExtent(), 7), 7);
+    EXPECT_EQ(t.FindNext(), 7);
+    EXPECT_EQ(t.FindNext(), -1);
+    EXPECT_EQ(t.FindNext(), -1);
+    EXPECT_EQ(t.FindFirst(Box(20, 20), 7), -1);
+    EXPECT_EQ(FindAll(t, Box(100, 100)), std::vector<int32_t>{});
+    EXPECT_FALSE(t.Delete(Box(100, 100), 7));
+    EXPECT_TRUE(t.Delete(Box(30, 30), 7));
+    EXPECT_EQ(FindAll(t, GisFullExtent()), (std::vector<int32_t>{7, 8}));
+}
+
+TEST(RTree, NanExtentHidesNoOtherEntry) {
+    TGIS_RTree t("");
+    const double nan = std::nan("");
+    t.Insert(Box(0, 0), 1);
+    t.Insert(GisMakeExtent(nan, nan, nan, nan), 2);
+    for (int i = 3; i <= 40; ++i) t.Insert(Box(i, i), i);
+    ASSERT_TRUE(t.Delete(Box(0, 0), 1));
+    for (int i = 3; i <= 40; ++i) ASSERT_EQ(FindAll(t, Box(i + 0.25, i + 0.25, 0.5, 0.5)), (std::vector<int32_t>{i})) << i;
+}
+
+TEST(RTree, DeleteToEmptyAndClear) {
+    std::string path = IndexFile("clear");
+    TGIS_RTree t(path);
+    t.Clear();  // empty: nothing happens
+    t.Insert(Box(1, 1), 1);
+    EXPECT_TRUE(t.Delete(Box(1, 1), 1));
+    EXPECT_TRUE(t.IsEmpty());
+    EXPECT_EQ(t.ItemCount(), 0);
+    EXPECT_EQ(t.FindFirst(GisFullExtent(), -1), -1);
+    for (int i = 1; i <= 100; ++i) t.Insert(Box(i, i), i);
+    for (int i = 1; i <= 100; ++i) ASSERT_TRUE(t.Delete(Box(i, i), i)) << i;
+    EXPECT_TRUE(t.IsEmpty());
+    EXPECT_EQ(t.PageCount(), 2);  // pages go back to the free chain; the tree keeps its height
+    for (int i = 1; i <= 50; ++i) t.Insert(Box(i, -i), i);
+    EXPECT_EQ(FindAll(t, GisFullExtent()).size(), 50u);
+    size_t before = ReadAll(path).size();
+    t.Clear();
+    EXPECT_TRUE(t.IsEmpty());
+    EXPECT_EQ(t.Path(), path);
+    EXPECT_LT(ReadAll(path).size(), before);
+    EXPECT_EQ(ReadAll(path).size(), 1024u);
+}
+
+TEST(RTree, ForeignFilesStayUntouched) {
+    std::string path = IndexFile("foreign");
+    {
+        TGIS_RTree t(path);
+        t.Insert(Box(1, 1), 1);
+    }
+    const std::string good = ReadAll(path);
+    auto opensInMemory = [&](const std::string& bytes) {
+        WriteAll(path, bytes);
+        TGIS_RTree t(path);
+        bool ok = t.Path().empty() && t.IsEmpty();
+        t.Insert(Box(2, 2), 2);  // works in memory
+        ok = ok && t.FindFirst(GisFullExtent(), -1) == 2;
+        return ok && ReadAll(path) == bytes;
+    };
+    EXPECT_TRUE(opensInMemory(good.substr(0, good.size() - 1)));  // not a multiple of 512
+    EXPECT_TRUE(opensInMemory(good.substr(0, 512)));
+    EXPECT_TRUE(opensInMemory(""));
+    std::string b = good;
+    SetInt(b, 0, 0x12345678);
+    EXPECT_TRUE(opensInMemory(b));
+    b = good;
+    SetInt(b, 4, 7);
+    EXPECT_TRUE(opensInMemory(b));
+    TGIS_RTree nowhere(std::string(QM_TEST_OUT) + "/no-such-dir/x.rtree");
+    EXPECT_TRUE(nowhere.Path().empty());
+    nowhere.Insert(Box(1, 1), 1);
+    EXPECT_EQ(nowhere.FindFirst(Box(1, 1), 1), 1);
+}
+
+// Files of ours that are damaged, or left by a crash, are started afresh for the layer to refill.
+TEST(RTree, DamagedFilesAreRebuilt) {
+    std::string path = IndexFile("damaged");
+    {
+        TGIS_RTree t(path);
+        for (int i = 1; i <= 200; ++i) t.Insert(Box(i % 17, i / 17), i);
+    }
+    const std::string good = ReadAll(path);
+    int32_t root = Int(good, 284);
+    auto rebuilt = [&](const std::string& bytes) {
+        WriteAll(path, bytes);
+        TGIS_RTree t(path);
+        return t.Path() == path && t.IsEmpty() && ReadAll(path).size() == 1024u;
+    };
+    std::string b = good;
+    SetInt(b, 268, 0);  // crash in the middle of a change
+    EXPECT_TRUE(rebuilt(b));
+    b = good;
+    SetInt(b, 276, 199);  // counts disagree with the pages
+    EXPECT_TRUE(rebuilt(b));
+    b = good;
+    SetInt(b, root * 512 + 8 + 32, root);  // a child that is the page itself
+    EXPECT_TRUE(rebuilt(b));
+    b = good;
+    SetInt(b, root * 512 + 8 + 32, 999999);  // a child outside the file
+    EXPECT_TRUE(rebuilt(b));
+    b = good;
+    SetInt(b, root * 512 + 4, 14);  // a count no page holds at rest
+    EXPECT_TRUE(rebuilt(b));
+    // a cycle: the first child page points back at the root
+    b = good;
+    int32_t child = Int(good, root * 512 + 8 + 32);
+    SetInt(b, child * 512 + 0, 1);
+    SetInt(b, child * 512 + 4, 1);
+    SetInt(b, child * 512 + 8 + 32, root);
+    EXPECT_TRUE(rebuilt(b));
+    std::mt19937 rng(5);
+    for (int round = 0; round < 20; ++round) {
+        b = good;
+        for (int k = 0; k < 40; ++k) b[512 + rng() % (b.size() - 512)] = static_cast<char>(rng());
+        WriteAll(path, b);
+        TGIS_RTree t(path);
+        for (int32_t i = t.FindFirst(GisFullExtent(), -1), n = 0; i >= 0 && n < 1000; i = t.FindNext(), ++n) {
+        }
+        t.Insert(Box(1, 1), 500);
+        EXPECT_GE(FindAll(t, Box(1, 1), 500).size(), 1u);
+    }
+}
+
+TEST(RTree, SecondOpenerWorksInMemory) {
+    std::string path = IndexFile("shared");
+    TGIS_RTree first(path);
+    first.Insert(Box(1, 1), 1);
+    const std::string bytes = ReadAll(path);
+    TGIS_RTree second(path);
+    EXPECT_TRUE(second.Path().empty());
+    EXPECT_EQ(second.ItemCount(), 1);  // read from the file
+    second.Insert(Box(2, 2), 2);        // goes to memory
+    EXPECT_EQ(FindAll(second, GisFullExtent()), (std::vector<int32_t>{1, 2}));
+    EXPECT_EQ(ReadAll(path), bytes);
+    EXPECT_EQ(FindAll(first, GisFullExtent()), (std::vector<int32_t>{1}));
+}
+
+// Inserts, deletes and updates in rounds, reopens the file, and compares searches with a scan.
+TEST(RTree, RandomizedAgainstBruteForce) {
+    std::string path = IndexFile("random");
+    std::mt19937 rng(20261208);
+    std::uniform_real_distribution<double> pos(0, 1000), size(0, 8);
+    auto randomBox = [&] { return Box(pos(rng), pos(rng), size(rng), size(rng)); };
+    std::vector<TGIS_Extent> extents(100001);
+    std::vector<char> live(100001, 0);
+    auto check = [&](TGIS_RTree& t, int windows) {
+        int items = 0;
+        for (char l : live) items += l;
+        ASSERT_EQ(t.ItemCount(), items);
+        for (int w = 0; w < windows; ++w) {
+            TGIS_Extent win = Box(pos(rng), pos(rng), 30, 30);
+            std::vector<int32_t> expect;
+            for (int32_t id = 1; id <= 100000; ++id)
+                if (live[id] && GisExtentsOverlap(extents[id], win)) expect.push_back(id);
+            ASSERT_EQ(FindAll(t, win), expect) << "window " << w;
+        }
+    };
+    {
+        TGIS_RTree t(path);
+        for (int32_t id = 1; id <= 100000; ++id) {
+            extents[id] = randomBox();
+            t.Insert(extents[id], id);
+            live[id] = 1;
+        }
+        check(t, 30);
+        for (int round = 0; round < 3; ++round) {
+            for (int k = 0; k < 10000; ++k) {
+                int32_t id = 1 + static_cast<int32_t>(rng() % 100000);
+                if (live[id]) {
+                    ASSERT_TRUE(t.Delete(extents[id], id));
+                    live[id] = 0;
+                } else {
+                    EXPECT_FALSE(t.Delete(extents[id], id));
+                }
+            }
+            for (int k = 0; k < 10000; ++k) {  // updates: move an entry, or put a deleted one back
+                int32_t id = 1 + static_cast<int32_t>(rng() % 100000);
+                if (live[id]) {
+                    ASSERT_TRUE(t.Delete(extents[id], id));
+                }
+                extents[id] = randomBox();
+                t.Insert(extents[id], id);
+                live[id] = 1;
+            }
+            check(t, 10);
+        }
+    }
+    TGIS_RTree reopened(path);
+    EXPECT_EQ(reopened.Path(), path);
+    check(reopened, 30);
+}
+
+}  // namespace
