@@ -79,6 +79,9 @@ void EnumerateWindow(int scale, bool newNumbers, const TDmsExtent& window, bool 
     const double E = DmsToSeconds(window.East), N = DmsToSeconds(window.North);
     if (!std::isfinite(W) || !std::isfinite(S) || !std::isfinite(E) || !std::isfinite(N)) throw ERangeError();
     const double w = TessarolWidths[scale], h = TessarolHeights[scale];
+    // A window inverted by any amount is an error, even inside one sheet; a window of no width (or, with
+    // width, of no height) covers no sheet wherever it lies.
+    if (E < W || (E > W && N < S)) throw ERangeError();
     TessarIndexWindow iw;
     // Bound the indices before converting, so absurd input cannot overflow them.
     auto clampSec = [](double v) { return std::fmax(-1e9, std::fmin(1e9, v)); };
@@ -86,6 +89,8 @@ void EnumerateWindow(int scale, bool newNumbers, const TDmsExtent& window, bool 
     iw.col1 = TessarCeilIndex(clampSec(E), w);
     iw.row0 = TessarFloorIndex(clampSec(S), h);
     iw.row1 = TessarCeilIndex(clampSec(N), h);
+    if (E == W) iw.col1 = iw.col0;
+    if (N == S) iw.row1 = iw.row0;
     TessarEnumerate(scale, newNumbers, iw, zone3, beijing54, cm, result);
 }
 

@@ -80,11 +80,11 @@ bool CreateCustomTessarols(const TPlaneRect& rect, int startRow, int startCol, b
 
     TPlaneRect g = SnapRectToGrid(rect, dx, dy);
     long long rows = StepCount(g.MinY, g.MaxY, dy), cols = StepCount(g.MinX, g.MaxX, dx);
+    if (rows == 0 || cols == 0) rows = cols = 0;
     if (rows < 0 || cols < 0 || (rows > 0 && cols > kMaxSheets / rows)) {
         TessarReportError("图幅数量超过两千万，请缩小范围或增大偏移值！");
         return false;
     }
-    if (rows == 0 || cols == 0) rows = cols = 0;
 
     TCustomTessarols out(static_cast<size_t>(rows));
     for (long long i = 0; i < rows; ++i) {

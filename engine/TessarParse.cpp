@@ -179,12 +179,26 @@ void GetTessarolsAtPoint(const TDmsAngle& L, const TDmsAngle& B, int scale, bool
 void ConvertSheetNoList(const TStringList& list, int target, bool newStandard, bool zone3, bool beijing54,
                         double cm, TStandardTessarols& result) {
     if (target < 0 || target >= kScaleCount) throw ERangeError();
-    TStandardTessarols out(static_cast<size_t>(list.Count()));
+    std::vector<ParsedSheet> parsed(static_cast<size_t>(list.Count()));
+    long long total = 0;
     for (int i = 0; i < list.Count(); ++i) {
-        ParsedSheet p = ParseOld(list[i]);
+        ParsedSheet& p = parsed[i];
+        p = ParseOld(list[i]);
         if (p.scale < 0) p = ParseNew(list[i]);
         // Numbers of the western hemisphere parse but lie outside the area the sheets serve.
-        if (p.scale < 0 || p.west < 0) continue;
+        if (p.scale < 0 || p.west < 0) p.scale = -1;
+        else if (target > p.scale) {
+            const long long side = kPerMillion[target] / kPerMillion[p.scale];
+            total += side * side;
+        } else {
+            ++total;
+        }
+    }
+    if (total > kMaxSheets) throw ERangeError("图幅数量超过两千万，请缩小范围！");
+    TStandardTessarols out(static_cast<size_t>(list.Count()));
+    for (int i = 0; i < list.Count(); ++i) {
+        const ParsedSheet& p = parsed[i];
+        if (p.scale < 0) continue;
         TStandardTessarols sheets;
         EnumerateSheet(p, target, newStandard, zone3, beijing54, cm, sheets);
         for (auto& column : sheets)

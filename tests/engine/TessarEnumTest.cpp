@@ -101,6 +101,11 @@ TEST(Enumeration, LayoutAndCorners) {
     EXPECT_LT(t[0][0].RT.X, 500000);
     EXPECT_GT(t[0][0].LT.X, 200000);
     EXPECT_NEAR(t[0][0].RT.X, BLToXY54(A(120), A(40), false, 123).X - 21000000, 1e-6);
+    // The same at a 3-degree boundary (118 30' E): the corner goes to the zone of 120.
+    GetTessarols100k({A(118), A(39, 40), A(118, 30), A(40)}, true, true, 0, t);
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_NEAR(t[0][0].RT.X, BLToXY54(A(118, 30), A(40), true, 120).X - 40000000, 1e-6);
+    EXPECT_NEAR(t[0][0].LT.X, BLToXY54(A(118), A(40), true, 117).X - 39000000, 1e-6);
 }
 
 TEST(Enumeration, EdgesOnSheetEdgesAddNothing) {
@@ -125,10 +130,12 @@ TEST(Enumeration, EdgesOnSheetEdgesAddNothing) {
         // Decimal-degree input of the same edges (39.666... N) lands on the same sheets.
         TDmsExtent dec = {DegreeToDms(DmsToDegree(win.West)), DegreeToDms(DmsToDegree(win.South)),
                           DegreeToDms(DmsToDegree(win.East)), DegreeToDms(DmsToDegree(win.North))};
-        TStandardTessarols d;
-        OldAt(s)(dec, d);
-        OldAt(s)(win, t);
-        EXPECT_EQ(Numbers(d), Numbers(t));
+        for (bool isNew : {false, true}) {
+            TStandardTessarols d;
+            (isNew ? NewAt(s) : OldAt(s))(dec, d);
+            (isNew ? NewAt(s) : OldAt(s))(win, t);
+            EXPECT_EQ(Numbers(d), Numbers(t));
+        }
     }
 }
 
@@ -144,6 +151,16 @@ TEST(Enumeration, EmptyInvertedAndTooLarge) {
     ASSERT_EQ(keep.size(), 1u);
     EXPECT_TRUE(keep[0].empty());
     EXPECT_THROW(GetTessarols100k({A(116, 30), A(39), A(116), A(40)}, false, true, 117, t), ERangeError);
+    // Zero width or height off the sheet edges covers no sheet either.
+    keep = t;
+    GetTessarols100k({A(116, 10), A(39), A(116, 10), A(40)}, false, true, 117, keep);
+    EXPECT_TRUE(keep.empty());
+    GetTessarols100k({A(116), A(39, 50), A(116, 30), A(39, 50)}, false, true, 117, keep);
+    ASSERT_EQ(keep.size(), 1u);
+    EXPECT_TRUE(keep[0].empty());
+    // Inverted by less than a sheet, inside one sheet.
+    EXPECT_THROW(GetTessarols100k({A(116, 20), A(39), A(116, 10), A(40)}, false, true, 117, t), ERangeError);
+    EXPECT_THROW(GetTessarols100k({A(116), A(39, 55), A(116, 20), A(39, 45)}, false, true, 117, t), ERangeError);
     EXPECT_THROW(GetTessarols100k({A(116), A(40), A(116, 30), A(39)}, false, true, 117, t), ERangeError);
     EXPECT_THROW(GetTessarols1000k({A(120), A(36), A(114), A(40)}, false, true, 117, true, t), ERangeError);
     // The whole world at 1:5,000 is about 100 million sheets: refused before anything is allocated.
@@ -340,6 +357,12 @@ TEST(Conversion, Lists) {
     EXPECT_TRUE(t[3].empty());
     EXPECT_EQ(t[4][0].SheetNo, "J-50");
     EXPECT_TRUE(t[5].empty());
+    // A list whose conversion would exceed 20 million sheets is refused before anything is built.
+    TStringList many;
+    for (int i = 0; i < 600; ++i) many.Add("J-50");
+    TStandardTessarols kept = t;
+    EXPECT_THROW(ConvertSheetNoList(many, 7, true, false, true, 117, t), ERangeError);
+    EXPECT_EQ(t.size(), kept.size());
     list.SetText("J-50");
     ConvertSheetNoList(list, 3, false, false, true, 117, t);
     ASSERT_EQ(t[0].size(), 144u);

@@ -99,6 +99,8 @@ TEST_F(CustomGrid, BadInputIsReportedAndDeliversNothing) {
     // An empty snapped rectangle gives no rows, without a message.
     EXPECT_TRUE(CreateCustomTessarols({5, 5, 5, 9}, 1, 1, true, "[ROW]", 1, 1, grid));
     EXPECT_TRUE(grid.empty());
+    EXPECT_TRUE(CreateCustomTessarols({0, 5, 1e17, 5}, 1, 1, true, "[ROW]", 1, 1, grid));
+    EXPECT_TRUE(grid.empty());
     EXPECT_EQ(report.calls.size(), 5u);
 }
 
