@@ -1,6 +1,6 @@
 #include "gis/core/GisDefs.h"
 
-#include <iconv.h>
+#include "platform/rtl/CodePage.h"
 
 #include <cerrno>
 #include <ctime>
@@ -116,51 +116,16 @@ const char* EncodingOf(int codePage) {
     }
 }
 
-// Runs the whole input through `cd`; an input sequence it cannot take is replaced by `bad` and
-// skipped by `skip` bytes.
-std::string Iconv(iconv_t cd, const std::string& in, const std::string& bad, size_t skip) {
-    std::string out;
-    out.resize(in.size() * 4 + 16);
-    char* src = const_cast<char*>(in.data());
-    size_t srcLeft = in.size();
-    size_t used = 0;
-    while (srcLeft > 0) {
-        char* dst = out.data() + used;
-        size_t dstLeft = out.size() - used;
-        size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-        used = out.size() - dstLeft;
-        if (r != static_cast<size_t>(-1)) break;
-        if (errno == E2BIG) {
-            out.resize(out.size() * 2);
-            continue;
-        }
-        // EILSEQ or EINVAL: a sequence that does not convert, or is cut at the end.
-        if (out.size() - used < bad.size()) out.resize(out.size() * 2 + bad.size());
-        out.replace(used, bad.size(), bad);
-        used += bad.size();
-        size_t n = skip < srcLeft ? skip : srcLeft;
-        src += n;
-        srcLeft -= n;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-    out.resize(used);
-    return out;
-}
 }  // namespace
 
 std::string GisConvertCodePage(const std::string& text, int fromCodePage, int toCodePage) {
     const char* from = EncodingOf(fromCodePage);
     const char* to = EncodingOf(toCodePage);
     if (!from || !to || text.empty()) return text;
-    iconv_t dec = iconv_open("UTF-32LE", from);
-    if (dec == reinterpret_cast<iconv_t>(-1)) return text;
     static const std::string question("?\0\0\0", 4);
-    std::string wide = Iconv(dec, text, question, 1);
-    iconv_close(dec);
-    iconv_t enc = iconv_open(to, "UTF-32LE");
-    if (enc == reinterpret_cast<iconv_t>(-1)) return text;
-    std::string result = Iconv(enc, wide, "?", 4);
-    iconv_close(enc);
+    std::string wide, result;
+    if (!ConvertEncoding(text, "UTF-32LE", from, question, 1, wide)) return text;
+    if (!ConvertEncoding(wide, to, "UTF-32LE", "?", 4, result)) return text;
     return result;
 }
 

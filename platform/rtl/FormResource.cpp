@@ -1,6 +1,6 @@
 #include "platform/rtl/FormResource.h"
 
-#include <iconv.h>
+#include "platform/rtl/CodePage.h"
 
 #include <cctype>
 #include <charconv>
@@ -269,18 +269,10 @@ private:
     // Character codes above 255 are Unicode code points, written in the system's code page.
     std::string CodeToGbk(unsigned code) {
         if (code < 256) return std::string(1, static_cast<char>(code));
-        iconv_t cd = iconv_open("GBK", "UTF-32LE");
-        if (cd == reinterpret_cast<iconv_t>(-1)) return "?";
-        char in[4] = {static_cast<char>(code & 0xFF), static_cast<char>(code >> 8 & 0xFF),
-                      static_cast<char>(code >> 16 & 0xFF), 0};
-        char out[8];
-        char* ip = in;
-        char* op = out;
-        size_t il = 4, ol = sizeof out;
-        size_t r = iconv(cd, &ip, &il, &op, &ol);
-        iconv_close(cd);
-        if (r == static_cast<size_t>(-1)) return "?";
-        return std::string(out, op);
+        const char in[4] = {static_cast<char>(code & 0xFF), static_cast<char>(code >> 8 & 0xFF),
+                            static_cast<char>(code >> 16 & 0xFF), 0};
+        std::string out;
+        return ConvertEncoding(std::string(in, 4), "GBK", "UTF-32LE", "?", 4, out) ? out : "?";
     }
 
     const std::string& t_;

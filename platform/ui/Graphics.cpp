@@ -7,8 +7,8 @@
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
-#include <iconv.h>
 
+#include "platform/rtl/CodePage.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/QtGlue.h"
 
@@ -19,27 +19,8 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 // ---------------------------------------------------------------- code pages
 namespace {
 std::string Iconv(const char* to, const char* from, const std::string& in, const std::string& bad) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return in;
     std::string out;
-    out.reserve(in.size() * 2);
-    char* src = const_cast<char*>(in.data());
-    size_t left = in.size();
-    char buf[512];
-    while (left > 0) {
-        char* dst = buf;
-        size_t room = sizeof buf;
-        size_t rc = iconv(cd, &src, &left, &dst, &room);
-        out.append(buf, dst - buf);
-        if (rc == size_t(-1) && errno != E2BIG) {
-            // An invalid or truncated sequence: one byte is replaced and skipped.
-            out += bad;
-            ++src;
-            --left;
-        }
-    }
-    iconv_close(cd);
-    return out;
+    return ConvertEncoding(in, to, from, bad, 1, out) ? out : in;
 }
 }  // namespace
 

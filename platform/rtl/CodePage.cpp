@@ -1,0 +1,48 @@
+#include "platform/rtl/CodePage.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+namespace {
+
+// Runs the whole input through `cd`; an input sequence it cannot take is replaced by `bad` and
+// skipped by `skip` bytes.
+std::string Run(iconv_t cd, const std::string& in, const std::string& bad, size_t skip) {
+    std::string out;
+    out.resize(in.size() * 4 + 16);
+    char* src = const_cast<char*>(in.data());
+    size_t srcLeft = in.size();
+    size_t used = 0;
+    while (srcLeft > 0) {
+        char* dst = out.data() + used;
+        size_t dstLeft = out.size() - used;
+        size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        used = out.size() - dstLeft;
+        if (r != static_cast<size_t>(-1)) break;
+        if (errno == E2BIG) {
+            out.resize(out.size() * 2);
+            continue;
+        }
+        // EILSEQ or EINVAL: a sequence that does not convert, or is cut at the end.
+        if (out.size() - used < bad.size()) out.resize(out.size() * 2 + bad.size());
+        out.replace(used, bad.size(), bad);
+        used += bad.size();
+        size_t n = skip < srcLeft ? skip : srcLeft;
+        src += n;
+        srcLeft -= n;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    out.resize(used);
+    return out;
+}
+}  // namespace
+
+bool ConvertEncoding(const std::string& in, const char* to, const char* from, const std::string& bad, size_t skip,
+                     std::string& out) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    out = Run(cd, in, bad, skip);
+    iconv_close(cd);
+    return true;
+}
