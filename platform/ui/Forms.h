@@ -102,14 +102,15 @@ public:
     void SetFormStyle(TFormStyle s);
     TBorderStyle FormBorderStyle() const { return formBorder_; }
     void SetFormBorderStyle(TBorderStyle b) { formBorder_ = b; }
+    // Title-bar buttons, applied when the form shows (with the border style: only a sizeable border resizes).
+    TBorderIcons BorderIcons() const { return borderIcons_; }
+    void SetBorderIcons(TBorderIcons b) { borderIcons_ = b; }
     TPosition Position() const { return position_; }
     void SetPosition(TPosition p) { position_ = p; }
     bool KeyPreview() const { return keyPreview_; }
     void SetKeyPreview(bool k) { keyPreview_ = k; }
     TWindowState WindowState() const { return windowState_; }
     void SetWindowState(TWindowState s);
-    TBorderIcons BorderIcons() const { return borderIcons_; }
-    void SetBorderIcons(TBorderIcons b) { borderIcons_ = b; }
     // Stored by form resources; the forms are laid out at 96 pixels per inch whatever they say.
     int DesignPixelsPerInch() const { return designPpi_; }
     void SetDesignPixelsPerInch(int v) { designPpi_ = v; }
@@ -138,6 +139,7 @@ protected:
     virtual void DoHide();
     virtual void DoClose(TCloseAction& action);
     void PaintWindow(HDC dc) override;
+    void BoundsChanged(bool moved, bool sized) override;
 
 private:
     TWinControl* activeControl_ = nullptr;
@@ -150,6 +152,7 @@ private:
     TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
     int designPpi_ = 96, designTextHeight_ = 13;
     bool oldCreateOrder_ = false, scaled_ = true, autoScroll_ = true;
+    void ApplyWindowFrame();
 };
 
 class TForm : public TCustomForm {
