@@ -1,0 +1,535 @@
+#include "app/unCreateTessarRg.h"
+
+#include <cmath>
+
+#include "app/unInputPoint.h"
+#include "app/unInputString.h"
+#include "app/unTFInformation.h"
+#include "platform/ui/FormLoader.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/StdCtrls.h"
+#include "platform/ui/VtStandIns.h"
+
+TfrmCreateTessarRg* frmCreateTessarRg = nullptr;
+
+namespace {
+
+// The engine's input errors go to the shell's message box, owned by the main window.
+class MessageBoxReport : public ITessarErrorReport {
+public:
+    void ShowError(const std::string& text, const std::string& caption) override {
+        Application->MessageBox(text, caption, MB_OK | MB_ICONERROR);
+    }
+};
+MessageBoxReport g_report;
+
+constexpr TColor kEvenRowColor = RGB(227, 227, 227);
+
+}  // namespace
+
+TTessarolObject* TTessarolObject::CreateCustom(const TCustomTessarol& rec) {
+    auto* o = new TTessarolObject();
+    o->CustomTessarol = rec;
+    return o;
+}
+
+const TClassInfo& TfrmCreateTessarRg::StaticClass() {
+    static TClassInfo ci = [] {
+        using F = TfrmCreateTessarRg;
+        TClassInfo c{"TfrmCreateTessarRg", &TForm::StaticClass(), {}, {}, {}};
+        c.methods = {
+            Method("FormCreate", &F::FormCreate), Method("VtBitBtn1Click", &F::VtBitBtn1Click),
+            Method("VtBitBtn3Click", &F::VtBitBtn3Click), Method("VtPageControl1Change", &F::VtPageControl1Change),
+            Method("VtListBoxDrawItem", &F::VtListBoxDrawItem), Method("mnuSelAllClick", &F::mnuSelAllClick),
+            Method("mnuSelNoneClick", &F::mnuSelNoneClick), Method("N7Click", &F::N7Click),
+            Method("PopupMenu3Popup", &F::PopupMenu3Popup), Method("VtSpinEdit1Change", &F::VtSpinEdit1Change),
+            Method("VtSpinEdit14Change", &F::VtSpinEdit14Change), Method("VtCheckBox1Click", &F::VtCheckBox1Click),
+            Method("VtCheckBox2Click", &F::VtCheckBox2Click), Method("VtCheckBox3Click", &F::VtCheckBox3Click),
+            Method("VtCheckBox4Click", &F::VtCheckBox4Click), Method("VtComboBox6Change", &F::VtComboBox6Change),
+            Method("VtComboBox8Change", &F::VtComboBox8Change), Method("VtSpinEdit34Change", &F::VtSpinEdit34Change),
+            Method("VtSpinEdit39Change", &F::VtSpinEdit39Change), Method("VtSpinEdit13Change", &F::VtSpinEdit13Change),
+            Method("VtSpinEdit26Change", &F::VtSpinEdit26Change), Method("ShowInfoClick", &F::ShowInfoClick),
+            Method("ShowCustomInfoClick", &F::ShowCustomInfoClick),
+            Method("ImportCornersClick", &F::ImportCornersClick),
+            Method("ImportGridSheetClick", &F::ImportGridSheetClick), Method("DeleteClick", &F::DeleteClick),
+            Method("DeletePointsClick", &F::DeletePointsClick), Method("FindClick", &F::FindClick),
+            Method("VtToolbarButton23Click", &F::VtToolbarButton23Click),
+            Method("VtRadioButton9Click", &F::VtRadioButton9Click),
+            Method("VtRadioButton10Click", &F::VtRadioButton10Click)};
+        return c;
+    }();
+    return ci;
+}
+
+TfrmCreateTessarRg::TfrmCreateTessarRg(TComponent* owner) : TForm(owner) {
+    InitComponentFromResource(this);
+    for (int i = 0; i < 7; ++i) lists_[i] = Get<TVtCheckList>("VtCheckList" + std::to_string(i + 1));
+    pages_ = Get<TVtPageControl>("VtPageControl1");
+    SetTessarErrorReport(&g_report);
+}
+
+TfrmCreateTessarRg::~TfrmCreateTessarRg() {
+    SetTessarErrorReport(nullptr);
+    for (TVtCheckList* l : lists_)
+        if (l) ClearItems(l);
+}
+
+template <class T>
+T* TfrmCreateTessarRg::Get(const std::string& name) const {
+    T* c = dynamic_cast<T*>(FindComponent(name));
+    if (!c) throw EComponentError("Component " + name + " not found");
+    return c;
+}
+
+TVtSpinEdit* TfrmCreateTessarRg::Spin(int n) const { return Get<TVtSpinEdit>("VtSpinEdit" + std::to_string(n)); }
+TVtNumericEdit* TfrmCreateTessarRg::Numeric(int n) const {
+    return Get<TVtNumericEdit>("VtNumericEdit" + std::to_string(n));
+}
+TVtComboBox* TfrmCreateTessarRg::Combo(int n) const { return Get<TVtComboBox>("VtComboBox" + std::to_string(n)); }
+TVtCheckBox* TfrmCreateTessarRg::Check(int n) const { return Get<TVtCheckBox>("VtCheckBox" + std::to_string(n)); }
+TVtRadioButton* TfrmCreateTessarRg::Radio(int n) const {
+    return Get<TVtRadioButton>("VtRadioButton" + std::to_string(n));
+}
+
+TDmsAngle TfrmCreateTessarRg::DmsOf(int s) const { return {Spin(s)->Value(), Spin(s + 1)->Value(), Spin(s + 2)->Value()}; }
+
+void TfrmCreateTessarRg::SetDms(int s, const TDmsAngle& a) {
+    Spin(s)->SetValue(a.Degrees);
+    Spin(s + 1)->SetValue(a.Minutes);
+    Spin(s + 2)->SetValue(a.Seconds);
+}
+
+void TfrmCreateTessarRg::FormCreate(TObject*) {
+    Application->SetTitle("Quillmark");
+    SetCaption("Quillmark");
+}
+
+void TfrmCreateTessarRg::VtBitBtn3Click(TObject*) { Close(); }
+
+// ---- page change -------------------------------------------------------------------------------------
+
+void TfrmCreateTessarRg::VtPageControl1Change(TObject*) {
+    const int page = pages_->GetActivePageIndex();
+    if (page < 0 || page > 4) return;
+    const bool grid = page == 2;
+    Get<TVtBitBtn>("VtBitBtn1")->SetCaption(page == 3 ? "转换图幅号" : page == 4 ? "查询图幅号" : "生成图幅号");
+    for (const char* n : {"N1", "N8", "N5", "XLS1"}) Get<TMenuItem>(n)->SetVisible(!grid);
+    Get<TMenuItem>("N2")->SetCaption(grid ? "投影坐标" : "投影坐标（米）");
+    Get<TMenuItem>("Excel1")->SetCaption(grid ? "导出XLS文件" : "导出XLS文件（米）");
+    for (const char* n : {"VtBitBtn1", "VtBitBtn2", "VtMenuButton1", "VtMenuButton2"})
+        Get<TControl>(n)->SetEnabled(true);
+}
+
+// ---- result lists ------------------------------------------------------------------------------------
+
+void TfrmCreateTessarRg::VtListBoxDrawItem(TWinControl* control, int index, TRect rect, uint16_t state) {
+    auto* list = dynamic_cast<TVtCheckList*>(control);
+    if (!list) return;
+    TCanvas* c = list->Canvas();
+    const bool selected = state & odSelected;
+    c->Brush()->SetColor(selected ? TColor(clSystemColor | COLOR_HOTLIGHT) : index % 2 == 0 ? kEvenRowColor : clWindow);
+    c->FillRect(rect);
+    c->Font()->SetColor(selected ? clCaptionText : clBlack);
+    c->TextOut(rect.Left + 2, rect.Top + 4, list->Items()->Strings(index));
+}
+
+void TfrmCreateTessarRg::ClearItems(TVtCheckList* list) {
+    TItemStrings* items = list->Items();
+    for (int i = 0; i < items->Count(); ++i) delete items->Objects(i);
+    items->Clear();
+}
+
+TVtCheckList* TfrmCreateTessarRg::ListOf(TObject* button) const {
+    // Each tool button sits in the group box of its list.
+    auto* b = dynamic_cast<TControl*>(button);
+    if (auto* l = dynamic_cast<TVtCheckList*>(button)) return l;
+    if (!b || !b->Parent()) return nullptr;
+    TWinControl* group = b->Parent();
+    for (TVtCheckList* l : lists_)
+        if (l->Parent() == group) return l;
+    return nullptr;
+}
+
+void TfrmCreateTessarRg::AddTessarolsToList(const TStandardTessarols& sheets, TVtCheckList* list, int kind,
+                                            double offsetX, double offsetY) {
+    TStandardTessarols* field = kind == 0 ? &FSheets54 : kind == 1 ? &FSheets80 : kind == 3 ? &FConverted : &FQueried;
+    ClearItems(list);
+    TStandardTessarols stored(sheets.size());
+    for (size_t c = 0; c < sheets.size(); ++c) {
+        stored[c].reserve(sheets[c].size());
+        for (const TStandardTessarol& s : sheets[c]) {
+            TStandardTessarol t = s;
+            for (TPlanePoint* p : {&t.LT, &t.RT, &t.RB, &t.LB}) {
+                p->X -= offsetX;
+                p->Y -= offsetY;
+            }
+            stored[c].push_back(t);
+            list->Items()->AddObject(t.SheetNo, new TTessarolObject(t));
+        }
+    }
+    *field = std::move(stored);
+}
+
+void TfrmCreateTessarRg::AddCustomTessarolsToList(const TCustomTessarols& sheets, TVtCheckList* list) {
+    ClearItems(list);
+    for (auto& row : sheets)
+        for (const TCustomTessarol& s : row) list->Items()->AddObject(s.Name, TTessarolObject::CreateCustom(s));
+    FCustom = sheets;
+}
+
+// ---- Generate ----------------------------------------------------------------------------------------
+
+void TfrmCreateTessarRg::GenerateLatLon(int page) {
+    const bool p0 = page == 0;
+    const int s = p0 ? 1 : 14;
+    const TDmsExtent window = {DmsOf(s), DmsOf(s + 3), DmsOf(s + 6), DmsOf(s + 9)};
+    const int scale = Combo(p0 ? 2 : 4)->ItemIndex();
+    const bool zone3 = Combo(p0 ? 1 : 3)->ItemIndex() == 0;
+    const double cm = Spin(p0 ? 13 : 26)->Value();
+    const double ox = Numeric(p0 ? 1 : 3)->Value(), oy = Numeric(p0 ? 2 : 4)->Value();
+    const bool beijing = p0;
+    TStandardTessarols result;
+    if (Radio(p0 ? 1 : 3)->Checked()) {
+        if (scale >= 0 && scale < kScaleCount) GetNewTessarols(window, zone3, beijing, cm, scale, result);
+    } else {
+        switch (scale) {
+        case 0: GetTessarols1000k(window, zone3, beijing, cm, true, result); break;
+        case 1: GetTessarols500k(window, zone3, beijing, cm, result); break;
+        case 2: GetTessarols250k(window, zone3, beijing, cm, result); break;
+        case 3: GetTessarols100k(window, zone3, beijing, cm, result); break;
+        case 4: GetTessarols50k(window, zone3, beijing, cm, result); break;
+        case 5: GetTessarols25k(window, zone3, beijing, cm, result); break;
+        case 6: GetTessarols10k(window, zone3, beijing, cm, result); break;
+        case 7: GetTessarols5k(window, zone3, beijing, cm, result); break;
+        default: break;
+        }
+    }
+    AddTessarolsToList(result, lists_[p0 ? 0 : 1], p0 ? 0 : 1, ox, oy);
+}
+
+void TfrmCreateTessarRg::VtBitBtn1Click(TObject*) {
+    switch (pages_->GetActivePageIndex()) {
+    case 0:
+    case 1: GenerateLatLon(pages_->GetActivePageIndex()); break;
+    case 2: {
+        const TPlaneRect rect = {Numeric(5)->Value(), Numeric(6)->Value(), Numeric(7)->Value(), Numeric(8)->Value()};
+        TCustomTessarols result;
+        if (CreateCustomTessarols(rect, static_cast<int>(Spin(30)->Value()), static_cast<int>(Spin(31)->Value()),
+                                  Radio(9)->Checked(), Get<TVtEdit>("VtEdit1")->Text(), Spin(28)->Value(),
+                                  Spin(29)->Value(), result))
+            AddCustomTessarolsToList(result, lists_[2]);
+        break;
+    }
+    case 3: {
+        TStringList source;
+        TItemStrings* items = lists_[3]->Items();
+        for (int i = 0; i < items->Count(); ++i) source.Add(items->Strings(i));
+        TStandardTessarols result;
+        ConvertSheetNoList(source, Combo(5)->ItemIndex(), Radio(5)->Checked(), Combo(6)->ItemIndex() == 0,
+                           Radio(7)->Checked(), Spin(34)->Value(), result);
+        AddTessarolsToList(result, lists_[4], 3, Numeric(9)->Value(), Numeric(10)->Value());
+        break;
+    }
+    case 4: {
+        const int scale = Combo(7)->ItemIndex();
+        const bool isNew = Radio(11)->Checked(), beijing = Radio(13)->Checked(), zone3 = Combo(8)->ItemIndex() == 0;
+        const double cm = Spin(39)->Value();
+        TItemStrings* items = lists_[5]->Items();
+        TStandardTessarols result(static_cast<size_t>(items->Count()));
+        for (int i = 0; i < items->Count(); ++i) {
+            auto* o = dynamic_cast<TTessarolObject*>(items->Objects(i));
+            if (!o) continue;
+            TStandardTessarols found;
+            GetTessarolsAtPoint(o->Tessarol.West, o->Tessarol.South, scale, isNew, zone3, beijing, cm, found);
+            for (auto& column : found)
+                for (auto& t : column) result[i].push_back(t);
+        }
+        AddTessarolsToList(result, lists_[6], 4, Numeric(11)->Value(), Numeric(12)->Value());
+        break;
+    }
+    default: break;
+    }
+}
+
+// ---- check-list popup --------------------------------------------------------------------------------
+
+void TfrmCreateTessarRg::mnuSelAllClick(TObject*) {
+    if (auto* l = dynamic_cast<TVtCheckList*>(Get<TPopupMenu>("PopupMenu3")->PopupComponent())) l->CheckAll();
+}
+
+void TfrmCreateTessarRg::mnuSelNoneClick(TObject*) {
+    if (auto* l = dynamic_cast<TVtCheckList*>(Get<TPopupMenu>("PopupMenu3")->PopupComponent())) l->UncheckAll();
+}
+
+void TfrmCreateTessarRg::N7Click(TObject*) {
+    auto* l = dynamic_cast<TVtCheckList*>(Get<TPopupMenu>("PopupMenu3")->PopupComponent());
+    if (!l) return;
+    for (int i = 0; i < l->Items()->Count(); ++i) l->SetItemChecked(i, !l->ItemChecked(i));
+}
+
+void TfrmCreateTessarRg::PopupMenu3Popup(TObject*) {
+    auto* l = dynamic_cast<TVtCheckList*>(Get<TPopupMenu>("PopupMenu3")->PopupComponent());
+    if (!l) return;
+    const int n = l->Items()->Count(), c = l->ItemsChecked();
+    Get<TMenuItem>("mnuSelAll")->SetEnabled(n > 0 && c != n);
+    Get<TMenuItem>("mnuSelNone")->SetEnabled(c >= 1);
+    Get<TMenuItem>("N7")->SetEnabled(c > 0 && n > c);
+}
+
+// ---- zones and offsets -------------------------------------------------------------------------------
+
+void TfrmCreateTessarRg::SetZoneOffset(TVtCheckBox* box, bool threeDegree, TVtNumericEdit* offset, double cm) {
+    // The same national zone number as the engine's false easting, so the offset strips exactly the prefix.
+    const double n = GetZoneNumber(threeDegree, cm);
+    offset->SetValue(box->Checked() && cm > 0 ? n * 1000000 : 0);
+}
+
+void TfrmCreateTessarRg::UpdateCentralMeridian(const TDmsAngle& longitude, bool threeDegree, TVtSpinEdit* meridian) {
+    meridian->SetValue(GetCentralMeridian(threeDegree, DmsToDegree(longitude)));
+}
+
+void TfrmCreateTessarRg::VtSpinEdit1Change(TObject*) {
+    const bool z3 = Combo(1)->ItemIndex() == 0;
+    UpdateCentralMeridian(DmsOf(1), z3, Spin(13));
+    Numeric(1)->SetValue(0);
+    SetZoneOffset(Check(1), z3, Numeric(1), Spin(13)->Value());
+}
+
+void TfrmCreateTessarRg::VtSpinEdit14Change(TObject*) {
+    const bool z3 = Combo(3)->ItemIndex() == 0;
+    UpdateCentralMeridian(DmsOf(14), z3, Spin(26));
+    Numeric(3)->SetValue(0);
+    SetZoneOffset(Check(2), z3, Numeric(3), Spin(26)->Value());
+}
+
+// The offset follows the meridian in use (the edit), so a meridian typed by hand keeps its own prefix.
+void TfrmCreateTessarRg::VtCheckBox1Click(TObject*) {
+    if (DmsToDegree(DmsOf(1)) > 0) SetZoneOffset(Check(1), Combo(1)->ItemIndex() == 0, Numeric(1), Spin(13)->Value());
+}
+
+void TfrmCreateTessarRg::VtCheckBox2Click(TObject*) {
+    if (DmsToDegree(DmsOf(14)) > 0) SetZoneOffset(Check(2), Combo(3)->ItemIndex() == 0, Numeric(3), Spin(26)->Value());
+}
+
+void TfrmCreateTessarRg::VtSpinEdit13Change(TObject*) {
+    SetZoneOffset(Check(1), Combo(1)->ItemIndex() == 0, Numeric(1), Spin(13)->Value());
+}
+
+void TfrmCreateTessarRg::VtSpinEdit26Change(TObject*) {
+    SetZoneOffset(Check(2), Combo(3)->ItemIndex() == 0, Numeric(3), Spin(26)->Value());
+}
+
+void TfrmCreateTessarRg::VtCheckBox3Click(TObject*) {
+    SetZoneOffset(Check(3), Combo(6)->ItemIndex() == 0, Numeric(9), Spin(34)->Value());
+}
+
+void TfrmCreateTessarRg::VtCheckBox4Click(TObject*) {
+    SetZoneOffset(Check(4), Combo(8)->ItemIndex() == 0, Numeric(11), Spin(39)->Value());
+}
+
+double TfrmCreateTessarRg::GetWestmostLongitude(const TItemStrings& items) {
+    if (items.Count() == 0) return 0;
+    double west = 360.0;
+    for (int i = 0; i < items.Count(); ++i) {
+        const std::string& s = items.Strings(i);
+        const int standard = GetSheetNoStandard(s);
+        if (standard == 0) continue;
+        TDmsExtent e = standard == 1 ? OldSheetNoToExtent(s) : NewSheetNoToExtent(s);
+        west = std::fmin(west, DmsToDegree(e.West));
+    }
+    return west;
+}
+
+void TfrmCreateTessarRg::SetListCentralMeridian(TVtCheckList* list, TVtComboBox* zone, TVtSpinEdit* meridian) {
+    double west;
+    if (list == lists_[5]) {
+        // The point list holds points, not sheet numbers: its westmost point decides.
+        TItemStrings* items = list->Items();
+        if (items->Count() == 0) return;
+        west = 360;
+        for (int i = 0; i < items->Count(); ++i)
+            if (auto* o = dynamic_cast<TTessarolObject*>(items->Objects(i)))
+                west = std::fmin(west, DmsToDegree(o->Tessarol.West));
+    } else {
+        west = GetWestmostLongitude(*list->Items());
+        if (west >= 360) return;  // no valid number: the edit keeps its value
+    }
+    meridian->SetValue(GetCentralMeridian(zone->ItemIndex() == 0, west));
+}
+
+void TfrmCreateTessarRg::VtComboBox6Change(TObject*) {
+    SetListCentralMeridian(lists_[3], Combo(6), Spin(34));
+    SetZoneOffset(Check(3), Combo(6)->ItemIndex() == 0, Numeric(9), Spin(34)->Value());
+}
+
+void TfrmCreateTessarRg::VtComboBox8Change(TObject*) {
+    SetListCentralMeridian(lists_[5], Combo(8), Spin(39));
+    SetZoneOffset(Check(4), Combo(8)->ItemIndex() == 0, Numeric(11), Spin(39)->Value());
+}
+
+void TfrmCreateTessarRg::VtSpinEdit34Change(TObject*) {
+    SetZoneOffset(Check(3), Combo(6)->ItemIndex() == 0, Numeric(9), Spin(34)->Value());
+}
+
+void TfrmCreateTessarRg::VtSpinEdit39Change(TObject*) {
+    SetZoneOffset(Check(4), Combo(8)->ItemIndex() == 0, Numeric(11), Spin(39)->Value());
+}
+
+// ---- list tools --------------------------------------------------------------------------------------
+
+void TfrmCreateTessarRg::ShowListItemInfo(TVtCheckList* list) {
+    const int i = list->ItemIndex();
+    if (i < 0) return;
+    if (auto* o = dynamic_cast<TTessarolObject*>(list->Items()->Objects(i))) ShowTessarolInfo(o->Tessarol);
+}
+
+void TfrmCreateTessarRg::ShowTessarolInfo(const TStandardTessarol& sheet) {
+    std::unique_ptr<TfrmTFInformation> f(new TfrmTFInformation(Application));
+    f->SetCaption("图幅信息");
+    f->ShowSheet(sheet);
+    f->ShowModal();
+}
+
+void TfrmCreateTessarRg::ShowInfoClick(TObject* sender) {
+    if (TVtCheckList* l = ListOf(sender)) ShowListItemInfo(l);
+}
+
+void TfrmCreateTessarRg::ShowCustomInfoClick(TObject*) {
+    const int i = lists_[2]->ItemIndex();
+    if (i < 0) return;
+    auto* o = dynamic_cast<TTessarolObject*>(lists_[2]->Items()->Objects(i));
+    if (!o) return;
+    std::unique_ptr<TfrmTFInformation> f(new TfrmTFInformation(Application));
+    f->SetCaption("图幅信息");
+    f->ShowGridSheet(o->CustomTessarol);
+    f->ShowModal();
+}
+
+void TfrmCreateTessarRg::ImportCornersClick(TObject* sender) {
+    TVtCheckList* l = ListOf(sender);
+    if (!l || l->ItemIndex() < 0) return;
+    auto* o = dynamic_cast<TTessarolObject*>(l->Items()->Objects(l->ItemIndex()));
+    if (!o) return;
+    const int s = l == lists_[0] ? 1 : 14;
+    const TStandardTessarol& t = o->Tessarol;
+    SetDms(s, t.West);
+    SetDms(s + 3, t.South);
+    SetDms(s + 6, t.East);
+    SetDms(s + 9, t.North);
+}
+
+void TfrmCreateTessarRg::ImportGridSheetClick(TObject*) {
+    const int i = lists_[2]->ItemIndex();
+    if (i < 0) return;
+    auto* o = dynamic_cast<TTessarolObject*>(lists_[2]->Items()->Objects(i));
+    if (!o) return;
+    Numeric(5)->SetValue(o->CustomTessarol.MinX);
+    Numeric(6)->SetValue(o->CustomTessarol.MinY);
+    Numeric(7)->SetValue(o->CustomTessarol.MaxX);
+    Numeric(8)->SetValue(o->CustomTessarol.MaxY);
+}
+
+void TfrmCreateTessarRg::DeleteCheckedItems(TVtCheckList* list) {
+    bool any = false;
+    for (int i = 0; i < list->Items()->Count() && !any; ++i) any = list->ItemChecked(i);
+    if (!any) return;
+    if (Application->MessageBox("真的要删除选中的数据吗？", "确认", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    TItemStrings* items = list->Items();
+    for (int i = items->Count() - 1; i >= 0; --i)
+        if (list->ItemChecked(i)) {
+            delete items->Objects(i);
+            items->Delete(i);
+        }
+}
+
+void TfrmCreateTessarRg::DeleteClick(TObject* sender) {
+    if (TVtCheckList* l = ListOf(sender)) DeleteCheckedItems(l);
+}
+
+void TfrmCreateTessarRg::DeletePointsClick(TObject*) {
+    DeleteCheckedItems(lists_[5]);
+    SetListCentralMeridian(lists_[5], Combo(8), Spin(39));
+}
+
+void TfrmCreateTessarRg::FindInList(TVtCheckList* list) {
+    TItemStrings* items = list->Items();
+    if (items->Count() == 0) return;
+    std::string text;
+    if (!InputString("查找", "请输入要查找的数据", text)) return;
+    list->SetFocus();
+    const std::string wanted = UpperCase(text);
+    for (int i = 0; i < items->Count(); ++i)
+        if (UpperCase(items->Strings(i)) == wanted) {
+            list->SetItemIndex(i);
+            return;
+        }
+    Application->MessageBox("没有找到“" + text + "”！", "错误", MB_OK | MB_ICONERROR);
+}
+
+void TfrmCreateTessarRg::FindClick(TObject* sender) {
+    if (TVtCheckList* l = ListOf(sender)) FindInList(l);
+}
+
+void TfrmCreateTessarRg::GetListTessarols(TVtCheckList* list, TStandardTessarols& sheets) {
+    TItemStrings* items = list->Items();
+    TStandardTessarols out(static_cast<size_t>(items->Count()));
+    for (int i = 0; i < items->Count(); ++i)
+        if (auto* o = dynamic_cast<TTessarolObject*>(items->Objects(i))) out[i].push_back(o->Tessarol);
+    sheets = std::move(out);
+}
+
+void TfrmCreateTessarRg::GetListCustomTessarols(TVtCheckList* list, TCustomTessarols& sheets) {
+    TItemStrings* items = list->Items();
+    TCustomTessarols out(static_cast<size_t>(items->Count()));
+    for (int i = 0; i < items->Count(); ++i)
+        if (auto* o = dynamic_cast<TTessarolObject*>(items->Objects(i))) out[i].push_back(o->CustomTessarol);
+    sheets = std::move(out);
+}
+
+// ---- point entry and grid naming ---------------------------------------------------------------------
+
+std::string TfrmCreateTessarRg::FormatDmsPart(double v) {
+    std::string t = FloatToStr(v);
+    return v >= 10 ? t : "0" + t;
+}
+
+void TfrmCreateTessarRg::VtToolbarButton23Click(TObject*) {
+    const TDmsAngle lon = {Spin(32)->Value(), Spin(33)->Value(), Spin(35)->Value()};
+    const TDmsAngle lat = {Spin(36)->Value(), Spin(37)->Value(), Spin(38)->Value()};
+    if (!(DmsToSeconds(lon) > 0) && !(DmsToSeconds(lat) > 0)) return;
+    auto text = [](const TDmsAngle& a) {
+        std::string sec = FormatDmsPart(a.Seconds);
+        size_t dot = sec.find(GetDecimalSeparator());
+        if (dot != std::string::npos) sec.erase(dot, 1);
+        return FloatToStr(a.Degrees) + "." + FormatDmsPart(a.Minutes) + sec;
+    };
+    TStandardTessarol point;
+    point.West = lon;
+    point.South = lat;
+    lists_[5]->Items()->AddObject(text(lon) + "_" + text(lat), new TTessarolObject(point));
+    SetListCentralMeridian(lists_[5], Combo(8), Spin(39));
+}
+
+void TfrmCreateTessarRg::VtRadioButton9Click(TObject*) {
+    Get<TVtEdit>("VtEdit1")->SetText("[ROW]+[COL]");
+    Spin(30)->SetEnabled(true);
+    Spin(31)->SetEnabled(true);
+}
+
+void TfrmCreateTessarRg::VtRadioButton10Click(TObject*) {
+    Get<TVtEdit>("VtEdit1")->SetText("[Y]-[X]");
+    Spin(30)->SetEnabled(false);
+    Spin(31)->SetEnabled(false);
+}
+
+void RegisterAppFormResources();  // generated from app/forms
+
+void RegisterAppClasses() {
+    RegisterFormClasses();
+    RegisterAppFormResources();
+    RegisterClass(TfrmCreateTessarRg::StaticClass());
+    RegisterClass(TfrmTFInformation::StaticClass());
+    RegisterClass(TfrmInputString::StaticClass());
+    RegisterClass(TfrmInputPoint::StaticClass());
+}

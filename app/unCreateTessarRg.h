@@ -1,0 +1,127 @@
+// The main window: five working pages, their result lists and the commands below them.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/unTessarRgPub.h"
+#include "platform/ui/Forms.h"
+
+class TVtCheckList;
+class TVtSpinEdit;
+class TVtNumericEdit;
+class TVtComboBox;
+class TVtCheckBox;
+class TVtRadioButton;
+class TVtPageControl;
+class TVtBitBtn;
+class TVtEdit;
+class TItemStrings;
+class TMenuItem;
+class TPopupMenu;
+
+// The object of every result-list item: its own copy of one sheet record.
+class TTessarolObject : public TObject {
+public:
+    explicit TTessarolObject(const TStandardTessarol& rec) : Tessarol(rec) {}
+    static TTessarolObject* CreateCustom(const TCustomTessarol& rec);
+    TStandardTessarol GetTessarol() const { return Tessarol; }
+    TCustomTessarol GetCustomTessarol() const { return CustomTessarol; }
+    TStandardTessarol Tessarol;
+    TCustomTessarol CustomTessarol;
+
+private:
+    TTessarolObject() = default;
+};
+
+class TfrmCreateTessarRg : public TForm {
+public:
+    explicit TfrmCreateTessarRg(TComponent* owner);
+    ~TfrmCreateTessarRg() override;
+    static const TClassInfo& StaticClass();
+    const TClassInfo* ClassType() const override { return &StaticClass(); }
+
+    // Handlers bound by the form resource.
+    void FormCreate(TObject* sender);
+    void VtBitBtn1Click(TObject* sender);
+    void VtBitBtn3Click(TObject* sender);
+    void VtPageControl1Change(TObject* sender);
+    void VtListBoxDrawItem(TWinControl* control, int index, TRect rect, uint16_t state);
+    void mnuSelAllClick(TObject* sender);
+    void mnuSelNoneClick(TObject* sender);
+    void N7Click(TObject* sender);
+    void PopupMenu3Popup(TObject* sender);
+    void VtSpinEdit1Change(TObject* sender);
+    void VtSpinEdit14Change(TObject* sender);
+    void VtCheckBox1Click(TObject* sender);
+    void VtCheckBox2Click(TObject* sender);
+    void VtCheckBox3Click(TObject* sender);
+    void VtCheckBox4Click(TObject* sender);
+    void VtComboBox6Change(TObject* sender);
+    void VtComboBox8Change(TObject* sender);
+    void VtSpinEdit34Change(TObject* sender);
+    void VtSpinEdit39Change(TObject* sender);
+    void VtSpinEdit13Change(TObject* sender);
+    void VtSpinEdit26Change(TObject* sender);
+    void ShowInfoClick(TObject* sender);
+    void ShowCustomInfoClick(TObject* sender);
+    void ImportCornersClick(TObject* sender);
+    void ImportGridSheetClick(TObject* sender);
+    void DeleteClick(TObject* sender);
+    void DeletePointsClick(TObject* sender);
+    void FindClick(TObject* sender);
+    void VtToolbarButton23Click(TObject* sender);
+    void VtRadioButton9Click(TObject* sender);
+    void VtRadioButton10Click(TObject* sender);
+
+    // Result fields, replaced whole by Generate on their page.
+    const TStandardTessarols& Sheets54() const { return FSheets54; }
+    const TStandardTessarols& Sheets80() const { return FSheets80; }
+    const TStandardTessarols& Converted() const { return FConverted; }
+    const TStandardTessarols& Queried() const { return FQueried; }
+    const TCustomTessarols& Custom() const { return FCustom; }
+
+    void AddTessarolsToList(const TStandardTessarols& sheets, TVtCheckList* list, int kind, double offsetX,
+                            double offsetY);
+    void AddCustomTessarolsToList(const TCustomTessarols& sheets, TVtCheckList* list);
+    void DeleteCheckedItems(TVtCheckList* list);
+    void FindInList(TVtCheckList* list);
+    void GetListTessarols(TVtCheckList* list, TStandardTessarols& sheets);
+    void GetListCustomTessarols(TVtCheckList* list, TCustomTessarols& sheets);
+    void ShowListItemInfo(TVtCheckList* list);
+    void ShowTessarolInfo(const TStandardTessarol& sheet);
+    // Smallest west longitude of the items that are sheet numbers: 0 for no items, 360 when none is one.
+    static double GetWestmostLongitude(const TItemStrings& items);
+    static std::string FormatDmsPart(double v);
+    // The zone prefix (n x 1,000,000) into the offset edit when the box is ticked, else 0.
+    static void SetZoneOffset(TVtCheckBox* box, bool threeDegree, TVtNumericEdit* offset, double centralMeridian);
+    static void UpdateCentralMeridian(const TDmsAngle& longitude, bool threeDegree, TVtSpinEdit* meridian);
+
+    // The page's result list (and its delete, find and info buttons act on it).
+    TVtCheckList* ListOf(TObject* button) const;
+    TVtCheckList* CheckList(int n) const { return lists_[n - 1]; }
+
+private:
+    template <class T>
+    T* Get(const std::string& name) const;
+    TVtSpinEdit* Spin(int n) const;
+    TVtNumericEdit* Numeric(int n) const;
+    TVtComboBox* Combo(int n) const;
+    TVtCheckBox* Check(int n) const;
+    TVtRadioButton* Radio(int n) const;
+    TDmsAngle DmsOf(int firstSpin) const;
+    void SetDms(int firstSpin, const TDmsAngle& a);
+    void GenerateLatLon(int page);
+    void ClearItems(TVtCheckList* list);
+    void SetListCentralMeridian(TVtCheckList* list, TVtComboBox* zone, TVtSpinEdit* meridian);
+
+    TStandardTessarols FSheets54, FSheets80, FConverted, FQueried;
+    TCustomTessarols FCustom;
+    TVtCheckList* lists_[7] = {};
+    TVtPageControl* pages_ = nullptr;
+};
+
+extern TfrmCreateTessarRg* frmCreateTessarRg;
+
+void RegisterAppClasses();

@@ -1,0 +1,24 @@
+#include "app/unInputString.h"
+
+#include <memory>
+
+#include "platform/ui/FormLoader.h"
+#include "platform/ui/VtStandIns.h"
+
+const TClassInfo& TfrmInputString::StaticClass() {
+    static TClassInfo ci{"TfrmInputString", &TForm::StaticClass(), {}, {}, {}};
+    return ci;
+}
+
+TfrmInputString::TfrmInputString(TComponent* owner) : TForm(owner) { InitComponentFromResource(this); }
+
+bool InputString(const std::string& caption, const std::string& prompt, std::string& text) {
+    std::unique_ptr<TfrmInputString> f(new TfrmInputString(Application));
+    f->SetCaption(caption);
+    dynamic_cast<TControl*>(f->FindComponent("VtLabel1"))->SetCaption(prompt);
+    auto* edit = dynamic_cast<TControl*>(f->FindComponent("VtEdit1"));
+    edit->SetText(text);
+    if (f->ShowModal() != mrOk) return false;
+    text = edit->Text();
+    return true;
+}

@@ -1,0 +1,18 @@
+// The sheet information dialog: geographic edges and projected corners of one sheet.
+#pragma once
+
+#include "engine/unTessarRgPub.h"
+#include "platform/ui/Forms.h"
+
+class TfrmTFInformation : public TForm {
+public:
+    explicit TfrmTFInformation(TComponent* owner);
+    static const TClassInfo& StaticClass();
+    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    void ShowSheet(const TStandardTessarol& sheet);
+    // Grid sheets fill the name and the projected page only.
+    void ShowGridSheet(const TCustomTessarol& sheet);
+
+private:
+    void SetNumber(int edit, double v);
+};

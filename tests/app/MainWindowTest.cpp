@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include "app/unCreateTessarRg.h"
+#include "app/unInputString.h"
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/UiTest.h"
+#include "platform/ui/VtStandIns.h"
+
+namespace {
+
+class MainWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        UiTest::Init();
+        RegisterAppClasses();
+    }
+    void SetUp() override {
+        f = new TfrmCreateTessarRg(Application);
+        f->AfterConstruction();
+        f->Show();
+        UiTest::Flush();
+    }
+    void TearDown() override { delete f; }
+
+    template <class T>
+    T* C(const std::string& name) {
+        T* c = dynamic_cast<T*>(f->FindComponent(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    TVtSpinEdit* Spin(int n) { return C<TVtSpinEdit>("VtSpinEdit" + std::to_string(n)); }
+    void SetDms(int first, double d, double m, double s) {
+        Spin(first)->SetValue(d);
+        Spin(first + 1)->SetValue(m);
+        Spin(first + 2)->SetValue(s);
+    }
+    // As the user switches pages: the page changes, then the change handler runs.
+    void Page(int i) {
+        C<TVtPageControl>("VtPageControl1")->SetActivePageIndex(i);
+        f->VtPageControl1Change(nullptr);
+        UiTest::Flush();
+    }
+    // The point being entered on page 4: longitude edits 32, 33, 35, latitude 36, 37, 38.
+    void SetPoint(double ld, double lm, double ls, double bd, double bm, double bs) {
+        Spin(32)->SetValue(ld);
+        Spin(33)->SetValue(lm);
+        Spin(35)->SetValue(ls);
+        SetDms(36, bd, bm, bs);
+    }
+    std::vector<std::string> Items(int list) {
+        std::vector<std::string> out;
+        TItemStrings* items = f->CheckList(list)->Items();
+        for (int i = 0; i < items->Count(); ++i) out.push_back(items->Strings(i));
+        return out;
+    }
+    // The worked example's window on page 0 (or page 1 from spin edit 14).
+    void ExampleWindow(int first) {
+        SetDms(first, 116, 29, 0);
+        SetDms(first + 3, 39, 53, 0);
+        SetDms(first + 6, 116, 31, 0);
+        SetDms(first + 9, 39, 55, 0);
+    }
+    TfrmCreateTessarRg* f = nullptr;
+};
+
+TEST_F(MainWindow, StartsOnPageZeroWithItsCaptions) {
+    EXPECT_EQ(f->Caption(), "Quillmark");
+    EXPECT_EQ(Application->Title(), "Quillmark");
+    EXPECT_EQ(f->ClientWidth(), 614);
+    EXPECT_EQ(f->ClientHeight(), 418);
+    EXPECT_EQ(C<TVtPageControl>("VtPageControl1")->GetActivePageIndex(), 0);
+    EXPECT_EQ(C<TControl>("VtBitBtn1")->Caption(), "生成图幅号");
+    EXPECT_EQ(C<TVtComboBox>("VtComboBox2")->ItemIndex(), 6);
+    EXPECT_TRUE(C<TVtRadioButton>("VtRadioButton1")->Checked());
+    auto shot = std::unique_ptr<TBitmap>(UiTest::Capture(f));
+    shot->SaveToPNG(std::string(QM_TEST_OUT) + "/main-page0.png");
+}
+
+TEST_F(MainWindow, GeneratePageZeroListsAndStoresTheSheets) {
+    ExampleWindow(1);
+    C<TVtComboBox>("VtComboBox1")->SetItemIndex(1);  // 6-degree zones
+    Spin(13)->SetValue(117);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    EXPECT_EQ(Items(1), (std::vector<std::string>{"J50G003040", "J50G003041"}));
+    ASSERT_EQ(f->Sheets54().size(), 2u);
+    const TStandardTessarol s = f->Sheets54()[0][0];
+    EXPECT_EQ(s.SheetNo, "J50G003040");
+    auto* o = dynamic_cast<TTessarolObject*>(f->CheckList(1)->Items()->Objects(0));
+    ASSERT_NE(o, nullptr);
+    EXPECT_EQ(o->Tessarol.LT.X, s.LT.X);  // no offsets: the engine's corners exactly
+    EXPECT_GT(s.LT.X, 20000000);
+    // Old standard, with the prefix omitted: the X offset is the national zone prefix.
+    C<TVtRadioButton>("VtRadioButton2")->SetChecked(true);
+    C<TVtCheckBox>("VtCheckBox1")->SetChecked(true);  // fires its click
+    EXPECT_EQ(C<TVtNumericEdit>("VtNumericEdit1")->Value(), 20000000);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    EXPECT_EQ(Items(1), (std::vector<std::string>{"J-50-5-(24)", "J-50-6-(17)"}));
+    EXPECT_NEAR(f->Sheets54()[0][0].LT.X, s.LT.X - 20000000, 1e-6);
+    // Page 1 leaves page 0 as it was.
+    Page(1);
+    ExampleWindow(14);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    EXPECT_EQ(Items(2).size(), 2u);
+    EXPECT_EQ(Items(1).size(), 2u);
+    EXPECT_EQ(f->Sheets80()[0][0].SheetNo, "J50G003040");
+}
+
+TEST_F(MainWindow, BadInputsKeepThePreviousResults) {
+    ExampleWindow(1);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    ASSERT_EQ(Items(1).size(), 2u);
+    // An inverted window raises the range error, shown by the application; the list stays.
+    SetDms(7, 116, 0, 0);
+    EXPECT_THROW(f->VtBitBtn1Click(nullptr), ERangeError);
+    EXPECT_EQ(Items(1).size(), 2u);
+    // Grid page: a zero step and an empty template give the engine's messages.
+    Page(2);
+    C<TVtNumericEdit>("VtNumericEdit5")->SetValue(1000);
+    C<TVtNumericEdit>("VtNumericEdit6")->SetValue(2000);
+    C<TVtNumericEdit>("VtNumericEdit7")->SetValue(3500);
+    C<TVtNumericEdit>("VtNumericEdit8")->SetValue(4100);
+    Spin(28)->SetValue(1000);
+    Spin(29)->SetValue(1000);
+    Spin(30)->SetValue(1);
+    Spin(31)->SetValue(1);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    EXPECT_EQ(Items(3).size(), 9u);
+    EXPECT_EQ(Items(3)[0], "1+1");
+    Spin(28)->SetValue(0);
+    int before = UiTest::MessageBoxCount();
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    EXPECT_EQ(UiTest::MessageBoxCount(), before + 1);
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "偏移值太小了！");
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+    Spin(28)->SetValue(1000);
+    C<TVtEdit>("VtEdit1")->SetText("");
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "图副格式不符合规定！");
+    EXPECT_EQ(Items(3).size(), 9u);
+    EXPECT_EQ(f->Custom().size(), 3u);
+}
+
+TEST_F(MainWindow, PageChangeRules) {
+    Page(2);
+    EXPECT_FALSE(C<TMenuItem>("N1")->Visible());
+    EXPECT_EQ(C<TMenuItem>("N2")->Caption(), "投影坐标");
+    EXPECT_EQ(C<TMenuItem>("Excel1")->Caption(), "导出XLS文件");
+    Page(3);
+    EXPECT_EQ(C<TControl>("VtBitBtn1")->Caption(), "转换图幅号");
+    for (const char* n : {"N1", "N8", "N5", "XLS1"}) EXPECT_TRUE(C<TMenuItem>(n)->Visible()) << n;
+    EXPECT_EQ(C<TMenuItem>("N2")->Caption(), "投影坐标（米）");
+    Page(4);
+    EXPECT_EQ(C<TControl>("VtBitBtn1")->Caption(), "查询图幅号");
+    Page(0);
+    EXPECT_EQ(C<TControl>("VtBitBtn1")->Caption(), "生成图幅号");
+}
+
+TEST_F(MainWindow, CheckListPopupEnablesByCheckedCount) {
+    TVtCheckList* l = f->CheckList(1);
+    auto* popup = C<TPopupMenu>("PopupMenu3");
+    auto open = [&] {
+        popup->SetPopupComponent(l);
+        f->PopupMenu3Popup(popup);
+        return std::vector<bool>{C<TMenuItem>("mnuSelAll")->Enabled(), C<TMenuItem>("mnuSelNone")->Enabled(),
+                                 C<TMenuItem>("N7")->Enabled()};
+    };
+    EXPECT_EQ(open(), (std::vector<bool>{false, false, false}));
+    ExampleWindow(1);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    EXPECT_EQ(open(), (std::vector<bool>{true, false, false}));
+    l->SetItemChecked(0, true);
+    EXPECT_EQ(open(), (std::vector<bool>{true, true, true}));
+    f->mnuSelAllClick(nullptr);
+    EXPECT_EQ(open(), (std::vector<bool>{false, true, false}));
+    f->N7Click(nullptr);
+    EXPECT_EQ(l->ItemsChecked(), 0);
+}
+
+TEST_F(MainWindow, ZoneOffsetsAndCentralMeridians) {
+    // 3-degree zones: 116 and 118 give 117, 119 gives 120; ticking puts the prefix in the X offset.
+    SetDms(1, 116, 0, 0);
+    EXPECT_EQ(Spin(13)->Value(), 117);
+    SetDms(1, 118, 0, 0);
+    EXPECT_EQ(Spin(13)->Value(), 117);
+    SetDms(1, 119, 0, 0);
+    EXPECT_EQ(Spin(13)->Value(), 120);
+    SetDms(1, 116, 0, 0);
+    C<TVtCheckBox>("VtCheckBox1")->SetChecked(true);  // fires its click
+    EXPECT_EQ(C<TVtNumericEdit>("VtNumericEdit1")->Value(), 39000000);
+    // A meridian typed by hand and a change of zone kind keep the offset on the zone in use.
+    Spin(13)->SetValue(123);
+    EXPECT_EQ(C<TVtNumericEdit>("VtNumericEdit1")->Value(), 41000000);
+    C<TVtComboBox>("VtComboBox1")->SetItemIndex(1);
+    f->VtSpinEdit1Change(nullptr);
+    EXPECT_EQ(Spin(13)->Value(), 117);
+    EXPECT_EQ(C<TVtNumericEdit>("VtNumericEdit1")->Value(), 20000000);
+    C<TVtCheckBox>("VtCheckBox1")->SetChecked(false);
+    EXPECT_EQ(C<TVtNumericEdit>("VtNumericEdit1")->Value(), 0);
+}
+
+TEST_F(MainWindow, PointsQueryAndFind) {
+    Page(4);
+    SetPoint(116, 28, 25, 39, 54, 30);
+    C<TVtToolbarButton>("VtToolbarButton23")->Click();
+    SetPoint(0, 0, 0, 0, 0, 0);
+    C<TVtToolbarButton>("VtToolbarButton23")->Click();  // 0, 0 is not added
+    SetPoint(106, 25, 30, 29, 49, 27);
+    C<TVtToolbarButton>("VtToolbarButton23")->Click();
+    EXPECT_EQ(Items(6), (std::vector<std::string>{"116.2825_39.5430", "106.2530_29.4927"}));
+    EXPECT_EQ(Spin(39)->Value(), 105);  // 3-degree zone of the westmost point
+    C<TVtComboBox>("VtComboBox7")->SetItemIndex(3);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    EXPECT_EQ(Items(7), (std::vector<std::string>{"J50D001005", "H48D007009"}));
+    EXPECT_EQ(TfrmCreateTessarRg::FormatDmsPart(5), "05");
+    EXPECT_EQ(TfrmCreateTessarRg::FormatDmsPart(7.5), "07.5");
+    EXPECT_EQ(TfrmCreateTessarRg::FormatDmsPart(12.5), "12.5");
+}
+
+TEST_F(MainWindow, DeleteAsksAndKeepsTheField) {
+    ExampleWindow(1);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    f->CheckList(1)->CheckAll();
+    UiTest::AnswerMessageBoxes(IDNO);
+    f->DeleteCheckedItems(f->CheckList(1));
+    EXPECT_EQ(Items(1).size(), 2u);
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "确认");
+    UiTest::AnswerMessageBoxes(IDYES);
+    f->DeleteCheckedItems(f->CheckList(1));
+    UiTest::AnswerMessageBoxes(-1);
+    EXPECT_TRUE(Items(1).empty());
+    EXPECT_EQ(f->Sheets54().size(), 2u);
+}
+
+}  // namespace
