@@ -809,56 +809,56 @@ object frmCreateTessarRg: TfrmCreateTessarRg
         Left = 6
         Top = 4
         Width = 300
-        Height = 76
+        Height = 124
         Caption = '坐标范围'
         object lbl39: TVtLabel
-          Left = 8
+          Left = 10
           Top = 22
           Caption = '最小X'
         end
         object VtNumericEdit5: TVtNumericEdit
-          Left = 46
+          Left = 50
           Top = 18
-          Width = 100
+          Width = 240
           Height = 22
           DisplayFormat = ',0.00000;(,0.00000)'
           IntegersOnly = False
         end
         object lbl40: TVtLabel
-          Left = 152
-          Top = 22
+          Left = 10
+          Top = 48
           Caption = '最小Y'
         end
         object VtNumericEdit6: TVtNumericEdit
-          Left = 190
-          Top = 18
-          Width = 100
+          Left = 50
+          Top = 44
+          Width = 240
           Height = 22
           DisplayFormat = ',0.00000;(,0.00000)'
           IntegersOnly = False
         end
         object lbl41: TVtLabel
-          Left = 8
-          Top = 50
+          Left = 10
+          Top = 74
           Caption = '最大X'
         end
         object VtNumericEdit7: TVtNumericEdit
-          Left = 46
-          Top = 46
-          Width = 100
+          Left = 50
+          Top = 70
+          Width = 240
           Height = 22
           DisplayFormat = ',0.00000;(,0.00000)'
           IntegersOnly = False
         end
         object lbl42: TVtLabel
-          Left = 152
-          Top = 50
+          Left = 10
+          Top = 100
           Caption = '最大Y'
         end
         object VtNumericEdit8: TVtNumericEdit
-          Left = 190
-          Top = 46
-          Width = 100
+          Left = 50
+          Top = 96
+          Width = 240
           Height = 22
           DisplayFormat = ',0.00000;(,0.00000)'
           IntegersOnly = False
@@ -866,7 +866,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
       end
       object VtGroupBox16: TVtGroupBox
         Left = 6
-        Top = 84
+        Top = 132
         Width = 300
         Height = 50
         Caption = '坐标平移'
@@ -901,7 +901,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
       end
       object VtGroupBox17: TVtGroupBox
         Left = 6
-        Top = 138
+        Top = 186
         Width = 300
         Height = 50
         Caption = '起始编号'
@@ -936,7 +936,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
       end
       object VtGroupBox18: TVtGroupBox
         Left = 6
-        Top = 192
+        Top = 240
         Width = 300
         Height = 50
         Caption = '编号格式'
@@ -955,9 +955,9 @@ object frmCreateTessarRg: TfrmCreateTessarRg
       end
       object VtGroupBox19: TVtGroupBox
         Left = 6
-        Top = 246
+        Top = 294
         Width = 300
-        Height = 46
+        Height = 44
         Caption = '编号方式'
         object VtRadioButton9: TVtRadioButton
           Left = 10

@@ -233,3 +233,40 @@ TEST_F(MainWindow, DeleteAsksAndKeepsTheField) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each page after Generate, kept in the build tree for a person to look at.
+TEST_F(MainWindow, ScreenshotsOfEveryPageAfterGenerate) {
+    ExampleWindow(1);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    Page(1);
+    ExampleWindow(14);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    Page(2);
+    C<TVtNumericEdit>("VtNumericEdit5")->SetValue(500000);
+    C<TVtNumericEdit>("VtNumericEdit6")->SetValue(4000000);
+    C<TVtNumericEdit>("VtNumericEdit7")->SetValue(503000);
+    C<TVtNumericEdit>("VtNumericEdit8")->SetValue(4002000);
+    Spin(28)->SetValue(500);
+    Spin(29)->SetValue(500);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    EXPECT_EQ(Items(3).size(), 24u);
+    Page(3);
+    f->CheckList(4)->Items()->Add("J-50-5");
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    EXPECT_EQ(Items(5).size(), 64u);  // J-50-5 at 1:10,000
+    EXPECT_EQ(Items(5)[0], "J50G001033");
+    Page(4);
+    SetPoint(116, 28, 25, 39, 54, 30);
+    C<TVtToolbarButton>("VtToolbarButton23")->Click();
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    EXPECT_EQ(Items(7).size(), 1u);
+    for (int p = 0; p < 5; ++p) {
+        Page(p);
+        std::unique_ptr<TBitmap>(UiTest::Capture(f))
+            ->SaveToPNG(std::string(QM_TEST_OUT) + "/main-page" + std::to_string(p) + "-generated.png");
+    }
+}
+
+}  // namespace
