@@ -323,7 +323,12 @@ void SetFocused(TWinControl* c) {
     if (c && Alive(c)) {
         Guard([&] { c->Perform(WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0); });
         if (TCustomForm* f = GetParentForm(c)) Guard([&] { f->SetFocusedControl(c); });
-        if (TWinControl* top = TopLevel(c); top && top->Widget() && Alive(c)) top->Widget()->setFocus(Qt::OtherFocusReason);
+        // Keys are routed by our own focus from the top-level window, except into a native child (a line
+        // edit) that must hold the keyboard focus itself for its caret, selection and input method.
+        if (Alive(c) && c->Widget() && c->Widget()->focusProxy())
+            c->Widget()->setFocus(Qt::OtherFocusReason);
+        else if (TWinControl* top = TopLevel(c); top && top->Widget() && Alive(c))
+            top->Widget()->setFocus(Qt::OtherFocusReason);
     }
 }
 
