@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QThread>
+#include <QWidget>
 
 #include "platform/ui/Backend.h"
 #include "platform/ui/Bitmap.h"
@@ -132,6 +133,16 @@ TBitmap* Capture(TControl* c) {
     }
     // The control's own surface with its windowed children's surfaces over it.
     TBitmap* b = w->CopySurface();
+    // Native widgets inside a control (the line edit of an edit) paint themselves over its surface.
+    auto natives = [&](TWinControl* c, QPoint at) {
+        if (!c->Widget()) return;
+        for (QWidget* n : c->Widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!n->property("qmNative").toBool() || n->isHidden()) continue;
+            QPainter p(&BitmapQImage(*b));
+            n->render(&p, at + n->pos(), QRegion(), QWidget::DrawChildren);
+        }
+    };
+    natives(w, QPoint(0, 0));
     std::function<void(TWinControl*, QPoint)> add = [&](TWinControl* parent, QPoint at) {
         for (int i = 0; i < parent->ControlCount(); ++i) {
             auto* cw = dynamic_cast<TWinControl*>(parent->Controls(i));
@@ -141,6 +152,7 @@ TBitmap* Capture(TControl* c) {
             QPainter p(&BitmapQImage(*b));
             p.drawImage(pos, cw->BackSurface()->img);
             p.end();
+            natives(cw, pos);
             add(cw, pos);
         }
     };

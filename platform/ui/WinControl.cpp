@@ -35,6 +35,8 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner), surface_(std::mak
 }
 
 TWinControl::~TWinControl() {
+    // Leave the parent while still a windowed control, so its tab list forgets this one too.
+    if (Parent()) Parent()->RemoveControl(this);
     Backend::KillTimers(this);
     for (TWinControl* f = Backend::Focused(); f; f = f->Parent())
         if (f == this) {

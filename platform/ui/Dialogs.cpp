@@ -1,0 +1,92 @@
+#include "platform/ui/Dialogs.h"
+
+#include <QFileDialog>
+#include <QGuiApplication>
+
+#include "platform/ui/Forms.h"
+#include "platform/ui/QtGlue.h"
+
+const char* const ErrorCaption = "错误";
+const char* const InfoCaption = "提示";
+const char* const ConfirmCaption = "确认";
+
+namespace {
+TFileDialogHook g_fileHook;
+}
+
+void SetFileDialogHook(TFileDialogHook hook) { g_fileHook = std::move(hook); }
+
+std::vector<std::pair<std::string, std::string>> ParseDialogFilter(const std::string& filter) {
+    std::vector<std::pair<std::string, std::string>> out;
+    std::vector<std::string> parts;
+    size_t i = 0;
+    while (i <= filter.size() && !filter.empty()) {
+        size_t e = filter.find('|', i);
+        if (e == std::string::npos) e = filter.size();
+        parts.push_back(filter.substr(i, e - i));
+        i = e + 1;
+    }
+    for (size_t k = 0; k + 1 < parts.size(); k += 2) out.emplace_back(parts[k], parts[k + 1]);
+    return out;
+}
+
+const TClassInfo& TOpenDialog::StaticClass() {
+    static TClassInfo ci = [] {
+        TClassInfo c{"TOpenDialog", &TComponent::StaticClass(), Creator<TOpenDialog>(), {}, {}};
+        c.props = {StrProp<TOpenDialog>("Filter", &TOpenDialog::Filter, &TOpenDialog::SetFilter),
+                   OrdProp<TOpenDialog, int>("FilterIndex", &TOpenDialog::FilterIndex, &TOpenDialog::SetFilterIndex, 1),
+                   StrProp<TOpenDialog>("DefaultExt", &TOpenDialog::DefaultExt, &TOpenDialog::SetDefaultExt),
+                   StrProp<TOpenDialog>("FileName", &TOpenDialog::FileName, &TOpenDialog::SetFileName),
+                   StrProp<TOpenDialog>("InitialDir", &TOpenDialog::InitialDir, &TOpenDialog::SetInitialDir),
+                   StrProp<TOpenDialog>("Title", &TOpenDialog::Title, &TOpenDialog::SetTitle)};
+        return c;
+    }();
+    return ci;
+}
+
+const TClassInfo& TSaveDialog::StaticClass() {
+    static TClassInfo ci{"TSaveDialog", &TOpenDialog::StaticClass(), Creator<TSaveDialog>(), {}, {}};
+    return ci;
+}
+
+TOpenDialog::TOpenDialog(TComponent* owner) : TComponent(owner) {}
+
+bool TOpenDialog::Execute() {
+    std::string chosen;
+    if (g_fileHook) {
+        chosen = g_fileHook(this);
+    } else {
+        Application->Initialize();
+        if (QGuiApplication::platformName() == QLatin1String("offscreen")) return false;
+        QStringList filters;
+        for (auto& [text, patterns] : ParseDialogFilter(filter_)) {
+            QString p = FromGbk(patterns);
+            p.replace(';', ' ');
+            filters << FromGbk(text) + " (" + p + ")";
+        }
+        QFileDialog dlg(nullptr, FromGbk(title_), FromGbk(initialDir_));
+        dlg.setNameFilters(filters);
+        if (filterIndex_ >= 1 && filterIndex_ <= filters.size()) dlg.selectNameFilter(filters[filterIndex_ - 1]);
+        dlg.setAcceptMode(IsSave() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dlg.setFileMode(IsSave() ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        if (!fileName_.empty()) dlg.selectFile(FromGbk(fileName_));
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+        chosen = ToGbk(dlg.selectedFiles().first());
+        int idx = int(filters.indexOf(dlg.selectedNameFilter()));
+        if (idx >= 0) filterIndex_ = idx + 1;
+    }
+    if (chosen.empty()) return false;
+    // A name without an extension gets the default one.
+    size_t slash = chosen.find_last_of('/');
+    size_t dot = chosen.find_last_of('.');
+    bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    if (!hasExt && !defaultExt_.empty()) chosen += "." + defaultExt_;
+    fileName_ = chosen;
+    return true;
+}
+
+void ShowErrorBox(const std::string& text) { Application->MessageBox(text, ErrorCaption, MB_OK | MB_ICONSTOP); }
+void ShowInfoBox(const std::string& text) { Application->MessageBox(text, InfoCaption, MB_OK | MB_ICONINFORMATION); }
+bool ShowConfirmBox(const std::string& text) {
+    return Application->MessageBox(text, ConfirmCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}

@@ -1,0 +1,62 @@
+// The open and save dialogs and the three message boxes of the program. Every one can be answered by a
+// test: the file dialogs through a hook, the message boxes through the message-box hook of Forms.h.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/ui/Component.h"
+
+class TOpenDialog : public TComponent {
+public:
+    explicit TOpenDialog(TComponent* owner);
+    static const TClassInfo& StaticClass();
+    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    // "文本文件(*.txt)|*.txt": pairs of description and patterns (";" between patterns).
+    std::string Filter() const { return filter_; }
+    void SetFilter(const std::string& f) { filter_ = f; }
+    int FilterIndex() const { return filterIndex_; }
+    void SetFilterIndex(int i) { filterIndex_ = i; }
+    std::string DefaultExt() const { return defaultExt_; }
+    void SetDefaultExt(const std::string& e) { defaultExt_ = e; }
+    std::string FileName() const { return fileName_; }
+    void SetFileName(const std::string& f) { fileName_ = f; }
+    std::string InitialDir() const { return initialDir_; }
+    void SetInitialDir(const std::string& d) { initialDir_ = d; }
+    std::string Title() const { return title_; }
+    void SetTitle(const std::string& t) { title_ = t; }
+    virtual bool IsSave() const { return false; }
+    // True when the user chose a file: FileName holds it (with DefaultExt added to a name that has no
+    // extension).
+    bool Execute();
+
+private:
+    std::string filter_, defaultExt_, fileName_, initialDir_, title_;
+    int filterIndex_ = 1;
+};
+
+class TSaveDialog : public TOpenDialog {
+public:
+    explicit TSaveDialog(TComponent* owner) : TOpenDialog(owner) {}
+    static const TClassInfo& StaticClass();
+    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    bool IsSave() const override { return true; }
+};
+
+// The description/pattern pairs of a filter; a malformed filter gives the pairs it has.
+std::vector<std::pair<std::string, std::string>> ParseDialogFilter(const std::string& filter);
+
+// Tests answer file dialogs: the hook gets the dialog and returns the chosen file name, or "" to cancel.
+using TFileDialogHook = std::function<std::string(TOpenDialog* dialog)>;
+void SetFileDialogHook(TFileDialogHook hook);
+
+// The message boxes of the program: "错误" with the error icon, "提示" with the information icon, and
+// "确认" with Yes and No and the question icon (true only for Yes).
+extern const char* const ErrorCaption;
+extern const char* const InfoCaption;
+extern const char* const ConfirmCaption;
+void ShowErrorBox(const std::string& text);
+void ShowInfoBox(const std::string& text);
+bool ShowConfirmBox(const std::string& text);

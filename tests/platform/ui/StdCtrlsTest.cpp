@@ -1,0 +1,455 @@
+#include "platform/ui/StdCtrls.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/FormLoader.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/UiTest.h"
+#include "platform/ui/VtStandIns.h"
+
+void RegisterUiTestForms();  // compiled from tests/platform/ui/forms
+
+namespace {
+
+class TfrmStdCtrlsTest : public TForm {
+public:
+    explicit TfrmStdCtrlsTest(TComponent* owner) : TForm(owner) { InitComponentFromResource(this); }
+    static const TClassInfo& StaticClass() {
+        static TClassInfo ci = [] {
+            using C = TfrmStdCtrlsTest;
+            TClassInfo c{"TfrmStdCtrlsTest", &TForm::StaticClass(), {}, {}, {}};
+            c.methods = {Method("FormCreate", &C::FormCreate),     Method("Edit1Change", &C::Edit1Change),
+                         Method("ToolClick", &C::ToolClick),       Method("PageChange", &C::PageChange),
+                         Method("RadioClick", &C::RadioClick),     Method("ComboChange", &C::ComboChange),
+                         Method("SpinChange", &C::SpinChange),     Method("GenerateClick", &C::GenerateClick),
+                         Method("N1Click", &C::N1Click),           Method("mnuSelAllClick", &C::mnuSelAllClick),
+                         Method("mnuSelNoneClick", &C::mnuSelNoneClick), Method("PopupMenu3Popup", &C::PopupMenu3Popup),
+                         Method("ListDrawItem", &C::ListDrawItem)};
+            return c;
+        }();
+        return ci;
+    }
+    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    template <class T>
+    T* Get(const std::string& name) {
+        auto* c = dynamic_cast<T*>(FindComponent(name));
+        if (!c) throw Exception("no " + name);
+        return c;
+    }
+
+    void FormCreate(TObject*) { SetCaption("Quillmark " + Caption()); }
+    void Edit1Change(TObject*) { ++edits; }
+    void ToolClick(TObject*) { ++tools; }
+    void PageChange(TObject*) { pages.push_back(Get<TVtPageControl>("VtPageControl1")->GetActivePageIndex()); }
+    void RadioClick(TObject* s) { radioClicks.push_back(static_cast<TComponent*>(s)->Name()); }
+    void ComboChange(TObject*) { ++combos; }
+    void SpinChange(TObject*) { ++spins; }
+    void GenerateClick(TObject*) { ++generates; }
+    void N1Click(TObject*) { ++n1; }
+    void mnuSelAllClick(TObject*) {
+        if (auto* l = dynamic_cast<TVtCheckList*>(Get<TPopupMenu>("PopupMenu3")->PopupComponent())) l->CheckAll();
+    }
+    void mnuSelNoneClick(TObject*) {
+        if (auto* l = dynamic_cast<TVtCheckList*>(Get<TPopupMenu>("PopupMenu3")->PopupComponent())) l->UncheckAll();
+    }
+    void PopupMenu3Popup(TObject*) {
+        auto* l = dynamic_cast<TVtCheckList*>(Get<TPopupMenu>("PopupMenu3")->PopupComponent());
+        int n = l ? l->Items()->Count() : 0, c = l ? l->ItemsChecked() : 0;
+        Get<TMenuItem>("mnuSelAll")->SetEnabled(n > 0 && c != n);
+        Get<TMenuItem>("mnuSelNone")->SetEnabled(c >= 1);
+    }
+    // Alternate rows in grey, as the main window draws its result lists.
+    void ListDrawItem(TWinControl* control, int index, TRect rect, TOwnerDrawState state) {
+        auto* l = static_cast<TVtCheckList*>(control);
+        TCanvas* c = l->Canvas();
+        c->Brush()->SetColor((state & odSelected) ? clHighlight : index % 2 == 0 ? RGB(227, 227, 227) : clWindow);
+        c->FillRect(rect);
+        c->Font()->SetColor((state & odSelected) ? clCaptionText : clBlack);
+        c->TextOut(rect.Left + 2, rect.Top + 2, l->Items()->Strings(index));
+        ++draws;
+    }
+
+    int edits = 0, tools = 0, combos = 0, spins = 0, generates = 0, n1 = 0, draws = 0;
+    std::vector<int> pages;
+    std::vector<std::string> radioClicks;
+};
+
+class StdCtrls : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        UiTest::Init();
+        RegisterFormClasses();
+        RegisterClass(TfrmStdCtrlsTest::StaticClass());
+        RegisterUiTestForms();
+    }
+    void SetUp() override {
+        f = new TfrmStdCtrlsTest(Application);
+        f->AfterConstruction();
+        f->Show();
+        UiTest::Flush();
+    }
+    void TearDown() override {
+        SetPopupHook(nullptr);
+        SetComboDropHook(nullptr);
+        SetFileDialogHook(nullptr);
+        delete f;
+        UiTest::Flush();
+    }
+    TfrmStdCtrlsTest* f = nullptr;
+};
+
+// Pixels darker than a mid grey inside r of a capture.
+int DarkPixels(TBitmap* b, const TRect& r) {
+    int n = 0;
+    for (int y = r.Top; y < r.Bottom; ++y)
+        for (int x = r.Left; x < r.Right; ++x) {
+            TColor c = b->Canvas()->Pixel(x, y);
+            if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 300) ++n;
+        }
+    return n;
+}
+TRect InForm(TControl* c, TCustomForm* f, TRect r) {
+    TPoint o = f->ScreenToClient(c->ClientToScreen(TPoint(r.Left, r.Top)));
+    TRect wc = f->WindowClientRect();
+    return Bounds(o.X + wc.Left, o.Y + wc.Top, r.Width(), r.Height());
+}
+
+TEST_F(StdCtrls, FormResourceBuildsTheTreeAndBindsHandlers) {
+    EXPECT_EQ(f->Caption(), "Quillmark 控件测试");  // OnCreate ran after the resource
+    auto* panel2 = f->Get<TVtPanel>("Panel2");
+    EXPECT_EQ(panel2->Parent(), f->Get<TVtPanel>("Panel1"));
+    EXPECT_EQ(f->Get<TVtToolbarButton>("VtToolbarButton1")->Parent(), panel2);
+    auto* pc = f->Get<TVtPageControl>("VtPageControl1");
+    ASSERT_EQ(pc->PageCount(), 2);
+    EXPECT_EQ(pc->Pages(0)->Name(), "TabSheet1");  // document order is the page order
+    EXPECT_EQ(pc->Pages(1)->Name(), "TabSheet2");
+    EXPECT_EQ(pc->GetActivePageIndex(), 0);
+    EXPECT_TRUE(pc->Pages(0)->Visible());
+    EXPECT_FALSE(pc->Pages(1)->Visible());
+    auto* list = f->Get<TVtCheckList>("VtCheckList1");
+    ASSERT_EQ(list->Items()->Count(), 3);
+    EXPECT_EQ(list->Items()->Strings(1), "//第一组");
+    EXPECT_TRUE(list->ItemChecked(0));
+    EXPECT_FALSE(list->ItemChecked(2));
+    EXPECT_EQ(list->PopupMenu(), f->Get<TPopupMenu>("PopupMenu3"));
+    EXPECT_GT(f->draws, 0);
+    EXPECT_TRUE(f->Get<TVtRadioButton>("VtRadioButton1")->GetChecked());
+    EXPECT_TRUE(f->radioClicks.empty());  // loading fires no clicks
+    EXPECT_EQ(f->Get<TVtComboBox>("VtComboBox1")->ItemIndex(), 0);
+    EXPECT_EQ(f->Get<TVtComboBox>("VtComboBox1")->Text(), "3度分带法");
+    EXPECT_EQ(f->Get<TVtSpinEdit>("VtSpinEdit1")->Value(), 116);
+    EXPECT_EQ(f->Get<TVtNumericEdit>("VtNumericEdit1")->Text(), "(1,234,567)");
+    EXPECT_EQ(f->Get<TVtNumericEdit>("VtNumericEdit1")->Value(), -1234567);
+    EXPECT_EQ(f->Get<TVtMenuButton>("VtMenuButton1")->DropDownMenu(), f->Get<TPopupMenu>("PopupMenu1"));
+    EXPECT_TRUE(f->Get<TVtToolbarButton>("VtToolbarButton2")->Down());
+    EXPECT_EQ(f->Get<TOpenDialog>("OpenDialog1")->Filter(), "文本文件（*.txt）|*.txt");
+    EXPECT_EQ(f->edits + f->spins + f->combos, 0);  // nor change events
+}
+
+TEST_F(StdCtrls, TypingIntoAnEdit) {
+    auto* e = f->Get<TVtEdit>("Edit1");
+    e->SetFocus();
+    EXPECT_EQ(e->SelText(), "abc");  // entering selects all
+    UiTest::Chars("图幅x");          // GBK double-byte characters arrive byte by byte
+    EXPECT_EQ(e->Text(), "图幅x");
+    EXPECT_GT(f->edits, 0);
+    UiTest::Key(VK_BACK);
+    EXPECT_EQ(e->Text(), "图幅");
+    UiTest::Key(VK_LEFT);
+    UiTest::Chars("1");
+    EXPECT_EQ(e->Text(), "图1幅");
+    EXPECT_EQ(e->SelStart(), 2);
+    UiTest::Key(VK_HOME, MK_SHIFT);
+    UiTest::Key(VK_END, MK_SHIFT);
+    EXPECT_EQ(e->SelText(), "幅");
+    UiTest::Key('Z', MK_CONTROL);
+    EXPECT_EQ(e->Text(), "图幅");
+    e->SetMaxLength(3);
+    e->SetSelStart(2);
+    UiTest::Chars("abc");
+    EXPECT_EQ(e->Text(), "图幅a");
+    e->SetReadOnly(true);
+    UiTest::Chars("z");
+    UiTest::Key(VK_BACK);
+    EXPECT_EQ(e->Text(), "图幅a");
+    // A handler that eats a key keeps it from the text.
+    e->SetReadOnly(false);
+    e->SetMaxLength(0);
+    e->OnKeyPress = [](TObject*, char& k) {
+        if (k == 'q') k = 0;
+    };
+    UiTest::Chars("qw");
+    EXPECT_EQ(e->Text(), "图幅aw");
+    e->SetText("程序");
+    EXPECT_EQ(e->Text(), "程序");
+    EXPECT_EQ(e->SelText(), "");
+}
+
+TEST_F(StdCtrls, ListClicksTogglesAndPopup) {
+    auto* list = f->Get<TVtCheckList>("VtCheckList1");
+    TRect r2 = list->ItemRect(2);
+    UiTest::Click(list, 80, r2.Top + 5);  // on the text: selects
+    EXPECT_EQ(list->ItemIndex(), 2);
+    EXPECT_FALSE(list->ItemChecked(2));
+    UiTest::Click(list, 6, r2.Top + 5);  // on the glyph: toggles
+    EXPECT_TRUE(list->ItemChecked(2));
+    EXPECT_EQ(list->ItemsChecked(), 2);
+    UiTest::Key(VK_SPACE);
+    EXPECT_FALSE(list->ItemChecked(2));
+    UiTest::Key(VK_UP);
+    EXPECT_EQ(list->ItemIndex(), 1);
+    UiTest::Key(VK_SPACE);  // group items do not toggle
+    EXPECT_FALSE(list->ItemChecked(1));
+
+    // Right click: the item becomes current, the popup opens with the list as its source, an item is chosen.
+    auto* menu = f->Get<TPopupMenu>("PopupMenu3");
+    std::vector<bool> enabledSeen;
+    SetPopupHook([&](TPopupMenu* m) -> TMenuItem* {
+        EXPECT_EQ(m, menu);
+        enabledSeen = {f->Get<TMenuItem>("mnuSelAll")->Enabled(), f->Get<TMenuItem>("mnuSelNone")->Enabled()};
+        return f->Get<TMenuItem>("mnuSelAll");
+    });
+    TRect r0 = list->ItemRect(0);
+    UiTest::MouseDown(list, 80, r0.Top + 5, MK_RBUTTON);
+    UiTest::MouseUp(list, 80, r0.Top + 5, MK_RBUTTON);
+    EXPECT_EQ(list->ItemIndex(), 0);
+    EXPECT_EQ(menu->PopupComponent(), list);
+    EXPECT_EQ(enabledSeen, (std::vector<bool>{true, true}));
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(list->ItemChecked(i)) << i;  // group item included
+    EXPECT_EQ(list->ItemsChecked(), 2);                                  // but not counted
+    list->Items()->Delete(0);
+    EXPECT_TRUE(list->ItemChecked(0));
+    EXPECT_EQ(list->ItemsChecked(), 1);
+
+    // The list scrolls to keep the current item in view.
+    list->Items()->Clear();
+    for (int i = 0; i < 40; ++i) list->Items()->AddObject("S" + std::to_string(i), f);
+    EXPECT_EQ(list->Items()->Objects(5), f);
+    list->SetItemIndex(30);
+    EXPECT_GT(list->TopIndex(), 20);
+    UiTest::Flush();
+    EXPECT_EQ(list->ItemAtPos(TPoint(50, 1), true), list->TopIndex());
+}
+
+TEST_F(StdCtrls, ButtonsPagesCombosAndMenuButton) {
+    auto* pc = f->Get<TVtPageControl>("VtPageControl1");
+    TRect tab = pc->TabRect(1);
+    UiTest::Click(pc, (tab.Left + tab.Right) / 2, (tab.Top + tab.Bottom) / 2);
+    EXPECT_EQ(f->pages, std::vector<int>{1});
+    EXPECT_TRUE(f->Get<TVtTabSheet>("TabSheet2")->Visible());
+    EXPECT_FALSE(f->Get<TVtTabSheet>("TabSheet1")->Visible());
+    pc->SetActivePageIndex(0);
+    EXPECT_EQ(f->pages.size(), 1u);  // only the user's switch fires OnChange
+    UiTest::Flush();
+
+    auto* r2 = f->Get<TVtRadioButton>("VtRadioButton2");
+    UiTest::Click(r2, 5, 5);
+    EXPECT_TRUE(r2->GetChecked());
+    EXPECT_FALSE(f->Get<TVtRadioButton>("VtRadioButton1")->GetChecked());
+    EXPECT_EQ(f->radioClicks, std::vector<std::string>{"VtRadioButton2"});
+
+    auto* cb = f->Get<TVtCheckBox>("VtCheckBox1");
+    UiTest::Click(cb, 5, 5);
+    EXPECT_TRUE(cb->GetChecked());
+
+    auto* combo = f->Get<TVtComboBox>("VtComboBox1");
+    SetComboDropHook([](TCustomComboBox* c) { return c->Items()->Count() - 1; });
+    UiTest::Click(combo, 10, 10);
+    EXPECT_EQ(combo->ItemIndex(), 1);
+    EXPECT_EQ(combo->Text(), "6度分带法");
+    EXPECT_EQ(f->combos, 1);
+    UiTest::Key(VK_UP);
+    EXPECT_EQ(combo->ItemIndex(), 0);
+    EXPECT_EQ(f->combos, 2);
+
+    auto* spin = f->Get<TVtSpinEdit>("VtSpinEdit1");
+    spin->SetFocus();
+    UiTest::Key(VK_UP);
+    EXPECT_EQ(spin->Value(), 117);
+    UiTest::Click(spin, spin->ClientWidth() - 4, spin->ClientHeight() - 3);  // the down button
+    EXPECT_EQ(spin->Value(), 116);
+    spin->SetValue(500);
+    EXPECT_EQ(spin->Text(), "180");
+    EXPECT_GE(f->spins, 3);
+
+    auto* t1 = f->Get<TVtToolbarButton>("VtToolbarButton1");
+    UiTest::Click(t1, 5, 5);
+    EXPECT_EQ(f->tools, 1);
+    EXPECT_TRUE(t1->Down());
+    EXPECT_FALSE(f->Get<TVtToolbarButton>("VtToolbarButton2")->Down());
+
+    UiTest::Click(f->Get<TVtBitBtn>("VtBitBtn1"), 10, 10);
+    EXPECT_EQ(f->generates, 1);
+
+    auto* mb = f->Get<TVtMenuButton>("VtMenuButton1");
+    TPoint at;
+    SetPopupHook([&](TPopupMenu* m) -> TMenuItem* {
+        at = m->PopupPoint();
+        return f->Get<TMenuItem>("N1");
+    });
+    UiTest::Click(mb, 10, 10);
+    EXPECT_EQ(f->n1, 1);
+    EXPECT_EQ(at, mb->ClientToScreen(TPoint(0, mb->Height())));
+    EXPECT_EQ(f->Get<TPopupMenu>("PopupMenu1")->PopupComponent(), mb);
+}
+
+TEST_F(StdCtrls, ScreenshotShowsTheChineseCaptions) {
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(f));
+    shot->SaveToPNG(std::string(QM_TEST_OUT) + "/StdCtrlsForm.png");
+    auto* pc = f->Get<TVtPageControl>("VtPageControl1");
+    auto* list = f->Get<TVtCheckList>("VtCheckList1");
+    // Text strokes where the captions are, none on the plain face beside them.
+    EXPECT_GT(DarkPixels(shot.get(), InForm(pc, f, pc->TabRect(0))), 30);
+    EXPECT_GT(DarkPixels(shot.get(), InForm(pc, f, pc->TabRect(1))), 30);
+    auto* edit = f->Get<TVtEdit>("Edit1");
+    EXPECT_GT(DarkPixels(shot.get(), InForm(edit, f, TRect(2, 2, 40, 18))), 10);  // the native edit's text
+    auto* btn = f->Get<TVtBitBtn>("VtBitBtn1");
+    EXPECT_GT(DarkPixels(shot.get(), InForm(btn, f, TRect(10, 4, 80, 20))), 30);
+    auto* group = f->Get<TVtGroupBox>("VtGroupBox1");
+    EXPECT_GT(DarkPixels(shot.get(), InForm(group, f, TRect(8, 0, 60, 12))), 20);
+    EXPECT_EQ(DarkPixels(shot.get(), InForm(f, f, TRect(300, 256, 400, 278))), 0);
+    // Owner-drawn rows: the even row grey, the odd row white.
+    TRect r0 = InForm(list, f, list->ItemRect(0)), r1 = InForm(list, f, list->ItemRect(1));
+    EXPECT_EQ(shot->Canvas()->Pixel(r0.Right - 3, r0.Top + 1), RGB(227, 227, 227));
+    EXPECT_EQ(shot->Canvas()->Pixel(r1.Right - 3, r1.Top + 1), ColorToRGB(clWindow));
+}
+
+TEST_F(StdCtrls, UnknownNamesFailNamingThem) {
+    auto expectError = [](const std::string& text, const std::string& mention) {
+        auto* g = new TForm(nullptr);
+        try {
+            ReadComponentResource(g, text);
+            ADD_FAILURE() << "no error for " << mention;
+        } catch (const EFormResourceError& e) {
+            EXPECT_NE(e.Message.find(mention), std::string::npos) << e.Message;
+        }
+        delete g;
+    };
+    expectError("object F: TForm\n  object A: TVtSpinEdt\n  end\nend\n", "TVtSpinEdt");
+    expectError("object F: TForm\n  object A: TVtCheckList\n    Itemz.Strings = ('a')\n  end\nend\n", "Itemz.Strings");
+    expectError("object F: TForm\n  object A: TVtCheckList\n    OnDrawItem = NoSuchHandler\n  end\nend\n",
+                "NoSuchHandler");
+    expectError("object F: TForm\n  object A: TVtMenuButton\n    DropDownMenu = PopupMenuX\n  end\nend\n", "PopupMenuX");
+    expectError("object F: TForm\n  object P: TVtPageControl\n    object A: TVtPanel\n    end\n  end\nend\n", "A");
+    expectError("object F: TForm\n  object A: TVtComboBox\n    Style = csDropDownLyst\n  end\nend\n", "csDropDownLyst");
+}
+
+// The operations the windows rely on, with their edge rules.
+TEST(VtStandIns, ProgressSpinNumericAndPages) {
+    UiTest::Init();
+    TVtProgressBar bar(nullptr);
+    bar.IncPartsByOne();  // a total of 0 changes nothing
+    EXPECT_EQ(bar.PartsComplete(), 0);
+    EXPECT_EQ(bar.Percent(), 0);
+    bar.SetTotalParts(8);
+    bar.IncPartsByOne();  // 12.5 % rounds to the even 12
+    EXPECT_EQ(bar.Percent(), 12);
+    bar.IncPartsByOne();
+    bar.IncPartsByOne();  // 37.5 % rounds to 38
+    EXPECT_EQ(bar.Percent(), 38);
+    for (int i = 0; i < 10; ++i) bar.IncPartsByOne();
+    EXPECT_EQ(bar.PartsComplete(), 8);
+    EXPECT_EQ(bar.Percent(), 100);
+    bar.SetTotalParts(8);
+    EXPECT_EQ(bar.PartsComplete(), 8);  // the same total keeps the count
+    bar.SetTotalParts(3);
+    EXPECT_EQ(bar.PartsComplete(), 0);
+    EXPECT_EQ(bar.Percent(), 0);
+
+    TVtSpinEdit spin(nullptr);
+    spin.SetDecimals(3);
+    spin.SetIntegersOnly(false);
+    spin.SetMax(60);
+    spin.SetValue(7.5);
+    EXPECT_EQ(spin.Text(), "7.500");
+    spin.SetValue(-2);
+    EXPECT_EQ(spin.Value(), 0);
+    spin.SetMax(0);  // Min = Max without range checking: no clamping
+    spin.SetValue(77);
+    EXPECT_EQ(spin.Value(), 77);
+    spin.SetCheckRange(true);
+    spin.SetValue(77);
+    EXPECT_EQ(spin.Value(), 0);
+    spin.SetText("x");
+    EXPECT_EQ(spin.Value(), 0);  // unparsable reads as Min
+
+    TVtNumericEdit num(nullptr);
+    EXPECT_EQ(num.Text(), "0");
+    num.SetText("(1,234.5)");
+    EXPECT_EQ(num.Value(), -1234.5);
+    num.SetText("1e3");
+    EXPECT_EQ(num.Value(), 13);
+    num.SetText("abc");
+    EXPECT_EQ(num.Value(), 0);
+    num.SetMin(5);
+    num.SetText("");
+    EXPECT_EQ(num.Value(), 5);  // an empty text shows Min
+    EXPECT_EQ(num.Text(), "5");
+    EXPECT_EQ(num.Max(), 5);    // Min above Max raised Max
+    num.SetDisplayFormat(",0.00000;(,0.00000)");
+    num.SetValue(-12.5);
+    EXPECT_EQ(num.Text(), "(12.50000)");
+    num.SetAllowBlank(true);
+    num.SetText("");
+    EXPECT_EQ(num.Value(), 0);
+
+    TVtPageControl pc(nullptr);
+    EXPECT_EQ(pc.GetActivePageIndex(), -1);
+    auto* s = new TVtTabSheet(nullptr);
+    s->SetPageControl(&pc);
+    EXPECT_EQ(pc.GetActivePageIndex(), -1);  // a page is not made active by being added
+    pc.SetActivePage(s);
+    EXPECT_EQ(pc.GetActivePageIndex(), 0);
+    delete s;
+    EXPECT_EQ(pc.PageCount(), 0);
+    EXPECT_EQ(pc.GetActivePageIndex(), -1);
+
+    TVtCheckList list(nullptr);
+    list.Items()->Add("//甲");
+    list.Items()->Add("//乙");
+    list.CheckAll();
+    EXPECT_TRUE(list.ItemChecked(0) && list.ItemChecked(1));
+    EXPECT_EQ(list.ItemsChecked(), 0);
+    EXPECT_THROW(list.ItemChecked(2), ERangeError);
+}
+
+TEST(Dialogs, FileDialogsAndMessageBoxesAnswerTests) {
+    UiTest::Init();
+    TSaveDialog save(nullptr);
+    save.SetFilter("文本文件(*.txt)|*.txt|所有文件|*.*");
+    save.SetDefaultExt("txt");
+    auto pairs = ParseDialogFilter(save.Filter());
+    ASSERT_EQ(pairs.size(), 2u);
+    EXPECT_EQ(pairs[0].first, "文本文件(*.txt)");
+    EXPECT_EQ(pairs[1].second, "*.*");
+    SetFileDialogHook([](TOpenDialog* d) { return d->IsSave() ? std::string("/tmp/范围") : std::string(); });
+    EXPECT_TRUE(save.Execute());
+    EXPECT_EQ(save.FileName(), "/tmp/范围.txt");
+    TOpenDialog open(nullptr);
+    EXPECT_FALSE(open.Execute());
+    SetFileDialogHook([](TOpenDialog*) { return std::string("/tmp/a.b/c.TXT"); });
+    EXPECT_TRUE(save.Execute());
+    EXPECT_EQ(save.FileName(), "/tmp/a.b/c.TXT");
+    SetFileDialogHook(nullptr);
+    EXPECT_FALSE(open.Execute());  // nobody can answer on the offscreen platform
+
+    int before = UiTest::MessageBoxCount();
+    ShowErrorBox("偏移值太小了！");
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "偏移值太小了！");
+    ShowInfoBox("完成");
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "提示");
+    UiTest::AnswerMessageBoxes(IDYES);
+    EXPECT_TRUE(ShowConfirmBox("删除吗？"));
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "确认");
+    UiTest::AnswerMessageBoxes(IDNO);
+    EXPECT_FALSE(ShowConfirmBox("删除吗？"));
+    UiTest::AnswerMessageBoxes(-1);
+    EXPECT_EQ(UiTest::MessageBoxCount(), before + 4);
+}
+
+}  // namespace
