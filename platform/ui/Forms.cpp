@@ -163,6 +163,7 @@ const TEnumInfo FormStyleIdents{{"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayO
 const TEnumInfo PositionIdents{{"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
                                 "poScreenCenter", "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"}};
 const TEnumInfo FormBorderIdents{{"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}};
+const TEnumInfo BorderIconIdents{{"biSystemMenu", "biMinimize", "biMaximize", "biHelp"}};
 }  // namespace
 
 const TClassInfo& TCustomForm::StaticClass() {
@@ -175,6 +176,8 @@ const TClassInfo& TCustomForm::StaticClass() {
                                                &TCustomForm::SetFormBorderStyle, bsSizeable, &FormBorderIdents),
             OrdProp<TCustomForm, TPosition>("Position", &TCustomForm::Position, &TCustomForm::SetPosition,
                                             poDesigned, &PositionIdents),
+            SetProp<TCustomForm, TBorderIcons>("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons,
+                                               &BorderIconIdents, biSystemMenu | biMinimize | biMaximize),
             BoolProp<TCustomForm>("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview, 0),
             RefProp<TCustomForm, TWinControl>("ActiveControl", &TCustomForm::ActiveControl,
                                               &TCustomForm::SetActiveControl),
@@ -270,6 +273,7 @@ void TCustomForm::Dispatch(TMessage& m) {
                           Height());
             }
             widget_->setWindowTitle(FromGbk(Text()));
+            ApplyWindowFrame();
             widget_->show();
             Screen->SetActiveForm(this);
             InvalidateFrame();
@@ -299,6 +303,32 @@ void TCustomForm::Dispatch(TMessage& m) {
     default: break;
     }
     TWinControl::Dispatch(m);
+}
+
+void TCustomForm::ApplyWindowFrame() {
+    bool sizeable = formBorder_ == bsSizeable || formBorder_ == bsSizeToolWin;
+    Qt::WindowFlags f = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (formBorder_ == bsNone) f = Qt::Window | Qt::FramelessWindowHint;
+    if (formBorder_ == bsToolWindow || formBorder_ == bsSizeToolWin) f |= Qt::Tool;
+    if (borderIcons_ & biSystemMenu) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if ((borderIcons_ & biSystemMenu) && (borderIcons_ & biMinimize) && formBorder_ != bsDialog)
+        f |= Qt::WindowMinimizeButtonHint;
+    if ((borderIcons_ & biSystemMenu) && (borderIcons_ & biMaximize) && sizeable) f |= Qt::WindowMaximizeButtonHint;
+    if (formStyle_ == fsStayOnTop) f |= Qt::WindowStaysOnTopHint;
+    if (widget_->windowFlags() != f) widget_->setWindowFlags(f);
+    if (sizeable) {
+        widget_->setMinimumSize(0, 0);
+        widget_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    } else {
+        widget_->setFixedSize(std::max(Width(), 1), std::max(Height(), 1));
+    }
+}
+
+void TCustomForm::BoundsChanged(bool moved, bool sized) {
+    // A fixed frame follows sizes set by the program.
+    if (sized && widget_ && widget_->minimumSize() == widget_->maximumSize())
+        widget_->setFixedSize(std::max(Width(), 1), std::max(Height(), 1));
+    TWinControl::BoundsChanged(moved, sized);
 }
 
 void TCustomForm::PaintWindow(HDC) {

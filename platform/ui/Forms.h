@@ -70,6 +70,8 @@ enum TCloseAction : uint8_t { caNone, caHide, caFree, caMinimize };
 enum TFormStyle : uint8_t { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
 enum TPosition : uint8_t { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter,
                            poDesktopCenter, poMainFormCenter, poOwnerFormCenter };
+enum TBorderIconBits : uint8_t { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+using TBorderIcons = uint8_t;
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 
@@ -97,6 +99,9 @@ public:
     void SetFormStyle(TFormStyle s);
     TBorderStyle FormBorderStyle() const { return formBorder_; }
     void SetFormBorderStyle(TBorderStyle b) { formBorder_ = b; }
+    // Title-bar buttons, applied when the form shows (with the border style: only a sizeable border resizes).
+    TBorderIcons BorderIcons() const { return borderIcons_; }
+    void SetBorderIcons(TBorderIcons b) { borderIcons_ = b; }
     TPosition Position() const { return position_; }
     void SetPosition(TPosition p) { position_ = p; }
     bool KeyPreview() const { return keyPreview_; }
@@ -118,6 +123,7 @@ protected:
     virtual void DoHide();
     virtual void DoClose(TCloseAction& action);
     void PaintWindow(HDC dc) override;
+    void BoundsChanged(bool moved, bool sized) override;
 
 private:
     TWinControl* activeControl_ = nullptr;
@@ -126,6 +132,8 @@ private:
     TFormStyle formStyle_ = fsNormal;
     TBorderStyle formBorder_ = bsSizeable;
     TPosition position_ = poDesigned;
+    TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
+    void ApplyWindowFrame();
 };
 
 class TForm : public TCustomForm {

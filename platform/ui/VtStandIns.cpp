@@ -848,6 +848,9 @@ void RegisterFormClasses() {
     Drop(TVtCheckList::StaticClass(), "FrameSides");
     Drop(TVtSpinEdit::StaticClass(), "FlatButtonParentColor");
 
+    // Designer bookkeeping of form resources, with no effect at run time.
+    for (const char* name : {"PixelsPerInch", "TextHeight", "OldCreateOrder"}) Drop(TCustomForm::StaticClass(), name);
+
     RegisterChildAdopter(TPageControl::StaticClass(), [](TComponent* parent, TComponent* child) {
         auto* sheet = dynamic_cast<TTabSheet*>(child);
         if (!sheet) throw EFormResourceError(child->Name() + " is not a tab sheet");

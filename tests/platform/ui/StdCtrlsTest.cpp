@@ -148,6 +148,59 @@ TEST_F(StdCtrls, FormResourceBuildsTheTreeAndBindsHandlers) {
     EXPECT_TRUE(f->Get<TVtToolbarButton>("VtToolbarButton2")->Down());
     EXPECT_EQ(f->Get<TOpenDialog>("OpenDialog1")->Filter(), "文本文件（*.txt）|*.txt");
     EXPECT_EQ(f->edits + f->spins + f->combos, 0);  // nor change events
+    // A single border keeps the size; the resource's client size holds.
+    EXPECT_EQ(f->ClientWidth(), 420);
+    EXPECT_EQ(f->ClientHeight(), 300);
+    f->SetClientWidth(400);
+    UiTest::Flush();
+    EXPECT_EQ(f->Width(), 400);
+}
+
+TEST_F(StdCtrls, ModalFormWithStockButtons) {
+    auto* dlg = new TForm(Application);
+    ReadComponentResource(dlg, R"(object frmAsk: TForm
+  BorderStyle = bsDialog
+  BorderIcons = [biSystemMenu]
+  Caption = '输入'
+  ClientWidth = 292
+  ClientHeight = 125
+  PixelsPerInch = 96
+  TextHeight = 13
+  object VtEdit1: TVtEdit
+    Left = 8
+    Top = 8
+    Width = 209
+  end
+  object VtBitBtn1: TVtBitBtn
+    Left = 8
+    Top = 80
+    Caption = '确定'
+    Kind = bkOK
+  end
+  object VtBitBtn2: TVtBitBtn
+    Left = 100
+    Top = 80
+    Caption = '取消'
+    Kind = bkCancel
+  end
+end
+)");
+    EXPECT_EQ(dlg->BorderIcons(), biSystemMenu);
+    auto* ok = dynamic_cast<TVtBitBtn*>(dlg->FindComponent("VtBitBtn1"));
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(ok->Caption(), "确定");  // a stock kind keeps the resource's caption
+    EXPECT_EQ(ok->ModalResult(), mrOk);
+    EXPECT_TRUE(ok->Default());
+    SetModalHook([](TCustomForm*) {
+        UiTest::Chars("北京");
+        UiTest::Key(VK_RETURN);  // the default button answers
+    });
+    EXPECT_EQ(dlg->ShowModal(), mrOk);
+    EXPECT_EQ(static_cast<TVtEdit*>(dlg->FindComponent("VtEdit1"))->Text(), "北京");
+    SetModalHook([](TCustomForm*) { UiTest::Key(VK_ESCAPE); });
+    EXPECT_EQ(dlg->ShowModal(), mrCancel);
+    SetModalHook(nullptr);
+    delete dlg;
 }
 
 TEST_F(StdCtrls, TypingIntoAnEdit) {
