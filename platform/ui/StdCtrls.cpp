@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <algorithm>
 
 #include "platform/ui/Backend.h"
@@ -145,6 +146,32 @@ public:
                               down ? ToGbk(k->text()) : std::string());
             return true;
         }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove: {
+            // The control sees the mouse as messages too (clicks, capture, its popup menu); the native edit
+            // still places the caret and the selection.
+            auto* me = static_cast<QMouseEvent*>(e);
+            TWinControl* top = Backend::TopLevel(edit);
+            if (!top || !top->Widget()) return false;
+            QPoint p = edit->edit_->mapTo(top->Widget(), me->position().toPoint());
+            WPARAM keys = 0;
+            if (me->buttons() & Qt::LeftButton) keys |= MK_LBUTTON;
+            if (me->buttons() & Qt::RightButton) keys |= MK_RBUTTON;
+            if (me->modifiers() & Qt::ShiftModifier) keys |= MK_SHIFT;
+            if (me->modifiers() & Qt::ControlModifier) keys |= MK_CONTROL;
+            TMouseButton b = me->button() == Qt::RightButton ? mbRight : me->button() == Qt::MiddleButton ? mbMiddle : mbLeft;
+            Backend::MouseKind kind = e->type() == QEvent::MouseButtonPress     ? Backend::Down
+                                      : e->type() == QEvent::MouseButtonRelease ? Backend::Up
+                                      : e->type() == QEvent::MouseButtonDblClick ? Backend::DoubleClick
+                                                                                 : Backend::Move;
+            Backend::RouteMouse(top, p, kind, b, keys);
+            return false;
+        }
+        case QEvent::ContextMenu:
+            // The control's popup menu, when it has one, replaces the native edit menu.
+            return edit->PopupMenu() != nullptr || bool(edit->OnContextPopup);
         case QEvent::FocusIn:
             if (Backend::Focused() != edit && edit->CanFocus()) {
                 TCustomEdit* self = edit;
@@ -278,6 +305,13 @@ void TCustomEdit::Dispatch(TMessage& m) {
     case WM_GETDLGCODE: m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; return;
     case WM_LBUTTONDOWN:
         if (CanFocus() && !Focused()) SetFocus();
+        break;
+    case WM_CONTEXTMENU:
+        // Without a menu of its own the edit keeps the native one rather than its parent's.
+        if (!PopupMenu() && !OnContextPopup) {
+            m.Result = 1;
+            return;
+        }
         break;
     case WM_KEYDOWN: {
         TWinControl::Dispatch(m);

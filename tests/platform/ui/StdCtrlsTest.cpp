@@ -237,6 +237,21 @@ TEST_F(StdCtrls, TypingIntoAnEdit) {
     };
     UiTest::Chars("qw");
     EXPECT_EQ(e->Text(), "图幅aw");
+    // A right click opens the edit's popup menu with the edit as its source.
+    auto* menu = f->Get<TPopupMenu>("PopupMenu3");
+    TComponent* source = nullptr;
+    SetPopupHook([&](TPopupMenu* m) -> TMenuItem* {
+        source = m->PopupComponent();
+        return nullptr;
+    });
+    f->Get<TVtPanel>("Panel1")->SetPopupMenu(menu);
+    UiTest::MouseDown(e, 5, 5, MK_RBUTTON);
+    UiTest::MouseUp(e, 5, 5, MK_RBUTTON);
+    EXPECT_EQ(source, nullptr);  // none of its own: the native menu, not the parent's
+    e->SetPopupMenu(menu);
+    UiTest::MouseDown(e, 5, 5, MK_RBUTTON);
+    UiTest::MouseUp(e, 5, 5, MK_RBUTTON);
+    EXPECT_EQ(source, e);
     e->SetText("程序");
     EXPECT_EQ(e->Text(), "程序");
     EXPECT_EQ(e->SelText(), "");
