@@ -762,10 +762,19 @@ void TVtProgressBar::Paint() {
     c->Brush()->SetColor(clHighlight);
     c->FillRect(bar);
     if (showPercent_) {
+        // The text in the bar's colour over the background and inverted over the bar.
         c->SetFont(*Font());
-        c->Font()->SetColor(p >= 50 ? clHighlightText : clHighlight);
         c->Brush()->SetStyle(bsClear);
-        c->DrawText(std::to_string(p) + "%", r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        for (int part = 0; part < 2; ++part) {
+            TRect clip = part ? TRect(bar.Right, r.Top, r.Right, r.Bottom) : bar;
+            if (clip.Width() <= 0) continue;
+            c->SaveDC();
+            c->IntersectClipRect(clip.Left, clip.Top, clip.Right, clip.Bottom);
+            c->Font()->SetColor(part ? clHighlight : clHighlightText);
+            TRect t = r;
+            c->DrawText(std::to_string(p) + "%", t, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+            c->RestoreDC(-1);
+        }
         c->Brush()->SetStyle(bsSolid);
     }
 }

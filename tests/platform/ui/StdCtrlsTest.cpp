@@ -384,6 +384,19 @@ TEST_F(StdCtrls, ScreenshotShowsTheChineseCaptions) {
     TRect r0 = InForm(list, f, list->ItemRect(0)), r1 = InForm(list, f, list->ItemRect(1));
     EXPECT_EQ(shot->Canvas()->Pixel(r0.Right - 3, r0.Top + 1), RGB(227, 227, 227));
     EXPECT_EQ(shot->Canvas()->Pixel(r1.Right - 3, r1.Top + 1), ColorToRGB(clWindow));
+
+    // The second page with a half-done progress bar.
+    f->Get<TVtPageControl>("VtPageControl1")->SetActivePageIndex(1);
+    auto* bar = f->Get<TVtProgressBar>("VtProgressBar1");
+    bar->SetTotalParts(4);
+    bar->IncPartsByOne();
+    bar->IncPartsByOne();
+    std::unique_ptr<TBitmap> page2(UiTest::Capture(f));
+    page2->SaveToPNG(std::string(QM_TEST_OUT) + "/StdCtrlsPage2.png");
+    TRect b = InForm(bar, f, bar->ClientRect());
+    EXPECT_EQ(page2->Canvas()->Pixel(b.Left + 10, b.Top + 3), ColorToRGB(clHighlight));
+    EXPECT_EQ(page2->Canvas()->Pixel(b.Right - 10, b.Top + 3), ColorToRGB(clWhite));
+    EXPECT_EQ(DarkPixels(page2.get(), InForm(list, f, TRect(20, 36, 120, 54))), 0);  // the first page is hidden
 }
 
 TEST_F(StdCtrls, UnknownNamesFailNamingThem) {
