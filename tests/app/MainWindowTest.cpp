@@ -270,3 +270,55 @@ TEST_F(MainWindow, ScreenshotsOfEveryPageAfterGenerate) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainWindow, InformationDialogShowsTheSelectedSheet) {
+    ExampleWindow(1);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    f->CheckList(1)->SetItemIndex(1);
+    const TStandardTessarol want = f->Sheets54()[1][0];
+    std::string caption, number;
+    double values[24] = {};
+    SetModalHook([&](TCustomForm* dlg) {
+        caption = dlg->Caption();
+        number = dynamic_cast<TControl*>(dlg->FindComponent("VtEdit1"))->Text();
+        for (int i = 1; i <= 24; ++i)
+            values[i - 1] = dynamic_cast<TVtNumericEdit*>(dlg->FindComponent("VtNumericEdit" + std::to_string(i)))->Value();
+        dlg->SetModalResult(mrOk);
+    });
+    f->ShowInfoClick(C<TControl>("VtToolbarButton5"));
+    SetModalHook(nullptr);
+    EXPECT_EQ(caption, "图幅信息");
+    EXPECT_EQ(number, "J50G003041");
+    EXPECT_EQ(values[0], 116);       // West degrees
+    EXPECT_EQ(values[1], 30);        // West minutes
+    EXPECT_EQ(values[9], 39);        // North degrees
+    EXPECT_EQ(values[10], 55);       // North minutes
+    EXPECT_NEAR(values[20], 116.5, 1e-9);
+    EXPECT_NEAR(values[12], want.LB.X, 1e-4);  // south-west corner first on the projected page
+    EXPECT_NEAR(values[15], want.LT.Y, 1e-4);
+    EXPECT_NEAR(values[18], want.RB.X, 1e-4);
+    // Find: whole text, case-insensitive; a miss is reported.
+    SetModalHook([](TCustomForm* dlg) {
+        dynamic_cast<TControl*>(dlg->FindComponent("VtEdit1"))->SetText("j50g003040");
+        dlg->SetModalResult(mrOk);
+    });
+    f->FindInList(f->CheckList(1));
+    EXPECT_EQ(f->CheckList(1)->ItemIndex(), 0);
+    SetModalHook([](TCustomForm* dlg) {
+        dynamic_cast<TControl*>(dlg->FindComponent("VtEdit1"))->SetText("J50G00304");
+        dlg->SetModalResult(mrOk);
+    });
+    f->FindInList(f->CheckList(1));
+    SetModalHook(nullptr);
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "没有找到“J50G00304”！");
+    // Import corners copies the selected sheet's edges into the window.
+    f->CheckList(1)->SetItemIndex(1);
+    f->ImportCornersClick(C<TControl>("VtToolbarButton4"));
+    EXPECT_EQ(Spin(1)->Value(), 116);
+    EXPECT_EQ(Spin(2)->Value(), 30);
+    EXPECT_EQ(Spin(11)->Value(), 55);
+}
+
+}  // namespace
