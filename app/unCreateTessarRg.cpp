@@ -1,5 +1,6 @@
 #include "app/unCreateTessarRg.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/unInputPoint.h"
@@ -64,7 +65,11 @@ const TClassInfo& TfrmCreateTessarRg::StaticClass() {
 
 TfrmCreateTessarRg::TfrmCreateTessarRg(TComponent* owner) : TForm(owner) {
     InitComponentFromResource(this);
-    for (int i = 0; i < 7; ++i) lists_[i] = Get<TVtCheckList>("VtCheckList" + std::to_string(i + 1));
+    for (int i = 0; i < 7; ++i) {
+        lists_[i] = Get<TVtCheckList>("VtCheckList" + std::to_string(i + 1));
+        // Items are drawn 4 pixels down: room for the descenders of the CJK font's Latin letters.
+        lists_[i]->SetItemHeight(20);
+    }
     pages_ = Get<TVtPageControl>("VtPageControl1");
     SetTessarErrorReport(&g_report);
 }
@@ -436,11 +441,34 @@ void TfrmCreateTessarRg::DeleteCheckedItems(TVtCheckList* list) {
     if (!any) return;
     if (Application->MessageBox("真的要删除选中的数据吗？", "确认", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     TItemStrings* items = list->Items();
+    std::vector<bool> gone(static_cast<size_t>(items->Count()));
     for (int i = items->Count() - 1; i >= 0; --i)
         if (list->ItemChecked(i)) {
+            gone[i] = true;
             delete items->Objects(i);
             items->Delete(i);
         }
+    // The page's stored result loses the same sheets, so that an export never writes a deleted one.
+    // Items stand in the order of the field, outer index first.
+    auto drop = [&gone](auto& field) {
+        size_t k = 0;
+        for (auto& outer : field) {
+            auto& inner = outer;
+            size_t w = 0;
+            for (size_t r = 0; r < inner.size(); ++r, ++k)
+                if (k >= gone.size() || !gone[k]) {
+                    if (w != r) inner[w] = std::move(inner[r]);
+                    ++w;
+                }
+            inner.resize(w);
+        }
+        field.erase(std::remove_if(field.begin(), field.end(), [](const auto& o) { return o.empty(); }), field.end());
+    };
+    if (list == lists_[0]) drop(FSheets54);
+    else if (list == lists_[1]) drop(FSheets80);
+    else if (list == lists_[2]) drop(FCustom);
+    else if (list == lists_[4]) drop(FConverted);
+    else if (list == lists_[6]) drop(FQueried);
 }
 
 void TfrmCreateTessarRg::DeleteClick(TObject* sender) {

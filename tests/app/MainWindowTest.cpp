@@ -217,7 +217,7 @@ TEST_F(MainWindow, PointsQueryAndFind) {
     EXPECT_EQ(TfrmCreateTessarRg::FormatDmsPart(12.5), "12.5");
 }
 
-TEST_F(MainWindow, DeleteAsksAndKeepsTheField) {
+TEST_F(MainWindow, DeleteAsksAndTakesTheSheetsFromTheField) {
     ExampleWindow(1);
     C<TVtBitBtn>("VtBitBtn1")->Click();
     f->CheckList(1)->CheckAll();
@@ -229,7 +229,16 @@ TEST_F(MainWindow, DeleteAsksAndKeepsTheField) {
     f->DeleteCheckedItems(f->CheckList(1));
     UiTest::AnswerMessageBoxes(-1);
     EXPECT_TRUE(Items(1).empty());
-    EXPECT_EQ(f->Sheets54().size(), 2u);
+    // What the page exports follows the list: deleted sheets are gone from it too.
+    EXPECT_TRUE(f->Sheets54().empty());
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    f->CheckList(1)->SetItemChecked(0, true);
+    UiTest::AnswerMessageBoxes(IDYES);
+    f->DeleteCheckedItems(f->CheckList(1));
+    UiTest::AnswerMessageBoxes(-1);
+    EXPECT_EQ(Items(1), std::vector<std::string>{"J50G003041"});
+    ASSERT_EQ(f->Sheets54().size(), 1u);
+    EXPECT_EQ(f->Sheets54()[0][0].SheetNo, "J50G003041");
 }
 
 }  // namespace
