@@ -5,7 +5,9 @@
 
 #include "app/unInputPoint.h"
 #include "app/unInputString.h"
+#include "app/unProgBar.h"
 #include "app/unTFInformation.h"
+#include "platform/ui/Dialogs.h"
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/ComCtrls.h"
@@ -24,6 +26,25 @@ public:
     }
 };
 MessageBoxReport g_report;
+TProgBarProgress g_progress;
+
+const char* const kStandardHeader = "图幅号,最小经度,最小纬度,最大经度,最大纬度,X1,Y1,X2,Y2,X3,Y3,X4,Y4";
+const char* const kGridHeader = "图幅号,最小X,最小Y,最大X,最大Y";
+
+// The main window takes no input while an export runs and processes messages, so nothing can change
+// the sheets being written.
+class DisabledWhile {
+public:
+    explicit DisabledWhile(TControl* c) : c_(c) { c_->SetEnabled(false); }
+    ~DisabledWhile() { c_->SetEnabled(true); }
+
+private:
+    TControl* c_;
+};
+
+bool EndsWithNoCase(const std::string& s, const std::string& end) {
+    return s.size() >= end.size() && LowerCase(s.substr(s.size() - end.size())) == end;
+}
 
 constexpr TColor kEvenRowColor = RGB(227, 227, 227);
 
@@ -57,7 +78,9 @@ const TClassInfo& TfrmCreateTessarRg::StaticClass() {
             Method("DeletePointsClick", &F::DeletePointsClick), Method("FindClick", &F::FindClick),
             Method("VtToolbarButton23Click", &F::VtToolbarButton23Click),
             Method("VtRadioButton9Click", &F::VtRadioButton9Click),
-            Method("VtRadioButton10Click", &F::VtRadioButton10Click)};
+            Method("VtRadioButton10Click", &F::VtRadioButton10Click), Method("N1Click", &F::N1Click),
+            Method("N2Click", &F::N2Click), Method("N8Click", &F::N8Click), Method("Excel1Click", &F::Excel1Click),
+            Method("XLS1Click", &F::XLS1Click)};
         return c;
     }();
     return ci;
@@ -72,10 +95,12 @@ TfrmCreateTessarRg::TfrmCreateTessarRg(TComponent* owner) : TForm(owner) {
     }
     pages_ = Get<TVtPageControl>("VtPageControl1");
     SetTessarErrorReport(&g_report);
+    SetTessarProgress(&g_progress);
 }
 
 TfrmCreateTessarRg::~TfrmCreateTessarRg() {
     SetTessarErrorReport(nullptr);
+    SetTessarProgress(nullptr);
     for (TVtCheckList* l : lists_)
         if (l) ClearItems(l);
 }
@@ -560,4 +585,74 @@ void RegisterAppClasses() {
     RegisterClass(TfrmTFInformation::StaticClass());
     RegisterClass(TfrmInputString::StaticClass());
     RegisterClass(TfrmInputPoint::StaticClass());
+    RegisterClass(TfrmProgBar::StaticClass());
 }
+
+// ---- exports -----------------------------------------------------------------------------------------
+
+void TfrmCreateTessarRg::Export(ExportKind kind) {
+    const bool mif = kind == ExportKind::MifLL || kind == ExportKind::MifMetres || kind == ExportKind::MifKilometres;
+    auto* dlg = Get<TSaveDialog>("SaveDialog1");
+    // The workbook is Office Open XML, so the dialog offers .xlsx.
+    dlg->SetFilter(mif ? "MapInfo 交换格式(*.mif)|*.mif" : "Microsoft Excel 工作簿(*.xlsx)|*.xlsx");
+    dlg->SetDefaultExt(mif ? "mif" : "xlsx");
+    dlg->SetFileName("");
+    if (!dlg->Execute()) return;
+    std::string file = dlg->FileName();
+    if (!mif && EndsWithNoCase(file, ".xls")) file += "x";
+    const int page = pages_->GetActivePageIndex();
+    if (page < 0 || page > 4) return;
+    if (page == 2 && (kind == ExportKind::MifLL || kind == ExportKind::MifKilometres)) return;
+
+    const TStandardTessarols* sheets = nullptr;
+    TStandardTessarols source;
+    bool beijing = true, titled = true;
+    switch (page) {
+    case 0: sheets = &FSheets54; break;
+    case 1: sheets = &FSheets80; beijing = false; break;
+    case 3:
+        if (ShowConfirmBox("导出目标图幅号请点“是”，导出原图幅号请点“否”。")) {
+            sheets = &FConverted;
+            beijing = Radio(7)->Checked();
+        } else {
+            GetListTessarols(lists_[3], source);
+            sheets = &source;
+            titled = false;
+        }
+        break;
+    case 4: sheets = &FQueried; beijing = Radio(13)->Checked(); break;
+    default: break;
+    }
+    const bool metres = kind != ExportKind::MifKilometres && kind != ExportKind::XlsKilometres;
+    bool ok = true;
+    std::string why;
+    {
+        DisabledWhile busy(this);
+        try {
+            if (page == 2) {
+                if (mif) ok = SaveCustomTessarolsToMif(file, FCustom);
+                else ExportCustomTessarolsToExcel(file, "图幅表（独立坐标系）", kGridHeader, FCustom, true, false);
+            } else if (kind == ExportKind::MifLL) {
+                ok = SaveTessarolsToMifLL(file, *sheets);
+            } else if (mif) {
+                ok = SaveTessarolsToMif(file, *sheets, metres);
+            } else {
+                std::string title;
+                if (titled)
+                    title = std::string("图幅表（") + (beijing ? "北京54" : "西安80") + "坐标系，单位：" +
+                            (metres ? "米" : "千米") + "）";
+                ExportTessarolsToExcel(file, title, kStandardHeader, *sheets, metres, true, false);
+            }
+        } catch (const Exception& e) {
+            ok = false;
+            why = e.Message;
+        }
+    }
+    if (!ok) ShowErrorBox("导出文件“" + file + "”失败！" + (why.empty() ? "" : "\r\n" + why));
+}
+
+void TfrmCreateTessarRg::N1Click(TObject*) { Export(ExportKind::MifLL); }
+void TfrmCreateTessarRg::N2Click(TObject*) { Export(ExportKind::MifMetres); }
+void TfrmCreateTessarRg::N8Click(TObject*) { Export(ExportKind::MifKilometres); }
+void TfrmCreateTessarRg::Excel1Click(TObject*) { Export(ExportKind::XlsMetres); }
+void TfrmCreateTessarRg::XLS1Click(TObject*) { Export(ExportKind::XlsKilometres); }

@@ -74,6 +74,11 @@ public:
     void VtToolbarButton23Click(TObject* sender);
     void VtRadioButton9Click(TObject* sender);
     void VtRadioButton10Click(TObject* sender);
+    void N1Click(TObject* sender);
+    void N2Click(TObject* sender);
+    void N8Click(TObject* sender);
+    void Excel1Click(TObject* sender);
+    void XLS1Click(TObject* sender);
 
     // Result fields, replaced whole by Generate on their page.
     const TStandardTessarols& Sheets54() const { return FSheets54; }
@@ -115,6 +120,8 @@ private:
     void GenerateLatLon(int page);
     void ClearItems(TVtCheckList* list);
     void SetListCentralMeridian(TVtCheckList* list, TVtComboBox* zone, TVtSpinEdit* meridian);
+    enum class ExportKind { MifLL, MifMetres, MifKilometres, XlsMetres, XlsKilometres };
+    void Export(ExportKind kind);
 
     TStandardTessarols FSheets54, FSheets80, FConverted, FQueried;
     TCustomTessarols FCustom;

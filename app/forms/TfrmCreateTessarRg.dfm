@@ -1661,21 +1661,26 @@ object frmCreateTessarRg: TfrmCreateTessarRg
     object MIF1: TMenuItem
       Caption = '导出MIF文件  '
       object N1: TMenuItem
+        OnClick = N1Click
         Caption = '地理坐标'
       end
       object N2: TMenuItem
+        OnClick = N2Click
         Caption = '投影坐标（米）'
       end
       object N8: TMenuItem
+        OnClick = N8Click
         Caption = '投影坐标（千米）'
       end
     end
     object XLS2: TMenuItem
       Caption = '导出Excel文件  '
       object Excel1: TMenuItem
+        OnClick = Excel1Click
         Caption = '导出XLS文件（米）'
       end
       object XLS1: TMenuItem
+        OnClick = XLS1Click
         Caption = '导出XLS文件（千米）'
       end
     end

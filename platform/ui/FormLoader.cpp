@@ -96,7 +96,14 @@ public:
             Fail(o.line, "resource of class " + o.className + " read into " + root_->ClassName());
         root_->BeginLoading();
         loaded_.push_back(root_);
-        if (!o.name.empty() && root_->Name().empty()) root_->SetName(o.name);
+        if (!o.name.empty() && root_->Name().empty()) {
+            // A second form of one resource under the same owner is named as the first with "_1", "_2"...
+            TComponent* owner = root_->Owner();
+            std::string name = o.name;
+            for (int k = 1; owner && owner->FindComponent(name) && owner->FindComponent(name) != root_; ++k)
+                name = o.name + "_" + std::to_string(k);
+            root_->SetName(name);
+        }
         SetProperties(root_, o.properties, o.className);
         for (auto& child : o.children) ReadChild(root_, child);
         for (auto& f : fixups_) {

@@ -331,3 +331,113 @@ TEST_F(MainWindow, InformationDialogShowsTheSelectedSheet) {
 }
 
 }  // namespace
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/unProgBar.h"
+#include "platform/ui/Dialogs.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+class Exports : public MainWindow {
+protected:
+    void SetUp() override {
+        MainWindow::SetUp();
+        // One folder per test: ctest runs them side by side.
+        dir = std::string(QM_TEST_OUT) + "/exports-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override {
+        SetFileDialogHook(nullptr);
+        MainWindow::TearDown();
+    }
+    // Runs a menu command with the save dialog answered by `name` (empty: cancelled).
+    std::string filterSeen;
+    void Command(void (TfrmCreateTessarRg::*cmd)(TObject*), const std::string& name) {
+        std::string* seen = &filterSeen;
+        SetFileDialogHook([seen, name](TOpenDialog* d) {
+            *seen = d->Filter();
+            return name;
+        });
+        TfrmCreateTessarRg* form = f;
+        (form->*cmd)(nullptr);
+    }
+    std::string dir;
+};
+
+TEST_F(Exports, MifAndWorkbookOfPageZeroWithTheProgressForm) {
+    ExampleWindow(1);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    Command(&TfrmCreateTessarRg::N2Click, dir + "/index.mif");
+    EXPECT_EQ(filterSeen, "MapInfo 交换格式(*.mif)|*.mif");
+    std::string mif = ReadFile(dir + "/index.mif"), mid = ReadFile(dir + "/index.mid");
+    EXPECT_EQ(mif.rfind("Version 450\r\n", 0), 0u);
+    EXPECT_NE(mid.find("\"J50G003040\""), std::string::npos);
+    ASSERT_NE(frmProgBar, nullptr);
+    EXPECT_EQ(frmProgBar->Caption(), "导出图幅 " + dir + "/index.mif");
+    EXPECT_EQ(frmProgBar->VtProgressBar1->Percent(), 100);
+    EXPECT_TRUE(frmProgBar->VtBitBtn1->Enabled());
+    EXPECT_TRUE(f->Enabled());
+    TfrmProgBar* first = frmProgBar;
+    // A typed ".xls" is saved as the workbook it is.
+    Command(&TfrmCreateTessarRg::XLS1Click, dir + "/index.xls");
+    EXPECT_EQ(filterSeen, "Microsoft Excel 工作簿(*.xlsx)|*.xlsx");
+    EXPECT_TRUE(std::filesystem::exists(dir + "/index.xlsx")) << UiTest::LastMessageBoxText();
+    EXPECT_NE(frmProgBar, first);
+    first->VtBitBtn1Click(nullptr);
+    EXPECT_FALSE(first->Visible());
+    EXPECT_TRUE(frmProgBar->Visible());
+    // Cancelled: nothing written.
+    Command(&TfrmCreateTessarRg::N1Click, "");
+    EXPECT_FALSE(std::filesystem::exists(dir + "/index.mid~tmp"));
+}
+
+TEST_F(Exports, GridPageAndConversionSourceList) {
+    Page(2);
+    C<TVtNumericEdit>("VtNumericEdit7")->SetValue(2000);
+    C<TVtNumericEdit>("VtNumericEdit8")->SetValue(1000);
+    Spin(28)->SetValue(1000);
+    Spin(29)->SetValue(1000);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    Command(&TfrmCreateTessarRg::N1Click, dir + "/grid-ll.mif");  // no geographic form of a grid
+    EXPECT_FALSE(std::filesystem::exists(dir + "/grid-ll.mif"));
+    Command(&TfrmCreateTessarRg::N2Click, dir + "/grid.mif");
+    EXPECT_NE(ReadFile(dir + "/grid.mif").find("Columns 2"), std::string::npos) << UiTest::LastMessageBoxText();
+    Page(3);
+    // Source items carry their sheet, as typed or loaded numbers do.
+    TStandardTessarols one;
+    GetTessarols100k(OldSheetNoToExtent("J-50-5"), false, true, 117, one);
+    f->CheckList(4)->Items()->AddObject("J-50-5", new TTessarolObject(one[0][0]));
+    UiTest::AnswerMessageBoxes(IDNO);
+    Command(&TfrmCreateTessarRg::N1Click, dir + "/source.mif");
+    UiTest::AnswerMessageBoxes(-1);
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "确认") << UiTest::LastMessageBoxText();
+    EXPECT_NE(ReadFile(dir + "/source.mid").find("\"J-50-5\""), std::string::npos);
+}
+
+TEST_F(Exports, AFailedExportIsReportedAndLeavesNoFile) {
+    ExampleWindow(1);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    const int before = UiTest::MessageBoxCount();
+    Command(&TfrmCreateTessarRg::N2Click, dir + "/missing/index.mif");
+    EXPECT_EQ(UiTest::MessageBoxCount(), before + 1);
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+    EXPECT_NE(UiTest::LastMessageBoxText().find(dir + "/missing/index.mif"), std::string::npos);
+    if (frmProgBar) EXPECT_TRUE(frmProgBar->VtBitBtn1->Enabled());  // a dialog opened before the failure is closable
+    EXPECT_TRUE(f->Enabled());
+    Command(&TfrmCreateTessarRg::Excel1Click, dir + "/missing/index.xlsx");
+    EXPECT_EQ(UiTest::MessageBoxCount(), before + 2);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/missing"));
+}
+
+}  // namespace

@@ -184,6 +184,14 @@ TEST_F(FormLoader, RegisteredResourcesByName) {
     EXPECT_NE(f->FindComponent("Popup1"), nullptr);
     delete f;
     EXPECT_THROW(FindFormResource("TFRMNONE"), EFormResourceError);
+    // Several forms of one resource under one owner: the later ones get numbered names.
+    TComponent owner(nullptr);
+    auto* a = new TfrmLoaderTest(&owner);
+    auto* b = new TfrmLoaderTest(&owner);
+    InitComponentFromResource(a);
+    InitComponentFromResource(b);
+    EXPECT_EQ(a->Name(), "frmLoaderTest");
+    EXPECT_EQ(b->Name(), "frmLoaderTest_1");
 }
 
 }  // namespace
