@@ -79,6 +79,7 @@ const TClassInfo& TfrmCreateTessarRg::StaticClass() {
             Method("VtToolbarButton23Click", &F::VtToolbarButton23Click),
             Method("VtRadioButton9Click", &F::VtRadioButton9Click),
             Method("VtRadioButton10Click", &F::VtRadioButton10Click), Method("N1Click", &F::N1Click),
+            Method("N3Click", &F::N3Click), Method("N4Click", &F::N4Click),
             Method("N2Click", &F::N2Click), Method("N8Click", &F::N8Click), Method("Excel1Click", &F::Excel1Click),
             Method("XLS1Click", &F::XLS1Click)};
         return c;
@@ -656,3 +657,49 @@ void TfrmCreateTessarRg::N2Click(TObject*) { Export(ExportKind::MifMetres); }
 void TfrmCreateTessarRg::N8Click(TObject*) { Export(ExportKind::MifKilometres); }
 void TfrmCreateTessarRg::Excel1Click(TObject*) { Export(ExportKind::XlsMetres); }
 void TfrmCreateTessarRg::XLS1Click(TObject*) { Export(ExportKind::XlsKilometres); }
+
+// ---- angle entry converters --------------------------------------------------------------------------
+
+int TfrmCreateTessarRg::AngleGroupOfPopup() const {
+    // The group of the edit the menu was opened on, not of whatever holds the focus.
+    TComponent* source = Get<TPopupMenu>("PopupMenu2")->PopupComponent();
+    for (int first : {1, 7, 14, 20, 32})
+        if (source && source == FindComponent("VtSpinEdit" + std::to_string(first))) return first;
+    return 0;
+}
+
+void TfrmCreateTessarRg::SetAngleGroup(int first, const TDmsAngle& lon, const TDmsAngle& lat) {
+    const bool point = first == 32;
+    Spin(first)->SetValue(lon.Degrees);
+    Spin(first + 1)->SetValue(lon.Minutes);
+    Spin(point ? 35 : first + 2)->SetValue(lon.Seconds);
+    SetDms(point ? 36 : first + 3, lat);
+}
+
+void TfrmCreateTessarRg::N3Click(TObject*) {
+    double v[2] = {0, 0};
+    if (!InputPoint("输入", "经度", "纬度", v)) return;
+    if (int first = AngleGroupOfPopup()) SetAngleGroup(first, DegreeToDms(v[0]), DegreeToDms(v[1]));
+}
+
+void TfrmCreateTessarRg::N4Click(TObject*) {
+    const int first = AngleGroupOfPopup();
+    const int tab = first == 1 || first == 7 ? 0 : first == 14 || first == 20 ? 1 : first == 32 ? 4 : -1;
+    if (tab < 0) return;
+    const double cm = Spin(tab == 0 ? 13 : tab == 1 ? 26 : 39)->Value();
+    const bool zone3 = Combo(tab == 0 ? 1 : tab == 1 ? 3 : 8)->ItemIndex() == 0;
+    const bool beijing = tab == 0 || (tab == 4 && Radio(13)->Checked());
+    if (!(cm > 0)) {
+        ShowInfoBox("必须先输入中央经度！");
+        return;
+    }
+    double v[2] = {0, 0};
+    if (!InputPoint("输入", "X坐标", "Y坐标", v)) return;
+    // An easting typed without its zone prefix gets the engine's national prefix.
+    const double prefix = GetZoneNumber(zone3, cm) * 1000000;
+    const double x = v[0] > prefix ? v[0] : prefix + v[0];
+    TDmsAngle lon, lat;
+    if (beijing) XYToBL54(v[1], x, zone3, cm, lon, lat);
+    else XYToBL80(v[1], x, zone3, cm, lon, lat);
+    SetAngleGroup(first, lon, lat);
+}

@@ -74,6 +74,8 @@ public:
     void VtToolbarButton23Click(TObject* sender);
     void VtRadioButton9Click(TObject* sender);
     void VtRadioButton10Click(TObject* sender);
+    void N3Click(TObject* sender);
+    void N4Click(TObject* sender);
     void N1Click(TObject* sender);
     void N2Click(TObject* sender);
     void N8Click(TObject* sender);
@@ -120,6 +122,9 @@ private:
     void GenerateLatLon(int page);
     void ClearItems(TVtCheckList* list);
     void SetListCentralMeridian(TVtCheckList* list, TVtComboBox* zone, TVtSpinEdit* meridian);
+    // The first longitude edit of the group whose degree edit opened the angle popup, or 0.
+    int AngleGroupOfPopup() const;
+    void SetAngleGroup(int first, const TDmsAngle& lon, const TDmsAngle& lat);
     enum class ExportKind { MifLL, MifMetres, MifKilometres, XlsMetres, XlsKilometres };
     void Export(ExportKind kind);
 

@@ -1693,9 +1693,11 @@ object frmCreateTessarRg: TfrmCreateTessarRg
   object PopupMenu2: TPopupMenu
     object N3: TMenuItem
       Caption = '度-->度分秒'
+      OnClick = N3Click
     end
     object N4: TMenuItem
       Caption = 'XY-->度分秒'
+      OnClick = N4Click
     end
   end
   object PopupMenu3: TPopupMenu

@@ -441,3 +441,49 @@ TEST_F(Exports, AFailedExportIsReportedAndLeavesNoFile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainWindow, AngleConvertersFillTheGroupTheMenuWasOpenedOn) {
+    auto* popup = C<TPopupMenu>("PopupMenu2");
+    auto answer = [](double a, double b) {
+        SetModalHook([a, b](TCustomForm* dlg) {
+            dynamic_cast<TVtNumericEdit*>(dlg->FindComponent("VtNumericEdit1"))->SetValue(a);
+            dynamic_cast<TVtNumericEdit*>(dlg->FindComponent("VtNumericEdit2"))->SetValue(b);
+            dlg->SetModalResult(mrOk);
+        });
+    };
+    Page(4);
+    popup->SetPopupComponent(Spin(32));
+    answer(117.5, 39.25);
+    f->N3Click(nullptr);
+    SetModalHook(nullptr);
+    EXPECT_EQ(Spin(32)->Value(), 117);
+    EXPECT_EQ(Spin(33)->Value(), 30);
+    EXPECT_EQ(Spin(35)->Value(), 0);
+    EXPECT_EQ(Spin(36)->Value(), 39);
+    EXPECT_EQ(Spin(37)->Value(), 15);
+    // XY: without a central meridian the user is told first, and no dialog opens.
+    Page(0);
+    popup->SetPopupComponent(Spin(7));
+    Spin(13)->SetValue(0);
+    const int boxes = UiTest::MessageBoxCount();
+    f->N4Click(nullptr);
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 1);
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "必须先输入中央经度！");
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "提示");
+    // 3-degree zones, meridian 117: 500,000 without the prefix lies on the meridian, as does 39,500,000.
+    Spin(13)->SetValue(117);
+    for (double x : {500000.0, 39500000.0}) {
+        answer(x, 4418623.49);
+        f->N4Click(nullptr);
+        SetModalHook(nullptr);
+        EXPECT_EQ(Spin(7)->Value(), 117);
+        EXPECT_EQ(Spin(8)->Value(), 0);
+        EXPECT_NEAR(Spin(9)->Value(), 0, 0.001);
+        EXPECT_EQ(Spin(10)->Value(), 39);
+    }
+    EXPECT_EQ(Spin(1)->Value(), 0);  // the other group is left alone
+}
+
+}  // namespace
