@@ -12,18 +12,11 @@ void Bevel(TCanvas* c, TRect& r, TBevelCut cut, int width) {
     if (cut == bvNone) return;
     for (int i = 0; i < width; ++i) {
         if (cut != bvSpace) {
-            TColor ul = cut == bvRaised ? clBtnHighlight : clBtnShadow;
-            TColor lr = cut == bvRaised ? clBtnShadow : clBtnHighlight;
             c->Pen()->SetStyle(psSolid);
-            c->Pen()->SetColor(ul);
-            c->MoveTo(r.Left, r.Bottom - 1);
-            c->LineTo(r.Left, r.Top);
-            c->LineTo(r.Right - 1, r.Top);
-            c->Pen()->SetColor(lr);
-            c->LineTo(r.Right - 1, r.Bottom - 1);
-            c->LineTo(r.Left - 1, r.Bottom - 1);
+            Frame3D(c, r, cut == bvRaised ? clBtnHighlight : clBtnShadow, cut == bvRaised ? clBtnShadow : clBtnHighlight);
+        } else {
+            InflateRect(r, -1, -1);
         }
-        InflateRect(r, -1, -1);
     }
 }
 

@@ -30,24 +30,14 @@ int FontPixels(const TFont* f) {
 
 // Raised (up) or sunken frame of two pixels, as the standard controls draw it.
 void Edge3D(TCanvas* c, TRect r, bool raised) {
-    auto line = [&](TColor ul, TColor lr) {
-        c->Pen()->SetColor(ul);
-        c->MoveTo(r.Left, r.Bottom - 1);
-        c->LineTo(r.Left, r.Top);
-        c->LineTo(r.Right - 1, r.Top);
-        c->Pen()->SetColor(lr);
-        c->LineTo(r.Right - 1, r.Bottom - 1);
-        c->LineTo(r.Left - 1, r.Bottom - 1);
-        InflateRect(r, -1, -1);
-    };
     c->Pen()->SetStyle(psSolid);
     c->Pen()->SetWidth(1);
     if (raised) {
-        line(clBtnHighlight, cl3DDkShadow);
-        line(cl3DLight, clBtnShadow);
+        Frame3D(c, r, clBtnHighlight, cl3DDkShadow);
+        Frame3D(c, r, cl3DLight, clBtnShadow);
     } else {
-        line(clBtnShadow, clBtnHighlight);
-        line(cl3DDkShadow, cl3DLight);
+        Frame3D(c, r, clBtnShadow, clBtnHighlight);
+        Frame3D(c, r, cl3DDkShadow, cl3DLight);
     }
 }
 
@@ -1263,4 +1253,15 @@ void TCustomLabel::Dispatch(TMessage& m) {
 const TClassInfo& TLabel::StaticClass() {
     static TClassInfo ci{"TLabel", &TCustomLabel::StaticClass(), Creator<TLabel>(), {}, {}};
     return ci;
+}
+
+void Frame3D(TCanvas* c, TRect& r, TColor topLeft, TColor bottomRight) {
+    c->Pen()->SetColor(topLeft);
+    c->MoveTo(r.Left, r.Bottom - 1);
+    c->LineTo(r.Left, r.Top);
+    c->LineTo(r.Right - 1, r.Top);
+    c->Pen()->SetColor(bottomRight);
+    c->LineTo(r.Right - 1, r.Bottom - 1);
+    c->LineTo(r.Left - 1, r.Bottom - 1);
+    InflateRect(r, -1, -1);
 }

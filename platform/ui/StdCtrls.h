@@ -10,6 +10,9 @@
 #include "platform/ui/Controls.h"
 
 class QLineEdit;
+
+// One ring of a bevel: top and left in one colour, bottom and right in the other; r moves one pixel in.
+void Frame3D(TCanvas* c, TRect& r, TColor topLeft, TColor bottomRight);
 class TEditGlue;
 
 // List-box messages.
