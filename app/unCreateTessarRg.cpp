@@ -79,7 +79,8 @@ const TClassInfo& TfrmCreateTessarRg::StaticClass() {
             Method("VtToolbarButton23Click", &F::VtToolbarButton23Click),
             Method("VtRadioButton9Click", &F::VtRadioButton9Click),
             Method("VtRadioButton10Click", &F::VtRadioButton10Click), Method("N1Click", &F::N1Click),
-            Method("N3Click", &F::N3Click), Method("N4Click", &F::N4Click),
+            Method("N3Click", &F::N3Click), Method("VtToolbarButton16Click", &F::VtToolbarButton16Click),
+            Method("VtToolbarButton20Click", &F::VtToolbarButton20Click), Method("N4Click", &F::N4Click),
             Method("N2Click", &F::N2Click), Method("N8Click", &F::N8Click), Method("Excel1Click", &F::Excel1Click),
             Method("XLS1Click", &F::XLS1Click)};
         return c;
@@ -702,4 +703,54 @@ void TfrmCreateTessarRg::N4Click(TObject*) {
     if (beijing) XYToBL54(v[1], x, zone3, cm, lon, lat);
     else XYToBL80(v[1], x, zone3, cm, lon, lat);
     SetAngleGroup(first, lon, lat);
+}
+
+// ---- conversion page sources -------------------------------------------------------------------------
+
+void TfrmCreateTessarRg::AddSourceItem(const std::string& no, int standard) {
+    TStandardTessarol t;
+    t.SheetNo = no;
+    const TDmsExtent e = standard == 1 ? OldSheetNoToExtent(no) : NewSheetNoToExtent(no);
+    t.West = e.West;
+    t.South = e.South;
+    t.East = e.East;
+    t.North = e.North;
+    const double cm = Spin(34)->Value();
+    if (cm > 0) {
+        const bool zone3 = Combo(6)->ItemIndex() == 0;
+        auto project = Radio(7)->Checked() ? BLToXY54 : BLToXY80;
+        t.LT = project(t.West, t.North, zone3, cm);
+        t.RT = project(t.East, t.North, zone3, cm);
+        t.RB = project(t.East, t.South, zone3, cm);
+        t.LB = project(t.West, t.South, zone3, cm);
+        const double ox = Numeric(9)->Value(), oy = Numeric(10)->Value();
+        for (TPlanePoint* p : {&t.LT, &t.RT, &t.RB, &t.LB}) {
+            p->X -= ox;
+            p->Y -= oy;
+        }
+    }
+    lists_[3]->Items()->AddObject(no, new TTessarolObject(t));
+}
+
+void TfrmCreateTessarRg::VtToolbarButton20Click(TObject*) {
+    std::string no;
+    if (!InputString("增加", "请输入图幅号", no)) return;
+    const int standard = GetSheetNoStandard(no);
+    if (standard == 0) {
+        ShowErrorBox("“" + no + "”不是标准图幅号！");
+        return;
+    }
+    const TDmsExtent e = standard == 1 ? OldSheetNoToExtent(no) : NewSheetNoToExtent(no);
+    const double cm = GetCentralMeridian(Combo(6)->ItemIndex() == 0, DmsToDegree(e.West));
+    if (Spin(34)->Value() == 0) Spin(34)->SetValue(cm);
+    else if (Spin(34)->Value() != cm &&
+             ShowConfirmBox(Format("该图幅号的中央经度是%.2f度，是否使用该值计算？", {cm})))
+        Spin(34)->SetValue(cm);
+    Radio(standard == 1 ? 5 : 6)->SetChecked(true);
+    AddSourceItem(no, standard);
+}
+
+void TfrmCreateTessarRg::VtToolbarButton16Click(TObject*) {
+    DeleteCheckedItems(lists_[3]);
+    SetListCentralMeridian(lists_[3], Combo(6), Spin(34));
 }

@@ -74,6 +74,8 @@ public:
     void VtToolbarButton23Click(TObject* sender);
     void VtRadioButton9Click(TObject* sender);
     void VtRadioButton10Click(TObject* sender);
+    void VtToolbarButton16Click(TObject* sender);
+    void VtToolbarButton20Click(TObject* sender);
     void N3Click(TObject* sender);
     void N4Click(TObject* sender);
     void N1Click(TObject* sender);
@@ -122,6 +124,8 @@ private:
     void GenerateLatLon(int page);
     void ClearItems(TVtCheckList* list);
     void SetListCentralMeridian(TVtCheckList* list, TVtComboBox* zone, TVtSpinEdit* meridian);
+    // A conversion source item for number `no` of standard 1 or 2, with corners when the meridian is set.
+    void AddSourceItem(const std::string& no, int standard);
     // The first longitude edit of the group whose degree edit opened the angle popup, or 0.
     int AngleGroupOfPopup() const;
     void SetAngleGroup(int first, const TDmsAngle& lon, const TDmsAngle& lat);

@@ -1095,24 +1095,36 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Caption = '删除'
           Hint = '删除'
           ShowHint = True
-          OnClick = DeleteClick
+          OnClick = VtToolbarButton16Click
         end
         object VtToolbarButton20: TVtToolbarButton
-          Left = 132
-          Top = 18
+          Left = 6
+          Top = 44
           Width = 38
           Height = 24
           Caption = '新建'
           Hint = '新建'
           ShowHint = True
+          OnClick = VtToolbarButton20Click
+        end
+        object VtToolbarButton21: TVtToolbarButton
+          Left = 48
+          Top = 44
+          Width = 38
+          Height = 24
+          Caption = '信息'
+          Hint = '信息'
+          ShowHint = True
+          OnClick = ShowInfoClick
         end
         object VtCheckList4: TVtCheckList
           Left = 6
-          Top = 46
+          Top = 72
           Width = 188
-          Height = 278
+          Height = 252
           PopupMenu = PopupMenu3
           OnDrawItem = VtListBoxDrawItem
+          OnDblClick = ShowInfoClick
         end
       end
       object VtGroupBox23: TVtGroupBox

@@ -487,3 +487,49 @@ TEST_F(MainWindow, AngleConvertersFillTheGroupTheMenuWasOpenedOn) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainWindow, ConversionSourcesFromTypedNumbers) {
+    Page(3);
+    auto type = [](const std::string& no) {
+        SetModalHook([no](TCustomForm* dlg) {
+            dynamic_cast<TControl*>(dlg->FindComponent("VtEdit1"))->SetText(no);
+            dlg->SetModalResult(mrOk);
+        });
+    };
+    // J-50 with the meridian edit at 0: set silently (3-degree zones: 114), an item with its corners.
+    type("J-50");
+    f->VtToolbarButton20Click(nullptr);
+    EXPECT_EQ(Spin(34)->Value(), 114);
+    EXPECT_TRUE(C<TVtRadioButton>("VtRadioButton5")->Checked());
+    ASSERT_EQ(Items(4), std::vector<std::string>{"J-50"});
+    auto* o = dynamic_cast<TTessarolObject*>(f->CheckList(4)->Items()->Objects(0));
+    ASSERT_NE(o, nullptr);
+    EXPECT_NEAR(o->Tessarol.LT.X, BLToXY54({114, 0, 0}, {40, 0, 0}, true, 114).X, 1e-6);
+    // A new number of another zone asks; No keeps the edit and its corners.
+    const int boxes = UiTest::MessageBoxCount();
+    type("J51D001001");
+    UiTest::AnswerMessageBoxes(IDNO);
+    f->VtToolbarButton20Click(nullptr);
+    UiTest::AnswerMessageBoxes(-1);
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 1);
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "确认");
+    EXPECT_EQ(Spin(34)->Value(), 114);
+    EXPECT_TRUE(C<TVtRadioButton>("VtRadioButton6")->Checked());
+    // Not a sheet number: refused with the message.
+    type("J-50-145");
+    f->VtToolbarButton20Click(nullptr);
+    SetModalHook(nullptr);
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "“J-50-145”不是标准图幅号！");
+    EXPECT_EQ(Items(4).size(), 2u);
+    // Deleting every source resets the meridian: 0 for 3-degree zones.
+    f->CheckList(4)->CheckAll();
+    UiTest::AnswerMessageBoxes(IDYES);
+    f->VtToolbarButton16Click(nullptr);
+    UiTest::AnswerMessageBoxes(-1);
+    EXPECT_TRUE(Items(4).empty());
+    EXPECT_EQ(Spin(34)->Value(), 0);
+}
+
+}  // namespace
