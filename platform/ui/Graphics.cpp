@@ -16,6 +16,16 @@
 // (only a leak-checking build asks for this).
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
 
+namespace {
+// Stores a value that differs; true when it did, so that the caller tells its owners.
+template <class T, class V>
+bool Store(T& field, const V& v) {
+    if (field == v) return false;
+    field = v;
+    return true;
+}
+}  // namespace
+
 // ---------------------------------------------------------------- code pages
 namespace {
 std::string Iconv(const char* to, const char* from, const std::string& in, const std::string& bad) {
@@ -275,19 +285,13 @@ void TPen::SetColor(TColor c) {
 }
 void TPen::SetWidth(int w) {
     if (w < 0) w = 0;
-    if (d_.width == w) return;
-    d_.width = w;
-    Changed();
+    if (Store(d_.width, w)) Changed();
 }
 void TPen::SetStyle(TPenStyle s) {
-    if (d_.style == s) return;
-    d_.style = s;
-    Changed();
+    if (Store(d_.style, s)) Changed();
 }
 void TPen::SetMode(TPenMode m) {
-    if (mode_ == m) return;
-    mode_ = m;
-    Changed();
+    if (Store(mode_, m)) Changed();
 }
 void TPen::SetHandle(HPEN pen) {
     if (!pen) return;
@@ -308,9 +312,7 @@ void TBrush::SetColor(TColor c) {
     Changed();
 }
 void TBrush::SetStyle(TBrushStyle s) {
-    if (style_ == s) return;
-    style_ = s;
-    Changed();
+    if (Store(style_, s)) Changed();
 }
 void TBrush::SetBitmap(TBitmap* b) {
     if (b) {
@@ -359,34 +361,22 @@ void TFont::SetName(const std::string& n) {
 int TFont::Size() const { return int(-Round(height_ * 72.0 / ppi_)); }
 void TFont::SetSize(int points) { SetHeight(int(-Round(points * double(ppi_) / 72.0))); }
 void TFont::SetHeight(int h) {
-    if (height_ == h) return;
-    height_ = h;
-    Changed();
+    if (Store(height_, h)) Changed();
 }
 void TFont::SetStyle(TFontStyles s) {
-    if (style_ == s) return;
-    style_ = s;
-    Changed();
+    if (Store(style_, s)) Changed();
 }
 void TFont::SetColor(TColor c) {
-    if (color_ == c) return;
-    color_ = c;
-    Changed();
+    if (Store(color_, c)) Changed();
 }
 void TFont::SetCharset(TFontCharset c) {
-    if (charset_ == c) return;
-    charset_ = c;
-    Changed();
+    if (Store(charset_, c)) Changed();
 }
 void TFont::SetPitch(TFontPitch p) {
-    if (pitch_ == p) return;
-    pitch_ = p;
-    Changed();
+    if (Store(pitch_, p)) Changed();
 }
 void TFont::SetEscapement(int tenths) {
-    if (escapement_ == tenths) return;
-    escapement_ = tenths;
-    Changed();
+    if (Store(escapement_, tenths)) Changed();
 }
 void TFont::SetHandle(HFONT f) {
     if (!f) return;
