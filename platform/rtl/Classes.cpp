@@ -1,5 +1,8 @@
 #include "platform/rtl/Classes.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -70,11 +73,19 @@ void TStringList::LoadFromFile(const std::string& path) {
 }
 
 void TStringList::SaveToFile(const std::string& path) const {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    // Written beside the target and renamed over it, so a failed write leaves an older file whole;
+    // a target that may not be written is refused as a write in place would be.
+    if (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0)
+        throw Exception("Cannot create file \"" + path + "\"");
+    const std::string tmp = path + ".~tmp";
+    std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
     if (!f) throw Exception("Cannot create file \"" + path + "\"");
     f << Text();
     f.close();
-    if (!f) throw Exception("Error writing file \"" + path + "\"");
+    if (!f || std::rename(tmp.c_str(), path.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        throw Exception("Error writing file \"" + path + "\"");
+    }
 }
 
 int64_t TStream::GetSize() {
