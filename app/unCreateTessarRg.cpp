@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <sstream>
 
 #include "app/unInputPoint.h"
 #include "app/unInputString.h"
 #include "app/unProgBar.h"
 #include "app/unTFInformation.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/Menus.h"
@@ -82,7 +85,12 @@ const TClassInfo& TfrmCreateTessarRg::StaticClass() {
             Method("N3Click", &F::N3Click), Method("VtToolbarButton16Click", &F::VtToolbarButton16Click),
             Method("VtToolbarButton20Click", &F::VtToolbarButton20Click), Method("N4Click", &F::N4Click),
             Method("N2Click", &F::N2Click), Method("N8Click", &F::N8Click), Method("Excel1Click", &F::Excel1Click),
-            Method("XLS1Click", &F::XLS1Click)};
+            Method("XLS1Click", &F::XLS1Click), Method("VtBitBtn2Click", &F::VtBitBtn2Click),
+            Method("VtToolbarButton12Click", &F::VtToolbarButton12Click),
+            Method("VtToolbarButton13Click", &F::VtToolbarButton13Click),
+            Method("VtToolbarButton24Click", &F::VtToolbarButton24Click),
+            Method("VtToolbarButton14Click", &F::VtToolbarButton14Click),
+            Method("VtToolbarButton26Click", &F::VtToolbarButton26Click)};
         return c;
     }();
     return ci;
@@ -360,17 +368,30 @@ void TfrmCreateTessarRg::VtCheckBox4Click(TObject*) {
     SetZoneOffset(Check(4), Combo(8)->ItemIndex() == 0, Numeric(11), Spin(39)->Value());
 }
 
-double TfrmCreateTessarRg::GetWestmostLongitude(const TItemStrings& items) {
-    if (items.Count() == 0) return 0;
+namespace {
+
+template <class Text>
+double WestmostLongitude(int count, Text text) {
+    if (count == 0) return 0;
     double west = 360.0;
-    for (int i = 0; i < items.Count(); ++i) {
-        const std::string& s = items.Strings(i);
+    for (int i = 0; i < count; ++i) {
+        const std::string& s = text(i);
         const int standard = GetSheetNoStandard(s);
         if (standard == 0) continue;
         TDmsExtent e = standard == 1 ? OldSheetNoToExtent(s) : NewSheetNoToExtent(s);
         west = std::fmin(west, DmsToDegree(e.West));
     }
     return west;
+}
+
+}  // namespace
+
+double TfrmCreateTessarRg::GetWestmostLongitude(const TItemStrings& items) {
+    return WestmostLongitude(items.Count(), [&items](int i) -> const std::string& { return items.Strings(i); });
+}
+
+double TfrmCreateTessarRg::GetWestmostLongitude(const TStringList& lines) {
+    return WestmostLongitude(lines.Count(), [&lines](int i) -> const std::string& { return lines[i]; });
 }
 
 void TfrmCreateTessarRg::SetListCentralMeridian(TVtCheckList* list, TVtComboBox* zone, TVtSpinEdit* meridian) {
@@ -549,20 +570,24 @@ std::string TfrmCreateTessarRg::FormatDmsPart(double v) {
     return v >= 10 ? t : "0" + t;
 }
 
-void TfrmCreateTessarRg::VtToolbarButton23Click(TObject*) {
-    const TDmsAngle lon = {Spin(32)->Value(), Spin(33)->Value(), Spin(35)->Value()};
-    const TDmsAngle lat = {Spin(36)->Value(), Spin(37)->Value(), Spin(38)->Value()};
-    if (!(DmsToSeconds(lon) > 0) && !(DmsToSeconds(lat) > 0)) return;
+std::string TfrmCreateTessarRg::PointItemText(const TDmsAngle& lon, const TDmsAngle& lat) {
     auto text = [](const TDmsAngle& a) {
         std::string sec = FormatDmsPart(a.Seconds);
         size_t dot = sec.find(GetDecimalSeparator());
         if (dot != std::string::npos) sec.erase(dot, 1);
         return FloatToStr(a.Degrees) + "." + FormatDmsPart(a.Minutes) + sec;
     };
+    return text(lon) + "_" + text(lat);
+}
+
+void TfrmCreateTessarRg::VtToolbarButton23Click(TObject*) {
+    const TDmsAngle lon = {Spin(32)->Value(), Spin(33)->Value(), Spin(35)->Value()};
+    const TDmsAngle lat = {Spin(36)->Value(), Spin(37)->Value(), Spin(38)->Value()};
+    if (!(DmsToSeconds(lon) > 0) && !(DmsToSeconds(lat) > 0)) return;
     TStandardTessarol point;
     point.West = lon;
     point.South = lat;
-    lists_[5]->Items()->AddObject(text(lon) + "_" + text(lat), new TTessarolObject(point));
+    lists_[5]->Items()->AddObject(PointItemText(lon, lat), new TTessarolObject(point));
     SetListCentralMeridian(lists_[5], Combo(8), Spin(39));
 }
 
@@ -707,7 +732,12 @@ void TfrmCreateTessarRg::N4Click(TObject*) {
 
 // ---- conversion page sources -------------------------------------------------------------------------
 
-void TfrmCreateTessarRg::AddSourceItem(const std::string& no, int standard) {
+TfrmCreateTessarRg::SourceProjection TfrmCreateTessarRg::SourceProjectionOfPage() const {
+    return {Spin(34)->Value(), Combo(6)->ItemIndex() == 0, Radio(7)->Checked(), Numeric(9)->Value(),
+            Numeric(10)->Value()};
+}
+
+void TfrmCreateTessarRg::AddSourceItem(const std::string& no, int standard, const SourceProjection& p) {
     TStandardTessarol t;
     t.SheetNo = no;
     const TDmsExtent e = standard == 1 ? OldSheetNoToExtent(no) : NewSheetNoToExtent(no);
@@ -715,21 +745,25 @@ void TfrmCreateTessarRg::AddSourceItem(const std::string& no, int standard) {
     t.South = e.South;
     t.East = e.East;
     t.North = e.North;
-    const double cm = Spin(34)->Value();
-    if (cm > 0) {
-        const bool zone3 = Combo(6)->ItemIndex() == 0;
-        auto project = Radio(7)->Checked() ? BLToXY54 : BLToXY80;
-        t.LT = project(t.West, t.North, zone3, cm);
-        t.RT = project(t.East, t.North, zone3, cm);
-        t.RB = project(t.East, t.South, zone3, cm);
-        t.LB = project(t.West, t.South, zone3, cm);
-        const double ox = Numeric(9)->Value(), oy = Numeric(10)->Value();
-        for (TPlanePoint* p : {&t.LT, &t.RT, &t.RB, &t.LB}) {
-            p->X -= ox;
-            p->Y -= oy;
+    if (p.centralMeridian > 0) {
+        auto project = p.beijing ? BLToXY54 : BLToXY80;
+        t.LT = project(t.West, t.North, p.zone3, p.centralMeridian);
+        t.RT = project(t.East, t.North, p.zone3, p.centralMeridian);
+        t.RB = project(t.East, t.South, p.zone3, p.centralMeridian);
+        t.LB = project(t.West, t.South, p.zone3, p.centralMeridian);
+        for (TPlanePoint* q : {&t.LT, &t.RT, &t.RB, &t.LB}) {
+            q->X -= p.offsetX;
+            q->Y -= p.offsetY;
         }
     }
     lists_[3]->Items()->AddObject(no, new TTessarolObject(t));
+}
+
+void TfrmCreateTessarRg::OfferSourceMeridian(double cm, const char* question) {
+    TVtSpinEdit* edit = Spin(34);
+    if (edit->Value() == 0) edit->SetValue(cm);
+    else if (edit->Value() != cm && ShowConfirmBox(Format(question, {cm})))
+        edit->SetValue(cm);
 }
 
 void TfrmCreateTessarRg::VtToolbarButton20Click(TObject*) {
@@ -741,16 +775,309 @@ void TfrmCreateTessarRg::VtToolbarButton20Click(TObject*) {
         return;
     }
     const TDmsExtent e = standard == 1 ? OldSheetNoToExtent(no) : NewSheetNoToExtent(no);
-    const double cm = GetCentralMeridian(Combo(6)->ItemIndex() == 0, DmsToDegree(e.West));
-    if (Spin(34)->Value() == 0) Spin(34)->SetValue(cm);
-    else if (Spin(34)->Value() != cm &&
-             ShowConfirmBox(Format("该图幅号的中央经度是%.2f度，是否使用该值计算？", {cm})))
-        Spin(34)->SetValue(cm);
+    OfferSourceMeridian(GetCentralMeridian(Combo(6)->ItemIndex() == 0, DmsToDegree(e.West)),
+                        "该图幅号的中央经度是%.2f度，是否使用该值计算？");
     Radio(standard == 1 ? 5 : 6)->SetChecked(true);
-    AddSourceItem(no, standard);
+    AddSourceItem(no, standard, SourceProjectionOfPage());
 }
 
 void TfrmCreateTessarRg::VtToolbarButton16Click(TObject*) {
     DeleteCheckedItems(lists_[3]);
     SetListCentralMeridian(lists_[3], Combo(6), Spin(34));
+}
+
+// ---- page-input text files ---------------------------------------------------------------------------
+
+namespace {
+
+const char* const kBadPointFile = "文件格式不符合规定！";
+
+// Page files are written with '.' whatever the locale: page 4 already uses ',' between its fields.
+std::string DotDecimal(std::string s) {
+    const char sep = GetDecimalSeparator();
+    if (sep != '.') std::replace(s.begin(), s.end(), sep, '.');
+    return s;
+}
+
+// Fixed notation with two decimals, or as many more as the value needs to read back unchanged.
+std::string FixedDot(double v) {
+    std::string t;
+    for (int p = 2; p <= 17; ++p) {
+        t = DotDecimal(Format("%.*f", {p, v}));
+        double back;
+        if (TryStrToFloatAny(t, back) && back == v) break;
+    }
+    return t;
+}
+
+// Reading accepts '.' and the locale's separator alike.
+double ReadFloat(const std::string& s) {
+    double v;
+    if (!TryStrToFloatAny(s, v)) throw EConvertError("'" + s + "' is not a valid floating point value");
+    return v;
+}
+
+[[noreturn]] void OutOfRange(int line, const std::string& text) {
+    throw EConvertError("第" + IntToStr(line) + "行“" + text + "”的数值超出范围！");
+}
+
+// Angles travel in whole thousandths of a second, the precision of the seconds edits, so a carry
+// never leaves 60 seconds or 60 minutes behind.
+int64_t AngleMs(const TDmsAngle& a) { return Round(DmsToSeconds(a) * 1000); }
+
+TDmsAngle MsToAngle(int64_t ms) {
+    return {static_cast<double>(ms / 3600000), static_cast<double>(ms / 60000 % 60), static_cast<double>(ms % 60000) / 1000};
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) throw EFOpenError("Cannot open file \"" + path + "\"");
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+// The lines of a page file. A byte-order mark declares UTF-8 or UTF-16 text, which is taken to GBK;
+// blank lines at the end, as editors leave them, are no content.
+TStringList LoadPageFile(const std::string& path) {
+    std::string text = ReadAll(path);
+    struct Mark {
+        const char* bytes;
+        size_t size;
+        const char* code;
+        size_t unit;
+    };
+    for (const Mark& m : {Mark{"\xEF\xBB\xBF", 3, "UTF-8", 1}, Mark{"\xFF\xFE", 2, "UTF-16LE", 2},
+                          Mark{"\xFE\xFF", 2, "UTF-16BE", 2}}) {
+        if (text.compare(0, m.size, m.bytes, m.size) != 0) continue;
+        std::string wide, gbk;
+        if (ConvertEncoding(text.substr(m.size), "UTF-32LE", m.code, std::string("?\0\0\0", 4), m.unit, wide) &&
+            ConvertEncoding(wide, "GBK", "UTF-32LE", "?", 4, gbk))
+            text = gbk;
+        break;
+    }
+    TStringList lines;
+    lines.SetText(text);
+    while (lines.Count() > 0 && Trim(lines[lines.Count() - 1]).empty()) lines.Delete(lines.Count() - 1);
+    return lines;
+}
+
+// A point file's angle. Packed D.MMSS values are read from their digits: arithmetic on the packed
+// number would turn 117.3000 into 117°29'100".
+bool ReadPointAngle(const std::string& field, bool packed, TDmsAngle& a) {
+    double v;
+    if (!TryStrToFloatAny(field, v)) return false;
+    if (!packed) {
+        if (!(std::fabs(v) <= 360)) return false;
+        a = DegreeToDms(v);
+        return true;
+    }
+    const double sign = v < 0 ? -1 : 1;
+    const std::string t = FloatToStrDot(std::fabs(v));
+    if (t.find('E') != std::string::npos) {
+        if (std::fabs(v) >= 1) return false;
+        a = {0, 0, v * 10000};  // below 0.0001: a part of a second
+        return true;
+    }
+    const size_t dot = t.find('.');
+    std::string digits = dot == std::string::npos ? "" : t.substr(dot + 1);
+    if (digits.size() < 4) digits.resize(4, '0');
+    double seconds;
+    const std::string secText = digits.substr(2, 2) + (digits.size() > 4 ? "." + digits.substr(4) : "");
+    if (!TryStrToFloatAny(secText, seconds)) return false;
+    const double minutes = (digits[0] - '0') * 10 + (digits[1] - '0');
+    if (minutes >= 60 || seconds >= 60) return false;
+    a = {sign * ReadFloat(t.substr(0, dot)), sign * minutes, sign * seconds};
+    return true;
+}
+
+}  // namespace
+
+bool TfrmCreateTessarRg::OpenPageFile(std::string& path) {
+    auto* dlg = Get<TOpenDialog>("OpenDialog1");
+    if (!dlg->Execute()) return false;
+    path = dlg->FileName();
+    return true;
+}
+
+void TfrmCreateTessarRg::SaveLatLonPage(int page, TStringList& lines) {
+    const int first = page == 0 ? 1 : 14;
+    for (int k = 0; k < 4; ++k) {
+        // Whole degrees and minutes, as the layout has them, without losing any fraction of either.
+        const TDmsAngle a = MsToAngle(AngleMs(DmsOf(first + 3 * k)));
+        lines.Add(Format("%d %d ", {static_cast<int>(a.Degrees), static_cast<int>(a.Minutes)}) + FixedDot(a.Seconds));
+    }
+    lines.Add(Combo(page == 0 ? 1 : 3)->ItemIndex() == 0 ? "3" : "6");
+}
+
+void TfrmCreateTessarRg::LoadLatLonPage(int page, const TStringList& lines) {
+    const bool p0 = page == 0;
+    const int first = p0 ? 1 : 14;
+    // Everything is read before any edit is set, so a bad file leaves the page as it was.
+    TDmsAngle angles[4] = {};
+    int zone = 0;
+    if (lines.Count() >= 4) {
+        for (int k = 0; k < 4; ++k) {
+            const TStringList f = SplitString(lines[k], ' ');
+            if (f.Count() < 1 || f.Count() > 3) continue;
+            double v[3] = {0, 0, 0};
+            for (int i = 0; i < f.Count(); ++i) v[i] = ReadFloat(f[i]);
+            // Fractions of degrees and minutes are carried down, since the edits show whole ones.
+            if (v[0] < 0 || v[0] > 180 || v[1] < 0 || v[1] >= 60 || v[2] < 0 || v[2] >= 60)
+                OutOfRange(k + 1, lines[k]);
+            angles[k] = MsToAngle(AngleMs({v[0], v[1], v[2]}));
+            if (DmsToDegree(angles[k]) > (k % 2 == 0 ? 180 : 90)) OutOfRange(k + 1, lines[k]);
+        }
+    }
+    if (lines.Count() >= 5 && lines[4] == "6") zone = 1;
+    for (int i = 5; i < 8 && i < lines.Count(); ++i) ReadFloat(lines[i]);
+
+    Check(p0 ? 1 : 2)->SetChecked(false);
+    Numeric(p0 ? 1 : 3)->SetValue(0);
+    Numeric(p0 ? 2 : 4)->SetValue(0);
+    for (int k = 0; k < 4; ++k) SetDms(first + 3 * k, angles[k]);
+    Combo(p0 ? 1 : 3)->SetItemIndex(zone);
+    // The meridian follows the new corners and zone kind, as when the user changes them.
+    if (p0) VtSpinEdit1Change(nullptr);
+    else VtSpinEdit14Change(nullptr);
+}
+
+void TfrmCreateTessarRg::VtBitBtn2Click(TObject*) {
+    const int page = pages_->GetActivePageIndex();
+    if (page < 0 || page > 4) return;
+    auto* dlg = Get<TSaveDialog>("SaveDialog1");
+    dlg->SetFilter("文本文件(*.txt)|*.txt");
+    dlg->SetDefaultExt("txt");
+    dlg->SetFileName("");
+    if (!dlg->Execute()) return;
+    TStringList lines;
+    switch (page) {
+    case 0:
+    case 1: SaveLatLonPage(page, lines); break;
+    case 2:
+        lines.Add(FixedDot(Numeric(5)->Value()) + " " + FixedDot(Numeric(6)->Value()));
+        lines.Add(FixedDot(Numeric(7)->Value()) + " " + FixedDot(Numeric(8)->Value()));
+        for (int s : {28, 30})
+            lines.Add(Format("%d %d", {static_cast<long long>(Round(Spin(s)->Value())),
+                                       static_cast<long long>(Round(Spin(s + 1)->Value()))}));
+        lines.Add(Radio(9)->Checked() ? "1" : "0");
+        break;
+    case 3:
+        for (int i = 0; i < lists_[3]->Items()->Count(); ++i) lines.Add(lists_[3]->Items()->Strings(i));
+        break;
+    case 4: {
+        lines.Add("DMS");
+        TItemStrings* items = lists_[5]->Items();
+        for (int i = 0; i < items->Count(); ++i) {
+            std::string t = items->Strings(i);
+            if (size_t u = t.find('_'); u != std::string::npos) t[u] = ',';
+            lines.Add(t);
+        }
+        break;
+    }
+    default: break;
+    }
+    lines.SaveToFile(dlg->FileName());
+}
+
+void TfrmCreateTessarRg::VtToolbarButton12Click(TObject*) {
+    std::string path;
+    if (OpenPageFile(path)) LoadLatLonPage(0, LoadPageFile(path));
+}
+
+void TfrmCreateTessarRg::VtToolbarButton13Click(TObject*) {
+    std::string path;
+    if (OpenPageFile(path)) LoadLatLonPage(1, LoadPageFile(path));
+}
+
+void TfrmCreateTessarRg::VtToolbarButton24Click(TObject*) {
+    std::string path;
+    if (!OpenPageFile(path)) return;
+    const TStringList lines = LoadPageFile(path);
+    double range[4] = {0, 0, 0, 0};
+    int whole[4] = {0, 0, 0, 0};
+    bool rowCol = false;
+    if (lines.Count() == 5) {
+        for (int k = 0; k < 2; ++k) {
+            const TStringList f = SplitString(lines[k], ' ');
+            if (f.Count() != 2) continue;
+            range[2 * k] = ReadFloat(f[0]);
+            range[2 * k + 1] = ReadFloat(f[1]);
+        }
+        for (int k = 0; k < 2; ++k) {
+            const TStringList f = SplitString(lines[k + 2], ' ');
+            if (f.Count() != 2) continue;
+            for (int i = 0; i < 2; ++i) {
+                whole[2 * k + i] = StrToInt(f[i]);
+                TVtSpinEdit* edit = Spin(28 + 2 * k + i);
+                if (whole[2 * k + i] < edit->Min() || whole[2 * k + i] > edit->Max()) OutOfRange(k + 3, lines[k + 2]);
+            }
+        }
+        rowCol = lines[4] == "1";
+    }
+    for (int i = 0; i < 4; ++i) Numeric(5 + i)->SetValue(range[i]);
+    for (int i = 0; i < 4; ++i) Spin(28 + i)->SetValue(whole[i]);
+    // The radio's click sets the naming template and the start-number edits, as a click by the user does.
+    Radio(rowCol ? 9 : 10)->SetChecked(true);
+}
+
+void TfrmCreateTessarRg::VtToolbarButton14Click(TObject*) {
+    std::string path;
+    if (!OpenPageFile(path)) return;
+    const TStringList lines = LoadPageFile(path);
+    if (lines.Count() == 0) return;
+    // A file without a single sheet number leaves the meridian alone.
+    const double west = GetWestmostLongitude(lines);
+    if (west < 360)
+        OfferSourceMeridian(GetCentralMeridian(Combo(6)->ItemIndex() == 0, west),
+                            "该文件图幅号计算的中央经度是%.2f度，是否使用该值计算？");
+    const SourceProjection projection = SourceProjectionOfPage();
+    std::string bad;
+    int badCount = 0;
+    for (int i = 0; i < lines.Count(); ++i) {
+        const int standard = GetSheetNoStandard(lines[i]);
+        if (standard != 0) {
+            AddSourceItem(lines[i], standard, projection);
+        } else if (++badCount <= 30) {
+            bad += lines[i] + "\r\n";
+        }
+    }
+    // A message box of thousands of lines (a wrong file) could not be read or closed.
+    if (badCount > 30) bad += "……\r\n";
+    if (badCount > 0) ShowErrorBox(bad + "以上不是标准图幅号！");
+}
+
+void TfrmCreateTessarRg::VtToolbarButton26Click(TObject*) {
+    std::string path;
+    if (!OpenPageFile(path)) return;
+    const TStringList lines = LoadPageFile(path);
+    if (lines.Count() == 0) return;
+    const std::string word = UpperCase(Trim(lines[0]));
+    if (word != "D" && word != "DMS") {
+        ShowErrorBox(kBadPointFile);
+        return;
+    }
+    // The whole file is read before any point is listed: a refused file adds nothing.
+    std::vector<TStandardTessarol> points;
+    for (int i = 1; i < lines.Count(); ++i) {
+        if (Trim(lines[i]).empty()) continue;
+        const TStringList f = SplitString(lines[i], ',');
+        TDmsAngle lon, lat;
+        if (f.Count() != 2 || !ReadPointAngle(f[0], word == "DMS", lon) || !ReadPointAngle(f[1], word == "DMS", lat)) {
+            ShowErrorBox(kBadPointFile);
+            return;
+        }
+        if (!(DmsToSeconds(lon) > 0) && !(DmsToSeconds(lat) > 0)) continue;
+        if (DmsToSeconds(lon) < 0 || DmsToSeconds(lat) < 0 || DmsToDegree(lon) > 180 || DmsToDegree(lat) > 90) {
+            ShowErrorBox(kBadPointFile);
+            return;
+        }
+        TStandardTessarol p;
+        p.West = MsToAngle(AngleMs(lon));
+        p.South = MsToAngle(AngleMs(lat));
+        points.push_back(p);
+    }
+    for (const TStandardTessarol& p : points)
+        lists_[5]->Items()->AddObject(PointItemText(p.West, p.South), new TTessarolObject(p));
+    SetListCentralMeridian(lists_[5], Combo(8), Spin(39));
 }

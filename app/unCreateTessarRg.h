@@ -83,6 +83,13 @@ public:
     void N8Click(TObject* sender);
     void Excel1Click(TObject* sender);
     void XLS1Click(TObject* sender);
+    // Page-input text files: save the active page, open into pages 0, 1, 2, 3 and 4.
+    void VtBitBtn2Click(TObject* sender);
+    void VtToolbarButton12Click(TObject* sender);
+    void VtToolbarButton13Click(TObject* sender);
+    void VtToolbarButton24Click(TObject* sender);
+    void VtToolbarButton14Click(TObject* sender);
+    void VtToolbarButton26Click(TObject* sender);
 
     // Result fields, replaced whole by Generate on their page.
     const TStandardTessarols& Sheets54() const { return FSheets54; }
@@ -102,7 +109,10 @@ public:
     void ShowTessarolInfo(const TStandardTessarol& sheet);
     // Smallest west longitude of the items that are sheet numbers: 0 for no items, 360 when none is one.
     static double GetWestmostLongitude(const TItemStrings& items);
+    static double GetWestmostLongitude(const TStringList& lines);
     static std::string FormatDmsPart(double v);
+    // A point item's text: longitude and latitude in the packed D.MMSS form, joined by "_".
+    static std::string PointItemText(const TDmsAngle& lon, const TDmsAngle& lat);
     // The zone prefix (n x 1,000,000) into the offset edit when the box is ticked, else 0.
     static void SetZoneOffset(TVtCheckBox* box, bool threeDegree, TVtNumericEdit* offset, double centralMeridian);
     static void UpdateCentralMeridian(const TDmsAngle& longitude, bool threeDegree, TVtSpinEdit* meridian);
@@ -124,8 +134,20 @@ private:
     void GenerateLatLon(int page);
     void ClearItems(TVtCheckList* list);
     void SetListCentralMeridian(TVtCheckList* list, TVtComboBox* zone, TVtSpinEdit* meridian);
-    // A conversion source item for number `no` of standard 1 or 2, with corners when the meridian is set.
-    void AddSourceItem(const std::string& no, int standard);
+    // Corners of conversion source items: the page's meridian (none when not above 0), datum and offsets.
+    struct SourceProjection {
+        double centralMeridian;
+        bool zone3, beijing;
+        double offsetX, offsetY;
+    };
+    SourceProjection SourceProjectionOfPage() const;
+    // A conversion source item for number `no` of standard 1 or 2.
+    void AddSourceItem(const std::string& no, int standard, const SourceProjection& p);
+    // Asks on a meridian other than the edit's (unless the edit holds 0) and sets it on Yes.
+    void OfferSourceMeridian(double cm, const char* question);
+    bool OpenPageFile(std::string& path);
+    void SaveLatLonPage(int page, TStringList& lines);
+    void LoadLatLonPage(int page, const TStringList& lines);
     // The first longitude edit of the group whose degree edit opened the angle popup, or 0.
     int AngleGroupOfPopup() const;
     void SetAngleGroup(int first, const TDmsAngle& lon, const TDmsAngle& lat);

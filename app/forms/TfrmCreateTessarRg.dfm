@@ -400,6 +400,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Caption = '打开'
           Hint = '打开'
           ShowHint = True
+          OnClick = VtToolbarButton12Click
         end
         object VtCheckList1: TVtCheckList
           Left = 6
@@ -791,6 +792,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Caption = '打开'
           Hint = '打开'
           ShowHint = True
+          OnClick = VtToolbarButton13Click
         end
         object VtCheckList2: TVtCheckList
           Left = 6
@@ -1038,6 +1040,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Caption = '打开'
           Hint = '打开'
           ShowHint = True
+          OnClick = VtToolbarButton24Click
         end
         object VtToolbarButton28: TVtToolbarButton
           Left = 222
@@ -1076,6 +1079,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Caption = '打开'
           Hint = '打开'
           ShowHint = True
+          OnClick = VtToolbarButton14Click
         end
         object VtToolbarButton15: TVtToolbarButton
           Left = 48
@@ -1572,6 +1576,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Caption = '打开'
           Hint = '打开'
           ShowHint = True
+          OnClick = VtToolbarButton26Click
         end
         object VtCheckList6: TVtCheckList
           Left = 6
@@ -1644,6 +1649,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
     Width = 80
     Height = 28
     Caption = '保存'
+    OnClick = VtBitBtn2Click
   end
   object VtMenuButton1: TVtMenuButton
     Left = 318

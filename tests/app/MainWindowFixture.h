@@ -1,0 +1,110 @@
+// The main window built from its resource for each test, and a folder per test for the files it writes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/unCreateTessarRg.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/UiTest.h"
+#include "platform/ui/VtStandIns.h"
+
+namespace {
+
+class MainWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        UiTest::Init();
+        RegisterAppClasses();
+    }
+    void SetUp() override {
+        f = new TfrmCreateTessarRg(Application);
+        f->AfterConstruction();
+        f->Show();
+        UiTest::Flush();
+    }
+    void TearDown() override { delete f; }
+
+    template <class T>
+    T* C(const std::string& name) {
+        T* c = dynamic_cast<T*>(f->FindComponent(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    TVtSpinEdit* Spin(int n) { return C<TVtSpinEdit>("VtSpinEdit" + std::to_string(n)); }
+    void SetDms(int first, double d, double m, double s) {
+        Spin(first)->SetValue(d);
+        Spin(first + 1)->SetValue(m);
+        Spin(first + 2)->SetValue(s);
+    }
+    // As the user switches pages: the page changes, then the change handler runs.
+    void Page(int i) {
+        C<TVtPageControl>("VtPageControl1")->SetActivePageIndex(i);
+        f->VtPageControl1Change(nullptr);
+        UiTest::Flush();
+    }
+    // The point being entered on page 4: longitude edits 32, 33, 35, latitude 36, 37, 38.
+    void SetPoint(double ld, double lm, double ls, double bd, double bm, double bs) {
+        Spin(32)->SetValue(ld);
+        Spin(33)->SetValue(lm);
+        Spin(35)->SetValue(ls);
+        SetDms(36, bd, bm, bs);
+    }
+    std::vector<std::string> Items(int list) {
+        std::vector<std::string> out;
+        TItemStrings* items = f->CheckList(list)->Items();
+        for (int i = 0; i < items->Count(); ++i) out.push_back(items->Strings(i));
+        return out;
+    }
+    // The worked example's window on page 0 (or page 1 from spin edit 14).
+    void ExampleWindow(int first) {
+        SetDms(first, 116, 29, 0);
+        SetDms(first + 3, 39, 53, 0);
+        SetDms(first + 6, 116, 31, 0);
+        SetDms(first + 9, 39, 55, 0);
+    }
+    TfrmCreateTessarRg* f = nullptr;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+class Exports : public MainWindow {
+protected:
+    void SetUp() override {
+        MainWindow::SetUp();
+        // One folder per test: ctest runs them side by side.
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = std::string(QM_TEST_OUT) + "/files-" + test->test_suite_name() + "-" + test->name();
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override {
+        SetFileDialogHook(nullptr);
+        MainWindow::TearDown();
+    }
+    // Runs a menu command with the save dialog answered by `name` (empty: cancelled).
+    std::string filterSeen;
+    void Command(void (TfrmCreateTessarRg::*cmd)(TObject*), const std::string& name) {
+        std::string* seen = &filterSeen;
+        SetFileDialogHook([seen, name](TOpenDialog* d) {
+            *seen = d->Filter();
+            return name;
+        });
+        TfrmCreateTessarRg* form = f;
+        (form->*cmd)(nullptr);
+    }
+    std::string dir;
+};
+
+}  // namespace

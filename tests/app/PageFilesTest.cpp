@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include "tests/app/MainWindowFixture.h"
+
+namespace {
+
+class PageFiles : public Exports {
+protected:
+    void TearDown() override {
+        UiTest::AnswerMessageBoxes(-1);
+        SetDecimalSeparator('.');
+        Exports::TearDown();
+    }
+    std::string Write(const std::string& name, const std::string& bytes) {
+        const std::string path = dir + "/" + name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    // The page's "打开" pressed as the user does, so an exception reaches the application's own box.
+    void Open(const std::string& button, const std::string& path) {
+        SetFileDialogHook([path](TOpenDialog*) { return path; });
+        UiTest::AnswerMessageBoxes(IDOK);
+        auto* b = C<TControl>(button);
+        UiTest::Click(b, b->Width() / 2, b->Height() / 2);
+        UiTest::Flush();
+    }
+    std::string Save(const std::string& name) {
+        const std::string path = dir + "/" + name;
+        Command(&TfrmCreateTessarRg::VtBitBtn2Click, path);
+        return ReadFile(path);
+    }
+    // A new window, as after a restart of the program.
+    void Fresh() {
+        delete f;
+        f = new TfrmCreateTessarRg(Application);
+        f->AfterConstruction();
+        f->Show();
+        UiTest::Flush();
+    }
+    std::vector<double> Spins(int first, int count) {
+        std::vector<double> v;
+        for (int i = 0; i < count; ++i) v.push_back(Spin(first + i)->Value());
+        return v;
+    }
+    TVtNumericEdit* Numeric(int n) { return C<TVtNumericEdit>("VtNumericEdit" + std::to_string(n)); }
+    TVtComboBox* Combo(int n) { return C<TVtComboBox>("VtComboBox" + std::to_string(n)); }
+    bool Radio(int n) { return C<TVtRadioButton>("VtRadioButton" + std::to_string(n))->Checked(); }
+};
+
+TEST_F(PageFiles, LatLonPagesSaveAndReloadExactlyWhateverTheLocale) {
+    SetDms(1, 116, 29, 0);
+    SetDms(4, 39, 53, 15.126);
+    SetDms(7, 116, 31, 7.5);
+    SetDms(10, 39, 55, 0);
+    Combo(1)->SetItemIndex(1);
+    f->VtSpinEdit1Change(nullptr);
+    // The third decimal of the seconds edits survives; only the separator of a ',' locale is not used.
+    const std::string want = "116 29 0.00\r\n39 53 15.126\r\n116 31 7.50\r\n39 55 0.00\r\n6\r\n";
+    EXPECT_EQ(Save("p0.txt"), want);
+    EXPECT_EQ(filterSeen, "文本文件(*.txt)|*.txt");
+    const std::vector<double> angles = Spins(1, 12);
+    SetDecimalSeparator(',');
+    SetDms(4, 39, 53, 15.126);  // the edits show the ',' locale's text
+    SetDms(7, 116, 31, 7.5);
+    EXPECT_EQ(Save("p0-comma.txt"), want);
+    SetDecimalSeparator('.');
+
+    Fresh();
+    C<TVtCheckBox>("VtCheckBox1")->SetChecked(true);
+    Numeric(2)->SetValue(100);
+    Open("VtToolbarButton12", dir + "/p0.txt");
+    EXPECT_EQ(Spins(1, 12), angles);
+    EXPECT_EQ(Combo(1)->ItemIndex(), 1);
+    EXPECT_EQ(Spin(13)->Value(), 117);  // the meridian follows the loaded corner and zone kind
+    EXPECT_FALSE(C<TVtCheckBox>("VtCheckBox1")->Checked());
+    EXPECT_EQ(Numeric(1)->Value(), 0);
+    EXPECT_EQ(Numeric(2)->Value(), 0);
+
+    // Page 1 reads the same layout into its twin controls and leaves page 0 alone.
+    Page(1);
+    Open("VtToolbarButton13", dir + "/p0-comma.txt");
+    EXPECT_EQ(Spins(14, 12), angles);
+    EXPECT_EQ(Combo(3)->ItemIndex(), 1);
+    EXPECT_EQ(Save("p1.txt"), want);
+}
+
+TEST_F(PageFiles, LatLonReaderRules) {
+    // One field is degrees; fractions of degrees and minutes come down into the whole-unit edits.
+    Open("VtToolbarButton12", Write("a.txt", "117\n39.5\n118 30.5\n40 1 2.5\n3\n"));
+    EXPECT_EQ(Spins(1, 12), (std::vector<double>{117, 0, 0, 39, 30, 0, 118, 30, 30, 40, 1, 2.5}));
+    EXPECT_EQ(Combo(1)->ItemIndex(), 0);
+    // Old Mac line ends, a ',' decimal and blank lines at the end are read as well.
+    Open("VtToolbarButton12", Write("b.txt", "116 29 0,25\r39 0 0\r117 0 0\r40 0 0\r6\r\r  \r"));
+    EXPECT_EQ(Spin(3)->Value(), 0.25);
+    EXPECT_EQ(Combo(1)->ItemIndex(), 1);
+    // A UTF-8 file with its byte-order mark.
+    Open("VtToolbarButton12", Write("c.txt", "\xEF\xBB\xBF" "100 1 2\r\n30\r\n101\r\n31\r\n"));
+    EXPECT_EQ(Spins(1, 3), (std::vector<double>{100, 1, 2}));
+
+    // Refused with the application's error box, the page kept: an empty middle field, letters on an
+    // unused sixth line, minutes of 60 or more, degrees out of the edits' range.
+    const std::vector<double> kept = Spins(1, 12);
+    int boxes = UiTest::MessageBoxCount();
+    for (const char* bad : {"117  30\n39\n118\n40\n", "117\n39\n118\n40\n3\nabc\n", "100.00 200.00\n1 2\n3 4\n5 6\n1\n",
+                            "117\n95\n118\n40\n3\n", "117 0 60\n39\n118\n40\n"}) {
+        Open("VtToolbarButton12", Write("bad.txt", bad));
+        EXPECT_EQ(UiTest::MessageBoxCount(), ++boxes) << bad;
+        EXPECT_EQ(UiTest::LastMessageBoxCaption(), "Quillmark");
+        EXPECT_EQ(Spins(1, 12), kept) << bad;
+    }
+    EXPECT_NE(UiTest::LastMessageBoxText().find("117 0 60"), std::string::npos);
+
+    // Fewer than four lines clear the corners, the zone kind, the omit box and the offsets.
+    C<TVtCheckBox>("VtCheckBox1")->SetChecked(true);
+    Numeric(2)->SetValue(5);
+    Open("VtToolbarButton12", Write("short.txt", "117\n39\n118\n"));
+    EXPECT_EQ(Spins(1, 12), std::vector<double>(12, 0));
+    EXPECT_EQ(Combo(1)->ItemIndex(), 0);
+    EXPECT_FALSE(C<TVtCheckBox>("VtCheckBox1")->Checked());
+    EXPECT_EQ(Numeric(2)->Value(), 0);
+    // A missing file and a cancelled dialog change nothing further.
+    Open("VtToolbarButton12", "");
+    Open("VtToolbarButton12", dir + "/none.txt");
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "Quillmark");
+    EXPECT_EQ(Spins(1, 12), std::vector<double>(12, 0));
+}
+
+TEST_F(PageFiles, GridPage) {
+    Page(2);
+    Numeric(5)->SetValue(500000);
+    Numeric(6)->SetValue(3000000.125);
+    Numeric(7)->SetValue(505000.5);
+    Numeric(8)->SetValue(3004000);
+    Spin(28)->SetValue(500);
+    Spin(29)->SetValue(400);
+    Spin(30)->SetValue(3);
+    Spin(31)->SetValue(7);
+    C<TVtRadioButton>("VtRadioButton9")->SetChecked(true);
+    EXPECT_EQ(Save("grid.txt"), "500000.00 3000000.125\r\n505000.50 3004000.00\r\n500 400\r\n3 7\r\n1\r\n");
+
+    Fresh();
+    Page(2);
+    Open("VtToolbarButton24", dir + "/grid.txt");
+    for (auto [n, v] : {std::pair{5, 500000.0}, {6, 3000000.125}, {7, 505000.5}, {8, 3004000.0}}) EXPECT_EQ(Numeric(n)->Value(), v);
+    EXPECT_EQ(Spins(28, 4), (std::vector<double>{500, 400, 3, 7}));
+    EXPECT_TRUE(Radio(9));
+    EXPECT_EQ(C<TVtEdit>("VtEdit1")->Text(), "[ROW]+[COL]");
+
+    // An integer written as 1.5 is a conversion error, and the page keeps its values.
+    const int boxes = UiTest::MessageBoxCount();
+    Open("VtToolbarButton24", Write("bad.txt", "1 2\n3 4\n1.5 2\n1 1\n1\n"));
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 1);
+    EXPECT_EQ(Numeric(6)->Value(), 3000000.125);
+    // A shift beyond its edit's range is refused rather than clipped.
+    Open("VtToolbarButton24", Write("bad2.txt", "1 2\n3 4\n5000 2\n1 1\n1\n"));
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 2);
+    EXPECT_EQ(Spin(28)->Value(), 500);
+    // Six lines: everything 0 and "坐标", without a message; a blank line at the end is no sixth line.
+    Open("VtToolbarButton24", Write("six.txt", "1 2\n3 4\n5 6\n7 8\n1\n9\n"));
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 2);
+    EXPECT_EQ(Numeric(5)->Value(), 0);
+    EXPECT_EQ(Spins(28, 4), std::vector<double>(4, 0));
+    EXPECT_TRUE(Radio(10));
+    Open("VtToolbarButton24", Write("blank.txt", "1 2\r\n3 4\r\n5 6\r\n7 8\r\n1\r\n\r\n"));
+    EXPECT_EQ(Numeric(8)->Value(), 4);
+    EXPECT_TRUE(Radio(9));
+}
+
+TEST_F(PageFiles, ConversionSourceNumbers) {
+    Page(3);
+    const std::string path = Write("numbers.txt", "J-50\r\nXYZ\r\n\r\nJ50G003040\r\n");
+    Open("VtToolbarButton14", path);
+    EXPECT_EQ(Items(4), (std::vector<std::string>{"J-50", "J50G003040"}));
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "XYZ\r\n\r\n以上不是标准图幅号！");
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+    EXPECT_EQ(Spin(34)->Value(), 114);  // set without a question from 0
+    auto* o = dynamic_cast<TTessarolObject*>(f->CheckList(4)->Items()->Objects(1));
+    ASSERT_NE(o, nullptr);
+    EXPECT_NEAR(o->Tessarol.LB.X, BLToXY54(o->Tessarol.West, o->Tessarol.South, true, 114).X, 1e-6);
+    EXPECT_EQ(Save("back.txt"), "J-50\r\nJ50G003040\r\n");
+
+    // Reading appends; a meridian other than the edit's is asked about, and No keeps the edit.
+    Spin(34)->SetValue(120);
+    const int boxes = UiTest::MessageBoxCount();
+    UiTest::AnswerMessageBoxes(IDNO);
+    SetFileDialogHook([path](TOpenDialog*) { return path; });
+    f->VtToolbarButton14Click(nullptr);
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 2);
+    EXPECT_EQ(Spin(34)->Value(), 120);
+    EXPECT_EQ(Items(4).size(), 4u);
+    // A file of no sheet number at all leaves the meridian, and a long one is listed in part.
+    std::string junk;
+    for (int i = 0; i < 500; ++i) junk += "line" + std::to_string(i) + "\n";
+    Open("VtToolbarButton14", Write("junk.txt", junk));
+    EXPECT_EQ(Spin(34)->Value(), 120);
+    EXPECT_EQ(Items(4).size(), 4u);
+    EXPECT_EQ(UiTest::LastMessageBoxText().find("line30\r\n"), std::string::npos);
+    EXPECT_NE(UiTest::LastMessageBoxText().find("line29\r\n……\r\n以上不是标准图幅号！"), std::string::npos);
+}
+
+TEST_F(PageFiles, QueryPoints) {
+    Page(4);
+    SetPoint(117, 30, 15, 39, 54, 30);
+    f->VtToolbarButton23Click(nullptr);
+    SetPoint(117, 30, 0, 39, 5, 12.5);
+    f->VtToolbarButton23Click(nullptr);
+    ASSERT_EQ(Items(6), (std::vector<std::string>{"117.3015_39.5430", "117.3000_39.05125"}));
+    const std::string text = "DMS\r\n117.3015,39.5430\r\n117.3000,39.05125\r\n";
+    EXPECT_EQ(Save("points.txt"), text);
+    Fresh();
+    Page(4);
+    Open("VtToolbarButton26", dir + "/points.txt");
+    ASSERT_EQ(Items(6), (std::vector<std::string>{"117.3015_39.5430", "117.3000_39.05125"}));
+    auto* o = dynamic_cast<TTessarolObject*>(f->CheckList(6)->Items()->Objects(1));
+    ASSERT_NE(o, nullptr);
+    EXPECT_EQ(o->Tessarol.West.Minutes, 30);  // not 29 and 100 seconds
+    EXPECT_EQ(o->Tessarol.South.Seconds, 12.5);
+    EXPECT_EQ(Spin(39)->Value(), 117);
+
+    // Decimal degrees under a lower-case word, a short packed value, points at 0,0 skipped.
+    Open("VtToolbarButton26", Write("d.txt", "d\n117.5,39.25\n0,0\n\n"));
+    Open("VtToolbarButton26", Write("dms.txt", "DMS\r\n116.3,40\r\n"));
+    EXPECT_EQ(Items(6).size(), 4u);
+    EXPECT_EQ(Items(6)[2], "117.3000_39.1500");
+    EXPECT_EQ(Items(6)[3], "116.3000_40.0000");
+    EXPECT_EQ(Spin(39)->Value(), 117);
+
+    // Refused whole with the format message: a single field, a word that is neither, 75 minutes.
+    int boxes = UiTest::MessageBoxCount();
+    for (const char* bad : {"DMS\n118.1,40.1\n117.5\n", "XY\n117.5,39.25\n", "DMS\n117.7500,39.1\n", "D\n117,-5\n"}) {
+        Open("VtToolbarButton26", Write("bad.txt", bad));
+        EXPECT_EQ(UiTest::MessageBoxCount(), ++boxes) << bad;
+        EXPECT_EQ(UiTest::LastMessageBoxText(), "文件格式不符合规定！");
+        EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+        EXPECT_EQ(Items(6).size(), 4u) << bad;
+    }
+    // An empty file changes nothing and says nothing.
+    Open("VtToolbarButton26", Write("empty.txt", ""));
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes);
+}
+
+TEST_F(PageFiles, AFailedSaveIsReportedAndAnOlderFileKept) {
+    const std::string path = Write("kept.txt", "old");
+    SetFileDialogHook([this](TOpenDialog*) { return dir + "/missing/p.txt"; });
+    UiTest::AnswerMessageBoxes(IDOK);
+    const int boxes = UiTest::MessageBoxCount();
+    auto* b = C<TControl>("VtBitBtn2");
+    UiTest::Click(b, b->Width() / 2, b->Height() / 2);
+    UiTest::Flush();
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 1);
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "Quillmark");
+    EXPECT_FALSE(std::filesystem::exists(dir + "/missing"));
+    // A successful save replaces the file whole and leaves nothing else beside it.
+    Save("kept.txt");
+    EXPECT_EQ(ReadFile(path).substr(0, 8), "0 0 0.00");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+}
+
+}  // namespace
