@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +11,7 @@
 #include "platform/ui/Menus.h"
 #include "platform/ui/UiTest.h"
 #include "platform/ui/VtStandIns.h"
+#include "tests/engine/ExportTestUtil.h"
 
 namespace {
 
@@ -72,22 +70,12 @@ protected:
     TfrmCreateTessarRg* f = nullptr;
 };
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 class Exports : public MainWindow {
 protected:
     void SetUp() override {
         MainWindow::SetUp();
         // One folder per test: ctest runs them side by side.
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = std::string(QM_TEST_OUT) + "/files-" + test->test_suite_name() + "-" + test->name();
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
+        dir = TestDir("files");
     }
     void TearDown() override {
         SetFileDialogHook(nullptr);

@@ -340,6 +340,74 @@ TEST_F(Exports, AFailedExportIsReportedAndLeavesNoFile) {
     EXPECT_FALSE(std::filesystem::exists(dir + "/missing"));
 }
 
+TEST_F(Exports, EveryKindFromEveryPageReadsBack) {
+    if (!HaveTool("ogrinfo") || !HaveTool("python3"))
+        GTEST_SKIP() << "ogrinfo (gdal-bin) or python3 is not installed: the files are not read back";
+    using Cmd = void (TfrmCreateTessarRg::*)(TObject*);
+    struct Kind {
+        Cmd cmd;
+        const char* name;
+    };
+    const std::vector<Kind> all = {{&TfrmCreateTessarRg::N1Click, "ll.mif"},
+                                   {&TfrmCreateTessarRg::N2Click, "m.mif"},
+                                   {&TfrmCreateTessarRg::N8Click, "km.mif"},
+                                   {&TfrmCreateTessarRg::Excel1Click, "m.xlsx"},
+                                   {&TfrmCreateTessarRg::XLS1Click, "km.xlsx"}};
+    // Each page's result, made as the user makes it.
+    ExampleWindow(1);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    Page(1);
+    ExampleWindow(14);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    Page(2);
+    C<TVtNumericEdit>("VtNumericEdit7")->SetValue(2000);
+    C<TVtNumericEdit>("VtNumericEdit8")->SetValue(1000);
+    Spin(28)->SetValue(1000);
+    Spin(29)->SetValue(1000);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    Page(3);
+    std::ofstream(dir + "/numbers.txt") << "J-50-5\r\nJ-50-6\r\n";
+    SetFileDialogHook([this](TOpenDialog*) { return dir + "/numbers.txt"; });
+    f->VtToolbarButton14Click(nullptr);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    Page(4);
+    SetPoint(117, 30, 15, 39, 54, 30);
+    f->VtToolbarButton23Click(nullptr);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+
+    for (int page : {0, 1, 2, 3, 4}) {
+        Page(page);
+        const size_t sheets = Items(page == 3 ? 5 : page == 4 ? 7 : page + 1).size();
+        ASSERT_GT(sheets, 0u) << page;
+        for (const Kind& k : all) {
+            const bool mif = std::string(k.name).ends_with(".mif");
+            if (page == 2 && (k.cmd == all[0].cmd || k.cmd == all[2].cmd || k.cmd == all[4].cmd)) continue;
+            const std::string file = dir + "/p" + std::to_string(page) + "-" + k.name;
+            SCOPED_TRACE(file);
+            UiTest::AnswerMessageBoxes(IDYES);  // page 3: the target numbers
+            Command(k.cmd, file);
+            UiTest::AnswerMessageBoxes(-1);
+            ASSERT_NE(frmProgBar, nullptr);
+            EXPECT_EQ(frmProgBar->VtProgressBar1->Percent(), 100);
+            EXPECT_TRUE(frmProgBar->VtBitBtn1->Enabled());
+            if (mif) {
+                const OgrLayer layer = ReadOgr(file);
+                ASSERT_EQ(layer.features.size(), sheets);
+                ASSERT_FALSE(layer.features[0].ring.empty());
+                const double x = layer.features[0].ring[0].first;
+                // Degrees, kilometres or metres with the zone prefix (the grid has no prefix).
+                const bool inUnits = k.cmd == all[0].cmd   ? x > 73 && x < 136
+                                     : k.cmd == all[2].cmd ? x > 1e3 && x < 1e5
+                                                           : page == 2 || x > 1e6;
+                EXPECT_TRUE(inUnits) << x;
+            } else {
+                const std::string xml = ZipEntry(file, "xl/worksheets/sheet1.xml");
+                EXPECT_EQ(Count(xml, "<row "), sheets + 2);  // title, header, a row per sheet
+            }
+        }
+    }
+}
+
 }  // namespace
 
 namespace {
