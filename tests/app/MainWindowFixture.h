@@ -67,6 +67,33 @@ protected:
         SetDms(first + 6, 116, 31, 0);
         SetDms(first + 9, 39, 55, 0);
     }
+    // A result on every page, each made as the user makes it.
+    void GenerateEveryPage() {
+        ExampleWindow(1);
+        C<TVtBitBtn>("VtBitBtn1")->Click();
+        Page(1);
+        ExampleWindow(14);
+        C<TVtBitBtn>("VtBitBtn1")->Click();
+        Page(2);
+        C<TVtNumericEdit>("VtNumericEdit5")->SetValue(500000);
+        C<TVtNumericEdit>("VtNumericEdit6")->SetValue(4000000);
+        C<TVtNumericEdit>("VtNumericEdit7")->SetValue(503000);
+        C<TVtNumericEdit>("VtNumericEdit8")->SetValue(4002000);
+        Spin(28)->SetValue(500);
+        Spin(29)->SetValue(500);
+        C<TVtBitBtn>("VtBitBtn1")->Click();
+        EXPECT_EQ(Items(3).size(), 24u);
+        Page(3);
+        f->CheckList(4)->Items()->Add("J-50-5");
+        C<TVtBitBtn>("VtBitBtn1")->Click();
+        EXPECT_EQ(Items(5).size(), 64u);  // J-50-5 at 1:10,000
+        EXPECT_EQ(Items(5)[0], "J50G001033");
+        Page(4);
+        SetPoint(116, 28, 25, 39, 54, 30);
+        C<TVtToolbarButton>("VtToolbarButton23")->Click();
+        C<TVtBitBtn>("VtBitBtn1")->Click();
+        EXPECT_EQ(Items(7).size(), 1u);
+    }
     TfrmCreateTessarRg* f = nullptr;
 };
 
