@@ -810,13 +810,6 @@ std::string FixedDot(double v) {
     return t;
 }
 
-// Reading accepts '.' and the locale's separator alike.
-double ReadFloat(const std::string& s) {
-    double v;
-    if (!TryStrToFloatAny(s, v)) throw EConvertError("'" + s + "' is not a valid floating point value");
-    return v;
-}
-
 [[noreturn]] void OutOfRange(int line, const std::string& text) {
     throw EConvertError("第" + IntToStr(line) + "行“" + text + "”的数值超出范围！");
 }
@@ -850,10 +843,7 @@ TStringList LoadPageFile(const std::string& path) {
     for (const Mark& m : {Mark{"\xEF\xBB\xBF", 3, "UTF-8", 1}, Mark{"\xFF\xFE", 2, "UTF-16LE", 2},
                           Mark{"\xFE\xFF", 2, "UTF-16BE", 2}}) {
         if (text.compare(0, m.size, m.bytes, m.size) != 0) continue;
-        std::string wide, gbk;
-        if (ConvertEncoding(text.substr(m.size), "UTF-32LE", m.code, std::string("?\0\0\0", 4), m.unit, wide) &&
-            ConvertEncoding(wide, "GBK", "UTF-32LE", "?", 4, gbk))
-            text = gbk;
+        text = ConvertText(text.substr(m.size), "GBK", m.code, m.unit);
         break;
     }
     TStringList lines;
@@ -887,16 +877,16 @@ bool ReadPointAngle(const std::string& field, bool packed, TDmsAngle& a) {
     if (!TryStrToFloatAny(secText, seconds)) return false;
     const double minutes = (digits[0] - '0') * 10 + (digits[1] - '0');
     if (minutes >= 60 || seconds >= 60) return false;
-    a = {sign * ReadFloat(t.substr(0, dot)), sign * minutes, sign * seconds};
+    a = {sign * StrToFloatAny(t.substr(0, dot)), sign * minutes, sign * seconds};
     return true;
 }
 
 }  // namespace
 
-bool TfrmCreateTessarRg::OpenPageFile(std::string& path) {
+bool TfrmCreateTessarRg::OpenPageFile(TStringList& lines) {
     auto* dlg = Get<TOpenDialog>("OpenDialog1");
     if (!dlg->Execute()) return false;
-    path = dlg->FileName();
+    lines = LoadPageFile(dlg->FileName());
     return true;
 }
 
@@ -921,7 +911,7 @@ void TfrmCreateTessarRg::LoadLatLonPage(int page, const TStringList& lines) {
             const TStringList f = SplitString(lines[k], ' ');
             if (f.Count() < 1 || f.Count() > 3) continue;
             double v[3] = {0, 0, 0};
-            for (int i = 0; i < f.Count(); ++i) v[i] = ReadFloat(f[i]);
+            for (int i = 0; i < f.Count(); ++i) v[i] = StrToFloatAny(f[i]);
             // Fractions of degrees and minutes are carried down, since the edits show whole ones.
             if (v[0] < 0 || v[0] > 180 || v[1] < 0 || v[1] >= 60 || v[2] < 0 || v[2] >= 60)
                 OutOfRange(k + 1, lines[k]);
@@ -930,7 +920,7 @@ void TfrmCreateTessarRg::LoadLatLonPage(int page, const TStringList& lines) {
         }
     }
     if (lines.Count() >= 5 && lines[4] == "6") zone = 1;
-    for (int i = 5; i < 8 && i < lines.Count(); ++i) ReadFloat(lines[i]);
+    for (int i = 5; i < 8 && i < lines.Count(); ++i) StrToFloatAny(lines[i]);
 
     Check(p0 ? 1 : 2)->SetChecked(false);
     Numeric(p0 ? 1 : 3)->SetValue(0);
@@ -981,19 +971,16 @@ void TfrmCreateTessarRg::VtBitBtn2Click(TObject*) {
 }
 
 void TfrmCreateTessarRg::VtToolbarButton12Click(TObject*) {
-    std::string path;
-    if (OpenPageFile(path)) LoadLatLonPage(0, LoadPageFile(path));
+    if (TStringList lines; OpenPageFile(lines)) LoadLatLonPage(0, lines);
 }
 
 void TfrmCreateTessarRg::VtToolbarButton13Click(TObject*) {
-    std::string path;
-    if (OpenPageFile(path)) LoadLatLonPage(1, LoadPageFile(path));
+    if (TStringList lines; OpenPageFile(lines)) LoadLatLonPage(1, lines);
 }
 
 void TfrmCreateTessarRg::VtToolbarButton24Click(TObject*) {
-    std::string path;
-    if (!OpenPageFile(path)) return;
-    const TStringList lines = LoadPageFile(path);
+    TStringList lines;
+    if (!OpenPageFile(lines)) return;
     double range[4] = {0, 0, 0, 0};
     int whole[4] = {0, 0, 0, 0};
     bool rowCol = false;
@@ -1001,8 +988,8 @@ void TfrmCreateTessarRg::VtToolbarButton24Click(TObject*) {
         for (int k = 0; k < 2; ++k) {
             const TStringList f = SplitString(lines[k], ' ');
             if (f.Count() != 2) continue;
-            range[2 * k] = ReadFloat(f[0]);
-            range[2 * k + 1] = ReadFloat(f[1]);
+            range[2 * k] = StrToFloatAny(f[0]);
+            range[2 * k + 1] = StrToFloatAny(f[1]);
         }
         for (int k = 0; k < 2; ++k) {
             const TStringList f = SplitString(lines[k + 2], ' ');
@@ -1022,9 +1009,8 @@ void TfrmCreateTessarRg::VtToolbarButton24Click(TObject*) {
 }
 
 void TfrmCreateTessarRg::VtToolbarButton14Click(TObject*) {
-    std::string path;
-    if (!OpenPageFile(path)) return;
-    const TStringList lines = LoadPageFile(path);
+    TStringList lines;
+    if (!OpenPageFile(lines)) return;
     if (lines.Count() == 0) return;
     // A file without a single sheet number leaves the meridian alone.
     const double west = GetWestmostLongitude(lines);
@@ -1048,9 +1034,8 @@ void TfrmCreateTessarRg::VtToolbarButton14Click(TObject*) {
 }
 
 void TfrmCreateTessarRg::VtToolbarButton26Click(TObject*) {
-    std::string path;
-    if (!OpenPageFile(path)) return;
-    const TStringList lines = LoadPageFile(path);
+    TStringList lines;
+    if (!OpenPageFile(lines)) return;
     if (lines.Count() == 0) return;
     const std::string word = UpperCase(Trim(lines[0]));
     if (word != "D" && word != "DMS") {

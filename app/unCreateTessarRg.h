@@ -145,7 +145,8 @@ private:
     void AddSourceItem(const std::string& no, int standard, const SourceProjection& p);
     // Asks on a meridian other than the edit's (unless the edit holds 0) and sets it on Yes.
     void OfferSourceMeridian(double cm, const char* question);
-    bool OpenPageFile(std::string& path);
+    // The lines of the file chosen in the open dialog; false on Cancel.
+    bool OpenPageFile(TStringList& lines);
     void SaveLatLonPage(int page, TStringList& lines);
     void LoadLatLonPage(int page, const TStringList& lines);
     // The first longitude edit of the group whose degree edit opened the angle popup, or 0.

@@ -122,11 +122,7 @@ std::string GisConvertCodePage(const std::string& text, int fromCodePage, int to
     const char* from = EncodingOf(fromCodePage);
     const char* to = EncodingOf(toCodePage);
     if (!from || !to || text.empty()) return text;
-    static const std::string question("?\0\0\0", 4);
-    std::string wide, result;
-    if (!ConvertEncoding(text, "UTF-32LE", from, question, 1, wide)) return text;
-    if (!ConvertEncoding(wide, to, "UTF-32LE", "?", 4, result)) return text;
-    return result;
+    return ConvertText(text, to, from);
 }
 
 int32_t GisTickCount() {

@@ -46,3 +46,11 @@ bool ConvertEncoding(const std::string& in, const char* to, const char* from, co
     iconv_close(cd);
     return true;
 }
+
+std::string ConvertText(const std::string& text, const char* to, const char* from, size_t unit) {
+    static const std::string question("?\0\0\0", 4);
+    std::string wide, result;
+    if (!ConvertEncoding(text, "UTF-32LE", from, question, unit, wide)) return text;
+    if (!ConvertEncoding(wide, to, "UTF-32LE", "?", 4, result)) return text;
+    return result;
+}

@@ -8,3 +8,8 @@
 // False, with `out` untouched, when the pair of encodings is unknown.
 bool ConvertEncoding(const std::string& in, const char* to, const char* from, const std::string& bad, size_t skip,
                      std::string& out);
+
+// Text from one encoding to another through UTF-32, so that bytes that do not decode and characters the
+// target lacks each become one '?'. `unit` is the size of the source's code unit (2 for UTF-16). The
+// text comes back unchanged when either encoding is unknown.
+std::string ConvertText(const std::string& text, const char* to, const char* from, size_t unit = 1);

@@ -156,9 +156,21 @@ std::string FloatToStrDot(double v) { return GeneralText(v, 15, '.'); }
 bool TryStrToFloat(const std::string& s, double& v) { return ParseFloat(s, g_decimalSeparator, false, v); }
 bool TryStrToFloatAny(const std::string& s, double& v) { return ParseFloat(s, g_decimalSeparator, true, v); }
 
+namespace {
+[[noreturn]] void NotAFloat(const std::string& s) {
+    throw EConvertError("'" + s + "' is not a valid floating point value");
+}
+}  // namespace
+
 double StrToFloat(const std::string& s) {
     double v;
-    if (!TryStrToFloat(s, v)) throw EConvertError("'" + s + "' is not a valid floating point value");
+    if (!TryStrToFloat(s, v)) NotAFloat(s);
+    return v;
+}
+
+double StrToFloatAny(const std::string& s) {
+    double v;
+    if (!TryStrToFloatAny(s, v)) NotAFloat(s);
     return v;
 }
 

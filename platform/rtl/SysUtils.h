@@ -39,6 +39,7 @@ double StrToFloat(const std::string& s);
 bool TryStrToFloat(const std::string& s, double& v);
 // Accepts both '.' and the process separator.
 bool TryStrToFloatAny(const std::string& s, double& v);
+double StrToFloatAny(const std::string& s);
 
 std::string IntToStr(int64_t v);
 int StrToInt(const std::string& s);
