@@ -1,6 +1,7 @@
 #include "app/unCreateTessarRg.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -9,7 +10,9 @@
 #include "app/unInputString.h"
 #include "app/unProgBar.h"
 #include "app/unTFInformation.h"
+#include "platform/office/Excel.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/FileIO.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/Menus.h"
@@ -653,6 +656,7 @@ void TfrmCreateTessarRg::Export(ExportKind kind) {
     const bool metres = kind != ExportKind::MifKilometres && kind != ExportKind::XlsKilometres;
     bool ok = true;
     std::string why;
+    int cause = 0;  // the file system's errno, when that is what failed
     {
         DisabledWhile busy(this);
         try {
@@ -670,11 +674,17 @@ void TfrmCreateTessarRg::Export(ExportKind kind) {
                             (metres ? "米" : "千米") + "）";
                 ExportTessarolsToExcel(file, title, kStandardHeader, *sheets, metres, true, false);
             }
+            if (!ok) cause = errno;
+        } catch (const EOleException& e) {
+            ok = false;
+            why = e.Message;
+            cause = e.ErrorCode;
         } catch (const Exception& e) {
             ok = false;
             why = e.Message;
         }
     }
+    if (cause != 0) why = FileErrorText(cause);
     if (!ok) ShowErrorBox("导出文件“" + file + "”失败！" + (why.empty() ? "" : "\r\n" + why));
 }
 
@@ -823,11 +833,9 @@ TDmsAngle MsToAngle(int64_t ms) {
 }
 
 std::string ReadAll(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) throw EFOpenError("Cannot open file \"" + path + "\"");
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
+    std::string bytes;
+    if (!DiskReadAll(path, bytes)) throw EFOpenError("Cannot open file \"" + path + "\"");
+    return bytes;
 }
 
 // The lines of a page file. A byte-order mark declares UTF-8 or UTF-16 text, which is taken to GBK;

@@ -1,5 +1,6 @@
 // MIF/MID sheet indexes: one closed region and one attribute row per sheet.
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -7,6 +8,7 @@
 
 #include "engine/TessarInternal.h"
 #include "engine/unTessarRgPub.h"
+#include "platform/rtl/FileIO.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace {
@@ -39,45 +41,52 @@ void AppendGeneral(std::string& out, T v) {
 constexpr size_t kChunk = 1 << 20;
 
 // One output file, written under its name with "~tmp" appended and moved into place at the end,
-// so that a failed export leaves no file that looks complete and keeps an older one.
+// so that a failed export leaves no file that looks complete and keeps an older one. The first
+// failure of the files that share `cause` leaves its errno there.
 class OutFile {
 public:
-    explicit OutFile(std::string path) : path_(std::move(path)), tmp_(path_ + "~tmp") {}
+    OutFile(std::string path, int& cause) : path_(std::move(path)), tmp_(path_ + "~tmp"), cause_(cause) {}
     OutFile(const OutFile&) = delete;
     OutFile& operator=(const OutFile&) = delete;
     ~OutFile() {
         if (f_) std::fclose(f_);
-        if (!moved_) std::remove(tmp_.c_str());
-        else if (!kept_) std::remove(path_.c_str());
+        if (!moved_) DiskRemove(tmp_);
+        else if (!kept_) DiskRemove(path_);
     }
 
     bool Create() {
-        f_ = std::fopen(tmp_.c_str(), "wb");
+        f_ = DiskFOpen(tmp_, "wb");
         if (f_) std::setvbuf(f_, nullptr, _IONBF, 0);
         buf_.reserve(kChunk + 4096);
-        return f_ != nullptr;
+        return Check(f_ != nullptr);
     }
     std::string& Buf() { return buf_; }
     bool FlushIfFull() { return buf_.size() < kChunk || Flush(); }
     bool Close() {
         bool ok = Flush();
-        ok = std::fclose(f_) == 0 && ok;
+        ok = Check(std::fclose(f_) == 0) && ok;
         f_ = nullptr;
         return ok;
     }
-    bool MoveIntoPlace() { return moved_ = std::rename(tmp_.c_str(), path_.c_str()) == 0; }
+    bool MoveIntoPlace() { return moved_ = Check(DiskRename(tmp_, path_)); }
     // Keeps the moved file; otherwise the destructor removes it again (its partner failed).
     void Keep() { kept_ = true; }
 
 private:
+    bool Check(bool ok) {
+        if (!ok && cause_ == 0) cause_ = errno;
+        return ok;
+    }
     bool Flush() {
         if (buf_.empty()) return true;
+        errno = 0;
         bool ok = std::fwrite(buf_.data(), 1, buf_.size(), f_) == buf_.size();
         buf_.clear();
-        return ok;
+        return Check(ok);
     }
 
     std::string path_, tmp_, buf_;
+    int& cause_;
     std::FILE* f_ = nullptr;
     bool moved_ = false, kept_ = false;
 };
@@ -273,11 +282,11 @@ std::string MidFileName(const std::string& mifName) {
 
 // The frame shared by the writers: both files, the dialog, one region and one row per sheet.
 template <class Sheets, class Write>
-bool WriteIndex(const std::string& mifName, const std::string& header, const Sheets& sheets, Write write) {
+bool WriteFiles(const std::string& mifName, const std::string& header, const Sheets& sheets, int& cause, Write write) {
     // Both names, and the temporary names beside them, must be four different files.
     const std::string midName = MidFileName(mifName);
     if (HasMidExtension(mifName) || mifName == midName + "~tmp" || midName == mifName + "~tmp") return false;
-    OutFile mif(mifName), mid(midName);
+    OutFile mif(mifName, cause), mid(midName, cause);
     if (!mif.Create() || !mid.Create()) return false;
     mif.Buf() += header;
 
@@ -310,6 +319,19 @@ bool WriteIndex(const std::string& mifName, const std::string& header, const She
     return true;
 }
 
+// The files are closed and their leftovers removed before errno is given the cause of a failure.
+template <class Sheets, class Write>
+bool WriteIndex(const std::string& mifName, const std::string& header, const Sheets& sheets, Write write) {
+    int cause = 0;
+    bool ok = false;
+    try {
+        ok = WriteFiles(mifName, header, sheets, cause, write);
+    } catch (...) {
+    }
+    if (!ok) errno = cause;
+    return ok;
+}
+
 }  // namespace
 
 void TessarAppendNumber(std::string& out, double v) { AppendGeneral(out, v); }
@@ -329,6 +351,7 @@ std::string DmsToDmsText(const TDmsAngle& a) {
 }
 
 bool SaveTessarolsToMifLL(const std::string& mifName, const TStandardTessarols& sheets) {
+    errno = 0;  // a failure that is not the file system's has no cause
     try {
         std::string header = "Version 450\r\nCharset \"WindowsSimpChinese\"\r\nDelimiter \",\"\r\n"
                              "CoordSys Earth Projection 1, 0\r\n";
@@ -351,6 +374,7 @@ bool SaveTessarolsToMifLL(const std::string& mifName, const TStandardTessarols& 
 }
 
 bool SaveTessarolsToMif(const std::string& mifName, const TStandardTessarols& sheets, bool metres) {
+    errno = 0;  // a failure that is not the file system's has no cause
     try {
         Bounds b;
         if (!PlaneBounds(sheets, b)) return false;
@@ -371,6 +395,7 @@ bool SaveTessarolsToMif(const std::string& mifName, const TStandardTessarols& sh
 }
 
 bool SaveCustomTessarolsToMif(const std::string& mifName, const TCustomTessarols& sheets) {
+    errno = 0;  // a failure that is not the file system's has no cause
     try {
         Bounds b;
         if (!CustomBounds(sheets, b)) return false;

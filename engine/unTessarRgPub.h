@@ -187,8 +187,9 @@ void SetTessarProgress(ITessarProgress* progress);
 // ---------------------------------------------------------------------------------------------
 // MIF/MID sheet indexes. The MID file lies beside the MIF file, named after it with ".mid".
 // Numbers are written with '.' whatever the decimal separator. A writer returns false on any
-// failure and then leaves neither file behind (older files of those names are kept); a MIF
-// name ending in ".mid" is refused.
+// failure and then leaves neither file behind (older files of those names are kept), and errno
+// holds the file system's cause of it (0 for any other failure); a MIF name ending in ".mid" is
+// refused.
 
 bool SaveTessarolsToMifLL(const std::string& mifName, const TStandardTessarols& sheets);
 // metres false: kilometres, every plane value divided by 1000.

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "gis/core/GisDefs.h"
+#include "platform/rtl/FileIO.h"
 
 void TGIS_MappedStream::Raise(int code) const {
     throw EFOpenError(Format(GIS_RS_ERR_FILEMAPPING, {code, path_}));
@@ -16,11 +17,11 @@ void TGIS_MappedStream::Raise(int code) const {
 
 TGIS_MappedStream::TGIS_MappedStream(const std::string& path, bool writable) : writable_(writable), path_(path) {
     if (writable) {
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        fd_ = DiskOpen(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (fd_ < 0) Raise(errno);
         return;
     }
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = DiskOpen(path, O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) Raise(errno);
     struct stat st {};
     int err = 0;

@@ -12,6 +12,8 @@
 #include <ctime>
 #include <vector>
 
+#include "platform/rtl/FileIO.h"
+
 static_assert(std::endian::native == std::endian::little, "index pages are stored in host order");
 static_assert(sizeof(TGIS_Extent) == 32, "an extent is four doubles on a page");
 
@@ -391,14 +393,14 @@ struct TGIS_RTree::TImpl {
         diskMarker = kSaved;
         if (path.empty()) return OpenMemory();
         struct stat st {};
-        if (::stat(path.c_str(), &st) == 0) {
+        if (DiskStat(path, st)) {
             fileDate = LocalDate(st.st_mtime);
             bool writable = true;
-            fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+            fd = DiskOpen(path, O_RDWR | O_CLOEXEC);
             if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) CloseFile();
             if (fd < 0) {
                 writable = false;
-                fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+                fd = DiskOpen(path, O_RDONLY | O_CLOEXEC);
             }
             if (fd < 0 || !LoadFile()) return OpenMemory();
             OpenFault fault = Validate();
@@ -421,13 +423,13 @@ struct TGIS_RTree::TImpl {
             }
             return;
         }
-        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        fd = DiskOpen(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) return OpenMemory();
         fileDate = Now();
         try {
             InitHeader();
         } catch (const EGIS_Exception&) {
-            ::unlink(path.c_str());
+            DiskRemove(path);
             OpenMemory();
         }
     }
@@ -566,7 +568,7 @@ struct TGIS_RTree::TImpl {
         search.clear();
         std::string p = path;
         CloseFile();
-        if (!p.empty() && ::unlink(p.c_str()) != 0) p.clear();
+        if (!p.empty() && !DiskRemove(p)) p.clear();
         Open(p);
     }
 };

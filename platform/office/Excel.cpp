@@ -17,6 +17,8 @@
 #include <random>
 #include <vector>
 
+#include "platform/rtl/FileIO.h"
+
 namespace office {
 
 struct Edge {
@@ -102,6 +104,19 @@ void Check(lxw_error e, const char* what) {
     if (e != LXW_NO_ERROR) throw EOleException(std::string(what) + ": " + lxw_strerror(e));
 }
 
+// Errors of the library whose errno tells what failed underneath.
+bool FileFailure(lxw_error e) {
+    switch (e) {
+        case LXW_ERROR_CREATING_XLSX_FILE:
+        case LXW_ERROR_CREATING_TMPFILE:
+        case LXW_ERROR_READING_TMPFILE:
+        case LXW_ERROR_ZIP_FILE_OPERATION:
+        case LXW_ERROR_ZIP_FILE_ADD:
+        case LXW_ERROR_ZIP_CLOSE: return true;
+        default: return false;
+    }
+}
+
 void CheckCell(int row, int col) {
     if (row < 1 || row > kExcelRows || col < 1 || col > kExcelColumns)
         throw EOleException(Format("Cell (%d, %d) lies outside the worksheet", {row, col}));
@@ -153,17 +168,24 @@ uint8_t Alignment(int a) {
     throw EOleException(Format("Unable to set the HorizontalAlignment property of the Range class (%d)", {a}));
 }
 
-// Moves the finished workbook into place without a half-written file under the final name.
+[[noreturn]] void CannotSave(const std::string& to, int code) {
+    throw EOleException("Cannot save \"" + to + "\": " + std::strerror(code), code);
+}
+
+// Moves the finished workbook (`from`, a name on disk) to its GBK name without a half-written file under
+// that name.
 void MoveFile(const std::string& from, const std::string& to) {
-    if (std::rename(from.c_str(), to.c_str()) == 0) return;
-    if (errno != EXDEV) throw EOleException("Cannot save \"" + to + "\": " + std::strerror(errno));
-    std::string part = to + "~tmp";
+    std::string target;
+    if (!GbkToDiskName(to, target)) CannotSave(to, EILSEQ);
+    if (std::rename(from.c_str(), target.c_str()) == 0) return;
+    if (errno != EXDEV) CannotSave(to, errno);
+    std::string part = target + "~tmp";
     std::error_code ec;
     std::filesystem::copy_file(from, part, std::filesystem::copy_options::overwrite_existing, ec);
-    if (!ec && std::rename(part.c_str(), to.c_str()) != 0) ec = std::error_code(errno, std::generic_category());
+    if (!ec && std::rename(part.c_str(), target.c_str()) != 0) ec = std::error_code(errno, std::generic_category());
     if (ec) {
         std::remove(part.c_str());
-        throw EOleException("Cannot save \"" + to + "\": " + ec.message());
+        CannotSave(to, ec.value());
     }
     std::remove(from.c_str());
 }
@@ -182,7 +204,8 @@ std::string NewTempFile() {
         }
         if (errno != EEXIST) break;
     }
-    throw EOleException(std::string("Cannot create a workbook: ") + std::strerror(errno));
+    const int code = errno;
+    throw EOleException(std::string("Cannot create a workbook: ") + std::strerror(code), code);
 }
 
 size_t NumberWidth(double v) { return FloatToStrDot(v).size(); }
@@ -557,13 +580,15 @@ void TExcelWorksheet::SaveAs(const std::string& fileName) const {
     s.Live();
     Book& book = *s.book;
     s.Finish();
+    errno = 0;
     lxw_error e = workbook_close(book.wb);  // frees the workbook whatever the result
+    const int code = FileFailure(e) ? errno : 0;
     book.wb = nullptr;
     s.ws = nullptr;
     std::string tmp = book.tmp;
     if (e != LXW_NO_ERROR) {
         book.Discard();
-        Check(e, "SaveAs");
+        throw EOleException(std::string("SaveAs: ") + lxw_strerror(e), code);
     }
     book.tmp.clear();
     book.Discard();

@@ -10,11 +10,16 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/rtl/SysUtils.h"
 
 class EOleException : public Exception {
+public:
     using Exception::Exception;
+    EOleException(std::string message, int errorCode) : Exception(std::move(message)), ErrorCode(errorCode) {}
+    // The system's errno when a file could not be written, else 0.
+    int ErrorCode = 0;
 };
 
 // Horizontal alignments, line styles and border weights as the automation interface numbers them.

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/rtl/FileIO.h"
 #include "platform/rtl/SysUtils.h"
 
 void TStringList::Check(int index) const {
@@ -65,25 +66,23 @@ void TStringList::SetText(const std::string& text) {
 }
 
 void TStringList::LoadFromFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) throw Exception("Cannot open file \"" + path + "\"");
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    SetText(ss.str());
+    std::string text;
+    if (!DiskReadAll(path, text)) throw Exception("Cannot open file \"" + path + "\"");
+    SetText(text);
 }
 
 void TStringList::SaveToFile(const std::string& path) const {
     // Written beside the target and renamed over it, so a failed write leaves an older file whole;
     // a target that may not be written is refused as a write in place would be.
-    if (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0)
-        throw Exception("Cannot create file \"" + path + "\"");
+    if (DiskExists(path) && !DiskAccess(path, W_OK)) throw Exception("Cannot create file \"" + path + "\"");
     const std::string tmp = path + ".~tmp";
-    std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-    if (!f) throw Exception("Cannot create file \"" + path + "\"");
+    std::ofstream f;
+    if (!DiskOpenStream(f, tmp, std::ios::binary | std::ios::trunc))
+        throw Exception("Cannot create file \"" + path + "\"");
     f << Text();
     f.close();
-    if (!f || std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
+    if (!f || !DiskRename(tmp, path)) {
+        DiskRemove(tmp);
         throw Exception("Error writing file \"" + path + "\"");
     }
 }

@@ -54,3 +54,29 @@ std::string ConvertText(const std::string& text, const char* to, const char* fro
     if (!ConvertEncoding(wide, to, "UTF-32LE", "?", 4, result)) return text;
     return result;
 }
+
+bool TryConvertEncoding(const std::string& in, const char* to, const char* from, std::string& out) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    std::string result(in.size() * 4 + 16, '\0');
+    char* src = const_cast<char*>(in.data());
+    size_t srcLeft = in.size(), used = 0;
+    bool ok = true;
+    for (;;) {
+        char* dst = result.data() + used;
+        size_t dstLeft = result.size() - used;
+        size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        used = result.size() - dstLeft;
+        if (r != static_cast<size_t>(-1)) break;
+        if (errno != E2BIG) {
+            ok = false;  // EILSEQ, or EINVAL for a sequence cut at the end
+            break;
+        }
+        result.resize(result.size() * 2);
+    }
+    iconv_close(cd);
+    if (!ok) return false;
+    result.resize(used);
+    out = std::move(result);
+    return true;
+}

@@ -13,3 +13,7 @@ bool ConvertEncoding(const std::string& in, const char* to, const char* from, co
 // target lacks each become one '?'. `unit` is the size of the source's code unit (2 for UTF-16). The
 // text comes back unchanged when either encoding is unknown.
 std::string ConvertText(const std::string& text, const char* to, const char* from, size_t unit = 1);
+
+// The whole text in the other encoding; false, with `out` untouched, when any of it does not convert
+// or the pair of encodings is unknown.
+bool TryConvertEncoding(const std::string& in, const char* to, const char* from, std::string& out);

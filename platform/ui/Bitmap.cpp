@@ -1,11 +1,11 @@
 #include "platform/ui/Bitmap.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QImageReader>
 #include <cstring>
-#include <fstream>
 #include <map>
 
+#include "platform/rtl/FileIO.h"
 #include "platform/ui/Jpeg.h"
 #include "platform/ui/QtGlue.h"
 
@@ -96,9 +96,12 @@ void TBitmap::SetTransparentColor(TColor c) {
 }
 
 void TBitmap::LoadFromFile(const std::string& path) {
-    QFile f(QString::fromLocal8Bit(path.c_str()));
-    if (!f.open(QIODevice::ReadOnly)) throw Exception("Cannot open file \"" + path + "\"");
-    QByteArray head = f.peek(64);
+    std::string bytes;
+    if (!DiskReadAll(path, bytes)) throw Exception("Cannot open file \"" + path + "\"");
+    QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
+    QByteArray head = data.left(64);
+    QBuffer f(&data);
+    f.open(QIODevice::ReadOnly);
     QImageReader reader(&f);
     reader.setDecideFormatFromContent(true);
     QByteArray fmt = reader.format();
@@ -149,14 +152,15 @@ void TBitmap::SaveToFile(const std::string& path) const {
         }
         out += row;
     }
-    std::ofstream f(path, std::ios::binary);
-    if (!f) throw Exception("Cannot create file \"" + path + "\"");
-    f.write(out.data(), std::streamsize(out.size()));
-    if (!f) throw Exception("Cannot write file \"" + path + "\"");
+    if (!DiskWriteAll(path, out)) throw Exception("Cannot write file \"" + path + "\"");
 }
 
 void TBitmap::SaveToPNG(const std::string& path) const {
-    if (!img_->img.convertToFormat(QImage::Format_RGB32).save(QString::fromLocal8Bit(path.c_str()), "PNG"))
+    QByteArray png;
+    QBuffer b(&png);
+    b.open(QIODevice::WriteOnly);
+    if (!img_->img.convertToFormat(QImage::Format_RGB32).save(&b, "PNG") ||
+        !DiskWriteAll(path, std::string(png.constData(), size_t(png.size()))))
         throw Exception("Cannot write file \"" + path + "\"");
 }
 

@@ -1,8 +1,10 @@
 #include "platform/ui/Dialogs.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
 
+#include "platform/rtl/FileIO.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/QtGlue.h"
 
@@ -71,7 +73,10 @@ bool TOpenDialog::Execute() {
         dlg.setFileMode(IsSave() ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         if (!fileName_.empty()) dlg.selectFile(FromGbk(fileName_));
         if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
-        chosen = ToGbk(dlg.selectedFiles().first());
+        // A name with no GBK form keeps its GB18030 one: it shows in messages, and no file helper opens it.
+        const QString picked = dlg.selectedFiles().first();
+        const QByteArray disk = QFile::encodeName(picked);
+        if (!DiskNameToGbk(std::string(disk.constData(), size_t(disk.size())), chosen)) chosen = ToGbk(picked);
         int idx = int(filters.indexOf(dlg.selectedNameFilter()));
         if (idx >= 0) filterIndex_ = idx + 1;
     }

@@ -3,12 +3,11 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include <jpeglib.h>
 
+#include "platform/rtl/FileIO.h"
 #include "platform/ui/QtGlue.h"
 
 namespace {
@@ -127,9 +126,8 @@ int TJPEGImage::Width() const { return bitmap_->Width(); }
 int TJPEGImage::Height() const { return bitmap_->Height(); }
 
 void TJPEGImage::LoadFromFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) throw Exception("Cannot open file \"" + path + "\"");
-    std::vector<unsigned char> data((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    std::string data;
+    if (!DiskReadAll(path, data)) throw Exception("Cannot open file \"" + path + "\"");
     LoadFromMemory(data.data(), data.size());
 }
 
@@ -166,9 +164,7 @@ void TJPEGImage::SaveToFile(const std::string& path) const {
     std::string bytes = ok ? std::string(reinterpret_cast<char*>(buf), size) : std::string();
     std::free(buf);
     if (!ok) throw EInvalidGraphic(std::string("JPEG error: ") + msg);
-    std::ofstream f(path, std::ios::binary);
-    f.write(bytes.data(), std::streamsize(bytes.size()));
-    if (!f) throw Exception("Cannot write file \"" + path + "\"");
+    if (!DiskWriteAll(path, bytes)) throw Exception("Cannot write file \"" + path + "\"");
 }
 
 void TJPEGImage::Assign(const TGraphic& src) {

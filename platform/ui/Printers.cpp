@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include "platform/rtl/FileIO.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/QtGlue.h"
 
@@ -65,8 +66,14 @@ void TPrinter::BeginDoc() {
     p.setPageOrientation(orientation_ == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     p.setPageSize(QPageSize(QPageSize::A4));
     if (!outputFile_.empty()) {
+        std::string disk;
+        if (!GbkToDiskName(outputFile_, disk)) {
+            d_->printer.reset();
+            throw EPrinter("Cannot create file \"" + outputFile_ + "\"");
+        }
         p.setOutputFormat(QPrinter::PdfFormat);
-        p.setOutputFileName(QString::fromLocal8Bit(outputFile_.c_str()));
+        // Qt names files in UTF-8, as the disk does.
+        p.setOutputFileName(QString::fromUtf8(disk.data(), qsizetype(disk.size())));
     }
     if (!d_->painter.begin(&p)) {
         d_->printer.reset();

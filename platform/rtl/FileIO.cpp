@@ -1,0 +1,126 @@
+#include "platform/rtl/FileIO.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sstream>
+
+#include "platform/rtl/CodePage.h"
+
+namespace {
+
+bool Ascii(const std::string& s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// A NUL would end the name early, so the file named would be another one.
+bool Convert(const std::string& in, const char* to, const char* from, std::string& out) {
+    if (in.find('\0') != std::string::npos) return false;
+    if (Ascii(in)) {
+        out = in;
+        return true;
+    }
+    return TryConvertEncoding(in, to, from, out);
+}
+
+// The name on disk, or false with errno EILSEQ.
+bool Disk(const std::string& path, std::string& disk) {
+    if (GbkToDiskName(path, disk)) return true;
+    errno = EILSEQ;
+    return false;
+}
+
+}  // namespace
+
+bool GbkToDiskName(const std::string& gbk, std::string& disk) { return Convert(gbk, "UTF-8", "GBK", disk); }
+bool DiskNameToGbk(const std::string& disk, std::string& gbk) { return Convert(disk, "GBK", "UTF-8", gbk); }
+
+int DiskOpen(const std::string& path, int flags, mode_t mode) {
+    std::string d;
+    return Disk(path, d) ? ::open(d.c_str(), flags, mode) : -1;
+}
+
+std::FILE* DiskFOpen(const std::string& path, const char* mode) {
+    std::string d;
+    return Disk(path, d) ? std::fopen(d.c_str(), mode) : nullptr;
+}
+
+bool DiskRename(const std::string& from, const std::string& to) {
+    std::string f, t;
+    return Disk(from, f) && Disk(to, t) && std::rename(f.c_str(), t.c_str()) == 0;
+}
+
+bool DiskRemove(const std::string& path) {
+    std::string d;
+    return Disk(path, d) && std::remove(d.c_str()) == 0;
+}
+
+bool DiskStat(const std::string& path, struct stat& st) {
+    std::string d;
+    return Disk(path, d) && ::stat(d.c_str(), &st) == 0;
+}
+
+bool DiskAccess(const std::string& path, int mode) {
+    std::string d;
+    return Disk(path, d) && ::access(d.c_str(), mode) == 0;
+}
+
+bool DiskExists(const std::string& path) { return DiskAccess(path, F_OK); }
+
+bool DiskOpenStream(std::ifstream& f, const std::string& path, std::ios::openmode mode) {
+    std::string d;
+    if (!Disk(path, d)) return false;
+    f.open(d, mode | std::ios::in);
+    return f.is_open();
+}
+
+bool DiskOpenStream(std::ofstream& f, const std::string& path, std::ios::openmode mode) {
+    std::string d;
+    if (!Disk(path, d)) return false;
+    f.open(d, mode | std::ios::out);
+    return f.is_open();
+}
+
+bool DiskReadAll(const std::string& path, std::string& bytes) {
+    std::ifstream f;
+    if (!DiskOpenStream(f, path)) return false;
+    std::ostringstream s;
+    s << f.rdbuf();
+    if (f.bad()) return false;
+    bytes = std::move(s).str();
+    return true;
+}
+
+bool DiskWriteAll(const std::string& path, const std::string& bytes) {
+    std::ofstream f;
+    if (!DiskOpenStream(f, path, std::ios::binary | std::ios::trunc)) return false;
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    f.close();
+    return !f.fail();
+}
+
+std::string FileErrorText(int code) {
+    switch (code) {
+        case 0: return "";
+        case ENOENT:
+        case ENOTDIR: return "文件夹不存在。";
+        case EACCES:
+        case EPERM: return "没有访问权限。";
+        case EROFS: return "磁盘只读，没有写入权限。";
+        case ENOSPC:
+        case EDQUOT: return "磁盘已满。";
+        case ETXTBSY:
+        case EBUSY:
+        case EAGAIN:
+        case ENOLCK: return "文件正在使用或已被锁定。";
+        case EILSEQ: return "文件名含有磁盘文件名不能表示的字符。";
+        default: break;
+    }
+    // The system's text is in the user's locale; on this system that is UTF-8.
+    char buf[256];
+    const std::string text = strerror_r(code, buf, sizeof buf);
+    return Ascii(text) ? text : ConvertText(text, "GBK", "UTF-8");
+}

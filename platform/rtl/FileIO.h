@@ -1,0 +1,32 @@
+// Files by their GBK names. Names on disk are UTF-8; a name that is not valid GBK (or holds a NUL) has no
+// name on disk and is never opened under another one: the call fails with errno EILSEQ and touches nothing.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+// False, with `out` untouched, when the name has no form on the other side.
+bool GbkToDiskName(const std::string& gbk, std::string& disk);
+bool DiskNameToGbk(const std::string& disk, std::string& gbk);
+
+// As open(2), fopen, rename, remove, stat and access, with GBK paths.
+int DiskOpen(const std::string& path, int flags, mode_t mode = 0);
+std::FILE* DiskFOpen(const std::string& path, const char* mode);
+bool DiskRename(const std::string& from, const std::string& to);
+bool DiskRemove(const std::string& path);
+bool DiskStat(const std::string& path, struct stat& st);
+bool DiskAccess(const std::string& path, int mode);
+bool DiskExists(const std::string& path);
+// Opens the stream on the file; false when it did not open.
+bool DiskOpenStream(std::ifstream& f, const std::string& path, std::ios::openmode mode = std::ios::binary);
+bool DiskOpenStream(std::ofstream& f, const std::string& path, std::ios::openmode mode = std::ios::binary);
+// The whole file; false when it could not be opened or read (or, writing, written whole).
+bool DiskReadAll(const std::string& path, std::string& bytes);
+bool DiskWriteAll(const std::string& path, const std::string& bytes);
+
+// Why writing a file failed, from its errno: Chinese for the common causes (a missing file is taken for a
+// missing folder), the system's own text for the rest ("" for 0).
+std::string FileErrorText(int code);
