@@ -1,4 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 
 #include "app/unInputString.h"
 #include "app/unProgBar.h"
@@ -331,6 +339,8 @@ TEST_F(Exports, EveryKindFromEveryPageReadsBack) {
                                    {&TfrmCreateTessarRg::Excel1Click, "m.xlsx"},
                                    {&TfrmCreateTessarRg::XLS1Click, "km.xlsx"}};
     GenerateEveryPage();
+    // Into a folder and under a name in Chinese, which lie on disk in UTF-8; each file replaces the last.
+    std::filesystem::create_directories(dir + U8(u8"/测试目录/北京"));
     for (int page : {0, 1, 2, 3, 4}) {
         Page(page);
         const size_t sheets = Items(page == 3 ? 5 : page == 4 ? 7 : page + 1).size();
@@ -338,8 +348,10 @@ TEST_F(Exports, EveryKindFromEveryPageReadsBack) {
         for (const Kind& k : all) {
             const bool mif = std::string(k.name).ends_with(".mif");
             if (page == 2 && (k.cmd == all[0].cmd || k.cmd == all[2].cmd || k.cmd == all[4].cmd)) continue;
-            const std::string file = dir + "/p" + std::to_string(page) + "-" + k.name;
-            SCOPED_TRACE(file);
+            const std::string ext = mif ? ".mif" : ".xlsx";
+            const std::string file = dir + "/测试目录/北京/图幅索引" + ext;
+            const std::string onDisk = dir + U8(u8"/测试目录/北京/图幅索引") + ext;
+            SCOPED_TRACE(std::to_string(page) + " " + k.name);
             UiTest::AnswerMessageBoxes(IDYES);  // page 3: the target numbers
             Command(k.cmd, file);
             UiTest::AnswerMessageBoxes(-1);
@@ -347,7 +359,7 @@ TEST_F(Exports, EveryKindFromEveryPageReadsBack) {
             EXPECT_EQ(frmProgBar->VtProgressBar1->Percent(), 100);
             EXPECT_TRUE(frmProgBar->VtBitBtn1->Enabled());
             if (mif) {
-                const OgrLayer layer = ReadOgr(file);
+                const OgrLayer layer = ReadOgr(onDisk);
                 ASSERT_EQ(layer.features.size(), sheets);
                 ASSERT_FALSE(layer.features[0].ring.empty());
                 const double x = layer.features[0].ring[0].first;
@@ -357,11 +369,72 @@ TEST_F(Exports, EveryKindFromEveryPageReadsBack) {
                                                            : x > 1e5;
                 EXPECT_TRUE(inUnits) << x;
             } else {
-                const std::string xml = ZipEntry(file, "xl/worksheets/sheet1.xml");
+                const std::string xml = ZipEntry(onDisk, "xl/worksheets/sheet1.xml");
                 EXPECT_EQ(Count(xml, "<row "), sheets + 2);  // title, header, a row per sheet
+                EXPECT_EQ(ReadOgr(onDisk, "-oo HEADERS=DISABLE -oo FIELD_TYPES=STRING").features.size(), sheets + 2);
             }
         }
     }
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir + U8(u8"/测试目录/北京")))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{U8(u8"图幅索引.mid"), U8(u8"图幅索引.mif"), U8(u8"图幅索引.xlsx")}));
+}
+
+TEST_F(Exports, AFailedExportSaysWhy) {
+    ExampleWindow(1);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    auto expectCause = [this](void (TfrmCreateTessarRg::*cmd)(TObject*), const std::string& file,
+                              const std::string& cause) {
+        const int before = UiTest::MessageBoxCount();
+        Command(cmd, file);
+        EXPECT_EQ(UiTest::MessageBoxCount(), before + 1);
+        EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+        EXPECT_EQ(UiTest::LastMessageBoxText(), "导出文件“" + file + "”失败！\r\n" + cause);
+    };
+    expectCause(&TfrmCreateTessarRg::N2Click, dir + "/missing/index.mif", "文件夹不存在。");
+    expectCause(&TfrmCreateTessarRg::Excel1Click, dir + "/missing/index.xlsx", "文件夹不存在。");
+    EXPECT_FALSE(std::filesystem::exists(dir + "/missing"));
+
+    // Root writes into a read-only folder all the same, so only another user sees this one.
+    if (geteuid() != 0) {
+        const std::string ro = dir + "/ro";
+        std::filesystem::create_directories(ro);
+        chmod(ro.c_str(), 0555);
+        expectCause(&TfrmCreateTessarRg::N2Click, ro + "/index.mif", "没有访问权限。");
+        expectCause(&TfrmCreateTessarRg::XLS1Click, ro + "/index.xlsx", "没有访问权限。");
+        chmod(ro.c_str(), 0755);
+        EXPECT_TRUE(std::filesystem::is_empty(ro));
+    }
+
+    // A full disk: a small file system of its own, where the test may mount one.
+    const std::string full = dir + "/full";
+    std::filesystem::create_directories(full);
+    if (mount("tmpfs", full.c_str(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "no tmpfs may be mounted here (" << std::strerror(errno) << "): the full disk is not tried";
+    struct Unmount {
+        std::string at;
+        ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
+    } unmount{full};
+    Command(&TfrmCreateTessarRg::N2Click, full + "/index.mif");
+    Command(&TfrmCreateTessarRg::Excel1Click, full + "/index.xlsx");
+    const std::string oldMif = ReadFile(full + "/index.mif"), oldMid = ReadFile(full + "/index.mid"),
+                      oldXlsx = ReadFile(full + "/index.xlsx");
+    ASSERT_FALSE(oldMif.empty());
+    ASSERT_FALSE(oldXlsx.empty());
+    {
+        std::ofstream filler(full + "/filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), std::streamsize(block.size()))) filler.flush();
+    }
+    expectCause(&TfrmCreateTessarRg::N2Click, full + "/index.mif", "磁盘已满。");
+    expectCause(&TfrmCreateTessarRg::Excel1Click, full + "/index.xlsx", "磁盘已满。");
+    // The older files survive whole, and nothing else is left.
+    EXPECT_EQ(ReadFile(full + "/index.mif"), oldMif);
+    EXPECT_EQ(ReadFile(full + "/index.mid"), oldMid);
+    EXPECT_EQ(ReadFile(full + "/index.xlsx"), oldXlsx);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(full), {}), 4);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -335,13 +336,19 @@ TEST(RecordingProgress, PercentRule) {
 TEST_F(MifTest, FailuresLeaveNoFiles) {
     // No such directory, a ".mid" name in any case, plane lists without the sheets of the bounds.
     EXPECT_FALSE(SaveTessarolsToMif(Path("none/x.mif"), J50(), true));
+    EXPECT_EQ(errno, ENOENT);  // the cause is left for the caller, after the clean-up
     EXPECT_FALSE(SaveTessarolsToMifLL(Path("x.mid"), J50()));
+    EXPECT_EQ(errno, 0);  // not the file system's failure
     EXPECT_FALSE(SaveCustomTessarolsToMif(Path("x.MID"), {{{"a", 0, 0, 1, 1}}}));
     EXPECT_FALSE(SaveTessarolsToMifLL(Path("x.mid~tmp"), J50()));  // its temporary name is the MID file's
     EXPECT_FALSE(SaveTessarolsToMif(Path("empty.mif"), {}, true));
     EXPECT_FALSE(SaveTessarolsToMif(Path("empty.mif"), {{}}, false));
     EXPECT_FALSE(SaveCustomTessarolsToMif(Path("empty.mif"), {}));
     EXPECT_FALSE(SaveCustomTessarolsToMif(Path("empty.mif"), {{{"a", 0, 0, 1, 1}}, {}}));
+    EXPECT_EQ(errno, 0);
+    // A GBK name with no name on disk (a GB18030 four-byte character) is not written under another one.
+    EXPECT_FALSE(SaveTessarolsToMifLL(Path("\x95\x32\x82\x36.mif"), J50()));
+    EXPECT_EQ(errno, EILSEQ);
     EXPECT_TRUE(fs::is_empty(dir_));
     EXPECT_TRUE(progress_.Dialogs.empty());
 
@@ -372,9 +379,11 @@ TEST_F(MifTest, FullDiskFailsAndCleansUp) {
     small.rlim_cur = 4096;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     bool ok = SaveTessarolsToMif(Path("full.mif"), t, true);
+    const int cause = errno;
     setrlimit(RLIMIT_FSIZE, &old);
     signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(ok);
+    EXPECT_EQ(cause, EFBIG);
     EXPECT_TRUE(fs::is_empty(dir_));
     ASSERT_EQ(progress_.Dialogs.size(), 1u);
     EXPECT_TRUE(progress_.Dialogs[0].ButtonEnabled);

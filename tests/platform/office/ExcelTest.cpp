@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 
@@ -135,6 +136,18 @@ TEST(Excel, QuitDiscardsUnsavedWorkbooksAndFailedSavesLeaveNothing) {
         x.ws.Cells().Item(1, 1).SetValue("x");
         EXPECT_THROW(x.ws.SaveAs(dir + "/none/f.xlsx"), EOleException);
         x.app.Quit();
+    }
+    {
+        // A GBK name with no name on disk (a GB18030 four-byte character) is refused, with its cause.
+        Excel x;
+        x.ws.Cells().Item(1, 1).SetValue("x");
+        int cause = 0;
+        try {
+            x.ws.SaveAs(dir + "/\x95\x32\x82\x36.xlsx");
+        } catch (const EOleException& e) {
+            cause = e.ErrorCode;
+        }
+        EXPECT_EQ(cause, EILSEQ);
     }
     EXPECT_EQ(WorkbookTemps(), before);
     EXPECT_TRUE(fs::is_empty(dir));
