@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
@@ -430,6 +431,13 @@ TEST_F(Exports, AFailedExportSaysWhy) {
     }
     expectCause(&TfrmCreateTessarRg::N2Click, full + "/index.mif", "磁盘已满。");
     expectCause(&TfrmCreateTessarRg::Excel1Click, full + "/index.xlsx", "磁盘已满。");
+    // The same when the workbook's temporary file is on that disk too.
+    const char* oldTmp = std::getenv("TMPDIR");
+    const std::string savedTmp = oldTmp ? oldTmp : "";
+    setenv("TMPDIR", full.c_str(), 1);
+    expectCause(&TfrmCreateTessarRg::Excel1Click, full + "/index.xlsx", "磁盘已满。");
+    if (oldTmp) setenv("TMPDIR", savedTmp.c_str(), 1);
+    else unsetenv("TMPDIR");
     // The older files survive whole, and nothing else is left.
     EXPECT_EQ(ReadFile(full + "/index.mif"), oldMif);
     EXPECT_EQ(ReadFile(full + "/index.mid"), oldMid);
