@@ -198,6 +198,9 @@ const TClassInfo& TCustomEdit::StaticClass() {
 TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
     edit_ = new QLineEdit(widget_.get());
     edit_->setFrame(false);
+    // The native edit keeps two pixels of its own inside each side; the pixel left of it is room enough, and
+    // narrow number edits need the rest.
+    edit_->setTextMargins(-2, 0, -2, 0);
     edit_->setProperty("qmNative", true);
     edit_->setMaxLength(32767);
     widget_->setFocusProxy(edit_);
@@ -281,8 +284,14 @@ void TCustomEdit::BoundsChanged(bool moved, bool sized) {
     TWinControl::BoundsChanged(moved, sized);
     if (edit_) {
         TRect r = WindowClientRect();
-        edit_->setGeometry(r.Left + 1, r.Top, std::max(r.Width() - 2 - EditRightMargin(), 0), r.Height());
+        edit_->setGeometry(r.Left + 1, r.Top, std::max(r.Width() - 1 - EditRightMargin(), 0), r.Height());
     }
+}
+
+// The native edit scrolls to keep its caret in view; without the focus the caret goes home so that a text
+// wider than the edit is read from its start, not its end.
+void TCustomEdit::ShowFromStart() {
+    if (edit_ && !Focused()) edit_->setCursorPosition(0);
 }
 
 void TCustomEdit::DoEnter() {
@@ -358,8 +367,13 @@ void TCustomEdit::Dispatch(TMessage& m) {
             syncing_ = true;
             edit_->setText(FromGbk(Text()));
             syncing_ = false;
+            ShowFromStart();
         }
         Change();
+        return;
+    case WM_KILLFOCUS:
+        TWinControl::Dispatch(m);
+        ShowFromStart();
         return;
     case CM_FONTCHANGED:
         if (edit_) edit_->setFont(ToQFont(*Font()));
