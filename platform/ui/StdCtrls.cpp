@@ -198,9 +198,6 @@ const TClassInfo& TCustomEdit::StaticClass() {
 TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
     edit_ = new QLineEdit(widget_.get());
     edit_->setFrame(false);
-    // The native edit keeps two pixels of its own inside each side; the pixel left of it is room enough, and
-    // narrow number edits need the rest.
-    edit_->setTextMargins(-2, 0, -2, 0);
     edit_->setProperty("qmNative", true);
     edit_->setMaxLength(32767);
     widget_->setFocusProxy(edit_);
@@ -213,6 +210,7 @@ TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
     SetColor(clWindow);
     SetBorderStyle(bsSingle);
     SetBounds(0, 0, 121, 21);
+    SetAlignment(alignment_);
     edit_->setFont(ToQFont(*Font()));
 }
 
@@ -253,6 +251,9 @@ void TCustomEdit::SetAlignment(TAlignment a) {
     alignment_ = a;
     edit_->setAlignment((a == taRightJustify ? Qt::AlignRight : a == taCenter ? Qt::AlignHCenter : Qt::AlignLeft) |
                        Qt::AlignVCenter);
+    // The native edit keeps two pixels of its own inside each side, more than narrow number edits can spare:
+    // right-aligned text has the caret's column before its end, text set against the left a pixel from it.
+    edit_->setTextMargins(a == taLeftJustify ? -1 : -2, 0, -2, 0);
 }
 int TCustomEdit::SelStart() const { return edit_->hasSelectedText() ? edit_->selectionStart() : edit_->cursorPosition(); }
 void TCustomEdit::SetSelStart(int s) {
