@@ -210,6 +210,7 @@ TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
     SetColor(clWindow);
     SetBorderStyle(bsSingle);
     SetBounds(0, 0, 121, 21);
+    SetAlignment(alignment_);
     edit_->setFont(ToQFont(*Font()));
 }
 
@@ -250,6 +251,9 @@ void TCustomEdit::SetAlignment(TAlignment a) {
     alignment_ = a;
     edit_->setAlignment((a == taRightJustify ? Qt::AlignRight : a == taCenter ? Qt::AlignHCenter : Qt::AlignLeft) |
                        Qt::AlignVCenter);
+    // The native edit keeps two pixels of its own inside each side, more than narrow number edits can spare:
+    // right-aligned text has the caret's column before its end, text set against the left a pixel from it.
+    edit_->setTextMargins(a == taLeftJustify ? -1 : -2, 0, -2, 0);
 }
 int TCustomEdit::SelStart() const { return edit_->hasSelectedText() ? edit_->selectionStart() : edit_->cursorPosition(); }
 void TCustomEdit::SetSelStart(int s) {
@@ -281,8 +285,14 @@ void TCustomEdit::BoundsChanged(bool moved, bool sized) {
     TWinControl::BoundsChanged(moved, sized);
     if (edit_) {
         TRect r = WindowClientRect();
-        edit_->setGeometry(r.Left + 1, r.Top, std::max(r.Width() - 2 - EditRightMargin(), 0), r.Height());
+        edit_->setGeometry(r.Left + 1, r.Top, std::max(r.Width() - 1 - EditRightMargin(), 0), r.Height());
     }
+}
+
+// The native edit scrolls to keep its caret in view; without the focus the caret goes home so that a text
+// wider than the edit is read from its start, not its end.
+void TCustomEdit::ShowFromStart() {
+    if (edit_ && !Focused()) edit_->setCursorPosition(0);
 }
 
 void TCustomEdit::DoEnter() {
@@ -358,8 +368,13 @@ void TCustomEdit::Dispatch(TMessage& m) {
             syncing_ = true;
             edit_->setText(FromGbk(Text()));
             syncing_ = false;
+            ShowFromStart();
         }
         Change();
+        return;
+    case WM_KILLFOCUS:
+        TWinControl::Dispatch(m);
+        ShowFromStart();
         return;
     case CM_FONTCHANGED:
         if (edit_) edit_->setFont(ToQFont(*Font()));

@@ -96,6 +96,7 @@ protected:
 private:
     friend class TEditGlue;
     void SyncFromNative();
+    void ShowFromStart();
     QLineEdit* edit_ = nullptr;
     TEditGlue* glue_ = nullptr;
     int maxLength_ = 0, passwordChar_ = 0;

@@ -26,7 +26,6 @@ std::string FixedText(double v, int decimals) {
 }
 
 void Beep() { MessageBeep(0); }
-constexpr int SpinButtonWidth = 15;
 
 // Numeric keys: digits, signs, and the separator when decimals are allowed; control characters but Enter.
 bool IsNumberKey(TCustomEdit* e, char key, bool integersOnly) {
@@ -306,7 +305,7 @@ void TVtSpinEdit::DoExit() {
 
 void TVtSpinEdit::PaintWindow(HDC dc) {
     TRect cr = ClientRect();
-    int w = SpinButtonWidth, h = cr.Height();
+    int w = ButtonWidth(), h = cr.Height();
     for (int half = 0; half < 2; ++half) {
         TRect b(cr.Right - w, half ? h / 2 : 0, cr.Right, half ? h : h / 2);
         dc->Brush()->SetStyle(bsSolid);
@@ -332,7 +331,7 @@ void TVtSpinEdit::PaintWindow(HDC dc) {
 void TVtSpinEdit::Dispatch(TMessage& m) {
     switch (m.Msg) {
     case WM_LBUTTONDOWN:
-        if (m.XPos() >= ClientWidth() - SpinButtonWidth) {
+        if (m.XPos() >= ClientWidth() - ButtonWidth()) {
             if (CanFocus() && !Focused()) SetFocus();
             if (m.YPos() < ClientHeight() / 2)
                 IncValue(increment_);

@@ -89,6 +89,8 @@ public:
     void IncValue(double a);
     void DecValue(double a) { IncValue(-a); }
     double CheckValue(double v) const;
+    // The two buttons inside the right edge of the client area.
+    int ButtonWidth() const { return 12; }
     void Loaded() override;
     void Dispatch(TMessage& m) override;
 
@@ -97,7 +99,7 @@ protected:
     void KeyPress(char& key) override;
     void DoExit() override;
     void PaintWindow(HDC dc) override;
-    int EditRightMargin() const override { return 15; }
+    int EditRightMargin() const override { return ButtonWidth(); }
 
 private:
     void Reset() {
