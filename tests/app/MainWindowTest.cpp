@@ -163,11 +163,7 @@ TEST_F(Refusals, WindowsOfTheLatLonPages) {
 }
 
 TEST_F(Refusals, GridPageTemplateWithAPercentSign) {
-    Page(2);
-    C<TVtNumericEdit>("VtNumericEdit7")->SetValue(2000);
-    C<TVtNumericEdit>("VtNumericEdit8")->SetValue(1000);
-    Spin(28)->SetValue(1000);
-    Spin(29)->SetValue(1000);
+    SmallGrid();
     Generate();
     const std::vector<std::string> listed = Items(3);
     ASSERT_EQ(listed, (std::vector<std::string>{"0+0", "0+1"}));
@@ -400,11 +396,7 @@ TEST_F(Exports, MifAndWorkbookOfPageZeroWithTheProgressForm) {
 }
 
 TEST_F(Exports, GridPageAndConversionSourceList) {
-    Page(2);
-    C<TVtNumericEdit>("VtNumericEdit7")->SetValue(2000);
-    C<TVtNumericEdit>("VtNumericEdit8")->SetValue(1000);
-    Spin(28)->SetValue(1000);
-    Spin(29)->SetValue(1000);
+    SmallGrid();
     C<TVtBitBtn>("VtBitBtn1")->Click();
     Command(&TfrmCreateTessarRg::N1Click, dir + "/grid-ll.mif");  // no geographic form of a grid
     EXPECT_FALSE(std::filesystem::exists(dir + "/grid-ll.mif"));
