@@ -246,7 +246,7 @@ std::string LastMessageBoxCaption() { return g_caption; }
 int MessageBoxCount() { return g_count; }
 UINT LastMessageBoxFlags() { return g_flags; }
 
-MessageBoxLayout LayOutMessageBox(const std::string& text, UINT flags) {
+MessageBoxLayout LayOutMessageBox(const std::string& text, UINT flags, const std::string& png) {
     Init();
     std::unique_ptr<QMessageBox> box = Backend::NewMessageBox(text, "", flags);
     box->show();
@@ -261,6 +261,7 @@ MessageBoxLayout LayOutMessageBox(const std::string& text, UINT flags) {
         m.textFits = label->width() >= label->minimumSizeHint().width() &&
                      label->height() >= label->heightForWidth(label->width()) &&
                      label->geometry().bottom() < box->height();
+    if (!png.empty()) box->grab().save(QString::fromStdString(png));
     box->hide();
     return m;
 }

@@ -50,5 +50,6 @@ struct MessageBoxLayout {
     int width = 0, height = 0, screenWidth = 0, screenHeight = 0;
     bool textFits = false;
 };
-MessageBoxLayout LayOutMessageBox(const std::string& text, UINT flags);
+// A PNG of the box is saved under `png` when it is given.
+MessageBoxLayout LayOutMessageBox(const std::string& text, UINT flags, const std::string& png = "");
 }  // namespace UiTest

@@ -559,12 +559,14 @@ TEST(Dialogs, MessageBoxesKeepLongTextsWithinTheScreen) {
     EXPECT_EQ(UiTest::LastMessageBoxText(), first24 + "……");
 
     // The real boxes: within about two thirds of the screen's width, on the screen, every line with room.
+    int shot = 0;
     for (const std::string& text : {digits, many, std::string(3000, 'x') + "\n短", [] {
                                         std::string t;
                                         for (int i = 0; i < 1000; ++i) t += "图幅号";
                                         return t;
                                     }()}) {
-        const UiTest::MessageBoxLayout m = UiTest::LayOutMessageBox(text, MB_OK | MB_ICONERROR);
+        const UiTest::MessageBoxLayout m = UiTest::LayOutMessageBox(
+            text, MB_OK | MB_ICONERROR, std::string(QM_TEST_OUT) + "/message-box-long" + std::to_string(++shot) + ".png");
         EXPECT_LE(m.width, m.screenWidth * 2 / 3 + 10);
         EXPECT_LE(m.height, m.screenHeight);
         EXPECT_GT(m.height, 200);  // more than a line or two: the text is wrapped, not cut
