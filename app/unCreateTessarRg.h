@@ -131,6 +131,7 @@ private:
     TVtRadioButton* Radio(int n) const;
     TDmsAngle DmsOf(int firstSpin) const;
     void SetDms(int firstSpin, const TDmsAngle& a);
+    void Generate(int page);
     void GenerateLatLon(int page);
     void ClearItems(TVtCheckList* list);
     void SetListCentralMeridian(TVtCheckList* list, TVtComboBox* zone, TVtSpinEdit* meridian);
@@ -148,7 +149,11 @@ private:
     // The lines of the file chosen in the open dialog; false on Cancel.
     bool OpenPageFile(TStringList& lines);
     void SaveLatLonPage(int page, TStringList& lines);
+    // Readers of the open commands; a refused file throws before the page changes.
     void LoadLatLonPage(int page, const TStringList& lines);
+    void LoadGridPage(const TStringList& lines);
+    void LoadSourcesPage(const TStringList& lines);
+    void LoadPointsPage(const TStringList& lines);
     // The first longitude edit of the group whose degree edit opened the angle popup, or 0.
     int AngleGroupOfPopup() const;
     void SetAngleGroup(int first, const TDmsAngle& lon, const TDmsAngle& lat);

@@ -67,6 +67,14 @@ protected:
         SetDms(first + 6, 116, 31, 0);
         SetDms(first + 9, 39, 55, 0);
     }
+    // Page 2 with a grid of two 1000-unit sheets from (0, 0), not yet generated.
+    void SmallGrid() {
+        Page(2);
+        C<TVtNumericEdit>("VtNumericEdit7")->SetValue(2000);
+        C<TVtNumericEdit>("VtNumericEdit8")->SetValue(1000);
+        Spin(28)->SetValue(1000);
+        Spin(29)->SetValue(1000);
+    }
     // A result on every page, each made as the user makes it.
     void GenerateEveryPage() {
         ExampleWindow(1);
