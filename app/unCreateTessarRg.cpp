@@ -34,6 +34,11 @@ public:
 MessageBoxReport g_report;
 TProgBarProgress g_progress;
 
+// A failure with its cause on a line of its own, when there is one.
+std::string WithCause(const std::string& what, const std::string& cause) {
+    return cause.empty() ? what : what + "\r\n" + cause;
+}
+
 const char* const kStandardHeader = "图幅号,最小经度,最小纬度,最大经度,最大纬度,X1,Y1,X2,Y2,X3,Y3,X4,Y4";
 const char* const kGridHeader = "图幅号,最小X,最小Y,最大X,最大Y";
 
@@ -698,7 +703,7 @@ void TfrmCreateTessarRg::Export(ExportKind kind) {
         }
     }
     if (cause != 0) why = FileErrorText(cause);
-    if (!ok) ShowErrorBox("导出文件“" + file + "”失败！" + (why.empty() ? "" : "\r\n" + why));
+    if (!ok) ShowErrorBox(WithCause("导出文件“" + file + "”失败！", why));
 }
 
 void TfrmCreateTessarRg::N1Click(TObject*) { Export(ExportKind::MifLL); }
@@ -892,7 +897,10 @@ TDmsAngle MsToAngle(int64_t ms) {
 
 std::string ReadAll(const std::string& path) {
     std::string bytes;
-    if (!DiskReadAll(path, bytes)) throw EFOpenError("Cannot open file \"" + path + "\"");
+    if (!DiskReadAll(path, bytes)) {
+        const int cause = errno;
+        throw EPageFile(WithCause("打开文件“" + path + "”失败！", cause == ENOENT ? "文件不存在。" : FileErrorText(cause)));
+    }
     return bytes;
 }
 
@@ -1067,7 +1075,11 @@ void TfrmCreateTessarRg::VtBitBtn2Click(TObject*) {
     }
     default: break;
     }
-    lines.SaveToFile(dlg->FileName());
+    try {
+        lines.SaveToFile(dlg->FileName());
+    } catch (const Exception&) {
+        ShowErrorBox(WithCause("保存文件“" + dlg->FileName() + "”失败！", FileErrorText(errno)));
+    }
 }
 
 void TfrmCreateTessarRg::VtToolbarButton12Click(TObject*) {

@@ -1,5 +1,7 @@
 #include "platform/rtl/Classes.h"
 
+#include <cerrno>
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -82,7 +84,9 @@ void TStringList::SaveToFile(const std::string& path) const {
     f << Text();
     f.close();
     if (!f || !DiskRename(tmp, path)) {
+        const int cause = errno;  // the caller may report why
         DiskRemove(tmp);
+        errno = cause;
         throw Exception("Error writing file \"" + path + "\"");
     }
 }

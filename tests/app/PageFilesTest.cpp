@@ -323,8 +323,16 @@ TEST_F(PageFiles, AFailedSaveIsReportedAndAnOlderFileKept) {
     UiTest::Click(b, b->Width() / 2, b->Height() / 2);
     UiTest::Flush();
     EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 1);
-    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "Quillmark");
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "保存文件“" + dir + "/missing/p.txt”失败！\r\n文件夹不存在。");
     EXPECT_FALSE(std::filesystem::exists(dir + "/missing"));
+    // A file that is not there is named as missing, and the page keeps its values.
+    const std::vector<double> kept = Spins(1, 12);
+    Open("VtToolbarButton12", dir + "/none.txt");
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 2);
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "打开文件“" + dir + "/none.txt”失败！\r\n文件不存在。");
+    EXPECT_EQ(Spins(1, 12), kept);
     // A successful save replaces the file whole and leaves nothing else beside it.
     Save("kept.txt");
     EXPECT_EQ(ReadFile(path).substr(0, 8), "0 0 0.00");
@@ -372,8 +380,8 @@ TEST_F(PageFiles, AFolderWithNoGbkNameIsRefused) {
     const int boxes = UiTest::MessageBoxCount();
     Open("VtToolbarButton12", dir + "/" + gb18030 + "/p.txt");
     EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 1);
-    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "Quillmark");
-    EXPECT_NE(UiTest::LastMessageBoxText().find("Cannot open file"), std::string::npos);
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+    EXPECT_NE(UiTest::LastMessageBoxText().find("文件名含有磁盘文件名不能表示的字符"), std::string::npos);
     EXPECT_EQ(Spins(1, 12), kept);
 
     SetFileDialogHook([&](TOpenDialog*) { return dir + "/" + gb18030 + "/new.txt"; });
@@ -381,7 +389,8 @@ TEST_F(PageFiles, AFolderWithNoGbkNameIsRefused) {
     UiTest::Click(b, b->Width() / 2, b->Height() / 2);
     UiTest::Flush();
     EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 2);
-    EXPECT_NE(UiTest::LastMessageBoxText().find("Cannot create file"), std::string::npos);
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+    EXPECT_NE(UiTest::LastMessageBoxText().find("文件名含有磁盘文件名不能表示的字符"), std::string::npos);
     for (const std::string& folder : {U8(u8"𠀀"), gb18030, std::string("?")})
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir + "/" + folder), {}), 1) << folder;
 }
