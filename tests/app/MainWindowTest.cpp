@@ -84,6 +84,25 @@ TEST_F(MainWindow, BadInputsKeepThePreviousResults) {
     EXPECT_EQ(f->Custom().size(), 3u);
 }
 
+TEST_F(MainWindow, GridNamesKeepTheTemplateTextAsTyped) {
+    Page(2);
+    C<TVtNumericEdit>("VtNumericEdit5")->SetValue(1000);
+    C<TVtNumericEdit>("VtNumericEdit6")->SetValue(2000);
+    C<TVtNumericEdit>("VtNumericEdit7")->SetValue(3000);
+    C<TVtNumericEdit>("VtNumericEdit8")->SetValue(3000);
+    Spin(28)->SetValue(1000);
+    Spin(29)->SetValue(1000);
+    Spin(30)->SetValue(1);
+    Spin(31)->SetValue(1);
+    C<TVtEdit>("VtEdit1")->SetText("图%[ROW]{\\}[col]%n%s");
+    const int before = UiTest::MessageBoxCount();
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    EXPECT_EQ(UiTest::MessageBoxCount(), before);
+    EXPECT_EQ(Items(3), (std::vector<std::string>{"图%1{\\}1%n%s", "图%1{\\}2%n%s"}));
+    ASSERT_EQ(f->Custom().size(), 1u);
+    EXPECT_EQ(f->Custom()[0][1].Name, "图%1{\\}2%n%s");
+}
+
 TEST_F(MainWindow, PageChangeRules) {
     Page(2);
     EXPECT_FALSE(C<TMenuItem>("N1")->Visible());
