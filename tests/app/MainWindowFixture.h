@@ -9,7 +9,7 @@
 #include "app/unCreateTessarRg.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Menus.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 #include "platform/ui/VtStandIns.h"
 #include "tests/engine/ExportTestUtil.h"
 

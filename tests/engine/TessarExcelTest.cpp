@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "engine/TessarProgress.h"
+#include "engine/testsupport/RecordingTessarProgress.h"
 #include "engine/unTessarRgPub.h"
 #include "platform/office/Excel.h"
 #include "platform/rtl/SysUtils.h"

@@ -7,7 +7,7 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 
 namespace {
 // A button-like control: answers Enter while it is the default one, Escape while it cancels, and its
