@@ -59,12 +59,7 @@ TEST_F(MainWindow, BadInputsKeepThePreviousResults) {
     EXPECT_EQ(Items(1).size(), 2u);
     // Grid page: a zero step and an empty template give the engine's messages.
     Page(2);
-    C<TVtNumericEdit>("VtNumericEdit5")->SetValue(1000);
-    C<TVtNumericEdit>("VtNumericEdit6")->SetValue(2000);
-    C<TVtNumericEdit>("VtNumericEdit7")->SetValue(3500);
-    C<TVtNumericEdit>("VtNumericEdit8")->SetValue(4100);
-    Spin(28)->SetValue(1000);
-    Spin(29)->SetValue(1000);
+    GridInputs(1000, 2000, 3500, 4100, 1000);
     Spin(30)->SetValue(1);
     Spin(31)->SetValue(1);
     C<TVtBitBtn>("VtBitBtn1")->Click();
@@ -86,12 +81,7 @@ TEST_F(MainWindow, BadInputsKeepThePreviousResults) {
 
 TEST_F(MainWindow, GridNamesKeepTheTemplateTextAsTyped) {
     Page(2);
-    C<TVtNumericEdit>("VtNumericEdit5")->SetValue(1000);
-    C<TVtNumericEdit>("VtNumericEdit6")->SetValue(2000);
-    C<TVtNumericEdit>("VtNumericEdit7")->SetValue(3000);
-    C<TVtNumericEdit>("VtNumericEdit8")->SetValue(3000);
-    Spin(28)->SetValue(1000);
-    Spin(29)->SetValue(1000);
+    GridInputs(1000, 2000, 3000, 3000, 1000);
     Spin(30)->SetValue(1);
     Spin(31)->SetValue(1);
     C<TVtEdit>("VtEdit1")->SetText("图%[ROW]{\\}[col]%n%s");
