@@ -26,8 +26,8 @@ long long StepCount(double lo, double hi, double s) {
 // A name template cut at the first occurrence of each token: everything else is the user's literal text,
 // so a '%' or any other character they typed reaches the names unchanged.
 struct TNamePattern {
-    std::string Text[3];                  // literal text before, between and after the slots
-    int Slot[2] = {-1, -1};               // which value (0 first token, 1 second) fills each slot, -1 none
+    std::string Text[3];     // literal text before, between and after the slots
+    int Slot[2] = {-1, -1};  // which value (0 first token, 1 second) fills each slot, -1 none
     std::string Make(const std::string (&values)[2]) const {
         std::string name = Text[0];
         for (int k = 0; k < 2; ++k)
