@@ -263,9 +263,6 @@ void TfrmCreateTessarRg::VtBitBtn1Click(TObject*) {
         Generate(pages_->GetActivePageIndex());
     } catch (const ERangeError& e) {
         ShowErrorBox(e.Message);
-    } catch (const EFormatError&) {
-        // A '%' of the user's own in the grid's name template.
-        ShowErrorBox("图副格式不符合规定！");
     }
 }
 

@@ -39,8 +39,7 @@ class TfrmCreateTessarRg : public TForm {
 public:
     explicit TfrmCreateTessarRg(TComponent* owner);
     ~TfrmCreateTessarRg() override;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 
     // Handlers bound by the form resource.
     void FormCreate(TObject* sender);

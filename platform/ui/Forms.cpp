@@ -242,10 +242,7 @@ const TClassInfo& TCustomForm::StaticClass() {
     return ci;
 }
 
-const TClassInfo& TForm::StaticClass() {
-    static TClassInfo ci{"TForm", &TCustomForm::StaticClass(), Creator<TForm>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TForm, TCustomForm)
 
 TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
     Application->Initialize();

@@ -391,14 +391,8 @@ void TCustomEdit::Dispatch(TMessage& m) {
     TWinControl::Dispatch(m);
 }
 
-const TClassInfo& TCustomMaskEdit::StaticClass() {
-    static TClassInfo ci{"TCustomMaskEdit", &TCustomEdit::StaticClass(), {}, {}, {}};
-    return ci;
-}
-const TClassInfo& TEdit::StaticClass() {
-    static TClassInfo ci{"TEdit", &TCustomMaskEdit::StaticClass(), Creator<TEdit>(), {}, {}};
-    return ci;
-}
+QM_ABSTRACT_CLASS_RECORD(TCustomMaskEdit, TCustomEdit)
+QM_CLASS_RECORD(TEdit, TCustomMaskEdit)
 
 // ---------------------------------------------------------------- TCustomListBox
 const TClassInfo& TCustomListBox::StaticClass() {
@@ -703,10 +697,7 @@ void TCustomListBox::Dispatch(TMessage& m) {
     TCustomControl::Dispatch(m);
 }
 
-const TClassInfo& TListBox::StaticClass() {
-    static TClassInfo ci{"TListBox", &TCustomListBox::StaticClass(), Creator<TListBox>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TListBox, TCustomListBox)
 
 // ---------------------------------------------------------------- TCustomComboBox
 void SetComboDropHook(TComboDropHook hook) { g_comboHook = std::move(hook); }
@@ -897,16 +888,10 @@ void TCustomComboBox::Dispatch(TMessage& m) {
     TCustomControl::Dispatch(m);
 }
 
-const TClassInfo& TComboBox::StaticClass() {
-    static TClassInfo ci{"TComboBox", &TCustomComboBox::StaticClass(), Creator<TComboBox>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TComboBox, TCustomComboBox)
 
 // ---------------------------------------------------------------- buttons
-const TClassInfo& TButtonControl::StaticClass() {
-    static TClassInfo ci{"TButtonControl", &TCustomControl::StaticClass(), {}, {}, {}};
-    return ci;
-}
+QM_ABSTRACT_CLASS_RECORD(TButtonControl, TCustomControl)
 
 TButtonControl::TButtonControl(TComponent* owner) : TCustomControl(owner) {
     SetTabStop(true);
@@ -1099,10 +1084,7 @@ void TCustomCheckBox::Paint() {
     PaintGlyphControl(this, Canvas(), false, state_, pressed_, alignment_ == taLeftJustify);
 }
 
-const TClassInfo& TCheckBox::StaticClass() {
-    static TClassInfo ci{"TCheckBox", &TCustomCheckBox::StaticClass(), Creator<TCheckBox>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TCheckBox, TCustomCheckBox)
 
 const TClassInfo& TRadioButton::StaticClass() {
     static TClassInfo ci = [] {
@@ -1134,10 +1116,7 @@ void TRadioButton::Paint() {
 }
 
 // ---------------------------------------------------------------- group box
-const TClassInfo& TCustomGroupBox::StaticClass() {
-    static TClassInfo ci{"TCustomGroupBox", &TCustomControl::StaticClass(), {}, {}, {}};
-    return ci;
-}
+QM_ABSTRACT_CLASS_RECORD(TCustomGroupBox, TCustomControl)
 
 TCustomGroupBox::TCustomGroupBox(TComponent* owner) : TCustomControl(owner) {
     SetBounds(0, 0, 185, 105);
@@ -1171,10 +1150,7 @@ void TCustomGroupBox::Paint() {
     }
 }
 
-const TClassInfo& TGroupBox::StaticClass() {
-    static TClassInfo ci{"TGroupBox", &TCustomGroupBox::StaticClass(), Creator<TGroupBox>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TGroupBox, TCustomGroupBox)
 
 // ---------------------------------------------------------------- label
 const TClassInfo& TCustomLabel::StaticClass() {
@@ -1265,10 +1241,7 @@ void TCustomLabel::Dispatch(TMessage& m) {
     TGraphicControl::Dispatch(m);
 }
 
-const TClassInfo& TLabel::StaticClass() {
-    static TClassInfo ci{"TLabel", &TCustomLabel::StaticClass(), Creator<TLabel>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TLabel, TCustomLabel)
 
 void Frame3D(TCanvas* c, TRect& r, TColor topLeft, TColor bottomRight) {
     c->Pen()->SetColor(topLeft);

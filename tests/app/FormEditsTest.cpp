@@ -12,7 +12,7 @@
 #include "app/unInputPoint.h"
 #include "app/unTFInformation.h"
 #include "platform/ui/Bitmap.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 #include "platform/ui/VtStandIns.h"
 
 namespace {

@@ -71,12 +71,7 @@ TEST_F(MainWindow, BadInputsKeepThePreviousResults) {
     EXPECT_EQ(Items(1).size(), 2u);
     // Grid page: a zero step and an empty template give the engine's messages.
     Page(2);
-    C<TVtNumericEdit>("VtNumericEdit5")->SetValue(1000);
-    C<TVtNumericEdit>("VtNumericEdit6")->SetValue(2000);
-    C<TVtNumericEdit>("VtNumericEdit7")->SetValue(3500);
-    C<TVtNumericEdit>("VtNumericEdit8")->SetValue(4100);
-    Spin(28)->SetValue(1000);
-    Spin(29)->SetValue(1000);
+    GridInputs(1000, 2000, 3500, 4100, 1000);
     Spin(30)->SetValue(1);
     Spin(31)->SetValue(1);
     C<TVtBitBtn>("VtBitBtn1")->Click();
@@ -171,18 +166,6 @@ TEST_F(Refusals, WindowsOfTheLatLonPages) {
     EXPECT_EQ(Items(1), listed);
 }
 
-TEST_F(Refusals, GridPageTemplateWithAPercentSign) {
-    SmallGrid();
-    Generate();
-    const std::vector<std::string> listed = Items(3);
-    ASSERT_EQ(listed, (std::vector<std::string>{"0+0", "0+1"}));
-    boxes = UiTest::MessageBoxCount();
-    C<TVtEdit>("VtEdit1")->SetText("[ROW]%q[COL]");
-    Generate();
-    ExpectRefused("图副格式不符合规定！", 3, listed);
-    EXPECT_EQ(C<TVtEdit>("VtEdit1")->Text(), "[ROW]%q[COL]");
-}
-
 TEST_F(Refusals, ConversionAndPointPages) {
     Page(3);
     f->CheckList(4)->Items()->Add("J-50-5");
@@ -209,6 +192,20 @@ TEST_F(Refusals, ConversionAndPointPages) {
     Generate();
     ExpectRefused("范围超出图幅系统的区域（东经0°至180°，北纬0°至88°）！", 7, found);
     EXPECT_EQ(Items(6).size(), 2u);
+}
+
+TEST_F(MainWindow, GridNamesKeepTheTemplateTextAsTyped) {
+    Page(2);
+    GridInputs(1000, 2000, 3000, 3000, 1000);
+    Spin(30)->SetValue(1);
+    Spin(31)->SetValue(1);
+    C<TVtEdit>("VtEdit1")->SetText("图%[ROW]{\\}[col]%n%s");
+    const int before = UiTest::MessageBoxCount();
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    EXPECT_EQ(UiTest::MessageBoxCount(), before);
+    EXPECT_EQ(Items(3), (std::vector<std::string>{"图%1{\\}1%n%s", "图%1{\\}2%n%s"}));
+    ASSERT_EQ(f->Custom().size(), 1u);
+    EXPECT_EQ(f->Custom()[0][1].Name, "图%1{\\}2%n%s");
 }
 
 TEST_F(MainWindow, PageChangeRules) {

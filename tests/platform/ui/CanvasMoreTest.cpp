@@ -4,7 +4,7 @@
 
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Jpeg.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 
 namespace {
 std::unique_ptr<TBitmap> Blank(int w, int h) {

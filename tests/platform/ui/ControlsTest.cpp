@@ -7,7 +7,7 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 
 namespace {
 std::vector<std::string>* g_log = nullptr;

@@ -8,7 +8,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/Forms.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 #include "platform/ui/VtStandIns.h"
 
 void RegisterUiTestForms();  // compiled from tests/platform/ui/forms

@@ -1,4 +1,4 @@
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
