@@ -77,11 +77,13 @@ void EnumerateWindow(int scale, bool newNumbers, const TDmsExtent& window, bool 
                      TStandardTessarols& result) {
     const double W = DmsToSeconds(window.West), S = DmsToSeconds(window.South);
     const double E = DmsToSeconds(window.East), N = DmsToSeconds(window.North);
-    if (!std::isfinite(W) || !std::isfinite(S) || !std::isfinite(E) || !std::isfinite(N)) throw ERangeError();
+    if (!std::isfinite(W) || !std::isfinite(S) || !std::isfinite(E) || !std::isfinite(N))
+        throw ERangeError(kBadAngleText);
     const double w = TessarolWidths[scale], h = TessarolHeights[scale];
     // A window inverted by any amount is an error, even inside one sheet; a window of no width (or, with
     // width, of no height) covers no sheet wherever it lies.
-    if (E < W || (E > W && N < S)) throw ERangeError();
+    if (E < W) throw ERangeError("右上角经度必须大于左下角经度！");
+    if (E > W && N < S) throw ERangeError("右上角纬度必须大于左下角纬度！");
     TessarIndexWindow iw;
     // Bound the indices before converting, so absurd input cannot overflow them.
     auto clampSec = [](double v) { return std::fmax(-1e9, std::fmin(1e9, v)); };
@@ -116,7 +118,7 @@ void TessarEnumerate(int scale, bool newNumbers, const TessarIndexWindow& iw, bo
     }
     if (nr < 0) throw ERangeError();
     if (nr > 0 && nc > kMaxSheets / nr)
-        throw ERangeError("图幅数量超过两千万，请缩小范围！");
+        throw ERangeError(kTooManySheetsText);
     const double w = TessarolWidths[scale], h = TessarolHeights[scale];
     if ((iw.col0 < 0 || iw.row0 < 0 || iw.col1 * w > kMaxEastSeconds || iw.row1 * h > kMaxNorthSeconds))
         throw ERangeError("范围超出图幅系统的区域（东经0°至180°，北纬0°至88°）！");
@@ -187,6 +189,6 @@ QM_OLD_ENUMERATOR(GetTessarols5k, 7)
 
 void GetNewTessarols(const TDmsExtent& window, bool zone3, bool beijing54, double cm, int scale,
                      TStandardTessarols& result) {
-    if (scale < 0 || scale >= kScaleCount) throw ERangeError();
+    if (scale < 0 || scale >= kScaleCount) throw ERangeError(kBadScaleText);
     EnumerateWindow(scale, true, window, zone3, beijing54, cm, result);
 }

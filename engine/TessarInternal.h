@@ -10,6 +10,11 @@ void TessarReportError(const std::string& text);
 
 #include "engine/unTessarRgPub.h"
 
+// The texts of the requests the engine refuses with ERangeError; the shell shows them as they are.
+constexpr const char* kBadAngleText = "经纬度不是有效的数值！";
+constexpr const char* kBadScaleText = "比例尺不正确！";
+constexpr const char* kTooManySheetsText = "图幅数量超过两千万，请缩小范围！";
+
 // Sheets of each scale along one side of a 1:1,000,000 sheet.
 constexpr int kPerMillion[kScaleCount] = {1, 2, 4, 12, 24, 48, 96, 192};
 

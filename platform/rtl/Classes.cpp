@@ -1,5 +1,7 @@
 #include "platform/rtl/Classes.h"
 
+#include <cerrno>
+
 #include "platform/rtl/FileIO.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -67,8 +69,10 @@ void TStringList::LoadFromFile(const std::string& path) {
 
 void TStringList::SaveToFile(const std::string& path) const {
     // Written beside the target and renamed over it, so a failed write leaves an older file whole.
-    if (int err = DiskReplace(path, Text()))
-        throw Exception("Cannot create file \"" + path + "\". " + FileErrorText(err));
+    if (int err = DiskReplace(path, Text())) {
+        errno = err;  // the caller may report why
+        throw Exception("Cannot create file \"" + path + "\"");
+    }
 }
 
 int64_t TStream::GetSize() {
