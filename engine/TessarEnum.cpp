@@ -215,9 +215,10 @@ void TessarEnumerate(int scale, bool newNumbers, const TessarIndexWindow& iw, bo
     // Every allocation happens here, on the caller's thread; the workers only fill.
     for (auto& column : out) column.reserve(static_cast<size_t>(nr));
 
-    if (workers <= 0) workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    workers = static_cast<int>(std::min<int64_t>({workers, std::max<int64_t>(1, nc * nr / kSheetsPerWorker),
-                                                 (nc + kColumnsPerTake - 1) / kColumnsPerTake}));
+    if (workers <= 0)
+        workers = static_cast<int>(std::min<int64_t>(std::max(1u, std::thread::hardware_concurrency()),
+                                                     std::max<int64_t>(1, nc * nr / kSheetsPerWorker)));
+    workers = static_cast<int>(std::min<int64_t>(workers, (nc + kColumnsPerTake - 1) / kColumnsPerTake));
     std::vector<std::vector<TPlanePoint>> nodes(2 * workers, std::vector<TPlanePoint>(nr + 1));
     std::vector<std::thread> threads;
     threads.reserve(workers - 1);

@@ -29,9 +29,9 @@ bool TessarNearWhole(double q, double& r);
 int64_t TessarFloorIndex(double seconds, double step);
 int64_t TessarCeilIndex(double seconds, double step);
 
-// Fills the sheets of the window; raises ERangeError when it is too large or outside the area. Large
-// windows are split by columns among worker threads (workers 0: as many as the machine has, 1: the
-// caller's thread alone); the result does not depend on the split.
+// Fills the sheets of the window; raises ERangeError when it is too large or outside the area. The
+// columns are shared among `workers` threads, the caller's included (0: as many as the machine has
+// and the window is worth); the result does not depend on the split.
 void TessarEnumerate(int scale, bool newNumbers, const TessarIndexWindow& w, bool zone3, bool beijing54, double cm,
                      TStandardTessarols& result, int workers = 0);
 
