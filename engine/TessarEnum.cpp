@@ -2,7 +2,9 @@
 //
 // Everything is computed from whole sheet indices rather than repeated floating-point division of
 // degrees, so an edge is exact at every scale, and a sheet's parents are found by integer division
-// instead of enumerating them.
+// instead of enumerating them. Neighbouring sheets share their corners, so each grid node is
+// projected once, from the terms of its parallel and of its meridian. Large windows are filled by
+// several threads, a few columns at a time; the caller's thread allocates the whole result first.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
