@@ -130,18 +130,9 @@ void FillColumns(const EnumJob& job, int64_t c0, int64_t c1, TStandardTessarols&
         const TDmsAngle eastLon = Meridian(job, gc + 1, eastNodes);
         // Filled through a local vector: neighbouring column headers may belong to another worker.
         std::vector<TStandardTessarol> column = std::move(out[c]);
-        for (int64_t r = 0; r < nr; ++r) {
-            TStandardTessarol& t = column.emplace_back();
-            t.SheetNo.assign(buf, job.number(buf, gc, job.row1 - 1 - r));
-            t.West = westLon;
-            t.East = eastLon;
-            t.North = job.lats[r];
-            t.South = job.lats[r + 1];
-            t.LT = westNodes[r];
-            t.RT = eastNodes[r];
-            t.RB = eastNodes[r + 1];
-            t.LB = westNodes[r + 1];
-        }
+        for (int64_t r = 0; r < nr; ++r)
+            column.emplace_back(std::string(buf, job.number(buf, gc, job.row1 - 1 - r)), westLon, job.lats[r + 1],
+                                eastLon, job.lats[r], westNodes[r], eastNodes[r], eastNodes[r + 1], westNodes[r + 1]);
         out[c] = std::move(column);
         std::swap(westNodes, eastNodes);
         westLon = eastLon;
