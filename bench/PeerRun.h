@@ -29,3 +29,19 @@ struct PeerRun {
 inline double SecondsSince(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
+
+// Times passes over `items` while `state` runs, adding up what `count` gives for each item; adds the
+// repetition to `run` and returns the hits of the last pass.
+template <class Items, class Count>
+int64_t TimePasses(benchmark::State& state, PeerRun& run, const Items& items, Count count) {
+    double seconds = 0;
+    int64_t hits = 0;
+    for (auto _ : state) {
+        hits = 0;
+        auto t0 = std::chrono::steady_clock::now();
+        for (const auto& item : items) hits += count(item);
+        seconds += SecondsSince(t0);
+    }
+    run.Add(state, seconds, hits);
+    return hits;
+}

@@ -135,16 +135,7 @@ PeerRun g_runOurs, g_runDisk, g_runMemory;
 
 template <class Search>
 void Measure(benchmark::State& state, PeerRun& run, Search search) {
-    const auto& w = TheData().windows;
-    double seconds = 0;
-    int64_t hits = 0;
-    for (auto _ : state) {
-        hits = 0;
-        auto t0 = Clock::now();
-        for (const TGIS_Extent& e : w) hits += search(e);
-        seconds += SecondsSince(t0);
-    }
-    run.Add(state, seconds, hits);
+    int64_t hits = TimePasses(state, run, TheData().windows, search);
     state.counters["hits_per_search"] = static_cast<double>(hits) / kWindows;
     state.SetItemsProcessed(state.iterations() * kWindows);
 }
