@@ -150,13 +150,6 @@ struct Step {
 bool IsOperand(const Step& s) { return s.code == cField || s.code == cConst; }
 int OperandOf(const Step& s) { return s.code == cField ? s.arg : -s.arg - 1; }
 
-// Booleans computed by the steps point here, so that they need no Variant of their own.
-const Variant kFalse(false), kTrue(true);
-// The left operand of a sign.
-const Variant kZero(0);
-
-const Variant* Bool(bool b) { return b ? &kTrue : &kFalse; }
-
 bool IsBoolean(const Variant* v) { return v->VarType() == varBoolean; }
 
 bool ComparesAsNumber(TVarType t) {
@@ -189,9 +182,7 @@ bool Holds(uint8_t op, int c) {
 
 int Compare(const Variant& l, const Variant& r) {
     const TVarType tl = l.VarType(), tr = r.VarType();
-    if (ComparesAsNumber(tl) && tr != varString) {
-        return CompareNumbers(l.AsDouble(), r.AsDouble());
-    }
+    if (ComparesAsNumber(tl) && tr != varString) return CompareNumbers(l.AsDouble(), r.AsDouble());
     if (tl == varString && tr == varString) return AnsiCompareText(l.StrRef(), r.StrRef());
     if (tl == varString || tr == varString) return CompareConverted(l, r);
     Fail();
@@ -228,9 +219,13 @@ private:
     bool Failed() { return Emit(cFail); }
 
     void Fuse();
-    const Variant* Operand(int k) const { return k >= 0 ? values_[static_cast<size_t>(k)] : &constants_[static_cast<size_t>(-k - 1)]; }
+    const Variant* Operand(int k) const {
+        return k >= 0 ? values_[static_cast<size_t>(k)] : &constants_[static_cast<size_t>(-k - 1)];
+    }
     bool Like(int pattern, const Variant& v) const;
     const Variant* Run();
+    // Booleans computed by the steps point here, so that they need no Variant of their own.
+    const Variant* Bool(bool b) const { return b ? &true_ : &false_; }
 
     std::vector<std::string> fields_;
     std::vector<int> columns_;              // the caller's column of each field
@@ -248,6 +243,8 @@ private:
     // The value stack: operands in place, and at each level the room for a value computed there.
     std::vector<const Variant*> stack_;
     std::vector<Variant> computed_;
+    const Variant false_{false}, true_{true};
+    const Variant zero_{0};  // the left operand of a sign
 };
 
 void T_SqlParser::Clear() {
@@ -598,11 +595,11 @@ bool T_SqlParser::Apply(uint8_t op) {
 namespace {
 
 // A string bound takes the tested value's type first; both ends are included.
-const Variant* Between(const Variant& tested, const Variant* low, const Variant* high) {
+bool Between(const Variant& tested, const Variant* low, const Variant* high) {
     Variant convertedLow, convertedHigh;
     if (high->IsString() && !tested.IsString()) high = &(convertedHigh = high->AsType(tested.VarType()));
     if (low->IsString() && !tested.IsString()) low = &(convertedLow = low->AsType(tested.VarType()));
-    return Bool(Compare(*low, tested) <= 0 && Compare(tested, *high) <= 0);
+    return Compare(*low, tested) <= 0 && Compare(tested, *high) <= 0;
 }
 
 }  // namespace
@@ -627,7 +624,7 @@ const Variant* T_SqlParser::Run() {
         case cArith:
         case cUnary: {
             const Variant& right = *st[--sp];
-            const Variant& left = s.code == cArith ? *st[--sp] : kZero;
+            const Variant& left = s.code == cArith ? *st[--sp] : zero_;
             Variant& out = computed_[sp];
             switch (s.op) {
             case opAdd: out = left + right; break;
@@ -669,10 +666,10 @@ const Variant* T_SqlParser::Run() {
         }
         case cBetween:
             sp -= 3;
-            st[sp] = Between(*st[sp], st[sp + 1], st[sp + 2]);
+            st[sp] = Bool(Between(*st[sp], st[sp + 1], st[sp + 2]));
             ++sp;
             break;
-        case cBetweenOperands: st[sp++] = Between(*Operand(s.a), Operand(s.b), Operand(s.c)); break;
+        case cBetweenOperands: st[sp++] = Bool(Between(*Operand(s.a), Operand(s.b), Operand(s.c))); break;
         case cLike:
             // The pattern's place holds no value; the value lies below it.
             --sp;
@@ -689,10 +686,10 @@ const Variant* T_SqlParser::Run() {
             break;
         }
         case cShortAnd:
-            if (IsBoolean(st[sp - 1]) && !st[sp - 1]->AsBoolean()) return &kFalse;
+            if (IsBoolean(st[sp - 1]) && !st[sp - 1]->AsBoolean()) return &false_;
             break;
         case cShortOr:
-            if (IsBoolean(st[sp - 1]) && st[sp - 1]->AsBoolean()) return &kTrue;
+            if (IsBoolean(st[sp - 1]) && st[sp - 1]->AsBoolean()) return &true_;
             break;
         case cResult: return st[sp - 1];
         case cEmpty: return nullptr;
