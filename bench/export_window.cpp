@@ -6,11 +6,11 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
 
 #include "app/unCreateTessarRg.h"
 #include "app/unProgBar.h"
+#include "bench/BenchRatio.h"
 #include "engine/TessarProgress.h"
 #include "engine/unTessarRgPub.h"
 #include "platform/ui/Dialogs.h"
@@ -22,7 +22,6 @@ namespace {
 constexpr size_t kSheets = 1000000;
 const char* const kHeader = "图幅号,最小经度,最小纬度,最大经度,最大纬度,X1,Y1,X2,Y2,X3,Y3,X4,Y4";
 std::string g_dir;
-std::map<std::string, double> g_seconds;
 
 // The main window with 1000 x 1000 sheets at 1:5,000 (new numbering) generated on page 0.
 TfrmCreateTessarRg* Window() {
@@ -111,24 +110,6 @@ void XlsEngine(benchmark::State& state) {
     });
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (auto& r : runs)
-            if (!r.error_occurred) g_seconds[r.run_name.function_name] = r.GetAdjustedRealTime() / 1000.0;
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        for (const char* kind : {"Mif", "Xls"}) {
-            double w = g_seconds[std::string(kind) + "Window"], e = g_seconds[std::string(kind) + "Engine"];
-            if (w > 0 && e > 0)
-                std::printf("%s export, main window / engine: %.3f (goal: at most 1.3); %.2f s against %.2f s\n",
-                            kind, w / e, w, e);
-        }
-    }
-};
-
 BENCHMARK(MifEngine)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 BENCHMARK(MifWindow)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 BENCHMARK(XlsEngine)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
@@ -137,12 +118,13 @@ BENCHMARK(XlsWindow)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime(
 }  // namespace
 
 int main(int argc, char** argv) {
-    char tmpl[] = "/tmp/qm-export-bench-XXXXXX";
-    if (!mkdtemp(tmpl)) return 1;
-    g_dir = tmpl;
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    std::filesystem::remove_all(g_dir);
+    SecondsReporter reporter([](const SecondsReporter::Seconds& s) {
+        for (std::string kind : {"Mif", "Xls"}) {
+            auto w = s.find(kind + "Window"), e = s.find(kind + "Engine");
+            if (w != s.end() && e != s.end())
+                std::printf("%s export, main window / engine: %.3f (goal: at most 1.3); %.2f s against %.2f s\n",
+                            kind.c_str(), w->second / e->second, w->second, e->second);
+        }
+    });
+    return RunInTempDir(argc, argv, g_dir, reporter);
 }

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/BenchRatio.h"
 #include "engine/TessarProgress.h"
 #include "engine/unTessarRgPub.h"
 
@@ -17,7 +18,6 @@ namespace {
 // 1000 x 1000 sheets at 1:5,000, each point on its own zone's meridian.
 const TDmsExtent kWindow = {{96, 0, 0}, {20, 0, 0}, {127, 15, 0}, {40, 50, 0}};
 constexpr size_t kSheets = 1000000;
-double g_oursSeconds = 0, g_gdalSeconds = 0;
 std::string g_dir;
 
 const TStandardTessarols& Sheets() {
@@ -122,39 +122,18 @@ void GdalWriteMif(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kSheets);
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (auto& r : runs) {
-            if (r.error_occurred) continue;
-            double per = r.GetAdjustedRealTime() / 1000.0;  // milliseconds to seconds
-            if (r.benchmark_name().find("GdalWriteMif") != std::string::npos) g_gdalSeconds = per;
-            else if (r.benchmark_name().find("WriteMif") != std::string::npos) g_oursSeconds = per;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        if (g_oursSeconds > 0 && g_gdalSeconds > 0)
-            std::printf("ours %.2f s, GDAL's MapInfo driver %.2f s: ratio %.3f (goal: at most 1); %.0f sheets/s "
-                        "against %.0f\n",
-                        g_oursSeconds, g_gdalSeconds, g_oursSeconds / g_gdalSeconds, kSheets / g_oursSeconds,
-                        kSheets / g_gdalSeconds);
-    }
-};
-
 BENCHMARK(WriteMif)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(GdalWriteMif)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    char tmpl[] = "/tmp/qm-mif-bench-XXXXXX";
-    if (!mkdtemp(tmpl)) return 1;
-    g_dir = tmpl;
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    std::filesystem::remove_all(g_dir);
+    SecondsReporter reporter([](const SecondsReporter::Seconds& s) {
+        auto ours = s.find("WriteMif"), gdal = s.find("GdalWriteMif");
+        if (ours == s.end() || gdal == s.end()) return;
+        std::printf("ours %.2f s, GDAL's MapInfo driver %.2f s: ratio %.3f (goal: at most 1); %.0f sheets/s against %.0f\n",
+                    ours->second, gdal->second, ours->second / gdal->second, kSheets / ours->second,
+                    kSheets / gdal->second);
+    });
+    return RunInTempDir(argc, argv, g_dir, reporter);
 }
