@@ -57,26 +57,14 @@ const DatumRow kDatums[] = {
 #include "gis/core/GisDatumsTable.inc"
 };
 
-// Codes compare as the list sorts them: ASCII letters folded, other bytes as they are.
-int CompareCodes(const std::string& a, const std::string& b) {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 32);
-        if (x != y) return x < y ? -1 : 1;
-    }
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
-
 // Index of the first entry not below code; found tells whether it matches.
 template <class T>
 size_t LowerBound(const std::vector<std::unique_ptr<T>>& items, const std::string& code, bool& found) {
     auto it = std::lower_bound(items.begin(), items.end(), code,
                                [](const std::unique_ptr<T>& item, const std::string& c) {
-                                   return CompareCodes(item->Code, c) < 0;
+                                   return AnsiCompareText(item->Code, c) < 0;
                                });
-    found = it != items.end() && CompareCodes((*it)->Code, code) == 0;
+    found = it != items.end() && AnsiCompareText((*it)->Code, code) == 0;
     return static_cast<size_t>(it - items.begin());
 }
 

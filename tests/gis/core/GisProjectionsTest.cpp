@@ -1,0 +1,219 @@
+#include "gis/core/GisProjections.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// A map member in miniature: the common checks and range handling, an identity transform.
+class TestProjection : public TGIS_ProjectionAbstract {
+public:
+    explicit TestProjection(std::string code = "TST", std::vector<std::string>* freed = nullptr)
+        : code_(std::move(code)), freed_(freed) {
+        EastingBound = 1000;
+        NorthingBound = 500;
+        Prepare();
+    }
+    ~TestProjection() override {
+        if (freed_) freed_->push_back(code_);
+    }
+    std::string Code() const override { return code_; }
+    std::string Description() const override { return "test"; }
+    TGIS_ProjectionParameters ParametersUsed() const override { return 0x3F; }
+    std::unique_ptr<TGIS_ProjectionAbstract> NewInstance() const override {
+        return std::make_unique<TestProjection>(code_);
+    }
+    void SetUp(int32_t zone, double cm, double ol, double fe, double fn, double sp1, double sp2, double sf, double,
+               double, double, double, double, double, double) override {
+        OriginLatitude = CorrectedOriginLatitude(ol, kPi / 2);
+        CentralMeridian = ReduceMeridian(CorrectedCentralMeridian(cm));
+        StandardParallel_1 = CorrectedParallel1(sp1, kPi / 2);
+        StandardParallel_2 = CorrectedParallel2(sp2, kPi / 2);
+        FalseEasting = fe;
+        FalseNorthing = fn;
+        ScaleFactor = sf;
+        Zone = zone;
+        Prepare();
+    }
+    void Project(const TGIS_Point3D& in, TGIS_Point3D& out) override {
+        TGIS_Point3D p = in;
+        ProjectRange(p, -1, 1);
+        out = TGIS_Point3D(LongitudeDelta(p.X), p.Y, in.Z);
+    }
+    void Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) override {
+        TGIS_Point3D p = in;
+        UnprojectRange(p);
+        out = TGIS_Point3D(p.X, p.Y, in.Z);
+    }
+
+private:
+    std::string code_;
+    std::vector<std::string>* freed_;
+};
+
+void SetMeridian(TGIS_ProjectionAbstract& p, double cm, double ol = 0, double sp1 = 0, double sp2 = 0) {
+    p.SetUp(0, cm, ol, 0, 0, sp1, sp2, 1, 0, 0, 0, 0, 0, 0, 0);
+}
+
+int ErrorCode(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const EGIS_Exception& e) {
+        return e.ErrorCode;
+    }
+    return 0;
+}
+
+TEST(GisProjections, RegistryHoldsTheUnprojectedMembersInAnyCase) {
+    TGIS_ProjectionList& list = GisProjectionList();
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Items(0)->Code(), "GEC");
+    EXPECT_EQ(list.Items(1)->Code(), "GED");
+    EXPECT_EQ(list.FindByCode("ged")->Description(), "Geodetic (unprojected)");
+    EXPECT_EQ(list.FindByCode("Gec")->Description(), "Geocentic (unprojected)");
+    EXPECT_EQ(list.FindByCode("XYZ"), nullptr);
+    EXPECT_EQ(list.FindByCode(""), nullptr);
+    EXPECT_EQ(list.FindByCode("GED")->ParametersUsed(), 0);
+    EXPECT_EQ(list.FindByCode("GED")->Datum, GisDatumList().GetDefault());
+    EXPECT_EQ(list.FindByCode("GED")->ScaleFactor, 1);
+}
+
+TEST(GisProjections, ReRegistrationFreesTheEarlierInstanceAndTheListFreesLastToFirst) {
+    std::vector<std::string> freed;
+    {
+        TGIS_ProjectionList list;
+        TGIS_ProjectionAbstract* first = list.RegisterProjection(std::make_unique<TestProjection>("BBB", &freed));
+        list.RegisterProjection(std::make_unique<TestProjection>("AAA", &freed));
+        list.RegisterProjection(std::make_unique<TestProjection>("CCC", &freed));
+        auto again = std::make_unique<TestProjection>("bbb", &freed);
+        TGIS_ProjectionAbstract* raw = again.get();
+        EXPECT_EQ(list.RegisterProjection(std::move(again)), raw);
+        EXPECT_EQ(freed, std::vector<std::string>{"BBB"});
+        EXPECT_EQ(list.Count(), 3);
+        EXPECT_EQ(list.FindByCode("BBB"), raw);
+        EXPECT_NE(raw, first);
+    }
+    EXPECT_EQ(freed, (std::vector<std::string>{"BBB", "CCC", "bbb", "AAA"}));
+}
+
+TEST(GisProjections, GeodeticCopiesAndGeocentricUsesTheDatumsEllipsoid) {
+    TGIS_ProjectionAbstract& ged = *GisProjectionList().FindByCode("GED");
+    TGIS_Point3D out;
+    ged.Project(TGIS_Point3D(1.5, -0.7, 12), out);
+    EXPECT_EQ(out.X, 1.5);
+    EXPECT_EQ(out.Y, -0.7);
+    EXPECT_EQ(out.Z, 12);
+    ged.Unproject(TGIS_Point3D(7, 8, 9), out);
+    EXPECT_EQ(out.X, 7);
+
+    TGIS_ProjectionGeocentric gec;
+    gec.Project(TGIS_Point3D(0, 0, 0), out);
+    EXPECT_DOUBLE_EQ(out.X, 6378137);
+    gec.Unproject(TGIS_Point3D(0, 0, 0), out);
+    EXPECT_EQ(out.Y, kPi / 2);
+
+    // A user sphere through a user datum.
+    ASSERT_NE(GisEllipsoidList().AddEllipsoid("QS", "test sphere", 0, 6371000), nullptr);
+    TGIS_DatumParams params{};
+    TGIS_Datum* d = GisDatumList().AddDatum(2, "QSPHERE", params, "QS", "test sphere datum");
+    gec.SetDatum(d);
+    EXPECT_EQ(gec.SemiMajor, 6371000);
+    EXPECT_EQ(gec.SemiMinor, 6371000);
+    EXPECT_EQ(gec.Eccentricity2, 0);
+    gec.Project(TGIS_Point3D(0.3, 0.4, 100), out);
+    EXPECT_NEAR(std::sqrt(out.X * out.X + out.Y * out.Y + out.Z * out.Z), 6371100, 1e-6);
+    TGIS_Point3D back;
+    gec.Unproject(out, back);
+    EXPECT_NEAR(back.X, 0.3, 1e-12);
+    EXPECT_NEAR(back.Y, 0.4, 1e-12);
+    EXPECT_NEAR(back.Z, 100, 1e-6);
+
+    EXPECT_EQ(ErrorCode([&] { gec.Project(TGIS_Point3D(0, NAN, 0), out); }), 210);
+    EXPECT_EQ(ErrorCode([&] { gec.Project(TGIS_Point3D(INFINITY, 0, 0), out); }), 211);
+    EXPECT_EQ(ErrorCode([&] { gec.Unproject(TGIS_Point3D(NAN, 0, 0), out); }), 215);
+    EXPECT_EQ(ErrorCode([&] { gec.Unproject(TGIS_Point3D(1, -INFINITY, 0), out); }), 216);
+    EXPECT_EQ(ErrorCode([&] { gec.Unproject(TGIS_Point3D(1, 1, NAN), out); }), 216);
+}
+
+TEST(GisProjections, SetDatumPreparesOnlyOnChange) {
+    TestProjection p;
+    EXPECT_EQ(p.SemiMajor, 6378137.0L);
+    TGIS_Datum* pulkovo = GisDatumList().FindByCode("PUK");
+    p.SetDatum(pulkovo);
+    EXPECT_EQ(p.Ellipsoid->Code, "KA");
+    EXPECT_EQ(p.SemiMajor, 6378245.0L);
+    EXPECT_EQ(p.SecondEccentricity2, p.Ellipsoid->SecondEccentricity2);
+    p.SemiMajor = 1;  // the same datum again prepares nothing
+    p.SetDatum(pulkovo);
+    EXPECT_EQ(p.SemiMajor, 1);
+    EXPECT_EQ(ErrorCode([&] { p.SetDatum(GisDatumList().FindByCode("AFG")); }), 200);
+}
+
+TEST(GisProjections, SetUpCorrectsInOrderAndKeepsTheLastWarning) {
+    TestProjection p;
+    SetMeridian(p, 7);
+    EXPECT_EQ(p.CentralMeridian, 0);
+    EXPECT_STREQ(p.Warning.c_str(), GIS_RS_WARN_STANDARDMERIDIAN);
+    SetMeridian(p, -4);
+    EXPECT_EQ(p.CentralMeridian, -kPi);
+    SetMeridian(p, 4);
+    EXPECT_DOUBLE_EQ(p.CentralMeridian, 4 - 2 * kPi);
+    // A call without corrections keeps the old text.
+    SetMeridian(p, 0.5);
+    EXPECT_STREQ(p.Warning.c_str(), GIS_RS_WARN_STANDARDMERIDIAN);
+    SetMeridian(p, 9, 2, 3, -3);
+    EXPECT_EQ(p.OriginLatitude, kPi / 2);
+    EXPECT_EQ(p.StandardParallel_1, kPi / 2);
+    EXPECT_EQ(p.StandardParallel_2, -kPi / 2);
+    EXPECT_STREQ(p.Warning.c_str(), GIS_RS_WARN_STANDARDPARALLEL2);
+    SetMeridian(p, 9, 2);
+    EXPECT_STREQ(p.Warning.c_str(), GIS_RS_WARN_STANDARDMERIDIAN);
+    p.AddWarning("");
+    EXPECT_EQ(p.Warning, "");
+}
+
+TEST(GisProjections, CommonRangeHandling) {
+    TestProjection p;
+    SetMeridian(p, 3);
+    TGIS_Point3D out;
+    p.AddWarning("");
+    p.Project(TGIS_Point3D(-3, 0.5, 4), out);
+    EXPECT_DOUBLE_EQ(out.X, -6 + 2 * kPi);  // the difference brought into -pi..pi
+    EXPECT_EQ(out.Z, 4);
+    EXPECT_EQ(p.Warning, "");
+    p.Project(TGIS_Point3D(7, 2, 0), out);
+    EXPECT_DOUBLE_EQ(out.X, -3);  // clamped to 2pi, reduced to 0
+    EXPECT_EQ(out.Y, 1);
+    EXPECT_STREQ(p.Warning.c_str(), GIS_RS_WARN_LONGITUDE);
+    p.Project(TGIS_Point3D(0, -2, 0), out);
+    EXPECT_EQ(out.Y, -1);
+    EXPECT_STREQ(p.Warning.c_str(), GIS_RS_WARN_LATITUDE);
+    EXPECT_EQ(ErrorCode([&] { p.Project(TGIS_Point3D(0, NAN, 0), out); }), 210);
+    EXPECT_EQ(ErrorCode([&] { p.Project(TGIS_Point3D(NAN, 0, 0), out); }), 211);
+
+    p.SetUp(0, 0, 0, 100, 200, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0);
+    p.Unproject(TGIS_Point3D(5000, 0, 0), out);
+    EXPECT_EQ(out.X, 1100);
+    EXPECT_STREQ(p.Warning.c_str(), GIS_RS_WARN_EASTING);
+    p.Unproject(TGIS_Point3D(100, -1000, 0), out);
+    EXPECT_EQ(out.Y, -300);
+    EXPECT_STREQ(p.Warning.c_str(), GIS_RS_WARN_NORTHING);
+    EXPECT_EQ(ErrorCode([&] { p.Unproject(TGIS_Point3D(INFINITY, 0, 0), out); }), 215);
+    EXPECT_EQ(ErrorCode([&] { p.Unproject(TGIS_Point3D(0, NAN, 0), out); }), 216);
+}
+
+TEST(GisProjections, IsNearHasStrictBounds) {
+    EXPECT_TRUE(GisIsNear(1.05, 1, 0.1));
+    EXPECT_TRUE(GisIsNear(0.95, 1, 0.1));
+    EXPECT_FALSE(GisIsNear(1.5, 1, 0.5));
+    EXPECT_FALSE(GisIsNear(0.5, 1, 0.5));
+    EXPECT_FALSE(GisIsNear(1, 1, 0));
+    EXPECT_FALSE(GisIsNear(NAN, 1, 1));
+}
+
+}  // namespace
