@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sstream>
+#include <vector>
 
 #include "platform/rtl/CodePage.h"
 
@@ -85,6 +86,12 @@ bool DiskOpenStream(std::ofstream& f, const std::string& path, std::ios::openmod
 }
 
 bool DiskReadAll(const std::string& path, std::string& bytes) {
+    // A folder opens as a stream but reads as nothing at all.
+    struct stat st;
+    if (DiskStat(path, st) && S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
     std::ifstream f;
     if (!DiskOpenStream(f, path)) return false;
     std::ostringstream s;
@@ -123,4 +130,56 @@ std::string FileErrorText(int code) {
     char buf[256];
     const std::string text = strerror_r(code, buf, sizeof buf);
     return Ascii(text) ? text : ConvertText(text, "GBK", "UTF-8");
+}
+
+int DiskReplace(const std::string& path, const std::string& bytes, const std::string& backup) {
+    auto failed = [] { return errno != 0 ? errno : EIO; };
+    if (DiskExists(path) && !DiskAccess(path, W_OK)) return failed();
+    const std::string tmp = path + ".~tmp";
+    errno = 0;
+    if (!DiskWriteAll(tmp, bytes)) {
+        int err = failed();
+        DiskRemove(tmp);
+        return err;
+    }
+    const bool keep = !backup.empty() && DiskExists(path);
+    if (keep && !DiskRename(path, backup)) {
+        int err = failed();
+        DiskRemove(tmp);
+        return err;
+    }
+    if (!DiskRename(tmp, path)) {
+        int err = failed();
+        if (keep) DiskRename(backup, path);
+        DiskRemove(tmp);
+        return err;
+    }
+    return 0;
+}
+
+std::string ExpandFileName(const std::string& path) {
+    std::string full = path;
+    if (path.empty() || path[0] != '/') {
+        char buf[4096];
+        std::string cwd, gbk;
+        if (getcwd(buf, sizeof buf)) cwd = buf;
+        full = (DiskNameToGbk(cwd, gbk) ? gbk : cwd) + "/" + path;
+    }
+    std::vector<std::string> parts;
+    size_t i = 0;
+    while (i <= full.size()) {
+        size_t e = full.find('/', i);
+        if (e == std::string::npos) e = full.size();
+        std::string p = full.substr(i, e - i);
+        if (p == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!p.empty() && p != ".") {
+            parts.push_back(p);
+        }
+        i = e + 1;
+    }
+    std::string r;
+    for (auto& p : parts) r += "/" + p;
+    if (r.empty() || (!full.empty() && full.back() == '/' && !parts.empty())) r += "/";
+    return r;
 }

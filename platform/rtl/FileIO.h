@@ -30,3 +30,13 @@ bool DiskWriteAll(const std::string& path, const std::string& bytes);
 // Why writing a file failed, from its errno: Chinese for the common causes (a missing file is taken for a
 // missing folder), the system's own text for the rest ("" for 0).
 std::string FileErrorText(int code);
+
+// Writes the bytes beside the file and renames them into place, so a failed write leaves the old file whole;
+// a file that may not be written is refused as a write in place would be. With a backup name, the old file
+// (when there is one) moves to it, replacing an older backup. 0, or the errno of the failed step: the file and
+// the backup are as they were then.
+int DiskReplace(const std::string& path, const std::string& bytes, const std::string& backup = "");
+
+// The full form of a path: a relative one starts in the current folder; "." and ".." parts are resolved by
+// name, and repeated '/' collapse.
+std::string ExpandFileName(const std::string& path);
