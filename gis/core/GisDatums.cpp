@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gis/core/GisIni.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -229,6 +231,73 @@ TGIS_Ellipsoid* TGIS_EllipsoidList::AddEllipsoid(const std::string& code, const 
                                                  double inverseFlattening, double semiMajor) {
     if (!TGIS_Ellipsoid::IsValid(inverseFlattening, semiMajor)) return nullptr;
     return &Slot(items_, code, TGIS_Ellipsoid(code, description, inverseFlattening, semiMajor));
+}
+
+TGIS_Datum* TGIS_DatumList::ReadFromIni(TGIS_Ini& ini) {
+    const std::string code = ini.ReadString("Datum.Code", "");
+    if (TGIS_Datum* known = FindByCode(code)) return known;
+    TGIS_DatumParams p{};
+    const std::string description = ini.ReadString("Datum.Description", "");
+    const std::string ellipsoid = ini.ReadString("Datum.Ellipsoid", "");
+    p.Delta[0] = ini.ReadFloat("Datum.Delta.X", 0);
+    p.Delta[1] = ini.ReadFloat("Datum.Delta.Y", 0);
+    p.Delta[2] = ini.ReadFloat("Datum.Delta.Z", 0);
+    const double sigma[3] = {ini.ReadFloat("Datum.Sigma.X", 0), ini.ReadFloat("Datum.Sigma.Y", 0),
+                             ini.ReadFloat("Datum.Sigma.Z", 0)};
+    const double rotation[3] = {ini.ReadFloat("Datum.Rotation.X", 0), ini.ReadFloat("Datum.Rotation.Y", 0),
+                                ini.ReadFloat("Datum.Rotation.Z", 0)};
+    p.Validity[2] = ini.ReadFloat("Datum.Validity.YMin", 0);
+    p.Validity[3] = ini.ReadFloat("Datum.Validity.YMax", 0);
+    p.Validity[0] = ini.ReadFloat("Datum.Validity.XMin", 0);
+    p.Validity[1] = ini.ReadFloat("Datum.Validity.XMax", 0);
+    p.Scale = ini.ReadFloat("Datum.Scale", 0);
+    if (code.empty()) return nullptr;
+    const bool shift = rotation[0] == 0 && rotation[1] == 0 && rotation[2] == 0;
+    std::copy(shift ? sigma : rotation, (shift ? sigma : rotation) + 3, p.Extra);
+    AddDatum(shift ? 2 : 3, code, p, ellipsoid, description);
+    return nullptr;
+}
+
+void TGIS_DatumList::WriteToIni(TGIS_Ini& ini, const std::string& code) const {
+    const TGIS_Datum* d = FindByCode(code);
+    if (d == nullptr) return;
+    ini.WriteString("Datum.Code", d->Code);
+    ini.WriteString("Datum.Description", d->Description);
+    ini.WriteString("Datum.Ellipsoid", d->EllipsoidCode);
+    ini.WriteFloat("Datum.Delta.X", d->DeltaX);
+    ini.WriteFloat("Datum.Delta.Y", d->DeltaY);
+    ini.WriteFloat("Datum.Delta.Z", d->DeltaZ);
+    ini.WriteFloat("Datum.Sigma.X", d->SigmaX);
+    ini.WriteFloat("Datum.Sigma.Y", d->SigmaY);
+    ini.WriteFloat("Datum.Sigma.Z", d->SigmaZ);
+    ini.WriteFloat("Datum.Rotation.X", d->RotationX * kArcSecondsPerRadian);
+    ini.WriteFloat("Datum.Rotation.Y", d->RotationY * kArcSecondsPerRadian);
+    ini.WriteFloat("Datum.Rotation.Z", d->RotationZ * kArcSecondsPerRadian);
+    ini.WriteFloat("Datum.Validity.YMin", d->Validity.YMin / kDegree);
+    ini.WriteFloat("Datum.Validity.YMax", d->Validity.YMax / kDegree);
+    ini.WriteFloat("Datum.Validity.XMin", d->Validity.XMin / kDegree);
+    ini.WriteFloat("Datum.Validity.XMax", d->Validity.XMax / kDegree);
+    ini.WriteFloat("Datum.Scale", d->Scale);
+}
+
+TGIS_Ellipsoid* TGIS_EllipsoidList::ReadFromIni(TGIS_Ini& ini) {
+    const std::string code = ini.ReadString("Ellipsoid.Code", "");
+    if (TGIS_Ellipsoid* known = FindByCode(code)) return known;
+    const std::string description = ini.ReadString("Ellipsoid.Description", "");
+    const double a = ini.ReadFloat("Ellipsoid.SemiMajor", 0);
+    const double inverseFlattening = ini.ReadFloat("Ellipsoid.Flattering", 0);
+    // An impossible ellipsoid is not added: a datum naming it then raises 0200.
+    if (!code.empty()) AddEllipsoid(code, description, inverseFlattening, a);
+    return nullptr;
+}
+
+void TGIS_EllipsoidList::WriteToIni(TGIS_Ini& ini, const std::string& code) const {
+    const TGIS_Ellipsoid* e = FindByCode(code);
+    if (e == nullptr) return;
+    ini.WriteString("Ellipsoid.Code", e->Code);
+    ini.WriteString("Ellipsoid.Description", e->Description);
+    ini.WriteFloat("Ellipsoid.SemiMajor", static_cast<double>(e->SemiMajor));
+    ini.WriteFloat("Ellipsoid.Flattering", e->InverseFlattening);
 }
 
 TGIS_DatumList& GisDatumList() {

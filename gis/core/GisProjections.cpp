@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gis/core/GisIni.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -167,4 +169,70 @@ struct Registry {
 TGIS_ProjectionList& GisProjectionList() {
     static Registry registry;
     return registry.list;
+}
+
+void TGIS_ProjectionAbstract::ReadParams(TGIS_Ini& ini) {
+    try {
+        if (UpperCase(ini.ReadString("Projection.Code", Code())) != Code())
+            throw EGIS_Exception(GIS_RS_ERR_INIPARAMS, "", 0);
+        TGIS_Datum* datum = GisDatumList().FindByCode(UpperCase(ini.ReadString("Projection.Datum", Datum->Code)));
+        if (datum == nullptr) throw EGIS_Exception(GIS_RS_ERR_INIPARAMS, "", 0);
+        SetDatum(datum);
+        double cm = ini.ReadFloat("Projection.CentralMeridian", CentralMeridian);
+        double ol = ini.ReadFloat("Projection.OriginLatitude", OriginLatitude);
+        double fe = ini.ReadFloat("Projection.FalseEasting", FalseEasting);
+        double fn = ini.ReadFloat("Projection.FalseNorthing", FalseNorthing);
+        double sp1 = ini.ReadFloat("Projection.StandardParalell_1", StandardParallel_1);
+        // Older files wrote both parallels to "_1", the second last.
+        double sp2 = ini.ReadFloat("Projection.StandardParalell_2",
+                                   ini.ReadFloat("Projection.StandardParalell_1", StandardParallel_2));
+        int32_t zone = ini.ReadInteger("Projection.Zone", Zone);
+        double sf = ini.ReadFloat("Projection.ScaleFactor", ScaleFactor);
+        double loc = ini.ReadFloat("Projection.LongitudeOfCenter", LongitudeOfCenter);
+        double lac = ini.ReadFloat("Projection.LatitudeOfCenter", LatitudeOfCenter);
+        double az = ini.ReadFloat("Projection.Azimuth", Azimuth);
+        double lo1 = ini.ReadFloat("Projection.LongitudeOfPoint_1", LongitudeOfPoint_1);
+        double la1 = ini.ReadFloat("Projection.LatitudeOfPoint_1", LatitudeOfPoint_1);
+        double lo2 = ini.ReadFloat("Projection.LongitudeOfPoint_2", LongitudeOfPoint_2);
+        double la2 = ini.ReadFloat("Projection.LatitudeOfPoint_2", LatitudeOfPoint_2);
+        SetUp(zone, cm, ol, fe, fn, sp1, sp2, sf, loc, lac, az, lo1, la1, lo2, la2);
+    } catch (const std::exception&) {
+        throw EGIS_Exception(GIS_RS_ERR_INIPARAMS, "", 0);
+    }
+}
+
+void TGIS_ProjectionAbstract::WriteParams(TGIS_Ini& ini) const {
+    ini.WriteString("Projection.Code", Code());
+    ini.WriteString("Projection.Datum", Datum->Code);
+    ini.WriteFloat("Projection.CentralMeridian", CentralMeridian);
+    ini.WriteFloat("Projection.OriginLatitude", OriginLatitude);
+    ini.WriteFloat("Projection.FalseEasting", FalseEasting);
+    ini.WriteFloat("Projection.FalseNorthing", FalseNorthing);
+    ini.WriteFloat("Projection.StandardParalell_1", StandardParallel_1);
+    ini.WriteFloat("Projection.StandardParalell_2", StandardParallel_2);
+    ini.WriteInteger("Projection.Zone", Zone);
+    ini.WriteFloat("Projection.ScaleFactor", ScaleFactor);
+    ini.WriteFloat("Projection.LongitudeOfCenter", LongitudeOfCenter);
+    ini.WriteFloat("Projection.LatitudeOfCenter", LatitudeOfCenter);
+    ini.WriteFloat("Projection.Azimuth", Azimuth);
+    ini.WriteFloat("Projection.LongitudeOfPoint_1", LongitudeOfPoint_1);
+    ini.WriteFloat("Projection.LatitudeOfPoint_1", LatitudeOfPoint_1);
+    ini.WriteFloat("Projection.LongitudeOfPoint_2", LongitudeOfPoint_2);
+    ini.WriteFloat("Projection.LatitudeOfPoint_2", LatitudeOfPoint_2);
+}
+
+std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionList::ReadFromConfig(TGIS_Ini& ini) const {
+    const TGIS_ProjectionAbstract* member = FindByCode(ini.ReadString("Projection.Code", ""));
+    if (member == nullptr) return nullptr;
+    // A fresh instance: the registered one is shared, and layers on one projection differ in parameters.
+    std::unique_ptr<TGIS_ProjectionAbstract> p = member->NewInstance();
+    p->ReadParams(ini);
+    return p;
+}
+
+void TGIS_ProjectionList::WriteToConfig(TGIS_Ini& ini, const TGIS_ProjectionAbstract* projection) const {
+    if (projection == nullptr)
+        ini.WriteString("Projection.Code", "");
+    else
+        projection->WriteParams(ini);
 }

@@ -1,5 +1,7 @@
 #include "gis/core/GisDatums.h"
 
+#include "gis/core/GisIni.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -285,6 +287,105 @@ TEST(GisDatums, ReplacedEntriesKeepTheirObject) {
     EXPECT_EQ(first->Scale, 7);
     EXPECT_EQ(first->Validity.XMax, kPi);
     EXPECT_EQ(list.Items(0)->Code, "AAA");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GisDatumsIni, SevenParameterDatumsWriteArcSecondsAndReadBackUnderANewCode) {
+    TGIS_Ini ini(nullptr, "");
+    GisDatumList().WriteToIni(ini, "eur-7");
+    EXPECT_EQ(ini.ReadString("Datum.Code", ""), "EUR-7");
+    EXPECT_EQ(ini.ReadString("Datum.Ellipsoid", ""), "IN");
+    EXPECT_NEAR(ini.ReadFloat("Datum.Rotation.X", 0), 0.413, 1e-12);
+    EXPECT_NEAR(ini.ReadFloat("Datum.Rotation.Y", 0), -0.184, 1e-12);
+    EXPECT_NEAR(ini.ReadFloat("Datum.Rotation.Z", 0), 0.385, 1e-12);
+    EXPECT_EQ(ini.ReadFloat("Datum.Scale", 0), 2.4664e-6);
+    EXPECT_EQ(ini.ReadFloat("Datum.Delta.Z", 0), -129);
+    EXPECT_EQ(ini.ReadFloat("Datum.Validity.XMin", 0), -180);
+
+    const int before = GisDatumList().Count();
+    ini.WriteString("Datum.Code", "QTEST-7");
+    EXPECT_EQ(GisDatumList().ReadFromIni(ini), nullptr);
+    ASSERT_EQ(GisDatumList().Count(), before + 1);
+    const TGIS_Datum& q = *GisDatumList().FindByCode("QTEST-7");
+    const TGIS_Datum& eur = *GisDatumList().FindByCode("EUR-7");
+    EXPECT_EQ(q.Kind, 3);
+    EXPECT_DOUBLE_EQ(q.RotationX, eur.RotationX);
+    EXPECT_DOUBLE_EQ(q.RotationZ, eur.RotationZ);
+    EXPECT_EQ(q.Scale, eur.Scale);
+    EXPECT_EQ(q.DeltaY, eur.DeltaY);
+    EXPECT_EQ(q.Description, eur.Description);
+    // Known now: read again, it is returned and no key is looked at.
+    ini.WriteFloat("Datum.Delta.Y", 999);
+    EXPECT_EQ(GisDatumList().ReadFromIni(ini), &q);
+    EXPECT_EQ(q.DeltaY, -102);
+}
+
+TEST(GisDatumsIni, CatalogueCodesShortCutAndUserShiftsDefaultToAnEmptyBox) {
+    TGIS_Ini ini(nullptr, "");
+    ini.WriteString("Datum.Code", "adi-m");
+    ini.WriteFloat("Datum.Delta.X", 1);
+    EXPECT_EQ(GisDatumList().ReadFromIni(ini), GisDatumList().FindByCode("ADI-M"));
+    EXPECT_EQ(GisDatumList().FindByCode("ADI-M")->DeltaX, -166);
+
+    TGIS_Ini user(nullptr, "");
+    user.WriteString("Datum.Code", "QTEST-3");
+    user.WriteString("Datum.Ellipsoid", "KA");
+    user.WriteFloat("Datum.Delta.X", 15.5);
+    user.WriteFloat("Datum.Sigma.Z", 2);
+    EXPECT_EQ(GisDatumList().ReadFromIni(user), nullptr);
+    const TGIS_Datum& d = *GisDatumList().FindByCode("qtest-3");
+    EXPECT_EQ(d.Kind, 2);
+    EXPECT_EQ(d.DeltaX, 15.5);
+    EXPECT_EQ(d.SigmaZ, 2);
+    EXPECT_EQ(d.Scale, 1);
+    EXPECT_TRUE(GisIsSameExtent(d.Validity, GisMakeExtent(0, 0, 0, 0)));
+
+    const int before = GisDatumList().Count();
+    TGIS_Ini empty(nullptr, "");
+    empty.WriteFloat("Datum.Delta.X", 3);
+    EXPECT_EQ(GisDatumList().ReadFromIni(empty), nullptr);
+    EXPECT_EQ(GisDatumList().Count(), before);
+    GisDatumList().WriteToIni(empty, "NOSUCH");
+    EXPECT_EQ(empty.ReadValue("Datum.Code"), "nil");
+}
+
+TEST(GisDatumsIni, EllipsoidKeysSpheresAndRefusedValues) {
+    TGIS_Ini ini(nullptr, "");
+    GisEllipsoidList().WriteToIni(ini, "KA");
+    EXPECT_EQ(ini.ReadString("Ellipsoid.Description", ""), "Krassovsky 1940");
+    EXPECT_EQ(ini.ReadFloat("Ellipsoid.SemiMajor", 0), 6378245);
+    EXPECT_EQ(ini.ReadFloat("Ellipsoid.Flattering", 0), 298.3);
+    EXPECT_EQ(GisEllipsoidList().ReadFromIni(ini), GisEllipsoidList().FindByCode("KA"));
+
+    // No inverse flattening: a sphere, written back as 0.
+    TGIS_Ini sphere(nullptr, "");
+    sphere.WriteString("Ellipsoid.Code", "QSPH");
+    sphere.WriteFloat("Ellipsoid.SemiMajor", 6371000);
+    EXPECT_EQ(GisEllipsoidList().ReadFromIni(sphere), nullptr);
+    const TGIS_Ellipsoid* s = GisEllipsoidList().FindByCode("QSPH");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->SemiMinor, 6371000);
+    TGIS_Ini back(nullptr, "");
+    GisEllipsoidList().WriteToIni(back, "QSPH");
+    EXPECT_EQ(back.ReadFloat("Ellipsoid.Flattering", -1), 0);
+
+    // Impossible values add nothing; a datum naming the code then raises 0200.
+    for (auto [a, rf] : {std::pair{"0", "298"}, {"-6e6", "298"}, {"6e6", "-3"}, {"6e6", "0.5"}, {"6e6", "1"}}) {
+        TGIS_Ini bad(nullptr, "");
+        bad.WriteString("Ellipsoid.Code", "QBAD");
+        bad.WriteString("Ellipsoid.SemiMajor", a);
+        bad.WriteString("Ellipsoid.Flattering", rf);
+        EXPECT_EQ(GisEllipsoidList().ReadFromIni(bad), nullptr);
+        EXPECT_EQ(GisEllipsoidList().FindByCode("QBAD"), nullptr) << a << " " << rf;
+    }
+    TGIS_Ini datum(nullptr, "");
+    datum.WriteString("Datum.Code", "QBADDATUM");
+    datum.WriteString("Datum.Ellipsoid", "QBAD");
+    GisDatumList().ReadFromIni(datum);
+    EXPECT_THROW(GisDatumList().FindByCode("QBADDATUM")->FindEllipsoid(), EGIS_Exception);
 }
 
 }  // namespace

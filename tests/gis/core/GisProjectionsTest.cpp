@@ -1,5 +1,7 @@
 #include "gis/core/GisProjections.h"
 
+#include "gis/core/GisIni.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -28,8 +30,15 @@ public:
     std::unique_ptr<TGIS_ProjectionAbstract> NewInstance() const override {
         return std::make_unique<TestProjection>(code_);
     }
-    void SetUp(int32_t zone, double cm, double ol, double fe, double fn, double sp1, double sp2, double sf, double,
-               double, double, double, double, double, double) override {
+    void SetUp(int32_t zone, double cm, double ol, double fe, double fn, double sp1, double sp2, double sf, double loc,
+               double lac, double az, double lo1, double la1, double lo2, double la2) override {
+        LongitudeOfCenter = loc;
+        LatitudeOfCenter = lac;
+        Azimuth = az;
+        LongitudeOfPoint_1 = lo1;
+        LatitudeOfPoint_1 = la1;
+        LongitudeOfPoint_2 = lo2;
+        LatitudeOfPoint_2 = la2;
         OriginLatitude = CorrectedOriginLatitude(ol, kPi / 2);
         CentralMeridian = ReduceMeridian(CorrectedCentralMeridian(cm));
         StandardParallel_1 = CorrectedParallel1(sp1, kPi / 2);
@@ -214,6 +223,92 @@ TEST(GisProjections, IsNearHasStrictBounds) {
     EXPECT_FALSE(GisIsNear(0.5, 1, 0.5));
     EXPECT_FALSE(GisIsNear(1, 1, 0));
     EXPECT_FALSE(GisIsNear(NAN, 1, 1));
+}
+
+std::vector<double> Fields(const TGIS_ProjectionAbstract& p) {
+    return {p.CentralMeridian,   p.OriginLatitude,     p.FalseEasting,       p.FalseNorthing,
+            p.StandardParallel_1, p.StandardParallel_2, double(p.Zone),      p.ScaleFactor,
+            p.LongitudeOfCenter, p.LatitudeOfCenter,   p.Azimuth,            p.LongitudeOfPoint_1,
+            p.LatitudeOfPoint_1, p.LongitudeOfPoint_2, p.LatitudeOfPoint_2};
+}
+
+TEST(GisProjections, EveryFieldGoesThroughWriteAndReadParams) {
+    TestProjection p;
+    p.SetDatum(GisDatumList().FindByCode("NAS-C"));
+    p.SetUp(49, 1.1, 0.2, 500000.5, -10000000, 40 * kPi / 180, 50 * kPi / 180, 0.9996, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8,
+            0.9);
+    TGIS_Ini ini(nullptr, "");
+    GisProjectionList().WriteToConfig(ini, &p);
+    EXPECT_EQ(ini.ReadString("Projection.Code", ""), "TST");
+    EXPECT_EQ(ini.ReadString("Projection.Datum", ""), "NAS-C");
+    TestProjection q;
+    q.ReadParams(ini);
+    EXPECT_EQ(q.Datum->Code, "NAS-C");
+    EXPECT_EQ(q.Ellipsoid->Code, "CC");
+    // Floats are written with 15 significant digits.
+    const auto want = Fields(p), got = Fields(q);
+    for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], std::fabs(want[i]) * 1e-14) << i;
+
+    // Files that wrote both parallels to "_1" hold the second one there.
+    TGIS_Ini old(nullptr, "");
+    old.WriteString("Projection.Code", "tst");
+    old.WriteFloat("Projection.StandardParalell_1", 0.5);
+    TestProjection r;
+    r.ReadParams(old);
+    EXPECT_EQ(r.StandardParallel_1, 0.5);
+    EXPECT_EQ(r.StandardParallel_2, 0.5);
+    EXPECT_EQ(r.Datum->Code, "WGE");
+    EXPECT_EQ(r.ScaleFactor, 1);
+
+    TGIS_Ini none(nullptr, "");
+    GisProjectionList().WriteToConfig(none, nullptr);
+    EXPECT_EQ(none.ReadValue("Projection.Code"), "");
+    EXPECT_EQ(GisProjectionList().ReadFromConfig(none), nullptr);
+}
+
+TEST(GisProjections, ReadFromConfigGivesEachCallerItsOwnInstance) {
+    TGIS_ProjectionList list;
+    TGIS_ProjectionAbstract* registered = list.RegisterProjection(std::make_unique<TestProjection>());
+    TGIS_Ini a(nullptr, ""), b(nullptr, "");
+    a.WriteString("Projection.Code", "TST");
+    a.WriteFloat("Projection.CentralMeridian", 111 * kPi / 180);
+    b.WriteString("Projection.Code", "tst");
+    b.WriteString("Projection.Datum", "puk");
+    b.WriteFloat("Projection.CentralMeridian", 117 * kPi / 180);
+    auto pa = list.ReadFromConfig(a);
+    auto pb = list.ReadFromConfig(b);
+    ASSERT_TRUE(pa && pb);
+    EXPECT_NE(pa.get(), registered);
+    EXPECT_NE(pa.get(), pb.get());
+    EXPECT_NEAR(pa->CentralMeridian, 111 * kPi / 180, 1e-14);
+    EXPECT_NEAR(pb->CentralMeridian, 117 * kPi / 180, 1e-14);
+    EXPECT_EQ(pa->Datum->Code, "WGE");
+    EXPECT_EQ(pb->Datum->Code, "PUK");
+    EXPECT_EQ(registered->CentralMeridian, 0);
+    EXPECT_EQ(list.FindByCode("TST"), registered);
+
+    TGIS_Ini unknown(nullptr, "");
+    unknown.WriteString("Projection.Code", "XYZ");
+    EXPECT_EQ(list.ReadFromConfig(unknown), nullptr);
+    TGIS_Ini badDatum(nullptr, "");
+    badDatum.WriteString("Projection.Code", "TST");
+    badDatum.WriteString("Projection.Datum", "NOSUCH");
+    EXPECT_EQ(ErrorCode([&] { list.ReadFromConfig(badDatum); }), 3);
+    // A datum whose ellipsoid is unknown fails in Prepare, also as 0003.
+    badDatum.WriteString("Projection.Datum", "AFG");
+    EXPECT_EQ(ErrorCode([&] { list.ReadFromConfig(badDatum); }), 3);
+    TestProjection wrongCode("OTH");
+    EXPECT_EQ(ErrorCode([&] { wrongCode.ReadParams(a); }), 3);
+
+    // The registered geocentric member reads its datum into a new instance too.
+    TGIS_Ini c(nullptr, "");
+    c.WriteString("Projection.Code", "gec");
+    c.WriteString("Projection.Datum", "PUK");
+    auto gec = GisProjectionList().ReadFromConfig(c);
+    ASSERT_TRUE(gec);
+    EXPECT_EQ(gec->Code(), "GEC");
+    EXPECT_EQ(gec->Ellipsoid->Code, "KA");
+    EXPECT_EQ(GisProjectionList().FindByCode("GEC")->Datum->Code, "WGE");
 }
 
 }  // namespace
