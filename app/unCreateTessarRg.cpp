@@ -34,6 +34,11 @@ public:
 MessageBoxReport g_report;
 TProgBarProgress g_progress;
 
+// A failure with its cause on a line of its own, when there is one.
+std::string WithCause(const std::string& what, const std::string& cause) {
+    return cause.empty() ? what : what + "\r\n" + cause;
+}
+
 const char* const kStandardHeader = "图幅号,最小经度,最小纬度,最大经度,最大纬度,X1,Y1,X2,Y2,X3,Y3,X4,Y4";
 const char* const kGridHeader = "图幅号,最小X,最小Y,最大X,最大Y";
 
@@ -252,9 +257,19 @@ void TfrmCreateTessarRg::GenerateLatLon(int page) {
 }
 
 void TfrmCreateTessarRg::VtBitBtn1Click(TObject*) {
-    switch (pages_->GetActivePageIndex()) {
+    // The engine refuses a request it cannot serve (inverted window, outside the sheets' area, too many
+    // sheets) before anything is replaced, so the page keeps its list.
+    try {
+        Generate(pages_->GetActivePageIndex());
+    } catch (const ERangeError& e) {
+        ShowErrorBox(e.Message);
+    }
+}
+
+void TfrmCreateTessarRg::Generate(int page) {
+    switch (page) {
     case 0:
-    case 1: GenerateLatLon(pages_->GetActivePageIndex()); break;
+    case 1: GenerateLatLon(page); break;
     case 2: {
         const TPlaneRect rect = {Numeric(5)->Value(), Numeric(6)->Value(), Numeric(7)->Value(), Numeric(8)->Value()};
         TCustomTessarols result;
@@ -685,7 +700,7 @@ void TfrmCreateTessarRg::Export(ExportKind kind) {
         }
     }
     if (cause != 0) why = FileErrorText(cause);
-    if (!ok) ShowErrorBox("导出文件“" + file + "”失败！" + (why.empty() ? "" : "\r\n" + why));
+    if (!ok) ShowErrorBox(WithCause("导出文件“" + file + "”失败！", why));
 }
 
 void TfrmCreateTessarRg::N1Click(TObject*) { Export(ExportKind::MifLL); }
@@ -800,7 +815,52 @@ void TfrmCreateTessarRg::VtToolbarButton16Click(TObject*) {
 
 namespace {
 
-const char* const kBadPointFile = "文件格式不符合规定！";
+const char* const kBadPageFile = "文件格式不符合规定！";
+
+// A page file refused: the message names what is wrong, and the page keeps everything it held.
+class EPageFile : public Exception {
+    using Exception::Exception;
+};
+
+// Runs an open command; a refused file is reported in the error box.
+template <class Read>
+void RefusingBadFiles(Read read) {
+    try {
+        read();
+    } catch (const EPageFile& e) {
+        ShowErrorBox(e.Message);
+    }
+}
+
+double FileNumber(const std::string& field) {
+    double v;
+    if (!TryStrToFloatAny(field, v)) throw EPageFile(kBadPageFile);
+    return v;
+}
+
+int FileInteger(const std::string& field) {
+    int v;
+    if (!TryStrToInt(field, v)) throw EPageFile(kBadPageFile);
+    return v;
+}
+
+// The fields of a line, which must be `least` to `most` of them.
+TStringList FileFields(const std::string& line, char separator, int least, int most) {
+    TStringList f = SplitString(line, separator);
+    if (f.Count() < least || f.Count() > most) throw EPageFile(kBadPageFile);
+    return f;
+}
+
+// At most `bytes` bytes of GBK text, never half a character.
+std::string GbkPrefix(const std::string& s, size_t bytes) {
+    size_t end = 0;
+    while (end < s.size()) {
+        const size_t next = end + (static_cast<unsigned char>(s[end]) >= 0x81 ? 2 : 1);
+        if (next > bytes) break;
+        end = next;
+    }
+    return s.substr(0, end);
+}
 
 // Page files are written with '.' whatever the locale: page 4 already uses ',' between its fields.
 std::string DotDecimal(std::string s) {
@@ -821,7 +881,7 @@ std::string FixedDot(double v) {
 }
 
 [[noreturn]] void OutOfRange(int line, const std::string& text) {
-    throw EConvertError("第" + IntToStr(line) + "行“" + text + "”的数值超出范围！");
+    throw EPageFile("第" + IntToStr(line) + "行“" + text + "”的数值超出范围！");
 }
 
 // Angles travel in whole thousandths of a second, the precision of the seconds edits, so a carry
@@ -834,12 +894,44 @@ TDmsAngle MsToAngle(int64_t ms) {
 
 std::string ReadAll(const std::string& path) {
     std::string bytes;
-    if (!DiskReadAll(path, bytes)) throw EFOpenError("Cannot open file \"" + path + "\"");
+    if (!DiskReadAll(path, bytes)) {
+        const int cause = errno;
+        throw EPageFile(WithCause("打开文件“" + path + "”失败！", cause == ENOENT ? "文件不存在。" : FileErrorText(cause)));
+    }
     return bytes;
 }
 
+// Text of a file: no control characters but tab and line ends (a file in UTF-16 without its
+// byte-order mark has NULs), every byte above 0x7F the lead of a GBK pair with its trail.
+bool IsGbkText(const std::string& s) {
+    for (size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return false;
+        if (c < 0x80) continue;
+        if (c == 0x80 || c == 0xFF || i + 1 == s.size()) return false;
+        const auto t = static_cast<unsigned char>(s[++i]);
+        if (t < 0x40 || t == 0x7F || t == 0xFF) return false;
+    }
+    return true;
+}
+
+// Text marked as UTF-8 or UTF-16 taken to GBK; false when it does not decode whole.
+bool MarkedTextToGbk(const std::string& text, const char* code, size_t unit, std::string& gbk) {
+    static const std::string bad("\xFF\xFF\xFF\xFF", 4);  // no UTF-32 character has these bytes
+    std::string wide;
+    if (!ConvertEncoding(text, "UTF-32LE", code, bad, unit, wide)) return false;
+    for (size_t i = 0; i + 4 <= wide.size(); i += 4) {
+        const uint32_t ch = static_cast<unsigned char>(wide[i]) | static_cast<unsigned char>(wide[i + 1]) << 8 |
+                            static_cast<uint32_t>(static_cast<unsigned char>(wide[i + 2])) << 16 |
+                            static_cast<uint32_t>(static_cast<unsigned char>(wide[i + 3])) << 24;
+        if (ch == 0xFFFFFFFFu || (ch < 0x20 && ch != '\t' && ch != '\r' && ch != '\n')) return false;
+    }
+    return ConvertEncoding(wide, "GBK", "UTF-32LE", "?", 4, gbk);
+}
+
 // The lines of a page file. A byte-order mark declares UTF-8 or UTF-16 text, which is taken to GBK;
-// blank lines at the end, as editors leave them, are no content.
+// other text must be GBK. Blank lines at the end, as editors leave them, are no content, and a file
+// without content is refused.
 TStringList LoadPageFile(const std::string& path) {
     std::string text = ReadAll(path);
     struct Mark {
@@ -848,15 +940,19 @@ TStringList LoadPageFile(const std::string& path) {
         const char* code;
         size_t unit;
     };
+    bool marked = false;
     for (const Mark& m : {Mark{"\xEF\xBB\xBF", 3, "UTF-8", 1}, Mark{"\xFF\xFE", 2, "UTF-16LE", 2},
                           Mark{"\xFE\xFF", 2, "UTF-16BE", 2}}) {
         if (text.compare(0, m.size, m.bytes, m.size) != 0) continue;
-        text = ConvertText(text.substr(m.size), "GBK", m.code, m.unit);
+        if (!MarkedTextToGbk(text.substr(m.size), m.code, m.unit, text)) throw EPageFile(kBadPageFile);
+        marked = true;
         break;
     }
+    if (!marked && !IsGbkText(text)) throw EPageFile(kBadPageFile);
     TStringList lines;
     lines.SetText(text);
     while (lines.Count() > 0 && Trim(lines[lines.Count() - 1]).empty()) lines.Delete(lines.Count() - 1);
+    if (lines.Count() == 0) throw EPageFile(kBadPageFile);
     return lines;
 }
 
@@ -911,24 +1007,25 @@ void TfrmCreateTessarRg::SaveLatLonPage(int page, TStringList& lines) {
 void TfrmCreateTessarRg::LoadLatLonPage(int page, const TStringList& lines) {
     const bool p0 = page == 0;
     const int first = p0 ? 1 : 14;
-    // Everything is read before any edit is set, so a bad file leaves the page as it was.
+    // Everything is read before any edit is set, so a refused file leaves the page as it was.
+    if (lines.Count() < 4) throw EPageFile(kBadPageFile);
     TDmsAngle angles[4] = {};
-    int zone = 0;
-    if (lines.Count() >= 4) {
-        for (int k = 0; k < 4; ++k) {
-            const TStringList f = SplitString(lines[k], ' ');
-            if (f.Count() < 1 || f.Count() > 3) continue;
-            double v[3] = {0, 0, 0};
-            for (int i = 0; i < f.Count(); ++i) v[i] = StrToFloatAny(f[i]);
-            // Fractions of degrees and minutes are carried down, since the edits show whole ones.
-            if (v[0] < 0 || v[0] > 180 || v[1] < 0 || v[1] >= 60 || v[2] < 0 || v[2] >= 60)
-                OutOfRange(k + 1, lines[k]);
-            angles[k] = MsToAngle(AngleMs({v[0], v[1], v[2]}));
-            if (DmsToDegree(angles[k]) > (k % 2 == 0 ? 180 : 90)) OutOfRange(k + 1, lines[k]);
-        }
+    for (int k = 0; k < 4; ++k) {
+        const TStringList f = FileFields(lines[k], ' ', 1, 3);
+        double v[3] = {0, 0, 0};
+        for (int i = 0; i < f.Count(); ++i) v[i] = FileNumber(f[i]);
+        // Fractions of degrees and minutes are carried down, since the edits show whole ones.
+        if (v[0] < 0 || v[0] > 180 || v[1] < 0 || v[1] >= 60 || v[2] < 0 || v[2] >= 60) OutOfRange(k + 1, lines[k]);
+        angles[k] = MsToAngle(AngleMs({v[0], v[1], v[2]}));
+        if (DmsToDegree(angles[k]) > (k % 2 == 0 ? 180 : 90)) OutOfRange(k + 1, lines[k]);
     }
-    if (lines.Count() >= 5 && lines[4] == "6") zone = 1;
-    for (int i = 5; i < 8 && i < lines.Count(); ++i) StrToFloatAny(lines[i]);
+    int zone = 0;
+    if (lines.Count() >= 5) {
+        const std::string kind = Trim(lines[4]);
+        if (kind != "3" && kind != "6") throw EPageFile(kBadPageFile);
+        zone = kind == "6" ? 1 : 0;
+    }
+    for (int i = 5; i < 8 && i < lines.Count(); ++i) FileNumber(lines[i]);
 
     Check(p0 ? 1 : 2)->SetChecked(false);
     Numeric(p0 ? 1 : 3)->SetValue(0);
@@ -975,41 +1072,51 @@ void TfrmCreateTessarRg::VtBitBtn2Click(TObject*) {
     }
     default: break;
     }
-    lines.SaveToFile(dlg->FileName());
+    try {
+        lines.SaveToFile(dlg->FileName());
+    } catch (const Exception&) {
+        ShowErrorBox(WithCause("保存文件“" + dlg->FileName() + "”失败！", FileErrorText(errno)));
+    }
 }
 
 void TfrmCreateTessarRg::VtToolbarButton12Click(TObject*) {
-    if (TStringList lines; OpenPageFile(lines)) LoadLatLonPage(0, lines);
+    RefusingBadFiles([this] {
+        if (TStringList lines; OpenPageFile(lines)) LoadLatLonPage(0, lines);
+    });
 }
 
 void TfrmCreateTessarRg::VtToolbarButton13Click(TObject*) {
-    if (TStringList lines; OpenPageFile(lines)) LoadLatLonPage(1, lines);
+    RefusingBadFiles([this] {
+        if (TStringList lines; OpenPageFile(lines)) LoadLatLonPage(1, lines);
+    });
 }
 
 void TfrmCreateTessarRg::VtToolbarButton24Click(TObject*) {
-    TStringList lines;
-    if (!OpenPageFile(lines)) return;
-    double range[4] = {0, 0, 0, 0};
-    int whole[4] = {0, 0, 0, 0};
-    bool rowCol = false;
-    if (lines.Count() == 5) {
-        for (int k = 0; k < 2; ++k) {
-            const TStringList f = SplitString(lines[k], ' ');
-            if (f.Count() != 2) continue;
-            range[2 * k] = StrToFloatAny(f[0]);
-            range[2 * k + 1] = StrToFloatAny(f[1]);
-        }
-        for (int k = 0; k < 2; ++k) {
-            const TStringList f = SplitString(lines[k + 2], ' ');
-            if (f.Count() != 2) continue;
-            for (int i = 0; i < 2; ++i) {
-                whole[2 * k + i] = StrToInt(f[i]);
-                TVtSpinEdit* edit = Spin(28 + 2 * k + i);
-                if (whole[2 * k + i] < edit->Min() || whole[2 * k + i] > edit->Max()) OutOfRange(k + 3, lines[k + 2]);
-            }
-        }
-        rowCol = lines[4] == "1";
+    RefusingBadFiles([this] {
+        if (TStringList lines; OpenPageFile(lines)) LoadGridPage(lines);
+    });
+}
+
+void TfrmCreateTessarRg::LoadGridPage(const TStringList& lines) {
+    if (lines.Count() != 5) throw EPageFile(kBadPageFile);
+    double range[4];
+    int whole[4];
+    for (int k = 0; k < 2; ++k) {
+        const TStringList f = FileFields(lines[k], ' ', 2, 2);
+        range[2 * k] = FileNumber(f[0]);
+        range[2 * k + 1] = FileNumber(f[1]);
     }
+    for (int k = 0; k < 2; ++k) {
+        const TStringList f = FileFields(lines[k + 2], ' ', 2, 2);
+        for (int i = 0; i < 2; ++i) {
+            whole[2 * k + i] = FileInteger(f[i]);
+            TVtSpinEdit* edit = Spin(28 + 2 * k + i);
+            if (whole[2 * k + i] < edit->Min() || whole[2 * k + i] > edit->Max()) OutOfRange(k + 3, lines[k + 2]);
+        }
+    }
+    const std::string kind = Trim(lines[4]);
+    if (kind != "1" && kind != "0") throw EPageFile(kBadPageFile);
+    const bool rowCol = kind == "1";
     for (int i = 0; i < 4; ++i) Numeric(5 + i)->SetValue(range[i]);
     for (int i = 0; i < 4; ++i) Spin(28 + i)->SetValue(whole[i]);
     // The radio's click sets the naming template and the start-number edits, as a click by the user does.
@@ -1017,54 +1124,55 @@ void TfrmCreateTessarRg::VtToolbarButton24Click(TObject*) {
 }
 
 void TfrmCreateTessarRg::VtToolbarButton14Click(TObject*) {
-    TStringList lines;
-    if (!OpenPageFile(lines)) return;
-    if (lines.Count() == 0) return;
+    RefusingBadFiles([this] {
+        if (TStringList lines; OpenPageFile(lines)) LoadSourcesPage(lines);
+    });
+}
+
+void TfrmCreateTessarRg::LoadSourcesPage(const TStringList& lines) {
     // A file without a single sheet number leaves the meridian alone.
     const double west = GetWestmostLongitude(lines);
     if (west < 360)
         OfferSourceMeridian(GetCentralMeridian(Combo(6)->ItemIndex() == 0, west),
                             "该文件图幅号计算的中央经度是%.2f度，是否使用该值计算？");
     const SourceProjection projection = SourceProjectionOfPage();
+    // The report names the first few lines, each on one line of the box, and still ends in its verdict.
+    constexpr int kListed = 20;
+    constexpr size_t kLineBytes = 40;
     std::string bad;
     int badCount = 0;
     for (int i = 0; i < lines.Count(); ++i) {
         const int standard = GetSheetNoStandard(lines[i]);
         if (standard != 0) {
             AddSourceItem(lines[i], standard, projection);
-        } else if (++badCount <= 30) {
-            bad += lines[i] + "\r\n";
+        } else if (++badCount <= kListed) {
+            bad += GbkPrefix(lines[i], kLineBytes) + (lines[i].size() > kLineBytes ? "……" : "") + "\r\n";
         }
     }
-    // A message box of thousands of lines (a wrong file) could not be read or closed.
-    if (badCount > 30) bad += "……\r\n";
+    if (badCount > kListed) bad += "……\r\n";
     if (badCount > 0) ShowErrorBox(bad + "以上不是标准图幅号！");
 }
 
 void TfrmCreateTessarRg::VtToolbarButton26Click(TObject*) {
-    TStringList lines;
-    if (!OpenPageFile(lines)) return;
-    if (lines.Count() == 0) return;
+    RefusingBadFiles([this] {
+        if (TStringList lines; OpenPageFile(lines)) LoadPointsPage(lines);
+    });
+}
+
+void TfrmCreateTessarRg::LoadPointsPage(const TStringList& lines) {
     const std::string word = UpperCase(Trim(lines[0]));
-    if (word != "D" && word != "DMS") {
-        ShowErrorBox(kBadPointFile);
-        return;
-    }
+    if (word != "D" && word != "DMS") throw EPageFile(kBadPageFile);
     // The whole file is read before any point is listed: a refused file adds nothing.
     std::vector<TStandardTessarol> points;
     for (int i = 1; i < lines.Count(); ++i) {
         if (Trim(lines[i]).empty()) continue;
-        const TStringList f = SplitString(lines[i], ',');
+        const TStringList f = FileFields(lines[i], ',', 2, 2);
         TDmsAngle lon, lat;
-        if (f.Count() != 2 || !ReadPointAngle(f[0], word == "DMS", lon) || !ReadPointAngle(f[1], word == "DMS", lat)) {
-            ShowErrorBox(kBadPointFile);
-            return;
-        }
+        if (!ReadPointAngle(f[0], word == "DMS", lon) || !ReadPointAngle(f[1], word == "DMS", lat))
+            throw EPageFile(kBadPageFile);
         if (!(DmsToSeconds(lon) > 0) && !(DmsToSeconds(lat) > 0)) continue;
-        if (DmsToSeconds(lon) < 0 || DmsToSeconds(lat) < 0 || DmsToDegree(lon) > 180 || DmsToDegree(lat) > 90) {
-            ShowErrorBox(kBadPointFile);
-            return;
-        }
+        if (DmsToSeconds(lon) < 0 || DmsToSeconds(lat) < 0 || DmsToDegree(lon) > 180 || DmsToDegree(lat) > 90)
+            throw EPageFile(kBadPageFile);
         TStandardTessarol p;
         p.West = MsToAngle(AngleMs(lon));
         p.South = MsToAngle(AngleMs(lat));

@@ -39,8 +39,7 @@ class TfrmCreateTessarRg : public TForm {
 public:
     explicit TfrmCreateTessarRg(TComponent* owner);
     ~TfrmCreateTessarRg() override;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 
     // Handlers bound by the form resource.
     void FormCreate(TObject* sender);
@@ -131,6 +130,7 @@ private:
     TVtRadioButton* Radio(int n) const;
     TDmsAngle DmsOf(int firstSpin) const;
     void SetDms(int firstSpin, const TDmsAngle& a);
+    void Generate(int page);
     void GenerateLatLon(int page);
     void ClearItems(TVtCheckList* list);
     void SetListCentralMeridian(TVtCheckList* list, TVtComboBox* zone, TVtSpinEdit* meridian);
@@ -148,7 +148,11 @@ private:
     // The lines of the file chosen in the open dialog; false on Cancel.
     bool OpenPageFile(TStringList& lines);
     void SaveLatLonPage(int page, TStringList& lines);
+    // Readers of the open commands; a refused file throws before the page changes.
     void LoadLatLonPage(int page, const TStringList& lines);
+    void LoadGridPage(const TStringList& lines);
+    void LoadSourcesPage(const TStringList& lines);
+    void LoadPointsPage(const TStringList& lines);
     // The first longitude edit of the group whose degree edit opened the angle popup, or 0.
     int AngleGroupOfPopup() const;
     void SetAngleGroup(int first, const TDmsAngle& lon, const TDmsAngle& lat);

@@ -5,10 +5,7 @@
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/VtStandIns.h"
 
-const TClassInfo& TfrmInputPoint::StaticClass() {
-    static TClassInfo ci{"TfrmInputPoint", &TForm::StaticClass(), {}, {}, {}};
-    return ci;
-}
+QM_ABSTRACT_CLASS_RECORD(TfrmInputPoint, TForm)
 
 TfrmInputPoint::TfrmInputPoint(TComponent* owner) : TForm(owner) { InitComponentFromResource(this); }
 

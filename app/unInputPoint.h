@@ -8,8 +8,7 @@
 class TfrmInputPoint : public TForm {
 public:
     explicit TfrmInputPoint(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 // True on OK, with both values read from the edits; otherwise `values` is left as it was.

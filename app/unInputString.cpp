@@ -5,10 +5,7 @@
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/VtStandIns.h"
 
-const TClassInfo& TfrmInputString::StaticClass() {
-    static TClassInfo ci{"TfrmInputString", &TForm::StaticClass(), {}, {}, {}};
-    return ci;
-}
+QM_ABSTRACT_CLASS_RECORD(TfrmInputString, TForm)
 
 TfrmInputString::TfrmInputString(TComponent* owner) : TForm(owner) { InitComponentFromResource(this); }
 

@@ -8,8 +8,7 @@
 class TfrmInputString : public TForm {
 public:
     explicit TfrmInputString(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 // True on OK, with `text` the edited text; otherwise `text` is left as it was.

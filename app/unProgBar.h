@@ -10,8 +10,7 @@ class TVtBitBtn;
 class TfrmProgBar : public TForm {
 public:
     explicit TfrmProgBar(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     // Closing hides the form; it stays allocated, owned by the application.
     void VtBitBtn1Click(TObject* sender);
     TVtProgressBar* VtProgressBar1 = nullptr;

@@ -5,10 +5,7 @@
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/VtStandIns.h"
 
-const TClassInfo& TfrmTFInformation::StaticClass() {
-    static TClassInfo ci{"TfrmTFInformation", &TForm::StaticClass(), {}, {}, {}};
-    return ci;
-}
+QM_ABSTRACT_CLASS_RECORD(TfrmTFInformation, TForm)
 
 TfrmTFInformation::TfrmTFInformation(TComponent* owner) : TForm(owner) { InitComponentFromResource(this); }
 

@@ -7,8 +7,7 @@
 class TfrmTFInformation : public TForm {
 public:
     explicit TfrmTFInformation(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     void ShowSheet(const TStandardTessarol& sheet);
     // Grid sheets fill the name and the projected page only.
     void ShowGridSheet(const TCustomTessarol& sheet);

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/TessarProgress.h"
+#include "engine/testsupport/RecordingTessarProgress.h"
 #include "engine/unTessarRgPub.h"
 
 namespace {

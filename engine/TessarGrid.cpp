@@ -1,6 +1,7 @@
 // Snapping to steps, independent plane grids and the outline area.
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "engine/TessarInternal.h"
 #include "engine/unTessarRgPub.h"
@@ -22,10 +23,39 @@ long long StepCount(double lo, double hi, double s) {
     return static_cast<long long>(std::ceil(q));
 }
 
-std::string ReplaceFirstToken(const std::string& pattern, const std::string& token, const char* with) {
-    size_t at = AnsiPos(token, AnsiLowerCase(pattern));
-    if (at == std::string::npos) return pattern;
-    return pattern.substr(0, at) + with + pattern.substr(at + token.size());
+// A name template cut at the first occurrence of each token: everything else is the user's literal text,
+// so a '%' or any other character they typed reaches the names unchanged.
+struct TNamePattern {
+    std::string Text[3];     // literal text before, between and after the slots
+    int Slot[2] = {-1, -1};  // which value (0 first token, 1 second) fills each slot, -1 none
+    std::string Make(const std::string (&values)[2]) const {
+        std::string name = Text[0];
+        for (int k = 0; k < 2; ++k)
+            if (Slot[k] >= 0) name += values[Slot[k]] + Text[k + 1];
+        return name;
+    }
+};
+
+TNamePattern SplitNameTemplate(const std::string& tmpl, size_t firstAt, size_t firstLen, size_t secondAt,
+                               size_t secondLen) {
+    struct Cut {
+        size_t At, Len;
+        int Value;
+    };
+    Cut cuts[2];
+    int n = 0;
+    if (firstAt != std::string::npos) cuts[n++] = {firstAt, firstLen, 0};
+    if (secondAt != std::string::npos) cuts[n++] = {secondAt, secondLen, 1};
+    if (n == 2 && cuts[1].At < cuts[0].At) std::swap(cuts[0], cuts[1]);
+    TNamePattern p;
+    size_t from = 0;
+    for (int k = 0; k < n; ++k) {
+        p.Text[k] = tmpl.substr(from, cuts[k].At - from);
+        p.Slot[k] = cuts[k].Value;
+        from = cuts[k].At + cuts[k].Len;
+    }
+    p.Text[n] = tmpl.substr(from);
+    return p;
 }
 
 }  // namespace
@@ -62,7 +92,6 @@ bool CreateCustomTessarols(const TPlaneRect& rect, int startRow, int startCol, b
                            const std::string& nameTemplate, double dx, double dy, TCustomTessarols& result) {
     const std::string first = byRowCol ? "[row]" : "[x]";
     const std::string second = byRowCol ? "[col]" : "[y]";
-    const char* slot = byRowCol ? "%d" : "%4.2f";
     const std::string lower = AnsiLowerCase(nameTemplate);
     const size_t firstAt = AnsiPos(first, lower), secondAt = AnsiPos(second, lower);
     const bool hasFirst = firstAt != std::string::npos, hasSecond = secondAt != std::string::npos;
@@ -74,9 +103,7 @@ bool CreateCustomTessarols(const TPlaneRect& rect, int startRow, int startCol, b
         TessarReportError("偏移值太小了！");
         return false;
     }
-    const std::string pattern = ReplaceFirstToken(ReplaceFirstToken(nameTemplate, first, slot), second, slot);
-    // Values go in the order their slots stand in the pattern.
-    const bool firstLeads = hasFirst && (!hasSecond || firstAt < secondAt);
+    const TNamePattern pattern = SplitNameTemplate(nameTemplate, firstAt, first.size(), secondAt, second.size());
 
     TPlaneRect g = SnapRectToGrid(rect, dx, dy);
     long long rows = StepCount(g.MinY, g.MaxY, dy), cols = StepCount(g.MinX, g.MaxX, dx);
@@ -97,15 +124,10 @@ bool CreateCustomTessarols(const TPlaneRect& rect, int startRow, int startCol, b
             t.MaxX = g.MinX + static_cast<double>(j + 1) * dx;
             t.MinY = minY;
             t.MaxY = maxY;
-            if (byRowCol) {
-                TFormatArg a = static_cast<int>(startRow + i), b = static_cast<int>(startCol + j);
-                t.Name = hasFirst && hasSecond ? (firstLeads ? Format(pattern, {a, b}) : Format(pattern, {b, a}))
-                                               : Format(pattern, {hasFirst ? a : b});
-            } else {
-                TFormatArg a = KmWithin100Km(t.MinX), b = KmWithin100Km(t.MinY);
-                t.Name = hasFirst && hasSecond ? (firstLeads ? Format(pattern, {a, b}) : Format(pattern, {b, a}))
-                                               : Format(pattern, {hasFirst ? a : b});
-            }
+            const std::string values[2] = {
+                byRowCol ? Format("%d", {static_cast<int>(startRow + i)}) : Format("%4.2f", {KmWithin100Km(t.MinX)}),
+                byRowCol ? Format("%d", {static_cast<int>(startCol + j)}) : Format("%4.2f", {KmWithin100Km(t.MinY)})};
+            t.Name = pattern.Make(values);
         }
     }
     result = std::move(out);

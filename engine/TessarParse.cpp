@@ -165,9 +165,10 @@ int GetSheetNoStandard(const std::string& no) {
 
 void GetTessarolsAtPoint(const TDmsAngle& L, const TDmsAngle& B, int scale, bool newStandard, bool zone3,
                          bool beijing54, double cm, TStandardTessarols& result) {
-    if (scale < 0 || scale >= kScaleCount) throw ERangeError();
+    if (scale < 0 || scale >= kScaleCount) throw ERangeError(kBadScaleText);
     const double Ls = DmsToSeconds(L), Bs = DmsToSeconds(B);
-    if (!std::isfinite(Ls) || !std::isfinite(Bs) || std::fabs(Ls) > 1e9 || std::fabs(Bs) > 1e9) throw ERangeError();
+    if (!std::isfinite(Ls) || !std::isfinite(Bs) || std::fabs(Ls) > 1e9 || std::fabs(Bs) > 1e9)
+        throw ERangeError(kBadAngleText);
     TessarIndexWindow iw;
     iw.col0 = TessarFloorIndex(Ls, TessarolWidths[scale]);
     iw.row0 = TessarFloorIndex(Bs, TessarolHeights[scale]);
@@ -178,7 +179,7 @@ void GetTessarolsAtPoint(const TDmsAngle& L, const TDmsAngle& B, int scale, bool
 
 void ConvertSheetNoList(const TStringList& list, int target, bool newStandard, bool zone3, bool beijing54,
                         double cm, TStandardTessarols& result) {
-    if (target < 0 || target >= kScaleCount) throw ERangeError();
+    if (target < 0 || target >= kScaleCount) throw ERangeError(kBadScaleText);
     std::vector<ParsedSheet> parsed(static_cast<size_t>(list.Count()));
     long long total = 0;
     for (int i = 0; i < list.Count(); ++i) {
@@ -194,7 +195,7 @@ void ConvertSheetNoList(const TStringList& list, int target, bool newStandard, b
             ++total;
         }
     }
-    if (total > kMaxSheets) throw ERangeError("图幅数量超过两千万，请缩小范围！");
+    if (total > kMaxSheets) throw ERangeError(kTooManySheetsText);
     TStandardTessarols out(static_cast<size_t>(list.Count()));
     for (int i = 0; i < list.Count(); ++i) {
         const ParsedSheet& p = parsed[i];

@@ -165,6 +165,7 @@ struct TGIS_RTree::TImpl {
     std::vector<Frame> search;
     TGIS_Extent searchExtent{};
     int32_t searchId = -1;
+    int32_t searchPages = 0;
 
     ~TImpl() { CloseFile(); }
 
@@ -507,6 +508,7 @@ struct TGIS_RTree::TImpl {
                     if (static_cast<int>(search.size()) >= kMaxDepth) Corrupt();
                     Frame child;
                     ReadPage(child.page, e.id);
+                    ++searchPages;
                     child.next = 0;
                     search.push_back(child);
                     goto descended;
@@ -525,6 +527,7 @@ struct TGIS_RTree::TImpl {
         searchId = id;
         Frame root;
         ReadPage(root.page, rootPage);
+        searchPages = 1;
         root.next = 0;
         search.push_back(root);
         return FindNext();
@@ -593,3 +596,4 @@ double TGIS_RTree::FileDate() const { return impl_->fileDate; }
 int32_t TGIS_RTree::ItemCount() const { return impl_->itemCount; }
 int32_t TGIS_RTree::PageCount() const { return impl_->pageCount; }
 int32_t TGIS_RTree::RootPage() const { return impl_->rootPage; }
+int32_t TGIS_RTree::SearchPageCount() const { return impl_->searchPages; }

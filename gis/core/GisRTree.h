@@ -34,6 +34,8 @@ public:
     int32_t ItemCount() const;
     int32_t PageCount() const;
     int32_t RootPage() const;
+    // Pages the current search has read so far, its root included: the measure of the index's quality.
+    int32_t SearchPageCount() const;
 
     struct TImpl;
 

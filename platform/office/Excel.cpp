@@ -1,7 +1,6 @@
 #include "platform/office/Excel.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
@@ -17,6 +16,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/FileIO.h"
 
 namespace office {
@@ -66,7 +66,6 @@ struct Book {
     lxw_workbook* wb = nullptr;
     std::string tmp;
     std::shared_ptr<Sheet> sheet;
-    iconv_t cd = reinterpret_cast<iconv_t>(-1);
     std::map<std::array<uint32_t, 9>, lxw_format*> formats;
 };
 
@@ -219,8 +218,6 @@ void Book::Discard() {
     wb = nullptr;
     if (!tmp.empty()) std::remove(tmp.c_str());
     tmp.clear();
-    if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
-    cd = reinterpret_cast<iconv_t>(-1);
     formats.clear();
     if (sheet) {
         sheet->book = nullptr;
@@ -251,40 +248,10 @@ lxw_format* Book::FormatFor(const CellFormat& f) {
 
 std::string Book::Utf8(const std::string& gbk) {
     if (std::all_of(gbk.begin(), gbk.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) return gbk;
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        cd = iconv_open("UTF-8", "GB18030");
-        if (cd == reinterpret_cast<iconv_t>(-1)) throw EOleException("No GB18030 to UTF-8 conversion");
-    }
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    std::string out(gbk.size() * 2 + 8, '\0');
-    char* in = const_cast<char*>(gbk.data());
-    size_t inLeft = gbk.size();
-    char* o = out.data();
-    size_t oLeft = out.size();
-    while (inLeft > 0) {
-        if (iconv(cd, &in, &inLeft, &o, &oLeft) != static_cast<size_t>(-1)) break;
-        if (errno == E2BIG) {
-            size_t used = o - out.data();
-            out.resize(out.size() * 2);
-            o = out.data() + used;
-            oLeft = out.size() - used;
-            continue;
-        }
-        // A byte that is no character: U+FFFD in its place.
-        if (oLeft < 3) {
-            size_t used = o - out.data();
-            out.resize(out.size() * 2);
-            o = out.data() + used;
-            oLeft = out.size() - used;
-        }
-        std::memcpy(o, "\xEF\xBF\xBD", 3);
-        o += 3;
-        oLeft -= 3;
-        ++in;
-        --inLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-    out.resize(o - out.data());
+    // A byte that is no character: U+FFFD in its place.
+    std::string out;
+    if (!ConvertEncoding(gbk, "UTF-8", "GB18030", "\xEF\xBF\xBD", 1, out))
+        throw EOleException("No GB18030 to UTF-8 conversion");
     return out;
 }
 

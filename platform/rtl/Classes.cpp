@@ -1,10 +1,6 @@
 #include "platform/rtl/Classes.h"
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <cerrno>
 
 #include "platform/rtl/FileIO.h"
 #include "platform/rtl/SysUtils.h"
@@ -72,18 +68,10 @@ void TStringList::LoadFromFile(const std::string& path) {
 }
 
 void TStringList::SaveToFile(const std::string& path) const {
-    // Written beside the target and renamed over it, so a failed write leaves an older file whole;
-    // a target that may not be written is refused as a write in place would be.
-    if (DiskExists(path) && !DiskAccess(path, W_OK)) throw Exception("Cannot create file \"" + path + "\"");
-    const std::string tmp = path + ".~tmp";
-    std::ofstream f;
-    if (!DiskOpenStream(f, tmp, std::ios::binary | std::ios::trunc))
+    // Written beside the target and renamed over it, so a failed write leaves an older file whole.
+    if (int err = DiskReplace(path, Text())) {
+        errno = err;  // the caller may report why
         throw Exception("Cannot create file \"" + path + "\"");
-    f << Text();
-    f.close();
-    if (!f || !DiskRename(tmp, path)) {
-        DiskRemove(tmp);
-        throw Exception("Error writing file \"" + path + "\"");
     }
 }
 

@@ -14,6 +14,7 @@ public:
 
     TFormObject Object() {
         SkipBlanks();
+        Nesting guard(*this);
         TFormObject o;
         o.line = line_;
         std::string kw = LowerCase(Word());
@@ -55,6 +56,21 @@ public:
     }
 
 private:
+    // Objects, lists and collections nest by recursion: a hostile resource must not exhaust the stack.
+    static constexpr int kMaxNesting = 64;
+    class Nesting {
+    public:
+        explicit Nesting(Parser& p) : p_(p) {
+            if (++p_.depth_ > kMaxNesting) p_.Fail("nested more than " + std::to_string(kMaxNesting) + " levels deep");
+        }
+        ~Nesting() { --p_.depth_; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+
+    private:
+        Parser& p_;
+    };
+
     [[noreturn]] void Fail(const std::string& what) const {
         throw EFormResourceError("Form resource, line " + std::to_string(line_) + ": " + what);
     }
@@ -129,6 +145,7 @@ private:
                 else if (Peek() != ']') Fail("',' or ']' expected");
             }
         } else if (c == '(') {
+            Nesting guard(*this);
             ++p_;
             v.kind = TFormValue::List;
             for (;;) {
@@ -141,6 +158,7 @@ private:
                 v.items.push_back(Value());
             }
         } else if (c == '<') {
+            Nesting guard(*this);
             ++p_;
             v.kind = TFormValue::Collection;
             for (;;) {
@@ -278,6 +296,7 @@ private:
     const std::string& t_;
     size_t p_ = 0;
     int line_ = 1;
+    int depth_ = 0;
 };
 
 }  // namespace

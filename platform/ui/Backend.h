@@ -12,6 +12,8 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/QtGlue.h"
 
+class QMessageBox;
+
 struct TWinControl::Surface {
     QImage img;
     QRegion update;  // window coordinates
@@ -108,4 +110,6 @@ struct DragState {
 DragState& Drag();
 void FinishDrag(bool drop);
 WORD QtKeyToVk(int key);
+// The box MessageBox shows, built but not shown (tests measure its layout).
+std::unique_ptr<QMessageBox> NewMessageBox(const std::string& text, const std::string& caption, UINT flags);
 }  // namespace Backend

@@ -6,8 +6,7 @@
 class TSpeedButton : public TGraphicControl {
 public:
     explicit TSpeedButton(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     bool Down() const { return down_; }
     // Pressing one of a group (same parent, same non-zero GroupIndex) releases the others.
     void SetDown(bool d);

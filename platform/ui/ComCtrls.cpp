@@ -101,10 +101,7 @@ void TCustomPanel::Dispatch(TMessage& m) {
     TCustomControl::Dispatch(m);
 }
 
-const TClassInfo& TPanel::StaticClass() {
-    static TClassInfo ci{"TPanel", &TCustomPanel::StaticClass(), Creator<TPanel>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TPanel, TCustomPanel)
 
 // ---------------------------------------------------------------- tab sheets
 const TClassInfo& TTabSheet::StaticClass() {

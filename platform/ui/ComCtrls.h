@@ -10,8 +10,7 @@ enum TBevelCut : uint8_t { bvNone, bvLowered, bvRaised, bvSpace };
 class TCustomPanel : public TCustomControl {
 public:
     explicit TCustomPanel(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     TBevelCut BevelOuter() const { return bevelOuter_; }
     void SetBevelOuter(TBevelCut b);
     TBevelCut BevelInner() const { return bevelInner_; }
@@ -35,8 +34,7 @@ private:
 class TPanel : public TCustomPanel {
 public:
     explicit TPanel(TComponent* owner) : TCustomPanel(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 class TPageControl;
@@ -45,8 +43,7 @@ class TTabSheet : public TCustomControl {
 public:
     explicit TTabSheet(TComponent* owner);
     ~TTabSheet() override;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     TPageControl* PageControl() const { return pageControl_; }
     // Appends the sheet to the control's pages (removing it from its former control).
     void SetPageControl(TPageControl* p);
@@ -67,8 +64,7 @@ class TPageControl : public TCustomControl {
 public:
     explicit TPageControl(TComponent* owner);
     ~TPageControl() override;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     int PageCount() const { return int(pages_.size()); }
     TTabSheet* Pages(int i) const { return pages_.at(size_t(i)); }
     TTabSheet* ActivePage() const { return active_; }

@@ -39,10 +39,7 @@ const TClassInfo& TObject::StaticClass() {
     static TClassInfo ci{"TObject", nullptr, {}, {}, {}};
     return ci;
 }
-const TClassInfo& TPersistent::StaticClass() {
-    static TClassInfo ci{"TPersistent", &TObject::StaticClass(), {}, {}, {}};
-    return ci;
-}
+QM_ABSTRACT_CLASS_RECORD(TPersistent, TObject)
 const TClassInfo& TComponent::StaticClass() {
     static TClassInfo ci = [] {
         TClassInfo c{"TComponent", &TPersistent::StaticClass(), Creator<TComponent>(), {}, {}};

@@ -64,6 +64,25 @@ struct TClassInfo {
     const TMethodInfo* FindMethod(const std::string& name) const;  // along the class chain
 };
 
+// The run-time class information of a registered class, declared in its body: the record of the class
+// and the virtual that reports it for an object.
+#define QM_CLASS_INFO                   \
+    static const TClassInfo& StaticClass(); \
+    const TClassInfo* ClassType() const override { return &StaticClass(); }
+
+// The record of a class with no properties of its own, below its parent's; the form loader creates the
+// class from its name unless it is abstract.
+#define QM_CLASS_RECORD(Class, Parent)                                                         \
+    const TClassInfo& Class::StaticClass() {                                                   \
+        static const TClassInfo ci{#Class, &Parent::StaticClass(), Creator<Class>(), {}, {}}; \
+        return ci;                                                                             \
+    }
+#define QM_ABSTRACT_CLASS_RECORD(Class, Parent)                                   \
+    const TClassInfo& Class::StaticClass() {                                      \
+        static const TClassInfo ci{#Class, &Parent::StaticClass(), {}, {}, {}}; \
+        return ci;                                                                \
+    }
+
 class TObject {
 public:
     virtual ~TObject() = default;
@@ -75,8 +94,7 @@ public:
 
 class TPersistent : public TObject {
 public:
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 enum TOperation : uint8_t { opInsert, opRemove };
@@ -89,8 +107,7 @@ public:
     ~TComponent() override;
     TComponent(const TComponent&) = delete;
     TComponent& operator=(const TComponent&) = delete;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 
     TComponent* Owner() const { return owner_; }
     const std::string& Name() const { return name_; }

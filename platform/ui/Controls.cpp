@@ -488,10 +488,7 @@ void TControl::Loaded() {
 }
 
 // ---------------------------------------------------------------- TGraphicControl
-const TClassInfo& TGraphicControl::StaticClass() {
-    static TClassInfo ci{"TGraphicControl", &TControl::StaticClass(), {}, {}, {}};
-    return ci;
-}
+QM_ABSTRACT_CLASS_RECORD(TGraphicControl, TControl)
 
 TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) {}
 TGraphicControl::~TGraphicControl() = default;

@@ -82,8 +82,7 @@ class TControl : public TComponent {
 public:
     explicit TControl(TComponent* owner);
     ~TControl() override;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 
     TWinControl* Parent() const { return parent_; }
     virtual void SetParent(TWinControl* p);
@@ -251,8 +250,7 @@ class TGraphicControl : public TControl {
 public:
     explicit TGraphicControl(TComponent* owner);
     ~TGraphicControl() override;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     // Bound to the parent's surface at the control's place, clipped to it.
     TCanvas* Canvas();
     void Dispatch(TMessage& m) override;
@@ -270,8 +268,7 @@ class TWinControl : public TControl {
 public:
     explicit TWinControl(TComponent* owner);
     ~TWinControl() override;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 
     HWND Handle();
     bool HandleAllocated() const { return handleCreated_; }
@@ -390,8 +387,7 @@ class TCustomControl : public TWinControl {
 public:
     explicit TCustomControl(TComponent* owner);
     ~TCustomControl() override;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     // During a paint the canvas the paint message brought (it may be another control's), else the surface.
     TCanvas* Canvas() { return paintDC_ ? paintDC_ : SurfaceCanvas(); }
 

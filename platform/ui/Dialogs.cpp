@@ -46,10 +46,7 @@ const TClassInfo& TOpenDialog::StaticClass() {
     return ci;
 }
 
-const TClassInfo& TSaveDialog::StaticClass() {
-    static TClassInfo ci{"TSaveDialog", &TOpenDialog::StaticClass(), Creator<TSaveDialog>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TSaveDialog, TOpenDialog)
 
 TOpenDialog::TOpenDialog(TComponent* owner) : TComponent(owner) {}
 

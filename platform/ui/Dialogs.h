@@ -12,8 +12,7 @@
 class TOpenDialog : public TComponent {
 public:
     explicit TOpenDialog(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     // "文本文件(*.txt)|*.txt": pairs of description and patterns (";" between patterns).
     std::string Filter() const { return filter_; }
     void SetFilter(const std::string& f) { filter_ = f; }
@@ -40,8 +39,7 @@ private:
 class TSaveDialog : public TOpenDialog {
 public:
     explicit TSaveDialog(TComponent* owner) : TOpenDialog(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     bool IsSave() const override { return true; }
 };
 

@@ -10,8 +10,7 @@ class TTimer : public TComponent {
 public:
     explicit TTimer(TComponent* owner);
     ~TTimer() override;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool e);
     // Milliseconds; 0 stops the timer. Setting it restarts the count.

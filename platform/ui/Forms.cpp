@@ -7,7 +7,9 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QLabel>
 #include <QScreen>
+#include <QTextLayout>
 #include <QTimer>
 #include <QToolTip>
 #include <clocale>
@@ -240,10 +242,7 @@ const TClassInfo& TCustomForm::StaticClass() {
     return ci;
 }
 
-const TClassInfo& TForm::StaticClass() {
-    static TClassInfo ci{"TForm", &TCustomForm::StaticClass(), Creator<TForm>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TForm, TCustomForm)
 
 TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
     Application->Initialize();
@@ -556,7 +555,8 @@ void TApplication::HandleException(TObject* sender) {
 
 void TApplication::ShowException(const std::exception& e) {
     std::string msg = e.what();
-    if (!msg.empty() && msg.back() != '.') msg += ".";
+    // A sentence gets its full stop, unless it already ends in a mark of its own ("！", "。", ")" ...).
+    if (!msg.empty() && !FromGbk(msg).back().isPunct()) msg += ".";
     MessageBox(msg, title_, MB_OK | MB_ICONSTOP);
 }
 
@@ -588,29 +588,124 @@ std::string GetLongHint(const std::string& hint) {
 void SetMessageBoxHook(TMessageBoxHook hook) { g_boxHook = std::move(hook); }
 void SetModalHook(TModalHook hook) { g_modalHook = std::move(hook); }
 
+namespace {
+
+constexpr int kMessageBoxLines = 25;
+
+// Widest text line of a message box: the box stays within about two thirds of the screen, and within
+// the width beyond which the backend's box wraps anywhere by itself. The icon and margins take the rest.
+int MessageTextWidth() {
+    const int sw = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry().width()
+                                                     : 1024;
+    const int hardLimit = sw > 1024 ? std::min(sw - 480, 1000) : sw;
+    return std::max(120, std::min(sw * 2 / 3, hardLimit) - 80);
+}
+
+struct FittedText {
+    std::string text;  // the text with only the lines the box shows (what the box hook sees)
+    QString shown;     // the same broken into the lines of the box
+    int width = 0;     // widest line when the text was broken into lines here, else 0
+};
+
+// A text too wide for the box is broken into lines (at word boundaries where it can be), and a text of
+// more than kMessageBoxLines lines ends with "……"; any other text is shown as it is.
+FittedText FitMessageText(const std::string& text) {
+    EnsureGuiApplication();
+    const QString s = FromGbk(text);
+    const QFont font = QApplication::font("QMessageBox");
+    const int maxWidth = MessageTextWidth();
+    // No character is narrower than a pixel: more than this never shows in the lines there are.
+    const qsizetype maxChars = qsizetype(kMessageBoxLines) * maxWidth;
+    QStringList lines, logicalKept;  // the box's lines; the text's lines as far as they show
+    int widest = 0;
+    bool broken = false, cut = false;
+    QString all = s;
+    all.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    for (QString logical : all.split(QLatin1Char('\n'))) {
+        if (lines.size() == kMessageBoxLines) {
+            cut = true;
+            break;
+        }
+        if (logical.size() > maxChars) {
+            logical.truncate(maxChars);
+            cut = true;
+        }
+        QTextLayout layout(logical, font);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QString kept;
+        int n = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine(), ++n) {
+            if (lines.size() == kMessageBoxLines) {
+                cut = true;
+                break;
+            }
+            line.setLineWidth(maxWidth);
+            lines << logical.mid(line.textStart(), line.textLength());
+            kept += lines.back();
+            widest = std::max(widest, int(std::ceil(line.naturalTextWidth())));
+        }
+        layout.endLayout();
+        if (n == 0 && lines.size() < kMessageBoxLines) lines << QString();
+        logicalKept << kept;
+        broken = broken || n > 1;
+    }
+    if (!broken && !cut) return {text, s, 0};
+    if (cut) {
+        // The last line that shows gives way to the mark of the rest.
+        const QString more(2, QChar(0x2026));  // "……"
+        const qsizetype last = lines.back().size();
+        lines.back() = more;
+        QString& tail = logicalKept.back();
+        tail.chop(std::min(last, tail.size()));
+        if (tail.isEmpty()) logicalKept.removeLast();
+        logicalKept << more;
+    }
+    return {cut ? ToGbk(logicalKept.join(QLatin1String("\r\n"))) : text, lines.join(QLatin1Char('\n')), widest};
+}
+
+}  // namespace
+
+namespace Backend {
+std::unique_ptr<QMessageBox> NewMessageBox(const std::string& text, const std::string& caption, UINT flags) {
+    const FittedText fitted = FitMessageText(text);
+    auto box = std::make_unique<QMessageBox>();
+    box->setWindowTitle(FromGbk(caption));
+    // The text is the program's or a file's, never markup.
+    box->setTextFormat(Qt::PlainText);
+    box->setText(fitted.shown);
+    // Lines broken here keep their width: the box would otherwise break them again, narrower.
+    if (fitted.width > 0)
+        if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+            label->setMinimumWidth(fitted.width + 1);
+    UINT icon = flags & 0xF0;
+    box->setIcon(icon == MB_ICONSTOP         ? QMessageBox::Critical
+                 : icon == MB_ICONQUESTION   ? QMessageBox::Question
+                 : icon == MB_ICONWARNING    ? QMessageBox::Warning
+                 : icon == MB_ICONINFORMATION ? QMessageBox::Information
+                                              : QMessageBox::NoIcon);
+    const UINT buttons = flags & 0xF;
+    QMessageBox::StandardButtons b = QMessageBox::Ok;
+    if (buttons == MB_OKCANCEL) b = QMessageBox::Ok | QMessageBox::Cancel;
+    if (buttons == MB_YESNO) b = QMessageBox::Yes | QMessageBox::No;
+    if (buttons == MB_YESNOCANCEL) b = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    box->setStandardButtons(b);
+    return box;
+}
+}  // namespace Backend
+
 int MessageBox(HWND, const std::string& text, const std::string& caption, UINT flags) {
-    if (g_boxHook) return g_boxHook(text, caption, flags);
+    if (g_boxHook) return g_boxHook(FitMessageText(text).text, caption, flags);
     Application->Initialize();
     UINT buttons = flags & 0xF;
     if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
         // Nobody can answer: the box gives the answer that changes nothing.
         return buttons == MB_YESNO ? IDNO : buttons == MB_OKCANCEL || buttons == MB_YESNOCANCEL ? IDCANCEL : IDOK;
     }
-    QMessageBox box;
-    box.setWindowTitle(FromGbk(caption));
-    box.setText(FromGbk(text));
-    UINT icon = flags & 0xF0;
-    box.setIcon(icon == MB_ICONSTOP         ? QMessageBox::Critical
-                : icon == MB_ICONQUESTION   ? QMessageBox::Question
-                : icon == MB_ICONWARNING    ? QMessageBox::Warning
-                : icon == MB_ICONINFORMATION ? QMessageBox::Information
-                                             : QMessageBox::NoIcon);
-    QMessageBox::StandardButtons b = QMessageBox::Ok;
-    if (buttons == MB_OKCANCEL) b = QMessageBox::Ok | QMessageBox::Cancel;
-    if (buttons == MB_YESNO) b = QMessageBox::Yes | QMessageBox::No;
-    if (buttons == MB_YESNOCANCEL) b = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    box.setStandardButtons(b);
-    switch (box.exec()) {
+    std::unique_ptr<QMessageBox> box = Backend::NewMessageBox(text, caption, flags);
+    switch (box->exec()) {
     case QMessageBox::Ok: return IDOK;
     case QMessageBox::Cancel: return IDCANCEL;
     case QMessageBox::Yes: return IDYES;

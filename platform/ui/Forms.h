@@ -82,8 +82,7 @@ class TCustomForm : public TWinControl {
 public:
     explicit TCustomForm(TComponent* owner);
     ~TCustomForm() override;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     // Called once the form is built (after its resource is read): fires OnCreate.
     virtual void AfterConstruction();
 
@@ -158,8 +157,7 @@ private:
 class TForm : public TCustomForm {
 public:
     explicit TForm(TComponent* owner) : TCustomForm(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 using TExceptionEvent = std::function<void(TObject* sender, const std::exception& e)>;

@@ -46,6 +46,10 @@ std::string ToGbk(const QString& s) {
 }
 
 // ---------------------------------------------------------------- fonts
+namespace {
+constexpr const char* CjkFace = "WenQuanYi Micro Hei";
+}
+
 std::string MapFontFace(const std::string& face) {
     std::string f = LowerCase(face);
     // Chinese faces, as GBK names: song, hei, kai, fangsong, new song, microsoft yahei.
@@ -53,10 +57,10 @@ std::string MapFontFace(const std::string& face) {
                                 "\xb7\xc2\xcb\xce", "\xd0\xc2\xcb\xce\xcc\xe5", "\xce\xa2\xc8\xed\xd1\xc5\xba\xda",
                                 "\xbf\xac\xcc\xe5_gb2312", "\xb7\xc2\xcb\xce_gb2312"};
     for (const char* c : cjk)
-        if (f == c) return "WenQuanYi Micro Hei";
+        if (f == c) return CjkFace;
     if (f == "simsun" || f == "nsimsun" || f == "simhei" || f == "microsoft yahei" || f == "kaiti" ||
-        f == "fangsong")
-        return "WenQuanYi Micro Hei";
+        f == "fangsong" || f == "wenquanyi micro hei")
+        return CjkFace;
     if (f.find("courier") != std::string::npos || f == "fixedsys" || f == "terminal" || f == "lucida console")
         return "DejaVu Sans Mono";
     if (f.find("times") != std::string::npos || f == "ms serif" || f == "georgia") return "DejaVu Serif";
@@ -72,11 +76,30 @@ bool IsTrueTypeFace(const std::string& face) {
     return true;
 }
 
+namespace {
+// The Chinese system faces the forms were laid out with draw Latin letters and digits half as wide as the
+// character height; the installed CJK face draws them wider, so that a seconds edit could not hold "59.999".
+// Its pixel size is lowered until a digit is no wider than half the requested height (rounded up).
+int HalfWidthDigitPixels(QFont q, int px) {
+    auto digit = [&q](int p) {
+        q.setPixelSize(p);
+        return QFontMetrics(q).horizontalAdvance(QLatin1Char('0'));
+    };
+    int half = (px + 1) / 2, lowest = std::max(1, px * 3 / 4), wide = digit(px);
+    if (wide <= half) return px;
+    // Hinting rounds advances: start just above the proportional guess and step down.
+    for (int p = std::min(px - 1, px * half / std::max(wide, 1) + 1); p > lowest; --p)
+        if (digit(p) <= half) return p;
+    return lowest;
+}
+}  // namespace
+
 QFont ToQFont(const TFont& f) {
     EnsureGuiApplication();
     QFont q;
-    QString mapped = QString::fromLatin1(MapFontFace(f.Name()).c_str());
-    q.setFamilies({mapped, QStringLiteral("WenQuanYi Micro Hei")});
+    std::string face = MapFontFace(f.Name());
+    QString mapped = QString::fromLatin1(face.c_str());
+    q.setFamilies({mapped, QString::fromLatin1(CjkFace)});
     int h = f.Height();
     int px = h < 0 ? -h : h;
     if (h > 0) {
@@ -86,14 +109,15 @@ QFont ToQFont(const TFont& f) {
         QFontMetricsF m(probe);
         px = std::max(1, int(std::lround(h * 100.0 / std::max(1.0, m.ascent() + m.descent()))));
     }
-    q.setPixelSize(std::max(1, px));
+    q.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::PreferBitmap));
+    q.setHintingPreference(QFont::PreferFullHinting);
+    q.setKerning(false);
+    px = std::max(1, px);
+    q.setPixelSize(face == CjkFace ? HalfWidthDigitPixels(q, px) : px);
     q.setBold(f.Style() & fsBold);
     q.setItalic(f.Style() & fsItalic);
     q.setUnderline(f.Style() & fsUnderline);
     q.setStrikeOut(f.Style() & fsStrikeOut);
-    q.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::PreferBitmap));
-    q.setHintingPreference(QFont::PreferFullHinting);
-    q.setKerning(false);
     return q;
 }
 

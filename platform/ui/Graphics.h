@@ -135,8 +135,7 @@ protected:
 
 class TPen : public TGraphicsObject {
 public:
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     TColor Color() const { return d_.color; }
     void SetColor(TColor c);
     int Width() const { return d_.width; }
@@ -157,8 +156,7 @@ private:
 
 class TBrush : public TGraphicsObject {
 public:
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     ~TBrush() override;
     TColor Color() const { return color_; }
     void SetColor(TColor c);
@@ -178,8 +176,7 @@ private:
 
 class TFont : public TGraphicsObject {
 public:
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     std::string Name() const { return name_; }
     void SetName(const std::string& n);
     int Size() const;  // points

@@ -19,10 +19,7 @@ const TClassInfo& TCustomImageList::StaticClass() {
     }();
     return ci;
 }
-const TClassInfo& TImageList::StaticClass() {
-    static TClassInfo ci{"TImageList", &TCustomImageList::StaticClass(), Creator<TImageList>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TImageList, TCustomImageList)
 
 TCustomImageList::TCustomImageList(TComponent* owner) : TComponent(owner) {}
 TCustomImageList::~TCustomImageList() = default;

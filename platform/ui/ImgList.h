@@ -11,8 +11,7 @@ class TCustomImageList : public TComponent {
 public:
     explicit TCustomImageList(TComponent* owner);
     ~TCustomImageList() override;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     int Width() const { return width_; }
     int Height() const { return height_; }
     // Changing the size empties the list.
@@ -45,6 +44,5 @@ private:
 class TImageList : public TCustomImageList {
 public:
     using TCustomImageList::TCustomImageList;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };

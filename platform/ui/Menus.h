@@ -13,8 +13,7 @@ class TMenuItem : public TComponent {
 public:
     explicit TMenuItem(TComponent* owner);
     ~TMenuItem() override;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     std::string Caption() const { return caption_; }
     void SetCaption(const std::string& c) { caption_ = c; }
     bool Enabled() const { return enabled_; }
@@ -46,8 +45,7 @@ class TPopupMenu : public TComponent {
 public:
     explicit TPopupMenu(TComponent* owner);
     ~TPopupMenu() override;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     TMenuItem* Items() const { return items_.get(); }
     // Shows the menu at a screen point and returns when it has closed (an item's click has run by then).
     virtual void Popup(int x, int y);

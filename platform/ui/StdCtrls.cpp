@@ -210,6 +210,7 @@ TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
     SetColor(clWindow);
     SetBorderStyle(bsSingle);
     SetBounds(0, 0, 121, 21);
+    SetAlignment(alignment_);
     edit_->setFont(ToQFont(*Font()));
 }
 
@@ -250,6 +251,9 @@ void TCustomEdit::SetAlignment(TAlignment a) {
     alignment_ = a;
     edit_->setAlignment((a == taRightJustify ? Qt::AlignRight : a == taCenter ? Qt::AlignHCenter : Qt::AlignLeft) |
                        Qt::AlignVCenter);
+    // The native edit keeps two pixels of its own inside each side, more than narrow number edits can spare:
+    // right-aligned text has the caret's column before its end, text set against the left a pixel from it.
+    edit_->setTextMargins(a == taLeftJustify ? -1 : -2, 0, -2, 0);
 }
 int TCustomEdit::SelStart() const { return edit_->hasSelectedText() ? edit_->selectionStart() : edit_->cursorPosition(); }
 void TCustomEdit::SetSelStart(int s) {
@@ -281,8 +285,14 @@ void TCustomEdit::BoundsChanged(bool moved, bool sized) {
     TWinControl::BoundsChanged(moved, sized);
     if (edit_) {
         TRect r = WindowClientRect();
-        edit_->setGeometry(r.Left + 1, r.Top, std::max(r.Width() - 2 - EditRightMargin(), 0), r.Height());
+        edit_->setGeometry(r.Left + 1, r.Top, std::max(r.Width() - 1 - EditRightMargin(), 0), r.Height());
     }
+}
+
+// The native edit scrolls to keep its caret in view; without the focus the caret goes home so that a text
+// wider than the edit is read from its start, not its end.
+void TCustomEdit::ShowFromStart() {
+    if (edit_ && !Focused()) edit_->setCursorPosition(0);
 }
 
 void TCustomEdit::DoEnter() {
@@ -358,8 +368,13 @@ void TCustomEdit::Dispatch(TMessage& m) {
             syncing_ = true;
             edit_->setText(FromGbk(Text()));
             syncing_ = false;
+            ShowFromStart();
         }
         Change();
+        return;
+    case WM_KILLFOCUS:
+        TWinControl::Dispatch(m);
+        ShowFromStart();
         return;
     case CM_FONTCHANGED:
         if (edit_) edit_->setFont(ToQFont(*Font()));
@@ -376,14 +391,8 @@ void TCustomEdit::Dispatch(TMessage& m) {
     TWinControl::Dispatch(m);
 }
 
-const TClassInfo& TCustomMaskEdit::StaticClass() {
-    static TClassInfo ci{"TCustomMaskEdit", &TCustomEdit::StaticClass(), {}, {}, {}};
-    return ci;
-}
-const TClassInfo& TEdit::StaticClass() {
-    static TClassInfo ci{"TEdit", &TCustomMaskEdit::StaticClass(), Creator<TEdit>(), {}, {}};
-    return ci;
-}
+QM_ABSTRACT_CLASS_RECORD(TCustomMaskEdit, TCustomEdit)
+QM_CLASS_RECORD(TEdit, TCustomMaskEdit)
 
 // ---------------------------------------------------------------- TCustomListBox
 const TClassInfo& TCustomListBox::StaticClass() {
@@ -688,10 +697,7 @@ void TCustomListBox::Dispatch(TMessage& m) {
     TCustomControl::Dispatch(m);
 }
 
-const TClassInfo& TListBox::StaticClass() {
-    static TClassInfo ci{"TListBox", &TCustomListBox::StaticClass(), Creator<TListBox>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TListBox, TCustomListBox)
 
 // ---------------------------------------------------------------- TCustomComboBox
 void SetComboDropHook(TComboDropHook hook) { g_comboHook = std::move(hook); }
@@ -882,16 +888,10 @@ void TCustomComboBox::Dispatch(TMessage& m) {
     TCustomControl::Dispatch(m);
 }
 
-const TClassInfo& TComboBox::StaticClass() {
-    static TClassInfo ci{"TComboBox", &TCustomComboBox::StaticClass(), Creator<TComboBox>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TComboBox, TCustomComboBox)
 
 // ---------------------------------------------------------------- buttons
-const TClassInfo& TButtonControl::StaticClass() {
-    static TClassInfo ci{"TButtonControl", &TCustomControl::StaticClass(), {}, {}, {}};
-    return ci;
-}
+QM_ABSTRACT_CLASS_RECORD(TButtonControl, TCustomControl)
 
 TButtonControl::TButtonControl(TComponent* owner) : TCustomControl(owner) {
     SetTabStop(true);
@@ -1084,10 +1084,7 @@ void TCustomCheckBox::Paint() {
     PaintGlyphControl(this, Canvas(), false, state_, pressed_, alignment_ == taLeftJustify);
 }
 
-const TClassInfo& TCheckBox::StaticClass() {
-    static TClassInfo ci{"TCheckBox", &TCustomCheckBox::StaticClass(), Creator<TCheckBox>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TCheckBox, TCustomCheckBox)
 
 const TClassInfo& TRadioButton::StaticClass() {
     static TClassInfo ci = [] {
@@ -1119,10 +1116,7 @@ void TRadioButton::Paint() {
 }
 
 // ---------------------------------------------------------------- group box
-const TClassInfo& TCustomGroupBox::StaticClass() {
-    static TClassInfo ci{"TCustomGroupBox", &TCustomControl::StaticClass(), {}, {}, {}};
-    return ci;
-}
+QM_ABSTRACT_CLASS_RECORD(TCustomGroupBox, TCustomControl)
 
 TCustomGroupBox::TCustomGroupBox(TComponent* owner) : TCustomControl(owner) {
     SetBounds(0, 0, 185, 105);
@@ -1156,10 +1150,7 @@ void TCustomGroupBox::Paint() {
     }
 }
 
-const TClassInfo& TGroupBox::StaticClass() {
-    static TClassInfo ci{"TGroupBox", &TCustomGroupBox::StaticClass(), Creator<TGroupBox>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TGroupBox, TCustomGroupBox)
 
 // ---------------------------------------------------------------- label
 const TClassInfo& TCustomLabel::StaticClass() {
@@ -1250,10 +1241,7 @@ void TCustomLabel::Dispatch(TMessage& m) {
     TGraphicControl::Dispatch(m);
 }
 
-const TClassInfo& TLabel::StaticClass() {
-    static TClassInfo ci{"TLabel", &TCustomLabel::StaticClass(), Creator<TLabel>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TLabel, TCustomLabel)
 
 void Frame3D(TCanvas* c, TRect& r, TColor topLeft, TColor bottomRight) {
     c->Pen()->SetColor(topLeft);

@@ -52,8 +52,7 @@ class TCustomEdit : public TWinControl {
 public:
     explicit TCustomEdit(TComponent* owner);
     ~TCustomEdit() override;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 
     int MaxLength() const { return maxLength_; }
     void SetMaxLength(int n);
@@ -96,6 +95,7 @@ protected:
 private:
     friend class TEditGlue;
     void SyncFromNative();
+    void ShowFromStart();
     QLineEdit* edit_ = nullptr;
     TEditGlue* glue_ = nullptr;
     int maxLength_ = 0, passwordChar_ = 0;
@@ -108,15 +108,13 @@ private:
 class TCustomMaskEdit : public TCustomEdit {
 public:
     explicit TCustomMaskEdit(TComponent* owner) : TCustomEdit(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 class TEdit : public TCustomMaskEdit {
 public:
     explicit TEdit(TComponent* owner) : TCustomMaskEdit(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 enum TListBoxStyle : uint8_t { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable };
@@ -128,8 +126,7 @@ class TCustomListBox : public TCustomControl {
 public:
     explicit TCustomListBox(TComponent* owner);
     ~TCustomListBox() override;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 
     TItemStrings* Items() const { return items_.get(); }
     int ItemIndex() const { return itemIndex_; }
@@ -182,8 +179,7 @@ private:
 class TListBox : public TCustomListBox {
 public:
     explicit TListBox(TComponent* owner) : TCustomListBox(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 enum TComboBoxStyle : uint8_t { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
@@ -193,8 +189,7 @@ class TCustomComboBox : public TCustomControl {
 public:
     explicit TCustomComboBox(TComponent* owner);
     ~TCustomComboBox() override;
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 
     TItemStrings* Items() const { return items_.get(); }
     int ItemIndex() const { return itemIndex_; }
@@ -232,8 +227,7 @@ private:
 class TComboBox : public TCustomComboBox {
 public:
     explicit TComboBox(TComponent* owner) : TCustomComboBox(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 // Tests choose the entry of an opened combo box (-1: none).
 using TComboDropHook = std::function<int(TCustomComboBox* combo)>;
@@ -243,8 +237,7 @@ void SetComboDropHook(TComboDropHook hook);
 class TButtonControl : public TCustomControl {
 public:
     explicit TButtonControl(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     void Dispatch(TMessage& m) override;
 
 protected:
@@ -259,8 +252,7 @@ protected:
 class TButton : public TButtonControl {
 public:
     explicit TButton(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     int ModalResult() const { return modalResult_; }
     void SetModalResult(int r) { modalResult_ = r; }
     bool Default() const { return default_; }
@@ -284,8 +276,7 @@ enum TCheckBoxState : uint8_t { cbUnchecked, cbChecked, cbGrayed };
 class TCustomCheckBox : public TButtonControl {
 public:
     explicit TCustomCheckBox(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     TCheckBoxState State() const { return state_; }
     void SetState(TCheckBoxState s);
     bool Checked() const { return state_ == cbChecked; }
@@ -310,15 +301,13 @@ private:
 class TCheckBox : public TCustomCheckBox {
 public:
     explicit TCheckBox(TComponent* owner) : TCustomCheckBox(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 class TRadioButton : public TButtonControl {
 public:
     explicit TRadioButton(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     bool Checked() const { return checked_; }
     bool GetChecked() const { return checked_; }
     // Checking unchecks the other radio buttons of the same parent, then fires OnClick.
@@ -335,8 +324,7 @@ private:
 class TCustomGroupBox : public TCustomControl {
 public:
     explicit TCustomGroupBox(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 
 protected:
     void AdjustClientRect(TRect& r) override;
@@ -346,15 +334,13 @@ protected:
 class TGroupBox : public TCustomGroupBox {
 public:
     explicit TGroupBox(TComponent* owner) : TCustomGroupBox(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 class TCustomLabel : public TGraphicControl {
 public:
     explicit TCustomLabel(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment a);
     TTextLayout Layout() const { return layout_; }
@@ -384,8 +370,7 @@ private:
 class TLabel : public TCustomLabel {
 public:
     explicit TLabel(TComponent* owner) : TCustomLabel(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 // Enumeration names the resources use.

@@ -26,7 +26,6 @@ std::string FixedText(double v, int decimals) {
 }
 
 void Beep() { MessageBeep(0); }
-constexpr int SpinButtonWidth = 15;
 
 // Numeric keys: digits, signs, and the separator when decimals are allowed; control characters but Enter.
 bool IsNumberKey(TCustomEdit* e, char key, bool integersOnly) {
@@ -47,10 +46,7 @@ bool IsNumberKey(TCustomEdit* e, char key, bool integersOnly) {
 }  // namespace
 
 // ---------------------------------------------------------------- edits
-const TClassInfo& TVtEdit::StaticClass() {
-    static TClassInfo ci{"TVtEdit", &TEdit::StaticClass(), Creator<TVtEdit>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TVtEdit, TEdit)
 
 const TClassInfo& TVtNumericEdit::StaticClass() {
     static TClassInfo ci = [] {
@@ -306,7 +302,7 @@ void TVtSpinEdit::DoExit() {
 
 void TVtSpinEdit::PaintWindow(HDC dc) {
     TRect cr = ClientRect();
-    int w = SpinButtonWidth, h = cr.Height();
+    int w = ButtonWidth(), h = cr.Height();
     for (int half = 0; half < 2; ++half) {
         TRect b(cr.Right - w, half ? h / 2 : 0, cr.Right, half ? h : h / 2);
         dc->Brush()->SetStyle(bsSolid);
@@ -332,7 +328,7 @@ void TVtSpinEdit::PaintWindow(HDC dc) {
 void TVtSpinEdit::Dispatch(TMessage& m) {
     switch (m.Msg) {
     case WM_LBUTTONDOWN:
-        if (m.XPos() >= ClientWidth() - SpinButtonWidth) {
+        if (m.XPos() >= ClientWidth() - ButtonWidth()) {
             if (CanFocus() && !Focused()) SetFocus();
             if (m.YPos() < ClientHeight() / 2)
                 IncValue(increment_);
@@ -355,16 +351,10 @@ void TVtSpinEdit::Dispatch(TMessage& m) {
 }
 
 // ---------------------------------------------------------------- lists
-const TClassInfo& TVtComboBox::StaticClass() {
-    static TClassInfo ci{"TVtComboBox", &TComboBox::StaticClass(), Creator<TVtComboBox>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TVtComboBox, TComboBox)
 TVtComboBox::TVtComboBox(TComponent* owner) : TComboBox(owner) { SetStyle(csDropDownList); }
 
-const TClassInfo& TVtListBox::StaticClass() {
-    static TClassInfo ci{"TVtListBox", &TListBox::StaticClass(), Creator<TVtListBox>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TVtListBox, TListBox)
 
 const TClassInfo& TVtCheckList::StaticClass() {
     static TClassInfo ci = [] {
@@ -510,25 +500,13 @@ void TVtCheckList::KeyPress(char& key) {
 }
 
 // ---------------------------------------------------------------- buttons
-const TClassInfo& TVtCheckBox::StaticClass() {
-    static TClassInfo ci{"TVtCheckBox", &TCheckBox::StaticClass(), Creator<TVtCheckBox>(), {}, {}};
-    return ci;
-}
-const TClassInfo& TVtRadioButton::StaticClass() {
-    static TClassInfo ci{"TVtRadioButton", &TRadioButton::StaticClass(), Creator<TVtRadioButton>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TVtCheckBox, TCheckBox)
+QM_CLASS_RECORD(TVtRadioButton, TRadioButton)
 
-const TClassInfo& TVtToolbarButton::StaticClass() {
-    static TClassInfo ci{"TVtToolbarButton", &TSpeedButton::StaticClass(), Creator<TVtToolbarButton>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TVtToolbarButton, TSpeedButton)
 TVtToolbarButton::TVtToolbarButton(TComponent* owner) : TSpeedButton(owner) { SetFlat(true); }
 
-const TClassInfo& TVtToolButton::StaticClass() {
-    static TClassInfo ci{"TVtToolButton", &TVtToolbarButton::StaticClass(), Creator<TVtToolButton>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TVtToolButton, TVtToolbarButton)
 
 const TClassInfo& TVtBitBtn::StaticClass() {
     static TClassInfo ci = [] {
@@ -615,53 +593,26 @@ void TVtMenuButton::Paint() {
 }
 
 // ---------------------------------------------------------------- containers and texts
-const TClassInfo& TVtTabSheet::StaticClass() {
-    static TClassInfo ci{"TVtTabSheet", &TTabSheet::StaticClass(), Creator<TVtTabSheet>(), {}, {}};
-    return ci;
-}
-const TClassInfo& TVtPageControl::StaticClass() {
-    static TClassInfo ci{"TVtPageControl", &TPageControl::StaticClass(), Creator<TVtPageControl>(), {}, {}};
-    return ci;
-}
-const TClassInfo& TVtPanel::StaticClass() {
-    static TClassInfo ci{"TVtPanel", &TPanel::StaticClass(), Creator<TVtPanel>(), {}, {}};
-    return ci;
-}
-const TClassInfo& TVtToolbar::StaticClass() {
-    static TClassInfo ci{"TVtToolbar", &TPanel::StaticClass(), Creator<TVtToolbar>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TVtTabSheet, TTabSheet)
+QM_CLASS_RECORD(TVtPageControl, TPageControl)
+QM_CLASS_RECORD(TVtPanel, TPanel)
+QM_CLASS_RECORD(TVtToolbar, TPanel)
 TVtToolbar::TVtToolbar(TComponent* owner) : TPanel(owner) {
     SetBevelOuter(bvNone);
     SetHeight(26);
 }
-const TClassInfo& TVtStatusBar::StaticClass() {
-    static TClassInfo ci{"TVtStatusBar", &TPanel::StaticClass(), Creator<TVtStatusBar>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TVtStatusBar, TPanel)
 TVtStatusBar::TVtStatusBar(TComponent* owner) : TPanel(owner) {
     SetBevelOuter(bvNone);
     SetHeight(22);
     SetAlignment(taLeftJustify);
 }
-const TClassInfo& TVtGroupBox::StaticClass() {
-    static TClassInfo ci{"TVtGroupBox", &TGroupBox::StaticClass(), Creator<TVtGroupBox>(), {}, {}};
-    return ci;
-}
-const TClassInfo& TVtLabel::StaticClass() {
-    static TClassInfo ci{"TVtLabel", &TLabel::StaticClass(), Creator<TVtLabel>(), {}, {}};
-    return ci;
-}
-const TClassInfo& TVtSpacer::StaticClass() {
-    static TClassInfo ci{"TVtSpacer", &TGraphicControl::StaticClass(), Creator<TVtSpacer>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TVtGroupBox, TGroupBox)
+QM_CLASS_RECORD(TVtLabel, TLabel)
+QM_CLASS_RECORD(TVtSpacer, TGraphicControl)
 TVtSpacer::TVtSpacer(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 8, 22); }
 
-const TClassInfo& TVtStatusPane::StaticClass() {
-    static TClassInfo ci{"TVtStatusPane", &TGraphicControl::StaticClass(), Creator<TVtStatusPane>(), {}, {}};
-    return ci;
-}
+QM_CLASS_RECORD(TVtStatusPane, TGraphicControl)
 TVtStatusPane::TVtStatusPane(TComponent* owner) : TGraphicControl(owner) {
     SetBounds(0, 0, 100, 20);
     SetControlStyle(ControlStyle() | csOpaque);

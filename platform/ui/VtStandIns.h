@@ -13,16 +13,14 @@
 class TVtEdit : public TEdit {
 public:
     explicit TVtEdit(TComponent* owner) : TEdit(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 // A number through a display format; unparsable text reads as Min.
 class TVtNumericEdit : public TCustomEdit {
 public:
     explicit TVtNumericEdit(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     double Value();
     double GetValue() { return Value(); }
     // Shown through the display format, without a range check.
@@ -60,8 +58,7 @@ private:
 class TVtSpinEdit : public TCustomEdit {
 public:
     explicit TVtSpinEdit(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     double Value();
     double GetValue() { return Value(); }
     // Shows the value with Decimals decimals, clamped to Min..Max unless Min = Max and CheckRange is off.
@@ -89,6 +86,8 @@ public:
     void IncValue(double a);
     void DecValue(double a) { IncValue(-a); }
     double CheckValue(double v) const;
+    // The two buttons inside the right edge of the client area.
+    int ButtonWidth() const { return 12; }
     void Loaded() override;
     void Dispatch(TMessage& m) override;
 
@@ -97,7 +96,7 @@ protected:
     void KeyPress(char& key) override;
     void DoExit() override;
     void PaintWindow(HDC dc) override;
-    int EditRightMargin() const override { return 15; }
+    int EditRightMargin() const override { return ButtonWidth(); }
 
 private:
     void Reset() {
@@ -111,15 +110,13 @@ private:
 class TVtComboBox : public TComboBox {
 public:
     explicit TVtComboBox(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 class TVtListBox : public TListBox {
 public:
     explicit TVtListBox(TComponent* owner) : TListBox(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 // A list whose items carry a check state and an enabled flag; items whose text begins with "//" are group
@@ -127,8 +124,7 @@ public:
 class TVtCheckList : public TCustomListBox {
 public:
     explicit TVtCheckList(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     bool ItemChecked(int i) const { return ItemState(i) == cbChecked; }
     void SetItemChecked(int i, bool c) { SetItemState(i, c ? cbChecked : cbUnchecked); }
     TCheckBoxState ItemState(int i) const;
@@ -174,29 +170,25 @@ private:
 class TVtCheckBox : public TCheckBox {
 public:
     explicit TVtCheckBox(TComponent* owner) : TCheckBox(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 class TVtRadioButton : public TRadioButton {
 public:
     explicit TVtRadioButton(TComponent* owner) : TRadioButton(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 class TVtToolbarButton : public TSpeedButton {
 public:
     explicit TVtToolbarButton(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 class TVtToolButton : public TVtToolbarButton {
 public:
     explicit TVtToolButton(TComponent* owner) : TVtToolbarButton(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 enum TBitBtnKind : uint8_t { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
@@ -204,8 +196,7 @@ enum TBitBtnKind : uint8_t { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkCl
 class TVtBitBtn : public TButton {
 public:
     explicit TVtBitBtn(TComponent* owner) : TButton(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     TBitBtnKind Kind() const { return kind_; }
     // A stock kind sets Default, Cancel, ModalResult and (when empty) the caption.
     void SetKind(TBitBtnKind k);
@@ -220,8 +211,7 @@ private:
 class TVtMenuButton : public TVtBitBtn {
 public:
     explicit TVtMenuButton(TComponent* owner) : TVtBitBtn(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     TPopupMenu* DropDownMenu() const { return menu_; }
     void SetDropDownMenu(TPopupMenu* m);
     void DropDown();
@@ -239,65 +229,56 @@ private:
 class TVtTabSheet : public TTabSheet {
 public:
     explicit TVtTabSheet(TComponent* owner) : TTabSheet(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 class TVtPageControl : public TPageControl {
 public:
     explicit TVtPageControl(TComponent* owner) : TPageControl(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 class TVtPanel : public TPanel {
 public:
     explicit TVtPanel(TComponent* owner) : TPanel(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 class TVtToolbar : public TPanel {
 public:
     explicit TVtToolbar(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 class TVtStatusBar : public TPanel {
 public:
     explicit TVtStatusBar(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 class TVtGroupBox : public TGroupBox {
 public:
     explicit TVtGroupBox(TComponent* owner) : TGroupBox(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 class TVtLabel : public TLabel {
 public:
     explicit TVtLabel(TComponent* owner) : TLabel(owner) {}
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 class TVtSpacer : public TGraphicControl {
 public:
     explicit TVtSpacer(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
 };
 
 // A sunken text pane of a status bar.
 class TVtStatusPane : public TGraphicControl {
 public:
     explicit TVtStatusPane(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     void Dispatch(TMessage& m) override;
 
 protected:
@@ -307,8 +288,7 @@ protected:
 class TVtProgressBar : public TGraphicControl {
 public:
     explicit TVtProgressBar(TComponent* owner);
-    static const TClassInfo& StaticClass();
-    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    QM_CLASS_INFO
     int TotalParts() const { return totalParts_; }
     // A different total resets PartsComplete and Percent to 0.
     void SetTotalParts(int n);

@@ -892,10 +892,7 @@ void TWinControl::Dispatch(TMessage& m) {
 }
 
 // ---------------------------------------------------------------- TCustomControl
-const TClassInfo& TCustomControl::StaticClass() {
-    static TClassInfo ci{"TCustomControl", &TWinControl::StaticClass(), {}, {}, {}};
-    return ci;
-}
+QM_ABSTRACT_CLASS_RECORD(TCustomControl, TWinControl)
 
 TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) {}
 TCustomControl::~TCustomControl() = default;

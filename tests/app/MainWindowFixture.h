@@ -9,7 +9,7 @@
 #include "app/unCreateTessarRg.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Menus.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 #include "platform/ui/VtStandIns.h"
 #include "tests/engine/ExportTestUtil.h"
 
@@ -67,6 +67,20 @@ protected:
         SetDms(first + 6, 116, 31, 0);
         SetDms(first + 9, 39, 55, 0);
     }
+    // The grid page's rectangle and its step along both axes.
+    void GridInputs(double minX, double minY, double maxX, double maxY, double step) {
+        C<TVtNumericEdit>("VtNumericEdit5")->SetValue(minX);
+        C<TVtNumericEdit>("VtNumericEdit6")->SetValue(minY);
+        C<TVtNumericEdit>("VtNumericEdit7")->SetValue(maxX);
+        C<TVtNumericEdit>("VtNumericEdit8")->SetValue(maxY);
+        Spin(28)->SetValue(step);
+        Spin(29)->SetValue(step);
+    }
+    // Page 2 with a grid of two 1000-unit sheets from (0, 0), not yet generated.
+    void SmallGrid() {
+        Page(2);
+        GridInputs(0, 0, 2000, 1000, 1000);
+    }
     // A result on every page, each made as the user makes it.
     void GenerateEveryPage() {
         ExampleWindow(1);
@@ -75,12 +89,7 @@ protected:
         ExampleWindow(14);
         C<TVtBitBtn>("VtBitBtn1")->Click();
         Page(2);
-        C<TVtNumericEdit>("VtNumericEdit5")->SetValue(500000);
-        C<TVtNumericEdit>("VtNumericEdit6")->SetValue(4000000);
-        C<TVtNumericEdit>("VtNumericEdit7")->SetValue(503000);
-        C<TVtNumericEdit>("VtNumericEdit8")->SetValue(4002000);
-        Spin(28)->SetValue(500);
-        Spin(29)->SetValue(500);
+        GridInputs(500000, 4000000, 503000, 4002000, 500);
         C<TVtBitBtn>("VtBitBtn1")->Click();
         EXPECT_EQ(Items(3).size(), 24u);
         Page(3);

@@ -62,18 +62,16 @@ TEST_F(MainWindow, BadInputsKeepThePreviousResults) {
     ExampleWindow(1);
     C<TVtBitBtn>("VtBitBtn1")->Click();
     ASSERT_EQ(Items(1).size(), 2u);
-    // An inverted window raises the range error, shown by the application; the list stays.
+    // An inverted window is refused in the error box; the list stays.
     SetDms(7, 116, 0, 0);
-    EXPECT_THROW(f->VtBitBtn1Click(nullptr), ERangeError);
+    UiTest::AnswerMessageBoxes(IDOK);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    UiTest::AnswerMessageBoxes(-1);
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
     EXPECT_EQ(Items(1).size(), 2u);
     // Grid page: a zero step and an empty template give the engine's messages.
     Page(2);
-    C<TVtNumericEdit>("VtNumericEdit5")->SetValue(1000);
-    C<TVtNumericEdit>("VtNumericEdit6")->SetValue(2000);
-    C<TVtNumericEdit>("VtNumericEdit7")->SetValue(3500);
-    C<TVtNumericEdit>("VtNumericEdit8")->SetValue(4100);
-    Spin(28)->SetValue(1000);
-    Spin(29)->SetValue(1000);
+    GridInputs(1000, 2000, 3500, 4100, 1000);
     Spin(30)->SetValue(1);
     Spin(31)->SetValue(1);
     C<TVtBitBtn>("VtBitBtn1")->Click();
@@ -91,6 +89,123 @@ TEST_F(MainWindow, BadInputsKeepThePreviousResults) {
     EXPECT_EQ(UiTest::LastMessageBoxText(), "图副格式不符合规定！");
     EXPECT_EQ(Items(3).size(), 9u);
     EXPECT_EQ(f->Custom().size(), 3u);
+}
+
+// Every request the engine cannot serve is refused in the "错误" box with what is wrong, and the page keeps
+// its list and its edits.
+class Refusals : public MainWindow {
+protected:
+    void TearDown() override {
+        UiTest::AnswerMessageBoxes(-1);
+        MainWindow::TearDown();
+    }
+    // Generate pressed as the user does: an exception would reach the application's own box.
+    void Generate() {
+        UiTest::AnswerMessageBoxes(IDOK);
+        auto* b = C<TControl>("VtBitBtn1");
+        UiTest::Click(b, b->Width() / 2, b->Height() / 2);
+        UiTest::Flush();
+    }
+    void ExpectRefused(const std::string& text, int list, const std::vector<std::string>& kept) {
+        EXPECT_EQ(UiTest::MessageBoxCount(), ++boxes);
+        EXPECT_EQ(UiTest::LastMessageBoxText(), text);
+        EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+        EXPECT_EQ(UiTest::LastMessageBoxFlags(), UINT(MB_OK | MB_ICONERROR));
+        EXPECT_EQ(Items(list), kept);
+    }
+    std::vector<double> Spins(int first, int count) {
+        std::vector<double> v;
+        for (int i = 0; i < count; ++i) v.push_back(Spin(first + i)->Value());
+        return v;
+    }
+    int boxes = UiTest::MessageBoxCount();
+};
+
+TEST_F(Refusals, WindowsOfTheLatLonPages) {
+    ExampleWindow(1);
+    Generate();
+    const std::vector<std::string> listed = Items(1);
+    ASSERT_EQ(listed.size(), 2u);
+    boxes = UiTest::MessageBoxCount();
+
+    SetDms(7, 116, 0, 0);  // east of 117 to 116
+    std::vector<double> edits = Spins(1, 13);
+    Generate();
+    ExpectRefused("右上角经度必须大于左下角经度！", 1, listed);
+    EXPECT_EQ(Spins(1, 13), edits);
+    ExampleWindow(1);
+    SetDms(10, 39, 0, 0);  // north below south
+    Generate();
+    ExpectRefused("右上角纬度必须大于左下角纬度！", 1, listed);
+    // Beyond 88 degrees north, and every 1:5000 sheet of the area (the full stop of the application's
+    // box never followed).
+    SetDms(10, 89, 0, 0);
+    Generate();
+    ExpectRefused("范围超出图幅系统的区域（东经0°至180°，北纬0°至88°）！", 1, listed);
+    SetDms(1, 0, 0, 0);
+    SetDms(4, 0, 0, 0);
+    SetDms(7, 180, 0, 0);
+    SetDms(10, 88, 0, 0);
+    C<TVtComboBox>("VtComboBox2")->SetItemIndex(7);
+    edits = Spins(1, 13);
+    Generate();
+    ExpectRefused("图幅数量超过两千万，请缩小范围！", 1, listed);
+    EXPECT_EQ(Spins(1, 13), edits);
+    EXPECT_EQ(f->Sheets54().size(), 2u);
+
+    // Page 1 the same, with its own list.
+    Page(1);
+    ExampleWindow(14);
+    Generate();
+    const std::vector<std::string> listed80 = Items(2);
+    ASSERT_EQ(listed80.size(), 2u);
+    boxes = UiTest::MessageBoxCount();
+    SetDms(20, 115, 0, 0);
+    Generate();
+    ExpectRefused("右上角经度必须大于左下角经度！", 2, listed80);
+    EXPECT_EQ(Items(1), listed);
+}
+
+TEST_F(Refusals, ConversionAndPointPages) {
+    Page(3);
+    f->CheckList(4)->Items()->Add("J-50-5");
+    Generate();
+    const std::vector<std::string> converted = Items(5);
+    ASSERT_EQ(converted.size(), 64u);
+    boxes = UiTest::MessageBoxCount();
+    // 600 sheets of 1:1,000,000 hold 22 million of 1:5000.
+    for (int i = 0; i < 600; ++i) f->CheckList(4)->Items()->Add("J-50");
+    C<TVtComboBox>("VtComboBox5")->SetItemIndex(7);
+    Generate();
+    ExpectRefused("图幅数量超过两千万，请缩小范围！", 5, converted);
+    EXPECT_EQ(f->Converted().size(), 1u);
+
+    Page(4);
+    SetPoint(116, 28, 25, 39, 54, 30);
+    C<TVtToolbarButton>("VtToolbarButton23")->Click();
+    Generate();
+    const std::vector<std::string> found = Items(7);
+    ASSERT_EQ(found.size(), 1u);
+    boxes = UiTest::MessageBoxCount();
+    SetPoint(116, 0, 0, 89, 0, 0);  // north of the sheets' area
+    C<TVtToolbarButton>("VtToolbarButton23")->Click();
+    Generate();
+    ExpectRefused("范围超出图幅系统的区域（东经0°至180°，北纬0°至88°）！", 7, found);
+    EXPECT_EQ(Items(6).size(), 2u);
+}
+
+TEST_F(MainWindow, GridNamesKeepTheTemplateTextAsTyped) {
+    Page(2);
+    GridInputs(1000, 2000, 3000, 3000, 1000);
+    Spin(30)->SetValue(1);
+    Spin(31)->SetValue(1);
+    C<TVtEdit>("VtEdit1")->SetText("图%[ROW]{\\}[col]%n%s");
+    const int before = UiTest::MessageBoxCount();
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    EXPECT_EQ(UiTest::MessageBoxCount(), before);
+    EXPECT_EQ(Items(3), (std::vector<std::string>{"图%1{\\}1%n%s", "图%1{\\}2%n%s"}));
+    ASSERT_EQ(f->Custom().size(), 1u);
+    EXPECT_EQ(f->Custom()[0][1].Name, "图%1{\\}2%n%s");
 }
 
 TEST_F(MainWindow, PageChangeRules) {
@@ -287,11 +402,7 @@ TEST_F(Exports, MifAndWorkbookOfPageZeroWithTheProgressForm) {
 }
 
 TEST_F(Exports, GridPageAndConversionSourceList) {
-    Page(2);
-    C<TVtNumericEdit>("VtNumericEdit7")->SetValue(2000);
-    C<TVtNumericEdit>("VtNumericEdit8")->SetValue(1000);
-    Spin(28)->SetValue(1000);
-    Spin(29)->SetValue(1000);
+    SmallGrid();
     C<TVtBitBtn>("VtBitBtn1")->Click();
     Command(&TfrmCreateTessarRg::N1Click, dir + "/grid-ll.mif");  // no geographic form of a grid
     EXPECT_FALSE(std::filesystem::exists(dir + "/grid-ll.mif"));

@@ -97,32 +97,83 @@ TEST_F(PageFiles, LatLonReaderRules) {
     Open("VtToolbarButton12", Write("c.txt", "\xEF\xBB\xBF" "100 1 2\r\n30\r\n101\r\n31\r\n"));
     EXPECT_EQ(Spins(1, 3), (std::vector<double>{100, 1, 2}));
 
-    // Refused with the application's error box, the page kept: an empty middle field, letters on an
-    // unused sixth line, minutes of 60 or more, degrees out of the edits' range.
-    const std::vector<double> kept = Spins(1, 12);
-    int boxes = UiTest::MessageBoxCount();
-    for (const char* bad : {"117  30\n39\n118\n40\n", "117\n39\n118\n40\n3\nabc\n", "100.00 200.00\n1 2\n3 4\n5 6\n1\n",
-                            "117\n95\n118\n40\n3\n", "117 0 60\n39\n118\n40\n"}) {
-        Open("VtToolbarButton12", Write("bad.txt", bad));
-        EXPECT_EQ(UiTest::MessageBoxCount(), ++boxes) << bad;
-        EXPECT_EQ(UiTest::LastMessageBoxCaption(), "Quillmark");
-        EXPECT_EQ(Spins(1, 12), kept) << bad;
-    }
-    EXPECT_NE(UiTest::LastMessageBoxText().find("117 0 60"), std::string::npos);
+    // A UTF-16 file with its byte-order mark.
+    Open("VtToolbarButton12", Write("u16.txt", std::string("\xFF\xFE" "1\0" "0\0" "2\0\n\0" "3\0\n\0" "1\0" "0\0" "3\0\n\0"
+                                                           "4\0\n\0" "6\0", 28)));
+    EXPECT_EQ(Spins(1, 12), (std::vector<double>{102, 0, 0, 3, 0, 0, 103, 0, 0, 4, 0, 0}));
+    EXPECT_EQ(Combo(1)->ItemIndex(), 1);
+}
 
-    // Fewer than four lines clear the corners, the zone kind, the omit box and the offsets.
+TEST_F(PageFiles, LatLonPagesRefuseWhatIsNotTheirLayout) {
+    Open("VtToolbarButton12", Write("a.txt", "117 30 15\n39 20\n118\n40 1 2.5\n6\n"));
     C<TVtCheckBox>("VtCheckBox1")->SetChecked(true);
     Numeric(2)->SetValue(5);
-    Open("VtToolbarButton12", Write("short.txt", "117\n39\n118\n"));
-    EXPECT_EQ(Spins(1, 12), std::vector<double>(12, 0));
-    EXPECT_EQ(Combo(1)->ItemIndex(), 0);
-    EXPECT_FALSE(C<TVtCheckBox>("VtCheckBox1")->Checked());
-    EXPECT_EQ(Numeric(2)->Value(), 0);
-    // A missing file and a cancelled dialog change nothing further.
-    Open("VtToolbarButton12", "");
-    Open("VtToolbarButton12", dir + "/none.txt");
-    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "Quillmark");
-    EXPECT_EQ(Spins(1, 12), std::vector<double>(12, 0));
+    const std::vector<double> kept = Spins(1, 13);
+    ASSERT_EQ(kept[0], 117);
+    const double offset = Numeric(1)->Value();
+    int boxes = UiTest::MessageBoxCount();
+    // Each refused in the error box, the twelve angles, the meridian, the zone kind, the omit box and
+    // both offsets kept.
+    auto expectKept = [&](const std::string& what) {
+        EXPECT_EQ(UiTest::MessageBoxCount(), ++boxes) << what;
+        EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误") << what;
+        EXPECT_EQ(UiTest::LastMessageBoxFlags(), UINT(MB_OK | MB_ICONERROR));
+        EXPECT_EQ(Spins(1, 13), kept) << what;
+        EXPECT_EQ(Combo(1)->ItemIndex(), 1) << what;
+        EXPECT_TRUE(C<TVtCheckBox>("VtCheckBox1")->Checked()) << what;
+        EXPECT_EQ(Numeric(1)->Value(), offset) << what;
+        EXPECT_EQ(Numeric(2)->Value(), 5) << what;
+    };
+    const std::string utf16 = std::string("1\0" "1\0" "7\0\r\0\n\0" "3\0" "9\0\r\0\n\0", 18);
+    for (const std::string& bad :
+         {std::string(), std::string("\r\n \r\n"), utf16 + utf16 + utf16, std::string("117\n39\n118\n"),
+          std::string("DMS\n117.3015,39.5430\n117.3000,39.05125\n116,40\n118,41\n"),
+          std::string("117  30\n39\n118\n40\n"), std::string("117\n39\n118\n40\n3\nabc\n"),
+          std::string("117 1 2 3\n39\n118\n40\n"), std::string("117\n\n118\n40\n3\n"),
+          std::string("117\n39\n118\n40\nsix\n"), std::string("117\n39\n118\n40\n3\xFF\n"),
+          std::string("\xEF\xBB\xBF" "117\n39\n118\n40\xC3\n")}) {
+        Open("VtToolbarButton12", Write("bad.txt", bad));
+        EXPECT_EQ(UiTest::LastMessageBoxText(), "文件格式不符合规定！");
+        expectKept(bad);
+    }
+    // Numbers out of the edits' range are named with their line.
+    for (const char* bad : {"117\n95\n118\n40\n3\n", "117 0 60\n39\n118\n40\n"}) {
+        Open("VtToolbarButton12", Write("range.txt", bad));
+        EXPECT_NE(UiTest::LastMessageBoxText().find("超出范围！"), std::string::npos);
+        expectKept(bad);
+    }
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "第1行“117 0 60”的数值超出范围！");
+
+    // Page 1 refuses the same on its own edits and leaves page 0 alone.
+    Page(1);
+    Open("VtToolbarButton13", Write("p.txt", "100\n30\n101\n31\n"));
+    const std::vector<double> kept80 = Spins(14, 13);
+    Open("VtToolbarButton13", Write("bad.txt", ""));
+    EXPECT_EQ(UiTest::MessageBoxCount(), ++boxes);
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "文件格式不符合规定！");
+    EXPECT_EQ(Spins(14, 13), kept80);
+    EXPECT_EQ(Spins(1, 13), kept);
+    // A missing file and a cancelled dialog change nothing.
+    Open("VtToolbarButton13", "");
+    Open("VtToolbarButton13", dir + "/none.txt");
+    EXPECT_EQ(Spins(14, 13), kept80);
+}
+
+TEST_F(PageFiles, AVeryLongLineIsReportedWithinTheScreen) {
+    // The refusal quotes the line; the box shows the start of it and "……", on the screen.
+    const std::vector<double> kept = Spins(1, 13);
+    Open("VtToolbarButton12", Write("long.txt", "200 " + std::string(200000, '0') + "\n39\n118\n40\n"));
+    const std::string shown = UiTest::LastMessageBoxText();
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+    EXPECT_EQ(UiTest::LastMessageBoxFlags(), UINT(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(shown.substr(0, 14), "第1行“200 000");
+    EXPECT_LT(shown.size(), 5000u);
+    EXPECT_EQ(shown.substr(shown.size() - 4), "……");
+    EXPECT_EQ(Spins(1, 13), kept);
+    const UiTest::MessageBoxLayout m = UiTest::LayOutMessageBox(shown, UiTest::LastMessageBoxFlags());
+    EXPECT_LE(m.width, m.screenWidth * 2 / 3 + 10);
+    EXPECT_LE(m.height, m.screenHeight);
+    EXPECT_TRUE(m.textFits);
 }
 
 TEST_F(PageFiles, GridPage) {
@@ -146,24 +197,30 @@ TEST_F(PageFiles, GridPage) {
     EXPECT_TRUE(Radio(9));
     EXPECT_EQ(C<TVtEdit>("VtEdit1")->Text(), "[ROW]+[COL]");
 
-    // An integer written as 1.5 is a conversion error, and the page keeps its values.
-    const int boxes = UiTest::MessageBoxCount();
-    Open("VtToolbarButton24", Write("bad.txt", "1 2\n3 4\n1.5 2\n1 1\n1\n"));
-    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 1);
-    EXPECT_EQ(Numeric(6)->Value(), 3000000.125);
-    // A shift beyond its edit's range is refused rather than clipped.
-    Open("VtToolbarButton24", Write("bad2.txt", "1 2\n3 4\n5000 2\n1 1\n1\n"));
-    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 2);
-    EXPECT_EQ(Spin(28)->Value(), 500);
-    // Six lines: everything 0 and "坐标", without a message; a blank line at the end is no sixth line.
-    Open("VtToolbarButton24", Write("six.txt", "1 2\n3 4\n5 6\n7 8\n1\n9\n"));
-    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 2);
-    EXPECT_EQ(Numeric(5)->Value(), 0);
-    EXPECT_EQ(Spins(28, 4), std::vector<double>(4, 0));
-    EXPECT_TRUE(Radio(10));
-    Open("VtToolbarButton24", Write("blank.txt", "1 2\r\n3 4\r\n5 6\r\n7 8\r\n1\r\n\r\n"));
+    // Not the layout (an integer written as 1.5, six lines, four, a missing pair, a numbering kind that is
+    // neither, a page 0 file, text in UTF-16 without its mark) or a shift beyond its edit's range: refused,
+    // and the page keeps every value.
+    int boxes = UiTest::MessageBoxCount();
+    const std::string utf16 = std::string("1\0 \0" "2\0\n\0", 8);
+    for (const std::string& bad :
+         {std::string("1 2\n3 4\n1.5 2\n1 1\n1\n"), std::string("1 2\n3 4\n5 6\n7 8\n1\n9\n"),
+          std::string("1 2\n3 4\n5 6\n7 8\n"), std::string("1 2\n3\n5 6\n7 8\n1\n"), std::string("1 2\n3 4\n5 6\n7 8\n2\n"),
+          std::string("117 0 0\n39\n118\n40\n3\n"), utf16 + utf16 + utf16 + utf16 + utf16, std::string(),
+          std::string("1 2\n3 4\n5000 2\n1 1\n1\n")}) {
+        Open("VtToolbarButton24", Write("bad.txt", bad));
+        EXPECT_EQ(UiTest::MessageBoxCount(), ++boxes) << bad;
+        EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+        for (auto [n, v] : {std::pair{5, 500000.0}, {6, 3000000.125}, {7, 505000.5}, {8, 3004000.0}})
+            EXPECT_EQ(Numeric(n)->Value(), v) << bad;
+        EXPECT_EQ(Spins(28, 4), (std::vector<double>{500, 400, 3, 7})) << bad;
+        EXPECT_TRUE(Radio(9)) << bad;
+    }
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "第3行“5000 2”的数值超出范围！");
+    // A blank line at the end is no sixth line.
+    Open("VtToolbarButton24", Write("blank.txt", "1 2\r\n3 4\r\n5 6\r\n7 8\r\n0\r\n\r\n"));
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes);
     EXPECT_EQ(Numeric(8)->Value(), 4);
-    EXPECT_TRUE(Radio(9));
+    EXPECT_TRUE(Radio(10));
 }
 
 TEST_F(PageFiles, ConversionSourceNumbers) {
@@ -188,14 +245,28 @@ TEST_F(PageFiles, ConversionSourceNumbers) {
     EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 2);
     EXPECT_EQ(Spin(34)->Value(), 120);
     EXPECT_EQ(Items(4).size(), 4u);
-    // A file of no sheet number at all leaves the meridian, and a long one is listed in part.
-    std::string junk;
-    for (int i = 0; i < 500; ++i) junk += "line" + std::to_string(i) + "\n";
+    // A file of no sheet number at all leaves the meridian, and a long one is listed in part, within the
+    // lines of a box and with the verdict at the end; so is a very long line.
+    std::string junk = std::string(200000, '9') + "\n";
+    for (int i = 1; i < 500; ++i) junk += "line" + std::to_string(i) + "\n";
     Open("VtToolbarButton14", Write("junk.txt", junk));
     EXPECT_EQ(Spin(34)->Value(), 120);
     EXPECT_EQ(Items(4).size(), 4u);
-    EXPECT_EQ(UiTest::LastMessageBoxText().find("line30\r\n"), std::string::npos);
-    EXPECT_NE(UiTest::LastMessageBoxText().find("line29\r\n……\r\n以上不是标准图幅号！"), std::string::npos);
+    const std::string report = UiTest::LastMessageBoxText();
+    EXPECT_EQ(report.substr(0, 46), std::string(40, '9') + "……\r\n");
+    EXPECT_EQ(report.find("line20\r\n"), std::string::npos);
+    EXPECT_NE(report.find("line19\r\n……\r\n以上不是标准图幅号！"), std::string::npos);
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 21);
+
+    // An empty file or one that is not text is refused, and the list keeps its items.
+    int refusals = UiTest::MessageBoxCount();
+    for (const std::string& bad : {std::string("\n\n"), std::string("J\0-\0" "5\0" "0\0\r\0\n\0", 12)}) {
+        Open("VtToolbarButton14", Write("bad.txt", bad));
+        EXPECT_EQ(UiTest::MessageBoxCount(), ++refusals);
+        EXPECT_EQ(UiTest::LastMessageBoxText(), "文件格式不符合规定！");
+        EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+        EXPECT_EQ(Items(4).size(), 4u);
+    }
 }
 
 TEST_F(PageFiles, QueryPoints) {
@@ -234,9 +305,13 @@ TEST_F(PageFiles, QueryPoints) {
         EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
         EXPECT_EQ(Items(6).size(), 4u) << bad;
     }
-    // An empty file changes nothing and says nothing.
-    Open("VtToolbarButton26", Write("empty.txt", ""));
-    EXPECT_EQ(UiTest::MessageBoxCount(), boxes);
+    // An empty file, and one in UTF-16 without its mark, are refused alike.
+    for (const std::string& bad : {std::string(), std::string("D\0\n\0" "1\0,\0" "2\0", 10)}) {
+        Open("VtToolbarButton26", Write("bad.txt", bad));
+        EXPECT_EQ(UiTest::MessageBoxCount(), ++boxes);
+        EXPECT_EQ(UiTest::LastMessageBoxText(), "文件格式不符合规定！");
+        EXPECT_EQ(Items(6).size(), 4u);
+    }
 }
 
 TEST_F(PageFiles, AFailedSaveIsReportedAndAnOlderFileKept) {
@@ -248,8 +323,16 @@ TEST_F(PageFiles, AFailedSaveIsReportedAndAnOlderFileKept) {
     UiTest::Click(b, b->Width() / 2, b->Height() / 2);
     UiTest::Flush();
     EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 1);
-    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "Quillmark");
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "保存文件“" + dir + "/missing/p.txt”失败！\r\n文件夹不存在。");
     EXPECT_FALSE(std::filesystem::exists(dir + "/missing"));
+    // A file that is not there is named as missing, and the page keeps its values.
+    const std::vector<double> kept = Spins(1, 12);
+    Open("VtToolbarButton12", dir + "/none.txt");
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 2);
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "打开文件“" + dir + "/none.txt”失败！\r\n文件不存在。");
+    EXPECT_EQ(Spins(1, 12), kept);
     // A successful save replaces the file whole and leaves nothing else beside it.
     Save("kept.txt");
     EXPECT_EQ(ReadFile(path).substr(0, 8), "0 0 0.00");
@@ -297,8 +380,8 @@ TEST_F(PageFiles, AFolderWithNoGbkNameIsRefused) {
     const int boxes = UiTest::MessageBoxCount();
     Open("VtToolbarButton12", dir + "/" + gb18030 + "/p.txt");
     EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 1);
-    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "Quillmark");
-    EXPECT_NE(UiTest::LastMessageBoxText().find("Cannot open file"), std::string::npos);
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+    EXPECT_NE(UiTest::LastMessageBoxText().find("文件名含有磁盘文件名不能表示的字符"), std::string::npos);
     EXPECT_EQ(Spins(1, 12), kept);
 
     SetFileDialogHook([&](TOpenDialog*) { return dir + "/" + gb18030 + "/new.txt"; });
@@ -306,7 +389,8 @@ TEST_F(PageFiles, AFolderWithNoGbkNameIsRefused) {
     UiTest::Click(b, b->Width() / 2, b->Height() / 2);
     UiTest::Flush();
     EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 2);
-    EXPECT_NE(UiTest::LastMessageBoxText().find("Cannot create file"), std::string::npos);
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");
+    EXPECT_NE(UiTest::LastMessageBoxText().find("文件名含有磁盘文件名不能表示的字符"), std::string::npos);
     for (const std::string& folder : {U8(u8"𠀀"), gb18030, std::string("?")})
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir + "/" + folder), {}), 1) << folder;
 }

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "engine/TessarProgress.h"
+#include "engine/testsupport/RecordingTessarProgress.h"
 #include "engine/unTessarRgPub.h"
 #include "platform/office/Excel.h"
 #include "platform/rtl/SysUtils.h"

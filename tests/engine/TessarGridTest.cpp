@@ -68,6 +68,31 @@ TEST_F(CustomGrid, KilometreNames) {
     EXPECT_EQ(grid[0][0].Name, "0.00");
 }
 
+TEST_F(CustomGrid, TemplateTextIsCopiedLiterally) {
+    // Only the tokens are replaced: format directives, braces and backslashes are the user's text.
+    const TPlaneRect one = {0, 0, 1, 1};
+    const std::pair<const char*, const char*> rowCol[] = {
+        {"A%[ROW]", "A%3"},
+        {"[ROW]%n%s", "3%n%s"},
+        {"%%[col]%d%", "%%4%d%"},
+        {"{[COL]}\\[row]{}", "{4}\\3{}"},
+        {"第[ROW]行第[COL]列", "第3行第4列"},
+        // The second byte of 盵 is '[': a byte search would find a token inside the character.
+        {"盵row]第[Row]行", "盵row]第3行"},
+    };
+    for (auto& [tmpl, name] : rowCol) {
+        ASSERT_TRUE(CreateCustomTessarols(one, 3, 4, true, tmpl, 1, 1, grid)) << tmpl;
+        EXPECT_EQ(grid[0][0].Name, name) << tmpl;
+    }
+    ASSERT_TRUE(CreateCustomTessarols({39512000, 4418000, 39512500, 4418500}, 1, 1, false, "%s[x]%\\{[Y]}公里", 500,
+                                      500, grid));
+    EXPECT_EQ(grid[0][0].Name, "%s12.00%\\{18.00}公里");
+    EXPECT_TRUE(report.calls.empty());
+    // A template with no token of its mode is still refused, whatever else it holds.
+    EXPECT_FALSE(CreateCustomTessarols(one, 1, 1, true, "%d盵row]", 1, 1, grid));
+    EXPECT_EQ(report.calls.size(), 1u);
+}
+
 TEST_F(CustomGrid, DecimalStepsAddNoColumn) {
     ASSERT_TRUE(CreateCustomTessarols({0, 0, 1, 1}, 1, 1, true, "[ROW]+[COL]", 0.1, 0.1, grid));
     ASSERT_EQ(grid.size(), 10u);
@@ -93,9 +118,9 @@ TEST_F(CustomGrid, BadInputIsReportedAndDeliversNothing) {
     EXPECT_EQ(report.calls[3].first, "偏移值太小了！");
     for (auto& c : report.calls) EXPECT_EQ(c.second, "错误");
     EXPECT_EQ(grid[0][0].Name, "old");
-    // A user's own '%' that the formatter rejects fails the run.
-    EXPECT_THROW(CreateCustomTessarols({0, 0, 2, 2}, 1, 1, true, "[ROW]%q", 1, 1, grid), EFormatError);
-    EXPECT_EQ(grid[0][0].Name, "old");
+    // A user's own '%' is text, never a directive the formatter could reject.
+    EXPECT_TRUE(CreateCustomTessarols({0, 0, 2, 2}, 1, 1, true, "[ROW]%q", 1, 1, grid));
+    EXPECT_EQ(grid[1][0].Name, "2%q");
     // An empty snapped rectangle gives no rows, without a message.
     EXPECT_TRUE(CreateCustomTessarols({5, 5, 5, 9}, 1, 1, true, "[ROW]", 1, 1, grid));
     EXPECT_TRUE(grid.empty());

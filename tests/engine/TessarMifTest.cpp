@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "engine/TessarInternal.h"
-#include "engine/TessarProgress.h"
+#include "engine/testsupport/RecordingTessarProgress.h"
 #include "engine/unTessarRgPub.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/engine/ExportTestUtil.h"

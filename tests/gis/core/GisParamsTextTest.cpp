@@ -47,25 +47,32 @@ TEST(ParamsText, Boolean) {
 }
 
 TEST(ParamsText, Color) {
-    EXPECT_EQ(TextToColor("255:0:0", 7), 0x0000FFu);
-    EXPECT_EQ(TextToColor("1:2:3:junk:more", 7), 0x030201u);
-    EXPECT_EQ(TextToColor("1:2", 7), 7u);
-    EXPECT_EQ(TextToColor("1:x:3", 7), 7u);
-    EXPECT_EQ(TextToColor("1:2:", 7), 7u);
-    EXPECT_EQ(TextToColor("$FF", 7), 0xFFu);
-    EXPECT_EQ(TextToColor("$ff00000d", 7), GIS_RENDER_COLOR);
-    EXPECT_EQ(TextToColor("65280", 7), 0xFF00u);
-    EXPECT_EQ(TextToColor("BLACK", 7), 0x010101u);
-    EXPECT_EQ(TextToColor("0", 7), 0x010101u);
-    EXPECT_EQ(TextToColor("0:0:0", 7), 0x010101u);
-    EXPECT_EQ(TextToColor("nil", 0), 0u);
-    EXPECT_EQ(TextToColor("", 0), 0x010101u);
-    EXPECT_EQ(TextToColor("red", 0), 0x0000FFu);
-    EXPECT_EQ(TextToColor("Navy", 0), 0x800000u);
-    EXPECT_EQ(TextToColor("RENDER", 0), GIS_RENDER_COLOR);
-    EXPECT_EQ(TextToColor("$1FFFFFFFF", 5), 5u);
-    EXPECT_EQ(TextToColor("$-1", 5), 5u);
-    EXPECT_EQ(TextToColor("purple haze", 5), 5u);
+    struct Case {
+        const char* text;
+        uint32_t def, expected;
+    };
+    const Case cases[] = {
+        {"255:0:0", 7, 0x0000FFu},
+        {"1:2:3:junk:more", 7, 0x030201u},
+        {"1:2", 7, 7u},
+        {"1:x:3", 7, 7u},
+        {"1:2:", 7, 7u},
+        {"$FF", 7, 0xFFu},
+        {"$ff00000d", 7, GIS_RENDER_COLOR},
+        {"65280", 7, 0xFF00u},
+        {"BLACK", 7, 0x010101u},
+        {"0", 7, 0x010101u},
+        {"0:0:0", 7, 0x010101u},
+        {"nil", 0, 0u},
+        {"", 0, 0x010101u},
+        {"red", 0, 0x0000FFu},
+        {"Navy", 0, 0x800000u},
+        {"RENDER", 0, GIS_RENDER_COLOR},
+        {"$1FFFFFFFF", 5, 5u},
+        {"$-1", 5, 5u},
+        {"purple haze", 5, 5u},
+    };
+    for (const Case& c : cases) EXPECT_EQ(TextToColor(c.text, c.def), c.expected) << c.text;
 
     EXPECT_EQ(ColorToText(0xFF), "$FF");
     EXPECT_EQ(ColorToText(0x10101), "$10101");

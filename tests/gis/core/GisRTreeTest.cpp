@@ -278,4 +278,43 @@ TEST(RTree, RandomizedAgainstBruteForce) {
     check(reopened, 30);
 }
 
+// A tree that puts entries anywhere answers every search correctly, only by reading far more pages.
+// Searches of a known data set must read few more pages than the leaves that hold their hits.
+TEST(RTree, SearchesReadFewPagesBeyondTheLeavesOfTheirHits) {
+    const std::string path = IndexFile("quality");
+    TGIS_RTree t(path);
+    // 10,000 unit squares of a 100 x 100 grid, in an order fixed by the seed.
+    std::vector<int32_t> order(10000);
+    for (int32_t i = 0; i < 10000; ++i) order[i] = i;
+    std::mt19937 rng(20260);
+    for (size_t i = order.size() - 1; i > 0; --i) std::swap(order[i], order[rng() % (i + 1)]);
+    for (int32_t id : order) t.Insert(Box(id % 100, id / 100), id);
+
+    // The leaf of every id, from the pages of the file (kind, count, then entries of 32 + 4 bytes).
+    const std::string f = ReadAll(path);
+    ASSERT_EQ(f.size(), static_cast<size_t>(t.PageCount()) * 512);
+    std::vector<int32_t> leafOf(10000, -1);
+    for (int32_t n = 1; n < t.PageCount(); ++n)
+        if (Int(f, n * 512) == 2)
+            for (int32_t k = 0; k < Int(f, n * 512 + 4); ++k) leafOf.at(Int(f, n * 512 + 8 + k * 36 + 32)) = n;
+
+    long pages = 0, leaves = 0;
+    int height = 1 << 30;
+    for (int q = 0; q < 300; ++q) {
+        const double x = rng() % 95, y = rng() % 95, w = 1 + rng() % 5, h = 1 + rng() % 5;
+        std::set<int32_t> holding;
+        int found = 0;
+        int32_t i = t.FindFirst(Box(x + 0.5, y + 0.5, w, h), -1);
+        height = std::min(height, t.SearchPageCount());  // a first hit straight down reads one page a level
+        for (; i >= 0; i = t.FindNext(), ++found) holding.insert(leafOf.at(i));
+        EXPECT_EQ(found, static_cast<int>((w + 1) * (h + 1)));
+        EXPECT_FALSE(holding.count(-1));
+        pages += t.SearchPageCount();
+        leaves += static_cast<long>(holding.size());
+    }
+    // Here about 22 pages a search for 6 leaves of hits and 5 levels; always taking the first child reads 750.
+    EXPECT_LE(height, 6);
+    EXPECT_LE(pages, 3 * (leaves + 300L * height)) << pages << " pages read for " << leaves << " leaves of hits";
+}
+
 }  // namespace

@@ -6,7 +6,7 @@
 
 #include "gis/core/GisIni.h"
 #include "platform/rtl/FileIO.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 #include "tests/engine/ExportTestUtil.h"
 
 namespace {

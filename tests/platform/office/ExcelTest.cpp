@@ -85,6 +85,7 @@ TEST(Excel, FramesMergesWidthsAndText) {
         }
         x.ws.Cells().Item(3, 2).SetValue(20243793.584);
         x.ws.Cells().Item(3, 2).BorderAround(xlContinuous, xlThin, 0, 0xFF);  // red in the low byte
+        x.ws.Cells().Item(5, 1).SetValue("图\xFF幅\xB7");  // bytes that are no character, one cut at the end
         x.ws.Columns().AutoFit();
         x.ws.SaveAs(dir + "/f.xlsx");
         x.app.Disconnect();
@@ -95,6 +96,7 @@ TEST(Excel, FramesMergesWidthsAndText) {
     EXPECT_NE(xml.find("<mergeCell ref=\"A1:C1\"/>"), std::string::npos);
     EXPECT_NE(xml.find(U8(u8"<t>一个很长很长很长的标题</t>")), std::string::npos);  // UTF-8 in the file
     EXPECT_NE(xml.find(U8(u8"<t>图幅号</t>")), std::string::npos);
+    EXPECT_NE(xml.find(U8(u8"<t>图\uFFFD幅\uFFFD</t>")), std::string::npos) << xml;
     // Widths: "图幅号" six cells, the number twelve, "X" one; plus one cell of room each.
     EXPECT_NE(xml.find("<col min=\"1\" max=\"1\" width=\"7.7109375\""), std::string::npos) << xml;
     EXPECT_NE(xml.find("<col min=\"2\" max=\"2\" width=\"13.7109375\""), std::string::npos) << xml;

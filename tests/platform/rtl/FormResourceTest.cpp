@@ -81,4 +81,47 @@ TEST(FormResource, ErrorsNameTheLine) {
     }
 }
 
+// Resources nested n levels deep through lists, collections or objects.
+std::string NestedLists(int n) { return "object A: TA\n  L =\n" + std::string(n, '(') + std::string(n, ')') + "\nend\n"; }
+std::string NestedCollections(int n) {
+    std::string s = "object A: TA\n";
+    for (int i = 1; i < n; ++i) s += "  C = <item\n";
+    s += "  C = <>\n";
+    for (int i = 1; i < n; ++i) s += "  end>\n";
+    return s + "end\n";
+}
+std::string NestedObjects(int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += "object A: TA\n";
+    for (int i = 0; i < n; ++i) s += "end\n";
+    return s;
+}
+
+TEST(FormResource, DeepNestingIsRefusedNotOverflowed) {
+    // An object holding 63 nested lists is 64 levels: the limit, accepted.
+    EXPECT_EQ(ParseFormResource(NestedLists(63)).properties.at(0).value.items.size(), 1u);
+    EXPECT_NO_THROW(ParseFormResource(NestedCollections(63)));
+    EXPECT_NO_THROW(ParseFormResource(NestedObjects(64)));
+    for (const std::string& t : {NestedLists(64), NestedCollections(64), NestedObjects(65), NestedLists(3000),
+                                 NestedObjects(100000), NestedCollections(20000)}) {
+        try {
+            ParseFormResource(t);
+            ADD_FAILURE() << "accepted " << t.size() << " bytes";
+        } catch (const EFormResourceError& e) {
+            EXPECT_NE(e.Message.find("line "), std::string::npos) << e.Message;
+            EXPECT_NE(e.Message.find("nested"), std::string::npos) << e.Message;
+        }
+    }
+    // The line named is the one where the limit is passed.
+    try {
+        ParseFormResource(NestedCollections(64));
+    } catch (const EFormResourceError& e) {
+        EXPECT_NE(e.Message.find("line 65:"), std::string::npos) << e.Message;
+    }
+    // Depth is nesting, not count: many siblings side by side are fine.
+    std::string wide = "object A: TA\n  L = (";
+    for (int i = 0; i < 1000; ++i) wide += "(1)";
+    EXPECT_EQ(ParseFormResource(wide + ")\nend\n").properties.at(0).value.items.size(), 1000u);
+}
+
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Jpeg.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 
 namespace {
 std::unique_ptr<TBitmap> Blank(int w, int h) {
@@ -245,4 +245,24 @@ TEST(CanvasMore, DeviceContextFunctionsWorkOnTheCanvas) {
     EXPECT_EQ(MulDiv(8, 96, 72), 11);
     EXPECT_EQ(MulDiv(-3, 1, 2), -2);
     EXPECT_EQ(MulDiv(1, 1, 0), -1);
+}
+
+// The Chinese faces keep half-width digits (a seconds edit laid out for them must hold "59.999"); their
+// ideographs stay near the requested height, and Latin faces keep their own size.
+TEST(CanvasMore, ChineseFacesKeepHalfWidthDigits) {
+    auto b = Blank(10, 10);
+    TCanvas* c = b->Canvas();
+    for (const char* face : {"\xcb\xce\xcc\xe5", "WenQuanYi Micro Hei", "SimSun"}) {
+        for (int h : {9, 12, 16, 24, 60}) {
+            c->Font()->SetName(face);
+            c->Font()->SetHeight(-h);
+            SCOPED_TRACE(std::string(face) + " " + std::to_string(h));
+            EXPECT_LE(c->TextWidth("0"), (h + 1) / 2);
+            EXPECT_EQ(c->TextWidth("59.999"), c->TextWidth("60.000"));
+            EXPECT_GE(c->TextWidth("\xcd\xbc"), h * 3 / 4);  // one ideograph
+        }
+    }
+    c->Font()->SetName("Arial");
+    c->Font()->SetHeight(-12);
+    EXPECT_GT(c->TextWidth("0"), 6);
 }

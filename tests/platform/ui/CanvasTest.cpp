@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "platform/ui/Bitmap.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 
 namespace {
 std::unique_ptr<TBitmap> White(int w, int h, TPixelFormat pf = pf24bit) {

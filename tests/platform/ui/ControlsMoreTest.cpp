@@ -7,7 +7,8 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/VtStandIns.h"
+#include "platform/ui/testsupport/UiTest.h"
 
 namespace {
 // A button-like control: answers Enter while it is the default one, Escape while it cancels, and its
@@ -252,6 +253,25 @@ TEST(Timer, IntervalZeroStopsAndChangesRestart) {
     t.SetInterval(5);
     UiTest::Wait(40);
     EXPECT_GT(n, 1);
+}
+
+TEST(Registry, ClassRecordsNameTheirClassAndParent) {
+    UiTest::Init();
+    // A record with no properties of its own: named after its class, below its parent, one per class.
+    const TClassInfo& tool = TVtToolButton::StaticClass();
+    EXPECT_EQ(&tool, &TVtToolButton::StaticClass());
+    EXPECT_EQ(tool.name, "TVtToolButton");
+    EXPECT_EQ(tool.parent, &TVtToolbarButton::StaticClass());
+    EXPECT_NE(tool.FindProp("Flat"), nullptr);  // inherited along the chain
+    ASSERT_TRUE(tool.create);
+    std::unique_ptr<TComponent> made(tool.create(nullptr));
+    EXPECT_EQ(made->ClassType(), &tool);
+    EXPECT_TRUE(made->InheritsFrom(TSpeedButton::StaticClass()));
+    EXPECT_FALSE(made->InheritsFrom(TWinControl::StaticClass()));
+    // An abstract class is known but never made from its name.
+    EXPECT_EQ(TCustomControl::StaticClass().name, "TCustomControl");
+    EXPECT_EQ(TCustomControl::StaticClass().parent, &TWinControl::StaticClass());
+    EXPECT_FALSE(TCustomControl::StaticClass().create);
 }
 
 TEST(Registry, ThePlatformClassesAreFoundByName) {

@@ -9,7 +9,7 @@
 #include "platform/ui/Menus.h"
 #include "platform/ui/Printers.h"
 #include "platform/ui/Themes.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 
 TEST(ImageList, MaskedImagesSplitDrawAndDisable) {
     UiTest::Init();

@@ -7,7 +7,7 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Jpeg.h"
 #include "platform/ui/Printers.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 #include "tests/engine/ExportTestUtil.h"
 
 namespace {

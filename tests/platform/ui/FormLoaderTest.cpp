@@ -6,7 +6,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/Graphics.h"
 #include "platform/ui/Menus.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 
 namespace {
 

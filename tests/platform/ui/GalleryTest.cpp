@@ -4,7 +4,7 @@
 
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Forms.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 
 namespace {
 // A test control that paints with the canvas operations the controls and the map window use.

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "platform/ui/Jpeg.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 
 namespace {
 // Pixels of a binary PPM (P6) as djpeg writes it.

@@ -8,7 +8,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/Forms.h"
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 #include "platform/ui/VtStandIns.h"
 
 void RegisterUiTestForms();  // compiled from tests/platform/ui/forms
@@ -531,6 +531,65 @@ TEST(Dialogs, FileDialogsAndMessageBoxesAnswerTests) {
     EXPECT_FALSE(ShowConfirmBox("删除吗？"));
     UiTest::AnswerMessageBoxes(-1);
     EXPECT_EQ(UiTest::MessageBoxCount(), before + 4);
+}
+
+TEST(Dialogs, MessageBoxesKeepLongTextsWithinTheScreen) {
+    UiTest::Init();
+    // What the program shows today passes unchanged, line ends and all.
+    for (const std::string& text : {std::string("文件格式不符合规定！"), std::string("XYZ\r\n\r\n以上不是标准图幅号！"),
+                                    std::string("导出文件“") + std::string(150, 'a') + "”失败！"}) {
+        ShowErrorBox(text);
+        EXPECT_EQ(UiTest::LastMessageBoxText(), text);
+    }
+    // 200,000 digits: the box shows what its lines hold and ends with "……".
+    const std::string digits(200000, '9');
+    ShowErrorBox(digits);
+    const std::string shown = UiTest::LastMessageBoxText();
+    ASSERT_GT(shown.size(), 100u);
+    EXPECT_LT(shown.size(), 5000u);
+    EXPECT_EQ(shown.substr(0, 100), digits.substr(0, 100));
+    EXPECT_EQ(shown.substr(shown.size() - 6), "\r\n……");
+    // Forty short lines: the first 24, then "……".
+    std::string many, first24;
+    for (int i = 0; i < 40; ++i) {
+        many += "第" + std::to_string(i) + "行\r\n";
+        if (i < 24) first24 += "第" + std::to_string(i) + "行\r\n";
+    }
+    ShowErrorBox(many);
+    EXPECT_EQ(UiTest::LastMessageBoxText(), first24 + "……");
+
+    // The real boxes: within about two thirds of the screen's width, on the screen, every line with room.
+    int shot = 0;
+    for (const std::string& text : {digits, many, std::string(3000, 'x') + "\n短", [] {
+                                        std::string t;
+                                        for (int i = 0; i < 1000; ++i) t += "图幅号";
+                                        return t;
+                                    }()}) {
+        const UiTest::MessageBoxLayout m = UiTest::LayOutMessageBox(
+            text, MB_OK | MB_ICONERROR, std::string(QM_TEST_OUT) + "/message-box-long" + std::to_string(++shot) + ".png");
+        EXPECT_LE(m.width, m.screenWidth * 2 / 3 + 10);
+        EXPECT_LE(m.height, m.screenHeight);
+        EXPECT_GT(m.height, 200);  // more than a line or two: the text is wrapped, not cut
+        EXPECT_TRUE(m.textFits);
+    }
+    const UiTest::MessageBoxLayout small = UiTest::LayOutMessageBox("文件格式不符合规定！", MB_OK | MB_ICONERROR);
+    EXPECT_LT(small.width, 300);
+    EXPECT_LT(small.height, 120);
+    EXPECT_TRUE(small.textFits);
+}
+
+TEST(Dialogs, ExceptionBoxEndsASentenceOnlyWithoutAMarkOfItsOwn) {
+    UiTest::Init();
+    Application->SetTitle("Quillmark");
+    for (auto [text, shown] : {std::pair<std::string, std::string>{"Range check error", "Range check error."},
+                               {"范围超出图幅系统的区域！", "范围超出图幅系统的区域！"},
+                               {"完成。", "完成。"}, {"是否继续？", "是否继续？"}, {"Done.", "Done."},
+                               {"Cannot open file \"a.txt\"", "Cannot open file \"a.txt\""},
+                               {"（东经0°至180°）", "（东经0°至180°）"}, {"数值", "数值."}}) {
+        Application->ShowException(Exception(text));
+        EXPECT_EQ(UiTest::LastMessageBoxText(), shown);
+        EXPECT_EQ(UiTest::LastMessageBoxCaption(), "Quillmark");
+    }
 }
 
 }  // namespace

@@ -43,4 +43,13 @@ void AnswerMessageBoxes(int result);
 std::string LastMessageBoxText();
 std::string LastMessageBoxCaption();
 int MessageBoxCount();
+UINT LastMessageBoxFlags();
+// The real box of a message, shown on the (offscreen) screen and measured: its size, the screen's, and
+// whether its text label has the room its lines need.
+struct MessageBoxLayout {
+    int width = 0, height = 0, screenWidth = 0, screenHeight = 0;
+    bool textFits = false;
+};
+// A PNG of the box is saved under `png` when it is given.
+MessageBoxLayout LayOutMessageBox(const std::string& text, UINT flags, const std::string& png = "");
 }  // namespace UiTest

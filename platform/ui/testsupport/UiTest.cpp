@@ -1,8 +1,11 @@
-#include "platform/ui/UiTest.h"
+#include "platform/ui/testsupport/UiTest.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScreen>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QThread>
@@ -17,6 +20,7 @@ namespace {
 int g_answer = -1;
 std::string g_text, g_caption;
 int g_count = 0;
+UINT g_flags = 0;
 
 // Position of a client point of c in its top-level window's widget.
 QPoint InTop(TControl* c, int x, int y, TWinControl*& top) {
@@ -37,6 +41,7 @@ void Init() {
         SetMessageBoxHook([](const std::string& text, const std::string& caption, UINT flags) {
             g_text = text;
             g_caption = caption;
+            g_flags = flags;
             ++g_count;
             if (g_answer >= 0) return g_answer;
             UINT b = flags & 0xF;
@@ -239,4 +244,25 @@ void AnswerMessageBoxes(int result) {
 std::string LastMessageBoxText() { return g_text; }
 std::string LastMessageBoxCaption() { return g_caption; }
 int MessageBoxCount() { return g_count; }
+UINT LastMessageBoxFlags() { return g_flags; }
+
+MessageBoxLayout LayOutMessageBox(const std::string& text, UINT flags, const std::string& png) {
+    Init();
+    std::unique_ptr<QMessageBox> box = Backend::NewMessageBox(text, "", flags);
+    box->show();
+    QApplication::processEvents();
+    MessageBoxLayout m;
+    m.width = box->width();
+    m.height = box->height();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    m.screenWidth = screen.width();
+    m.screenHeight = screen.height();
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+        m.textFits = label->width() >= label->minimumSizeHint().width() &&
+                     label->height() >= label->heightForWidth(label->width()) &&
+                     label->geometry().bottom() < box->height();
+    if (!png.empty()) box->grab().save(QString::fromStdString(png));
+    box->hide();
+    return m;
+}
 }  // namespace UiTest
