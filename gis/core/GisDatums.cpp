@@ -70,6 +70,13 @@ size_t LowerBound(const std::vector<std::unique_ptr<T>>& items, const std::strin
     return static_cast<size_t>(it - items.begin());
 }
 
+template <class T>
+T* Find(const std::vector<std::unique_ptr<T>>& items, const std::string& code) {
+    bool found = false;
+    size_t at = LowerBound(items, code, found);
+    return found ? items[at].get() : nullptr;
+}
+
 // The entry for code, created in order when absent; an existing one is reused so that it never moves.
 template <class T>
 T& Slot(std::vector<std::unique_ptr<T>>& items, const std::string& code, T&& fresh) {
@@ -186,11 +193,7 @@ TGIS_Ellipsoid* TGIS_Datum::FindEllipsoid() const {
     return e;
 }
 
-TGIS_Datum* TGIS_DatumList::FindByCode(const std::string& code) const {
-    bool found = false;
-    size_t at = LowerBound(items_, code, found);
-    return found ? items_[at].get() : nullptr;
-}
+TGIS_Datum* TGIS_DatumList::FindByCode(const std::string& code) const { return Find(items_, code); }
 
 TGIS_Datum* TGIS_DatumList::AddDatum(uint8_t kind, const std::string& code, const TGIS_DatumParams& params,
                                      const std::string& ellipsoidCode, const std::string& description) {
@@ -221,11 +224,7 @@ TGIS_Datum* TGIS_DatumList::AddDatum(uint8_t kind, const std::string& code, cons
     return &Slot(items_, code, std::move(d));
 }
 
-TGIS_Ellipsoid* TGIS_EllipsoidList::FindByCode(const std::string& code) const {
-    bool found = false;
-    size_t at = LowerBound(items_, code, found);
-    return found ? items_[at].get() : nullptr;
-}
+TGIS_Ellipsoid* TGIS_EllipsoidList::FindByCode(const std::string& code) const { return Find(items_, code); }
 
 TGIS_Ellipsoid* TGIS_EllipsoidList::AddEllipsoid(const std::string& code, const std::string& description,
                                                  double inverseFlattening, double semiMajor) {
