@@ -23,14 +23,30 @@ TGIS_Datum& Datum(const std::string& code) {
     return *d;
 }
 
+// Tests that add to the shared catalogues use codes with this prefix, which no catalogue code has.
+bool AddedByATest(const std::string& code) { return code.rfind("TEST_", 0) == 0; }
+
+template <class List>
+int CatalogueCount(const List& list) {
+    int n = 0;
+    for (int i = 0; i < list.Count(); ++i) n += !AddedByATest(list.Items(i)->Code);
+    return n;
+}
+
 TEST(GisDatums, CataloguesHoldEveryRowAndCountDatumsPerEllipsoid) {
-    ASSERT_EQ(GisDatumList().Count(), 227);
-    ASSERT_EQ(GisEllipsoidList().Count(), 23);
+    ASSERT_EQ(CatalogueCount(GisDatumList()), 227);
+    ASSERT_EQ(CatalogueCount(GisEllipsoidList()), 23);
     std::map<std::string, int> perEllipsoid;
     for (int i = 0; i < GisDatumList().Count(); ++i) {
-        ++perEllipsoid[GisDatumList().Items(i)->EllipsoidCode];
+        const TGIS_Datum& d = *GisDatumList().Items(i);
+        if (AddedByATest(d.Code)) continue;
+        ++perEllipsoid[d.EllipsoidCode];
+        // One span each, inside the world (areas across the antimeridian take every longitude).
+        EXPECT_TRUE(GisExtentInside(d.Validity, GisMakeExtent(-kPi, -kPi / 2, kPi, kPi / 2))) << d.Code;
+        EXPECT_LT(d.Validity.XMin, d.Validity.XMax) << d.Code;
+        EXPECT_LT(d.Validity.YMin, d.Validity.YMax) << d.Code;
         if (i > 0) {
-            EXPECT_LT(GisDatumList().Items(i - 1)->Code, GisDatumList().Items(i)->Code);
+            EXPECT_LT(AnsiCompareText(GisDatumList().Items(i - 1)->Code, d.Code), 0);
         }
     }
     std::map<std::string, int> expected{{"IN", 82}, {"CD", 45}, {"CC", 33}, {"SA", 13}, {"BR", 12}, {"KA", 8},
@@ -305,11 +321,11 @@ TEST(GisDatumsIni, SevenParameterDatumsWriteArcSecondsAndReadBackUnderANewCode) 
     EXPECT_EQ(ini.ReadFloat("Datum.Delta.Z", 0), -129);
     EXPECT_EQ(ini.ReadFloat("Datum.Validity.XMin", 0), -180);
 
-    const int before = GisDatumList().Count();
-    ini.WriteString("Datum.Code", "QTEST-7");
-    EXPECT_EQ(GisDatumList().ReadFromIni(ini), nullptr);
-    ASSERT_EQ(GisDatumList().Count(), before + 1);
-    const TGIS_Datum& q = *GisDatumList().FindByCode("QTEST-7");
+    TGIS_DatumList user;
+    ini.WriteString("Datum.Code", "MY-7");
+    EXPECT_EQ(user.ReadFromIni(ini), nullptr);
+    ASSERT_EQ(user.Count(), 1);
+    const TGIS_Datum& q = *user.FindByCode("my-7");
     const TGIS_Datum& eur = *GisDatumList().FindByCode("EUR-7");
     EXPECT_EQ(q.Kind, 3);
     EXPECT_DOUBLE_EQ(q.RotationX, eur.RotationX);
@@ -319,7 +335,7 @@ TEST(GisDatumsIni, SevenParameterDatumsWriteArcSecondsAndReadBackUnderANewCode) 
     EXPECT_EQ(q.Description, eur.Description);
     // Known now: read again, it is returned and no key is looked at.
     ini.WriteFloat("Datum.Delta.Y", 999);
-    EXPECT_EQ(GisDatumList().ReadFromIni(ini), &q);
+    EXPECT_EQ(user.ReadFromIni(ini), &q);
     EXPECT_EQ(q.DeltaY, -102);
 }
 
@@ -330,24 +346,24 @@ TEST(GisDatumsIni, CatalogueCodesShortCutAndUserShiftsDefaultToAnEmptyBox) {
     EXPECT_EQ(GisDatumList().ReadFromIni(ini), GisDatumList().FindByCode("ADI-M"));
     EXPECT_EQ(GisDatumList().FindByCode("ADI-M")->DeltaX, -166);
 
-    TGIS_Ini user(nullptr, "");
-    user.WriteString("Datum.Code", "QTEST-3");
-    user.WriteString("Datum.Ellipsoid", "KA");
-    user.WriteFloat("Datum.Delta.X", 15.5);
-    user.WriteFloat("Datum.Sigma.Z", 2);
-    EXPECT_EQ(GisDatumList().ReadFromIni(user), nullptr);
-    const TGIS_Datum& d = *GisDatumList().FindByCode("qtest-3");
+    TGIS_Ini shift(nullptr, "");
+    shift.WriteString("Datum.Code", "MY-3");
+    shift.WriteString("Datum.Ellipsoid", "KA");
+    shift.WriteFloat("Datum.Delta.X", 15.5);
+    shift.WriteFloat("Datum.Sigma.Z", 2);
+    TGIS_DatumList user;
+    EXPECT_EQ(user.ReadFromIni(shift), nullptr);
+    const TGIS_Datum& d = *user.FindByCode("my-3");
     EXPECT_EQ(d.Kind, 2);
     EXPECT_EQ(d.DeltaX, 15.5);
     EXPECT_EQ(d.SigmaZ, 2);
     EXPECT_EQ(d.Scale, 1);
     EXPECT_TRUE(GisIsSameExtent(d.Validity, GisMakeExtent(0, 0, 0, 0)));
 
-    const int before = GisDatumList().Count();
     TGIS_Ini empty(nullptr, "");
     empty.WriteFloat("Datum.Delta.X", 3);
-    EXPECT_EQ(GisDatumList().ReadFromIni(empty), nullptr);
-    EXPECT_EQ(GisDatumList().Count(), before);
+    EXPECT_EQ(user.ReadFromIni(empty), nullptr);
+    EXPECT_EQ(user.Count(), 1);
     GisDatumList().WriteToIni(empty, "NOSUCH");
     EXPECT_EQ(empty.ReadValue("Datum.Code"), "nil");
 }
@@ -362,30 +378,32 @@ TEST(GisDatumsIni, EllipsoidKeysSpheresAndRefusedValues) {
 
     // No inverse flattening: a sphere, written back as 0.
     TGIS_Ini sphere(nullptr, "");
-    sphere.WriteString("Ellipsoid.Code", "QSPH");
+    sphere.WriteString("Ellipsoid.Code", "TEST_SPH");
     sphere.WriteFloat("Ellipsoid.SemiMajor", 6371000);
-    EXPECT_EQ(GisEllipsoidList().ReadFromIni(sphere), nullptr);
-    const TGIS_Ellipsoid* s = GisEllipsoidList().FindByCode("QSPH");
+    TGIS_EllipsoidList user;
+    EXPECT_EQ(user.ReadFromIni(sphere), nullptr);
+    const TGIS_Ellipsoid* s = user.FindByCode("TEST_SPH");
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->SemiMinor, 6371000);
     TGIS_Ini back(nullptr, "");
-    GisEllipsoidList().WriteToIni(back, "QSPH");
+    user.WriteToIni(back, "TEST_SPH");
     EXPECT_EQ(back.ReadFloat("Ellipsoid.Flattering", -1), 0);
 
     // Impossible values add nothing; a datum naming the code then raises 0200.
     for (auto [a, rf] : {std::pair{"0", "298"}, {"-6e6", "298"}, {"6e6", "-3"}, {"6e6", "0.5"}, {"6e6", "1"}}) {
         TGIS_Ini bad(nullptr, "");
-        bad.WriteString("Ellipsoid.Code", "QBAD");
+        bad.WriteString("Ellipsoid.Code", "TEST_BAD");
         bad.WriteString("Ellipsoid.SemiMajor", a);
         bad.WriteString("Ellipsoid.Flattering", rf);
-        EXPECT_EQ(GisEllipsoidList().ReadFromIni(bad), nullptr);
-        EXPECT_EQ(GisEllipsoidList().FindByCode("QBAD"), nullptr) << a << " " << rf;
+        EXPECT_EQ(user.ReadFromIni(bad), nullptr);
+        EXPECT_EQ(user.FindByCode("TEST_BAD"), nullptr) << a << " " << rf;
     }
     TGIS_Ini datum(nullptr, "");
-    datum.WriteString("Datum.Code", "QBADDATUM");
-    datum.WriteString("Datum.Ellipsoid", "QBAD");
-    GisDatumList().ReadFromIni(datum);
-    EXPECT_THROW(GisDatumList().FindByCode("QBADDATUM")->FindEllipsoid(), EGIS_Exception);
+    datum.WriteString("Datum.Code", "TEST_BADDATUM");
+    datum.WriteString("Datum.Ellipsoid", "TEST_BAD");
+    TGIS_DatumList datums;
+    datums.ReadFromIni(datum);
+    EXPECT_THROW(datums.FindByCode("TEST_BADDATUM")->FindEllipsoid(), EGIS_Exception);
 }
 
 }  // namespace

@@ -127,9 +127,9 @@ TEST(GisProjections, GeodeticCopiesAndGeocentricUsesTheDatumsEllipsoid) {
     EXPECT_EQ(out.Y, kPi / 2);
 
     // A user sphere through a user datum.
-    ASSERT_NE(GisEllipsoidList().AddEllipsoid("QS", "test sphere", 0, 6371000), nullptr);
-    TGIS_DatumParams params{};
-    TGIS_Datum* d = GisDatumList().AddDatum(2, "QSPHERE", params, "QS", "test sphere datum");
+    ASSERT_NE(GisEllipsoidList().AddEllipsoid("TEST_S", "test sphere", 0, 6371000), nullptr);
+    TGIS_DatumList user;
+    TGIS_Datum* d = user.AddDatum(2, "SPHERE", TGIS_DatumParams{}, "TEST_S", "test sphere datum");
     gec.SetDatum(d);
     EXPECT_EQ(gec.SemiMajor, 6371000);
     EXPECT_EQ(gec.SemiMinor, 6371000);
