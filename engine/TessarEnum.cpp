@@ -131,8 +131,9 @@ void FillColumns(const EnumJob& job, int64_t c0, int64_t c1, TStandardTessarols&
         // Filled through a local vector: neighbouring column headers may belong to another worker.
         std::vector<TStandardTessarol> column = std::move(out[c]);
         for (int64_t r = 0; r < nr; ++r)
-            column.emplace_back(std::string(buf, job.number(buf, gc, job.row1 - 1 - r)), westLon, job.lats[r + 1],
-                                eastLon, job.lats[r], westNodes[r], eastNodes[r], eastNodes[r + 1], westNodes[r + 1]);
+            // Braced: clang 14 (the fuzz builds) has no parenthesised aggregate initialisation.
+            column.push_back({std::string(buf, job.number(buf, gc, job.row1 - 1 - r)), westLon, job.lats[r + 1],
+                              eastLon, job.lats[r], westNodes[r], eastNodes[r], eastNodes[r + 1], westNodes[r + 1]});
         out[c] = std::move(column);
         std::swap(westNodes, eastNodes);
         westLon = eastLon;
