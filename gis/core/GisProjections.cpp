@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "gis/core/GisIni.h"
+#include "gis/core/GisProjAzimuthal.h"
+#include "gis/core/GisProjWorld.h"
 
 namespace {
 
@@ -71,6 +73,14 @@ double TGIS_ProjectionAbstract::CorrectedParallel1(double value, double limit) {
 
 double TGIS_ProjectionAbstract::CorrectedParallel2(double value, double limit) {
     return Corrected(value, -limit, limit, GIS_RS_WARN_STANDARDPARALLEL2);
+}
+
+void TGIS_ProjectionAbstract::SetUpMeridianAndOrigin(double centralMeridian, double falseEasting,
+                                                     double falseNorthing) {
+    CentralMeridian = ReduceMeridian(CorrectedCentralMeridian(centralMeridian));
+    FalseEasting = falseEasting;
+    FalseNorthing = falseNorthing;
+    Prepare();
 }
 
 double TGIS_ProjectionAbstract::ReduceMeridian(double meridian) { return meridian > kPi ? meridian - 2 * kPi : meridian; }
@@ -161,6 +171,18 @@ struct Registry {
         GisInitDatumTables();
         list.RegisterProjection(std::make_unique<TGIS_ProjectionGeodetic>());
         list.RegisterProjection(std::make_unique<TGIS_ProjectionGeocentric>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionRobinson>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionMollweide>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionEckert4>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionEckert6>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionWagner4>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionWagner7>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionGrinten>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionOrthographic>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionPolarStereographic>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionSinusoid>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionHotine>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionHotine2>());
     }
     TGIS_ProjectionList list;
 };
@@ -235,4 +257,38 @@ void TGIS_ProjectionList::WriteToConfig(TGIS_Ini& ini, const TGIS_ProjectionAbst
         ini.WriteString("Projection.Code", "");
     else
         projection->WriteParams(ini);
+}
+
+long double GisAuthalicRadius(long double a, long double e2) {
+    return a * (1 - e2 / 6 - 17 * e2 * e2 / 360 - 67 * e2 * e2 * e2 / 3024);
+}
+
+void TGIS_MeridianArc::Prepare(long double a, long double e2) {
+    const long double e4 = e2 * e2, e6 = e4 * e2;
+    M0 = a * (1 - e2 / 4 - 3 * e4 / 64 - 5 * e6 / 256);
+    M2 = a * (3 * e2 / 8 + 3 * e4 / 32 + 45 * e6 / 1024);
+    M4 = a * (15 * e4 / 256 + 45 * e6 / 1024);
+    M6 = a * (35 * e6 / 3072);
+    const long double r = std::sqrt(1 - e2), e1 = (1 - r) / (1 + r);
+    const long double e1_2 = e1 * e1, e1_3 = e1_2 * e1, e1_4 = e1_3 * e1;
+    F2 = 3 * e1 / 2 - 27 * e1_3 / 32;
+    F4 = 21 * e1_2 / 16 - 55 * e1_4 / 32;
+    F6 = 151 * e1_3 / 96;
+    F8 = 1097 * e1_4 / 512;
+}
+
+double TGIS_MeridianArc::Distance(double phi) const {
+    return static_cast<double>(M0) * phi - static_cast<double>(M2) * std::sin(2 * phi) +
+           static_cast<double>(M4) * std::sin(4 * phi) - static_cast<double>(M6) * std::sin(6 * phi);
+}
+
+double TGIS_MeridianArc::Footpoint(double distance) const {
+    const double mu = distance / static_cast<double>(M0);
+    return mu + static_cast<double>(F2) * std::sin(2 * mu) + static_cast<double>(F4) * std::sin(4 * mu) +
+           static_cast<double>(F6) * std::sin(6 * mu) + static_cast<double>(F8) * std::sin(8 * mu);
+}
+
+double GisConformalT(double phi, double e) {
+    const double es = e * std::sin(phi);
+    return std::tan(kPi / 4 - phi / 2) / std::pow((1 - es) / (1 + es), e / 2);
 }

@@ -1,6 +1,7 @@
 // The projection base class, the unprojected members (geodetic, geocentric) and the registry.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,6 +27,9 @@ enum TGIS_ProjectionParameter : uint8_t {
     gppPoint_2 = 11,
 };
 using TGIS_ProjectionParameters = uint16_t;
+
+// Arcsine of the argument held within -1..1, so that rounding beyond it gives the limit, not NaN.
+inline double GisArcSin(double x) { return x >= 1 ? 1.5707963267948966 : x <= -1 ? -1.5707963267948966 : std::asin(x); }
 
 // True when B - Tol < A < B + Tol.
 inline bool GisIsNear(double a, double b, double tol) { return b - tol < a && a < b + tol; }
@@ -59,6 +63,8 @@ public:
     void SetDatum(TGIS_Datum* datum);
     // Replaces Warning; an empty text clears it.
     void AddWarning(const std::string& text) { Warning = text; }
+    // Reuses Warning's buffer: a correction repeated on every point costs no allocation.
+    void AddWarning(const char* text) { Warning.assign(text); }
     // The "Projection." keys of the current section; any failure raises 0003 (a datum read before it stays).
     void ReadParams(TGIS_Ini& ini);
     void WriteParams(TGIS_Ini& ini) const;
@@ -86,6 +92,9 @@ protected:
     double CorrectedParallel1(double value, double limit);
     double CorrectedParallel2(double value, double limit);
     static double ReduceMeridian(double meridian);
+    // SetUp of a member that uses only the central meridian and the false origin: checks and reduces the
+    // meridian, stores them and prepares.
+    void SetUpMeridianAndOrigin(double centralMeridian, double falseEasting, double falseNorthing);
 
     // Project's input: non-finite raises 0210 / 0211; the latitude is clamped into latMin..latMax and the
     // longitude into -pi..2pi with warnings, then a longitude above pi is reduced by 2pi.
@@ -145,3 +154,18 @@ private:
 
 // Built on first use, after the datum catalogues, with one instance of each member.
 TGIS_ProjectionList& GisProjectionList();
+
+// Radius of the sphere of the ellipsoid's area (series to e^6).
+long double GisAuthalicRadius(long double a, long double e2);
+
+// Distance along the meridian from the equator (series to e^6) and its inverse, the footpoint latitude.
+struct TGIS_MeridianArc {
+    void Prepare(long double a, long double e2);
+    double Distance(double latitude) const;
+    double Footpoint(double distance) const;
+    long double M0 = 0, M2 = 0, M4 = 0, M6 = 0;  // M = M0 phi - M2 sin 2phi + M4 sin 4phi - M6 sin 6phi
+    long double F2 = 0, F4 = 0, F6 = 0, F8 = 0;  // phi = mu + F2 sin 2mu + F4 sin 4mu + ...
+};
+
+// tan(pi/4 - phi/2) / ((1 - e sin phi)/(1 + e sin phi))^(e/2): the conformal colatitude term.
+double GisConformalT(double latitude, double e);

@@ -1,0 +1,496 @@
+#include "gis/core/GisProjWorld.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kRobinsonMaxLatitude = 1.56643300366;  // 89.75 degrees
+constexpr double kNewtonTolerance = 4.85e-10;
+constexpr int kNewtonRounds = 30;
+constexpr double kBoundsMargin = 1.01;
+
+// Newton's method on f(x) = 0 from x; `step` gives (f, f'). Stops at a step within the tolerance or after
+// the round limit; a zero derivative ends it where it stands.
+template <class Step>
+double Newton(double x, Step step) {
+    for (int round = 0; round < kNewtonRounds; ++round) {
+        auto [f, df] = step(x);
+        if (df == 0) break;
+        const double dx = f / df;
+        x -= dx;
+        if (!(std::fabs(dx) > kNewtonTolerance)) break;
+    }
+    return x;
+}
+
+// x - sin x without the cancellation near zero, where the auxiliary angles meet the poles.
+double XMinusSin(double x) {
+    if (std::fabs(x) > 0.5) return x - std::sin(x);
+    const double x2 = x * x;
+    double term = x * x2 / 6, sum = 0;
+    for (int n = 2; n < 10; ++n) {
+        sum += term;
+        term *= -x2 / ((2 * n) * (2 * n + 1));
+    }
+    return sum;
+}
+
+// 1 - sin|phi| from the cosine, exact near the poles.
+double OneMinusSinAbs(double phi) {
+    const double c = std::cos(phi);
+    return c * c / (1 + std::fabs(std::sin(phi)));
+}
+
+double Sign(double v) { return v < 0 ? -1 : 1; }
+
+// The inverse's longitude difference: beyond the outline (or undefined on it) the point has none, so it is
+// held at the edge.
+double HeldDelta(TGIS_ProjectionAbstract& p, double delta) {
+    if (std::isnan(delta)) return 0;
+    if (delta > kPi || delta < -kPi) {
+        p.AddWarning(GIS_RS_WARN_EASTING);
+        return delta > 0 ? kPi : -kPi;
+    }
+    return delta;
+}
+
+void SetBounds(TGIS_ProjectionAbstract& p, double halfWidth, double halfHeight) {
+    p.EastingBound = kBoundsMargin * halfWidth;
+    p.NorthingBound = kBoundsMargin * halfHeight;
+}
+
+constexpr TGIS_ProjectionParameters kWorldParameters =
+    1 << gppCentralMeridian | 1 << gppFalseEasting | 1 << gppFalseNorthing;
+
+// Robinson's table from -5 to 90 degrees: parallel length and distance from the equator.
+constexpr double kRobinsonX[20] = {0.98442,  0.9858,   0.98442,  0.981265, 0.975942, 0.968253, 0.959183,
+                                   0.946368, 0.929314, 0.908513, 0.883474, 0.855576, 0.823143, 0.78726,
+                                   0.748912, 0.708396, 0.663641, 0.612478, 0.564075, 0.524643};
+constexpr double kRobinsonY[20] = {-0.062, 0,      0.062,  0.124,  0.186,  0.248,  0.31,
+                                   0.372,  0.434,  0.4958, 0.5571, 0.6176, 0.6769, 0.7346,
+                                   0.7903, 0.8435, 0.8936, 0.9394, 0.9761, 1.0};
+
+// Second-order interpolation at u within row `row` (0 = equator) of a column.
+double RobinsonInterpolate(const double* column, int row, double u) {
+    const double fm = column[row], f0 = column[row + 1], fp = column[row + 2];
+    return f0 + u * (fp - fm) / 2 + u * u * (fp - 2 * f0 + fm) / 2;
+}
+
+// Row and position within it of |latitude| in degrees; a latitude on a row is the end of the row below.
+std::pair<int, double> RobinsonRow(double degrees) {
+    const double p = degrees / 5;
+    const int i = static_cast<int>(p - 1e-10);
+    return {i, p - i};
+}
+
+}  // namespace
+
+// ---- Robinson
+
+TGIS_ProjectionRobinson::TGIS_ProjectionRobinson() {
+    std::copy(std::begin(kRobinsonX), std::end(kRobinsonX), tableX_);
+    std::copy(std::begin(kRobinsonY), std::end(kRobinsonY), tableY_);
+    Prepare();
+}
+
+std::string TGIS_ProjectionRobinson::Code() const { return "ROB"; }
+std::string TGIS_ProjectionRobinson::Description() const { return "Robinson"; }
+TGIS_ProjectionParameters TGIS_ProjectionRobinson::ParametersUsed() const { return kWorldParameters; }
+std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionRobinson::NewInstance() const {
+    return std::make_unique<TGIS_ProjectionRobinson>();
+}
+
+void TGIS_ProjectionRobinson::SetUp(int32_t, double cm, double, double fe, double fn, double, double, double, double,
+                                    double, double, double, double, double, double) {
+    CentralMeridian = CorrectedCentralMeridian(cm);
+    FalseEasting = fe;
+    FalseNorthing = fn;
+    Prepare();
+}
+
+void TGIS_ProjectionRobinson::Prepare() {
+    TGIS_ProjectionAbstract::Prepare();
+    // Half-widths from the false origin, whatever the meridian: the edge of the map, not a point on it.
+    auto [row, u] = RobinsonRow(kRobinsonMaxLatitude * 180 / kPi);
+    const long double a = SemiMajor;
+    EastingBound = static_cast<double>(a * tableX_[1] * kPi);
+    NorthingBound = static_cast<double>(a * (kPi / 2) * RobinsonInterpolate(tableY_, row, u));
+}
+
+void TGIS_ProjectionRobinson::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
+    TGIS_Point3D p = in;
+    ProjectRange(p, -kRobinsonMaxLatitude, kRobinsonMaxLatitude);
+    const double dl = LongitudeDelta(p.X), a = static_cast<double>(SemiMajor);
+    auto [row, u] = RobinsonRow(std::fabs(p.Y) * 180 / kPi);
+    out.X = FalseEasting + a * RobinsonInterpolate(tableX_, row, u) * dl;
+    out.Y = FalseNorthing + Sign(p.Y) * a * (kPi / 2) * RobinsonInterpolate(tableY_, row, u);
+    out.Z = in.Z;
+}
+
+void TGIS_ProjectionRobinson::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) {
+    TGIS_Point3D p = in;
+    UnprojectRange(p);
+    const double a = static_cast<double>(SemiMajor);
+    const double y = (p.Y - FalseNorthing) / (a * kPi / 2), ay = std::fabs(y);
+    // The row whose Y values bracket |y|: the table's Y is not proportional to latitude, so the first guess
+    // may be a row too low or too high.
+    int row = std::min(17, static_cast<int>(ay * 18));
+    while (row < 17 && tableY_[row + 2] < ay) ++row;
+    while (row >= 0 && tableY_[row + 1] > ay) --row;
+    if (row < 0) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
+    const double fm = tableY_[row], f0 = tableY_[row + 1], fp = tableY_[row + 2];
+    const double d1 = (fp - fm) / 2, d2 = (fp - 2 * f0 + fm) / 2;
+    double u = (ay - f0) / (fp - f0);
+    // Newton on the interpolation: the step below 1e-5 degree leaves an error of its square.
+    for (int round = 0;; ++round) {
+        if (round >= 75) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
+        const double slope = d1 + 2 * d2 * u;
+        if (!(slope > 0)) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
+        const double du = (f0 + u * d1 + u * u * d2 - ay) / slope;
+        u -= du;
+        if (std::fabs(5 * du) < 1e-5) break;
+    }
+    out.Y = Sign(y) * 5 * (row + u) * 0.01745329252;
+    out.X = NormalizeLongitude(CentralMeridian +
+                               HeldDelta(*this, (p.X - FalseEasting) / (a * RobinsonInterpolate(tableX_, row, u))));
+    out.Z = in.Z;
+}
+
+// ---- The members on the authalic sphere
+
+#define QM_WORLD_COMMON(Class, code, description)                                                         \
+    std::string Class::Code() const { return code; }                                                      \
+    std::string Class::Description() const { return description; }                                        \
+    TGIS_ProjectionParameters Class::ParametersUsed() const { return kWorldParameters; }                  \
+    std::unique_ptr<TGIS_ProjectionAbstract> Class::NewInstance() const { return std::make_unique<Class>(); } \
+    void Class::SetUp(int32_t, double cm, double, double fe, double fn, double, double, double, double, double, \
+                      double, double, double, double, double) {                                            \
+        SetUpMeridianAndOrigin(cm, fe, fn);                                                                \
+    }
+
+QM_WORLD_COMMON(TGIS_ProjectionMollweide, "MOL", "Mollweide Pseudocylindrical")
+QM_WORLD_COMMON(TGIS_ProjectionEckert4, "EC4", "Eckert IV")
+QM_WORLD_COMMON(TGIS_ProjectionEckert6, "EC6", "Eckert VI")
+QM_WORLD_COMMON(TGIS_ProjectionWagner4, "WA4", "Wagner IV")
+QM_WORLD_COMMON(TGIS_ProjectionWagner7, "WA7", "Wagner VII")
+QM_WORLD_COMMON(TGIS_ProjectionSinusoid, "SIN", "Sinusoid")
+QM_WORLD_COMMON(TGIS_ProjectionGrinten, "GRI", "Van der Grinten")
+#undef QM_WORLD_COMMON
+
+// ---- Mollweide
+
+void TGIS_ProjectionMollweide::Prepare() {
+    TGIS_ProjectionAbstract::Prepare();
+    R_ = GisAuthalicRadius(SemiMajor, Eccentricity2);
+    cx_ = std::sqrt(8.0L) / kPi * R_;
+    cy_ = std::sqrt(2.0L) * R_;
+    SetBounds(*this, static_cast<double>(cx_ * kPi), static_cast<double>(cy_));
+}
+
+void TGIS_ProjectionMollweide::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
+    TGIS_Point3D p = in;
+    ProjectRange(p, -kPi / 2, kPi / 2);
+    const double dl = LongitudeDelta(p.X);
+    // theta' + sin theta' = pi sin phi has a triple root at the poles; solved for d = pi - |theta'| it is
+    // d - sin d = pi (1 - sin |phi|), well conditioned everywhere. The pole itself is d = 0.
+    const double k = kPi * OneMinusSinAbs(p.Y);
+    double d = 0;
+    if (std::fabs(p.Y) != kPi / 2) {
+        d = Newton(std::min(std::cbrt(6 * k), kPi), [k](double x) {
+            const double s = std::sin(x / 2);
+            return std::pair{XMinusSin(x) - k, 2 * s * s};
+        });
+        d = std::clamp(d, 0.0, kPi);
+    }
+    out.X = FalseEasting + static_cast<double>(cx_) * dl * std::sin(d / 2);
+    out.Y = FalseNorthing + Sign(p.Y) * static_cast<double>(cy_) * std::cos(d / 2);
+    out.Z = in.Z;
+}
+
+void TGIS_ProjectionMollweide::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) {
+    TGIS_Point3D p = in;
+    UnprojectRange(p);
+    const double theta = GisArcSin((p.Y - FalseNorthing) / static_cast<double>(cy_));
+    const double phi = GisArcSin((2 * theta + std::sin(2 * theta)) / kPi);
+    double dl = 0;
+    if (!(std::fabs(std::fabs(phi) - kPi / 2) < 1e-10))
+        dl = HeldDelta(*this, (p.X - FalseEasting) / (static_cast<double>(cx_) * std::cos(theta)));
+    out.X = NormalizeLongitude(CentralMeridian + dl);
+    out.Y = phi;
+    out.Z = in.Z;
+}
+
+// ---- Eckert IV
+
+namespace {
+constexpr double kEckert4X = 0.4222382, kEckert4Y = 1.3265004, kEckert4K = 2 + kPi / 2;
+}
+
+void TGIS_ProjectionEckert4::Prepare() {
+    TGIS_ProjectionAbstract::Prepare();
+    R_ = GisAuthalicRadius(SemiMajor, Eccentricity2);
+    cx_ = kEckert4X * R_;
+    cy_ = kEckert4Y * R_;
+    SetBounds(*this, static_cast<double>(cx_ * 2 * kPi), static_cast<double>(cy_));
+}
+
+void TGIS_ProjectionEckert4::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
+    TGIS_Point3D p = in;
+    ProjectRange(p, -kPi / 2, kPi / 2);
+    const double dl = LongitudeDelta(p.X);
+    // theta + sin theta cos theta + 2 sin theta = (2 + pi/2) sin phi has a double root at the poles; for
+    // d = pi/2 - |theta| it reads (2d - sin 2d)/2 + 4 sin^2(d/2) = (2 + pi/2)(1 - sin |phi|), at least d^2,
+    // so Newton from sqrt of the right side approaches from above.
+    const double k = kEckert4K * OneMinusSinAbs(p.Y);
+    double d = 0;
+    if (std::fabs(p.Y) != kPi / 2) {
+        d = Newton(std::min(std::sqrt(k), kPi / 2), [k](double x) {
+            const double s = std::sin(x / 2), sx = std::sin(x);
+            return std::pair{XMinusSin(2 * x) / 2 + 4 * s * s - k, 2 * sx * sx + 2 * sx};
+        });
+        d = std::clamp(d, 0.0, kPi / 2);
+    }
+    out.X = FalseEasting + static_cast<double>(cx_) * dl * (1 + std::sin(d));
+    out.Y = FalseNorthing + Sign(p.Y) * static_cast<double>(cy_) * std::cos(d);
+    out.Z = in.Z;
+}
+
+void TGIS_ProjectionEckert4::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) {
+    TGIS_Point3D p = in;
+    UnprojectRange(p);
+    const double theta = GisArcSin((p.Y - FalseNorthing) / static_cast<double>(cy_));
+    const double s = std::sin(theta), c = std::cos(theta);
+    out.Y = GisArcSin((theta + s * c + 2 * s) / kEckert4K);
+    out.X = NormalizeLongitude(CentralMeridian +
+                               HeldDelta(*this, (p.X - FalseEasting) / (static_cast<double>(cx_) * (1 + c))));
+    out.Z = in.Z;
+}
+
+// ---- Eckert VI
+
+namespace {
+constexpr double kEckert6K = 1 + kPi / 2;
+}
+
+void TGIS_ProjectionEckert6::Prepare() {
+    TGIS_ProjectionAbstract::Prepare();
+    R_ = GisAuthalicRadius(SemiMajor, Eccentricity2);
+    cx_ = R_ / std::sqrt(2 + static_cast<long double>(kPi));
+    cy_ = 2 * cx_;
+    SetBounds(*this, static_cast<double>(cx_ * 2 * kPi), static_cast<double>(cy_ * kPi / 2));
+}
+
+void TGIS_ProjectionEckert6::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
+    TGIS_Point3D p = in;
+    ProjectRange(p, -kPi / 2, kPi / 2);
+    const double dl = LongitudeDelta(p.X);
+    double theta = Sign(p.Y) * kPi / 2;
+    if (std::fabs(p.Y) != kPi / 2) {
+        const double k = kEckert6K * std::sin(p.Y);
+        theta = Newton(p.Y, [k](double t) { return std::pair{t + std::sin(t) - k, 1 + std::cos(t)}; });
+    }
+    out.X = FalseEasting + static_cast<double>(cx_) * dl * (1 + std::cos(theta));
+    out.Y = FalseNorthing + static_cast<double>(cy_) * theta;
+    out.Z = in.Z;
+}
+
+void TGIS_ProjectionEckert6::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) {
+    TGIS_Point3D p = in;
+    UnprojectRange(p);
+    const double theta = std::clamp((p.Y - FalseNorthing) / static_cast<double>(cy_), -kPi / 2, kPi / 2);
+    out.Y = GisArcSin((theta + std::sin(theta)) / kEckert6K);
+    out.X = NormalizeLongitude(
+        CentralMeridian +
+        HeldDelta(*this, (p.X - FalseEasting) / (static_cast<double>(cx_) * (1 + std::cos(theta)))));
+    out.Z = in.Z;
+}
+
+// ---- Wagner IV
+
+namespace {
+constexpr double kWagner4X = 0.8631, kWagner4Y = 1.56548, kWagner4K = 2.9604205062;
+}
+
+void TGIS_ProjectionWagner4::Prepare() {
+    TGIS_ProjectionAbstract::Prepare();
+    R_ = GisAuthalicRadius(SemiMajor, Eccentricity2);
+    cx_ = kWagner4X * R_;
+    cy_ = kWagner4Y * R_;
+    SetBounds(*this, static_cast<double>(cx_ * kPi), static_cast<double>(cy_ * std::sin(kPi / 3)));
+}
+
+void TGIS_ProjectionWagner4::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
+    TGIS_Point3D p = in;
+    ProjectRange(p, -kPi / 2, kPi / 2);
+    const double dl = LongitudeDelta(p.X);
+    // The derivative 2 + 2 cos 2 theta vanishes at theta = pi/2, where a start at phi would put a pole: the
+    // root lies above phi/2, where the curve is concave, so Newton from there climbs to it.
+    double theta = Sign(p.Y) * kPi / 3;
+    if (std::fabs(p.Y) != kPi / 2) {
+        const double k = kWagner4K * std::sin(p.Y);
+        theta = Newton(p.Y / 2,
+                       [k](double t) { return std::pair{2 * t + std::sin(2 * t) - k, 2 + 2 * std::cos(2 * t)}; });
+    }
+    out.X = FalseEasting + static_cast<double>(cx_) * dl * std::cos(theta);
+    out.Y = FalseNorthing + static_cast<double>(cy_) * std::sin(theta);
+    out.Z = in.Z;
+}
+
+void TGIS_ProjectionWagner4::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) {
+    TGIS_Point3D p = in;
+    UnprojectRange(p);
+    const double theta = GisArcSin((p.Y - FalseNorthing) / static_cast<double>(cy_));
+    out.Y = GisArcSin((2 * theta + std::sin(2 * theta)) / kWagner4K);
+    out.X = NormalizeLongitude(
+        CentralMeridian + HeldDelta(*this, (p.X - FalseEasting) / (static_cast<double>(cx_) * std::cos(theta))));
+    out.Z = in.Z;
+}
+
+// ---- Wagner VII
+
+namespace {
+constexpr double kWagner7S = 0.90631, kWagner7X = 2.66723, kWagner7Y = 1.24104, kWagner7SY = 1.1247669624;
+
+// Unscaled by R.
+std::pair<double, double> Wagner7(double dl, double phi) {
+    const double s = kWagner7S * std::sin(phi), c0 = std::sqrt(1 - s * s);
+    const double c1 = std::sqrt(2 / (1 + c0 * std::cos(dl / 3)));
+    return {kWagner7X * c0 * c1 * std::sin(dl / 3), kWagner7Y * s * c1};
+}
+}  // namespace
+
+void TGIS_ProjectionWagner7::Prepare() {
+    TGIS_ProjectionAbstract::Prepare();
+    R_ = GisAuthalicRadius(SemiMajor, Eccentricity2);
+    // Widest on the equator, highest at the poles' ends.
+    const double r = static_cast<double>(R_);
+    SetBounds(*this, r * Wagner7(kPi, 0).first, r * Wagner7(kPi, kPi / 2).second);
+}
+
+void TGIS_ProjectionWagner7::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
+    TGIS_Point3D p = in;
+    ProjectRange(p, -kPi / 2, kPi / 2);
+    auto [x, y] = Wagner7(LongitudeDelta(p.X), p.Y);
+    const double r = static_cast<double>(R_);
+    out.X = FalseEasting + r * x;
+    out.Y = FalseNorthing + r * y;
+    out.Z = in.Z;
+}
+
+void TGIS_ProjectionWagner7::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) {
+    TGIS_Point3D p = in;
+    UnprojectRange(p);
+    const double x = p.X - FalseEasting, y = p.Y - FalseNorthing, r = static_cast<double>(R_);
+    const double rho = std::hypot(x / kWagner7X, y / kWagner7Y);
+    double dl = 0, phi = 0;
+    if (rho > 0) {
+        // The equatorial Lambert azimuthal inverse of the scaled point; the quadrant comes from cos c.
+        const double c = 2 * GisArcSin(rho / (2 * r));
+        phi = GisArcSin(y * std::sin(c) / (kWagner7SY * rho));
+        dl = 3 * std::atan2(x * std::sin(c), kWagner7X * rho * std::cos(c));
+    }
+    out.X = NormalizeLongitude(CentralMeridian + HeldDelta(*this, dl));
+    out.Y = phi;
+    out.Z = in.Z;
+}
+
+// ---- Sinusoidal (ellipsoidal)
+
+void TGIS_ProjectionSinusoid::Prepare() {
+    TGIS_ProjectionAbstract::Prepare();
+    arc_.Prepare(SemiMajor, Eccentricity2);
+    SetBounds(*this, static_cast<double>(SemiMajor * kPi), arc_.Distance(kPi / 2));
+}
+
+void TGIS_ProjectionSinusoid::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
+    TGIS_Point3D p = in;
+    ProjectRange(p, -kPi / 2, kPi / 2);
+    const double dl = LongitudeDelta(p.X), s = std::sin(p.Y);
+    const double a = static_cast<double>(SemiMajor), e2 = static_cast<double>(Eccentricity2);
+    out.X = FalseEasting + a * dl * std::cos(p.Y) / std::sqrt(1 - e2 * s * s);
+    out.Y = FalseNorthing + arc_.Distance(p.Y);
+    out.Z = in.Z;
+}
+
+void TGIS_ProjectionSinusoid::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) {
+    TGIS_Point3D p = in;
+    UnprojectRange(p);
+    const double phi = std::clamp(arc_.Footpoint(p.Y - FalseNorthing), -kPi / 2, kPi / 2);
+    double dl = 0;
+    if (!GisIsNear(std::fabs(phi), kPi / 2, 1e-8)) {
+        const double s = std::sin(phi), a = static_cast<double>(SemiMajor), e2 = static_cast<double>(Eccentricity2);
+        dl = HeldDelta(*this, (p.X - FalseEasting) * std::sqrt(1 - e2 * s * s) / (a * std::cos(phi)));
+    }
+    out.X = NormalizeLongitude(CentralMeridian + dl);
+    out.Y = phi;
+    out.Z = in.Z;
+}
+
+// ---- Van der Grinten
+
+void TGIS_ProjectionGrinten::Prepare() {
+    TGIS_ProjectionAbstract::Prepare();
+    R_ = GisAuthalicRadius(SemiMajor, Eccentricity2);
+    piR_ = kPi * R_;
+    SetBounds(*this, static_cast<double>(piR_), static_cast<double>(piR_));
+}
+
+void TGIS_ProjectionGrinten::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
+    TGIS_Point3D p = in;
+    ProjectRange(p, -kPi / 2, kPi / 2);
+    const double dl = LongitudeDelta(p.X), phi = p.Y, piR = static_cast<double>(piR_);
+    out.Z = in.Z;
+    // Below 1e-30 rad the terms of the general case overflow; the point is on the equator to far below a
+    // nanometre.
+    if (std::fabs(phi) < 1e-30) {
+        out.X = FalseEasting + static_cast<double>(R_) * dl;
+        out.Y = FalseNorthing;
+        return;
+    }
+    const double theta = GisArcSin(std::fabs(2 * phi / kPi));
+    if (dl == 0 || GisIsNear(std::fabs(phi), kPi / 2, 1e-5)) {
+        out.X = FalseEasting;
+        out.Y = FalseNorthing + Sign(phi) * piR * std::tan(theta / 2);
+        return;
+    }
+    const double st = std::sin(theta), ct = std::cos(theta);
+    const double A = std::fabs(kPi / dl - dl / kPi) / 2;
+    const double G = ct / (st + ct - 1), P = G * (2 / st - 1);
+    // P^2 - G^2 = 4 G^2 (1 - sin theta) / sin^2 theta, and the root taken over the sum without its
+    // cancelling term: near the equator the plain formula loses every digit.
+    const double P2 = P * P, M = P2 - G, PG = 4 * G * G * (1 - st) / (st * st);
+    const double x = PG / (std::sqrt(A * A * M * M + (P2 + A * A) * PG) + A * M);
+    out.X = FalseEasting + Sign(dl) * piR * x;
+    // y = sqrt(1 - x^2 - 2 A x) loses its digits near the equator; the same y from the other root,
+    // (Q^2 - A^2 - A^4) / (P Q + A sqrt((A^2 + 1)(P^2 + A^2) - Q^2)) with Q = A^2 + G, has no
+    // cancelling terms once written as below.
+    const double Q = A * A + G, W = A * A * (PG + (G - 1) * (G - 1)) + PG;
+    const double y = (G * G + A * A * (2 * G - 1)) / (P * Q + A * std::sqrt(W));
+    out.Y = FalseNorthing + Sign(phi) * piR * y;
+}
+
+void TGIS_ProjectionGrinten::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) {
+    TGIS_Point3D p = in;
+    UnprojectRange(p);
+    const double piR = static_cast<double>(piR_);
+    const double x = (p.X - FalseEasting) / piR, y = (p.Y - FalseNorthing) / piR;
+    const double x2 = x * x, y2 = y * y, r2 = x2 + y2;
+    double phi = 0, dl = kPi * x;
+    if (y != 0) {
+        const double c1 = -std::fabs(y) * (1 + r2);
+        const double c2 = c1 - 2 * y2 + x2;
+        const double c3 = -2 * c1 + 1 + 2 * y2 + r2 * r2;
+        const double d = y2 / c3 + (2 * c2 * c2 * c2 / (c3 * c3 * c3) - 9 * c1 * c2 / (c3 * c3)) / 27;
+        const double a1 = (c1 - c2 * c2 / (3 * c3)) / c3;
+        const double m1 = 2 * std::sqrt(-a1 / 3);
+        const double t1 = std::acos(std::clamp(3 * d / (a1 * m1), -1.0, 1.0)) / 3;
+        phi = std::clamp(Sign(y) * kPi * (-m1 * std::cos(t1 + kPi / 3) - c2 / (3 * c3)), -kPi / 2, kPi / 2);
+        dl = x == 0 ? 0 : kPi * (r2 - 1 + std::sqrt(1 + 2 * (x2 - y2) + r2 * r2)) / (2 * x);
+    }
+    out.X = NormalizeLongitude(CentralMeridian + HeldDelta(*this, dl));
+    out.Y = phi;
+    out.Z = in.Z;
+}
