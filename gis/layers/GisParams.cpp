@@ -165,8 +165,8 @@ struct BrushKey {
     bool operator==(const BrushKey&) const = default;
 };
 BrushKey KeyOf(const LOGBRUSH& lb) {
-    if (lb.lbStyle == BS_PATTERN) return {lb.lbStyle, lb.lbColor, 0, IdentityOf(reinterpret_cast<const TBitmap*>(lb.lbHatch))};
-    return {lb.lbStyle, lb.lbColor, lb.lbHatch, 0};
+    if (lb.lbStyle != BS_PATTERN) return {lb.lbStyle, lb.lbColor, lb.lbHatch, 0};
+    return {lb.lbStyle, lb.lbColor, 0, IdentityOf(reinterpret_cast<const TBitmap*>(lb.lbHatch))};
 }
 
 // What a canvas brush holds, to tell whether it still has the brush made last.
@@ -189,8 +189,10 @@ struct CanvasPen {
 };
 CanvasPen StateOf(const TPen& p) {
     const TPenData& d = p.Data();
-    BrushKey brush = d.brush.lbStyle == BS_PATTERN ? BrushKey{BS_PATTERN, d.brush.lbColor, 0, IdentityOf(p.PatternBitmap())}
-                                                   : KeyOf(d.brush);
+    // A pen's pattern is its own copy, so the copy's identity is what tells it apart.
+    const BrushKey brush = d.brush.lbStyle == BS_PATTERN
+                               ? BrushKey{BS_PATTERN, d.brush.lbColor, 0, IdentityOf(p.PatternBitmap())}
+                               : KeyOf(d.brush);
     return {d.color, d.width, d.style, d.endCap, d.join, d.geometric, brush};
 }
 
@@ -780,42 +782,15 @@ void TGIS_ParamsSection::Assign(const TGIS_ParamsAbstract& source) {
     TGIS_ParamsAbstract::Assign(source);
 }
 
-void TGIS_ParamsSection::SetStyle(const std::string& v) {
-    IncChangeCount();
-    style_ = v;
-}
-void TGIS_ParamsSection::SetVisible(bool v) {
-    IncChangeCount();
-    visible_ = v;
-}
-void TGIS_ParamsSection::SetMinZoom(double v) {
-    IncChangeCount();
-    minZoom_ = v;
-}
-void TGIS_ParamsSection::SetMaxZoom(double v) {
-    IncChangeCount();
-    maxZoom_ = v;
-}
-void TGIS_ParamsSection::SetMinScale(double v) {
-    IncChangeCount();
-    minScale_ = v;
-}
-void TGIS_ParamsSection::SetMaxScale(double v) {
-    IncChangeCount();
-    maxScale_ = v;
-}
-void TGIS_ParamsSection::SetTransparency(int32_t v) {
-    IncChangeCount();
-    transparency_ = v;
-}
-void TGIS_ParamsSection::SetAddition(int32_t v) {
-    IncChangeCount();
-    addition_ = v;
-}
-void TGIS_ParamsSection::SetLegend(const std::string& v) {
-    IncChangeCount();
-    legend_ = v;
-}
+void TGIS_ParamsSection::SetStyle(const std::string& v) { Change(style_, v); }
+void TGIS_ParamsSection::SetVisible(bool v) { Change(visible_, v); }
+void TGIS_ParamsSection::SetMinZoom(double v) { Change(minZoom_, v); }
+void TGIS_ParamsSection::SetMaxZoom(double v) { Change(maxZoom_, v); }
+void TGIS_ParamsSection::SetMinScale(double v) { Change(minScale_, v); }
+void TGIS_ParamsSection::SetMaxScale(double v) { Change(maxScale_, v); }
+void TGIS_ParamsSection::SetTransparency(int32_t v) { Change(transparency_, v); }
+void TGIS_ParamsSection::SetAddition(int32_t v) { Change(addition_, v); }
+void TGIS_ParamsSection::SetLegend(const std::string& v) { Change(legend_, v); }
 
 void TGIS_ParamsSection::LoadFromConfig(TGIS_Ini& ini) {
     SetStyle(ini.ReadString("Style", style_));

@@ -450,6 +450,13 @@ protected:
     TGIS_ParamsSection() = default;
 
 private:
+    // Sections never make per-shape copies: a change counts on the section itself.
+    template <class T, class V>
+    void Change(T& field, const V& value) {
+        IncChangeCount();
+        field = value;
+    }
+
     TGIS_ParamsShape* shape_ = nullptr;
     std::string style_;
     bool visible_ = true;

@@ -477,22 +477,17 @@ TEST_F(GisParamsPixels, EachHatchFillsItsPattern) {
         a.PrepareBrush(*viewer_);
         bmp_->Canvas()->FillRect(TRect(0, 0, 64, 64));
     };
-    auto fullRow = [&] {
-        for (int y = 0; y < 64; ++y) {
+    // A row (or a column) inked from end to end.
+    auto fullLine = [&](bool rows) {
+        for (int i = 0; i < 64; ++i) {
             int n = 0;
-            for (int x = 0; x < 64; ++x) n += Ink(x, y);
+            for (int j = 0; j < 64; ++j) n += rows ? Ink(j, i) : Ink(i, j);
             if (n == 64) return true;
         }
         return false;
     };
-    auto fullColumn = [&] {
-        for (int x = 0; x < 64; ++x) {
-            int n = 0;
-            for (int y = 0; y < 64; ++y) n += Ink(x, y);
-            if (n == 64) return true;
-        }
-        return false;
-    };
+    auto fullRow = [&] { return fullLine(true); };
+    auto fullColumn = [&] { return fullLine(false); };
     // Ink that goes on along (1, dy) from every inked pixel of the inner part.
     auto along = [&](int dy) {
         int inked = 0;
