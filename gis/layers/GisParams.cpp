@@ -903,7 +903,6 @@ void TGIS_ParamsSectionVector::SaveToConfig(TGIS_Ini& ini) {
 TGIS_ParamsList::TGIS_ParamsList(TGIS_ParamsSection** target) : target_(target) {}
 
 TGIS_ParamsList::~TGIS_ParamsList() {
-    if (target_) *target_ = nullptr;
     while (!items_.empty()) items_.pop_back();
 }
 
