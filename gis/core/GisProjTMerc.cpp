@@ -36,6 +36,7 @@ void TGIS_ProjectionTransverseMercator::SetUp(int32_t, double centralMeridian, d
                                               double falseEasting, double falseNorthing, double, double,
                                               double scaleFactor, double, double, double, double, double, double,
                                               double) {
+    RequireFiniteParameters({falseEasting, falseNorthing});
     const double ol = CorrectedOriginLatitude(originLatitude, kHalfPi);
     const double cm = CorrectedCentralMeridian(centralMeridian);
     const double sf = Corrected(scaleFactor, 0.3, 3.0, GIS_RS_WARN_SCALEFACTOR);

@@ -47,6 +47,7 @@ void TGIS_ProjectionAbstract::SetDatum(TGIS_Datum* datum) {
 }
 
 double TGIS_ProjectionAbstract::Corrected(double value, double lo, double hi, const char* message) {
+    if (std::isnan(value)) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
     if (value < lo) {
         AddWarning(message);
         return lo;
@@ -56,6 +57,11 @@ double TGIS_ProjectionAbstract::Corrected(double value, double lo, double hi, co
         return hi;
     }
     return value;
+}
+
+void TGIS_ProjectionAbstract::RequireFiniteParameters(std::initializer_list<double> values) {
+    for (double v : values)
+        if (!std::isfinite(v)) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
 }
 
 double TGIS_ProjectionAbstract::CorrectedOriginLatitude(double value, double limit) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -80,8 +81,11 @@ public:
     long double Eccentricity2 = 0, Eccentricity = 0, SecondEccentricity2 = 0;
 
 protected:
-    // SetUp's checks: a value outside lo..hi is set to the nearer limit and the message becomes Warning.
+    // SetUp's checks: a value outside lo..hi is set to the nearer limit and the message becomes Warning;
+    // a NaN has no nearer limit and raises 0235.
     double Corrected(double value, double lo, double hi, const char* message);
+    // SetUp's parameters that are used unchecked (false origin and the like): non-finite raises 0235.
+    static void RequireFiniteParameters(std::initializer_list<double> values);
     double CorrectedOriginLatitude(double value, double limit);
     // Into -pi..2pi; ReduceMeridian then brings it into -pi..pi.
     double CorrectedCentralMeridian(double value);

@@ -133,6 +133,12 @@ TEST(GisProjTMerc, SetUpCorrectsAndPrepareLeavesTheDistortionNote) {
     // The bounds hold the whole projected globe, whatever the origin latitude and scale.
     EXPECT_NEAR(tm.NorthingBound, 0.3 * 10001965.729, 0.01);
     EXPECT_GT(tm.EastingBound, 0.3 * 1.4e7);
+    // A parameter that is not a number has no nearer limit; the earlier set-up stays.
+    EXPECT_EQ(ErrorCode([&] { SetUpTM(tm, NAN, 0, 0, 0, 1); }), 235);
+    EXPECT_EQ(ErrorCode([&] { SetUpTM(tm, 0, 0, 0, 0, NAN); }), 235);
+    EXPECT_EQ(ErrorCode([&] { SetUpTM(tm, 0, 0, INFINITY, 0, 1); }), 235);
+    EXPECT_EQ(ErrorCode([&] { SetUpTM(tm, 0, 0, 0, NAN, 1); }), 235);
+    EXPECT_EQ(tm.ScaleFactor, 0.3);
     SetUpTM(tm, 0, -1, 0, 0, 2);
     EXPECT_NEAR(tm.NorthingBound, 2 * (10001965.729 + tm.MeridianDistance(1)), 0.01);
 }
