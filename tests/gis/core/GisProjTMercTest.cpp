@@ -10,30 +10,13 @@
 #include <sstream>
 
 #include "tests/engine/ExportTestUtil.h"
+#include "tests/gis/core/GisErrorTestUtil.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kDeg = kPi / 180;
 constexpr double kEarth = 6.37e6;  // metres per radian, near enough for tolerances on the ground
-
-int ErrorCode(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const EGIS_Exception& e) {
-        return e.ErrorCode;
-    }
-    return 0;
-}
-
-std::string ErrorText(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const EGIS_Exception& e) {
-        return e.Message;
-    }
-    return "";
-}
 
 void SetUpTM(TGIS_ProjectionAbstract& p, double cm, double ol, double fe, double fn, double k) {
     p.SetUp(0, cm, ol, fe, fn, 0, 0, k, 0, 0, 0, 0, 0, 0, 0);
