@@ -132,21 +132,32 @@ void TGIS_ProjectionTransverseMercator::Unproject(const TGIS_Point3D& in, TGIS_P
     const double a = static_cast<double>(SemiMajor), e2 = static_cast<double>(Eccentricity2);
     const double k0 = ScaleFactor;
     const double m1 = (in.Y - FalseNorthing) / k0 + m0_;
-    // The footpoint latitude solves M(φ) = M1. The series footpoint is good to 1e-10 rad, so one Newton
-    // round on M (whose derivative is ρ) reaches rounding; the sine and cosine follow the small step.
+    // The footpoint latitude solves M(φ) = M1 by Newton rounds on M, whose derivative is ρ. On the earth's
+    // ellipsoids the series footpoint is good to 1e-10 rad and one round reaches rounding; strongly
+    // flattened ones take a few more.
     double phi = footpoint_.Footpoint(m1);
-    double s = std::sin(phi), c = std::cos(phi);
-    double w2 = 1 - e2 * s * s;
-    const double step = (m1 - Meridian(phi, s, c)) * w2 * std::sqrt(w2) / (a * (1 - e2));
-    phi += step;
+    double s = std::sin(phi), c = std::cos(phi), w2, step;
+    for (int round = 1;; ++round) {
+        w2 = 1 - e2 * s * s;
+        step = (m1 - Meridian(phi, s, c)) * w2 * std::sqrt(w2) / (a * (1 - e2));
+        phi += step;
+        if (!(std::fabs(step) > 1e-9) || round == 5) break;
+        s = std::sin(phi);
+        c = std::cos(phi);
+    }
     // On the pole (or beyond it, at the very edge of the northing bound) the meridian is all there is.
     if (!(std::fabs(phi) < kHalfPi - 1e-10)) {
         out = TGIS_Point3D(CentralMeridian, std::copysign(kHalfPi, phi), z);
         return;
     }
-    const double s0 = s;
-    s += c * step;
-    c -= s0 * step;
+    if (std::fabs(step) > 1e-9) {
+        s = std::sin(phi);
+        c = std::cos(phi);
+    } else {  // to second order in the step, which is below rounding
+        const double s0 = s;
+        s += c * step;
+        c -= s0 * step;
+    }
     w2 = 1 - e2 * s * s;
 
     double dx = in.X - FalseEasting;

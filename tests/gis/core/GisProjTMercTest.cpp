@@ -210,6 +210,19 @@ TEST(GisProjTMerc, RoundTripsOnASphereAndNearTheMeridian) {
     }
 }
 
+TEST(GisProjTMerc, FootpointOnAStronglyFlattenedEllipsoid) {
+    ASSERT_NE(GisEllipsoidList().AddEllipsoid("TEST_TMF", "flat", 3, 6378137), nullptr);
+    TGIS_DatumList user;
+    TGIS_ProjectionTransverseMercator tm;
+    tm.SetDatum(user.AddDatum(2, "TEST_TMF", TGIS_DatumParams{}, "TEST_TMF", "flat"));
+    SetUpTM(tm, 0, 0, 0, 0, 1);
+    for (double lat = -89; lat <= 89; lat += 2) {
+        TGIS_Point3D g;
+        tm.Unproject(Fwd(tm, 0, lat), g);
+        EXPECT_NEAR((g.Y - lat * kDeg) * kEarth, 0, 1e-4) << lat;  // the series footpoint alone is far off here
+    }
+}
+
 TEST(GisProjTMerc, UtmZonesAndTheirExceptions) {
     TGIS_ProjectionUTM utm;
     auto zone = [&](double lon, double lat) {
@@ -311,7 +324,6 @@ TEST(GisProjTMerc, UtmMatchesProjInEveryZoneOfBothHemispheres) {
                 const double lat = hemisphere * r.lat;
                 SCOPED_TRACE(std::to_string(zone * hemisphere) + " " + std::to_string(r.lon) + " " +
                              std::to_string(lat));
-                if (hemisphere < 0 && lat == 0) y = 10000000;  // PROJ gives 0 for the equator on a southern grid
                 TGIS_Point3D p = Fwd(utm, cm + r.lon, lat), g;
                 EXPECT_NEAR(p.X, x, 0.001);
                 EXPECT_NEAR(p.Y, y, 0.001);
