@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "gis/core/GisIni.h"
+#include "gis/core/GisProjTMerc.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ void TGIS_ProjectionAbstract::SetDatum(TGIS_Datum* datum) {
 }
 
 double TGIS_ProjectionAbstract::Corrected(double value, double lo, double hi, const char* message) {
+    if (std::isnan(value)) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
     if (value < lo) {
         AddWarning(message);
         return lo;
@@ -55,6 +57,11 @@ double TGIS_ProjectionAbstract::Corrected(double value, double lo, double hi, co
         return hi;
     }
     return value;
+}
+
+void TGIS_ProjectionAbstract::RequireFiniteParameters(std::initializer_list<double> values) {
+    for (double v : values)
+        if (!std::isfinite(v)) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
 }
 
 double TGIS_ProjectionAbstract::CorrectedOriginLatitude(double value, double limit) {
@@ -161,6 +168,8 @@ struct Registry {
         GisInitDatumTables();
         list.RegisterProjection(std::make_unique<TGIS_ProjectionGeodetic>());
         list.RegisterProjection(std::make_unique<TGIS_ProjectionGeocentric>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionTransverseMercator>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionUTM>());
     }
     TGIS_ProjectionList list;
 };
@@ -235,4 +244,32 @@ void TGIS_ProjectionList::WriteToConfig(TGIS_Ini& ini, const TGIS_ProjectionAbst
         ini.WriteString("Projection.Code", "");
     else
         projection->WriteParams(ini);
+}
+
+double GisSin2Series(double x, const double* c, int n) { return GisSin2Series(std::sin(2 * x), std::cos(2 * x), c, n); }
+
+double GisSin2Series(double sin2x, double cos2x, const double* c, int n) {
+    const double s = sin2x, k = 2 * cos2x;
+    double b1 = 0, b2 = 0;
+    for (int i = n - 1; i >= 0; --i) {
+        const double b = c[i] + k * b1 - b2;
+        b2 = b1;
+        b1 = b;
+    }
+    return b1 * s;
+}
+
+void TGIS_MeridianArc::Prepare(long double a, long double e2) {
+    const long double e4 = e2 * e2, e6 = e4 * e2;
+    Rectifying = a * (1 - e2 / 4 - 3 * e4 / 64 - 5 * e6 / 256);
+    m0_ = static_cast<double>(Rectifying);
+    m_[0] = static_cast<double>(-a * (3 * e2 / 8 + 3 * e4 / 32 + 45 * e6 / 1024));
+    m_[1] = static_cast<double>(a * (15 * e4 / 256 + 45 * e6 / 1024));
+    m_[2] = static_cast<double>(-a * 35 * e6 / 3072);
+    const long double r = std::sqrt(1 - e2), e1 = (1 - r) / (1 + r);
+    const long double e12 = e1 * e1, e13 = e12 * e1, e14 = e13 * e1;
+    f_[0] = static_cast<double>(3 * e1 / 2 - 27 * e13 / 32);
+    f_[1] = static_cast<double>(21 * e12 / 16 - 55 * e14 / 32);
+    f_[2] = static_cast<double>(151 * e13 / 96);
+    f_[3] = static_cast<double>(1097 * e14 / 512);
 }
