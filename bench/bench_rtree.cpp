@@ -4,16 +4,14 @@
 // and with its disk storage. Every index must give the same hits for every window; prints the time ratios.
 #include <benchmark/benchmark.h>
 #include <spatialindex/SpatialIndex.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <random>
 #include <vector>
 
-#include "bench/PeerRun.h"
+#include "bench/BenchRatios.h"
 #include "gis/core/GisRTree.h"
 
 namespace {
@@ -24,6 +22,8 @@ constexpr int kWindows = 10000;
 constexpr double kWorld = 1000, kWindow = 10;
 
 using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
 
 struct Data {
     std::vector<TGIS_Extent> extents, windows;
@@ -46,7 +46,7 @@ Data& TheData() {
     return d;
 }
 
-// A folder of this run only, removed at the end, so that no run reuses another's files.
+// The run's temporary folder.
 std::string g_dir;
 
 std::unique_ptr<TGIS_RTree> g_ours;
@@ -130,71 +130,57 @@ bool SameHits() {
     return true;
 }
 
-// Seconds per 10,000 searches, and all hits of one pass over the windows.
-PeerRun g_runOurs, g_runDisk, g_runMemory;
+// All hits of one pass over the windows, of whichever index was timed first.
+int64_t g_hits = -1;
 
 template <class Search>
-void Measure(benchmark::State& state, PeerRun& run, Search search) {
-    int64_t hits = TimePasses(state, run, TheData().windows, search);
+void Measure(benchmark::State& state, Search search) {
+    const int64_t hits = CountPasses(state, TheData().windows, search);
+    if (g_hits < 0) g_hits = hits;
+    if (hits != g_hits) state.SkipWithError("the hits differ from another index's");
     state.counters["hits_per_search"] = static_cast<double>(hits) / kWindows;
     state.SetItemsProcessed(state.iterations() * kWindows);
 }
 
 void BM_QuillmarkSearch(benchmark::State& state) {
     TGIS_RTree& t = Ours();
-    Measure(state, g_runOurs, [&t](const TGIS_Extent& e) { return OurHits(t, e); });
+    Measure(state, [&t](const TGIS_Extent& e) { return OurHits(t, e); });
 }
 BENCHMARK(BM_QuillmarkSearch)->Unit(benchmark::kMillisecond);
 
 void BM_LibSpatialIndexMemorySearch(benchmark::State& state) {
     SpatialIndex::ISpatialIndex& t = Theirs(false);
-    Measure(state, g_runMemory, [&t](const TGIS_Extent& e) { return TheirHits(t, e); });
+    Measure(state, [&t](const TGIS_Extent& e) { return TheirHits(t, e); });
 }
 BENCHMARK(BM_LibSpatialIndexMemorySearch)->Unit(benchmark::kMillisecond);
 
 void BM_LibSpatialIndexDiskSearch(benchmark::State& state) {
     SpatialIndex::ISpatialIndex& t = Theirs(true);
-    Measure(state, g_runDisk, [&t](const TGIS_Extent& e) { return TheirHits(t, e); });
+    Measure(state, [&t](const TGIS_Extent& e) { return TheirHits(t, e); });
 }
 BENCHMARK(BM_LibSpatialIndexDiskSearch)->Unit(benchmark::kMillisecond);
-
-// Medians over the repetitions (--benchmark_repetitions).
-void Ratio(const char* peer, const PeerRun& theirs) {
-    const double ours = g_runOurs.Median(), their = theirs.Median();
-    if (ours <= 0 || their <= 0) return;
-    std::printf("search time quillmark / libspatialindex %s storage: %.3f (goal: at most 1)\n", peer, ours / their);
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    std::string tmpl = (std::filesystem::temp_directory_path() / "qm_bench_rtree_XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) {
-        std::perror("bench_rtree: temporary folder");
-        return 1;
-    }
-    g_dir = tmpl;
-    int rc = 0;
-    if (!SameHits()) {
+    BenchTempDir dir("qm_bench_rtree");
+    if (dir.Path().empty()) return 1;
+    g_dir = dir.Path();
+    RatioReporter reporter;
+    reporter.AddRatio("search time quillmark / libspatialindex memory storage", "BM_QuillmarkSearch",
+                      "BM_LibSpatialIndexMemorySearch", "(goal: at most 1)");
+    reporter.AddRatio("search time quillmark / libspatialindex disk storage", "BM_QuillmarkSearch",
+                      "BM_LibSpatialIndexDiskSearch", "(goal: at most 1)");
+    const int rc = RunWithRatios(argc, argv, reporter, [] {
+        if (SameHits()) return true;
         std::fprintf(stderr, "bench_rtree: the indexes disagree; no timing\n");
-        rc = 1;
-    } else {
-        benchmark::RunSpecifiedBenchmarks();
-        for (const PeerRun* r : {&g_runDisk, &g_runMemory})
-            if (r->hits >= 0 && g_runOurs.hits >= 0 && r->hits != g_runOurs.hits) {
-                std::fprintf(stderr, "bench_rtree: hits differ between the timed runs\n");
-                rc = 1;
-            }
-        Ratio("memory", g_runMemory);
-        Ratio("disk", g_runDisk);
-    }
+        return false;
+    });
+    // Their files close before the folder goes.
     g_ours.reset();
     for (Peer* p : {&g_disk, &g_memory}) {
         p->tree.reset();
         p->storage.reset();
     }
-    std::filesystem::remove_all(g_dir);
-    benchmark::Shutdown();
     return rc;
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/PeerRun.h"
+#include "bench/BenchRatios.h"
 #include "gis/core/GisSqlQuery.h"
 
 namespace {
@@ -53,13 +53,12 @@ const std::vector<Row>& Rows() {
     return rows;
 }
 
-PeerRun g_bound, g_byName, g_sqlite;
-
 int64_t SqliteHits();
 
+// The passes must find SQLite's hits.
 template <class Items, class Count>
-void Measure(benchmark::State& state, PeerRun& run, const Items& items, Count count) {
-    int64_t hits = TimePasses(state, run, items, count);
+void Measure(benchmark::State& state, const Items& items, Count count) {
+    const int64_t hits = CountPasses(state, items, count);
     if (hits != SqliteHits()) state.SkipWithError("the hits differ from SQLite's");
     state.counters["hits"] = static_cast<double>(hits);
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kRows));
@@ -73,7 +72,7 @@ void BM_Quillmark(benchmark::State& state) {
     q.Prepare(kCondition, [](const std::string& f) { return f == "POP" ? 0 : f == "CODE" ? 1 : f == "NAME" ? 2 : -1; });
     const Row* row = nullptr;
     TGIS_SqlColumnEvent column = [&row](int c) { return &(*row)[static_cast<size_t>(c)]; };
-    Measure(state, g_bound, Rows(), [&](const Row& r) {
+    Measure(state, Rows(), [&](const Row& r) {
         row = &r;
         return q.Evaluate(false, column);
     });
@@ -90,7 +89,7 @@ void BM_QuillmarkByName(benchmark::State& state) {
         if (f == "CODE") return (*row)[1];
         return (*row)[2];
     };
-    Measure(state, g_byName, Rows(), [&](const Row& r) {
+    Measure(state, Rows(), [&](const Row& r) {
         row = &r;
         return q.Evaluate(false, field);
     });
@@ -151,28 +150,16 @@ int64_t SqliteHits() {
 
 void BM_Sqlite(benchmark::State& state) {
     const int once[] = {0};  // the statement counts all rows in one step
-    Measure(state, g_sqlite, once, [](int) { return CountWithSqlite(); });
+    Measure(state, once, [](int) { return CountWithSqlite(); });
 }
 BENCHMARK(BM_Sqlite)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    int rc = 0;
-    for (const PeerRun* r : {&g_bound, &g_byName, &g_sqlite})
-        if (r->hits >= 0 && r->hits != SqliteHits()) {
-            std::fprintf(stderr, "bench_sql_query: %lld hits, SQLite %lld\n", static_cast<long long>(r->hits),
-                         static_cast<long long>(SqliteHits()));
-            rc = 1;
-        }
-    const double sqlite = g_sqlite.Median(), bound = g_bound.Median(), byName = g_byName.Median();
-    if (sqlite > 0) {
-        // Medians over the repetitions (--benchmark_repetitions).
-        if (bound > 0) std::printf("rows per second quillmark / SQLite: %.3f (goal: at least 1)\n", sqlite / bound);
-        if (byName > 0) std::printf("rows per second quillmark by name / SQLite: %.3f\n", sqlite / byName);
-    }
-    benchmark::Shutdown();
-    return rc;
+    RatioReporter reporter;
+    // Rows per second of ours over SQLite's: their time over ours.
+    reporter.AddRatio("rows per second quillmark / SQLite", "BM_Sqlite", "BM_Quillmark", "(goal: at least 1)");
+    reporter.AddRatio("rows per second quillmark by name / SQLite", "BM_Sqlite", "BM_QuillmarkByName");
+    return RunWithRatios(argc, argv, reporter);
 }

@@ -4,13 +4,12 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "app/unCreateTessarRg.h"
 #include "app/unProgBar.h"
-#include "bench/BenchRatio.h"
+#include "bench/BenchRatios.h"
 #include "engine/testsupport/RecordingTessarProgress.h"
 #include "engine/unTessarRgPub.h"
 #include "platform/ui/Dialogs.h"
@@ -118,13 +117,12 @@ BENCHMARK(XlsWindow)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime(
 }  // namespace
 
 int main(int argc, char** argv) {
-    SecondsReporter reporter([](const SecondsReporter::Seconds& s) {
-        for (std::string kind : {"Mif", "Xls"}) {
-            auto w = s.find(kind + "Window"), e = s.find(kind + "Engine");
-            if (w != s.end() && e != s.end())
-                std::printf("%s export, main window / engine: %.3f (goal: at most 1.3); %.2f s against %.2f s\n",
-                            kind.c_str(), w->second / e->second, w->second, e->second);
-        }
-    });
-    return RunInTempDir(argc, argv, g_dir, reporter);
+    BenchTempDir dir("qm_bench_export_window");
+    if (dir.Path().empty()) return 1;
+    g_dir = dir.Path();
+    RatioReporter reporter;
+    for (const std::string kind : {"Mif", "Xls"})
+        reporter.AddRatio(kind + " export, main window / engine", kind + "Window", kind + "Engine",
+                          "(goal: at most 1.3)");
+    return RunWithRatios(argc, argv, reporter);
 }

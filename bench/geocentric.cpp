@@ -1,13 +1,13 @@
 // Geodetic -> geocentric and back for 1,000,000 points on Krassovsky's ellipsoid, against PROJ's
-// proj_trans_generic with "+proj=cart +ellps=krass" in the same run; prints the time ratios (goal <= 1.0).
+// proj_trans_generic with "+proj=cart +ellps=krass" in the same run; prints the time ratios (goal: at most 1).
 #include <benchmark/benchmark.h>
 #include <proj.h>
 
-#include <chrono>
 #include <cmath>
-#include <cstdio>
+#include <string>
 #include <vector>
 
+#include "bench/BenchRatios.h"
 #include "gis/core/GisDatums.h"
 
 namespace {
@@ -47,21 +47,15 @@ const Coords& Geocentric() {
     return c;
 }
 
-double g_seconds[2][2];  // [forward, inverse][ours, PROJ]
-
 // Prepare runs outside the clock.
 template <class P, class F>
-void Timed(benchmark::State& state, double& slot, P prepare, F run) {
-    double seconds = 0;
+void Timed(benchmark::State& state, P prepare, F run) {
     for (auto _ : state) {
         state.PauseTiming();
         prepare();
         state.ResumeTiming();
-        auto t0 = std::chrono::steady_clock::now();
         run();
-        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     }
-    slot = seconds / static_cast<double>(state.iterations());
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kPoints));
 }
 
@@ -69,7 +63,7 @@ void Ours(benchmark::State& state, bool inverse) {
     const TGIS_Ellipsoid& e = *GisEllipsoidList().FindByCode("KA");
     const Coords& in = inverse ? Geocentric() : Geodetic();
     Coords out{std::vector<double>(kPoints), std::vector<double>(kPoints), std::vector<double>(kPoints)};
-    Timed(state, g_seconds[inverse][0], [] {}, [&] {
+    Timed(state, [] {}, [&] {
         TGIS_Point3D p;
         for (size_t i = 0; i < kPoints; ++i) {
             if (inverse)
@@ -90,7 +84,7 @@ void Proj(benchmark::State& state, bool inverse) {
     }
     const Coords& in = inverse ? Geocentric() : Geodetic();
     Coords work;
-    Timed(state, g_seconds[inverse][1], [&] { work = in; }, [&] {
+    Timed(state, [&] { work = in; }, [&] {
         proj_trans_generic(pj, inverse ? PJ_INV : PJ_FWD, work.x.data(), sizeof(double), kPoints, work.y.data(),
                            sizeof(double), kPoints, work.z.data(), sizeof(double), kPoints, nullptr, 0, 0);
         benchmark::DoNotOptimize(work.x.data());
@@ -106,13 +100,11 @@ BENCHMARK_CAPTURE(Proj, FromGeocentric, true)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    Geocentric();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    const char* names[2] = {"ToGeocentric", "FromGeocentric"};
-    for (int k = 0; k < 2; ++k)
-        if (g_seconds[k][0] > 0 && g_seconds[k][1] > 0)
-            std::printf("%s / PROJ: %.2f (goal <= 1.0)\n", names[k], g_seconds[k][0] / g_seconds[k][1]);
-    return 0;
+    RatioReporter reporter;
+    for (const std::string k : {"ToGeocentric", "FromGeocentric"})
+        reporter.AddRatio(k + " / PROJ", "Ours/" + k, "Proj/" + k, "(goal: at most 1)");
+    return RunWithRatios(argc, argv, reporter, [] {
+        Geocentric();
+        return true;
+    });
 }

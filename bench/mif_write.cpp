@@ -3,13 +3,12 @@
 #include <benchmark/benchmark.h>
 #include <gdal.h>
 #include <ogr_api.h>
-#include <stdlib.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
-#include "bench/BenchRatio.h"
+#include "bench/BenchRatios.h"
 #include "engine/testsupport/RecordingTessarProgress.h"
 #include "engine/unTessarRgPub.h"
 
@@ -128,12 +127,10 @@ BENCHMARK(GdalWriteMif)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTi
 }  // namespace
 
 int main(int argc, char** argv) {
-    SecondsReporter reporter([](const SecondsReporter::Seconds& s) {
-        auto ours = s.find("WriteMif"), gdal = s.find("GdalWriteMif");
-        if (ours == s.end() || gdal == s.end()) return;
-        std::printf("ours %.2f s, GDAL's MapInfo driver %.2f s: ratio %.3f (goal: at most 1); %.0f sheets/s against %.0f\n",
-                    ours->second, gdal->second, ours->second / gdal->second, kSheets / ours->second,
-                    kSheets / gdal->second);
-    });
-    return RunInTempDir(argc, argv, g_dir, reporter);
+    BenchTempDir dir("qm_bench_mif_write");
+    if (dir.Path().empty()) return 1;
+    g_dir = dir.Path();
+    RatioReporter reporter;
+    reporter.AddRatio("ours / GDAL's MapInfo driver", "WriteMif", "GdalWriteMif", "(goal: at most 1)");
+    return RunWithRatios(argc, argv, reporter);
 }

@@ -234,9 +234,9 @@ void TessarEnumerate(int scale, bool newNumbers, const TessarIndexWindow& iw, bo
 }
 
 std::string PadNumber3(int n) {
-    if (n <= 9) return "00" + std::to_string(n);
-    if (n <= 99) return "0" + std::to_string(n);
-    return std::to_string(n);
+    // Appending to the zeros rather than "00" + text avoids a false -Wrestrict of GCC 12.
+    std::string s(n <= 9 ? 2 : n <= 99 ? 1 : 0, '0');
+    return s += std::to_string(n);
 }
 
 void GetTessarols1000k(const TDmsExtent& window, bool zone3, bool beijing54, double cm, bool oldNumbering,

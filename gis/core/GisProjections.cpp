@@ -6,6 +6,7 @@
 #include "gis/core/GisIni.h"
 #include "gis/core/GisProjAzimuthal.h"
 #include "gis/core/GisProjWorld.h"
+#include "gis/core/GisProjTMerc.h"
 
 namespace {
 
@@ -48,6 +49,7 @@ void TGIS_ProjectionAbstract::SetDatum(TGIS_Datum* datum) {
 }
 
 double TGIS_ProjectionAbstract::Corrected(double value, double lo, double hi, const char* message) {
+    if (std::isnan(value)) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
     if (value < lo) {
         AddWarning(message);
         return lo;
@@ -57,6 +59,11 @@ double TGIS_ProjectionAbstract::Corrected(double value, double lo, double hi, co
         return hi;
     }
     return value;
+}
+
+void TGIS_ProjectionAbstract::RequireFiniteParameters(std::initializer_list<double> values) {
+    for (double v : values)
+        if (!std::isfinite(v)) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
 }
 
 double TGIS_ProjectionAbstract::CorrectedOriginLatitude(double value, double limit) {
@@ -181,6 +188,8 @@ struct Registry {
         list.RegisterProjection(std::make_unique<TGIS_ProjectionOrthographic>());
         list.RegisterProjection(std::make_unique<TGIS_ProjectionPolarStereographic>());
         list.RegisterProjection(std::make_unique<TGIS_ProjectionSinusoid>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionTransverseMercator>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionUTM>());
         list.RegisterProjection(std::make_unique<TGIS_ProjectionHotine>());
         list.RegisterProjection(std::make_unique<TGIS_ProjectionHotine2>());
     }
@@ -259,33 +268,36 @@ void TGIS_ProjectionList::WriteToConfig(TGIS_Ini& ini, const TGIS_ProjectionAbst
         projection->WriteParams(ini);
 }
 
-long double GisAuthalicRadius(long double a, long double e2) {
-    return a * (1 - e2 / 6 - 17 * e2 * e2 / 360 - 67 * e2 * e2 * e2 / 3024);
+double GisSin2Series(double x, const double* c, int n) { return GisSin2Series(std::sin(2 * x), std::cos(2 * x), c, n); }
+
+double GisSin2Series(double sin2x, double cos2x, const double* c, int n) {
+    const double s = sin2x, k = 2 * cos2x;
+    double b1 = 0, b2 = 0;
+    for (int i = n - 1; i >= 0; --i) {
+        const double b = c[i] + k * b1 - b2;
+        b2 = b1;
+        b1 = b;
+    }
+    return b1 * s;
 }
 
 void TGIS_MeridianArc::Prepare(long double a, long double e2) {
     const long double e4 = e2 * e2, e6 = e4 * e2;
-    M0 = a * (1 - e2 / 4 - 3 * e4 / 64 - 5 * e6 / 256);
-    M2 = a * (3 * e2 / 8 + 3 * e4 / 32 + 45 * e6 / 1024);
-    M4 = a * (15 * e4 / 256 + 45 * e6 / 1024);
-    M6 = a * (35 * e6 / 3072);
+    Rectifying = a * (1 - e2 / 4 - 3 * e4 / 64 - 5 * e6 / 256);
+    m0_ = static_cast<double>(Rectifying);
+    m_[0] = static_cast<double>(-a * (3 * e2 / 8 + 3 * e4 / 32 + 45 * e6 / 1024));
+    m_[1] = static_cast<double>(a * (15 * e4 / 256 + 45 * e6 / 1024));
+    m_[2] = static_cast<double>(-a * 35 * e6 / 3072);
     const long double r = std::sqrt(1 - e2), e1 = (1 - r) / (1 + r);
-    const long double e1_2 = e1 * e1, e1_3 = e1_2 * e1, e1_4 = e1_3 * e1;
-    F2 = 3 * e1 / 2 - 27 * e1_3 / 32;
-    F4 = 21 * e1_2 / 16 - 55 * e1_4 / 32;
-    F6 = 151 * e1_3 / 96;
-    F8 = 1097 * e1_4 / 512;
+    const long double e12 = e1 * e1, e13 = e12 * e1, e14 = e13 * e1;
+    f_[0] = static_cast<double>(3 * e1 / 2 - 27 * e13 / 32);
+    f_[1] = static_cast<double>(21 * e12 / 16 - 55 * e14 / 32);
+    f_[2] = static_cast<double>(151 * e13 / 96);
+    f_[3] = static_cast<double>(1097 * e14 / 512);
 }
 
-double TGIS_MeridianArc::Distance(double phi) const {
-    return static_cast<double>(M0) * phi - static_cast<double>(M2) * std::sin(2 * phi) +
-           static_cast<double>(M4) * std::sin(4 * phi) - static_cast<double>(M6) * std::sin(6 * phi);
-}
-
-double TGIS_MeridianArc::Footpoint(double distance) const {
-    const double mu = distance / static_cast<double>(M0);
-    return mu + static_cast<double>(F2) * std::sin(2 * mu) + static_cast<double>(F4) * std::sin(4 * mu) +
-           static_cast<double>(F6) * std::sin(6 * mu) + static_cast<double>(F8) * std::sin(8 * mu);
+long double GisAuthalicRadius(long double a, long double e2) {
+    return a * (1 - e2 / 6 - 17 * e2 * e2 / 360 - 67 * e2 * e2 * e2 / 3024);
 }
 
 double GisConformalT(double phi, double e) {

@@ -3,8 +3,10 @@
 
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gis/core/GisDatums.h"
@@ -61,10 +63,9 @@ public:
 
     // A different datum is stored and prepared; the same one does nothing.
     void SetDatum(TGIS_Datum* datum);
-    // Replaces Warning; an empty text clears it.
-    void AddWarning(const std::string& text) { Warning = text; }
-    // Reuses Warning's buffer: a correction repeated on every point costs no allocation.
-    void AddWarning(const char* text) { Warning.assign(text); }
+    // Replaces Warning; an empty text clears it. Into the string's own storage, so that the same message
+    // set again on every point allocates nothing.
+    void AddWarning(std::string_view text) { Warning.assign(text); }
     // The "Projection." keys of the current section; any failure raises 0003 (a datum read before it stays).
     void ReadParams(TGIS_Ini& ini);
     void WriteParams(TGIS_Ini& ini) const;
@@ -84,8 +85,11 @@ public:
     long double Eccentricity2 = 0, Eccentricity = 0, SecondEccentricity2 = 0;
 
 protected:
-    // SetUp's checks: a value outside lo..hi is set to the nearer limit and the message becomes Warning.
+    // SetUp's checks: a value outside lo..hi is set to the nearer limit and the message becomes Warning;
+    // a NaN has no nearer limit and raises 0235.
     double Corrected(double value, double lo, double hi, const char* message);
+    // SetUp's parameters that are used unchecked (false origin and the like): non-finite raises 0235.
+    static void RequireFiniteParameters(std::initializer_list<double> values);
     double CorrectedOriginLatitude(double value, double limit);
     // Into -pi..2pi; ReduceMeridian then brings it into -pi..pi.
     double CorrectedCentralMeridian(double value);
@@ -155,17 +159,30 @@ private:
 // Built on first use, after the datum catalogues, with one instance of each member.
 TGIS_ProjectionList& GisProjectionList();
 
+// Sum of c[k-1]·sin(2k·x) for k = 1..n (Clenshaw), from sin 2x and cos 2x.
+double GisSin2Series(double sin2x, double cos2x, const double* c, int n);
+double GisSin2Series(double x, const double* c, int n);
+
+// Meridian distance M(φ) by the series to e⁶ and its inverse, the footpoint latitude, by the series in
+// e1 = (1 − √(1 − e²))/(1 + √(1 − e²)). On a sphere M = a·φ.
+class TGIS_MeridianArc {
+public:
+    void Prepare(long double semiMajor, long double eccentricity2);
+    double Distance(double latitude) const { return m0_ * latitude + GisSin2Series(latitude, m_, 3); }
+    // The latitude whose meridian distance is `distance`.
+    double Footpoint(double distance) const {
+        double mu = distance / m0_;
+        return mu + GisSin2Series(mu, f_, 4);
+    }
+    // a·(1 − e²/4 − 3e⁴/64 − 5e⁶/256): M = Rectifying·μ.
+    long double Rectifying = 0;
+
+private:
+    double m0_ = 0, m_[3] = {}, f_[4] = {};
+};
+
 // Radius of the sphere of the ellipsoid's area (series to e^6).
 long double GisAuthalicRadius(long double a, long double e2);
-
-// Distance along the meridian from the equator (series to e^6) and its inverse, the footpoint latitude.
-struct TGIS_MeridianArc {
-    void Prepare(long double a, long double e2);
-    double Distance(double latitude) const;
-    double Footpoint(double distance) const;
-    long double M0 = 0, M2 = 0, M4 = 0, M6 = 0;  // M = M0 phi - M2 sin 2phi + M4 sin 4phi - M6 sin 6phi
-    long double F2 = 0, F4 = 0, F6 = 0, F8 = 0;  // phi = mu + F2 sin 2mu + F4 sin 4mu + ...
-};
 
 // tan(pi/4 - phi/2) / ((1 - e sin phi)/(1 + e sin phi))^(e/2): the conformal colatitude term.
 double GisConformalT(double latitude, double e);
