@@ -11,6 +11,8 @@ constexpr double kDeg = kPi / 180;
 // Lambert's parallels stop 1° short of the poles, where the cone constant degenerates.
 constexpr double kLambertParallelLimit = 1.55334303427495;
 constexpr double kPoleTolerance = 1e-10;
+// A flatter cone is a cylinder: its radii overflow.
+constexpr double kFlattestCone = 1e-12;
 
 // cos φ / √(1 − e²·sin²φ): the parallel's radius over a.
 long double ParallelRadius(long double latitude, long double e2) {
@@ -54,7 +56,7 @@ void TGIS_ProjectionAlbers::Prepare() {
     const long double n = std::fabs(StandardParallel_1 - StandardParallel_2) > 1e-10
                               ? (m1 * m1 - m2 * m2) / (q2 - q1)
                               : std::sin(static_cast<long double>(StandardParallel_1));
-    if (n == 0 || !std::isfinite(n)) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
+    if (!(std::fabs(n) >= kFlattestCone)) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
     const long double c = m1 * m1 + n * q1;
     authalic_ = authalic;
     N = n;
@@ -140,7 +142,7 @@ void TGIS_ProjectionLambert::Prepare() {
     const long double m1 = ParallelRadius(phi1, Eccentricity2), m2 = ParallelRadius(phi2, Eccentricity2);
     const long double n = std::fabs(phi1 - phi2) > 1e-10 ? (std::log(m1) - std::log(m2)) / (psi(phi2) - psi(phi1))
                                                           : std::sin(phi1);
-    if (n == 0 || !std::isfinite(n)) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
+    if (!(std::fabs(n) >= kFlattestCone)) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
     const long double f = m1 * std::exp(n * psi(phi1)) / n;
     long double rho0;
     if (AtPole(OriginLatitude)) {
@@ -158,6 +160,7 @@ void TGIS_ProjectionLambert::Prepare() {
     aF_ = static_cast<double>(SemiMajor * f);
     rho0_ = static_cast<double>(rho0);
     e_ = static_cast<double>(Eccentricity);
+    conformal_.Prepare(Eccentricity2);
 }
 
 void TGIS_ProjectionLambert::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
@@ -193,9 +196,10 @@ void TGIS_ProjectionLambert::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out
     if (rho == 0) {
         phi = std::copysign(kHalfPi, n_);
     } else {
-        // t = (ρ/(aF))^(1/n) = exp(−ψ); the latitude from ψ by Snyder 7-9.
+        // t = (ρ/(aF))^(1/n) = exp(−ψ); the latitude from ψ by Snyder 7-9, starting from the conformal
+        // series, which leaves one round to confirm it.
         const double psi = -std::log(rho / aF_) / n_;
-        phi = std::atan(std::sinh(psi));
+        phi = conformal_.Latitude(std::atan(std::sinh(psi)));
         for (int round = 0; round < 15; ++round) {
             const double next = std::atan(std::sinh(psi + e_ * std::atanh(e_ * std::sin(phi))));
             const double change = std::fabs(next - phi);
@@ -231,7 +235,9 @@ void TGIS_ProjectionBonne::Prepare() {
     arc_.Prepare(SemiMajor, Eccentricity2);
     M1 = arc_.Distance(OriginLatitude);
     const long double s = std::sin(static_cast<long double>(OriginLatitude));
-    Cone = s == 0 ? 0 : SemiMajor * ParallelRadius(OriginLatitude, Eccentricity2) / s;
+    const long double cone = SemiMajor * ParallelRadius(OriginLatitude, Eccentricity2) / s;
+    // At the equator, or so near it that the apex lies beyond any number, the cone opens flat.
+    Cone = s == 0 || !std::isfinite(cone) ? 0 : cone;
 }
 
 void TGIS_ProjectionBonne::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {

@@ -9,7 +9,7 @@ public:
     TGIS_ProjectionAlbers();
     QM_PROJECTION_MEMBER(TGIS_ProjectionAlbers)
     TGIS_ProjectionParameters ParametersUsed() const override { return 0x003F; }
-    // Raises 0235 when the cone constant is 0 (parallels symmetric about the equator).
+    // Raises 0235 when the cone constant is 0 (parallels symmetric about the equator) or nearly so.
     long double N = 0, C = 0, Rho0 = 0;
 
 private:
@@ -21,11 +21,12 @@ public:
     TGIS_ProjectionLambert();
     QM_PROJECTION_MEMBER(TGIS_ProjectionLambert)
     TGIS_ProjectionParameters ParametersUsed() const override { return 0x003F; }
-    // Raises 0235 when the cone constant is 0 or the origin is the pole opposite the apex.
+    // Raises 0235 when the cone constant is 0 or nearly so, or the origin is the pole opposite the apex.
     long double N = 0, F = 0, Rho0 = 0;
 
 private:
     double n_ = 0, aF_ = 0, rho0_ = 0, e_ = 0;
+    TGIS_Conformal conformal_;
 };
 
 // The standard parallel is OriginLatitude; at the equator it is the ellipsoidal sinusoidal projection.

@@ -37,12 +37,8 @@ void TGIS_ProjectionMercator::SetUp(int32_t, double cm, double ol, double fe, do
 void TGIS_ProjectionMercator::Prepare() {
     TGIS_ProjectionAbstract::Prepare();
     CentralMeridian = ReduceMeridian(CentralMeridian);
-    const long double e2 = Eccentricity2, e4 = e2 * e2, e6 = e4 * e2, e8 = e6 * e2;
-    conformal_[0] = static_cast<double>(e2 / 2 + 5 * e4 / 24 + e6 / 12 + 13 * e8 / 360);
-    conformal_[1] = static_cast<double>(7 * e4 / 48 + 29 * e6 / 240 + 811 * e8 / 11520);
-    conformal_[2] = static_cast<double>(7 * e6 / 120 + 81 * e8 / 1120);
-    conformal_[3] = static_cast<double>(4279 * e8 / 161280);
-    const long double k0 = ParallelRadius(OriginLatitude, e2);
+    conformal_.Prepare(Eccentricity2);
+    const long double k0 = ParallelRadius(OriginLatitude, Eccentricity2);
     ScaleFactor = static_cast<double>(k0);
     ak0_ = static_cast<double>(SemiMajor * k0);
     e_ = static_cast<double>(Eccentricity);
@@ -65,7 +61,7 @@ void TGIS_ProjectionMercator::Unproject(const TGIS_Point3D& in, TGIS_Point3D& ou
     // The conformal latitude χ = π/2 − 2·arctan(exp(−y/(a·k0))), then the series to the geodetic one.
     const double chi = std::atan(std::sinh((p.Y - FalseNorthing) / ak0_));
     out.X = GisWrapLongitude((p.X - FalseEasting) / ak0_ + CentralMeridian);
-    out.Y = chi + GisSin2Series(chi, conformal_, 4);
+    out.Y = conformal_.Latitude(chi);
     out.Z = in.Z;
 }
 

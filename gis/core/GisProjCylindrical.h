@@ -12,7 +12,8 @@ public:
     TGIS_ProjectionParameters ParametersUsed() const override { return 0x000F; }
 
 private:
-    double ak0_ = 0, e_ = 0, conformal_[4] = {};
+    double ak0_ = 0, e_ = 0;
+    TGIS_Conformal conformal_;
 };
 
 class TGIS_ProjectionCassini : public TGIS_ProjectionAbstract {

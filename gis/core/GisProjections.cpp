@@ -301,6 +301,14 @@ long double GisAuthalicRadius(long double a, long double e2) {
     return a * (1 - e2 / 6 - 17 * e2 * e2 / 360 - 67 * e2 * e2 * e2 / 3024);
 }
 
+void TGIS_Conformal::Prepare(long double e2) {
+    const long double e4 = e2 * e2, e6 = e4 * e2, e8 = e6 * e2;
+    c_[0] = static_cast<double>(e2 / 2 + 5 * e4 / 24 + e6 / 12 + 13 * e8 / 360);
+    c_[1] = static_cast<double>(7 * e4 / 48 + 29 * e6 / 240 + 811 * e8 / 11520);
+    c_[2] = static_cast<double>(7 * e6 / 120 + 81 * e8 / 1120);
+    c_[3] = static_cast<double>(4279 * e8 / 161280);
+}
+
 void TGIS_Authalic::Prepare(long double e2) {
     e2_ = e2;
     e_ = std::sqrt(e2);

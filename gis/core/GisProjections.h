@@ -210,6 +210,16 @@ inline double GisIsometricLatitude(double latitude, double e) {
     return std::asinh(s / std::cos(latitude)) - e * std::atanh(e * s);
 }
 
+// The conformal latitude χ back to the geodetic one, by the series to e⁸.
+class TGIS_Conformal {
+public:
+    void Prepare(long double eccentricity2);
+    double Latitude(double chi) const { return chi + GisSin2Series(chi, c_, 4); }
+
+private:
+    double c_[4] = {};
+};
+
 // Authalic (equal-area) latitude β and back: q(φ), q_p = q(π/2) and the series to e⁶ from β to φ. On a
 // sphere q = 2·sin φ and q_p = 2.
 class TGIS_Authalic {

@@ -129,6 +129,10 @@ TEST(GisProjConic, LambertEdges) {
         EXPECT_TRUE(std::isfinite(ll.Y));
     }
     EXPECT_THROW(SetUpMember(p, 0, -kPi / 2, 0, 0, 30 * kDeg, 50 * kDeg), EGIS_Exception);
+    // A cone all but flat is a cylinder whose radii overflow.
+    EXPECT_THROW(SetUpMember(p, 0, 0, 0, 0, 1e-300, 1e-300), EGIS_Exception);
+    TGIS_ProjectionAlbers alb;
+    EXPECT_THROW(SetUpMember(alb, 0, 0, 0, 0, 1e-300, 1e-300), EGIS_Exception);
 }
 
 TEST(GisProjConic, BonneMatchesProjAndIsSinusoidalAtTheEquator) {
@@ -153,6 +157,13 @@ TEST(GisProjConic, BonneApexAndRoundTripAtTheEquator) {
     p.Unproject(xy, ll);
     EXPECT_NEAR(ll.X, 0.4, 1e-10);
     EXPECT_NEAR(ll.Y, 30 * kDeg, 1e-10);
+
+    // So near the equator that the cone's radius overflows: still the sinusoidal projection.
+    SetUpMember(p, 0, 5e-324, 100, 200);
+    TGIS_Point3D flat;
+    p.Project(TGIS_Point3D(0.4, 30 * kDeg, 0), flat);
+    EXPECT_EQ(flat.X, xy.X);
+    EXPECT_EQ(flat.Y, xy.Y);
 
     // At the apex (the standard parallel at the pole) every longitude is the false origin.
     SetUpMember(p, 0, kPi / 2, 100, 200);
