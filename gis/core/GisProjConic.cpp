@@ -237,7 +237,7 @@ void TGIS_ProjectionBonne::Prepare() {
     const long double s = std::sin(static_cast<long double>(OriginLatitude));
     const long double cone = SemiMajor * ParallelRadius(OriginLatitude, Eccentricity2) / s;
     // At the equator, or so near it that the apex lies beyond any number, the cone opens flat.
-    Cone = s == 0 || !std::isfinite(cone) ? 0 : cone;
+    Cone = s == 0 || !std::isfinite(static_cast<double>(cone)) ? 0 : cone;
 }
 
 void TGIS_ProjectionBonne::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
