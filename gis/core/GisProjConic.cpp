@@ -321,17 +321,13 @@ void TGIS_ProjectionPolyconic::Project(const TGIS_Point3D& in, TGIS_Point3D& out
     TGIS_Point3D p = in;
     ProjectRange(p, -kHalfPi, kHalfPi);
     const double phi = p.Y, dl = LongitudeDelta(p.X), a = static_cast<double>(SemiMajor);
-    const double m0 = static_cast<double>(M0);
-    out.Z = in.Z;
-    if (phi == 0) {
-        out.X = FalseEasting + a * dl;
-        out.Y = FalseNorthing - m0;
-        return;
-    }
     const double s = std::sin(phi), e = dl * s, h = std::sin(e / 2);
-    const double nCot = a / std::sqrt(1 - static_cast<double>(Eccentricity2) * s * s) * std::cos(phi) / s;
-    out.X = FalseEasting + nCot * std::sin(e);
-    out.Y = FalseNorthing + arc_.Distance(phi) - m0 + nCot * 2 * h * h;
+    // N·cot φ·sin E and N·cot φ·(1 − cos E) as N·cos φ·Δλ times sin E/E and 2·sin²(E/2)/E: no division by
+    // a vanishing sin φ, and at the equator X = a·Δλ.
+    const double arc = a / std::sqrt(1 - static_cast<double>(Eccentricity2) * s * s) * std::cos(phi) * dl;
+    out.X = FalseEasting + (e == 0 ? arc : arc * std::sin(e) / e);
+    out.Y = FalseNorthing + arc_.Distance(phi) - static_cast<double>(M0) + (e == 0 ? 0 : arc * 2 * h * h / e);
+    out.Z = in.Z;
 }
 
 void TGIS_ProjectionPolyconic::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) {

@@ -9,12 +9,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDeg = kPi / 180;
-
-#define SKIP_WITHOUT_PROJ() \
-    if (!HaveTool("proj")) GTEST_SKIP() << "proj (proj-bin) is not installed: PROJ comparison skipped"
-
 TEST(GisProjCylindrical, MercatorMatchesProj) {
     SKIP_WITHOUT_PROJ();
     TGIS_ProjectionMercator p;

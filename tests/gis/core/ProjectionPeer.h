@@ -13,6 +13,12 @@
 #include "gis/core/GisProjections.h"
 #include "tests/engine/ExportTestUtil.h"
 
+inline constexpr double kPi = 3.14159265358979323846;
+inline constexpr double kDeg = kPi / 180;
+
+#define SKIP_WITHOUT_PROJ() \
+    if (!HaveTool("proj")) GTEST_SKIP() << "proj (proj-bin) is not installed: PROJ comparison skipped"
+
 struct PeerPoint {
     double a, b;
 };
@@ -52,7 +58,6 @@ inline std::vector<PeerPoint> Grid(double lon0, double lon1, double lonStep, dou
 // ground (an angle by the semi-major axis; a longitude along its parallel).
 inline void ExpectMatchesProj(TGIS_ProjectionAbstract& member, const std::string& definition,
                               const std::vector<PeerPoint>& grid, double forwardTolerance, double inverseTolerance) {
-    constexpr double kDeg = 3.14159265358979323846 / 180;
     const std::vector<PeerPoint> plane = RunProj(definition, grid, false);
     ASSERT_EQ(plane.size(), grid.size()) << definition;
     const std::vector<PeerPoint> back = RunProj(definition, plane, true);
@@ -69,7 +74,7 @@ inline void ExpectMatchesProj(TGIS_ProjectionAbstract& member, const std::string
         const double forward = std::hypot(xy.X - plane[i].a, xy.Y - plane[i].b);
         EXPECT_LE(forward, forwardTolerance) << xy.X << " " << xy.Y << " against " << plane[i].a << " " << plane[i].b;
         member.Unproject(TGIS_Point3D(plane[i].a, plane[i].b, 0), ll);
-        const double dLon = std::remainder(ll.X - reference.a * kDeg, 2 * 3.14159265358979323846);
+        const double dLon = std::remainder(ll.X - reference.a * kDeg, 2 * kPi);
         const double inverse = a * std::hypot(ll.Y - reference.b * kDeg, dLon * std::cos(reference.b * kDeg));
         EXPECT_LE(inverse, inverseTolerance) << ll.X / kDeg << " " << ll.Y / kDeg << " against " << reference.a << " "
                                              << reference.b;
