@@ -67,6 +67,7 @@ void TGIS_ProjectionTransverseMercator::Prepare() {
     sines_[1] = static_cast<double>(CoefC);
     sines_[2] = static_cast<double>(-CoefD);
     sines_[3] = static_cast<double>(CoefE);
+    footpoint_.Prepare(SemiMajor, Eccentricity2);
 
     // Measured from the false origin, on the scaled grid, with room for the pole farther from the origin
     // latitude: every projected point comes back.
@@ -115,7 +116,7 @@ void TGIS_ProjectionTransverseMercator::Project(const TGIS_Point3D& in, TGIS_Poi
     const double x3 = (1 - t2 + h2) / 6;
     const double x5 = (5 - 18 * t2 + t4 + 14 * h2 - 58 * t2 * h2 + 13 * h4 + 4 * h6 - 64 * t2 * h4 - 24 * t2 * h6) / 120;
     const double x7 = (61 - 479 * t2 + 179 * t4 - t6) / 5040;
-    const double m = (MeridianDistance(phi) - m0_) * ScaleFactor;
+    const double m = (Meridian(phi, s, c) - m0_) * ScaleFactor;
     const double y = m + nuk * t * L2 * (y2 + L2 * (y4 + L2 * (y6 + L2 * y8)));
     const double x = nuk * L * (1 + L2 * (x3 + L2 * (x5 + L2 * x7)));
     out = TGIS_Point3D(FalseEasting + x, FalseNorthing + y, in.Z);
@@ -131,22 +132,38 @@ void TGIS_ProjectionTransverseMercator::Unproject(const TGIS_Point3D& in, TGIS_P
     const double a = static_cast<double>(SemiMajor), e2 = static_cast<double>(Eccentricity2);
     const double k0 = ScaleFactor;
     const double m1 = (in.Y - FalseNorthing) / k0 + m0_;
-    // Newton on M(φ) = M1, whose derivative is the meridian radius ρ(φ); five rounds reach rounding.
-    double phi = m1 / (a * (1 - e2));
-    for (int i = 0; i < 5; ++i) {
-        const double s = std::sin(phi), w2 = 1 - e2 * s * s;
-        phi += (m1 - MeridianDistance(phi)) * w2 * std::sqrt(w2) / (a * (1 - e2));
+    // The footpoint latitude solves M(φ) = M1 by Newton rounds on M, whose derivative is ρ. On the earth's
+    // ellipsoids the series footpoint is good to 1e-10 rad and one round reaches rounding; strongly
+    // flattened ones take a few more.
+    double phi = footpoint_.Footpoint(m1);
+    double s = std::sin(phi), c = std::cos(phi), w2, step;
+    for (int round = 1;; ++round) {
+        w2 = 1 - e2 * s * s;
+        step = (m1 - Meridian(phi, s, c)) * w2 * std::sqrt(w2) / (a * (1 - e2));
+        phi += step;
+        if (!(std::fabs(step) > 1e-9) || round == 5) break;
+        s = std::sin(phi);
+        c = std::cos(phi);
     }
     // On the pole (or beyond it, at the very edge of the northing bound) the meridian is all there is.
-    if (std::fabs(phi) >= kHalfPi - 1e-10) {
+    if (!(std::fabs(phi) < kHalfPi - 1e-10)) {
         out = TGIS_Point3D(CentralMeridian, std::copysign(kHalfPi, phi), z);
         return;
     }
+    if (std::fabs(step) > 1e-9) {
+        s = std::sin(phi);
+        c = std::cos(phi);
+    } else {  // to second order in the step, which is below rounding
+        const double s0 = s;
+        s += c * step;
+        c -= s0 * step;
+    }
+    w2 = 1 - e2 * s * s;
 
     double dx = in.X - FalseEasting;
     if (std::fabs(dx) < 0.0001) dx = 0;
-    const double s = std::sin(phi), c = std::cos(phi), t = s / c;
-    const double w2 = 1 - e2 * s * s, nu = a / std::sqrt(w2), rho = a * (1 - e2) / (w2 * std::sqrt(w2));
+    const double t = s / c;
+    const double nu = a / std::sqrt(w2), rho = a * (1 - e2) / (w2 * std::sqrt(w2));
     const double ep2 = static_cast<double>(SecondEccentricity2);
     const double h2 = ep2 * c * c, h4 = h2 * h2, h6 = h4 * h2, h8 = h6 * h2;
     const double t2 = t * t, t4 = t2 * t2, t6 = t4 * t2;

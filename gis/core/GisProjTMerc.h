@@ -32,7 +32,13 @@ public:
     double MeridianDistance(double latitude) const;
 
 private:
+    // M(φ) from φ and its sine and cosine.
+    double Meridian(double phi, double s, double c) const {
+        return static_cast<double>(CoefA) * phi + GisSin2Series(2 * s * c, (c - s) * (c + s), sines_, 4);
+    }
+
     double sines_[4] = {};  // −B′, C′, −D′, E′
+    TGIS_MeridianArc footpoint_;  // the inverse's first guess
     double m0_ = 0;         // M(OriginLatitude)
 };
 

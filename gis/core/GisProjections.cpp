@@ -271,8 +271,10 @@ void TGIS_ProjectionList::WriteToConfig(TGIS_Ini& ini, const TGIS_ProjectionAbst
         projection->WriteParams(ini);
 }
 
-double GisSin2Series(double x, const double* c, int n) {
-    const double s = std::sin(2 * x), k = 2 * std::cos(2 * x);
+double GisSin2Series(double x, const double* c, int n) { return GisSin2Series(std::sin(2 * x), std::cos(2 * x), c, n); }
+
+double GisSin2Series(double sin2x, double cos2x, const double* c, int n) {
+    const double s = sin2x, k = 2 * cos2x;
     double b1 = 0, b2 = 0;
     for (int i = n - 1; i >= 0; --i) {
         const double b = c[i] + k * b1 - b2;

@@ -172,7 +172,8 @@ private:
 // Built on first use, after the datum catalogues, with one instance of each member.
 TGIS_ProjectionList& GisProjectionList();
 
-// Sum of c[k-1]·sin(2k·x) for k = 1..n (Clenshaw), with one sine and one cosine.
+// Sum of c[k-1]·sin(2k·x) for k = 1..n (Clenshaw), from sin 2x and cos 2x.
+double GisSin2Series(double sin2x, double cos2x, const double* c, int n);
 double GisSin2Series(double x, const double* c, int n);
 
 // Meridian distance M(φ) by the series to e⁶ and its inverse, the footpoint latitude, by the series in

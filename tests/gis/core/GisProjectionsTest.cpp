@@ -8,6 +8,8 @@
 #include <functional>
 #include <vector>
 
+#include "tests/gis/core/GisErrorTestUtil.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -67,15 +69,6 @@ private:
 
 void SetMeridian(TGIS_ProjectionAbstract& p, double cm, double ol = 0, double sp1 = 0, double sp2 = 0) {
     p.SetUp(0, cm, ol, 0, 0, sp1, sp2, 1, 0, 0, 0, 0, 0, 0, 0);
-}
-
-int ErrorCode(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const EGIS_Exception& e) {
-        return e.ErrorCode;
-    }
-    return 0;
 }
 
 TEST(GisProjections, RegistryHoldsTheUnprojectedMembersInAnyCase) {
