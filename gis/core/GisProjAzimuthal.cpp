@@ -12,6 +12,9 @@ constexpr int kLatitudeRounds = 30;
 constexpr TGIS_ProjectionParameters kOriginParameters =
     1 << gppCentralMeridian | 1 << gppOriginLatitude | 1 << gppFalseEasting | 1 << gppFalseNorthing;
 
+// tan(pi/4 - phi/2) / ((1 - e sin phi)/(1 + e sin phi))^(e/2).
+double ConformalT(double phi, double e) { return std::exp(-GisIsometricLatitude(phi, e)); }
+
 // The latitude of the conformal term t, refined until the change is at most 1e-10; false when `rounds`
 // were not enough.
 bool LatitudeFromT(double t, double e, int rounds, double& phi) {
@@ -33,14 +36,11 @@ bool LatitudeFromT(double t, double e, int rounds, double& phi) {
 std::string TGIS_ProjectionOrthographic::Code() const { return "ORT"; }
 std::string TGIS_ProjectionOrthographic::Description() const { return "Orthographic"; }
 TGIS_ProjectionParameters TGIS_ProjectionOrthographic::ParametersUsed() const { return kOriginParameters; }
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionOrthographic::NewInstance() const {
-    return std::make_unique<TGIS_ProjectionOrthographic>();
-}
 
 void TGIS_ProjectionOrthographic::SetUp(int32_t, double cm, double ol, double fe, double fn, double, double, double,
                                         double, double, double, double, double, double, double) {
-    OriginLatitude = CorrectedOriginLatitude(ol, kPi / 2);
-    SetUpMeridianAndOrigin(cm, fe, fn);
+    SetUpOrigin(cm, ol, fe, fn, kPi / 2);
+    Prepare();
 }
 
 void TGIS_ProjectionOrthographic::Prepare() {
@@ -97,14 +97,11 @@ TGIS_ProjectionPolarStereographic::TGIS_ProjectionPolarStereographic() {
 std::string TGIS_ProjectionPolarStereographic::Code() const { return "POL"; }
 std::string TGIS_ProjectionPolarStereographic::Description() const { return "Polar Stereographic"; }
 TGIS_ProjectionParameters TGIS_ProjectionPolarStereographic::ParametersUsed() const { return kOriginParameters; }
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionPolarStereographic::NewInstance() const {
-    return std::make_unique<TGIS_ProjectionPolarStereographic>();
-}
 
 void TGIS_ProjectionPolarStereographic::SetUp(int32_t, double cm, double ol, double fe, double fn, double, double,
                                               double, double, double, double, double, double, double, double) {
-    OriginLatitude = CorrectedOriginLatitude(ol, kPi / 2);
-    SetUpMeridianAndOrigin(cm, fe, fn);
+    SetUpOrigin(cm, ol, fe, fn, kPi / 2);
+    Prepare();
 }
 
 void TGIS_ProjectionPolarStereographic::Prepare() {
@@ -112,13 +109,12 @@ void TGIS_ProjectionPolarStereographic::Prepare() {
     south_ = OriginLatitude < 0;
     const long double phic = std::fabs(static_cast<long double>(OriginLatitude));
     const long double a = SemiMajor, e = Eccentricity, e2 = Eccentricity2;
-    atPole_ = !(std::fabs(phic - kPi / 2) > 1e-10);
-    if (atPole_) {
+    if (!(std::fabs(phic - kPi / 2) > 1e-10)) {
         rhoScale_ = 2 * a / std::sqrt(std::pow(1 + e, 1 + e) * std::pow(1 - e, 1 - e));
     } else {
         const long double s = std::sin(phic);
         const long double mc = std::cos(phic) / std::sqrt(1 - e2 * s * s);
-        rhoScale_ = a * mc / GisConformalT(static_cast<double>(phic), static_cast<double>(e));
+        rhoScale_ = a * mc / ConformalT(static_cast<double>(phic), static_cast<double>(e));
     }
 }
 
@@ -128,7 +124,7 @@ void TGIS_ProjectionPolarStereographic::Project(const TGIS_Point3D& in, TGIS_Poi
     // The south is the north's mirror image: -phi and -(lambda - lambda0), with the signs of x and y
     // turned back, so X grows with the longitude difference in both.
     const double dl = LongitudeDelta(p.X), phi = south_ ? -p.Y : p.Y;
-    const double rho = static_cast<double>(rhoScale_) * GisConformalT(phi, static_cast<double>(Eccentricity));
+    const double rho = static_cast<double>(rhoScale_) * ConformalT(phi, static_cast<double>(Eccentricity));
     out.X = FalseEasting + rho * std::sin(dl);
     out.Y = south_ ? FalseNorthing + rho * std::cos(dl) : FalseNorthing - rho * std::cos(dl);
     out.Z = in.Z;
@@ -160,11 +156,9 @@ std::string TGIS_ProjectionHotine::Description() const { return "Hotine Olique M
 TGIS_ProjectionParameters TGIS_ProjectionHotine::ParametersUsed() const {
     return kOriginParameters | 1 << gppScaleFactor | 1 << gppAzimuth;
 }
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionHotine::NewInstance() const {
-    return std::make_unique<TGIS_ProjectionHotine>();
-}
 
 void TGIS_ProjectionHotine::StoreCentre(double cm, double ol, double fe, double fn, double sf) {
+    RequireFiniteParameters({fe, fn, sf});
     OriginLatitude = CorrectedOriginLatitude(ol, kPi / 2);
     CentralMeridian = CorrectedCentralMeridian(cm);
     FalseEasting = fe;
@@ -174,6 +168,7 @@ void TGIS_ProjectionHotine::StoreCentre(double cm, double ol, double fe, double 
 
 void TGIS_ProjectionHotine::SetUp(int32_t, double cm, double ol, double fe, double fn, double, double, double sf,
                                   double, double, double az, double, double, double, double) {
+    RequireFiniteParameters({az});
     StoreCentre(cm, ol, fe, fn, sf);
     Azimuth = az;
     Prepare();
@@ -188,7 +183,7 @@ void TGIS_ProjectionHotine::PrepareCentre() {
         D_ = F_ = E_ = 1;
         return;
     }
-    const long double t0 = GisConformalT(OriginLatitude, static_cast<double>(Eccentricity));
+    const long double t0 = ConformalT(OriginLatitude, static_cast<double>(Eccentricity));
     D_ = B_ * std::sqrt(1 - e2) / (c0 * std::sqrt(1 - e2 * s0 * s0));
     const long double d2 = D_ * D_ - 1;
     F_ = d2 > 0 ? (phi0 >= 0 ? D_ + std::sqrt(d2) : D_ - std::sqrt(d2)) : D_;
@@ -233,7 +228,7 @@ void TGIS_ProjectionHotine::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
     const double V = std::sin(B * dl);
     double U, u;
     if (std::fabs(std::fabs(phi) - kPi / 2) > 1e-10) {
-        const double Q = E / std::pow(GisConformalT(phi, static_cast<double>(Eccentricity)), B);
+        const double Q = E / std::pow(ConformalT(phi, static_cast<double>(Eccentricity)), B);
         const double S = (Q - 1 / Q) / 2, T = (Q + 1 / Q) / 2;
         U = (S * sg - V * cg) / T;
         // atan(num / c), plus pi behind the origin, taken through atan2 so that it passes c = 0 continuously.
@@ -292,14 +287,12 @@ std::string TGIS_ProjectionHotine2::Description() const { return "Hotine Olique 
 TGIS_ProjectionParameters TGIS_ProjectionHotine2::ParametersUsed() const {
     return kOriginParameters | 1 << gppScaleFactor | 1 << gppPoint_1 | 1 << gppPoint_2;
 }
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionHotine2::NewInstance() const {
-    return std::make_unique<TGIS_ProjectionHotine2>();
-}
 
 void TGIS_ProjectionHotine2::SetUp(int32_t, double cm, double ol, double fe, double fn, double, double, double sf,
                                    double, double, double, double lo1, double la1, double lo2, double la2) {
     // Everything is stored before the one Prepare: preparing with the earlier points first would let a
     // failed set-up (points on one latitude) block every later one.
+    RequireFiniteParameters({lo1, la1, lo2, la2});
     StoreCentre(cm, ol, fe, fn, sf);
     LongitudeOfPoint_1 = lo1;
     LatitudeOfPoint_1 = la1;
@@ -318,8 +311,8 @@ void TGIS_ProjectionHotine2::Prepare() {
     if (std::fabs(phi1) <= 1e-10 || std::fabs(std::fabs(phi1) - kPi / 2) <= 1e-10)
         throw EGIS_Exception(GIS_RS_ERR_ORIGINLATITUDE, FloatToStr(phi1), 0);
     const double e = static_cast<double>(Eccentricity);
-    const long double H = std::pow(static_cast<long double>(GisConformalT(phi1, e)), B_);
-    const long double L = std::pow(static_cast<long double>(GisConformalT(phi2, e)), B_);
+    const long double H = std::pow(static_cast<long double>(ConformalT(phi1, e)), B_);
+    const long double L = std::pow(static_cast<long double>(ConformalT(phi2, e)), B_);
     const long double F = E_ / H;
     G_ = (F - 1 / F) / 2;
     const long double J = (E_ * E_ - L * H) / (E_ * E_ + L * H), P = (L - H) / (L + H);

@@ -7,15 +7,8 @@
 class TGIS_ProjectionOrthographic : public TGIS_ProjectionAbstract {
 public:
     TGIS_ProjectionOrthographic() { Prepare(); }
-    std::string Code() const override;
-    std::string Description() const override;
+    QM_PROJECTION_MEMBER(TGIS_ProjectionOrthographic)
     TGIS_ProjectionParameters ParametersUsed() const override;
-    std::unique_ptr<TGIS_ProjectionAbstract> NewInstance() const override;
-    void Prepare() override;
-    void SetUp(int32_t zone, double cm, double ol, double fe, double fn, double sp1, double sp2, double sf, double loc,
-               double lac, double az, double lo1, double la1, double lo2, double la2) override;
-    void Project(const TGIS_Point3D& in, TGIS_Point3D& out) override;
-    void Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) override;
 
 private:
     long double R_ = 0, sinPhi0_ = 0, cosPhi0_ = 1;
@@ -26,36 +19,21 @@ private:
 class TGIS_ProjectionPolarStereographic : public TGIS_ProjectionAbstract {
 public:
     TGIS_ProjectionPolarStereographic();
-    std::string Code() const override;
-    std::string Description() const override;
+    QM_PROJECTION_MEMBER(TGIS_ProjectionPolarStereographic)
     TGIS_ProjectionParameters ParametersUsed() const override;
-    std::unique_ptr<TGIS_ProjectionAbstract> NewInstance() const override;
-    void Prepare() override;
-    void SetUp(int32_t zone, double cm, double ol, double fe, double fn, double sp1, double sp2, double sf, double loc,
-               double lac, double az, double lo1, double la1, double lo2, double la2) override;
-    void Project(const TGIS_Point3D& in, TGIS_Point3D& out) override;
-    void Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) override;
 
 private:
     bool south_ = false;
-    bool atPole_ = true;                    // true scale at the pole itself
-    long double rhoScale_ = 0;              // rho = rhoScale_ * t(phi)
+    long double rhoScale_ = 0;  // rho = rhoScale_ * t(phi)
 };
 
 // Ellipsoidal, about a centre (CentralMeridian, OriginLatitude) and the azimuth of the central line there.
 class TGIS_ProjectionHotine : public TGIS_ProjectionAbstract {
 public:
     TGIS_ProjectionHotine();
-    std::string Code() const override;
-    std::string Description() const override;
+    QM_PROJECTION_MEMBER(TGIS_ProjectionHotine)
     TGIS_ProjectionParameters ParametersUsed() const override;
-    std::unique_ptr<TGIS_ProjectionAbstract> NewInstance() const override;
-    // Raises 0220 for a centre on the equator or at a pole.
-    void Prepare() override;
-    void SetUp(int32_t zone, double cm, double ol, double fe, double fn, double sp1, double sp2, double sf, double loc,
-               double lac, double az, double lo1, double la1, double lo2, double la2) override;
-    void Project(const TGIS_Point3D& in, TGIS_Point3D& out) override;
-    void Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) override;
+    // Prepare raises 0220 for a centre on the equator or at a pole.
 
 protected:
     // Stores what SetUp of both forms takes, without preparing.
@@ -78,8 +56,10 @@ public:
     TGIS_ProjectionHotine2();
     std::string Code() const override;
     std::string Description() const override;
+    std::unique_ptr<TGIS_ProjectionAbstract> NewInstance() const override {
+        return std::make_unique<TGIS_ProjectionHotine2>();
+    }
     TGIS_ProjectionParameters ParametersUsed() const override;
-    std::unique_ptr<TGIS_ProjectionAbstract> NewInstance() const override;
     // Raises 0223 for points on one latitude, 0220 for a point 1 on the equator or a point or centre at a pole.
     void Prepare() override;
     void SetUp(int32_t zone, double cm, double ol, double fe, double fn, double sp1, double sp2, double sf, double loc,

@@ -99,12 +99,10 @@ TGIS_ProjectionRobinson::TGIS_ProjectionRobinson() {
 std::string TGIS_ProjectionRobinson::Code() const { return "ROB"; }
 std::string TGIS_ProjectionRobinson::Description() const { return "Robinson"; }
 TGIS_ProjectionParameters TGIS_ProjectionRobinson::ParametersUsed() const { return kWorldParameters; }
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionRobinson::NewInstance() const {
-    return std::make_unique<TGIS_ProjectionRobinson>();
-}
 
 void TGIS_ProjectionRobinson::SetUp(int32_t, double cm, double, double fe, double fn, double, double, double, double,
                                     double, double, double, double, double, double) {
+    RequireFiniteParameters({fe, fn});
     CentralMeridian = CorrectedCentralMeridian(cm);
     FalseEasting = fe;
     FalseNorthing = fn;
@@ -165,10 +163,10 @@ void TGIS_ProjectionRobinson::Unproject(const TGIS_Point3D& in, TGIS_Point3D& ou
     std::string Class::Code() const { return code; }                                                      \
     std::string Class::Description() const { return description; }                                        \
     TGIS_ProjectionParameters Class::ParametersUsed() const { return kWorldParameters; }                  \
-    std::unique_ptr<TGIS_ProjectionAbstract> Class::NewInstance() const { return std::make_unique<Class>(); } \
     void Class::SetUp(int32_t, double cm, double, double fe, double fn, double, double, double, double, double, \
                       double, double, double, double, double) {                                            \
-        SetUpMeridianAndOrigin(cm, fe, fn);                                                                \
+        SetUpOrigin(cm, OriginLatitude, fe, fn, kPi / 2);                                                  \
+        Prepare();                                                                                         \
     }
 
 QM_WORLD_COMMON(TGIS_ProjectionMollweide, "MOL", "Mollweide Pseudocylindrical")

@@ -8,15 +8,8 @@
 class TGIS_ProjectionRobinson : public TGIS_ProjectionAbstract {
 public:
     TGIS_ProjectionRobinson();
-    std::string Code() const override;
-    std::string Description() const override;
+    QM_PROJECTION_MEMBER(TGIS_ProjectionRobinson)
     TGIS_ProjectionParameters ParametersUsed() const override;
-    std::unique_ptr<TGIS_ProjectionAbstract> NewInstance() const override;
-    void Prepare() override;
-    void SetUp(int32_t zone, double cm, double ol, double fe, double fn, double sp1, double sp2, double sf, double loc,
-               double lac, double az, double lo1, double la1, double lo2, double la2) override;
-    void Project(const TGIS_Point3D& in, TGIS_Point3D& out) override;
-    void Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) override;
 
 private:
     double tableX_[20], tableY_[20];  // latitudes -5..90 degrees in 5-degree rows
@@ -24,23 +17,15 @@ private:
 
 // The members below work on the authalic sphere (the sinusoidal one on the ellipsoid); each Prepare sets
 // the bounds to the globe's half-widths from the false origin, enlarged by 1%.
-#define QM_WORLD_MEMBER(Class)                                                \
-    class Class : public TGIS_ProjectionAbstract {                            \
-    public:                                                                   \
-        Class() { Prepare(); }                                                \
-        std::string Code() const override;                                    \
-        std::string Description() const override;                             \
-        TGIS_ProjectionParameters ParametersUsed() const override;            \
-        void SetUp(int32_t zone, double cm, double ol, double fe, double fn, double sp1, double sp2, \
-                   double sf, double loc, double lac, double az, double lo1, double la1, double lo2, \
-                   double la2) override;                                      \
-        std::unique_ptr<TGIS_ProjectionAbstract> NewInstance() const override; \
-        void Prepare() override;                                              \
-        void Project(const TGIS_Point3D& in, TGIS_Point3D& out) override;     \
-        void Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) override;   \
-                                                                              \
-    private:                                                                  \
-        long double R_ = 0;  /* authalic radius */
+#define QM_WORLD_MEMBER(Class)                                     \
+    class Class : public TGIS_ProjectionAbstract {                 \
+    public:                                                        \
+        Class() { Prepare(); }                                     \
+        QM_PROJECTION_MEMBER(Class)                                \
+        TGIS_ProjectionParameters ParametersUsed() const override; \
+                                                                   \
+    private:                                                       \
+        long double R_ = 0; /* authalic radius */
 QM_WORLD_MEMBER(TGIS_ProjectionMollweide)
     long double cx_ = 0, cy_ = 0;  // sqrt(8)/pi R, sqrt(2) R
 };
