@@ -12,23 +12,6 @@ constexpr int kLatitudeRounds = 30;
 constexpr TGIS_ProjectionParameters kOriginParameters =
     1 << gppCentralMeridian | 1 << gppOriginLatitude | 1 << gppFalseEasting | 1 << gppFalseNorthing;
 
-// tan(pi/4 - phi/2) / ((1 - e sin phi)/(1 + e sin phi))^(e/2).
-double ConformalT(double phi, double e) { return std::exp(-GisIsometricLatitude(phi, e)); }
-
-// The latitude of the conformal term t, refined until the change is at most 1e-10; false when `rounds`
-// were not enough.
-bool LatitudeFromT(double t, double e, int rounds, double& phi) {
-    phi = kPi / 2 - 2 * std::atan(t);
-    for (int round = 0; round < rounds; ++round) {
-        const double es = e * std::sin(phi);
-        const double next = kPi / 2 - 2 * std::atan(t * std::pow((1 - es) / (1 + es), e / 2));
-        const double change = std::fabs(next - phi);
-        phi = next;
-        if (change <= 1e-10) return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 // ---- Orthographic
@@ -107,6 +90,7 @@ void TGIS_ProjectionPolarStereographic::SetUp(int32_t, double cm, double ol, dou
 void TGIS_ProjectionPolarStereographic::Prepare() {
     TGIS_ProjectionAbstract::Prepare();
     south_ = OriginLatitude < 0;
+    conformal_.Prepare(Eccentricity2);
     const long double phic = std::fabs(static_cast<long double>(OriginLatitude));
     const long double a = SemiMajor, e = Eccentricity, e2 = Eccentricity2;
     if (!(std::fabs(phic - kPi / 2) > 1e-10)) {
@@ -114,7 +98,7 @@ void TGIS_ProjectionPolarStereographic::Prepare() {
     } else {
         const long double s = std::sin(phic);
         const long double mc = std::cos(phic) / std::sqrt(1 - e2 * s * s);
-        rhoScale_ = a * mc / ConformalT(static_cast<double>(phic), static_cast<double>(e));
+        rhoScale_ = a * mc * std::exp(GisIsometricLatitude(static_cast<double>(phic), static_cast<double>(e)));
     }
 }
 
@@ -124,7 +108,8 @@ void TGIS_ProjectionPolarStereographic::Project(const TGIS_Point3D& in, TGIS_Poi
     // The south is the north's mirror image: -phi and -(lambda - lambda0), with the signs of x and y
     // turned back, so X grows with the longitude difference in both.
     const double dl = LongitudeDelta(p.X), phi = south_ ? -p.Y : p.Y;
-    const double rho = static_cast<double>(rhoScale_) * ConformalT(phi, static_cast<double>(Eccentricity));
+    // t(phi) = exp(-psi).
+    const double rho = static_cast<double>(rhoScale_) * std::exp(-GisIsometricLatitude(phi, static_cast<double>(Eccentricity)));
     out.X = FalseEasting + rho * std::sin(dl);
     out.Y = south_ ? FalseNorthing + rho * std::cos(dl) : FalseNorthing - rho * std::cos(dl);
     out.Z = in.Z;
@@ -136,7 +121,8 @@ void TGIS_ProjectionPolarStereographic::Unproject(const TGIS_Point3D& in, TGIS_P
     const double x = p.X - FalseEasting, y = p.Y - FalseNorthing, rho = std::hypot(x, y);
     double phi = kPi / 2, dl = 0;
     if (rho > 0) {
-        LatitudeFromT(rho / static_cast<double>(rhoScale_), static_cast<double>(Eccentricity), kLatitudeRounds, phi);
+        GisLatitudeOfIsometric(-std::log(rho / static_cast<double>(rhoScale_)), static_cast<double>(Eccentricity),
+                               conformal_, 1e-10, kLatitudeRounds, phi);
         dl = south_ ? std::atan2(x, y) : std::atan2(x, -y);
     }
     out.X = NormalizeLongitude(CentralMeridian + dl);
@@ -183,7 +169,7 @@ void TGIS_ProjectionHotine::PrepareCentre() {
         D_ = F_ = E_ = 1;
         return;
     }
-    const long double t0 = ConformalT(OriginLatitude, static_cast<double>(Eccentricity));
+    const long double t0 = std::exp(-GisIsometricLatitude(OriginLatitude, static_cast<double>(Eccentricity)));
     D_ = B_ * std::sqrt(1 - e2) / (c0 * std::sqrt(1 - e2 * s0 * s0));
     const long double d2 = D_ * D_ - 1;
     F_ = d2 > 0 ? (phi0 >= 0 ? D_ + std::sqrt(d2) : D_ - std::sqrt(d2)) : D_;
@@ -204,6 +190,7 @@ void TGIS_ProjectionHotine::PrepareAxis() {
 void TGIS_ProjectionHotine::Prepare() {
     TGIS_ProjectionAbstract::Prepare();
     PrepareCentre();
+    conformal_.Prepare(Eccentricity2);
     G_ = (F_ - 1 / F_) / 2;
     gamma0_ = GisArcSin(static_cast<double>(std::sin(static_cast<long double>(Azimuth)) / D_));
     lambdaO_ = CentralMeridian - GisArcSin(static_cast<double>(G_ * std::tan(gamma0_))) / B_;
@@ -228,7 +215,7 @@ void TGIS_ProjectionHotine::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
     const double V = std::sin(B * dl);
     double U, u;
     if (std::fabs(std::fabs(phi) - kPi / 2) > 1e-10) {
-        const double Q = E / std::pow(ConformalT(phi, static_cast<double>(Eccentricity)), B);
+        const double Q = E * std::exp(B * GisIsometricLatitude(phi, static_cast<double>(Eccentricity)));
         const double S = (Q - 1 / Q) / 2, T = (Q + 1 / Q) / 2;
         U = (S * sg - V * cg) / T;
         // atan(num / c), plus pi behind the origin, taken through atan2 so that it passes c = 0 continuously.
@@ -264,9 +251,10 @@ void TGIS_ProjectionHotine::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out)
         out.Y = U < 0 ? -kPi / 2 : kPi / 2;
         return;
     }
-    const double t = std::pow(E / std::sqrt((1 + U) / (1 - U)), 1 / B);
+    // t = (E / sqrt((1 + U)/(1 - U)))^(1/B) = exp(-psi).
+    const double psi = (std::atanh(U) - std::log(E)) / B;
     double phi;
-    if (!LatitudeFromT(t, static_cast<double>(Eccentricity), 16, phi))
+    if (!GisLatitudeOfIsometric(psi, static_cast<double>(Eccentricity), conformal_, 1e-10, 16, phi))
         throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
     out.Y = phi;
     out.X = ReducedDelta(static_cast<double>(lambdaO_) - std::atan2(S * cg - V * sg, std::cos(B * u / A)) / B);
@@ -304,6 +292,7 @@ void TGIS_ProjectionHotine2::SetUp(int32_t, double cm, double ol, double fe, dou
 void TGIS_ProjectionHotine2::Prepare() {
     TGIS_ProjectionAbstract::Prepare();
     PrepareCentre();
+    conformal_.Prepare(Eccentricity2);
     const double phi0 = OriginLatitude, phi1 = LatitudeOfPoint_1, phi2 = LatitudeOfPoint_2;
     if (std::fabs(phi0) <= 1e-10 || std::fabs(std::fabs(phi0) - kPi / 2) <= 1e-10)
         throw EGIS_Exception(GIS_RS_ERR_ORIGINLATITUDE, FloatToStr(phi0), 0);
@@ -311,8 +300,8 @@ void TGIS_ProjectionHotine2::Prepare() {
     if (std::fabs(phi1) <= 1e-10 || std::fabs(std::fabs(phi1) - kPi / 2) <= 1e-10)
         throw EGIS_Exception(GIS_RS_ERR_ORIGINLATITUDE, FloatToStr(phi1), 0);
     const double e = static_cast<double>(Eccentricity);
-    const long double H = std::pow(static_cast<long double>(ConformalT(phi1, e)), B_);
-    const long double L = std::pow(static_cast<long double>(ConformalT(phi2, e)), B_);
+    const long double H = std::exp(-B_ * GisIsometricLatitude(phi1, e));
+    const long double L = std::exp(-B_ * GisIsometricLatitude(phi2, e));
     const long double F = E_ / H;
     G_ = (F - 1 / F) / 2;
     const long double J = (E_ * E_ - L * H) / (E_ * E_ + L * H), P = (L - H) / (L + H);

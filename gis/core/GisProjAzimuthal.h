@@ -25,6 +25,7 @@ public:
 private:
     bool south_ = false;
     long double rhoScale_ = 0;  // rho = rhoScale_ * t(phi)
+    TGIS_Conformal conformal_;
 };
 
 // Ellipsoidal, about a centre (CentralMeridian, OriginLatitude) and the azimuth of the central line there.
@@ -47,6 +48,7 @@ protected:
     long double B_ = 0, A_ = 0, D_ = 0, F_ = 0, E_ = 0, G_ = 0;
     long double gamma0_ = 0, sinGamma0_ = 0, cosGamma0_ = 0, sinAlpha_ = 0, cosAlpha_ = 0;
     long double uc_ = 0, lambdaO_ = 0;
+    TGIS_Conformal conformal_;
 };
 
 // The central line through two points; the origin longitude and the azimuth are derived (and written to

@@ -199,13 +199,7 @@ void TGIS_ProjectionLambert::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out
         // t = (ρ/(aF))^(1/n) = exp(−ψ); the latitude from ψ by Snyder 7-9, starting from the conformal
         // series, which leaves one round to confirm it.
         const double psi = -std::log(rho / aF_) / n_;
-        phi = conformal_.Latitude(std::atan(std::sinh(psi)));
-        for (int round = 0; round < 15; ++round) {
-            const double next = std::atan(std::sinh(psi + e_ * std::atanh(e_ * std::sin(phi))));
-            const double change = std::fabs(next - phi);
-            phi = next;
-            if (change <= 4.85e-10) break;
-        }
+        GisLatitudeOfIsometric(psi, e_, conformal_, 4.85e-10, 15, phi);
         lambda = GisWrapLongitude(std::atan2(x, y) / n_ + CentralMeridian);
     }
     out.X = lambda;

@@ -197,7 +197,17 @@ void TGIS_ProjectionMollweide::Project(const TGIS_Point3D& in, TGIS_Point3D& out
     const double k = kPi * OneMinusSinAbs(p.Y);
     double d = 0;
     if (std::fabs(p.Y) != kPi / 2) {
-        d = Newton(std::min(std::cbrt(6 * k), kPi), [k](double x) {
+        // Starts from the series: d^3/6 - d^5/120 near the poles, pi - d = u with 2u - u^3/6 near the equator.
+        double start;
+        if (k < 1.5) {
+            start = std::cbrt(6 * k);
+            start *= 1 + start * start / 60;
+        } else {
+            const double u = (kPi - k) / 2;
+            start = kPi - u * (1 + u * u / 12);
+        }
+        d = Newton(start, [k](double x) {
+            if (x > 0.5) return std::pair{x - std::sin(x) - k, 1 - std::cos(x)};
             const double s = std::sin(x / 2);
             return std::pair{XMinusSin(x) - k, 2 * s * s};
         });

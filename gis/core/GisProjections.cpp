@@ -325,6 +325,18 @@ void TGIS_Conformal::Prepare(long double e2) {
     c_[3] = static_cast<double>(4279 * e8 / 161280);
 }
 
+bool GisLatitudeOfIsometric(double psi, double e, const TGIS_Conformal& series, double tolerance, int rounds,
+                            double& phi) {
+    phi = series.Latitude(std::atan(std::sinh(psi)));
+    for (int round = 0; round < rounds; ++round) {
+        const double next = std::atan(std::sinh(psi + e * std::atanh(e * std::sin(phi))));
+        const double change = std::fabs(next - phi);
+        phi = next;
+        if (change <= tolerance) return true;
+    }
+    return false;
+}
+
 void TGIS_Authalic::Prepare(long double e2) {
     e2_ = e2;
     e_ = std::sqrt(e2);

@@ -224,6 +224,11 @@ private:
     double c_[4] = {};
 };
 
+// The latitude of isometric latitude psi: the conformal series, then confirmed by Snyder 7-9 until the
+// change is at most `tolerance`; false when `rounds` were not enough.
+bool GisLatitudeOfIsometric(double psi, double e, const TGIS_Conformal& series, double tolerance, int rounds,
+                            double& latitude);
+
 // Authalic (equal-area) latitude β and back: q(φ), q_p = q(π/2) and the series to e⁶ from β to φ. On a
 // sphere q = 2·sin φ and q_p = 2.
 class TGIS_Authalic {
