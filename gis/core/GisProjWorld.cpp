@@ -466,7 +466,9 @@ void TGIS_ProjectionGrinten::Project(const TGIS_Point3D& in, TGIS_Point3D& out) 
     }
     const double st = std::sin(theta), ct = std::cos(theta);
     const double A = std::fabs(kPi / dl - dl / kPi) / 2;
-    const double G = ct / (st + ct - 1), P = G * (2 / st - 1);
+    // sin + cos - 1 as sin - 2 sin^2(theta/2): near the equator the plain sum rounds to zero.
+    const double sh = std::sin(theta / 2);
+    const double G = ct / (st - 2 * sh * sh), P = G * (2 / st - 1);
     // P^2 - G^2 = 4 G^2 (1 - sin theta) / sin^2 theta, and the root taken over the sum without its
     // cancelling term: near the equator the plain formula loses every digit.
     const double P2 = P * P, M = P2 - G, PG = 4 * G * G * (1 - st) / (st * st);

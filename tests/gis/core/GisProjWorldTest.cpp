@@ -178,9 +178,12 @@ TEST(GisProjWorld, EquatorAndCentralMeridianCases) {
     EXPECT_EQ(back.lat, 0);
     EXPECT_NEAR(Inverse(*gri, 50, 60 + R).lon, -30, 1e-12);
     // Just off the equator the root of the general case keeps its digits.
-    XY off = Forward(*gri, 60, 1e-7);
-    EXPECT_NEAR(off.x, eq.x, 1e-3);
-    EXPECT_GT(off.y, 60);
+    for (double lat : {1e-7, 1e-12, 1e-18, 1e-25}) {
+        XY off = Forward(*gri, 60, lat);
+        EXPECT_NEAR(off.x, eq.x, 1e-3) << lat;
+        if (lat > 1e-13) EXPECT_GT(off.y, 60) << lat;
+        EXPECT_NEAR(off.y, 60, 2 * R * lat * kDeg) << lat;
+    }
 
     auto rob = Fresh("ROB");
     SetUpOrigin(*rob, 0, 0, 7, 8);
