@@ -459,7 +459,8 @@ void TGIS_ProjectionGrinten::Project(const TGIS_Point3D& in, TGIS_Point3D& out) 
         return;
     }
     const double theta = GisArcSin(std::fabs(2 * phi / kPi));
-    if (dl == 0 || GisIsNear(std::fabs(phi), kPi / 2, 1e-5)) {
+    // Within 1e-10 rad of the central meridian (well under a millimetre) A = pi/(2 dl) would overflow.
+    if (std::fabs(dl) < 1e-10 || GisIsNear(std::fabs(phi), kPi / 2, 1e-5)) {
         out.X = FalseEasting;
         out.Y = FalseNorthing + Sign(phi) * piR * std::tan(theta / 2);
         return;

@@ -178,6 +178,12 @@ TEST(GisProjWorld, EquatorAndCentralMeridianCases) {
     EXPECT_EQ(back.lat, 0);
     EXPECT_NEAR(Inverse(*gri, 50, 60 + R).lon, -30, 1e-12);
     // Just off the equator the root of the general case keeps its digits.
+    // A meridian a hair's breadth from the central one.
+    gri->SetUp(0, 1e-300, 0, 50, 60, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0);
+    XY hair = Forward(*gri, 0, -0.01);
+    EXPECT_NEAR(hair.x, 50, 1e-3);
+    EXPECT_LT(hair.y, 60);
+    SetUpOrigin(*gri, -30, 0, 50, 60);
     for (double lat : {1e-7, 1e-12, 1e-18, 1e-25}) {
         XY off = Forward(*gri, 60, lat);
         EXPECT_NEAR(off.x, eq.x, 1e-3) << lat;
