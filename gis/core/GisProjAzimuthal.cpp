@@ -149,7 +149,8 @@ void TGIS_ProjectionHotine::StoreCentre(double cm, double ol, double fe, double 
     CentralMeridian = CorrectedCentralMeridian(cm);
     FalseEasting = fe;
     FalseNorthing = fn;
-    ScaleFactor = sf;
+    // As the transverse forms: far outside this range the plane coordinates leave double's range.
+    ScaleFactor = Corrected(sf, 0.3, 3.0, GIS_RS_WARN_SCALEFACTOR);
 }
 
 void TGIS_ProjectionHotine::SetUp(int32_t, double cm, double ol, double fe, double fn, double, double, double sf,

@@ -205,6 +205,10 @@ TEST(GisProjAzimuthal, HotineRefusesUnusableCentresAndPoints) {
     } catch (const EGIS_Exception& e) {
         EXPECT_EQ(e.Message, GIS_RS_ERR_LATITUDESTOCLOSE);
     }
+    // The scale factor is held within 0.3 .. 3 as in the transverse forms.
+    SetUpOrigin(*hot, 10, 45, 0, 0, 1e301, 30);
+    EXPECT_EQ(hot->ScaleFactor, 3);
+    EXPECT_EQ(hot->Warning, GIS_RS_WARN_SCALEFACTOR);
     // A failed set-up does not block the next one.
     SetUpTwoPoint(*ht2, 40, 0, 0, 1, -10, 30, 10, 50);
     XY xy = Forward(*ht2, 0, 40);
