@@ -490,7 +490,8 @@ void TGIS_ProjectionGrinten::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out
     const double x = (p.X - FalseEasting) / piR, y = (p.Y - FalseNorthing) / piR;
     const double x2 = x * x, y2 = y * y, r2 = x2 + y2;
     double phi = 0, dl = kPi * x;
-    if (y != 0) {
+    // Below 1e-30 (a latitude as small) the cubic's coefficients underflow; the point is on the equator.
+    if (std::fabs(y) >= 1e-30) {
         const double c1 = -std::fabs(y) * (1 + r2);
         const double c2 = c1 - 2 * y2 + x2;
         const double c3 = -2 * c1 + 1 + 2 * y2 + r2 * r2;

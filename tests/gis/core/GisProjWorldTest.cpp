@@ -177,6 +177,9 @@ TEST(GisProjWorld, EquatorAndCentralMeridianCases) {
     EXPECT_NEAR(back.lon, 60, 1e-9);
     EXPECT_EQ(back.lat, 0);
     EXPECT_NEAR(Inverse(*gri, 50, 60 + R).lon, -30, 1e-12);
+    LonLat nearEquator = Inverse(*gri, 50, 60 + 1e-200);
+    EXPECT_EQ(nearEquator.lat, 0);
+    EXPECT_NEAR(nearEquator.lon, -30, 1e-12);
     // Just off the equator the root of the general case keeps its digits.
     // A meridian a hair's breadth from the central one.
     gri->SetUp(0, 1e-300, 0, 50, 60, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0);
