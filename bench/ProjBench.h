@@ -171,3 +171,12 @@ private:
 
     int points_;
 };
+
+// The whole program of a table of rows: each row's benchmarks, then the ratios.
+template <size_t N>
+int RunProjBench(int argc, char** argv, const ProjRow (&rows)[N], int points = 1000000) {
+    RatioReporter reporter;
+    ProjBench bench(points);
+    for (const ProjRow& row : rows) bench.Add(row, reporter);
+    return RunWithRatios(argc, argv, reporter);
+}

@@ -18,9 +18,4 @@ const ProjRow kRows[] = {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    RatioReporter reporter;
-    ProjBench bench(1000000);
-    for (const ProjRow& row : kRows) bench.Add(row, reporter);
-    return RunWithRatios(argc, argv, reporter);
-}
+int main(int argc, char** argv) { return RunProjBench(argc, argv, kRows); }

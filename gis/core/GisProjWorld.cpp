@@ -44,6 +44,32 @@ double OneMinusSinAbs(double phi) {
     return c * c / (1 + std::fabs(std::sin(phi)));
 }
 
+// Equations that degenerate at the poles, written for the auxiliary angle's distance d from its pole value:
+// G(d) = K (1 - sin |phi|) with G increasing and convex from G(0) = 0. `start` gives the first d for the
+// right side, `curve` G and G'. The pole itself is d = 0.
+template <class Start, class Curve>
+double PoleDistance(double phi, double K, double max, Start start, Curve curve) {
+    if (std::fabs(phi) == kPi / 2) return 0;
+    const double k = K * OneMinusSinAbs(phi);
+    const double d = Newton(start(k), [&](double x) {
+        auto [g, dg] = curve(x);
+        return std::pair{g - k, dg};
+    });
+    return std::clamp(d, 0.0, max);
+}
+
+// The auxiliary angle of F(theta) = K sin phi by Newton from `start`, `curve` giving F and F'; at the
+// poles it is +-poleAngle outright.
+template <class Curve>
+double AuxiliaryAngle(double phi, double poleAngle, double K, double start, Curve curve) {
+    if (std::fabs(phi) == kPi / 2) return phi > 0 ? poleAngle : -poleAngle;
+    const double k = K * std::sin(phi);
+    return Newton(start, [&](double t) {
+        auto [f, df] = curve(t);
+        return std::pair{f - k, df};
+    });
+}
+
 double Sign(double v) { return v < 0 ? -1 : 1; }
 
 // The inverse's longitude difference: beyond the outline (or undefined on it) the point has none, so it is
@@ -194,25 +220,22 @@ void TGIS_ProjectionMollweide::Project(const TGIS_Point3D& in, TGIS_Point3D& out
     const double dl = LongitudeDelta(p.X);
     // theta' + sin theta' = pi sin phi has a triple root at the poles; solved for d = pi - |theta'| it is
     // d - sin d = pi (1 - sin |phi|), well conditioned everywhere. The pole itself is d = 0.
-    const double k = kPi * OneMinusSinAbs(p.Y);
-    double d = 0;
-    if (std::fabs(p.Y) != kPi / 2) {
-        // Starts from the series: d^3/6 - d^5/120 near the poles, pi - d = u with 2u - u^3/6 near the equator.
-        double start;
-        if (k < 1.5) {
-            start = std::cbrt(6 * k);
-            start *= 1 + start * start / 60;
-        } else {
+    const double d = PoleDistance(
+        p.Y, kPi, kPi,
+        [](double k) {
+            // From the series: d^3/6 - d^5/120 near the poles, pi - d = u with 2u - u^3/6 near the equator.
+            if (k < 1.5) {
+                const double c = std::cbrt(6 * k);
+                return c * (1 + c * c / 60);
+            }
             const double u = (kPi - k) / 2;
-            start = kPi - u * (1 + u * u / 12);
-        }
-        d = Newton(start, [k](double x) {
-            if (x > 0.5) return std::pair{x - std::sin(x) - k, 1 - std::cos(x)};
+            return kPi - u * (1 + u * u / 12);
+        },
+        [](double x) {
+            if (x > 0.5) return std::pair{x - std::sin(x), 1 - std::cos(x)};
             const double s = std::sin(x / 2);
-            return std::pair{XMinusSin(x) - k, 2 * s * s};
+            return std::pair{XMinusSin(x), 2 * s * s};
         });
-        d = std::clamp(d, 0.0, kPi);
-    }
     out.X = FalseEasting + static_cast<double>(cx_) * dl * std::sin(d / 2);
     out.Y = FalseNorthing + Sign(p.Y) * static_cast<double>(cy_) * std::cos(d / 2);
     out.Z = in.Z;
@@ -252,15 +275,12 @@ void TGIS_ProjectionEckert4::Project(const TGIS_Point3D& in, TGIS_Point3D& out) 
     // theta + sin theta cos theta + 2 sin theta = (2 + pi/2) sin phi has a double root at the poles; for
     // d = pi/2 - |theta| it reads (2d - sin 2d)/2 + 4 sin^2(d/2) = (2 + pi/2)(1 - sin |phi|), at least d^2,
     // so Newton from sqrt of the right side approaches from above.
-    const double k = kEckert4K * OneMinusSinAbs(p.Y);
-    double d = 0;
-    if (std::fabs(p.Y) != kPi / 2) {
-        d = Newton(std::min(std::sqrt(k), kPi / 2), [k](double x) {
+    const double d = PoleDistance(
+        p.Y, kEckert4K, kPi / 2, [](double k) { return std::min(std::sqrt(k), kPi / 2); },
+        [](double x) {
             const double s = std::sin(x / 2), sx = std::sin(x);
-            return std::pair{XMinusSin(2 * x) / 2 + 4 * s * s - k, 2 * sx * sx + 2 * sx};
+            return std::pair{XMinusSin(2 * x) / 2 + 4 * s * s, 2 * sx * sx + 2 * sx};
         });
-        d = std::clamp(d, 0.0, kPi / 2);
-    }
     out.X = FalseEasting + static_cast<double>(cx_) * dl * (1 + std::sin(d));
     out.Y = FalseNorthing + Sign(p.Y) * static_cast<double>(cy_) * std::cos(d);
     out.Z = in.Z;
@@ -295,11 +315,8 @@ void TGIS_ProjectionEckert6::Project(const TGIS_Point3D& in, TGIS_Point3D& out) 
     TGIS_Point3D p = in;
     ProjectRange(p, -kPi / 2, kPi / 2);
     const double dl = LongitudeDelta(p.X);
-    double theta = Sign(p.Y) * kPi / 2;
-    if (std::fabs(p.Y) != kPi / 2) {
-        const double k = kEckert6K * std::sin(p.Y);
-        theta = Newton(p.Y, [k](double t) { return std::pair{t + std::sin(t) - k, 1 + std::cos(t)}; });
-    }
+    const double theta = AuxiliaryAngle(p.Y, kPi / 2, kEckert6K, p.Y,
+                                        [](double t) { return std::pair{t + std::sin(t), 1 + std::cos(t)}; });
     out.X = FalseEasting + static_cast<double>(cx_) * dl * (1 + std::cos(theta));
     out.Y = FalseNorthing + static_cast<double>(cy_) * theta;
     out.Z = in.Z;
@@ -336,12 +353,9 @@ void TGIS_ProjectionWagner4::Project(const TGIS_Point3D& in, TGIS_Point3D& out) 
     const double dl = LongitudeDelta(p.X);
     // The derivative 2 + 2 cos 2 theta vanishes at theta = pi/2, where a start at phi would put a pole: the
     // root lies above phi/2, where the curve is concave, so Newton from there climbs to it.
-    double theta = Sign(p.Y) * kPi / 3;
-    if (std::fabs(p.Y) != kPi / 2) {
-        const double k = kWagner4K * std::sin(p.Y);
-        theta = Newton(p.Y / 2,
-                       [k](double t) { return std::pair{2 * t + std::sin(2 * t) - k, 2 + 2 * std::cos(2 * t)}; });
-    }
+    const double theta = AuxiliaryAngle(p.Y, kPi / 3, kWagner4K, p.Y / 2, [](double t) {
+        return std::pair{2 * t + std::sin(2 * t), 2 + 2 * std::cos(2 * t)};
+    });
     out.X = FalseEasting + static_cast<double>(cx_) * dl * std::cos(theta);
     out.Y = FalseNorthing + static_cast<double>(cy_) * std::sin(theta);
     out.Z = in.Z;

@@ -14,12 +14,6 @@ using namespace projtest;
 
 namespace {
 
-std::unique_ptr<TGIS_ProjectionAbstract> Fresh(const char* code) {
-    TGIS_ProjectionAbstract* member = GisProjectionList().FindByCode(code);
-    EXPECT_NE(member, nullptr) << code;
-    return member->NewInstance();
-}
-
 std::string Fmt(const char* format, double a, double b = 0, double c = 0, double d = 0, double e = 0, double f = 0) {
     char buf[256];
     std::snprintf(buf, sizeof buf, format, a, b, c, d, e, f);

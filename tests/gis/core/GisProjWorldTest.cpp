@@ -14,12 +14,6 @@ using namespace projtest;
 
 namespace {
 
-std::unique_ptr<TGIS_ProjectionAbstract> Fresh(const char* code) {
-    TGIS_ProjectionAbstract* member = GisProjectionList().FindByCode(code);
-    EXPECT_NE(member, nullptr) << code;
-    return member->NewInstance();
-}
-
 std::string Def(const TGIS_ProjectionAbstract& p, const std::string& proj, double cmDeg, bool authalic = true) {
     char buf[160];
     std::snprintf(buf, sizeof buf, " +lon_0=%.17g +x_0=%.17g +y_0=%.17g", cmDeg, p.FalseEasting, p.FalseNorthing);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -64,6 +65,13 @@ inline std::vector<XY> RunProj(const std::string& tool, const std::string& def, 
     }
     if (out.size() != in.size()) out.clear();
     return out;
+}
+
+// A fresh instance of the registered member `code`, with its defaults.
+inline std::unique_ptr<TGIS_ProjectionAbstract> Fresh(const char* code) {
+    TGIS_ProjectionAbstract* member = GisProjectionList().FindByCode(code);
+    EXPECT_NE(member, nullptr) << code;
+    return member->NewInstance();
 }
 
 inline XY Forward(TGIS_ProjectionAbstract& p, double lonDeg, double latDeg) {
