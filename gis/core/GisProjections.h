@@ -1,6 +1,7 @@
 // The projection base class, the unprojected members (geodetic, geocentric) and the registry.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -92,6 +93,10 @@ protected:
     double CorrectedParallel1(double value, double limit);
     double CorrectedParallel2(double value, double limit);
     static double ReduceMeridian(double meridian);
+    // SetUp's origin: the origin latitude (within +-originLimit), then the central meridian, checked and
+    // stored (the meridian reduced), and the false origin stored (non-finite raises 0235).
+    void SetUpOrigin(double centralMeridian, double originLatitude, double falseEasting, double falseNorthing,
+                     double originLimit);
 
     // Project's input: non-finite raises 0210 / 0211; the latitude is clamped into latMin..latMax and the
     // longitude into -pi..2pi with warnings, then a longitude above pi is reduced by 2pi.
@@ -101,8 +106,23 @@ protected:
     // Unproject's input: non-finite raises 0215 / 0216; X and Y are clamped into the false origin plus or
     // minus the bounds, with warnings.
     void UnprojectRange(TGIS_Point3D& p);
+    // The same with a box measured from the false origin.
+    void UnprojectRange(TGIS_Point3D& p, const TGIS_Extent& box);
     static double NormalizeLongitude(double longitude);
 };
+
+// The overrides every map member declares.
+#define QM_PROJECTION_MEMBER(Class)                                                                             \
+    std::string Code() const override;                                                                          \
+    std::string Description() const override;                                                                   \
+    std::unique_ptr<TGIS_ProjectionAbstract> NewInstance() const override { return std::make_unique<Class>(); } \
+    void Prepare() override;                                                                                    \
+    void SetUp(int32_t zone, double centralMeridian, double originLatitude, double falseEasting,                \
+               double falseNorthing, double standardParallel1, double standardParallel2, double scaleFactor,    \
+               double longitudeOfCenter, double latitudeOfCenter, double azimuth, double longitudeOfPoint1,     \
+               double latitudeOfPoint1, double longitudeOfPoint2, double latitudeOfPoint2) override;            \
+    void Project(const TGIS_Point3D& in, TGIS_Point3D& out) override;                                          \
+    void Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) override;
 
 class TGIS_ProjectionGeodetic : public TGIS_ProjectionAbstract {
 public:
@@ -172,4 +192,47 @@ public:
 
 private:
     double m0_ = 0, m_[3] = {}, f_[4] = {};
+};
+
+// Radius of the sphere of the ellipsoid's area (series to e⁶).
+long double GisAuthalicRadius(long double a, long double e2);
+
+// Any longitude brought into −π .. π.
+inline double GisWrapLongitude(double longitude) {
+    constexpr double pi = 3.14159265358979323846;
+    return std::fabs(longitude) <= pi ? longitude : std::remainder(longitude, 2 * pi);
+}
+
+// Isometric latitude ψ = ln(tan(π/4 + φ/2)·((1 − e·sin φ)/(1 + e·sin φ))^(e/2)), the conformal latitude's
+// Mercator northing on the unit sphere.
+inline double GisIsometricLatitude(double latitude, double e) {
+    const double s = std::sin(latitude);
+    // asinh(tan φ) rather than atanh(sin φ), which is infinite wherever sin φ rounds to ±1.
+    return std::asinh(s / std::cos(latitude)) - e * std::atanh(e * s);
+}
+
+// The conformal latitude χ back to the geodetic one, by the series to e⁸.
+class TGIS_Conformal {
+public:
+    void Prepare(long double eccentricity2);
+    double Latitude(double chi) const { return chi + GisSin2Series(chi, c_, 4); }
+
+private:
+    double c_[4] = {};
+};
+
+// Authalic (equal-area) latitude β and back: q(φ), q_p = q(π/2) and the series to e⁶ from β to φ. On a
+// sphere q = 2·sin φ and q_p = 2.
+class TGIS_Authalic {
+public:
+    void Prepare(long double eccentricity2);
+    long double Q(long double latitude) const;
+    // arcsin(q/q_p), the argument held within −1 .. 1.
+    long double Beta(long double latitude) const;
+    double Latitude(double beta) const { return beta + GisSin2Series(beta, f_, 3); }
+    long double Qp = 2;
+
+private:
+    long double e_ = 0, e2_ = 0;
+    double f_[3] = {};
 };
