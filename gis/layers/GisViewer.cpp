@@ -138,7 +138,8 @@ void TGIS_Viewer::RecalcExtent() {
         l->RecalcProjectedExtent();
         if (!GisIsSameExtent(l->ProjectedExtent, GisEmptyExtent())) e = GisExtentUnion(e, l->ProjectedExtent);
     }
-    e = GisExtentIntersection(e, RestrictedExtent);
+    // Nothing to show stays the empty extent, whatever the restriction.
+    if (!GisIsSameExtent(e, GisEmptyExtent())) e = GisExtentIntersection(e, RestrictedExtent);
     if (GisIsSameExtent(e, old)) return;
     Extent = e;
     ShiftDeltaForExtent(old);
