@@ -135,8 +135,8 @@ public:
     void SetTargetCanvas(TCanvas* canvas, const TRect& rect);
     // Of the current output mode; nullptr when the mode has no device bound.
     TCanvas* GetCanvas();
-    int DeviceWidth() const;
-    int DeviceHeight() const;
+    int DeviceWidth() const { return DeviceSize().X; }
+    int DeviceHeight() const { return DeviceSize().Y; }
     TRect GetClipRect();
 
     // ---- properties ----
@@ -200,6 +200,9 @@ public:
 
     TPoint* PointBuffer() { return points_.data(); }
     int32_t* PartBuffer() { return parts_.data(); }
+
+private:
+    TPoint DeviceSize() const;
 
 protected:
     // The clip rectangle of the cache (mode 4), by the device it stands for (GisViewerDraw.cpp).

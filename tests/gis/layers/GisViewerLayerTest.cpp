@@ -30,6 +30,15 @@ void WriteAll(const std::string& path, const std::string& text) {
     f << text;
 }
 
+// A layer of a data file, with the configuration beside it.
+TTestLayer* AddFileLayer(TGIS_Viewer& w, const std::string& name, const std::string& path) {
+    auto* l = new TTestLayer(name, {0, 0, 10, 10});
+    l->Path = path;
+    l->UseConfig = true;
+    w.Add(l);
+    return l;
+}
+
 // A 200 x 100 window over 1000 x 1000 map units: the fit zoom is 0.098, so any zoom from 0.1 up can be set.
 class LayerFixture : public ::testing::Test {
 protected:
@@ -143,11 +152,7 @@ TEST_F(LayerFixture, ConfigurationRoundTrip) {
     std::remove((data + ".ini~").c_str());
     {
         TGIS_Viewer w(nullptr);
-        auto* l = new TTestLayer("rt");
-        l->Path = data;
-        l->UseConfig = true;
-        l->Extent = {0, 0, 10, 10};
-        w.Add(l);
+        TTestLayer* l = AddFileLayer(w, "rt", data);
         ASSERT_NE(l->Config(), nullptr);
         EXPECT_EQ(l->ConfigName(), data);
         l->CachedPaint = false;
@@ -169,11 +174,7 @@ TEST_F(LayerFixture, ConfigurationRoundTrip) {
     EXPECT_NE(text.find("[Kelvoran Layer 1]"), std::string::npos);
 
     TGIS_Viewer w(nullptr);
-    auto* l = new TTestLayer("rt");
-    l->Path = data;
-    l->UseConfig = true;
-    l->Extent = {0, 0, 10, 10};
-    w.Add(l);
+    TTestLayer* l = AddFileLayer(w, "rt", data);
     EXPECT_FALSE(l->CachedPaint);
     EXPECT_EQ(l->GetCodePage(), 950);
     EXPECT_EQ(l->GetOutCodePage(), 936);
@@ -205,11 +206,7 @@ TEST_F(LayerFixture, TheProjectConfigurationComesAfterTheLayersOwn) {
              "[Kelvoran Layer1]\nName=pc\nIncrementalPaint=FALSE\nAddition=5\n[Kelvoran Layer1 1]\nStyle=c\n");
     TGIS_Viewer w(nullptr);
     w.SetProjectPath(project);
-    auto* l = new TTestLayer("pc");
-    l->Path = data;
-    l->UseConfig = true;
-    l->Extent = {0, 0, 10, 10};
-    w.Add(l);
+    TTestLayer* l = AddFileLayer(w, "pc", data);
     EXPECT_FALSE(l->IncrementalPaint);
     TGIS_ParamsList& list = l->ParamsList();
     EXPECT_EQ(list.GetSection(0)->Transparency(), 30);
