@@ -77,6 +77,12 @@ TGIS_Viewer::~TGIS_Viewer() {
 // ---- layers ----
 
 void TGIS_Viewer::Add(TGIS_LayerAbstract* layer) {
+    // A layer already held by a viewer stays where it is: opening it again would leave it in two lists.
+    if (TGIS_Viewer* holder = layer->Viewer) {
+        const auto& held = holder->Items;
+        if (std::find(held.begin(), held.end(), layer) != held.end())
+            throw EGIS_Exception(GIS_RS_ERR_LAYEREXIST, layer->Name, 0);
+    }
     if (layer->Name.empty()) layer->Name = layer->Path;
     if (layer->configName_.empty()) layer->configName_ = layer->Path;
     try {

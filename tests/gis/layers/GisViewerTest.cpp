@@ -274,6 +274,14 @@ TEST_F(ViewerFixture, AddRejectsADuplicateNameIgnoringCase) {
     EXPECT_EQ(v.LayerCount(), 1);
     EXPECT_EQ(v.Get("Base"), layer);
     EXPECT_EQ(v.Get("none"), nullptr);
+
+    // A layer held already, here or by another viewer, is refused before it is opened again.
+    EXPECT_THROW(v.Add(layer), EGIS_Exception);
+    TGIS_Viewer other(nullptr);
+    EXPECT_THROW(other.Add(layer), EGIS_Exception);
+    EXPECT_EQ(layer->Count(TTestLayer::slOpen), 1);
+    EXPECT_EQ(layer->Viewer, &v);
+    EXPECT_EQ(v.LayerCount(), 1);
 }
 
 TEST_F(ViewerFixture, AFailingStepAfterOpenLeavesTheLayerWithTheCaller) {
