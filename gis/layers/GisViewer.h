@@ -201,14 +201,12 @@ public:
     TPoint* PointBuffer() { return points_.data(); }
     int32_t* PartBuffer() { return parts_.data(); }
 
-private:
-    TPoint DeviceSize() const;
-
 protected:
     // The clip rectangle of the cache (mode 4), by the device it stands for (GisViewerDraw.cpp).
     TRect CacheClipRect();
 
 private:
+    TPoint DeviceSize() const;
     int CanvasPpi();
     // Delta follows a change of extent, so that the visible map stays where it was.
     void ShiftDeltaForExtent(const TGIS_Extent& oldExtent);
