@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -309,6 +310,22 @@ TEST_F(GisViewerDrawTest, BackgroundTileScrollsWithTheMap) {
     v.SetOutputMode(gisOutputWindow);
 }
 
+TEST_F(GisViewerDrawTest, DirectDrawingLeavesOutOverlaysAndLayersThatAreNotIncremental) {
+    TTestLayer* a = AddLayer("a");
+    TTestLayer* b = AddLayer("b");
+    b->IncrementalPaint = false;
+    Record(a);
+    Record(b);
+    v.DrawDirect();
+    EXPECT_EQ(log, (std::vector<std::string>{"a.Paint.1", "a.Shapes.1"}));
+    EXPECT_FALSE(v.DirectDraw);
+    // The cache drawn directly lacks what was left out: the next paint renders it again.
+    log.clear();
+    v.Draw();
+    EXPECT_EQ(log, (std::vector<std::string>{"a.Paint.1", "a.Shapes.1", "a.Charts.1", "a.Labels.1", "b.Paint.1",
+                                             "b.Shapes.1", "b.Charts.1", "b.Labels.1"}));
+}
+
 TEST_F(GisViewerDrawTest, DrawsNothingWhileLockedOrWithoutDevice) {
     TTestLayer* a = AddLayer("a");
     v.LockCount = 1;
@@ -421,11 +438,41 @@ TEST_F(GisViewerPrintTest, TransparentLayersPrintInTiles) {
     v.FullExtent();
     int tiles = 0;
     v.OnBusy = [&](TObject*, int32_t pos, int32_t end, bool&) { tiles = end, (void)pos; };
+    Record(a);
     Pdf("viewer_print_tiles");
     v.Print();
     // A4 at 300 dpi: five tiles across the page, at least three down the map.
     EXPECT_GE(tiles, 5 * 3);
     EXPECT_EQ(v.OutputMode(), gisOutputWindow);
+    // The tiles hold the shapes (tiles above or below the map skip the layer); charts and labels go straight
+    // onto the page once, in the second pass.
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
+              (std::vector<std::string>{"a.Charts.2", "a.Labels.2"}));
+    const auto n = [&](const std::string& e) { return int(std::count(log.begin(), log.end(), e)); };
+    EXPECT_EQ(n("a.Paint.1") + n("a.Skipped.1"), tiles);
+    EXPECT_EQ(n("a.Shapes.1"), n("a.Paint.1"));
+    EXPECT_GE(n("a.Paint.1"), 5);
+}
+
+TEST_F(GisViewerPrintTest, ALayerThatRaisesWhilePrintingLeavesTheViewAsItWas) {
+    TTestLayer* a = AddLayer("a");
+    v.FullExtent();
+    const double zoom = v.Zoom();
+    const TGIS_DoublePoint delta = v.Delta;
+    const TPoint margin = v.Margin;
+    a->Raise(TTestLayer::slPaint);
+    Pdf("viewer_print_raise");
+    EXPECT_THROW(v.Print(), EGIS_Exception);
+    EXPECT_FALSE(Printer()->Printing());
+    EXPECT_EQ(v.Zoom(), zoom);
+    EXPECT_EQ(v.Delta.X, delta.X);
+    EXPECT_EQ(v.Delta.Y, delta.Y);
+    EXPECT_EQ(v.Margin.X, margin.X);
+    EXPECT_EQ(v.Margin.Y, margin.Y);
+    EXPECT_EQ(v.DeviceOffset.Y, 0);
+    EXPECT_EQ(v.OutputMode(), gisOutputWindow);
+    EXPECT_EQ(v.LockCount, 0);
 }
 
 }  // namespace
