@@ -178,6 +178,23 @@ void DrawTiles(TGIS_Viewer& v) {
             if (v.OnBusy) v.OnBusy(&v, done, total, abort);
         }
 }
+// What printing changes of the viewer, to be put back on every exit.
+struct TPrintSaved {
+    uint8_t mode;
+    TPrinter* printer;
+    int pageWidth, pageHeight;
+    double zoom;
+    TGIS_Point center;
+    TGIS_DoublePoint delta;
+    TPoint margin, offset;
+};
+
+// The view's position on the device, after the zoom and the centre are back (they move it).
+void RestorePlace(TGIS_Viewer& v, const TPrintSaved& s) {
+    v.Delta = s.delta;
+    v.Margin = s.margin;
+    v.DeviceOffset = s.offset;
+}
 }  // namespace
 
 TRect TGIS_Viewer::CacheClipRect() {
@@ -340,23 +357,14 @@ void TGIS_Viewer::DrawLayers() {
 void TGIS_Viewer::Print() {
     if (LockCount > 0 || IsEmpty()) return;
     TPrinter& prn = *::Printer();
-    const uint8_t mode = outputMode_;
-    TPrinter* const oldPrinter = printer_;
-    const int oldWidth = pageWidth_, oldHeight = pageHeight_;
-    const double zoom = zoom_;
-    const TGIS_DoublePoint delta = Delta;
-    const TGIS_Point center = center_;
-    const TPoint margin = Margin, offset = DeviceOffset;
+    const TPrintSaved saved{outputMode_, printer_, pageWidth_, pageHeight_, zoom_, center_, Delta, Margin, DeviceOffset};
     const TGIS_Extent visible = GetVisibleExtent();
     auto restore = [&] {
-        SetPrinter(oldPrinter, oldWidth, oldHeight);
-        outputMode_ = mode;
-        SetZoom(zoom);
-        Delta = delta;
-        SetCenter(center);
-        Delta = delta;
-        Margin = margin;
-        DeviceOffset = offset;
+        SetPrinter(saved.printer, saved.pageWidth, saved.pageHeight);
+        outputMode_ = saved.mode;
+        SetZoom(saved.zoom);
+        SetCenter(saved.center);
+        RestorePlace(*this, saved);
         labelsArea_->Reset();
     };
     SetPrinter(&prn, prn.PageWidth(), prn.PageHeight());
@@ -402,24 +410,17 @@ void TGIS_Viewer::Print() {
 }
 
 void TGIS_Viewer::PrintBmp(TPrinter& printer, const TRect& rect, const TGIS_Extent& extent, double& scale) {
-    const uint8_t mode = outputMode_;
-    TPrinter* const oldPrinter = printer_;
-    const int oldWidth = pageWidth_, oldHeight = pageHeight_;
-    const double zoom = zoom_;
-    const TGIS_DoublePoint delta = Delta;
-    const TGIS_Point center = center_;
-    const TPoint margin = Margin, offset = DeviceOffset;
+    const TPrintSaved saved{outputMode_, printer_, pageWidth_, pageHeight_, zoom_, center_, Delta, Margin, DeviceOffset};
     TCanvas* c = printer.Canvas();
-    const int saved = c->SaveDC();
+    const int dc = c->SaveDC();
     auto restore = [&] {
-        c->RestoreDC(saved);
-        SetPrinter(oldPrinter, oldWidth, oldHeight);
-        outputMode_ = mode;
-        zoom_ = zoom;
-        Delta = delta;
-        center_ = center;
-        Margin = margin;
-        DeviceOffset = offset;
+        c->RestoreDC(dc);
+        SetPrinter(saved.printer, saved.pageWidth, saved.pageHeight);
+        outputMode_ = saved.mode;
+        // As they were, without the events of a zoom or a move: the print changed nothing the user sees.
+        zoom_ = saved.zoom;
+        center_ = saved.center;
+        RestorePlace(*this, saved);
     };
     try {
         SetPrinter(&printer, rect.Width(), rect.Height());

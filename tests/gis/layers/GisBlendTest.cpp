@@ -14,6 +14,11 @@ protected:
     void SetUp() override { UiTest::Init(); }
 };
 
+void Fill(TBitmap& b, TColor c) {
+    b.Canvas()->Brush()->SetColor(c);
+    b.Canvas()->FillRect(TRect(0, 0, b.Width(), b.Height()));
+}
+
 int R(TColor c) { return int(c & 0xFF); }
 int G(TColor c) { return int((c >> 8) & 0xFF); }
 int B(TColor c) { return int((c >> 16) & 0xFF); }
@@ -71,10 +76,8 @@ TEST_F(GisBlendTest, EachPixelFollowsTheFormula) {
 
 TEST_F(GisBlendTest, OnlyTheRectangleInsideBothBitmapsIsTouched) {
     TBitmap target(6, 4, pf24bit), work(6, 4, pf24bit);
-    target.Canvas()->Brush()->SetColor(0x0000FF);
-    target.Canvas()->FillRect(TRect(0, 0, 6, 4));
-    work.Canvas()->Brush()->SetColor(0xFF0000);
-    work.Canvas()->FillRect(TRect(0, 0, 6, 4));
+    Fill(target, 0x0000FF);
+    Fill(work, 0xFF0000);
     GisBlendBitmap(target, work, TRect(-3, 2, 2, 99), {100, 0});
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 6; ++x)
@@ -84,10 +87,8 @@ TEST_F(GisBlendTest, OnlyTheRectangleInsideBothBitmapsIsTouched) {
 
 TEST_F(GisBlendTest, OverlayReplacesAllButBlack) {
     TBitmap target(3, 1, pf24bit), overlay(3, 1, pf24bit);
-    target.Canvas()->Brush()->SetColor(0x00FF00);
-    target.Canvas()->FillRect(TRect(0, 0, 3, 1));
-    overlay.Canvas()->Brush()->SetColor(0x000000);
-    overlay.Canvas()->FillRect(TRect(0, 0, 3, 1));
+    Fill(target, 0x00FF00);
+    Fill(overlay, 0x000000);
     overlay.Canvas()->SetPixel(1, 0, 0x010000);
     GisPasteOverlay(target, overlay, TRect(0, 0, 3, 1));
     EXPECT_EQ(target.Canvas()->Pixel(0, 0), TColor(0x00FF00));
