@@ -43,7 +43,9 @@ bool AnyLayerBlends(const TGIS_Viewer& v) {
 // Phase of the background tile along one axis, so that the tiles scroll with the map.
 int TilePhase(double delta, double zoom, int size) {
     const double d = std::trunc(delta * zoom);
-    const int phase = int(d - std::trunc(d / size) * size);
+    if (!std::isfinite(d)) return 0;
+    // Int(d) - Int(d / size) x size, exact for any d.
+    const int phase = int(std::fmod(d, size));
     // A view left of or above the extent would otherwise leave a gap before the first tile.
     return phase < 0 ? phase + size : phase;
 }
@@ -122,8 +124,7 @@ void PaintChartsAndLabels(TGIS_Viewer& v, int first, int last, const TGIS_Extent
     for (auto slot : {&TGIS_LayerAbstract::PaintCharts, &TGIS_LayerAbstract::PaintLabels})
         for (int i = first; i <= last; ++i) {
             TGIS_LayerAbstract& l = *v.Items[size_t(i)];
-            if (!InView(l, visible)) l.PaintSkipped();
-            else if (!l.Active) l.PaintSkipped();
+            if (!InView(l, visible) || !l.Active) l.PaintSkipped();
             else (l.*slot)();
         }
 }
@@ -178,6 +179,7 @@ void DrawTiles(TGIS_Viewer& v) {
             if (v.OnBusy) v.OnBusy(&v, done, total, abort);
         }
 }
+
 // What printing changes of the viewer, to be put back on every exit.
 struct TPrintSaved {
     uint8_t mode;
