@@ -1,0 +1,5 @@
+#include "gis/layers/GisLabelsArea.h"
+
+TGIS_LabelsArea::~TGIS_LabelsArea() { Reset(); }
+
+void TGIS_LabelsArea::Reset() {}
