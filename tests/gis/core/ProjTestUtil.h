@@ -5,19 +5,14 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "gis/core/GisProjections.h"
-#include "tests/engine/ExportTestUtil.h"
+#include "tests/gis/core/ProjectionPeer.h"
 
 namespace projtest {
-
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDeg = kPi / 180;
 
 struct LonLat {
     double lon, lat;  // degrees
@@ -43,26 +38,13 @@ inline std::string Ellipsoid(const TGIS_ProjectionAbstract& p) {
     return buf;
 }
 
-// Runs `tool` (proj or invproj) over the pairs in one process; an empty result when the tool is missing
-// or a line does not parse as two numbers ("*" for a point it cannot project).
-inline std::vector<XY> RunProj(const std::string& tool, const std::string& def, const std::vector<XY>& in) {
-    static int serial = 0;
-    const std::string file = std::string(QM_TEST_OUT) + "/proj_in_" + std::to_string(::getpid()) + "_" +
-                             std::to_string(serial++) + ".txt";
-    {
-        std::ofstream f(file);
-        f.precision(17);
-        for (const XY& p : in) f << p.x << ' ' << p.y << '\n';
-    }
-    std::istringstream lines(RunCommand(tool + " -f %.12f " + def + " " + file + " 2>/dev/null"));
-    std::remove(file.c_str());
+// PROJ's forward (degrees to metres) or inverse over the pairs, in one process; empty when the tool
+// gives no answer for some of them.
+inline std::vector<XY> RunPeer(const std::string& def, const std::vector<XY>& in, bool inverse) {
+    std::vector<PeerPoint> points;
+    for (const XY& p : in) points.push_back({p.x, p.y});
     std::vector<XY> out;
-    std::string line;
-    while (std::getline(lines, line)) {
-        XY p{NAN, NAN};
-        std::istringstream(line) >> p.x >> p.y;
-        out.push_back(p);
-    }
+    for (const PeerPoint& p : RunProj(def, points, inverse)) out.push_back({p.a, p.b});
     if (out.size() != in.size()) out.clear();
     return out;
 }
@@ -98,7 +80,7 @@ inline double ForwardAgainstProj(TGIS_ProjectionAbstract& p, const std::string& 
                                  double sx = 1, double sy = 1) {
     std::vector<XY> in;
     for (const LonLat& g : grid) in.push_back({g.lon, g.lat});
-    std::vector<XY> ref = RunProj("proj", def, in);
+    std::vector<XY> ref = RunPeer(def, in, false);
     if (ref.empty()) return -1;
     double worst = 0;
     for (size_t i = 0; i < grid.size(); ++i) {
@@ -116,7 +98,7 @@ inline double ForwardAgainstProj(TGIS_ProjectionAbstract& p, const std::string& 
 inline double InverseAgainstProj(TGIS_ProjectionAbstract& p, const std::string& def, const std::vector<LonLat>& grid) {
     std::vector<XY> in;
     for (const LonLat& g : grid) in.push_back(Forward(p, g.lon, g.lat));
-    std::vector<XY> ref = RunProj("invproj", def, in);
+    std::vector<XY> ref = RunPeer(def, in, true);
     if (ref.empty()) return -1;
     double worst = 0;
     for (size_t i = 0; i < grid.size(); ++i) {
@@ -144,6 +126,3 @@ inline void SetUpOrigin(TGIS_ProjectionAbstract& p, double cmDeg, double olDeg, 
 
 }  // namespace projtest
 
-#define QM_REQUIRE_PROJ()                                                                                  \
-    if (!HaveTool("proj") || !HaveTool("invproj")) GTEST_SKIP() << "proj/invproj (proj-bin) are not installed: " \
-                                                                   "PROJ comparison skipped"
