@@ -182,7 +182,9 @@ void TGIS_ProjectionHotine::PrepareAxis() {
     cosGamma0_ = std::cos(gamma0_);
     sinAlpha_ = std::sin(static_cast<long double>(Azimuth));
     cosAlpha_ = std::cos(static_cast<long double>(Azimuth));
-    uc_ = A_ / B_ * std::atan(std::sqrt(std::max(0.0L, D_ * D_ - 1)) / cosAlpha_);
+    // The oblique grid depends on sin(alpha) only; for an azimuth beyond +-90 degrees cos(alpha) would turn
+    // the centre's offset round and put the centre thousands of kilometres off the false origin.
+    uc_ = A_ / B_ * std::atan(std::sqrt(std::max(0.0L, D_ * D_ - 1)) / std::fabs(cosAlpha_));
     if (OriginLatitude < 0) uc_ = -uc_;
     // Half the oblique equator and the offset of the centre: every u the forward gives, and v as far.
     EastingBound = NorthingBound = static_cast<double>(kBoundsMargin * (kPi * A_ / B_ + std::fabs(uc_)));

@@ -136,7 +136,9 @@ TEST(GisProjAzimuthal, HotineAgreesWithProjsObliqueMercator) {
     SKIP_WITHOUT_PROJ();
     const struct {
         double lat0, lonc, alpha, k;
-    } cases[] = {{45, 10, 30, 0.9996}, {-30, 140, -40, 1}, {4, 115, 53.3158, 0.99984}, {60, -150, 80, 1}};
+    } cases[] = {{45, 10, 30, 0.9996}, {-30, 140, -40, 1}, {4, 115, 53.3158, 0.99984}, {60, -150, 80, 1},
+                 // beyond +-90 degrees the centre stays at the false origin
+                 {45, 10, 150, 1}, {-30, 140, -120, 0.9996}};
     for (auto& c : cases) {
         auto hot = Fresh("HOT");
         SetUpOrigin(*hot, c.lonc, c.lat0, 500000, 300000, c.k, c.alpha);
