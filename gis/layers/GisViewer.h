@@ -1,14 +1,30 @@
-// The map viewer: the device that layers, symbols and style parameters draw on, with its size, clip and the
-// conversions between twips and device pixels.
+// The map viewer and the layer base: the layer list, extent, zoom and position of the view, the conversions between
+// map and device, painting and printing; and what every layer shares (configuration, styles, projection, z-order).
+// Sources: GisViewer.cpp (the viewer's list, view and coordinates), GisViewerLayer.cpp (the layer base),
+// GisViewerDraw.cpp (painting and printing).
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "gis/core/GisDefs.h"
+#include "gis/core/GisIni.h"
+#include "gis/core/GisUtils.h"
 #include "platform/ui/Controls.h"
 
 class TBitmap;
+class TFont;
 class TPrinter;
+class TGIS_Editor;
+class TGIS_LabelsArea;
+class TGIS_LayerAbstract;
+class TGIS_ParamsList;
+class TGIS_ParamsSection;
+class TGIS_ProjectionAbstract;
+class TGIS_Shape;
 
 // Shape drawing borrows these buffers from the viewer, so that no drawing call allocates.
 constexpr int GIS_MAX_DRAW_POINTS = 131073;
@@ -18,7 +34,25 @@ constexpr int GIS_MAX_DRAW_PARTS = 1025;
 enum : uint8_t {
     gisOutputWindow = 1,
     gisOutputPrinter = 2,
-    gisOutputBitmap = 3,  // a target bitmap
+    gisOutputBitmap = 3,        // a target bitmap
+    gisOutputCache = 4,         // the cache bitmap, for the device in TargetMode
+    gisOutputLabels = 5,        // the labels overlay
+    gisOutputCharts = 6,        // the charts overlay
+    gisOutputTransparency = 7,  // the work bitmap of a transparent layer
+    gisOutputCanvas = 8,        // a caller's canvas and rectangle
+};
+
+// The system's ANSI code page (GBK), the default of layers without their own.
+constexpr int32_t GIS_ANSI_CODEPAGE = 936;
+
+// No colour stored to restore on Close.
+constexpr int32_t GIS_NO_SAVED_COLOR = 0x7FFFFFFF;
+
+// Sender, position, end; setting abort asks the caller to stop.
+using TGIS_BusyEvent = std::function<void(TObject* sender, int32_t pos, int32_t end, bool& abort)>;
+
+struct TGIS_DoublePoint {
+    double X = 0, Y = 0;
 };
 
 class TGIS_Viewer : public TCustomControl {
@@ -27,36 +61,298 @@ public:
     ~TGIS_Viewer() override;
     QM_CLASS_INFO
 
+    // ---- layers ----
+    // Opens the layer and takes it over. A duplicate name (0080) or a failing step after Open leaves the layer
+    // out of the list and with the caller.
+    void Add(TGIS_LayerAbstract* layer);
+    // First by name, ignoring ASCII case; nullptr when none.
+    TGIS_LayerAbstract* Get(const std::string& name) const;
+    // Ends editing, frees every layer (last first) and the project configuration.
+    void Close();
+    bool IsEmpty() const;
+    void RecalcExtent();
+    int LayerCount() const { return int(Items.size()); }
+    TGIS_LayerAbstract* Layer(int index) const { return Items.at(size_t(index)); }
+    // Drawing order, index 0 first (bottom); owned. Layers move themselves through SetZOrder.
+    std::vector<TGIS_LayerAbstract*> Items;
+
+    // ---- coordinates ----
+    // Zoom <= 0: zero result and EAbort. Empty viewer: assertion.
+    TPoint MapToScreen(const TGIS_Point& p);
+    TGIS_Point MapToScreenF(const TGIS_Point& p);
+    TGIS_Point ScreenToMap(const TPoint& q);
+    TRect MapToScreenRect(const TGIS_Extent& e);
+    TGIS_Extent ScreenToMapRect(const TRect& r);
+    // Round(n * 1440 / ppi) of the current canvas.
+    int PixelsToTwips(int n);
+    // Style sizes: negative = pixels, 0 = nothing, positive = twips (at least one pixel).
+    int TwipsToPixels(int n);
+    double GetZoomTwips();
+
+    // ---- view ----
+    double Zoom() const { return zoom_; }
+    void SetZoom(double z);
+    const TGIS_Point& Center() const { return center_; }
+    void SetCenter(const TGIS_Point& p);
+    void SetVisibleExtent(const TGIS_Extent& e);
+    TGIS_Extent GetVisibleExtent();
+    void FullExtent();
+    double GetFitZoom();
+    // The map scale as a fraction; 1 for an empty viewer.
+    double GetScale();
+    // Pixels; both are clamped in place.
+    void MoveViewport(int& dx, int& dy);
+    // The nearest shape of the active vector layers within tolerance (map units); ties go to the later layer.
+    TGIS_Shape* Locate(const TGIS_Point& p, double tolerance);
+
+    // ---- invalidation ----
+    void Invalidate() override;
+    void InvalidateExtent(const TGIS_Extent& e, bool withCache);
+    void Update() override;
+    // The next paint cannot reuse the cache.
+    void InvalidateCache() { CacheOrigin.X = Delta.X + 1.0; }
+
+    // ---- drawing and printing (GisViewerDraw.cpp) ----
+    void Draw();
+    void DrawDirect();
+    void DrawLayers();
+    virtual void Print();
+    virtual void PrintBmp(TPrinter& printer, const TRect& rect, const TGIS_Extent& extent, double& scale);
+    // The view moved; the windowed descendant scrolls so that Center sits in the middle.
+    virtual void ExtentChanged() {}
+
+    // ---- devices ----
     uint8_t OutputMode() const { return outputMode_; }
-    // Modes other than window, printer and target bitmap are a kernel assertion.
+    // Modes outside 1..8 are a kernel assertion.
     void SetOutputMode(uint8_t mode);
     // The printer of mode 2 (not owned) and the page size stored for it.
     void SetPrinter(TPrinter* printer, int pageWidth, int pageHeight);
+    TPrinter* Printer() const { return printer_; }
     // The bitmap of mode 3 (not owned); its size is the device size.
     void SetTargetBitmap(TBitmap* bitmap);
     TBitmap* TargetBitmap() const { return target_; }
-
+    // The canvas of mode 8 (not owned) and the rectangle drawn into.
+    void SetTargetCanvas(TCanvas* canvas, const TRect& rect);
     // Of the current output mode; nullptr when the mode has no device bound.
     TCanvas* GetCanvas();
     int DeviceWidth() const;
     int DeviceHeight() const;
     TRect GetClipRect();
 
-    // Round(n * 1440 / ppi) of the current canvas.
-    int PixelsToTwips(int n);
-    // Style sizes: negative = pixels, 0 = nothing, positive = twips (at least one pixel).
-    int TwipsToPixels(int n);
+    // ---- properties ----
+    bool CachedPaint() const { return cachedPaint_; }
+    void SetCachedPaint(bool v) { cachedPaint_ = v; }
+    bool IncrementalPaint() const { return incrementalPaint_; }
+    void SetIncrementalPaint(bool v);
+    bool FullPaint() const { return fullPaint_; }
+    void SetFullPaint(bool v);
+    // By output mode: the control's colour on the window and its bitmaps, the stored one on a printer or a target
+    // bitmap, white elsewhere.
+    TColor Color();
+    void SetColor(TColor c);
+    TGIS_Editor* Editor() const { return editor_.get(); }
+    // Copies the settings into the owned editor.
+    void SetEditor(const TGIS_Editor* editor);
+    TGIS_LabelsArea* LabelsArea() const { return labelsArea_.get(); }
+    TBitmap* TilePicture() const { return tilePicture_.get(); }
+    void SetTilePicture(const TBitmap* bitmap);
+    TFont* PrintTitleFont() const { return printTitleFont_.get(); }
+    TFont* PrintSubtitleFont() const { return printSubtitleFont_.get(); }
+    TFont* PrintFooterFont() const { return printFooterFont_.get(); }
+    TGIS_ProjectionAbstract* Projection() const { return projection_; }
+    // Frees the held projection unless it is the registered instance of its code; takes p over likewise.
+    void SetProjection(TGIS_ProjectionAbstract* p);
+    // Binds (or, for an empty path, drops) the configuration read for every layer after its own.
+    void SetProjectPath(const std::string& path);
+    const std::string& ProjectPath() const { return projectPath_; }
+    TGIS_Ini* ProjectConfig() const { return projectConfig_.get(); }
+
+    int32_t CodePage = GIS_ANSI_CODEPAGE, OutCodePage = GIS_ANSI_CODEPAGE, CharSet = 1;
+    bool UseRTree = false;
+    std::string PrintTitle, PrintSubtitle, PrintFooter;
+    TGIS_Units Units;
+
+    TNotifyEvent OnZoomChange, OnExtentChange, OnBeforePaint, OnAfterPaint, OnPaint;
+    TGIS_BusyEvent OnBusy;
+
+    // ---- state ----
+    TGIS_Extent Extent = GisEmptyExtent();
+    TGIS_Extent RestrictedExtent = GisFullExtent();
+    TGIS_DoublePoint Delta;
+    TPoint Margin{1, 1};
+    TPoint DeviceOffset{0, 0};
+    int32_t SavedColor = GIS_NO_SAVED_COLOR;
+    uint8_t TargetMode = 0;
+    uint8_t SavedMode = 0;
+    uint8_t PaintPass = 0;
+    int32_t LockCount = 0;
+    bool DirectDraw = false;
+    bool ExtentChangedFlag = false;
+    // Delta when the cache was drawn.
+    TGIS_DoublePoint CacheOrigin;
+
+    TBitmap* CacheBitmap() const { return cache_.get(); }
+    TBitmap* LabelsBitmap() const { return labelsBmp_.get(); }
+    TBitmap* ChartsBitmap() const { return chartsBmp_.get(); }
+    TBitmap* TransparencyBitmap() const { return transparencyBmp_.get(); }
+    TCanvas* TargetCanvas() const { return targetCanvas_; }
+    const TRect& TargetRect() const { return targetRect_; }
 
     TPoint* PointBuffer() { return points_.data(); }
     int32_t* PartBuffer() { return parts_.data(); }
 
+protected:
+    // The clip rectangle of the cache (mode 4), by the device it stands for (GisViewerDraw.cpp).
+    TRect CacheClipRect();
+
 private:
     int CanvasPpi();
+    // Delta follows a change of extent, so that the visible map stays where it was.
+    void ShiftDeltaForExtent(const TGIS_Extent& oldExtent);
+    // What every conversion requires: EAbort with Zoom <= 0, an assertion on an empty extent.
+    void CheckConversion() const;
+
+    double zoom_ = 1.0;
+    TGIS_Point center_{0, 0};
+    bool cachedPaint_ = true, incrementalPaint_ = true, fullPaint_ = false;
+    TColor storedColor_;
 
     uint8_t outputMode_ = gisOutputWindow;
     TPrinter* printer_ = nullptr;
     int pageWidth_ = 0, pageHeight_ = 0;
     TBitmap* target_ = nullptr;
+    TCanvas* targetCanvas_ = nullptr;
+    TRect targetRect_;
+
+    TGIS_ProjectionAbstract* projection_ = nullptr;
+    std::string projectPath_;
+    std::unique_ptr<TGIS_Ini> projectConfig_;
+
+    std::unique_ptr<TGIS_LabelsArea> labelsArea_;
+    std::unique_ptr<TGIS_Editor> editor_;
+    std::unique_ptr<TBitmap> cache_, labelsBmp_, chartsBmp_, transparencyBmp_, tilePicture_;
+    std::unique_ptr<TFont> printTitleFont_, printSubtitleFont_, printFooterFont_;
     std::vector<TPoint> points_;
     std::vector<int32_t> parts_;
 };
+
+// A layer's own paint routine, used instead of the default one when set.
+using TGIS_LayerPaintHook = std::function<void(TGIS_Viewer& viewer, TGIS_LayerAbstract& layer)>;
+
+class TGIS_LayerAbstract : public TGIS_IniLayer {
+public:
+    TGIS_LayerAbstract();
+    // Leaves the viewer's list.
+    ~TGIS_LayerAbstract() override;
+    TGIS_LayerAbstract(const TGIS_LayerAbstract&) = delete;
+    TGIS_LayerAbstract& operator=(const TGIS_LayerAbstract&) = delete;
+
+    std::string IniLayerName() const override { return Name; }
+
+    // ---- slots ----
+    virtual void SetExtent(const TGIS_Extent& e);
+    virtual void Open(TGIS_Viewer* viewer);
+    virtual void AfterOpen(TGIS_Viewer* viewer) { (void)viewer; }
+    virtual void ReadConfigCS(TGIS_Ini& ini);
+    virtual void ReadConfigOptions(TGIS_Ini& ini);
+    virtual void ReadConfigParams(TGIS_Ini& ini);
+    virtual void WriteConfigOptions(TGIS_Ini& ini);
+    virtual void WriteConfigParams(TGIS_Ini& ini);
+    virtual void ReadConfig();
+    virtual void RereadConfig();
+    virtual void WriteConfig(bool toProject);
+    // The base raises EAbstractError for the paint and revert slots.
+    virtual void Paint();
+    virtual void PaintShapes();
+    virtual void PaintEditor();
+    virtual void PaintLabels();
+    virtual void PaintCharts();
+    virtual void DrawLabels();
+    virtual void DrawCharts();
+    virtual void RevertAll();
+    virtual void SaveAll();
+    virtual bool MustSave();
+    virtual void RecalcExtent() {}
+    virtual void RecalcProjectedExtent();
+    virtual void LockNotify() { NotifyExtent = false; }
+    virtual void UnlockNotify();
+    // Called instead of painting a layer outside the visible extent.
+    virtual void PaintSkipped() {}
+    // Vector-only steps of the viewer; nothing here.
+    virtual void PrepareRTree(bool use) { (void)use; }
+    virtual TGIS_Shape* LocateEx(const TGIS_Point& p, double tolerance, int32_t excludeUid, double& distance,
+                                 int& part, TGIS_Point& nearest);
+
+    // ---- configuration ----
+    void SetConfigName(const std::string& path);
+    const std::string& ConfigName() const { return configName_; }
+    TGIS_Ini* Config() const { return config_.get(); }
+
+    // ---- styles ----
+    // The current section, with its shape cleared.
+    TGIS_ParamsSection* GetParams();
+    TGIS_ParamsList& ParamsList() { return *paramsList_; }
+    // The sections of the style that apply at the current zoom or scale.
+    void PrepareParams(const std::string& style);
+    // Entry i of ActiveSections becomes current; i < 0 does nothing.
+    void SelectSection(int i);
+    std::vector<TGIS_ParamsSection*> ActiveSections;
+    TGIS_ParamsSection* Params = nullptr;
+
+    // ---- projection ----
+    TGIS_ProjectionAbstract* Projection() const { return projection_; }
+    void SetProjection(TGIS_ProjectionAbstract* p);
+    TGIS_Point Project(const TGIS_Point& p);
+    TGIS_Point Unproject(const TGIS_Point& p);
+    TGIS_Extent ProjectExtent(const TGIS_Extent& e);
+    TGIS_Extent UnprojectExtent(const TGIS_Extent& e);
+
+    // ---- place ----
+    // 0 = top (drawn last); -1 without viewer.
+    int GetZOrder() const;
+    void SetZOrder(int z);
+    bool IsCachedPaint() const;
+    // Map extent of the viewer's clip rectangle.
+    TGIS_Extent GetClipExtent();
+
+    int32_t GetCodePage() const;
+    int32_t GetOutCodePage() const;
+    int32_t GetCharSet() const;
+
+    TGIS_Viewer* Viewer = nullptr;
+    TGIS_Extent Extent = GisEmptyExtent();
+    TGIS_Extent ProjectedExtent = GisEmptyExtent();
+    TGIS_Units Units;
+    bool Active = true;
+    bool UseFileParams = false;
+    bool UseConfig = true;
+    bool IncrementalPaint = true;
+    bool CachedPaint = true;
+    bool NotifyExtent = true;
+    // Painting may go on while the viewer draws directly.
+    bool DirectPaint = false;
+    int32_t CodePage = -1, OutCodePage = -1, CharSet = -1;
+    uint8_t Capabilities = 0;
+    TDateTime OpenTime = 0;
+    // File age of the main file, set by format layers.
+    TDateTime FileTime = 0;
+    std::string Path;
+    std::string Name;
+    TGIS_LayerPaintHook PaintShapesHook, PaintLabelsHook, PaintChartsHook;
+
+private:
+    friend class TGIS_Viewer;  // Add names the configuration before Open binds it
+    // Back to the default section alone, out of ActiveSections too.
+    void DropExtraSections();
+    // Sections 1, 2, ... of the configuration as copies of the default one; replaceRead first drops those read
+    // before.
+    void ReadNumberedSections(TGIS_Ini& ini, bool replaceRead);
+    TGIS_Extent ConvertExtent(const TGIS_Extent& e, bool forward);
+    std::string configName_;
+    std::unique_ptr<TGIS_Ini> config_;
+    std::unique_ptr<TGIS_ParamsList> paramsList_;
+    TGIS_ProjectionAbstract* projection_ = nullptr;
+};
+
+// Frees a projection unless it is the registered instance of its code.
+void GisReleaseProjection(TGIS_ProjectionAbstract*& p);

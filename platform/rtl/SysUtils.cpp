@@ -539,6 +539,8 @@ TDateTime StrToDateTime(const std::string& s) {
     return d;
 }
 
+void Abort() { throw EAbort(); }
+
 void AssertErrorHandler(const std::string& message, const char* file, int line) {
     std::string name = file;
     size_t slash = name.rfind('/');

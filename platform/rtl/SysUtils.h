@@ -14,6 +14,18 @@ public:
     std::string Message;
 };
 
+// The silent exception: it unwinds like any other, and the application's display ignores it.
+class EAbort : public Exception {
+public:
+    EAbort() : Exception("Operation aborted") {}
+};
+[[noreturn]] void Abort();
+// A method that a class leaves to its descendants was called on it.
+class EAbstractError : public Exception {
+public:
+    EAbstractError() : Exception("Abstract Error") {}
+};
+
 class EConvertError : public Exception { using Exception::Exception; };
 // A pattern that the formatter cannot apply to its arguments.
 class EFormatError : public EConvertError { using EConvertError::EConvertError; };

@@ -539,6 +539,7 @@ void TApplication::HandleException(TObject* sender) {
     if (!p) return;
     try {
         std::rethrow_exception(p);
+    } catch (const EAbort&) {
     } catch (const std::exception& e) {
         if (OnException)
             OnException(sender, e);

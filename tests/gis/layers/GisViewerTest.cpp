@@ -36,7 +36,8 @@ TEST_F(GisViewerTest, TargetBitmapIsTheDevice) {
     v.SetOutputMode(gisOutputWindow);
     EXPECT_EQ(v.DeviceWidth(), 120);
     EXPECT_EQ(v.DeviceHeight(), 80);
-    EXPECT_THROW(v.SetOutputMode(4), EAssertionFailed);
+    EXPECT_THROW(v.SetOutputMode(9), EAssertionFailed);
+    EXPECT_THROW(v.SetOutputMode(0), EAssertionFailed);
 }
 
 TEST_F(GisViewerTest, TwipsAndPixelsAt96Ppi) {
