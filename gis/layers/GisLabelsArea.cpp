@@ -90,7 +90,12 @@ int TGIS_LabelsArea::BreakLine(TCanvas* canvas, const std::string& text, int ali
         if (w > width) break;
         fitW = w;
         i += n;
-        if (w == width) break;
+        if (w == width) {
+            // A word that ends right at the width may still end the line at the blank or break after it.
+            if (i < len && IsBreak(text[size_t(i)])) lineBreak = i;
+            else if (i < len && text[size_t(i)] == ' ') blank = i, blankW = fitW;
+            break;
+        }
     }
 
     int end = i, next = len;
@@ -139,7 +144,7 @@ void TGIS_LabelsArea::DrawText(TCanvas* canvas, const std::string& text, int ali
     const BYTE charset = canvas->GetTextMetrics().tmCharSet;
     const int oldMode = canvas->SetBkMode(TRANSPARENT);
     const bool rtl = charset == HEBREW_CHARSET || charset == ARABIC_CHARSET;
-    const UINT oldAlign = canvas->SetTextAlign(rtl ? TA_RTLREADING : 0);
+    const UINT oldAlign = canvas->SetTextAlign(rtl ? UINT(TA_RTLREADING) : 0u);
     TRect rc = r;
     for (const T_textLine& l : lines_) {
         // The text may not be the one the lines were prepared for.

@@ -8,6 +8,7 @@
 #include "gis/layers/GisEditor.h"
 #include "gis/layers/GisLabelsArea.h"
 #include "platform/ui/ExtCtrls.h"
+#include "platform/ui/FormLoader.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
 
@@ -102,6 +103,15 @@ void RegisterModeCursors() {
     (void)done;
 }
 
+// A published integer field of the viewer.
+TPropInfo FieldProp(const std::string& name, int32_t TGIS_Viewer::*field) {
+    TPropInfo p;
+    p.name = name;
+    p.getOrd = [field](const TObject* o) { return int64_t(static_cast<const TGIS_Viewer*>(o)->*field); };
+    p.setOrd = [field](TObject* o, int64_t v) { static_cast<TGIS_Viewer*>(o)->*field = int32_t(v); };
+    return p;
+}
+
 int ClampToInt(double v) { return static_cast<int>(std::clamp(v, -1e9, 1e9)); }
 
 // Milliseconds from `from` to `now` on a clock that wraps below 2^31 - 1.
@@ -129,11 +139,38 @@ const TClassInfo& TGIS_ViewerWnd::StaticClass() {
             OrdProp<W, TCursor>("CursorForEdit", &W::CursorForEdit, &W::SetCursorForEdit, 0),
             OrdProp<W, int>("MinZoomSize", &W::MinZoomSize, &W::SetMinZoomSize, -5),
             BoolProp<W>("AutoCenter", &W::AutoCenter, &W::SetAutoCenter, 1),
-            RefProp<W, TBitmap>("TilePicture", &W::TilePicture, &W::SetTilePicture),
+            // The viewer's own.
+            BoolProp<TGIS_Viewer>("CachedPaint", &TGIS_Viewer::CachedPaint, &TGIS_Viewer::SetCachedPaint, 1),
+            BoolProp<TGIS_Viewer>("IncrementalPaint", &TGIS_Viewer::IncrementalPaint,
+                                  &TGIS_Viewer::SetIncrementalPaint, 1),
+            BoolProp<TGIS_Viewer>("FullPaint", &TGIS_Viewer::FullPaint, &TGIS_Viewer::SetFullPaint, 1),
+            FieldProp("CodePage", &TGIS_Viewer::CodePage),
+            FieldProp("OutCodePage", &TGIS_Viewer::OutCodePage),
+            FieldProp("CharSet", &TGIS_Viewer::CharSet),
+            EventProp("OnExtentChange", &TGIS_Viewer::OnExtentChange),
+            EventProp("OnZoomChange", &TGIS_Viewer::OnZoomChange),
         };
+        // Kept by the editor, which is no component of its own.
+        TPropInfo editorChange;
+        editorChange.name = "OnEditorChange";
+        editorChange.kind = tkMethod;
+        editorChange.setMethod = [](TObject* o, const std::any& fn) {
+            const auto* f = std::any_cast<TNotifyEvent>(&fn);
+            if (!f) throw EPropertyError("Invalid property value");
+            static_cast<W*>(o)->Editor()->OnChange = *f;
+        };
+        c.props.push_back(editorChange);
         return c;
     }();
     return ci;
+}
+
+void RegisterViewerClasses() {
+    RegisterClass(TGIS_ViewerWnd::StaticClass());
+    RegisterPropertyReader(TGIS_ViewerWnd::StaticClass(), "Editor.ShowFast", [](TObject* o, const TFormValue& v) {
+        if (!v.IsBoolean()) throw EFormResourceError("True or False expected");
+        static_cast<TGIS_ViewerWnd*>(o)->Editor()->ShowFast = v.IsTrue();
+    });
 }
 
 TGIS_ViewerWnd::TGIS_ViewerWnd(TComponent* owner) : TGIS_Viewer(owner), TickCount(GisTickCount) {

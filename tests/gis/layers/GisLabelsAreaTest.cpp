@@ -64,6 +64,13 @@ TEST_F(GisLabelsAreaText, LineBreaksSplitEvenWhenTheTextFits) {
     EXPECT_EQ(Wrap("ab\n\ncd", 1, 1000).cy, 3 * area.LineHeight());
 }
 
+TEST_F(GisLabelsAreaText, AWordEndingRightAtTheWidthKeepsTheRest) {
+    for (const std::string t : {"aa bb cc", "aa\nbb cc"}) {
+        Wrap(t, 1, c->TextWidth("aa"));
+        EXPECT_EQ(Texts(t), (V{"aa", "bb", "cc"})) << t;
+    }
+}
+
 TEST_F(GisLabelsAreaText, HeightLimitAndLongWords) {
     const int h = c->TextHeight("a");
     Wrap("aa bb cc dd", 1, c->TextWidth("aa"), 2 * h + h / 2);

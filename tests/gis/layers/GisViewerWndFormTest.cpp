@@ -74,6 +74,7 @@ TEST_F(GisViewerWndForm, ThePreviewsViewerLoads) {
     auto* gis = dynamic_cast<TGIS_ViewerWnd*>(f->FindComponent("GIS"));
     ASSERT_NE(gis, nullptr);
     EXPECT_EQ(gis->Parent(), f.get());
+    gis->HandleNeeded();
     EXPECT_EQ(gis->Cursor(), 16);
     EXPECT_TRUE(gis->CachedPaint());
     EXPECT_TRUE(gis->IncrementalPaint());
@@ -115,6 +116,7 @@ end
     ReadComponentResource(f.get(), text);
     auto* gis = dynamic_cast<TGIS_ViewerWnd*>(f->FindComponent("GIS"));
     ASSERT_NE(gis, nullptr);
+    gis->HandleNeeded();
     EXPECT_EQ(gis->BorderStyle(), bsNone);
     EXPECT_EQ(gis->ScrollBars(), ssVertical);
     EXPECT_EQ(gis->Mode(), gisZoom);
