@@ -296,10 +296,15 @@ void TGIS_ViewerWnd::ScrollByPixels(int dx, int dy) {
     if (FullPaint() && !RepaintPending) Invalidate();
 }
 
-void TGIS_ViewerWnd::UpdateScrollBar(int bar, double size, int device, int margin, double delta) {
+double TGIS_ViewerWnd::ScrollRange(int bar) {
+    if (bar == SB_HORZ) return std::abs(Extent.XMax - Extent.XMin) * Zoom() - DeviceWidth() + 2.0 * Margin.X;
+    return std::abs(Extent.YMax - Extent.YMin) * Zoom() - DeviceHeight() + 2.0 * Margin.Y;
+}
+
+void TGIS_ViewerWnd::UpdateScrollBar(int bar) {
     int range = -1;
     if (LayerCount() > 0 && Zoom() != 0) {
-        const double v = size * Zoom() - device + 2.0 * margin;
+        const double v = ScrollRange(bar);
         if (v >= 0 && v < 1073741824.0) range = int(v);
     }
     SCROLLINFO si;
@@ -309,6 +314,7 @@ void TGIS_ViewerWnd::UpdateScrollBar(int bar, double size, int device, int margi
     si.nPage = 1;
     si.nPos = 0;
     if (range > 0) {
+        const double delta = bar == SB_HORZ ? Delta.X : Delta.Y;
         const double pos = delta * Zoom() / (range / double(kScrollSteps));
         if (pos <= 2 * kScrollSteps) {
             si.nMax = kScrollSteps;
@@ -320,10 +326,8 @@ void TGIS_ViewerWnd::UpdateScrollBar(int bar, double size, int device, int margi
 }
 
 void TGIS_ViewerWnd::UpdateScrollBars() {
-    if (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth)
-        UpdateScrollBar(SB_HORZ, Extent.XMax - Extent.XMin, DeviceWidth(), Margin.X, Delta.X);
-    if (scrollBars_ == ssVertical || scrollBars_ == ssBoth)
-        UpdateScrollBar(SB_VERT, Extent.YMax - Extent.YMin, DeviceHeight(), Margin.Y, Delta.Y);
+    if (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) UpdateScrollBar(SB_HORZ);
+    if (scrollBars_ == ssVertical || scrollBars_ == ssBoth) UpdateScrollBar(SB_VERT);
 }
 
 void TGIS_ViewerWnd::ScrollMessage(int bar, int code, int pos) {
@@ -334,9 +338,9 @@ void TGIS_ViewerWnd::ScrollMessage(int bar, int code, int pos) {
     const double cur = si.nPos;
     const bool horz = bar == SB_HORZ;
     const double dev = horz ? DeviceWidth() : DeviceHeight();
-    const double size = horz ? Extent.XMax - Extent.XMin : Extent.YMax - Extent.YMin;
-    const double step = (std::abs(size) * Zoom() - (dev + 2.0 * (horz ? Margin.X : Margin.Y))) / kScrollSteps;
-    // A map no wider than the window and its margins has nothing to scroll (and no step to divide by).
+    // The bar's own step, so that its ends are the ends of the map; a map that fits has nothing to scroll
+    // (and no step to divide by).
+    const double step = ScrollRange(bar) / kScrollSteps;
     if (!(step > 0)) return;
     double next;
     switch (code) {

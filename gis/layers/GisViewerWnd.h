@@ -82,7 +82,9 @@ private:
     // The closed band from MouseStart to corner, in the given pen mode.
     void DrawBand(const TPoint& corner, TPenMode mode);
     void ScrollMessage(int bar, int code, int pos);
-    void UpdateScrollBar(int bar, double size, int device, int margin, double delta);
+    // Pixels the view can move along the bar's axis.
+    double ScrollRange(int bar);
+    void UpdateScrollBar(int bar);
 
     TGIS_ViewerMode mode_ = gisSelect;
     TScrollStyle scrollBars_ = ssBoth;
