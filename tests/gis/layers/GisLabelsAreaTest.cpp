@@ -4,6 +4,7 @@
 
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/testsupport/UiTest.h"
+#include "tests/gis/layers/TestLayer.h"
 
 namespace {
 
@@ -129,6 +130,45 @@ TEST_F(GisLabelsAreaText, DrawTextPutsLinesBelowEachOther) {
     EXPECT_EQ(c->BkMode(), OPAQUE);  // restored
     // Lines prepared for a longer text never read past a shorter one.
     area.DrawText(c, "H", 1, TRect(10, 10, 190, 110));
+}
+
+TEST(GisLabelsAreaBoxes, AllocateRectRules) {
+    UiTest::Init();
+    TGIS_Viewer v(nullptr);
+    v.SetBounds(0, 0, 400, 300);
+    v.Add(new TTestLayer("map", GisMakeExtent(0, 0, 1000, 500)));
+    v.FullExtent();
+    v.SetFullPaint(false);
+    TGIS_LabelsArea& a = *v.LabelsArea();
+    const double px = 1 / v.Zoom();
+    const TGIS_Extent r{100, 100, 200, 150};
+    EXPECT_TRUE(a.AllocateRect(r));
+    // The same label again, within half a pixel: accepted, not stored twice.
+    EXPECT_TRUE(a.AllocateRect({100 + 0.4 * px, 100 - 0.4 * px, 200, 150 + 0.5 * px}));
+    EXPECT_EQ(a.BoxCount(), 1);
+    EXPECT_FALSE(a.AllocateRect({100 + 0.6 * px, 100, 200, 150}));
+    // Touching at an edge or a corner is overlapping.
+    EXPECT_FALSE(a.AllocateRect({200, 150, 300, 200}));
+    EXPECT_FALSE(a.AllocateRect({0, 0, 100, 100}));
+    EXPECT_TRUE(a.AllocateRect({201, 100, 300, 150}));
+    EXPECT_EQ(a.BoxCount(), 2);
+    // A rotated label takes the box around its corners.
+    EXPECT_FALSE(a.AllocateBox({350, 120}, {310, 160}, {270, 120}, {310, 80}));
+    EXPECT_TRUE(a.AllocateBox({450, 120}, {410, 160}, {370, 120}, {410, 80}));
+    EXPECT_FALSE(a.AllocateRect({371, 79, 372, 80}));
+    a.Reset();
+    EXPECT_EQ(a.BoxCount(), 0);
+    EXPECT_TRUE(a.AllocateRect({0, 0, 100, 100}));
+
+    // With full painting, a label reaching out of the view is refused, unless drawn directly.
+    const TGIS_Extent view = v.GetVisibleExtent();
+    const TGIS_Extent out{view.XMax - 10, 300, view.XMax + 10, 310};
+    v.SetFullPaint(true);
+    EXPECT_FALSE(a.AllocateRect(out));
+    EXPECT_EQ(a.BoxCount(), 1);
+    v.DirectDraw = true;
+    EXPECT_TRUE(a.AllocateRect(out));
+    v.DirectDraw = false;
 }
 
 }  // namespace
