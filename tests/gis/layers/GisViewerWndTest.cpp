@@ -9,6 +9,7 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Printers.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "tests/gis/layers/TestLayer.h"
 
@@ -246,19 +247,29 @@ TEST_F(GisViewerWndTest, ResizeKeepsTheVisibleExtent) {
 }
 
 TEST_F(GisViewerWndTest, DirectPaintThenOneCachedRepaintAfterFortyMilliseconds) {
-    AddMap();
+    TTestLayer* map = AddMap();
+    UiTest::Flush();
+    wnd->RepaintTimer()->SetEnabled(false);
+    map->ResetCounts();
     wnd->RepaintPending = true;
     Paint();
+    EXPECT_GT(map->Count(TTestLayer::slPaint), 0);
+    EXPECT_FALSE(wnd->DirectDraw);
     EXPECT_FALSE(wnd->RepaintPending);
     EXPECT_TRUE(wnd->RepaintTimer()->Enabled());
     EXPECT_EQ(wnd->LastPaintTick, 1000);
     now = 1039;
     wnd->RepaintTimerTick();
     EXPECT_TRUE(wnd->RepaintTimer()->Enabled());
+    map->ResetCounts();
     now = 1040;
     wnd->RepaintTimerTick();
     EXPECT_FALSE(wnd->RepaintTimer()->Enabled());
     EXPECT_EQ(wnd->LastPaintTick, 1040);
+    EXPECT_GT(map->Count(TTestLayer::slPaintLabels), 0);  // the cached repaint brings the labels
+    EXPECT_FALSE(wnd->PaintPending());
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(wnd));
+    EXPECT_EQ(shot->Canvas()->Pixel(wnd->Width() / 2, wnd->Height() / 2), clGreen);
 
     // Across the wrap of the tick below 2^31 - 1.
     now = 0x7FFFFFFE - 10;
@@ -273,12 +284,14 @@ TEST_F(GisViewerWndTest, DirectPaintThenOneCachedRepaintAfterFortyMilliseconds) 
 }
 
 TEST_F(GisViewerWndTest, ATinyWindowPaintsNothing) {
-    AddMap();
+    TTestLayer* map = AddMap();
     wnd->SetBounds(0, 0, 3, 3);
     UiTest::Flush();
     wnd->RepaintTimer()->SetEnabled(false);
+    map->ResetCounts();
     wnd->RepaintPending = true;
     Paint();
+    EXPECT_EQ(map->Count(TTestLayer::slPaint), 0);
     EXPECT_TRUE(wnd->RepaintPending);
     EXPECT_FALSE(wnd->RepaintTimer()->Enabled());
 }
@@ -295,6 +308,37 @@ TEST_F(GisViewerWndTest, SelectClickCentresWhenAutoCentring) {
     wnd->SetAutoCenter(false);
     UiTest::Click(wnd, 10, 10);
     EXPECT_NEAR(wnd->Center().X, target.X, 1e-9);
+}
+
+TEST_F(GisViewerWndTest, EditModeHoldsItsActionFromDownToUp) {
+    AddMap();
+    wnd->SetZoom(wnd->Zoom() * 4);
+    wnd->SetMode(gisEdit);
+    const TGIS_Point target = wnd->ScreenToMap(TPoint(150, 120));
+    UiTest::MouseDown(wnd, 150, 120);
+    EXPECT_TRUE(wnd->InEdit());
+    UiTest::MouseUp(wnd, 150, 120);
+    EXPECT_FALSE(wnd->InEdit());
+    EXPECT_NEAR(wnd->Center().X, target.X, 1e-9);
+}
+
+TEST_F(GisViewerWndTest, PrintingHidesTheWindowAndShowsItAgain) {
+    AddMap();
+    bool hiddenWhilePrinting = false;
+    wnd->OnBeforePaint = [&](TObject*) { hiddenWhilePrinting |= !wnd->Visible(); };
+    Printer()->SetOutputFileName(std::string(QM_TEST_OUT) + "/viewer-wnd-print.pdf");
+    wnd->Print();
+    EXPECT_TRUE(hiddenWhilePrinting);
+    EXPECT_TRUE(wnd->Visible());
+    // Also when the printer cannot start.
+    Printer()->SetOutputFileName(std::string(QM_TEST_OUT) + "/no/such/folder/x.pdf");
+    EXPECT_THROW(wnd->Print(), EPrinter);
+    EXPECT_TRUE(wnd->Visible());
+    Printer()->SetOutputFileName(std::string(QM_TEST_OUT) + "/viewer-wnd-print.pdf");
+    wnd->SetVisible(false);
+    wnd->Print();
+    EXPECT_FALSE(wnd->Visible());
+    Printer()->SetOutputFileName("");
 }
 
 }  // namespace
