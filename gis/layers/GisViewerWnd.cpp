@@ -495,6 +495,8 @@ void TGIS_ViewerWnd::Dispatch(TMessage& m) {
         TGIS_Viewer::Dispatch(m);
         if (PopupMenu()) {
             const TPoint s = ClientToScreen(TPoint(m.XPos(), m.YPos()));
+            popupOnDown_ = true;
+            PopupMenu()->SetPopupComponent(this);
             PopupMenu()->Popup(s.X, s.Y);
         } else {
             BeginMouseAction(m.XPos(), m.YPos());
@@ -505,6 +507,12 @@ void TGIS_ViewerWnd::Dispatch(TMessage& m) {
     case WM_RBUTTONUP:
         if (IsEmpty()) return;
         EndMouseAction(m.XPos(), m.YPos());
+        if (m.Msg == WM_RBUTTONUP && popupOnDown_) {
+            // The menu came with the press; the release must not bring it a second time.
+            popupOnDown_ = false;
+            MouseUp(mbRight, KeysToShiftState(m.WParam), m.XPos(), m.YPos());
+            return;
+        }
         TGIS_Viewer::Dispatch(m);
         return;
     case WM_MOUSEMOVE:

@@ -92,6 +92,7 @@ private:
     int minZoomSize_ = -5;
     bool autoCenter_ = true;
     bool dragging_ = false, zooming_ = false, editing_ = false;
+    bool popupOnDown_ = false;
     std::minstd_rand bandRandom_;
     std::unique_ptr<TTimer> repaintTimer_;
 };

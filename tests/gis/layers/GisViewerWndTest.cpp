@@ -9,6 +9,7 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Menus.h"
 #include "platform/ui/Printers.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "tests/gis/layers/TestLayer.h"
@@ -339,6 +340,28 @@ TEST_F(GisViewerWndTest, PrintingHidesTheWindowAndShowsItAgain) {
     wnd->Print();
     EXPECT_FALSE(wnd->Visible());
     Printer()->SetOutputFileName("");
+}
+
+TEST_F(GisViewerWndTest, ThePopupMenuTakesTheRightButtonOnce) {
+    AddMap();
+    wnd->SetMode(gisZoom);
+    TPopupMenu menu(form.get());
+    wnd->SetPopupMenu(&menu);
+    int popups = 0, ups = 0;
+    SetPopupHook([&](TPopupMenu*) -> TMenuItem* { ++popups; return nullptr; });
+    wnd->OnMouseUp = [&](TObject*, TMouseButton b, TShiftState, int, int) { ups += b == mbRight; };
+    UiTest::MouseDown(wnd, 50, 50, MK_RBUTTON);
+    EXPECT_FALSE(wnd->InZoom());
+    UiTest::MouseUp(wnd, 50, 50, MK_RBUTTON);
+    EXPECT_EQ(popups, 1);
+    EXPECT_EQ(ups, 1);
+    // Without a menu the right button starts the mode's action.
+    wnd->SetPopupMenu(nullptr);
+    UiTest::MouseDown(wnd, 50, 50, MK_RBUTTON);
+    EXPECT_TRUE(wnd->InZoom());
+    UiTest::MouseUp(wnd, 50, 50, MK_RBUTTON);
+    EXPECT_EQ(popups, 1);
+    SetPopupHook(nullptr);
 }
 
 }  // namespace
