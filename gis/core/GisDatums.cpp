@@ -167,13 +167,14 @@ void TGIS_Ellipsoid::FromGeocentric(const TGIS_Point3D& in, TGIS_Point3D& out) c
             return;
         }
     }
-    const double w = std::sqrt(x * x + y * y);
+    // hypot: squares of points near the centre underflow to 0 and of far ones overflow, giving 0/0.
+    const double w = std::hypot(x, y);
     const double t0 = 1.0026 * z;
-    const double s0 = std::sqrt(t0 * t0 + w * w);
+    const double s0 = std::hypot(t0, w);
     const double sinB0 = t0 / s0, cosB0 = w / s0;
     const double t1 = z + b * ep2 * sinB0 * sinB0 * sinB0;
     const double sum = w - a * e2 * cosB0 * cosB0 * cosB0;
-    const double s1 = std::sqrt(t1 * t1 + sum * sum);
+    const double s1 = std::hypot(t1, sum);
     const double sinPhi = t1 / s1, cosPhi = sum / s1;
     const double rn = a / std::sqrt(1 - e2 * sinPhi * sinPhi);
     double h;

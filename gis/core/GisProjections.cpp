@@ -4,6 +4,9 @@
 #include <cmath>
 
 #include "gis/core/GisIni.h"
+#include "gis/core/GisProjTMerc.h"
+#include "gis/core/GisProjConic.h"
+#include "gis/core/GisProjCylindrical.h"
 
 namespace {
 
@@ -46,6 +49,7 @@ void TGIS_ProjectionAbstract::SetDatum(TGIS_Datum* datum) {
 }
 
 double TGIS_ProjectionAbstract::Corrected(double value, double lo, double hi, const char* message) {
+    if (std::isnan(value)) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
     if (value < lo) {
         AddWarning(message);
         return lo;
@@ -55,6 +59,11 @@ double TGIS_ProjectionAbstract::Corrected(double value, double lo, double hi, co
         return hi;
     }
     return value;
+}
+
+void TGIS_ProjectionAbstract::RequireFiniteParameters(std::initializer_list<double> values) {
+    for (double v : values)
+        if (!std::isfinite(v)) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
 }
 
 double TGIS_ProjectionAbstract::CorrectedOriginLatitude(double value, double limit) {
@@ -88,10 +97,23 @@ double TGIS_ProjectionAbstract::LongitudeDelta(double longitude) const {
 }
 
 void TGIS_ProjectionAbstract::UnprojectRange(TGIS_Point3D& p) {
+    UnprojectRange(p, GisMakeExtent(-EastingBound, -NorthingBound, EastingBound, NorthingBound));
+}
+
+void TGIS_ProjectionAbstract::UnprojectRange(TGIS_Point3D& p, const TGIS_Extent& box) {
     RequireFinite(p.X, GIS_RS_ERR_EASTING);
     RequireFinite(p.Y, GIS_RS_ERR_NORTHING);
-    p.X = Corrected(p.X, FalseEasting - EastingBound, FalseEasting + EastingBound, GIS_RS_WARN_EASTING);
-    p.Y = Corrected(p.Y, FalseNorthing - NorthingBound, FalseNorthing + NorthingBound, GIS_RS_WARN_NORTHING);
+    p.X = Corrected(p.X, FalseEasting + box.XMin, FalseEasting + box.XMax, GIS_RS_WARN_EASTING);
+    p.Y = Corrected(p.Y, FalseNorthing + box.YMin, FalseNorthing + box.YMax, GIS_RS_WARN_NORTHING);
+}
+
+void TGIS_ProjectionAbstract::SetUpOrigin(double centralMeridian, double originLatitude, double falseEasting,
+                                          double falseNorthing, double originLimit) {
+    RequireFiniteParameters({falseEasting, falseNorthing});
+    OriginLatitude = CorrectedOriginLatitude(originLatitude, originLimit);
+    CentralMeridian = ReduceMeridian(CorrectedCentralMeridian(centralMeridian));
+    FalseEasting = falseEasting;
+    FalseNorthing = falseNorthing;
 }
 
 double TGIS_ProjectionAbstract::NormalizeLongitude(double longitude) {
@@ -161,6 +183,18 @@ struct Registry {
         GisInitDatumTables();
         list.RegisterProjection(std::make_unique<TGIS_ProjectionGeodetic>());
         list.RegisterProjection(std::make_unique<TGIS_ProjectionGeocentric>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionAlbers>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionMercator>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionBonne>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionCassini>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionCEA>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionTCEA>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionEQC>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionMillerCyl>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionLambert>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionPolyconic>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionTransverseMercator>());
+        list.RegisterProjection(std::make_unique<TGIS_ProjectionUTM>());
     }
     TGIS_ProjectionList list;
 };
@@ -235,4 +269,65 @@ void TGIS_ProjectionList::WriteToConfig(TGIS_Ini& ini, const TGIS_ProjectionAbst
         ini.WriteString("Projection.Code", "");
     else
         projection->WriteParams(ini);
+}
+
+double GisSin2Series(double x, const double* c, int n) { return GisSin2Series(std::sin(2 * x), std::cos(2 * x), c, n); }
+
+double GisSin2Series(double sin2x, double cos2x, const double* c, int n) {
+    const double s = sin2x, k = 2 * cos2x;
+    double b1 = 0, b2 = 0;
+    for (int i = n - 1; i >= 0; --i) {
+        const double b = c[i] + k * b1 - b2;
+        b2 = b1;
+        b1 = b;
+    }
+    return b1 * s;
+}
+
+void TGIS_MeridianArc::Prepare(long double a, long double e2) {
+    const long double e4 = e2 * e2, e6 = e4 * e2;
+    Rectifying = a * (1 - e2 / 4 - 3 * e4 / 64 - 5 * e6 / 256);
+    m0_ = static_cast<double>(Rectifying);
+    m_[0] = static_cast<double>(-a * (3 * e2 / 8 + 3 * e4 / 32 + 45 * e6 / 1024));
+    m_[1] = static_cast<double>(a * (15 * e4 / 256 + 45 * e6 / 1024));
+    m_[2] = static_cast<double>(-a * 35 * e6 / 3072);
+    const long double r = std::sqrt(1 - e2), e1 = (1 - r) / (1 + r);
+    const long double e12 = e1 * e1, e13 = e12 * e1, e14 = e13 * e1;
+    f_[0] = static_cast<double>(3 * e1 / 2 - 27 * e13 / 32);
+    f_[1] = static_cast<double>(21 * e12 / 16 - 55 * e14 / 32);
+    f_[2] = static_cast<double>(151 * e13 / 96);
+    f_[3] = static_cast<double>(1097 * e14 / 512);
+}
+
+long double GisAuthalicRadius(long double a, long double e2) {
+    return a * (1 - e2 / 6 - 17 * e2 * e2 / 360 - 67 * e2 * e2 * e2 / 3024);
+}
+
+void TGIS_Conformal::Prepare(long double e2) {
+    const long double e4 = e2 * e2, e6 = e4 * e2, e8 = e6 * e2;
+    c_[0] = static_cast<double>(e2 / 2 + 5 * e4 / 24 + e6 / 12 + 13 * e8 / 360);
+    c_[1] = static_cast<double>(7 * e4 / 48 + 29 * e6 / 240 + 811 * e8 / 11520);
+    c_[2] = static_cast<double>(7 * e6 / 120 + 81 * e8 / 1120);
+    c_[3] = static_cast<double>(4279 * e8 / 161280);
+}
+
+void TGIS_Authalic::Prepare(long double e2) {
+    e2_ = e2;
+    e_ = std::sqrt(e2);
+    const long double e4 = e2 * e2, e6 = e4 * e2;
+    f_[0] = static_cast<double>(e2 / 3 + 31 * e4 / 180 + 517 * e6 / 5040);
+    f_[1] = static_cast<double>(23 * e4 / 360 + 251 * e6 / 3780);
+    f_[2] = static_cast<double>(761 * e6 / 45360);
+    Qp = Q(kPi / 2);
+}
+
+long double TGIS_Authalic::Q(long double latitude) const {
+    const long double s = std::sin(latitude);
+    // The logarithm of the textbook form as atanh, which keeps its accuracy for a small e.
+    if (e_ == 0) return 2 * s;
+    return (1 - e2_) * (s / (1 - e2_ * s * s) + std::atanh(e_ * s) / e_);
+}
+
+long double TGIS_Authalic::Beta(long double latitude) const {
+    return std::asin(std::clamp(Q(latitude) / Qp, -1.0L, 1.0L));
 }

@@ -1,9 +1,12 @@
 // The projection base class, the unprojected members (geodetic, geocentric) and the registry.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gis/core/GisDatums.h"
@@ -57,8 +60,9 @@ public:
 
     // A different datum is stored and prepared; the same one does nothing.
     void SetDatum(TGIS_Datum* datum);
-    // Replaces Warning; an empty text clears it.
-    void AddWarning(const std::string& text) { Warning = text; }
+    // Replaces Warning; an empty text clears it. Into the string's own storage, so that the same message
+    // set again on every point allocates nothing.
+    void AddWarning(std::string_view text) { Warning.assign(text); }
     // The "Projection." keys of the current section; any failure raises 0003 (a datum read before it stays).
     void ReadParams(TGIS_Ini& ini);
     void WriteParams(TGIS_Ini& ini) const;
@@ -78,14 +82,21 @@ public:
     long double Eccentricity2 = 0, Eccentricity = 0, SecondEccentricity2 = 0;
 
 protected:
-    // SetUp's checks: a value outside lo..hi is set to the nearer limit and the message becomes Warning.
+    // SetUp's checks: a value outside lo..hi is set to the nearer limit and the message becomes Warning;
+    // a NaN has no nearer limit and raises 0235.
     double Corrected(double value, double lo, double hi, const char* message);
+    // SetUp's parameters that are used unchecked (false origin and the like): non-finite raises 0235.
+    static void RequireFiniteParameters(std::initializer_list<double> values);
     double CorrectedOriginLatitude(double value, double limit);
     // Into -pi..2pi; ReduceMeridian then brings it into -pi..pi.
     double CorrectedCentralMeridian(double value);
     double CorrectedParallel1(double value, double limit);
     double CorrectedParallel2(double value, double limit);
     static double ReduceMeridian(double meridian);
+    // SetUp's origin: the origin latitude (within +-originLimit), then the central meridian, checked and
+    // stored (the meridian reduced), and the false origin stored (non-finite raises 0235).
+    void SetUpOrigin(double centralMeridian, double originLatitude, double falseEasting, double falseNorthing,
+                     double originLimit);
 
     // Project's input: non-finite raises 0210 / 0211; the latitude is clamped into latMin..latMax and the
     // longitude into -pi..2pi with warnings, then a longitude above pi is reduced by 2pi.
@@ -95,8 +106,23 @@ protected:
     // Unproject's input: non-finite raises 0215 / 0216; X and Y are clamped into the false origin plus or
     // minus the bounds, with warnings.
     void UnprojectRange(TGIS_Point3D& p);
+    // The same with a box measured from the false origin.
+    void UnprojectRange(TGIS_Point3D& p, const TGIS_Extent& box);
     static double NormalizeLongitude(double longitude);
 };
+
+// The overrides every map member declares.
+#define QM_PROJECTION_MEMBER(Class)                                                                             \
+    std::string Code() const override;                                                                          \
+    std::string Description() const override;                                                                   \
+    std::unique_ptr<TGIS_ProjectionAbstract> NewInstance() const override { return std::make_unique<Class>(); } \
+    void Prepare() override;                                                                                    \
+    void SetUp(int32_t zone, double centralMeridian, double originLatitude, double falseEasting,                \
+               double falseNorthing, double standardParallel1, double standardParallel2, double scaleFactor,    \
+               double longitudeOfCenter, double latitudeOfCenter, double azimuth, double longitudeOfPoint1,     \
+               double latitudeOfPoint1, double longitudeOfPoint2, double latitudeOfPoint2) override;            \
+    void Project(const TGIS_Point3D& in, TGIS_Point3D& out) override;                                          \
+    void Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) override;
 
 class TGIS_ProjectionGeodetic : public TGIS_ProjectionAbstract {
 public:
@@ -145,3 +171,68 @@ private:
 
 // Built on first use, after the datum catalogues, with one instance of each member.
 TGIS_ProjectionList& GisProjectionList();
+
+// Sum of c[k-1]·sin(2k·x) for k = 1..n (Clenshaw), from sin 2x and cos 2x.
+double GisSin2Series(double sin2x, double cos2x, const double* c, int n);
+double GisSin2Series(double x, const double* c, int n);
+
+// Meridian distance M(φ) by the series to e⁶ and its inverse, the footpoint latitude, by the series in
+// e1 = (1 − √(1 − e²))/(1 + √(1 − e²)). On a sphere M = a·φ.
+class TGIS_MeridianArc {
+public:
+    void Prepare(long double semiMajor, long double eccentricity2);
+    double Distance(double latitude) const { return m0_ * latitude + GisSin2Series(latitude, m_, 3); }
+    // The latitude whose meridian distance is `distance`.
+    double Footpoint(double distance) const {
+        double mu = distance / m0_;
+        return mu + GisSin2Series(mu, f_, 4);
+    }
+    // a·(1 − e²/4 − 3e⁴/64 − 5e⁶/256): M = Rectifying·μ.
+    long double Rectifying = 0;
+
+private:
+    double m0_ = 0, m_[3] = {}, f_[4] = {};
+};
+
+// Radius of the sphere of the ellipsoid's area (series to e⁶).
+long double GisAuthalicRadius(long double a, long double e2);
+
+// Any longitude brought into −π .. π.
+inline double GisWrapLongitude(double longitude) {
+    constexpr double pi = 3.14159265358979323846;
+    return std::fabs(longitude) <= pi ? longitude : std::remainder(longitude, 2 * pi);
+}
+
+// Isometric latitude ψ = ln(tan(π/4 + φ/2)·((1 − e·sin φ)/(1 + e·sin φ))^(e/2)), the conformal latitude's
+// Mercator northing on the unit sphere.
+inline double GisIsometricLatitude(double latitude, double e) {
+    const double s = std::sin(latitude);
+    // asinh(tan φ) rather than atanh(sin φ), which is infinite wherever sin φ rounds to ±1.
+    return std::asinh(s / std::cos(latitude)) - e * std::atanh(e * s);
+}
+
+// The conformal latitude χ back to the geodetic one, by the series to e⁸.
+class TGIS_Conformal {
+public:
+    void Prepare(long double eccentricity2);
+    double Latitude(double chi) const { return chi + GisSin2Series(chi, c_, 4); }
+
+private:
+    double c_[4] = {};
+};
+
+// Authalic (equal-area) latitude β and back: q(φ), q_p = q(π/2) and the series to e⁶ from β to φ. On a
+// sphere q = 2·sin φ and q_p = 2.
+class TGIS_Authalic {
+public:
+    void Prepare(long double eccentricity2);
+    long double Q(long double latitude) const;
+    // arcsin(q/q_p), the argument held within −1 .. 1.
+    long double Beta(long double latitude) const;
+    double Latitude(double beta) const { return beta + GisSin2Series(beta, f_, 3); }
+    long double Qp = 2;
+
+private:
+    long double e_ = 0, e2_ = 0;
+    double f_[3] = {};
+};

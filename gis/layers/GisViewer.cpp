@@ -32,6 +32,16 @@ std::unique_ptr<TFont> MakeFont(int size, bool bold) {
     return f;
 }
 
+// A map narrower than the device on this axis is centred in it.
+void CentreAxis(double freePixels, int& margin, double& delta) {
+    if (freePixels > 0) {
+        margin = int(Trunc(freePixels / 2));
+        delta = 0;
+    } else {
+        margin = 1;
+    }
+}
+
 bool IsProper(const TGIS_Extent& e) { return e.XMin < e.XMax && e.YMin < e.YMax; }
 
 }  // namespace
@@ -67,6 +77,12 @@ TGIS_Viewer::~TGIS_Viewer() {
 // ---- layers ----
 
 void TGIS_Viewer::Add(TGIS_LayerAbstract* layer) {
+    // A layer already held by a viewer stays where it is: opening it again would leave it in two lists.
+    if (TGIS_Viewer* holder = layer->Viewer) {
+        const auto& held = holder->Items;
+        if (std::find(held.begin(), held.end(), layer) != held.end())
+            throw EGIS_Exception(GIS_RS_ERR_LAYEREXIST, layer->Name, 0);
+    }
     if (layer->Name.empty()) layer->Name = layer->Path;
     if (layer->configName_.empty()) layer->configName_ = layer->Path;
     try {
@@ -138,7 +154,8 @@ void TGIS_Viewer::RecalcExtent() {
         l->RecalcProjectedExtent();
         if (!GisIsSameExtent(l->ProjectedExtent, GisEmptyExtent())) e = GisExtentUnion(e, l->ProjectedExtent);
     }
-    e = GisExtentIntersection(e, RestrictedExtent);
+    // Nothing to show stays the empty extent, whatever the restriction.
+    if (!GisIsSameExtent(e, GisEmptyExtent())) e = GisExtentIntersection(e, RestrictedExtent);
     if (GisIsSameExtent(e, old)) return;
     Extent = e;
     ShiftDeltaForExtent(old);
@@ -231,20 +248,8 @@ void TGIS_Viewer::SetZoom(double z) {
     }
     const double fit = GetFitZoom();
     if (fit > z) z = fit;
-    const double freeX = DeviceWidth() - std::fabs(Extent.XMax - Extent.XMin) * z;
-    if (freeX > 0) {
-        Margin.X = int(Trunc(freeX / 2));
-        Delta.X = 0;
-    } else {
-        Margin.X = 1;
-    }
-    const double freeY = DeviceHeight() - std::fabs(Extent.YMax - Extent.YMin) * z;
-    if (freeY > 0) {
-        Margin.Y = int(Trunc(freeY / 2));
-        Delta.Y = 0;
-    } else {
-        Margin.Y = 1;
-    }
+    CentreAxis(DeviceWidth() - std::fabs(Extent.XMax - Extent.XMin) * z, Margin.X, Delta.X);
+    CentreAxis(DeviceHeight() - std::fabs(Extent.YMax - Extent.YMin) * z, Margin.Y, Delta.Y);
     zoom_ = z;
     labelsArea_->Reset();
     if (OnZoomChange) OnZoomChange(this);
@@ -413,25 +418,14 @@ TCanvas* TGIS_Viewer::GetCanvas() {
     }
 }
 
-int TGIS_Viewer::DeviceWidth() const {
+TPoint TGIS_Viewer::DeviceSize() const {
     switch (outputMode_) {
-    case gisOutputPrinter: return pageWidth_;
-    case gisOutputBitmap: return target_ ? target_->Width() : 0;
+    case gisOutputPrinter: return TPoint(pageWidth_, pageHeight_);
+    case gisOutputBitmap: return target_ ? TPoint(target_->Width(), target_->Height()) : TPoint(0, 0);
     case gisOutputLabels:
-    case gisOutputCharts: return 0;
-    case gisOutputCanvas: return targetRect_.Right;
-    default: return ClientWidth();
-    }
-}
-
-int TGIS_Viewer::DeviceHeight() const {
-    switch (outputMode_) {
-    case gisOutputPrinter: return pageHeight_;
-    case gisOutputBitmap: return target_ ? target_->Height() : 0;
-    case gisOutputLabels:
-    case gisOutputCharts: return 0;
-    case gisOutputCanvas: return targetRect_.Bottom;
-    default: return ClientHeight();
+    case gisOutputCharts: return TPoint(0, 0);
+    case gisOutputCanvas: return TPoint(targetRect_.Right, targetRect_.Bottom);
+    default: return TPoint(ClientWidth(), ClientHeight());
     }
 }
 

@@ -135,8 +135,8 @@ public:
     void SetTargetCanvas(TCanvas* canvas, const TRect& rect);
     // Of the current output mode; nullptr when the mode has no device bound.
     TCanvas* GetCanvas();
-    int DeviceWidth() const;
-    int DeviceHeight() const;
+    int DeviceWidth() const { return DeviceSize().X; }
+    int DeviceHeight() const { return DeviceSize().Y; }
     TRect GetClipRect();
 
     // ---- properties ----
@@ -206,6 +206,7 @@ protected:
     TRect CacheClipRect();
 
 private:
+    TPoint DeviceSize() const;
     int CanvasPpi();
     // Delta follows a change of extent, so that the visible map stays where it was.
     void ShiftDeltaForExtent(const TGIS_Extent& oldExtent);

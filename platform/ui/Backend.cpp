@@ -605,7 +605,8 @@ BOOL ValidateRect(HWND wnd, const TRect* r) {
 }
 BOOL UpdateWindow(HWND wnd) {
     if (!Backend::Alive(wnd)) return 0;
-    wnd->Update();
+    // The window system paints what is pending; a control's own Update (which may invalidate more) is not called.
+    wnd->TWinControl::Update();
     return 1;
 }
 HWND SetCapture(HWND wnd) {

@@ -407,3 +407,20 @@ TEST(GisDatumsIni, EllipsoidKeysSpheresAndRefusedValues) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GisDatums, FromGeocentricStaysFiniteNearTheCentreAndFarOut) {
+    const TGIS_Ellipsoid& we = *GisEllipsoidList().FindByCode("WE");
+    TGIS_Point3D g;
+    we.FromGeocentric(TGIS_Point3D(1e-309, 0, 0), g);
+    EXPECT_EQ(g.X, 0);
+    EXPECT_TRUE(std::isfinite(g.Y));
+    we.FromGeocentric(TGIS_Point3D(0, 3e-200, -2e-200), g);
+    EXPECT_TRUE(std::isfinite(g.Y)) << g.Y;
+    we.FromGeocentric(TGIS_Point3D(1e300, -1e300, 1e300), g);
+    EXPECT_NEAR(g.X, -kPi / 4, 1e-15);
+    EXPECT_NEAR(g.Y, 0.6154797, 1e-6);  // atan(1/sqrt 2)
+}
+
+}  // namespace

@@ -8,6 +8,8 @@
 #include <functional>
 #include <vector>
 
+#include "tests/gis/core/GisErrorTestUtil.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -69,20 +71,11 @@ void SetMeridian(TGIS_ProjectionAbstract& p, double cm, double ol = 0, double sp
     p.SetUp(0, cm, ol, 0, 0, sp1, sp2, 1, 0, 0, 0, 0, 0, 0, 0);
 }
 
-int ErrorCode(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const EGIS_Exception& e) {
-        return e.ErrorCode;
-    }
-    return 0;
-}
-
 TEST(GisProjections, RegistryHoldsTheUnprojectedMembersInAnyCase) {
     TGIS_ProjectionList& list = GisProjectionList();
-    ASSERT_EQ(list.Count(), 2);
-    EXPECT_EQ(list.Items(0)->Code(), "GEC");
-    EXPECT_EQ(list.Items(1)->Code(), "GED");
+    for (int i = 1; i < list.Count(); ++i) EXPECT_LT(list.Items(i - 1)->Code(), list.Items(i)->Code());
+    ASSERT_NE(list.FindByCode("GEC"), nullptr);
+    ASSERT_NE(list.FindByCode("GED"), nullptr);
     EXPECT_EQ(list.FindByCode("ged")->Description(), "Geodetic (unprojected)");
     EXPECT_EQ(list.FindByCode("Gec")->Description(), "Geocentic (unprojected)");
     EXPECT_EQ(list.FindByCode("XYZ"), nullptr);
@@ -309,6 +302,38 @@ TEST(GisProjections, ReadFromConfigGivesEachCallerItsOwnInstance) {
     EXPECT_EQ(gec->Code(), "GEC");
     EXPECT_EQ(gec->Ellipsoid->Code, "KA");
     EXPECT_EQ(GisProjectionList().FindByCode("GEC")->Datum->Code, "WGE");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GisProjections, MeridianArcAndFootpointSeries) {
+    TGIS_MeridianArc wgs;
+    const TGIS_Ellipsoid& we = *GisEllipsoidList().FindByCode("WE");
+    wgs.Prepare(we.SemiMajor, we.Eccentricity2);
+    EXPECT_NEAR(wgs.Distance(kPi / 2), 10001965.729, 0.001);
+    EXPECT_NEAR(wgs.Distance(kPi / 4), 4984944.378, 0.001);
+    EXPECT_EQ(wgs.Distance(0), 0);
+    EXPECT_EQ(wgs.Distance(-0.3), -wgs.Distance(0.3));
+    EXPECT_NEAR(static_cast<double>(wgs.Rectifying) * kPi / 2, 10001965.729, 0.001);
+    for (double phi = -kPi / 2; phi <= kPi / 2; phi += 0.05)
+        EXPECT_NEAR(wgs.Footpoint(wgs.Distance(phi)), phi, 2e-10) << phi;  // 1.3 mm
+
+    TGIS_MeridianArc sphere;
+    sphere.Prepare(6371000, 0);
+    EXPECT_DOUBLE_EQ(sphere.Distance(0.7), 6371000 * 0.7);
+    EXPECT_DOUBLE_EQ(sphere.Footpoint(6371000 * 0.7), 0.7);
+}
+
+TEST(GisProjections, Sin2SeriesSumsTheMultipleAngles) {
+    const double c[4] = {0.5, -0.25, 0.125, 3};
+    for (double x : {-2.0, 0.0, 0.3, 1.5}) {
+        double want = 0;
+        for (int k = 1; k <= 4; ++k) want += c[k - 1] * std::sin(2 * k * x);
+        EXPECT_NEAR(GisSin2Series(x, c, 4), want, 1e-14);
+    }
+    EXPECT_EQ(GisSin2Series(0.4, c, 0), 0);
 }
 
 }  // namespace

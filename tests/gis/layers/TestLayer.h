@@ -75,13 +75,7 @@ public:
         (void)use;
         Hit(slPrepareRTree);
     }
-    void Paint() override {
-        Hit(slPaint);
-        if (PaintShapesHook)
-            PaintShapesHook(*Viewer, *this);
-        else
-            PaintShapes();
-    }
+    void Paint() override { Hooked(slPaint, PaintShapesHook, &TTestLayer::PaintShapes); }
     void PaintShapes() override {
         Hit(slPaintShapes);
         TCanvas* c = Viewer->GetCanvas();
@@ -96,13 +90,7 @@ public:
         }
     }
     void PaintEditor() override { Hit(slPaintEditor); }
-    void PaintLabels() override {
-        Hit(slPaintLabels);
-        if (PaintLabelsHook)
-            PaintLabelsHook(*Viewer, *this);
-        else
-            DrawLabels();
-    }
+    void PaintLabels() override { Hooked(slPaintLabels, PaintLabelsHook, &TTestLayer::DrawLabels); }
     void DrawLabels() override {
         TCanvas* c = Viewer->GetCanvas();
         if (!c) return;
@@ -113,13 +101,7 @@ public:
             c->TextOut(p.X, p.Y, l.text);
         }
     }
-    void PaintCharts() override {
-        Hit(slPaintCharts);
-        if (PaintChartsHook)
-            PaintChartsHook(*Viewer, *this);
-        else
-            DrawCharts();
-    }
+    void PaintCharts() override { Hooked(slPaintCharts, PaintChartsHook, &TTestLayer::DrawCharts); }
     void DrawCharts() override {
         TCanvas* c = Viewer->GetCanvas();
         if (!c) return;
@@ -135,6 +117,14 @@ public:
     void RevertAll() override { Hit(slRevertAll); }
 
 private:
+    // The layer's hook when set, else its own drawing.
+    void Hooked(Slot s, const TGIS_LayerPaintHook& hook, void (TTestLayer::*own)()) {
+        Hit(s);
+        if (hook)
+            hook(*Viewer, *this);
+        else
+            (this->*own)();
+    }
     void Hit(Slot s) {
         ++counts_[s];
         if (OnSlot) OnSlot(s);

@@ -210,6 +210,20 @@ TEST_F(Fixture, OnExceptionReplacesTheDefaultDisplay) {
     EXPECT_EQ(MessageBox(nullptr, "x", "y", MB_YESNO), IDNO);  // unanswered questions change nothing
 }
 
+TEST_F(Fixture, TheSilentAbortReachesNoDisplay) {
+    bool seen = false;
+    Application->OnException = [&](TObject*, const std::exception&) { seen = true; };
+    TTimer t(nullptr);
+    t.SetInterval(5);
+    t.OnTimer = [&](TObject*) {
+        t.SetEnabled(false);
+        Abort();
+    };
+    UiTest::Wait(30);
+    Application->OnException = nullptr;
+    EXPECT_FALSE(seen);
+}
+
 TEST_F(Fixture, FormsFreedOnCloseAndLoadingDefersAlignment) {
     auto* f = new TForm(Application);
     f->OnClose = [](TObject*, TCloseAction& a) { a = caFree; };
