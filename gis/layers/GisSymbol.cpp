@@ -327,7 +327,7 @@ void GisDrawSymbolLine(TGIS_SymbolAbstract& symbol, const TPoint* points, int co
     }
 
     const TRect clip = symbol.Canvas->ClipRect();
-    const int reach = 2 * symbol.GetSize() + 1;
+    const int64_t reach = 2 * int64_t(symbol.GetSize()) + 1;
     double angle = std::numeric_limits<double>::quiet_NaN();
     for (size_t j = 0; j + 1 < chain.size(); ++j) {
         const TPoint& a = chain[j];
@@ -336,8 +336,8 @@ void GisDrawSymbolLine(TGIS_SymbolAbstract& symbol, const TPoint* points, int co
         const double turn = std::atan2(double(b.Y) - a.Y, double(b.X) - a.X) + symbol.Angle;
         for (double at = 0; at < length; at += step) {
             const TPoint p = at == 0 ? a : Toward(a, b, at, length);
-            if (p.X + reach < clip.Left || p.X - reach > clip.Right || p.Y + reach < clip.Top ||
-                p.Y - reach > clip.Bottom)
+            if (int64_t(p.X) + reach < clip.Left || int64_t(p.X) - reach > clip.Right ||
+                int64_t(p.Y) + reach < clip.Top || int64_t(p.Y) - reach > clip.Bottom)
                 continue;
             if (turn != angle) {
                 symbol.SetAngle(turn);

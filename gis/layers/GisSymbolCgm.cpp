@@ -423,30 +423,17 @@ void TGIS_SymbolCgm::LoadFromBytes(const std::string& bytes, const std::string& 
     }
 }
 
-int TGIS_SymbolCgm::NaturalWidth() const { return ScaleLength(X2) - ScaleLength(X1); }
-int TGIS_SymbolCgm::NaturalHeight() const { return ScaleLength(Y2) - ScaleLength(Y1); }
+int TGIS_SymbolCgm::NaturalWidth() const { return GisRoundToInt(double(ScaleLength(X2)) - ScaleLength(X1)); }
+int TGIS_SymbolCgm::NaturalHeight() const { return GisRoundToInt(double(ScaleLength(Y2)) - ScaleLength(Y1)); }
 int TGIS_SymbolCgm::GetWidth() const { return ScaleLength(std::max(std::abs(double(X1)), std::abs(double(X2)))); }
 int TGIS_SymbolCgm::GetHeight() const { return ScaleLength(std::max(std::abs(double(Y1)), std::abs(double(Y2)))); }
 
 void TGIS_SymbolCgm::SetPosition(uint8_t position) {
     // The symbol is laid out around the VDC origin: each anchor is an edge of the extent.
-    int32_t ax, ay;
-    switch (position) {
-    case 0: ax = -X2; ay = -Y2; break;
-    case 1: ax = 0; ay = -Y2; break;
-    case 2: ax = -X1; ay = -Y2; break;
-    case 3: ax = -X2; ay = 0; break;
-    case 4: ax = 0; ay = 0; break;
-    case 5: ax = -X1; ay = 0; break;
-    case 6: ax = -X2; ay = -Y1; break;
-    case 7: ax = 0; ay = -Y1; break;
-    case 8: ax = -X1; ay = -Y1; break;
-    default: ax = AnchorX; ay = AnchorY; break;
-    }
-    if (position <= 8) {
-        AnchorX = ScaleLength(ax);
-        AnchorY = ScaleLength(ay);
-    }
+    if (position > 8) return;
+    const int column = position % 3, row = position / 3;
+    AnchorX = ScaleLength(column == 0 ? -double(X2) : column == 1 ? 0 : -double(X1));
+    AnchorY = ScaleLength(row == 0 ? -double(Y2) : row == 1 ? 0 : -double(Y1));
 }
 
 void TGIS_SymbolCgm::EndDraw() {
