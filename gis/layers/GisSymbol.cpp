@@ -42,12 +42,6 @@ FontName SplitFontName(const std::string& name) {
 
 }  // namespace
 
-int32_t GisRoundToInt(double v) {
-    if (!(v > -2147483648.0)) return std::isnan(v) ? 0 : std::numeric_limits<int32_t>::min();
-    if (v > 2147483647.0) return std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(std::nearbyint(v));
-}
-
 // ---------------------------------------------------------------- abstract symbol
 TGIS_SymbolAbstract::TGIS_SymbolAbstract(const std::string& name) : Name(name) {}
 
@@ -112,12 +106,6 @@ uint32_t TGIS_SymbolAbstract::MapColor(uint32_t c) {
     if (c == SeenColor1) return Color1 != GIS_SYMBOL_NO_COLOR ? Color1 : c;
     if (c == SeenColor2) return Color2 != GIS_SYMBOL_NO_COLOR ? Color2 : c;
     return c;
-}
-
-int TGIS_SymbolAbstract::ScaleLength(double v) const { return GisRoundToInt(v * Scale); }
-
-TPoint TGIS_SymbolAbstract::RotatePoint(double x, double y) const {
-    return TPoint(ScaleLength(x * RotCos - y * RotSin), ScaleLength(x * RotSin + y * RotCos));
 }
 
 // ---------------------------------------------------------------- font symbol

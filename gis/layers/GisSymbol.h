@@ -3,6 +3,7 @@
 // two colours, then stamps it at device points.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,6 +18,14 @@ class TGIS_Viewer;
 
 // Colours both seen colours start with; a style colour equal to it leaves the symbol's own colour.
 constexpr uint32_t GIS_SYMBOL_NO_COLOR = 0xFF00000Du;
+
+// The nearest 32-bit integer, halves to even; beyond the range its nearer end, NaN 0. Symbol geometry comes
+// from files and must not overflow.
+inline int32_t GisRoundToInt(double v) {
+    if (!(v > -2147483648.0)) return v != v ? 0 : INT32_MIN;
+    if (v > 2147483647.0) return INT32_MAX;
+    return static_cast<int32_t>(std::nearbyint(v));
+}
 
 class TGIS_SymbolAbstract {
 public:
@@ -44,8 +53,10 @@ public:
 
     // The first colour drawn becomes Color1 and the second Color2; others stay.
     uint32_t MapColor(uint32_t c);
-    int ScaleLength(double v) const;
-    TPoint RotatePoint(double x, double y) const;
+    int ScaleLength(double v) const { return GisRoundToInt(v * Scale); }
+    TPoint RotatePoint(double x, double y) const {
+        return TPoint(ScaleLength(x * RotCos - y * RotSin), ScaleLength(x * RotSin + y * RotCos));
+    }
 
     std::string Name;
     int32_t Width = 0, Height = 0;
@@ -165,9 +176,6 @@ private:
 // The list of the process: made before the program's first window, freed at exit.
 TGIS_SymbolList& GisSymbolList();
 
-// The nearest 32-bit integer, halves to even; beyond the range its nearer end, NaN 0. Symbol geometry comes
-// from files and must not overflow.
-int32_t GisRoundToInt(double v);
 
 // Stamps the prepared symbol along a polyline of device points, every step of its size plus its gap,
 // turned along each piece; the points are read, not changed.
