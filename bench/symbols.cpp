@@ -2,16 +2,17 @@
 // 100,000-vertex polyline, drawn onto a 1920 x 1080 bitmap; in the same run the platform canvas draws the
 // same polygons already transformed, which bounds what the symbols can reach.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/BenchRatios.h"
 #include "gis/layers/GisSymbol.h"
 #include "gis/layers/GisViewer.h"
 #include "platform/rtl/FileIO.h"
@@ -24,11 +25,9 @@ namespace {
 constexpr int kMarkers = 100000, kVertices = 100000, kWidth = 1920, kHeight = 1080, kCorners = 40;
 // Markers 16 pixels high; the line's symbols 8 pixels apart on top of that.
 constexpr int kSizePx = 16, kGapPx = 8;
-double g_seconds[4] = {};
-const char* const kNames[4] = {"CgmMarkers", "CanvasMarkers", "CgmSymbolLine", "CanvasSymbolLine"};
 
 struct Scene {
-    std::string dir;
+    BenchTempDir dir{"qm-symbols-bench"};
     std::unique_ptr<TBitmap> bitmap;
     std::unique_ptr<TGIS_Viewer> viewer;
     TGIS_SymbolAbstract* symbol = nullptr;
@@ -68,23 +67,22 @@ void AppendPolygon(const TGIS_SymbolAbstract& s, int x, int y, std::vector<TPoin
 }
 
 Scene& TheScene() {
-    static Scene s = [] {
-        Scene c;
+    static Scene s;
+    static bool made = [] {
+        Scene& c = s;
         UiTest::Init();
-        char tmpl[] = "/tmp/qm-symbols-bench-XXXXXX";
-        c.dir = mkdtemp(tmpl);
         std::string cgm = "BEGMF 'marker';VDCEXT -50 -50 50 50;COLRTABLE 1 200 30 30;FILLCOLR 1;EDGECOLR 1;"
                           "INTSTYLE SOLID;POLYGON";
         for (int k = 0; k < kCorners; ++k) {
             const double t = 2 * M_PI * k / kCorners;
             cgm += " " + std::to_string(std::lround(40 * std::cos(t))) + " " + std::to_string(std::lround(40 * std::sin(t)));
         }
-        DiskWriteAll(c.dir + "/marker.cgm", cgm + ";ENDMF;");
+        DiskWriteAll(c.dir.Path() + "/marker.cgm", cgm + ";ENDMF;");
         c.bitmap = std::make_unique<TBitmap>(kWidth, kHeight, pf32bit);
         c.viewer = std::make_unique<TGIS_Viewer>(nullptr);
         c.viewer->SetTargetBitmap(c.bitmap.get());
         c.viewer->SetOutputMode(gisOutputBitmap);
-        c.symbol = GisSymbolList().Prepare(c.dir + "/marker.cgm");
+        c.symbol = GisSymbolList().Prepare(c.dir.Path() + "/marker.cgm");
 
         std::mt19937 rng(18);
         std::uniform_int_distribution<int> x(0, kWidth - 1), y(0, kHeight - 1), turn(-40, 40);
@@ -103,18 +101,19 @@ Scene& TheScene() {
             }
         }
 
-        c.symbol->Prepare(c.viewer.get(), -kSizePx, 4, 0, 0, 0, 0);
+        c.symbol->Prepare(c.viewer.get(), -kSizePx, 4, 0, 0, GIS_SYMBOL_NO_COLOR, GIS_SYMBOL_NO_COLOR);
         for (const TPoint& p : c.markers) AppendPolygon(*c.symbol, p.X, p.Y, c.markerPolygons);
-        c.symbol->Prepare(c.viewer.get(), -kSizePx, 4, -kGapPx, 0, 0, 0);
+        c.symbol->Prepare(c.viewer.get(), -kSizePx, 4, -kGapPx, 0, GIS_SYMBOL_NO_COLOR, GIS_SYMBOL_NO_COLOR);
         Placements where(*c.symbol);
-        where.Prepare(c.viewer.get(), -kSizePx, 4, -kGapPx, 0, 0, 0);
+        where.Prepare(c.viewer.get(), -kSizePx, 4, -kGapPx, 0, GIS_SYMBOL_NO_COLOR, GIS_SYMBOL_NO_COLOR);
         GisDrawSymbolLine(where, c.line.data(), int(c.line.size()));
         for (const auto& st : where.at) {
             c.symbol->SetAngle(st.angle);
             AppendPolygon(*c.symbol, st.x, st.y, c.linePolygons);
         }
-        return c;
+        return true;
     }();
+    (void)made;
     return s;
 }
 
@@ -145,51 +144,35 @@ void Timed(benchmark::State& state, int64_t symbols, Draw draw) {
     state.SetItemsProcessed(state.iterations() * symbols);
 }
 
-void DrawPolygons(benchmark::State& state, const std::vector<TPoint>& polygons) {
-    Timed(state, int64_t(polygons.size() / kCorners), [&](Scene& s) {
-        TCanvas* c = s.bitmap->Canvas();
-        SetCanvasStyle(c);
-        for (size_t i = 0; i + kCorners <= polygons.size(); i += kCorners) c->Polygon(&polygons[i], kCorners);
-    });
+void Polygons(Scene& s, const std::vector<TPoint>& polygons) {
+    TCanvas* c = s.bitmap->Canvas();
+    SetCanvasStyle(c);
+    for (size_t i = 0; i + kCorners <= polygons.size(); i += kCorners) c->Polygon(&polygons[i], kCorners);
 }
 
-void CgmMarkers(benchmark::State& state) {
-    Timed(state, kMarkers, [](Scene& s) {
-        s.symbol->Prepare(s.viewer.get(), -kSizePx, 4, 0, 0, 0, 0);
-        for (const TPoint& p : s.markers) s.symbol->Draw(p.X, p.Y);
-        s.symbol->Unprepare();
-    });
+void DrawPolygons(benchmark::State& state, const std::vector<TPoint>& polygons) {
+    Timed(state, int64_t(polygons.size() / kCorners), [&](Scene& s) { Polygons(s, polygons); });
 }
+
+void DrawMarkers(Scene& s) {
+    s.symbol->Prepare(s.viewer.get(), -kSizePx, 4, 0, 0, GIS_SYMBOL_NO_COLOR, GIS_SYMBOL_NO_COLOR);
+    for (const TPoint& p : s.markers) s.symbol->Draw(p.X, p.Y);
+    s.symbol->Unprepare();
+}
+
+void DrawLine(Scene& s) {
+    s.symbol->Prepare(s.viewer.get(), -kSizePx, 4, -kGapPx, 0, GIS_SYMBOL_NO_COLOR, GIS_SYMBOL_NO_COLOR);
+    GisDrawSymbolLine(*s.symbol, s.line.data(), int(s.line.size()));
+    s.symbol->Unprepare();
+}
+
+void CgmMarkers(benchmark::State& state) { Timed(state, kMarkers, DrawMarkers); }
 
 void CanvasMarkers(benchmark::State& state) { DrawPolygons(state, TheScene().markerPolygons); }
 
-void CgmSymbolLine(benchmark::State& state) {
-    Timed(state, int64_t(TheScene().linePolygons.size() / kCorners), [](Scene& s) {
-        s.symbol->Prepare(s.viewer.get(), -kSizePx, 4, -kGapPx, 0, 0, 0);
-        GisDrawSymbolLine(*s.symbol, s.line.data(), int(s.line.size()));
-        s.symbol->Unprepare();
-    });
-}
+void CgmSymbolLine(benchmark::State& state) { Timed(state, int64_t(TheScene().linePolygons.size() / kCorners), DrawLine); }
 
 void CanvasSymbolLine(benchmark::State& state) { DrawPolygons(state, TheScene().linePolygons); }
-
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (auto& r : runs)
-            for (int i = 0; i < 4; ++i)
-                if (r.benchmark_name().rfind(kNames[i], 0) == 0) g_seconds[i] = r.GetAdjustedRealTime() / 1000.0;
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        if (g_seconds[1] > 0)
-            std::printf("CGM markers / canvas polygons: %.3f (goal: at most 1.3)\n", g_seconds[0] / g_seconds[1]);
-        if (g_seconds[3] > 0)
-            std::printf("symbol line / canvas polygons: %.3f (goal: at most 1.3); %zu symbols\n",
-                        g_seconds[2] / g_seconds[3], TheScene().linePolygons.size() / kCorners);
-    }
-};
 
 BENCHMARK(CgmMarkers)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(CanvasMarkers)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
@@ -198,10 +181,28 @@ BENCHMARK(CanvasSymbolLine)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRe
 
 }  // namespace
 
+// The lower bound must draw what the symbols draw, pixel for pixel.
+bool SamePictures() {
+    Scene& s = TheScene();
+    auto picture = [&s](const std::function<void(Scene&)>& draw) {
+        Clear(s);
+        draw(s);
+        std::string bytes;
+        for (int y = 0; y < kHeight; ++y)
+            bytes.append(static_cast<const char*>(s.bitmap->ScanLine(y)), size_t(s.bitmap->BytesPerScanLine()));
+        return bytes;
+    };
+    auto polygons = [](const std::vector<TPoint>& p) { return [&p](Scene& s) { Polygons(s, p); }; };
+    const bool markers = picture(DrawMarkers) == picture(polygons(s.markerPolygons));
+    const bool line = picture(DrawLine) == picture(polygons(s.linePolygons));
+    if (!markers || !line) std::fprintf(stderr, "the canvas does not draw what the symbols draw\n");
+    return markers && line;
+}
+
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    std::filesystem::remove_all(TheScene().dir);
+    reporter.AddRatio("CGM markers / canvas polygons", "CgmMarkers", "CanvasMarkers", "(goal: at most 1.3)");
+    reporter.AddRatio("symbol line / canvas polygons", "CgmSymbolLine", "CanvasSymbolLine", "(goal: at most 1.3)");
+    return RunWithRatios(argc, argv, reporter,
+                         [] { return !TheScene().dir.Path().empty() && TheScene().symbol && SamePictures(); });
 }

@@ -2,9 +2,16 @@
 //
 // Everything is computed from whole sheet indices rather than repeated floating-point division of
 // degrees, so an edge is exact at every scale, and a sheet's parents are found by integer division
-// instead of enumerating them.
+// instead of enumerating them. Neighbouring sheets share their corners, so each grid node is
+// projected once, from the terms of its parallel and of its meridian. Large windows are filled by
+// several threads, a few columns at a time; the caller's thread allocates the whole result first.
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 #include "engine/TessarInternal.h"
 #include "engine/unTessarRgPub.h"
@@ -34,8 +41,12 @@ char* Put3(char* p, int64_t n) {
     return p;
 }
 
-char* MillionCode(char* p, int64_t gc, int64_t gr, int scale, bool oldForm) {
-    int64_t col = gc / kPerMillion[scale] + 31, row = gr / kPerMillion[scale];
+// Numbers are written per scale with the divisors known at compile time: enumeration numbers
+// millions of sheets.
+template <int Scale>
+char* MillionCode(char* p, int64_t gc, int64_t gr, bool oldForm) {
+    constexpr int n = kPerMillion[Scale];
+    int64_t col = gc / n + 31, row = gr / n;
     *p++ = static_cast<char>('A' + row);
     if (oldForm) {
         *p++ = '-';
@@ -46,32 +57,93 @@ char* MillionCode(char* p, int64_t gc, int64_t gr, int scale, bool oldForm) {
     return p;
 }
 
-char* OldNumber(char* p, int scale, int64_t gc, int64_t gr) {
-    if (scale == 0) return MillionCode(p, gc, gr, 0, true);
-    const int parent = kParent[scale];
-    const int k = kPerMillion[scale] / kPerMillion[parent];
-    p = OldNumber(p, parent, gc / k, gr / k);
-    const int64_t ordinal = (k - 1 - gr % k) * k + gc % k + 1;  // row by row from the north-west
-    *p++ = '-';
-    switch (scale) {
-    case 1:
-    case 4: *p++ = static_cast<char>('A' + ordinal - 1); break;
-    case 7: *p++ = static_cast<char>('a' + ordinal - 1); break;
-    case 2: *p++ = '['; p = PutInt(p, ordinal); *p++ = ']'; break;
-    case 6: *p++ = '('; p = PutInt(p, ordinal); *p++ = ')'; break;
-    default: p = PutInt(p, ordinal); break;
+template <int Scale>
+char* OldNumber(char* p, int64_t gc, int64_t gr) {
+    if constexpr (Scale == 0) {
+        return MillionCode<0>(p, gc, gr, true);
+    } else {
+        constexpr int parent = kParent[Scale];
+        constexpr int k = kPerMillion[Scale] / kPerMillion[parent];
+        p = OldNumber<parent>(p, gc / k, gr / k);
+        const int64_t ordinal = (k - 1 - gr % k) * k + gc % k + 1;  // row by row from the north-west
+        *p++ = '-';
+        switch (Scale) {
+        case 1:
+        case 4: *p++ = static_cast<char>('A' + ordinal - 1); break;
+        case 7: *p++ = static_cast<char>('a' + ordinal - 1); break;
+        case 2: *p++ = '['; p = PutInt(p, ordinal); *p++ = ']'; break;
+        case 6: *p++ = '('; p = PutInt(p, ordinal); *p++ = ')'; break;
+        default: p = PutInt(p, ordinal); break;
+        }
+        return p;
     }
-    return p;
 }
 
-char* NewNumber(char* p, int scale, int64_t gc, int64_t gr) {
-    p = MillionCode(p, gc, gr, scale, false);
-    if (scale == 0) return p;
-    const int n = kPerMillion[scale];
-    *p++ = "BCDEFGH"[scale - 1];
-    p = Put3(p, n - gr % n);
-    return Put3(p, gc % n + 1);
+template <int Scale>
+char* NewNumber(char* p, int64_t gc, int64_t gr) {
+    p = MillionCode<Scale>(p, gc, gr, false);
+    if constexpr (Scale == 0) {
+        return p;
+    } else {
+        constexpr int n = kPerMillion[Scale];
+        *p++ = "BCDEFGH"[Scale - 1];
+        p = Put3(p, n - gr % n);
+        return Put3(p, gc % n + 1);
+    }
 }
+
+// Writes the number of sheet (gc, gr) to p and returns its end; the longest has 15 characters.
+using NumberWriter = char* (*)(char* p, int64_t gc, int64_t gr);
+
+template <int... Scales>
+NumberWriter NumberWriterFor(int scale, bool newNumbers, std::integer_sequence<int, Scales...>) {
+    static constexpr NumberWriter olds[] = {OldNumber<Scales>...}, news[] = {NewNumber<Scales>...};
+    return newNumbers ? news[scale] : olds[scale];
+}
+
+// What every worker reads: the window, the parallels and how to number and project.
+struct EnumJob {
+    int64_t col0, row1, nr;
+    double w;
+    bool zone3;
+    double cm, falseEasting;
+    NumberWriter number;
+    std::vector<TDmsAngle> lats;            // nr + 1 parallels, north to south
+    std::vector<TessarGkParallel> parallels;
+};
+
+TDmsAngle Meridian(const EnumJob& job, int64_t gc, std::vector<TPlanePoint>& nodes) {
+    TDmsAngle lon = SecondsToDms(static_cast<double>(gc) * job.w);
+    const double l = TessarGkLongitude(lon, job.zone3, job.cm);
+    for (int64_t j = 0; j <= job.nr; ++j) nodes[j] = TessarGkNode(job.parallels[j], l, job.falseEasting);
+    return lon;
+}
+
+// Fills columns c0 .. c1 - 1 of `out`, whose storage is reserved; allocates nothing else per sheet.
+void FillColumns(const EnumJob& job, int64_t c0, int64_t c1, TStandardTessarols& out,
+                 std::vector<TPlanePoint>& westNodes, std::vector<TPlanePoint>& eastNodes) {
+    const int64_t nr = job.nr;
+    TDmsAngle westLon = Meridian(job, job.col0 + c0, westNodes);
+    char buf[32];
+    for (int64_t c = c0; c < c1; ++c) {
+        const int64_t gc = job.col0 + c;
+        const TDmsAngle eastLon = Meridian(job, gc + 1, eastNodes);
+        // Filled through a local vector: neighbouring column headers may belong to another worker.
+        std::vector<TStandardTessarol> column = std::move(out[c]);
+        for (int64_t r = 0; r < nr; ++r)
+            // Braced: clang 14 (the fuzz builds) has no parenthesised aggregate initialisation.
+            column.push_back({std::string(buf, job.number(buf, gc, job.row1 - 1 - r)), westLon, job.lats[r + 1],
+                              eastLon, job.lats[r], westNodes[r], eastNodes[r], eastNodes[r + 1], westNodes[r + 1]});
+        out[c] = std::move(column);
+        std::swap(westNodes, eastNodes);
+        westLon = eastLon;
+    }
+}
+
+// Fewer sheets than this per worker are not worth a thread.
+constexpr int64_t kSheetsPerWorker = 50000;
+// Columns handed out at a time: each run of columns projects one meridian twice.
+constexpr int64_t kColumnsPerTake = 8;
 
 void EnumerateWindow(int scale, bool newNumbers, const TDmsExtent& window, bool zone3, bool beijing54, double cm,
                      TStandardTessarols& result) {
@@ -109,7 +181,7 @@ int64_t TessarCeilIndex(double v, double step) {
 }
 
 void TessarEnumerate(int scale, bool newNumbers, const TessarIndexWindow& iw, bool zone3, bool beijing54, double cm,
-                     TStandardTessarols& result) {
+                     TStandardTessarols& result, int workers) {
     const int64_t nc = iw.col1 - iw.col0, nr = iw.row1 - iw.row0;
     if (nc < 0) throw ERangeError();
     if (nc == 0) {
@@ -123,50 +195,48 @@ void TessarEnumerate(int scale, bool newNumbers, const TessarIndexWindow& iw, bo
     if ((iw.col0 < 0 || iw.row0 < 0 || iw.col1 * w > kMaxEastSeconds || iw.row1 * h > kMaxNorthSeconds))
         throw ERangeError("范围超出图幅系统的区域（东经0°至180°，北纬0°至88°）！");
 
-    auto project = beijing54 ? BLToXY54 : BLToXY80;
-    // Corner nodes of two neighbouring meridians; each node is shared by up to four sheets.
-    std::vector<TPlanePoint> westNodes(nr + 1), eastNodes(nr + 1);
-    std::vector<TDmsAngle> lats(nr + 1);
-    for (int64_t j = 0; j <= nr; ++j) lats[j] = SecondsToDms(static_cast<double>(iw.row1 - j) * h);
-    auto projectMeridian = [&](int64_t gc, std::vector<TPlanePoint>& nodes, TDmsAngle& lon) {
-        lon = SecondsToDms(static_cast<double>(gc) * w);
-        for (int64_t j = 0; j <= nr; ++j) nodes[j] = project(lon, lats[j], zone3, cm);
-    };
-
     TStandardTessarols out(static_cast<size_t>(nc));
-    TDmsAngle westLon, eastLon;
-    if (nr > 0) projectMeridian(iw.col0, westNodes, westLon);
-    char buf[32];
-    for (int64_t c = 0; c < nc; ++c) {
-        auto& column = out[c];
-        column.resize(static_cast<size_t>(nr));
-        if (nr == 0) continue;
-        const int64_t gc = iw.col0 + c;
-        projectMeridian(gc + 1, eastNodes, eastLon);
-        for (int64_t r = 0; r < nr; ++r) {
-            const int64_t gr = iw.row1 - 1 - r;
-            TStandardTessarol& t = column[r];
-            char* end = newNumbers ? NewNumber(buf, scale, gc, gr) : OldNumber(buf, scale, gc, gr);
-            t.SheetNo.assign(buf, end);
-            t.West = westLon;
-            t.East = eastLon;
-            t.North = lats[r];
-            t.South = lats[r + 1];
-            t.LT = westNodes[r];
-            t.RT = eastNodes[r];
-            t.RB = eastNodes[r + 1];
-            t.LB = westNodes[r + 1];
-        }
-        std::swap(westNodes, eastNodes);
-        westLon = eastLon;
+    if (nr == 0) {
+        result = std::move(out);
+        return;
     }
+    EnumJob job{iw.col0, iw.row1, nr, w, zone3, cm, GetFalseEasting(zone3, cm),
+                NumberWriterFor(scale, newNumbers, std::make_integer_sequence<int, kScaleCount>()), {}, {}};
+    job.lats.resize(nr + 1);
+    job.parallels.resize(nr + 1);
+    for (int64_t j = 0; j <= nr; ++j) {
+        job.lats[j] = SecondsToDms(static_cast<double>(iw.row1 - j) * h);
+        job.parallels[j] = TessarGkAtLatitude(beijing54, job.lats[j]);
+    }
+    // Every allocation happens here, on the caller's thread; the workers only fill.
+    for (auto& column : out) column.reserve(static_cast<size_t>(nr));
+
+    if (workers <= 0)
+        workers = static_cast<int>(std::min<int64_t>(std::max(1u, std::thread::hardware_concurrency()),
+                                                     std::max<int64_t>(1, nc * nr / kSheetsPerWorker)));
+    workers = static_cast<int>(std::min<int64_t>(workers, (nc + kColumnsPerTake - 1) / kColumnsPerTake));
+    std::vector<std::vector<TPlanePoint>> nodes(2 * workers, std::vector<TPlanePoint>(nr + 1));
+    std::vector<std::thread> threads;
+    threads.reserve(workers - 1);
+    std::atomic<int64_t> next{0};
+    auto work = [&](int i) noexcept {
+        for (int64_t c0; (c0 = next.fetch_add(kColumnsPerTake)) < nc;)
+            FillColumns(job, c0, std::min(nc, c0 + kColumnsPerTake), out, nodes[2 * i], nodes[2 * i + 1]);
+    };
+    try {
+        for (int i = 1; i < workers; ++i) threads.emplace_back(work, i);
+    } catch (const std::system_error&) {
+        // No more threads to be had: those running and the caller share the columns.
+    }
+    work(0);
+    for (auto& t : threads) t.join();
     result = std::move(out);
 }
 
 std::string PadNumber3(int n) {
-    if (n <= 9) return "00" + std::to_string(n);
-    if (n <= 99) return "0" + std::to_string(n);
-    return std::to_string(n);
+    // Appending to the zeros rather than "00" + text avoids a false -Wrestrict of GCC 12.
+    std::string s(n <= 9 ? 2 : n <= 99 ? 1 : 0, '0');
+    return s += std::to_string(n);
 }
 
 void GetTessarols1000k(const TDmsExtent& window, bool zone3, bool beijing54, double cm, bool oldNumbering,

@@ -34,9 +34,31 @@ bool TessarNearWhole(double q, double& r);
 int64_t TessarFloorIndex(double seconds, double step);
 int64_t TessarCeilIndex(double seconds, double step);
 
-// Fills the sheets of the window; raises ERangeError when it is too large or outside the area.
+// Fills the sheets of the window; raises ERangeError when it is too large or outside the area. The
+// columns are shared among `workers` threads, the caller's included (0: as many as the machine has
+// and the window is worth); the result does not depend on the split.
 void TessarEnumerate(int scale, bool newNumbers, const TessarIndexWindow& w, bool zone3, bool beijing54, double cm,
-                     TStandardTessarols& result);
+                     TStandardTessarols& result, int workers = 0);
+
+// The forward Gauss-Krueger projection in two halves: the terms of a parallel and those of a meridian.
+// BLToXY54/80 compose the same halves, so a node of a grid that shares them is, bit for bit, the point
+// projected alone.
+struct TessarGkParallel {
+    double cosB, t, t2, eta2, N, arc;
+};
+TessarGkParallel TessarGkAtLatitude(bool beijing54, const TDmsAngle& B);
+// Longitude from the central meridian in radians (cm 0: the meridian of the point's own zone).
+double TessarGkLongitude(const TDmsAngle& L, bool zone3, double cm);
+
+inline TPlanePoint TessarGkNode(const TessarGkParallel& p, double l, double falseEasting) {
+    const double m = p.cosB * l, t2 = p.t2, eta2 = p.eta2;
+    const double m2 = m * m, m4 = m2 * m2, m6 = m4 * m2;
+    const double northing =
+        p.arc + p.N * p.t * (m2 / 2 + (5 - t2 + 9 * eta2 + 4 * eta2 * eta2) * m4 / 24 + (61 - 58 * t2 + t2 * t2) * m6 / 720);
+    const double m3 = m2 * m, m5 = m4 * m;
+    const double y = p.N * (m + (1 - t2 + eta2) * m3 / 6 + (5 - 18 * t2 + t2 * t2 + 14 * eta2 - 58 * eta2 * t2) * m5 / 120);
+    return {y + falseEasting, northing};
+}
 
 // The installed export progress (never null).
 ITessarProgress& TessarProgress();

@@ -1,10 +1,15 @@
 // MIF/MID sheet indexes: one closed region and one attribute row per sheet.
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <cstdint>
+#include <limits>
 #include <string_view>
+#include <vector>
 
 #include "engine/TessarInternal.h"
 #include "engine/unTessarRgPub.h"
@@ -12,6 +17,217 @@
 #include "platform/rtl/SysUtils.h"
 
 namespace {
+
+// Number text without printf (libstdc++ formats a long double with a precision through sprintf, the
+// costliest part of a MIF row): v rounded to 15 significant digits, halves to even, as "%.15g" does.
+
+// Unsigned big integer, only for the rare values within rounding noise of a halfway point.
+class BigNum {
+public:
+    explicit BigNum(uint64_t v) {
+        for (; v; v >>= 32) w_.push_back(static_cast<uint32_t>(v));
+    }
+    void Mul(uint32_t k) {
+        uint64_t carry = 0;
+        for (uint32_t& x : w_) {
+            uint64_t p = uint64_t(x) * k + carry;
+            x = static_cast<uint32_t>(p);
+            carry = p >> 32;
+        }
+        if (carry) w_.push_back(static_cast<uint32_t>(carry));
+    }
+    void MulPow5(int n) {
+        for (; n >= 13; n -= 13) Mul(1220703125u);  // 5^13
+        uint32_t k = 1;
+        while (n-- > 0) k *= 5;
+        Mul(k);
+    }
+    void Shl(int bits) {
+        if (w_.empty() || bits <= 0) return;
+        if (int b = bits % 32) {
+            uint32_t carry = 0;
+            for (uint32_t& x : w_) {
+                uint32_t next = x >> (32 - b);
+                x = (x << b) | carry;
+                carry = next;
+            }
+            if (carry) w_.push_back(carry);
+        }
+        w_.insert(w_.begin(), static_cast<size_t>(bits / 32), 0u);
+    }
+    friend int Compare(const BigNum& a, const BigNum& b) {
+        if (a.w_.size() != b.w_.size()) return a.w_.size() < b.w_.size() ? -1 : 1;
+        for (size_t i = a.w_.size(); i-- > 0;)
+            if (a.w_[i] != b.w_[i]) return a.w_[i] < b.w_[i] ? -1 : 1;
+        return 0;
+    }
+
+private:
+    std::vector<uint32_t> w_;  // least significant word first, no leading zero word
+};
+
+// Sign of m 2^e - (n / 2) 10^q, exactly.
+int CompareHalfUnits(uint64_t m, int e, uint64_t n, int q) {
+    BigNum a(m), b(n);
+    int a2 = e + 1, b2 = q;
+    if (q >= 0) b.MulPow5(q);
+    else a.MulPow5(-q);
+    int common = std::min(a2, b2);
+    a.Shl(a2 - common);
+    b.Shl(b2 - common);
+    return Compare(a, b);
+}
+
+constexpr uint64_t kLow15 = 100000000000000ULL, kHigh15 = 1000000000000000ULL;
+
+// a > 0 and finite: D in [10^14, 10^15) and X with a ~ D 10^(X - 14). Any magnitude; the exact
+// comparisons settle what the extended product leaves in doubt.
+void Digits15Any(long double a, uint64_t& D, int& X) {
+    static const long double kPow10[28] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,
+                                           1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
+                                           1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+    X = static_cast<int>(std::floor(std::ilogb(a) * 0.30102999566398120));  // the exponent or one less
+    long double w = 0;
+    bool exact = false;
+    for (int guard = 0; guard < 4; ++guard) {
+        const int k = 14 - X;
+        exact = k >= -27 && k <= 27;  // one rounding of a product or quotient by an exact power
+        if (k >= 0 && k <= 27) w = a * kPow10[k];
+        else if (k < 0 && k >= -27) w = a / kPow10[-k];
+        else w = a * std::pow(10.0L, k / 2) * std::pow(10.0L, k - k / 2);
+        if (w >= 1e15L) ++X;
+        else if (w < 1e14L - 0.5L) --X;
+        else break;
+    }
+    D = static_cast<uint64_t>(std::llround(w));
+    // The product is within 2^-64 of w: only a fraction near one half can round either way.
+    if (!(exact && std::fabs(w - std::floor(w) - 0.5L) > 1.0L / 1024)) {
+        int e2;
+        long double f = std::frexp(a, &e2);
+        const uint64_t m = static_cast<uint64_t>(std::ldexp(f, 64));
+        const int e = e2 - 64;
+        for (int guard = 0; guard < 64; ++guard) {
+            if (D < kLow15) {  // below the first 15-digit value: one exponent lower
+                D *= 10;
+                --X;
+            }
+            const int q = X - 14;
+            int hi = CompareHalfUnits(m, e, 2 * D + 1, q);
+            if (hi > 0 || (hi == 0 && (D & 1))) {
+                ++D;
+                continue;
+            }
+            int lo = CompareHalfUnits(m, e, 2 * D - 1, q);
+            if (lo < 0 || (lo == 0 && (D & 1))) {
+                --D;
+                continue;
+            }
+            break;
+        }
+    }
+    if (D >= kHigh15) {
+        D /= 10;
+        ++X;
+    }
+}
+
+// a = m 2^e, exactly.
+struct Binary {
+    uint64_t m;
+    int e;
+};
+
+Binary Decompose(double a) {
+    const uint64_t bits = std::bit_cast<uint64_t>(a);
+    const int exp = static_cast<int>(bits >> 52) & 0x7ff;
+    const uint64_t frac = bits & ((uint64_t(1) << 52) - 1);
+    return exp ? Binary{frac | uint64_t(1) << 52, exp - 1075} : Binary{frac, -1074};
+}
+
+// The x86 extended format: 64-bit significand with its integer bit, then sign and 15-bit exponent.
+static_assert(std::numeric_limits<long double>::digits == 64, "extended long double expected");
+Binary Decompose(long double a) {
+    unsigned char b[sizeof(long double)];
+    std::memcpy(b, &a, sizeof b);
+    uint64_t m;
+    uint16_t se;
+    std::memcpy(&m, b, 8);
+    std::memcpy(&se, b + 8, 2);
+    const int exp = se & 0x7fff;
+    return {m, (exp ? exp : 1) - 16383 - 63};
+}
+
+// The common case in integers: a 10^(14 - X) = m 5^k 2^(e + k) is exact in 128 bits for k in 0..27,
+// so the rounding (halves to even) is exact too. False when the magnitude needs another k.
+bool Digits15Fast(Binary b, uint64_t& D, int& X) {
+    static constexpr uint64_t kPow5[28] = {1ULL,
+                                           5ULL,
+                                           25ULL,
+                                           125ULL,
+                                           625ULL,
+                                           3125ULL,
+                                           15625ULL,
+                                           78125ULL,
+                                           390625ULL,
+                                           1953125ULL,
+                                           9765625ULL,
+                                           48828125ULL,
+                                           244140625ULL,
+                                           1220703125ULL,
+                                           6103515625ULL,
+                                           30517578125ULL,
+                                           152587890625ULL,
+                                           762939453125ULL,
+                                           3814697265625ULL,
+                                           19073486328125ULL,
+                                           95367431640625ULL,
+                                           476837158203125ULL,
+                                           2384185791015625ULL,
+                                           11920928955078125ULL,
+                                           59604644775390625ULL,
+                                           298023223876953125ULL,
+                                           1490116119384765625ULL,
+                                           7450580596923828125ULL};
+    using u128 = unsigned __int128;
+    const int bitLength = 64 - std::countl_zero(b.m);
+    X = static_cast<int>(std::floor((b.e + bitLength - 1) * 0.30102999566398120));  // the exponent or one less
+    for (int guard = 0; guard < 4; ++guard) {
+        const int k = 14 - X;
+        if (k < 0 || k > 27) return false;
+        const u128 p = u128(b.m) * kPow5[k];  // below 2^127
+        const int shift = -(b.e + k);
+        u128 q, rem = 0, half = 0;
+        if (shift <= 0) {
+            if (-shift >= 50 || p > u128(kHigh15 >> -shift)) {
+                ++X;
+                continue;
+            }
+            q = p << -shift;
+        } else if (shift >= 127) {
+            q = 0;
+        } else {
+            q = p >> shift;
+            rem = p & ((u128(1) << shift) - 1);
+            half = u128(1) << (shift - 1);
+        }
+        if (q >= kHigh15) {
+            ++X;
+            continue;
+        }
+        if (q < kLow15) {
+            --X;
+            continue;
+        }
+        D = static_cast<uint64_t>(q);
+        if (rem > half || (rem == half && half != 0 && (D & 1))) ++D;
+        if (D == kHigh15) {
+            D = kLow15;
+            ++X;
+        }
+        return true;
+    }
+    return false;
+}
 
 template <class T>
 void AppendGeneral(std::string& out, T v) {
@@ -23,19 +239,37 @@ void AppendGeneral(std::string& out, T v) {
         out += FloatToStrDot(static_cast<double>(v));
         return;
     }
-    // %.15g picks fixed or scientific notation by the same rule and drops the trailing zeros;
-    // only the exponent is spelt differently ("5e-05" is written 5E-5).
-    char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
-    const char* e = std::find(static_cast<const char*>(buf), static_cast<const char*>(r.ptr), 'e');
-    out.append(static_cast<const char*>(buf), e);
-    if (e == r.ptr) return;
-    out += 'E';
-    const char* p = e + 1;
-    if (*p == '-') out += '-';
-    ++p;
-    while (p + 1 < r.ptr && *p == '0') ++p;
-    out.append(p, static_cast<const char*>(r.ptr));
+    uint64_t D;
+    int X;
+    const T a = std::fabs(v);
+    if (!Digits15Fast(Decompose(a), D, X)) Digits15Any(a, D, X);
+    char text[40];
+    char* t = text;
+    if (v < 0) *t++ = '-';
+    const bool scientific = X < -4 || X >= 15;  // "5E-5", "1.5E20"
+    int intDigits = scientific ? 1 : X + 1;
+    if (intDigits <= 0) {  // 0.000ddd
+        *t++ = '0';
+        *t++ = '.';
+        t = std::fill_n(t, -intDigits, '0');
+        intDigits = 0;
+    }
+    // The 15 digits straight into place, with the point after the integer digits.
+    char* end = t + 15 + (intDigits > 0 && intDigits < 15);
+    char* last = end;
+    for (int i = 14; i >= 0; --i, D /= 10) {
+        *--last = static_cast<char>('0' + D % 10);
+        if (i == intDigits && i > 0) *--last = '.';
+    }
+    while (end > t + intDigits && end[-1] == '0') --end;
+    if (end[-1] == '.') --end;
+    t = end;
+    if (scientific) {
+        *t++ = 'E';
+        if (X < 0) *t++ = '-';
+        t = std::to_chars(t, text + sizeof text, X < 0 ? -X : X).ptr;
+    }
+    out.append(text, t);
 }
 
 constexpr size_t kChunk = 1 << 20;

@@ -1,11 +1,13 @@
-// Bytes as the lines of a layer configuration: every typed reader on every key of every section, the layer's
-// sections found by name, erased and written back; the lines must survive a second reading unchanged.
+// Bytes as the lines of a layer configuration: every typed reader on every key of every section, the datum,
+// ellipsoid and projection keys of every section, the layer's sections found by name, erased and written back;
+// the lines must survive a second reading unchanged.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "gis/core/GisIni.h"
+#include "gis/core/GisProjections.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/IniFiles.h"
 
@@ -68,6 +70,32 @@ void WriteEveryType(TGIS_Ini& ini, const std::string& key) {
     ini.WriteFloat(key, ini.ReadFloat(key, 0));
 }
 
+// Lists of the input's own, so that user datums and ellipsoids do not pile up in the catalogues.
+void ReadCoordinateSystem(TGIS_Ini& ini) {
+    TGIS_EllipsoidList ellipsoids;
+    TGIS_DatumList datums;
+    ellipsoids.ReadFromIni(ini);
+    datums.ReadFromIni(ini);
+    TGIS_Ini out(nullptr, "");
+    for (int i = 0; i < ellipsoids.Count(); ++i) ellipsoids.WriteToIni(out, ellipsoids.Items(i)->Code);
+    for (int i = 0; i < datums.Count(); ++i) datums.WriteToIni(out, datums.Items(i)->Code);
+    std::unique_ptr<TGIS_ProjectionAbstract> p;
+    try {
+        p = GisProjectionList().ReadFromConfig(ini);
+    } catch (const EGIS_Exception& e) {
+        if (e.ErrorCode != 3) __builtin_trap();
+        return;
+    }
+    if (!p) return;
+    GisProjectionList().WriteToConfig(out, p.get());
+    TGIS_Point3D q;
+    try {
+        p->Project(TGIS_Point3D(0.5, 0.5, 0), q);
+        p->Unproject(q, q);
+    } catch (const EGIS_Exception&) {
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -94,6 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ini.SelectSection(s);
         mem.ReadSection(ini.names[s], keys);
         for (int k = 0; k < keys.Count(); ++k) ReadEveryType(ini, keys[k]);
+        ReadCoordinateSystem(ini);
     }
 
     // The layer named in the first section: its sections, erased, rewritten.

@@ -24,7 +24,9 @@ constexpr uint32_t GIS_SYMBOL_NO_COLOR = 0xFF00000Du;
 inline int32_t GisRoundToInt(double v) {
     if (!(v > -2147483648.0)) return v != v ? 0 : INT32_MIN;
     if (v > 2147483647.0) return INT32_MAX;
-    return static_cast<int32_t>(std::nearbyint(v));
+    // Adding and taking away 1.5 x 2^52 rounds in the current (half-even) mode without a library call.
+    constexpr double magic = 6755399441055744.0;
+    return static_cast<int32_t>((v + magic) - magic);
 }
 
 class TGIS_SymbolAbstract {

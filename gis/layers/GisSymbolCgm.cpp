@@ -471,11 +471,15 @@ void TGIS_SymbolCgm::Draw(int x, int y) {
         if (r.PenStyle != 5) pen->SetColor(TColor(MapColor(r.PenColor)));
         if (r.Count > uint32_t(GIS_MAX_DRAW_POINTS) || uint64_t(end - p) < uint64_t(r.Count) * 8) break;
         const int n = int(r.Count);
+        // RotatePoint, with the symbol's fields in locals: the buffer written could otherwise alias them.
+        const double c = RotCos, sn = RotSin, scale = Scale;
         for (int i = 0; i < n; ++i, p += 8) {
             int32_t v[2];
             std::memcpy(v, p, sizeof v);
-            const TPoint q = RotatePoint(v[0], v[1]);
-            out[i] = TPoint(GisRoundToInt(double(ox + q.X)), GisRoundToInt(double(oy + q.Y)));
+            const double vx = v[0], vy = v[1];
+            const int64_t qx = GisRoundToInt((vx * c - vy * sn) * scale), qy = GisRoundToInt((vx * sn + vy * c) * scale);
+            out[i] = TPoint(int32_t(std::clamp<int64_t>(ox + qx, INT32_MIN, INT32_MAX)),
+                            int32_t(std::clamp<int64_t>(oy + qy, INT32_MIN, INT32_MAX)));
         }
         if (r.Kind == rkArea)
             Canvas->Polygon(out, n);

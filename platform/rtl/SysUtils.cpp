@@ -235,10 +235,6 @@ std::string LowerCase(const std::string& s) {
     return r;
 }
 
-namespace {
-bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-}  // namespace
-
 std::string AnsiLowerCase(const std::string& s) {
     std::string r = s;
     for (size_t i = 0; i < r.size(); ++i) {
@@ -379,10 +375,26 @@ std::string Format(const std::string& fmt, std::initializer_list<TFormatArg> arg
     return out;
 }
 
+namespace {
+// The byte at i of s as AnsiLowerCase gives it; `trail` carries the double-byte state along s.
+unsigned char LowerAt(const std::string& s, size_t i, bool& trail) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (trail) trail = false;
+    else if (IsLeadByte(c) && i + 1 < s.size()) trail = true;
+    else if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+    return c;
+}
+}  // namespace
+
+// Compares as AnsiLowerCase of both would, byte by byte, without making the copies.
 int AnsiCompareText(const std::string& a, const std::string& b) {
-    std::string x = AnsiLowerCase(a), y = AnsiLowerCase(b);
-    int r = x.compare(y);
-    return r < 0 ? -1 : (r > 0 ? 1 : 0);
+    const size_t n = std::min(a.size(), b.size());
+    bool trailA = false, trailB = false;
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char x = LowerAt(a, i, trailA), y = LowerAt(b, i, trailB);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
 std::string ExtractFileExt(const std::string& path) {

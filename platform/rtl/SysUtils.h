@@ -54,6 +54,8 @@ std::string LowerCase(const std::string& s);
 // Same, but double-byte (GBK) characters are skipped whole, so trail bytes keep their case.
 std::string AnsiLowerCase(const std::string& s);
 std::string AnsiUpperCase(const std::string& s);
+// The first byte of a double-byte GBK character (when a byte follows it).
+inline bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 // Byte offset of the first occurrence of `sub` in `s` that starts on a character boundary (GBK), or npos.
 size_t AnsiPos(const std::string& sub, const std::string& s);
 

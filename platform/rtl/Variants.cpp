@@ -117,7 +117,7 @@ int Variant::AsInteger() const {
     }
 }
 
-double Variant::AsDouble() const {
+double Variant::OtherAsDouble() const {
     switch (type_) {
     case varEmpty: return 0;
     case varSmallint:
@@ -135,7 +135,7 @@ double Variant::AsDouble() const {
     }
 }
 
-bool Variant::AsBoolean() const {
+bool Variant::OtherAsBoolean() const {
     switch (type_) {
     case varEmpty: return false;
     case varSmallint:

@@ -48,13 +48,23 @@ public:
     // Booleans count True as -1; strings read numbers with the process decimal separator,
     // dates with the short date form, Booleans as "True"/"False" in any case or as a number.
     int AsInteger() const;
-    double AsDouble() const;
-    bool AsBoolean() const;
+    // Numbers, dates and Booleans are read in place; the other types take the call.
+    double AsDouble() const {
+        if (type_ == varDouble || type_ == varSingle || type_ == varDate) return d_;
+        if (type_ == varInteger || type_ == varSmallint) return i_;
+        return OtherAsDouble();
+    }
+    bool AsBoolean() const { return type_ == varBoolean ? i_ != 0 : OtherAsBoolean(); }
     std::string AsString() const;
+    // The text of a string without a copy ("" for the other types).
+    const std::string& StrRef() const { return s_; }
     TDateTime AsDate() const;
     Variant AsType(TVarType t) const;
 
 private:
+    double OtherAsDouble() const;
+    bool OtherAsBoolean() const;
+
     TVarType type_ = varEmpty;
     int32_t i_ = 0;
     double d_ = 0;

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <atomic>
 #include <cstring>
 #include <map>
 
@@ -17,7 +18,14 @@ void PutLE(std::string& s, uint32_t v, int bytes) {
 }
 }  // namespace
 
-TBitmap::TBitmap() : img_(std::make_unique<TBitmapImage>()) { Rebind(); }
+namespace {
+uint64_t NextBitmapIdentity() {
+    static std::atomic<uint64_t> last{0};
+    return ++last;
+}
+}  // namespace
+
+TBitmap::TBitmap() : img_(std::make_unique<TBitmapImage>()), identity_(NextBitmapIdentity()) { Rebind(); }
 
 TBitmap::TBitmap(int w, int h, TPixelFormat pf) : TBitmap() {
     pf_ = pf;

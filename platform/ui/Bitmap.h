@@ -80,9 +80,12 @@ public:
     void FreeImage() {}
 
     TBitmapImage* Image() const { return img_.get(); }
+    // Unique among all bitmaps the process ever made, so a bitmap made where a freed one stood differs.
+    uint64_t Identity() const { return identity_; }
 
 private:
     std::unique_ptr<TBitmapImage> img_;
+    uint64_t identity_;
     std::unique_ptr<TCanvas> canvas_;
     TPixelFormat pf_ = pfDevice;
     TBitmapHandleType handleType_ = bmDIB;

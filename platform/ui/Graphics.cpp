@@ -320,10 +320,18 @@ void TPen::SetMode(TPenMode m) {
 void TPen::SetHandle(HPEN pen) {
     if (!pen) return;
     d_ = *pen;
+    pattern_.reset();
+    if (d_.brush.lbStyle == BS_PATTERN && d_.brush.lbHatch) {
+        auto copy = std::make_shared<TBitmap>();
+        copy->Assign(*reinterpret_cast<const TBitmap*>(d_.brush.lbHatch));
+        pattern_ = copy;
+        d_.brush.lbHatch = reinterpret_cast<intptr_t>(copy.get());
+    }
     Changed();
 }
 void TPen::Assign(const TPen& o) {
     d_ = o.d_;
+    pattern_ = o.pattern_;
     mode_ = o.mode_;
     Changed();
 }

@@ -144,13 +144,17 @@ public:
     void SetStyle(TPenStyle s);
     TPenMode Mode() const { return mode_; }
     void SetMode(TPenMode m);
-    // Takes over the settings of a pen made by ExtCreatePen or CreatePen (the caller keeps and frees it).
+    // Takes over the settings of a pen made by ExtCreatePen or CreatePen (the caller keeps and frees it);
+    // a pattern bitmap is copied, so the pen never outlives what it strokes with.
     void SetHandle(HPEN pen);
     const TPenData& Data() const { return d_; }
+    // The pen's own copy of the pattern bitmap of a geometric pen, or nullptr.
+    const TBitmap* PatternBitmap() const { return pattern_.get(); }
     void Assign(const TPen& other);
 
 private:
     TPenData d_;
+    std::shared_ptr<const TBitmap> pattern_;  // never changed once made, so copies of the pen share it
     TPenMode mode_ = pmCopy;
 };
 

@@ -683,6 +683,9 @@ void TVtProgressBar::IncPartsByOne() {
         --q;
     }
     if (2 * r > den || (2 * r == den && (q & 1))) ++q;
+    // The picture shows the percentage alone: repainting for every part would cost an export more
+    // than writing its sheets.
+    if (int(q) == percent_) return;
     percent_ = int(q);
     Invalidate();
     Update();

@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include <cstring>
+
+#include "engine/TessarInternal.h"
 #include "engine/unTessarRgPub.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -185,6 +188,92 @@ TEST(Enumeration, NewIndexZeroIsTheMillionEnumerator) {
     EXPECT_EQ(PadNumber3(5), "005");
     EXPECT_EQ(PadNumber3(80), "080");
     EXPECT_EQ(PadNumber3(192), "192");
+}
+
+bool SameBits(const void* a, const void* b, size_t n) { return std::memcmp(a, b, n) == 0; }
+
+bool Identical(const TStandardTessarol& a, const TStandardTessarol& b) {
+    return a.SheetNo == b.SheetNo && SameBits(&a.West, &b.West, sizeof a.West) &&
+           SameBits(&a.South, &b.South, sizeof a.South) && SameBits(&a.East, &b.East, sizeof a.East) &&
+           SameBits(&a.North, &b.North, sizeof a.North) && SameBits(&a.LT, &b.LT, sizeof a.LT) &&
+           SameBits(&a.RT, &b.RT, sizeof a.RT) && SameBits(&a.RB, &b.RB, sizeof a.RB) &&
+           SameBits(&a.LB, &b.LB, sizeof a.LB);
+}
+
+// Checks every sheet of `t`, enumerated over `w`, against what it must be on its own: edges from its
+// indices, corners from the forward projection of those edges, a number that parses back to them.
+void ExpectSheetsOnTheirOwn(const TStandardTessarols& t, int scale, bool newNumbers, const TessarIndexWindow& w,
+                            bool zone3, bool beijing, double cm) {
+    const double sw = TessarolWidths[scale], sh = TessarolHeights[scale];
+    auto f = beijing ? BLToXY54 : BLToXY80;
+    ASSERT_EQ(static_cast<int64_t>(t.size()), w.col1 - w.col0);
+    for (size_t c = 0; c < t.size(); ++c) {
+        ASSERT_EQ(static_cast<int64_t>(t[c].size()), w.row1 - w.row0);
+        for (size_t r = 0; r < t[c].size(); ++r) {
+            const TStandardTessarol& s = t[c][r];
+            ASSERT_EQ(Sec(s.West), static_cast<double>(w.col0 + static_cast<int64_t>(c)) * sw) << c << " " << r;
+            ASSERT_EQ(Sec(s.North), static_cast<double>(w.row1 - static_cast<int64_t>(r)) * sh) << c << " " << r;
+            TStandardTessarol alone = s;
+            alone.LT = f(s.West, s.North, zone3, cm);
+            alone.RT = f(s.East, s.North, zone3, cm);
+            alone.RB = f(s.East, s.South, zone3, cm);
+            alone.LB = f(s.West, s.South, zone3, cm);
+            ASSERT_TRUE(Identical(s, alone)) << s.SheetNo;
+            const TDmsExtent e = newNumbers ? NewSheetNoToExtent(s.SheetNo) : OldSheetNoToExtent(s.SheetNo);
+            ASSERT_EQ(Sec(e.West), Sec(s.West)) << s.SheetNo;
+            ASSERT_EQ(Sec(e.North), Sec(s.North)) << s.SheetNo;
+            ASSERT_EQ(Sec(e.East), Sec(s.East)) << s.SheetNo;
+            ASSERT_EQ(Sec(e.South), Sec(s.South)) << s.SheetNo;
+        }
+    }
+}
+
+// Sharing the columns among threads changes nothing: each split gives the caller's thread's result bit
+// for bit, and that result is every sheet computed on its own.
+TEST(Enumeration, WorkersGiveTheOneThreadResultBitForBit) {
+    struct Case {
+        int scale;
+        bool newNumbers, zone3, beijing;
+        double cm;
+        TessarIndexWindow w;  // columns and rows of sheets of the scale, counted from 0 E and 0 N
+    };
+    const Case cases[] = {
+        // 1:5,000 across the 6-degree boundary at 120 E in derive mode: 41 columns, 23 rows.
+        {7, true, false, true, 0, {119 * 32 + 7, 120 * 32 + 16, 39 * 48 + 5, 39 * 48 + 28}},
+        {7, false, true, false, 117, {116 * 32, 117 * 32 + 9, 30 * 48, 30 * 48 + 17}},
+        // 1:10,000 old numbers, 3-degree zones, across 118 30' E.
+        {6, false, true, true, 0, {118 * 16 - 20, 118 * 16 + 29, 40 * 24 + 3, 40 * 24 + 14}},
+        {3, true, false, false, 105, {100 * 2, 112 * 2, 25 * 3, 29 * 3}},
+        {1, false, false, true, 0, {70 / 3, 136 / 3, 18 / 2, 54 / 2}},
+        {0, true, true, false, 0, {72 / 6, 138 / 6, 0, 22}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.scale);
+        TStandardTessarols one;
+        TessarEnumerate(k.scale, k.newNumbers, k.w, k.zone3, k.beijing, k.cm, one, 1);
+        ExpectSheetsOnTheirOwn(one, k.scale, k.newNumbers, k.w, k.zone3, k.beijing, k.cm);
+        for (int workers : {2, 3, 7}) {
+            SCOPED_TRACE(workers);
+            TStandardTessarols many;
+            TessarEnumerate(k.scale, k.newNumbers, k.w, k.zone3, k.beijing, k.cm, many, workers);
+            ASSERT_EQ(many.size(), one.size());
+            for (size_t c = 0; c < one.size(); ++c) {
+                ASSERT_EQ(many[c].size(), one[c].size());
+                for (size_t r = 0; r < one[c].size(); ++r)
+                    ASSERT_TRUE(Identical(many[c][r], one[c][r])) << c << " " << r << " " << one[c][r].SheetNo;
+            }
+        }
+    }
+    // A window large enough for the automatic split (122,880 sheets), through the public enumerator.
+    TStandardTessarols automatic, one;
+    GetTessarols5k({A(110), A(30), A(120), A(38)}, false, false, 0, automatic);
+    TessarEnumerate(7, false, {110 * 32, 120 * 32, 30 * 48, 38 * 48}, false, false, 0, one, 1);
+    ASSERT_EQ(automatic.size(), one.size());
+    size_t differing = 0;
+    for (size_t c = 0; c < one.size(); ++c)
+        for (size_t r = 0; r < one[c].size(); ++r) differing += !Identical(automatic[c][r], one[c][r]);
+    EXPECT_EQ(differing, 0u);
+    EXPECT_EQ(automatic[0][0].SheetNo, "J-49-77-(1)-a");
 }
 
 TEST(Parsing, OldScales) {

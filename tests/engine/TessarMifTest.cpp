@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -256,6 +257,70 @@ TEST(NumberText, SameAsFloatToStrDot) {
         TessarAppendNumber(s, v);
         ASSERT_EQ(s, FloatToStrDot(v)) << v;
     }
+}
+
+// The writers' former formatting: the library's "%.15g" with the exponent spelt "E-5".
+template <class T>
+std::string LibraryGeneral(T v) {
+    if (v == 0) return "0";
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+    std::string t(buf, r.ptr);
+    size_t e = t.find('e');
+    if (e == std::string::npos) return t;
+    std::string exp = t.substr(e + 2);
+    exp.erase(0, std::min(exp.find_first_not_of('0'), exp.size() - 1));
+    return t.substr(0, e) + "E" + (t[e + 1] == '-' ? "-" : "") + exp;
+}
+
+template <class T>
+std::string Ours(T v) {
+    std::string s;
+    TessarAppendNumber(s, v);
+    return s;
+}
+
+// Rounding ties (exact binary values with a 5 in the 16th digit), the values around them, powers of ten
+// at the edges of fixed notation, random magnitudes and eastings, in both locales.
+TEST(NumberText, SameAsTheLibrarysGeneralFormat) {
+    std::mt19937_64 rnd(11);
+    std::uniform_real_distribution<double> mant(1, 10);
+    std::uniform_int_distribution<int> exp(-310, 310), smallExp(-8, 20), degrees(0, 180), minutes(0, 59);
+    std::uniform_int_distribution<uint64_t> int16(100000000000000ULL, 999999999999999ULL);
+    std::vector<double> values = {20500000.123456, 20499999.9999995, 1e15, 999999999999999.5, 999999999999999.4,
+                                  0.0001, 0.00009999999999999995, 1e-4, 5e-324, 1.7976931348623157e308,
+                                  123456789012345.5, 123456789012344.5, 12345678901234.25, 1234567890123455,
+                                  1234567890123445, 0.5, 0.125, 9.5367431640625e-07};
+    for (int i = 0; i < 20000; ++i) {
+        double tie = static_cast<double>(int16(rnd) * 10 + 5);  // 16 digits ending in 5: exact below 2^53
+        values.push_back(std::ldexp(tie, -static_cast<int>(rnd() % 8)));
+        values.push_back(std::nextafter(tie, 0.0));
+        values.push_back(mant(rnd) * std::pow(10.0, exp(rnd)));
+        values.push_back(mant(rnd) * std::pow(10.0, smallExp(rnd)));
+        values.push_back(20500000 + static_cast<double>(rnd() % 1000000000) / 1e6);
+        values.push_back(std::round(mant(rnd) * 1e6) / 1e3);
+    }
+    std::vector<long double> dms;
+    for (int i = 0; i < 20000; ++i) {
+        long double sec = static_cast<long double>(rnd() % 600000) / 10000;  // seconds to 1e-4
+        dms.push_back(degrees(rnd) + static_cast<long double>(minutes(rnd)) / 100 + sec / 10000);
+        dms.push_back(static_cast<long double>(int16(rnd) * 10 + 5) / (1ULL << (rnd() % 12)));
+        dms.push_back(static_cast<long double>(mant(rnd)) * std::pow(10.0L, exp(rnd)));
+    }
+    for (char sep : {'.', ','}) {
+        SetDecimalSeparator(sep);
+        for (double v : values) {
+            if (!std::isfinite(v)) continue;  // spelt by FloatToStrDot, as before
+            ASSERT_EQ(Ours(v), LibraryGeneral(v)) << std::hexfloat << v;
+            ASSERT_EQ(Ours(-v), LibraryGeneral(-v)) << std::hexfloat << v;
+        }
+        for (long double v : dms) {
+            if (!std::isfinite(v)) continue;
+            ASSERT_EQ(Ours(v), LibraryGeneral(v)) << std::hexfloat << v;
+            ASSERT_EQ(Ours(-v), LibraryGeneral(-v)) << std::hexfloat << v;
+        }
+    }
+    SetDecimalSeparator('.');
 }
 
 TEST(FileNames, RemoveFileExt) {

@@ -217,6 +217,63 @@ TEST(SqlQuery, CallbackFailureGivesDefault) {
     EXPECT_FALSE(q.Evaluate(false, raising));
 }
 
+TEST(SqlQuery, BoundColumnsAreReadInPlace) {
+    std::vector<std::string> bound;
+    TGIS_SqlQuery q;
+    q.Prepare("pop > 1000 AND \"Name\" LIKE 'a%' OR Pop = 5", [&](const std::string& f) {
+        bound.push_back(f);
+        return f == "POP" ? 7 : 3;
+    });
+    EXPECT_EQ(bound, (std::vector<std::string>{"POP", "NAME"}));
+    Variant values[8] = {};
+    values[7] = Variant(1500.0);
+    values[3] = Variant("alpha");
+    std::vector<int> asked;
+    TGIS_SqlColumnEvent column = [&](int c) -> const Variant* {
+        asked.push_back(c);
+        return &values[c];
+    };
+    EXPECT_TRUE(q.Evaluate(false, column));
+    EXPECT_EQ(asked, (std::vector<int>{7, 3}));
+    // the next row's values, read where they stand
+    values[7] = Variant(5);
+    values[3] = Variant("beta");
+    EXPECT_TRUE(q.Evaluate(false, column));
+    values[7] = Variant(6);
+    EXPECT_FALSE(q.Evaluate(true, column));
+    EXPECT_DOUBLE_EQ(q.EvaluateFloat(7, column), 0);  // False
+    // Null, a missing value and an unbound field end with false whatever the default
+    values[7] = Variant::Null();
+    EXPECT_FALSE(q.Evaluate(true, column));
+    EXPECT_FALSE(q.Evaluate(true, TGIS_SqlColumnEvent([](int) -> const Variant* { return nullptr; })));
+    EXPECT_FALSE(q.Evaluate(true, TGIS_SqlColumnEvent()));
+    q.Prepare("A = 1 OR B = 1", [](const std::string& f) { return f == "A" ? 0 : -1; });
+    asked.clear();
+    values[0] = Variant(1);
+    EXPECT_FALSE(q.Evaluate(true, column));
+    EXPECT_EQ(asked, std::vector<int>{0});
+    EXPECT_DOUBLE_EQ(q.EvaluateFloat(7, column), 0);
+}
+
+TEST(SqlQuery, ColumnsWithoutBinderAndFailingBinder) {
+    TGIS_SqlQuery q;
+    q.Prepare("b + a * 2 = 7");  // B is column 0, A column 1
+    Variant values[2] = {Variant(3), Variant(2)};
+    TGIS_SqlColumnEvent column = [&](int c) { return &values[c]; };
+    EXPECT_TRUE(q.Evaluate(false, column));
+    EXPECT_DOUBLE_EQ(q.EvaluateFloat(0, TGIS_SqlColumnEvent([&](int c) { return &values[1 - c]; })), 0);
+    // the binder's own failure is passed on as it is, and leaves a query that evaluates to nothing
+    auto raising = [](const std::string& f) -> int { throw EGIS_Exception(GIS_RS_ERR_FIELDNOTEXIST, f, 0); };
+    try {
+        q.Prepare("X = 1", raising);
+        ADD_FAILURE();
+    } catch (const EGIS_Exception& e) {
+        EXPECT_NE(e.ErrorCode, 20);
+    }
+    EXPECT_FALSE(q.Evaluate(true, column));
+    EXPECT_DOUBLE_EQ(q.EvaluateFloat(7, column), 0);
+}
+
 TEST(SqlQuery, CompileErrors) {
     const char* bad[] = {
         "A == 1",           // no such operator run

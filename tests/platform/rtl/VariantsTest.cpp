@@ -103,6 +103,17 @@ TEST(Dates, EncodeDecodeAndText) {
 TEST(Strings, CompareTextAndExtensions) {
     EXPECT_EQ(AnsiCompareText("ABC", "abc"), 0);
     EXPECT_LT(AnsiCompareText("abc", "ABD"), 0);
+    // a shorter text that is a prefix comes first; bytes compare unsigned
+    EXPECT_LT(AnsiCompareText("Ab", "abc"), 0);
+    EXPECT_GT(AnsiCompareText("abc", "AB"), 0);
+    EXPECT_GT(AnsiCompareText("\xB1\xB1", "z"), 0);
+    // a GBK trail byte keeps its case, a lone lead byte at the end folds nothing after it
+    EXPECT_LT(AnsiCompareText("\x81\x41", "\x81\x61"), 0);
+    EXPECT_EQ(AnsiCompareText("\x81\x41", "\x81\x41"), 0);
+    EXPECT_EQ(AnsiCompareText("A\x81", "a\x81"), 0);
+    // a character ends after its trail byte: the next letter folds again
+    EXPECT_EQ(AnsiCompareText("\x81\x81" "A", "\x81\x81" "a"), 0);
+    EXPECT_LT(AnsiCompareText("\x81\x81\x81" "A", "\x81\x81\x81" "a"), 0);
     EXPECT_EQ(AnsiUpperCase("a\x81\x61z"), "A\x81\x61Z");
     EXPECT_EQ(ExtractFileExt("/a.b/c"), "");
     EXPECT_EQ(ExtractFileExt("/a/c.shp"), ".shp");

@@ -419,6 +419,41 @@ TEST_F(StdCtrls, UnknownNamesFailNamingThem) {
     expectError("object F: TForm\n  object A: TVtComboBox\n    Style = csDropDownLyst\n  end\nend\n", "csDropDownLyst");
 }
 
+// An export advances the bar once per sheet: it repaints when the percentage it shows changes, not for
+// every part (a million repaints cost more than the export).
+TEST(VtStandIns, ProgressBarRepaintsOnlyWhenItsPercentageChanges) {
+    UiTest::Init();
+    struct CountingBar : TVtProgressBar {
+        using TVtProgressBar::TVtProgressBar;
+        int paints = 0;
+        void Paint() override {
+            ++paints;
+            TVtProgressBar::Paint();
+        }
+    };
+    auto* f = new TForm(nullptr);
+    f->SetBounds(0, 0, 300, 100);
+    auto* bar = new CountingBar(f);
+    bar->SetParent(f);
+    bar->SetBounds(10, 10, 200, 24);
+    f->Show();
+    UiTest::Flush();
+    bar->SetTotalParts(20000);
+    UiTest::Flush();
+    bar->paints = 0;
+    for (int i = 0; i < 20000; ++i) {
+        bar->IncPartsByOne();
+        if (i % 97 == 0) UiTest::Flush();
+    }
+    UiTest::Flush();
+    EXPECT_EQ(bar->Percent(), 100);
+    EXPECT_GE(bar->paints, 100);
+    EXPECT_LE(bar->paints, 110);
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(bar));
+    EXPECT_EQ(shot->Canvas()->Pixel(bar->Width() - 5, 5), ColorToRGB(clHighlight));  // full at the end
+    delete f;
+}
+
 // The operations the windows rely on, with their edge rules.
 TEST(VtStandIns, ProgressSpinNumericAndPages) {
     UiTest::Init();
