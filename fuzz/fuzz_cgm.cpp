@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -59,7 +60,11 @@ void Load(const std::string& path, const std::string& bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/fuzz_cgm_" + std::to_string(getpid()) + ".cgm";
+    static const std::string path = [] {
+        static std::string p = "/tmp/fuzz_cgm_" + std::to_string(getpid()) + ".cgm";
+        std::atexit([] { unlink(p.c_str()); });
+        return p;
+    }();
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     Load(path, bytes);
     if (size > 0 && data[0] != 0 && (size < 5 || std::memcmp(data, "BEGMF", 5) != 0)) Load(path, "BEGMF;" + bytes);
