@@ -133,9 +133,9 @@ int TGIS_SymbolFont::NaturalHeight() const { return Canvas ? Canvas->TextHeight(
 void TGIS_SymbolFont::SetAngle(double angle) {
     TGIS_SymbolAbstract::SetAngle(angle);
     if (!Canvas) return;
-    const int twips = Viewer ? Viewer->PixelsToTwips(int(Trunc(SizePx))) : 0;
+    const int64_t twips = Viewer ? Viewer->PixelsToTwips(int(Trunc(SizePx))) : 0;
     Font->SetPixelsPerInch(PixelsPerInch);
-    Font->SetSize(twips * 72 / 1440);
+    Font->SetSize(int(twips * 72 / 1440));
     double a = std::fmod(-angle, 2 * std::numbers::pi);
     if (a < 0) a += 2 * std::numbers::pi;
     const int tenths = GisRoundToInt(a * 180 / std::numbers::pi * 10);
@@ -194,7 +194,10 @@ int TGIS_SymbolPicture::NaturalHeight() const { return GisRoundToInt(Picture->He
 
 void TGIS_SymbolPicture::Draw(int x, int y) {
     if (!Canvas) return;
-    Canvas->StretchDraw(TRect(x - Width / 2, y - Height / 2, x + Width / 2, y + Height / 2), Picture->Graphic());
+    auto at = [](int64_t v) { return int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+    Canvas->StretchDraw(TRect(at(int64_t(x) - Width / 2), at(int64_t(y) - Height / 2), at(int64_t(x) + Width / 2),
+                              at(int64_t(y) + Height / 2)),
+                        Picture->Graphic());
 }
 
 // ---------------------------------------------------------------- symbol list

@@ -126,7 +126,8 @@ public:
 #pragma pack(pop)
     static_assert(sizeof(TRecord) == 22);
 
-    // EGIS_Exception 0034 for a file that is not a CGM symbol this reader can draw.
+    // EFOpenError for a file that cannot be read; EGIS_Exception 0034 for one that is not a CGM symbol
+    // this reader can draw.
     explicit TGIS_SymbolCgm(const std::string& name);
     ~TGIS_SymbolCgm() override;
     int NaturalWidth() const override;
@@ -138,7 +139,7 @@ public:
     void EndDraw() override;
     void Draw(int x, int y) override;
 
-    // Reads the metafile; `bytes` is the file's content, `path` names it in errors.
+    // Reads the metafile from Path, or from its content in memory (`path` naming it in errors).
     void Load();
     void LoadFromBytes(const std::string& bytes, const std::string& path);
 
