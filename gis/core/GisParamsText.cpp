@@ -229,5 +229,7 @@ TGIS_Bitmap* TextToBitmap(const std::string& text, const TGIS_Bitmap* def) {
 TGIS_SymbolAbstract* TextToSymbol(const std::string& text, TGIS_SymbolAbstract* def) {
     if (IsNil(text)) return def;
     if (text.empty()) return nullptr;
-    return g_symbolProvider ? g_symbolProvider->ByName(text) : def;
+    // A symbol that does not load gives the default, as any other text that does not convert.
+    TGIS_SymbolAbstract* s = g_symbolProvider ? g_symbolProvider->ByName(text) : nullptr;
+    return s ? s : def;
 }

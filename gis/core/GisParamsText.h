@@ -71,7 +71,7 @@ struct TGIS_BitmapProvider {
     std::string (*Path)(const TGIS_Bitmap& bitmap);
 };
 struct TGIS_SymbolProvider {
-    // The shared symbol of that name (never freed by the caller), or nullptr.
+    // The shared symbol of that name (never freed by the caller), or nullptr when it does not load.
     TGIS_SymbolAbstract* (*ByName)(const std::string& name);
     std::string (*NameOf)(const TGIS_SymbolAbstract& symbol);
 };
@@ -83,5 +83,5 @@ const TGIS_SymbolProvider* GisSymbolProvider();
 // The file named (".bmp" added unless the text ends in it), or a copy of the default when that does not
 // load; nullptr for a nil default. The caller owns the result.
 TGIS_Bitmap* TextToBitmap(const std::string& text, const TGIS_Bitmap* def);
-// The symbol of that name; an empty text is none. Without a symbol list, the default.
+// The symbol of that name; an empty text is none. Without a symbol list, or when it does not load, the default.
 TGIS_SymbolAbstract* TextToSymbol(const std::string& text, TGIS_SymbolAbstract* def);

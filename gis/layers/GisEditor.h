@@ -1,6 +1,8 @@
 // The shape editor as far as the viewer and its window use it: which shape part is being edited and on which layer.
 #pragma once
 
+#include "platform/ui/Controls.h"
+
 class TGIS_LayerAbstract;
 class TGIS_Shape;
 class TGIS_Viewer;
@@ -24,6 +26,12 @@ public:
     TGIS_LayerAbstract* Layer() const { return layer_; }
     TGIS_Viewer* Viewer() const { return viewer_; }
     bool ShowTracking = false;
+    // The viewer window's mouse input in edit mode, in client points; the stand-in ignores it.
+    virtual void MouseDown(const TPoint& p, bool shift) { (void)p, (void)shift; }
+    virtual void MouseMove(const TPoint& p) { (void)p; }
+    virtual void MouseUp(const TPoint& p) { (void)p; }
+    bool ShowFast = false;
+    TNotifyEvent OnChange;
 
 private:
     TGIS_Viewer* viewer_;

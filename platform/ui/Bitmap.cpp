@@ -210,6 +210,8 @@ std::map<std::string, FileFormat>& Formats() {
     static std::map<std::string, FileFormat> formats = [] {
         std::map<std::string, FileFormat> m;
         m["bmp"] = {"Bitmaps", [] { return std::unique_ptr<TGraphic>(new TBitmap); }};
+        // The bitmap reads PNG files by their content.
+        m["png"] = {"Portable Network Graphics", [] { return std::unique_ptr<TGraphic>(new TBitmap); }};
         return m;
     }();
     // JPEG registers itself through the same table, so the guard keeps the call from recursing.

@@ -191,7 +191,8 @@ TEST(ParamsText, SymbolsThroughTheProvider) {
         [](const TGIS_SymbolAbstract& s) { return s.name; }};
     GisSetSymbolProvider(&provider);
     EXPECT_EQ(TextToSymbol("road.cgm", &def), &g_road);
-    EXPECT_EQ(TextToSymbol("other", &def), nullptr);
+    // A symbol that does not load reads as the default.
+    EXPECT_EQ(TextToSymbol("other", &def), &def);
     EXPECT_EQ(TextToSymbol("nil", &def), &def);
     GisSetSymbolProvider(nullptr);
 }

@@ -1,0 +1,174 @@
+#include "gis/layers/GisLabelsArea.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/testsupport/UiTest.h"
+#include "tests/gis/layers/TestLayer.h"
+
+namespace {
+
+class GisLabelsAreaText : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UiTest::Init();
+        bmp = std::make_unique<TBitmap>(200, 120, pf24bit);
+        c = bmp->Canvas();
+    }
+    // The lines of the last wrapping as the texts they cover.
+    std::vector<std::string> Texts(const std::string& text) const {
+        std::vector<std::string> out;
+        for (const T_textLine& l : area.Lines()) out.push_back(text.substr(size_t(l.Start), size_t(l.Count)));
+        return out;
+    }
+    TSize Wrap(const std::string& text, int alignment, int width, int height = 10000) {
+        return area.PrepareText(c, text, alignment, TSize{width, height});
+    }
+    using V = std::vector<std::string>;
+    std::unique_ptr<TBitmap> bmp;
+    TCanvas* c = nullptr;
+    TGIS_LabelsArea area{nullptr};
+};
+
+TEST_F(GisLabelsAreaText, WrapsAtBlanksForWrappingAlignments) {
+    const std::string t = "aaa bbb ccc";
+    for (int align : {1, 2, 3}) {
+        const TSize s = Wrap(t, align, c->TextWidth("aaa bbb"));
+        EXPECT_EQ(Texts(t), (V{"aaa bbb", "ccc"})) << align;
+        EXPECT_EQ(s.cx, c->TextWidth("aaa bbb"));
+        EXPECT_EQ(s.cy, 2 * c->TextHeight("a"));
+        EXPECT_EQ(area.Lines()[1].Width, c->TextWidth("ccc"));
+    }
+    // A text that fits is one line of its own width.
+    EXPECT_EQ(Wrap(t, 1, 1000).cx, c->TextWidth(t));
+    EXPECT_EQ(Texts(t), V{t});
+}
+
+TEST_F(GisLabelsAreaText, OneLineAlignmentsNeverBreakAtBlanks) {
+    const std::string t = "aaa bbb ccc";
+    for (int align : {0, 4}) {
+        Wrap(t, align, c->TextWidth("aaa bbb"));
+        ASSERT_EQ(area.Lines().size(), 1u) << align;
+        EXPECT_EQ(Texts(t)[0].substr(0, 7), "aaa bbb");
+        // A line break ends the one line too; nothing follows it.
+        Wrap("ab\ncd", align, 1000);
+        EXPECT_EQ(Texts("ab\ncd"), V{"ab"});
+    }
+}
+
+TEST_F(GisLabelsAreaText, LineBreaksSplitEvenWhenTheTextFits) {
+    EXPECT_EQ((Wrap("ab\ncd", 1, 1000), Texts("ab\ncd")), (V{"ab", "cd"}));
+    // CR LF is one break, and a blank line or a break at the start gives an empty line: nothing is lost.
+    EXPECT_EQ((Wrap("ab\r\ncd", 1, 1000), Texts("ab\r\ncd")), (V{"ab", "cd"}));
+    EXPECT_EQ((Wrap("ab\n\ncd", 1, 1000), Texts("ab\n\ncd")), (V{"ab", "", "cd"}));
+    EXPECT_EQ((Wrap("\r\nab", 1, 1000), Texts("\r\nab")), (V{"", "ab"}));
+    EXPECT_EQ(Wrap("ab\n\ncd", 1, 1000).cy, 3 * area.LineHeight());
+}
+
+TEST_F(GisLabelsAreaText, AWordEndingRightAtTheWidthKeepsTheRest) {
+    for (const std::string t : {"aa bb cc", "aa\nbb cc"}) {
+        Wrap(t, 1, c->TextWidth("aa"));
+        EXPECT_EQ(Texts(t), (V{"aa", "bb", "cc"})) << t;
+    }
+}
+
+TEST_F(GisLabelsAreaText, HeightLimitAndLongWords) {
+    const int h = c->TextHeight("a");
+    Wrap("aa bb cc dd", 1, c->TextWidth("aa"), 2 * h + h / 2);
+    EXPECT_EQ(Texts("aa bb cc dd"), (V{"aa", "bb"}));
+    // Not even the first line fits: nothing to draw.
+    EXPECT_EQ(Wrap("aa", 1, 1000, h - 1).cx, 0);
+    EXPECT_EQ(Wrap("aa", 1, 1000, h - 1).cy, 0);
+    EXPECT_TRUE(area.Lines().empty());
+    // The rest of a word wider than the box is dropped.
+    Wrap("abcdefgh", 1, c->TextWidth("abc"));
+    EXPECT_EQ(Texts("abcdefgh"), V{"abc"});
+    // A zero width takes no line.
+    EXPECT_EQ(Wrap("abc", 1, 0).cx, 0);
+    EXPECT_TRUE(area.Lines().empty());
+}
+
+TEST_F(GisLabelsAreaText, ALineEndsAtTwoHundredMeasuredBytes) {
+    const std::string t(250, 'i');
+    Wrap(t, 1, c->TextWidth(std::string(240, 'i')));
+    ASSERT_EQ(area.Lines().size(), 2u);
+    EXPECT_EQ(area.Lines()[0].Count, 200);
+    EXPECT_EQ(area.Lines()[1].Start, 200);
+    EXPECT_EQ(area.Lines()[1].Count, 50);
+}
+
+TEST_F(GisLabelsAreaText, DoubleByteCharactersAreNeverCut) {
+    const std::string t = "中国地图";  // GBK: two bytes each
+    ASSERT_EQ(t.size(), 8u);
+    const int one = c->TextWidth(t.substr(0, 2));
+    Wrap(t, 1, one + one / 2);
+    EXPECT_EQ(Texts(t), V{t.substr(0, 2)});
+    Wrap(t + " " + t, 1, c->TextWidth(t) + one / 2);
+    EXPECT_EQ(Texts(t + " " + t), (V{t, t}));
+    for (const T_textLine& l : area.Lines()) EXPECT_EQ(l.Count % 2, 0);
+    // A lead byte at the very end stands alone.
+    EXPECT_EQ((Wrap("ab\xB0", 1, 1000), area.Lines()[0].Count), 3);
+}
+
+TEST_F(GisLabelsAreaText, DrawTextPutsLinesBelowEachOther) {
+    c->Brush()->SetColor(clWhite);
+    c->FillRect(TRect(0, 0, 200, 120));
+    c->Font()->SetColor(clBlack);
+    const std::string t = "HH\nHH";
+    Wrap(t, 1, 1000);
+    const int lh = area.LineHeight();
+    area.DrawText(c, t, 1, TRect(10, 10, 190, 110));
+    auto inked = [&](int top, int bottom) {
+        for (int y = top; y < bottom; ++y)
+            for (int x = 10; x < 60; ++x)
+                if (c->Pixel(x, y) != clWhite) return true;
+        return false;
+    };
+    EXPECT_TRUE(inked(10, 10 + lh));
+    EXPECT_TRUE(inked(10 + lh, 10 + 2 * lh));
+    EXPECT_FALSE(inked(10 + 2 * lh, 110));
+    EXPECT_EQ(c->BkMode(), OPAQUE);  // restored
+    // Lines prepared for a longer text never read past a shorter one.
+    area.DrawText(c, "H", 1, TRect(10, 10, 190, 110));
+}
+
+TEST(GisLabelsAreaBoxes, AllocateRectRules) {
+    UiTest::Init();
+    TGIS_Viewer v(nullptr);
+    v.SetBounds(0, 0, 400, 300);
+    v.Add(new TTestLayer("map", GisMakeExtent(0, 0, 1000, 500)));
+    v.FullExtent();
+    v.SetFullPaint(false);
+    TGIS_LabelsArea& a = *v.LabelsArea();
+    const double px = 1 / v.Zoom();
+    const TGIS_Extent r{100, 100, 200, 150};
+    EXPECT_TRUE(a.AllocateRect(r));
+    // The same label again, within half a pixel: accepted, not stored twice.
+    EXPECT_TRUE(a.AllocateRect({100 + 0.4 * px, 100 - 0.4 * px, 200, 150 + 0.5 * px}));
+    EXPECT_EQ(a.BoxCount(), 1);
+    EXPECT_FALSE(a.AllocateRect({100 + 0.6 * px, 100, 200, 150}));
+    // Touching at an edge or a corner is overlapping.
+    EXPECT_FALSE(a.AllocateRect({200, 150, 300, 200}));
+    EXPECT_FALSE(a.AllocateRect({0, 0, 100, 100}));
+    EXPECT_TRUE(a.AllocateRect({201, 100, 300, 150}));
+    EXPECT_EQ(a.BoxCount(), 2);
+    // A rotated label takes the box around its corners.
+    EXPECT_FALSE(a.AllocateBox({350, 120}, {310, 160}, {270, 120}, {310, 80}));
+    EXPECT_TRUE(a.AllocateBox({450, 120}, {410, 160}, {370, 120}, {410, 80}));
+    EXPECT_FALSE(a.AllocateRect({371, 79, 372, 80}));
+    a.Reset();
+    EXPECT_EQ(a.BoxCount(), 0);
+    EXPECT_TRUE(a.AllocateRect({0, 0, 100, 100}));
+
+    // With full painting, a label reaching out of the view is refused, unless drawn directly.
+    const TGIS_Extent view = v.GetVisibleExtent();
+    const TGIS_Extent out{view.XMax - 10, 300, view.XMax + 10, 310};
+    v.SetFullPaint(true);
+    EXPECT_FALSE(a.AllocateRect(out));
+    EXPECT_EQ(a.BoxCount(), 1);
+    v.DirectDraw = true;
+    EXPECT_TRUE(a.AllocateRect(out));
+    v.DirectDraw = false;
+}
+
+}  // namespace
