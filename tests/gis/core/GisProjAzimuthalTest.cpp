@@ -184,6 +184,20 @@ TEST(GisProjAzimuthal, TwoPointHotineAgreesWithProjAndRoundTripsItsConfiguration
     }
 }
 
+TEST(GisProjAzimuthal, OrthographicAndHotineConfigurationsRoundTrip) {
+    for (const char* code : {"ORT", "HOT"}) {
+        auto p = Fresh(code);
+        SetUpOrigin(*p, -75, 38, 123456.789, -987654.321, 0.9996, 120);
+        TGIS_Ini ini(nullptr, "");
+        GisProjectionList().WriteToConfig(ini, p.get());
+        auto q = GisProjectionList().ReadFromConfig(ini);
+        ASSERT_NE(q, nullptr);
+        XY a = Forward(*p, -70, 41), b = Forward(*q, -70, 41);
+        EXPECT_NEAR(a.x, b.x, 1e-6) << code;
+        EXPECT_NEAR(a.y, b.y, 1e-6) << code;
+    }
+}
+
 TEST(GisProjAzimuthal, HotineRefusesUnusableCentresAndPoints) {
     auto hot = Fresh("HOT");
     for (double lat0 : {0.0, 1e-11, 90.0, -90.0}) {
