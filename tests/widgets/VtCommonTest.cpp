@@ -31,6 +31,15 @@ struct Surface {
     }
 };
 
+struct Px {
+    int x, y;
+    TColor color;
+};
+
+void ExpectPixels(Surface& s, std::initializer_list<Px> pixels) {
+    for (const Px& p : pixels) EXPECT_EQ(s.at(p.x, p.y), p.color) << p.x << "," << p.y;
+}
+
 }  // namespace
 
 // ---- colour arithmetic against hand computations ----
@@ -109,21 +118,14 @@ TEST(VtColors, AdjustBlendSimilarAndCentre) {
 TEST(VtBorders, SidesSkipNoneColoursButStillInset) {
     Surface s(10, 10);
     EXPECT_EQ(DrawSides(s.c(), TRect(0, 0, 10, 10), clNone, clBlue, sdAllSides), TRect(1, 1, 9, 9));
-    EXPECT_EQ(s.at(0, 5), clRed);
-    EXPECT_EQ(s.at(5, 0), clRed);
-    EXPECT_EQ(s.at(9, 5), clBlue);
-    EXPECT_EQ(s.at(5, 9), clBlue);
-    EXPECT_EQ(s.at(9, 0), clBlue);  // the right side starts at the top
+    ExpectPixels(s, {{0, 5, clRed}, {5, 0, clRed}, {9, 5, clBlue}, {5, 9, clBlue}, {9, 0, clBlue}});
     Surface t(10, 10);
     EXPECT_EQ(DrawSides(t.c(), TRect(0, 0, 10, 10), clNone, clNone, 1 | 8), TRect(1, 0, 10, 9));
     EXPECT_EQ(t.Count(TRect(0, 0, 10, 10), clRed), 100);
     // The lower-right colour wins the two shared corners.
     Surface u(10, 10);
     DrawSides(u.c(), TRect(0, 0, 10, 10), clLime, clBlue, sdAllSides);
-    EXPECT_EQ(u.at(0, 0), clLime);
-    EXPECT_EQ(u.at(9, 0), clBlue);
-    EXPECT_EQ(u.at(0, 9), clBlue);
-    EXPECT_EQ(u.at(1, 1), clRed);
+    ExpectPixels(u, {{0, 0, clLime}, {9, 0, clBlue}, {0, 9, clBlue}, {1, 1, clRed}});
     EXPECT_EQ(DrawBevel(u.c(), TRect(0, 0, 10, 10), clLime, clBlue, 0, sdAllSides), TRect(0, 0, 10, 10));
 }
 
@@ -147,18 +149,9 @@ TEST(VtBorders, RingsAndCornersOfTheSystemStyles) {
         Surface s(12, 12);
         SCOPED_TRACE(int(k.style));
         EXPECT_EQ(DrawBorder(s.c(), TRect(0, 0, 12, 12), k.style), TRect(k.inset, k.inset, 12 - k.inset, 12 - k.inset));
-        EXPECT_EQ(s.at(0, 0), k.outerUL);
-        EXPECT_EQ(s.at(0, 6), k.outerUL);
-        EXPECT_EQ(s.at(6, 0), k.outerUL);
-        EXPECT_EQ(s.at(11, 0), k.outerLR);
-        EXPECT_EQ(s.at(0, 11), k.outerLR);
-        EXPECT_EQ(s.at(11, 6), k.outerLR);
-        EXPECT_EQ(s.at(6, 11), k.outerLR);
-        EXPECT_EQ(s.at(1, 1), k.innerUL);
-        EXPECT_EQ(s.at(1, 6), k.innerUL);
-        EXPECT_EQ(s.at(10, 6), k.innerLR);
-        EXPECT_EQ(s.at(10, 1), k.innerLR);
-        EXPECT_EQ(s.at(6, 6), clRed);
+        ExpectPixels(s, {{0, 0, k.outerUL}, {0, 6, k.outerUL}, {6, 0, k.outerUL}, {11, 0, k.outerLR},
+                          {0, 11, k.outerLR}, {11, 6, k.outerLR}, {6, 11, k.outerLR}, {1, 1, k.innerUL},
+                          {1, 6, k.innerUL}, {10, 6, k.innerLR}, {10, 1, k.innerLR}, {6, 6, clRed}});
     }
     Surface none(6, 6);
     EXPECT_EQ(DrawBorder(none.c(), TRect(0, 0, 6, 6), fsNone), TRect(0, 0, 6, 6));
@@ -169,16 +162,8 @@ TEST(VtBorders, GrooveAndBumpPatchTheirCorners) {
     Surface s(10, 10);
     EXPECT_EQ(DrawBorder(s.c(), TRect(0, 0, 10, 10), fsGroove), TRect(2, 2, 8, 8));
     // Shadow ring at (0,0)-(9,9) over a highlight ring at (1,1)-(10,10); two corners patched in highlight.
-    EXPECT_EQ(s.at(0, 0), kGrey);
-    EXPECT_EQ(s.at(8, 0), kGrey);
-    EXPECT_EQ(s.at(9, 0), kWhite);
-    EXPECT_EQ(s.at(0, 9), kWhite);
-    EXPECT_EQ(s.at(9, 9), kWhite);
-    EXPECT_EQ(s.at(1, 1), kWhite);
-    EXPECT_EQ(s.at(8, 8), kGrey);
-    EXPECT_EQ(s.at(8, 1), kGrey);
-    EXPECT_EQ(s.at(9, 5), kWhite);
-    EXPECT_EQ(s.at(2, 2), clRed);
+    ExpectPixels(s, {{0, 0, kGrey}, {8, 0, kGrey}, {9, 0, kWhite}, {0, 9, kWhite}, {9, 9, kWhite}, {1, 1, kWhite},
+                      {8, 8, kGrey}, {8, 1, kGrey}, {9, 5, kWhite}, {2, 2, clRed}});
 
     // The top alone: its right end in the upper-left colour, a highlight pixel below its left end.
     Surface t(10, 10);
@@ -190,10 +175,7 @@ TEST(VtBorders, GrooveAndBumpPatchTheirCorners) {
     // Bump: the colours swapped.
     Surface b(10, 10);
     DrawBorder(b.c(), TRect(0, 0, 10, 10), fsBump);
-    EXPECT_EQ(b.at(0, 0), kWhite);
-    EXPECT_EQ(b.at(9, 0), kGrey);
-    EXPECT_EQ(b.at(1, 1), kGrey);
-    EXPECT_EQ(b.at(8, 8), kWhite);
+    ExpectPixels(b, {{0, 0, kWhite}, {9, 0, kGrey}, {1, 1, kGrey}, {8, 8, kWhite}});
 }
 
 TEST(VtBorders, ColourBordersDeriveFromTheBase) {
@@ -202,20 +184,14 @@ TEST(VtBorders, ColourBordersDeriveFromTheBase) {
                  l100 = LighterColor(base, 100);
     Surface s(10, 10);
     EXPECT_EQ(DrawColorBorder(s.c(), TRect(0, 0, 10, 10), base, fsLowered), TRect(2, 2, 8, 8));
-    EXPECT_EQ(s.at(0, 5), d50);
-    EXPECT_EQ(s.at(9, 5), l100);
-    EXPECT_EQ(s.at(1, 5), d100);
-    EXPECT_EQ(s.at(8, 5), l50);
+    ExpectPixels(s, {{0, 5, d50}, {9, 5, l100}, {1, 5, d100}, {8, 5, l50}});
     Surface g(10, 10);
     DrawColorBorder(g.c(), TRect(0, 0, 10, 10), base, fsGroove);
     EXPECT_EQ(g.at(0, 0), d50);
     EXPECT_EQ(g.at(1, 1), l100);
     Surface u(10, 10);
     DrawColorBorder(u.c(), TRect(0, 0, 10, 10), base, fsButtonUp);
-    EXPECT_EQ(u.at(0, 5), l100);
-    EXPECT_EQ(u.at(9, 5), d100);
-    EXPECT_EQ(u.at(1, 5), LighterColor(base, 40));
-    EXPECT_EQ(u.at(8, 5), d50);
+    ExpectPixels(u, {{0, 5, l100}, {9, 5, d100}, {1, 5, LighterColor(base, 40)}, {8, 5, d50}});
 }
 
 TEST(VtBorders, RoundedFlatBorderAndFocusDots) {
@@ -231,20 +207,12 @@ TEST(VtBorders, RoundedFlatBorderAndFocusDots) {
     // Without the top side the left line reaches the top row and no corner pixel is set there.
     Surface t(10, 10);
     EXPECT_EQ(DrawRoundedFlatBorder(t.c(), TRect(0, 0, 10, 10), clBlue, 1 | 8), TRect(2, 0, 10, 8));
-    EXPECT_EQ(t.at(0, 0), clBlue);
-    EXPECT_EQ(t.at(1, 1), clRed);
-    EXPECT_EQ(t.at(1, 8), clBlue);
-    EXPECT_EQ(t.at(9, 9), clBlue);
+    ExpectPixels(t, {{0, 0, clBlue}, {1, 1, clRed}, {1, 8, clBlue}, {9, 9, clBlue}});
 
     Surface f(9, 7, clWhite);
     EXPECT_EQ(DrawFocusBorder(f.c(), TRect(0, 0, 9, 7)), TRect(1, 1, 8, 6));
-    EXPECT_EQ(f.at(0, 0), kWhite);
-    EXPECT_EQ(f.at(1, 0), kBlack);
-    EXPECT_EQ(f.at(2, 0), kWhite);
-    EXPECT_EQ(f.at(0, 1), kBlack);
-    EXPECT_EQ(f.at(0, 2), kWhite);
-    EXPECT_EQ(f.at(8, 5), kBlack);
-    EXPECT_EQ(f.at(7, 6), kBlack);
+    ExpectPixels(f, {{0, 0, kWhite}, {1, 0, kBlack}, {2, 0, kWhite}, {0, 1, kBlack}, {0, 2, kWhite}, {8, 5, kBlack},
+                      {7, 6, kBlack}});
     EXPECT_EQ(f.Count(TRect(0, 0, 9, 7), kBlack), 4 + 4 + 3 + 3);
 }
 
@@ -257,13 +225,8 @@ TEST(VtBorders, FrameChainsItsLevels) {
     p.inner = fsFlat;
     p.flatColor = clBlue;
     EXPECT_EQ(DrawFrame(s.c(), TRect(0, 0, 20, 20), p), TRect(5, 5, 15, 15));
-    EXPECT_EQ(s.at(0, 10), kGrey);
-    EXPECT_EQ(s.at(1, 10), kBlack);
-    EXPECT_EQ(s.at(2, 10), clYellow);
-    EXPECT_EQ(s.at(3, 10), clYellow);
-    EXPECT_EQ(s.at(4, 10), clBlue);
-    EXPECT_EQ(s.at(15, 10), clBlue);
-    EXPECT_EQ(s.at(5, 10), clRed);
+    ExpectPixels(s, {{0, 10, kGrey}, {1, 10, kBlack}, {2, 10, clYellow}, {3, 10, clYellow}, {4, 10, clBlue},
+                      {15, 10, clBlue}, {5, 10, clRed}});
     // A flat colour adjustment darkens the flat lines.
     p.flatColor = kSilver;
     p.flatColorAdjustment = -50;
@@ -278,11 +241,7 @@ TEST(VtBorders, FrameChainsItsLevels) {
     q.fullLine = true;
     q.sides = 1;
     EXPECT_EQ(DrawFrame(w.c(), TRect(0, 0, 12, 12), q), TRect(1, 1, 11, 11));
-    EXPECT_EQ(w.at(0, 0), clRed);
-    EXPECT_EQ(w.at(11, 11), clRed);
-    EXPECT_EQ(w.at(0, 1), clBlue);
-    EXPECT_EQ(w.at(11, 10), clBlue);
-    EXPECT_EQ(w.at(10, 11), clBlue);
+    ExpectPixels(w, {{0, 0, clRed}, {11, 11, clRed}, {0, 1, clBlue}, {11, 10, clBlue}, {10, 11, clBlue}});
 
     // Popup and status use the bevel width and the border highlight and shadow.
     Surface b(12, 12);
@@ -305,11 +264,7 @@ TEST(VtBorders, RoundedFrameFillsItsCornersBeneath) {
     p.borderColor = clFuchsia;
     Surface s(20, 20);
     EXPECT_EQ(DrawFrame(s.c(), TRect(0, 0, 20, 20), p), TRect(2, 2, 18, 18));
-    EXPECT_EQ(s.at(0, 0), clLime);
-    EXPECT_EQ(s.at(1, 0), clLime);
-    EXPECT_EQ(s.at(0, 10), clBlue);
-    EXPECT_EQ(s.at(1, 1), clBlue);
-    EXPECT_EQ(s.at(1, 2), clYellow);  // no border and no inner level: the control's colour
+    ExpectPixels(s, {{0, 0, clLime}, {1, 0, clLime}, {0, 10, clBlue}, {1, 1, clBlue}, {1, 2, clYellow}});
     p.borderWidth = 1;
     Surface b(20, 20);
     EXPECT_EQ(DrawFrame(b.c(), TRect(0, 0, 20, 20), p), TRect(3, 3, 17, 17));
@@ -348,31 +303,20 @@ TEST(VtBars, LedSegmentsFollowTheLength) {
     // 80 pixels with 20 segments: 10 segments of 8.
     Surface s(90, 10);
     DrawLEDBar(s.c(), TRect(0, 0, 80, 10), orHorizontal, clBlue, clWhite, 20, 50, false);
-    EXPECT_EQ(s.at(0, 0), kWhite);  // the outline in the background colour
-    EXPECT_EQ(s.at(4, 5), clBlue);
-    EXPECT_EQ(s.at(8 * 4 + 4, 5), clBlue);  // segment 5 lit
-    EXPECT_EQ(s.at(8 * 5 + 4, 5), kWhite);  // segment 6 dark
-    EXPECT_EQ(s.at(8, 5), kWhite);          // a segment's outline
-    EXPECT_EQ(s.at(85, 5), clRed);
+    // Segment 5 lit, segment 6 dark, outlines in the background colour, nothing past the body.
+    ExpectPixels(s, {{0, 0, kWhite}, {4, 5, clBlue}, {8 * 4 + 4, 5, clBlue}, {8 * 5 + 4, 5, kWhite}, {8, 5, kWhite},
+                      {85, 5, clRed}});
     // 81 pixels: 20 segments of 4, the odd pixel a margin strip at the end.
     Surface t(90, 10);
     DrawLEDBar(t.c(), TRect(0, 0, 81, 10), orHorizontal, clBlue, clWhite, 20, 50, false);
-    EXPECT_EQ(t.at(1, 5), clBlue);
-    EXPECT_EQ(t.at(4, 5), kWhite);
-    EXPECT_EQ(t.at(5, 5), clBlue);
-    EXPECT_EQ(t.at(4 * 9 + 1, 5), clBlue);   // segment 10
-    EXPECT_EQ(t.at(4 * 10 + 1, 5), kWhite);  // segment 11
-    EXPECT_EQ(t.at(80, 5), kWhite);
-    EXPECT_EQ(t.at(81, 5), clRed);
+    ExpectPixels(t, {{1, 5, clBlue}, {4, 5, kWhite}, {5, 5, clBlue}, {4 * 9 + 1, 5, clBlue},
+                      {4 * 10 + 1, 5, kWhite}, {80, 5, kWhite}, {81, 5, clRed}});
 }
 
 TEST(VtBars, LedBarVerticalCountsFromTheBottom) {
     Surface s(10, 80);
     DrawLEDBar(s.c(), TRect(0, 0, 10, 80), orVertical, clBlue, clWhite, 10, 30, false);
-    EXPECT_EQ(s.at(5, 76), clBlue);
-    EXPECT_EQ(s.at(5, 60), clBlue);
-    EXPECT_EQ(s.at(5, 52), kWhite);
-    EXPECT_EQ(s.at(5, 4), kWhite);
+    ExpectPixels(s, {{5, 76, clBlue}, {5, 60, clBlue}, {5, 52, kWhite}, {5, 4, kWhite}});
 }
 
 TEST(VtBars, LedBarNeverRunsPastItsBody) {
@@ -406,10 +350,7 @@ TEST(VtBars, TraditionalBarInvertsItsText) {
     EXPECT_GT(zero->Count(r, clBlue), 0);  // "0%" in the bar colour
 
     auto half = draw(50);
-    EXPECT_EQ(half->at(2, 2), clBlue);
-    EXPECT_EQ(half->at(49, 1), clBlue);
-    EXPECT_EQ(half->at(50, 1), kWhite);
-    EXPECT_EQ(half->at(97, 18), kWhite);
+    ExpectPixels(*half, {{2, 2, clBlue}, {49, 1, clBlue}, {50, 1, kWhite}, {97, 18, kWhite}});
     // The text straddles the edge: the back colour on the bar, the bar colour on the back.
     EXPECT_GT(half->Count(TRect(0, 0, 50, 20), kWhite), 0);
     EXPECT_GT(half->Count(TRect(50, 0, 100, 20), clBlue), 0);
@@ -444,11 +385,7 @@ TEST(VtGlyphs, DropDownArrowSitsBelowTheCentre) {
     Surface s(16, 16, clWhite);
     DrawDropDownArrow(s.c(), TRect(0, 0, 16, 16), 0, false, true);
     // Centre (8, 7), down 2: the triangle (8, 9), (5, 5), (12, 5).
-    EXPECT_EQ(s.at(8, 7), kBlack);
-    EXPECT_EQ(s.at(8, 6), kBlack);
-    EXPECT_EQ(s.at(8, 11), kWhite);
-    EXPECT_EQ(s.at(8, 3), kWhite);
-    EXPECT_EQ(s.at(3, 5), kWhite);
+    ExpectPixels(s, {{8, 7, kBlack}, {8, 6, kBlack}, {8, 11, kWhite}, {8, 3, kWhite}, {3, 5, kWhite}});
     Surface d(16, 16, clWhite);
     DrawDropDownArrow(d.c(), TRect(0, 0, 16, 16), 0, true, false);
     EXPECT_EQ(d.at(9, 7), kGrey);  // disabled: shadow colour, pressed: one pixel down and right
