@@ -6,6 +6,8 @@
 #include <string>
 
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/Themes.h"
+#include "platform/ui/testsupport/UiTest.h"
 #include "widgets/VtCommon.h"
 
 namespace {
@@ -377,6 +379,28 @@ TEST(VtBars, TraditionalBarInvertsItsText) {
     DrawTraditionalBar(v.c(), TRect(0, 0, 20, 100), orVertical, clBlue, clWhite, 25, false);
     EXPECT_EQ(v.at(10, 74), kWhite);
     EXPECT_EQ(v.at(10, 75), clBlue);
+}
+
+TEST(VtBars, ThemedChunkStaysInsideTheBody) {
+    UiTest::Init();
+    ThemeServices()->SetThemesEnabled(true);
+    Surface s(80, 30);
+    DrawLEDBar(s.c(), TRect(10, 5, 60, 25), orHorizontal, clBlue, clWhite, 10, 65535, true);
+    Surface v(30, 80);
+    DrawLEDBar(v.c(), TRect(5, 10, 25, 70), orVertical, clBlue, clWhite, 10, 50, true);
+    Surface e(30, 30);
+    DrawLEDBar(e.c(), TRect(5, 5, 25, 7), orVertical, clBlue, clWhite, 10, 50, true);  // no inner height
+    Surface a(16, 16, clWhite);
+    DrawDropDownArrow(a.c(), TRect(0, 0, 16, 16), 1, false, true);
+    ThemeServices()->SetThemesEnabled(false);
+    EXPECT_EQ(s.Count(TRect(0, 0, 80, 5), clRed) + s.Count(TRect(0, 25, 80, 30), clRed), 2 * 80 * 5);
+    EXPECT_EQ(s.Count(TRect(0, 5, 10, 25), clRed) + s.Count(TRect(60, 5, 80, 25), clRed), 10 * 20 + 20 * 20);
+    EXPECT_EQ(v.Count(TRect(0, 0, 30, 10), clRed) + v.Count(TRect(0, 70, 30, 80), clRed), 2 * 30 * 10);
+    // Filled from the bottom: the lower half of the body differs from the upper half.
+    int differ = 0;
+    for (int y = 11; y < 40; ++y) differ += v.at(15, y) != v.at(15, y + 29);
+    EXPECT_GT(differ, 10);
+    EXPECT_LT(a.Count(TRect(0, 0, 16, 16), clWhite), 256);  // the chevron is drawn
 }
 
 // ---- glyphs ----
