@@ -341,6 +341,19 @@ bool GisSegmentsIntersection(const TGIS_Point& p1, const TGIS_Point& p2, const T
 // Copies count bytes and advances the cursor; raises when fewer than count bytes are left before `end`.
 void GisWkbRead(const uint8_t*& cursor, const uint8_t* end, void* destination, size_t count);
 void GisWkbWrite(uint8_t*& cursor, const void* source, size_t count);
+// Even-odd test against one ring of n points (closing point optional).
+bool GisIsPointInRing(const TGIS_Point& p, const TGIS_Point* ring, size_t n);
+// Relation walks shared by the arc and the polygon. Boundaries count as within.
+bool GisRelateVerticesCircle(TGIS_Shape* shape, const TGIS_Point& centre, uint8_t mode, double radius);
+bool GisVerticesInExtent(TGIS_Shape* shape, const TGIS_Extent& extent, bool all);
+bool GisSegmentsCrossExtent(TGIS_Shape* shape, const TGIS_Extent& extent);
+// Mode 2 leaves `decided` false when neither a vertex nor a segment touches the extent.
+bool GisRelateExtentCommon(TGIS_Shape* shape, const TGIS_Extent& extent, uint8_t mode, bool& decided);
+// Some segment of the shape meets some segment of the other's first part.
+bool GisSegmentsMeetFirstPart(TGIS_Shape* shape, TGIS_Shape* other);
+bool GisRelateShapeCommon(TGIS_Shape* shape, TGIS_Shape* other, uint8_t mode);
+// Points of the other's first part on the shape's segments, or crossings of both shapes' segments.
+TGIS_PointList GisShapeCrossings(TGIS_Shape* shape, TGIS_Shape* other);
 
 // Shape types as bits of TGIS_LayerVector::SupportedShapeTypes.
 constexpr uint32_t GisShapeTypeBit(uint8_t type) { return 1u << type; }
