@@ -210,6 +210,11 @@ protected:
     int SizeToPixels(int32_t size) const;
     // The smart size of a style: its field's value as an integer (0 when it does not convert), else `smartSize`.
     int32_t SmartSizeOf(const std::string& field, int32_t smartSize);
+    // Point and multipoint: the marker's smart size, the area their markers may paint, and the points of part 0
+    // that lie on the other shape (equal to a point of its part 0, or on a segment of any of its parts).
+    int32_t MarkerMinDrawSize();
+    TGIS_Extent MarkerDrawExtent(bool replaceRenderSize);
+    TGIS_PointList VertexMeetings(TGIS_Shape* other);
 
 private:
     uint8_t shapeType_;
