@@ -287,12 +287,13 @@ TEST(GisShapePolygon, Clip) {
     std::unique_ptr<TGIS_Shape> half = square->Clip({5, -5, 20, 20});
     ASSERT_NE(half, nullptr);
     EXPECT_DOUBLE_EQ(half->Area(), 50);
-    for (const auto& ring : PartsOf(*half)) {
+    const TestParts halfRings = PartsOf(*half);
+    for (const auto& ring : halfRings) {
         EXPECT_TRUE(GisIsSamePoint(ring.front(), ring.back()));
         for (const TGIS_Point& p : ring) EXPECT_GE(p.X, 5);
     }
     int onSide = 0;
-    for (const TGIS_Point& p : PartsOf(*half)[0]) onSide += p.X == 5;
+    for (const TGIS_Point& p : halfRings[0]) onSide += p.X == 5;
     EXPECT_GE(onSide, 2);
 
     std::unique_ptr<TGIS_Shape> whole = square->Clip({-1, -1, 11, 11});

@@ -262,9 +262,10 @@ TEST_P(GeosCompare, ArcExtentRelationsAndClip) {
         std::unique_ptr<TGIS_Shape> clipped = arc->Clip(box);
         const double got = clipped ? clipped->Length() : 0;
         EXPECT_TRUE(Near(got, expected, whole)) << got << " vs " << expected;
-        if (clipped)
+        if (clipped) {
             for (const auto& part : PartsOf(*clipped))
                 for (const TGIS_Point& p : part) EXPECT_TRUE(GisIsPointInExtent(p, box));
+        }
         geos.Free(multi);
         geos.Free(g);
     }
