@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "gis/core/GisProjections.h"
 #include "gis/layers/GisLayerVector.h"
+#include "platform/ui/testsupport/UiTest.h"
 #include "tests/gis/layers/ShapeBuild.h"
 
 namespace {
@@ -306,6 +308,51 @@ TEST(GisShapePolygon, Clip) {
     ASSERT_NE(cut, nullptr);
     EXPECT_DOUBLE_EQ(cut->Area(), 48);
     EXPECT_EQ(cut->GetNumParts(), 2);
+}
+
+// Scales and shifts coordinates on the way to the viewer: there and back does not always give the same double.
+class ShiftProjection : public TGIS_ProjectionAbstract {
+public:
+    std::string Code() const override { return "TST"; }
+    std::string Description() const override { return "test"; }
+    std::unique_ptr<TGIS_ProjectionAbstract> NewInstance() const override {
+        return std::make_unique<ShiftProjection>();
+    }
+    void Project(const TGIS_Point3D& in, TGIS_Point3D& out) override {
+        out = {in.X * 0.7 + 0.3, in.Y * 0.7 + 0.3, in.Z};
+    }
+    void Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) override {
+        out = {(in.X - 0.3) / 0.7, (in.Y - 0.3) / 0.7, in.Z};
+    }
+};
+
+TEST(GisShapePolygon, RingStaysClosedUnderAProjection) {
+    UiTest::Init();
+    TGIS_Viewer viewer(nullptr);
+    viewer.SetProjection(new ShiftProjection);
+    auto* layer = new TGIS_LayerVector;
+    viewer.Add(layer);
+    layer->SetProjection(nullptr);  // the layer in plain coordinates, the viewer's shifted
+    ASSERT_DOUBLE_EQ(layer->Project({1, 2}).X, 1);
+    auto* poly = static_cast<TGIS_ShapePolygon*>(layer->CreateShape(gisShapeTypePolygon));
+    ASSERT_NE(poly, nullptr);
+    poly->AddPart();
+    for (const TGIS_Point& p : std::vector<TGIS_Point>{{1.2, 1.05}, {2.9, 1.1}, {2.5, 2.9}, {1.4, 2.2}}) {
+        poly->AddPoint(p);
+        poly->Lock(2);  // stored coordinates
+        const int n = poly->GetPartSize(0);
+        EXPECT_TRUE(GisIsSamePoint(poly->GetPoint(0, 0), poly->GetPoint(0, n - 1))) << n;
+        poly->Unlock();
+    }
+    EXPECT_EQ(poly->GetPartSize(0), 5);
+    // Clipping reads through the viewer and stores back into the layer's coordinates.
+    std::unique_ptr<TGIS_Shape> part = poly->Clip({0, 0, 2, 10});
+    ASSERT_NE(part, nullptr);
+    EXPECT_EQ(part->Layer, layer);
+    EXPECT_GT(part->Area(), 0);
+    EXPECT_LT(part->Area(), poly->Area());
+    for (const auto& ring : PartsOf(*part))
+        for (const TGIS_Point& p : ring) EXPECT_LE(p.X, 2 + 1e-12);
 }
 
 }  // namespace
