@@ -315,14 +315,7 @@ void TGIS_Shape::ExtendExtent(const TGIS_Point& p) {
     if (GetNumPoints() == 0) {
         e = {p.X, p.Y, p.X, p.Y};
     } else {
-        if (p.X < e.XMin)
-            e.XMin = p.X;
-        else if (p.X > e.XMax)
-            e.XMax = p.X;
-        if (p.Y < e.YMin)
-            e.YMin = p.Y;
-        else if (p.Y > e.YMax)
-            e.YMax = p.Y;
+        GisExtentWiden(e, p);
     }
     SetStoredExtent(e);
     if (Layer) Layer->SetExtent(GisExtentUnion(Layer->Extent, e));
@@ -343,19 +336,11 @@ void TGIS_Shape::Unlock() {
     for (int part = 0; part < GetNumParts(); ++part)
         for (int i = 0; i < GetPartSize(part); ++i) {
             const TGIS_Point p = GetPoint(part, i);
-            if (first) {
+            if (first)
                 e = {p.X, p.Y, p.X, p.Y};
-                first = false;
-                continue;
-            }
-            if (p.X < e.XMin)
-                e.XMin = p.X;
-            else if (p.X > e.XMax)
-                e.XMax = p.X;
-            if (p.Y < e.YMin)
-                e.YMin = p.Y;
-            else if (p.Y > e.YMax)
-                e.YMax = p.Y;
+            else
+                GisExtentWiden(e, p);
+            first = false;
         }
     SetStoredExtent(e);
     if (Layer && !GisIsSameExtent(e, old)) {
