@@ -95,6 +95,22 @@ bool VerticesSatisfy(TGIS_Shape* shape, bool all, Test test) {
     }
     return all;
 }
+
+// Whether the test holds for some segment of parts [first, end) of the shape; stops at the first that does.
+template <class Test>
+bool AnySegment(TGIS_Shape* shape, int first, int end, Test test) {
+    for (int part = first; part < end; ++part) {
+        const int n = shape->GetPartSize(part);
+        if (n < 2) continue;
+        TGIS_Point a = shape->GetPoint(part, 0);
+        for (int i = 1; i < n; ++i) {
+            const TGIS_Point b = shape->GetPoint(part, i);
+            if (test(a, b)) return true;
+            a = b;
+        }
+    }
+    return false;
+}
 }  // namespace
 
 bool GisRelateVerticesCircle(TGIS_Shape* shape, const TGIS_Point& centre, uint8_t mode, double radius) {
@@ -119,19 +135,11 @@ bool GisVerticesInExtent(TGIS_Shape* shape, const TGIS_Extent& extent, bool all)
 bool GisSegmentsCrossExtent(TGIS_Shape* shape, const TGIS_Extent& e) {
     const TGIS_Point corners[5] = {{e.XMin, e.YMin}, {e.XMax, e.YMin}, {e.XMax, e.YMax}, {e.XMin, e.YMax},
                                    {e.XMin, e.YMin}};
-    const int parts = shape->GetNumParts();
-    for (int part = 0; part < parts; ++part) {
-        const int n = shape->GetPartSize(part);
-        if (n < 2) continue;
-        TGIS_Point a = shape->GetPoint(part, 0);
-        for (int i = 1; i < n; ++i) {
-            const TGIS_Point b = shape->GetPoint(part, i);
-            for (int k = 0; k < 4; ++k)
-                if (GisSegmentsIntersect(a, b, corners[k], corners[k + 1])) return true;
-            a = b;
-        }
-    }
-    return false;
+    return AnySegment(shape, 0, shape->GetNumParts(), [&](const TGIS_Point& a, const TGIS_Point& b) {
+        for (int k = 0; k < 4; ++k)
+            if (GisSegmentsIntersect(a, b, corners[k], corners[k + 1])) return true;
+        return false;
+    });
 }
 
 bool GisRelateExtentCommon(TGIS_Shape* shape, const TGIS_Extent& extent, uint8_t mode, bool& decided) {
@@ -157,25 +165,10 @@ bool GisRelateExtentCommon(TGIS_Shape* shape, const TGIS_Extent& extent, uint8_t
 
 bool GisSegmentsMeetFirstPart(TGIS_Shape* shape, TGIS_Shape* other) {
     if (other->GetNumParts() < 1) return false;
-    const int m = other->GetPartSize(0);
-    if (m < 2) return false;
-    const int parts = shape->GetNumParts();
-    for (int part = 0; part < parts; ++part) {
-        const int n = shape->GetPartSize(part);
-        if (n < 2) continue;
-        TGIS_Point a = shape->GetPoint(part, 0);
-        for (int i = 1; i < n; ++i) {
-            const TGIS_Point b = shape->GetPoint(part, i);
-            TGIS_Point c = other->GetPoint(0, 0);
-            for (int j = 1; j < m; ++j) {
-                const TGIS_Point d = other->GetPoint(0, j);
-                if (GisSegmentsIntersect(a, b, c, d)) return true;
-                c = d;
-            }
-            a = b;
-        }
-    }
-    return false;
+    return AnySegment(shape, 0, shape->GetNumParts(), [other](const TGIS_Point& a, const TGIS_Point& b) {
+        return AnySegment(other, 0, 1,
+                          [&](const TGIS_Point& c, const TGIS_Point& d) { return GisSegmentsIntersect(a, b, c, d); });
+    });
 }
 
 bool GisRelateShapeCommon(TGIS_Shape* shape, TGIS_Shape* other, uint8_t mode) {
@@ -206,36 +199,23 @@ TGIS_PointList GisShapeCrossings(TGIS_Shape* shape, TGIS_Shape* other) {
             const int m = other->GetPartSize(0);
             for (int j = 0; j < m; ++j) {
                 const TGIS_Point q = other->GetPoint(0, j);
-                for (int part = 0; part < parts; ++part) {
-                    const int n = shape->GetPartSize(part);
-                    for (int i = 1; i < n; ++i)
-                        if (GisSegmentPointDistance(shape->GetPoint(part, i - 1), shape->GetPoint(part, i), q) == 0)
-                            found.push_back(q);
-                }
+                AnySegment(shape, 0, parts, [&](const TGIS_Point& a, const TGIS_Point& b) {
+                    if (GisSegmentPointDistance(a, b, q) == 0) found.push_back(q);
+                    return false;
+                });
             }
             break;
         }
         case 4:
-        case 5: {
-            const int otherParts = other->GetNumParts();
-            for (int op = 0; op < otherParts; ++op) {
-                const int m = other->GetPartSize(op);
-                for (int j = 1; j < m; ++j) {
-                    const TGIS_Point c = other->GetPoint(op, j - 1);
-                    const TGIS_Point d = other->GetPoint(op, j);
-                    for (int part = 0; part < parts; ++part) {
-                        const int n = shape->GetPartSize(part);
-                        for (int i = 1; i < n; ++i) {
-                            const TGIS_Point a = shape->GetPoint(part, i - 1);
-                            const TGIS_Point b = shape->GetPoint(part, i);
-                            TGIS_Point x;
-                            if (GisSegmentsIntersection(a, b, c, d, x)) found.push_back(x);
-                        }
-                    }
-                }
-            }
+        case 5:
+            AnySegment(other, 0, other->GetNumParts(), [&](const TGIS_Point& c, const TGIS_Point& d) {
+                return AnySegment(shape, 0, parts, [&](const TGIS_Point& a, const TGIS_Point& b) {
+                    TGIS_Point x;
+                    if (GisSegmentsIntersection(a, b, c, d, x)) found.push_back(x);
+                    return false;
+                });
+            });
             break;
-        }
         default:
             QM_ASSERT(false, GIS_RS_ERR_UNTESTED);
     }
