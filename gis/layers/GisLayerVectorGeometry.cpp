@@ -113,6 +113,23 @@ bool AnySegment(TGIS_Shape* shape, int first, int end, Test test) {
 }
 }  // namespace
 
+double GisNearestOnPart(TGIS_Shape* shape, const TGIS_Point& p, int part, double best, TGIS_Point& nearest) {
+    const int n = shape->GetPartSize(part);
+    if (n == 1) {
+        nearest = shape->GetPoint(part, 0);
+        return GisPointDistance(nearest, p);
+    }
+    AnySegment(shape, part, part + 1, [&](const TGIS_Point& a, const TGIS_Point& b) {
+        const double d = GisSegmentPointDistance(a, b, p);
+        if (d < best) {
+            best = d;
+            nearest = GisSegmentNearestPoint(a, b, p);
+        }
+        return false;
+    });
+    return best;
+}
+
 bool GisRelateVerticesCircle(TGIS_Shape* shape, const TGIS_Point& centre, uint8_t mode, double radius) {
     if (!shape->HasGeometry()) return false;
     switch (mode) {

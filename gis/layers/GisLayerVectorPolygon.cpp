@@ -62,22 +62,7 @@ double TGIS_ShapePolygon::DistanceToPart(const TGIS_Point& p, int part, TGIS_Poi
         best = std::fabs(tolerance);
         inside = true;
     }
-    const int n = GetPartSize(part);
-    if (n == 1) {
-        nearest = GetPoint(part, 0);
-        best = GisPointDistance(nearest, p);
-    } else if (n > 1) {
-        TGIS_Point a = GetPoint(part, 0);
-        for (int i = 1; i < n; ++i) {
-            const TGIS_Point b = GetPoint(part, i);
-            const double d = GisSegmentPointDistance(a, b, p);
-            if (d < best) {
-                best = d;
-                nearest = GisSegmentNearestPoint(a, b, p);
-            }
-            a = b;
-        }
-    }
+    best = GisNearestOnPart(this, p, part, best, nearest);
     // An inside click measures below the tolerance, so that the area wins over a line as near.
     return inside ? 0.9 * best : best;
 }
