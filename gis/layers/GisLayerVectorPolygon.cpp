@@ -112,10 +112,17 @@ bool RingInRing(const Ring& inner, const Ring& outer) {
 std::vector<int> RingSigns(const std::vector<Ring>& rings) {
     std::vector<int> signs(rings.size(), 1);
     if (rings.size() < 2) return signs;
+    // A ring can lie only in a ring whose extent holds its own: most pairs end at that test.
+    std::vector<TGIS_Extent> extents;
+    for (const Ring& ring : rings) {
+        TGIS_Extent e = GisEmptyExtent();
+        for (const TGIS_Point& p : ring) e = GisExtentUnion(e, {p.X, p.Y, p.X, p.Y});
+        extents.push_back(e);
+    }
     for (size_t i = 0; i < rings.size(); ++i) {
         int depth = 0;
         for (size_t j = 0; j < rings.size(); ++j)
-            if (i != j && RingInRing(rings[i], rings[j])) ++depth;
+            if (i != j && GisExtentInside(extents[i], extents[j]) && RingInRing(rings[i], rings[j])) ++depth;
         if (depth % 2 == 1) signs[i] = -1;
     }
     return signs;
