@@ -83,22 +83,27 @@ void GisWkbWrite(uint8_t*& cursor, const void* source, size_t count) {
     cursor += count;
 }
 
+namespace {
+// With `all`: every vertex satisfies the test; else some vertex does. Stops at the first decisive vertex.
+template <class Test>
+bool VerticesSatisfy(TGIS_Shape* shape, bool all, Test test) {
+    const int parts = shape->GetNumParts();
+    for (int part = 0; part < parts; ++part) {
+        const int n = shape->GetPartSize(part);
+        for (int i = 0; i < n; ++i)
+            if (test(shape->GetPoint(part, i)) != all) return !all;
+    }
+    return all;
+}
+}  // namespace
+
 bool GisRelateVerticesCircle(TGIS_Shape* shape, const TGIS_Point& centre, uint8_t mode, double radius) {
     if (!shape->HasGeometry()) return false;
     switch (mode) {
         case 0:
-        case 2: {
-            const bool all = mode == 0;
-            const int parts = shape->GetNumParts();
-            for (int part = 0; part < parts; ++part) {
-                const int n = shape->GetPartSize(part);
-                for (int i = 0; i < n; ++i) {
-                    const bool within = GisPointDistance(shape->GetPoint(part, i), centre) <= radius;
-                    if (within != all) return !all;
-                }
-            }
-            return all;
-        }
+        case 2:
+            return VerticesSatisfy(shape, mode == 0,
+                                   [&](const TGIS_Point& p) { return GisPointDistance(p, centre) <= radius; });
         case 1:
             return GisPointDistance(shape->Centroid(), centre) <= radius;
         default:
@@ -108,13 +113,7 @@ bool GisRelateVerticesCircle(TGIS_Shape* shape, const TGIS_Point& centre, uint8_
 }
 
 bool GisVerticesInExtent(TGIS_Shape* shape, const TGIS_Extent& extent, bool all) {
-    const int parts = shape->GetNumParts();
-    for (int part = 0; part < parts; ++part) {
-        const int n = shape->GetPartSize(part);
-        for (int i = 0; i < n; ++i)
-            if (GisIsPointInExtent(shape->GetPoint(part, i), extent) != all) return !all;
-    }
-    return all;
+    return VerticesSatisfy(shape, all, [&](const TGIS_Point& p) { return GisIsPointInExtent(p, extent); });
 }
 
 bool GisSegmentsCrossExtent(TGIS_Shape* shape, const TGIS_Extent& e) {
@@ -185,12 +184,9 @@ bool GisRelateShapeCommon(TGIS_Shape* shape, TGIS_Shape* other, uint8_t mode) {
         case 0:
         case 2: {
             const bool all = mode == 0;
-            const int parts = shape->GetNumParts();
-            for (int part = 0; part < parts; ++part) {
-                const int n = shape->GetPartSize(part);
-                for (int i = 0; i < n; ++i)
-                    if (GisIsPointInPolygon(shape->GetPoint(part, i), other) != all) return !all;
-            }
+            if (VerticesSatisfy(shape, all, [other](const TGIS_Point& p) { return GisIsPointInPolygon(p, other); }) !=
+                all)
+                return !all;
             return GisSegmentsMeetFirstPart(shape, other) != all;
         }
         case 1:

@@ -237,6 +237,16 @@ TGIS_Point TGIS_ShapePolygon::LabelPoint() {
     return c;
 }
 
+namespace {
+// Some point of the other's first part lies inside the polygon (even-odd over all its rings).
+bool FirstPartPointInside(TGIS_Shape* other, TGIS_Shape* polygon) {
+    const int m = other->GetNumParts() > 0 ? other->GetPartSize(0) : 0;
+    for (int j = 0; j < m; ++j)
+        if (GisIsPointInPolygon(other->GetPoint(0, j), polygon)) return true;
+    return false;
+}
+}  // namespace
+
 bool TGIS_ShapePolygon::RelateCircle(const TGIS_Point& centre, uint8_t mode, double radius) {
     return GisRelateVerticesCircle(this, centre, mode, radius);
 }
@@ -252,23 +262,15 @@ bool TGIS_ShapePolygon::RelateExtent(const TGIS_Extent& extent, uint8_t mode) {
 bool TGIS_ShapePolygon::RelateShape(TGIS_Shape* other, uint8_t mode) {
     if (other == nullptr || !HasGeometry() || !other->HasGeometry()) return false;
     if (GisRelateShapeCommon(this, other, mode)) return true;
-    if (mode != gisRelateTouch || other->GetNumParts() < 1) return false;
-    const int m = other->GetPartSize(0);
-    for (int j = 0; j < m; ++j)
-        if (GisIsPointInPolygon(other->GetPoint(0, j), this)) return true;
-    return false;
+    return mode == gisRelateTouch && FirstPartPointInside(other, this);
 }
 
 bool TGIS_ShapePolygon::Intersects(TGIS_Shape* other) {
     if (other == nullptr || !HasGeometry() || !other->HasGeometry()) return false;
     switch (other->ShapeType()) {
         case gisShapeTypePoint:
-        case gisShapeTypeMultipoint: {
-            const int m = other->GetNumParts() > 0 ? other->GetPartSize(0) : 0;
-            for (int j = 0; j < m; ++j)
-                if (GisIsPointInPolygon(other->GetPoint(0, j), this)) return true;
-            return false;
-        }
+        case gisShapeTypeMultipoint:
+            return FirstPartPointInside(other, this);
         case gisShapeTypeArc:
         case gisShapeTypePolygon:
             return other->RelateShape(this, gisRelateTouch);

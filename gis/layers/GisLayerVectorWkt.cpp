@@ -412,7 +412,7 @@ void TGIS_ShapeArc::ExportWKB(TGIS_Bytes& bytes) {
         w.PartPoints(*this, 0);
         return;
     }
-    WkbWriter w(bytes, WKB_MEMBER_BYTES + (WKB_MEMBER_BYTES + 4) * parts + PointsBytes(*this));
+    WkbWriter w(bytes, WKB_MEMBER_BYTES * (1 + parts) + PointsBytes(*this));
     w.Header(WKB_MULTILINESTRING);
     w.Count(parts);
     for (int k = 0; k < parts; ++k) {
