@@ -394,6 +394,26 @@ TEST(ShapeAttributes, GisNamesAndTypedStorage) {
 
     auto copy = s->CreateCopy();
     EXPECT_EQ(copy->GetField("COUNT").AsDouble(), -3e9);
+
+    // Text numbers read with '.' whatever the separator in force.
+    const char old = GetDecimalSeparator();
+    SetDecimalSeparator(',');
+    s->SetField("SHARE", Variant("2.25"));
+    s->SetField("COUNT", Variant("4000000000.0"));
+    SetDecimalSeparator(old);
+    EXPECT_EQ(s->GetField("SHARE").AsDouble(), 2.25);
+    EXPECT_EQ(s->GetField("COUNT").AsDouble(), 4e9);
+}
+
+TEST(LayerVector, AFreedShapeNoLongerStylesTheLayersSection) {
+    TGIS_LayerVector l;
+    l.Open(nullptr);
+    TGIS_Shape* s = l.CreateShape(gisShapeTypePoint);
+    TGIS_ParamsSectionVector* section = s->GetParams();
+    ASSERT_EQ(section->Shape(), s);
+    l.RevertShape(s->Uid);
+    EXPECT_EQ(l.GetShape(1), nullptr);
+    EXPECT_EQ(section->Shape(), nullptr);
 }
 
 // ---- layer ----
