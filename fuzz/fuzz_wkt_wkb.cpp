@@ -1,5 +1,6 @@
 // Bytes as WKB and as WKT. A shape that either reader builds is written out both ways; once written, a
 // geometry must read back to the same text and bytes (finite coordinates: "nan" is no WKT number).
+// Other shapes' rules apply on the way: an arc holds a lone point twice, a polygon closes its rings.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -41,6 +42,8 @@ void Check(std::unique_ptr<TGIS_Shape> s) {
     if (!Finite(*s)) return;
     for (auto& again : {TGIS_Shape::CreateFromWKB(wkb), TGIS_Shape::CreateFromWKT(wkt)}) {
         if (!again || again->ShapeType() != s->ShapeType()) __builtin_trap();
+        // A multi-geometry of no members reads as a shape without geometry.
+        if (!again->HasGeometry() && s->GetNumPoints() == 0) continue;
         TGIS_Bytes wkb2;
         again->ExportWKB(wkb2);
         if (wkb2 != wkb || again->ExportWKT() != wkt) __builtin_trap();

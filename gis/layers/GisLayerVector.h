@@ -463,4 +463,6 @@ protected:
     bool QueryMatches(TGIS_Shape* shape);
     // Scan filter without the query: not skipped as deleted and visible in FilterExtent.
     bool ScanAccepts(TGIS_Shape* shape);
+    // Sections styling a shape about to be freed let go of it (nullptr: of any shape).
+    void ForgetShape(TGIS_Shape* shape);
 };

@@ -57,13 +57,15 @@ int64_t TGIS_Shape::CheckGeometry(uint8_t shapeType, const uint8_t* geometry, si
         if (size < kPartsHeader) return -1;
         const int64_t parts = ReadInt32(geometry + kExtentBytes);
         const int64_t points = ReadInt32(geometry + kExtentBytes + 4);
-        if (parts < 0 || points < 0 || (parts == 0 && points > 0)) return -1;
+        // A buffer we build always has a part; without one, every reader would have to ask first.
+        if (parts < 1 || points < 0) return -1;
         const int64_t total = int64_t(kPartsHeader) + 4 * parts + 16 * points;
         if (uint64_t(total) > size) return -1;
-        int64_t previous = 0;
+        // Parts ascend strictly: only the last one may be empty, as after AddPart.
+        int64_t previous = -1;
         for (int64_t i = 0; i < parts; ++i) {
             const int64_t start = ReadInt32(geometry + kPartsHeader + 4 * i);
-            if ((i == 0 && start != 0) || start < previous || start > points) return -1;
+            if ((i == 0 && start != 0) || start <= previous || start > points) return -1;
             previous = start;
         }
         return total;

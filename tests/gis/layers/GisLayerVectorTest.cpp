@@ -127,8 +127,9 @@ TEST(ShapeBuffer, ForeignBytesAreCheckedBeforeUse) {
         {"huge count", gisShapeTypeMultipoint, MultipointBody(std::numeric_limits<int32_t>::max(), {}), false},
         {"header cut", gisShapeTypeArc, Bytes(39, 0), false},
         {"arc", gisShapeTypeArc, PartsBody({0, 2}, three), true},
-        {"empty parts", gisShapeTypeArc, PartsBody({0, 0, 3}, three), true},
-        {"no parts no points", gisShapeTypePolygon, PartsBody({}, {}), true},
+        {"empty inner part", gisShapeTypeArc, PartsBody({0, 0, 3}, three), false},
+        {"empty last part", gisShapeTypeArc, PartsBody({0, 3}, three), true},
+        {"no parts", gisShapeTypePolygon, PartsBody({}, {}), false},
         {"points without parts", gisShapeTypePolygon, PartsBody({}, three), false},
         {"first part not at 0", gisShapeTypeArc, PartsBody({1, 2}, three), false},
         {"descending parts", gisShapeTypeArc, PartsBody({0, 2, 1}, three), false},
@@ -393,6 +394,58 @@ TEST(ShapeAttributes, GisNamesAndTypedStorage) {
 
     auto copy = s->CreateCopy();
     EXPECT_EQ(copy->GetField("COUNT").AsDouble(), -3e9);
+
+    // Text numbers read with '.' whatever the separator in force.
+    const char old = GetDecimalSeparator();
+    SetDecimalSeparator(',');
+    s->SetField("SHARE", Variant("2.25"));
+    s->SetField("COUNT", Variant("4000000000.0"));
+    SetDecimalSeparator(old);
+    EXPECT_EQ(s->GetField("SHARE").AsDouble(), 2.25);
+    EXPECT_EQ(s->GetField("COUNT").AsDouble(), 4e9);
+}
+
+// What a format layer does: shapes come from its file, edited ones from memory, both in ascending uids.
+TEST(LayerVector, EditedShapesTakeThePlaceOfTheFilesOnes) {
+    TGIS_LayerVector l;
+    l.Open(nullptr);
+    const Bytes body{0, 0, 0, 0, 0, 0, 0xF0, 0x3F, 0, 0, 0, 0, 0, 0, 0, 0x40};  // (1, 2)
+    std::vector<std::unique_ptr<TGIS_ShapePoint>> file;
+    for (int32_t uid = 1; uid <= 5; ++uid)
+        file.push_back(std::make_unique<TGIS_ShapePoint>(nullptr, body.data(), body.size(), true, uid, &l));
+
+    // Editing uid 4 and then 2 puts copies into the list in uid order.
+    TGIS_Shape* four = file[3]->MakeEditableCopy();
+    ASSERT_NE(four, file[3].get());
+    EXPECT_FALSE(four->Mapped());
+    TGIS_Shape* two = file[1]->MakeEditableCopy();
+    EXPECT_EQ(file[1]->MakeEditableCopy(), two);  // once only
+    ASSERT_EQ(l.Shapes.size(), 2u);
+    EXPECT_EQ(l.Shapes[0].get(), two);
+    EXPECT_EQ(l.Shapes[1].get(), four);
+
+    l.MoveFirst();
+    std::vector<TGIS_Shape*> seen;
+    for (auto& f : file) seen.push_back(l.FindEditedShape(f.get()));
+    EXPECT_EQ(seen, (std::vector<TGIS_Shape*>{file[0].get(), two, file[2].get(), four, file[4].get()}));
+
+    // A shape made outside the layer gets the next uid.
+    TGIS_ShapePoint outside(nullptr, nullptr, 0, false, 0, &l);
+    outside.AddPoint({3, 3});
+    TGIS_Shape* added = outside.MakeEditableCopy();
+    EXPECT_EQ(added->Uid, 5);
+    EXPECT_EQ(l.Shapes.back().get(), added);
+}
+
+TEST(LayerVector, AFreedShapeNoLongerStylesTheLayersSection) {
+    TGIS_LayerVector l;
+    l.Open(nullptr);
+    TGIS_Shape* s = l.CreateShape(gisShapeTypePoint);
+    TGIS_ParamsSectionVector* section = s->GetParams();
+    ASSERT_EQ(section->Shape(), s);
+    l.RevertShape(s->Uid);
+    EXPECT_EQ(l.GetShape(1), nullptr);
+    EXPECT_EQ(section->Shape(), nullptr);
 }
 
 // ---- layer ----
