@@ -1,0 +1,468 @@
+// Map features and the vector layer that holds them: the shape base over a shapefile-form geometry buffer (owned
+// or mapped), the point, multipoint, arc and polygon shapes, the free geometry routines they share, and the layer's
+// fields, uid-ordered shape list, scans and R-tree.
+// Sources: GisLayerVector.cpp (layer), GisLayerVectorShape.cpp (shape base), GisLayerVectorPoint.cpp,
+// GisLayerVectorMultipoint.cpp, GisLayerVectorArc.cpp, GisLayerVectorPolygon.cpp, GisLayerVectorGeometry.cpp
+// (free routines), GisLayerVectorWkt.cpp (WKT/WKB reading and writing).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gis/core/GisDefs.h"
+#include "gis/core/GisUtils.h"
+#include "gis/layers/GisParams.h"
+#include "gis/layers/GisViewer.h"
+
+class TGIS_LayerVector;
+class TGIS_RTree;
+class TGIS_SqlQuery;
+
+enum : uint8_t {
+    gisShapeTypeNull = 0,
+    gisShapeTypePoint = 2,
+    gisShapeTypeMultipoint = 3,
+    gisShapeTypeArc = 4,
+    gisShapeTypePolygon = 5,
+};
+
+// Spatial relation modes: wholly within, centroid within, touches. Boundaries count as within.
+enum : uint8_t { gisRelateWithin = 0, gisRelateCentroid = 1, gisRelateTouch = 2 };
+
+// Field types of TGIS_FieldInfo.
+enum : uint8_t { gisFieldString = 0, gisFieldNumber = 1, gisFieldFloat = 2, gisFieldLogical = 3, gisFieldDate = 4 };
+
+// Far beyond any map distance: "nothing measured yet".
+constexpr double GIS_MAX_DISTANCE = 1.7e308;
+
+// WKB bytes; an empty vector stands for no value.
+using TGIS_Bytes = std::vector<uint8_t>;
+// Points handed to the caller; empty for none.
+using TGIS_PointList = std::vector<TGIS_Point>;
+
+struct TGIS_FieldInfo {
+    bool Deleted = false;
+    uint8_t FieldType = gisFieldString;
+    // As read from the layer's file; empty for a field added in memory.
+    std::string Name;
+    int32_t Width = 0;
+    int32_t Decimals = 0;
+    // What FindField compares.
+    std::string NewName;
+    int32_t NewWidth = 0;
+    int32_t NewDecimals = 0;
+    int32_t BinaryWidth = 0;
+    std::string ExportName;
+};
+
+class TGIS_ShapeAbstract {
+public:
+    virtual ~TGIS_ShapeAbstract() = default;
+};
+
+// Geometry buffer, little-endian, read without alignment assumptions:
+//   point:            X, Y
+//   multipoint:       extent (XMin, YMin, XMax, YMax), NumPoints, points
+//   arc and polygon:  extent, NumParts, NumPoints, first point index of each part, points
+class TGIS_Shape : public TGIS_ShapeAbstract, public TGIS_ParamsShape {
+public:
+    ~TGIS_Shape() override;
+    TGIS_Shape(const TGIS_Shape&) = delete;
+    TGIS_Shape& operator=(const TGIS_Shape&) = delete;
+
+    // Re-initialises this object, so that a format layer can reuse one per record. Bytes from outside come with
+    // their length and are accepted only when their counts are sound; otherwise the shape is left without
+    // geometry and the result is false. A source of another shape type is a programming error.
+    bool Recreate(TGIS_Shape* source, const uint8_t* geometry, size_t size, bool mapped, int32_t uid,
+                  TGIS_LayerVector* layer);
+    // GeometrySize of the bytes when a shape of that type can read them, else -1.
+    static int64_t CheckGeometry(uint8_t shapeType, const uint8_t* geometry, size_t size);
+
+    // ---- virtual operations ----
+    virtual TGIS_Extent GetExtent() const;
+    // In viewer coordinates when the layer's viewer has a coordinate system.
+    virtual TGIS_Extent GetPointsExtent();
+    virtual TGIS_Extent GetProjectedExtent();
+    // What a repaint of the shape must cover.
+    virtual TGIS_Extent GetDrawExtent();
+    // Twips when positive, pixels when negative, 0 for no minimum.
+    virtual int32_t GetMinDrawSize() = 0;
+    virtual std::unique_ptr<TGIS_Shape> CreateCopy() = 0;
+    virtual void Lock(int level) { LockLevel = int16_t(level); }
+    virtual void Unlock();
+    virtual void AddPoint(const TGIS_Point& p) = 0;
+    virtual void AddPart();
+    virtual TGIS_Point GetPoint(int part, int index);
+    TGIS_Point GetFirstPoint();
+    TGIS_Point GetLastPoint();
+    virtual int32_t GetNumPoints() const;
+    virtual int32_t GetNumParts() const;
+    virtual int32_t GetPartSize(int part) const;
+    // The earliest vertex strictly nearer than |tolerance|; else the point itself at distance |tolerance|.
+    TGIS_Point NearestVertex(const TGIS_Point& p, double tolerance, double& distance);
+    void FreeGeometry();
+    void FreeOwnParams() { SetOwnParams(nullptr); }
+
+    Variant GetField(const std::string& name);
+    // Raises 0051 for a name that is no field, 0071 for bad logical text; the values stay as they were then.
+    void SetField(const std::string& name, const Variant& value);
+
+    // The smallest DistanceToPart over all parts; GIS_MAX_DISTANCE without parts.
+    double Distance(const TGIS_Point& p, double tolerance);
+    virtual double DistanceToPart(const TGIS_Point& p, int part, TGIS_Point& nearest, double tolerance) = 0;
+    virtual TGIS_Point Centroid() { return {0, 0}; }
+    virtual TGIS_Point LabelPoint() { return Centroid(); }
+    virtual double Area() { return 0; }
+    virtual double Length() { return 0; }
+    virtual bool RelateCircle(const TGIS_Point& centre, uint8_t mode, double radius);
+    virtual bool RelateExtent(const TGIS_Extent& extent, uint8_t mode);
+    virtual bool RelateShape(TGIS_Shape* other, uint8_t mode);
+    virtual bool Intersects(TGIS_Shape* other);
+    virtual TGIS_PointList RelateShapeEx(TGIS_Shape* other);
+    // Nullptr when nothing is left.
+    virtual std::unique_ptr<TGIS_Shape> Clip(const TGIS_Extent& extent);
+
+    // A new free-standing shape of the class the geometry names, or nullptr.
+    static std::unique_ptr<TGIS_Shape> CreateFromWKT(const std::string& text);
+    static std::unique_ptr<TGIS_Shape> CreateFromWKB(const TGIS_Bytes& bytes);
+    // A read that raises leaves the shape unchanged; another class clears the geometry.
+    void ImportWKT(const std::string& text);
+    void ImportWKB(const TGIS_Bytes& bytes);
+    virtual std::string ExportWKT() = 0;
+    // Without geometry the bytes are left unchanged.
+    virtual void ExportWKB(TGIS_Bytes& bytes) = 0;
+
+    // ---- style, layer and R-tree upkeep ----
+    // Own params, else (selected) the layer's selection style, else the layer's; styling this shape.
+    TGIS_ParamsSectionVector* GetParams();
+    TGIS_Viewer* GetViewer() const;
+    void Delete();
+    // A mapped buffer becomes a private copy; every geometry change calls this first.
+    void MakeEditable();
+    // The in-memory instance of this shape in its layer, created there when missing.
+    TGIS_Shape* MakeEditableCopy();
+    void AddToRTree();
+    void UpdateRTree();
+    bool IsInRTree() const;
+    // No joined table is bound yet: false.
+    bool LocateJoinRecord();
+
+    // ---- buffer ----
+    bool HasGeometry() const { return geometry_ != nullptr; }
+    const uint8_t* Geometry() const { return geometry_; }
+    // Bytes in use; 0 without a buffer.
+    size_t GeometrySize() const;
+    // Bytes allocated for an owned buffer; 0 for none or a mapped one.
+    size_t Capacity() const { return capacity_; }
+
+    // Writes at the part's offset + index (index -1 appends); the part's last index and beyond count one more
+    // point. Appending is sound on the last part only.
+    void SetPartPoint(int part, int index, const TGIS_Point& p);
+    int32_t GetPartOffset(int part) const;
+    // Widens the stored extent (and the layer's) by a point in layer coordinates.
+    void ExtendExtent(const TGIS_Point& p);
+
+    uint8_t ShapeType() const { return shapeType_; }
+    int32_t Uid = 0;
+    TGIS_LayerVector* Layer = nullptr;
+    bool Mapped() const { return mapped_; }
+    bool Deleted = false;
+    bool Selected = false;
+    bool InRTree = false;
+    int16_t LockLevel = 0;
+    // Opaque per-shape values of the format that read the shape.
+    uint32_t FormatWord[2] = {0, 0};
+    // Attribute values set in memory, by field index.
+    std::unique_ptr<TGIS_VariantList> Values;
+    TGIS_Extent RTreeExtent{0, 0, 0, 0};
+
+protected:
+    TGIS_Shape(uint8_t shapeType, TGIS_Shape* source, const uint8_t* geometry, size_t size, bool mapped,
+               int32_t uid, TGIS_LayerVector* layer);
+
+    // Room for one more point or part entry in an owned buffer.
+    void EnsureRoom();
+    // Counts and the stored extent. The setters need an owned buffer.
+    void SetNumPoints(int32_t n);
+    void SetNumParts(int32_t n);
+    void SetStoredExtent(const TGIS_Extent& e);
+    // Reads and writes at a byte offset of the buffer, unaligned.
+    double ReadDouble(size_t offset) const;
+    int32_t ReadInt(size_t offset) const;
+    TGIS_Point ReadPoint(size_t offset) const;
+    void WriteDouble(size_t offset, double v);
+    void WriteInt(size_t offset, int32_t v);
+    void WritePoint(size_t offset, const TGIS_Point& p);
+    // An owned buffer of `size` bytes in use, by the capacity rule; the bytes are not initialised.
+    void AllocateGeometry(size_t size);
+    // Byte offset of point `index` of the whole point block.
+    size_t PointOffset(int32_t index) const;
+    // Layer and viewer conversions, by the lock level and whether the viewer has a coordinate system.
+    bool Projects() const;
+    TGIS_Point ToViewer(const TGIS_Point& p) const;
+    TGIS_Point ToLayer(const TGIS_Point& p) const;
+    // Viewer zoom in pixels per map unit; 0 without a viewer.
+    double Zoom() const;
+    // TwipsToPixels of the viewer; 0 without a viewer or at zoom 0.
+    int SizeToPixels(int32_t size) const;
+    // The smart size of a style: its field's value as an integer (0 when it does not convert), else `smartSize`.
+    int32_t SmartSizeOf(const std::string& field, int32_t smartSize);
+    // Point and multipoint: the marker's smart size, the area their markers may paint, and the points of part 0
+    // that lie on the other shape (equal to a point of its part 0, or on a segment of any of its parts).
+    int32_t MarkerMinDrawSize();
+    TGIS_Extent MarkerDrawExtent(bool replaceRenderSize);
+    TGIS_PointList VertexMeetings(TGIS_Shape* other);
+
+private:
+    uint8_t shapeType_;
+    bool mapped_ = false;
+    const uint8_t* geometry_ = nullptr;
+    std::unique_ptr<uint8_t[]> owned_;
+    size_t capacity_ = 0;
+};
+
+class TGIS_ShapePoint : public TGIS_Shape {
+public:
+    explicit TGIS_ShapePoint(TGIS_Shape* source = nullptr, const uint8_t* geometry = nullptr, size_t size = 0,
+                             bool mapped = false, int32_t uid = 0, TGIS_LayerVector* layer = nullptr);
+
+    TGIS_Extent GetExtent() const override;
+    TGIS_Extent GetDrawExtent() override;
+    int32_t GetMinDrawSize() override;
+    std::unique_ptr<TGIS_Shape> CreateCopy() override;
+    void Unlock() override;
+    void AddPoint(const TGIS_Point& p) override;
+    void AddPart() override;
+    TGIS_Point GetPoint(int part, int index) override;
+    int32_t GetNumPoints() const override;
+    int32_t GetNumParts() const override;
+    int32_t GetPartSize(int part) const override;
+    double DistanceToPart(const TGIS_Point& p, int part, TGIS_Point& nearest, double tolerance) override;
+    TGIS_Point Centroid() override;
+    bool RelateCircle(const TGIS_Point& centre, uint8_t mode, double radius) override;
+    bool RelateExtent(const TGIS_Extent& extent, uint8_t mode) override;
+    bool RelateShape(TGIS_Shape* other, uint8_t mode) override;
+    bool Intersects(TGIS_Shape* other) override;
+    TGIS_PointList RelateShapeEx(TGIS_Shape* other) override;
+    std::unique_ptr<TGIS_Shape> Clip(const TGIS_Extent& extent) override;
+    std::string ExportWKT() override;
+    void ExportWKB(TGIS_Bytes& bytes) override;
+};
+
+class TGIS_ShapeMultipoint : public TGIS_Shape {
+public:
+    explicit TGIS_ShapeMultipoint(TGIS_Shape* source = nullptr, const uint8_t* geometry = nullptr, size_t size = 0,
+                                  bool mapped = false, int32_t uid = 0, TGIS_LayerVector* layer = nullptr);
+
+    TGIS_Extent GetDrawExtent() override;
+    int32_t GetMinDrawSize() override;
+    std::unique_ptr<TGIS_Shape> CreateCopy() override;
+    void AddPoint(const TGIS_Point& p) override;
+    void AddPart() override;
+    TGIS_Point GetPoint(int part, int index) override;
+    int32_t GetNumPoints() const override;
+    int32_t GetNumParts() const override;
+    int32_t GetPartSize(int part) const override;
+    double DistanceToPart(const TGIS_Point& p, int part, TGIS_Point& nearest, double tolerance) override;
+    TGIS_Point Centroid() override;
+    bool RelateCircle(const TGIS_Point& centre, uint8_t mode, double radius) override;
+    bool RelateExtent(const TGIS_Extent& extent, uint8_t mode) override;
+    bool RelateShape(TGIS_Shape* other, uint8_t mode) override;
+    bool Intersects(TGIS_Shape* other) override;
+    TGIS_PointList RelateShapeEx(TGIS_Shape* other) override;
+    std::unique_ptr<TGIS_Shape> Clip(const TGIS_Extent& extent) override;
+    std::string ExportWKT() override;
+    void ExportWKB(TGIS_Bytes& bytes) override;
+};
+
+class TGIS_ShapeArc : public TGIS_Shape {
+public:
+    explicit TGIS_ShapeArc(TGIS_Shape* source = nullptr, const uint8_t* geometry = nullptr, size_t size = 0,
+                           bool mapped = false, int32_t uid = 0, TGIS_LayerVector* layer = nullptr);
+
+    int32_t GetMinDrawSize() override;
+    std::unique_ptr<TGIS_Shape> CreateCopy() override;
+    void AddPoint(const TGIS_Point& p) override;
+    double DistanceToPart(const TGIS_Point& p, int part, TGIS_Point& nearest, double tolerance) override;
+    TGIS_Point Centroid() override;
+    double Length() override;
+    bool RelateCircle(const TGIS_Point& centre, uint8_t mode, double radius) override;
+    bool RelateExtent(const TGIS_Extent& extent, uint8_t mode) override;
+    bool RelateShape(TGIS_Shape* other, uint8_t mode) override;
+    bool Intersects(TGIS_Shape* other) override;
+    TGIS_PointList RelateShapeEx(TGIS_Shape* other) override;
+    std::unique_ptr<TGIS_Shape> Clip(const TGIS_Extent& extent) override;
+    std::string ExportWKT() override;
+    void ExportWKB(TGIS_Bytes& bytes) override;
+
+    // The point `distance` along the line, moved `offset` to the left of its segment.
+    TGIS_Point PointAlongLine(double distance, double offset);
+    // P moved `offset` along the left-hand normal of A to B.
+    static TGIS_Point OffsetPoint(const TGIS_Point& a, const TGIS_Point& b, const TGIS_Point& p, double offset);
+};
+
+class TGIS_ShapePolygon : public TGIS_Shape {
+public:
+    explicit TGIS_ShapePolygon(TGIS_Shape* source = nullptr, const uint8_t* geometry = nullptr, size_t size = 0,
+                               bool mapped = false, int32_t uid = 0, TGIS_LayerVector* layer = nullptr);
+
+    int32_t GetMinDrawSize() override;
+    std::unique_ptr<TGIS_Shape> CreateCopy() override;
+    void AddPoint(const TGIS_Point& p) override;
+    // AddPoint without the test against the ring's first point.
+    void AddPointInternal(const TGIS_Point& p);
+    double DistanceToPart(const TGIS_Point& p, int part, TGIS_Point& nearest, double tolerance) override;
+    TGIS_Point Centroid() override;
+    TGIS_Point LabelPoint() override;
+    double Area() override;
+    double Length() override;
+    bool RelateCircle(const TGIS_Point& centre, uint8_t mode, double radius) override;
+    bool RelateExtent(const TGIS_Extent& extent, uint8_t mode) override;
+    bool RelateShape(TGIS_Shape* other, uint8_t mode) override;
+    bool Intersects(TGIS_Shape* other) override;
+    TGIS_PointList RelateShapeEx(TGIS_Shape* other) override;
+    std::unique_ptr<TGIS_Shape> Clip(const TGIS_Extent& extent) override;
+    std::string ExportWKT() override;
+    void ExportWKB(TGIS_Bytes& bytes) override;
+};
+
+// ---- free geometry routines (GisLayerVectorGeometry.cpp) ----
+// All four bounds inclusive.
+bool GisIsPointInPolygon(const TGIS_Point& p, TGIS_Shape* shape);
+bool GisIsPointInExtent(const TGIS_Point& p, const TGIS_Extent& e);
+// Segments P1-P2 and Q1-Q2; parallel ones never meet, touching end points do.
+bool GisSegmentsIntersect(const TGIS_Point& p1, const TGIS_Point& p2, const TGIS_Point& q1, const TGIS_Point& q2);
+// The crossing is written only when the result is true.
+bool GisSegmentsIntersection(const TGIS_Point& p1, const TGIS_Point& p2, const TGIS_Point& q1,
+                             const TGIS_Point& q2, TGIS_Point& crossing);
+// Copies count bytes and advances the cursor; raises when fewer than count bytes are left before `end`.
+void GisWkbRead(const uint8_t*& cursor, const uint8_t* end, void* destination, size_t count);
+void GisWkbWrite(uint8_t*& cursor, const void* source, size_t count);
+// Even-odd test against one ring of n points (closing point optional).
+bool GisIsPointInRing(const TGIS_Point& p, const TGIS_Point* ring, size_t n);
+// Relation walks shared by the arc and the polygon. Boundaries count as within.
+bool GisRelateVerticesCircle(TGIS_Shape* shape, const TGIS_Point& centre, uint8_t mode, double radius);
+bool GisVerticesInExtent(TGIS_Shape* shape, const TGIS_Extent& extent, bool all);
+bool GisSegmentsCrossExtent(TGIS_Shape* shape, const TGIS_Extent& extent);
+// Mode 2 leaves `decided` false when neither a vertex nor a segment touches the extent.
+bool GisRelateExtentCommon(TGIS_Shape* shape, const TGIS_Extent& extent, uint8_t mode, bool& decided);
+// Some segment of the shape meets some segment of the other's first part.
+bool GisSegmentsMeetFirstPart(TGIS_Shape* shape, TGIS_Shape* other);
+bool GisRelateShapeCommon(TGIS_Shape* shape, TGIS_Shape* other, uint8_t mode);
+// The nearest point of a part to p when nearer than `best` (a part of one point: that point, whatever `best`);
+// the earliest segment wins a tie. Returns the distance, else `best` with `nearest` untouched.
+double GisNearestOnPart(TGIS_Shape* shape, const TGIS_Point& p, int part, double best, TGIS_Point& nearest);
+// Points of the other's first part on the shape's segments, or crossings of both shapes' segments.
+TGIS_PointList GisShapeCrossings(TGIS_Shape* shape, TGIS_Shape* other);
+
+// Shape types as bits of TGIS_LayerVector::SupportedShapeTypes.
+constexpr uint32_t GisShapeTypeBit(uint8_t type) { return 1u << type; }
+constexpr uint32_t GIS_ALL_SHAPE_TYPES = (1u << gisShapeTypePoint) | (1u << gisShapeTypeMultipoint) |
+                                         (1u << gisShapeTypeArc) | (1u << gisShapeTypePolygon);
+
+class TGIS_LayerVector : public TGIS_LayerAbstract {
+public:
+    TGIS_LayerVector();
+    ~TGIS_LayerVector() override;
+
+    // ---- inherited slots ----
+    // Empties shapes and fields and accepts every shape type.
+    void Open(TGIS_Viewer* viewer) override;
+    void AfterOpen(TGIS_Viewer* viewer) override;
+    void ReadConfigOptions(TGIS_Ini& ini) override;
+    void WriteConfigOptions(TGIS_Ini& ini) override;
+    void RevertAll() override;
+    bool MustSave() override;
+    void RecalcExtent() override;
+    // Builds (from the file, else by a full scan) or drops the index; an OnBusy abort drops it.
+    void PrepareRTree(bool build) override;
+
+    // ---- own slots ----
+    // Empty in memory; a format layer's path + ".rtree".
+    virtual std::string GetRTreePath();
+    bool HasRTree() const { return RTree != nullptr; }
+    virtual void MoveFirst();
+    virtual void MoveNext();
+    virtual bool Eof();
+    virtual TGIS_Shape* GetCurrentShape();
+    // Binary search; not found gives false and the insertion position.
+    virtual bool FindShapeIndex(int32_t uid, int& index);
+    // A value from the layer's files; nothing in memory.
+    virtual Variant GetFileField(int32_t uid, const std::string& fileField);
+    virtual bool MatchesFilter();
+    virtual void CreateEmpty(const std::string& path, const TGIS_Extent& extent, uint8_t shapeType);
+    virtual void AddFieldsFrom(TGIS_LayerVector& layer);
+    virtual void WriteFromLayer(TGIS_LayerVector& layer, const std::string& path, const TGIS_Extent& extent,
+                                uint8_t shapeType, const std::string& query, bool clip);
+    virtual void SetFilter(const TGIS_Extent& extent, const std::string& query);
+    virtual void SetSkipDeleted(bool skip) { SkipDeleted = skip; }
+    virtual void ScanFirst();
+    virtual void ScanNext();
+    virtual bool ScanEof();
+    virtual TGIS_Shape* ScanCurrent();
+    virtual TGIS_Shape* GetShape(int32_t uid);
+    virtual int32_t GetLastUid();
+    virtual int32_t GetNewUid();
+    virtual Variant GetField(int32_t uid, const std::string& name);
+    virtual void DeleteShape(int32_t uid);
+    virtual void RevertShape(int32_t uid);
+    virtual void DeselectShape(int32_t uid);
+    virtual void DeselectAll();
+    // Case-insensitive, deleted fields included; -1 when none.
+    virtual int FindField(const std::string& name) const;
+    virtual int FindFieldOriginal(const std::string& name) const;
+    virtual void AddField(const std::string& name, uint8_t type, int32_t width, int32_t decimals);
+    virtual void AddFieldInternal(const std::string& name, uint8_t type, int32_t width, int32_t decimals,
+                                  int32_t binaryWidth);
+    virtual void ModifyField(const std::string& name, const std::string& newName, int32_t width,
+                             int32_t decimals);
+    virtual void DeleteField(const std::string& name);
+    // Nullptr outside 0 .. count - 1.
+    virtual TGIS_FieldInfo* FieldInfo(int index);
+    virtual void PrepareExportNames(int maxWidth);
+
+    // ---- shapes ----
+    // 0 takes the default type; an unsupported type gives nullptr. The layer keeps the shape.
+    TGIS_Shape* CreateShape(uint8_t shapeType);
+    uint8_t GetDefaultShapeType() const;
+    // Overlap with the extent (and, in a paint pass, the minimum drawing size).
+    bool IsShapeVisible(TGIS_Shape* shape, const TGIS_Extent& extent);
+    // The in-memory version of a shape read from a file, when the layer holds one.
+    TGIS_Shape* FindEditedShape(TGIS_Shape* fileShape);
+    TGIS_ParamsSectionVector* GetParams();
+    void SetJoinPrimary(const std::string& name);
+    void SetJoinForeign(const std::string& name);
+
+    // In memory, ascending by uid; owned.
+    std::vector<std::unique_ptr<TGIS_Shape>> Shapes;
+    std::vector<std::unique_ptr<TGIS_FieldInfo>> Fields;
+    std::string JoinPrimary, JoinForeign;
+    bool JoinActive = false;
+    TGIS_Shape* CurrentShape = nullptr;
+    bool HasLabels = true, HasCharts = true;
+    int32_t Cursor = 0;
+    std::unique_ptr<TGIS_SqlQuery> Query;
+    bool RTreeWanted = false;
+    std::unique_ptr<TGIS_RTree> RTree;
+    // Set when the index no longer matches the shapes: the next upkeep rebuilds it.
+    bool RTreeStale = false;
+    uint32_t SupportedShapeTypes = 0;
+    bool StructureModified = false;
+    TGIS_Extent FilterExtent = GisFullExtent();
+    std::string FilterQuery;
+    bool SkipDeleted = false;
+    std::unique_ptr<TGIS_ParamsSectionVector> SelectedParams;
+    // Set by the paint passes: only they apply the minimum drawing size and end walks when the view changes.
+    bool InPaint = false;
+
+protected:
+    // The filter query holds for the current shape.
+    bool QueryMatches(TGIS_Shape* shape);
+    // Scan filter without the query: not skipped as deleted and visible in FilterExtent.
+    bool ScanAccepts(TGIS_Shape* shape);
+    // Sections styling a shape about to be freed let go of it (nullptr: of any shape).
+    void ForgetShape(TGIS_Shape* shape);
+};

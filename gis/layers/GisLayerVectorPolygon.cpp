@@ -1,0 +1,340 @@
+// The area shape: ring entry, measures, relations and clipping to a rectangle.
+#include <cmath>
+
+#include "gis/layers/GisLayerVector.h"
+
+TGIS_ShapePolygon::TGIS_ShapePolygon(TGIS_Shape* source, const uint8_t* geometry, size_t size, bool mapped,
+                                     int32_t uid, TGIS_LayerVector* layer)
+    : TGIS_Shape(gisShapeTypePolygon, source, geometry, size, mapped, uid, layer) {}
+
+int32_t TGIS_ShapePolygon::GetMinDrawSize() {
+    TGIS_ParamsSectionVector* params = GetParams();
+    if (params == nullptr) return 0;
+    return SmartSizeOf(params->Area().SmartSizeField(), params->Area().SmartSize());
+}
+
+std::unique_ptr<TGIS_Shape> TGIS_ShapePolygon::CreateCopy() {
+    auto copy = std::make_unique<TGIS_ShapePolygon>(this);
+    copy->MakeEditable();
+    return copy;
+}
+
+void TGIS_ShapePolygon::AddPoint(const TGIS_Point& p) {
+    MakeEditable();
+    if (HasGeometry()) {
+        const int part = GetNumParts() - 1;
+        if (GetPartSize(part) > 0) {
+            // The ring's first point again closes it without a duplicate.
+            const TGIS_Point q = ToLayer(p);
+            if (GisIsSamePoint(q, ReadPoint(PointOffset(GetPartOffset(part))))) {
+                SetNumPoints(GetNumPoints() - 1);
+                SetPartPoint(part, -1, q);
+                return;
+            }
+        }
+    }
+    AddPointInternal(p);
+}
+
+void TGIS_ShapePolygon::AddPointInternal(const TGIS_Point& p) {
+    MakeEditable();
+    if (!HasGeometry()) AddPart();
+    const TGIS_Point q = ToLayer(p);
+    const int part = GetNumParts() - 1;
+    if (GetPartSize(part) == 0) {
+        SetPartPoint(part, -1, q);
+        SetPartPoint(part, -1, q);
+        return;
+    }
+    // The stored first point is copied as it stands: taking it through the viewer and back could move it.
+    const TGIS_Point first = ReadPoint(PointOffset(GetPartOffset(part)));
+    SetNumPoints(GetNumPoints() - 1);
+    SetPartPoint(part, -1, q);
+    SetPartPoint(part, -1, first);
+}
+
+double TGIS_ShapePolygon::DistanceToPart(const TGIS_Point& p, int part, TGIS_Point& nearest, double tolerance) {
+    QM_ASSERT(HasGeometry() && part >= 0 && part < GetNumParts(), "part index out of range");
+    nearest = p;
+    double best = GIS_MAX_DISTANCE;
+    bool inside = false;
+    if (tolerance > 0 && GisIsPointInPolygon(p, this)) {
+        best = std::fabs(tolerance);
+        inside = true;
+    }
+    best = GisNearestOnPart(this, p, part, best, nearest);
+    // An inside click measures below the tolerance, so that the area wins over a line as near.
+    return inside ? 0.9 * best : best;
+}
+
+namespace {
+using Ring = std::vector<TGIS_Point>;
+
+std::vector<Ring> ReadRings(TGIS_Shape* shape) {
+    std::vector<Ring> rings;
+    if (!shape->HasGeometry()) return rings;
+    const int parts = shape->GetNumParts();
+    rings.resize(parts);
+    for (int part = 0; part < parts; ++part) {
+        const int n = shape->GetPartSize(part);
+        rings[part].reserve(n);
+        for (int i = 0; i < n; ++i) rings[part].push_back(shape->GetPoint(part, i));
+    }
+    return rings;
+}
+
+bool OnSegment(const TGIS_Point& p, const TGIS_Point& a, const TGIS_Point& b) {
+    if ((b.X - a.X) * (p.Y - a.Y) - (b.Y - a.Y) * (p.X - a.X) != 0) return false;
+    return p.X >= GisMinDouble(a.X, b.X) && p.X <= GisMaxDouble(a.X, b.X) && p.Y >= GisMinDouble(a.Y, b.Y) &&
+           p.Y <= GisMaxDouble(a.Y, b.Y);
+}
+
+bool OnRing(const TGIS_Point& p, const Ring& ring) {
+    for (size_t i = 0; i < ring.size(); ++i)
+        if (OnSegment(p, ring[i], ring[(i + 1) % ring.size()])) return true;
+    return false;
+}
+
+// Ring i lies in ring j when the first of its vertices, else of its edge middles, off j's boundary lies inside j.
+bool RingInRing(const Ring& inner, const Ring& outer) {
+    if (outer.size() < 3) return false;
+    for (const TGIS_Point& p : inner)
+        if (!OnRing(p, outer)) return GisIsPointInRing(p, outer.data(), outer.size());
+    for (size_t i = 0; i + 1 < inner.size(); ++i) {
+        const TGIS_Point m{(inner[i].X + inner[i + 1].X) / 2, (inner[i].Y + inner[i + 1].Y) / 2};
+        if (!OnRing(m, outer)) return GisIsPointInRing(m, outer.data(), outer.size());
+    }
+    return false;
+}
+
+// +1 for a ring inside an even number of the others (an outer ring or an island), -1 for odd (a hole), whatever
+// way it is wound.
+std::vector<int> RingSigns(const std::vector<Ring>& rings) {
+    std::vector<int> signs(rings.size(), 1);
+    if (rings.size() < 2) return signs;
+    // A ring can lie only in a ring whose extent holds its own: most pairs end at that test.
+    std::vector<TGIS_Extent> extents;
+    for (const Ring& ring : rings) {
+        TGIS_Extent e = GisEmptyExtent();
+        for (const TGIS_Point& p : ring) e = GisExtentUnion(e, {p.X, p.Y, p.X, p.Y});
+        extents.push_back(e);
+    }
+    for (size_t i = 0; i < rings.size(); ++i) {
+        int depth = 0;
+        for (size_t j = 0; j < rings.size(); ++j)
+            if (i != j && GisExtentInside(extents[i], extents[j]) && RingInRing(rings[i], rings[j])) ++depth;
+        if (depth % 2 == 1) signs[i] = -1;
+    }
+    return signs;
+}
+
+// Signed area and first moments of a ring, shifted by (ox, oy). `wrap` adds the edge from the last point to the
+// first one, which a closed ring does not need.
+struct RingMoments {
+    double a = 0, cx = 0, cy = 0;
+};
+RingMoments Moments(const Ring& ring, double ox, double oy, bool wrap) {
+    RingMoments m;
+    const size_t n = ring.size();
+    if (n < 2) return m;
+    for (size_t i = wrap ? 0 : 1; i < n; ++i) {
+        const size_t j = i == 0 ? n - 1 : i - 1;
+        const double xj = ring[j].X + ox, yj = ring[j].Y + oy, xi = ring[i].X + ox, yi = ring[i].Y + oy;
+        const double c = xj * yi - xi * yj;
+        m.a += c / 2;
+        m.cx += (xj + xi) * c / 6;
+        m.cy += (yj + yi) * c / 6;
+    }
+    return m;
+}
+}  // namespace
+
+TGIS_Point TGIS_ShapePolygon::Centroid() {
+    if (!HasGeometry()) return {0, 0};
+    const TGIS_Extent e = GetPointsExtent();
+    const double ox = -e.XMin, oy = -e.YMin;
+    const std::vector<Ring> rings = ReadRings(this);
+    const std::vector<int> signs = RingSigns(rings);
+    double a = 0, cx = 0, cy = 0;
+    for (size_t k = 0; k < rings.size(); ++k) {
+        const RingMoments m = Moments(rings[k], ox, oy, true);
+        const double s = m.a < 0 ? -signs[k] : signs[k];
+        a += s * m.a;
+        cx += s * m.cx;
+        cy += s * m.cy;
+    }
+    if (a == 0) return {e.XMin, e.YMin};
+    return {std::fabs(cx / a) - ox, std::fabs(cy / a) - oy};
+}
+
+double TGIS_ShapePolygon::Area() {
+    if (!HasGeometry()) return 0;
+    const TGIS_Extent e = GetPointsExtent();
+    const std::vector<Ring> rings = ReadRings(this);
+    const std::vector<int> signs = RingSigns(rings);
+    double a = 0;
+    for (size_t k = 0; k < rings.size(); ++k) a += signs[k] * std::fabs(Moments(rings[k], -e.XMin, -e.YMin, false).a);
+    return std::fabs(a);
+}
+
+double TGIS_ShapePolygon::Length() {
+    if (!HasGeometry() || GetNumParts() < 1) return 0;
+    const int n = GetPartSize(0);
+    double sum = 0;
+    for (int i = 1; i < n; ++i) sum += GisDistance(GetPoint(0, i - 1), GetPoint(0, i));
+    return sum;
+}
+
+TGIS_Point TGIS_ShapePolygon::LabelPoint() {
+    TGIS_Point c = Centroid();
+    if (GisIsPointInPolygon(c, this)) return c;
+    std::unique_ptr<TGIS_Shape> piece;
+    TGIS_Shape* s = this;
+    double prevRx = 0, prevRy = 0;
+    // Each round halves the piece; a bound keeps a piece that never yields an inside centroid from looping.
+    for (int round = 0; round < 64; ++round) {
+        const TGIS_Extent e = s->GetPointsExtent();
+        const double dl = std::fabs(c.X - e.XMin), dr = std::fabs(e.XMax - c.X);
+        const double db = std::fabs(c.Y - e.YMin), dt = std::fabs(e.YMax - c.Y);
+        auto ratio = [](double lo, double hi, bool& towardsLow) {
+            if (lo == 0) return towardsLow = true, 0.0;
+            if (hi == 0) return towardsLow = false, GIS_MAX_DISTANCE;
+            if (lo <= hi) return towardsLow = true, hi / lo;
+            return towardsLow = false, lo / hi;
+        };
+        bool left, low;
+        const double rx = ratio(dl, dr, left), ry = ratio(db, dt, low);
+        const bool changedX = rx != prevRx, changedY = ry != prevRy;
+        prevRx = rx;
+        prevRy = ry;
+        TGIS_Extent cut = e;
+        if (rx <= ry || (changedY && !changedX)) {
+            if (low)
+                cut.YMax = c.Y;
+            else
+                cut.YMin = c.Y;
+        } else {
+            if (left)
+                cut.XMax = c.X;
+            else
+                cut.XMin = c.X;
+        }
+        std::unique_ptr<TGIS_Shape> next = s->Clip(cut);
+        if (next == nullptr) return c;
+        c = next->Centroid();
+        if (GisIsPointInPolygon(c, next.get())) return c;
+        piece = std::move(next);
+        s = piece.get();
+    }
+    return c;
+}
+
+namespace {
+// Some point of the other's first part lies inside the polygon (even-odd over all its rings).
+bool FirstPartPointInside(TGIS_Shape* other, TGIS_Shape* polygon) {
+    const int m = other->GetNumParts() > 0 ? other->GetPartSize(0) : 0;
+    for (int j = 0; j < m; ++j)
+        if (GisIsPointInPolygon(other->GetPoint(0, j), polygon)) return true;
+    return false;
+}
+}  // namespace
+
+bool TGIS_ShapePolygon::RelateCircle(const TGIS_Point& centre, uint8_t mode, double radius) {
+    return GisRelateVerticesCircle(this, centre, mode, radius);
+}
+
+bool TGIS_ShapePolygon::RelateExtent(const TGIS_Extent& extent, uint8_t mode) {
+    bool decided;
+    const bool r = GisRelateExtentCommon(this, extent, mode, decided);
+    if (decided) return r;
+    // No vertex inside and no edge across: the extent lies wholly inside the area or wholly outside it.
+    return GisIsPointInPolygon(GisExtentCenter(extent), this);
+}
+
+bool TGIS_ShapePolygon::RelateShape(TGIS_Shape* other, uint8_t mode) {
+    if (other == nullptr || !HasGeometry() || !other->HasGeometry()) return false;
+    if (GisRelateShapeCommon(this, other, mode)) return true;
+    return mode == gisRelateTouch && FirstPartPointInside(other, this);
+}
+
+bool TGIS_ShapePolygon::Intersects(TGIS_Shape* other) {
+    if (other == nullptr || !HasGeometry() || !other->HasGeometry()) return false;
+    switch (other->ShapeType()) {
+        case gisShapeTypePoint:
+        case gisShapeTypeMultipoint:
+            return FirstPartPointInside(other, this);
+        case gisShapeTypeArc:
+        case gisShapeTypePolygon:
+            return other->RelateShape(this, gisRelateTouch);
+        default:
+            QM_ASSERT(false, GIS_RS_ERR_UNTESTED);
+            return false;
+    }
+}
+
+TGIS_PointList TGIS_ShapePolygon::RelateShapeEx(TGIS_Shape* other) {
+    if (other == nullptr || !HasGeometry() || !other->HasGeometry()) return {};
+    return GisShapeCrossings(this, other);
+}
+
+namespace {
+// One side of the clipping rectangle for a ring: the coordinate across it, its value and which way is kept.
+struct RingSide {
+    bool acrossX;
+    double c;
+    bool keepAbove;
+
+    double Across(const TGIS_Point& p) const { return acrossX ? p.X : p.Y; }
+    bool Keeps(const TGIS_Point& p) const { return keepAbove ? Across(p) >= c : Across(p) <= c; }
+};
+
+// Sutherland-Hodgman against one side; the ring is open (no closing point). Crossings lie exactly on the side.
+Ring ClipRing(const Ring& ring, const RingSide& side) {
+    Ring out;
+    const size_t n = ring.size();
+    for (size_t i = 0; i < n; ++i) {
+        const TGIS_Point& a = ring[i];
+        const TGIS_Point& b = ring[(i + 1) % n];
+        if (side.Keeps(a)) out.push_back(a);
+        const double u = side.Across(a), v = side.Across(b);
+        if (u != side.c && v != side.c && (u > side.c) != (v > side.c)) {
+            const double t = (side.c - u) / (v - u);
+            if (side.acrossX)
+                out.push_back({side.c, a.Y + (b.Y - a.Y) * t});
+            else
+                out.push_back({a.X + (b.X - a.X) * t, side.c});
+        }
+    }
+    return out;
+}
+}  // namespace
+
+std::unique_ptr<TGIS_Shape> TGIS_ShapePolygon::Clip(const TGIS_Extent& extent) {
+    if (!HasGeometry()) return nullptr;
+    const TGIS_Extent r{GisMinDouble(extent.XMin, extent.XMax), GisMinDouble(extent.YMin, extent.YMax),
+                        GisMaxDouble(extent.XMin, extent.XMax), GisMaxDouble(extent.YMin, extent.YMax)};
+    if (RelateExtent(r, gisRelateWithin)) return CreateCopy();
+    // Top, right, bottom, left.
+    const RingSide sides[4] = {{false, r.YMax, false}, {true, r.XMax, false}, {false, r.YMin, true},
+                               {true, r.XMin, true}};
+    auto result = std::make_unique<TGIS_ShapePolygon>(nullptr, nullptr, 0, false, Uid, Layer);
+    result->Lock(1);
+    for (Ring ring : ReadRings(this)) {
+        if (ring.size() > 1 && GisIsSamePoint(ring.front(), ring.back())) ring.pop_back();
+        if (ring.empty()) continue;
+        bool inside = true;
+        for (const TGIS_Point& p : ring) inside = inside && GisIsPointInExtent(p, r);
+        if (!inside)
+            for (const RingSide& side : sides) {
+                ring = ClipRing(ring, side);
+                if (ring.empty()) break;
+            }
+        if (ring.empty()) continue;
+        result->AddPart();
+        for (const TGIS_Point& p : ring) result->AddPointInternal(p);
+    }
+    result->Unlock();
+    if (!result->HasGeometry() || result->GetNumParts() == 0 || !result->RelateExtent(r, gisRelateTouch))
+        return nullptr;
+    return result;
+}

@@ -1,0 +1,440 @@
+// Well-known text and binary: the readers that build a free-standing shape, and the writers of every
+// shape type. Both readers treat their input as hostile: every byte read is bounds-checked, and a count
+// the remaining bytes cannot hold is refused before anything is allocated for it.
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "gis/layers/GisLayerVector.h"
+
+namespace {
+
+// OGC geometry codes.
+constexpr uint32_t WKB_POINT = 1;
+constexpr uint32_t WKB_LINESTRING = 2;
+constexpr uint32_t WKB_POLYGON = 3;
+constexpr uint32_t WKB_MULTIPOINT = 4;
+constexpr uint32_t WKB_MULTILINESTRING = 5;
+constexpr uint32_t WKB_MULTIPOLYGON = 6;
+constexpr uint32_t WKB_COLLECTION = 7;
+
+// Smallest encodings: a point's coordinates, a ring's count, a member's header and count.
+constexpr size_t WKB_POINT_BYTES = 16;
+constexpr size_t WKB_RING_BYTES = 4;
+constexpr size_t WKB_MEMBER_BYTES = 9;
+
+[[noreturn]] void WkbMismatch() { throw EGIS_Exception(GIS_RS_ERR_BADFORMAT, "WKB", 0); }
+
+class WkbReader {
+public:
+    WkbReader(const uint8_t* data, size_t size) : p_(data), end_(data + size) {}
+
+    size_t Left() const { return static_cast<size_t>(end_ - p_); }
+    const uint8_t* Position() const { return p_; }
+    void Rewind(const uint8_t* at) { p_ = at; }
+
+    // Byte order, then the type in that order.
+    uint32_t Header(bool& little) {
+        little = Byte() == 1;
+        return UInt32(little);
+    }
+    void ExpectHeader(uint32_t type, bool& little) {
+        if (Header(little) != type) WkbMismatch();
+    }
+    // A count that the bytes left could not hold is as corrupt as a wrong type.
+    uint32_t Count(bool little, size_t perItem) {
+        uint32_t n = UInt32(little);
+        if (n > Left() / perItem) WkbMismatch();
+        return n;
+    }
+    TGIS_Point Point(bool little) {
+        double x = Double(little);
+        return {x, Double(little)};
+    }
+
+private:
+    void Take(void* dst, size_t n) { GisWkbRead(p_, end_, dst, n); }
+    uint8_t Byte() {
+        uint8_t b;
+        Take(&b, 1);
+        return b;
+    }
+    uint32_t UInt32(bool little) {
+        uint8_t b[4];
+        Take(b, 4);
+        if (little) return b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
+        return b[3] | b[2] << 8 | b[1] << 16 | static_cast<uint32_t>(b[0]) << 24;
+    }
+    double Double(bool little) {
+        uint8_t b[8];
+        Take(b, 8);
+        if (!little) {
+            for (int i = 0; i < 4; ++i) std::swap(b[i], b[7 - i]);
+        }
+        double v;
+        std::memcpy(&v, b, 8);
+        return v;
+    }
+
+    const uint8_t* p_;
+    const uint8_t* end_;
+};
+
+void ReadWkbPoint(WkbReader& r, TGIS_Shape& shape) {
+    bool little;
+    r.ExpectHeader(WKB_POINT, little);
+    if (!shape.HasGeometry()) shape.AddPart();
+    shape.AddPoint(r.Point(little));
+}
+
+void ReadWkbPoints(WkbReader& r, TGIS_Shape& shape, bool little) {
+    uint32_t n = r.Count(little, WKB_POINT_BYTES);
+    for (uint32_t i = 0; i < n; ++i) shape.AddPoint(r.Point(little));
+}
+
+void ReadWkbLineString(WkbReader& r, TGIS_Shape& shape) {
+    bool little;
+    r.ExpectHeader(WKB_LINESTRING, little);
+    shape.AddPart();
+    ReadWkbPoints(r, shape, little);
+}
+
+void ReadWkbPolygon(WkbReader& r, TGIS_Shape& shape) {
+    bool little;
+    r.ExpectHeader(WKB_POLYGON, little);
+    if (!shape.HasGeometry()) shape.AddPart();
+    uint32_t rings = r.Count(little, WKB_RING_BYTES);
+    for (uint32_t i = 0; i < rings; ++i) {
+        shape.AddPart();  // reuses an empty last part
+        ReadWkbPoints(r, shape, little);
+    }
+}
+
+void ReadWkbMulti(WkbReader& r, TGIS_Shape& shape, uint32_t type, void (*member)(WkbReader&, TGIS_Shape&)) {
+    bool little;
+    r.ExpectHeader(type, little);
+    uint32_t n = r.Count(little, WKB_MEMBER_BYTES);
+    for (uint32_t i = 0; i < n; ++i) member(r, shape);
+}
+
+// Text reading: blanks are space, CR and LF only; tabs belong to the token they touch.
+class WktReader {
+public:
+    explicit WktReader(const std::string& text) : s_(text), i_(0) {}
+
+    std::string Keyword() {
+        SkipBlanks();
+        size_t start = i_;
+        while (i_ < s_.size() && !IsBlank(s_[i_]) && s_[i_] != '(') ++i_;
+        return s_.substr(start, i_ - start);
+    }
+
+    // "(x y, x y, ...)" as one new part.
+    void PointList(TGIS_Shape& shape) {
+        Open();
+        shape.AddPart();
+        SkipBlanks();
+        if (AtClose()) return;
+        for (;;) {
+            double x = Number();
+            double y = Number();
+            shape.AddPoint({x, y});
+            if (CloseOrSeparator()) return;
+        }
+    }
+    void PartList(TGIS_Shape& shape) {
+        Open();
+        for (;;) {
+            PointList(shape);
+            if (CloseOrSeparator()) return;
+        }
+    }
+    void PolygonList(TGIS_Shape& shape) {
+        Open();
+        for (;;) {
+            PartList(shape);
+            if (CloseOrSeparator()) return;
+        }
+    }
+
+private:
+    static bool IsBlank(char c) { return c == ' ' || c == '\r' || c == '\n'; }
+    void SkipBlanks() {
+        while (i_ < s_.size() && IsBlank(s_[i_])) ++i_;
+    }
+    void Open() {
+        SkipBlanks();
+        if (i_ >= s_.size() || s_[i_] != '(') Abort();
+        ++i_;
+    }
+    bool AtClose() {
+        if (i_ < s_.size() && s_[i_] == ')') {
+            ++i_;
+            return true;
+        }
+        return false;
+    }
+    // True when the list ends here: its ")" or the end of the text; otherwise one separator is skipped.
+    bool CloseOrSeparator() {
+        SkipBlanks();
+        if (i_ >= s_.size() || AtClose()) return true;
+        ++i_;
+        return false;
+    }
+    double Number() {
+        SkipBlanks();
+        size_t start = i_;
+        while (i_ < s_.size() && !IsBlank(s_[i_]) && s_[i_] != ')' && s_[i_] != ',') ++i_;
+        return GisStrToFloat(s_.substr(start, i_ - start));
+    }
+
+    const std::string& s_;
+    size_t i_;
+};
+
+// Fixed notation with '.', at least two decimals, and as many more as it takes to read back the same double.
+void AppendCoordinate(std::string& out, double v) {
+    char buf[400];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    if (r.ec != std::errc()) {
+        r = std::to_chars(buf, buf + sizeof buf, v);  // not reached for finite doubles
+    }
+    std::string_view digits(buf, static_cast<size_t>(r.ptr - buf));
+    out.append(digits);
+    if (!std::isfinite(v)) return;
+    size_t dot = digits.find('.');
+    size_t decimals = dot == std::string_view::npos ? 0 : digits.size() - dot - 1;
+    if (dot == std::string_view::npos) out += '.';
+    for (; decimals < 2; ++decimals) out += '0';
+}
+
+void AppendPoint(std::string& out, const TGIS_Point& p) {
+    AppendCoordinate(out, p.X);
+    out += ' ';
+    AppendCoordinate(out, p.Y);
+}
+
+// "x y, x y, ..." of one part.
+void AppendPartPoints(std::string& out, TGIS_Shape& shape, int part) {
+    int n = shape.GetPartSize(part);
+    for (int i = 0; i < n; ++i) {
+        if (i > 0) out += ", ";
+        AppendPoint(out, shape.GetPoint(part, i));
+    }
+}
+
+// Every part in its own parentheses, ", " between them.
+void AppendParts(std::string& out, TGIS_Shape& shape) {
+    int parts = shape.GetNumParts();
+    for (int k = 0; k < parts; ++k) {
+        if (k > 0) out += ", ";
+        out += '(';
+        AppendPartPoints(out, shape, k);
+        out += ')';
+    }
+}
+
+// Little-endian output into a buffer sized beforehand.
+class WkbWriter {
+public:
+    WkbWriter(TGIS_Bytes& bytes, size_t size) {
+        bytes.assign(size, 0);
+        p_ = bytes.data();
+    }
+    void Header(uint32_t type) {
+        Put(uint8_t{1});
+        Put(type);
+    }
+    void Count(int n) { Put(static_cast<uint32_t>(n)); }
+    void Point(const TGIS_Point& p) {
+        Put(p.X);
+        Put(p.Y);
+    }
+    void PartPoints(TGIS_Shape& shape, int part) {
+        int n = shape.GetPartSize(part);
+        Count(n);
+        for (int i = 0; i < n; ++i) Point(shape.GetPoint(part, i));
+    }
+
+private:
+    template <class T>
+    void Put(T v) {
+        static_assert(std::endian::native == std::endian::little);
+        GisWkbWrite(p_, &v, sizeof v);
+    }
+    uint8_t* p_;
+};
+
+size_t PointsBytes(TGIS_Shape& shape) {
+    size_t n = 0;
+    for (int k = 0; k < shape.GetNumParts(); ++k) n += WKB_POINT_BYTES * shape.GetPartSize(k);
+    return n;
+}
+
+}  // namespace
+
+std::unique_ptr<TGIS_Shape> TGIS_Shape::CreateFromWKT(const std::string& text) {
+    WktReader r(text);
+    std::string keyword = r.Keyword();
+    std::unique_ptr<TGIS_Shape> shape;
+    void (WktReader::*list)(TGIS_Shape&) = &WktReader::PointList;
+    if (keyword == "POINT") {
+        shape = std::make_unique<TGIS_ShapePoint>();
+    } else if (keyword == "MULTIPOINT") {
+        shape = std::make_unique<TGIS_ShapeMultipoint>();
+    } else if (keyword == "LINESTRING") {
+        shape = std::make_unique<TGIS_ShapeArc>();
+    } else if (keyword == "MULTILINESTRING") {
+        shape = std::make_unique<TGIS_ShapeArc>();
+        list = &WktReader::PartList;
+    } else if (keyword == "POLYGON") {
+        shape = std::make_unique<TGIS_ShapePolygon>();
+        list = &WktReader::PartList;
+    } else if (keyword == "MULTIPOLYGON") {
+        shape = std::make_unique<TGIS_ShapePolygon>();
+        list = &WktReader::PolygonList;
+    } else {
+        return nullptr;
+    }
+    shape->Lock(1);
+    (r.*list)(*shape);
+    shape->Unlock();
+    return shape;
+}
+
+std::unique_ptr<TGIS_Shape> TGIS_Shape::CreateFromWKB(const TGIS_Bytes& bytes) {
+    WkbReader r(bytes.data(), bytes.size());
+    bool little;
+    uint32_t type = r.Header(little);
+    r.Rewind(bytes.data());
+    std::unique_ptr<TGIS_Shape> shape;
+    void (*read)(WkbReader&, TGIS_Shape&) = nullptr;
+    void (*member)(WkbReader&, TGIS_Shape&) = nullptr;
+    switch (type) {
+    case WKB_POINT:
+        shape = std::make_unique<TGIS_ShapePoint>();
+        read = ReadWkbPoint;
+        break;
+    case WKB_LINESTRING:
+        shape = std::make_unique<TGIS_ShapeArc>();
+        read = ReadWkbLineString;
+        break;
+    case WKB_POLYGON:
+        shape = std::make_unique<TGIS_ShapePolygon>();
+        read = ReadWkbPolygon;
+        break;
+    case WKB_MULTIPOINT:
+        shape = std::make_unique<TGIS_ShapeMultipoint>();
+        member = ReadWkbPoint;
+        break;
+    case WKB_MULTILINESTRING:
+        shape = std::make_unique<TGIS_ShapeArc>();
+        member = ReadWkbLineString;
+        break;
+    case WKB_MULTIPOLYGON:
+        shape = std::make_unique<TGIS_ShapePolygon>();
+        member = ReadWkbPolygon;
+        break;
+    case WKB_COLLECTION:
+        return nullptr;
+    default:
+        throw EGIS_Exception(GIS_RS_ERR_UNTESTED, "", 0);
+    }
+    shape->Lock(1);
+    if (read) {
+        read(r, *shape);
+    } else {
+        ReadWkbMulti(r, *shape, type, member);
+    }
+    shape->Unlock();
+    return shape;
+}
+
+std::string TGIS_ShapePoint::ExportWKT() {
+    std::string out;
+    if (!HasGeometry()) return out;
+    out = "POINT (";
+    AppendPoint(out, GetPoint(0, 0));
+    out += ')';
+    return out;
+}
+
+void TGIS_ShapePoint::ExportWKB(TGIS_Bytes& bytes) {
+    if (!HasGeometry()) return;
+    WkbWriter w(bytes, 5 + WKB_POINT_BYTES);
+    w.Header(WKB_POINT);
+    w.Point(GetPoint(0, 0));
+}
+
+std::string TGIS_ShapeMultipoint::ExportWKT() {
+    std::string out;
+    if (!HasGeometry()) return out;
+    out = "MULTIPOINT (";
+    AppendPartPoints(out, *this, 0);
+    out += ')';
+    return out;
+}
+
+void TGIS_ShapeMultipoint::ExportWKB(TGIS_Bytes& bytes) {
+    if (!HasGeometry()) return;
+    int n = GetPartSize(0);
+    WkbWriter w(bytes, WKB_MEMBER_BYTES + (5 + WKB_POINT_BYTES) * n);
+    w.Header(WKB_MULTIPOINT);
+    w.Count(n);
+    for (int i = 0; i < n; ++i) {
+        w.Header(WKB_POINT);
+        w.Point(GetPoint(0, i));
+    }
+}
+
+std::string TGIS_ShapeArc::ExportWKT() {
+    std::string out;
+    if (!HasGeometry()) return out;
+    if (GetNumParts() < 2) {
+        out = "LINESTRING (";
+        if (GetNumParts() == 1) AppendPartPoints(out, *this, 0);
+    } else {
+        out = "MULTILINESTRING (";
+        AppendParts(out, *this);
+    }
+    out += ')';
+    return out;
+}
+
+void TGIS_ShapeArc::ExportWKB(TGIS_Bytes& bytes) {
+    if (!HasGeometry()) return;
+    int parts = GetNumParts();
+    if (parts == 1) {
+        WkbWriter w(bytes, WKB_MEMBER_BYTES + PointsBytes(*this));
+        w.Header(WKB_LINESTRING);
+        w.PartPoints(*this, 0);
+        return;
+    }
+    WkbWriter w(bytes, WKB_MEMBER_BYTES * (1 + parts) + PointsBytes(*this));
+    w.Header(WKB_MULTILINESTRING);
+    w.Count(parts);
+    for (int k = 0; k < parts; ++k) {
+        w.Header(WKB_LINESTRING);
+        w.PartPoints(*this, k);
+    }
+}
+
+std::string TGIS_ShapePolygon::ExportWKT() {
+    std::string out;
+    if (!HasGeometry()) return out;
+    out = "POLYGON (";
+    AppendParts(out, *this);
+    out += ')';
+    return out;
+}
+
+void TGIS_ShapePolygon::ExportWKB(TGIS_Bytes& bytes) {
+    if (!HasGeometry()) return;
+    int parts = GetNumParts();
+    WkbWriter w(bytes, WKB_MEMBER_BYTES + WKB_RING_BYTES * parts + PointsBytes(*this));
+    w.Header(WKB_POLYGON);
+    w.Count(parts);
+    for (int k = 0; k < parts; ++k) w.PartPoints(*this, k);
+}
