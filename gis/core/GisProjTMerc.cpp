@@ -28,9 +28,6 @@ TGIS_ProjectionParameters TGIS_ProjectionTransverseMercator::ParametersUsed() co
     return 1u << gppCentralMeridian | 1u << gppOriginLatitude | 1u << gppFalseEasting | 1u << gppFalseNorthing |
            1u << gppScaleFactor;
 }
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionTransverseMercator::NewInstance() const {
-    return std::make_unique<TGIS_ProjectionTransverseMercator>();
-}
 
 void TGIS_ProjectionTransverseMercator::SetUp(int32_t, double centralMeridian, double originLatitude,
                                               double falseEasting, double falseNorthing, double, double,

@@ -6,21 +6,12 @@
 class TGIS_ProjectionTransverseMercator : public TGIS_ProjectionAbstract {
 public:
     TGIS_ProjectionTransverseMercator() { Prepare(); }
-    std::string Code() const override;
-    std::string Description() const override;
+    // Prepare sets the meridian coefficients, then the bounds from its own Project of the pole and of the
+    // equator 90° off the meridian (which leaves 0236 in Warning). Project holds longitudes more than 90° from
+    // the meridian at 90° on their side (0241); Unproject raises 0215 / 0216 outside the bounds instead of
+    // correcting.
+    QM_PROJECTION_MEMBER(TGIS_ProjectionTransverseMercator)
     TGIS_ProjectionParameters ParametersUsed() const override;
-    std::unique_ptr<TGIS_ProjectionAbstract> NewInstance() const override;
-    // Meridian coefficients, then the bounds from its own Project of the pole and of the equator 90° off the
-    // meridian (which leaves 0236 in Warning).
-    void Prepare() override;
-    void SetUp(int32_t zone, double centralMeridian, double originLatitude, double falseEasting,
-               double falseNorthing, double standardParallel1, double standardParallel2, double scaleFactor,
-               double longitudeOfCenter, double latitudeOfCenter, double azimuth, double longitudeOfPoint1,
-               double latitudeOfPoint1, double longitudeOfPoint2, double latitudeOfPoint2) override;
-    // Longitudes more than 90° from the meridian are held at 90° on their side (0241).
-    void Project(const TGIS_Point3D& in, TGIS_Point3D& out) override;
-    // Raises 0215 / 0216 outside the bounds instead of correcting.
-    void Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) override;
 
     // The parameters as last given to SetUp.
     TGIS_Point Origin{0, 0};       // CentralMeridian, OriginLatitude

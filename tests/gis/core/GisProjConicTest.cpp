@@ -4,7 +4,9 @@
 
 #include <cmath>
 
-#include "tests/gis/core/ProjectionPeer.h"
+#include "tests/gis/core/ProjTestUtil.h"
+
+using namespace projtest;
 
 namespace {
 
@@ -33,11 +35,11 @@ TEST(GisProjConic, AlbersMatchesProjOnBothHemispheres) {
     TGIS_ProjectionAlbers p;
     SetUpMember(p, 105 * kDeg, 20 * kDeg, 1000000, -500000, 25 * kDeg, 47 * kDeg);
     ExpectMatchesProj(p, "+proj=aea +lat_1=25 +lat_2=47 +lat_0=20 +lon_0=105 +x_0=1000000 +y_0=-500000 +ellps=WGS84",
-                      Grid(70, 140, 5, -10, 85, 5), 0.001, 0.001);
+                      StepGrid(70, 140, 5, -10, 85, 5), 0.001, 0.001);
     // A cone opening to the north (n < 0).
     SetUpMember(p, -60 * kDeg, -30 * kDeg, 0, 0, -20 * kDeg, -40 * kDeg);
     ExpectMatchesProj(p, "+proj=aea +lat_1=-20 +lat_2=-40 +lat_0=-30 +lon_0=-60 +ellps=WGS84",
-                      Grid(-100, -20, 10, -85, 10, 5), 0.001, 0.001);
+                      StepGrid(-100, -20, 10, -85, 10, 5), 0.001, 0.001);
 }
 
 TEST(GisProjConic, AlbersRefusesAFlatConeAndFindsThePoleBeyondIt) {
@@ -64,12 +66,12 @@ TEST(GisProjConic, ConesOnASphere) {
     TGIS_ProjectionAlbers alb;
     alb.SetDatum(TestSphereDatum());
     SetUpMember(alb, 105 * kDeg, 20 * kDeg, 0, 0, 25 * kDeg, 47 * kDeg);
-    ExpectMatchesProj(alb, "+proj=aea +lat_1=25 +lat_2=47 +lat_0=20 +lon_0=105 +R=6378137", Grid(70, 140, 10, -10, 85, 5),
+    ExpectMatchesProj(alb, "+proj=aea +lat_1=25 +lat_2=47 +lat_0=20 +lon_0=105 +R=6378137", StepGrid(70, 140, 10, -10, 85, 5),
                       0.001, 0.001);
     TGIS_ProjectionLambert lam;
     lam.SetDatum(TestSphereDatum());
     SetUpMember(lam, 105 * kDeg, 20 * kDeg, 0, 0, 25 * kDeg, 47 * kDeg);
-    ExpectMatchesProj(lam, "+proj=lcc +lat_1=25 +lat_2=47 +lat_0=20 +lon_0=105 +R=6378137", Grid(70, 140, 10, -10, 85, 5),
+    ExpectMatchesProj(lam, "+proj=lcc +lat_1=25 +lat_2=47 +lat_0=20 +lon_0=105 +R=6378137", StepGrid(70, 140, 10, -10, 85, 5),
                       0.001, 0.001);
 }
 
@@ -78,14 +80,14 @@ TEST(GisProjConic, LambertMatchesProjOnBothHemispheresAndWithOneParallel) {
     TGIS_ProjectionLambert p;
     SetUpMember(p, 105 * kDeg, 0, 500000, 100000, 25 * kDeg, 47 * kDeg);
     ExpectMatchesProj(p, "+proj=lcc +lat_1=25 +lat_2=47 +lat_0=0 +lon_0=105 +x_0=500000 +y_0=100000 +ellps=WGS84",
-                      Grid(60, 150, 5, -60, 89, 7), 0.001, 0.001);
+                      StepGrid(60, 150, 5, -60, 89, 7), 0.001, 0.001);
     SetUpMember(p, 20 * kDeg, -50 * kDeg, 0, 0, -35 * kDeg, -65 * kDeg);
     ExpectMatchesProj(p, "+proj=lcc +lat_1=-35 +lat_2=-65 +lat_0=-50 +lon_0=20 +ellps=WGS84",
-                      Grid(-60, 100, 10, -89, 30, 7), 0.001, 0.001);
+                      StepGrid(-60, 100, 10, -89, 30, 7), 0.001, 0.001);
     // One standard parallel: n = sin φ1.
     SetUpMember(p, 0, 20 * kDeg, 0, 0, 30 * kDeg, 30 * kDeg);
     EXPECT_NEAR(static_cast<double>(p.N), std::sin(30 * kDeg), 1e-15);
-    ExpectMatchesProj(p, "+proj=lcc +lat_1=30 +lat_2=30 +lat_0=20 +lon_0=0 +ellps=WGS84", Grid(-40, 40, 10, 0, 80, 10),
+    ExpectMatchesProj(p, "+proj=lcc +lat_1=30 +lat_2=30 +lat_0=20 +lon_0=0 +ellps=WGS84", StepGrid(-40, 40, 10, 0, 80, 10),
                       0.001, 0.001);
 }
 
@@ -134,12 +136,12 @@ TEST(GisProjConic, BonneMatchesProjAndIsSinusoidalAtTheEquator) {
     TGIS_ProjectionBonne p;
     SetUpMember(p, 105 * kDeg, 45 * kDeg, 300000, 200000);
     ExpectMatchesProj(p, "+proj=bonne +lat_1=45 +lon_0=105 +x_0=300000 +y_0=200000 +ellps=WGS84",
-                      Grid(-60, 170, 10, -80, 85, 5), 0.002, 0.005);
+                      StepGrid(-60, 170, 10, -80, 85, 5), 0.002, 0.005);
     SetUpMember(p, 0, -30 * kDeg);
-    ExpectMatchesProj(p, "+proj=bonne +lat_1=-30 +ellps=WGS84", Grid(-150, 150, 20, -85, 80, 5), 0.002, 0.005);
+    ExpectMatchesProj(p, "+proj=bonne +lat_1=-30 +ellps=WGS84", StepGrid(-150, 150, 20, -85, 80, 5), 0.002, 0.005);
     // PROJ has no Bonne at the equator; its limit is the sinusoidal projection.
     SetUpMember(p, 30 * kDeg, 0, 100000, 50000);
-    ExpectMatchesProj(p, "+proj=sinu +lon_0=30 +x_0=100000 +y_0=50000 +ellps=WGS84", Grid(-140, 200, 20, -85, 85, 5),
+    ExpectMatchesProj(p, "+proj=sinu +lon_0=30 +x_0=100000 +y_0=50000 +ellps=WGS84", StepGrid(-140, 200, 20, -85, 85, 5),
                       0.002, 0.005);
 }
 
@@ -175,10 +177,10 @@ TEST(GisProjConic, PolyconicMatchesProj) {
     SKIP_WITHOUT_PROJ();
     TGIS_ProjectionPolyconic p;
     SetUpMember(p, 105 * kDeg, 30 * kDeg, 500000, 0);
-    ExpectMatchesProj(p, "+proj=poly +lat_0=30 +lon_0=105 +x_0=500000 +ellps=WGS84", Grid(75, 135, 5, -60, 80, 5),
+    ExpectMatchesProj(p, "+proj=poly +lat_0=30 +lon_0=105 +x_0=500000 +ellps=WGS84", StepGrid(75, 135, 5, -60, 80, 5),
                       0.002, 0.005);
     SetUpMember(p, -100 * kDeg, 0);
-    ExpectMatchesProj(p, "+proj=poly +lon_0=-100 +ellps=WGS84", Grid(-130, -70, 10, -80, 80, 10), 0.002, 0.005);
+    ExpectMatchesProj(p, "+proj=poly +lon_0=-100 +ellps=WGS84", StepGrid(-130, -70, 10, -80, 80, 10), 0.002, 0.005);
 }
 
 TEST(GisProjConic, PolyconicOriginAndBoxFromTheFalseOrigin) {

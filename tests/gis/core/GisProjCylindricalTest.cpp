@@ -5,7 +5,9 @@
 #include <cmath>
 
 #include "gis/core/GisIni.h"
-#include "tests/gis/core/ProjectionPeer.h"
+#include "tests/gis/core/ProjTestUtil.h"
+
+using namespace projtest;
 
 namespace {
 
@@ -14,7 +16,7 @@ TEST(GisProjCylindrical, MercatorMatchesProj) {
     TGIS_ProjectionMercator p;
     SetUpMember(p, 100 * kDeg, 30 * kDeg, 3900000, -100000);
     ExpectMatchesProj(p, "+proj=merc +lat_ts=30 +lon_0=100 +x_0=3900000 +y_0=-100000 +ellps=WGS84",
-                      Grid(-80, 280, 20, -89, 89, 4), 0.001, 0.001);
+                      StepGrid(-80, 280, 20, -89, 89, 4), 0.001, 0.001);
 }
 
 TEST(GisProjCylindrical, MercatorScaleLatitudeLimitAndBounds) {
@@ -48,8 +50,8 @@ TEST(GisProjCylindrical, CassiniMatchesProjNearTheMeridian) {
     TGIS_ProjectionCassini p;
     SetUpMember(p, 105 * kDeg, 30 * kDeg, 40000, 60000);
     const std::string def = "+proj=cass +lat_0=30 +lon_0=105 +x_0=40000 +y_0=60000 +ellps=WGS84";
-    ExpectMatchesProj(p, def, Grid(103, 107, 0.5, -70, 80, 5), 0.002, 0.005);
-    ExpectMatchesProj(p, def, Grid(101, 109, 1, -70, 80, 5), 0.002, 0.10);
+    ExpectMatchesProj(p, def, StepGrid(103, 107, 0.5, -70, 80, 5), 0.002, 0.005);
+    ExpectMatchesProj(p, def, StepGrid(101, 109, 1, -70, 80, 5), 0.002, 0.10);
 }
 
 TEST(GisProjCylindrical, CassiniWarnsFarFromTheMeridian) {
@@ -69,7 +71,7 @@ TEST(GisProjCylindrical, CylindricalEqualAreaMatchesProjAndHoldsThePole) {
     TGIS_ProjectionCEA p;
     SetUpMember(p, -30 * kDeg, 30 * kDeg, 1000, 2000);
     ExpectMatchesProj(p, "+proj=cea +lat_ts=30 +lon_0=-30 +x_0=1000 +y_0=2000 +ellps=WGS84",
-                      Grid(-180, 140, 20, -85, 85, 5), 0.001, 0.002);
+                      StepGrid(-180, 140, 20, -85, 85, 5), 0.001, 0.002);
     // A northing past the pole (inside the bounds) holds the sine at 1.
     TGIS_Point3D ll;
     p.Unproject(TGIS_Point3D(1000, 2000 + p.NorthingBound * 0.999, 0), ll);
@@ -82,7 +84,7 @@ TEST(GisProjCylindrical, TransverseEqualAreaMatchesProjOnASphere) {
     p.SetDatum(TestSphereDatum());
     SetUpMember(p, 100 * kDeg, 20 * kDeg, 500000, 100000, 0, 0, 0.9);
     ExpectMatchesProj(p, "+proj=tcea +lon_0=100 +lat_0=20 +x_0=500000 +y_0=100000 +k_0=0.9 +R=6378137",
-                      Grid(20, 180, 10, -80, 80, 10), 0.001, 0.001);
+                      StepGrid(20, 180, 10, -80, 80, 10), 0.001, 0.001);
 }
 
 // |det J| of Project over the ellipsoid's own area element a²(1 − e²)cos φ/(1 − e²sin²φ)².
@@ -144,11 +146,11 @@ TEST(GisProjCylindrical, EquidistantAndMillerMatchProjOnTheAuthalicSphere) {
     TGIS_ProjectionEQC eqc;
     SetUpMember(eqc, 20 * kDeg, 30 * kDeg, 100, 200);
     ExpectMatchesProj(eqc, "+proj=eqc +lat_ts=30 +lon_0=20 +x_0=100 +y_0=200 +R_A +ellps=WGS84",
-                      Grid(-160, 200, 20, -90, 90, 10), 0.001, 0.001);
+                      StepGrid(-160, 200, 20, -90, 90, 10), 0.001, 0.001);
     TGIS_ProjectionMillerCyl mil;
     SetUpMember(mil, -20 * kDeg, 0, 100, 200);
     ExpectMatchesProj(mil, "+proj=mill +lon_0=-20 +x_0=100 +y_0=200 +R_A +ellps=WGS84",
-                      Grid(-180, 160, 20, -90, 90, 10), 0.001, 0.001);
+                      StepGrid(-180, 160, 20, -90, 90, 10), 0.001, 0.001);
 }
 
 TEST(GisProjCylindrical, EquidistantAndMillerEdges) {

@@ -5,17 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
-#include "tests/engine/ExportTestUtil.h"
 #include "tests/gis/core/GisErrorTestUtil.h"
+#include "tests/gis/core/ProjTestUtil.h"
+
+using namespace projtest;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDeg = kPi / 180;
 constexpr double kEarth = 6.37e6;  // metres per radian, near enough for tolerances on the ground
 
 void SetUpTM(TGIS_ProjectionAbstract& p, double cm, double ol, double fe, double fn, double k) {
@@ -27,26 +25,6 @@ void SetZone(TGIS_ProjectionAbstract& p, int zone) { p.SetUp(zone, 0, 0, 0, 0, 0
 TGIS_Point3D Fwd(TGIS_ProjectionAbstract& p, double lonDeg, double latDeg) {
     TGIS_Point3D out;
     p.Project(TGIS_Point3D(lonDeg * kDeg, latDeg * kDeg, 0), out);
-    return out;
-}
-
-// Longitude and latitude in degrees.
-struct LonLat {
-    double lon, lat;
-};
-
-// One process call of PROJ's `proj` (forward, metres out) or `invproj` (inverse, degrees out) over all points.
-std::vector<LonLat> RunProj(const std::string& tool, const std::string& def, const std::vector<LonLat>& in) {
-    std::string file = TestDir("tmerc") + "/in.txt";
-    {
-        std::ofstream f(file);
-        f.precision(17);
-        for (const auto& p : in) f << p.lon << ' ' << p.lat << '\n';
-    }
-    std::istringstream lines(RunCommand(tool + " -f %.10f " + def + " < " + file));
-    std::vector<LonLat> out;
-    LonLat v;
-    while (lines >> v.lon >> v.lat) out.push_back(v);
     return out;
 }
 
@@ -65,24 +43,22 @@ void CompareWithTmerc(double span, double tolerance) {
         TGIS_ProjectionTransverseMercator tm;
         tm.SetDatum(GisDatumList().FindByCode(peer.datum));
         SetUpTM(tm, cm * kDeg, ol * kDeg, fe, fn, k);
-        std::vector<LonLat> grid;
-        for (double lat = -80; lat <= 80; lat += 5)
-            for (double dl = -span; dl <= span; dl += span / 6) grid.push_back({cm + dl, lat});
+        const std::vector<LonLat> grid = StepGrid(cm - span, cm + span, span / 6, -80, 80, 5);
         const std::string def = "+proj=tmerc +lon_0=117 +lat_0=30 +x_0=500000 +y_0=-1000000 +k=0.9996 " +
                                 std::string(peer.ellps);
-        const std::vector<LonLat> xy = RunProj("proj", def, grid);
+        const std::vector<XY> xy = RunProj(def, Degrees(grid), false);
         ASSERT_EQ(xy.size(), grid.size());
-        const std::vector<LonLat> back = RunProj("invproj", def, xy);
+        const std::vector<XY> back = RunProj(def, xy, true);
         ASSERT_EQ(back.size(), grid.size());
         for (size_t i = 0; i < grid.size(); ++i) {
             SCOPED_TRACE(std::to_string(grid[i].lon) + " " + std::to_string(grid[i].lat));
             TGIS_Point3D p = Fwd(tm, grid[i].lon, grid[i].lat);
-            EXPECT_NEAR(p.X, xy[i].lon, tolerance);
-            EXPECT_NEAR(p.Y, xy[i].lat, tolerance);
+            EXPECT_NEAR(p.X, xy[i].x, tolerance);
+            EXPECT_NEAR(p.Y, xy[i].y, tolerance);
             TGIS_Point3D g;
-            tm.Unproject(TGIS_Point3D(xy[i].lon, xy[i].lat, 0), g);
-            EXPECT_NEAR((g.Y / kDeg - back[i].lat) * kDeg * kEarth, 0, tolerance);
-            EXPECT_NEAR((g.X / kDeg - back[i].lon) * kDeg * kEarth * std::cos(g.Y), 0, tolerance);
+            tm.Unproject(TGIS_Point3D(xy[i].x, xy[i].y, 0), g);
+            EXPECT_NEAR((g.Y / kDeg - back[i].y) * kDeg * kEarth, 0, tolerance);
+            EXPECT_NEAR((g.X / kDeg - back[i].x) * kDeg * kEarth * std::cos(g.Y), 0, tolerance);
         }
     }
 }
@@ -127,12 +103,12 @@ TEST(GisProjTMerc, SetUpCorrectsAndPrepareLeavesTheDistortionNote) {
 }
 
 TEST(GisProjTMerc, AgreesWithProjWithinSixDegreesToAMillimetre) {
-    if (!HaveTool("proj") || !HaveTool("invproj")) GTEST_SKIP() << "proj / invproj (proj-bin) is not installed";
+    SKIP_WITHOUT_PROJ();
     CompareWithTmerc(6, 0.001);
 }
 
 TEST(GisProjTMerc, AgreesWithProjWithinNineDegreesToTwoCentimetres) {
-    if (!HaveTool("proj") || !HaveTool("invproj")) GTEST_SKIP() << "proj / invproj (proj-bin) is not installed";
+    SKIP_WITHOUT_PROJ();
     CompareWithTmerc(9, 0.02);
 }
 
@@ -297,30 +273,30 @@ TEST(GisProjTMerc, UtmRefusesWhatIsOffItsGrid) {
 }
 
 TEST(GisProjTMerc, UtmMatchesProjInEveryZoneOfBothHemispheres) {
-    if (!HaveTool("proj")) GTEST_SKIP() << "proj (proj-bin) is not installed";
+    SKIP_WITHOUT_PROJ();
     // Points 0 .. 3° either side of each zone's meridian; one shell runs PROJ for every grid.
     std::vector<LonLat> rel;
     for (double lat : {0.0, 0.001, 8.0, 33.0, 56.0, 72.0, 80.0})
         for (double dl : {-3.0, -1.5, 0.0, 0.7, 2.999}) rel.push_back({dl, lat});
-    std::string dir = TestDir("utm"), script;
+    std::vector<ProjRun> runs;
     for (int zone = 1; zone <= 60; ++zone)
         for (const char* south : {"", " +south"}) {
-            std::string file = dir + "/z" + std::to_string(zone) + (*south ? "s" : "n") + ".txt";
-            std::ofstream f(file);
-            f.precision(17);
+            ProjRun run{"+proj=utm +ellps=WGS84 +zone=" + std::to_string(zone) + south, {}};
             const double cm = 6 * zone - 183;
-            for (const auto& r : rel) f << cm + r.lon << ' ' << (*south ? -r.lat : r.lat) << '\n';
-            script += "proj -f %.6f +proj=utm +ellps=WGS84 +zone=" + std::to_string(zone) + south + " < " + file + ";";
+            for (const auto& r : rel) run.points.push_back({cm + r.lon, *south ? -r.lat : r.lat});
+            runs.push_back(run);
         }
-    std::istringstream out(RunCommand(script));
+    const std::vector<std::vector<XY>> out = RunProjEach(runs, false);
     TGIS_ProjectionUTM utm;
     for (int zone = 1; zone <= 60; ++zone)
         for (int hemisphere : {1, -1}) {
             SetZone(utm, zone * hemisphere);
             const double cm = 6 * zone - 183;
-            for (const auto& r : rel) {
-                double x, y;
-                ASSERT_TRUE(out >> x >> y);
+            const std::vector<XY>& peer = out[2 * (zone - 1) + (hemisphere < 0)];
+            ASSERT_EQ(peer.size(), rel.size());
+            for (size_t i = 0; i < rel.size(); ++i) {
+                const LonLat& r = rel[i];
+                const double x = peer[i].x, y = peer[i].y;
                 const double lat = hemisphere * r.lat;
                 SCOPED_TRACE(std::to_string(zone * hemisphere) + " " + std::to_string(r.lon) + " " +
                              std::to_string(lat));
