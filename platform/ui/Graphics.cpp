@@ -579,12 +579,35 @@ const std::vector<int>& DashPattern(TPenStyle s) {
 }
 }  // namespace
 
+// ---------------------------------------------------------------- painted image
+QPainter* TPaintedImage::KeptPainter(const QRegion& clip) {
+    if (img_.isNull()) return nullptr;
+    if (!painter_) painter_ = std::make_unique<QPainter>();
+    if (!painter_->isActive()) {
+        if (!painter_->begin(&img_)) return nullptr;
+        painter_->setRenderHint(QPainter::Antialiasing, false);
+        painter_->setRenderHint(QPainter::TextAntialiasing, false);
+        painter_->setClipRegion(clip);
+        clip_ = clip;
+    } else if (clip != clip_) {
+        painter_->setClipRegion(clip);
+        clip_ = clip;
+    }
+    return painter_.get();
+}
+
+void TPaintedImage::EndPainting() const {
+    if (painter_ && painter_->isActive()) painter_->end();
+}
+
 // Everything the drawing routines need from the canvas, in one place.
 struct TCanvasAccess {
     TCanvas& c;
-    QImage* img;
+    TPaintedImage* raster;  // nullptr on devices that are not images
 
-    explicit TCanvasAccess(TCanvas& canvas) : c(canvas), img(canvas.dev_ ? canvas.dev_->Image() : nullptr) {}
+    explicit TCanvasAccess(TCanvas& canvas) : c(canvas), raster(canvas.dev_ ? canvas.dev_->Image() : nullptr) {}
+    // The pixels themselves, for reading or writing them directly.
+    QImage& Pixels() const { return raster->Pixels(); }
 
     QRect DeviceBounds() const {
         return c.dev_ ? QRect(0, 0, c.dev_->Width(), c.dev_->Height()) : QRect();
@@ -602,21 +625,26 @@ struct TCanvasAccess {
     }
 
     // A QPainter on the device, clipped, without antialiasing; nullptr when the canvas has no device.
+    // Painters that outlive the call (an image's kept painter, the printer's) are handed back in the state
+    // they were found in, so every call starts as on a fresh painter.
     struct Painter {
         std::unique_ptr<QPainter> own;
         QPainter* p = nullptr;
         bool external = false;
         ~Painter() {
-            if (external && p) p->restore();
+            if (external && p && p->isActive()) p->restore();
         }
     };
     void Open(Painter& pt, QPaintDevice* target = nullptr) {
         if (target) {
             pt.own = std::make_unique<QPainter>(target);
             pt.p = pt.own.get();
-        } else if (img) {
-            pt.own = std::make_unique<QPainter>(img);
-            pt.p = pt.own.get();
+        } else if (raster) {
+            pt.p = raster->KeptPainter(ClipRegion());
+            if (!pt.p) return;
+            pt.p->save();
+            pt.external = true;
+            return;
         } else if (c.dev_ && c.dev_->OpenPainter()) {
             pt.p = c.dev_->OpenPainter();
             pt.p->save();
@@ -668,7 +696,7 @@ struct TCanvasAccess {
 
     // Paints with Qt, then, for raster devices and a mode other than copy, combines through the mode.
     void Compose(const std::function<void(QPainter&)>& paint, TPenMode mode) {
-        if (!img || mode == pmCopy) {
+        if (!raster || mode == pmCopy) {
             Painter pt;
             Open(pt);
             if (!pt.p) return;
@@ -676,7 +704,8 @@ struct TCanvasAccess {
             Notify(DeviceBounds());
             return;
         }
-        QImage tmp(img->size(), QImage::Format_ARGB32);
+        QImage& img = Pixels();
+        QImage tmp(img.size(), QImage::Format_ARGB32);
         tmp.fill(Qt::transparent);
         {
             Painter pt;
@@ -689,7 +718,7 @@ struct TCanvasAccess {
             const QRgb* s = reinterpret_cast<const QRgb*>(tmp.constScanLine(y));
             for (int x = 0; x < tmp.width(); ++x) {
                 if (qAlpha(s[x]) == 0) continue;
-                SetPx(*img, x, y, Rop2(mode, s[x] & kRgb, GetPx(*img, x, y)));
+                SetPx(img, x, y, Rop2(mode, s[x] & kRgb, GetPx(img, x, y)));
                 box |= QRect(x, y, 1, 1);
             }
         }
@@ -697,9 +726,9 @@ struct TCanvasAccess {
     }
 
     // One pixel through the pen mode, clipped.
-    void Plot(int x, int y, uint32_t rgb, TPenMode mode, const QRegion& clip) {
+    void Plot(QImage& img, int x, int y, uint32_t rgb, TPenMode mode, const QRegion& clip) {
         if (!clip.contains(QPoint(x, y))) return;
-        SetPx(*img, x, y, Rop2(mode, rgb, GetPx(*img, x, y)));
+        SetPx(img, x, y, Rop2(mode, rgb, GetPx(img, x, y)));
     }
 
     bool ThinPen() const {
@@ -712,7 +741,7 @@ struct TCanvasAccess {
     void ThinSegment(QPoint a, QPoint b) {
         const TPenData& d = c.pen_->Data();
         if (d.style == psClear) return;
-        if (!img) {
+        if (!raster) {
             Painter pt;
             Open(pt);
             if (!pt.p) return;
@@ -720,6 +749,7 @@ struct TCanvasAccess {
             if (a != b) pt.p->drawLine(a, b);
             return;
         }
+        QImage& img = Pixels();
         QRegion clip = ClipRegion();
         const std::vector<int>& pat = DashPattern(d.style);
         int period = 0;
@@ -745,9 +775,9 @@ struct TCanvasAccess {
                 ++c.dashPhase_;
             }
             if (on)
-                Plot(x0, y0, pen, mode, clip);
+                Plot(img, x0, y0, pen, mode, clip);
             else if (c.bkMode_ == OPAQUE)
-                Plot(x0, y0, bk, mode, clip);
+                Plot(img, x0, y0, bk, mode, clip);
             int e2 = 2 * err;
             if (e2 >= dy) {
                 err += dy;
@@ -835,7 +865,7 @@ struct TCanvasAccess {
     // Pixels of a source image combined onto the device rectangle dst with a raster operation.
     void Blit(const QRect& dst, const QImage& src, DWORD rop, const uint32_t* key) {
         if (dst.isEmpty()) return;
-        if (!img) {
+        if (!raster) {
             Painter pt;
             Open(pt);
             if (!pt.p) return;
@@ -854,9 +884,10 @@ struct TCanvasAccess {
         }
         QImage s = src.size() == dst.size() ? src : src.scaled(dst.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
         QRegion clip = ClipRegion().intersected(dst);
+        QImage& img = Pixels();
         if (rop == SRCCOPY && !key) {
             // The common copy: straight through the backend.
-            QPainter p(img);
+            QPainter p(&img);
             p.setClipRegion(clip);
             p.setCompositionMode(QPainter::CompositionMode_Source);
             p.drawImage(dst.topLeft(), s.convertToFormat(QImage::Format_RGB32));
@@ -870,7 +901,7 @@ struct TCanvasAccess {
                 for (int x = r.left(); x <= r.right(); ++x) {
                     uint32_t sv = GetPx(s, x - dst.left(), y - dst.top());
                     if (key && sv == *key) continue;
-                    SetPx(*img, x, y, Rop3(rop, sv, GetPx(*img, x, y), pat));
+                    SetPx(img, x, y, Rop3(rop, sv, GetPx(img, x, y), pat));
                 }
         }
         Notify(dst);
@@ -878,8 +909,9 @@ struct TCanvasAccess {
 
     // The source pixels of a canvas rectangle (device coordinates of the source), mirrored for negative sizes.
     static QImage Grab(TCanvas* src, int sx, int sy, int sw, int sh) {
-        QImage* si = src && src->dev_ ? src->dev_->Image() : nullptr;
-        if (!si) return QImage();
+        TPaintedImage* sr = src && src->dev_ ? src->dev_->Image() : nullptr;
+        if (!sr) return QImage();
+        const QImage* si = &sr->Pixels();
         int x = sx + src->origin_.X, y = sy + src->origin_.Y;
         bool mx = sw < 0, my = sh < 0;
         if (mx) {
@@ -1124,13 +1156,14 @@ void TCanvas::FrameRect(const TRect& r) {
 
 void TCanvas::DrawFocusRect(const TRect& r) {
     TCanvasAccess a(*this);
-    if (!a.img || r.IsEmpty()) return;
+    if (!a.raster || r.IsEmpty()) return;
+    QImage& img = a.Pixels();
     QRegion clip = a.ClipRegion();
     // Every other pixel of the border, inverted; the same call again restores it.
     auto dot = [&](int x, int y) {
         if (((x + y) & 1) != 0) return;
         QPoint p = a.Dev(x, y);
-        a.Plot(p.x(), p.y(), kRgb, pmXor, clip);
+        a.Plot(img, p.x(), p.y(), kRgb, pmXor, clip);
     };
     for (int x = r.Left; x < r.Right; ++x) {
         dot(x, r.Top);
@@ -1146,21 +1179,21 @@ void TCanvas::DrawFocusRect(const TRect& r) {
 void TCanvas::InvertRect(const TRect& r) { PatBlt(r.Left, r.Top, r.Width(), r.Height(), DSTINVERT); }
 
 TColor TCanvas::Pixel(int x, int y) const {
-    QImage* img = dev_ ? dev_->Image() : nullptr;
+    TPaintedImage* raster = dev_ ? dev_->Image() : nullptr;
     x += origin_.X;
     y += origin_.Y;
-    if (!img || x < 0 || y < 0 || x >= img->width() || y >= img->height()) return clNone;
-    uint32_t v = GetPx(*img, x, y);
+    if (!raster || x < 0 || y < 0 || x >= raster->Width() || y >= raster->Height()) return clNone;
+    uint32_t v = GetPx(raster->Pixels(), x, y);
     return RGB((v >> 16) & 255, (v >> 8) & 255, v & 255);
 }
 
 void TCanvas::SetPixel(int x, int y, TColor c) {
     TCanvasAccess a(*this);
-    if (!a.img) return;
+    if (!a.raster) return;
     QPoint p = a.Dev(x, y);
     QRegion clip = a.ClipRegion();
     if (!clip.contains(p)) return;
-    SetPx(*a.img, p.x(), p.y(), ToQRgbValue(c));
+    SetPx(a.Pixels(), p.x(), p.y(), ToQRgbValue(c));
     a.Notify(QRect(p, QSize(1, 1)));
 }
 
