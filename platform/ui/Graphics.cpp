@@ -580,7 +580,7 @@ const std::vector<int>& DashPattern(TPenStyle s) {
 }  // namespace
 
 // ---------------------------------------------------------------- painted image
-QPainter* TPaintedImage::KeptPainter(const QRegion& clip) {
+QPainter* TPaintedImage::KeptPainter(const QRegion& clip, bool plain) {
     if (img_.isNull()) return nullptr;
     if (!painter_) painter_ = std::make_unique<QPainter>();
     if (!painter_->isActive()) {
@@ -589,9 +589,19 @@ QPainter* TPaintedImage::KeptPainter(const QRegion& clip) {
         painter_->setRenderHint(QPainter::TextAntialiasing, false);
         painter_->setClipRegion(clip);
         clip_ = clip;
+        beginPen_ = painter_->pen();
+        beginBrush_ = painter_->brush();
+        penBrushSet_ = false;
     } else if (clip != clip_) {
         painter_->setClipRegion(clip);
         clip_ = clip;
+    }
+    if (plain) {
+        penBrushSet_ = true;
+    } else if (penBrushSet_) {
+        painter_->setPen(beginPen_);
+        painter_->setBrush(beginBrush_);
+        penBrushSet_ = false;
     }
     return painter_.get();
 }
@@ -626,7 +636,8 @@ struct TCanvasAccess {
 
     // A QPainter on the device, clipped, without antialiasing; nullptr when the canvas has no device.
     // Painters that outlive the call (an image's kept painter, the printer's) are handed back in the state
-    // they were found in, so every call starts as on a fresh painter.
+    // they were found in, so every call starts as on a fresh painter; a plain call (one that sets only the
+    // pen and the brush before it draws) spares the saving, which costs as much as a small polygon.
     struct Painter {
         std::unique_ptr<QPainter> own;
         QPainter* p = nullptr;
@@ -635,13 +646,13 @@ struct TCanvasAccess {
             if (external && p && p->isActive()) p->restore();
         }
     };
-    void Open(Painter& pt, QPaintDevice* target = nullptr) {
+    void Open(Painter& pt, QPaintDevice* target = nullptr, bool plain = false) {
         if (target) {
             pt.own = std::make_unique<QPainter>(target);
             pt.p = pt.own.get();
         } else if (raster) {
-            pt.p = raster->KeptPainter(ClipRegion());
-            if (!pt.p) return;
+            pt.p = raster->KeptPainter(ClipRegion(), plain);
+            if (!pt.p || plain) return;
             pt.p->save();
             pt.external = true;
             return;
@@ -695,10 +706,11 @@ struct TCanvasAccess {
     }
 
     // Paints with Qt, then, for raster devices and a mode other than copy, combines through the mode.
+    // paint sets the pen and the brush and nothing else of the painter.
     void Compose(const std::function<void(QPainter&)>& paint, TPenMode mode) {
         if (!raster || mode == pmCopy) {
             Painter pt;
-            Open(pt);
+            Open(pt, nullptr, true);
             if (!pt.p) return;
             paint(*pt.p);
             Notify(DeviceBounds());

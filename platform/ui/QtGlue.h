@@ -60,8 +60,10 @@ public:
     bool IsNull() const { return img_.isNull(); }
 
     // The kept painter, begun when none is, without antialiasing and clipped to clip; nullptr for an image
-    // without pixels. It stays valid until this image goes, even when painting ends meanwhile.
-    QPainter* KeptPainter(const QRegion& clip);
+    // without pixels. It stays valid until this image goes, even when painting ends meanwhile. A plain user
+    // sets the pen and the brush and nothing else, and may leave them set: the next user that is not plain
+    // finds them as they were at the beginning.
+    QPainter* KeptPainter(const QRegion& clip, bool plain);
     void EndPainting() const;
     bool Painting() const { return painter_ && painter_->isActive(); }
 
@@ -69,6 +71,9 @@ private:
     QImage img_;
     mutable std::unique_ptr<QPainter> painter_;
     QRegion clip_;
+    QPen beginPen_;
+    QBrush beginBrush_;
+    bool penBrushSet_ = false;
 };
 
 // What a canvas paints on: an image (bitmaps, back surfaces) or a painter kept open by the printer.

@@ -10,6 +10,7 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
+#include "platform/ui/Themes.h"
 #include "platform/ui/testsupport/UiTest.h"
 
 namespace {
@@ -159,6 +160,35 @@ TEST(CanvasPainter, EveryCallStartsFromTheCanvasState) {
     EXPECT_EQ(c->Pixel(50, 30), clNavy);
     EXPECT_EQ(c->Pixel(55, 35), clNavy);
     EXPECT_EQ(c->Pixel(56, 36), clWhite);
+}
+
+TEST(CanvasPainter, PenAndBrushOfEarlierShapesStayOutOfOtherDrawing) {
+    // Backend styles draw with whatever pen and brush they find: the same element on a fresh bitmap and on
+    // one where shapes have just left a hatched brush and a wide dashed pen behind.
+    auto fresh = White(60, 40), used = White(60, 40);
+    TCanvas* c = used->Canvas();
+    c->Brush()->SetStyle(bsDiagCross);
+    c->Brush()->SetColor(clRed);
+    c->Pen()->SetWidth(5);
+    c->Pen()->SetStyle(psDash);
+    c->Pen()->SetColor(clBlue);
+    c->Ellipse(0, 0, 60, 40);
+    TPoint line[2] = {{0, 20}, {60, 20}};
+    c->Polyline(line, 2);
+    c->Pen()->SetStyle(psSolid);
+    c->Pen()->SetWidth(1);
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(clWhite);
+    c->FillRect(TRect(0, 0, 60, 40));
+    for (TThemedPart part : {tpPushButton, tpCheckBox, tpProgressBar, tpTab}) {
+        TThemedElementDetails d = ThemeServices()->GetElementDetails(part, tsNormal, tcChecked);
+        ThemeServices()->DrawElement(fresh->Canvas(), d, TRect(5, 5, 55, 35));
+        ThemeServices()->DrawElement(c, d, TRect(5, 5, 55, 35));
+        int differ = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 60; ++x) differ += fresh->Canvas()->Pixel(x, y) != c->Pixel(x, y);
+        EXPECT_EQ(differ, 0) << int(part);
+    }
 }
 
 TEST(CanvasPainter, WindowSurfaceShowsAndCopiesWhatWasDrawnOutsidePaint) {
