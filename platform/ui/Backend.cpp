@@ -495,7 +495,7 @@ TControlWidget::TControlWidget(TWinControl* c, bool topLevel) : QWidget(nullptr)
 void TControlWidget::paintEvent(QPaintEvent* e) {
     if (!control) return;
     QPainter p(this);
-    const QImage& img = control->BackSurface()->img;
+    const QImage& img = control->BackSurface()->img.Pixels();
     if (!img.isNull()) p.drawImage(e->rect(), img, e->rect());
 }
 

@@ -15,7 +15,7 @@
 class QMessageBox;
 
 struct TWinControl::Surface {
-    QImage img;
+    TPaintedImage img;
     QRegion update;  // window coordinates
     bool erase = false, ncInvalid = true, posted = false, painting = false;
     QScrollBar* bars[2] = {nullptr, nullptr};
@@ -53,9 +53,9 @@ protected:
 class TSurfaceDevice : public TCanvasDevice {
 public:
     TSurfaceDevice(TWinControl::Surface* s, TControlWidget* w) : s_(s), w_(w) {}
-    QImage* Image() override { return &s_->img; }
-    int Width() override { return s_->img.width(); }
-    int Height() override { return s_->img.height(); }
+    TPaintedImage* Image() override { return &s_->img; }
+    int Width() override { return s_->img.Width(); }
+    int Height() override { return s_->img.Height(); }
     void Changed(const QRect& r) override {
         if (w_) w_->Show(r);
     }

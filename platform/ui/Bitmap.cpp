@@ -36,25 +36,25 @@ TBitmap::~TBitmap() = default;
 
 void TBitmap::Rebind() {
     if (!canvas_) canvas_ = std::make_unique<TCanvas>();
-    canvas_->SetDevice(std::make_unique<TImageDevice>(&img_->img));
+    canvas_->SetDevice(std::make_unique<TImageDevice>(img_.get()));
 }
 
-int TBitmap::Width() const { return img_->img.width(); }
-int TBitmap::Height() const { return img_->img.height(); }
+int TBitmap::Width() const { return img_->Width(); }
+int TBitmap::Height() const { return img_->Height(); }
 void TBitmap::SetWidth(int w) { SetSize(w, Height()); }
 void TBitmap::SetHeight(int h) { SetSize(Width(), h); }
 
 void TBitmap::SetSize(int w, int h) {
     w = std::max(w, 0);
     h = std::max(h, 0);
-    if (w == Width() && h == Height() && !img_->img.isNull()) return;
+    if (w == Width() && h == Height() && !img_->IsNull()) return;
     if (int64_t(w) * h > (int64_t(1) << 28)) throw EOutOfResources("Out of system resources");
     QImage n;
     if (w > 0 && h > 0) {
         n = QImage(w, h, StorageFormat(pf_));
         if (n.isNull()) throw EOutOfResources("Out of system resources");
         n.fill(Qt::white);
-        const QImage& old = img_->img;
+        const QImage& old = img_->Pixels();
         int cw = std::min(w, old.width()), ch = std::min(h, old.height());
         if (cw > 0 && ch > 0) {
             QPainter p(&n);
@@ -62,7 +62,7 @@ void TBitmap::SetSize(int w, int h) {
             p.drawImage(QPoint(0, 0), old, QRect(0, 0, cw, ch));
         }
     }
-    img_->img = n;
+    img_->Pixels() = n;
     Changed();
 }
 
@@ -70,10 +70,11 @@ void TBitmap::SetPixelFormat(TPixelFormat pf) {
     if (pf == pf_) return;
     bool changesStorage = StorageFormat(pf) != StorageFormat(pf_);
     pf_ = pf;
-    if (changesStorage && !img_->img.isNull()) img_->img = img_->img.convertToFormat(StorageFormat(pf));
-    if (pf == pf1bit && !img_->img.isNull()) {
+    QImage& img = img_->Pixels();
+    if (changesStorage && !img.isNull()) img = img.convertToFormat(StorageFormat(pf));
+    if (pf == pf1bit && !img.isNull()) {
         // Monochrome: each pixel becomes black or white.
-        QImage& im = img_->img;
+        QImage& im = img;
         for (int y = 0; y < im.height(); ++y)
             for (int x = 0; x < im.width(); ++x)
                 im.setPixel(x, y, qGray(im.pixel(x, y)) >= 128 ? 0xFFFFFFFFu : 0xFF000000u);
@@ -87,15 +88,15 @@ TCanvas* TBitmap::Canvas() { return canvas_.get(); }
 
 void* TBitmap::ScanLine(int y) {
     if (y < 0 || y >= Height()) throw EInvalidGraphicOperation("Scan line index out of range");
-    return img_->img.scanLine(y);
+    return img_->Pixels().scanLine(y);
 }
 
-int TBitmap::BytesPerScanLine() const { return int(img_->img.bytesPerLine()); }
+int TBitmap::BytesPerScanLine() const { return int(img_->Pixels().bytesPerLine()); }
 
 TColor TBitmap::TransparentColor() const {
     if (tmode_ == tmFixed && transparentColor_ != clDefault) return transparentColor_;
-    if (img_->img.isNull()) return clDefault;
-    return FromQRgb(img_->img.pixel(0, Height() - 1));
+    if (img_->IsNull()) return clDefault;
+    return FromQRgb(img_->Pixels().pixel(0, Height() - 1));
 }
 
 void TBitmap::SetTransparentColor(TColor c) {
@@ -121,13 +122,13 @@ void TBitmap::LoadFromFile(const std::string& path) {
     else if (fmt == "png") bits = in.hasAlphaChannel() ? 32 : 24;
     pf_ = bits == 32 ? pf32bit : bits == 24 ? pf24bit : bits == 8 ? pf8bit : bits == 4 ? pf4bit : bits == 1 ? pf1bit
                                                                                                            : pf24bit;
-    img_->img = in.convertToFormat(StorageFormat(pf_));
+    img_->Pixels() = in.convertToFormat(StorageFormat(pf_));
     Changed();
 }
 
 void TBitmap::SaveToFile(const std::string& path) const {
     // Uncompressed bottom-up BMP: 32-bit bitmaps stay 32-bit, everything else is written with 24 bits.
-    const QImage& im = img_->img;
+    const QImage& im = img_->Pixels();
     int w = im.width(), h = im.height();
     int bits = pf_ == pf32bit ? 32 : 24;
     int stride = ((w * bits + 31) / 32) * 4;
@@ -167,7 +168,7 @@ void TBitmap::SaveToPNG(const std::string& path) const {
     QByteArray png;
     QBuffer b(&png);
     b.open(QIODevice::WriteOnly);
-    if (!img_->img.convertToFormat(QImage::Format_RGB32).save(&b, "PNG") ||
+    if (!img_->Pixels().convertToFormat(QImage::Format_RGB32).save(&b, "PNG") ||
         !DiskWriteAll(path, std::string(png.constData(), size_t(png.size()))))
         throw Exception("Cannot write file \"" + path + "\"");
 }
@@ -176,7 +177,7 @@ void TBitmap::Assign(const TGraphic& src) {
     if (&src == this) return;
     if (auto* b = dynamic_cast<const TBitmap*>(&src)) {
         pf_ = b->pf_;
-        img_->img = b->img_->img.copy();
+        img_->Pixels() = b->img_->Pixels().copy();
         tmode_ = b->tmode_;
         transparentColor_ = b->transparentColor_;
         transparent_ = b->transparent_;
@@ -194,9 +195,9 @@ void TBitmap::Draw(TCanvas* canvas, const TRect& r) const {
     if (transparent_) {
         TColor t = ColorToRGB(TransparentColor());
         uint32_t key = (uint32_t(GetRValue(t)) << 16) | (uint32_t(GetGValue(t)) << 8) | uint32_t(GetBValue(t));
-        CanvasDrawImage(canvas, r, img_->img, &key);
+        CanvasDrawImage(canvas, r, img_->Pixels(), &key);
     } else {
-        CanvasDrawImage(canvas, r, img_->img, nullptr);
+        CanvasDrawImage(canvas, r, img_->Pixels(), nullptr);
     }
 }
 

@@ -579,12 +579,45 @@ const std::vector<int>& DashPattern(TPenStyle s) {
 }
 }  // namespace
 
+// ---------------------------------------------------------------- painted image
+QPainter* TPaintedImage::KeptPainter(const QRegion& clip, bool plain) {
+    if (img_.isNull()) return nullptr;
+    if (!painter_) painter_ = std::make_unique<QPainter>();
+    if (!painter_->isActive()) {
+        if (!painter_->begin(&img_)) return nullptr;
+        painter_->setRenderHint(QPainter::Antialiasing, false);
+        painter_->setRenderHint(QPainter::TextAntialiasing, false);
+        painter_->setClipRegion(clip);
+        clip_ = clip;
+        beginPen_ = painter_->pen();
+        beginBrush_ = painter_->brush();
+        penBrushSet_ = false;
+    } else if (clip != clip_) {
+        painter_->setClipRegion(clip);
+        clip_ = clip;
+    }
+    if (plain) {
+        penBrushSet_ = true;
+    } else if (penBrushSet_) {
+        painter_->setPen(beginPen_);
+        painter_->setBrush(beginBrush_);
+        penBrushSet_ = false;
+    }
+    return painter_.get();
+}
+
+void TPaintedImage::EndPainting() const {
+    if (painter_ && painter_->isActive()) painter_->end();
+}
+
 // Everything the drawing routines need from the canvas, in one place.
 struct TCanvasAccess {
     TCanvas& c;
-    QImage* img;
+    TPaintedImage* raster;  // nullptr on devices that are not images
 
-    explicit TCanvasAccess(TCanvas& canvas) : c(canvas), img(canvas.dev_ ? canvas.dev_->Image() : nullptr) {}
+    explicit TCanvasAccess(TCanvas& canvas) : c(canvas), raster(canvas.dev_ ? canvas.dev_->Image() : nullptr) {}
+    // The pixels themselves, for reading or writing them directly.
+    QImage& Pixels() const { return raster->Pixels(); }
 
     QRect DeviceBounds() const {
         return c.dev_ ? QRect(0, 0, c.dev_->Width(), c.dev_->Height()) : QRect();
@@ -602,21 +635,27 @@ struct TCanvasAccess {
     }
 
     // A QPainter on the device, clipped, without antialiasing; nullptr when the canvas has no device.
+    // Painters that outlive the call (an image's kept painter, the printer's) are handed back in the state
+    // they were found in, so every call starts as on a fresh painter; a plain call (one that sets only the
+    // pen and the brush before it draws) spares the saving, which costs as much as a small polygon.
     struct Painter {
         std::unique_ptr<QPainter> own;
         QPainter* p = nullptr;
         bool external = false;
         ~Painter() {
-            if (external && p) p->restore();
+            if (external && p && p->isActive()) p->restore();
         }
     };
-    void Open(Painter& pt, QPaintDevice* target = nullptr) {
+    void Open(Painter& pt, QPaintDevice* target = nullptr, bool plain = false) {
         if (target) {
             pt.own = std::make_unique<QPainter>(target);
             pt.p = pt.own.get();
-        } else if (img) {
-            pt.own = std::make_unique<QPainter>(img);
-            pt.p = pt.own.get();
+        } else if (raster) {
+            pt.p = raster->KeptPainter(ClipRegion(), plain);
+            if (!pt.p || plain) return;
+            pt.p->save();
+            pt.external = true;
+            return;
         } else if (c.dev_ && c.dev_->OpenPainter()) {
             pt.p = c.dev_->OpenPainter();
             pt.p->save();
@@ -667,16 +706,18 @@ struct TCanvasAccess {
     }
 
     // Paints with Qt, then, for raster devices and a mode other than copy, combines through the mode.
+    // paint sets the pen and the brush and nothing else of the painter.
     void Compose(const std::function<void(QPainter&)>& paint, TPenMode mode) {
-        if (!img || mode == pmCopy) {
+        if (!raster || mode == pmCopy) {
             Painter pt;
-            Open(pt);
+            Open(pt, nullptr, true);
             if (!pt.p) return;
             paint(*pt.p);
             Notify(DeviceBounds());
             return;
         }
-        QImage tmp(img->size(), QImage::Format_ARGB32);
+        QImage& img = Pixels();
+        QImage tmp(img.size(), QImage::Format_ARGB32);
         tmp.fill(Qt::transparent);
         {
             Painter pt;
@@ -689,7 +730,7 @@ struct TCanvasAccess {
             const QRgb* s = reinterpret_cast<const QRgb*>(tmp.constScanLine(y));
             for (int x = 0; x < tmp.width(); ++x) {
                 if (qAlpha(s[x]) == 0) continue;
-                SetPx(*img, x, y, Rop2(mode, s[x] & kRgb, GetPx(*img, x, y)));
+                SetPx(img, x, y, Rop2(mode, s[x] & kRgb, GetPx(img, x, y)));
                 box |= QRect(x, y, 1, 1);
             }
         }
@@ -697,9 +738,9 @@ struct TCanvasAccess {
     }
 
     // One pixel through the pen mode, clipped.
-    void Plot(int x, int y, uint32_t rgb, TPenMode mode, const QRegion& clip) {
+    void Plot(QImage& img, int x, int y, uint32_t rgb, TPenMode mode, const QRegion& clip) {
         if (!clip.contains(QPoint(x, y))) return;
-        SetPx(*img, x, y, Rop2(mode, rgb, GetPx(*img, x, y)));
+        SetPx(img, x, y, Rop2(mode, rgb, GetPx(img, x, y)));
     }
 
     bool ThinPen() const {
@@ -712,7 +753,7 @@ struct TCanvasAccess {
     void ThinSegment(QPoint a, QPoint b) {
         const TPenData& d = c.pen_->Data();
         if (d.style == psClear) return;
-        if (!img) {
+        if (!raster) {
             Painter pt;
             Open(pt);
             if (!pt.p) return;
@@ -720,6 +761,7 @@ struct TCanvasAccess {
             if (a != b) pt.p->drawLine(a, b);
             return;
         }
+        QImage& img = Pixels();
         QRegion clip = ClipRegion();
         const std::vector<int>& pat = DashPattern(d.style);
         int period = 0;
@@ -745,9 +787,9 @@ struct TCanvasAccess {
                 ++c.dashPhase_;
             }
             if (on)
-                Plot(x0, y0, pen, mode, clip);
+                Plot(img, x0, y0, pen, mode, clip);
             else if (c.bkMode_ == OPAQUE)
-                Plot(x0, y0, bk, mode, clip);
+                Plot(img, x0, y0, bk, mode, clip);
             int e2 = 2 * err;
             if (e2 >= dy) {
                 err += dy;
@@ -835,7 +877,7 @@ struct TCanvasAccess {
     // Pixels of a source image combined onto the device rectangle dst with a raster operation.
     void Blit(const QRect& dst, const QImage& src, DWORD rop, const uint32_t* key) {
         if (dst.isEmpty()) return;
-        if (!img) {
+        if (!raster) {
             Painter pt;
             Open(pt);
             if (!pt.p) return;
@@ -854,9 +896,10 @@ struct TCanvasAccess {
         }
         QImage s = src.size() == dst.size() ? src : src.scaled(dst.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
         QRegion clip = ClipRegion().intersected(dst);
+        QImage& img = Pixels();
         if (rop == SRCCOPY && !key) {
             // The common copy: straight through the backend.
-            QPainter p(img);
+            QPainter p(&img);
             p.setClipRegion(clip);
             p.setCompositionMode(QPainter::CompositionMode_Source);
             p.drawImage(dst.topLeft(), s.convertToFormat(QImage::Format_RGB32));
@@ -870,7 +913,7 @@ struct TCanvasAccess {
                 for (int x = r.left(); x <= r.right(); ++x) {
                     uint32_t sv = GetPx(s, x - dst.left(), y - dst.top());
                     if (key && sv == *key) continue;
-                    SetPx(*img, x, y, Rop3(rop, sv, GetPx(*img, x, y), pat));
+                    SetPx(img, x, y, Rop3(rop, sv, GetPx(img, x, y), pat));
                 }
         }
         Notify(dst);
@@ -878,8 +921,9 @@ struct TCanvasAccess {
 
     // The source pixels of a canvas rectangle (device coordinates of the source), mirrored for negative sizes.
     static QImage Grab(TCanvas* src, int sx, int sy, int sw, int sh) {
-        QImage* si = src && src->dev_ ? src->dev_->Image() : nullptr;
-        if (!si) return QImage();
+        TPaintedImage* sr = src && src->dev_ ? src->dev_->Image() : nullptr;
+        if (!sr) return QImage();
+        const QImage* si = &sr->Pixels();
         int x = sx + src->origin_.X, y = sy + src->origin_.Y;
         bool mx = sw < 0, my = sh < 0;
         if (mx) {
@@ -1124,13 +1168,14 @@ void TCanvas::FrameRect(const TRect& r) {
 
 void TCanvas::DrawFocusRect(const TRect& r) {
     TCanvasAccess a(*this);
-    if (!a.img || r.IsEmpty()) return;
+    if (!a.raster || r.IsEmpty()) return;
+    QImage& img = a.Pixels();
     QRegion clip = a.ClipRegion();
     // Every other pixel of the border, inverted; the same call again restores it.
     auto dot = [&](int x, int y) {
         if (((x + y) & 1) != 0) return;
         QPoint p = a.Dev(x, y);
-        a.Plot(p.x(), p.y(), kRgb, pmXor, clip);
+        a.Plot(img, p.x(), p.y(), kRgb, pmXor, clip);
     };
     for (int x = r.Left; x < r.Right; ++x) {
         dot(x, r.Top);
@@ -1146,21 +1191,21 @@ void TCanvas::DrawFocusRect(const TRect& r) {
 void TCanvas::InvertRect(const TRect& r) { PatBlt(r.Left, r.Top, r.Width(), r.Height(), DSTINVERT); }
 
 TColor TCanvas::Pixel(int x, int y) const {
-    QImage* img = dev_ ? dev_->Image() : nullptr;
+    TPaintedImage* raster = dev_ ? dev_->Image() : nullptr;
     x += origin_.X;
     y += origin_.Y;
-    if (!img || x < 0 || y < 0 || x >= img->width() || y >= img->height()) return clNone;
-    uint32_t v = GetPx(*img, x, y);
+    if (!raster || x < 0 || y < 0 || x >= raster->Width() || y >= raster->Height()) return clNone;
+    uint32_t v = GetPx(raster->Pixels(), x, y);
     return RGB((v >> 16) & 255, (v >> 8) & 255, v & 255);
 }
 
 void TCanvas::SetPixel(int x, int y, TColor c) {
     TCanvasAccess a(*this);
-    if (!a.img) return;
+    if (!a.raster) return;
     QPoint p = a.Dev(x, y);
     QRegion clip = a.ClipRegion();
     if (!clip.contains(p)) return;
-    SetPx(*a.img, p.x(), p.y(), ToQRgbValue(c));
+    SetPx(a.Pixels(), p.x(), p.y(), ToQRgbValue(c));
     a.Notify(QRect(p, QSize(1, 1)));
 }
 

@@ -86,7 +86,7 @@ void TCustomImageList::Draw(TCanvas* canvas, int x, int y, int index, bool enabl
     const Image& im = *images_[size_t(index)];
     TColor hi = ColorToRGB(clBtnHighlight), sh = ColorToRGB(clBtnShadow);
     auto dark = [&](int px, int py) {
-        TColor c = im.bits.Image()->img.pixel(px, py) & 0xFFFFFF;
+        TColor c = im.bits.Image()->Pixels().pixel(px, py) & 0xFFFFFF;
         int lum = (qRed(c) * 30 + qGreen(c) * 59 + qBlue(c) * 11) / 100;
         return lum < 192;
     };
@@ -94,7 +94,7 @@ void TCustomImageList::Draw(TCanvas* canvas, int x, int y, int index, bool enabl
         for (int py = 0; py < height_; ++py)
             for (int px = 0; px < width_; ++px)
                 if (!im.mask[size_t(py) * size_t(width_) + size_t(px)])
-                    canvas->SetPixel(x + px, y + py, FromQRgb(im.bits.Image()->img.pixel(px, py)));
+                    canvas->SetPixel(x + px, y + py, FromQRgb(im.bits.Image()->Pixels().pixel(px, py)));
         return;
     }
     for (int pass = 0; pass < 2; ++pass)

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QRegion>
 #include <QString>
+#include <memory>
 #include <string>
 
 #include "platform/ui/Bitmap.h"
@@ -33,11 +34,53 @@ public:
     QRegion r;
 };
 
+// An image and the painter that drawing keeps open on it from one canvas call to the next (beginning a
+// painter for every call costs more than most shapes). Whatever else reads, writes, copies or replaces the
+// pixels goes through Pixels(), which ends that painter first: a painter left open would draw into a copy
+// sharing the pixels, or into pixels already replaced.
+class TPaintedImage {
+public:
+    TPaintedImage() = default;
+    ~TPaintedImage() { EndPainting(); }
+    TPaintedImage(const TPaintedImage&) = delete;
+    TPaintedImage& operator=(const TPaintedImage&) = delete;
+
+    QImage& Pixels() {
+        EndPainting();
+        return img_;
+    }
+    const QImage& Pixels() const {
+        EndPainting();
+        return img_;
+    }
+    // Only the shape, which drawing never changes.
+    int Width() const { return img_.width(); }
+    int Height() const { return img_.height(); }
+    QSize Size() const { return img_.size(); }
+    bool IsNull() const { return img_.isNull(); }
+
+    // The kept painter, begun when none is, without antialiasing and clipped to clip; nullptr for an image
+    // without pixels. It stays valid until this image goes, even when painting ends meanwhile. A plain user
+    // sets the pen and the brush and nothing else, and may leave them set: the next user that is not plain
+    // finds them as they were at the beginning.
+    QPainter* KeptPainter(const QRegion& clip, bool plain);
+    void EndPainting() const;
+    bool Painting() const { return painter_ && painter_->isActive(); }
+
+private:
+    QImage img_;
+    mutable std::unique_ptr<QPainter> painter_;
+    QRegion clip_;
+    QPen beginPen_;
+    QBrush beginBrush_;
+    bool penBrushSet_ = false;
+};
+
 // What a canvas paints on: an image (bitmaps, back surfaces) or a painter kept open by the printer.
 class TCanvasDevice {
 public:
     virtual ~TCanvasDevice() = default;
-    virtual QImage* Image() { return nullptr; }
+    virtual TPaintedImage* Image() { return nullptr; }
     // For devices that are not images: the open painter.
     virtual QPainter* OpenPainter() { return nullptr; }
     virtual int Width() = 0;
@@ -49,25 +92,22 @@ public:
 
 class TImageDevice : public TCanvasDevice {
 public:
-    explicit TImageDevice(QImage* img) : img_(img) {}
-    QImage* Image() override { return img_; }
-    int Width() override { return img_->width(); }
-    int Height() override { return img_->height(); }
+    explicit TImageDevice(TPaintedImage* img) : img_(img) {}
+    TPaintedImage* Image() override { return img_; }
+    int Width() override { return img_->Width(); }
+    int Height() override { return img_->Height(); }
 
 private:
-    QImage* img_;
+    TPaintedImage* img_;
 };
 
-class TBitmapImage {
-public:
-    QImage img;
-};
+class TBitmapImage : public TPaintedImage {};
 
 // Puts image pixels into r of a canvas through its copy mode; pixels equal to *key (0xRRGGBB) are skipped.
 void CanvasDrawImage(TCanvas* canvas, const TRect& r, const QImage& img, const uint32_t* key);
 
 // Image of a bitmap, as it is stored.
-inline QImage& BitmapQImage(const TBitmap& b) { return b.Image()->img; }
+inline QImage& BitmapQImage(const TBitmap& b) { return b.Image()->Pixels(); }
 
 // Paints with Qt on a canvas's device, in its logical coordinates, within its clip.
 void CanvasPaint(TCanvas* canvas, const std::function<void(QPainter&)>& paint);

@@ -78,9 +78,10 @@ void TWinControl::CreateParams(TCreateParams& p) {
 void TWinControl::CreateWnd() {
     CreateParams(params_);
     handleCreated_ = true;
-    if (surface_->img.size() != QSize(Width(), Height())) {
-        surface_->img = QImage(std::max(Width(), 0), std::max(Height(), 0), QImage::Format_RGB32);
-        surface_->img.fill(ToQColor(Color()));
+    if (surface_->img.Size() != QSize(Width(), Height())) {
+        QImage& img = surface_->img.Pixels();
+        img = QImage(std::max(Width(), 0), std::max(Height(), 0), QImage::Format_RGB32);
+        img.fill(ToQColor(Color()));
     }
     UpdateNonClient();
     surface_->ncInvalid = true;
@@ -513,11 +514,12 @@ void TWinControl::BoundsChanged(bool moved, bool sized) {
     if (sized) {
         QImage n(std::max(Width(), 0), std::max(Height(), 0), QImage::Format_RGB32);
         n.fill(ToQColor(Color()));
-        if (!surface_->img.isNull() && !n.isNull()) {
+        QImage& img = surface_->img.Pixels();
+        if (!img.isNull() && !n.isNull()) {
             QPainter p(&n);
-            p.drawImage(0, 0, surface_->img);
+            p.drawImage(0, 0, img);
         }
-        surface_->img = n;
+        img = n;
         UpdateNonClient();
         surface_->ncInvalid = true;
         InvalidateClient(nullptr, true);
@@ -598,7 +600,7 @@ void TWinControl::Repaint() {
 
 void TWinControl::ProcessPaint() {
     Surface& s = *surface_;
-    if (!handleCreated_ || !Showing() || s.img.isNull()) return;
+    if (!handleCreated_ || !Showing() || s.img.IsNull()) return;
     if (s.painting) return;
     QRegion rgn = s.update.intersected(ToQRect(clientInWindow_));
     bool erase = s.erase, nc = s.ncInvalid;
@@ -664,13 +666,14 @@ void TWinControl::PaintControls(HDC dc, TControl* first) {
 
 void TWinControl::ScrollClient(int dx, int dy, const TRect* clip, bool invalidate, bool erase) {
     Surface& s = *surface_;
-    if (s.img.isNull()) return;
+    if (s.img.IsNull()) return;
+    QImage& img = s.img.Pixels();
     QRect area = ToQRect(clientInWindow_);
     if (clip) area = area.intersected(ToQRect(*clip).translated(clientInWindow_.Left, clientInWindow_.Top));
     if (area.isEmpty()) return;
-    QImage part = s.img.copy(area);
+    QImage part = img.copy(area);
     {
-        QPainter p(&s.img);
+        QPainter p(&img);
         p.setClipRect(area);
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.drawImage(area.topLeft() + QPoint(dx, dy), part);
@@ -688,10 +691,11 @@ void TWinControl::ScrollClient(int dx, int dy, const TRect* clip, bool invalidat
 }
 
 TBitmap* TWinControl::CopySurface() const {
-    auto* b = new TBitmap(surface_->img.width(), surface_->img.height(), pf24bit);
-    if (!surface_->img.isNull()) {
+    const QImage& img = surface_->img.Pixels();
+    auto* b = new TBitmap(img.width(), img.height(), pf24bit);
+    if (!img.isNull()) {
         QPainter p(&BitmapQImage(*b));
-        p.drawImage(0, 0, surface_->img);
+        p.drawImage(0, 0, img);
     }
     return b;
 }

@@ -224,7 +224,7 @@ TBitmap* Capture(TControl* c) {
             TRect wc = parent->WindowClientRect();
             QPoint pos = at + QPoint(wc.Left + cw->Left(), wc.Top + cw->Top());
             QPainter p(&BitmapQImage(*b));
-            p.drawImage(pos, cw->BackSurface()->img);
+            p.drawImage(pos, cw->BackSurface()->img.Pixels());
             p.end();
             natives(cw, pos);
             add(cw, pos);
