@@ -50,8 +50,9 @@ public:
         return n;
     }
     TGIS_Point Point(bool little) {
-        double x = Double(little);
-        return {x, Double(little)};
+        uint8_t b[16];
+        Take(b, 16);
+        return {Double(b, little), Double(b + 8, little)};
     }
 
 private:
@@ -67,9 +68,9 @@ private:
         if (little) return b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
         return b[3] | b[2] << 8 | b[1] << 16 | static_cast<uint32_t>(b[0]) << 24;
     }
-    double Double(bool little) {
+    static double Double(const uint8_t* at, bool little) {
         uint8_t b[8];
-        Take(b, 8);
+        std::memcpy(b, at, 8);
         if (!little) {
             for (int i = 0; i < 4; ++i) std::swap(b[i], b[7 - i]);
         }
@@ -410,6 +411,7 @@ public:
     void Finish() {
         if (part_.NeedsFirstAgain()) Put(part_.first);
         part_.n = 0;
+        if (s_.HasGeometry() && part_.type != gisShapeTypePoint) s_.SetStoredExtent(extent_);
     }
 
 private:
@@ -429,11 +431,13 @@ private:
             s_.SetNumParts(int32_t(plan_.Parts()));
             s_.WriteInt(kPartsHeader, 0);
         }
-        s_.SetStoredExtent({0, 0, 0, 0});
+        s_.SetStoredExtent(extent_);
         s_.SetNumPoints(0);
     }
+    // The extent grows as ExtendExtent would grow it, and is stored once at the end.
     void Put(const TGIS_Point& p) {
-        s_.ExtendExtent(p);
+        const TGIS_Extent e{p.X, p.Y, p.X, p.Y};
+        extent_ = written_ == 0 ? e : GisExtentUnion(e, extent_);
         s_.WritePoint(s_.PointOffset(written_), p);
         s_.SetNumPoints(++written_);
     }
@@ -442,6 +446,7 @@ private:
     const WkbPlan& plan_;
     WkbPart part_;
     int32_t partIndex_ = 0, written_ = 0;
+    TGIS_Extent extent_{0, 0, 0, 0};
 };
 
 std::unique_ptr<TGIS_Shape> TGIS_Shape::CreateFromWKB(const TGIS_Bytes& bytes) {
