@@ -51,20 +51,26 @@ public:
     }
     TGIS_Point Point(bool little) {
         uint8_t b[16];
-        Take(b, 16);
+        Take(b);
         return {Double(b, little), Double(b + 8, little)};
     }
 
 private:
-    void Take(void* dst, size_t n) { GisWkbRead(p_, end_, dst, n); }
+    // Fixed sizes copy inline; GisWkbRead raises for the bytes that are not there.
+    template <size_t N>
+    void Take(uint8_t (&dst)[N]) {
+        if (Left() < N) GisWkbRead(p_, end_, dst, N);
+        std::memcpy(dst, p_, N);
+        p_ += N;
+    }
     uint8_t Byte() {
-        uint8_t b;
-        Take(&b, 1);
-        return b;
+        uint8_t b[1];
+        Take(b);
+        return b[0];
     }
     uint32_t UInt32(bool little) {
         uint8_t b[4];
-        Take(b, 4);
+        Take(b);
         if (little) return b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
         return b[3] | b[2] << 8 | b[1] << 16 | static_cast<uint32_t>(b[0]) << 24;
     }
