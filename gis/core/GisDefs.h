@@ -51,6 +51,17 @@ inline bool GisExtentsOverlap(const TGIS_Extent& a, const TGIS_Extent& b) {
     if (a.YMin > b.YMax) return false;
     return a.YMax >= b.YMin;
 }
+// Takes the point in, per axis; the maximum is tested only when the minimum did not move.
+inline void GisExtentWiden(TGIS_Extent& e, const TGIS_Point& p) {
+    if (p.X < e.XMin)
+        e.XMin = p.X;
+    else if (p.X > e.XMax)
+        e.XMax = p.X;
+    if (p.Y < e.YMin)
+        e.YMin = p.Y;
+    else if (p.Y > e.YMax)
+        e.YMax = p.Y;
+}
 // A within B, borders included.
 inline bool GisExtentInside(const TGIS_Extent& a, const TGIS_Extent& b) {
     if (a.XMin < b.XMin || a.XMax > b.XMax || a.YMin < b.YMin) return false;

@@ -22,9 +22,17 @@ TGIS_LayerVector::TGIS_LayerVector()
 }
 
 TGIS_LayerVector::~TGIS_LayerVector() {
-    // Shapes first: a shape's own style may still point at the layer's sections.
     CurrentShape = nullptr;
+    ForgetShape(nullptr);
     Shapes.clear();
+}
+
+void TGIS_LayerVector::ForgetShape(TGIS_Shape* shape) {
+    auto forget = [shape](TGIS_ParamsSection* section) {
+        if (section && section->Shape() && (!shape || section->Shape() == shape)) section->SetShape(nullptr);
+    };
+    for (int i = 0; i < ParamsList().Count(); ++i) forget(ParamsList().GetSection(i));
+    forget(SelectedParams.get());
 }
 
 // ---- inherited slots ----
@@ -33,6 +41,7 @@ void TGIS_LayerVector::Open(TGIS_Viewer* viewer) {
     TGIS_LayerAbstract::Open(viewer);
     CurrentShape = nullptr;
     Cursor = 0;
+    ForgetShape(nullptr);
     Shapes.clear();
     Fields.clear();
     SupportedShapeTypes = GIS_ALL_SHAPE_TYPES;
@@ -58,6 +67,7 @@ void TGIS_LayerVector::WriteConfigOptions(TGIS_Ini& ini) {
 void TGIS_LayerVector::RevertAll() {
     for (int i = int(Shapes.size()) - 1; i >= 0; --i)
         if (i < int(Shapes.size())) RevertShape(Shapes[size_t(i)]->Uid);
+    ForgetShape(nullptr);
     Shapes.clear();
     CurrentShape = nullptr;
     for (int i = int(Fields.size()) - 1; i >= 0; --i) {
@@ -300,6 +310,7 @@ void TGIS_LayerVector::RevertShape(int32_t uid) {
     if (Cursor > index) --Cursor;
     // Deleting takes its entry out of the index; the file's version, if any, goes back in.
     s->Delete();
+    ForgetShape(s.get());
     s.reset();
     if (TGIS_Shape* original = GetShape(uid)) original->AddToRTree();
 }

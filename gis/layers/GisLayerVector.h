@@ -354,6 +354,9 @@ bool GisRelateExtentCommon(TGIS_Shape* shape, const TGIS_Extent& extent, uint8_t
 // Some segment of the shape meets some segment of the other's first part.
 bool GisSegmentsMeetFirstPart(TGIS_Shape* shape, TGIS_Shape* other);
 bool GisRelateShapeCommon(TGIS_Shape* shape, TGIS_Shape* other, uint8_t mode);
+// The nearest point of a part to p when nearer than `best` (a part of one point: that point, whatever `best`);
+// the earliest segment wins a tie. Returns the distance, else `best` with `nearest` untouched.
+double GisNearestOnPart(TGIS_Shape* shape, const TGIS_Point& p, int part, double best, TGIS_Point& nearest);
 // Points of the other's first part on the shape's segments, or crossings of both shapes' segments.
 TGIS_PointList GisShapeCrossings(TGIS_Shape* shape, TGIS_Shape* other);
 
@@ -462,4 +465,6 @@ protected:
     bool QueryMatches(TGIS_Shape* shape);
     // Scan filter without the query: not skipped as deleted and visible in FilterExtent.
     bool ScanAccepts(TGIS_Shape* shape);
+    // Sections styling a shape about to be freed let go of it (nullptr: of any shape).
+    void ForgetShape(TGIS_Shape* shape);
 };

@@ -42,25 +42,8 @@ void TGIS_ShapeArc::AddPoint(const TGIS_Point& p) {
 double TGIS_ShapeArc::DistanceToPart(const TGIS_Point& p, int part, TGIS_Point& nearest, double tolerance) {
     (void)tolerance;
     QM_ASSERT(HasGeometry() && part >= 0 && part < GetNumParts(), "part index out of range");
-    double best = GIS_MAX_DISTANCE;
     nearest = p;
-    const int n = GetPartSize(part);
-    if (n == 1) {
-        nearest = GetPoint(part, 0);
-        return GisPointDistance(nearest, p);
-    }
-    if (n == 0) return best;
-    TGIS_Point a = GetPoint(part, 0);
-    for (int i = 1; i < n; ++i) {
-        const TGIS_Point b = GetPoint(part, i);
-        const double d = GisSegmentPointDistance(a, b, p);
-        if (d < best) {
-            best = d;
-            nearest = GisSegmentNearestPoint(a, b, p);
-        }
-        a = b;
-    }
-    return best;
+    return GisNearestOnPart(this, p, part, GIS_MAX_DISTANCE, nearest);
 }
 
 double TGIS_ShapeArc::Length() {

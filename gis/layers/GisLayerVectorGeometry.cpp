@@ -83,22 +83,60 @@ void GisWkbWrite(uint8_t*& cursor, const void* source, size_t count) {
     cursor += count;
 }
 
+namespace {
+// With `all`: every vertex satisfies the test; else some vertex does. Stops at the first decisive vertex.
+template <class Test>
+bool VerticesSatisfy(TGIS_Shape* shape, bool all, Test test) {
+    const int parts = shape->GetNumParts();
+    for (int part = 0; part < parts; ++part) {
+        const int n = shape->GetPartSize(part);
+        for (int i = 0; i < n; ++i)
+            if (test(shape->GetPoint(part, i)) != all) return !all;
+    }
+    return all;
+}
+
+// Whether the test holds for some segment of parts [first, end) of the shape; stops at the first that does.
+template <class Test>
+bool AnySegment(TGIS_Shape* shape, int first, int end, Test test) {
+    for (int part = first; part < end; ++part) {
+        const int n = shape->GetPartSize(part);
+        if (n < 2) continue;
+        TGIS_Point a = shape->GetPoint(part, 0);
+        for (int i = 1; i < n; ++i) {
+            const TGIS_Point b = shape->GetPoint(part, i);
+            if (test(a, b)) return true;
+            a = b;
+        }
+    }
+    return false;
+}
+}  // namespace
+
+double GisNearestOnPart(TGIS_Shape* shape, const TGIS_Point& p, int part, double best, TGIS_Point& nearest) {
+    const int n = shape->GetPartSize(part);
+    if (n == 1) {
+        nearest = shape->GetPoint(part, 0);
+        return GisPointDistance(nearest, p);
+    }
+    AnySegment(shape, part, part + 1, [&](const TGIS_Point& a, const TGIS_Point& b) {
+        const double d = GisSegmentPointDistance(a, b, p);
+        if (d < best) {
+            best = d;
+            nearest = GisSegmentNearestPoint(a, b, p);
+        }
+        return false;
+    });
+    return best;
+}
+
 bool GisRelateVerticesCircle(TGIS_Shape* shape, const TGIS_Point& centre, uint8_t mode, double radius) {
     if (!shape->HasGeometry()) return false;
     switch (mode) {
         case 0:
-        case 2: {
-            const bool all = mode == 0;
-            const int parts = shape->GetNumParts();
-            for (int part = 0; part < parts; ++part) {
-                const int n = shape->GetPartSize(part);
-                for (int i = 0; i < n; ++i) {
-                    const bool within = GisPointDistance(shape->GetPoint(part, i), centre) <= radius;
-                    if (within != all) return !all;
-                }
-            }
-            return all;
-        }
+        case 2:
+            return VerticesSatisfy(shape, mode == 0,
+                                   [&](const TGIS_Point& p) { return GisPointDistance(p, centre) <= radius; });
         case 1:
             return GisPointDistance(shape->Centroid(), centre) <= radius;
         default:
@@ -108,31 +146,17 @@ bool GisRelateVerticesCircle(TGIS_Shape* shape, const TGIS_Point& centre, uint8_
 }
 
 bool GisVerticesInExtent(TGIS_Shape* shape, const TGIS_Extent& extent, bool all) {
-    const int parts = shape->GetNumParts();
-    for (int part = 0; part < parts; ++part) {
-        const int n = shape->GetPartSize(part);
-        for (int i = 0; i < n; ++i)
-            if (GisIsPointInExtent(shape->GetPoint(part, i), extent) != all) return !all;
-    }
-    return all;
+    return VerticesSatisfy(shape, all, [&](const TGIS_Point& p) { return GisIsPointInExtent(p, extent); });
 }
 
 bool GisSegmentsCrossExtent(TGIS_Shape* shape, const TGIS_Extent& e) {
     const TGIS_Point corners[5] = {{e.XMin, e.YMin}, {e.XMax, e.YMin}, {e.XMax, e.YMax}, {e.XMin, e.YMax},
                                    {e.XMin, e.YMin}};
-    const int parts = shape->GetNumParts();
-    for (int part = 0; part < parts; ++part) {
-        const int n = shape->GetPartSize(part);
-        if (n < 2) continue;
-        TGIS_Point a = shape->GetPoint(part, 0);
-        for (int i = 1; i < n; ++i) {
-            const TGIS_Point b = shape->GetPoint(part, i);
-            for (int k = 0; k < 4; ++k)
-                if (GisSegmentsIntersect(a, b, corners[k], corners[k + 1])) return true;
-            a = b;
-        }
-    }
-    return false;
+    return AnySegment(shape, 0, shape->GetNumParts(), [&](const TGIS_Point& a, const TGIS_Point& b) {
+        for (int k = 0; k < 4; ++k)
+            if (GisSegmentsIntersect(a, b, corners[k], corners[k + 1])) return true;
+        return false;
+    });
 }
 
 bool GisRelateExtentCommon(TGIS_Shape* shape, const TGIS_Extent& extent, uint8_t mode, bool& decided) {
@@ -158,25 +182,10 @@ bool GisRelateExtentCommon(TGIS_Shape* shape, const TGIS_Extent& extent, uint8_t
 
 bool GisSegmentsMeetFirstPart(TGIS_Shape* shape, TGIS_Shape* other) {
     if (other->GetNumParts() < 1) return false;
-    const int m = other->GetPartSize(0);
-    if (m < 2) return false;
-    const int parts = shape->GetNumParts();
-    for (int part = 0; part < parts; ++part) {
-        const int n = shape->GetPartSize(part);
-        if (n < 2) continue;
-        TGIS_Point a = shape->GetPoint(part, 0);
-        for (int i = 1; i < n; ++i) {
-            const TGIS_Point b = shape->GetPoint(part, i);
-            TGIS_Point c = other->GetPoint(0, 0);
-            for (int j = 1; j < m; ++j) {
-                const TGIS_Point d = other->GetPoint(0, j);
-                if (GisSegmentsIntersect(a, b, c, d)) return true;
-                c = d;
-            }
-            a = b;
-        }
-    }
-    return false;
+    return AnySegment(shape, 0, shape->GetNumParts(), [other](const TGIS_Point& a, const TGIS_Point& b) {
+        return AnySegment(other, 0, 1,
+                          [&](const TGIS_Point& c, const TGIS_Point& d) { return GisSegmentsIntersect(a, b, c, d); });
+    });
 }
 
 bool GisRelateShapeCommon(TGIS_Shape* shape, TGIS_Shape* other, uint8_t mode) {
@@ -185,12 +194,9 @@ bool GisRelateShapeCommon(TGIS_Shape* shape, TGIS_Shape* other, uint8_t mode) {
         case 0:
         case 2: {
             const bool all = mode == 0;
-            const int parts = shape->GetNumParts();
-            for (int part = 0; part < parts; ++part) {
-                const int n = shape->GetPartSize(part);
-                for (int i = 0; i < n; ++i)
-                    if (GisIsPointInPolygon(shape->GetPoint(part, i), other) != all) return !all;
-            }
+            if (VerticesSatisfy(shape, all, [other](const TGIS_Point& p) { return GisIsPointInPolygon(p, other); }) !=
+                all)
+                return !all;
             return GisSegmentsMeetFirstPart(shape, other) != all;
         }
         case 1:
@@ -210,36 +216,23 @@ TGIS_PointList GisShapeCrossings(TGIS_Shape* shape, TGIS_Shape* other) {
             const int m = other->GetPartSize(0);
             for (int j = 0; j < m; ++j) {
                 const TGIS_Point q = other->GetPoint(0, j);
-                for (int part = 0; part < parts; ++part) {
-                    const int n = shape->GetPartSize(part);
-                    for (int i = 1; i < n; ++i)
-                        if (GisSegmentPointDistance(shape->GetPoint(part, i - 1), shape->GetPoint(part, i), q) == 0)
-                            found.push_back(q);
-                }
+                AnySegment(shape, 0, parts, [&](const TGIS_Point& a, const TGIS_Point& b) {
+                    if (GisSegmentPointDistance(a, b, q) == 0) found.push_back(q);
+                    return false;
+                });
             }
             break;
         }
         case 4:
-        case 5: {
-            const int otherParts = other->GetNumParts();
-            for (int op = 0; op < otherParts; ++op) {
-                const int m = other->GetPartSize(op);
-                for (int j = 1; j < m; ++j) {
-                    const TGIS_Point c = other->GetPoint(op, j - 1);
-                    const TGIS_Point d = other->GetPoint(op, j);
-                    for (int part = 0; part < parts; ++part) {
-                        const int n = shape->GetPartSize(part);
-                        for (int i = 1; i < n; ++i) {
-                            const TGIS_Point a = shape->GetPoint(part, i - 1);
-                            const TGIS_Point b = shape->GetPoint(part, i);
-                            TGIS_Point x;
-                            if (GisSegmentsIntersection(a, b, c, d, x)) found.push_back(x);
-                        }
-                    }
-                }
-            }
+        case 5:
+            AnySegment(other, 0, other->GetNumParts(), [&](const TGIS_Point& c, const TGIS_Point& d) {
+                return AnySegment(shape, 0, parts, [&](const TGIS_Point& a, const TGIS_Point& b) {
+                    TGIS_Point x;
+                    if (GisSegmentsIntersection(a, b, c, d, x)) found.push_back(x);
+                    return false;
+                });
+            });
             break;
-        }
         default:
             QM_ASSERT(false, GIS_RS_ERR_UNTESTED);
     }

@@ -62,22 +62,7 @@ double TGIS_ShapePolygon::DistanceToPart(const TGIS_Point& p, int part, TGIS_Poi
         best = std::fabs(tolerance);
         inside = true;
     }
-    const int n = GetPartSize(part);
-    if (n == 1) {
-        nearest = GetPoint(part, 0);
-        best = GisPointDistance(nearest, p);
-    } else if (n > 1) {
-        TGIS_Point a = GetPoint(part, 0);
-        for (int i = 1; i < n; ++i) {
-            const TGIS_Point b = GetPoint(part, i);
-            const double d = GisSegmentPointDistance(a, b, p);
-            if (d < best) {
-                best = d;
-                nearest = GisSegmentNearestPoint(a, b, p);
-            }
-            a = b;
-        }
-    }
+    best = GisNearestOnPart(this, p, part, best, nearest);
     // An inside click measures below the tolerance, so that the area wins over a line as near.
     return inside ? 0.9 * best : best;
 }
@@ -127,10 +112,17 @@ bool RingInRing(const Ring& inner, const Ring& outer) {
 std::vector<int> RingSigns(const std::vector<Ring>& rings) {
     std::vector<int> signs(rings.size(), 1);
     if (rings.size() < 2) return signs;
+    // A ring can lie only in a ring whose extent holds its own: most pairs end at that test.
+    std::vector<TGIS_Extent> extents;
+    for (const Ring& ring : rings) {
+        TGIS_Extent e = GisEmptyExtent();
+        for (const TGIS_Point& p : ring) e = GisExtentUnion(e, {p.X, p.Y, p.X, p.Y});
+        extents.push_back(e);
+    }
     for (size_t i = 0; i < rings.size(); ++i) {
         int depth = 0;
         for (size_t j = 0; j < rings.size(); ++j)
-            if (i != j && RingInRing(rings[i], rings[j])) ++depth;
+            if (i != j && GisExtentInside(extents[i], extents[j]) && RingInRing(rings[i], rings[j])) ++depth;
         if (depth % 2 == 1) signs[i] = -1;
     }
     return signs;
@@ -237,6 +229,16 @@ TGIS_Point TGIS_ShapePolygon::LabelPoint() {
     return c;
 }
 
+namespace {
+// Some point of the other's first part lies inside the polygon (even-odd over all its rings).
+bool FirstPartPointInside(TGIS_Shape* other, TGIS_Shape* polygon) {
+    const int m = other->GetNumParts() > 0 ? other->GetPartSize(0) : 0;
+    for (int j = 0; j < m; ++j)
+        if (GisIsPointInPolygon(other->GetPoint(0, j), polygon)) return true;
+    return false;
+}
+}  // namespace
+
 bool TGIS_ShapePolygon::RelateCircle(const TGIS_Point& centre, uint8_t mode, double radius) {
     return GisRelateVerticesCircle(this, centre, mode, radius);
 }
@@ -252,23 +254,15 @@ bool TGIS_ShapePolygon::RelateExtent(const TGIS_Extent& extent, uint8_t mode) {
 bool TGIS_ShapePolygon::RelateShape(TGIS_Shape* other, uint8_t mode) {
     if (other == nullptr || !HasGeometry() || !other->HasGeometry()) return false;
     if (GisRelateShapeCommon(this, other, mode)) return true;
-    if (mode != gisRelateTouch || other->GetNumParts() < 1) return false;
-    const int m = other->GetPartSize(0);
-    for (int j = 0; j < m; ++j)
-        if (GisIsPointInPolygon(other->GetPoint(0, j), this)) return true;
-    return false;
+    return mode == gisRelateTouch && FirstPartPointInside(other, this);
 }
 
 bool TGIS_ShapePolygon::Intersects(TGIS_Shape* other) {
     if (other == nullptr || !HasGeometry() || !other->HasGeometry()) return false;
     switch (other->ShapeType()) {
         case gisShapeTypePoint:
-        case gisShapeTypeMultipoint: {
-            const int m = other->GetNumParts() > 0 ? other->GetPartSize(0) : 0;
-            for (int j = 0; j < m; ++j)
-                if (GisIsPointInPolygon(other->GetPoint(0, j), this)) return true;
-            return false;
-        }
+        case gisShapeTypeMultipoint:
+            return FirstPartPointInside(other, this);
         case gisShapeTypeArc:
         case gisShapeTypePolygon:
             return other->RelateShape(this, gisRelateTouch);

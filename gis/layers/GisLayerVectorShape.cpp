@@ -57,13 +57,15 @@ int64_t TGIS_Shape::CheckGeometry(uint8_t shapeType, const uint8_t* geometry, si
         if (size < kPartsHeader) return -1;
         const int64_t parts = ReadInt32(geometry + kExtentBytes);
         const int64_t points = ReadInt32(geometry + kExtentBytes + 4);
-        if (parts < 0 || points < 0 || (parts == 0 && points > 0)) return -1;
+        // A buffer we build always has a part; without one, every reader would have to ask first.
+        if (parts < 1 || points < 0) return -1;
         const int64_t total = int64_t(kPartsHeader) + 4 * parts + 16 * points;
         if (uint64_t(total) > size) return -1;
-        int64_t previous = 0;
+        // Parts ascend strictly: only the last one may be empty, as after AddPart.
+        int64_t previous = -1;
         for (int64_t i = 0; i < parts; ++i) {
             const int64_t start = ReadInt32(geometry + kPartsHeader + 4 * i);
-            if ((i == 0 && start != 0) || start < previous || start > points) return -1;
+            if ((i == 0 && start != 0) || start <= previous || start > points) return -1;
             previous = start;
         }
         return total;
@@ -315,14 +317,7 @@ void TGIS_Shape::ExtendExtent(const TGIS_Point& p) {
     if (GetNumPoints() == 0) {
         e = {p.X, p.Y, p.X, p.Y};
     } else {
-        if (p.X < e.XMin)
-            e.XMin = p.X;
-        else if (p.X > e.XMax)
-            e.XMax = p.X;
-        if (p.Y < e.YMin)
-            e.YMin = p.Y;
-        else if (p.Y > e.YMax)
-            e.YMax = p.Y;
+        GisExtentWiden(e, p);
     }
     SetStoredExtent(e);
     if (Layer) Layer->SetExtent(GisExtentUnion(Layer->Extent, e));
@@ -343,19 +338,11 @@ void TGIS_Shape::Unlock() {
     for (int part = 0; part < GetNumParts(); ++part)
         for (int i = 0; i < GetPartSize(part); ++i) {
             const TGIS_Point p = GetPoint(part, i);
-            if (first) {
+            if (first)
                 e = {p.X, p.Y, p.X, p.Y};
-                first = false;
-                continue;
-            }
-            if (p.X < e.XMin)
-                e.XMin = p.X;
-            else if (p.X > e.XMax)
-                e.XMax = p.X;
-            if (p.Y < e.YMin)
-                e.YMin = p.Y;
-            else if (p.Y > e.YMax)
-                e.YMax = p.Y;
+            else
+                GisExtentWiden(e, p);
+            first = false;
         }
     SetStoredExtent(e);
     if (Layer && !GisIsSameExtent(e, old)) {

@@ -14,17 +14,6 @@ constexpr int kMaxSections = 999;
 
 bool IsEmptyExtent(const TGIS_Extent& e) { return GisIsSameExtent(e, GisEmptyExtent()); }
 
-void Widen(TGIS_Extent& box, const TGIS_Point& p) {
-    if (p.X < box.XMin)
-        box.XMin = p.X;
-    else if (p.X > box.XMax)
-        box.XMax = p.X;
-    if (p.Y < box.YMin)
-        box.YMin = p.Y;
-    else if (p.Y > box.YMax)
-        box.YMax = p.Y;
-}
-
 }  // namespace
 
 TGIS_LayerAbstract::TGIS_LayerAbstract() : paramsList_(std::make_unique<TGIS_ParamsList>(&Params)) {
@@ -184,7 +173,7 @@ void TGIS_LayerAbstract::RecalcProjectedExtent() {
             for (int j = 0; j <= 72; ++j) {
                 const double x = Extent.XMin + j * sx;
                 if (x > Extent.XMax) break;
-                Widen(box, Project({x, y}));
+                GisExtentWiden(box, Project({x, y}));
             }
         }
     }

@@ -1,0 +1,358 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "gis/core/GisProjections.h"
+#include "gis/layers/GisLayerVector.h"
+#include "platform/ui/testsupport/UiTest.h"
+#include "tests/gis/layers/ShapeBuild.h"
+
+namespace {
+
+bool Same(const TestParts& a, const TestParts& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t k = 0; k < a.size(); ++k) {
+        if (a[k].size() != b[k].size()) return false;
+        for (size_t i = 0; i < a[k].size(); ++i)
+            if (!GisIsSamePoint(a[k][i], b[k][i])) return false;
+    }
+    return true;
+}
+
+std::string Show(const TestParts& parts) {
+    std::string s;
+    for (const auto& part : parts) {
+        s += "(";
+        for (const TGIS_Point& p : part) s += std::to_string(p.X) + " " + std::to_string(p.Y) + ", ";
+        s += ") ";
+    }
+    return s;
+}
+
+TEST(GisVectorGeometry, PointTestsAndSegments) {
+    EXPECT_TRUE(GisIsPointInExtent({10, 10}, {0, 0, 10, 10}));
+    EXPECT_FALSE(GisIsPointInExtent({10.000001, 10}, {0, 0, 10, 10}));
+
+    auto holed = MakePolygon({Box(0, 0, 10, 10), Box(4, 4, 6, 6)});
+    EXPECT_FALSE(GisIsPointInPolygon({5, 5}, holed.get()));
+    EXPECT_TRUE(GisIsPointInPolygon({2, 5}, holed.get()));
+    auto arc = MakeArc({Box(0, 0, 10, 10)});
+    EXPECT_FALSE(GisIsPointInPolygon({2, 5}, arc.get()));
+
+    const TGIS_Point a{0, 0}, b{10, 0}, c{5, 0}, d{15, 0}, up{10, 5};
+    EXPECT_FALSE(GisSegmentsIntersect(a, b, c, d));  // collinear overlap
+    EXPECT_TRUE(GisSegmentsIntersect(a, b, b, up));  // shared end point
+    TGIS_Point x{-1, -1};
+    EXPECT_FALSE(GisSegmentsIntersection(a, b, {20, 1}, {20, -1}, x));
+    EXPECT_EQ(x.X, -1);
+    ASSERT_TRUE(GisSegmentsIntersection(a, b, {4, 1}, {4, -1}, x));
+    EXPECT_EQ(x.X, 4);
+    EXPECT_EQ(x.Y, 0);
+}
+
+TEST(GisVectorGeometry, WkbCursorStopsAtTheEnd) {
+    uint8_t bytes[12];
+    for (int i = 0; i < 12; ++i) bytes[i] = uint8_t(i);
+    const uint8_t* cur = bytes;
+    uint32_t u;
+    double d;
+    GisWkbRead(cur, bytes + 12, &u, 4);
+    GisWkbRead(cur, bytes + 12, &d, 8);
+    EXPECT_EQ(cur, bytes + 12);
+    EXPECT_THROW(GisWkbRead(cur, bytes + 12, &u, 1), EGIS_Exception);
+    const uint8_t* early = bytes + 10;
+    EXPECT_THROW(GisWkbRead(early, bytes + 12, &d, 8), EGIS_Exception);
+    EXPECT_EQ(early, bytes + 10);
+
+    uint8_t out[12];
+    uint8_t* w = out;
+    GisWkbWrite(w, bytes, 12);
+    EXPECT_EQ(w, out + 12);
+    EXPECT_EQ(std::memcmp(out, bytes, 12), 0);
+}
+
+TEST(GisShapeArc, PointEntryAndMeasures) {
+    auto arc = std::make_unique<TGIS_ShapeArc>();
+    arc->AddPart();
+    arc->AddPoint({1, 1});
+    EXPECT_TRUE(Same(PartsOf(*arc), {{{1, 1}, {1, 1}}}));
+    arc->AddPoint({2, 3});
+    EXPECT_TRUE(Same(PartsOf(*arc), {{{1, 1}, {2, 3}}}));
+    auto twice = MakeArc({{{1, 1}, {1, 1}, {2, 3}}});
+    EXPECT_TRUE(Same(PartsOf(*twice), {{{1, 1}, {2, 3}}}));
+
+    auto bent = MakeArc({{{0, 0}, {3, 4}, {3, 10}}});
+    EXPECT_DOUBLE_EQ(bent->Length(), 11);
+    EXPECT_EQ(bent->Area(), 0);
+
+    struct {
+        TestParts parts;
+        TGIS_Point centroid;
+    } centroids[] = {
+        {{{{0, 0}, {10, 0}}}, {5, 0}},
+        {{{{0, 0}, {0, 10}, {10, 10}}}, {0, 10}},
+        {{{{7, 8}}}, {7, 8}},
+        {{{{0, 0}, {2, 0}}, {{0, 5}, {0, 7}}}, {2, 0}},
+    };
+    for (const auto& c : centroids) {
+        const TGIS_Point p = MakeArc(c.parts)->Centroid();
+        EXPECT_DOUBLE_EQ(p.X, c.centroid.X) << Show(c.parts);
+        EXPECT_DOUBLE_EQ(p.Y, c.centroid.Y) << Show(c.parts);
+    }
+    EXPECT_EQ(std::make_unique<TGIS_ShapeArc>()->Centroid().X, 0);
+
+    const TGIS_Point along = TGIS_ShapeArc::OffsetPoint({0, 0}, {10, 0}, {4, 0}, 2);
+    EXPECT_DOUBLE_EQ(along.X, 4);
+    EXPECT_DOUBLE_EQ(along.Y, 2);
+    const TGIS_Point up = TGIS_ShapeArc::OffsetPoint({0, 0}, {0, 10}, {0, 4}, 2);
+    EXPECT_NEAR(up.X, -2, 1e-12);
+    EXPECT_NEAR(up.Y, 4, 1e-12);
+    const TGIS_Point back = TGIS_ShapeArc::OffsetPoint({10, 0}, {0, 0}, {4, 0}, 2);
+    EXPECT_DOUBLE_EQ(back.Y, -2);
+
+    auto line = MakeArc({{{0, 0}, {10, 0}}});
+    TGIS_Point nearest;
+    EXPECT_DOUBLE_EQ(line->DistanceToPart({5, 3}, 0, nearest, 0), 3);
+    EXPECT_DOUBLE_EQ(nearest.X, 5);
+    EXPECT_DOUBLE_EQ(nearest.Y, 0);
+    auto vee = MakeArc({{{0, 0}, {5, 5}, {10, 0}}});
+    vee->DistanceToPart({5, 0}, 0, nearest, 0);
+    EXPECT_DOUBLE_EQ(nearest.X, 2.5);  // the first of two equally near segments
+    EXPECT_THROW(line->DistanceToPart({0, 0}, 1, nearest, 0), EAssertionFailed);
+}
+
+TEST(GisShapeArc, Relations) {
+    auto line = MakeArc({{{0, 0}, {10, 0}}});
+    EXPECT_TRUE(line->RelateCircle({0, 0}, gisRelateWithin, 10));
+    EXPECT_FALSE(line->RelateCircle({0, 0}, gisRelateWithin, 9.99));
+    EXPECT_FALSE(line->RelateCircle({5, 3}, gisRelateTouch, 4));  // crosses a segment only
+    EXPECT_TRUE(line->RelateCircle({5, 3}, gisRelateCentroid, 3));
+    EXPECT_THROW(line->RelateCircle({5, 3}, 3, 4), EAssertionFailed);
+
+    auto across = MakeArc({{{-5, 5}, {15, 5}}});
+    const TGIS_Extent box{0, 0, 10, 10};
+    EXPECT_TRUE(across->RelateExtent(box, gisRelateTouch));
+    EXPECT_FALSE(across->RelateExtent(box, gisRelateWithin));
+    EXPECT_TRUE(across->RelateExtent(box, gisRelateCentroid));
+    for (uint8_t mode = 0; mode < 3; ++mode) EXPECT_FALSE(across->RelateExtent({5, 0, 5, 10}, mode));
+    EXPECT_FALSE(std::make_unique<TGIS_ShapeArc>()->RelateExtent(box, gisRelateTouch));
+
+    auto multi = std::make_unique<TGIS_ShapeMultipoint>();
+    multi->AddPoint({15, 0});
+    multi->AddPoint({5, 0});
+    EXPECT_TRUE(line->Intersects(multi.get()));
+    auto off = std::make_unique<TGIS_ShapeMultipoint>();
+    off->AddPoint({5, 1});
+    EXPECT_FALSE(line->Intersects(off.get()));
+
+    auto crossing = MakeArc({{{5, -5}, {5, 5}}});
+    auto secondOnly = MakeArc({{{20, 20}, {30, 30}}, {{5, -5}, {5, 5}}});
+    EXPECT_TRUE(line->Intersects(crossing.get()));
+    EXPECT_FALSE(line->Intersects(secondOnly.get()));
+    TGIS_PointList hits = line->RelateShapeEx(crossing.get());
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].X, 5);
+    EXPECT_TRUE(line->RelateShapeEx(MakeArc({{{0, 5}, {10, 5}}}).get()).empty());
+    EXPECT_EQ(line->RelateShapeEx(multi.get()).size(), 1u);
+
+    auto area = MakePolygon({Box(-1, -1, 11, 1)});
+    EXPECT_TRUE(line->RelateShape(area.get(), gisRelateWithin));
+    EXPECT_TRUE(line->Intersects(area.get()));
+    EXPECT_FALSE(across->RelateShape(area.get(), gisRelateTouch));
+}
+
+TEST(GisShapeArc, Clip) {
+    struct {
+        const char* what;
+        TestParts arc;
+        TGIS_Extent box;
+        TestParts expected;
+    } cases[] = {
+        {"through", {{{-5, 5}, {15, 5}}}, {0, 0, 10, 10}, {{{0, 5}, {10, 5}}}},
+        {"bent", {{{-5, 5}, {5, 5}, {5, 15}}}, {0, 0, 10, 10}, {{{0, 5}, {5, 5}, {5, 10}}}},
+        {"swapped bounds", {{{-5, 5}, {15, 5}}}, {10, 10, 0, 0}, {{{0, 5}, {10, 5}}}},
+        {"leaves and comes back", {{{2, 5}, {2, 15}, {8, 15}, {8, 5}}}, {0, 0, 10, 10},
+         {{{2, 5}, {2, 10}}, {{8, 10}, {8, 5}}}},
+        // Leaving through a vertex on the side ends the part there: no segment along the side is made up.
+        {"vertex on the side", {{{2, 5}, {2, 10}, {5, 15}, {8, 10}, {8, 5}}}, {0, 0, 10, 10},
+         {{{2, 5}, {2, 10}}, {{8, 10}, {8, 5}}}},
+        {"along a side", {{{-5, 0}, {15, 0}}}, {0, 0, 10, 10}, {{{0, 0}, {10, 0}}}},
+        {"crossing beyond the side's ends", {{{-1024, -1023}, {1024, 1025}}}, {0, 0, 10, 10}, {{{0, 1}, {9, 10}}}},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<TGIS_Shape> clipped = MakeArc(c.arc)->Clip(c.box);
+        ASSERT_NE(clipped, nullptr) << c.what;
+        EXPECT_TRUE(Same(PartsOf(*clipped), c.expected)) << c.what << ": " << Show(PartsOf(*clipped));
+    }
+    auto inside = MakeArc({{{1, 1}, {2, 2}}, {{3, 3}, {4, 4}}});
+    std::unique_ptr<TGIS_Shape> copy = inside->Clip({0, 0, 10, 10});
+    ASSERT_NE(copy, nullptr);
+    EXPECT_TRUE(Same(PartsOf(*copy), PartsOf(*inside)));
+    EXPECT_EQ(MakeArc({{{20, 20}, {30, 30}}})->Clip({0, 0, 10, 10}), nullptr);
+    EXPECT_EQ(MakeArc({{{-5, 20}, {5, 30}, {15, 20}}})->Clip({0, 0, 10, 10}), nullptr);
+    EXPECT_EQ(std::make_unique<TGIS_ShapeArc>()->Clip({0, 0, 10, 10}), nullptr);
+}
+
+TEST(GisShapePolygon, RingEntryAndMeasures) {
+    auto poly = std::make_unique<TGIS_ShapePolygon>();
+    poly->AddPart();
+    poly->AddPoint({0, 0});
+    EXPECT_TRUE(Same(PartsOf(*poly), {{{0, 0}, {0, 0}}}));
+    poly->AddPoint({4, 0});
+    poly->AddPoint({4, 3});
+    EXPECT_TRUE(Same(PartsOf(*poly), {{{0, 0}, {4, 0}, {4, 3}, {0, 0}}}));
+    poly->AddPoint({0, 0});  // closes without a duplicate
+    EXPECT_TRUE(Same(PartsOf(*poly), {{{0, 0}, {4, 0}, {4, 3}, {0, 0}}}));
+    EXPECT_DOUBLE_EQ(poly->Length(), 12);
+    EXPECT_DOUBLE_EQ(poly->Area(), 6);
+
+    struct {
+        const char* what;
+        TestParts rings;
+        double area;
+        TGIS_Point centroid;
+    } cases[] = {
+        {"square", {Box(0, 0, 10, 10)}, 100, {5, 5}},
+        {"hole wound the other way", {Box(0, 0, 10, 10), Box(0, 0, 5, 5, true)}, 75, {35.0 / 6, 35.0 / 6}},
+        // Nesting decides, not winding.
+        {"hole wound the same way", {Box(0, 0, 10, 10), Box(0, 0, 5, 5)}, 75, {35.0 / 6, 35.0 / 6}},
+        {"islands wound oppositely", {Box(0, 0, 2, 2), Box(8, 0, 10, 2, true)}, 8, {5, 1}},
+        {"island in a hole", {Box(0, 0, 10, 10), Box(2, 2, 8, 8, true), Box(4, 4, 6, 6, true)}, 68, {5, 5}},
+        {"flat", {{{0, 0}, {5, 5}, {10, 10}}}, 0, {0, 0}},
+    };
+    for (const auto& c : cases) {
+        auto p = MakePolygon(c.rings);
+        EXPECT_NEAR(p->Area(), c.area, 1e-12) << c.what;
+        const TGIS_Point ct = p->Centroid();
+        EXPECT_NEAR(ct.X, c.centroid.X, 1e-12) << c.what;
+        EXPECT_NEAR(ct.Y, c.centroid.Y, 1e-12) << c.what;
+    }
+    EXPECT_DOUBLE_EQ(MakePolygon({Box(0, 0, 10, 10), Box(20, 0, 30, 10)})->Length(), 40);
+
+    auto square = MakePolygon({Box(0, 0, 40, 40)});
+    TGIS_Point nearest;
+    EXPECT_DOUBLE_EQ(square->DistanceToPart({20, 20}, 0, nearest, 10), 9);
+    EXPECT_DOUBLE_EQ(square->DistanceToPart({20, 20}, 0, nearest, 0), 20);
+    EXPECT_DOUBLE_EQ(nearest.X, 20);
+    EXPECT_DOUBLE_EQ(nearest.Y, 0);
+}
+
+TEST(GisShapePolygon, LabelPointLiesInside) {
+    const TestParts shapes[] = {
+        {{{0, 0}, {10, 0}, {10, 2}, {2, 2}, {2, 8}, {10, 8}, {10, 10}, {0, 10}}},  // C
+        {Box(0, 0, 10, 10), Box(1, 1, 9, 9, true)},                               // ring
+        {Box(0, 0, 10, 10)},
+    };
+    for (const auto& rings : shapes) {
+        auto p = MakePolygon(rings);
+        EXPECT_TRUE(GisIsPointInPolygon(p->LabelPoint(), p.get())) << Show(rings);
+    }
+    auto convex = MakePolygon({Box(0, 0, 10, 10)});
+    EXPECT_DOUBLE_EQ(convex->LabelPoint().X, 5);
+}
+
+TEST(GisShapePolygon, Relations) {
+    auto holed = MakePolygon({Box(0, 0, 100, 100), Box(40, 40, 60, 60, true)});
+    EXPECT_TRUE(holed->RelateExtent({10, 10, 20, 20}, gisRelateTouch));   // inside, no vertex, no edge
+    EXPECT_FALSE(holed->RelateExtent({45, 45, 55, 55}, gisRelateTouch));  // inside the hole
+    EXPECT_TRUE(holed->RelateExtent({55, 55, 65, 65}, gisRelateTouch));
+    EXPECT_TRUE(holed->RelateExtent({-1, -1, 101, 101}, gisRelateWithin));
+    EXPECT_FALSE(holed->RelateExtent({0, 0, 0, 100}, gisRelateTouch));
+    EXPECT_FALSE(holed->RelateExtent({200, 200, 300, 300}, gisRelateTouch));
+
+    auto islands = MakePolygon({Box(0, 0, 10, 10), Box(20, 0, 30, 10)});
+    auto pts = std::make_unique<TGIS_ShapeMultipoint>();
+    pts->AddPoint({50, 50});
+    pts->AddPoint({25, 5});  // on the second island
+    EXPECT_TRUE(islands->Intersects(pts.get()));
+    auto outside = std::make_unique<TGIS_ShapeMultipoint>();
+    outside->AddPoint({50, 50});
+    outside->AddPoint({15, 5});
+    EXPECT_FALSE(islands->Intersects(outside.get()));
+
+    auto big = MakePolygon({Box(0, 0, 100, 100)});
+    auto small = MakePolygon({Box(10, 10, 20, 20)});
+    EXPECT_TRUE(small->RelateShape(big.get(), gisRelateWithin));
+    EXPECT_FALSE(big->RelateShape(small.get(), gisRelateWithin));
+    EXPECT_TRUE(big->RelateShape(small.get(), gisRelateTouch));  // through the other's vertices
+    EXPECT_TRUE(big->Intersects(small.get()));
+    EXPECT_FALSE(MakePolygon({Box(45, 45, 55, 55)})->Intersects(holed.get()));
+
+    TGIS_PointList hits = big->RelateShapeEx(MakeArc({{{-10, 50}, {110, 50}}}).get());
+    ASSERT_EQ(hits.size(), 2u);
+    EXPECT_EQ(hits[0].X, 100);
+    EXPECT_EQ(hits[1].X, 0);
+}
+
+TEST(GisShapePolygon, Clip) {
+    auto square = MakePolygon({Box(0, 0, 10, 10)});
+    std::unique_ptr<TGIS_Shape> half = square->Clip({5, -5, 20, 20});
+    ASSERT_NE(half, nullptr);
+    EXPECT_DOUBLE_EQ(half->Area(), 50);
+    const TestParts halfRings = PartsOf(*half);
+    for (const auto& ring : halfRings) {
+        EXPECT_TRUE(GisIsSamePoint(ring.front(), ring.back()));
+        for (const TGIS_Point& p : ring) EXPECT_GE(p.X, 5);
+    }
+    int onSide = 0;
+    for (const TGIS_Point& p : halfRings[0]) onSide += p.X == 5;
+    EXPECT_GE(onSide, 2);
+
+    std::unique_ptr<TGIS_Shape> whole = square->Clip({-1, -1, 11, 11});
+    ASSERT_NE(whole, nullptr);
+    EXPECT_TRUE(Same(PartsOf(*whole), PartsOf(*square)));
+    EXPECT_EQ(square->Clip({20, 20, 30, 30}), nullptr);
+
+    auto holed = MakePolygon({Box(0, 0, 10, 10), Box(4, 4, 6, 6, true)});
+    std::unique_ptr<TGIS_Shape> cut = holed->Clip({5, 0, 10, 10});
+    ASSERT_NE(cut, nullptr);
+    EXPECT_DOUBLE_EQ(cut->Area(), 48);
+    EXPECT_EQ(cut->GetNumParts(), 2);
+}
+
+// Scales and shifts coordinates on the way to the viewer: there and back does not always give the same double.
+class ShiftProjection : public TGIS_ProjectionAbstract {
+public:
+    std::string Code() const override { return "TST"; }
+    std::string Description() const override { return "test"; }
+    std::unique_ptr<TGIS_ProjectionAbstract> NewInstance() const override {
+        return std::make_unique<ShiftProjection>();
+    }
+    void Project(const TGIS_Point3D& in, TGIS_Point3D& out) override {
+        out = {in.X * 0.7 + 0.3, in.Y * 0.7 + 0.3, in.Z};
+    }
+    void Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) override {
+        out = {(in.X - 0.3) / 0.7, (in.Y - 0.3) / 0.7, in.Z};
+    }
+};
+
+TEST(GisShapePolygon, RingStaysClosedUnderAProjection) {
+    UiTest::Init();
+    TGIS_Viewer viewer(nullptr);
+    viewer.SetProjection(new ShiftProjection);
+    auto* layer = new TGIS_LayerVector;
+    viewer.Add(layer);
+    layer->SetProjection(nullptr);  // the layer in plain coordinates, the viewer's shifted
+    ASSERT_DOUBLE_EQ(layer->Project({1, 2}).X, 1);
+    auto* poly = static_cast<TGIS_ShapePolygon*>(layer->CreateShape(gisShapeTypePolygon));
+    ASSERT_NE(poly, nullptr);
+    poly->AddPart();
+    for (const TGIS_Point& p : std::vector<TGIS_Point>{{1.2, 1.05}, {2.9, 1.1}, {2.5, 2.9}, {1.4, 2.2}}) {
+        poly->AddPoint(p);
+        poly->Lock(2);  // stored coordinates
+        const int n = poly->GetPartSize(0);
+        EXPECT_TRUE(GisIsSamePoint(poly->GetPoint(0, 0), poly->GetPoint(0, n - 1))) << n;
+        poly->Unlock();
+    }
+    EXPECT_EQ(poly->GetPartSize(0), 5);
+    // Clipping reads through the viewer and stores back into the layer's coordinates.
+    std::unique_ptr<TGIS_Shape> part = poly->Clip({0, 0, 2, 10});
+    ASSERT_NE(part, nullptr);
+    EXPECT_EQ(part->Layer, layer);
+    EXPECT_GT(part->Area(), 0);
+    EXPECT_LT(part->Area(), poly->Area());
+    for (const auto& ring : PartsOf(*part))
+        for (const TGIS_Point& p : ring) EXPECT_LE(p.X, 2 + 1e-12);
+}
+
+}  // namespace
