@@ -32,7 +32,6 @@ public:
     WkbReader(const uint8_t* data, size_t size) : p_(data), end_(data + size) {}
 
     size_t Left() const { return static_cast<size_t>(end_ - p_); }
-    const uint8_t* Position() const { return p_; }
     void Rewind(const uint8_t* at) { p_ = at; }
 
     // Byte order, then the type in that order.
