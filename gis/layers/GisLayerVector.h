@@ -68,6 +68,8 @@ public:
 //   multipoint:       extent (XMin, YMin, XMax, YMax), NumPoints, points
 //   arc and polygon:  extent, NumParts, NumPoints, first point index of each part, points
 class TGIS_Shape : public TGIS_ShapeAbstract, public TGIS_ParamsShape {
+    friend class TGIS_WkbBuilder;  // fills the buffer of a shape read from WKB in one pass
+
 public:
     ~TGIS_Shape() override;
     TGIS_Shape(const TGIS_Shape&) = delete;

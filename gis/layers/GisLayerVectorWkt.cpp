@@ -32,7 +32,6 @@ public:
     WkbReader(const uint8_t* data, size_t size) : p_(data), end_(data + size) {}
 
     size_t Left() const { return static_cast<size_t>(end_ - p_); }
-    const uint8_t* Position() const { return p_; }
     void Rewind(const uint8_t* at) { p_ = at; }
 
     // Byte order, then the type in that order.
@@ -50,26 +49,33 @@ public:
         return n;
     }
     TGIS_Point Point(bool little) {
-        double x = Double(little);
-        return {x, Double(little)};
+        uint8_t b[16];
+        Take(b);
+        return {Double(b, little), Double(b + 8, little)};
     }
 
 private:
-    void Take(void* dst, size_t n) { GisWkbRead(p_, end_, dst, n); }
+    // Fixed sizes copy inline; GisWkbRead raises for the bytes that are not there.
+    template <size_t N>
+    void Take(uint8_t (&dst)[N]) {
+        if (Left() < N) GisWkbRead(p_, end_, dst, N);
+        std::memcpy(dst, p_, N);
+        p_ += N;
+    }
     uint8_t Byte() {
-        uint8_t b;
-        Take(&b, 1);
-        return b;
+        uint8_t b[1];
+        Take(b);
+        return b[0];
     }
     uint32_t UInt32(bool little) {
         uint8_t b[4];
-        Take(b, 4);
+        Take(b);
         if (little) return b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
         return b[3] | b[2] << 8 | b[1] << 16 | static_cast<uint32_t>(b[0]) << 24;
     }
-    double Double(bool little) {
+    static double Double(const uint8_t* at, bool little) {
         uint8_t b[8];
-        Take(b, 8);
+        std::memcpy(b, at, 8);
         if (!little) {
             for (int i = 0; i < 4; ++i) std::swap(b[i], b[7 - i]);
         }
@@ -82,42 +88,122 @@ private:
     const uint8_t* end_;
 };
 
-void ReadWkbPoint(WkbReader& r, TGIS_Shape& shape) {
+// The walk over a geometry hands its parts and points to a sink, which builds through the shape's point entry
+// (ShapeSink), plans a buffer (WkbPlan) or writes one (TGIS_WkbBuilder). Every sink sees the same calls.
+template <class Sink>
+void ReadWkbPoint(WkbReader& r, Sink& sink) {
     bool little;
     r.ExpectHeader(WKB_POINT, little);
-    if (!shape.HasGeometry()) shape.AddPart();
-    shape.AddPoint(r.Point(little));
+    if (!sink.HasGeometry()) sink.AddPart();
+    sink.AddPoint(r.Point(little));
 }
 
-void ReadWkbPoints(WkbReader& r, TGIS_Shape& shape, bool little) {
+template <class Sink>
+void ReadWkbPoints(WkbReader& r, Sink& sink, bool little) {
     uint32_t n = r.Count(little, WKB_POINT_BYTES);
-    for (uint32_t i = 0; i < n; ++i) shape.AddPoint(r.Point(little));
+    for (uint32_t i = 0; i < n; ++i) sink.AddPoint(r.Point(little));
 }
 
-void ReadWkbLineString(WkbReader& r, TGIS_Shape& shape) {
+template <class Sink>
+void ReadWkbLineString(WkbReader& r, Sink& sink) {
     bool little;
     r.ExpectHeader(WKB_LINESTRING, little);
-    shape.AddPart();
-    ReadWkbPoints(r, shape, little);
+    sink.AddPart();
+    ReadWkbPoints(r, sink, little);
 }
 
-void ReadWkbPolygon(WkbReader& r, TGIS_Shape& shape) {
+template <class Sink>
+void ReadWkbPolygon(WkbReader& r, Sink& sink) {
     bool little;
     r.ExpectHeader(WKB_POLYGON, little);
-    if (!shape.HasGeometry()) shape.AddPart();
+    if (!sink.HasGeometry()) sink.AddPart();
     uint32_t rings = r.Count(little, WKB_RING_BYTES);
     for (uint32_t i = 0; i < rings; ++i) {
-        shape.AddPart();  // reuses an empty last part
-        ReadWkbPoints(r, shape, little);
+        sink.AddPart();  // reuses an empty last part
+        ReadWkbPoints(r, sink, little);
     }
 }
 
-void ReadWkbMulti(WkbReader& r, TGIS_Shape& shape, uint32_t type, void (*member)(WkbReader&, TGIS_Shape&)) {
+// The whole geometry from the start of the bytes; its type was read before.
+template <class Sink>
+void ReadWkb(WkbReader& r, uint32_t type, Sink& sink) {
     bool little;
+    switch (type) {
+    case WKB_POINT: ReadWkbPoint(r, sink); return;
+    case WKB_LINESTRING: ReadWkbLineString(r, sink); return;
+    case WKB_POLYGON: ReadWkbPolygon(r, sink); return;
+    default: break;
+    }
     r.ExpectHeader(type, little);
     uint32_t n = r.Count(little, WKB_MEMBER_BYTES);
-    for (uint32_t i = 0; i < n; ++i) member(r, shape);
+    for (uint32_t i = 0; i < n; ++i) {
+        if (type == WKB_MULTIPOINT) ReadWkbPoint(r, sink);
+        else if (type == WKB_MULTILINESTRING) ReadWkbLineString(r, sink);
+        else ReadWkbPolygon(r, sink);
+    }
 }
+
+struct ShapeSink {
+    TGIS_Shape& shape;
+    bool HasGeometry() const { return shape.HasGeometry(); }
+    void AddPart() { shape.AddPart(); }
+    void AddPoint(const TGIS_Point& p) { shape.AddPoint(p); }
+};
+
+// One part as read, and what the shapes' point entry adds at its end: a ring's closing point, the second copy
+// of an arc's lone point.
+struct WkbPart {
+    uint8_t type;
+    int32_t n = 0;
+    TGIS_Point first{0, 0}, last{0, 0};
+
+    // False when the point entry would not store the point as read: a ring that met its first point before
+    // its end, an arc part that starts with two equal points.
+    bool Add(const TGIS_Point& p) {
+        bool plain = true;
+        if (n == 0) first = p;
+        if (type == gisShapeTypePolygon && n >= 2 && GisIsSamePoint(last, first)) plain = false;
+        if (type == gisShapeTypeArc && n == 1 && (!GisIsSamePoint(first, first) || GisIsSamePoint(p, first)))
+            plain = false;
+        last = p;
+        ++n;
+        return plain;
+    }
+    bool NeedsFirstAgain() const {
+        if (n == 0) return false;
+        if (type == gisShapeTypePolygon) return n == 1 || !GisIsSamePoint(last, first);
+        return type == gisShapeTypeArc && n == 1;
+    }
+};
+
+// The first walk: the parts and points a shape's buffer will hold, and whether it can be written straight.
+class WkbPlan {
+public:
+    explicit WkbPlan(uint8_t shapeType) : part_{shapeType} {}
+
+    bool HasGeometry() const { return started_; }
+    void AddPart() {
+        bool single = part_.type == gisShapeTypePoint || part_.type == gisShapeTypeMultipoint;
+        if (started_ && (single || part_.n == 0)) return;  // an empty last part is reused
+        Finish();
+        started_ = true;
+        ++parts_;
+    }
+    void AddPoint(const TGIS_Point& p) { plain_ = part_.Add(p) && plain_; }
+    void Finish() {
+        points_ += part_.n + (part_.NeedsFirstAgain() ? 1 : 0);
+        part_.n = 0;
+    }
+    bool Plain() const { return plain_; }
+    int64_t Parts() const { return parts_; }
+    int64_t Points() const { return points_; }
+
+private:
+    WkbPart part_;
+    bool started_ = false;
+    bool plain_ = true;
+    int64_t parts_ = 0, points_ = 0;
+};
 
 // Text reading: blanks are space, CR and LF only; tabs belong to the token they touch.
 class WktReader {
@@ -304,51 +390,101 @@ std::unique_ptr<TGIS_Shape> TGIS_Shape::CreateFromWKT(const std::string& text) {
     return shape;
 }
 
+// The second walk of a plain geometry: straight into a new shape's buffer, as its point entry would store it.
+class TGIS_WkbBuilder {
+public:
+    TGIS_WkbBuilder(TGIS_Shape& shape, const WkbPlan& plan) : s_(shape), plan_(plan), part_{shape.ShapeType()} {}
+
+    bool HasGeometry() const { return s_.HasGeometry(); }
+    void AddPart() {
+        if (!s_.HasGeometry()) {
+            Allocate();
+            return;
+        }
+        if (part_.type == gisShapeTypePoint || part_.type == gisShapeTypeMultipoint || part_.n == 0) return;
+        Finish();
+        s_.WriteInt(kPartsHeader + 4 * size_t(++partIndex_), written_);
+    }
+    void AddPoint(const TGIS_Point& p) {
+        if (part_.type == gisShapeTypePoint) {
+            s_.WritePoint(0, p);
+            return;
+        }
+        part_.Add(p);
+        Put(p);
+    }
+    void Finish() {
+        if (part_.NeedsFirstAgain()) Put(part_.first);
+        part_.n = 0;
+        if (s_.HasGeometry() && part_.type != gisShapeTypePoint) s_.SetStoredExtent(extent_);
+    }
+
+private:
+    // Shapefile record layout: extent, then the counts, then the part starts.
+    static constexpr size_t kMultiHeader = 36, kPartsHeader = 40;
+
+    void Allocate() {
+        if (part_.type == gisShapeTypePoint) {
+            s_.AllocateGeometry(WKB_POINT_BYTES);
+            return;
+        }
+        const size_t points = WKB_POINT_BYTES * size_t(plan_.Points());
+        if (part_.type == gisShapeTypeMultipoint) {
+            s_.AllocateGeometry(kMultiHeader + points);
+        } else {
+            s_.AllocateGeometry(kPartsHeader + 4 * size_t(plan_.Parts()) + points);
+            s_.SetNumParts(int32_t(plan_.Parts()));
+            s_.WriteInt(kPartsHeader, 0);
+        }
+        s_.SetStoredExtent(extent_);
+        s_.SetNumPoints(0);
+    }
+    // The extent grows as ExtendExtent would grow it, and is stored once at the end.
+    void Put(const TGIS_Point& p) {
+        const TGIS_Extent e{p.X, p.Y, p.X, p.Y};
+        extent_ = written_ == 0 ? e : GisExtentUnion(e, extent_);
+        s_.WritePoint(s_.PointOffset(written_), p);
+        s_.SetNumPoints(++written_);
+    }
+
+    TGIS_Shape& s_;
+    const WkbPlan& plan_;
+    WkbPart part_;
+    int32_t partIndex_ = 0, written_ = 0;
+    TGIS_Extent extent_{0, 0, 0, 0};
+};
+
 std::unique_ptr<TGIS_Shape> TGIS_Shape::CreateFromWKB(const TGIS_Bytes& bytes) {
     WkbReader r(bytes.data(), bytes.size());
     bool little;
     uint32_t type = r.Header(little);
-    r.Rewind(bytes.data());
     std::unique_ptr<TGIS_Shape> shape;
-    void (*read)(WkbReader&, TGIS_Shape&) = nullptr;
-    void (*member)(WkbReader&, TGIS_Shape&) = nullptr;
     switch (type) {
-    case WKB_POINT:
-        shape = std::make_unique<TGIS_ShapePoint>();
-        read = ReadWkbPoint;
-        break;
+    case WKB_POINT: shape = std::make_unique<TGIS_ShapePoint>(); break;
+    case WKB_MULTIPOINT: shape = std::make_unique<TGIS_ShapeMultipoint>(); break;
     case WKB_LINESTRING:
-        shape = std::make_unique<TGIS_ShapeArc>();
-        read = ReadWkbLineString;
-        break;
+    case WKB_MULTILINESTRING: shape = std::make_unique<TGIS_ShapeArc>(); break;
     case WKB_POLYGON:
-        shape = std::make_unique<TGIS_ShapePolygon>();
-        read = ReadWkbPolygon;
-        break;
-    case WKB_MULTIPOINT:
-        shape = std::make_unique<TGIS_ShapeMultipoint>();
-        member = ReadWkbPoint;
-        break;
-    case WKB_MULTILINESTRING:
-        shape = std::make_unique<TGIS_ShapeArc>();
-        member = ReadWkbLineString;
-        break;
-    case WKB_MULTIPOLYGON:
-        shape = std::make_unique<TGIS_ShapePolygon>();
-        member = ReadWkbPolygon;
-        break;
-    case WKB_COLLECTION:
-        return nullptr;
-    default:
-        throw EGIS_Exception(GIS_RS_ERR_UNTESTED, "", 0);
+    case WKB_MULTIPOLYGON: shape = std::make_unique<TGIS_ShapePolygon>(); break;
+    case WKB_COLLECTION: return nullptr;
+    default: throw EGIS_Exception(GIS_RS_ERR_UNTESTED, "", 0);
     }
-    shape->Lock(1);
-    if (read) {
-        read(r, *shape);
+    // A first walk checks every count and byte and plans the buffer; the second fills it.
+    WkbPlan plan(shape->ShapeType());
+    r.Rewind(bytes.data());
+    ReadWkb(r, type, plan);
+    plan.Finish();
+    r.Rewind(bytes.data());
+    if (plan.Plain()) {
+        TGIS_WkbBuilder builder(*shape, plan);
+        ReadWkb(r, type, builder);
+        builder.Finish();
     } else {
-        ReadWkbMulti(r, *shape, type, member);
+        ShapeSink sink{*shape};
+        shape->Lock(1);
+        ReadWkb(r, type, sink);
+        shape->Unlock();
     }
-    shape->Unlock();
     return shape;
 }
 
