@@ -15,6 +15,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtPrgres.h"
 
 namespace {
 

@@ -157,12 +157,6 @@ object frmStdCtrlsTest: TfrmStdCtrlsTest
     object TabSheet2: TVtTabSheet
       Caption = '西安80坐标系'
       PageControl = VtPageControl1
-      object VtProgressBar1: TVtProgressBar
-        Left = 8
-        Top = 8
-        Width = 200
-        Height = 20
-      end
     end
   end
   object VtBitBtn1: TVtBitBtn
