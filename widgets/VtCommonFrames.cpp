@@ -7,6 +7,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/ExtCtrls.h"
 #include "widgets/VtCommon.h"
+#include "widgets/VtLabel.h"
 #include "widgets/VtPrgres.h"
 
 const TEnumInfo FrameStyleIdents{{"fsNone", "fsFlat", "fsGroove", "fsBump", "fsLowered", "fsButtonDown", "fsRaised",
@@ -319,6 +320,8 @@ void RegisterWidgetClasses() {
     static const bool done = [] {
         RegisterClass(TVtFrameController::StaticClass());
         RegisterClass(TVtProgressBar::StaticClass());
+        RegisterClass(TVtLabel::StaticClass());
+        RegisterDroppedSetReader(TVtLabel::StaticClass(), "FrameSides");
         RegisterFrameLegacyReaders(TVtFrameController::StaticClass());
         return true;
     }();

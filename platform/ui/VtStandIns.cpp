@@ -608,7 +608,6 @@ TVtStatusBar::TVtStatusBar(TComponent* owner) : TPanel(owner) {
     SetAlignment(taLeftJustify);
 }
 QM_CLASS_RECORD(TVtGroupBox, TGroupBox)
-QM_CLASS_RECORD(TVtLabel, TLabel)
 QM_CLASS_RECORD(TVtSpacer, TGraphicControl)
 TVtSpacer::TVtSpacer(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 8, 22); }
 
@@ -679,7 +678,7 @@ void RegisterFormClasses() {
           &TVtToolbarButton::StaticClass(), &TVtToolButton::StaticClass(), &TVtBitBtn::StaticClass(),
           &TVtMenuButton::StaticClass(), &TVtPageControl::StaticClass(), &TVtTabSheet::StaticClass(),
           &TVtPanel::StaticClass(), &TVtToolbar::StaticClass(), &TVtStatusBar::StaticClass(),
-          &TVtGroupBox::StaticClass(), &TVtLabel::StaticClass(), &TVtSpacer::StaticClass(),
+          &TVtGroupBox::StaticClass(), &TVtSpacer::StaticClass(),
           &TVtStatusPane::StaticClass()})
         RegisterClass(*c);
 
@@ -717,7 +716,6 @@ void RegisterFormClasses() {
         Drop(*c, "FrameFocusStyle");
         Drop(*c, "FrameFlatStyle");
     }
-    Drop(TVtLabel::StaticClass(), "FrameSides");
     Drop(TVtListBox::StaticClass(), "FrameSides");
     Drop(TVtCheckList::StaticClass(), "FrameSides");
     Drop(TVtSpinEdit::StaticClass(), "FlatButtonParentColor");

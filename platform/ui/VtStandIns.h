@@ -262,12 +262,6 @@ public:
     QM_CLASS_INFO
 };
 
-class TVtLabel : public TLabel {
-public:
-    explicit TVtLabel(TComponent* owner) : TLabel(owner) {}
-    QM_CLASS_INFO
-};
-
 class TVtSpacer : public TGraphicControl {
 public:
     explicit TVtSpacer(TComponent* owner);

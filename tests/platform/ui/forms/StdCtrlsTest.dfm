@@ -18,11 +18,10 @@ object frmStdCtrlsTest: TfrmStdCtrlsTest
     Width = 420
     Height = 40
     Align = alTop
-    object Label1: TVtLabel
+    object Label1: TLabel
       Left = 8
       Top = 12
       Caption = '名称'
-      FrameSides = [sdLeft, sdTop]
     end
     object Edit1: TVtEdit
       Left = 48
