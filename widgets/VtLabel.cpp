@@ -347,8 +347,8 @@ void TVtLabel::DrawFlat(TCanvas* c) {
     default: {
         double a = angle_ * std::numbers::pi / 180, up = std::numbers::pi / 2 + a;
         // Back along the baseline by half the width, and up across it by half the height.
-        x = int(std::lround(ctr.X - ext.cx / 2.0 * std::cos(a) - ext.cy / 2.0 * std::cos(up)));
-        y = int(std::lround(ctr.Y + ext.cx / 2.0 * std::sin(a) + ext.cy / 2.0 * std::sin(up)));
+        x = int(std::lround(ctr.X - ext.cx / 2.0 * std::cos(a) + ext.cy / 2.0 * std::cos(up)));
+        y = int(std::lround(ctr.Y + ext.cx / 2.0 * std::sin(a) - ext.cy / 2.0 * std::sin(up)));
         break;
     }
     }

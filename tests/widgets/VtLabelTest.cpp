@@ -114,6 +114,13 @@ TEST(VtLabel, RotatedCaptionBoundingBox) {
             }
     EXPECT_GT(lowerLeft, 5);
     EXPECT_GT(upperRight, 5);
+    // Centred: no ink on the outermost rows and columns, where a misplaced start would cut the text.
+    int edge = 0;
+    for (int i = 0; i < l->Width(); ++i)
+        edge += (shot->Canvas()->Pixel(i, 0) == ColorToRGB(clRed)) + (shot->Canvas()->Pixel(i, l->Height() - 1) == ColorToRGB(clRed));
+    for (int i = 0; i < l->Height(); ++i)
+        edge += (shot->Canvas()->Pixel(0, i) == ColorToRGB(clRed)) + (shot->Canvas()->Pixel(l->Width() - 1, i) == ColorToRGB(clRed));
+    EXPECT_LE(edge, 2);
 }
 
 TEST(VtLabel, TextStylesAndTheDisabledLook) {
