@@ -84,6 +84,7 @@ void DrawArrow(TCanvas* c, TRect r, int style, TArrowDirection direction, bool p
 
 class TControl;
 class TTimer;
+class TVtRegIniFile;
 
 extern const TEnumInfo FrameStyleIdents;         // fsNone .. fsFlatRounded
 extern const TEnumInfo SidesIdents;              // sdLeft .. sdBottom
@@ -150,6 +151,11 @@ public:
     void SetFrameVisible(bool v);
     TFramingPreference FramingPreference() const { return framingPreference_; }
     void SetFramingPreference(TFramingPreference p);
+    TVtRegIniFile* RegIniFile() const { return regIniFile_; }
+    void SetRegIniFile(TVtRegIniFile* r);
+
+protected:
+    void Notification(TComponent* c, TOperation op) override;
 
 private:
     friend void RegisterFrameLegacyReaders(const TClassInfo&);
@@ -164,7 +170,12 @@ private:
     TFrameStyle frameHotStyle_ = fsFlatBold, frameStyle_ = fsFlat;
     TSides frameSides_ = sdAllSides;
     TFramingPreference framingPreference_ = fpXPThemes;
+    TVtRegIniFile* regIniFile_ = nullptr;
 };
+
+// Moves a control's link from `field` to c: leaves the old controller, joins the new one (which pushes every
+// setting at once) and asks to hear of its destruction. The control's Notification clears `field` then.
+void LinkFrameController(TComponent* control, TVtFrameController*& field, TVtFrameController* c);
 
 // Names of older form resources for a class with the frame properties: "FrameFlat" (stored straight into
 // FrameHotTrack; True also makes FrameStyle fsStatus and FrameHotStyle fsLowered), "FrameFocusStyle" (becomes
@@ -209,6 +220,45 @@ inline int IntMax(int a, int b) { return a > b ? a : b; }
 // On the screen device.
 int GetMinFontHeight(TFont* font);
 int GetAvgCharWidth(TFont* font);
+// Empty rectangles for an unknown monitor.
+TRect GetMonitorWorkArea(HMONITOR monitor);
+TRect GetMonitorBounds(HMONITOR monitor);
+// Of the monitor nearest to the window.
+int GetWorkAreaWidth(HWND window);
+
+// Settings component kept for its properties: nothing in the program opens, reads or writes through it.
+enum TVtPathType : uint8_t { ptIniFile, ptRegistry };
+enum TVtRegKey : uint8_t {
+    hkeyClassesRoot, hkeyCurrentUser, hkeyLocalMachine, hkeyUsers, hkeyPerformanceData, hkeyCurrentConfig,
+    hkeyDynData
+};
+enum TVtRegAccessItem : uint8_t {
+    keyQueryValue, keySetValue, keyCreateSubKey, keyEnumerateSubKeys, keyNotify, keyCreateLink, keyRead, keyWrite,
+    keyExecute, keyAllAccess
+};
+using TVtRegAccess = uint16_t;  // bit = TVtRegAccessItem
+class TVtRegIniFile : public TComponent {
+public:
+    explicit TVtRegIniFile(TComponent* owner) : TComponent(owner) {}
+    QM_CLASS_INFO
+    std::string Path() const { return path_; }
+    void SetPath(const std::string& p);
+    TVtPathType PathType() const { return pathType_; }
+    void SetPathType(TVtPathType t);
+    TVtRegKey RegKey() const { return regKey_; }
+    void SetRegKey(TVtRegKey k);
+    TVtRegAccess RegAccess() const { return regAccess_; }
+    void SetRegAccess(TVtRegAccess a);
+    // Set at creation and by every change.
+    bool ReopenNeeded() const { return reopen_; }
+
+private:
+    std::string path_;
+    TVtPathType pathType_ = ptIniFile;
+    TVtRegKey regKey_ = hkeyCurrentUser;
+    TVtRegAccess regAccess_ = 1 << keyAllAccess;
+    bool reopen_ = true;
+};
 
 // Registers the library's classes for form resources (they take over the stand-ins' names); once.
 void RegisterWidgetClasses();

@@ -37,7 +37,8 @@ const TClassInfo& TVtFrameController::StaticClass() {
                                            &FrameStyleIdents),
                    BoolProp<C>("FrameVisible", &C::FrameVisible, &C::SetFrameVisible, 0),
                    OrdProp<C, TFramingPreference>("FramingPreference", &C::FramingPreference,
-                                                  &C::SetFramingPreference, fpXPThemes, &FramingPreferenceIdents)};
+                                                  &C::SetFramingPreference, fpXPThemes, &FramingPreferenceIdents),
+                   RefProp<C, TVtRegIniFile>("RegIniFile", &C::RegIniFile, &C::SetRegIniFile)};
         return c;
     }();
     return ci;
@@ -184,9 +185,35 @@ void TVtFrameController::Assign(const TPersistent* source) {
     EndUpdate();
 }
 
+void TVtFrameController::SetRegIniFile(TVtRegIniFile* r) {
+    if (r == regIniFile_) return;
+    if (regIniFile_) regIniFile_->RemoveFreeNotification(this);
+    regIniFile_ = r;
+    if (r) r->FreeNotification(this);
+}
+
+void TVtFrameController::Notification(TComponent* c, TOperation op) {
+    TComponent::Notification(c, op);
+    if (op == opRemove && c == regIniFile_) regIniFile_ = nullptr;
+    if (op == opRemove) RemoveControl(c);
+}
+
 void TVtFrameController::Loaded() {
     TComponent::Loaded();
     NotifyControls(0);
+}
+
+void LinkFrameController(TComponent* control, TVtFrameController*& field, TVtFrameController* c) {
+    if (c == field) return;
+    if (field) {
+        field->RemoveControl(control);
+        field->RemoveFreeNotification(control);
+    }
+    field = c;
+    if (c) {
+        c->AddControl(control);
+        c->FreeNotification(control);
+    }
 }
 
 // ---- older property names ----
@@ -314,11 +341,60 @@ int GetAvgCharWidth(TFont* font) {
     return int(std::lround(w / 52.0));
 }
 
+TRect GetMonitorWorkArea(HMONITOR monitor) {
+    MONITORINFO info;
+    return GetMonitorInfo(monitor, info) ? info.rcWork : TRect();
+}
+
+TRect GetMonitorBounds(HMONITOR monitor) {
+    MONITORINFO info;
+    return GetMonitorInfo(monitor, info) ? info.rcMonitor : TRect();
+}
+
+int GetWorkAreaWidth(HWND window) {
+    return GetMonitorWorkArea(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)).Width();
+}
+
+// ---- TVtRegIniFile ----
+
+static const TEnumInfo PathTypeIdents{{"ptIniFile", "ptRegistry"}};
+static const TEnumInfo RegKeyIdents{{"hkeyClassesRoot", "hkeyCurrentUser", "hkeyLocalMachine", "hkeyUsers",
+                                     "hkeyPerformanceData", "hkeyCurrentConfig", "hkeyDynData"}};
+static const TEnumInfo RegAccessIdents{{"keyQueryValue", "keySetValue", "keyCreateSubKey", "keyEnumerateSubKeys",
+                                        "keyNotify", "keyCreateLink", "keyRead", "keyWrite", "keyExecute",
+                                        "keyAllAccess"}};
+
+const TClassInfo& TVtRegIniFile::StaticClass() {
+    static TClassInfo ci = [] {
+        using C = TVtRegIniFile;
+        TClassInfo c{"TVtRegIniFile", &TComponent::StaticClass(), Creator<C>(), {}, {}};
+        c.props = {StrProp<C>("Path", &C::Path, &C::SetPath),
+                   OrdProp<C, TVtPathType>("PathType", &C::PathType, &C::SetPathType, ptIniFile, &PathTypeIdents),
+                   OrdProp<C, TVtRegKey>("RegKey", &C::RegKey, &C::SetRegKey, hkeyCurrentUser, &RegKeyIdents),
+                   SetProp<C, TVtRegAccess>("RegAccess", &C::RegAccess, &C::SetRegAccess, &RegAccessIdents,
+                                            1 << keyAllAccess)};
+        return c;
+    }();
+    return ci;
+}
+
+template <class T>
+static void Reopening(T& field, const T& v, bool& reopen) {
+    if (field == v) return;
+    field = v;
+    reopen = true;
+}
+void TVtRegIniFile::SetPath(const std::string& p) { Reopening(path_, p, reopen_); }
+void TVtRegIniFile::SetPathType(TVtPathType t) { Reopening(pathType_, t, reopen_); }
+void TVtRegIniFile::SetRegKey(TVtRegKey k) { Reopening(regKey_, k, reopen_); }
+void TVtRegIniFile::SetRegAccess(TVtRegAccess a) { Reopening(regAccess_, a, reopen_); }
+
 // ---- registration ----
 
 void RegisterWidgetClasses() {
     static const bool done = [] {
         RegisterClass(TVtFrameController::StaticClass());
+        RegisterClass(TVtRegIniFile::StaticClass());
         RegisterClass(TVtProgressBar::StaticClass());
         RegisterClass(TVtLabel::StaticClass());
         RegisterDroppedSetReader(TVtLabel::StaticClass(), "FrameSides");

@@ -163,18 +163,7 @@ void TVtLabel::SetBlinkIntervalOn(uint16_t ms) { TVtBlinkingControlsList::Instan
 uint16_t TVtLabel::BlinkIntervalOff() const { return TVtBlinkingControlsList::Instance()->BlinkIntervalOff(); }
 void TVtLabel::SetBlinkIntervalOff(uint16_t ms) { TVtBlinkingControlsList::Instance()->SetBlinkIntervalOff(ms); }
 
-void TVtLabel::SetFrameController(TVtFrameController* c) {
-    if (c == frameController_) return;
-    if (frameController_) {
-        frameController_->RemoveControl(this);
-        frameController_->RemoveFreeNotification(this);
-    }
-    frameController_ = c;
-    if (c) {
-        c->AddControl(this);
-        c->FreeNotification(this);
-    }
-}
+void TVtLabel::SetFrameController(TVtFrameController* c) { LinkFrameController(this, frameController_, c); }
 
 void TVtLabel::Notification(TComponent* c, TOperation op) {
     TLabel::Notification(c, op);

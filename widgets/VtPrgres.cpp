@@ -129,18 +129,7 @@ void TVtCustomProgressBar::SetNumSegments(int n) {
     Changed();
 }
 
-void TVtCustomProgressBar::SetFrameController(TVtFrameController* c) {
-    if (c == frameController_) return;
-    if (frameController_) {
-        frameController_->RemoveControl(this);
-        frameController_->RemoveFreeNotification(this);
-    }
-    frameController_ = c;
-    if (c) {
-        c->AddControl(this);
-        c->FreeNotification(this);
-    }
-}
+void TVtCustomProgressBar::SetFrameController(TVtFrameController* c) { LinkFrameController(this, frameController_, c); }
 
 void TVtCustomProgressBar::Notification(TComponent* c, TOperation op) {
     TGraphicControl::Notification(c, op);

@@ -205,3 +205,37 @@ TEST(VtCommonText, Helpers) {
     EXPECT_GT(GetAvgCharWidth(&f), 2);
     EXPECT_LT(GetAvgCharWidth(&f), 12);
 }
+
+TEST(VtCommonMonitors, WorkAreaOfTheNearestScreen) {
+    UiTest::Init();
+    HMONITOR m = MonitorFromPoint(TPoint(5, 5), MONITOR_DEFAULTTONULL);
+    ASSERT_NE(m, 0);
+    EXPECT_EQ(GetMonitorBounds(m), TRect(0, 0, Screen->Width(), Screen->Height()));
+    EXPECT_EQ(GetMonitorWorkArea(m), Screen->WorkAreaRect());
+    EXPECT_EQ(MonitorFromPoint(TPoint(-100000, 5), MONITOR_DEFAULTTONULL), 0);
+    EXPECT_EQ(MonitorFromPoint(TPoint(-100000, 5), MONITOR_DEFAULTTONEAREST), m);
+    MONITORINFO bad;
+    bad.cbSize = 44;
+    EXPECT_FALSE(GetMonitorInfo(m, bad));
+    EXPECT_EQ(GetMonitorBounds(0), TRect());
+    auto* f = new TForm(nullptr);
+    f->SetBounds(10, 10, 100, 100);
+    f->Show();
+    EXPECT_EQ(GetWorkAreaWidth(f), Screen->WorkAreaRect().Width());
+    delete f;
+}
+
+TEST(VtRegIniFile, KeepsItsPropertiesAndLinks) {
+    UiTest::Init();
+    auto* ini = new TVtRegIniFile(nullptr);
+    EXPECT_EQ(ini->PathType(), ptIniFile);
+    EXPECT_EQ(ini->RegKey(), hkeyCurrentUser);
+    EXPECT_EQ(GetSetProp(ini, "RegAccess"), "[keyAllAccess]");
+    SetStrProp(ini, "Path", "x.ini");
+    EXPECT_EQ(ini->Path(), "x.ini");
+    EXPECT_TRUE(ini->ReopenNeeded());
+    TVtFrameController fc(nullptr);
+    fc.SetRegIniFile(ini);
+    delete ini;  // the controller hears of it
+    EXPECT_EQ(fc.RegIniFile(), nullptr);
+}
