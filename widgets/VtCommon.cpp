@@ -177,32 +177,31 @@ TRect DrawBevel(TCanvas* c, TRect r, TColor ulColor, TColor lrColor, int width, 
     return r;
 }
 
+namespace {
+
+// An outer and an inner one-pixel bevel.
+TRect DrawTwoRings(TCanvas* c, TRect r, TColor outerUL, TColor outerLR, TColor innerUL, TColor innerLR,
+                   TSides sides) {
+    r = DrawBevel(c, r, outerUL, outerLR, 1, sides);
+    return DrawBevel(c, r, innerUL, innerLR, 1, sides);
+}
+
+}  // namespace
+
 TRect DrawWindowsBorder(TCanvas* c, TRect r, bool sunken, TSides sides) {
-    if (sunken) {
-        r = DrawBevel(c, r, clBtnShadow, clBtnHighlight, 1, sides);
-        return DrawBevel(c, r, cl3DDkShadow, cl3DLight, 1, sides);
-    }
-    r = DrawBevel(c, r, cl3DLight, cl3DDkShadow, 1, sides);
-    return DrawBevel(c, r, clBtnHighlight, clBtnShadow, 1, sides);
+    return sunken ? DrawTwoRings(c, r, clBtnShadow, clBtnHighlight, cl3DDkShadow, cl3DLight, sides)
+                  : DrawTwoRings(c, r, cl3DLight, cl3DDkShadow, clBtnHighlight, clBtnShadow, sides);
 }
 
 TRect DrawButtonBorder(TCanvas* c, TRect r, bool down, TSides sides) {
-    if (down) {
-        r = DrawBevel(c, r, clBtnText, clBtnText, 1, sides);
-        return DrawBevel(c, r, clBtnShadow, clBtnShadow, 1, sides);
-    }
-    r = DrawBevel(c, r, clBtnHighlight, cl3DDkShadow, 1, sides);
-    return DrawBevel(c, r, cl3DLight, clBtnShadow, 1, sides);
+    return down ? DrawTwoRings(c, r, clBtnText, clBtnText, clBtnShadow, clBtnShadow, sides)
+                : DrawTwoRings(c, r, clBtnHighlight, cl3DDkShadow, cl3DLight, clBtnShadow, sides);
 }
 
 TRect DrawColorButtonBorder(TCanvas* c, TRect r, TColor base, bool down, TSides sides) {
-    if (down) {
-        TColor d100 = DarkerColor(base, 100), d50 = DarkerColor(base, 50);
-        r = DrawBevel(c, r, d100, d100, 1, sides);
-        return DrawBevel(c, r, d50, d50, 1, sides);
-    }
-    r = DrawBevel(c, r, LighterColor(base, 100), DarkerColor(base, 100), 1, sides);
-    return DrawBevel(c, r, LighterColor(base, 40), DarkerColor(base, 50), 1, sides);
+    TColor d100 = DarkerColor(base, 100), d50 = DarkerColor(base, 50);
+    return down ? DrawTwoRings(c, r, d100, d100, d50, d50, sides)
+                : DrawTwoRings(c, r, LighterColor(base, 100), d100, LighterColor(base, 40), d50, sides);
 }
 
 TRect DrawBorder(TCanvas* c, TRect r, TFrameStyle style, TSides sides) {
@@ -229,12 +228,8 @@ TRect DrawColorBorder(TCanvas* c, TRect r, TColor base, TFrameStyle style, TSide
     case fsStatus: return DrawSides(c, r, D(50), L(100), sides);
     case fsPopup: return DrawSides(c, r, L(100), D(50), sides);
     case fsFlatBold: return DrawBevel(c, r, D(50), D(50), 2, sides);
-    case fsLowered:
-        r = DrawBevel(c, r, D(50), L(100), 1, sides);
-        return DrawBevel(c, r, D(100), L(50), 1, sides);
-    case fsRaised:
-        r = DrawBevel(c, r, L(50), D(100), 1, sides);
-        return DrawBevel(c, r, L(100), D(50), 1, sides);
+    case fsLowered: return DrawTwoRings(c, r, D(50), L(100), D(100), L(50), sides);
+    case fsRaised: return DrawTwoRings(c, r, L(50), D(100), L(100), D(50), sides);
     case fsButtonDown:
     case fsButtonUp: return DrawColorButtonBorder(c, r, base, style == fsButtonDown, sides);
     case fsGroove: return DrawGroove(c, r, D(50), L(100), sides);

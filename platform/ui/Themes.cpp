@@ -75,6 +75,11 @@ void TThemeServices::DrawElement(HDC dc, const TThemedElementDetails& d, const T
             QStyleOptionProgressBar o;
             o.rect = rect;
             o.state = StateOf(d);
+            // Styles draw grooves a pixel outside and turn vertical bars about the origin, as a progress
+            // widget's own rectangle has it: keep the part inside its rectangle, drawn from the origin.
+            p.setClipRect(rect, Qt::IntersectClip);
+            p.translate(rect.topLeft());
+            o.rect = QRect(QPoint(0, 0), rect.size());
             if (d.part == tpProgressBar || d.part == tpProgressChunk) o.state |= QStyle::State_Horizontal;
             o.minimum = 0;
             o.maximum = 100;
