@@ -361,14 +361,18 @@ void TVtLabel::DrawCurved(TCanvas* c) {
     TSize ext = c->TextExtent(text);
     double radius = std::max(1, std::min(rw, rh) - ext.cy);
     TPoint ctr = CenterOf();
-    // The arc spans the text's width, centred on the label's angle (0 = the top of the arc).
-    double span = ext.cx / radius, pos = angle_ * std::numbers::pi / 180 + span / 2;
+    // The arc spans the text's width, centred on the top of the circle turned by the label's angle; the
+    // characters run clockwise, each upright to the arc at its middle and hanging inward from it.
+    double span = ext.cx / radius, pos = std::numbers::pi / 2 + angle_ * std::numbers::pi / 180 + span / 2;
     TColor color = c->Font()->Color();
-    for (char ch : text) {
-        std::string s(1, ch);
+    for (size_t i = 0; i < text.size();) {
+        // One character: a GBK lead byte takes its trail byte along.
+        size_t n = static_cast<unsigned char>(text[i]) >= 0x81 && i + 1 < text.size() ? 2 : 1;
+        std::string s = text.substr(i, n);
+        i += n;
         int cw = c->TextExtent(s).cx;
         double mid = pos - cw / (2 * radius);
-        int deg = int(std::lround((mid - std::numbers::pi / 2) * 180 / std::numbers::pi - 90));
+        int deg = int(std::lround(mid * 180 / std::numbers::pi)) - 90;
         deg = ((deg % 360) + 360) % 360;
         HFONT f = CreateRotatedFont(Font(), deg);
         c->Font()->SetHandle(f);

@@ -195,3 +195,50 @@ TEST(VtLabel, FrameFromTheController) {
     EXPECT_EQ(l.FlatColorAdjustment(), 0);
     EXPECT_EQ(l.BorderShadow(), DarkerColor(clWhite, 50));
 }
+
+TEST(VtLabel, RotationNeedsATrueTypeFace) {
+    UiTest::Init();
+    TVtLabel l(nullptr);
+    l.Font()->SetName("MS Sans Serif");
+    EXPECT_FALSE(IsTrueTypeFont(l.Font()));
+    l.SetAngle(30);
+    EXPECT_EQ(l.Font()->Name(), MapFontFace("Verdana"));
+    EXPECT_TRUE(IsTrueTypeFont(l.Font()));
+    // A font change to a bitmap face drops the angle.
+    l.Font()->SetName("System");
+    EXPECT_EQ(l.Angle(), 0);
+
+    HFONT f = CreateRotatedFont(l.Font(), 90);
+    EXPECT_EQ(f->lf.lfEscapement, 900);
+    EXPECT_EQ(f->lf.lfOrientation, 0);
+    EXPECT_EQ(f->lf.lfFaceName, "System");
+    DeleteObject(f);
+}
+
+TEST(VtLabel, CurvedTextDrawsEveryCharacterInside) {
+    LabelForm f;
+    TVtLabel* l = f.label;
+    l->SetAutoSize(false);
+    l->SetBounds(20, 20, 160, 160);
+    l->Font()->SetColor(clRed);
+    l->SetRotation(roCurve);
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(l));
+    shot->SaveToPNG(std::string(QM_TEST_OUT) + "/VtLabelCurved.png");
+    // Over the top of the circle about the centre, left and right alike.
+    int above = 0, below = 0, left = 0, right = 0;
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 160; ++x)
+            if (shot->Canvas()->Pixel(x, y) == ColorToRGB(clRed)) {
+                (y < 80 ? above : below)++;
+                (x < 80 ? left : right)++;
+            }
+    EXPECT_GT(above, 40);
+    EXPECT_EQ(below, 0);
+    EXPECT_GT(left, 10);
+    EXPECT_GT(right, 10);
+    // Chinese characters stay whole.
+    l->SetCaption("图幅号");
+    UiTest::Flush();
+    EXPECT_GT(f.Count(clRed), 40);
+}
