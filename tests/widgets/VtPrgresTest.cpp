@@ -6,6 +6,7 @@
 
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Themes.h"
 #include "platform/ui/testsupport/UiTest.h"
 
 TEST(VtProgressBar, PartsBecomeAnExactPercentage) {
@@ -197,4 +198,22 @@ TEST(VtProgressBar, FrameControllerSettings) {
     bar.SetFrameController(fc2);
     delete owner;
     EXPECT_EQ(bar.FrameController(), nullptr);
+}
+
+TEST(VtProgressBar, ThemedBodyKeepsTheBarInside) {
+    Shown s(200, 24);
+    TVtProgressBar* bar = s.bar;
+    bar->SetBarColor(clBlue);
+    bar->SetShowPercent(false);
+    bar->SetPercent(100);
+    ThemeServices()->SetThemesEnabled(true);
+    bar->Repaint();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(bar));
+    ThemeServices()->SetThemesEnabled(false);
+    shot->SaveToPNG(std::string(QM_TEST_OUT) + "/VtProgressBarThemed.png");
+    // The traditional body sits 3 pixels inside the theme's frame.
+    EXPECT_EQ(shot->Canvas()->Pixel(3, 12), ColorToRGB(clBlue));
+    EXPECT_EQ(shot->Canvas()->Pixel(196, 12), ColorToRGB(clBlue));
+    EXPECT_NE(shot->Canvas()->Pixel(1, 12), ColorToRGB(clBlue));
+    EXPECT_NE(shot->Canvas()->Pixel(198, 12), ColorToRGB(clBlue));
 }
