@@ -256,7 +256,6 @@ UINT TVtLabel::TextFlags() const {
     UINT f = (Alignment() == taRightJustify ? DT_RIGHT : Alignment() == taCenter ? DT_CENTER : DT_LEFT) | DT_EXPANDTABS;
     if (BiDiMode() != bdLeftToRight) f |= DT_RTLREADING | DT_RIGHT;
     if (WordWrap()) f |= DT_WORDBREAK;
-    f |= DT_NOPREFIX;  // labels here show no accelerators
     if (condense_ == ccAtEnd) f |= DT_END_ELLIPSIS;
     if (condense_ == ccWithinPath) f |= DT_PATH_ELLIPSIS;
     return f;
