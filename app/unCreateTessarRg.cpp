@@ -18,6 +18,7 @@
 #include "platform/ui/Menus.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/StdCtrls.h"
+#include "widgets/VtCommon.h"
 #include "platform/ui/VtStandIns.h"
 
 TfrmCreateTessarRg* frmCreateTessarRg = nullptr;
@@ -625,6 +626,7 @@ void RegisterAppFormResources();  // generated from app/forms
 
 void RegisterAppClasses() {
     RegisterFormClasses();
+    RegisterWidgetClasses();
     RegisterAppFormResources();
     RegisterClass(TfrmCreateTessarRg::StaticClass());
     RegisterClass(TfrmTFInformation::StaticClass());

@@ -2,6 +2,7 @@
 
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtPrgres.h"
 
 TfrmProgBar* frmProgBar = nullptr;
 
@@ -28,7 +29,7 @@ void TProgBarProgress::NewDialog() {
 }
 std::string TProgBarProgress::Caption() { return frmProgBar->Caption(); }
 void TProgBarProgress::SetCaption(const std::string& caption) { frmProgBar->SetCaption(caption); }
-void TProgBarProgress::SetTotalParts(uint32_t total) { frmProgBar->VtProgressBar1->SetTotalParts(static_cast<int>(total)); }
+void TProgBarProgress::SetTotalParts(uint32_t total) { frmProgBar->VtProgressBar1->SetTotalParts(total); }
 void TProgBarProgress::IncPartsByOne() { frmProgBar->VtProgressBar1->IncPartsByOne(); }
 void TProgBarProgress::SetButtonEnabled(bool enabled) { frmProgBar->VtBitBtn1->SetEnabled(enabled); }
 void TProgBarProgress::Show() { frmProgBar->Show(); }

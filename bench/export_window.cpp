@@ -15,6 +15,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtPrgres.h"
 
 namespace {
 
@@ -121,8 +122,10 @@ int main(int argc, char** argv) {
     if (dir.Path().empty()) return 1;
     g_dir = dir.Path();
     RatioReporter reporter;
+    // The progress bar repaints only when its percentage changes, so the MIF export through the window costs
+    // little more than the engine's.
     for (const std::string kind : {"Mif", "Xls"})
         reporter.AddRatio(kind + " export, main window / engine", kind + "Window", kind + "Engine",
-                          "(goal: at most 1.3)");
+                          kind == "Mif" ? "(goal: at most 1.05)" : "(goal: at most 1.3)");
     return RunWithRatios(argc, argv, reporter);
 }

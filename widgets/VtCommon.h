@@ -75,3 +75,190 @@ void DrawTraditionalBar(TCanvas* c, TRect r, TOrientation orientation, TColor ba
 void DrawDropDownArrow(TCanvas* c, TRect r, int style, bool pressed, bool enabled);
 enum TArrowDirection : uint8_t { adUp, adDown, adLeft, adRight };
 void DrawArrow(TCanvas* c, TRect r, int style, TArrowDirection direction, bool pressed, bool enabled);
+
+// ---- frame controller and shared control services ----
+#include <vector>
+
+#include "platform/ui/Component.h"
+#include "platform/ui/FormLoader.h"
+
+class TControl;
+class TTimer;
+class TVtRegIniFile;
+
+extern const TEnumInfo FrameStyleIdents;         // fsNone .. fsFlatRounded
+extern const TEnumInfo SidesIdents;              // sdLeft .. sdBottom
+extern const TEnumInfo FramingPreferenceIdents;  // fpCustomFraming, fpXPThemes
+
+// A control that reads every frame setting it needs from its own FrameController when told to.
+class IVtFrameSettingsSink {
+public:
+    virtual ~IVtFrameSettingsSink() = default;
+    virtual void ReloadFrameSettings() = 0;
+};
+
+// Messages of the blinking protocol: a blinking-capable control answers CM_QUERYBLINKING with 1 while it
+// blinks; CM_BLINKSTATE carries the new state (1 or 0) in wParam.
+enum : UINT { CM_QUERYBLINKING = CM_BASE + 1000, CM_BLINKSTATE = CM_BASE + 1001 };
+
+// One set of frame and colour settings, pushed to every linked control. Controls that are not frame
+// settings sinks get the settings through their published properties of the same names.
+class TVtFrameController : public TComponent {
+public:
+    explicit TVtFrameController(TComponent* owner);
+    ~TVtFrameController() override;
+    QM_CLASS_INFO
+
+    // A new link receives every setting at once, whatever the update counter.
+    void AddControl(TComponent* control);
+    void RemoveControl(TComponent* control);
+    int ControlCount() const { return int(controls_.size()); }
+    void BeginUpdate() { ++updateCount_; }
+    void EndUpdate();
+    // Codes: 0 all, 1 Color, 2 FocusColor, 3 DisabledColor, 4 ParentColor, 5 FlatButtonColor, 6 FlatButtons,
+    // 7 FrameColor, 8 FrameHotColor, 9 FrameHotTrack, 10 FrameHotStyle, 11 FrameSides, 12 FrameStyle,
+    // 13 FrameVisible, 14 FramingPreference.
+    virtual void NotifyControls(int code);
+    virtual void UpdateControl(TComponent* control, int code);
+    void Assign(const TPersistent* source);
+    void Loaded() override;
+
+    TColor Color() const { return color_; }
+    void SetColor(TColor c);
+    bool ParentColor() const { return parentColor_; }
+    void SetParentColor(bool p);
+    TColor FocusColor() const { return focusColor_; }
+    void SetFocusColor(TColor c);
+    TColor DisabledColor() const { return disabledColor_; }
+    void SetDisabledColor(TColor c);
+    TColor FlatButtonColor() const { return flatButtonColor_; }
+    void SetFlatButtonColor(TColor c);
+    bool FlatButtons() const { return flatButtons_; }
+    void SetFlatButtons(bool f);
+    TColor FrameColor() const { return frameColor_; }
+    void SetFrameColor(TColor c);
+    TColor FrameHotColor() const { return frameHotColor_; }
+    void SetFrameHotColor(TColor c);
+    bool FrameHotTrack() const { return frameHotTrack_; }
+    void SetFrameHotTrack(bool t);
+    TFrameStyle FrameHotStyle() const { return frameHotStyle_; }
+    void SetFrameHotStyle(TFrameStyle s);
+    TSides FrameSides() const { return frameSides_; }
+    void SetFrameSides(TSides s);
+    TFrameStyle FrameStyle() const { return frameStyle_; }
+    void SetFrameStyle(TFrameStyle s);
+    bool FrameVisible() const { return frameVisible_; }
+    void SetFrameVisible(bool v);
+    TFramingPreference FramingPreference() const { return framingPreference_; }
+    void SetFramingPreference(TFramingPreference p);
+    TVtRegIniFile* RegIniFile() const { return regIniFile_; }
+    void SetRegIniFile(TVtRegIniFile* r);
+
+protected:
+    void Notification(TComponent* c, TOperation op) override;
+
+private:
+    friend void RegisterFrameLegacyReaders(const TClassInfo&);
+    template <class T>
+    void Change(T& field, T value, int code);
+
+    std::vector<TComponent*> controls_;
+    int updateCount_ = 0;
+    TColor color_ = clWindow, focusColor_ = clWindow, disabledColor_ = clBtnFace, flatButtonColor_ = clBtnFace;
+    TColor frameColor_ = clBtnShadow, frameHotColor_ = clBtnShadow;
+    bool parentColor_ = false, flatButtons_ = true, frameHotTrack_ = false, frameVisible_ = false;
+    TFrameStyle frameHotStyle_ = fsFlatBold, frameStyle_ = fsFlat;
+    TSides frameSides_ = sdAllSides;
+    TFramingPreference framingPreference_ = fpXPThemes;
+    TVtRegIniFile* regIniFile_ = nullptr;
+};
+
+// Moves a control's link from `field` to c: leaves the old controller, joins the new one (which pushes every
+// setting at once) and asks to hear of its destruction. The control's Notification clears `field` then.
+void LinkFrameController(TComponent* control, TVtFrameController*& field, TVtFrameController* c);
+
+// Names of older form resources for a class with the frame properties: "FrameFlat" (stored straight into
+// FrameHotTrack; True also makes FrameStyle fsStatus and FrameHotStyle fsLowered), "FrameFocusStyle" (becomes
+// FrameHotStyle) and "FrameFlatStyle" (dropped).
+void RegisterFrameLegacyReaders(const TClassInfo& cls);
+// Droppers of older names: a set value ("FrameSides" of labels) and a Boolean ("FlatButtonParentColor").
+void RegisterDroppedSetReader(const TClassInfo& cls, const std::string& name);
+void RegisterDroppedBooleanReader(const TClassInfo& cls, const std::string& name);
+
+// The one list of blinking-capable controls, with the timer that alternates their blink state. The first such
+// control creates it (Instance), each registers itself and removes itself when it goes; the list goes with the
+// last one.
+class TVtBlinkingControlsList {
+public:
+    static TVtBlinkingControlsList* Instance();  // created when absent
+    static TVtBlinkingControlsList* Current();   // nullptr when absent
+    void Add(TControl* c);
+    // Frees the list when it became empty.
+    void Remove(TControl* c);
+    int Count() const { return int(controls_.size()); }
+    uint16_t BlinkIntervalOn() const { return on_; }
+    void SetBlinkIntervalOn(uint16_t ms) { on_ = ms; }
+    uint16_t BlinkIntervalOff() const { return off_; }
+    void SetBlinkIntervalOff(uint16_t ms) { off_ = ms; }
+    int BlinkState() const { return state_; }
+    TTimer* Timer() const { return timer_; }
+    // One tick of the timer: the state flips, the next interval is chosen, and the controls that blink hear it.
+    void Tick();
+
+private:
+    TVtBlinkingControlsList();
+    ~TVtBlinkingControlsList();
+    std::vector<TControl*> controls_;
+    uint16_t on_ = 500, off_ = 500;
+    int state_ = 1;
+    TTimer* timer_ = nullptr;
+};
+
+int CountChar(char c, const std::string& text);
+inline int IntMin(int a, int b) { return a < b ? a : b; }
+inline int IntMax(int a, int b) { return a > b ? a : b; }
+// On the screen device.
+int GetMinFontHeight(TFont* font);
+int GetAvgCharWidth(TFont* font);
+// Empty rectangles for an unknown monitor.
+TRect GetMonitorWorkArea(HMONITOR monitor);
+TRect GetMonitorBounds(HMONITOR monitor);
+// Of the monitor nearest to the window.
+int GetWorkAreaWidth(HWND window);
+
+// Settings component kept for its properties: nothing in the program opens, reads or writes through it.
+enum TVtPathType : uint8_t { ptIniFile, ptRegistry };
+enum TVtRegKey : uint8_t {
+    hkeyClassesRoot, hkeyCurrentUser, hkeyLocalMachine, hkeyUsers, hkeyPerformanceData, hkeyCurrentConfig,
+    hkeyDynData
+};
+enum TVtRegAccessItem : uint8_t {
+    keyQueryValue, keySetValue, keyCreateSubKey, keyEnumerateSubKeys, keyNotify, keyCreateLink, keyRead, keyWrite,
+    keyExecute, keyAllAccess
+};
+using TVtRegAccess = uint16_t;  // bit = TVtRegAccessItem
+class TVtRegIniFile : public TComponent {
+public:
+    explicit TVtRegIniFile(TComponent* owner) : TComponent(owner) {}
+    QM_CLASS_INFO
+    std::string Path() const { return path_; }
+    void SetPath(const std::string& p);
+    TVtPathType PathType() const { return pathType_; }
+    void SetPathType(TVtPathType t);
+    TVtRegKey RegKey() const { return regKey_; }
+    void SetRegKey(TVtRegKey k);
+    TVtRegAccess RegAccess() const { return regAccess_; }
+    void SetRegAccess(TVtRegAccess a);
+    // Set at creation and by every change.
+    bool ReopenNeeded() const { return reopen_; }
+
+private:
+    std::string path_;
+    TVtPathType pathType_ = ptIniFile;
+    TVtRegKey regKey_ = hkeyCurrentUser;
+    TVtRegAccess regAccess_ = 1 << keyAllAccess;
+    bool reopen_ = true;
+};
+
+// Registers the library's classes for form resources (they take over the stand-ins' names); once.
+void RegisterWidgetClasses();

@@ -15,6 +15,14 @@ object frmProgBar: TfrmProgBar
     Top = 20
     Width = 385
     Height = 24
+    BackColor = clBtnFace
+    BarColor = clBlue
+    BorderWidth = 1
+    Font.Charset = GB2312_CHARSET
+    Font.Color = clBlue
+    Font.Height = -12
+    Font.Name = '宋体'
+    ParentFont = False
   end
   object VtBitBtn1: TVtBitBtn
     Left = 172

@@ -716,3 +716,58 @@ int MessageBox(HWND, const std::string& text, const std::string& caption, UINT f
 }
 
 void MessageBeep(UINT) {}
+
+// ---- monitors ----
+
+namespace {
+QList<QScreen*> Screens() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::screens() : QList<QScreen*>();
+}
+
+HMONITOR Fallback(const QList<QScreen*>& screens, DWORD flags, const TRect& r) {
+    if (screens.isEmpty() || flags == MONITOR_DEFAULTTONULL) return 0;
+    if (flags == MONITOR_DEFAULTTOPRIMARY) return screens.indexOf(QGuiApplication::primaryScreen()) + 1;
+    // Nearest: the least distance from the rectangle to a screen.
+    int64_t best = INT64_MAX;
+    HMONITOR m = 0;
+    for (int i = 0; i < screens.size(); ++i) {
+        TRect g = FromQRect(screens[i]->geometry());
+        int64_t dx = std::max({0, g.Left - r.Right, r.Left - g.Right}), dy = std::max({0, g.Top - r.Bottom, r.Top - g.Bottom});
+        if (dx * dx + dy * dy < best) best = dx * dx + dy * dy, m = i + 1;
+    }
+    return m;
+}
+}  // namespace
+
+HMONITOR MonitorFromPoint(const TPoint& p, DWORD flags) {
+    const QList<QScreen*> screens = Screens();
+    for (int i = 0; i < screens.size(); ++i)
+        if (FromQRect(screens[i]->geometry()).Contains(p)) return i + 1;
+    return Fallback(screens, flags, TRect(p.X, p.Y, p.X + 1, p.Y + 1));
+}
+
+HMONITOR MonitorFromWindow(HWND wnd, DWORD flags) {
+    const QList<QScreen*> screens = Screens();
+    if (!wnd) return Fallback(screens, flags == MONITOR_DEFAULTTONULL ? flags : MONITOR_DEFAULTTOPRIMARY, TRect());
+    TPoint o = wnd->ClientToScreen(TPoint(0, 0));
+    TRect r(o.X, o.Y, o.X + wnd->Width(), o.Y + wnd->Height());
+    int64_t best = 0;
+    HMONITOR m = 0;
+    for (int i = 0; i < screens.size(); ++i) {
+        TRect g = FromQRect(screens[i]->geometry());
+        int64_t w = std::min(g.Right, r.Right) - std::max(g.Left, r.Left);
+        int64_t h = std::min(g.Bottom, r.Bottom) - std::max(g.Top, r.Top);
+        if (w > 0 && h > 0 && w * h > best) best = w * h, m = i + 1;
+    }
+    return m ? m : Fallback(screens, flags, r);
+}
+
+BOOL GetMonitorInfo(HMONITOR monitor, MONITORINFO& info) {
+    const QList<QScreen*> screens = Screens();
+    if (info.cbSize != 40 || monitor < 1 || monitor > screens.size()) return 0;
+    QScreen* s = screens[int(monitor - 1)];
+    info.rcMonitor = FromQRect(s->geometry());
+    info.rcWork = FromQRect(s->availableGeometry());
+    info.dwFlags = s == QGuiApplication::primaryScreen() ? DWORD(MONITORINFOF_PRIMARY) : 0u;
+    return 1;
+}

@@ -357,7 +357,7 @@ public:
 
 protected:
     void Paint() override;
-    void AdjustBounds();
+    virtual void AdjustBounds();
     void Loaded() override;
 
 private:

@@ -608,7 +608,6 @@ TVtStatusBar::TVtStatusBar(TComponent* owner) : TPanel(owner) {
     SetAlignment(taLeftJustify);
 }
 QM_CLASS_RECORD(TVtGroupBox, TGroupBox)
-QM_CLASS_RECORD(TVtLabel, TLabel)
 QM_CLASS_RECORD(TVtSpacer, TGraphicControl)
 TVtSpacer::TVtSpacer(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 8, 22); }
 
@@ -642,95 +641,6 @@ void TVtStatusPane::Paint() {
     InflateRect(r, -3, -1);
     c->DrawText(Caption(), r, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
     c->Brush()->SetStyle(bsSolid);
-}
-
-const TClassInfo& TVtProgressBar::StaticClass() {
-    static TClassInfo ci = [] {
-        using C = TVtProgressBar;
-        TClassInfo c{"TVtProgressBar", &TGraphicControl::StaticClass(), Creator<C>(), {}, {}};
-        c.props = {OrdProp<C, int>("TotalParts", &C::TotalParts, &C::SetTotalParts, 0),
-                   BoolProp<C>("ShowPercent", &C::ShowPercent, &C::SetShowPercent, 1)};
-        return c;
-    }();
-    return ci;
-}
-
-TVtProgressBar::TVtProgressBar(TComponent* owner) : TGraphicControl(owner) {
-    SetBounds(0, 0, 150, 20);
-    SetControlStyle(ControlStyle() | csOpaque);
-}
-
-void TVtProgressBar::SetTotalParts(int n) {
-    if (n == totalParts_) return;
-    totalParts_ = n;
-    partsComplete_ = 0;
-    percent_ = 0;
-    Invalidate();
-}
-
-void TVtProgressBar::IncPartsByOne() {
-    if (totalParts_ == 0) return;
-    if (partsComplete_ < totalParts_) ++partsComplete_;
-    // Exact integer rounding, halves to even.
-    int64_t num = int64_t(partsComplete_) * 100, den = totalParts_;
-    if (den < 0) {
-        num = -num;
-        den = -den;
-    }
-    int64_t q = num / den, r = num % den;
-    if (r < 0) {
-        r += den;
-        --q;
-    }
-    if (2 * r > den || (2 * r == den && (q & 1))) ++q;
-    // The picture shows the percentage alone: repainting for every part would cost an export more
-    // than writing its sheets.
-    if (int(q) == percent_) return;
-    percent_ = int(q);
-    Invalidate();
-    Update();
-}
-
-void TVtProgressBar::SetShowPercent(bool s) {
-    showPercent_ = s;
-    Invalidate();
-}
-
-void TVtProgressBar::Paint() {
-    TCanvas* c = Canvas();
-    TRect r = ClientRect();
-    c->Pen()->SetStyle(psSolid);
-    c->Pen()->SetColor(clBtnShadow);
-    c->MoveTo(r.Left, r.Bottom - 1);
-    c->LineTo(r.Left, r.Top);
-    c->LineTo(r.Right - 1, r.Top);
-    c->Pen()->SetColor(clBtnHighlight);
-    c->LineTo(r.Right - 1, r.Bottom - 1);
-    c->LineTo(r.Left - 1, r.Bottom - 1);
-    InflateRect(r, -1, -1);
-    c->Brush()->SetStyle(bsSolid);
-    c->Brush()->SetColor(clWhite);
-    c->FillRect(r);
-    int p = std::clamp(percent_, 0, 100);
-    TRect bar(r.Left, r.Top, r.Left + r.Width() * p / 100, r.Bottom);
-    c->Brush()->SetColor(clHighlight);
-    c->FillRect(bar);
-    if (showPercent_) {
-        // The text in the bar's colour over the background and inverted over the bar.
-        c->SetFont(*Font());
-        c->Brush()->SetStyle(bsClear);
-        for (int part = 0; part < 2; ++part) {
-            TRect clip = part ? TRect(bar.Right, r.Top, r.Right, r.Bottom) : bar;
-            if (clip.Width() <= 0) continue;
-            c->SaveDC();
-            c->IntersectClipRect(clip.Left, clip.Top, clip.Right, clip.Bottom);
-            c->Font()->SetColor(part ? clHighlight : clHighlightText);
-            TRect t = r;
-            c->DrawText(std::to_string(p) + "%", t, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-            c->RestoreDC(-1);
-        }
-        c->Brush()->SetStyle(bsSolid);
-    }
 }
 
 // ---------------------------------------------------------------- registration
@@ -768,8 +678,8 @@ void RegisterFormClasses() {
           &TVtToolbarButton::StaticClass(), &TVtToolButton::StaticClass(), &TVtBitBtn::StaticClass(),
           &TVtMenuButton::StaticClass(), &TVtPageControl::StaticClass(), &TVtTabSheet::StaticClass(),
           &TVtPanel::StaticClass(), &TVtToolbar::StaticClass(), &TVtStatusBar::StaticClass(),
-          &TVtGroupBox::StaticClass(), &TVtLabel::StaticClass(), &TVtSpacer::StaticClass(),
-          &TVtStatusPane::StaticClass(), &TVtProgressBar::StaticClass()})
+          &TVtGroupBox::StaticClass(), &TVtSpacer::StaticClass(),
+          &TVtStatusPane::StaticClass()})
         RegisterClass(*c);
 
     RegisterPropertyReader(TCustomListBox::StaticClass(), "Items.Strings", [](TObject* o, const TFormValue& v) {
@@ -806,7 +716,6 @@ void RegisterFormClasses() {
         Drop(*c, "FrameFocusStyle");
         Drop(*c, "FrameFlatStyle");
     }
-    Drop(TVtLabel::StaticClass(), "FrameSides");
     Drop(TVtListBox::StaticClass(), "FrameSides");
     Drop(TVtCheckList::StaticClass(), "FrameSides");
     Drop(TVtSpinEdit::StaticClass(), "FlatButtonParentColor");

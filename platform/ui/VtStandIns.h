@@ -262,12 +262,6 @@ public:
     QM_CLASS_INFO
 };
 
-class TVtLabel : public TLabel {
-public:
-    explicit TVtLabel(TComponent* owner) : TLabel(owner) {}
-    QM_CLASS_INFO
-};
-
 class TVtSpacer : public TGraphicControl {
 public:
     explicit TVtSpacer(TComponent* owner);
@@ -283,29 +277,6 @@ public:
 
 protected:
     void Paint() override;
-};
-
-class TVtProgressBar : public TGraphicControl {
-public:
-    explicit TVtProgressBar(TComponent* owner);
-    QM_CLASS_INFO
-    int TotalParts() const { return totalParts_; }
-    // A different total resets PartsComplete and Percent to 0.
-    void SetTotalParts(int n);
-    int PartsComplete() const { return partsComplete_; }
-    int Percent() const { return percent_; }
-    // One more part, never beyond TotalParts; the percentage is rounded half to even; a total of 0 changes
-    // nothing.
-    void IncPartsByOne();
-    bool ShowPercent() const { return showPercent_; }
-    void SetShowPercent(bool s);
-
-protected:
-    void Paint() override;
-
-private:
-    int totalParts_ = 0, partsComplete_ = 0, percent_ = 0;
-    bool showPercent_ = true;
 };
 
 // Registers every class a form resource may name (standard controls, menus, dialogs and the stand-ins),

@@ -218,6 +218,20 @@ BOOL IsWindowVisible(HWND wnd);
 BOOL IsWindowEnabled(HWND wnd);
 BOOL EnableWindow(HWND wnd, BOOL enable);
 HWND WindowFromPoint(const TPoint& screen);
+
+// Monitors are the backend's screens; a handle is the screen's number + 1 (0: none).
+using HMONITOR = intptr_t;
+enum : DWORD { MONITOR_DEFAULTTONULL = 0, MONITOR_DEFAULTTOPRIMARY = 1, MONITOR_DEFAULTTONEAREST = 2 };
+enum : DWORD { MONITORINFOF_PRIMARY = 1 };
+struct MONITORINFO {
+    DWORD cbSize = 40;  // the only size answered
+    TRect rcMonitor, rcWork;
+    DWORD dwFlags = 0;
+};
+HMONITOR MonitorFromPoint(const TPoint& screen, DWORD flags);
+// By the window's screen rectangle: the monitor it overlaps most.
+HMONITOR MonitorFromWindow(HWND wnd, DWORD flags);
+BOOL GetMonitorInfo(HMONITOR monitor, MONITORINFO& info);
 int SetScrollInfo(HWND wnd, int bar, const SCROLLINFO& si, BOOL redraw);
 BOOL GetScrollInfo(HWND wnd, int bar, SCROLLINFO& si);
 int SetScrollPos(HWND wnd, int bar, int pos, BOOL redraw);

@@ -13,6 +13,8 @@
 #include "app/unProgBar.h"
 #include "platform/ui/Bitmap.h"
 #include "tests/app/MainWindowFixture.h"
+#include "widgets/VtLabel.h"
+#include "widgets/VtPrgres.h"
 
 namespace {
 
@@ -27,6 +29,55 @@ TEST_F(MainWindow, StartsOnPageZeroWithItsCaptions) {
     EXPECT_TRUE(C<TVtRadioButton>("VtRadioButton1")->Checked());
     auto shot = std::unique_ptr<TBitmap>(UiTest::Capture(f));
     shot->SaveToPNG(std::string(QM_TEST_OUT) + "/main-page0.png");
+    // The library's labels: the caption in the font's colour on the colour of the group box around it.
+    TVtLabel* label = nullptr;
+    for (int i = 0; i < f->ComponentCount() && !label; ++i) {
+        auto* l = dynamic_cast<TVtLabel*>(f->Components(i));
+        if (l && l->Visible() && dynamic_cast<TVtGroupBox*>(l->Parent()) && l->Parent()->Visible() &&
+            l->Parent()->Parent() == C<TVtPageControl>("VtPageControl1")->ActivePage())
+            label = l;
+    }
+    ASSERT_NE(label, nullptr);
+    auto cap = std::unique_ptr<TBitmap>(UiTest::Capture(label));
+    int ink = 0, back = 0;
+    for (int y = 0; y < cap->Height(); ++y)
+        for (int x = 0; x < cap->Width(); ++x) {
+            TColor p = cap->Canvas()->Pixel(x, y);
+            ink += p == ColorToRGB(label->Font()->Color());
+            back += p == ColorToRGB(label->Parent()->Color());
+        }
+    EXPECT_GT(ink, 10) << label->Name();
+    EXPECT_GT(back, cap->Width() * cap->Height() / 2) << label->Name();
+}
+
+// The progress form at half-way, as an export shows it: the sunken rings, the border ring, the bar colour up to
+// the filled edge and the back colour after it.
+TEST_F(MainWindow, ProgressFormAtHalfWay) {
+    TProgBarProgress progress;
+    progress.NewDialog();
+    progress.SetTotalParts(8);
+    progress.Show();
+    for (int i = 0; i < 4; ++i) progress.IncPartsByOne();
+    UiTest::Flush();
+    TVtProgressBar* bar = frmProgBar->VtProgressBar1;
+    EXPECT_EQ(bar->Percent(), 50);
+    EXPECT_EQ(bar->BarColor(), clBlue);
+    EXPECT_EQ(bar->BackColor(), clBtnFace);
+    std::unique_ptr<TBitmap>(UiTest::Capture(frmProgBar))->SaveToPNG(std::string(QM_TEST_OUT) + "/progress-half.png");
+    auto shot = std::unique_ptr<TBitmap>(UiTest::Capture(bar));
+    TCanvas* c = shot->Canvas();
+    const int w = bar->Width(), h = bar->Height();
+    EXPECT_EQ(c->Pixel(0, 0), ColorToRGB(clBtnShadow));
+    EXPECT_EQ(c->Pixel(w - 1, h - 1), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(c->Pixel(1, h / 2), ColorToRGB(cl3DDkShadow));
+    EXPECT_EQ(c->Pixel(2, h / 2), ColorToRGB(clBtnFace));  // border ring
+    // Inside (3, 3, w - 3, h - 3): the top row holds no text.
+    const int inside = w - 6;
+    EXPECT_EQ(c->Pixel(3, 3), ColorToRGB(clBlue));
+    EXPECT_EQ(c->Pixel(3 + inside / 2 - 2, 3), ColorToRGB(clBlue));
+    EXPECT_EQ(c->Pixel(3 + inside / 2 + 2, 3), ColorToRGB(clBtnFace));
+    EXPECT_EQ(c->Pixel(w - 4, 3), ColorToRGB(clBtnFace));
+    frmProgBar->Close();
 }
 
 TEST_F(MainWindow, GeneratePageZeroListsAndStoresTheSheets) {

@@ -385,17 +385,10 @@ TEST_F(StdCtrls, ScreenshotShowsTheChineseCaptions) {
     EXPECT_EQ(shot->Canvas()->Pixel(r0.Right - 3, r0.Top + 1), RGB(227, 227, 227));
     EXPECT_EQ(shot->Canvas()->Pixel(r1.Right - 3, r1.Top + 1), ColorToRGB(clWindow));
 
-    // The second page with a half-done progress bar.
+    // The second page.
     f->Get<TVtPageControl>("VtPageControl1")->SetActivePageIndex(1);
-    auto* bar = f->Get<TVtProgressBar>("VtProgressBar1");
-    bar->SetTotalParts(4);
-    bar->IncPartsByOne();
-    bar->IncPartsByOne();
     std::unique_ptr<TBitmap> page2(UiTest::Capture(f));
     page2->SaveToPNG(std::string(QM_TEST_OUT) + "/StdCtrlsPage2.png");
-    TRect b = InForm(bar, f, bar->ClientRect());
-    EXPECT_EQ(page2->Canvas()->Pixel(b.Left + 10, b.Top + 3), ColorToRGB(clHighlight));
-    EXPECT_EQ(page2->Canvas()->Pixel(b.Right - 10, b.Top + 3), ColorToRGB(clWhite));
     EXPECT_EQ(DarkPixels(page2.get(), InForm(list, f, TRect(20, 36, 120, 54))), 0);  // the first page is hidden
 }
 
@@ -419,63 +412,9 @@ TEST_F(StdCtrls, UnknownNamesFailNamingThem) {
     expectError("object F: TForm\n  object A: TVtComboBox\n    Style = csDropDownLyst\n  end\nend\n", "csDropDownLyst");
 }
 
-// An export advances the bar once per sheet: it repaints when the percentage it shows changes, not for
-// every part (a million repaints cost more than the export).
-TEST(VtStandIns, ProgressBarRepaintsOnlyWhenItsPercentageChanges) {
-    UiTest::Init();
-    struct CountingBar : TVtProgressBar {
-        using TVtProgressBar::TVtProgressBar;
-        int paints = 0;
-        void Paint() override {
-            ++paints;
-            TVtProgressBar::Paint();
-        }
-    };
-    auto* f = new TForm(nullptr);
-    f->SetBounds(0, 0, 300, 100);
-    auto* bar = new CountingBar(f);
-    bar->SetParent(f);
-    bar->SetBounds(10, 10, 200, 24);
-    f->Show();
-    UiTest::Flush();
-    bar->SetTotalParts(20000);
-    UiTest::Flush();
-    bar->paints = 0;
-    for (int i = 0; i < 20000; ++i) {
-        bar->IncPartsByOne();
-        if (i % 97 == 0) UiTest::Flush();
-    }
-    UiTest::Flush();
-    EXPECT_EQ(bar->Percent(), 100);
-    EXPECT_GE(bar->paints, 100);
-    EXPECT_LE(bar->paints, 110);
-    std::unique_ptr<TBitmap> shot(UiTest::Capture(bar));
-    EXPECT_EQ(shot->Canvas()->Pixel(bar->Width() - 5, 5), ColorToRGB(clHighlight));  // full at the end
-    delete f;
-}
-
 // The operations the windows rely on, with their edge rules.
-TEST(VtStandIns, ProgressSpinNumericAndPages) {
+TEST(VtStandIns, SpinNumericAndPages) {
     UiTest::Init();
-    TVtProgressBar bar(nullptr);
-    bar.IncPartsByOne();  // a total of 0 changes nothing
-    EXPECT_EQ(bar.PartsComplete(), 0);
-    EXPECT_EQ(bar.Percent(), 0);
-    bar.SetTotalParts(8);
-    bar.IncPartsByOne();  // 12.5 % rounds to the even 12
-    EXPECT_EQ(bar.Percent(), 12);
-    bar.IncPartsByOne();
-    bar.IncPartsByOne();  // 37.5 % rounds to 38
-    EXPECT_EQ(bar.Percent(), 38);
-    for (int i = 0; i < 10; ++i) bar.IncPartsByOne();
-    EXPECT_EQ(bar.PartsComplete(), 8);
-    EXPECT_EQ(bar.Percent(), 100);
-    bar.SetTotalParts(8);
-    EXPECT_EQ(bar.PartsComplete(), 8);  // the same total keeps the count
-    bar.SetTotalParts(3);
-    EXPECT_EQ(bar.PartsComplete(), 0);
-    EXPECT_EQ(bar.Percent(), 0);
-
     TVtSpinEdit spin(nullptr);
     spin.SetDecimals(3);
     spin.SetIntegersOnly(false);

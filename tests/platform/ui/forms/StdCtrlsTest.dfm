@@ -18,11 +18,10 @@ object frmStdCtrlsTest: TfrmStdCtrlsTest
     Width = 420
     Height = 40
     Align = alTop
-    object Label1: TVtLabel
+    object Label1: TLabel
       Left = 8
       Top = 12
       Caption = '名称'
-      FrameSides = [sdLeft, sdTop]
     end
     object Edit1: TVtEdit
       Left = 48
@@ -157,12 +156,6 @@ object frmStdCtrlsTest: TfrmStdCtrlsTest
     object TabSheet2: TVtTabSheet
       Caption = '西安80坐标系'
       PageControl = VtPageControl1
-      object VtProgressBar1: TVtProgressBar
-        Left = 8
-        Top = 8
-        Width = 200
-        Height = 20
-      end
     end
   end
   object VtBitBtn1: TVtBitBtn

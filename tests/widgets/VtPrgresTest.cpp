@@ -1,0 +1,219 @@
+#include "widgets/VtPrgres.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/Themes.h"
+#include "platform/ui/testsupport/UiTest.h"
+
+TEST(VtProgressBar, PartsBecomeAnExactPercentage) {
+    UiTest::Init();
+    TVtProgressBar bar(nullptr);
+    bar.SetPartsComplete(5);  // a total of 0: nothing moves
+    EXPECT_EQ(bar.PartsComplete(), 0u);
+    EXPECT_EQ(bar.Percent(), 0);
+
+    bar.SetTotalParts(3);
+    std::vector<int> seen;
+    for (int i = 0; i < 3; ++i) {
+        bar.IncPartsByOne();
+        seen.push_back(bar.Percent());
+    }
+    EXPECT_EQ(seen, (std::vector<int>{33, 67, 100}));
+
+    bar.SetTotalParts(8);
+    bar.IncPartsByOne();  // 12.5 goes to the even 12
+    EXPECT_EQ(bar.Percent(), 12);
+    bar.IncParts(2);  // 37.5 goes to 38
+    EXPECT_EQ(bar.Percent(), 38);
+    bar.SetPartsComplete(1000);
+    EXPECT_EQ(bar.PartsComplete(), 8u);
+    EXPECT_EQ(bar.Percent(), 100);
+    bar.IncParts(UINT32_MAX);  // no wrap-around
+    EXPECT_EQ(bar.PartsComplete(), 8u);
+
+    // Exact where a double quotient is not: 2147483647 parts at half-way plus one half.
+    EXPECT_EQ(PartsPercent(1, 200), 0);  // 0.5 to even
+    EXPECT_EQ(PartsPercent(3, 200), 2);  // 1.5 to even
+    EXPECT_EQ(PartsPercent(2147483646, 2147483647), 100);
+    EXPECT_EQ(PartsPercent(1073741823, 2147483647), 50);
+
+    // Percent set directly leaves the part counts.
+    bar.SetPercent(40);
+    EXPECT_EQ(bar.PartsComplete(), 8u);
+}
+
+TEST(VtProgressBar, ANewTotalResetsAndFiresOnce) {
+    UiTest::Init();
+    TVtProgressBar bar(nullptr);
+    std::vector<int> changes;
+    bar.OnChange = [&](TObject* sender, int p) {
+        EXPECT_EQ(sender, &bar);
+        changes.push_back(p);
+    };
+    bar.SetTotalParts(4);
+    EXPECT_TRUE(changes.empty());  // Percent was 0 already
+    bar.IncParts(2);
+    bar.IncParts(0);
+    EXPECT_EQ(changes, (std::vector<int>{50}));
+    bar.SetTotalParts(4);  // the same total changes nothing
+    EXPECT_EQ(bar.PartsComplete(), 2u);
+    bar.SetTotalParts(5);
+    EXPECT_EQ(bar.PartsComplete(), 0u);
+    EXPECT_EQ(changes, (std::vector<int>{50, 0}));
+}
+
+TEST(VtProgressBar, StylesAndOrientation) {
+    UiTest::Init();
+    TVtProgressBar bar(nullptr);
+    EXPECT_EQ(bar.Width(), 200);
+    EXPECT_EQ(bar.Height(), 24);
+    EXPECT_EQ(bar.Orientation(), orHorizontal);
+    bar.SetBounds(0, 0, 20, 21);
+    EXPECT_EQ(bar.Orientation(), orVertical);
+    bar.SetBounds(0, 0, 20, 20);
+    EXPECT_EQ(bar.Orientation(), orHorizontal);
+
+    bar.SetBarStyle(bsLED);
+    EXPECT_FALSE(bar.ShowPercent());
+    EXPECT_EQ(bar.InteriorOffset(), 1);
+    bar.SetBarStyle(bsTraditional);
+    EXPECT_TRUE(bar.ShowPercent());
+    EXPECT_EQ(bar.InteriorOffset(), 0);
+
+    bar.SetBarColor(clRed);
+    EXPECT_EQ(bar.Font()->Color(), clRed);
+}
+
+namespace {
+struct Shown {
+    TForm* form;
+    TVtProgressBar* bar;
+    Shown(int w, int h) {
+        UiTest::Init();
+        form = new TForm(nullptr);
+        form->SetBounds(0, 0, 300, 200);
+        bar = new TVtProgressBar(form);
+        bar->SetParent(form);
+        bar->SetBounds(10, 10, w, h);
+        form->Show();
+        UiTest::Flush();
+    }
+    ~Shown() { delete form; }
+};
+}  // namespace
+
+TEST(VtProgressBar, PaintsFrameBarAndBack) {
+    Shown s(200, 24);
+    TVtProgressBar* bar = s.bar;
+    bar->SetBorderWidth(1);
+    bar->SetBorderColor(clRed);
+    bar->SetBackColor(clWhite);
+    bar->SetBarColor(clBlue);
+    bar->SetShowPercent(false);
+    bar->SetTotalParts(4);
+    bar->IncParts(2);
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(bar));
+    shot->SaveToPNG(std::string(QM_TEST_OUT) + "/VtProgressBarHalf.png");
+    TCanvas* c = shot->Canvas();
+    EXPECT_EQ(c->Pixel(0, 0), ColorToRGB(clBtnShadow));       // sunken outer ring
+    EXPECT_EQ(c->Pixel(199, 23), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(c->Pixel(2, 12), ColorToRGB(clRed));            // border ring
+    EXPECT_EQ(c->Pixel(197, 12), ColorToRGB(clRed));
+    // Inside (3, 3, 197, 21): 194 pixels, half of them filled.
+    EXPECT_EQ(c->Pixel(3, 12), ColorToRGB(clBlue));
+    EXPECT_EQ(c->Pixel(3 + 96, 12), ColorToRGB(clBlue));
+    EXPECT_EQ(c->Pixel(3 + 98, 12), ColorToRGB(clWhite));
+    EXPECT_EQ(c->Pixel(196, 12), ColorToRGB(clWhite));
+}
+
+TEST(VtProgressBar, VerticalFillsFromTheBottom) {
+    Shown s(24, 120);
+    TVtProgressBar* bar = s.bar;
+    bar->SetBackColor(clWhite);
+    bar->SetBarColor(clBlue);
+    bar->SetShowPercent(false);
+    bar->SetPercent(25);
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(bar));
+    EXPECT_EQ(shot->Canvas()->Pixel(12, 115), ColorToRGB(clBlue));
+    EXPECT_EQ(shot->Canvas()->Pixel(12, 5), ColorToRGB(clWhite));
+}
+
+// An export advances the bar once per sheet: it repaints when the percentage changes, not for every part.
+TEST(VtProgressBar, RepaintsOnlyWhenThePercentageChanges) {
+    UiTest::Init();
+    struct CountingBar : TVtProgressBar {
+        using TVtProgressBar::TVtProgressBar;
+        int paints = 0;
+        void Paint() override {
+            ++paints;
+            TVtProgressBar::Paint();
+        }
+    };
+    auto* f = new TForm(nullptr);
+    f->SetBounds(0, 0, 300, 100);
+    auto* bar = new CountingBar(f);
+    bar->SetParent(f);
+    bar->SetBounds(10, 10, 200, 24);
+    f->Show();
+    UiTest::Flush();
+    bar->SetTotalParts(20000);
+    UiTest::Flush();
+    bar->paints = 0;
+    for (int i = 0; i < 20000; ++i) {
+        bar->IncPartsByOne();
+        if (i % 97 == 0) UiTest::Flush();
+    }
+    UiTest::Flush();
+    EXPECT_EQ(bar->Percent(), 100);
+    EXPECT_GE(bar->paints, 100);
+    EXPECT_LE(bar->paints, 110);
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(bar));
+    EXPECT_EQ(shot->Canvas()->Pixel(bar->Width() - 5, 5), ColorToRGB(clHighlight));
+    delete f;
+}
+
+TEST(VtProgressBar, FrameControllerSettings) {
+    UiTest::Init();
+    TVtFrameController fc(nullptr);
+    {
+        TVtProgressBar bar(nullptr);
+        fc.SetFrameStyle(fsGroove);
+        bar.SetFrameController(&fc);
+        EXPECT_EQ(bar.BorderOuter(), fsLowered);  // the controller's frame is not visible
+        fc.SetColor(clYellow);
+        fc.SetFrameVisible(true);
+        EXPECT_EQ(bar.BorderOuter(), fsGroove);
+        EXPECT_EQ(bar.BackColor(), clYellow);
+        EXPECT_EQ(bar.FlatColorAdjustment(), 0);
+        EXPECT_EQ(fc.ControlCount(), 1);
+    }
+    EXPECT_EQ(fc.ControlCount(), 0);  // the bar unlinked itself
+    auto* owner = new TComponent(nullptr);
+    auto* fc2 = new TVtFrameController(owner);
+    TVtProgressBar bar(nullptr);
+    bar.SetFrameController(fc2);
+    delete owner;
+    EXPECT_EQ(bar.FrameController(), nullptr);
+}
+
+TEST(VtProgressBar, ThemedBodyKeepsTheBarInside) {
+    Shown s(200, 24);
+    TVtProgressBar* bar = s.bar;
+    bar->SetBarColor(clBlue);
+    bar->SetShowPercent(false);
+    bar->SetPercent(100);
+    ThemeServices()->SetThemesEnabled(true);
+    bar->Repaint();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(bar));
+    ThemeServices()->SetThemesEnabled(false);
+    shot->SaveToPNG(std::string(QM_TEST_OUT) + "/VtProgressBarThemed.png");
+    // The traditional body sits 3 pixels inside the theme's frame.
+    EXPECT_EQ(shot->Canvas()->Pixel(3, 12), ColorToRGB(clBlue));
+    EXPECT_EQ(shot->Canvas()->Pixel(196, 12), ColorToRGB(clBlue));
+    EXPECT_NE(shot->Canvas()->Pixel(1, 12), ColorToRGB(clBlue));
+    EXPECT_NE(shot->Canvas()->Pixel(198, 12), ColorToRGB(clBlue));
+}

@@ -1,0 +1,235 @@
+#include "widgets/VtPrgres.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Themes.h"
+#include "platform/ui/VtStandIns.h"
+
+static const TEnumInfo BarStyleIdents{{"bsTraditional", "bsLED"}};
+static const TEnumInfo OrientationIdents{{"orHorizontal", "orVertical"}};
+
+const TClassInfo& TVtCustomProgressBar::StaticClass() {
+    static TClassInfo ci = [] {
+        using C = TVtCustomProgressBar;
+        TClassInfo c{"TVtCustomProgressBar", &TGraphicControl::StaticClass(), {}, {}, {}};
+        c.props = {
+            OrdProp<C, TColor>("BackColor", &C::BackColor, &C::SetBackColor, clWhite),
+            OrdProp<C, TColor>("BarColor", &C::BarColor, &C::SetBarColor, clHighlight),
+            OrdProp<C, TBarStyle>("BarStyle", &C::BarStyle, &C::SetBarStyle, bsTraditional, &BarStyleIdents),
+            OrdProp<C, int>("BevelWidth", &C::BevelWidth, &C::SetBevelWidth, 1),
+            OrdProp<C, TColor>("BorderColor", &C::BorderColor, &C::SetBorderColor, clBtnFace),
+            OrdProp<C, TFrameStyleEx>("BorderInner", &C::BorderInner, &C::SetBorderInner, fsNone, &FrameStyleIdents),
+            OrdProp<C, TFrameStyleEx>("BorderOuter", &C::BorderOuter, &C::SetBorderOuter, fsLowered,
+                                      &FrameStyleIdents),
+            OrdProp<C, int>("BorderWidth", &C::BorderWidth, &C::SetBorderWidth, 0),
+            OrdProp<C, TColor>("FlatColor", &C::FlatColor, &C::SetFlatColor, clBtnShadow),
+            OrdProp<C, int>("FlatColorAdjustment", &C::FlatColorAdjustment, &C::SetFlatColorAdjustment, 30),
+            RefProp<C, TVtFrameController>("FrameController", &C::FrameController, &C::SetFrameController),
+            OrdProp<C, uint8_t>("InteriorOffset", &C::InteriorOffset, &C::SetInteriorOffset, 0),
+            OrdProp<C, int>("NumSegments", &C::NumSegments, &C::SetNumSegments, 20),
+            OrdProp<C, TOrientation>("Orientation", &C::Orientation, &C::SetOrientation, orHorizontal,
+                                     &OrientationIdents),
+            OrdProp<C, uint32_t>("PartsComplete", &C::PartsComplete, &C::SetPartsComplete, 0),
+            OrdProp<C, uint16_t>("Percent", &C::Percent, &C::SetPercent, 0),
+            BoolProp<C>("ShowPercent", &C::ShowPercent, &C::SetShowPercent, 1),
+            BoolProp<C>("ThemeAware", &C::ThemeAware, &C::SetThemeAware, 1),
+            OrdProp<C, uint32_t>("TotalParts", &C::TotalParts, &C::SetTotalParts, 0),
+            EventProp("OnChange", &C::OnChange)};
+        return c;
+    }();
+    return ci;
+}
+QM_CLASS_RECORD(TVtProgressBar, TVtCustomProgressBar)
+
+uint16_t PartsPercent(uint32_t parts, uint32_t total) {
+    if (total == 0) return 0;
+    // Exact in integers: a floating quotient misrounds true halves.
+    uint64_t num = uint64_t(parts) * 100, q = num / total, r = num % total;
+    if (2 * r > total || (2 * r == total && (q & 1))) ++q;
+    return uint16_t(std::min<uint64_t>(q, UINT16_MAX));
+}
+
+TVtCustomProgressBar::TVtCustomProgressBar(TComponent* owner) : TGraphicControl(owner) {
+    SetControlStyle(ControlStyle() | csOpaque);
+    Font()->SetColor(barColor_);
+    SetBounds(Left(), Top(), 200, 24);
+}
+
+TVtCustomProgressBar::~TVtCustomProgressBar() {
+    if (frameController_) frameController_->RemoveControl(this);
+}
+
+void TVtCustomProgressBar::ReloadFrameSettings() {
+    if (!frameController_ || !frameController_->FrameVisible()) return;
+    borderOuter_ = frameController_->FrameStyle();
+    flatColor_ = frameController_->FrameColor();
+    flatColorAdjustment_ = 0;
+    SetBackColor(frameController_->Color());
+    SetParentColor(frameController_->ParentColor());
+    Invalidate();
+}
+
+#define QM_SETTER(Name, Type, field) \
+    void TVtCustomProgressBar::Set##Name(Type v) { \
+        if (v == field) return;                    \
+        field = v;                                 \
+        Changed();                                 \
+    }
+QM_SETTER(BackColor, TColor, backColor_)
+QM_SETTER(BevelWidth, int, bevelWidth_)
+QM_SETTER(BorderColor, TColor, borderColor_)
+QM_SETTER(BorderInner, TFrameStyleEx, borderInner_)
+QM_SETTER(BorderOuter, TFrameStyleEx, borderOuter_)
+QM_SETTER(BorderWidth, int, borderWidth_)
+QM_SETTER(InteriorOffset, uint8_t, interiorOffset_)
+QM_SETTER(Orientation, TOrientation, orientation_)
+QM_SETTER(ShowPercent, bool, showPercent_)
+#undef QM_SETTER
+
+
+void TVtCustomProgressBar::SetBarColor(TColor c) {
+    if (c == barColor_) return;
+    barColor_ = c;
+    Font()->SetColor(c);
+    Changed();
+}
+
+void TVtCustomProgressBar::SetBarStyle(TBarStyle s) {
+    if (s == barStyle_) return;
+    barStyle_ = s;
+    showPercent_ = s == bsTraditional;
+    interiorOffset_ = s == bsLED ? 1 : 0;
+    Changed();
+}
+
+void TVtCustomProgressBar::SetFlatColor(TColor c) {
+    if (c == flatColor_) return;
+    flatColor_ = c;
+    Invalidate();
+}
+
+void TVtCustomProgressBar::SetFlatColorAdjustment(int a) {
+    if (a == flatColorAdjustment_) return;
+    flatColorAdjustment_ = a;
+    Invalidate();
+}
+
+void TVtCustomProgressBar::SetThemeAware(bool t) {
+    if (t == themeAware_) return;
+    themeAware_ = t;
+    Invalidate();
+}
+
+void TVtCustomProgressBar::SetNumSegments(int n) {
+    n = std::clamp(n, 1, 100);
+    if (n == numSegments_) return;
+    numSegments_ = n;
+    Changed();
+}
+
+void TVtCustomProgressBar::SetFrameController(TVtFrameController* c) { LinkFrameController(this, frameController_, c); }
+
+void TVtCustomProgressBar::Notification(TComponent* c, TOperation op) {
+    TGraphicControl::Notification(c, op);
+    if (op == opRemove && c == frameController_) frameController_ = nullptr;
+}
+
+void TVtCustomProgressBar::SetTotalParts(uint32_t n) {
+    n = std::min<uint32_t>(n, INT32_MAX);
+    if (n == totalParts_) return;
+    totalParts_ = n;
+    if (IsLoading()) return;
+    partsComplete_ = 0;
+    SetPercent(0);
+}
+
+void TVtCustomProgressBar::SetPartsComplete(uint32_t n) {
+    if (n == partsComplete_) return;
+    partsComplete_ = std::min(n, totalParts_);
+    if (!IsLoading() && totalParts_ != 0) SetPercent(PartsPercent(partsComplete_, totalParts_));
+}
+
+void TVtCustomProgressBar::IncParts(uint32_t n) {
+    SetPartsComplete(uint32_t(std::min<uint64_t>(uint64_t(partsComplete_) + n, UINT32_MAX)));
+}
+
+void TVtCustomProgressBar::SetPercent(uint16_t p) {
+    if (p == percent_) return;
+    percent_ = p;
+    if (OnChange) OnChange(this, percent_);
+    Changed();
+}
+
+void TVtCustomProgressBar::SetBounds(int l, int t, int w, int h) {
+    TGraphicControl::SetBounds(l, t, w, h);
+    SetOrientation(Height() <= Width() ? orHorizontal : orVertical);
+}
+
+void TVtCustomProgressBar::Paint() {
+    TBitmap bmp;
+    bmp.SetSize(Width(), Height());
+    TCanvas* c = bmp.Canvas();
+    c->SetFont(*Font());
+    TRect r = ClientRect();
+    TThemeServices* theme = ThemeServices();
+    const bool vertical = orientation_ == orVertical;
+    if (theme->ThemesEnabled()) {
+        const bool onStatusBar = dynamic_cast<TVtStatusBar*>(Parent()) != nullptr;
+        if (!onStatusBar) {
+            theme->DrawElement(c, theme->GetElementDetails(vertical ? tpProgressBarVert : tpProgressBar), r);
+            int in = barStyle_ == bsTraditional ? interiorOffset_ + 3 : interiorOffset_ + (themeAware_ ? 1 : 2);
+            InflateRect(r, -in, -in);
+        } else {
+            c->Brush()->SetColor(Parent()->Color());
+            c->FillRect(r);
+            theme->DrawElement(c, theme->GetElementDetails(tpStatusPane), r);
+            if (interiorOffset_ == 0)
+                InflateRect(r, -3, -2);
+            else
+                InflateRect(r, -(2 + interiorOffset_), -(1 + interiorOffset_));
+            if (themeAware_)
+                theme->DrawElement(c, theme->GetElementDetails(vertical ? tpProgressBarVert : tpProgressBar), r);
+            int in = barStyle_ == bsTraditional && themeAware_ ? interiorOffset_ + 3 : interiorOffset_ + 1;
+            InflateRect(r, -in, -in);
+        }
+    } else {
+        c->Brush()->SetStyle(bsSolid);
+        c->Brush()->SetColor(borderColor_);
+        c->FillRect(r);
+        TFrameParams p;
+        p.outer = borderOuter_;
+        p.inner = borderInner_;
+        p.fullLine = true;
+        p.sides = sdAllSides;
+        p.bevelWidth = bevelWidth_;
+        p.borderWidth = borderWidth_;
+        p.borderColor = borderColor_;
+        p.borderHighlight = clBtnHighlight;
+        p.borderShadow = clBtnShadow;
+        p.flatColor = flatColor_;
+        p.flatColorAdjustment = flatColorAdjustment_;
+        p.controlColor = backColor_;
+        p.parentColor = Parent() ? Parent()->Color() : clBtnFace;
+        p.transparent = false;
+        r = DrawFrame(c, r, p);
+        if (interiorOffset_ > 0) {
+            // The gap between frame and body, as an inside-frame outline of that width.
+            int o = interiorOffset_;
+            c->Brush()->SetColor(backColor_);
+            c->FillRect(TRect(r.Left, r.Top, r.Right, std::min(r.Bottom, r.Top + o)));
+            c->FillRect(TRect(r.Left, std::max(r.Top, r.Bottom - o), r.Right, r.Bottom));
+            c->FillRect(TRect(r.Left, r.Top, std::min(r.Right, r.Left + o), r.Bottom));
+            c->FillRect(TRect(std::max(r.Left, r.Right - o), r.Top, r.Right, r.Bottom));
+            InflateRect(r, -o, -o);
+        }
+    }
+    if (r.Right > r.Left && r.Bottom > r.Top) {
+        if (barStyle_ == bsLED)
+            DrawLEDBar(c, r, orientation_, barColor_, backColor_, numSegments_, percent_, themeAware_);
+        else
+            DrawTraditionalBar(c, r, orientation_, barColor_, backColor_, percent_, showPercent_);
+    }
+    Canvas()->Draw(0, 0, &bmp);
+}
