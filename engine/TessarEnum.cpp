@@ -9,7 +9,6 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
-#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -225,8 +224,9 @@ void TessarEnumerate(int scale, bool newNumbers, const TessarIndexWindow& iw, bo
     };
     try {
         for (int i = 1; i < workers; ++i) threads.emplace_back(work, i);
-    } catch (const std::system_error&) {
-        // No more threads to be had: those running and the caller share the columns.
+    } catch (...) {
+        // No more threads to be had (a system limit, or no memory for a thread's state): those running and
+        // the caller share the columns. Letting the exception out would destroy threads still joinable.
     }
     work(0);
     for (auto& t : threads) t.join();
