@@ -115,12 +115,14 @@ int T_arcLabel::FindChord(int i, int width, TPoint& start, TPoint& end, int limi
     start = points_[i];
     int walked = 0, last = -1;
     for (int k = i + 1; k < PointCount; ++k) {
-        walked += Distance(points_[k - 1], points_[k]);
-        if (walked > limit) return -1;
+        // A point far enough ends the chord even on the step that passes the limit: otherwise a line of
+        // a single long segment could never carry its label.
         if (Distance(start, points_[k]) >= width) {
             last = k;
             break;
         }
+        walked += Distance(points_[k - 1], points_[k]);
+        if (walked > limit) return -1;
     }
     if (last < 0) return -1;
     end = points_[last];

@@ -18,6 +18,8 @@ int Rnd(double v) { return int(std::lround(v)); }
 
 // What the per-entry steps share.
 struct T_chartState {
+    T_chartState(TCanvas& canvas, const TPoint& centre, int size, const std::vector<double>& values, int last)
+        : Canvas(canvas), Centre(centre), Size(size), Values(values), Last(last) {}
     TCanvas& Canvas;
     TPoint Centre;
     int Size;
@@ -111,7 +113,7 @@ void GisDrawChart(TCanvas& canvas, const TPoint& centre, int size, const std::ve
                   uint8_t style) {
     const int high = int(values.size()) - 1;
     if (high < kFirstEntry || (style != gisChartPie && style != gisChartBar)) return;
-    T_chartState st{canvas, centre, size, values, std::min(high, kLastEntry)};
+    T_chartState st(canvas, centre, size, values, std::min(high, kLastEntry));
     canvas.Brush()->SetStyle(bsSolid);
     canvas.Pen()->SetColor(TColor(GisNonZeroColor(0)));
     canvas.Pen()->SetWidth(1);
