@@ -196,6 +196,7 @@ void T_arcLabel::Draw() {
     }
     canvas->TextOut(s.X, s.Y, Text);
     canvas->SetTextAlign(oldAlign);
+    canvas->Font()->SetEscapement(0);  // the canvas's next text is level again
 }
 
 void GisDrawArcLabel(TGIS_Shape* shape, TGIS_Shape* screenShape, int part) {
