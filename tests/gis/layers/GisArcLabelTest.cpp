@@ -171,6 +171,16 @@ TEST_F(GisArcLabelTest, TooCurvedOrTooShortDrawsNothing) {
     EXPECT_EQ(viewer_->LabelsArea()->BoxCount(), 0);
 }
 
+TEST_F(GisArcLabelTest, PartLongerThanTheSharedBufferIsSearchedAsFarAsItReaches) {
+    // Every point is far from the one before, so none is dropped before the search.
+    std::vector<TGIS_Point> pts;
+    for (int i = 0; i < GIS_MAX_DRAW_POINTS + 5000; ++i) pts.push_back({i % 2 ? 280.0 : 20.0, 100});
+    TGIS_Shape* a = Arc(pts);
+    GisDrawArcLabel(a, a, 0);
+    EXPECT_EQ(viewer_->LabelsArea()->BoxCount(), 1);
+    EXPECT_FALSE(Pixels(clRed).Empty());
+}
+
 TEST_F(GisArcLabelTest, OverlappingLabelIsRefusedWhenAllocatorIsOn) {
     TGIS_Shape* a = Arc({{20, 100}, {280, 100}});
     TGIS_Shape* b = Arc({{20, 98}, {280, 98}});
