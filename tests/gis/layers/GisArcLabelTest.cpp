@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -156,7 +157,20 @@ TEST_F(GisArcLabelTest, SlopedLineTurnsTheText) {
     const Box b = Pixels(clRed);
     ASSERT_FALSE(b.Empty());
     // A turned text spans more height than a level one.
-    EXPECT_GT(b.Bottom - b.Top, 2 * bmp_->Canvas()->TextHeight("Road 12"));
+    const int th = bmp_->Canvas()->TextHeight("Road 12");
+    EXPECT_GT(b.Bottom - b.Top, 2 * th);
+    // Every pixel of it lies in the band beside the line, on its right, from the offset to one text height on.
+    const TPoint p0 = Screen({20, 20}), p1 = Screen({220, 180});
+    const double dx = p1.X - p0.X, dy = p1.Y - p0.Y, len = std::hypot(dx, dy);
+    double nearest = 1e9, farthest = -1e9;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            if (bmp_->Canvas()->Pixel(x, y) == clRed) {
+                const double right = ((x - p0.X) * -dy + (y - p0.Y) * dx) / len;
+                nearest = std::min(nearest, right), farthest = std::max(farthest, right);
+            }
+    EXPECT_GE(nearest, 3 - 1.5);
+    EXPECT_LE(farthest, 3 + th + 1.5);
 }
 
 TEST_F(GisArcLabelTest, TooCurvedOrTooShortDrawsNothing) {

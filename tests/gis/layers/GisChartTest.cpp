@@ -42,6 +42,7 @@ TEST_F(GisChartTest, PieSlicesRunClockwiseFromTwelveInEntryColours) {
     EXPECT_EQ(At(85, 115), clBlue);   // the half
     EXPECT_EQ(At(85, 85), clBlue);
     EXPECT_EQ(At(102, 63), clRed);    // the square's edge is size, its radius half of it
+    EXPECT_EQ(At(98, 63), clBlue);    // the last slice closes at twelve
     EXPECT_EQ(At(100, 57), clWhite);
 }
 
