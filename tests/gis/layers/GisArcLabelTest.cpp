@@ -10,6 +10,7 @@
 #include "gis/layers/GisLabelsArea.h"
 #include "gis/layers/GisLayerVector.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Variants.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "tests/engine/ExportTestUtil.h"
@@ -147,6 +148,19 @@ TEST_F(GisArcLabelTest, LineDrawnRightToLeftReadsLeftToRightOnItsOtherSide) {
     ASSERT_FALSE(b.Empty());
     EXPECT_LE(b.Bottom, p0.Y - 3);
     EXPECT_GE(b.Top, p0.Y - 3 - bmp_->Canvas()->TextHeight("Road 12") - 1);
+    EXPECT_EQ(Shape(*bmp_->Canvas(), clRed), Glyphs(clRed));
+}
+
+TEST_F(GisArcLabelTest, TextIsTheFixedValueElseTheField) {
+    layer_->AddField("NAME", gisFieldString, 20, 0);
+    TGIS_ParamsLabel& labels = layer_->GetParams()->Labels();
+    labels.SetValue("");
+    labels.SetField("NAME");
+    TGIS_Shape* a = Arc({{20, 100}, {280, 100}});
+    GisDrawArcLabel(a, a, 0);
+    EXPECT_TRUE(Pixels(clRed).Empty()) << "an empty field has no label";
+    a->SetField("NAME", Variant(std::string("Road 12")));
+    GisDrawArcLabel(a, a, 0);
     EXPECT_EQ(Shape(*bmp_->Canvas(), clRed), Glyphs(clRed));
 }
 
