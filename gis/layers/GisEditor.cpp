@@ -160,11 +160,14 @@ void TGIS_Editor::MouseDown(const TPoint& point, bool addMode) {
             selected_ = count - 1;
         return;
     }
+    // Beyond an end the end vertex is exactly as near as the segment it closes, so a tie goes to the end: the
+    // click appends after the last vertex, or inserts before the first when that one is nearer.
     const double toLast = GisPointDistance(p, vertices_.back());
-    if (toLast < segDist) {
+    const double toFirst = GisPointDistance(p, vertices_.front());
+    if (toFirst <= segDist && toFirst < toLast)
+        selected_ = -1;
+    else if (toLast <= segDist)
         selected_ = count - 1;
-        if (GisPointDistance(p, vertices_.front()) < toLast) selected_ = -1;
-    }
 }
 
 void TGIS_Editor::MouseMove(const TPoint& point) {
