@@ -12,6 +12,7 @@
 #include "platform/ui/testsupport/UiTest.h"
 #include "tests/gis/layers/ShapeBuild.h"
 #include "tests/gis/layers/TestLayer.h"
+#include "tests/gis/layers/ViewerWndHost.h"
 
 namespace {
 
@@ -30,14 +31,7 @@ public:
 class GisEditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        UiTest::Init();
-        form = std::make_unique<TForm>(nullptr);
-        form->SetBounds(0, 0, 420, 320);
-        wnd = new TGIS_ViewerWnd(form.get());
-        wnd->SetParent(form.get());
-        wnd->SetBounds(0, 0, 400, 300);
-        form->Show();
-        UiTest::Flush();
+        wnd = ShowViewerWnd(form);
         // A 1000 x 1000 map under the edited layer fixes the view.
         auto* map = new TTestLayer("map", GisMakeExtent(0, 0, 1000, 1000));
         wnd->Add(map);
@@ -52,12 +46,7 @@ protected:
     }
     TGIS_Shape* AddShape(uint8_t type, const TestParts& parts) {
         TGIS_Shape* s = layer->CreateShape(type);
-        s->Lock(1);
-        for (const auto& part : parts) {
-            s->AddPart();
-            for (const TGIS_Point& p : part) s->AddPoint(p);
-        }
-        s->Unlock();
+        FillShape(*s, parts);
         return s;
     }
     TPoint Screen(const TGIS_Point& p) { return wnd->MapToScreen(p); }
