@@ -492,6 +492,9 @@ protected:
     bool ScanAccepts(TGIS_Shape* shape);
     // A find's candidate passes: present, not deleted, and true for the find's query when it has one.
     bool FindAccepts(TGIS_Shape* shape);
+    // The first accepted hit from R-tree id `id` on, or from the scan's current shape on; nullptr at the end.
+    TGIS_Shape* TreeHit(int32_t id);
+    TGIS_Shape* ScanHit();
     // The find's own query: the scan's Query is prepared again by every ScanFirst with the filter's text.
     std::unique_ptr<TGIS_SqlQuery> FindQuery;
     bool FindHasQuery = false;

@@ -26,30 +26,29 @@ TGIS_Shape* TGIS_LayerVector::FindFirst(const TGIS_Extent& extent, const std::st
         if (!FindQuery) FindQuery = std::make_unique<TGIS_SqlQuery>();
         FindQuery->Prepare(text);
     }
-    if (UseRTreeForFind) {
-        // The tree holds layer extents, so it is asked with the find's extent in layer coordinates.
-        for (int32_t id = RTree->FindFirst(FindExtent, -1); id >= 0; id = RTree->FindNext()) {
-            // An entry without a shape (a record gone) is passed over, not taken for the end of the search.
-            TGIS_Shape* s = GetShape(id);
-            if (FindAccepts(s)) return s;
-        }
-        return nullptr;
-    }
-    for (ScanFirst(); !ScanEof(); ScanNext())
-        if (FindAccepts(ScanCurrent())) return ScanCurrent();
-    return nullptr;
+    // The tree holds layer extents, so it is asked with the find's extent in layer coordinates.
+    if (UseRTreeForFind) return TreeHit(RTree->FindFirst(FindExtent, -1));
+    ScanFirst();
+    return ScanHit();
 }
 
 TGIS_Shape* TGIS_LayerVector::FindNext() {
-    if (UseRTreeForFind) {
-        if (!RTree) return nullptr;
-        for (int32_t id = RTree->FindNext(); id >= 0; id = RTree->FindNext()) {
-            TGIS_Shape* s = GetShape(id);
-            if (FindAccepts(s)) return s;
-        }
-        return nullptr;
+    if (UseRTreeForFind) return RTree ? TreeHit(RTree->FindNext()) : nullptr;
+    ScanNext();
+    return ScanHit();
+}
+
+TGIS_Shape* TGIS_LayerVector::TreeHit(int32_t id) {
+    for (; id >= 0; id = RTree->FindNext()) {
+        // An entry without a shape (a record gone) is passed over, not taken for the end of the search.
+        TGIS_Shape* s = GetShape(id);
+        if (FindAccepts(s)) return s;
     }
-    for (ScanNext(); !ScanEof(); ScanNext())
+    return nullptr;
+}
+
+TGIS_Shape* TGIS_LayerVector::ScanHit() {
+    for (; !ScanEof(); ScanNext())
         if (FindAccepts(ScanCurrent())) return ScanCurrent();
     return nullptr;
 }
