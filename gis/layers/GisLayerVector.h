@@ -149,7 +149,7 @@ public:
     void AddToRTree();
     void UpdateRTree();
     bool IsInRTree() const;
-    // No joined table is bound yet: false.
+    // The joined table stands on this shape's record; the walk only goes forward (the layer's MoveFirst rewinds).
     bool LocateJoinRecord();
 
     // ---- buffer ----
@@ -365,6 +365,17 @@ constexpr uint32_t GisShapeTypeBit(uint8_t type) { return 1u << type; }
 constexpr uint32_t GIS_ALL_SHAPE_TYPES = (1u << gisShapeTypePoint) | (1u << gisShapeTypeMultipoint) |
                                          (1u << gisShapeTypeArc) | (1u << gisShapeTypePolygon);
 
+// A table joined to a layer's shapes, from outside the system; walked forward only, sorted by the foreign key.
+class TGIS_JoinTable {
+public:
+    virtual ~TGIS_JoinTable() = default;
+    virtual void Rewind() = 0;
+    virtual void Next() = 0;
+    virtual bool Eof() = 0;
+    // An empty value for a column that is not there.
+    virtual Variant Value(const std::string& column) = 0;
+};
+
 class TGIS_LayerVector : public TGIS_LayerAbstract {
 public:
     TGIS_LayerVector();
@@ -435,6 +446,15 @@ public:
     // The in-memory version of a shape read from a file, when the layer holds one.
     TGIS_Shape* FindEditedShape(TGIS_Shape* fileShape);
     TGIS_ParamsSectionVector* GetParams();
+    // The search painting, Locate and the writers use; `extent` in viewer coordinates, an empty query takes the
+    // filter's. A small extent walks the R-tree, a large one scans (which tests FilterExtent, not `extent`).
+    TGIS_Shape* FindFirst(const TGIS_Extent& extent, const std::string& query = "");
+    // Nullptr at the end.
+    TGIS_Shape* FindNext();
+    // The shape nearest to p within the tolerance (nullptr when none), over every part of every shape found.
+    TGIS_Shape* LocateEx(const TGIS_Point& p, double tolerance, int32_t excludeUid, double& distance, int& part,
+                         TGIS_Point& nearest) override;
+    TGIS_Shape* Locate(const TGIS_Point& p, double tolerance, double& distance, int& part, TGIS_Point& nearest);
     void SetJoinPrimary(const std::string& name);
     void SetJoinForeign(const std::string& name);
 
@@ -443,6 +463,8 @@ public:
     std::vector<std::unique_ptr<TGIS_FieldInfo>> Fields;
     std::string JoinPrimary, JoinForeign;
     bool JoinActive = false;
+    // Assigned by the application; texts in the layer's code page.
+    std::shared_ptr<TGIS_JoinTable> JoinTable;
     TGIS_Shape* CurrentShape = nullptr;
     bool HasLabels = true, HasCharts = true;
     int32_t Cursor = 0;
@@ -457,6 +479,9 @@ public:
     std::string FilterQuery;
     bool SkipDeleted = false;
     std::unique_ptr<TGIS_ParamsSectionVector> SelectedParams;
+    // Extent of the current find, in layer coordinates.
+    TGIS_Extent FindExtent = GisFullExtent();
+    bool UseRTreeForFind = false;
     // Set by the paint passes: only they apply the minimum drawing size and end walks when the view changes.
     bool InPaint = false;
 
@@ -465,6 +490,14 @@ protected:
     bool QueryMatches(TGIS_Shape* shape);
     // Scan filter without the query: not skipped as deleted and visible in FilterExtent.
     bool ScanAccepts(TGIS_Shape* shape);
+    // A find's candidate passes: present, not deleted, and true for the find's query when it has one.
+    bool FindAccepts(TGIS_Shape* shape);
+    // The first accepted hit from R-tree id `id` on, or from the scan's current shape on; nullptr at the end.
+    TGIS_Shape* TreeHit(int32_t id);
+    TGIS_Shape* ScanHit();
+    // The find's own query: the scan's Query is prepared again by every ScanFirst with the filter's text.
+    std::unique_ptr<TGIS_SqlQuery> FindQuery;
+    bool FindHasQuery = false;
     // Sections styling a shape about to be freed let go of it (nullptr: of any shape).
     void ForgetShape(TGIS_Shape* shape);
 };
