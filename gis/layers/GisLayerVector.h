@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -151,6 +152,15 @@ public:
     bool IsInRTree() const;
     // No joined table is bound yet: false.
     bool LocateJoinRecord();
+
+    // ---- drawing (GisLayerVectorDraw.cpp) ----
+    // Label text by a template: one starting with ":" mixes text, "\\" escapes and <FIELD> or <FIELD:format>
+    // references; any other template names a field.
+    std::string FormatLabelText(const std::string& templ);
+    // Vertex handles on the viewer's canvas; handles nearer than 5 pixels to the previous one are left out.
+    void DrawSelected();
+    // Asks the viewer to repaint the shape's draw extent.
+    void Invalidate(bool erase);
 
     // ---- buffer ----
     bool HasGeometry() const { return geometry_ != nullptr; }
@@ -330,6 +340,20 @@ public:
     std::string ExportWKT() override;
     void ExportWKB(TGIS_Bytes& bytes) override;
 };
+
+// ---- drawing pieces shared by the shapes (GisLayerVectorDraw.cpp) ----
+// Marker of `size` pixels (at least 2) centred at `centre`, in the canvas's pen and brush.
+void GisDrawMarker(TCanvas& canvas, const TPoint& centre, int size, uint8_t style);
+// Canvas presets for handles and edit overlays.
+void GisSetHandleStyle(TCanvas& canvas);
+void GisSetEditOutlineStyle(TCanvas& canvas);
+void GisSetEditVertexStyle(TCanvas& canvas);
+void GisSetEditOtherPartStyle(TCanvas& canvas);
+void GisSetEditCurrentStyle(TCanvas& canvas);
+// FormatLabelText over any source of field values. A value the format does not suit is appended as text.
+using TGIS_FieldLookup = std::function<Variant(const std::string& name)>;
+std::string GisFormatLabelText(const std::string& templ, const TGIS_FieldLookup& field);
+std::string GisFormatLabelValue(const Variant& value, const std::string& format);
 
 // ---- free geometry routines (GisLayerVectorGeometry.cpp) ----
 // All four bounds inclusive.

@@ -1,0 +1,183 @@
+// Drawing pieces every shape type shares: markers, handle and overlay presets, vertex handles, repaint requests
+// and label text.
+#include <cstdlib>
+
+#include "gis/layers/GisLayerVector.h"
+#include "platform/ui/Graphics.h"
+
+namespace {
+
+// s / k towards zero; a divisor 0 is no offset.
+int Offset(int s, int k) { return k == 0 ? 0 : s / k; }
+
+// A shape given as (a, b) divisor pairs: (cx + s/a, cy - s/b).
+template <size_t N>
+void DrawOutline(TCanvas& canvas, const TPoint& c, int s, const int (&d)[N][2]) {
+    TPoint pts[N];
+    for (size_t i = 0; i < N; ++i) pts[i] = TPoint{c.X + Offset(s, d[i][0]), c.Y - Offset(s, d[i][1])};
+    canvas.Polygon(pts, int(N));
+}
+
+void SetPreset(TCanvas& canvas, TColor brush, TColor pen, TPenStyle penStyle) {
+    canvas.Brush()->SetStyle(bsSolid);
+    canvas.Brush()->SetColor(TColor(GisNonZeroColor(uint32_t(brush))));
+    canvas.Pen()->SetStyle(penStyle);
+    canvas.Pen()->SetWidth(1);
+    canvas.Pen()->SetColor(TColor(GisNonZeroColor(uint32_t(pen))));
+}
+
+// Formats with "%" + format; false when the format does not suit the value or cannot be trusted with it.
+bool TryFormat(const std::string& format, const TFormatArg& arg, std::string& out) {
+    // A "*" would take its width from the value itself.
+    if (format.find('*') != std::string::npos) return false;
+    try {
+        out = Format("%" + format, {arg});
+        return true;
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+void GisDrawMarker(TCanvas& canvas, const TPoint& c, int size, uint8_t style) {
+    const int s = std::max(size, 2);
+    canvas.SetBkMode(TRANSPARENT);
+    static const int cross[12][2] = {{-8, -2}, {-8, -8}, {-2, -8}, {-2, 8}, {-8, 8}, {-8, 2},
+                                     {8, 2},   {8, 8},   {2, 8},   {2, -8}, {8, -8}, {8, -2}};
+    static const int diagCross[12][2] = {{-4, -2}, {-2, -4}, {-4, 0}, {-2, 4}, {-4, 2}, {0, 4},
+                                         {4, 2},   {2, 4},   {4, 0},  {2, -4}, {4, -2}, {0, -4}};
+    static const int up[3][2] = {{-2, -2}, {0, 2}, {2, -2}};
+    static const int down[3][2] = {{0, -2}, {-2, 2}, {2, 2}};
+    static const int left[3][2] = {{-2, 0}, {2, 2}, {2, -2}};
+    static const int right[3][2] = {{-2, 2}, {2, 0}, {-2, -2}};
+    switch (style) {
+    case gisMarkerCircle:
+        canvas.Ellipse(c.X - s / 2, c.Y - s / 2, c.X + s / 2, c.Y + s / 2);
+        break;
+    case gisMarkerCross:
+        DrawOutline(canvas, c, s, cross);
+        break;
+    case gisMarkerDiagCross:
+        DrawOutline(canvas, c, s, diagCross);
+        break;
+    case gisMarkerTriangleUp:
+        DrawOutline(canvas, c, s, up);
+        break;
+    case gisMarkerTriangleDown:
+        DrawOutline(canvas, c, s, down);
+        break;
+    case gisMarkerTriangleLeft:
+        DrawOutline(canvas, c, s, left);
+        break;
+    case gisMarkerTriangleRight:
+        DrawOutline(canvas, c, s, right);
+        break;
+    default:
+        canvas.Rectangle(c.X - s / 2, c.Y - s / 2, c.X + s / 2, c.Y + s / 2);
+        break;
+    }
+}
+
+void GisSetHandleStyle(TCanvas& canvas) { SetPreset(canvas, clYellow, clBlack, psSolid); }
+void GisSetEditOutlineStyle(TCanvas& canvas) { SetPreset(canvas, clBlack, clYellow, psDot); }
+void GisSetEditVertexStyle(TCanvas& canvas) { SetPreset(canvas, clLime, clBlack, psSolid); }
+void GisSetEditOtherPartStyle(TCanvas& canvas) { SetPreset(canvas, clBlue, clBlack, psSolid); }
+void GisSetEditCurrentStyle(TCanvas& canvas) { SetPreset(canvas, clRed, clBlack, psSolid); }
+
+std::string GisFormatLabelValue(const Variant& value, const std::string& format) {
+    if (format.empty()) return VarToStr(value);
+    std::string out;
+    switch (value.VarType()) {
+    case varSmallint:
+    case varInteger:
+        if (TryFormat(format, TFormatArg(value.AsInteger()), out)) return out;
+        break;
+    case varSingle:
+    case varDouble:
+        if (TryFormat(format, TFormatArg(value.AsDouble()), out)) return out;
+        break;
+    case varString:
+        if (TryFormat(format, TFormatArg(value.StrRef()), out)) return out;
+        break;
+    default:
+        break;
+    }
+    // A format that does not suit the value would fail on every repaint: the value stands as text instead.
+    return VarToStr(value);
+}
+
+std::string GisFormatLabelText(const std::string& templ, const TGIS_FieldLookup& field) {
+    if (templ.empty() || templ[0] != ':') return VarToStr(field(templ));
+    enum { Text, Escape, Name, FieldFormat } state = Text;
+    std::string text, name, format;
+    for (size_t i = 1; i < templ.size(); ++i) {
+        const char ch = templ[i];
+        switch (state) {
+        case Text:
+            if (ch == '<')
+                state = Name;
+            else if (ch == '\\')
+                state = Escape;
+            else
+                text += ch;
+            break;
+        case Escape:
+            text += ch == 'n' ? '\r' : ch;
+            state = Text;
+            break;
+        case Name:
+            if (ch == ':') {
+                state = FieldFormat;
+            } else if (ch == '>') {
+                text += VarToStr(field(name));
+                name.clear();
+                state = Text;
+            } else {
+                name += ch;
+            }
+            break;
+        case FieldFormat:
+            if (ch == ' ') break;
+            if (ch == '>') {
+                text += GisFormatLabelValue(field(name), format);
+                name.clear();
+                format.clear();
+                state = Text;
+            } else {
+                format += ch;
+            }
+            break;
+        }
+    }
+    return text;
+}
+
+std::string TGIS_Shape::FormatLabelText(const std::string& templ) {
+    return GisFormatLabelText(templ, [this](const std::string& name) { return GetField(name); });
+}
+
+void TGIS_Shape::DrawSelected() {
+    TGIS_Viewer* v = GetViewer();
+    if (Deleted || !HasGeometry() || !v || Zoom() <= 0) return;
+    TCanvas* canvas = v->GetCanvas();
+    if (!canvas) return;
+    const int h = v->TwipsToPixels(-3);
+    GisSetHandleStyle(*canvas);
+    TPoint last{0, 0};
+    for (int part = 0; part < GetNumParts(); ++part)
+        for (int i = 0; i < GetPartSize(part); ++i) {
+            const TGIS_Point m = GetPoint(part, i);
+            // A vertex far outside the view has no pixel position worth a handle.
+            const TGIS_Point f = v->MapToScreenF(m);
+            if (!(std::abs(f.X) < 16000 && std::abs(f.Y) < 16000)) continue;
+            const TPoint p = v->MapToScreen(m);
+            if (std::abs(p.X - last.X) + std::abs(p.Y - last.Y) < 5) continue;
+            canvas->Rectangle(p.X - h, p.Y - h, p.X + h, p.Y + h);
+            last = p;
+        }
+}
+
+void TGIS_Shape::Invalidate(bool erase) {
+    if (TGIS_Viewer* v = GetViewer()) v->InvalidateExtent(GetDrawExtent(), erase);
+}

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "gis/layers/GisLayerVector.h"
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/testsupport/UiTest.h"
+
+namespace {
+
+// ---- label text ----
+
+TEST(LabelText, TemplatesExpandFieldsEscapesAndFormats) {
+    auto field = [](const std::string& name) -> Variant {
+        if (name == "NAME") return Variant("Hills");
+        if (name == "H") return Variant(12.345);
+        if (name == "N") return Variant(7);
+        if (name == "No Colon") return Variant("whole");
+        return Variant::Null();
+    };
+    EXPECT_EQ(GisFormatLabelText(":Name: <NAME>", field), "Name: Hills");
+    EXPECT_EQ(GisFormatLabelText(":<H:.2f>", field), "12.35");
+    EXPECT_EQ(GisFormatLabelText(":<H: .1 f>m", field), "12.3m");  // blanks in a format are skipped
+    EXPECT_EQ(GisFormatLabelText(":<N:3d>", field), "  7");
+    EXPECT_EQ(GisFormatLabelText(":a\\nb\\<c", field), "a\rb<c");
+    EXPECT_EQ(GisFormatLabelText("No Colon", field), "whole");
+    EXPECT_EQ(GisFormatLabelText(":x<NAME", field), "x");  // open reference emits nothing
+    EXPECT_EQ(GisFormatLabelText(":x<NAME:s", field), "x");
+    EXPECT_EQ(GisFormatLabelText(":<MISSING>|", field), "|");
+    EXPECT_EQ(GisFormatLabelText("", field), "");
+}
+
+TEST(LabelText, FormatsThatDoNotSuitTheValueGiveItAsText) {
+    EXPECT_EQ(GisFormatLabelValue(Variant("abc"), ".2f"), "abc");
+    EXPECT_EQ(GisFormatLabelValue(Variant(1.5), "d"), "1.5");
+    EXPECT_EQ(GisFormatLabelValue(Variant(3), "d%d"), "3");  // two conversions
+    EXPECT_EQ(GisFormatLabelValue(Variant(3), "d%"), "3");
+    EXPECT_EQ(GisFormatLabelValue(Variant(2000000000), "*d"), "2000000000");  // width taken from the value
+    EXPECT_EQ(GisFormatLabelValue(Variant(true), "d"), VarToStr(Variant(true)));
+    EXPECT_EQ(GisFormatLabelValue(Variant::Null(), ".2f"), "");
+    EXPECT_EQ(GisFormatLabelValue(Variant("ab"), "5s"), "   ab");
+    EXPECT_EQ(GisFormatLabelValue(Variant(2.5), ""), VarToStr(Variant(2.5)));
+}
+
+// ---- on a viewer ----
+
+class ShapeDraw : public ::testing::Test {
+protected:
+    void SetUp() override {
+        v.SetBounds(0, 0, 200, 100);
+        layer = new TGIS_LayerVector;
+        v.Add(layer);
+        layer->SetExtent({0, 0, 200, 100});
+        v.RecalcExtent();
+        v.SetZoom(1);
+        v.SetTargetBitmap(&bmp);
+        v.SetOutputMode(gisOutputBitmap);
+        Clear();
+    }
+    void Clear() {
+        bmp.Canvas()->Brush()->SetStyle(bsSolid);
+        bmp.Canvas()->Brush()->SetColor(clWhite);
+        bmp.Canvas()->FillRect(TRect(0, 0, 200, 100));
+    }
+    // A red marker, filled and outlined.
+    void Marker(const TPoint& centre, int size, uint8_t style) {
+        TCanvas& c = *bmp.Canvas();
+        c.Brush()->SetStyle(bsSolid);
+        c.Brush()->SetColor(clRed);
+        c.Pen()->SetStyle(psSolid);
+        c.Pen()->SetColor(clRed);
+        c.Pen()->SetWidth(1);
+        GisDrawMarker(c, centre, size, style);
+    }
+    TColor At(int x, int y) { return bmp.Canvas()->Pixel(x, y); }
+    // Pixels of a colour in a row or a column around the centre.
+    int Run(int x0, int y0, int dx, int dy, TColor c) {
+        int n = 0;
+        for (int k = -20; k <= 20; ++k)
+            if (At(x0 + k * dx, y0 + k * dy) == c) ++n;
+        return n;
+    }
+    void Save(const std::string& name) { bmp.SaveToFile(std::string(QM_TEST_OUT) + "/" + name + ".png"); }
+
+    struct App {
+        App() { UiTest::Init(); }
+    } app;
+    TBitmap bmp{200, 100, pf24bit};
+    TGIS_Viewer v{nullptr};
+    TGIS_LayerVector* layer = nullptr;
+};
+
+TEST_F(ShapeDraw, MarkersHaveTheirShapeAndSize) {
+    // A 16-pixel cross: arms 4 pixels wide, 16 long.
+    Marker(TPoint{50, 50}, 16, gisMarkerCross);
+    Save("marker_cross16");
+    EXPECT_NEAR(Run(50, 50, 1, 0, clRed), 17, 1);
+    EXPECT_NEAR(Run(50, 50, 0, 1, clRed), 17, 1);
+    EXPECT_NEAR(Run(50, 45, 1, 0, clRed), 5, 1);  // the vertical arm
+    EXPECT_NEAR(Run(45, 50, 0, 1, clRed), 5, 1);  // the horizontal arm
+    EXPECT_EQ(At(45, 45), clWhite);               // between the arms
+
+    // Size 1 is drawn as 2.
+    Clear();
+    Marker(TPoint{50, 50}, 1, gisMarkerBox);
+    int red = 0;
+    for (int y = 45; y < 56; ++y)
+        for (int x = 45; x < 56; ++x) red += At(x, y) == clRed;
+    EXPECT_GE(red, 2);
+    EXPECT_LE(red, 9);
+
+    // Each style covers its centre area and stays within its size.
+    for (uint8_t style = gisMarkerBox; style <= gisMarkerTriangleRight; ++style) {
+        Clear();
+        Marker(TPoint{100, 50}, 12, style);
+        Save("marker_style" + std::to_string(style));
+        int inside = 0, outside = 0;
+        for (int y = 30; y < 70; ++y)
+            for (int x = 80; x < 120; ++x) {
+                if (At(x, y) != clRed) continue;
+                (std::abs(x - 100) <= 7 && std::abs(y - 50) <= 7 ? inside : outside)++;
+            }
+        EXPECT_GT(inside, 10) << int(style);
+        EXPECT_EQ(outside, 0) << int(style);
+    }
+    // Triangle up points up: its apex row is narrower than its base row.
+    Clear();
+    Marker(TPoint{100, 50}, 12, gisMarkerTriangleUp);
+    EXPECT_LT(Run(100, 46, 1, 0, clRed), Run(100, 54, 1, 0, clRed));
+}
+
+TEST_F(ShapeDraw, HandlesSkipVerticesNearThePreviousOne) {
+    TGIS_Shape* s = layer->CreateShape(gisShapeTypeArc);
+    s->AddPart();
+    // Map (x, y) is device (x + 1, 100 - y + 1).
+    s->AddPoint({20, 50});
+    s->AddPoint({22, 48});  // 4 pixels away: no handle
+    s->AddPoint({40, 50});
+    s->AddPoint({5000, 50});  // far outside the view
+    s->DrawSelected();
+    Save("handles");
+    const TColor yellow = clYellow;
+    EXPECT_EQ(At(21, 51), yellow);
+    EXPECT_EQ(At(41, 51), yellow);
+    EXPECT_NE(At(23, 53), yellow);  // the skipped handle's far corner
+    EXPECT_EQ(At(18, 48), TColor(0x010101));  // the black pen is never pure black
+
+    Clear();
+    s->Deleted = true;
+    s->DrawSelected();
+    EXPECT_EQ(At(21, 51), clWhite);
+}
+
+TEST_F(ShapeDraw, LabelTextReadsTheShapeFields) {
+    layer->AddField("NAME", gisFieldString, 10, 0);
+    layer->AddField("H", gisFieldFloat, 10, 3);
+    TGIS_Shape* s = layer->CreateShape(gisShapeTypePoint);
+    s->AddPoint({20, 50});
+    s->SetField("NAME", Variant("Peak"));
+    s->SetField("H", Variant(1.26));
+    EXPECT_EQ(s->FormatLabelText(":<NAME> <H:.1f>"), "Peak 1.3");
+    EXPECT_EQ(s->FormatLabelText(":<NAME:.2f>"), "Peak");
+    EXPECT_EQ(s->FormatLabelText("NAME"), "Peak");
+}
+
+}  // namespace
