@@ -161,6 +161,11 @@ public:
     void DrawSelected();
     // Asks the viewer to repaint the shape's draw extent.
     void Invalidate(bool erase);
+    // On the viewer's current canvas; nothing for shapes deleted or without geometry.
+    virtual void Draw() {}
+    // What to hand to the canvas: this shape, or a copy (held in `copy`) clipped so that every coordinate stays
+    // within 16000 pixels of the origin (forced: clipped to the visible extent); nullptr for nothing to draw.
+    TGIS_Shape* PrepareDraw(bool force, std::unique_ptr<TGIS_Shape>& copy);
 
     // ---- buffer ----
     bool HasGeometry() const { return geometry_ != nullptr; }
@@ -227,6 +232,8 @@ protected:
     int32_t MarkerMinDrawSize();
     TGIS_Extent MarkerDrawExtent(bool replaceRenderSize);
     TGIS_PointList VertexMeetings(TGIS_Shape* other);
+    // The brush origin of hatches and bitmaps follows the shape's screen corner, so that fills stay put in a pan.
+    void AlignMarkerBrush(TGIS_ParamsMarker& marker);
 
 private:
     uint8_t shapeType_;
@@ -243,6 +250,7 @@ public:
 
     TGIS_Extent GetExtent() const override;
     TGIS_Extent GetDrawExtent() override;
+    void Draw() override;
     int32_t GetMinDrawSize() override;
     std::unique_ptr<TGIS_Shape> CreateCopy() override;
     void Unlock() override;
@@ -270,6 +278,7 @@ public:
                                   bool mapped = false, int32_t uid = 0, TGIS_LayerVector* layer = nullptr);
 
     TGIS_Extent GetDrawExtent() override;
+    void Draw() override;
     int32_t GetMinDrawSize() override;
     std::unique_ptr<TGIS_Shape> CreateCopy() override;
     void AddPoint(const TGIS_Point& p) override;

@@ -1,8 +1,11 @@
 // Drawing pieces every shape type shares: markers, handle and overlay presets, vertex handles, repaint requests
 // and label text.
+#include <algorithm>
 #include <cstdlib>
 
 #include "gis/layers/GisLayerVector.h"
+#include "gis/layers/GisBitmap.h"
+#include "gis/layers/GisSymbol.h"
 #include "platform/ui/Graphics.h"
 
 namespace {
@@ -180,4 +183,78 @@ void TGIS_Shape::DrawSelected() {
 
 void TGIS_Shape::Invalidate(bool erase) {
     if (TGIS_Viewer* v = GetViewer()) v->InvalidateExtent(GetDrawExtent(), erase);
+}
+
+TGIS_Shape* TGIS_Shape::PrepareDraw(bool force, std::unique_ptr<TGIS_Shape>& copy) {
+    copy.reset();
+    TGIS_Viewer* v = GetViewer();
+    const double zoom = Zoom();
+    if (!v || !(zoom > 0) || !HasGeometry()) return nullptr;
+    if (!force) {
+        const TGIS_Extent e = GetPointsExtent();
+        if ((e.XMax - e.XMin) * zoom < 16000 && (e.YMax - e.YMin) * zoom < 16000) return this;
+    }
+    TGIS_Extent clip = force ? v->GetVisibleExtent() : v->ScreenToMapRect(TRect(-16000, -16000, 16000, 16000));
+    if (v->Projection() && Layer) clip = Layer->UnprojectExtent(clip);
+    // The clip works on stored coordinates, unprojected.
+    const int16_t lock = LockLevel;
+    LockLevel = 2;
+    try {
+        copy = Clip(clip);
+    } catch (...) {
+        LockLevel = lock;
+        throw;
+    }
+    LockLevel = lock;
+    return copy.get();
+}
+
+void TGIS_Shape::AlignMarkerBrush(TGIS_ParamsMarker& marker) {
+    TGIS_Viewer* v = GetViewer();
+    TCanvas* canvas = v ? v->GetCanvas() : nullptr;
+    if (!canvas || (marker.Pattern() < 2 && !marker.Bitmap())) return;
+    const TRect r = v->MapToScreenRect(GetProjectedExtent());
+    int w = 8, h = 8;
+    if (TGIS_Bitmap* b = marker.Bitmap(); b && b->Width() > 0 && b->Height() > 0) {
+        w = b->Width();
+        h = b->Height();
+    }
+    canvas->SetBrushOrg(r.Left % w, r.Top % h);
+}
+
+void TGIS_ShapePoint::Draw() {
+    TGIS_Viewer* v = GetViewer();
+    TGIS_ParamsSectionVector* params = GetParams();
+    if (Deleted || !HasGeometry() || !v || !params || !(Zoom() > 0) || !v->GetCanvas()) return;
+    TGIS_ParamsMarker& marker = params->Marker();
+    const TPoint p = v->MapToScreen(GetPoint(0, 0));
+    if (TGIS_SymbolAbstract* symbol = marker.Symbol()) {
+        symbol->Prepare(v, marker.Size(), 4, 0, marker.SymbolRotate(), marker.OutlineColor(), marker.Color());
+        symbol->Draw(p.X, p.Y);
+        symbol->Unprepare();
+        return;
+    }
+    AlignMarkerBrush(marker);
+    const int size = v->TwipsToPixels(marker.Size());
+    if (size <= 0) return;
+    marker.PrepareOutlinePen(*v);
+    marker.PrepareBrush(*v);
+    GisDrawMarker(*v->GetCanvas(), p, size, marker.Style());
+}
+
+void TGIS_ShapeMultipoint::Draw() {
+    TGIS_Viewer* v = GetViewer();
+    TGIS_ParamsSectionVector* params = GetParams();
+    if (Deleted || !HasGeometry() || !v || !params || !v->GetCanvas()) return;
+    std::unique_ptr<TGIS_Shape> copy;
+    TGIS_Shape* shape = PrepareDraw(false, copy);
+    if (!shape) return;
+    TGIS_ParamsMarker& marker = params->Marker();
+    AlignMarkerBrush(marker);
+    marker.PrepareOutlinePen(*v);
+    marker.PrepareBrush(*v);
+    const int size = v->TwipsToPixels(marker.Size());
+    if (size <= 0) return;
+    for (int i = 0; i < shape->GetPartSize(0); ++i)
+        GisDrawMarker(*v->GetCanvas(), v->MapToScreen(shape->GetPoint(0, i)), size, marker.Style());
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "gis/layers/GisLayerVector.h"
 #include "platform/ui/Bitmap.h"
@@ -149,6 +151,80 @@ TEST_F(ShapeDraw, HandlesSkipVerticesNearThePreviousOne) {
     s->Deleted = true;
     s->DrawSelected();
     EXPECT_EQ(At(21, 51), clWhite);
+}
+
+TEST_F(ShapeDraw, PointsAndMultipointsDrawTheirMarkers) {
+    TGIS_ParamsMarker& m = layer->GetParams()->Marker();
+    m.SetStyle(gisMarkerBox);
+    m.SetSize(-10);
+    m.SetColor(clBlue);
+    m.SetOutlineColor(clBlue);
+    TGIS_Shape* p = layer->CreateShape(gisShapeTypePoint);
+    p->AddPoint({50, 50});  // device (51, 51)
+    p->Draw();
+    EXPECT_EQ(At(51, 51), clBlue);
+    EXPECT_EQ(At(47, 51), clBlue);
+    EXPECT_EQ(At(51, 40), clWhite);
+
+    // Size 1 still shows.
+    Clear();
+    m.SetSize(-1);
+    p->Draw();
+    EXPECT_TRUE(At(51, 51) == clBlue || At(50, 50) == clBlue);
+
+    Clear();
+    m.SetSize(0);  // no size, no marker
+    p->Draw();
+    EXPECT_EQ(At(51, 51), clWhite);
+
+    // A multipoint far wider than any device is drawn from a clipped copy: what is in view still shows.
+    Clear();
+    m.SetSize(-6);
+    TGIS_Shape* mp = layer->CreateShape(gisShapeTypeMultipoint);
+    mp->AddPart();
+    mp->AddPoint({20, 20});
+    mp->AddPoint({150, 80});
+    mp->AddPoint({90000, 50});
+    mp->AddPoint({-90000, 50});
+    mp->Draw();
+    Save("multipoint");
+    EXPECT_EQ(At(21, 81), clBlue);
+    EXPECT_EQ(At(151, 21), clBlue);
+    std::unique_ptr<TGIS_Shape> copy;
+    TGIS_Shape* drawn = mp->PrepareDraw(false, copy);
+    ASSERT_NE(drawn, nullptr);
+    EXPECT_NE(drawn, mp);
+    EXPECT_EQ(drawn->GetPartSize(0), 2);
+
+    Clear();
+    mp->Deleted = true;
+    mp->Draw();
+    EXPECT_EQ(At(21, 81), clWhite);
+}
+
+TEST_F(ShapeDraw, PrepareDrawClipsOnlyWhatSpans16000Pixels) {
+    TGIS_Shape* narrow = layer->CreateShape(gisShapeTypeMultipoint);
+    narrow->AddPart();
+    narrow->AddPoint({10, 10});
+    narrow->AddPoint({15999, 15999});
+    std::unique_ptr<TGIS_Shape> copy;
+    EXPECT_EQ(narrow->PrepareDraw(false, copy), narrow);
+    EXPECT_EQ(copy, nullptr);
+    // Forced: clipped to the visible extent.
+    TGIS_Shape* forced = narrow->PrepareDraw(true, copy);
+    ASSERT_NE(forced, nullptr);
+    EXPECT_EQ(forced->GetPartSize(0), 1);
+
+    TGIS_Shape* wide = layer->CreateShape(gisShapeTypePolygon);
+    wide->AddPart();
+    for (const TGIS_Point& q : std::vector<TGIS_Point>{{-10000, 10}, {10000, 10}, {10000, 90}, {-10000, 90}})
+        wide->AddPoint(q);
+    TGIS_Shape* clipped = wide->PrepareDraw(false, copy);
+    ASSERT_NE(clipped, nullptr);
+    EXPECT_NE(clipped, wide);
+    const TGIS_Extent e = clipped->GetExtent();
+    EXPECT_GE(e.XMin, -16001);
+    EXPECT_LE(e.XMax, 16001);
 }
 
 TEST_F(ShapeDraw, LabelTextReadsTheShapeFields) {
