@@ -161,6 +161,9 @@ public:
     void DrawSelected();
     // Asks the viewer to repaint the shape's draw extent.
     void Invalidate(bool erase);
+    // Blinks a copy of the shape in red and yellow on the window (four rounds, 100 ms each colour), then asks
+    // for the normal drawing back; on any other output it draws the red copy once and waits nowhere.
+    void Flash();
     // On the viewer's current canvas; nothing for shapes deleted or without geometry.
     virtual void Draw() {}
     // What to hand to the canvas: this shape, or a copy (held in `copy`) clipped so that every coordinate stays

@@ -1,7 +1,9 @@
 // Drawing pieces every shape type shares: markers, handle and overlay presets, vertex handles, repaint requests
 // and label text.
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "gis/layers/GisLayerVector.h"
 #include "gis/layers/GisBitmap.h"
@@ -50,10 +52,11 @@ void GisDrawMarker(TCanvas& canvas, const TPoint& c, int size, uint8_t style) {
                                      {8, 2},   {8, 8},   {2, 8},   {2, -8}, {8, -8}, {8, -2}};
     static const int diagCross[12][2] = {{-4, -2}, {-2, -4}, {-4, 0}, {-2, 4}, {-4, 2}, {0, 4},
                                          {4, 2},   {2, 4},   {4, 0},  {2, -4}, {4, -2}, {0, -4}};
-    static const int up[3][2] = {{-2, -2}, {0, 2}, {2, -2}};
-    static const int down[3][2] = {{0, -2}, {-2, 2}, {2, 2}};
-    static const int left[3][2] = {{-2, 0}, {2, 2}, {2, -2}};
-    static const int right[3][2] = {{-2, 2}, {2, 0}, {-2, -2}};
+    // Up, down, left, right.
+    static const int triangles[4][3][2] = {{{-2, -2}, {0, 2}, {2, -2}},
+                                           {{0, -2}, {-2, 2}, {2, 2}},
+                                           {{-2, 0}, {2, 2}, {2, -2}},
+                                           {{-2, 2}, {2, 0}, {-2, -2}}};
     switch (style) {
     case gisMarkerCircle:
         canvas.Ellipse(c.X - s / 2, c.Y - s / 2, c.X + s / 2, c.Y + s / 2);
@@ -65,16 +68,10 @@ void GisDrawMarker(TCanvas& canvas, const TPoint& c, int size, uint8_t style) {
         DrawOutline(canvas, c, s, diagCross);
         break;
     case gisMarkerTriangleUp:
-        DrawOutline(canvas, c, s, up);
-        break;
     case gisMarkerTriangleDown:
-        DrawOutline(canvas, c, s, down);
-        break;
     case gisMarkerTriangleLeft:
-        DrawOutline(canvas, c, s, left);
-        break;
     case gisMarkerTriangleRight:
-        DrawOutline(canvas, c, s, right);
+        DrawOutline(canvas, c, s, triangles[style - gisMarkerTriangleUp]);
         break;
     default:
         canvas.Rectangle(c.X - s / 2, c.Y - s / 2, c.X + s / 2, c.Y + s / 2);
@@ -257,4 +254,54 @@ void TGIS_ShapeMultipoint::Draw() {
     if (size <= 0) return;
     for (int i = 0; i < shape->GetPartSize(0); ++i)
         GisDrawMarker(*v->GetCanvas(), v->MapToScreen(shape->GetPoint(0, i)), size, marker.Style());
+}
+
+namespace {
+
+// The two blink styles; they apply to the flashed copy alone.
+void FlashStyle(TGIS_Viewer& v, TGIS_ParamsSectionVector& s, bool highlight) {
+    const uint32_t colour = highlight ? clRed : clYellow, outline = highlight ? clYellow : clRed;
+    auto plain = [&](TGIS_ParamsFeature& f) {
+        f.SetColor(colour);
+        f.SetPattern(gisBsSolid);
+        f.SetBitmap(nullptr);
+        f.SetOutlineColor(outline);
+    };
+    plain(s.Line());
+    plain(s.Area());
+    plain(s.Marker());
+    s.Line().SetSymbol(nullptr);
+    s.Area().SetSymbol(nullptr);
+    s.Marker().SetSymbol(nullptr);
+    if (highlight) {
+        if (v.TwipsToPixels(s.Line().Width()) < 3) s.Line().SetWidth(-3);
+        if (v.TwipsToPixels(s.Marker().Size()) < 5) s.Marker().SetSize(-5);
+    } else {
+        s.Marker().SetSize(-8);
+    }
+}
+
+}  // namespace
+
+void TGIS_Shape::Flash() {
+    TGIS_Viewer* v = GetViewer();
+    TGIS_ParamsSectionVector* params = GetParams();
+    if (!v || !params || Deleted || !HasGeometry()) return;
+    std::unique_ptr<TGIS_Shape> copy = CreateCopy();
+    auto style = std::make_unique<TGIS_ParamsSectionVector>();
+    style->Assign(*params);
+    TGIS_ParamsSectionVector& s = *style;
+    copy->SetOwnParams(std::move(style));
+    if (v->OutputMode() != gisOutputWindow) {
+        FlashStyle(*v, s, true);
+        copy->Draw();
+        return;
+    }
+    for (int round = 0; round < 4; ++round)
+        for (bool highlight : {true, false}) {
+            FlashStyle(*v, s, highlight);
+            copy->Draw();
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    v->InvalidateExtent(copy->GetProjectedExtent(), false);
 }

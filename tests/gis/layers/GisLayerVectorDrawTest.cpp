@@ -227,6 +227,24 @@ TEST_F(ShapeDraw, PrepareDrawClipsOnlyWhatSpans16000Pixels) {
     EXPECT_LE(e.XMax, 16001);
 }
 
+TEST_F(ShapeDraw, FlashOffTheWindowDrawsTheHighlightOnceAndKeepsTheLayerStyle) {
+    TGIS_ParamsMarker& m = layer->GetParams()->Marker();
+    m.SetSize(-2);
+    m.SetColor(clBlue);
+    TGIS_Shape* p = layer->CreateShape(gisShapeTypePoint);
+    p->AddPoint({50, 50});  // device (51, 51)
+    p->Flash();
+    EXPECT_EQ(At(51, 51), clRed);
+    EXPECT_EQ(At(49, 51), clRed);  // widened to 5 pixels
+    EXPECT_EQ(m.Size(), -2);
+    EXPECT_EQ(m.Color(), uint32_t(clBlue));
+    EXPECT_FALSE(p->HasOwnParams());
+    Clear();
+    p->Draw();
+    EXPECT_EQ(At(50, 50), clBlue);
+    EXPECT_EQ(At(49, 51), clWhite);
+}
+
 TEST_F(ShapeDraw, LabelTextReadsTheShapeFields) {
     layer->AddField("NAME", gisFieldString, 10, 0);
     layer->AddField("H", gisFieldFloat, 10, 3);
