@@ -164,6 +164,8 @@ public:
     // Blinks a copy of the shape in red and yellow on the window (four rounds, 100 ms each colour), then asks
     // for the normal drawing back; on any other output it draws the red copy once and waits nowhere.
     void Flash();
+    // The label in the first of its allowed positions that is free (when overlaps are avoided), framed.
+    void DrawLabel();
     // On the viewer's current canvas; nothing for shapes deleted or without geometry.
     virtual void Draw() {}
     // What to hand to the canvas: this shape, or a copy (held in `copy`) clipped so that every coordinate stays

@@ -7,6 +7,7 @@
 
 #include "gis/layers/GisLayerVector.h"
 #include "gis/layers/GisBitmap.h"
+#include "gis/layers/GisLabelsArea.h"
 #include "gis/layers/GisSymbol.h"
 #include "platform/ui/Graphics.h"
 
@@ -304,4 +305,66 @@ void TGIS_Shape::Flash() {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
     v->InvalidateExtent(copy->GetProjectedExtent(), false);
+}
+
+void TGIS_Shape::DrawLabel() {
+    TGIS_Viewer* v = GetViewer();
+    TGIS_ParamsSectionVector* params = GetParams();
+    if (Deleted || !HasGeometry() || !v || !params || !(Zoom() > 0) || !v->LabelsArea()) return;
+    TCanvas* canvas = v->GetCanvas();
+    if (!canvas) return;
+    TGIS_ParamsLabel& label = params->Labels();
+    const int32_t smart = SmartSizeOf(label.SmartSizeField(), label.SmartSize());
+    if (smart > 0 && ShapeType() != gisShapeTypePoint) {
+        const TGIS_Extent e = GetPointsExtent();
+        if (!((e.XMax - e.XMin + e.YMax - e.YMin) * Zoom() > v->TwipsToPixels(smart))) return;
+    }
+    const std::string text = !label.Value().empty() ? label.Value() : FormatLabelText(label.Field());
+    if (text.empty()) return;
+
+    std::unique_ptr<TGIS_Shape> copy;
+    TGIS_Shape* anchorShape = this;
+    if (v->FullPaint() && (label.Position() & gisLabelFlow)) {
+        anchorShape = PrepareDraw(true, copy);
+        if (!anchorShape) return;
+    }
+    const TGIS_Point af = v->MapToScreenF(anchorShape->LabelPoint());
+    if (!(std::abs(af.X) < 1e9 && std::abs(af.Y) < 1e9)) return;
+    const TPoint a = v->MapToScreen(anchorShape->LabelPoint());
+
+    canvas->SetFont(label.Font());
+    canvas->Font()->SetColor(TColor(GisNonZeroColor(uint32_t(label.Font().Color()))));
+    if (Layer) canvas->Font()->SetCharset(TFontCharset(Layer->GetCharSet()));
+    label.PrepareBrush(*v);
+    label.PrepareOutlinePen(*v);
+
+    TGIS_LabelsArea& area = *v->LabelsArea();
+    const int minW = v->TwipsToPixels(label.Width()), minH = v->TwipsToPixels(label.Height());
+    const TSize used = area.PrepareText(canvas, text, label.Alignment(), TSize{minW, minH});
+    const int w = std::max(int(used.cx), minW), h = std::max(int(used.cy), minH);
+
+    int d = 0;
+    if (ShapeType() == gisShapeTypePoint || ShapeType() == gisShapeTypeMultipoint)
+        d = v->TwipsToPixels(params->Marker().Size()) / 2 + v->TwipsToPixels(params->Marker().OutlineWidth());
+    if (params->Chart().Size() != 0) d = std::max(d, v->TwipsToPixels(params->Chart().Size()) / 2);
+    d += v->TwipsToPixels(label.OutlineWidth());
+
+    for (int position : {4, 5, 3, 1, 7, 2, 0, 8, 6}) {
+        if (!(label.Position() & (1u << position))) continue;
+        const int column = position % 3, row = position / 3;
+        const int left = column == 0 ? a.X - w - d : column == 1 ? a.X - w / 2 : a.X + d;
+        const int top = row == 0 ? a.Y - h - d : row == 1 ? a.Y - h / 2 : a.Y + d;
+        const TRect box(left, top, left + w, top + h);
+        if (label.Allocator() && !area.AllocateRect(v->ScreenToMapRect(box))) continue;
+        const int o = v->TwipsToPixels(label.OutlineWidth()) / 2;
+        const TPoint frame[4] = {{left - 3 - o, top - 1 - o},
+                                 {box.Right + 3 + o, top - 1 - o},
+                                 {box.Right + 3 + o, box.Bottom + 1 + o},
+                                 {left - 3 - o, box.Bottom + 1 + o}};
+        canvas->Polygon(frame, 4);
+        const int bk = canvas->SetBkMode(TRANSPARENT);
+        area.DrawText(canvas, text, label.Alignment(), box);
+        canvas->SetBkMode(bk);
+        return;
+    }
 }

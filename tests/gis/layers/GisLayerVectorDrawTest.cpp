@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "gis/layers/GisLabelsArea.h"
 #include "gis/layers/GisLayerVector.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/testsupport/UiTest.h"
@@ -73,6 +74,11 @@ protected:
         c.Pen()->SetColor(clRed);
         c.Pen()->SetWidth(1);
         GisDrawMarker(c, centre, size, style);
+    }
+    // The layer's label style itself: while a section styles a shape, its setters change that shape's copy.
+    TGIS_ParamsLabel& LayerLabel() {
+        layer->GetParams()->SetShape(nullptr);
+        return layer->GetParams()->Labels();
     }
     TColor At(int x, int y) { return bmp.Canvas()->Pixel(x, y); }
     // Pixels of a colour in a row or a column around the centre.
@@ -243,6 +249,54 @@ TEST_F(ShapeDraw, FlashOffTheWindowDrawsTheHighlightOnceAndKeepsTheLayerStyle) {
     p->Draw();
     EXPECT_EQ(At(50, 50), clBlue);
     EXPECT_EQ(At(49, 51), clWhite);
+}
+
+TEST_F(ShapeDraw, LabelsTakeTheirFirstFreePositionInsideAFrame) {
+    LayerLabel().SetValue("A");
+    LayerLabel().SetColor(clYellow);
+    LayerLabel().SetWidth(-40);
+    LayerLabel().SetHeight(-20);
+    LayerLabel().SetPosition(gisLabelMiddleCenter | gisLabelDownLeft | gisLabelUpRight);
+    layer->GetParams()->Marker().SetSize(-10);
+    TGIS_Shape* p = layer->CreateShape(gisShapeTypePoint);
+    p->AddPoint({100, 50});  // device (101, 51)
+    v.LabelsArea()->Reset();
+    p->DrawLabel();
+    Save("label_centre");
+    // Centre comes first: box (81, 41) - (121, 61), frame 3 pixels wider and 1 higher.
+    EXPECT_EQ(v.LabelsArea()->BoxCount(), 1);
+    EXPECT_EQ(At(79, 45), clYellow);
+    EXPECT_EQ(At(123, 58), clYellow);
+    EXPECT_EQ(At(76, 45), clWhite);
+
+    // A label allowed only lower left that would overlap is refused; one lower right is tried next.
+    TGIS_Shape* q = layer->CreateShape(gisShapeTypePoint);
+    q->AddPoint({130, 60});  // device (131, 41)
+    LayerLabel().SetPosition(gisLabelDownLeft);
+    Clear();
+    q->DrawLabel();
+    EXPECT_EQ(v.LabelsArea()->BoxCount(), 1);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x) ASSERT_EQ(At(x, y), clWhite) << x << "," << y;
+    LayerLabel().SetPosition(gisLabelDownLeft | gisLabelDownRight);
+    q->DrawLabel();
+    EXPECT_EQ(v.LabelsArea()->BoxCount(), 2);
+    // Lower right, past the gap of half the marker: left 131 + 5, top 41 + 5.
+    EXPECT_EQ(At(137, 64), clYellow);
+    EXPECT_EQ(At(124, 64), clWhite);
+
+    // Overlaps allowed: drawn over the others.
+    LayerLabel().SetAllocator(false);
+    LayerLabel().SetPosition(gisLabelDownLeft);
+    Clear();
+    q->DrawLabel();
+    EXPECT_EQ(At(124, 64), clYellow);
+
+    // No text, no label.
+    LayerLabel().SetValue("");
+    Clear();
+    p->DrawLabel();
+    EXPECT_EQ(At(79, 45), clWhite);
 }
 
 TEST_F(ShapeDraw, LabelTextReadsTheShapeFields) {
