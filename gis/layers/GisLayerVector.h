@@ -309,6 +309,8 @@ public:
     explicit TGIS_ShapeArc(TGIS_Shape* source = nullptr, const uint8_t* geometry = nullptr, size_t size = 0,
                            bool mapped = false, int32_t uid = 0, TGIS_LayerVector* layer = nullptr);
 
+    // A part longer than the viewer's point buffer goes out as consecutive polylines sharing their joints.
+    void Draw() override;
     int32_t GetMinDrawSize() override;
     std::unique_ptr<TGIS_Shape> CreateCopy() override;
     void AddPoint(const TGIS_Point& p) override;

@@ -368,3 +368,52 @@ void TGIS_Shape::DrawLabel() {
         return;
     }
 }
+
+void TGIS_ShapeArc::Draw() {
+    TGIS_Viewer* v = GetViewer();
+    TGIS_ParamsSectionVector* params = GetParams();
+    if (Deleted || !HasGeometry() || !v || !params || !v->GetCanvas()) return;
+    std::unique_ptr<TGIS_Shape> copy;
+    TGIS_Shape* shape = PrepareDraw(false, copy);
+    if (!shape) return;
+    TCanvas& canvas = *v->GetCanvas();
+    TGIS_ParamsLine& line = params->Line();
+    const TRect r = v->MapToScreenRect(GetProjectedExtent());
+    auto alignBrush = [&](uint8_t pattern, const TGIS_Bitmap* bitmap) {
+        if (pattern >= 2 || bitmap) canvas.SetBrushOrg(r.Left % 8, r.Top % 8);
+    };
+    auto drawRun = [&](const TPoint* pts, int count) {
+        if (line.OutlineWidth() != 0 && (!line.Symbol() || v->DirectDraw)) {
+            alignBrush(line.OutlinePattern(), line.OutlineBitmap());
+            line.PrepareOutlinePen(*v);
+            canvas.Polyline(pts, count);
+        }
+        if (TGIS_SymbolAbstract* symbol = line.Symbol()) {
+            symbol->Prepare(v, line.Width(), 4, line.SymbolGap(), line.SymbolRotate(), line.OutlineColor(),
+                            line.Color());
+            GisDrawSymbolLine(*symbol, pts, count);
+            symbol->Unprepare();
+        } else {
+            alignBrush(line.Pattern(), line.Bitmap());
+            line.PreparePen(*v);
+            const int bk = canvas.SetBkMode(TRANSPARENT);
+            canvas.Polyline(pts, count);
+            canvas.SetBkMode(bk);
+        }
+    };
+    TPoint* buffer = v->PointBuffer();
+    for (int part = 0; part < shape->GetNumParts(); ++part) {
+        const int size = shape->GetPartSize(part);
+        int count = 0;
+        for (int i = 0; i < size; ++i) {
+            buffer[count++] = v->MapToScreen(shape->GetPoint(part, i));
+            if (count == GIS_MAX_DRAW_POINTS && i + 1 < size) {
+                drawRun(buffer, count);
+                // The next run starts where this one ended, so that the line has no gap.
+                buffer[0] = buffer[count - 1];
+                count = 1;
+            }
+        }
+        if (count > 0) drawRun(buffer, count);
+    }
+}

@@ -299,6 +299,28 @@ TEST_F(ShapeDraw, LabelsTakeTheirFirstFreePositionInsideAFrame) {
     EXPECT_EQ(At(79, 45), clWhite);
 }
 
+TEST_F(ShapeDraw, ALineLongerThanThePointBufferIsDrawnWholeOverItsOutline) {
+    layer->GetParams()->SetShape(nullptr);
+    TGIS_ParamsLine& line = layer->GetParams()->Line();
+    line.SetColor(clBlue);
+    line.SetWidth(-1);
+    line.SetOutlineColor(clRed);
+    line.SetOutlineWidth(-2);
+    TGIS_Shape* a = layer->CreateShape(gisShapeTypeArc);
+    a->Lock(1);
+    a->AddPart();
+    const int n = 200000;
+    for (int i = 0; i < n; ++i) a->AddPoint({10 + 180.0 * i / (n - 1), 50});  // device row 51
+    a->Unlock();
+    a->Draw();
+    Save("long_line");
+    for (int x : {12, 100, 150, 189}) EXPECT_EQ(At(x, 51), clBlue) << x;
+    int outline = 0;
+    for (int y = 45; y < 58; ++y) outline += At(150, y) == clRed;
+    EXPECT_GT(outline, 0);
+    EXPECT_EQ(At(150, 40), clWhite);
+}
+
 TEST_F(ShapeDraw, LabelTextReadsTheShapeFields) {
     layer->AddField("NAME", gisFieldString, 10, 0);
     layer->AddField("H", gisFieldFloat, 10, 3);
