@@ -337,6 +337,9 @@ public:
     explicit TGIS_ShapePolygon(TGIS_Shape* source = nullptr, const uint8_t* geometry = nullptr, size_t size = 0,
                                bool mapped = false, int32_t uid = 0, TGIS_LayerVector* layer = nullptr);
 
+    // Rings are filled even-odd, as picking and areas count them; a shape beyond the viewer's buffers is drawn
+    // from a buffer of its own size so that holes stay holes.
+    void Draw() override;
     int32_t GetMinDrawSize() override;
     std::unique_ptr<TGIS_Shape> CreateCopy() override;
     void AddPoint(const TGIS_Point& p) override;

@@ -417,3 +417,52 @@ void TGIS_ShapeArc::Draw() {
         if (count > 0) drawRun(buffer, count);
     }
 }
+
+void TGIS_ShapePolygon::Draw() {
+    TGIS_Viewer* v = GetViewer();
+    TGIS_ParamsSectionVector* params = GetParams();
+    if (Deleted || !HasGeometry() || !v || !params || !v->GetCanvas()) return;
+    std::unique_ptr<TGIS_Shape> copy;
+    TGIS_Shape* shape = PrepareDraw(false, copy);
+    if (!shape) return;
+    TCanvas& canvas = *v->GetCanvas();
+    TGIS_ParamsArea& area = params->Area();
+
+    int rings = 0, total = 0;
+    for (int part = 0; part < shape->GetNumParts(); ++part) {
+        const int size = shape->GetPartSize(part);
+        if (size == 0) continue;
+        ++rings;
+        total += size;
+    }
+    if (rings == 0) return;
+    // The shared buffers when the shape fits them, else the one drawing that allocates.
+    std::vector<TPoint> ownPoints;
+    std::vector<int> ownCounts;
+    TPoint* points = v->PointBuffer();
+    int* counts = v->PartBuffer();
+    if (total > GIS_MAX_DRAW_POINTS || rings > GIS_MAX_DRAW_PARTS) {
+        ownPoints.resize(size_t(total));
+        ownCounts.resize(size_t(rings));
+        points = ownPoints.data();
+        counts = ownCounts.data();
+    }
+    int n = 0, k = 0;
+    for (int part = 0; part < shape->GetNumParts(); ++part) {
+        const int size = shape->GetPartSize(part);
+        if (size == 0) continue;
+        for (int i = 0; i < size; ++i) points[n++] = v->MapToScreen(shape->GetPoint(part, i));
+        counts[k++] = size;
+    }
+
+    const TRect r = v->MapToScreenRect(shape->GetProjectedExtent());
+    if (area.Pattern() >= 2) canvas.SetBrushOrg(r.Left % 8, r.Top % 8);
+    area.PrepareOutlinePen(*v);
+    area.PrepareBrush(*v);
+    const int fill = canvas.SetPolyFillMode(ALTERNATE);
+    const int bk = canvas.SetBkMode(TRANSPARENT);
+    if (area.Pattern() == gisBsClear) canvas.PolyPolyline(points, counts, rings);
+    canvas.PolyPolygon(points, counts, rings);
+    canvas.SetBkMode(bk);
+    canvas.SetPolyFillMode(fill);
+}

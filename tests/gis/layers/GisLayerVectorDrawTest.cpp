@@ -321,6 +321,51 @@ TEST_F(ShapeDraw, ALineLongerThanThePointBufferIsDrawnWholeOverItsOutline) {
     EXPECT_EQ(At(150, 40), clWhite);
 }
 
+TEST_F(ShapeDraw, PolygonHolesOfEitherWindingStayUnfilled) {
+    layer->GetParams()->SetShape(nullptr);
+    layer->GetParams()->Area().SetColor(clBlue);
+    layer->GetParams()->Area().SetOutlineColor(clBlue);
+    for (bool reversed : {false, true}) {
+        Clear();
+        TGIS_Shape* s = layer->CreateShape(gisShapeTypePolygon);
+        s->AddPart();
+        for (const TGIS_Point& q : std::vector<TGIS_Point>{{10, 10}, {90, 10}, {90, 90}, {10, 90}}) s->AddPoint(q);
+        s->AddPart();
+        std::vector<TGIS_Point> hole{{30, 30}, {70, 30}, {70, 70}, {30, 70}};
+        if (reversed) hole = {{30, 30}, {30, 70}, {70, 70}, {70, 30}};
+        for (const TGIS_Point& q : hole) s->AddPoint(q);
+        s->Draw();
+        Save(reversed ? "hole_reversed" : "hole_same");
+        EXPECT_EQ(At(21, 51), clBlue) << reversed;
+        EXPECT_EQ(At(51, 51), clWhite) << reversed;
+        s->Delete();
+    }
+}
+
+TEST_F(ShapeDraw, APolygonOfMoreRingsThanTheBufferHoldsKeepsItsHoles) {
+    layer->GetParams()->SetShape(nullptr);
+    layer->GetParams()->Area().SetColor(clBlue);
+    layer->GetParams()->Area().SetOutlineColor(clBlue);
+    TGIS_Shape* s = layer->CreateShape(gisShapeTypePolygon);
+    s->Lock(1);
+    s->AddPart();
+    for (const TGIS_Point& q : std::vector<TGIS_Point>{{10, 10}, {190, 10}, {190, 90}, {10, 90}}) s->AddPoint(q);
+    // 1,999 tiny holes far from the test pixels, then one large hole last.
+    for (int i = 0; i < 1999; ++i) {
+        s->AddPart();
+        const double x = 12 + (i % 40) * 0.1, y = 12 + (i / 40) * 0.1;
+        for (const TGIS_Point& q : std::vector<TGIS_Point>{{x, y}, {x + 0.05, y}, {x + 0.05, y + 0.05}}) s->AddPoint(q);
+    }
+    s->AddPart();
+    for (const TGIS_Point& q : std::vector<TGIS_Point>{{100, 30}, {160, 30}, {160, 70}, {100, 70}}) s->AddPoint(q);
+    s->Unlock();
+    ASSERT_GT(s->GetNumParts(), GIS_MAX_DRAW_PARTS);
+    s->Draw();
+    Save("many_rings");
+    EXPECT_EQ(At(60, 51), clBlue);
+    EXPECT_EQ(At(131, 51), clWhite);  // the last hole
+}
+
 TEST_F(ShapeDraw, LabelTextReadsTheShapeFields) {
     layer->AddField("NAME", gisFieldString, 10, 0);
     layer->AddField("H", gisFieldFloat, 10, 3);
