@@ -237,6 +237,9 @@ protected:
     int32_t MarkerMinDrawSize();
     TGIS_Extent MarkerDrawExtent(bool replaceRenderSize);
     TGIS_PointList VertexMeetings(TGIS_Shape* other);
+    // The style and what to draw (PrepareDraw, not forced) when the shape can be drawn on the viewer's canvas now;
+    // nullptr otherwise.
+    TGIS_Shape* BeginDraw(std::unique_ptr<TGIS_Shape>& copy, TGIS_ParamsSectionVector*& params);
     // The brush origin of hatches and bitmaps follows the shape's screen corner, so that fills stay put in a pan.
     void AlignMarkerBrush(TGIS_ParamsMarker& marker);
 

@@ -207,6 +207,13 @@ TGIS_Shape* TGIS_Shape::PrepareDraw(bool force, std::unique_ptr<TGIS_Shape>& cop
     return copy.get();
 }
 
+TGIS_Shape* TGIS_Shape::BeginDraw(std::unique_ptr<TGIS_Shape>& copy, TGIS_ParamsSectionVector*& params) {
+    TGIS_Viewer* v = GetViewer();
+    params = GetParams();
+    if (Deleted || !HasGeometry() || !v || !params || !v->GetCanvas()) return nullptr;
+    return PrepareDraw(false, copy);
+}
+
 void TGIS_Shape::AlignMarkerBrush(TGIS_ParamsMarker& marker) {
     TGIS_Viewer* v = GetViewer();
     TCanvas* canvas = v ? v->GetCanvas() : nullptr;
@@ -241,12 +248,11 @@ void TGIS_ShapePoint::Draw() {
 }
 
 void TGIS_ShapeMultipoint::Draw() {
-    TGIS_Viewer* v = GetViewer();
-    TGIS_ParamsSectionVector* params = GetParams();
-    if (Deleted || !HasGeometry() || !v || !params || !v->GetCanvas()) return;
     std::unique_ptr<TGIS_Shape> copy;
-    TGIS_Shape* shape = PrepareDraw(false, copy);
+    TGIS_ParamsSectionVector* params = nullptr;
+    TGIS_Shape* shape = BeginDraw(copy, params);
     if (!shape) return;
+    TGIS_Viewer* v = GetViewer();
     TGIS_ParamsMarker& marker = params->Marker();
     AlignMarkerBrush(marker);
     marker.PrepareOutlinePen(*v);
@@ -370,12 +376,11 @@ void TGIS_Shape::DrawLabel() {
 }
 
 void TGIS_ShapeArc::Draw() {
-    TGIS_Viewer* v = GetViewer();
-    TGIS_ParamsSectionVector* params = GetParams();
-    if (Deleted || !HasGeometry() || !v || !params || !v->GetCanvas()) return;
     std::unique_ptr<TGIS_Shape> copy;
-    TGIS_Shape* shape = PrepareDraw(false, copy);
+    TGIS_ParamsSectionVector* params = nullptr;
+    TGIS_Shape* shape = BeginDraw(copy, params);
     if (!shape) return;
+    TGIS_Viewer* v = GetViewer();
     TCanvas& canvas = *v->GetCanvas();
     TGIS_ParamsLine& line = params->Line();
     const TRect r = v->MapToScreenRect(GetProjectedExtent());
@@ -419,12 +424,11 @@ void TGIS_ShapeArc::Draw() {
 }
 
 void TGIS_ShapePolygon::Draw() {
-    TGIS_Viewer* v = GetViewer();
-    TGIS_ParamsSectionVector* params = GetParams();
-    if (Deleted || !HasGeometry() || !v || !params || !v->GetCanvas()) return;
     std::unique_ptr<TGIS_Shape> copy;
-    TGIS_Shape* shape = PrepareDraw(false, copy);
+    TGIS_ParamsSectionVector* params = nullptr;
+    TGIS_Shape* shape = BeginDraw(copy, params);
     if (!shape) return;
+    TGIS_Viewer* v = GetViewer();
     TCanvas& canvas = *v->GetCanvas();
     TGIS_ParamsArea& area = params->Area();
 
