@@ -342,6 +342,20 @@ TEST_F(ShapeDraw, PolygonHolesOfEitherWindingStayUnfilled) {
     }
 }
 
+TEST_F(ShapeDraw, APolygon20000PixelsWideIsDrawnClipped) {
+    layer->GetParams()->SetShape(nullptr);
+    layer->GetParams()->Area().SetColor(clBlue);
+    layer->GetParams()->Area().SetOutlineColor(clBlue);
+    TGIS_Shape* s = layer->CreateShape(gisShapeTypePolygon);
+    s->AddPart();
+    for (const TGIS_Point& q : std::vector<TGIS_Point>{{-10000, 20}, {10000, 20}, {10000, 80}, {-10000, 80}})
+        s->AddPoint(q);
+    s->Draw();
+    for (int x : {1, 100, 199}) EXPECT_EQ(At(x, 51), clBlue) << x;
+    EXPECT_EQ(At(100, 10), clWhite);
+    EXPECT_EQ(At(100, 90), clWhite);
+}
+
 TEST_F(ShapeDraw, APolygonOfMoreRingsThanTheBufferHoldsKeepsItsHoles) {
     layer->GetParams()->SetShape(nullptr);
     layer->GetParams()->Area().SetColor(clBlue);
