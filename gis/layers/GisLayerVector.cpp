@@ -150,6 +150,7 @@ void TGIS_LayerVector::PrepareRTree(bool build) {
 std::string TGIS_LayerVector::GetRTreePath() { return ""; }
 
 void TGIS_LayerVector::MoveFirst() {
+    if (JoinTable) JoinTable->Rewind();
     if (!FilterQuery.empty()) Query->Prepare(FilterQuery);
     Cursor = 0;
     CurrentShape = Eof() ? nullptr : Shapes[0].get();
@@ -221,6 +222,7 @@ void TGIS_LayerVector::SetFilter(const TGIS_Extent& extent, const std::string& q
 }
 
 void TGIS_LayerVector::ScanFirst() {
+    if (JoinTable) JoinTable->Rewind();
     if (!FilterQuery.empty()) Query->Prepare(FilterQuery);
     Cursor = -1;
     do

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -149,8 +150,27 @@ public:
     void AddToRTree();
     void UpdateRTree();
     bool IsInRTree() const;
-    // No joined table is bound yet: false.
+    // The joined table stands on this shape's record; the walk only goes forward (the layer's MoveFirst rewinds).
     bool LocateJoinRecord();
+
+    // ---- drawing (GisLayerVectorDraw.cpp) ----
+    // Label text by a template: one starting with ":" mixes text, "\\" escapes and <FIELD> or <FIELD:format>
+    // references; any other template names a field.
+    std::string FormatLabelText(const std::string& templ);
+    // Vertex handles on the viewer's canvas; handles nearer than 5 pixels to the previous one are left out.
+    void DrawSelected();
+    // Asks the viewer to repaint the shape's draw extent.
+    void Invalidate(bool erase);
+    // Blinks a copy of the shape in red and yellow on the window (four rounds, 100 ms each colour), then asks
+    // for the normal drawing back; on any other output it draws the red copy once and waits nowhere.
+    void Flash();
+    // The label in the first of its allowed positions that is free (when overlaps are avoided), framed.
+    void DrawLabel();
+    // On the viewer's current canvas; nothing for shapes deleted or without geometry.
+    virtual void Draw() {}
+    // What to hand to the canvas: this shape, or a copy (held in `copy`) clipped so that every coordinate stays
+    // within 16000 pixels of the origin (forced: clipped to the visible extent); nullptr for nothing to draw.
+    TGIS_Shape* PrepareDraw(bool force, std::unique_ptr<TGIS_Shape>& copy);
 
     // ---- buffer ----
     bool HasGeometry() const { return geometry_ != nullptr; }
@@ -217,6 +237,11 @@ protected:
     int32_t MarkerMinDrawSize();
     TGIS_Extent MarkerDrawExtent(bool replaceRenderSize);
     TGIS_PointList VertexMeetings(TGIS_Shape* other);
+    // The style and what to draw (PrepareDraw, not forced) when the shape can be drawn on the viewer's canvas now;
+    // nullptr otherwise.
+    TGIS_Shape* BeginDraw(std::unique_ptr<TGIS_Shape>& copy, TGIS_ParamsSectionVector*& params);
+    // The brush origin of hatches and bitmaps follows the shape's screen corner, so that fills stay put in a pan.
+    void AlignMarkerBrush(TGIS_ParamsMarker& marker);
 
 private:
     uint8_t shapeType_;
@@ -233,6 +258,7 @@ public:
 
     TGIS_Extent GetExtent() const override;
     TGIS_Extent GetDrawExtent() override;
+    void Draw() override;
     int32_t GetMinDrawSize() override;
     std::unique_ptr<TGIS_Shape> CreateCopy() override;
     void Unlock() override;
@@ -260,6 +286,7 @@ public:
                                   bool mapped = false, int32_t uid = 0, TGIS_LayerVector* layer = nullptr);
 
     TGIS_Extent GetDrawExtent() override;
+    void Draw() override;
     int32_t GetMinDrawSize() override;
     std::unique_ptr<TGIS_Shape> CreateCopy() override;
     void AddPoint(const TGIS_Point& p) override;
@@ -285,6 +312,8 @@ public:
     explicit TGIS_ShapeArc(TGIS_Shape* source = nullptr, const uint8_t* geometry = nullptr, size_t size = 0,
                            bool mapped = false, int32_t uid = 0, TGIS_LayerVector* layer = nullptr);
 
+    // A part longer than the viewer's point buffer goes out as consecutive polylines sharing their joints.
+    void Draw() override;
     int32_t GetMinDrawSize() override;
     std::unique_ptr<TGIS_Shape> CreateCopy() override;
     void AddPoint(const TGIS_Point& p) override;
@@ -311,6 +340,9 @@ public:
     explicit TGIS_ShapePolygon(TGIS_Shape* source = nullptr, const uint8_t* geometry = nullptr, size_t size = 0,
                                bool mapped = false, int32_t uid = 0, TGIS_LayerVector* layer = nullptr);
 
+    // Rings are filled even-odd, as picking and areas count them; a shape beyond the viewer's buffers is drawn
+    // from a buffer of its own size so that holes stay holes.
+    void Draw() override;
     int32_t GetMinDrawSize() override;
     std::unique_ptr<TGIS_Shape> CreateCopy() override;
     void AddPoint(const TGIS_Point& p) override;
@@ -330,6 +362,20 @@ public:
     std::string ExportWKT() override;
     void ExportWKB(TGIS_Bytes& bytes) override;
 };
+
+// ---- drawing pieces shared by the shapes (GisLayerVectorDraw.cpp) ----
+// Marker of `size` pixels (at least 2) centred at `centre`, in the canvas's pen and brush.
+void GisDrawMarker(TCanvas& canvas, const TPoint& centre, int size, uint8_t style);
+// Canvas presets for handles and edit overlays.
+void GisSetHandleStyle(TCanvas& canvas);
+void GisSetEditOutlineStyle(TCanvas& canvas);
+void GisSetEditVertexStyle(TCanvas& canvas);
+void GisSetEditOtherPartStyle(TCanvas& canvas);
+void GisSetEditCurrentStyle(TCanvas& canvas);
+// FormatLabelText over any source of field values. A value the format does not suit is appended as text.
+using TGIS_FieldLookup = std::function<Variant(const std::string& name)>;
+std::string GisFormatLabelText(const std::string& templ, const TGIS_FieldLookup& field);
+std::string GisFormatLabelValue(const Variant& value, const std::string& format);
 
 // ---- free geometry routines (GisLayerVectorGeometry.cpp) ----
 // All four bounds inclusive.
@@ -364,6 +410,17 @@ TGIS_PointList GisShapeCrossings(TGIS_Shape* shape, TGIS_Shape* other);
 constexpr uint32_t GisShapeTypeBit(uint8_t type) { return 1u << type; }
 constexpr uint32_t GIS_ALL_SHAPE_TYPES = (1u << gisShapeTypePoint) | (1u << gisShapeTypeMultipoint) |
                                          (1u << gisShapeTypeArc) | (1u << gisShapeTypePolygon);
+
+// A table joined to a layer's shapes, from outside the system; walked forward only, sorted by the foreign key.
+class TGIS_JoinTable {
+public:
+    virtual ~TGIS_JoinTable() = default;
+    virtual void Rewind() = 0;
+    virtual void Next() = 0;
+    virtual bool Eof() = 0;
+    // An empty value for a column that is not there.
+    virtual Variant Value(const std::string& column) = 0;
+};
 
 class TGIS_LayerVector : public TGIS_LayerAbstract {
 public:
@@ -435,6 +492,15 @@ public:
     // The in-memory version of a shape read from a file, when the layer holds one.
     TGIS_Shape* FindEditedShape(TGIS_Shape* fileShape);
     TGIS_ParamsSectionVector* GetParams();
+    // The search painting, Locate and the writers use; `extent` in viewer coordinates, an empty query takes the
+    // filter's. A small extent walks the R-tree, a large one scans (which tests FilterExtent, not `extent`).
+    TGIS_Shape* FindFirst(const TGIS_Extent& extent, const std::string& query = "");
+    // Nullptr at the end.
+    TGIS_Shape* FindNext();
+    // The shape nearest to p within the tolerance (nullptr when none), over every part of every shape found.
+    TGIS_Shape* LocateEx(const TGIS_Point& p, double tolerance, int32_t excludeUid, double& distance, int& part,
+                         TGIS_Point& nearest) override;
+    TGIS_Shape* Locate(const TGIS_Point& p, double tolerance, double& distance, int& part, TGIS_Point& nearest);
     void SetJoinPrimary(const std::string& name);
     void SetJoinForeign(const std::string& name);
 
@@ -443,6 +509,8 @@ public:
     std::vector<std::unique_ptr<TGIS_FieldInfo>> Fields;
     std::string JoinPrimary, JoinForeign;
     bool JoinActive = false;
+    // Assigned by the application; texts in the layer's code page.
+    std::shared_ptr<TGIS_JoinTable> JoinTable;
     TGIS_Shape* CurrentShape = nullptr;
     bool HasLabels = true, HasCharts = true;
     int32_t Cursor = 0;
@@ -457,6 +525,9 @@ public:
     std::string FilterQuery;
     bool SkipDeleted = false;
     std::unique_ptr<TGIS_ParamsSectionVector> SelectedParams;
+    // Extent of the current find, in layer coordinates.
+    TGIS_Extent FindExtent = GisFullExtent();
+    bool UseRTreeForFind = false;
     // Set by the paint passes: only they apply the minimum drawing size and end walks when the view changes.
     bool InPaint = false;
 
@@ -465,6 +536,14 @@ protected:
     bool QueryMatches(TGIS_Shape* shape);
     // Scan filter without the query: not skipped as deleted and visible in FilterExtent.
     bool ScanAccepts(TGIS_Shape* shape);
+    // A find's candidate passes: present, not deleted, and true for the find's query when it has one.
+    bool FindAccepts(TGIS_Shape* shape);
+    // The first accepted hit from R-tree id `id` on, or from the scan's current shape on; nullptr at the end.
+    TGIS_Shape* TreeHit(int32_t id);
+    TGIS_Shape* ScanHit();
+    // The find's own query: the scan's Query is prepared again by every ScanFirst with the filter's text.
+    std::unique_ptr<TGIS_SqlQuery> FindQuery;
+    bool FindHasQuery = false;
     // Sections styling a shape about to be freed let go of it (nullptr: of any shape).
     void ForgetShape(TGIS_Shape* shape);
 };

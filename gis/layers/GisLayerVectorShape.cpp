@@ -487,7 +487,11 @@ Variant TGIS_Shape::GetField(const std::string& name) {
         else if (!Layer->Fields[size_t(index)]->Name.empty())
             v = Layer->GetFileField(Uid, Layer->Fields[size_t(index)]->Name);
     }
-    // A joined table would answer names that are no field here; none is bound yet.
+    if (index < 0 && Layer && LocateJoinRecord()) {
+        v = Layer->JoinTable->Value(name);
+        if (v.IsString() && Layer->GetCodePage() != Layer->GetOutCodePage())
+            v = Variant(GisConvertCodePage(v.StrRef(), Layer->GetCodePage(), Layer->GetOutCodePage()));
+    }
     if (!v.IsEmpty() && !v.IsNull()) return v;
     if (index >= 0) return GisDefaultFieldValue(Layer->Fields[size_t(index)]->FieldType);
     return Variant();
@@ -604,9 +608,33 @@ void TGIS_Shape::UpdateRTree() {
     InRTree = true;
 }
 
+namespace {
+
+// Numbers compare as numbers, anything else by its text.
+int CompareKeys(const Variant& a, const Variant& b) {
+    if (a.IsNumeric() && b.IsNumeric()) {
+        const double x = a.AsDouble(), y = b.AsDouble();
+        return x < y ? -1 : x > y ? 1 : 0;
+    }
+    return a.AsString().compare(b.AsString());
+}
+
+}  // namespace
+
 bool TGIS_Shape::LocateJoinRecord() {
     if (!Layer || !Layer->JoinActive) return false;
-    return false;
+    TGIS_LayerVector& layer = *Layer;
+    if (!layer.JoinTable) {
+        layer.JoinActive = false;
+        return false;
+    }
+    // A primary key that is no field would ask the join for itself again, without end.
+    if (layer.FindField(layer.JoinPrimary) < 0) return false;
+    const Variant key = layer.GetField(Uid, layer.JoinPrimary);
+    if (key.IsEmpty() || key.IsNull()) return false;
+    TGIS_JoinTable& table = *layer.JoinTable;
+    while (!table.Eof() && CompareKeys(table.Value(layer.JoinForeign), key) < 0) table.Next();
+    return !table.Eof() && CompareKeys(table.Value(layer.JoinForeign), key) == 0;
 }
 
 TGIS_Shape* TGIS_Shape::MakeEditableCopy() {

@@ -371,7 +371,7 @@ void TGIS_ViewerWnd::SetMouseStart(int x, int y) {
     BandCorner = TPoint(-1, -1);
 }
 
-void TGIS_ViewerWnd::BeginMouseAction(int x, int y) {
+void TGIS_ViewerWnd::BeginMouseAction(int x, int y, WPARAM keys) {
     switch (mode_) {
     case gisDrag: {
         const double overY = (Extent.YMax - Extent.YMin) * Zoom() - (DeviceHeight() - 2.0 * Margin.Y);
@@ -389,7 +389,7 @@ void TGIS_ViewerWnd::BeginMouseAction(int x, int y) {
     case gisEdit:
         editing_ = true;
         SetMouseStart(x, y);
-        Editor()->MouseDown(TPoint(x, y), false);
+        Editor()->MouseDown(TPoint(x, y), !(keys & MK_SHIFT));
         break;
     default: break;
     }
@@ -488,7 +488,7 @@ void TGIS_ViewerWnd::Dispatch(TMessage& m) {
     case WM_MBUTTONDOWN:
         if (IsEmpty()) return;
         TGIS_Viewer::Dispatch(m);
-        BeginMouseAction(m.XPos(), m.YPos());
+        BeginMouseAction(m.XPos(), m.YPos(), m.WParam);
         return;
     case WM_RBUTTONDOWN:
         if (IsEmpty()) return;
@@ -499,7 +499,7 @@ void TGIS_ViewerWnd::Dispatch(TMessage& m) {
             PopupMenu()->SetPopupComponent(this);
             PopupMenu()->Popup(s.X, s.Y);
         } else {
-            BeginMouseAction(m.XPos(), m.YPos());
+            BeginMouseAction(m.XPos(), m.YPos(), m.WParam);
         }
         return;
     case WM_LBUTTONUP:

@@ -76,7 +76,7 @@ protected:
 private:
     void SetModeCursor(TGIS_ViewerMode m, TCursor c);
     void SetMouseStart(int x, int y);
-    void BeginMouseAction(int x, int y);
+    void BeginMouseAction(int x, int y, WPARAM keys);
     void EndMouseAction(int x, int y);
     void MouseMoveAction(int x, int y, WPARAM keys);
     // The closed band from MouseStart to corner, in the given pen mode.

@@ -13,21 +13,14 @@
 #include "platform/ui/Printers.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "tests/gis/layers/TestLayer.h"
+#include "tests/gis/layers/ViewerWndHost.h"
 
 namespace {
 
 class GisViewerWndTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        UiTest::Init();
-        form = std::make_unique<TForm>(nullptr);
-        form->SetBounds(0, 0, 420, 320);
-        wnd = new TGIS_ViewerWnd(form.get());
-        wnd->SetParent(form.get());
-        wnd->SetBounds(0, 0, 400, 300);
-        wnd->TickCount = [this] { return now; };
-        form->Show();
-        UiTest::Flush();
+        wnd = ShowViewerWnd(form, [this](TGIS_ViewerWnd& w) { w.TickCount = [this] { return now; }; });
     }
     // A 1000 x 500 map, shown whole.
     TTestLayer* AddMap() {

@@ -9,15 +9,19 @@
 
 using TestParts = std::vector<std::vector<TGIS_Point>>;
 
+// Adds the parts to the shape's geometry.
+inline void FillShape(TGIS_Shape& s, const TestParts& parts) {
+    s.Lock(1);
+    for (const auto& part : parts) {
+        s.AddPart();
+        for (const TGIS_Point& p : part) s.AddPoint(p);
+    }
+    s.Unlock();
+}
 template <class Shape>
 std::unique_ptr<Shape> MakeShape(const TestParts& parts) {
     auto s = std::make_unique<Shape>();
-    s->Lock(1);
-    for (const auto& part : parts) {
-        s->AddPart();
-        for (const TGIS_Point& p : part) s->AddPoint(p);
-    }
-    s->Unlock();
+    FillShape(*s, parts);
     return s;
 }
 inline std::unique_ptr<TGIS_ShapeArc> MakeArc(const TestParts& parts) { return MakeShape<TGIS_ShapeArc>(parts); }
