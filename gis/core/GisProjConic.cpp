@@ -230,8 +230,9 @@ void TGIS_ProjectionBonne::Prepare() {
     M1 = arc_.Distance(OriginLatitude);
     const long double s = std::sin(static_cast<long double>(OriginLatitude));
     const long double cone = SemiMajor * ParallelRadius(OriginLatitude, Eccentricity2) / s;
-    // At the equator, or so near it that the apex lies beyond any number, the cone opens flat.
-    Cone = s == 0 || !std::isfinite(static_cast<double>(cone)) ? 0 : cone;
+    // At the equator, or so near it that the cone's radius dwarfs the globe, the cone opens flat: beyond
+    // 1e30 m the two differ by less than 1e-14 m on the whole map, while sums with such a radius overflow.
+    Cone = s == 0 || !(std::fabs(cone) <= 1e30L) ? 0 : cone;
 }
 
 void TGIS_ProjectionBonne::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {

@@ -160,6 +160,11 @@ TEST(GisProjConic, BonneApexAndRoundTripAtTheEquator) {
     p.Project(TGIS_Point3D(0.4, 30 * kDeg, 0), flat);
     EXPECT_EQ(flat.X, xy.X);
     EXPECT_EQ(flat.Y, xy.Y);
+    // A radius that still fits a double but overflows its sums (found by the fuzzer) opens flat too.
+    SetUpMember(p, 0, 4.7088987760359594e-302, 100, 200);
+    p.Project(TGIS_Point3D(0.4, 30 * kDeg, 0), flat);
+    EXPECT_EQ(flat.X, xy.X);
+    EXPECT_EQ(flat.Y, xy.Y);
 
     // At the apex (the standard parallel at the pole) every longitude is the false origin.
     SetUpMember(p, 0, kPi / 2, 100, 200);
