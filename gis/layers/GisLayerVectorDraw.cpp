@@ -553,8 +553,9 @@ void TGIS_ShapePolygon::Draw() {
 
     // Tiles are anchored at the screen position of this shape's upper left corner, so that they stay put in
     // a pan and whether or not the drawing shape is a clipped copy.
-    const TGIS_Extent own = GetProjectedExtent();
+    const TGIS_Extent own = GetPointsExtent();
     const TGIS_Point corner = v->MapToScreenF(TGIS_Point{own.XMin, own.YMax});
+    const TRect grid = v->MapToScreenRect(shape->GetPointsExtent());
     auto tile = [&](int w, int h, int reach, auto draw) {
         if (!(std::abs(corner.X) < 1e9 && std::abs(corner.Y) < 1e9)) return;
         const int64_t offX = int64_t(std::trunc(corner.X - std::trunc(corner.X / w) * w));
@@ -565,8 +566,8 @@ void TGIS_ShapePolygon::Draw() {
         canvas.PolyPolygon(points, counts, rings);
         canvas.EndPath();
         canvas.SelectClipPath(RGN_AND);
-        ForEachTile(r.Left < 0 ? offX : r.Left, r.Top < 0 ? offY : r.Top, r.Right, r.Bottom, w, h, reach, clip,
-                    draw);
+        ForEachTile(grid.Left < 0 ? offX : grid.Left, grid.Top < 0 ? offY : grid.Top, grid.Right, grid.Bottom, w, h,
+                    reach, clip, draw);
         canvas.RestoreDC(saved);
     };
 
@@ -577,7 +578,7 @@ void TGIS_ShapePolygon::Draw() {
         const int gap = v->TwipsToPixels(area.SymbolGap());
         const int stepX = gap + symbol->Width, stepY = gap + symbol->Height;
         // A symbol of no width without a gap would never advance.
-        if (stepX >= 1 && stepY >= 1 && int64_t(r.Top) + stepY <= r.Bottom)
+        if (stepX >= 1 && stepY >= 1 && int64_t(grid.Top) + stepY <= grid.Bottom)
             tile(stepX, stepY, std::max(symbol->Width, symbol->Height),
                  [&](int x, int y) { symbol->Draw(x, y); });
         symbol->Unprepare();
