@@ -399,7 +399,8 @@ TEST_F(ShapeDraw, LabelTextReadsTheShapeFields) {
 
 // ---- fills, labels, charts and overlays ----
 
-// A symbol of a fixed prepared size that records where it is stamped and paints a green pixel there.
+// A symbol of a fixed prepared size that records where it is stamped and paints a green pixel there. Like a
+// metafile symbol it draws through the viewer's shared point buffer, which it leaves scribbled over.
 class TStampSymbol : public TGIS_SymbolAbstract {
 public:
     TStampSymbol(int w, int h) : TGIS_SymbolAbstract("stamp"), w_(w), h_(h) {}
@@ -410,11 +411,19 @@ public:
     void Draw(int x, int y) override {
         Stamps.push_back(TPoint{x, y});
         if (Canvas) Canvas->SetPixel(x, y, clLime);
+        if (Viewer && !scribbled_) std::fill_n(Viewer->PointBuffer(), GIS_MAX_DRAW_POINTS, TPoint{0, 0});
+        scribbled_ = true;
+    }
+    void Prepare(TGIS_Viewer* viewer, int size, uint8_t position, int gap, double angle, uint32_t color2,
+                 uint32_t color1) override {
+        TGIS_SymbolAbstract::Prepare(viewer, size, position, gap, angle, color2, color1);
+        scribbled_ = false;
     }
     std::vector<TPoint> Stamps;
 
 private:
     int w_, h_;
+    bool scribbled_ = false;
 };
 
 TGIS_Shape* Square(TGIS_LayerVector* layer, double x0, double y0, double x1, double y1) {
@@ -527,6 +536,26 @@ TEST_F(ShapeDraw, OutlineSymbolsRunAlongEveryRingInsteadOfThePen) {
     for (int y = 0; y < 100; ++y)
         for (int x = 0; x < 200; ++x) ASSERT_NE(At(x, y), clBlue) << x << "," << y;
     LayerStyle().Area().SetOutlineSymbol(nullptr);
+}
+
+TEST_F(ShapeDraw, ASymbolLineLongerThanThePointBufferKeepsItsJoint) {
+    TStampSymbol symbol(4, 4);
+    LayerStyle().Line().SetSymbol(&symbol);
+    LayerStyle().Line().SetOutlineWidth(0);
+    // The first buffer load starts on the device, so that the symbol draws (and scribbles) before the second
+    // load; its last point lies left of the device, the next one right of it.
+    TGIS_Shape* a = layer->CreateShape(gisShapeTypeArc);
+    a->Lock(1);
+    a->AddPart();
+    a->AddPoint({100, 20});
+    for (int i = 1; i < GIS_MAX_DRAW_POINTS; ++i) a->AddPoint({-15000 + 14000.0 * i / GIS_MAX_DRAW_POINTS, 50});
+    a->AddPoint({190, 50});
+    a->Unlock();
+    a->Draw();
+    int joint = 0;
+    for (const TPoint& p : symbol.Stamps) joint += p.X >= 0 && p.X < 190 && p.Y == 51;
+    EXPECT_GT(joint, 20);
+    LayerStyle().Line().SetSymbol(nullptr);
 }
 
 TEST_F(ShapeDraw, LabelPositionsAreTriedInTheirOrderAndTheHookMayMoveTheBox) {
