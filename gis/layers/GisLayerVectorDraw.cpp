@@ -400,7 +400,8 @@ void TGIS_Shape::DrawLabel() {
         canvas->Polygon(frame, 4);
         const int bk = canvas->SetBkMode(TRANSPARENT);
         // A label colour other than the font's rings the text: diagonal shifts on screen, all eight on paper.
-        if (TColor(GisNonZeroColor(label.Color())) != fontColor) {
+        // Over a frame filled solid in that colour the ring could not be seen, and is not drawn.
+        if (TColor(GisNonZeroColor(label.Color())) != fontColor && label.Pattern() != gisBsSolid) {
             const bool printer = v->OutputMode() == gisOutputPrinter;
             const int n = printer ? std::max(1, canvas->Font()->PixelsPerInch() / 96) : 1;
             static const int kShifts[8][2] = {{-1, -1}, {1, 1}, {1, -1}, {-1, 1}, {-1, 0}, {1, 0}, {0, -1}, {0, 1}};
