@@ -538,6 +538,31 @@ TEST_F(ShapeDraw, OutlineSymbolsRunAlongEveryRingInsteadOfThePen) {
     LayerStyle().Area().SetOutlineSymbol(nullptr);
 }
 
+TEST_F(ShapeDraw, LinesHaveTheirWidthOverAWiderOutline) {
+    TGIS_ParamsLine& line = LayerStyle().Line();
+    line.SetColor(clBlue);
+    line.SetOutlineColor(clRed);
+    TGIS_Shape* a = layer->CreateShape(gisShapeTypeArc);
+    a->AddPart();
+    a->AddPoint({20, 50});  // device row 51
+    a->AddPoint({180, 50});
+    for (int width : {1, 3, 5})
+        for (int outline : {0, 1, 2}) {
+            Clear();
+            LayerStyle().Line().SetWidth(-width);
+            LayerStyle().Line().SetOutlineWidth(-outline);
+            a->Draw();
+            int blue = 0, red = 0;
+            for (int y = 30; y < 72; ++y) {
+                blue += At(100, y) == clBlue;
+                red += At(100, y) == clRed;
+            }
+            EXPECT_EQ(blue, width) << width << "/" << outline;
+            EXPECT_EQ(red, 2 * outline) << width << "/" << outline;  // the outline shows on both sides
+            if (outline > 0) EXPECT_EQ(At(100, 51), clBlue) << width << "/" << outline;
+        }
+}
+
 TEST_F(ShapeDraw, ASymbolLineLongerThanThePointBufferKeepsItsJoint) {
     TStampSymbol symbol(4, 4);
     LayerStyle().Line().SetSymbol(&symbol);
