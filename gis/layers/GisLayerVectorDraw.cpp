@@ -2,6 +2,7 @@
 // and label text.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <thread>
 
@@ -558,9 +559,10 @@ void TGIS_ShapePolygon::Draw() {
     const TGIS_Point corner = v->MapToScreenF(TGIS_Point{own.XMin, own.YMax});
     const TRect grid = v->MapToScreenRect(shape->GetPointsExtent());
     auto tile = [&](int w, int h, int reach, auto draw) {
-        if (!(std::abs(corner.X) < 1e9 && std::abs(corner.Y) < 1e9)) return;
-        const int64_t offX = int64_t(std::trunc(corner.X - std::trunc(corner.X / w) * w));
-        const int64_t offY = std::llround(corner.Y - std::trunc(corner.Y / h) * h);
+        // The corner may lie far off the device when zoomed into a large shape; only its phase counts.
+        const double fx = std::isfinite(corner.X) ? std::fmod(corner.X, w) : 0;
+        const double fy = std::isfinite(corner.Y) ? std::fmod(corner.Y, h) : 0;
+        const int64_t offX = int64_t(std::trunc(fx)), offY = std::llround(fy);
         // Rings are filled even-odd, as a click inside counts them: a hole wound either way stays open.
         const int saved = canvas.SaveDC();
         canvas.BeginPath();

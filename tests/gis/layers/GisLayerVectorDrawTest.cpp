@@ -491,6 +491,13 @@ TEST_F(ShapeDraw, BitmapTilesAreAnchoredAtTheShapeCorner) {
     TGIS_Shape* w = Square(layer, -14, 20, 50, 80);  // corner at device (-13, 21)
     w->Draw();
     for (int x = 1; x < 40; ++x) ASSERT_EQ(At(x, 25), (x + 13) % 4 == 0 ? clRed : clLime) << x;
+
+    // A corner some 10^10 pixels away keeps the phase of the grid.
+    w->Delete();
+    Clear();
+    TGIS_Shape* far = Square(layer, -1e10 - 15, 20, 50, 80);  // corner at device x = -1e10 - 14
+    far->Draw();
+    for (int x = 1; x < 40; ++x) ASSERT_EQ(At(x, 25), (x + 14) % 4 == 0 ? clRed : clLime) << x;
 }
 
 TEST_F(ShapeDraw, SymbolFillsStampAGridFromTheCornerAndNeverStallOnAZeroStep) {
