@@ -39,8 +39,8 @@ void TBitmap::Rebind() {
     canvas_->SetDevice(std::make_unique<TImageDevice>(img_.get()));
 }
 
-int TBitmap::Width() const { return img_->Width(); }
-int TBitmap::Height() const { return img_->Height(); }
+int TBitmap::Width() const { return img_->IsNull() ? emptyW_ : img_->Width(); }
+int TBitmap::Height() const { return img_->IsNull() ? emptyH_ : img_->Height(); }
 void TBitmap::SetWidth(int w) { SetSize(w, Height()); }
 void TBitmap::SetHeight(int h) { SetSize(Width(), h); }
 
@@ -48,6 +48,8 @@ void TBitmap::SetSize(int w, int h) {
     w = std::max(w, 0);
     h = std::max(h, 0);
     if (w == Width() && h == Height() && !img_->IsNull()) return;
+    emptyW_ = w;
+    emptyH_ = h;
     if (int64_t(w) * h > (int64_t(1) << 28)) throw EOutOfResources("Out of system resources");
     QImage n;
     if (w > 0 && h > 0) {
@@ -178,6 +180,8 @@ void TBitmap::Assign(const TGraphic& src) {
     if (auto* b = dynamic_cast<const TBitmap*>(&src)) {
         pf_ = b->pf_;
         img_->Pixels() = b->img_->Pixels().copy();
+        emptyW_ = b->emptyW_;
+        emptyH_ = b->emptyH_;
         tmode_ = b->tmode_;
         transparentColor_ = b->transparentColor_;
         transparent_ = b->transparent_;

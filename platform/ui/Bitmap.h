@@ -88,6 +88,8 @@ private:
     uint64_t identity_;
     std::unique_ptr<TCanvas> canvas_;
     TPixelFormat pf_ = pfDevice;
+    // A size with one side 0 has no pixels; it is kept so that SetWidth then SetHeight works.
+    int emptyW_ = 0, emptyH_ = 0;
     TBitmapHandleType handleType_ = bmDIB;
     TTransparentMode tmode_ = tmAuto;
     TColor transparentColor_ = clDefault;

@@ -189,6 +189,16 @@ TEST(CanvasMore, BitmapResizeFormatsAndMonochrome) {
     copy.Assign(*b);
     EXPECT_EQ(copy.Width(), 8);
     EXPECT_TRUE(copy.Monochrome());
+
+    // Sized one side at a time from empty, as forms and layers do.
+    TBitmap grown;
+    grown.SetWidth(5);
+    EXPECT_EQ(grown.Width(), 5);
+    EXPECT_TRUE(grown.Empty());
+    grown.SetHeight(3);
+    EXPECT_EQ(grown.Width(), 5);
+    EXPECT_EQ(grown.Height(), 3);
+    EXPECT_EQ(grown.Canvas()->Pixel(4, 2), clWhite);
 }
 
 TEST(CanvasMore, PicturesTakeTheClassOfTheirExtension) {
