@@ -1,8 +1,6 @@
 // Full scans of files written by ogr2ogr: ours through the format layers, GDAL's through its C API, in the same
 // run and process, each counting the shapes and vertices it read.
 #include <benchmark/benchmark.h>
-#include <gdal.h>
-#include <ogr_api.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +8,9 @@
 
 #include "bench/BenchRatios.h"
 #include "gis/layers/GisLayerDGN.h"
+// After ours: GDAL defines TRUE and FALSE as macros.
+#include <gdal.h>
+#include <ogr_api.h>
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/rtl/FileIO.h"
+#include "tests/engine/ExportTestUtil.h"
 #include "tests/gis/layers/DgnBuild.h"
 
 namespace {
@@ -294,23 +295,12 @@ struct PeerFeature {
     std::string text, style;
 };
 
-std::string Shell(const std::string& cmd) {
-    std::string out;
-    if (FILE* p = popen(cmd.c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-        pclose(p);
-    }
-    return out;
-}
-
-bool HaveGdal() { return std::system("ogrinfo --version >/dev/null 2>&1") == 0; }
+bool HaveGdal() { return HaveTool("ogrinfo") && HaveTool("ogr2ogr"); }
 
 // Features with a geometry, in file order.
 std::vector<PeerFeature> Ogrinfo(const std::string& path) {
     std::vector<PeerFeature> out;
-    std::istringstream in(Shell("ogrinfo -al -q '" + path + "' 2>/dev/null"));
+    std::istringstream in(RunCommand("ogrinfo -al -q '" + path + "' 2>/dev/null"));
     std::string line;
     PeerFeature f;
     bool open = false;
@@ -389,8 +379,8 @@ TEST(GisLayerDGNPeer, FilesWrittenByOgr2ogrReadAsOgrinfoReadsThem) {
         const std::string out2 = OutPath(opts.empty() ? "dgn_peerz2d.dgn" : "dgn_peerz3d.dgn");
         std::remove(out.c_str());
         std::remove(out2.c_str());
-        Shell("ogr2ogr -f DGN " + opts + " '" + out + "' '" + mif + "' 2>/dev/null");
-        Shell("ogr2ogr -f DGN " + opts + " '" + out2 + "' '" + csv + "' -oo GEOM_POSSIBLE_NAMES=WKT 2>/dev/null");
+        RunCommand("ogr2ogr -f DGN " + opts + " '" + out + "' '" + mif + "' 2>/dev/null");
+        RunCommand("ogr2ogr -f DGN " + opts + " '" + out2 + "' '" + csv + "' -oo GEOM_POSSIBLE_NAMES=WKT 2>/dev/null");
         ExpectSameAsPeer(out, 7);
         ExpectSameAsPeer(out2, 40);
     }
