@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/rtl/FileIO.h"
+#include "platform/ui/testsupport/UiTest.h"
 #include "tests/engine/ExportTestUtil.h"
 #include "tests/gis/layers/DgnBuild.h"
 
@@ -285,6 +286,39 @@ TEST(GisLayerDGN, ShapesInMemoryTakeNewUidsAndReplaceTheirFileVersions) {
     EXPECT_EQ(r[1].level, 9);  // the edited version, with its own values
     EXPECT_EQ(r[2].uid, 4);
     EXPECT_EQ(layer->GetShape(2), edited);
+}
+
+TEST(GisLayerDGN, InAViewerTheExtentFindsAndFileStylesWork) {
+    UiTest::Init();
+    DgnBuild b;
+    b.Add(b.DesignHeader(10, 100, 0, 0, 0));  // 1000 file units a master unit
+    for (int i = 0; i < 700; ++i) {
+        std::string line = b.Line({i * 1000, 0}, {i * 1000 + 500, 2000});
+        DgnBuild::SetDisplay(line, 1, 2, 1);
+        b.Add(line);
+    }
+    const std::string path = Write("dgn_viewer.dgn", b.Bytes());
+    std::remove((path + ".rtree").c_str());
+    TGIS_Viewer v{nullptr};
+    v.SetBounds(0, 0, 400, 300);
+    auto* layer = new TGIS_LayerDGN;
+    layer->UseConfig = false;
+    layer->UseFileParams = true;
+    layer->Path = path;
+    v.Add(layer);
+    EXPECT_DOUBLE_EQ(layer->Extent.XMin, 0);
+    EXPECT_DOUBLE_EQ(layer->Extent.XMax, 699.5);
+    EXPECT_DOUBLE_EQ(layer->Extent.YMax, 2);
+    layer->PrepareRTree(true);
+    ASSERT_TRUE(layer->HasRTree());
+    TGIS_Shape* s = layer->FindFirst({600.1, 0.5, 600.2, 0.6});
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->Uid, 601);
+    EXPECT_EQ(layer->FindNext(), nullptr);
+    TGIS_ParamsLine& line = s->GetParams()->Line();
+    EXPECT_EQ(line.Width(), v.PixelsToTwips(3));
+    EXPECT_EQ(line.Style(), gisPsDot);
+    s->GetParams()->SetShape(nullptr);
 }
 
 // ---- against GDAL's reader ----
