@@ -66,7 +66,10 @@ public:
 
     std::string DesignHeader(int32_t subunits, int32_t units, double ox, double oy, double oz) const {
         std::string e = Element(9, 8, 4 + 2 * 766);
-        if (threeD_) e[0] = char(0xC8);
+        if (threeD_) {
+            e[0] = char(0xC8);
+            e[1214] = 0x40;  // the control block's own 3D flag, which GDAL reads
+        }
         PutInt(e, 1112, subunits);
         PutInt(e, 1116, units);
         e[1120] = 'm';

@@ -420,6 +420,18 @@ TEST(GisLayerDGNPeer, FilesWrittenByOgr2ogrReadAsOgrinfoReadsThem) {
     }
 }
 
+TEST(GisLayerDGNPeer, ThreeDimensionalOriginsAndTextsAsOgrinfoReadsThem) {
+    if (!HaveGdal()) GTEST_SKIP() << "ogr2ogr/ogrinfo not installed";
+    for (bool threeD : {false, true}) {
+        DgnBuild b(threeD);
+        b.Add(b.DesignHeader(4, 250, -123456.0, 7890.0, -2000.0))
+            .Add(b.Text({5000, 9000, 1000}, "label"))
+            .Add(b.Vertices(4, {{-200000, 8000, -3000}, {0, 0, 0}, {1000000, -5000, 4000}}))
+            .Add(b.Vertices(6, {{0, 0, 7}, {1000, 0, 8}, {1000, 1000, 9}, {0, 0, 7}}));
+        ExpectSameAsPeer(Write(threeD ? "dgn_peer_o3.dgn" : "dgn_peer_o2.dgn", b.Bytes()), 3);
+    }
+}
+
 TEST(GisLayerDGNPeer, ColoursAndFillsAsOgrinfoStylesThem) {
     if (!HaveGdal()) GTEST_SKIP() << "ogr2ogr/ogrinfo not installed";
     DgnBuild b;
