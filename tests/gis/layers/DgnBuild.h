@@ -72,10 +72,7 @@ public:
         }
         PutInt(e, 1112, subunits);
         PutInt(e, 1116, units);
-        e[1120] = 'm';
-        e[1121] = 'u';
-        e[1122] = 's';
-        e[1123] = 'u';
+        e.replace(1120, 4, "musu");
         PutVax(e, 1240, ox);
         PutVax(e, 1248, oy);
         PutVax(e, 1256, oz);

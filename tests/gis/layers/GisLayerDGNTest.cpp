@@ -163,22 +163,15 @@ TEST(GisLayerDGN, GetShapeSeeksThroughTheIndexAcrossRunsOf512) {
     auto layer = OpenLayer(path);
     const std::vector<Read> scan = ScanAll(*layer);
     ASSERT_EQ(scan.size(), 1100u);
+    // Before any scan, through the index the seek builds as it goes.
     auto fresh = OpenLayer(path);
-    for (int32_t uid : {513, 512, 1100, 1, 511, 600, 513}) {
-        TGIS_Shape* s = fresh->GetShape(uid);
-        ASSERT_TRUE(s) << uid;
-        const Read got = Describe(s);
-        const Read& want = scan[size_t(uid - 1)];
-        EXPECT_EQ(got.uid, uid);
-        EXPECT_EQ(got.label, want.label) << uid;
-        ASSERT_EQ(got.points.size(), want.points.size());
-        EXPECT_TRUE(GisIsSamePoint(got.points[0], want.points[0])) << uid;
-    }
-    EXPECT_DOUBLE_EQ(Describe(fresh->GetShape(512)).points[0].X, 7000);
+    ASSERT_TRUE(fresh->GetShape(513) && fresh->GetShape(512));
     EXPECT_EQ(Describe(fresh->GetShape(513)).label, "b");
+    EXPECT_DOUBLE_EQ(Describe(fresh->GetShape(512)).points[0].X, 7000);
     for (const Read& want : scan) {
         TGIS_Shape* s = layer->GetShape(want.uid);
         ASSERT_TRUE(s);
+        EXPECT_EQ(Describe(s).label, want.label);
         EXPECT_TRUE(GisIsSamePoint(s->GetPoint(0, 0), want.points[0])) << want.uid;
     }
 }
