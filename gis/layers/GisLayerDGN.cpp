@@ -11,6 +11,7 @@
 
 #include "gis/core/GisMappedFiles.h"
 #include "platform/rtl/FileIO.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace {
 
