@@ -145,7 +145,9 @@ TEST(GisLayerDGN, UidsFollowElementsAndCellsPlaceTheirText) {
         EXPECT_EQ(got.uid, want.uid);
         EXPECT_EQ(got.label, want.label);
         EXPECT_EQ(got.points.size(), want.points.size());
-        if (!got.points.empty()) EXPECT_TRUE(GisIsSamePoint(got.points[0], want.points[0]));
+        if (!got.points.empty()) {
+            EXPECT_TRUE(GisIsSamePoint(got.points[0], want.points[0]));
+        }
     }
     EXPECT_EQ(layer->GetShape(2), nullptr);
     EXPECT_EQ(layer->GetShape(8), nullptr);
@@ -379,7 +381,9 @@ void ExpectSameAsPeer(const std::string& path, size_t atLeast) {
             EXPECT_NEAR(ours[i].points[k].X, p.points[k][0], 1e-6) << i;
             EXPECT_NEAR(ours[i].points[k].Y, p.points[k][1], 1e-6) << i;
         }
-        if (p.points[0].size() == 3) EXPECT_NEAR(ours[i].elevation, p.points.back()[2], 1e-6) << i;
+        if (p.points[0].size() == 3) {
+            EXPECT_NEAR(ours[i].elevation, p.points.back()[2], 1e-6) << i;
+        }
         EXPECT_EQ(ours[i].level, p.level) << i;
         EXPECT_EQ(ours[i].label, p.text) << i;
         EXPECT_TRUE(GisIsSamePoint(layer->GetShape(ours[i].uid)->GetPoint(0, 0), ours[i].points[0]));
