@@ -224,6 +224,62 @@ TEST(GisFileTAB, VertexRunsFollowTheBlockChain) {
     }
 }
 
+TEST(GisFileTAB, CompressedObjectsAddTheirOrigin) {
+    MapBytes m(2);
+    // The object block's centre is the origin of points and texts.
+    m.I32(512 + 4, 1000);
+    m.I32(512 + 8, 2000);
+    m.b[512 + 20] = char(tabPointC);
+    m.I32(512 + 21, 1);
+    m.I16(512 + 25, 7);
+    m.I16(512 + 27, -8);
+    m.b[512 + 40] = char(tabTextC);
+    m.I32(512 + 41, 2);
+    m.I32(512 + 45, 2 * 512 + 8);
+    m.I16(512 + 49, 5);
+    m.I16(512 + 63, 10);
+    m.I16(512 + 65, -20);
+    m.b.replace(2 * 512 + 8, 5, "hello");
+    // A region with its own origin, two rings: section headers of 16 bytes, offsets counted at 24 per header.
+    m.b[512 + 80] = char(tabRegionC);
+    m.I32(512 + 81, 3);
+    m.I32(512 + 85, 2 * 512 + 20);
+    m.I32(512 + 89, 2 * 16 + 7 * 4);
+    m.I16(512 + 93, 2);
+    m.I32(512 + 99, 100);
+    m.I32(512 + 103, 200);
+    const size_t c = 2 * 512 + 20;
+    m.I16(c, 4);
+    m.I32(c + 12, 2 * 24);
+    m.I16(c + 16, 3);
+    m.I32(c + 28, 2 * 24 + 4 * 8);
+    const int16_t xy[7][2] = {{0, 0}, {10, 0}, {10, 10}, {0, 0}, {1, 1}, {2, 1}, {1, 1}};
+    for (size_t v = 0; v < 7; ++v) {
+        m.I16(c + 32 + v * 4, xy[v][0]);
+        m.I16(c + 34 + v * 4, xy[v][1]);
+    }
+    TGIS_FileTAB_MAP f(m.Save("compressed"));
+    f.ReadHeader();
+    TGIS_TabObject o;
+    ASSERT_TRUE(f.ReadObject(512 + 20, 1, o));
+    ASSERT_EQ(TGIS_TabObject::Point, o.kind);
+    EXPECT_EQ(1007, o.Points[0].X);
+    EXPECT_EQ(1992, o.Points[0].Y);
+    ASSERT_TRUE(f.ReadObject(512 + 40, 2, o));
+    ASSERT_EQ(TGIS_TabObject::Point, o.kind);
+    EXPECT_EQ("hello", o.Label);
+    EXPECT_EQ(1010, o.Points[0].X);
+    EXPECT_EQ(1980, o.Points[0].Y);
+    ASSERT_TRUE(f.ReadObject(512 + 80, 3, o));
+    ASSERT_EQ(TGIS_TabObject::Polygon, o.kind);
+    EXPECT_EQ((std::vector<int32_t>{0, 4}), o.Parts);
+    ASSERT_EQ(7u, o.Points.size());
+    for (size_t v = 0; v < 7; ++v) {
+        EXPECT_EQ(100 + xy[v][0], o.Points[v].X);
+        EXPECT_EQ(200 + xy[v][1], o.Points[v].Y);
+    }
+}
+
 TEST(GisFileTAB, CorruptObjectsGiveNoShape) {
     MapBytes m(6);
     PutPLine(m, 512 + 20, 1, 2 * 512 + 8, 70);
