@@ -14,6 +14,16 @@ std::string TestFile(const std::string& name) { return std::string(QM_TEST_OUT) 
 
 void WriteText(const std::string& path, const std::string& text) { ASSERT_TRUE(DiskWriteAll(path, text)); }
 
+// A definition of that text, parsed; its type must be `type`.
+std::unique_ptr<TGIS_FileTAB> Parsed(const std::string& name, const std::string& text,
+                                     int type = gisTabTypeNative) {
+    const std::string path = TestFile(name);
+    EXPECT_TRUE(DiskWriteAll(path, text));
+    auto tab = std::make_unique<TGIS_FileTAB>(path);
+    EXPECT_EQ(type, tab->Parse());
+    return tab;
+}
+
 // A ".map" made by hand: a header block and `blocks` blocks after it.
 struct MapBytes {
     std::string b;
@@ -57,12 +67,11 @@ void PutPLine(MapBytes& m, size_t at, int32_t id, int32_t coords, int32_t count)
 }  // namespace
 
 TEST(GisFileTAB, DefinitionKeepsFileCoordSysAndAsManyFieldLinesAsThereAre) {
-    const std::string path = TestFile("def.tab");
-    WriteText(path,
-              "!table\n!version 300\n\n  definition table  \n  File \"x.dat\"\n  Type NATIVE Charset \"Neutral\"\n"
-              "  Fields 3\n    name Char (30) ;\n    amount Decimal (12, 3) ;\n");
-    TGIS_FileTAB tab(path);
-    EXPECT_EQ(gisTabTypeNative, tab.Parse());
+    const auto parsed =
+        Parsed("def.tab",
+               "!table\n!version 300\n\n  definition table  \n  File \"x.dat\"\n  Type NATIVE Charset \"Neutral\"\n"
+               "  Fields 3\n    name Char (30) ;\n    amount Decimal (12, 3) ;\n");
+    TGIS_FileTAB& tab = *parsed;
     EXPECT_EQ("x.dat", tab.FileName);
     ASSERT_EQ(2, tab.FieldLines.Count());
     EXPECT_EQ("name Char (30) ;", tab.FieldLines[0]);
@@ -80,12 +89,11 @@ TEST(GisFileTAB, DefinitionKeepsFileCoordSysAndAsManyFieldLinesAsThereAre) {
 }
 
 TEST(GisFileTAB, FieldTypesTakeTheirBinaryWidths) {
-    const std::string path = TestFile("types.tab");
-    WriteText(path,
-              "Definition Table\nType NATIVE\nFields: 8\ni Integer ;\ns SmallInt ;\nd Decimal ;\nf Float ;\n"
-              "l Logical ;\nt Date ;\nx Ellipse ;\nc char(5);\nCoordSys Earth Projection 1, 104\n");
-    TGIS_FileTAB tab(path);
-    ASSERT_EQ(gisTabTypeNative, tab.Parse());
+    const auto parsed =
+        Parsed("types.tab",
+               "Definition Table\nType NATIVE\nFields: 8\ni Integer ;\ns SmallInt ;\nd Decimal ;\nf Float ;\n"
+               "l Logical ;\nt Date ;\nx Ellipse ;\nc char(5);\nCoordSys Earth Projection 1, 104\n");
+    TGIS_FileTAB& tab = *parsed;
     EXPECT_EQ("CoordSys Earth Projection 1, 104", tab.CoordSys);
     TGIS_LayerVector layer;
     layer.AddField("old", gisFieldString, 3, 0);
@@ -114,34 +122,27 @@ TEST(GisFileTAB, BadFieldLinesRaiseWithTheirLineNumber) {
     const char* bad[] = {"b Char (1000) ;", "b Char (0) ;", "b Char (x) ;", "a Integer ;", "b Decimal (5, y) ;"};
     for (const char* line : bad) {
         SCOPED_TRACE(line);
-        const std::string path = TestFile("bad.tab");
-        WriteText(path, std::string("Definition Table\nType NATIVE\nFields 2\na Char (4) ;\n") + line + "\n");
-        TGIS_FileTAB tab(path);
-        ASSERT_EQ(gisTabTypeNative, tab.Parse());
+        const auto tab =
+            Parsed("bad.tab", std::string("Definition Table\nType NATIVE\nFields 2\na Char (4) ;\n") + line + "\n");
         TGIS_LayerVector layer;
         try {
-            tab.ReadFields(layer);
+            tab->ReadFields(layer);
             FAIL() << "no error";
         } catch (const EGIS_Exception& e) {
             EXPECT_EQ(90, e.ErrorCode);
             EXPECT_EQ(5, e.IntParam);
-            EXPECT_EQ(path, e.StrParam);
+            EXPECT_EQ(TestFile("bad.tab"), e.StrParam);
         }
     }
 }
 
 TEST(GisFileTAB, RasterAndUndefinedTables) {
-    const std::string raster = TestFile("raster.tab");
-    WriteText(raster, "Definition Table\nType \"RASTER\"\nType RASTER\n(1,2) (3,4) Label \"a\"\n(5,6) (7,8)\nUnits\n");
-    TGIS_FileTAB r(raster);
-    EXPECT_EQ(gisTabTypeRaster, r.Parse());
-    EXPECT_EQ(2, r.FieldLines.Count());
-
-    const std::string none = TestFile("none.tab");
-    WriteText(none, "!table\nType NATIVE\nFields 1\na Char (4) ;\n");
-    TGIS_FileTAB n(none);
-    EXPECT_EQ(gisTabTypeNone, n.Parse());
-    EXPECT_EQ(0, n.FieldLines.Count());
+    const auto raster = Parsed("raster.tab",
+                               "Definition Table\nType \"RASTER\"\nType RASTER\n(1,2) (3,4) Label \"a\"\n(5,6) (7,8)\nUnits\n",
+                               gisTabTypeRaster);
+    EXPECT_EQ(2, raster->FieldLines.Count());
+    const auto none = Parsed("none.tab", "!table\nType NATIVE\nFields 1\na Char (4) ;\n", gisTabTypeNone);
+    EXPECT_EQ(0, none->FieldLines.Count());
 }
 
 TEST(GisFileTAB, HeaderScalesQuadrantsAndExtent) {
