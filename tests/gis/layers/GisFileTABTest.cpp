@@ -281,6 +281,37 @@ TEST(GisFileTAB, CompressedObjectsAddTheirOrigin) {
     }
 }
 
+TEST(GisFileTAB, SectionsFindTheirRunsByDataOffset) {
+    // A multi-line whose second section's vertices come first in the data.
+    MapBytes m(2);
+    m.b[512 + 20] = char(tabMultiPLine);
+    m.I32(512 + 21, 1);
+    const size_t c = 2 * 512 + 8;
+    m.I32(512 + 25, int32_t(c));
+    m.I32(512 + 29, 2 * 24 + 5 * 8);
+    m.I16(512 + 33, 2);
+    m.I16(c, 2);
+    m.I32(c + 20, 2 * 24 + 3 * 8);
+    m.I16(c + 24, 3);
+    m.I32(c + 44, 2 * 24);
+    for (int v = 0; v < 5; ++v) {
+        m.I32(c + 48 + size_t(v) * 8, v);
+        m.I32(c + 52 + size_t(v) * 8, 10 * v);
+    }
+    TGIS_FileTAB_MAP f(m.Save("sections"));
+    f.ReadHeader();
+    TGIS_TabObject o;
+    ASSERT_TRUE(f.ReadObject(512 + 20, 1, o));
+    ASSERT_EQ(TGIS_TabObject::Arc, o.kind);
+    EXPECT_EQ((std::vector<int32_t>{0, 2}), o.Parts);
+    const double xs[] = {3, 4, 0, 1, 2};
+    ASSERT_EQ(5u, o.Points.size());
+    for (size_t v = 0; v < 5; ++v) {
+        EXPECT_EQ(xs[v], o.Points[v].X);
+        EXPECT_EQ(10 * xs[v], o.Points[v].Y);
+    }
+}
+
 TEST(GisFileTAB, CorruptObjectsGiveNoShape) {
     MapBytes m(6);
     PutPLine(m, 512 + 20, 1, 2 * 512 + 8, 70);
