@@ -270,7 +270,7 @@ TEST(GisLayerTAB, GetShapeAgreesWithTheScanPastBlockSizedUids) {
         scanned.push_back(layer.ScanCurrent()->GetPoint(0, 0));
     }
     ASSERT_EQ(600u, scanned.size());
-    // Backwards, so that no answer comes from the object just read; 512 and 513 straddle the 2 KB of index.
+    // Backwards, so that no answer comes from the object just read.
     for (int32_t uid = 600; uid >= 1; --uid) {
         TGIS_Shape* s = layer.GetShape(uid);
         ASSERT_TRUE(s);
