@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "gis/core/GisDefs.h"
 #include "gis/layers/GisFileSHP.h"
 #include "platform/rtl/FileIO.h"
+#include "platform/ui/testsupport/UiTest.h"
 #include "tests/gis/layers/ShapeBuild.h"
 
 namespace {
@@ -312,4 +314,54 @@ TEST(LayerSHP, CreateEmptyAndCompanionCase) {
     r->ScanFirst();
     EXPECT_TRUE(r->ScanEof());
     EXPECT_EQ(r->GetLastUid(), 0);
+}
+
+TEST(LayerSHP, AnAbortedExportLeavesTheTargetsAndTheIndexAnswersAsTheScan) {
+    UiTest::Init();
+    TGIS_Viewer v(nullptr);
+    auto* src = new TGIS_LayerVector;
+    src->UseConfig = false;
+    src->Name = "src";
+    v.Add(src);
+    src->AddField("N", gisFieldNumber, 6, 0);
+    for (int i = 0; i < 400; ++i) {
+        TGIS_Shape* s = src->CreateShape(gisShapeTypePolygon);
+        FillShape(*s, {Box(i % 20 * 10, i / 20 * 10, i % 20 * 10 + 8, i / 20 * 10 + 8)});
+        s->SetField("N", Variant(i));
+    }
+    src->RecalcExtent();
+    const std::string d = Dir("abort");
+    DiskWriteAll(d + "/a.shp", "old");
+    DiskRemove(d + "/a.dbf");
+    std::vector<int32_t> busy;
+    v.OnBusy = [&busy](TObject*, int32_t pos, int32_t, bool& abort) {
+        busy.push_back(pos);
+        abort = pos > 150;
+    };
+    TGIS_LayerSHP w;
+    w.WriteFromLayer(*src, d + "/a.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    EXPECT_EQ(Bytes(d + "/a.shp"), "old");
+    EXPECT_FALSE(DiskExists(d + "/a.dbf"));
+    EXPECT_FALSE(DiskExists(d + "/a.shp~tmp"));
+    EXPECT_FALSE(DiskExists(d + "/a.dbf~tmp"));
+    ASSERT_GE(busy.size(), 3u);
+    EXPECT_EQ(busy.back(), -1);
+
+    v.OnBusy = nullptr;
+    w.WriteFromLayer(*src, d + "/a.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    auto* l = new TGIS_LayerSHP;
+    l->UseConfig = false;
+    l->Path = d + "/a.shp";
+    l->Name = "shp";
+    v.Add(l);
+    l->PrepareRTree(true);
+    ASSERT_TRUE(l->HasRTree());
+    const TGIS_Extent box{15, 15, 55, 35};
+    std::vector<int> found, scanned;
+    for (TGIS_Shape* s = l->FindFirst(box); s; s = l->FindNext()) found.push_back(s->GetField("N").AsInteger());
+    l->SetFilter(box, "");
+    for (l->ScanFirst(); !l->ScanEof(); l->ScanNext()) scanned.push_back(l->ScanCurrent()->GetField("N").AsInteger());
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, scanned);
+    EXPECT_EQ(scanned.size(), 15u);
 }
