@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "gis/core/GisFileCommit.h"
 #include "platform/rtl/FileIO.h"
 
 namespace {
@@ -525,7 +526,6 @@ void WritePart(std::string& out, TGIS_Shape& s, int part) {
 
 void WriteCountedParts(std::string& out, TGIS_Shape& s) {
     for (int part = 0; part < s.GetNumParts(); ++part) {
-        out += "  ";
         AppendInt(out, s.GetPartSize(part));
         out += "\r\n";
         WritePart(out, s, part);
@@ -637,40 +637,6 @@ void WriteMidRecord(std::string& out, TGIS_LayerVector& source, TGIS_Shape& s) {
     out += "\r\n";
 }
 
-// Moves the new pair in: the previous files become their "~" backups. When a move fails, the previous files
-// come back and the error is raised; no temporary file is left behind.
-void CommitPair(const std::string (&paths)[2], const std::string (&bytes)[2]) {
-    std::string temps[2];
-    for (int i = 0; i < 2; ++i) {
-        temps[i] = GisTempName(paths[i]);
-        if (!DiskWriteAll(temps[i], bytes[i])) {
-            const int code = errno;
-            struct stat st;
-            // Only a file this write began: whatever else stands under the name is left alone.
-            if (DiskStat(temps[i], st) && S_ISREG(st.st_mode)) DiskRemove(temps[i]);
-            for (int k = 0; k < i; ++k) DiskRemove(temps[k]);
-            throw EGIS_Exception(GIS_RS_ERR_FILEWRITE, temps[i], code);
-        }
-    }
-    bool backedUp[2] = {false, false};
-    for (int i = 0; i < 2; ++i) {
-        DiskRemove(GisBackupName(paths[i]));
-        backedUp[i] = DiskExists(paths[i]) && DiskRename(paths[i], GisBackupName(paths[i]));
-    }
-    for (int i = 0; i < 2; ++i) {
-        if (DiskRename(temps[i], paths[i])) continue;
-        const int code = errno;
-        for (int k = 0; k < 2; ++k) {
-            DiskRemove(temps[k]);
-            if (backedUp[k])
-                DiskRename(GisBackupName(paths[k]), paths[k]);
-            else if (k < i)
-                DiskRemove(paths[k]);
-        }
-        throw EGIS_Exception(GIS_RS_ERR_FILEWRITE, paths[i], code);
-    }
-}
-
 std::string MidPathOf(const std::string& path) { return GisPathWithoutExt(path) + ".mid"; }
 
 }  // namespace
@@ -735,5 +701,12 @@ void TGIS_LayerMIF::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
         if (!abort) layer.ScanNext();
     }
     if (abort || (written == 0 && !sameFile)) return;
-    CommitPair({path, MidPathOf(path)}, {mif, mid});
+    TGIS_FileCommit commit({path, MidPathOf(path)});
+    const std::string* bytes[] = {&mif, &mid};
+    for (size_t i = 0; i < 2; ++i)
+        if (!DiskWriteAll(commit.TempName(i), *bytes[i])) {
+            const int code = errno;
+            throw EGIS_Exception(GIS_RS_ERR_FILEWRITE, commit.TempName(i), code);
+        }
+    commit.Commit();
 }
