@@ -1,8 +1,6 @@
 // Reads a MIF/MID pair of 200,000 objects whole: our layer's Open, and in the same run and process GDAL's
 // MapInfo driver through its C API, every feature with its geometry and attributes.
 #include <benchmark/benchmark.h>
-#include <gdal.h>
-#include <ogr_api.h>
 
 #include <cstdio>
 #include <random>
@@ -11,6 +9,9 @@
 #include "bench/BenchRatios.h"
 #include "gis/layers/GisLayerMIF.h"
 #include "platform/rtl/FileIO.h"
+// After ours: GDAL's headers define TRUE and FALSE as macros.
+#include <gdal.h>
+#include <ogr_api.h>
 
 namespace {
 
