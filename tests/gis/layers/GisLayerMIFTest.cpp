@@ -367,28 +367,25 @@ TEST_F(MifLayer, FailedAndAbortedWritesLeaveTheTargetsAndNoTemporaries) {
 }
 
 TEST_F(MifLayer, SheetEngineExportsOpenWithTheirColumns) {
-    TStandardTessarol s;
-    s.SheetNo = "J-50";
-    s.West = {114, 0, 0};
-    s.South = {36, 0, 0};
-    s.East = {120, 0, 0};
-    s.North = {40, 0, 0};
-    s.LT = {20243793.584, 4433921.004};
-    s.RT = {20756206.416, 4433921.004};
-    s.RB = {20770534.118, 3989778.550};
-    s.LB = {20229465.882, 3989778.550};
-    ASSERT_TRUE(SaveTessarolsToMif(P("m.mif"), {{s}}, true));
+    TStandardTessarols t;
+    GetTessarols100k({{116, 0, 0}, {39, 0, 0}, {117, 0, 0}, {40, 0, 0}}, false, true, 117, t);
+    ASSERT_FALSE(t.empty());
+    ASSERT_TRUE(SaveTessarolsToMif(P("m.mif"), t, true));
     auto m = Open(P("m.mif"));
     ASSERT_EQ(m->Fields.size(), 18u);
-    ASSERT_EQ(m->Shapes.size(), 1u);
+    ASSERT_EQ(m->Shapes.size(), t.size() * t[0].size());
     EXPECT_EQ(m->Fields[0]->NewName, "图幅号");
-    EXPECT_EQ(Str(m->Shapes[0].get(), "图幅号"), "J-50");
-    EXPECT_DOUBLE_EQ(m->Shapes[0]->GetField("LB_Y").AsDouble(), 3989778.55);
-    EXPECT_DOUBLE_EQ(m->Shapes[0]->GetField("RT_L").AsDouble(), 120);
-    EXPECT_DOUBLE_EQ(m->Extent.XMax, 20770534.118);
-    EXPECT_EQ(m->Shapes[0]->GetPartSize(0), 5);
+    const TStandardTessarol& s = t[0][0];
+    TGIS_Shape* first = nullptr;
+    for (auto& shape : m->Shapes)
+        if (Str(shape.get(), "图幅号") == s.SheetNo) first = shape.get();
+    ASSERT_TRUE(first) << s.SheetNo;
+    EXPECT_DOUBLE_EQ(first->GetField("LB_Y").AsDouble(), std::stod(FloatToStrDot(s.LB.Y)));
+    EXPECT_DOUBLE_EQ(first->GetField("RT_X").AsDouble(), std::stod(FloatToStrDot(s.RT.X)));
+    EXPECT_EQ(first->GetPartSize(0), 5);
+    EXPECT_DOUBLE_EQ(first->GetPoint(0, 0).X, std::stod(FloatToStrDot(s.LT.X)));
 
-    ASSERT_TRUE(SaveTessarolsToMifLL(P("l.mif"), {{s}}));
+    ASSERT_TRUE(SaveTessarolsToMifLL(P("l.mif"), t));
     EXPECT_EQ(Open(P("l.mif"))->Fields.size(), 18u);
 
     TCustomTessarols g = {{{"3+5", 500000, 4000000, 501000, 4001000}, {"a\"b,c", 501000, 4000000, 502000, 4001000}}};
