@@ -628,7 +628,7 @@ void WriteMidRecord(std::string& out, TGIS_LayerVector& source, TGIS_Shape& s) {
     out += "\r\n";
 }
 
-std::string MidPathOf(const std::string& path) { return GisPathWithoutExt(path) + ".mid"; }
+std::string MidPathOf(const std::string& path) { return GisCompanionPath(path, ".mid"); }
 
 }  // namespace
 
@@ -671,7 +671,7 @@ void TGIS_LayerMIF::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
     } done{viewer};
 
     layer.PrepareExportNames(32);
-    const bool sameFile = ExpandFileName(path) == ExpandFileName(Path);
+    const bool sameFile = GisCanonicalPath(path) == GisCanonicalPath(Path);
     std::string mif, mid;
     WriteHeader(mif, layer, GisExtentIntersection(layer.Extent, extent));
     int written = 0;

@@ -336,6 +336,23 @@ TEST_F(MifLayer, SavesKeepTheFormerPairAsBackupsAndEmptyWritesLeaveNothing) {
     EXPECT_NE(ReadText(P("t.mif")).find("Data\r\n\r\n"), std::string::npos);
 }
 
+TEST_F(MifLayer, UpperCaseCompanionAndLinkedNamesAreTheLayersOwn) {
+    WriteText(P("A.MIF"), "Columns 1\n v Char(5)\nData\nPoint 1 2\n");
+    WriteText(P("A.MID"), "\"up\"\n");
+    auto l = Open(P("A.MIF"));
+    EXPECT_EQ(l->MidPath(), P("A.MID"));
+    ASSERT_EQ(l->Shapes.size(), 1u);
+    EXPECT_EQ(Str(l->Shapes[0].get(), "v"), "up");
+
+    // Through a link to its own file the layer writes even without a shape.
+    fs::create_symlink(P("A.MIF"), P("link.MIF"));
+    l->Shapes.clear();
+    l->WriteFromLayer(*l, P("link.MIF"), GisFullExtent(), 0, "", false);
+    EXPECT_NE(ReadText(P("link.MIF")).find("Columns 1\r\n"), std::string::npos);
+    ASSERT_TRUE(fs::exists(P("link.MID")));
+    EXPECT_EQ(fs::file_size(P("link.MID")), 0u);
+}
+
 TEST_F(MifLayer, FailedAndAbortedWritesLeaveTheTargetsAndNoTemporaries) {
     auto l = OpenText("Columns 1\n v Char(5)\nData\nPoint 1 2\nPoint 3 4\nPoint 5 6\n", "a\nb\nc\n");
     const std::string mif = ReadText(P("t.mif"));
