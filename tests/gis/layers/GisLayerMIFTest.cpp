@@ -377,6 +377,22 @@ TEST_F(MifLayer, FailedAndAbortedWritesLeaveTheTargetsAndNoTemporaries) {
     l->Shapes[0]->SetField("v", Variant("new"));
     l->SaveAll();
     EXPECT_EQ(busy, (std::vector<int32_t>{0, 2, -1}));
+
+    // Reading reports every hundredth line with the read position in the ".mif", then (0, 0).
+    std::string big = "Columns 1\n v Char(5)\nData\n";
+    for (int i = 0; i < 100; ++i) big += "Point 1 2\nPoint 3 4\n";
+    WriteText(P("big.mif"), big);
+    std::vector<std::pair<int32_t, int32_t>> reads;
+    v.OnBusy = [&](TObject*, int32_t pos, int32_t end, bool&) { reads.emplace_back(pos, end); };
+    auto r = Open(P("big.mif"), &v);
+    EXPECT_EQ(r->Shapes.size(), 200u);
+    const int32_t size = int32_t(big.size());
+    ASSERT_EQ(reads.size(), 4u);  // lines 1, 101, 201, the end
+    EXPECT_EQ(reads[0], std::make_pair(int32_t(std::string("Columns 1\n").size()), size));
+    EXPECT_LT(reads[1].first, reads[2].first);
+    EXPECT_EQ(reads[2].second, size);
+    EXPECT_EQ(reads[3], std::make_pair(0, 0));
+    r.reset();
     EXPECT_EQ(ReadText(P("t.mif")), mif);
     EXPECT_FALSE(fs::exists(P("t.mif~tmp")));
     EXPECT_FALSE(fs::exists(P("t.mif~")));
