@@ -604,11 +604,14 @@ void WriteMidRecord(std::string& out, TGIS_LayerVector& source, TGIS_Shape& s) {
         }
         case gisFieldLogical: {
             bool b = false;
-            try {
-                b = v.IsString() ? (UpperCase(Trim(v.StrRef())) == "T" || UpperCase(Trim(v.StrRef())) == "Y" ||
-                                    Trim(v.StrRef()) == "1")
-                                 : v.AsBoolean();
-            } catch (const Exception&) {
+            if (v.IsString()) {
+                const std::string t = UpperCase(Trim(v.StrRef()));
+                b = t == "T" || t == "Y" || t == "1";
+            } else {
+                try {
+                    b = v.AsBoolean();
+                } catch (const Exception&) {
+                }
             }
             out += b ? '1' : '0';
             break;
