@@ -265,6 +265,8 @@ TEST_F(MifLayer, HostileCountsAndNumbersEndTheirObjectsOnly) {
     EXPECT_EQ(l->Shapes[2]->GetNumPoints(), 3);
     EXPECT_EQ(Str(l->Shapes[2].get(), "a"), "");  // the rows ran out
 
+    EXPECT_THROW(Open(P("missing.mif")), EFOpenError);
+
     auto m = OpenText("Columns 1\n v Float\nData\nPoint 1 2\nPoint 3 4\nPoint 5 6\n", "1.5\nabc\n\n");
     ASSERT_EQ(m->Shapes.size(), 3u);
     EXPECT_DOUBLE_EQ(m->Shapes[0]->GetField("v").AsDouble(), 1.5);
