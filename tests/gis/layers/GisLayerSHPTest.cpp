@@ -183,10 +183,10 @@ TEST(LayerSHP, ReadsWhatOgr2ogrWrites) {
     const std::string d = Dir("ogr");
     const std::string json = d + "/in.geojson";
     DiskWriteAll(json, R"({"type":"FeatureCollection","features":[
-{"type":"Feature","properties":{"name":"a","n":7,"r":1.5,"d":"2020-05-06"},
+{"type":"Feature","properties":{"name":"a","n":7,"r":1.5,"d":"2020-05-06","b":true},
  "geometry":{"type":"Polygon","coordinates":[[[0,0],[10,0],[10,10],[0,10],[0,0]],[[2,2],[2,4],[4,4],[4,2],[2,2]]]}},
-{"type":"Feature","properties":{"name":null,"n":null,"r":null,"d":null},"geometry":null},
-{"type":"Feature","properties":{"name":"c","n":-3,"r":-0.25,"d":"1999-12-31"},
+{"type":"Feature","properties":{"name":null,"n":null,"r":null,"d":null,"b":null},"geometry":null},
+{"type":"Feature","properties":{"name":"c","n":-3,"r":-0.25,"d":"1999-12-31","b":false},
  "geometry":{"type":"Polygon","coordinates":[[[20,20],[30,20],[30,30],[20,20]]]}}]})");
     DiskRemove(d + "/out.shp");
     DiskRemove(d + "/out.shx");
@@ -204,10 +204,12 @@ TEST(LayerSHP, ReadsWhatOgr2ogrWrites) {
     EXPECT_EQ(a->GetField("n").AsInteger(), 7);
     EXPECT_EQ(a->GetField("r").AsDouble(), 1.5);
     EXPECT_EQ(a->GetField("d").AsDate(), EncodeDate(2020, 5, 6));
+    EXPECT_TRUE(a->GetField("b").AsBoolean());
     TGIS_Shape* c = l->GetShape(3);
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->GetField("n").AsInteger(), -3);
     EXPECT_EQ(c->GetField("r").AsDouble(), -0.25);
+    EXPECT_FALSE(c->GetField("b").AsBoolean());
     EXPECT_TRUE(l->GetFileField(2, "r").IsEmpty());  // GDAL's null number
 }
 
