@@ -1,7 +1,6 @@
 #include "gis/layers/GisLayerSHP.h"
 
 #include <cstdlib>
-#include <ctime>
 #include <exception>
 
 #include "gis/core/GisFileCommit.h"
@@ -41,11 +40,7 @@ std::string CanonicalPath(const std::string& path) {
 
 TDateTime FileAge(const std::string& path) {
     struct stat st {};
-    if (!DiskStat(path, st)) return 0;
-    std::tm tm{};
-    localtime_r(&st.st_mtime, &tm);
-    return EncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) +
-           EncodeTime(tm.tm_hour, tm.tm_min, tm.tm_sec > 59 ? 59 : tm.tm_sec, 0);
+    return DiskStat(path, st) ? FileDateToDateTime(st.st_mtime) : 0;
 }
 
 }  // namespace
