@@ -239,6 +239,9 @@ TEST(LayerSHP, DamagedRecordsEndOrSkipWithoutReadingOutside) {
     PutBig(parts, 100 + record + 8 + 4 + 32, 0x7FFFFFFF);  // counts the body cannot hold: skipped
     parts[100 + record + 8 + 4 + 32] = char(0xFF);
     EXPECT_EQ(uids(parts, goodIndex), (std::vector<int>{1, 3}));
+    std::string mixed = good;
+    mixed[100 + record + 8] = 15;  // a polygon Z record among polygons: skipped
+    EXPECT_EQ(uids(mixed, goodIndex), (std::vector<int>{1, 3}));
     std::string index = goodIndex;
     PutBig(index, 100 + 8, 0x7FFFFFF0);  // entry 2 points past the file
     uids(good, index);
@@ -268,6 +271,22 @@ TEST(LayerSHP, SavingOverItsOwnFilesKeepsBackups) {
         EXPECT_EQ(l->ScanCurrent()->GetField("NAME").AsString(), "poly2");
     }
     EXPECT_EQ(n, 1);
+
+    // Without its index a shape is found by a scan.
+    DiskRemove(d + "/s.shx");
+    l->Open(nullptr);
+    ASSERT_NE(l->GetShape(1), nullptr);
+    EXPECT_EQ(l->GetShape(1)->GetField("NAME").AsString(), "poly2");
+    EXPECT_EQ(l->GetShape(2), nullptr);
+
+    // A layer with no shapes left replaces its files with empty ones.
+    l->DeleteShape(1);
+    l->WriteFromLayer(*l, d + "/s.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    EXPECT_EQ(Bytes(d + "/s.shp").size(), 100u);
+    EXPECT_EQ(Bytes(d + "/s.shx").size(), 100u);
+    l->SetFilter(GisFullExtent(), "");
+    l->ScanFirst();
+    EXPECT_TRUE(l->ScanEof());
 
     // An export of nothing to another path leaves no files there.
     TGIS_LayerVector empty;
