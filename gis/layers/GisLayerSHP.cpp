@@ -1,7 +1,6 @@
 #include "gis/layers/GisLayerSHP.h"
 
 #include <cstdlib>
-#include <ctime>
 #include <exception>
 
 #include "gis/core/GisFileCommit.h"
@@ -13,40 +12,6 @@
 namespace {
 
 constexpr int64_t kFirstRecord = 100;
-
-// The companion of a file with the extension `ext` (lower case), in the case of the file's own extension when
-// that one exists, else in the other case when that one does.
-std::string Companion(const std::string& path, const std::string& ext) {
-    const std::string base = GisPathWithoutExt(path);
-    const std::string own = ExtractFileExt(path);
-    const bool upper = !own.empty() && own == UpperCase(own) && own != LowerCase(own);
-    const std::string first = base + (upper ? UpperCase(ext) : ext);
-    const std::string second = base + (upper ? ext : UpperCase(ext));
-    if (DiskExists(first) || !DiskExists(second)) return first;
-    return second;
-}
-
-// Resolved through links when the file is there, so that two names of one file compare equal.
-std::string CanonicalPath(const std::string& path) {
-    std::string disk;
-    if (GbkToDiskName(path, disk))
-        if (char* real = realpath(disk.c_str(), nullptr)) {
-            std::string gbk;
-            const bool ok = DiskNameToGbk(real, gbk);
-            std::free(real);
-            if (ok) return gbk;
-        }
-    return ExpandFileName(path);
-}
-
-TDateTime FileAge(const std::string& path) {
-    struct stat st {};
-    if (!DiskStat(path, st)) return 0;
-    std::tm tm{};
-    localtime_r(&st.st_mtime, &tm);
-    return EncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) +
-           EncodeTime(tm.tm_hour, tm.tm_min, tm.tm_sec > 59 ? 59 : tm.tm_sec, 0);
-}
 
 }  // namespace
 
@@ -67,8 +32,8 @@ TGIS_LayerSHP::~TGIS_LayerSHP() {
     main_.reset();
 }
 
-std::string TGIS_LayerSHP::IndexPath(const std::string& path) { return Companion(path, ".shx"); }
-std::string TGIS_LayerSHP::TablePath(const std::string& path) { return Companion(path, ".dbf"); }
+std::string TGIS_LayerSHP::IndexPath(const std::string& path) { return GisCompanionPath(path, ".shx"); }
+std::string TGIS_LayerSHP::TablePath(const std::string& path) { return GisCompanionPath(path, ".dbf"); }
 
 void TGIS_LayerSHP::CloseFiles() {
     current_ = nullptr;
@@ -237,7 +202,7 @@ void TGIS_LayerSHP::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
     };
     busy(0, endUid);
     layer.PrepareExportNames(11);
-    const bool same = !Path.empty() && CanonicalPath(path) == CanonicalPath(Path);
+    const bool same = !Path.empty() && GisCanonicalPath(path) == GisCanonicalPath(Path);
     std::vector<std::string> targets = {path, IndexPath(path), TablePath(path)};
     const bool withTree = layer.HasRTree();
     if (withTree) targets.push_back(path + ".rtree");

@@ -186,14 +186,7 @@ std::string ExpandFileName(const std::string& path) {
     return r;
 }
 
-double DiskLocalDate(time_t t) {
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    return EncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) +
-           EncodeTime(tm.tm_hour, tm.tm_min, tm.tm_sec > 59 ? 59 : tm.tm_sec, 0);
-}
-
 double FileAge(const std::string& path) {
     struct stat st {};
-    return DiskStat(path, st) ? DiskLocalDate(st.st_mtime) : -1;
+    return DiskStat(path, st) ? FileDateToDateTime(st.st_mtime) : -1;
 }

@@ -63,7 +63,9 @@ TEST(GisProjWorld, PseudocylindricalMembersAgreeWithProj) {
             SetUpOrigin(*pr, cm, 0, 500000, -200000);
             const std::string def = Def(*pr, c.proj, cm);
             EXPECT_LT(ForwardAgainstProj(*pr, def, WorldGrid(), c.sx, c.sy), 1e-3) << c.code << " " << cm;
-            if (c.inverse) EXPECT_LT(InverseAgainstProj(*pr, def, WorldGrid()), 1e-3) << c.code << " " << cm;
+            if (c.inverse) {
+                EXPECT_LT(InverseAgainstProj(*pr, def, WorldGrid()), 1e-3) << c.code << " " << cm;
+            }
             EXPECT_LT(RoundTrip(*pr, WorldGrid()), 1e-3) << c.code << " " << cm;
         }
     }
@@ -198,7 +200,9 @@ TEST(GisProjWorld, EquatorAndCentralMeridianCases) {
     for (double lat : {1e-7, 1e-12, 1e-18, 1e-25}) {
         XY off = Forward(*gri, 60, lat);
         EXPECT_NEAR(off.x, eq.x, 1e-3) << lat;
-        if (lat > 1e-13) EXPECT_GT(off.y, 60) << lat;
+        if (lat > 1e-13) {
+            EXPECT_GT(off.y, 60) << lat;
+        }
         EXPECT_NEAR(off.y, 60, 2 * R * lat * kDeg) << lat;
     }
 

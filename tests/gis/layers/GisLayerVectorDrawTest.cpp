@@ -566,7 +566,9 @@ TEST_F(ShapeDraw, LinesHaveTheirWidthOverAWiderOutline) {
             }
             EXPECT_EQ(blue, width) << width << "/" << outline;
             EXPECT_EQ(red, 2 * outline) << width << "/" << outline;  // the outline shows on both sides
-            if (outline > 0) EXPECT_EQ(At(100, 51), clBlue) << width << "/" << outline;
+            if (outline > 0) {
+                EXPECT_EQ(At(100, 51), clBlue) << width << "/" << outline;
+            }
         }
 }
 

@@ -150,7 +150,9 @@ TEST(ShapeBuffer, ForeignBytesAreCheckedBeforeUse) {
             EXPECT_EQ(s->Recreate(nullptr, c.bytes.data(), c.bytes.size(), mapped, 7, nullptr), c.accepted);
             EXPECT_EQ(s->HasGeometry(), c.accepted);
             EXPECT_EQ(s->Uid, 7);
-            if (c.accepted) EXPECT_LE(s->GeometrySize(), c.bytes.size());
+            if (c.accepted) {
+                EXPECT_LE(s->GeometrySize(), c.bytes.size());
+            }
         }
     }
 }
