@@ -6,9 +6,13 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ExtCtrls.h"
+#include "widgets/VtButton.h"
+#include "widgets/VtCmboBx.h"
 #include "widgets/VtCommon.h"
+#include "widgets/VtEdit.h"
 #include "widgets/VtLabel.h"
 #include "widgets/VtPrgres.h"
+#include "widgets/VtSpnEdt.h"
 
 const TEnumInfo FrameStyleIdents{{"fsNone", "fsFlat", "fsGroove", "fsBump", "fsLowered", "fsButtonDown", "fsRaised",
                                   "fsButtonUp", "fsStatus", "fsPopup", "fsFlatBold", "fsFlatRounded"}};
@@ -399,6 +403,14 @@ void RegisterWidgetClasses() {
         RegisterClass(TVtLabel::StaticClass());
         RegisterDroppedSetReader(TVtLabel::StaticClass(), "FrameSides");
         RegisterFrameLegacyReaders(TVtFrameController::StaticClass());
+        for (const TClassInfo* c : {&TVtEdit::StaticClass(), &TVtNumericEdit::StaticClass(), &TVtSpinEdit::StaticClass(),
+                                    &TVtComboBox::StaticClass()}) {
+            RegisterClass(*c);
+            RegisterFrameLegacyReaders(*c);
+        }
+        RegisterDroppedBooleanReader(TVtSpinEdit::StaticClass(), "FlatButtonParentColor");
+        RegisterClass(TVtSpinButtons::StaticClass());
+        RegisterClass(TVtControlButton::StaticClass());
         return true;
     }();
     (void)done;

@@ -44,7 +44,12 @@ public:
     bool event(QEvent* e) override {
         if (e->type() == kPosted) {
             auto* p = static_cast<PostedEvent*>(e);
-            if (Backend::Alive(p->wnd)) Backend::Guard([&] { p->wnd->Perform(p->msg, p->w, p->l); });
+            if (!Backend::Alive(p->wnd)) return true;
+            // A posted key-down is read from the queue as a typed key is: the form's dialog keys see it first.
+            if (p->msg == WM_KEYDOWN)
+                Backend::DeliverKey(p->wnd, WORD(p->w), true, TShiftState(p->l & 0xFFFF), "");
+            else
+                Backend::Guard([&] { p->wnd->Perform(p->msg, p->w, p->l); });
             return true;
         }
         if (e->type() == kPaint) {
@@ -364,11 +369,16 @@ void RouteMouse(TWinControl* top, QPoint p, MouseKind kind, TMouseButton button,
     }
     TControl* under = Hit(top, p, false);
     TControl* target = g_capture && Alive(g_capture) ? g_capture : under;
-    // A press or move on a window's frame or scroll bars is not a client message.
+    // A press or move on a window's frame or scroll bars is not a client message, unless the window's hit
+    // test claims the point for its client (a button drawn in its frame).
     if (target && !g_capture) {
         if (auto* tw = dynamic_cast<TWinControl*>(target)) {
             TPoint cp = ToClient(target, top, p);
-            if (!tw->ClientRect().Contains(cp)) target = nullptr;
+            if (!tw->ClientRect().Contains(cp)) {
+                LRESULT hit = HTNOWHERE;
+                Guard([&] { hit = tw->Perform(WM_NCHITTEST, 0, MAKELPARAM(g_mouseScreen.X, g_mouseScreen.Y)); });
+                if (hit != HTCLIENT || !Alive(tw)) target = nullptr;
+            }
         }
     }
     if (target) {
@@ -415,6 +425,10 @@ void RouteLeave(TWinControl*) {
 void RouteKey(TWinControl* top, WORD vk, bool down, TShiftState shift, const std::string& chars) {
     TWinControl* target = g_focus && Alive(g_focus) && (!top || TopLevel(g_focus) == top) ? g_focus : top;
     if (!target) return;
+    DeliverKey(target, vk, down, shift, chars);
+}
+
+void DeliverKey(TWinControl* target, WORD vk, bool down, TShiftState shift, const std::string& chars) {
     TCustomForm* form = GetParentForm(target);
     LPARAM keyData = shift;
     if (down) {
