@@ -78,6 +78,11 @@ TSize TVtControlButton::GetGlyphSize() const {
 
 void TVtControlButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     TGraphicControl::MouseDown(button, shift, x, y);
+    if (abortPress_) {
+        abortPress_ = false;
+        SetMouseCapture(false);
+        return;
+    }
     if (button == mbLeft && Enabled()) {
         if (!pressed_) {
             pressed_ = true;

@@ -40,6 +40,8 @@ public:
     TTimer* RepeatTimer() const { return timer_; }
     TSize GetGlyphSize() const;
     bool GlyphEmpty() const { return !glyph_ || glyph_->Width() == 0 || glyph_->Height() == 0; }
+    // From an OnMouseDown handler: the press does not happen (no pressed look, no click, no repeat).
+    void AbortPress() { abortPress_ = true; }
     void Dispatch(TMessage& m) override;
 
     TNotifyEvent OnMouseEnter, OnMouseLeave;
@@ -65,7 +67,7 @@ private:
     TRect ClassicFace(TCanvas* c, TRect r);
     void DrawThemedPart(TCanvas* c, TRect r, int part);
 
-    bool pressed_ = false, tracking_ = false, flat_ = false, mouseOver_ = false, repeatClicks_ = false;
+    bool abortPress_ = false, pressed_ = false, tracking_ = false, flat_ = false, mouseOver_ = false, repeatClicks_ = false;
     std::unique_ptr<TBitmap> glyph_;
     TNumGlyphs numGlyphs_ = 1;
     TTimer* timer_ = nullptr;

@@ -6,6 +6,7 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ExtCtrls.h"
+#include "widgets/VtBtnEdt.h"
 #include "widgets/VtButton.h"
 #include "widgets/VtCmboBx.h"
 #include "widgets/VtCommon.h"
@@ -410,6 +411,9 @@ void RegisterWidgetClasses() {
         }
         RegisterDroppedBooleanReader(TVtSpinEdit::StaticClass(), "FlatButtonParentColor");
         RegisterClass(TVtSpinButtons::StaticClass());
+        RegisterClass(TVtButtonEdit::StaticClass());
+        RegisterFrameLegacyReaders(TVtButtonEdit::StaticClass());
+        RegisterButtonEditReaders(TVtButtonEdit::StaticClass());
         RegisterClass(TVtControlButton::StaticClass());
         return true;
     }();
