@@ -110,83 +110,33 @@ TShortCut TextToShortCut(const std::string& text) {
 
 // ---- TVtButtonPair ----
 
-QM_CLASS_RECORD(TVtButtonPair, TWinControl)
+QM_CLASS_RECORD(TVtButtonPair, TVtButtonHolder)
 
-TVtButtonPair::TVtButtonPair(TComponent* owner) : TWinControl(owner) {
-    SetControlStyle(ControlStyle() & ~uint32_t(csAcceptsControls | csSetCaption));
-    SetParentColor(false);
-    SetColor(clBtnFace);
+// first_ is the alternate button, second_ the main one.
+TVtButtonPair::TVtButtonPair(TComponent* owner) : TVtButtonHolder(owner) {
     int w = ThemeServices()->ThemesEnabled() ? 15 : 17;
-    alt_ = new TVtControlButton(this);
-    main_ = new TVtControlButton(this);
-    for (TVtControlButton* b : {alt_, main_}) {
-        b->SetWidth(w);
-        b->SetParent(this);
-        b->OnMouseDown = [this, b](TObject*, TMouseButton mb, TShiftState, int, int) { Pressing(b, mb); };
-    }
-    alt_->SetVisible(false);
-    alt_->OnClick = [this](TObject*) {
+    for (TVtControlButton* b : {first_, second_}) b->SetWidth(w);
+    first_->SetVisible(false);
+    first_->OnClick = [this](TObject*) {
         if (OnAltBtnClick) OnAltBtnClick(this);
     };
-    main_->OnClick = [this](TObject*) {
+    second_->OnClick = [this](TObject*) {
         if (OnButtonClick) OnButtonClick(this);
     };
     SetBounds(Left(), Top(), 34, 21);
 }
 
-void TVtButtonPair::SetFlat(bool f) {
-    alt_->SetFlat(f);
-    main_->SetFlat(f);
-}
-
-void TVtButtonPair::SetButtonColor(TColor c) {
-    SetColor(c);
-    alt_->SetColor(c);
-    main_->SetColor(c);
-}
-
-void TVtButtonPair::SetEnabled(bool e) {
-    TWinControl::SetEnabled(e);
-    alt_->SetEnabled(e);
-    main_->SetEnabled(e);
-}
-
-void TVtButtonPair::SetFocusControl(TWinControl* c) {
-    if (c == focusControl_) return;
-    if (focusControl_) focusControl_->RemoveFreeNotification(this);
-    focusControl_ = c;
-    if (c) c->FreeNotification(this);
-}
-
-void TVtButtonPair::Notification(TComponent* c, TOperation op) {
-    TWinControl::Notification(c, op);
-    if (op == opRemove && c == focusControl_) focusControl_ = nullptr;
-}
-
 void TVtButtonPair::ArrangeButtons() {
     int h = Height() - 1, x = 0;
-    for (TVtControlButton* b : {main_, alt_}) {
+    for (TVtControlButton* b : {second_, first_}) {
         if (!b->Visible()) continue;
         b->SetBounds(x, 0, b->Width(), h);
         x += b->Width();
     }
 }
 
-void TVtButtonPair::Pressing(TVtControlButton* b, TMouseButton mb) {
-    if (mb != mbLeft) return;
-    bool taken = true;
-    if (focusControl_ && focusControl_->TabStop() && focusControl_->CanFocus() && !focusControl_->Focused()) {
-        focusControl_->SetFocus();
-        taken = focusControl_->Focused();
-    } else if (!focusControl_ && TabStop() && CanFocus() && !Focused()) {
-        SetFocus();
-        taken = Focused();
-    }
-    if (!taken) b->AbortPress();
-}
-
 void TVtButtonPair::Dispatch(TMessage& m) {
-    TWinControl::Dispatch(m);
+    TVtButtonHolder::Dispatch(m);
     if (m.Msg == WM_SIZE) ArrangeButtons();
 }
 
@@ -214,11 +164,9 @@ const TClassInfo& TVtCustomButtonEdit::StaticClass() {
                    BoolProp<C>("AltBtnVisible", &C::AltVisible, &C::SetAltVisible, 0),
                    OrdProp<C, int>("ButtonWidth", &C::MainWidth, &C::SetMainWidth, 17),
                    OrdProp<C, int>("AltBtnWidth", &C::AltWidth, &C::SetAltWidth, 17),
-                   BoolProp<C>("FlatButtons", &C::GetFlatButtons, &C::SetFlatButtonsProp, 0),
-                   OrdProp<C, TColor>("FlatButtonColor", &C::GetFlatButtonColor, &C::SetFlatButtonColorProp,
-                                      clBtnFace),
                    EventProp("OnButtonClick", &C::OnButtonClick),
                    EventProp("OnAltBtnClick", &C::OnAltBtnClick)};
+        for (TPropInfo& f : FlatButtonProps<C>()) c.props.push_back(std::move(f));
         return c;
     }();
     return ci;
@@ -284,15 +232,15 @@ void TVtCustomButtonEdit::SetButtonWidth(int index, int w) {
     ResizeButtons();
 }
 
-void TVtCustomButtonEdit::SetFlatButtonsProp(bool f) {
-    SetFlatButtons(f);
+void TVtCustomButtonEdit::SetFlatButtons(bool f) {
+    TVtEdit::SetFlatButtons(f);
     pair_->SetFlat(f);
     UpdateColors();
     ResizeButtons();
 }
 
-void TVtCustomButtonEdit::SetFlatButtonColorProp(TColor c) {
-    SetFlatButtonColor(c);
+void TVtCustomButtonEdit::SetFlatButtonColor(TColor c) {
+    TVtEdit::SetFlatButtonColor(c);
     UpdateColors();
 }
 
@@ -328,14 +276,7 @@ void TVtCustomButtonEdit::SetEditMargins() {
 
 void TVtCustomButtonEdit::UpdateColors() {
     TVtEdit::UpdateColors();
-    if (!pair_ || !FlatButtons() || IsLoading()) return;
-    bool hot = Hot();
-    if (UseThemes()) {
-        pair_->SetFlat(!hot);
-        pair_->SetButtonColor(Color());
-    } else {
-        pair_->SetButtonColor(hot ? FlatButtonColor() : Color());
-    }
+    if (pair_ && !IsLoading()) ColorEmbeddedButtons(pair_);
 }
 
 void TVtCustomButtonEdit::Loaded() {
@@ -392,10 +333,6 @@ void TVtCustomButtonEdit::Dispatch(TMessage& m) {
     case WM_CLEAR:
         if (!allowKeyEdit_ || ReadOnly()) return;
         break;
-    case CM_ENABLEDCHANGED:
-        TVtEdit::Dispatch(m);
-        if (pair_) pair_->SetEnabled(Enabled());
-        return;
     case CM_FONTCHANGED:
         TVtEdit::Dispatch(m);
         ResizeButtons();

@@ -19,30 +19,16 @@ TShortCut TextToShortCut(const std::string& text);
 // The stock glyph of a kind (two cells: normal, disabled), shared; nullptr for bkCustom.
 TBitmap* StockButtonGlyph(TButtonKind kind);
 
-class TVtButtonPair : public TWinControl {
+class TVtButtonPair : public TVtButtonHolder {
 public:
     explicit TVtButtonPair(TComponent* owner);
     QM_CLASS_INFO
     // 1 the alternate button, 2 the main one.
-    TVtControlButton* Button(int index) const { return index == 1 ? alt_ : main_; }
-    bool Flat() const { return main_->Flat(); }
-    void SetFlat(bool f);
-    void SetButtonColor(TColor c);
-    void SetEnabled(bool e) override;
-    TWinControl* FocusControl() const { return focusControl_; }
-    void SetFocusControl(TWinControl* c);
+    TVtControlButton* Button(int index) const { return index == 1 ? first_ : second_; }
     virtual void ArrangeButtons();
     void Dispatch(TMessage& m) override;
 
     TNotifyEvent OnAltBtnClick, OnButtonClick;
-
-protected:
-    void Notification(TComponent* c, TOperation op) override;
-
-private:
-    void Pressing(TVtControlButton* b, TMouseButton mb);
-    TVtControlButton *alt_, *main_;
-    TWinControl* focusControl_ = nullptr;
 };
 
 class TVtCustomButtonEdit : public TVtEdit {
@@ -92,10 +78,8 @@ public:
     void SetAltHint(const std::string& h) { GetButton(1)->SetHint(h); }
     bool AllowKeyEdit() const { return allowKeyEdit_; }
     void SetAllowKeyEdit(bool a) { allowKeyEdit_ = a; }
-    bool GetFlatButtons() const { return FlatButtons(); }
-    void SetFlatButtonsProp(bool f);
-    TColor GetFlatButtonColor() const { return FlatButtonColor(); }
-    void SetFlatButtonColorProp(TColor c);
+    void SetFlatButtons(bool f) override;
+    void SetFlatButtonColor(TColor c) override;
 
     virtual void ResizeButtons();
     virtual void SetEditMargins();

@@ -74,3 +74,26 @@ private:
     uint16_t initialDelay_ = 400, delay_ = 100;
     TVtControlButtonStyle style_ = cbsNone;
 };
+
+// A windowed holder of two control buttons (the spin buttons, the button edit's pair): they share its
+// colour, enabled state and flat look, and a left press first moves the focus to FocusControl (or to the
+// holder when it is a tab stop); when the focus cannot be taken the press does not happen.
+class TVtButtonHolder : public TWinControl {
+public:
+    explicit TVtButtonHolder(TComponent* owner);
+    QM_CLASS_INFO
+    bool Flat() const { return first_->Flat(); }
+    void SetFlat(bool f);
+    void SetButtonColor(TColor c);
+    void SetEnabled(bool e) override;
+    TWinControl* FocusControl() const { return focusControl_; }
+    void SetFocusControl(TWinControl* c);
+
+protected:
+    void Notification(TComponent* c, TOperation op) override;
+    TVtControlButton *first_, *second_;
+
+private:
+    void Pressing(TVtControlButton* b, TMouseButton mb);
+    TWinControl* focusControl_ = nullptr;
+};

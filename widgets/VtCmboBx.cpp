@@ -42,26 +42,14 @@ const TClassInfo& TVtCustomComboBox::StaticClass() {
                    BoolProp<C>("TabOnEnter", &C::TabOnEnter, &C::SetTabOnEnter, 0),
                    BoolProp<C>("ReadOnly", &C::ReadOnly, &C::SetReadOnly, 0),
                    OrdProp<C, int>("DropDownWidth", &C::GetDropDownWidth, &C::SetDropDownWidth, 0),
-                   OrdProp<C, TColor>("FocusColor", &C::FocusColor, &C::SetFocusColor, clWindow),
-                   OrdProp<C, TColor>("DisabledColor", &C::DisabledColor, &C::SetDisabledColor, clBtnFace),
                    BoolProp<C>("FlatButtons", &C::FlatButtons, &C::SetFlatButtons, 0),
                    OrdProp<C, TColor>("FlatButtonColor", &C::FlatButtonColor, &C::SetFlatButtonColor, clBtnFace),
-                   OrdProp<C, TColor>("FrameColor", &C::FrameColor, &C::SetFrameColor, clBtnShadow),
-                   OrdProp<C, TColor>("FrameHotColor", &C::FrameHotColor, &C::SetFrameHotColor, clBtnShadow),
-                   BoolProp<C>("FrameHotTrack", &C::FrameHotTrack, &C::SetFrameHotTrack, 0),
-                   OrdProp<C, TFrameStyle>("FrameHotStyle", &C::FrameHotStyle, &C::SetFrameHotStyle, fsFlatBold,
-                                           &FrameStyleIdents),
-                   SetProp<C, TSides>("FrameSides", &C::FrameSides, &C::SetFrameSides, &SidesIdents, sdAllSides),
-                   OrdProp<C, TFrameStyle>("FrameStyle", &C::FrameStyle, &C::SetFrameStyle, fsFlat,
-                                           &FrameStyleIdents),
-                   BoolProp<C>("FrameVisible", &C::FrameVisible, &C::SetFrameVisible, 0),
-                   OrdProp<C, TFramingPreference>("FramingPreference", &C::FramingPreference,
-                                                  &C::SetFramingPreference, fpXPThemes, &FramingPreferenceIdents),
                    RefProp<C, TVtFrameController>("FrameController", &C::FrameController, &C::SetFrameController),
                    EventProp("OnMatch", &C::OnMatch),
                    EventProp("OnNotInList", &C::OnNotInList),
                    EventProp("OnMouseEnter", &C::OnMouseEnter),
                    EventProp("OnMouseLeave", &C::OnMouseLeave)};
+        for (TPropInfo& f : ColorAndFrameProps<C>()) c.props.push_back(std::move(f));
         return c;
     }();
     return ci;
@@ -120,35 +108,6 @@ void TVtCustomComboBox::SetFlatButtons(bool f) {
 }
 void TVtCustomComboBox::SetFlatButtonColor(TColor c) {
     if (Store(flatButtonColor_, c)) Invalidate();
-}
-void TVtCustomComboBox::SetFrameColor(TColor c) {
-    if (Store(frameColor_, c)) RepaintAll();
-}
-void TVtCustomComboBox::SetFrameHotColor(TColor c) {
-    if (Store(frameHotColor_, c)) RepaintAll();
-}
-void TVtCustomComboBox::SetFrameHotTrack(bool t) {
-    if (!Store(frameHotTrack_, t)) return;
-    if (t) {
-        frameVisible_ = true;
-        if (!IsLoading()) frameSides_ = sdAllSides;
-    }
-    RepaintAll();
-}
-void TVtCustomComboBox::SetFrameHotStyle(TFrameStyle s) {
-    if (Store(frameHotStyle_, s)) RepaintAll();
-}
-void TVtCustomComboBox::SetFrameSides(TSides s) {
-    if (Store(frameSides_, TSides(s & sdAllSides))) RepaintAll();
-}
-void TVtCustomComboBox::SetFrameStyle(TFrameStyle s) {
-    if (Store(frameStyle_, s)) RepaintAll();
-}
-void TVtCustomComboBox::SetFrameVisible(bool v) {
-    if (Store(frameVisible_, v)) RepaintAll();
-}
-void TVtCustomComboBox::SetFramingPreference(TFramingPreference p) {
-    if (Store(framingPreference_, p)) RepaintAll();
 }
 void TVtCustomComboBox::SetFrameController(TVtFrameController* c) { LinkFrameController(this, frameController_, c); }
 
@@ -443,10 +402,7 @@ void TVtCustomComboBox::Dispatch(TMessage& m) {
         UpdateColors();
         return;
     case CM_COLORCHANGED:
-        if (!updatingColors_) {
-            if (focusColor_ == normalColor_) focusColor_ = Color();
-            normalColor_ = Color();
-        }
+        if (!updatingColors_) TakeNormalColor(Color(), normalColor_, focusColor_);
         TCustomComboBox::Dispatch(m);
         if (frameVisible_ && HandleAllocated()) InvalidateFrame();
         return;

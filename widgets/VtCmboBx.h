@@ -13,7 +13,7 @@
 // its beginning. The size of the text when it is empty.
 size_t LastGbkCharStart(const std::string& text);
 
-class TVtCustomComboBox : public TCustomComboBox {
+class TVtCustomComboBox : public TCustomComboBox, public TVtFrameSettings {
 public:
     explicit TVtCustomComboBox(TComponent* owner);
     ~TVtCustomComboBox() override;
@@ -43,22 +43,6 @@ public:
     void SetFlatButtons(bool f);
     TColor FlatButtonColor() const { return flatButtonColor_; }
     void SetFlatButtonColor(TColor c);
-    TColor FrameColor() const { return frameColor_; }
-    void SetFrameColor(TColor c);
-    TColor FrameHotColor() const { return frameHotColor_; }
-    void SetFrameHotColor(TColor c);
-    bool FrameHotTrack() const { return frameHotTrack_; }
-    void SetFrameHotTrack(bool t);
-    TFrameStyle FrameHotStyle() const { return frameHotStyle_; }
-    void SetFrameHotStyle(TFrameStyle s);
-    TSides FrameSides() const { return frameSides_; }
-    void SetFrameSides(TSides s);
-    TFrameStyle FrameStyle() const { return frameStyle_; }
-    void SetFrameStyle(TFrameStyle s);
-    bool FrameVisible() const { return frameVisible_; }
-    void SetFrameVisible(bool v);
-    TFramingPreference FramingPreference() const { return framingPreference_; }
-    void SetFramingPreference(TFramingPreference p);
     TVtFrameController* FrameController() const { return frameController_; }
     void SetFrameController(TVtFrameController* c);
     int GetDropDownWidth() const { return DropDownWidth(); }
@@ -81,6 +65,8 @@ protected:
     void Change() override;
     void EditCreated(TCustomEdit* edit) override;
     void Notification(TComponent* c, TOperation op) override;
+    void FrameChanged() override { RepaintAll(); }
+    bool FrameLoading() const override { return IsLoading(); }
 
 private:
     bool Themed() const;
@@ -103,11 +89,8 @@ private:
     bool autoDropDown_ = false, autoCloseUp_ = false, tabOnEnter_ = false, readOnly_ = false;
     bool handlingChar_ = false, settingText_ = false, mouseOver_ = false, updatingColors_ = false;
     TColor normalColor_ = clWindow, focusColor_ = clWindow, disabledColor_ = clBtnFace;
-    TColor flatButtonColor_ = clBtnFace, frameColor_ = clBtnShadow, frameHotColor_ = clBtnShadow;
-    bool flatButtons_ = false, frameHotTrack_ = false, frameVisible_ = false;
-    TFrameStyle frameHotStyle_ = fsFlatBold, frameStyle_ = fsFlat;
-    TSides frameSides_ = sdAllSides;
-    TFramingPreference framingPreference_ = fpXPThemes;
+    TColor flatButtonColor_ = clBtnFace;
+    bool flatButtons_ = false;
     TVtFrameController* frameController_ = nullptr;
 };
 

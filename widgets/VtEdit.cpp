@@ -59,23 +59,11 @@ const TClassInfo& TVtCustomEdit::StaticClass() {
     static TClassInfo ci = [] {
         using C = TVtCustomEdit;
         TClassInfo c{"TVtCustomEdit", &TCustomMaskEdit::StaticClass(), {}, {}, {}};
-        c.props = {OrdProp<C, TColor>("FocusColor", &C::FocusColor, &C::SetFocusColor, clWindow),
-                   OrdProp<C, TColor>("DisabledColor", &C::DisabledColor, &C::SetDisabledColor, clBtnFace),
-                   OrdProp<C, TColor>("FrameColor", &C::FrameColor, &C::SetFrameColor, clBtnShadow),
-                   OrdProp<C, TColor>("FrameHotColor", &C::FrameHotColor, &C::SetFrameHotColor, clBtnShadow),
-                   BoolProp<C>("FrameHotTrack", &C::FrameHotTrack, &C::SetFrameHotTrack, 0),
-                   OrdProp<C, TFrameStyle>("FrameHotStyle", &C::FrameHotStyle, &C::SetFrameHotStyle, fsFlatBold,
-                                           &FrameStyleIdents),
-                   SetProp<C, TSides>("FrameSides", &C::FrameSides, &C::SetFrameSides, &SidesIdents, sdAllSides),
-                   OrdProp<C, TFrameStyle>("FrameStyle", &C::FrameStyle, &C::SetFrameStyle, fsFlat,
-                                           &FrameStyleIdents),
-                   BoolProp<C>("FrameVisible", &C::FrameVisible, &C::SetFrameVisible, 0),
-                   OrdProp<C, TFramingPreference>("FramingPreference", &C::FramingPreference,
-                                                  &C::SetFramingPreference, fpXPThemes, &FramingPreferenceIdents),
-                   RefProp<C, TVtFrameController>("FrameController", &C::FrameController, &C::SetFrameController),
-                   BoolProp<C>("TabOnEnter", &C::TabOnEnter, &C::SetTabOnEnter, 0),
-                   EventProp("OnMouseEnter", &C::OnMouseEnter),
-                   EventProp("OnMouseLeave", &C::OnMouseLeave)};
+        c.props = ColorAndFrameProps<C>();
+        c.props.insert(c.props.end(),
+                       {RefProp<C, TVtFrameController>("FrameController", &C::FrameController, &C::SetFrameController),
+                        BoolProp<C>("TabOnEnter", &C::TabOnEnter, &C::SetTabOnEnter, 0),
+                        EventProp("OnMouseEnter", &C::OnMouseEnter), EventProp("OnMouseLeave", &C::OnMouseLeave)});
         return c;
     }();
     return ci;
@@ -123,38 +111,8 @@ static bool Store(T& field, T value) {
     return true;
 }
 
-void TVtCustomEdit::SetFrameColor(TColor c) {
-    if (Store(frameColor_, c)) RepaintFrame();
-}
-void TVtCustomEdit::SetFrameHotColor(TColor c) {
-    if (Store(frameHotColor_, c)) RepaintFrame();
-}
-void TVtCustomEdit::SetFrameHotStyle(TFrameStyle s) {
-    if (Store(frameHotStyle_, s)) RepaintFrame();
-}
-void TVtCustomEdit::SetFrameSides(TSides s) {
-    if (Store(frameSides_, TSides(s & sdAllSides))) RepaintFrame();
-}
-void TVtCustomEdit::SetFrameStyle(TFrameStyle s) {
-    if (Store(frameStyle_, s)) RepaintFrame();
-}
-void TVtCustomEdit::SetFramingPreference(TFramingPreference p) {
-    if (Store(framingPreference_, p) && p == fpCustomFraming) RepaintFrame();
-}
-
-void TVtCustomEdit::SetFrameHotTrack(bool t) {
-    if (!Store(frameHotTrack_, t)) return;
-    if (t) {
-        SetFrameVisible(true);
-        if (!IsLoading()) frameSides_ = sdAllSides;
-    }
-    RepaintFrame();
-    Invalidate();
-}
-
-void TVtCustomEdit::SetFrameVisible(bool v) {
-    if (!Store(frameVisible_, v)) return;
-    if (v) SetCtl3D(true);
+void TVtCustomEdit::FrameVisibleChanged() {
+    if (frameVisible_) SetCtl3D(true);
     RecreateWnd();
     RepaintFrame();
 }
@@ -182,6 +140,17 @@ void TVtCustomEdit::SetHotState(int kind, bool on) {
     else if (frameHotTrack_)
         RepaintFrame();
     UpdateColors();
+}
+
+void TVtCustomEdit::ColorEmbeddedButtons(TVtButtonHolder* buttons) {
+    buttons->SetEnabled(Enabled());
+    if (!flatButtons_) return;
+    if (UseThemes()) {
+        buttons->SetFlat(!Hot());
+        buttons->SetButtonColor(Color());
+    } else {
+        buttons->SetButtonColor(Hot() ? flatButtonColor_ : Color());
+    }
 }
 
 void TVtCustomEdit::PaintFrame() {
@@ -345,10 +314,7 @@ void TVtCustomEdit::Dispatch(TMessage& m) {
         UpdateColors();
         return;
     case CM_COLORCHANGED:
-        if (!updatingColors_) {
-            if (focusColor_ == normalColor_) focusColor_ = Color();
-            normalColor_ = Color();
-        }
+        if (!updatingColors_) TakeNormalColor(Color(), normalColor_, focusColor_);
         TCustomMaskEdit::Dispatch(m);
         if (frameVisible_) RepaintFrame();
         return;
@@ -400,12 +366,7 @@ const TClassInfo& TVtNumericEdit::StaticClass() {
     static TClassInfo ci = [] {
         using C = TVtNumericEdit;
         TClassInfo c{"TVtNumericEdit", &TVtEdit::StaticClass(), Creator<C>(), {}, {}};
-        TPropInfo value;
-        value.name = "Value";
-        value.kind = tkFloat;
-        value.getFloat = [](const TObject* o) { return const_cast<C*>(static_cast<const C*>(o))->Value(); };
-        value.setFloat = [](TObject* o, double v) { static_cast<C*>(o)->SetValue(v); };
-        c.props = {value,
+        c.props = {NumberValueProp<C>(),
                    FloatProp<C>("Min", &C::Min, &C::SetMin),
                    FloatProp<C>("Max", &C::Max, &C::SetMax),
                    BoolProp<C>("CheckRange", &C::CheckRange, &C::SetCheckRange, 0),

@@ -7,9 +7,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/StdCtrls.h"
+#include "widgets/VtButton.h"
 #include "widgets/VtCommon.h"
 
 class EDBEditError : public Exception {
@@ -24,7 +26,7 @@ double NumericTextToValue(const std::string& text);
 // The nearest whole number (halves to even), limited to the 32-bit range; NaN gives 0.
 int RoundToInt32(double v);
 
-class TVtCustomEdit : public TCustomMaskEdit {
+class TVtCustomEdit : public TCustomMaskEdit, public TVtFrameSettings {
 public:
     explicit TVtCustomEdit(TComponent* owner);
     ~TVtCustomEdit() override;
@@ -37,26 +39,15 @@ public:
     void SetFocusColor(TColor c);
     TColor DisabledColor() const { return disabledColor_; }
     void SetDisabledColor(TColor c);
-    TColor FrameColor() const { return frameColor_; }
-    void SetFrameColor(TColor c);
-    TColor FrameHotColor() const { return frameHotColor_; }
-    void SetFrameHotColor(TColor c);
-    bool FrameHotTrack() const { return frameHotTrack_; }
-    void SetFrameHotTrack(bool t);
-    TFrameStyle FrameHotStyle() const { return frameHotStyle_; }
-    void SetFrameHotStyle(TFrameStyle s);
-    TSides FrameSides() const { return frameSides_; }
-    void SetFrameSides(TSides s);
-    TFrameStyle FrameStyle() const { return frameStyle_; }
-    virtual void SetFrameStyle(TFrameStyle s);
-    bool FrameVisible() const { return frameVisible_; }
-    void SetFrameVisible(bool v);
-    TFramingPreference FramingPreference() const { return framingPreference_; }
-    void SetFramingPreference(TFramingPreference p);
     TVtFrameController* FrameController() const { return frameController_; }
     void SetFrameController(TVtFrameController* c);
     bool TabOnEnter() const { return tabOnEnter_; }
     void SetTabOnEnter(bool t) { tabOnEnter_ = t; }
+    // Flat drop-down or embedded buttons, in FlatButtonColor while the control is hot or focused.
+    bool FlatButtons() const { return flatButtons_; }
+    virtual void SetFlatButtons(bool f);
+    TColor FlatButtonColor() const { return flatButtonColor_; }
+    virtual void SetFlatButtonColor(TColor c);
     // The colour neither focused nor disabled.
     TColor NormalColor() const { return normalColor_; }
     bool MouseOver() const { return mouseOver_; }
@@ -75,15 +66,17 @@ protected:
     virtual void SetHotState(int kind, bool on);
     void KeyPress(char& key) override;
     void Notification(TComponent* c, TOperation op) override;
+    void FrameChanged() override { RepaintFrame(); }
+    void FrameVisibleChanged() override;
+    bool FrameLoading() const override { return IsLoading(); }
     bool Hot() const { return focused_ || mouseOver_; }
+    // Embedded buttons follow the edit: enabled with it; flat ones in FlatButtonColor while it is hot or
+    // focused, else in its colour (with a theme: flat only while it is neither).
+    void ColorEmbeddedButtons(TVtButtonHolder* buttons);
 
     // The drop-down button of descendants, in the non-client area at the right.
     bool ShowButton() const { return showButton_; }
     void SetShowButton(bool s);
-    bool FlatButtons() const { return flatButtons_; }
-    void SetFlatButtons(bool f);
-    TColor FlatButtonColor() const { return flatButtonColor_; }
-    void SetFlatButtonColor(TColor c);
     int ButtonState() const { return buttonState_; }
     void SetButtonState(int s);
     bool MouseOverButton() const { return mouseOverButton_; }
@@ -97,11 +90,8 @@ private:
     int ButtonWidth() const;
 
     TColor normalColor_ = clWindow, focusColor_ = clWindow, disabledColor_ = clBtnFace;
-    TColor frameColor_ = clBtnShadow, frameHotColor_ = clBtnShadow, flatButtonColor_ = clBtnFace;
-    bool frameHotTrack_ = false, frameVisible_ = false, tabOnEnter_ = false;
-    TFrameStyle frameHotStyle_ = fsFlatBold, frameStyle_ = fsFlat;
-    TSides frameSides_ = sdAllSides;
-    TFramingPreference framingPreference_ = fpXPThemes;
+    TColor flatButtonColor_ = clBtnFace;
+    bool tabOnEnter_ = false;
     TVtFrameController* frameController_ = nullptr;
     bool updatingColors_ = false, focused_ = false, mouseOver_ = false;
     bool showButton_ = false, flatButtons_ = false, mouseOverButton_ = false, dropping_ = false;
@@ -164,6 +154,24 @@ private:
     bool valueChanged_ = false, loadingValue_ = false;
     std::string displayFormat_ = ",0;(,0)";
 };
+
+// The published Value of the number edits, read through the edit's Value (which may rewrite a blank text).
+template <class C>
+TPropInfo NumberValueProp() {
+    TPropInfo value;
+    value.name = "Value";
+    value.kind = tkFloat;
+    value.getFloat = [](const TObject* o) { return const_cast<C*>(static_cast<const C*>(o))->Value(); };
+    value.setFloat = [](TObject* o, double v) { static_cast<C*>(o)->SetValue(v); };
+    return value;
+}
+
+// The published flat-button properties of the edits with embedded buttons.
+template <class C>
+std::vector<TPropInfo> FlatButtonProps() {
+    return {BoolProp<C>("FlatButtons", &C::FlatButtons, &C::SetFlatButtons, 0),
+            OrdProp<C, TColor>("FlatButtonColor", &C::FlatButtonColor, &C::SetFlatButtonColor, clBtnFace)};
+}
 
 // The number-key rule shared by the numeric and the spin edit: digits, signs, the separator (unless integers
 // only) and control characters but Enter; the separator once; signs only in front. signSelectionRule: a

@@ -34,7 +34,7 @@ static const TEnumInfo OrientationIdents{{"orHorizontal", "orVertical"}};
 const TClassInfo& TVtSpinButtons::StaticClass() {
     static TClassInfo ci = [] {
         using C = TVtSpinButtons;
-        TClassInfo c{"TVtSpinButtons", &TWinControl::StaticClass(), Creator<C>(), {}, {}};
+        TClassInfo c{"TVtSpinButtons", &TVtButtonHolder::StaticClass(), Creator<C>(), {}, {}};
         c.props = {OrdProp<C, TSpinDirection>("Direction", &C::Direction, &C::SetDirection, sdUpDown,
                                               &SpinDirectionIdents),
                    OrdProp<C, TOrientation>("Orientation", &C::Orientation, &C::SetOrientation, orVertical,
@@ -50,27 +50,20 @@ const TClassInfo& TVtSpinButtons::StaticClass() {
     return ci;
 }
 
-TVtSpinButtons::TVtSpinButtons(TComponent* owner) : TWinControl(owner) {
-    SetControlStyle(ControlStyle() & ~uint32_t(csAcceptsControls | csSetCaption));
-    SetParentColor(false);
-    SetColor(clBtnFace);
-    up_ = new TVtControlButton(this);
-    down_ = new TVtControlButton(this);
-    for (TVtControlButton* b : {up_, down_}) {
+TVtSpinButtons::TVtSpinButtons(TComponent* owner) : TVtButtonHolder(owner) {
+    for (TVtControlButton* b : {first_, second_}) {
         b->SetNumGlyphs(2);
         b->SetRepeatClicks(true);
-        b->SetParent(this);
-        b->OnMouseDown = [this](TObject* s, TMouseButton mb, TShiftState ss, int x, int y) { Pressing(s, mb, ss, x, y); };
         b->OnGlyphChange = [this](TObject* s) {
             auto* btn = static_cast<TVtControlButton*>(s);
-            (btn == up_ ? customUp_ : customDown_) = !btn->GlyphEmpty();
+            (btn == first_ ? customUp_ : customDown_) = !btn->GlyphEmpty();
             ChooseArrows();
         };
     }
-    up_->OnClick = [this](TObject*) {
+    first_->OnClick = [this](TObject*) {
         if (OnUpRightClick) OnUpRightClick(this);
     };
-    down_->OnClick = [this](TObject*) {
+    second_->OnClick = [this](TObject*) {
         if (OnDownLeftClick) OnDownLeftClick(this);
     };
     ChooseArrows();
@@ -78,15 +71,15 @@ TVtSpinButtons::TVtSpinButtons(TComponent* owner) : TWinControl(owner) {
 }
 
 void TVtSpinButtons::ChooseArrows() {
-    up_->SetStyle(customUp_ ? cbsNone : direction_ == sdUpDown ? cbsUp : cbsRight);
-    down_->SetStyle(customDown_ ? cbsNone : direction_ == sdUpDown ? cbsDown : cbsLeft);
+    first_->SetStyle(customUp_ ? cbsNone : direction_ == sdUpDown ? cbsUp : cbsRight);
+    second_->SetStyle(customDown_ ? cbsNone : direction_ == sdUpDown ? cbsDown : cbsLeft);
 }
 
 void TVtSpinButtons::SetDirection(TSpinDirection d) {
     if (d == direction_) return;
     direction_ = d;
-    up_->SetGlyph(nullptr);
-    down_->SetGlyph(nullptr);
+    first_->SetGlyph(nullptr);
+    second_->SetGlyph(nullptr);
     ChooseArrows();
     Invalidate();
 }
@@ -99,78 +92,40 @@ void TVtSpinButtons::SetOrientation(TOrientation o) {
     Invalidate();
 }
 
-void TVtSpinButtons::SetFlat(bool f) {
-    up_->SetFlat(f);
-    down_->SetFlat(f);
-}
-
-void TVtSpinButtons::SetButtonColor(TColor c) {
-    SetColor(c);
-    up_->SetColor(c);
-    down_->SetColor(c);
-}
-
-void TVtSpinButtons::SetEnabled(bool e) {
-    TWinControl::SetEnabled(e);
-    up_->SetEnabled(e);
-    down_->SetEnabled(e);
-}
-
-void TVtSpinButtons::SetFocusControl(TWinControl* c) {
-    if (c == focusControl_) return;
-    if (focusControl_) focusControl_->RemoveFreeNotification(this);
-    focusControl_ = c;
-    if (c) c->FreeNotification(this);
-}
-
-void TVtSpinButtons::Notification(TComponent* c, TOperation op) {
-    TWinControl::Notification(c, op);
-    if (op == opRemove && c == focusControl_) focusControl_ = nullptr;
-}
-
 void TVtSpinButtons::Layout() {
     if (IsLoading()) return;
     int w = Width(), h = Height();
     if (orientation_ == orVertical) {
-        up_->SetBounds(0, 0, w, h / 2);
-        down_->SetBounds(0, h / 2, w, h - h / 2 - 1);
+        first_->SetBounds(0, 0, w, h / 2);
+        second_->SetBounds(0, h / 2, w, h - h / 2 - 1);
     } else {
-        down_->SetBounds(0, 0, w / 2, h - 1);
-        up_->SetBounds(w / 2, 0, w - w / 2, h - 1);
+        second_->SetBounds(0, 0, w / 2, h - 1);
+        first_->SetBounds(w / 2, 0, w - w / 2, h - 1);
     }
 }
 
 void TVtSpinButtons::Loaded() {
-    TWinControl::Loaded();
+    TVtButtonHolder::Loaded();
     Layout();
 }
 
-void TVtSpinButtons::Pressing(TObject*, TMouseButton b, TShiftState, int, int) {
-    if (b != mbLeft) return;
-    if (focusControl_ && focusControl_->TabStop() && focusControl_->CanFocus()) {
-        if (!focusControl_->Focused()) focusControl_->SetFocus();
-    } else if (TabStop() && CanFocus() && !Focused()) {
-        SetFocus();
-    }
-}
-
 void TVtSpinButtons::KeyDown(WORD& key, TShiftState shift) {
-    TWinControl::KeyDown(key, shift);
-    if (key == VK_UP) up_->Click();
-    if (key == VK_DOWN) down_->Click();
+    TVtButtonHolder::KeyDown(key, shift);
+    if (key == VK_UP) first_->Click();
+    if (key == VK_DOWN) second_->Click();
 }
 
 void TVtSpinButtons::Dispatch(TMessage& m) {
     switch (m.Msg) {
     case WM_SIZE:
-        TWinControl::Dispatch(m);
+        TVtButtonHolder::Dispatch(m);
         Layout();
         return;
     case WM_ERASEBKGND: m.Result = 1; return;
     case WM_GETDLGCODE: m.Result = DLGC_WANTARROWS; return;
     default: break;
     }
-    TWinControl::Dispatch(m);
+    TVtButtonHolder::Dispatch(m);
 }
 
 // ---- TVtSpinEdit ----
@@ -179,12 +134,7 @@ const TClassInfo& TVtSpinEdit::StaticClass() {
     static TClassInfo ci = [] {
         using C = TVtSpinEdit;
         TClassInfo c{"TVtSpinEdit", &TVtCustomEdit::StaticClass(), Creator<C>(), {}, {}};
-        TPropInfo value;
-        value.name = "Value";
-        value.kind = tkFloat;
-        value.getFloat = [](const TObject* o) { return const_cast<C*>(static_cast<const C*>(o))->Value(); };
-        value.setFloat = [](TObject* o, double v) { static_cast<C*>(o)->SetValue(v); };
-        c.props = {value,
+        c.props = {NumberValueProp<C>(),
                    FloatProp<C>("Min", &C::Min, &C::SetMin),
                    FloatProp<C>("Max", &C::Max, &C::SetMax),
                    FloatProp<C>("Increment", &C::Increment, &C::SetIncrement),
@@ -200,11 +150,9 @@ const TClassInfo& TVtSpinEdit::StaticClass() {
                                               &SpinDirectionIdents),
                    OrdProp<C, TOrientation>("Orientation", &C::Orientation, &C::SetOrientation, orVertical,
                                             &OrientationIdents),
-                   BoolProp<C>("FlatButtons", &C::GetFlatButtons, &C::SetFlatButtonsProp, 0),
-                   OrdProp<C, TColor>("FlatButtonColor", &C::GetFlatButtonColor, &C::SetFlatButtonColorProp,
-                                      clBtnFace),
                    EventProp("OnChanging", &C::OnChanging),
                    EventProp("OnButtonClick", &C::OnButtonClick)};
+        for (TPropInfo& f : FlatButtonProps<C>()) c.props.push_back(std::move(f));
         return c;
     }();
     return ci;
@@ -301,20 +249,20 @@ void TVtSpinEdit::SetOrientation(TOrientation o) {
     Invalidate();
 }
 
-void TVtSpinEdit::SetFlatButtonsProp(bool f) {
-    SetFlatButtons(f);
+void TVtSpinEdit::SetFlatButtons(bool f) {
+    TVtCustomEdit::SetFlatButtons(f);
     buttons_->SetFlat(f);
     FollowState();
     AdjustButtons();
 }
 
-void TVtSpinEdit::SetFlatButtonColorProp(TColor c) {
-    SetFlatButtonColor(c);
+void TVtSpinEdit::SetFlatButtonColor(TColor c) {
+    TVtCustomEdit::SetFlatButtonColor(c);
     FollowState();
 }
 
-void TVtSpinEdit::SetFrameStyle(TFrameStyle s) {
-    TVtCustomEdit::SetFrameStyle(s);
+void TVtSpinEdit::FrameChanged() {
+    TVtCustomEdit::FrameChanged();
     AdjustButtons();
 }
 
@@ -399,17 +347,7 @@ void TVtSpinEdit::KeyPress(char& key) {
     }
 }
 
-void TVtSpinEdit::FollowState() {
-    buttons_->SetEnabled(Enabled());
-    if (!FlatButtons()) return;
-    bool hot = Hot();
-    if (UseThemes()) {
-        buttons_->SetFlat(!hot);
-        buttons_->SetButtonColor(Color());
-    } else {
-        buttons_->SetButtonColor(hot ? FlatButtonColor() : Color());
-    }
-}
+void TVtSpinEdit::FollowState() { ColorEmbeddedButtons(buttons_); }
 
 void TVtSpinEdit::SetHotState(int kind, bool on) {
     TVtCustomEdit::SetHotState(kind, on);

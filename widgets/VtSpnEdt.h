@@ -18,7 +18,7 @@ bool SpinTextToValue(const std::string& text, double& v);
 enum TSpinDirection : uint8_t { sdUpDown, sdLeftRight };
 enum TSpinButtonType : uint8_t { sbUp, sbDown };
 
-class TVtSpinButtons : public TWinControl {
+class TVtSpinButtons : public TVtButtonHolder {
 public:
     explicit TVtSpinButtons(TComponent* owner);
     QM_CLASS_INFO
@@ -27,39 +27,30 @@ public:
     void SetDirection(TSpinDirection d);
     TOrientation Orientation() const { return orientation_; }
     void SetOrientation(TOrientation o);
-    bool Flat() const { return up_->Flat(); }
-    void SetFlat(bool f);
-    void SetButtonColor(TColor c);
-    void SetEnabled(bool e) override;
-    TBitmap* GlyphUpRight() const { return up_->Glyph(); }
-    void SetGlyphUpRight(const TBitmap* b) { up_->SetGlyph(b); }
-    TBitmap* GlyphDownLeft() const { return down_->Glyph(); }
-    void SetGlyphDownLeft(const TBitmap* b) { down_->SetGlyph(b); }
-    TNumGlyphs NumGlyphsUpRight() const { return up_->NumGlyphs(); }
-    void SetNumGlyphsUpRight(TNumGlyphs n) { up_->SetNumGlyphs(n); }
-    TNumGlyphs NumGlyphsDownLeft() const { return down_->NumGlyphs(); }
-    void SetNumGlyphsDownLeft(TNumGlyphs n) { down_->SetNumGlyphs(n); }
-    TWinControl* FocusControl() const { return focusControl_; }
-    void SetFocusControl(TWinControl* c);
-    TVtControlButton* UpRightButton() const { return up_; }
-    TVtControlButton* DownLeftButton() const { return down_; }
+    TBitmap* GlyphUpRight() const { return first_->Glyph(); }
+    void SetGlyphUpRight(const TBitmap* b) { first_->SetGlyph(b); }
+    TBitmap* GlyphDownLeft() const { return second_->Glyph(); }
+    void SetGlyphDownLeft(const TBitmap* b) { second_->SetGlyph(b); }
+    TNumGlyphs NumGlyphsUpRight() const { return first_->NumGlyphs(); }
+    void SetNumGlyphsUpRight(TNumGlyphs n) { first_->SetNumGlyphs(n); }
+    TNumGlyphs NumGlyphsDownLeft() const { return second_->NumGlyphs(); }
+    void SetNumGlyphsDownLeft(TNumGlyphs n) { second_->SetNumGlyphs(n); }
+    // first_ is the up/right button, second_ the down/left one.
+    TVtControlButton* UpRightButton() const { return first_; }
+    TVtControlButton* DownLeftButton() const { return second_; }
     void Dispatch(TMessage& m) override;
     void Loaded() override;
 
     TNotifyEvent OnUpRightClick, OnDownLeftClick;
 
 protected:
-    void Notification(TComponent* c, TOperation op) override;
     void KeyDown(WORD& key, TShiftState shift) override;
 
 private:
     void Layout();
     void ChooseArrows();
-    void Pressing(TObject* sender, TMouseButton b, TShiftState s, int x, int y);
-    TVtControlButton *up_, *down_;
     TSpinDirection direction_ = sdUpDown;
     TOrientation orientation_ = orVertical;
-    TWinControl* focusControl_ = nullptr;
     bool customUp_ = false, customDown_ = false;
 };
 
@@ -104,11 +95,8 @@ public:
     void SetDirection(TSpinDirection d) { buttons_->SetDirection(d); }
     TOrientation Orientation() const { return buttons_->Orientation(); }
     void SetOrientation(TOrientation o);
-    bool GetFlatButtons() const { return FlatButtons(); }
-    void SetFlatButtonsProp(bool f);
-    TColor GetFlatButtonColor() const { return FlatButtonColor(); }
-    void SetFlatButtonColorProp(TColor c);
-    void SetFrameStyle(TFrameStyle s) override;
+    void SetFlatButtons(bool f) override;
+    void SetFlatButtonColor(TColor c) override;
     TVtSpinButtons* SpinButtons() const { return buttons_; }
     TVtControlButton* GetButton(TSpinButtonType b) const;
     double CheckValue(double v) const;
@@ -128,6 +116,7 @@ protected:
     void KeyDown(WORD& key, TShiftState shift) override;
     void KeyPress(char& key) override;
     void SetHotState(int kind, bool on) override;
+    void FrameChanged() override;
     void BoundsChanged(bool moved, bool sized) override;
 
 private:

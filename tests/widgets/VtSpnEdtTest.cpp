@@ -226,8 +226,8 @@ TEST(VtSpinEdit, FlatButtonsFollowTheHotState) {
     SpinForm f;
     TVtSpinEdit* s = f.spin;
     f.other->SetFocus();
-    s->SetFlatButtonsProp(true);
-    s->SetFlatButtonColorProp(clYellow);
+    s->SetFlatButtons(true);
+    s->SetFlatButtonColor(clYellow);
     EXPECT_TRUE(s->SpinButtons()->Flat());
     EXPECT_EQ(s->GetButton(sbUp)->Color(), s->Color());
     s->SetFocus();
