@@ -1,6 +1,7 @@
 #include "platform/ui/StdCtrls.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -8,6 +9,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <algorithm>
+#include <memory>
 
 #include "platform/ui/Backend.h"
 #include "platform/ui/Bitmap.h"
@@ -159,9 +161,26 @@ public:
             Backend::RouteMouse(top, p, kind, b, keys);
             return false;
         }
-        case QEvent::ContextMenu:
+        case QEvent::ContextMenu: {
             // The control's popup menu, when it has one, replaces the native edit menu.
-            return edit->PopupMenu() != nullptr || bool(edit->OnContextPopup);
+            if (edit->PopupMenu() != nullptr || bool(edit->OnContextPopup)) return true;
+            // The native menu's cut, paste and delete go through the control's messages, as the keys do.
+            std::unique_ptr<QMenu> menu(edit->edit_->createStandardContextMenu());
+            const std::pair<const char*, UINT> routed[] = {{"edit-cut", WM_CUT}, {"edit-paste", WM_PASTE},
+                                                           {"edit-delete", WM_CLEAR}};
+            for (QAction* a : menu->actions())
+                for (auto [name, msg] : routed)
+                    if (a->objectName() == QLatin1String(name)) {
+                        QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+                        TCustomEdit* self = edit;
+                        UINT m = msg;
+                        QObject::connect(a, &QAction::triggered, a, [self, m] {
+                            if (Backend::Alive(self)) Backend::Guard([&] { self->Perform(m); });
+                        });
+                    }
+            menu->exec(static_cast<QContextMenuEvent*>(e)->globalPos());
+            return true;
+        }
         case QEvent::FocusIn:
             if (Backend::Focused() != edit && edit->CanFocus()) {
                 TCustomEdit* self = edit;
