@@ -223,8 +223,7 @@ static TArrowDirection DirectionOf(TVtControlButtonStyle s) {
 void TVtControlButton::DrawArrowButton(TCanvas* c, TRect r) {
     bool flatRest = flat_ && !pressed_ && !mouseOver_ && !Designing();
     if (Themed() && !flatRest) {
-        static const TThemedPart parts[] = {tpScrollArrowLeft, tpScrollArrowUp, tpScrollArrowRight,
-                                            tpScrollArrowDown};
+        static const TThemedPart parts[] = {tpSpinLeft, tpSpinUp, tpSpinRight, tpSpinDown};
         DrawThemedPart(c, r, parts[style_ - cbsLeft]);
         return;
     }

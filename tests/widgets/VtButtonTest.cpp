@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/ui/Forms.h"
+#include "platform/ui/Themes.h"
 #include "platform/ui/testsupport/UiTest.h"
 
 namespace {
@@ -163,4 +164,22 @@ TEST(VtControlButton, ClassicAndFlatFacesAndArrows) {
     UiTest::Flush();
     auto off = f.Shot();
     EXPECT_EQ(f.Count(off.get(), clBtnText), 0);
+}
+
+TEST(VtControlButton, ThemedSpinPartsAndFlatRest) {
+    ButtonForm f;
+    ThemeServices()->SetThemesEnabled(true);
+    f.b->SetStyle(cbsUp);
+    f.b->SetColor(clYellow);
+    UiTest::Flush();
+    auto themed = f.Shot();
+    themed->SaveToPNG(std::string(QM_TEST_OUT) + "/VtControlButton-themed.png");
+    EXPECT_EQ(f.Count(themed.get(), clYellow), 0);  // the style's own face
+    f.b->SetFlat(true);
+    UiTest::MouseMove(f.form, 150, 100);
+    UiTest::Flush();
+    auto rest = f.Shot();
+    EXPECT_EQ(rest->Canvas()->Pixel(0, 0), ColorToRGB(clYellow));  // at rest only the colour and the arrow
+    EXPECT_GT(f.Count(rest.get(), clYellow), 17 * 21 / 2);
+    ThemeServices()->SetThemesEnabled(false);
 }
