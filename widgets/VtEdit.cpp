@@ -402,6 +402,8 @@ double TVtNumericEdit::Value() {
 }
 
 void TVtNumericEdit::SetValue(double v) {
+    // No text could show it: an infinite or undefined value reads as Min, as unparsable text does.
+    if (!std::isfinite(v)) v = min_;
     double now;
     try {
         now = ValueFromText();

@@ -183,6 +183,8 @@ double TVtSpinEdit::CheckValue(double v) const {
 }
 
 void TVtSpinEdit::SetValue(double v) {
+    // No text could show it: an infinite or undefined value reads as Min, as unconvertible text does.
+    if (!std::isfinite(v)) v = min_;
     // While loading the range may not be complete yet: Loaded clamps.
     SetText(SpinValueToText(IsLoading() ? v : CheckValue(v), decimals_));
 }
@@ -345,6 +347,14 @@ void TVtSpinEdit::KeyPress(char& key) {
         key = 0;
         MessageBeep(0);
     }
+}
+
+void TVtSpinEdit::DoEnter() {
+    // A click places the caret; the keyboard selects the whole value.
+    bool keepAutoSelect = AutoSelect();
+    if (GetKeyState(VK_LBUTTON) & 0x8000) SetAutoSelect(false);
+    TVtCustomEdit::DoEnter();
+    SetAutoSelect(keepAutoSelect);
 }
 
 void TVtSpinEdit::FollowState() { ColorEmbeddedButtons(buttons_); }

@@ -115,6 +115,7 @@ public:
 protected:
     void KeyDown(WORD& key, TShiftState shift) override;
     void KeyPress(char& key) override;
+    void DoEnter() override;
     void SetHotState(int kind, bool on) override;
     void FrameChanged() override;
     void BoundsChanged(bool moved, bool sized) override;

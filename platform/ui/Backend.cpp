@@ -25,6 +25,9 @@ TControl* g_capture = nullptr;
 TWinControl* g_focus = nullptr;
 TControl* g_mouse = nullptr;  // has had CM_MOUSEENTER
 TPoint g_mouseScreen;
+// Mouse buttons held (MK_LBUTTON ...) and the shift state of the last key, for GetKeyState.
+WPARAM g_mouseButtons = 0;
+TShiftState g_keyShift = 0;
 std::set<TWinControl*> g_paints;
 bool g_paintPosted = false;
 
@@ -351,6 +354,9 @@ void RouteMouse(TWinControl* top, QPoint p, MouseKind kind, TMouseButton button,
     if (!top) return;
     TRect wc = top->WindowClientRect();
     g_mouseScreen = top->ClientToScreen(TPoint(p.x() - wc.Left, p.y() - wc.Top));
+    static const WPARAM bits[] = {MK_LBUTTON, MK_RBUTTON, MK_MBUTTON};
+    if (kind == Down || kind == DoubleClick) g_mouseButtons |= bits[button];
+    if (kind == Up) g_mouseButtons &= ~bits[button];
     DragState& d = Drag();
     if (d.source) {
         // While dragging, the mouse belongs to the drag.
@@ -429,6 +435,7 @@ void RouteKey(TWinControl* top, WORD vk, bool down, TShiftState shift, const std
 }
 
 void DeliverKey(TWinControl* target, WORD vk, bool down, TShiftState shift, const std::string& chars) {
+    g_keyShift = shift;
     TCustomForm* form = GetParentForm(target);
     LPARAM keyData = shift;
     if (down) {
@@ -595,6 +602,20 @@ LRESULT SendMessage(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
     if (!Backend::Alive(wnd)) return 0;
     return wnd->Perform(msg, w, l);
 }
+SHORT GetKeyState(int vk) {
+    bool down = false;
+    switch (vk) {
+    case VK_LBUTTON: down = g_mouseButtons & MK_LBUTTON; break;
+    case VK_RBUTTON: down = g_mouseButtons & MK_RBUTTON; break;
+    case VK_MBUTTON: down = g_mouseButtons & MK_MBUTTON; break;
+    case VK_SHIFT: down = g_keyShift & ssShift; break;
+    case VK_CONTROL: down = g_keyShift & ssCtrl; break;
+    case VK_MENU: down = g_keyShift & ssAlt; break;
+    default: break;
+    }
+    return down ? SHORT(0x8000) : SHORT(0);
+}
+
 BOOL PostMessage(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
     if (!Backend::Alive(wnd)) return 0;
     Backend::Post(wnd, msg, w, l);

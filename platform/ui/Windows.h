@@ -175,7 +175,7 @@ struct SCROLLINFO {
     int nPos = 0, nTrackPos = 0;
 };
 // Virtual keys.
-enum : WORD { VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18,
+enum : WORD { VK_LBUTTON = 1, VK_RBUTTON = 2, VK_MBUTTON = 4, VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18,
               VK_ESCAPE = 27, VK_SPACE = 32, VK_PRIOR = 33, VK_NEXT = 34, VK_END = 35, VK_HOME = 36,
               VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40, VK_INSERT = 45, VK_DELETE = 46,
               VK_F1 = 112, VK_F4 = 115 };
@@ -193,6 +193,10 @@ int GetSystemMetrics(int index);
 
 // ---- window functions on our controls ----
 LRESULT SendMessage(HWND wnd, UINT msg, WPARAM w, LPARAM l);
+// The high bit (0x8000) while a mouse button (VK_LBUTTON ...) is held or, as of the last key, a shift key
+// (VK_SHIFT, VK_CONTROL, VK_MENU).
+using SHORT = int16_t;
+SHORT GetKeyState(int vk);
 // Queued: delivered by the message loop, later; dropped when the window is gone by then.
 BOOL PostMessage(HWND wnd, UINT msg, WPARAM w, LPARAM l);
 // Window timers deliver WM_TIMER with wParam = id; setting an existing id restarts it.

@@ -105,6 +105,9 @@ TEST(VtNumericEdit, ValueRules) {
     EXPECT_EQ(num.GetIntValue(), INT_MAX);  // the 32-bit view saturates instead of wrapping
     num.SetValue(-1e10);
     EXPECT_EQ(num.GetIntValue(), INT_MIN);
+    num.SetMin(3);
+    num.SetValue(NAN);
+    EXPECT_EQ(num.Text(), "3");  // no "nan": Min
     num.SetAllowBlank(true);
     num.SetBlankValue(7);
     num.SetText("");

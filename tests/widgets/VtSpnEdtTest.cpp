@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <memory>
 
 #include "platform/ui/Forms.h"
@@ -91,6 +92,10 @@ TEST(VtSpinEdit, ValueRules) {
     EXPECT_EQ(s.Text(), "0");
     s.SetText("x");
     EXPECT_EQ(s.Value(), 0);
+    s.SetValue(INFINITY);
+    EXPECT_EQ(s.Text(), "0");  // no "inf": Min
+    s.SetValue(NAN);
+    EXPECT_EQ(s.Text(), "0");
     s.SetAllowBlank(true);
     s.SetBlankValue(3);
     s.SetText("");
@@ -236,4 +241,19 @@ TEST(VtSpinEdit, FlatButtonsFollowTheHotState) {
     EXPECT_EQ(s->GetButton(sbDown)->Color(), s->Color());
     s->SetEnabled(false);
     EXPECT_FALSE(s->GetButton(sbDown)->Enabled());
+}
+
+TEST(VtSpinEdit, EnteringSelectsUnlessClicked) {
+    SpinForm f;
+    f.spin->SetValue(42);
+    f.other->SetFocus();
+    f.spin->SetFocus();
+    EXPECT_EQ(f.spin->SelLength(), 2);
+    f.other->SetFocus();
+    UiTest::MouseDown(f.spin, 5, 5);
+    EXPECT_TRUE(f.spin->Focused());
+    EXPECT_EQ(GetKeyState(VK_LBUTTON) & 0x8000, 0x8000);
+    EXPECT_EQ(f.spin->SelLength(), 0);
+    UiTest::MouseUp(f.spin, 5, 5);
+    EXPECT_EQ(GetKeyState(VK_LBUTTON), 0);
 }
