@@ -20,6 +20,9 @@
 #include "platform/ui/StdCtrls.h"
 #include "widgets/VtCommon.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtCmboBx.h"
+#include "widgets/VtEdit.h"
+#include "widgets/VtSpnEdt.h"
 
 TfrmCreateTessarRg* frmCreateTessarRg = nullptr;
 

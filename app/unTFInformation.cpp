@@ -4,6 +4,8 @@
 
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtEdit.h"
+#include "widgets/VtSpnEdt.h"
 
 QM_ABSTRACT_CLASS_RECORD(TfrmTFInformation, TForm)
 

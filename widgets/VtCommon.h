@@ -260,5 +260,91 @@ private:
     bool reopen_ = true;
 };
 
+// The frame settings of the framed edit and combo box. A setter stores a changed value and tells the control
+// (FrameChanged); FrameHotTrack turned on also shows the frame and, unless loading, on every side.
+class TVtFrameSettings {
+public:
+    virtual ~TVtFrameSettings() = default;
+    TColor FrameColor() const { return frameColor_; }
+    void SetFrameColor(TColor c);
+    TColor FrameHotColor() const { return frameHotColor_; }
+    void SetFrameHotColor(TColor c);
+    bool FrameHotTrack() const { return frameHotTrack_; }
+    void SetFrameHotTrack(bool t);
+    TFrameStyle FrameHotStyle() const { return frameHotStyle_; }
+    void SetFrameHotStyle(TFrameStyle s);
+    TSides FrameSides() const { return frameSides_; }
+    void SetFrameSides(TSides s);
+    TFrameStyle FrameStyle() const { return frameStyle_; }
+    void SetFrameStyle(TFrameStyle s);
+    bool FrameVisible() const { return frameVisible_; }
+    void SetFrameVisible(bool v);
+    TFramingPreference FramingPreference() const { return framingPreference_; }
+    void SetFramingPreference(TFramingPreference p);
+
+protected:
+    virtual void FrameChanged() = 0;
+    // FrameVisible changed; FrameChanged unless the control does more.
+    virtual void FrameVisibleChanged() { FrameChanged(); }
+    virtual bool FrameLoading() const = 0;
+
+    TColor frameColor_ = clBtnShadow, frameHotColor_ = clBtnShadow;
+    bool frameHotTrack_ = false, frameVisible_ = false;
+    TFrameStyle frameHotStyle_ = fsFlatBold, frameStyle_ = fsFlat;
+    TSides frameSides_ = sdAllSides;
+    TFramingPreference framingPreference_ = fpXPThemes;
+};
+
+// A colour set from outside a control's state switch becomes its normal colour; the focus colour moves along
+// while it equalled the old one.
+inline void TakeNormalColor(TColor c, TColor& normal, TColor& focus) {
+    if (focus == normal) focus = c;
+    normal = c;
+}
+
+// An ordinal property of class C whose accessors belong to B, C itself or a base of it (the frame
+// settings), called on B: a member pointer of a base is never applied to C.
+template <class C, class B, class T>
+TPropInfo MemberProp(const std::string& name, T (B::*get)() const, void (B::*set)(T), int64_t def,
+                     const TEnumInfo* idents = nullptr, TTypeKind kind = tkInteger) {
+    TPropInfo p;
+    p.name = name;
+    p.kind = idents && kind == tkInteger ? tkEnumeration : kind;
+    p.idents = idents;
+    p.defaultOrd = def;
+    p.getOrd = [get](const TObject* o) {
+        const B& b = *static_cast<const C*>(o);
+        return int64_t((b.*get)());
+    };
+    p.setOrd = [set](TObject* o, int64_t v) {
+        B& b = *static_cast<C*>(o);
+        (b.*set)(T(v));
+    };
+    return p;
+}
+
+// The published frame properties of the framed controls and the frame controller (the same getter and setter
+// names in each, on B): FrameColor .. FramingPreference; with the focus and disabled colours in front.
+template <class C, class B = C>
+std::vector<TPropInfo> FrameProps() {
+    return {MemberProp<C, B, TColor>("FrameColor", &B::FrameColor, &B::SetFrameColor, clBtnShadow),
+            MemberProp<C, B, TColor>("FrameHotColor", &B::FrameHotColor, &B::SetFrameHotColor, clBtnShadow),
+            MemberProp<C, B, bool>("FrameHotTrack", &B::FrameHotTrack, &B::SetFrameHotTrack, 0, &BooleanIdents),
+            MemberProp<C, B, TFrameStyle>("FrameHotStyle", &B::FrameHotStyle, &B::SetFrameHotStyle, fsFlatBold,
+                                          &FrameStyleIdents),
+            MemberProp<C, B, TSides>("FrameSides", &B::FrameSides, &B::SetFrameSides, sdAllSides, &SidesIdents, tkSet),
+            MemberProp<C, B, TFrameStyle>("FrameStyle", &B::FrameStyle, &B::SetFrameStyle, fsFlat, &FrameStyleIdents),
+            MemberProp<C, B, bool>("FrameVisible", &B::FrameVisible, &B::SetFrameVisible, 0, &BooleanIdents),
+            MemberProp<C, B, TFramingPreference>("FramingPreference", &B::FramingPreference,
+                                                 &B::SetFramingPreference, fpXPThemes, &FramingPreferenceIdents)};
+}
+template <class C>
+std::vector<TPropInfo> ColorAndFrameProps() {
+    std::vector<TPropInfo> p{OrdProp<C, TColor>("FocusColor", &C::FocusColor, &C::SetFocusColor, clWindow),
+                             OrdProp<C, TColor>("DisabledColor", &C::DisabledColor, &C::SetDisabledColor, clBtnFace)};
+    for (TPropInfo& f : FrameProps<C, TVtFrameSettings>()) p.push_back(std::move(f));
+    return p;
+}
+
 // Registers the library's classes for form resources (they take over the stand-ins' names); once.
 void RegisterWidgetClasses();

@@ -6,9 +6,14 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ExtCtrls.h"
+#include "widgets/VtBtnEdt.h"
+#include "widgets/VtButton.h"
+#include "widgets/VtCmboBx.h"
 #include "widgets/VtCommon.h"
+#include "widgets/VtEdit.h"
 #include "widgets/VtLabel.h"
 #include "widgets/VtPrgres.h"
+#include "widgets/VtSpnEdt.h"
 
 const TEnumInfo FrameStyleIdents{{"fsNone", "fsFlat", "fsGroove", "fsBump", "fsLowered", "fsButtonDown", "fsRaised",
                                   "fsButtonUp", "fsStatus", "fsPopup", "fsFlatBold", "fsFlatRounded"}};
@@ -27,18 +32,8 @@ const TClassInfo& TVtFrameController::StaticClass() {
                    OrdProp<C, TColor>("DisabledColor", &C::DisabledColor, &C::SetDisabledColor, clBtnFace),
                    OrdProp<C, TColor>("FlatButtonColor", &C::FlatButtonColor, &C::SetFlatButtonColor, clBtnFace),
                    BoolProp<C>("FlatButtons", &C::FlatButtons, &C::SetFlatButtons, 1),
-                   OrdProp<C, TColor>("FrameColor", &C::FrameColor, &C::SetFrameColor, clBtnShadow),
-                   OrdProp<C, TColor>("FrameHotColor", &C::FrameHotColor, &C::SetFrameHotColor, clBtnShadow),
-                   BoolProp<C>("FrameHotTrack", &C::FrameHotTrack, &C::SetFrameHotTrack, 0),
-                   OrdProp<C, TFrameStyle>("FrameHotStyle", &C::FrameHotStyle, &C::SetFrameHotStyle, fsFlatBold,
-                                           &FrameStyleIdents),
-                   SetProp<C, TSides>("FrameSides", &C::FrameSides, &C::SetFrameSides, &SidesIdents, sdAllSides),
-                   OrdProp<C, TFrameStyle>("FrameStyle", &C::FrameStyle, &C::SetFrameStyle, fsFlat,
-                                           &FrameStyleIdents),
-                   BoolProp<C>("FrameVisible", &C::FrameVisible, &C::SetFrameVisible, 0),
-                   OrdProp<C, TFramingPreference>("FramingPreference", &C::FramingPreference,
-                                                  &C::SetFramingPreference, fpXPThemes, &FramingPreferenceIdents),
                    RefProp<C, TVtRegIniFile>("RegIniFile", &C::RegIniFile, &C::SetRegIniFile)};
+        for (TPropInfo& f : FrameProps<C>()) c.props.push_back(std::move(f));
         return c;
     }();
     return ci;
@@ -214,6 +209,45 @@ void LinkFrameController(TComponent* control, TVtFrameController*& field, TVtFra
         c->AddControl(control);
         c->FreeNotification(control);
     }
+}
+
+// ---- TVtFrameSettings ----
+
+template <class T>
+static bool StoreChanged(T& field, T value) {
+    if (field == value) return false;
+    field = value;
+    return true;
+}
+
+void TVtFrameSettings::SetFrameColor(TColor c) {
+    if (StoreChanged(frameColor_, c)) FrameChanged();
+}
+void TVtFrameSettings::SetFrameHotColor(TColor c) {
+    if (StoreChanged(frameHotColor_, c)) FrameChanged();
+}
+void TVtFrameSettings::SetFrameHotStyle(TFrameStyle s) {
+    if (StoreChanged(frameHotStyle_, s)) FrameChanged();
+}
+void TVtFrameSettings::SetFrameSides(TSides s) {
+    if (StoreChanged(frameSides_, TSides(s & sdAllSides))) FrameChanged();
+}
+void TVtFrameSettings::SetFrameStyle(TFrameStyle s) {
+    if (StoreChanged(frameStyle_, s)) FrameChanged();
+}
+void TVtFrameSettings::SetFramingPreference(TFramingPreference p) {
+    if (StoreChanged(framingPreference_, p)) FrameChanged();
+}
+void TVtFrameSettings::SetFrameVisible(bool v) {
+    if (StoreChanged(frameVisible_, v)) FrameVisibleChanged();
+}
+void TVtFrameSettings::SetFrameHotTrack(bool t) {
+    if (!StoreChanged(frameHotTrack_, t)) return;
+    if (t) {
+        SetFrameVisible(true);
+        if (!FrameLoading()) frameSides_ = sdAllSides;
+    }
+    FrameChanged();
 }
 
 // ---- older property names ----
@@ -399,6 +433,17 @@ void RegisterWidgetClasses() {
         RegisterClass(TVtLabel::StaticClass());
         RegisterDroppedSetReader(TVtLabel::StaticClass(), "FrameSides");
         RegisterFrameLegacyReaders(TVtFrameController::StaticClass());
+        for (const TClassInfo* c : {&TVtEdit::StaticClass(), &TVtNumericEdit::StaticClass(), &TVtSpinEdit::StaticClass(),
+                                    &TVtComboBox::StaticClass()}) {
+            RegisterClass(*c);
+            RegisterFrameLegacyReaders(*c);
+        }
+        RegisterDroppedBooleanReader(TVtSpinEdit::StaticClass(), "FlatButtonParentColor");
+        RegisterClass(TVtSpinButtons::StaticClass());
+        RegisterClass(TVtButtonEdit::StaticClass());
+        RegisterFrameLegacyReaders(TVtButtonEdit::StaticClass());
+        RegisterButtonEditReaders(TVtButtonEdit::StaticClass());
+        RegisterClass(TVtControlButton::StaticClass());
         return true;
     }();
     (void)done;

@@ -239,6 +239,8 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Top = 20
           Width = 120
           Height = 22
+          FlatButtons = True
+          FrameVisible = True
           Style = csDropDownList
           Items.Strings = (
     '3度分带法'
@@ -333,6 +335,8 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Top = 26
           Width = 124
           Height = 22
+          FlatButtons = True
+          FrameVisible = True
           Style = csDropDownList
           Items.Strings = (
     '1:100万'
@@ -631,6 +635,8 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Top = 20
           Width = 120
           Height = 22
+          FlatButtons = True
+          FrameVisible = True
           Style = csDropDownList
           Items.Strings = (
     '3度分带法'
@@ -725,6 +731,8 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Top = 26
           Width = 124
           Height = 22
+          FlatButtons = True
+          FrameVisible = True
           Style = csDropDownList
           Items.Strings = (
     '1:100万'
@@ -1164,6 +1172,8 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Top = 20
           Width = 156
           Height = 22
+          FlatButtons = True
+          FrameVisible = True
           Style = csDropDownList
           Items.Strings = (
     '1:100万'
@@ -1188,6 +1198,8 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Top = 20
           Width = 156
           Height = 22
+          FlatButtons = True
+          FrameVisible = True
           Style = csDropDownList
           Items.Strings = (
     '3度分带法'
@@ -1331,6 +1343,8 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Top = 20
           Width = 176
           Height = 22
+          FlatButtons = True
+          FrameVisible = True
           Style = csDropDownList
           Items.Strings = (
     '1:100万'
@@ -1377,6 +1391,8 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Top = 20
           Width = 176
           Height = 22
+          FlatButtons = True
+          FrameVisible = True
           Style = csDropDownList
           Items.Strings = (
     '3度分带法'
@@ -1494,6 +1510,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Left = 128
           Top = 18
           Width = 52
+          ButtonWidth = 13
           Height = 22
           Max = 60
           Decimals = 3
@@ -1525,6 +1542,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Left = 128
           Top = 46
           Width = 52
+          ButtonWidth = 13
           Height = 22
           Max = 60
           Decimals = 3

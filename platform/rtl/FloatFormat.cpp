@@ -164,9 +164,11 @@ std::string Apply(const std::string& sec, double v, bool showMinus) {
     while (static_cast<int>(ip.size()) < p.intZeros) ip = "0" + ip;
     while (static_cast<int>(fp.size()) > p.fracZeros && fp.back() == '0') fp.pop_back();
     if (p.thousands && !p.sci) {
+        // Where the comma is the decimal separator the point groups the thousands, so the text reads back.
+        const char group = sep == ',' ? '.' : ',';
         std::string g;
         for (size_t i = 0; i < ip.size(); ++i) {
-            if (i > 0 && (ip.size() - i) % 3 == 0) g += ',';
+            if (i > 0 && (ip.size() - i) % 3 == 0) g += group;
             g += ip[i];
         }
         ip = g;

@@ -25,6 +25,9 @@ TControl* g_capture = nullptr;
 TWinControl* g_focus = nullptr;
 TControl* g_mouse = nullptr;  // has had CM_MOUSEENTER
 TPoint g_mouseScreen;
+// Mouse buttons held (MK_LBUTTON ...) and the shift state of the last key, for GetKeyState.
+WPARAM g_mouseButtons = 0;
+TShiftState g_keyShift = 0;
 std::set<TWinControl*> g_paints;
 bool g_paintPosted = false;
 
@@ -44,7 +47,12 @@ public:
     bool event(QEvent* e) override {
         if (e->type() == kPosted) {
             auto* p = static_cast<PostedEvent*>(e);
-            if (Backend::Alive(p->wnd)) Backend::Guard([&] { p->wnd->Perform(p->msg, p->w, p->l); });
+            if (!Backend::Alive(p->wnd)) return true;
+            // A posted key-down is read from the queue as a typed key is: the form's dialog keys see it first.
+            if (p->msg == WM_KEYDOWN)
+                Backend::DeliverKey(p->wnd, WORD(p->w), true, TShiftState(p->l & 0xFFFF), "");
+            else
+                Backend::Guard([&] { p->wnd->Perform(p->msg, p->w, p->l); });
             return true;
         }
         if (e->type() == kPaint) {
@@ -346,6 +354,9 @@ void RouteMouse(TWinControl* top, QPoint p, MouseKind kind, TMouseButton button,
     if (!top) return;
     TRect wc = top->WindowClientRect();
     g_mouseScreen = top->ClientToScreen(TPoint(p.x() - wc.Left, p.y() - wc.Top));
+    static const WPARAM bits[] = {MK_LBUTTON, MK_RBUTTON, MK_MBUTTON};
+    if (kind == Down || kind == DoubleClick) g_mouseButtons |= bits[button];
+    if (kind == Up) g_mouseButtons &= ~bits[button];
     DragState& d = Drag();
     if (d.source) {
         // While dragging, the mouse belongs to the drag.
@@ -364,11 +375,16 @@ void RouteMouse(TWinControl* top, QPoint p, MouseKind kind, TMouseButton button,
     }
     TControl* under = Hit(top, p, false);
     TControl* target = g_capture && Alive(g_capture) ? g_capture : under;
-    // A press or move on a window's frame or scroll bars is not a client message.
+    // A press or move on a window's frame or scroll bars is not a client message, unless the window's hit
+    // test claims the point for its client (a button drawn in its frame).
     if (target && !g_capture) {
         if (auto* tw = dynamic_cast<TWinControl*>(target)) {
             TPoint cp = ToClient(target, top, p);
-            if (!tw->ClientRect().Contains(cp)) target = nullptr;
+            if (!tw->ClientRect().Contains(cp)) {
+                LRESULT hit = HTNOWHERE;
+                Guard([&] { hit = tw->Perform(WM_NCHITTEST, 0, MAKELPARAM(g_mouseScreen.X, g_mouseScreen.Y)); });
+                if (hit != HTCLIENT || !Alive(tw)) target = nullptr;
+            }
         }
     }
     if (target) {
@@ -415,6 +431,11 @@ void RouteLeave(TWinControl*) {
 void RouteKey(TWinControl* top, WORD vk, bool down, TShiftState shift, const std::string& chars) {
     TWinControl* target = g_focus && Alive(g_focus) && (!top || TopLevel(g_focus) == top) ? g_focus : top;
     if (!target) return;
+    DeliverKey(target, vk, down, shift, chars);
+}
+
+void DeliverKey(TWinControl* target, WORD vk, bool down, TShiftState shift, const std::string& chars) {
+    g_keyShift = shift;
     TCustomForm* form = GetParentForm(target);
     LPARAM keyData = shift;
     if (down) {
@@ -581,6 +602,20 @@ LRESULT SendMessage(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
     if (!Backend::Alive(wnd)) return 0;
     return wnd->Perform(msg, w, l);
 }
+SHORT GetKeyState(int vk) {
+    bool down = false;
+    switch (vk) {
+    case VK_LBUTTON: down = g_mouseButtons & MK_LBUTTON; break;
+    case VK_RBUTTON: down = g_mouseButtons & MK_RBUTTON; break;
+    case VK_MBUTTON: down = g_mouseButtons & MK_MBUTTON; break;
+    case VK_SHIFT: down = g_keyShift & ssShift; break;
+    case VK_CONTROL: down = g_keyShift & ssCtrl; break;
+    case VK_MENU: down = g_keyShift & ssAlt; break;
+    default: break;
+    }
+    return down ? SHORT(0x8000) : SHORT(0);
+}
+
 BOOL PostMessage(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
     if (!Backend::Alive(wnd)) return 0;
     Backend::Post(wnd, msg, w, l);

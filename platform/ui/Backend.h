@@ -93,6 +93,8 @@ void RouteMouse(TWinControl* top, QPoint p, MouseKind kind, TMouseButton button,
 void RouteWheel(TWinControl* top, QPoint p, int delta, WPARAM keys);
 void RouteLeave(TWinControl* top);
 void RouteKey(TWinControl* top, WORD vk, bool down, TShiftState shift, const std::string& chars);
+// The same to a given control (a key-down posted to it).
+void DeliverKey(TWinControl* target, WORD vk, bool down, TShiftState shift, const std::string& chars);
 // The control that last received CM_MOUSEENTER (not yet CM_MOUSELEAVE).
 TControl* MouseControl();
 TPoint LastMouseScreen();

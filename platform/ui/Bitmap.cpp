@@ -291,3 +291,40 @@ void TPicture::SaveToFile(const std::string& path) const {
 }
 
 void TPicture::Assign(const TPicture& other) { SetGraphic(other.graphic_.get()); }
+
+// ---------------------------------------------------------------- resources
+namespace {
+struct BitmapResource {
+    std::vector<std::string> rows;
+    std::map<char, TColor> palette;
+};
+std::map<std::string, BitmapResource>& BitmapResources() {
+    static std::map<std::string, BitmapResource> table;
+    return table;
+}
+std::string Upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = char(c - 32);
+    return s;
+}
+}  // namespace
+
+void RegisterBitmapResource(const std::string& name, const std::vector<std::string>& rows,
+                            const std::map<char, TColor>& palette) {
+    BitmapResources()[Upper(name)] = BitmapResource{rows, palette};
+}
+
+bool LoadBitmapResource(TBitmap& bitmap, const std::string& name) {
+    auto it = BitmapResources().find(Upper(name));
+    if (it == BitmapResources().end()) return false;
+    const BitmapResource& r = it->second;
+    int h = int(r.rows.size()), w = h ? int(r.rows[0].size()) : 0;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w && x < int(r.rows[size_t(y)].size()); ++x) {
+            auto c = r.palette.find(r.rows[size_t(y)][size_t(x)]);
+            bitmap.Canvas()->SetPixel(x, y, c == r.palette.end() ? clBlack : c->second);
+        }
+    return true;
+}

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <vector>
 #include <string>
 
 #include "platform/ui/Graphics.h"
@@ -95,6 +97,13 @@ private:
     TColor transparentColor_ = clDefault;
     void Rebind();
 };
+
+// Bitmap resources of the program, by name (upper and lower case alike): a picture drawn as text rows, one
+// character a pixel, each character's colour from the palette; all rows as wide as the first.
+void RegisterBitmapResource(const std::string& name, const std::vector<std::string>& rows,
+                            const std::map<char, TColor>& palette);
+// Copies the resource into the bitmap (24 bits); false, the bitmap untouched, when there is none.
+bool LoadBitmapResource(TBitmap& bitmap, const std::string& name);
 
 // Factory of a graphic class for a file extension (lower case, without the dot).
 using TGraphicFactory = std::function<std::unique_ptr<TGraphic>()>;

@@ -715,7 +715,12 @@ int MessageBox(HWND, const std::string& text, const std::string& caption, UINT f
     }
 }
 
-void MessageBeep(UINT) {}
+namespace {
+int g_beeps = 0;
+}
+// No sound here: the count lets tests see that a refusal was signalled.
+void MessageBeep(UINT) { ++g_beeps; }
+int MessageBeepCount() { return g_beeps; }
 
 // ---- monitors ----
 

@@ -1,6 +1,7 @@
 #include "platform/ui/StdCtrls.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -8,6 +9,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <algorithm>
+#include <memory>
 
 #include "platform/ui/Backend.h"
 #include "platform/ui/Bitmap.h"
@@ -159,9 +161,26 @@ public:
             Backend::RouteMouse(top, p, kind, b, keys);
             return false;
         }
-        case QEvent::ContextMenu:
+        case QEvent::ContextMenu: {
             // The control's popup menu, when it has one, replaces the native edit menu.
-            return edit->PopupMenu() != nullptr || bool(edit->OnContextPopup);
+            if (edit->PopupMenu() != nullptr || bool(edit->OnContextPopup)) return true;
+            // The native menu's cut, paste and delete go through the control's messages, as the keys do.
+            std::unique_ptr<QMenu> menu(edit->edit_->createStandardContextMenu());
+            const std::pair<const char*, UINT> routed[] = {{"edit-cut", WM_CUT}, {"edit-paste", WM_PASTE},
+                                                           {"edit-delete", WM_CLEAR}};
+            for (QAction* a : menu->actions())
+                for (auto [name, msg] : routed)
+                    if (a->objectName() == QLatin1String(name)) {
+                        QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+                        TCustomEdit* self = edit;
+                        UINT m = msg;
+                        QObject::connect(a, &QAction::triggered, a, [self, m] {
+                            if (Backend::Alive(self)) Backend::Guard([&] { self->Perform(m); });
+                        });
+                    }
+            menu->exec(static_cast<QContextMenuEvent*>(e)->globalPos());
+            return true;
+        }
         case QEvent::FocusIn:
             if (Backend::Focused() != edit && edit->CanFocus()) {
                 TCustomEdit* self = edit;
@@ -268,16 +287,19 @@ void TCustomEdit::SetSelLength(int n) {
 std::string TCustomEdit::SelText() const { return ToGbk(edit_->selectedText()); }
 void TCustomEdit::SetSelText(const std::string& t) { edit_->insert(FromGbk(t)); }
 void TCustomEdit::SelectAll() { edit_->selectAll(); }
-void TCustomEdit::ClearSelection() {
-    if (edit_->hasSelectedText()) edit_->del();
+void TCustomEdit::ClearSelection() { Perform(WM_CLEAR); }
+void TCustomEdit::SetEditMargins(int left, int right) {
+    left = std::max(left, 0);
+    right = std::max(right, 0);
+    if (left == leftMargin_ && right == rightMargin_) return;
+    leftMargin_ = left;
+    rightMargin_ = right;
+    BoundsChanged(false, true);
 }
 void TCustomEdit::CopyToClipboard() { edit_->copy(); }
-void TCustomEdit::CutToClipboard() {
-    if (!readOnly_) edit_->cut();
-}
-void TCustomEdit::PasteFromClipboard() {
-    if (!readOnly_) edit_->paste();
-}
+// Cut, paste and clear go through their messages, so descendants can refuse them.
+void TCustomEdit::CutToClipboard() { Perform(WM_CUT); }
+void TCustomEdit::PasteFromClipboard() { Perform(WM_PASTE); }
 bool TCustomEdit::CanUndo() const { return edit_->isUndoAvailable(); }
 void TCustomEdit::Undo() { edit_->undo(); }
 
@@ -285,7 +307,9 @@ void TCustomEdit::BoundsChanged(bool moved, bool sized) {
     TWinControl::BoundsChanged(moved, sized);
     if (edit_) {
         TRect r = WindowClientRect();
-        edit_->setGeometry(r.Left + 1, r.Top, std::max(r.Width() - 1 - EditRightMargin(), 0), r.Height());
+        int right = EditRightMargin() + rightMargin_;
+        edit_->setGeometry(r.Left + 1 + leftMargin_, r.Top, std::max(r.Width() - 1 - leftMargin_ - right, 0),
+                           r.Height());
     }
 }
 
@@ -303,6 +327,18 @@ void TCustomEdit::DoEnter() {
 void TCustomEdit::Dispatch(TMessage& m) {
     switch (m.Msg) {
     case WM_GETDLGCODE: m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; return;
+    case WM_CUT:
+        if (edit_ && !readOnly_) edit_->cut();
+        return;
+    case WM_COPY:
+        if (edit_) edit_->copy();
+        return;
+    case WM_PASTE:
+        if (edit_ && !readOnly_) edit_->paste();
+        return;
+    case WM_CLEAR:
+        if (edit_ && !readOnly_ && edit_->hasSelectedText()) edit_->del();
+        return;
     case WM_LBUTTONDOWN:
         if (CanFocus() && !Focused()) SetFocus();
         break;
@@ -748,6 +784,7 @@ void TCustomComboBox::SetStyle(TComboBoxStyle s) {
             if (edit_->Text() != Text()) SetText(edit_->Text());
         };
         BoundsChanged(false, true);
+        EditCreated(edit_);
     } else if (!editable && edit_) {
         TCustomEdit* e = edit_;
         edit_ = nullptr;
@@ -767,6 +804,17 @@ void TCustomComboBox::SetItemIndex(int i) {
     SetText(i >= 0 ? items_->Strings(i) : std::string());
     Invalidate();
 }
+
+TRect TCustomComboBox::ButtonRect() const {
+    TRect cr = ClientRect();
+    return TRect(cr.Right - 17, cr.Top, cr.Right, cr.Bottom);
+}
+
+int TCustomComboBox::FindString(const std::string& prefix, int after) {
+    return int(Perform(CB_FINDSTRING, WPARAM(intptr_t(after)), reinterpret_cast<LPARAM>(prefix.c_str())));
+}
+
+int GetWheelScrollLines() { return 3; }
 
 void TCustomComboBox::Change() {
     if (OnChange && !IsLoading()) OnChange(this);
@@ -794,7 +842,7 @@ void TCustomComboBox::DropDown() {
                 a->setCheckable(true);
                 a->setChecked(i == itemIndex_);
             }
-            menu.setMinimumWidth(Width());
+            menu.setMinimumWidth(std::max(Width(), dropDownWidth_));
             TPoint p = ClientToScreen(TPoint(-WindowClientRect().Left, ClientHeight() + WindowClientRect().Top));
             if (QAction* a = menu.exec(QPoint(p.X, p.Y))) chosen = a->data().toInt();
         }
@@ -865,6 +913,38 @@ void TCustomComboBox::KeyDown(WORD& key, TShiftState shift) {
 void TCustomComboBox::Dispatch(TMessage& m) {
     switch (m.Msg) {
     case WM_GETDLGCODE: m.Result = DLGC_WANTARROWS; return;
+    case CB_FINDSTRING: {
+        const char* p = reinterpret_cast<const char*>(m.LParam);
+        std::string prefix = p ? p : "";
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
+        // A GBK trail byte may look like an ASCII letter: only single-byte characters ignore case.
+        auto begins = [&](const std::string& s) {
+            if (s.size() < prefix.size()) return false;
+            for (size_t i = 0; i < prefix.size(); ++i) {
+                if (uint8_t(prefix[i]) >= 0x81 && i + 1 < prefix.size()) {
+                    if (prefix[i] != s[i] || prefix[i + 1] != s[i + 1]) return false;
+                    ++i;
+                } else if (lower(prefix[i]) != lower(s[i])) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        int n = items_->Count(), start = int(intptr_t(m.WParam));
+        start = start < -1 || start >= n ? -1 : start;
+        m.Result = CB_ERR;
+        for (int k = 1; k <= n; ++k) {
+            int i = (start + k) % n;
+            const std::string& s = items_->Strings(i);
+            if (begins(s)) {
+                m.Result = i;
+                break;
+            }
+        }
+        return;
+    }
+    case CB_SETDROPPEDWIDTH: dropDownWidth_ = int(m.WParam); m.Result = dropDownWidth_; return;
+    case CB_GETDROPPEDWIDTH: m.Result = dropDownWidth_; return;
     case WM_SETFOCUS:
         if (edit_ && edit_->CanFocus()) {
             TCustomControl::Dispatch(m);

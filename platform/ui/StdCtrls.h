@@ -3,6 +3,7 @@
 // and label.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,13 @@ class QLineEdit;
 // One ring of a bevel: top and left in one colour, bottom and right in the other; r moves one pixel in.
 void Frame3D(TCanvas* c, TRect& r, TColor topLeft, TColor bottomRight);
 class TEditGlue;
+
+// Combo-box messages: CB_FINDSTRING finds the first item after wParam (-1: from the start) that begins with
+// the text at lParam (a const char*), ASCII letters in any case; CB_ERR when none does.
+enum : int { CB_ERR = -1 };
+enum : UINT { CB_FINDSTRING = 0x014C, CB_GETDROPPEDWIDTH = 0x015F, CB_SETDROPPEDWIDTH = 0x0160 };
+// Lines a wheel notch scrolls (the system's setting).
+int GetWheelScrollLines();
 
 // List-box messages.
 enum : int { LB_ERR = -1 };
@@ -72,7 +80,12 @@ public:
     std::string SelText() const;
     void SetSelText(const std::string& t);
     void SelectAll();
+    // Through WM_CLEAR, as cut and paste go through WM_CUT and WM_PASTE.
     void ClearSelection();
+    // Room between the frame and the text on each side, in pixels.
+    void SetEditMargins(int left, int right);
+    int LeftMargin() const { return leftMargin_; }
+    int RightMargin() const { return rightMargin_; }
     void CopyToClipboard();
     void CutToClipboard();
     void PasteFromClipboard();
@@ -98,7 +111,7 @@ private:
     void ShowFromStart();
     QLineEdit* edit_ = nullptr;
     TEditGlue* glue_ = nullptr;
-    int maxLength_ = 0, passwordChar_ = 0;
+    int maxLength_ = 0, passwordChar_ = 0, leftMargin_ = 0, rightMargin_ = 0;
     bool readOnly_ = false, autoSelect_ = true, modified_ = false, syncing_ = false;
     TAlignment alignment_ = taLeftJustify;
     std::string leadByte_;  // first byte of a GBK character typed as two WM_CHARs
@@ -204,6 +217,11 @@ public:
     void DropDown();
     // The edit of the editable styles, nullptr for a drop-down list.
     TCustomEdit* Edit() const { return edit_; }
+    // Width of the open list (0: the control's), kept across style changes.
+    int DropDownWidth() const { return dropDownWidth_; }
+    void SetDropDownWidth(int w) { Perform(CB_SETDROPPEDWIDTH, WPARAM(std::max(w, 0)), 0); }
+    // The first item after `after` (-1: from the start) that begins with `prefix`, or -1.
+    int FindString(const std::string& prefix, int after = -1);
 
     TNotifyEvent OnChange, OnDropDown;
     void Dispatch(TMessage& m) override;
@@ -215,10 +233,14 @@ protected:
     void BoundsChanged(bool moved, bool sized) override;
     virtual void Change();
     void Choose(int i);
+    // Called when the editable styles make their edit, for descendants that watch its keys.
+    virtual void EditCreated(TCustomEdit* edit) { (void)edit; }
+    // The drop button at the right of the client area.
+    TRect ButtonRect() const;
 
 private:
     std::unique_ptr<TItemStrings> items_;
-    int itemIndex_ = -1, dropDownCount_ = 8;
+    int itemIndex_ = -1, dropDownCount_ = 8, dropDownWidth_ = 0;
     TComboBoxStyle style_ = csDropDown;
     bool dropped_ = false;
     TCustomEdit* edit_ = nullptr;

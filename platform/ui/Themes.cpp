@@ -53,7 +53,11 @@ void TThemeServices::DrawElement(HDC dc, const TThemedElementDetails& d, const T
         case tpScrollArrowUp:
         case tpScrollArrowDown:
         case tpScrollArrowLeft:
-        case tpScrollArrowRight: {
+        case tpScrollArrowRight:
+        case tpSpinUp:
+        case tpSpinDown:
+        case tpSpinRight:
+        case tpSpinLeft: {
             QStyleOptionButton o;
             o.rect = rect;
             o.state = StateOf(d);
@@ -61,10 +65,13 @@ void TThemeServices::DrawElement(HDC dc, const TThemedElementDetails& d, const T
             QStyleOption a;
             a.rect = rect.adjusted(3, 3, -3, -3);
             a.state = o.state;
-            QStyle::PrimitiveElement arrow = d.part == tpScrollArrowUp     ? QStyle::PE_IndicatorArrowUp
-                                             : d.part == tpScrollArrowLeft  ? QStyle::PE_IndicatorArrowLeft
-                                             : d.part == tpScrollArrowRight ? QStyle::PE_IndicatorArrowRight
-                                                                            : QStyle::PE_IndicatorArrowDown;
+            QStyle::PrimitiveElement arrow =
+                d.part == tpScrollArrowUp                                  ? QStyle::PE_IndicatorArrowUp
+                : d.part == tpSpinUp                                       ? QStyle::PE_IndicatorSpinUp
+                : d.part == tpSpinDown                                     ? QStyle::PE_IndicatorSpinDown
+                : d.part == tpScrollArrowLeft || d.part == tpSpinLeft      ? QStyle::PE_IndicatorArrowLeft
+                : d.part == tpScrollArrowRight || d.part == tpSpinRight    ? QStyle::PE_IndicatorArrowRight
+                                                                           : QStyle::PE_IndicatorArrowDown;
             style->drawPrimitive(arrow, &a, &p);
             break;
         }

@@ -8,7 +8,9 @@
 enum TThemedPart : uint8_t {
     tpPushButton, tpCheckBox, tpRadioButton, tpComboDropDown, tpScrollArrowUp, tpScrollArrowDown,
     tpScrollArrowLeft, tpScrollArrowRight, tpProgressBar, tpProgressBarVert, tpProgressChunk,
-    tpProgressChunkVert, tpCloseButton, tpStatusPane, tpStatusBar, tpTab, tpTabPane, tpToolButton
+    tpProgressChunkVert, tpCloseButton, tpStatusPane, tpStatusBar, tpTab, tpTabPane, tpToolButton,
+    // The halves of a spin control: up and down, and the horizontal pair (right and left).
+    tpSpinUp, tpSpinDown, tpSpinRight, tpSpinLeft
 };
 enum TThemedState : uint8_t { tsNormal, tsHot, tsPressed, tsDisabled, tsDefaulted };
 // Check boxes and radio buttons also carry their check state.

@@ -133,7 +133,7 @@ enum : UINT {
     WM_CONTEXTMENU = 0x007B, WM_MOUSEMOVE = 0x0200, WM_LBUTTONDOWN = 0x0201, WM_LBUTTONUP = 0x0202,
     WM_LBUTTONDBLCLK = 0x0203, WM_RBUTTONDOWN = 0x0204, WM_RBUTTONUP = 0x0205, WM_RBUTTONDBLCLK = 0x0206,
     WM_MBUTTONDOWN = 0x0207, WM_MBUTTONUP = 0x0208, WM_MBUTTONDBLCLK = 0x0209, WM_MOUSEWHEEL = 0x020A,
-    WM_CAPTURECHANGED = 0x0215, WM_MOUSELEAVE = 0x02A3, WM_USER = 0x0400,
+    WM_CAPTURECHANGED = 0x0215, WM_CUT = 0x0300, WM_COPY = 0x0301, WM_PASTE = 0x0302, WM_CLEAR = 0x0303, WM_MOUSELEAVE = 0x02A3, WM_USER = 0x0400,
 
     CM_BASE = 0xB000,
     CM_ACTIVATE = CM_BASE + 0, CM_DEACTIVATE = CM_BASE + 1, CM_DIALOGKEY = CM_BASE + 5, CM_DIALOGCHAR = CM_BASE + 6,
@@ -175,7 +175,7 @@ struct SCROLLINFO {
     int nPos = 0, nTrackPos = 0;
 };
 // Virtual keys.
-enum : WORD { VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18,
+enum : WORD { VK_LBUTTON = 1, VK_RBUTTON = 2, VK_MBUTTON = 4, VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18,
               VK_ESCAPE = 27, VK_SPACE = 32, VK_PRIOR = 33, VK_NEXT = 34, VK_END = 35, VK_HOME = 36,
               VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40, VK_INSERT = 45, VK_DELETE = 46,
               VK_F1 = 112, VK_F4 = 115 };
@@ -193,6 +193,10 @@ int GetSystemMetrics(int index);
 
 // ---- window functions on our controls ----
 LRESULT SendMessage(HWND wnd, UINT msg, WPARAM w, LPARAM l);
+// The high bit (0x8000) while a mouse button (VK_LBUTTON ...) is held or, as of the last key, a shift key
+// (VK_SHIFT, VK_CONTROL, VK_MENU).
+using SHORT = int16_t;
+SHORT GetKeyState(int vk);
 // Queued: delivered by the message loop, later; dropped when the window is gone by then.
 BOOL PostMessage(HWND wnd, UINT msg, WPARAM w, LPARAM l);
 // Window timers deliver WM_TIMER with wParam = id; setting an existing id restarts it.
@@ -251,3 +255,5 @@ enum : int { IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5, IDY
 // Text and caption are GBK.
 int MessageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags);
 void MessageBeep(UINT type);
+// Beeps so far in this process.
+int MessageBeepCount();

@@ -14,6 +14,8 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtEdit.h"
+#include "widgets/VtSpnEdt.h"
 
 namespace {
 

@@ -11,6 +11,9 @@
 #include "platform/ui/Menus.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtCmboBx.h"
+#include "widgets/VtEdit.h"
+#include "widgets/VtSpnEdt.h"
 #include "tests/engine/ExportTestUtil.h"
 
 namespace {

@@ -132,14 +132,32 @@ void Key(WORD vk, WPARAM shift) {
     Backend::RouteKey(top, vk, true, s, chars);
     Backend::RouteKey(top, vk, false, s, "");
 }
+namespace {
+// The key a character is typed with on a US keyboard: punctuation has keys of its own, which must not read
+// as Delete ('.' is 46), Insert ('-') or the arrows ('(' is 40) to a control's key-down handler.
+WORD CharKey(char ch) {
+    if (ch >= 'a' && ch <= 'z') return WORD(ch - 32);
+    if ((ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == ' ' || ch == '\b' || ch == '\r') return WORD(ch);
+    switch (ch) {
+    case '.': return 0xBE;
+    case ',': return 0xBC;
+    case '-': return 0xBD;
+    case '+':
+    case '=': return 0xBB;
+    case '(': return '9';
+    case ')': return '0';
+    default: return uint8_t(ch) >= 0x80 ? 0xE5 : 0xDE;  // the input method's key; a key of no meaning
+    }
+}
+}  // namespace
+
 void Chars(const std::string& gbk) {
     TWinControl* f = Backend::Focused();
     TWinControl* top = f ? Backend::TopLevel(f) : Screen->ActiveForm();
     for (char ch : gbk) {
         std::string one(1, ch);
-        WORD vk = (ch >= 'a' && ch <= 'z') ? WORD(ch - 32) : WORD(uint8_t(ch));
-        Backend::RouteKey(top, vk, true, 0, one);
-        Backend::RouteKey(top, vk, false, 0, "");
+        Backend::RouteKey(top, CharKey(ch), true, 0, one);
+        Backend::RouteKey(top, CharKey(ch), false, 0, "");
     }
 }
 void NativeKey(WORD vk, WPARAM shift) {

@@ -34,6 +34,7 @@ TEST(FloatFormat, PlaceholdersLiteralsAndSections) {
     EXPECT_EQ(FormatFloat("0.00E-00", 0.00012345), "1.23E-04");
     SetDecimalSeparator(',');
     EXPECT_EQ(FormatFloat("0.00", 1.5), "1,50");
+    EXPECT_EQ(FormatFloat(",0.00;(,0.00)", -1234567.5), "(1.234.567,50)");  // groups that cannot read as decimals
     SetDecimalSeparator('.');
 }
 

@@ -10,6 +10,10 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtCommon.h"
+#include "widgets/VtCmboBx.h"
+#include "widgets/VtEdit.h"
+#include "widgets/VtSpnEdt.h"
 
 void RegisterUiTestForms();  // compiled from tests/platform/ui/forms
 
@@ -83,6 +87,7 @@ protected:
     static void SetUpTestSuite() {
         UiTest::Init();
         RegisterFormClasses();
+        RegisterWidgetClasses();
         RegisterClass(TfrmStdCtrlsTest::StaticClass());
         RegisterUiTestForms();
     }

@@ -1,0 +1,209 @@
+#include "widgets/VtCmboBx.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/testsupport/UiTest.h"
+#include "widgets/VtEdit.h"
+
+namespace {
+
+struct ComboForm {
+    TForm* form;
+    TVtComboBox* combo;
+    TVtEdit* next;
+    int changes = 0, clicks = 0, matches = 0;
+    explicit ComboForm(TComboBoxStyle style = csDropDownList) {
+        UiTest::Init();
+        form = new TForm(nullptr);
+        form->SetBounds(0, 0, 300, 200);
+        combo = new TVtComboBox(form);
+        combo->SetParent(form);
+        combo->SetStyle(style);
+        combo->SetBounds(10, 10, 120, 21);
+        combo->OnChange = [this](TObject*) { ++changes; };
+        combo->OnClick = [this](TObject*) { ++clicks; };
+        combo->OnMatch = [this](TObject*) { ++matches; };
+        next = new TVtEdit(form);
+        next->SetParent(form);
+        next->SetBounds(10, 60, 100, 21);
+        form->Show();
+        UiTest::Flush();
+        combo->SetFocus();
+    }
+    ~ComboForm() {
+        SetComboDropHook(nullptr);
+        delete form;
+    }
+    void Add(std::initializer_list<const char*> items) {
+        for (const char* s : items) combo->Items()->Add(s);
+    }
+    int Beeps(const std::function<void()>& act) {
+        int before = MessageBeepCount();
+        act();
+        return MessageBeepCount() - before;
+    }
+};
+
+}  // namespace
+
+TEST(VtComboBoxText, LastGbkCharacter) {
+    EXPECT_EQ(LastGbkCharStart(""), 0u);
+    EXPECT_EQ(LastGbkCharStart("ab"), 1u);
+    EXPECT_EQ(LastGbkCharStart("a北"), 1u);
+    EXPECT_EQ(LastGbkCharStart("北a"), 2u);
+    // "北" is B1 B1: its trail byte is also a lead byte, so only a scan from the start finds the pair.
+    EXPECT_EQ(LastGbkCharStart("北北"), 2u);
+    EXPECT_EQ(LastGbkCharStart("\xB1"), 0u);  // a lone lead byte counts as one
+}
+
+TEST(VtComboBox, IncrementalSearchInTheScaleList) {
+    ComboForm f;
+    f.Add({"1:100万", "1:50万", "1:25万", "1:10万", "1:5万", "1:2.5万", "1:1万", "1:5000"});
+    f.combo->SetItemIndex(6);
+    UiTest::Chars("1:5");
+    EXPECT_EQ(f.combo->ItemIndex(), 1);
+    EXPECT_EQ(f.combo->SearchText(), "1:5");
+    EXPECT_EQ(f.changes, 3);  // every match: "1" and "1:" find "1:100万", "1:5" moves on
+    EXPECT_EQ(f.clicks, 3);
+    EXPECT_TRUE(f.combo->SearchTimer()->Enabled());
+    EXPECT_EQ(f.combo->SearchTimer()->Interval(), 1500u);
+    // A key that matches nothing is refused; the search text stays.
+    EXPECT_EQ(f.Beeps([] { UiTest::Chars("x"); }), 1);
+    EXPECT_EQ(f.combo->ItemIndex(), 1);
+    EXPECT_EQ(f.combo->SearchText(), "1:5");
+    UiTest::Chars("0");
+    EXPECT_EQ(f.combo->ItemIndex(), 1);
+    UiTest::Chars("0");
+    EXPECT_EQ(f.combo->ItemIndex(), 7);  // "1:500" is "1:5000" only
+    // After the pause the next character starts a new search.
+    f.combo->SearchTimer()->OnTimer(f.combo->SearchTimer());
+    EXPECT_EQ(f.combo->SearchText(), "");
+    EXPECT_FALSE(f.combo->SearchTimer()->Enabled());
+    UiTest::Chars("1");
+    EXPECT_EQ(f.combo->ItemIndex(), 0);
+    // Arrow keys clear the search.
+    UiTest::Key(VK_DOWN);
+    EXPECT_EQ(f.combo->SearchText(), "");
+    EXPECT_EQ(f.combo->ItemIndex(), 1);
+}
+
+TEST(VtComboBox, GbkItemFoundAndBackspacedCharacterByCharacter) {
+    ComboForm f;
+    f.Add({"上海", "北京", "北海"});
+    UiTest::Chars("北海");
+    EXPECT_EQ(f.combo->ItemIndex(), 2);
+    EXPECT_EQ(f.combo->SearchText(), "北海");
+    UiTest::Key(VK_BACK);  // both bytes of "海"
+    EXPECT_EQ(f.combo->SearchText(), "北");
+    EXPECT_EQ(f.combo->ItemIndex(), 1);
+    UiTest::Key(VK_BACK);
+    EXPECT_EQ(f.combo->SearchText(), "");
+    EXPECT_EQ(f.combo->ItemIndex(), 0);  // empty: the first item
+    EXPECT_EQ(f.Beeps([] { UiTest::Key(VK_BACK); }), 1);
+    // Escape with the list closed: the first item.
+    f.combo->SetItemIndex(2);
+    UiTest::Key(VK_ESCAPE);
+    EXPECT_EQ(f.combo->ItemIndex(), 0);
+}
+
+TEST(VtComboBox, WheelStopsAtTheEnds) {
+    ComboForm f;
+    f.Add({"a", "b", "c"});
+    f.combo->SetItemIndex(2);
+    UiTest::Wheel(f.combo, 5, 5, -WHEEL_DELTA);
+    EXPECT_EQ(f.combo->ItemIndex(), 2);
+    EXPECT_EQ(f.changes, 0);
+    UiTest::Wheel(f.combo, 5, 5, WHEEL_DELTA);
+    EXPECT_EQ(f.combo->ItemIndex(), 1);
+    EXPECT_EQ(f.changes, 1);
+    f.combo->SetItemIndex(0);
+    UiTest::Wheel(f.combo, 5, 5, WHEEL_DELTA);
+    EXPECT_EQ(f.combo->ItemIndex(), 0);
+}
+
+TEST(VtComboBox, TabOnEnterAndTheOpenList) {
+    ComboForm f;
+    f.Add({"a", "b", "c"});
+    f.combo->SetTabOnEnter(true);
+    UiTest::Key(VK_RETURN);
+    UiTest::Flush();
+    EXPECT_TRUE(f.next->Focused());
+    SetComboDropHook([](TCustomComboBox*) { return 2; });
+    f.combo->SetDropDownWidth(300);
+    EXPECT_EQ(f.combo->DropDownWidth(), 300);
+    UiTest::Click(f.combo, 5, 5);
+    EXPECT_EQ(f.combo->ItemIndex(), 2);
+    EXPECT_EQ(f.changes, 1);
+    // Read-only: clicks are ignored.
+    f.combo->SetReadOnly(true);
+    SetComboDropHook([](TCustomComboBox*) { return 0; });
+    UiTest::Click(f.combo, 5, 5);
+    EXPECT_EQ(f.combo->ItemIndex(), 2);
+}
+
+TEST(VtComboBox, CompletionAndRefusalInTheEditStyle) {
+    ComboForm f(csDropDown);
+    f.Add({"apple", "apricot", "banana"});
+    f.combo->SetFocus();
+    ASSERT_NE(f.combo->Edit(), nullptr);
+    EXPECT_TRUE(f.combo->Edit()->Focused());
+    UiTest::Chars("a");
+    EXPECT_EQ(f.combo->Edit()->Text(), "apple");
+    EXPECT_EQ(f.combo->Edit()->SelStart(), 1);
+    EXPECT_EQ(f.combo->Edit()->SelLength(), 4);
+    EXPECT_EQ(f.combo->ItemIndex(), 0);
+    EXPECT_EQ(f.matches, 1);
+    UiTest::Chars("pr");
+    EXPECT_EQ(f.combo->Edit()->Text(), "apricot");
+    EXPECT_EQ(f.combo->ItemIndex(), 1);
+    UiTest::Key(VK_BACK);
+    EXPECT_EQ(f.combo->Edit()->Text(), "apple");  // completed again from "ap"
+    // With AllowEdit a text that is no item stays as typed.
+    UiTest::Chars("z");
+    EXPECT_EQ(f.combo->Edit()->Text(), "apz");
+    EXPECT_EQ(f.combo->Edit()->SelLength(), 0);
+    // Without it the key is refused and the text stays.
+    f.combo->SetAllowEdit(false);
+    f.combo->Edit()->SetText("ban");
+    f.combo->Edit()->SetSelStart(3);
+    EXPECT_EQ(f.Beeps([] { UiTest::Chars("x"); }), 1);
+    EXPECT_EQ(f.combo->Edit()->Text(), "ban");
+    int notInList = 0;
+    f.combo->OnNotInList = [&](TObject*) { ++notInList; };
+    f.combo->SetAllowEdit(true);
+    UiTest::Chars("q");
+    f.next->SetFocus();
+    EXPECT_EQ(notInList, 1);
+}
+
+TEST(VtComboBox, FlatDropButtonIdleAndHot) {
+    ComboForm f;
+    f.Add({"3度分带法", "6度分带法"});
+    f.combo->SetItemIndex(0);
+    f.combo->SetFlatButtons(true);
+    f.combo->SetFrameVisible(true);
+    f.combo->SetColor(clWhite);
+    f.next->SetFocus();
+    UiTest::MouseMove(f.form, 250, 150);
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> idle(UiTest::Capture(f.combo));
+    idle->SaveToPNG(std::string(QM_TEST_OUT) + "/VtComboBox-flat.png");
+    TRect wc = f.combo->WindowClientRect();
+    int bx = wc.Left + f.combo->ClientWidth() - 17, by = wc.Top;
+    EXPECT_EQ(idle->Canvas()->Pixel(0, 5), ColorToRGB(clBtnShadow));  // the flat frame
+    EXPECT_EQ(idle->Canvas()->Pixel(1, 5), ColorToRGB(clWhite));
+    EXPECT_EQ(idle->Canvas()->Pixel(bx, by), ColorToRGB(clWhite));  // the button is the control's colour
+    EXPECT_EQ(idle->Canvas()->Pixel(bx + 16, by + 16), ColorToRGB(clWhite));
+    UiTest::MouseMove(f.combo, 20, 5);
+    UiTest::Flush();
+    EXPECT_TRUE(f.combo->MouseOver());
+    std::unique_ptr<TBitmap> hot(UiTest::Capture(f.combo));
+    hot->SaveToPNG(std::string(QM_TEST_OUT) + "/VtComboBox-flat-hot.png");
+    EXPECT_EQ(hot->Canvas()->Pixel(bx, by), ColorToRGB(clBtnHighlight));  // a raised one-pixel border
+    EXPECT_EQ(hot->Canvas()->Pixel(bx + 16, by + 16), ColorToRGB(clBtnShadow));
+    EXPECT_EQ(hot->Canvas()->Pixel(bx + 2, by + 2), ColorToRGB(clBtnFace));
+}

@@ -1,0 +1,314 @@
+#include "widgets/VtEdit.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <memory>
+
+#include "platform/rtl/FloatFormat.h"
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/testsupport/UiTest.h"
+
+namespace {
+
+struct SeparatorGuard {
+    char old = GetDecimalSeparator();
+    explicit SeparatorGuard(char c) { SetDecimalSeparator(c); }
+    ~SeparatorGuard() { SetDecimalSeparator(old); }
+};
+
+// A form with a numeric edit and a plain edit after it in the tab order.
+struct EditForm {
+    TForm* form;
+    TVtNumericEdit* num;
+    TVtEdit* edit;
+    EditForm() {
+        UiTest::Init();
+        form = new TForm(nullptr);
+        form->SetBounds(0, 0, 300, 200);
+        num = new TVtNumericEdit(form);
+        num->SetParent(form);
+        num->SetBounds(10, 10, 100, 21);
+        edit = new TVtEdit(form);
+        edit->SetParent(form);
+        edit->SetBounds(10, 50, 100, 21);
+        form->Show();
+        UiTest::Flush();
+    }
+    ~EditForm() { delete form; }
+    // Text typed into the numeric edit from an empty text; the beeps it caused.
+    int Type(const std::string& chars) {
+        num->SetFocus();
+        num->SetText("");
+        int before = MessageBeepCount();
+        UiTest::Chars(chars);
+        return MessageBeepCount() - before;
+    }
+};
+
+// A descendant that shows the drop-down button.
+class DropEdit : public TVtCustomEdit {
+public:
+    explicit DropEdit(TComponent* o) : TVtCustomEdit(o) {
+        SetShowButton(true);
+        OnDropDown = [this](TObject*) { ++drops; };
+    }
+    int drops = 0;
+    using TVtCustomEdit::ButtonRect;
+};
+
+}  // namespace
+
+TEST(VtEditText, LenientParseAndIntegerView) {
+    SeparatorGuard dot('.');
+    EXPECT_EQ(NumericTextToValue("(1,234.5)"), -1234.5);
+    EXPECT_EQ(NumericTextToValue("1e3"), 13);
+    EXPECT_EQ(NumericTextToValue("abc"), 0);
+    EXPECT_EQ(NumericTextToValue(""), 0);
+    EXPECT_EQ(NumericTextToValue("-"), 0);
+    EXPECT_THROW(NumericTextToValue("1.2.3"), EConvertError);
+    // Beyond the range of double: a conversion failure, not infinity.
+    EXPECT_THROW(NumericTextToValue("1" + std::string(400, '0')), EConvertError);
+    {
+        SeparatorGuard comma(',');
+        EXPECT_EQ(NumericTextToValue("(1.234,5)"), -1234.5);
+        EXPECT_EQ(NumericTextToValue("-0,25"), -0.25);
+    }
+    EXPECT_EQ(RoundToInt32(2.5), 2);
+    EXPECT_EQ(RoundToInt32(-3.5), -4);
+    EXPECT_EQ(RoundToInt32(3e9), INT_MAX);
+    EXPECT_EQ(RoundToInt32(-1e300), INT_MIN);
+    EXPECT_EQ(RoundToInt32(NAN), 0);
+}
+
+TEST(VtNumericEdit, ValueRules) {
+    UiTest::Init();
+    SeparatorGuard dot('.');
+    TVtNumericEdit num(nullptr);
+    EXPECT_EQ(num.Text(), "0");
+    EXPECT_EQ(num.Width(), 65);
+    EXPECT_EQ(num.Alignment(), taRightJustify);
+    num.SetMin(5);
+    EXPECT_EQ(num.Max(), 5);  // Max follows Min up
+    num.SetMax(-1);
+    EXPECT_EQ(num.Min(), -1);  // and Min follows Max down
+    num.SetText("");
+    EXPECT_EQ(num.Value(), -1);  // an empty text shows Min
+    EXPECT_EQ(num.Text(), "(1)");
+    num.SetText("1" + std::string(400, '9'));
+    EXPECT_EQ(num.Value(), -1);  // beyond double: Min
+    num.SetMin(0);
+    num.SetMax(0);
+    num.SetValue(1e10);
+    EXPECT_EQ(num.GetIntValue(), INT_MAX);  // the 32-bit view saturates instead of wrapping
+    num.SetValue(-1e10);
+    EXPECT_EQ(num.GetIntValue(), INT_MIN);
+    num.SetMin(3);
+    num.SetValue(NAN);
+    EXPECT_EQ(num.Text(), "3");  // no "nan": Min
+    num.SetAllowBlank(true);
+    num.SetBlankValue(7);
+    num.SetText("");
+    EXPECT_EQ(num.Value(), 7);
+    EXPECT_EQ(num.Text(), "");
+}
+
+// Every display format of the main window, under both separators.
+TEST(VtNumericEdit, DisplayFormatsRoundTrip) {
+    UiTest::Init();
+    for (char sep : {'.', ','}) {
+        SeparatorGuard g(sep);
+        TVtNumericEdit num(nullptr);
+        num.SetIntegersOnly(false);
+        num.SetValue(-1234567);
+        EXPECT_EQ(num.Value(), -1234567) << sep;
+        num.SetDisplayFormat(",0.00000;(,0.00000)");
+        for (double v : {-1234.56789, 0.5, 98765.4321, 0.0}) {
+            num.SetValue(v);
+            EXPECT_DOUBLE_EQ(num.Value(), v) << sep << " " << num.Text();
+        }
+        num.SetValue(-12.5);
+        EXPECT_EQ(num.Text(), sep == '.' ? "(12.50000)" : "(12,50000)");
+    }
+}
+
+TEST(VtNumericEdit, KeyFilter) {
+    EditForm f;
+    SeparatorGuard dot('.');
+    EXPECT_EQ(f.Type("12.5"), 1);  // integers only: no separator
+    EXPECT_EQ(f.num->Text(), "125");
+    f.num->SetIntegersOnly(false);
+    EXPECT_EQ(f.Type("1.2.3"), 1);  // one separator
+    EXPECT_EQ(f.num->Text(), "1.23");
+    EXPECT_EQ(f.Type("-5-"), 1);  // a sign only in front
+    EXPECT_EQ(f.num->Text(), "-5");
+    f.num->SetSelStart(0);
+    EXPECT_EQ(f.Type("x"), 1);
+    // Nothing in front of a sign.
+    f.num->SetText("-5");
+    f.num->SetSelStart(0);
+    int before = MessageBeepCount();
+    UiTest::Chars("3");
+    EXPECT_EQ(MessageBeepCount() - before, 1);
+    EXPECT_EQ(f.num->Text(), "-5");
+    // The whole text selected may become a sign.
+    f.num->SelectAll();
+    UiTest::Chars("+");
+    EXPECT_EQ(f.num->Text(), "+");
+    // Enter without TabOnEnter: dropped with a beep, the focus stays.
+    before = MessageBeepCount();
+    UiTest::Key(VK_RETURN);
+    EXPECT_EQ(MessageBeepCount() - before, 1);
+    EXPECT_TRUE(f.num->Focused());
+    {
+        SeparatorGuard comma(',');
+        EXPECT_EQ(f.Type("1.5,2,"), 2);
+        EXPECT_EQ(f.num->Text(), "15,2");
+    }
+}
+
+TEST(VtNumericEdit, RangeOnExit) {
+    EditForm f;
+    f.num->SetMax(100);
+    f.num->SetFocus();
+    f.num->SetText("150");
+    f.edit->SetFocus();
+    UiTest::Flush();
+    EXPECT_EQ(f.num->Text(), "100");  // Min differs from Max: the range applies without CheckRange
+
+    f.num->SetMin(5);
+    f.num->SetMax(5);
+    f.num->SetCheckRange(true);
+    f.num->SetFocus();
+    f.num->SetText("7");
+    f.edit->SetFocus();
+    EXPECT_EQ(f.num->Text(), "5");
+    f.num->SetCheckRange(false);
+    f.num->SetFocus();
+    f.num->SetText("7");
+    f.edit->SetFocus();
+    EXPECT_EQ(f.num->Text(), "7");
+
+    // A handler that refuses the correction keeps the user in the control, text unchanged.
+    f.num->SetMin(0);
+    f.num->SetMax(10);
+    double entered = 0, adjusted = 0;
+    f.num->OnRangeError = [&](TObject*, double e, double a, bool& autoCorrect) {
+        entered = e;
+        adjusted = a;
+        autoCorrect = false;
+    };
+    f.num->SetFocus();
+    f.num->SetText("(12)");
+    f.edit->SetFocus();
+    UiTest::Flush();
+    EXPECT_EQ(entered, -12);
+    EXPECT_EQ(adjusted, 0);
+    EXPECT_EQ(f.num->Text(), "(12)");
+    EXPECT_TRUE(f.num->Focused());
+}
+
+TEST(VtEdit, TabOnEnterMovesTheFocus) {
+    EditForm f;
+    f.num->SetTabOnEnter(true);
+    f.num->SetFocus();
+    int before = MessageBeepCount();
+    UiTest::Key(VK_RETURN);
+    UiTest::Flush();
+    EXPECT_TRUE(f.edit->Focused());
+    EXPECT_EQ(MessageBeepCount(), before);
+}
+
+TEST(VtEdit, ColourStates) {
+    EditForm f;
+    TVtEdit* e = f.edit;
+    e->SetFocusColor(clYellow);
+    e->SetDisabledColor(clSilver);
+    e->SetFocus();
+    EXPECT_EQ(e->Color(), clYellow);
+    e->SetColor(clAqua);  // while focused: the normal colour changes
+    EXPECT_EQ(e->NormalColor(), clAqua);
+    f.num->SetFocus();
+    EXPECT_EQ(e->Color(), clAqua);
+    e->SetFocus();
+    EXPECT_EQ(e->Color(), clYellow);
+    f.num->SetFocus();
+    e->SetEnabled(false);
+    EXPECT_EQ(e->Color(), clSilver);
+    e->SetEnabled(true);
+    EXPECT_EQ(e->Color(), clAqua);
+    // FocusColor equal to Color moves along with it; once they differ it stays.
+    TVtEdit* n = f.num;
+    EXPECT_EQ(n->FocusColor(), clWindow);
+    n->SetColor(clLime);
+    EXPECT_EQ(n->FocusColor(), clLime);
+    n->SetFocusColor(clRed);
+    n->SetColor(clBlue);
+    EXPECT_EQ(n->FocusColor(), clRed);
+}
+
+TEST(VtEdit, FrameRingsNormalAndHot) {
+    EditForm f;
+    TVtEdit* e = f.edit;
+    e->SetFrameHotTrack(true);  // also shows the frame
+    EXPECT_TRUE(e->FrameVisible());
+    e->SetFrameHotColor(clRed);
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> normal(UiTest::Capture(e));
+    normal->SaveToPNG(std::string(QM_TEST_OUT) + "/VtEdit-frame.png");
+    EXPECT_EQ(normal->Canvas()->Pixel(0, 5), ColorToRGB(clBtnShadow));  // fsFlat: one ring
+    EXPECT_EQ(normal->Canvas()->Pixel(1, 5), ColorToRGB(clWindow));
+    EXPECT_EQ(normal->Canvas()->Pixel(e->Width() - 1, 5), ColorToRGB(clBtnShadow));
+    e->SetFocus();
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> hot(UiTest::Capture(e));
+    hot->SaveToPNG(std::string(QM_TEST_OUT) + "/VtEdit-frame-hot.png");
+    EXPECT_EQ(hot->Canvas()->Pixel(0, 5), ColorToRGB(clRed));  // fsFlatBold: two rings
+    EXPECT_EQ(hot->Canvas()->Pixel(1, 5), ColorToRGB(clRed));
+    EXPECT_EQ(hot->Canvas()->Pixel(5, e->Height() - 2), ColorToRGB(clRed));
+    // The mouse alone makes it hot too.
+    f.num->SetFocus();
+    UiTest::MouseMove(e, 20, 5);
+    UiTest::Flush();
+    EXPECT_TRUE(e->MouseOver());
+    std::unique_ptr<TBitmap> over(UiTest::Capture(e));
+    EXPECT_EQ(over->Canvas()->Pixel(1, 5), ColorToRGB(clRed));
+    // No frame once FrameVisible is off, hot tracking or not.
+    e->SetFrameVisible(false);
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> plain(UiTest::Capture(e));
+    EXPECT_NE(plain->Canvas()->Pixel(1, 5), ColorToRGB(clRed));
+}
+
+TEST(VtEdit, DropDownButtonOfDescendants) {
+    EditForm f;
+    auto* d = new DropEdit(f.form);
+    d->SetParent(f.form);
+    d->SetBounds(10, 90, 120, 21);
+    UiTest::Flush();
+    TRect b = d->ButtonRect();
+    EXPECT_EQ(b.Width(), GetSystemMetrics(SM_CXVSCROLL));
+    EXPECT_EQ(d->ClientWidth(), 120 - 4 - b.Width());
+    TRect wc = d->WindowClientRect();
+    UiTest::Click(d, b.Left - wc.Left + 3, 5);
+    EXPECT_EQ(d->drops, 1);
+    EXPECT_TRUE(d->Focused());
+    UiTest::Key(VK_DOWN, 0);
+    EXPECT_EQ(d->drops, 1);
+    d->Perform(WM_SYSKEYDOWN, VK_DOWN, ssAlt);
+    EXPECT_EQ(d->drops, 2);
+    UiTest::Click(d, 5, 5);  // the text area does not drop down
+    EXPECT_EQ(d->drops, 2);
+}
+
+TEST(VtNumericEdit, ReadOnlyRefusesPasteAndCut) {
+    EditForm f;
+    f.num->SetText("42");
+    f.num->SetReadOnly(true);
+    f.num->SelectAll();
+    f.num->CutToClipboard();
+    f.num->ClearSelection();
+    EXPECT_EQ(f.num->Text(), "42");
+}
