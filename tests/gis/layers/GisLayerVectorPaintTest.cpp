@@ -8,9 +8,12 @@
 #include "gis/layers/GisEditor.h"
 #include "gis/layers/GisLabelsArea.h"
 #include "gis/layers/GisLayerVector.h"
+#include "gis/layers/GisViewerWnd.h"
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/Forms.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "tests/gis/layers/ShapeBuild.h"
+#include "tests/gis/layers/ViewerWndHost.h"
 
 namespace {
 
@@ -320,6 +323,82 @@ TEST_F(LayerPaint, WhileEditingTheOtherShapesShowTheirHandles) {
     const TPoint other = v.MapToScreen({20, 45}), edited = v.MapToScreen({0, 45});
     EXPECT_EQ(bmp.Canvas()->Pixel(other.X, other.Y), clYellow);
     EXPECT_NE(bmp.Canvas()->Pixel(edited.X, edited.Y), clYellow);
+    editor.EndEdit();
+}
+
+TEST_F(LayerPaint, DirectDrawingPaintsOnlyALayerThatAllowsIt) {
+    int drawn = 0;
+    layer->OnPaintShape = [&](TGIS_Viewer&, TGIS_Shape&) { ++drawn; };
+    v.DirectDraw = true;
+    layer->PaintShapes();
+    EXPECT_EQ(drawn, 0);
+    layer->DirectPaint = true;
+    layer->PaintShapes();
+    EXPECT_EQ(drawn, 10);
+    v.DirectDraw = false;
+}
+
+TEST_F(LayerPaint, OnTopApartFromTheCacheTheEditedShapeIsLeftToTheEditor) {
+    std::vector<int32_t> uids;
+    layer->OnPaintShape = [&](TGIS_Viewer&, TGIS_Shape& s) { uids.push_back(s.Uid); };
+    layer->CachedPaint = false;
+    v.Editor()->StartEdit(layer->GetShape(4), 0);
+    ASSERT_TRUE(layer->IsCachedPaint());
+    layer->PaintShapes();
+    EXPECT_EQ(uids, (std::vector<int32_t>{1, 2, 3, 5, 6, 7, 8, 9, 10}));
+    uids.clear();
+    layer->CachedPaint = true;
+    layer->PaintShapes();
+    EXPECT_EQ(uids.size(), 10u);
+    v.Editor()->EndEdit();
+}
+
+// The editor on a window whose vector layer paints itself, driven by mouse.
+TEST(LayerPaintEditor, ADraggedVertexSnapsToAnotherShapeAndIsPaintedThere) {
+    std::unique_ptr<TForm> form;
+    TGIS_ViewerWnd* wnd = ShowViewerWnd(form);
+    auto* layer = new TGIS_LayerVector;
+    layer->Name = "lines";
+    wnd->Add(layer);
+    layer->SetExtent({0, 0, 1000, 1000});
+    TGIS_Shape* target = layer->CreateShape(gisShapeTypeArc);
+    FillShape(*target, {{{700, 700}, {900, 700}}});
+    TGIS_Shape* edited = layer->CreateShape(gisShapeTypeArc);
+    FillShape(*edited, {{{100, 100}, {300, 100}, {500, 200}}});
+    // The map reaches beyond the shapes, so that a drop near the top line is still on it.
+    wnd->RecalcExtent();
+    wnd->FullExtent();
+    wnd->SetAutoCenter(false);
+    wnd->SetMode(gisEdit);
+    TGIS_Editor& editor = *wnd->Editor();
+    editor.StartEdit(edited, 0);
+    UiTest::Flush();
+    const TPoint from = wnd->MapToScreen({500, 200}), to = wnd->MapToScreen({700, 700});
+    UiTest::MouseDown(wnd, from.X, from.Y);
+    UiTest::MouseMove(wnd, (from.X + to.X) / 2, (from.Y + to.Y) / 2, MK_LBUTTON);
+    UiTest::MouseMove(wnd, to.X + 5, to.Y - 4, MK_LBUTTON);
+    UiTest::MouseUp(wnd, to.X + 5, to.Y - 4);
+    const TestParts parts = PartsOf(*layer->GetShape(edited->Uid));
+    ASSERT_EQ(parts.size(), 1u);
+    ASSERT_EQ(parts[0].size(), 3u);
+    EXPECT_DOUBLE_EQ(parts[0][2].X, 700);
+    EXPECT_DOUBLE_EQ(parts[0][2].Y, 700);
+
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(wnd));
+    shot->SaveToFile(std::string(QM_TEST_OUT) + "/paint_editor_snap.png");
+    // The moved segment now runs to the other line's end; the other line shows its handles.
+    const TPoint old = wnd->MapToScreen({400, 150}), along = wnd->MapToScreen({500, 400});
+    const TPoint handle = wnd->MapToScreen({900, 700});
+    // Within 3 pixels: a line's pixels need not pass through the rounded point.
+    auto near = [&](const TPoint& p, auto test) {
+        for (int dy = -3; dy <= 3; ++dy)
+            for (int dx = -3; dx <= 3; ++dx)
+                if (test(shot->Canvas()->Pixel(p.X + dx, p.Y + dy))) return true;
+        return false;
+    };
+    const TColor back = shot->Canvas()->Pixel(2, 2);
+    EXPECT_FALSE(near(old, [&](TColor c) { return c != back; }));
+    EXPECT_TRUE(near(handle, [](TColor c) { return c == clYellow; }));
     editor.EndEdit();
 }
 
