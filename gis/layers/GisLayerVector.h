@@ -165,9 +165,13 @@ public:
     // for the normal drawing back; on any other output it draws the red copy once and waits nowhere.
     void Flash();
     // The label in the first of its allowed positions that is free (when overlaps are avoided), framed.
-    void DrawLabel();
+    virtual void DrawLabel();
+    // The chart of the shape's chart params at its label point.
+    void DrawChart();
     // On the viewer's current canvas; nothing for shapes deleted or without geometry.
     virtual void Draw() {}
+    // The vertices of the shape under edit, numbered, the editor's current vertex marked; on the viewer's canvas.
+    virtual void DrawEditOverlay() {}
     // What to hand to the canvas: this shape, or a copy (held in `copy`) clipped so that every coordinate stays
     // within 16000 pixels of the origin (forced: clipped to the visible extent); nullptr for nothing to draw.
     TGIS_Shape* PrepareDraw(bool force, std::unique_ptr<TGIS_Shape>& copy);
@@ -232,6 +236,9 @@ protected:
     int SizeToPixels(int32_t size) const;
     // The smart size of a style: its field's value as an integer (0 when it does not convert), else `smartSize`.
     int32_t SmartSizeOf(const std::string& field, int32_t smartSize);
+    // Bodies of DrawEditOverlay: markers of part 0, or every part as a dotted line with its vertices.
+    void DrawPointEditOverlay();
+    void DrawPartsEditOverlay();
     // Point and multipoint: the marker's smart size, the area their markers may paint, and the points of part 0
     // that lie on the other shape (equal to a point of its part 0, or on a segment of any of its parts).
     int32_t MarkerMinDrawSize();
@@ -259,6 +266,7 @@ public:
     TGIS_Extent GetExtent() const override;
     TGIS_Extent GetDrawExtent() override;
     void Draw() override;
+    void DrawEditOverlay() override;
     int32_t GetMinDrawSize() override;
     std::unique_ptr<TGIS_Shape> CreateCopy() override;
     void Unlock() override;
@@ -287,6 +295,7 @@ public:
 
     TGIS_Extent GetDrawExtent() override;
     void Draw() override;
+    void DrawEditOverlay() override;
     int32_t GetMinDrawSize() override;
     std::unique_ptr<TGIS_Shape> CreateCopy() override;
     void AddPoint(const TGIS_Point& p) override;
@@ -314,6 +323,9 @@ public:
 
     // A part longer than the viewer's point buffer goes out as consecutive polylines sharing their joints.
     void Draw() override;
+    void DrawEditOverlay() override;
+    // FOLLOW-aligned labels run along each visible part when the whole view is painted; else the base label.
+    void DrawLabel() override;
     int32_t GetMinDrawSize() override;
     std::unique_ptr<TGIS_Shape> CreateCopy() override;
     void AddPoint(const TGIS_Point& p) override;
@@ -343,6 +355,7 @@ public:
     // Rings are filled even-odd, as picking and areas count them; a shape beyond the viewer's buffers is drawn
     // from a buffer of its own size so that holes stay holes.
     void Draw() override;
+    void DrawEditOverlay() override;
     int32_t GetMinDrawSize() override;
     std::unique_ptr<TGIS_Shape> CreateCopy() override;
     void AddPoint(const TGIS_Point& p) override;
@@ -504,6 +517,8 @@ public:
     TGIS_Shape* LocateEx(const TGIS_Point& p, double tolerance, int32_t excludeUid, double& distance, int& part,
                          TGIS_Point& nearest) override;
     TGIS_Shape* Locate(const TGIS_Point& p, double tolerance, double& distance, int& part, TGIS_Point& nearest);
+    // Called before each label position is tried; the hook may move the box.
+    std::function<void(TGIS_Viewer* viewer, TGIS_Shape* shape, TRect& box, int position)> OnLabelBox;
     void SetJoinPrimary(const std::string& name);
     void SetJoinForeign(const std::string& name);
 
