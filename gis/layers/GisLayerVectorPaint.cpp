@@ -16,8 +16,7 @@ bool LabelsVisible(TGIS_ParamsSectionVector& params) {
 }
 
 bool ChartVisible(TGIS_ParamsSectionVector& params) {
-    if (params.Chart().Size() == 0) return false;
-    return !params.Chart().Values().empty() || params.Render().ChartCount() > 0;
+    return params.Chart().Size() != 0 && !params.Chart().Values().empty();
 }
 
 // The shape's field values for the query engine.
@@ -228,7 +227,7 @@ void TGIS_LayerVector::PaintEditor() {
     if (!Viewer || !(Viewer->Zoom() > 0)) return;
     const int32_t uid = EditedUid(*this);
     if (uid < 0) return;
-    if (TGIS_Shape* shape = GetShape(uid)) shape->DrawSelected();
+    if (TGIS_Shape* shape = GetShape(uid)) shape->DrawEditOverlay();
 }
 
 void TGIS_LayerVector::PaintLabels() {
@@ -280,7 +279,10 @@ void TGIS_LayerVector::DrawCharts() {
         if (!params) return true;
         if (!ChartVisible(*params) && !OnPaintChart) return true;
         DrawStyled(s, [&] {
-            if (OnPaintChart) OnPaintChart(v, s);
+            if (OnPaintChart)
+                OnPaintChart(v, s);
+            else
+                s.DrawChart();
         });
         return true;
     });

@@ -271,6 +271,24 @@ TEST_F(LayerPaint, LabelsPassRunsOnlyWhenAShapeHasALabelOrForPrinting) {
     EXPECT_GT(dark, 10);
 }
 
+TEST_F(LayerPaint, ChartsAreDrawnAtTheShapesThatHaveThem) {
+    Paint();
+    EXPECT_FALSE(layer->HasCharts);
+    Section(0).Chart().SetSize(-16);
+    Section(0).Chart().SetValues("0:0:1:2");  // the range first, then the values
+    AddSection("N = 3").Chart().SetValues("");
+    layer->PaintShapes();
+    EXPECT_TRUE(layer->HasCharts);
+    Paint();
+    Save("paint_charts");
+    EXPECT_FALSE(layer->HasCharts);  // used up by the pass
+    for (int k : {0, 5, 9}) {
+        EXPECT_NE(At(k), clGreen) << k;
+        EXPECT_NE(At(k), clWhite) << k;
+    }
+    EXPECT_EQ(At(3), clGreen);  // no values, no chart
+}
+
 TEST_F(LayerPaint, AViewChangeEndsThePassAndTheNextPaintDrawsEverything) {
     int drawn = 0;
     layer->OnPaintShape = [&](TGIS_Viewer& viewer, TGIS_Shape& s) {
