@@ -589,8 +589,6 @@ private:
     // The find over the device's clip extent shared by the passes; `each` sees every shape whose section is
     // visible, the shape being edited excepted when `skipEdited`, until the view changes or it answers false.
     void WalkPaint(bool skipEdited, const std::function<bool(TGIS_Shape&)>& each);
-    // Draws through the render copy of the style when the shape's section renders by value.
-    void DrawStyled(TGIS_Shape& shape, const std::function<void()>& draw);
     // The shape's own style while a render copy stands in for it.
     std::unique_ptr<TGIS_ParamsSectionVector> renderSaved_;
     TGIS_Shape* renderShape_ = nullptr;

@@ -77,6 +77,23 @@ int32_t EditedUid(const TGIS_LayerVector& layer) {
     return editor && editor->InEdit() && editor->Layer() == &layer ? editor->GetShapeUid() : -1;
 }
 
+// Draws through the layer's render copy of the style when the shape's section renders by value.
+template <class Draw>
+void DrawStyled(TGIS_LayerVector& layer, TGIS_Shape& shape, const Draw& draw) {
+    TGIS_ParamsSectionVector* params = shape.GetParams();
+    if (!params || !params->Render().Expression()) {
+        draw();
+        return;
+    }
+    if (!layer.PrepareRenderParams(&shape)) return;
+    struct Restore {
+        TGIS_LayerVector& layer;
+        TGIS_Shape& shape;
+        ~Restore() { layer.RestoreRenderParams(&shape); }
+    } restore{layer, shape};
+    draw();
+}
+
 // The pass's flag on the layer, cleared however the pass ends.
 class TInPaint {
 public:
@@ -157,21 +174,6 @@ void TGIS_LayerVector::RestoreRenderParams(TGIS_Shape* shape) {
     renderShape_ = nullptr;
 }
 
-void TGIS_LayerVector::DrawStyled(TGIS_Shape& shape, const std::function<void()>& draw) {
-    TGIS_ParamsSectionVector* params = shape.GetParams();
-    if (!params || !params->Render().Expression()) {
-        draw();
-        return;
-    }
-    if (!PrepareRenderParams(&shape)) return;
-    struct Restore {
-        TGIS_LayerVector& layer;
-        TGIS_Shape& shape;
-        ~Restore() { layer.RestoreRenderParams(&shape); }
-    } restore{*this, shape};
-    draw();
-}
-
 // ---- passes ----
 
 void TGIS_LayerVector::WalkPaint(bool skipEdited, const std::function<bool(TGIS_Shape&)>& each) {
@@ -210,9 +212,11 @@ void TGIS_LayerVector::PaintShapes() {
     const bool skipEdited = editing && IsCachedPaint();
     WalkPaint(skipEdited, [&](TGIS_Shape& s) {
         if (v.DirectDraw && !DirectPaint) return false;
-        if (TGIS_ParamsSectionVector* params = s.GetParams()) HasLabels = HasLabels || LabelsVisible(*params);
-        DrawStyled(s, [&] {
-            if (TGIS_ParamsSectionVector* params = s.GetParams()) HasCharts = HasCharts || ChartVisible(*params);
+        if (!HasLabels)
+            if (TGIS_ParamsSectionVector* params = s.GetParams()) HasLabels = LabelsVisible(*params);
+        DrawStyled(*this, s, [&] {
+            if (!HasCharts)
+                if (TGIS_ParamsSectionVector* params = s.GetParams()) HasCharts = ChartVisible(*params);
             if (OnPaintShape)
                 OnPaintShape(v, s);
             else
@@ -257,7 +261,7 @@ void TGIS_LayerVector::DrawLabels() {
         TGIS_ParamsSectionVector* params = s.GetParams();
         if (!params) return true;
         if (!LabelsVisible(*params) && !OnPaintLabel && !ChartVisible(*params)) return true;
-        DrawStyled(s, [&] {
+        DrawStyled(*this, s, [&] {
             if (OnPaintLabel)
                 OnPaintLabel(v, s);
             else
@@ -278,7 +282,7 @@ void TGIS_LayerVector::DrawCharts() {
         TGIS_ParamsSectionVector* params = s.GetParams();
         if (!params) return true;
         if (!ChartVisible(*params) && !OnPaintChart) return true;
-        DrawStyled(s, [&] {
+        DrawStyled(*this, s, [&] {
             if (OnPaintChart)
                 OnPaintChart(v, s);
             else
