@@ -158,8 +158,11 @@ struct TGIS_RTree::TImpl {
     int32_t pageCount = 0, itemCount = 0, freePage = 0, rootPage = 0;
     int32_t storedMarker = 0, storedVersion = 0;
 
+    // A page of the search, read in place from the image: searches are the hot path and copy nothing.
     struct Frame {
-        Page page;
+        int32_t page;
+        int32_t kind;
+        int32_t count;
         int next;
     };
     std::vector<Frame> search;
@@ -498,22 +501,32 @@ struct TGIS_RTree::TImpl {
         SaveHeader();
     }
 
+    Frame OpenFrame(int32_t n) const {
+        if (n < 1 || n >= TotalPages()) Corrupt();
+        const uint8_t* b = image.data() + static_cast<size_t>(n) * kPageSize;
+        Frame f{n, Get<int32_t>(b, 0), Get<int32_t>(b, 4), 0};
+        if ((f.kind != kInner && f.kind != kLeaf) || f.count < 0 || f.count >= kEntries) Corrupt();
+        return f;
+    }
+
     int32_t FindNext() {
         while (!search.empty()) {
             Frame& f = search.back();
-            while (f.next < f.page.count) {
-                const Entry& e = f.page.e[f.next++];
-                if (!GisExtentsOverlap(e.ext, searchExtent)) continue;
-                if (f.page.kind == kInner) {
-                    if (static_cast<int>(search.size()) >= kMaxDepth) Corrupt();
-                    Frame child;
-                    ReadPage(child.page, e.id);
+            const uint8_t* entries = image.data() + static_cast<size_t>(f.page) * kPageSize + 8;
+            while (f.next < f.count) {
+                const uint8_t* q = entries + (f.next++) * 36;
+                TGIS_Extent ext;
+                std::memcpy(&ext, q, sizeof ext);
+                if (!GisExtentsOverlap(ext, searchExtent)) continue;
+                const int32_t id = Get<int32_t>(q, 32);
+                if (f.kind == kInner) {
+                    if (static_cast<int>(search.size()) >= kMaxDepth || id == f.page) Corrupt();
+                    const Frame child = OpenFrame(id);
                     ++searchPages;
-                    child.next = 0;
                     search.push_back(child);
                     goto descended;
                 }
-                if (searchId < 0 || e.id == searchId) return e.id;
+                if (searchId < 0 || id == searchId) return id;
             }
             search.pop_back();
         descended:;
@@ -525,20 +538,18 @@ struct TGIS_RTree::TImpl {
         search.clear();
         searchExtent = ext;
         searchId = id;
-        Frame root;
-        ReadPage(root.page, rootPage);
+        search.push_back(OpenFrame(rootPage));
         searchPages = 1;
-        root.next = 0;
-        search.push_back(root);
         return FindNext();
     }
 
     bool Delete(const TGIS_Extent& ext, int32_t id) {
         if (FindFirst(ext, id) < 0) return false;
         BeginChange();
-        std::vector<Page> path;
-        for (size_t i = 0; i + 1 < search.size(); ++i) path.push_back(search[i].page);
-        Page page = search.back().page;
+        std::vector<Page> path(search.size() - 1);
+        for (size_t i = 0; i + 1 < search.size(); ++i) ReadPage(path[i], search[i].page);
+        Page page;
+        ReadPage(page, search.back().page);
         page.Remove(search.back().next - 1);
         search.clear();
         for (;;) {

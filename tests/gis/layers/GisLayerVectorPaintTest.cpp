@@ -446,3 +446,30 @@ TEST(LayerPaintZoom, WithoutZoomNoPassRuns) {
 }
 
 }  // namespace
+
+namespace {
+
+// The painting and locating hot path looks shapes up by uid; gaps in the uids must not mislead it.
+TEST(LayerShapeIndex, UidsWithGapsAreFoundOrPlacedByTheirOrder) {
+    TGIS_LayerVector layer;
+    layer.SupportedShapeTypes = GIS_ALL_SHAPE_TYPES;
+    for (int i = 0; i < 4; ++i) layer.CreateShape(gisShapeTypePoint);
+    layer.Shapes[2]->Uid = 5;
+    layer.Shapes[3]->Uid = 9;
+    struct Case {
+        int32_t uid;
+        bool found;
+        int index;
+    };
+    for (const Case& c : {Case{1, true, 0}, Case{2, true, 1}, Case{3, false, 2}, Case{4, false, 2},
+                          Case{5, true, 2}, Case{8, false, 3}, Case{9, true, 3}, Case{10, false, 4},
+                          Case{0, false, 0}, Case{-2147483647 - 1, false, 0}, Case{2147483647, false, 4}}) {
+        int index = -1;
+        EXPECT_EQ(layer.FindShapeIndex(c.uid, index), c.found) << c.uid;
+        EXPECT_EQ(index, c.index) << c.uid;
+    }
+    EXPECT_EQ(layer.GetShape(5), layer.Shapes[2].get());
+    EXPECT_EQ(layer.GetShape(4), nullptr);
+}
+
+}  // namespace
