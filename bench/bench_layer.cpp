@@ -18,10 +18,8 @@
 #include "gis/layers/GisLayerVector.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/testsupport/UiTest.h"
-// After ours: GDAL defines TRUE and FALSE as macros.
-#include <gdal.h>
-#include <gdal_alg.h>
-#include <ogr_api.h>
+// Last: it brings GDAL's headers.
+#include "bench/HexagonScene.h"
 
 namespace {
 
@@ -165,37 +163,26 @@ bool LocatesAgree() {
 
 // ---- paint ----
 
-constexpr int WIDTH = 1920, HEIGHT = 1080, HEXAGONS = 100000;
-constexpr TColor FILL = 0x3080C0, BACK = clWhite;
+using hexagons::kFill;
+using hexagons::kHeight;
+using hexagons::kWidth;
 
+// The hexagons as shapes of a layer shown whole on a bitmap, beside GDAL's raster of them.
 struct PaintScene {
-    std::vector<double> xy;  // six points a hexagon, in a map of 10 units a pixel
     std::unique_ptr<TGIS_Viewer> viewer;
     TGIS_LayerVector* layer = nullptr;
     std::unique_ptr<TBitmap> bitmap;
-    GDALDatasetH ds = nullptr;
-    std::vector<OGRGeometryH> geoms;
-    std::vector<double> burn;
+    std::unique_ptr<hexagons::GdalRaster> gdal;
 
     PaintScene() {
-        std::mt19937 rng(19);
-        std::uniform_real_distribution<double> cx(0, WIDTH * 10.0), cy(0, HEIGHT * 10.0), size(25, 150),
-            jitter(0.7, 1.0);
-        for (int i = 0; i < HEXAGONS; ++i) {
-            const double x = cx(rng), y = cy(rng), r = size(rng);
-            for (int k = 0; k < 6; ++k) {
-                const double a = k * M_PI / 3, rk = r * jitter(rng);
-                xy.push_back(x + rk * std::cos(a));
-                xy.push_back(y + rk * std::sin(a));
-            }
-        }
         UiTest::Init();
-        bitmap = std::make_unique<TBitmap>(WIDTH, HEIGHT, pf24bit);
+        bitmap = std::make_unique<TBitmap>(kWidth, kHeight, pf24bit);
         viewer = std::make_unique<TGIS_Viewer>(nullptr);
-        viewer->SetBounds(0, 0, WIDTH, HEIGHT);
+        viewer->SetBounds(0, 0, kWidth, kHeight);
         layer = new TGIS_LayerVector;
         viewer->Add(layer);
-        layer->SetExtent({0, 0, WIDTH * 10.0, HEIGHT * 10.0});
+        layer->SetExtent({0, 0, kWidth * 10.0, kHeight * 10.0});
+        const std::vector<double>& xy = hexagons::XY();
         for (size_t i = 0; i < xy.size(); i += 12) {
             TGIS_Shape* s = layer->CreateShape(gisShapeTypePolygon);
             s->Lock(1);
@@ -207,43 +194,17 @@ struct PaintScene {
         viewer->FullExtent();
         viewer->SetTargetBitmap(bitmap.get());
         viewer->SetOutputMode(gisOutputBitmap);
-        layer->GetParams();
         TGIS_ParamsArea& area = static_cast<TGIS_ParamsSectionVector*>(layer->ParamsList().GetSection(0))->Area();
-        area.SetColor(FILL);
+        area.SetColor(kFill);
         area.SetOutlineStyle(gisPsClear);
         area.SetOutlineWidth(0);
-
-        GDALAllRegister();
-        ds = GDALCreate(GDALGetDriverByName("MEM"), "", WIDTH, HEIGHT, 3, GDT_Byte, nullptr);
-        // Pixel (0, 0) of the raster is the viewer's device pixel (0, 0); GDAL's pixel centres sit half a pixel
-        // in, where the viewer rounds.
-        const TGIS_Viewer& v = *viewer;
-        const TGIS_Point o = viewer->ScreenToMap(TPoint(0, 0));
-        double gt[6] = {o.X - 0.5 / v.Zoom(), 1 / v.Zoom(), 0, o.Y + 0.5 / v.Zoom(), 0, -1 / v.Zoom()};
-        GDALSetGeoTransform(ds, gt);
-        for (size_t i = 0; i < xy.size(); i += 12) {
-            OGRGeometryH ring = OGR_G_CreateGeometry(wkbLinearRing);
-            for (int k = 0; k <= 6; ++k) OGR_G_AddPoint_2D(ring, xy[i + 2 * (k % 6)], xy[i + 2 * (k % 6) + 1]);
-            OGRGeometryH poly = OGR_G_CreateGeometry(wkbPolygon);
-            OGR_G_AddGeometryDirectly(poly, ring);
-            geoms.push_back(poly);
-            for (int b : {int(FILL & 0xFF), int((FILL >> 8) & 0xFF), int((FILL >> 16) & 0xFF)}) burn.push_back(b);
-        }
-    }
-    ~PaintScene() {
-        for (OGRGeometryH g : geoms) OGR_G_DestroyGeometry(g);
-        if (ds) GDALClose(ds);
+        gdal = std::make_unique<hexagons::GdalRaster>(*viewer);
     }
     void Clear() {
         TCanvas* c = bitmap->Canvas();
         c->Brush()->SetStyle(bsSolid);
-        c->Brush()->SetColor(BACK);
-        c->FillRect(TRect(0, 0, WIDTH, HEIGHT));
-    }
-    bool Rasterize() {
-        int bands[] = {1, 2, 3};
-        return GDALRasterizeGeometries(ds, 3, bands, int(geoms.size()), geoms.data(), nullptr, nullptr, burn.data(),
-                                       nullptr, nullptr, nullptr) == CE_None;
+        c->Brush()->SetColor(hexagons::kBack);
+        c->FillRect(TRect(0, 0, kWidth, kHeight));
     }
 };
 
@@ -261,7 +222,7 @@ BENCHMARK(BM_OursPaintShapes)->Unit(benchmark::kMillisecond);
 void BM_GdalRasterize(benchmark::State& state) {
     PaintScene& s = *Scene();
     for (auto _ : state)
-        if (!s.Rasterize()) state.SkipWithError("GDALRasterizeGeometries failed");
+        if (!s.gdal->Rasterize()) state.SkipWithError("GDALRasterizeGeometries failed");
 }
 BENCHMARK(BM_GdalRasterize)->Unit(benchmark::kMillisecond);
 
@@ -271,16 +232,14 @@ bool PaintsAgree() {
     PaintScene& s = *Scene();
     s.Clear();
     s.layer->PaintShapes();
-    if (!s.Rasterize()) return false;
-    std::vector<uint8_t> red(size_t(WIDTH) * HEIGHT);
-    if (GDALRasterIO(GDALGetRasterBand(s.ds, 1), GF_Read, 0, 0, WIDTH, HEIGHT, red.data(), WIDTH, HEIGHT, GDT_Byte,
-                     0, 0) != CE_None)
-        return false;
+    if (!s.gdal->Rasterize()) return false;
+    const std::vector<bool> filled = s.gdal->Filled();
+    if (filled.empty()) return false;
     long ours = 0, theirs = 0, differ = 0;
     TCanvas* c = s.bitmap->Canvas();
-    for (int y = 0; y < HEIGHT; ++y)
-        for (int x = 0; x < WIDTH; ++x) {
-            const bool a = c->Pixel(x, y) == FILL, g = red[size_t(y) * WIDTH + size_t(x)] == (FILL & 0xFF);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const bool a = c->Pixel(x, y) == kFill, g = filled[size_t(y) * kWidth + size_t(x)];
             ours += a;
             theirs += g;
             differ += a != g;

@@ -389,6 +389,10 @@ void GisSetEditCurrentStyle(TCanvas& canvas);
 using TGIS_FieldLookup = std::function<Variant(const std::string& name)>;
 std::string GisFormatLabelText(const std::string& templ, const TGIS_FieldLookup& field);
 std::string GisFormatLabelValue(const Variant& value, const std::string& format);
+// Line, area and marker made plain for highlighting: solid, without bitmap or symbol; their colours and outline
+// colours as the two functions give them from the feature's own.
+using TGIS_ColorMap = std::function<uint32_t(uint32_t color)>;
+void GisPlainStyle(TGIS_ParamsSectionVector& style, const TGIS_ColorMap& color, const TGIS_ColorMap& outline);
 
 // ---- free geometry routines (GisLayerVectorGeometry.cpp) ----
 // All four bounds inclusive.
@@ -582,6 +586,12 @@ protected:
     void ForgetShape(TGIS_Shape* shape);
 
 private:
+    // The layer's hook when one is set, else the default pass; neither without a zoom above 0.
+    void RunPass(const TGIS_LayerPaintHook& hook, void (TGIS_LayerVector::*pass)());
+    // The labels or charts pass: `wanted` (forced on for printing) or the hook lets it run and is cleared by it;
+    // shapes go to the hook, else to `draw` when their style makes them `visible`.
+    void DrawPerShape(bool& wanted, const TGIS_ShapePaintEvent& hook, bool (*visible)(TGIS_ParamsSectionVector&),
+                      void (TGIS_Shape::*draw)());
     // SelectedParams from the "selected" sections, else from section 0 in plain highlight colours.
     void PrepareSelectedParams();
     // Makes current the last active section that takes the shape; false when none does or it is hidden.
