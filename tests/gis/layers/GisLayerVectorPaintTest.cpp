@@ -420,6 +420,40 @@ TEST(LayerPaintEditor, ADraggedVertexSnapsToAnotherShapeAndIsPaintedThere) {
     editor.EndEdit();
 }
 
+// What the preview shows: a window whose cached picture carries the shapes, and its overlays the labels.
+TEST(LayerPaintWindow, ShapesAndTheirLabelsReachTheWindow) {
+    std::unique_ptr<TForm> form;
+    TGIS_ViewerWnd* wnd = ShowViewerWnd(form);
+    auto* layer = new TGIS_LayerVector;
+    layer->Name = "sheets";
+    auto& style = *static_cast<TGIS_ParamsSectionVector*>(layer->ParamsList().GetSection(0));
+    style.Area().SetColor(clBlue);
+    style.Labels().SetValue("SHEET");
+    style.Labels().SetPosition(gisLabelMiddleCenter);
+    style.Labels().SetColor(clYellow);
+    wnd->Add(layer);
+    layer->SetExtent({0, 0, 1000, 1000});
+    TGIS_Shape* s = layer->CreateShape(gisShapeTypePolygon);
+    FillShape(*s, {Box(100, 100, 900, 900)});
+    wnd->RecalcExtent();
+    wnd->FullExtent();
+    // The first paint after a change is direct and leaves vector layers to the timer's full repaint.
+    UiTest::Wait(400);
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(wnd));
+    shot->SaveToFile(std::string(QM_TEST_OUT) + "/paint_window.png");
+    const TPoint corner = wnd->MapToScreen({150, 150}), centre = wnd->MapToScreen({500, 500});
+    EXPECT_EQ(shot->Canvas()->Pixel(corner.X, corner.Y), clBlue);
+    int frame = 0, text = 0;
+    for (int dy = -15; dy <= 15; ++dy)
+        for (int dx = -40; dx <= 40; ++dx) {
+            const TColor c = shot->Canvas()->Pixel(centre.X + dx, centre.Y + dy);
+            frame += c == clYellow;
+            text += c == TColor(0x010101);
+        }
+    EXPECT_GT(frame, 50);
+    EXPECT_GT(text, 5);
+}
+
 TEST(LayerPaintZoom, WithoutZoomNoPassRuns) {
     UiTest::Init();
     TGIS_Viewer v{nullptr};
