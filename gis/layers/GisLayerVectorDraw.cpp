@@ -2,6 +2,7 @@
 // and label text.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <thread>
 
@@ -389,7 +390,8 @@ void TGIS_Shape::DrawLabel() {
         canvas->Polygon(frame, 4);
         const int bk = canvas->SetBkMode(TRANSPARENT);
         // A label colour other than the font's rings the text: diagonal shifts on screen, all eight on paper.
-        if (TColor(GisNonZeroColor(label.Color())) != fontColor) {
+        // Over a frame filled solid in that colour the ring could not be seen, and is not drawn.
+        if (TColor(GisNonZeroColor(label.Color())) != fontColor && label.Pattern() != gisBsSolid) {
             const bool printer = v->OutputMode() == gisOutputPrinter;
             const int n = printer ? std::max(1, canvas->Font()->PixelsPerInch() / 96) : 1;
             static const int kShifts[8][2] = {{-1, -1}, {1, 1}, {1, -1}, {-1, 1}, {-1, 0}, {1, 0}, {0, -1}, {0, 1}};
@@ -542,20 +544,22 @@ void TGIS_ShapePolygon::Draw() {
 
     // Tiles are anchored at the screen position of this shape's upper left corner, so that they stay put in
     // a pan and whether or not the drawing shape is a clipped copy.
-    const TGIS_Extent own = GetProjectedExtent();
+    const TGIS_Extent own = GetPointsExtent();
     const TGIS_Point corner = v->MapToScreenF(TGIS_Point{own.XMin, own.YMax});
+    const TRect grid = v->MapToScreenRect(shape->GetPointsExtent());
     auto tile = [&](int w, int h, int reach, auto draw) {
-        if (!(std::abs(corner.X) < 1e9 && std::abs(corner.Y) < 1e9)) return;
-        const int64_t offX = int64_t(std::trunc(corner.X - std::trunc(corner.X / w) * w));
-        const int64_t offY = std::llround(corner.Y - std::trunc(corner.Y / h) * h);
+        // The corner may lie far off the device when zoomed into a large shape; only its phase counts.
+        const double fx = std::isfinite(corner.X) ? std::fmod(corner.X, w) : 0;
+        const double fy = std::isfinite(corner.Y) ? std::fmod(corner.Y, h) : 0;
+        const int64_t offX = int64_t(std::trunc(fx)), offY = std::llround(fy);
         // Rings are filled even-odd, as a click inside counts them: a hole wound either way stays open.
         const int saved = canvas.SaveDC();
         canvas.BeginPath();
         canvas.PolyPolygon(points, counts, rings);
         canvas.EndPath();
         canvas.SelectClipPath(RGN_AND);
-        ForEachTile(r.Left < 0 ? offX : r.Left, r.Top < 0 ? offY : r.Top, r.Right, r.Bottom, w, h, reach, clip,
-                    draw);
+        ForEachTile(grid.Left < 0 ? offX : grid.Left, grid.Top < 0 ? offY : grid.Top, grid.Right, grid.Bottom, w, h,
+                    reach, clip, draw);
         canvas.RestoreDC(saved);
     };
 
@@ -566,7 +570,7 @@ void TGIS_ShapePolygon::Draw() {
         const int gap = v->TwipsToPixels(area.SymbolGap());
         const int stepX = gap + symbol->Width, stepY = gap + symbol->Height;
         // A symbol of no width without a gap would never advance.
-        if (stepX >= 1 && stepY >= 1 && int64_t(r.Top) + stepY <= r.Bottom)
+        if (stepX >= 1 && stepY >= 1 && int64_t(grid.Top) + stepY <= grid.Bottom)
             tile(stepX, stepY, std::max(symbol->Width, symbol->Height),
                  [&](int x, int y) { symbol->Draw(x, y); });
         symbol->Unprepare();

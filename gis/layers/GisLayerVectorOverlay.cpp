@@ -11,10 +11,15 @@ namespace {
 
 constexpr int kHalf = 3;  // half the side of a vertex square, pixels
 
-// A vertex far outside the view has no pixel position worth a square.
-bool OnScreen(TGIS_Viewer& v, const TGIS_Point& m, TPoint& p) {
+constexpr int kReach = 40;  // a square and its number stay within this many pixels of their vertex
+
+// Only vertices whose square or number may reach the canvas are drawn: a long part has many off it.
+bool OnScreen(TGIS_Viewer& v, TCanvas& canvas, const TGIS_Point& m, TPoint& p) {
     const TGIS_Point f = v.MapToScreenF(m);
-    if (!(std::abs(f.X) < 16000 && std::abs(f.Y) < 16000)) return false;
+    const TRect clip = canvas.ClipRect();
+    if (!(f.X > clip.Left - kReach && f.X < clip.Right + kReach && f.Y > clip.Top - kReach &&
+          f.Y < clip.Bottom + kReach))
+        return false;
     p = v.MapToScreen(m);
     return true;
 }
@@ -45,7 +50,8 @@ int CurrentVertex(TGIS_Viewer& v, TGIS_Shape& shape, int part) {
 void MarkCurrent(TGIS_Viewer& v, TCanvas& canvas, TGIS_Shape& shape, int part) {
     const int current = CurrentVertex(v, shape, part);
     TPoint p;
-    if (current < 0 || current >= shape.GetPartSize(part) || !OnScreen(v, shape.GetPoint(part, current), p)) return;
+    if (current < 0 || current >= shape.GetPartSize(part)) return;
+    if (!OnScreen(v, canvas, shape.GetPoint(part, current), p)) return;
     GisSetEditCurrentStyle(canvas);
     VertexSquare(canvas, p);
 }
@@ -58,7 +64,7 @@ void TGIS_Shape::DrawPointEditOverlay() {
     if (!canvas || !(Zoom() > 0) || GetNumParts() == 0) return;
     for (int i = 0; i < GetPartSize(0); ++i) {
         TPoint p;
-        if (!OnScreen(*v, GetPoint(0, i), p)) continue;
+        if (!OnScreen(*v, *canvas, GetPoint(0, i), p)) continue;
         GisSetEditVertexStyle(*canvas);
         VertexSquare(*canvas, p);
         VertexNumber(*canvas, p, i);
@@ -110,7 +116,7 @@ void TGIS_Shape::DrawPartsEditOverlay() {
     for (int part = 0; part < parts; ++part)
         for (int i = 0; i < GetPartSize(part); ++i) {
             TPoint p;
-            if (!OnScreen(*v, GetPoint(part, i), p)) continue;
+            if (!OnScreen(*v, *canvas, GetPoint(part, i), p)) continue;
             if (part == editedPart)
                 GisSetEditVertexStyle(*canvas);
             else
