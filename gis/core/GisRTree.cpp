@@ -162,7 +162,9 @@ struct TGIS_RTree::TImpl {
     struct Frame {
         int32_t page;
         int32_t kind;
-        int32_t count;
+        // Entries that meet the search extent and are still to be visited, one bit each.
+        uint32_t hits;
+        // One past the entry visited last.
         int next;
     };
     std::vector<Frame> search;
@@ -501,24 +503,34 @@ struct TGIS_RTree::TImpl {
         SaveHeader();
     }
 
+    // Which entries meet the extent is decided for the whole page at once, without a branch per entry: whether
+    // an entry is hit cannot be predicted, and the tests are most of a search.
     Frame OpenFrame(int32_t n) const {
         if (n < 1 || n >= TotalPages()) Corrupt();
         const uint8_t* b = image.data() + static_cast<size_t>(n) * kPageSize;
-        Frame f{n, Get<int32_t>(b, 0), Get<int32_t>(b, 4), 0};
-        if ((f.kind != kInner && f.kind != kLeaf) || f.count < 0 || f.count >= kEntries) Corrupt();
-        return f;
+        const int32_t kind = Get<int32_t>(b, 0), count = Get<int32_t>(b, 4);
+        if ((kind != kInner && kind != kLeaf) || count < 0 || count >= kEntries) Corrupt();
+        const TGIS_Extent& s = searchExtent;
+        uint32_t hits = 0;
+        for (int i = 0; i < count; ++i) {
+            TGIS_Extent e;
+            std::memcpy(&e, b + 8 + i * 36, sizeof e);
+            // GisExtentsOverlap, NaN included.
+            const bool hit = !(e.XMin > s.XMax) & !(e.XMax < s.XMin) & !(e.YMin > s.YMax) & (e.YMax >= s.YMin);
+            hits |= uint32_t(hit) << i;
+        }
+        return {n, kind, hits, 0};
     }
 
     int32_t FindNext() {
         while (!search.empty()) {
             Frame& f = search.back();
             const uint8_t* entries = image.data() + static_cast<size_t>(f.page) * kPageSize + 8;
-            while (f.next < f.count) {
-                const uint8_t* q = entries + (f.next++) * 36;
-                TGIS_Extent ext;
-                std::memcpy(&ext, q, sizeof ext);
-                if (!GisExtentsOverlap(ext, searchExtent)) continue;
-                const int32_t id = Get<int32_t>(q, 32);
+            while (f.hits != 0) {
+                const int i = __builtin_ctz(f.hits);
+                f.hits &= f.hits - 1;
+                f.next = i + 1;
+                const int32_t id = Get<int32_t>(entries + i * 36, 32);
                 if (f.kind == kInner) {
                     if (static_cast<int>(search.size()) >= kMaxDepth || id == f.page) Corrupt();
                     const Frame child = OpenFrame(id);
