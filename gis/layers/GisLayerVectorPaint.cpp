@@ -262,6 +262,8 @@ void TGIS_LayerVector::DrawPerShape(bool& wanted, const TGIS_ShapePaintEvent& ho
     const uint8_t out = v.TargetMode ? v.TargetMode : v.OutputMode();
     if (out == gisOutputPrinter || out == gisOutputCanvas) wanted = true;
     if (!wanted && !hook) return;
+    // The sections that apply at the zoom of this pass, which need not be the shapes pass's (a print).
+    PrepareParams(ParamsStyle);
     WalkPaint(true, [&](TGIS_Shape& s) {
         TGIS_ParamsSectionVector* params = s.GetParams();
         if (!params || (!hook && !visible(*params))) return true;
