@@ -391,6 +391,10 @@ void GisSetEditCurrentStyle(TCanvas& canvas);
 using TGIS_FieldLookup = std::function<Variant(const std::string& name)>;
 std::string GisFormatLabelText(const std::string& templ, const TGIS_FieldLookup& field);
 std::string GisFormatLabelValue(const Variant& value, const std::string& format);
+// Line, area and marker made plain for highlighting: solid, without bitmap or symbol; their colours and outline
+// colours as the two functions give them from the feature's own.
+using TGIS_ColorMap = std::function<uint32_t(uint32_t color)>;
+void GisPlainStyle(TGIS_ParamsSectionVector& style, const TGIS_ColorMap& color, const TGIS_ColorMap& outline);
 
 // ---- free geometry routines (GisLayerVectorGeometry.cpp) ----
 // All four bounds inclusive.
@@ -436,6 +440,9 @@ public:
     // An empty value for a column that is not there.
     virtual Variant Value(const std::string& column) = 0;
 };
+
+// Per-shape paint hooks, used instead of the shape's own drawing.
+using TGIS_ShapePaintEvent = std::function<void(TGIS_Viewer& viewer, TGIS_Shape& shape)>;
 
 class TGIS_LayerVector : public TGIS_LayerAbstract {
 public:
@@ -521,6 +528,22 @@ public:
     void SetJoinPrimary(const std::string& name);
     void SetJoinForeign(const std::string& name);
 
+    // ---- paint passes (GisLayerVectorPaint.cpp); none runs unless the viewer's zoom is above 0 ----
+    void Paint() override;
+    void PaintShapes() override;
+    void PaintEditor() override;
+    void PaintLabels() override;
+    void PaintCharts() override;
+    void DrawLabels() override;
+    void DrawCharts() override;
+    // A temporary copy of the shape's style with the render section's colour and size in place of the RENDER
+    // markers, given to the shape until RestoreRenderParams; nullptr without a render expression.
+    TGIS_ParamsSectionVector* PrepareRenderParams(TGIS_Shape* shape);
+    void RestoreRenderParams(TGIS_Shape* shape);
+    TGIS_ShapePaintEvent OnPaintShape, OnPaintLabel, OnPaintChart;
+    // The style name whose sections paint the shapes; empty for the default ones.
+    std::string ParamsStyle;
+
     // In memory, ascending by uid; owned.
     std::vector<std::unique_ptr<TGIS_Shape>> Shapes;
     std::vector<std::unique_ptr<TGIS_FieldInfo>> Fields;
@@ -563,4 +586,22 @@ protected:
     bool FindHasQuery = false;
     // Sections styling a shape about to be freed let go of it (nullptr: of any shape).
     void ForgetShape(TGIS_Shape* shape);
+
+private:
+    // The layer's hook when one is set, else the default pass; neither without a zoom above 0.
+    void RunPass(const TGIS_LayerPaintHook& hook, void (TGIS_LayerVector::*pass)());
+    // The labels or charts pass: `wanted` (forced on for printing) or the hook lets it run and is cleared by it;
+    // shapes go to the hook, else to `draw` when their style makes them `visible`.
+    void DrawPerShape(bool& wanted, const TGIS_ShapePaintEvent& hook, bool (*visible)(TGIS_ParamsSectionVector&),
+                      void (TGIS_Shape::*draw)());
+    // SelectedParams from the "selected" sections, else from section 0 in plain highlight colours.
+    void PrepareSelectedParams();
+    // Makes current the last active section that takes the shape; false when none does or it is hidden.
+    bool SelectSectionFor(TGIS_Shape& shape);
+    // The find over the device's clip extent shared by the passes; `each` sees every shape whose section is
+    // visible, the shape being edited excepted when `skipEdited`, until the view changes or it answers false.
+    void WalkPaint(bool skipEdited, const std::function<bool(TGIS_Shape&)>& each);
+    // The shape's own style while a render copy stands in for it.
+    std::unique_ptr<TGIS_ParamsSectionVector> renderSaved_;
+    TGIS_Shape* renderShape_ = nullptr;
 };

@@ -271,18 +271,7 @@ namespace {
 // The two blink styles; they apply to the flashed copy alone.
 void FlashStyle(TGIS_Viewer& v, TGIS_ParamsSectionVector& s, bool highlight) {
     const uint32_t colour = highlight ? clRed : clYellow, outline = highlight ? clYellow : clRed;
-    auto plain = [&](TGIS_ParamsFeature& f) {
-        f.SetColor(colour);
-        f.SetPattern(gisBsSolid);
-        f.SetBitmap(nullptr);
-        f.SetOutlineColor(outline);
-    };
-    plain(s.Line());
-    plain(s.Area());
-    plain(s.Marker());
-    s.Line().SetSymbol(nullptr);
-    s.Area().SetSymbol(nullptr);
-    s.Marker().SetSymbol(nullptr);
+    GisPlainStyle(s, [colour](uint32_t) { return colour; }, [outline](uint32_t) { return outline; });
     if (highlight) {
         if (v.TwipsToPixels(s.Line().Width()) < 3) s.Line().SetWidth(-3);
         if (v.TwipsToPixels(s.Marker().Size()) < 5) s.Marker().SetSize(-5);
