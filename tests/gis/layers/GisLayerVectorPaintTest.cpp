@@ -421,8 +421,8 @@ TEST(LayerPaintEditor, ADraggedVertexSnapsToAnotherShapeAndIsPaintedThere) {
 
     std::unique_ptr<TBitmap> shot(UiTest::Capture(wnd));
     shot->SaveToFile(std::string(QM_TEST_OUT) + "/paint_editor_snap.png");
-    // The moved segment now runs to the other line's end; the other line shows its handles.
-    const TPoint old = wnd->MapToScreen({400, 150}), along = wnd->MapToScreen({500, 400});
+    // The vertex left its old place; the other line shows its handles.
+    const TPoint old = wnd->MapToScreen({400, 150});
     const TPoint handle = wnd->MapToScreen({900, 700});
     // Within 3 pixels: a line's pixels need not pass through the rounded point.
     auto near = [&](const TPoint& p, auto test) {
