@@ -1,0 +1,70 @@
+// The preview window built from its resource for each test, with sheets of the engine to load.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "app/unCreateTessarRg.h"
+#include "app/unPreview.h"
+#include "gis/layers/GisLayerVector.h"
+#include "gis/layers/GisViewerWnd.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/testsupport/UiTest.h"
+#include "platform/ui/VtStandIns.h"
+
+namespace {
+
+inline TDmsAngle Dms(double d, double m = 0, double s = 0) { return TDmsAngle{d, m, s}; }
+
+// Sheets of J-50 at 1:100,000 (30' x 20'): `cols` columns from 116 E and `rows` rows down from 39 N.
+inline TStandardTessarols J50Sheets(int cols, int rows) {
+    TStandardTessarols out;
+    const double west = 116 * 60, north = 39 * 60;
+    GetTessarols100k({Dms(0, west), Dms(0, north - 20 * rows), Dms(0, west + 30 * cols), Dms(0, north)}, false,
+                     true, 117, out);
+    return out;
+}
+
+class PreviewTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        UiTest::Init();
+        RegisterAppClasses();
+    }
+    void SetUp() override {
+        f = new TfrmPreview(Application);
+        f->SetWindowState(wsNormal);
+        f->SetBounds(0, 0, 800, 600);
+        f->Show();
+        UiTest::Flush();
+        v = f->Viewer();
+    }
+    void TearDown() override {
+        UiTest::AnswerMessageBoxes(0);
+        delete f;
+    }
+    template <class T>
+    T* C(const std::string& name) {
+        T* c = dynamic_cast<T*>(f->FindComponent(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    std::string PaneText(int n) { return f->Pane(n)->Caption(); }
+    void ClickTool(const std::string& name) {
+        auto* b = C<TVtToolButton>(name);
+        UiTest::Click(b, b->Width() / 2, b->Height() / 2);
+        UiTest::Flush();
+    }
+    TPoint Screen(double x, double y) { return v->MapToScreen(TGIS_Point{x, y}); }
+    void SavePng(const std::string& name) {
+        UiTest::Flush();
+        UiTest::SavePng(f, std::string(QM_TEST_OUT) + "/preview-" + name + ".png");
+    }
+
+    TfrmPreview* f = nullptr;
+    TGIS_ViewerWnd* v = nullptr;
+};
+
+}  // namespace
