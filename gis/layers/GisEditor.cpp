@@ -196,21 +196,11 @@ TGIS_Point TGIS_Editor::Snap(const TGIS_Point& p) {
     if (!SnapLayer || !(zoom > 0)) return p;
     const double tol = viewer_->TwipsToPixels(SnapMargin) / zoom;
     const int32_t skipUid = editing_ && shape_ && SnapLayer == shape_->Layer ? shape_->Uid : -1;
-    // The nearest shape within tol, the first of equals; the edited shape never snaps to itself.
-    TGIS_Shape* nearest = nullptr;
-    double best = tol;
-    TGIS_LayerVector& layer = *SnapLayer;
-    for (layer.MoveFirst(); !layer.Eof(); layer.MoveNext()) {
-        TGIS_Shape* s = layer.GetCurrentShape();
-        if (!s || s->Deleted || s->Uid == skipUid || !s->HasGeometry()) continue;
-        const double d = s->Distance(p, tol);
-        if (d < best) {
-            best = d;
-            nearest = s;
-        }
-    }
-    if (!nearest) return p;
     double distance = 0;
+    int part = 0;
+    TGIS_Point at = p;
+    TGIS_Shape* nearest = SnapLayer->LocateEx(p, tol, skipUid, distance, part, at);
+    if (!nearest) return p;
     return nearest->NearestVertex(p, tol, distance);
 }
 

@@ -422,6 +422,9 @@ public:
     virtual Variant Value(const std::string& column) = 0;
 };
 
+// Per-shape paint hooks, used instead of the shape's own drawing.
+using TGIS_ShapePaintEvent = std::function<void(TGIS_Viewer& viewer, TGIS_Shape& shape)>;
+
 class TGIS_LayerVector : public TGIS_LayerAbstract {
 public:
     TGIS_LayerVector();
@@ -504,6 +507,22 @@ public:
     void SetJoinPrimary(const std::string& name);
     void SetJoinForeign(const std::string& name);
 
+    // ---- paint passes (GisLayerVectorPaint.cpp); none runs unless the viewer's zoom is above 0 ----
+    void Paint() override;
+    void PaintShapes() override;
+    void PaintEditor() override;
+    void PaintLabels() override;
+    void PaintCharts() override;
+    void DrawLabels() override;
+    void DrawCharts() override;
+    // A temporary copy of the shape's style with the render section's colour and size in place of the RENDER
+    // markers, given to the shape until RestoreRenderParams; nullptr without a render expression.
+    TGIS_ParamsSectionVector* PrepareRenderParams(TGIS_Shape* shape);
+    void RestoreRenderParams(TGIS_Shape* shape);
+    TGIS_ShapePaintEvent OnPaintShape, OnPaintLabel, OnPaintChart;
+    // The style name whose sections paint the shapes; empty for the default ones.
+    std::string ParamsStyle;
+
     // In memory, ascending by uid; owned.
     std::vector<std::unique_ptr<TGIS_Shape>> Shapes;
     std::vector<std::unique_ptr<TGIS_FieldInfo>> Fields;
@@ -546,4 +565,18 @@ protected:
     bool FindHasQuery = false;
     // Sections styling a shape about to be freed let go of it (nullptr: of any shape).
     void ForgetShape(TGIS_Shape* shape);
+
+private:
+    // SelectedParams from the "selected" sections, else from section 0 in plain highlight colours.
+    void PrepareSelectedParams();
+    // Makes current the last active section that takes the shape; false when none does or it is hidden.
+    bool SelectSectionFor(TGIS_Shape& shape);
+    // The find over the device's clip extent shared by the passes; `each` sees every shape whose section is
+    // visible, the shape being edited excepted when `skipEdited`, until the view changes or it answers false.
+    void WalkPaint(bool skipEdited, const std::function<bool(TGIS_Shape&)>& each);
+    // Draws through the render copy of the style when the shape's section renders by value.
+    void DrawStyled(TGIS_Shape& shape, const std::function<void()>& draw);
+    // The shape's own style while a render copy stands in for it.
+    std::unique_ptr<TGIS_ParamsSectionVector> renderSaved_;
+    TGIS_Shape* renderShape_ = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ui/Graphics.h"
@@ -411,6 +412,8 @@ public:
     TGIS_ParamsSectionVector* OwnParams() const { return ownParams_.get(); }
     // Takes the section over (nullptr drops the shape's own style).
     void SetOwnParams(std::unique_ptr<TGIS_ParamsSectionVector> section);
+    // Hands the shape's own style over, leaving it without one.
+    std::unique_ptr<TGIS_ParamsSectionVector> ReleaseOwnParams() { return std::move(ownParams_); }
 
 private:
     std::unique_ptr<TGIS_ParamsSectionVector> ownParams_;
