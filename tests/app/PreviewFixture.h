@@ -10,6 +10,7 @@
 #include "app/unPreview.h"
 #include "gis/layers/GisLayerVector.h"
 #include "gis/layers/GisViewerWnd.h"
+#include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "platform/ui/VtStandIns.h"
@@ -57,9 +58,16 @@ protected:
         UiTest::Click(b, b->Width() / 2, b->Height() / 2);
         UiTest::Flush();
     }
-    TPoint Screen(double x, double y) { return v->MapToScreen(TGIS_Point{x, y}); }
-    void SavePng(const std::string& name) {
+    // The window's full (cached) paint, without waiting for its repaint tick.
+    void Settle() {
         UiTest::Flush();
+        v->RepaintTimer()->SetEnabled(false);
+        v->RepaintPending = false;
+        v->Invalidate();
+        UiTest::Flush();
+    }
+    void SavePng(const std::string& name) {
+        Settle();
         UiTest::SavePng(f, std::string(QM_TEST_OUT) + "/preview-" + name + ".png");
     }
 
