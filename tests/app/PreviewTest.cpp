@@ -172,6 +172,31 @@ TEST_F(PreviewTest, ArraysWithoutSheetsDoNothing) {
     EXPECT_FALSE(f->IsGeographic);
 }
 
+TEST_F(PreviewTest, ToolBarShowsGlyphsAboveCaptionsAndGroovedSpacers) {
+    auto* bar = C<TVtToolbar>("VtToolbar1");
+    EXPECT_EQ(bar->Height(), 44);
+    ASSERT_NE(bar->Images(), nullptr);
+    EXPECT_EQ(bar->Images()->Count(), 10);
+    EXPECT_TRUE(C<TVtSpacer>("VtSpacer1")->Grooved());
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(C<TVtToolButton>("BtnOpen")));
+    // The glyph's frame colour in the upper half, the caption's dark text in the lower half only.
+    int glyph = 0, textTop = 0, textBottom = 0;
+    for (int y = 0; y < shot->Height(); ++y)
+        for (int x = 0; x < shot->Width(); ++x) {
+            const TColor c = shot->Canvas()->Pixel(x, y);
+            if (c == clGreen) {
+                ++glyph;
+                EXPECT_LT(y, shot->Height() / 2);
+            }
+            if (Dark(c) && c != clGreen) ++(y < shot->Height() / 2 ? textTop : textBottom);
+        }
+    EXPECT_GT(glyph, 10);
+    EXPECT_GT(textBottom, 10);
+    std::unique_ptr<TBitmap> groove(UiTest::Capture(C<TVtSpacer>("VtSpacer1")));
+    EXPECT_NE(groove->Canvas()->Pixel(3, 20), groove->Canvas()->Pixel(0, 20));
+    EXPECT_NE(groove->Canvas()->Pixel(4, 20), groove->Canvas()->Pixel(3, 20));
+}
+
 // ---- tools ----
 
 class PreviewTools : public PreviewTest {
