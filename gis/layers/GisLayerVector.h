@@ -112,6 +112,8 @@ public:
     Variant GetField(const std::string& name);
     // Raises 0051 for a name that is no field, 0071 for bad logical text; the values stay as they were then.
     void SetField(const std::string& name, const Variant& value);
+    // The same by the index of one of the layer's fields, for readers that fill whole rows.
+    void SetFieldAt(int index, const Variant& value);
 
     // The smallest DistanceToPart over all parts; GIS_MAX_DISTANCE without parts.
     double Distance(const TGIS_Point& p, double tolerance);

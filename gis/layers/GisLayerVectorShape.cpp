@@ -506,6 +506,11 @@ double NumberOf(const Variant& v) { return v.IsString() ? GisStrToFloat(v.StrRef
 void TGIS_Shape::SetField(const std::string& name, const Variant& value) {
     const int index = Layer ? Layer->FindField(name) : -1;
     if (index < 0) throw EGIS_Exception(GIS_RS_ERR_FIELDNOTEXIST, name, 0);
+    SetFieldAt(index, value);
+}
+
+void TGIS_Shape::SetFieldAt(int index, const Variant& value) {
+    QM_ASSERT(Layer && index >= 0 && index < int(Layer->Fields.size()), "field index out of range");
     TGIS_FieldInfo& field = *Layer->Fields[size_t(index)];
     Variant v = value;
     if (v.IsNull() || (v.IsString() && v.StrRef().empty())) v = GisDefaultFieldValue(field.FieldType);

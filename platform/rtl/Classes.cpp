@@ -1,6 +1,11 @@
 #include "platform/rtl/Classes.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstring>
 
 #include "platform/rtl/FileIO.h"
 #include "platform/rtl/SysUtils.h"
@@ -88,4 +93,70 @@ void TStream::ReadBuffer(void* buffer, int64_t count) {
 
 void TStream::WriteBuffer(const void* buffer, int64_t count) {
     if (count != 0 && Write(buffer, count) != count) throw EWriteError("Stream write error");
+}
+
+TFileStream::TFileStream(const std::string& path, uint16_t mode) : path_(path) {
+    const int flags = mode == fmCreate ? O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC : O_RDONLY | O_CLOEXEC;
+    fd_ = DiskOpen(path, flags, 0644);
+    if (fd_ < 0) {
+        const int err = errno;
+        const char* what = mode == fmCreate ? "Cannot create file \"" : "Cannot open file \"";
+        throw EFOpenError(what + path + "\". " + std::strerror(err));
+    }
+    struct stat st {};
+    if (fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
+    }
+}
+
+TFileStream::~TFileStream() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+int64_t TFileStream::Read(void* buffer, int64_t count) {
+    if (count <= 0 || position_ < 0) return 0;
+    char* p = static_cast<char*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t n = pread(fd_, p + done, size_t(count - done), off_t(position_ + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += n;
+    }
+    position_ += done;
+    return done;
+}
+
+int64_t TFileStream::Write(const void* buffer, int64_t count) {
+    if (count <= 0 || position_ < 0) return 0;
+    const char* p = static_cast<const char*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t n = pwrite(fd_, p + done, size_t(count - done), off_t(position_ + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += n;
+    }
+    position_ += done;
+    return done;
+}
+
+int64_t TFileStream::Seek(int64_t offset, int origin) {
+    int64_t base = 0;
+    switch (origin) {
+    case soFromBeginning: base = 0; break;
+    case soFromCurrent: base = position_; break;
+    case soFromEnd: {
+        struct stat st {};
+        base = fstat(fd_, &st) == 0 ? int64_t(st.st_size) : 0;
+        break;
+    }
+    default: return position_;
+    }
+    int64_t target = 0;
+    if (__builtin_add_overflow(base, offset, &target) || target < 0) return position_;
+    position_ = target;
+    return position_;
 }

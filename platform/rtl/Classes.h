@@ -63,3 +63,29 @@ public:
     void ReadBuffer(void* buffer, int64_t count);
     void WriteBuffer(const void* buffer, int64_t count);
 };
+
+enum : uint16_t { fmOpenRead = 0x0000, fmCreate = 0xFF00 };
+
+// Stream over a disk file (GBK path). fmOpenRead opens read-only and shares the file with every other reader
+// and writer; fmCreate creates it, or empties an existing one, for reading and writing.
+class TFileStream : public TStream {
+public:
+    // Raises EFOpenError (naming the file and the system's reason) when the file cannot be opened or created.
+    TFileStream(const std::string& path, uint16_t mode);
+    ~TFileStream() override;
+    TFileStream(const TFileStream&) = delete;
+    TFileStream& operator=(const TFileStream&) = delete;
+
+    // A read at or past the end moves fewer bytes (none); a failing system call moves none.
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    // A negative result position is refused: the position stays.
+    int64_t Seek(int64_t offset, int origin) override;
+
+    const std::string& FileName() const { return path_; }
+
+private:
+    int fd_ = -1;
+    int64_t position_ = 0;
+    std::string path_;
+};

@@ -1,0 +1,408 @@
+#include "gis/layers/GisFileDBF.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "gis/core/GisDefs.h"
+#include "gis/layers/GisLayerVector.h"
+
+namespace {
+
+constexpr uint8_t kTerminator = 0x0D;
+constexpr uint8_t kEndOfFile = 0x1A;
+constexpr uint32_t kMaxLength = 65535;
+constexpr char kDummy[] = "_DUMMY";
+
+uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+uint32_t Get32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+void Put16(uint8_t* p, uint32_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+void Put32(uint8_t* p, uint32_t v) {
+    Put16(p, v);
+    Put16(p + 2, v >> 16);
+}
+
+char TypeLetter(uint8_t type) {
+    switch (type) {
+    case gisFieldString: return 'C';
+    case gisFieldNumber: return 'N';
+    case gisFieldFloat: return 'F';
+    case gisFieldLogical: return 'L';
+    case gisFieldDate: return 'D';
+    default: throw EGIS_Exception(GIS_RS_ERR_FIELDTYPE, "", 0);
+    }
+}
+
+uint8_t FieldTypeOf(char letter) {
+    switch (letter) {
+    case 'C': return gisFieldString;
+    case 'N': return gisFieldNumber;
+    case 'F': return gisFieldFloat;
+    case 'L': return gisFieldLogical;
+    case 'D': return gisFieldDate;
+    default: throw EGIS_Exception(GIS_RS_ERR_FIELDTYPE, "", 0);
+    }
+}
+
+// Width and decimals as written; a text or number wider than the format takes is lowered in the field too.
+void WrittenSize(TGIS_FieldInfo& f, int32_t& width, int32_t& decimals) {
+    switch (f.FieldType) {
+    case gisFieldString:
+        if (f.NewWidth >= 255) f.NewWidth = 254;
+        width = f.NewWidth;
+        decimals = 0;
+        break;
+    case gisFieldNumber:
+        if (f.NewWidth > 18) f.NewWidth = 18;
+        width = f.NewWidth;
+        decimals = f.NewDecimals;
+        break;
+    case gisFieldFloat: width = 20, decimals = 5; break;
+    case gisFieldLogical: width = 1, decimals = 0; break;
+    case gisFieldDate: width = 8, decimals = 0; break;
+    default: throw EGIS_Exception(GIS_RS_ERR_FIELDTYPE, "", 0);
+    }
+    // A field of no width (or one the byte cannot hold) would shift every field after it.
+    if (width < 1) width = 1;
+    if (decimals < 0 || decimals > 255) decimals = 0;
+}
+
+bool AllStars(const std::string& s) { return !s.empty() && s.find_first_not_of('*') == std::string::npos; }
+
+// Whole decimal number, sign allowed; the value as a double when it is beyond 32 bits.
+bool ReadWholeNumber(const std::string& s, Variant& out) {
+    size_t i = (s[0] == '-' || s[0] == '+') ? 1 : 0;
+    if (i == s.size()) return false;
+    for (size_t k = i; k < s.size(); ++k)
+        if (s[k] < '0' || s[k] > '9') return false;
+    errno = 0;
+    char* end = nullptr;
+    const long long v = std::strtoll(s.c_str(), &end, 10);
+    if (errno == 0 && v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max())
+        out = Variant(int(v));
+    else
+        out = Variant(std::strtod(s.c_str(), nullptr));
+    return true;
+}
+
+Variant DateOf(int year, int month, int day) {
+    try {
+        return Variant::FromDate(EncodeDate(year, month, day));
+    } catch (const EConvertError&) {
+        return Variant(1900);
+    }
+}
+
+int Digits(const std::string& s, size_t from, size_t count) {
+    int v = 0;
+    for (size_t i = from; i < from + count; ++i) {
+        if (i >= s.size() || s[i] < '0' || s[i] > '9') return -1;
+        v = v * 10 + (s[i] - '0');
+    }
+    return v;
+}
+
+}  // namespace
+
+TGIS_FileDBF::TGIS_FileDBF(const std::string& path, bool create, TGIS_LayerVector* layer)
+    : TFileStream(path, create ? fmCreate : fmOpenRead), layer_(layer), writing_(create) {
+    if (!create) {
+        ReadHeader();
+        ReadFields();
+    }
+    if (layer_) cache_.resize(layer_->Fields.size());
+}
+
+TGIS_FileDBF::~TGIS_FileDBF() {
+    if (!writing_) return;
+    Seek(0, soFromEnd);
+    Write(&kEndOfFile, 1);
+}
+
+void TGIS_FileDBF::RaiseCorrupt() const { throw EGIS_Exception(GIS_RS_ERR_BADFORMAT, FileName(), 0); }
+
+void TGIS_FileDBF::ReadHeader() {
+    if (layer_) {
+        layer_->Fields.clear();
+    }
+    Seek(0, soFromBeginning);
+    if (Read(header_, 32) != 32) RaiseCorrupt();
+    recordCount_ = Get32(header_ + 4);
+    headerLength_ = Get16(header_ + 8);
+    recordLength_ = Get16(header_ + 10);
+}
+
+void TGIS_FileDBF::ReadFields() {
+    uint32_t counter = 33;
+    do {
+        uint8_t d[32];
+        const int64_t got = Read(d, 32);
+        // Writers that leave the header length at 0 still end the descriptors with the terminator.
+        if (got >= 1 && d[0] == kTerminator) break;
+        if (got != 32) RaiseCorrupt();
+        char raw[12] = {};
+        std::memcpy(raw, d, 11);
+        const std::string name = Trim(std::string(raw));
+        const uint8_t type = FieldTypeOf(char(d[11]));
+        if (layer_) {
+            std::string candidate = name;
+            for (int retry = 1;; ++retry) {
+                if (layer_->FindField(candidate) < 0) {
+                    layer_->AddFieldInternal(candidate, type, d[16], d[17], 0);
+                    break;
+                }
+                if (retry > 255) break;
+                char suffix[8];
+                std::snprintf(suffix, sizeof suffix, "%.2X", unsigned(retry));
+                candidate = name.substr(0, 9) + suffix;
+            }
+        }
+        counter += 32;
+    } while (headerLength_ > counter);
+    if (layer_) {
+        const int i = layer_->FindField(kDummy);
+        if (i >= 0) layer_->Fields[size_t(i)]->Deleted = true;
+    }
+}
+
+void TGIS_FileDBF::WriteHeader() {
+    int year = 0, month = 0, day = 0;
+    DecodeDate(Now(), year, month, day);
+    header_[0] = 3;
+    header_[1] = uint8_t(year - 1900);
+    header_[2] = uint8_t(month);
+    header_[3] = uint8_t(day);
+    Put32(header_ + 4, recordCount_);
+    Put16(header_ + 8, headerLength_);
+    Put16(header_ + 10, recordLength_);
+    Seek(0, soFromBeginning);
+    WriteBuffer(header_, 32);
+}
+
+void TGIS_FileDBF::WriteFields() {
+    if (!layer_) return;
+    for (auto& f : layer_->Fields)
+        if (AnsiCompareText(f->ExportName, kDummy) == 0) f->Deleted = true;
+    // Sizes first: a table that cannot be described is refused before a byte is written.
+    std::vector<uint8_t> bytes;
+    uint32_t recordLength = 1;
+    for (auto& f : layer_->Fields) {
+        if (f->Deleted) continue;
+        int32_t width = 0, decimals = 0;
+        WrittenSize(*f, width, decimals);
+        uint8_t d[32] = {};
+        const std::string name = UpperCase(f->ExportName).substr(0, 11);
+        std::memcpy(d, name.data(), name.size());
+        d[11] = uint8_t(TypeLetter(f->FieldType));
+        d[16] = uint8_t(width);
+        d[17] = uint8_t(decimals);
+        bytes.insert(bytes.end(), d, d + 32);
+        recordLength += uint32_t(width);
+    }
+    if (recordLength < 2) {
+        uint8_t d[32] = {};
+        std::memcpy(d, kDummy, sizeof kDummy - 1);
+        d[11] = 'C';
+        d[16] = 1;
+        bytes.insert(bytes.end(), d, d + 32);
+        recordLength += 1;
+    }
+    bytes.push_back(kTerminator);
+    const uint32_t headerLength = uint32_t(32 + bytes.size());
+    if (headerLength > kMaxLength || recordLength > kMaxLength) throw EGIS_Exception(GIS_RS_ERR_FIELDTYPE, "", 0);
+    Seek(32, soFromBeginning);
+    WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    recordLength_ = recordLength;
+    headerLength_ = headerLength;
+}
+
+std::string TGIS_FileDBF::FormatFloat20(double value) {
+    if (!std::isfinite(value)) return std::string(20, '*');
+    char text[64];
+    for (int precision = value < 0 ? 13 : 14; precision >= 0; --precision) {
+        std::snprintf(text, sizeof text, "%.*E", precision, value);
+        if (std::strlen(text) <= 20) break;
+    }
+    std::string s(text);
+    return std::string(20 - s.size(), ' ') + s;
+}
+
+std::string TGIS_FileDBF::FormatValue(const TGIS_FieldInfo& f, const Variant& v, int32_t width) const {
+    std::string text;
+    switch (f.FieldType) {
+    case gisFieldString: {
+        text = VarToStr(v);
+        if (layer_ && layer_->GetCodePage() != layer_->GetOutCodePage())
+            text = GisConvertCodePage(text, layer_->GetOutCodePage(), layer_->GetCodePage());
+        if (text.size() > size_t(width)) text.resize(size_t(width));
+        return text + std::string(size_t(width) - text.size(), ' ');
+    }
+    case gisFieldNumber:
+        if (v.VarType() == varInteger || v.VarType() == varSmallint) {
+            text = IntToStr(v.AsInteger());
+        } else if (!v.IsEmpty() && !v.IsNull()) {
+            double d = 0;
+            try {
+                d = v.IsString() ? GisStrToFloat(v.StrRef()) : v.AsDouble();
+            } catch (const Exception&) {
+                d = 0;
+            }
+            if (!std::isfinite(d)) return std::string(size_t(width), '*');
+            char buf[400];
+            std::snprintf(buf, sizeof buf, "%.*f", std::min(f.NewDecimals < 0 ? 0 : f.NewDecimals, 60), d);
+            text = buf;
+        }
+        if (text.empty()) text = "0";
+        // dBASE's overflow mark: readers take it as no value rather than as a wrong one.
+        if (text.size() > size_t(width)) return std::string(size_t(width), '*');
+        return std::string(size_t(width) - text.size(), ' ') + text;
+    case gisFieldFloat: {
+        double d = 0;
+        try {
+            d = v.IsString() ? GisStrToFloat(v.StrRef()) : v.AsDouble();
+        } catch (const Exception&) {
+            d = 0;
+        }
+        return FormatFloat20(d);
+    }
+    case gisFieldLogical: {
+        bool b = false;
+        try {
+            b = v.AsBoolean();
+        } catch (const Exception&) {
+            b = false;
+        }
+        return b ? "Y" : "N";
+    }
+    case gisFieldDate: {
+        int y = 0, m = 0, d = 0;
+        try {
+            DecodeDate(v.AsDate(), y, m, d);
+        } catch (const Exception&) {
+            y = 0;
+        }
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, d);
+        text = buf;
+        if (text.size() != 8 || text < "19000101") text = "19000101";
+        return text;
+    }
+    default: throw EGIS_Exception(GIS_RS_ERR_FIELDTYPE, "", 0);
+    }
+}
+
+void TGIS_FileDBF::AppendRecord(TGIS_Shape& shape) {
+    std::string record = " ";
+    bool any = false;
+    if (layer_)
+        for (auto& f : layer_->Fields) {
+            if (f->Deleted) continue;
+            int32_t width = 0, decimals = 0;
+            WrittenSize(*f, width, decimals);
+            if (f->FieldType == gisFieldDate) f->NewWidth = 8;
+            record += FormatValue(*f, shape.GetField(f->NewName), width);
+            any = true;
+        }
+    if (!any) record += ' ';
+    Seek(0, soFromEnd);
+    WriteBuffer(record.data(), int64_t(record.size()));
+    ++recordCount_;
+}
+
+Variant TGIS_FileDBF::Convert(const TGIS_FieldInfo& f, const uint8_t* bytes, int32_t width) const {
+    const int32_t binary = f.BinaryWidth;
+    auto text = [&] {
+        size_t n = 0;
+        while (n < size_t(width) && bytes[n]) ++n;
+        return std::string(reinterpret_cast<const char*>(bytes), n);
+    };
+    auto binaryInt = [&]() -> Variant {
+        switch (binary) {
+        case 1: return Variant(int(int8_t(bytes[0])));
+        case 2: return Variant(int(int16_t(Get16(bytes))));
+        case 4: return Variant(int(int32_t(Get32(bytes))));
+        default: {
+            int64_t v = 0;
+            std::memcpy(&v, bytes, 8);
+            if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max())
+                return Variant(int(v));
+            return Variant(double(v));
+        }
+        }
+    };
+    switch (f.FieldType) {
+    case gisFieldString: {
+        std::string s = TrimRight(text());
+        if (layer_ && layer_->GetCodePage() != layer_->GetOutCodePage())
+            s = GisConvertCodePage(s, layer_->GetCodePage(), layer_->GetOutCodePage());
+        return Variant(s);
+    }
+    case gisFieldNumber:
+    case gisFieldFloat: {
+        const bool decimals = f.FieldType == gisFieldFloat || f.Decimals > 0;
+        if (binary > 0) {
+            if (!decimals) return binaryInt();
+            if (binary != 8) return binaryInt();
+            double d = 0;
+            std::memcpy(&d, bytes, 8);
+            return Variant(d);
+        }
+        const std::string s = Trim(text());
+        if (AllStars(s)) return Variant();
+        if (!decimals) {
+            Variant v;
+            return !s.empty() && ReadWholeNumber(s, v) ? v : Variant(0);
+        }
+        try {
+            return Variant(GisStrToFloat(s));
+        } catch (const Exception&) {
+            return Variant(0.0);
+        }
+    }
+    case gisFieldLogical: return Variant(bytes[0] == '1' || bytes[0] == 'T' || bytes[0] == 'Y');
+    case gisFieldDate: {
+        if (binary > 0) {
+            const uint32_t v = Get32(bytes);
+            if (v == 0) return Variant(1900);
+            return DateOf(int(v & 0xFFFF), bytes[2], bytes[3]);
+        }
+        const std::string s = text();
+        const int y = Digits(s, 0, 4), m = Digits(s, 4, 2), d = Digits(s, 6, 2);
+        if (y < 0 || m < 0 || d < 0) return Variant(1900);
+        return DateOf(y, m, d);
+    }
+    default: throw EGIS_Exception(GIS_RS_ERR_UNTESTED, "", 0);
+    }
+}
+
+Variant TGIS_FileDBF::ReadFieldValue(int32_t record, const std::string& name) {
+    if (!layer_ || record < 1 || uint32_t(record) > recordCount_) return Variant();
+    if (record != cachedRecord_) {
+        for (Variant& v : cache_) v.Clear();
+        cachedRecord_ = record;
+    }
+    const int index = layer_->FindFieldOriginal(name);
+    if (index < 0) return Variant();
+    if (size_t(index) >= cache_.size()) cache_.resize(layer_->Fields.size());
+    if (!cache_[size_t(index)].IsEmpty()) return cache_[size_t(index)];
+    const TGIS_FieldInfo& f = *layer_->Fields[size_t(index)];
+    if (f.Name.empty()) return Variant();
+    int64_t offset = int64_t(headerLength_) + int64_t(record - 1) * int64_t(recordLength_);
+    for (int i = 0; i < index; ++i) {
+        const TGIS_FieldInfo& g = *layer_->Fields[size_t(i)];
+        offset += g.BinaryWidth ? g.BinaryWidth : g.Width;
+    }
+    const int32_t width = std::max(0, std::min<int32_t>(f.Width, 255));
+    uint8_t buffer[257] = {};
+    Seek(offset + 1, soFromBeginning);
+    Read(buffer, std::max(width, std::min<int32_t>(f.BinaryWidth, 8)));
+    Variant v = Convert(f, buffer, width);
+    cache_[size_t(index)] = v;
+    return v;
+}

@@ -1,0 +1,58 @@
+// dBASE III table: the attributes of a shapefile (".dbf") and of a MapInfo table (".dat"). Record n holds the
+// values of the shape whose uid is n. Values are read lazily, field by field, with a cache of one record.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/Variants.h"
+
+class TGIS_LayerVector;
+class TGIS_Shape;
+struct TGIS_FieldInfo;
+
+class TGIS_FileDBF : public TFileStream {
+public:
+    // create: a new, empty table for writing (an existing file is overwritten; nothing is written yet).
+    // Otherwise the table is opened for reading and its descriptors replace the layer's fields.
+    // Raises 0011 for an unknown type letter, 0034 for descriptors cut by the end of the file.
+    TGIS_FileDBF(const std::string& path, bool create, TGIS_LayerVector* layer);
+    // A table being written gets its end-of-file byte.
+    ~TGIS_FileDBF() override;
+
+    // Writing: the header (again after the last record, with the count), the descriptors with their
+    // terminator, and one record per shape. WriteFields raises 0011 before writing anything for a field type it
+    // cannot write or a table whose header or record would pass 65,535 bytes.
+    void WriteHeader();
+    void WriteFields();
+    void AppendRecord(TGIS_Shape& shape);
+
+    // Empty for a record outside 1..count or a field the table does not have.
+    Variant ReadFieldValue(int32_t record, const std::string& name);
+
+    uint32_t RecordCount() const { return recordCount_; }
+    uint32_t HeaderLength() const { return headerLength_; }
+    uint32_t RecordLength() const { return recordLength_; }
+
+    // The 20-character float text of the table: 15 significant digits (14 for a negative value or a
+    // three-digit exponent), '.' always; all '*' when the value is not finite.
+    static std::string FormatFloat20(double value);
+
+private:
+    void ReadHeader();
+    void ReadFields();
+    [[noreturn]] void RaiseCorrupt() const;
+    Variant Convert(const TGIS_FieldInfo& field, const uint8_t* bytes, int32_t width) const;
+    std::string FormatValue(const TGIS_FieldInfo& field, const Variant& value, int32_t width) const;
+
+    TGIS_LayerVector* layer_;
+    bool writing_;
+    uint8_t header_[32] = {};
+    uint32_t recordCount_ = 0;
+    uint32_t headerLength_ = 0;
+    uint32_t recordLength_ = 0;
+    int32_t cachedRecord_ = -1;
+    std::vector<Variant> cache_;
+};

@@ -1,0 +1,146 @@
+#include "gis/layers/GisFileSHP.h"
+
+#include <cstring>
+#include <string>
+
+#include "gis/layers/GisLayerVector.h"
+
+namespace {
+
+constexpr int64_t kHeaderSize = 100;
+
+int32_t GetBig(const uint8_t* p) {
+    return int32_t(uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]));
+}
+int32_t GetLittle(const uint8_t* p) {
+    return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+}
+double GetDouble(const uint8_t* p) {
+    double d;
+    std::memcpy(&d, p, 8);
+    return d;
+}
+void PutBig(uint8_t* p, int32_t v) {
+    const uint32_t u = uint32_t(v);
+    p[0] = uint8_t(u >> 24);
+    p[1] = uint8_t(u >> 16);
+    p[2] = uint8_t(u >> 8);
+    p[3] = uint8_t(u);
+}
+void PutLittle(uint8_t* p, int32_t v) {
+    const uint32_t u = uint32_t(v);
+    p[0] = uint8_t(u);
+    p[1] = uint8_t(u >> 8);
+    p[2] = uint8_t(u >> 16);
+    p[3] = uint8_t(u >> 24);
+}
+
+// Signed halving towards zero, as the length and offset words are counted.
+int32_t Words(int64_t bytes) { return int32_t(bytes / 2); }
+
+}  // namespace
+
+uint8_t TGIS_FileSHPInternal::KernelType(int32_t code) {
+    switch (code) {
+    case 1: return gisShapeTypePoint;
+    case 3: return gisShapeTypeArc;
+    case 5: return gisShapeTypePolygon;
+    case 8: return gisShapeTypeMultipoint;
+    default: return gisShapeTypeNull;
+    }
+}
+
+int32_t TGIS_FileSHPInternal::TypeCode(uint8_t kernelType) {
+    switch (kernelType) {
+    case gisShapeTypeArc: return 3;
+    case gisShapeTypePolygon: return 5;
+    case gisShapeTypeMultipoint: return 8;
+    default: return 1;
+    }
+}
+
+void TGIS_FileSHPInternal::ReadHeader() {
+    if (Size() < kHeaderSize) throw EGIS_Exception(GIS_RS_ERR_BADFORMAT, Path(), 0);
+    const uint8_t* h = Memory();
+    FileCode = GetBig(h);
+    for (int i = 0; i < 5; ++i) Unused[i] = GetBig(h + 4 + 4 * i);
+    FileLength = int64_t(GetBig(h + 24)) * 2;
+    Version = GetLittle(h + 28);
+    ShapeType = GetLittle(h + 32);
+    Extent = {GetDouble(h + 36), GetDouble(h + 44), GetDouble(h + 52), GetDouble(h + 60)};
+    for (int i = 0; i < 8; ++i) ZMRange[i] = uint32_t(GetBig(h + 68 + 4 * i));
+    Seek(kHeaderSize, soFromBeginning);
+}
+
+void TGIS_FileSHPInternal::WriteHeader() {
+    uint8_t h[kHeaderSize] = {};
+    PutBig(h, FileCode);
+    for (int i = 0; i < 5; ++i) PutBig(h + 4 + 4 * i, Unused[i]);
+    const int64_t size = Size() < kHeaderSize ? kHeaderSize : Size();
+    PutBig(h + 24, Words(size));
+    PutLittle(h + 28, Version);
+    PutLittle(h + 32, ShapeType);
+    const double e[4] = {Extent.XMin, Extent.YMin, Extent.XMax, Extent.YMax};
+    std::memcpy(h + 36, e, 32);
+    for (int i = 0; i < 8; ++i) PutBig(h + 68 + 4 * i, int32_t(ZMRange[i]));
+    Seek(0, soFromBeginning);
+    WriteBuffer(h, kHeaderSize);
+    FileLength = size;
+}
+
+bool TGIS_FileSHP::ReadRecordHeader() {
+    const int64_t at = Position();
+    if (at < 0 || at > Size() - 8) return false;
+    const uint8_t* p = Memory() + at;
+    const int32_t number = GetBig(p);
+    const int32_t words = GetBig(p + 4);
+    if (words < 2 || int64_t(words) * 2 > Size() - at - 8) return false;
+    RecordNumber = number;
+    ContentLength = words;
+    RecordKernelType = KernelType(GetLittle(p + 8));
+    Seek(12, soFromCurrent);
+    return true;
+}
+
+const uint8_t* TGIS_FileSHP::RecordBody(size_t& size) {
+    size = size_t(int64_t(ContentLength) * 2 - 4);
+    const uint8_t* body = Memory() + Position();
+    Seek(int64_t(size), soFromCurrent);
+    return body;
+}
+
+void TGIS_FileSHP::WriteRecordHeader(int32_t number, int32_t contentLength, uint8_t kernelType) {
+    uint8_t h[12];
+    PutBig(h, number);
+    PutBig(h + 4, contentLength);
+    PutLittle(h + 8, kernelType == gisShapeTypeNull ? 0 : TypeCode(kernelType));
+    Seek(0, soFromEnd);
+    WriteBuffer(h, 12);
+}
+
+void TGIS_FileSHP::WriteBody(const TGIS_Shape& shape) {
+    if (!shape.HasGeometry()) return;
+    Seek(0, soFromEnd);
+    WriteBuffer(shape.Geometry(), int64_t(shape.GeometrySize()));
+}
+
+void TGIS_FileSHX::ReadHeader() {
+    TGIS_FileSHPInternal::ReadHeader();
+    EntryCount = int32_t((Size() - kHeaderSize) / 8);
+}
+
+bool TGIS_FileSHX::ReadEntry(int32_t record, int64_t& offset, int32_t& contentLength) {
+    if (record < 1 || record > EntryCount) return false;
+    const uint8_t* p = Memory() + kHeaderSize + int64_t(record - 1) * 8;
+    offset = int64_t(GetBig(p)) * 2;
+    contentLength = GetBig(p + 4);
+    return true;
+}
+
+void TGIS_FileSHX::WriteEntry(int64_t offset, int32_t contentLength) {
+    uint8_t e[8];
+    PutBig(e, Words(offset));
+    PutBig(e + 4, contentLength);
+    Seek(0, soFromEnd);
+    WriteBuffer(e, 8);
+}

@@ -1,0 +1,712 @@
+#include "gis/layers/GisLayerMIF.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+#include "gis/core/GisFileCommit.h"
+#include "platform/rtl/FileIO.h"
+
+namespace {
+
+constexpr int kBusyStep = 100;
+// Far more columns than any table holds; a header asking for more adds no further fields, so that a hostile
+// column count cannot make the field lookups quadratic.
+constexpr int kMaxColumns = 2048;
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string_view TrimView(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+bool SameText(std::string_view a, const char* b) {
+    const size_t n = std::strlen(b);
+    if (a.size() != n) return false;
+    for (size_t i = 0; i < n; ++i) {
+        char c = a[i];
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+        char d = b[i];
+        if (d >= 'a' && d <= 'z') d = char(d - 'a' + 'A');
+        if (c != d) return false;
+    }
+    return true;
+}
+
+// A finite number written with '.', or (rarely) in the locale's form.
+bool ParseNumber(std::string_view s, double& v) {
+    if (s.empty()) return false;
+    const char* b = s.data();
+    const char* e = b + s.size();
+    if (*b == '+') ++b;
+    const auto r = std::from_chars(b, e, v);
+    if (r.ec == std::errc() && r.ptr == e) return std::isfinite(v);
+    try {
+        v = GisStrToFloat(std::string(s));
+        return std::isfinite(v);
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+// A count: a whole number from 0 on.
+bool ParseCount(std::string_view s, int64_t& n) {
+    s = TrimView(s);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), n);
+    return !s.empty() && r.ec == std::errc() && r.ptr == s.data() + s.size() && n >= 0;
+}
+
+struct Token {
+    std::string_view text;
+    bool quoted = false;
+};
+
+// Blank-separated words of a ".mif" line; a double quote runs to the next one. Returns how many words the line
+// has; at most `max` are stored.
+int SplitWords(std::string_view line, Token* tokens, int max) {
+    int n = 0;
+    size_t i = 0;
+    for (;;) {
+        while (i < line.size() && IsBlank(line[i])) ++i;
+        if (i >= line.size()) break;
+        Token t;
+        if (line[i] == '"') {
+            size_t close = line.find('"', i + 1);
+            if (close == std::string_view::npos) close = line.size();
+            t = {line.substr(i + 1, close - i - 1), true};
+            i = close + 1;
+        } else {
+            size_t j = i;
+            while (j < line.size() && !IsBlank(line[j])) ++j;
+            t = {line.substr(i, j - i), false};
+            i = j;
+        }
+        if (n < max) tokens[n] = t;
+        ++n;
+    }
+    return n;
+}
+
+// Lines of a text held in memory; LF, CR LF or a lone CR ends one.
+class LineCursor {
+public:
+    LineCursor() = default;
+    explicit LineCursor(const std::string& text) : p_(text.data()), end_(text.data() + text.size()), begin_(p_) {}
+
+    bool AtEnd() const { return p_ == end_; }
+    size_t Position() const { return size_t(p_ - begin_); }
+    bool Next(std::string_view& line) {
+        if (p_ == end_) return false;
+        const char* s = p_;
+        const char* q = s;
+        while (q < end_ && *q != '\n' && *q != '\r') ++q;
+        line = std::string_view(s, size_t(q - s));
+        if (q < end_ && *q++ == '\r' && q < end_ && *q == '\n') ++q;
+        p_ = q;
+        return true;
+    }
+
+private:
+    const char* p_ = nullptr;
+    const char* end_ = nullptr;
+    const char* begin_ = nullptr;
+};
+
+// One row of a ".mid": split at the delimiter only, empty values kept; a value opening with a double quote runs
+// to the closing one, and "" inside reads as one quote.
+void SplitRow(std::string_view line, char delimiter, std::vector<std::string>& values) {
+    values.clear();
+    size_t i = 0;
+    for (;;) {
+        std::string value;
+        size_t j = i;
+        while (j < line.size() && line[j] == ' ' && delimiter != ' ') ++j;
+        if (j < line.size() && line[j] == '"') {
+            i = j + 1;
+            for (;;) {
+                const size_t close = line.find('"', i);
+                if (close == std::string_view::npos) {
+                    value.append(line.substr(i));
+                    i = line.size();
+                    break;
+                }
+                value.append(line.substr(i, close - i));
+                i = close + 1;
+                if (i < line.size() && line[i] == '"') {
+                    value += '"';
+                    ++i;
+                    continue;
+                }
+                break;
+            }
+        }
+        const size_t stop = std::min(line.find(delimiter, i), line.size());
+        value.append(line.substr(i, stop - i));
+        values.push_back(std::move(value));
+        if (stop >= line.size()) break;
+        i = stop + 1;
+    }
+}
+
+class MifReader {
+public:
+    MifReader(TGIS_LayerMIF& layer, const std::string& mif, const std::string* mid)
+        : layer_(layer), mif_(mif), hasMid_(mid != nullptr), size_(ClampPos(mif.size())) {
+        if (mid) mid_ = LineCursor(*mid);
+    }
+
+    void Run() {
+        std::string_view line;
+        Token t[5];
+        while (NextLine(line)) {
+            const int n = SplitWords(line, t, 5);
+            if (n == 0 || t[0].quoted) continue;
+            for (int i = n; i < 5; ++i) t[i] = Token();
+            const std::string_view kw = t[0].text;
+            if (SameText(kw, "Delimiter")) {
+                // Written out by some programs as the escape rather than the character.
+                layer_.Delimiter = t[1].text == "\\t" ? std::string("\t") : std::string(t[1].text);
+            } else if (SameText(kw, "Columns")) {
+                ReadColumns(t[1].text);
+            } else if (SameText(kw, "Region")) {
+                TGIS_Shape* s = Begin(gisShapeTypePolygon);
+                ReadRegion(s, t[1].text);
+                End(s);
+            } else if (SameText(kw, "PLine")) {
+                TGIS_Shape* s = Begin(gisShapeTypeArc);
+                ReadPLine(s, t[1].text, t[2].text);
+                End(s);
+            } else if (SameText(kw, "Line")) {
+                TGIS_Shape* s = Begin(gisShapeTypeArc);
+                TGIS_Point a, b;
+                if (ParseNumber(t[1].text, a.X) && ParseNumber(t[2].text, a.Y) && ParseNumber(t[3].text, b.X) &&
+                    ParseNumber(t[4].text, b.Y)) {
+                    s->AddPart();
+                    s->AddPoint(a);
+                    s->AddPoint(b);
+                }
+                End(s);
+            } else if (SameText(kw, "Point")) {
+                TGIS_Shape* s = Begin(gisShapeTypePoint);
+                TGIS_Point p;
+                if (ParseNumber(t[1].text, p.X) && ParseNumber(t[2].text, p.Y)) s->AddPoint(p);
+                End(s);
+            } else if (SameText(kw, "Multipoint")) {
+                TGIS_Shape* s = Begin(gisShapeTypeMultipoint);
+                ReadPointList(s, t[1].text);
+                End(s);
+            } else if (SameText(kw, "Collection")) {
+                SkipCollection(t[1].text);
+                ReadMidRow(nullptr);
+            } else if (SameText(kw, "Arc") || SameText(kw, "Text") || SameText(kw, "Rect") ||
+                       SameText(kw, "RoundRect") || SameText(kw, "Ellipse") || SameText(kw, "None")) {
+                ReadMidRow(nullptr);
+            }
+        }
+    }
+
+private:
+    static int32_t ClampPos(size_t p) { return int32_t(std::min<size_t>(p, std::numeric_limits<int32_t>::max())); }
+
+    bool NextLine(std::string_view& line) {
+        if (again_) {
+            again_ = false;
+            line = current_;
+            return true;
+        }
+        if (!mif_.Next(line)) return false;
+        current_ = line;
+        ++lineCount_;
+        if (lineCount_ % kBusyStep == 1 && layer_.Viewer && layer_.Viewer->OnBusy) {
+            bool abort = false;
+            layer_.Viewer->OnBusy(layer_.Viewer, ClampPos(mif_.Position()), size_, abort);
+        }
+        return true;
+    }
+    // The line just read ended an object: it is read again as a line of its own.
+    void ReadAgain() { again_ = true; }
+
+    bool ReadCountLine(std::string_view token, int64_t& n) {
+        if (!TrimView(token).empty()) return ParseCount(token, n);
+        std::string_view line;
+        if (!NextLine(line)) return false;
+        if (ParseCount(line, n)) return true;
+        ReadAgain();
+        return false;
+    }
+
+    // `count` coordinate lines, each exactly "x y"; false when the file ends or a line does not read.
+    bool ReadPoints(TGIS_Shape* s, int64_t count) {
+        std::string_view line;
+        Token t[2];
+        for (int64_t i = 0; i < count; ++i) {
+            if (!NextLine(line)) return false;
+            TGIS_Point p;
+            if (SplitWords(line, t, 2) != 2 || !ParseNumber(t[0].text, p.X) || !ParseNumber(t[1].text, p.Y)) {
+                ReadAgain();
+                return false;
+            }
+            if (s) s->AddPoint(p);
+        }
+        return true;
+    }
+
+    bool ReadPointList(TGIS_Shape* s, std::string_view countToken) {
+        int64_t n = 0;
+        if (!ReadCountLine(countToken, n)) return false;
+        if (s) s->AddPart();
+        return ReadPoints(s, n);
+    }
+
+    bool ReadRegion(TGIS_Shape* s, std::string_view ringsToken) {
+        int64_t rings = 0;
+        if (!ParseCount(ringsToken, rings)) return false;
+        for (int64_t r = 0; r < rings; ++r) {
+            int64_t c = 0;
+            if (!ReadCountLine({}, c)) return false;
+            if (c == 0) continue;
+            if (s) s->AddPart();
+            if (!ReadPoints(s, c)) return false;
+        }
+        return true;
+    }
+
+    bool ReadPLine(TGIS_Shape* s, std::string_view t1, std::string_view t2) {
+        if (!SameText(t1, "Multiple")) return ReadPointList(s, t1);
+        int64_t sections = 0;
+        if (!ParseCount(t2, sections)) return false;
+        for (int64_t i = 0; i < sections; ++i)
+            if (!ReadPointList(s, {})) return false;
+        return true;
+    }
+
+    // The parts of a collection are read past; a line starting another object ends it early.
+    void SkipCollection(std::string_view partsToken) {
+        int64_t parts = 0;
+        if (!ParseCount(partsToken, parts)) return;
+        std::string_view line;
+        Token t[3];
+        while (parts > 0 && NextLine(line)) {
+            const int n = SplitWords(line, t, 3);
+            if (n == 0 || t[0].quoted) continue;
+            for (int i = n; i < 3; ++i) t[i] = Token();
+            const std::string_view kw = t[0].text;
+            bool ok = true;
+            if (SameText(kw, "Region"))
+                ok = ReadRegion(nullptr, t[1].text);
+            else if (SameText(kw, "PLine"))
+                ok = ReadPLine(nullptr, t[1].text, t[2].text);
+            else if (SameText(kw, "Multipoint"))
+                ok = ReadPointList(nullptr, t[1].text);
+            else if (IsObjectKeyword(kw)) {
+                ReadAgain();
+                return;
+            } else
+                continue;
+            --parts;
+            if (!ok) return;
+        }
+    }
+
+    static bool IsObjectKeyword(std::string_view kw) {
+        for (const char* k : {"Point", "Line", "PLine", "Region", "Multipoint", "Arc", "Text", "Rect", "RoundRect",
+                              "Ellipse", "None", "Collection"})
+            if (SameText(kw, k)) return true;
+        return false;
+    }
+
+    void ReadColumns(std::string_view countToken) {
+        int64_t count = 0;
+        if (!ParseCount(countToken, count)) return;
+        TGIS_Tokenizer tk;
+        std::string_view line;
+        for (int64_t i = 0; i < count && NextLine(line); ++i) {
+            tk.Execute(std::string(line), " \t(),", false);
+            columns_.push_back(AddColumn(tk.Tokens));
+        }
+    }
+
+    // The field index the column fills, or -1 for a column whose values are dropped.
+    int AddColumn(const TStringList& tokens) {
+        if (tokens.Count() < 2 || int(layer_.Fields.size()) >= kMaxColumns) return -1;
+        const std::string& name = tokens[0];
+        const std::string& type = tokens[1];
+        auto number = [&](int i) {
+            int v = 0;
+            return i < tokens.Count() && TryStrToInt(tokens[i], v) && v > 0 ? v : 0;
+        };
+        uint8_t ft;
+        int32_t width = 0, decimals = 0;
+        if (SameText(type, "Char")) {
+            ft = gisFieldString;
+            width = number(2);
+        } else if (SameText(type, "Decimal")) {
+            ft = gisFieldNumber;
+            width = number(2);
+            decimals = number(3);
+        } else if (SameText(type, "Smallint")) {
+            ft = gisFieldNumber;
+            width = 4;
+        } else if (SameText(type, "Integer")) {
+            ft = gisFieldNumber;
+            width = 10;
+        } else if (SameText(type, "Float")) {
+            ft = gisFieldFloat;
+            width = 20;
+            decimals = 5;
+        } else if (SameText(type, "Logical")) {
+            ft = gisFieldLogical;
+            width = 1;
+        } else if (SameText(type, "Date")) {
+            ft = gisFieldDate;
+            width = 8;
+        } else {
+            return -1;
+        }
+        // A repeated name cannot be a second field; its values are dropped.
+        if (layer_.FindField(name) >= 0) return -1;
+        layer_.AddFieldInternal(name, ft, width, decimals, 0);
+        return int(layer_.Fields.size()) - 1;
+    }
+
+    TGIS_Shape* Begin(uint8_t type) {
+        TGIS_Shape* s = layer_.CreateShape(type);
+        s->Lock(2);
+        return s;
+    }
+
+    // A shape that got no point is dropped; either way the object takes its row.
+    void End(TGIS_Shape* s) {
+        s->Unlock();
+        if (!s->HasGeometry() || s->GetNumPoints() == 0) {
+            layer_.Shapes.pop_back();
+            ReadMidRow(nullptr);
+            return;
+        }
+        ReadMidRow(s);
+        if (layer_.Shapes.size() == 1) layer_.SetExtent(s->GetExtent());
+    }
+
+    void ReadMidRow(TGIS_Shape* s) {
+        std::string_view line;
+        if (!hasMid_ || !mid_.Next(line) || !s) return;
+        const char delimiter = layer_.Delimiter.empty() ? '\t' : layer_.Delimiter[0];
+        SplitRow(line, delimiter, values_);
+        const size_t n = std::min(values_.size(), columns_.size());
+        for (size_t i = 0; i < n; ++i) {
+            const int f = columns_[i];
+            if (f < 0) continue;
+            SetValue(*s, f, values_[i]);
+        }
+    }
+
+    // A value that does not convert to the field's type gives no value.
+    void SetValue(TGIS_Shape& s, int field, std::string& text) {
+        const uint8_t type = layer_.Fields[size_t(field)]->FieldType;
+        if (type != gisFieldString) {
+            const std::string_view t = TrimView(text);
+            if (t.empty()) return;
+            if (type == gisFieldDate) {
+                int y = 0, m = 0, d = 0;
+                if (t.size() != 8 || std::from_chars(t.data(), t.data() + 4, y).ptr != t.data() + 4 ||
+                    std::from_chars(t.data() + 4, t.data() + 6, m).ptr != t.data() + 6 ||
+                    std::from_chars(t.data() + 6, t.data() + 8, d).ptr != t.data() + 8)
+                    return;
+                try {
+                    s.SetFieldAt(field, Variant::FromDate(EncodeDate(y, m, d)));
+                } catch (const Exception&) {
+                }
+                return;
+            }
+            text = std::string(t);
+        } else if (text.empty()) {
+            return;
+        }
+        if (!s.Values) {
+            // Every value starts unassigned, so that a value missing from the row does not take another's.
+            s.Values = std::make_unique<TGIS_VariantList>();
+            for (size_t i = 0; i < layer_.Fields.size(); ++i) s.Values->Add(Variant());
+        }
+        try {
+            s.SetFieldAt(field, Variant(std::move(text)));
+        } catch (const Exception&) {
+        }
+    }
+
+    TGIS_LayerMIF& layer_;
+    LineCursor mif_;
+    LineCursor mid_;
+    bool hasMid_;
+    std::string_view current_;
+    bool again_ = false;
+    int64_t lineCount_ = 0;
+    // Field index of each ".mid" column, -1 where the column adds no field.
+    std::vector<int> columns_;
+    std::vector<std::string> values_;
+    int32_t size_;
+};
+
+// ---- writing ----
+
+void AppendNumber(std::string& out, double v) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+    out.append(buf, r.ptr);
+}
+
+void AppendPointLine(std::string& out, const TGIS_Point& p) {
+    AppendNumber(out, p.X);
+    out += ' ';
+    AppendNumber(out, p.Y);
+    out += "\r\n";
+}
+
+void AppendInt(std::string& out, int64_t v) {
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+void WriteHeader(std::string& out, TGIS_LayerVector& source, const TGIS_Extent& extent) {
+    out += "Version 300\r\nCharset \"Neutral\"\r\nDelimiter \",\"\r\nCoordSys NonEarth Projection 1, 0 Bounds (";
+    AppendNumber(out, extent.XMin);
+    out += ", ";
+    AppendNumber(out, extent.YMin);
+    out += ") (";
+    AppendNumber(out, extent.XMax);
+    out += ", ";
+    AppendNumber(out, extent.YMax);
+    out += ")\r\n";
+    int count = 0;
+    for (const auto& f : source.Fields)
+        if (!f->Deleted) ++count;
+    out += "Columns ";
+    AppendInt(out, count);
+    out += "\r\n";
+    for (const auto& f : source.Fields) {
+        if (f->Deleted) continue;
+        out += ' ';
+        out += f->ExportName;
+        switch (f->FieldType) {
+        case gisFieldString:
+            out += " Char(";
+            AppendInt(out, f->NewWidth);
+            out += ')';
+            break;
+        case gisFieldNumber:
+            out += " Decimal (";
+            AppendInt(out, f->NewWidth);
+            out += ',';
+            AppendInt(out, f->NewDecimals);
+            out += ')';
+            break;
+        case gisFieldFloat: out += " Float"; break;
+        case gisFieldLogical: out += " Logical"; break;
+        case gisFieldDate: out += " Date"; break;
+        default: throw EGIS_Exception(GIS_RS_ERR_FIELDTYPE, "", 0);
+        }
+        out += "\r\n";
+    }
+    out += "Data\r\n\r\n";
+}
+
+void WritePart(std::string& out, TGIS_Shape& s, int part) {
+    const int n = s.GetPartSize(part);
+    for (int i = 0; i < n; ++i) AppendPointLine(out, s.GetPoint(part, i));
+}
+
+void WriteCountedParts(std::string& out, TGIS_Shape& s) {
+    for (int part = 0; part < s.GetNumParts(); ++part) {
+        AppendInt(out, s.GetPartSize(part));
+        out += "\r\n";
+        WritePart(out, s, part);
+    }
+}
+
+void WriteGeometry(std::string& out, TGIS_Shape& s) {
+    struct Locked {
+        TGIS_Shape& s;
+        ~Locked() { s.Unlock(); }
+    } locked{s};
+    s.Lock(2);
+    switch (s.ShapeType()) {
+    case gisShapeTypePoint: {
+        const TGIS_Point p = s.GetPoint(0, 0);
+        out += "Point ";
+        AppendPointLine(out, p);
+        break;
+    }
+    case gisShapeTypeMultipoint:
+        out += "Multipoint ";
+        AppendInt(out, s.GetPartSize(0));
+        out += "\r\n";
+        WritePart(out, s, 0);
+        break;
+    case gisShapeTypeArc:
+        if (s.GetNumParts() == 1) {
+            out += "PLine ";
+            AppendInt(out, s.GetPartSize(0));
+            out += "\r\n";
+            WritePart(out, s, 0);
+        } else {
+            out += "PLine Multiple ";
+            AppendInt(out, s.GetNumParts());
+            out += "\r\n";
+            WriteCountedParts(out, s);
+        }
+        break;
+    case gisShapeTypePolygon:
+        out += "Region ";
+        AppendInt(out, s.GetNumParts());
+        out += "\r\n";
+        WriteCountedParts(out, s);
+        break;
+    default: break;
+    }
+}
+
+double NumberOrZero(const Variant& v) {
+    try {
+        const double d = v.IsString() ? GisStrToFloat(v.StrRef()) : v.AsDouble();
+        return std::isfinite(d) ? d : 0;
+    } catch (const Exception&) {
+        return 0;
+    }
+}
+
+void WriteMidRecord(std::string& out, TGIS_LayerVector& source, TGIS_Shape& s) {
+    bool first = true;
+    for (const auto& f : source.Fields) {
+        if (f->Deleted) continue;
+        if (!first) out += ',';
+        first = false;
+        const Variant v = s.GetField(f->NewName);
+        switch (f->FieldType) {
+        case gisFieldString: {
+            out += '"';
+            // A quote or a line break inside would end the value or the row early.
+            for (char c : VarToStr(v)) out += c == '"' ? '\'' : (c == '\r' || c == '\n') ? ' ' : c;
+            out += '"';
+            break;
+        }
+        case gisFieldDate: {
+            out += '"';
+            try {
+                int y = 0, m = 0, d = 0;
+                DecodeDate(v.AsDate(), y, m, d);
+                char buf[16];
+                std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, d);
+                out += buf;
+            } catch (const Exception&) {
+            }
+            out += '"';
+            break;
+        }
+        case gisFieldLogical: {
+            bool b = false;
+            try {
+                b = v.IsString() ? (UpperCase(Trim(v.StrRef())) == "T" || UpperCase(Trim(v.StrRef())) == "Y" ||
+                                    Trim(v.StrRef()) == "1")
+                                 : v.AsBoolean();
+            } catch (const Exception&) {
+            }
+            out += b ? '1' : '0';
+            break;
+        }
+        case gisFieldNumber: {
+            const int decimals = std::clamp(int(f->NewDecimals), 0, 99);
+            char buf[512];
+            const auto r =
+                std::to_chars(buf, buf + sizeof buf, NumberOrZero(v), std::chars_format::fixed, decimals);
+            out.append(buf, r.ptr);
+            break;
+        }
+        case gisFieldFloat: out += GisFloatToStr(NumberOrZero(v)); break;
+        default: throw EGIS_Exception(GIS_RS_ERR_FIELDTYPE, "", 0);
+        }
+    }
+    out += "\r\n";
+}
+
+std::string MidPathOf(const std::string& path) { return GisPathWithoutExt(path) + ".mid"; }
+
+}  // namespace
+
+TGIS_LayerMIF::TGIS_LayerMIF() { Capabilities = 7; }
+
+std::string TGIS_LayerMIF::MidPath() const { return MidPathOf(Path); }
+
+void TGIS_LayerMIF::Open(TGIS_Viewer* viewer) {
+    TGIS_LayerVector::Open(viewer);
+    Delimiter.clear();
+    Extent = ProjectedExtent = GisEmptyExtent();
+    std::string mif, mid;
+    if (!DiskReadAll(Path, mif)) throw EFOpenError("Cannot open file \"" + Path + "\"");
+    const bool hasMid = DiskExists(MidPath()) && DiskReadAll(MidPath(), mid);
+    MifReader reader(*this, mif, hasMid ? &mid : nullptr);
+    reader.Run();
+    if (Viewer && Viewer->OnBusy) {
+        bool abort = true;
+        Viewer->OnBusy(Viewer, 0, 0, abort);
+    }
+}
+
+void TGIS_LayerMIF::SaveAll() {
+    TGIS_LayerAbstract::SaveAll();
+    if (!Shapes.empty()) WriteFromLayer(*this, Path, GisFullExtent(), gisShapeTypeNull, "", false);
+}
+
+void TGIS_LayerMIF::WriteFromLayer(TGIS_LayerVector& layer, const std::string& path, const TGIS_Extent& extent,
+                                   uint8_t shapeType, const std::string& query, bool clip) {
+    TGIS_Viewer* viewer = layer.Viewer;
+    const int32_t lastUid = layer.GetLastUid();
+    bool abort = false;
+    if (viewer && viewer->OnBusy) viewer->OnBusy(viewer, 0, lastUid, abort);
+    struct Done {
+        TGIS_Viewer* viewer;
+        ~Done() {
+            bool ignored = false;
+            if (viewer && viewer->OnBusy) viewer->OnBusy(viewer, -1, -1, ignored);
+        }
+    } done{viewer};
+
+    layer.PrepareExportNames(32);
+    const bool sameFile = ExpandFileName(path) == ExpandFileName(Path);
+    std::string mif, mid;
+    WriteHeader(mif, layer, GisExtentIntersection(layer.Extent, extent));
+    int written = 0;
+    layer.SetFilter(extent, query);
+    layer.ScanFirst();
+    for (int index = 0; !abort && !layer.ScanEof(); ++index) {
+        TGIS_Shape* shape = layer.ScanCurrent();
+        std::unique_ptr<TGIS_Shape> clipped;
+        if (clip) clipped = shape->Clip(extent);
+        TGIS_Shape* geometry = clip ? clipped.get() : shape;
+        if (geometry && !geometry->Deleted && geometry->HasGeometry() && geometry->GetNumPoints() > 0 &&
+            (shapeType == gisShapeTypeNull || shapeType == geometry->ShapeType())) {
+            WriteGeometry(mif, *geometry);
+            WriteMidRecord(mid, layer, *shape);
+            ++written;
+        }
+        if (index % kBusyStep == 1 && viewer && viewer->OnBusy) viewer->OnBusy(viewer, shape->Uid, lastUid, abort);
+        if (!abort) layer.ScanNext();
+    }
+    if (abort || (written == 0 && !sameFile)) return;
+    TGIS_FileCommit commit({path, MidPathOf(path)});
+    const std::string* bytes[] = {&mif, &mid};
+    for (size_t i = 0; i < 2; ++i)
+        if (!DiskWriteAll(commit.TempName(i), *bytes[i])) {
+            const int code = errno;
+            throw EGIS_Exception(GIS_RS_ERR_FILEWRITE, commit.TempName(i), code);
+        }
+    commit.Commit();
+}

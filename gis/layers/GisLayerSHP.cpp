@@ -1,0 +1,335 @@
+#include "gis/layers/GisLayerSHP.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <exception>
+
+#include "gis/core/GisFileCommit.h"
+#include "gis/core/GisRTree.h"
+#include "gis/layers/GisFileDBF.h"
+#include "gis/layers/GisFileSHP.h"
+#include "platform/rtl/FileIO.h"
+
+namespace {
+
+constexpr int64_t kFirstRecord = 100;
+
+// The companion of a file with the extension `ext` (lower case), in the case of the file's own extension when
+// that one exists, else in the other case when that one does.
+std::string Companion(const std::string& path, const std::string& ext) {
+    const std::string base = GisPathWithoutExt(path);
+    const std::string own = ExtractFileExt(path);
+    const bool upper = !own.empty() && own == UpperCase(own) && own != LowerCase(own);
+    const std::string first = base + (upper ? UpperCase(ext) : ext);
+    const std::string second = base + (upper ? ext : UpperCase(ext));
+    if (DiskExists(first) || !DiskExists(second)) return first;
+    return second;
+}
+
+// Resolved through links when the file is there, so that two names of one file compare equal.
+std::string CanonicalPath(const std::string& path) {
+    std::string disk;
+    if (GbkToDiskName(path, disk))
+        if (char* real = realpath(disk.c_str(), nullptr)) {
+            std::string gbk;
+            const bool ok = DiskNameToGbk(real, gbk);
+            std::free(real);
+            if (ok) return gbk;
+        }
+    return ExpandFileName(path);
+}
+
+TDateTime FileAge(const std::string& path) {
+    struct stat st {};
+    if (!DiskStat(path, st)) return 0;
+    std::tm tm{};
+    localtime_r(&st.st_mtime, &tm);
+    return EncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) +
+           EncodeTime(tm.tm_hour, tm.tm_min, tm.tm_sec > 59 ? 59 : tm.tm_sec, 0);
+}
+
+}  // namespace
+
+TGIS_LayerSHP::TGIS_LayerSHP()
+    : workPoint_(std::make_unique<TGIS_ShapePoint>(nullptr, nullptr, 0, false, -1, this)),
+      workArc_(std::make_unique<TGIS_ShapeArc>(nullptr, nullptr, 0, false, -1, this)),
+      workPolygon_(std::make_unique<TGIS_ShapePolygon>(nullptr, nullptr, 0, false, -1, this)),
+      workMultipoint_(std::make_unique<TGIS_ShapeMultipoint>(nullptr, nullptr, 0, false, -1, this)) {
+    Capabilities = 3;
+}
+
+TGIS_LayerSHP::~TGIS_LayerSHP() {
+    // Styles may still point at a work shape.
+    ForgetShape(nullptr);
+    current_ = nullptr;
+    table_.reset();
+    index_.reset();
+    main_.reset();
+}
+
+std::string TGIS_LayerSHP::IndexPath(const std::string& path) { return Companion(path, ".shx"); }
+std::string TGIS_LayerSHP::TablePath(const std::string& path) { return Companion(path, ".dbf"); }
+
+void TGIS_LayerSHP::CloseFiles() {
+    current_ = nullptr;
+    // Work shapes may still look at the mapped view.
+    for (TGIS_Shape* s : {static_cast<TGIS_Shape*>(workPoint_.get()), static_cast<TGIS_Shape*>(workArc_.get()),
+                          static_cast<TGIS_Shape*>(workPolygon_.get()),
+                          static_cast<TGIS_Shape*>(workMultipoint_.get())})
+        if (s) s->Recreate(nullptr, nullptr, 0, false, -1, this);
+    table_.reset();
+    index_.reset();
+    main_.reset();
+}
+
+void TGIS_LayerSHP::Open(TGIS_Viewer* viewer) {
+    TGIS_LayerVector::Open(viewer);
+    CloseFiles();
+    lastUid_ = -1;
+    if (DiskExists(Path)) FileTime = FileAge(Path);
+    main_ = std::make_unique<TGIS_FileSHP>(Path, false);
+    main_->ReadHeader();
+    switch (main_->ShapeType) {
+    case 1: SupportedShapeTypes = GisShapeTypeBit(gisShapeTypePoint); break;
+    case 3: SupportedShapeTypes = GisShapeTypeBit(gisShapeTypeArc); break;
+    case 5: SupportedShapeTypes = GisShapeTypeBit(gisShapeTypePolygon); break;
+    case 8: SupportedShapeTypes = GisShapeTypeBit(gisShapeTypeMultipoint); break;
+    default: SupportedShapeTypes = 0; break;
+    }
+    SetExtent(main_->Extent);
+    const std::string index = IndexPath(Path);
+    if (DiskExists(index)) {
+        index_ = std::make_unique<TGIS_FileSHX>(index, false);
+        index_->ReadHeader();
+    }
+    table_ = std::make_unique<TGIS_FileDBF>(TablePath(Path), false, this);
+}
+
+void TGIS_LayerSHP::SaveAll() {
+    TGIS_LayerVector::SaveAll();
+    if (MustSave()) WriteFromLayer(*this, Path, GisFullExtent(), gisShapeTypeNull, "", false);
+}
+
+std::string TGIS_LayerSHP::GetRTreePath() { return Path + ".rtree"; }
+
+Variant TGIS_LayerSHP::GetFileField(int32_t uid, const std::string& fileField) {
+    return table_ ? table_->ReadFieldValue(uid, fileField) : Variant();
+}
+
+void TGIS_LayerSHP::ReadRecord() {
+    current_ = nullptr;
+    currentKernelType_ = gisShapeTypeNull;
+    if (!main_->ReadRecordHeader()) {
+        main_->Seek(0, soFromEnd);
+        return;
+    }
+    size_t size = 0;
+    const uint8_t* body = main_->RecordBody(size);
+    TGIS_Shape* work = nullptr;
+    switch (main_->RecordKernelType) {
+    case gisShapeTypePoint: work = workPoint_.get(); break;
+    case gisShapeTypeMultipoint: work = workMultipoint_.get(); break;
+    case gisShapeTypeArc: work = workArc_.get(); break;
+    case gisShapeTypePolygon: work = workPolygon_.get(); break;
+    default: return;
+    }
+    // A body the shape cannot read is skipped like a record of another type.
+    if (!work->Recreate(nullptr, body, size, true, main_->RecordNumber, this)) return;
+    currentKernelType_ = main_->RecordKernelType;
+    current_ = work;
+}
+
+void TGIS_LayerSHP::ScanFirst() {
+    MoveFirst();
+    if (main_) main_->Seek(kFirstRecord, soFromBeginning);
+    ScanNext();
+}
+
+void TGIS_LayerSHP::ScanNext() {
+    for (;;) {
+        current_ = nullptr;
+        bool fromFile = false;
+        if (main_ && main_->Position() < main_->Size()) {
+            ReadRecord();
+            fromFile = true;
+            if (current_) current_ = FindEditedShape(current_);
+        }
+        if (!current_) {
+            if (fromFile && main_->Position() < main_->Size()) continue;
+            if (!Eof()) {
+                current_ = GetCurrentShape();
+                MoveNext();
+            }
+            if (!current_) return;
+        }
+        if (SkipDeleted && current_->Deleted) continue;
+        if (MatchesFilter()) return;
+    }
+}
+
+bool TGIS_LayerSHP::ScanEof() { return current_ == nullptr; }
+
+TGIS_Shape* TGIS_LayerSHP::ScanCurrent() { return current_; }
+
+TGIS_Shape* TGIS_LayerSHP::GetShape(int32_t uid) {
+    if (uid < 1) return nullptr;
+    if (current_ && current_->Uid == uid) return current_;
+    if (TGIS_Shape* s = TGIS_LayerVector::GetShape(uid)) return s;
+    if (!main_) return nullptr;
+    if (index_) {
+        int64_t offset = 0;
+        int32_t words = 0;
+        if (!index_->ReadEntry(uid, offset, words)) return nullptr;
+        if (offset < kFirstRecord || offset >= main_->Size()) return nullptr;
+        // A scan in progress goes on from where it was.
+        const int64_t position = main_->Position();
+        main_->Seek(offset, soFromBeginning);
+        ReadRecord();
+        main_->Seek(position, soFromBeginning);
+        return current_;
+    }
+    SetFilter(GisFullExtent(), "");
+    for (ScanFirst(); !ScanEof(); ScanNext())
+        if (ScanCurrent()->Uid == uid) return ScanCurrent();
+    return nullptr;
+}
+
+int32_t TGIS_LayerSHP::GetLastUid() {
+    if (lastUid_ < 0) {
+        SetFilter(GisFullExtent(), "");
+        SetSkipDeleted(false);
+        int32_t last = 0;
+        for (ScanFirst(); !ScanEof(); ScanNext()) last = ScanCurrent()->Uid;
+        lastUid_ = last;
+    }
+    return lastUid_;
+}
+
+int32_t TGIS_LayerSHP::GetNewUid() {
+    lastUid_ = GetLastUid() + 2;
+    return lastUid_;
+}
+
+void TGIS_LayerSHP::CreateEmpty(const std::string& path, const TGIS_Extent& extent, uint8_t shapeType) {
+    PrepareExportNames(11);
+    const std::string table = TablePath(path);
+    if (DiskExists(path)) throw EGIS_Exception(GIS_RS_ERR_FILEEXIST, path, 0);
+    if (DiskExists(table)) throw EGIS_Exception(GIS_RS_ERR_FILEEXIST, table, 0);
+    {
+        TGIS_FileSHP shp(path, true);
+        shp.Extent = extent;
+        shp.ShapeType = TGIS_FileSHP::TypeCode(shapeType);
+        shp.WriteHeader();
+    }
+    TGIS_FileDBF dbf(table, true, this);
+    dbf.WriteHeader();
+    dbf.WriteFields();
+    dbf.WriteHeader();
+}
+
+void TGIS_LayerSHP::WriteFromLayer(TGIS_LayerVector& layer, const std::string& path, const TGIS_Extent& extent,
+                                   uint8_t shapeType, const std::string& query, bool clip) {
+    TGIS_Viewer* viewer = layer.Viewer;
+    bool abort = false;
+    const int32_t endUid = layer.GetLastUid();
+    auto busy = [&](int32_t pos, int32_t end) {
+        if (viewer && viewer->OnBusy) viewer->OnBusy(viewer, pos, end, abort);
+    };
+    busy(0, endUid);
+    layer.PrepareExportNames(11);
+    const bool same = !Path.empty() && CanonicalPath(path) == CanonicalPath(Path);
+    std::vector<std::string> targets = {path, IndexPath(path), TablePath(path)};
+    const bool withTree = layer.HasRTree();
+    if (withTree) targets.push_back(path + ".rtree");
+    TGIS_FileCommit commit(targets);
+
+    uint8_t type = shapeType;
+    bool written = false;
+    std::exception_ptr error;
+    std::unique_ptr<TGIS_FileSHP> shp;
+    std::unique_ptr<TGIS_FileSHX> shx;
+    std::unique_ptr<TGIS_FileDBF> dbf;
+    std::unique_ptr<TGIS_RTree> tree;
+    try {
+        shp = std::make_unique<TGIS_FileSHP>(commit.TempName(0), true);
+        shp->Extent = GisExtentIntersection(extent, layer.Extent);
+        shp->WriteHeader();
+        shx = std::make_unique<TGIS_FileSHX>(commit.TempName(1), true);
+        shx->WriteHeader();
+        dbf = std::make_unique<TGIS_FileDBF>(commit.TempName(2), true, &layer);
+        dbf->WriteHeader();
+        dbf->WriteFields();
+        if (withTree) {
+            DiskRemove(commit.TempName(3));
+            tree = std::make_unique<TGIS_RTree>(commit.TempName(3));
+        }
+        layer.SetFilter(extent, query);
+        int32_t record = 1;
+        int count = 0;
+        for (layer.ScanFirst(); !layer.ScanEof(); layer.ScanNext()) {
+            TGIS_Shape* shape = layer.ScanCurrent();
+            std::unique_ptr<TGIS_Shape> clipped;
+            TGIS_Shape* out = shape;
+            if (clip) {
+                clipped = shape->Clip(extent);
+                out = clipped.get();
+            }
+            if (out && !out->Deleted && (type == gisShapeTypeNull || out->ShapeType() == type)) {
+                if (type == gisShapeTypeNull) type = out->ShapeType();
+                // A shape without geometry goes out as a null record, which every reader skips.
+                const bool geometry = out->HasGeometry();
+                const size_t size = geometry ? out->GeometrySize() : 0;
+                const int32_t words = int32_t((size + 4) / 2);
+                if (geometry) shp->Extent = GisExtentUnion(shp->Extent, out->GetExtent());
+                shx->WriteEntry(shp->Size(), words);
+                shp->WriteRecordHeader(record, words, geometry ? out->ShapeType() : uint8_t(gisShapeTypeNull));
+                shp->WriteBody(*out);
+                if (tree && geometry) tree->Insert(out->GetExtent(), record);
+                dbf->AppendRecord(*shape);
+                ++record;
+                written = true;
+            }
+            if (count++ % 100 == 1) {
+                busy(shape->Uid, endUid);
+                if (abort) break;
+            }
+        }
+        shp->ShapeType = (!written && main_) ? main_->ShapeType : TGIS_FileSHP::TypeCode(type);
+        if (!written && main_) shp->Extent = main_->Extent;
+        shp->WriteHeader();
+        shx->ShapeType = TGIS_FileSHP::TypeCode(type);
+        shx->Extent = shp->Extent;
+        shx->WriteHeader();
+        dbf->WriteHeader();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    shp.reset();
+    shx.reset();
+    dbf.reset();
+    tree.reset();
+
+    // Only a scan that ended well replaces anything.
+    if (error || abort || !(written || same)) {
+        commit.Abandon();
+        busy(-1, -1);
+        if (error) std::rethrow_exception(error);
+        return;
+    }
+    if (same) {
+        CloseFiles();
+        RTree.reset();
+    }
+    try {
+        commit.Commit();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (same) {
+        StructureModified = false;
+        Open(Viewer);
+        if (Viewer) Viewer->InvalidateExtent(Extent, true);
+    }
+    busy(-1, -1);
+    if (error) std::rethrow_exception(error);
+}

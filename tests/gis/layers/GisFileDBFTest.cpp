@@ -1,0 +1,292 @@
+#include "gis/layers/GisFileDBF.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "gis/core/GisDefs.h"
+#include "gis/layers/GisLayerVector.h"
+#include "platform/rtl/FileIO.h"
+
+namespace {
+
+std::string OutPath(const std::string& name) { return std::string(QM_TEST_OUT) + "/dbf_" + name; }
+
+struct Column {
+    const char* name;
+    char type;
+    int width, decimals;
+};
+
+// A table made byte by byte: descriptors, then records of the given texts (flag byte added).
+std::string MakeTable(const std::vector<Column>& cols, const std::vector<std::string>& records,
+                      int headerLength = -1) {
+    std::string h(32, '\0');
+    h[0] = 3;
+    const uint32_t count = uint32_t(records.size());
+    std::memcpy(&h[4], &count, 4);
+    const uint16_t hl = uint16_t(headerLength >= 0 ? headerLength : int(32 + 32 * cols.size() + 1));
+    uint16_t rl = 1;
+    for (const Column& c : cols) rl = uint16_t(rl + c.width);
+    std::memcpy(&h[8], &hl, 2);
+    std::memcpy(&h[10], &rl, 2);
+    for (const Column& c : cols) {
+        std::string d(32, '\0');
+        std::memcpy(&d[0], c.name, std::strlen(c.name));
+        d[11] = c.type;
+        d[16] = char(c.width);
+        d[17] = char(c.decimals);
+        h += d;
+    }
+    h += '\x0D';
+    for (const std::string& r : records) h += " " + r;
+    h += '\x1A';
+    return h;
+}
+
+std::string Write(const std::string& name, const std::string& bytes) {
+    const std::string path = OutPath(name);
+    EXPECT_TRUE(DiskWriteAll(path, bytes));
+    return path;
+}
+
+// A layer of point shapes with every field type, written into a table.
+struct WrittenTable {
+    TGIS_LayerVector layer;
+    std::string path;
+
+    explicit WrittenTable(const std::string& name) : path(OutPath(name)) {
+        layer.Open(nullptr);
+        layer.AddField("NAME", gisFieldString, 12, 0);
+        layer.AddField("COUNT", gisFieldNumber, 10, 0);
+        layer.AddField("SHARE", gisFieldNumber, 12, 3);
+        layer.AddField("RATE", gisFieldFloat, 20, 5);
+        layer.AddField("FLAG", gisFieldLogical, 1, 0);
+        layer.AddField("BORN", gisFieldDate, 8, 0);
+    }
+    TGIS_Shape* Add() { return layer.CreateShape(gisShapeTypePoint); }
+    void Save() {
+        layer.PrepareExportNames(11);
+        TGIS_FileDBF t(path, true, &layer);
+        t.WriteHeader();
+        t.WriteFields();
+        for (auto& s : layer.Shapes) t.AppendRecord(*s);
+        t.WriteHeader();
+    }
+};
+
+}  // namespace
+
+TEST(FileDBF, FloatTextHasTwentyCharactersAndKeepsItsExponent) {
+    EXPECT_EQ(TGIS_FileDBF::FormatFloat20(0.5), "5.00000000000000E-01");
+    EXPECT_EQ(TGIS_FileDBF::FormatFloat20(-0.5), "-5.0000000000000E-01");
+    EXPECT_EQ(TGIS_FileDBF::FormatFloat20(1e150), "1.0000000000000E+150");
+    EXPECT_EQ(TGIS_FileDBF::FormatFloat20(-1e-150), "-1.000000000000E-150");
+    EXPECT_EQ(TGIS_FileDBF::FormatFloat20(0), "0.00000000000000E+00");
+    EXPECT_EQ(TGIS_FileDBF::FormatFloat20(1.0 / 0.0), std::string(20, '*'));
+    // Rounded, not cut: 15 digits read back.
+    EXPECT_EQ(std::stod(TGIS_FileDBF::FormatFloat20(2.0 / 3)), 0.666666666666667);
+}
+
+TEST(FileDBF, EveryTypeWrittenReadsBack) {
+    WrittenTable w("types.dbf");
+    TGIS_Shape* a = w.Add();
+    a->SetField("NAME", Variant("Beijing"));
+    a->SetField("COUNT", Variant(-42));
+    a->SetField("SHARE", Variant(3.25));
+    a->SetField("RATE", Variant(1.0 / 3));
+    a->SetField("FLAG", Variant(true));
+    a->SetField("BORN", Variant::FromDate(EncodeDate(2024, 2, 29)));
+    TGIS_Shape* b = w.Add();
+    b->SetField("NAME", Variant("a text longer than twelve"));
+    b->SetField("COUNT", Variant(1234567890.0 * 10));  // does not fit ten characters
+    b->SetField("SHARE", Variant(-0.0005));
+    b->SetField("RATE", Variant(-2.5e120));
+    b->SetField("FLAG", Variant(false));
+    b->SetField("BORN", Variant::FromDate(EncodeDate(1850, 1, 1)));
+    w.Save();
+
+    TGIS_LayerVector r;
+    r.Open(nullptr);
+    TGIS_FileDBF t(w.path, false, &r);
+    ASSERT_EQ(r.Fields.size(), 6u);
+    EXPECT_EQ(t.RecordCount(), 2u);
+    // The long text widened its field when it was set.
+    EXPECT_EQ(t.RecordLength(), 1u + 25 + 10 + 12 + 20 + 1 + 8);
+    EXPECT_EQ(r.Fields[3]->FieldType, gisFieldFloat);
+    EXPECT_EQ(r.Fields[3]->Width, 20);
+    EXPECT_EQ(r.Fields[3]->Decimals, 5);
+
+    EXPECT_EQ(t.ReadFieldValue(1, "NAME").AsString(), "Beijing");
+    EXPECT_EQ(t.ReadFieldValue(1, "COUNT").VarType(), varInteger);
+    EXPECT_EQ(t.ReadFieldValue(1, "COUNT").AsInteger(), -42);
+    EXPECT_EQ(t.ReadFieldValue(1, "SHARE").AsDouble(), 3.25);
+    EXPECT_NEAR(t.ReadFieldValue(1, "RATE").AsDouble(), 1.0 / 3, 1e-15);  // 15 digits
+    EXPECT_TRUE(t.ReadFieldValue(1, "FLAG").AsBoolean());
+    EXPECT_EQ(t.ReadFieldValue(1, "BORN").AsDate(), EncodeDate(2024, 2, 29));
+
+    EXPECT_EQ(t.ReadFieldValue(2, "NAME").AsString(), "a text longer than twelve");
+    EXPECT_TRUE(t.ReadFieldValue(2, "COUNT").IsEmpty());  // the overflow mark
+    EXPECT_EQ(t.ReadFieldValue(2, "SHARE").AsDouble(), -0.001);
+    EXPECT_DOUBLE_EQ(t.ReadFieldValue(2, "RATE").AsDouble(), -2.5e120);
+    EXPECT_FALSE(t.ReadFieldValue(2, "FLAG").AsBoolean());
+    EXPECT_EQ(t.ReadFieldValue(2, "BORN").AsDate(), EncodeDate(1900, 1, 1));
+
+    EXPECT_TRUE(t.ReadFieldValue(0, "NAME").IsEmpty());
+    EXPECT_TRUE(t.ReadFieldValue(3, "NAME").IsEmpty());
+    EXPECT_TRUE(t.ReadFieldValue(1, "MISSING").IsEmpty());
+}
+
+TEST(FileDBF, NumbersIgnoreTheDecimalSeparator) {
+    auto save = [](const std::string& name) {
+        WrittenTable w(name);
+        TGIS_Shape* s = w.Add();
+        s->SetField("SHARE", Variant(3.14));
+        s->SetField("RATE", Variant(-1.5));
+        s->SetField("BORN", Variant::FromDate(EncodeDate(2000, 1, 1)));
+        w.Save();
+        std::string bytes;
+        EXPECT_TRUE(DiskReadAll(w.path, bytes));
+        return bytes;
+    };
+    const std::string dot = save("dot.dbf");
+    SetDecimalSeparator(',');
+    const std::string comma = save("comma.dbf");
+    SetDecimalSeparator('.');
+    EXPECT_EQ(dot, comma);
+    EXPECT_NE(dot.find("3.140"), std::string::npos);
+}
+
+TEST(FileDBF, EmptyLayerWritesAHiddenDummyColumn) {
+    TGIS_LayerVector l;
+    l.Open(nullptr);
+    TGIS_Shape* s = l.CreateShape(gisShapeTypePoint);
+    const std::string path = OutPath("dummy.dbf");
+    {
+        TGIS_FileDBF t(path, true, &l);
+        t.WriteHeader();
+        t.WriteFields();
+        t.AppendRecord(*s);
+        t.WriteHeader();
+    }
+    std::string bytes;
+    ASSERT_TRUE(DiskReadAll(path, bytes));
+    EXPECT_EQ(bytes.size(), 32u + 32 + 1 + 2 + 1);
+    EXPECT_EQ(bytes.substr(32, 6), "_DUMMY");
+    EXPECT_EQ(bytes.back(), '\x1A');
+    TGIS_LayerVector r;
+    r.Open(nullptr);
+    TGIS_FileDBF t(path, false, &r);
+    ASSERT_EQ(r.Fields.size(), 1u);
+    EXPECT_TRUE(r.Fields[0]->Deleted);
+}
+
+TEST(FileDBF, WidthsAreBoundedAndOversizedTablesRefused) {
+    TGIS_LayerVector l;
+    l.Open(nullptr);
+    l.AddField("TEXT", gisFieldString, 300, 0);
+    l.AddField("NUM", gisFieldNumber, 25, 2);
+    l.PrepareExportNames(11);
+    {
+        TGIS_FileDBF t(OutPath("widths.dbf"), true, &l);
+        t.WriteHeader();
+        t.WriteFields();
+        EXPECT_EQ(t.RecordLength(), 1u + 254 + 18);
+    }
+    EXPECT_EQ(l.Fields[0]->NewWidth, 254);
+    EXPECT_EQ(l.Fields[1]->NewWidth, 18);
+
+    TGIS_LayerVector wide;
+    wide.Open(nullptr);
+    for (int i = 0; i < 260; ++i) wide.AddField("F" + std::to_string(i), gisFieldString, 254, 0);
+    wide.PrepareExportNames(11);
+    TGIS_FileDBF t(OutPath("wide.dbf"), true, &wide);
+    EXPECT_THROW(t.WriteFields(), EGIS_Exception);
+    EXPECT_EQ(t.GetSize(), 0);
+}
+
+TEST(FileDBF, ReadsTextAsOtherWritersLeaveIt) {
+    const std::string path = Write(
+        "foreign.dbf", MakeTable({{"N", 'N', 10, 0}, {"D", 'D', 8, 0}, {"L", 'L', 1, 0}, {"N", 'N', 4, 0},
+                                  {"R", 'N', 8, 2}},
+                                 {"12        " "        " "t" "****" "  1.50  ",
+                                  "3000000000" "20231301" "T" "-7  " "********",
+                                  "  abc     " "2023010x" "?" "    " "        "}));
+    TGIS_LayerVector l;
+    l.Open(nullptr);
+    TGIS_FileDBF t(path, false, &l);
+    ASSERT_EQ(l.Fields.size(), 5u);
+    EXPECT_EQ(l.Fields[3]->Name, "N01");  // a repeated name takes a counter
+    EXPECT_EQ(t.ReadFieldValue(1, "N").AsInteger(), 12);
+    EXPECT_EQ(t.ReadFieldValue(1, "D").AsInteger(), 1900);
+    EXPECT_FALSE(t.ReadFieldValue(1, "L").AsBoolean());
+    EXPECT_TRUE(t.ReadFieldValue(1, "N01").IsEmpty());
+    EXPECT_EQ(t.ReadFieldValue(1, "R").AsDouble(), 1.5);
+    EXPECT_EQ(t.ReadFieldValue(2, "N").VarType(), varDouble);
+    EXPECT_EQ(t.ReadFieldValue(2, "N").AsDouble(), 3e9);
+    EXPECT_EQ(t.ReadFieldValue(2, "D").AsInteger(), 1900);  // month 13
+    EXPECT_TRUE(t.ReadFieldValue(2, "L").AsBoolean());
+    EXPECT_EQ(t.ReadFieldValue(2, "N01").AsInteger(), -7);
+    EXPECT_TRUE(t.ReadFieldValue(2, "R").IsEmpty());
+    EXPECT_EQ(t.ReadFieldValue(3, "N").AsInteger(), 0);
+    EXPECT_EQ(t.ReadFieldValue(3, "N01").AsInteger(), 0);
+}
+
+TEST(FileDBF, BinaryValuesAreSigned) {
+    // As a MapInfo table declares them: Smallint, Integer, Float, Date.
+    std::string rec(2 + 4 + 8 + 4, '\0');
+    const int16_t small = -2;
+    const int32_t whole = -100000;
+    const double real = -1.25;
+    const uint8_t date[4] = {0xE8, 0x07, 12, 31};
+    std::memcpy(&rec[0], &small, 2);
+    std::memcpy(&rec[2], &whole, 4);
+    std::memcpy(&rec[6], &real, 8);
+    std::memcpy(&rec[14], date, 4);
+    const std::string path = Write(
+        "binary.dat", MakeTable({{"S", 'N', 2, 0}, {"I", 'N', 4, 0}, {"F", 'F', 8, 0}, {"D", 'D', 4, 0}}, {rec}));
+    TGIS_LayerVector l;
+    l.Open(nullptr);
+    TGIS_FileDBF t(path, false, &l);
+    // The MapInfo table marks its columns binary after the ".dat" is open.
+    for (auto& f : l.Fields) f->BinaryWidth = f->Width;
+    EXPECT_EQ(t.ReadFieldValue(1, "S").AsInteger(), -2);
+    EXPECT_EQ(t.ReadFieldValue(1, "I").AsInteger(), -100000);
+    EXPECT_EQ(t.ReadFieldValue(1, "F").AsDouble(), -1.25);
+    EXPECT_EQ(t.ReadFieldValue(1, "D").AsDate(), EncodeDate(2024, 12, 31));
+}
+
+TEST(FileDBF, DamagedHeadersAreRefused) {
+    std::string cut = MakeTable({{"A", 'C', 4, 0}, {"B", 'C', 4, 0}}, {});
+    cut.resize(32 + 40);
+    {
+        TGIS_LayerVector l;
+        l.Open(nullptr);
+        try {
+            TGIS_FileDBF t(Write("cut.dbf", cut), false, &l);
+            FAIL() << "a cut descriptor was accepted";
+        } catch (const EGIS_Exception& e) {
+            EXPECT_EQ(e.ErrorCode, 34);
+        }
+    }
+    {
+        TGIS_LayerVector l;
+        l.Open(nullptr);
+        try {
+            TGIS_FileDBF t(Write("type.dbf", MakeTable({{"A", 'X', 4, 0}}, {})), false, &l);
+            FAIL() << "an unknown type was accepted";
+        } catch (const EGIS_Exception& e) {
+            EXPECT_EQ(e.ErrorCode, 11);
+        }
+    }
+    // A header length far past the descriptors stops at the terminator.
+    TGIS_LayerVector l;
+    l.Open(nullptr);
+    TGIS_FileDBF t(Write("long.dbf", MakeTable({{"A", 'C', 4, 0}}, {"abcd"}, 60000)), false, &l);
+    EXPECT_EQ(l.Fields.size(), 1u);
+    EXPECT_TRUE(t.ReadFieldValue(1, "A").AsString().empty());  // records start where the header says
+    EXPECT_THROW(TGIS_FileDBF(OutPath("missing.dbf"), false, &l), EFOpenError);
+}

@@ -1,0 +1,405 @@
+// The MIF/MID layer: reading what ogr2ogr and the sheet engine write, the hard corners of the format, and writing
+// back (round trips, the locale, backups, failed and aborted writes, and GDAL reading what we write).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "engine/unTessarRgPub.h"
+#include "gis/layers/GisLayerMIF.h"
+#include "platform/rtl/FileIO.h"
+#include "platform/ui/testsupport/UiTest.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadText(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream f(path, std::ios::binary);
+    f << text;
+}
+
+// Standard output of a command; empty when it could not run.
+std::string Output(const std::string& cmd) {
+    std::string out;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        pclose(p);
+    }
+    return out;
+}
+
+bool HaveOgr() { return std::system("ogr2ogr --version >/dev/null 2>&1") == 0; }
+
+class MifLayer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::path(QM_TEST_OUT) / (std::string("mif-") + info->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { SetDecimalSeparator('.'); }
+    std::string P(const std::string& name) const { return (dir_ / name).string(); }
+
+    std::unique_ptr<TGIS_LayerMIF> Open(const std::string& path, TGIS_Viewer* viewer = nullptr) {
+        auto l = std::make_unique<TGIS_LayerMIF>();
+        l->UseConfig = false;
+        l->Path = path;
+        l->Open(viewer);
+        return l;
+    }
+    std::unique_ptr<TGIS_LayerMIF> OpenText(const std::string& mif, const std::string& mid) {
+        WriteText(P("t.mif"), mif);
+        WriteText(P("t.mid"), mid);
+        return Open(P("t.mif"));
+    }
+
+    fs::path dir_;
+};
+
+std::string Str(TGIS_Shape* s, const char* field) { return VarToStr(s->GetField(field)); }
+
+// One shape of every type and one value of every field type, with awkward values.
+void FillSample(TGIS_LayerVector& l) {
+    l.Open(nullptr);
+    l.AddField("NAME", gisFieldString, 10, 0);
+    l.AddField("COUNT", gisFieldNumber, 12, 0);
+    l.AddField("SHARE", gisFieldNumber, 15, 5);
+    l.AddField("RATIO", gisFieldFloat, 20, 5);
+    l.AddField("OK", gisFieldLogical, 1, 0);
+    l.AddField("DAY", gisFieldDate, 8, 0);
+    auto row = [&](TGIS_Shape* s, const char* name, double count, double share, double ratio, bool ok, int day) {
+        s->SetField("NAME", Variant(name));
+        s->SetField("COUNT", Variant(count));
+        s->SetField("SHARE", Variant(share));
+        s->SetField("RATIO", Variant(ratio));
+        s->SetField("OK", Variant(ok));
+        s->SetField("DAY", Variant::FromDate(EncodeDate(2000, 2, day)));
+    };
+    TGIS_Shape* p = l.CreateShape(gisShapeTypePoint);
+    p->AddPoint({0.1 + 0.2, 1e-300});
+    row(p, "say \"hi\"", 3000000000.0, -0.125, 1e150, true, 29);
+    TGIS_Shape* m = l.CreateShape(gisShapeTypeMultipoint);
+    m->AddPart();
+    for (double x : {1.0 / 3, -2.5, 7.0}) m->AddPoint({x, x * 2});
+    row(m, "New York", -7, 3.14159, 0.1 + 0.2, false, 1);
+    TGIS_Shape* a = l.CreateShape(gisShapeTypeArc);
+    a->AddPart();
+    a->AddPoint({0, 0});
+    a->AddPoint({1, 1});
+    row(a, "", 0, 0, 0, false, 2);
+    TGIS_Shape* b = l.CreateShape(gisShapeTypeArc);
+    b->AddPart();
+    b->AddPoint({0, 0});
+    b->AddPoint({1, 1});
+    b->AddPart();
+    b->AddPoint({2, 2});
+    b->AddPoint({3, 4});
+    b->AddPoint({5, 6});
+    row(b, "a,b", 1, 1, -1e-7, true, 3);
+    TGIS_Shape* g = l.CreateShape(gisShapeTypePolygon);
+    g->AddPart();
+    for (TGIS_Point q : {TGIS_Point{0, 0}, {10, 0}, {10, 10}, {0, 10}}) g->AddPoint(q);
+    g->AddPart();
+    for (TGIS_Point q : {TGIS_Point{2, 2}, {4, 2}, {4, 4}}) g->AddPoint(q);
+    row(g, "中文", 12, 0.5, 123456789.123456, false, 4);
+    l.CreateShape(gisShapeTypeArc);  // no point: not written
+}
+
+// Equal to 15 significant digits.
+bool Same15(double a, double b) { return std::fabs(a - b) <= std::max(std::fabs(a), std::fabs(b)) * 1e-14; }
+
+void ExpectSameShapes(TGIS_LayerVector& want, TGIS_LayerVector& got) {
+    int k = 0;
+    for (auto& w : want.Shapes) {
+        if (!w->HasGeometry() || w->GetNumPoints() == 0) continue;
+        ASSERT_LT(k, int(got.Shapes.size()));
+        TGIS_Shape* g = got.Shapes[size_t(k++)].get();
+        SCOPED_TRACE(w->Uid);
+        ASSERT_EQ(g->ShapeType(), w->ShapeType());
+        ASSERT_EQ(g->GetNumParts(), w->GetNumParts());
+        for (int part = 0; part < w->GetNumParts(); ++part) {
+            ASSERT_EQ(g->GetPartSize(part), w->GetPartSize(part));
+            for (int i = 0; i < w->GetPartSize(part); ++i) {
+                EXPECT_TRUE(Same15(g->GetPoint(part, i).X, w->GetPoint(part, i).X)) << part << " " << i;
+                EXPECT_TRUE(Same15(g->GetPoint(part, i).Y, w->GetPoint(part, i).Y)) << part << " " << i;
+            }
+        }
+        for (auto& f : want.Fields) {
+            const Variant a = w->GetField(f->NewName), b = g->GetField(f->NewName);
+            if (f->FieldType == gisFieldNumber || f->FieldType == gisFieldFloat)
+                EXPECT_TRUE(Same15(b.AsDouble(), a.AsDouble())) << f->NewName << " " << b.AsDouble();
+            else if (f->FieldType == gisFieldDate)
+                EXPECT_EQ(b.AsDate(), a.AsDate()) << f->NewName;
+            else if (f->FieldType == gisFieldLogical)
+                EXPECT_EQ(b.AsBoolean(), a.AsBoolean()) << f->NewName;
+            else
+                EXPECT_EQ(VarToStr(b), a.IsString() && a.StrRef() == "say \"hi\"" ? "say 'hi'" : VarToStr(a));
+        }
+    }
+    EXPECT_EQ(k, int(got.Shapes.size()));
+}
+
+TEST_F(MifLayer, OgrWrittenPairReadsWithOgrinfosFeaturesAttributesAndExtent) {
+    if (!HaveOgr()) GTEST_SKIP() << "ogr2ogr is not installed";
+    WriteText(P("in.geojson"), R"({"type":"FeatureCollection","features":[
+{"type":"Feature","properties":{"name":"New York","n":12,"f":3.25,"d":"2020-02-29","q":"say \"hi\""},
+ "geometry":{"type":"Polygon","coordinates":[[[0,0],[10,0],[10,10],[0,10],[0,0]],[[2,2],[4,2],[4,4],[2,2]]]}},
+{"type":"Feature","properties":{"name":null,"n":null,"f":null,"d":null,"q":""},"geometry":null},
+{"type":"Feature","properties":{"name":"pt","n":-5,"f":1e-7,"d":"1999-12-31","q":"a,b"},
+ "geometry":{"type":"Point","coordinates":[1.5,-2.5]}},
+{"type":"Feature","properties":{"name":"ln","n":7,"f":2,"d":"2001-01-01","q":"x"},
+ "geometry":{"type":"MultiLineString","coordinates":[[[0,0],[1,1]],[[2,2],[3,3],[4,15]]]}}]})");
+    ASSERT_EQ(std::system(("ogr2ogr -f 'MapInfo File' -dsco FORMAT=MIF " + P("o.mif") + " " + P("in.geojson") +
+                           " 2>/dev/null")
+                              .c_str()),
+              0);
+    auto l = Open(P("o.mif"));
+    ASSERT_EQ(l->Fields.size(), 5u);
+    ASSERT_EQ(l->Shapes.size(), 3u);  // the null geometry takes its row but makes no shape
+    TGIS_Shape* poly = l->Shapes[0].get();
+    EXPECT_EQ(poly->ShapeType(), gisShapeTypePolygon);
+    EXPECT_EQ(poly->GetNumParts(), 2);
+    EXPECT_DOUBLE_EQ(poly->Area(), 100 - 2);
+    EXPECT_EQ(Str(poly, "name"), "New York");
+    EXPECT_EQ(poly->GetField("n").AsInteger(), 12);
+    EXPECT_DOUBLE_EQ(poly->GetField("f").AsDouble(), 3.25);
+    EXPECT_EQ(poly->GetField("d").AsDate(), EncodeDate(2020, 2, 29));
+    EXPECT_EQ(Str(poly, "q"), "say \"hi\"");
+    TGIS_Shape* pt = l->Shapes[1].get();
+    EXPECT_EQ(pt->ShapeType(), gisShapeTypePoint);
+    EXPECT_EQ(Str(pt, "name"), "pt");
+    EXPECT_EQ(pt->GetField("n").AsInteger(), -5);
+    EXPECT_DOUBLE_EQ(pt->GetField("f").AsDouble(), 1e-7);
+    EXPECT_EQ(pt->GetField("d").AsDate(), EncodeDate(1999, 12, 31));
+    EXPECT_EQ(Str(pt, "q"), "a,b");
+    EXPECT_EQ(l->Shapes[2]->GetNumParts(), 2);
+    EXPECT_EQ(Str(l->Shapes[2].get(), "name"), "ln");
+    EXPECT_EQ(l->Shapes[2]->GetField("d").AsDate(), EncodeDate(2001, 1, 1));
+
+    // ogrinfo's summary of the same file.
+    const std::string info = Output("ogrinfo -so -al " + P("o.mif") + " 2>/dev/null");
+    EXPECT_NE(info.find("Feature Count: 4"), std::string::npos) << info;
+    EXPECT_NE(info.find("Extent: (0.000000, -2.500000) - (10.000000, 15.000000)"), std::string::npos) << info;
+    EXPECT_DOUBLE_EQ(l->Extent.XMin, 0);
+    EXPECT_DOUBLE_EQ(l->Extent.YMin, -2.5);
+    EXPECT_DOUBLE_EQ(l->Extent.XMax, 10);
+    EXPECT_DOUBLE_EQ(l->Extent.YMax, 15);
+}
+
+TEST_F(MifLayer, KeywordsCountsAndObjectsThatMakeNoShapeEachTakeOneRow) {
+    auto l = OpenText(
+        "version 300\nCOLUMNS 4\n  Name Char(20)\n  Pic Picture\n  Day Date\n  N Integer\nDATA\n"
+        "point 1 2\n"
+        "pline\n 2\n0 0\n1 1\n"                        // count on the next line
+        "REGION 2\n 0\n 4\n0 0\n4 0\n4 4\n0 0\n"      // a ring of no point adds no part
+        "Text \"Point 9 9\"\n 0 0 1 1\n"             // quoted text is never a keyword
+        "Arc 0 0 1 1\n 0 90\nRect 0 0 1 1\nRoundRect 0 0 1 1\n 0.5\nEllipse 0 0 1 1\nNone\n"
+        "Collection 2\n Region 1\n 3\n0 0\n1 0\n0 1\n Pline 2\n0 0\n1 1\n"
+        "Region 1\n 5\n0 0\n1 0\n"                    // cut short by the next object, which still reads
+        "Line 5 5 6 7\n"
+        "Multipoint 2\n 8 8\n9 9\n",
+        "\"a b\"\tignored\t20200229\t1\textra\n"
+        "\"\"\"q\"\"\"\t\tnotadate\t\n"
+        "r\nt\na\nr\nr\nr\ne\nc\n"
+        "cut\t\t\t5\n"
+        "line\t\t19991231\t-3\n"
+        "multi\n");
+    ASSERT_EQ(l->Fields.size(), 3u);  // Picture is no field type
+    ASSERT_EQ(l->Shapes.size(), 6u);
+    EXPECT_EQ(Str(l->Shapes[0].get(), "Name"), "a b");
+    EXPECT_EQ(l->Shapes[0]->GetField("Day").AsDate(), EncodeDate(2020, 2, 29));
+    EXPECT_EQ(l->Shapes[0]->GetField("N").AsInteger(), 1);
+    EXPECT_EQ(Str(l->Shapes[1].get(), "Name"), "\"q\"");
+    EXPECT_EQ(l->Shapes[1]->GetNumPoints(), 2);
+    EXPECT_EQ(l->Shapes[1]->GetField("N").AsInteger(), 0);  // empty
+    EXPECT_EQ(l->Shapes[2]->GetNumParts(), 1);
+    EXPECT_EQ(Str(l->Shapes[2].get(), "Name"), "r");
+    EXPECT_EQ(Str(l->Shapes[3].get(), "Name"), "cut");
+    EXPECT_EQ(l->Shapes[3]->ShapeType(), gisShapeTypePolygon);
+    EXPECT_EQ(l->Shapes[3]->GetPartSize(0), 3);  // two points read, closed
+    EXPECT_EQ(l->Shapes[3]->GetField("N").AsInteger(), 5);
+    EXPECT_EQ(Str(l->Shapes[4].get(), "Name"), "line");
+    EXPECT_EQ(l->Shapes[4]->GetField("N").AsInteger(), -3);
+    EXPECT_EQ(l->Shapes[4]->GetPoint(0, 1).Y, 7);
+    EXPECT_EQ(Str(l->Shapes[5].get(), "Name"), "multi");
+    EXPECT_EQ(l->Shapes[5]->ShapeType(), gisShapeTypeMultipoint);
+    EXPECT_EQ(l->Shapes[5]->GetNumPoints(), 2);
+    EXPECT_TRUE(l->Delimiter.empty());
+}
+
+TEST_F(MifLayer, HostileCountsAndNumbersEndTheirObjectsOnly) {
+    // A column list longer than the header swallows the lines after it.
+    auto c = OpenText("Columns 2000000000\n a Char(-5)\n b Decimal(x,3)\nData\nPoint 1 2\nPoint 3 4\n", "");
+    EXPECT_EQ(c->Fields.size(), 2u);
+    EXPECT_TRUE(c->Shapes.empty());
+
+    auto l = OpenText(
+        "Delimiter \";\"\nColumns 2\n a Char(-5)\n b Decimal(x,3)\nData\n"
+        "Region 99999999999\n 3\n0 0\n1 nan\nPoint 1 2\nPLine Multiple -2\nPoint 3 e\nLine 1 2 3\n"
+        "Region 1\n 2147483647\n0 0\n1 1\n",
+        "x;1,5;z\ny;2.5\nw\n");
+    ASSERT_EQ(l->Fields.size(), 2u);
+    ASSERT_EQ(l->Shapes.size(), 3u);
+    EXPECT_EQ(l->Shapes[0]->GetNumPoints(), 2);  // one point read, closed
+    EXPECT_EQ(Str(l->Shapes[0].get(), "a"), "x");
+    EXPECT_DOUBLE_EQ(l->Shapes[0]->GetField("b").AsDouble(), 0);  // "1,5" is no number here
+    EXPECT_EQ(l->Shapes[1]->ShapeType(), gisShapeTypePoint);
+    EXPECT_DOUBLE_EQ(l->Shapes[1]->GetField("b").AsDouble(), 2.5);
+    EXPECT_EQ(l->Shapes[2]->GetNumPoints(), 3);
+    EXPECT_EQ(Str(l->Shapes[2].get(), "a"), "");  // the rows ran out
+
+    auto m = OpenText("Columns 1\n v Float\nData\nPoint 1 2\nPoint 3 4\nPoint 5 6\n", "1.5\nabc\n\n");
+    ASSERT_EQ(m->Shapes.size(), 3u);
+    EXPECT_DOUBLE_EQ(m->Shapes[0]->GetField("v").AsDouble(), 1.5);
+    EXPECT_DOUBLE_EQ(m->Shapes[1]->GetField("v").AsDouble(), 0);  // no value
+    EXPECT_DOUBLE_EQ(m->Shapes[2]->GetField("v").AsDouble(), 0);
+}
+
+TEST_F(MifLayer, EveryShapeAndFieldTypeRoundTripsAndTheCommaLocaleWritesTheSameBytes) {
+    TGIS_LayerVector src;
+    src.UseConfig = false;
+    FillSample(src);
+    TGIS_LayerMIF out;
+    out.WriteFromLayer(src, P("dot.mif"), GisFullExtent(), 0, "", false);
+    SetDecimalSeparator(',');
+    out.WriteFromLayer(src, P("comma.mif"), GisFullExtent(), 0, "", false);
+    SetDecimalSeparator('.');
+    EXPECT_EQ(ReadText(P("dot.mif")), ReadText(P("comma.mif")));
+    EXPECT_EQ(ReadText(P("dot.mid")), ReadText(P("comma.mid")));
+    const std::string mif = ReadText(P("dot.mif"));
+    EXPECT_EQ(mif.substr(0, 13), "Version 300\r\n");
+    EXPECT_NE(mif.find("Point 0.3 1e-300\r\n"), std::string::npos) << mif;
+    EXPECT_NE(mif.find("Multipoint 3\r\n0.333333333333333 0.666666666666667\r\n"), std::string::npos);
+    EXPECT_NE(mif.find(" COUNT Decimal (12,0)\r\n"), std::string::npos);
+    EXPECT_NE(ReadText(P("dot.mid")).find("\"say 'hi'\",3000000000,-0.12500,"), std::string::npos);
+
+    auto back = Open(P("dot.mif"));
+    ASSERT_EQ(back->Fields.size(), 6u);
+    ExpectSameShapes(src, *back);
+    EXPECT_FALSE(fs::exists(P("dot.mif~tmp")));
+    EXPECT_FALSE(fs::exists(P("dot.mid~tmp")));
+
+    if (!HaveOgr()) GTEST_SKIP() << "ogr2ogr is not installed";
+    const std::string info = Output("ogrinfo -al " + P("dot.mif") + " 2>&1");
+    EXPECT_NE(info.find("Feature Count: 5"), std::string::npos) << info;
+    EXPECT_NE(info.find("NAME (String) = say 'hi'"), std::string::npos) << info;
+    EXPECT_NE(info.find("COUNT (Real) = 3000000000"), std::string::npos) << info;
+    EXPECT_NE(info.find("DAY (Date) = 2000/02/29"), std::string::npos) << info;
+    EXPECT_NE(info.find("OK (String) = 1"), std::string::npos) << info;
+    EXPECT_NE(info.find("POLYGON ((0 0,10 0,10 10,0 10,0 0),(2 2,4 2,4 4,2 2))"), std::string::npos) << info;
+    EXPECT_NE(info.find("MULTIPOINT ((0.333333333333333 0.666666666666667),(-2.5 -5),(7 14))"),
+              std::string::npos)
+        << info;
+    EXPECT_NE(info.find("MULTILINESTRING ((0 0,1 1),(2 2,3 4,5 6))"), std::string::npos) << info;
+}
+
+TEST_F(MifLayer, SavesKeepTheFormerPairAsBackupsAndEmptyWritesLeaveNothing) {
+    auto l = OpenText("Columns 1\n v Char(5)\nData\nPoint 1 2\n", "\"one\"\n");
+    const std::string firstMif = ReadText(P("t.mif"));
+    l->Shapes[0]->SetField("v", Variant("two"));
+    l->SaveAll();
+    EXPECT_EQ(ReadText(P("t.mif~")), firstMif);
+    EXPECT_EQ(ReadText(P("t.mid~")), "\"one\"\n");
+    EXPECT_EQ(ReadText(P("t.mid")), "\"two\"\r\n");
+    l->SaveAll();
+    EXPECT_EQ(ReadText(P("t.mid~")), "\"two\"\r\n");
+
+    TGIS_LayerMIF empty;
+    empty.UseConfig = false;
+    empty.Path = P("t.mif");
+    empty.Open(nullptr);
+    empty.Shapes.clear();
+    empty.WriteFromLayer(empty, P("other.mif"), GisFullExtent(), 0, "", false);
+    EXPECT_FALSE(fs::exists(P("other.mif")));
+    EXPECT_FALSE(fs::exists(P("other.mid")));
+    EXPECT_FALSE(fs::exists(P("other.mif~tmp")));
+    // Onto its own files the pair is always written.
+    empty.WriteFromLayer(empty, P("t.mif"), GisFullExtent(), 0, "", false);
+    EXPECT_EQ(ReadText(P("t.mid")), "");
+    EXPECT_NE(ReadText(P("t.mif")).find("Data\r\n\r\n"), std::string::npos);
+}
+
+TEST_F(MifLayer, FailedAndAbortedWritesLeaveTheTargetsAndNoTemporaries) {
+    auto l = OpenText("Columns 1\n v Char(5)\nData\nPoint 1 2\nPoint 3 4\nPoint 5 6\n", "a\nb\nc\n");
+    const std::string mif = ReadText(P("t.mif"));
+    // The old ".mid" cannot move to its backup name, nor the new one take its place: folders stand there.
+    fs::create_directories(P("u.mid/x"));
+    fs::create_directories(P("u.mid~/y"));
+    WriteText(P("u.mif"), "old");
+    EXPECT_THROW(l->WriteFromLayer(*l, P("u.mif"), GisFullExtent(), 0, "", false), EGIS_Exception);
+    EXPECT_EQ(ReadText(P("u.mif")), "old");
+    EXPECT_TRUE(fs::is_directory(P("u.mid/x")));
+    for (const char* f : {"u.mif~tmp", "u.mid~tmp", "u.mif~"}) EXPECT_FALSE(fs::exists(P(f))) << f;
+    EXPECT_THROW(l->WriteFromLayer(*l, P("no/such/dir.mif"), GisFullExtent(), 0, "", false), EGIS_Exception);
+
+    UiTest::Init();
+    TGIS_Viewer v{nullptr};
+    l->Viewer = &v;
+    std::vector<int32_t> busy;
+    v.OnBusy = [&](TObject*, int32_t pos, int32_t, bool& abort) {
+        busy.push_back(pos);
+        abort = pos == 2;
+    };
+    l->Shapes[0]->SetField("v", Variant("new"));
+    l->SaveAll();
+    EXPECT_EQ(busy, (std::vector<int32_t>{0, 2, -1}));
+    EXPECT_EQ(ReadText(P("t.mif")), mif);
+    EXPECT_FALSE(fs::exists(P("t.mif~tmp")));
+    EXPECT_FALSE(fs::exists(P("t.mif~")));
+    l->Viewer = nullptr;
+}
+
+TEST_F(MifLayer, SheetEngineExportsOpenWithTheirColumns) {
+    TStandardTessarol s;
+    s.SheetNo = "J-50";
+    s.West = {114, 0, 0};
+    s.South = {36, 0, 0};
+    s.East = {120, 0, 0};
+    s.North = {40, 0, 0};
+    s.LT = {20243793.584, 4433921.004};
+    s.RT = {20756206.416, 4433921.004};
+    s.RB = {20770534.118, 3989778.550};
+    s.LB = {20229465.882, 3989778.550};
+    ASSERT_TRUE(SaveTessarolsToMif(P("m.mif"), {{s}}, true));
+    auto m = Open(P("m.mif"));
+    ASSERT_EQ(m->Fields.size(), 18u);
+    ASSERT_EQ(m->Shapes.size(), 1u);
+    EXPECT_EQ(m->Fields[0]->NewName, "图幅号");
+    EXPECT_EQ(Str(m->Shapes[0].get(), "图幅号"), "J-50");
+    EXPECT_DOUBLE_EQ(m->Shapes[0]->GetField("LB_Y").AsDouble(), 3989778.55);
+    EXPECT_DOUBLE_EQ(m->Shapes[0]->GetField("RT_L").AsDouble(), 120);
+    EXPECT_DOUBLE_EQ(m->Extent.XMax, 20770534.118);
+    EXPECT_EQ(m->Shapes[0]->GetPartSize(0), 5);
+
+    ASSERT_TRUE(SaveTessarolsToMifLL(P("l.mif"), {{s}}));
+    EXPECT_EQ(Open(P("l.mif"))->Fields.size(), 18u);
+
+    TCustomTessarols g = {{{"3+5", 500000, 4000000, 501000, 4001000}, {"a\"b,c", 501000, 4000000, 502000, 4001000}}};
+    ASSERT_TRUE(SaveCustomTessarolsToMif(P("g.mif"), g));
+    auto c = Open(P("g.mif"));
+    ASSERT_EQ(c->Fields.size(), 2u);
+    ASSERT_EQ(c->Shapes.size(), 2u);
+    EXPECT_EQ(c->Fields[1]->NewName, "图幅名");
+    EXPECT_EQ(Str(c->Shapes[0].get(), "图幅号"), "3+5");
+    EXPECT_EQ(Str(c->Shapes[1].get(), "图幅号"), "a\"b,c");
+    EXPECT_DOUBLE_EQ(c->Shapes[1]->Area(), 1e6);
+}
+
+}  // namespace

@@ -1,0 +1,367 @@
+#include "gis/layers/GisLayerSHP.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "gis/core/GisDefs.h"
+#include "gis/layers/GisFileSHP.h"
+#include "platform/rtl/FileIO.h"
+#include "platform/ui/testsupport/UiTest.h"
+#include "tests/gis/layers/ShapeBuild.h"
+
+namespace {
+
+std::string Dir(const std::string& name) {
+    const std::string d = std::string(QM_TEST_OUT) + "/shp_" + name;
+    mkdir(d.c_str(), 0755);
+    return d;
+}
+
+// Output of a command, "" when it could not run.
+std::string Shell(const std::string& command) {
+    std::string out;
+    if (std::FILE* p = popen((command + " 2>&1").c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        pclose(p);
+    }
+    return out;
+}
+
+bool HasTool(const char* tool) { return !Shell(std::string("command -v ") + tool).empty(); }
+
+// An in-memory layer with a polygon (with a hole), a line and a point, and a field of every type.
+struct Source {
+    TGIS_LayerVector layer;
+    Source() {
+        layer.UseConfig = false;
+        layer.Open(nullptr);
+        layer.AddField("NAME", gisFieldString, 16, 0);
+        layer.AddField("COUNT", gisFieldNumber, 9, 0);
+        layer.AddField("RATE", gisFieldFloat, 20, 5);
+        layer.AddField("FLAG", gisFieldLogical, 1, 0);
+        layer.AddField("BORN", gisFieldDate, 8, 0);
+    }
+    TGIS_Shape* Polygon(int i) {
+        TGIS_Shape* s = layer.CreateShape(gisShapeTypePolygon);
+        FillShape(*s, {Box(i, 0, i + 10, 10), Box(i + 2, 2, i + 4, 4, true)});
+        s->SetField("NAME", Variant("poly" + std::to_string(i)));
+        s->SetField("COUNT", Variant(i));
+        s->SetField("RATE", Variant(i / 7.0));
+        s->SetField("FLAG", Variant(i % 2 == 0));
+        s->SetField("BORN", Variant::FromDate(EncodeDate(2000 + i, 1, 2)));
+        return s;
+    }
+};
+
+std::unique_ptr<TGIS_LayerSHP> OpenShp(const std::string& path) {
+    auto l = std::make_unique<TGIS_LayerSHP>();
+    l->UseConfig = false;
+    l->Path = path;
+    l->Open(nullptr);
+    return l;
+}
+
+std::string Bytes(const std::string& path) {
+    std::string s;
+    return DiskReadAll(path, s) ? s : "<none>";
+}
+
+void PutBig(std::string& s, size_t at, int32_t v) {
+    for (int i = 0; i < 4; ++i) s[at + size_t(i)] = char(uint32_t(v) >> (24 - 8 * i));
+}
+
+}  // namespace
+
+TEST(LayerSHP, WrittenShapesAndValuesReadBack) {
+    Source src;
+    for (int i = 1; i <= 3; ++i) src.Polygon(i);
+    TGIS_Shape* line = src.layer.CreateShape(gisShapeTypeArc);  // another type: skipped
+    FillShape(*line, {{{0, 0}, {1, 1}}});
+    const std::string path = Dir("roundtrip") + "/poly.shp";
+    TGIS_LayerSHP writer;
+    writer.WriteFromLayer(src.layer, path, GisFullExtent(), gisShapeTypeNull, "", false);
+    EXPECT_FALSE(DiskExists(path + "~tmp"));
+
+    auto l = OpenShp(path);
+    EXPECT_EQ(l->SupportedShapeTypes, GisShapeTypeBit(gisShapeTypePolygon));
+    EXPECT_EQ(l->Extent.XMin, 0);  // the source's extent, the skipped line's included
+    EXPECT_EQ(l->Extent.XMax, 13);
+    int n = 0;
+    l->SetFilter(GisFullExtent(), "");
+    for (l->ScanFirst(); !l->ScanEof(); l->ScanNext()) {
+        ++n;
+        TGIS_Shape* s = l->ScanCurrent();
+        EXPECT_EQ(s->Uid, n);
+        EXPECT_EQ(PartsOf(*s).size(), 2u);
+        EXPECT_EQ(s->GetField("NAME").AsString(), "poly" + std::to_string(n));
+        EXPECT_EQ(s->GetField("COUNT").AsInteger(), n);
+        EXPECT_NEAR(s->GetField("RATE").AsDouble(), n / 7.0, 1e-15);
+        EXPECT_EQ(s->GetField("FLAG").AsBoolean(), n % 2 == 0);
+        EXPECT_EQ(s->GetField("BORN").AsDate(), EncodeDate(2000 + n, 1, 2));
+    }
+    EXPECT_EQ(n, 3);
+    ASSERT_NE(l->GetShape(2), nullptr);
+    EXPECT_EQ(l->GetShape(2)->GetExtent().XMin, 2);
+    EXPECT_EQ(l->GetShape(4), nullptr);
+    EXPECT_EQ(l->GetShape(0), nullptr);
+    EXPECT_EQ(l->GetLastUid(), 3);
+    EXPECT_EQ(l->GetNewUid(), 5);
+    EXPECT_EQ(l->GetNewUid(), 7);
+
+    if (HasTool("ogrinfo")) {
+        const std::string info = Shell("ogrinfo -ro -al -so " + path);
+        EXPECT_NE(info.find("Feature Count: 3"), std::string::npos) << info;
+        EXPECT_NE(info.find("Extent: (0.000000, 0.000000) - (13.000000, 10.000000)"), std::string::npos) << info;
+    }
+    if (HasTool("dbfdump")) {
+        const std::string dump = Shell("dbfdump " + Dir("roundtrip") + "/poly.dbf");
+        EXPECT_NE(dump.find("poly3"), std::string::npos) << dump;
+    }
+}
+
+TEST(LayerSHP, OnePointFileHasTheDocumentedSizes) {
+    TGIS_LayerVector src;
+    src.UseConfig = false;
+    src.Open(nullptr);
+    TGIS_Shape* p = src.CreateShape(gisShapeTypePoint);
+    p->AddPoint({5, 6});
+    const std::string d = Dir("point");
+    TGIS_LayerSHP w;
+    w.WriteFromLayer(src, d + "/p.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    const std::string shp = Bytes(d + "/p.shp"), shx = Bytes(d + "/p.shx");
+    ASSERT_EQ(shp.size(), 128u);
+    ASSERT_EQ(shx.size(), 108u);
+    EXPECT_EQ(uint8_t(shp[27]), 64);
+    EXPECT_EQ(uint8_t(shx[27]), 54);
+    EXPECT_EQ(uint8_t(shx[103]), 50);
+    EXPECT_EQ(uint8_t(shx[107]), 10);
+}
+
+TEST(LayerSHP, ShapeWithoutGeometryBecomesANullRecord) {
+    TGIS_LayerVector src;
+    src.UseConfig = false;
+    src.Open(nullptr);
+    src.AddField("ID", gisFieldNumber, 5, 0);
+    TGIS_Shape* a = src.CreateShape(gisShapeTypeArc);
+    FillShape(*a, {{{0, 0}, {4, 4}}});
+    a->SetField("ID", Variant(1));
+    src.CreateShape(gisShapeTypeArc)->SetField("ID", Variant(2));
+    TGIS_Shape* c = src.CreateShape(gisShapeTypeArc);
+    FillShape(*c, {{{1, 1}, {2, 3}}});
+    c->SetField("ID", Variant(3));
+    const std::string path = Dir("null") + "/n.shp";
+    TGIS_LayerSHP w;
+    w.WriteFromLayer(src, path, GisFullExtent(), gisShapeTypeNull, "", false);
+    auto l = OpenShp(path);
+    l->SetFilter(GisFullExtent(), "");
+    std::vector<int> ids;
+    for (l->ScanFirst(); !l->ScanEof(); l->ScanNext()) ids.push_back(l->ScanCurrent()->GetField("ID").AsInteger());
+    EXPECT_EQ(ids, (std::vector<int>{1, 3}));
+    EXPECT_EQ(l->GetShape(2), nullptr);
+    ASSERT_NE(l->GetShape(3), nullptr);
+    EXPECT_EQ(l->GetShape(3)->Uid, 3);
+    if (HasTool("shpdump")) {
+        const std::string dump = Shell("shpdump " + path);
+        EXPECT_EQ(dump.find("orrupt"), std::string::npos) << dump;
+    }
+    if (HasTool("ogrinfo")) {
+        EXPECT_NE(Shell("ogrinfo -ro -al -so " + path).find("Feature Count: 3"), std::string::npos);
+    }
+}
+
+TEST(LayerSHP, ReadsWhatOgr2ogrWrites) {
+    if (!HasTool("ogr2ogr")) GTEST_SKIP() << "ogr2ogr is not installed";
+    const std::string d = Dir("ogr");
+    const std::string json = d + "/in.geojson";
+    DiskWriteAll(json, R"({"type":"FeatureCollection","features":[
+{"type":"Feature","properties":{"name":"a","n":7,"r":1.5,"d":"2020-05-06"},
+ "geometry":{"type":"Polygon","coordinates":[[[0,0],[10,0],[10,10],[0,10],[0,0]],[[2,2],[2,4],[4,4],[4,2],[2,2]]]}},
+{"type":"Feature","properties":{"name":null,"n":null,"r":null,"d":null},"geometry":null},
+{"type":"Feature","properties":{"name":"c","n":-3,"r":-0.25,"d":"1999-12-31"},
+ "geometry":{"type":"Polygon","coordinates":[[[20,20],[30,20],[30,30],[20,20]]]}}]})");
+    DiskRemove(d + "/out.shp");
+    DiskRemove(d + "/out.shx");
+    DiskRemove(d + "/out.dbf");
+    Shell("ogr2ogr -f 'ESRI Shapefile' " + d + "/out.shp " + json);
+    auto l = OpenShp(d + "/out.shp");
+    EXPECT_EQ(l->Extent.XMax, 30);
+    l->SetFilter(GisFullExtent(), "");
+    std::vector<std::string> names;
+    for (l->ScanFirst(); !l->ScanEof(); l->ScanNext()) names.push_back(l->ScanCurrent()->GetField("name").AsString());
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "c"}));
+    TGIS_Shape* a = l->GetShape(1);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->GetNumParts(), 2);
+    EXPECT_EQ(a->GetField("n").AsInteger(), 7);
+    EXPECT_EQ(a->GetField("r").AsDouble(), 1.5);
+    EXPECT_EQ(a->GetField("d").AsDate(), EncodeDate(2020, 5, 6));
+    TGIS_Shape* c = l->GetShape(3);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->GetField("n").AsInteger(), -3);
+    EXPECT_EQ(c->GetField("r").AsDouble(), -0.25);
+    EXPECT_TRUE(l->GetFileField(2, "r").IsEmpty());  // GDAL's null number
+}
+
+TEST(LayerSHP, DamagedRecordsEndOrSkipWithoutReadingOutside) {
+    Source src;
+    for (int i = 1; i <= 3; ++i) src.Polygon(i);
+    const std::string d = Dir("damaged");
+    TGIS_LayerSHP w;
+    w.WriteFromLayer(src.layer, d + "/a.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    const std::string good = Bytes(d + "/a.shp"), goodIndex = Bytes(d + "/a.shx");
+    const size_t record = (good.size() - 100) / 3;
+    auto uids = [&](const std::string& shp, const std::string& shx) {
+        DiskWriteAll(d + "/a.shp", shp);
+        DiskWriteAll(d + "/a.shx", shx);
+        auto l = OpenShp(d + "/a.shp");
+        l->SetFilter(GisFullExtent(), "");
+        std::vector<int> out;
+        for (l->ScanFirst(); !l->ScanEof() && out.size() < 10; l->ScanNext()) out.push_back(l->ScanCurrent()->Uid);
+        return out;
+    };
+    std::string loop = good;
+    PutBig(loop, 100 + record + 4, -4);  // a negative content length ends the records
+    EXPECT_EQ(uids(loop, goodIndex), (std::vector<int>{1}));
+    std::string cut = good.substr(0, good.size() - 8);  // the last body runs past the file
+    EXPECT_EQ(uids(cut, goodIndex), (std::vector<int>{1, 2}));
+    std::string parts = good;
+    PutBig(parts, 100 + record + 8 + 4 + 32, 0x7FFFFFFF);  // counts the body cannot hold: skipped
+    parts[100 + record + 8 + 4 + 32] = char(0xFF);
+    EXPECT_EQ(uids(parts, goodIndex), (std::vector<int>{1, 3}));
+    std::string index = goodIndex;
+    PutBig(index, 100 + 8, 0x7FFFFFF0);  // entry 2 points past the file
+    uids(good, index);
+    auto l = OpenShp(d + "/a.shp");
+    EXPECT_EQ(l->GetShape(2), nullptr);
+    ASSERT_NE(l->GetShape(3), nullptr);
+    EXPECT_EQ(l->GetShape(3)->Uid, 3);
+}
+
+TEST(LayerSHP, SavingOverItsOwnFilesKeepsBackups) {
+    Source src;
+    for (int i = 1; i <= 2; ++i) src.Polygon(i);
+    const std::string d = Dir("save");
+    for (const char* f : {"/s.shp~", "/s.shx~", "/s.dbf~"}) DiskRemove(d + f);
+    TGIS_LayerSHP w;
+    w.WriteFromLayer(src.layer, d + "/s.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    const std::string before = Bytes(d + "/s.shp");
+    auto l = OpenShp(d + "/s.shp");
+    l->DeleteShape(1);
+    l->WriteFromLayer(*l, d + "/s.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    EXPECT_EQ(Bytes(d + "/s.shp~"), before);
+    EXPECT_TRUE(DiskExists(d + "/s.dbf~"));
+    l->SetFilter(GisFullExtent(), "");
+    int n = 0;
+    for (l->ScanFirst(); !l->ScanEof(); l->ScanNext()) {
+        ++n;
+        EXPECT_EQ(l->ScanCurrent()->GetField("NAME").AsString(), "poly2");
+    }
+    EXPECT_EQ(n, 1);
+
+    // An export of nothing to another path leaves no files there.
+    TGIS_LayerVector empty;
+    empty.UseConfig = false;
+    empty.Open(nullptr);
+    TGIS_LayerSHP other;
+    other.WriteFromLayer(empty, d + "/none.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    EXPECT_FALSE(DiskExists(d + "/none.shp"));
+    EXPECT_FALSE(DiskExists(d + "/none.shp~tmp"));
+}
+
+TEST(LayerSHP, AFailedWriteLeavesTheTargetsAlone) {
+    const std::string d = Dir("fail");
+    DiskWriteAll(d + "/f.shp", "old shp");
+    DiskWriteAll(d + "/f.dbf", "old dbf");
+    Source src;
+    src.Polygon(1);
+    src.layer.Fields[1]->FieldType = 9;  // no dBASE type
+    TGIS_LayerSHP w;
+    EXPECT_THROW(w.WriteFromLayer(src.layer, d + "/f.shp", GisFullExtent(), gisShapeTypeNull, "", false),
+                 EGIS_Exception);
+    EXPECT_EQ(Bytes(d + "/f.shp"), "old shp");
+    EXPECT_EQ(Bytes(d + "/f.dbf"), "old dbf");
+    for (const char* f : {"/f.shp~tmp", "/f.shx~tmp", "/f.dbf~tmp", "/f.shp~"}) EXPECT_FALSE(DiskExists(d + f)) << f;
+}
+
+TEST(LayerSHP, CreateEmptyAndCompanionCase) {
+    const std::string d = Dir("empty");
+    for (const char* f : {"/E.SHP", "/E.DBF", "/E.shx", "/E.dbf"}) DiskRemove(d + f);
+    TGIS_LayerSHP l;
+    l.UseConfig = false;
+    l.AddField("NAME", gisFieldString, 10, 0);
+    l.CreateEmpty(d + "/E.SHP", {0, 0, 1, 1}, gisShapeTypeArc);
+    EXPECT_TRUE(DiskExists(d + "/E.DBF"));
+    EXPECT_EQ(Bytes(d + "/E.SHP").size(), 100u);
+    try {
+        l.CreateEmpty(d + "/E.SHP", {0, 0, 1, 1}, gisShapeTypeArc);
+        FAIL() << "an existing file was overwritten";
+    } catch (const EGIS_Exception& e) {
+        EXPECT_EQ(e.ErrorCode, 33);
+    }
+    auto r = OpenShp(d + "/E.SHP");
+    EXPECT_EQ(r->SupportedShapeTypes, GisShapeTypeBit(gisShapeTypeArc));
+    ASSERT_EQ(r->Fields.size(), 1u);
+    r->SetFilter(GisFullExtent(), "");
+    r->ScanFirst();
+    EXPECT_TRUE(r->ScanEof());
+    EXPECT_EQ(r->GetLastUid(), 0);
+}
+
+TEST(LayerSHP, AnAbortedExportLeavesTheTargetsAndTheIndexAnswersAsTheScan) {
+    UiTest::Init();
+    TGIS_Viewer v(nullptr);
+    auto* src = new TGIS_LayerVector;
+    src->UseConfig = false;
+    src->Name = "src";
+    v.Add(src);
+    src->AddField("N", gisFieldNumber, 6, 0);
+    for (int i = 0; i < 400; ++i) {
+        TGIS_Shape* s = src->CreateShape(gisShapeTypePolygon);
+        FillShape(*s, {Box(i % 20 * 10, i / 20 * 10, i % 20 * 10 + 8, i / 20 * 10 + 8)});
+        s->SetField("N", Variant(i));
+    }
+    src->RecalcExtent();
+    const std::string d = Dir("abort");
+    DiskWriteAll(d + "/a.shp", "old");
+    DiskRemove(d + "/a.dbf");
+    std::vector<int32_t> busy;
+    v.OnBusy = [&busy](TObject*, int32_t pos, int32_t, bool& abort) {
+        busy.push_back(pos);
+        abort = pos > 150;
+    };
+    TGIS_LayerSHP w;
+    w.WriteFromLayer(*src, d + "/a.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    EXPECT_EQ(Bytes(d + "/a.shp"), "old");
+    EXPECT_FALSE(DiskExists(d + "/a.dbf"));
+    EXPECT_FALSE(DiskExists(d + "/a.shp~tmp"));
+    EXPECT_FALSE(DiskExists(d + "/a.dbf~tmp"));
+    ASSERT_GE(busy.size(), 3u);
+    EXPECT_EQ(busy.back(), -1);
+
+    v.OnBusy = nullptr;
+    w.WriteFromLayer(*src, d + "/a.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    auto* l = new TGIS_LayerSHP;
+    l->UseConfig = false;
+    l->Path = d + "/a.shp";
+    l->Name = "shp";
+    v.Add(l);
+    l->PrepareRTree(true);
+    ASSERT_TRUE(l->HasRTree());
+    const TGIS_Extent box{15, 15, 55, 35};
+    std::vector<int> found, scanned;
+    for (TGIS_Shape* s = l->FindFirst(box); s; s = l->FindNext()) found.push_back(s->GetField("N").AsInteger());
+    l->SetFilter(box, "");
+    for (l->ScanFirst(); !l->ScanEof(); l->ScanNext()) scanned.push_back(l->ScanCurrent()->GetField("N").AsInteger());
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, scanned);
+    EXPECT_EQ(scanned.size(), 15u);
+}
