@@ -134,14 +134,6 @@ void Put(uint8_t* p, int off, T v) {
     std::memcpy(p + off, &v, sizeof v);
 }
 
-// Days since 1899-12-30 of a time in seconds since 1970, local time.
-double LocalDate(time_t t) {
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    return EncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) +
-           EncodeTime(tm.tm_hour, tm.tm_min, tm.tm_sec > 59 ? 59 : tm.tm_sec, 0);
-}
-
 enum class OpenFault { None, Foreign, Damaged };
 
 }  // namespace
@@ -395,7 +387,7 @@ struct TGIS_RTree::TImpl {
         if (path.empty()) return OpenMemory();
         struct stat st {};
         if (DiskStat(path, st)) {
-            fileDate = LocalDate(st.st_mtime);
+            fileDate = DiskLocalDate(st.st_mtime);
             bool writable = true;
             fd = DiskOpen(path, O_RDWR | O_CLOEXEC);
             if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) CloseFile();

@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <sstream>
 #include <vector>
 
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace {
 
@@ -182,4 +184,16 @@ std::string ExpandFileName(const std::string& path) {
     for (auto& p : parts) r += "/" + p;
     if (r.empty() || (!full.empty() && full.back() == '/' && !parts.empty())) r += "/";
     return r;
+}
+
+double DiskLocalDate(time_t t) {
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return EncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) +
+           EncodeTime(tm.tm_hour, tm.tm_min, tm.tm_sec > 59 ? 59 : tm.tm_sec, 0);
+}
+
+double FileAge(const std::string& path) {
+    struct stat st {};
+    return DiskStat(path, st) ? DiskLocalDate(st.st_mtime) : -1;
 }

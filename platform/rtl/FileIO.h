@@ -20,6 +20,10 @@ bool DiskRemove(const std::string& path);
 bool DiskStat(const std::string& path, struct stat& st);
 bool DiskAccess(const std::string& path, int mode);
 bool DiskExists(const std::string& path);
+// Days since 1899-12-30, local time, of a time in seconds since 1970; and the modification time of a file (-1
+// when it cannot be read).
+double DiskLocalDate(time_t t);
+double FileAge(const std::string& path);
 // Opens the stream on the file; false when it did not open.
 bool DiskOpenStream(std::ifstream& f, const std::string& path, std::ios::openmode mode = std::ios::binary);
 bool DiskOpenStream(std::ofstream& f, const std::string& path, std::ios::openmode mode = std::ios::binary);
