@@ -10,6 +10,9 @@
 #include "app/unInputString.h"
 #include "app/unTFInformation.h"
 #include "gis/layers/GisEditor.h"
+#include "gis/layers/GisLayerMIF.h"
+#include "gis/layers/GisLayerSHP.h"
+#include "gis/layers/GisLayerTAB.h"
 #include "gis/layers/GisLayerVector.h"
 #include "gis/layers/GisViewerWnd.h"
 #include "platform/rtl/SysUtils.h"
@@ -437,8 +440,12 @@ void TfrmPreview::BtnDeleteClick(TObject*) {
 }
 
 std::unique_ptr<TGIS_LayerVector> CreateMapFileLayer(int filterIndex) {
-    (void)filterIndex;
-    return nullptr;
+    switch (filterIndex) {
+    case 1: return std::make_unique<TGIS_LayerSHP>();
+    case 2: return std::make_unique<TGIS_LayerTAB>();
+    case 3: return std::make_unique<TGIS_LayerMIF>();
+    default: return nullptr;
+    }
 }
 
 void RegisterPreviewClasses() {

@@ -39,15 +39,6 @@ std::string CanonicalPath(const std::string& path) {
     return ExpandFileName(path);
 }
 
-TDateTime FileAge(const std::string& path) {
-    struct stat st {};
-    if (!DiskStat(path, st)) return 0;
-    std::tm tm{};
-    localtime_r(&st.st_mtime, &tm);
-    return EncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) +
-           EncodeTime(tm.tm_hour, tm.tm_min, tm.tm_sec > 59 ? 59 : tm.tm_sec, 0);
-}
-
 }  // namespace
 
 TGIS_LayerSHP::TGIS_LayerSHP()
