@@ -58,6 +58,14 @@ protected:
         UiTest::Click(b, b->Width() / 2, b->Height() / 2);
         UiTest::Flush();
     }
+    // The visible extent holds `want` (within `tolerance` map units).
+    void ExpectViewCovers(const TGIS_Extent& want, double tolerance, const std::string& what = "") {
+        const TGIS_Extent e = v->GetVisibleExtent();
+        EXPECT_LE(e.XMin, want.XMin + tolerance) << what;
+        EXPECT_GE(e.XMax, want.XMax - tolerance) << what;
+        EXPECT_LE(e.YMin, want.YMin + tolerance) << what;
+        EXPECT_GE(e.YMax, want.YMax - tolerance) << what;
+    }
     // The window's full (cached) paint, without waiting for its repaint tick.
     void Settle() {
         UiTest::Flush();

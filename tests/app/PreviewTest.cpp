@@ -113,11 +113,9 @@ TEST_F(PreviewDraw, PlanePreviewKeepsTwoSheetsOfMargin) {
     EXPECT_FALSE(f->IsGeographic);
     const TStandardTessarol& sw = sheets.front().back();
     const TStandardTessarol& ne = sheets.back().front();
-    const TGIS_Extent e = v->GetVisibleExtent();
-    EXPECT_LE(e.XMin, sw.LB.X - 2 * (sw.RB.X - sw.LB.X) + 1e-6);
-    EXPECT_GE(e.XMax, ne.RT.X + 2 * (ne.RT.X - ne.LT.X) - 1e-6);
-    EXPECT_LE(e.YMin, sw.LB.Y - 2 * (sw.LT.Y - sw.LB.Y) + 1e-6);
-    EXPECT_GE(e.YMax, ne.RT.Y + 2 * (ne.RT.Y - ne.RB.Y) - 1e-6);
+    ExpectViewCovers({sw.LB.X - 2 * (sw.RB.X - sw.LB.X), sw.LB.Y - 2 * (sw.LT.Y - sw.LB.Y),
+                      ne.RT.X + 2 * (ne.RT.X - ne.LT.X), ne.RT.Y + 2 * (ne.RT.Y - ne.RB.Y)},
+                     1e-6);
     f->BtnZoomInClick(nullptr);
     UiTest::Click(v, v->ClientWidth() / 2, v->ClientHeight() / 2);
     Shoot();
@@ -136,11 +134,7 @@ TEST_F(PreviewDraw, GridPreviewDrawsEverySheetInMetres) {
     f->LoadCustomTessarols(grid);
     EXPECT_EQ(PaneText(6), "共6个图幅");
     EXPECT_EQ(f->SheetLayer()->Units.Code, 2);
-    const TGIS_Extent e = v->GetVisibleExtent();
-    EXPECT_LE(e.XMin, 498000 + 1e-6);
-    EXPECT_GE(e.XMax, 505000 - 1e-6);
-    EXPECT_LE(e.YMin, 3998000 + 1e-6);
-    EXPECT_GE(e.YMax, 4003000 - 1e-6);
+    ExpectViewCovers({498000, 3998000, 505000, 4003000}, 1e-6);
     f->BtnZoomInClick(nullptr);
     UiTest::Click(v, v->ClientWidth() / 2, v->ClientHeight() / 2);
     Shoot();
@@ -156,11 +150,7 @@ TEST_F(PreviewTest, OneSheetGetsTwoSheetWidthsOfMarginAndEmptyColumnsAreSkipped)
     sheets.push_back({});
     f->LoadTessarols(sheets, true);
     EXPECT_EQ(PaneText(6), "共1个图幅");
-    const TGIS_Extent e = v->GetVisibleExtent();
-    EXPECT_LE(e.XMin, 115 + 1e-9);
-    EXPECT_GE(e.XMax, 117.5 - 1e-9);
-    EXPECT_LE(e.YMin, 38 + 1e-9);
-    EXPECT_GE(e.YMax, 39 + 2 / 3.0 - 1e-9);
+    ExpectViewCovers({115, 38, 117.5, 39 + 2 / 3.0}, 1e-9);
 }
 
 TEST_F(PreviewTest, ArraysWithoutSheetsDoNothing) {
@@ -264,12 +254,8 @@ TEST_F(PreviewTools, ABandZoomsOnceToTheBand) {
     ClickTool("BtnZoomIn");
     const TGIS_Extent band = v->ScreenToMapRect(TRect(100, 100, 300, 250));
     Drag(100, 100, 300, 250);
+    ExpectViewCovers(band, 1 / v->Zoom());
     const TGIS_Extent e = v->GetVisibleExtent();
-    const double px = 1 / v->Zoom();
-    EXPECT_LE(e.XMin, band.XMin + px);
-    EXPECT_GE(e.XMax, band.XMax - px);
-    EXPECT_LE(e.YMin, band.YMin + px);
-    EXPECT_GE(e.YMax, band.YMax - px);
     // Fitted: one side of the band fills the window (not twice as deep).
     const double fx = (e.XMax - e.XMin) / (band.XMax - band.XMin), fy = (e.YMax - e.YMin) / (band.YMax - band.YMin);
     EXPECT_NEAR(std::min(fx, fy), 1, 0.03);
@@ -493,10 +479,7 @@ TEST_F(PreviewTest, FindGoesToTheFirstSheetHoldingTheText) {
         // Two sheet sizes around the sheet, as far as the map reaches (the view never leaves it).
         const TGIS_Extent want = GisExtentIntersection(
             {se.XMin - 2 * sw, se.YMin - 2 * sh, se.XMax + 2 * sw, se.YMax + 2 * sh}, v->Extent);
-        EXPECT_LE(e.XMin, want.XMin + px) << c.name;
-        EXPECT_GE(e.XMax, want.XMax - px) << c.name;
-        EXPECT_LE(e.YMin, want.YMin + px) << c.name;
-        EXPECT_GE(e.YMax, want.YMax - px) << c.name;
+        ExpectViewCovers(want, px, c.name);
         EXPECT_LT(std::min((e.XMax - e.XMin) / (5 * sw), (e.YMax - e.YMin) / (5 * sh)), 1.01) << c.name;
     }
 }
