@@ -13,39 +13,12 @@
 #include "gis/layers/GisViewer.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Forms.h"
-// After ours: GDAL defines TRUE and FALSE as macros.
-#include <gdal.h>
-#include <gdal_alg.h>
-#include <ogr_api.h>
+// Last: it brings GDAL's headers.
+#include "HexagonScene.h"
 
 namespace {
 
-constexpr int kWidth = 1920, kHeight = 1080, kPolygons = 100000;
-constexpr TColor kFill = 0x3080C0, kBack = clWhite;
-
-// Hexagons of 5 to 30 pixels across in a map of 10 units a pixel, irregular enough to be real shapes.
-struct Polygons {
-    std::vector<double> xy;  // six points a polygon
-    Polygons() {
-        std::mt19937 rng(19);
-        std::uniform_real_distribution<double> cx(0, kWidth * 10.0), cy(0, kHeight * 10.0), size(25, 150),
-            jitter(0.7, 1.0);
-        xy.reserve(size_t(kPolygons) * 12);
-        for (int i = 0; i < kPolygons; ++i) {
-            const double x = cx(rng), y = cy(rng), r = size(rng);
-            for (int k = 0; k < 6; ++k) {
-                const double a = k * M_PI / 3, rk = r * jitter(rng);
-                xy.push_back(x + rk * std::cos(a));
-                xy.push_back(y + rk * std::sin(a));
-            }
-        }
-    }
-};
-
-const Polygons& Shapes() {
-    static Polygons p;
-    return p;
-}
+using namespace hexagons;
 
 // Paints the polygons as a vector layer does: each shape's points through MapToScreen into the viewer's buffer,
 // one polygon call each.
@@ -62,7 +35,7 @@ public:
         c->Brush()->SetStyle(bsSolid);
         c->Brush()->SetColor(kFill);
         TPoint* buf = Viewer->PointBuffer();
-        const std::vector<double>& xy = Shapes().xy;
+        const std::vector<double>& xy = XY();
         for (size_t i = 0; i < xy.size(); i += 12) {
             for (int k = 0; k < 6; ++k) buf[k] = Viewer->MapToScreen(GisMakePoint(xy[i + 2 * k], xy[i + 2 * k + 1]));
             c->Polygon(buf, 6);
@@ -99,7 +72,7 @@ const std::vector<TPoint>& DevicePoints() {
     static std::vector<TPoint> pts = [] {
         TGIS_Viewer& v = Viewer();
         std::vector<TPoint> p;
-        const std::vector<double>& xy = Shapes().xy;
+        const std::vector<double>& xy = XY();
         p.reserve(xy.size() / 2);
         for (size_t i = 0; i < xy.size(); i += 2) p.push_back(v.MapToScreen(GisMakePoint(xy[i], xy[i + 1])));
         return p;
@@ -124,47 +97,13 @@ void CanvasPolygons(benchmark::State& state) {
     for (auto _ : state) CanvasFill(bmp);
 }
 
-struct GdalScene {
-    GDALDatasetH ds = nullptr;
-    std::vector<OGRGeometryH> geoms;
-    std::vector<double> burn;
-    GdalScene() {
-        GDALAllRegister();
-        ds = GDALCreate(GDALGetDriverByName("MEM"), "", kWidth, kHeight, 3, GDT_Byte, nullptr);
-        TGIS_Viewer& v = Viewer();
-        // Pixel (0, 0) of the raster is the viewer's device pixel (0, 0); GDAL's pixel centres sit half a pixel
-        // in, where the viewer rounds.
-        const TGIS_Point o = v.ScreenToMap(TPoint(0, 0));
-        double gt[6] = {o.X - 0.5 / v.Zoom(), 1 / v.Zoom(), 0, o.Y + 0.5 / v.Zoom(), 0, -1 / v.Zoom()};
-        GDALSetGeoTransform(ds, gt);
-        const std::vector<double>& xy = Shapes().xy;
-        for (size_t i = 0; i < xy.size(); i += 12) {
-            OGRGeometryH ring = OGR_G_CreateGeometry(wkbLinearRing);
-            for (int k = 0; k <= 6; ++k) OGR_G_AddPoint_2D(ring, xy[i + 2 * (k % 6)], xy[i + 2 * (k % 6) + 1]);
-            OGRGeometryH poly = OGR_G_CreateGeometry(wkbPolygon);
-            OGR_G_AddGeometryDirectly(poly, ring);
-            geoms.push_back(poly);
-            for (int b : {int(kFill & 0xFF), int((kFill >> 8) & 0xFF), int((kFill >> 16) & 0xFF)}) burn.push_back(b);
-        }
-    }
-    ~GdalScene() {
-        for (OGRGeometryH g : geoms) OGR_G_DestroyGeometry(g);
-        GDALClose(ds);
-    }
-    bool Rasterize() {
-        int bands[] = {1, 2, 3};
-        return GDALRasterizeGeometries(ds, 3, bands, int(geoms.size()), geoms.data(), nullptr, nullptr, burn.data(),
-                                       nullptr, nullptr, nullptr) == CE_None;
-    }
-};
-
-GdalScene& Gdal() {
-    static GdalScene s;
+GdalRaster& Gdal() {
+    static GdalRaster s(Viewer());
     return s;
 }
 
 void GdalRasterize(benchmark::State& state) {
-    GdalScene& s = Gdal();
+    GdalRaster& s = Gdal();
     for (auto _ : state)
         if (!s.Rasterize()) state.SkipWithError("GDALRasterizeGeometries failed");
 }
@@ -184,14 +123,12 @@ bool Agree() {
     TCanvas* shown = v.CacheBitmap()->Canvas();
     long differ = 0, ours = 0, theirs = 0, gdalDiffer = 0;
     if (!Gdal().Rasterize()) return false;
-    std::vector<uint8_t> red(size_t(kWidth) * kHeight);
-    if (GDALRasterIO(GDALGetRasterBand(Gdal().ds, 1), GF_Read, 0, 0, kWidth, kHeight, red.data(), kWidth, kHeight,
-                     GDT_Byte, 0, 0) != CE_None)
-        return false;
+    const std::vector<bool> filled = Gdal().Filled();
+    if (filled.empty()) return false;
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
             const bool a = shown->Pixel(x, y) == kFill, b = bmp.Canvas()->Pixel(x, y) == kFill;
-            const bool g = red[size_t(y) * kWidth + size_t(x)] == (kFill & 0xFF);
+            const bool g = filled[size_t(y) * kWidth + size_t(x)];
             differ += a != b;
             gdalDiffer += a != g;
             ours += a;

@@ -150,8 +150,13 @@ struct TGIS_RTree::TImpl {
     int32_t pageCount = 0, itemCount = 0, freePage = 0, rootPage = 0;
     int32_t storedMarker = 0, storedVersion = 0;
 
+    // A page of the search, read in place from the image: searches are the hot path and copy nothing.
     struct Frame {
-        Page page;
+        int32_t page;
+        int32_t kind;
+        // Entries that meet the search extent and are still to be visited, one bit each.
+        uint32_t hits;
+        // One past the entry visited last.
         int next;
     };
     std::vector<Frame> search;
@@ -490,22 +495,42 @@ struct TGIS_RTree::TImpl {
         SaveHeader();
     }
 
+    // Which entries meet the extent is decided for the whole page at once, without a branch per entry: whether
+    // an entry is hit cannot be predicted, and the tests are most of a search.
+    Frame OpenFrame(int32_t n) const {
+        if (n < 1 || n >= TotalPages()) Corrupt();
+        const uint8_t* b = image.data() + static_cast<size_t>(n) * kPageSize;
+        const int32_t kind = Get<int32_t>(b, 0), count = Get<int32_t>(b, 4);
+        if ((kind != kInner && kind != kLeaf) || count < 0 || count >= kEntries) Corrupt();
+        const TGIS_Extent& s = searchExtent;
+        uint32_t hits = 0;
+        for (int i = 0; i < count; ++i) {
+            TGIS_Extent e;
+            std::memcpy(&e, b + 8 + i * 36, sizeof e);
+            // GisExtentsOverlap, NaN included.
+            const bool hit = !(e.XMin > s.XMax) & !(e.XMax < s.XMin) & !(e.YMin > s.YMax) & (e.YMax >= s.YMin);
+            hits |= uint32_t(hit) << i;
+        }
+        return {n, kind, hits, 0};
+    }
+
     int32_t FindNext() {
         while (!search.empty()) {
             Frame& f = search.back();
-            while (f.next < f.page.count) {
-                const Entry& e = f.page.e[f.next++];
-                if (!GisExtentsOverlap(e.ext, searchExtent)) continue;
-                if (f.page.kind == kInner) {
-                    if (static_cast<int>(search.size()) >= kMaxDepth) Corrupt();
-                    Frame child;
-                    ReadPage(child.page, e.id);
+            const uint8_t* entries = image.data() + static_cast<size_t>(f.page) * kPageSize + 8;
+            while (f.hits != 0) {
+                const int i = __builtin_ctz(f.hits);
+                f.hits &= f.hits - 1;
+                f.next = i + 1;
+                const int32_t id = Get<int32_t>(entries + i * 36, 32);
+                if (f.kind == kInner) {
+                    if (static_cast<int>(search.size()) >= kMaxDepth || id == f.page) Corrupt();
+                    const Frame child = OpenFrame(id);
                     ++searchPages;
-                    child.next = 0;
                     search.push_back(child);
                     goto descended;
                 }
-                if (searchId < 0 || e.id == searchId) return e.id;
+                if (searchId < 0 || id == searchId) return id;
             }
             search.pop_back();
         descended:;
@@ -517,20 +542,18 @@ struct TGIS_RTree::TImpl {
         search.clear();
         searchExtent = ext;
         searchId = id;
-        Frame root;
-        ReadPage(root.page, rootPage);
+        search.push_back(OpenFrame(rootPage));
         searchPages = 1;
-        root.next = 0;
-        search.push_back(root);
         return FindNext();
     }
 
     bool Delete(const TGIS_Extent& ext, int32_t id) {
         if (FindFirst(ext, id) < 0) return false;
         BeginChange();
-        std::vector<Page> path;
-        for (size_t i = 0; i + 1 < search.size(); ++i) path.push_back(search[i].page);
-        Page page = search.back().page;
+        std::vector<Page> path(search.size() - 1);
+        for (size_t i = 0; i + 1 < search.size(); ++i) ReadPage(path[i], search[i].page);
+        Page page;
+        ReadPage(page, search.back().page);
         page.Remove(search.back().next - 1);
         search.clear();
         for (;;) {

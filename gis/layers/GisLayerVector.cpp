@@ -172,6 +172,14 @@ TGIS_Shape* TGIS_LayerVector::GetCurrentShape() {
 }
 
 bool TGIS_LayerVector::FindShapeIndex(int32_t uid, int& index) {
+    // Uids made by CreateShape run without gaps: then the uid tells the place at once.
+    if (!Shapes.empty()) {
+        const int64_t at = int64_t(uid) - Shapes.front()->Uid;
+        if (at >= 0 && at < int64_t(Shapes.size()) && Shapes[size_t(at)]->Uid == uid) {
+            index = int(at);
+            return true;
+        }
+    }
     int low = 0, high = int(Shapes.size()) - 1;
     while (low <= high) {
         const int middle = low + (high - low) / 2;

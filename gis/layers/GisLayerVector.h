@@ -167,9 +167,13 @@ public:
     // for the normal drawing back; on any other output it draws the red copy once and waits nowhere.
     void Flash();
     // The label in the first of its allowed positions that is free (when overlaps are avoided), framed.
-    void DrawLabel();
+    virtual void DrawLabel();
+    // The chart of the shape's chart params at its label point.
+    void DrawChart();
     // On the viewer's current canvas; nothing for shapes deleted or without geometry.
     virtual void Draw() {}
+    // The vertices of the shape under edit, numbered, the editor's current vertex marked; on the viewer's canvas.
+    virtual void DrawEditOverlay() {}
     // What to hand to the canvas: this shape, or a copy (held in `copy`) clipped so that every coordinate stays
     // within 16000 pixels of the origin (forced: clipped to the visible extent); nullptr for nothing to draw.
     TGIS_Shape* PrepareDraw(bool force, std::unique_ptr<TGIS_Shape>& copy);
@@ -234,6 +238,9 @@ protected:
     int SizeToPixels(int32_t size) const;
     // The smart size of a style: its field's value as an integer (0 when it does not convert), else `smartSize`.
     int32_t SmartSizeOf(const std::string& field, int32_t smartSize);
+    // Bodies of DrawEditOverlay: markers of part 0, or every part as a dotted line with its vertices.
+    void DrawPointEditOverlay();
+    void DrawPartsEditOverlay();
     // Point and multipoint: the marker's smart size, the area their markers may paint, and the points of part 0
     // that lie on the other shape (equal to a point of its part 0, or on a segment of any of its parts).
     int32_t MarkerMinDrawSize();
@@ -261,6 +268,7 @@ public:
     TGIS_Extent GetExtent() const override;
     TGIS_Extent GetDrawExtent() override;
     void Draw() override;
+    void DrawEditOverlay() override;
     int32_t GetMinDrawSize() override;
     std::unique_ptr<TGIS_Shape> CreateCopy() override;
     void Unlock() override;
@@ -289,6 +297,7 @@ public:
 
     TGIS_Extent GetDrawExtent() override;
     void Draw() override;
+    void DrawEditOverlay() override;
     int32_t GetMinDrawSize() override;
     std::unique_ptr<TGIS_Shape> CreateCopy() override;
     void AddPoint(const TGIS_Point& p) override;
@@ -316,6 +325,9 @@ public:
 
     // A part longer than the viewer's point buffer goes out as consecutive polylines sharing their joints.
     void Draw() override;
+    void DrawEditOverlay() override;
+    // FOLLOW-aligned labels run along each visible part when the whole view is painted; else the base label.
+    void DrawLabel() override;
     int32_t GetMinDrawSize() override;
     std::unique_ptr<TGIS_Shape> CreateCopy() override;
     void AddPoint(const TGIS_Point& p) override;
@@ -345,6 +357,7 @@ public:
     // Rings are filled even-odd, as picking and areas count them; a shape beyond the viewer's buffers is drawn
     // from a buffer of its own size so that holes stay holes.
     void Draw() override;
+    void DrawEditOverlay() override;
     int32_t GetMinDrawSize() override;
     std::unique_ptr<TGIS_Shape> CreateCopy() override;
     void AddPoint(const TGIS_Point& p) override;
@@ -378,6 +391,10 @@ void GisSetEditCurrentStyle(TCanvas& canvas);
 using TGIS_FieldLookup = std::function<Variant(const std::string& name)>;
 std::string GisFormatLabelText(const std::string& templ, const TGIS_FieldLookup& field);
 std::string GisFormatLabelValue(const Variant& value, const std::string& format);
+// Line, area and marker made plain for highlighting: solid, without bitmap or symbol; their colours and outline
+// colours as the two functions give them from the feature's own.
+using TGIS_ColorMap = std::function<uint32_t(uint32_t color)>;
+void GisPlainStyle(TGIS_ParamsSectionVector& style, const TGIS_ColorMap& color, const TGIS_ColorMap& outline);
 
 // ---- free geometry routines (GisLayerVectorGeometry.cpp) ----
 // All four bounds inclusive.
@@ -506,6 +523,8 @@ public:
     TGIS_Shape* LocateEx(const TGIS_Point& p, double tolerance, int32_t excludeUid, double& distance, int& part,
                          TGIS_Point& nearest) override;
     TGIS_Shape* Locate(const TGIS_Point& p, double tolerance, double& distance, int& part, TGIS_Point& nearest);
+    // Called before each label position is tried; the hook may move the box.
+    std::function<void(TGIS_Viewer* viewer, TGIS_Shape* shape, TRect& box, int position)> OnLabelBox;
     void SetJoinPrimary(const std::string& name);
     void SetJoinForeign(const std::string& name);
 
@@ -569,6 +588,12 @@ protected:
     void ForgetShape(TGIS_Shape* shape);
 
 private:
+    // The layer's hook when one is set, else the default pass; neither without a zoom above 0.
+    void RunPass(const TGIS_LayerPaintHook& hook, void (TGIS_LayerVector::*pass)());
+    // The labels or charts pass: `wanted` (forced on for printing) or the hook lets it run and is cleared by it;
+    // shapes go to the hook, else to `draw` when their style makes them `visible`.
+    void DrawPerShape(bool& wanted, const TGIS_ShapePaintEvent& hook, bool (*visible)(TGIS_ParamsSectionVector&),
+                      void (TGIS_Shape::*draw)());
     // SelectedParams from the "selected" sections, else from section 0 in plain highlight colours.
     void PrepareSelectedParams();
     // Makes current the last active section that takes the shape; false when none does or it is hidden.
@@ -576,8 +601,6 @@ private:
     // The find over the device's clip extent shared by the passes; `each` sees every shape whose section is
     // visible, the shape being edited excepted when `skipEdited`, until the view changes or it answers false.
     void WalkPaint(bool skipEdited, const std::function<bool(TGIS_Shape&)>& each);
-    // Draws through the render copy of the style when the shape's section renders by value.
-    void DrawStyled(TGIS_Shape& shape, const std::function<void()>& draw);
     // The shape's own style while a render copy stands in for it.
     std::unique_ptr<TGIS_ParamsSectionVector> renderSaved_;
     TGIS_Shape* renderShape_ = nullptr;

@@ -2,11 +2,14 @@
 // and label text.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <thread>
 
 #include "gis/layers/GisLayerVector.h"
+#include "gis/layers/GisArcLabel.h"
 #include "gis/layers/GisBitmap.h"
+#include "gis/layers/GisChart.h"
 #include "gis/layers/GisLabelsArea.h"
 #include "gis/layers/GisSymbol.h"
 #include "platform/ui/Graphics.h"
@@ -268,18 +271,7 @@ namespace {
 // The two blink styles; they apply to the flashed copy alone.
 void FlashStyle(TGIS_Viewer& v, TGIS_ParamsSectionVector& s, bool highlight) {
     const uint32_t colour = highlight ? clRed : clYellow, outline = highlight ? clYellow : clRed;
-    auto plain = [&](TGIS_ParamsFeature& f) {
-        f.SetColor(colour);
-        f.SetPattern(gisBsSolid);
-        f.SetBitmap(nullptr);
-        f.SetOutlineColor(outline);
-    };
-    plain(s.Line());
-    plain(s.Area());
-    plain(s.Marker());
-    s.Line().SetSymbol(nullptr);
-    s.Area().SetSymbol(nullptr);
-    s.Marker().SetSymbol(nullptr);
+    GisPlainStyle(s, [colour](uint32_t) { return colour; }, [outline](uint32_t) { return outline; });
     if (highlight) {
         if (v.TwipsToPixels(s.Line().Width()) < 3) s.Line().SetWidth(-3);
         if (v.TwipsToPixels(s.Marker().Size()) < 5) s.Marker().SetSize(-5);
@@ -313,6 +305,39 @@ void TGIS_Shape::Flash() {
     v->InvalidateExtent(copy->GetProjectedExtent(), false);
 }
 
+namespace {
+
+// Where labels and charts of a shape stand on the screen: its label point, taken on the visible part of the shape
+// when the whole view is painted and the label flows. False when there is no such point worth a pixel.
+bool ScreenAnchor(TGIS_Shape& shape, TGIS_Viewer& v, const TGIS_ParamsLabel& label, TPoint& anchor) {
+    std::unique_ptr<TGIS_Shape> copy;
+    TGIS_Shape* s = &shape;
+    if (v.FullPaint() && (label.Position() & gisLabelFlow)) {
+        s = shape.PrepareDraw(true, copy);
+        if (!s) return false;
+    }
+    const TGIS_Point p = s->LabelPoint();
+    const TGIS_Point f = v.MapToScreenF(p);
+    if (!(std::abs(f.X) < 1e9 && std::abs(f.Y) < 1e9)) return false;
+    anchor = v.MapToScreen(p);
+    return true;
+}
+
+}  // namespace
+
+void TGIS_Shape::DrawChart() {
+    TGIS_Viewer* v = GetViewer();
+    TGIS_ParamsSectionVector* params = GetParams();
+    if (Deleted || !HasGeometry() || !v || !params || !(Zoom() > 0)) return;
+    TCanvas* canvas = v->GetCanvas();
+    if (!canvas) return;
+    TGIS_ParamsChart& chart = params->Chart();
+    const int size = v->TwipsToPixels(chart.Size());
+    TPoint a;
+    if (size <= 0 || !ScreenAnchor(*this, *v, params->Labels(), a)) return;
+    GisDrawChart(*canvas, a, size, chart.Values(), chart.Style());
+}
+
 void TGIS_Shape::DrawLabel() {
     TGIS_Viewer* v = GetViewer();
     TGIS_ParamsSectionVector* params = GetParams();
@@ -328,18 +353,12 @@ void TGIS_Shape::DrawLabel() {
     const std::string text = !label.Value().empty() ? label.Value() : FormatLabelText(label.Field());
     if (text.empty()) return;
 
-    std::unique_ptr<TGIS_Shape> copy;
-    TGIS_Shape* anchorShape = this;
-    if (v->FullPaint() && (label.Position() & gisLabelFlow)) {
-        anchorShape = PrepareDraw(true, copy);
-        if (!anchorShape) return;
-    }
-    const TGIS_Point af = v->MapToScreenF(anchorShape->LabelPoint());
-    if (!(std::abs(af.X) < 1e9 && std::abs(af.Y) < 1e9)) return;
-    const TPoint a = v->MapToScreen(anchorShape->LabelPoint());
+    TPoint a;
+    if (!ScreenAnchor(*this, *v, label, a)) return;
 
     canvas->SetFont(label.Font());
-    canvas->Font()->SetColor(TColor(GisNonZeroColor(uint32_t(label.Font().Color()))));
+    const TColor fontColor = TColor(GisNonZeroColor(uint32_t(label.Font().Color())));
+    canvas->Font()->SetColor(fontColor);
     if (Layer) canvas->Font()->SetCharset(TFontCharset(Layer->GetCharSet()));
     label.PrepareBrush(*v);
     label.PrepareOutlinePen(*v);
@@ -360,15 +379,31 @@ void TGIS_Shape::DrawLabel() {
         const int column = position % 3, row = position / 3;
         const int left = column == 0 ? a.X - w - d : column == 1 ? a.X - w / 2 : a.X + d;
         const int top = row == 0 ? a.Y - h - d : row == 1 ? a.Y - h / 2 : a.Y + d;
-        const TRect box(left, top, left + w, top + h);
+        TRect box(left, top, left + w, top + h);
+        if (Layer && Layer->OnLabelBox) Layer->OnLabelBox(v, this, box, position);
         if (label.Allocator() && !area.AllocateRect(v->ScreenToMapRect(box))) continue;
         const int o = v->TwipsToPixels(label.OutlineWidth()) / 2;
-        const TPoint frame[4] = {{left - 3 - o, top - 1 - o},
-                                 {box.Right + 3 + o, top - 1 - o},
+        const TPoint frame[4] = {{box.Left - 3 - o, box.Top - 1 - o},
+                                 {box.Right + 3 + o, box.Top - 1 - o},
                                  {box.Right + 3 + o, box.Bottom + 1 + o},
-                                 {left - 3 - o, box.Bottom + 1 + o}};
+                                 {box.Left - 3 - o, box.Bottom + 1 + o}};
         canvas->Polygon(frame, 4);
         const int bk = canvas->SetBkMode(TRANSPARENT);
+        // A label colour other than the font's rings the text: diagonal shifts on screen, all eight on paper.
+        // Over a frame filled solid in that colour the ring could not be seen, and is not drawn.
+        if (TColor(GisNonZeroColor(label.Color())) != fontColor && label.Pattern() != gisBsSolid) {
+            const bool printer = v->OutputMode() == gisOutputPrinter;
+            const int n = printer ? std::max(1, canvas->Font()->PixelsPerInch() / 96) : 1;
+            static const int kShifts[8][2] = {{-1, -1}, {1, 1}, {1, -1}, {-1, 1}, {-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+            canvas->Font()->SetColor(TColor(GisNonZeroColor(label.Color())));
+            for (int k = 1; k <= n; ++k)
+                for (int i = 0; i < (printer ? 8 : 4); ++i) {
+                    TRect shifted = box;
+                    OffsetRect(shifted, kShifts[i][0] * k, kShifts[i][1] * k);
+                    area.DrawText(canvas, text, label.Alignment(), shifted);
+                }
+            canvas->Font()->SetColor(fontColor);
+        }
         area.DrawText(canvas, text, label.Alignment(), box);
         canvas->SetBkMode(bk);
         return;
@@ -413,15 +448,51 @@ void TGIS_ShapeArc::Draw() {
         for (int i = 0; i < size; ++i) {
             buffer[count++] = v->MapToScreen(shape->GetPoint(part, i));
             if (count == GIS_MAX_DRAW_POINTS && i + 1 < size) {
+                // The next run starts where this one ended, so that the line has no gap; kept aside because
+                // a symbol may draw through the shared buffer.
+                const TPoint joint = buffer[count - 1];
                 drawRun(buffer, count);
-                // The next run starts where this one ended, so that the line has no gap.
-                buffer[0] = buffer[count - 1];
+                buffer[0] = joint;
                 count = 1;
             }
         }
         if (count > 0) drawRun(buffer, count);
     }
 }
+
+void TGIS_ShapeArc::DrawLabel() {
+    TGIS_Viewer* v = GetViewer();
+    TGIS_ParamsSectionVector* params = GetParams();
+    if (Deleted || !HasGeometry() || !v || !params) return;
+    if (!(v->FullPaint() && params->Labels().Alignment() == gisAlignFollow)) {
+        TGIS_Shape::DrawLabel();
+        return;
+    }
+    std::unique_ptr<TGIS_Shape> copy;
+    TGIS_Shape* visible = PrepareDraw(true, copy);
+    if (!visible) return;
+    for (int part = 0; part < visible->GetNumParts(); ++part) GisDrawArcLabel(this, visible, part);
+}
+
+namespace {
+
+// The largest integer not above a / b for b > 0.
+int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+// Calls draw(x, y) at every cell of a grid of steps (w, h) from (left, top) to (right, bottom) inclusive, as far
+// as it comes within `reach` of the clip rectangle; cells before the clip are skipped, not walked.
+template <class F>
+void ForEachTile(int64_t left, int64_t top, int64_t right, int64_t bottom, int w, int h, int reach,
+                 const TRect& clip, F draw) {
+    const int64_t x0 = left + std::max<int64_t>(0, FloorDiv(int64_t(clip.Left) - reach - left, w)) * w;
+    const int64_t y0 = top + std::max<int64_t>(0, FloorDiv(int64_t(clip.Top) - reach - top, h)) * h;
+    const int64_t x1 = std::min<int64_t>(right, int64_t(clip.Right) + reach);
+    const int64_t y1 = std::min<int64_t>(bottom, int64_t(clip.Bottom) + reach);
+    for (int64_t y = y0; y <= y1; y += h)
+        for (int64_t x = x0; x <= x1; x += w) draw(int(x), int(y));
+}
+
+}  // namespace
 
 void TGIS_ShapePolygon::Draw() {
     std::unique_ptr<TGIS_Shape> copy;
@@ -451,22 +522,88 @@ void TGIS_ShapePolygon::Draw() {
         points = ownPoints.data();
         counts = ownCounts.data();
     }
-    int n = 0, k = 0;
-    for (int part = 0; part < shape->GetNumParts(); ++part) {
-        const int size = shape->GetPartSize(part);
-        if (size == 0) continue;
-        for (int i = 0; i < size; ++i) points[n++] = v->MapToScreen(shape->GetPoint(part, i));
-        counts[k++] = size;
-    }
+    // Symbols may draw through the shared point buffer: the rings are projected again after them.
+    auto project = [&] {
+        int n = 0, k = 0;
+        for (int part = 0; part < shape->GetNumParts(); ++part) {
+            const int size = shape->GetPartSize(part);
+            if (size == 0) continue;
+            for (int i = 0; i < size; ++i) points[n++] = v->MapToScreen(shape->GetPoint(part, i));
+            counts[k++] = size;
+        }
+    };
+    project();
 
     const TRect r = v->MapToScreenRect(shape->GetProjectedExtent());
+    const TRect clip = canvas.ClipRect();
     if (area.Pattern() >= 2) canvas.SetBrushOrg(r.Left % 8, r.Top % 8);
-    area.PrepareOutlinePen(*v);
-    area.PrepareBrush(*v);
+    if (area.OutlineSymbol())
+        canvas.Pen()->SetStyle(psClear);
+    else
+        area.PrepareOutlinePen(*v);
+
+    // Tiles are anchored at the screen position of this shape's upper left corner, so that they stay put in
+    // a pan and whether or not the drawing shape is a clipped copy.
+    const TGIS_Extent own = GetPointsExtent();
+    const TGIS_Point corner = v->MapToScreenF(TGIS_Point{own.XMin, own.YMax});
+    const TRect grid = v->MapToScreenRect(shape->GetPointsExtent());
+    auto tile = [&](int w, int h, int reach, auto draw) {
+        // The corner may lie far off the device when zoomed into a large shape; only its phase counts.
+        const double fx = std::isfinite(corner.X) ? std::fmod(corner.X, w) : 0;
+        const double fy = std::isfinite(corner.Y) ? std::fmod(corner.Y, h) : 0;
+        const int64_t offX = int64_t(std::trunc(fx)), offY = std::llround(fy);
+        // Rings are filled even-odd, as a click inside counts them: a hole wound either way stays open.
+        const int saved = canvas.SaveDC();
+        canvas.BeginPath();
+        canvas.PolyPolygon(points, counts, rings);
+        canvas.EndPath();
+        canvas.SelectClipPath(RGN_AND);
+        ForEachTile(grid.Left < 0 ? offX : grid.Left, grid.Top < 0 ? offY : grid.Top, grid.Right, grid.Bottom, w, h,
+                    reach, clip, draw);
+        canvas.RestoreDC(saved);
+    };
+
     const int fill = canvas.SetPolyFillMode(ALTERNATE);
-    const int bk = canvas.SetBkMode(TRANSPARENT);
-    if (area.Pattern() == gisBsClear) canvas.PolyPolyline(points, counts, rings);
-    canvas.PolyPolygon(points, counts, rings);
-    canvas.SetBkMode(bk);
+    TGIS_Bitmap* bitmap = area.Bitmap();
+    if (TGIS_SymbolAbstract* symbol = area.Symbol()) {
+        symbol->Prepare(v, area.SymbolSize(), 4, 0, area.SymbolRotate(), area.OutlineColor(), area.Color());
+        const int gap = v->TwipsToPixels(area.SymbolGap());
+        const int stepX = gap + symbol->Width, stepY = gap + symbol->Height;
+        // A symbol of no width without a gap would never advance.
+        if (stepX >= 1 && stepY >= 1 && int64_t(grid.Top) + stepY <= grid.Bottom)
+            tile(stepX, stepY, std::max(symbol->Width, symbol->Height),
+                 [&](int x, int y) { symbol->Draw(x, y); });
+        symbol->Unprepare();
+        if (!area.OutlineSymbol()) {
+            project();
+            const int bk = canvas.SetBkMode(TRANSPARENT);
+            canvas.PolyPolyline(points, counts, rings);
+            canvas.SetBkMode(bk);
+        }
+    } else if (bitmap && bitmap->Width() > 0 && bitmap->Height() > 0) {
+        const int w = bitmap->Width(), h = bitmap->Height();
+        tile(w, h, std::max(w, h), [&](int x, int y) { canvas.Draw(x, y, bitmap); });
+        canvas.Brush()->SetStyle(bsClear);
+        canvas.PolyPolygon(points, counts, rings);
+    } else {
+        area.PrepareBrush(*v);
+        const int bk = canvas.SetBkMode(TRANSPARENT);
+        if (area.Pattern() == gisBsClear) canvas.PolyPolyline(points, counts, rings);
+        canvas.PolyPolygon(points, counts, rings);
+        canvas.SetBkMode(bk);
+    }
     canvas.SetPolyFillMode(fill);
+
+    if (TGIS_SymbolAbstract* outline = area.OutlineSymbol()) {
+        outline->Prepare(v, area.OutlineWidth(), 5, area.OutlineGap(), area.OutlineRotate(), area.OutlineColor(),
+                         area.OutlineColor());
+        // Ring by ring into the buffer's start: the symbol may draw through the shared buffer.
+        for (int part = 0; part < shape->GetNumParts(); ++part) {
+            const int size = shape->GetPartSize(part);
+            if (size == 0) continue;
+            for (int i = 0; i < size; ++i) points[i] = v->MapToScreen(shape->GetPoint(part, i));
+            GisDrawSymbolLine(*outline, points, size);
+        }
+        outline->Unprepare();
+    }
 }

@@ -16,8 +16,7 @@ bool LabelsVisible(TGIS_ParamsSectionVector& params) {
 }
 
 bool ChartVisible(TGIS_ParamsSectionVector& params) {
-    if (params.Chart().Size() == 0) return false;
-    return !params.Chart().Values().empty() || params.Render().ChartCount() > 0;
+    return params.Chart().Size() != 0 && !params.Chart().Values().empty();
 }
 
 // The shape's field values for the query engine.
@@ -78,6 +77,23 @@ int32_t EditedUid(const TGIS_LayerVector& layer) {
     return editor && editor->InEdit() && editor->Layer() == &layer ? editor->GetShapeUid() : -1;
 }
 
+// Draws through the layer's render copy of the style when the shape's section renders by value.
+template <class Draw>
+void DrawStyled(TGIS_LayerVector& layer, TGIS_Shape& shape, const Draw& draw) {
+    TGIS_ParamsSectionVector* params = shape.GetParams();
+    if (!params || !params->Render().Expression()) {
+        draw();
+        return;
+    }
+    if (!layer.PrepareRenderParams(&shape)) return;
+    struct Restore {
+        TGIS_LayerVector& layer;
+        TGIS_Shape& shape;
+        ~Restore() { layer.RestoreRenderParams(&shape); }
+    } restore{layer, shape};
+    draw();
+}
+
 // The pass's flag on the layer, cleared however the pass ends.
 class TInPaint {
 public:
@@ -95,6 +111,19 @@ private:
 
 // ---- style ----
 
+void GisPlainStyle(TGIS_ParamsSectionVector& style, const TGIS_ColorMap& color, const TGIS_ColorMap& outline) {
+    for (TGIS_ParamsFeature* f : std::initializer_list<TGIS_ParamsFeature*>{&style.Line(), &style.Area(),
+                                                                            &style.Marker()}) {
+        f->SetColor(color(f->Color()));
+        f->SetPattern(gisBsSolid);
+        f->SetBitmap(nullptr);
+        f->SetOutlineColor(outline(f->OutlineColor()));
+    }
+    style.Line().SetSymbol(nullptr);
+    style.Area().SetSymbol(nullptr);
+    style.Marker().SetSymbol(nullptr);
+}
+
 void TGIS_LayerVector::PrepareSelectedParams() {
     TGIS_ParamsSectionVector& sel = *SelectedParams;
     // Writes go to the section itself, not to the copy of a shape it styled last.
@@ -106,19 +135,11 @@ void TGIS_LayerVector::PrepareSelectedParams() {
         auto* base = static_cast<TGIS_ParamsSectionVector*>(ParamsList().GetSection(0));
         base->SetShape(nullptr);
         sel.Assign(*base);
-        auto plain = [](TGIS_ParamsFeature& f) {
-            f.SetColor(f.Color() == uint32_t(clRed) ? uint32_t(clBlue) : uint32_t(clRed));
-            f.SetPattern(gisBsSolid);
-            f.SetBitmap(nullptr);
-            f.SetOutlineColor(f.OutlineColor() == uint32_t(clYellow) ? uint32_t(clLime) : uint32_t(clYellow));
-        };
-        plain(sel.Line());
-        plain(sel.Area());
-        plain(sel.Marker());
-        sel.Line().SetSymbol(nullptr);
-        sel.Area().SetSymbol(nullptr);
+        // Red, or blue on a style that is red already; outlines yellow, or green.
+        GisPlainStyle(
+            sel, [](uint32_t c) { return c == uint32_t(clRed) ? uint32_t(clBlue) : uint32_t(clRed); },
+            [](uint32_t c) { return c == uint32_t(clYellow) ? uint32_t(clLime) : uint32_t(clYellow); });
         sel.Area().SetOutlineSymbol(nullptr);
-        sel.Marker().SetSymbol(nullptr);
         if (Viewer->TwipsToPixels(sel.Marker().Size()) < 5) sel.Marker().SetSize(-5);
     }
     PrepareParams(ParamsStyle);
@@ -158,21 +179,6 @@ void TGIS_LayerVector::RestoreRenderParams(TGIS_Shape* shape) {
     renderShape_ = nullptr;
 }
 
-void TGIS_LayerVector::DrawStyled(TGIS_Shape& shape, const std::function<void()>& draw) {
-    TGIS_ParamsSectionVector* params = shape.GetParams();
-    if (!params || !params->Render().Expression()) {
-        draw();
-        return;
-    }
-    if (!PrepareRenderParams(&shape)) return;
-    struct Restore {
-        TGIS_LayerVector& layer;
-        TGIS_Shape& shape;
-        ~Restore() { layer.RestoreRenderParams(&shape); }
-    } restore{*this, shape};
-    draw();
-}
-
 // ---- passes ----
 
 void TGIS_LayerVector::WalkPaint(bool skipEdited, const std::function<bool(TGIS_Shape&)>& each) {
@@ -191,13 +197,7 @@ void TGIS_LayerVector::WalkPaint(bool skipEdited, const std::function<bool(TGIS_
     if (v.ExtentChangedFlag) v.InvalidateCache();
 }
 
-void TGIS_LayerVector::Paint() {
-    if (!Viewer || !(Viewer->Zoom() > 0)) return;
-    if (PaintShapesHook)
-        PaintShapesHook(*Viewer, *this);
-    else
-        PaintShapes();
-}
+void TGIS_LayerVector::Paint() { RunPass(PaintShapesHook, &TGIS_LayerVector::PaintShapes); }
 
 void TGIS_LayerVector::PaintShapes() {
     if (!Viewer || !(Viewer->Zoom() > 0)) return;
@@ -211,9 +211,11 @@ void TGIS_LayerVector::PaintShapes() {
     const bool skipEdited = editing && IsCachedPaint();
     WalkPaint(skipEdited, [&](TGIS_Shape& s) {
         if (v.DirectDraw && !DirectPaint) return false;
-        if (TGIS_ParamsSectionVector* params = s.GetParams()) HasLabels = HasLabels || LabelsVisible(*params);
-        DrawStyled(s, [&] {
-            if (TGIS_ParamsSectionVector* params = s.GetParams()) HasCharts = HasCharts || ChartVisible(*params);
+        if (!HasLabels)
+            if (TGIS_ParamsSectionVector* params = s.GetParams()) HasLabels = LabelsVisible(*params);
+        DrawStyled(*this, s, [&] {
+            if (!HasCharts)
+                if (TGIS_ParamsSectionVector* params = s.GetParams()) HasCharts = ChartVisible(*params);
             if (OnPaintShape)
                 OnPaintShape(v, s);
             else
@@ -228,61 +230,50 @@ void TGIS_LayerVector::PaintEditor() {
     if (!Viewer || !(Viewer->Zoom() > 0)) return;
     const int32_t uid = EditedUid(*this);
     if (uid < 0) return;
-    if (TGIS_Shape* shape = GetShape(uid)) shape->DrawSelected();
+    if (TGIS_Shape* shape = GetShape(uid)) shape->DrawEditOverlay();
 }
 
-void TGIS_LayerVector::PaintLabels() {
-    if (!Viewer || !(Viewer->Zoom() > 0)) return;
-    if (PaintLabelsHook)
-        PaintLabelsHook(*Viewer, *this);
-    else
-        DrawLabels();
-}
+void TGIS_LayerVector::PaintLabels() { RunPass(PaintLabelsHook, &TGIS_LayerVector::DrawLabels); }
 
-void TGIS_LayerVector::PaintCharts() {
+void TGIS_LayerVector::PaintCharts() { RunPass(PaintChartsHook, &TGIS_LayerVector::DrawCharts); }
+
+void TGIS_LayerVector::RunPass(const TGIS_LayerPaintHook& hook, void (TGIS_LayerVector::*pass)()) {
     if (!Viewer || !(Viewer->Zoom() > 0)) return;
-    if (PaintChartsHook)
-        PaintChartsHook(*Viewer, *this);
+    if (hook)
+        hook(*Viewer, *this);
     else
-        DrawCharts();
+        (this->*pass)();
 }
 
 void TGIS_LayerVector::DrawLabels() {
-    if (!Viewer || !(Viewer->Zoom() > 0)) return;
-    TGIS_Viewer& v = *Viewer;
-    // Printing draws no shapes pass first, so it cannot have told whether labels are wanted.
-    const uint8_t out = v.TargetMode ? v.TargetMode : v.OutputMode();
-    if (out == gisOutputPrinter || out == gisOutputCanvas) HasLabels = true;
-    if (!HasLabels && !OnPaintLabel) return;
-    WalkPaint(true, [&](TGIS_Shape& s) {
-        TGIS_ParamsSectionVector* params = s.GetParams();
-        if (!params) return true;
-        if (!LabelsVisible(*params) && !OnPaintLabel && !ChartVisible(*params)) return true;
-        DrawStyled(s, [&] {
-            if (OnPaintLabel)
-                OnPaintLabel(v, s);
-            else
-                s.DrawLabel();
-        });
-        return true;
-    });
-    HasLabels = false;
+    // A label pass also takes shapes with a chart: their labels keep clear of it.
+    DrawPerShape(
+        HasLabels, OnPaintLabel, [](TGIS_ParamsSectionVector& p) { return LabelsVisible(p) || ChartVisible(p); },
+        &TGIS_Shape::DrawLabel);
 }
 
-void TGIS_LayerVector::DrawCharts() {
+void TGIS_LayerVector::DrawCharts() { DrawPerShape(HasCharts, OnPaintChart, ChartVisible, &TGIS_Shape::DrawChart); }
+
+void TGIS_LayerVector::DrawPerShape(bool& wanted, const TGIS_ShapePaintEvent& hook,
+                                    bool (*visible)(TGIS_ParamsSectionVector&), void (TGIS_Shape::*draw)()) {
     if (!Viewer || !(Viewer->Zoom() > 0)) return;
     TGIS_Viewer& v = *Viewer;
+    // Printing draws no shapes pass first, so it cannot have told whether the pass is wanted.
     const uint8_t out = v.TargetMode ? v.TargetMode : v.OutputMode();
-    if (out == gisOutputPrinter || out == gisOutputCanvas) HasCharts = true;
-    if (!HasCharts && !OnPaintChart) return;
+    if (out == gisOutputPrinter || out == gisOutputCanvas) wanted = true;
+    if (!wanted && !hook) return;
+    // The sections that apply at the zoom of this pass, which need not be the shapes pass's (a print).
+    PrepareParams(ParamsStyle);
     WalkPaint(true, [&](TGIS_Shape& s) {
         TGIS_ParamsSectionVector* params = s.GetParams();
-        if (!params) return true;
-        if (!ChartVisible(*params) && !OnPaintChart) return true;
-        DrawStyled(s, [&] {
-            if (OnPaintChart) OnPaintChart(v, s);
+        if (!params || (!hook && !visible(*params))) return true;
+        DrawStyled(*this, s, [&] {
+            if (hook)
+                hook(v, s);
+            else
+                (s.*draw)();
         });
         return true;
     });
-    HasCharts = false;
+    wanted = false;
 }

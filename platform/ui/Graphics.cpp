@@ -1040,6 +1040,11 @@ void TCanvas::Polygon(const TPoint* pts, int count) {
 }
 
 void TCanvas::PolyPolygon(const TPoint* pts, const int* counts, int polys) {
+    // One ring is a polygon: the painter fills that without building a path.
+    if (polys == 1) {
+        Polygon(pts, counts[0]);
+        return;
+    }
     TCanvasAccess a(*this);
     QPainterPath path;
     path.setFillRule(polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill);

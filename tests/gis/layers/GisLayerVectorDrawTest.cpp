@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "gis/layers/GisBitmap.h"
+#include "gis/layers/GisEditor.h"
 #include "gis/layers/GisLabelsArea.h"
 #include "gis/layers/GisLayerVector.h"
+#include "gis/layers/GisSymbol.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/testsupport/UiTest.h"
 
@@ -75,11 +79,12 @@ protected:
         c.Pen()->SetWidth(1);
         GisDrawMarker(c, centre, size, style);
     }
-    // The layer's label style itself: while a section styles a shape, its setters change that shape's copy.
-    TGIS_ParamsLabel& LayerLabel() {
+    // The layer's style itself: while a section styles a shape, its setters change that shape's copy.
+    TGIS_ParamsSectionVector& LayerStyle() {
         layer->GetParams()->SetShape(nullptr);
-        return layer->GetParams()->Labels();
+        return *layer->GetParams();
     }
+    TGIS_ParamsLabel& LayerLabel() { return LayerStyle().Labels(); }
     TColor At(int x, int y) { return bmp.Canvas()->Pixel(x, y); }
     // Pixels of a colour in a row or a column around the centre.
     int Run(int x0, int y0, int dx, int dy, TColor c) {
@@ -390,6 +395,462 @@ TEST_F(ShapeDraw, LabelTextReadsTheShapeFields) {
     EXPECT_EQ(s->FormatLabelText(":<NAME> <H:.1f>"), "Peak 1.3");
     EXPECT_EQ(s->FormatLabelText(":<NAME:.2f>"), "Peak");
     EXPECT_EQ(s->FormatLabelText("NAME"), "Peak");
+}
+
+// ---- fills, labels, charts and overlays ----
+
+// A symbol of a fixed prepared size that records where it is stamped and paints a green pixel there. Like a
+// metafile symbol it draws through the viewer's shared point buffer, which it leaves scribbled over.
+class TStampSymbol : public TGIS_SymbolAbstract {
+public:
+    TStampSymbol(int w, int h) : TGIS_SymbolAbstract("stamp"), w_(w), h_(h) {}
+    int GetWidth() const override { return w_; }
+    int GetHeight() const override { return h_; }
+    int NaturalWidth() const override { return w_; }
+    int NaturalHeight() const override { return h_; }
+    void Draw(int x, int y) override {
+        Stamps.push_back(TPoint{x, y});
+        if (Canvas) Canvas->SetPixel(x, y, clLime);
+        if (Viewer && !scribbled_) std::fill_n(Viewer->PointBuffer(), GIS_MAX_DRAW_POINTS, TPoint{0, 0});
+        scribbled_ = true;
+    }
+    void Prepare(TGIS_Viewer* viewer, int size, uint8_t position, int gap, double angle, uint32_t color2,
+                 uint32_t color1) override {
+        TGIS_SymbolAbstract::Prepare(viewer, size, position, gap, angle, color2, color1);
+        scribbled_ = false;
+    }
+    std::vector<TPoint> Stamps;
+
+private:
+    int w_, h_;
+    bool scribbled_ = false;
+};
+
+TGIS_Shape* Square(TGIS_LayerVector* layer, double x0, double y0, double x1, double y1) {
+    TGIS_Shape* s = layer->CreateShape(gisShapeTypePolygon);
+    s->AddPart();
+    for (const TGIS_Point& q : std::vector<TGIS_Point>{{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}) s->AddPoint(q);
+    return s;
+}
+
+TEST_F(ShapeDraw, HatchesStayAlignedWithTheShapeAfterAPanBy8Pixels) {
+    LayerStyle().Area().SetColor(clBlue);
+    LayerStyle().Area().SetOutlineColor(clBlue);
+    LayerStyle().Area().SetPattern(gisBsDiagCross);
+    TGIS_Shape* s = Square(layer, 20, 20, 100, 80);
+    for (int pan : {8, 3}) {
+        Clear();
+        s->Draw();
+        const TPoint c = v.MapToScreen({20, 80});
+        std::vector<TColor> before;
+        for (int y = 10; y < 50; ++y)
+            for (int x = 10; x < 60; ++x) before.push_back(At(c.X + x, c.Y + y));
+        ASSERT_GT(std::count(before.begin(), before.end(), clBlue), 100);
+        ASSERT_GT(std::count(before.begin(), before.end(), clWhite), 100);
+
+        v.Delta.X -= pan;  // the map moves `pan` pixels to the right
+        const TPoint moved = v.MapToScreen({20, 80});
+        ASSERT_EQ(moved.X - c.X, pan);
+        Clear();
+        s->Draw();
+        Save(pan == 8 ? "hatch_pan8" : "hatch_pan3");
+        size_t i = 0;
+        for (int y = 10; y < 50; ++y)
+            for (int x = 10; x < 60; ++x, ++i)
+                ASSERT_EQ(At(moved.X + x, moved.Y + y), before[i]) << pan << ": " << x << "," << y;
+    }
+}
+
+TEST_F(ShapeDraw, BitmapTilesAreAnchoredAtTheShapeCorner) {
+    // A 4 x 4 tile: red in its upper left pixel, lime elsewhere.
+    TGIS_Bitmap tile;
+    tile.SetSize(4, 4);
+    tile.Canvas()->Brush()->SetColor(clLime);
+    tile.Canvas()->FillRect(TRect(0, 0, 4, 4));
+    tile.Canvas()->SetPixel(0, 0, clRed);
+    LayerStyle().Area().SetBitmap(&tile);
+    LayerStyle().Area().SetOutlineColor(clBlue);
+    LayerStyle().Area().SetOutlineWidth(-1);
+    TGIS_Shape* s = Square(layer, 20, 20, 80, 80);  // upper left corner at device (21, 21)
+    s->AddPart();
+    for (const TGIS_Point& q : std::vector<TGIS_Point>{{40, 40}, {60, 40}, {60, 60}, {40, 60}}) s->AddPoint(q);
+    s->Draw();
+    Save("bitmap_fill");
+    for (int y = 23; y < 40; ++y)
+        for (int x = 23; x < 80; ++x) {
+            const bool red = (x - 21) % 4 == 0 && (y - 21) % 4 == 0;
+            ASSERT_EQ(At(x, y), red ? clRed : clLime) << x << "," << y;
+        }
+    EXPECT_EQ(At(51, 51), clWhite);  // the hole
+    EXPECT_EQ(At(10, 51), clWhite);  // outside
+    EXPECT_EQ(At(21, 51), clBlue);   // the outline over the tiles
+
+    // A corner left of the device: the grid still runs from it.
+    s->Delete();
+    Clear();
+    TGIS_Shape* w = Square(layer, -14, 20, 50, 80);  // corner at device (-13, 21)
+    w->Draw();
+    for (int x = 1; x < 40; ++x) ASSERT_EQ(At(x, 25), (x + 13) % 4 == 0 ? clRed : clLime) << x;
+
+    // A corner some 10^10 pixels away keeps the phase of the grid.
+    w->Delete();
+    Clear();
+    TGIS_Shape* far = Square(layer, -1e10 - 15, 20, 50, 80);  // corner at device x = -1e10 - 14
+    far->Draw();
+    for (int x = 1; x < 40; ++x) ASSERT_EQ(At(x, 25), (x + 14) % 4 == 0 ? clRed : clLime) << x;
+}
+
+TEST_F(ShapeDraw, SymbolFillsStampAGridFromTheCornerAndNeverStallOnAZeroStep) {
+    TStampSymbol symbol(10, 6);
+    LayerStyle().Area().SetSymbol(&symbol);
+    LayerStyle().Area().SetSymbolGap(-2);
+    LayerStyle().Area().SetOutlineColor(clBlue);
+    TGIS_Shape* s = Square(layer, 20, 20, 80, 80);  // device (21, 21) - (81, 81)
+    s->Draw();
+    ASSERT_FALSE(symbol.Stamps.empty());
+    for (const TPoint& p : symbol.Stamps) {
+        EXPECT_EQ((p.X - 21) % 12, 0) << p.X;
+        EXPECT_EQ((p.Y - 21) % 8, 0) << p.Y;
+    }
+    EXPECT_EQ(At(21 + 12, 21 + 8), clLime);
+    EXPECT_EQ(At(21, 51), clBlue);  // the rings stroked after the stamps
+
+    // No width and no gap: no grid at all, and the drawing ends.
+    TStampSymbol empty(0, 0);
+    LayerStyle().Area().SetSymbol(&empty);
+    LayerStyle().Area().SetSymbolGap(0);
+    s->Draw();
+    EXPECT_TRUE(empty.Stamps.empty());
+    LayerStyle().Area().SetSymbol(nullptr);
+}
+
+TEST_F(ShapeDraw, OutlineSymbolsRunAlongEveryRingInsteadOfThePen) {
+    TStampSymbol symbol(4, 4);
+    LayerStyle().Area().SetPattern(gisBsClear);
+    LayerStyle().Area().SetOutlineColor(clBlue);
+    LayerStyle().Area().SetOutlineSymbol(&symbol);
+    TGIS_Shape* s = Square(layer, 20, 20, 80, 80);
+    s->AddPart();
+    for (const TGIS_Point& q : std::vector<TGIS_Point>{{40, 40}, {60, 40}, {60, 60}, {40, 60}}) s->AddPoint(q);
+    s->Draw();
+    bool outer = false, inner = false;
+    for (const TPoint& p : symbol.Stamps) {
+        outer = outer || p.X <= 22 || p.Y <= 22;
+        inner = inner || (p.X >= 40 && p.X <= 62 && p.Y >= 40 && p.Y <= 62);
+    }
+    EXPECT_TRUE(outer);
+    EXPECT_TRUE(inner);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x) ASSERT_NE(At(x, y), clBlue) << x << "," << y;
+    LayerStyle().Area().SetOutlineSymbol(nullptr);
+}
+
+TEST_F(ShapeDraw, LinesHaveTheirWidthOverAWiderOutline) {
+    TGIS_ParamsLine& line = LayerStyle().Line();
+    line.SetColor(clBlue);
+    line.SetOutlineColor(clRed);
+    TGIS_Shape* a = layer->CreateShape(gisShapeTypeArc);
+    a->AddPart();
+    a->AddPoint({20, 50});  // device row 51
+    a->AddPoint({180, 50});
+    for (int width : {1, 3, 5})
+        for (int outline : {0, 1, 2}) {
+            Clear();
+            LayerStyle().Line().SetWidth(-width);
+            LayerStyle().Line().SetOutlineWidth(-outline);
+            a->Draw();
+            int blue = 0, red = 0;
+            for (int y = 30; y < 72; ++y) {
+                blue += At(100, y) == clBlue;
+                red += At(100, y) == clRed;
+            }
+            EXPECT_EQ(blue, width) << width << "/" << outline;
+            EXPECT_EQ(red, 2 * outline) << width << "/" << outline;  // the outline shows on both sides
+            if (outline > 0) EXPECT_EQ(At(100, 51), clBlue) << width << "/" << outline;
+        }
+}
+
+TEST_F(ShapeDraw, ASymbolLineLongerThanThePointBufferKeepsItsJoint) {
+    TStampSymbol symbol(4, 4);
+    LayerStyle().Line().SetSymbol(&symbol);
+    LayerStyle().Line().SetOutlineWidth(0);
+    // The first buffer load starts on the device, so that the symbol draws (and scribbles) before the second
+    // load; its last point lies left of the device, the next one right of it.
+    TGIS_Shape* a = layer->CreateShape(gisShapeTypeArc);
+    a->Lock(1);
+    a->AddPart();
+    a->AddPoint({100, 20});
+    for (int i = 1; i < GIS_MAX_DRAW_POINTS; ++i) a->AddPoint({-15000 + 14000.0 * i / GIS_MAX_DRAW_POINTS, 50});
+    a->AddPoint({190, 50});
+    a->Unlock();
+    a->Draw();
+    int joint = 0;
+    for (const TPoint& p : symbol.Stamps) joint += p.X >= 0 && p.X < 190 && p.Y == 51;
+    EXPECT_GT(joint, 20);
+    LayerStyle().Line().SetSymbol(nullptr);
+}
+
+TEST_F(ShapeDraw, LabelPositionsAreTriedInTheirOrderAndTheHookMayMoveTheBox) {
+    LayerLabel().SetValue("A");
+    LayerLabel().SetWidth(-20);
+    LayerLabel().SetHeight(-10);
+    LayerLabel().SetPosition(0x1FF);
+    layer->GetParams()->Marker().SetSize(-10);
+    TGIS_Shape* p = layer->CreateShape(gisShapeTypePoint);
+    p->AddPoint({100, 50});  // device (101, 51); the gap is half the marker and the label outline: 5 + 1
+    std::vector<int> tried;
+    std::vector<TRect> boxes;
+    layer->OnLabelBox = [&](TGIS_Viewer* viewer, TGIS_Shape* shape, TRect& box, int position) {
+        EXPECT_EQ(viewer, &v);
+        EXPECT_EQ(shape, p);
+        tried.push_back(position);
+        boxes.push_back(box);
+    };
+    // Everything taken: every position is tried in turn and none is drawn.
+    v.LabelsArea()->Reset();
+    ASSERT_TRUE(v.LabelsArea()->AllocateRect({-1000, -1000, 1000, 1000}));
+    p->DrawLabel();
+    EXPECT_EQ(tried, (std::vector<int>{4, 5, 3, 1, 7, 2, 0, 8, 6}));
+    EXPECT_EQ(v.LabelsArea()->BoxCount(), 1);
+    const int d = v.TwipsToPixels(-10) / 2 + v.TwipsToPixels(layer->GetParams()->Marker().OutlineWidth()) +
+                  v.TwipsToPixels(LayerLabel().OutlineWidth());
+    const int w = boxes[0].Right - boxes[0].Left, h = boxes[0].Bottom - boxes[0].Top;
+    EXPECT_GE(w, 20);
+    EXPECT_GE(h, 10);
+    EXPECT_EQ(boxes[0], TRect(101 - w / 2, 51 - h / 2, 101 - w / 2 + w, 51 - h / 2 + h));  // position 4
+    EXPECT_EQ(boxes[6], TRect(101 - w - d, 51 - h - d, 101 - d, 51 - d));                  // position 0
+    EXPECT_EQ(boxes[7], TRect(101 + d, 51 + d, 101 + d + w, 51 + d + h));                  // position 8
+    EXPECT_EQ(boxes[1].Left, 101 + d);                                                      // position 5
+    EXPECT_EQ(boxes[4].Top, 51 + d);                                                        // position 7
+
+    // A free view: the first position wins, where the hook moved it.
+    v.LabelsArea()->Reset();
+    tried.clear();
+    LayerLabel().SetColor(clYellow);
+    TRect moved;
+    layer->OnLabelBox = [&](TGIS_Viewer*, TGIS_Shape*, TRect& box, int position) {
+        tried.push_back(position);
+        OffsetRect(box, -60, 0);
+        moved = box;
+    };
+    p->DrawLabel();
+    EXPECT_EQ(tried, (std::vector<int>{4}));
+    EXPECT_EQ(At(moved.Left + 1, moved.Top + 1), clYellow);
+    EXPECT_EQ(At(moved.Left + 61, moved.Top + 1), clWhite);
+    layer->OnLabelBox = nullptr;
+}
+
+TEST_F(ShapeDraw, AHaloRingsTheTextInTheLabelColour) {
+    LayerLabel().SetValue("HHH");
+    LayerLabel().SetPattern(gisBsClear);
+    LayerLabel().SetOutlineWidth(0);
+    LayerLabel().SetPosition(gisLabelMiddleCenter);
+    LayerLabel().Font().SetSize(14);
+    TGIS_Shape* p = layer->CreateShape(gisShapeTypePoint);
+    p->AddPoint({100, 50});
+    auto count = [&](TColor c) {
+        int n = 0;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 200; ++x) n += At(x, y) == c;
+        return n;
+    };
+    // Same colour as the font: no halo.
+    LayerLabel().SetColor(0x010101);
+    v.LabelsArea()->Reset();
+    p->DrawLabel();
+    const int text = count(TColor(0x010101));
+    ASSERT_GT(text, 10);
+    EXPECT_EQ(count(clRed), 0);
+
+    LayerLabel().SetColor(clRed);
+    Clear();
+    v.LabelsArea()->Reset();
+    p->DrawLabel();
+    Save("label_halo");
+    EXPECT_EQ(count(TColor(0x010101)), text);  // the text itself on top, unchanged
+    EXPECT_GT(count(clRed), text / 2);
+    // The halo lies diagonally next to the text and nowhere farther.
+    for (int y = 1; y < 99; ++y)
+        for (int x = 1; x < 199; ++x) {
+            if (At(x, y) != clRed) continue;
+            bool near = false;
+            for (int dy : {-1, 1})
+                for (int dx : {-1, 1}) near = near || At(x + dx, y + dy) == TColor(0x010101);
+            ASSERT_TRUE(near) << x << "," << y;
+        }
+}
+
+// The non-white pixels of the bitmap as a set of offsets from their bounding box, and that box.
+struct Ink {
+    TRect box{1 << 20, 1 << 20, -1, -1};
+    std::vector<TPoint> pixels;
+};
+Ink InkOf(TBitmap& bmp, TColor colour) {
+    Ink ink;
+    for (int y = 0; y < bmp.Height(); ++y)
+        for (int x = 0; x < bmp.Width(); ++x)
+            if (bmp.Canvas()->Pixel(x, y) == colour) {
+                ink.box = TRect(std::min(ink.box.Left, x), std::min(ink.box.Top, y), std::max(ink.box.Right, x),
+                                std::max(ink.box.Bottom, y));
+                ink.pixels.push_back(TPoint{x, y});
+            }
+    for (TPoint& p : ink.pixels) p = TPoint{p.X - ink.box.Left, p.Y - ink.box.Top};
+    return ink;
+}
+
+TEST_F(ShapeDraw, FollowLabelsOfArcsRunBesideTheLineAndReadLeftToRight) {
+    const TColor ink = TColor(0x010101);
+    TGIS_ParamsLine& line = layer->GetParams()->Line();
+    line.SetWidth(-3);
+    line.SetOutlineWidth(-2);  // offset (3 + 2 x 2) / 2 = 3 pixels
+    LayerLabel().SetValue("Fg");
+    LayerLabel().SetColor(0x010101);  // no halo
+    LayerLabel().SetAlignment(gisAlignFollow);
+    LayerLabel().Font().SetSize(12);
+
+    // The same text drawn level, as the reference of its reading direction.
+    TBitmap ref(200, 100, pf24bit);
+    ref.Canvas()->Brush()->SetColor(clWhite);
+    ref.Canvas()->FillRect(TRect(0, 0, 200, 100));
+    ref.Canvas()->SetFont(LayerLabel().Font());
+    ref.Canvas()->Font()->SetColor(ink);
+    ref.Canvas()->Brush()->SetStyle(bsClear);
+    ref.Canvas()->TextOut(50, 30, "Fg");
+    const Ink want = InkOf(ref, ink);
+    ASSERT_FALSE(want.pixels.empty());
+
+    v.SetFullPaint(true);
+    for (bool rightToLeft : {false, true}) {
+        Clear();
+        v.LabelsArea()->Reset();
+        TGIS_Shape* a = layer->CreateShape(gisShapeTypeArc);
+        a->AddPart();
+        a->AddPoint({rightToLeft ? 180.0 : 20.0, 50});  // device row 51
+        a->AddPoint({rightToLeft ? 20.0 : 180.0, 50});
+        a->DrawLabel();
+        Save(rightToLeft ? "arc_label_rtl" : "arc_label_ltr");
+        const Ink got = InkOf(bmp, ink);
+        EXPECT_EQ(got.pixels, want.pixels) << rightToLeft;  // level and not upside down
+        // Centred on the line, 3 pixels off it, on the side of its left-hand normal on the screen.
+        EXPECT_NEAR((got.box.Left + got.box.Right) / 2.0, 101, 3) << rightToLeft;
+        if (rightToLeft) {
+            EXPECT_LE(got.box.Bottom, 51 - 3);
+            EXPECT_GE(got.box.Bottom, 51 - 3 - 8);
+        } else {
+            EXPECT_GE(got.box.Top, 51 + 3);
+            EXPECT_LE(got.box.Top, 51 + 3 + 8);
+        }
+        a->Delete();
+    }
+
+    // Without a full paint the label stands at the label point as any other.
+    v.SetFullPaint(false);
+    Clear();
+    v.LabelsArea()->Reset();
+    LayerLabel().SetAlignment(gisAlignSingle);
+    TGIS_Shape* a = layer->CreateShape(gisShapeTypeArc);
+    a->AddPart();
+    a->AddPoint({20, 50});
+    a->AddPoint({180, 50});
+    a->DrawLabel();
+    EXPECT_EQ(v.LabelsArea()->BoxCount(), 1);
+}
+
+TEST_F(ShapeDraw, ChartsAtShapesShowPieSlicesAndBarsInTheirColours) {
+    LayerStyle().Chart().SetSize(-40);
+    LayerStyle().Chart().SetValues("0:0:1:1:2");
+    LayerStyle().Chart().SetStyle(gisChartPie);
+    TGIS_Shape* p = layer->CreateShape(gisShapeTypePoint);
+    p->AddPoint({100, 50});  // device (101, 51)
+    p->DrawChart();
+    Save("chart_pie");
+    // Clockwise from twelve o'clock: a quarter, a quarter, a half.
+    EXPECT_EQ(At(101 + 8, 51 - 8), TColor(0x0000FF));
+    EXPECT_EQ(At(101 + 8, 51 + 8), TColor(0x00FF00));
+    EXPECT_EQ(At(101 - 10, 51 - 4), TColor(0xFF0000));
+    EXPECT_EQ(At(101 - 10, 51 + 4), TColor(0xFF0000));
+    EXPECT_EQ(At(101, 51 - 30), clWhite);
+
+    // Bars of 5 and 10 on a scale 0 .. 10: width 16, gap 4, zero line at 51 + 20.
+    Clear();
+    LayerStyle().Chart().SetValues("0:10:5:10");
+    LayerStyle().Chart().SetStyle(gisChartBar);
+    p->DrawChart();
+    Save("chart_bars");
+    EXPECT_EQ(At(89, 60), TColor(0x0000FF));
+    EXPECT_EQ(At(89, 52), TColor(0x0000FF));
+    EXPECT_EQ(At(89, 49), clWhite);  // 20 pixels high
+    EXPECT_EQ(At(109, 33), TColor(0x00FF00));
+    EXPECT_EQ(At(109, 29), clWhite);  // 40 pixels high
+
+    // A polygon carries its chart at its label point; no size, no chart.
+    Clear();
+    TGIS_Shape* s = Square(layer, 140, 20, 180, 80);  // centre at device (161, 51)
+    s->DrawChart();
+    EXPECT_EQ(At(150, 60), TColor(0x0000FF));
+    Clear();
+    LayerStyle().Chart().SetSize(0);
+    s->DrawChart();
+    EXPECT_EQ(At(150, 60), clWhite);
+}
+
+TEST_F(ShapeDraw, EditOverlaysNumberTheVerticesAndMarkTheEditedOne) {
+    TGIS_Shape* s = Square(layer, 20, 20, 80, 80);
+    s->AddPart();
+    for (const TGIS_Point& q : std::vector<TGIS_Point>{{40, 40}, {60, 40}, {60, 60}, {40, 60}}) s->AddPoint(q);
+    TGIS_Editor* editor = v.Editor();
+    editor->StartEdit(s, 1);
+    ASSERT_TRUE(editor->InEdit());
+    TGIS_Shape* edited = layer->GetShape(editor->GetShapeUid());
+    ASSERT_NE(edited, nullptr);
+    Clear();
+    edited->DrawEditOverlay();
+    Save("edit_overlay");
+    // Part 0 in the other-part style, part 1 in the vertex style, its selected vertex 0 in the current style.
+    EXPECT_EQ(At(81 - 1, 21 + 1), clBlue);
+    EXPECT_EQ(At(61 - 2, 61 - 2), clLime);
+    ASSERT_EQ(editor->GetSelectedVertex(), 0);
+    EXPECT_EQ(At(41 - 2, 61 - 2), clRed);
+    // The dotted outline between the vertices, in yellow dashes.
+    int dots = 0;
+    for (int x = 26; x < 77; ++x) dots += At(x, 21) == clYellow;
+    EXPECT_GT(dots, 10);
+    EXPECT_LT(dots, 51);
+    // Numbers in white beside the vertices.
+    int white = 0;
+    for (int y = 62; y < 75; ++y)
+        for (int x = 62; x < 75; ++x) white += At(x, y) == clWhite;
+    EXPECT_GT(white, 0);
+    editor->EndEdit();
+
+    // Deleted: nothing.
+    Clear();
+    edited->Delete();
+    edited->DrawEditOverlay();
+    for (int x = 0; x < 200; ++x) ASSERT_EQ(At(x, 21), clWhite) << x;
+}
+
+TEST_F(ShapeDraw, AnOverlayLongerThanThePointBufferKeepsItsJoint) {
+    // The last point of the first buffer load lies left of the device, the next one right of it: only a
+    // carried joint draws the segment between them.
+    TGIS_Shape* a = layer->CreateShape(gisShapeTypeArc);
+    a->Lock(1);
+    a->AddPart();
+    for (int i = 0; i < GIS_MAX_DRAW_POINTS; ++i) a->AddPoint({-15000 + 14000.0 * i / GIS_MAX_DRAW_POINTS, 50});
+    for (int i = 0; i < 10; ++i) a->AddPoint({190 + i * 0.1, 50});
+    a->Unlock();
+    TGIS_Shape* m = layer->CreateShape(gisShapeTypeMultipoint);
+    m->AddPart();
+    m->AddPoint({50, 20});
+    m->AddPoint({150, 20});
+    a->DrawEditOverlay();
+    m->DrawEditOverlay();
+    Save("overlay_joint");
+    int dots = 0;
+    for (int x = 10; x < 180; ++x) dots += At(x, 51) == clYellow;
+    EXPECT_GT(dots, 40);
+    EXPECT_EQ(At(51 - 2, 81 - 2), clLime);   // multipoint vertices
+    EXPECT_EQ(At(151 - 2, 81 - 2), clLime);
 }
 
 }  // namespace

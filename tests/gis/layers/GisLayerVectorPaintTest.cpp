@@ -8,9 +8,12 @@
 #include "gis/layers/GisEditor.h"
 #include "gis/layers/GisLabelsArea.h"
 #include "gis/layers/GisLayerVector.h"
+#include "gis/layers/GisViewerWnd.h"
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/Forms.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "tests/gis/layers/ShapeBuild.h"
+#include "tests/gis/layers/ViewerWndHost.h"
 
 namespace {
 
@@ -268,6 +271,24 @@ TEST_F(LayerPaint, LabelsPassRunsOnlyWhenAShapeHasALabelOrForPrinting) {
     EXPECT_GT(dark, 10);
 }
 
+TEST_F(LayerPaint, ChartsAreDrawnAtTheShapesThatHaveThem) {
+    Paint();
+    EXPECT_FALSE(layer->HasCharts);
+    Section(0).Chart().SetSize(-16);
+    Section(0).Chart().SetValues("0:0:1:2");  // the range first, then the values
+    AddSection("N = 3").Chart().SetValues("");
+    layer->PaintShapes();
+    EXPECT_TRUE(layer->HasCharts);
+    Paint();
+    Save("paint_charts");
+    EXPECT_FALSE(layer->HasCharts);  // used up by the pass
+    for (int k : {0, 5, 9}) {
+        EXPECT_NE(At(k), clGreen) << k;
+        EXPECT_NE(At(k), clWhite) << k;
+    }
+    EXPECT_EQ(At(3), clGreen);  // no values, no chart
+}
+
 TEST_F(LayerPaint, AViewChangeEndsThePassAndTheNextPaintDrawsEverything) {
     int drawn = 0;
     layer->OnPaintShape = [&](TGIS_Viewer& viewer, TGIS_Shape& s) {
@@ -323,6 +344,116 @@ TEST_F(LayerPaint, WhileEditingTheOtherShapesShowTheirHandles) {
     editor.EndEdit();
 }
 
+TEST_F(LayerPaint, DirectDrawingPaintsOnlyALayerThatAllowsIt) {
+    int drawn = 0;
+    layer->OnPaintShape = [&](TGIS_Viewer&, TGIS_Shape&) { ++drawn; };
+    v.DirectDraw = true;
+    layer->PaintShapes();
+    EXPECT_EQ(drawn, 0);
+    layer->DirectPaint = true;
+    layer->PaintShapes();
+    EXPECT_EQ(drawn, 10);
+    v.DirectDraw = false;
+}
+
+TEST_F(LayerPaint, OnTopApartFromTheCacheTheEditedShapeIsLeftToTheEditor) {
+    std::vector<int32_t> uids;
+    layer->OnPaintShape = [&](TGIS_Viewer&, TGIS_Shape& s) { uids.push_back(s.Uid); };
+    layer->CachedPaint = false;
+    v.Editor()->StartEdit(layer->GetShape(4), 0);
+    ASSERT_TRUE(layer->IsCachedPaint());
+    layer->PaintShapes();
+    EXPECT_EQ(uids, (std::vector<int32_t>{1, 2, 3, 5, 6, 7, 8, 9, 10}));
+    uids.clear();
+    layer->CachedPaint = true;
+    layer->PaintShapes();
+    EXPECT_EQ(uids.size(), 10u);
+    v.Editor()->EndEdit();
+}
+
+// The editor on a window whose vector layer paints itself, driven by mouse.
+TEST(LayerPaintEditor, ADraggedVertexSnapsToAnotherShapeAndIsPaintedThere) {
+    std::unique_ptr<TForm> form;
+    TGIS_ViewerWnd* wnd = ShowViewerWnd(form);
+    auto* layer = new TGIS_LayerVector;
+    layer->Name = "lines";
+    wnd->Add(layer);
+    layer->SetExtent({0, 0, 1000, 1000});
+    TGIS_Shape* target = layer->CreateShape(gisShapeTypeArc);
+    FillShape(*target, {{{700, 700}, {900, 700}}});
+    TGIS_Shape* edited = layer->CreateShape(gisShapeTypeArc);
+    FillShape(*edited, {{{100, 100}, {300, 100}, {500, 200}}});
+    // The map reaches beyond the shapes, so that a drop near the top line is still on it.
+    wnd->RecalcExtent();
+    wnd->FullExtent();
+    wnd->SetAutoCenter(false);
+    wnd->SetMode(gisEdit);
+    TGIS_Editor& editor = *wnd->Editor();
+    editor.StartEdit(edited, 0);
+    UiTest::Flush();
+    const TPoint from = wnd->MapToScreen({500, 200}), to = wnd->MapToScreen({700, 700});
+    UiTest::MouseDown(wnd, from.X, from.Y);
+    UiTest::MouseMove(wnd, (from.X + to.X) / 2, (from.Y + to.Y) / 2, MK_LBUTTON);
+    UiTest::MouseMove(wnd, to.X + 5, to.Y - 4, MK_LBUTTON);
+    UiTest::MouseUp(wnd, to.X + 5, to.Y - 4);
+    const TestParts parts = PartsOf(*layer->GetShape(edited->Uid));
+    ASSERT_EQ(parts.size(), 1u);
+    ASSERT_EQ(parts[0].size(), 3u);
+    EXPECT_DOUBLE_EQ(parts[0][2].X, 700);
+    EXPECT_DOUBLE_EQ(parts[0][2].Y, 700);
+
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(wnd));
+    shot->SaveToFile(std::string(QM_TEST_OUT) + "/paint_editor_snap.png");
+    // The moved segment now runs to the other line's end; the other line shows its handles.
+    const TPoint old = wnd->MapToScreen({400, 150}), along = wnd->MapToScreen({500, 400});
+    const TPoint handle = wnd->MapToScreen({900, 700});
+    // Within 3 pixels: a line's pixels need not pass through the rounded point.
+    auto near = [&](const TPoint& p, auto test) {
+        for (int dy = -3; dy <= 3; ++dy)
+            for (int dx = -3; dx <= 3; ++dx)
+                if (test(shot->Canvas()->Pixel(p.X + dx, p.Y + dy))) return true;
+        return false;
+    };
+    const TColor back = shot->Canvas()->Pixel(2, 2);
+    EXPECT_FALSE(near(old, [&](TColor c) { return c != back; }));
+    EXPECT_TRUE(near(handle, [](TColor c) { return c == clYellow; }));
+    editor.EndEdit();
+}
+
+// What the preview shows: a window whose cached picture carries the shapes, and its overlays the labels.
+TEST(LayerPaintWindow, ShapesAndTheirLabelsReachTheWindow) {
+    std::unique_ptr<TForm> form;
+    TGIS_ViewerWnd* wnd = ShowViewerWnd(form);
+    auto* layer = new TGIS_LayerVector;
+    layer->Name = "sheets";
+    auto& style = *static_cast<TGIS_ParamsSectionVector*>(layer->ParamsList().GetSection(0));
+    style.Area().SetColor(clBlue);
+    style.Labels().SetValue("SHEET");
+    style.Labels().SetPosition(gisLabelMiddleCenter);
+    style.Labels().SetColor(clYellow);
+    wnd->Add(layer);
+    layer->SetExtent({0, 0, 1000, 1000});
+    TGIS_Shape* s = layer->CreateShape(gisShapeTypePolygon);
+    FillShape(*s, {Box(100, 100, 900, 900)});
+    wnd->RecalcExtent();
+    wnd->FullExtent();
+    // The first paint after a change is direct and leaves vector layers to the timer's full repaint.
+    UiTest::Wait(400);
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(wnd));
+    shot->SaveToFile(std::string(QM_TEST_OUT) + "/paint_window.png");
+    const TPoint corner = wnd->MapToScreen({150, 150}), centre = wnd->MapToScreen({500, 500});
+    EXPECT_EQ(shot->Canvas()->Pixel(corner.X, corner.Y), clBlue);
+    int frame = 0, text = 0;
+    for (int dy = -15; dy <= 15; ++dy)
+        for (int dx = -40; dx <= 40; ++dx) {
+            const TColor c = shot->Canvas()->Pixel(centre.X + dx, centre.Y + dy);
+            frame += c == clYellow;
+            text += c == TColor(0x010101);
+        }
+    EXPECT_GT(frame, 50);
+    EXPECT_GT(text, 5);
+}
+
 TEST(LayerPaintZoom, WithoutZoomNoPassRuns) {
     UiTest::Init();
     TGIS_Viewer v{nullptr};
@@ -346,6 +477,33 @@ TEST(LayerPaintZoom, WithoutZoomNoPassRuns) {
     layer->PaintCharts();
     layer->PaintEditor();
     EXPECT_EQ(hooks, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The painting and locating hot path looks shapes up by uid; gaps in the uids must not mislead it.
+TEST(LayerShapeIndex, UidsWithGapsAreFoundOrPlacedByTheirOrder) {
+    TGIS_LayerVector layer;
+    layer.SupportedShapeTypes = GIS_ALL_SHAPE_TYPES;
+    for (int i = 0; i < 4; ++i) layer.CreateShape(gisShapeTypePoint);
+    layer.Shapes[2]->Uid = 5;
+    layer.Shapes[3]->Uid = 9;
+    struct Case {
+        int32_t uid;
+        bool found;
+        int index;
+    };
+    for (const Case& c : {Case{1, true, 0}, Case{2, true, 1}, Case{3, false, 2}, Case{4, false, 2},
+                          Case{5, true, 2}, Case{8, false, 3}, Case{9, true, 3}, Case{10, false, 4},
+                          Case{0, false, 0}, Case{-2147483647 - 1, false, 0}, Case{2147483647, false, 4}}) {
+        int index = -1;
+        EXPECT_EQ(layer.FindShapeIndex(c.uid, index), c.found) << c.uid;
+        EXPECT_EQ(index, c.index) << c.uid;
+    }
+    EXPECT_EQ(layer.GetShape(5), layer.Shapes[2].get());
+    EXPECT_EQ(layer.GetShape(4), nullptr);
 }
 
 }  // namespace
