@@ -392,7 +392,7 @@ struct TGIS_RTree::TImpl {
         if (path.empty()) return OpenMemory();
         struct stat st {};
         if (DiskStat(path, st)) {
-            fileDate = DiskLocalDate(st.st_mtime);
+            fileDate = FileDateToDateTime(st.st_mtime);
             bool writable = true;
             fd = DiskOpen(path, O_RDWR | O_CLOEXEC);
             if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) CloseFile();

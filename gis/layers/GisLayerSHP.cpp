@@ -1,7 +1,6 @@
 #include "gis/layers/GisLayerSHP.h"
 
 #include <cstdlib>
-#include <ctime>
 #include <exception>
 
 #include "gis/core/GisFileCommit.h"

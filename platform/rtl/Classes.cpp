@@ -115,30 +115,37 @@ TFileStream::~TFileStream() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-int64_t TFileStream::Read(void* buffer, int64_t count) {
-    if (count <= 0 || position_ < 0) return 0;
-    char* p = static_cast<char*>(buffer);
+namespace {
+
+// Whole transfers at a position, resumed after interruptions; the bytes moved.
+template <class Buffer, class Call>
+int64_t Transfer(Buffer* buffer, int64_t count, int64_t position, Call call) {
     int64_t done = 0;
     while (done < count) {
-        const ssize_t n = pread(fd_, p + done, size_t(count - done), off_t(position_ + done));
+        const ssize_t n = call(buffer + done, size_t(count - done), off_t(position + done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += n;
     }
+    return done;
+}
+
+}  // namespace
+
+int64_t TFileStream::Read(void* buffer, int64_t count) {
+    if (count <= 0 || position_ < 0) return 0;
+    const int fd = fd_;
+    const int64_t done = Transfer(static_cast<char*>(buffer), count, position_,
+                                  [fd](char* p, size_t n, off_t at) { return pread(fd, p, n, at); });
     position_ += done;
     return done;
 }
 
 int64_t TFileStream::Write(const void* buffer, int64_t count) {
     if (count <= 0 || position_ < 0) return 0;
-    const char* p = static_cast<const char*>(buffer);
-    int64_t done = 0;
-    while (done < count) {
-        const ssize_t n = pwrite(fd_, p + done, size_t(count - done), off_t(position_ + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += n;
-    }
+    const int fd = fd_;
+    const int64_t done = Transfer(static_cast<const char*>(buffer), count, position_,
+                                  [fd](const char* p, size_t n, off_t at) { return pwrite(fd, p, n, at); });
     position_ += done;
     return done;
 }

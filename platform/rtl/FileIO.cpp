@@ -186,12 +186,7 @@ std::string ExpandFileName(const std::string& path) {
     return r;
 }
 
-double DiskLocalDate(time_t t) {
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    return EncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) +
-           EncodeTime(tm.tm_hour, tm.tm_min, tm.tm_sec > 59 ? 59 : tm.tm_sec, 0);
-}
+double DiskLocalDate(time_t t) { return FileDateToDateTime(t); }
 
 double FileAge(const std::string& path) {
     struct stat st {};

@@ -478,13 +478,15 @@ void DecodeTime(TDateTime d, int& hour, int& min, int& sec, int& msec) {
     hour = static_cast<int>(ms / 3600000);
 }
 
-TDateTime Now() {
-    std::time_t t = std::time(nullptr);
+TDateTime FileDateToDateTime(int64_t unixSeconds) {
+    const std::time_t t = static_cast<std::time_t>(unixSeconds);
     std::tm tm{};
     localtime_r(&t, &tm);
     return EncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) +
            EncodeTime(tm.tm_hour, tm.tm_min, std::min(tm.tm_sec, 59), 0);
 }
+
+TDateTime Now() { return FileDateToDateTime(std::time(nullptr)); }
 
 std::string DateTimeToStr(TDateTime d) {
     int y, m, dd, h, n, s, ms;

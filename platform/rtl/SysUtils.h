@@ -103,6 +103,8 @@ TDateTime EncodeTime(int hour, int min, int sec, int msec);
 void DecodeDate(TDateTime d, int& year, int& month, int& day);
 void DecodeTime(TDateTime d, int& hour, int& min, int& sec, int& msec);
 TDateTime Now();
+// Local time of a moment in seconds since 1970 (a file's modification time), to the second.
+TDateTime FileDateToDateTime(int64_t unixSeconds);
 // The locale's short form: "yyyy-m-d", followed by " h:nn:ss" unless the time is midnight.
 std::string DateTimeToStr(TDateTime d);
 // Reads "y-m-d" or "y/m/d", optionally followed by "h:n" or "h:n:s".

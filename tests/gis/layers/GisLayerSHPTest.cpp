@@ -183,10 +183,10 @@ TEST(LayerSHP, ReadsWhatOgr2ogrWrites) {
     const std::string d = Dir("ogr");
     const std::string json = d + "/in.geojson";
     DiskWriteAll(json, R"({"type":"FeatureCollection","features":[
-{"type":"Feature","properties":{"name":"a","n":7,"r":1.5,"d":"2020-05-06"},
+{"type":"Feature","properties":{"name":"a","n":7,"r":1.5,"d":"2020-05-06","b":true},
  "geometry":{"type":"Polygon","coordinates":[[[0,0],[10,0],[10,10],[0,10],[0,0]],[[2,2],[2,4],[4,4],[4,2],[2,2]]]}},
-{"type":"Feature","properties":{"name":null,"n":null,"r":null,"d":null},"geometry":null},
-{"type":"Feature","properties":{"name":"c","n":-3,"r":-0.25,"d":"1999-12-31"},
+{"type":"Feature","properties":{"name":null,"n":null,"r":null,"d":null,"b":null},"geometry":null},
+{"type":"Feature","properties":{"name":"c","n":-3,"r":-0.25,"d":"1999-12-31","b":false},
  "geometry":{"type":"Polygon","coordinates":[[[20,20],[30,20],[30,30],[20,20]]]}}]})");
     DiskRemove(d + "/out.shp");
     DiskRemove(d + "/out.shx");
@@ -204,10 +204,12 @@ TEST(LayerSHP, ReadsWhatOgr2ogrWrites) {
     EXPECT_EQ(a->GetField("n").AsInteger(), 7);
     EXPECT_EQ(a->GetField("r").AsDouble(), 1.5);
     EXPECT_EQ(a->GetField("d").AsDate(), EncodeDate(2020, 5, 6));
+    EXPECT_TRUE(a->GetField("b").AsBoolean());
     TGIS_Shape* c = l->GetShape(3);
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->GetField("n").AsInteger(), -3);
     EXPECT_EQ(c->GetField("r").AsDouble(), -0.25);
+    EXPECT_FALSE(c->GetField("b").AsBoolean());
     EXPECT_TRUE(l->GetFileField(2, "r").IsEmpty());  // GDAL's null number
 }
 
@@ -237,6 +239,9 @@ TEST(LayerSHP, DamagedRecordsEndOrSkipWithoutReadingOutside) {
     PutBig(parts, 100 + record + 8 + 4 + 32, 0x7FFFFFFF);  // counts the body cannot hold: skipped
     parts[100 + record + 8 + 4 + 32] = char(0xFF);
     EXPECT_EQ(uids(parts, goodIndex), (std::vector<int>{1, 3}));
+    std::string mixed = good;
+    mixed[100 + record + 8] = 15;  // a polygon Z record among polygons: skipped
+    EXPECT_EQ(uids(mixed, goodIndex), (std::vector<int>{1, 3}));
     std::string index = goodIndex;
     PutBig(index, 100 + 8, 0x7FFFFFF0);  // entry 2 points past the file
     uids(good, index);
@@ -266,6 +271,22 @@ TEST(LayerSHP, SavingOverItsOwnFilesKeepsBackups) {
         EXPECT_EQ(l->ScanCurrent()->GetField("NAME").AsString(), "poly2");
     }
     EXPECT_EQ(n, 1);
+
+    // Without its index a shape is found by a scan.
+    DiskRemove(d + "/s.shx");
+    l->Open(nullptr);
+    ASSERT_NE(l->GetShape(1), nullptr);
+    EXPECT_EQ(l->GetShape(1)->GetField("NAME").AsString(), "poly2");
+    EXPECT_EQ(l->GetShape(2), nullptr);
+
+    // A layer with no shapes left replaces its files with empty ones.
+    l->DeleteShape(1);
+    l->WriteFromLayer(*l, d + "/s.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    EXPECT_EQ(Bytes(d + "/s.shp").size(), 100u);
+    EXPECT_EQ(Bytes(d + "/s.shx").size(), 100u);
+    l->SetFilter(GisFullExtent(), "");
+    l->ScanFirst();
+    EXPECT_TRUE(l->ScanEof());
 
     // An export of nothing to another path leaves no files there.
     TGIS_LayerVector empty;
@@ -364,4 +385,41 @@ TEST(LayerSHP, AnAbortedExportLeavesTheTargetsAndTheIndexAnswersAsTheScan) {
     std::sort(found.begin(), found.end());
     EXPECT_EQ(found, scanned);
     EXPECT_EQ(scanned.size(), 15u);
+}
+
+TEST(LayerSHP, PointsAndMultipointsAtUnalignedOffsets) {
+    TGIS_LayerVector src;
+    src.UseConfig = false;
+    src.Open(nullptr);
+    for (int i = 0; i < 5; ++i) src.CreateShape(gisShapeTypePoint)->AddPoint({i + 0.5, -i - 0.25});
+    const std::string d = Dir("points");
+    TGIS_LayerSHP w;
+    w.WriteFromLayer(src, d + "/p.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    auto l = OpenShp(d + "/p.shp");
+    l->SetFilter(GisFullExtent(), "");
+    int i = 0;
+    // Point records are 28 bytes long: every other body starts off an 8-byte boundary.
+    for (l->ScanFirst(); !l->ScanEof(); l->ScanNext(), ++i) {
+        const TGIS_Point p = l->ScanCurrent()->GetPoint(0, 0);
+        EXPECT_EQ(p.X, i + 0.5);
+        EXPECT_EQ(p.Y, -i - 0.25);
+    }
+    EXPECT_EQ(i, 5);
+
+    TGIS_LayerVector multi;
+    multi.UseConfig = false;
+    multi.Open(nullptr);
+    for (int k = 1; k <= 3; ++k) {
+        TGIS_Shape* s = multi.CreateShape(gisShapeTypeMultipoint);
+        for (int j = 0; j < k; ++j) s->AddPoint({double(k), j + 0.5});
+    }
+    w.WriteFromLayer(multi, d + "/m.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    auto m = OpenShp(d + "/m.shp");
+    EXPECT_EQ(m->SupportedShapeTypes, GisShapeTypeBit(gisShapeTypeMultipoint));
+    for (int k = 1; k <= 3; ++k) {
+        TGIS_Shape* s = m->GetShape(k);
+        ASSERT_NE(s, nullptr);
+        ASSERT_EQ(s->GetNumPoints(), k);
+        EXPECT_EQ(s->GetPoint(0, k - 1).Y, k - 0.5);
+    }
 }
