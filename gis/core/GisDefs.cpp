@@ -1,8 +1,10 @@
 #include "gis/core/GisDefs.h"
 
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/FileIO.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
 
 TGIS_Extent GisExtentIntersection(const TGIS_Extent& a, const TGIS_Extent& b) {
@@ -78,6 +80,28 @@ Variant GisDefaultFieldValue(int fieldType) {
 std::string GisPathWithoutExt(const std::string& path) {
     std::string p = Trim(path);
     return p.substr(0, p.size() - ExtractFileExt(p).size());
+}
+
+std::string GisCompanionPath(const std::string& path, const std::string& ext) {
+    const std::string base = GisPathWithoutExt(path);
+    const std::string own = ExtractFileExt(Trim(path));
+    const bool upper = !own.empty() && own == UpperCase(own) && own != LowerCase(own);
+    const std::string first = base + (upper ? UpperCase(ext) : ext);
+    const std::string second = base + (upper ? ext : UpperCase(ext));
+    if (DiskExists(first) || !DiskExists(second)) return first;
+    return second;
+}
+
+std::string GisCanonicalPath(const std::string& path) {
+    std::string disk;
+    if (GbkToDiskName(path, disk))
+        if (char* real = realpath(disk.c_str(), nullptr)) {
+            std::string gbk;
+            const bool ok = DiskNameToGbk(real, gbk);
+            std::free(real);
+            if (ok) return gbk;
+        }
+    return ExpandFileName(path);
 }
 
 namespace {

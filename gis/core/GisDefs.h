@@ -147,6 +147,11 @@ void GisFreeAndNil(T*& object) {
 }
 
 std::string GisPathWithoutExt(const std::string& path);
+// The file beside `path` with the extension `ext` (lower case, with its '.'): in the case of the path's own
+// extension when that one exists, else in the other case when that one does.
+std::string GisCompanionPath(const std::string& path, const std::string& ext);
+// Resolved through links when the file is there, so that two names of one file compare equal; else expanded.
+std::string GisCanonicalPath(const std::string& path);
 inline std::string GisBackupName(const std::string& path) { return path + "~"; }
 inline std::string GisTempName(const std::string& path) { return path + "~tmp"; }
 // Between Windows code pages (936, 950, 1250..1258, 65001, ...). Bytes that do not decode and

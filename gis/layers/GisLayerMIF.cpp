@@ -65,6 +65,19 @@ bool ParseCount(std::string_view s, int64_t& n) {
     return !s.empty() && r.ec == std::errc() && r.ptr == s.data() + s.size() && n >= 0;
 }
 
+struct ColumnType {
+    const char* name;
+    uint8_t fieldType;
+    int32_t width, decimals;
+    // How many of width and decimals the column line gives instead.
+    int fromLine;
+};
+const ColumnType kColumnTypes[] = {
+    {"Char", gisFieldString, 0, 0, 1},     {"Decimal", gisFieldNumber, 0, 0, 2}, {"Smallint", gisFieldNumber, 4, 0, 0},
+    {"Integer", gisFieldNumber, 10, 0, 0}, {"Float", gisFieldFloat, 20, 5, 0},   {"Logical", gisFieldLogical, 1, 0, 0},
+    {"Date", gisFieldDate, 8, 0, 0},
+};
+
 struct Token {
     std::string_view text;
     bool quoted = false;
@@ -344,37 +357,15 @@ private:
             int v = 0;
             return i < tokens.Count() && TryStrToInt(tokens[i], v) && v > 0 ? v : 0;
         };
-        uint8_t ft;
-        int32_t width = 0, decimals = 0;
-        if (SameText(type, "Char")) {
-            ft = gisFieldString;
-            width = number(2);
-        } else if (SameText(type, "Decimal")) {
-            ft = gisFieldNumber;
-            width = number(2);
-            decimals = number(3);
-        } else if (SameText(type, "Smallint")) {
-            ft = gisFieldNumber;
-            width = 4;
-        } else if (SameText(type, "Integer")) {
-            ft = gisFieldNumber;
-            width = 10;
-        } else if (SameText(type, "Float")) {
-            ft = gisFieldFloat;
-            width = 20;
-            decimals = 5;
-        } else if (SameText(type, "Logical")) {
-            ft = gisFieldLogical;
-            width = 1;
-        } else if (SameText(type, "Date")) {
-            ft = gisFieldDate;
-            width = 8;
-        } else {
-            return -1;
-        }
+        const ColumnType* ct = nullptr;
+        for (const ColumnType& c : kColumnTypes)
+            if (SameText(type, c.name)) ct = &c;
+        if (!ct) return -1;
+        const int32_t width = ct->fromLine >= 1 ? number(2) : ct->width;
+        const int32_t decimals = ct->fromLine >= 2 ? number(3) : ct->decimals;
         // A repeated name cannot be a second field; its values are dropped.
         if (layer_.FindField(name) >= 0) return -1;
-        layer_.AddFieldInternal(name, ft, width, decimals, 0);
+        layer_.AddFieldInternal(name, ct->fieldType, width, decimals, 0);
         return int(layer_.Fields.size()) - 1;
     }
 
@@ -613,11 +604,14 @@ void WriteMidRecord(std::string& out, TGIS_LayerVector& source, TGIS_Shape& s) {
         }
         case gisFieldLogical: {
             bool b = false;
-            try {
-                b = v.IsString() ? (UpperCase(Trim(v.StrRef())) == "T" || UpperCase(Trim(v.StrRef())) == "Y" ||
-                                    Trim(v.StrRef()) == "1")
-                                 : v.AsBoolean();
-            } catch (const Exception&) {
+            if (v.IsString()) {
+                const std::string t = UpperCase(Trim(v.StrRef()));
+                b = t == "T" || t == "Y" || t == "1";
+            } else {
+                try {
+                    b = v.AsBoolean();
+                } catch (const Exception&) {
+                }
             }
             out += b ? '1' : '0';
             break;
@@ -637,7 +631,7 @@ void WriteMidRecord(std::string& out, TGIS_LayerVector& source, TGIS_Shape& s) {
     out += "\r\n";
 }
 
-std::string MidPathOf(const std::string& path) { return GisPathWithoutExt(path) + ".mid"; }
+std::string MidPathOf(const std::string& path) { return GisCompanionPath(path, ".mid"); }
 
 }  // namespace
 
@@ -680,7 +674,7 @@ void TGIS_LayerMIF::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
     } done{viewer};
 
     layer.PrepareExportNames(32);
-    const bool sameFile = ExpandFileName(path) == ExpandFileName(Path);
+    const bool sameFile = GisCanonicalPath(path) == GisCanonicalPath(Path);
     std::string mif, mid;
     WriteHeader(mif, layer, GisExtentIntersection(layer.Extent, extent));
     int written = 0;

@@ -265,6 +265,8 @@ TEST_F(MifLayer, HostileCountsAndNumbersEndTheirObjectsOnly) {
     EXPECT_EQ(l->Shapes[2]->GetNumPoints(), 3);
     EXPECT_EQ(Str(l->Shapes[2].get(), "a"), "");  // the rows ran out
 
+    EXPECT_THROW(Open(P("missing.mif")), EFOpenError);
+
     auto m = OpenText("Columns 1\n v Float\nData\nPoint 1 2\nPoint 3 4\nPoint 5 6\n", "1.5\nabc\n\n");
     ASSERT_EQ(m->Shapes.size(), 3u);
     EXPECT_DOUBLE_EQ(m->Shapes[0]->GetField("v").AsDouble(), 1.5);
@@ -336,6 +338,23 @@ TEST_F(MifLayer, SavesKeepTheFormerPairAsBackupsAndEmptyWritesLeaveNothing) {
     EXPECT_NE(ReadText(P("t.mif")).find("Data\r\n\r\n"), std::string::npos);
 }
 
+TEST_F(MifLayer, UpperCaseCompanionAndLinkedNamesAreTheLayersOwn) {
+    WriteText(P("A.MIF"), "Columns 1\n v Char(5)\nData\nPoint 1 2\n");
+    WriteText(P("A.MID"), "\"up\"\n");
+    auto l = Open(P("A.MIF"));
+    EXPECT_EQ(l->MidPath(), P("A.MID"));
+    ASSERT_EQ(l->Shapes.size(), 1u);
+    EXPECT_EQ(Str(l->Shapes[0].get(), "v"), "up");
+
+    // Through a link to its own file the layer writes even without a shape.
+    fs::create_symlink(P("A.MIF"), P("link.MIF"));
+    l->Shapes.clear();
+    l->WriteFromLayer(*l, P("link.MIF"), GisFullExtent(), 0, "", false);
+    EXPECT_NE(ReadText(P("link.MIF")).find("Columns 1\r\n"), std::string::npos);
+    ASSERT_TRUE(fs::exists(P("link.MID")));
+    EXPECT_EQ(fs::file_size(P("link.MID")), 0u);
+}
+
 TEST_F(MifLayer, FailedAndAbortedWritesLeaveTheTargetsAndNoTemporaries) {
     auto l = OpenText("Columns 1\n v Char(5)\nData\nPoint 1 2\nPoint 3 4\nPoint 5 6\n", "a\nb\nc\n");
     const std::string mif = ReadText(P("t.mif"));
@@ -360,6 +379,22 @@ TEST_F(MifLayer, FailedAndAbortedWritesLeaveTheTargetsAndNoTemporaries) {
     l->Shapes[0]->SetField("v", Variant("new"));
     l->SaveAll();
     EXPECT_EQ(busy, (std::vector<int32_t>{0, 2, -1}));
+
+    // Reading reports every hundredth line with the read position in the ".mif", then (0, 0).
+    std::string big = "Columns 1\n v Char(5)\nData\n";
+    for (int i = 0; i < 100; ++i) big += "Point 1 2\nPoint 3 4\n";
+    WriteText(P("big.mif"), big);
+    std::vector<std::pair<int32_t, int32_t>> reads;
+    v.OnBusy = [&](TObject*, int32_t pos, int32_t end, bool&) { reads.emplace_back(pos, end); };
+    auto r = Open(P("big.mif"), &v);
+    EXPECT_EQ(r->Shapes.size(), 200u);
+    const int32_t size = int32_t(big.size());
+    ASSERT_EQ(reads.size(), 4u);  // lines 1, 101, 201, the end
+    EXPECT_EQ(reads[0], std::make_pair(int32_t(std::string("Columns 1\n").size()), size));
+    EXPECT_LT(reads[1].first, reads[2].first);
+    EXPECT_EQ(reads[2].second, size);
+    EXPECT_EQ(reads[3], std::make_pair(0, 0));
+    r.reset();
     EXPECT_EQ(ReadText(P("t.mif")), mif);
     EXPECT_FALSE(fs::exists(P("t.mif~tmp")));
     EXPECT_FALSE(fs::exists(P("t.mif~")));
@@ -367,28 +402,25 @@ TEST_F(MifLayer, FailedAndAbortedWritesLeaveTheTargetsAndNoTemporaries) {
 }
 
 TEST_F(MifLayer, SheetEngineExportsOpenWithTheirColumns) {
-    TStandardTessarol s;
-    s.SheetNo = "J-50";
-    s.West = {114, 0, 0};
-    s.South = {36, 0, 0};
-    s.East = {120, 0, 0};
-    s.North = {40, 0, 0};
-    s.LT = {20243793.584, 4433921.004};
-    s.RT = {20756206.416, 4433921.004};
-    s.RB = {20770534.118, 3989778.550};
-    s.LB = {20229465.882, 3989778.550};
-    ASSERT_TRUE(SaveTessarolsToMif(P("m.mif"), {{s}}, true));
+    TStandardTessarols t;
+    GetTessarols100k({{116, 0, 0}, {39, 0, 0}, {117, 0, 0}, {40, 0, 0}}, false, true, 117, t);
+    ASSERT_FALSE(t.empty());
+    ASSERT_TRUE(SaveTessarolsToMif(P("m.mif"), t, true));
     auto m = Open(P("m.mif"));
     ASSERT_EQ(m->Fields.size(), 18u);
-    ASSERT_EQ(m->Shapes.size(), 1u);
+    ASSERT_EQ(m->Shapes.size(), t.size() * t[0].size());
     EXPECT_EQ(m->Fields[0]->NewName, "图幅号");
-    EXPECT_EQ(Str(m->Shapes[0].get(), "图幅号"), "J-50");
-    EXPECT_DOUBLE_EQ(m->Shapes[0]->GetField("LB_Y").AsDouble(), 3989778.55);
-    EXPECT_DOUBLE_EQ(m->Shapes[0]->GetField("RT_L").AsDouble(), 120);
-    EXPECT_DOUBLE_EQ(m->Extent.XMax, 20770534.118);
-    EXPECT_EQ(m->Shapes[0]->GetPartSize(0), 5);
+    const TStandardTessarol& s = t[0][0];
+    TGIS_Shape* first = nullptr;
+    for (auto& shape : m->Shapes)
+        if (Str(shape.get(), "图幅号") == s.SheetNo) first = shape.get();
+    ASSERT_TRUE(first) << s.SheetNo;
+    EXPECT_DOUBLE_EQ(first->GetField("LB_Y").AsDouble(), std::stod(FloatToStrDot(s.LB.Y)));
+    EXPECT_DOUBLE_EQ(first->GetField("RT_X").AsDouble(), std::stod(FloatToStrDot(s.RT.X)));
+    EXPECT_EQ(first->GetPartSize(0), 5);
+    EXPECT_DOUBLE_EQ(first->GetPoint(0, 0).X, std::stod(FloatToStrDot(s.LT.X)));
 
-    ASSERT_TRUE(SaveTessarolsToMifLL(P("l.mif"), {{s}}));
+    ASSERT_TRUE(SaveTessarolsToMifLL(P("l.mif"), t));
     EXPECT_EQ(Open(P("l.mif"))->Fields.size(), 18u);
 
     TCustomTessarols g = {{{"3+5", 500000, 4000000, 501000, 4001000}, {"a\"b,c", 501000, 4000000, 502000, 4001000}}};
