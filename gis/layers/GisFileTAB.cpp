@@ -250,22 +250,28 @@ void TGIS_FileTAB_MAP::ReadSections(bool compressed, bool wide, int64_t address,
     const int64_t header = (wide ? 4 : 2) + 2 + (compressed ? 8 : 16) + 4;
     const int64_t vertex = compressed ? 4 : 8;
     if (sections <= 0 || sections * header > dataSize) Corrupt("section count");
-    int64_t next = 0;  // bytes of section headers read
-    for (int32_t s = 0; s < sections; ++s) {
-        MoveTo(address);
-        Skip(next);
-        const int64_t count = wide ? int64_t(ReadInt32()) : int64_t(ReadInt16());
+    std::vector<Section>& list = sections_;
+    list.resize(size_t(sections));
+    MoveTo(address);
+    for (Section& sec : list) {
+        sec.count = wide ? int64_t(ReadInt32()) : int64_t(ReadInt16());
         ReadInt16();
         ReadBoundingBox(compressed);
-        const int64_t offset = ReadInt32();
-        next += header;
-        const int64_t k = (offset - sections * nominal) / 8;
-        const int64_t skip = k * vertex + sections * header;
-        if (count < 0 || k < 0 || skip + count * vertex > dataSize) Corrupt("vertex count");
-        MoveTo(address);
-        Skip(skip);
+        const int64_t k = (int64_t(ReadInt32()) - sections * nominal) / 8;
+        sec.start = k * vertex + sections * header;
+        if (sec.count < 0 || k < 0 || sec.start + sec.count * vertex > dataSize) Corrupt("vertex count");
+    }
+    // Runs usually follow each other: walk on from where the last one ended, else from the start again.
+    int64_t at = sections * header;
+    for (const Section& sec : list) {
+        if (sec.start < at) {
+            MoveTo(address);
+            at = 0;
+        }
+        Skip(sec.start - at);
         object.Parts.push_back(int32_t(object.Points.size()));
-        for (int64_t v = 0; v < count; ++v) object.Points.push_back(ReadCoordinate(compressed));
+        for (int64_t v = 0; v < sec.count; ++v) object.Points.push_back(ReadCoordinate(compressed));
+        at = sec.start + sec.count * vertex;
     }
 }
 

@@ -108,6 +108,11 @@ private:
     void ReadSections(bool compressed, bool wide, int64_t address, int64_t dataSize, int32_t sections,
                       TGIS_TabObject& object);
 
+    // Vertex count and byte offset in the coordinate data of each section of the object being read.
+    struct Section {
+        int64_t count, start;
+    };
+    std::vector<Section> sections_;
     int64_t pos_ = 0;
     // Blocks entered by the current walk carry its stamp, so that a chain that loops is caught at once.
     std::vector<uint32_t> marks_;

@@ -67,39 +67,30 @@ void PutPLine(MapBytes& m, size_t at, int32_t id, int32_t coords, int32_t count)
 }  // namespace
 
 TEST(GisFileTAB, DefinitionKeepsFileCoordSysAndAsManyFieldLinesAsThereAre) {
-    const auto parsed =
+    const auto tab =
         Parsed("def.tab",
                "!table\n!version 300\n\n  definition table  \n  File \"x.dat\"\n  Type NATIVE Charset \"Neutral\"\n"
                "  Fields 3\n    name Char (30) ;\n    amount Decimal (12, 3) ;\n");
-    TGIS_FileTAB& tab = *parsed;
-    EXPECT_EQ("x.dat", tab.FileName);
-    ASSERT_EQ(2, tab.FieldLines.Count());
-    EXPECT_EQ("name Char (30) ;", tab.FieldLines[0]);
-    EXPECT_EQ(8, tab.FirstFieldLine);
-
-    TGIS_LayerVector layer;
-    tab.ReadFields(layer);
-    ASSERT_EQ(2u, layer.Fields.size());
-    EXPECT_EQ(gisFieldString, layer.Fields[0]->FieldType);
-    EXPECT_EQ(30, layer.Fields[0]->Width);
-    EXPECT_EQ(gisFieldNumber, layer.Fields[1]->FieldType);
-    EXPECT_EQ(12, layer.Fields[1]->Width);
-    EXPECT_EQ(3, layer.Fields[1]->Decimals);
-    EXPECT_EQ(0, layer.Fields[1]->BinaryWidth);
+    EXPECT_EQ("x.dat", tab->FileName);
+    ASSERT_EQ(2, tab->FieldLines.Count());
+    EXPECT_EQ("name Char (30) ;", tab->FieldLines[0]);
+    EXPECT_EQ("amount Decimal (12, 3) ;", tab->FieldLines[1]);
+    EXPECT_EQ(8, tab->FirstFieldLine);
 }
 
 TEST(GisFileTAB, FieldTypesTakeTheirBinaryWidths) {
     const auto parsed =
         Parsed("types.tab",
-               "Definition Table\nType NATIVE\nFields: 8\ni Integer ;\ns SmallInt ;\nd Decimal ;\nf Float ;\n"
-               "l Logical ;\nt Date ;\nx Ellipse ;\nc char(5);\nCoordSys Earth Projection 1, 104\n");
+               "Definition Table\nType NATIVE\nFields: 10\ni Integer ;\ns SmallInt ;\nd Decimal ;\nf Float ;\n"
+               "l Logical ;\nt Date ;\nx Ellipse ;\nc char(5);\nw Char (30) ;\nm Decimal (12, 3) ;\n"
+               "CoordSys Earth Projection 1, 104\n");
     TGIS_FileTAB& tab = *parsed;
     EXPECT_EQ("CoordSys Earth Projection 1, 104", tab.CoordSys);
     TGIS_LayerVector layer;
     layer.AddField("old", gisFieldString, 3, 0);
     tab.ReadFields(layer);
     // The unknown type adds nothing; the old field is gone.
-    ASSERT_EQ(7u, layer.Fields.size());
+    ASSERT_EQ(9u, layer.Fields.size());
     struct Want {
         const char* name;
         uint8_t type;
@@ -107,8 +98,9 @@ TEST(GisFileTAB, FieldTypesTakeTheirBinaryWidths) {
     } const want[] = {{"i", gisFieldNumber, 10, 0, 4},  {"s", gisFieldNumber, 4, 0, 2},
                       {"d", gisFieldNumber, 10, 2, 0},  {"f", gisFieldFloat, 20, 5, 8},
                       {"l", gisFieldLogical, 1, 0, 0}, {"t", gisFieldDate, 10, 0, 4},
-                      {"c", gisFieldString, 5, 0, 0}};
-    for (size_t k = 0; k < 7; ++k) {
+                      {"c", gisFieldString, 5, 0, 0},  {"w", gisFieldString, 30, 0, 0},
+                      {"m", gisFieldNumber, 12, 3, 0}};
+    for (size_t k = 0; k < 9; ++k) {
         SCOPED_TRACE(want[k].name);
         EXPECT_EQ(want[k].name, layer.Fields[k]->Name);
         EXPECT_EQ(want[k].type, layer.Fields[k]->FieldType);
@@ -278,6 +270,37 @@ TEST(GisFileTAB, CompressedObjectsAddTheirOrigin) {
     for (size_t v = 0; v < 7; ++v) {
         EXPECT_EQ(100 + xy[v][0], o.Points[v].X);
         EXPECT_EQ(200 + xy[v][1], o.Points[v].Y);
+    }
+}
+
+TEST(GisFileTAB, SectionsFindTheirRunsByDataOffset) {
+    // A multi-line whose second section's vertices come first in the data.
+    MapBytes m(2);
+    m.b[512 + 20] = char(tabMultiPLine);
+    m.I32(512 + 21, 1);
+    const size_t c = 2 * 512 + 8;
+    m.I32(512 + 25, int32_t(c));
+    m.I32(512 + 29, 2 * 24 + 5 * 8);
+    m.I16(512 + 33, 2);
+    m.I16(c, 2);
+    m.I32(c + 20, 2 * 24 + 3 * 8);
+    m.I16(c + 24, 3);
+    m.I32(c + 44, 2 * 24);
+    for (int v = 0; v < 5; ++v) {
+        m.I32(c + 48 + size_t(v) * 8, v);
+        m.I32(c + 52 + size_t(v) * 8, 10 * v);
+    }
+    TGIS_FileTAB_MAP f(m.Save("sections"));
+    f.ReadHeader();
+    TGIS_TabObject o;
+    ASSERT_TRUE(f.ReadObject(512 + 20, 1, o));
+    ASSERT_EQ(TGIS_TabObject::Arc, o.kind);
+    EXPECT_EQ((std::vector<int32_t>{0, 2}), o.Parts);
+    const double xs[] = {3, 4, 0, 1, 2};
+    ASSERT_EQ(5u, o.Points.size());
+    for (size_t v = 0; v < 5; ++v) {
+        EXPECT_EQ(xs[v], o.Points[v].X);
+        EXPECT_EQ(10 * xs[v], o.Points[v].Y);
     }
 }
 

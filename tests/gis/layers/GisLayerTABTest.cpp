@@ -270,7 +270,8 @@ TEST(GisLayerTAB, GetShapeAgreesWithTheScanPastBlockSizedUids) {
         scanned.push_back(layer.ScanCurrent()->GetPoint(0, 0));
     }
     ASSERT_EQ(600u, scanned.size());
-    for (int32_t uid : {513, 512, 1, 600, 300}) {
+    // Backwards, so that no answer comes from the object just read.
+    for (int32_t uid = 600; uid >= 1; --uid) {
         TGIS_Shape* s = layer.GetShape(uid);
         ASSERT_TRUE(s);
         EXPECT_EQ(uid, s->Uid);
