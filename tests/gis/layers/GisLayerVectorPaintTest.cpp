@@ -344,6 +344,23 @@ TEST_F(LayerPaint, WhileEditingTheOtherShapesShowTheirHandles) {
     editor.EndEdit();
 }
 
+TEST_F(LayerPaint, ShapesReachingFarBeyondTheViewAreDrawnClipped) {
+    Section(0).Line().SetColor(clRed);
+    for (const TestParts& parts : {TestParts{{{0, 20}, {1e300, 20}}}, TestParts{{{-1e300, 80}, {200, 80}}}}) {
+        TGIS_Shape* s = layer->CreateShape(gisShapeTypeArc);
+        FillShape(*s, parts);
+    }
+    // The view stays on the squares.
+    layer->SetExtent({0, 0, 200, 100});
+    v.RecalcExtent();
+    v.SetZoom(1);
+    Paint();
+    Save("paint_far_lines");
+    EXPECT_EQ(bmp.Canvas()->Pixel(100, v.MapToScreen({0, 20}).Y), clRed);
+    EXPECT_EQ(bmp.Canvas()->Pixel(100, v.MapToScreen({0, 80}).Y), clRed);
+    EXPECT_EQ(At(9), clGreen);
+}
+
 TEST_F(LayerPaint, DirectDrawingPaintsOnlyALayerThatAllowsIt) {
     int drawn = 0;
     layer->OnPaintShape = [&](TGIS_Viewer&, TGIS_Shape&) { ++drawn; };
