@@ -8,6 +8,7 @@
 
 #include "app/unInputPoint.h"
 #include "app/unInputString.h"
+#include "app/unPreview.h"
 #include "app/unProgBar.h"
 #include "app/unTFInformation.h"
 #include "platform/office/Excel.h"
@@ -96,6 +97,7 @@ const TClassInfo& TfrmCreateTessarRg::StaticClass() {
             Method("VtRadioButton10Click", &F::VtRadioButton10Click), Method("N1Click", &F::N1Click),
             Method("N3Click", &F::N3Click), Method("VtToolbarButton16Click", &F::VtToolbarButton16Click),
             Method("VtToolbarButton20Click", &F::VtToolbarButton20Click), Method("N4Click", &F::N4Click),
+            Method("N5Click", &F::N5Click), Method("N6Click", &F::N6Click),
             Method("N2Click", &F::N2Click), Method("N8Click", &F::N8Click), Method("Excel1Click", &F::Excel1Click),
             Method("XLS1Click", &F::XLS1Click), Method("VtBitBtn2Click", &F::VtBitBtn2Click),
             Method("VtToolbarButton12Click", &F::VtToolbarButton12Click),
@@ -636,6 +638,34 @@ void RegisterAppClasses() {
     RegisterClass(TfrmInputString::StaticClass());
     RegisterClass(TfrmInputPoint::StaticClass());
     RegisterClass(TfrmProgBar::StaticClass());
+    RegisterPreviewClasses();
+}
+
+// ---- preview -----------------------------------------------------------------------------------------
+
+void TfrmCreateTessarRg::N5Click(TObject*) { Preview(true); }
+void TfrmCreateTessarRg::N6Click(TObject*) { Preview(false); }
+
+void TfrmCreateTessarRg::Preview(bool geographic) {
+    const int page = pages_->GetActivePageIndex();
+    if (page < 0 || page > 4 || (page == 2 && geographic)) return;
+    std::unique_ptr<TfrmPreview> f(new TfrmPreview(Application));
+    frmPreview = f.get();
+    struct Forget {
+        ~Forget() { frmPreview = nullptr; }
+    } forget;
+    if (page == 2) {
+        TCustomTessarols sheets;
+        GetListCustomTessarols(lists_[2], sheets);
+        f->LoadCustomTessarols(sheets);
+    } else {
+        TVtCheckList* list = page == 0 ? lists_[0] : page == 1 ? lists_[1] : page == 4 ? lists_[6] : nullptr;
+        if (page == 3) list = ShowConfirmBox("预览目标图幅号请点“是”，预览原图幅号请点“否”。") ? lists_[4] : lists_[3];
+        TStandardTessarols sheets;
+        GetListTessarols(list, sheets);
+        f->LoadTessarols(sheets, geographic);
+    }
+    f->ShowModal();
 }
 
 // ---- exports -----------------------------------------------------------------------------------------

@@ -80,6 +80,9 @@ public:
     void N1Click(TObject* sender);
     void N2Click(TObject* sender);
     void N8Click(TObject* sender);
+    // The preview of the active page's list: geographic (N5) or projected (N6).
+    void N5Click(TObject* sender);
+    void N6Click(TObject* sender);
     void Excel1Click(TObject* sender);
     void XLS1Click(TObject* sender);
     // Page-input text files: save the active page, open into pages 0, 1, 2, 3 and 4.
@@ -158,6 +161,7 @@ private:
     void SetAngleGroup(int first, const TDmsAngle& lon, const TDmsAngle& lat);
     enum class ExportKind { MifLL, MifMetres, MifKilometres, XlsMetres, XlsKilometres };
     void Export(ExportKind kind);
+    void Preview(bool geographic);
 
     TStandardTessarols FSheets54, FSheets80, FConverted, FQueried;
     TCustomTessarols FCustom;

@@ -1,5 +1,7 @@
 #include "app/unTFInformation.h"
 
+#include <algorithm>
+#include <memory>
 #include <string>
 
 #include "platform/ui/FormLoader.h"
@@ -8,6 +10,8 @@
 #include "widgets/VtSpnEdt.h"
 
 QM_ABSTRACT_CLASS_RECORD(TfrmTFInformation, TForm)
+
+TfrmTFInformation* frmTFInformation = nullptr;
 
 TfrmTFInformation::TfrmTFInformation(TComponent* owner) : TForm(owner) { InitComponentFromResource(this); }
 
@@ -39,4 +43,19 @@ void TfrmTFInformation::ShowGridSheet(const TCustomTessarol& s) {
     dynamic_cast<TControl*>(FindComponent("VtEdit1"))->SetText(s.Name);
     const double xy[8] = {s.MinX, s.MinY, s.MinX, s.MaxY, s.MaxX, s.MaxY, s.MaxX, s.MinY};
     for (int k = 0; k < 8; ++k) SetNumber(13 + k, xy[k]);
+}
+
+void ShowTFInformation(const TStandardTessarol& sheet, int left, int top) {
+    std::unique_ptr<TfrmTFInformation> f(new TfrmTFInformation(Application));
+    frmTFInformation = f.get();
+    struct Forget {
+        ~Forget() { frmTFInformation = nullptr; }
+    } forget;
+    f->SetPosition(poDesigned);
+    // A position computed off the screen would hide the modal dialog, and the program would seem hung.
+    f->SetLeft(std::max(0, std::min(left, Screen->Width() - f->Width())));
+    f->SetTop(std::max(0, std::min(top, Screen->Height() - f->Height())));
+    f->SetCaption("图幅信息");
+    f->ShowSheet(sheet);
+    f->ShowModal();
 }

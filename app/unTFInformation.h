@@ -15,3 +15,8 @@ public:
 private:
     void SetNumber(int edit, double v);
 };
+
+extern TfrmTFInformation* frmTFInformation;
+
+// The dialog for one sheet at a screen position (kept wholly on the screen), shown modally and freed.
+void ShowTFInformation(const TStandardTessarol& sheet, int left, int top);

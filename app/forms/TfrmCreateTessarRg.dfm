@@ -1754,9 +1754,11 @@ object frmCreateTessarRg: TfrmCreateTessarRg
   object PopupMenu4: TPopupMenu
     object N5: TMenuItem
       Caption = '地理坐标'
+      OnClick = N5Click
     end
     object N6: TMenuItem
       Caption = '投影坐标'
+      OnClick = N6Click
     end
   end
   object OpenDialog1: TOpenDialog

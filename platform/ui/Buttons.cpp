@@ -109,6 +109,11 @@ void TSpeedButton::Paint() {
     c->Brush()->SetStyle(bsClear);
     TRect t = r;
     if (sunk) OffsetRect(t, 1, 1);
-    c->DrawText(Caption(), t, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    PaintContent(c, t);
     c->Brush()->SetStyle(bsSolid);
+}
+
+void TSpeedButton::PaintContent(TCanvas* c, const TRect& face) {
+    TRect t = face;
+    c->DrawText(Caption(), t, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }

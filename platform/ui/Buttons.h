@@ -21,6 +21,8 @@ public:
 
 protected:
     void Paint() override;
+    // What stands on the face: the caption, centred; `face` is already shifted when the button is sunk.
+    virtual void PaintContent(TCanvas* canvas, const TRect& face);
     void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
     void MouseUp(TMouseButton b, TShiftState s, int x, int y) override;
 

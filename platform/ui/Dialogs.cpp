@@ -14,6 +14,7 @@ const char* const ConfirmCaption = "确认";
 
 namespace {
 TFileDialogHook g_fileHook;
+const TEnumInfo OpenOptionIdents{{"ofAllowMultiSelect", "ofHideReadOnly", "ofEnableSizing"}};
 }
 
 void SetFileDialogHook(TFileDialogHook hook) { g_fileHook = std::move(hook); }
@@ -40,7 +41,9 @@ const TClassInfo& TOpenDialog::StaticClass() {
                    StrProp<TOpenDialog>("DefaultExt", &TOpenDialog::DefaultExt, &TOpenDialog::SetDefaultExt),
                    StrProp<TOpenDialog>("FileName", &TOpenDialog::FileName, &TOpenDialog::SetFileName),
                    StrProp<TOpenDialog>("InitialDir", &TOpenDialog::InitialDir, &TOpenDialog::SetInitialDir),
-                   StrProp<TOpenDialog>("Title", &TOpenDialog::Title, &TOpenDialog::SetTitle)};
+                   StrProp<TOpenDialog>("Title", &TOpenDialog::Title, &TOpenDialog::SetTitle),
+                   SetProp<TOpenDialog, TOpenOptions>("Options", &TOpenDialog::Options, &TOpenDialog::SetOptions,
+                                                      &OpenOptionIdents, 0)};
         return c;
     }();
     return ci;
@@ -52,8 +55,11 @@ TOpenDialog::TOpenDialog(TComponent* owner) : TComponent(owner) {}
 
 bool TOpenDialog::Execute() {
     std::string chosen;
+    files_.clear();
     if (g_fileHook) {
         chosen = g_fileHook(this);
+        if (!MultiSelect() && files_.size() > 1) files_.resize(1);
+        if (chosen.empty() && !files_.empty()) chosen = files_.front();
     } else {
         Application->Initialize();
         if (QGuiApplication::platformName() == QLatin1String("offscreen")) return false;
@@ -67,13 +73,18 @@ bool TOpenDialog::Execute() {
         dlg.setNameFilters(filters);
         if (filterIndex_ >= 1 && filterIndex_ <= filters.size()) dlg.selectNameFilter(filters[filterIndex_ - 1]);
         dlg.setAcceptMode(IsSave() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dlg.setFileMode(IsSave() ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dlg.setFileMode(IsSave() ? QFileDialog::AnyFile
+                                 : MultiSelect() ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
         if (!fileName_.empty()) dlg.selectFile(FromGbk(fileName_));
         if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
         // A name with no GBK form keeps its GB18030 one: it shows in messages, and no file helper opens it.
-        const QString picked = dlg.selectedFiles().first();
-        const QByteArray disk = QFile::encodeName(picked);
-        if (!DiskNameToGbk(std::string(disk.constData(), size_t(disk.size())), chosen)) chosen = ToGbk(picked);
+        for (const QString& picked : dlg.selectedFiles()) {
+            const QByteArray disk = QFile::encodeName(picked);
+            std::string name;
+            if (!DiskNameToGbk(std::string(disk.constData(), size_t(disk.size())), name)) name = ToGbk(picked);
+            files_.push_back(name);
+        }
+        chosen = files_.front();
         int idx = int(filters.indexOf(dlg.selectedNameFilter()));
         if (idx >= 0) filterIndex_ = idx + 1;
     }
@@ -84,6 +95,8 @@ bool TOpenDialog::Execute() {
     bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash);
     if (!hasExt && !defaultExt_.empty()) chosen += "." + defaultExt_;
     fileName_ = chosen;
+    if (files_.empty()) files_.push_back(chosen);
+    else files_.front() = chosen;
     return true;
 }
 

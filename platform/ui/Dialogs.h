@@ -9,6 +9,9 @@
 
 #include "platform/ui/Component.h"
 
+enum TOpenOption : uint8_t { ofAllowMultiSelect, ofHideReadOnly, ofEnableSizing };
+using TOpenOptions = uint32_t;  // bits 1 << TOpenOption
+
 class TOpenDialog : public TComponent {
 public:
     explicit TOpenDialog(TComponent* owner);
@@ -26,14 +29,23 @@ public:
     void SetInitialDir(const std::string& d) { initialDir_ = d; }
     std::string Title() const { return title_; }
     void SetTitle(const std::string& t) { title_ = t; }
+    TOpenOptions Options() const { return options_; }
+    void SetOptions(TOpenOptions o) { options_ = o; }
+    bool MultiSelect() const { return options_ & (1u << ofAllowMultiSelect); }
+    // Every chosen file in the order given; FileName is the first.
+    const std::vector<std::string>& Files() const { return files_; }
+    // For the hook: the whole selection of a multiple-selection dialog.
+    void SetFiles(const std::vector<std::string>& files) { files_ = files; }
     virtual bool IsSave() const { return false; }
     // True when the user chose a file: FileName holds it (with DefaultExt added to a name that has no
-    // extension).
+    // extension), FilterIndex the filter it was chosen under.
     bool Execute();
 
 private:
     std::string filter_, defaultExt_, fileName_, initialDir_, title_;
     int filterIndex_ = 1;
+    TOpenOptions options_ = 0;
+    std::vector<std::string> files_;
 };
 
 class TSaveDialog : public TOpenDialog {
@@ -46,7 +58,8 @@ public:
 // The description/pattern pairs of a filter; a malformed filter gives the pairs it has.
 std::vector<std::pair<std::string, std::string>> ParseDialogFilter(const std::string& filter);
 
-// Tests answer file dialogs: the hook gets the dialog and returns the chosen file name, or "" to cancel.
+// Tests answer file dialogs: the hook gets the dialog and returns the chosen file name, or "" to cancel. It may
+// also set the filter index and, for a multiple-selection dialog, the whole selection (SetFiles).
 using TFileDialogHook = std::function<std::string(TOpenDialog* dialog)>;
 void SetFileDialogHook(TFileDialogHook hook);
 

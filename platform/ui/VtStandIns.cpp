@@ -167,8 +167,40 @@ void TVtCheckList::KeyPress(char& key) {
 QM_CLASS_RECORD(TVtCheckBox, TCheckBox)
 QM_CLASS_RECORD(TVtRadioButton, TRadioButton)
 
-QM_CLASS_RECORD(TVtToolbarButton, TSpeedButton)
+const TClassInfo& TVtToolbarButton::StaticClass() {
+    static const TClassInfo ci = [] {
+        TClassInfo c{"TVtToolbarButton", &TSpeedButton::StaticClass(), Creator<TVtToolbarButton>(), {}, {}};
+        c.props = {OrdProp<TVtToolbarButton, int>("ImageIndex", &TVtToolbarButton::ImageIndex,
+                                                  &TVtToolbarButton::SetImageIndex, -1)};
+        return c;
+    }();
+    return ci;
+}
 TVtToolbarButton::TVtToolbarButton(TComponent* owner) : TSpeedButton(owner) { SetFlat(true); }
+
+void TVtToolbarButton::SetImageIndex(int i) {
+    if (i == imageIndex_) return;
+    imageIndex_ = i;
+    Invalidate();
+}
+
+void TVtToolbarButton::PaintContent(TCanvas* c, const TRect& face) {
+    auto* bar = dynamic_cast<TVtToolbar*>(Parent());
+    TCustomImageList* images = bar ? bar->Images() : nullptr;
+    const bool glyph = images && imageIndex_ >= 0 && imageIndex_ < images->Count();
+    const bool caption = !bar || bar->ShowCaptions();
+    if (!glyph) {
+        if (caption) TSpeedButton::PaintContent(c, face);
+        return;
+    }
+    const int textHeight = caption ? c->TextHeight("Wg") : 0;
+    const int gap = caption ? 2 : 0;
+    const int top = face.Top + (face.Height() - images->Height() - gap - textHeight) / 2;
+    images->Draw(c, face.Left + (face.Width() - images->Width()) / 2, top, imageIndex_, Enabled());
+    if (!caption) return;
+    TRect t(face.Left, top + images->Height() + gap, face.Right, top + images->Height() + gap + textHeight);
+    c->DrawText(Caption(), t, DT_CENTER | DT_TOP | DT_SINGLELINE);
+}
 
 QM_CLASS_RECORD(TVtToolButton, TVtToolbarButton)
 
@@ -260,10 +292,33 @@ void TVtMenuButton::Paint() {
 QM_CLASS_RECORD(TVtTabSheet, TTabSheet)
 QM_CLASS_RECORD(TVtPageControl, TPageControl)
 QM_CLASS_RECORD(TVtPanel, TPanel)
-QM_CLASS_RECORD(TVtToolbar, TPanel)
+const TClassInfo& TVtToolbar::StaticClass() {
+    static const TClassInfo ci = [] {
+        TClassInfo c{"TVtToolbar", &TPanel::StaticClass(), Creator<TVtToolbar>(), {}, {}};
+        c.props = {RefProp<TVtToolbar, TCustomImageList>("Images", &TVtToolbar::Images, &TVtToolbar::SetImages),
+                   BoolProp<TVtToolbar>("ShowCaptions", &TVtToolbar::ShowCaptions, &TVtToolbar::SetShowCaptions, 1)};
+        return c;
+    }();
+    return ci;
+}
 TVtToolbar::TVtToolbar(TComponent* owner) : TPanel(owner) {
     SetBevelOuter(bvNone);
     SetHeight(26);
+}
+void TVtToolbar::SetImages(TCustomImageList* images) {
+    if (images == images_) return;
+    images_ = images;
+    if (images_) images_->FreeNotification(this);
+    Invalidate();
+}
+void TVtToolbar::SetShowCaptions(bool s) {
+    if (s == showCaptions_) return;
+    showCaptions_ = s;
+    Invalidate();
+}
+void TVtToolbar::Notification(TComponent* c, TOperation op) {
+    TPanel::Notification(c, op);
+    if (op == opRemove && c == images_) images_ = nullptr;
 }
 QM_CLASS_RECORD(TVtStatusBar, TPanel)
 TVtStatusBar::TVtStatusBar(TComponent* owner) : TPanel(owner) {
@@ -272,8 +327,33 @@ TVtStatusBar::TVtStatusBar(TComponent* owner) : TPanel(owner) {
     SetAlignment(taLeftJustify);
 }
 QM_CLASS_RECORD(TVtGroupBox, TGroupBox)
-QM_CLASS_RECORD(TVtSpacer, TGraphicControl)
+const TClassInfo& TVtSpacer::StaticClass() {
+    static const TClassInfo ci = [] {
+        TClassInfo c{"TVtSpacer", &TGraphicControl::StaticClass(), Creator<TVtSpacer>(), {}, {}};
+        c.props = {BoolProp<TVtSpacer>("Grooved", &TVtSpacer::Grooved, &TVtSpacer::SetGrooved, 0)};
+        return c;
+    }();
+    return ci;
+}
 TVtSpacer::TVtSpacer(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 8, 22); }
+void TVtSpacer::SetGrooved(bool g) {
+    if (g == grooved_) return;
+    grooved_ = g;
+    Invalidate();
+}
+void TVtSpacer::Paint() {
+    if (!grooved_) return;
+    TCanvas* c = Canvas();
+    const TRect r = ClientRect();
+    const int x = r.Width() / 2 - 1;
+    c->Pen()->SetStyle(psSolid);
+    c->Pen()->SetColor(clBtnShadow);
+    c->MoveTo(x, r.Top + 2);
+    c->LineTo(x, r.Bottom - 2);
+    c->Pen()->SetColor(clBtnHighlight);
+    c->MoveTo(x + 1, r.Top + 2);
+    c->LineTo(x + 1, r.Bottom - 2);
+}
 
 QM_CLASS_RECORD(TVtStatusPane, TGraphicControl)
 TVtStatusPane::TVtStatusPane(TComponent* owner) : TGraphicControl(owner) {

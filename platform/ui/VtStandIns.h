@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/ui/Buttons.h"
+#include "platform/ui/ImgList.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/StdCtrls.h"
@@ -76,10 +77,19 @@ public:
     QM_CLASS_INFO
 };
 
+// On a tool bar with images, the button's image stands above its caption (grey while disabled).
 class TVtToolbarButton : public TSpeedButton {
 public:
     explicit TVtToolbarButton(TComponent* owner);
     QM_CLASS_INFO
+    int ImageIndex() const { return imageIndex_; }
+    void SetImageIndex(int i);
+
+protected:
+    void PaintContent(TCanvas* canvas, const TRect& face) override;
+
+private:
+    int imageIndex_ = -1;
 };
 
 class TVtToolButton : public TVtToolbarButton {
@@ -145,6 +155,17 @@ class TVtToolbar : public TPanel {
 public:
     explicit TVtToolbar(TComponent* owner);
     QM_CLASS_INFO
+    TCustomImageList* Images() const { return images_; }
+    void SetImages(TCustomImageList* images);
+    bool ShowCaptions() const { return showCaptions_; }
+    void SetShowCaptions(bool s);
+
+protected:
+    void Notification(TComponent* c, TOperation op) override;
+
+private:
+    TCustomImageList* images_ = nullptr;
+    bool showCaptions_ = true;
 };
 
 class TVtStatusBar : public TPanel {
@@ -159,10 +180,19 @@ public:
     QM_CLASS_INFO
 };
 
+// Empty room between tool buttons; grooved, a sunken line down its middle.
 class TVtSpacer : public TGraphicControl {
 public:
     explicit TVtSpacer(TComponent* owner);
     QM_CLASS_INFO
+    bool Grooved() const { return grooved_; }
+    void SetGrooved(bool g);
+
+protected:
+    void Paint() override;
+
+private:
+    bool grooved_ = false;
 };
 
 // A sunken text pane of a status bar.

@@ -497,6 +497,26 @@ TEST(Dialogs, FileDialogsAndMessageBoxesAnswerTests) {
     SetFileDialogHook(nullptr);
     EXPECT_FALSE(open.Execute());  // nobody can answer on the offscreen platform
 
+    // Several files and the filter they were chosen under; a single-selection dialog keeps the first.
+    SetStrProp(&open, "Filter", "A(*.shp)|*.shp|B(*.tab)|*.tab|C(*.mif)|*.mif");
+    SetFileDialogHook([](TOpenDialog* d) {
+        d->SetFilterIndex(3);
+        d->SetFiles({"/d/A.mif", "/d/a.mif"});
+        return std::string();
+    });
+    EXPECT_TRUE(open.Execute());
+    EXPECT_EQ(open.Files(), std::vector<std::string>{"/d/A.mif"});
+    SetSetProp(&open, "Options", "[ofAllowMultiSelect, ofHideReadOnly]");
+    EXPECT_TRUE(open.MultiSelect());
+    EXPECT_TRUE(open.Execute());
+    EXPECT_EQ(open.Files(), (std::vector<std::string>{"/d/A.mif", "/d/a.mif"}));
+    EXPECT_EQ(open.FileName(), "/d/A.mif");
+    EXPECT_EQ(open.FilterIndex(), 3);
+    SetFileDialogHook([](TOpenDialog*) { return std::string(); });
+    EXPECT_FALSE(open.Execute());
+    EXPECT_TRUE(open.Files().empty());
+    SetFileDialogHook(nullptr);
+
     int before = UiTest::MessageBoxCount();
     ShowErrorBox("偏移值太小了！");
     EXPECT_EQ(UiTest::LastMessageBoxCaption(), "错误");

@@ -1,0 +1,562 @@
+// The preview window: loading the sheet layer, what is drawn, the tools, identify, find, and clearing the layers.
+#include "tests/app/PreviewFixture.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "app/unTFInformation.h"
+#include "gis/layers/GisEditor.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Dialogs.h"
+#include "widgets/VtEdit.h"
+
+namespace {
+
+// The four corners of a sheet in map units, north-west, north-east, south-east, south-west.
+struct Quad {
+    TGIS_Point c[4];
+};
+
+Quad GeographicQuad(const TStandardTessarol& t) {
+    const double w = DmsToDegree(t.West), s = DmsToDegree(t.South), e = DmsToDegree(t.East),
+                 n = DmsToDegree(t.North);
+    return {{{w, n}, {e, n}, {e, s}, {w, s}}};
+}
+Quad PlaneQuad(const TStandardTessarol& t) {
+    return {{{t.LT.X, t.LT.Y}, {t.RT.X, t.RT.Y}, {t.RB.X, t.RB.Y}, {t.LB.X, t.LB.Y}}};
+}
+Quad GridQuad(const TCustomTessarol& t) {
+    return {{{t.MinX, t.MaxY}, {t.MaxX, t.MaxY}, {t.MaxX, t.MinY}, {t.MinX, t.MinY}}};
+}
+
+bool Dark(TColor c) {
+    const uint32_t v = uint32_t(c);
+    return (v & 0xFF) < 80 && ((v >> 8) & 0xFF) < 80 && ((v >> 16) & 0xFF) < 80;
+}
+
+class PreviewDraw : public PreviewTest {
+protected:
+    // The viewer as shown, with its client origin inside the capture.
+    void Shoot() {
+        Settle();
+        shot.reset(UiTest::Capture(v));
+        ox = v->WindowClientRect().Left;
+        oy = v->WindowClientRect().Top;
+    }
+    TColor At(const TPoint& p) { return shot->Canvas()->Pixel(p.X + ox, p.Y + oy); }
+    bool DarkNear(const TPoint& p) {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (Dark(At(TPoint(p.X + dx, p.Y + dy)))) return true;
+        return false;
+    }
+    TPoint ScreenOf(const TGIS_Point& p) { return v->MapToScreen(p); }
+    static TGIS_Point Mid(const TGIS_Point& a, const TGIS_Point& b) { return {(a.X + b.X) / 2, (a.Y + b.Y) / 2}; }
+
+    // Outline on the edges, background a quarter in from the corners, the label's dark pixels around the centre.
+    void ExpectSheetDrawn(const Quad& q, const std::string& what) {
+        for (int i = 0; i < 4; ++i) {
+            const TPoint e = ScreenOf(Mid(q.c[i], q.c[(i + 1) % 4]));
+            EXPECT_TRUE(DarkNear(e)) << what << " edge " << i << " at " << e.X << "," << e.Y << " " << std::hex
+                                     << uint32_t(At(e)) << std::dec;
+        }
+        const TGIS_Point centre = Mid(Mid(q.c[0], q.c[2]), Mid(q.c[1], q.c[3]));
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(At(ScreenOf(Mid(q.c[i], centre))), clWhite) << what << " quarter " << i;
+        const TPoint nw = ScreenOf(q.c[0]), se = ScreenOf(q.c[2]), mid = ScreenOf(centre);
+        int darkCount = 0, minY = 1 << 30, maxY = -1, minX = 1 << 30, maxX = -1;
+        for (int y = nw.Y + 4; y < se.Y - 4; ++y)
+            for (int x = nw.X + 4; x < se.X - 4; ++x)
+                if (Dark(At(TPoint(x, y)))) {
+                    ++darkCount;
+                    minY = std::min(minY, y), maxY = std::max(maxY, y);
+                    minX = std::min(minX, x), maxX = std::max(maxX, x);
+                }
+        ASSERT_GT(darkCount, 20) << what << ": no label";
+        EXPECT_LT(std::abs((minY + maxY) / 2 - mid.Y), 16) << what;
+        EXPECT_LT(minX, mid.X) << what;
+        EXPECT_GT(maxX, mid.X - (se.X - nw.X) / 4) << what;
+    }
+
+    std::unique_ptr<TBitmap> shot;
+    int ox = 0, oy = 0;
+};
+
+TEST_F(PreviewDraw, GeographicRowsFitExactlyAndDrawEverySheet) {
+    const TStandardTessarols sheets = J50Sheets(3, 3);
+    f->LoadTessarols(sheets, true);
+    TGIS_LayerVector* layer = f->SheetLayer();
+    ASSERT_NE(layer, nullptr);
+    EXPECT_EQ(layer->Shapes.size(), 9u);
+    EXPECT_EQ(PaneText(6), "共9个图幅");
+    EXPECT_EQ(layer->Units.Code, 20);
+    EXPECT_TRUE(f->IsGeographic);
+    const char* fields[] = {"TFH", "LB_L", "LB_B", "RT_L", "RT_B", "LT_X", "LT_Y",
+                            "RT_X", "RT_Y", "RB_X", "RB_Y", "LB_X", "LB_Y"};
+    ASSERT_EQ(layer->Fields.size(), 13u);
+    for (int i = 0; i < 13; ++i) EXPECT_EQ(layer->FieldInfo(i)->NewName, fields[i]);
+    // The view fits the sheets, without margin.
+    const TGIS_Extent e = v->GetVisibleExtent();
+    EXPECT_NEAR(std::min((e.XMax - e.XMin) / 1.5, (e.YMax - e.YMin) / 1.0), 1, 0.01);
+    EXPECT_LE(e.XMin, 116 + 1e-9);
+    EXPECT_GE(e.XMax, 117.5 - 1e-9);
+    Shoot();
+    for (const auto& column : sheets)
+        for (const TStandardTessarol& t : column) ExpectSheetDrawn(GeographicQuad(t), t.SheetNo);
+    SavePng("geographic");
+}
+
+TEST_F(PreviewDraw, PlanePreviewKeepsTwoSheetsOfMargin) {
+    const TStandardTessarols sheets = J50Sheets(2, 2);
+    f->LoadTessarols(sheets, false);
+    EXPECT_EQ(f->SheetLayer()->Units.Code, 2);
+    EXPECT_FALSE(f->IsGeographic);
+    const TStandardTessarol& sw = sheets.front().back();
+    const TStandardTessarol& ne = sheets.back().front();
+    ExpectViewCovers({sw.LB.X - 2 * (sw.RB.X - sw.LB.X), sw.LB.Y - 2 * (sw.LT.Y - sw.LB.Y),
+                      ne.RT.X + 2 * (ne.RT.X - ne.LT.X), ne.RT.Y + 2 * (ne.RT.Y - ne.RB.Y)},
+                     1e-6);
+    f->BtnZoomInClick(nullptr);
+    UiTest::Click(v, v->ClientWidth() / 2, v->ClientHeight() / 2);
+    Shoot();
+    for (const auto& column : sheets)
+        for (const TStandardTessarol& t : column) ExpectSheetDrawn(PlaneQuad(t), t.SheetNo);
+    SavePng("plane");
+}
+
+TEST_F(PreviewDraw, GridPreviewDrawsEverySheetInMetres) {
+    TCustomTessarols grid(2);
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 3; ++c) {
+            const double x = 500000 + c * 1000, y = 4001000 - r * 1000;
+            grid[size_t(r)].push_back({"G" + std::to_string(r) + std::to_string(c), x, y - 1000, x + 1000, y});
+        }
+    f->LoadCustomTessarols(grid);
+    EXPECT_EQ(PaneText(6), "共6个图幅");
+    EXPECT_EQ(f->SheetLayer()->Units.Code, 2);
+    ExpectViewCovers({498000, 3998000, 505000, 4003000}, 1e-6);
+    f->BtnZoomInClick(nullptr);
+    UiTest::Click(v, v->ClientWidth() / 2, v->ClientHeight() / 2);
+    Shoot();
+    for (const auto& row : grid)
+        for (const TCustomTessarol& t : row) ExpectSheetDrawn(GridQuad(t), t.Name);
+    SavePng("grid");
+}
+
+TEST_F(PreviewTest, OneSheetGetsTwoSheetWidthsOfMarginAndEmptyColumnsAreSkipped) {
+    TStandardTessarols sheets = J50Sheets(1, 1);
+    // Empty columns around it, as the lists give for group items.
+    sheets.insert(sheets.begin(), std::vector<TStandardTessarol>{});
+    sheets.push_back({});
+    f->LoadTessarols(sheets, true);
+    EXPECT_EQ(PaneText(6), "共1个图幅");
+    ExpectViewCovers({115, 38, 117.5, 39 + 2 / 3.0}, 1e-9);
+}
+
+TEST_F(PreviewTest, ArraysWithoutSheetsDoNothing) {
+    f->LoadTessarols({}, true);
+    f->LoadTessarols({{}, {}}, true);
+    f->LoadCustomTessarols({{}, {}});
+    EXPECT_EQ(v->LayerCount(), 0);
+    EXPECT_EQ(PaneText(6), "");
+    EXPECT_FALSE(f->IsGeographic);
+}
+
+TEST_F(PreviewTest, ToolBarShowsGlyphsAboveCaptionsAndGroovedSpacers) {
+    auto* bar = C<TVtToolbar>("VtToolbar1");
+    EXPECT_EQ(bar->Height(), 44);
+    ASSERT_NE(bar->Images(), nullptr);
+    EXPECT_EQ(bar->Images()->Count(), 10);
+    EXPECT_TRUE(C<TVtSpacer>("VtSpacer1")->Grooved());
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(C<TVtToolButton>("BtnOpen")));
+    // The glyph's frame colour in the upper half, the caption's dark text in the lower half only.
+    int glyph = 0, textTop = 0, textBottom = 0;
+    for (int y = 0; y < shot->Height(); ++y)
+        for (int x = 0; x < shot->Width(); ++x) {
+            const TColor c = shot->Canvas()->Pixel(x, y);
+            if (c == clGreen) {
+                ++glyph;
+                EXPECT_LT(y, shot->Height() / 2);
+            }
+            if (Dark(c) && c != clGreen) ++(y < shot->Height() / 2 ? textTop : textBottom);
+        }
+    EXPECT_GT(glyph, 10);
+    EXPECT_GT(textBottom, 10);
+    std::unique_ptr<TBitmap> groove(UiTest::Capture(C<TVtSpacer>("VtSpacer1")));
+    EXPECT_NE(groove->Canvas()->Pixel(3, 20), groove->Canvas()->Pixel(0, 20));
+    EXPECT_NE(groove->Canvas()->Pixel(4, 20), groove->Canvas()->Pixel(3, 20));
+}
+
+// ---- tools ----
+
+class PreviewTools : public PreviewTest {
+protected:
+    void SetUp() override {
+        PreviewTest::SetUp();
+        f->LoadTessarols(J50Sheets(3, 3), true);
+        Settle();
+    }
+    void Drag(int x0, int y0, int x1, int y1) {
+        UiTest::MouseDown(v, x0, y0);
+        UiTest::MouseMove(v, (x0 + x1) / 2, (y0 + y1) / 2, MK_LBUTTON);
+        UiTest::MouseMove(v, x1, y1, MK_LBUTTON);
+        UiTest::MouseUp(v, x1, y1);
+        UiTest::Flush();
+    }
+};
+
+TEST_F(PreviewTools, ToolButtonsSetTheModeAndStayExclusive) {
+    EXPECT_EQ(v->Mode(), gisSelect);
+    EXPECT_TRUE(C<TVtToolButton>("BtnInformation")->Down());
+    ClickTool("BtnZoomIn");
+    EXPECT_EQ(v->Mode(), gisZoom);
+    EXPECT_FALSE(f->ZoomOut);
+    EXPECT_FALSE(C<TVtToolButton>("BtnInformation")->Down());
+    ClickTool("BtnZoomOut");
+    EXPECT_TRUE(f->ZoomOut);
+    EXPECT_FALSE(C<TVtToolButton>("BtnZoomIn")->Down());
+    ClickTool("VtToolButton1");
+    EXPECT_EQ(v->Mode(), gisDrag);
+    ClickTool("BtnInformation");
+    EXPECT_EQ(v->Mode(), gisSelect);
+}
+
+TEST_F(PreviewTools, PointerShowsMapCoordinates) {
+    const TPoint p = v->MapToScreen(TGIS_Point{116.75, 38.5});
+    UiTest::MouseMove(v, p.X, p.Y);
+    const TGIS_Point m = v->ScreenToMap(p);
+    EXPECT_EQ(PaneText(2), Format("%.5f", {m.X}));
+    EXPECT_EQ(PaneText(4), Format("%.5f", {m.Y}));
+    EXPECT_NEAR(StrToFloat(PaneText(2)), 116.75, 0.01);
+}
+
+TEST_F(PreviewTools, ClicksDoubleAndHalveTheZoomDownToTheFit) {
+    const double fit = v->Zoom();
+    ClickTool("BtnZoomOut");
+    UiTest::Click(v, 200, 200);
+    EXPECT_NEAR(v->Zoom(), fit, fit * 1e-9);
+    ClickTool("BtnZoomIn");
+    UiTest::Click(v, 200, 200);
+    EXPECT_NEAR(v->Zoom(), 2 * fit, fit * 1e-9);
+    UiTest::Click(v, 200, 200);
+    EXPECT_NEAR(v->Zoom(), 4 * fit, fit * 1e-9);
+    SavePng("zoom-in");
+    ClickTool("BtnZoomOut");
+    UiTest::Click(v, 200, 200);
+    EXPECT_NEAR(v->Zoom(), 2 * fit, fit * 1e-9);
+    SavePng("zoom-out");
+    ClickTool("BtnInternet");
+    EXPECT_NEAR(v->Zoom(), fit, fit * 1e-9);
+    SavePng("full");
+}
+
+TEST_F(PreviewTools, ABandZoomsOnceToTheBand) {
+    ClickTool("BtnZoomIn");
+    const TGIS_Extent band = v->ScreenToMapRect(TRect(100, 100, 300, 250));
+    Drag(100, 100, 300, 250);
+    ExpectViewCovers(band, 1 / v->Zoom());
+    const TGIS_Extent e = v->GetVisibleExtent();
+    // Fitted: one side of the band fills the window (not twice as deep).
+    const double fx = (e.XMax - e.XMin) / (band.XMax - band.XMin), fy = (e.YMax - e.YMin) / (band.YMax - band.YMin);
+    EXPECT_NEAR(std::min(fx, fy), 1, 0.03);
+    SavePng("band");
+}
+
+TEST_F(PreviewTools, SixtyZoomClicksAndMovesStaySound) {
+    ClickTool("BtnZoomIn");
+    for (int i = 0; i < 60; ++i) {
+        UiTest::Click(v, 150 + i % 7, 180 + i % 5);
+        UiTest::MouseMove(v, 10 * (i % 30), 7 * (i % 40));
+    }
+    UiTest::Flush();
+    EXPECT_TRUE(std::isfinite(v->Zoom()));
+    EXPECT_GT(v->Zoom(), 0);
+    EXPECT_FALSE(PaneText(2).empty());
+}
+
+TEST_F(PreviewTools, PanDragsOnlyAMapLargerThanTheWindow) {
+    ClickTool("VtToolButton1");
+    const TGIS_Point before = v->Center();
+    Drag(200, 200, 250, 230);
+    EXPECT_NEAR(v->Center().X, before.X, 1e-9);
+    EXPECT_NEAR(v->Center().Y, before.Y, 1e-9);
+    ClickTool("BtnZoomIn");
+    UiTest::Click(v, v->ClientWidth() / 2, v->ClientHeight() / 2);
+    ClickTool("VtToolButton1");
+    const TGIS_Point start = v->ScreenToMap(TPoint(200, 200));
+    Drag(200, 200, 250, 230);
+    const TGIS_Point end = v->ScreenToMap(TPoint(250, 230));
+    EXPECT_NEAR(end.X, start.X, 2 / v->Zoom());
+    EXPECT_NEAR(end.Y, start.Y, 2 / v->Zoom());
+    SavePng("pan");
+}
+
+// ---- identify ----
+
+class PreviewIdentify : public PreviewTest {
+protected:
+    struct Seen {
+        int count = 0;
+        std::string number, area, caption;
+        double values[25] = {};
+        int left = 0, top = 0, width = 0, height = 0;
+        bool highlighted = false;
+    };
+    // Clicks at a map point and records what the dialog shows while it is open.
+    Seen ClickAt(const TGIS_Point& p) {
+        Seen s;
+        SetModalHook([this, &s](TCustomForm* dlg) {
+            auto* info = dynamic_cast<TfrmTFInformation*>(dlg);
+            if (info && info == frmTFInformation) {
+                ++s.count;
+                s.caption = info->Caption();
+                s.number = dynamic_cast<TControl*>(info->FindComponent("VtEdit1"))->Text();
+                for (int i = 1; i <= 24; ++i)
+                    s.values[i] =
+                        dynamic_cast<TVtNumericEdit*>(info->FindComponent("VtNumericEdit" + std::to_string(i)))
+                            ->Value();
+                s.left = info->Left(), s.top = info->Top(), s.width = info->Width(), s.height = info->Height();
+                s.area = PaneText(5);
+                s.highlighted = v->Editor()->Shape() != nullptr;
+                if (s.highlighted) SavePng(std::string("identify-") + (f->IsGeographic ? "geo" : "plane"));
+            }
+            dlg->SetModalResult(mrOk);
+        });
+        const TPoint q = v->MapToScreen(p);
+        UiTest::Click(v, q.X, q.Y);
+        UiTest::Flush();
+        SetModalHook(nullptr);
+        return s;
+    }
+    void ExpectRecord(const Seen& s, const TStandardTessarol& t) {
+        EXPECT_EQ(s.number, t.SheetNo);
+        const TDmsAngle* a[4] = {&t.West, &t.South, &t.East, &t.North};
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_NEAR(s.values[1 + 3 * k], a[k]->Degrees, 1e-9) << k;
+            EXPECT_NEAR(s.values[2 + 3 * k], a[k]->Minutes, 1e-9) << k;
+            EXPECT_NEAR(s.values[3 + 3 * k], a[k]->Seconds, 1e-3) << k;
+            EXPECT_NEAR(s.values[21 + k], DmsToDegree(*a[k]), 1e-5) << k;
+        }
+        const TPlanePoint* c[4] = {&t.LB, &t.LT, &t.RT, &t.RB};
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_NEAR(s.values[13 + 2 * k], c[k]->X, 1e-5) << k;
+            EXPECT_NEAR(s.values[14 + 2 * k], c[k]->Y, 1e-5) << k;
+        }
+    }
+    static std::string AreaText(double squareMetres) { return "面积：" + Format("%.5f平方公里", {squareMetres / 1e6}); }
+};
+
+TEST_F(PreviewIdentify, AClickInsideASheetShowsItsRecordAndArea) {
+    const TStandardTessarols sheets = J50Sheets(3, 3);
+    f->LoadTessarols(sheets, true);
+    Settle();
+    const TStandardTessarol& t = sheets[1][2];
+    const Seen s = ClickAt({DmsToDegree(t.West) + 0.1, DmsToDegree(t.South) + 0.1});
+    ASSERT_EQ(s.count, 1);
+    EXPECT_EQ(s.caption, "图幅信息");
+    ExpectRecord(s, t);
+    EXPECT_EQ(s.area, AreaText(PolygonArea({{t.LT.X, t.LT.Y}, {t.RT.X, t.RT.Y}, {t.RB.X, t.RB.Y}, {t.LB.X, t.LB.Y}})));
+    EXPECT_TRUE(s.highlighted);
+    // Closed: no highlight, no area.
+    EXPECT_EQ(v->Editor()->Shape(), nullptr);
+    EXPECT_EQ(PaneText(5), "");
+}
+
+TEST_F(PreviewIdentify, PlanePreviewMeasuresTheShapeAndOutsideShowsNothing) {
+    const TStandardTessarols sheets = J50Sheets(2, 2);
+    f->LoadTessarols(sheets, false);
+    Settle();
+    const TStandardTessarol& t = sheets[0][1];
+    const Seen s = ClickAt({(t.LB.X + t.RT.X) / 2 + 300, (t.LB.Y + t.RT.Y) / 2 - 200});
+    ASSERT_EQ(s.count, 1);
+    ExpectRecord(s, t);
+    TGIS_Shape* shape = f->SheetLayer()->Shapes[1].get();
+    EXPECT_EQ(s.area, AreaText(shape->Area()));
+    // In the margin, far from every sheet.
+    const TStandardTessarol& sw = sheets[0][1];
+    EXPECT_EQ(ClickAt({sw.LB.X - 1.5 * (sw.RB.X - sw.LB.X), sw.LB.Y - (sw.LT.Y - sw.LB.Y)}).count, 0);
+}
+
+TEST_F(PreviewIdentify, GridSheetShowsZeroDegreesAndItsArea) {
+    TCustomTessarols grid{{{"G1", 1000, 2000, 3000, 3000}}};
+    f->LoadCustomTessarols(grid);
+    Settle();
+    const Seen s = ClickAt({2000, 2500});
+    ASSERT_EQ(s.count, 1);
+    EXPECT_EQ(s.number, "G1");
+    for (int i : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 21, 22, 23, 24}) EXPECT_EQ(s.values[i], 0) << i;
+    EXPECT_EQ(s.values[13], 1000);
+    EXPECT_EQ(s.values[14], 2000);
+    EXPECT_EQ(s.values[17], 3000);
+    EXPECT_EQ(s.values[18], 3000);
+    EXPECT_EQ(s.area, AreaText(2000.0 * 1000.0));
+}
+
+TEST_F(PreviewIdentify, StillWorksUnderAnAddedPolygonLayer) {
+    const TStandardTessarols sheets = J50Sheets(3, 3);
+    f->LoadTessarols(sheets, true);
+    // A province drawn over every sheet, added after them.
+    auto province = std::make_unique<TGIS_LayerVector>();
+    province->Name = "Province";
+    TGIS_LayerVector* p = province.get();
+    v->Add(province.release());
+    TGIS_Shape* shape = p->CreateShape(gisShapeTypePolygon);
+    shape->AddPart();
+    for (const TGIS_Point& q : {TGIS_Point{115, 39.5}, TGIS_Point{118, 39.5}, TGIS_Point{118, 37.5},
+                                TGIS_Point{115, 37.5}})
+        shape->AddPoint(q);
+    Settle();
+    const TStandardTessarol& t = sheets[2][0];
+    const Seen s = ClickAt({DmsToDegree(t.West) + 0.25, DmsToDegree(t.South) + 0.15});
+    ASSERT_EQ(s.count, 1);
+    EXPECT_EQ(s.number, t.SheetNo);
+}
+
+TEST(PreviewPlace, FourPlacementsBySpaceRightAndBelow) {
+    const TPoint ne(300, 100), nw(100, 100);
+    // Room on both sides.
+    EXPECT_EQ(InformationDialogPlace(TPoint(300, 200), ne, nw, 1024, 768, 44), TPoint(300, 200 + 44 + 18));
+    // Room right, not below (exactly 350 left is not enough).
+    EXPECT_EQ(InformationDialogPlace(TPoint(300, 418), ne, nw, 1024, 768, 44), TPoint(300, 100 + 44 + 18 - 326));
+    // Exactly 412 pixels to the right edge: left of the sheet.
+    EXPECT_EQ(InformationDialogPlace(TPoint(612, 200), ne, nw, 1024, 768, 44), TPoint(100 - 412, 200 + 44 + 18));
+    EXPECT_EQ(InformationDialogPlace(TPoint(700, 500), ne, nw, 1024, 768, 44), TPoint(100 - 412, 100 + 44 + 18 - 326));
+}
+
+TEST_F(PreviewIdentify, ADialogPlacedOffTheScreenIsKeptOnIt) {
+    const TStandardTessarols sheets = J50Sheets(1, 1);
+    f->LoadTessarols(sheets, true);
+    const TStandardTessarol& t = sheets[0][0];
+    // Zoomed in until the sheet is far larger than the window: its corners lie off the screen.
+    v->SetZoom(v->Zoom() * 16);
+    Settle();
+    const Seen s = ClickAt({DmsToDegree(t.West) + 0.25, DmsToDegree(t.South) + 1 / 6.0});
+    ASSERT_EQ(s.count, 1);
+    // The window system may lay the frame a border's width beyond the given corner.
+    EXPECT_GE(s.left, -4);
+    EXPECT_GE(s.top, -4);
+    EXPECT_LE(s.left + s.width, Screen->Width());
+    EXPECT_LE(s.top + s.height, Screen->Height());
+}
+
+// ---- find ----
+
+TEST_F(PreviewTest, FindGoesToTheFirstSheetHoldingTheText) {
+    struct Case {
+        const char* name;
+        std::function<void(TStandardTessarols&)> make;
+    };
+    const TDmsExtent w{Dms(114), Dms(36), Dms(120), Dms(40)};
+    // Across J-50-9 and J-50-10, so that the first match is not the first sheet.
+    const TDmsExtent small{Dms(118, 15), Dms(39, 45), Dms(118, 45), Dms(40)};
+    const Case cases[] = {
+        {"1:250,000", [&](TStandardTessarols& r) { GetTessarols250k(w, false, true, 117, r); }},
+        {"1:100,000", [&](TStandardTessarols& r) { GetTessarols100k(w, false, true, 117, r); }},
+        {"1:50,000", [&](TStandardTessarols& r) { GetTessarols50k(small, false, true, 117, r); }},
+        {"1:25,000", [&](TStandardTessarols& r) { GetTessarols25k(small, false, true, 117, r); }},
+        {"1:10,000", [&](TStandardTessarols& r) { GetTessarols10k(small, false, true, 117, r); }},
+    };
+    for (const Case& c : cases) {
+        delete f;
+        SetUp();
+        TStandardTessarols sheets;
+        c.make(sheets);
+        f->LoadTessarols(sheets, true);
+        std::string expected;
+        for (const auto& column : sheets)
+            for (const TStandardTessarol& t : column)
+                if (expected.empty() && t.SheetNo.find("10") != std::string::npos) expected = t.SheetNo;
+        ASSERT_FALSE(expected.empty()) << c.name;
+        const int boxes = UiTest::MessageBoxCount();
+        f->FindSheet("10");
+        EXPECT_EQ(UiTest::MessageBoxCount(), boxes) << c.name;
+        TGIS_Shape* hit = nullptr;
+        for (const auto& s : f->SheetLayer()->Shapes)
+            if (VarToStr(s->GetField("TFH")) == expected) hit = s.get();
+        ASSERT_NE(hit, nullptr);
+        const TGIS_Extent se = hit->GetExtent(), e = v->GetVisibleExtent();
+        const double sw = se.XMax - se.XMin, sh = se.YMax - se.YMin, px = 1 / v->Zoom();
+        // Two sheet sizes around the sheet, as far as the map reaches (the view never leaves it).
+        const TGIS_Extent want = GisExtentIntersection(
+            {se.XMin - 2 * sw, se.YMin - 2 * sh, se.XMax + 2 * sw, se.YMax + 2 * sh}, v->Extent);
+        ExpectViewCovers(want, px, c.name);
+        EXPECT_LT(std::min((e.XMax - e.XMin) / (5 * sw), (e.YMax - e.YMin) / (5 * sh)), 1.01) << c.name;
+    }
+}
+
+TEST_F(PreviewTest, FindThroughItsPromptAndAMissGivesTheMessage) {
+    f->LoadTessarols(J50Sheets(2, 2), true);
+    UiTest::AnswerMessageBoxes(IDOK);
+    SetModalHook([](TCustomForm* dlg) {
+        dynamic_cast<TControl*>(dlg->FindComponent("VtEdit1"))->SetText("无此图");
+        dlg->SetModalResult(mrOk);
+    });
+    ClickTool("VtToolButton2");
+    SetModalHook(nullptr);
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "没有找到图幅号为“无此图”的数据！");
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "提示");
+    EXPECT_TRUE(UiTest::LastMessageBoxFlags() & MB_ICONINFORMATION);
+    // Cancelled: nothing at all.
+    const int boxes = UiTest::MessageBoxCount();
+    SetModalHook([](TCustomForm* dlg) { dlg->SetModalResult(mrCancel); });
+    ClickTool("VtToolButton2");
+    SetModalHook(nullptr);
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes);
+}
+
+// ---- layers ----
+
+TGIS_LayerVector* AddNamed(TGIS_Viewer& v, const std::string& name) {
+    auto l = std::make_unique<TGIS_LayerVector>();
+    l->Name = name;
+    l->SetExtent({0, 0, 1, 1});
+    v.Add(l.get());
+    return l.release();
+}
+
+TEST_F(PreviewTest, LayerNamesCountOnIgnoringCase) {
+    EXPECT_EQ(MakeLayerName("/d/roads", *v), "/d/roads_1");
+    AddNamed(*v, "/d/roads_1");
+    AddNamed(*v, "/d/Roads_3");
+    AddNamed(*v, "/d/roads_x");
+    AddNamed(*v, "/d/roadsides");
+    EXPECT_EQ(MakeLayerName("/d/roads", *v), "/d/roads_4");
+    EXPECT_EQ(MakeLayerName("/d/ROADS", *v), "/d/ROADS_4");
+    EXPECT_EQ(MakeLayerName("/d/rivers", *v), "/d/rivers_1");
+}
+
+TEST_F(PreviewTest, AfterClearingEverythingActsOnNothing) {
+    f->LoadTessarols(J50Sheets(2, 2), true);
+    UiTest::MouseMove(v, 100, 100);
+    const std::string x = PaneText(2), y = PaneText(4);
+    UiTest::AnswerMessageBoxes(IDNO);
+    ClickTool("BtnDelete");
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "是否真的删除所有图层？");
+    EXPECT_EQ(UiTest::LastMessageBoxCaption(), "确认");
+    EXPECT_EQ(v->LayerCount(), 1);
+    UiTest::AnswerMessageBoxes(IDYES);
+    ClickTool("BtnDelete");
+    EXPECT_EQ(v->LayerCount(), 0);
+    EXPECT_TRUE(v->IsEmpty());
+    SavePng("cleared");
+
+    const int boxes = UiTest::MessageBoxCount();
+    UiTest::MouseMove(v, 200, 150);
+    UiTest::Click(v, 200, 150);
+    ClickTool("BtnZoomIn");
+    UiTest::Click(v, 200, 150);
+    ClickTool("BtnInternet");
+    ClickTool("VtToolButton2");  // empty viewer: no prompt
+    EXPECT_EQ(PaneText(2), x);
+    EXPECT_EQ(PaneText(4), y);
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes);
+    // Other layers but no sheets: a find has nothing to match.
+    UiTest::AnswerMessageBoxes(IDOK);
+    AddNamed(*v, "other");
+    f->FindSheet("10");
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "没有找到图幅号为“10”的数据！");
+    f->IdentifySheet(100, 100);
+}
+
+}  // namespace
