@@ -64,18 +64,6 @@ private:
     std::string groupPrefix_ = "//";
 };
 
-class TVtCheckBox : public TCheckBox {
-public:
-    explicit TVtCheckBox(TComponent* owner) : TCheckBox(owner) {}
-    QM_CLASS_INFO
-};
-
-class TVtRadioButton : public TRadioButton {
-public:
-    explicit TVtRadioButton(TComponent* owner) : TRadioButton(owner) {}
-    QM_CLASS_INFO
-};
-
 class TVtToolbarButton : public TSpeedButton {
 public:
     explicit TVtToolbarButton(TComponent* owner);
@@ -86,41 +74,6 @@ class TVtToolButton : public TVtToolbarButton {
 public:
     explicit TVtToolButton(TComponent* owner) : TVtToolbarButton(owner) {}
     QM_CLASS_INFO
-};
-
-enum TBitBtnKind : uint8_t { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
-
-class TVtBitBtn : public TButton {
-public:
-    explicit TVtBitBtn(TComponent* owner) : TButton(owner) {}
-    QM_CLASS_INFO
-    TBitBtnKind Kind() const { return kind_; }
-    // A stock kind sets Default, Cancel, ModalResult and (when empty) the caption.
-    void SetKind(TBitBtnKind k);
-    // bkClose closes the form.
-    void Click() override;
-
-private:
-    TBitBtnKind kind_ = bkCustom;
-};
-
-// A click drops the menu below the button's bottom-left corner, with the button as its popup component.
-class TVtMenuButton : public TVtBitBtn {
-public:
-    explicit TVtMenuButton(TComponent* owner) : TVtBitBtn(owner) {}
-    QM_CLASS_INFO
-    TPopupMenu* DropDownMenu() const { return menu_; }
-    void SetDropDownMenu(TPopupMenu* m);
-    void DropDown();
-    void Click() override;
-    TNotifyEvent OnDropDown;
-
-protected:
-    void Notification(TComponent* c, TOperation op) override;
-    void Paint() override;
-
-private:
-    TPopupMenu* menu_ = nullptr;
 };
 
 class TVtTabSheet : public TTabSheet {
@@ -135,45 +88,10 @@ public:
     QM_CLASS_INFO
 };
 
-class TVtPanel : public TPanel {
-public:
-    explicit TVtPanel(TComponent* owner) : TPanel(owner) {}
-    QM_CLASS_INFO
-};
-
 class TVtToolbar : public TPanel {
 public:
     explicit TVtToolbar(TComponent* owner);
     QM_CLASS_INFO
-};
-
-class TVtStatusBar : public TPanel {
-public:
-    explicit TVtStatusBar(TComponent* owner);
-    QM_CLASS_INFO
-};
-
-class TVtGroupBox : public TGroupBox {
-public:
-    explicit TVtGroupBox(TComponent* owner) : TGroupBox(owner) {}
-    QM_CLASS_INFO
-};
-
-class TVtSpacer : public TGraphicControl {
-public:
-    explicit TVtSpacer(TComponent* owner);
-    QM_CLASS_INFO
-};
-
-// A sunken text pane of a status bar.
-class TVtStatusPane : public TGraphicControl {
-public:
-    explicit TVtStatusPane(TComponent* owner);
-    QM_CLASS_INFO
-    void Dispatch(TMessage& m) override;
-
-protected:
-    void Paint() override;
 };
 
 // Registers every class a form resource may name (standard controls, menus, dialogs and the stand-ins),

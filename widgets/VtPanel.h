@@ -1,0 +1,207 @@
+// Panels framed with the library's border styles, with an optional grid and a caption placed in both
+// directions; the group box in four styles; the spacer between toolbar controls.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/ui/ComCtrls.h"
+#include "widgets/VtButton.h"
+#include "widgets/VtCommon.h"
+
+enum TVtGridStyle : uint8_t { gsDots, gsDottedLines, gsSolidLines };
+enum TVtGroupBoxStyle : uint8_t { gsStandard, gsCustom, gsTopLine, gsFlat };
+
+class TVtCustomPanel : public TCustomPanel, public IVtFrameSettingsSink {
+public:
+    explicit TVtCustomPanel(TComponent* owner);
+    ~TVtCustomPanel() override;
+    QM_CLASS_INFO
+
+    TAlignmentVertical AlignmentVertical() const { return alignmentVertical_; }
+    void SetAlignmentVertical(TAlignmentVertical a) { Change(alignmentVertical_, a); }
+    TFrameStyleEx BorderOuter() const { return borderOuter_; }
+    virtual void SetBorderOuter(TFrameStyleEx s) { ChangeFrame(borderOuter_, s); }
+    TFrameStyleEx BorderInner() const { return borderInner_; }
+    virtual void SetBorderInner(TFrameStyleEx s) { ChangeFrame(borderInner_, s); }
+    TSides BorderSides() const { return borderSides_; }
+    void SetBorderSides(TSides s) { ChangeFrame(borderSides_, TSides(s & sdAllSides)); }
+    TColor BorderColor() const { return borderColor_; }
+    void SetBorderColor(TColor c) { Change(borderColor_, c); }
+    TColor BorderHighlight() const { return borderHighlight_; }
+    void SetBorderHighlight(TColor c) { Change(borderHighlight_, c); }
+    TColor BorderShadow() const { return borderShadow_; }
+    void SetBorderShadow(TColor c) { Change(borderShadow_, c); }
+    TColor FlatColor() const { return flatColor_; }
+    void SetFlatColor(TColor c) { Change(flatColor_, c); }
+    int FlatColorAdjustment() const { return flatColorAdjustment_; }
+    void SetFlatColorAdjustment(int a) { Change(flatColorAdjustment_, a); }
+    TVtFrameController* FrameController() const { return frameController_; }
+    void SetFrameController(TVtFrameController* c) { LinkFrameController(this, frameController_, c); }
+    TColor GridColor() const { return gridColor_; }
+    void SetGridColor(TColor c) { Change(gridColor_, c); }
+    TVtGridStyle GridStyle() const { return gridStyle_; }
+    void SetGridStyle(TVtGridStyle s) { Change(gridStyle_, s); }
+    uint16_t GridXSize() const { return gridXSize_; }
+    void SetGridXSize(uint16_t s) { Change(gridXSize_, s); }
+    uint16_t GridYSize() const { return gridYSize_; }
+    void SetGridYSize(uint16_t s) { Change(gridYSize_, s); }
+    bool ShowGrid() const { return showGrid_; }
+    void SetShowGrid(bool s) { Change(showGrid_, s); }
+    bool ShowDockClientCaptions() const { return showDockClientCaptions_; }
+    void SetShowDockClientCaptions(bool s) { Change(showDockClientCaptions_, s); }
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool t) { Change(transparent_, t); }
+    bool ThemeAware() const { return themeAware_; }
+    void SetThemeAware(bool t) { Change(themeAware_, t); }
+    bool FullRepaint() const { return fullRepaint_; }
+    void SetFullRepaint(bool f) { fullRepaint_ = f; }
+
+    // Width of one border level of a style on a side.
+    int BorderLevelWidth(TFrameStyleEx s) const;
+    void ReloadFrameSettings() override;
+    void Dispatch(TMessage& m) override;
+    TNotifyEvent OnPaint, OnMouseEnter, OnMouseLeave;
+
+protected:
+    void Paint() override;
+    void AdjustClientRect(TRect& r) override;
+    void BoundsChanged(bool moved, bool sized) override;
+    void Notification(TComponent* c, TOperation op) override;
+    virtual TRect AdjustBorderRect(TRect r, bool includeBorderWidth) const;
+    virtual void DrawCaption(TCanvas* c, TRect r);
+    virtual void DrawGrid(TCanvas* c, TRect r);
+    // The panel's own paint: frame, fill, grid, caption.
+    void PaintPanel(TCanvas* c);
+    template <class T>
+    void Change(T& field, T v) {
+        if (field == v) return;
+        field = v;
+        Invalidate();
+    }
+    template <class T>
+    void ChangeFrame(T& field, T v) {
+        if (field == v) return;
+        field = v;
+        Realign();
+        Invalidate();
+    }
+
+private:
+    void EnabledChanged();
+
+    TAlignmentVertical alignmentVertical_ = avCenter;
+    TFrameStyleEx borderOuter_ = fsRaised, borderInner_ = fsNone;
+    TSides borderSides_ = sdAllSides;
+    TColor borderColor_ = clBtnFace, borderHighlight_ = clBtnHighlight, borderShadow_ = clBtnShadow;
+    TColor flatColor_ = clBtnShadow, gridColor_ = clBtnShadow;
+    int flatColorAdjustment_ = 30;
+    TVtFrameController* frameController_ = nullptr;
+    TVtGridStyle gridStyle_ = gsDots;
+    uint16_t gridXSize_ = 8, gridYSize_ = 8;
+    bool showGrid_ = false, showDockClientCaptions_ = true, transparent_ = false, themeAware_ = true,
+         fullRepaint_ = true;
+    TSize lastSize_{-1, -1};
+    // The enabled state of each child when the panel was disabled.
+    std::vector<std::pair<TControl*, bool>> childStates_;
+};
+
+class TVtPanel : public TVtCustomPanel {
+public:
+    explicit TVtPanel(TComponent* owner) : TVtCustomPanel(owner) {}
+    QM_CLASS_INFO
+};
+
+class TVtCustomGroupBox : public TVtCustomPanel {
+public:
+    explicit TVtCustomGroupBox(TComponent* owner);
+    QM_CLASS_INFO
+    TVtGroupBoxStyle GroupStyle() const { return groupStyle_; }
+    // gsCustom and gsTopLine also turn ThemeAware off.
+    void SetGroupStyle(TVtGroupBoxStyle s);
+    // The caption's place, empty without a caption or in gsCustom.
+    TRect CaptionRect();
+    void ReloadFrameSettings() override;
+    void Dispatch(TMessage& m) override;
+
+protected:
+    void Paint() override;
+    void AdjustClientRect(TRect& r) override;
+
+private:
+    TVtGroupBoxStyle groupStyle_ = gsFlat;
+    int TextHeightOf(const char* sample);
+};
+
+class TVtGroupBox : public TVtCustomGroupBox {
+public:
+    explicit TVtGroupBox(TComponent* owner) : TVtCustomGroupBox(owner) {}
+    QM_CLASS_INFO
+};
+
+class TVtSpacer : public TGraphicControl {
+public:
+    explicit TVtSpacer(TComponent* owner);
+    QM_CLASS_INFO
+    bool Grooved() const { return grooved_; }
+    void SetGrooved(bool g);
+    TOrientation Orientation() const { return orientation_; }
+    // Swaps width and height (not while loading).
+    void SetOrientation(TOrientation o);
+
+protected:
+    void Paint() override;
+
+private:
+    bool grooved_ = false;
+    TOrientation orientation_ = orHorizontal;
+};
+
+// A bottom panel for status panes, with a simple-status mode and a size grip that sizes the form.
+class TVtStatusBar : public TVtCustomPanel {
+public:
+    explicit TVtStatusBar(TComponent* owner);
+    QM_CLASS_INFO
+    bool AutoStyle() const { return autoStyle_; }
+    void SetAutoStyle(bool a);
+    bool AutoScalePanes() const { return autoScalePanes_; }
+    void SetAutoScalePanes(bool a);
+    bool ShowSizeGrip() const { return showSizeGrip_; }
+    void SetShowSizeGrip(bool s) { Change(showSizeGrip_, s); }
+    // Hides every child pane while on.
+    bool SimpleStatus() const { return simpleStatus_; }
+    void SetSimpleStatus(bool s);
+    std::string SimpleCaption() const { return simpleCaption_; }
+    void SetSimpleCaption(const std::string& c) { Change(simpleCaption_, c); }
+    TFrameStyle SimpleFrameStyle() const { return simpleFrameStyle_; }
+    void SetSimpleFrameStyle(TFrameStyle s) { Change(simpleFrameStyle_, s); }
+    // The parent form is sizeable and not maximised.
+    bool GripActive() const;
+    TRect GripRect() const { return TRect(Width() - 13, 0, Width(), Height()); }
+    void Loaded() override;
+    void Dispatch(TMessage& m) override;
+
+protected:
+    void Paint() override;
+    void BoundsChanged(bool moved, bool sized) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+
+private:
+    void ApplyAutoStyle();
+    void ScalePanes();
+    void DrawGrip(TCanvas* c);
+    bool autoStyle_ = true, autoScalePanes_ = false, showSizeGrip_ = true, simpleStatus_ = false;
+    std::string simpleCaption_;
+    TFrameStyle simpleFrameStyle_ = fsFlat;
+    // Widths the panes are scaled from: the bar's first non-zero width and each pane's width then.
+    int scaleBase_ = 0;
+    std::vector<std::pair<TControl*, int>> paneBases_;
+    bool sizing_ = false;
+    TPoint sizeStart_;
+    TRect formStart_;
+};
+
+void RegisterPanelReaders(const TClassInfo& cls);
