@@ -507,6 +507,11 @@ void TVtButton::SetShowFocusRect(bool s) {
     Invalidate();
 }
 
+void TVtButton::SetHotTrack(bool h) {
+    TVtCustomButton::SetHotTrack(h);
+    SetTransparent(h);
+}
+
 void TVtButton::SetActive(bool a) {
     if (a == active_) return;
     active_ = a;
@@ -657,21 +662,13 @@ void Line(TCanvas* c, int x1, int y1, int x2, int y2, TColor color) {
     c->MoveTo(x1, y1);
     c->LineTo(x2, y2);
 }
-// The four sides of r without its corner pixels.
-void RoundRing(TCanvas* c, const TRect& r, TColor color) {
-    Line(c, r.Left, r.Top + 1, r.Left, r.Bottom - 1, color);
-    Line(c, r.Left + 1, r.Top, r.Right - 1, r.Top, color);
-    Line(c, r.Right - 1, r.Top + 1, r.Right - 1, r.Bottom - 1, color);
-    Line(c, r.Left + 1, r.Bottom - 1, r.Right - 1, r.Bottom - 1, color);
-}
 }  // namespace
 
 void TVtButton::PaintHotTrack(TCanvas* c, TRect r) {
     TColor face = Color();
     if (!Enabled()) {
         InflateRect(r, -1, -1);
-        RoundRing(c, r, face == clBtnFace ? LighterColor(clBtnShadow, 30) : DarkerColor(face, 80));
-        InflateRect(r, -1, -1);
+        r = DrawCornerlessFrame(c, r, face == clBtnFace ? LighterColor(clBtnShadow, 30) : DarkerColor(face, 80));
         c->Brush()->SetColor(face);
         c->FillRect(r);
         return;
@@ -687,8 +684,7 @@ void TVtButton::PaintHotTrack(TCanvas* c, TRect r) {
     c->SetPixel(L + 1, B - 2, c1);
     c->SetPixel(R - 2, B - 2, c2);
     InflateRect(r, -1, -1);
-    RoundRing(c, r, face == clBtnFace ? cl3DDkShadow : DarkerColor(face, 150));
-    InflateRect(r, -1, -1);
+    r = DrawCornerlessFrame(c, r, face == clBtnFace ? cl3DDkShadow : DarkerColor(face, 150));
     auto bevels = [&](TColor light, TColor dark) {
         TRect in = DrawBevel(c, r, light, dark, 1, sdAllSides);
         in = DrawBevel(c, in, DarkerColor(light, 10), LighterColor(dark, 10), 1, sdAllSides);

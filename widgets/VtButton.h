@@ -188,6 +188,8 @@ public:
     virtual void SetShowDownPattern(bool s);
     bool ShowFocusRect() const { return showFocusRect_; }
     virtual void SetShowFocusRect(bool s);
+    // Also makes the button transparent.
+    void SetHotTrack(bool h) override;
     bool DropDownOnEnter() const { return dropDownOnEnter_; }
     void SetDropDownOnEnter(bool d) { dropDownOnEnter_ = d; }
     // 0 up, 3 down in a group.

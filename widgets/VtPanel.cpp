@@ -367,14 +367,7 @@ void TVtCustomGroupBox::Paint() {
         default: DrawBorder(c, f, BorderOuter(), 1 << sdTop); break;
         }
     } else {  // gsFlat: a rounded ring
-        VLine(c, f.Left, f.Top + 2, f.Bottom - 2, fc);
-        HLine(c, f.Left + 2, f.Right - 2, f.Top, fc);
-        VLine(c, f.Right - 1, f.Top + 2, f.Bottom - 2, fc);
-        HLine(c, f.Left + 2, f.Right - 2, f.Bottom - 1, fc);
-        c->SetPixel(f.Left + 1, f.Top + 1, fc);
-        c->SetPixel(f.Right - 2, f.Top + 1, fc);
-        c->SetPixel(f.Right - 2, f.Bottom - 2, fc);
-        c->SetPixel(f.Left + 1, f.Bottom - 2, fc);
+        DrawRoundedFlatBorder(c, f, fc, sdAllSides);
     }
     if (Transparent() || themed) c->SelectClipRgn(nullptr);
     if (!hasCaption) return;
@@ -612,12 +605,7 @@ void TVtStatusBar::Paint() {
         r.Bottom -= 1;
         if (simpleStatus_) {
             if (simpleFrameStyle_ == fsFlat) {
-                TColor fc = AdjustColor(FlatColor(), FlatColorAdjustment());
-                c->Pen()->SetStyle(psSolid);
-                VLine(c, r.Left, r.Top + 1, r.Bottom - 1, fc);
-                HLine(c, r.Left + 1, r.Right - 1, r.Top, fc);
-                VLine(c, r.Right - 1, r.Top + 1, r.Bottom - 1, fc);
-                HLine(c, r.Left + 1, r.Right - 1, r.Bottom - 1, fc);
+                DrawCornerlessFrame(c, r, AdjustColor(FlatColor(), FlatColorAdjustment()));
             } else {
                 DrawBorder(c, r, simpleFrameStyle_);
             }

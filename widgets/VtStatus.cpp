@@ -143,18 +143,7 @@ void TVtCustomStatusPane::DrawFrame(TCanvas* c) {
     c->FillRect(r);
     InflateRect(r, -borderWidth_, -borderWidth_);
     if (frameStyle_ == fsFlat) {
-        // The corners keep the fill.
-        c->Pen()->SetStyle(psSolid);
-        c->Pen()->SetWidth(1);
-        c->Pen()->SetColor(AdjustColor(flatColor_, flatColorAdjustment_));
-        c->MoveTo(r.Left, r.Top + 1);
-        c->LineTo(r.Left, r.Bottom - 1);
-        c->MoveTo(r.Left + 1, r.Top);
-        c->LineTo(r.Right - 1, r.Top);
-        c->MoveTo(r.Right - 1, r.Top + 1);
-        c->LineTo(r.Right - 1, r.Bottom - 1);
-        c->MoveTo(r.Left + 1, r.Bottom - 1);
-        c->LineTo(r.Right - 1, r.Bottom - 1);
+        DrawCornerlessFrame(c, r, AdjustColor(flatColor_, flatColorAdjustment_));  // the corners keep the fill
     } else if (frameStyle_ != fsNone) {
         DrawBorder(c, r, frameStyle_);
     }
