@@ -431,6 +431,9 @@ void RegisterWidgetClasses() {
             RegisterPanelReaders(*c);
         }
         RegisterClass(TVtSpacer::StaticClass());
+        RegisterClass(TVtToolbar::StaticClass());
+        RegisterPanelReaders(TVtToolbar::StaticClass());
+        RegisterToolbarReaders(TVtToolbar::StaticClass());
         RegisterClass(TVtStatusBar::StaticClass());
         RegisterPanelReaders(TVtStatusBar::StaticClass());
         RegisterClass(TVtStatusPane::StaticClass());

@@ -1,6 +1,9 @@
 #include "widgets/VtPanel.h"
 
+#include <algorithm>
+
 #include "platform/ui/Themes.h"
+#include "platform/ui/VtStandIns.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
 #include "widgets/VtGrafx.h"
@@ -650,4 +653,294 @@ void TVtStatusBar::Dispatch(TMessage& m) {
         paneBases_.clear();
     }
     TVtCustomPanel::Dispatch(m);
+}
+
+// ---------------------------------------------------------------- TVtToolbar
+
+namespace {
+const TEnumInfo TextOptionsIdents{{"ttoNoTextLabels", "ttoShowTextLabels", "ttoSelectiveTextOnRight", "ttoCustom"}};
+const TEnumInfo ToolbarLayoutIdents{{"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"}};
+}  // namespace
+
+const TClassInfo& TVtToolbar::StaticClass() {
+    static TClassInfo ci = [] {
+        using C = TVtToolbar;
+        TClassInfo c{"TVtToolbar", &TVtCustomPanel::StaticClass(), Creator<C>(), {}, {}};
+        c.props = {BoolProp<C>("AutoResize", &C::AutoResize, &C::SetAutoResize, 1),
+                   BoolProp<C>("AutoStyle", &C::AutoStyle, &C::SetAutoStyle, 1),
+                   OrdProp<C, int>("Margin", &C::Margin, &C::SetMargin, 4),
+                   OrdProp<C, int>("TopMargin", &C::TopMargin, &C::SetTopMargin, 2),
+                   OrdProp<C, TOrientation>("Orientation", &C::Orientation, &C::SetOrientation, orHorizontal,
+                                            &OrientationIdents),
+                   OrdProp<C, int>("RowHeight", &C::RowHeight, &C::SetRowHeight, 25),
+                   OrdProp<C, TButtonLayout>("ButtonLayout", &C::ButtonLayout, &C::SetButtonLayout, blGlyphLeft,
+                                             &ToolbarLayoutIdents),
+                   OrdProp<C, int>("ButtonWidth", &C::ButtonWidth, &C::SetButtonWidth, 25),
+                   OrdProp<C, int>("ButtonHeight", &C::ButtonHeight, &C::SetButtonHeight, 25),
+                   BoolProp<C>("ShowButtonCaptions", &C::ShowButtonCaptions, &C::SetShowButtonCaptions, 0),
+                   BoolProp<C>("ShowDivider", &C::ShowDivider, &C::SetShowDivider, 1),
+                   OrdProp<C, TVtToolbarTextOptions>("TextOptions", &C::TextOptions, &C::SetTextOptions,
+                                                     ttoNoTextLabels, &TextOptionsIdents),
+                   BoolProp<C>("WrapControls", &C::WrapControls, &C::SetWrapControls, 1),
+                   RefProp<C, TVtRegIniFile>("RegIniFile", &C::RegIniFile, &C::SetRegIniFile),
+                   EventProp("OnVisibleChanged", &C::OnVisibleChanged)};
+        return c;
+    }();
+    return ci;
+}
+
+TVtToolbar::TVtToolbar(TComponent* owner) : TVtCustomPanel(owner), background_(std::make_unique<TBitmap>()) {
+    SetShowDockClientCaptions(false);
+    SetFullRepaint(false);
+    SetBounds(Left(), Top(), 32, 32);
+    SetAlign(alTop);
+    ApplyAutoStyle();
+}
+
+void TVtToolbar::ApplyAutoStyle() {
+    if (!autoStyle_) return;
+    TVtCustomPanel::SetBorderInner(fsNone);
+    TVtCustomPanel::SetBorderOuter(showDivider_ ? fsGroove : fsNone);
+    TSides side = Align() == alBottom ? 1 << sdBottom
+                  : Align() == alLeft ? 1 << sdLeft
+                  : Align() == alRight ? 1 << sdRight
+                                       : 1 << sdTop;
+    SetBorderSides(side);
+}
+
+void TVtToolbar::SetAutoStyle(bool a) {
+    if (a == autoStyle_) return;
+    autoStyle_ = a;
+    ApplyAutoStyle();
+}
+
+void TVtToolbar::SetBorderOuter(TFrameStyleEx s) {
+    autoStyle_ = false;
+    TVtCustomPanel::SetBorderOuter(s);
+}
+
+void TVtToolbar::SetBorderInner(TFrameStyleEx s) {
+    autoStyle_ = false;
+    TVtCustomPanel::SetBorderInner(s);
+}
+
+void TVtToolbar::SetShowDivider(bool s) {
+    if (s == showDivider_) return;
+    showDivider_ = s;
+    TVtCustomPanel::SetBorderOuter(s ? fsGroove : fsNone);
+}
+
+void TVtToolbar::SetBackground(const TBitmap* b) {
+    if (b && b->Width() > 0)
+        background_->Assign(*b);
+    else
+        background_ = std::make_unique<TBitmap>();
+    Invalidate();
+}
+
+void TVtToolbar::SetRegIniFile(TVtRegIniFile* r) {
+    if (regIniFile_) regIniFile_->RemoveFreeNotification(this);
+    regIniFile_ = r;
+    if (r) r->FreeNotification(this);
+}
+
+void TVtToolbar::Notification(TComponent* c, TOperation op) {
+    TVtCustomPanel::Notification(c, op);
+    if (op != opRemove) return;
+    if (c == regIniFile_) regIniFile_ = nullptr;
+}
+
+void TVtToolbar::SetOrientation(TOrientation o) {
+    if (o == orientation_) return;
+    orientation_ = o;
+    for (int i = 0; i < ControlCount(); ++i)
+        if (auto* s = dynamic_cast<TVtSpacer*>(Controls(i))) s->SetOrientation(o);
+    PositionControls();
+}
+
+void TVtToolbar::SendToChildren(UINT msg) {
+    for (int i = 0; i < ControlCount(); ++i) Controls(i)->Perform(msg, 0, 0);
+}
+
+void TVtToolbar::ButtonSettingChanged(UINT msg) {
+    SendToChildren(msg);
+    if (!applyingPreset_) textOptions_ = ttoCustom;
+}
+
+void TVtToolbar::ResizeButtons() {
+    for (int i = 0; i < ControlCount(); ++i)
+        if (auto* b = dynamic_cast<TVtToolbarButton*>(Controls(i)))
+            b->SetBounds(b->Left(), b->Top(), buttonWidth_, buttonHeight_);
+}
+
+void TVtToolbar::SetButtonLayout(TButtonLayout l) {
+    if (l == buttonLayout_) return;
+    buttonLayout_ = l;
+    ButtonSettingChanged(CM_TOOLBARLAYOUT);
+}
+
+void TVtToolbar::SetButtonWidth(int w) {
+    if (w == buttonWidth_) return;
+    buttonWidth_ = w;
+    ResizeButtons();
+    ButtonSettingChanged(CM_TOOLBARSIZE);
+    PositionControls();
+}
+
+void TVtToolbar::SetButtonHeight(int h) {
+    if (h == buttonHeight_) return;
+    buttonHeight_ = h;
+    ResizeButtons();
+    ButtonSettingChanged(CM_TOOLBARSIZE);
+    PositionControls();
+}
+
+void TVtToolbar::SetShowButtonCaptions(bool s) {
+    if (s == showButtonCaptions_) return;
+    showButtonCaptions_ = s;
+    ButtonSettingChanged(CM_TOOLBARCAPTIONS);
+}
+
+void TVtToolbar::SetTextOptions(TVtToolbarTextOptions t) {
+    textOptions_ = t;
+    if (t == ttoCustom) return;
+    static const struct {
+        TButtonLayout layout;
+        int width, height;
+        bool captions;
+        int rowH, rowV;
+    } presets[] = {{blGlyphLeft, 25, 25, false, 25, 25},
+                   {blGlyphTop, 60, 40, true, 40, 60},
+                   {blGlyphLeft, 60, 25, true, 25, 60}};
+    const auto& p = presets[t];
+    applyingPreset_ = true;
+    SetButtonLayout(p.layout);
+    SetButtonWidth(p.width);
+    SetButtonHeight(p.height);
+    SetShowButtonCaptions(p.captions);
+    SetRowHeight(orientation_ == orHorizontal ? p.rowH : p.rowV);
+    applyingPreset_ = false;
+}
+
+void TVtToolbar::PositionControls() {
+    if (positioning_ || IsLoading()) return;
+    positioning_ = true;
+    bool horizontal = orientation_ == orHorizontal;
+    int extent = horizontal ? Width() : Height();
+    int pos = margin_, row = 1, longest = 0;
+    bool first = true;
+    for (TControl* c : order_) {
+        if (!c->Visible() && !IsDesigning()) continue;
+        int size = horizontal ? c->Width() : c->Height();
+        if (wrapControls_ && !first && pos + size > extent - margin_) {
+            ++row;
+            pos = margin_;
+        }
+        int across = (row - 1) * rowHeight_ + topMargin_ + rowHeight_ / 2 - (horizontal ? c->Height() : c->Width()) / 2;
+        if (horizontal) {
+            int x = UseRightToLeftAlignment() ? Width() - c->Width() - pos : pos;
+            c->SetBounds(x, across, c->Width(), c->Height());
+        } else {
+            c->SetBounds(across, pos, c->Width(), c->Height());
+        }
+        pos += size;
+        longest = IntMax(longest, pos);
+        first = false;
+    }
+    if (autoResize_) {
+        int w = Width(), h = Height();
+        bool acrossBars = Align() == alTop || Align() == alBottom;
+        if (horizontal) {
+            if (acrossBars)
+                h = rowHeight_ * row + topMargin_ * 2;
+            else if (Align() == alLeft || Align() == alRight)
+                w = margin_ + longest;
+        } else {
+            if (Align() == alLeft || Align() == alRight)
+                w = rowHeight_ * row + 2 + topMargin_;
+            else if (acrossBars)
+                h = margin_ + longest;
+        }
+        if (w != Width() || h != Height()) {
+            SetBounds(Left(), Top(), w, h);
+            if (auto* f = dynamic_cast<TCustomForm*>(Parent())) f->Realign();
+        }
+    }
+    positioning_ = false;
+}
+
+void TVtToolbar::Loaded() {
+    TVtCustomPanel::Loaded();
+    ApplyAutoStyle();
+    if (!storedNames_.empty()) {
+        std::vector<TControl*> resolved;
+        bool dropped = false;
+        for (const std::string& name : storedNames_) {
+            auto* c = Owner() ? dynamic_cast<TControl*>(Owner()->FindComponent(name)) : nullptr;
+            if (c && c->Parent() == this && std::find(resolved.begin(), resolved.end(), c) == resolved.end())
+                resolved.push_back(c);
+            else
+                dropped = true;
+        }
+        if (dropped)
+            for (int i = 0; i < ControlCount(); ++i)
+                if (std::find(resolved.begin(), resolved.end(), Controls(i)) == resolved.end())
+                    resolved.push_back(Controls(i));
+        order_ = resolved;
+        storedNames_.clear();
+    }
+    PositionControls();
+}
+
+void TVtToolbar::BoundsChanged(bool moved, bool sized) {
+    TVtCustomPanel::BoundsChanged(moved, sized);
+    if (sized) PositionControls();
+}
+
+void TVtToolbar::Dispatch(TMessage& m) {
+    switch (m.Msg) {
+    case CM_CONTROLCHANGE: {
+        auto* c = reinterpret_cast<TControl*>(m.WParam);
+        if (m.LParam) {
+            // While loading the children come in document order, which is the order unless one was stored.
+            if (std::find(order_.begin(), order_.end(), c) == order_.end()) order_.push_back(c);
+        } else {
+            order_.erase(std::remove(order_.begin(), order_.end(), c), order_.end());
+        }
+        TVtCustomPanel::Dispatch(m);
+        PositionControls();
+        return;
+    }
+    case CM_VISIBLECHANGED:
+        TVtCustomPanel::Dispatch(m);
+        if (OnVisibleChanged) OnVisibleChanged(this);
+        return;
+    default: break;
+    }
+    TVtCustomPanel::Dispatch(m);
+}
+
+void TVtToolbar::Paint() {
+    TVtCustomPanel::Paint();
+    if (background_->Width() == 0 || background_->Height() == 0) return;
+    TRect in = AdjustBorderRect(ClientRect(), false);
+    TCanvas* c = Canvas();
+    for (int y = in.Top; y < in.Bottom; y += background_->Height())
+        for (int x = in.Left; x < in.Right; x += background_->Width()) {
+            int w = IntMin(background_->Width(), in.Right - x), h = IntMin(background_->Height(), in.Bottom - y);
+            c->CopyRect(TRect(x, y, x + w, y + h), background_->Canvas(), TRect(0, 0, w, h));
+        }
+}
+
+void RegisterToolbarReaders(const TClassInfo& cls) {
+    RegisterPropertyReader(cls, "ToolbarControls", [](TObject* o, const TFormValue& v) {
+        if (v.kind != TFormValue::List) throw EFormResourceError("ToolbarControls: a list of names expected");
+        std::vector<std::string> names;
+        for (const TFormValue& item : v.items) {
+            if (item.kind != TFormValue::Ident && item.kind != TFormValue::String)
+                throw EFormResourceError("ToolbarControls: a list of names expected");
+            names.push_back(item.s);
+        }
+        static_cast<TVtToolbar*>(o)->SetStoredOrder(names);
+    });
 }

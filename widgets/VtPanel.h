@@ -2,6 +2,7 @@
 // directions; the group box in four styles; the spacer between toolbar controls.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -204,4 +205,93 @@ private:
     TRect formStart_;
 };
 
+enum TVtToolbarTextOptions : uint8_t { ttoNoTextLabels, ttoShowTextLabels, ttoSelectiveTextOnRight, ttoCustom };
+
+// A bar that lays its controls out in their listed order, in rows (or columns) that wrap, sizes itself to
+// them and hands button settings to its tool buttons.
+class TVtToolbar : public TVtCustomPanel {
+public:
+    // Refresh messages to the children after a change of the button settings.
+    static constexpr UINT CM_TOOLBARCAPTIONS = 46058, CM_TOOLBARLAYOUT = 46059, CM_TOOLBARSIZE = 46060;
+
+    explicit TVtToolbar(TComponent* owner);
+    QM_CLASS_INFO
+
+    bool AutoResize() const { return autoResize_; }
+    void SetAutoResize(bool a) { ChangeLayout(autoResize_, a); }
+    bool AutoStyle() const { return autoStyle_; }
+    void SetAutoStyle(bool a);
+    TBitmap* Background() const { return background_.get(); }
+    void SetBackground(const TBitmap* b);
+    int Margin() const { return margin_; }
+    void SetMargin(int m) { ChangeLayout(margin_, m); }
+    int TopMargin() const { return topMargin_; }
+    void SetTopMargin(int m) { ChangeLayout(topMargin_, m); }
+    TOrientation Orientation() const { return orientation_; }
+    // Also turns every spacer child the same way.
+    void SetOrientation(TOrientation o);
+    int RowHeight() const { return rowHeight_; }
+    void SetRowHeight(int h) { ChangeLayout(rowHeight_, h); }
+    TButtonLayout ButtonLayout() const { return buttonLayout_; }
+    void SetButtonLayout(TButtonLayout l);
+    int ButtonWidth() const { return buttonWidth_; }
+    void SetButtonWidth(int w);
+    int ButtonHeight() const { return buttonHeight_; }
+    void SetButtonHeight(int h);
+    bool ShowButtonCaptions() const { return showButtonCaptions_; }
+    void SetShowButtonCaptions(bool s);
+    bool ShowDivider() const { return showDivider_; }
+    void SetShowDivider(bool s);
+    TVtToolbarTextOptions TextOptions() const { return textOptions_; }
+    // Applies the preset of layout, button size, captions and row height.
+    void SetTextOptions(TVtToolbarTextOptions t);
+    bool WrapControls() const { return wrapControls_; }
+    void SetWrapControls(bool w) { ChangeLayout(wrapControls_, w); }
+    TVtRegIniFile* RegIniFile() const { return regIniFile_; }
+    void SetRegIniFile(TVtRegIniFile* r);
+    // Setting a border directly turns AutoStyle off.
+    void SetBorderOuter(TFrameStyleEx s) override;
+    void SetBorderInner(TFrameStyleEx s) override;
+
+    // The controls in their order.
+    int OrderCount() const { return int(order_.size()); }
+    TControl* OrderControl(int i) const { return order_.at(size_t(i)); }
+    // The names read from "ToolbarControls", resolved after loading.
+    void SetStoredOrder(const std::vector<std::string>& names) { storedNames_ = names; }
+    void PositionControls();
+    void Loaded() override;
+    void Dispatch(TMessage& m) override;
+    TNotifyEvent OnVisibleChanged;
+
+protected:
+    void Paint() override;
+    void BoundsChanged(bool moved, bool sized) override;
+    void Notification(TComponent* c, TOperation op) override;
+
+private:
+    template <class T>
+    void ChangeLayout(T& field, T v) {
+        if (field == v) return;
+        field = v;
+        PositionControls();
+    }
+    void ApplyAutoStyle();
+    void SendToChildren(UINT msg);
+    void ButtonSettingChanged(UINT msg);
+    void ResizeButtons();
+
+    bool autoResize_ = true, autoStyle_ = true, showButtonCaptions_ = false, showDivider_ = true,
+         wrapControls_ = true, applyingPreset_ = false, positioning_ = false;
+    std::unique_ptr<TBitmap> background_;
+    int margin_ = 4, topMargin_ = 2, rowHeight_ = 25, buttonWidth_ = 25, buttonHeight_ = 25;
+    TOrientation orientation_ = orHorizontal;
+    TButtonLayout buttonLayout_ = blGlyphLeft;
+    TVtToolbarTextOptions textOptions_ = ttoNoTextLabels;
+    TVtRegIniFile* regIniFile_ = nullptr;
+    std::vector<TControl*> order_;
+    std::vector<std::string> storedNames_;
+};
+
 void RegisterPanelReaders(const TClassInfo& cls);
+// "ToolbarControls": the order of a toolbar's controls by name.
+void RegisterToolbarReaders(const TClassInfo& cls);

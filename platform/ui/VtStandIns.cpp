@@ -167,11 +167,6 @@ QM_CLASS_RECORD(TVtToolButton, TVtToolbarButton)
 // ---------------------------------------------------------------- containers and texts
 QM_CLASS_RECORD(TVtTabSheet, TTabSheet)
 QM_CLASS_RECORD(TVtPageControl, TPageControl)
-QM_CLASS_RECORD(TVtToolbar, TPanel)
-TVtToolbar::TVtToolbar(TComponent* owner) : TPanel(owner) {
-    SetBevelOuter(bvNone);
-    SetHeight(26);
-}
 
 // ---------------------------------------------------------------- registration
 namespace {
@@ -204,7 +199,7 @@ void RegisterFormClasses() {
           &TSpeedButton::StaticClass(), &TPanel::StaticClass(), &TPageControl::StaticClass(),
           &TTabSheet::StaticClass(), &TVtListBox::StaticClass(),
           &TVtCheckList::StaticClass(), &TVtToolbarButton::StaticClass(), &TVtToolButton::StaticClass(),
-          &TVtPageControl::StaticClass(), &TVtTabSheet::StaticClass(), &TVtToolbar::StaticClass()})
+          &TVtPageControl::StaticClass(), &TVtTabSheet::StaticClass()})
         RegisterClass(*c);
 
     RegisterPropertyReader(TCustomListBox::StaticClass(), "Items.Strings", [](TObject* o, const TFormValue& v) {

@@ -88,12 +88,6 @@ public:
     QM_CLASS_INFO
 };
 
-class TVtToolbar : public TPanel {
-public:
-    explicit TVtToolbar(TComponent* owner);
-    QM_CLASS_INFO
-};
-
 // Registers every class a form resource may name (standard controls, menus, dialogs and the stand-ins),
 // with their streamed properties ("Items.Strings", the check states) and nesting; once.
 void RegisterFormClasses();

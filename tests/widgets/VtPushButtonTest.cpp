@@ -103,10 +103,11 @@ TEST(VtButton, HotTrackRestingFaceAndRings) {
     EXPECT_EQ(Px(s.get(), 20, 16), Rgb(DarkerColor(clBtnFace, 20)));
     EXPECT_EQ(Px(s.get(), 20, 15), Rgb(DarkerColor(clBtnFace, 10)));
     EXPECT_EQ(Px(s.get(), 3, 8), face);
-    // Pressed: one darker fill.
+    // Pressed: one darker fill (under the focus border).
     UiTest::MouseDown(b, 5, 5);
     s.reset(UiTest::Capture(b));
-    EXPECT_EQ(Px(s.get(), 20, 3), Rgb(DarkerColor(clBtnFace, 10)));
+    EXPECT_EQ(Px(s.get(), 20, 6), Rgb(DarkerColor(clBtnFace, 10)));
+    EXPECT_EQ(Px(s.get(), 2, 2), Rgb(DarkerColor(clBtnFace, 10)));
     UiTest::MouseUp(b, 5, 5);
     b->SetEnabled(false);
     s.reset(UiTest::Capture(b));
