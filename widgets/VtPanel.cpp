@@ -5,6 +5,7 @@
 #include "platform/ui/Themes.h"
 #include "platform/ui/VtStandIns.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/ImgList.h"
 #include "platform/ui/StdCtrls.h"
 #include "widgets/VtGrafx.h"
 #include "widgets/VtStatus.h"
@@ -683,6 +684,7 @@ const TClassInfo& TVtToolbar::StaticClass() {
                                                      ttoNoTextLabels, &TextOptionsIdents),
                    BoolProp<C>("WrapControls", &C::WrapControls, &C::SetWrapControls, 1),
                    RefProp<C, TVtRegIniFile>("RegIniFile", &C::RegIniFile, &C::SetRegIniFile),
+                   RefProp<C, TCustomImageList>("Images", &C::Images, &C::SetImages),
                    EventProp("OnVisibleChanged", &C::OnVisibleChanged)};
         return c;
     }();
@@ -744,10 +746,19 @@ void TVtToolbar::SetRegIniFile(TVtRegIniFile* r) {
     if (r) r->FreeNotification(this);
 }
 
+void TVtToolbar::SetImages(TCustomImageList* l) {
+    if (l == images_) return;
+    if (images_) images_->RemoveFreeNotification(this);
+    images_ = l;
+    if (l) l->FreeNotification(this);
+    for (int i = 0; i < ControlCount(); ++i) Controls(i)->Invalidate();
+}
+
 void TVtToolbar::Notification(TComponent* c, TOperation op) {
     TVtCustomPanel::Notification(c, op);
     if (op != opRemove) return;
     if (c == regIniFile_) regIniFile_ = nullptr;
+    if (c == images_) images_ = nullptr;
 }
 
 void TVtToolbar::SetOrientation(TOrientation o) {

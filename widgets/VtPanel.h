@@ -249,6 +249,9 @@ public:
     void SetWrapControls(bool w) { ChangeLayout(wrapControls_, w); }
     TVtRegIniFile* RegIniFile() const { return regIniFile_; }
     void SetRegIniFile(TVtRegIniFile* r);
+    // The images of tool buttons that have no list of their own.
+    TCustomImageList* Images() const { return images_; }
+    void SetImages(TCustomImageList* l);
     // Setting a border directly turns AutoStyle off.
     void SetBorderOuter(TFrameStyleEx s) override;
     void SetBorderInner(TFrameStyleEx s) override;
@@ -288,6 +291,7 @@ private:
     TButtonLayout buttonLayout_ = blGlyphLeft;
     TVtToolbarTextOptions textOptions_ = ttoNoTextLabels;
     TVtRegIniFile* regIniFile_ = nullptr;
+    TCustomImageList* images_ = nullptr;
     std::vector<TControl*> order_;
     std::vector<std::string> storedNames_;
 };

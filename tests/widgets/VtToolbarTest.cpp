@@ -6,6 +6,7 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/ImgList.h"
 #include "platform/ui/VtStandIns.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "widgets/VtPanel.h"
@@ -92,6 +93,10 @@ TEST(VtToolbar, TextOptionPresetsAndCustomSettings) {
     EXPECT_EQ(bar->BorderOuter(), fsNone);
     bar->SetBorderOuter(fsRaised);
     EXPECT_FALSE(bar->AutoStyle());
+    auto* images = new TImageList(f.form);
+    bar->SetImages(images);
+    delete images;
+    EXPECT_EQ(bar->Images(), nullptr);
 }
 
 TEST(VtToolbar, StoredOrderDropsControlsMovedElsewhere) {
