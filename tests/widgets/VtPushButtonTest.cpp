@@ -115,6 +115,29 @@ TEST(VtButton, HotTrackRestingFaceAndRings) {
     EXPECT_EQ(Px(s.get(), 20, 3), face);
 }
 
+TEST(VtButton, HotTrackHoverAndDefaultBevels) {
+    PushForm f;
+    auto* b = f.Add<TVtButton>(10, 10, 40, 20);
+    b->SetHotTrack(true);
+    b->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_TRUE(b->MouseOver());
+    std::unique_ptr<TBitmap> s(UiTest::Capture(b));
+    // The complementary hue of the highlight colour: its hue turned by 120, lightness 220, saturation 180.
+    int hue = GetHue(clHighlight);
+    TColor light = HLSToColor(BYTE(hue >= 120 ? hue - 120 : hue + 120), 220, 180), dark = DarkerColor(light, 30);
+    EXPECT_EQ(Px(s.get(), 2, 8), Rgb(light));
+    EXPECT_EQ(Px(s.get(), 37, 8), Rgb(dark));
+    EXPECT_EQ(Px(s.get(), 3, 8), Rgb(DarkerColor(light, 10)));
+    EXPECT_EQ(Px(s.get(), 36, 8), Rgb(LighterColor(dark, 10)));
+    EXPECT_EQ(Px(s.get(), 20, 8), Rgb(clBtnFace));
+    b->Perform(CM_MOUSELEAVE, 0, 0);
+    b->SetDefault(true);  // active: the rings from the highlight hue
+    s.reset(UiTest::Capture(b));
+    TColor dlight = HLSToColor(GetHue(clHighlight), 220, 220);
+    EXPECT_EQ(Px(s.get(), 2, 8), Rgb(dlight));
+    EXPECT_EQ(Px(s.get(), 37, 8), Rgb(DarkerColor(dlight, 30)));
+}
+
 TEST(VtButton, ClassicDefaultRingAndDownPattern) {
     PushForm f;
     auto* b = f.Add<TVtButton>(10, 10, 40, 20);
@@ -201,6 +224,12 @@ TEST(VtMenuButton, DropsRightAlignedNearTheEdgeAndAClickClosesIt) {
     m->SetFocus();
     UiTest::Key(VK_F4);
     EXPECT_EQ(drops, 3);
+    // The arrow: a filled triangle pointing down, 12 pixels from the right edge.
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(m));
+    int x = m->Width() - 12, y = m->Height() / 2 + 2;
+    EXPECT_EQ(Px(shot.get(), x, y - 1), Rgb(clBtnText));
+    EXPECT_EQ(Px(shot.get(), x - 2, y - 3), Rgb(clBtnText));
+    EXPECT_NE(Px(shot.get(), x, y + 2), Rgb(clBtnText));
     // Near the work area's right edge the menu's right edge lines up with the button's.
     TRect work = GetMonitorWorkArea(MonitorFromPoint(m->ClientToScreen(TPoint(0, 0)), MONITOR_DEFAULTTONEAREST));
     TPoint origin = f.form->ClientToScreen(TPoint(0, 0));
