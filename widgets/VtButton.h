@@ -227,6 +227,7 @@ class TPopupMenu;
 
 enum TBitBtnKind : uint8_t { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
 enum TButtonLayout : uint8_t { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+extern const TEnumInfo ButtonLayoutIdents;
 
 // A push button with a glyph (cells of a bitmap, or an image of a list) beside its caption, and the stock
 // dialog kinds.
@@ -324,3 +325,93 @@ TBitmap* StockKindGlyph(TBitBtnKind k);
 
 // An older Boolean name of HotTrack ("FrameFlat" of push buttons, "Flat" of glyph buttons), read, never written.
 void RegisterHotTrackReader(const TClassInfo& cls, const std::string& name);
+
+enum TVtToolStyle : uint8_t { tsButton, tsDropDown };
+
+// The button of the toolbar: images from a list by state, an optional drop-down part with a menu, and its
+// layout, size and caption visibility taken from the toolbar.
+class TVtToolButton : public TGraphicControl {
+public:
+    static constexpr int DropDownWidth = 14;
+    explicit TVtToolButton(TComponent* owner);
+    ~TVtToolButton() override;
+    QM_CLASS_INFO
+
+    bool AllowAllUp() const { return allowAllUp_; }
+    void SetAllowAllUp(bool a);
+    bool Down() const { return down_; }
+    void SetDown(bool d);
+    int GroupIndex() const { return groupIndex_; }
+    void SetGroupIndex(int g);
+    bool Flat() const { return flat_; }
+    void SetFlat(bool f);
+    // Its own list, else the toolbar's.
+    TCustomImageList* Images() const { return images_; }
+    void SetImages(TCustomImageList* l);
+    TCustomImageList* ActiveImages() const;
+    int ImageIndex() const { return imageIndex_; }
+    void SetImageIndex(int i) { Change(imageIndex_, i); }
+    int DownIndex() const { return downIndex_; }
+    void SetDownIndex(int i) { Change(downIndex_, i); }
+    int DisabledIndex() const { return disabledIndex_; }
+    void SetDisabledIndex(int i) { Change(disabledIndex_, i); }
+    int HotIndex() const { return hotIndex_; }
+    void SetHotIndex(int i) { Change(hotIndex_, i); }
+    TButtonLayout Layout() const { return layout_; }
+    void SetLayout(TButtonLayout l) { Change(layout_, l); }
+    bool ShowCaption() const { return showCaption_; }
+    // Set directly (not while loading) it stops following the toolbar.
+    void SetShowCaption(bool s);
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool t) { Change(transparent_, t); }
+    TVtToolStyle ToolStyle() const { return toolStyle_; }
+    void SetToolStyle(TVtToolStyle s);
+    TPopupMenu* DropDownMenu() const { return menu_; }
+    void SetDropDownMenu(TPopupMenu* m);
+    bool UseToolbarButtonLayout() const { return useLayout_; }
+    void SetUseToolbarButtonLayout(bool u);
+    bool UseToolbarButtonSize() const { return useSize_; }
+    void SetUseToolbarButtonSize(bool u);
+    bool UseToolbarShowCaption() const { return useCaption_; }
+    void SetUseToolbarShowCaption(bool u);
+    // 0 up, 1 disabled, 2 down, 3 exclusive, 4 drop-down part pressed.
+    int State() const { return state_; }
+    bool MouseInControl() const { return mouseIn_; }
+    void SetBounds(int l, int t, int w, int h) override;
+    void SetParent(TWinControl* p) override;
+    void Loaded() override;
+    void Dispatch(TMessage& m) override;
+    TNotifyEvent OnDropDown, OnMouseEnter, OnMouseLeave;
+
+protected:
+    void Paint() override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void Notification(TComponent* c, TOperation op) override;
+
+private:
+    template <class T>
+    void Change(T& field, T v) {
+        if (field == v) return;
+        field = v;
+        Invalidate();
+    }
+    void Refresh();
+    void BroadcastGroup();
+    bool Themed() const;
+    TRect ContentRect() const;
+    bool allowAllUp_ = false, down_ = false, flat_ = true, showCaption_ = false, transparent_ = true,
+         useLayout_ = true, useSize_ = true, useCaption_ = true, mouseIn_ = false, tracking_ = false,
+         sizing_ = false;
+    int groupIndex_ = 0, imageIndex_ = -1, downIndex_ = -1, disabledIndex_ = -1, hotIndex_ = -1, state_ = 0;
+    TCustomImageList* images_ = nullptr;
+    TButtonLayout layout_ = blGlyphLeft;
+    TVtToolStyle toolStyle_ = tsButton;
+    TPopupMenu* menu_ = nullptr;
+    DWORD closedAt_ = 0;
+};
+
+// Where a menu dropped from a control goes: under its bottom-left corner, or right-aligned with it when the menu
+// would pass the right edge of the work area.
+TPoint MenuDropPoint(TControl* c, TPopupMenu* menu);

@@ -431,6 +431,7 @@ void RegisterWidgetClasses() {
             RegisterPanelReaders(*c);
         }
         RegisterClass(TVtSpacer::StaticClass());
+        RegisterClass(TVtToolButton::StaticClass());
         RegisterClass(TVtToolbar::StaticClass());
         RegisterPanelReaders(TVtToolbar::StaticClass());
         RegisterToolbarReaders(TVtToolbar::StaticClass());

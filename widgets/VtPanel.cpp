@@ -660,7 +660,6 @@ void TVtStatusBar::Dispatch(TMessage& m) {
 
 namespace {
 const TEnumInfo TextOptionsIdents{{"ttoNoTextLabels", "ttoShowTextLabels", "ttoSelectiveTextOnRight", "ttoCustom"}};
-const TEnumInfo ToolbarLayoutIdents{{"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"}};
 }  // namespace
 
 const TClassInfo& TVtToolbar::StaticClass() {
@@ -675,7 +674,7 @@ const TClassInfo& TVtToolbar::StaticClass() {
                                             &OrientationIdents),
                    OrdProp<C, int>("RowHeight", &C::RowHeight, &C::SetRowHeight, 25),
                    OrdProp<C, TButtonLayout>("ButtonLayout", &C::ButtonLayout, &C::SetButtonLayout, blGlyphLeft,
-                                             &ToolbarLayoutIdents),
+                                             &ButtonLayoutIdents),
                    OrdProp<C, int>("ButtonWidth", &C::ButtonWidth, &C::SetButtonWidth, 25),
                    OrdProp<C, int>("ButtonHeight", &C::ButtonHeight, &C::SetButtonHeight, 25),
                    BoolProp<C>("ShowButtonCaptions", &C::ShowButtonCaptions, &C::SetShowButtonCaptions, 0),

@@ -162,7 +162,6 @@ void TVtCheckList::KeyPress(char& key) {
 QM_CLASS_RECORD(TVtToolbarButton, TSpeedButton)
 TVtToolbarButton::TVtToolbarButton(TComponent* owner) : TSpeedButton(owner) { SetFlat(true); }
 
-QM_CLASS_RECORD(TVtToolButton, TVtToolbarButton)
 
 // ---------------------------------------------------------------- containers and texts
 QM_CLASS_RECORD(TVtTabSheet, TTabSheet)
@@ -198,7 +197,7 @@ void RegisterFormClasses() {
           &TRadioButton::StaticClass(), &TGroupBox::StaticClass(), &TLabel::StaticClass(),
           &TSpeedButton::StaticClass(), &TPanel::StaticClass(), &TPageControl::StaticClass(),
           &TTabSheet::StaticClass(), &TVtListBox::StaticClass(),
-          &TVtCheckList::StaticClass(), &TVtToolbarButton::StaticClass(), &TVtToolButton::StaticClass(),
+          &TVtCheckList::StaticClass(), &TVtToolbarButton::StaticClass(),
           &TVtPageControl::StaticClass(), &TVtTabSheet::StaticClass()})
         RegisterClass(*c);
 

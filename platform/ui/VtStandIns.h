@@ -70,12 +70,6 @@ public:
     QM_CLASS_INFO
 };
 
-class TVtToolButton : public TVtToolbarButton {
-public:
-    explicit TVtToolButton(TComponent* owner) : TVtToolbarButton(owner) {}
-    QM_CLASS_INFO
-};
-
 class TVtTabSheet : public TTabSheet {
 public:
     explicit TVtTabSheet(TComponent* owner) : TTabSheet(owner) {}
