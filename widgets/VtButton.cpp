@@ -1407,6 +1407,7 @@ void TVtToolButton::Dispatch(TMessage& m) {
             sizing_ = true;
             SetBounds(Left(), Top(), w, bar->ButtonHeight());
             sizing_ = false;
+            bar->PositionControls();  // a new size moves the controls after it
         }
         return;
     case TVtButton::CM_BUTTONPRESSED: {

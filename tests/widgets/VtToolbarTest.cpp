@@ -9,6 +9,7 @@
 #include "platform/ui/ImgList.h"
 #include "platform/ui/VtStandIns.h"
 #include "platform/ui/testsupport/UiTest.h"
+#include "widgets/VtButton.h"
 #include "widgets/VtPanel.h"
 #include "widgets/VtStatus.h"
 
@@ -142,6 +143,7 @@ TEST(VtToolbar, PreviewShapedBars) {
     f.form->SetColor(clBtnFace);
     auto* bar = new TVtToolbar(f.form);
     bar->SetParent(f.form);
+    bar->SetTextOptions(ttoShowTextLabels);
     const char* captions[] = {"放大", "缩小", "漫游", "全图", "信息", "选择", "查找", "打印", "退出"};
     for (int i = 0; i < 9; ++i) {
         if (i == 4 || i == 7) {
@@ -149,9 +151,8 @@ TEST(VtToolbar, PreviewShapedBars) {
             s->SetGrooved(true);
             s->SetParent(bar);
         }
-        auto* b = new TVtToolbarButton(f.form);
+        auto* b = new TVtToolButton(f.form);
         b->SetCaption(captions[i]);
-        b->SetBounds(0, 0, 48, 22);
         b->SetParent(bar);
     }
     auto* status = new TVtStatusBar(f.form);
@@ -167,13 +168,12 @@ TEST(VtToolbar, PreviewShapedBars) {
     UiTest::Flush();
     EXPECT_EQ(bar->OrderCount(), 11);
     EXPECT_EQ(bar->Top(), 0);
-    EXPECT_EQ(bar->Height(), 29);
-    // Buttons 48 wide and spacers 8 wide follow each other from the margin, centred in the row.
-    EXPECT_EQ(bar->OrderControl(0)->Left(), 4);
-    EXPECT_EQ(bar->OrderControl(4)->Left(), 4 + 4 * 48);
-    EXPECT_EQ(bar->OrderControl(5)->Left(), 4 + 4 * 48 + 8);
-    EXPECT_EQ(bar->OrderControl(10)->Left(), 4 + 7 * 48 + 2 * 8 + 48);
-    EXPECT_EQ(bar->OrderControl(0)->Top(), 2 + 12 - 11);
+    EXPECT_EQ(bar->Height(), 40 + 2 * 2);
+    // Buttons 60 x 40 and spacers 8 x 25 follow each other from the margin, centred in the 40-pixel row.
+    EXPECT_EQ(bar->OrderControl(0)->BoundsRect(), TRect(4, 2, 64, 42));
+    EXPECT_EQ(bar->OrderControl(4)->BoundsRect(), TRect(4 + 4 * 60, 2 + 20 - 12, 4 + 4 * 60 + 8, 2 + 20 - 12 + 25));
+    EXPECT_EQ(bar->OrderControl(5)->Left(), 4 + 4 * 60 + 8);
+    EXPECT_EQ(bar->OrderControl(10)->BoundsRect(), TRect(4 + 8 * 60 + 2 * 8, 2, 4 + 9 * 60 + 2 * 8, 42));
     EXPECT_EQ(status->Height(), 19);
     EXPECT_EQ(status->Top(), f.form->ClientHeight() - 19);
     EXPECT_EQ(panes[5]->BoundsRect(), TRect(450, 0, 540, 19));
