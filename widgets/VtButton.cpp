@@ -531,21 +531,37 @@ void TVtButton::SetDefault(bool d) {
         f->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(f->ActiveControl()));
 }
 
-void TVtButton::BroadcastGroup() {
-    if (groupIndex_ == 0 || !Parent()) return;
-    TMessage m{CM_BUTTONPRESSED, WPARAM(groupIndex_), reinterpret_cast<LPARAM>(this), 0};
-    Parent()->Broadcast(m);
+// ---- groups of down buttons, shared by the push and tool buttons ----
+
+bool ApplyGroupDown(bool& down, bool d, int groupIndex, bool allowAllUp) {
+    if (groupIndex == 0) d = false;
+    if (d == down) return false;
+    // The one down button of a group that must keep one down stays down.
+    if (down && groupIndex != 0 && !allowAllUp) return false;
+    down = d;
+    return true;
 }
 
+bool ReceiveGroupMessage(bool& down, bool& allowAllUp, bool senderDown, bool senderAllowAllUp) {
+    allowAllUp = senderAllowAllUp;
+    if (!(senderDown && down)) return false;
+    down = false;
+    return true;
+}
+
+void BroadcastGroupMessage(TControl* sender, int groupIndex) {
+    if (groupIndex == 0 || !sender->Parent()) return;
+    TMessage m{TVtButton::CM_BUTTONPRESSED, WPARAM(groupIndex), reinterpret_cast<LPARAM>(sender), 0};
+    sender->Parent()->Broadcast(m);
+}
+
+void TVtButton::BroadcastGroup() { BroadcastGroupMessage(this, groupIndex_); }
+
 void TVtButton::SetDown(bool d) {
-    if (groupIndex_ == 0) d = false;
-    if (d == down_) return;
-    // The one down button of a group that must keep one down stays down.
-    if (down_ && groupIndex_ != 0 && !allowAllUp_) return;
-    down_ = d;
-    state_ = d ? 3 : 0;
+    if (!ApplyGroupDown(down_, d, groupIndex_, allowAllUp_)) return;
+    state_ = down_ ? 3 : 0;
     Invalidate();
-    if (d) BroadcastGroup();
+    if (down_) BroadcastGroup();
 }
 
 void TVtButton::SetAllowAllUp(bool a) {
@@ -628,14 +644,11 @@ void TVtButton::Dispatch(TMessage& m) {
         break;  // the other controls hear it too
     }
     case CM_BUTTONPRESSED: {
-        auto* sender = reinterpret_cast<TVtButton*>(m.LParam);
-        if (int(m.WParam) == groupIndex_ && sender != this && sender) {
-            if (sender->Down() && down_) {
-                down_ = false;
-                state_ = 0;
-                Invalidate();
-            }
-            allowAllUp_ = sender->AllowAllUp();
+        auto* sender = dynamic_cast<TVtButton*>(reinterpret_cast<TControl*>(m.LParam));
+        if (int(m.WParam) == groupIndex_ && sender && sender != this &&
+            ReceiveGroupMessage(down_, allowAllUp_, sender->Down(), sender->AllowAllUp())) {
+            state_ = 0;
+            Invalidate();
         }
         return;
     }
@@ -1286,20 +1299,13 @@ void TVtToolButton::Notification(TComponent* c, TOperation op) {
 
 void TVtToolButton::SetFlat(bool f) { Change(flat_, f); }
 
-void TVtToolButton::BroadcastGroup() {
-    if (groupIndex_ == 0 || !Parent()) return;
-    TMessage m{TVtButton::CM_BUTTONPRESSED, WPARAM(groupIndex_), reinterpret_cast<LPARAM>(this), 0};
-    Parent()->Broadcast(m);
-}
+void TVtToolButton::BroadcastGroup() { BroadcastGroupMessage(this, groupIndex_); }
 
 void TVtToolButton::SetDown(bool d) {
-    if (groupIndex_ == 0) d = false;
-    if (d == down_) return;
-    if (down_ && groupIndex_ != 0 && !allowAllUp_) return;
-    down_ = d;
-    state_ = d ? 3 : 0;
+    if (!ApplyGroupDown(down_, d, groupIndex_, allowAllUp_)) return;
+    state_ = down_ ? 3 : 0;
     Invalidate();
-    if (d) BroadcastGroup();
+    if (down_) BroadcastGroup();
 }
 
 void TVtToolButton::SetAllowAllUp(bool a) {
@@ -1411,14 +1417,11 @@ void TVtToolButton::Dispatch(TMessage& m) {
         }
         return;
     case TVtButton::CM_BUTTONPRESSED: {
-        auto* sender = reinterpret_cast<TVtToolButton*>(m.LParam);
-        if (int(m.WParam) == groupIndex_ && sender != this && dynamic_cast<TVtToolButton*>(sender)) {
-            if (sender->Down() && down_) {
-                down_ = false;
-                state_ = 0;
-                Invalidate();
-            }
-            allowAllUp_ = sender->AllowAllUp();
+        auto* sender = dynamic_cast<TVtToolButton*>(reinterpret_cast<TControl*>(m.LParam));
+        if (int(m.WParam) == groupIndex_ && sender && sender != this &&
+            ReceiveGroupMessage(down_, allowAllUp_, sender->Down(), sender->AllowAllUp())) {
+            state_ = Enabled() ? 0 : 1;
+            Invalidate();
         }
         return;
     }

@@ -156,6 +156,13 @@ extern const TEnumInfo AlignmentVerticalIdents;
 extern const TEnumInfo HotTrackColorTypeIdents;
 // The light and dark hover colours of a hot-tracking button.
 void HotTrackColors(TColor hotTrackColor, TVtHotTrackColorType type, TColor& light, TColor& dark);
+// Groups of down buttons (GroupIndex, Down, AllowAllUp). ApplyGroupDown: only a grouped button is down, and the
+// one down button of a group that must keep one stays down; true when Down changed. ReceiveGroupMessage: another
+// button of the group went down, so this one goes up (true when it did); AllowAllUp follows the sender's.
+bool ApplyGroupDown(bool& down, bool d, int groupIndex, bool allowAllUp);
+bool ReceiveGroupMessage(bool& down, bool& allowAllUp, bool senderDown, bool senderAllowAllUp);
+void BroadcastGroupMessage(TControl* sender, int groupIndex);
+
 // Whether ch (either case) follows a single '&' in the caption.
 bool IsAccel(char ch, const std::string& caption);
 
