@@ -23,6 +23,8 @@
 #include "platform/ui/VtStandIns.h"
 #include "widgets/VtCmboBx.h"
 #include "widgets/VtEdit.h"
+#include "widgets/VtPanel.h"
+#include "widgets/VtRadChk.h"
 #include "widgets/VtSpnEdt.h"
 
 TfrmCreateTessarRg* frmCreateTessarRg = nullptr;

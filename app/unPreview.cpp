@@ -19,7 +19,10 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/FormLoader.h"
+#include "platform/ui/ImgList.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtButton.h"
+#include "widgets/VtStatus.h"
 
 const char* const TessarLayerName = "TessarLayer";
 TfrmPreview* frmPreview = nullptr;

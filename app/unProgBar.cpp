@@ -2,6 +2,7 @@
 
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtButton.h"
 #include "widgets/VtPrgres.h"
 
 TfrmProgBar* frmProgBar = nullptr;

@@ -16,6 +16,7 @@
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/VtStandIns.h"
 #include "widgets/VtPrgres.h"
+#include "widgets/VtRadChk.h"
 
 namespace {
 

@@ -257,6 +257,18 @@ TRect DrawRoundedFlatBorder(TCanvas* c, TRect r, TColor color, TSides sides) {
     return Inset(r, sides, 2);
 }
 
+TRect DrawCornerlessFrame(TCanvas* c, TRect r, TColor color) {
+    c->Pen()->SetStyle(psSolid);
+    c->Pen()->SetWidth(1);
+    c->Pen()->SetColor(color);
+    Line(c, r.Left, r.Top + 1, r.Left, r.Bottom - 1);
+    Line(c, r.Left + 1, r.Top, r.Right - 1, r.Top);
+    Line(c, r.Right - 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
+    Line(c, r.Left + 1, r.Bottom - 1, r.Right - 1, r.Bottom - 1);
+    InflateRect(r, -1, -1);
+    return r;
+}
+
 TRect DrawFocusBorder(TCanvas* c, TRect r) {
     for (int y = r.Top + 1; y < r.Bottom; y += 2) {
         c->SetPixel(r.Left, y, 0);

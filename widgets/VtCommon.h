@@ -47,6 +47,8 @@ TRect DrawBorder(TCanvas* c, TRect r, TFrameStyle style, TSides sides = sdAllSid
 TRect DrawColorBorder(TCanvas* c, TRect r, TColor base, TFrameStyle style, TSides sides = sdAllSides);
 TRect DrawRoundedFlatBorder(TCanvas* c, TRect r, TColor color, TSides sides);
 TRect DrawFocusBorder(TCanvas* c, TRect r);
+// A one-pixel frame whose four corner pixels are left to what lies beneath.
+TRect DrawCornerlessFrame(TCanvas* c, TRect r, TColor color);
 
 struct TFrameParams {
     TFrameStyleEx outer = fsNone, inner = fsNone;

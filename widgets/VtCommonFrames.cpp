@@ -12,8 +12,11 @@
 #include "widgets/VtCommon.h"
 #include "widgets/VtEdit.h"
 #include "widgets/VtLabel.h"
+#include "widgets/VtPanel.h"
 #include "widgets/VtPrgres.h"
+#include "widgets/VtRadChk.h"
 #include "widgets/VtSpnEdt.h"
+#include "widgets/VtStatus.h"
 
 const TEnumInfo FrameStyleIdents{{"fsNone", "fsFlat", "fsGroove", "fsBump", "fsLowered", "fsButtonDown", "fsRaised",
                                   "fsButtonUp", "fsStatus", "fsPopup", "fsFlatBold", "fsFlatRounded"}};
@@ -444,6 +447,26 @@ void RegisterWidgetClasses() {
         RegisterFrameLegacyReaders(TVtButtonEdit::StaticClass());
         RegisterButtonEditReaders(TVtButtonEdit::StaticClass());
         RegisterClass(TVtControlButton::StaticClass());
+        for (const TClassInfo* c : {&TVtButton::StaticClass(), &TVtBitBtn::StaticClass(), &TVtMenuButton::StaticClass()}) {
+            RegisterClass(*c);
+            RegisterHotTrackReader(*c, "FrameFlat");
+        }
+        for (const TClassInfo* c : {&TVtRadioButton::StaticClass(), &TVtCheckBox::StaticClass()}) {
+            RegisterClass(*c);
+            RegisterHotTrackReader(*c, "Flat");
+        }
+        for (const TClassInfo* c : {&TVtPanel::StaticClass(), &TVtGroupBox::StaticClass()}) {
+            RegisterClass(*c);
+            RegisterPanelReaders(*c);
+        }
+        RegisterClass(TVtSpacer::StaticClass());
+        RegisterClass(TVtToolButton::StaticClass());
+        RegisterClass(TVtToolbar::StaticClass());
+        RegisterPanelReaders(TVtToolbar::StaticClass());
+        RegisterToolbarReaders(TVtToolbar::StaticClass());
+        RegisterClass(TVtStatusBar::StaticClass());
+        RegisterPanelReaders(TVtStatusBar::StaticClass());
+        RegisterClass(TVtStatusPane::StaticClass());
         return true;
     }();
     (void)done;

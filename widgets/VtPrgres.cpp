@@ -6,6 +6,7 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Themes.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtPanel.h"
 
 static const TEnumInfo BarStyleIdents{{"bsTraditional", "bsLED"}};
 static const TEnumInfo OrientationIdents{{"orHorizontal", "orVertical"}};

@@ -1658,6 +1658,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
     Top = 384
     Width = 96
     Height = 28
+    HotTrack = True
     Caption = '生成图幅号'
     OnClick = VtBitBtn1Click
   end
@@ -1666,6 +1667,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
     Top = 384
     Width = 80
     Height = 28
+    HotTrack = True
     Caption = '保存'
     OnClick = VtBitBtn2Click
   end
@@ -1674,6 +1676,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
     Top = 384
     Width = 80
     Height = 28
+    HotTrack = True
     Caption = '导出'
     DropDownMenu = PopupMenu1
   end
@@ -1682,6 +1685,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
     Top = 384
     Width = 80
     Height = 28
+    HotTrack = True
     Caption = '预览'
     DropDownMenu = PopupMenu4
   end
@@ -1690,6 +1694,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
     Top = 384
     Width = 80
     Height = 28
+    HotTrack = True
     Caption = '退出'
     OnClick = VtBitBtn3Click
   end

@@ -40,6 +40,7 @@ object frmInputPoint: TfrmInputPoint
     Top = 96
     Width = 75
     Height = 26
+    HotTrack = True
     Caption = '确定'
     Kind = bkOK
   end
@@ -48,6 +49,7 @@ object frmInputPoint: TfrmInputPoint
     Top = 96
     Width = 75
     Height = 26
+    HotTrack = True
     Caption = '取消'
     Kind = bkCancel
   end

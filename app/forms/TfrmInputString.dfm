@@ -24,6 +24,7 @@ object frmInputString: TfrmInputString
     Top = 84
     Width = 75
     Height = 26
+    HotTrack = True
     Caption = '确定'
     Kind = bkOK
   end
@@ -32,6 +33,7 @@ object frmInputString: TfrmInputString
     Top = 84
     Width = 75
     Height = 26
+    HotTrack = True
     Caption = '取消'
     Kind = bkCancel
   end

@@ -16,13 +16,18 @@ object frmPreview: TfrmPreview
     Width = 800
     Height = 44
     Align = alTop
+    ButtonHeight = 40
+    ButtonLayout = blGlyphTop
+    ButtonWidth = 50
     Images = ImageList1
-    ShowCaptions = True
+    RowHeight = 40
+    ShowButtonCaptions = True
     object BtnOpen: TVtToolButton
       Left = 2
       Top = 2
       Width = 56
       Height = 40
+      UseToolbarButtonSize = False
       Caption = '增加图层'
       Hint = '增加图层'
       ImageIndex = 0
@@ -83,6 +88,7 @@ object frmPreview: TfrmPreview
       Top = 2
       Width = 56
       Height = 40
+      UseToolbarButtonSize = False
       Caption = '图幅信息'
       Hint = '信息'
       GroupIndex = 1
@@ -105,6 +111,7 @@ object frmPreview: TfrmPreview
       Top = 2
       Width = 56
       Height = 40
+      UseToolbarButtonSize = False
       Caption = '清除图层'
       Hint = '清除所有图层'
       ImageIndex = 7

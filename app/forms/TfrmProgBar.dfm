@@ -29,6 +29,7 @@ object frmProgBar: TfrmProgBar
     Top = 60
     Width = 75
     Height = 26
+    HotTrack = True
     Caption = '完成'
     OnClick = VtBitBtn1Click
   end

@@ -430,6 +430,7 @@ object frmTFInformation: TfrmTFInformation
     Top = 264
     Width = 75
     Height = 26
+    HotTrack = True
     Caption = '返回'
     ModalResult = 1
   end

@@ -10,12 +10,6 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/ImgList.h"
 
-namespace {
-const TEnumInfo KindIdents{{"bkCustom", "bkOK", "bkCancel", "bkHelp", "bkYes", "bkNo", "bkClose", "bkAbort", "bkRetry",
-                            "bkIgnore", "bkAll"}};
-
-}  // namespace
-
 // ---------------------------------------------------------------- lists
 
 QM_CLASS_RECORD(TVtListBox, TListBox)
@@ -164,228 +158,14 @@ void TVtCheckList::KeyPress(char& key) {
 }
 
 // ---------------------------------------------------------------- buttons
-QM_CLASS_RECORD(TVtCheckBox, TCheckBox)
-QM_CLASS_RECORD(TVtRadioButton, TRadioButton)
 
-const TClassInfo& TVtToolbarButton::StaticClass() {
-    static const TClassInfo ci = [] {
-        TClassInfo c{"TVtToolbarButton", &TSpeedButton::StaticClass(), Creator<TVtToolbarButton>(), {}, {}};
-        c.props = {OrdProp<TVtToolbarButton, int>("ImageIndex", &TVtToolbarButton::ImageIndex,
-                                                  &TVtToolbarButton::SetImageIndex, -1)};
-        return c;
-    }();
-    return ci;
-}
+QM_CLASS_RECORD(TVtToolbarButton, TSpeedButton)
 TVtToolbarButton::TVtToolbarButton(TComponent* owner) : TSpeedButton(owner) { SetFlat(true); }
 
-void TVtToolbarButton::SetImageIndex(int i) {
-    if (i == imageIndex_) return;
-    imageIndex_ = i;
-    Invalidate();
-}
-
-void TVtToolbarButton::PaintContent(TCanvas* c, const TRect& face) {
-    auto* bar = dynamic_cast<TVtToolbar*>(Parent());
-    TCustomImageList* images = bar ? bar->Images() : nullptr;
-    const bool glyph = images && imageIndex_ >= 0 && imageIndex_ < images->Count();
-    const bool caption = !bar || bar->ShowCaptions();
-    if (!glyph) {
-        if (caption) TSpeedButton::PaintContent(c, face);
-        return;
-    }
-    const int textHeight = caption ? c->TextHeight("Wg") : 0;
-    const int gap = caption ? 2 : 0;
-    const int top = face.Top + (face.Height() - images->Height() - gap - textHeight) / 2;
-    images->Draw(c, face.Left + (face.Width() - images->Width()) / 2, top, imageIndex_, Enabled());
-    if (!caption) return;
-    TRect t(face.Left, top + images->Height() + gap, face.Right, top + images->Height() + gap + textHeight);
-    c->DrawText(Caption(), t, DT_CENTER | DT_TOP | DT_SINGLELINE);
-}
-
-QM_CLASS_RECORD(TVtToolButton, TVtToolbarButton)
-
-const TClassInfo& TVtBitBtn::StaticClass() {
-    static TClassInfo ci = [] {
-        TClassInfo c{"TVtBitBtn", &TButton::StaticClass(), Creator<TVtBitBtn>(), {}, {}};
-        c.props = {OrdProp<TVtBitBtn, TBitBtnKind>("Kind", &TVtBitBtn::Kind, &TVtBitBtn::SetKind, bkCustom, &KindIdents)};
-        return c;
-    }();
-    return ci;
-}
-
-void TVtBitBtn::SetKind(TBitBtnKind k) {
-    if (k == kind_) return;
-    static const struct {
-        const char* caption;
-        int result;
-    } stock[] = {{"", mrNone},        {"OK", mrOk},        {"Cancel", mrCancel},   {"&Help", mrNone},
-                 {"&Yes", mrYes},     {"&No", mrNo},       {"&Close", mrNone},     {"Abort", mrAbort},
-                 {"&Retry", mrRetry}, {"&Ignore", mrIgnore}, {"&All", mrAll}};
-    if (k != bkCustom) {
-        SetDefault(k == bkOK || k == bkYes);
-        SetCancel(k == bkCancel || k == bkNo);
-        if (!IsLoading() || Caption().empty()) SetCaption(stock[k].caption);
-        SetModalResult(stock[k].result);
-    }
-    kind_ = k;
-    Invalidate();
-}
-
-void TVtBitBtn::Click() {
-    if (kind_ == bkClose) {
-        if (TCustomForm* f = GetParentForm(this)) f->Close();
-    }
-    TButton::Click();
-}
-
-const TClassInfo& TVtMenuButton::StaticClass() {
-    static TClassInfo ci = [] {
-        TClassInfo c{"TVtMenuButton", &TVtBitBtn::StaticClass(), Creator<TVtMenuButton>(), {}, {}};
-        c.props = {RefProp<TVtMenuButton, TPopupMenu>("DropDownMenu", &TVtMenuButton::DropDownMenu,
-                                                      &TVtMenuButton::SetDropDownMenu),
-                   EventProp("OnDropDown", &TVtMenuButton::OnDropDown)};
-        return c;
-    }();
-    return ci;
-}
-
-void TVtMenuButton::SetDropDownMenu(TPopupMenu* m) {
-    if (menu_) menu_->RemoveFreeNotification(this);
-    menu_ = m;
-    if (m) m->FreeNotification(this);
-}
-
-void TVtMenuButton::Notification(TComponent* c, TOperation op) {
-    TVtBitBtn::Notification(c, op);
-    if (op == opRemove && c == menu_) menu_ = nullptr;
-}
-
-void TVtMenuButton::DropDown() {
-    if (!menu_) return;
-    if (OnDropDown) OnDropDown(this);
-    TPoint p = ClientToScreen(TPoint(-WindowClientRect().Left, Height() - WindowClientRect().Top));
-    menu_->SetPopupComponent(this);
-    menu_->Popup(p.X, p.Y);
-}
-
-void TVtMenuButton::Click() {
-    if (menu_)
-        DropDown();
-    else
-        TVtBitBtn::Click();
-}
-
-void TVtMenuButton::Paint() {
-    TVtBitBtn::Paint();
-    TCanvas* c = Canvas();
-    TRect r = ClientRect();
-    int x = r.Right - 12, y = r.Top + r.Height() / 2 + 2;
-    TColor col = Enabled() ? clBtnText : clBtnShadow;
-    c->Pen()->SetColor(col);
-    c->Brush()->SetStyle(bsSolid);
-    c->Brush()->SetColor(col);
-    TPoint tri[3] = {TPoint(x, y), TPoint(x - 3, y - 3), TPoint(x + 3, y - 3)};
-    c->Polygon(tri, 3);
-}
 
 // ---------------------------------------------------------------- containers and texts
 QM_CLASS_RECORD(TVtTabSheet, TTabSheet)
 QM_CLASS_RECORD(TVtPageControl, TPageControl)
-QM_CLASS_RECORD(TVtPanel, TPanel)
-const TClassInfo& TVtToolbar::StaticClass() {
-    static const TClassInfo ci = [] {
-        TClassInfo c{"TVtToolbar", &TPanel::StaticClass(), Creator<TVtToolbar>(), {}, {}};
-        c.props = {RefProp<TVtToolbar, TCustomImageList>("Images", &TVtToolbar::Images, &TVtToolbar::SetImages),
-                   BoolProp<TVtToolbar>("ShowCaptions", &TVtToolbar::ShowCaptions, &TVtToolbar::SetShowCaptions, 1)};
-        return c;
-    }();
-    return ci;
-}
-TVtToolbar::TVtToolbar(TComponent* owner) : TPanel(owner) {
-    SetBevelOuter(bvNone);
-    SetHeight(26);
-}
-void TVtToolbar::SetImages(TCustomImageList* images) {
-    if (images == images_) return;
-    images_ = images;
-    if (images_) images_->FreeNotification(this);
-    Invalidate();
-}
-void TVtToolbar::SetShowCaptions(bool s) {
-    if (s == showCaptions_) return;
-    showCaptions_ = s;
-    Invalidate();
-}
-void TVtToolbar::Notification(TComponent* c, TOperation op) {
-    TPanel::Notification(c, op);
-    if (op == opRemove && c == images_) images_ = nullptr;
-}
-QM_CLASS_RECORD(TVtStatusBar, TPanel)
-TVtStatusBar::TVtStatusBar(TComponent* owner) : TPanel(owner) {
-    SetBevelOuter(bvNone);
-    SetHeight(22);
-    SetAlignment(taLeftJustify);
-}
-QM_CLASS_RECORD(TVtGroupBox, TGroupBox)
-const TClassInfo& TVtSpacer::StaticClass() {
-    static const TClassInfo ci = [] {
-        TClassInfo c{"TVtSpacer", &TGraphicControl::StaticClass(), Creator<TVtSpacer>(), {}, {}};
-        c.props = {BoolProp<TVtSpacer>("Grooved", &TVtSpacer::Grooved, &TVtSpacer::SetGrooved, 0)};
-        return c;
-    }();
-    return ci;
-}
-TVtSpacer::TVtSpacer(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 8, 22); }
-void TVtSpacer::SetGrooved(bool g) {
-    if (g == grooved_) return;
-    grooved_ = g;
-    Invalidate();
-}
-void TVtSpacer::Paint() {
-    if (!grooved_) return;
-    TCanvas* c = Canvas();
-    const TRect r = ClientRect();
-    const int x = r.Width() / 2 - 1;
-    c->Pen()->SetStyle(psSolid);
-    c->Pen()->SetColor(clBtnShadow);
-    c->MoveTo(x, r.Top + 2);
-    c->LineTo(x, r.Bottom - 2);
-    c->Pen()->SetColor(clBtnHighlight);
-    c->MoveTo(x + 1, r.Top + 2);
-    c->LineTo(x + 1, r.Bottom - 2);
-}
-
-QM_CLASS_RECORD(TVtStatusPane, TGraphicControl)
-TVtStatusPane::TVtStatusPane(TComponent* owner) : TGraphicControl(owner) {
-    SetBounds(0, 0, 100, 20);
-    SetControlStyle(ControlStyle() | csOpaque);
-}
-void TVtStatusPane::Dispatch(TMessage& m) {
-    if (m.Msg == CM_TEXTCHANGED) {
-        Invalidate();
-        return;
-    }
-    TGraphicControl::Dispatch(m);
-}
-void TVtStatusPane::Paint() {
-    TCanvas* c = Canvas();
-    TRect r = ClientRect();
-    c->Brush()->SetStyle(bsSolid);
-    c->Brush()->SetColor(ParentColorValue());
-    c->FillRect(r);
-    c->Pen()->SetColor(clBtnShadow);
-    c->MoveTo(r.Left, r.Bottom - 1);
-    c->LineTo(r.Left, r.Top);
-    c->LineTo(r.Right - 1, r.Top);
-    c->Pen()->SetColor(clBtnHighlight);
-    c->LineTo(r.Right - 1, r.Bottom - 1);
-    c->LineTo(r.Left - 1, r.Bottom - 1);
-    c->SetFont(*Font());
-    c->Brush()->SetStyle(bsClear);
-    InflateRect(r, -3, -1);
-    c->DrawText(Caption(), r, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
-    c->Brush()->SetStyle(bsSolid);
-}
 
 // ---------------------------------------------------------------- registration
 namespace {
@@ -417,12 +197,8 @@ void RegisterFormClasses() {
           &TRadioButton::StaticClass(), &TGroupBox::StaticClass(), &TLabel::StaticClass(),
           &TSpeedButton::StaticClass(), &TPanel::StaticClass(), &TPageControl::StaticClass(),
           &TTabSheet::StaticClass(), &TVtListBox::StaticClass(),
-          &TVtCheckList::StaticClass(), &TVtCheckBox::StaticClass(), &TVtRadioButton::StaticClass(),
-          &TVtToolbarButton::StaticClass(), &TVtToolButton::StaticClass(), &TVtBitBtn::StaticClass(),
-          &TVtMenuButton::StaticClass(), &TVtPageControl::StaticClass(), &TVtTabSheet::StaticClass(),
-          &TVtPanel::StaticClass(), &TVtToolbar::StaticClass(), &TVtStatusBar::StaticClass(),
-          &TVtGroupBox::StaticClass(), &TVtSpacer::StaticClass(),
-          &TVtStatusPane::StaticClass()})
+          &TVtCheckList::StaticClass(), &TVtToolbarButton::StaticClass(),
+          &TVtPageControl::StaticClass(), &TVtTabSheet::StaticClass()})
         RegisterClass(*c);
 
     RegisterPropertyReader(TCustomListBox::StaticClass(), "Items.Strings", [](TObject* o, const TFormValue& v) {

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "platform/ui/Buttons.h"
-#include "platform/ui/ImgList.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/StdCtrls.h"
@@ -65,72 +64,10 @@ private:
     std::string groupPrefix_ = "//";
 };
 
-class TVtCheckBox : public TCheckBox {
-public:
-    explicit TVtCheckBox(TComponent* owner) : TCheckBox(owner) {}
-    QM_CLASS_INFO
-};
-
-class TVtRadioButton : public TRadioButton {
-public:
-    explicit TVtRadioButton(TComponent* owner) : TRadioButton(owner) {}
-    QM_CLASS_INFO
-};
-
-// On a tool bar with images, the button's image stands above its caption (grey while disabled).
 class TVtToolbarButton : public TSpeedButton {
 public:
     explicit TVtToolbarButton(TComponent* owner);
     QM_CLASS_INFO
-    int ImageIndex() const { return imageIndex_; }
-    void SetImageIndex(int i);
-
-protected:
-    void PaintContent(TCanvas* canvas, const TRect& face) override;
-
-private:
-    int imageIndex_ = -1;
-};
-
-class TVtToolButton : public TVtToolbarButton {
-public:
-    explicit TVtToolButton(TComponent* owner) : TVtToolbarButton(owner) {}
-    QM_CLASS_INFO
-};
-
-enum TBitBtnKind : uint8_t { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
-
-class TVtBitBtn : public TButton {
-public:
-    explicit TVtBitBtn(TComponent* owner) : TButton(owner) {}
-    QM_CLASS_INFO
-    TBitBtnKind Kind() const { return kind_; }
-    // A stock kind sets Default, Cancel, ModalResult and (when empty) the caption.
-    void SetKind(TBitBtnKind k);
-    // bkClose closes the form.
-    void Click() override;
-
-private:
-    TBitBtnKind kind_ = bkCustom;
-};
-
-// A click drops the menu below the button's bottom-left corner, with the button as its popup component.
-class TVtMenuButton : public TVtBitBtn {
-public:
-    explicit TVtMenuButton(TComponent* owner) : TVtBitBtn(owner) {}
-    QM_CLASS_INFO
-    TPopupMenu* DropDownMenu() const { return menu_; }
-    void SetDropDownMenu(TPopupMenu* m);
-    void DropDown();
-    void Click() override;
-    TNotifyEvent OnDropDown;
-
-protected:
-    void Notification(TComponent* c, TOperation op) override;
-    void Paint() override;
-
-private:
-    TPopupMenu* menu_ = nullptr;
 };
 
 class TVtTabSheet : public TTabSheet {
@@ -143,67 +80,6 @@ class TVtPageControl : public TPageControl {
 public:
     explicit TVtPageControl(TComponent* owner) : TPageControl(owner) {}
     QM_CLASS_INFO
-};
-
-class TVtPanel : public TPanel {
-public:
-    explicit TVtPanel(TComponent* owner) : TPanel(owner) {}
-    QM_CLASS_INFO
-};
-
-class TVtToolbar : public TPanel {
-public:
-    explicit TVtToolbar(TComponent* owner);
-    QM_CLASS_INFO
-    TCustomImageList* Images() const { return images_; }
-    void SetImages(TCustomImageList* images);
-    bool ShowCaptions() const { return showCaptions_; }
-    void SetShowCaptions(bool s);
-
-protected:
-    void Notification(TComponent* c, TOperation op) override;
-
-private:
-    TCustomImageList* images_ = nullptr;
-    bool showCaptions_ = true;
-};
-
-class TVtStatusBar : public TPanel {
-public:
-    explicit TVtStatusBar(TComponent* owner);
-    QM_CLASS_INFO
-};
-
-class TVtGroupBox : public TGroupBox {
-public:
-    explicit TVtGroupBox(TComponent* owner) : TGroupBox(owner) {}
-    QM_CLASS_INFO
-};
-
-// Empty room between tool buttons; grooved, a sunken line down its middle.
-class TVtSpacer : public TGraphicControl {
-public:
-    explicit TVtSpacer(TComponent* owner);
-    QM_CLASS_INFO
-    bool Grooved() const { return grooved_; }
-    void SetGrooved(bool g);
-
-protected:
-    void Paint() override;
-
-private:
-    bool grooved_ = false;
-};
-
-// A sunken text pane of a status bar.
-class TVtStatusPane : public TGraphicControl {
-public:
-    explicit TVtStatusPane(TComponent* owner);
-    QM_CLASS_INFO
-    void Dispatch(TMessage& m) override;
-
-protected:
-    void Paint() override;
 };
 
 // Registers every class a form resource may name (standard controls, menus, dialogs and the stand-ins),

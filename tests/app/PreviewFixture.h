@@ -11,9 +11,13 @@
 #include "gis/layers/GisLayerVector.h"
 #include "gis/layers/GisViewerWnd.h"
 #include "platform/ui/ExtCtrls.h"
+#include "platform/ui/ImgList.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtButton.h"
+#include "widgets/VtPanel.h"
+#include "widgets/VtStatus.h"
 
 namespace {
 

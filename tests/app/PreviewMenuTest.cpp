@@ -2,6 +2,7 @@
 #include "app/unPreview.h"
 #include "gis/layers/GisLayerVector.h"
 #include "tests/app/MainWindowFixture.h"
+#include "widgets/VtStatus.h"
 
 namespace {
 

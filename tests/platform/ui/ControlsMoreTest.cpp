@@ -274,10 +274,10 @@ TEST(Timer, IntervalZeroStopsAndChangesRestart) {
 TEST(Registry, ClassRecordsNameTheirClassAndParent) {
     UiTest::Init();
     // A record with no properties of its own: named after its class, below its parent, one per class.
-    const TClassInfo& tool = TVtToolButton::StaticClass();
-    EXPECT_EQ(&tool, &TVtToolButton::StaticClass());
-    EXPECT_EQ(tool.name, "TVtToolButton");
-    EXPECT_EQ(tool.parent, &TVtToolbarButton::StaticClass());
+    const TClassInfo& tool = TVtToolbarButton::StaticClass();
+    EXPECT_EQ(&tool, &TVtToolbarButton::StaticClass());
+    EXPECT_EQ(tool.name, "TVtToolbarButton");
+    EXPECT_EQ(tool.parent, &TSpeedButton::StaticClass());
     EXPECT_NE(tool.FindProp("Flat"), nullptr);  // inherited along the chain
     ASSERT_TRUE(tool.create);
     std::unique_ptr<TComponent> made(tool.create(nullptr));

@@ -13,6 +13,8 @@
 #include "widgets/VtCommon.h"
 #include "widgets/VtCmboBx.h"
 #include "widgets/VtEdit.h"
+#include "widgets/VtPanel.h"
+#include "widgets/VtRadChk.h"
 #include "widgets/VtSpnEdt.h"
 
 void RegisterUiTestForms();  // compiled from tests/platform/ui/forms

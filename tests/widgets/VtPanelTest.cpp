@@ -1,0 +1,197 @@
+#include "widgets/VtPanel.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/StdCtrls.h"
+#include "platform/ui/testsupport/UiTest.h"
+#include "widgets/VtStatus.h"
+
+namespace {
+
+struct PanelForm {
+    TForm* form;
+    PanelForm() {
+        UiTest::Init();
+        form = new TForm(nullptr);
+        form->SetBounds(0, 0, 400, 240);
+        form->SetColor(clBtnFace);
+        form->Show();
+        UiTest::Flush();
+    }
+    ~PanelForm() { delete form; }
+    template <class T>
+    T* Add(int l, int t, int w, int h) {
+        auto* c = new T(form);
+        c->SetParent(form);
+        c->SetBounds(l, t, w, h);
+        return c;
+    }
+    static TColor Px(TBitmap* s, int x, int y) { return s->Canvas()->Pixel(x, y); }
+};
+
+TColor Rgb(TColor c) { return ColorToRGB(c); }
+
+}  // namespace
+
+TEST(VtPanel, RaisedFrameAndGridDots) {
+    PanelForm f;
+    auto* p = f.Add<TVtPanel>(10, 10, 60, 40);
+    p->SetShowGrid(true);
+    std::unique_ptr<TBitmap> s(UiTest::Capture(p));
+    EXPECT_EQ(PanelForm::Px(s.get(), 1, 1), Rgb(clBtnHighlight));
+    EXPECT_EQ(PanelForm::Px(s.get(), 59, 39), Rgb(cl3DDkShadow));
+    // Inside the 2-pixel border R starts at (2, 2): dots at (1 + 8i, 1 + 8j).
+    EXPECT_EQ(PanelForm::Px(s.get(), 9, 9), Rgb(clBtnShadow));
+    EXPECT_EQ(PanelForm::Px(s.get(), 17, 25), Rgb(clBtnShadow));
+    EXPECT_EQ(PanelForm::Px(s.get(), 10, 9), Rgb(clBtnFace));
+    // A spacing of 0 draws no grid (and does not divide by it).
+    p->SetGridXSize(0);
+    s.reset(UiTest::Capture(p));
+    EXPECT_EQ(PanelForm::Px(s.get(), 9, 9), Rgb(clBtnFace));
+    // Children align inside the borders of the chosen sides.
+    auto* child = new TVtPanel(f.form);
+    child->SetParent(p);
+    child->SetAlign(alClient);
+    EXPECT_EQ(child->BoundsRect(), TRect(2, 2, 58, 38));
+    p->SetBorderSides(1 << sdLeft);
+    EXPECT_EQ(child->BoundsRect(), TRect(2, 0, 60, 40));
+}
+
+TEST(VtPanel, DisablingRemembersTheChildrensStates) {
+    PanelForm f;
+    auto* p = f.Add<TVtPanel>(10, 10, 200, 80);
+    auto* a = new TButton(f.form);
+    a->SetParent(p);
+    auto* b = new TButton(f.form);
+    b->SetParent(p);
+    b->SetEnabled(false);
+    p->SetEnabled(false);
+    EXPECT_FALSE(a->Enabled());
+    p->SetEnabled(true);
+    EXPECT_TRUE(a->Enabled());
+    EXPECT_FALSE(b->Enabled());
+    // A child freed while the panel is disabled leaves no stale record behind.
+    p->SetEnabled(false);
+    delete b;
+    p->SetEnabled(true);
+    EXPECT_TRUE(a->Enabled());
+}
+
+TEST(VtGroupBox, FlatStyleFrameAndCaption) {
+    PanelForm f;
+    auto* g = f.Add<TVtGroupBox>(10, 10, 120, 60);
+    g->SetCaption("abc");
+    EXPECT_EQ(g->GroupStyle(), gsFlat);
+    TBitmap probe(1, 1);
+    probe.Canvas()->SetFont(*g->Font());
+    int th = probe.Canvas()->TextHeight("Pp");
+    int top = th / 2 - 1;
+    TColor fc = Rgb(AdjustColor(clBtnShadow, 30));
+    std::unique_ptr<TBitmap> s(UiTest::Capture(g));
+    EXPECT_EQ(PanelForm::Px(s.get(), 0, top + 5), fc);      // left side
+    EXPECT_EQ(PanelForm::Px(s.get(), 1, top + 1), fc);      // rounded corner pixel
+    EXPECT_EQ(PanelForm::Px(s.get(), 0, top), Rgb(clBtnFace));  // corner left out
+    EXPECT_EQ(PanelForm::Px(s.get(), 119, top + 5), fc);
+    EXPECT_EQ(PanelForm::Px(s.get(), 60, 59), fc);
+    EXPECT_EQ(PanelForm::Px(s.get(), 100, top), fc);  // the top line right of the caption
+    TRect cap = g->CaptionRect();
+    EXPECT_EQ(cap.Left, 8);
+    EXPECT_EQ(cap.Top, 0);
+    EXPECT_EQ(PanelForm::Px(s.get(), cap.Left, top), Rgb(clBtnFace));  // the caption's ground covers the line
+    // Without a caption the line runs through.
+    g->SetCaption("");
+    EXPECT_TRUE(g->CaptionRect().IsEmpty());
+    s.reset(UiTest::Capture(g));
+    EXPECT_EQ(PanelForm::Px(s.get(), 10, top), fc);
+    // Children start below the caption line.
+    auto* child = new TButton(f.form);
+    child->SetParent(g);
+    child->SetAlign(alClient);
+    EXPECT_GT(child->Top(), top);
+    g->SetGroupStyle(gsTopLine);
+    EXPECT_FALSE(g->ThemeAware());
+}
+
+TEST(VtGroupBox, StandardAndTopLineStyles) {
+    PanelForm f;
+    auto* g = f.Add<TVtGroupBox>(10, 10, 120, 60);
+    g->SetGroupStyle(gsStandard);
+    g->SetBorderOuter(fsFlat);
+    TBitmap probe(1, 1);
+    probe.Canvas()->SetFont(*g->Font());
+    int top = probe.Canvas()->TextHeight("Pp") / 2 - 1;
+    TColor fc = Rgb(AdjustColor(clBtnShadow, 30));
+    std::unique_ptr<TBitmap> s(UiTest::Capture(g));
+    EXPECT_EQ(PanelForm::Px(s.get(), 0, top), fc);  // a square frame
+    g->SetGroupStyle(gsTopLine);
+    s.reset(UiTest::Capture(g));
+    EXPECT_EQ(PanelForm::Px(s.get(), 0, top), fc);
+    EXPECT_EQ(PanelForm::Px(s.get(), 0, top + 5), Rgb(clBtnFace));  // no sides
+}
+
+TEST(VtSpacer, OrientationSwapsAndGroove) {
+    PanelForm f;
+    auto* sp = f.Add<TVtSpacer>(10, 10, 8, 25);
+    sp->SetOrientation(orVertical);
+    EXPECT_EQ(sp->Width(), 25);
+    EXPECT_EQ(sp->Height(), 8);
+    sp->SetOrientation(orHorizontal);
+    sp->SetGrooved(true);
+    std::unique_ptr<TBitmap> s(UiTest::Capture(sp));
+    EXPECT_EQ(PanelForm::Px(s.get(), 3, 5), Rgb(clBtnShadow));  // x = 8 / 2 - 1
+    EXPECT_EQ(PanelForm::Px(s.get(), 4, 5), Rgb(clBtnHighlight));
+    EXPECT_EQ(PanelForm::Px(s.get(), 3, 0), Rgb(clBtnFace));  // from top + 1
+}
+
+TEST(VtStatusBar, SimpleStatusGripAndScaledPanes) {
+    PanelForm f;
+    auto* bar = new TVtStatusBar(f.form);
+    bar->SetParent(f.form);
+    EXPECT_EQ(bar->Height(), 19);
+    EXPECT_EQ(bar->Align(), alBottom);
+    auto* a = new TVtStatusPane(f.form);
+    a->SetParent(bar);
+    a->SetBounds(0, 0, 100, 19);
+    auto* b = new TVtStatusPane(f.form);
+    b->SetParent(bar);
+    b->SetBounds(100, 0, 3, 19);
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> s(UiTest::Capture(bar));
+    int r = bar->Width(), bt = bar->Height();
+    // Highlight squares at (R - 5, B - 4) ..., their shadows one up and left over them.
+    EXPECT_EQ(PanelForm::Px(s.get(), r - 4, bt - 3), Rgb(clBtnHighlight));
+    EXPECT_EQ(PanelForm::Px(s.get(), r - 6, bt - 5), Rgb(clBtnShadow));
+    EXPECT_EQ(PanelForm::Px(s.get(), r - 12, bt - 3), Rgb(clBtnHighlight));
+    EXPECT_EQ(PanelForm::Px(s.get(), r - 4, bt - 11), Rgb(clBtnHighlight));
+    EXPECT_EQ(PanelForm::Px(s.get(), r - 2, bt - 2), Rgb(clBtnFace));
+    f.form->SetWindowState(wsMaximized);
+    EXPECT_FALSE(bar->GripActive());
+    f.form->SetWindowState(wsNormal);
+    EXPECT_TRUE(bar->GripActive());
+
+    bar->SetSimpleStatus(true);
+    EXPECT_FALSE(a->Visible());
+    EXPECT_FALSE(b->Visible());
+    bar->SetSimpleStatus(false);
+    EXPECT_TRUE(a->Visible());
+
+    // Widths are scaled from the first non-zero width each time: no drift, and a pane rounded to 0 grows back.
+    bar->SetAlign(alNone);
+    bar->SetAutoScalePanes(true);
+    bar->SetBounds(0, 100, 0, 19);  // not laid out yet: no base
+    bar->SetBounds(0, 100, 200, 19);
+    for (int i = 0; i < 7; ++i) {
+        bar->SetBounds(0, 100, 10 + i, 19);
+        bar->SetBounds(0, 100, 150 - i, 19);
+    }
+    bar->SetBounds(0, 100, 10, 19);
+    EXPECT_EQ(b->Width(), 0);
+    EXPECT_EQ(a->Width(), 5);
+    bar->SetBounds(0, 100, 200, 19);
+    EXPECT_EQ(a->Width(), 100);
+    EXPECT_EQ(b->Width(), 3);
+}

@@ -1,0 +1,301 @@
+// Panels framed with the library's border styles, with an optional grid and a caption placed in both
+// directions; the group box in four styles; the spacer between toolbar controls.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/ui/ComCtrls.h"
+#include "widgets/VtButton.h"
+#include "widgets/VtCommon.h"
+
+enum TVtGridStyle : uint8_t { gsDots, gsDottedLines, gsSolidLines };
+enum TVtGroupBoxStyle : uint8_t { gsStandard, gsCustom, gsTopLine, gsFlat };
+
+class TVtCustomPanel : public TCustomPanel, public IVtFrameSettingsSink {
+public:
+    explicit TVtCustomPanel(TComponent* owner);
+    ~TVtCustomPanel() override;
+    QM_CLASS_INFO
+
+    TAlignmentVertical AlignmentVertical() const { return alignmentVertical_; }
+    void SetAlignmentVertical(TAlignmentVertical a) { Change(alignmentVertical_, a); }
+    TFrameStyleEx BorderOuter() const { return borderOuter_; }
+    virtual void SetBorderOuter(TFrameStyleEx s) { ChangeFrame(borderOuter_, s); }
+    TFrameStyleEx BorderInner() const { return borderInner_; }
+    virtual void SetBorderInner(TFrameStyleEx s) { ChangeFrame(borderInner_, s); }
+    TSides BorderSides() const { return borderSides_; }
+    void SetBorderSides(TSides s) { ChangeFrame(borderSides_, TSides(s & sdAllSides)); }
+    TColor BorderColor() const { return borderColor_; }
+    void SetBorderColor(TColor c) { Change(borderColor_, c); }
+    TColor BorderHighlight() const { return borderHighlight_; }
+    void SetBorderHighlight(TColor c) { Change(borderHighlight_, c); }
+    TColor BorderShadow() const { return borderShadow_; }
+    void SetBorderShadow(TColor c) { Change(borderShadow_, c); }
+    TColor FlatColor() const { return flatColor_; }
+    void SetFlatColor(TColor c) { Change(flatColor_, c); }
+    int FlatColorAdjustment() const { return flatColorAdjustment_; }
+    void SetFlatColorAdjustment(int a) { Change(flatColorAdjustment_, a); }
+    TVtFrameController* FrameController() const { return frameController_; }
+    void SetFrameController(TVtFrameController* c) { LinkFrameController(this, frameController_, c); }
+    TColor GridColor() const { return gridColor_; }
+    void SetGridColor(TColor c) { Change(gridColor_, c); }
+    TVtGridStyle GridStyle() const { return gridStyle_; }
+    void SetGridStyle(TVtGridStyle s) { Change(gridStyle_, s); }
+    uint16_t GridXSize() const { return gridXSize_; }
+    void SetGridXSize(uint16_t s) { Change(gridXSize_, s); }
+    uint16_t GridYSize() const { return gridYSize_; }
+    void SetGridYSize(uint16_t s) { Change(gridYSize_, s); }
+    bool ShowGrid() const { return showGrid_; }
+    void SetShowGrid(bool s) { Change(showGrid_, s); }
+    bool ShowDockClientCaptions() const { return showDockClientCaptions_; }
+    void SetShowDockClientCaptions(bool s) { Change(showDockClientCaptions_, s); }
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool t) { Change(transparent_, t); }
+    bool ThemeAware() const { return themeAware_; }
+    void SetThemeAware(bool t) { Change(themeAware_, t); }
+    bool FullRepaint() const { return fullRepaint_; }
+    void SetFullRepaint(bool f) { fullRepaint_ = f; }
+
+    // Width of one border level of a style on a side.
+    int BorderLevelWidth(TFrameStyleEx s) const;
+    void ReloadFrameSettings() override;
+    void Dispatch(TMessage& m) override;
+    TNotifyEvent OnPaint, OnMouseEnter, OnMouseLeave;
+
+protected:
+    void Paint() override;
+    void AdjustClientRect(TRect& r) override;
+    void BoundsChanged(bool moved, bool sized) override;
+    void Notification(TComponent* c, TOperation op) override;
+    virtual TRect AdjustBorderRect(TRect r, bool includeBorderWidth) const;
+    virtual void DrawCaption(TCanvas* c, TRect r);
+    virtual void DrawGrid(TCanvas* c, TRect r);
+    // The panel's own paint: frame, fill, grid, caption.
+    void PaintPanel(TCanvas* c);
+    template <class T>
+    void Change(T& field, T v) {
+        if (field == v) return;
+        field = v;
+        Invalidate();
+    }
+    template <class T>
+    void ChangeFrame(T& field, T v) {
+        if (field == v) return;
+        field = v;
+        Realign();
+        Invalidate();
+    }
+
+private:
+    void EnabledChanged();
+
+    TAlignmentVertical alignmentVertical_ = avCenter;
+    TFrameStyleEx borderOuter_ = fsRaised, borderInner_ = fsNone;
+    TSides borderSides_ = sdAllSides;
+    TColor borderColor_ = clBtnFace, borderHighlight_ = clBtnHighlight, borderShadow_ = clBtnShadow;
+    TColor flatColor_ = clBtnShadow, gridColor_ = clBtnShadow;
+    int flatColorAdjustment_ = 30;
+    TVtFrameController* frameController_ = nullptr;
+    TVtGridStyle gridStyle_ = gsDots;
+    uint16_t gridXSize_ = 8, gridYSize_ = 8;
+    bool showGrid_ = false, showDockClientCaptions_ = true, transparent_ = false, themeAware_ = true,
+         fullRepaint_ = true;
+    TSize lastSize_{-1, -1};
+    // The enabled state of each child when the panel was disabled.
+    std::vector<std::pair<TControl*, bool>> childStates_;
+};
+
+class TVtPanel : public TVtCustomPanel {
+public:
+    explicit TVtPanel(TComponent* owner) : TVtCustomPanel(owner) {}
+    QM_CLASS_INFO
+};
+
+class TVtCustomGroupBox : public TVtCustomPanel {
+public:
+    explicit TVtCustomGroupBox(TComponent* owner);
+    QM_CLASS_INFO
+    TVtGroupBoxStyle GroupStyle() const { return groupStyle_; }
+    // gsCustom and gsTopLine also turn ThemeAware off.
+    void SetGroupStyle(TVtGroupBoxStyle s);
+    // The caption's place, empty without a caption or in gsCustom.
+    TRect CaptionRect();
+    void ReloadFrameSettings() override;
+    void Dispatch(TMessage& m) override;
+
+protected:
+    void Paint() override;
+    void AdjustClientRect(TRect& r) override;
+
+private:
+    TVtGroupBoxStyle groupStyle_ = gsFlat;
+    int TextHeightOf(const char* sample);
+};
+
+class TVtGroupBox : public TVtCustomGroupBox {
+public:
+    explicit TVtGroupBox(TComponent* owner) : TVtCustomGroupBox(owner) {}
+    QM_CLASS_INFO
+};
+
+class TVtSpacer : public TGraphicControl {
+public:
+    explicit TVtSpacer(TComponent* owner);
+    QM_CLASS_INFO
+    bool Grooved() const { return grooved_; }
+    void SetGrooved(bool g);
+    TOrientation Orientation() const { return orientation_; }
+    // Swaps width and height (not while loading).
+    void SetOrientation(TOrientation o);
+
+protected:
+    void Paint() override;
+
+private:
+    bool grooved_ = false;
+    TOrientation orientation_ = orHorizontal;
+};
+
+// A bottom panel for status panes, with a simple-status mode and a size grip that sizes the form.
+class TVtStatusBar : public TVtCustomPanel {
+public:
+    explicit TVtStatusBar(TComponent* owner);
+    QM_CLASS_INFO
+    bool AutoStyle() const { return autoStyle_; }
+    void SetAutoStyle(bool a);
+    bool AutoScalePanes() const { return autoScalePanes_; }
+    void SetAutoScalePanes(bool a);
+    bool ShowSizeGrip() const { return showSizeGrip_; }
+    void SetShowSizeGrip(bool s) { Change(showSizeGrip_, s); }
+    // Hides every child pane while on.
+    bool SimpleStatus() const { return simpleStatus_; }
+    void SetSimpleStatus(bool s);
+    std::string SimpleCaption() const { return simpleCaption_; }
+    void SetSimpleCaption(const std::string& c) { Change(simpleCaption_, c); }
+    TFrameStyle SimpleFrameStyle() const { return simpleFrameStyle_; }
+    void SetSimpleFrameStyle(TFrameStyle s) { Change(simpleFrameStyle_, s); }
+    // The parent form is sizeable and not maximised.
+    bool GripActive() const;
+    TRect GripRect() const { return TRect(Width() - 13, 0, Width(), Height()); }
+    void Loaded() override;
+    void Dispatch(TMessage& m) override;
+
+protected:
+    void Paint() override;
+    void BoundsChanged(bool moved, bool sized) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+
+private:
+    void ApplyAutoStyle();
+    void ScalePanes();
+    void DrawGrip(TCanvas* c);
+    bool autoStyle_ = true, autoScalePanes_ = false, showSizeGrip_ = true, simpleStatus_ = false;
+    std::string simpleCaption_;
+    TFrameStyle simpleFrameStyle_ = fsFlat;
+    // Widths the panes are scaled from: the bar's first non-zero width and each pane's width then.
+    int scaleBase_ = 0;
+    std::vector<std::pair<TControl*, int>> paneBases_;
+    bool sizing_ = false;
+    TPoint sizeStart_;
+    TRect formStart_;
+};
+
+enum TVtToolbarTextOptions : uint8_t { ttoNoTextLabels, ttoShowTextLabels, ttoSelectiveTextOnRight, ttoCustom };
+
+// A bar that lays its controls out in their listed order, in rows (or columns) that wrap, sizes itself to
+// them and hands button settings to its tool buttons.
+class TVtToolbar : public TVtCustomPanel {
+public:
+    // Refresh messages to the children after a change of the button settings.
+    static constexpr UINT CM_TOOLBARCAPTIONS = 46058, CM_TOOLBARLAYOUT = 46059, CM_TOOLBARSIZE = 46060;
+
+    explicit TVtToolbar(TComponent* owner);
+    QM_CLASS_INFO
+
+    bool AutoResize() const { return autoResize_; }
+    void SetAutoResize(bool a) { ChangeLayout(autoResize_, a); }
+    bool AutoStyle() const { return autoStyle_; }
+    void SetAutoStyle(bool a);
+    TBitmap* Background() const { return background_.get(); }
+    void SetBackground(const TBitmap* b);
+    int Margin() const { return margin_; }
+    void SetMargin(int m) { ChangeLayout(margin_, m); }
+    int TopMargin() const { return topMargin_; }
+    void SetTopMargin(int m) { ChangeLayout(topMargin_, m); }
+    TOrientation Orientation() const { return orientation_; }
+    // Also turns every spacer child the same way.
+    void SetOrientation(TOrientation o);
+    int RowHeight() const { return rowHeight_; }
+    void SetRowHeight(int h) { ChangeLayout(rowHeight_, h); }
+    TButtonLayout ButtonLayout() const { return buttonLayout_; }
+    void SetButtonLayout(TButtonLayout l);
+    int ButtonWidth() const { return buttonWidth_; }
+    void SetButtonWidth(int w);
+    int ButtonHeight() const { return buttonHeight_; }
+    void SetButtonHeight(int h);
+    bool ShowButtonCaptions() const { return showButtonCaptions_; }
+    void SetShowButtonCaptions(bool s);
+    bool ShowDivider() const { return showDivider_; }
+    void SetShowDivider(bool s);
+    TVtToolbarTextOptions TextOptions() const { return textOptions_; }
+    // Applies the preset of layout, button size, captions and row height.
+    void SetTextOptions(TVtToolbarTextOptions t);
+    bool WrapControls() const { return wrapControls_; }
+    void SetWrapControls(bool w) { ChangeLayout(wrapControls_, w); }
+    TVtRegIniFile* RegIniFile() const { return regIniFile_; }
+    void SetRegIniFile(TVtRegIniFile* r);
+    // The images of tool buttons that have no list of their own.
+    TCustomImageList* Images() const { return images_; }
+    void SetImages(TCustomImageList* l);
+    // Setting a border directly turns AutoStyle off.
+    void SetBorderOuter(TFrameStyleEx s) override;
+    void SetBorderInner(TFrameStyleEx s) override;
+
+    // The controls in their order.
+    int OrderCount() const { return int(order_.size()); }
+    TControl* OrderControl(int i) const { return order_.at(size_t(i)); }
+    // The names read from "ToolbarControls", resolved after loading.
+    void SetStoredOrder(const std::vector<std::string>& names) { storedNames_ = names; }
+    void PositionControls();
+    void Loaded() override;
+    void Dispatch(TMessage& m) override;
+    TNotifyEvent OnVisibleChanged;
+
+protected:
+    void Paint() override;
+    void BoundsChanged(bool moved, bool sized) override;
+    void Notification(TComponent* c, TOperation op) override;
+
+private:
+    template <class T>
+    void ChangeLayout(T& field, T v) {
+        if (field == v) return;
+        field = v;
+        PositionControls();
+    }
+    void ApplyAutoStyle();
+    void SendToChildren(UINT msg);
+    void ButtonSettingChanged(UINT msg);
+    void ResizeButtons();
+
+    bool autoResize_ = true, autoStyle_ = true, showButtonCaptions_ = false, showDivider_ = true,
+         wrapControls_ = true, applyingPreset_ = false, positioning_ = false;
+    std::unique_ptr<TBitmap> background_;
+    int margin_ = 4, topMargin_ = 2, rowHeight_ = 25, buttonWidth_ = 25, buttonHeight_ = 25;
+    TOrientation orientation_ = orHorizontal;
+    TButtonLayout buttonLayout_ = blGlyphLeft;
+    TVtToolbarTextOptions textOptions_ = ttoNoTextLabels;
+    TVtRegIniFile* regIniFile_ = nullptr;
+    TCustomImageList* images_ = nullptr;
+    std::vector<TControl*> order_;
+    std::vector<std::string> storedNames_;
+};
+
+void RegisterPanelReaders(const TClassInfo& cls);
+// "ToolbarControls": the order of a toolbar's controls by name.
+void RegisterToolbarReaders(const TClassInfo& cls);
