@@ -262,7 +262,8 @@ TEST_F(MifLayer, HandWrittenPairsReadAsOgrinfoWithEveryDelimiter) {
                 ASSERT_EQ(std::sscanf(w.at("d").c_str(), "%d/%d/%d", &y, &m, &d), 3);
                 EXPECT_EQ(s->GetField("d").AsDate(), EncodeDate(y, m, d));
             } else {
-                EXPECT_TRUE(s->GetField("d").IsEmpty());
+                // No value stored (reading the field gives the type's default).
+                EXPECT_TRUE(!s->Values || s->Values->Count() < 4 || s->Values->GetItem(3).IsEmpty());
             }
             const TGIS_Point p = s->GetPoint(0, 0);
             char first[64];

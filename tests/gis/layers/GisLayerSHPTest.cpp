@@ -121,10 +121,22 @@ TEST(LayerSHP, WrittenShapesAndValuesReadBack) {
         const std::string info = Shell("ogrinfo -ro -al -so " + path);
         EXPECT_NE(info.find("Feature Count: 3"), std::string::npos) << info;
         EXPECT_NE(info.find("Extent: (0.000000, 0.000000) - (13.000000, 10.000000)"), std::string::npos) << info;
+        // Every field type as GDAL reads it; the outer ring written clockwise, the hole the other way round.
+        const std::string all = Shell("ogrinfo -ro -al -q " + path);
+        for (const char* want : {"NAME (String) = poly3", "COUNT (Integer) = 3", "RATE (Real) = 0.42857",
+                                 "FLAG (String) = Y", "BORN (Date) = 2003/01/02",
+                                 "POLYGON ((1 0,1 10,11 10,11 0,1 0),(3 2,5 2,5 4,3 4,3 2))"})
+            EXPECT_NE(all.find(want), std::string::npos) << want << "\n" << all;
     }
-    if (HasTool("dbfdump")) {
-        const std::string dump = Shell("dbfdump " + Dir("roundtrip") + "/poly.dbf");
-        EXPECT_NE(dump.find("poly3"), std::string::npos) << dump;
+    if (HasTool("dbfdump")) {  // shapelib's dump prints no logical or date values
+        const std::string dump = Shell("dbfdump -m " + Dir("roundtrip") + "/poly.dbf");
+        for (const char* want : {"NAME: poly3", "COUNT:         3", "RATE:              0.42857"})
+            EXPECT_NE(dump.find(want), std::string::npos) << want << "\n" << dump;
+    }
+    if (HasTool("shpdump")) {
+        const std::string dump = Shell("shpdump " + path);
+        EXPECT_NE(dump.find("# of Shapes: 3"), std::string::npos) << dump;
+        EXPECT_NE(dump.find("nVertices=10, nParts=2"), std::string::npos) << dump;
     }
 }
 
