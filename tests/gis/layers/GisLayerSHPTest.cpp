@@ -435,3 +435,31 @@ TEST(LayerSHP, PointsAndMultipointsAtUnalignedOffsets) {
         EXPECT_EQ(s->GetPoint(0, k - 1).Y, k - 0.5);
     }
 }
+
+TEST(LayerSHP, RingsAreWrittenClockwiseOutsideAndCounterClockwiseInside) {
+    TGIS_LayerVector src;
+    src.UseConfig = false;
+    src.Open(nullptr);
+    // An outer ring, a hole, an island in the hole and a second outer ring; all but the last drawn the wrong way.
+    FillShape(*src.CreateShape(gisShapeTypePolygon), {Box(0, 0, 10, 10), Box(2, 2, 8, 8, true), Box(4, 4, 6, 6),
+                                                      Box(20, 0, 30, 10, true)});
+    const std::string path = Dir("rings") + "/r.shp";
+    TGIS_LayerSHP w;
+    w.WriteFromLayer(src, path, GisFullExtent(), gisShapeTypeNull, "", false);
+    auto l = OpenShp(path);
+    TGIS_Shape* s = l->GetShape(1);
+    ASSERT_NE(s, nullptr);
+    ASSERT_EQ(s->GetNumParts(), 4);
+    const bool clockwise[] = {true, false, true, true};
+    const double firstX[] = {0, 2, 4, 20};
+    for (int k = 0; k < 4; ++k) {
+        SCOPED_TRACE(k);
+        double twiceArea = 0;  // positive for clockwise
+        const int n = s->GetPartSize(k);
+        for (int i = 0, j = n - 1; i < n; j = i++)
+            twiceArea += (s->GetPoint(k, i).X - s->GetPoint(k, j).X) * (s->GetPoint(k, i).Y + s->GetPoint(k, j).Y);
+        EXPECT_EQ(twiceArea > 0, clockwise[k]);
+        EXPECT_EQ(s->GetPoint(k, 0).X, firstX[k]);  // the ring keeps its first point
+    }
+    EXPECT_DOUBLE_EQ(s->Area(), 100 - 36 + 4 + 100);
+}
