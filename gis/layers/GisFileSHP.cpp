@@ -1,7 +1,10 @@
 #include "gis/layers/GisFileSHP.h"
 
+#include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "gis/layers/GisLayerVector.h"
 
@@ -37,6 +40,50 @@ void PutLittle(uint8_t* p, int32_t v) {
 
 // Signed halving towards zero, as the length and offset words are counted.
 int32_t Words(int64_t bytes) { return int32_t(bytes / 2); }
+
+
+// Rings of a polygon body as other readers expect them: outer rings (inside an even number of others) clockwise,
+// holes counter-clockwise. GDAL takes a counter-clockwise ring for a hole, so a shape drawn the other way round
+// would come back with its hole as the outer ring. Gives false when the body is as wanted or not well-formed.
+bool OrientRings(std::vector<uint8_t>& body) {
+    const size_t size = body.size();
+    if (size < 40) return false;
+    const int64_t parts = GetLittle(&body[32]), points = GetLittle(&body[36]);
+    if (parts < 1 || points < 0 || 40 + parts * 4 + points * 16 != int64_t(size)) return false;
+    const uint8_t* base = &body[size_t(40 + parts * 4)];
+    std::vector<std::pair<int64_t, int64_t>> rings;  // first point, end
+    for (int64_t i = 0; i < parts; ++i) {
+        const int64_t from = GetLittle(&body[size_t(40 + i * 4)]);
+        const int64_t to = i + 1 < parts ? GetLittle(&body[size_t(44 + i * 4)]) : points;
+        if (from < 0 || to < from || to > points) return false;
+        rings.emplace_back(from, to);
+    }
+    auto x = [&](int64_t k) { return GetDouble(base + k * 16); };
+    auto y = [&](int64_t k) { return GetDouble(base + k * 16 + 8); };
+    auto inside = [&](const std::pair<int64_t, int64_t>& r, double px, double py) {
+        bool in = false;
+        for (int64_t a = r.first, b = r.second - 1; a < r.second; b = a++)
+            if ((y(a) > py) != (y(b) > py) && px < (x(b) - x(a)) * (py - y(a)) / (y(b) - y(a)) + x(a)) in = !in;
+        return in;
+    };
+    bool changed = false;
+    for (const auto& r : rings) {
+        if (r.second - r.first < 3) continue;
+        double area = 0;
+        for (int64_t a = r.first, b = r.second - 1; a < r.second; b = a++) area += (x(a) - x(b)) * (y(a) + y(b));
+        if (area == 0 || !std::isfinite(area)) continue;
+        int depth = 0;
+        for (const auto& other : rings)
+            if (&other != &r && other.second - other.first >= 3 && inside(other, x(r.first), y(r.first))) ++depth;
+        const bool clockwise = area > 0;  // the sum above is twice the area, positive for clockwise
+        if (clockwise == (depth % 2 == 0)) continue;
+        uint8_t* p = &body[size_t(40 + parts * 4)];
+        for (int64_t a = r.first, b = r.second - 1; a < b; ++a, --b)
+            for (int k = 0; k < 16; ++k) std::swap(p[a * 16 + k], p[b * 16 + k]);
+        changed = true;
+    }
+    return changed;
+}
 
 }  // namespace
 
@@ -121,6 +168,13 @@ void TGIS_FileSHP::WriteRecordHeader(int32_t number, int32_t contentLength, uint
 void TGIS_FileSHP::WriteBody(const TGIS_Shape& shape) {
     if (!shape.HasGeometry()) return;
     Seek(0, soFromEnd);
+    if (shape.ShapeType() == gisShapeTypePolygon) {
+        std::vector<uint8_t> body(shape.Geometry(), shape.Geometry() + shape.GeometrySize());
+        if (OrientRings(body)) {
+            WriteBuffer(body.data(), int64_t(body.size()));
+            return;
+        }
+    }
     WriteBuffer(shape.Geometry(), int64_t(shape.GeometrySize()));
 }
 

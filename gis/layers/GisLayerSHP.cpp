@@ -160,13 +160,7 @@ TGIS_Shape* TGIS_LayerSHP::GetShape(int32_t uid) {
 }
 
 int32_t TGIS_LayerSHP::GetLastUid() {
-    if (lastUid_ < 0) {
-        SetFilter(GisFullExtent(), "");
-        SetSkipDeleted(false);
-        int32_t last = 0;
-        for (ScanFirst(); !ScanEof(); ScanNext()) last = ScanCurrent()->Uid;
-        lastUid_ = last;
-    }
+    if (lastUid_ < 0) lastUid_ = ScanLastUid();
     return lastUid_;
 }
 

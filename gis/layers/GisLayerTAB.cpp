@@ -113,13 +113,7 @@ bool TGIS_LayerTAB::ScanEof() { return current_ == nullptr; }
 TGIS_Shape* TGIS_LayerTAB::ScanCurrent() { return current_; }
 
 int32_t TGIS_LayerTAB::GetLastUid() {
-    if (lastUid_ < 0) {
-        SetFilter(GisFullExtent(), "");
-        SetSkipDeleted(false);
-        int32_t last = 0;
-        for (ScanFirst(); !ScanEof(); ScanNext()) last = ScanCurrent()->Uid;
-        lastUid_ = last;
-    }
+    if (lastUid_ < 0) lastUid_ = ScanLastUid();
     return lastUid_;
 }
 

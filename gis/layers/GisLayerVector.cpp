@@ -274,6 +274,14 @@ int32_t TGIS_LayerVector::GetLastUid() { return Shapes.empty() ? 0 : Shapes.back
 
 int32_t TGIS_LayerVector::GetNewUid() { return GetLastUid() + 1; }
 
+int32_t TGIS_LayerVector::ScanLastUid() {
+    SetFilter(GisFullExtent(), "");
+    SetSkipDeleted(false);
+    int32_t last = 0;
+    for (ScanFirst(); !ScanEof(); ScanNext()) last = ScanCurrent()->Uid;
+    return last;
+}
+
 Variant TGIS_LayerVector::GetField(int32_t uid, const std::string& name) {
     TGIS_Shape* s = GetShape(uid);
     return s ? s->GetField(name) : Variant();

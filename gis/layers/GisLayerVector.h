@@ -586,6 +586,9 @@ protected:
     bool FindHasQuery = false;
     // Sections styling a shape about to be freed let go of it (nullptr: of any shape).
     void ForgetShape(TGIS_Shape* shape);
+    // For layers over files: the uid of the last shape a full scan meets, deleted ones included; 0 for none.
+    // Leaves the filter cleared and deleted shapes unskipped.
+    int32_t ScanLastUid();
 
 private:
     // The layer's hook when one is set, else the default pass; neither without a zoom above 0.

@@ -206,6 +206,27 @@ TEST(FileDBF, WidthsAreBoundedAndOversizedTablesRefused) {
     TGIS_FileDBF t(OutPath("wide.dbf"), true, &wide);
     EXPECT_THROW(t.WriteFields(), EGIS_Exception);
     EXPECT_EQ(t.GetSize(), 0);
+
+    // Records beyond 32,767 bytes: the length is unsigned, each record still found at its place.
+    TGIS_LayerVector big;
+    big.Open(nullptr);
+    for (int i = 0; i < 140; ++i) big.AddField("F" + std::to_string(i), gisFieldString, 254, 0);
+    for (int i = 1; i <= 3; ++i) big.CreateShape(gisShapeTypePoint)->SetField("F139", Variant("r" + std::to_string(i)));
+    big.PrepareExportNames(11);
+    {
+        TGIS_FileDBF w(OutPath("big.dbf"), true, &big);
+        w.WriteHeader();
+        w.WriteFields();
+        for (auto& s : big.Shapes) w.AppendRecord(*s);
+        w.WriteHeader();
+    }
+    TGIS_LayerVector r;
+    r.Open(nullptr);
+    TGIS_FileDBF back(OutPath("big.dbf"), false, &r);
+    EXPECT_EQ(back.RecordLength(), 1u + 140 * 254);
+    EXPECT_EQ(back.RecordCount(), 3u);
+    EXPECT_EQ(back.ReadFieldValue(3, "F139").AsString(), "r3");
+    EXPECT_EQ(back.ReadFieldValue(2, "F139").AsString(), "r2");
 }
 
 TEST(FileDBF, ReadsTextAsOtherWritersLeaveIt) {

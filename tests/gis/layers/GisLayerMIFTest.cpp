@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "engine/unTessarRgPub.h"
 #include "gis/layers/GisLayerMIF.h"
@@ -201,6 +203,74 @@ TEST_F(MifLayer, OgrWrittenPairReadsWithOgrinfosFeaturesAttributesAndExtent) {
     EXPECT_DOUBLE_EQ(l->Extent.YMin, -2.5);
     EXPECT_DOUBLE_EQ(l->Extent.XMax, 10);
     EXPECT_DOUBLE_EQ(l->Extent.YMax, 15);
+}
+
+// ogrinfo's features with a geometry that is no text: "name (Type) = value" pairs, the geometry's first line last.
+std::vector<std::map<std::string, std::string>> OgrShapes(const std::string& info) {
+    std::vector<std::map<std::string, std::string>> out;
+    std::map<std::string, std::string> cur;
+    bool text = false;
+    auto flush = [&] {
+        if (cur.count("") && !text) out.push_back(cur);
+        cur.clear();
+        text = false;
+    };
+    std::istringstream in(info);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("OGRFeature(", 0) == 0) flush();
+        const size_t eq = line.find(" = "), open = line.find(" (");
+        if (line.rfind("  Style = LABEL(", 0) == 0) text = true;
+        else if (eq != std::string::npos && open != std::string::npos && line.rfind("  Style", 0) != 0)
+            cur[line.substr(2, open - 2)] = line.substr(eq + 3);
+        else if (line.rfind("  POINT", 0) == 0 || line.rfind("  LINESTRING", 0) == 0)
+            cur[""] = line.substr(2);
+    }
+    flush();
+    return out;
+}
+
+TEST_F(MifLayer, HandWrittenPairsReadAsOgrinfoWithEveryDelimiter) {
+    if (!HaveOgr()) GTEST_SKIP() << "ogr2ogr is not installed";
+    const std::string body =
+        "CoordSys NonEarth Units \"m\" Bounds (-100, -100) (100, 100)\r\nColumns 4\r\n  name Char(20)\r\n"
+        "  n Integer\r\n  f Float\r\n  d Date\r\nData\r\n\r\nPoint 1 2\r\nNONE\r\nText\r\n    \"a label\"\r\n"
+        "    10 20 30 25\r\nLine 0 0 5 5\r\nPoint 3 4\r\n";
+    const std::string rows =
+        "\"New York\"\t12\t1.5\t20200229\r\n\"\"\t\t\t\r\n\"say \"\"hi\"\"\"\t-3\t\t\r\n"
+        "\"a,b\"\t7\t2.25\t19991231\r\nplain text\t\t-0.5\t\r\n";
+    std::string commas = rows;
+    std::replace(commas.begin(), commas.end(), '\t', ',');
+    const struct {
+        const char* delimiter;
+        const std::string& mid;
+    } cases[] = {{"Delimiter \"\t\"\r\n", rows}, {"", rows}, {"Delimiter \",\"\r\n", commas}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.delimiter);
+        auto l = OpenText(std::string("Version 300\r\nCharset \"Neutral\"\r\n") + c.delimiter + body, c.mid);
+        const auto want = OgrShapes(Output("ogrinfo -al -q " + P("t.mif") + " 2>/dev/null"));
+        ASSERT_EQ(want.size(), 3u);  // NONE and the text take their rows only
+        ASSERT_EQ(l->Shapes.size(), want.size());
+        for (size_t i = 0; i < want.size(); ++i) {
+            SCOPED_TRACE(i);
+            TGIS_Shape* s = l->Shapes[i].get();
+            const auto& w = want[i];
+            EXPECT_EQ(Str(s, "name"), w.at("name"));
+            EXPECT_EQ(s->GetField("n").AsInteger(), std::stoi(w.at("n")));
+            EXPECT_DOUBLE_EQ(s->GetField("f").AsDouble(), std::stod(w.at("f")));
+            if (w.count("d")) {
+                int y = 0, m = 0, d = 0;
+                ASSERT_EQ(std::sscanf(w.at("d").c_str(), "%d/%d/%d", &y, &m, &d), 3);
+                EXPECT_EQ(s->GetField("d").AsDate(), EncodeDate(y, m, d));
+            } else {
+                // No value stored (reading the field gives the type's default).
+                EXPECT_TRUE(!s->Values || s->Values->Count() < 4 || s->Values->GetItem(3).IsEmpty());
+            }
+            const TGIS_Point p = s->GetPoint(0, 0);
+            char first[64];
+            std::snprintf(first, sizeof first, "(%g %g", p.X, p.Y);
+            EXPECT_NE(w.at("").find(first), std::string::npos) << w.at("");
+        }
+    }
 }
 
 TEST_F(MifLayer, KeywordsCountsAndObjectsThatMakeNoShapeEachTakeOneRow) {

@@ -121,10 +121,22 @@ TEST(LayerSHP, WrittenShapesAndValuesReadBack) {
         const std::string info = Shell("ogrinfo -ro -al -so " + path);
         EXPECT_NE(info.find("Feature Count: 3"), std::string::npos) << info;
         EXPECT_NE(info.find("Extent: (0.000000, 0.000000) - (13.000000, 10.000000)"), std::string::npos) << info;
+        // Every field type as GDAL reads it; the outer ring written clockwise, the hole the other way round.
+        const std::string all = Shell("ogrinfo -ro -al -q " + path);
+        for (const char* want : {"NAME (String) = poly3", "COUNT (Integer) = 3", "RATE (Real) = 0.42857",
+                                 "FLAG (String) = Y", "BORN (Date) = 2003/01/02",
+                                 "POLYGON ((1 0,1 10,11 10,11 0,1 0),(3 2,5 2,5 4,3 4,3 2))"})
+            EXPECT_NE(all.find(want), std::string::npos) << want << "\n" << all;
     }
-    if (HasTool("dbfdump")) {
-        const std::string dump = Shell("dbfdump " + Dir("roundtrip") + "/poly.dbf");
-        EXPECT_NE(dump.find("poly3"), std::string::npos) << dump;
+    if (HasTool("dbfdump")) {  // shapelib's dump prints no logical or date values
+        const std::string dump = Shell("dbfdump -m " + Dir("roundtrip") + "/poly.dbf");
+        for (const char* want : {"NAME: poly3", "COUNT:         3", "RATE:              0.42857"})
+            EXPECT_NE(dump.find(want), std::string::npos) << want << "\n" << dump;
+    }
+    if (HasTool("shpdump")) {
+        const std::string dump = Shell("shpdump " + path);
+        EXPECT_NE(dump.find("# of Shapes: 3"), std::string::npos) << dump;
+        EXPECT_NE(dump.find("nVertices=10, nParts=2"), std::string::npos) << dump;
     }
 }
 
@@ -422,4 +434,32 @@ TEST(LayerSHP, PointsAndMultipointsAtUnalignedOffsets) {
         ASSERT_EQ(s->GetNumPoints(), k);
         EXPECT_EQ(s->GetPoint(0, k - 1).Y, k - 0.5);
     }
+}
+
+TEST(LayerSHP, RingsAreWrittenClockwiseOutsideAndCounterClockwiseInside) {
+    TGIS_LayerVector src;
+    src.UseConfig = false;
+    src.Open(nullptr);
+    // An outer ring, a hole, an island in the hole and a second outer ring; all but the last drawn the wrong way.
+    FillShape(*src.CreateShape(gisShapeTypePolygon), {Box(0, 0, 10, 10), Box(2, 2, 8, 8, true), Box(4, 4, 6, 6),
+                                                      Box(20, 0, 30, 10, true)});
+    const std::string path = Dir("rings") + "/r.shp";
+    TGIS_LayerSHP w;
+    w.WriteFromLayer(src, path, GisFullExtent(), gisShapeTypeNull, "", false);
+    auto l = OpenShp(path);
+    TGIS_Shape* s = l->GetShape(1);
+    ASSERT_NE(s, nullptr);
+    ASSERT_EQ(s->GetNumParts(), 4);
+    const bool clockwise[] = {true, false, true, true};
+    const double firstX[] = {0, 2, 4, 20};
+    for (int k = 0; k < 4; ++k) {
+        SCOPED_TRACE(k);
+        double twiceArea = 0;  // positive for clockwise
+        const int n = s->GetPartSize(k);
+        for (int i = 0, j = n - 1; i < n; j = i++)
+            twiceArea += (s->GetPoint(k, i).X - s->GetPoint(k, j).X) * (s->GetPoint(k, i).Y + s->GetPoint(k, j).Y);
+        EXPECT_EQ(twiceArea > 0, clockwise[k]);
+        EXPECT_EQ(s->GetPoint(k, 0).X, firstX[k]);  // the ring keeps its first point
+    }
+    EXPECT_DOUBLE_EQ(s->Area(), 100 - 36 + 4 + 100);
 }
