@@ -20,6 +20,7 @@
 #include "platform/ui/StdCtrls.h"
 #include "widgets/VtCommon.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtTabs.h"
 
 TfrmCreateTessarRg* frmCreateTessarRg = nullptr;
 

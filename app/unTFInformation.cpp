@@ -4,6 +4,7 @@
 
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtTabs.h"
 
 QM_ABSTRACT_CLASS_RECORD(TfrmTFInformation, TForm)
 

@@ -9,6 +9,7 @@
 #include "widgets/VtCommon.h"
 #include "widgets/VtLabel.h"
 #include "widgets/VtPrgres.h"
+#include "widgets/VtTabs.h"
 
 const TEnumInfo FrameStyleIdents{{"fsNone", "fsFlat", "fsGroove", "fsBump", "fsLowered", "fsButtonDown", "fsRaised",
                                   "fsButtonUp", "fsStatus", "fsPopup", "fsFlatBold", "fsFlatRounded"}};
@@ -397,6 +398,7 @@ void RegisterWidgetClasses() {
         RegisterClass(TVtRegIniFile::StaticClass());
         RegisterClass(TVtProgressBar::StaticClass());
         RegisterClass(TVtLabel::StaticClass());
+        RegisterTabClasses();
         RegisterDroppedSetReader(TVtLabel::StaticClass(), "FrameSides");
         RegisterFrameLegacyReaders(TVtFrameController::StaticClass());
         return true;

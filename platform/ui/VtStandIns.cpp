@@ -593,8 +593,6 @@ void TVtMenuButton::Paint() {
 }
 
 // ---------------------------------------------------------------- containers and texts
-QM_CLASS_RECORD(TVtTabSheet, TTabSheet)
-QM_CLASS_RECORD(TVtPageControl, TPageControl)
 QM_CLASS_RECORD(TVtPanel, TPanel)
 QM_CLASS_RECORD(TVtToolbar, TPanel)
 TVtToolbar::TVtToolbar(TComponent* owner) : TPanel(owner) {
@@ -676,7 +674,7 @@ void RegisterFormClasses() {
           &TVtSpinEdit::StaticClass(), &TVtComboBox::StaticClass(), &TVtListBox::StaticClass(),
           &TVtCheckList::StaticClass(), &TVtCheckBox::StaticClass(), &TVtRadioButton::StaticClass(),
           &TVtToolbarButton::StaticClass(), &TVtToolButton::StaticClass(), &TVtBitBtn::StaticClass(),
-          &TVtMenuButton::StaticClass(), &TVtPageControl::StaticClass(), &TVtTabSheet::StaticClass(),
+          &TVtMenuButton::StaticClass(),
           &TVtPanel::StaticClass(), &TVtToolbar::StaticClass(), &TVtStatusBar::StaticClass(),
           &TVtGroupBox::StaticClass(), &TVtSpacer::StaticClass(),
           &TVtStatusPane::StaticClass()})

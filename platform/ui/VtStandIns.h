@@ -226,18 +226,6 @@ private:
     TPopupMenu* menu_ = nullptr;
 };
 
-class TVtTabSheet : public TTabSheet {
-public:
-    explicit TVtTabSheet(TComponent* owner) : TTabSheet(owner) {}
-    QM_CLASS_INFO
-};
-
-class TVtPageControl : public TPageControl {
-public:
-    explicit TVtPageControl(TComponent* owner) : TPageControl(owner) {}
-    QM_CLASS_INFO
-};
-
 class TVtPanel : public TPanel {
 public:
     explicit TVtPanel(TComponent* owner) : TPanel(owner) {}

@@ -14,6 +14,7 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtTabs.h"
 
 namespace {
 
@@ -85,9 +86,9 @@ protected:
     void CheckForm(TForm* form, const std::string& name) {
         form->Show();
         UiTest::Flush();
-        TPageControl* pages = nullptr;
+        TVtPageControl* pages = nullptr;
         for (int i = 0; i < form->ComponentCount() && !pages; ++i)
-            pages = dynamic_cast<TPageControl*>(form->Components(i));
+            pages = dynamic_cast<TVtPageControl*>(form->Components(i));
         int pageCount = pages ? pages->PageCount() : 1;
         for (int p = 0; p < pageCount; ++p) {
             if (pages) pages->SetActivePageIndex(p);

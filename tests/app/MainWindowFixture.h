@@ -11,6 +11,7 @@
 #include "platform/ui/Menus.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtTabs.h"
 #include "tests/engine/ExportTestUtil.h"
 
 namespace {
