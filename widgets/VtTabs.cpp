@@ -277,7 +277,8 @@ int TVtCustomTabControl::ButtonSize() {
     TCanvas* c = back_.Canvas();
     c->SetFont(*Font());
     int b = c->TextHeight("A") + 4;
-    bool fixed = IsVerticalStrip(orientation_) ? tabWidth_ > 0 : tabHeight_ > 0;
+    // Captions run along the row here, so only a fixed height across a top or bottom row widens the buttons.
+    bool fixed = !IsVerticalStrip(orientation_) && tabHeight_ > 0;
     return fixed ? std::max(b, fixedDim_ - 2) : std::min(b, fixedDim_ - 2);
 }
 
@@ -823,7 +824,7 @@ void TVtCustomTabControl::DrawCard(TCanvas* c, int row) {
     if (!showCardFrame_) return;
     r = CardRect(row);
     int L = r.Left, T = r.Top, R = r.Right, B = r.Bottom;
-    std::vector<int> cmd{2, 0};
+    std::vector<int> cmd{2, 0, 0, 0};
     auto mv = [&](int x, int y) { cmd.insert(cmd.end(), {3, x, y}); };
     auto ln = [&](int x, int y) { cmd.insert(cmd.end(), {4, x, y}); };
     bool shadowed = orientation_ == toTop && sequence_ == tsStandard && showShadow_;
@@ -1025,7 +1026,7 @@ void TVtCustomTabControl::DrawTab(TCanvas* c, int i) {
     }
     if (!c->RestoreDC(-1)) throw Exception("Error restoring device context");
     // The outline; the edge on the card side belongs to the card frame.
-    std::vector<int> cmd{2, 0, 3, pts[0].X, pts[0].Y};
+    std::vector<int> cmd{2, 0, 0, 0, 3, pts[0].X, pts[0].Y};
     for (size_t k = 1; k < pts.size(); ++k) cmd.insert(cmd.end(), {4, pts[k].X, pts[k].Y});
     RunPen(c, cmd);
 }
