@@ -82,6 +82,7 @@ char AccelChar(const std::string& caption) {
 }  // namespace
 
 // ---------------------------------------------------------------- tab control
+static constexpr UINT HotTrackTimer = 1;
 static const TEnumInfo TabStyleIdents{{"tsSingleSlant", "tsDoubleSlant", "tsCutCorner", "tsRoundCorners"}};
 static const TEnumInfo TabOrientationIdents{{"toTop", "toLeft", "toBottom", "toRight"}};
 static const TEnumInfo TabSequenceIdents{{"tsStandard", "tsReverse"}};
@@ -135,7 +136,9 @@ TVtCustomTabControl::TVtCustomTabControl(TComponent* owner) : TCustomControl(own
     SetTabStop(true);
 }
 
-TVtCustomTabControl::~TVtCustomTabControl() = default;
+TVtCustomTabControl::~TVtCustomTabControl() {
+    if (timerRunning_) KillTimer(this, HotTrackTimer);
+}
 
 TVtTabData& TVtCustomTabControl::AddTab(const std::string& caption) {
     tabs_.push_back(std::make_unique<TVtTabData>());
@@ -549,6 +552,86 @@ TRect TVtCustomTabControl::DisplayRect() const {
 void TVtCustomTabControl::AdjustClientRect(TRect& r) {
     r = DisplayRect();
     display_ = r;
+    PlaceScroller();
+}
+
+void TVtCustomTabControl::PlaceScroller() {
+    if (!scrollerNeeded_) {
+        if (scroller_) scroller_->SetBounds(-scroller_->Width() - 1, -scroller_->Height() - 1, scroller_->Width(),
+                                            scroller_->Height());
+        return;
+    }
+    if (!scroller_) {
+        scroller_ = new TVtTabScroller(this);
+        scroller_->SetParent(this);
+        scroller_->OnUpRightClick = [this](TObject*) { Scroll(UpRightScrollsForward()); };
+        scroller_->OnDownLeftClick = [this](TObject*) { Scroll(!UpRightScrollsForward()); };
+    }
+    scroller_->SetFrameColor(FrameColor());
+    bool vert = IsVerticalStrip(orientation_);
+    scroller_->SetOrientation(vert ? orVertical : orHorizontal);
+    int b = ButtonSize(), ws = vert ? b : 2 * b - 1, hs = vert ? 2 * b - 1 : b, sh = showShadow_ ? -1 : 1;
+    TRect s = StripRect();
+    int m = margin_, x, y;
+    bool std = sequence_ == tsStandard;
+    switch (orientation_) {
+    case toTop: x = std ? s.Right - ws + sh - m : s.Left + m, y = s.Bottom - hs - 2; break;
+    case toLeft: x = s.Right - ws - 2, y = std ? s.Top + m : s.Bottom - hs + 1 - m; break;
+    case toBottom: x = std ? s.Right - ws + 1 - m : s.Left + m, y = s.Top + 2; break;
+    default: x = s.Left + 2, y = std ? s.Bottom - hs + 1 - m : s.Top + m; break;
+    }
+    scroller_->SetBounds(x, y, ws, hs);
+}
+
+bool TVtCustomTabControl::UpRightScrollsForward() const {
+    return orientation_ == toRight ? sequence_ == tsReverse : sequence_ == tsStandard;
+}
+
+bool TVtCustomTabControl::CanScroll(bool forward) const {
+    int last = -1, first = -1;
+    for (int i = 0; i < TabCount(); ++i)
+        if (tabs_[size_t(i)]->Visible) last = i, first = first < 0 ? i : first;
+    if (forward) return last >= 0 && firstVisible_ < TabCount() - 1 && !TabInView(last);
+    return first >= 0 && firstVisible_ >= 1 && !TabInView(first);
+}
+
+void TVtCustomTabControl::Scroll(bool forward) {
+    if (!CanScroll(forward)) return;
+    int old = firstVisible_;
+    if (forward) {
+        do ++firstVisible_;
+        while (firstVisible_ < TabCount() && !TabInView(firstVisible_));
+        if (firstVisible_ >= TabCount()) firstVisible_ = old;
+    } else {
+        do --firstVisible_;
+        while (firstVisible_ >= 0 && !TabInView(firstVisible_));
+        if (firstVisible_ < 0) firstVisible_ = old;
+    }
+    if (firstVisible_ != old) {
+        Invalidate();
+        if (scroller_) scroller_->Invalidate();
+    }
+}
+
+void TVtCustomTabControl::MouseMove(TShiftState s, int x, int y) {
+    if (!IsDesigning() && hotTrack_) {
+        int i = TabAtPos(x, y);
+        if (i < 0) {
+            if (hot_ >= 0) ClearHotTrack();
+        } else if (i != hot_) {
+            hot_ = i;
+            Invalidate();
+            if (!timerRunning_) timerRunning_ = SetTimer(this, HotTrackTimer, 60) != 0;
+        }
+    }
+    TCustomControl::MouseMove(s, x, y);
+}
+
+void TVtCustomTabControl::ClearHotTrack() {
+    if (timerRunning_) KillTimer(this, HotTrackTimer);
+    timerRunning_ = false;
+    hot_ = -1;
+    Invalidate();
 }
 
 void TVtCustomTabControl::BoundsChanged(bool moved, bool sized) {
@@ -731,6 +814,16 @@ void TVtCustomTabControl::Dispatch(TMessage& m) {
     switch (m.Msg) {
     case WM_GETDLGCODE: m.Result = DLGC_WANTARROWS; return;
     case WM_ERASEBKGND: m.Result = 1; return;
+    case WM_TIMER:
+        if (m.WParam == HotTrackTimer) {
+            // The pointer may leave without a move message reaching the control.
+            TPoint p;
+            GetCursorPos(p);
+            p = ScreenToClient(p);
+            if (TabAtPos(p.X, p.Y) < 0) ClearHotTrack();
+            return;
+        }
+        break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS: Invalidate(); break;
     case CM_FONTCHANGED: Changed(); break;
@@ -1008,6 +1101,16 @@ void TVtCustomTabControl::DrawTab(TCanvas* c, int i) {
         OffsetRect(r1, 1, 1);
         DrawCaption(c, i, r1);
         c->Font()->SetColor(textDisShadow_);
+    } else if (hotTrack_ && i == hot_) {
+        if (hotTrackStyle_ == htsTab) {
+            TColor col = hotTrackColor_;
+            if (hotTrackColorType_ == htctComplement) {
+                BYTE hue = GetHue(hotTrackColor_);
+                col = HLSToColor(BYTE(hue < 120 ? hue + 120 : hue - 120), 240, 140);
+            }
+            bar(col);
+        }
+        c->Font()->SetColor(hotTrackStyle_ == htsText ? hotTrackColor_ : textSelected_);
     } else if (selected) {
         if (hotTrack_ && hotTrackStyle_ == htsTab) bar(highlightBar_);
         c->Font()->SetColor(textSelected_);
@@ -1042,6 +1145,7 @@ void TVtCustomTabControl::Paint() {
         c->Brush()->SetColor(backgroundColor_);
         c->FillRect(TRect(0, 0, Width(), Height()));
     }
+    PlaceScroller();
     c->Pen()->SetStyle(psSolid);
     c->Pen()->SetWidth(1);
     // Rows furthest from the card first; within a row the later tabs lie under the earlier ones.
@@ -1056,6 +1160,82 @@ void TVtCustomTabControl::Paint() {
     if (tabIndex_ >= 0 && TabInView(tabIndex_)) DrawTab(c, tabIndex_);
     if (cardVisible_ || TabCount() == 0) DrawCard(c, 0);
     Canvas()->Draw(0, 0, &back_);
+}
+
+// ---------------------------------------------------------------- scroller
+QM_CLASS_RECORD(TVtTabScroller, TCustomControl)
+
+TVtTabScroller::TVtTabScroller(TComponent* owner)
+    : TCustomControl(owner), tabs_(dynamic_cast<TVtCustomTabControl*>(owner)) {
+    SetControlStyle(ControlStyle() | csOpaque);
+    SetBounds(-20, -20, 19, 10);
+}
+
+void TVtTabScroller::SetFrameColor(TColor c) {
+    if (frameColor_ == c) return;
+    frameColor_ = c;
+    Invalidate();
+}
+
+void TVtTabScroller::SetOrientation(TOrientation o) {
+    if (orientation_ == o) return;
+    orientation_ = o;
+    Invalidate();
+}
+
+bool TVtTabScroller::InHalf(int x, int y) const {
+    if (x < 0 || y < 0 || x >= Width() || y >= Height()) return false;
+    if (orientation_ == orHorizontal) return (x >= Width() / 2) == (half_ == 1);
+    return (y <= Height() / 2) == (half_ == 1);
+}
+
+void TVtTabScroller::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
+    half_ = orientation_ == orHorizontal ? (x >= Width() / 2 ? 1 : 0) : (y <= Height() / 2 ? 1 : 0);
+    pressed_ = inside_ = true;
+    Invalidate();
+    SetMouseCapture(true);
+    TCustomControl::MouseDown(b, s, x, y);
+}
+
+void TVtTabScroller::MouseMove(TShiftState s, int x, int y) {
+    if (pressed_ && InHalf(x, y) != inside_) {
+        inside_ = !inside_;
+        Invalidate();
+    }
+    TCustomControl::MouseMove(s, x, y);
+}
+
+void TVtTabScroller::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
+    SetMouseCapture(false);
+    bool fire = pressed_ && InHalf(x, y);
+    pressed_ = inside_ = false;
+    if (fire) {
+        TNotifyEvent& e = half_ == 1 ? OnUpRightClick : OnDownLeftClick;
+        if (e) e(this);
+    }
+    Invalidate();
+    TCustomControl::MouseUp(b, s, x, y);
+}
+
+void TVtTabScroller::Paint() {
+    TCanvas* c = Canvas();
+    bool horz = orientation_ == orHorizontal;
+    int w = Width(), h = Height();
+    for (int half = 0; half < 2; ++half) {
+        TRect r = horz ? (half == 0 ? TRect(0, 0, w / 2 + 1, h) : TRect(w / 2, 0, w, h))
+                       : (half == 0 ? TRect(0, h / 2, w, h) : TRect(0, 0, w, h / 2 + 1));
+        bool forward = tabs_ && (half == 1) == tabs_->UpRightScrollsForward();
+        bool enabled = tabs_ && tabs_->CanScroll(forward);
+        TArrowDirection dir = horz ? (half == 0 ? adLeft : adRight) : (half == 0 ? adDown : adUp);
+        c->Brush()->SetStyle(bsSolid);
+        c->Brush()->SetColor(clBtnFace);
+        c->FillRect(r);
+        DrawArrow(c, r, 0, dir, inside_ && half_ == half, enabled);
+        c->Brush()->SetStyle(bsClear);
+        c->Pen()->SetColor(frameColor_);
+        c->Rectangle(r);
+        c->Brush()->SetStyle(bsSolid);
+    }
 }
 
 // ---------------------------------------------------------------- tab sheets

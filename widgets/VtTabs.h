@@ -17,6 +17,34 @@ enum TVtTabVAlignment : uint8_t { vaTop, vaCenter, vaBottom };
 enum TVtTextStyle : uint8_t { tsHotTrack, tsSelected, tsUnselected, tsDisabledHighlight, tsDisabledShadow };
 
 class TVtCustomTabControl;
+
+// Two arrow halves that scroll a tab row which does not fit: side by side, or stacked when vertical.
+class TVtTabScroller : public TCustomControl {
+public:
+    // The owner is the tab control it scrolls.
+    explicit TVtTabScroller(TComponent* owner);
+    QM_CLASS_INFO
+    TColor FrameColor() const { return frameColor_; }
+    void SetFrameColor(TColor c);
+    TOrientation Orientation() const { return orientation_; }
+    void SetOrientation(TOrientation o);
+    TNotifyEvent OnUpRightClick, OnDownLeftClick;
+
+protected:
+    void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
+    void MouseMove(TShiftState s, int x, int y) override;
+    void MouseUp(TMouseButton b, TShiftState s, int x, int y) override;
+    void Paint() override;
+
+private:
+    bool InHalf(int x, int y) const;
+    TVtCustomTabControl* tabs_;
+    TColor frameColor_ = clBtnShadow;
+    TOrientation orientation_ = orHorizontal;
+    bool pressed_ = false, inside_ = false;
+    int half_ = 0;  // 1: right or top
+};
+
 using TVtTabChangingEvent = std::function<void(TObject* sender, int newIndex, bool& allowChange)>;
 using TVtTabCloseEvent = std::function<void(TObject* sender, bool& allowClose)>;
 
@@ -78,6 +106,12 @@ public:
     TRect CardRect(int row) const;
     TRect DisplayRect() const;
     const TVtTabRegionCache& RegionCache() const { return cache_; }
+    int HotTab() const { return hot_; }
+    TVtTabScroller* Scroller() const { return scroller_; }
+    // Whether the right (or top) arrow moves towards the later tabs.
+    bool UpRightScrollsForward() const;
+    bool CanScroll(bool forward) const;
+    void Scroll(bool forward);
     int RegionCacheSize() const { return cache_.Capacity(); }
     void SetRegionCacheSize(int n) { cache_.SetCapacity(n); }
 
@@ -159,6 +193,7 @@ protected:
     virtual void DoPaintCardBackground(TCanvas* c, int row, bool& handled, const TRect& r);
     void Paint() override;
     void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
+    void MouseMove(TShiftState s, int x, int y) override;
     void KeyDown(WORD& key, TShiftState shift) override;
     void AdjustClientRect(TRect& r) override;
     void BoundsChanged(bool moved, bool sized) override;
@@ -170,6 +205,8 @@ protected:
     std::vector<std::unique_ptr<TVtTabData>> tabs_;
 
 private:
+    void PlaceScroller();
+    void ClearHotTrack();
     TPoint Map(int x, int y) const;
     TRect MapRect(const TRect& r) const;
     int Offset() const;
@@ -192,6 +229,9 @@ private:
     TColor FrameColor() const { return AdjustColor(flatColor_, flatAdjust_); }
 
     TBitmap back_;
+    TVtTabScroller* scroller_ = nullptr;
+    int hot_ = -1;
+    bool timerRunning_ = false;
     TVtTabRegionCache cache_;
     int firstVisible_ = 0, fixedDim_ = 0, rowCount_ = 1;
     bool scrollerNeeded_ = false, needsLayout_ = true;

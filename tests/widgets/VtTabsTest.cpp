@@ -321,3 +321,47 @@ TEST(VtPageControl, LoadingPicksTheDefaultPageQuietly) {
     EXPECT_TRUE(pc->Pages(2)->Visible());
     EXPECT_EQ(pc->Pages(2)->BoundsRect(), pc->DisplayRect());
 }
+
+TEST(VtTabs, ScrollerArrowsAndHotTrackTimer) {
+    UiTest::Init();
+    auto* f = new TForm(nullptr);
+    f->SetBounds(0, 0, 260, 140);
+    auto* t = new Tabs();
+    t->SetParent(f);
+    t->SetWidth(200);
+    Fill(*t, 8);
+    t->SetTabIndex(0);
+    f->Show();
+    UiTest::Flush();
+    TVtTabScroller* s = t->Scroller();
+    ASSERT_NE(s, nullptr);
+    EXPECT_GT(s->Left(), 100);  // at the end of the row, inside the control
+    EXPECT_EQ(s->Width(), 2 * s->Height() - 1);
+    EXPECT_FALSE(t->CanScroll(false));
+    UiTest::Click(s, s->Width() - 3, 3);  // right half: towards the later tabs
+    EXPECT_EQ(t->FirstVisibleTab(), 1);
+    // A press that leaves its half before the release does nothing.
+    UiTest::MouseDown(s, s->Width() - 3, 3);
+    UiTest::MouseMove(s, 2, 3, MK_LBUTTON);
+    UiTest::MouseUp(s, 2, 3);
+    EXPECT_EQ(t->FirstVisibleTab(), 1);
+    UiTest::Click(s, 2, 3);
+    EXPECT_EQ(t->FirstVisibleTab(), 0);
+    UiTest::Click(s, 2, 3);  // nothing before the first tab
+    EXPECT_EQ(t->FirstVisibleTab(), 0);
+
+    // Hot tracking: the tab under the pointer, cleared by a tick once the pointer has gone.
+    UiTest::MouseMove(t, 70, 10);
+    EXPECT_EQ(t->HotTab(), 1);
+    SetCursorPos(-500, -500);
+    UiTest::Wait(150);
+    EXPECT_EQ(t->HotTab(), -1);
+
+    // Wide enough again: the scroller steps outside the control.
+    t->SetWidth(600);
+    t->UpdateLayout();
+    UiTest::Flush();
+    EXPECT_FALSE(t->ScrollerNeeded());
+    EXPECT_LT(s->Left() + s->Width(), 0);
+    delete f;
+}
