@@ -105,6 +105,7 @@ const TClassInfo& TVtCustomTabControl::StaticClass() {
             BoolProp<C>("ShowCardFrame", &C::ShowCardFrame, &C::SetShowCardFrame, 1),
             BoolProp<C>("ShowFullFrame", &C::ShowFullFrame, &C::SetShowFullFrame, 1),
             BoolProp<C>("ShowShadow", &C::ShowShadow, &C::SetShowShadow, 1),
+            BoolProp<C>("ShowCloseButton", &C::ShowCloseButton, &C::SetShowCloseButton, 0),
             BoolProp<C>("ShowFocusRect", &C::ShowFocusRect, &C::SetShowFocusRect, 1),
             BoolProp<C>("HotTrack", &C::HotTrack, &C::SetHotTrack, 1),
             BoolProp<C>("UseGradients", &C::UseGradients, &C::SetUseGradients, 1),
@@ -380,7 +381,7 @@ void TVtCustomTabControl::UpdateLayout() {
     if (multiLine_) CountRows(lengths, l);
     int a = l - 2 * margin_;
     if (multiLine_) a -= (rowCount_ - 1) * rowIndent_;
-    else a -= 2 * ButtonSize() + 2;
+    else a -= (showCloseButton_ ? CloseSize() + 2 : 0) + 2 * ButtonSize() + 2;
     int clipBy = style_ == tsRoundCorners ? 4 : 0, to = Overlap(fixedDim_), d = StripDepth();
     int y = d - fixedDim_, row = 0;
     int x = sequence_ == tsStandard ? margin_ : -margin_;
@@ -441,7 +442,7 @@ void TVtCustomTabControl::UpdateLayout() {
     cache_.Clear();
     scrollerNeeded_ = false;
     if (!multiLine_ && !vis.empty()) {
-        int room = l - 2 * margin_;
+        int room = l - 2 * margin_ - CloseSize();
         scrollerNeeded_ = sequence_ == tsStandard ? room < tabs_[size_t(vis.back())]->Rect.Right
                                                   : room < tabs_[size_t(vis.front())]->Rect.Right;
     }
@@ -479,7 +480,8 @@ bool TVtCustomTabControl::TabInView(int i) const {
     if (i < 0 || i >= TabCount() || !tabs_[size_t(i)]->Visible) return false;
     if (!scrollerNeeded_) return true;
     int b = const_cast<TVtCustomTabControl*>(this)->ButtonSize();
-    int room = StripLength() - 2 * b - 2 * margin_, o = Offset();
+    int room = StripLength() - 2 * b - 2 * margin_ - const_cast<TVtCustomTabControl*>(this)->CloseSize(),
+        o = Offset();
     const TRect& r = tabs_[size_t(i)]->Rect;
     return sequence_ == tsStandard ? o <= r.Left && r.Right - o <= room : o >= r.Right && o - r.Left <= room;
 }
@@ -553,6 +555,41 @@ void TVtCustomTabControl::AdjustClientRect(TRect& r) {
     r = DisplayRect();
     display_ = r;
     PlaceScroller();
+    PlaceCloseButton();
+}
+
+int TVtCustomTabControl::CloseSize() { return showCloseButton_ && TabCount() > 0 ? ButtonSize() : 0; }
+
+void TVtCustomTabControl::SetShowCloseButton(bool s) {
+    if (showCloseButton_ == s) return;
+    showCloseButton_ = s;
+    if (s && !closeButton_) {
+        closeButton_ = new TVtTabCloseButton(this);
+        closeButton_->SetParent(this);
+        // Only an OnClose handler that agrees closes the tab.
+        closeButton_->OnClose = [this](TObject*) {
+            bool allow = false;
+            if (tabIndex_ >= 0 && OnClose) OnClose(this, allow);
+            if (allow) CloseActiveTab();
+        };
+    }
+    if (closeButton_) closeButton_->SetVisible(s);
+    Changed();
+}
+
+void TVtCustomTabControl::PlaceCloseButton() {
+    if (!closeButton_ || !showCloseButton_) return;
+    closeButton_->SetFrameColor(FrameColor());
+    int c = ButtonSize(), sh = showShadow_ ? -1 : 1, m = margin_, x, y;
+    TRect s = StripRect();
+    bool std = sequence_ == tsStandard;
+    switch (orientation_) {
+    case toTop: x = std ? s.Right - c + sh - m : s.Left + m, y = s.Bottom - c - 2; break;
+    case toLeft: x = s.Right - c - 2, y = std ? s.Top + m : s.Bottom - c + 1 - m; break;
+    case toBottom: x = std ? s.Right - c + 1 - m : s.Left + m, y = s.Top + 2; break;
+    default: x = s.Left + 2, y = std ? s.Bottom - c + 1 - m : s.Top + m; break;
+    }
+    closeButton_->SetBounds(x, y, c, c);
 }
 
 void TVtCustomTabControl::PlaceScroller() {
@@ -572,7 +609,7 @@ void TVtCustomTabControl::PlaceScroller() {
     scroller_->SetOrientation(vert ? orVertical : orHorizontal);
     int b = ButtonSize(), ws = vert ? b : 2 * b - 1, hs = vert ? 2 * b - 1 : b, sh = showShadow_ ? -1 : 1;
     TRect s = StripRect();
-    int m = margin_, x, y;
+    int m = margin_ + (showCloseButton_ ? CloseSize() + 2 : 0), x, y;
     bool std = sequence_ == tsStandard;
     switch (orientation_) {
     case toTop: x = std ? s.Right - ws + sh - m : s.Left + m, y = s.Bottom - hs - 2; break;
@@ -689,6 +726,7 @@ void TVtCustomTabControl::SetTabIndex(int i) {
         firstVisible_ = i;
     }
     Invalidate();
+    if (closeButton_) closeButton_->Invalidate();
     if (i != old) Change();
 }
 
@@ -1139,6 +1177,7 @@ void TVtCustomTabControl::Paint() {
     if (back_.Width() != Width() || back_.Height() != Height()) back_.SetSize(Width(), Height());
     TCanvas* c = back_.Canvas();
     c->Brush()->SetStyle(bsSolid);
+    PlaceCloseButton();
     if (transparent_) {
         DrawParentBackground(this, c);
     } else {
@@ -1236,6 +1275,67 @@ void TVtTabScroller::Paint() {
         c->Rectangle(r);
         c->Brush()->SetStyle(bsSolid);
     }
+}
+
+// ---------------------------------------------------------------- close button
+QM_CLASS_RECORD(TVtTabCloseButton, TCustomControl)
+
+TVtTabCloseButton::TVtTabCloseButton(TComponent* owner)
+    : TCustomControl(owner), tabs_(dynamic_cast<TVtCustomTabControl*>(owner)) {
+    SetControlStyle(ControlStyle() | csOpaque);
+    SetBounds(-20, -20, 14, 14);
+}
+
+void TVtTabCloseButton::SetFrameColor(TColor c) {
+    if (frameColor_ == c) return;
+    frameColor_ = c;
+    Invalidate();
+}
+
+void TVtTabCloseButton::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
+    pressed_ = inside_ = true;
+    Invalidate();
+    SetMouseCapture(true);
+    TCustomControl::MouseDown(b, s, x, y);
+}
+
+void TVtTabCloseButton::MouseMove(TShiftState s, int x, int y) {
+    bool in = x >= 0 && y >= 0 && x < Width() && y < Height();
+    if (pressed_ && in != inside_) {
+        inside_ = in;
+        Invalidate();
+    }
+    TCustomControl::MouseMove(s, x, y);
+}
+
+void TVtTabCloseButton::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
+    SetMouseCapture(false);
+    bool fire = pressed_ && x >= 0 && y >= 0 && x < Width() && y < Height();
+    pressed_ = inside_ = false;
+    Invalidate();
+    TCustomControl::MouseUp(b, s, x, y);
+    if (fire && OnClose) OnClose(this);  // last: closing may free a page, never this button
+}
+
+void TVtTabCloseButton::Paint() {
+    TCanvas* c = Canvas();
+    TRect r(0, 0, Width(), Height());
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(inside_ ? clBtnShadow : clBtnFace);
+    c->FillRect(r);
+    bool active = tabs_ && tabs_->TabIndex() >= 0;
+    c->Pen()->SetColor(active ? clBtnText : clBtnShadow);
+    int d = inside_ ? 1 : 0, m = std::max(3, Width() / 4);
+    for (int k = 0; k < 2; ++k) {  // two pixels thick
+        c->MoveTo(m + d + k, m + d);
+        c->LineTo(Width() - m + d + k, Height() - m + d);
+        c->MoveTo(Width() - m - 1 + d - k, m + d);
+        c->LineTo(m - 1 + d - k, Height() - m + d);
+    }
+    c->Brush()->SetStyle(bsClear);
+    c->Pen()->SetColor(frameColor_);
+    c->Rectangle(r);
+    c->Brush()->SetStyle(bsSolid);
 }
 
 // ---------------------------------------------------------------- tab sheets

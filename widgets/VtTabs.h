@@ -45,6 +45,27 @@ private:
     int half_ = 0;  // 1: right or top
 };
 
+// Closes the active tab, through the tab control's OnClose.
+class TVtTabCloseButton : public TCustomControl {
+public:
+    explicit TVtTabCloseButton(TComponent* owner);
+    QM_CLASS_INFO
+    TColor FrameColor() const { return frameColor_; }
+    void SetFrameColor(TColor c);
+    TNotifyEvent OnClose;
+
+protected:
+    void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
+    void MouseMove(TShiftState s, int x, int y) override;
+    void MouseUp(TMouseButton b, TShiftState s, int x, int y) override;
+    void Paint() override;
+
+private:
+    TVtCustomTabControl* tabs_;
+    TColor frameColor_ = clBtnShadow;
+    bool pressed_ = false, inside_ = false;
+};
+
 using TVtTabChangingEvent = std::function<void(TObject* sender, int newIndex, bool& allowChange)>;
 using TVtTabCloseEvent = std::function<void(TObject* sender, bool& allowClose)>;
 
@@ -108,6 +129,9 @@ public:
     const TVtTabRegionCache& RegionCache() const { return cache_; }
     int HotTab() const { return hot_; }
     TVtTabScroller* Scroller() const { return scroller_; }
+    TVtTabCloseButton* CloseButton() const { return closeButton_; }
+    bool ShowCloseButton() const { return showCloseButton_; }
+    void SetShowCloseButton(bool s);
     // Whether the right (or top) arrow moves towards the later tabs.
     bool UpRightScrollsForward() const;
     bool CanScroll(bool forward) const;
@@ -206,6 +230,9 @@ protected:
 
 private:
     void PlaceScroller();
+    void PlaceCloseButton();
+    // The close button's side, 0 without it.
+    int CloseSize();
     void ClearHotTrack();
     TPoint Map(int x, int y) const;
     TRect MapRect(const TRect& r) const;
@@ -230,6 +257,8 @@ private:
 
     TBitmap back_;
     TVtTabScroller* scroller_ = nullptr;
+    TVtTabCloseButton* closeButton_ = nullptr;
+    bool showCloseButton_ = false;
     int hot_ = -1;
     bool timerRunning_ = false;
     TVtTabRegionCache cache_;

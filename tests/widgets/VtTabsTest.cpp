@@ -365,3 +365,36 @@ TEST(VtTabs, ScrollerArrowsAndHotTrackTimer) {
     EXPECT_LT(s->Left() + s->Width(), 0);
     delete f;
 }
+
+TEST(VtPageControl, CloseButtonClosesOnlyWithOnCloseAgreeing) {
+    UiTest::Init();
+    auto* f = new TForm(nullptr);
+    f->SetBounds(0, 0, 360, 200);
+    auto* pc = new PageCtl(f);
+    pc->SetParent(f);
+    for (int i = 0; i < 3; ++i) {
+        auto* p = new TVtTabSheet(f);
+        p->SetCaption("Page" + std::to_string(i));
+        p->SetPageControl(pc);
+    }
+    pc->SetActivePageIndex(1);
+    pc->SetShowCloseButton(true);
+    f->Show();
+    UiTest::Flush();
+    TVtTabCloseButton* b = pc->CloseButton();
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->Width(), b->Height());
+    EXPECT_GT(b->Left(), pc->TabRect(2).Right);  // beyond the last tab
+    UiTest::Click(b, 3, 3);
+    EXPECT_EQ(pc->PageCount(), 3);  // no OnClose: nothing closes
+    bool allow = false;
+    pc->OnClose = [&](TObject*, bool& a) { a = allow; };
+    UiTest::Click(b, 3, 3);
+    EXPECT_EQ(pc->PageCount(), 3);
+    allow = true;
+    UiTest::Click(b, 3, 3);
+    ASSERT_EQ(pc->PageCount(), 2);
+    EXPECT_EQ(pc->TabIndex(), 0);  // the tab before the closed one
+    EXPECT_EQ(pc->ActivePage()->Caption(), "Page0");
+    delete f;
+}
