@@ -105,6 +105,7 @@ const TClassInfo& TVtCustomTabControl::StaticClass() {
             BoolProp<C>("ShowCardFrame", &C::ShowCardFrame, &C::SetShowCardFrame, 1),
             BoolProp<C>("ShowFullFrame", &C::ShowFullFrame, &C::SetShowFullFrame, 1),
             BoolProp<C>("ShowShadow", &C::ShowShadow, &C::SetShowShadow, 1),
+            BoolProp<C>("AllowTabDragging", &C::AllowTabDragging, &C::SetAllowTabDragging, 0),
             BoolProp<C>("ShowCloseButton", &C::ShowCloseButton, &C::SetShowCloseButton, 0),
             BoolProp<C>("ShowFocusRect", &C::ShowFocusRect, &C::SetShowFocusRect, 1),
             BoolProp<C>("HotTrack", &C::HotTrack, &C::SetHotTrack, 1),
@@ -662,6 +663,94 @@ void TVtCustomTabControl::MouseMove(TShiftState s, int x, int y) {
         }
     }
     TCustomControl::MouseMove(s, x, y);
+    if (allowDragging_ && (s & ssLeft) && !Dragging() && TabAtPos(x, y) >= 0) BeginDrag(false, -1);
+}
+
+void TVtCustomTabControl::EraseDropMarker() {
+    if (markerShown_) DrawDropMarker(marker_);
+    markerShown_ = false;
+}
+
+void TVtCustomTabControl::DragOver(TObject* source, int x, int y, TDragState state, bool& accept) {
+    TCustomControl::DragOver(source, x, y, state, accept);
+    if (!allowDragging_ || source != this) return;
+    if (state == dsDragLeave) {
+        EraseDropMarker();
+        dragTarget_ = -1;
+        return;
+    }
+    int target = TabAtPos(x, y);
+    accept = target >= 0 && target != tabIndex_;
+    if (target == dragTarget_ && markerShown_ == accept) return;
+    dragTarget_ = target;
+    EraseDropMarker();
+    if (!accept) return;
+    TRect b;
+    Polygon(target, b);
+    int f = fixedDim_ / 2;
+    bool before = sequence_ == tsStandard ? target < tabIndex_ : target > tabIndex_;
+    bool slanted = style_ == tsSingleSlant || style_ == tsDoubleSlant;
+    TRect m;
+    switch (orientation_) {
+    case toTop:
+    case toBottom:
+        m.Top = orientation_ == toTop ? b.Top - 2 : b.Bottom + 2 - 8;
+        m.Bottom = m.Top + 8;
+        if (before) m.Left = b.Left - 8 + (style_ == tsDoubleSlant ? f : 0);
+        else m.Left = b.Right + 8 - 15 + (slanted ? -f : 1);
+        m.Right = m.Left + 15;
+        break;
+    case toLeft:
+        m.Left = b.Left - 2, m.Right = m.Left + 8;
+        if (before) m.Top = b.Bottom + 8 - 15 + (style_ == tsDoubleSlant ? -f : slanted ? 0 : 1);
+        else m.Top = b.Top - 8 + (slanted ? f : 0);
+        m.Bottom = m.Top + 15;
+        break;
+    default:
+        m.Right = b.Right + 3, m.Left = m.Right - 8;
+        if (before) m.Top = b.Top - 8 + (style_ == tsDoubleSlant ? f + 1 : 0);
+        else m.Top = b.Bottom + 8 - 15 + (slanted ? -f : 1);
+        m.Bottom = m.Top + 15;
+        break;
+    }
+    marker_ = m;
+    DrawDropMarker(marker_);
+    markerShown_ = true;
+}
+
+void TVtCustomTabControl::DragDrop(TObject* source, int x, int y) {
+    EraseDropMarker();
+    dragTarget_ = -1;
+    TCustomControl::DragDrop(source, x, y);
+    if (!allowDragging_ || source != this) return;
+    int i = TabAtPos(x, y);
+    if (i >= 0) MoveActiveTab(i);
+}
+
+void TVtCustomTabControl::DrawDropMarker(const TRect& r) {
+    int w = r.Width(), h = r.Height();
+    if (w <= 0 || h <= 0) return;
+    TBitmap bmp(w, h);
+    TCanvas* c = bmp.Canvas();
+    c->Brush()->SetColor(clBtnShadow);
+    c->FillRect(TRect(0, 0, w, h));
+    c->Pen()->SetStyle(psClear);
+    c->Brush()->SetColor(clBlack);
+    // Two triangles pointing at the gap between the tabs; drawn for a top row and turned for the others.
+    auto turn = [&](int x, int y) {
+        switch (orientation_) {
+        case toBottom: return TPoint(x, 8 - y);
+        case toLeft: return TPoint(y, x);
+        case toRight: return TPoint(8 - y, x);
+        default: return TPoint(x, y);
+        }
+    };
+    TPoint a[3] = {turn(0, 0), turn(8, 8), turn(0, 8)}, b[3] = {turn(7, 8), turn(15, 0), turn(15, 8)};
+    c->Polygon(a, 3);
+    c->Polygon(b, 3);
+    HDC dc = GetDC(this);
+    dc->BitBlt(r.Left, r.Top, w, h, c, 0, 0, SRCINVERT);
+    ReleaseDC(this, dc);
 }
 
 void TVtCustomTabControl::ClearHotTrack() {

@@ -130,6 +130,9 @@ public:
     int HotTab() const { return hot_; }
     TVtTabScroller* Scroller() const { return scroller_; }
     TVtTabCloseButton* CloseButton() const { return closeButton_; }
+    bool AllowTabDragging() const { return allowDragging_; }
+    void SetAllowTabDragging(bool a) { allowDragging_ = a; }
+    bool DropMarkerShown() const { return markerShown_; }
     bool ShowCloseButton() const { return showCloseButton_; }
     void SetShowCloseButton(bool s);
     // Whether the right (or top) arrow moves towards the later tabs.
@@ -218,6 +221,10 @@ protected:
     void Paint() override;
     void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
     void MouseMove(TShiftState s, int x, int y) override;
+    void DragOver(TObject* source, int x, int y, TDragState state, bool& accept) override;
+    void DragDrop(TObject* source, int x, int y) override;
+    // Inverts the marker's pixels on the control's surface: drawn twice it is gone.
+    virtual void DrawDropMarker(const TRect& r);
     void KeyDown(WORD& key, TShiftState shift) override;
     void AdjustClientRect(TRect& r) override;
     void BoundsChanged(bool moved, bool sized) override;
@@ -258,7 +265,10 @@ private:
     TBitmap back_;
     TVtTabScroller* scroller_ = nullptr;
     TVtTabCloseButton* closeButton_ = nullptr;
-    bool showCloseButton_ = false;
+    bool showCloseButton_ = false, allowDragging_ = false, markerShown_ = false;
+    TRect marker_;
+    int dragTarget_ = -1;
+    void EraseDropMarker();
     int hot_ = -1;
     bool timerRunning_ = false;
     TVtTabRegionCache cache_;

@@ -398,3 +398,35 @@ TEST(VtPageControl, CloseButtonClosesOnlyWithOnCloseAgreeing) {
     EXPECT_EQ(pc->ActivePage()->Caption(), "Page0");
     delete f;
 }
+
+TEST(VtPageControl, DraggedTabMovesItsPageToTheTargetTabsPage) {
+    UiTest::Init();
+    auto* f = new TForm(nullptr);
+    f->SetBounds(0, 0, 400, 200);
+    auto* pc = new PageCtl(f);
+    pc->SetParent(f);
+    std::vector<TVtTabSheet*> p;
+    for (int i = 0; i < 4; ++i) {
+        p.push_back(new TVtTabSheet(f));
+        p.back()->SetCaption("Page" + std::to_string(i));
+        p.back()->SetPageControl(pc);
+    }
+    p[1]->SetTabVisible(false);
+    pc->SetActivePage(p[0]);
+    pc->SetAllowTabDragging(true);
+    f->Show();
+    UiTest::Flush();
+    TRect t0 = pc->TabRect(0), t2 = pc->TabRect(2);  // tab 2 shows page 3
+    int y = (t0.Top + t0.Bottom) / 2 + 3;
+    UiTest::MouseDown(pc, t0.Left + 8, y);
+    UiTest::MouseMove(pc, t0.Left + 10, y, MK_LBUTTON);
+    UiTest::MouseMove(pc, t0.Left + 12, y, MK_LBUTTON);
+    EXPECT_FALSE(pc->DropMarkerShown());  // over the selected tab
+    UiTest::MouseMove(pc, t2.Left + 15, y, MK_LBUTTON);
+    EXPECT_TRUE(pc->DropMarkerShown());
+    UiTest::MouseUp(pc, t2.Left + 15, y);
+    EXPECT_FALSE(pc->DropMarkerShown());
+    EXPECT_EQ(p[0]->PageIndex(), 3);
+    EXPECT_EQ(pc->ActivePage(), p[0]);
+    delete f;
+}
