@@ -105,6 +105,7 @@ const TClassInfo& TVtCustomTabControl::StaticClass() {
             BoolProp<C>("ShowCardFrame", &C::ShowCardFrame, &C::SetShowCardFrame, 1),
             BoolProp<C>("ShowFullFrame", &C::ShowFullFrame, &C::SetShowFullFrame, 1),
             BoolProp<C>("ShowShadow", &C::ShowShadow, &C::SetShowShadow, 1),
+            BoolProp<C>("TabHints", &C::TabHints, &C::SetTabHints, 0),
             BoolProp<C>("AllowTabDragging", &C::AllowTabDragging, &C::SetAllowTabDragging, 0),
             BoolProp<C>("ShowCloseButton", &C::ShowCloseButton, &C::SetShowCloseButton, 0),
             BoolProp<C>("ShowFocusRect", &C::ShowFocusRect, &C::SetShowFocusRect, 1),
@@ -651,14 +652,24 @@ void TVtCustomTabControl::Scroll(bool forward) {
     }
 }
 
+void TVtCustomTabControl::SetTabHints(bool h) {
+    if (tabHints_ == h) return;
+    if (h) savedHint_ = Hint();
+    tabHints_ = h;
+    if (!h && !hotTrack_ && timerRunning_) ClearHotTrack();
+}
+
 void TVtCustomTabControl::MouseMove(TShiftState s, int x, int y) {
-    if (!IsDesigning() && hotTrack_) {
+    if (!IsDesigning() && (hotTrack_ || tabHints_)) {
         int i = TabAtPos(x, y);
         if (i < 0) {
             if (hot_ >= 0) ClearHotTrack();
+            // Between the tabs the control's own hint would cover the strip.
+            if (tabHints_ && StripRect().Contains(TPoint(x, y))) SetHint("");
         } else if (i != hot_) {
             hot_ = i;
-            Invalidate();
+            if (hotTrack_) Invalidate();
+            if (tabHints_) SetHint(tabs_[size_t(i)]->Hint.empty() ? savedHint_ : tabs_[size_t(i)]->Hint);
             if (!timerRunning_) timerRunning_ = SetTimer(this, HotTrackTimer, 60) != 0;
         }
     }
@@ -758,6 +769,7 @@ void TVtCustomTabControl::ClearHotTrack() {
     timerRunning_ = false;
     hot_ = -1;
     Invalidate();
+    if (tabHints_) SetHint(savedHint_);
 }
 
 void TVtCustomTabControl::BoundsChanged(bool moved, bool sized) {
@@ -932,6 +944,7 @@ void TVtCustomTabControl::KeyDown(WORD& key, TShiftState shift) {
 
 void TVtCustomTabControl::Loaded() {
     TCustomControl::Loaded();
+    savedHint_ = Hint();
     needsLayout_ = true;
     tabIndex_ = -1;
     SetTabIndex(0);
@@ -1025,7 +1038,7 @@ void TVtCustomTabControl::RunPen(TCanvas* c, const std::vector<int>& cmds) {
 }
 
 void TVtCustomTabControl::DoPaintCardBackground(TCanvas* c, int row, bool& handled, const TRect& r) {
-    (void)c, (void)row, (void)r, (void)handled;
+    if (OnPaintCardBackground) OnPaintCardBackground(this, c, row, r, handled);
 }
 
 void TVtCustomTabControl::DrawCard(TCanvas* c, int row) {
@@ -1147,7 +1160,10 @@ void TVtCustomTabControl::DrawTab(TCanvas* c, int i) {
     TColor selFill = Color(), first = tabUnselected_, second = tabShadow_;
     if (useColoredTabs_) selFill = first = t.Color, second = DarkerColor(t.Color, 30);
     c->Brush()->SetStyle(bsSolid);
-    if (selected) {
+    bool handled = false;
+    if (OnPaintTabBackground) OnPaintTabBackground(this, c, i, bounds, handled);
+    if (handled) {
+    } else if (selected) {
         c->Brush()->SetColor(selFill);
         c->FillRect(bounds);
     } else if (useGradients_ && IsHighColorDisplay()) {
@@ -1222,7 +1238,16 @@ void TVtCustomTabControl::DrawTab(TCanvas* c, int i) {
     };
     c->SetFont(*Font());
     if (selected && boldCurrent_) c->Font()->SetStyle(c->Font()->Style() | fsBold);
-    if (!t.Enabled) {
+    TVtTextStyle ts = !t.Enabled ? tsDisabledShadow
+                      : hotTrack_ && i == hot_ ? tsHotTrack
+                      : selected ? tsSelected
+                                 : tsUnselected;
+    TColor asked = clNone;
+    bool colorHandled = false;
+    if (OnGetTextColor) OnGetTextColor(this, i, ts, asked, colorHandled);
+    if (colorHandled) {
+        c->Font()->SetColor(asked);
+    } else if (!t.Enabled) {
         c->Font()->SetColor(textDisHighlight_);
         TRect r1 = r;
         OffsetRect(r1, 1, 1);
@@ -1267,7 +1292,10 @@ void TVtCustomTabControl::Paint() {
     TCanvas* c = back_.Canvas();
     c->Brush()->SetStyle(bsSolid);
     PlaceCloseButton();
-    if (transparent_) {
+    bool handled = false;
+    if (OnPaintBackground) OnPaintBackground(this, c, TRect(0, 0, Width(), Height()), handled);
+    if (handled) {
+    } else if (transparent_) {
         DrawParentBackground(this, c);
     } else {
         c->Brush()->SetColor(backgroundColor_);
@@ -1500,6 +1528,9 @@ void TVtTabSheet::SetImageIndex(int i) {
 
 void TVtTabSheet::Paint() {
     TCanvas* c = Canvas();
+    bool handled = false;
+    if (OnPaintBackground) OnPaintBackground(this, c, TRect(0, 0, Width(), Height()), handled);
+    if (handled) return;
     c->Brush()->SetStyle(bsSolid);
     c->Brush()->SetColor(Color());
     c->FillRect(TRect(0, 0, Width(), Height()));

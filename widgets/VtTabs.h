@@ -68,6 +68,13 @@ private:
 
 using TVtTabChangingEvent = std::function<void(TObject* sender, int newIndex, bool& allowChange)>;
 using TVtTabCloseEvent = std::function<void(TObject* sender, bool& allowClose)>;
+using TVtGetTextColorEvent =
+    std::function<void(TObject* sender, int tabIndex, TVtTextStyle style, TColor& color, bool& handled)>;
+using TVtPaintBackgroundEvent = std::function<void(TObject* sender, TCanvas* c, const TRect& r, bool& handled)>;
+using TVtPaintCardBackgroundEvent =
+    std::function<void(TObject* sender, TCanvas* c, int row, const TRect& r, bool& handled)>;
+using TVtPaintTabBackgroundEvent =
+    std::function<void(TObject* sender, TCanvas* c, int tabIndex, const TRect& r, bool& handled)>;
 
 struct TVtTabData {
     std::string Caption;
@@ -155,7 +162,7 @@ public:
     QM_TAB_PROP(bool, ShowCardFrame, showCardFrame_, Changed())
     QM_TAB_PROP(TColor, FlatColor, flatColor_, InvalidateTabs())
     QM_TAB_PROP(int, FlatColorAdjustment, flatAdjust_, InvalidateTabs())
-    QM_TAB_PROP(bool, HotTrack, hotTrack_, InvalidateTabs())
+    QM_TAB_PROP(bool, HotTrack, hotTrack_, InvalidateTabs(); if (!v && !tabHints_) ClearHotTrack())
     QM_TAB_PROP(TColor, HotTrackColor, hotTrackColor_, InvalidateTabs())
     QM_TAB_PROP(TVtHotTrackColorType, HotTrackColorType, hotTrackColorType_, InvalidateTabs())
     QM_TAB_PROP(TVtHotTrackStyle, HotTrackStyle, hotTrackStyle_, InvalidateTabs())
@@ -204,6 +211,12 @@ public:
     TNotifyEvent OnChange, OnTabClick;
     TVtTabChangingEvent OnChanging;
     TVtTabCloseEvent OnClose;
+    TVtGetTextColorEvent OnGetTextColor;
+    TVtPaintBackgroundEvent OnPaintBackground;
+    TVtPaintCardBackgroundEvent OnPaintCardBackground;
+    TVtPaintTabBackgroundEvent OnPaintTabBackground;
+    bool TabHints() const { return tabHints_; }
+    void SetTabHints(bool h);
 
     void Loaded() override;
     void Dispatch(TMessage& m) override;
@@ -265,6 +278,8 @@ private:
     TBitmap back_;
     TVtTabScroller* scroller_ = nullptr;
     TVtTabCloseButton* closeButton_ = nullptr;
+    std::string savedHint_;
+    bool tabHints_ = false;
     bool showCloseButton_ = false, allowDragging_ = false, markerShown_ = false;
     TRect marker_;
     int dragTarget_ = -1;
@@ -313,6 +328,7 @@ public:
     void SetTabEnabled(bool e);
     int ImageIndex() const { return imageIndex_; }
     void SetImageIndex(int i);
+    TVtPaintBackgroundEvent OnPaintBackground;
     void Dispatch(TMessage& m) override;
 
 protected:

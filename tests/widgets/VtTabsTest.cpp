@@ -430,3 +430,40 @@ TEST(VtPageControl, DraggedTabMovesItsPageToTheTargetTabsPage) {
     EXPECT_EQ(pc->ActivePage(), p[0]);
     delete f;
 }
+
+TEST(VtTabs, HandlersReplaceTheDefaultDrawingAndTabsGiveHints) {
+    UiTest::Init();
+    auto* f = new TForm(nullptr);
+    f->SetBounds(0, 0, 320, 140);
+    auto* t = new Tabs();
+    t->SetParent(f);
+    Fill(*t, 2);
+    t->SetTabIndex(0);
+    t->SetHint("control");
+    t->SetTabHints(true);
+    t->Tab(1).Hint = "second";
+    std::vector<TVtTextStyle> styles;
+    t->OnGetTextColor = [&](TObject*, int, TVtTextStyle s, TColor& c, bool& handled) {
+        styles.push_back(s);
+        c = clRed;
+        handled = true;
+    };
+    t->OnPaintCardBackground = [](TObject*, TCanvas* c, int, const TRect& r, bool& handled) {
+        c->Brush()->SetColor(clLime);
+        c->FillRect(r);
+        handled = true;
+    };
+    f->Show();
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(t));
+    EXPECT_EQ(shot->Canvas()->Pixel(150, 60), clLime);
+    EXPECT_NE(std::find(styles.begin(), styles.end(), tsSelected), styles.end());
+    EXPECT_NE(std::find(styles.begin(), styles.end(), tsUnselected), styles.end());
+
+    UiTest::MouseMove(t, 75, 10);
+    EXPECT_EQ(t->Hint(), "second");
+    SetCursorPos(-500, -500);
+    UiTest::Wait(150);
+    EXPECT_EQ(t->Hint(), "control");
+    delete f;
+}
