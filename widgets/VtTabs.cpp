@@ -86,6 +86,9 @@ static constexpr UINT HotTrackTimer = 1;
 static const TEnumInfo TabStyleIdents{{"tsSingleSlant", "tsDoubleSlant", "tsCutCorner", "tsRoundCorners"}};
 static const TEnumInfo TabOrientationIdents{{"toTop", "toLeft", "toBottom", "toRight"}};
 static const TEnumInfo TabSequenceIdents{{"tsStandard", "tsReverse"}};
+static const TEnumInfo ImagePositionIdents{{"ipLeft", "ipTop", "ipRight", "ipBottom", "ipBack", "ipStretch"}};
+static const TEnumInfo HAlignIdents{{"haLeft", "haCenter", "haRight"}};
+static const TEnumInfo VAlignIdents{{"vaTop", "vaCenter", "vaBottom"}};
 
 const TClassInfo& TVtCustomTabControl::StaticClass() {
     static TClassInfo ci = [] {
@@ -119,6 +122,18 @@ const TClassInfo& TVtCustomTabControl::StaticClass() {
             OrdProp<C, int>("FlatColorAdjustment", &C::FlatColorAdjustment, &C::SetFlatColorAdjustment, 0),
             OrdProp<C, int>("CutCornerSize", &C::CutCornerSize, &C::SetCutCornerSize, 6),
             OrdProp<C, int>("Margin", &C::Margin, &C::SetMargin, 0),
+            OrdProp<C, int>("ImageMargin", &C::ImageMargin, &C::SetImageMargin, 2),
+            OrdProp<C, TVtImagePosition>("ImagePosition", &C::ImagePosition, &C::SetImagePosition, ipLeft,
+                                         &ImagePositionIdents),
+            OrdProp<C, TVtTabHAlignment>("ImageAlignment", &C::ImageAlignment, &C::SetImageAlignment, haCenter,
+                                         &HAlignIdents),
+            OrdProp<C, TVtTabVAlignment>("ImageAlignmentVertical", &C::ImageAlignmentVertical,
+                                         &C::SetImageAlignmentVertical, vaCenter, &VAlignIdents),
+            OrdProp<C, TVtTabHAlignment>("TextAlignment", &C::TextAlignment, &C::SetTextAlignment, haCenter,
+                                         &HAlignIdents),
+            OrdProp<C, TVtTabVAlignment>("TextAlignmentVertical", &C::TextAlignmentVertical,
+                                         &C::SetTextAlignmentVertical, vaCenter, &VAlignIdents),
+            RefProp<C, TCustomImageList>("Images", &C::Images, &C::SetImages),
             OrdProp<C, int>("RowIndent", &C::RowIndent, &C::SetRowIndent, 5),
             OrdProp<C, int>("RowOverlap", &C::RowOverlap, &C::SetRowOverlap, 5),
             OrdProp<C, int>("TabHeight", &C::TabHeight, &C::SetTabHeight, 0),
@@ -205,7 +220,59 @@ static void SetNonNegative(int& field, int v, bool relayout, TVtCustomTabControl
     if (relayout) c->Changed();
 }
 void TVtCustomTabControl::SetCutCornerSize(int v) { SetNonNegative(cutCorner_, v, style_ == tsCutCorner, this); }
+void TVtCustomTabControl::SetImageMargin(int v) { SetNonNegative(imageMargin_, v, true, this); }
 void TVtCustomTabControl::SetMargin(int v) { SetNonNegative(margin_, v, true, this); }
+
+void TVtCustomTabControl::SetImages(TCustomImageList* l) {
+    if (images_ == l) return;
+    if (images_) images_->RemoveFreeNotification(this);
+    images_ = l;
+    if (l) l->FreeNotification(this);
+    Changed();
+}
+
+void TVtCustomTabControl::Notification(TComponent* c, TOperation op) {
+    TCustomControl::Notification(c, op);
+    if (op == opRemove && c == images_) {
+        images_ = nullptr;
+        Changed();
+    }
+}
+
+TSize TVtCustomTabControl::ImageSize(int i) const {
+    if (!images_ || tabs_[size_t(i)]->ImageIndex == -1) return TSize{0, 0};
+    return TSize{images_->Width(), images_->Height()};
+}
+
+// Cuts the image's slot from the content rectangle r (the text keeps the rest) and draws the image there.
+void TVtCustomTabControl::DrawImage(TCanvas* c, int i, TRect& r) {
+    TSize is = ImageSize(i);
+    if (is.cx == 0) return;
+    TRect slot = r;
+    switch (imagePos_) {
+    case ipLeft: slot.Right = slot.Left + is.cx, r.Left += is.cx + imageMargin_; break;
+    case ipRight: slot.Left = slot.Right - is.cx, r.Right -= is.cx + imageMargin_; break;
+    case ipTop: slot.Bottom = slot.Top + is.cy, r.Top += is.cy + imageMargin_; break;
+    case ipBottom: slot.Top = slot.Bottom - is.cy, r.Bottom -= is.cy + imageMargin_; break;
+    default: break;
+    }
+    const TVtTabData& t = *tabs_[size_t(i)];
+    int index = t.DisabledIndex == -1 || t.Enabled ? t.ImageIndex : t.DisabledIndex;
+    bool enabledLook = t.DisabledIndex != -1 || t.Enabled;
+    if (index < 0 || index >= images_->Count()) return;
+    if (imagePos_ == ipStretch) {
+        TBitmap b;
+        images_->GetBitmap(index, &b);
+        c->StretchDraw(slot, &b);
+        return;
+    }
+    int x = imageAlign_ == haLeft ? slot.Left : imageAlign_ == haRight ? slot.Right - is.cx
+                                                                      : slot.Left + (slot.Width() - is.cx) / 2;
+    int y = imageAlignV_ == vaTop      ? slot.Top
+            : imageAlignV_ == vaBottom ? slot.Bottom - is.cy
+                                       : slot.Top + (slot.Height() - is.cy) / 2;
+    images_->Draw(c, x, y, index, enabledLook);
+}
 void TVtCustomTabControl::SetRowIndent(int v) { SetNonNegative(rowIndent_, v, true, this); }
 void TVtCustomTabControl::SetRowOverlap(int v) { SetNonNegative(rowOverlap_, v, true, this); }
 void TVtCustomTabControl::SetTabHeight(int v) { SetNonNegative(tabHeight_, v, true, this); }
@@ -299,6 +366,17 @@ TSize TVtCustomTabControl::ContentSize(int i) {
         TSize e = c->TextExtent(StripAccel(line));
         s.cx = std::max(s.cx, e.cx);
         s.cy += e.cy;
+    }
+    TSize is = ImageSize(i);
+    if (is.cx > 0) {
+        switch (imagePos_) {
+        case ipLeft:
+        case ipRight: s = TSize{imageMargin_ + is.cx + s.cx, std::max(is.cy, s.cy)}; break;
+        case ipTop:
+        case ipBottom: s = TSize{std::max(is.cx, s.cx), imageMargin_ + is.cy + s.cy}; break;
+        case ipBack: s = TSize{std::max(is.cx, s.cx), std::max(is.cy, s.cy)}; break;
+        default: break;
+        }
     }
     if (tabWidth_ == 0) s.cx = std::max(s.cx, m.cx);
     if (tabHeight_ == 0) s.cy = std::max(s.cy, m.cy);
@@ -1220,6 +1298,7 @@ void TVtCustomTabControl::DrawTab(TCanvas* c, int i) {
         break;
     }
     InflateRect(r, -1, -1);
+    DrawImage(c, i, r);
     // Bars from the outer edge inward.
     auto bar = [&](TColor col) {
         TRect b = bounds;
@@ -1463,6 +1542,8 @@ const TClassInfo& TVtTabSheet::StaticClass() {
         c.props = {BoolProp<C>("TabVisible", &C::TabVisible, &C::SetTabVisible, 1),
                    BoolProp<C>("TabEnabled", &C::TabEnabled, &C::SetTabEnabled, 1),
                    OrdProp<C, int>("ImageIndex", &C::ImageIndex, &C::SetImageIndex, -1),
+                   OrdProp<C, int>("DisabledIndex", &C::DisabledIndex, &C::SetDisabledIndex, -1),
+                   OrdProp<C, int>("DisabledIndex", &C::DisabledIndex, &C::SetDisabledIndex, -1),
                    RefProp<C, TVtPageControl>("PageControl", &C::PageControl, &C::SetPageControl)};
         return c;
     }();
@@ -1523,6 +1604,10 @@ void TVtTabSheet::SetTabEnabled(bool e) {
 }
 void TVtTabSheet::SetImageIndex(int i) {
     imageIndex_ = i;
+    Rebuild();
+}
+void TVtTabSheet::SetDisabledIndex(int i) {
+    disabledIndex_ = i;
     Rebuild();
 }
 
@@ -1616,6 +1701,7 @@ void TVtPageControl::Changed() {
         t->Enabled = p->tabEnabled_;
         t->Hint = p->Hint();
         t->ImageIndex = p->imageIndex_;
+        t->DisabledIndex = p->disabledIndex_;
         tabs_.push_back(std::move(t));
     }
     if (active_ && !IsLoading()) {

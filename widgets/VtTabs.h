@@ -6,12 +6,14 @@
 
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/ImgList.h"
 #include "widgets/VtCommon.h"
 
 enum TVtTabStyle : uint8_t { tsSingleSlant, tsDoubleSlant, tsCutCorner, tsRoundCorners };
 enum TVtTabOrientation : uint8_t { toTop, toLeft, toBottom, toRight };
 enum TVtTabSequence : uint8_t { tsStandard, tsReverse };
 enum TVtHotTrackStyle : uint8_t { htsTab, htsText };
+enum TVtImagePosition : uint8_t { ipLeft, ipTop, ipRight, ipBottom, ipBack, ipStretch };
 enum TVtTabHAlignment : uint8_t { haLeft, haCenter, haRight };
 enum TVtTabVAlignment : uint8_t { vaTop, vaCenter, vaBottom };
 enum TVtTextStyle : uint8_t { tsHotTrack, tsSelected, tsUnselected, tsDisabledHighlight, tsDisabledShadow };
@@ -171,6 +173,9 @@ public:
     QM_TAB_PROP(TVtTabSequence, TabSequence, sequence_, Changed())
     QM_TAB_PROP(TVtTabStyle, TabStyle, style_, Changed())
     QM_TAB_PROP(TVtTabHAlignment, TextAlignment, textAlign_, Changed())
+    QM_TAB_PROP(TVtImagePosition, ImagePosition, imagePos_, Changed())
+    QM_TAB_PROP(TVtTabHAlignment, ImageAlignment, imageAlign_, Changed())
+    QM_TAB_PROP(TVtTabVAlignment, ImageAlignmentVertical, imageAlignV_, Changed())
     QM_TAB_PROP(TVtTabVAlignment, TextAlignmentVertical, textAlignV_, Changed())
     QM_TAB_PROP(bool, Transparent, transparent_, InvalidateTabs())
     QM_TAB_PROP(bool, UseGradients, useGradients_, InvalidateTabs())
@@ -197,6 +202,10 @@ public:
     // Negative values are ignored.
     int CutCornerSize() const { return cutCorner_; }
     void SetCutCornerSize(int v);
+    int ImageMargin() const { return imageMargin_; }
+    void SetImageMargin(int v);
+    TCustomImageList* Images() const { return images_; }
+    void SetImages(TCustomImageList* l);
     int Margin() const { return margin_; }
     void SetMargin(int v);
     int RowIndent() const { return rowIndent_; }
@@ -220,6 +229,7 @@ public:
 
     void Loaded() override;
     void Dispatch(TMessage& m) override;
+    void Notification(TComponent* c, TOperation op) override;
     // Marks the layout dirty and repaints.
     void Changed() override;
     void InvalidateTabs() { Invalidate(); }
@@ -304,7 +314,13 @@ private:
     TVtTabOrientation orientation_ = toTop;
     TVtTabSequence sequence_ = tsStandard;
     TVtTabStyle style_ = tsSingleSlant;
-    TVtTabHAlignment textAlign_ = haCenter;
+    TVtTabHAlignment textAlign_ = haCenter, imageAlign_ = haCenter;
+    TVtTabVAlignment imageAlignV_ = vaCenter;
+    TVtImagePosition imagePos_ = ipLeft;
+    int imageMargin_ = 2;
+    TCustomImageList* images_ = nullptr;
+    TSize ImageSize(int i) const;
+    void DrawImage(TCanvas* c, int i, TRect& r);
     TVtTabVAlignment textAlignV_ = vaCenter;
 };
 
@@ -328,6 +344,8 @@ public:
     void SetTabEnabled(bool e);
     int ImageIndex() const { return imageIndex_; }
     void SetImageIndex(int i);
+    int DisabledIndex() const { return disabledIndex_; }
+    void SetDisabledIndex(int i);
     TVtPaintBackgroundEvent OnPaintBackground;
     void Dispatch(TMessage& m) override;
 
@@ -339,7 +357,7 @@ private:
     void Rebuild();
     TVtPageControl* pageControl_ = nullptr;
     bool tabVisible_ = true, tabEnabled_ = true;
-    int imageIndex_ = -1;
+    int imageIndex_ = -1, disabledIndex_ = -1;
 };
 
 class TVtPageControl : public TVtCustomTabControl {

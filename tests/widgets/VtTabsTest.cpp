@@ -467,3 +467,40 @@ TEST(VtTabs, HandlersReplaceTheDefaultDrawingAndTabsGiveHints) {
     EXPECT_EQ(t->Hint(), "control");
     delete f;
 }
+
+TEST(VtTabs, ImagesWidenTheTabsAndDrawInTheirSlot) {
+    UiTest::Init();
+    auto* f = new TForm(nullptr);
+    f->SetBounds(0, 0, 320, 140);
+    auto* t = new Tabs();
+    t->SetParent(f);
+    t->SetTabStyle(tsCutCorner);
+    t->AddTab("Ab");
+    t->AddTab("Ab");
+    t->UpdateLayout();
+    int plain = t->Tab(1).Rect.Width();
+    auto* images = new TImageList(f);
+    images->SetWidth(10);
+    images->SetHeight(10);
+    TBitmap red(10, 10);
+    red.Canvas()->Brush()->SetColor(clRed);
+    red.Canvas()->FillRect(TRect(0, 0, 10, 10));
+    images->Add(&red, nullptr);
+    t->SetImages(images);
+    t->Tab(1).ImageIndex = 0;
+    t->SetTabIndex(1);
+    t->Changed();
+    t->UpdateLayout();
+    EXPECT_EQ(t->Tab(1).Rect.Width(), plain + 10 + 2);  // image and image margin
+    f->Show();
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(t));
+    TRect r = t->TabRect(1);
+    int reds = 0;
+    for (int x = r.Left; x < r.Left + r.Width() / 2; ++x)
+        for (int y = r.Top; y < r.Bottom; ++y) reds += shot->Canvas()->Pixel(x, y) == clRed;
+    EXPECT_EQ(reds, 100);  // the whole image, on the left
+    delete images;
+    EXPECT_EQ(t->Images(), nullptr);
+    delete f;
+}
