@@ -6,6 +6,7 @@
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/Forms.h"
 #include "widgets/VtGrafx.h"
+#include "widgets/VtLabel.h"
 
 // ---------------------------------------------------------------- region cache
 HRGN TVtTabRegionCache::Lookup(const TRect& r) const {
@@ -86,6 +87,7 @@ static constexpr UINT HotTrackTimer = 1;
 static const TEnumInfo TabStyleIdents{{"tsSingleSlant", "tsDoubleSlant", "tsCutCorner", "tsRoundCorners"}};
 static const TEnumInfo TabOrientationIdents{{"toTop", "toLeft", "toBottom", "toRight"}};
 static const TEnumInfo TabSequenceIdents{{"tsStandard", "tsReverse"}};
+static const TEnumInfo TextOrientationIdents{{"orHorizontal", "orVertical"}};
 static const TEnumInfo ImagePositionIdents{{"ipLeft", "ipTop", "ipRight", "ipBottom", "ipBack", "ipStretch"}};
 static const TEnumInfo HAlignIdents{{"haLeft", "haCenter", "haRight"}};
 static const TEnumInfo VAlignIdents{{"vaTop", "vaCenter", "vaBottom"}};
@@ -122,6 +124,8 @@ const TClassInfo& TVtCustomTabControl::StaticClass() {
             OrdProp<C, int>("FlatColorAdjustment", &C::FlatColorAdjustment, &C::SetFlatColorAdjustment, 0),
             OrdProp<C, int>("CutCornerSize", &C::CutCornerSize, &C::SetCutCornerSize, 6),
             OrdProp<C, int>("Margin", &C::Margin, &C::SetMargin, 0),
+            OrdProp<C, TOrientation>("TextOrientation", &C::TextOrientation, &C::SetTextOrientation, orHorizontal,
+                                     &TextOrientationIdents),
             OrdProp<C, int>("ImageMargin", &C::ImageMargin, &C::SetImageMargin, 2),
             OrdProp<C, TVtImagePosition>("ImagePosition", &C::ImagePosition, &C::SetImagePosition, ipLeft,
                                          &ImagePositionIdents),
@@ -220,6 +224,13 @@ static void SetNonNegative(int& field, int v, bool relayout, TVtCustomTabControl
     if (relayout) c->Changed();
 }
 void TVtCustomTabControl::SetCutCornerSize(int v) { SetNonNegative(cutCorner_, v, style_ == tsCutCorner, this); }
+void TVtCustomTabControl::SetTextOrientation(TOrientation o) {
+    if (textOrientation_ == o) return;
+    textOrientation_ = o;
+    if (!IsLoading() && !IsTrueTypeFont(Font())) Font()->SetName(MapFontFace("Verdana"));
+    Changed();
+}
+
 void TVtCustomTabControl::SetImageMargin(int v) { SetNonNegative(imageMargin_, v, true, this); }
 void TVtCustomTabControl::SetMargin(int v) { SetNonNegative(margin_, v, true, this); }
 
@@ -349,9 +360,9 @@ TRect TVtCustomTabControl::TabRect(int i) const { return MapRect(tabs_.at(size_t
 int TVtCustomTabControl::ButtonSize() {
     TCanvas* c = back_.Canvas();
     c->SetFont(*Font());
-    int b = c->TextHeight("A") + 4;
-    // Captions run along the row here, so only a fixed height across a top or bottom row widens the buttons.
-    bool fixed = !IsVerticalStrip(orientation_) && tabHeight_ > 0;
+    int b = c->TextHeight("A") + (VerticalText() ? 2 : 4);
+    // A fixed size across captions that run along the row widens the buttons.
+    bool fixed = IsVerticalStrip(orientation_) ? VerticalText() && tabWidth_ > 0 : !VerticalText() && tabHeight_ > 0;
     return fixed ? std::max(b, fixedDim_ - 2) : std::min(b, fixedDim_ - 2);
 }
 
@@ -361,11 +372,14 @@ TSize TVtCustomTabControl::ContentSize(int i) {
     if (boldCurrent_) c->Font()->SetStyle(c->Font()->Style() | fsBold);
     TSize m = c->TextExtent(style_ == tsRoundCorners ? "AAA" : "A");
     m.cy = std::abs(Font()->Height()) > 0 ? std::abs(Font()->Height()) : m.cy;
+    bool vert = VerticalText();
+    if (vert) std::swap(m.cx, m.cy);
     TSize s{0, 0};
     for (auto& line : SplitLines(tabs_[size_t(i)]->Caption)) {
         TSize e = c->TextExtent(StripAccel(line));
-        s.cx = std::max(s.cx, e.cx);
-        s.cy += e.cy;
+        if (vert) std::swap(e.cx, e.cy);  // lines run along the tab and stack across it
+        s.cx = vert ? s.cx + e.cx : std::max(s.cx, e.cx);
+        s.cy = vert ? std::max(s.cy, e.cy) : s.cy + e.cy;
     }
     TSize is = ImageSize(i);
     if (is.cx > 0) {
@@ -396,8 +410,11 @@ TSize TVtCustomTabControl::OuterSize(TSize content) const {
         o = across ? TSize{2 * Overlap(h2) + w2 + 4 + tabHeight_, h + 6}
                    : TSize{w + 6, 2 * Overlap(w2) + h2 + 4 + tabHeight_};
         break;
-    case tsCutCorner: o = across ? TSize{2 * c + w2 + 6, h + 7} : TSize{w2 + c + 5, h + 10}; break;
-    default: o = TSize{w2 + 14, h2 + 4}; break;
+    case tsCutCorner:
+        if (VerticalText()) o = across ? TSize{w + 10, h2 + c + 5} : TSize{w + 7, 2 * c + h2 + 6};
+        else o = across ? TSize{2 * c + w2 + 6, h + 7} : TSize{w2 + c + 5, h + 10};
+        break;
+    default: o = VerticalText() ? TSize{w2 + 4, h2 + 14} : TSize{w2 + 14, h2 + 4}; break;
     }
     if (tabWidth_ > 0) o.cx = tabWidth_;
     if (tabHeight_ > 0) o.cy = tabHeight_;
@@ -1023,6 +1040,7 @@ void TVtCustomTabControl::KeyDown(WORD& key, TShiftState shift) {
 void TVtCustomTabControl::Loaded() {
     TCustomControl::Loaded();
     savedHint_ = Hint();
+    if (VerticalText() && !IsTrueTypeFont(Font())) Font()->SetName(MapFontFace("Verdana"));
     needsLayout_ = true;
     tabIndex_ = -1;
     SetTabIndex(0);
@@ -1195,6 +1213,39 @@ void TVtCustomTabControl::DrawCard(TCanvas* c, int row) {
 void TVtCustomTabControl::DrawCaption(TCanvas* c, int i, TRect r) {
     const TVtTabData& t = *tabs_[size_t(i)];
     std::vector<std::string> lines = SplitLines(t.Caption);
+    if (VerticalText()) {
+        // Turned a quarter: reading upwards, or downwards on a right-hand strip; lines stack across the tab.
+        bool down = orientation_ == toRight;
+        std::vector<TSize> ext;
+        int total = 0;
+        for (auto& line : lines) {
+            ext.push_back(c->TextExtent(StripAccel(line)));
+            total += ext.back().cy;
+        }
+        c->SetBkMode(TRANSPARENT);
+        c->Font()->SetEscapement(down ? 2700 : 900);
+        int across = down ? r.Left + (r.Width() + total) / 2 : r.Left + (r.Width() - total) / 2;
+        for (size_t k = 0; k < lines.size(); ++k) {
+            int len = ext[k].cx, room = r.Height();
+            int along = textAlign_ == haLeft ? 0 : textAlign_ == haRight ? room - len : (room - len) / 2;
+            int x = across, y = down ? r.Top + along : r.Bottom - along;
+            int a;
+            std::string shown = StripAccel(lines[k], &a);
+            std::vector<std::string> pieces{shown};
+            if (a >= 0) pieces = {shown.substr(0, size_t(a)), shown.substr(size_t(a), 1), shown.substr(size_t(a) + 1)};
+            TFontStyles st = c->Font()->Style();
+            for (size_t p = 0; p < pieces.size(); ++p) {
+                c->Font()->SetStyle(p == 1 ? st | fsUnderline : st);
+                c->TextOut(x, y, pieces[p]);
+                int adv = c->TextWidth(pieces[p]);
+                y += down ? adv : -adv;
+            }
+            c->Font()->SetStyle(st);
+            across += down ? -ext[k].cy : ext[k].cy;
+        }
+        c->Font()->SetEscapement(0);
+        return;
+    }
     int total = 0;
     std::vector<TSize> ext;
     for (auto& line : lines) {
@@ -1280,21 +1331,23 @@ void TVtCustomTabControl::DrawTab(TCanvas* c, int i) {
         }
         break;
     case tsCutCorner:
-        if (!IsVerticalStrip(orientation_)) InflateRect(r, -(cc + 3), -1);
-        else InflateRect(r, -1, -4);
+        if (!IsVerticalStrip(orientation_)) InflateRect(r, VerticalText() ? -4 : -(cc + 3), -1);
+        else InflateRect(r, -1, VerticalText() ? -(cc + 3) : -4);
         break;
-    default: InflateRect(r, -4, -2); break;
+    default: VerticalText() ? InflateRect(r, -2, -4) : InflateRect(r, -4, -2); break;
     }
+    // Room on the outer edge: the cut corner's depth where the text runs across it.
+    int cutAcross = IsVerticalStrip(orientation_) ? (VerticalText() ? 5 : cc + 5) : (VerticalText() ? cc + 3 : 3);
     switch (orientation_) {
-    case toTop: r.Top += style_ == tsCutCorner ? 3 : style_ == tsRoundCorners ? 0 : 2; break;
+    case toTop: r.Top += style_ == tsCutCorner ? cutAcross : style_ == tsRoundCorners ? 0 : 2; break;
     case toBottom:
-        if (style_ != tsRoundCorners) r.Bottom -= style_ == tsCutCorner ? 3 : 2, OffsetRect(r, 0, 1);
+        if (style_ != tsRoundCorners) r.Bottom -= style_ == tsCutCorner ? cutAcross : 2, OffsetRect(r, 0, 1);
         break;
     case toLeft:
-        if (style_ != tsRoundCorners) r.Left += style_ == tsCutCorner ? cc + 5 : 2;
+        if (style_ != tsRoundCorners) r.Left += style_ == tsCutCorner ? cutAcross : 2;
         break;
     default:
-        if (style_ != tsRoundCorners) r.Right -= style_ == tsCutCorner ? cc + 5 : 2, OffsetRect(r, 1, 0);
+        if (style_ != tsRoundCorners) r.Right -= style_ == tsCutCorner ? cutAcross : 2, OffsetRect(r, 1, 0);
         break;
     }
     InflateRect(r, -1, -1);

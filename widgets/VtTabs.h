@@ -202,6 +202,9 @@ public:
     // Negative values are ignored.
     int CutCornerSize() const { return cutCorner_; }
     void SetCutCornerSize(int v);
+    TOrientation TextOrientation() const { return textOrientation_; }
+    // Rotated captions need a TrueType face: another face becomes Verdana.
+    void SetTextOrientation(TOrientation o);
     int ImageMargin() const { return imageMargin_; }
     void SetImageMargin(int v);
     TCustomImageList* Images() const { return images_; }
@@ -318,6 +321,8 @@ private:
     TVtTabVAlignment imageAlignV_ = vaCenter;
     TVtImagePosition imagePos_ = ipLeft;
     int imageMargin_ = 2;
+    TOrientation textOrientation_ = orHorizontal;
+    bool VerticalText() const { return textOrientation_ == orVertical; }
     TCustomImageList* images_ = nullptr;
     TSize ImageSize(int i) const;
     void DrawImage(TCanvas* c, int i, TRect& r);

@@ -504,3 +504,32 @@ TEST(VtTabs, ImagesWidenTheTabsAndDrawInTheirSlot) {
     EXPECT_EQ(t->Images(), nullptr);
     delete f;
 }
+
+TEST(VtTabs, VerticalCaptionsRunAlongSideTabs) {
+    UiTest::Init();
+    for (TVtTabOrientation o : {toLeft, toRight}) {
+        auto* f = new TForm(nullptr);
+        f->SetBounds(0, 0, 320, 220);
+        auto* t = new Tabs();
+        t->SetParent(f);
+        t->SetBounds(0, 0, 200, 200);
+        t->SetTabOrientation(o);
+        t->SetTextOrientation(orVertical);
+        t->AddTab("Lxxxxxxx");
+        t->AddTab("B");
+        t->SetTabIndex(1);
+        f->Show();
+        UiTest::Flush();
+        TRect r = t->TabRect(0);
+        EXPECT_GT(r.Height(), 2 * r.Width()) << int(o);  // the long caption lengthens the tab, not its depth
+        std::unique_ptr<TBitmap> shot(UiTest::Capture(t));
+        shot->SaveToPNG(std::string(QM_TEST_OUT) + "/VtTabsVertical" + std::to_string(int(o)) + ".png");
+        // The caption's ink lies inside the tab, over most of its length.
+        int first = r.Bottom, last = r.Top;
+        for (int y = r.Top + 2; y < r.Bottom - 2; ++y)
+            for (int x = r.Left + 2; x < r.Right - 2; ++x)
+                if (shot->Canvas()->Pixel(x, y) == ColorToRGB(clBtnText)) first = std::min(first, y), last = std::max(last, y);
+        EXPECT_GT(last - first, r.Height() / 2) << int(o);
+        delete f;
+    }
+}
