@@ -9,6 +9,7 @@
 #include "widgets/VtCommon.h"
 #include "widgets/VtLabel.h"
 #include "widgets/VtPrgres.h"
+#include "widgets/VtLstBox.h"
 #include "widgets/VtTabs.h"
 
 const TEnumInfo FrameStyleIdents{{"fsNone", "fsFlat", "fsGroove", "fsBump", "fsLowered", "fsButtonDown", "fsRaised",
@@ -399,6 +400,7 @@ void RegisterWidgetClasses() {
         RegisterClass(TVtProgressBar::StaticClass());
         RegisterClass(TVtLabel::StaticClass());
         RegisterTabClasses();
+        RegisterListBoxClasses();
         RegisterDroppedSetReader(TVtLabel::StaticClass(), "FrameSides");
         RegisterFrameLegacyReaders(TVtFrameController::StaticClass());
         return true;

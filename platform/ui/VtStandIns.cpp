@@ -354,7 +354,6 @@ void TVtSpinEdit::Dispatch(TMessage& m) {
 QM_CLASS_RECORD(TVtComboBox, TComboBox)
 TVtComboBox::TVtComboBox(TComponent* owner) : TComboBox(owner) { SetStyle(csDropDownList); }
 
-QM_CLASS_RECORD(TVtListBox, TListBox)
 
 const TClassInfo& TVtCheckList::StaticClass() {
     static TClassInfo ci = [] {
@@ -671,7 +670,7 @@ void RegisterFormClasses() {
           &TRadioButton::StaticClass(), &TGroupBox::StaticClass(), &TLabel::StaticClass(),
           &TSpeedButton::StaticClass(), &TPanel::StaticClass(), &TPageControl::StaticClass(),
           &TTabSheet::StaticClass(), &TVtEdit::StaticClass(), &TVtNumericEdit::StaticClass(),
-          &TVtSpinEdit::StaticClass(), &TVtComboBox::StaticClass(), &TVtListBox::StaticClass(),
+          &TVtSpinEdit::StaticClass(), &TVtComboBox::StaticClass(),
           &TVtCheckList::StaticClass(), &TVtCheckBox::StaticClass(), &TVtRadioButton::StaticClass(),
           &TVtToolbarButton::StaticClass(), &TVtToolButton::StaticClass(), &TVtBitBtn::StaticClass(),
           &TVtMenuButton::StaticClass(),
@@ -709,12 +708,11 @@ void RegisterFormClasses() {
     });
     // Names of older resources: the stand-ins draw no frames of their own, so the frame settings are dropped.
     for (const TClassInfo* c : {&TVtEdit::StaticClass(), &TVtNumericEdit::StaticClass(), &TVtSpinEdit::StaticClass(),
-                                &TVtComboBox::StaticClass(), &TVtListBox::StaticClass(), &TVtCheckList::StaticClass()}) {
+                                &TVtComboBox::StaticClass(), &TVtCheckList::StaticClass()}) {
         Drop(*c, "FrameFlat");
         Drop(*c, "FrameFocusStyle");
         Drop(*c, "FrameFlatStyle");
     }
-    Drop(TVtListBox::StaticClass(), "FrameSides");
     Drop(TVtCheckList::StaticClass(), "FrameSides");
     Drop(TVtSpinEdit::StaticClass(), "FlatButtonParentColor");
 

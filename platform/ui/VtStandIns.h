@@ -113,12 +113,6 @@ public:
     QM_CLASS_INFO
 };
 
-class TVtListBox : public TListBox {
-public:
-    explicit TVtListBox(TComponent* owner) : TListBox(owner) {}
-    QM_CLASS_INFO
-};
-
 // A list whose items carry a check state and an enabled flag; items whose text begins with "//" are group
 // items, which ItemsChecked does not count.
 class TVtCheckList : public TCustomListBox {
