@@ -677,16 +677,21 @@ void TVtCustomTabControl::SetShowCloseButton(bool s) {
 void TVtCustomTabControl::PlaceCloseButton() {
     if (!closeButton_ || !showCloseButton_) return;
     closeButton_->SetFrameColor(FrameColor());
-    int c = ButtonSize(), sh = showShadow_ ? -1 : 1, m = margin_, x, y;
+    int c = ButtonSize();
+    TPoint o = StripButtonOrigin(c, c, margin_);
+    closeButton_->SetBounds(o.X, o.Y, c, c);
+}
+
+TPoint TVtCustomTabControl::StripButtonOrigin(int w, int h, int m) const {
     TRect s = StripRect();
+    int sh = showShadow_ ? -1 : 1;
     bool std = sequence_ == tsStandard;
     switch (orientation_) {
-    case toTop: x = std ? s.Right - c + sh - m : s.Left + m, y = s.Bottom - c - 2; break;
-    case toLeft: x = s.Right - c - 2, y = std ? s.Top + m : s.Bottom - c + 1 - m; break;
-    case toBottom: x = std ? s.Right - c + 1 - m : s.Left + m, y = s.Top + 2; break;
-    default: x = s.Left + 2, y = std ? s.Bottom - c + 1 - m : s.Top + m; break;
+    case toTop: return TPoint(std ? s.Right - w + sh - m : s.Left + m, s.Bottom - h - 2);
+    case toLeft: return TPoint(s.Right - w - 2, std ? s.Top + m : s.Bottom - h + 1 - m);
+    case toBottom: return TPoint(std ? s.Right - w + 1 - m : s.Left + m, s.Top + 2);
+    default: return TPoint(s.Left + 2, std ? s.Bottom - h + 1 - m : s.Top + m);
     }
-    closeButton_->SetBounds(x, y, c, c);
 }
 
 void TVtCustomTabControl::PlaceScroller() {
@@ -704,17 +709,10 @@ void TVtCustomTabControl::PlaceScroller() {
     scroller_->SetFrameColor(FrameColor());
     bool vert = IsVerticalStrip(orientation_);
     scroller_->SetOrientation(vert ? orVertical : orHorizontal);
-    int b = ButtonSize(), ws = vert ? b : 2 * b - 1, hs = vert ? 2 * b - 1 : b, sh = showShadow_ ? -1 : 1;
-    TRect s = StripRect();
-    int m = margin_ + (showCloseButton_ ? CloseSize() + 2 : 0), x, y;
-    bool std = sequence_ == tsStandard;
-    switch (orientation_) {
-    case toTop: x = std ? s.Right - ws + sh - m : s.Left + m, y = s.Bottom - hs - 2; break;
-    case toLeft: x = s.Right - ws - 2, y = std ? s.Top + m : s.Bottom - hs + 1 - m; break;
-    case toBottom: x = std ? s.Right - ws + 1 - m : s.Left + m, y = s.Top + 2; break;
-    default: x = s.Left + 2, y = std ? s.Bottom - hs + 1 - m : s.Top + m; break;
-    }
-    scroller_->SetBounds(x, y, ws, hs);
+    int b = ButtonSize(), ws = vert ? b : 2 * b - 1, hs = vert ? 2 * b - 1 : b;
+    // Beyond the close button when there is one.
+    TPoint o = StripButtonOrigin(ws, hs, margin_ + (showCloseButton_ ? CloseSize() + 2 : 0));
+    scroller_->SetBounds(o.X, o.Y, ws, hs);
 }
 
 bool TVtCustomTabControl::UpRightScrollsForward() const {
@@ -1450,20 +1448,47 @@ void TVtCustomTabControl::Paint() {
     Canvas()->Draw(0, 0, &back_);
 }
 
-// ---------------------------------------------------------------- scroller
-QM_CLASS_RECORD(TVtTabScroller, TCustomControl)
+// ---------------------------------------------------------------- strip buttons
+QM_CLASS_RECORD(TVtTabButton, TCustomControl)
 
-TVtTabScroller::TVtTabScroller(TComponent* owner)
+TVtTabButton::TVtTabButton(TComponent* owner)
     : TCustomControl(owner), tabs_(dynamic_cast<TVtCustomTabControl*>(owner)) {
     SetControlStyle(ControlStyle() | csOpaque);
-    SetBounds(-20, -20, 19, 10);
+    SetBounds(-20, -20, 14, 14);
 }
 
-void TVtTabScroller::SetFrameColor(TColor c) {
+void TVtTabButton::SetFrameColor(TColor c) {
     if (frameColor_ == c) return;
     frameColor_ = c;
     Invalidate();
 }
+
+void TVtTabButton::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
+    PressAt(x, y);
+    pressed_ = inside_ = true;
+    Invalidate();
+    SetMouseCapture(true);
+    TCustomControl::MouseDown(b, s, x, y);
+}
+
+void TVtTabButton::MouseMove(TShiftState s, int x, int y) {
+    if (pressed_ && InPressedPart(x, y) != inside_) {
+        inside_ = !inside_;
+        Invalidate();
+    }
+    TCustomControl::MouseMove(s, x, y);
+}
+
+void TVtTabButton::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
+    SetMouseCapture(false);
+    bool fire = pressed_ && InPressedPart(x, y);
+    pressed_ = inside_ = false;
+    Invalidate();
+    TCustomControl::MouseUp(b, s, x, y);
+    if (fire) Activated();  // last: closing a tab may free a page, never this button
+}
+
+QM_CLASS_RECORD(TVtTabScroller, TVtTabButton)
 
 void TVtTabScroller::SetOrientation(TOrientation o) {
     if (orientation_ == o) return;
@@ -1471,38 +1496,19 @@ void TVtTabScroller::SetOrientation(TOrientation o) {
     Invalidate();
 }
 
-bool TVtTabScroller::InHalf(int x, int y) const {
-    if (x < 0 || y < 0 || x >= Width() || y >= Height()) return false;
+void TVtTabScroller::PressAt(int x, int y) {
+    half_ = orientation_ == orHorizontal ? (x >= Width() / 2 ? 1 : 0) : (y <= Height() / 2 ? 1 : 0);
+}
+
+bool TVtTabScroller::InPressedPart(int x, int y) const {
+    if (!TVtTabButton::InPressedPart(x, y)) return false;
     if (orientation_ == orHorizontal) return (x >= Width() / 2) == (half_ == 1);
     return (y <= Height() / 2) == (half_ == 1);
 }
 
-void TVtTabScroller::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
-    half_ = orientation_ == orHorizontal ? (x >= Width() / 2 ? 1 : 0) : (y <= Height() / 2 ? 1 : 0);
-    pressed_ = inside_ = true;
-    Invalidate();
-    SetMouseCapture(true);
-    TCustomControl::MouseDown(b, s, x, y);
-}
-
-void TVtTabScroller::MouseMove(TShiftState s, int x, int y) {
-    if (pressed_ && InHalf(x, y) != inside_) {
-        inside_ = !inside_;
-        Invalidate();
-    }
-    TCustomControl::MouseMove(s, x, y);
-}
-
-void TVtTabScroller::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
-    SetMouseCapture(false);
-    bool fire = pressed_ && InHalf(x, y);
-    pressed_ = inside_ = false;
-    if (fire) {
-        TNotifyEvent& e = half_ == 1 ? OnUpRightClick : OnDownLeftClick;
-        if (e) e(this);
-    }
-    Invalidate();
-    TCustomControl::MouseUp(b, s, x, y);
+void TVtTabScroller::Activated() {
+    TNotifyEvent& e = half_ == 1 ? OnUpRightClick : OnDownLeftClick;
+    if (e) e(this);
 }
 
 void TVtTabScroller::Paint() {
@@ -1527,43 +1533,10 @@ void TVtTabScroller::Paint() {
 }
 
 // ---------------------------------------------------------------- close button
-QM_CLASS_RECORD(TVtTabCloseButton, TCustomControl)
+QM_CLASS_RECORD(TVtTabCloseButton, TVtTabButton)
 
-TVtTabCloseButton::TVtTabCloseButton(TComponent* owner)
-    : TCustomControl(owner), tabs_(dynamic_cast<TVtCustomTabControl*>(owner)) {
-    SetControlStyle(ControlStyle() | csOpaque);
-    SetBounds(-20, -20, 14, 14);
-}
-
-void TVtTabCloseButton::SetFrameColor(TColor c) {
-    if (frameColor_ == c) return;
-    frameColor_ = c;
-    Invalidate();
-}
-
-void TVtTabCloseButton::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
-    pressed_ = inside_ = true;
-    Invalidate();
-    SetMouseCapture(true);
-    TCustomControl::MouseDown(b, s, x, y);
-}
-
-void TVtTabCloseButton::MouseMove(TShiftState s, int x, int y) {
-    bool in = x >= 0 && y >= 0 && x < Width() && y < Height();
-    if (pressed_ && in != inside_) {
-        inside_ = in;
-        Invalidate();
-    }
-    TCustomControl::MouseMove(s, x, y);
-}
-
-void TVtTabCloseButton::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
-    SetMouseCapture(false);
-    bool fire = pressed_ && x >= 0 && y >= 0 && x < Width() && y < Height();
-    pressed_ = inside_ = false;
-    Invalidate();
-    TCustomControl::MouseUp(b, s, x, y);
-    if (fire && OnClose) OnClose(this);  // last: closing may free a page, never this button
+void TVtTabCloseButton::Activated() {
+    if (OnClose) OnClose(this);
 }
 
 void TVtTabCloseButton::Paint() {

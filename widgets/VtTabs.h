@@ -20,52 +20,58 @@ enum TVtTextStyle : uint8_t { tsHotTrack, tsSelected, tsUnselected, tsDisabledHi
 
 class TVtCustomTabControl;
 
-// Two arrow halves that scroll a tab row which does not fit: side by side, or stacked when vertical.
-class TVtTabScroller : public TCustomControl {
+// A small button of the tab strip: pressed while the pointer stays in the part it went down on.
+class TVtTabButton : public TCustomControl {
 public:
-    // The owner is the tab control it scrolls.
-    explicit TVtTabScroller(TComponent* owner);
+    // The owner is the tab control the button serves.
+    explicit TVtTabButton(TComponent* owner);
     QM_CLASS_INFO
     TColor FrameColor() const { return frameColor_; }
     void SetFrameColor(TColor c);
+
+protected:
+    void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
+    void MouseMove(TShiftState s, int x, int y) override;
+    void MouseUp(TMouseButton b, TShiftState s, int x, int y) override;
+    virtual void PressAt(int, int) {}
+    virtual bool InPressedPart(int x, int y) const { return x >= 0 && y >= 0 && x < Width() && y < Height(); }
+    // A release inside the pressed part.
+    virtual void Activated() {}
+    TVtCustomTabControl* tabs_;
+    TColor frameColor_ = clBtnShadow;
+    bool pressed_ = false, inside_ = false;
+};
+
+// Two arrow halves that scroll a tab row which does not fit: side by side, or stacked when vertical.
+class TVtTabScroller : public TVtTabButton {
+public:
+    explicit TVtTabScroller(TComponent* owner) : TVtTabButton(owner) {}
+    QM_CLASS_INFO
     TOrientation Orientation() const { return orientation_; }
     void SetOrientation(TOrientation o);
     TNotifyEvent OnUpRightClick, OnDownLeftClick;
 
 protected:
-    void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
-    void MouseMove(TShiftState s, int x, int y) override;
-    void MouseUp(TMouseButton b, TShiftState s, int x, int y) override;
+    void PressAt(int x, int y) override;
+    bool InPressedPart(int x, int y) const override;
+    void Activated() override;
     void Paint() override;
 
 private:
-    bool InHalf(int x, int y) const;
-    TVtCustomTabControl* tabs_;
-    TColor frameColor_ = clBtnShadow;
     TOrientation orientation_ = orHorizontal;
-    bool pressed_ = false, inside_ = false;
     int half_ = 0;  // 1: right or top
 };
 
 // Closes the active tab, through the tab control's OnClose.
-class TVtTabCloseButton : public TCustomControl {
+class TVtTabCloseButton : public TVtTabButton {
 public:
-    explicit TVtTabCloseButton(TComponent* owner);
+    explicit TVtTabCloseButton(TComponent* owner) : TVtTabButton(owner) {}
     QM_CLASS_INFO
-    TColor FrameColor() const { return frameColor_; }
-    void SetFrameColor(TColor c);
     TNotifyEvent OnClose;
 
 protected:
-    void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
-    void MouseMove(TShiftState s, int x, int y) override;
-    void MouseUp(TMouseButton b, TShiftState s, int x, int y) override;
+    void Activated() override;
     void Paint() override;
-
-private:
-    TVtCustomTabControl* tabs_;
-    TColor frameColor_ = clBtnShadow;
-    bool pressed_ = false, inside_ = false;
 };
 
 using TVtTabChangingEvent = std::function<void(TObject* sender, int newIndex, bool& allowChange)>;
@@ -264,6 +270,8 @@ protected:
 private:
     void PlaceScroller();
     void PlaceCloseButton();
+    // Where a w x h button of the strip goes, m along from the row's end.
+    TPoint StripButtonOrigin(int w, int h, int m) const;
     // The close button's side, 0 without it.
     int CloseSize();
     void ClearHotTrack();

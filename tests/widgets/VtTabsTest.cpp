@@ -23,6 +23,28 @@ struct PageCtl : TVtPageControl {
     using TVtPageControl::MoveActiveTab;
 };
 
+// A form of w x h holding a tab control.
+Tabs* TabsOn(TForm*& f, int w, int h) {
+    f = new TForm(nullptr);
+    f->SetBounds(0, 0, w, h);
+    auto* t = new Tabs();
+    t->SetParent(f);
+    return t;
+}
+
+// A page control on a shown form with pages "Page0".. (the form owns them).
+PageCtl* PagesOn(TForm* f, int n, std::vector<TVtTabSheet*>* out = nullptr) {
+    auto* pc = new PageCtl(f);
+    pc->SetParent(f);
+    for (int i = 0; i < n; ++i) {
+        auto* p = new TVtTabSheet(f);
+        p->SetCaption("Page" + std::to_string(i));
+        p->SetPageControl(pc);
+        if (out) out->push_back(p);
+    }
+    return pc;
+}
+
 // Tabs of a fixed 60 x 20: the layout then depends on no font.
 void Fill(TVtCustomTabControl& t, int n) {
     t.SetTabWidth(60);
@@ -190,10 +212,8 @@ TEST(VtTabs, ScrolledRowKeepsTheSelectedTabInView) {
 
 TEST(VtTabs, PixelsOfTheCardAndItsShadow) {
     UiTest::Init();
-    auto* f = new TForm(nullptr);
-    f->SetBounds(0, 0, 320, 140);
-    auto* t = new Tabs();
-    t->SetParent(f);
+    TForm* f;
+    auto* t = TabsOn(f, 320, 140);
     Fill(*t, 2);
     t->SetTabIndex(0);
     t->Tab(1).Caption = "&&x";
@@ -215,14 +235,8 @@ TEST(VtTabs, PixelsOfTheCardAndItsShadow) {
 TEST(VtPageControl, PagesTabsAndTheirRules) {
     UiTest::Init();
     TForm f(nullptr);
-    auto* pc = new PageCtl(&f);
-    pc->SetParent(&f);
     std::vector<TVtTabSheet*> p;
-    for (int i = 0; i < 5; ++i) {
-        p.push_back(new TVtTabSheet(&f));
-        p.back()->SetCaption("P" + std::to_string(i));
-        p.back()->SetPageControl(pc);
-    }
+    auto* pc = PagesOn(&f, 5, &p);
     p[1]->SetTabVisible(false);
     EXPECT_EQ(p[3]->TabIndex(), 2);
     EXPECT_EQ(p[3]->PageIndex(), 3);
@@ -324,10 +338,8 @@ TEST(VtPageControl, LoadingPicksTheDefaultPageQuietly) {
 
 TEST(VtTabs, ScrollerArrowsAndHotTrackTimer) {
     UiTest::Init();
-    auto* f = new TForm(nullptr);
-    f->SetBounds(0, 0, 260, 140);
-    auto* t = new Tabs();
-    t->SetParent(f);
+    TForm* f;
+    auto* t = TabsOn(f, 260, 140);
     t->SetWidth(200);
     Fill(*t, 8);
     t->SetTabIndex(0);
@@ -370,13 +382,7 @@ TEST(VtPageControl, CloseButtonClosesOnlyWithOnCloseAgreeing) {
     UiTest::Init();
     auto* f = new TForm(nullptr);
     f->SetBounds(0, 0, 360, 200);
-    auto* pc = new PageCtl(f);
-    pc->SetParent(f);
-    for (int i = 0; i < 3; ++i) {
-        auto* p = new TVtTabSheet(f);
-        p->SetCaption("Page" + std::to_string(i));
-        p->SetPageControl(pc);
-    }
+    auto* pc = PagesOn(f, 3);
     pc->SetActivePageIndex(1);
     pc->SetShowCloseButton(true);
     f->Show();
@@ -403,14 +409,8 @@ TEST(VtPageControl, DraggedTabMovesItsPageToTheTargetTabsPage) {
     UiTest::Init();
     auto* f = new TForm(nullptr);
     f->SetBounds(0, 0, 400, 200);
-    auto* pc = new PageCtl(f);
-    pc->SetParent(f);
     std::vector<TVtTabSheet*> p;
-    for (int i = 0; i < 4; ++i) {
-        p.push_back(new TVtTabSheet(f));
-        p.back()->SetCaption("Page" + std::to_string(i));
-        p.back()->SetPageControl(pc);
-    }
+    auto* pc = PagesOn(f, 4, &p);
     p[1]->SetTabVisible(false);
     pc->SetActivePage(p[0]);
     pc->SetAllowTabDragging(true);
@@ -433,10 +433,8 @@ TEST(VtPageControl, DraggedTabMovesItsPageToTheTargetTabsPage) {
 
 TEST(VtTabs, HandlersReplaceTheDefaultDrawingAndTabsGiveHints) {
     UiTest::Init();
-    auto* f = new TForm(nullptr);
-    f->SetBounds(0, 0, 320, 140);
-    auto* t = new Tabs();
-    t->SetParent(f);
+    TForm* f;
+    auto* t = TabsOn(f, 320, 140);
     Fill(*t, 2);
     t->SetTabIndex(0);
     t->SetHint("control");
@@ -470,10 +468,8 @@ TEST(VtTabs, HandlersReplaceTheDefaultDrawingAndTabsGiveHints) {
 
 TEST(VtTabs, ImagesWidenTheTabsAndDrawInTheirSlot) {
     UiTest::Init();
-    auto* f = new TForm(nullptr);
-    f->SetBounds(0, 0, 320, 140);
-    auto* t = new Tabs();
-    t->SetParent(f);
+    TForm* f;
+    auto* t = TabsOn(f, 320, 140);
     t->SetTabStyle(tsCutCorner);
     t->AddTab("Ab");
     t->AddTab("Ab");
@@ -508,10 +504,8 @@ TEST(VtTabs, ImagesWidenTheTabsAndDrawInTheirSlot) {
 TEST(VtTabs, VerticalCaptionsRunAlongSideTabs) {
     UiTest::Init();
     for (TVtTabOrientation o : {toLeft, toRight}) {
-        auto* f = new TForm(nullptr);
-        f->SetBounds(0, 0, 320, 220);
-        auto* t = new Tabs();
-        t->SetParent(f);
+        TForm* f;
+        auto* t = TabsOn(f, 320, 220);
         t->SetBounds(0, 0, 200, 200);
         t->SetTabOrientation(o);
         t->SetTextOrientation(orVertical);
