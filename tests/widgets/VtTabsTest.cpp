@@ -67,6 +67,15 @@ TEST(VtTabs, SingleRowInBothSequences) {
     EXPECT_EQ(t.TabRect(2), TRect(102, 0, 162, 20));
     EXPECT_EQ(t.CardRect(0), TRect(0, 20, 299, 99));
     EXPECT_EQ(t.DisplayRect(), TRect(1, 21, 297, 97));  // full frame and shadow
+    t.SetShowFullFrame(false);
+    EXPECT_FALSE(t.ShowShadow());
+    EXPECT_EQ(t.DisplayRect(), TRect(0, 21, 300, 100));
+    t.SetShowShadow(true);
+    EXPECT_TRUE(t.ShowFullFrame());
+    t.SetMargin(-3);  // ignored
+    t.SetRowOverlap(-1);
+    EXPECT_EQ(t.Margin(), 0);
+    EXPECT_EQ(t.RowOverlap(), 5);
 
     t.SetTabSequence(tsReverse);
     t.UpdateLayout();
