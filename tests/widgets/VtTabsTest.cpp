@@ -536,3 +536,24 @@ TEST(VtTabs, VerticalCaptionsRunAlongSideTabs) {
         delete f;
     }
 }
+
+TEST(VtPageControl, NextPagesWrapAndSkipHiddenTabs) {
+    UiTest::Init();
+    TForm f(nullptr);
+    std::vector<TVtTabSheet*> p;
+    auto* pc = PagesOn(&f, 4, &p);
+    p[3]->SetTabVisible(false);
+    EXPECT_EQ(pc->FindNextPage(p[2], true, true), p[0]);  // past the hidden last page, round to the first
+    EXPECT_EQ(pc->FindNextPage(p[2], true, false), p[3]);
+    EXPECT_EQ(pc->FindNextPage(p[0], false, true), p[2]);
+    EXPECT_EQ(pc->FindNextPage(nullptr, true, true), p[0]);
+    EXPECT_EQ(pc->FindNextPage(nullptr, false, true), p[2]);
+    pc->HideAllPageTabs();
+    EXPECT_EQ(pc->FindNextPage(p[0], true, true), nullptr);
+    EXPECT_EQ(pc->TabCount(), 0);
+    pc->ShowAllPageTabs();
+    EXPECT_EQ(pc->TabCount(), 4);
+    pc->SetActivePageDefault(p[1]);
+    delete p[1];
+    EXPECT_EQ(pc->ActivePageDefault(), nullptr);  // a removed page leaves no dangling default
+}
