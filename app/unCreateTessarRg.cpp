@@ -26,6 +26,7 @@
 #include "widgets/VtPanel.h"
 #include "widgets/VtRadChk.h"
 #include "widgets/VtSpnEdt.h"
+#include "widgets/VtTabs.h"
 
 TfrmCreateTessarRg* frmCreateTessarRg = nullptr;
 

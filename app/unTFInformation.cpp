@@ -8,6 +8,7 @@
 #include "platform/ui/VtStandIns.h"
 #include "widgets/VtEdit.h"
 #include "widgets/VtSpnEdt.h"
+#include "widgets/VtTabs.h"
 
 QM_ABSTRACT_CLASS_RECORD(TfrmTFInformation, TForm)
 

@@ -17,6 +17,8 @@
 #include "widgets/VtRadChk.h"
 #include "widgets/VtSpnEdt.h"
 #include "widgets/VtStatus.h"
+#include "widgets/VtLstBox.h"
+#include "widgets/VtTabs.h"
 
 const TEnumInfo FrameStyleIdents{{"fsNone", "fsFlat", "fsGroove", "fsBump", "fsLowered", "fsButtonDown", "fsRaised",
                                   "fsButtonUp", "fsStatus", "fsPopup", "fsFlatBold", "fsFlatRounded"}};
@@ -434,6 +436,8 @@ void RegisterWidgetClasses() {
         RegisterClass(TVtRegIniFile::StaticClass());
         RegisterClass(TVtProgressBar::StaticClass());
         RegisterClass(TVtLabel::StaticClass());
+        RegisterTabClasses();
+        RegisterListBoxClasses();
         RegisterDroppedSetReader(TVtLabel::StaticClass(), "FrameSides");
         RegisterFrameLegacyReaders(TVtFrameController::StaticClass());
         for (const TClassInfo* c : {&TVtEdit::StaticClass(), &TVtNumericEdit::StaticClass(), &TVtSpinEdit::StaticClass(),

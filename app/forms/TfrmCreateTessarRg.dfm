@@ -19,6 +19,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
     Width = 606
     Height = 372
     ActivePage = TabSheet2
+    FixedDimension = 18
     TabIndex = 0
     OnChange = VtPageControl1Change
     object TabSheet2: TVtTabSheet

@@ -13,6 +13,7 @@ object frmTFInformation: TfrmTFInformation
     Width = 396
     Height = 250
     ActivePage = TabSheet1
+    FixedDimension = 18
     TabIndex = 0
     object TabSheet1: TVtTabSheet
       Caption = '地理坐标'

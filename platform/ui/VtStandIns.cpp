@@ -12,7 +12,6 @@
 
 // ---------------------------------------------------------------- lists
 
-QM_CLASS_RECORD(TVtListBox, TListBox)
 
 const TClassInfo& TVtCheckList::StaticClass() {
     static TClassInfo ci = [] {
@@ -164,8 +163,6 @@ TVtToolbarButton::TVtToolbarButton(TComponent* owner) : TSpeedButton(owner) { Se
 
 
 // ---------------------------------------------------------------- containers and texts
-QM_CLASS_RECORD(TVtTabSheet, TTabSheet)
-QM_CLASS_RECORD(TVtPageControl, TPageControl)
 
 // ---------------------------------------------------------------- registration
 namespace {
@@ -196,9 +193,7 @@ void RegisterFormClasses() {
           &TListBox::StaticClass(), &TComboBox::StaticClass(), &TButton::StaticClass(), &TCheckBox::StaticClass(),
           &TRadioButton::StaticClass(), &TGroupBox::StaticClass(), &TLabel::StaticClass(),
           &TSpeedButton::StaticClass(), &TPanel::StaticClass(), &TPageControl::StaticClass(),
-          &TTabSheet::StaticClass(), &TVtListBox::StaticClass(),
-          &TVtCheckList::StaticClass(), &TVtToolbarButton::StaticClass(),
-          &TVtPageControl::StaticClass(), &TVtTabSheet::StaticClass()})
+          &TTabSheet::StaticClass(), &TVtCheckList::StaticClass(), &TVtToolbarButton::StaticClass()})
         RegisterClass(*c);
 
     RegisterPropertyReader(TCustomListBox::StaticClass(), "Items.Strings", [](TObject* o, const TFormValue& v) {
@@ -229,13 +224,8 @@ void RegisterFormClasses() {
         }
     });
     // Names of older resources: the stand-ins draw no frames of their own, so the frame settings are dropped.
-    for (const TClassInfo* c : {&TVtListBox::StaticClass(), &TVtCheckList::StaticClass()}) {
-        Drop(*c, "FrameFlat");
-        Drop(*c, "FrameFocusStyle");
-        Drop(*c, "FrameFlatStyle");
-    }
-    Drop(TVtListBox::StaticClass(), "FrameSides");
-    Drop(TVtCheckList::StaticClass(), "FrameSides");
+    for (const char* name : {"FrameFlat", "FrameFocusStyle", "FrameFlatStyle", "FrameSides"})
+        Drop(TVtCheckList::StaticClass(), name);
 
     // Designer bookkeeping of form resources, with no effect at run time.
     for (const char* name : {"PixelsPerInch", "TextHeight", "OldCreateOrder"}) Drop(TCustomForm::StaticClass(), name);

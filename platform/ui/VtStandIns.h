@@ -10,12 +10,6 @@
 #include "platform/ui/Menus.h"
 #include "platform/ui/StdCtrls.h"
 
-class TVtListBox : public TListBox {
-public:
-    explicit TVtListBox(TComponent* owner) : TListBox(owner) {}
-    QM_CLASS_INFO
-};
-
 // A list whose items carry a check state and an enabled flag; items whose text begins with "//" are group
 // items, which ItemsChecked does not count.
 class TVtCheckList : public TCustomListBox {
@@ -67,18 +61,6 @@ private:
 class TVtToolbarButton : public TSpeedButton {
 public:
     explicit TVtToolbarButton(TComponent* owner);
-    QM_CLASS_INFO
-};
-
-class TVtTabSheet : public TTabSheet {
-public:
-    explicit TVtTabSheet(TComponent* owner) : TTabSheet(owner) {}
-    QM_CLASS_INFO
-};
-
-class TVtPageControl : public TPageControl {
-public:
-    explicit TVtPageControl(TComponent* owner) : TPageControl(owner) {}
     QM_CLASS_INFO
 };
 

@@ -16,6 +16,7 @@
 #include "platform/ui/VtStandIns.h"
 #include "widgets/VtEdit.h"
 #include "widgets/VtSpnEdt.h"
+#include "widgets/VtTabs.h"
 
 namespace {
 
@@ -87,9 +88,9 @@ protected:
     void CheckForm(TForm* form, const std::string& name) {
         form->Show();
         UiTest::Flush();
-        TPageControl* pages = nullptr;
+        TVtPageControl* pages = nullptr;
         for (int i = 0; i < form->ComponentCount() && !pages; ++i)
-            pages = dynamic_cast<TPageControl*>(form->Components(i));
+            pages = dynamic_cast<TVtPageControl*>(form->Components(i));
         int pageCount = pages ? pages->PageCount() : 1;
         for (int p = 0; p < pageCount; ++p) {
             if (pages) pages->SetActivePageIndex(p);

@@ -16,6 +16,7 @@
 #include "widgets/VtPanel.h"
 #include "widgets/VtRadChk.h"
 #include "widgets/VtSpnEdt.h"
+#include "widgets/VtTabs.h"
 #include "tests/engine/ExportTestUtil.h"
 
 namespace {

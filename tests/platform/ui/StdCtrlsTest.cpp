@@ -50,7 +50,7 @@ public:
     void FormCreate(TObject*) { SetCaption("Quillmark " + Caption()); }
     void Edit1Change(TObject*) { ++edits; }
     void ToolClick(TObject*) { ++tools; }
-    void PageChange(TObject*) { pages.push_back(Get<TVtPageControl>("VtPageControl1")->GetActivePageIndex()); }
+    void PageChange(TObject*) { pages.push_back(Get<TPageControl>("VtPageControl1")->GetActivePageIndex()); }
     void RadioClick(TObject* s) { radioClicks.push_back(static_cast<TComponent*>(s)->Name()); }
     void ComboChange(TObject*) { ++combos; }
     void SpinChange(TObject*) { ++spins; }
@@ -130,7 +130,7 @@ TEST_F(StdCtrls, FormResourceBuildsTheTreeAndBindsHandlers) {
     auto* panel2 = f->Get<TVtPanel>("Panel2");
     EXPECT_EQ(panel2->Parent(), f->Get<TVtPanel>("Panel1"));
     EXPECT_EQ(f->Get<TVtToolbarButton>("VtToolbarButton1")->Parent(), panel2);
-    auto* pc = f->Get<TVtPageControl>("VtPageControl1");
+    auto* pc = f->Get<TPageControl>("VtPageControl1");
     ASSERT_EQ(pc->PageCount(), 2);
     EXPECT_EQ(pc->Pages(0)->Name(), "TabSheet1");  // document order is the page order
     EXPECT_EQ(pc->Pages(1)->Name(), "TabSheet2");
@@ -311,12 +311,12 @@ TEST_F(StdCtrls, ListClicksTogglesAndPopup) {
 }
 
 TEST_F(StdCtrls, ButtonsPagesCombosAndMenuButton) {
-    auto* pc = f->Get<TVtPageControl>("VtPageControl1");
+    auto* pc = f->Get<TPageControl>("VtPageControl1");
     TRect tab = pc->TabRect(1);
     UiTest::Click(pc, (tab.Left + tab.Right) / 2, (tab.Top + tab.Bottom) / 2);
     EXPECT_EQ(f->pages, std::vector<int>{1});
-    EXPECT_TRUE(f->Get<TVtTabSheet>("TabSheet2")->Visible());
-    EXPECT_FALSE(f->Get<TVtTabSheet>("TabSheet1")->Visible());
+    EXPECT_TRUE(f->Get<TTabSheet>("TabSheet2")->Visible());
+    EXPECT_FALSE(f->Get<TTabSheet>("TabSheet1")->Visible());
     pc->SetActivePageIndex(0);
     EXPECT_EQ(f->pages.size(), 1u);  // only the user's switch fires OnChange
     UiTest::Flush();
@@ -375,7 +375,7 @@ TEST_F(StdCtrls, ButtonsPagesCombosAndMenuButton) {
 TEST_F(StdCtrls, ScreenshotShowsTheChineseCaptions) {
     std::unique_ptr<TBitmap> shot(UiTest::Capture(f));
     shot->SaveToPNG(std::string(QM_TEST_OUT) + "/StdCtrlsForm.png");
-    auto* pc = f->Get<TVtPageControl>("VtPageControl1");
+    auto* pc = f->Get<TPageControl>("VtPageControl1");
     auto* list = f->Get<TVtCheckList>("VtCheckList1");
     // Text strokes where the captions are, none on the plain face beside them.
     EXPECT_GT(DarkPixels(shot.get(), InForm(pc, f, pc->TabRect(0))), 30);
@@ -393,7 +393,7 @@ TEST_F(StdCtrls, ScreenshotShowsTheChineseCaptions) {
     EXPECT_EQ(shot->Canvas()->Pixel(r1.Right - 3, r1.Top + 1), ColorToRGB(clWindow));
 
     // The second page.
-    f->Get<TVtPageControl>("VtPageControl1")->SetActivePageIndex(1);
+    f->Get<TPageControl>("VtPageControl1")->SetActivePageIndex(1);
     std::unique_ptr<TBitmap> page2(UiTest::Capture(f));
     page2->SaveToPNG(std::string(QM_TEST_OUT) + "/StdCtrlsPage2.png");
     EXPECT_EQ(DarkPixels(page2.get(), InForm(list, f, TRect(20, 36, 120, 54))), 0);  // the first page is hidden
@@ -415,7 +415,7 @@ TEST_F(StdCtrls, UnknownNamesFailNamingThem) {
     expectError("object F: TForm\n  object A: TVtCheckList\n    OnDrawItem = NoSuchHandler\n  end\nend\n",
                 "NoSuchHandler");
     expectError("object F: TForm\n  object A: TVtMenuButton\n    DropDownMenu = PopupMenuX\n  end\nend\n", "PopupMenuX");
-    expectError("object F: TForm\n  object P: TVtPageControl\n    object A: TVtPanel\n    end\n  end\nend\n", "A");
+    expectError("object F: TForm\n  object P: TPageControl\n    object A: TVtPanel\n    end\n  end\nend\n", "A");
     expectError("object F: TForm\n  object A: TVtComboBox\n    Style = csDropDownLyst\n  end\nend\n", "csDropDownLyst");
 }
 
@@ -459,9 +459,9 @@ TEST(VtStandIns, SpinNumericAndPages) {
     num.SetText("");
     EXPECT_EQ(num.Value(), 0);
 
-    TVtPageControl pc(nullptr);
+    TPageControl pc(nullptr);
     EXPECT_EQ(pc.GetActivePageIndex(), -1);
-    auto* s = new TVtTabSheet(nullptr);
+    auto* s = new TTabSheet(nullptr);
     s->SetPageControl(&pc);
     EXPECT_EQ(pc.GetActivePageIndex(), -1);  // a page is not made active by being added
     pc.SetActivePage(s);

@@ -60,14 +60,14 @@ object frmStdCtrlsTest: TfrmStdCtrlsTest
       end
     end
   end
-  object VtPageControl1: TVtPageControl
+  object VtPageControl1: TPageControl
     Left = 4
     Top = 44
     Width = 412
     Height = 206
     ActivePage = TabSheet1
     OnChange = PageChange
-    object TabSheet1: TVtTabSheet
+    object TabSheet1: TTabSheet
       Caption = '北京54坐标系'
       PageControl = VtPageControl1
       object VtCheckList1: TVtCheckList
@@ -153,7 +153,7 @@ object frmStdCtrlsTest: TfrmStdCtrlsTest
         Caption = '省略坐标大数'
       end
     end
-    object TabSheet2: TVtTabSheet
+    object TabSheet2: TTabSheet
       Caption = '西安80坐标系'
       PageControl = VtPageControl1
     end

@@ -1,0 +1,561 @@
+#include "widgets/VtTabs.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/ui/FormLoader.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/testsupport/UiTest.h"
+
+namespace {
+
+struct Tabs : TVtCustomTabControl {
+    Tabs() : TVtCustomTabControl(nullptr) {}
+    using TVtCustomTabControl::KeyDown;
+    void Press(WORD k) { KeyDown(k, 0); }
+};
+
+struct PageCtl : TVtPageControl {
+    explicit PageCtl(TComponent* o) : TVtPageControl(o) {}
+    using TVtPageControl::CloseActiveTab;
+    using TVtPageControl::KeyDown;
+    using TVtPageControl::MoveActiveTab;
+};
+
+// A form of w x h holding a tab control.
+Tabs* TabsOn(TForm*& f, int w, int h) {
+    f = new TForm(nullptr);
+    f->SetBounds(0, 0, w, h);
+    auto* t = new Tabs();
+    t->SetParent(f);
+    return t;
+}
+
+// A page control on a shown form with pages "Page0".. (the form owns them).
+PageCtl* PagesOn(TForm* f, int n, std::vector<TVtTabSheet*>* out = nullptr) {
+    auto* pc = new PageCtl(f);
+    pc->SetParent(f);
+    for (int i = 0; i < n; ++i) {
+        auto* p = new TVtTabSheet(f);
+        p->SetCaption("Page" + std::to_string(i));
+        p->SetPageControl(pc);
+        if (out) out->push_back(p);
+    }
+    return pc;
+}
+
+// Tabs of a fixed 60 x 20: the layout then depends on no font.
+void Fill(TVtCustomTabControl& t, int n) {
+    t.SetTabWidth(60);
+    t.SetTabHeight(20);
+    for (int i = 0; i < n; ++i) t.AddTab("T" + std::to_string(i));
+    t.UpdateLayout();
+}
+
+}  // namespace
+
+TEST(VtTabs, SingleRowInBothSequences) {
+    UiTest::Init();
+    Tabs t;
+    Fill(t, 3);
+    EXPECT_EQ(t.FixedDimension(), 20);
+    EXPECT_EQ(t.RowCount(), 1);
+    // Single slant overlaps by half the row: each tab starts 60 - 10 + 1 after the one before.
+    EXPECT_EQ(t.TabRect(0), TRect(0, 0, 60, 20));
+    EXPECT_EQ(t.TabRect(1), TRect(51, 0, 111, 20));
+    EXPECT_EQ(t.TabRect(2), TRect(102, 0, 162, 20));
+    EXPECT_EQ(t.CardRect(0), TRect(0, 20, 299, 99));
+    EXPECT_EQ(t.DisplayRect(), TRect(1, 21, 297, 97));  // full frame and shadow
+    t.SetShowFullFrame(false);
+    EXPECT_FALSE(t.ShowShadow());
+    EXPECT_EQ(t.DisplayRect(), TRect(0, 21, 300, 100));
+    t.SetShowShadow(true);
+    EXPECT_TRUE(t.ShowFullFrame());
+    t.SetMargin(-3);  // ignored
+    t.SetRowOverlap(-1);
+    EXPECT_EQ(t.Margin(), 0);
+    EXPECT_EQ(t.RowOverlap(), 5);
+
+    t.SetTabSequence(tsReverse);
+    t.UpdateLayout();
+    TRect s = t.StripRect();
+    EXPECT_EQ(t.TabRect(0).Right, s.Right);  // the first tab sits at the far end
+    EXPECT_EQ(t.TabRect(1).Right, s.Right - 51);
+
+    t.SetTabSequence(tsStandard);
+    t.SetTabOrientation(toLeft);
+    t.UpdateLayout();
+    EXPECT_EQ(t.FixedDimension(), 60);  // the width is the depth of a side strip
+    EXPECT_EQ(t.TabRect(0), TRect(0, 79, 60, 99));
+    t.SetTabOrientation(toBottom);
+    t.UpdateLayout();
+    EXPECT_EQ(t.TabRect(0), TRect(0, 79, 60, 99));
+    EXPECT_EQ(t.CardRect(0), TRect(0, 0, 299, 79));
+}
+
+TEST(VtTabs, MultiLineRowsRotateAndJustify) {
+    UiTest::Init();
+    Tabs t;
+    t.SetMultiLine(true);
+    Fill(t, 6);
+    // Five tabs fit in 297 pixels; the sixth starts a second row, further from the card.
+    ASSERT_EQ(t.RowCount(), 2);
+    EXPECT_EQ(t.TabRect(5), TRect(0, 0, 60, 20));
+    EXPECT_EQ(t.TabRect(0), TRect(0, 15, 60, 35));
+    EXPECT_EQ(t.Tab(5).Row, 1);
+    t.SetTabIndex(5);
+    EXPECT_EQ(t.Tab(5).Row, 0);  // the selected row moves next to the card
+    EXPECT_EQ(t.TabRect(5), TRect(0, 15, 60, 35));
+    EXPECT_EQ(t.Tab(0).Row, 1);
+    EXPECT_EQ(t.TabRect(0), TRect(0, 0, 60, 20));
+
+    // Justified: each row fills the 292 pixels of room (297 less one row indent).
+    for (int i = 0; i < 6; ++i) t.Tab(i).Caption = std::string(size_t(8 + i), 'W');
+    t.SetTabWidth(0);
+    t.SetAlignTabs(true);
+    t.UpdateLayout();
+    ASSERT_GE(t.RowCount(), 2);
+    for (int row = 0; row < t.RowCount(); ++row) {
+        int first = 100000, last = -100000;
+        for (int i = 0; i < 6; ++i)
+            if (t.Tab(i).Row == row)
+                first = std::min(first, t.Tab(i).Rect.Left), last = std::max(last, t.Tab(i).Rect.Right);
+        if (last > first) {
+            EXPECT_EQ(last - first, 297 - 5 * (t.RowCount() - 1)) << row;
+        }
+    }
+
+    // A tab longer than the row stands alone, clipped to the room.
+    Tabs w;
+    w.SetMultiLine(true);
+    Fill(w, 2);
+    w.Tab(0).Caption = std::string(200, 'W');
+    w.SetTabWidth(0);
+    w.UpdateLayout();
+    EXPECT_EQ(w.RowCount(), 2);
+    EXPECT_LE(w.Tab(0).Rect.Width(), 292);
+}
+
+TEST(VtTabs, HitTestsFollowTheSlantsAndTheSelectedTabFirst) {
+    UiTest::Init();
+    Tabs t;
+    Fill(t, 3);
+    t.SetTabIndex(0);
+    EXPECT_EQ(t.TabAtPos(45, 15), 0);  // under tab 0's slant
+    EXPECT_EQ(t.TabAtPos(52, 5), 1);   // beyond the slant: the next tab
+    EXPECT_EQ(t.TabAtPos(55, 18), 0);  // both: the selected tab is on top
+    t.SetTabIndex(1);
+    EXPECT_EQ(t.TabAtPos(55, 18), 1);
+    EXPECT_EQ(t.TabAtPos(1, 0), -1);   // the rounded-off corner
+    EXPECT_EQ(t.TabAtPos(150, 50), -1);  // the card
+    EXPECT_EQ(t.RegionCache().Count(), 1);  // capacity 1 keeps the last region only
+    t.SetRegionCacheSize(-1);
+    EXPECT_EQ(t.TabAtPos(60, 10), 1);
+    EXPECT_EQ(t.TabAtPos(45, 15), 0);
+    EXPECT_EQ(t.TabAtPos(105, 10), 2);  // outside tab 1's slant
+    EXPECT_EQ(t.RegionCache().Count(), 3);
+    EXPECT_THROW(t.SetRegionCacheSize(0), Exception);
+    EXPECT_EQ(t.RegionCacheSize(), -1);
+
+    Tabs none;
+    EXPECT_EQ(none.TabAtPos(5, 5), -1);
+    none.Press(VK_RIGHT);
+    EXPECT_EQ(none.TabIndex(), -1);
+}
+
+TEST(VtTabs, KeysSkipWhatCannotBeSelectedAndAlwaysStop) {
+    UiTest::Init();
+    Tabs t;
+    Fill(t, 3);
+    std::vector<int> clicks, asked;
+    t.OnTabClick = [&](TObject*) { clicks.push_back(t.TabIndex()); };
+    t.OnChanging = [&](TObject*, int i, bool&) { asked.push_back(i); };
+    t.SetTabIndex(0);
+    t.Tab(1).Visible = false;
+    t.Changed();
+    t.Press(VK_RIGHT);
+    EXPECT_EQ(t.TabIndex(), 2);  // the hidden middle tab is skipped
+    t.Press(VK_RIGHT);
+    EXPECT_EQ(t.TabIndex(), 0);  // wraps
+    t.Press(VK_END);
+    EXPECT_EQ(t.TabIndex(), 2);
+    EXPECT_EQ(clicks, (std::vector<int>{2, 0, 2}));
+    EXPECT_EQ(asked, (std::vector<int>{0, 2, 0, 2}));  // each change asked once
+
+    // Refused at run time: a disabled tab; vetoed changes keep the old index.
+    t.Tab(0).Enabled = false;
+    t.SetTabIndex(0);
+    EXPECT_EQ(t.TabIndex(), 2);
+    t.OnChanging = [](TObject*, int, bool& allow) { allow = false; };
+    t.Tab(1).Visible = true;
+    t.Press(VK_LEFT);
+    EXPECT_EQ(t.TabIndex(), 2);
+
+    // No selected tab and nothing selectable: the walk ends.
+    Tabs u;
+    Fill(u, 3);
+    for (int i = 0; i < 3; ++i) u.Tab(i).Enabled = false;
+    u.Press(VK_RIGHT);
+    u.Press(VK_LEFT);
+    u.Press(VK_HOME);
+    EXPECT_EQ(u.TabIndex(), -1);
+}
+
+TEST(VtTabs, ScrolledRowKeepsTheSelectedTabInView) {
+    UiTest::Init();
+    Tabs t;
+    t.SetWidth(200);
+    Fill(t, 8);
+    ASSERT_TRUE(t.ScrollerNeeded());
+    EXPECT_FALSE(t.TabInView(7));
+    t.SetTabIndex(7);
+    EXPECT_TRUE(t.TabInView(7));
+    EXPECT_LE(t.FirstVisibleTab(), 7);
+    t.SetTabIndex(1);
+    EXPECT_EQ(t.FirstVisibleTab(), 1);
+    // A margin leaves less room than one tab: the first visible tab stops at the selected one.
+    t.SetMargin(40);
+    t.UpdateLayout();
+    t.SetTabIndex(5);
+    EXPECT_EQ(t.FirstVisibleTab(), 5);
+}
+
+TEST(VtTabs, PixelsOfTheCardAndItsShadow) {
+    UiTest::Init();
+    TForm* f;
+    auto* t = TabsOn(f, 320, 140);
+    Fill(*t, 2);
+    t->SetTabIndex(0);
+    t->Tab(1).Caption = "&&x";
+    f->Show();
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(t));
+    shot->SaveToPNG(std::string(QM_TEST_OUT) + "/VtTabsCard.png");
+    TCanvas* c = shot->Canvas();
+    TColor face = ColorToRGB(clBtnFace);
+    EXPECT_EQ(c->Pixel(298, 50), BlendColors(clBlack, face, 30));  // inner shadow column
+    EXPECT_EQ(c->Pixel(299, 50), BlendColors(clBlack, face, 15));  // outer
+    EXPECT_EQ(c->Pixel(297, 50), ColorToRGB(clBtnShadow));          // the frame
+    EXPECT_EQ(c->Pixel(20, 20), face);                                // the gap under the selected tab
+    EXPECT_EQ(c->Pixel(80, 20), ColorToRGB(clBtnShadow));           // the frame beside it
+    EXPECT_EQ(c->Pixel(1, 0), face);                                  // outside the cut corner
+    delete f;
+}
+
+TEST(VtPageControl, PagesTabsAndTheirRules) {
+    UiTest::Init();
+    TForm f(nullptr);
+    std::vector<TVtTabSheet*> p;
+    auto* pc = PagesOn(&f, 5, &p);
+    p[1]->SetTabVisible(false);
+    EXPECT_EQ(p[3]->TabIndex(), 2);
+    EXPECT_EQ(p[3]->PageIndex(), 3);
+    EXPECT_EQ(pc->TabCount(), 4);
+
+    int changes = 0;
+    pc->OnChange = [&](TObject*) { ++changes; };
+    pc->SetActivePage(p[3]);
+    EXPECT_EQ(pc->TabIndex(), 2);
+    EXPECT_TRUE(p[3]->Visible());
+    EXPECT_EQ(changes, 1);
+    pc->SetActivePage(p[1]);  // hidden tab: shown all the same
+    EXPECT_EQ(pc->TabIndex(), -1);
+    EXPECT_EQ(pc->GetActivePageIndex(), 1);
+    EXPECT_TRUE(p[1]->Visible());
+    EXPECT_FALSE(p[3]->Visible());
+
+    // Ctrl+Tab walks the visible tabs.
+    WORD k = VK_TAB;
+    pc->KeyDown(k, ssCtrl);
+    EXPECT_EQ(pc->ActivePage(), p[2]);
+    k = VK_TAB;
+    pc->KeyDown(k, ssCtrl | ssShift);
+    EXPECT_EQ(pc->ActivePage(), p[0]);
+
+    // Moving by a tab index lands on the page that tab shows, past the hidden page.
+    pc->MoveActiveTab(2);
+    EXPECT_EQ(p[0]->PageIndex(), 3);
+    EXPECT_EQ(pc->Pages(0), p[1]);
+    EXPECT_THROW(p[0]->SetPageIndex(-1), Exception);
+    EXPECT_THROW(p[0]->SetPageIndex(5), Exception);
+    try {
+        p[0]->SetPageIndex(9);
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, "9 is an invalid PageIndex value. PageIndex must be between 0 and 4");
+    }
+
+    // Colours: a page of its own colour turns coloured tabs on; switching them off brings every page back.
+    p[2]->SetColor(clRed);
+    EXPECT_TRUE(pc->UseColoredTabs());
+    pc->SetUseColoredTabs(false);
+    EXPECT_EQ(p[2]->Color(), pc->Color());
+
+    // Closing: the first tab gives way to the new first tab; the last page leaves nothing selected.
+    pc->SetActivePage(p[2]);
+    ASSERT_EQ(pc->TabIndex(), 0);
+    pc->CloseActiveTab();
+    EXPECT_EQ(pc->TabIndex(), 0);
+    EXPECT_EQ(pc->ActivePage(), p[3]);
+    while (pc->PageCount() > 1) delete pc->Pages(0);
+    pc->SetActivePage(pc->Pages(0));
+    pc->CloseActiveTab();
+    EXPECT_EQ(pc->PageCount(), 0);
+    EXPECT_EQ(pc->TabIndex(), -1);
+    EXPECT_EQ(pc->ActivePage(), nullptr);
+}
+
+namespace {
+class TfrmPagesTest : public TForm {
+public:
+    explicit TfrmPagesTest(TComponent* owner) : TForm(owner) {}
+    static const TClassInfo& StaticClass() {
+        static TClassInfo ci = [] {
+            TClassInfo c{"TfrmPagesTest", &TForm::StaticClass(), {}, {}, {}};
+            c.methods = {Method("Changed", &TfrmPagesTest::PagesChanged)};
+            return c;
+        }();
+        return ci;
+    }
+    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    void PagesChanged(TObject*) { ++changes; }
+    int changes = 0;
+};
+}  // namespace
+
+TEST(VtPageControl, LoadingPicksTheDefaultPageQuietly) {
+    UiTest::Init();
+    RegisterWidgetClasses();
+    TfrmPagesTest f(nullptr);
+    ReadComponentResource(&f, "object F: TfrmPagesTest\n"
+                              "  object P: TVtPageControl\n"
+                              "    Width = 200\n    Height = 120\n"
+                              "    ActivePage = B\n    ActivePageDefault = C\n    FixedDimension = 18\n"
+                              "    TabIndex = 1\n    OnChange = Changed\n"
+                              "    object A: TVtTabSheet\n      Caption = 'a'\n    end\n"
+                              "    object B: TVtTabSheet\n      Caption = 'b'\n    end\n"
+                              "    object C: TVtTabSheet\n      Caption = 'c'\n    end\n"
+                              "  end\n"
+                              "end\n");
+    auto* pc = dynamic_cast<TVtPageControl*>(f.FindComponent("P"));
+    ASSERT_NE(pc, nullptr);
+    EXPECT_EQ(pc->GetActivePageIndex(), 2);
+    EXPECT_EQ(pc->TabIndex(), 2);
+    EXPECT_EQ(f.changes, 0);
+    EXPECT_FALSE(pc->Pages(1)->Visible());
+    EXPECT_TRUE(pc->Pages(2)->Visible());
+    EXPECT_EQ(pc->Pages(2)->BoundsRect(), pc->DisplayRect());
+}
+
+TEST(VtTabs, ScrollerArrowsAndHotTrackTimer) {
+    UiTest::Init();
+    TForm* f;
+    auto* t = TabsOn(f, 260, 140);
+    t->SetWidth(200);
+    Fill(*t, 8);
+    t->SetTabIndex(0);
+    f->Show();
+    UiTest::Flush();
+    TVtTabScroller* s = t->Scroller();
+    ASSERT_NE(s, nullptr);
+    EXPECT_GT(s->Left(), 100);  // at the end of the row, inside the control
+    EXPECT_EQ(s->Width(), 2 * s->Height() - 1);
+    EXPECT_FALSE(t->CanScroll(false));
+    UiTest::Click(s, s->Width() - 3, 3);  // right half: towards the later tabs
+    EXPECT_EQ(t->FirstVisibleTab(), 1);
+    // A press that leaves its half before the release does nothing.
+    UiTest::MouseDown(s, s->Width() - 3, 3);
+    UiTest::MouseMove(s, 2, 3, MK_LBUTTON);
+    UiTest::MouseUp(s, 2, 3);
+    EXPECT_EQ(t->FirstVisibleTab(), 1);
+    UiTest::Click(s, 2, 3);
+    EXPECT_EQ(t->FirstVisibleTab(), 0);
+    UiTest::Click(s, 2, 3);  // nothing before the first tab
+    EXPECT_EQ(t->FirstVisibleTab(), 0);
+
+    // Hot tracking: the tab under the pointer, cleared by a tick once the pointer has gone.
+    UiTest::MouseMove(t, 70, 10);
+    EXPECT_EQ(t->HotTab(), 1);
+    SetCursorPos(-500, -500);
+    UiTest::Wait(150);
+    EXPECT_EQ(t->HotTab(), -1);
+
+    // Wide enough again: the scroller steps outside the control.
+    t->SetWidth(600);
+    t->UpdateLayout();
+    UiTest::Flush();
+    EXPECT_FALSE(t->ScrollerNeeded());
+    EXPECT_LT(s->Left() + s->Width(), 0);
+    delete f;
+}
+
+TEST(VtPageControl, CloseButtonClosesOnlyWithOnCloseAgreeing) {
+    UiTest::Init();
+    auto* f = new TForm(nullptr);
+    f->SetBounds(0, 0, 360, 200);
+    auto* pc = PagesOn(f, 3);
+    pc->SetActivePageIndex(1);
+    pc->SetShowCloseButton(true);
+    f->Show();
+    UiTest::Flush();
+    TVtTabCloseButton* b = pc->CloseButton();
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->Width(), b->Height());
+    EXPECT_GT(b->Left(), pc->TabRect(2).Right);  // beyond the last tab
+    UiTest::Click(b, 3, 3);
+    EXPECT_EQ(pc->PageCount(), 3);  // no OnClose: nothing closes
+    bool allow = false;
+    pc->OnClose = [&](TObject*, bool& a) { a = allow; };
+    UiTest::Click(b, 3, 3);
+    EXPECT_EQ(pc->PageCount(), 3);
+    allow = true;
+    UiTest::Click(b, 3, 3);
+    ASSERT_EQ(pc->PageCount(), 2);
+    EXPECT_EQ(pc->TabIndex(), 0);  // the tab before the closed one
+    EXPECT_EQ(pc->ActivePage()->Caption(), "Page0");
+    delete f;
+}
+
+TEST(VtPageControl, DraggedTabMovesItsPageToTheTargetTabsPage) {
+    UiTest::Init();
+    auto* f = new TForm(nullptr);
+    f->SetBounds(0, 0, 400, 200);
+    std::vector<TVtTabSheet*> p;
+    auto* pc = PagesOn(f, 4, &p);
+    p[1]->SetTabVisible(false);
+    pc->SetActivePage(p[0]);
+    pc->SetAllowTabDragging(true);
+    f->Show();
+    UiTest::Flush();
+    TRect t0 = pc->TabRect(0), t2 = pc->TabRect(2);  // tab 2 shows page 3
+    int y = (t0.Top + t0.Bottom) / 2 + 3;
+    UiTest::MouseDown(pc, t0.Left + 8, y);
+    UiTest::MouseMove(pc, t0.Left + 10, y, MK_LBUTTON);
+    UiTest::MouseMove(pc, t0.Left + 12, y, MK_LBUTTON);
+    EXPECT_FALSE(pc->DropMarkerShown());  // over the selected tab
+    UiTest::MouseMove(pc, t2.Left + 15, y, MK_LBUTTON);
+    EXPECT_TRUE(pc->DropMarkerShown());
+    UiTest::MouseUp(pc, t2.Left + 15, y);
+    EXPECT_FALSE(pc->DropMarkerShown());
+    EXPECT_EQ(p[0]->PageIndex(), 3);
+    EXPECT_EQ(pc->ActivePage(), p[0]);
+    delete f;
+}
+
+TEST(VtTabs, HandlersReplaceTheDefaultDrawingAndTabsGiveHints) {
+    UiTest::Init();
+    TForm* f;
+    auto* t = TabsOn(f, 320, 140);
+    Fill(*t, 2);
+    t->SetTabIndex(0);
+    t->SetHint("control");
+    t->SetTabHints(true);
+    t->Tab(1).Hint = "second";
+    std::vector<TVtTextStyle> styles;
+    t->OnGetTextColor = [&](TObject*, int, TVtTextStyle s, TColor& c, bool& handled) {
+        styles.push_back(s);
+        c = clRed;
+        handled = true;
+    };
+    t->OnPaintCardBackground = [](TObject*, TCanvas* c, int, const TRect& r, bool& handled) {
+        c->Brush()->SetColor(clLime);
+        c->FillRect(r);
+        handled = true;
+    };
+    f->Show();
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(t));
+    EXPECT_EQ(shot->Canvas()->Pixel(150, 60), clLime);
+    EXPECT_NE(std::find(styles.begin(), styles.end(), tsSelected), styles.end());
+    EXPECT_NE(std::find(styles.begin(), styles.end(), tsUnselected), styles.end());
+
+    UiTest::MouseMove(t, 75, 10);
+    EXPECT_EQ(t->Hint(), "second");
+    SetCursorPos(-500, -500);
+    UiTest::Wait(150);
+    EXPECT_EQ(t->Hint(), "control");
+    delete f;
+}
+
+TEST(VtTabs, ImagesWidenTheTabsAndDrawInTheirSlot) {
+    UiTest::Init();
+    TForm* f;
+    auto* t = TabsOn(f, 320, 140);
+    t->SetTabStyle(tsCutCorner);
+    t->AddTab("Ab");
+    t->AddTab("Ab");
+    t->UpdateLayout();
+    int plain = t->Tab(1).Rect.Width();
+    auto* images = new TImageList(f);
+    images->SetWidth(10);
+    images->SetHeight(10);
+    TBitmap red(10, 10);
+    red.Canvas()->Brush()->SetColor(clRed);
+    red.Canvas()->FillRect(TRect(0, 0, 10, 10));
+    images->Add(&red, nullptr);
+    t->SetImages(images);
+    t->Tab(1).ImageIndex = 0;
+    t->SetTabIndex(1);
+    t->Changed();
+    t->UpdateLayout();
+    EXPECT_EQ(t->Tab(1).Rect.Width(), plain + 10 + 2);  // image and image margin
+    f->Show();
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(t));
+    TRect r = t->TabRect(1);
+    int reds = 0;
+    for (int x = r.Left; x < r.Left + r.Width() / 2; ++x)
+        for (int y = r.Top; y < r.Bottom; ++y) reds += shot->Canvas()->Pixel(x, y) == clRed;
+    EXPECT_EQ(reds, 100);  // the whole image, on the left
+    delete images;
+    EXPECT_EQ(t->Images(), nullptr);
+    delete f;
+}
+
+TEST(VtTabs, VerticalCaptionsRunAlongSideTabs) {
+    UiTest::Init();
+    for (TVtTabOrientation o : {toLeft, toRight}) {
+        TForm* f;
+        auto* t = TabsOn(f, 320, 220);
+        t->SetBounds(0, 0, 200, 200);
+        t->SetTabOrientation(o);
+        t->SetTextOrientation(orVertical);
+        t->AddTab("Lxxxxxxx");
+        t->AddTab("B");
+        t->SetTabIndex(1);
+        f->Show();
+        UiTest::Flush();
+        TRect r = t->TabRect(0);
+        EXPECT_GT(r.Height(), 2 * r.Width()) << int(o);  // the long caption lengthens the tab, not its depth
+        std::unique_ptr<TBitmap> shot(UiTest::Capture(t));
+        shot->SaveToPNG(std::string(QM_TEST_OUT) + "/VtTabsVertical" + std::to_string(int(o)) + ".png");
+        // The caption's ink lies inside the tab, over most of its length.
+        int first = r.Bottom, last = r.Top;
+        for (int y = r.Top + 2; y < r.Bottom - 2; ++y)
+            for (int x = r.Left + 2; x < r.Right - 2; ++x)
+                if (shot->Canvas()->Pixel(x, y) == ColorToRGB(clBtnText)) first = std::min(first, y), last = std::max(last, y);
+        EXPECT_GT(last - first, r.Height() / 2) << int(o);
+        delete f;
+    }
+}
+
+TEST(VtPageControl, NextPagesWrapAndSkipHiddenTabs) {
+    UiTest::Init();
+    TForm f(nullptr);
+    std::vector<TVtTabSheet*> p;
+    auto* pc = PagesOn(&f, 4, &p);
+    p[3]->SetTabVisible(false);
+    EXPECT_EQ(pc->FindNextPage(p[2], true, true), p[0]);  // past the hidden last page, round to the first
+    EXPECT_EQ(pc->FindNextPage(p[2], true, false), p[3]);
+    EXPECT_EQ(pc->FindNextPage(p[0], false, true), p[2]);
+    EXPECT_EQ(pc->FindNextPage(nullptr, true, true), p[0]);
+    EXPECT_EQ(pc->FindNextPage(nullptr, false, true), p[2]);
+    pc->HideAllPageTabs();
+    EXPECT_EQ(pc->FindNextPage(p[0], true, true), nullptr);
+    EXPECT_EQ(pc->TabCount(), 0);
+    pc->ShowAllPageTabs();
+    EXPECT_EQ(pc->TabCount(), 4);
+    pc->SetActivePageDefault(p[1]);
+    delete p[1];
+    EXPECT_EQ(pc->ActivePageDefault(), nullptr);  // a removed page leaves no dangling default
+}

@@ -1,0 +1,440 @@
+#include "widgets/VtLstBox.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/FormLoader.h"
+#include "widgets/VtCommon.h"
+#include "widgets/VtGrafx.h"
+
+static constexpr UINT SearchTimer = 1;
+
+// ---------------------------------------------------------------- list box
+const TClassInfo& TVtCustomListBox::StaticClass() {
+    static TClassInfo ci = [] {
+        using C = TVtCustomListBox;
+        TClassInfo c{"TVtCustomListBox", &TCustomListBox::StaticClass(), {}, {}, {}};
+        c.props = {OrdProp<C, TColor>("FocusColor", &C::FocusColor, &C::SetFocusColor, clWindow),
+                   OrdProp<C, TColor>("DisabledColor", &C::DisabledColor, &C::SetDisabledColor, clBtnFace),
+                   OrdProp<C, TColor>("GroupColor", &C::GroupColor, &C::SetGroupColor, clInactiveCaptionText),
+                   BoolProp<C>("UseGradients", &C::UseGradients, &C::SetUseGradients, 1),
+                   BoolProp<C>("IncrementalSearch", &C::IncrementalSearch, &C::SetIncrementalSearch, 1),
+                   BoolProp<C>("BeepOnInvalidKey", &C::BeepOnInvalidKey, &C::SetBeepOnInvalidKey, 1),
+                   EventProp("OnMatch", &C::OnMatch)};
+        return c;
+    }();
+    return ci;
+}
+
+TVtCustomListBox::TVtCustomListBox(TComponent* owner) : TCustomListBox(owner) {
+    groupFont_.Assign(*Font());
+    groupFont_.SetStyle(groupFont_.Style() | fsBold);
+    groupFont_.SetColor(clHighlight);
+}
+
+TVtCustomListBox::~TVtCustomListBox() { StopSearchTimer(); }
+
+bool TVtCustomListBox::ItemIsGroup(int i) const {
+    if (i < 0 || i >= Items()->Count()) return false;
+    return Items()->Strings(i).compare(0, groupPrefix_.size(), groupPrefix_) == 0;
+}
+
+int TVtCustomListBox::FindGroup(int i) const {
+    for (i = std::min(i, Items()->Count() - 1); i >= 0; --i)
+        if (ItemIsGroup(i)) return i;
+    return -1;
+}
+
+int TVtCustomListBox::FindItem(const std::string& text) const {
+    auto lower = [](std::string s) {
+        for (char& ch : s) ch = char(std::tolower(uint8_t(ch)));
+        return s;
+    };
+    std::string t = lower(text);
+    for (int i = 0; i < Items()->Count(); ++i)
+        if (lower(Items()->Strings(i)).compare(0, t.size(), t) == 0) return i;
+    return -1;
+}
+
+void TVtCustomListBox::SelectAll() {
+    if (!MultiSelect()) return;
+    for (int i = 0; i < Items()->Count(); ++i) SetSelected(i, true);
+}
+
+void TVtCustomListBox::SetGroupPrefix(const std::string& p) {
+    if (groupPrefix_ == p) return;
+    groupPrefix_ = p;
+    Invalidate();
+}
+void TVtCustomListBox::SetGroupColor(TColor c) {
+    groupColor_ = c;
+    Invalidate();
+}
+void TVtCustomListBox::SetShowGroups(bool s) {
+    showGroups_ = s;
+    Invalidate();
+}
+void TVtCustomListBox::SetUseGradients(bool u) {
+    useGradients_ = u;
+    Invalidate();
+}
+void TVtCustomListBox::SetFocusColor(TColor c) {
+    focusColor_ = c;
+    UpdateColors();
+}
+void TVtCustomListBox::SetDisabledColor(TColor c) {
+    disabledColor_ = c;
+    UpdateColors();
+}
+void TVtCustomListBox::SetNormalColor(TColor c) {
+    normalColor_ = c;
+    UpdateColors();
+}
+
+void TVtCustomListBox::UpdateColors() {
+    if (IsLoading()) return;
+    updatingColor_ = true;
+    SetColor(!Enabled() ? disabledColor_ : Focused() ? focusColor_ : normalColor_);
+    updatingColor_ = false;
+}
+
+void TVtCustomListBox::Loaded() {
+    TCustomListBox::Loaded();
+    UpdateColors();
+}
+
+void TVtCustomListBox::DoEnter() {
+    TCustomListBox::DoEnter();
+    UpdateColors();
+}
+void TVtCustomListBox::DoExit() {
+    TCustomListBox::DoExit();
+    UpdateColors();
+}
+
+void TVtCustomListBox::DrawItem(int index, TRect rect, TOwnerDrawState state) {
+    TCanvas* c = Canvas();
+    if (showGroups_ && ItemIsGroup(index)) {
+        DrawGroupItem(index, rect, state);
+        return;
+    }
+    c->FillRect(rect);
+    DrawItemText(index, rect);
+}
+
+void TVtCustomListBox::DrawItemText(int index, TRect rect) {
+    TCanvas* c = Canvas();
+    c->Brush()->SetStyle(bsClear);
+    const std::string& s = Items()->Strings(index);
+    c->TextOut(rect.Left + 2, rect.Top + (rect.Height() - c->TextHeight(s)) / 2, s);
+    c->Brush()->SetStyle(bsSolid);
+}
+
+void TVtCustomListBox::DrawGroupItem(int index, TRect rect, TOwnerDrawState state) {
+    TCanvas* c = Canvas();
+    c->SetFont(groupFont_);
+    if (state & odSelected) {
+        c->Brush()->SetColor(clHighlight);
+        c->FillRect(rect);
+        c->Font()->SetColor(clHighlightText);
+    } else if (useGradients_ && IsHighColorDisplay()) {
+        // Left to right: the group colour at the text's side.
+        DrawGradient(c, rect, 5, groupColor_, Color(), 1);
+    } else {
+        c->Brush()->SetColor(groupColor_);
+        c->FillRect(rect);
+    }
+    std::string s = Items()->Strings(index).substr(groupPrefix_.size());
+    c->Brush()->SetStyle(bsClear);
+    c->TextRect(rect, rect.Left + 2, rect.Top + (ItemHeight() - c->TextHeight(s)) / 2, s);
+    c->Brush()->SetStyle(bsSolid);
+}
+
+void TVtCustomListBox::Beep() { MessageBeep(0); }
+
+void TVtCustomListBox::StopSearchTimer() {
+    if (searchTimer_) KillTimer(this, SearchTimer);
+    searchTimer_ = false;
+}
+
+void TVtCustomListBox::Search(const std::string& candidate) {
+    int i = FindItem(candidate);
+    if (i < 0) {
+        if (beepOnInvalidKey_) Beep();
+        return;
+    }
+    if (MultiSelect()) {
+        if (ItemIndex() >= 0) SetSelected(ItemIndex(), false);
+        SetSelected(i, true);
+    }
+    SetItemIndex(i);
+    searchText_ = candidate;
+    if (OnMatch) OnMatch(this);
+}
+
+void TVtCustomListBox::KeyPress(char& key) {
+    if (!incrementalSearch_) {
+        TCustomListBox::KeyPress(key);
+        return;
+    }
+    uint8_t k = uint8_t(key);
+    if (k == 8) {
+        if (searchText_.empty()) {
+            if (beepOnInvalidKey_) Beep();
+        } else {
+            searchText_.pop_back();
+            if (searchText_.empty()) SetItemIndex(0);
+            else Search(searchText_);
+        }
+        key = 0;
+    } else if (k == 27) {
+        SetItemIndex(-1);
+        key = 0;
+    } else if (k >= 32) {
+        if (k == ' ' && MultiSelect()) {
+            TCustomListBox::KeyPress(key);
+            return;
+        }
+        Search(searchText_ + char(k));
+        StopSearchTimer();
+        searchTimer_ = SetTimer(this, SearchTimer, SearchResetMs) != 0;
+        key = 0;
+    } else {
+        TCustomListBox::KeyPress(key);
+    }
+}
+
+void TVtCustomListBox::KeyDown(WORD& key, TShiftState shift) {
+    switch (key) {
+    case VK_ESCAPE:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_END:
+    case VK_HOME:
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN: searchText_.clear(); break;
+    default: break;
+    }
+    TCustomListBox::KeyDown(key, shift);
+}
+
+void TVtCustomListBox::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
+    if (b == mbLeft) searchText_.clear();
+    TCustomListBox::MouseDown(b, s, x, y);
+}
+
+void TVtCustomListBox::Dispatch(TMessage& m) {
+    switch (m.Msg) {
+    case WM_TIMER:
+        if (m.WParam == SearchTimer) {
+            StopSearchTimer();
+            searchText_.clear();
+            return;
+        }
+        break;
+    case CM_ENABLEDCHANGED: UpdateColors(); break;
+    case CM_COLORCHANGED:
+        if (!updatingColor_) normalColor_ = Color();
+        break;
+    default: break;
+    }
+    TCustomListBox::Dispatch(m);
+}
+
+// ---------------------------------------------------------------- tab stops
+void TVtTabStopList::Changed() {
+    if (owner_) owner_->UpdateTabStops();
+}
+void TVtTabStopList::Put(int index, int32_t value) {
+    TVtIntegerList::Put(index, value);
+    Changed();
+}
+int TVtTabStopList::Add(int32_t value) {
+    int i = TVtIntegerList::Add(value);
+    Changed();
+    return i;
+}
+void TVtTabStopList::Insert(int index, int32_t value) {
+    TVtIntegerList::Insert(index, value);
+    Changed();
+}
+void TVtTabStopList::Delete(int index) {
+    TVtIntegerList::Delete(index);
+    Changed();
+}
+void TVtTabStopList::Clear() {
+    TVtIntegerList::Clear();
+    Changed();
+}
+
+// ---------------------------------------------------------------- tabbed list box
+static const TEnumInfo TabStopsModeIdents{{"tsmManual", "tsmAutomatic"}};
+
+const TClassInfo& TVtCustomTabbedListBox::StaticClass() {
+    static TClassInfo ci = [] {
+        using C = TVtCustomTabbedListBox;
+        TClassInfo c{"TVtCustomTabbedListBox", &TVtCustomListBox::StaticClass(), {}, {}, {}};
+        c.props = {OrdProp<C, TVtTabStopsMode>("TabStopsMode", &C::TabStopsMode, &C::SetTabStopsMode, tsmManual,
+                                               &TabStopsModeIdents)};
+        return c;
+    }();
+    return ci;
+}
+
+TVtCustomTabbedListBox::TVtCustomTabbedListBox(TComponent* owner) : TVtCustomListBox(owner) {}
+
+void TVtCustomTabbedListBox::MeasureFont() {
+    TBitmap b(1, 1);
+    b.Canvas()->SetFont(*Font());
+    std::string letters;
+    for (char ch = 'A'; ch <= 'Z'; ++ch) letters += ch;
+    for (char ch = 'a'; ch <= 'z'; ++ch) letters += ch;
+    avgCharWidth_ = int(std::lround(b.Canvas()->TextWidth(letters) / 52.0));
+}
+
+void TVtCustomTabbedListBox::SetTabStopsMode(TVtTabStopsMode m) {
+    mode_ = m;
+    if (m == tsmAutomatic) ComputeTabStops();
+}
+
+std::vector<int> TVtCustomTabbedListBox::GetTabStops() const {
+    std::vector<int> out;
+    int n = std::min(tabStops_.Count(), MaxTabStops);
+    for (int i = 0; i < n; ++i) {
+        // Four dialog units per character width, kept inside 32 bits.
+        int64_t v = int64_t(tabStops_.Items(i)) * 4;
+        out.push_back(int(std::clamp<int64_t>(v, INT_MIN, INT_MAX)));
+    }
+    return out;
+}
+
+int TVtCustomTabbedListBox::StopPixels(int dialogUnits) const {
+    int64_t avg = std::max(avgCharWidth_, 1);
+    int64_t v = (int64_t(dialogUnits) * avg * 2 + (dialogUnits >= 0 ? 4 : -4)) / 8;  // rounded
+    return int(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
+}
+
+void TVtCustomTabbedListBox::UpdateTabStops() { Invalidate(); }
+
+namespace {
+std::vector<std::string> Fields(const std::string& s) {
+    std::vector<std::string> f(1);
+    for (char ch : s) {
+        if (ch == '\t') f.emplace_back();
+        else f.back() += ch;
+    }
+    return f;
+}
+std::string JoinFields(const std::vector<std::string>& f) {
+    std::string s;
+    for (size_t i = 0; i < f.size(); ++i) s += (i ? "\t" : "") + f[i];
+    return s;
+}
+}  // namespace
+
+std::string TVtCustomTabbedListBox::Column(int i, int c) const {
+    if (c < 0) throw Exception("Column index out of bounds (" + std::to_string(c) + ")");
+    std::vector<std::string> f = Fields(Items()->Strings(i));  // raises for an item out of range
+    return size_t(c) < f.size() ? f[size_t(c)] : std::string();
+}
+
+void TVtCustomTabbedListBox::SetColumn(int i, int c, const std::string& text) {
+    if (c < 0) throw Exception("Column index out of bounds (" + std::to_string(c) + ")");
+    std::vector<std::string> f = Fields(Items()->Strings(i));
+    if (f.size() <= size_t(c)) f.resize(size_t(c) + 1);
+    f[size_t(c)] = text;
+    Items()->SetStrings(i, JoinFields(f));
+}
+
+void TVtCustomTabbedListBox::ComputeTabStops() {
+    if (IsLoading() || IsDestroying()) return;
+    MeasureFont();
+    TBitmap b(1, 1);
+    TCanvas* c = b.Canvas();
+    size_t columns = 0;
+    for (int i = 0; i < Items()->Count(); ++i) columns = std::max(columns, Fields(Items()->Strings(i)).size());
+    std::vector<int32_t> stops;
+    int64_t stop = 0;
+    for (size_t col = 0; col < columns; ++col) {
+        int widest = 0;
+        for (int i = 0; i < Items()->Count(); ++i) {
+            bool group = ItemIsGroup(i);
+            std::string s = Items()->Strings(i);
+            if (group && col == 0) s = s.substr(GroupPrefix().size());
+            std::vector<std::string> f = Fields(s);
+            if (col >= f.size()) continue;
+            c->SetFont(group ? *GroupFont() : *Font());
+            int w = c->TextWidth(f[col]) + (col == 0 && !group ? GetItemIndent() : 0);
+            widest = std::max(widest, w);
+        }
+        stop += widest / std::max(avgCharWidth_, 1) + 4;
+        stops.push_back(int32_t(std::min<int64_t>(stop, INT32_MAX)));
+    }
+    tabStops_.TVtIntegerList::Clear();
+    for (int32_t s : stops) tabStops_.TVtIntegerList::Add(s);
+    UpdateTabStops();
+}
+
+void TVtCustomTabbedListBox::DrawItemText(int index, TRect rect) {
+    TCanvas* c = Canvas();
+    std::vector<std::string> f = Fields(Items()->Strings(index));
+    std::vector<int> stops = GetTabStops();
+    c->Brush()->SetStyle(bsClear);
+    int y = rect.Top + (rect.Height() - c->TextHeight("Pp")) / 2, x = rect.Left + 2;
+    for (size_t k = 0; k < f.size(); ++k) {
+        if (k > 0) {
+            // The next stop past the text so far; without one, the default of eight characters.
+            int at = x;
+            int next = INT_MIN;
+            for (int s : stops)
+                if (int px = rect.Left + 2 + StopPixels(s); px > at) {
+                    next = px;
+                    break;
+                }
+            if (next == INT_MIN) {
+                int step = std::max(avgCharWidth_, 1) * 8;
+                next = rect.Left + 2 + ((at - rect.Left - 2) / step + 1) * step;
+            }
+            x = next;
+        }
+        c->TextOut(x, y, f[k]);
+        x += c->TextWidth(f[k]);
+    }
+    c->Brush()->SetStyle(bsSolid);
+}
+
+void TVtCustomTabbedListBox::ItemsChanged(int index, int delta) {
+    TVtCustomListBox::ItemsChanged(index, delta);
+    if (mode_ == tsmAutomatic) ComputeTabStops();
+}
+
+void TVtCustomTabbedListBox::Loaded() {
+    TVtCustomListBox::Loaded();
+    MeasureFont();
+    if (mode_ == tsmAutomatic) ComputeTabStops();
+}
+
+void TVtCustomTabbedListBox::Dispatch(TMessage& m) {
+    TVtCustomListBox::Dispatch(m);
+    if (m.Msg == CM_FONTCHANGED) {
+        MeasureFont();
+        if (mode_ == tsmAutomatic && Items()->Count() > 0) ComputeTabStops();
+    }
+}
+
+QM_CLASS_RECORD(TVtListBox, TVtCustomTabbedListBox)
+
+void RegisterListBoxClasses() {
+    RegisterClass(TVtListBox::StaticClass());
+    RegisterPropertyReader(TVtCustomTabbedListBox::StaticClass(), "TabStops.Integers",
+                           [](TObject* o, const TFormValue& v) {
+                               static_cast<TVtCustomTabbedListBox*>(o)->TabStops()->ReadProperty("Integers", v);
+                           });
+    // The frame is not drawn here: its settings in older resources are read and dropped.
+    for (const char* name : {"FrameFlat", "FrameFocusStyle", "FrameFlatStyle", "FrameSides"})
+        RegisterPropertyReader(TVtCustomListBox::StaticClass(), name, [](TObject*, const TFormValue&) {});
+}
