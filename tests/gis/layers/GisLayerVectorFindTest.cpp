@@ -223,15 +223,33 @@ TEST_F(LayerFinds, LocateExDistancesAreGeosDistances) {
         }
         return GEOSGeom_createCollection_r(h, GEOS_GEOMETRYCOLLECTION, parts.data(), unsigned(parts.size()));
     };
-    int compared = 0;
-    for (int q = 0; q < 400; ++q) {
+    // A one-ring polygon, closed as GEOS wants it; null for a ring too short to bound an area.
+    auto area = [h](TGIS_Shape* s) -> GEOSGeometry* {
+        const int n = s->GetPartSize(0);
+        if (s->GetNumParts() != 1 || n < 3) return nullptr;
+        GEOSCoordSequence* seq = GEOSCoordSeq_create_r(h, unsigned(n + 1), 2);
+        for (int k = 0; k <= n; ++k) {
+            const TGIS_Point p = s->GetPoint(0, k % n);
+            GEOSCoordSeq_setXY_r(h, seq, unsigned(k), p.X, p.Y);
+        }
+        return GEOSGeom_createPolygon_r(h, GEOSGeom_createLinearRing_r(h, seq), nullptr, 0);
+    };
+    int compared = 0, outsidePolygons = 0;
+    for (int q = 0; q < 1000; ++q) {
         const TGIS_Point p = Random();
         double d = 0;
         int part = 0;
         TGIS_Point nearest{};
         TGIS_Shape* s = layer->LocateEx(p, 200, -1, d, part, nearest);
-        if (!s || s->ShapeType() == gisShapeTypePolygon) continue;
-        GEOSGeometry* g = geometry(s);
+        if (!s) continue;
+        GEOSGeometry* g = nullptr;
+        if (s->ShapeType() != gisShapeTypePolygon) {
+            g = geometry(s);
+        } else {
+            // Inside, a polygon measures below the tolerance by design; outside it is the distance to its area.
+            if (GisIsPointInPolygon(p, s) || !(g = area(s))) continue;
+            ++outsidePolygons;
+        }
         GEOSGeometry* point = GEOSGeom_createPointFromXY_r(h, p.X, p.Y);
         double expected = 0;
         ASSERT_EQ(GEOSDistance_r(h, g, point, &expected), 1);
@@ -242,6 +260,7 @@ TEST_F(LayerFinds, LocateExDistancesAreGeosDistances) {
         ++compared;
     }
     EXPECT_GT(compared, 50);
+    EXPECT_GT(outsidePolygons, 10);
     GEOS_finish_r(h);
 }
 #endif
