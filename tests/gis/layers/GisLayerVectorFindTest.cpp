@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "gis/core/GisProjections.h"
 #include "gis/core/GisRTree.h"
 #include "gis/layers/GisLayerVector.h"
 #include "platform/ui/testsupport/UiTest.h"
@@ -131,6 +132,36 @@ TEST_F(LayerFinds, TheIndexIsUsedUpToASixteenthOfTheLayerAndAskedInLayerCoordina
     Found({0, 0, 2500, 2500.001});
     EXPECT_FALSE(layer->UseRTreeForFind);
     EXPECT_EQ(Found({0, 0, 10000, 10000}), Brute({0, 0, 10000, 10000}));
+}
+
+// Doubles and shifts coordinates on the way to the viewer.
+class DoubleProjection : public TGIS_ProjectionAbstract {
+public:
+    std::string Code() const override { return "TST"; }
+    std::string Description() const override { return "test"; }
+    std::unique_ptr<TGIS_ProjectionAbstract> NewInstance() const override {
+        return std::make_unique<DoubleProjection>();
+    }
+    void Project(const TGIS_Point3D& in, TGIS_Point3D& out) override {
+        out = {in.X * 2 + 5000, in.Y * 2 + 5000, in.Z};
+    }
+    void Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) override {
+        out = {(in.X - 5000) / 2, (in.Y - 5000) / 2, in.Z};
+    }
+};
+
+TEST_F(LayerFinds, AViewerWindowAsksTheIndexInLayerCoordinates) {
+    v.SetProjection(new DoubleProjection);
+    layer->SetProjection(nullptr);  // the layer in plain coordinates, the viewer's doubled
+    ASSERT_DOUBLE_EQ(layer->Project({1, 2}).X, 5002);
+    Fill(2000);
+    layer->PrepareRTree(true);
+    for (int q = 0; q < 200; ++q) {
+        const TGIS_Extent e = Window();
+        const TGIS_Extent shown{e.XMin * 2 + 5000, e.YMin * 2 + 5000, e.XMax * 2 + 5000, e.YMax * 2 + 5000};
+        ASSERT_EQ(Found(shown), Brute(shown, 0, true)) << q;
+        ASSERT_TRUE(layer->UseRTreeForFind) << q;
+    }
 }
 
 TEST_F(LayerFinds, AnIndexEntryWithoutAShapeHidesNoLaterHit) {
