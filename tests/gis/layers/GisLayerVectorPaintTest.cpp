@@ -456,6 +456,31 @@ TEST(LayerPaintWindow, ShapesAndTheirLabelsReachTheWindow) {
     EXPECT_GT(text, 5);
 }
 
+TEST(LayerPaintWindow, AFlashOnTheWindowEndsInItsLastRoundAndLeavesTheRepaintToTheMap) {
+    std::unique_ptr<TForm> form;
+    TGIS_ViewerWnd* wnd = ShowViewerWnd(form);
+    auto* layer = new TGIS_LayerVector;
+    auto& style = *static_cast<TGIS_ParamsSectionVector*>(layer->ParamsList().GetSection(0));
+    style.Marker().SetColor(clBlue);
+    style.Marker().SetSize(-4);
+    wnd->Add(layer);
+    layer->SetExtent({0, 0, 1000, 1000});
+    TGIS_Shape* p = layer->CreateShape(gisShapeTypePoint);
+    FillShape(*p, {{{500, 500}}});
+    wnd->RecalcExtent();
+    wnd->FullExtent();
+    UiTest::Wait(400);
+    const TPoint at = wnd->MapToScreen({500, 500});
+    ASSERT_EQ(std::unique_ptr<TBitmap>(UiTest::Capture(wnd))->Canvas()->Pixel(at.X, at.Y), clBlue);
+    p->Flash();
+    // Eight rounds on the window itself, the last in yellow; its area then waits for the map's repaint.
+    EXPECT_EQ(wnd->GetCanvas()->Pixel(at.X, at.Y), clYellow);
+    EXPECT_TRUE(wnd->PaintPending());
+    EXPECT_EQ(style.Marker().Color(), uint32_t(clBlue));
+    UiTest::Wait(400);
+    EXPECT_EQ(std::unique_ptr<TBitmap>(UiTest::Capture(wnd))->Canvas()->Pixel(at.X, at.Y), clBlue);
+}
+
 TEST(LayerPaintZoom, WithoutZoomNoPassRuns) {
     UiTest::Init();
     TGIS_Viewer v{nullptr};
