@@ -151,6 +151,14 @@ TEST_F(GisEditorTest, ADragMovesAVertexOnlyFromFivePixelsOn) {
     EXPECT_EQ(editor->GetSelectedVertex(), 1);
     // The trail of the drag is drawn in red.
     EXPECT_EQ(wnd->GetCanvas()->Pixel(q.X + 15, q.Y), TColor(0x0000FF));
+
+    // With AutoCenter the view follows the vertex just moved.
+    wnd->SetAutoCenter(true);
+    Drag(moved, 0, -40);
+    const TGIS_Point centred = editor->VertexBuffer()[1];
+    EXPECT_NE(centred.Y, moved.Y);
+    EXPECT_DOUBLE_EQ(wnd->Center().X, centred.X);
+    EXPECT_DOUBLE_EQ(wnd->Center().Y, centred.Y);
 }
 
 TEST_F(GisEditorTest, ClicksBeyondTheEndsOfALineAppendOrPrepend) {

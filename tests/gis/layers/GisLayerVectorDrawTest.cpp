@@ -12,6 +12,7 @@
 #include "gis/layers/GisSymbol.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/testsupport/UiTest.h"
+#include "tests/gis/layers/VectorOnBitmap.h"
 
 namespace {
 
@@ -51,24 +52,8 @@ TEST(LabelText, FormatsThatDoNotSuitTheValueGiveItAsText) {
 
 // ---- on a viewer ----
 
-class ShapeDraw : public ::testing::Test {
+class ShapeDraw : public VectorOnBitmap {
 protected:
-    void SetUp() override {
-        v.SetBounds(0, 0, 200, 100);
-        layer = new TGIS_LayerVector;
-        v.Add(layer);
-        layer->SetExtent({0, 0, 200, 100});
-        v.RecalcExtent();
-        v.SetZoom(1);
-        v.SetTargetBitmap(&bmp);
-        v.SetOutputMode(gisOutputBitmap);
-        Clear();
-    }
-    void Clear() {
-        bmp.Canvas()->Brush()->SetStyle(bsSolid);
-        bmp.Canvas()->Brush()->SetColor(clWhite);
-        bmp.Canvas()->FillRect(TRect(0, 0, 200, 100));
-    }
     // A red marker, filled and outlined.
     void Marker(const TPoint& centre, int size, uint8_t style) {
         TCanvas& c = *bmp.Canvas();
@@ -85,7 +70,6 @@ protected:
         return *layer->GetParams();
     }
     TGIS_ParamsLabel& LayerLabel() { return LayerStyle().Labels(); }
-    TColor At(int x, int y) { return bmp.Canvas()->Pixel(x, y); }
     // Pixels of a colour in a row or a column around the centre.
     int Run(int x0, int y0, int dx, int dy, TColor c) {
         int n = 0;
@@ -93,14 +77,6 @@ protected:
             if (At(x0 + k * dx, y0 + k * dy) == c) ++n;
         return n;
     }
-    void Save(const std::string& name) { bmp.SaveToFile(std::string(QM_TEST_OUT) + "/" + name + ".png"); }
-
-    struct App {
-        App() { UiTest::Init(); }
-    } app;
-    TBitmap bmp{200, 100, pf24bit};
-    TGIS_Viewer v{nullptr};
-    TGIS_LayerVector* layer = nullptr;
 };
 
 TEST_F(ShapeDraw, MarkersHaveTheirShapeAndSize) {
@@ -383,6 +359,40 @@ TEST_F(ShapeDraw, APolygonOfMoreRingsThanTheBufferHoldsKeepsItsHoles) {
     Save("many_rings");
     EXPECT_EQ(At(60, 51), clBlue);
     EXPECT_EQ(At(131, 51), clWhite);  // the last hole
+}
+
+TEST_F(ShapeDraw, APolygonOfMorePointsThanTheBufferKeepsAHoleOfItsWindingWhateverTheCanvasMode) {
+    LayerStyle().Area().SetColor(clBlue);
+    LayerStyle().Area().SetOutlineColor(clBlue);
+    // An outer ring of 140,000 points, and a hole wound the same way, which a winding fill would paint over.
+    TGIS_Shape* s = layer->CreateShape(gisShapeTypePolygon);
+    s->Lock(1);
+    s->AddPart();
+    const int side = 35000;
+    const std::vector<TGIS_Point> corners{{10, 10}, {190, 10}, {190, 90}, {10, 90}, {10, 10}};
+    for (int c = 0; c < 4; ++c)
+        for (int i = 0; i < side; ++i) {
+            const double t = double(i) / side;
+            s->AddPoint({corners[c].X + (corners[c + 1].X - corners[c].X) * t,
+                         corners[c].Y + (corners[c + 1].Y - corners[c].Y) * t});
+        }
+    s->AddPart();
+    for (const TGIS_Point& q : std::vector<TGIS_Point>{{100, 30}, {160, 30}, {160, 70}, {100, 70}}) s->AddPoint(q);
+    s->Unlock();
+    ASSERT_GT(s->GetPartSize(0), GIS_MAX_DRAW_POINTS);
+    for (uint8_t pattern : {uint8_t(gisBsSolid), uint8_t(gisBsDiagCross)}) {
+        Clear();
+        LayerStyle().Area().SetPattern(pattern);
+        bmp.Canvas()->SetPolyFillMode(WINDING);
+        s->Draw();
+        EXPECT_EQ(bmp.Canvas()->SetPolyFillMode(ALTERNATE), WINDING) << "the canvas's mode is given back";
+        Save("long_ring_hole" + std::to_string(pattern));
+        int inHole = 0, outside = 0;
+        for (int y = 35; y < 66; ++y)
+            for (int x = 20; x < 156; ++x) (x > 104 ? inHole : outside) += At(x, y) == clBlue;
+        EXPECT_EQ(inHole, 0) << int(pattern);
+        EXPECT_GT(outside, 100) << int(pattern);
+    }
 }
 
 TEST_F(ShapeDraw, LabelTextReadsTheShapeFields) {

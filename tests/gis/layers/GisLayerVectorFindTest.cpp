@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "gis/core/GisProjections.h"
 #include "gis/core/GisRTree.h"
 #include "gis/layers/GisLayerVector.h"
 #include "platform/ui/testsupport/UiTest.h"
@@ -133,6 +134,36 @@ TEST_F(LayerFinds, TheIndexIsUsedUpToASixteenthOfTheLayerAndAskedInLayerCoordina
     EXPECT_EQ(Found({0, 0, 10000, 10000}), Brute({0, 0, 10000, 10000}));
 }
 
+// Doubles and shifts coordinates on the way to the viewer.
+class DoubleProjection : public TGIS_ProjectionAbstract {
+public:
+    std::string Code() const override { return "TST"; }
+    std::string Description() const override { return "test"; }
+    std::unique_ptr<TGIS_ProjectionAbstract> NewInstance() const override {
+        return std::make_unique<DoubleProjection>();
+    }
+    void Project(const TGIS_Point3D& in, TGIS_Point3D& out) override {
+        out = {in.X * 2 + 5000, in.Y * 2 + 5000, in.Z};
+    }
+    void Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) override {
+        out = {(in.X - 5000) / 2, (in.Y - 5000) / 2, in.Z};
+    }
+};
+
+TEST_F(LayerFinds, AViewerWindowAsksTheIndexInLayerCoordinates) {
+    v.SetProjection(new DoubleProjection);
+    layer->SetProjection(nullptr);  // the layer in plain coordinates, the viewer's doubled
+    ASSERT_DOUBLE_EQ(layer->Project({1, 2}).X, 5002);
+    Fill(2000);
+    layer->PrepareRTree(true);
+    for (int q = 0; q < 200; ++q) {
+        const TGIS_Extent e = Window();
+        const TGIS_Extent shown{e.XMin * 2 + 5000, e.YMin * 2 + 5000, e.XMax * 2 + 5000, e.YMax * 2 + 5000};
+        ASSERT_EQ(Found(shown), Brute(shown, 0, true)) << q;
+        ASSERT_TRUE(layer->UseRTreeForFind) << q;
+    }
+}
+
 TEST_F(LayerFinds, AnIndexEntryWithoutAShapeHidesNoLaterHit) {
     Fill(400);
     layer->PrepareRTree(true);
@@ -223,15 +254,33 @@ TEST_F(LayerFinds, LocateExDistancesAreGeosDistances) {
         }
         return GEOSGeom_createCollection_r(h, GEOS_GEOMETRYCOLLECTION, parts.data(), unsigned(parts.size()));
     };
-    int compared = 0;
-    for (int q = 0; q < 400; ++q) {
+    // A one-ring polygon, closed as GEOS wants it; null for a ring too short to bound an area.
+    auto area = [h](TGIS_Shape* s) -> GEOSGeometry* {
+        const int n = s->GetPartSize(0);
+        if (s->GetNumParts() != 1 || n < 3) return nullptr;
+        GEOSCoordSequence* seq = GEOSCoordSeq_create_r(h, unsigned(n + 1), 2);
+        for (int k = 0; k <= n; ++k) {
+            const TGIS_Point p = s->GetPoint(0, k % n);
+            GEOSCoordSeq_setXY_r(h, seq, unsigned(k), p.X, p.Y);
+        }
+        return GEOSGeom_createPolygon_r(h, GEOSGeom_createLinearRing_r(h, seq), nullptr, 0);
+    };
+    int compared = 0, outsidePolygons = 0;
+    for (int q = 0; q < 1000; ++q) {
         const TGIS_Point p = Random();
         double d = 0;
         int part = 0;
         TGIS_Point nearest{};
         TGIS_Shape* s = layer->LocateEx(p, 200, -1, d, part, nearest);
-        if (!s || s->ShapeType() == gisShapeTypePolygon) continue;
-        GEOSGeometry* g = geometry(s);
+        if (!s) continue;
+        GEOSGeometry* g = nullptr;
+        if (s->ShapeType() != gisShapeTypePolygon) {
+            g = geometry(s);
+        } else {
+            // Inside, a polygon measures below the tolerance by design; outside it is the distance to its area.
+            if (GisIsPointInPolygon(p, s) || !(g = area(s))) continue;
+            ++outsidePolygons;
+        }
         GEOSGeometry* point = GEOSGeom_createPointFromXY_r(h, p.X, p.Y);
         double expected = 0;
         ASSERT_EQ(GEOSDistance_r(h, g, point, &expected), 1);
@@ -242,6 +291,7 @@ TEST_F(LayerFinds, LocateExDistancesAreGeosDistances) {
         ++compared;
     }
     EXPECT_GT(compared, 50);
+    EXPECT_GT(outsidePolygons, 10);
     GEOS_finish_r(h);
 }
 #endif

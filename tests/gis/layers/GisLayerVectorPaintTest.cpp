@@ -13,24 +13,18 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "tests/gis/layers/ShapeBuild.h"
+#include "tests/gis/layers/VectorOnBitmap.h"
 #include "tests/gis/layers/ViewerWndHost.h"
 
 namespace {
 
-// A 200 x 100 bitmap showing the map (0, 0) - (200, 100) at one pixel per unit, with ten 10 x 10 squares along
-// y = 50 whose field N counts them (0 .. 9); the square of N = k covers x from 20k to 20k + 10.
-class LayerPaint : public ::testing::Test {
+// Ten 10 x 10 squares along y = 50 whose field N counts them (0 .. 9); the square of N = k covers x from 20k to
+// 20k + 10.
+class LayerPaint : public VectorOnBitmap {
 protected:
     void SetUp() override {
-        v.SetBounds(0, 0, 200, 100);
-        layer = new TGIS_LayerVector;
-        v.Add(layer);
+        VectorOnBitmap::SetUp();
         layer->AddField("N", gisFieldNumber, 5, 0);
-        layer->SetExtent({0, 0, 200, 100});
-        v.RecalcExtent();
-        v.SetZoom(1);
-        v.SetTargetBitmap(&bmp);
-        v.SetOutputMode(gisOutputBitmap);
         for (int k = 0; k < 10; ++k) {
             TGIS_Shape* s = layer->CreateShape(gisShapeTypePolygon);
             FillShape(*s, {Box(20 * k, 45, 20 * k + 10, 55)});
@@ -54,21 +48,12 @@ protected:
         return s;
     }
     void Paint() {
-        bmp.Canvas()->Brush()->SetStyle(bsSolid);
-        bmp.Canvas()->Brush()->SetColor(clWhite);
-        bmp.Canvas()->FillRect(TRect(0, 0, 200, 100));
+        Clear();
         v.Draw();
     }
+    using VectorOnBitmap::At;
     // Colour inside square k.
-    TColor At(int k) { return bmp.Canvas()->Pixel(20 * k + 5, 50); }
-    void Save(const std::string& name) { bmp.SaveToFile(std::string(QM_TEST_OUT) + "/" + name + ".png"); }
-
-    struct App {
-        App() { UiTest::Init(); }
-    } app;
-    TBitmap bmp{200, 100, pf24bit};
-    TGIS_Viewer v{nullptr};
-    TGIS_LayerVector* layer = nullptr;
+    TColor At(int k) { return At(20 * k + 5, 50); }
 };
 
 TEST_F(LayerPaint, TheLastSectionWhoseQueryHoldsStylesTheShapeAndAHiddenOneHidesIt) {
@@ -471,6 +456,31 @@ TEST(LayerPaintWindow, ShapesAndTheirLabelsReachTheWindow) {
     EXPECT_GT(text, 5);
 }
 
+TEST(LayerPaintWindow, AFlashOnTheWindowEndsInItsLastRoundAndLeavesTheRepaintToTheMap) {
+    std::unique_ptr<TForm> form;
+    TGIS_ViewerWnd* wnd = ShowViewerWnd(form);
+    auto* layer = new TGIS_LayerVector;
+    auto& style = *static_cast<TGIS_ParamsSectionVector*>(layer->ParamsList().GetSection(0));
+    style.Marker().SetColor(clBlue);
+    style.Marker().SetSize(-4);
+    wnd->Add(layer);
+    layer->SetExtent({0, 0, 1000, 1000});
+    TGIS_Shape* p = layer->CreateShape(gisShapeTypePoint);
+    FillShape(*p, {{{500, 500}}});
+    wnd->RecalcExtent();
+    wnd->FullExtent();
+    UiTest::Wait(400);
+    const TPoint at = wnd->MapToScreen({500, 500});
+    ASSERT_EQ(std::unique_ptr<TBitmap>(UiTest::Capture(wnd))->Canvas()->Pixel(at.X, at.Y), clBlue);
+    p->Flash();
+    // Eight rounds on the window itself, the last in yellow; its area then waits for the map's repaint.
+    EXPECT_EQ(wnd->GetCanvas()->Pixel(at.X, at.Y), clYellow);
+    EXPECT_TRUE(wnd->PaintPending());
+    EXPECT_EQ(style.Marker().Color(), uint32_t(clBlue));
+    UiTest::Wait(400);
+    EXPECT_EQ(std::unique_ptr<TBitmap>(UiTest::Capture(wnd))->Canvas()->Pixel(at.X, at.Y), clBlue);
+}
+
 TEST(LayerPaintZoom, WithoutZoomNoPassRuns) {
     UiTest::Init();
     TGIS_Viewer v{nullptr};
@@ -494,6 +504,28 @@ TEST(LayerPaintZoom, WithoutZoomNoPassRuns) {
     layer->PaintCharts();
     layer->PaintEditor();
     EXPECT_EQ(hooks, 0);
+
+    // Nor does a shape asked to draw itself: nothing reaches the bitmap.
+    bmp.Canvas()->Brush()->SetColor(clWhite);
+    bmp.Canvas()->FillRect(TRect(0, 0, 50, 50));
+    layer->GetParams()->Labels().SetValue("label");
+    layer->GetParams()->Chart().SetSize(-16);
+    layer->GetParams()->Chart().SetValues("0:0:1:2");
+    TGIS_Shape* p = layer->CreateShape(gisShapeTypePoint);
+    FillShape(*p, {{{1, 1}}});
+    TGIS_Shape* a = layer->CreateShape(gisShapeTypePolygon);
+    FillShape(*a, {Box(-1e300, -1e300, 1e300, 1e300)});
+    for (TGIS_Shape* shape : {s, p, a}) {
+        shape->Draw();
+        shape->DrawLabel();
+        shape->DrawChart();
+        shape->DrawEditOverlay();
+        shape->Invalidate(false);
+    }
+    int touched = 0;
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 50; ++x) touched += bmp.Canvas()->Pixel(x, y) != clWhite;
+    EXPECT_EQ(touched, 0);
 }
 
 }  // namespace
