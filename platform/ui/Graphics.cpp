@@ -693,13 +693,18 @@ struct TCanvasAccess {
         if (b.Style() == bsClear) return;
         bool hatch = b.Style() != bsSolid && !b.Bitmap();
         TPenMode mode = useRop ? c.pen_->Mode() : pmCopy;
+        // A kept painter still holds the brush of the shape before, mostly the same: setting an equal brush
+        // again would have the engine set up its fill afresh for every shape.
+        auto setBrush = [](QPainter& p, const QBrush& brush) {
+            if (p.brush() != brush) p.setBrush(brush);
+        };
         auto paintInto = [&](QPainter& p) {
             p.setPen(Qt::NoPen);
             if (hatch && c.bkMode_ == OPAQUE) {
-                p.setBrush(ToQColor(c.bkColor_));
+                setBrush(p, QBrush(ToQColor(c.bkColor_)));
                 shape(p);
             }
-            p.setBrush(MakeBrush(b));
+            setBrush(p, MakeBrush(b));
             shape(p);
         };
         Compose(paintInto, mode);
