@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cmath>
@@ -136,6 +137,102 @@ void Put(uint8_t* p, int off, T v) {
 
 enum class OpenFault { None, Foreign, Damaged };
 
+// GisExtentsOverlap, NaN included, without a branch.
+inline bool Meets(const TGIS_Extent& e, const TGIS_Extent& s) {
+    return !(e.XMin > s.XMax) & !(e.XMax < s.XMin) & !(e.YMin > s.YMax) & (e.YMax >= s.YMin);
+}
+
+// The leaf entries again, bulk-loaded (sort-tile-recursive) into 16-way nodes for searches only. The paged tree
+// keeps its file's split rule, which leaves siblings overlapping; a search there reads tens of pages for one hit.
+// Hits are handed out in the order a walk of the paged tree gives them (`rank`), so callers see no difference.
+struct Packed {
+    static constexpr size_t kFan = 16;
+    struct Item {
+        TGIS_Extent ext;
+        int32_t id;
+        int32_t rank;
+    };
+    std::vector<Item> items;
+    // levels[0] bounds groups of kFan items, levels[k] groups of kFan boxes of levels[k - 1]; the last has one box.
+    std::vector<std::vector<TGIS_Extent>> levels;
+
+    static TGIS_Extent Bounds(const TGIS_Extent* e, size_t n) {
+        TGIS_Extent r = e[0];
+        for (size_t i = 1; i < n; ++i) {
+            r.XMin = std::min(r.XMin, e[i].XMin);
+            r.YMin = std::min(r.YMin, e[i].YMin);
+            r.XMax = std::max(r.XMax, e[i].XMax);
+            r.YMax = std::max(r.YMax, e[i].YMax);
+        }
+        return r;
+    }
+
+    // `all` in the paged tree's walk order; none may hold a NaN (the paged tree's bounds pass NaN over, so
+    // which of such entries a walk finds cannot be told from the entry alone).
+    explicit Packed(std::vector<Item> all) : items(std::move(all)) {
+        const size_t n = items.size();
+        if (n == 0) return;
+        auto cx = [](const Item& a) { return a.ext.XMin + a.ext.XMax; };
+        auto cy = [](const Item& a) { return a.ext.YMin + a.ext.YMax; };
+        std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) { return cx(a) < cx(b); });
+        const size_t leaves = (n + kFan - 1) / kFan;
+        const size_t slices = std::max<size_t>(1, size_t(std::ceil(std::sqrt(double(leaves)))));
+        const size_t perSlice = ((leaves + slices - 1) / slices) * kFan;
+        for (size_t at = 0; at < n; at += perSlice)
+            std::sort(items.begin() + at, items.begin() + std::min(n, at + perSlice),
+                      [&](const Item& a, const Item& b) { return cy(a) < cy(b); });
+        std::vector<TGIS_Extent> level;
+        for (size_t at = 0; at < n; at += kFan) {
+            TGIS_Extent r = items[at].ext;
+            for (size_t i = at + 1; i < std::min(n, at + kFan); ++i) {
+                r.XMin = std::min(r.XMin, items[i].ext.XMin);
+                r.YMin = std::min(r.YMin, items[i].ext.YMin);
+                r.XMax = std::max(r.XMax, items[i].ext.XMax);
+                r.YMax = std::max(r.YMax, items[i].ext.YMax);
+            }
+            level.push_back(r);
+        }
+        levels.push_back(std::move(level));
+        while (levels.back().size() > 1) {
+            const std::vector<TGIS_Extent>& below = levels.back();
+            std::vector<TGIS_Extent> up;
+            for (size_t at = 0; at < below.size(); at += kFan)
+                up.push_back(Bounds(&below[at], std::min(below.size(), at + kFan) - at));
+            levels.push_back(std::move(up));
+        }
+    }
+
+    // Rank and id of the items meeting `s` (only `id` unless negative), in walk order; returns the nodes read.
+    int32_t Search(const TGIS_Extent& s, int32_t id, std::vector<std::pair<int32_t, int32_t>>& hits) const {
+        hits.clear();
+        if (items.empty()) return 1;
+        int32_t nodes = 0;
+        struct Todo {
+            size_t level, index;
+        };
+        // Boxes on the stack already meet the search: at most kFan a level, and there are at most 8 levels.
+        Todo stack[kFan * 10];
+        int top = 0;
+        if (Meets(levels.back()[0], s)) stack[top++] = {levels.size() - 1, 0};
+        while (top > 0) {
+            const Todo t = stack[--top];
+            ++nodes;
+            const size_t first = t.index * kFan;
+            if (t.level == 0) {
+                for (size_t i = first; i < std::min(items.size(), first + kFan); ++i)
+                    if (Meets(items[i].ext, s) && (id < 0 || items[i].id == id))
+                        hits.push_back({items[i].rank, items[i].id});
+                continue;
+            }
+            const std::vector<TGIS_Extent>& below = levels[t.level - 1];
+            for (size_t i = first; i < std::min(below.size(), first + kFan); ++i)
+                if (Meets(below[i], s)) stack[top++] = {t.level - 1, i};
+        }
+        std::sort(hits.begin(), hits.end());
+        return std::max(nodes, int32_t(1));
+    }
+};
+
 }  // namespace
 
 struct TGIS_RTree::TImpl {
@@ -163,6 +260,15 @@ struct TGIS_RTree::TImpl {
     TGIS_Extent searchExtent{};
     int32_t searchId = -1;
     int32_t searchPages = 0;
+
+    // Built once the walks since the last change have read as many pages as the tree holds, so that a tree
+    // changed between searches never pays for it; dropped by every change.
+    std::unique_ptr<Packed> packed;
+    bool unpackable = false;
+    int64_t walked = 0;
+    bool searchPacked = false;
+    std::vector<std::pair<int32_t, int32_t>> packedHits;  // rank, id
+    size_t packedNext = 0;
 
     ~TImpl() { CloseFile(); }
 
@@ -192,6 +298,7 @@ struct TGIS_RTree::TImpl {
     // The on-disk header stops being valid from the first change of an operation until SaveHeader,
     // so that an index left by a crash is never taken as sound.
     void BeginChange() {
+        DropPacked();
         headerDirty = true;
         if (fd >= 0 && diskMarker == kSaved) {
             int32_t zero = 0;
@@ -383,6 +490,7 @@ struct TGIS_RTree::TImpl {
     }
 
     void Open(const std::string& p) {
+        DropPacked();
         search.clear();
         image.clear();
         CloseFile();
@@ -507,9 +615,7 @@ struct TGIS_RTree::TImpl {
         for (int i = 0; i < count; ++i) {
             TGIS_Extent e;
             std::memcpy(&e, b + 8 + i * 36, sizeof e);
-            // GisExtentsOverlap, NaN included.
-            const bool hit = !(e.XMin > s.XMax) & !(e.XMax < s.XMin) & !(e.YMin > s.YMax) & (e.YMax >= s.YMin);
-            hits |= uint32_t(hit) << i;
+            hits |= uint32_t(Meets(e, s)) << i;
         }
         return {n, kind, hits, 0};
     }
@@ -527,6 +633,7 @@ struct TGIS_RTree::TImpl {
                     if (static_cast<int>(search.size()) >= kMaxDepth || id == f.page) Corrupt();
                     const Frame child = OpenFrame(id);
                     ++searchPages;
+                    ++walked;
                     search.push_back(child);
                     goto descended;
                 }
@@ -538,17 +645,69 @@ struct TGIS_RTree::TImpl {
         return -1;
     }
 
-    int32_t FindFirst(const TGIS_Extent& ext, int32_t id) {
+    int32_t WalkFirst(const TGIS_Extent& ext, int32_t id) {
+        searchPacked = false;
         search.clear();
         searchExtent = ext;
         searchId = id;
         search.push_back(OpenFrame(rootPage));
         searchPages = 1;
+        ++walked;
         return FindNext();
     }
 
+    int32_t FindFirst(const TGIS_Extent& ext, int32_t id) {
+        if (!packed && !unpackable && walked >= std::max<int64_t>(pageCount, 64)) BuildPacked();
+        if (!packed) return WalkFirst(ext, id);
+        search.clear();
+        searchPacked = true;
+        searchPages = packed->Search(ext, id, packedHits);
+        packedNext = 0;
+        return NextHit();
+    }
+
+    int32_t NextHit() {
+        if (searchPacked) return packedNext < packedHits.size() ? packedHits[packedNext++].second : -1;
+        return FindNext();
+    }
+
+    void DropPacked() {
+        packed.reset();
+        unpackable = false;
+        walked = 0;
+        searchPacked = false;
+        packedHits.clear();
+    }
+
+    // The leaf entries in the order of a walk: children in the order of their page's entries.
+    void BuildPacked() {
+        std::vector<Packed::Item> items;
+        items.reserve(static_cast<size_t>(itemCount));
+        std::vector<std::pair<int32_t, int>> todo{{rootPage, 0}};
+        Page p;
+        while (!todo.empty()) {
+            const auto [n, depth] = todo.back();
+            todo.pop_back();
+            if (depth > kMaxDepth) Corrupt();
+            ReadPage(p, n);
+            if (p.kind == kInner) {
+                for (int i = p.count - 1; i >= 0; --i) todo.push_back({p.e[i].id, depth + 1});
+                continue;
+            }
+            for (int i = 0; i < p.count; ++i) {
+                const TGIS_Extent& e = p.e[i].ext;
+                if (std::isnan(e.XMin) || std::isnan(e.YMin) || std::isnan(e.XMax) || std::isnan(e.YMax)) {
+                    unpackable = true;
+                    return;
+                }
+                items.push_back({e, p.e[i].id, static_cast<int32_t>(items.size())});
+            }
+        }
+        packed = std::make_unique<Packed>(std::move(items));
+    }
+
     bool Delete(const TGIS_Extent& ext, int32_t id) {
-        if (FindFirst(ext, id) < 0) return false;
+        if (WalkFirst(ext, id) < 0) return false;
         BeginChange();
         std::vector<Page> path(search.size() - 1);
         for (size_t i = 0; i + 1 < search.size(); ++i) ReadPage(path[i], search[i].page);
@@ -604,7 +763,7 @@ bool TGIS_RTree::IsEmpty() const { return impl_->itemCount < 1; }
 void TGIS_RTree::Insert(const TGIS_Extent& extent, int32_t id) { impl_->Insert(extent, id); }
 bool TGIS_RTree::Delete(const TGIS_Extent& extent, int32_t id) { return impl_->Delete(extent, id); }
 int32_t TGIS_RTree::FindFirst(const TGIS_Extent& extent, int32_t id) { return impl_->FindFirst(extent, id); }
-int32_t TGIS_RTree::FindNext() { return impl_->FindNext(); }
+int32_t TGIS_RTree::FindNext() { return impl_->NextHit(); }
 void TGIS_RTree::Clear() { impl_->Clear(); }
 const std::string& TGIS_RTree::Path() const { return impl_->path; }
 double TGIS_RTree::FileDate() const { return impl_->fileDate; }

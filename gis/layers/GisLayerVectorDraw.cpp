@@ -534,9 +534,10 @@ void TGIS_ShapePolygon::Draw() {
     };
     project();
 
-    const TRect r = v->MapToScreenRect(shape->GetProjectedExtent());
-    const TRect clip = canvas.ClipRect();
-    if (area.Pattern() >= 2) canvas.SetBrushOrg(r.Left % 8, r.Top % 8);
+    if (area.Pattern() >= 2) {
+        const TRect r = v->MapToScreenRect(shape->GetProjectedExtent());
+        canvas.SetBrushOrg(r.Left % 8, r.Top % 8);
+    }
     if (area.OutlineSymbol())
         canvas.Pen()->SetStyle(psClear);
     else
@@ -544,9 +545,15 @@ void TGIS_ShapePolygon::Draw() {
 
     // Tiles are anchored at the screen position of this shape's upper left corner, so that they stay put in
     // a pan and whether or not the drawing shape is a clipped copy.
-    const TGIS_Extent own = GetPointsExtent();
-    const TGIS_Point corner = v->MapToScreenF(TGIS_Point{own.XMin, own.YMax});
-    const TRect grid = v->MapToScreenRect(shape->GetPointsExtent());
+    // Only symbol and bitmap fills tile; a plain fill spares working out where.
+    TGIS_Point corner;
+    TRect grid, clip;
+    auto placeTiles = [&] {
+        const TGIS_Extent own = GetPointsExtent();
+        corner = v->MapToScreenF(TGIS_Point{own.XMin, own.YMax});
+        grid = v->MapToScreenRect(shape->GetPointsExtent());
+        clip = canvas.ClipRect();
+    };
     auto tile = [&](int w, int h, int reach, auto draw) {
         // The corner may lie far off the device when zoomed into a large shape; only its phase counts.
         const double fx = std::isfinite(corner.X) ? std::fmod(corner.X, w) : 0;
@@ -566,6 +573,7 @@ void TGIS_ShapePolygon::Draw() {
     const int fill = canvas.SetPolyFillMode(ALTERNATE);
     TGIS_Bitmap* bitmap = area.Bitmap();
     if (TGIS_SymbolAbstract* symbol = area.Symbol()) {
+        placeTiles();
         symbol->Prepare(v, area.SymbolSize(), 4, 0, area.SymbolRotate(), area.OutlineColor(), area.Color());
         const int gap = v->TwipsToPixels(area.SymbolGap());
         const int stepX = gap + symbol->Width, stepY = gap + symbol->Height;
@@ -581,6 +589,7 @@ void TGIS_ShapePolygon::Draw() {
             canvas.SetBkMode(bk);
         }
     } else if (bitmap && bitmap->Width() > 0 && bitmap->Height() > 0) {
+        placeTiles();
         const int w = bitmap->Width(), h = bitmap->Height();
         tile(w, h, std::max(w, h), [&](int x, int y) { canvas.Draw(x, y, bitmap); });
         canvas.Brush()->SetStyle(bsClear);

@@ -693,13 +693,18 @@ struct TCanvasAccess {
         if (b.Style() == bsClear) return;
         bool hatch = b.Style() != bsSolid && !b.Bitmap();
         TPenMode mode = useRop ? c.pen_->Mode() : pmCopy;
+        // A kept painter still holds the brush of the shape before, mostly the same: setting an equal brush
+        // again would have the engine set up its fill afresh for every shape.
+        auto setBrush = [](QPainter& p, const QBrush& brush) {
+            if (p.brush() != brush) p.setBrush(brush);
+        };
         auto paintInto = [&](QPainter& p) {
             p.setPen(Qt::NoPen);
             if (hatch && c.bkMode_ == OPAQUE) {
-                p.setBrush(ToQColor(c.bkColor_));
+                setBrush(p, QBrush(ToQColor(c.bkColor_)));
                 shape(p);
             }
-            p.setBrush(MakeBrush(b));
+            setBrush(p, MakeBrush(b));
             shape(p);
         };
         Compose(paintInto, mode);
@@ -1028,15 +1033,26 @@ void TCanvas::PolyPolyline(const TPoint* pts, const int* counts, int polys) {
 void TCanvas::Polygon(const TPoint* pts, int count) {
     if (count < 2) return;
     TCanvasAccess a(*this);
-    QPolygon p = ToQPolygon(pts, count, origin_.X, origin_.Y);
     if (a.Recording()) {
-        path_->path.addPolygon(QPolygonF(p));
+        path_->path.addPolygon(QPolygonF(ToQPolygon(pts, count, origin_.X, origin_.Y)));
         path_->path.closeSubpath();
         return;
     }
+    // A layer fills shapes of a few points by the thousand: those are converted on the stack.
+    constexpr int kSmall = 64;
+    QPoint small[kSmall];
+    QPolygon large;
+    const QPoint* dev = small;
+    if (count <= kSmall) {
+        for (int i = 0; i < count; ++i) small[i] = QPoint(pts[i].X + origin_.X, pts[i].Y + origin_.Y);
+    } else {
+        large = ToQPolygon(pts, count, origin_.X, origin_.Y);
+        dev = large.constData();
+    }
     Qt::FillRule rule = polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill;
-    a.FillShape([&](QPainter& qp) { qp.drawPolygon(p, rule); }, true);
-    a.StrokePolyline(p, true);
+    a.FillShape([&](QPainter& qp) { qp.drawPolygon(dev, count, rule); }, true);
+    if (pen_->Style() == psClear) return;
+    a.StrokePolyline(count <= kSmall ? QPolygon(QList<QPoint>(small, small + count)) : large, true);
 }
 
 void TCanvas::PolyPolygon(const TPoint* pts, const int* counts, int polys) {

@@ -223,6 +223,75 @@ TEST(RTree, SecondOpenerWorksInMemory) {
     EXPECT_EQ(FindAll(first, GisFullExtent()), (std::vector<int32_t>{1}));
 }
 
+// The leaf entries of an index file in the order a walk from the root meets them.
+std::vector<std::pair<TGIS_Extent, int32_t>> WalkOrder(const std::string& f, int32_t page) {
+    std::vector<std::pair<TGIS_Extent, int32_t>> r;
+    const size_t at = size_t(page) * 512;
+    for (int32_t k = 0; k < Int(f, at + 4); ++k) {
+        TGIS_Extent e;
+        std::memcpy(&e, f.data() + at + 8 + k * 36, sizeof e);
+        const int32_t id = Int(f, at + 8 + k * 36 + 32);
+        if (Int(f, at) == 2) {
+            r.push_back({e, id});
+        } else {
+            auto below = WalkOrder(f, id);
+            r.insert(r.end(), below.begin(), below.end());
+        }
+    }
+    return r;
+}
+
+// Searches repeated often enough to be answered from the bulk-loaded copy must give the same ids in the same
+// order as the walk of the pages; a change must be seen by the next search.
+TEST(RTree, RepeatedSearchesKeepTheWalkOrder) {
+    const std::string path = IndexFile("repeated");
+    TGIS_RTree t(path);
+    std::mt19937 rng(41);
+    std::uniform_real_distribution<double> pos(0, 200), size(0, 6);
+    for (int32_t i = 0; i < 3000; ++i) {
+        const double x = pos(rng), y = pos(rng);
+        // some extents inverted, some ids twice, some extents repeated
+        if (i % 50 == 0) t.Insert(GisMakeExtent(x + 2, y, x, y + 2), i);
+        else t.Insert(Box(x, y, size(rng), size(rng)), i % 700 == 1 ? 1 : i);
+        if (i % 300 == 0) t.Insert(Box(10, 10, 3, 3), i + 100000);
+    }
+    const auto order = WalkOrder(ReadAll(path), t.RootPage());
+    ASSERT_EQ(order.size(), size_t(t.ItemCount()));
+    auto check = [&](const TGIS_Extent& e, int32_t id) {
+        std::vector<int32_t> expected, got;
+        for (const auto& [ext, i] : order)
+            if (GisExtentsOverlap(ext, e) && (id < 0 || i == id)) expected.push_back(i);
+        for (int32_t i = t.FindFirst(e, id); i >= 0; i = t.FindNext()) got.push_back(i);
+        EXPECT_EQ(got, expected);
+    };
+    int least = 1 << 30;
+    for (int q = 0; q < 400; ++q) {
+        const double x = pos(rng), y = pos(rng);
+        check(Box(x, y, size(rng) * 3, size(rng) * 3), q % 10 == 0 ? 1 : -1);
+        least = std::min(least, t.SearchPageCount());
+    }
+    check(GisFullExtent(), -1);
+    check(Box(11, 11, 0, 0), -1);
+    check(Box(500, 500), -1);
+    EXPECT_GE(least, 1);
+
+    t.Insert(Box(11, 11), 777777);
+    EXPECT_EQ(FindAll(t, Box(11.5, 11.5, 0, 0), 777777), (std::vector<int32_t>{777777}));
+    EXPECT_TRUE(t.Delete(Box(11, 11), 777777));
+    for (int q = 0; q < 400; ++q) FindAll(t, Box(pos(rng), pos(rng)));
+    EXPECT_TRUE(FindAll(t, Box(11.5, 11.5, 0, 0), 777777).empty());
+    check(Box(5, 5, 20, 20), -1);
+}
+
+// An entry with NaN bounds is found or not as the pages' bounds let a walk reach it, however often asked.
+TEST(RTree, RepeatedSearchesWithNaNBounds) {
+    TGIS_RTree t("");
+    for (int32_t i = 0; i < 500; ++i) t.Insert(Box(i % 25 * 4, i / 25 * 4), i);
+    t.Insert(GisMakeExtent(std::nan(""), 3, 5, 6), 9999);
+    const std::vector<int32_t> first = FindAll(t, Box(0, 0, 50, 50));
+    for (int q = 0; q < 300; ++q) EXPECT_EQ(FindAll(t, Box(0, 0, 50, 50)), first);
+}
+
 // Inserts, deletes and updates in rounds, reopens the file, and compares searches with a scan.
 TEST(RTree, RandomizedAgainstBruteForce) {
     std::string path = IndexFile("random");
