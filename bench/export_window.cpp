@@ -15,8 +15,10 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtCmboBx.h"
 #include "widgets/VtPrgres.h"
 #include "widgets/VtRadChk.h"
+#include "widgets/VtSpnEdt.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "app/unCreateTessarRg.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtSpnEdt.h"
 
 namespace {
 
