@@ -329,6 +329,18 @@ TEST_F(LayerPaint, WhileEditingTheOtherShapesShowTheirHandles) {
     editor.EndEdit();
 }
 
+TEST_F(LayerPaint, HandlesLeaveTheNextShapesUnfilledWhenTheirAreaIsClear) {
+    Area(0).SetPattern(gisBsClear);
+    Area(0).SetOutlineWidth(1);
+    TGIS_Editor& editor = *v.Editor();
+    editor.ShowTracking = false;
+    editor.StartEdit(layer->GetShape(1), 0);
+    Clear();
+    layer->PaintShapes();
+    for (int k = 2; k < 10; ++k) EXPECT_EQ(At(k), clWhite) << k;
+    editor.EndEdit();
+}
+
 TEST_F(LayerPaint, ShapesReachingFarBeyondTheViewAreDrawnClipped) {
     Section(0).Line().SetColor(clRed);
     for (const TestParts& parts : {TestParts{{{0, 20}, {1e300, 20}}}, TestParts{{{-1e300, 80}, {200, 80}}}}) {
