@@ -479,7 +479,8 @@ TEST(LayerPaintWindow, AFlashOnTheWindowEndsInItsLastRoundAndLeavesTheRepaintToT
     int keys = 0, keysWhileShown = 0;
     wnd->OnKeyDown = [&](TObject*, WORD&, TShiftState) { ++keys; };
     UiTest::OnScreenPaint(wnd, [&] {
-        shown.push_back(std::unique_ptr<TBitmap>(wnd->CopySurface())->Canvas()->Pixel(client.Left + at.X, client.Top + at.Y));
+        std::unique_ptr<TBitmap> screen(wnd->CopySurface());
+        shown.push_back(screen->Canvas()->Pixel(client.Left + at.X, client.Top + at.Y));
         keysWhileShown += keys;
     });
     PostMessage(wnd, WM_KEYDOWN, 'A', 0);
