@@ -300,6 +300,8 @@ void TGIS_Shape::Flash() {
         for (bool highlight : {true, false}) {
             FlashStyle(*v, s, highlight);
             copy->Draw();
+            // Each round is seen; the loop takes no input, so the user cannot act on the map meanwhile.
+            v->ShowSurface();
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
     v->InvalidateExtent(copy->GetProjectedExtent(), false);

@@ -518,6 +518,7 @@ void TControlWidget::paintEvent(QPaintEvent* e) {
     QPainter p(this);
     const QImage& img = control->BackSurface()->img.Pixels();
     if (!img.isNull()) p.drawImage(e->rect(), img, e->rect());
+    if (onScreenPaint) onScreenPaint();
 }
 
 namespace {

@@ -30,6 +30,8 @@ public:
     TWinControl* control;
     // Moves the pixels of the surface to the screen.
     void Show(const QRect& r) { update(r); }
+    // Test hook: runs after each paint of this widget on the screen.
+    std::function<void()> onScreenPaint;
 
 protected:
     void paintEvent(QPaintEvent* e) override;

@@ -315,6 +315,10 @@ public:
     void ValidateClient(const TRect* r);
     void InvalidateFrame();
     bool PaintPending() const;
+    // Puts the back surface (client coordinates; nullptr: the whole client area) on the screen before returning,
+    // without painting what is pending or taking input: for drawings made straight onto the surface that must be
+    // seen one by one.
+    void ShowSurface(const TRect* r = nullptr);
     // The back surface as it is now (window coordinates), a copy.
     TBitmap* CopySurface() const;
     // Canvases on the back surface at any time: the client area, and the whole window with its frame.

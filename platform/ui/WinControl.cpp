@@ -589,6 +589,14 @@ void TWinControl::InvalidateFrame() {
 
 bool TWinControl::PaintPending() const { return !surface_->update.isEmpty() || surface_->ncInvalid; }
 
+void TWinControl::ShowSurface(const TRect* r) {
+    if (!widget_ || !handleCreated_ || !Showing()) return;
+    const QRect client = ToQRect(clientInWindow_);
+    const QRect q = r ? ToQRect(*r).translated(clientInWindow_.Left, clientInWindow_.Top).intersected(client) : client;
+    // repaint, unlike update, paints and flushes now and runs no event loop.
+    if (!q.isEmpty()) widget_->repaint(q);
+}
+
 void TWinControl::Invalidate() { InvalidateClient(nullptr, !(ControlStyle() & csOpaque)); }
 
 void TWinControl::Update() { ProcessPaint(); }

@@ -255,6 +255,9 @@ void SavePng(TControl* c, const std::string& path) {
     std::unique_ptr<TBitmap> b(Capture(c));
     b->SaveToPNG(path);
 }
+void OnScreenPaint(TWinControl* c, std::function<void()> f) {
+    if (c->Widget()) c->Widget()->onScreenPaint = std::move(f);
+}
 void AnswerMessageBoxes(int result) {
     Init();
     g_answer = result;

@@ -2,12 +2,14 @@
 // captures of controls as bitmaps and PNG files.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/ui/Windows.h"
 
 class TBitmap;
 class TControl;
+class TWinControl;
 
 namespace UiTest {
 // Creates the application object and its backend once (argc 0); later calls do nothing.
@@ -37,6 +39,9 @@ void Wait(int ms);
 // Paints what is pending and copies what the control shows (its whole bounds) into a new 24-bit bitmap.
 TBitmap* Capture(TControl* c);
 void SavePng(TControl* c, const std::string& path);
+// Calls f each time the control's window is put on the screen (an empty f stops it). What is shown then is the
+// control's CopySurface; f must not process messages (no Capture, Flush or Wait).
+void OnScreenPaint(TWinControl* c, std::function<void()> f);
 // Message-box answers: the next boxes are answered with this result (IDOK ...) instead of showing;
 // LastMessageBox tells the text and caption of the last one.
 void AnswerMessageBoxes(int result);

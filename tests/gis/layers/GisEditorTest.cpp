@@ -152,13 +152,34 @@ TEST_F(GisEditorTest, ADragMovesAVertexOnlyFromFivePixelsOn) {
     // The trail of the drag is drawn in red.
     EXPECT_EQ(wnd->GetCanvas()->Pixel(q.X + 15, q.Y), TColor(0x0000FF));
 
-    // With AutoCenter the view follows the vertex just moved.
+}
+
+TEST_F(GisEditorTest, WithAutoCenterTheViewFollowsTheSnappedVertexNotTheReleasedPoint) {
+    TGIS_Shape* s = AddShape(gisShapeTypeArc, {{{400, 450}, {480, 460}, {600, 560}}});
+    // Zoomed in, so that the view can move over the map. Released at the middle of the view, the window's own
+    // centring on the released point would leave the view where it is; the vertex snaps to a point 7 pixels off,
+    // and only the editor centres the view there.
+    wnd->SetZoom(wnd->Zoom() * 4);
+    const TPoint middle(wnd->DeviceWidth() / 2, wnd->DeviceHeight() / 2);
+    const TGIS_Point before = wnd->Center();
+    const TGIS_Point target = wnd->ScreenToMap(TPoint(middle.X + 6, middle.Y - 4));
+    AddShape(gisShapeTypePoint, {{target}});
+    editor->StartEdit(s, 0);
     wnd->SetAutoCenter(true);
-    Drag(moved, 0, -40);
-    const TGIS_Point centred = editor->VertexBuffer()[1];
-    EXPECT_NE(centred.Y, moved.Y);
-    EXPECT_DOUBLE_EQ(wnd->Center().X, centred.X);
-    EXPECT_DOUBLE_EQ(wnd->Center().Y, centred.Y);
+    const TPoint from = Screen({480, 460});
+    Drag({480, 460}, middle.X - from.X, middle.Y - from.Y);
+    ExpectPoints(Parts(s)[0], {{400, 450}, target, {600, 560}});
+    const double pixel = 1 / wnd->Zoom();
+    EXPECT_GT(std::hypot(wnd->Center().X - before.X, wnd->Center().Y - before.Y), 5 * pixel);
+    EXPECT_NEAR(wnd->Center().X, target.X, pixel);
+    EXPECT_NEAR(wnd->Center().Y, target.Y, pixel);
+
+    // Off, neither the editor nor the window moves the view.
+    wnd->SetAutoCenter(false);
+    const TGIS_Point kept = wnd->Center();
+    Drag(target, 0, -40);
+    EXPECT_DOUBLE_EQ(wnd->Center().X, kept.X);
+    EXPECT_DOUBLE_EQ(wnd->Center().Y, kept.Y);
 }
 
 TEST_F(GisEditorTest, ClicksBeyondTheEndsOfALineAppendOrPrepend) {

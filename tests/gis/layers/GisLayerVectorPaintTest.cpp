@@ -484,13 +484,32 @@ TEST(LayerPaintWindow, AFlashOnTheWindowEndsInItsLastRoundAndLeavesTheRepaintToT
     UiTest::Wait(400);
     const TPoint at = wnd->MapToScreen({500, 500});
     ASSERT_EQ(std::unique_ptr<TBitmap>(UiTest::Capture(wnd))->Canvas()->Pixel(at.X, at.Y), clBlue);
+    // What the screen shows at the point each time the window reaches it, and keys handled meanwhile: a key
+    // waiting in the queue stays there until the flash is over.
+    const TRect client = wnd->WindowClientRect();
+    std::vector<TColor> shown;
+    int keys = 0, keysWhileShown = 0;
+    wnd->OnKeyDown = [&](TObject*, WORD&, TShiftState) { ++keys; };
+    UiTest::OnScreenPaint(wnd, [&] {
+        std::unique_ptr<TBitmap> screen(wnd->CopySurface());
+        shown.push_back(screen->Canvas()->Pixel(client.Left + at.X, client.Top + at.Y));
+        keysWhileShown += keys;
+    });
+    PostMessage(wnd, WM_KEYDOWN, 'A', 0);
     p->Flash();
+    UiTest::OnScreenPaint(wnd, {});
+    // Every round on the screen at once, highlight and blink in turn.
+    const std::vector<TColor> rounds = {clRed, clYellow, clRed, clYellow, clRed, clYellow, clRed, clYellow};
+    EXPECT_EQ(shown, rounds);
+    EXPECT_EQ(keysWhileShown, 0);
     // Eight rounds on the window itself, the last in yellow; its area then waits for the map's repaint.
     EXPECT_EQ(wnd->GetCanvas()->Pixel(at.X, at.Y), clYellow);
     EXPECT_TRUE(wnd->PaintPending());
     EXPECT_EQ(style.Marker().Color(), uint32_t(clBlue));
     UiTest::Wait(400);
     EXPECT_EQ(std::unique_ptr<TBitmap>(UiTest::Capture(wnd))->Canvas()->Pixel(at.X, at.Y), clBlue);
+    EXPECT_EQ(keys, 1);
+    wnd->OnKeyDown = nullptr;
 }
 
 TEST(LayerPaintZoom, WithoutZoomNoPassRuns) {

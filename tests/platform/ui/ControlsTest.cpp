@@ -149,6 +149,39 @@ TEST_F(FormFixture, InvalidateEraseNcPaintPaintInOrder) {
     EXPECT_EQ(log.size(), 2u);
 }
 
+TEST_F(FormFixture, ShowSurfacePutsWhatWasDrawnOnTheScreenAtOnceAndNothingElse) {
+    std::vector<TColor> shown;
+    UiTest::OnScreenPaint(a, [&] {
+        shown.push_back(std::unique_ptr<TBitmap>(a->CopySurface())->Canvas()->Pixel(40, 40));
+    });
+    // Drawn straight onto the surface, with a repaint pending and a message waiting: the drawing reaches the
+    // screen, the pending paint and the message wait for the loop.
+    a->fill = clBlue;
+    a->Invalidate();
+    PostMessage(a, WM_USER + 1, 0, 0);
+    a->ClientCanvas()->Brush()->SetColor(clRed);
+    a->ClientCanvas()->FillRect(a->ClientRect());
+    a->ShowSurface();
+    EXPECT_EQ(shown, std::vector<TColor>{clRed});
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(a->PaintPending());
+    // Outside the client area, or on a hidden control: nothing to show.
+    const TRect outside(500, 500, 600, 600);
+    a->ShowSurface(&outside);
+    EXPECT_EQ(shown.size(), 1u);
+    UiTest::OnScreenPaint(a, {});
+    UiTest::Flush();
+    EXPECT_EQ(log, (std::vector<std::string>{"A:user1", "A:erase", "A:paint"}));
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(a));
+    EXPECT_EQ(shot->Canvas()->Pixel(40, 40), clBlue);
+    size_t paints = 0;
+    UiTest::OnScreenPaint(a, [&] { ++paints; });
+    a->Hide();
+    a->ShowSurface();
+    EXPECT_EQ(paints, 0u);
+    UiTest::OnScreenPaint(a, {});
+}
+
 TEST_F(FormFixture, PostedMessagesArriveLaterAndInOrder) {
     PostMessage(a, WM_USER + 1, 0, 0);
     PostMessage(a, WM_USER + 2, 0, 0);
