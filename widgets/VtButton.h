@@ -8,12 +8,12 @@
 #include <string>
 
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/Buttons.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ExtCtrls.h"
 #include "widgets/VtCommon.h"
 
 enum TVtControlButtonStyle : uint8_t { cbsNone, cbsLeft, cbsUp, cbsRight, cbsDown, cbsDropDown };
-using TNumGlyphs = int;  // 1..4
 
 class TVtControlButton : public TGraphicControl {
 public:
@@ -256,8 +256,6 @@ class TCustomImageList;
 class TPopupMenu;
 
 enum TBitBtnKind : uint8_t { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
-enum TButtonLayout : uint8_t { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
-extern const TEnumInfo ButtonLayoutIdents;
 
 // A push button with a glyph (cells of a bitmap, or an image of a list) beside its caption, and the stock
 // dialog kinds.
@@ -445,3 +443,46 @@ private:
 // Where a menu dropped from a control goes: under its bottom-left corner, or right-aligned with it when the menu
 // would pass the right edge of the work area.
 TPoint MenuDropPoint(TControl* c, TPopupMenu* menu);
+
+// The speed button of tool rows: flat, with a glyph swapped for a hot one while the pointer is over it, and a
+// caption that can be hidden and kept.
+class TVtToolbarButton : public TSpeedButton {
+public:
+    explicit TVtToolbarButton(TComponent* owner);
+    ~TVtToolbarButton() override;
+    QM_CLASS_INFO
+    // Copied; a bitmap given turns UseHotGlyph on, none turns it off; HotNumGlyphs follows its shape.
+    TBitmap* HotGlyph() const { return hotGlyph_.get(); }
+    void SetHotGlyph(const TBitmap* b);
+    TNumGlyphs HotNumGlyphs() const { return hotNumGlyphs_; }
+    void SetHotNumGlyphs(TNumGlyphs n);
+    bool UseHotGlyph() const { return useHotGlyph_; }
+    void SetUseHotGlyph(bool u) { useHotGlyph_ = u; }
+    bool IgnoreActionCaption() const { return ignoreActionCaption_; }
+    void SetIgnoreActionCaption(bool i) { ignoreActionCaption_ = i; }
+    bool ShowCaption() const { return showCaption_; }
+    // Off moves the caption aside, on brings it back.
+    void SetShowCaption(bool s);
+    // The hidden caption, what a form keeps as "SaveCaption" while ShowCaption is off.
+    std::string SaveCaption() const { return showCaption_ ? std::string() : savedCaption_; }
+    void SetSaveCaption(const std::string& c) { savedCaption_ = c; }
+    bool HotShown() const { return hotShown_; }
+    bool MouseInControl() const { return mouseIn_; }
+    void Dispatch(TMessage& m) override;
+    TNotifyEvent OnMouseEnter, OnMouseLeave;
+
+protected:
+    void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
+
+private:
+    void ShowHot();
+    void RestoreNormal();
+    std::unique_ptr<TBitmap> hotGlyph_, savedGlyph_;
+    TNumGlyphs hotNumGlyphs_ = 1, savedNumGlyphs_ = 0;  // 0: nothing saved
+    bool useHotGlyph_ = false, ignoreActionCaption_ = false, showCaption_ = true, hotShown_ = false,
+         mouseIn_ = false;
+    std::string savedCaption_;
+};
+
+// Registers the toolbar button for form resources, with its stream-only "SaveCaption".
+void RegisterToolbarButtonClass();

@@ -465,6 +465,7 @@ void RegisterWidgetClasses() {
         }
         RegisterClass(TVtSpacer::StaticClass());
         RegisterClass(TVtToolButton::StaticClass());
+        RegisterToolbarButtonClass();
         RegisterClass(TVtToolbar::StaticClass());
         RegisterPanelReaders(TVtToolbar::StaticClass());
         RegisterToolbarReaders(TVtToolbar::StaticClass());

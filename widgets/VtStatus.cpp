@@ -218,6 +218,9 @@ bool TVtCustomStatusPane::InSizeGrip(int x, int y) const {
 void TVtCustomStatusPane::Dispatch(TMessage& m) {
     switch (m.Msg) {
     case CM_QUERYBLINKING: m.Result = blinking_ ? 1 : 0; return;
+    case CM_HINTACTION:
+        if (!IsDesigning() && TakeHint(*reinterpret_cast<const std::string*>(m.LParam))) m.Result = 1;
+        return;
     case CM_BLINKSTATE:
         if (blinking_) {
             textColor_ = m.WParam == 1 ? blinkColor_ : normalColor_;

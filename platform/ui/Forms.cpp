@@ -565,10 +565,35 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
     return ::MessageBox(mainForm_, text, caption, flags);
 }
 
+namespace {
+// Offers m to c and, depth first, to its visible children; true once one took it.
+bool OfferToVisible(TControl* c, TMessage& m) {
+    if (!c->Visible()) return false;
+    c->WndProc(m);
+    if (m.Result != 0) return true;
+    if (auto* w = dynamic_cast<TWinControl*>(c))
+        for (int i = 0; i < w->ControlCount(); ++i)
+            if (OfferToVisible(w->Controls(i), m)) return true;
+    return false;
+}
+}  // namespace
+
 void TApplication::SetHint(const std::string& h) {
     if (h == hint_) return;
     hint_ = h;
-    if (OnHint) OnHint(this);
+    if (OnHint) {
+        OnHint(this);
+        return;
+    }
+    // Without a handler the hint goes to the first control that shows hints (a status pane with AutoHint):
+    // the active form's, then the other showing forms', top first.
+    TMessage m{CM_HINTACTION, 0, reinterpret_cast<LPARAM>(&hint_), 0};
+    std::vector<TCustomForm*> order;
+    if (Screen->ActiveForm()) order.push_back(Screen->ActiveForm());
+    for (int i = Screen->FormCount() - 1; i >= 0; --i)
+        if (Screen->Forms(i) != Screen->ActiveForm()) order.push_back(Screen->Forms(i));
+    for (TCustomForm* f : order)
+        if (f->Showing() && OfferToVisible(f, m)) return;
 }
 
 void TApplication::CancelHint() {

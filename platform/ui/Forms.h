@@ -196,6 +196,8 @@ public:
     void ShowException(const std::exception& e);
     int MessageBox(const std::string& text, const std::string& caption, UINT flags);
     std::string Hint() const { return hint_; }
+    // A change goes to OnHint; without a handler it is offered as CM_HINTACTION (LParam: the hint string) to
+    // the visible controls of the showing forms, the active one first, until one takes it (Result 1).
     void SetHint(const std::string& h);
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool v) { showHint_ = v; }

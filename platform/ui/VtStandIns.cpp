@@ -156,11 +156,6 @@ void TVtCheckList::KeyPress(char& key) {
     if (key == ' ') key = 0;
 }
 
-// ---------------------------------------------------------------- buttons
-
-QM_CLASS_RECORD(TVtToolbarButton, TSpeedButton)
-TVtToolbarButton::TVtToolbarButton(TComponent* owner) : TSpeedButton(owner) { SetFlat(true); }
-
 
 // ---------------------------------------------------------------- containers and texts
 
@@ -193,7 +188,7 @@ void RegisterFormClasses() {
           &TListBox::StaticClass(), &TComboBox::StaticClass(), &TButton::StaticClass(), &TCheckBox::StaticClass(),
           &TRadioButton::StaticClass(), &TGroupBox::StaticClass(), &TLabel::StaticClass(),
           &TSpeedButton::StaticClass(), &TPanel::StaticClass(), &TPageControl::StaticClass(),
-          &TTabSheet::StaticClass(), &TVtCheckList::StaticClass(), &TVtToolbarButton::StaticClass()})
+          &TTabSheet::StaticClass(), &TVtCheckList::StaticClass()})
         RegisterClass(*c);
 
     RegisterPropertyReader(TCustomListBox::StaticClass(), "Items.Strings", [](TObject* o, const TFormValue& v) {

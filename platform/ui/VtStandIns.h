@@ -58,12 +58,6 @@ private:
     std::string groupPrefix_ = "//";
 };
 
-class TVtToolbarButton : public TSpeedButton {
-public:
-    explicit TVtToolbarButton(TComponent* owner);
-    QM_CLASS_INFO
-};
-
 // Registers every class a form resource may name (standard controls, menus, dialogs and the stand-ins),
 // with their streamed properties ("Items.Strings", the check states) and nesting; once.
 void RegisterFormClasses();

@@ -13,6 +13,7 @@
 #include "app/unProgBar.h"
 #include "platform/ui/Bitmap.h"
 #include "tests/app/MainWindowFixture.h"
+#include "widgets/VtButton.h"
 #include "widgets/VtLabel.h"
 #include "widgets/VtPrgres.h"
 

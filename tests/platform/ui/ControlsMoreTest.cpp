@@ -274,15 +274,15 @@ TEST(Timer, IntervalZeroStopsAndChangesRestart) {
 TEST(Registry, ClassRecordsNameTheirClassAndParent) {
     UiTest::Init();
     // A record with no properties of its own: named after its class, below its parent, one per class.
-    const TClassInfo& tool = TVtToolbarButton::StaticClass();
-    EXPECT_EQ(&tool, &TVtToolbarButton::StaticClass());
-    EXPECT_EQ(tool.name, "TVtToolbarButton");
-    EXPECT_EQ(tool.parent, &TSpeedButton::StaticClass());
-    EXPECT_NE(tool.FindProp("Flat"), nullptr);  // inherited along the chain
+    const TClassInfo& tool = TLabel::StaticClass();
+    EXPECT_EQ(&tool, &TLabel::StaticClass());
+    EXPECT_EQ(tool.name, "TLabel");
+    EXPECT_EQ(tool.parent, &TCustomLabel::StaticClass());
+    EXPECT_NE(tool.FindProp("Caption"), nullptr);  // inherited along the chain
     ASSERT_TRUE(tool.create);
     std::unique_ptr<TComponent> made(tool.create(nullptr));
     EXPECT_EQ(made->ClassType(), &tool);
-    EXPECT_TRUE(made->InheritsFrom(TSpeedButton::StaticClass()));
+    EXPECT_TRUE(made->InheritsFrom(TCustomLabel::StaticClass()));
     EXPECT_FALSE(made->InheritsFrom(TWinControl::StaticClass()));
     // An abstract class is known but never made from its name.
     EXPECT_EQ(TCustomControl::StaticClass().name, "TCustomControl");
