@@ -1413,6 +1413,15 @@ void TVtCustomTabControl::DrawTab(TCanvas* c, int i) {
     // The outline; the edge on the card side belongs to the card frame.
     std::vector<int> cmd{2, 0, 0, 0, 3, pts[0].X, pts[0].Y};
     for (size_t k = 1; k < pts.size(); ++k) cmd.insert(cmd.end(), {4, pts[k].X, pts[k].Y});
+    if (selected && orientation_ == toTop && sequence_ == tsStandard && showShadow_ && pts.size() >= 2) {
+        // The card's soft shadow continues up the selected tab's right-hand edge, two pixels wide, a row at a
+        // time so that it follows a slanted edge too.
+        TPoint a = pts[pts.size() - 2], b = pts.back();
+        for (int y = a.Y + 1; y < b.Y; ++y) {
+            int x = b.Y == a.Y ? b.X : a.X + (b.X - a.X) * (y - a.Y) / (b.Y - a.Y);
+            cmd.insert(cmd.end(), {3, x + 1, y, 5, x + 2, y, 6, x + 3, y});
+        }
+    }
     RunPen(c, cmd);
 }
 
