@@ -589,3 +589,27 @@ TEST(VtTabs, ShadowAlongTheSelectedTab) {
         delete f;
     }
 }
+
+TEST(VtTabs, RoundCornersJoinTheCardFrame) {
+    UiTest::Init();
+    for (TVtTabOrientation o : {toTop, toLeft, toBottom, toRight}) {
+        TForm* f;
+        auto* t = TabsOn(f, 320, 200);
+        Fill(*t, 3);
+        t->SetTabStyle(tsRoundCorners);
+        t->SetTabOrientation(o);
+        t->SetShowFullFrame(false);
+        t->SetTabIndex(1);
+        f->Show();
+        UiTest::Flush();
+        std::unique_ptr<TBitmap> shot(UiTest::Capture(t));
+        shot->SaveToPNG(std::string(QM_TEST_OUT) + "/VtTabsRoundJoin" + std::to_string(int(o)) + ".png");
+        // The frame runs on into the tab's outline: both ends of the outline and the pixels beside them on the
+        // card's edge are the frame's.
+        TRect b;
+        std::vector<TPoint> p = t->Polygon(1, b);
+        TCanvas* c = shot->Canvas();
+        for (TPoint q : {p.front(), p.back()}) EXPECT_EQ(c->Pixel(q.X, q.Y), ColorToRGB(clBtnShadow)) << int(o);
+        delete f;
+    }
+}
