@@ -131,11 +131,11 @@ TEST(VtListBox, ReadFromAFormWithItsStops) {
 
 namespace {
 struct ListForm {
+    bool ready = (UiTest::Init(), true);  // before the first window
     TForm* form = new TForm(nullptr);
     List* list = new List(form);
     List* next = new List(form);
     ListForm() {
-        UiTest::Init();
         form->SetBounds(0, 0, 320, 240);
         for (List* l : {list, next}) {
             l->SetParent(form);
