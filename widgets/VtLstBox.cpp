@@ -5,7 +5,9 @@
 #include <cmath>
 
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/Themes.h"
 #include "platform/ui/FormLoader.h"
+#include "platform/ui/Forms.h"
 #include "widgets/VtCommon.h"
 #include "widgets/VtGrafx.h"
 
@@ -16,13 +18,19 @@ const TClassInfo& TVtCustomListBox::StaticClass() {
     static TClassInfo ci = [] {
         using C = TVtCustomListBox;
         TClassInfo c{"TVtCustomListBox", &TCustomListBox::StaticClass(), {}, {}, {}};
-        c.props = {OrdProp<C, TColor>("FocusColor", &C::FocusColor, &C::SetFocusColor, clWindow),
-                   OrdProp<C, TColor>("DisabledColor", &C::DisabledColor, &C::SetDisabledColor, clBtnFace),
+        c.props = ColorAndFrameProps<C>();
+        c.props.insert(c.props.end(), {
+                   RefProp<C, TVtFrameController>("FrameController", &C::FrameController, &C::SetFrameController),
+                   BoolProp<C>("TabOnEnter", &C::TabOnEnter, &C::SetTabOnEnter, 0),
+                   OrdProp<C, uint16_t>("HorzExtent", &C::HorzExtent, &C::SetHorzExtent, 0),
+                   BoolProp<C>("HorzScrollBar", &C::HorzScrollBar, &C::SetHorzScrollBar, 0),
+                   BoolProp<C>("ShowItemHints", &C::ShowItemHints, &C::SetShowItemHints, 1),
+                   EventProp("OnMouseEnter", &C::OnMouseEnter), EventProp("OnMouseLeave", &C::OnMouseLeave),
                    OrdProp<C, TColor>("GroupColor", &C::GroupColor, &C::SetGroupColor, clInactiveCaptionText),
                    BoolProp<C>("UseGradients", &C::UseGradients, &C::SetUseGradients, 1),
                    BoolProp<C>("IncrementalSearch", &C::IncrementalSearch, &C::SetIncrementalSearch, 1),
                    BoolProp<C>("BeepOnInvalidKey", &C::BeepOnInvalidKey, &C::SetBeepOnInvalidKey, 1),
-                   EventProp("OnMatch", &C::OnMatch)};
+                   EventProp("OnMatch", &C::OnMatch)});
         return c;
     }();
     return ci;
@@ -34,7 +42,118 @@ TVtCustomListBox::TVtCustomListBox(TComponent* owner) : TCustomListBox(owner) {
     groupFont_.SetColor(clHighlight);
 }
 
-TVtCustomListBox::~TVtCustomListBox() { StopSearchTimer(); }
+TVtCustomListBox::~TVtCustomListBox() {
+    StopSearchTimer();
+    hint_.reset();
+    if (frameController_) frameController_->RemoveControl(this);
+}
+
+bool TVtCustomListBox::UseThemes() const {
+    return framingPreference_ == fpXPThemes && ThemeServices()->ThemesEnabled();
+}
+
+void TVtCustomListBox::RepaintFrame() {
+    if (HandleAllocated()) InvalidateFrame();
+}
+
+void TVtCustomListBox::FrameVisibleChanged() {
+    if (frameVisible_) SetCtl3D(true);
+    RepaintFrame();
+}
+
+void TVtCustomListBox::SetHorzExtent(uint16_t e) {
+    horzExtent_ = e;
+    if (HandleAllocated()) Perform(LB_SETHORIZONTALEXTENT, e, 0);
+}
+
+void TVtCustomListBox::SetHorzScrollBar(bool h) {
+    if (h == horzScrollBar_) return;
+    horzScrollBar_ = h;
+    if (HandleAllocated()) RecreateWnd();
+    if (h) UpdateHorzExtent();
+}
+
+void TVtCustomListBox::CreateParams(TCreateParams& p) {
+    TCustomListBox::CreateParams(p);
+    if (horzScrollBar_) p.Style |= WS_HSCROLL;
+}
+
+void TVtCustomListBox::CreateWnd() {
+    TCustomListBox::CreateWnd();
+    Perform(LB_SETHORIZONTALEXTENT, horzExtent_, 0);
+}
+
+int TVtCustomListBox::ItemTextWidth(TCanvas* c, int i) const { return c->TextWidth(Items()->Strings(i) + "x"); }
+
+void TVtCustomListBox::UpdateHorzExtent() {
+    TBitmap b(1, 1);
+    b.Canvas()->SetFont(*Font());
+    int widest = 0;
+    for (int i = 0; i < Items()->Count(); ++i) widest = std::max(widest, ItemTextWidth(b.Canvas(), i));
+    SetHorzExtent(uint16_t(std::min(widest, 0xFFFF)));
+}
+
+void TVtCustomListBox::ItemsChanged(int index, int delta) {
+    TCustomListBox::ItemsChanged(index, delta);
+    if (horzScrollBar_ && (delta != 0 || index < 0) && Items()->UpdateCount() == 0) UpdateHorzExtent();
+}
+
+void TVtCustomListBox::ItemsUpdated() {
+    if (horzScrollBar_) UpdateHorzExtent();
+}
+
+void TVtCustomListBox::SetShowItemHints(bool s) {
+    showItemHints_ = s;
+    if (!s) HideItemHint();
+}
+
+void TVtCustomListBox::HideItemHint() {
+    if (hint_) hint_->ReleaseHandle();
+}
+
+void TVtCustomListBox::UpdateItemHint(int x, int y) {
+    int i = showItemHints_ ? ItemAtPos(TPoint(x, y), true) : -1;
+    if (i < 0 || !Screen->ActiveForm()) {
+        HideItemHint();
+        return;
+    }
+    std::string text;
+    for (char ch : Items()->Strings(i)) text += ch == '\t' ? std::string(8, ' ') : std::string(1, ch);
+    TBitmap b(1, 1);
+    b.Canvas()->SetFont(*Font());
+    if (b.Canvas()->TextWidth(text) + 2 <= ClientWidth()) {
+        HideItemHint();
+        return;
+    }
+    if (!hint_) {
+        hint_ = std::make_unique<THintWindow>(nullptr);
+        hint_->Font()->Assign(*Font());
+        hint_->Font()->SetColor(clInfoText);
+    }
+    // Over the item, its text where the item's own would be.
+    TRect ir = ItemRect(i), need = hint_->CalcHintRect(text);
+    TPoint at = ClientToScreen(TPoint(ir.Left - 1, ir.Top + (ir.Height() - need.Height()) / 2));
+    hint_->ActivateHint(TRect(at.X, at.Y, at.X + need.Width(), at.Y + need.Height()), text);
+}
+
+void TVtCustomListBox::MouseMove(TShiftState s, int x, int y) {
+    TCustomListBox::MouseMove(s, x, y);
+    UpdateItemHint(x, y);
+}
+
+void TVtCustomListBox::SetFrameController(TVtFrameController* c) { LinkFrameController(this, frameController_, c); }
+
+void TVtCustomListBox::Notification(TComponent* c, TOperation op) {
+    TCustomListBox::Notification(c, op);
+    if (op == opRemove && c == frameController_) frameController_ = nullptr;
+}
+
+void TVtCustomListBox::PaintFrame() {
+    if (!HandleAllocated() || !frameVisible_ || UseThemes()) return;
+    bool hot = frameHotTrack_ && (Focused() || mouseOver_);
+    DrawControlFrame(WindowCanvas(), Width(), Height(), hot ? frameHotStyle_ : frameStyle_, Color(),
+                     hot ? frameHotColor_ : frameColor_, frameSides_, false);
+}
 
 bool TVtCustomListBox::ItemIsGroup(int i) const {
     if (i < 0 || i >= Items()->Count()) return false;
@@ -98,6 +217,7 @@ void TVtCustomListBox::UpdateColors() {
     updatingColor_ = true;
     SetColor(!Enabled() ? disabledColor_ : Focused() ? focusColor_ : normalColor_);
     updatingColor_ = false;
+    if (frameHotTrack_) RepaintFrame();
 }
 
 void TVtCustomListBox::Loaded() {
@@ -189,6 +309,9 @@ void TVtCustomListBox::KeyPress(char& key) {
             else Search(searchText_);
         }
         key = 0;
+    } else if (k == 13 && tabOnEnter_) {
+        PostMessage(this, WM_KEYDOWN, VK_TAB, 0);
+        key = 0;
     } else if (k == 27) {
         SetItemIndex(-1);
         key = 0;
@@ -238,7 +361,31 @@ void TVtCustomListBox::Dispatch(TMessage& m) {
         break;
     case CM_ENABLEDCHANGED: UpdateColors(); break;
     case CM_COLORCHANGED:
-        if (!updatingColor_) normalColor_ = Color();
+        if (!updatingColor_) TakeNormalColor(Color(), normalColor_, focusColor_);
+        break;
+    case CM_FONTCHANGED:
+        TCustomListBox::Dispatch(m);
+        if (horzScrollBar_) UpdateHorzExtent();
+        return;
+    case WM_NCPAINT:
+        TCustomListBox::Dispatch(m);
+        PaintFrame();
+        m.Result = 0;
+        return;
+    case WM_SIZE:
+        TCustomListBox::Dispatch(m);
+        if (frameVisible_ && !UseThemes()) RepaintFrame();
+        return;
+    case CM_MOUSEENTER:
+        mouseOver_ = true;
+        UpdateColors();
+        if (OnMouseEnter) OnMouseEnter(this);
+        break;
+    case CM_MOUSELEAVE:
+        HideItemHint();
+        mouseOver_ = false;
+        UpdateColors();
+        if (OnMouseLeave) OnMouseLeave(this);
         break;
     default: break;
     }
@@ -285,7 +432,9 @@ const TClassInfo& TVtCustomTabbedListBox::StaticClass() {
     return ci;
 }
 
-TVtCustomTabbedListBox::TVtCustomTabbedListBox(TComponent* owner) : TVtCustomListBox(owner) {}
+TVtCustomTabbedListBox::TVtCustomTabbedListBox(TComponent* owner) : TVtCustomListBox(owner) {
+    SetShowItemHints(false);
+}
 
 void TVtCustomTabbedListBox::MeasureFont() {
     TBitmap b(1, 1);
@@ -379,37 +528,53 @@ void TVtCustomTabbedListBox::ComputeTabStops() {
     UpdateTabStops();
 }
 
-void TVtCustomTabbedListBox::DrawItemText(int index, TRect rect) {
-    TCanvas* c = Canvas();
-    std::vector<std::string> f = Fields(Items()->Strings(index));
-    std::vector<int> stops = GetTabStops();
-    c->Brush()->SetStyle(bsClear);
-    int y = rect.Top + (rect.Height() - c->TextHeight("Pp")) / 2, x = rect.Left + 2;
+std::vector<int> TVtCustomTabbedListBox::FieldEdges(TCanvas* c, const std::vector<std::string>& f, int left) const {
+    std::vector<int> stops = GetTabStops(), edges;
+    int x = left;
     for (size_t k = 0; k < f.size(); ++k) {
         if (k > 0) {
             // The next stop past the text so far; without one, the default of eight characters.
-            int at = x;
-            int next = INT_MIN;
+            int64_t next = INT64_MIN;
             for (int s : stops)
-                if (int px = rect.Left + 2 + StopPixels(s); px > at) {
+                if (int64_t px = int64_t(left) + StopPixels(s); px > x) {
                     next = px;
                     break;
                 }
-            if (next == INT_MIN) {
-                int step = std::max(avgCharWidth_, 1) * 8;
-                next = rect.Left + 2 + ((at - rect.Left - 2) / step + 1) * step;
+            if (next == INT64_MIN) {
+                int64_t step = int64_t(std::max(avgCharWidth_, 1)) * 8;
+                next = left + ((int64_t(x) - left) / step + 1) * step;
             }
-            x = next;
+            x = int(std::min<int64_t>(next, INT_MAX / 2));
         }
-        c->TextOut(x, y, f[k]);
+        edges.push_back(x);
         x += c->TextWidth(f[k]);
     }
+    edges.push_back(x);
+    return edges;
+}
+
+void TVtCustomTabbedListBox::DrawItemText(int index, TRect rect) {
+    TCanvas* c = Canvas();
+    std::vector<std::string> f = Fields(Items()->Strings(index));
+    std::vector<int> x = FieldEdges(c, f, rect.Left + 2);
+    c->Brush()->SetStyle(bsClear);
+    int y = rect.Top + (rect.Height() - c->TextHeight("Pp")) / 2;
+    for (size_t k = 0; k < f.size(); ++k) c->TextOut(x[k], y, f[k]);
     c->Brush()->SetStyle(bsSolid);
 }
 
+int TVtCustomTabbedListBox::ItemTextWidth(TCanvas* c, int i) const {
+    return FieldEdges(c, Fields(Items()->Strings(i) + "x"), 0).back();
+}
+
 void TVtCustomTabbedListBox::ItemsChanged(int index, int delta) {
+    if (mode_ == tsmAutomatic && Items()->UpdateCount() == 0) ComputeTabStops();
     TVtCustomListBox::ItemsChanged(index, delta);
+}
+
+void TVtCustomTabbedListBox::ItemsUpdated() {
     if (mode_ == tsmAutomatic) ComputeTabStops();
+    TVtCustomListBox::ItemsUpdated();
 }
 
 void TVtCustomTabbedListBox::Loaded() {
@@ -419,11 +584,11 @@ void TVtCustomTabbedListBox::Loaded() {
 }
 
 void TVtCustomTabbedListBox::Dispatch(TMessage& m) {
-    TVtCustomListBox::Dispatch(m);
     if (m.Msg == CM_FONTCHANGED) {
         MeasureFont();
         if (mode_ == tsmAutomatic && Items()->Count() > 0) ComputeTabStops();
     }
+    TVtCustomListBox::Dispatch(m);
 }
 
 QM_CLASS_RECORD(TVtListBox, TVtCustomTabbedListBox)
@@ -434,7 +599,5 @@ void RegisterListBoxClasses() {
                            [](TObject* o, const TFormValue& v) {
                                static_cast<TVtCustomTabbedListBox*>(o)->TabStops()->ReadProperty("Integers", v);
                            });
-    // The frame is not drawn here: its settings in older resources are read and dropped.
-    for (const char* name : {"FrameFlat", "FrameFocusStyle", "FrameFlatStyle", "FrameSides"})
-        RegisterPropertyReader(TVtCustomListBox::StaticClass(), name, [](TObject*, const TFormValue&) {});
+    RegisterFrameLegacyReaders(TVtCustomListBox::StaticClass());
 }

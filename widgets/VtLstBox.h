@@ -2,10 +2,13 @@
 // box whose columns line up at tab stops.
 #pragma once
 
+#include <memory>
+
 #include "platform/ui/StdCtrls.h"
+#include "widgets/VtCommon.h"
 #include "widgets/VtIntLst.h"
 
-class TVtCustomListBox : public TCustomListBox {
+class TVtCustomListBox : public TCustomListBox, public TVtFrameSettings {
 public:
     explicit TVtCustomListBox(TComponent* owner);
     ~TVtCustomListBox() override;
@@ -42,8 +45,27 @@ public:
     void SetBeepOnInvalidKey(bool b) { beepOnInvalidKey_ = b; }
     const std::string& SearchText() const { return searchText_; }
     static constexpr UINT SearchResetMs = 1500;
+    TVtFrameController* FrameController() const { return frameController_; }
+    void SetFrameController(TVtFrameController* c);
+    bool TabOnEnter() const { return tabOnEnter_; }
+    void SetTabOnEnter(bool t) { tabOnEnter_ = t; }
+    bool MouseOver() const { return mouseOver_; }
+    bool UseThemes() const;
+    uint16_t HorzExtent() const { return horzExtent_; }
+    void SetHorzExtent(uint16_t e);
+    bool HorzScrollBar() const { return horzScrollBar_; }
+    void SetHorzScrollBar(bool h);
+    // HorzExtent := the widest item text, with an "x" after it, in the control's font.
+    void UpdateHorzExtent();
+    // A hint over an item too wide for the box, while the pointer is on it.
+    bool ShowItemHints() const { return showItemHints_; }
+    void SetShowItemHints(bool s);
+    // nullptr until the first hint.
+    THintWindow* ItemHintWindow() const { return hint_.get(); }
+    // Redraws the window with its frame at once.
+    void RepaintFrame();
 
-    TNotifyEvent OnMatch;
+    TNotifyEvent OnMatch, OnMouseEnter, OnMouseLeave;
     void Dispatch(TMessage& m) override;
     void Loaded() override;
 
@@ -55,20 +77,38 @@ protected:
     void KeyPress(char& key) override;
     void KeyDown(WORD& key, TShiftState shift) override;
     void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
+    void MouseMove(TShiftState s, int x, int y) override;
     void DoEnter() override;
     void DoExit() override;
     virtual void Beep();
     void UpdateColors();
+    // Width of item i's text as the list lays it out, on c with the control's font.
+    virtual int ItemTextWidth(TCanvas* c, int i) const;
+    void CreateParams(TCreateParams& p) override;
+    void CreateWnd() override;
+    void ItemsChanged(int index, int delta) override;
+    void ItemsUpdated() override;
+    void Notification(TComponent* c, TOperation op) override;
+    void FrameChanged() override { RepaintFrame(); }
+    void FrameVisibleChanged() override;
+    bool FrameLoading() const override { return IsLoading(); }
 
 private:
     void Search(const std::string& candidate);
     void StopSearchTimer();
+    void PaintFrame();
+    void UpdateItemHint(int x, int y);
+    void HideItemHint();
+    TVtFrameController* frameController_ = nullptr;
+    std::unique_ptr<THintWindow> hint_;
+    uint16_t horzExtent_ = 0;
+    bool horzScrollBar_ = false, showItemHints_ = true;
     std::string groupPrefix_ = "//", searchText_;
     TColor groupColor_ = clInactiveCaptionText, focusColor_ = clWindow, disabledColor_ = clBtnFace,
            normalColor_ = clWindow;
     TFont groupFont_;
     bool showGroups_ = true, useGradients_ = true, incrementalSearch_ = true, beepOnInvalidKey_ = true,
-         searchTimer_ = false, updatingColor_ = false;
+         searchTimer_ = false, updatingColor_ = false, tabOnEnter_ = false, mouseOver_ = false;
 };
 
 class TVtCustomTabbedListBox;
@@ -113,10 +153,14 @@ public:
 
 protected:
     void DrawItemText(int index, TRect rect) override;
+    int ItemTextWidth(TCanvas* c, int i) const override;
     void ItemsChanged(int index, int delta) override;
+    void ItemsUpdated() override;
 
 private:
     void MeasureFont();
+    // The left edge of each field drawn from x = left, the last entry the end of the text.
+    std::vector<int> FieldEdges(TCanvas* c, const std::vector<std::string>& fields, int left) const;
     TVtTabStopList tabStops_{this};
     TVtTabStopsMode mode_ = tsmManual;
     int avgCharWidth_ = 6;

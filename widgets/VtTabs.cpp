@@ -1167,29 +1167,39 @@ void TVtCustomTabControl::DrawCard(TCanvas* c, int row) {
         if (orientation_ == toTop || orientation_ == toBottom) A.X += sequence_ == tsStandard ? 1 : -1;
         else A.Y += (orientation_ == toLeft) == (sequence_ == tsStandard) ? -1 : 1;
         if (sequence_ == tsReverse) std::swap(A, E);
+        // The gap from (ax, ay) to (ex, ey); round corners join the selected tab's outline across it, from
+        // whichever end of the outline is nearer.
+        auto gap = [&](int ax, int ay, int ex, int ey) {
+            ln(ax, ay);
+            if (style_ != tsRoundCorners) return mv(ex, ey);
+            auto d = [](TPoint q, int x, int y) { return std::abs(q.X - x) + std::abs(q.Y - y); };
+            if (d(p.front(), ax, ay) > d(p.back(), ax, ay)) std::reverse(p.begin(), p.end());
+            for (const TPoint& q : p) ln(q.X, q.Y);
+            ln(ex, ey);
+        };
         switch (orientation_) {
         case toTop:
             if (shadowed) {
-                mv(L, T), ln(A.X, A.Y), mv(E.X, E.Y), ln(R - 2, T);
+                mv(L, T), gap(A.X, A.Y, E.X, E.Y), ln(R - 2, T);
                 ln(R - 2, B - 2), ln(L, B - 2), ln(L, T - 1);
                 shadow();
             } else if (showFullFrame_) {
-                mv(L, T), ln(A.X, A.Y), mv(E.X, E.Y), ln(R, T), ln(R, B), ln(L, B), ln(L, T);
+                mv(L, T), gap(A.X, A.Y, E.X, E.Y), ln(R, T), ln(R, B), ln(L, B), ln(L, T);
             } else {
-                mv(L, T), ln(A.X, A.Y), mv(E.X, E.Y), ln(R + 1, T);
+                mv(L, T), gap(A.X, A.Y, E.X, E.Y), ln(R + 1, T);
             }
             break;
         case toLeft:
-            if (showFullFrame_) mv(L, T), ln(R, T), ln(R, B), ln(L, B), ln(A.X, A.Y), mv(E.X, E.Y), ln(L, T);
-            else mv(L - 1, B), ln(A.X - 1, A.Y), mv(E.X - 1, E.Y), ln(L - 1, T);
+            if (showFullFrame_) mv(L, T), ln(R, T), ln(R, B), ln(L, B), gap(A.X, A.Y, E.X, E.Y), ln(L, T);
+            else mv(L - 1, B), gap(A.X - 1, A.Y, E.X - 1, E.Y), ln(L - 1, T);
             break;
         case toBottom:
-            if (showFullFrame_) mv(L, T), ln(R, T), ln(R, B), ln(E.X - 1, E.Y), mv(A.X - 1, E.Y), ln(L, B), ln(L, T);
-            else mv(R, B + 1), ln(E.X - 1, E.Y + 1), mv(A.X - 1, E.Y + 1), ln(L, B + 1);
+            if (showFullFrame_) mv(L, T), ln(R, T), ln(R, B), gap(E.X - 1, E.Y, A.X - 1, E.Y), ln(L, B), ln(L, T);
+            else mv(R, B + 1), gap(E.X - 1, E.Y + 1, A.X - 1, E.Y + 1), ln(L, B + 1);
             break;
         default:
-            if (showFullFrame_) mv(L, T), ln(R, T), ln(A.X, A.Y), mv(E.X, E.Y), ln(R, B), ln(L, B), ln(L, T);
-            else mv(R + 1, T), ln(A.X + 1, A.Y), mv(E.X + 1, E.Y), ln(R + 1, B + 1);
+            if (showFullFrame_) mv(L, T), ln(R, T), gap(A.X, A.Y, E.X, E.Y), ln(R, B), ln(L, B), ln(L, T);
+            else mv(R + 1, T), gap(A.X + 1, A.Y, E.X + 1, E.Y), ln(R + 1, B + 1);
             break;
         }
     } else if (shadowed) {
@@ -1413,6 +1423,15 @@ void TVtCustomTabControl::DrawTab(TCanvas* c, int i) {
     // The outline; the edge on the card side belongs to the card frame.
     std::vector<int> cmd{2, 0, 0, 0, 3, pts[0].X, pts[0].Y};
     for (size_t k = 1; k < pts.size(); ++k) cmd.insert(cmd.end(), {4, pts[k].X, pts[k].Y});
+    if (selected && orientation_ == toTop && sequence_ == tsStandard && showShadow_ && pts.size() >= 2) {
+        // The card's soft shadow continues up the selected tab's right-hand edge, two pixels wide, a row at a
+        // time so that it follows a slanted edge too.
+        TPoint a = pts[pts.size() - 2], b = pts.back();
+        for (int y = a.Y + 1; y < b.Y; ++y) {
+            int x = b.Y == a.Y ? b.X : a.X + (b.X - a.X) * (y - a.Y) / (b.Y - a.Y);
+            cmd.insert(cmd.end(), {3, x + 1, y, 5, x + 2, y, 6, x + 3, y});
+        }
+    }
     RunPen(c, cmd);
 }
 

@@ -137,6 +137,8 @@ public:
     int TabAtPos(int x, int y);
     // The tab's rectangle in control coordinates.
     TRect TabRect(int i) const;
+    // Tab i's outline in control coordinates, the side on the card last; bounds gets their box.
+    std::vector<TPoint> Polygon(int i, TRect& bounds) const;
     bool TabInView(int i) const;
     TRect StripRect() const;
     TRect CardRect(int row) const;
@@ -288,7 +290,6 @@ private:
     void Place();
     void RotateRows();
     void AdvanceFirstVisible();
-    std::vector<TPoint> Polygon(int i, TRect& bounds) const;
     HRGN RegionOf(int i);
     void DrawTab(TCanvas* c, int i);
     void DrawCard(TCanvas* c, int row);

@@ -403,6 +403,25 @@ private:
     TCanvas* paintDC_ = nullptr;
 };
 
+// A small borderless window above all others that shows one line of text at a screen rectangle; it never
+// takes the focus.
+class THintWindow : public TCustomControl {
+public:
+    explicit THintWindow(TComponent* owner);
+    QM_CLASS_INFO
+    // The size the text needs, placed at the origin.
+    TRect CalcHintRect(const std::string& text);
+    void ActivateHint(TRect screenRect, const std::string& text);
+    void ReleaseHandle();
+    bool Shown() const { return shown_; }
+
+protected:
+    void Paint() override;
+
+private:
+    bool shown_ = false;
+};
+
 // Device contexts: of a window's client area, of the whole window, and (nullptr) of the screen, which
 // measures text at 96 pixels per inch and keeps what is drawn on it to itself.
 HDC GetDC(HWND wnd);

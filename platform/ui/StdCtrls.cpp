@@ -74,6 +74,15 @@ void TItemStrings::Clear() {
     items_.clear();
     Changed(-1, 0);
 }
+void TItemStrings::BeginUpdate() {
+    if (updateCount_++ == 0 && OnUpdate) OnUpdate(true);
+}
+
+void TItemStrings::EndUpdate() {
+    if (updateCount_ == 0) return;
+    if (--updateCount_ == 0 && OnUpdate) OnUpdate(false);
+}
+
 const std::string& TItemStrings::Strings(int i) const {
     Check(i);
     return items_[size_t(i)].first;
@@ -447,6 +456,10 @@ const TClassInfo& TCustomListBox::StaticClass() {
 
 TCustomListBox::TCustomListBox(TComponent* owner) : TCustomControl(owner), items_(std::make_unique<TItemStrings>()) {
     items_->OnChange = [this](int i, int d) { ItemsChanged(i, d); };
+    items_->OnUpdate = [this](bool updating) {
+        Perform(WM_SETREDRAW, !updating, 0);
+        if (!updating) ItemsUpdated();
+    };
     SetTabStop(true);
     SetParentColor(false);
     SetColor(clWindow);
@@ -455,7 +468,10 @@ TCustomListBox::TCustomListBox(TComponent* owner) : TCustomControl(owner), items
     itemHeight_ = FontPixels(Font()) + 4;
 }
 
-TCustomListBox::~TCustomListBox() { items_->OnChange = nullptr; }
+TCustomListBox::~TCustomListBox() {
+    items_->OnChange = nullptr;
+    items_->OnUpdate = nullptr;
+}
 
 void TCustomListBox::CreateParams(TCreateParams& p) {
     TCustomControl::CreateParams(p);
@@ -480,6 +496,7 @@ void TCustomListBox::ItemsChanged(int index, int delta) {
     }
     selected_.resize(size_t(n), false);
     topIndex_ = std::clamp(topIndex_, 0, std::max(n - VisibleRows(), 0));
+    if (!redraw_) return;  // the scroll bar and the picture catch up when redrawing resumes
     UpdateScroll();
     Invalidate();
 }
@@ -495,6 +512,20 @@ void TCustomListBox::UpdateScroll() {
     si.nPage = UINT(VisibleRows());
     si.nPos = topIndex_;
     SetScrollInfo(SB_VERT, si, true);
+    if (!(Params().Style & WS_HSCROLL)) return;
+    horzPos_ = std::clamp(horzPos_, 0, std::max(horzExtent_ - ClientWidth(), 0));
+    si.nMax = std::max(horzExtent_ - 1, 0);
+    si.nPage = UINT(std::max(ClientWidth(), 0));
+    si.nPos = horzPos_;
+    SetScrollInfo(SB_HORZ, si, true);
+}
+
+void TCustomListBox::SetHorizontalPos(int x) {
+    x = std::clamp(x, 0, std::max(horzExtent_ - ClientWidth(), 0));
+    if (x == horzPos_) return;
+    horzPos_ = x;
+    UpdateScroll();
+    Invalidate();
 }
 
 void TCustomListBox::SetItemIndex(int i) {
@@ -571,7 +602,7 @@ int TCustomListBox::ItemAtPos(const TPoint& p, bool existing) const {
 
 TRect TCustomListBox::ItemRect(int i) const {
     int y = (i - topIndex_) * itemHeight_;
-    return TRect(0, y, ClientWidth(), y + itemHeight_);
+    return TRect(-horzPos_, y, std::max(ClientWidth(), horzExtent_) - horzPos_, y + itemHeight_);
 }
 
 void TCustomListBox::DrawItem(int index, TRect rect, TOwnerDrawState) {
@@ -587,7 +618,7 @@ void TCustomListBox::Paint() {
     TRect cr = ClientRect();
     int y = 0;
     for (int i = topIndex_; i < items_->Count() && y < cr.Bottom; ++i, y += itemHeight_) {
-        TRect r(0, y, cr.Right, y + itemHeight_);
+        TRect r(-horzPos_, y, std::max(cr.Right, horzExtent_) - horzPos_, y + itemHeight_);
         TOwnerDrawState st = 0;
         if (selected_[size_t(i)]) st |= odSelected;
         if (!Enabled()) st |= odDisabled;
@@ -677,6 +708,13 @@ void TCustomListBox::KeyDown(WORD& key, TShiftState shift) {
 void TCustomListBox::Dispatch(TMessage& m) {
     switch (m.Msg) {
     case WM_GETDLGCODE: m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; return;
+    case WM_SETREDRAW:
+        redraw_ = m.WParam != 0;
+        if (redraw_) {
+            UpdateScroll();
+            Invalidate();
+        }
+        return;
     case WM_VSCROLL: {
         int code = LOWORD(uintptr_t(m.WParam)), pos = int16_t(HIWORD(uintptr_t(m.WParam)));
         int t = topIndex_;
@@ -694,6 +732,29 @@ void TCustomListBox::Dispatch(TMessage& m) {
         SetTopIndex(t);
         return;
     }
+    case WM_HSCROLL: {
+        int code = LOWORD(uintptr_t(m.WParam)), pos = int16_t(HIWORD(uintptr_t(m.WParam)));
+        int x = horzPos_, line = std::max(FontPixels(Font()) / 2, 1);
+        switch (code) {
+        case SB_LINEUP: x -= line; break;
+        case SB_LINEDOWN: x += line; break;
+        case SB_PAGEUP: x -= ClientWidth(); break;
+        case SB_PAGEDOWN: x += ClientWidth(); break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: x = pos; break;
+        case SB_TOP: x = 0; break;
+        case SB_BOTTOM: x = horzExtent_; break;
+        default: break;
+        }
+        SetHorizontalPos(x);
+        return;
+    }
+    case LB_SETHORIZONTALEXTENT:
+        horzExtent_ = int(std::min<WPARAM>(m.WParam, 0xFFFF));
+        UpdateScroll();
+        Invalidate();
+        return;
+    case LB_GETHORIZONTALEXTENT: m.Result = horzExtent_; return;
     case WM_MOUSEWHEEL: {
         int delta = int16_t(HIWORD(uintptr_t(m.WParam)));
         if (!DoMouseWheel(KeysToShiftState(LOWORD(uintptr_t(m.WParam))), delta, TPoint(m.XPos(), m.YPos())))

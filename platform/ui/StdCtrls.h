@@ -26,7 +26,8 @@ int GetWheelScrollLines();
 // List-box messages.
 enum : int { LB_ERR = -1 };
 enum : UINT { LB_FINDSTRING = 0x018F, LB_GETCOUNT = 0x018B, LB_GETCURSEL = 0x0188, LB_SETCURSEL = 0x0186,
-              LB_GETTOPINDEX = 0x018E, LB_SETTOPINDEX = 0x0197, LB_GETITEMHEIGHT = 0x01A1 };
+              LB_GETTOPINDEX = 0x018E, LB_SETTOPINDEX = 0x0197, LB_GETITEMHEIGHT = 0x01A1,
+              LB_GETHORIZONTALEXTENT = 0x0193, LB_SETHORIZONTALEXTENT = 0x0194 };
 
 // Strings with one object slot each; the list never frees the objects.
 class TItemStrings {
@@ -47,6 +48,11 @@ public:
     void SetText(const std::string& text);
     // index and +1 insert / -1 delete / 0 change, or (-1, 0) for a reset.
     std::function<void(int index, int delta)> OnChange;
+    // Nested; the owner hears the first begin (true) and the last end (false).
+    void BeginUpdate();
+    void EndUpdate();
+    int UpdateCount() const { return updateCount_; }
+    std::function<void(bool updating)> OnUpdate;
 
 private:
     void Check(int i) const;
@@ -54,6 +60,7 @@ private:
         if (OnChange) OnChange(i, d);
     }
     std::vector<std::pair<std::string, TObject*>> items_;
+    int updateCount_ = 0;
 };
 
 class TCustomEdit : public TWinControl {
@@ -160,6 +167,9 @@ public:
     TRect ItemRect(int i) const;
     int VisibleRows() const;
     void Clear() { items_->Clear(); }
+    // The width the items scroll through horizontally (with WS_HSCROLL), and how far they are scrolled.
+    int HorizontalExtent() const { return horzExtent_; }
+    int HorizontalPos() const { return horzPos_; }
 
     TDrawItemEvent OnDrawItem;
     void Dispatch(TMessage& m) override;
@@ -175,6 +185,9 @@ protected:
         (void)index, (void)rect, (void)state;
     }
     virtual void ItemsChanged(int index, int delta);
+    // The items' last EndUpdate, after the list is redrawn.
+    virtual void ItemsUpdated() {}
+    bool Redrawing() const { return redraw_; }
     void KeyDown(WORD& key, TShiftState shift) override;
     void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
     void MouseMove(TShiftState s, int x, int y) override;
@@ -184,8 +197,9 @@ protected:
 private:
     std::unique_ptr<TItemStrings> items_;
     std::vector<bool> selected_;
-    int itemIndex_ = -1, topIndex_ = 0, itemHeight_ = 16, anchor_ = -1;
-    bool multiSelect_ = false;
+    void SetHorizontalPos(int x);
+    int itemIndex_ = -1, topIndex_ = 0, itemHeight_ = 16, anchor_ = -1, horzExtent_ = 0, horzPos_ = 0;
+    bool multiSelect_ = false, redraw_ = true;
     TListBoxStyle style_ = lbStandard;
 };
 

@@ -15,6 +15,7 @@
 namespace {
 struct List : TVtListBox {
     explicit List(TComponent* o = nullptr) : TVtListBox(o) {}
+    using TVtListBox::Redrawing;
     int beeps = 0;
     void Beep() override { ++beeps; }
     void Type(char ch) { KeyPress(ch); }
@@ -114,10 +115,193 @@ TEST(VtListBox, ReadFromAFormWithItsStops) {
     RegisterWidgetClasses();
     RegisterFormClasses();
     TForm f(nullptr);
-    ReadComponentResource(&f, "object F: TForm\n  object L: TVtListBox\n    FrameFlat = True\n"
+    ReadComponentResource(&f, "object F: TForm\n  object L: TVtListBox\n    FrameFlat = True\n    HorzExtent = 300\n"
                               "    TabStops.Integers = (10 20)\n    Items.Strings = ('a'#9'b')\n  end\nend\n");
     auto* l = dynamic_cast<TVtListBox*>(f.FindComponent("L"));
     ASSERT_NE(l, nullptr);
     EXPECT_EQ(l->GetTabStops(), (std::vector<int>{40, 80}));
     EXPECT_EQ(l->Column(0, 1), "b");
+    // The older flat frame: hot tracking on the status and lowered styles, the frame itself left off.
+    EXPECT_TRUE(l->FrameHotTrack());
+    EXPECT_FALSE(l->FrameVisible());
+    EXPECT_EQ(l->FrameStyle(), fsStatus);
+    EXPECT_EQ(l->FrameHotStyle(), fsLowered);
+    EXPECT_EQ(l->HorzExtent(), 300);
+}
+
+namespace {
+struct ListForm {
+    bool ready = (UiTest::Init(), true);  // before the first window
+    TForm* form = new TForm(nullptr);
+    List* list = new List(form);
+    List* next = new List(form);
+    ListForm() {
+        form->SetBounds(0, 0, 320, 240);
+        for (List* l : {list, next}) {
+            l->SetParent(form);
+            l->SetFramingPreference(fpCustomFraming);
+        }
+        list->SetBounds(10, 10, 150, 100);
+        next->SetBounds(10, 120, 150, 100);
+        form->Show();
+        UiTest::Flush();
+    }
+    ~ListForm() { delete form; }
+    std::unique_ptr<TBitmap> Shot(const char* name) {
+        UiTest::Flush();
+        std::unique_ptr<TBitmap> b(UiTest::Capture(list));
+        b->SaveToPNG(std::string(QM_TEST_OUT) + "/" + name + ".png");
+        return b;
+    }
+};
+}  // namespace
+
+TEST(VtListBox, FrameNormalHotAndFromItsController) {
+    ListForm f;
+    List* l = f.list;
+    l->SetFrameVisible(true);
+    l->SetFrameHotTrack(true);
+    l->SetFrameHotColor(clRed);
+    f.next->SetFocus();
+    auto normal = f.Shot("VtListBox-frame");
+    EXPECT_EQ(normal->Canvas()->Pixel(0, 30), ColorToRGB(clBtnShadow));  // fsFlat: one ring
+    EXPECT_EQ(normal->Canvas()->Pixel(1, 30), ColorToRGB(clWindow));
+    EXPECT_EQ(normal->Canvas()->Pixel(l->Width() - 1, 30), ColorToRGB(clBtnShadow));
+    l->SetFocus();
+    auto hot = f.Shot("VtListBox-frame-hot");
+    EXPECT_EQ(hot->Canvas()->Pixel(0, 30), ColorToRGB(clRed));  // fsFlatBold: two rings
+    EXPECT_EQ(hot->Canvas()->Pixel(1, 30), ColorToRGB(clRed));
+    EXPECT_EQ(hot->Canvas()->Pixel(30, l->Height() - 2), ColorToRGB(clRed));
+    // The pointer alone makes it hot as well, and the events fire.
+    int enters = 0, leaves = 0;
+    l->OnMouseEnter = [&](TObject*) { ++enters; };
+    l->OnMouseLeave = [&](TObject*) { ++leaves; };
+    f.next->SetFocus();
+    l->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_TRUE(l->MouseOver());
+    EXPECT_EQ(f.Shot("VtListBox-frame-over")->Canvas()->Pixel(1, 30), ColorToRGB(clRed));
+    l->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(f.Shot("VtListBox-frame-left")->Canvas()->Pixel(1, 30), ColorToRGB(clWindow));
+    EXPECT_EQ(enters, 1);
+    EXPECT_EQ(leaves, 1);
+
+    // A controller pushes its settings at the link and on every change; its end unlinks the list.
+    auto* fc = new TVtFrameController(f.form);
+    fc->SetFrameVisible(true);
+    fc->SetFrameHotTrack(false);
+    fc->SetFrameColor(clBlue);
+    fc->SetFramingPreference(fpCustomFraming);
+    f.next->SetFrameController(fc);
+    EXPECT_TRUE(f.next->FrameVisible());
+    EXPECT_EQ(f.next->FrameColor(), clBlue);
+    fc->SetFrameSides(sdLeft | sdTop);
+    EXPECT_EQ(f.next->FrameSides(), sdLeft | sdTop);
+    delete fc;
+    EXPECT_EQ(f.next->FrameController(), nullptr);
+}
+
+TEST(VtListBox, EnterMovesTheFocusWhenAsked) {
+    ListForm f;
+    f.list->Items()->Add("a");
+    f.list->SetFocus();
+    UiTest::Key(VK_RETURN);
+    UiTest::Flush();
+    EXPECT_TRUE(f.list->Focused());
+    f.list->SetTabOnEnter(true);
+    UiTest::Key(VK_RETURN);
+    UiTest::Flush();
+    EXPECT_TRUE(f.next->Focused());
+}
+
+TEST(VtListBox, BeginEndUpdateDefersTheLayout) {
+    ListForm f;
+    List* l = f.list;
+    l->SetTabStopsMode(tsmAutomatic);
+    l->SetHorzScrollBar(true);
+    l->Items()->Add("a\tb");
+    int stop = l->TabStops()->Items(0), extent = l->HorzExtent();
+    l->Items()->BeginUpdate();
+    l->Items()->BeginUpdate();
+    EXPECT_FALSE(l->Redrawing());
+    l->Items()->Add(std::string(40, 'W') + "\tc");
+    l->Items()->EndUpdate();
+    // Neither stops nor extent move until the outer update ends.
+    EXPECT_EQ(l->TabStops()->Items(0), stop);
+    EXPECT_EQ(l->HorzExtent(), extent);
+    EXPECT_FALSE(l->Redrawing());
+    l->Items()->EndUpdate();
+    EXPECT_TRUE(l->Redrawing());
+    EXPECT_GT(l->TabStops()->Items(0), stop + 30);
+    EXPECT_GT(l->HorzExtent(), extent);
+    l->Items()->EndUpdate();  // unbalanced: ignored
+    EXPECT_TRUE(l->Redrawing());
+    EXPECT_EQ(l->Items()->UpdateCount(), 0);
+}
+
+TEST(VtListBox, HorizontalExtentFollowsTheWidestItem) {
+    ListForm f;
+    List* l = f.list;
+    TBitmap b(1, 1);
+    b.Canvas()->SetFont(*l->Font());
+    l->Items()->Add(std::string(60, 'M'));
+    EXPECT_EQ(l->HorzExtent(), 0);  // without the bar nothing is measured
+    l->SetHorzScrollBar(true);
+    EXPECT_TRUE(l->Params().Style & WS_HSCROLL);
+    int wide = b.Canvas()->TextWidth(std::string(60, 'M') + "x");
+    EXPECT_EQ(l->HorzExtent(), wide);
+    EXPECT_EQ(int(l->Perform(LB_GETHORIZONTALEXTENT, 0, 0)), wide);
+    l->Items()->Add("short");
+    EXPECT_EQ(l->HorzExtent(), wide);
+    l->Items()->Delete(0);
+    EXPECT_EQ(l->HorzExtent(), b.Canvas()->TextWidth("shortx"));
+    // Tabs expand at the stops: the field after a tab starts at its stop.
+    l->TabStops()->Add(100);
+    l->Items()->Add("a\tb");
+    EXPECT_EQ(l->HorzExtent(), l->StopPixels(400) + b.Canvas()->TextWidth("bx"));
+
+    // Scrolling moves the items left, never past the extent's end.
+    l->Items()->Add(std::string(60, 'M'));
+    l->Perform(WM_HSCROLL, SB_PAGEDOWN, 0);
+    EXPECT_EQ(l->ItemRect(0).Left, -l->HorizontalPos());
+    EXPECT_GT(l->HorizontalPos(), 0);
+    l->Perform(WM_HSCROLL, SB_BOTTOM, 0);
+    EXPECT_EQ(l->HorizontalPos(), l->HorzExtent() - l->ClientWidth());
+    EXPECT_EQ(l->ItemRect(0).Right, l->ClientWidth());
+    f.Shot("VtListBox-scrolled");
+    l->Perform(WM_HSCROLL, SB_TOP, 0);
+    EXPECT_EQ(l->ItemRect(0).Left, 0);
+}
+
+TEST(VtListBox, ItemHintsOverItemsTooWide) {
+    ListForm f;
+    List* l = f.list;
+    EXPECT_FALSE(l->ShowItemHints());  // off in the tabbed list
+    l->SetShowItemHints(true);
+    l->Items()->Add("short");
+    l->Items()->Add(std::string(30, 'W') + "\tend");
+    TRect r0 = l->ItemRect(0), r1 = l->ItemRect(1);
+    UiTest::MouseMove(l, 20, r0.Top + 2);
+    EXPECT_TRUE(!l->ItemHintWindow() || !l->ItemHintWindow()->Shown());
+    UiTest::MouseMove(l, 20, r1.Top + 2);
+    THintWindow* h = l->ItemHintWindow();
+    ASSERT_NE(h, nullptr);
+    EXPECT_TRUE(h->Shown());
+    EXPECT_EQ(h->Text(), std::string(30, 'W') + std::string(8, ' ') + "end");  // tabs as eight spaces
+    EXPECT_GT(h->Width(), l->ClientWidth());
+    TPoint item = l->ClientToScreen(TPoint(r1.Left, r1.Top));
+    EXPECT_LE(std::abs(h->Top() - item.Y), 2);
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(h));
+    shot->SaveToPNG(std::string(QM_TEST_OUT) + "/VtListBox-hint.png");
+    EXPECT_EQ(shot->Canvas()->Pixel(h->Width() - 3, 2), ColorToRGB(clInfoBk));
+    // Back on a short item, and leaving the box, the hint goes.
+    UiTest::MouseMove(l, 20, r0.Top + 2);
+    EXPECT_FALSE(h->Shown());
+    UiTest::MouseMove(l, 20, r1.Top + 2);
+    EXPECT_TRUE(h->Shown());
+    l->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(h->Shown());
+    l->SetShowItemHints(false);
+    UiTest::MouseMove(l, 20, r1.Top + 2);
+    EXPECT_FALSE(h->Shown());
 }

@@ -559,3 +559,57 @@ TEST(VtPageControl, NextPagesWrapAndSkipHiddenTabs) {
     delete p[1];
     EXPECT_EQ(pc->ActivePageDefault(), nullptr);  // a removed page leaves no dangling default
 }
+
+TEST(VtTabs, ShadowAlongTheSelectedTab) {
+    UiTest::Init();
+    for (TVtTabStyle style : {tsCutCorner, tsRoundCorners, tsDoubleSlant}) {
+        TForm* f;
+        auto* t = TabsOn(f, 320, 140);
+        Fill(*t, 3);
+        t->SetTabStyle(style);
+        t->SetTabIndex(1);
+        f->Show();
+        UiTest::Flush();
+        std::unique_ptr<TBitmap> shot(UiTest::Capture(t));
+        shot->SaveToPNG(std::string(QM_TEST_OUT) + "/VtTabsTabShadow" + std::to_string(int(style)) + ".png");
+        TCanvas* c = shot->Canvas();
+        TRect b;
+        std::vector<TPoint> p = t->Polygon(1, b);
+        TPoint e = p.back();
+        TColor face = ColorToRGB(clBtnFace);
+        // Two columns right of the edge, a row above the card: the stronger shadow, then the fainter.
+        int y = e.Y - 1, x = p[p.size() - 2].X + (e.X - p[p.size() - 2].X) * (y - p[p.size() - 2].Y) /
+                                                   (e.Y - p[p.size() - 2].Y);
+        if (style != tsDoubleSlant) EXPECT_EQ(c->Pixel(x, y), ColorToRGB(clBtnShadow)) << int(style);  // the edge
+        EXPECT_EQ(c->Pixel(x + 1, y), BlendColors(clBlack, face, 30)) << int(style);
+        EXPECT_EQ(c->Pixel(x + 2, y), BlendColors(clBlack, face, 15)) << int(style);
+        // The unselected tabs cast none.
+        std::vector<TPoint> q = t->Polygon(0, b);
+        if (q.back().X + 2 < p.front().X) EXPECT_EQ(c->Pixel(q.back().X + 2, q.back().Y - 1), face) << int(style);
+        delete f;
+    }
+}
+
+TEST(VtTabs, RoundCornersJoinTheCardFrame) {
+    UiTest::Init();
+    for (TVtTabOrientation o : {toTop, toLeft, toBottom, toRight}) {
+        TForm* f;
+        auto* t = TabsOn(f, 320, 200);
+        Fill(*t, 3);
+        t->SetTabStyle(tsRoundCorners);
+        t->SetTabOrientation(o);
+        t->SetShowFullFrame(false);
+        t->SetTabIndex(1);
+        f->Show();
+        UiTest::Flush();
+        std::unique_ptr<TBitmap> shot(UiTest::Capture(t));
+        shot->SaveToPNG(std::string(QM_TEST_OUT) + "/VtTabsRoundJoin" + std::to_string(int(o)) + ".png");
+        // The frame runs on into the tab's outline: both ends of the outline and the pixels beside them on the
+        // card's edge are the frame's.
+        TRect b;
+        std::vector<TPoint> p = t->Polygon(1, b);
+        TCanvas* c = shot->Canvas();
+        for (TPoint q : {p.front(), p.back()}) EXPECT_EQ(c->Pixel(q.X, q.Y), ColorToRGB(clBtnShadow)) << int(o);
+        delete f;
+    }
+}
