@@ -39,6 +39,20 @@ bool TGIS_LabelsArea::AllocateRect(const TGIS_Extent& r) {
     return true;
 }
 
+bool TGIS_LabelsArea::MayAllocateAround(const TGIS_Extent& r) const {
+    if (viewer_->FullPaint() && !viewer_->DirectDraw && !GisExtentInside(r, viewer_->GetVisibleExtent()))
+        return false;
+    const double tol = 0.5 / viewer_->Zoom();
+    bool overlaps = false;
+    for (const TGIS_Extent& b : boxes_) {
+        // A reserved rectangle equal, within the tolerance, to one holding r holds r shrunk by the tolerance.
+        if (b.XMin <= r.XMin + tol && b.XMax >= r.XMax - tol && b.YMin <= r.YMin + tol && b.YMax >= r.YMax - tol)
+            return true;
+        overlaps = overlaps || GisExtentsOverlap(b, r);
+    }
+    return !overlaps;
+}
+
 bool TGIS_LabelsArea::AllocateBox(const TGIS_Point& p1, const TGIS_Point& p2, const TGIS_Point& p3,
                                   const TGIS_Point& p4) {
     TGIS_Extent e;

@@ -28,6 +28,9 @@ public:
     // True when a label may take r (map units); r is then reserved. A rectangle equal to a reserved one
     // within half a pixel is the same label drawn again: accepted, not stored twice.
     bool AllocateRect(const TGIS_Extent& r);
+    // False when no rectangle holding r could be allocated now: r lies out of the view, or it overlaps a reserved
+    // rectangle while none is near enough to equal a rectangle holding r. Answers before a label is measured.
+    bool MayAllocateAround(const TGIS_Extent& r) const;
     // The box spanned by the four corners of a (possibly rotated) label.
     bool AllocateBox(const TGIS_Point& p1, const TGIS_Point& p2, const TGIS_Point& p3, const TGIS_Point& p4);
 

@@ -352,11 +352,35 @@ void TGIS_Shape::DrawLabel() {
         const TGIS_Extent e = GetPointsExtent();
         if (!((e.XMax - e.XMin + e.YMax - e.YMin) * Zoom() > v->TwipsToPixels(smart))) return;
     }
-    const std::string text = !label.Value().empty() ? label.Value() : FormatLabelText(label.Field());
-    if (text.empty()) return;
-
     TPoint a;
     if (!ScreenAnchor(*this, *v, label, a)) return;
+
+    TGIS_LabelsArea& area = *v->LabelsArea();
+    const int minW = v->TwipsToPixels(label.Width()), minH = v->TwipsToPixels(label.Height());
+    int d = 0;
+    if (ShapeType() == gisShapeTypePoint || ShapeType() == gisShapeTypeMultipoint)
+        d = v->TwipsToPixels(params->Marker().Size()) / 2 + v->TwipsToPixels(params->Marker().OutlineWidth());
+    if (params->Chart().Size() != 0) d = std::max(d, v->TwipsToPixels(params->Chart().Size()) / 2);
+    d += v->TwipsToPixels(label.OutlineWidth());
+    static constexpr int kPositions[] = {4, 5, 3, 1, 7, 2, 0, 8, 6};
+    // A wider or taller box grows away from the anchor, so it holds the box of the least size.
+    auto boxAt = [&](int position, int w, int h) {
+        const int column = position % 3, row = position / 3;
+        const int left = column == 0 ? a.X - w - d : column == 1 ? a.X - w / 2 : a.X + d;
+        const int top = row == 0 ? a.Y - h - d : row == 1 ? a.Y - h / 2 : a.Y + d;
+        return TRect(left, top, left + w, top + h);
+    };
+    // Among many shapes most labels find their place taken: such a label is dropped before its text is
+    // formatted and measured, which cost far more than the test.
+    if (label.Allocator() && !(Layer && Layer->OnLabelBox) &&
+        std::none_of(std::begin(kPositions), std::end(kPositions), [&](int position) {
+            return (label.Position() & (1u << position)) &&
+                   area.MayAllocateAround(v->ScreenToMapRect(boxAt(position, std::max(minW, 0), std::max(minH, 0))));
+        }))
+        return;
+
+    const std::string text = !label.Value().empty() ? label.Value() : FormatLabelText(label.Field());
+    if (text.empty()) return;
 
     canvas->SetFont(label.Font());
     const TColor fontColor = TColor(GisNonZeroColor(uint32_t(label.Font().Color())));
@@ -365,23 +389,12 @@ void TGIS_Shape::DrawLabel() {
     label.PrepareBrush(*v);
     label.PrepareOutlinePen(*v);
 
-    TGIS_LabelsArea& area = *v->LabelsArea();
-    const int minW = v->TwipsToPixels(label.Width()), minH = v->TwipsToPixels(label.Height());
     const TSize used = area.PrepareText(canvas, text, label.Alignment(), TSize{minW, minH});
     const int w = std::max(int(used.cx), minW), h = std::max(int(used.cy), minH);
 
-    int d = 0;
-    if (ShapeType() == gisShapeTypePoint || ShapeType() == gisShapeTypeMultipoint)
-        d = v->TwipsToPixels(params->Marker().Size()) / 2 + v->TwipsToPixels(params->Marker().OutlineWidth());
-    if (params->Chart().Size() != 0) d = std::max(d, v->TwipsToPixels(params->Chart().Size()) / 2);
-    d += v->TwipsToPixels(label.OutlineWidth());
-
-    for (int position : {4, 5, 3, 1, 7, 2, 0, 8, 6}) {
+    for (int position : kPositions) {
         if (!(label.Position() & (1u << position))) continue;
-        const int column = position % 3, row = position / 3;
-        const int left = column == 0 ? a.X - w - d : column == 1 ? a.X - w / 2 : a.X + d;
-        const int top = row == 0 ? a.Y - h - d : row == 1 ? a.Y - h / 2 : a.Y + d;
-        TRect box(left, top, left + w, top + h);
+        TRect box = boxAt(position, w, h);
         if (Layer && Layer->OnLabelBox) Layer->OnLabelBox(v, this, box, position);
         if (label.Allocator() && !area.AllocateRect(v->ScreenToMapRect(box))) continue;
         const int o = v->TwipsToPixels(label.OutlineWidth()) / 2;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "tests/gis/layers/TestLayer.h"
@@ -132,12 +134,21 @@ TEST_F(GisLabelsAreaText, DrawTextPutsLinesBelowEachOther) {
     area.DrawText(c, "H", 1, TRect(10, 10, 190, 110));
 }
 
-TEST(GisLabelsAreaBoxes, AllocateRectRules) {
-    UiTest::Init();
-    TGIS_Viewer v(nullptr);
-    v.SetBounds(0, 0, 400, 300);
-    v.Add(new TTestLayer("map", GisMakeExtent(0, 0, 1000, 500)));
-    v.FullExtent();
+// A 400 x 300 viewer over a map of 1000 x 500.
+class GisLabelsAreaBoxes : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UiTest::Init();
+        view = std::make_unique<TGIS_Viewer>(nullptr);
+        view->SetBounds(0, 0, 400, 300);
+        view->Add(new TTestLayer("map", GisMakeExtent(0, 0, 1000, 500)));
+        view->FullExtent();
+    }
+    std::unique_ptr<TGIS_Viewer> view;
+};
+
+TEST_F(GisLabelsAreaBoxes, AllocateRectRules) {
+    TGIS_Viewer& v = *view;
     v.SetFullPaint(false);
     TGIS_LabelsArea& a = *v.LabelsArea();
     const double px = 1 / v.Zoom();
@@ -169,6 +180,49 @@ TEST(GisLabelsAreaBoxes, AllocateRectRules) {
     v.DirectDraw = true;
     EXPECT_TRUE(a.AllocateRect(out));
     v.DirectDraw = false;
+}
+
+// The early answer may refuse only what AllocateRect would refuse for every rectangle holding the one asked about.
+TEST_F(GisLabelsAreaBoxes, MayAllocateAroundNeverRefusesWhatAllocateRectTakes) {
+    TGIS_Viewer& v = *view;
+    v.SetFullPaint(true);
+    TGIS_LabelsArea& a = *v.LabelsArea();
+    const double px = 1 / v.Zoom();
+    const TGIS_Extent view = v.GetVisibleExtent();
+    auto reserve = [&] {
+        a.Reset();
+        ASSERT_TRUE(a.AllocateRect({100, 100, 200, 150}));
+        ASSERT_TRUE(a.AllocateRect({300, 300, 420, 330}));
+    };
+    reserve();
+    // Free space, a taken place, the same label drawn again from a smaller box, and a box out of the view.
+    EXPECT_TRUE(a.MayAllocateAround({600, 100, 700, 150}));
+    EXPECT_FALSE(a.MayAllocateAround({180, 120, 260, 130}));
+    EXPECT_TRUE(a.MayAllocateAround({120 - 0.4 * px, 110, 180, 140 + 0.4 * px}));
+    EXPECT_FALSE(a.MayAllocateAround({view.XMax - 10, 400, view.XMax + 10, 410}));
+    EXPECT_EQ(a.BoxCount(), 2);
+
+    uint32_t seed = 7;
+    auto next = [&seed](double span) {
+        seed = seed * 1103515245u + 12345u;
+        return double((seed >> 8) % 10000) / 10000 * span;
+    };
+    int accepted = 0;
+    for (int i = 0; i < 4000; ++i) {
+        const double x = next(1000), y = next(500), w = next(150), h = next(60);
+        const TGIS_Extent r{x, y, x + w, y + h};
+        // Growing pixel by pixel, now and then to a reserved box within a fraction of a pixel.
+        TGIS_Extent big{r.XMin - next(3) * px, r.YMin - next(3) * px, r.XMax + next(3) * px, r.YMax + next(3) * px};
+        if (i % 5 == 0) big = i % 10 == 0 ? TGIS_Extent{100 + 0.3 * px, 100, 200, 150 - 0.2 * px}
+                                          : TGIS_Extent{300, 300 - 0.4 * px, 420, 330};
+        if (!GisExtentInside(r, big)) continue;
+        reserve();
+        const bool may = a.MayAllocateAround(r);
+        const bool taken = a.AllocateRect(big);
+        accepted += taken;
+        EXPECT_TRUE(may || !taken) << i;
+    }
+    EXPECT_GT(accepted, 100);
 }
 
 }  // namespace
