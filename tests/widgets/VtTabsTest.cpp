@@ -580,12 +580,16 @@ TEST(VtTabs, ShadowAlongTheSelectedTab) {
         // Two columns right of the edge, a row above the card: the stronger shadow, then the fainter.
         int y = e.Y - 1, x = p[p.size() - 2].X + (e.X - p[p.size() - 2].X) * (y - p[p.size() - 2].Y) /
                                                    (e.Y - p[p.size() - 2].Y);
-        if (style != tsDoubleSlant) EXPECT_EQ(c->Pixel(x, y), ColorToRGB(clBtnShadow)) << int(style);  // the edge
+        if (style != tsDoubleSlant) {
+            EXPECT_EQ(c->Pixel(x, y), ColorToRGB(clBtnShadow)) << int(style);  // the edge
+        }
         EXPECT_EQ(c->Pixel(x + 1, y), BlendColors(clBlack, face, 30)) << int(style);
         EXPECT_EQ(c->Pixel(x + 2, y), BlendColors(clBlack, face, 15)) << int(style);
         // The unselected tabs cast none.
         std::vector<TPoint> q = t->Polygon(0, b);
-        if (q.back().X + 2 < p.front().X) EXPECT_EQ(c->Pixel(q.back().X + 2, q.back().Y - 1), face) << int(style);
+        if (q.back().X + 2 < p.front().X) {
+            EXPECT_EQ(c->Pixel(q.back().X + 2, q.back().Y - 1), face) << int(style);
+        }
         delete f;
     }
 }
