@@ -21,6 +21,7 @@
 #include "platform/ui/StdCtrls.h"
 #include "widgets/VtCommon.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtChkLst.h"
 #include "widgets/VtCmboBx.h"
 #include "widgets/VtEdit.h"
 #include "widgets/VtPanel.h"

@@ -11,6 +11,7 @@
 #include "platform/ui/Menus.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtChkLst.h"
 #include "widgets/VtCmboBx.h"
 #include "widgets/VtEdit.h"
 #include "widgets/VtPanel.h"

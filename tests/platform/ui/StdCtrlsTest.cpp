@@ -10,6 +10,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "platform/ui/VtStandIns.h"
+#include "widgets/VtChkLst.h"
 #include "widgets/VtCommon.h"
 #include "widgets/VtCmboBx.h"
 #include "widgets/VtEdit.h"
