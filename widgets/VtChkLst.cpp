@@ -18,16 +18,14 @@ bool IsRecordLine(const std::string& l) {
 }  // namespace
 
 std::vector<TCheckListItem> ParseCheckListText(const std::string& text) {
+    TItemStrings lines;  // split as the list's own text is
+    lines.SetText(text);
     std::vector<TCheckListItem> items;
-    size_t i = 0;
-    while (i < text.size()) {
-        size_t e = text.find_first_of("\r\n", i);
-        if (e == std::string::npos) e = text.size();
-        std::string line = text.substr(i, e - i);
+    items.reserve(size_t(lines.Count()));
+    for (int i = 0; i < lines.Count(); ++i) {
+        const std::string& line = lines.Strings(i);
         if (IsRecordLine(line)) items.push_back({line.substr(5), TCheckBoxState(line[3] - '0'), line[1] == '1'});
-        else items.push_back({std::move(line), cbUnchecked, true});
-        if (e < text.size() && text[e] == '\r' && e + 1 < text.size() && text[e + 1] == '\n') ++e;
-        i = e + 1;
+        else items.push_back({line, cbUnchecked, true});
     }
     return items;
 }
