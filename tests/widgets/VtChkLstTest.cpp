@@ -136,6 +136,7 @@ TEST(VtCheckList, ClickOnTheGlyphToggles) {
 }
 
 TEST(VtCheckList, TextFormRoundTripsAndTakesOddLinesAsPlainItems) {
+    UiTest::Init();
     std::vector<TCheckListItem> items{{"甲", cbChecked, true}, {"", cbGrayed, false}, {"&1 2 x", cbUnchecked, true}};
     std::string text = CheckListText(items);
     EXPECT_EQ(text.substr(0, 7), "&1 1 甲");
