@@ -14,13 +14,15 @@
 #include "platform/office/Excel.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/FileIO.h"
+#include "platform/ui/ComCtrls.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/Menus.h"
-#include "platform/ui/ComCtrls.h"
 #include "platform/ui/StdCtrls.h"
 #include "widgets/VtCommon.h"
-#include "platform/ui/VtStandIns.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/PlatformClasses.h"
+#include "widgets/VtChkLst.h"
 #include "widgets/VtCmboBx.h"
 #include "widgets/VtEdit.h"
 #include "widgets/VtPanel.h"
@@ -633,7 +635,7 @@ void TfrmCreateTessarRg::VtRadioButton10Click(TObject*) {
 void RegisterAppFormResources();  // generated from app/forms
 
 void RegisterAppClasses() {
-    RegisterFormClasses();
+    RegisterPlatformClasses();
     RegisterWidgetClasses();
     RegisterAppFormResources();
     RegisterClass(TfrmCreateTessarRg::StaticClass());

@@ -1,7 +1,10 @@
 #include "app/unProgBar.h"
 
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
 #include "platform/ui/FormLoader.h"
-#include "platform/ui/VtStandIns.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/StdCtrls.h"
 #include "widgets/VtButton.h"
 #include "widgets/VtPrgres.h"
 

@@ -4,8 +4,11 @@
 #include <memory>
 #include <string>
 
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
 #include "platform/ui/FormLoader.h"
-#include "platform/ui/VtStandIns.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/StdCtrls.h"
 #include "widgets/VtEdit.h"
 #include "widgets/VtSpnEdt.h"
 #include "widgets/VtTabs.h"

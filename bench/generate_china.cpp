@@ -6,8 +6,11 @@
 #include <cstdlib>
 
 #include "app/unCreateTessarRg.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/Menus.h"
 #include "platform/ui/StdCtrls.h"
-#include "platform/ui/VtStandIns.h"
+#include "widgets/VtChkLst.h"
 #include "widgets/VtSpnEdt.h"
 
 namespace {

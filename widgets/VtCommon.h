@@ -348,5 +348,5 @@ std::vector<TPropInfo> ColorAndFrameProps() {
     return p;
 }
 
-// Registers the library's classes for form resources (they take over the stand-ins' names); once.
+// Registers the library's classes for form resources; once.
 void RegisterWidgetClasses();

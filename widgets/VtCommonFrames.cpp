@@ -1,4 +1,5 @@
 // The frame controller, the readers of older frame property names, the shared blink timer and the font helpers.
+#include "widgets/VtChkLst.h"
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -438,6 +439,7 @@ void RegisterWidgetClasses() {
         RegisterClass(TVtLabel::StaticClass());
         RegisterTabClasses();
         RegisterListBoxClasses();
+        RegisterCheckListClasses();
         RegisterDroppedSetReader(TVtLabel::StaticClass(), "FrameSides");
         RegisterFrameLegacyReaders(TVtFrameController::StaticClass());
         for (const TClassInfo* c : {&TVtEdit::StaticClass(), &TVtNumericEdit::StaticClass(), &TVtSpinEdit::StaticClass(),

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
-#include "platform/ui/Themes.h"
-#include "platform/ui/VtStandIns.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/ImgList.h"
+#include "platform/ui/Menus.h"
 #include "platform/ui/StdCtrls.h"
+#include "platform/ui/Themes.h"
 #include "widgets/VtGrafx.h"
 #include "widgets/VtStatus.h"
 

@@ -4,8 +4,11 @@
 #include <memory>
 
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/StdCtrls.h"
 #include "platform/ui/Themes.h"
-#include "platform/ui/VtStandIns.h"
 #include "widgets/VtPanel.h"
 
 static const TEnumInfo BarStyleIdents{{"bsTraditional", "bsLED"}};

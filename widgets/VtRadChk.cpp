@@ -1,5 +1,6 @@
 #include "widgets/VtRadChk.h"
 
+#include <algorithm>
 #include <map>
 
 #include "platform/ui/Forms.h"
@@ -64,6 +65,12 @@ void LoadKeyed(TBitmap* b, const char* name, const std::map<TColor, TColor>& key
         }
 }
 
+bool IsAccelOf(WPARAM ch, const std::string& caption) { return IsAccel(char(ch), caption); }
+
+const TEnumInfo LeftRightIdents{{"taLeftJustify", "taRightJustify"}};
+const TEnumInfo CheckBoxStateIdents{{"cbUnchecked", "cbChecked", "cbGrayed"}};
+}  // namespace
+
 void ReplaceColor(TBitmap* b, TColor from, TColor to) {
     from = ColorToRGB(from);
     to = ColorToRGB(to);
@@ -72,11 +79,12 @@ void ReplaceColor(TBitmap* b, TColor from, TColor to) {
             if (b->Canvas()->Pixel(x, y) == from) b->Canvas()->SetPixel(x, y, to);
 }
 
-bool IsAccelOf(WPARAM ch, const std::string& caption) { return IsAccel(char(ch), caption); }
-
-const TEnumInfo LeftRightIdents{{"taLeftJustify", "taRightJustify"}};
-const TEnumInfo CheckBoxStateIdents{{"cbUnchecked", "cbChecked", "cbGrayed"}};
-}  // namespace
+void LoadCheckBoxGlyph(TBitmap* b, TCheckBoxState s, TColor face, TColor frame, TColor check) {
+    static const char* names[] = {"VTCOMMON_CHECKBOX_UNCHECKED", "VTCOMMON_CHECKBOX_CHECKED",
+                                  "VTCOMMON_CHECKBOX_GRAYED"};
+    LoadKeyed(b, names[std::min(int(s), 2)], {{clWhite, face}, {clRed, face}, {clFuchsia, face}, {clGray, frame},
+                                              {clBlue, check}});
+}
 
 // ---------------------------------------------------------------- TVtCustomGlyphButton
 

@@ -124,3 +124,9 @@ public:
     explicit TVtCheckBox(TComponent* owner) : TVtCustomCheckBox(owner) {}
     QM_CLASS_INFO
 };
+
+// Every pixel of colour from in b becomes to.
+void ReplaceColor(TBitmap* b, TColor from, TColor to);
+// The keyed check-box picture of a state: its face (white, red, magenta), frame (grey) and check (blue) keys
+// replaced by the given colours.
+void LoadCheckBoxGlyph(TBitmap* b, TCheckBoxState s, TColor face, TColor frame, TColor check);

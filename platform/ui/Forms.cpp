@@ -406,14 +406,6 @@ void TCustomForm::SetWindowState(TWindowState s) {
         widget_->showNormal();
 }
 
-void RegisterPlatformClasses() {
-    RegisterClass(TForm::StaticClass());
-    RegisterClass(TTimer::StaticClass());
-    RegisterClass(TPopupMenu::StaticClass());
-    RegisterClass(TMenuItem::StaticClass());
-    RegisterClass(TImageList::StaticClass());
-}
-
 bool TCustomForm::Active() const { return Screen->ActiveForm() == this; }
 
 bool TCustomForm::CloseQuery() {

@@ -221,10 +221,6 @@ private:
 extern TApplication* Application;
 extern TScreen* Screen;
 
-// Registers the classes of this layer that form resources name (TForm, TTimer, TPopupMenu, TMenuItem,
-// TImageList) with the class registry.
-void RegisterPlatformClasses();
-
 // A window is covered when its screen rectangle is not inside the work area, or a visible form above its
 // own (a later-shown one, or one that stays on top) overlaps it.
 bool IsWindowCovered(HWND wnd);

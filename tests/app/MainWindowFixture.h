@@ -7,11 +7,14 @@
 #include <vector>
 
 #include "app/unCreateTessarRg.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Menus.h"
+#include "platform/ui/StdCtrls.h"
 #include "platform/ui/testsupport/UiTest.h"
-#include "platform/ui/VtStandIns.h"
 #include "widgets/VtButton.h"
+#include "widgets/VtChkLst.h"
 #include "widgets/VtCmboBx.h"
 #include "widgets/VtEdit.h"
 #include "widgets/VtPanel.h"

@@ -4,10 +4,14 @@
 
 #include <memory>
 
-#include "platform/ui/Forms.h"
-#include "platform/ui/testsupport/UiTest.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
 #include "platform/ui/FormLoader.h"
-#include "platform/ui/VtStandIns.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/PlatformClasses.h"
+#include "platform/ui/StdCtrls.h"
+#include "platform/ui/testsupport/UiTest.h"
 #include "widgets/VtCommon.h"
 
 namespace {
@@ -137,7 +141,7 @@ TEST(VtButtonEdit, NoKeyEditButShortCutsWork) {
 
 TEST(VtButtonEdit, OlderShortCutTextsAreRead) {
     UiTest::Init();
-    RegisterFormClasses();
+    RegisterPlatformClasses();
     RegisterWidgetClasses();
     auto* form = new TForm(nullptr);
     ReadComponentResource(form, "object F: TForm\n  object E: TVtButtonEdit\n    ButtonShortCutText = 'Ctrl+F'\n"

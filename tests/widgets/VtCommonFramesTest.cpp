@@ -2,10 +2,14 @@
 
 #include <vector>
 
-#include "platform/ui/ExtCtrls.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
 #include "platform/ui/FormLoader.h"
+#include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
-#include "platform/ui/VtStandIns.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/PlatformClasses.h"
+#include "platform/ui/StdCtrls.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "widgets/VtCommon.h"
 
@@ -124,7 +128,7 @@ TEST(VtFrameController, PushesSettingsByName) {
 
 TEST(VtFrameController, ReadsOlderNames) {
     UiTest::Init();
-    RegisterFormClasses();
+    RegisterPlatformClasses();
     RegisterWidgetClasses();
     auto* f = new TForm(nullptr);
     ReadComponentResource(f,

@@ -6,9 +6,13 @@
 #include <memory>
 
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/Forms.h"
-#include "platform/ui/VtStandIns.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/PlatformClasses.h"
+#include "platform/ui/StdCtrls.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "widgets/VtCommon.h"
 
@@ -113,7 +117,7 @@ TEST(VtListBox, TabStopsStayInRangeAndFollowTheColumns) {
 TEST(VtListBox, ReadFromAFormWithItsStops) {
     UiTest::Init();
     RegisterWidgetClasses();
-    RegisterFormClasses();
+    RegisterPlatformClasses();
     TForm f(nullptr);
     ReadComponentResource(&f, "object F: TForm\n  object L: TVtListBox\n    FrameFlat = True\n    HorzExtent = 300\n"
                               "    TabStops.Integers = (10 20)\n    Items.Strings = ('a'#9'b')\n  end\nend\n");

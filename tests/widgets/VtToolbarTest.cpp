@@ -4,10 +4,14 @@
 #include <string>
 
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/ImgList.h"
-#include "platform/ui/VtStandIns.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/PlatformClasses.h"
+#include "platform/ui/StdCtrls.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "widgets/VtButton.h"
 #include "widgets/VtPanel.h"
@@ -19,7 +23,7 @@ struct BarForm {
     TForm* form;
     explicit BarForm(const char* resource = nullptr) {
         UiTest::Init();
-        RegisterFormClasses();
+        RegisterPlatformClasses();
         RegisterWidgetClasses();
         form = new TForm(nullptr);
         form->SetBounds(0, 0, 640, 300);

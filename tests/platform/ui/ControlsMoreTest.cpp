@@ -5,9 +5,13 @@
 #include <vector>
 
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
-#include "platform/ui/VtStandIns.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/PlatformClasses.h"
+#include "platform/ui/StdCtrls.h"
 #include "platform/ui/testsupport/UiTest.h"
 
 namespace {

@@ -5,12 +5,16 @@
 #include <memory>
 
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/PlatformClasses.h"
 #include "platform/ui/testsupport/UiTest.h"
-#include "platform/ui/VtStandIns.h"
 #include "widgets/VtButton.h"
+#include "widgets/VtChkLst.h"
 #include "widgets/VtCommon.h"
 #include "widgets/VtCmboBx.h"
 #include "widgets/VtEdit.h"
@@ -89,7 +93,7 @@ class StdCtrls : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         UiTest::Init();
-        RegisterFormClasses();
+        RegisterPlatformClasses();
         RegisterWidgetClasses();
         RegisterClass(TfrmStdCtrlsTest::StaticClass());
         RegisterUiTestForms();
@@ -421,7 +425,7 @@ TEST_F(StdCtrls, UnknownNamesFailNamingThem) {
 }
 
 // The operations the windows rely on, with their edge rules.
-TEST(VtStandIns, SpinNumericAndPages) {
+TEST(WindowControls, SpinNumericAndPages) {
     UiTest::Init();
     TVtSpinEdit spin(nullptr);
     spin.SetDecimals(3);

@@ -1,0 +1,198 @@
+#include "widgets/VtChkLst.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/FormLoader.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/PlatformClasses.h"
+#include "platform/ui/StdCtrls.h"
+#include "platform/ui/testsupport/UiTest.h"
+#include "widgets/VtCommon.h"
+
+namespace {
+struct Check : TVtCheckList {
+    explicit Check(TComponent* o = nullptr) : TVtCheckList(o) {}
+    void Space() {
+        WORD k = VK_SPACE;
+        KeyDown(k, 0);
+        k = VK_SPACE;
+        KeyUp(k, 0);
+    }
+    using TVtCheckList::CreateWnd;
+};
+}  // namespace
+
+TEST(VtCheckList, RecordsFollowTheirItems) {
+    UiTest::Init();
+    Check l;
+    for (const char* s : {"a", "b", "c", "d"}) l.Items()->Add(s);
+    l.SetItemState(1, cbChecked);
+    l.SetItemState(2, cbGrayed);
+    l.SetItemEnabled(3, false);
+    l.Items()->Insert(0, "z");
+    EXPECT_EQ(l.ItemState(2), cbChecked);
+    EXPECT_EQ(l.ItemState(0), cbUnchecked);
+    l.Items()->Delete(0);
+    l.Items()->SetStrings(1, "bb");  // a new text keeps the record
+    EXPECT_TRUE(l.ItemChecked(1));
+    l.MoveItem(1, 3);
+    EXPECT_EQ(l.Items()->Strings(3), "bb");
+    EXPECT_TRUE(l.ItemChecked(3));
+    EXPECT_FALSE(l.ItemEnabled(2));
+    l.ExchangeItems(0, 1);
+    EXPECT_EQ(l.Items()->Strings(0), "c");
+    EXPECT_EQ(l.ItemState(0), cbGrayed);
+    EXPECT_EQ(l.ItemState(1), cbUnchecked);
+    EXPECT_THROW(l.ItemState(4), ERangeError);
+    EXPECT_THROW(l.SetItemEnabled(-1, true), ERangeError);
+    EXPECT_THROW(l.MoveItem(0, 4), ERangeError);
+    l.Items()->Clear();
+    EXPECT_EQ(l.ItemsChecked(), 0);
+}
+
+TEST(VtCheckList, CheckAllCountsNoGroups) {
+    UiTest::Init();
+    Check l;
+    for (const char* s : {"//组", "a", "b", "c"}) l.Items()->Add(s);
+    l.CheckAll();
+    EXPECT_TRUE(l.ItemChecked(0));
+    EXPECT_EQ(l.ItemsChecked(), 3);
+    l.UncheckAll();
+    EXPECT_EQ(l.ItemsChecked(), 0);
+    EXPECT_FALSE(l.ItemChecked(0));
+}
+
+TEST(VtCheckList, TogglingWithEventsAndDisabledItems) {
+    UiTest::Init();
+    Check l;
+    for (const char* s : {"//组", "a", "b"}) l.Items()->Add(s);
+    int changes = 0;
+    bool refuse = false;
+    l.OnChanging = [&](TObject*, int, TCheckBoxState, bool& allow) { allow = !refuse; };
+    l.OnChange = [&](TObject*, int, TCheckBoxState) { ++changes; };
+    l.SetItemIndex(1);
+    l.SetItemState(1, cbGrayed);
+    l.Space();
+    EXPECT_EQ(l.ItemState(1), cbChecked);  // grayed goes to checked without AllowGrayed
+    l.SetAllowGrayed(true);
+    l.Space();
+    l.Space();
+    EXPECT_EQ(l.ItemState(1), cbGrayed);  // through unchecked
+    EXPECT_EQ(changes, 3);
+    refuse = true;
+    l.ToggleCheckState();
+    EXPECT_EQ(l.ItemState(1), cbGrayed);
+    EXPECT_EQ(changes, 3);
+    refuse = false;
+    l.SetItemEnabled(1, false);
+    l.Space();
+    EXPECT_EQ(l.ItemState(1), cbGrayed);
+    l.SetItemState(1, cbUnchecked);  // code still reaches a disabled item
+    EXPECT_EQ(l.ItemState(1), cbUnchecked);
+    l.SetItemIndex(0);
+    l.ToggleCheckState();
+    EXPECT_EQ(l.ItemState(0), cbUnchecked);  // group items do not toggle
+    l.SetEnabled(false);
+    l.SetEnabled(true);
+    EXPECT_TRUE(l.ItemEnabled(1));  // the control's change reaches every item
+}
+
+TEST(VtCheckList, ClickOnTheGlyphToggles) {
+    UiTest::Init();
+    auto* f = new TForm(nullptr);
+    f->SetBounds(0, 0, 300, 200);
+    auto* l = new Check(f);
+    l->SetParent(f);
+    l->SetBounds(0, 0, 200, 120);
+    for (const char* s : {"one", "two"}) l->Items()->Add(s);
+    l->SetItemState(0, cbChecked);
+    f->Show();
+    UiTest::Flush();
+    TRect r = l->ItemRect(1);
+    UiTest::Click(l, r.Left + 6, r.Top + 4);
+    EXPECT_TRUE(l->ItemChecked(1));
+    UiTest::Click(l, r.Left + 80, r.Top + 4);
+    EXPECT_TRUE(l->ItemChecked(1));  // the text is an ordinary click
+    l->SetToggleOnItemClick(true);
+    UiTest::Click(l, r.Left + 80, r.Top + 4);
+    EXPECT_FALSE(l->ItemChecked(1));
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(l));
+    shot->SaveToPNG(std::string(QM_TEST_OUT) + "/VtCheckList.png");
+    // The checked glyph shows the check colour; the unchecked one does not.
+    TRect wc = l->WindowClientRect();
+    auto hasCheck = [&](int item) {
+        TRect ir = l->ItemRect(item);
+        for (int y = ir.Top; y < ir.Bottom; ++y)
+            for (int x = 0; x < l->GlyphWidth() + 8; ++x)
+                if (shot->Canvas()->Pixel(wc.Left + x, wc.Top + y) == ColorToRGB(clHighlight)) return true;
+        return false;
+    };
+    EXPECT_TRUE(hasCheck(0));
+    EXPECT_FALSE(hasCheck(1));
+    delete f;
+}
+
+TEST(VtCheckList, TextFormRoundTripsAndTakesOddLinesAsPlainItems) {
+    UiTest::Init();
+    std::vector<TCheckListItem> items{{"甲", cbChecked, true}, {"", cbGrayed, false}, {"&1 2 x", cbUnchecked, true}};
+    std::string text = CheckListText(items);
+    EXPECT_EQ(text.substr(0, 7), "&1 1 甲");
+    EXPECT_EQ(ParseCheckListText(text), items);
+    auto odd = ParseCheckListText("&\n&1\r\n&1 7 x\r&0 1 ok\nplain\n&0 2 ");
+    ASSERT_EQ(odd.size(), 6u);
+    EXPECT_EQ(odd[0], (TCheckListItem{"&", cbUnchecked, true}));
+    EXPECT_EQ(odd[1], (TCheckListItem{"&1", cbUnchecked, true}));
+    EXPECT_EQ(odd[2], (TCheckListItem{"&1 7 x", cbUnchecked, true}));
+    EXPECT_EQ(odd[3], (TCheckListItem{"ok", cbChecked, false}));
+    EXPECT_EQ(odd[4], (TCheckListItem{"plain", cbUnchecked, true}));
+    EXPECT_EQ(odd[5], (TCheckListItem{"", cbGrayed, false}));
+    Check l;
+    l.LoadItemsFromText(text);
+    EXPECT_EQ(l.GetItems(), items);
+    EXPECT_EQ(l.SaveItemsToText(), text);
+}
+
+TEST(VtCheckList, RecreationKeepsItemsStatesTopAndSelection) {
+    UiTest::Init();
+    auto* f = new TForm(nullptr);
+    f->SetBounds(0, 0, 300, 200);
+    auto* l = new Check(f);
+    l->SetParent(f);
+    l->SetBounds(0, 0, 200, 80);
+    for (int i = 0; i < 40; ++i) l->Items()->Add("item " + std::to_string(i));
+    l->SetItemState(30, cbGrayed);
+    l->SetItemEnabled(31, false);
+    f->Show();
+    UiTest::Flush();
+    l->SetItemIndex(33);
+    l->SetTopIndex(30);
+    l->RecreateWnd();
+    EXPECT_EQ(l->Items()->Count(), 40);
+    EXPECT_EQ(l->ItemState(30), cbGrayed);
+    EXPECT_FALSE(l->ItemEnabled(31));
+    EXPECT_EQ(l->TopIndex(), 30);
+    EXPECT_EQ(l->ItemIndex(), 33);
+    delete f;
+}
+
+TEST(VtCheckList, ReadFromAFormWithStatesAndFlags) {
+    UiTest::Init();
+    RegisterPlatformClasses();
+    RegisterWidgetClasses();
+    TForm f(nullptr);
+    ReadComponentResource(&f, "object F: TForm\n  object L: TVtCheckList\n    FrameFlat = True\n"
+                              "    Items.Strings = ('a' 'b')\n    ItemEnabled = (True False)\n"
+                              "    ItemState = (1 2)\n  end\nend\n");
+    auto* l = dynamic_cast<TVtCheckList*>(f.FindComponent("L"));
+    ASSERT_NE(l, nullptr);
+    EXPECT_EQ(l->ItemState(0), cbChecked);
+    EXPECT_EQ(l->ItemState(1), cbGrayed);
+    EXPECT_FALSE(l->ItemEnabled(1));
+}
