@@ -264,6 +264,11 @@ void TVtCustomButtonEdit::ResizeButtons() {
     pair_->ArrangeButtons();
     SetEditMargins();
     Invalidate();
+    RepaintFrame();
+}
+
+int TVtCustomButtonEdit::FrameRightInset() const {
+    return pair_ && !UseRightToLeftAlignment() ? pair_->Width() + 2 : 0;
 }
 
 void TVtCustomButtonEdit::SetEditMargins() {

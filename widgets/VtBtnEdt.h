@@ -93,6 +93,8 @@ protected:
     void KeyDown(WORD& key, TShiftState shift) override;
     void KeyPress(char& key) override;
     void BoundsChanged(bool moved, bool sized) override;
+    // The frame encloses the text, the buttons stand beside it.
+    int FrameRightInset() const override;
 
 private:
     void ApplyStockGlyph(int index);

@@ -5,6 +5,9 @@
 #include "platform/ui/Themes.h"
 
 namespace {
+// Completes the text the edit has cut or pasted, once the edit has settled its caret.
+constexpr UINT CM_COMPLETEEDIT = WM_USER + 0x1C7;
+
 bool IsLead(char c) { return uint8_t(c) >= 0x81 && uint8_t(c) <= 0xFE; }
 
 // Bytes taken by the first n characters of a GBK text.
@@ -42,6 +45,7 @@ const TClassInfo& TVtCustomComboBox::StaticClass() {
                    BoolProp<C>("TabOnEnter", &C::TabOnEnter, &C::SetTabOnEnter, 0),
                    BoolProp<C>("ReadOnly", &C::ReadOnly, &C::SetReadOnly, 0),
                    OrdProp<C, int>("DropDownWidth", &C::GetDropDownWidth, &C::SetDropDownWidth, 0),
+                   OrdProp<C, int>("MaxLength", &C::MaxLength, &C::SetMaxLength, 0),
                    BoolProp<C>("FlatButtons", &C::FlatButtons, &C::SetFlatButtons, 0),
                    OrdProp<C, TColor>("FlatButtonColor", &C::FlatButtonColor, &C::SetFlatButtonColor, clBtnFace),
                    RefProp<C, TVtFrameController>("FrameController", &C::FrameController, &C::SetFrameController),
@@ -65,9 +69,13 @@ TVtCustomComboBox::TVtCustomComboBox(TComponent* owner) : TCustomComboBox(owner)
         search_.clear();
     };
     if (Edit()) EditCreated(Edit());
+    Items()->OnDeleting = [this](int i) {
+        if (TObject* data = Items()->Objects(i); data && OnDeleteItem) OnDeleteItem(this, data);
+    };
 }
 
 TVtCustomComboBox::~TVtCustomComboBox() {
+    Items()->OnDeleting = nullptr;
     if (frameController_) frameController_->RemoveControl(this);
     delete timer_;
 }
@@ -96,6 +104,10 @@ void TVtCustomComboBox::SetReadOnly(bool r) {
     if (!Store(readOnly_, r)) return;
     if (Edit()) Edit()->SetReadOnly(r);
     Invalidate();
+}
+void TVtCustomComboBox::SetMaxLength(int n) {
+    maxLength_ = std::max(n, 0);
+    if (Edit()) Edit()->SetMaxLength(maxLength_);
 }
 void TVtCustomComboBox::SetFocusColor(TColor c) {
     if (Store(focusColor_, c)) UpdateColors();
@@ -215,7 +227,18 @@ void TVtCustomComboBox::KeyDown(WORD& key, TShiftState shift) {
 
 void TVtCustomComboBox::EditCreated(TCustomEdit* edit) {
     edit->SetReadOnly(readOnly_);
-    edit->OnKeyPress = [this](TObject*, char& key) { EditKeyPress(key); };
+    edit->SetMaxLength(maxLength_);
+    TNotifyEvent changed = edit->OnChange;
+    edit->OnChange = [this, changed](TObject* sender) {
+        editChanging_ = true;
+        if (changed) changed(sender);
+        editChanging_ = false;
+    };
+    edit->OnKeyPress = [this](TObject*, char& key) {
+        handlingChar_ = true;
+        EditKeyPress(key);
+        handlingChar_ = false;
+    };
     edit->OnKeyDown = [this](TObject*, WORD& key, TShiftState shift) { EditKeyDown(key, shift); };
     edit->OnEnter = [this](TObject*) {
         UpdateColors();
@@ -245,7 +268,11 @@ void TVtCustomComboBox::Complete(const std::string& typed, bool refuseUnmatched)
     const std::string& item = Items()->Strings(i);
     settingText_ = true;
     SetItemIndex(i);
-    if (keepSearchCase_) e->SetText(typed + item.substr(typed.size()));
+    if (keepSearchCase_) {
+        keepingIndex_ = true;
+        e->SetText(typed + item.substr(typed.size()));
+        keepingIndex_ = false;
+    }
     settingText_ = false;
     int caret = CharCount(typed);
     e->SetSelStart(caret);
@@ -263,7 +290,20 @@ void TVtCustomComboBox::EditKeyPress(char& key) {
         PostMessage(e, WM_KEYDOWN, VK_TAB, 0);
         return;
     }
-    if (readOnly_ || (!autoComplete_ && allowEdit_)) return;
+    if (readOnly_) return;
+    if (k >= 32 && EditFull()) {
+        // A double-byte character is refused whole, with one beep.
+        const char c = key;
+        key = 0;
+        if (IsLead(c) && pendingLead_.empty()) {
+            pendingLead_ = std::string(1, c);
+            return;
+        }
+        pendingLead_.clear();
+        Refuse();
+        return;
+    }
+    if (!autoComplete_ && allowEdit_) return;
     std::string text = e->Text();
     size_t caret = BytesOfChars(text, e->SelStart());
     if (k == 8) {
@@ -310,8 +350,26 @@ void TVtCustomComboBox::EditKeyPress(char& key) {
     e->SetSelStart(CharCount(typed));
 }
 
+bool TVtCustomComboBox::EditFull() const {
+    const TCustomEdit* e = Edit();
+    return Style() == csDropDown && maxLength_ >= 1 && e && e->SelLength() == 0 && CharCount(e->Text()) >= maxLength_;
+}
+
+// Delete takes the selection, or the character after the caret (both bytes), and does not complete.
+void TVtCustomComboBox::DeleteForward() {
+    TCustomEdit* e = Edit();
+    handlingChar_ = true;
+    if (e->SelLength() == 0) e->SetSelLength(1);
+    e->ClearSelection();
+    handlingChar_ = false;
+}
+
 void TVtCustomComboBox::EditKeyDown(WORD& key, TShiftState shift) {
-    (void)shift;
+    if (key == VK_DELETE && autoComplete_ && !readOnly_ && !(shift & ssShift) && !(shift & ssCtrl)) {
+        DeleteForward();
+        key = 0;
+        return;
+    }
     if (key == VK_ESCAPE || key == VK_PRIOR || key == VK_NEXT || key == VK_UP || key == VK_DOWN) search_.clear();
     // The list keys move through the items, as in the drop-down list.
     if (key == VK_UP || key == VK_DOWN) {
@@ -361,8 +419,39 @@ void TVtCustomComboBox::PaintButton(TCanvas* c) {
     DrawDropDownArrow(c, r, 0, open, Enabled());
 }
 
+void TVtCustomComboBox::PaintOwnerDrawn(TCanvas* c) {
+    if (Style() != csOwnerDrawFixed && Style() != csOwnerDrawVariable) return;
+    TRect b = ButtonRect(), cr = ClientRect();
+    TRect r(cr.Left, cr.Top, b.Left, cr.Bottom);
+    TOwnerDrawState state = Focused() && !DroppedDown() ? TOwnerDrawState(odSelected | odFocused) : 0;
+    c->SetFont(*Font());
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(Color());
+    if (state & odSelected) {
+        c->Brush()->SetColor(clHighlight);
+        c->Font()->SetColor(clHighlightText);
+    }
+    int i = ItemIndex();
+    if (i >= 0 && OnDrawItem) {
+        c->SaveDC();
+        c->IntersectClipRect(r.Left, r.Top, r.Right, r.Bottom);
+        OnDrawItem(this, i, r, state);
+        c->RestoreDC(-1);
+    } else {
+        c->FillRect(r);
+        if (i >= 0) {
+            TRect t = r;
+            t.Left += 2;
+            c->Brush()->SetStyle(bsClear);
+            c->DrawText(Items()->Strings(i), t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        }
+    }
+    if (state & odSelected) c->DrawFocusRect(r);
+}
+
 void TVtCustomComboBox::Paint() {
     TCustomComboBox::Paint();
+    PaintOwnerDrawn(Canvas());
     PaintButton(Canvas());
 }
 
@@ -405,6 +494,38 @@ void TVtCustomComboBox::Dispatch(TMessage& m) {
         if (!updatingColors_) TakeNormalColor(Color(), normalColor_, focusColor_);
         TCustomComboBox::Dispatch(m);
         if (frameVisible_ && HandleAllocated()) InvalidateFrame();
+        return;
+    case CM_TEXTCHANGED:
+        if (keepingIndex_) {
+            Invalidate();
+            return;
+        }
+        // A text set from outside, or cut and pasted, completes as typed text does.
+        if (Edit() && autoComplete_ && !settingText_ && !handlingChar_ && !DroppedDown() && !IsLoading() &&
+            !(ComponentState() & csDesigning)) {
+            if (editChanging_) {
+                TCustomComboBox::Dispatch(m);
+                if (allowEdit_) PostMessage(this, CM_COMPLETEEDIT, 0, 0);
+                return;
+            }
+            std::string t = Text();
+            if (!t.empty() && FindString(t) >= 0) {
+                settingText_ = true;
+                TCustomComboBox::Dispatch(m);
+                settingText_ = false;
+                handlingChar_ = true;
+                Complete(t, false);
+                handlingChar_ = false;
+                return;
+            }
+        }
+        break;
+    case CM_COMPLETEEDIT:
+        if (Edit() && autoComplete_ && !DroppedDown() && !Text().empty() && FindString(Text()) >= 0) {
+            handlingChar_ = true;
+            Complete(Text(), false);
+            handlingChar_ = false;
+        }
         return;
     case WM_MOUSEWHEEL: {
         int delta = int16_t(HIWORD(uintptr_t(m.WParam)));

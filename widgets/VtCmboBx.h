@@ -46,6 +46,9 @@ public:
     TVtFrameController* FrameController() const { return frameController_; }
     void SetFrameController(TVtFrameController* c);
     int GetDropDownWidth() const { return DropDownWidth(); }
+    // Characters the edit part takes (0: no limit).
+    int MaxLength() const { return maxLength_; }
+    void SetMaxLength(int n);
 
     // The text typed so far in the drop-down list; the timer that forgets it 1.5 s after the last key.
     const std::string& SearchText() const { return search_; }
@@ -56,6 +59,10 @@ public:
     void Loaded() override;
 
     TNotifyEvent OnMatch, OnNotInList, OnMouseEnter, OnMouseLeave;
+    // An item with data leaves the list; receives the data.
+    std::function<void(TObject* sender, TObject* data)> OnDeleteItem;
+    // The owner-draw styles draw the current item in the closed control (index -1: none) through it.
+    TDrawItemEvent OnDrawItem;
 
 protected:
     void Paint() override;
@@ -80,7 +87,10 @@ private:
     void EditKeyPress(char& key);
     void EditKeyDown(WORD& key, TShiftState shift);
     void Complete(const std::string& typed, bool refuseUnmatched);
+    bool EditFull() const;
+    void DeleteForward();
     void PaintButton(TCanvas* c);
+    void PaintOwnerDrawn(TCanvas* c);
     void RepaintAll();
 
     std::string search_, pendingLead_;
@@ -88,6 +98,11 @@ private:
     bool autoComplete_ = true, allowEdit_ = true, beepOnInvalidKey_ = true, keepSearchCase_ = false;
     bool autoDropDown_ = false, autoCloseUp_ = false, tabOnEnter_ = false, readOnly_ = false;
     bool handlingChar_ = false, settingText_ = false, mouseOver_ = false, updatingColors_ = false;
+    // The edit shows the current item in the typed case: the text is not the item's, the item stays current.
+    bool keepingIndex_ = false;
+    // The edit changed its own text (cut, paste): completion waits until the edit has finished.
+    bool editChanging_ = false;
+    int maxLength_ = 0;
     TColor normalColor_ = clWindow, focusColor_ = clWindow, disabledColor_ = clBtnFace;
     TColor flatButtonColor_ = clBtnFace;
     bool flatButtons_ = false;

@@ -1,5 +1,6 @@
 #include "widgets/VtEdit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -158,8 +159,8 @@ void TVtCustomEdit::PaintFrame() {
     TCanvas* c = WindowCanvas();
     if (frameVisible_ && !UseThemes()) {
         bool hot = frameHotTrack_ && Hot();
-        DrawControlFrame(c, Width(), Height(), hot ? frameHotStyle_ : frameStyle_, Color(),
-                         hot ? frameHotColor_ : frameColor_, frameSides_, false);
+        DrawControlFrame(c, std::max(Width() - FrameRightInset(), 0), Height(), hot ? frameHotStyle_ : frameStyle_,
+                         Color(), hot ? frameHotColor_ : frameColor_, frameSides_, false);
     }
     if (showButton_) PaintButton(c, ButtonRect());
 }

@@ -81,6 +81,8 @@ protected:
     void SetButtonState(int s);
     bool MouseOverButton() const { return mouseOverButton_; }
     virtual void PaintButton(TCanvas* c, TRect r);
+    // How far the frame's right edge stands in from the window's, for what sits beside the text.
+    virtual int FrameRightInset() const { return 0; }
     TRect ButtonRect() const;
     void DropDown();
     TNotifyEvent OnDropDown, OnCloseUp;

@@ -67,10 +67,13 @@ void TItemStrings::Insert(int index, const std::string& s) {
 }
 void TItemStrings::Delete(int index) {
     Check(index);
+    if (OnDeleting) OnDeleting(index);
     items_.erase(items_.begin() + index);
     Changed(index, -1);
 }
 void TItemStrings::Clear() {
+    if (OnDeleting)
+        for (int i = 0; i < Count(); ++i) OnDeleting(i);
     items_.clear();
     Changed(-1, 0);
 }

@@ -48,6 +48,8 @@ public:
     void SetText(const std::string& text);
     // index and +1 insert / -1 delete / 0 change, or (-1, 0) for a reset.
     std::function<void(int index, int delta)> OnChange;
+    // Before an item leaves (Delete, and every item on Clear), while its object can still be read.
+    std::function<void(int index)> OnDeleting;
     // Nested; the owner hears the first begin (true) and the last end (false).
     void BeginUpdate();
     void EndUpdate();

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/ui/Bitmap.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/FormLoader.h"
@@ -154,4 +155,26 @@ TEST(VtButtonEdit, OlderShortCutTextsAreRead) {
     EXPECT_EQ(e->AltBtnKind(), TButtonKind::bkFolder);
     EXPECT_FALSE(e->GetButton(1)->GlyphEmpty());
     delete form;
+}
+
+TEST(VtButtonEdit, FrameStopsShortOfThePair) {
+    ButtonEditForm f;
+    f.e->SetColor(clWhite);
+    f.e->SetFrameVisible(true);
+    f.e->SetFlatButtons(true);
+    f.other->SetFocus();
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(f.e));
+    shot->SaveToPNG(std::string(QM_TEST_OUT) + "/VtButtonEdit-frame.png");
+    int right = f.e->Width() - f.e->Pair()->Width() - 2;  // the frame's width
+    EXPECT_EQ(shot->Canvas()->Pixel(0, 10), ColorToRGB(clBtnShadow));
+    EXPECT_EQ(shot->Canvas()->Pixel(right - 1, 10), ColorToRGB(clBtnShadow));
+    EXPECT_EQ(shot->Canvas()->Pixel(right - 2, 10), ColorToRGB(clWhite));
+    // With both buttons the frame moves further left.
+    f.e->SetAltVisible(true);
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> two(UiTest::Capture(f.e));
+    int right2 = f.e->Width() - f.e->Pair()->Width() - 2;
+    EXPECT_LT(right2, right);
+    EXPECT_EQ(two->Canvas()->Pixel(right2 - 1, 10), ColorToRGB(clBtnShadow));
 }

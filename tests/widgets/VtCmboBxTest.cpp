@@ -207,3 +207,149 @@ TEST(VtComboBox, FlatDropButtonIdleAndHot) {
     EXPECT_EQ(hot->Canvas()->Pixel(bx + 16, by + 16), ColorToRGB(clBtnShadow));
     EXPECT_EQ(hot->Canvas()->Pixel(bx + 2, by + 2), ColorToRGB(clBtnFace));
 }
+
+TEST(VtComboBox, MaxLengthRefusesKeysWhenFull) {
+    ComboForm f(csDropDown);
+    f.Add({"apple"});
+    f.combo->SetAutoComplete(false);
+    f.combo->SetMaxLength(3);
+    f.combo->SetFocus();
+    TCustomEdit* e = f.combo->Edit();
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->MaxLength(), 3);
+    UiTest::Chars("xy");
+    EXPECT_EQ(f.Beeps([] { UiTest::Chars("z"); }), 0);
+    EXPECT_EQ(e->Text(), "xyz");
+    EXPECT_EQ(f.Beeps([] { UiTest::Chars("w"); }), 1);
+    EXPECT_EQ(f.Beeps([] { UiTest::Chars("北"); }), 1);  // both bytes refused, one beep
+    EXPECT_EQ(e->Text(), "xyz");
+    // A selection is replaced.
+    e->SetSelStart(1);
+    e->SetSelLength(1);
+    EXPECT_EQ(f.Beeps([] { UiTest::Chars("q"); }), 0);
+    EXPECT_EQ(e->Text(), "xqz");
+    // Only the drop-down style refuses.
+    f.combo->SetStyle(csSimple);
+    EXPECT_EQ(f.Beeps([] { UiTest::Chars("w"); }), 0);
+}
+
+TEST(VtComboBox, CompletionAfterPasteCutAndOutsideChanges) {
+    ComboForm f(csDropDown);
+    f.Add({"apple", "apricot", "banana"});
+    f.combo->SetFocus();
+    TCustomEdit* e = f.combo->Edit();
+    ASSERT_NE(e, nullptr);
+    // A text set from outside completes: the item is current, the rest selected.
+    f.changes = 0;
+    f.combo->SetText("ban");
+    EXPECT_EQ(e->Text(), "banana");
+    EXPECT_EQ(f.combo->ItemIndex(), 2);
+    EXPECT_EQ(e->SelStart(), 3);
+    EXPECT_EQ(e->SelLength(), 3);
+    EXPECT_EQ(f.changes, 1);
+    // One that matches nothing stays as it is.
+    f.combo->SetText("zz");
+    EXPECT_EQ(e->Text(), "zz");
+    EXPECT_EQ(f.combo->ItemIndex(), -1);
+    // Paste.
+    f.combo->SetAutoComplete(false);
+    e->SetText("apr");
+    e->SelectAll();
+    e->CopyToClipboard();
+    e->SetText("");
+    f.combo->SetAutoComplete(true);
+    e->PasteFromClipboard();
+    UiTest::Flush();
+    EXPECT_EQ(e->Text(), "apricot");
+    EXPECT_EQ(f.combo->ItemIndex(), 1);
+    EXPECT_EQ(e->SelStart(), 3);
+    EXPECT_EQ(e->SelLength(), 4);
+    // Cut: "apricot" less "ricot" is "ap", completed to the first item.
+    e->SetSelStart(2);
+    e->SetSelLength(5);
+    e->CutToClipboard();
+    UiTest::Flush();
+    EXPECT_EQ(e->Text(), "apple");
+    EXPECT_EQ(f.combo->ItemIndex(), 0);
+    EXPECT_EQ(e->SelStart(), 2);
+    // Delete takes the selection and does not complete.
+    UiTest::Key(VK_DELETE);
+    EXPECT_EQ(e->Text(), "ap");
+    e->SetSelStart(0);
+    UiTest::Key(VK_DELETE);
+    EXPECT_EQ(e->Text(), "p");
+}
+
+TEST(VtComboBox, KeepSearchCaseKeepsTheItemCurrent) {
+    ComboForm f(csDropDown);
+    f.Add({"apple", "Banana"});
+    f.combo->SetKeepSearchCase(true);
+    f.combo->SetFocus();
+    TCustomEdit* e = f.combo->Edit();
+    ASSERT_NE(e, nullptr);
+    UiTest::Chars("AP");
+    EXPECT_EQ(e->Text(), "APple");
+    EXPECT_EQ(f.combo->ItemIndex(), 0);
+    EXPECT_EQ(e->SelStart(), 2);
+    EXPECT_EQ(e->SelLength(), 3);
+    UiTest::Key(VK_BACK);
+    EXPECT_EQ(e->Text(), "Apple");
+    EXPECT_EQ(f.combo->ItemIndex(), 0);
+    EXPECT_EQ(e->SelStart(), 1);
+    UiTest::Key(VK_BACK);
+    EXPECT_EQ(e->Text(), "");
+    EXPECT_EQ(f.combo->ItemIndex(), -1);
+    UiTest::Chars("b");
+    EXPECT_EQ(e->Text(), "banana");
+    EXPECT_EQ(f.combo->ItemIndex(), 1);
+}
+
+TEST(VtComboBox, DeleteItemHearsItemsWithData) {
+    ComboForm f;
+    TObject a, b;
+    std::vector<TObject*> heard;
+    f.combo->OnDeleteItem = [&](TObject* sender, TObject* data) {
+        EXPECT_EQ(sender, f.combo);
+        heard.push_back(data);
+    };
+    f.combo->Items()->AddObject("a", &a);
+    f.combo->Items()->Add("plain");
+    f.combo->Items()->AddObject("b", &b);
+    f.combo->Items()->Delete(1);  // no data: not heard
+    EXPECT_TRUE(heard.empty());
+    f.combo->Items()->Delete(0);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0], &a);
+    f.combo->Items()->Clear();
+    ASSERT_EQ(heard.size(), 2u);
+    EXPECT_EQ(heard[1], &b);
+}
+
+TEST(VtComboBox, OwnerDrawnCurrentItem) {
+    ComboForm f(csOwnerDrawFixed);
+    f.Add({"a", "b"});
+    f.combo->SetColor(clWhite);
+    int drawn = -2;
+    TOwnerDrawState drawnState = 0;
+    f.combo->OnDrawItem = [&](TWinControl* c, int index, TRect r, TOwnerDrawState state) {
+        drawn = index;
+        drawnState = state;
+        auto* combo = static_cast<TVtComboBox*>(c);
+        combo->Canvas()->Brush()->SetColor(clRed);
+        combo->Canvas()->FillRect(r);
+    };
+    f.next->SetFocus();
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> none(UiTest::Capture(f.combo));
+    EXPECT_EQ(drawn, -2);  // no current item: the area is only filled
+    TRect wc = f.combo->WindowClientRect();
+    EXPECT_EQ(none->Canvas()->Pixel(wc.Left + 10, wc.Top + 8), ColorToRGB(clWhite));
+    f.combo->SetItemIndex(1);
+    std::unique_ptr<TBitmap> idle(UiTest::Capture(f.combo));
+    EXPECT_EQ(drawn, 1);
+    EXPECT_EQ(drawnState, 0);
+    EXPECT_EQ(idle->Canvas()->Pixel(wc.Left + 10, wc.Top + 8), ColorToRGB(clRed));
+    f.combo->SetFocus();
+    std::unique_ptr<TBitmap> focused(UiTest::Capture(f.combo));
+    EXPECT_EQ(drawnState, TOwnerDrawState(odSelected | odFocused));
+}
