@@ -737,6 +737,7 @@ TVtToolbar::TVtToolbar(TComponent* owner) : TVtCustomPanel(owner), background_(s
 
 void TVtToolbar::ApplyAutoStyle() {
     if (!autoStyle_) return;
+    styledAlign_ = Align();
     TVtCustomPanel::SetBorderInner(fsNone);
     TVtCustomPanel::SetBorderOuter(showDivider_ ? fsGroove : fsNone);
     TSides side = Align() == alBottom ? 1 << sdBottom
@@ -941,6 +942,8 @@ void TVtToolbar::Loaded() {
 
 void TVtToolbar::BoundsChanged(bool moved, bool sized) {
     TVtCustomPanel::BoundsChanged(moved, sized);
+    // A new alignment moves the bar; the divider goes to the side that now faces the client area.
+    if (autoStyle_ && Align() != styledAlign_) ApplyAutoStyle();
     if (sized) PositionControls();
 }
 

@@ -317,6 +317,7 @@ private:
     std::unique_ptr<TVtCustomizeCaptions> customizeCaptions_ = std::make_unique<TVtCustomizeCaptions>();
     int margin_ = 4, topMargin_ = 2, rowHeight_ = 25, buttonWidth_ = 25, buttonHeight_ = 25;
     TOrientation orientation_ = orHorizontal;
+    TAlign styledAlign_ = alNone;  // the alignment the divider side was last chosen for
     TButtonLayout buttonLayout_ = blGlyphLeft;
     TVtToolbarTextOptions textOptions_ = ttoNoTextLabels;
     TVtRegIniFile* regIniFile_ = nullptr;

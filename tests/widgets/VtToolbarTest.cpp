@@ -215,3 +215,23 @@ end
     EXPECT_EQ(c->Caption(ccTitle), "Customize Toolbar");
     EXPECT_FALSE(c->IsStored(ccTitle));
 }
+
+TEST(VtToolbar, DividerFollowsAnAlignmentSetFromCode) {
+    BarForm f;
+    auto* bar = new TVtToolbar(f.form);
+    bar->SetParent(f.form);
+    UiTest::Flush();
+    EXPECT_EQ(bar->BorderSides(), TSides(1 << sdTop));
+    bar->SetAlign(alBottom);
+    UiTest::Flush();
+    EXPECT_EQ(bar->BorderSides(), TSides(1 << sdBottom));
+    EXPECT_EQ(bar->BorderOuter(), fsGroove);
+    bar->SetAlign(alLeft);
+    UiTest::Flush();
+    EXPECT_EQ(bar->BorderSides(), TSides(1 << sdLeft));
+    // Without AutoStyle the borders are the user's.
+    bar->SetAutoStyle(false);
+    bar->SetAlign(alRight);
+    UiTest::Flush();
+    EXPECT_EQ(bar->BorderSides(), TSides(1 << sdLeft));
+}
