@@ -10,6 +10,7 @@
 #include "platform/ui/ImgList.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/StdCtrls.h"
+#include "platform/ui/Windows.h"
 #include "widgets/VtPanel.h"
 
 #include "platform/ui/Themes.h"
@@ -1028,6 +1029,12 @@ void TVtBitBtn::SetSpacing(int s) {
     if (s == spacing_) return;
     spacing_ = s;
     Invalidate();
+}
+
+void TVtBitBtn::ChangeScale(int m, int d) {
+    if (m <= 0 || d <= 0 || m == d) return;
+    if (margin_ > 0) SetMargin(MulDiv(margin_, m, d));
+    if (spacing_ > 0) SetSpacing(MulDiv(spacing_, m, d));
 }
 
 void TVtBitBtn::SetImageIndex(int i) {

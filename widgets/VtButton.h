@@ -281,6 +281,8 @@ public:
     virtual void SetNumGlyphs(TNumGlyphs n);
     int Spacing() const { return spacing_; }
     virtual void SetSpacing(int s);
+    // Scales Margin and Spacing by m / d with the form; -1 selects a layout rather than a gap and stays.
+    void ChangeScale(int m, int d);
     int ImageIndex() const { return imageIndex_; }
     virtual void SetImageIndex(int i);
     int DisabledIndex() const { return disabledIndex_; }

@@ -664,6 +664,40 @@ namespace {
 const TEnumInfo TextOptionsIdents{{"ttoNoTextLabels", "ttoShowTextLabels", "ttoSelectiveTextOnRight", "ttoCustom"}};
 }  // namespace
 
+TVtCustomizeCaptions::TVtCustomizeCaptions()
+    : captions_{"Customize Toolbar", "Uncheck to hide control", "Close", "Move Up", "Move Down", "Text Options",
+                "No text labels", "Show text labels", "Selective text on right"} {}
+
+void TVtCustomizeCaptions::SetCaption(TVtCustomizeCaption i, const std::string& s) {
+    if (captions_.at(i) == s) return;
+    captions_[i] = s;
+    changed_[i] = true;
+}
+
+void TVtCustomizeCaptions::Assign(const TVtCustomizeCaptions& other) {
+    captions_ = other.captions_;
+    changed_ = other.changed_;
+}
+
+const TClassInfo& TVtCustomizeCaptions::StaticClass() {
+    static TClassInfo ci = [] {
+        using C = TVtCustomizeCaptions;
+        TClassInfo c{"TVtCustomizeCaptions", &TPersistent::StaticClass(), {}, {}, {}};
+        c.props = {StrProp<C>("Title", &C::Get<ccTitle>, &C::Set<ccTitle>),
+                   StrProp<C>("Hint", &C::Get<ccHint>, &C::Set<ccHint>),
+                   StrProp<C>("Close", &C::Get<ccClose>, &C::Set<ccClose>),
+                   StrProp<C>("MoveUp", &C::Get<ccMoveUp>, &C::Set<ccMoveUp>),
+                   StrProp<C>("MoveDown", &C::Get<ccMoveDown>, &C::Set<ccMoveDown>),
+                   StrProp<C>("TextOptions", &C::Get<ccTextOptions>, &C::Set<ccTextOptions>),
+                   StrProp<C>("NoTextLabels", &C::Get<ccNoTextLabels>, &C::Set<ccNoTextLabels>),
+                   StrProp<C>("ShowTextLabels", &C::Get<ccShowTextLabels>, &C::Set<ccShowTextLabels>),
+                   StrProp<C>("SelectiveTextOnRight", &C::Get<ccSelectiveTextOnRight>,
+                              &C::Set<ccSelectiveTextOnRight>)};
+        return c;
+    }();
+    return ci;
+}
+
 const TClassInfo& TVtToolbar::StaticClass() {
     static TClassInfo ci = [] {
         using C = TVtToolbar;
@@ -686,6 +720,7 @@ const TClassInfo& TVtToolbar::StaticClass() {
                    BoolProp<C>("WrapControls", &C::WrapControls, &C::SetWrapControls, 1),
                    RefProp<C, TVtRegIniFile>("RegIniFile", &C::RegIniFile, &C::SetRegIniFile),
                    RefProp<C, TCustomImageList>("Images", &C::Images, &C::SetImages),
+                   NestedProp<C, TVtCustomizeCaptions>("CustomizeCaptions", &C::CustomizeCaptions),
                    EventProp("OnVisibleChanged", &C::OnVisibleChanged)};
         return c;
     }();
@@ -702,6 +737,7 @@ TVtToolbar::TVtToolbar(TComponent* owner) : TVtCustomPanel(owner), background_(s
 
 void TVtToolbar::ApplyAutoStyle() {
     if (!autoStyle_) return;
+    styledAlign_ = Align();
     TVtCustomPanel::SetBorderInner(fsNone);
     TVtCustomPanel::SetBorderOuter(showDivider_ ? fsGroove : fsNone);
     TSides side = Align() == alBottom ? 1 << sdBottom
@@ -906,6 +942,8 @@ void TVtToolbar::Loaded() {
 
 void TVtToolbar::BoundsChanged(bool moved, bool sized) {
     TVtCustomPanel::BoundsChanged(moved, sized);
+    // A new alignment moves the bar; the divider goes to the side that now faces the client area.
+    if (autoStyle_ && Align() != styledAlign_) ApplyAutoStyle();
     if (sized) PositionControls();
 }
 

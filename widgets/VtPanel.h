@@ -2,6 +2,7 @@
 // directions; the group box in four styles; the spacer between toolbar controls.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <utility>
@@ -207,6 +208,31 @@ private:
 
 enum TVtToolbarTextOptions : uint8_t { ttoNoTextLabels, ttoShowTextLabels, ttoSelectiveTextOnRight, ttoCustom };
 
+enum TVtCustomizeCaption : uint8_t {
+    ccTitle, ccHint, ccClose, ccMoveUp, ccMoveDown, ccTextOptions, ccNoTextLabels, ccShowTextLabels,
+    ccSelectiveTextOnRight, ccCount
+};
+
+// The captions of a toolbar's customise dialog. Only captions set to another text are stored in a form.
+class TVtCustomizeCaptions : public TPersistent {
+public:
+    QM_CLASS_INFO
+    TVtCustomizeCaptions();
+    const std::string& Caption(TVtCustomizeCaption i) const { return captions_.at(i); }
+    void SetCaption(TVtCustomizeCaption i, const std::string& s);
+    bool IsStored(TVtCustomizeCaption i) const { return changed_.at(i); }
+    void Assign(const TVtCustomizeCaptions& other);
+
+    template <TVtCustomizeCaption I>
+    std::string Get() const { return captions_[I]; }
+    template <TVtCustomizeCaption I>
+    void Set(const std::string& s) { SetCaption(I, s); }
+
+private:
+    std::array<std::string, ccCount> captions_;
+    std::array<bool, ccCount> changed_{};
+};
+
 // A bar that lays its controls out in their listed order, in rows (or columns) that wrap, sizes itself to
 // them and hands button settings to its tool buttons.
 class TVtToolbar : public TVtCustomPanel {
@@ -252,6 +278,8 @@ public:
     // The images of tool buttons that have no list of their own.
     TCustomImageList* Images() const { return images_; }
     void SetImages(TCustomImageList* l);
+    TVtCustomizeCaptions* CustomizeCaptions() const { return customizeCaptions_.get(); }
+    void SetCustomizeCaptions(const TVtCustomizeCaptions& c) { customizeCaptions_->Assign(c); }
     // Setting a border directly turns AutoStyle off.
     void SetBorderOuter(TFrameStyleEx s) override;
     void SetBorderInner(TFrameStyleEx s) override;
@@ -286,8 +314,10 @@ private:
     bool autoResize_ = true, autoStyle_ = true, showButtonCaptions_ = false, showDivider_ = true,
          wrapControls_ = true, applyingPreset_ = false, positioning_ = false;
     std::unique_ptr<TBitmap> background_;
+    std::unique_ptr<TVtCustomizeCaptions> customizeCaptions_ = std::make_unique<TVtCustomizeCaptions>();
     int margin_ = 4, topMargin_ = 2, rowHeight_ = 25, buttonWidth_ = 25, buttonHeight_ = 25;
     TOrientation orientation_ = orHorizontal;
+    TAlign styledAlign_ = alNone;  // the alignment the divider side was last chosen for
     TButtonLayout buttonLayout_ = blGlyphLeft;
     TVtToolbarTextOptions textOptions_ = ttoNoTextLabels;
     TVtRegIniFile* regIniFile_ = nullptr;

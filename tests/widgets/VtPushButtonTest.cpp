@@ -239,3 +239,25 @@ TEST(VtMenuButton, DropsRightAlignedNearTheEdgeAndAClickClosesIt) {
     EXPECT_LT(p.X, m->ClientToScreen(TPoint(0, 0)).X);
     SetPopupHook(nullptr);
 }
+
+TEST(VtBitBtn, ScalingMultipliesMarginAndSpacing) {
+    PushForm f;
+    auto* b = f.Add<TVtBitBtn>(10, 10, 100, 30);
+    b->SetMargin(3);
+    b->ChangeScale(144, 96);
+    EXPECT_EQ(b->Margin(), 5);  // 4.5 rounds up
+    EXPECT_EQ(b->Spacing(), 6);
+    b->ChangeScale(96, 144);
+    EXPECT_EQ(b->Margin(), 3);
+    EXPECT_EQ(b->Spacing(), 4);
+    // -1 picks the centred column of the layout rather than a gap, so it survives scaling.
+    b->SetMargin(-1);
+    b->SetSpacing(-1);
+    b->ChangeScale(2, 1);
+    EXPECT_EQ(b->Margin(), -1);
+    EXPECT_EQ(b->Spacing(), -1);
+    b->SetMargin(2);
+    b->ChangeScale(2, 0);  // no ratio
+    b->ChangeScale(-2, 1);
+    EXPECT_EQ(b->Margin(), 2);
+}

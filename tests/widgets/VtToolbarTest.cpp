@@ -184,3 +184,54 @@ TEST(VtToolbar, PreviewShapedBars) {
     std::unique_ptr<TBitmap> shot(UiTest::Capture(f.form));
     shot->SaveToPNG(std::string(QM_TEST_OUT) + "/PreviewBars.png");
 }
+
+TEST(VtToolbar, CustomizeCaptionsDefaultsAndStoredFlags) {
+    BarForm f(R"(object F: TForm
+  object Bar: TVtToolbar
+    CustomizeCaptions.Title = 'Tools'
+    CustomizeCaptions.SelectiveTextOnRight = 'Right'
+  end
+end
+)");
+    auto* bar = f.Get<TVtToolbar>("Bar");
+    ASSERT_TRUE(bar);
+    TVtCustomizeCaptions* c = bar->CustomizeCaptions();
+    EXPECT_EQ(c->Caption(ccTitle), "Tools");
+    EXPECT_TRUE(c->IsStored(ccTitle));
+    EXPECT_EQ(c->Caption(ccSelectiveTextOnRight), "Right");
+    EXPECT_EQ(c->Caption(ccHint), "Uncheck to hide control");
+    EXPECT_EQ(c->Caption(ccMoveDown), "Move Down");
+    EXPECT_EQ(c->Caption(ccNoTextLabels), "No text labels");
+    EXPECT_FALSE(c->IsStored(ccHint));
+    c->SetCaption(ccClose, "Close");  // the same text is no change
+    EXPECT_FALSE(c->IsStored(ccClose));
+    EXPECT_EQ(GetStrProp(c, "MoveUp"), "Move Up");
+
+    TVtCustomizeCaptions other;
+    other.SetCaption(ccMoveUp, "Up");
+    bar->SetCustomizeCaptions(other);
+    EXPECT_EQ(c->Caption(ccMoveUp), "Up");
+    EXPECT_TRUE(c->IsStored(ccMoveUp));
+    EXPECT_EQ(c->Caption(ccTitle), "Customize Toolbar");
+    EXPECT_FALSE(c->IsStored(ccTitle));
+}
+
+TEST(VtToolbar, DividerFollowsAnAlignmentSetFromCode) {
+    BarForm f;
+    auto* bar = new TVtToolbar(f.form);
+    bar->SetParent(f.form);
+    UiTest::Flush();
+    EXPECT_EQ(bar->BorderSides(), TSides(1 << sdTop));
+    bar->SetAlign(alBottom);
+    UiTest::Flush();
+    EXPECT_EQ(bar->BorderSides(), TSides(1 << sdBottom));
+    EXPECT_EQ(bar->BorderOuter(), fsGroove);
+    bar->SetAlign(alLeft);
+    UiTest::Flush();
+    EXPECT_EQ(bar->BorderSides(), TSides(1 << sdLeft));
+    // Without AutoStyle the borders are the user's.
+    bar->SetAutoStyle(false);
+    bar->SetAlign(alRight);
+    UiTest::Flush();
+    EXPECT_EQ(bar->BorderSides(), TSides(1 << sdLeft));
+}
