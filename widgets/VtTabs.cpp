@@ -1596,10 +1596,12 @@ const TClassInfo& TVtTabSheet::StaticClass() {
 }
 
 TVtTabSheet::TVtTabSheet(TComponent* owner) : TCustomControl(owner) {
-    SetVisible(false);
+    SetShown(false);
     SetControlStyle(ControlStyle() | csAcceptsControls | csOpaque);
     SetAlign(alClient);
 }
+
+void TVtTabSheet::SetVisible(bool) { throw Exception("You cannot change the Visible property of a page"); }
 
 TVtTabSheet::~TVtTabSheet() {
     if (pageControl_) pageControl_->RemovePage(this);
@@ -1707,7 +1709,7 @@ void TVtPageControl::InsertPage(TVtTabSheet* p) {
     pages_.push_back(p);
     p->pageControl_ = this;
     p->SetParent(this);
-    p->SetVisible(p == active_);
+    p->SetShown(p == active_);
     Changed();
 }
 
@@ -1765,9 +1767,13 @@ void TVtPageControl::ShowPage(TVtTabSheet* p) {
         SetFocus();  // focus leaves the hidden children first
     if (p) {
         p->BringToFront();
-        p->SetVisible(true);
+        p->SetShown(true);
+        if (HandleAllocated()) p->HandleNeeded();
     }
-    if (old) old->SetVisible(false);
+    if (old) {
+        old->SetShown(false);
+        if (saveResources_ && !IsDesigning()) old->DestroyHandle();  // hidden pages hold no windows
+    }
     active_ = p;
 }
 
@@ -1834,10 +1840,10 @@ void TVtPageControl::Loaded() {
     TVtTabSheet* pick = streamed;
     if (activeDefault_ && activeDefault_ != streamed) {
         pick = activeDefault_;
-        if (streamed) streamed->SetVisible(false);
+        if (streamed) streamed->SetShown(false);
     }
     for (TVtTabSheet* p : pages_)
-        if (p != pick) p->SetVisible(false);
+        if (p != pick) p->SetShown(false);
     active_ = nullptr;
     Changed();
     SetActivePage(pick);
