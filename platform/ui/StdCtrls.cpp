@@ -630,7 +630,7 @@ void TCustomListBox::Paint() {
         }
         c->SaveDC();
         c->IntersectClipRect(r.Left, r.Top, r.Right, r.Bottom);
-        if (int indent = GetItemIndent(); indent > 0) {
+        if (int indent = ItemHasIndent(i) ? GetItemIndent() : 0; indent > 0) {
             TRect g(r.Left, r.Top, r.Left + indent, r.Bottom);
             c->Brush()->SetColor(Color());
             c->FillRect(g);
