@@ -1540,6 +1540,10 @@ void TVtTabScroller::Paint() {
         bool forward = tabs_ && (half == 1) == tabs_->UpRightScrollsForward();
         bool enabled = tabs_ && tabs_->CanScroll(forward);
         TArrowDirection dir = horz ? (half == 0 ? adLeft : adRight) : (half == 0 ? adDown : adUp);
+        if (ThemesActive()) {
+            DrawThemedScrollArrow(c, r, dir, inside_ && half_ == half, enabled);
+            continue;
+        }
         c->Brush()->SetStyle(bsSolid);
         c->Brush()->SetColor(clBtnFace);
         c->FillRect(r);
@@ -1561,10 +1565,14 @@ void TVtTabCloseButton::Activated() {
 void TVtTabCloseButton::Paint() {
     TCanvas* c = Canvas();
     TRect r(0, 0, Width(), Height());
+    bool active = tabs_ && tabs_->TabIndex() >= 0;
+    if (ThemesActive()) {
+        DrawThemedCloseButton(c, r, inside_, active);
+        return;
+    }
     c->Brush()->SetStyle(bsSolid);
     c->Brush()->SetColor(inside_ ? clBtnShadow : clBtnFace);
     c->FillRect(r);
-    bool active = tabs_ && tabs_->TabIndex() >= 0;
     c->Pen()->SetColor(active ? clBtnText : clBtnShadow);
     int d = inside_ ? 1 : 0, m = std::max(3, Width() / 4);
     for (int k = 0; k < 2; ++k) {  // two pixels thick

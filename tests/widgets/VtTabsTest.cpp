@@ -6,6 +6,7 @@
 
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Themes.h"
 #include "platform/ui/testsupport/UiTest.h"
 
 namespace {
@@ -410,6 +411,19 @@ TEST(VtTabs, ScrollerArrowsAndHotTrackTimer) {
     SetCursorPos(-500, -500);
     UiTest::Wait(150);
     EXPECT_EQ(t->HotTab(), -1);
+
+    // Themes on: the style draws the arrow buttons in place of the framed glyphs.
+    std::unique_ptr<TBitmap> plain(UiTest::Capture(s));
+    EXPECT_EQ(plain->Canvas()->Pixel(0, 0), ColorToRGB(clBtnShadow));
+    ThemeServices()->SetThemesEnabled(true);
+    s->Invalidate();
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> themed(UiTest::Capture(s));
+    ThemeServices()->SetThemesEnabled(false);
+    int differ = 0;
+    for (int y = 0; y < s->Height(); ++y)
+        for (int x = 0; x < s->Width(); ++x) differ += plain->Canvas()->Pixel(x, y) != themed->Canvas()->Pixel(x, y);
+    EXPECT_GT(differ, 0);
 
     // Wide enough again: the scroller steps outside the control.
     t->SetWidth(600);
