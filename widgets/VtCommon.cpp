@@ -430,6 +430,25 @@ void DrawLEDBar(TCanvas* c, TRect r, TOrientation orientation, TColor barColor, 
     }
 }
 
+bool ThemesActive() { return ThemeServices()->ThemesEnabled(); }
+
+namespace {
+void DrawThemed(TCanvas* c, TRect r, TThemedPart part, bool pressed, bool enabled) {
+    TThemedState st = !enabled ? tsDisabled : pressed ? tsPressed : tsNormal;
+    ThemeServices()->DrawElement(c, ThemeServices()->GetElementDetails(part, st), r);
+}
+}  // namespace
+
+void DrawThemedScrollArrow(TCanvas* c, TRect r, TArrowDirection direction, bool pressed, bool enabled) {
+    static constexpr TThemedPart parts[] = {tpScrollArrowUp, tpScrollArrowDown, tpScrollArrowLeft,
+                                            tpScrollArrowRight};
+    DrawThemed(c, r, parts[direction], pressed, enabled);
+}
+
+void DrawThemedCloseButton(TCanvas* c, TRect r, bool pressed, bool enabled) {
+    DrawThemed(c, r, tpCloseButton, pressed, enabled);
+}
+
 // ---- glyphs ----
 
 namespace {

@@ -77,6 +77,11 @@ void DrawTraditionalBar(TCanvas* c, TRect r, TOrientation orientation, TColor ba
 void DrawDropDownArrow(TCanvas* c, TRect r, int style, bool pressed, bool enabled);
 enum TArrowDirection : uint8_t { adUp, adDown, adLeft, adRight };
 void DrawArrow(TCanvas* c, TRect r, int style, TArrowDirection direction, bool pressed, bool enabled);
+// For units whose own names clash with the theme states: whether themes are on, and the style's scroll-arrow
+// button and window close button.
+bool ThemesActive();
+void DrawThemedScrollArrow(TCanvas* c, TRect r, TArrowDirection direction, bool pressed, bool enabled);
+void DrawThemedCloseButton(TCanvas* c, TRect r, bool pressed, bool enabled);
 
 // ---- frame controller and shared control services ----
 #include <vector>

@@ -248,7 +248,8 @@ void TVtCustomListBox::DrawItemText(int index, TRect rect) {
     TCanvas* c = Canvas();
     c->Brush()->SetStyle(bsClear);
     const std::string& s = Items()->Strings(index);
-    c->TextOut(rect.Left + 2, rect.Top + (rect.Height() - c->TextHeight(s)) / 2, s);
+    int x = UseRightToLeftReading() ? rect.Right - 2 - c->TextWidth(s) : rect.Left + 2;
+    c->TextOut(x, rect.Top + (rect.Height() - c->TextHeight(s)) / 2, s);
     c->Brush()->SetStyle(bsSolid);
 }
 
@@ -261,14 +262,16 @@ void TVtCustomListBox::DrawGroupItem(int index, TRect rect, TOwnerDrawState stat
         c->Font()->SetColor(clHighlightText);
     } else if (useGradients_ && IsHighColorDisplay()) {
         // Left to right: the group colour at the text's side.
-        DrawGradient(c, rect, 5, groupColor_, Color(), 1);
+        bool rtl = UseRightToLeftReading();
+        DrawGradient(c, rect, 5, rtl ? Color() : groupColor_, rtl ? groupColor_ : Color(), 1);
     } else {
         c->Brush()->SetColor(groupColor_);
         c->FillRect(rect);
     }
     std::string s = Items()->Strings(index).substr(groupPrefix_.size());
     c->Brush()->SetStyle(bsClear);
-    c->TextRect(rect, rect.Left + 2, rect.Top + (ItemHeight() - c->TextHeight(s)) / 2, s);
+    int x = UseRightToLeftReading() ? rect.Right - 2 - c->TextWidth(s) : rect.Left + 2;
+    c->TextRect(rect, x, rect.Top + (ItemHeight() - c->TextHeight(s)) / 2, s);
     c->Brush()->SetStyle(bsSolid);
 }
 
@@ -557,6 +560,10 @@ void TVtCustomTabbedListBox::DrawItemText(int index, TRect rect) {
     TCanvas* c = Canvas();
     std::vector<std::string> f = Fields(Items()->Strings(index));
     std::vector<int> x = FieldEdges(c, f, rect.Left + 2);
+    if (UseRightToLeftReading() && !f.empty()) {  // the whole line, stops kept, ends 2 pixels in from the right
+        int shift = rect.Right - 2 - (x.back() + c->TextWidth(f.back()));
+        for (int& e : x) e += shift;
+    }
     c->Brush()->SetStyle(bsClear);
     int y = rect.Top + (rect.Height() - c->TextHeight("Pp")) / 2;
     for (size_t k = 0; k < f.size(); ++k) c->TextOut(x[k], y, f[k]);

@@ -72,6 +72,7 @@ public:
 protected:
     void DrawItem(int index, TRect rect, TOwnerDrawState state) override;
     virtual void DrawGroupItem(int index, TRect rect, TOwnerDrawState state);
+    bool ItemHasIndent(int index) const override { return !(showGroups_ && ItemIsGroup(index)); }
     // A normal item's text; the tabbed list places its fields at the stops.
     virtual void DrawItemText(int index, TRect rect);
     void KeyPress(char& key) override;

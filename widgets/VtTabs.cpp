@@ -1540,6 +1540,10 @@ void TVtTabScroller::Paint() {
         bool forward = tabs_ && (half == 1) == tabs_->UpRightScrollsForward();
         bool enabled = tabs_ && tabs_->CanScroll(forward);
         TArrowDirection dir = horz ? (half == 0 ? adLeft : adRight) : (half == 0 ? adDown : adUp);
+        if (ThemesActive()) {
+            DrawThemedScrollArrow(c, r, dir, inside_ && half_ == half, enabled);
+            continue;
+        }
         c->Brush()->SetStyle(bsSolid);
         c->Brush()->SetColor(clBtnFace);
         c->FillRect(r);
@@ -1561,10 +1565,14 @@ void TVtTabCloseButton::Activated() {
 void TVtTabCloseButton::Paint() {
     TCanvas* c = Canvas();
     TRect r(0, 0, Width(), Height());
+    bool active = tabs_ && tabs_->TabIndex() >= 0;
+    if (ThemesActive()) {
+        DrawThemedCloseButton(c, r, inside_, active);
+        return;
+    }
     c->Brush()->SetStyle(bsSolid);
     c->Brush()->SetColor(inside_ ? clBtnShadow : clBtnFace);
     c->FillRect(r);
-    bool active = tabs_ && tabs_->TabIndex() >= 0;
     c->Pen()->SetColor(active ? clBtnText : clBtnShadow);
     int d = inside_ ? 1 : 0, m = std::max(3, Width() / 4);
     for (int k = 0; k < 2; ++k) {  // two pixels thick
@@ -1596,10 +1604,12 @@ const TClassInfo& TVtTabSheet::StaticClass() {
 }
 
 TVtTabSheet::TVtTabSheet(TComponent* owner) : TCustomControl(owner) {
-    SetVisible(false);
+    SetShown(false);
     SetControlStyle(ControlStyle() | csAcceptsControls | csOpaque);
     SetAlign(alClient);
 }
+
+void TVtTabSheet::SetVisible(bool) { throw Exception("You cannot change the Visible property of a page"); }
 
 TVtTabSheet::~TVtTabSheet() {
     if (pageControl_) pageControl_->RemovePage(this);
@@ -1707,7 +1717,7 @@ void TVtPageControl::InsertPage(TVtTabSheet* p) {
     pages_.push_back(p);
     p->pageControl_ = this;
     p->SetParent(this);
-    p->SetVisible(p == active_);
+    p->SetShown(p == active_);
     Changed();
 }
 
@@ -1765,9 +1775,13 @@ void TVtPageControl::ShowPage(TVtTabSheet* p) {
         SetFocus();  // focus leaves the hidden children first
     if (p) {
         p->BringToFront();
-        p->SetVisible(true);
+        p->SetShown(true);
+        if (HandleAllocated()) p->HandleNeeded();
     }
-    if (old) old->SetVisible(false);
+    if (old) {
+        old->SetShown(false);
+        if (saveResources_ && !IsDesigning()) old->DestroyHandle();  // hidden pages hold no windows
+    }
     active_ = p;
 }
 
@@ -1834,10 +1848,10 @@ void TVtPageControl::Loaded() {
     TVtTabSheet* pick = streamed;
     if (activeDefault_ && activeDefault_ != streamed) {
         pick = activeDefault_;
-        if (streamed) streamed->SetVisible(false);
+        if (streamed) streamed->SetShown(false);
     }
     for (TVtTabSheet* p : pages_)
-        if (p != pick) p->SetVisible(false);
+        if (p != pick) p->SetShown(false);
     active_ = nullptr;
     Changed();
     SetActivePage(pick);

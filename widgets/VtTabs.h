@@ -362,12 +362,15 @@ public:
     void SetDisabledIndex(int i);
     TVtPaintBackgroundEvent OnPaintBackground;
     void Dispatch(TMessage& m) override;
+    // The page control alone decides which page shows: writing this always raises.
+    [[noreturn]] void SetVisible(bool v);
 
 protected:
     void Paint() override;
 
 private:
     friend class TVtPageControl;
+    void SetShown(bool v) { TControl::SetVisible(v); }
     void Rebuild();
     TVtPageControl* pageControl_ = nullptr;
     bool tabVisible_ = true, tabEnabled_ = true;

@@ -273,6 +273,8 @@ public:
     HWND Handle();
     bool HandleAllocated() const { return handleCreated_; }
     void HandleNeeded() { Handle(); }
+    // Drops this window and its windowed children's; the next Handle() builds them again.
+    void DestroyHandle();
     // Rebuilds the window from CreateParams (styles, frame, scroll bars).
     void RecreateWnd();
     const TCreateParams& Params() const { return params_; }

@@ -633,12 +633,17 @@ void TCustomListBox::Paint() {
         }
         c->SaveDC();
         c->IntersectClipRect(r.Left, r.Top, r.Right, r.Bottom);
-        if (int indent = GetItemIndent(); indent > 0) {
-            TRect g(r.Left, r.Top, r.Left + indent, r.Bottom);
+        if (int indent = ItemHasIndent(i) ? GetItemIndent() : 0; indent > 0) {
+            bool rtl = UseRightToLeftReading();
+            TRect g = rtl ? TRect(r.Right - indent, r.Top, r.Right, r.Bottom)
+                          : TRect(r.Left, r.Top, r.Left + indent, r.Bottom);
             c->Brush()->SetColor(Color());
             c->FillRect(g);
             DrawIndent(i, g, st);
-            r.Left += indent;
+            if (rtl)
+                r.Right -= indent;
+            else
+                r.Left += indent;
             PrepareCanvas(c, this);
             if (st & odSelected) {
                 c->Brush()->SetColor(clHighlight);

@@ -183,6 +183,8 @@ protected:
     virtual void DrawItem(int index, TRect rect, TOwnerDrawState state);
     // Width left of each item's text, and what is drawn there (check glyphs).
     virtual int GetItemIndent() const { return 0; }
+    // Items drawn across the whole row (group bands) say false.
+    virtual bool ItemHasIndent(int index) const { return (void)index, true; }
     virtual void DrawIndent(int index, TRect rect, TOwnerDrawState state) {
         (void)index, (void)rect, (void)state;
     }

@@ -92,6 +92,13 @@ void TWinControl::CreateWnd() {
 
 void TWinControl::DestroyWnd() { handleCreated_ = false; }
 
+void TWinControl::DestroyHandle() {
+    if (!handleCreated_) return;
+    for (TControl* c : controls_)
+        if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
+    DestroyWnd();
+}
+
 void TWinControl::RecreateWnd() {
     if (!handleCreated_) return;
     DestroyWnd();

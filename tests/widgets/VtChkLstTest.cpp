@@ -196,3 +196,23 @@ TEST(VtCheckList, ReadFromAFormWithStatesAndFlags) {
     EXPECT_EQ(l->ItemState(1), cbGrayed);
     EXPECT_FALSE(l->ItemEnabled(1));
 }
+
+TEST(VtCheckList, GroupBandsSpanTheGlyphColumn) {
+    UiTest::Init();
+    auto* f = new TForm(nullptr);
+    f->SetBounds(0, 0, 300, 200);
+    auto* l = new Check(f);
+    l->SetParent(f);
+    l->SetBounds(0, 0, 200, 120);
+    l->SetUseGradients(false);
+    for (const char* s : {"//组", "one"}) l->Items()->Add(s);
+    f->Show();
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(l));
+    TRect wc = l->WindowClientRect();
+    TRect g = l->ItemRect(0), n = l->ItemRect(1);
+    // The band starts at the row's left edge; an ordinary item keeps its glyph column in the list colour.
+    EXPECT_EQ(shot->Canvas()->Pixel(wc.Left + g.Left, wc.Top + g.Bottom - 1), ColorToRGB(clInactiveCaptionText));
+    EXPECT_EQ(shot->Canvas()->Pixel(wc.Left + n.Left, wc.Top + n.Bottom - 1), ColorToRGB(l->Color()));
+    delete f;
+}

@@ -309,3 +309,30 @@ TEST(VtListBox, ItemHintsOverItemsTooWide) {
     UiTest::MouseMove(l, 20, r1.Top + 2);
     EXPECT_FALSE(h->Shown());
 }
+
+TEST(VtListBox, RightToLeftMirrorsTextAndBands) {
+    UiTest::Init();
+    auto* f = new TForm(nullptr);
+    f->SetBounds(0, 0, 300, 200);
+    auto* l = new List(f);
+    l->SetParent(f);
+    l->SetBounds(0, 0, 200, 120);
+    l->SetBiDiMode(bdRightToLeft);
+    for (const char* s : {"//甲组", "one"}) l->Items()->Add(s);
+    f->Show();
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(l));
+    TRect wc = l->WindowClientRect();
+    TRect g = l->ItemRect(0), n = l->ItemRect(1);
+    // The group colour sits at the right, where the text now starts.
+    EXPECT_EQ(shot->Canvas()->Pixel(wc.Left + g.Right - 1, wc.Top + g.Bottom - 1), ColorToRGB(clInactiveCaptionText));
+    auto inked = [&](int x0, int x1) {
+        for (int y = n.Top; y < n.Bottom; ++y)
+            for (int x = x0; x < x1; ++x)
+                if (shot->Canvas()->Pixel(wc.Left + x, wc.Top + y) != ColorToRGB(l->Color())) return true;
+        return false;
+    };
+    EXPECT_TRUE(inked(n.Right - 40, n.Right));
+    EXPECT_FALSE(inked(n.Left, n.Left + 40));
+    delete f;
+}

@@ -6,6 +6,7 @@
 
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Themes.h"
 #include "platform/ui/testsupport/UiTest.h"
 
 namespace {
@@ -264,6 +265,14 @@ TEST(VtPageControl, PagesTabsAndTheirRules) {
     EXPECT_EQ(pc->GetActivePageIndex(), 1);
     EXPECT_TRUE(p[1]->Visible());
     EXPECT_FALSE(p[3]->Visible());
+    // Only the page control shows and hides pages.
+    try {
+        p[3]->SetVisible(true);
+        ADD_FAILURE() << "writing a page's Visible must raise";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, "You cannot change the Visible property of a page");
+    }
+    EXPECT_FALSE(p[3]->Visible());
 
     // Ctrl+Tab walks the visible tabs.
     WORD k = VK_TAB;
@@ -303,6 +312,29 @@ TEST(VtPageControl, PagesTabsAndTheirRules) {
     EXPECT_EQ(pc->PageCount(), 0);
     EXPECT_EQ(pc->TabIndex(), -1);
     EXPECT_EQ(pc->ActivePage(), nullptr);
+}
+
+TEST(VtPageControl, SaveResourcesDropsTheHiddenPagesWindows) {
+    UiTest::Init();
+    for (bool save : {false, true}) {
+        TForm f(nullptr);
+        std::vector<TVtTabSheet*> p;
+        auto* pc = PagesOn(&f, 2, &p);
+        auto* inner = new TCustomControl(&f);
+        inner->SetParent(p[0]);
+        pc->SetSaveResources(save);
+        pc->SetActivePage(p[0]);
+        f.HandleNeeded();
+        ASSERT_TRUE(inner->HandleAllocated());
+        pc->SetActivePage(p[1]);
+        EXPECT_EQ(p[0]->HandleAllocated(), !save);
+        EXPECT_EQ(inner->HandleAllocated(), !save);
+        EXPECT_TRUE(p[1]->HandleAllocated());
+        pc->SetActivePage(p[0]);  // shown again: rebuilt
+        EXPECT_TRUE(p[0]->HandleAllocated());
+        EXPECT_TRUE(inner->HandleAllocated());
+        EXPECT_EQ(p[1]->HandleAllocated(), !save);
+    }
 }
 
 namespace {
@@ -379,6 +411,19 @@ TEST(VtTabs, ScrollerArrowsAndHotTrackTimer) {
     SetCursorPos(-500, -500);
     UiTest::Wait(150);
     EXPECT_EQ(t->HotTab(), -1);
+
+    // Themes on: the style draws the arrow buttons in place of the framed glyphs.
+    std::unique_ptr<TBitmap> plain(UiTest::Capture(s));
+    EXPECT_EQ(plain->Canvas()->Pixel(0, 0), ColorToRGB(clBtnShadow));
+    ThemeServices()->SetThemesEnabled(true);
+    s->Invalidate();
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> themed(UiTest::Capture(s));
+    ThemeServices()->SetThemesEnabled(false);
+    int differ = 0;
+    for (int y = 0; y < s->Height(); ++y)
+        for (int x = 0; x < s->Width(); ++x) differ += plain->Canvas()->Pixel(x, y) != themed->Canvas()->Pixel(x, y);
+    EXPECT_GT(differ, 0);
 
     // Wide enough again: the scroller steps outside the control.
     t->SetWidth(600);
