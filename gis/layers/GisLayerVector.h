@@ -523,7 +523,8 @@ public:
     TGIS_Shape* LocateEx(const TGIS_Point& p, double tolerance, int32_t excludeUid, double& distance, int& part,
                          TGIS_Point& nearest) override;
     TGIS_Shape* Locate(const TGIS_Point& p, double tolerance, double& distance, int& part, TGIS_Point& nearest);
-    // Called before each label position is tried; the hook may move the box.
+    // Called before each label position is tried; the hook may move the box. With it, labels of lines never
+    // follow the line: they are placed in boxes.
     std::function<void(TGIS_Viewer* viewer, TGIS_Shape* shape, TRect& box, int position)> OnLabelBox;
     void SetJoinPrimary(const std::string& name);
     void SetJoinForeign(const std::string& name);

@@ -479,7 +479,8 @@ void TGIS_ShapeArc::DrawLabel() {
     TGIS_Viewer* v = GetViewer();
     TGIS_ParamsSectionVector* params = GetParams();
     if (Deleted || !HasGeometry() || !v || !params) return;
-    if (!(v->FullPaint() && params->Labels().Alignment() == gisAlignFollow)) {
+    // A layer that places its label boxes through its hook keeps the boxed placement, where the hook is called.
+    if (!(v->FullPaint() && params->Labels().Alignment() == gisAlignFollow && !(Layer && Layer->OnLabelBox))) {
         TGIS_Shape::DrawLabel();
         return;
     }

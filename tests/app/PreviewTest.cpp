@@ -263,6 +263,28 @@ TEST_F(PreviewTools, ABandZoomsOnceToTheBand) {
     SavePng("band");
 }
 
+TEST_F(PreviewTools, ADragThatDrewNoBandStepsTheZoomLikeAClick) {
+    // The window draws a band only when the pointer is MinZoomSize away on both axes; short of that on either
+    // axis the release is a click.
+    ClickTool("BtnZoomIn");
+    const int least = v->TwipsToPixels(v->MinZoomSize());
+    ASSERT_GT(least, 1);
+    const double fit = v->Zoom();
+    Drag(200, 200, 200 + least - 1, 200 + least - 1);
+    EXPECT_NEAR(v->Zoom(), 2 * fit, fit * 1e-9);
+    Drag(100, 200, 400, 200 + least - 1);  // wide but flat
+    EXPECT_NEAR(v->Zoom(), 4 * fit, fit * 1e-9);
+    Drag(200, 100, 200 + least - 1, 400);  // tall but narrow
+    EXPECT_NEAR(v->Zoom(), 8 * fit, fit * 1e-9);
+    // Dragged out to a band and back: the band is gone, so is the window's zoom; the click steps.
+    UiTest::MouseDown(v, 200, 200);
+    UiTest::MouseMove(v, 350, 320, MK_LBUTTON);
+    UiTest::MouseMove(v, 201, 201, MK_LBUTTON);
+    UiTest::MouseUp(v, 201, 201);
+    UiTest::Flush();
+    EXPECT_NEAR(v->Zoom(), 16 * fit, fit * 1e-9);
+}
+
 TEST_F(PreviewTools, SixtyZoomClicksAndMovesStaySound) {
     ClickTool("BtnZoomIn");
     for (int i = 0; i < 60; ++i) {
@@ -503,6 +525,25 @@ TEST_F(PreviewTest, FindThroughItsPromptAndAMissGivesTheMessage) {
     ClickTool("VtToolButton2");
     SetModalHook(nullptr);
     EXPECT_EQ(UiTest::MessageBoxCount(), boxes);
+}
+
+TEST_F(PreviewTest, FindMatchesWholeCharactersOnlyAndAnEmptyTextMatchesNothing) {
+    const std::string name = "中国-甲乙";
+    // The trail byte of one character and the lead byte of the next: no character of the name.
+    const std::string straddling = name.substr(1, 2);
+    ASSERT_NE(name.find(straddling), std::string::npos);
+    f->LoadCustomTessarols({{{name, 1000, 2000, 3000, 3000}, {"B2", 3000, 2000, 5000, 3000}}});
+    UiTest::AnswerMessageBoxes(IDOK);
+    const int boxes = UiTest::MessageBoxCount();
+    f->FindSheet(straddling);
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 1);
+    f->FindSheet("");
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 2);
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "没有找到图幅号为“”的数据！");
+    f->FindSheet("国-甲");
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 2);
+    const TGIS_Extent e = v->GetVisibleExtent();
+    EXPECT_NEAR((e.XMin + e.XMax) / 2, 2000, 2 / v->Zoom());  // the first sheet, not B2
 }
 
 // ---- layers ----

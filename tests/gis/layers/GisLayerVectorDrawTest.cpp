@@ -755,17 +755,30 @@ TEST_F(ShapeDraw, FollowLabelsOfArcsRunBesideTheLineAndReadLeftToRight) {
         a->Delete();
     }
 
-    // Without a full paint the label stands at the label point as any other.
-    v.SetFullPaint(false);
-    Clear();
-    v.LabelsArea()->Reset();
-    LayerLabel().SetAlignment(gisAlignSingle);
+    // Without a full paint, or when the layer places its boxes through its hook, the label of a FOLLOW line
+    // stands centred on the label point as any other (the followed text would lie wholly below row 51).
+    LayerLabel().SetPosition(gisLabelMiddleCenter);
+    LayerLabel().SetWidth(0);
+    LayerLabel().SetHeight(0);
     TGIS_Shape* a = layer->CreateShape(gisShapeTypeArc);
     a->AddPart();
     a->AddPoint({20, 50});
     a->AddPoint({180, 50});
-    a->DrawLabel();
-    EXPECT_EQ(v.LabelsArea()->BoxCount(), 1);
+    int hooked = 0;
+    for (bool fullPaint : {false, true}) {
+        v.SetFullPaint(fullPaint);
+        if (fullPaint) layer->OnLabelBox = [&](TGIS_Viewer*, TGIS_Shape*, TRect&, int) { ++hooked; };
+        Clear();
+        v.LabelsArea()->Reset();
+        a->DrawLabel();
+        EXPECT_EQ(v.LabelsArea()->BoxCount(), 1) << fullPaint;
+        const Ink got = InkOf(bmp, ink);
+        ASSERT_FALSE(got.pixels.empty()) << fullPaint;
+        EXPECT_LT(got.box.Top, 51) << fullPaint;
+        EXPECT_GT(got.box.Bottom, 51) << fullPaint;
+    }
+    EXPECT_EQ(hooked, 1);
+    layer->OnLabelBox = nullptr;
 }
 
 TEST_F(ShapeDraw, ChartsAtShapesShowPieSlicesAndBarsInTheirColours) {
