@@ -238,7 +238,11 @@ double TGIS_Viewer::GetFitZoom() {
     const double w = std::fabs(Extent.XMax - Extent.XMin);
     const double h = std::fabs(Extent.YMax - Extent.YMin);
     if (Items.empty() || !(w > 0) || !(h > 0)) return 1.0;
-    return std::min((DeviceWidth() - 2.0 * Margin.X) / w, (DeviceHeight() - 2.0 * Margin.Y) / h);
+    // A window with no room inside its margins (not yet laid out, or shrunk to nothing) still gets a zoom above
+    // 0: a negative one would turn the map over and stay after the window grows.
+    const double roomX = std::max(1.0, DeviceWidth() - 2.0 * Margin.X);
+    const double roomY = std::max(1.0, DeviceHeight() - 2.0 * Margin.Y);
+    return std::min(roomX / w, roomY / h);
 }
 
 void TGIS_Viewer::SetZoom(double z) {

@@ -1,6 +1,7 @@
 // The main window's preview menu: by page, the list it previews and the kind of preview.
 #include "app/unPreview.h"
 #include "gis/layers/GisLayerVector.h"
+#include "gis/layers/GisViewerWnd.h"
 #include "tests/app/MainWindowFixture.h"
 #include "widgets/VtStatus.h"
 
@@ -59,6 +60,31 @@ TEST_F(PreviewMenu, MenuOpensTheActivePagesList) {
     EXPECT_EQ(o.count, 1);
     EXPECT_FALSE(o.geographic);
     EXPECT_EQ(o.sheets, 2u);
+}
+
+// The sheets are loaded before the window is shown maximised: once shown, the view still holds every sheet.
+TEST_F(PreviewMenu, TheShownWindowFitsTheSheetsLoadedBeforeIt) {
+    ExampleWindow(1);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    double zoom = 0;
+    TGIS_Extent visible{}, sheets{};
+    SetModalHook([&](TCustomForm* dlg) {
+        if (auto* p = dynamic_cast<TfrmPreview*>(dlg)) {
+            UiTest::Flush();
+            zoom = p->Viewer()->Zoom();
+            visible = p->Viewer()->GetVisibleExtent();
+            sheets = p->SheetLayer()->Extent;
+        }
+        dlg->SetModalResult(mrCancel);
+    });
+    f->N5Click(nullptr);
+    SetModalHook(nullptr);
+    EXPECT_GT(zoom, 0);
+    const double px = 2 / zoom;
+    EXPECT_LE(visible.XMin, sheets.XMin + px);
+    EXPECT_GE(visible.XMax, sheets.XMax - px);
+    EXPECT_LE(visible.YMin, sheets.YMin + px);
+    EXPECT_GE(visible.YMax, sheets.YMax - px);
 }
 
 TEST_F(PreviewMenu, OfTheConversionPageAsksWhichList) {

@@ -154,6 +154,18 @@ TEST_F(PreviewTest, OneSheetGetsTwoSheetWidthsOfMarginAndEmptyColumnsAreSkipped)
     ExpectViewCovers({115, 38, 117.5, 39 + 2 / 3.0}, 1e-9);
 }
 
+TEST_F(PreviewTest, SheetsLoadedIntoAWindowWithoutRoomAreShownOnceItGrows) {
+    f->SetBounds(0, 0, 120, 64);  // the tool and status bars leave the viewer no height
+    UiTest::Flush();
+    f->LoadTessarols(J50Sheets(2, 2), true);
+    EXPECT_GT(v->Zoom(), 0);
+    UiTest::MouseMove(v, 1, 1);
+    UiTest::Click(v, 1, 1);
+    f->SetBounds(0, 0, 800, 600);
+    UiTest::Flush();
+    ExpectViewCovers({116, 38 + 1 / 3.0, 117, 39}, 2 / v->Zoom());
+}
+
 TEST_F(PreviewTest, ArraysWithoutSheetsDoNothing) {
     f->LoadTessarols({}, true);
     f->LoadTessarols({{}, {}}, true);

@@ -173,6 +173,14 @@ TEST_F(ViewerFixture, ZoomIsClampedAtTheFitAndCentresANarrowExtent) {
     w.SetBounds(0, 0, 50, 50);
     w.Add(new TTestLayer("p", {5, 5, 5, 5}));
     EXPECT_EQ(w.GetFitZoom(), 1.0);
+
+    // A window with no room inside its margins still zooms above 0, never turning the map over.
+    for (const TRect& r : {TRect(0, 0, 200, 0), TRect(0, 0, 1, 100), TRect(0, 0, 0, 0)}) {
+        v.SetBounds(r.Left, r.Top, r.Right, r.Bottom);
+        EXPECT_GT(v.GetFitZoom(), 0) << r.Right << "x" << r.Bottom;
+        v.FullExtent();
+        EXPECT_GT(v.Zoom(), 0) << r.Right << "x" << r.Bottom;
+    }
 }
 
 TEST_F(ViewerFixture, VisibleExtentAndFullExtent) {
