@@ -62,6 +62,7 @@ int T_arcLabel::ChordAngle(const TPoint& s, const TPoint& e) {
 T_arcLabel::T_arcLabel(TGIS_Shape* shape, TGIS_Shape* screenShape, int part)
     : Shape(shape), ScreenShape(screenShape), Viewer(shape->GetViewer()), Layer(shape->Layer), Part(part) {
     TGIS_ParamsSectionVector* params = shape->GetParams();
+    if (!params) return;  // a shape outside any layer has no style and no viewer: nothing to draw
     TGIS_ParamsLabel& labels = params->Labels();
     Text = !labels.Value().empty() ? labels.Value()
            : labels.Field().empty() ? std::string()

@@ -250,6 +250,13 @@ TEST_F(GisArcLabelTest, OnlyArcsAreLabelledAlongTheirLine) {
     pt->AddPoint({50, 50});
     EXPECT_THROW(GisDrawArcLabel(pt, pt, 0), EAssertionFailed);
     EXPECT_TRUE(Pixels(clRed).Empty());
+    // An arc outside any layer has neither style nor viewer: nothing is drawn, nothing fails.
+    TGIS_ShapeArc loose;
+    loose.AddPart();
+    loose.AddPoint({10, 50});
+    loose.AddPoint({190, 50});
+    GisDrawArcLabel(&loose, &loose, 0);
+    GisDrawArcLabel(&loose, &loose, 3);
 }
 
 }  // namespace
