@@ -144,12 +144,7 @@ void TVtCustomPanel::DrawCaption(TCanvas* c, TRect r) {
     TRect calc = r;
     c->DrawText(text, calc, flags | DT_CALCRECT);
     int h = calc.Height();
-    if (alignmentVertical_ == avCenter) {
-        r.Top = (r.Top + r.Bottom - h) / 2;
-        r.Bottom = r.Top + h;
-    } else if (alignmentVertical_ == avBottom) {
-        r.Top = r.Bottom - h - 1;
-    }
+    r = AlignCaptionVertically(r, h, alignmentVertical_);
     if (!Enabled()) {
         TRect e = r;
         OffsetRect(e, 1, 1);
