@@ -459,6 +459,16 @@ void TVtCustomButton::Dispatch(TMessage& m) {
     TCustomControl::Dispatch(m);
 }
 
+TRect AlignCaptionVertically(TRect r, int height, TAlignmentVertical a) {
+    if (a == avCenter) {
+        r.Top = (r.Top + r.Bottom - height) / 2;
+        r.Bottom = r.Top + height;
+    } else if (a == avBottom) {
+        r.Top = r.Bottom - height - 1;
+    }
+    return r;
+}
+
 void TVtCustomButton::DrawCaption(TCanvas* c, TRect r, UINT flags) {
     const std::string text = Caption();
     c->Brush()->SetStyle(bsClear);
@@ -466,12 +476,7 @@ void TVtCustomButton::DrawCaption(TCanvas* c, TRect r, UINT flags) {
     TRect calc = r;
     c->DrawText(text, calc, DT_CALCRECT | DT_EXPANDTABS | DT_WORDBREAK | DT_CENTER | DT_VCENTER);
     int h = calc.Height();
-    if (alignmentVertical_ == avCenter) {
-        r.Top = (r.Top + r.Bottom - h) / 2;
-        r.Bottom = r.Top + h;
-    } else if (alignmentVertical_ == avBottom) {
-        r.Top = r.Bottom - h - 1;
-    }
+    r = AlignCaptionVertically(r, h, alignmentVertical_);
     if (UseRightToLeftAlignment()) flags |= DT_RIGHT | DT_RTLREADING;
     auto at = [&](int dx, int dy, TColor color) {
         TRect t = r;

@@ -103,6 +103,8 @@ private:
 // ---- the windowed button base ----
 
 enum TAlignmentVertical : uint8_t { avTop, avCenter, avBottom };
+// Where a caption `height` high stands in r: avTop leaves r as it is; avBottom keeps one pixel clear below.
+TRect AlignCaptionVertically(TRect r, int height, TAlignmentVertical a);
 // Declared with its enumerators in VtLabel.h; the theme's state names clash with them, so units that draw
 // themed parts see only this declaration.
 enum TTextStyle : uint8_t;

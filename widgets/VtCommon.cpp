@@ -288,16 +288,7 @@ TRect DrawFrameLevel(TCanvas* c, TRect r, TFrameStyleEx style, bool inner, TColo
     TSides s = p.sides;
     switch (style) {
     case fsFlat:
-        if (inner && p.fullLine) {
-            c->Pen()->SetStyle(psSolid);
-            c->Pen()->SetWidth(1);
-            c->Pen()->SetColor(flat);
-            Line(c, r.Left, r.Top + 1, r.Left, r.Bottom - 1);
-            Line(c, r.Left + 1, r.Top, r.Right - 1, r.Top);
-            Line(c, r.Right - 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
-            Line(c, r.Left + 1, r.Bottom - 1, r.Right - 1, r.Bottom - 1);
-            return Inset(r, sdAllSides, 1);
-        }
+        if (inner && p.fullLine) return DrawCornerlessFrame(c, r, flat);
         return DrawBevel(c, r, flat, flat, 1, s);
     case fsFlatBold: return DrawBevel(c, r, flat, flat, 2, s);
     case fsFlatRounded:

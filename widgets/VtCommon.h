@@ -184,6 +184,11 @@ private:
 // setting at once) and asks to hear of its destruction. The control's Notification clears `field` then.
 void LinkFrameController(TComponent* control, TVtFrameController*& field, TVtFrameController* c);
 
+// A visible controller's frame taken into a two-level border: its style outside, its sides, its frame colour
+// unadjusted; the control takes the controller's colour, and the bevel colours follow the one it ends with.
+// False, with nothing changed, without a controller or while its frame is hidden.
+bool TakeControllerFrame(TControl* control, const TVtFrameController* fc, TFrameParams& border);
+
 // Names of older form resources for a class with the frame properties: "FrameFlat" (stored straight into
 // FrameHotTrack; True also makes FrameStyle fsStatus and FrameHotStyle fsLowered), "FrameFocusStyle" (becomes
 // FrameHotStyle) and "FrameFlatStyle" (dropped).

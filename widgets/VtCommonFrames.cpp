@@ -217,6 +217,20 @@ void LinkFrameController(TComponent* control, TVtFrameController*& field, TVtFra
     }
 }
 
+bool TakeControllerFrame(TControl* control, const TVtFrameController* fc, TFrameParams& border) {
+    if (!fc || !fc->FrameVisible()) return false;
+    border.outer = fc->FrameStyle();
+    border.sides = fc->FrameSides();
+    border.flatColor = fc->FrameColor();
+    border.flatColorAdjustment = 0;
+    control->SetColor(fc->Color());
+    // A parent colour may replace the one just set: the bevels are derived from what the control shows.
+    control->SetParentColor(fc->ParentColor());
+    border.borderHighlight = LighterColor(control->Color(), 100);
+    border.borderShadow = DarkerColor(control->Color(), 50);
+    return true;
+}
+
 // ---- TVtFrameSettings ----
 
 template <class T>

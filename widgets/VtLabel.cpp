@@ -132,16 +132,16 @@ void TVtLabel::SetLightTextStyle(bool l) { Set(lightTextStyle_, l); }
 void TVtLabel::SetHighlightColor(TColor c) { Set(highlightColor_, c); }
 void TVtLabel::SetShadowColor(TColor c) { Set(shadowColor_, c); }
 void TVtLabel::SetShadowDepth(int d) { Set(shadowDepth_, d); }
-void TVtLabel::SetBorderOuter(TFrameStyleEx s) { Set(borderOuter_, s); }
-void TVtLabel::SetBorderInner(TFrameStyleEx s) { Set(borderInner_, s); }
-void TVtLabel::SetBorderSides(TSides s) { Set(borderSides_, TSides(s & sdAllSides)); }
-void TVtLabel::SetBorderWidth(int w) { Set(borderWidth_, w); }
-void TVtLabel::SetBevelWidth(int w) { Set(bevelWidth_, w); }
-void TVtLabel::SetBorderColor(TColor c) { Set(borderColor_, c); }
-void TVtLabel::SetBorderHighlight(TColor c) { Set(borderHighlight_, c); }
-void TVtLabel::SetBorderShadow(TColor c) { Set(borderShadow_, c); }
-void TVtLabel::SetFlatColor(TColor c) { Set(flatColor_, c); }
-void TVtLabel::SetFlatColorAdjustment(int a) { Set(flatColorAdjustment_, a); }
+void TVtLabel::SetBorderOuter(TFrameStyleEx s) { Set(border_.outer, s); }
+void TVtLabel::SetBorderInner(TFrameStyleEx s) { Set(border_.inner, s); }
+void TVtLabel::SetBorderSides(TSides s) { Set(border_.sides, TSides(s & sdAllSides)); }
+void TVtLabel::SetBorderWidth(int w) { Set(border_.borderWidth, w); }
+void TVtLabel::SetBevelWidth(int w) { Set(border_.bevelWidth, w); }
+void TVtLabel::SetBorderColor(TColor c) { Set(border_.borderColor, c); }
+void TVtLabel::SetBorderHighlight(TColor c) { Set(border_.borderHighlight, c); }
+void TVtLabel::SetBorderShadow(TColor c) { Set(border_.borderShadow, c); }
+void TVtLabel::SetFlatColor(TColor c) { Set(border_.flatColor, c); }
+void TVtLabel::SetFlatColorAdjustment(int a) { Set(border_.flatColorAdjustment, a); }
 void TVtLabel::SetBlinkColor(TColor c) { Set(blinkColor_, c); }
 
 void TVtLabel::SetCondenseCaption(TVtCondenseCaption c) {
@@ -171,16 +171,7 @@ void TVtLabel::Notification(TComponent* c, TOperation op) {
 }
 
 void TVtLabel::ReloadFrameSettings() {
-    if (!frameController_ || !frameController_->FrameVisible()) return;
-    borderOuter_ = frameController_->FrameStyle();
-    borderSides_ = frameController_->FrameSides();
-    flatColor_ = frameController_->FrameColor();
-    flatColorAdjustment_ = 0;
-    SetColor(frameController_->Color());
-    SetParentColor(frameController_->ParentColor());
-    borderHighlight_ = LighterColor(Color(), 100);
-    borderShadow_ = DarkerColor(Color(), 50);
-    Invalidate();
+    if (TakeControllerFrame(this, frameController_, border_)) Invalidate();
 }
 
 void TVtLabel::Loaded() {
@@ -247,8 +238,8 @@ static int LevelWidth(TFrameStyleEx s, int bevel) {
 }
 
 TRect TVtLabel::FrameInsets() const {
-    int w = LevelWidth(borderOuter_, bevelWidth_) + LevelWidth(borderInner_, bevelWidth_);
-    auto side = [&](TSide s) { return borderWidth_ + (HasSide(borderSides_, s) ? w : 0); };
+    int w = LevelWidth(border_.outer, border_.bevelWidth) + LevelWidth(border_.inner, border_.bevelWidth);
+    auto side = [&](TSide s) { return border_.borderWidth + (HasSide(border_.sides, s) ? w : 0); };
     return TRect(side(sdLeft), side(sdTop), side(sdRight), side(sdBottom));
 }
 
@@ -286,8 +277,8 @@ void TVtLabel::DrawStraight(TCanvas* c, TRect r) {
     UINT flags = TextFlags();
     TRect calc = r;
     int h = c->DrawText(Caption(), calc, flags | DT_CALCRECT);
-    if (Layout() == tlCenter) OffsetRect(r, 0, (Height() - borderWidth_ - h) / 2);
-    if (Layout() == tlBottom) OffsetRect(r, 0, Height() - borderWidth_ - h);
+    if (Layout() == tlCenter) OffsetRect(r, 0, (Height() - border_.borderWidth - h) / 2);
+    if (Layout() == tlBottom) OffsetRect(r, 0, Height() - border_.borderWidth - h);
     if (textStyle_ == tsShadow) {
         if (Alignment() == taRightJustify) OffsetRect(r, -shadowDepth_, 0);
         if (Layout() == tlBottom) OffsetRect(r, 0, -shadowDepth_);
@@ -300,7 +291,7 @@ void TVtLabel::DrawStraight(TCanvas* c, TRect r) {
 }
 
 TPoint TVtLabel::CenterOf() const {
-    int b = borderWidth_, w = Width(), h = Height();
+    int b = border_.borderWidth, w = Width(), h = Height();
     if (rotation_ == roFlat) return TPoint(w / 2, h / 2);
     switch (centerPoint_) {
     case cpUpperLeft: return TPoint(b, b);
@@ -347,7 +338,7 @@ void TVtLabel::DrawFlat(TCanvas* c) {
 void TVtLabel::DrawCurved(TCanvas* c) {
     const std::string& text = Caption();
     if (text.empty()) return;
-    int b = borderWidth_, w = Width(), h = Height();
+    int b = border_.borderWidth, w = Width(), h = Height();
     int rw, rh;
     switch (centerPoint_) {
     case cpUpperCenter:
@@ -388,18 +379,7 @@ void TVtLabel::DrawCurved(TCanvas* c) {
 void TVtLabel::Paint() {
     TCanvas* c = Canvas();
     TRect r(0, 0, Width(), Height());
-    TFrameParams p;
-    p.outer = borderOuter_;
-    p.inner = borderInner_;
-    p.fullLine = false;
-    p.sides = borderSides_;
-    p.bevelWidth = bevelWidth_;
-    p.borderWidth = borderWidth_;
-    p.borderColor = borderColor_;
-    p.borderHighlight = borderHighlight_;
-    p.borderShadow = borderShadow_;
-    p.flatColor = flatColor_;
-    p.flatColorAdjustment = flatColorAdjustment_;
+    TFrameParams p = border_;
     p.controlColor = Color();
     p.parentColor = Parent() ? Parent()->Color() : Color();
     p.transparent = Transparent();

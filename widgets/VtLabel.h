@@ -48,25 +48,25 @@ public:
     void SetShadowColor(TColor c);
     int ShadowDepth() const { return shadowDepth_; }
     void SetShadowDepth(int d);
-    TFrameStyleEx BorderOuter() const { return borderOuter_; }
+    TFrameStyleEx BorderOuter() const { return border_.outer; }
     void SetBorderOuter(TFrameStyleEx s);
-    TFrameStyleEx BorderInner() const { return borderInner_; }
+    TFrameStyleEx BorderInner() const { return border_.inner; }
     void SetBorderInner(TFrameStyleEx s);
-    TSides BorderSides() const { return borderSides_; }
+    TSides BorderSides() const { return border_.sides; }
     void SetBorderSides(TSides s);
-    int BorderWidth() const { return borderWidth_; }
+    int BorderWidth() const { return border_.borderWidth; }
     void SetBorderWidth(int w);
-    int BevelWidth() const { return bevelWidth_; }
+    int BevelWidth() const { return border_.bevelWidth; }
     void SetBevelWidth(int w);
-    TColor BorderColor() const { return borderColor_; }
+    TColor BorderColor() const { return border_.borderColor; }
     void SetBorderColor(TColor c);
-    TColor BorderHighlight() const { return borderHighlight_; }
+    TColor BorderHighlight() const { return border_.borderHighlight; }
     void SetBorderHighlight(TColor c);
-    TColor BorderShadow() const { return borderShadow_; }
+    TColor BorderShadow() const { return border_.borderShadow; }
     void SetBorderShadow(TColor c);
-    TColor FlatColor() const { return flatColor_; }
+    TColor FlatColor() const { return border_.flatColor; }
     void SetFlatColor(TColor c);
-    int FlatColorAdjustment() const { return flatColorAdjustment_; }
+    int FlatColorAdjustment() const { return border_.flatColorAdjustment; }
     void SetFlatColorAdjustment(int a);
     // Anything but ccNone turns AutoSize off.
     TVtCondenseCaption CondenseCaption() const { return condense_; }
@@ -115,11 +115,9 @@ private:
     TTextStyle textStyle_ = tsNormal;
     bool lightTextStyle_ = false, blinking_ = false, flyByEnabled_ = false, flying_ = false;
     TColor highlightColor_ = clBtnHighlight, shadowColor_ = clBtnShadow;
-    int shadowDepth_ = 2, borderWidth_ = 0, bevelWidth_ = 1, flatColorAdjustment_ = 30;
-    TFrameStyleEx borderOuter_ = fsNone, borderInner_ = fsNone;
-    TSides borderSides_ = sdAllSides;
-    TColor borderColor_ = clBtnFace, borderHighlight_ = clBtnHighlight, borderShadow_ = clBtnShadow;
-    TColor flatColor_ = clBtnShadow;
+    int shadowDepth_ = 2;
+    // The frame's own settings; the colours it lies on are filled in when it is painted.
+    TFrameParams border_{.flatColorAdjustment = 30};
     TVtCondenseCaption condense_ = ccNone;
     TColor blinkColor_ = clHighlight, flyByColor_ = clHighlight;
     TColor normalColor_ = clWindowText, textColor_ = clWindowText, savedColor_ = clWindowText;

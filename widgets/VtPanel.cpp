@@ -92,11 +92,12 @@ int TVtCustomPanel::BorderLevelWidth(TFrameStyleEx s) const {
 }
 
 TRect TVtCustomPanel::AdjustBorderRect(TRect r, bool includeBorderWidth) const {
-    int w = BorderLevelWidth(borderOuter_) + BorderLevelWidth(borderInner_) + (includeBorderWidth ? BorderWidth() : 0);
-    if (HasSide(borderSides_, sdLeft)) r.Left += w;
-    if (HasSide(borderSides_, sdTop)) r.Top += w;
-    if (HasSide(borderSides_, sdRight)) r.Right -= w;
-    if (HasSide(borderSides_, sdBottom)) r.Bottom -= w;
+    int w = BorderLevelWidth(border_.outer) + BorderLevelWidth(border_.inner) +
+            (includeBorderWidth ? BorderWidth() : 0);
+    if (HasSide(border_.sides, sdLeft)) r.Left += w;
+    if (HasSide(border_.sides, sdTop)) r.Top += w;
+    if (HasSide(border_.sides, sdRight)) r.Right -= w;
+    if (HasSide(border_.sides, sdBottom)) r.Bottom -= w;
     return r;
 }
 
@@ -106,15 +107,7 @@ void TVtCustomPanel::AdjustClientRect(TRect& r) {
 }
 
 void TVtCustomPanel::ReloadFrameSettings() {
-    if (!frameController_ || !frameController_->FrameVisible()) return;
-    borderOuter_ = frameController_->FrameStyle();
-    borderSides_ = frameController_->FrameSides();
-    flatColor_ = frameController_->FrameColor();
-    flatColorAdjustment_ = 0;
-    SetColor(frameController_->Color());
-    SetParentColor(frameController_->ParentColor());
-    borderHighlight_ = LighterColor(Color(), 100);
-    borderShadow_ = DarkerColor(Color(), 50);
+    if (!TakeControllerFrame(this, frameController_, border_)) return;
     Realign();
     Invalidate();
 }
@@ -151,12 +144,7 @@ void TVtCustomPanel::DrawCaption(TCanvas* c, TRect r) {
     TRect calc = r;
     c->DrawText(text, calc, flags | DT_CALCRECT);
     int h = calc.Height();
-    if (alignmentVertical_ == avCenter) {
-        r.Top = (r.Top + r.Bottom - h) / 2;
-        r.Bottom = r.Top + h;
-    } else if (alignmentVertical_ == avBottom) {
-        r.Top = r.Bottom - h - 1;
-    }
+    r = AlignCaptionVertically(r, h, alignmentVertical_);
     if (!Enabled()) {
         TRect e = r;
         OffsetRect(e, 1, 1);
@@ -169,16 +157,8 @@ void TVtCustomPanel::DrawCaption(TCanvas* c, TRect r) {
 
 void TVtCustomPanel::PaintPanel(TCanvas* c) {
     TRect full = ClientRect();
-    TFrameParams p;
-    p.outer = borderOuter_;
-    p.inner = borderInner_;
-    p.sides = borderSides_;
+    TFrameParams p = border_;
     p.bevelWidth = BevelWidth();
-    p.borderColor = borderColor_;
-    p.borderHighlight = borderHighlight_;
-    p.borderShadow = borderShadow_;
-    p.flatColor = flatColor_;
-    p.flatColorAdjustment = flatColorAdjustment_;
     p.controlColor = Color();
     p.parentColor = ParentColorValue();
     p.transparent = transparent_;

@@ -23,22 +23,22 @@ public:
 
     TAlignmentVertical AlignmentVertical() const { return alignmentVertical_; }
     void SetAlignmentVertical(TAlignmentVertical a) { Change(alignmentVertical_, a); }
-    TFrameStyleEx BorderOuter() const { return borderOuter_; }
-    virtual void SetBorderOuter(TFrameStyleEx s) { ChangeFrame(borderOuter_, s); }
-    TFrameStyleEx BorderInner() const { return borderInner_; }
-    virtual void SetBorderInner(TFrameStyleEx s) { ChangeFrame(borderInner_, s); }
-    TSides BorderSides() const { return borderSides_; }
-    void SetBorderSides(TSides s) { ChangeFrame(borderSides_, TSides(s & sdAllSides)); }
-    TColor BorderColor() const { return borderColor_; }
-    void SetBorderColor(TColor c) { Change(borderColor_, c); }
-    TColor BorderHighlight() const { return borderHighlight_; }
-    void SetBorderHighlight(TColor c) { Change(borderHighlight_, c); }
-    TColor BorderShadow() const { return borderShadow_; }
-    void SetBorderShadow(TColor c) { Change(borderShadow_, c); }
-    TColor FlatColor() const { return flatColor_; }
-    void SetFlatColor(TColor c) { Change(flatColor_, c); }
-    int FlatColorAdjustment() const { return flatColorAdjustment_; }
-    void SetFlatColorAdjustment(int a) { Change(flatColorAdjustment_, a); }
+    TFrameStyleEx BorderOuter() const { return border_.outer; }
+    virtual void SetBorderOuter(TFrameStyleEx s) { ChangeFrame(border_.outer, s); }
+    TFrameStyleEx BorderInner() const { return border_.inner; }
+    virtual void SetBorderInner(TFrameStyleEx s) { ChangeFrame(border_.inner, s); }
+    TSides BorderSides() const { return border_.sides; }
+    void SetBorderSides(TSides s) { ChangeFrame(border_.sides, TSides(s & sdAllSides)); }
+    TColor BorderColor() const { return border_.borderColor; }
+    void SetBorderColor(TColor c) { Change(border_.borderColor, c); }
+    TColor BorderHighlight() const { return border_.borderHighlight; }
+    void SetBorderHighlight(TColor c) { Change(border_.borderHighlight, c); }
+    TColor BorderShadow() const { return border_.borderShadow; }
+    void SetBorderShadow(TColor c) { Change(border_.borderShadow, c); }
+    TColor FlatColor() const { return border_.flatColor; }
+    void SetFlatColor(TColor c) { Change(border_.flatColor, c); }
+    int FlatColorAdjustment() const { return border_.flatColorAdjustment; }
+    void SetFlatColorAdjustment(int a) { Change(border_.flatColorAdjustment, a); }
     TVtFrameController* FrameController() const { return frameController_; }
     void SetFrameController(TVtFrameController* c) { LinkFrameController(this, frameController_, c); }
     TColor GridColor() const { return gridColor_; }
@@ -94,11 +94,9 @@ private:
     void EnabledChanged();
 
     TAlignmentVertical alignmentVertical_ = avCenter;
-    TFrameStyleEx borderOuter_ = fsRaised, borderInner_ = fsNone;
-    TSides borderSides_ = sdAllSides;
-    TColor borderColor_ = clBtnFace, borderHighlight_ = clBtnHighlight, borderShadow_ = clBtnShadow;
-    TColor flatColor_ = clBtnShadow, gridColor_ = clBtnShadow;
-    int flatColorAdjustment_ = 30;
+    // The frame's own settings; bevel width and the colours it lies on are filled in when it is painted.
+    TFrameParams border_{.outer = fsRaised, .flatColorAdjustment = 30};
+    TColor gridColor_ = clBtnShadow;
     TVtFrameController* frameController_ = nullptr;
     TVtGridStyle gridStyle_ = gsDots;
     uint16_t gridXSize_ = 8, gridYSize_ = 8;

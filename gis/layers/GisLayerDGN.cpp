@@ -1,12 +1,9 @@
 #include "gis/layers/GisLayerDGN.h"
 
-#include <sys/stat.h>
-
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <vector>
 
 #include "gis/core/GisMappedFiles.h"
@@ -50,17 +47,6 @@ double VaxDouble(const uint8_t* p) {
     double v = std::ldexp(0.5 + std::ldexp(double(fraction), -56), exponent - 128);
     if (bits >> 63) v = -v;
     return std::fabs(v) > 1e20 ? 0 : v;
-}
-
-// Days since 1899-12-30, local time.
-double FileAgeOf(const std::string& path) {
-    struct stat st {};
-    if (!DiskStat(path, st)) return 0;
-    std::tm tm{};
-    const time_t t = st.st_mtime;
-    localtime_r(&t, &tm);
-    return EncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) +
-           EncodeTime(tm.tm_hour, tm.tm_min, tm.tm_sec > 59 ? 59 : tm.tm_sec, 0);
 }
 
 void PutDouble(uint8_t* at, double v) { std::memcpy(at, &v, sizeof v); }
@@ -480,7 +466,7 @@ void TGIS_LayerDGN::Open(TGIS_Viewer* viewer) {
     d.size = 0;
     d.end = true;
     auto stream = std::make_unique<TGIS_MappedStream>(Path, false);
-    if (DiskExists(Path)) FileTime = FileAgeOf(Path);
+    if (DiskExists(Path)) FileTime = FileAge(Path);
     const uint8_t* v = stream->Memory();
     // A design file header element: level 8, type 9, 766 words.
     if (stream->Size() < 4 || (v[0] & 0x0F) != 8 || v[1] != 9 || v[2] != 0xFE || v[3] != 2)

@@ -91,33 +91,18 @@ void Variant::Clear() {
 }
 
 int Variant::AsInteger() const {
-    switch (type_) {
-    case varEmpty: return 0;
-    case varSmallint:
-    case varInteger: return i_;
-    case varBoolean: return i_ ? -1 : 0;
-    case varSingle:
-    case varDouble:
-    case varDate:
-        if (!(std::fabs(d_) < 2147483648.0)) throw EVariantError("Arithmetic overflow");
-        {
-            int64_t r = Round(d_);
-            if (r > std::numeric_limits<int32_t>::max() || r < std::numeric_limits<int32_t>::min())
-                throw EVariantError("Arithmetic overflow");
-            return static_cast<int>(r);
-        }
-    case varString: {
-        int r;
-        if (TryStrToInt(s_, r)) return r;
-        double d;
-        if (!TryStrToFloat(s_, d)) CannotConvert(type_, varInteger);
-        return Variant(d).AsInteger();
-    }
-    default: CannotConvert(type_, varInteger);
-    }
+    if (type_ == varSmallint || type_ == varInteger) return i_;
+    if (int r; type_ == varString && TryStrToInt(s_, r)) return r;
+    // Everything else rounds its number; a failure to read one names the integer asked for.
+    const double d = OtherAsDouble(varInteger);
+    if (!(std::fabs(d) < 2147483648.0)) throw EVariantError("Arithmetic overflow");
+    const int64_t r = Round(d);
+    if (r > std::numeric_limits<int32_t>::max() || r < std::numeric_limits<int32_t>::min())
+        throw EVariantError("Arithmetic overflow");
+    return static_cast<int>(r);
 }
 
-double Variant::OtherAsDouble() const {
+double Variant::OtherAsDouble(TVarType target) const {
     switch (type_) {
     case varEmpty: return 0;
     case varSmallint:
@@ -128,10 +113,10 @@ double Variant::OtherAsDouble() const {
     case varDate: return d_;
     case varString: {
         double d;
-        if (!TryStrToFloat(s_, d)) CannotConvert(type_, varDouble);
+        if (!TryStrToFloat(s_, d)) CannotConvert(type_, target);
         return d;
     }
-    default: CannotConvert(type_, varDouble);
+    default: CannotConvert(type_, target);
     }
 }
 

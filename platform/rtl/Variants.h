@@ -62,7 +62,8 @@ public:
     Variant AsType(TVarType t) const;
 
 private:
-    double OtherAsDouble() const;
+    // A failure names `target` as the type the value could not take.
+    double OtherAsDouble(TVarType target = varDouble) const;
     bool OtherAsBoolean() const;
 
     TVarType type_ = varEmpty;

@@ -81,6 +81,37 @@ TEST(VtPanel, DisablingRemembersTheChildrensStates) {
     EXPECT_TRUE(a->Enabled());
 }
 
+TEST(VtPanel, FrameFromTheControllerOnlyWhileItsFrameShows) {
+    PanelForm f;
+    f.form->SetColor(clYellow);
+    auto* p = f.Add<TVtPanel>(10, 10, 60, 40);
+    auto* fc = new TVtFrameController(f.form);
+    fc->SetFrameStyle(fsLowered);
+    fc->SetFrameSides(1 << sdTop);
+    fc->SetColor(clWhite);
+    p->SetFrameController(fc);  // a hidden frame: the panel keeps its own
+    EXPECT_EQ(p->BorderOuter(), fsRaised);
+    EXPECT_EQ(p->FlatColorAdjustment(), 30);
+    EXPECT_EQ(p->BorderSides(), sdAllSides);
+
+    fc->SetFrameVisible(true);
+    EXPECT_EQ(p->BorderOuter(), fsLowered);
+    EXPECT_EQ(p->BorderSides(), 1 << sdTop);
+    EXPECT_EQ(p->FlatColorAdjustment(), 0);
+    EXPECT_EQ(p->Color(), clWhite);
+    EXPECT_EQ(p->BorderHighlight(), LighterColor(clWhite, 100));
+    // Children align inside the controller's sides only.
+    auto* child = new TVtPanel(f.form);
+    child->SetParent(p);
+    child->SetAlign(alClient);
+    EXPECT_EQ(child->BoundsRect(), TRect(0, 2, 60, 40));
+
+    // Taking the parent's colour, the bevels follow the colour shown, not the controller's.
+    fc->SetParentColor(true);
+    EXPECT_EQ(p->Color(), clYellow);
+    EXPECT_EQ(p->BorderShadow(), DarkerColor(clYellow, 50));
+}
+
 TEST(VtGroupBox, FlatStyleFrameAndCaption) {
     PanelForm f;
     auto* g = f.Add<TVtGroupBox>(10, 10, 120, 60);

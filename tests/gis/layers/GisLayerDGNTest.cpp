@@ -86,6 +86,8 @@ TEST(GisLayerDGN, RawUnitsBeforeAHeaderScalesThemAndThreeDimensionsTakeTheOrigin
     DgnBuild flat;
     flat.Add(flat.DesignHeader(0, 0, 5, 5, 0)).Add(flat.Line({-7, 3}, {100000, -2000000000}));
     auto layer = OpenLayer(Write("dgn_raw.dgn", flat.Bytes()));
+    EXPECT_GT(layer->FileTime, 0);
+    EXPECT_EQ(layer->FileTime, FileAge(layer->Path));  // the other file layers' stamp
     std::vector<Read> r = ScanAll(*layer);
     ASSERT_EQ(r.size(), 1u);
     EXPECT_EQ(r[0].type, gisShapeTypeArc);

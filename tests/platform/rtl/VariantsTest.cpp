@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <limits>
+#include <string>
+
 #include "platform/rtl/Variants.h"
 
 namespace {
@@ -31,6 +35,31 @@ TEST(Variants, Conversions) {
     EXPECT_EQ(Variant("2020-05-01").AsDate(), d);
     EXPECT_EQ(Variant("2020-05-01").AsType(varDate).VarType(), varDate);
     EXPECT_THROW(Variant("2020-02-30").AsDate(), EVariantError);
+}
+
+std::string ErrorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const EVariantError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST(Variants, IntegersRoundEveryNumberAndFailuresNameTheTypeAskedFor) {
+    EXPECT_EQ(Variant::FromDate(EncodeDate(2020, 5, 1) + 0.5).AsInteger(), 43952);  // a date's day number
+    EXPECT_EQ(Variant(-2147483647.6).AsInteger(), -2147483647 - 1);
+    EXPECT_THROW(Variant(2147483647.5).AsInteger(), EVariantError);  // rounds past the range
+    EXPECT_THROW(Variant("3e9").AsInteger(), EVariantError);
+    EXPECT_EQ(Variant("-7").AsInteger(), -7);
+    EXPECT_EQ(Variant("0.5").AsInteger(), 0);
+    EXPECT_THROW(Variant(std::numeric_limits<double>::quiet_NaN()).AsInteger(), EVariantError);
+    EXPECT_EQ(ErrorOf([] { Variant("x").AsInteger(); }),
+              "Could not convert variant of type (String) into type (Integer)");
+    EXPECT_EQ(ErrorOf([] { Variant::Null().AsInteger(); }),
+              "Could not convert variant of type (Null) into type (Integer)");
+    EXPECT_EQ(ErrorOf([] { Variant("x").AsDouble(); }),
+              "Could not convert variant of type (String) into type (Double)");
 }
 
 TEST(Variants, StringsFollowTheProcessSeparator) {
