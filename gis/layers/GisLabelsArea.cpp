@@ -39,10 +39,26 @@ bool TGIS_LabelsArea::AllocateRect(const TGIS_Extent& r) {
     return true;
 }
 
+TGIS_LabelsArea::TBounds TGIS_LabelsArea::Bounds() const {
+    if (pass_) return passBounds_;
+    TBounds b;
+    b.inView = viewer_->FullPaint() && !viewer_->DirectDraw;
+    if (b.inView) b.visible = viewer_->GetVisibleExtent();
+    b.tol = 0.5 / viewer_->Zoom();
+    return b;
+}
+
+bool TGIS_LabelsArea::BeginPass() {
+    if (pass_) return false;
+    passBounds_ = Bounds();
+    pass_ = true;
+    return true;
+}
+
 bool TGIS_LabelsArea::MayAllocateAround(const TGIS_Extent& r) const {
-    if (viewer_->FullPaint() && !viewer_->DirectDraw && !GisExtentInside(r, viewer_->GetVisibleExtent()))
-        return false;
-    const double tol = 0.5 / viewer_->Zoom();
+    const TBounds bounds = Bounds();
+    if (bounds.inView && !GisExtentInside(r, bounds.visible)) return false;
+    const double tol = bounds.tol;
     bool overlaps = false;
     for (const TGIS_Extent& b : boxes_) {
         // A reserved rectangle equal, within the tolerance, to one holding r holds r shrunk by the tolerance.
