@@ -65,6 +65,8 @@ private:
     bool pass_ = false;
     TBounds passBounds_;
     std::vector<TGIS_Extent> boxes_;
+    // The reserved rectangle that met the last rectangle asked about, shrunk by the tolerance; -1 for none.
+    mutable int near_ = -1;
     std::vector<T_textLine> lines_;
     int lineHeight_ = 0;
 };
