@@ -1,6 +1,7 @@
 #include "gis/layers/GisLabelsArea.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "gis/layers/GisViewer.h"
 
@@ -11,6 +12,12 @@ constexpr int MAX_MEASURED = 200;
 
 // Fonts of these character sets read right to left.
 constexpr BYTE HEBREW_CHARSET = 177, ARABIC_CHARSET = 178;
+
+// Finite, and not turned inside out.
+bool Proper(const TGIS_Extent& e) {
+    return std::isfinite(e.XMin) && std::isfinite(e.XMax) && std::isfinite(e.YMin) && std::isfinite(e.YMax) &&
+           e.XMin <= e.XMax && e.YMin <= e.YMax;
+}
 
 bool IsBreak(char c) { return c == '\r' || c == '\n'; }
 
@@ -24,7 +31,10 @@ int CharLen(const std::string& s, size_t i) {
 
 TGIS_LabelsArea::TGIS_LabelsArea(TGIS_Viewer* viewer) : viewer_(viewer) {}
 
-void TGIS_LabelsArea::Reset() { boxes_.clear(); }
+void TGIS_LabelsArea::Reset() {
+    boxes_.clear();
+    near_ = -1;
+}
 
 bool TGIS_LabelsArea::AllocateRect(const TGIS_Extent& r) {
     if (viewer_->FullPaint() && !viewer_->DirectDraw && !GisExtentInside(r, viewer_->GetVisibleExtent()))
@@ -39,16 +49,42 @@ bool TGIS_LabelsArea::AllocateRect(const TGIS_Extent& r) {
     return true;
 }
 
+TGIS_LabelsArea::TBounds TGIS_LabelsArea::Bounds() const {
+    if (pass_) return passBounds_;
+    TBounds b;
+    b.inView = viewer_->FullPaint() && !viewer_->DirectDraw;
+    if (b.inView) b.visible = viewer_->GetVisibleExtent();
+    b.tol = 0.5 / viewer_->Zoom();
+    return b;
+}
+
+bool TGIS_LabelsArea::BeginPass() {
+    if (pass_) return false;
+    passBounds_ = Bounds();
+    pass_ = true;
+    return true;
+}
+
 bool TGIS_LabelsArea::MayAllocateAround(const TGIS_Extent& r) const {
-    if (viewer_->FullPaint() && !viewer_->DirectDraw && !GisExtentInside(r, viewer_->GetVisibleExtent()))
-        return false;
-    const double tol = 0.5 / viewer_->Zoom();
+    const TBounds bounds = Bounds();
+    if (bounds.inView && !GisExtentInside(r, bounds.visible)) return false;
+    const double tol = bounds.tol;
+    // A reserved rectangle equal, within the tolerance, to one holding r holds r shrunk by the tolerance.
+    const TGIS_Extent inner{r.XMin + tol, r.YMin + tol, r.XMax - tol, r.YMax - tol};
+    auto holds = [&inner](const TGIS_Extent& b) {
+        return b.XMin <= inner.XMin && b.XMax >= inner.XMax && b.YMin <= inner.YMin && b.YMax >= inner.YMax;
+    };
+    // Reserved rectangles never overlap one another: one that meets r shrunk is the only one that may hold it, and
+    // it overlaps r. Its answer stands for all, and neighbouring labels mostly meet the same one.
+    const bool sound = tol >= 0 && Proper(inner);
+    if (sound && near_ >= 0 && near_ < int(boxes_.size()) && GisExtentsOverlap(boxes_[size_t(near_)], inner))
+        return holds(boxes_[size_t(near_)]);
     bool overlaps = false;
-    for (const TGIS_Extent& b : boxes_) {
-        // A reserved rectangle equal, within the tolerance, to one holding r holds r shrunk by the tolerance.
-        if (b.XMin <= r.XMin + tol && b.XMax >= r.XMax - tol && b.YMin <= r.YMin + tol && b.YMax >= r.YMax - tol)
-            return true;
+    for (size_t i = 0; i < boxes_.size(); ++i) {
+        const TGIS_Extent& b = boxes_[i];
+        if (holds(b)) return true;
         overlaps = overlaps || GisExtentsOverlap(b, r);
+        if (sound && Proper(b) && GisExtentsOverlap(b, inner)) near_ = int(i);
     }
     return !overlaps;
 }

@@ -31,6 +31,10 @@ public:
     // False when no rectangle holding r could be allocated now: r lies out of the view, or it overlaps a reserved
     // rectangle while none is near enough to equal a rectangle holding r. Answers before a label is measured.
     bool MayAllocateAround(const TGIS_Extent& r) const;
+    // One label pass sees one view: from BeginPass to EndPass, MayAllocateAround reads the bounds it tests from
+    // the viewer once. False when a pass is open already; that one's opener ends it.
+    bool BeginPass();
+    void EndPass() { pass_ = false; }
     // The box spanned by the four corners of a (possibly rotated) label.
     bool AllocateBox(const TGIS_Point& p1, const TGIS_Point& p2, const TGIS_Point& p3, const TGIS_Point& p4);
 
@@ -49,8 +53,20 @@ public:
     int BoxCount() const { return int(boxes_.size()); }
 
 private:
+    // Where a label may stand: within `visible` when `inView`; rectangles equal within `tol` are one.
+    struct TBounds {
+        bool inView = false;
+        TGIS_Extent visible{};
+        double tol = 0;
+    };
+    TBounds Bounds() const;
+
     TGIS_Viewer* viewer_;
+    bool pass_ = false;
+    TBounds passBounds_;
     std::vector<TGIS_Extent> boxes_;
+    // The reserved rectangle that met the last rectangle asked about, shrunk by the tolerance; -1 for none.
+    mutable int near_ = -1;
     std::vector<T_textLine> lines_;
     int lineHeight_ = 0;
 };

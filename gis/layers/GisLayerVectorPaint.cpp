@@ -6,6 +6,7 @@
 #include "gis/core/GisParamsText.h"
 #include "gis/core/GisSqlQuery.h"
 #include "gis/layers/GisEditor.h"
+#include "gis/layers/GisLabelsArea.h"
 #include "gis/layers/GisLayerVector.h"
 
 namespace {
@@ -246,6 +247,14 @@ void TGIS_LayerVector::RunPass(const TGIS_LayerPaintHook& hook, void (TGIS_Layer
 }
 
 void TGIS_LayerVector::DrawLabels() {
+    // The pass's own drawing leaves the view as it is; a hook might not.
+    struct TPass {
+        TGIS_LabelsArea* area;
+        ~TPass() {
+            if (area) area->EndPass();
+        }
+    } pass{Viewer && !OnPaintLabel && Viewer->LabelsArea() && Viewer->LabelsArea()->BeginPass() ? Viewer->LabelsArea()
+                                                                                                 : nullptr};
     // A label pass also takes shapes with a chart: their labels keep clear of it.
     DrawPerShape(
         HasLabels, OnPaintLabel, [](TGIS_ParamsSectionVector& p) { return LabelsVisible(p) || ChartVisible(p); },

@@ -1,4 +1,5 @@
 // The area shape: ring entry, measures, relations and clipping to a rectangle.
+#include <algorithm>
 #include <cmath>
 
 #include "gis/layers/GisLayerVector.h"
@@ -133,25 +134,50 @@ std::vector<int> RingSigns(const std::vector<Ring>& rings) {
 struct RingMoments {
     double a = 0, cx = 0, cy = 0;
 };
-RingMoments Moments(const Ring& ring, double ox, double oy, bool wrap) {
+// The ring's points come from at(i), i < n.
+template <class At>
+RingMoments MomentsOf(size_t n, const At& at, double ox, double oy, bool wrap) {
     RingMoments m;
-    const size_t n = ring.size();
     if (n < 2) return m;
+    TGIS_Point pj = at(wrap ? n - 1 : 0);
     for (size_t i = wrap ? 0 : 1; i < n; ++i) {
-        const size_t j = i == 0 ? n - 1 : i - 1;
-        const double xj = ring[j].X + ox, yj = ring[j].Y + oy, xi = ring[i].X + ox, yi = ring[i].Y + oy;
+        const TGIS_Point pi = at(i);
+        const double xj = pj.X + ox, yj = pj.Y + oy, xi = pi.X + ox, yi = pi.Y + oy;
         const double c = xj * yi - xi * yj;
         m.a += c / 2;
         m.cx += (xj + xi) * c / 6;
         m.cy += (yj + yi) * c / 6;
+        pj = pi;
     }
     return m;
 }
+
+RingMoments Moments(const Ring& ring, double ox, double oy, bool wrap) {
+    return MomentsOf(ring.size(), [&ring](size_t i) { return ring[i]; }, ox, oy, wrap);
+}
+
+// The centroid of a polygon of one ring, e being its points' extent.
+template <class At>
+TGIS_Point OneRingCentroid(size_t n, const At& at, const TGIS_Extent& e) {
+    const double ox = -e.XMin, oy = -e.YMin;
+    const RingMoments m = MomentsOf(n, at, ox, oy, true);
+    const double s = m.a < 0 ? -1 : 1, a = s * m.a;
+    if (a == 0) return {e.XMin, e.YMin};
+    return {std::fabs(s * m.cx / a) - ox, std::fabs(s * m.cy / a) - oy};
+}
+
+// Rings up to this size are read once onto the stack for a label point.
+constexpr int kSmallRing = 32;
 }  // namespace
 
 TGIS_Point TGIS_ShapePolygon::Centroid() {
     if (!HasGeometry()) return {0, 0};
     const TGIS_Extent e = GetPointsExtent();
+    // One ring is an outer one: its points are read in place, without copies (labels ask this of every shape
+    // in view).
+    if (GetNumParts() == 1)
+        return OneRingCentroid(size_t(std::max(GetPartSize(0), 0)), [this](size_t i) { return GetPoint(0, int(i)); },
+                               e);
     const double ox = -e.XMin, oy = -e.YMin;
     const std::vector<Ring> rings = ReadRings(this);
     const std::vector<int> signs = RingSigns(rings);
@@ -186,6 +212,18 @@ double TGIS_ShapePolygon::Length() {
 }
 
 TGIS_Point TGIS_ShapePolygon::LabelPoint() {
+    // Mostly a small ring whose centroid lies inside it: its points are read once for both questions.
+    if (HasGeometry() && GetNumParts() == 1) {
+        const int n = GetPartSize(0);
+        if (n >= 0 && n <= kSmallRing) {
+            TGIS_Point ring[kSmallRing];
+            const int32_t first = GetPartOffset(0);
+            for (int i = 0; i < n; ++i) ring[i] = ToViewer(ReadPoint(PointOffset(first + i)));
+            const TGIS_Point c =
+                OneRingCentroid(size_t(n), [&ring](size_t i) { return ring[i]; }, GetPointsExtent());
+            if (GisIsPointInRing(c, ring, size_t(n))) return c;
+        }
+    }
     TGIS_Point c = Centroid();
     if (GisIsPointInPolygon(c, this)) return c;
     std::unique_ptr<TGIS_Shape> piece;

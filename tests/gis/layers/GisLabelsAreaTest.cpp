@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <memory>
 
 #include "platform/ui/Bitmap.h"
@@ -180,6 +182,91 @@ TEST_F(GisLabelsAreaBoxes, AllocateRectRules) {
     v.DirectDraw = true;
     EXPECT_TRUE(a.AllocateRect(out));
     v.DirectDraw = false;
+}
+
+// Runs of neighbouring labels among many reserved ones, tiny, inverted, endless and not numbers, at two zooms: the
+// early answers are those of a walk over every reserved rectangle.
+TEST_F(GisLabelsAreaBoxes, EarlyAnswersMatchAWalkOverAllRectangles) {
+    TGIS_Viewer& v = *view;
+    v.SetFullPaint(false);
+    TGIS_LabelsArea& a = *v.LabelsArea();
+    std::vector<TGIS_Extent> taken;
+    auto may = [&](const TGIS_Extent& r) {
+        const double tol = 0.5 / v.Zoom();
+        bool overlaps = false;
+        for (const TGIS_Extent& b : taken) {
+            if (b.XMin <= r.XMin + tol && b.XMax >= r.XMax - tol && b.YMin <= r.YMin + tol && b.YMax >= r.YMax - tol)
+                return true;
+            overlaps = overlaps || GisExtentsOverlap(b, r);
+        }
+        return !overlaps;
+    };
+    uint32_t seed = 3;
+    auto next = [&seed](double span) {
+        seed = seed * 1103515245u + 12345u;
+        return double((seed >> 8) % 100000) / 100000 * span;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    for (double zoom : {v.Zoom(), v.Zoom() * 50}) {
+        v.SetZoom(zoom);
+        a.Reset();
+        taken.clear();
+        const double px = 1 / v.Zoom();
+        int refused = 0, held = 0;
+        double x = 0, y = 0;
+        for (int i = 0; i < 8000; ++i) {
+            // A new run now and then, else a step of a few pixels from the last label.
+            if (i % 40 == 0) {
+                x = next(1000);
+                y = next(500);
+            } else {
+                x += (next(6) - 3) * px;
+                y += (next(6) - 3) * px;
+            }
+            const double w = (i % 11 == 0 ? next(1.2) : 20 + next(80)) * px, h = (5 + next(30)) * px;
+            TGIS_Extent r{x, y, x + w, y + h};
+            if (i % 17 == 0) std::swap(r.YMin, r.YMax);
+            if (i % 89 == 0) r.YMax = i % 2 ? nan : inf;
+            // The same label again, within a fraction of a pixel.
+            if (i % 9 == 0 && !taken.empty()) {
+                r = taken[size_t(next(double(taken.size()) - 0.5))];
+                r.XMin += (next(0.8) - 0.4) * px;
+                r.YMax -= next(0.4) * px;
+            }
+            const bool expected = may(r);
+            refused += !expected;
+            EXPECT_EQ(a.MayAllocateAround(r), expected) << i;
+            if (i % 3 == 0 && a.AllocateRect(r)) {
+                if (a.BoxCount() > int(taken.size())) taken.push_back(r);
+                held += expected;
+            }
+        }
+        EXPECT_EQ(a.BoxCount(), int(taken.size()));
+        EXPECT_GT(held, 30);
+        EXPECT_GT(refused, 2000);
+    }
+}
+
+// A label pass reads the view's bounds once: a view that moves meanwhile is seen at the pass's end.
+TEST_F(GisLabelsAreaBoxes, APassKeepsTheBoundsItBeganWith) {
+    TGIS_Viewer& v = *view;
+    v.SetFullPaint(true);
+    TGIS_LabelsArea& a = *v.LabelsArea();
+    const TGIS_Extent view = v.GetVisibleExtent();
+    const TGIS_Extent out{view.XMax - 10, 200, view.XMax + 10, 210};
+    ASSERT_FALSE(a.MayAllocateAround(out));
+    ASSERT_TRUE(a.BeginPass());
+    EXPECT_FALSE(a.BeginPass());  // one pass at a time
+    v.SetFullPaint(false);
+    EXPECT_FALSE(a.MayAllocateAround(out));
+    a.EndPass();
+    EXPECT_TRUE(a.MayAllocateAround(out));
+    // The pass's bounds are the view's when it began, not those of an earlier pass.
+    ASSERT_TRUE(a.BeginPass());
+    EXPECT_TRUE(a.MayAllocateAround(out));
+    a.EndPass();
+    v.SetFullPaint(true);
+    EXPECT_FALSE(a.MayAllocateAround(out));
 }
 
 // The early answer may refuse only what AllocateRect would refuse for every rectangle holding the one asked about.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "gis/core/GisProjections.h"
@@ -249,6 +250,49 @@ TEST(GisShapePolygon, LabelPointLiesInside) {
     }
     auto convex = MakePolygon({Box(0, 0, 10, 10)});
     EXPECT_DOUBLE_EQ(convex->LabelPoint().X, 5);
+}
+
+// A polygon of one ring is measured on its own path; a second ring of one point at the extent's lower left
+// corner adds nothing and takes the general path, which must give the very same numbers.
+TEST(GisShapePolygon, OneRingCentroidAndLabelPointMatchTheGeneralPath) {
+    uint32_t seed = 11;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return double((seed >> 8) % 100000) / 100000;
+    };
+    int inside = 0;
+    for (int n : {3, 4, 5, 17, 31, 32, 33, 48}) {
+        for (int round = 0; round < 20; ++round) {
+            // A star-shaped ring of uneven radii around an off-origin centre, every other one deep (concave).
+            std::vector<TGIS_Point> ring;
+            const double cx = 117.3 + next() * 1000, cy = 31.7 + next() * 1000;
+            for (int i = 0; i < n; ++i) {
+                const double t = 2 * M_PI * (i + 0.3 * next()) / n;
+                const double r = (round % 2 && i % 2 ? 0.2 : 1.0) * (10 + 90 * next());
+                ring.push_back({cx + r * std::cos(t), cy + r * std::sin(t)});
+            }
+            auto one = MakePolygon({ring});
+            const TGIS_Extent e = one->GetExtent();
+            auto two = MakePolygon({ring, {{e.XMin, e.YMin}}});
+            const TGIS_Point a = one->Centroid(), b = two->Centroid();
+            EXPECT_EQ(a.X, b.X) << n << " " << round;
+            EXPECT_EQ(a.Y, b.Y) << n << " " << round;
+            const TGIS_Point la = one->LabelPoint();
+            EXPECT_TRUE(GisIsPointInPolygon(la, one.get())) << n << " " << round;
+            if (GisIsPointInPolygon(a, one.get())) {
+                ++inside;
+                EXPECT_EQ(la.X, a.X);
+                EXPECT_EQ(la.Y, a.Y);
+                EXPECT_EQ(two->LabelPoint().X, la.X);
+                EXPECT_EQ(two->LabelPoint().Y, la.Y);
+            }
+        }
+    }
+    EXPECT_GT(inside, 80);
+    // Without points enough for an area the corner stands in, on either path.
+    auto flat = MakePolygon({{{3, 4}, {3, 4}}});
+    EXPECT_EQ(flat->Centroid().X, 3);
+    EXPECT_EQ(flat->LabelPoint().Y, 4);
 }
 
 TEST(GisShapePolygon, Relations) {
