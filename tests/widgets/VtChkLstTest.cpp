@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 
 #include "platform/ui/Bitmap.h"
@@ -136,6 +138,37 @@ TEST(VtCheckList, ClickOnTheGlyphToggles) {
     };
     EXPECT_TRUE(hasCheck(0));
     EXPECT_FALSE(hasCheck(1));
+    delete f;
+}
+
+TEST(VtCheckList, RightToLeftGlyphIsOnTheRightForClicksAndPaint) {
+    UiTest::Init();
+    auto* f = new TForm(nullptr);
+    f->SetBounds(0, 0, 300, 200);
+    auto* l = new Check(f);
+    l->SetParent(f);
+    l->SetBounds(0, 0, 200, 120);
+    l->SetBiDiMode(bdRightToLeft);
+    for (const char* s : {"one", "two"}) l->Items()->Add(s);
+    l->SetItemState(0, cbChecked);
+    f->Show();
+    UiTest::Flush();
+    TRect r = l->ItemRect(1);
+    UiTest::Click(l, r.Left + 6, r.Top + 4);
+    EXPECT_FALSE(l->ItemChecked(1));  // the left end holds the text now
+    UiTest::Click(l, r.Right - 6, r.Top + 4);
+    EXPECT_TRUE(l->ItemChecked(1));
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(l));
+    // The check is drawn 4 pixels in from the right edge, beside the text's right end (item 0: not selected).
+    TRect wc = l->WindowClientRect();
+    r = l->ItemRect(0);
+    int checkLeft = INT_MAX;
+    for (int y = r.Top; y < r.Bottom; ++y)
+        for (int x = 0; x < r.Right; ++x)
+            if (shot->Canvas()->Pixel(wc.Left + x, wc.Top + y) == ColorToRGB(clHighlight)) checkLeft = std::min(checkLeft, x);
+    EXPECT_GE(checkLeft, r.Right - l->GlyphWidth() - 4);
+    EXPECT_LT(checkLeft, r.Right - 4);
     delete f;
 }
 
