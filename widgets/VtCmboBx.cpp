@@ -320,6 +320,10 @@ void TVtCustomComboBox::EditKeyPress(char& key) {
         if (typed.empty()) {
             settingText_ = true;
             SetItemIndex(-1);
+            if (!tail.empty()) {
+                e->SetText(tail);
+                e->SetSelStart(0);
+            }
             settingText_ = false;
             Click();
             TCustomComboBox::Change();

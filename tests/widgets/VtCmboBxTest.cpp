@@ -253,6 +253,12 @@ TEST(VtComboBox, TypingInsideTheTextKeepsWhatFollowsTheCaret) {
     UiTest::Chars("甲");
     EXPECT_EQ(e->Text(), "ze甲bra");
     EXPECT_EQ(e->SelStart(), 3);
+    // Backspace that leaves nothing typed makes no item current and keeps the rest.
+    e->SetSelStart(1);
+    UiTest::Key(VK_BACK);
+    EXPECT_EQ(e->Text(), "e甲bra");
+    EXPECT_EQ(e->SelStart(), 0);
+    EXPECT_EQ(f.combo->ItemIndex(), -1);
     // Typing that reaches an item's beginning completes to the item.
     f.combo->SetText("bzz");
     e->SetSelStart(1);
