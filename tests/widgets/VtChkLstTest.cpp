@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <memory>
 
 #include "platform/ui/Bitmap.h"
@@ -27,6 +28,25 @@ struct Check : TVtCheckList {
         KeyUp(k, 0);
     }
     using TVtCheckList::CreateWnd;
+};
+
+// A shown 200 x 120 list on a form; `setup` runs before the items are added.
+struct ShownList {
+    TForm* form;
+    Check* l;
+    ShownList(std::initializer_list<const char*> items, const std::function<void(Check*)>& setup = {}) {
+        UiTest::Init();
+        form = new TForm(nullptr);
+        form->SetBounds(0, 0, 300, 200);
+        l = new Check(form);
+        l->SetParent(form);
+        l->SetBounds(0, 0, 200, 120);
+        if (setup) setup(l);
+        for (const char* s : items) l->Items()->Add(s);
+        form->Show();
+        UiTest::Flush();
+    }
+    ~ShownList() { delete form; }
 };
 }  // namespace
 
@@ -106,16 +126,9 @@ TEST(VtCheckList, TogglingWithEventsAndDisabledItems) {
 }
 
 TEST(VtCheckList, ClickOnTheGlyphToggles) {
-    UiTest::Init();
-    auto* f = new TForm(nullptr);
-    f->SetBounds(0, 0, 300, 200);
-    auto* l = new Check(f);
-    l->SetParent(f);
-    l->SetBounds(0, 0, 200, 120);
-    for (const char* s : {"one", "two"}) l->Items()->Add(s);
+    ShownList f({"one", "two"});
+    Check* l = f.l;
     l->SetItemState(0, cbChecked);
-    f->Show();
-    UiTest::Flush();
     TRect r = l->ItemRect(1);
     UiTest::Click(l, r.Left + 6, r.Top + 4);
     EXPECT_TRUE(l->ItemChecked(1));
@@ -138,21 +151,12 @@ TEST(VtCheckList, ClickOnTheGlyphToggles) {
     };
     EXPECT_TRUE(hasCheck(0));
     EXPECT_FALSE(hasCheck(1));
-    delete f;
 }
 
 TEST(VtCheckList, RightToLeftGlyphIsOnTheRightForClicksAndPaint) {
-    UiTest::Init();
-    auto* f = new TForm(nullptr);
-    f->SetBounds(0, 0, 300, 200);
-    auto* l = new Check(f);
-    l->SetParent(f);
-    l->SetBounds(0, 0, 200, 120);
-    l->SetBiDiMode(bdRightToLeft);
-    for (const char* s : {"one", "two"}) l->Items()->Add(s);
+    ShownList f({"one", "two"}, [](Check* l) { l->SetBiDiMode(bdRightToLeft); });
+    Check* l = f.l;
     l->SetItemState(0, cbChecked);
-    f->Show();
-    UiTest::Flush();
     TRect r = l->ItemRect(1);
     UiTest::Click(l, r.Left + 6, r.Top + 4);
     EXPECT_FALSE(l->ItemChecked(1));  // the left end holds the text now
@@ -169,7 +173,6 @@ TEST(VtCheckList, RightToLeftGlyphIsOnTheRightForClicksAndPaint) {
             if (shot->Canvas()->Pixel(wc.Left + x, wc.Top + y) == ColorToRGB(clHighlight)) checkLeft = std::min(checkLeft, x);
     EXPECT_GE(checkLeft, r.Right - l->GlyphWidth() - 4);
     EXPECT_LT(checkLeft, r.Right - 4);
-    delete f;
 }
 
 TEST(VtCheckList, TextFormRoundTripsAndTakesOddLinesAsPlainItems) {
@@ -231,21 +234,12 @@ TEST(VtCheckList, ReadFromAFormWithStatesAndFlags) {
 }
 
 TEST(VtCheckList, GroupBandsSpanTheGlyphColumn) {
-    UiTest::Init();
-    auto* f = new TForm(nullptr);
-    f->SetBounds(0, 0, 300, 200);
-    auto* l = new Check(f);
-    l->SetParent(f);
-    l->SetBounds(0, 0, 200, 120);
-    l->SetUseGradients(false);
-    for (const char* s : {"//组", "one"}) l->Items()->Add(s);
-    f->Show();
-    UiTest::Flush();
+    ShownList f({"//组", "one"}, [](Check* l) { l->SetUseGradients(false); });
+    Check* l = f.l;
     std::unique_ptr<TBitmap> shot(UiTest::Capture(l));
     TRect wc = l->WindowClientRect();
     TRect g = l->ItemRect(0), n = l->ItemRect(1);
     // The band starts at the row's left edge; an ordinary item keeps its glyph column in the list colour.
     EXPECT_EQ(shot->Canvas()->Pixel(wc.Left + g.Left, wc.Top + g.Bottom - 1), ColorToRGB(clInactiveCaptionText));
     EXPECT_EQ(shot->Canvas()->Pixel(wc.Left + n.Left, wc.Top + n.Bottom - 1), ColorToRGB(l->Color()));
-    delete f;
 }
