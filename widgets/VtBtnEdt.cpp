@@ -339,6 +339,7 @@ void TVtCustomButtonEdit::Dispatch(TMessage& m) {
         if (!allowKeyEdit_ || ReadOnly()) return;
         break;
     case CM_FONTCHANGED:
+    case CM_BIDIMODECHANGED:  // the pair sits at the left end in right-to-left reading
         TVtEdit::Dispatch(m);
         ResizeButtons();
         return;

@@ -87,9 +87,15 @@ void TVtCheckList::SetItemState(int i, TCheckBoxState s) {
     At(i);
     if (s > cbGrayed || packets_[size_t(i)].state == s) return;
     packets_[size_t(i)].state = s;
-    TRect r = ItemRect(i);
-    r.Right = r.Left + GetItemIndent();
+    TRect r = GlyphSide(i, GetItemIndent());
     InvalidateClient(&r, false);
+}
+
+TRect TVtCheckList::GlyphSide(int i, int width) const {
+    TRect r = ItemRect(i);
+    if (UseRightToLeftReading()) r.Left = r.Right - width;
+    else r.Right = r.Left + width;
+    return r;
 }
 
 bool TVtCheckList::ItemEnabled(int i) const { return At(i).enabled; }
@@ -251,7 +257,7 @@ void TVtCheckList::DrawItem(int index, TRect rect, TOwnerDrawState state) {
 void TVtCheckList::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
     int i = ItemAtPos(TPoint(x, y), true);
     if (b == mbRight && i >= 0) SetItemIndex(i);
-    pending_ = b == mbLeft && i >= 0 && (toggleOnItemClick_ || x < glyphWidth_ + 4);
+    pending_ = b == mbLeft && i >= 0 && (toggleOnItemClick_ || GlyphSide(i, glyphWidth_ + 4).Contains(TPoint(x, y)));
     pendingIndex_ = pending_ ? i : -1;
     TVtCustomTabbedListBox::MouseDown(b, s, x, y);
 }

@@ -101,6 +101,8 @@ private:
         bool enabled = true;
     };
     const Packet& At(int i) const;
+    // The part of item i's row on the glyph's side (right in right-to-left reading), width pixels wide.
+    TRect GlyphSide(int i, int width) const;
     void SetAllStates(TCheckBoxState s);
     void UpdateItemHeight();
     std::vector<Packet> packets_;

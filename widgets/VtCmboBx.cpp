@@ -253,7 +253,7 @@ void TVtCustomComboBox::EditCreated(TCustomEdit* edit) {
     };
 }
 
-void TVtCustomComboBox::Complete(const std::string& typed, bool refuseUnmatched) {
+void TVtCustomComboBox::Complete(const std::string& typed, bool refuseUnmatched, const std::string& tail) {
     TCustomEdit* e = Edit();
     int i = typed.empty() ? -1 : FindString(typed);
     if (i < 0) {
@@ -261,7 +261,7 @@ void TVtCustomComboBox::Complete(const std::string& typed, bool refuseUnmatched)
             Refuse();
             return;
         }
-        e->SetText(typed);
+        e->SetText(typed + tail);
         e->SetSelStart(CharCount(typed));
         return;
     }
@@ -306,6 +306,8 @@ void TVtCustomComboBox::EditKeyPress(char& key) {
     if (!autoComplete_ && allowEdit_) return;
     std::string text = e->Text();
     size_t caret = BytesOfChars(text, e->SelStart());
+    // What follows the selection is kept when the text completes to no item.
+    const std::string tail = text.substr(BytesOfChars(text, e->SelStart() + e->SelLength()));
     if (k == 8) {
         if (!autoComplete_) return;
         key = 0;
@@ -318,12 +320,16 @@ void TVtCustomComboBox::EditKeyPress(char& key) {
         if (typed.empty()) {
             settingText_ = true;
             SetItemIndex(-1);
+            if (!tail.empty()) {
+                e->SetText(tail);
+                e->SetSelStart(0);
+            }
             settingText_ = false;
             Click();
             TCustomComboBox::Change();
             return;
         }
-        Complete(typed, false);
+        Complete(typed, false, tail);
         return;
     }
     if (k < 32) return;
@@ -335,10 +341,9 @@ void TVtCustomComboBox::EditKeyPress(char& key) {
     std::string ch = pendingLead_ + key;
     pendingLead_.clear();
     key = 0;
-    size_t selEnd = BytesOfChars(text, e->SelStart() + e->SelLength());
     std::string typed = text.substr(0, caret) + ch;
     if (autoComplete_) {
-        Complete(typed, !allowEdit_);
+        Complete(typed, !allowEdit_, tail);
         return;
     }
     // Without completion a key that leaves the text no item's beginning is refused.
@@ -346,7 +351,7 @@ void TVtCustomComboBox::EditKeyPress(char& key) {
         Refuse();
         return;
     }
-    e->SetText(typed + text.substr(selEnd));
+    e->SetText(typed + tail);
     e->SetSelStart(CharCount(typed));
 }
 

@@ -86,7 +86,8 @@ private:
     void SearchList(char key);
     void EditKeyPress(char& key);
     void EditKeyDown(WORD& key, TShiftState shift);
-    void Complete(const std::string& typed, bool refuseUnmatched);
+    // Unmatched and not refused, the typed text stays, followed by `tail` (what followed the selection).
+    void Complete(const std::string& typed, bool refuseUnmatched, const std::string& tail = {});
     bool EditFull() const;
     void DeleteForward();
     void PaintButton(TCanvas* c);

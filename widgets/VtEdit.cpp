@@ -287,6 +287,10 @@ void TVtCustomEdit::Dispatch(TMessage& m) {
         PaintFrame();
         m.Result = 0;
         return;
+    case CM_BIDIMODECHANGED:  // the drop-down button changes ends: the non-client area is measured again
+        TCustomMaskEdit::Dispatch(m);
+        if (showButton_) RecreateWnd();
+        return;
     case WM_SIZE:
         TCustomMaskEdit::Dispatch(m);
         if (frameVisible_) RepaintFrame();

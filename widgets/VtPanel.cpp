@@ -945,6 +945,10 @@ void TVtToolbar::Dispatch(TMessage& m) {
         TVtCustomPanel::Dispatch(m);
         if (OnVisibleChanged) OnVisibleChanged(this);
         return;
+    case CM_BIDIMODECHANGED:  // right-to-left alignment places the row from the right edge
+        TVtCustomPanel::Dispatch(m);
+        PositionControls();
+        return;
     default: break;
     }
     TVtCustomPanel::Dispatch(m);

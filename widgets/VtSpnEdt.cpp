@@ -394,6 +394,7 @@ void TVtSpinEdit::Dispatch(TMessage& m) {
         FollowState();
         return;
     case CM_FONTCHANGED:
+    case CM_BIDIMODECHANGED:  // the buttons sit at the left end in right-to-left reading
         TVtCustomEdit::Dispatch(m);
         AdjustButtons();
         return;

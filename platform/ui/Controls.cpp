@@ -194,6 +194,12 @@ void TControl::SetEnabled(bool e) {
     Perform(CM_ENABLEDCHANGED);
 }
 
+void TControl::SetBiDiMode(TBiDiMode m) {
+    if (m == bidiMode_) return;
+    bidiMode_ = m;
+    Perform(CM_BIDIMODECHANGED);
+}
+
 void TControl::SetColor(TColor c) {
     if (c != color_) {
         color_ = c;

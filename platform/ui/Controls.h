@@ -150,7 +150,8 @@ public:
     int HelpContext() const { return helpContext_; }
     void SetHelpContext(int v) { helpContext_ = v; }
     TBiDiMode BiDiMode() const { return bidiMode_; }
-    void SetBiDiMode(TBiDiMode m) { bidiMode_ = m; }
+    // A change is announced to the control (CM_BIDIMODECHANGED), so layouts that mirror can follow it.
+    void SetBiDiMode(TBiDiMode m);
     bool UseRightToLeftAlignment() const { return bidiMode_ == bdRightToLeft; }
     bool UseRightToLeftReading() const { return bidiMode_ != bdLeftToRight; }
     bool ParentBiDiMode() const { return parentBiDiMode_; }

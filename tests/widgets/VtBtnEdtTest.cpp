@@ -122,6 +122,11 @@ TEST(VtButtonEdit, PairWidthAndMargin) {
     f.e->SetMainVisible(false);
     EXPECT_EQ(f.e->GetButton(1)->Left(), 0);
     EXPECT_EQ(f.e->RightMargin(), 22);
+    // Right-to-left reading moves the pair and the margin to the left end.
+    f.e->SetBiDiMode(bdRightToLeft);
+    EXPECT_EQ(f.e->Pair()->Left(), 0);
+    EXPECT_EQ(f.e->LeftMargin(), 22);
+    EXPECT_EQ(f.e->RightMargin(), 0);
 }
 
 TEST(VtButtonEdit, NoKeyEditButShortCutsWork) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <functional>
 #include <memory>
 
 #include "platform/ui/Bitmap.h"
@@ -25,6 +28,25 @@ struct Check : TVtCheckList {
         KeyUp(k, 0);
     }
     using TVtCheckList::CreateWnd;
+};
+
+// A shown 200 x 120 list on a form; `setup` runs before the items are added.
+struct ShownList {
+    TForm* form;
+    Check* l;
+    ShownList(std::initializer_list<const char*> items, const std::function<void(Check*)>& setup = {}) {
+        UiTest::Init();
+        form = new TForm(nullptr);
+        form->SetBounds(0, 0, 300, 200);
+        l = new Check(form);
+        l->SetParent(form);
+        l->SetBounds(0, 0, 200, 120);
+        if (setup) setup(l);
+        for (const char* s : items) l->Items()->Add(s);
+        form->Show();
+        UiTest::Flush();
+    }
+    ~ShownList() { delete form; }
 };
 }  // namespace
 
@@ -104,16 +126,9 @@ TEST(VtCheckList, TogglingWithEventsAndDisabledItems) {
 }
 
 TEST(VtCheckList, ClickOnTheGlyphToggles) {
-    UiTest::Init();
-    auto* f = new TForm(nullptr);
-    f->SetBounds(0, 0, 300, 200);
-    auto* l = new Check(f);
-    l->SetParent(f);
-    l->SetBounds(0, 0, 200, 120);
-    for (const char* s : {"one", "two"}) l->Items()->Add(s);
+    ShownList f({"one", "two"});
+    Check* l = f.l;
     l->SetItemState(0, cbChecked);
-    f->Show();
-    UiTest::Flush();
     TRect r = l->ItemRect(1);
     UiTest::Click(l, r.Left + 6, r.Top + 4);
     EXPECT_TRUE(l->ItemChecked(1));
@@ -136,7 +151,28 @@ TEST(VtCheckList, ClickOnTheGlyphToggles) {
     };
     EXPECT_TRUE(hasCheck(0));
     EXPECT_FALSE(hasCheck(1));
-    delete f;
+}
+
+TEST(VtCheckList, RightToLeftGlyphIsOnTheRightForClicksAndPaint) {
+    ShownList f({"one", "two"}, [](Check* l) { l->SetBiDiMode(bdRightToLeft); });
+    Check* l = f.l;
+    l->SetItemState(0, cbChecked);
+    TRect r = l->ItemRect(1);
+    UiTest::Click(l, r.Left + 6, r.Top + 4);
+    EXPECT_FALSE(l->ItemChecked(1));  // the left end holds the text now
+    UiTest::Click(l, r.Right - 6, r.Top + 4);
+    EXPECT_TRUE(l->ItemChecked(1));
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(l));
+    // The check is drawn 4 pixels in from the right edge, beside the text's right end (item 0: not selected).
+    TRect wc = l->WindowClientRect();
+    r = l->ItemRect(0);
+    int checkLeft = INT_MAX;
+    for (int y = r.Top; y < r.Bottom; ++y)
+        for (int x = 0; x < r.Right; ++x)
+            if (shot->Canvas()->Pixel(wc.Left + x, wc.Top + y) == ColorToRGB(clHighlight)) checkLeft = std::min(checkLeft, x);
+    EXPECT_GE(checkLeft, r.Right - l->GlyphWidth() - 4);
+    EXPECT_LT(checkLeft, r.Right - 4);
 }
 
 TEST(VtCheckList, TextFormRoundTripsAndTakesOddLinesAsPlainItems) {
@@ -198,21 +234,12 @@ TEST(VtCheckList, ReadFromAFormWithStatesAndFlags) {
 }
 
 TEST(VtCheckList, GroupBandsSpanTheGlyphColumn) {
-    UiTest::Init();
-    auto* f = new TForm(nullptr);
-    f->SetBounds(0, 0, 300, 200);
-    auto* l = new Check(f);
-    l->SetParent(f);
-    l->SetBounds(0, 0, 200, 120);
-    l->SetUseGradients(false);
-    for (const char* s : {"//组", "one"}) l->Items()->Add(s);
-    f->Show();
-    UiTest::Flush();
+    ShownList f({"//组", "one"}, [](Check* l) { l->SetUseGradients(false); });
+    Check* l = f.l;
     std::unique_ptr<TBitmap> shot(UiTest::Capture(l));
     TRect wc = l->WindowClientRect();
     TRect g = l->ItemRect(0), n = l->ItemRect(1);
     // The band starts at the row's left edge; an ordinary item keeps its glyph column in the list colour.
     EXPECT_EQ(shot->Canvas()->Pixel(wc.Left + g.Left, wc.Top + g.Bottom - 1), ColorToRGB(clInactiveCaptionText));
     EXPECT_EQ(shot->Canvas()->Pixel(wc.Left + n.Left, wc.Top + n.Bottom - 1), ColorToRGB(l->Color()));
-    delete f;
 }

@@ -233,6 +233,40 @@ TEST(VtComboBox, MaxLengthRefusesKeysWhenFull) {
     EXPECT_EQ(f.Beeps([] { UiTest::Chars("w"); }), 0);
 }
 
+// Completion looks at the text up to the caret; when that is no item's beginning the rest of the text stays.
+TEST(VtComboBox, TypingInsideTheTextKeepsWhatFollowsTheCaret) {
+    ComboForm f(csDropDown);
+    f.Add({"apple", "banana"});
+    f.combo->SetFocus();
+    TCustomEdit* e = f.combo->Edit();
+    ASSERT_NE(e, nullptr);
+    f.combo->SetText("zebra");
+    e->SetSelStart(2);
+    UiTest::Chars("x");
+    EXPECT_EQ(e->Text(), "zexbra");
+    EXPECT_EQ(e->SelStart(), 3);
+    EXPECT_EQ(e->SelLength(), 0);
+    UiTest::Key(VK_BACK);
+    EXPECT_EQ(e->Text(), "zebra");
+    EXPECT_EQ(e->SelStart(), 2);
+    // A double-byte character typed in the middle goes in whole.
+    UiTest::Chars("甲");
+    EXPECT_EQ(e->Text(), "ze甲bra");
+    EXPECT_EQ(e->SelStart(), 3);
+    // Backspace that leaves nothing typed makes no item current and keeps the rest.
+    e->SetSelStart(1);
+    UiTest::Key(VK_BACK);
+    EXPECT_EQ(e->Text(), "e甲bra");
+    EXPECT_EQ(e->SelStart(), 0);
+    EXPECT_EQ(f.combo->ItemIndex(), -1);
+    // Typing that reaches an item's beginning completes to the item.
+    f.combo->SetText("bzz");
+    e->SetSelStart(1);
+    UiTest::Chars("a");
+    EXPECT_EQ(e->Text(), "banana");
+    EXPECT_EQ(f.combo->ItemIndex(), 1);
+}
+
 TEST(VtComboBox, CompletionAfterPasteCutAndOutsideChanges) {
     ComboForm f(csDropDown);
     f.Add({"apple", "apricot", "banana"});

@@ -301,6 +301,13 @@ TEST(VtEdit, DropDownButtonOfDescendants) {
     EXPECT_EQ(d->drops, 2);
     UiTest::Click(d, 5, 5);  // the text area does not drop down
     EXPECT_EQ(d->drops, 2);
+    // Right-to-left reading: the button at the left end.
+    d->SetBiDiMode(bdRightToLeft);
+    UiTest::Flush();
+    EXPECT_EQ(d->ClientWidth(), 120 - 4 - b.Width());
+    EXPECT_EQ(d->WindowClientRect().Left, 2 + b.Width());
+    UiTest::Click(d, -b.Width() + 3, 5);
+    EXPECT_EQ(d->drops, 3);
 }
 
 TEST(VtNumericEdit, ReadOnlyRefusesPasteAndCut) {

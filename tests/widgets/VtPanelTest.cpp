@@ -226,3 +226,33 @@ TEST(VtStatusBar, SimpleStatusGripAndScaledPanes) {
     EXPECT_EQ(a->Width(), 100);
     EXPECT_EQ(b->Width(), 3);
 }
+
+// The right-most pane lets the bar's grip take the pointer over its last 12 pixels; the grip sizes the form.
+TEST(VtStatusBar, GripWorksThroughTheRightMostPane) {
+    PanelForm f;
+    auto* bar = new TVtStatusBar(f.form);
+    bar->SetParent(f.form);
+    auto* left = new TVtStatusPane(f.form);
+    left->SetParent(bar);
+    left->SetBounds(0, 0, 50, 19);
+    auto* right = new TVtStatusPane(f.form);
+    right->SetParent(bar);
+    right->SetBounds(50, 0, bar->ClientWidth() - 50, 19);
+    UiTest::Flush();
+    ASSERT_TRUE(bar->GripActive());
+    int w = bar->ClientWidth(), fw = f.form->Width(), fh = f.form->Height();
+    // Over the pane's text the pane keeps the pointer: no sizing.
+    UiTest::MouseDown(bar, w - 20, 10);
+    UiTest::MouseMove(bar, w, 30, MK_LBUTTON);
+    UiTest::MouseUp(bar, w, 30);
+    EXPECT_EQ(f.form->Width(), fw);
+    EXPECT_EQ(f.form->Height(), fh);
+    UiTest::MouseDown(bar, w - 5, 10);
+    UiTest::MouseMove(bar, w + 15, 40, MK_LBUTTON);
+    UiTest::MouseUp(bar, w + 15, 40);
+    EXPECT_EQ(f.form->Width(), fw + 20);
+    EXPECT_EQ(f.form->Height(), fh + 30);
+    // A pane that stops short of the bar's edge is not the right-most one: it keeps its own pixels.
+    right->SetBounds(50, 0, 100, 19);
+    EXPECT_EQ(right->Perform(CM_HITTEST, 0, MAKELPARAM(95, 10)), HTCLIENT);
+}

@@ -196,6 +196,14 @@ TEST(VtSpinEdit, ButtonLayoutAndFont) {
     EXPECT_EQ(b->Left(), s->Width() - 17 - 4);
     EXPECT_EQ(b->Height(), s->Height() - 3);
     EXPECT_EQ(s->RightMargin(), 19);
+    // Right-to-left reading puts the buttons and the margin at the left end, and back.
+    s->SetBiDiMode(bdRightToLeft);
+    EXPECT_EQ(b->Left(), 0);
+    EXPECT_EQ(s->LeftMargin(), 19);
+    EXPECT_EQ(s->RightMargin(), 0);
+    s->SetBiDiMode(bdLeftToRight);
+    EXPECT_EQ(b->Left(), s->Width() - 17 - 4);
+    EXPECT_EQ(s->RightMargin(), 19);
     TVtControlButton* up = b->UpRightButton();
     TVtControlButton* down = b->DownLeftButton();
     EXPECT_EQ(up->BoundsRect(), TRect(0, 0, 17, b->Height() / 2));

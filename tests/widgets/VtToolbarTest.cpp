@@ -235,3 +235,23 @@ TEST(VtToolbar, DividerFollowsAnAlignmentSetFromCode) {
     UiTest::Flush();
     EXPECT_EQ(bar->BorderSides(), TSides(1 << sdLeft));
 }
+
+TEST(VtToolbar, ReadingDirectionChangeMovesTheControls) {
+    BarForm f;
+    auto* bar = new TVtToolbar(f.form);
+    bar->SetParent(f.form);
+    auto* a = new TVtToolbarButton(f.form);
+    a->SetBounds(0, 0, 40, 21);
+    a->SetParent(bar);
+    auto* b = new TVtToolbarButton(f.form);
+    b->SetBounds(0, 0, 30, 21);
+    b->SetParent(bar);
+    ASSERT_EQ(bar->Width(), 640 - f.form->Width() + f.form->ClientWidth());
+    int w = bar->Width();
+    bar->SetBiDiMode(bdRightToLeft);
+    EXPECT_EQ(a->Left(), w - 40 - 4);
+    EXPECT_EQ(b->Left(), w - 30 - 44);
+    bar->SetBiDiMode(bdRightToLeftReadingOnly);  // reading only keeps the left-to-right places
+    EXPECT_EQ(a->Left(), 4);
+    EXPECT_EQ(b->Left(), 44);
+}
