@@ -862,6 +862,24 @@ struct TCanvasAccess {
         return SpanRaster(c.pen_->Mode());
     }
 
+    // A solid brush filled as spans, where the pen mode applies to the fill.
+    bool SpanBrush() const {
+        const TBrush& b = *c.brush_;
+        return b.Style() == bsSolid && (!b.Bitmap() || b.Bitmap()->Empty()) && SpanRaster(c.pen_->Mode());
+    }
+
+    // Rings in device coordinates filled with the canvas brush by the canvas fill mode; shape paints them
+    // for the painter.
+    void FillRings(const QPoint* pts, const int* counts, int rings, const std::function<void(QPainter&)>& shape) {
+        if (!SpanBrush()) {
+            FillShape(shape, true);
+            return;
+        }
+        TSpanRaster& r = raster->Spans(SpanClip(), ToQRgbValue(c.brush_->Color()));
+        r.Polygon(pts, counts, rings, c.polyFill_ == WINDING);
+        if (!r.Changed().isEmpty()) Notify(r.Changed());
+    }
+
     // A polyline in device coordinates with the canvas pen.
     void StrokePolyline(const QPolygon& pts, bool closed) { StrokePolyline(pts.constData(), int(pts.size()), closed); }
     void StrokePolyline(const QPoint* pts, int n, bool closed) {
@@ -1084,7 +1102,7 @@ void TCanvas::Polygon(const TPoint* pts, int count) {
         dev = large.constData();
     }
     Qt::FillRule rule = polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill;
-    a.FillShape([&](QPainter& qp) { qp.drawPolygon(dev, count, rule); }, true);
+    a.FillRings(dev, &count, 1, [&](QPainter& qp) { qp.drawPolygon(dev, count, rule); });
     a.StrokePolyline(dev, count, true);
 }
 
@@ -1121,7 +1139,7 @@ void TCanvas::PolyPolygon(const TPoint* pts, const int* counts, int polys) {
         path_->path.addPath(painted());
         return;
     }
-    a.FillShape([&](QPainter& qp) { qp.drawPath(painted()); }, true);
+    a.FillRings(dev.data(), sizes.data(), rings, [&](QPainter& qp) { qp.drawPath(painted()); });
     for (int i = 0, at = 0; i < rings; at += sizes[i++]) a.StrokePolyline(dev.data() + at, sizes[i], true);
 }
 

@@ -3,6 +3,7 @@
 #include <QRegion>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -65,11 +66,14 @@ void TSpanRaster::Span(int y, int x0, int x1) {
             std::fill(reinterpret_cast<uint32_t*>(row) + l, reinterpret_cast<uint32_t*>(row) + r + 1,
                       0xFF000000u | rgb_);
         } else {
-            for (uint8_t* p = row + 3 * l; p <= row + 3 * r; p += 3) {
-                p[0] = uint8_t(rgb_);
-                p[1] = uint8_t(rgb_ >> 8);
-                p[2] = uint8_t(rgb_ >> 16);
-            }
+            // Blue, green, red: four pixels are three words.
+            const uint8_t px[3] = {uint8_t(rgb_), uint8_t(rgb_ >> 8), uint8_t(rgb_ >> 16)};
+            uint8_t quad[12];
+            for (int i = 0; i < 12; ++i) quad[i] = px[i % 3];
+            uint8_t* p = row + 3 * l;
+            int left = r - l + 1;
+            for (; left >= 4; left -= 4, p += 12) std::memcpy(p, quad, 12);
+            for (; left > 0; --left, p += 3) std::memcpy(p, px, 3);
         }
         if (changedRight_ < changedLeft_) {
             changedLeft_ = l;
@@ -237,5 +241,57 @@ void TSpanRaster::Stroke(const QPoint* pts, int n, bool closed, int width, End e
     if (!closed && end == End::Round) {
         Capsule(v.front(), v.front(), r);
         Capsule(v.back(), v.back(), r);
+    }
+}
+
+void TSpanRaster::Polygon(const QPoint* pts, const int* counts, int rings, bool winding) {
+    if (bounds_.isEmpty()) return;
+    edges_.clear();
+    int k = 0;
+    for (int i = 0; i < rings; ++i) {
+        const int n = counts[i];
+        if (n <= 0) continue;
+        for (int j = 0; j < n; ++j) {
+            const QPoint& p = pts[k + j];
+            const QPoint& q = pts[k + (j + 1) % n];
+            if (p.y() == q.y()) continue;
+            const double ylo = std::min(p.y(), q.y()), yhi = std::max(p.y(), q.y());
+            // Rows whose sampled centre lies in [ylo, yhi).
+            Edge e;
+            if (!Rows(ylo, yhi, e.first, e.last)) continue;
+            e.y0 = p.y();
+            e.x0 = p.x();
+            e.slope = double(q.x() - double(p.x())) / (double(q.y()) - p.y());
+            e.dir = q.y() > p.y() ? 1 : -1;
+            edges_.push_back(e);
+        }
+        k += n;
+    }
+    if (edges_.empty()) return;
+    std::sort(edges_.begin(), edges_.end(), [](const Edge& l, const Edge& r) { return l.first < r.first; });
+    int last = bounds_.top() - 1;
+    for (const Edge& e : edges_) last = std::max(last, e.last);
+    active_.clear();
+    size_t next = 0;
+    for (int y = edges_.front().first; y <= last; ++y) {
+        while (next < edges_.size() && edges_[next].first <= y) active_.push_back(edges_[next++]);
+        active_.erase(std::remove_if(active_.begin(), active_.end(), [y](const Edge& e) { return e.last < y; }),
+                     active_.end());
+        const double cy = y + kCentreY;
+        crossings_.clear();
+        for (const Edge& e : active_) crossings_.emplace_back(e.x0 + (cy - e.y0) * e.slope, e.dir);
+        // A handful at a time: an insertion sort.
+        for (size_t i = 1; i < crossings_.size(); ++i)
+            for (size_t j = i; j > 0 && crossings_[j] < crossings_[j - 1]; --j) std::swap(crossings_[j], crossings_[j - 1]);
+        int wind = 0;
+        double from = 0;
+        for (const auto& [x, dir] : crossings_) {
+            const int before = wind;
+            wind = winding ? wind + dir : wind ^ 1;
+            if (before == 0 && wind != 0)
+                from = x;
+            else if (before != 0 && wind == 0)
+                Spans(y, from, x);
+        }
     }
 }

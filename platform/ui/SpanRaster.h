@@ -28,6 +28,8 @@ public:
     // A wide line through the points, closed back to the first or with the ends given; segments of no
     // length are left out, and a line of no length at all draws nothing, as with the painter.
     void Stroke(const QPoint* pts, int n, bool closed, int width, End end, Join join);
+    // The rings, each closed, filled by the even-odd or the winding rule.
+    void Polygon(const QPoint* pts, const int* counts, int rings, bool winding);
 
     // The box of the pixels written since Begin (empty when none were).
     QRect Changed() const { return QRect(QPoint(changedLeft_, changedTop_), QPoint(changedRight_, changedBottom_)); }
@@ -48,4 +50,11 @@ private:
     QRect bounds_;  // of the clip
     int changedLeft_ = 0, changedTop_ = 0, changedRight_ = -1, changedBottom_ = -1;
     std::vector<QPointF> points_;
+    struct Edge {
+        int first, last;  // rows crossed
+        double y0, x0, slope;
+        int dir;
+    };
+    std::vector<Edge> edges_, active_;
+    std::vector<std::pair<double, int>> crossings_;
 };

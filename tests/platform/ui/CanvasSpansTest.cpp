@@ -168,6 +168,96 @@ TEST(CanvasSpans, FlatSquareAndBevelledLinesMatchThePainterButOnTheEdge) {
     EXPECT_LT(differ, painted / 300);
 }
 
+namespace {
+double EdgeDistance(double px, double py, const Scene& s) {
+    double d = 1e9;
+    size_t k = 0;
+    for (int n : s.counts) {
+        for (int i = 0; i < n; ++i) d = std::min(d, SegmentDistance(px, py, s.pts[k + i], s.pts[k + (i + 1) % n]));
+        k += size_t(n);
+    }
+    return d;
+}
+
+void SetFill(TCanvas& c, int rule) {
+    c.Pen()->SetStyle(psClear);
+    c.Brush()->SetStyle(bsSolid);
+    c.Brush()->SetColor(clBlack);
+    c.SetPolyFillMode(rule);
+}
+
+void Fill(TCanvas& c, const Scene& s) {
+    if (s.counts.size() == 1)
+        c.Polygon(s.pts.data(), s.counts[0]);
+    else
+        c.PolyPolygon(s.pts.data(), s.counts.data(), int(s.counts.size()));
+}
+}  // namespace
+
+// Solid fills, one ring or several, self-crossing, by both rules: pixels differ only where their centre lies
+// on an edge, where the painter's fixed-point rounding decides.
+TEST(CanvasSpans, SolidFillsMatchThePainterButOnTheEdges) {
+    std::mt19937 rng(5);
+    int differ = 0, painted = 0;
+    for (int i = 0; i < 600; ++i) {
+        Scene s = RandomLine(rng, false);
+        s.pts.clear();
+        s.counts.clear();
+        const int rings = 1 + int(rng() % 3);
+        for (int r = 0; r < rings; ++r) {
+            const int n = 3 + int(rng() % 6);
+            for (int k = 0; k < n; ++k) s.pts.push_back(TPoint(int(rng() % 80) - 8, int(rng() % 80) - 8));
+            s.counts.push_back(n);
+        }
+        const int rule = i % 2 ? WINDING : ALTERNATE;
+        Outcome o = Compare(s, i % 3 ? pf32bit : pf24bit, [&](TCanvas& c) { SetFill(c, rule); }, Fill);
+        ASSERT_FALSE(o.outside) << "scene " << i;
+        for (const TPoint& p : o.differ)
+            EXPECT_LT(EdgeDistance(p.X + 0.5, p.Y + 0.5, s), 1e-3) << "scene " << i << " pixel " << p.X << "," << p.Y;
+        differ += int(o.differ.size());
+        painted += o.painted;
+    }
+    EXPECT_GT(painted, 300000);
+    EXPECT_LT(differ, painted / 200);
+}
+
+// Upright and diagonal edges put pixel centres exactly on them: those go the painter's way, every one.
+TEST(CanvasSpans, CentresOnUprightAndDiagonalEdgesGoThePaintersWay) {
+    const std::vector<std::vector<TPoint>> shapes = {
+        {{20, 10}, {30, 20}, {20, 30}, {10, 20}},  // diamond
+        {{10, 10}, {30, 10}, {10, 30}},            // the four right triangles
+        {{10, 10}, {30, 10}, {30, 30}},
+        {{10, 10}, {30, 30}, {10, 30}},
+        {{30, 10}, {30, 30}, {10, 30}},
+        {{20, 10}, {40, 20}, {20, 30}, {0, 20}},  // slopes of one half
+        {{5, 5}, {40, 5}, {40, 40}, {5, 40}, {5, 5}, {15, 15}, {30, 15}, {30, 30}, {15, 30}, {15, 15}},  // a hole
+    };
+    for (size_t i = 0; i < shapes.size(); ++i)
+        for (bool reversed : {false, true})
+            for (int rule : {ALTERNATE, WINDING}) {
+                Scene s;
+                s.pts = shapes[i];
+                if (reversed) std::reverse(s.pts.begin(), s.pts.end());
+                s.counts = {int(s.pts.size())};
+                s.clip = TRect(0, 0, kSize, kSize);
+                Outcome o = Compare(s, pf32bit, [&](TCanvas& c) { SetFill(c, rule); }, Fill);
+                EXPECT_TRUE(o.differ.empty()) << "shape " << i << " reversed " << reversed << " rule " << rule;
+                EXPECT_GT(o.painted, 0);
+            }
+    // Odd widths put the edges of upright lines on pixel centres as well.
+    for (int width : {3, 5, 7})
+        for (DWORD end : {PS_ENDCAP_FLAT, PS_ENDCAP_ROUND}) {
+            Scene s;
+            s.pts = {{10, 10}, {50, 10}, {50, 40}, {10, 40}, {10, 10}};
+            s.counts = {5};
+            s.clip = TRect(0, 0, kSize, kSize);
+            Outcome o = Compare(
+                s, pf24bit, [&](TCanvas& c) { SetPen(c, width, end, PS_JOIN_BEVEL); },
+                [](TCanvas& c, const Scene& sc) { DrawLine(c, sc, true); });
+            EXPECT_TRUE(o.differ.empty()) << "width " << width;
+        }
+}
+
 TEST(CanvasSpans, LinesOfNoLengthAndFarCoordinates) {
     auto b = White(pf32bit);
     TCanvas* c = b->Canvas();
@@ -184,6 +274,13 @@ TEST(CanvasSpans, LinesOfNoLengthAndFarCoordinates) {
     c->Polyline(far, 2);
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; x += 7) EXPECT_EQ(Dark(*b, x, y), y >= 9 && y <= 11) << x << "," << y;
+    // A fill reaching far beyond every side covers everything.
+    SetFill(*c, WINDING);
+    const TPoint huge[4] = {{-2000000000, -2000000000}, {2000000000, -1999999999}, {2000000000, 2000000000},
+                            {-2000000000, 2000000000}};
+    c->Polygon(huge, 4);
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) ASSERT_TRUE(Dark(*b, x, y)) << x << "," << y;
 }
 
 // The joins: a bevel cuts the outer corner, a round join rounds it, a mitred one (still the painter's)
