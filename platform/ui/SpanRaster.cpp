@@ -14,13 +14,13 @@ constexpr double kNudge = 1.0 / 4096;
 constexpr double kCentreX = 0.5 - 2 * kNudge, kCentreY = 0.5 - kNudge;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// Rows or columns as int, kept a little beyond the clip so that far coordinates never overflow.
-int ClampToInt(double v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : int(v); }
 // The ceiling of a value well inside the range of int, without a library call.
 inline int Ceil(double v) {
     const int i = int(v);
     return i + (v > i);
 }
+// The ceiling as a row or column, kept within lo..hi so that far coordinates never overflow.
+inline int CeilWithin(double v, int lo, int hi) { return v <= lo ? lo : v >= hi ? hi : Ceil(v); }
 }  // namespace
 
 bool TSpanRaster::Writable(QImage::Format format) {
@@ -99,8 +99,8 @@ void TSpanRaster::Spans(int y, double enter, double leave) {
 // Rows whose sampled centre lies in [top, bottom), within the clip; false when there are none.
 bool TSpanRaster::Rows(double top, double bottom, int& first, int& last) const {
     if (bounds_.isEmpty() || !(top < bottom)) return false;
-    first = ClampToInt(std::ceil(top - kCentreY), bounds_.top(), bounds_.bottom() + 1);
-    last = ClampToInt(std::ceil(bottom - kCentreY) - 1, bounds_.top() - 1, bounds_.bottom());
+    first = CeilWithin(top - kCentreY, bounds_.top(), bounds_.bottom() + 1);
+    last = CeilWithin(bottom - kCentreY, bounds_.top(), bounds_.bottom() + 1) - 1;
     return first <= last;
 }
 
@@ -150,6 +150,14 @@ void TSpanRaster::Capsule(QPointF a, QPointF b, double radius) {
     }
 }
 
+void TSpanRaster::Box(double left, double right, int first, int last) {
+    // The same columns on every row.
+    const int x0 = CeilWithin(left - kCentreX, bounds_.left() - 1, bounds_.right() + 2);
+    const int x1 = CeilWithin(right - kCentreX, bounds_.left() - 1, bounds_.right() + 2) - 1;
+    if (x0 <= x1)
+        for (int y = first; y <= last; ++y) Span(y, x0, x1);
+}
+
 void TSpanRaster::Convex(const QPointF* v, int n) {
     // A band or a bevel: four sides at most, of which two cross any row.
     struct Side {
@@ -170,12 +178,7 @@ void TSpanRaster::Convex(const QPointF* v, int n) {
     int first, last;
     if (!Rows(top, bottom, first, last)) return;
     if (count == 2 && sides[0].slope == 0 && sides[1].slope == 0) {
-        // Upright sides: a rectangle, the same columns on every row.
-        const double l = std::clamp(left, bounds_.left() - 2.0, bounds_.right() + 2.0);
-        const double r = std::clamp(right, bounds_.left() - 2.0, bounds_.right() + 2.0);
-        const int x0 = Ceil(l - kCentreX), x1 = Ceil(r - kCentreX) - 1;
-        if (x0 <= x1)
-            for (int y = first; y <= last; ++y) Span(y, x0, x1);
+        Box(left, right, first, last);
         return;
     }
     for (int y = first; y <= last; ++y) {
@@ -214,12 +217,22 @@ void TSpanRaster::Stroke(const QPoint* pts, int n, bool closed, int width, End e
         const double len = std::sqrt(d.x() * d.x() + d.y() * d.y());
         return QPointF(-d.y() * r / len, d.x() * r / len);
     };
+    std::vector<QPointF>& normals = normals_;
+    normals.clear();
     for (int s = 0; s < segments; ++s) {
         QPointF a = v[s], b = v[(s + 1) % m];
         const QPointF nrm = normal(a, b), along(nrm.y(), -nrm.x());
+        normals.push_back(nrm);
         if (!closed && end == End::Square) {
             if (s == 0) a -= along;
             if (s == segments - 1) b += along;
+        }
+        int first, last;
+        if (a.x() == b.x() || a.y() == b.y()) {  // upright: a rectangle
+            const QPointF p = a + nrm, q = b - nrm;
+            if (Rows(std::min(p.y(), q.y()), std::max(p.y(), q.y()), first, last))
+                Box(std::min(p.x(), q.x()), std::max(p.x(), q.x()), first, last);
+            continue;
         }
         const QPointF quad[4] = {a + nrm, b + nrm, b - nrm, a - nrm};
         Convex(quad, 4);
@@ -235,7 +248,7 @@ void TSpanRaster::Stroke(const QPoint* pts, int n, bool closed, int width, End e
         const double cross = d1.x() * d2.y() - d1.y() * d2.x();
         if (cross == 0) continue;
         const double side = cross > 0 ? -1 : 1;
-        const QPointF tri[3] = {at, at + side * normal(prev, at), at + side * normal(at, next)};
+        const QPointF tri[3] = {at, at + side * normals[(i + segments - 1) % segments], at + side * normals[i]};
         Convex(tri, 3);
     }
     if (!closed && end == End::Round) {

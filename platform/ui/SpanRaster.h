@@ -40,6 +40,7 @@ private:
     // The pixels within radius of the segment a-b (a disk when a is b).
     void Capsule(QPointF a, QPointF b, double radius);
     void Convex(const QPointF* v, int n);
+    void Box(double left, double right, int first, int last);
     bool Rows(double top, double bottom, int& first, int& last) const;
 
     uint8_t* bits_ = nullptr;
@@ -49,7 +50,7 @@ private:
     std::vector<QRect> clip_;
     QRect bounds_;  // of the clip
     int changedLeft_ = 0, changedTop_ = 0, changedRight_ = -1, changedBottom_ = -1;
-    std::vector<QPointF> points_;
+    std::vector<QPointF> points_, normals_;
     struct Edge {
         int first, last;  // rows crossed
         double y0, x0, slope;
