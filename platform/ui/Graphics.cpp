@@ -606,6 +606,13 @@ QPainter* TPaintedImage::KeptPainter(const QRegion& clip, bool plain) {
     return painter_.get();
 }
 
+TSpanRaster& TPaintedImage::Spans(const QRegion* clip, uint32_t rgb) {
+    if (!img_.isDetached()) EndPainting();
+    if (!spans_) spans_ = std::make_unique<TSpanRaster>();
+    spans_->Begin(img_, clip, rgb);
+    return *spans_;
+}
+
 void TPaintedImage::EndPainting() const {
     if (painter_ && painter_->isActive()) painter_->end();
 }
@@ -839,13 +846,58 @@ struct TCanvasAccess {
         return p;
     }
 
+    // The clip region for spans, which keep within the image themselves.
+    const QRegion* SpanClip() const { return c.clip_ ? &c.clip_->d->r : nullptr; }
+    // Whether the image takes spans written straight into its pixels, in copy mode.
+    bool SpanRaster(TPenMode mode) const { return raster && mode == pmCopy && TSpanRaster::Writable(raster->Format()); }
+
+    // A wide solid pen without mitred joins drawn as spans: the painter's stroker costs far more than the
+    // pixels of the short outlines of a map.
+    bool SpanPen() const {
+        const TPenData& d = c.pen_->Data();
+        if (ThinPen() || d.width < 2 || (d.style != psSolid && d.style != psInsideFrame)) return false;
+        if (d.join == PS_JOIN_MITER) return false;
+        if (d.geometric && (d.brush.lbStyle == BS_HATCHED || (d.brush.lbStyle == BS_PATTERN && d.brush.lbHatch)))
+            return false;
+        return SpanRaster(c.pen_->Mode());
+    }
+
+    // A solid brush filled as spans, where the pen mode applies to the fill.
+    bool SpanBrush() const {
+        const TBrush& b = *c.brush_;
+        return b.Style() == bsSolid && (!b.Bitmap() || b.Bitmap()->Empty()) && SpanRaster(c.pen_->Mode());
+    }
+
+    // Rings in device coordinates filled with the canvas brush by the canvas fill mode; shape paints them
+    // for the painter.
+    void FillRings(const QPoint* pts, const int* counts, int rings, const std::function<void(QPainter&)>& shape) {
+        if (!SpanBrush()) {
+            FillShape(shape, true);
+            return;
+        }
+        TSpanRaster& r = raster->Spans(SpanClip(), ToQRgbValue(c.brush_->Color()));
+        r.Polygon(pts, counts, rings, c.polyFill_ == WINDING);
+        if (!r.Changed().isEmpty()) Notify(r.Changed());
+    }
+
     // A polyline in device coordinates with the canvas pen.
-    void StrokePolyline(const QPolygon& pts, bool closed) {
-        if (pts.size() < 2 || c.pen_->Style() == psClear) return;
+    void StrokePolyline(const QPolygon& pts, bool closed) { StrokePolyline(pts.constData(), int(pts.size()), closed); }
+    void StrokePolyline(const QPoint* pts, int n, bool closed) {
+        if (n < 2 || c.pen_->Style() == psClear) return;
         if (ThinPen()) {
             c.dashPhase_ = 0;
-            for (int i = 1; i < pts.size(); ++i) ThinSegment(pts[i - 1], pts[i]);
-            if (closed && pts.first() != pts.last()) ThinSegment(pts.last(), pts.first());
+            for (int i = 1; i < n; ++i) ThinSegment(pts[i - 1], pts[i]);
+            if (closed && pts[0] != pts[n - 1]) ThinSegment(pts[n - 1], pts[0]);
+            return;
+        }
+        if (SpanPen()) {
+            TSpanRaster& r = raster->Spans(SpanClip(), ToQRgbValue(c.pen_->Color()));
+            const TPenData& d = c.pen_->Data();
+            using End = TSpanRaster::End;
+            r.Stroke(pts, n, closed, d.width,
+                     d.endCap == PS_ENDCAP_FLAT ? End::Flat : d.endCap == PS_ENDCAP_SQUARE ? End::Square : End::Round,
+                     d.join == PS_JOIN_BEVEL ? TSpanRaster::Join::Bevel : TSpanRaster::Join::Round);
+            if (!r.Changed().isEmpty()) Notify(r.Changed());
             return;
         }
         QPen pen = WidePen();
@@ -854,9 +906,9 @@ struct TCanvasAccess {
                 p.setPen(pen);
                 p.setBrush(Qt::NoBrush);
                 if (closed)
-                    p.drawPolygon(pts);
+                    p.drawPolygon(pts, n);
                 else
-                    p.drawPolyline(pts);
+                    p.drawPolyline(pts, n);
             },
             c.pen_->Mode());
     }
@@ -1050,9 +1102,8 @@ void TCanvas::Polygon(const TPoint* pts, int count) {
         dev = large.constData();
     }
     Qt::FillRule rule = polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill;
-    a.FillShape([&](QPainter& qp) { qp.drawPolygon(dev, count, rule); }, true);
-    if (pen_->Style() == psClear) return;
-    a.StrokePolyline(count <= kSmall ? QPolygon(QList<QPoint>(small, small + count)) : large, true);
+    a.FillRings(dev, &count, 1, [&](QPainter& qp) { qp.drawPolygon(dev, count, rule); });
+    a.StrokePolyline(dev, count, true);
 }
 
 void TCanvas::PolyPolygon(const TPoint* pts, const int* counts, int polys) {
@@ -1062,24 +1113,34 @@ void TCanvas::PolyPolygon(const TPoint* pts, const int* counts, int polys) {
         return;
     }
     TCanvasAccess a(*this);
-    QPainterPath path;
-    path.setFillRule(polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
-    std::vector<QPolygon> rings;
+    // The rings of two points or more, end to end in device coordinates.
+    std::vector<QPoint> dev;
+    std::vector<int> sizes;
     int k = 0;
     for (int i = 0; i < polys; ++i) {
-        QPolygon p = ToQPolygon(pts + k, counts[i], origin_.X, origin_.Y);
-        k += counts[i];
-        if (p.size() < 2) continue;
-        path.addPolygon(QPolygonF(p));
-        path.closeSubpath();
-        rings.push_back(p);
+        const int n = counts[i];
+        if (n >= 2) {
+            for (int j = 0; j < n; ++j) dev.emplace_back(pts[k + j].X + origin_.X, pts[k + j].Y + origin_.Y);
+            sizes.push_back(n);
+        }
+        k += n;
     }
+    const int rings = int(sizes.size());
+    auto painted = [&] {
+        QPainterPath path;
+        path.setFillRule(polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+        for (int i = 0, at = 0; i < rings; at += sizes[i++]) {
+            path.addPolygon(QPolygonF(QPolygon(QList<QPoint>(dev.begin() + at, dev.begin() + at + sizes[i]))));
+            path.closeSubpath();
+        }
+        return path;
+    };
     if (a.Recording()) {
-        path_->path.addPath(path);
+        path_->path.addPath(painted());
         return;
     }
-    a.FillShape([&](QPainter& qp) { qp.drawPath(path); }, true);
-    for (const QPolygon& r : rings) a.StrokePolyline(r, true);
+    a.FillRings(dev.data(), sizes.data(), rings, [&](QPainter& qp) { qp.drawPath(painted()); });
+    for (int i = 0, at = 0; i < rings; at += sizes[i++]) a.StrokePolyline(dev.data() + at, sizes[i], true);
 }
 
 void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {

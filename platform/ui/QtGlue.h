@@ -11,6 +11,7 @@
 
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Graphics.h"
+#include "platform/ui/SpanRaster.h"
 
 QString FromGbk(const std::string& s);
 std::string ToGbk(const QString& s);
@@ -53,7 +54,11 @@ public:
         EndPainting();
         return img_;
     }
-    // Only the shape, which drawing never changes.
+    // Spans written straight into the pixels alongside the kept painter, which draws straight into them too;
+    // pixels shared with a copy end it, so that the copy is made before anything more is drawn.
+    TSpanRaster& Spans(const QRegion* clip, uint32_t rgb);
+    // Only the shape and the format, which drawing never changes.
+    QImage::Format Format() const { return img_.format(); }
     int Width() const { return img_.width(); }
     int Height() const { return img_.height(); }
     QSize Size() const { return img_.size(); }
@@ -74,6 +79,7 @@ private:
     QPen beginPen_;
     QBrush beginBrush_;
     bool penBrushSet_ = false;
+    std::unique_ptr<TSpanRaster> spans_;
 };
 
 // What a canvas paints on: an image (bitmaps, back surfaces) or a painter kept open by the printer.

@@ -1,0 +1,310 @@
+#include "platform/ui/SpanRaster.h"
+
+#include <QRegion>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+// Pixel centres are sampled a hair above and left of the true centre (further left than up): a centre
+// on a shape's top or left edge then falls outside, one on its bottom or right edge inside, and one on a
+// diagonal goes the painter's way; no sample ever lies on an edge between integer points.
+constexpr double kNudge = 1.0 / 4096;
+constexpr double kCentreX = 0.5 - 2 * kNudge, kCentreY = 0.5 - kNudge;
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// The ceiling of a value well inside the range of int, without a library call.
+inline int Ceil(double v) {
+    const int i = int(v);
+    return i + (v > i);
+}
+// The ceiling as a row or column, kept within lo..hi so that far coordinates never overflow.
+inline int CeilWithin(double v, int lo, int hi) { return v <= lo ? lo : v >= hi ? hi : Ceil(v); }
+}  // namespace
+
+bool TSpanRaster::Writable(QImage::Format format) {
+    switch (format) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+    case QImage::Format_BGR888: return true;
+    default: return false;
+    }
+}
+
+void TSpanRaster::Begin(QImage& img, const QRegion* clip, uint32_t rgb) {
+    bits_ = img.bits();
+    stride_ = img.bytesPerLine();
+    bytes_ = img.format() == QImage::Format_BGR888 ? 3 : 4;
+    rgb_ = rgb & 0xFFFFFF;
+    changedLeft_ = changedTop_ = 0;
+    changedRight_ = changedBottom_ = -1;
+    clip_.clear();
+    const QRect all = img.rect();
+    if (!clip) {
+        if (!all.isEmpty()) clip_.push_back(all);
+    } else {
+        for (const QRect& r : *clip) {
+            const QRect c = r & all;
+            if (!c.isEmpty()) clip_.push_back(c);
+        }
+    }
+    bounds_ = QRect();
+    for (const QRect& c : clip_) bounds_ |= c;
+}
+
+void TSpanRaster::Span(int y, int x0, int x1) {
+    // The clip's rectangles come in bands from the top down.
+    for (const QRect& c : clip_) {
+        if (c.top() > y) break;
+        if (c.bottom() < y) continue;
+        const int l = std::max(x0, c.left()), r = std::min(x1, c.right());
+        if (l > r) continue;
+        uint8_t* row = bits_ + y * stride_;
+        if (bytes_ == 4) {
+            std::fill(reinterpret_cast<uint32_t*>(row) + l, reinterpret_cast<uint32_t*>(row) + r + 1,
+                      0xFF000000u | rgb_);
+        } else {
+            // Blue, green, red: four pixels are three words.
+            const uint8_t px[3] = {uint8_t(rgb_), uint8_t(rgb_ >> 8), uint8_t(rgb_ >> 16)};
+            uint8_t quad[12];
+            for (int i = 0; i < 12; ++i) quad[i] = px[i % 3];
+            uint8_t* p = row + 3 * l;
+            int left = r - l + 1;
+            for (; left >= 4; left -= 4, p += 12) std::memcpy(p, quad, 12);
+            for (; left > 0; --left, p += 3) std::memcpy(p, px, 3);
+        }
+        if (changedRight_ < changedLeft_) {
+            changedLeft_ = l;
+            changedRight_ = r;
+            changedTop_ = changedBottom_ = y;
+        } else {
+            changedLeft_ = std::min(changedLeft_, l);
+            changedRight_ = std::max(changedRight_, r);
+            changedTop_ = std::min(changedTop_, y);
+            changedBottom_ = std::max(changedBottom_, y);
+        }
+    }
+}
+
+// Pixels whose sampled centre lies in [enter, leave) on row y.
+void TSpanRaster::Spans(int y, double enter, double leave) {
+    const double left = bounds_.left() - 2.0, right = bounds_.right() + 2.0;
+    const int x0 = Ceil(std::clamp(enter, left, right) - kCentreX);
+    const int x1 = Ceil(std::clamp(leave, left, right) - kCentreX) - 1;
+    if (x0 <= x1) Span(y, x0, x1);
+}
+
+// Rows whose sampled centre lies in [top, bottom), within the clip; false when there are none.
+bool TSpanRaster::Rows(double top, double bottom, int& first, int& last) const {
+    if (bounds_.isEmpty() || !(top < bottom)) return false;
+    first = CeilWithin(top - kCentreY, bounds_.top(), bounds_.bottom() + 1);
+    last = CeilWithin(bottom - kCentreY, bounds_.top(), bounds_.bottom() + 1) - 1;
+    return first <= last;
+}
+
+void TSpanRaster::Capsule(QPointF a, QPointF b, double radius) {
+    const double ax = a.x(), ay = a.y(), bx = b.x(), by = b.y(), dx = bx - ax, dy = by - ay;
+    int first, last;
+    if (!(radius > 0) || !Rows(std::min(ay, by) - radius, std::max(ay, by) + radius + 1, first, last)) return;
+    const double l2 = dx * dx + dy * dy, rl = radius * std::sqrt(l2), r2 = radius * radius;
+    for (int y = first; y <= last; ++y) {
+        const double cy = y + kCentreY;
+        // The capsule is convex: its row is the hull of the rows of its two end disks and of its band.
+        double lo = kInf, hi = -kInf;
+        auto disk = [&](double px, double py) {
+            const double h2 = r2 - (cy - py) * (cy - py);
+            if (h2 < 0) return;
+            const double h = std::sqrt(h2);
+            lo = std::min(lo, px - h);
+            hi = std::max(hi, px + h);
+        };
+        disk(ax, ay);
+        disk(bx, by);
+        if (l2 > 0) {
+            // The band: centres projecting inside the segment, no farther than the radius from its line.
+            const double ey = cy - ay;
+            double blo = -kInf, bhi = kInf;
+            bool band = true;
+            if (dx != 0) {
+                const double u = ax - ey * dy / dx, v = ax + (l2 - ey * dy) / dx;
+                blo = std::min(u, v);
+                bhi = std::max(u, v);
+            } else {
+                band = ey * dy >= 0 && ey * dy <= l2;
+            }
+            if (dy != 0) {
+                const double u = ax + (ey * dx - rl) / dy, v = ax + (ey * dx + rl) / dy;
+                blo = std::max(blo, std::min(u, v));
+                bhi = std::min(bhi, std::max(u, v));
+            } else {
+                band = band && std::fabs(ey * dx) <= rl;
+            }
+            if (band && blo <= bhi) {
+                lo = std::min(lo, blo);
+                hi = std::max(hi, bhi);
+            }
+        }
+        if (lo <= hi) Spans(y, lo, hi);
+    }
+}
+
+void TSpanRaster::Box(double left, double right, int first, int last) {
+    // The same columns on every row.
+    const int x0 = CeilWithin(left - kCentreX, bounds_.left() - 1, bounds_.right() + 2);
+    const int x1 = CeilWithin(right - kCentreX, bounds_.left() - 1, bounds_.right() + 2) - 1;
+    if (x0 <= x1)
+        for (int y = first; y <= last; ++y) Span(y, x0, x1);
+}
+
+void TSpanRaster::Convex(const QPointF* v, int n) {
+    // A band or a bevel: four sides at most, of which two cross any row.
+    struct Side {
+        double top, bottom, x0, y0, slope;
+    } sides[4];
+    int count = 0;
+    double top = kInf, bottom = -kInf, left = kInf, right = -kInf;
+    for (int i = 0; i < n && i < 4; ++i) {
+        const QPointF &p = v[i], &q = v[(i + 1) % n];
+        top = std::min(top, p.y());
+        bottom = std::max(bottom, p.y());
+        left = std::min(left, p.x());
+        right = std::max(right, p.x());
+        if (p.y() != q.y())
+            sides[count++] = {std::min(p.y(), q.y()), std::max(p.y(), q.y()), p.x(), p.y(),
+                              (q.x() - p.x()) / (q.y() - p.y())};
+    }
+    int first, last;
+    if (!Rows(top, bottom, first, last)) return;
+    if (count == 2 && sides[0].slope == 0 && sides[1].slope == 0) {
+        Box(left, right, first, last);
+        return;
+    }
+    for (int y = first; y <= last; ++y) {
+        const double cy = y + kCentreY;
+        double lo = kInf, hi = -kInf;
+        for (int i = 0; i < count; ++i) {
+            const Side& e = sides[i];
+            if (cy < e.top || cy >= e.bottom) continue;
+            const double x = e.x0 + (cy - e.y0) * e.slope;
+            lo = std::min(lo, x);
+            hi = std::max(hi, x);
+        }
+        if (lo < hi) Spans(y, lo, hi);
+    }
+}
+
+void TSpanRaster::Stroke(const QPoint* pts, int n, bool closed, int width, End end, Join join) {
+    // The line's distinct points; the painter leaves out segments of no length too.
+    std::vector<QPointF>& v = points_;
+    v.clear();
+    for (int i = 0; i < n; ++i)
+        if (v.empty() || QPointF(pts[i]) != v.back()) v.emplace_back(pts[i]);
+    if (closed && v.size() > 2 && v.back() == v.front()) v.pop_back();
+    const int m = int(v.size());
+    if (m < 2 || width <= 0) return;
+    const double r = width / 2.0;
+    const int segments = closed ? m : m - 1;
+    // Round ends and joins make the pixels within half the width of the line: a capsule a segment.
+    if (end == End::Round && join == Join::Round) {
+        for (int s = 0; s < segments; ++s) Capsule(v[s], v[(s + 1) % m], r);
+        return;
+    }
+    // Otherwise a band a segment, each turn filled by a disk or a bevel, the open ends by their caps.
+    auto normal = [r](QPointF a, QPointF b) {
+        const QPointF d = b - a;
+        const double len = std::sqrt(d.x() * d.x() + d.y() * d.y());
+        return QPointF(-d.y() * r / len, d.x() * r / len);
+    };
+    std::vector<QPointF>& normals = normals_;
+    normals.clear();
+    for (int s = 0; s < segments; ++s) {
+        QPointF a = v[s], b = v[(s + 1) % m];
+        const QPointF nrm = normal(a, b), along(nrm.y(), -nrm.x());
+        normals.push_back(nrm);
+        if (!closed && end == End::Square) {
+            if (s == 0) a -= along;
+            if (s == segments - 1) b += along;
+        }
+        int first, last;
+        if (a.x() == b.x() || a.y() == b.y()) {  // upright: a rectangle
+            const QPointF p = a + nrm, q = b - nrm;
+            if (Rows(std::min(p.y(), q.y()), std::max(p.y(), q.y()), first, last))
+                Box(std::min(p.x(), q.x()), std::max(p.x(), q.x()), first, last);
+            continue;
+        }
+        const QPointF quad[4] = {a + nrm, b + nrm, b - nrm, a - nrm};
+        Convex(quad, 4);
+    }
+    for (int i = closed ? 0 : 1; i < (closed ? m : m - 1); ++i) {
+        const QPointF prev = v[(i + m - 1) % m], at = v[i], next = v[(i + 1) % m];
+        if (join == Join::Round) {
+            Capsule(at, at, r);
+            continue;
+        }
+        // The bevel closes the outer side of the turn.
+        const QPointF d1 = at - prev, d2 = next - at;
+        const double cross = d1.x() * d2.y() - d1.y() * d2.x();
+        if (cross == 0) continue;
+        const double side = cross > 0 ? -1 : 1;
+        const QPointF tri[3] = {at, at + side * normals[(i + segments - 1) % segments], at + side * normals[i]};
+        Convex(tri, 3);
+    }
+    if (!closed && end == End::Round) {
+        Capsule(v.front(), v.front(), r);
+        Capsule(v.back(), v.back(), r);
+    }
+}
+
+void TSpanRaster::Polygon(const QPoint* pts, const int* counts, int rings, bool winding) {
+    if (bounds_.isEmpty()) return;
+    edges_.clear();
+    int k = 0;
+    for (int i = 0; i < rings; ++i) {
+        const int n = counts[i];
+        if (n <= 0) continue;
+        for (int j = 0; j < n; ++j) {
+            const QPoint& p = pts[k + j];
+            const QPoint& q = pts[k + (j + 1) % n];
+            if (p.y() == q.y()) continue;
+            const double ylo = std::min(p.y(), q.y()), yhi = std::max(p.y(), q.y());
+            // Rows whose sampled centre lies in [ylo, yhi).
+            Edge e;
+            if (!Rows(ylo, yhi, e.first, e.last)) continue;
+            e.y0 = p.y();
+            e.x0 = p.x();
+            e.slope = double(q.x() - double(p.x())) / (double(q.y()) - p.y());
+            e.dir = q.y() > p.y() ? 1 : -1;
+            edges_.push_back(e);
+        }
+        k += n;
+    }
+    if (edges_.empty()) return;
+    std::sort(edges_.begin(), edges_.end(), [](const Edge& l, const Edge& r) { return l.first < r.first; });
+    int last = bounds_.top() - 1;
+    for (const Edge& e : edges_) last = std::max(last, e.last);
+    active_.clear();
+    size_t next = 0;
+    for (int y = edges_.front().first; y <= last; ++y) {
+        while (next < edges_.size() && edges_[next].first <= y) active_.push_back(edges_[next++]);
+        active_.erase(std::remove_if(active_.begin(), active_.end(), [y](const Edge& e) { return e.last < y; }),
+                     active_.end());
+        const double cy = y + kCentreY;
+        crossings_.clear();
+        for (const Edge& e : active_) crossings_.emplace_back(e.x0 + (cy - e.y0) * e.slope, e.dir);
+        // A handful at a time: an insertion sort.
+        for (size_t i = 1; i < crossings_.size(); ++i)
+            for (size_t j = i; j > 0 && crossings_[j] < crossings_[j - 1]; --j) std::swap(crossings_[j], crossings_[j - 1]);
+        int wind = 0;
+        double from = 0;
+        for (const auto& [x, dir] : crossings_) {
+            const int before = wind;
+            wind = winding ? wind + dir : wind ^ 1;
+            if (before == 0 && wind != 0)
+                from = x;
+            else if (before != 0 && wind == 0)
+                Spans(y, from, x);
+        }
+    }
+}
