@@ -773,11 +773,52 @@ struct TCanvasAccess {
             if (a != b) pt.p->drawLine(a, b);
             return;
         }
-        QImage& img = Pixels();
-        QRegion clip = ClipRegion();
         const std::vector<int>& pat = DashPattern(d.style);
         int period = 0;
         for (int v : pat) period += v;
+        // Deep zooms put segment ends billions of pixels away: such a segment is cut to the device before it
+        // is stepped pixel by pixel, and the dash phase still counts the steps cut off.
+        constexpr int64_t kNear = 4096;
+        const QRect dev = DeviceBounds();
+        auto near = [&](QPoint p) {
+            return p.x() >= dev.left() - kNear && p.x() <= dev.right() + kNear && p.y() >= dev.top() - kNear &&
+                   p.y() <= dev.bottom() + kNear;
+        };
+        if (near(a) && near(b)) {
+            Walk(a, b, pat, period);
+            return;
+        }
+        const int64_t ax = a.x(), ay = a.y(), ddx = int64_t(b.x()) - ax, ddy = int64_t(b.y()) - ay;
+        const int64_t steps = std::max(std::abs(ddx), std::abs(ddy));
+        const int start = c.dashPhase_;
+        double t0 = 0, t1 = 1;
+        const QRect area = dev.adjusted(-2, -2, 2, 2);
+        auto cut = [&](double den, double num) {  // keeps the part where den * t <= num
+            if (den == 0) return num >= 0;
+            const double t = num / den;
+            if (den > 0)
+                t1 = std::min(t1, t);
+            else
+                t0 = std::max(t0, t);
+            return t0 <= t1;
+        };
+        if (cut(-double(ddx), double(ax - area.left())) && cut(double(ddx), double(area.right() - ax)) &&
+            cut(-double(ddy), double(ay - area.top())) && cut(double(ddy), double(area.bottom() - ay))) {
+            auto at = [&](double t) {
+                return QPoint(int(std::lround(double(ax) + t * double(ddx))), int(std::lround(double(ay) + t * double(ddy))));
+            };
+            const int64_t skipped = std::llround(t0 * double(steps));
+            if (period > 0) c.dashPhase_ = int((int64_t(start) + skipped) % period);
+            Walk(at(t0), at(t1), pat, period);
+        }
+        if (period > 0) c.dashPhase_ = int((int64_t(start) + steps) % period);
+    }
+
+    // Steps a segment of device points near the device pixel by pixel, its end pixel left out.
+    void Walk(QPoint a, QPoint b, const std::vector<int>& pat, int period) {
+        const TPenData& d = c.pen_->Data();
+        QImage& img = Pixels();
+        QRegion clip = ClipRegion();
         uint32_t pen = ToQRgbValue(d.color), bk = ToQRgbValue(c.bkColor_);
         TPenMode mode = c.pen_->Mode();
         int x0 = a.x(), y0 = a.y(), x1 = b.x(), y1 = b.y();
