@@ -187,13 +187,13 @@ HRGN CreateRectRgn(int l, int t, int r, int b) {
     auto* g = new TRegionObj;
     if (r < l) std::swap(l, r);
     if (b < t) std::swap(t, b);
-    g->d->r = QRegion(l, t, r - l, b - t);
+    g->d->r = QRegion(ToQRect(TRect(l, t, r, b)));
     return g;
 }
 HRGN CreateRectRgnIndirect(const TRect& r) { return CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom); }
 HRGN CreateEllipticRgn(int l, int t, int r, int b) {
     auto* g = new TRegionObj;
-    g->d->r = QRegion(l, t, r - l, b - t, QRegion::Ellipse);
+    g->d->r = QRegion(ToQRect(TRect(l, t, r, b)), QRegion::Ellipse);
     return g;
 }
 HRGN CreatePolygonRgn(const TPoint* pts, int count, int fillMode) {

@@ -21,7 +21,14 @@ inline QColor ToQColor(TColor c) {
     return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
 }
 inline TColor FromQRgb(QRgb v) { return RGB(qRed(v), qGreen(v), qBlue(v)); }
-inline QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top); }
+// Rectangles and regions keep to 2^27 pixels each way, as the system's regions do: beyond that their sizes
+// would not fit an int.
+constexpr int kRectLimit = 1 << 27;
+inline int RectCoord(int v) { return v < -kRectLimit ? -kRectLimit : v > kRectLimit ? kRectLimit : v; }
+inline QRect ToQRect(const TRect& r) {
+    const int l = RectCoord(r.Left), t = RectCoord(r.Top);
+    return QRect(l, t, RectCoord(r.Right) - l, RectCoord(r.Bottom) - t);
+}
 inline TRect FromQRect(const QRect& r) { return TRect(r.x(), r.y(), r.x() + r.width(), r.y() + r.height()); }
 
 // Creates the backend application when nothing has yet (text needs it, even on bitmaps).
