@@ -15,14 +15,6 @@ namespace {
 
 constexpr char kEmptyViewer[] = "Empty viewer";
 constexpr char kZoomNotPositive[] = "Zoom must be > 0";
-// Far points saturate here rather than wrap around 32 bits; margins and offsets still fit on top.
-constexpr double kScreenLimit = 1073741824.0;
-
-int SaturatedRound(double v) {
-    if (!(v > -kScreenLimit)) return -int(kScreenLimit);
-    if (v > kScreenLimit) return int(kScreenLimit);
-    return int(Round(v));
-}
 
 std::unique_ptr<TFont> MakeFont(int size, bool bold) {
     auto f = std::make_unique<TFont>();
@@ -179,13 +171,6 @@ void TGIS_Viewer::CheckConversion() const {
     QM_ASSERT(!GisIsSameExtent(Extent, GisEmptyExtent()), kEmptyViewer);
 }
 
-TPoint TGIS_Viewer::MapToScreen(const TGIS_Point& p) {
-    CheckConversion();
-    const int64_t x = SaturatedRound((p.X - Extent.XMin - Delta.X) * zoom_) + int64_t(Margin.X) + DeviceOffset.X;
-    const int64_t y = SaturatedRound((Extent.YMax - p.Y - Delta.Y) * zoom_) + int64_t(Margin.Y) + DeviceOffset.Y;
-    return TPoint(int(std::clamp<int64_t>(x, INT32_MIN, INT32_MAX)), int(std::clamp<int64_t>(y, INT32_MIN, INT32_MAX)));
-}
-
 TGIS_Point TGIS_Viewer::MapToScreenF(const TGIS_Point& p) {
     CheckConversion();
     return {(p.X - Extent.XMin - Delta.X) * zoom_ + Margin.X + DeviceOffset.X,
@@ -319,11 +304,11 @@ void TGIS_Viewer::MoveViewport(int& dx, int& dy) {
     const double w = std::fabs(Extent.XMax - Extent.XMin), h = std::fabs(Extent.YMax - Extent.YMin);
     const double vw = DeviceWidth() / zoom_, vh = DeviceHeight() / zoom_;
     if (dx / zoom_ + Delta.X - 2.0 * Margin.X / zoom_ > w - vw)
-        dx = SaturatedRound((w - vw - Delta.X) * zoom_) + 2 * Margin.X;
+        dx = GisScreenRound((w - vw - Delta.X) * zoom_) + 2 * Margin.X;
     if (dy / zoom_ + Delta.Y - 2.0 * Margin.Y / zoom_ > h - vh)
-        dy = SaturatedRound((h - vh - Delta.Y) * zoom_) + 2 * Margin.Y;
-    if (dx / zoom_ + Delta.X < 0) dx = SaturatedRound(-Delta.X * zoom_);
-    if (dy / zoom_ + Delta.Y < 0) dy = SaturatedRound(-Delta.Y * zoom_);
+        dy = GisScreenRound((h - vh - Delta.Y) * zoom_) + 2 * Margin.Y;
+    if (dx / zoom_ + Delta.X < 0) dx = GisScreenRound(-Delta.X * zoom_);
+    if (dy / zoom_ + Delta.Y < 0) dy = GisScreenRound(-Delta.Y * zoom_);
     Delta.X += dx / zoom_;
     Delta.Y += dy / zoom_;
     if (outputMode_ != gisOutputWindow || !cachedPaint_) return;

@@ -4,6 +4,8 @@
 // GisViewerDraw.cpp (painting and printing).
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,6 +16,10 @@
 #include "gis/core/GisIni.h"
 #include "gis/core/GisUtils.h"
 #include "platform/ui/Controls.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 class TBitmap;
 class TFont;
@@ -51,6 +57,23 @@ constexpr int32_t GIS_NO_SAVED_COLOR = 0x7FFFFFFF;
 // Sender, position, end; setting abort asks the caller to stop.
 using TGIS_BusyEvent = std::function<void(TObject* sender, int32_t pos, int32_t end, bool& abort)>;
 
+// A device pixel, rounded half to even: far values saturate at 2^30 rather than wrap around 32 bits, so that
+// margins and offsets still fit on top; the sum is clamped to the int range.
+inline int GisScreenRound(double v) {
+    constexpr double kLimit = 1073741824.0;
+    if (!(v > -kLimit)) return -int(kLimit);
+    if (v > kLimit) return int(kLimit);
+    // In range nothing overflows: the processor rounds it (in the current mode, as Round) in one instruction.
+#if defined(__SSE2__)
+    return _mm_cvtsd_si32(_mm_set_sd(v));
+#else
+    return int(std::nearbyint(v));
+#endif
+}
+inline int GisScreenCoordinate(double v, int64_t offset) {
+    return int(std::clamp<int64_t>(GisScreenRound(v) + offset, INT32_MIN, INT32_MAX));
+}
+
 struct TGIS_DoublePoint {
     double X = 0, Y = 0;
 };
@@ -77,8 +100,12 @@ public:
     std::vector<TGIS_LayerAbstract*> Items;
 
     // ---- coordinates ----
-    // Zoom <= 0: zero result and EAbort. Empty viewer: assertion.
-    TPoint MapToScreen(const TGIS_Point& p);
+    // Zoom <= 0: zero result and EAbort. Empty viewer: assertion. Inline: layers convert every point.
+    TPoint MapToScreen(const TGIS_Point& p) {
+        if (!(zoom_ > 0) || GisIsSameExtent(Extent, GisEmptyExtent())) CheckConversion();
+        return TPoint(GisScreenCoordinate((p.X - Extent.XMin - Delta.X) * zoom_, int64_t(Margin.X) + DeviceOffset.X),
+                      GisScreenCoordinate((Extent.YMax - p.Y - Delta.Y) * zoom_, int64_t(Margin.Y) + DeviceOffset.Y));
+    }
     TGIS_Point MapToScreenF(const TGIS_Point& p);
     TGIS_Point ScreenToMap(const TPoint& q);
     TRect MapToScreenRect(const TGIS_Extent& e);

@@ -7,6 +7,7 @@
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/Bitmap.h"
@@ -1015,6 +1016,40 @@ struct TCanvasAccess {
                 }
         }
         Notify(dst);
+    }
+
+    // A plain copy of another image's pixels of the same size, row by row without the intermediate images
+    // of Grab and Blit: the usual copy of a picture to its window. False (nothing done) for anything else:
+    // other formats, a source reaching outside its image, or a copy within one image.
+    bool CopyPixels(const QRect& dst, TCanvas* src, int sx, int sy) {
+        TPaintedImage* sr = src && src->dev_ ? src->dev_->Image() : nullptr;
+        if (!raster || !sr || sr == raster) return false;
+        const QImage::Format df = raster->Format(), sf = sr->Format();
+        const bool toRgb32 =
+            df == QImage::Format_RGB32 && (sf == QImage::Format_RGB32 || sf == QImage::Format_BGR888);
+        if (!toRgb32 && !(df == QImage::Format_BGR888 && sf == QImage::Format_BGR888)) return false;
+        const QPoint from(sx + src->origin_.X, sy + src->origin_.Y);
+        if (!QRect(QPoint(0, 0), sr->Size()).contains(QRect(from, dst.size()))) return false;
+        const QImage& si = sr->Pixels();
+        QImage& di = Pixels();
+        const int sb = sf == QImage::Format_BGR888 ? 3 : 4, db = df == QImage::Format_BGR888 ? 3 : 4;
+        for (const QRect& r : ClipRegion().intersected(dst)) {
+            const int n = r.width(), x0 = r.left() - dst.left() + from.x();
+            for (int y = r.top(); y <= r.bottom(); ++y) {
+                const uchar* s = si.constScanLine(y - dst.top() + from.y()) + size_t(x0) * sb;
+                uchar* d = di.scanLine(y) + size_t(r.left()) * db;
+                if (sb == db) {
+                    std::memcpy(d, s, size_t(n) * sb);
+                    continue;
+                }
+                // Blue, green, red to the same in a word of opaque alpha.
+                auto* q = reinterpret_cast<QRgb*>(d);
+                for (int i = 0; i < n; ++i, s += 3)
+                    q[i] = 0xFF000000u | (uint32_t(s[2]) << 16) | (uint32_t(s[1]) << 8) | s[0];
+            }
+        }
+        Notify(dst);
+        return true;
     }
 
     // The source pixels of a canvas rectangle (device coordinates of the source), mirrored for negative sizes.

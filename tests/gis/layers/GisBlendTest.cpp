@@ -96,4 +96,26 @@ TEST_F(GisBlendTest, OverlayReplacesAllButBlack) {
     EXPECT_EQ(target.Canvas()->Pixel(2, 0), TColor(0x00FF00));
 }
 
+// Long black runs are passed over in blocks: a lone pixel is found wherever it falls in a block, in a last
+// block cut short and behind a rectangle that starts inside one, with either pixel size.
+TEST_F(GisBlendTest, LonePixelsOnWideOverlaysArePasted) {
+    const int w = 75;
+    for (TPixelFormat pf : {pf24bit, pf32bit})
+        for (int left : {0, 7})
+            for (int x : {7, 8, 31, 32, 33, 63, 64, 70, 74}) {
+                TBitmap target(w, 2, pf), overlay(w, 2, pf);
+                Fill(target, 0x00FF00);
+                Fill(overlay, 0x000000);
+                for (TColor c : {TColor(0x000001), TColor(0x010000)}) {
+                    overlay.Canvas()->SetPixel(x, 1, c);
+                    GisPasteOverlay(target, overlay, TRect(left, 0, w, 2));
+                    SCOPED_TRACE(testing::Message() << "pf " << int(pf) << " left " << left << " x " << x);
+                    EXPECT_EQ(target.Canvas()->Pixel(x, 1), c);
+                    EXPECT_EQ(target.Canvas()->Pixel(x, 0), TColor(0x00FF00));
+                    if (x > 0) EXPECT_EQ(target.Canvas()->Pixel(x - 1, 1), TColor(0x00FF00));
+                    if (x + 1 < w) EXPECT_EQ(target.Canvas()->Pixel(x + 1, 1), TColor(0x00FF00));
+                }
+            }
+}
+
 }  // namespace

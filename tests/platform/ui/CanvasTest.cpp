@@ -311,6 +311,42 @@ TEST(Canvas, CopiesWithRasterOperations) {
     EXPECT_EQ(big->Canvas()->Pixel(10, 0), clWhite);
 }
 
+// Plain copies between images of the formats a picture and its window use: each pixel lands where it
+// belongs, only inside the destination's clip and image, between shapes drawn before and after.
+TEST(Canvas, PlainCopiesKeepEveryPixelInPlace) {
+    auto colour = [](int x, int y) { return RGB(x * 16 + 1, y * 16 + 2, (x + y) * 8 + 3); };
+    for (TPixelFormat spf : {pf24bit, pf32bit})
+        for (TPixelFormat dpf : {pf24bit, pf32bit}) {
+            SCOPED_TRACE(testing::Message() << "from " << int(spf) << " to " << int(dpf));
+            auto src = White(16, 10, spf);
+            for (int y = 0; y < 10; ++y)
+                for (int x = 0; x < 16; ++x) src->Canvas()->SetPixel(x, y, colour(x, y));
+            auto dst = White(14, 9, dpf);
+            TCanvas* d = dst->Canvas();
+            d->Pen()->SetStyle(psClear);
+            d->Brush()->SetColor(clRed);
+            const TPoint before[4] = {{0, 0}, {3, 0}, {3, 3}, {0, 3}};
+            d->Polygon(before, 4);
+            d->SaveDC();
+            d->IntersectClipRect(1, 0, 13, 7);
+            // From (4, 1) on in the source to (-1, 2) on: the left column and the rows below 7 stay out.
+            d->CopyRect(TRect(-1, 2, 9, 10), src->Canvas(), TRect(4, 1, 14, 9));
+            d->RestoreDC(-1);
+            d->Brush()->SetColor(clBlue);
+            const TPoint after[4] = {{10, 0}, {13, 0}, {13, 2}, {10, 2}};
+            d->Polygon(after, 4);
+            for (int y = 0; y < 9; ++y)
+                for (int x = 0; x < 14; ++x) {
+                    TColor want = clWhite;
+                    if (x < 3 && y < 2) want = clRed;
+                    if (x >= 10 && x < 13 && y < 2) want = clBlue;
+                    if (x >= 1 && x < 9 && y >= 2 && y < 7) want = colour(x + 5, y - 1);
+                    if (x < 1 && y == 2) want = clRed;
+                    EXPECT_EQ(d->Pixel(x, y), want) << x << "," << y;
+                }
+        }
+}
+
 TEST(Bitmap, TransparentDrawSkipsTheKeyColour) {
     auto glyph = White(4, 4);
     glyph->Canvas()->Brush()->SetColor(clFuchsia);
