@@ -185,6 +185,7 @@ void TVtCustomListBox::SelectAll() {
 void TVtCustomListBox::SetGroupPrefix(const std::string& p) {
     if (groupPrefix_ == p) return;
     groupPrefix_ = p;
+    GroupPrefixChanged();
     Invalidate();
 }
 void TVtCustomListBox::SetGroupColor(TColor c) {
