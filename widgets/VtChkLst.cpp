@@ -80,13 +80,15 @@ void TVtCheckList::ItemsChanged(int index, int delta) {
         GroupPrefixChanged();
     } else if (delta > 0) {
         // Read while the new text is still in the cache.
-        packets_.insert(packets_.begin() + index, Packet{cbUnchecked, true, ItemIsGroup(index)});
+        Packet p{cbUnchecked, true, ItemIsGroup(index)};
+        if (size_t(index) == packets_.size()) packets_.push_back(p);  // the common case: Add
+        else packets_.insert(packets_.begin() + index, p);
     } else if (delta < 0) {
         packets_.erase(packets_.begin() + index);
     } else if (size_t(index) < packets_.size()) {
         packets_[size_t(index)].group = ItemIsGroup(index);
     }
-    packets_.resize(n);
+    if (packets_.size() != n) packets_.resize(n);
     TVtCustomTabbedListBox::ItemsChanged(index, delta);
 }
 
