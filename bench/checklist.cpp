@@ -49,8 +49,9 @@ struct Shown {
     }
 };
 
-template <class L, class Fill>
-void Run(benchmark::State& state, Fill fill) {
+// fill adds the texts, marks every item and returns the count of marked items; marked(l, i) reads one back.
+template <class L, class Fill, class Marked>
+void Run(benchmark::State& state, Fill fill, Marked marked) {
     Setup();
     const auto& texts = Texts();
     for (auto _ : state) {
@@ -61,7 +62,8 @@ void Run(benchmark::State& state, Fill fill) {
         s->list->SetTopIndex(kItems - 1);
         s->list->Repaint();
         state.PauseTiming();
-        if (n != kItems || s->list->TopIndex() <= 0) state.SkipWithError("wrong count");
+        if (n != kItems || s->list->TopIndex() <= 0 || !marked(s->list, 0) || !marked(s->list, kItems - 1))
+            state.SkipWithError("wrong result");
         s.reset();
         state.ResumeTiming();
     }
@@ -73,7 +75,7 @@ void BM_CheckList(benchmark::State& state) {
         for (const auto& t : texts) l->Items()->Add(t);
         l->CheckAll();
         return l->ItemsChecked();
-    });
+    }, [](TVtCheckList* l, int i) { return l->ItemChecked(i); });
 }
 BENCHMARK(BM_CheckList)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -83,7 +85,7 @@ void BM_PlatformListBox(benchmark::State& state) {
         for (const auto& t : texts) l->Items()->Add(t);
         for (int i = 0; i < l->Items()->Count(); ++i) l->SetSelected(i, true);
         return l->SelCount();
-    });
+    }, [](TListBox* l, int i) { return l->Selected(i); });
 }
 BENCHMARK(BM_PlatformListBox)->Unit(benchmark::kMillisecond)->Iterations(3);
 

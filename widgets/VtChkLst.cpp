@@ -74,11 +74,26 @@ const TVtCheckList::Packet& TVtCheckList::At(int i) const {
 }
 
 void TVtCheckList::ItemsChanged(int index, int delta) {
-    if (index < 0) packets_.assign(size_t(Items()->Count()), Packet());
-    else if (delta > 0) packets_.insert(packets_.begin() + index, Packet());
-    else if (delta < 0) packets_.erase(packets_.begin() + index);
-    packets_.resize(size_t(Items()->Count()));
+    const size_t n = size_t(Items()->Count());
+    if (index < 0) {
+        packets_.assign(n, Packet());
+        GroupPrefixChanged();
+    } else if (delta > 0) {
+        // Read while the new text is still in the cache.
+        Packet p{cbUnchecked, true, ItemIsGroup(index)};
+        if (size_t(index) == packets_.size()) packets_.push_back(p);  // the common case: Add
+        else packets_.insert(packets_.begin() + index, p);
+    } else if (delta < 0) {
+        packets_.erase(packets_.begin() + index);
+    } else if (size_t(index) < packets_.size()) {
+        packets_[size_t(index)].group = ItemIsGroup(index);
+    }
+    if (packets_.size() != n) packets_.resize(n);
     TVtCustomTabbedListBox::ItemsChanged(index, delta);
+}
+
+void TVtCheckList::GroupPrefixChanged() {
+    for (size_t i = 0; i < packets_.size(); ++i) packets_[i].group = ItemIsGroup(int(i));
 }
 
 TCheckBoxState TVtCheckList::ItemState(int i) const { return At(i).state; }
@@ -114,8 +129,7 @@ void TVtCheckList::SetAllStates(TCheckBoxState s) {
 
 int TVtCheckList::ItemsChecked() const {
     int n = 0;
-    for (size_t i = 0; i < packets_.size(); ++i)
-        if (packets_[i].state == cbChecked && !ItemIsGroup(int(i))) ++n;
+    for (const Packet& p : packets_) n += p.state == cbChecked && !p.group;
     return n;
 }
 
@@ -151,11 +165,11 @@ void TVtCheckList::ExchangeItems(int a, int b) {
     if (a == b) return;
     std::string sa = Items()->Strings(a), sb = Items()->Strings(b);
     TObject *oa = Items()->Objects(a), *ob = Items()->Objects(b);
+    std::swap(packets_[size_t(a)], packets_[size_t(b)]);  // first: the texts' changes renew the group flags
     Items()->SetStrings(a, sb);
     Items()->SetStrings(b, sa);
     Items()->SetObjects(a, ob);
     Items()->SetObjects(b, oa);
-    std::swap(packets_[size_t(a)], packets_[size_t(b)]);
     Invalidate();
 }
 
@@ -171,7 +185,8 @@ void TVtCheckList::SetItems(const std::vector<TCheckListItem>& items) {
     Items()->Clear();
     for (const auto& it : items) {
         Items()->Add(it.text);
-        packets_.back() = {std::min(it.state, cbGrayed), it.enabled};
+        packets_.back().state = std::min(it.state, cbGrayed);
+        packets_.back().enabled = it.enabled;
     }
     Invalidate();
 }
@@ -231,21 +246,45 @@ void TVtCheckList::PaintGlyph(TBitmap* b, TCheckBoxState state, bool enabled) co
                                      TRect(0, 0, glyphWidth_, glyphHeight_));
         return;
     }
+    auto [face, frame, check] = KeyedGlyphColors(enabled);
+    LoadCheckBoxGlyph(b, state, face, frame, check);
+}
+
+std::array<TColor, 3> TVtCheckList::KeyedGlyphColors(bool enabled) const {
     // The check colour is never taken for the transparent one.
     TColor check = highlightColor_;
     if (TColor rgb = ColorToRGB(check); rgb == ColorToRGB(transparentColor_) || rgb == clGray) check = rgb + 1;
-    TColor face = enabled ? clWindow : DisabledColor();
-    LoadCheckBoxGlyph(b, state, face, frameColor_, enabled ? check : clBtnShadow);
+    return {enabled ? clWindow : DisabledColor(), frameColor_, enabled ? check : clBtnShadow};
+}
+
+TBitmap* TVtCheckList::Glyph(TCheckBoxState s, bool enabled) {
+    const bool keyed = !(useCustomGlyphs_ && !customGlyphs_->Empty()) && !ThemeServices()->ThemesEnabled();
+    GlyphCell* cell = nullptr;
+    std::array<TColor, 5> colors{};
+    if (keyed) {
+        auto [face, frame, check] = KeyedGlyphColors(enabled);
+        colors = {ColorToRGB(face), ColorToRGB(frame), ColorToRGB(check), ColorToRGB(transparentColor_),
+                  ColorToRGB(Color())};
+        cell = &glyphCache_[size_t(std::min(int(s), 2) + (enabled ? 0 : 3))];
+        if (cell->bitmap && cell->colors == colors) return cell->bitmap.get();
+    }
+    auto glyph = std::make_unique<TBitmap>();
+    PaintGlyph(glyph.get(), s, enabled);
+    // The transparent ground takes the control colour.
+    ReplaceColor(glyph.get(), transparentColor_, Color());
+    if (!cell) {  // custom strips can change behind our back, themes with the theme: drawn anew each time
+        glyphScratch_ = std::move(glyph);
+        return glyphScratch_.get();
+    }
+    cell->bitmap = std::move(glyph);
+    cell->colors = colors;
+    return cell->bitmap.get();
 }
 
 void TVtCheckList::DrawIndent(int index, TRect rect, TOwnerDrawState) {
-    TBitmap glyph;
     const Packet& p = packets_[size_t(index)];
-    PaintGlyph(&glyph, p.state, p.enabled);
     int x = rect.Right - glyphWidth_ - 4, y = rect.Top + (ItemHeight() - glyphHeight_) / 2;
-    // The transparent ground takes the control colour.
-    ReplaceColor(&glyph, transparentColor_, Color());
-    Canvas()->Draw(x, y, &glyph);
+    Canvas()->Draw(x, y, Glyph(p.state, p.enabled));
 }
 
 void TVtCheckList::DrawItem(int index, TRect rect, TOwnerDrawState state) {

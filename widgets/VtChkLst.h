@@ -2,6 +2,7 @@
 // check-box glyph left of the text.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -82,6 +83,7 @@ public:
 
 protected:
     void ItemsChanged(int index, int delta) override;
+    void GroupPrefixChanged() override;
     int GetItemIndent() const override { return glyphWidth_ + 8; }
     void DrawIndent(int index, TRect rect, TOwnerDrawState state) override;
     void DrawItem(int index, TRect rect, TOwnerDrawState state) override;
@@ -99,11 +101,23 @@ private:
     struct Packet {
         TCheckBoxState state = cbUnchecked;
         bool enabled = true;
+        bool group = false;  // ItemIsGroup, kept with the text so that counting never reads the strings
     };
     const Packet& At(int i) const;
     // The part of item i's row on the glyph's side (right in right-to-left reading), width pixels wide.
     TRect GlyphSide(int i, int width) const;
     void SetAllStates(TCheckBoxState s);
+    // The glyph for a state on the control colour. The keyed picture is kept per cell with the colours it was
+    // drawn in, so a paint does not rebuild it for every row.
+    TBitmap* Glyph(TCheckBoxState s, bool enabled);
+    // Face, frame and check colours of the keyed picture.
+    std::array<TColor, 3> KeyedGlyphColors(bool enabled) const;
+    struct GlyphCell {
+        std::unique_ptr<TBitmap> bitmap;
+        std::array<TColor, 5> colors{};  // face, frame, check, transparent, ground
+    };
+    std::array<GlyphCell, GlyphCells> glyphCache_;
+    std::unique_ptr<TBitmap> glyphScratch_;
     void UpdateItemHeight();
     std::vector<Packet> packets_;
     std::unique_ptr<TBitmap> customGlyphs_;

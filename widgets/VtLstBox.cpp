@@ -157,7 +157,12 @@ void TVtCustomListBox::PaintFrame() {
 
 bool TVtCustomListBox::ItemIsGroup(int i) const {
     if (i < 0 || i >= Items()->Count()) return false;
-    return Items()->Strings(i).compare(0, groupPrefix_.size(), groupPrefix_) == 0;
+    const std::string& s = Items()->Strings(i);
+    if (s.size() < groupPrefix_.size()) return false;
+    // A plain loop, not a library compare: this runs for every item added to a check list.
+    for (size_t k = 0; k < groupPrefix_.size(); ++k)
+        if (s[k] != groupPrefix_[k]) return false;
+    return true;
 }
 
 int TVtCustomListBox::FindGroup(int i) const {
@@ -185,6 +190,7 @@ void TVtCustomListBox::SelectAll() {
 void TVtCustomListBox::SetGroupPrefix(const std::string& p) {
     if (groupPrefix_ == p) return;
     groupPrefix_ = p;
+    GroupPrefixChanged();
     Invalidate();
 }
 void TVtCustomListBox::SetGroupColor(TColor c) {

@@ -90,6 +90,8 @@ protected:
     void ItemsChanged(int index, int delta) override;
     void ItemsUpdated() override;
     void Notification(TComponent* c, TOperation op) override;
+    // After GroupPrefix changes, before the repaint: what is a group item may have changed.
+    virtual void GroupPrefixChanged() {}
     void FrameChanged() override { RepaintFrame(); }
     void FrameVisibleChanged() override;
     bool FrameLoading() const override { return IsLoading(); }

@@ -90,6 +90,40 @@ TEST(VtCheckList, CheckAllCountsNoGroups) {
     EXPECT_FALSE(l.ItemChecked(0));
 }
 
+// The count skips group items whichever way a text becomes, or stops being, a group's.
+TEST(VtCheckList, CountFollowsGroupTextsThroughEveryChange) {
+    UiTest::Init();
+    Check l;
+    for (const char* s : {"a", "//g", "b", "c"}) l.Items()->Add(s);
+    l.CheckAll();
+    EXPECT_EQ(l.ItemsChecked(), 3);
+    l.Items()->SetStrings(0, "//h");
+    EXPECT_EQ(l.ItemsChecked(), 2);
+    l.Items()->SetStrings(1, "g");
+    EXPECT_EQ(l.ItemsChecked(), 3);
+    l.ExchangeItems(0, 3);  // the group moves with its text, not its place
+    EXPECT_EQ(l.Items()->Strings(3), "//h");
+    EXPECT_EQ(l.ItemsChecked(), 3);
+    l.Items()->SetStrings(0, "x");
+    EXPECT_EQ(l.ItemsChecked(), 3);
+    l.MoveItem(3, 0);
+    l.SetItemState(1, cbUnchecked);
+    EXPECT_EQ(l.ItemsChecked(), 2);  // "//h" at 0 still not counted
+    l.Items()->Insert(2, "//i");
+    l.SetItemState(2, cbChecked);
+    EXPECT_EQ(l.ItemsChecked(), 2);
+    l.SetGroupPrefix("#");
+    EXPECT_EQ(l.ItemsChecked(), 4);
+    l.SetGroupPrefix("//");
+    l.Items()->Delete(0);
+    EXPECT_EQ(l.ItemsChecked(), 2);
+    l.LoadItemsFromText("&1 1 //a\r\n&1 1 b\r\n//c\r\n");
+    EXPECT_EQ(l.ItemsChecked(), 1);
+    l.Items()->SetText("//x\r\ny\r\n");
+    l.CheckAll();
+    EXPECT_EQ(l.ItemsChecked(), 1);
+}
+
 TEST(VtCheckList, TogglingWithEventsAndDisabledItems) {
     UiTest::Init();
     Check l;
@@ -151,6 +185,43 @@ TEST(VtCheckList, ClickOnTheGlyphToggles) {
     };
     EXPECT_TRUE(hasCheck(0));
     EXPECT_FALSE(hasCheck(1));
+}
+
+// Glyphs drawn once are drawn anew when a colour they were drawn in changes.
+TEST(VtCheckList, GlyphsFollowColourChangesAfterAPaint) {
+    ShownList f({"one", "two"});
+    Check* l = f.l;
+    l->SetItemState(0, cbChecked);
+    UiTest::Flush();
+    TRect wc = l->WindowClientRect();
+    auto count = [&](int item, TColor c) {
+        std::unique_ptr<TBitmap> shot(UiTest::Capture(l));
+        TRect ir = l->ItemRect(item);
+        int n = 0;
+        for (int y = ir.Top; y < ir.Bottom; ++y)
+            for (int x = 0; x < l->GlyphWidth() + 8; ++x) n += shot->Canvas()->Pixel(wc.Left + x, wc.Top + y) == ColorToRGB(c);
+        return n;
+    };
+    int checks = count(0, clHighlight);
+    ASSERT_GT(checks, 0);
+    l->SetHighlightColor(clRed);
+    UiTest::Flush();
+    EXPECT_EQ(count(0, clHighlight), 0);
+    EXPECT_EQ(count(0, clRed), checks);
+    l->SetFrameColor(clLime);
+    UiTest::Flush();
+    EXPECT_GT(count(1, clLime), 0);  // the unchecked glyph's frame too
+    l->SetItemEnabled(0, false);
+    UiTest::Flush();
+    EXPECT_EQ(count(0, clRed), 0);  // the disabled check is drawn in the shadow colour
+    l->SetItemEnabled(0, true);
+    l->SetTransparentColor(clWindow);  // the glyph's face is ground now
+    UiTest::Flush();
+    EXPECT_GT(count(0, clWindow), 0);
+    l->SetColor(clYellow);
+    UiTest::Flush();
+    EXPECT_EQ(count(0, clRed), checks);
+    EXPECT_EQ(count(0, clWindow), 0);  // and takes the new control colour
 }
 
 TEST(VtCheckList, RightToLeftGlyphIsOnTheRightForClicksAndPaint) {
