@@ -305,7 +305,7 @@ void TGIS_ProjectionMollweide::Unproject(const TGIS_Point3D& in, TGIS_Point3D& o
     // sin theta straight from y; cos theta from it without the cancellation next to the poles.
     const double s = std::clamp((p.Y - FalseNorthing) * inverseCy_, -1.0, 1.0), c = std::sqrt((1 - s) * (1 + s));
     const double theta = std::asin(s);
-    const double phi = GisArcSin((2 * theta + 2 * s * c) / kPi);
+    const double phi = GisArcSin((theta + s * c) * (2 / kPi));
     double dl = 0;
     if (!(std::fabs(std::fabs(phi) - kPi / 2) < 1e-10)) dl = HeldDelta(*this, (p.X - FalseEasting) / (cx_ * c));
     out.X = NormalizeLongitude(CentralMeridian + dl);
