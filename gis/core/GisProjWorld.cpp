@@ -1,7 +1,11 @@
 #include "gis/core/GisProjWorld.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -26,22 +30,43 @@ double Newton(double x, Step step) {
     return x;
 }
 
-// x - sin x without the cancellation near zero, where the auxiliary angles meet the poles.
+// x - sin x without the cancellation near zero, where the auxiliary angles meet the poles: its series to
+// x^17 as one polynomial in x^2.
 double XMinusSin(double x) {
     if (std::fabs(x) > 0.5) return x - std::sin(x);
+    // 1/17!, 1/15!, ..., 1/3!
+    constexpr double kInverseFactorials[] = {1 / 355687428096000.0, 1 / 1307674368000.0, 1 / 6227020800.0,
+                                             1 / 39916800.0,        1 / 362880.0,        1 / 5040.0,
+                                             1 / 120.0,             1 / 6.0};
     const double x2 = x * x;
-    double term = x * x2 / 6, sum = 0;
-    for (int n = 2; n < 10; ++n) {
-        sum += term;
-        term *= -x2 / ((2 * n) * (2 * n + 1));
-    }
-    return sum;
+    double p = 0;
+    for (double f : kInverseFactorials) p = f - x2 * p;
+    return x * x2 * p;
 }
 
-// 1 - sin|phi| from the cosine, exact near the poles.
+// Sine and cosine of an angle and of angles within 1e-9 of it, where the square of the difference is below
+// rounding; an angle farther off is taken afresh.
+class SinCosNear {
+public:
+    explicit SinCosNear(double t) : t0_(t), s0_(std::sin(t)), c0_(std::cos(t)) {}
+
+    std::pair<double, double> At(double t) {
+        const double h = t - t0_;
+        if (!(std::fabs(h) <= 1e-9)) *this = SinCosNear(t);
+        else if (h != 0) return {s0_ + c0_ * h, c0_ - s0_ * h};
+        return {s0_, c0_};
+    }
+
+private:
+    double t0_, s0_, c0_;
+};
+
+// 1 - sin|phi| = 2 sin^2 of half the colatitude, exact near the poles: pi/2 in two parts leaves the
+// colatitude exact to rounding, one sine instead of a sine, a cosine and a division.
 double OneMinusSinAbs(double phi) {
-    const double c = std::cos(phi);
-    return c * c / (1 + std::fabs(std::sin(phi)));
+    constexpr double kHalfPiHigh = 1.5707963267948966, kHalfPiLow = 6.123233995736766e-17;
+    const double s = std::sin(((kHalfPiHigh - std::fabs(phi)) + kHalfPiLow) / 2);
+    return 2 * s * s;
 }
 
 // Equations that degenerate at the poles, written for the auxiliary angle's distance d from its pole value:
@@ -206,12 +231,52 @@ QM_WORLD_COMMON(TGIS_ProjectionGrinten, "GRI", "Van der Grinten")
 
 // ---- Mollweide
 
+namespace {
+
+// The root d of d - sin d = k (0 <= k <= pi) is c q(c^2) with c = cbrt(6k) and q even and smooth from the pole
+// (q = 1) to the equator (d = pi). One polynomial for q, in z = c^2 scaled to -1..1, starts Newton within
+// 1.5e-10 of the root, so that a single step usually ends it.
+constexpr double kMollweideZMax = 7.082731016000908;  // cbrt(6 pi)^2
+constexpr double kMollweideStart[] = {
+    1.0702609054630905,     0.084465553077366279,   0.018085062698887634,   0.0051020591536708399,
+    0.0016391379550574237,  0.00056789619436264471, 0.00020639209532620809, 7.7761369507962398e-05,
+    3.0942567984559508e-05, 1.2227844593077405e-05, 3.6177435956807197e-06, 1.4494288326106358e-06,
+    1.5261028601942783e-06, 6.3758148254738911e-07};
+
+// The cube root to a few units in the last place, for a starting value: the exponent divided by three from
+// the bits, then two steps of Halley's method. Below the normal numbers the bits mislead; the library serves.
+double StartCubeRoot(double v) {
+    if (!(v >= std::numeric_limits<double>::min())) return std::cbrt(v);
+    double y = std::bit_cast<double>(std::bit_cast<uint64_t>(v) / 3 + 0x2A9F7893782DA1CEull);
+    for (int round = 0; round < 2; ++round) {
+        const double y3 = y * y * y;
+        y *= (y3 + 2 * v) / (2 * y3 + v);
+    }
+    return y;
+}
+
+double MollweideStart(double k) {
+    const double c = StartCubeRoot(6 * k), x = c * c * (2 / kMollweideZMax) - 1;
+    // Estrin's scheme: the pairs, then the pairs of pairs, ... are independent, the latency a quarter of
+    // Horner's.
+    const double* a = kMollweideStart;
+    const double x2 = x * x, x4 = x2 * x2, x8 = x4 * x4;
+    double pair[7];
+    for (int i = 0; i < 7; ++i) pair[i] = a[2 * i] + a[2 * i + 1] * x;
+    const double low = (pair[0] + pair[1] * x2) + (pair[2] + pair[3] * x2) * x4;
+    const double high = (pair[4] + pair[5] * x2) + pair[6] * x4;
+    return c * (low + high * x8);
+}
+
+}  // namespace
+
 void TGIS_ProjectionMollweide::Prepare() {
     TGIS_ProjectionAbstract::Prepare();
     R_ = GisAuthalicRadius(SemiMajor, Eccentricity2);
-    cx_ = std::sqrt(8.0L) / kPi * R_;
-    cy_ = std::sqrt(2.0L) * R_;
-    SetBounds(*this, static_cast<double>(cx_ * kPi), static_cast<double>(cy_));
+    cx_ = static_cast<double>(std::sqrt(8.0L) / kPi * R_);
+    cy_ = static_cast<double>(std::sqrt(2.0L) * R_);
+    inverseCy_ = 1 / cy_;
+    SetBounds(*this, cx_ * kPi, cy_);
 }
 
 void TGIS_ProjectionMollweide::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
@@ -219,36 +284,32 @@ void TGIS_ProjectionMollweide::Project(const TGIS_Point3D& in, TGIS_Point3D& out
     ProjectRange(p, -kPi / 2, kPi / 2);
     const double dl = LongitudeDelta(p.X);
     // theta' + sin theta' = pi sin phi has a triple root at the poles; solved for d = pi - |theta'| it is
-    // d - sin d = pi (1 - sin |phi|), well conditioned everywhere. The pole itself is d = 0.
-    const double d = PoleDistance(
-        p.Y, kPi, kPi,
-        [](double k) {
-            // From the series: d^3/6 - d^5/120 near the poles, pi - d = u with 2u - u^3/6 near the equator.
-            if (k < 1.5) {
-                const double c = std::cbrt(6 * k);
-                return c * (1 + c * c / 60);
-            }
-            const double u = (kPi - k) / 2;
-            return kPi - u * (1 + u * u / 12);
-        },
-        [](double x) {
-            if (x > 0.5) return std::pair{x - std::sin(x), 1 - std::cos(x)};
-            const double s = std::sin(x / 2);
-            return std::pair{XMinusSin(x), 2 * s * s};
+    // d - sin d = pi (1 - sin |phi|), well conditioned everywhere. The pole itself is d = 0. The sine and
+    // cosine of d/2 at the start serve every step and the result.
+    double s = 0, c = 1;  // of d/2
+    if (std::fabs(p.Y) != kPi / 2) {
+        const double k = kPi * OneMinusSinAbs(p.Y), start = MollweideStart(k);
+        SinCosNear half(start / 2);
+        const double d = Newton(start, [&](double x) {
+            auto [sh, ch] = half.At(x / 2);
+            return std::pair{(x > 0.5 ? x - 2 * sh * ch : XMinusSin(x)) - k, 2 * sh * sh};
         });
-    out.X = FalseEasting + static_cast<double>(cx_) * dl * std::sin(d / 2);
-    out.Y = FalseNorthing + Sign(p.Y) * static_cast<double>(cy_) * std::cos(d / 2);
+        std::tie(s, c) = half.At(std::clamp(d, 0.0, kPi) / 2);
+    }
+    out.X = FalseEasting + cx_ * dl * s;
+    out.Y = FalseNorthing + Sign(p.Y) * cy_ * c;
     out.Z = in.Z;
 }
 
 void TGIS_ProjectionMollweide::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) {
     TGIS_Point3D p = in;
     UnprojectRange(p);
-    const double theta = GisArcSin((p.Y - FalseNorthing) / static_cast<double>(cy_));
-    const double phi = GisArcSin((2 * theta + std::sin(2 * theta)) / kPi);
+    // sin theta straight from y; cos theta from it without the cancellation next to the poles.
+    const double s = std::clamp((p.Y - FalseNorthing) * inverseCy_, -1.0, 1.0), c = std::sqrt((1 - s) * (1 + s));
+    const double theta = std::asin(s);
+    const double phi = GisArcSin((theta + s * c) * (2 / kPi));
     double dl = 0;
-    if (!(std::fabs(std::fabs(phi) - kPi / 2) < 1e-10))
-        dl = HeldDelta(*this, (p.X - FalseEasting) / (static_cast<double>(cx_) * std::cos(theta)));
+    if (!(std::fabs(std::fabs(phi) - kPi / 2) < 1e-10)) dl = HeldDelta(*this, (p.X - FalseEasting) / (cx_ * c));
     out.X = NormalizeLongitude(CentralMeridian + dl);
     out.Y = phi;
     out.Z = in.Z;

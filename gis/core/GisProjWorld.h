@@ -27,7 +27,7 @@ private:
     private:                                                       \
         long double R_ = 0; /* authalic radius */
 QM_WORLD_MEMBER(TGIS_ProjectionMollweide)
-    long double cx_ = 0, cy_ = 0;  // sqrt(8)/pi R, sqrt(2) R
+    double cx_ = 0, cy_ = 0, inverseCy_ = 0;  // sqrt(8)/pi R, sqrt(2) R, 1 / cy_
 };
 QM_WORLD_MEMBER(TGIS_ProjectionEckert4)
     long double cx_ = 0, cy_ = 0;  // 0.4222382 R, 1.3265004 R

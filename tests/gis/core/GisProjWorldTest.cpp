@@ -175,6 +175,53 @@ TEST(GisProjWorld, PolesMapToPointsOrLinesAsTheyShould) {
     EXPECT_LT(RoundTrip(*Fresh("EC4"), Grid(-179, 179, -89.9999, -89.99, 4)), 1e-3);
 }
 
+TEST(GisProjWorld, MollweideSolvesItsAuxiliaryAngleToRounding) {
+    // d - sin d = pi (1 - sin |phi|), d = pi - |theta'|, solved afresh in long double by bisection, against
+    // the forward from the equator to a hair from the poles, on both hemispheres and far from the meridian;
+    // then the inverse of each result back to its latitude and longitude.
+    auto mol = Fresh("MOL");
+    SetUpOrigin(*mol, -20, 0, 1000, -2000);
+    const long double R = GisAuthalicRadius(mol->SemiMajor, mol->Eccentricity2);
+    const long double pi = 3.14159265358979323846264338327950288L;
+    auto dMinusSin = [](long double d) {
+        if (d > 0.5L) return d - std::sin(d);
+        long double term = d * d * d / 6, sum = 0;
+        for (int n = 2; n < 16; ++n) {
+            sum += term;
+            term *= -d * d / ((2 * n) * (2 * n + 1));
+        }
+        return sum;
+    };
+    std::vector<double> lats;
+    for (int i = 0; i <= 900; ++i) lats.push_back(i * 0.1);
+    for (double gap : {1e-2, 1e-4, 1e-6, 1e-8, 1e-10, 1e-12}) lats.push_back(90 - gap);
+    for (double lat : lats)
+        for (double sign : {1.0, -1.0}) {
+            // 90 degrees in radians rounds to the pole itself.
+            const long double colatitude = lat == 90 ? 0 : (pi / 2 - lat * kDeg) / 2, s = std::sin(colatitude);
+            const long double k = pi * 2 * s * s;
+            long double lo = 0, hi = pi;
+            for (int round = 0; round < 120; ++round) {
+                const long double mid = (lo + hi) / 2;
+                (dMinusSin(mid) < k ? lo : hi) = mid;
+            }
+            const long double half = (lo + hi) / 4;
+            const double lon = 155;
+            const double x = static_cast<double>(1000 + std::sqrt(8.0L) / pi * R * (lon - -20) * kDeg * std::sin(half));
+            const double y = static_cast<double>(-2000 + sign * std::sqrt(2.0L) * R * std::cos(half));
+            XY xy = Forward(*mol, lon, sign * lat);
+            EXPECT_NEAR(xy.x, x, 1e-6) << lat;
+            EXPECT_NEAR(xy.y, y, 1e-6) << sign * lat;
+            LonLat back = Inverse(*mol, xy.x, xy.y);
+            // Next to the poles the latitude is the arcsine of a number within rounding of 1.
+            EXPECT_NEAR(back.lat, sign * lat, lat < 89.99 ? 1e-9 : 2e-6) << sign * lat;
+            // Within about 1e-8 radians of a pole the inverse takes the pole and the central meridian.
+            if (lat < 89.9999) {
+                EXPECT_NEAR(back.lon, lon, 1e-9 / std::cos(lat * kDeg)) << sign * lat;
+            }
+        }
+}
+
 TEST(GisProjWorld, EquatorAndCentralMeridianCases) {
     auto gri = Fresh("GRI");
     SetUpOrigin(*gri, -30, 0, 50, 60);
