@@ -112,8 +112,12 @@ TEST_F(GisBlendTest, LonePixelsOnWideOverlaysArePasted) {
                     SCOPED_TRACE(testing::Message() << "pf " << int(pf) << " left " << left << " x " << x);
                     EXPECT_EQ(target.Canvas()->Pixel(x, 1), c);
                     EXPECT_EQ(target.Canvas()->Pixel(x, 0), TColor(0x00FF00));
-                    if (x > 0) EXPECT_EQ(target.Canvas()->Pixel(x - 1, 1), TColor(0x00FF00));
-                    if (x + 1 < w) EXPECT_EQ(target.Canvas()->Pixel(x + 1, 1), TColor(0x00FF00));
+                    if (x > 0) {
+                        EXPECT_EQ(target.Canvas()->Pixel(x - 1, 1), TColor(0x00FF00));
+                    }
+                    if (x + 1 < w) {
+                        EXPECT_EQ(target.Canvas()->Pixel(x + 1, 1), TColor(0x00FF00));
+                    }
                 }
             }
 }
