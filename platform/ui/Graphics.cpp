@@ -1321,7 +1321,12 @@ TSize TCanvas::TextExtent(const std::string& text) {
     return TSize{m.horizontalAdvance(FromGbk(text)), m.ascent() + m.descent()};
 }
 int TCanvas::TextWidth(const std::string& text) { return TextExtent(text).cx; }
-int TCanvas::TextHeight(const std::string& text) { return TextExtent(text).cy; }
+int TCanvas::TextHeight(const std::string&) {
+    // The height is the font's, whatever the text: no need to lay it out.
+    TCanvasAccess a(*this);
+    QFontMetrics m(a.Font());
+    return m.ascent() + m.descent();
+}
 
 UINT TCanvas::SetTextAlign(UINT align) {
     UINT old = textAlign_;

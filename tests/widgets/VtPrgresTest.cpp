@@ -46,6 +46,60 @@ TEST(VtProgressBar, PartsBecomeAnExactPercentage) {
     EXPECT_EQ(bar.PartsComplete(), 8u);
 }
 
+TEST(VtProgressBar, CountingOneByOneMatchesTheExactPercentage) {
+    UiTest::Init();
+    TVtProgressBar bar(nullptr);
+    std::vector<int> changes;
+    bar.OnChange = [&](TObject*, int p) { changes.push_back(p); };
+    // Totals whose half-way points fall on whole parts (halves to even), below 100, and odd ones.
+    for (uint32_t total : {1u, 3u, 7u, 8u, 200u, 201u, 1000u, 99999u}) {
+        bar.SetTotalParts(total);
+        changes.clear();
+        std::vector<int> expected;
+        int last = 0;
+        for (uint32_t i = 1; i <= total; ++i) {
+            bar.IncPartsByOne();
+            const int want = PartsPercent(i, total);
+            ASSERT_EQ(bar.Percent(), want) << total << " at " << i;
+            if (want != last) expected.push_back(want);
+            last = want;
+        }
+        EXPECT_EQ(changes, expected) << total;
+        bar.IncPartsByOne();  // past the end
+        EXPECT_EQ(bar.PartsComplete(), total);
+        bar.SetTotalParts(0);
+    }
+
+    // Steps of several parts, and a total near the largest, across the flips of the rounding.
+    bar.SetTotalParts(2147483647);
+    bar.SetPartsComplete(1063004402);  // 49 % turns 50 % four parts on
+    for (int i = 0; i < 8; ++i) {
+        bar.IncParts(1);
+        EXPECT_EQ(bar.Percent(), PartsPercent(bar.PartsComplete(), 2147483647));
+    }
+    bar.IncParts(2147483000);
+    EXPECT_EQ(bar.PartsComplete(), 2147483647u);
+    EXPECT_EQ(bar.Percent(), 100);
+
+    // Going back, a new total of the same size, or a percentage set directly: the next step counts again.
+    bar.SetTotalParts(400);
+    bar.SetPartsComplete(10);
+    bar.IncParts(1);
+    EXPECT_EQ(bar.Percent(), 3);
+    bar.SetPartsComplete(2);
+    bar.IncParts(1);
+    EXPECT_EQ(bar.Percent(), 1);
+    bar.SetPercent(60);
+    bar.IncParts(1);
+    EXPECT_EQ(bar.Percent(), 1);
+    bar.SetTotalParts(40);
+    bar.IncParts(1);
+    EXPECT_EQ(bar.Percent(), 2);
+    bar.SetTotalParts(400);
+    bar.IncParts(1);
+    EXPECT_EQ(bar.Percent(), 0);
+}
+
 TEST(VtProgressBar, ANewTotalResetsAndFiresOnce) {
     UiTest::Init();
     TVtProgressBar bar(nullptr);
