@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include "platform/ui/Bitmap.h"
@@ -81,23 +82,18 @@ TEST(VtProgressBar, CountingOneByOneMatchesTheExactPercentage) {
     EXPECT_EQ(bar.PartsComplete(), 2147483647u);
     EXPECT_EQ(bar.Percent(), 100);
 
-    // Going back, a new total of the same size, or a percentage set directly: the next step counts again.
+    // Going back, another total and then the first again, or a percentage set directly: the next step
+    // counts again. Each row: what is set first, then the percentage one part later.
     bar.SetTotalParts(400);
-    bar.SetPartsComplete(10);
-    bar.IncParts(1);
-    EXPECT_EQ(bar.Percent(), 3);
-    bar.SetPartsComplete(2);
-    bar.IncParts(1);
-    EXPECT_EQ(bar.Percent(), 1);
-    bar.SetPercent(60);
-    bar.IncParts(1);
-    EXPECT_EQ(bar.Percent(), 1);
-    bar.SetTotalParts(40);
-    bar.IncParts(1);
-    EXPECT_EQ(bar.Percent(), 2);
-    bar.SetTotalParts(400);
-    bar.IncParts(1);
-    EXPECT_EQ(bar.Percent(), 0);
+    const std::function<void()> before[] = {[&] { bar.SetPartsComplete(10); }, [&] { bar.SetPartsComplete(2); },
+                                            [&] { bar.SetPercent(60); },        [&] { bar.SetTotalParts(40); },
+                                            [&] { bar.SetTotalParts(400); }};
+    const int after[] = {3, 1, 1, 2, 0};
+    for (int i = 0; i < 5; ++i) {
+        before[i]();
+        bar.IncParts(1);
+        EXPECT_EQ(bar.Percent(), after[i]) << i;
+    }
 }
 
 TEST(VtProgressBar, ANewTotalResetsAndFiresOnce) {
