@@ -156,7 +156,27 @@ void TVtCustomProgressBar::SetPartsComplete(uint32_t n) {
 }
 
 void TVtCustomProgressBar::IncParts(uint32_t n) {
-    SetPartsComplete(uint32_t(std::min<uint64_t>(uint64_t(partsComplete_) + n, UINT32_MAX)));
+    const uint64_t next = uint64_t(partsComplete_) + n;
+    // The percentage would not move and is what the parts give: nothing to set or paint.
+    if (totalParts_ == steadyTotal_ && partsComplete_ >= steadyFrom_ && next < steadyTo_ &&
+        percent_ == steadyPercent_) {
+        partsComplete_ = uint32_t(next);
+        return;
+    }
+    SetPartsComplete(uint32_t(std::min<uint64_t>(next, UINT32_MAX)));
+    if (IsLoading() || totalParts_ == 0) return;
+    // The first count past the parts done that rounds differently: the rounding flips near the half-way
+    // point (2q + 1) x total / 200, so at most a step or two from its floor.
+    const uint16_t q = PartsPercent(partsComplete_, totalParts_);
+    uint64_t to = uint64_t(totalParts_) + 1;
+    if (q < 100) {
+        to = std::max<uint64_t>((uint64_t(2 * q + 1) * totalParts_) / 200, uint64_t(partsComplete_) + 1);
+        while (to <= totalParts_ && PartsPercent(uint32_t(to), totalParts_) == q) ++to;
+    }
+    steadyTotal_ = totalParts_;
+    steadyFrom_ = partsComplete_;
+    steadyTo_ = to;
+    steadyPercent_ = q;
 }
 
 void TVtCustomProgressBar::SetPercent(uint16_t p) {

@@ -88,6 +88,11 @@ private:
     bool showPercent_ = true, themeAware_ = true;
     uint32_t totalParts_ = 0, partsComplete_ = 0;
     uint16_t percent_ = 0;
+    // Parts counts in [steadyFrom_, steadyTo_) of steadyTotal_ all round to steadyPercent_: an export
+    // counts each of a million parts, and within that run a step needs no division.
+    uint32_t steadyTotal_ = 0, steadyFrom_ = 0;
+    uint64_t steadyTo_ = 0;
+    uint16_t steadyPercent_ = 0;
 };
 
 class TVtProgressBar : public TVtCustomProgressBar {

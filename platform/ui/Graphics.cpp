@@ -750,9 +750,9 @@ struct TCanvasAccess {
         Notify(box);
     }
 
-    // One pixel through the pen mode, clipped.
-    void Plot(QImage& img, int x, int y, uint32_t rgb, TPenMode mode, const QRegion& clip) {
-        if (!clip.contains(QPoint(x, y))) return;
+    // One pixel through the pen mode, clipped; no clip for callers that know the pixel is inside.
+    void Plot(QImage& img, int x, int y, uint32_t rgb, TPenMode mode, const QRegion* clip) {
+        if (clip && !clip->contains(QPoint(x, y))) return;
         SetPx(img, x, y, Rop2(mode, rgb, GetPx(img, x, y)));
     }
 
@@ -827,6 +827,8 @@ struct TCanvasAccess {
         int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
         int err = dx + dy;
         QRect box(QPoint(std::min(x0, x1), std::min(y0, y1)), QPoint(std::max(x0, x1), std::max(y0, y1)));
+        // A segment wholly inside the clip (a frame's edge, mostly) needs no test per pixel.
+        const QRegion* within = (QRegion(box) - clip).isEmpty() ? nullptr : &clip;
         while (!(x0 == x1 && y0 == y1)) {
             bool on = true;
             if (period > 0) {
@@ -841,9 +843,9 @@ struct TCanvasAccess {
                 ++c.dashPhase_;
             }
             if (on)
-                Plot(img, x0, y0, pen, mode, clip);
+                Plot(img, x0, y0, pen, mode, within);
             else if (c.bkMode_ == OPAQUE)
-                Plot(img, x0, y0, bk, mode, clip);
+                Plot(img, x0, y0, bk, mode, within);
             int e2 = 2 * err;
             if (e2 >= dy) {
                 err += dy;
@@ -1333,7 +1335,7 @@ void TCanvas::DrawFocusRect(const TRect& r) {
     auto dot = [&](int x, int y) {
         if (((x + y) & 1) != 0) return;
         QPoint p = a.Dev(x, y);
-        a.Plot(img, p.x(), p.y(), kRgb, pmXor, clip);
+        a.Plot(img, p.x(), p.y(), kRgb, pmXor, &clip);
     };
     for (int x = r.Left; x < r.Right; ++x) {
         dot(x, r.Top);
@@ -1397,7 +1399,12 @@ TSize TCanvas::TextExtent(const std::string& text) {
     return TSize{m.horizontalAdvance(FromGbk(text)), m.ascent() + m.descent()};
 }
 int TCanvas::TextWidth(const std::string& text) { return TextExtent(text).cx; }
-int TCanvas::TextHeight(const std::string& text) { return TextExtent(text).cy; }
+int TCanvas::TextHeight(const std::string&) {
+    // The height is the font's, whatever the text: no need to lay it out.
+    TCanvasAccess a(*this);
+    QFontMetrics m(a.Font());
+    return m.ascent() + m.descent();
+}
 
 UINT TCanvas::SetTextAlign(UINT align) {
     UINT old = textAlign_;

@@ -645,7 +645,11 @@ void TWinControl::ProcessPaint() {
         }
     }
     SurfaceCanvas();
-    if (widget_) widget_->update();
+    // Painting was clipped to the region: only it, or the whole window with its frame, reaches the screen.
+    if (widget_) {
+        if (nc) widget_->update();
+        else widget_->update(rgn);
+    }
 }
 
 void TWinControl::PaintWindow(HDC) {}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include "platform/ui/Bitmap.h"
@@ -44,6 +45,55 @@ TEST(VtProgressBar, PartsBecomeAnExactPercentage) {
     // Percent set directly leaves the part counts.
     bar.SetPercent(40);
     EXPECT_EQ(bar.PartsComplete(), 8u);
+}
+
+TEST(VtProgressBar, CountingOneByOneMatchesTheExactPercentage) {
+    UiTest::Init();
+    TVtProgressBar bar(nullptr);
+    std::vector<int> changes;
+    bar.OnChange = [&](TObject*, int p) { changes.push_back(p); };
+    // Totals whose half-way points fall on whole parts (halves to even), below 100, and odd ones.
+    for (uint32_t total : {1u, 3u, 7u, 8u, 200u, 201u, 1000u, 99999u}) {
+        bar.SetTotalParts(total);
+        changes.clear();
+        std::vector<int> expected;
+        int last = 0;
+        for (uint32_t i = 1; i <= total; ++i) {
+            bar.IncPartsByOne();
+            const int want = PartsPercent(i, total);
+            ASSERT_EQ(bar.Percent(), want) << total << " at " << i;
+            if (want != last) expected.push_back(want);
+            last = want;
+        }
+        EXPECT_EQ(changes, expected) << total;
+        bar.IncPartsByOne();  // past the end
+        EXPECT_EQ(bar.PartsComplete(), total);
+        bar.SetTotalParts(0);
+    }
+
+    // Steps of several parts, and a total near the largest, across the flips of the rounding.
+    bar.SetTotalParts(2147483647);
+    bar.SetPartsComplete(1063004402);  // 49 % turns 50 % four parts on
+    for (int i = 0; i < 8; ++i) {
+        bar.IncParts(1);
+        EXPECT_EQ(bar.Percent(), PartsPercent(bar.PartsComplete(), 2147483647));
+    }
+    bar.IncParts(2147483000);
+    EXPECT_EQ(bar.PartsComplete(), 2147483647u);
+    EXPECT_EQ(bar.Percent(), 100);
+
+    // Going back, another total and then the first again, or a percentage set directly: the next step
+    // counts again. Each row: what is set first, then the percentage one part later.
+    bar.SetTotalParts(400);
+    const std::function<void()> before[] = {[&] { bar.SetPartsComplete(10); }, [&] { bar.SetPartsComplete(2); },
+                                            [&] { bar.SetPercent(60); },        [&] { bar.SetTotalParts(40); },
+                                            [&] { bar.SetTotalParts(400); }};
+    const int after[] = {3, 1, 1, 2, 0};
+    for (int i = 0; i < 5; ++i) {
+        before[i]();
+        bar.IncParts(1);
+        EXPECT_EQ(bar.Percent(), after[i]) << i;
+    }
 }
 
 TEST(VtProgressBar, ANewTotalResetsAndFiresOnce) {

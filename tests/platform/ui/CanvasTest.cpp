@@ -55,6 +55,29 @@ TEST(Canvas, LineToLeavesOutItsEndPixel) {
     EXPECT_EQ(c->Pixel(5, 15), clWhite);
 }
 
+TEST(Canvas, ThinLinesKeepToTheClip) {
+    auto b = White(20, 20);
+    TCanvas* c = b->Canvas();
+    c->Pen()->SetColor(clBlack);
+    c->IntersectClipRect(5, 5, 15, 15);
+    c->MoveTo(6, 6);  // wholly inside
+    c->LineTo(14, 6);
+    EXPECT_EQ(CountColor(c, 20, 20, clBlack), 8);
+    c->MoveTo(0, 10);  // across the clip's edges, and off the bitmap
+    c->LineTo(40, 10);
+    EXPECT_EQ(CountColor(c, 20, 20, clBlack, TRect(0, 10, 20, 11)), 10);
+    EXPECT_EQ(c->Pixel(4, 10), clWhite);
+    EXPECT_EQ(c->Pixel(15, 10), clWhite);
+    c->MoveTo(-5, -5);  // a diagonal from outside the bitmap
+    c->LineTo(25, 25);
+    EXPECT_EQ(InkBox(c, 20, 20), TRect(5, 5, 15, 15));
+    // A clip of nothing paints nothing.
+    c->IntersectClipRect(0, 0, 2, 2);
+    c->MoveTo(0, 1);
+    c->LineTo(20, 1);
+    EXPECT_EQ(CountColor(c, 20, 20, clBlack, TRect(0, 0, 20, 5)), 0);
+}
+
 TEST(Canvas, XorLineDrawnTwiceLeavesTheBackground) {
     for (TPixelFormat pf : {pf24bit, pf32bit}) {
         auto b = White(40, 40, pf);
