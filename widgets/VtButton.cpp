@@ -442,6 +442,14 @@ void TVtCustomButton::Dispatch(TMessage& m) {
     }
     case CM_ENABLEDCHANGED:
     case CM_TEXTCHANGED: Invalidate(); break;
+    case WM_CANCELMODE:
+        // A menu took the mouse: the press ends here, without a click, and the button is up again.
+        if (tracking_ || pressed_) {
+            tracking_ = false;
+            pressed_ = false;
+            RepaintButton();
+        }
+        break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         TCustomControl::Dispatch(m);
@@ -1247,6 +1255,8 @@ void TVtMenuButton::MouseDown(TMouseButton button, TShiftState shift, int x, int
         if (closedAt_ == 0) closedAt_ = 1;
     }
     TVtBitBtn::MouseUp(mbLeft, shift, x, y);
+    // The closing menu may have ended the press already, and then there was no click to swallow.
+    if (ControlAlive(this)) suppress_ = false;
 }
 
 void TVtMenuButton::Click() {

@@ -9,7 +9,9 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <xcb/xcb.h>
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <unordered_set>
@@ -313,6 +315,13 @@ void KillTimers(TWinControl* w) {
 
 TControl* Capture() { return g_capture; }
 
+void EndMenuMode() {
+    g_mouseButtons = MouseKeys(QGuiApplication::mouseButtons(), Qt::NoModifier);
+    TControl* holder = g_capture;
+    if (holder && Alive(holder)) Guard([&] { holder->Perform(WM_CANCELMODE); });
+    if (g_capture == holder) SetCapture(nullptr);
+}
+
 void SetCapture(TControl* c) {
     if (c == g_capture) return;
     TControl* old = g_capture;
@@ -343,6 +352,33 @@ void SetFocused(TWinControl* c) {
 TControl* MouseControl() { return g_mouse; }
 TPoint LastMouseScreen() { return g_mouseScreen; }
 void SetLastMouseScreen(TPoint p) { g_mouseScreen = p; }
+
+bool WindowStatesHonoured() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return true;
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c) return true;
+    // A window manager that follows the common conventions names its check window on the root window, and the
+    // check window names itself (a stale name left by one that died does not).
+    static const char name[] = "_NET_SUPPORTING_WM_CHECK";
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof name - 1, name), nullptr);
+    if (!atom) return false;
+    const xcb_atom_t check = atom->atom;
+    free(atom);
+    if (check == XCB_ATOM_NONE) return false;
+    auto named = [&](xcb_window_t w) -> xcb_window_t {
+        xcb_get_property_reply_t* r =
+            xcb_get_property_reply(c, xcb_get_property(c, 0, w, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
+        xcb_window_t v = XCB_WINDOW_NONE;
+        if (r && r->type == XCB_ATOM_WINDOW && r->format == 32 && xcb_get_property_value_length(r) == 4)
+            v = *static_cast<xcb_window_t*>(xcb_get_property_value(r));
+        free(r);
+        return v;
+    };
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_window_t wm = named(root);
+    return wm != XCB_WINDOW_NONE && named(wm) == wm;
+}
 
 TWinControl* TopLevel(const TControl* c) {
     const TControl* t = c;
@@ -585,8 +621,11 @@ void TControlWidget::closeEvent(QCloseEvent* e) {
 }
 void TControlWidget::resizeEvent(QResizeEvent*) {
     if (!control || control->Parent()) return;
+    // The size is told before the move, and by then the window's place may no longer be ours (a window manager
+    // framed it, or moved it with the size when maximising): the place is taken from the window as well, or
+    // ours would be set back and the window manager would move the window off its maximised place.
     if (size() != QSize(control->Width(), control->Height()))
-        Backend::Guard([this] { control->SetBounds(control->Left(), control->Top(), width(), height()); });
+        Backend::Guard([this] { control->SetBounds(x(), y(), width(), height()); });
 }
 void TControlWidget::moveEvent(QMoveEvent*) {
     if (!control || control->Parent()) return;

@@ -86,6 +86,9 @@ void KillTimers(TWinControl* w);
 
 TControl* Capture();
 void SetCapture(TControl* c);
+// A popup menu has closed: the holder of the capture is told (WM_CANCELMODE) and loses it, and the buttons
+// let go inside the menu no longer count as held.
+void EndMenuMode();
 TWinControl* Focused();
 void SetFocused(TWinControl* c);
 
@@ -103,6 +106,8 @@ TPoint LastMouseScreen();
 void SetLastMouseScreen(TPoint p);
 
 TWinControl* TopLevel(const TControl* c);
+// Whether something acts on a window's maximised state: a window manager on X, the platform itself elsewhere.
+bool WindowStatesHonoured();
 // The drag in progress (nullptr: none), started by BeginDrag.
 struct DragState {
     TControl* source = nullptr;

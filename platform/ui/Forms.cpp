@@ -196,6 +196,16 @@ void TScreen::RemoveForm(TCustomForm* f) {
 
 // ---------------------------------------------------------------- forms
 namespace {
+// Without a window manager nothing acts on the maximised state: the window covers the work area by itself
+// (there is no frame to restore it by either).
+void ShowMaximised(TCustomForm* f) {
+    if (!Backend::WindowStatesHonoured()) {
+        const TRect wa = Screen->WorkAreaRect();
+        f->SetBounds(wa.Left, wa.Top, wa.Width(), wa.Height());
+    }
+    f->Widget()->showMaximized();
+}
+
 const TEnumInfo FormStyleIdents{{"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"}};
 const TEnumInfo PositionIdents{{"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
                                 "poScreenCenter", "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"}};
@@ -318,7 +328,7 @@ void TCustomForm::Dispatch(TMessage& m) {
             widget_->setWindowTitle(FromGbk(Text()));
             ApplyWindowFrame();
             if (windowState_ == wsMaximized)
-                widget_->showMaximized();
+                ShowMaximised(this);
             else
                 widget_->show();
             Screen->BringFormToTop(this);
@@ -399,7 +409,7 @@ void TCustomForm::SetWindowState(TWindowState s) {
     windowState_ = s;
     if (!widget_ || !Visible()) return;
     if (s == wsMaximized)
-        widget_->showMaximized();
+        ShowMaximised(this);
     else if (s == wsMinimized)
         widget_->showMinimized();
     else
@@ -512,7 +522,9 @@ void TApplication::ProcessMessages() {
 
 void TApplication::HandleMessage() {
     if (!QCoreApplication::instance()) return;
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    // Sleeps in the event wait until input, a posted message or a timer arrives. With a time limit the backend
+    // ignores the wait and returns at once, and the loop would keep a core busy.
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     Backend::FlushPaints();
     if (OnIdle) {
         bool done = true;

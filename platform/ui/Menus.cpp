@@ -106,5 +106,7 @@ void TPopupMenu::Popup(int x, int y) {
         Build(&menu, items_.get(), &chosen);
         menu.exec(QPoint(x, y));
     }
+    // The menu took the mouse: whoever held it before does not get it back, whether an item was chosen or not.
+    Backend::EndMenuMode();
     if (chosen) chosen->Click();
 }

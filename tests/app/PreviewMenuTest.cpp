@@ -87,6 +87,32 @@ TEST_F(PreviewMenu, TheShownWindowFitsTheSheetsLoadedBeforeIt) {
     EXPECT_GE(visible.YMax, sheets.YMax - px);
 }
 
+// The window opens maximised, whatever its size in the resource: its client area fills the work area but for
+// a frame, so the status bar at its bottom is on the screen.
+TEST_F(PreviewMenu, TheWindowOpensOverTheWholeWorkArea) {
+    ExampleWindow(1);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    TRect client;
+    SetModalHook([&](TCustomForm* dlg) {
+        if (auto* p = dynamic_cast<TfrmPreview*>(dlg)) {
+            UiTest::Flush();
+            const TPoint o = p->ClientOrigin();
+            client = TRect(o.X, o.Y, o.X + p->ClientWidth(), o.Y + p->ClientHeight());
+        }
+        dlg->SetModalResult(mrCancel);
+    });
+    f->N5Click(nullptr);
+    SetModalHook(nullptr);
+    const TRect work = Screen->WorkAreaRect();
+    const int frame = 8;
+    EXPECT_GE(client.Left, work.Left);
+    EXPECT_GE(client.Top, work.Top);
+    EXPECT_LE(client.Right, work.Right);
+    EXPECT_LE(client.Bottom, work.Bottom);
+    EXPECT_LE(client.Left - work.Left + work.Right - client.Right, 2 * frame);
+    EXPECT_LE(client.Top - work.Top + work.Bottom - client.Bottom, 2 * frame);
+}
+
 TEST_F(PreviewMenu, OfTheConversionPageAsksWhichList) {
     Page(3);
     UiTest::AnswerMessageBoxes(IDNO);

@@ -240,6 +240,55 @@ TEST(VtMenuButton, DropsRightAlignedNearTheEdgeAndAClickClosesIt) {
     SetPopupHook(nullptr);
 }
 
+// On a real display the menu's own loop takes the release of the press that opened it: the button never
+// sees it, and must still let go of the mouse and come up.
+TEST(VtMenuButton, LetsGoOfTheMouseWhenTheMenuClosesChosenOrNot) {
+    PushForm f;
+    auto* menu = new TPopupMenu(f.form);
+    auto* item = new TMenuItem(f.form);
+    menu->Items()->Add(item);
+    auto* m = f.Add<TVtMenuButton>(10, 10, 110, 25);
+    m->SetDropDownMenu(menu);
+    auto* other = f.Add<TVtBitBtn>(150, 10, 80, 25);
+    int otherClicks = 0, drops = 0;
+    other->OnClick = [&](TObject*) { ++otherClicks; };
+    for (bool choose : {false, true}) {
+        SCOPED_TRACE(choose ? "an item chosen" : "closed without a choice");
+        bool upInCommand = false;
+        TControl* captureInCommand = m;
+        item->OnClick = [&](TObject*) {
+            upInCommand = !m->Pressed();
+            captureInCommand = GetCapture();
+        };
+        SetPopupHook([&](TPopupMenu*) -> TMenuItem* {
+            ++drops;
+            return choose ? item : nullptr;
+        });
+        UiTest::MouseMove(m, 10, 10);
+        UiTest::MouseDown(m, 10, 10);
+        EXPECT_FALSE(m->Pressed());
+        EXPECT_EQ(GetCapture(), nullptr);
+        if (choose) {
+            EXPECT_TRUE(upInCommand);
+            EXPECT_EQ(captureInCommand, nullptr);
+        }
+        // Later clicks go where they are aimed; the menu does not open again.
+        UiTest::Wait(120);
+        const int clicks = otherClicks, dropped = drops;
+        UiTest::Click(other, 5, 5);
+        EXPECT_EQ(otherClicks, clicks + 1);
+        EXPECT_EQ(drops, dropped);
+    }
+    // The press has not left a swallowed click behind: Enter still works the button.
+    m->SetFocus();
+    int clicked = 0;
+    m->OnClick = [&](TObject*) { ++clicked; };
+    m->SetDropDownMenu(nullptr);
+    UiTest::Key(VK_SPACE);
+    EXPECT_EQ(clicked, 1);
+    SetPopupHook(nullptr);
+}
+
 TEST(VtBitBtn, ScalingMultipliesMarginAndSpacing) {
     PushForm f;
     auto* b = f.Add<TVtBitBtn>(10, 10, 100, 30);
