@@ -12,7 +12,9 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/QtGlue.h"
 
+class QFileDialog;
 class QMessageBox;
+class TOpenDialog;
 
 struct TWinControl::Surface {
     TPaintedImage img;
@@ -121,4 +123,6 @@ void FinishDrag(bool drop);
 WORD QtKeyToVk(int key);
 // The box MessageBox shows, built but not shown (tests measure its layout).
 std::unique_ptr<QMessageBox> NewMessageBox(const std::string& text, const std::string& caption, UINT flags);
+// The open or save dialog as the user sees it: its title, labels and the filters in the form's order.
+std::unique_ptr<QFileDialog> NewFileDialog(const TOpenDialog& dialog);
 }  // namespace Backend

@@ -1,7 +1,12 @@
 #include "platform/ui/testsupport/UiTest.h"
 
+#include <algorithm>
+
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -14,6 +19,7 @@
 #include "platform/ui/Backend.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/QtGlue.h"
 
 namespace UiTest {
 namespace {
@@ -282,8 +288,28 @@ MessageBoxLayout LayOutMessageBox(const std::string& text, UINT flags, const std
         m.textFits = label->width() >= label->minimumSizeHint().width() &&
                      label->height() >= label->heightForWidth(label->width()) &&
                      label->geometry().bottom() < box->height();
+    QList<QAbstractButton*> buttons = box->buttons();
+    std::sort(buttons.begin(), buttons.end(), [](QAbstractButton* a, QAbstractButton* b) { return a->x() < b->x(); });
+    for (QAbstractButton* b : buttons) m.buttons.push_back(ToGbk(b->text()));
     if (!png.empty()) box->grab().save(QString::fromStdString(png));
     box->hide();
     return m;
 }
+FileDialogTexts FileDialogOf(const TOpenDialog& dialog) {
+    Init();
+    std::unique_ptr<QFileDialog> d = Backend::NewFileDialog(dialog);
+    FileDialogTexts t;
+    t.title = ToGbk(d->windowTitle());
+    t.lookIn = ToGbk(d->labelText(QFileDialog::LookIn));
+    t.fileName = ToGbk(d->labelText(QFileDialog::FileName));
+    t.fileType = ToGbk(d->labelText(QFileDialog::FileType));
+    t.accept = ToGbk(d->labelText(QFileDialog::Accept));
+    t.reject = ToGbk(d->labelText(QFileDialog::Reject));
+    if (auto* types = d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+        for (int i = 0; i < types->count(); ++i) t.filters.push_back(ToGbk(types->itemText(i)));
+        t.selectedFilter = ToGbk(types->currentText());
+    }
+    return t;
+}
+
 }  // namespace UiTest

@@ -4,10 +4,12 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/ui/Windows.h"
 
 class TBitmap;
+class TOpenDialog;
 class TControl;
 class TWinControl;
 
@@ -54,7 +56,16 @@ UINT LastMessageBoxFlags();
 struct MessageBoxLayout {
     int width = 0, height = 0, screenWidth = 0, screenHeight = 0;
     bool textFits = false;
+    // The buttons' texts, left to right.
+    std::vector<std::string> buttons;
 };
 // A PNG of the box is saved under `png` when it is given.
 MessageBoxLayout LayOutMessageBox(const std::string& text, UINT flags, const std::string& png = "");
+// What a file dialog shows, built as Execute builds it but not shown.
+struct FileDialogTexts {
+    std::string title, lookIn, fileName, fileType, accept, reject;
+    std::vector<std::string> filters;
+    std::string selectedFilter;
+};
+FileDialogTexts FileDialogOf(const TOpenDialog& dialog);
 }  // namespace UiTest
