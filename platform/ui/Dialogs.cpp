@@ -36,7 +36,7 @@ std::unique_ptr<QFileDialog> NewFileDialog(const TOpenDialog& d) {
     dlg->setOption(QFileDialog::DontUseNativeDialog);
     // The patterns are there for the dialog; the user sees each filter's text as the form gives it.
     dlg->setOption(QFileDialog::HideNameFilterDetails);
-    dlg->setLabelText(QFileDialog::LookIn, FromGbk("查找范围(&I)："));
+    dlg->setLabelText(QFileDialog::LookIn, FromGbk("查找范围："));  // a plain label: no mnemonic
     dlg->setLabelText(QFileDialog::FileName, FromGbk("文件名(&N)："));
     dlg->setLabelText(QFileDialog::FileType, FromGbk("文件类型(&T)："));
     dlg->setLabelText(QFileDialog::Accept, FromGbk(save ? "保存(&S)" : "打开(&O)"));

@@ -27,7 +27,7 @@ TEST(DialogTexts, FileDialogsShowTheFormsFiltersOnceAndChineseLabels) {
     EXPECT_EQ(t.reject, "取消");
     EXPECT_EQ(t.fileName, "文件名(&N)：");
     EXPECT_EQ(t.fileType, "文件类型(&T)：");
-    EXPECT_EQ(t.lookIn, "查找范围(&I)：");
+    EXPECT_EQ(t.lookIn, "查找范围：");
 
     // Full-width parentheses, patterns joined by ';', and a text without patterns all show as the form has them.
     TSaveDialog save(nullptr);
