@@ -9,7 +9,9 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
+#include <QTimer>
 #include <QScreen>
 #include <QMouseEvent>
 #include <QPainter>
@@ -310,6 +312,30 @@ FileDialogTexts FileDialogOf(const TOpenDialog& dialog) {
         t.selectedFilter = ToGbk(types->currentText());
     }
     return t;
+}
+
+DropDownAnswer AnswerDropDownList(const std::vector<std::string>& items, int current, const std::vector<WORD>& keys) {
+    Init();
+    DropDownAnswer answer;
+    // Polls until the list shows and has taken its highlight, then types into it.
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [&answer, keys, timer] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        timer->stop();
+        for (QAction* a : menu->actions()) answer.checkMarks = answer.checkMarks || a->isCheckable();
+        for (WORD vk : keys) {
+            const int key = vk == VK_UP ? Qt::Key_Up : vk == VK_DOWN ? Qt::Key_Down : vk == VK_RETURN ? Qt::Key_Return
+                                                                                                    : Qt::Key_Escape;
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier), release(QEvent::KeyRelease, key, Qt::NoModifier);
+            QApplication::sendEvent(menu, &press);
+            QApplication::sendEvent(menu, &release);
+        }
+    });
+    timer->start(20);
+    answer.chosen = Backend::RunDropDownList(items, current, 100, TPoint(10, 10));
+    delete timer;
+    return answer;
 }
 
 }  // namespace UiTest

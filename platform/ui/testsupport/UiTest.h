@@ -68,4 +68,12 @@ struct FileDialogTexts {
     std::string selectedFilter;
 };
 FileDialogTexts FileDialogOf(const TOpenDialog& dialog);
+// A combo box's drop-down list shown with these items and current one, answered by the keys (VK_UP, VK_DOWN,
+// VK_RETURN, VK_ESCAPE) pressed in it once it shows; what the list gives, and whether any item showed a check
+// mark.
+struct DropDownAnswer {
+    int chosen = -1;
+    bool checkMarks = false;
+};
+DropDownAnswer AnswerDropDownList(const std::vector<std::string>& items, int current, const std::vector<WORD>& keys);
 }  // namespace UiTest

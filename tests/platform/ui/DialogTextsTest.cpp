@@ -40,3 +40,15 @@ TEST(DialogTexts, FileDialogsShowTheFormsFiltersOnceAndChineseLabels) {
     save.SetTitle("导出");
     EXPECT_EQ(UiTest::FileDialogOf(save).title, "导出");
 }
+
+// A combo box's list starts from the current item, as a list box does, and shows no check marks.
+TEST(DialogTexts, DropDownListsGoOnFromTheCurrentItem) {
+    const std::vector<std::string> scales = {"1:100万", "1:50万", "1:25万", "1:10万", "1:5万", "1:2.5万", "1:1万", "1:5000"};
+    UiTest::DropDownAnswer a = UiTest::AnswerDropDownList(scales, 6, {VK_UP, VK_UP, VK_RETURN});
+    EXPECT_EQ(a.chosen, 4);
+    EXPECT_FALSE(a.checkMarks);
+    EXPECT_EQ(UiTest::AnswerDropDownList(scales, 6, {VK_DOWN, VK_RETURN}).chosen, 7);
+    EXPECT_EQ(UiTest::AnswerDropDownList(scales, 6, {VK_RETURN}).chosen, 6);
+    EXPECT_EQ(UiTest::AnswerDropDownList(scales, 6, {VK_UP, VK_ESCAPE}).chosen, -1);
+    EXPECT_EQ(UiTest::AnswerDropDownList(scales, -1, {VK_DOWN, VK_RETURN}).chosen, 0);
+}
