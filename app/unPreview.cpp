@@ -414,7 +414,7 @@ void TfrmPreview::AddLayers(const std::vector<std::string>& files, int filterInd
     bool added = false;
     try {
         for (const std::string& file : files) {
-            std::unique_ptr<TGIS_LayerVector> layer = CreateMapFileLayer(filterIndex);
+            std::unique_ptr<TGIS_LayerVector> layer = CreateMapFileLayer(file, filterIndex);
             layer->Path = file;
             layer->Name = MakeLayerName(WithoutExtension(file), *viewer_);
             // A layer the viewer refuses stays ours, and goes here with its open files.
@@ -445,7 +445,13 @@ void TfrmPreview::BtnDeleteClick(TObject*) {
     viewer_->Invalidate();
 }
 
-std::unique_ptr<TGIS_LayerVector> CreateMapFileLayer(int filterIndex) {
+std::unique_ptr<TGIS_LayerVector> CreateMapFileLayer(const std::string& file, int filterIndex) {
+    // A file shown under "all files", or typed in, is what its name says, whatever filter was chosen.
+    const std::string ext = UpperCase(ExtractFileExt(file));
+    if (ext == ".SHP") filterIndex = 1;
+    else if (ext == ".TAB") filterIndex = 2;
+    else if (ext == ".MIF") filterIndex = 3;
+    else if (ext == ".DGN") filterIndex = 4;
     switch (filterIndex) {
     case 1: return std::make_unique<TGIS_LayerSHP>();
     case 2: return std::make_unique<TGIS_LayerTAB>();

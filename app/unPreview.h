@@ -75,7 +75,8 @@ std::string MakeLayerName(const std::string& base, const TGIS_Viewer& viewer);
 TPoint InformationDialogPlace(const TPoint& se, const TPoint& ne, const TPoint& nw, int screenWidth,
                               int screenHeight, int bar);
 
-// A new layer for a map file chosen under the open dialog's filter: 1 SHP, 2 TAB, 3 MIF, any other DGN.
-std::unique_ptr<TGIS_LayerVector> CreateMapFileLayer(int filterIndex);
+// A new layer for a map file: by its extension (.shp, .tab, .mif, .dgn, any case), else by the open dialog's
+// filter it was chosen under: 1 SHP, 2 TAB, 3 MIF, any other DGN.
+std::unique_ptr<TGIS_LayerVector> CreateMapFileLayer(const std::string& file, int filterIndex);
 
 void RegisterPreviewClasses();

@@ -1145,7 +1145,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
         Top = 4
         Width = 176
         Height = 64
-        Caption = '目标标准'
+        Caption = '转换方式'
         object VtRadioButton5: TVtRadioButton
           Left = 8
           Top = 18
@@ -1167,7 +1167,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
         Top = 72
         Width = 176
         Height = 50
-        Caption = '目标比例尺'
+        Caption = '转换后比例尺'
         object VtComboBox5: TVtComboBox
           Left = 10
           Top = 20

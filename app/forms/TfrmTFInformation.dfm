@@ -433,6 +433,8 @@ object frmTFInformation: TfrmTFInformation
     Height = 26
     HotTrack = True
     Caption = '返回'
+    Default = True
+    Cancel = True
     ModalResult = 1
   end
 end

@@ -8,6 +8,7 @@
 #include "gis/layers/GisEditor.h"
 #include "gis/layers/GisLabelsArea.h"
 #include "gis/layers/GisLayerVector.h"
+#include "gis/layers/GisViewerWnd.h"
 
 namespace {
 
@@ -210,6 +211,10 @@ void TGIS_LayerVector::PaintShapes() {
     const bool editing = editedUid >= 0;
     // On top apart from the cache, the edited shape is the editor's to draw.
     const bool skipEdited = editing && IsCachedPaint();
+    // The other shapes' handles show where a vertex may snap. A window not in edit mode only highlights the
+    // edited shape (as the preview's identify does): it is marked alone.
+    const auto* wnd = dynamic_cast<const TGIS_ViewerWnd*>(&v);
+    const bool handles = editing && (!wnd || wnd->Mode() == gisEdit);
     WalkPaint(skipEdited, [&](TGIS_Shape& s) {
         if (v.DirectDraw && !DirectPaint) return false;
         if (!HasLabels)
@@ -222,7 +227,7 @@ void TGIS_LayerVector::PaintShapes() {
             else
                 s.Draw();
         });
-        if (editing && s.Uid != editedUid) s.DrawSelected();
+        if (handles && s.Uid != editedUid) s.DrawSelected();
         return true;
     });
 }

@@ -8,11 +8,14 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/ui/Controls.h"
 #include "platform/ui/QtGlue.h"
 
+class QFileDialog;
 class QMessageBox;
+class TOpenDialog;
 
 struct TWinControl::Surface {
     TPaintedImage img;
@@ -121,4 +124,9 @@ void FinishDrag(bool drop);
 WORD QtKeyToVk(int key);
 // The box MessageBox shows, built but not shown (tests measure its layout).
 std::unique_ptr<QMessageBox> NewMessageBox(const std::string& text, const std::string& caption, UINT flags);
+// A combo box's drop-down list at a screen point: the items, the current one highlighted so that the arrow keys
+// go on from it; the index chosen, or -1 when the list closes without a choice.
+int RunDropDownList(const std::vector<std::string>& items, int current, int minWidth, const TPoint& at);
+// The open or save dialog as the user sees it: its title, labels and the filters in the form's order.
+std::unique_ptr<QFileDialog> NewFileDialog(const TOpenDialog& dialog);
 }  // namespace Backend

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 
 #include "platform/rtl/FileIO.h"
+#include "platform/ui/Backend.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/QtGlue.h"
 
@@ -18,6 +19,36 @@ const TEnumInfo OpenOptionIdents{{"ofAllowMultiSelect", "ofHideReadOnly", "ofEna
 }
 
 void SetFileDialogHook(TFileDialogHook hook) { g_fileHook = std::move(hook); }
+
+
+namespace Backend {
+std::unique_ptr<QFileDialog> NewFileDialog(const TOpenDialog& d) {
+    QStringList filters;
+    for (auto& [text, patterns] : ParseDialogFilter(d.Filter())) {
+        QString p = FromGbk(patterns);
+        p.replace(';', ' ');
+        filters << FromGbk(text) + " (" + p + ")";
+    }
+    const bool save = d.IsSave();
+    const std::string title = !d.Title().empty() ? d.Title() : save ? "另存为" : "打开";
+    auto dlg = std::make_unique<QFileDialog>(nullptr, FromGbk(title), FromGbk(d.InitialDir()));
+    // The library's own dialog, so that every text in it is the program's.
+    dlg->setOption(QFileDialog::DontUseNativeDialog);
+    // The patterns are there for the dialog; the user sees each filter's text as the form gives it.
+    dlg->setOption(QFileDialog::HideNameFilterDetails);
+    dlg->setLabelText(QFileDialog::LookIn, FromGbk("查找范围："));  // a plain label: no mnemonic
+    dlg->setLabelText(QFileDialog::FileName, FromGbk("文件名(&N)："));
+    dlg->setLabelText(QFileDialog::FileType, FromGbk("文件类型(&T)："));
+    dlg->setLabelText(QFileDialog::Accept, FromGbk(save ? "保存(&S)" : "打开(&O)"));
+    dlg->setLabelText(QFileDialog::Reject, FromGbk("取消"));
+    dlg->setNameFilters(filters);
+    if (d.FilterIndex() >= 1 && d.FilterIndex() <= filters.size()) dlg->selectNameFilter(filters[d.FilterIndex() - 1]);
+    dlg->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dlg->setFileMode(save ? QFileDialog::AnyFile : d.MultiSelect() ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    if (!d.FileName().empty()) dlg->selectFile(FromGbk(d.FileName()));
+    return dlg;
+}
+}  // namespace Backend
 
 std::vector<std::pair<std::string, std::string>> ParseDialogFilter(const std::string& filter) {
     std::vector<std::pair<std::string, std::string>> out;
@@ -63,19 +94,9 @@ bool TOpenDialog::Execute() {
     } else {
         Application->Initialize();
         if (QGuiApplication::platformName() == QLatin1String("offscreen")) return false;
-        QStringList filters;
-        for (auto& [text, patterns] : ParseDialogFilter(filter_)) {
-            QString p = FromGbk(patterns);
-            p.replace(';', ' ');
-            filters << FromGbk(text) + " (" + p + ")";
-        }
-        QFileDialog dlg(nullptr, FromGbk(title_), FromGbk(initialDir_));
-        dlg.setNameFilters(filters);
-        if (filterIndex_ >= 1 && filterIndex_ <= filters.size()) dlg.selectNameFilter(filters[filterIndex_ - 1]);
-        dlg.setAcceptMode(IsSave() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dlg.setFileMode(IsSave() ? QFileDialog::AnyFile
-                                 : MultiSelect() ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-        if (!fileName_.empty()) dlg.selectFile(FromGbk(fileName_));
+        std::unique_ptr<QFileDialog> made = Backend::NewFileDialog(*this);
+        QFileDialog& dlg = *made;
+        const QStringList filters = dlg.nameFilters();
         if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
         // A name with no GBK form keeps its GB18030 one: it shows in messages, and no file helper opens it.
         for (const QString& picked : dlg.selectedFiles()) {

@@ -5,7 +5,11 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QAbstractButton>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 #include <QPixmap>
 #include <QLabel>
 #include <QScreen>
@@ -501,6 +505,12 @@ void TApplication::Initialize() {
     // The backend took the C locale from the environment; number text must not follow it.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setQuitOnLastWindowClosed(false);
+    // The library's own texts (the file dialog's columns, menus and tips) in the program's language, where the
+    // system has them; the texts the program sets itself are Chinese in any case.
+    static QTranslator chinese;
+    if (chinese.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&chinese);
 }
 
 void EnsureGuiApplication() {
@@ -722,6 +732,11 @@ std::unique_ptr<QMessageBox> NewMessageBox(const std::string& text, const std::s
     if (buttons == MB_YESNO) b = QMessageBox::Yes | QMessageBox::No;
     if (buttons == MB_YESNOCANCEL) b = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     box->setStandardButtons(b);
+    // The buttons speak the program's language whatever the desktop's is.
+    const std::pair<QMessageBox::StandardButton, const char*> captions[] = {
+        {QMessageBox::Ok, "确定"}, {QMessageBox::Cancel, "取消"}, {QMessageBox::Yes, "是"}, {QMessageBox::No, "否"}};
+    for (const auto& [which, caption] : captions)
+        if (QAbstractButton* button = box->button(which)) button->setText(FromGbk(caption));
     return box;
 }
 }  // namespace Backend

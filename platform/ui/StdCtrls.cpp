@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTimer>
 #include <algorithm>
 #include <memory>
 
@@ -904,16 +905,10 @@ void TCustomComboBox::DropDown() {
         if (g_comboHook) {
             chosen = g_comboHook(this);
         } else if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
-            QMenu menu;
-            for (int i = 0; i < items_->Count(); ++i) {
-                QAction* a = menu.addAction(FromGbk(items_->Strings(i)));
-                a->setData(i);
-                a->setCheckable(true);
-                a->setChecked(i == itemIndex_);
-            }
-            menu.setMinimumWidth(std::max(Width(), dropDownWidth_));
-            TPoint p = ClientToScreen(TPoint(-WindowClientRect().Left, ClientHeight() + WindowClientRect().Top));
-            if (QAction* a = menu.exec(QPoint(p.X, p.Y))) chosen = a->data().toInt();
+            std::vector<std::string> items;
+            for (int i = 0; i < items_->Count(); ++i) items.push_back(items_->Strings(i));
+            const TPoint p = ClientToScreen(TPoint(-WindowClientRect().Left, ClientHeight() + WindowClientRect().Top));
+            chosen = Backend::RunDropDownList(items, itemIndex_, std::max(Width(), dropDownWidth_), p);
         }
     } catch (...) {
         dropped_ = false;
@@ -1402,3 +1397,20 @@ void Frame3D(TCanvas* c, TRect& r, TColor topLeft, TColor bottomRight) {
     c->LineTo(r.Left - 1, r.Bottom - 1);
     InflateRect(r, -1, -1);
 }
+
+namespace Backend {
+int RunDropDownList(const std::vector<std::string>& items, int current, int minWidth, const TPoint& at) {
+    QMenu menu;
+    QAction* highlighted = nullptr;
+    for (size_t i = 0; i < items.size(); ++i) {
+        QAction* a = menu.addAction(FromGbk(items[i]));
+        a->setData(int(i));
+        if (int(i) == current) highlighted = a;
+    }
+    menu.setMinimumWidth(minWidth);
+    // A list, not a menu of choices: no check marks; the current item is highlighted once the list shows.
+    if (highlighted) QTimer::singleShot(0, &menu, [&menu, highlighted] { menu.setActiveAction(highlighted); });
+    QAction* a = menu.exec(QPoint(at.X, at.Y));
+    return a ? a->data().toInt() : -1;
+}
+}  // namespace Backend

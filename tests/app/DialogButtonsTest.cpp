@@ -6,6 +6,7 @@
 #include "app/unCreateTessarRg.h"
 #include "app/unInputPoint.h"
 #include "app/unInputString.h"
+#include "app/unTFInformation.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/testsupport/UiTest.h"
@@ -42,5 +43,25 @@ TEST(DialogButtons, EnterAndEscapeCloseTheTextPrompt) {
     double values[2] = {1, 2};
     EXPECT_FALSE(InputPoint("点", "X", "Y", values));
     EXPECT_EQ(values[0], 1);
+    SetModalHook(nullptr);
+}
+
+// The sheet information is only read: Enter and Escape close it, wherever the focus is.
+TEST(DialogButtons, EnterAndEscapeCloseTheSheetInformation) {
+    UiTest::Init();
+    RegisterAppClasses();
+    for (WORD key : {WORD(VK_RETURN), WORD(VK_ESCAPE)}) {
+        std::unique_ptr<TfrmTFInformation> info(new TfrmTFInformation(Application));
+        info->AfterConstruction();
+        bool closed = false;
+        SetModalHook([&](TCustomForm* dlg) {
+            if (auto* edit = dynamic_cast<TWinControl*>(dlg->FindComponent("VtEdit1"))) edit->SetFocus();
+            UiTest::Key(key);
+            closed = dlg->ModalResult() != 0;
+            if (!closed) dlg->SetModalResult(mrCancel);
+        });
+        info->ShowModal();
+        EXPECT_TRUE(closed) << key;
+    }
     SetModalHook(nullptr);
 }

@@ -26,6 +26,9 @@ TEST_F(MainWindow, StartsOnPageZeroWithItsCaptions) {
     EXPECT_EQ(f->ClientHeight(), 418);
     EXPECT_EQ(C<TVtPageControl>("VtPageControl1")->GetActivePageIndex(), 0);
     EXPECT_EQ(C<TControl>("VtBitBtn1")->Caption(), "生成图幅号");
+    // The conversion page names its choices as users know them.
+    EXPECT_EQ(C<TControl>("VtGroupBox23")->Caption(), "转换方式");
+    EXPECT_EQ(C<TControl>("VtGroupBox24")->Caption(), "转换后比例尺");
     EXPECT_EQ(C<TVtComboBox>("VtComboBox2")->ItemIndex(), 6);
     EXPECT_TRUE(C<TVtRadioButton>("VtRadioButton1")->Checked());
     auto shot = std::unique_ptr<TBitmap>(UiTest::Capture(f));

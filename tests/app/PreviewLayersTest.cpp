@@ -171,3 +171,21 @@ TEST_F(PreviewLayers, TheEnginesMifExportDrawsOnTheSheetOutlines) {
 }
 
 }  // namespace
+
+// A file opens as what its name says whatever filter it was chosen under; other names follow the filter.
+TEST_F(PreviewLayers, AFileOpensByItsOwnExtension) {
+    const TStandardTessarols sheets = J50Sheets(1, 1);
+    f->LoadTessarols(sheets, true);
+    const std::string mif = dir + "/sheets.MIF";
+    ASSERT_TRUE(SaveTessarolsToMifLL(mif, sheets));
+    const int boxes = UiTest::MessageBoxCount();
+    f->AddLayers({mif}, 1);
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes);
+    ASSERT_EQ(v->LayerCount(), 2);
+    EXPECT_NE(dynamic_cast<TGIS_LayerMIF*>(v->Layer(1)), nullptr);
+    EXPECT_NE(dynamic_cast<TGIS_LayerTAB*>(CreateMapFileLayer("/d/a.tab", 3).get()), nullptr);
+    EXPECT_NE(dynamic_cast<TGIS_LayerSHP*>(CreateMapFileLayer("/d/a.Shp", 2).get()), nullptr);
+    EXPECT_NE(dynamic_cast<TGIS_LayerDGN*>(CreateMapFileLayer("/d/a.dgn", 1).get()), nullptr);
+    EXPECT_NE(dynamic_cast<TGIS_LayerTAB*>(CreateMapFileLayer("/d/a.dat", 2).get()), nullptr);
+    EXPECT_NE(dynamic_cast<TGIS_LayerDGN*>(CreateMapFileLayer("/d/a", 7).get()), nullptr);
+}

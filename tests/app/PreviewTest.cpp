@@ -397,6 +397,40 @@ TEST_F(PreviewIdentify, AClickInsideASheetShowsItsRecordAndArea) {
     EXPECT_EQ(PaneText(5), "");
 }
 
+// The picked sheet's own corners are marked; the other sheets' corners are not.
+TEST_F(PreviewIdentify, OnlyThePickedSheetsVerticesAreMarked) {
+    const TStandardTessarols sheets = J50Sheets(3, 3);
+    f->LoadTessarols(sheets, true);
+    Settle();
+    const TStandardTessarol& t = sheets[1][1];
+    int marked = -1, others = -1;
+    SetModalHook([&](TCustomForm* dlg) {
+        std::unique_ptr<TBitmap> shot(UiTest::Capture(v));
+        const int ox = v->WindowClientRect().Left, oy = v->WindowClientRect().Top;
+        // Handle or vertex squares are filled: count coloured (neither black nor white nor grey) pixels around.
+        auto coloured = [&](double lon, double lat) {
+            const TPoint p = v->MapToScreen({lon, lat});
+            int n = 0;
+            for (int dy = -4; dy <= 4; ++dy)
+                for (int dx = -4; dx <= 4; ++dx) {
+                    const TColor c = shot->Canvas()->Pixel(ox + p.X + dx, oy + p.Y + dy);
+                    if (GetRValue(c) != GetGValue(c) || GetGValue(c) != GetBValue(c)) ++n;
+                }
+            return n;
+        };
+        marked = coloured(DmsToDegree(t.West), DmsToDegree(t.South));
+        const TStandardTessarol& o = sheets[0][0];
+        others = coloured(DmsToDegree(o.West), DmsToDegree(o.North));
+        dlg->SetModalResult(mrOk);
+    });
+    const TPoint q = v->MapToScreen({DmsToDegree(t.West) + 0.1, DmsToDegree(t.South) + 0.1});
+    UiTest::Click(v, q.X, q.Y);
+    UiTest::Flush();
+    SetModalHook(nullptr);
+    EXPECT_GT(marked, 8);
+    EXPECT_EQ(others, 0);
+}
+
 TEST_F(PreviewIdentify, PlanePreviewMeasuresTheShapeAndOutsideShowsNothing) {
     const TStandardTessarols sheets = J50Sheets(2, 2);
     f->LoadTessarols(sheets, false);

@@ -1,10 +1,17 @@
 #include "platform/ui/testsupport/UiTest.h"
 
+#include <algorithm>
+
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
+#include <QTimer>
 #include <QScreen>
 #include <QMouseEvent>
 #include <QPainter>
@@ -14,6 +21,7 @@
 #include "platform/ui/Backend.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/QtGlue.h"
 
 namespace UiTest {
 namespace {
@@ -282,8 +290,52 @@ MessageBoxLayout LayOutMessageBox(const std::string& text, UINT flags, const std
         m.textFits = label->width() >= label->minimumSizeHint().width() &&
                      label->height() >= label->heightForWidth(label->width()) &&
                      label->geometry().bottom() < box->height();
+    QList<QAbstractButton*> buttons = box->buttons();
+    std::sort(buttons.begin(), buttons.end(), [](QAbstractButton* a, QAbstractButton* b) { return a->x() < b->x(); });
+    for (QAbstractButton* b : buttons) m.buttons.push_back(ToGbk(b->text()));
     if (!png.empty()) box->grab().save(QString::fromStdString(png));
     box->hide();
     return m;
 }
+FileDialogTexts FileDialogOf(const TOpenDialog& dialog) {
+    Init();
+    std::unique_ptr<QFileDialog> d = Backend::NewFileDialog(dialog);
+    FileDialogTexts t;
+    t.title = ToGbk(d->windowTitle());
+    t.lookIn = ToGbk(d->labelText(QFileDialog::LookIn));
+    t.fileName = ToGbk(d->labelText(QFileDialog::FileName));
+    t.fileType = ToGbk(d->labelText(QFileDialog::FileType));
+    t.accept = ToGbk(d->labelText(QFileDialog::Accept));
+    t.reject = ToGbk(d->labelText(QFileDialog::Reject));
+    if (auto* types = d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+        for (int i = 0; i < types->count(); ++i) t.filters.push_back(ToGbk(types->itemText(i)));
+        t.selectedFilter = ToGbk(types->currentText());
+    }
+    return t;
+}
+
+DropDownAnswer AnswerDropDownList(const std::vector<std::string>& items, int current, const std::vector<WORD>& keys) {
+    Init();
+    DropDownAnswer answer;
+    // Polls until the list shows and has taken its highlight, then types into it.
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [&answer, keys, timer] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        timer->stop();
+        for (QAction* a : menu->actions()) answer.checkMarks = answer.checkMarks || a->isCheckable();
+        for (WORD vk : keys) {
+            const int key = vk == VK_UP ? Qt::Key_Up : vk == VK_DOWN ? Qt::Key_Down : vk == VK_RETURN ? Qt::Key_Return
+                                                                                                    : Qt::Key_Escape;
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier), release(QEvent::KeyRelease, key, Qt::NoModifier);
+            QApplication::sendEvent(menu, &press);
+            QApplication::sendEvent(menu, &release);
+        }
+    });
+    timer->start(20);
+    answer.chosen = Backend::RunDropDownList(items, current, 100, TPoint(10, 10));
+    delete timer;
+    return answer;
+}
+
 }  // namespace UiTest

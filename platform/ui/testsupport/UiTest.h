@@ -4,10 +4,12 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/ui/Windows.h"
 
 class TBitmap;
+class TOpenDialog;
 class TControl;
 class TWinControl;
 
@@ -54,7 +56,24 @@ UINT LastMessageBoxFlags();
 struct MessageBoxLayout {
     int width = 0, height = 0, screenWidth = 0, screenHeight = 0;
     bool textFits = false;
+    // The buttons' texts, left to right.
+    std::vector<std::string> buttons;
 };
 // A PNG of the box is saved under `png` when it is given.
 MessageBoxLayout LayOutMessageBox(const std::string& text, UINT flags, const std::string& png = "");
+// What a file dialog shows, built as Execute builds it but not shown.
+struct FileDialogTexts {
+    std::string title, lookIn, fileName, fileType, accept, reject;
+    std::vector<std::string> filters;
+    std::string selectedFilter;
+};
+FileDialogTexts FileDialogOf(const TOpenDialog& dialog);
+// A combo box's drop-down list shown with these items and current one, answered by the keys (VK_UP, VK_DOWN,
+// VK_RETURN, VK_ESCAPE) pressed in it once it shows; what the list gives, and whether any item showed a check
+// mark.
+struct DropDownAnswer {
+    int chosen = -1;
+    bool checkMarks = false;
+};
+DropDownAnswer AnswerDropDownList(const std::vector<std::string>& items, int current, const std::vector<WORD>& keys);
 }  // namespace UiTest
