@@ -178,12 +178,19 @@ TGIS_SymbolPicture::TGIS_SymbolPicture(const std::string& name) : TGIS_SymbolAbs
     TGIS_Tokenizer t;
     t.Execute(name, "?", false);
     const std::string file = t.Tokens.Count() > 0 ? t.Tokens[0] : name;
-    Picture->LoadFromFile(ExpandFileName(file));
+    const std::string path = ExpandFileName(file);
+    // A symbol is drawn a few hundred pixels wide at most: a larger picture is a corrupt or hostile file, and is
+    // refused from its header before its pixels cost memory.
+    constexpr uint64_t kMaxSymbolPixels = uint64_t(4096) * 4096;
+    try {
+        Picture->LoadFromFile(path, kMaxSymbolPixels);
+    } catch (const EInvalidGraphic&) {
+        throw EGIS_Exception(GIS_RS_ERR_BADFORMAT, path, 0);
+    }
     if (t.Tokens.Count() > 1 && Picture->Graphic())
         Picture->Graphic()->SetTransparent(TextToBoolean(t.Tokens[1], true));
     // A picture of no pixels has no scale.
-    if (Picture->Height() <= 0 || Picture->Width() <= 0)
-        throw EGIS_Exception(GIS_RS_ERR_BADFORMAT, ExpandFileName(file), 0);
+    if (Picture->Height() <= 0 || Picture->Width() <= 0) throw EGIS_Exception(GIS_RS_ERR_BADFORMAT, path, 0);
     NaturalSize = Picture->Height();
 }
 

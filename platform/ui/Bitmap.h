@@ -23,6 +23,9 @@ public:
     // Raise EInvalidGraphic for unreadable or malformed files, EFOpenError-like Exception when missing.
     virtual void LoadFromFile(const std::string& path) = 0;
     virtual void SaveToFile(const std::string& path) const = 0;
+    // Loads refuse, with EInvalidGraphic and before any pixel buffer is made, a picture of more pixels than this
+    // (0: only the bitmap's own bound).
+    void SetMaxPixels(uint64_t n) { maxPixels_ = n; }
     virtual void Assign(const TGraphic& src) = 0;
     // Draws the graphic stretched into r of the canvas (transparent pixels left alone when Transparent).
     virtual void Draw(TCanvas* canvas, const TRect& r) const = 0;
@@ -33,6 +36,11 @@ protected:
         if (OnChange) OnChange();
     }
     bool transparent_ = false;
+    uint64_t maxPixels_ = 0;
+    // The most pixels a load may decode: maxPixels_ within the bitmap's own bound.
+    uint64_t PixelBound() const;
+    // Throws EInvalidGraphic when w by h pixels are none or more than PixelBound.
+    void CheckPixels(int64_t w, int64_t h) const;
 };
 
 enum TPixelFormat : uint8_t { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
@@ -119,7 +127,8 @@ public:
     int Width() const { return graphic_ ? graphic_->Width() : 0; }
     int Height() const { return graphic_ ? graphic_->Height() : 0; }
     // The class is chosen by the extension: EInvalidGraphic("Unknown picture file extension (.ext)").
-    void LoadFromFile(const std::string& path);
+    // maxPixels as for TGraphic::SetMaxPixels.
+    void LoadFromFile(const std::string& path, uint64_t maxPixels = 0);
     void SaveToFile(const std::string& path) const;
     void Assign(const TPicture& other);
     std::function<void()> OnChange;

@@ -191,6 +191,34 @@ TEST_F(GisSymbolTest, PicturesStretchFromBmpAndJpeg) {
     EXPECT_TRUE(p->Picture->Graphic()->Transparent());
 }
 
+TEST_F(GisSymbolTest, PicturesTooLargeForASymbolAreRefusedAsCorrupt) {
+    std::string jpg;
+    ASSERT_TRUE(DiskReadAll(SavePicture("tiny.jpg", true), jpg));
+    const std::string dir = TestDir("symbol");
+    // A bitmap header declaring 5000 x 5000 pixels with none after it, and a JPEG of 55304 x 3064.
+    std::string bmp = "BM";
+    auto le = [&bmp](uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) bmp += char((v >> (8 * i)) & 0xFF);
+    };
+    le(54, 4), le(0, 4), le(54, 4), le(40, 4), le(5000, 4), le(5000, 4), le(1, 2), le(24, 2);
+    le(0, 4), le(0, 4), le(2835, 4), le(2835, 4), le(0, 4), le(0, 4);
+    ASSERT_TRUE(DiskWriteAll(dir + "/huge.bmp", bmp));
+    const size_t sof = jpg.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    jpg[sof + 5] = char(3064 >> 8), jpg[sof + 6] = char(3064 & 0xFF);
+    jpg[sof + 7] = char(55304 >> 8), jpg[sof + 8] = char(55304 & 0xFF);
+    ASSERT_TRUE(DiskWriteAll(dir + "/huge.jpg", jpg));
+    for (const char* name : {"/huge.bmp", "/huge.jpg"}) {
+        SCOPED_TRACE(name);
+        try {
+            GisSymbolList().Prepare(dir + name);
+            ADD_FAILURE() << "loaded";
+        } catch (const EGIS_Exception& e) {
+            EXPECT_EQ(e.ErrorCode, 34);
+        }
+    }
+}
+
 TEST_F(GisSymbolTest, PrepareSizesAndAnchors) {
     RecordingSymbol s(20, 10);
     s.Prepare(viewer_.get(), 0, 4, 0, 0, 0, 0);
