@@ -97,7 +97,8 @@ private:
 // "file[?transparent]": BMP, PNG or JPEG, stretched to the size and never rotated.
 class TGIS_SymbolPicture : public TGIS_SymbolAbstract {
 public:
-    // The picture class's error when the file does not load; EGIS_Exception for one of no pixels.
+    // The file's error when it cannot be read; EGIS_Exception (corrupt) for a picture that does not decode, has
+    // no pixels or more than a symbol can use.
     explicit TGIS_SymbolPicture(const std::string& name);
     ~TGIS_SymbolPicture() override;
     int NaturalWidth() const override;
