@@ -217,7 +217,8 @@ TGIS_SymbolList::TGIS_SymbolList() : items_(new Items) {}
 TGIS_SymbolList::~TGIS_SymbolList() = default;
 
 std::string TGIS_SymbolList::KeyOf(const std::string& name) {
-    if (!ExtensionOf(name).empty()) return ExpandFileName(name);
+    // Files are named as on the systems the configurations come from, where case does not tell files apart.
+    if (!ExtensionOf(name).empty()) return AnsiUpperCase(ExpandFileName(name));
     // The character keeps its case: "Arial:a" is not "Arial:A".
     const FontName f = SplitFontName(name);
     return UpperCase(f.family) + ":" + f.character + ":" + UpperCase(f.styles);

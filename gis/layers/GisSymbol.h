@@ -127,8 +127,8 @@ public:
 #pragma pack(pop)
     static_assert(sizeof(TRecord) == 22);
 
-    // EFOpenError for a file that cannot be read; EGIS_Exception 0034 for one that is not a CGM symbol
-    // this reader can draw.
+    // EFOpenError for a file that cannot be read; EConvertError for a text that does not open with BEGMF;
+    // EGIS_Exception 0034 for a metafile this reader cannot draw.
     explicit TGIS_SymbolCgm(const std::string& name);
     ~TGIS_SymbolCgm() override;
     int NaturalWidth() const override;

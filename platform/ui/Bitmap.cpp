@@ -1,12 +1,15 @@
 #include "platform/ui/Bitmap.h"
 
 #include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <atomic>
 #include <cstring>
 #include <map>
 
 #include "platform/rtl/FileIO.h"
+#include "platform/ui/Forms.h"
 #include "platform/ui/Jpeg.h"
 #include "platform/ui/QtGlue.h"
 
@@ -119,8 +122,29 @@ void TBitmap::SetTransparentColor(TColor c) {
 }
 
 void TBitmap::LoadFromFile(const std::string& path) {
-    std::string bytes;
-    if (!DiskReadAll(path, bytes)) throw Exception("Cannot open file \"" + path + "\"");
+    TFileStream f(path, fmOpenRead);
+    LoadFromStream(f);
+}
+
+void TBitmap::LoadFromStream(TStream& stream) {
+    const int64_t size = stream.GetSize() - stream.GetPosition();
+    std::string bytes(size_t(std::max<int64_t>(size, 0)), '\0');
+    if (!bytes.empty()) stream.ReadBuffer(bytes.data(), int64_t(bytes.size()));
+    LoadFromBytes(bytes);
+}
+
+void TBitmap::LoadFromClipboardFormat(uint16_t format) {
+    if (format != CF_BITMAP && format != CF_DIB) throw EInvalidGraphic("Unsupported clipboard format");
+    if (!QCoreApplication::instance()) Application->Initialize();
+    const QImage in = QGuiApplication::clipboard()->image();
+    if (in.isNull()) throw EInvalidGraphic("Unsupported clipboard format");
+    CheckPixels(in.width(), in.height());
+    pf_ = in.hasAlphaChannel() ? pf32bit : pf24bit;
+    img_->Pixels() = in.convertToFormat(StorageFormat(pf_));
+    Changed();
+}
+
+void TBitmap::LoadFromBytes(const std::string& bytes) {
     QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
     QByteArray head = data.left(64);
     QBuffer f(&data);

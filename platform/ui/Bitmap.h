@@ -8,6 +8,7 @@
 #include <vector>
 #include <string>
 
+#include "platform/rtl/Classes.h"
 #include "platform/ui/Graphics.h"
 
 class TGraphic {
@@ -42,6 +43,9 @@ protected:
     // Throws EInvalidGraphic when w by h pixels are none or more than PixelBound.
     void CheckPixels(int64_t w, int64_t h) const;
 };
+
+// Clipboard formats a bitmap loads from.
+enum : uint16_t { CF_BITMAP = 2, CF_DIB = 8 };
 
 enum TPixelFormat : uint8_t { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
 enum TTransparentMode : uint8_t { tmAuto, tmFixed };
@@ -79,8 +83,13 @@ public:
     TTransparentMode TransparentMode() const { return tmode_; }
     void SetTransparentMode(TTransparentMode m) { tmode_ = m; }
 
-    // BMP (1, 4, 8, 24, 32 bits, uncompressed or RLE) and PNG by content.
+    // BMP (1, 4, 8, 24, 32 bits, uncompressed or RLE) and PNG by content; a file is read through LoadFromStream.
     void LoadFromFile(const std::string& path) override;
+    // The rest of the stream from its position.
+    virtual void LoadFromStream(TStream& stream);
+    // The clipboard's picture, asked for as CF_BITMAP or CF_DIB; EInvalidGraphic for other formats or when the
+    // clipboard holds no picture.
+    virtual void LoadFromClipboardFormat(uint16_t format);
     // BMP in the bitmap's pixel format (24 bits for the device format).
     void SaveToFile(const std::string& path) const override;
     void SaveToPNG(const std::string& path) const;
@@ -104,6 +113,7 @@ private:
     TTransparentMode tmode_ = tmAuto;
     TColor transparentColor_ = clDefault;
     void Rebind();
+    void LoadFromBytes(const std::string& bytes);
 };
 
 // Bitmap resources of the program, by name (upper and lower case alike): a picture drawn as text rows, one

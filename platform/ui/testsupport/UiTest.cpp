@@ -1,6 +1,7 @@
 #include "platform/ui/testsupport/UiTest.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include "platform/ui/Backend.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/QtGlue.h"
 
 namespace UiTest {
 namespace {
@@ -286,4 +288,12 @@ MessageBoxLayout LayOutMessageBox(const std::string& text, UINT flags, const std
     box->hide();
     return m;
 }
+void SetClipboardPicture(const TBitmap* b) {
+    Init();
+    if (b)
+        QGuiApplication::clipboard()->setImage(BitmapQImage(*b));
+    else
+        QGuiApplication::clipboard()->clear();
+}
+
 }  // namespace UiTest

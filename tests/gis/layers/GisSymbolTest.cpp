@@ -99,9 +99,11 @@ TEST_F(GisSymbolTest, ListKeysAndKinds) {
     EXPECT_EQ(list.Prepare("ARIAL:A"), upper);
     EXPECT_NE(list.Prepare("Arial:a"), upper);
     EXPECT_EQ(TGIS_SymbolList::KeyOf("arial:a:bold"), "ARIAL:a:BOLD");
-    // Files are keyed by their full path, as it stands.
+    // Files are keyed by their full path in upper case: names differing only in case share one symbol.
     const std::string cwd = ExpandFileName(".");
-    EXPECT_EQ(TGIS_SymbolList::KeyOf("sym/Road.cgm"), cwd + "/sym/Road.cgm");
+    EXPECT_EQ(TGIS_SymbolList::KeyOf("sym/Road.cgm"), AnsiUpperCase(cwd + "/sym/Road.cgm"));
+    // A double-byte character keeps its trail byte ("\x95\x61" is not "\x95\x41").
+    EXPECT_NE(TGIS_SymbolList::KeyOf("\x95\x61.bmp"), TGIS_SymbolList::KeyOf("\x95\x41.bmp"));
     EXPECT_EQ(dynamic_cast<TGIS_SymbolFont*>(list.Prepare("Arial:66:bold:italic"))->Font->Style(), fsBold | fsItalic);
     EXPECT_EQ(dynamic_cast<TGIS_SymbolFont*>(list.Prepare("Wingdings:66"))->Character, 66);
 }
@@ -189,6 +191,15 @@ TEST_F(GisSymbolTest, PicturesStretchFromBmpAndJpeg) {
     auto* p = dynamic_cast<TGIS_SymbolPicture*>(GisSymbolList().Prepare(png + "?TRUE"));
     ASSERT_NE(p, nullptr);
     EXPECT_TRUE(p->Picture->Graphic()->Transparent());
+}
+
+TEST_F(GisSymbolTest, FileNamesDifferingInCaseShareOneSymbol) {
+    const std::string path = SavePicture("red.bmp", false);
+    TGIS_SymbolAbstract* s = GisSymbolList().Prepare(path);
+    ASSERT_NE(s, nullptr);
+    const std::string dir = path.substr(0, path.size() - 7);
+    EXPECT_EQ(GisSymbolList().Prepare(dir + "RED.BMP"), s);
+    EXPECT_EQ(GisSymbolList().Prepare(dir + "Red.bmp"), s);
 }
 
 TEST_F(GisSymbolTest, PicturesTooLargeForASymbolAreRefusedAsCorrupt) {
