@@ -184,3 +184,5 @@ TGIS_SymbolList& GisSymbolList();
 // Stamps the prepared symbol along a polyline of device points, every step of its size plus its gap,
 // turned along each piece; the points are read, not changed.
 void GisDrawSymbolLine(TGIS_SymbolAbstract& symbol, const TPoint* points, int count);
+// Where the walk from a to b leaves the circle of radius r around c, in whole pixels; false when it does not.
+bool GisSymbolLineIntersect(const TPoint& c, int r, const TPoint& a, const TPoint& b, TPoint& at);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <random>
 #include <vector>
 
 #include "gis/core/GisDefs.h"
@@ -331,3 +332,36 @@ TEST_F(GisSymbolTest, SymbolLineStampsAlongStraightAndBentLines) {
 }
 
 }  // namespace
+
+TEST(GisSymbolLine, IntersectionsAreWholePixelsOnTheCircleAndTheSegment) {
+    TPoint at;
+    // Exact cases: the walk leaves the circle where the distance is the radius.
+    ASSERT_TRUE(GisSymbolLineIntersect({0, 0}, 5, {0, 0}, {10, 0}, at));
+    EXPECT_EQ(at, TPoint(5, 0));
+    ASSERT_TRUE(GisSymbolLineIntersect({0, 0}, 5, {-10, 0}, {10, 0}, at));
+    EXPECT_EQ(at, TPoint(5, 0));
+    ASSERT_TRUE(GisSymbolLineIntersect({0, 0}, 5, {0, 0}, {30, 40}, at));
+    EXPECT_EQ(at, TPoint(3, 4));
+    // A segment that ends inside the circle, or passes it by, has no such point.
+    EXPECT_FALSE(GisSymbolLineIntersect({0, 0}, 5, {0, 0}, {2, 2}, at));
+    EXPECT_FALSE(GisSymbolLineIntersect({0, 0}, 5, {-10, 9}, {10, 9}, at));
+    EXPECT_FALSE(GisSymbolLineIntersect({0, 0}, 5, {7, 7}, {7, 7}, at));
+    // Random segments from inside the circle: the point lies on the segment within half a pixel and its
+    // distance from the centre is the radius within a pixel; far off the device the same holds.
+    std::mt19937 random(7);
+    for (int64_t offset : {int64_t(0), int64_t(1) << 31}) {
+        for (int i = 0; i < 2000; ++i) {
+            std::uniform_int_distribution<int> coordinate(-1000, 1000), radius(2, 300);
+            const int r = radius(random);
+            const int64_t base = offset ? INT32_MAX - 3000 : 0;
+            const TPoint c(int(base + coordinate(random)), coordinate(random));
+            const TPoint a(c.X + coordinate(random) % (r / 2 + 1), c.Y + coordinate(random) % (r / 2 + 1));
+            const TPoint b(int(base + coordinate(random) * 3), coordinate(random) * 3);
+            if (std::hypot(double(b.X) - c.X, double(b.Y) - c.Y) <= r + 1) continue;
+            ASSERT_TRUE(GisSymbolLineIntersect(c, r, a, b, at)) << i;
+            EXPECT_NEAR(std::hypot(double(at.X) - c.X, double(at.Y) - c.Y), r, 1.0) << i;
+            const double cross = (double(b.X) - a.X) * (double(at.Y) - a.Y) - (double(b.Y) - a.Y) * (double(at.X) - a.X);
+            EXPECT_LE(std::fabs(cross) / std::hypot(double(b.X) - a.X, double(b.Y) - a.Y), 0.71) << i;
+        }
+    }
+}
