@@ -360,7 +360,8 @@ TEST(GisSymbolLine, IntersectionsAreWholePixelsOnTheCircleAndTheSegment) {
             if (std::hypot(double(b.X) - c.X, double(b.Y) - c.Y) <= r + 1) continue;
             ASSERT_TRUE(GisSymbolLineIntersect(c, r, a, b, at)) << i;
             EXPECT_NEAR(std::hypot(double(at.X) - c.X, double(at.Y) - c.Y), r, 1.0) << i;
-            const double cross = (double(b.X) - a.X) * (double(at.Y) - a.Y) - (double(b.Y) - a.Y) * (double(at.X) - a.X);
+            const double cross =
+                (double(b.X) - a.X) * (double(at.Y) - a.Y) - (double(b.Y) - a.Y) * (double(at.X) - a.X);
             EXPECT_LE(std::fabs(cross) / std::hypot(double(b.X) - a.X, double(b.Y) - a.Y), 0.71) << i;
         }
     }
