@@ -387,15 +387,17 @@ void TfrmPreview::FindSheet(const std::string& text) {
 // ---- layers ----------------------------------------------------------------------------------------
 
 std::string MakeLayerName(const std::string& base, const TGIS_Viewer& viewer) {
-    const std::string key = UpperCase(base);
     int n = 1;
     for (int i = 0; i < viewer.LayerCount(); ++i) {
-        const std::string name = UpperCase(viewer.Layer(i)->Name);
-        if (name.size() <= key.size() || name.compare(0, key.size(), key) != 0) continue;
+        const std::string& name = viewer.Layer(i)->Name;
+        if (name.size() <= base.size() || name.compare(0, base.size(), base) != 0) continue;
         int k = 0;
-        if (TryStrToInt(name.substr(key.size() + 1), k) && k < std::numeric_limits<int>::max() && k + 1 > n)
+        if (TryStrToInt(name.substr(base.size() + 1), k) && k < std::numeric_limits<int>::max() && k + 1 > n)
             n = k + 1;
     }
+    // The viewer tells layer names apart without case: a name it already holds in another case would be
+    // refused, and the file not added.
+    while (viewer.Get(base + "_" + std::to_string(n)) && n < std::numeric_limits<int>::max()) ++n;
     return base + "_" + std::to_string(n);
 }
 

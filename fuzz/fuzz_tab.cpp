@@ -3,100 +3,17 @@
 // of ".id", then the ".map".
 #include <unistd.h>
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <string>
-
-#include "gis/layers/GisLayerTAB.h"
-
-namespace {
-
-void WriteFile(const std::string& path, const void* data, size_t size) {
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        if (size) std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    }
-}
-
-// Three records: Char(6), Integer, Smallint, Float, Date, Decimal(8,2), Logical.
-std::string Table() {
-    const struct {
-        const char* name;
-        char type;
-        uint8_t width;
-    } fields[] = {{"c", 'C', 6}, {"i", 'C', 4}, {"s", 'C', 2}, {"f", 'C', 8}, {"d", 'C', 4}, {"m", 'C', 8},
-                  {"l", 'C', 1}};
-    const uint16_t recordLength = 1 + 6 + 4 + 2 + 8 + 4 + 8 + 1;
-    const uint16_t headerLength = 32 + 32 * 7 + 1;
-    std::string t(32, '\0');
-    t[0] = 3;
-    t[4] = 3;
-    t[8] = char(headerLength & 255);
-    t[9] = char(headerLength >> 8);
-    t[10] = char(recordLength);
-    for (const auto& f : fields) {
-        std::string d(32, '\0');
-        d[0] = f.name[0];
-        d[11] = f.type;
-        d[16] = char(f.width);
-        t += d;
-    }
-    t += '\r';
-    for (int r = 0; r < 3; ++r) {
-        const double f = r * 1.5 - 2;
-        const int32_t i = -r * 1000, date = 2001 + (r + 1) * 65536 + 3 * 16777216;
-        const int16_t s = int16_t(-r);
-        t += ' ';
-        t += "abc" + std::to_string(r) + "  ";
-        t.append(reinterpret_cast<const char*>(&i), 4);
-        t.append(reinterpret_cast<const char*>(&s), 2);
-        t.append(reinterpret_cast<const char*>(&f), 8);
-        t.append(reinterpret_cast<const char*>(&date), 4);
-        t += "   12.50";
-        t += r ? "T" : "F";
-    }
-    t += '\x1a';
-    return t;
-}
-
-}  // namespace
+#include "fuzz/TabFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string base = "/tmp/qm_fuzz_tab_" + std::to_string(getpid());
     static const bool prepared = [] {
-        const std::string tab =
-            "!table\n!version 300\n!charset Neutral\n\nDefinition Table\n  Type NATIVE Charset \"Neutral\"\n"
-            "  Fields 7\n    c Char (6) ;\n    i Integer ;\n    s Smallint ;\n    f Float ;\n    d Date ;\n"
-            "    m Decimal (8, 2) ;\n    l Logical ;\n";
-        WriteFile(base + ".tab", tab.data(), tab.size());
-        const std::string dat = Table();
-        WriteFile(base + ".dat", dat.data(), dat.size());
+        tabfuzz::WriteFile(base + ".tab", tabfuzz::kDefinition, sizeof tabfuzz::kDefinition - 1);
+        const std::string dat = tabfuzz::Table();
+        tabfuzz::WriteFile(base + ".dat", dat.data(), dat.size());
         return true;
     }();
     (void)prepared;
-    if (size < 2) return 0;
-    const size_t idBytes = std::min(size - 2, size_t(data[0] | (data[1] << 8)) * 4);
-    WriteFile(base + ".id", data + 2, idBytes);
-    WriteFile(base + ".map", data + 2 + idBytes, size - 2 - idBytes);
-    try {
-        TGIS_LayerTAB layer;
-        layer.Path = base + ".tab";
-        layer.Open(nullptr);
-        int n = 0;
-        for (layer.ScanFirst(); !layer.ScanEof() && n < 100000; layer.ScanNext(), ++n) {
-            TGIS_Shape* s = layer.ScanCurrent();
-            for (const char* f : {"c", "i", "s", "f", "d", "m", "l", "TAB_LABEL"}) s->GetField(f);
-            s->GetExtent();
-        }
-        for (int32_t uid = 0; uid <= 2 + idBytes / 4; ++uid) {
-            TGIS_Shape* s = layer.GetShape(uid);
-            if (s && s->Uid != uid) __builtin_trap();
-        }
-        layer.GetNewUid();
-    } catch (const EGIS_Exception&) {
-    } catch (const EStreamError&) {
-        // a ".map" too short to map or read
-    }
+    tabfuzz::OpenAndScan(base, data, size, {"c", "i", "s", "f", "d", "m", "l", "TAB_LABEL"});
     return 0;
 }

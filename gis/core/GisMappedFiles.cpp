@@ -46,6 +46,20 @@ TGIS_MappedStream::~TGIS_MappedStream() {
     if (fd_ >= 0) ::close(fd_);
 }
 
+void TGIS_MappedStream::Close() {
+    if (view_) {
+        if (munmap(const_cast<uint8_t*>(view_), static_cast<size_t>(size_)) != 0) Raise(errno);
+        view_ = nullptr;
+        size_ = 0;  // later reads find nothing left
+    }
+    if (fd_ >= 0) {
+        const int fd = fd_;
+        fd_ = -1;
+        // The descriptor is gone whatever close says; what it says is whether the file was finished.
+        if (::close(fd) != 0) Raise(errno);
+    }
+}
+
 int64_t TGIS_MappedStream::Read(void* buffer, int64_t count) {
     if (writable_) throw EReadError("TGIS_MappedStream.Read#0");
     if (position_ < 0 || count < 0) throw EReadError("TGIS_MappedStream.Read#1");

@@ -12,7 +12,12 @@ public:
     // Raises EFOpenError with message 0030 (system error code, path) when the file cannot be
     // mapped (missing, unreadable, empty) or created.
     TGIS_MappedStream(const std::string& path, bool writable);
+    // Releases what Close has not; a failure there cannot be reported.
     ~TGIS_MappedStream() override;
+    // Unmaps the view and closes the file; a failing step stops the release and raises EFOpenError with message
+    // 0030 (system error code, path). Writers close before they commit, so a file the system could not finish
+    // is not taken for saved. Later calls do nothing.
+    void Close();
     TGIS_MappedStream(const TGIS_MappedStream&) = delete;
     TGIS_MappedStream& operator=(const TGIS_MappedStream&) = delete;
 

@@ -19,6 +19,16 @@ void TGIS_Bitmap::LoadFromFile(const std::string& path) {
     Path = path;
 }
 
+void TGIS_Bitmap::LoadFromStream(TStream& stream) {
+    TBitmap::LoadFromStream(stream);
+    Path.clear();
+}
+
+void TGIS_Bitmap::LoadFromClipboardFormat(uint16_t format) {
+    TBitmap::LoadFromClipboardFormat(format);
+    Path.clear();
+}
+
 namespace {
 
 TGIS_Bitmap* Load(const std::string& path) {

@@ -260,6 +260,8 @@ void TGIS_LayerSHP::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
         shx->Extent = shp->Extent;
         shx->WriteHeader();
         dbf->WriteHeader();
+        shp->Close();
+        shx->Close();
     } catch (...) {
         error = std::current_exception();
     }

@@ -178,12 +178,19 @@ TGIS_SymbolPicture::TGIS_SymbolPicture(const std::string& name) : TGIS_SymbolAbs
     TGIS_Tokenizer t;
     t.Execute(name, "?", false);
     const std::string file = t.Tokens.Count() > 0 ? t.Tokens[0] : name;
-    Picture->LoadFromFile(ExpandFileName(file));
+    const std::string path = ExpandFileName(file);
+    // A symbol is drawn a few hundred pixels wide at most: a larger picture is a corrupt or hostile file, and is
+    // refused from its header before its pixels cost memory.
+    constexpr uint64_t kMaxSymbolPixels = uint64_t(4096) * 4096;
+    try {
+        Picture->LoadFromFile(path, kMaxSymbolPixels);
+    } catch (const EInvalidGraphic&) {
+        throw EGIS_Exception(GIS_RS_ERR_BADFORMAT, path, 0);
+    }
     if (t.Tokens.Count() > 1 && Picture->Graphic())
         Picture->Graphic()->SetTransparent(TextToBoolean(t.Tokens[1], true));
     // A picture of no pixels has no scale.
-    if (Picture->Height() <= 0 || Picture->Width() <= 0)
-        throw EGIS_Exception(GIS_RS_ERR_BADFORMAT, ExpandFileName(file), 0);
+    if (Picture->Height() <= 0 || Picture->Width() <= 0) throw EGIS_Exception(GIS_RS_ERR_BADFORMAT, path, 0);
     NaturalSize = Picture->Height();
 }
 
@@ -210,7 +217,8 @@ TGIS_SymbolList::TGIS_SymbolList() : items_(new Items) {}
 TGIS_SymbolList::~TGIS_SymbolList() = default;
 
 std::string TGIS_SymbolList::KeyOf(const std::string& name) {
-    if (!ExtensionOf(name).empty()) return ExpandFileName(name);
+    // Files are named as on the systems the configurations come from, where case does not tell files apart.
+    if (!ExtensionOf(name).empty()) return AnsiUpperCase(ExpandFileName(name));
     // The character keeps its case: "Arial:a" is not "Arial:A".
     const FontName f = SplitFontName(name);
     return UpperCase(f.family) + ":" + f.character + ":" + UpperCase(f.styles);
@@ -264,20 +272,55 @@ TGIS_SymbolList& GisSymbolList() {
 // ---------------------------------------------------------------- line of symbols
 namespace {
 
-// Where a walk along a -> b leaves the circle of radius r around c, rounded to pixels.
-bool LeaveCircle(const TPoint& c, double r, const TPoint& a, const TPoint& b, TPoint& at) {
-    const double dx = double(b.X) - a.X, dy = double(b.Y) - a.Y;
-    const double fx = double(a.X) - c.X, fy = double(a.Y) - c.Y;
-    const double qa = dx * dx + dy * dy;
+// floor(sqrt(v)) of a non-negative 128-bit integer.
+__int128 ISqrt(__int128 v) {
+    __int128 r = static_cast<__int128>(std::sqrt(static_cast<long double>(v)));
+    while (r > 0 && r * r > v) --r;
+    while ((r + 1) * (r + 1) <= v) ++r;
+    return r;
+}
+
+// q / d rounded half away from zero (d > 0).
+__int128 RoundedQuotient(__int128 q, __int128 d) { return q >= 0 ? (2 * q + d) / (2 * d) : -((-2 * q + d) / (2 * d)); }
+
+}  // namespace
+
+// Where a walk along a -> b leaves the circle of radius r around c, in whole pixels and integer arithmetic, so
+// the chain does not drift with rounding along long lines. Beyond 2^30 pixels the squares would not fit: such
+// points are far off any device, and are worked out in floating point.
+bool GisSymbolLineIntersect(const TPoint& c, int r, const TPoint& a, const TPoint& b, TPoint& at) {
+    constexpr int64_t kExact = int64_t(1) << 30;
+    const auto within = [](const TPoint& p) {
+        return std::abs(int64_t(p.X)) < kExact && std::abs(int64_t(p.Y)) < kExact;
+    };
+    if (!within(c) || !within(a) || !within(b) || r < 0) {
+        const double dx = double(b.X) - a.X, dy = double(b.Y) - a.Y;
+        const double fx = double(a.X) - c.X, fy = double(a.Y) - c.Y;
+        const double qa = dx * dx + dy * dy;
+        if (qa == 0) return false;
+        const double qb = fx * dx + fy * dy, qc = fx * fx + fy * fy - double(r) * r;
+        const double disc = qb * qb - qa * qc;
+        if (disc < 0) return false;
+        const double t = (-qb + std::sqrt(disc)) / qa;
+        if (t < 0 || t > 1) return false;
+        at = TPoint(GisRoundToInt(a.X + t * dx), GisRoundToInt(a.Y + t * dy));
+        return true;
+    }
+    const __int128 dx = int64_t(b.X) - a.X, dy = int64_t(b.Y) - a.Y;
+    const __int128 fx = int64_t(a.X) - c.X, fy = int64_t(a.Y) - c.Y;
+    const __int128 qa = dx * dx + dy * dy;
     if (qa == 0) return false;
-    const double qb = 2 * (fx * dx + fy * dy), qc = fx * fx + fy * fy - r * r;
-    const double disc = qb * qb - 4 * qa * qc;
+    // t = (-qb + sqrt(qb^2 - qa qc)) / qa, with qb half the usual middle coefficient.
+    const __int128 qb = fx * dx + fy * dy, qc = fx * fx + fy * fy - __int128(r) * r;
+    const __int128 disc = qb * qb - qa * qc;
     if (disc < 0) return false;
-    const double t = (-qb + std::sqrt(disc)) / (2 * qa);
-    if (t < 0 || t > 1) return false;
-    at = TPoint(GisRoundToInt(a.X + t * dx), GisRoundToInt(a.Y + t * dy));
+    const __int128 num = ISqrt(disc) - qb;
+    if (num < 0 || num > qa) return false;
+    at = TPoint(int(a.X + RoundedQuotient(dx * num, qa)), int(a.Y + RoundedQuotient(dy * num, qa)));
     return true;
 }
+
+namespace {
 
 double Distance(const TPoint& a, const TPoint& b) { return std::hypot(double(b.X) - a.X, double(b.Y) - a.Y); }
 
@@ -293,6 +336,7 @@ void GisDrawSymbolLine(TGIS_SymbolAbstract& symbol, const TPoint* points, int co
     const double step = std::max<double>(
         2, Trunc(std::max(std::fabs(symbol.Width * std::cos(symbol.Angle)),
                           std::fabs(symbol.Height * std::sin(symbol.Angle)))) - 1 + symbol.Gap);
+    const int radius = int(std::min<double>(step, INT32_MAX));
 
     // The chain: points one step apart along the line, or farther apart on one piece of it.
     std::vector<TPoint>& chain = GisSymbolList().LineBuffer;
@@ -303,7 +347,7 @@ void GisDrawSymbolLine(TGIS_SymbolAbstract& symbol, const TPoint* points, int co
     for (int i = 1; i < count; ++i) {
         const TPoint& v = points[i];
         TPoint q;
-        if (!LeaveCircle(last, step, points[i - 1], v, q)) {
+        if (!GisSymbolLineIntersect(last, radius, points[i - 1], v, q)) {
             if (Distance(last, v) <= step) continue;
             // The piece starts beyond the circle (rounding put it there): it is the next stamp.
             q = points[i - 1];

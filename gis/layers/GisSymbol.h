@@ -97,7 +97,8 @@ private:
 // "file[?transparent]": BMP, PNG or JPEG, stretched to the size and never rotated.
 class TGIS_SymbolPicture : public TGIS_SymbolAbstract {
 public:
-    // The picture class's error when the file does not load; EGIS_Exception for one of no pixels.
+    // The file's error when it cannot be read; EGIS_Exception (corrupt) for a picture that does not decode, has
+    // no pixels or more than a symbol can use.
     explicit TGIS_SymbolPicture(const std::string& name);
     ~TGIS_SymbolPicture() override;
     int NaturalWidth() const override;
@@ -126,8 +127,8 @@ public:
 #pragma pack(pop)
     static_assert(sizeof(TRecord) == 22);
 
-    // EFOpenError for a file that cannot be read; EGIS_Exception 0034 for one that is not a CGM symbol
-    // this reader can draw.
+    // EFOpenError for a file that cannot be read; EConvertError for a text that does not open with BEGMF;
+    // EGIS_Exception 0034 for a metafile this reader cannot draw.
     explicit TGIS_SymbolCgm(const std::string& name);
     ~TGIS_SymbolCgm() override;
     int NaturalWidth() const override;
@@ -183,3 +184,5 @@ TGIS_SymbolList& GisSymbolList();
 // Stamps the prepared symbol along a polyline of device points, every step of its size plus its gap,
 // turned along each piece; the points are read, not changed.
 void GisDrawSymbolLine(TGIS_SymbolAbstract& symbol, const TPoint* points, int count);
+// Where the walk from a to b leaves the circle of radius r around c, in whole pixels; false when it does not.
+bool GisSymbolLineIntersect(const TPoint& c, int r, const TPoint& a, const TPoint& b, TPoint& at);

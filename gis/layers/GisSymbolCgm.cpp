@@ -51,7 +51,9 @@ public:
         s_.NaturalSize = 1.0;
         std::fill(std::begin(table_), std::end(table_), 0u);
         s_.Binary = !d_.empty() && d_[0] == 0;
-        if (!s_.Binary && (d_.size() < 5 || UpperCase(d_.substr(0, 5)) != "BEGMF")) Fail();
+        // A clear-text metafile opens with its BEGMF keyword; anything else is not taken for one at all.
+        if (!s_.Binary && (d_.size() < 5 || UpperCase(d_.substr(0, 5)) != "BEGMF"))
+            throw EConvertError("\"" + path_ + "\" is not a metafile");
         for (;;) {
             int code = s_.Binary ? NextBinary() : NextText();
             if (code < 0) break;

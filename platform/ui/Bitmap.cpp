@@ -1,16 +1,22 @@
 #include "platform/ui/Bitmap.h"
 
 #include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <atomic>
 #include <cstring>
 #include <map>
 
 #include "platform/rtl/FileIO.h"
+#include "platform/ui/Forms.h"
 #include "platform/ui/Jpeg.h"
 #include "platform/ui/QtGlue.h"
 
 namespace {
+// Beyond this a bitmap's pixels are not worth trying to allocate.
+constexpr int64_t kMaxBitmapPixels = int64_t(1) << 28;
+
 QImage::Format StorageFormat(TPixelFormat pf) { return pf == pf24bit ? QImage::Format_BGR888 : QImage::Format_RGB32; }
 
 void PutLE(std::string& s, uint32_t v, int bytes) {
@@ -39,6 +45,15 @@ void TBitmap::Rebind() {
     canvas_->SetDevice(std::make_unique<TImageDevice>(img_.get()));
 }
 
+uint64_t TGraphic::PixelBound() const {
+    return maxPixels_ ? std::min<uint64_t>(maxPixels_, kMaxBitmapPixels) : uint64_t(kMaxBitmapPixels);
+}
+
+void TGraphic::CheckPixels(int64_t w, int64_t h) const {
+    if (w <= 0 || h <= 0 || uint64_t(w) * uint64_t(h) > PixelBound())
+        throw EInvalidGraphic("Image size " + std::to_string(w) + " x " + std::to_string(h) + " is out of bounds");
+}
+
 int TBitmap::Width() const { return img_->IsNull() ? emptyW_ : img_->Width(); }
 int TBitmap::Height() const { return img_->IsNull() ? emptyH_ : img_->Height(); }
 void TBitmap::SetWidth(int w) { SetSize(w, Height()); }
@@ -50,7 +65,7 @@ void TBitmap::SetSize(int w, int h) {
     if (w == Width() && h == Height() && !img_->IsNull()) return;
     emptyW_ = w;
     emptyH_ = h;
-    if (int64_t(w) * h > (int64_t(1) << 28)) throw EOutOfResources("Out of system resources");
+    if (int64_t(w) * h > kMaxBitmapPixels) throw EOutOfResources("Out of system resources");
     QImage n;
     if (w > 0 && h > 0) {
         n = QImage(w, h, StorageFormat(pf_));
@@ -107,8 +122,29 @@ void TBitmap::SetTransparentColor(TColor c) {
 }
 
 void TBitmap::LoadFromFile(const std::string& path) {
-    std::string bytes;
-    if (!DiskReadAll(path, bytes)) throw Exception("Cannot open file \"" + path + "\"");
+    TFileStream f(path, fmOpenRead);
+    LoadFromStream(f);
+}
+
+void TBitmap::LoadFromStream(TStream& stream) {
+    const int64_t size = stream.GetSize() - stream.GetPosition();
+    std::string bytes(size_t(std::max<int64_t>(size, 0)), '\0');
+    if (!bytes.empty()) stream.ReadBuffer(bytes.data(), int64_t(bytes.size()));
+    LoadFromBytes(bytes);
+}
+
+void TBitmap::LoadFromClipboardFormat(uint16_t format) {
+    if (format != CF_BITMAP && format != CF_DIB) throw EInvalidGraphic("Unsupported clipboard format");
+    if (!QCoreApplication::instance()) Application->Initialize();
+    const QImage in = QGuiApplication::clipboard()->image();
+    if (in.isNull()) throw EInvalidGraphic("Unsupported clipboard format");
+    CheckPixels(in.width(), in.height());
+    pf_ = in.hasAlphaChannel() ? pf32bit : pf24bit;
+    img_->Pixels() = in.convertToFormat(StorageFormat(pf_));
+    Changed();
+}
+
+void TBitmap::LoadFromBytes(const std::string& bytes) {
     QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
     QByteArray head = data.left(64);
     QBuffer f(&data);
@@ -117,8 +153,12 @@ void TBitmap::LoadFromFile(const std::string& path) {
     reader.setDecideFormatFromContent(true);
     QByteArray fmt = reader.format();
     if (fmt != "bmp" && fmt != "png") throw EInvalidGraphic("Bitmap image is not valid");
+    // The header's size is known before the pixels are decoded.
+    const QSize declared = reader.size();
+    if (declared.isValid()) CheckPixels(declared.width(), declared.height());
     QImage in;
     if (!reader.read(&in) || in.isNull()) throw EInvalidGraphic("Bitmap image is not valid");
+    CheckPixels(in.width(), in.height());
     int bits = 32;
     if (fmt == "bmp" && head.size() >= 30) bits = uchar(head[28]) | (uchar(head[29]) << 8);
     else if (fmt == "png") bits = in.hasAlphaChannel() ? 32 : 24;
@@ -276,11 +316,12 @@ TBitmap* TPicture::Bitmap() {
     return static_cast<TBitmap*>(graphic_.get());
 }
 
-void TPicture::LoadFromFile(const std::string& path) {
+void TPicture::LoadFromFile(const std::string& path, uint64_t maxPixels) {
     std::string ext = Extension(path);
     auto it = Formats().find(ext);
     if (it == Formats().end()) throw EInvalidGraphic("Unknown picture file extension (." + ext + ")");
     std::unique_ptr<TGraphic> g = it->second.factory();
+    g->SetMaxPixels(maxPixels);
     g->LoadFromFile(path);
     graphic_ = std::move(g);
     if (OnChange) OnChange();

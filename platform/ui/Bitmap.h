@@ -8,6 +8,7 @@
 #include <vector>
 #include <string>
 
+#include "platform/rtl/Classes.h"
 #include "platform/ui/Graphics.h"
 
 class TGraphic {
@@ -23,6 +24,9 @@ public:
     // Raise EInvalidGraphic for unreadable or malformed files, EFOpenError-like Exception when missing.
     virtual void LoadFromFile(const std::string& path) = 0;
     virtual void SaveToFile(const std::string& path) const = 0;
+    // Loads refuse, with EInvalidGraphic and before any pixel buffer is made, a picture of more pixels than this
+    // (0: only the bitmap's own bound).
+    void SetMaxPixels(uint64_t n) { maxPixels_ = n; }
     virtual void Assign(const TGraphic& src) = 0;
     // Draws the graphic stretched into r of the canvas (transparent pixels left alone when Transparent).
     virtual void Draw(TCanvas* canvas, const TRect& r) const = 0;
@@ -33,7 +37,15 @@ protected:
         if (OnChange) OnChange();
     }
     bool transparent_ = false;
+    uint64_t maxPixels_ = 0;
+    // The most pixels a load may decode: maxPixels_ within the bitmap's own bound.
+    uint64_t PixelBound() const;
+    // Throws EInvalidGraphic when w by h pixels are none or more than PixelBound.
+    void CheckPixels(int64_t w, int64_t h) const;
 };
+
+// Clipboard formats a bitmap loads from.
+enum : uint16_t { CF_BITMAP = 2, CF_DIB = 8 };
 
 enum TPixelFormat : uint8_t { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
 enum TTransparentMode : uint8_t { tmAuto, tmFixed };
@@ -71,8 +83,13 @@ public:
     TTransparentMode TransparentMode() const { return tmode_; }
     void SetTransparentMode(TTransparentMode m) { tmode_ = m; }
 
-    // BMP (1, 4, 8, 24, 32 bits, uncompressed or RLE) and PNG by content.
+    // BMP (1, 4, 8, 24, 32 bits, uncompressed or RLE) and PNG by content; a file is read through LoadFromStream.
     void LoadFromFile(const std::string& path) override;
+    // The rest of the stream from its position.
+    virtual void LoadFromStream(TStream& stream);
+    // The clipboard's picture, asked for as CF_BITMAP or CF_DIB; EInvalidGraphic for other formats or when the
+    // clipboard holds no picture.
+    virtual void LoadFromClipboardFormat(uint16_t format);
     // BMP in the bitmap's pixel format (24 bits for the device format).
     void SaveToFile(const std::string& path) const override;
     void SaveToPNG(const std::string& path) const;
@@ -96,6 +113,7 @@ private:
     TTransparentMode tmode_ = tmAuto;
     TColor transparentColor_ = clDefault;
     void Rebind();
+    void LoadFromBytes(const std::string& bytes);
 };
 
 // Bitmap resources of the program, by name (upper and lower case alike): a picture drawn as text rows, one
@@ -119,7 +137,8 @@ public:
     int Width() const { return graphic_ ? graphic_->Width() : 0; }
     int Height() const { return graphic_ ? graphic_->Height() : 0; }
     // The class is chosen by the extension: EInvalidGraphic("Unknown picture file extension (.ext)").
-    void LoadFromFile(const std::string& path);
+    // maxPixels as for TGraphic::SetMaxPixels.
+    void LoadFromFile(const std::string& path, uint64_t maxPixels = 0);
     void SaveToFile(const std::string& path) const;
     void Assign(const TPicture& other);
     std::function<void()> OnChange;

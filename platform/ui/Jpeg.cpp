@@ -24,10 +24,11 @@ void OnError(j_common_ptr cinfo) {
 }
 void OnMessage(j_common_ptr, int) {}
 
-constexpr uint64_t kMaxPixels = uint64_t(1) << 28;
-
-// Decodes into rows of B, G, R; returns false with a message. Only plain data lives across setjmp.
-bool Decode(const unsigned char* data, size_t size, std::vector<unsigned char>& out, int& w, int& h, char* msg) {
+// Decodes into rows of B, G, R; returns false with a message. The error exit longjmps here, so nothing with a
+// destructor may live across setjmp: the row buffer comes from the decoder's own pool, freed by its destroy,
+// and `out` belongs to the caller. The header's size is held to maxPixels before any buffer is made.
+bool Decode(const unsigned char* data, size_t size, std::vector<unsigned char>& out, int& w, int& h, char* msg,
+            uint64_t maxPixels) {
     jpeg_decompress_struct cinfo;
     ErrorMgr err;
     std::memset(&cinfo, 0, sizeof cinfo);
@@ -43,26 +44,28 @@ bool Decode(const unsigned char* data, size_t size, std::vector<unsigned char>& 
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
+    if (cinfo.image_width == 0 || cinfo.image_height == 0 ||
+        uint64_t(cinfo.image_width) * cinfo.image_height > maxPixels) {
+        std::snprintf(msg, JMSG_LENGTH_MAX, "image of %u x %u pixels is out of bounds", cinfo.image_width,
+                      cinfo.image_height);
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
     bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     jpeg_start_decompress(&cinfo);
     w = int(cinfo.output_width);
     h = int(cinfo.output_height);
-    if (w <= 0 || h <= 0 || uint64_t(w) * uint64_t(h) > kMaxPixels) {
-        std::snprintf(msg, JMSG_LENGTH_MAX, "JPEG image too large");
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
     int comps = int(cinfo.output_components);
     out.assign(size_t(w) * size_t(h) * 3, 0);
-    std::vector<unsigned char> row(size_t(w) * size_t(comps));
+    JSAMPARRAY rows = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                 JDIMENSION(w) * JDIMENSION(comps), 1);
     while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW rp = row.data();
         int y = int(cinfo.output_scanline);
-        if (jpeg_read_scanlines(&cinfo, &rp, 1) != 1) break;
+        if (jpeg_read_scanlines(&cinfo, rows, 1) != 1) break;
         unsigned char* dst = &out[size_t(y) * size_t(w) * 3];
         for (int x = 0; x < w; ++x) {
-            const unsigned char* s = &row[size_t(x) * size_t(comps)];
+            const unsigned char* s = &rows[0][size_t(x) * size_t(comps)];
             unsigned char r, g, b;
             if (cmyk) {
                 // Adobe writes inverted CMYK.
@@ -136,7 +139,7 @@ void TJPEGImage::LoadFromMemory(const void* data, size_t size) {
     std::vector<unsigned char> px;
     int w = 0, h = 0;
     char msg[JMSG_LENGTH_MAX] = {0};
-    if (!Decode(static_cast<const unsigned char*>(data), size, px, w, h, msg))
+    if (!Decode(static_cast<const unsigned char*>(data), size, px, w, h, msg, PixelBound()))
         throw EInvalidGraphic(std::string("JPEG error: ") + msg);
     auto b = std::make_unique<TBitmap>(w, h, pf24bit);
     for (int y = 0; y < h; ++y) std::memcpy(b->ScanLine(y), &px[size_t(y) * size_t(w) * 3], size_t(w) * 3);

@@ -602,14 +602,18 @@ TGIS_LayerVector* AddNamed(TGIS_Viewer& v, const std::string& name) {
     return l.release();
 }
 
-TEST_F(PreviewTest, LayerNamesCountOnIgnoringCase) {
+TEST_F(PreviewTest, LayerNamesCountOnFromTheExactBaseAndAreNeverRefused) {
     EXPECT_EQ(MakeLayerName("/d/roads", *v), "/d/roads_1");
     AddNamed(*v, "/d/roads_1");
-    AddNamed(*v, "/d/Roads_3");
+    AddNamed(*v, "/d/roads_3");
+    AddNamed(*v, "/d/Roads_7");
     AddNamed(*v, "/d/roads_x");
     AddNamed(*v, "/d/roadsides");
+    // Only names beginning with the base as it stands count.
     EXPECT_EQ(MakeLayerName("/d/roads", *v), "/d/roads_4");
-    EXPECT_EQ(MakeLayerName("/d/ROADS", *v), "/d/ROADS_4");
+    EXPECT_EQ(MakeLayerName("/d/Roads", *v), "/d/Roads_8");
+    // "/d/ROADS_1" is "/d/roads_1" to the viewer: the next free number is taken.
+    EXPECT_EQ(MakeLayerName("/d/ROADS", *v), "/d/ROADS_2");
     EXPECT_EQ(MakeLayerName("/d/rivers", *v), "/d/rivers_1");
 }
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -336,6 +337,14 @@ DropDownAnswer AnswerDropDownList(const std::vector<std::string>& items, int cur
     answer.chosen = Backend::RunDropDownList(items, current, 100, TPoint(10, 10));
     delete timer;
     return answer;
+}
+
+void SetClipboardPicture(const TBitmap* b) {
+    Init();
+    if (b)
+        QGuiApplication::clipboard()->setImage(BitmapQImage(*b));
+    else
+        QGuiApplication::clipboard()->clear();
 }
 
 }  // namespace UiTest

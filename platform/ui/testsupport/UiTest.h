@@ -44,6 +44,8 @@ void SavePng(TControl* c, const std::string& path);
 // Calls f each time the control's window is put on the screen (an empty f stops it). What is shown then is the
 // control's CopySurface; f must not process messages (no Capture, Flush or Wait).
 void OnScreenPaint(TWinControl* c, std::function<void()> f);
+// Puts the bitmap's picture on the clipboard, or empties the clipboard (nullptr), as another program would.
+void SetClipboardPicture(const TBitmap* b);
 // Message-box answers: the next boxes are answered with this result (IDOK ...) instead of showing;
 // LastMessageBox tells the text and caption of the last one.
 void AnswerMessageBoxes(int result);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -90,3 +92,43 @@ TEST(MappedStream, WriteMode) {
 }
 
 }  // namespace
+
+namespace {
+// The descriptor this process holds open on `path`, or -1.
+int DescriptorOf(const std::string& path) {
+    for (int fd = 3; fd < 1024; ++fd) {
+        char link[4096];
+        const ssize_t n = readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), link, sizeof link - 1);
+        if (n > 0 && std::string(link, size_t(n)) == path) return fd;
+    }
+    return -1;
+}
+}  // namespace
+
+TEST(MappedStream, CloseReportsAFailedRelease) {
+    for (bool writable : {true, false}) {
+        SCOPED_TRACE(writable ? "write" : "read");
+        const std::string path = TestFile(writable ? "close-w.shp" : "close-r.shp");
+        WriteFile(path, "0123456789");
+        // A clean close raises nothing; closing twice is nothing.
+        {
+            TGIS_MappedStream t(path, writable);
+            t.Close();
+            t.Close();
+        }
+        WriteFile(path, "0123456789");
+        TGIS_MappedStream s(path, writable);
+        // The system refuses to close the file (its descriptor already gone): 0030 with that code and the path.
+        const int fd = DescriptorOf(path);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+        try {
+            s.Close();
+            ADD_FAILURE() << "closed";
+        } catch (const EFOpenError& e) {
+            EXPECT_EQ(e.Message, "0030 Error " + std::to_string(EBADF) + " during mapping file \"" + path + "\"");
+        }
+        s.Close();
+        if (!writable) EXPECT_NE(ReadError(s, 1), "");
+    }
+}

@@ -49,6 +49,36 @@ TEST(GisBitmap, RemembersItsFile) {
     EXPECT_EQ(copy.Path, "");
 }
 
+TEST(GisBitmap, ContentFromAStreamOrTheClipboardHasNoPath) {
+    const std::string file = SaveSample(GbkDir() + "/b.bmp", RGB(10, 20, 30));
+    TGIS_Bitmap b;
+    b.LoadFromFile(file);
+    ASSERT_EQ(b.Path, file);
+    {
+        TFileStream f(file, fmOpenRead);
+        b.LoadFromStream(f);
+    }
+    EXPECT_EQ(b.Path, "");
+    EXPECT_EQ(b.Width(), 3);
+
+    TBitmap picture(4, 5, pf24bit);
+    picture.Canvas()->SetPixel(1, 1, RGB(200, 0, 0));
+    UiTest::SetClipboardPicture(&picture);
+    b.LoadFromFile(file);
+    b.LoadFromClipboardFormat(CF_BITMAP);
+    EXPECT_EQ(b.Path, "");
+    EXPECT_EQ(b.Width(), 4);
+    EXPECT_EQ(b.Height(), 5);
+    EXPECT_EQ(b.Canvas()->Pixel(1, 1), RGB(200, 0, 0));
+    // Another format, or an empty clipboard, is refused and the bitmap keeps what it had.
+    b.LoadFromFile(file);
+    EXPECT_THROW(b.LoadFromClipboardFormat(1), EInvalidGraphic);
+    UiTest::SetClipboardPicture(nullptr);
+    EXPECT_THROW(b.LoadFromClipboardFormat(CF_DIB), EInvalidGraphic);
+    EXPECT_EQ(b.Path, file);
+    EXPECT_EQ(b.Width(), 3);
+}
+
 TEST(GisBitmap, ReadFromConfiguration) {
     const std::string dir = GbkDir();
     const std::string roads = SaveSample(dir + "/roads.bmp", RGB(255, 0, 0));

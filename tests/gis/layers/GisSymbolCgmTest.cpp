@@ -361,8 +361,12 @@ TEST_F(GisSymbolCgmTest, EllipsesAndArcs) {
 }
 
 TEST_F(GisSymbolCgmTest, BadFilesAreReportedAsWrongFormat) {
-    ExpectBadFormat("");
-    ExpectBadFormat("VDCEXT 0 0 1 1;");
+    // A text without its opening keyword is no metafile: a conversion error, not a corrupt one.
+    for (const char* text : {"", "VDCEXT 0 0 1 1;", "BEGM"}) {
+        const std::string path = TestDir("cgm") + "/text.cgm";
+        ASSERT_TRUE(DiskWriteAll(path, text));
+        EXPECT_THROW(TGIS_SymbolCgm s(path), EConvertError) << text;
+    }
     ExpectBadFormat("BEGMF;VDCEXT 0 0 1 x;");
     ExpectBadFormat("BEGMF;VDCEXT 0 0 1 1;LINEWIDTH -1;");
     ExpectBadFormat("BEGMF;VDCEXT 0 0 1 1;EDGEWIDTH -2;");

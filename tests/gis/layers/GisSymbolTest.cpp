@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <random>
 #include <vector>
 
 #include "gis/core/GisDefs.h"
@@ -99,9 +100,11 @@ TEST_F(GisSymbolTest, ListKeysAndKinds) {
     EXPECT_EQ(list.Prepare("ARIAL:A"), upper);
     EXPECT_NE(list.Prepare("Arial:a"), upper);
     EXPECT_EQ(TGIS_SymbolList::KeyOf("arial:a:bold"), "ARIAL:a:BOLD");
-    // Files are keyed by their full path, as it stands.
+    // Files are keyed by their full path in upper case: names differing only in case share one symbol.
     const std::string cwd = ExpandFileName(".");
-    EXPECT_EQ(TGIS_SymbolList::KeyOf("sym/Road.cgm"), cwd + "/sym/Road.cgm");
+    EXPECT_EQ(TGIS_SymbolList::KeyOf("sym/Road.cgm"), AnsiUpperCase(cwd + "/sym/Road.cgm"));
+    // A double-byte character keeps its trail byte ("\x95\x61" is not "\x95\x41").
+    EXPECT_NE(TGIS_SymbolList::KeyOf("\x95\x61.bmp"), TGIS_SymbolList::KeyOf("\x95\x41.bmp"));
     EXPECT_EQ(dynamic_cast<TGIS_SymbolFont*>(list.Prepare("Arial:66:bold:italic"))->Font->Style(), fsBold | fsItalic);
     EXPECT_EQ(dynamic_cast<TGIS_SymbolFont*>(list.Prepare("Wingdings:66"))->Character, 66);
 }
@@ -189,6 +192,43 @@ TEST_F(GisSymbolTest, PicturesStretchFromBmpAndJpeg) {
     auto* p = dynamic_cast<TGIS_SymbolPicture*>(GisSymbolList().Prepare(png + "?TRUE"));
     ASSERT_NE(p, nullptr);
     EXPECT_TRUE(p->Picture->Graphic()->Transparent());
+}
+
+TEST_F(GisSymbolTest, FileNamesDifferingInCaseShareOneSymbol) {
+    const std::string path = SavePicture("red.bmp", false);
+    TGIS_SymbolAbstract* s = GisSymbolList().Prepare(path);
+    ASSERT_NE(s, nullptr);
+    const std::string dir = path.substr(0, path.size() - 7);
+    EXPECT_EQ(GisSymbolList().Prepare(dir + "RED.BMP"), s);
+    EXPECT_EQ(GisSymbolList().Prepare(dir + "Red.bmp"), s);
+}
+
+TEST_F(GisSymbolTest, PicturesTooLargeForASymbolAreRefusedAsCorrupt) {
+    std::string jpg;
+    ASSERT_TRUE(DiskReadAll(SavePicture("tiny.jpg", true), jpg));
+    const std::string dir = TestDir("symbol");
+    // A bitmap header declaring 5000 x 5000 pixels with none after it, and a JPEG of 55304 x 3064.
+    std::string bmp = "BM";
+    auto le = [&bmp](uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) bmp += char((v >> (8 * i)) & 0xFF);
+    };
+    le(54, 4), le(0, 4), le(54, 4), le(40, 4), le(5000, 4), le(5000, 4), le(1, 2), le(24, 2);
+    le(0, 4), le(0, 4), le(2835, 4), le(2835, 4), le(0, 4), le(0, 4);
+    ASSERT_TRUE(DiskWriteAll(dir + "/huge.bmp", bmp));
+    const size_t sof = jpg.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    jpg[sof + 5] = char(3064 >> 8), jpg[sof + 6] = char(3064 & 0xFF);
+    jpg[sof + 7] = char(55304 >> 8), jpg[sof + 8] = char(55304 & 0xFF);
+    ASSERT_TRUE(DiskWriteAll(dir + "/huge.jpg", jpg));
+    for (const char* name : {"/huge.bmp", "/huge.jpg"}) {
+        SCOPED_TRACE(name);
+        try {
+            GisSymbolList().Prepare(dir + name);
+            ADD_FAILURE() << "loaded";
+        } catch (const EGIS_Exception& e) {
+            EXPECT_EQ(e.ErrorCode, 34);
+        }
+    }
 }
 
 TEST_F(GisSymbolTest, PrepareSizesAndAnchors) {
@@ -292,3 +332,37 @@ TEST_F(GisSymbolTest, SymbolLineStampsAlongStraightAndBentLines) {
 }
 
 }  // namespace
+
+TEST(GisSymbolLine, IntersectionsAreWholePixelsOnTheCircleAndTheSegment) {
+    TPoint at;
+    // Exact cases: the walk leaves the circle where the distance is the radius.
+    ASSERT_TRUE(GisSymbolLineIntersect({0, 0}, 5, {0, 0}, {10, 0}, at));
+    EXPECT_EQ(at, TPoint(5, 0));
+    ASSERT_TRUE(GisSymbolLineIntersect({0, 0}, 5, {-10, 0}, {10, 0}, at));
+    EXPECT_EQ(at, TPoint(5, 0));
+    ASSERT_TRUE(GisSymbolLineIntersect({0, 0}, 5, {0, 0}, {30, 40}, at));
+    EXPECT_EQ(at, TPoint(3, 4));
+    // A segment that ends inside the circle, or passes it by, has no such point.
+    EXPECT_FALSE(GisSymbolLineIntersect({0, 0}, 5, {0, 0}, {2, 2}, at));
+    EXPECT_FALSE(GisSymbolLineIntersect({0, 0}, 5, {-10, 9}, {10, 9}, at));
+    EXPECT_FALSE(GisSymbolLineIntersect({0, 0}, 5, {7, 7}, {7, 7}, at));
+    // Random segments from inside the circle: the point lies on the segment within half a pixel and its
+    // distance from the centre is the radius within a pixel; far off the device the same holds.
+    std::mt19937 random(7);
+    for (int64_t offset : {int64_t(0), int64_t(1) << 31}) {
+        for (int i = 0; i < 2000; ++i) {
+            std::uniform_int_distribution<int> coordinate(-1000, 1000), radius(2, 300);
+            const int r = radius(random);
+            const int64_t base = offset ? INT32_MAX - 3000 : 0;
+            const TPoint c(int(base + coordinate(random)), coordinate(random));
+            const TPoint a(c.X + coordinate(random) % (r / 2 + 1), c.Y + coordinate(random) % (r / 2 + 1));
+            const TPoint b(int(base + coordinate(random) * 3), coordinate(random) * 3);
+            if (std::hypot(double(b.X) - c.X, double(b.Y) - c.Y) <= r + 1) continue;
+            ASSERT_TRUE(GisSymbolLineIntersect(c, r, a, b, at)) << i;
+            EXPECT_NEAR(std::hypot(double(at.X) - c.X, double(at.Y) - c.Y), r, 1.0) << i;
+            const double cross =
+                (double(b.X) - a.X) * (double(at.Y) - a.Y) - (double(b.Y) - a.Y) * (double(at.X) - a.X);
+            EXPECT_LE(std::fabs(cross) / std::hypot(double(b.X) - a.X, double(b.Y) - a.Y), 0.71) << i;
+        }
+    }
+}
