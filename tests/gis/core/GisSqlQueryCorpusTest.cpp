@@ -229,7 +229,7 @@ std::string BoundOutcomes(TGIS_SqlQuery& q) {
 }
 
 std::string CorpusPath() {
-    return (std::filesystem::path(__FILE__).parent_path() / "GisSqlQueryCorpus.txt").string();
+    return std::string(QM_SOURCE_DIR) + "/tests/gis/core/GisSqlQueryCorpus.txt";
 }
 
 constexpr int kQueries = 1500;
