@@ -293,30 +293,32 @@ bool GisSymbolLineIntersect(const TPoint& c, int r, const TPoint& a, const TPoin
     const auto within = [](const TPoint& p) {
         return std::abs(int64_t(p.X)) < kExact && std::abs(int64_t(p.Y)) < kExact;
     };
-    if (!within(c) || !within(a) || !within(b) || r < 0) {
-        const double dx = double(b.X) - a.X, dy = double(b.Y) - a.Y;
-        const double fx = double(a.X) - c.X, fy = double(a.Y) - c.Y;
-        const double qa = dx * dx + dy * dy;
-        if (qa == 0) return false;
-        const double qb = fx * dx + fy * dy, qc = fx * fx + fy * fy - double(r) * r;
-        const double disc = qb * qb - qa * qc;
-        if (disc < 0) return false;
-        const double t = (-qb + std::sqrt(disc)) / qa;
+    // The walk a + t (b - a) meets the circle where qa t^2 + 2 qb t + qc = 0; it leaves at the larger root.
+    const auto terms = [&](auto zero) {
+        using N = decltype(zero);
+        struct {
+            N dx, dy, qa, qb, disc;
+        } q;
+        q.dx = N(b.X) - N(a.X), q.dy = N(b.Y) - N(a.Y);
+        const N fx = N(a.X) - N(c.X), fy = N(a.Y) - N(c.Y);
+        q.qa = q.dx * q.dx + q.dy * q.dy;
+        q.qb = fx * q.dx + fy * q.dy;
+        q.disc = q.qb * q.qb - q.qa * (fx * fx + fy * fy - N(r) * N(r));
+        return q;
+    };
+    if (!within(c) || !within(a) || !within(b)) {
+        const auto q = terms(0.0);
+        if (q.qa == 0 || q.disc < 0) return false;
+        const double t = (-q.qb + std::sqrt(q.disc)) / q.qa;
         if (t < 0 || t > 1) return false;
-        at = TPoint(GisRoundToInt(a.X + t * dx), GisRoundToInt(a.Y + t * dy));
+        at = TPoint(GisRoundToInt(a.X + t * q.dx), GisRoundToInt(a.Y + t * q.dy));
         return true;
     }
-    const __int128 dx = int64_t(b.X) - a.X, dy = int64_t(b.Y) - a.Y;
-    const __int128 fx = int64_t(a.X) - c.X, fy = int64_t(a.Y) - c.Y;
-    const __int128 qa = dx * dx + dy * dy;
-    if (qa == 0) return false;
-    // t = (-qb + sqrt(qb^2 - qa qc)) / qa, with qb half the usual middle coefficient.
-    const __int128 qb = fx * dx + fy * dy, qc = fx * fx + fy * fy - __int128(r) * r;
-    const __int128 disc = qb * qb - qa * qc;
-    if (disc < 0) return false;
-    const __int128 num = ISqrt(disc) - qb;
-    if (num < 0 || num > qa) return false;
-    at = TPoint(int(a.X + RoundedQuotient(dx * num, qa)), int(a.Y + RoundedQuotient(dy * num, qa)));
+    const auto q = terms(__int128(0));
+    if (q.qa == 0 || q.disc < 0) return false;
+    const __int128 num = ISqrt(q.disc) - q.qb;
+    if (num < 0 || num > q.qa) return false;
+    at = TPoint(int(a.X + RoundedQuotient(q.dx * num, q.qa)), int(a.Y + RoundedQuotient(q.dy * num, q.qa)));
     return true;
 }
 
