@@ -284,8 +284,7 @@ public:
     OutFile& operator=(const OutFile&) = delete;
     ~OutFile() {
         if (f_) std::fclose(f_);
-        if (!moved_) DiskRemove(tmp_);
-        else if (!kept_) DiskRemove(path_);
+        DiskRemove(tmp_);
     }
 
     bool Create() {
@@ -302,9 +301,16 @@ public:
         f_ = nullptr;
         return ok;
     }
-    bool MoveIntoPlace() { return moved_ = Check(DiskRename(tmp_, path_)); }
-    // Keeps the moved file; otherwise the destructor removes it again (its partner failed).
-    void Keep() { kept_ = true; }
+    // Both files take their names, or neither does: the older pair stays whole until both are in place.
+    static bool MoveIntoPlace(OutFile& a, OutFile& b) {
+        const std::vector<std::string> asides = {a.path_ + "~old", b.path_ + "~old"};
+        if (int err = DiskSwapIn({a.tmp_, b.tmp_}, {a.path_, b.path_}, asides)) {
+            errno = err;
+            return a.Check(false);
+        }
+        for (const std::string& old : asides) DiskRemove(old);
+        return true;
+    }
 
 private:
     bool Check(bool ok) {
@@ -322,7 +328,6 @@ private:
     std::string path_, tmp_, buf_;
     int& cause_;
     std::FILE* f_ = nullptr;
-    bool moved_ = false, kept_ = false;
 };
 
 // On a failure after the dialog opened: the button is the dialog's only way out, so enable it
@@ -520,6 +525,14 @@ bool WriteFiles(const std::string& mifName, const std::string& header, const She
     // Both names, and the temporary names beside them, must be four different files.
     const std::string midName = MidFileName(mifName);
     if (HasMidExtension(mifName) || mifName == midName + "~tmp" || midName == mifName + "~tmp") return false;
+    // A file that may not be replaced is refused before the work, as it would be at the end.
+    for (const std::string* name : {&mifName, &midName}) {
+        errno = 0;
+        if (!DiskWritable(*name)) {
+            cause = errno != 0 ? errno : EACCES;
+            return false;
+        }
+    }
     OutFile mif(mifName, cause), mid(midName, cause);
     if (!mif.Create() || !mid.Create()) return false;
     mif.Buf() += header;
@@ -543,9 +556,7 @@ bool WriteFiles(const std::string& mifName, const std::string& header, const She
             pump.Tick();
         }
     if (!mif.Close() || !mid.Close()) return false;
-    if (!mif.MoveIntoPlace() || !mid.MoveIntoPlace()) return false;
-    mif.Keep();
-    mid.Keep();
+    if (!OutFile::MoveIntoPlace(mif, mid)) return false;
 
     restore.armed = false;
     p.SetButtonEnabled(true);

@@ -3,9 +3,23 @@
 #include <cerrno>
 
 #include "gis/core/GisDefs.h"
+#include "platform/rtl/Classes.h"
 #include "platform/rtl/FileIO.h"
 
+void GisRaiseWriteError(const std::string& path, int code) {
+    EGIS_Exception e(GIS_RS_ERR_FILEWRITE, path, code);
+    if (const std::string why = FileErrorText(code); !why.empty()) e.Message += " " + why;
+    throw e;
+}
+
 std::string TGIS_FileCommit::TempName(size_t i) const { return GisTempName(targets_.at(i)); }
+
+void TGIS_FileCommit::CheckTargets() const {
+    for (const std::string& t : targets_) {
+        errno = 0;
+        if (!DiskWritable(t)) GisRaiseWriteError(t, errno != 0 ? errno : EACCES);
+    }
+}
 
 void TGIS_FileCommit::Abandon() {
     if (done_) return;
@@ -15,26 +29,25 @@ void TGIS_FileCommit::Abandon() {
 
 void TGIS_FileCommit::Commit() {
     if (done_) return;
-    const size_t n = targets_.size();
-    std::vector<bool> existed(n, false), backedUp(n, false);
-    for (size_t i = 0; i < n; ++i) {
-        const std::string backup = GisBackupName(targets_[i]);
-        DiskRemove(backup);
-        existed[i] = DiskExists(targets_[i]);
-        backedUp[i] = existed[i] && DiskRename(targets_[i], backup);
+    std::vector<std::string> temps, backups;
+    for (size_t i = 0; i < targets_.size(); ++i) {
+        temps.push_back(TempName(i));
+        backups.push_back(GisBackupName(targets_[i]));
     }
-    for (size_t i = 0; i < n; ++i) {
-        if (DiskRename(TempName(i), targets_[i])) continue;
-        const int err = errno;
-        // Every target back as it was: swapped-in files give way to their backups, new ones go.
-        for (size_t k = 0; k < n; ++k) {
-            if (backedUp[k])
-                DiskRename(GisBackupName(targets_[k]), targets_[k]);
-            else if (k < i && !existed[k])
-                DiskRemove(targets_[k]);
-        }
+    size_t which = 0;
+    if (const int err = DiskSwapIn(temps, targets_, backups, &which)) {
         Abandon();
-        throw EGIS_Exception(GIS_RS_ERR_FILEWRITE, targets_[i], err);
+        GisRaiseWriteError(targets_[which], err);
     }
     done_ = true;
+}
+
+void TGIS_FileCommit::Rethrow(std::exception_ptr error) const {
+    try {
+        std::rethrow_exception(error);
+    } catch (const EStreamError& e) {
+        for (size_t i = 0; i < targets_.size(); ++i)
+            if (!e.FileName.empty() && e.FileName == TempName(i)) GisRaiseWriteError(targets_[i], e.ErrorCode);
+        throw;
+    }
 }

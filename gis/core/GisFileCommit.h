@@ -2,6 +2,7 @@
 // its target under GisTempName, then all are swapped in at once, the previous files kept under GisBackupName.
 #pragma once
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -16,13 +17,21 @@ public:
     // The name to write for target i.
     std::string TempName(size_t i) const;
     const std::vector<std::string>& Targets() const { return targets_; }
-    // Old backups are deleted, the current targets become the backups, the temporary files take the targets'
-    // names. A rename that fails raises 0032 (system error, target) after putting every target back as it was.
+    // Raises 0032 for the first target that may not be replaced (a read-only file, a folder), before any work.
+    void CheckTargets() const;
+    // The current targets become the backups, the temporary files take the targets' names. A target that may
+    // not be replaced, a backup that cannot be made or a rename that fails raises 0032 (system error, target)
+    // with every target and the temporary files as they were.
     void Commit();
     // Deletes the temporary files that are left.
     void Abandon();
+    // Raises `error` again; a stream error on one of the temporary files becomes 0032 on its target.
+    [[noreturn]] void Rethrow(std::exception_ptr error) const;
 
 private:
     std::vector<std::string> targets_;
     bool done_ = false;
 };
+
+// 0032 for a file the user named, the cause in words after the kernel's numbered text.
+[[noreturn]] void GisRaiseWriteError(const std::string& path, int code);

@@ -12,7 +12,7 @@
 #include "platform/rtl/FileIO.h"
 
 void TGIS_MappedStream::Raise(int code) const {
-    throw EFOpenError(Format(GIS_RS_ERR_FILEMAPPING, {code, path_}));
+    throw EFOpenError(Format(GIS_RS_ERR_FILEMAPPING, {code, path_}), path_, code);
 }
 
 TGIS_MappedStream::TGIS_MappedStream(const std::string& path, bool writable) : writable_(writable), path_(path) {

@@ -31,6 +31,7 @@ public:
     int64_t Position() const { return position_; }
     int64_t Size() const { return size_; }
     const std::string& Path() const { return path_; }
+    std::string DiskFileName() const override { return path_; }
     // The mapped file (read mode), for readers that look at records in place.
     const uint8_t* Memory() const { return view_; }
 

@@ -644,7 +644,8 @@ void TGIS_LayerMIF::Open(TGIS_Viewer* viewer) {
     Delimiter.clear();
     Extent = ProjectedExtent = GisEmptyExtent();
     std::string mif, mid;
-    if (!DiskReadAll(Path, mif)) throw EFOpenError("Cannot open file \"" + Path + "\"");
+    errno = 0;
+    if (!DiskReadAll(Path, mif)) RaiseFileOpenError(Path, errno);
     const bool hasMid = DiskExists(MidPath()) && DiskReadAll(MidPath(), mid);
     MifReader reader(*this, mif, hasMid ? &mid : nullptr);
     reader.Run();
@@ -674,6 +675,8 @@ void TGIS_LayerMIF::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
     } done{viewer};
 
     layer.PrepareExportNames(32);
+    TGIS_FileCommit commit({path, MidPathOf(path)});
+    commit.CheckTargets();
     const bool sameFile = GisCanonicalPath(path) == GisCanonicalPath(Path);
     std::string mif, mid;
     WriteHeader(mif, layer, GisExtentIntersection(layer.Extent, extent));
@@ -695,12 +698,10 @@ void TGIS_LayerMIF::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
         if (!abort) layer.ScanNext();
     }
     if (abort || (written == 0 && !sameFile)) return;
-    TGIS_FileCommit commit({path, MidPathOf(path)});
     const std::string* bytes[] = {&mif, &mid};
-    for (size_t i = 0; i < 2; ++i)
-        if (!DiskWriteAll(commit.TempName(i), *bytes[i])) {
-            const int code = errno;
-            throw EGIS_Exception(GIS_RS_ERR_FILEWRITE, commit.TempName(i), code);
-        }
+    for (size_t i = 0; i < 2; ++i) {
+        errno = 0;
+        if (!DiskWriteAll(commit.TempName(i), *bytes[i])) GisRaiseWriteError(commit.Targets()[i], errno ? errno : EIO);
+    }
     commit.Commit();
 }

@@ -201,6 +201,7 @@ void TGIS_LayerSHP::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
     const bool withTree = layer.HasRTree();
     if (withTree) targets.push_back(path + ".rtree");
     TGIS_FileCommit commit(targets);
+    commit.CheckTargets();
 
     uint8_t type = shapeType;
     bool written = false;
@@ -274,7 +275,7 @@ void TGIS_LayerSHP::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
     if (error || abort || !(written || same)) {
         commit.Abandon();
         busy(-1, -1);
-        if (error) std::rethrow_exception(error);
+        if (error) commit.Rethrow(error);
         return;
     }
     if (same) {

@@ -412,7 +412,8 @@ TGIS_SymbolCgm::~TGIS_SymbolCgm() = default;
 
 void TGIS_SymbolCgm::Load() {
     std::string bytes;
-    if (!DiskReadAll(Path, bytes)) throw EFOpenError("Cannot open file \"" + Path + "\"");
+    errno = 0;
+    if (!DiskReadAll(Path, bytes)) RaiseFileOpenError(Path, errno);
     LoadFromBytes(bytes, Path);
 }
 

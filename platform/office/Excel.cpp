@@ -176,6 +176,9 @@ uint8_t Alignment(int a) {
 void MoveFile(const std::string& from, const std::string& to) {
     std::string target;
     if (!GbkToDiskName(to, target)) CannotSave(to, EILSEQ);
+    // A read-only workbook is not replaced, as the spreadsheet application would not overwrite it.
+    errno = 0;
+    if (!DiskWritable(to)) CannotSave(to, errno != 0 ? errno : EACCES);
     if (std::rename(from.c_str(), target.c_str()) == 0) return;
     if (errno != EXDEV) CannotSave(to, errno);
     std::string part = target + "~tmp";

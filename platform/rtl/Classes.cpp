@@ -68,15 +68,17 @@ void TStringList::SetText(const std::string& text) {
 
 void TStringList::LoadFromFile(const std::string& path) {
     std::string text;
-    if (!DiskReadAll(path, text)) throw Exception("Cannot open file \"" + path + "\"");
+    errno = 0;
+    if (!DiskReadAll(path, text)) RaiseFileOpenError(path, errno);
     SetText(text);
 }
 
 void TStringList::SaveToFile(const std::string& path) const {
     // Written beside the target and renamed over it, so a failed write leaves an older file whole.
     if (int err = DiskReplace(path, Text())) {
+        EWriteError e("无法保存文件“" + path + "”。" + FileErrorText(err), path, err);
         errno = err;  // the caller may report why
-        throw Exception("Cannot create file \"" + path + "\"");
+        throw e;
     }
 }
 
@@ -92,22 +94,29 @@ void TStream::ReadBuffer(void* buffer, int64_t count) {
 }
 
 void TStream::WriteBuffer(const void* buffer, int64_t count) {
-    if (count != 0 && Write(buffer, count) != count) throw EWriteError("Stream write error");
+    if (count == 0) return;
+    errno = 0;
+    if (Write(buffer, count) == count) return;
+    const int code = errno != 0 ? errno : EIO;
+    const std::string file = DiskFileName();
+    if (file.empty()) throw EWriteError("Stream write error");
+    throw EWriteError("写入文件“" + file + "”失败！" + FileErrorText(code), file, code);
+}
+
+void RaiseFileOpenError(const std::string& path, int code, bool create) {
+    const std::string what = create ? "无法创建文件“" : "无法打开文件“";
+    throw EFOpenError(what + path + "”。" + FileErrorText(code, !create), path, code);
 }
 
 TFileStream::TFileStream(const std::string& path, uint16_t mode) : path_(path) {
     const int flags = mode == fmCreate ? O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC : O_RDONLY | O_CLOEXEC;
     fd_ = DiskOpen(path, flags, 0644);
-    if (fd_ < 0) {
-        const int err = errno;
-        const char* what = mode == fmCreate ? "Cannot create file \"" : "Cannot open file \"";
-        throw EFOpenError(what + path + "\". " + std::strerror(err));
-    }
+    if (fd_ < 0) RaiseFileOpenError(path, errno, mode == fmCreate);
     struct stat st {};
     if (fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd_);
         fd_ = -1;
-        throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
+        RaiseFileOpenError(path, EISDIR, mode == fmCreate);
     }
 }
 

@@ -32,7 +32,13 @@ private:
 };
 
 class EStreamError : public Exception {
+public:
     using Exception::Exception;
+    EStreamError(const std::string& message, const std::string& fileName, int errorCode)
+        : Exception(message), FileName(fileName), ErrorCode(errorCode) {}
+    // For a file's error: its name and the system's error code ("" and 0 otherwise).
+    std::string FileName;
+    int ErrorCode = 0;
 };
 class EFOpenError : public EStreamError {
     using EStreamError::EStreamError;
@@ -59,10 +65,15 @@ public:
     int64_t GetPosition() { return Seek(0, soFromCurrent); }
     void SetPosition(int64_t p) { Seek(p, soFromBeginning); }
     int64_t GetSize();
-    // Raise EReadError / EWriteError on a short transfer.
+    // Raise EReadError / EWriteError on a short transfer; a write error on a file names it and the cause.
     void ReadBuffer(void* buffer, int64_t count);
     void WriteBuffer(const void* buffer, int64_t count);
+    // The disk file under the stream, "" when there is none.
+    virtual std::string DiskFileName() const { return {}; }
 };
+
+// EFOpenError naming the file and why it could not be opened (or, `create`, created).
+[[noreturn]] void RaiseFileOpenError(const std::string& path, int code, bool create = false);
 
 enum : uint16_t { fmOpenRead = 0x0000, fmCreate = 0xFF00 };
 
@@ -83,6 +94,7 @@ public:
     int64_t Seek(int64_t offset, int origin) override;
 
     const std::string& FileName() const { return path_; }
+    std::string DiskFileName() const override { return path_; }
 
 private:
     int fd_ = -1;

@@ -73,6 +73,21 @@ bool DiskAccess(const std::string& path, int mode) {
 
 bool DiskExists(const std::string& path) { return DiskAccess(path, F_OK); }
 
+bool DiskWritable(const std::string& path) {
+    struct stat st {};
+    if (!DiskStat(path, st)) return errno == ENOENT;
+    if (S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+    // The superuser may write anything: a file nobody may write is still refused, as on any other account.
+    if ((st.st_mode & 0222) == 0) {
+        errno = EACCES;
+        return false;
+    }
+    return DiskAccess(path, W_OK);
+}
+
 bool DiskOpenStream(std::ifstream& f, const std::string& path, std::ios::openmode mode) {
     std::string d;
     if (!Disk(path, d)) return false;
@@ -111,11 +126,15 @@ bool DiskWriteAll(const std::string& path, const std::string& bytes) {
     return !f.fail();
 }
 
-std::string FileErrorText(int code) {
+std::string FileErrorText(int code, bool reading) {
     switch (code) {
         case 0: return "";
-        case ENOENT:
+        case ENOENT: return reading ? "文件不存在。" : "文件夹不存在。";
         case ENOTDIR: return "文件夹不存在。";
+        case EISDIR: return "这是一个文件夹，不是文件。";
+        case ENAMETOOLONG: return "文件名太长。";
+        case EFBIG: return "文件太大。";
+        case EIO: return "磁盘读写错误。";
         case EACCES:
         case EPERM: return "没有访问权限。";
         case EROFS: return "磁盘只读，没有写入权限。";
@@ -136,7 +155,7 @@ std::string FileErrorText(int code) {
 
 int DiskReplace(const std::string& path, const std::string& bytes, const std::string& backup) {
     auto failed = [] { return errno != 0 ? errno : EIO; };
-    if (DiskExists(path) && !DiskAccess(path, W_OK)) return failed();
+    if (!DiskWritable(path)) return failed();
     const std::string tmp = path + ".~tmp";
     errno = 0;
     if (!DiskWriteAll(tmp, bytes)) {
@@ -157,6 +176,43 @@ int DiskReplace(const std::string& path, const std::string& bytes, const std::st
         return err;
     }
     return 0;
+}
+
+int DiskSwapIn(const std::vector<std::string>& temps, const std::vector<std::string>& targets,
+               const std::vector<std::string>& asides, size_t* which) {
+    const size_t n = targets.size();
+    size_t at = 0;
+    auto fail = [&](size_t i) {
+        at = i;
+        return errno != 0 ? errno : EIO;
+    };
+    int err = 0;
+    for (size_t i = 0; i < n && !err; ++i) {
+        errno = 0;
+        if (!DiskWritable(targets[i])) err = fail(i);
+    }
+    std::vector<char> aside(n, 0);
+    // An aside that cannot be made stops everything: nothing is replaced without its old file kept.
+    for (size_t i = 0; i < n && !err; ++i)
+        if (DiskExists(targets[i])) {
+            errno = 0;
+            if (DiskRename(targets[i], asides[i])) aside[i] = 1;
+            else err = fail(i);
+        }
+    size_t moved = 0;
+    for (; moved < n && !err; ++moved) {
+        errno = 0;
+        if (!DiskRename(temps[moved], targets[moved])) {
+            err = fail(moved);
+            break;
+        }
+    }
+    if (!err) return 0;
+    for (size_t k = 0; k < moved; ++k) DiskRename(targets[k], temps[k]);
+    for (size_t k = 0; k < n; ++k)
+        if (aside[k]) DiskRename(asides[k], targets[k]);
+    if (which) *which = at;
+    return err;
 }
 
 std::string ExpandFileName(const std::string& path) {

@@ -37,11 +37,7 @@ void TMemIniFile::Load() {
     Clear();
     if (fileName_.empty() || !DiskExists(fileName_)) return;
     TStringList lines;
-    try {
-        lines.LoadFromFile(fileName_);
-    } catch (const Exception&) {
-        throw EFOpenError("Cannot open file \"" + fileName_ + "\"");
-    }
+    lines.LoadFromFile(fileName_);
     SetStrings(lines);
 }
 
@@ -165,5 +161,5 @@ void TMemIniFile::UpdateFile(const std::string& backupName) const {
         for (auto& l : s->lines) text += l.Text() + "\r\n";
     }
     if (int err = DiskReplace(fileName_, text, backupName))
-        throw EWriteError("Cannot create file \"" + fileName_ + "\". " + FileErrorText(err));
+        throw EWriteError("无法保存文件“" + fileName_ + "”。" + FileErrorText(err), fileName_, err);
 }

@@ -1,5 +1,6 @@
 #include "platform/ui/Jpeg.h"
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -7,6 +8,7 @@
 
 #include <jpeglib.h>
 
+#include "platform/rtl/Classes.h"
 #include "platform/rtl/FileIO.h"
 #include "platform/ui/QtGlue.h"
 
@@ -130,7 +132,8 @@ int TJPEGImage::Height() const { return bitmap_->Height(); }
 
 void TJPEGImage::LoadFromFile(const std::string& path) {
     std::string data;
-    if (!DiskReadAll(path, data)) throw Exception("Cannot open file \"" + path + "\"");
+    errno = 0;
+    if (!DiskReadAll(path, data)) RaiseFileOpenError(path, errno);
     LoadFromMemory(data.data(), data.size());
 }
 

@@ -433,6 +433,46 @@ TEST_F(MifTest, FailuresLeaveNoFiles) {
     EXPECT_FALSE(progress_.Hourglass);
 }
 
+// A pair that cannot be replaced whole is not touched at all: before, the MIF moved in and was then deleted.
+TEST_F(MifTest, AFailedExportLeavesEveryExistingFileAsItWas) {
+    auto existing = [&](const std::string& base) {
+        std::ofstream(Path(base + ".mif")) << "user mif";
+        std::ofstream(Path(base + ".mid")) << "user mid";
+    };
+    auto kept = [&](const std::string& base) {
+        EXPECT_EQ(ReadFile(Path(base + ".mif")), "user mif") << base;
+        for (const char* tail : {".mif~tmp", ".mid~tmp", ".mif~old", ".mid~old"})
+            EXPECT_FALSE(fs::exists(Path(base + tail))) << base << tail;
+    };
+    // The MID name is a folder.
+    std::ofstream(Path("dir.mif")) << "user mif";
+    fs::create_directories(Path("dir.mid/x"));
+    EXPECT_FALSE(SaveTessarolsToMifLL(Path("dir.mif"), J50()));
+    EXPECT_EQ(errno, EISDIR);
+    kept("dir");
+    // The MID is read-only (refused for the superuser too).
+    existing("ro");
+    fs::permissions(Path("ro.mid"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_FALSE(SaveTessarolsToMif(Path("ro.mif"), J50(), true));
+    EXPECT_EQ(errno, EACCES);
+    kept("ro");
+    EXPECT_EQ(ReadFile(Path("ro.mid")), "user mid");
+    // The old MID cannot be moved aside once the MIF is: both come back.
+    existing("aside");
+    fs::create_directories(Path("aside.mid~old/x"));
+    EXPECT_FALSE(SaveTessarolsToMif(Path("aside.mif"), J50(), false));
+    EXPECT_NE(errno, 0);
+    EXPECT_EQ(ReadFile(Path("aside.mif")), "user mif");
+    EXPECT_EQ(ReadFile(Path("aside.mid")), "user mid");
+    EXPECT_FALSE(fs::exists(Path("aside.mif~old")));
+    fs::remove_all(Path("aside.mid~old"));
+    // And when all is well the pair is replaced and nothing is left beside it.
+    ASSERT_TRUE(SaveTessarolsToMif(Path("aside.mif"), J50(), false));
+    EXPECT_NE(ReadFile(Path("aside.mif")), "user mif");
+    for (const char* tail : {".mif~tmp", ".mid~tmp", ".mif~old", ".mid~old"})
+        EXPECT_FALSE(fs::exists(Path(std::string("aside") + tail))) << tail;
+}
+
 // A full disk, by a file size limit: the writes fail half-way.
 TEST_F(MifTest, FullDiskFailsAndCleansUp) {
     TStandardTessarols t;

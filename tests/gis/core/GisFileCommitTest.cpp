@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gis/core/GisDefs.h"
+#include "platform/rtl/Classes.h"
 #include "platform/rtl/FileIO.h"
 
 namespace {
@@ -78,4 +79,68 @@ TEST(FileCommit, AFailedRenamePutsEverythingBack) {
     EXPECT_EQ(Read(c), "old c");
     EXPECT_FALSE(DiskExists(a + "~tmp"));
     EXPECT_FALSE(DiskExists(b + "~tmp"));
+}
+
+// Nothing is replaced unless its old file can be kept, and a read-only file is never replaced.
+TEST(FileCommit, RefusesWhatItCannotBackUpOrMayNotReplace) {
+    const std::string d = Dir("refuse");
+    const std::string a = d + "/a.mif", b = d + "/a.mid";
+    DiskWriteAll(a, "old a");
+    DiskWriteAll(b, "old b");
+    // The MID's backup name is held by a folder that is not empty.
+    mkdir((b + "~").c_str(), 0755);
+    DiskWriteAll(b + "~/x", "x");
+    auto commitNew = [&] {
+        TGIS_FileCommit c({a, b});
+        DiskWriteAll(c.TempName(0), "new a");
+        DiskWriteAll(c.TempName(1), "new b");
+        c.Commit();
+    };
+    try {
+        commitNew();
+        FAIL() << "no error";
+    } catch (const EGIS_Exception& e) {
+        EXPECT_EQ(e.ErrorCode, 32);
+        EXPECT_EQ(e.StrParam, b);
+    }
+    EXPECT_EQ(Read(a), "old a");
+    EXPECT_EQ(Read(b), "old b");
+    EXPECT_FALSE(DiskExists(a + "~"));
+    for (const std::string& t : {a, b}) EXPECT_FALSE(DiskExists(t + "~tmp"));
+
+    DiskRemove(b + "~/x");
+    rmdir((b + "~").c_str());
+    chmod(a.c_str(), 0444);
+    try {
+        TGIS_FileCommit({a, b}).CheckTargets();
+        FAIL() << "no error";
+    } catch (const EGIS_Exception& e) {
+        EXPECT_EQ(e.Message, "0032 Error " + std::to_string(EACCES) + " during writing file \"" + a + "\" 没有访问权限。");
+    }
+    EXPECT_THROW(commitNew(), EGIS_Exception);
+    EXPECT_EQ(Read(a), "old a");
+    EXPECT_EQ(Read(b), "old b");
+    chmod(a.c_str(), 0644);
+    commitNew();
+    EXPECT_EQ(Read(a), "new a");
+    EXPECT_EQ(Read(b + "~"), "old b");
+}
+
+TEST(FileCommit, AStreamErrorOnATemporaryFileNamesItsTarget) {
+    const std::string d = Dir("rethrow");
+    TGIS_FileCommit c({d + "/a.shp", d + "/a.dbf"});
+    auto raised = [&](std::exception_ptr e) -> std::string {
+        try {
+            c.Rethrow(e);
+        } catch (const EGIS_Exception& g) {
+            return g.StrParam + " " + std::to_string(g.IntParam);
+        } catch (const Exception& x) {
+            return "as it was: " + x.Message;
+        }
+        return "";
+    };
+    EXPECT_EQ(raised(std::make_exception_ptr(EWriteError("w", c.TempName(1), ENOSPC))),
+              d + "/a.dbf " + std::to_string(ENOSPC));
+    EXPECT_EQ(raised(std::make_exception_ptr(EWriteError("other", d + "/else", ENOSPC))), "as it was: other");
+    EXPECT_EQ(raised(std::make_exception_ptr(Exception("plain"))), "as it was: plain");
 }

@@ -129,6 +129,8 @@ TEST(MappedStream, CloseReportsAFailedRelease) {
             EXPECT_EQ(e.Message, "0030 Error " + std::to_string(EBADF) + " during mapping file \"" + path + "\"");
         }
         s.Close();
-        if (!writable) EXPECT_NE(ReadError(s, 1), "");
+        if (!writable) {
+            EXPECT_NE(ReadError(s, 1), "");
+        }
     }
 }

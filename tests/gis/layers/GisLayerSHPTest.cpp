@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -462,4 +463,40 @@ TEST(LayerSHP, RingsAreWrittenClockwiseOutsideAndCounterClockwiseInside) {
         EXPECT_EQ(s->GetPoint(k, 0).X, firstX[k]);  // the ring keeps its first point
     }
     EXPECT_DOUBLE_EQ(s->Area(), 100 - 36 + 4 + 100);
+}
+
+// The kernel's message names the user's file and says why, whichever temporary file the write failed on.
+TEST(LayerSHP, WriteErrorsNameTheTargetAndTheCauseAndReadOnlyFilesAreRefused) {
+    const std::string d = Dir("errors");
+    Source src;
+    src.Polygon(1);
+    TGIS_LayerSHP w;
+    auto messageOf = [&](const std::string& path) -> std::string {
+        try {
+            w.WriteFromLayer(src.layer, path, GisFullExtent(), gisShapeTypeNull, "", false);
+        } catch (const EGIS_Exception& e) {
+            EXPECT_EQ(e.ErrorCode, 32);
+            return e.Message;
+        }
+        return "<no error>";
+    };
+    // A full disk under the table's temporary file.
+    DiskRemove(d + "/full.dbf~tmp");
+    ASSERT_EQ(symlink("/dev/full", (d + "/full.dbf~tmp").c_str()), 0);
+    const std::string full = messageOf(d + "/full.shp");
+    EXPECT_NE(full.find("\"" + d + "/full.dbf\""), std::string::npos) << full;
+    EXPECT_EQ(full.find("~tmp"), std::string::npos) << full;
+    EXPECT_NE(full.find("磁盘已满。"), std::string::npos) << full;
+    EXPECT_FALSE(DiskExists(d + "/full.shp"));
+
+    // A read-only index is not replaced, even for the superuser.
+    DiskWriteAll(d + "/ro.shp", "old shp");
+    DiskWriteAll(d + "/ro.shx", "old shx");
+    chmod((d + "/ro.shx").c_str(), 0444);
+    const std::string ro = messageOf(d + "/ro.shp");
+    EXPECT_NE(ro.find("\"" + d + "/ro.shx\" 没有访问权限。"), std::string::npos) << ro;
+    EXPECT_EQ(Bytes(d + "/ro.shp"), "old shp");
+    EXPECT_EQ(Bytes(d + "/ro.shx"), "old shx");
+    for (const char* f : {"/ro.shp~tmp", "/ro.shx~tmp", "/ro.dbf~tmp", "/ro.shp~", "/ro.dbf"})
+        EXPECT_FALSE(DiskExists(d + f)) << f;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 
 #include "platform/rtl/FileIO.h"
@@ -29,4 +30,38 @@ TEST(FileStream, CreatesReadsAndSeeksWithBounds) {
     EXPECT_EQ(r.Write("z", 1), 0);  // read-only
     EXPECT_THROW(TFileStream(path + ".missing", fmOpenRead), EFOpenError);
     EXPECT_THROW(TFileStream(std::string(QM_TEST_OUT), fmOpenRead), EFOpenError);
+}
+
+// The messages a user reads name the file and the cause in Chinese, and carry both for callers.
+TEST(FileStream, ErrorsNameTheFileAndTheCause) {
+    const std::string missing = std::string(QM_TEST_OUT) + "/stream_missing.bin";
+    try {
+        TFileStream f(missing, fmOpenRead);
+        FAIL();
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(e.Message, "无法打开文件“" + missing + "”。文件不存在。");
+        EXPECT_EQ(e.FileName, missing);
+        EXPECT_EQ(e.ErrorCode, ENOENT);
+    }
+    try {
+        TFileStream f(QM_TEST_OUT, fmOpenRead);
+        FAIL();
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(e.Message, "无法打开文件“" + std::string(QM_TEST_OUT) + "”。这是一个文件夹，不是文件。");
+    }
+    TFileStream full("/dev/full", fmCreate);
+    try {
+        full.WriteBuffer("abc", 3);
+        FAIL();
+    } catch (const EWriteError& e) {
+        EXPECT_EQ(e.Message, "写入文件“/dev/full”失败！磁盘已满。");
+        EXPECT_EQ(e.ErrorCode, ENOSPC);
+    }
+    TStringList lines;
+    try {
+        lines.LoadFromFile(missing);
+        FAIL();
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(e.Message, "无法打开文件“" + missing + "”。文件不存在。");
+    }
 }

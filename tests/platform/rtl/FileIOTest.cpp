@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -156,8 +157,58 @@ TEST(FileErrorText, CommonCausesInChineseTheRestInTheSystemsWords) {
     for (int e : {ETXTBSY, EBUSY, EAGAIN, ENOLCK})
         EXPECT_EQ(FileErrorText(e), "文件正在使用或已被锁定。") << e;
     EXPECT_EQ(FileErrorText(EILSEQ), "文件名含有磁盘文件名不能表示的字符。");
-    EXPECT_EQ(FileErrorText(EIO), std::strerror(EIO));
+    EXPECT_EQ(FileErrorText(ELOOP), std::strerror(ELOOP));
     EXPECT_FALSE(FileErrorText(12345).empty());
+    // Reading, a missing name is the file; "Is a directory" is no English tail.
+    EXPECT_EQ(FileErrorText(ENOENT, true), "文件不存在。");
+    EXPECT_EQ(FileErrorText(EISDIR), "这是一个文件夹，不是文件。");
+}
+
+TEST(DiskSwapIn, AllOrNoneAndNothingWithoutItsOldFileKept) {
+    const std::string d = std::string(QM_TEST_OUT) + "/swap_in";
+    fs::remove_all(d);
+    fs::create_directories(d);
+    const std::vector<std::string> targets = {d + "/a.mif", d + "/a.mid"}, temps = {d + "/t1", d + "/t2"},
+                                   asides = {d + "/a.mif~", d + "/a.mid~"};
+    auto fresh = [&] {
+        DiskWriteAll(targets[0], "old mif");
+        DiskWriteAll(targets[1], "old mid");
+        DiskWriteAll(temps[0], "new mif");
+        DiskWriteAll(temps[1], "new mid");
+    };
+    auto untouched = [&] {
+        EXPECT_EQ(ReadFile(targets[0]), "old mif");
+        EXPECT_EQ(ReadFile(targets[1]), "old mid");
+        EXPECT_EQ(ReadFile(temps[0]), "new mif");
+        EXPECT_EQ(ReadFile(temps[1]), "new mid");
+    };
+    // The second aside cannot be made: the first target, already aside, comes back.
+    fresh();
+    fs::create_directories(asides[1] + "/x");
+    size_t which = 9;
+    EXPECT_NE(DiskSwapIn(temps, targets, asides, &which), 0);
+    EXPECT_EQ(which, 1u);
+    untouched();
+    fs::remove_all(asides[1]);
+    // The second temporary file is missing: the first new file goes back to its temporary name.
+    DiskRemove(temps[1]);
+    EXPECT_EQ(DiskSwapIn(temps, targets, asides, &which), ENOENT);
+    EXPECT_EQ(which, 1u);
+    EXPECT_EQ(ReadFile(targets[0]), "old mif");
+    EXPECT_EQ(ReadFile(temps[0]), "new mif");
+    // A read-only target, whoever runs this.
+    fresh();
+    chmod(targets[1].c_str(), 0444);
+    EXPECT_FALSE(DiskWritable(targets[1]));
+    EXPECT_EQ(DiskSwapIn(temps, targets, asides, &which), EACCES);
+    untouched();
+    chmod(targets[1].c_str(), 0644);
+    EXPECT_EQ(DiskSwapIn(temps, targets, asides), 0);
+    EXPECT_EQ(ReadFile(targets[1]), "new mid");
+    EXPECT_EQ(ReadFile(asides[0]), "old mif");
+    EXPECT_FALSE(DiskExists(temps[0]));
+    EXPECT_TRUE(DiskWritable(d + "/none"));
+    EXPECT_FALSE(DiskWritable(d));
 }
 
 }  // namespace
