@@ -697,7 +697,8 @@ void TGIS_LayerMIF::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
         if (index % kBusyStep == 1 && viewer && viewer->OnBusy) viewer->OnBusy(viewer, shape->Uid, lastUid, abort);
         if (!abort) layer.ScanNext();
     }
-    if (abort || (written == 0 && !sameFile)) return;
+    // An abort ends the scan only: what was written so far is saved, the old pair kept as the backups.
+    if (written == 0 && !sameFile) return;
     const std::string* bytes[] = {&mif, &mid};
     for (size_t i = 0; i < 2; ++i) {
         errno = 0;

@@ -104,6 +104,12 @@ std::string GisFormatLabelValue(const Variant& value, const std::string& format)
     case varString:
         if (TryFormat(format, TFormatArg(value.StrRef()), out)) return out;
         break;
+    case varDate:
+        try {
+            return FormatDateTime(format, value.AsDate());
+        } catch (const EConvertError&) {
+        }
+        break;
     default:
         break;
     }

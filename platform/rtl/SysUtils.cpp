@@ -501,6 +501,86 @@ std::string DateTimeToStr(TDateTime d) {
     return r;
 }
 
+std::string FormatDateTime(const std::string& format, TDateTime d) {
+    static const char* const kMonths[] = {"一月", "二月", "三月", "四月", "五月", "六月",
+                                          "七月", "八月", "九月", "十月", "十一月", "十二月"};
+    static const char* const kDays[] = {"星期日", "星期一", "星期二", "星期三", "星期四", "星期五", "星期六"};
+    int y, mo, dd, h, n, s, ms;
+    DecodeDate(d, y, mo, dd);
+    DecodeTime(d, h, n, s, ms);
+    int64_t days, msAll;
+    SplitDate(d, days, msAll);
+    const int weekday = int(((days - kEpochShift) % 7 + 7 + 4) % 7);  // 1970-01-01 was a Thursday
+    auto lower = [](char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); };
+    // A 12-hour clock when the format holds an am/pm marker anywhere.
+    std::string folded;
+    for (char c : format) folded += lower(c);
+    const bool twelve = folded.find("am/pm") != std::string::npos || folded.find("a/p") != std::string::npos;
+    std::string out;
+    auto num = [&](int v, int width) {
+        std::string t = std::to_string(v);
+        if (int(t.size()) < width) t.insert(0, size_t(width) - t.size(), '0');
+        out += t;
+    };
+    bool afterHour = false;
+    for (size_t i = 0; i < format.size();) {
+        const char c = format[i];
+        const char l = lower(c);
+        size_t run = 1;
+        while (i + run < format.size() && lower(format[i + run]) == l) ++run;
+        if (c == '"' || c == '\'') {
+            const size_t e = format.find(c, i + 1);
+            out += format.substr(i + 1, (e == std::string::npos ? format.size() : e) - i - 1);
+            i = e == std::string::npos ? format.size() : e + 1;
+            continue;
+        }
+        if (l == 'a' && folded.compare(i, 5, "am/pm") == 0) {
+            out += h < 12 ? "上午" : "下午";
+            i += 5;
+            continue;
+        }
+        if (l == 'a' && folded.compare(i, 3, "a/p") == 0) {
+            out += h < 12 ? (c == 'A' ? "A" : "a") : (c == 'A' ? "P" : "p");
+            i += 3;
+            continue;
+        }
+        const int hour = twelve ? (h % 12 == 0 ? 12 : h % 12) : h;
+        switch (l) {
+        case 'y': run <= 2 ? num(y % 100, 2) : num(y, 4); break;
+        case 'm':
+            if (afterHour && run <= 2) num(n, run);
+            else if (run <= 2) num(mo, run);
+            else out += kMonths[mo - 1];  // no shorter name in this locale
+            break;
+        case 'd':
+            if (run <= 2) num(dd, run);
+            else if (run <= 4) out += kDays[weekday];
+            else {
+                num(y, 4), out += '-', num(mo, 1), out += '-', num(dd, 1);
+            }
+            break;
+        case 'h': num(hour, run >= 2 ? 2 : 1); break;
+        case 'n': num(n, run >= 2 ? 2 : 1); break;
+        case 's': num(s, run >= 2 ? 2 : 1); break;
+        case 'z': num(ms, run >= 3 ? 3 : 1); break;
+        case 't':
+            num(hour, 1), out += ':', num(n, 2);
+            if (run >= 2) out += ':', num(s, 2);
+            break;
+        case 'c':
+            out += FormatDateTime("yyyy-m-d", d);
+            if (h || n || s) out += ' ' + FormatDateTime("h:nn:ss", d);
+            break;
+        case '/': out += std::string(run, '-'); break;
+        default: out += format.substr(i, run); break;
+        }
+        if (l == 'h') afterHour = true;
+        else if (l == 'm' || (l != ':' && l != ' ' && l != 'n' && l != 's')) afterHour = false;
+        i += run;
+    }
+    return out;
+}
+
 bool TryStrToDateTime(const std::string& text, TDateTime& d) {
     std::string s = Trim(text);
     size_t i = 0;

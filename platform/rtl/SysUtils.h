@@ -107,6 +107,11 @@ TDateTime Now();
 TDateTime FileDateToDateTime(int64_t unixSeconds);
 // The locale's short form: "yyyy-m-d", followed by " h:nn:ss" unless the time is midnight.
 std::string DateTimeToStr(TDateTime d);
+// The date and time by a format of the usual letters: y yy yyyy, m mm mmm mmmm (minutes right after an hour),
+// d dd ddd dddd, ddddd (the short date), h hh, n nn, s ss, z zzz, t tt (short and long time), c (short date and
+// time), am/pm and a/p (12-hour clock), "/" and ":" as the separators, text in quotes as it stands. Names are
+// the Chinese ones of this locale.
+std::string FormatDateTime(const std::string& format, TDateTime d);
 // Reads "y-m-d" or "y/m/d", optionally followed by "h:n" or "h:n:s".
 bool TryStrToDateTime(const std::string& s, TDateTime& d);
 TDateTime StrToDateTime(const std::string& s);

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 
 #include "gis/core/GisDefs.h"
@@ -83,6 +84,7 @@ TEST(FileCommit, AFailedRenamePutsEverythingBack) {
 
 // Nothing is replaced unless its old file can be kept, and a read-only file is never replaced.
 TEST(FileCommit, RefusesWhatItCannotBackUpOrMayNotReplace) {
+    std::filesystem::remove_all(std::string(QM_TEST_OUT) + "/commit_refuse");
     const std::string d = Dir("refuse");
     const std::string a = d + "/a.mif", b = d + "/a.mid";
     DiskWriteAll(a, "old a");

@@ -425,7 +425,7 @@ TEST_F(MifLayer, UpperCaseCompanionAndLinkedNamesAreTheLayersOwn) {
     EXPECT_EQ(fs::file_size(P("link.MID")), 0u);
 }
 
-TEST_F(MifLayer, FailedAndAbortedWritesLeaveTheTargetsAndNoTemporaries) {
+TEST_F(MifLayer, FailedWritesLeaveTheTargetsAndAbortedOnesSaveTheShapesDoneSoFar) {
     auto l = OpenText("Columns 1\n v Char(5)\nData\nPoint 1 2\nPoint 3 4\nPoint 5 6\n", "a\nb\nc\n");
     const std::string mif = ReadText(P("t.mif"));
     // The old ".mid" cannot move to its backup name, nor the new one take its place: folders stand there.
@@ -465,9 +465,14 @@ TEST_F(MifLayer, FailedAndAbortedWritesLeaveTheTargetsAndNoTemporaries) {
     EXPECT_EQ(reads[2].second, size);
     EXPECT_EQ(reads[3], std::make_pair(0, 0));
     r.reset();
-    EXPECT_EQ(ReadText(P("t.mif")), mif);
+    // The save aborted at the second shape wrote the two it had done; the former pair is the backup.
+    EXPECT_EQ(ReadText(P("t.mif~")), mif);
+    EXPECT_EQ(ReadText(P("t.mid~")), "a\nb\nc\n");
+    const std::string saved = ReadText(P("t.mif"));
+    EXPECT_NE(saved.find("Point 3 4"), std::string::npos);
+    EXPECT_EQ(saved.find("Point 5 6"), std::string::npos);
+    EXPECT_EQ(ReadText(P("t.mid")), "\"new\"\r\n\"b\"\r\n");
     EXPECT_FALSE(fs::exists(P("t.mif~tmp")));
-    EXPECT_FALSE(fs::exists(P("t.mif~")));
     l->Viewer = nullptr;
 }
 

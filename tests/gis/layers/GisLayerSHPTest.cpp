@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -467,6 +468,7 @@ TEST(LayerSHP, RingsAreWrittenClockwiseOutsideAndCounterClockwiseInside) {
 
 // The kernel's message names the user's file and says why, whichever temporary file the write failed on.
 TEST(LayerSHP, WriteErrorsNameTheTargetAndTheCauseAndReadOnlyFilesAreRefused) {
+    std::filesystem::remove_all(std::string(QM_TEST_OUT) + "/shp_errors");
     const std::string d = Dir("errors");
     Source src;
     src.Polygon(1);

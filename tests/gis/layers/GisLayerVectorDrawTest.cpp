@@ -50,6 +50,17 @@ TEST(LabelText, FormatsThatDoNotSuitTheValueGiveItAsText) {
     EXPECT_EQ(GisFormatLabelValue(Variant(2.5), ""), VarToStr(Variant(2.5)));
 }
 
+TEST(LabelText, DatesTakeTheFormatAsADateFormat) {
+    const Variant born = Variant::FromDate(EncodeDate(2008, 8, 8) + EncodeTime(20, 5, 9, 0));
+    auto field = [&](const std::string&) { return born; };
+    EXPECT_EQ(GisFormatLabelText(":<D:yyyy>", field), "2008");
+    EXPECT_EQ(GisFormatLabelText(":<D:yyyy/mm/dd>", field), "2008-08-08");
+    EXPECT_EQ(GisFormatLabelText(":<D:yy.m.d hh:mm>", field), "08.8.820:05");  // blanks skipped; minutes after an hour
+    EXPECT_EQ(GisFormatLabelValue(born, "h:nn am/pm dddd mmmm"), "8:05 下午 星期五 八月");
+    EXPECT_EQ(GisFormatLabelText(":<D:'y='yyyy>", field), "y=2008");
+    EXPECT_EQ(GisFormatLabelValue(born, "c"), "2008-8-8 20:05:09");
+}
+
 // ---- on a viewer ----
 
 class ShapeDraw : public VectorOnBitmap {

@@ -94,6 +94,19 @@ TEST(Formatting, BadPatternsRaise) {
     EXPECT_THROW(Format("%5:d", {1}), EFormatError);
 }
 
+TEST(DateFormat, LettersSeparatorsAndQuotes) {
+    const TDateTime d = EncodeDate(1999, 12, 31) + EncodeTime(0, 7, 3, 45);
+    EXPECT_EQ(FormatDateTime("yyyymmdd", d), "19991231");
+    EXPECT_EQ(FormatDateTime("d/m/yy", d), "31-12-99");
+    EXPECT_EQ(FormatDateTime("hh:mm:ss.zzz", d), "00:07:03.045");
+    EXPECT_EQ(FormatDateTime("h:n:s z", d), "0:7:3 45");
+    EXPECT_EQ(FormatDateTime("h a/p hh AM/PM", d), "12 a 12 上午");
+    EXPECT_EQ(FormatDateTime("ddd ddddd", d), "星期五 1999-12-31");
+    EXPECT_EQ(FormatDateTime("t|tt", d), "0:07|0:07:03");
+    EXPECT_EQ(FormatDateTime("\"mm\" mm", d), "mm 12");
+    EXPECT_EQ(FormatDateTime("yyyy", EncodeDate(1, 1, 1)), "0001");
+}
+
 TEST(Strings, TrimAndCase) {
     EXPECT_EQ(Trim(" \t a b \r\n"), "a b");
     EXPECT_EQ(UpperCase("j-50-a"), "J-50-A");
