@@ -10,6 +10,7 @@
 #include "gis/layers/GisLayerMIF.h"
 #include "gis/layers/GisLayerSHP.h"
 #include "gis/layers/GisLayerTAB.h"
+#include "platform/rtl/FileIO.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Dialogs.h"
 #include "tests/engine/ExportTestUtil.h"
@@ -129,6 +130,21 @@ TEST_F(PreviewLayers, ARefusedFileGivesOneMessageAndStopsTheSelection) {
     Open({good, bad}, 1);
     EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 2);
     EXPECT_EQ(v->LayerCount(), 2);
+}
+
+// A file the layer needs and cannot open is named in the system's own words.
+TEST_F(PreviewLayers, AMissingTableIsNamedInChinese) {
+    if (!HaveOgr()) GTEST_SKIP() << "ogr2ogr is not installed";
+    f->LoadTessarols(J50Sheets(1, 1), true);
+    const std::string shp = Ogr("notable", "ESRI Shapefile", ".shp");
+    const std::string dbf = shp.substr(0, shp.size() - 4) + ".dbf";
+    ASSERT_TRUE(DiskRemove(dbf));
+    UiTest::AnswerMessageBoxes(IDOK);
+    const int boxes = UiTest::MessageBoxCount();
+    Open({shp}, 1);
+    ASSERT_EQ(UiTest::MessageBoxCount(), boxes + 1);
+    EXPECT_EQ(UiTest::LastMessageBoxText(), "无法打开文件“" + dbf + "”。文件不存在。");
+    EXPECT_EQ(v->LayerCount(), 1);
 }
 
 // The engine's MIF export of the same sheets, added as a layer, outlines the same pixels.
