@@ -1,5 +1,6 @@
 #include "gis/layers/GisLayerDGN.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -175,45 +176,40 @@ void TGIS_LayerDGN::TImpl::ReadDisplayHeader() {
 }
 
 void TGIS_LayerDGN::TImpl::ReadAttributes() {
-    int64_t at = attributeStart;
-    auto words = [&](int64_t n) { return Holds(at, 2 * n); };
-    auto next = [&]() {
-        const uint16_t w = Word(elem + at);
-        at += 2;
-        return w;
-    };
     auto keep = [&](int32_t entity, int32_t link) {
         if (linkCount >= kMaxLinkages) return;
         entities[linkCount] = entity;
         links[linkCount] = link;
         ++linkCount;
     };
-    while (words(1)) {
-        const uint16_t w = next() & 0x7FFF;
-        if (w == 0) {
-            if (!words(3)) break;
-            const int32_t entity = next();
-            const int32_t low = next();
-            const int32_t high = next() & 0xFF;
-            keep(entity, low | (high << 16));
-        } else if (w == 0x1007) {
-            if (!words(1)) break;
-            const uint16_t kind = next();
-            if (kind == 0x0041) {
-                if (!words(7)) break;
-                at += 4;
-                fillColor = elem[at];
-                at += 10;
-            } else if (kind == 0x0F81) {
-                if (!words(5)) break;
-                const int32_t entity = next();
-                const int32_t low = next();
-                const int32_t high = next();
-                at += 4;
-                keep(entity, int32_t(uint32_t(low) | (uint32_t(high) << 16)));
-            } else {
-                break;
-            }
+    // Each linkage is stepped over by its own length, so that the words inside one (user data above all) are
+    // never taken for the header of another.
+    int64_t at = attributeStart;
+    while (Holds(at, 2)) {
+        const uint8_t* p = elem + at;
+        const uint16_t header = Word(p) & 0x7FFF;
+        if (header == 0) {
+            // Database linkage: entity, then the link number's low word and its third byte.
+            if (!Holds(at, 8)) break;
+            keep(Word(p + 2), int32_t(Word(p + 4) | (uint32_t(p[6]) << 16)));
+            at += 8;
+        } else if (header & 0x1000) {
+            // The low byte is the linkage's length in words, less the header word.
+            // One cut short by the end of the element still gives what it holds, and ends the data.
+            const int64_t length = 2 * (int64_t(header & 0xFF) + 1);
+            const int64_t held = std::min(length, elemSize - at);
+            const uint16_t kind = held >= 4 ? Word(p + 2) : 0;
+            auto link = [&](const uint8_t* q) { return int32_t(uint32_t(Word(q)) | (uint32_t(Word(q + 2)) << 16)); };
+            if (kind == 0x0041 && held >= 10)
+                fillColor = p[8];
+            else if (kind == 0x0F81 && held >= 10)
+                keep(Word(p + 4), link(p + 6));
+            else if (kind == 0x1971 && held >= 12 && Word(p + 4) == 0x0F81)  // XBASE
+                keep(Word(p + 6), link(p + 8));
+            if (held < length) break;
+            at += length;
+        } else {
+            at += 2;  // no linkage begins here
         }
     }
 }

@@ -189,7 +189,7 @@ TEST(GisLayerDGN, LinkagesMakeTheirFieldsOnceAndColoursComeFromTheTable) {
     std::string line = b.Line({0, 0}, {10, 10});
     DgnBuild::SetDisplay(line, 3, 2, 4);
     DgnBuild::AddAttributes(line, {0x0000, 11, 0x2345, 0x01,          // entity 11, link 0x12345
-                                   0x9007, 0x0F81, 12, 0x5678, 0x0002, 0, 0,  // entity 12, link 0x25678
+                                   0x9007, 0x0F81, 12, 0x5678, 0x0002, 0, 0, 0,  // entity 12, link 0x25678
                                    0x0000, 13, 7, 0});
     std::string area = b.Vertices(6, {{0, 0}, {4, 0}, {4, 4}, {0, 0}});
     DgnBuild::SetDisplay(area, 255);
@@ -234,6 +234,39 @@ TEST(GisLayerDGN, LinkagesMakeTheirFieldsOnceAndColoursComeFromTheTable) {
     EXPECT_EQ(layer->Fields[4]->Width, 10);
     EXPECT_EQ(layer->FileColor(255), GisMakeColor(9, 9, 9));
     EXPECT_EQ(layer->FileColor(0), 0u);
+}
+
+TEST(GisLayerDGN, LinkagesAreSteppedOverByTheirOwnLength) {
+    DgnBuild b;
+    std::vector<std::string> lines(4, b.Line({0, 0}, {10, 10}));
+    // A user linkage of 4 words ending in a zero word, then a database linkage: entity 27, link 17.
+    DgnBuild::AddAttributes(lines[0], {0x1003, 0x0020, 0x1234, 0x0000, 0x8000, 27, 17, 0});
+    // XBASE: entity 27, link 0x20011.
+    DgnBuild::AddAttributes(lines[1], {0x1007, 0x1971, 0x0F81, 27, 0x0011, 0x0002, 0, 0});
+    // A user linkage of a kind not read here, then a database linkage behind it.
+    DgnBuild::AddAttributes(lines[2], {0x1007, 0x7D2F, 0, 0, 0, 0, 0, 0, 0x0000, 5, 6, 0});
+    // A linkage longer than its element gives what it holds and ends the data.
+    DgnBuild::AddAttributes(lines[3], {0x0000, 3, 4, 0, 0x1009, 0x0F81, 8, 9, 0, 0, 0});
+    b.Add(b.DesignHeader(0, 0, 0, 0, 0));
+    for (const std::string& l : lines) b.Add(l);
+    auto layer = OpenLayer(Write("dgn_linkages.dgn", b.Bytes()));
+    const std::vector<std::vector<int>> want = {{27, 17}, {27, 0x20011}, {5, 6}, {3, 4, 8, 9}};
+    layer->SetFilter(GisFullExtent(), "");
+    size_t n = 0;
+    for (layer->ScanFirst(); !layer->ScanEof(); layer->ScanNext(), ++n) {
+        ASSERT_LT(n, want.size());
+        TGIS_Shape* s = layer->ScanCurrent();
+        for (size_t i = 0; i < 2; ++i) {
+            char ent[16], lnk[16];
+            std::snprintf(ent, sizeof ent, "DGN_ENT_%.2X", unsigned(i));
+            std::snprintf(lnk, sizeof lnk, "DGN_LNK_%.2X", unsigned(i));
+            const bool has = 2 * i < want[n].size();
+            EXPECT_EQ(s->GetField(ent).AsInteger(), has ? want[n][2 * i] : 0) << n << ' ' << i;
+            EXPECT_EQ(s->GetField(lnk).AsInteger(), has ? want[n][2 * i + 1] : 0) << n << ' ' << i;
+        }
+    }
+    EXPECT_EQ(n, want.size());
+    EXPECT_EQ(layer->Fields.size(), 3u + 2 * 2);
 }
 
 TEST(GisLayerDGN, HostileElementsGiveNothingAndTheScanGoesOn) {
