@@ -422,11 +422,12 @@ void TGIS_LayerDGN::TImpl::ApplyFileStyle(TGIS_Shape& shape) {
         area.SetOutlineColor(Color(color));
         area.SetOutlineWidth(width);
         area.SetOutlineStyle(kLineStyles[style]);
+        // The fill linkage decides whether the shape is filled; the element's own colour fills it.
         if (fillColor == 0) {
             area.SetPattern(gisBsClear);
         } else {
             area.SetPattern(gisBsSolid);
-            area.SetColor(Color(fillColor));
+            area.SetColor(Color(color));
         }
         break;
     }

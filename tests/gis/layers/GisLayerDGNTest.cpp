@@ -220,7 +220,7 @@ TEST(GisLayerDGN, LinkagesMakeTheirFieldsOnceAndColoursComeFromTheTable) {
             TGIS_ParamsArea& a = s->GetParams()->Area();
             EXPECT_EQ(a.OutlineColor(), GisMakeColor(9, 9, 9));
             EXPECT_EQ(a.Pattern(), gisBsSolid);
-            EXPECT_EQ(a.Color(), GisMakeColor(80, 81, 82));  // fill colour 7
+            EXPECT_EQ(a.Color(), GisMakeColor(9, 9, 9));  // the element's colour 255, not fill colour 7
         } else if (n == 2) {
             EXPECT_EQ(s->GetParams()->Area().Pattern(), gisBsClear);
             EXPECT_EQ(s->GetField("DGN_ENT_00").AsInteger(), 0);
