@@ -101,6 +101,9 @@ struct TGIS_LayerDGN::TImpl {
     double elevation = 0;
     TGIS_Point cellOrigin{0, 0};
     bool inCell = false;
+    bool cellPlaced = false;
+    // Set while the extent is recalculated: shapes without geometry have no place to add.
+    bool placedOnly = false;
     int64_t cellPosition = 0;
     int32_t cellUid = 0;
     int32_t lastUid = -1;
@@ -316,7 +319,15 @@ TGIS_Shape* TGIS_LayerDGN::TImpl::ReadElement() {
         const int64_t at = threeD ? 112 : 84;
         if (Holds(at, VertexBytes())) {
             const TGIS_Point p = Vertex(at);
-            shape = MakePoint(p, uid);
+            // An origin left at the design plane's zero is no place: the cell keeps its values but no point,
+            // so that it neither draws there nor stretches the layer's extent to it.
+            cellPlaced = MiddleEndian(elem + at) != 0 || MiddleEndian(elem + at + 4) != 0;
+            if (cellPlaced) {
+                shape = MakePoint(p, uid);
+            } else {
+                point.Recreate(nullptr, nullptr, 0, true, uid, layer);
+                shape = &point;
+            }
             cellOrigin = p;
             cellHeader = true;
         }
@@ -353,7 +364,7 @@ TGIS_Shape* TGIS_LayerDGN::TImpl::ReadElement() {
         const int64_t textAt = at + VertexBytes() + 2;
         if (Holds(at, VertexBytes() + 2) && Holds(textAt, elem[textAt - 2])) {
             const TGIS_Point p = Vertex(at);
-            shape = MakePoint(inCell ? cellOrigin : p, uid);
+            shape = MakePoint(inCell && cellPlaced ? cellOrigin : p, uid);
             label.assign(reinterpret_cast<const char*>(elem + textAt), elem[textAt - 2]);
         }
         break;
@@ -485,6 +496,15 @@ void TGIS_LayerDGN::Open(TGIS_Viewer* viewer) {
     d.linkFields.clear();
 }
 
+void TGIS_LayerDGN::RecalcExtent() {
+    struct Placed {
+        bool& flag;
+        explicit Placed(bool& f) : flag(f) { flag = true; }
+        ~Placed() { flag = false; }
+    } placed(impl_->placedOnly);
+    TGIS_LayerVector::RecalcExtent();
+}
+
 std::string TGIS_LayerDGN::GetRTreePath() { return Path + ".rtree"; }
 
 void TGIS_LayerDGN::ScanFirst() {
@@ -508,6 +528,7 @@ void TGIS_LayerDGN::ScanNext() {
             MoveNext();
         }
         if (SkipDeleted && d.current->Deleted) continue;
+        if (d.placedOnly && !d.current->HasGeometry()) continue;
         if (MatchesFilter()) return;
     }
 }

@@ -269,6 +269,35 @@ TEST(GisLayerDGN, LinkagesAreSteppedOverByTheirOwnLength) {
     EXPECT_EQ(layer->Fields.size(), 3u + 2 * 2);
 }
 
+TEST(GisLayerDGN, CellsWithoutAnOriginAndEmptyElementsLeaveTheExtentAlone) {
+    DgnBuild b;
+    std::string cell = b.Cell({0, 0});
+    cell[0] = 4;  // level 4
+    b.Add(b.DesignHeader(0, 0, 0, 0, 0))
+        .Add(b.Line({1000, 2000}, {3000, 4000}))
+        .Add(cell)
+        .Add(b.Text({1500, 2500}, "own"))  // in a cell without an origin: its own place
+        .Add(b.Vertices(4, {}))            // no vertices
+        .Add(b.Cell({0, 3000}))            // a cell on an axis is placed
+        .Add(b.Text({1, 1}, "x"));
+    auto layer = OpenLayer(Write("dgn_cell_origin.dgn", b.Bytes()));
+    const std::vector<Read> r = ScanAll(*layer);
+    ASSERT_EQ(r.size(), 6u);
+    EXPECT_EQ(r[1].uid, 2);
+    EXPECT_EQ(r[1].level, 4);
+    EXPECT_TRUE(r[1].points.empty());
+    ASSERT_EQ(r[2].points.size(), 1u);
+    EXPECT_DOUBLE_EQ(r[2].points[0].X, 1500);
+    EXPECT_DOUBLE_EQ(r[5].points[0].Y, 3000);
+    EXPECT_EQ(layer->GetShape(2)->Uid, 2);
+    layer->RecalcExtent();
+    EXPECT_DOUBLE_EQ(layer->Extent.XMin, 0);  // the placed cell
+    EXPECT_DOUBLE_EQ(layer->Extent.YMin, 2000);
+    EXPECT_DOUBLE_EQ(layer->Extent.XMax, 3000);
+    EXPECT_DOUBLE_EQ(layer->Extent.YMax, 4000);
+    EXPECT_EQ(ScanAll(*layer).size(), 6u);  // every shape again after the extent's scan
+}
+
 TEST(GisLayerDGN, HostileElementsGiveNothingAndTheScanGoesOn) {
     DgnBuild b;
     std::string shortText = b.Text({1, 1}, "abcdef");
