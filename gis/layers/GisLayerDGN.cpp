@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "gis/core/GisMappedFiles.h"
@@ -381,13 +383,32 @@ TGIS_Shape* TGIS_LayerDGN::TImpl::ReadElement() {
 }
 
 void TGIS_LayerDGN::TImpl::AddLinkageFields() {
-    while (int(entityFields.size()) < linkCount) {
+    if (int(entityFields.size()) >= linkCount) return;
+    std::vector<std::pair<std::string, int32_t>> wanted;
+    for (size_t k = entityFields.size(); int(k) < linkCount; ++k) {
         char suffix[4];
-        std::snprintf(suffix, sizeof suffix, "%.2X", unsigned(entityFields.size()));
-        layer->AddFieldInternal(std::string("DGN_ENT_") + suffix, gisFieldNumber, 5, 0, 0);
-        entityFields.push_back(int(layer->Fields.size()) - 1);
-        layer->AddFieldInternal(std::string("DGN_LNK_") + suffix, gisFieldNumber, 10, 0, 0);
-        linkFields.push_back(int(layer->Fields.size()) - 1);
+        std::snprintf(suffix, sizeof suffix, "%.2X", unsigned(k));
+        wanted.emplace_back(std::string("DGN_ENT_") + suffix, 5);
+        wanted.emplace_back(std::string("DGN_LNK_") + suffix, 10);
+    }
+    // AddFieldInternal searches every field for each name, which for up to 512 names costs more than reading
+    // the file. One pass finds whether any of them is taken; only then does AddFieldInternal raise its error.
+    std::unordered_set<std::string> names;
+    for (const auto& w : wanted) names.insert(AnsiLowerCase(w.first));
+    bool taken = false;
+    for (const auto& f : layer->Fields)
+        if (f->NewName.size() == wanted[0].first.size() && names.count(AnsiLowerCase(f->NewName))) taken = true;
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        if (taken) {
+            layer->AddFieldInternal(wanted[i].first, gisFieldNumber, wanted[i].second, 0, 0);
+        } else {
+            auto f = std::make_unique<TGIS_FieldInfo>();
+            f->FieldType = gisFieldNumber;
+            f->Name = f->NewName = wanted[i].first;
+            f->Width = f->NewWidth = wanted[i].second;
+            layer->Fields.push_back(std::move(f));
+        }
+        (i % 2 ? linkFields : entityFields).push_back(int(layer->Fields.size()) - 1);
     }
 }
 

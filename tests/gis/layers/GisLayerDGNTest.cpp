@@ -267,6 +267,18 @@ TEST(GisLayerDGN, LinkagesAreSteppedOverByTheirOwnLength) {
     }
     EXPECT_EQ(n, want.size());
     EXPECT_EQ(layer->Fields.size(), 3u + 2 * 2);
+    EXPECT_EQ(layer->Fields[6]->Name, "DGN_LNK_01");
+    EXPECT_EQ(layer->Fields[6]->Width, 10);
+
+    // A field added in memory under a linkage field's name is reported, not made twice.
+    layer = OpenLayer(Write("dgn_linkages.dgn", b.Bytes()));
+    layer->AddField("dgn_lnk_01", gisFieldNumber, 10, 0);
+    try {
+        ScanAll(*layer);
+        ADD_FAILURE() << "scanned";
+    } catch (const EGIS_Exception& e) {
+        EXPECT_EQ(e.ErrorCode, 50);
+    }
 }
 
 TEST(GisLayerDGN, CellsWithoutAnOriginAndEmptyElementsLeaveTheExtentAlone) {
