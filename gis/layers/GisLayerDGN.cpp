@@ -1,9 +1,12 @@
 #include "gis/layers/GisLayerDGN.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "gis/core/GisMappedFiles.h"
@@ -100,6 +103,9 @@ struct TGIS_LayerDGN::TImpl {
     double elevation = 0;
     TGIS_Point cellOrigin{0, 0};
     bool inCell = false;
+    bool cellPlaced = false;
+    // Set while the extent is recalculated: shapes without geometry have no place to add.
+    bool placedOnly = false;
     int64_t cellPosition = 0;
     int32_t cellUid = 0;
     int32_t lastUid = -1;
@@ -175,45 +181,40 @@ void TGIS_LayerDGN::TImpl::ReadDisplayHeader() {
 }
 
 void TGIS_LayerDGN::TImpl::ReadAttributes() {
-    int64_t at = attributeStart;
-    auto words = [&](int64_t n) { return Holds(at, 2 * n); };
-    auto next = [&]() {
-        const uint16_t w = Word(elem + at);
-        at += 2;
-        return w;
-    };
     auto keep = [&](int32_t entity, int32_t link) {
         if (linkCount >= kMaxLinkages) return;
         entities[linkCount] = entity;
         links[linkCount] = link;
         ++linkCount;
     };
-    while (words(1)) {
-        const uint16_t w = next() & 0x7FFF;
-        if (w == 0) {
-            if (!words(3)) break;
-            const int32_t entity = next();
-            const int32_t low = next();
-            const int32_t high = next() & 0xFF;
-            keep(entity, low | (high << 16));
-        } else if (w == 0x1007) {
-            if (!words(1)) break;
-            const uint16_t kind = next();
-            if (kind == 0x0041) {
-                if (!words(7)) break;
-                at += 4;
-                fillColor = elem[at];
-                at += 10;
-            } else if (kind == 0x0F81) {
-                if (!words(5)) break;
-                const int32_t entity = next();
-                const int32_t low = next();
-                const int32_t high = next();
-                at += 4;
-                keep(entity, int32_t(uint32_t(low) | (uint32_t(high) << 16)));
-            } else {
-                break;
-            }
+    // Each linkage is stepped over by its own length, so that the words inside one (user data above all) are
+    // never taken for the header of another.
+    int64_t at = attributeStart;
+    while (Holds(at, 2)) {
+        const uint8_t* p = elem + at;
+        const uint16_t header = Word(p) & 0x7FFF;
+        if (header == 0) {
+            // Database linkage: entity, then the link number's low word and its third byte.
+            if (!Holds(at, 8)) break;
+            keep(Word(p + 2), int32_t(Word(p + 4) | (uint32_t(p[6]) << 16)));
+            at += 8;
+        } else if (header & 0x1000) {
+            // The low byte is the linkage's length in words, less the header word.
+            // One cut short by the end of the element still gives what it holds, and ends the data.
+            const int64_t length = 2 * (int64_t(header & 0xFF) + 1);
+            const int64_t held = std::min(length, elemSize - at);
+            const uint16_t kind = held >= 4 ? Word(p + 2) : 0;
+            auto link = [&](const uint8_t* q) { return int32_t(uint32_t(Word(q)) | (uint32_t(Word(q + 2)) << 16)); };
+            if (kind == 0x0041 && held >= 10)
+                fillColor = p[8];
+            else if (kind == 0x0F81 && held >= 10)
+                keep(Word(p + 4), link(p + 6));
+            else if (kind == 0x1971 && held >= 12 && Word(p + 4) == 0x0F81)  // XBASE
+                keep(Word(p + 6), link(p + 8));
+            if (held < length) break;
+            at += length;
+        } else {
+            at += 2;  // no linkage begins here
         }
     }
 }
@@ -320,7 +321,15 @@ TGIS_Shape* TGIS_LayerDGN::TImpl::ReadElement() {
         const int64_t at = threeD ? 112 : 84;
         if (Holds(at, VertexBytes())) {
             const TGIS_Point p = Vertex(at);
-            shape = MakePoint(p, uid);
+            // An origin left at the design plane's zero is no place: the cell keeps its values but no point,
+            // so that it neither draws there nor stretches the layer's extent to it.
+            cellPlaced = MiddleEndian(elem + at) != 0 || MiddleEndian(elem + at + 4) != 0;
+            if (cellPlaced) {
+                shape = MakePoint(p, uid);
+            } else {
+                point.Recreate(nullptr, nullptr, 0, true, uid, layer);
+                shape = &point;
+            }
             cellOrigin = p;
             cellHeader = true;
         }
@@ -357,7 +366,7 @@ TGIS_Shape* TGIS_LayerDGN::TImpl::ReadElement() {
         const int64_t textAt = at + VertexBytes() + 2;
         if (Holds(at, VertexBytes() + 2) && Holds(textAt, elem[textAt - 2])) {
             const TGIS_Point p = Vertex(at);
-            shape = MakePoint(inCell ? cellOrigin : p, uid);
+            shape = MakePoint(inCell && cellPlaced ? cellOrigin : p, uid);
             label.assign(reinterpret_cast<const char*>(elem + textAt), elem[textAt - 2]);
         }
         break;
@@ -374,13 +383,32 @@ TGIS_Shape* TGIS_LayerDGN::TImpl::ReadElement() {
 }
 
 void TGIS_LayerDGN::TImpl::AddLinkageFields() {
-    while (int(entityFields.size()) < linkCount) {
+    if (int(entityFields.size()) >= linkCount) return;
+    std::vector<std::pair<std::string, int32_t>> wanted;
+    for (size_t k = entityFields.size(); int(k) < linkCount; ++k) {
         char suffix[4];
-        std::snprintf(suffix, sizeof suffix, "%.2X", unsigned(entityFields.size()));
-        layer->AddFieldInternal(std::string("DGN_ENT_") + suffix, gisFieldNumber, 5, 0, 0);
-        entityFields.push_back(int(layer->Fields.size()) - 1);
-        layer->AddFieldInternal(std::string("DGN_LNK_") + suffix, gisFieldNumber, 10, 0, 0);
-        linkFields.push_back(int(layer->Fields.size()) - 1);
+        std::snprintf(suffix, sizeof suffix, "%.2X", unsigned(k));
+        wanted.emplace_back(std::string("DGN_ENT_") + suffix, 5);
+        wanted.emplace_back(std::string("DGN_LNK_") + suffix, 10);
+    }
+    // AddFieldInternal searches every field for each name, which for up to 512 names costs more than reading
+    // the file. One pass finds whether any of them is taken; only then does AddFieldInternal raise its error.
+    std::unordered_set<std::string> names;
+    for (const auto& w : wanted) names.insert(AnsiLowerCase(w.first));
+    bool taken = false;
+    for (const auto& f : layer->Fields)
+        if (f->NewName.size() == wanted[0].first.size() && names.count(AnsiLowerCase(f->NewName))) taken = true;
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        if (taken) {
+            layer->AddFieldInternal(wanted[i].first, gisFieldNumber, wanted[i].second, 0, 0);
+        } else {
+            auto f = std::make_unique<TGIS_FieldInfo>();
+            f->FieldType = gisFieldNumber;
+            f->Name = f->NewName = wanted[i].first;
+            f->Width = f->NewWidth = wanted[i].second;
+            layer->Fields.push_back(std::move(f));
+        }
+        (i % 2 ? linkFields : entityFields).push_back(int(layer->Fields.size()) - 1);
     }
 }
 
@@ -426,11 +454,12 @@ void TGIS_LayerDGN::TImpl::ApplyFileStyle(TGIS_Shape& shape) {
         area.SetOutlineColor(Color(color));
         area.SetOutlineWidth(width);
         area.SetOutlineStyle(kLineStyles[style]);
+        // The fill linkage decides whether the shape is filled; the element's own colour fills it.
         if (fillColor == 0) {
             area.SetPattern(gisBsClear);
         } else {
             area.SetPattern(gisBsSolid);
-            area.SetColor(Color(fillColor));
+            area.SetColor(Color(color));
         }
         break;
     }
@@ -488,6 +517,15 @@ void TGIS_LayerDGN::Open(TGIS_Viewer* viewer) {
     d.linkFields.clear();
 }
 
+void TGIS_LayerDGN::RecalcExtent() {
+    struct Placed {
+        bool& flag;
+        explicit Placed(bool& f) : flag(f) { flag = true; }
+        ~Placed() { flag = false; }
+    } placed(impl_->placedOnly);
+    TGIS_LayerVector::RecalcExtent();
+}
+
 std::string TGIS_LayerDGN::GetRTreePath() { return Path + ".rtree"; }
 
 void TGIS_LayerDGN::ScanFirst() {
@@ -511,6 +549,7 @@ void TGIS_LayerDGN::ScanNext() {
             MoveNext();
         }
         if (SkipDeleted && d.current->Deleted) continue;
+        if (d.placedOnly && !d.current->HasGeometry()) continue;
         if (MatchesFilter()) return;
     }
 }
@@ -527,7 +566,9 @@ TGIS_Shape* TGIS_LayerDGN::GetShape(int32_t uid) {
     if (!d.view) return nullptr;
     size_t k = size_t((uid - 1) / kIndexStep);
     if (k >= d.indexPositions.size()) k = d.indexPositions.size() - 1;
-    d.Rewind(d.indexPositions[k], d.indexUids[k]);
+    // A uid ahead of the elements read so far, and not beyond an index entry, is read on from there: asking
+    // for uids in order then reads every element once instead of up to 512 times.
+    if (d.end || d.uidCounter >= uid || d.uidCounter < d.indexUids[k]) d.Rewind(d.indexPositions[k], d.indexUids[k]);
     // Straight through the elements: the scan's filter has no say in which uid a shape has.
     TGIS_Shape* shape = nullptr;
     while (!d.end && d.uidCounter < uid) {

@@ -15,6 +15,8 @@ public:
 
     // Raises 0034 for a file that is not a design file.
     void Open(TGIS_Viewer* viewer) override;
+    // Shapes without geometry (cells without an origin, elements without vertices) are left out.
+    void RecalcExtent() override;
     std::string GetRTreePath() override;
     void ScanFirst() override;
     void ScanNext() override;

@@ -189,7 +189,7 @@ TEST(GisLayerDGN, LinkagesMakeTheirFieldsOnceAndColoursComeFromTheTable) {
     std::string line = b.Line({0, 0}, {10, 10});
     DgnBuild::SetDisplay(line, 3, 2, 4);
     DgnBuild::AddAttributes(line, {0x0000, 11, 0x2345, 0x01,          // entity 11, link 0x12345
-                                   0x9007, 0x0F81, 12, 0x5678, 0x0002, 0, 0,  // entity 12, link 0x25678
+                                   0x9007, 0x0F81, 12, 0x5678, 0x0002, 0, 0, 0,  // entity 12, link 0x25678
                                    0x0000, 13, 7, 0});
     std::string area = b.Vertices(6, {{0, 0}, {4, 0}, {4, 4}, {0, 0}});
     DgnBuild::SetDisplay(area, 255);
@@ -220,7 +220,7 @@ TEST(GisLayerDGN, LinkagesMakeTheirFieldsOnceAndColoursComeFromTheTable) {
             TGIS_ParamsArea& a = s->GetParams()->Area();
             EXPECT_EQ(a.OutlineColor(), GisMakeColor(9, 9, 9));
             EXPECT_EQ(a.Pattern(), gisBsSolid);
-            EXPECT_EQ(a.Color(), GisMakeColor(80, 81, 82));  // fill colour 7
+            EXPECT_EQ(a.Color(), GisMakeColor(9, 9, 9));  // the element's colour 255, not fill colour 7
         } else if (n == 2) {
             EXPECT_EQ(s->GetParams()->Area().Pattern(), gisBsClear);
             EXPECT_EQ(s->GetField("DGN_ENT_00").AsInteger(), 0);
@@ -234,6 +234,80 @@ TEST(GisLayerDGN, LinkagesMakeTheirFieldsOnceAndColoursComeFromTheTable) {
     EXPECT_EQ(layer->Fields[4]->Width, 10);
     EXPECT_EQ(layer->FileColor(255), GisMakeColor(9, 9, 9));
     EXPECT_EQ(layer->FileColor(0), 0u);
+}
+
+TEST(GisLayerDGN, LinkagesAreSteppedOverByTheirOwnLength) {
+    DgnBuild b;
+    std::vector<std::string> lines(4, b.Line({0, 0}, {10, 10}));
+    // A user linkage of 4 words ending in a zero word, then a database linkage: entity 27, link 17.
+    DgnBuild::AddAttributes(lines[0], {0x1003, 0x0020, 0x1234, 0x0000, 0x8000, 27, 17, 0});
+    // XBASE: entity 27, link 0x20011.
+    DgnBuild::AddAttributes(lines[1], {0x1007, 0x1971, 0x0F81, 27, 0x0011, 0x0002, 0, 0});
+    // A user linkage of a kind not read here, then a database linkage behind it.
+    DgnBuild::AddAttributes(lines[2], {0x1007, 0x7D2F, 0, 0, 0, 0, 0, 0, 0x0000, 5, 6, 0});
+    // A linkage longer than its element gives what it holds and ends the data.
+    DgnBuild::AddAttributes(lines[3], {0x0000, 3, 4, 0, 0x1009, 0x0F81, 8, 9, 0, 0, 0});
+    b.Add(b.DesignHeader(0, 0, 0, 0, 0));
+    for (const std::string& l : lines) b.Add(l);
+    auto layer = OpenLayer(Write("dgn_linkages.dgn", b.Bytes()));
+    const std::vector<std::vector<int>> want = {{27, 17}, {27, 0x20011}, {5, 6}, {3, 4, 8, 9}};
+    layer->SetFilter(GisFullExtent(), "");
+    size_t n = 0;
+    for (layer->ScanFirst(); !layer->ScanEof(); layer->ScanNext(), ++n) {
+        ASSERT_LT(n, want.size());
+        TGIS_Shape* s = layer->ScanCurrent();
+        for (size_t i = 0; i < 2; ++i) {
+            char ent[16], lnk[16];
+            std::snprintf(ent, sizeof ent, "DGN_ENT_%.2X", unsigned(i));
+            std::snprintf(lnk, sizeof lnk, "DGN_LNK_%.2X", unsigned(i));
+            const bool has = 2 * i < want[n].size();
+            EXPECT_EQ(s->GetField(ent).AsInteger(), has ? want[n][2 * i] : 0) << n << ' ' << i;
+            EXPECT_EQ(s->GetField(lnk).AsInteger(), has ? want[n][2 * i + 1] : 0) << n << ' ' << i;
+        }
+    }
+    EXPECT_EQ(n, want.size());
+    EXPECT_EQ(layer->Fields.size(), 3u + 2 * 2);
+    EXPECT_EQ(layer->Fields[6]->Name, "DGN_LNK_01");
+    EXPECT_EQ(layer->Fields[6]->Width, 10);
+
+    // A field added in memory under a linkage field's name is reported, not made twice.
+    layer = OpenLayer(Write("dgn_linkages.dgn", b.Bytes()));
+    layer->AddField("dgn_lnk_01", gisFieldNumber, 10, 0);
+    try {
+        ScanAll(*layer);
+        ADD_FAILURE() << "scanned";
+    } catch (const EGIS_Exception& e) {
+        EXPECT_EQ(e.ErrorCode, 50);
+    }
+}
+
+TEST(GisLayerDGN, CellsWithoutAnOriginAndEmptyElementsLeaveTheExtentAlone) {
+    DgnBuild b;
+    std::string cell = b.Cell({0, 0});
+    cell[0] = 4;  // level 4
+    b.Add(b.DesignHeader(0, 0, 0, 0, 0))
+        .Add(b.Line({1000, 2000}, {3000, 4000}))
+        .Add(cell)
+        .Add(b.Text({1500, 2500}, "own"))  // in a cell without an origin: its own place
+        .Add(b.Vertices(4, {}))            // no vertices
+        .Add(b.Cell({0, 3000}))            // a cell on an axis is placed
+        .Add(b.Text({1, 1}, "x"));
+    auto layer = OpenLayer(Write("dgn_cell_origin.dgn", b.Bytes()));
+    const std::vector<Read> r = ScanAll(*layer);
+    ASSERT_EQ(r.size(), 6u);
+    EXPECT_EQ(r[1].uid, 2);
+    EXPECT_EQ(r[1].level, 4);
+    EXPECT_TRUE(r[1].points.empty());
+    ASSERT_EQ(r[2].points.size(), 1u);
+    EXPECT_DOUBLE_EQ(r[2].points[0].X, 1500);
+    EXPECT_DOUBLE_EQ(r[5].points[0].Y, 3000);
+    EXPECT_EQ(layer->GetShape(2)->Uid, 2);
+    layer->RecalcExtent();
+    EXPECT_DOUBLE_EQ(layer->Extent.XMin, 0);  // the placed cell
+    EXPECT_DOUBLE_EQ(layer->Extent.YMin, 2000);
+    EXPECT_DOUBLE_EQ(layer->Extent.XMax, 3000);
+    EXPECT_DOUBLE_EQ(layer->Extent.YMax, 4000);
+    EXPECT_EQ(ScanAll(*layer).size(), 6u);  // every shape again after the extent's scan
 }
 
 TEST(GisLayerDGN, HostileElementsGiveNothingAndTheScanGoesOn) {
