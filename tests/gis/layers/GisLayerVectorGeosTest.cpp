@@ -135,11 +135,29 @@ TGIS_Extent Grow(const TGIS_Extent& e) {
 
 bool Near(double a, double b, double scale) { return std::fabs(a - b) <= kRel * std::max(1.0, scale); }
 
+// The size coordinates within the extent are compared at.
+double ScaleOf(const TGIS_Extent& e) {
+    return std::max({std::fabs(e.XMin), std::fabs(e.XMax), std::fabs(e.YMin), std::fabs(e.YMax), e.XMax - e.XMin});
+}
+
 class GeosCompare : public ::testing::TestWithParam<bool> {
 protected:
     Geos geos;
     Gen gen;
     void SetUp() override { gen.grid = GetParam(); }
+
+    void ExpectAreaAndCentroid(TGIS_ShapePolygon& ours, GEOSGeometry* theirs) {
+        const double area = geos.Area(theirs), scale = ScaleOf(ours.GetPointsExtent());
+        EXPECT_TRUE(Near(ours.Area(), area, area)) << ours.Area() << " vs " << area;
+        GEOSGeometry* c = GEOSGetCentroid_r(geos.h, theirs);
+        double cx, cy;
+        GEOSGeomGetX_r(geos.h, c, &cx);
+        GEOSGeomGetY_r(geos.h, c, &cy);
+        geos.Free(c);
+        const TGIS_Point oc = ours.Centroid();
+        EXPECT_TRUE(Near(oc.X, cx, scale) && Near(oc.Y, cy, scale))
+            << oc.X << " " << oc.Y << " vs " << cx << " " << cy;
+    }
 
     // A valid random polygon, ours and GEOS's; false when the draw was not valid.
     bool Draw(TestParts& rings, std::unique_ptr<TGIS_ShapePolygon>& ours, GEOSGeometry*& theirs) {
@@ -163,18 +181,8 @@ TEST_P(GeosCompare, PointInPolygonMeasures) {
         if (!Draw(rings, ours, theirs)) continue;
         ++compared;
         const TGIS_Extent e = ours->GetPointsExtent();
-        const double scale = std::max({std::fabs(e.XMin), std::fabs(e.XMax), std::fabs(e.YMin), std::fabs(e.YMax),
-                                       e.XMax - e.XMin});
-        const double area = geos.Area(theirs);
-        EXPECT_TRUE(Near(ours->Area(), area, area)) << ours->Area() << " vs " << area;
-        GEOSGeometry* c = GEOSGetCentroid_r(geos.h, theirs);
-        double cx, cy;
-        GEOSGeomGetX_r(geos.h, c, &cx);
-        GEOSGeomGetY_r(geos.h, c, &cy);
-        geos.Free(c);
-        const TGIS_Point oc = ours->Centroid();
-        EXPECT_TRUE(Near(oc.X, cx, scale) && Near(oc.Y, cy, scale))
-            << oc.X << " " << oc.Y << " vs " << cx << " " << cy;
+        const double scale = ScaleOf(e);
+        ExpectAreaAndCentroid(*ours, theirs);
         double shell;
         GEOSGeomGetLength_r(geos.h, GEOSGetExteriorRing_r(geos.h, theirs), &shell);
         EXPECT_TRUE(Near(ours->Length(), shell, shell));
@@ -315,18 +323,8 @@ TEST_P(GeosCompare, HolesTouchingTheShellMeasuresAndClip) {
         ++compared;
         auto ours = MakePolygon(rings);
         const TGIS_Extent e = ours->GetPointsExtent();
-        const double scale = std::max({std::fabs(e.XMin), std::fabs(e.XMax), std::fabs(e.YMin), std::fabs(e.YMax),
-                                       e.XMax - e.XMin});
         const double area = geos.Area(theirs);
-        EXPECT_TRUE(Near(ours->Area(), area, area)) << ours->Area() << " vs " << area;
-        GEOSGeometry* c = GEOSGetCentroid_r(geos.h, theirs);
-        double cx, cy;
-        GEOSGeomGetX_r(geos.h, c, &cx);
-        GEOSGeomGetY_r(geos.h, c, &cy);
-        geos.Free(c);
-        const TGIS_Point oc = ours->Centroid();
-        EXPECT_TRUE(Near(oc.X, cx, scale) && Near(oc.Y, cy, scale))
-            << oc.X << " " << oc.Y << " vs " << cx << " " << cy;
+        ExpectAreaAndCentroid(*ours, theirs);
 
         // A random box, one around a touching point and one on a hole's extent.
         std::vector<TGIS_Extent> boxes{gen.Box(Grow(e))};
