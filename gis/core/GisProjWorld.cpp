@@ -97,6 +97,16 @@ double AuxiliaryAngle(double phi, double poleAngle, double K, double start, Curv
 
 double Sign(double v) { return v < 0 ? -1 : 1; }
 
+// The latitude of an inverse that ends in arcsin(a), a = sin phi. Next to a pole the northing is flat in the
+// latitude: its rounding (the false northing added and taken off again) leaves the argument a few units in the last
+// place off 1, which the arcsine turns into up to 1e-7 rad. An argument that close to +-1 is the pole; the northings
+// it takes in lie within 3e-8 m of the pole's.
+double PoleArcSin(double a) {
+    constexpr double kPoleRounding = 8 * std::numeric_limits<double>::epsilon();
+    if (std::fabs(a) >= 1 - kPoleRounding) return GisArcSin(Sign(a));
+    return GisArcSin(a);
+}
+
 // The inverse's longitude difference: beyond the outline (or undefined on it) the point has none, so it is
 // held at the edge.
 double HeldDelta(TGIS_ProjectionAbstract& p, double delta) {
@@ -398,6 +408,9 @@ void TGIS_ProjectionEckert6::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out
 
 namespace {
 constexpr double kWagner4X = 0.8631, kWagner4Y = 1.56548, kWagner4K = 2.9604205062;
+// The auxiliary angle of the poles, where 2 theta + sin 2 theta = K: 2.2e-11 beyond pi/3, the rounding of K, as the
+// slope there is 1. pi/3 itself would put the poles a little off the curve the inverse follows.
+constexpr double kWagner4Pole = kPi / 3 + (kWagner4K - 2 * kPi / 3 - 0.86602540378443864676);
 }
 
 void TGIS_ProjectionWagner4::Prepare() {
@@ -405,7 +418,7 @@ void TGIS_ProjectionWagner4::Prepare() {
     R_ = GisAuthalicRadius(SemiMajor, Eccentricity2);
     cx_ = kWagner4X * R_;
     cy_ = kWagner4Y * R_;
-    SetBounds(*this, static_cast<double>(cx_ * kPi), static_cast<double>(cy_ * std::sin(kPi / 3)));
+    SetBounds(*this, static_cast<double>(cx_ * kPi), static_cast<double>(cy_ * std::sin(kWagner4Pole)));
 }
 
 void TGIS_ProjectionWagner4::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
@@ -414,7 +427,7 @@ void TGIS_ProjectionWagner4::Project(const TGIS_Point3D& in, TGIS_Point3D& out) 
     const double dl = LongitudeDelta(p.X);
     // The derivative 2 + 2 cos 2 theta vanishes at theta = pi/2, where a start at phi would put a pole: the
     // root lies above phi/2, where the curve is concave, so Newton from there climbs to it.
-    const double theta = AuxiliaryAngle(p.Y, kPi / 3, kWagner4K, p.Y / 2, [](double t) {
+    const double theta = AuxiliaryAngle(p.Y, kWagner4Pole, kWagner4K, p.Y / 2, [](double t) {
         return std::pair{2 * t + std::sin(2 * t), 2 + 2 * std::cos(2 * t)};
     });
     out.X = FalseEasting + static_cast<double>(cx_) * dl * std::cos(theta);
@@ -426,7 +439,7 @@ void TGIS_ProjectionWagner4::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out
     TGIS_Point3D p = in;
     UnprojectRange(p);
     const double theta = GisArcSin((p.Y - FalseNorthing) / static_cast<double>(cy_));
-    out.Y = GisArcSin((2 * theta + std::sin(2 * theta)) / kWagner4K);
+    out.Y = PoleArcSin((2 * theta + std::sin(2 * theta)) / kWagner4K);
     out.X = NormalizeLongitude(
         CentralMeridian + HeldDelta(*this, (p.X - FalseEasting) / (static_cast<double>(cx_) * std::cos(theta))));
     out.Z = in.Z;
@@ -472,7 +485,7 @@ void TGIS_ProjectionWagner7::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out
     if (rho > 0) {
         // The equatorial Lambert azimuthal inverse of the scaled point; the quadrant comes from cos c.
         const double c = 2 * GisArcSin(rho / (2 * r));
-        phi = GisArcSin(y * std::sin(c) / (kWagner7SY * rho));
+        phi = PoleArcSin(y * std::sin(c) / (kWagner7SY * rho));
         dl = 3 * std::atan2(x * std::sin(c), kWagner7X * rho * std::cos(c));
     }
     out.X = NormalizeLongitude(CentralMeridian + HeldDelta(*this, dl));

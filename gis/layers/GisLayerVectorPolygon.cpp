@@ -84,46 +84,86 @@ std::vector<Ring> ReadRings(TGIS_Shape* shape) {
     return rings;
 }
 
-bool OnSegment(const TGIS_Point& p, const TGIS_Point& a, const TGIS_Point& b) {
-    if ((b.X - a.X) * (p.Y - a.Y) - (b.Y - a.Y) * (p.X - a.X) != 0) return false;
-    return p.X >= GisMinDouble(a.X, b.X) && p.X <= GisMaxDouble(a.X, b.X) && p.Y >= GisMinDouble(a.Y, b.Y) &&
-           p.Y <= GisMaxDouble(a.Y, b.Y);
-}
-
-bool OnRing(const TGIS_Point& p, const Ring& ring) {
-    for (size_t i = 0; i < ring.size(); ++i)
-        if (OnSegment(p, ring[i], ring[(i + 1) % ring.size()])) return true;
-    return false;
-}
-
-// Ring i lies in ring j when the first of its vertices, else of its edge middles, off j's boundary lies inside j.
-bool RingInRing(const Ring& inner, const Ring& outer) {
-    if (outer.size() < 3) return false;
-    for (const TGIS_Point& p : inner)
-        if (!OnRing(p, outer)) return GisIsPointInRing(p, outer.data(), outer.size());
-    for (size_t i = 0; i + 1 < inner.size(); ++i) {
-        const TGIS_Point m{(inner[i].X + inner[i + 1].X) / 2, (inner[i].Y + inner[i + 1].Y) / 2};
-        if (!OnRing(m, outer)) return GisIsPointInRing(m, outer.data(), outer.size());
+// The middle of the widest span inside the ring along the line at height y; false when there is none.
+bool WidestSpan(const Ring& ring, double y, std::vector<double>& xs, TGIS_Point& p) {
+    xs.clear();
+    // Edges spanning y half-open, as the crossing test counts them, each taken from its lower end: an edge walked
+    // there and back gives the same x twice, no span.
+    for (size_t i = 0, n = ring.size(); i < n; ++i) {
+        const TGIS_Point* a = &ring[i];
+        const TGIS_Point* b = &ring[(i + 1) % n];
+        if ((a->Y <= y) == (b->Y <= y)) continue;
+        if (a->Y > b->Y) std::swap(a, b);
+        xs.push_back(a->X + (y - a->Y) * (b->X - a->X) / (b->Y - a->Y));
     }
+    std::sort(xs.begin(), xs.end());
+    double widest = 0;
+    for (size_t k = 0; k + 1 < xs.size(); k += 2)
+        if (xs[k + 1] - xs[k] > widest) {
+            widest = xs[k + 1] - xs[k];
+            p = {xs[k] + widest / 2, y};
+        }
+    return widest > 0;
+}
+
+// Bands between vertex heights tried for a ring whose middle line finds nothing inside.
+constexpr size_t kInteriorBands = 32;
+
+// A point strictly inside the ring, the middle of a span inside it, first along the line halfway up its extent.
+// Rings that do not cross share no boundary with each other's interior, so such a point tells which side of another
+// ring this one lies on, where a vertex may touch that ring's edge or lie a rounding off it. False for a ring with
+// no area (or none found within the bands tried).
+bool InteriorPoint(const Ring& ring, const TGIS_Extent& e, std::vector<double>& xs, TGIS_Point& p) {
+    const double middle = (e.YMin + e.YMax) / 2;
+    if (WidestSpan(ring, middle, xs, p)) return true;
+    // The line met only edges walked there and back, as a ring clipped to a rectangle runs along its sides. Between
+    // two vertex heights a ring is a row of trapezoids: the band middles nearest the extent's are tried.
+    std::vector<double> ys;
+    for (const TGIS_Point& q : ring) ys.push_back(q.Y);
+    std::sort(ys.begin(), ys.end());
+    ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
+    std::vector<double> bands;
+    for (size_t k = 0; k + 1 < ys.size(); ++k) bands.push_back(ys[k] + (ys[k + 1] - ys[k]) / 2);
+    const size_t tried = std::min(bands.size(), kInteriorBands);
+    std::partial_sort(bands.begin(), bands.begin() + tried, bands.end(), [middle](double a, double b) {
+        return std::fabs(a - middle) < std::fabs(b - middle);
+    });
+    for (size_t k = 0; k < tried; ++k)
+        if (WidestSpan(ring, bands[k], xs, p)) return true;
     return false;
 }
 
 // +1 for a ring inside an even number of the others (an outer ring or an island), -1 for odd (a hole), whatever
-// way it is wound.
-std::vector<int> RingSigns(const std::vector<Ring>& rings) {
+// way it is wound. `areas` are the rings' unsigned areas.
+std::vector<int> RingSigns(const std::vector<Ring>& rings, const std::vector<double>& areas) {
     std::vector<int> signs(rings.size(), 1);
     if (rings.size() < 2) return signs;
-    // A ring can lie only in a ring whose extent holds its own: most pairs end at that test.
+    // A ring can lie only in a ring whose extent holds its inner point: most pairs end at that test. (Not the
+    // whole extent: a vertex touching the other ring may lie a rounding outside.)
     std::vector<TGIS_Extent> extents;
-    for (const Ring& ring : rings) {
+    std::vector<TGIS_Point> inner(rings.size());
+    std::vector<char> hasInner(rings.size());
+    std::vector<double> xs;
+    for (size_t i = 0; i < rings.size(); ++i) {
         TGIS_Extent e = GisEmptyExtent();
-        for (const TGIS_Point& p : ring) e = GisExtentUnion(e, {p.X, p.Y, p.X, p.Y});
+        for (const TGIS_Point& p : rings[i]) e = GisExtentUnion(e, {p.X, p.Y, p.X, p.Y});
         extents.push_back(e);
+        hasInner[i] = InteriorPoint(rings[i], e, xs, inner[i]);
     }
+    auto in = [&](size_t i, size_t j) {
+        return hasInner[i] && GisIsPointInExtent(inner[i], extents[j]) &&
+               GisIsPointInRing(inner[i], rings[j].data(), rings[j].size());
+    };
     for (size_t i = 0; i < rings.size(); ++i) {
         int depth = 0;
-        for (size_t j = 0; j < rings.size(); ++j)
-            if (i != j && GisExtentInside(extents[i], extents[j]) && RingInRing(rings[i], rings[j])) ++depth;
+        for (size_t j = 0; j < rings.size(); ++j) {
+            if (i == j || !in(i, j)) continue;
+            // Each in the other: rings of one extent, such as a hole and the ring around it clipped to the same
+            // rectangle, where the outer ring's point may fall in the hole. The smaller, or the later of equals, is
+            // the inner one.
+            if (in(j, i) && (areas[i] > areas[j] || (areas[i] == areas[j] && i < j))) continue;
+            ++depth;
+        }
         if (depth % 2 == 1) signs[i] = -1;
     }
     return signs;
@@ -180,10 +220,16 @@ TGIS_Point TGIS_ShapePolygon::Centroid() {
                                e);
     const double ox = -e.XMin, oy = -e.YMin;
     const std::vector<Ring> rings = ReadRings(this);
-    const std::vector<int> signs = RingSigns(rings);
+    std::vector<RingMoments> moments;
+    std::vector<double> areas;
+    for (const Ring& ring : rings) {
+        moments.push_back(Moments(ring, ox, oy, true));
+        areas.push_back(std::fabs(moments.back().a));
+    }
+    const std::vector<int> signs = RingSigns(rings, areas);
     double a = 0, cx = 0, cy = 0;
     for (size_t k = 0; k < rings.size(); ++k) {
-        const RingMoments m = Moments(rings[k], ox, oy, true);
+        const RingMoments& m = moments[k];
         const double s = m.a < 0 ? -signs[k] : signs[k];
         a += s * m.a;
         cx += s * m.cx;
@@ -197,9 +243,11 @@ double TGIS_ShapePolygon::Area() {
     if (!HasGeometry()) return 0;
     const TGIS_Extent e = GetPointsExtent();
     const std::vector<Ring> rings = ReadRings(this);
-    const std::vector<int> signs = RingSigns(rings);
+    std::vector<double> areas;
+    for (const Ring& ring : rings) areas.push_back(std::fabs(Moments(ring, -e.XMin, -e.YMin, false).a));
+    const std::vector<int> signs = RingSigns(rings, areas);
     double a = 0;
-    for (size_t k = 0; k < rings.size(); ++k) a += signs[k] * std::fabs(Moments(rings[k], -e.XMin, -e.YMin, false).a);
+    for (size_t k = 0; k < rings.size(); ++k) a += signs[k] * areas[k];
     return std::fabs(a);
 }
 

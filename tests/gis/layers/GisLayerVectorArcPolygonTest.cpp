@@ -354,6 +354,42 @@ TEST(GisShapePolygon, Clip) {
     EXPECT_EQ(cut->GetNumParts(), 2);
 }
 
+TEST(GisShapePolygon, HoleTouchingItsRingIsAHole) {
+    // The hole's first vertex lies on the outer edge (0,0)-(7,3), a rounding outside it.
+    const TestParts rings{{{0, 0}, {7, 3}, {0, 6}},
+                          {{0.70000000000000007, 0.30000000000000004},
+                           {0.20000000000000007, 0.80000000000000004},
+                           {0.20000000000000007, 1.3}}};
+    const double area = 21 - 0.125;
+    const TGIS_Point centroid{(21 * 7.0 / 3 - 0.125 * 1.1 / 3) / area, (21 * 3 - 0.125 * 0.8) / area};
+    for (bool holeFirst : {false, true}) {
+        auto p = MakePolygon(holeFirst ? TestParts{rings[1], rings[0]} : rings);
+        EXPECT_NEAR(p->Area(), area, 1e-12) << holeFirst;
+        EXPECT_NEAR(p->Centroid().X, centroid.X, 1e-12) << holeFirst;
+        EXPECT_NEAR(p->Centroid().Y, centroid.Y, 1e-12) << holeFirst;
+    }
+    // Touching at a corner of the outer ring, and an outer vertex touching the hole's edge.
+    EXPECT_DOUBLE_EQ(MakePolygon({Box(0, 0, 10, 10), {{10, 10}, {8, 9}, {9, 8}}})->Area(), 100 - 1.5);
+    EXPECT_DOUBLE_EQ(MakePolygon({{{0, 0}, {10, 0}, {5, 5}, {10, 10}, {0, 10}}, {{5, 5}, {4, 4}, {4, 6}}})->Area(),
+                     75 - 1);
+}
+
+TEST(GisShapePolygon, ClipToAHoleIsEmpty) {
+    // The clipped ring and the hole are the same rectangle: they cancel, whichever comes first and whichever
+    // way they are wound.
+    for (bool holeFirst : {false, true})
+        for (bool reversed : {false, true}) {
+            const TestParts rings{Box(0, 0, 10, 10), Box(2, 3, 5, 7, reversed)};
+            auto p = MakePolygon(holeFirst ? TestParts{rings[1], rings[0]} : rings);
+            std::unique_ptr<TGIS_Shape> cut = p->Clip({2, 3, 5, 7});
+            EXPECT_EQ(cut ? cut->Area() : 0, 0) << holeFirst << reversed;
+            // A little wider, the frame around the hole is left.
+            cut = p->Clip({1, 2, 6, 8});
+            ASSERT_NE(cut, nullptr);
+            EXPECT_DOUBLE_EQ(cut->Area(), 30 - 12) << holeFirst << reversed;
+        }
+}
+
 // Scales and shifts coordinates on the way to the viewer: there and back does not always give the same double.
 class ShiftProjection : public TGIS_ProjectionAbstract {
 public:
