@@ -954,7 +954,8 @@ void TCustomComboBox::DropDown() {
     }
     dropped_ = false;
     Invalidate();
-    Choose(chosen);
+    if (chosen < 0 || chosen >= items_->Count()) SelEndCancel();
+    else Choose(chosen);
 }
 
 void TCustomComboBox::Paint() {

@@ -264,6 +264,8 @@ protected:
     void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
     void BoundsChanged(bool moved, bool sized) override;
     virtual void Change();
+    // The open list closed without a choice.
+    virtual void SelEndCancel() {}
     void Choose(int i);
     // Called when the editable styles make their edit, for descendants that watch its keys.
     virtual void EditCreated(TCustomEdit* edit) { (void)edit; }
