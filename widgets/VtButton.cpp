@@ -4,8 +4,10 @@
 #include <cctype>
 #include <map>
 #include <string>
+#include <type_traits>
 #include <vector>
 
+#include "platform/ui/ActnList.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/ImgList.h"
 #include "platform/ui/Menus.h"
@@ -1801,4 +1803,76 @@ void RegisterToolbarButtonClass() {
             throw EFormResourceError("SaveCaption: a string expected");
         static_cast<TVtToolbarButton*>(o)->SetSaveCaption(v.s);
     });
+}
+
+// ---------------------------------------------------------------- action links
+
+void TVtBitBtn::ActionChange(TObject* sender, bool checkDefaults) {
+    TVtButton::ActionChange(sender, checkDefaults);
+    if (auto* a = dynamic_cast<TAction*>(sender); a && !(checkDefaults && imageIndex_ != -1))
+        SetImageIndex(a->ImageIndex());
+}
+
+namespace {
+// Down stands for the action's Checked; the tool button also shows the action's image index.
+template <class B>
+class TDownActionLink : public TControlActionLink {
+public:
+    explicit TDownActionLink(B* b) : TControlActionLink(b), button_(b) {}
+    bool IsCheckedLinked() const override {
+        return TControlActionLink::IsCheckedLinked() && button_->Down() == Act()->Checked();
+    }
+    void SetChecked(bool c) override {
+        if (IsCheckedLinked()) button_->SetDown(c);
+    }
+    bool IsImageIndexLinked() const override {
+        if constexpr (std::is_same_v<B, TVtToolButton>)
+            return TControlActionLink::IsImageIndexLinked() && button_->ImageIndex() == Act()->ImageIndex();
+        else
+            return TControlActionLink::IsImageIndexLinked();
+    }
+    void SetImageIndex(int i) override {
+        if constexpr (std::is_same_v<B, TVtToolButton>)
+            if (IsImageIndexLinked()) button_->SetImageIndex(i);
+    }
+    bool IsCaptionLinked() const override {
+        if constexpr (std::is_same_v<B, TVtToolbarButton>)
+            if (button_->IgnoreActionCaption()) return false;
+        return TControlActionLink::IsCaptionLinked();
+    }
+
+protected:
+    B* button_;
+};
+}  // namespace
+
+TControlActionLink* TVtToolButton::CreateActionLink() { return new TDownActionLink<TVtToolButton>(this); }
+
+void TVtToolButton::ActionChange(TObject* sender, bool checkDefaults) {
+    TGraphicControl::ActionChange(sender, checkDefaults);
+    auto* a = dynamic_cast<TAction*>(sender);
+    if (!a) return;
+    if (!(checkDefaults && down_)) SetDown(a->Checked());
+    if (!(checkDefaults && imageIndex_ != -1)) SetImageIndex(a->ImageIndex());
+}
+
+TControlActionLink* TVtToolbarButton::CreateActionLink() { return new TDownActionLink<TVtToolbarButton>(this); }
+
+void TVtToolbarButton::ActionChange(TObject* sender, bool checkDefaults) {
+    const std::string kept = Caption();
+    TSpeedButton::ActionChange(sender, checkDefaults);
+    auto* a = dynamic_cast<TAction*>(sender);
+    if (!a) return;
+    if (ignoreActionCaption_) SetCaption(kept);
+    TCustomImageList* images = a->ActionList() ? a->ActionList()->Images() : nullptr;
+    if (images && a->ImageIndex() >= 0 && a->ImageIndex() < images->Count()) {
+        TBitmap g;
+        g.SetWidth(images->Width());
+        g.SetHeight(images->Height());
+        g.Canvas()->Brush()->SetColor(TColor(0xFF00FF));
+        g.Canvas()->FillRect(TRect(0, 0, g.Width(), g.Height()));
+        images->Draw(g.Canvas(), 0, 0, a->ImageIndex());
+        SetGlyph(&g);
+    }
+    if (!(checkDefaults && Down())) SetDown(a->Checked());
 }

@@ -304,6 +304,8 @@ protected:
     TRect GetCaptionRect(TRect r) override;
     void DrawButtonCaption(TCanvas* c) override;
     void Notification(TComponent* c, TOperation op) override;
+    // The action's image index too.
+    void ActionChange(TObject* sender, bool checkDefaults) override;
     virtual void DrawImage(TCanvas* c, TRect r);
     virtual void DrawGlyph(TCanvas* c, TRect r);
     bool HasGlyph();
@@ -421,6 +423,9 @@ protected:
     void MouseMove(TShiftState shift, int x, int y) override;
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
     void Notification(TComponent* c, TOperation op) override;
+    // Down follows the action's Checked, ImageIndex its image index.
+    TControlActionLink* CreateActionLink() override;
+    void ActionChange(TObject* sender, bool checkDefaults) override;
 
 private:
     template <class T>
@@ -477,6 +482,10 @@ public:
 
 protected:
     void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
+    // Down follows the action's Checked; the caption too unless IgnoreActionCaption; the action's image
+    // becomes the glyph.
+    TControlActionLink* CreateActionLink() override;
+    void ActionChange(TObject* sender, bool checkDefaults) override;
 
 private:
     void ShowHot();

@@ -52,7 +52,8 @@ const TClassInfo& TVtCustomComboBox::StaticClass() {
                    EventProp("OnMatch", &C::OnMatch),
                    EventProp("OnNotInList", &C::OnNotInList),
                    EventProp("OnMouseEnter", &C::OnMouseEnter),
-                   EventProp("OnMouseLeave", &C::OnMouseLeave)};
+                   EventProp("OnMouseLeave", &C::OnMouseLeave),
+                   EventProp("OnSelEndCancel", &C::OnSelEndCancel)};
         for (TPropInfo& f : ColorAndFrameProps<C>()) c.props.push_back(std::move(f));
         return c;
     }();
@@ -78,6 +79,10 @@ TVtCustomComboBox::~TVtCustomComboBox() {
     Items()->OnDeleting = nullptr;
     if (frameController_) frameController_->RemoveControl(this);
     delete timer_;
+}
+
+void TVtCustomComboBox::SelEndCancel() {
+    if (OnSelEndCancel) OnSelEndCancel(this);
 }
 
 bool TVtCustomComboBox::Themed() const { return ThemeServices()->ThemesEnabled(); }

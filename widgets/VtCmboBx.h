@@ -58,7 +58,7 @@ public:
     void Dispatch(TMessage& m) override;
     void Loaded() override;
 
-    TNotifyEvent OnMatch, OnNotInList, OnMouseEnter, OnMouseLeave;
+    TNotifyEvent OnMatch, OnNotInList, OnMouseEnter, OnMouseLeave, OnSelEndCancel;
     // An item with data leaves the list; receives the data.
     std::function<void(TObject* sender, TObject* data)> OnDeleteItem;
     // The owner-draw styles draw the current item in the closed control (index -1: none) through it.
@@ -68,6 +68,7 @@ protected:
     void Paint() override;
     void KeyDown(WORD& key, TShiftState shift) override;
     void KeyPress(char& key) override;
+    void SelEndCancel() override;
     void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
     void Change() override;
     void EditCreated(TCustomEdit* edit) override;

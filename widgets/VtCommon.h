@@ -196,6 +196,9 @@ void RegisterFrameLegacyReaders(const TClassInfo& cls);
 // Droppers of older names: a set value ("FrameSides" of labels) and a Boolean ("FlatButtonParentColor").
 void RegisterDroppedSetReader(const TClassInfo& cls, const std::string& name);
 void RegisterDroppedBooleanReader(const TClassInfo& cls, const std::string& name);
+// A bitmap property kept in forms as "<name>.Data" (see TBitmap::LoadFromData), handed to set.
+void RegisterBitmapReader(const TClassInfo& cls, const std::string& name,
+                          std::function<void(TObject* target, const TBitmap* bitmap)> set);
 
 // The one list of blinking-capable controls, with the timer that alternates their blink state. The first such
 // control creates it (Instance), each registers itself and removes itself when it goes; the list goes with the

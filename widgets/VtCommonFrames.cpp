@@ -329,6 +329,16 @@ void RegisterDroppedBooleanReader(const TClassInfo& cls, const std::string& name
     RegisterPropertyReader(cls, name, [](TObject*, const TFormValue& v) { StreamedBool(v); });
 }
 
+void RegisterBitmapReader(const TClassInfo& cls, const std::string& name,
+                          std::function<void(TObject*, const TBitmap*)> set) {
+    RegisterPropertyReader(cls, name + ".Data", [set](TObject* o, const TFormValue& v) {
+        if (v.kind != TFormValue::Binary) throw EFormResourceError("binary data expected");
+        TBitmap b;
+        b.LoadFromData(v.s);
+        set(o, &b);
+    });
+}
+
 // ---- the blinking list ----
 
 namespace {
@@ -463,6 +473,18 @@ void RegisterWidgetClasses() {
         }
         RegisterDroppedBooleanReader(TVtSpinEdit::StaticClass(), "FlatButtonParentColor");
         RegisterClass(TVtSpinButtons::StaticClass());
+        RegisterBitmapReader(TVtSpinButtons::StaticClass(), "GlyphUpRight", [](TObject* o, const TBitmap* b) {
+            static_cast<TVtSpinButtons*>(o)->SetGlyphUpRight(b);
+        });
+        RegisterBitmapReader(TVtSpinButtons::StaticClass(), "GlyphDownLeft", [](TObject* o, const TBitmap* b) {
+            static_cast<TVtSpinButtons*>(o)->SetGlyphDownLeft(b);
+        });
+        RegisterBitmapReader(TVtSpinEdit::StaticClass(), "ButtonUpGlyph", [](TObject* o, const TBitmap* b) {
+            static_cast<TVtSpinEdit*>(o)->SetButtonUpGlyph(b);
+        });
+        RegisterBitmapReader(TVtSpinEdit::StaticClass(), "ButtonDownGlyph", [](TObject* o, const TBitmap* b) {
+            static_cast<TVtSpinEdit*>(o)->SetButtonDownGlyph(b);
+        });
         RegisterClass(TVtButtonEdit::StaticClass());
         RegisterFrameLegacyReaders(TVtButtonEdit::StaticClass());
         RegisterButtonEditReaders(TVtButtonEdit::StaticClass());

@@ -30,6 +30,8 @@ const TClassInfo& TVtCustomListBox::StaticClass() {
                    BoolProp<C>("UseGradients", &C::UseGradients, &C::SetUseGradients, 1),
                    BoolProp<C>("IncrementalSearch", &C::IncrementalSearch, &C::SetIncrementalSearch, 1),
                    BoolProp<C>("BeepOnInvalidKey", &C::BeepOnInvalidKey, &C::SetBeepOnInvalidKey, 1),
+                   NestedProp<C, TFont>("GroupFont", &C::GroupFont),
+                   EventProp("OnDeleteItems", &C::OnDeleteItems),
                    EventProp("OnMatch", &C::OnMatch)});
         return c;
     }();
@@ -37,12 +39,27 @@ const TClassInfo& TVtCustomListBox::StaticClass() {
 }
 
 TVtCustomListBox::TVtCustomListBox(TComponent* owner) : TCustomListBox(owner) {
-    groupFont_.Assign(*Font());
-    groupFont_.SetStyle(groupFont_.Style() | fsBold);
-    groupFont_.SetColor(clHighlight);
+    FollowFont();
+    groupFont_->OnChange = [this] {
+        groupFontChanged_ = true;
+        Invalidate();
+    };
+    Items()->OnDeleting = [this](int i) {
+        if (TObject* data = Items()->Objects(i); data && OnDeleteItems) OnDeleteItems(this, data);
+    };
+}
+
+// The group font is the control's font in bold highlight until someone sets it.
+void TVtCustomListBox::FollowFont() {
+    auto keep = std::move(groupFont_->OnChange);
+    groupFont_->Assign(*Font());
+    groupFont_->SetStyle(groupFont_->Style() | fsBold);
+    groupFont_->SetColor(clHighlight);
+    groupFont_->OnChange = std::move(keep);
 }
 
 TVtCustomListBox::~TVtCustomListBox() {
+    Items()->OnDeleting = nullptr;
     StopSearchTimer();
     hint_.reset();
     if (frameController_) frameController_->RemoveControl(this);
@@ -261,7 +278,7 @@ void TVtCustomListBox::DrawItemText(int index, TRect rect) {
 
 void TVtCustomListBox::DrawGroupItem(int index, TRect rect, TOwnerDrawState state) {
     TCanvas* c = Canvas();
-    c->SetFont(groupFont_);
+    c->SetFont(*groupFont_);
     if (state & odSelected) {
         c->Brush()->SetColor(clHighlight);
         c->FillRect(rect);
@@ -374,6 +391,7 @@ void TVtCustomListBox::Dispatch(TMessage& m) {
         break;
     case CM_FONTCHANGED:
         TCustomListBox::Dispatch(m);
+        if (!groupFontChanged_) FollowFont();
         if (horzScrollBar_) UpdateHorzExtent();
         return;
     case WM_NCPAINT:

@@ -27,7 +27,9 @@ public:
     void SetGroupPrefix(const std::string& p);
     TColor GroupColor() const { return groupColor_; }
     void SetGroupColor(TColor c);
-    TFont* GroupFont() { return &groupFont_; }
+    // Its changes repaint the list.
+    TFont* GroupFont() const { return groupFont_.get(); }
+    void SetGroupFont(const TFont& f) { groupFont_->Assign(f); }
     bool ShowGroups() const { return showGroups_; }
     void SetShowGroups(bool s);
     bool UseGradients() const { return useGradients_; }
@@ -66,6 +68,8 @@ public:
     void RepaintFrame();
 
     TNotifyEvent OnMatch, OnMouseEnter, OnMouseLeave;
+    // An item with data leaves the list; receives the data.
+    std::function<void(TObject* sender, TObject* data)> OnDeleteItems;
     void Dispatch(TMessage& m) override;
     void Loaded() override;
 
@@ -97,6 +101,7 @@ protected:
     bool FrameLoading() const override { return IsLoading(); }
 
 private:
+    void FollowFont();
     void Search(const std::string& candidate);
     void StopSearchTimer();
     void PaintFrame();
@@ -109,7 +114,8 @@ private:
     std::string groupPrefix_ = "//", searchText_;
     TColor groupColor_ = clInactiveCaptionText, focusColor_ = clWindow, disabledColor_ = clBtnFace,
            normalColor_ = clWindow;
-    TFont groupFont_;
+    std::unique_ptr<TFont> groupFont_ = std::make_unique<TFont>();
+    bool groupFontChanged_ = false;
     bool showGroups_ = true, useGradients_ = true, incrementalSearch_ = true, beepOnInvalidKey_ = true,
          searchTimer_ = false, updatingColor_ = false, tabOnEnter_ = false, mouseOver_ = false;
 };

@@ -596,3 +596,38 @@ void TVtCustomCheckBox::PaintGlyphImage(TBitmap* b) {
 }
 
 QM_CLASS_RECORD(TVtCheckBox, TVtCustomCheckBox)
+
+// ---------------------------------------------------------------- action link
+
+TVtCheckedActionLink::TVtCheckedActionLink(TVtCustomGlyphButton* client)
+    : TWinControlActionLink(client), button_(client) {}
+
+bool TVtCheckedActionLink::IsCheckedLinked() const {
+    return TWinControlActionLink::IsCheckedLinked() && button_->Checked() == Act()->Checked();
+}
+
+void TVtCheckedActionLink::SetChecked(bool c) {
+    if (IsCheckedLinked()) button_->SetCheckedQuietly(c);
+}
+
+void TVtCustomGlyphButton::SetCheckedQuietly(bool c) {
+    clicksDisabled_ = true;
+    try {
+        SetChecked(c);
+    } catch (...) {
+        clicksDisabled_ = false;
+        throw;
+    }
+    clicksDisabled_ = false;
+}
+
+void TVtCustomGlyphButton::Click() {
+    if (!clicksDisabled_) TVtCustomButton::Click();
+}
+
+TControlActionLink* TVtCustomGlyphButton::CreateActionLink() { return new TVtCheckedActionLink(this); }
+
+void TVtCustomGlyphButton::ActionChange(TObject* sender, bool checkDefaults) {
+    TVtCustomButton::ActionChange(sender, checkDefaults);
+    if (auto* a = dynamic_cast<TAction*>(sender); a && !(checkDefaults && Checked())) SetCheckedQuietly(a->Checked());
+}

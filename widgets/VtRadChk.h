@@ -4,9 +4,23 @@
 
 #include <memory>
 
+#include "platform/ui/ActnList.h"
 #include "platform/ui/StdCtrls.h"
 #include "widgets/VtButton.h"
 
+
+// Ties a glyph button's Checked to its action's: a change passes on while the button shows the old value.
+class TVtCustomGlyphButton;
+
+class TVtCheckedActionLink : public TWinControlActionLink {
+public:
+    explicit TVtCheckedActionLink(TVtCustomGlyphButton* client);
+    bool IsCheckedLinked() const override;
+    void SetChecked(bool c) override;
+
+private:
+    TVtCustomGlyphButton* button_;
+};
 
 class TVtCustomGlyphButton : public TVtCustomButton {
 public:
@@ -42,10 +56,16 @@ public:
     virtual bool GetChecked() const { return false; }
     virtual void SetChecked(bool) {}
     bool Checked() const { return GetChecked(); }
+    // Without the click a change of Checked makes, so that following an action does not run it again.
+    void SetCheckedQuietly(bool c);
+    void Click() override;
     void SetTransparent(bool t) override;
     void Dispatch(TMessage& m) override;
 
 protected:
+    TControlActionLink* CreateActionLink() override;
+    // Checked follows the action's unless the button is checked and only defaults are asked for.
+    void ActionChange(TObject* sender, bool checkDefaults) override;
     virtual void UpdateFrame();
     // A colour equal in RGB to a key colour of the glyph pictures moves off it by one.
     virtual TColor AdjustKeyColor(TColor c) const;
@@ -69,7 +89,7 @@ private:
     TColor frameColor_ = clBtnShadow;
     int cellCount_;
     std::unique_ptr<TBitmap> customGlyphs_, background_;
-    bool useCustomGlyphs_ = false, tabOnEnter_ = false;
+    bool useCustomGlyphs_ = false, tabOnEnter_ = false, clicksDisabled_ = false;
     TColor transparentColor_ = clOlive, winMaskColor_ = clLime, disabledColor_ = clBtnFace;
     int glyphWidth_ = 13, glyphHeight_ = 13;
     TVtFrameController* frameController_ = nullptr;

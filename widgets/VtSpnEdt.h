@@ -93,6 +93,14 @@ public:
     void SetButtonWidth(int w);
     TSpinDirection Direction() const { return buttons_->Direction(); }
     void SetDirection(TSpinDirection d) { buttons_->SetDirection(d); }
+    TBitmap* ButtonUpGlyph() const { return buttons_->GlyphUpRight(); }
+    void SetButtonUpGlyph(const TBitmap* b) { buttons_->SetGlyphUpRight(b); }
+    TBitmap* ButtonDownGlyph() const { return buttons_->GlyphDownLeft(); }
+    void SetButtonDownGlyph(const TBitmap* b) { buttons_->SetGlyphDownLeft(b); }
+    TNumGlyphs ButtonUpNumGlyphs() const { return buttons_->NumGlyphsUpRight(); }
+    void SetButtonUpNumGlyphs(TNumGlyphs n) { buttons_->SetNumGlyphsUpRight(n); }
+    TNumGlyphs ButtonDownNumGlyphs() const { return buttons_->NumGlyphsDownLeft(); }
+    void SetButtonDownNumGlyphs(TNumGlyphs n) { buttons_->SetNumGlyphsDownLeft(n); }
     TOrientation Orientation() const { return buttons_->Orientation(); }
     void SetOrientation(TOrientation o);
     void SetFlatButtons(bool f) override;

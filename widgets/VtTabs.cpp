@@ -5,6 +5,7 @@
 
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/Forms.h"
+#include "widgets/VtButton.h"
 #include "widgets/VtGrafx.h"
 #include "widgets/VtLabel.h"
 
@@ -92,6 +93,53 @@ static const TEnumInfo ImagePositionIdents{{"ipLeft", "ipTop", "ipRight", "ipBot
 static const TEnumInfo HAlignIdents{{"haLeft", "haCenter", "haRight"}};
 static const TEnumInfo VAlignIdents{{"vaTop", "vaCenter", "vaBottom"}};
 
+static const TEnumInfo HotTrackStyleIdents{{"htsTab", "htsText"}};
+
+void TVtTabColorSet::Store(TColor& field, TColor v) {
+    if (field == v) return;
+    field = v;
+    owner_->InvalidateTabs();
+}
+
+void TVtTabColors::Assign(const TVtTabColors& o) {
+    SetHighlightBar(o.highlightBar_);
+    SetShadow(o.shadow_);
+    SetUnselected(o.unselected_);
+}
+
+void TVtTextColors::Assign(const TVtTextColors& o) {
+    SetDisabledHighlight(o.disabledHighlight_);
+    SetDisabledShadow(o.disabledShadow_);
+    SetSelected(o.selected_);
+    SetUnselected(o.unselected_);
+}
+
+const TClassInfo& TVtTabColors::StaticClass() {
+    static TClassInfo ci = [] {
+        using C = TVtTabColors;
+        TClassInfo c{"TVtTabColors", &TPersistent::StaticClass(), {}, {}, {}};
+        c.props = {OrdProp<C, TColor>("HighlightBar", &C::HighlightBar, &C::SetHighlightBar, clHighlight),
+                   OrdProp<C, TColor>("Shadow", &C::Shadow, &C::SetShadow, clBtnFace),
+                   OrdProp<C, TColor>("Unselected", &C::Unselected, &C::SetUnselected, clWindow)};
+        return c;
+    }();
+    return ci;
+}
+
+const TClassInfo& TVtTextColors::StaticClass() {
+    static TClassInfo ci = [] {
+        using C = TVtTextColors;
+        TClassInfo c{"TVtTextColors", &TPersistent::StaticClass(), {}, {}, {}};
+        c.props = {
+            OrdProp<C, TColor>("DisabledHighlight", &C::DisabledHighlight, &C::SetDisabledHighlight, clBtnHighlight),
+            OrdProp<C, TColor>("DisabledShadow", &C::DisabledShadow, &C::SetDisabledShadow, clBtnShadow),
+            OrdProp<C, TColor>("Selected", &C::Selected, &C::SetSelected, clBtnText),
+            OrdProp<C, TColor>("Unselected", &C::Unselected, &C::SetUnselected, clBtnText)};
+        return c;
+    }();
+    return ci;
+}
+
 const TClassInfo& TVtCustomTabControl::StaticClass() {
     static TClassInfo ci = [] {
         using C = TVtCustomTabControl;
@@ -142,9 +190,20 @@ const TClassInfo& TVtCustomTabControl::StaticClass() {
             OrdProp<C, int>("RowOverlap", &C::RowOverlap, &C::SetRowOverlap, 5),
             OrdProp<C, int>("TabHeight", &C::TabHeight, &C::SetTabHeight, 0),
             OrdProp<C, int>("TabWidth", &C::TabWidth, &C::SetTabWidth, 0),
+            OrdProp<C, TColor>("HotTrackColor", &C::HotTrackColor, &C::SetHotTrackColor, clHighlight),
+            OrdProp<C, TVtHotTrackColorType>("HotTrackColorType", &C::HotTrackColorType, &C::SetHotTrackColorType,
+                                             htctComplement, &HotTrackColorTypeIdents),
+            OrdProp<C, TVtHotTrackStyle>("HotTrackStyle", &C::HotTrackStyle, &C::SetHotTrackStyle, htsTab,
+                                         &HotTrackStyleIdents),
+            NestedProp<C, TVtTabColors>("TabColors", &C::TabColors),
+            NestedProp<C, TVtTextColors>("TextColors", &C::TextColors),
             EventProp("OnChange", &C::OnChange),
             EventProp("OnChanging", &C::OnChanging),
             EventProp("OnClose", &C::OnClose),
+            EventProp("OnGetTextColor", &C::OnGetTextColor),
+            EventProp("OnPaintBackground", &C::OnPaintBackground),
+            EventProp("OnPaintCardBackground", &C::OnPaintCardBackground),
+            EventProp("OnPaintTabBackground", &C::OnPaintTabBackground),
             EventProp("OnTabClick", &C::OnTabClick)};
         return c;
     }();
@@ -1135,6 +1194,18 @@ void TVtCustomTabControl::DoPaintCardBackground(TCanvas* c, int row, bool& handl
     if (OnPaintCardBackground) OnPaintCardBackground(this, c, row, r, handled);
 }
 
+void TVtCustomTabControl::DoPaintBackground(TCanvas* c, const TRect& r, bool& handled) {
+    if (OnPaintBackground) OnPaintBackground(this, c, r, handled);
+}
+
+void TVtCustomTabControl::DoPaintTabBackground(TCanvas* c, int i, const TRect& r, bool& handled) {
+    if (OnPaintTabBackground) OnPaintTabBackground(this, c, i, r, handled);
+}
+
+void TVtCustomTabControl::DoGetTextColor(int i, TVtTextStyle style, TColor& color, bool& handled) {
+    if (OnGetTextColor) OnGetTextColor(this, i, style, color, handled);
+}
+
 void TVtCustomTabControl::DrawCard(TCanvas* c, int row) {
     TRect r = CardRect(row);
     if (cardVisible_) {
@@ -1294,11 +1365,11 @@ void TVtCustomTabControl::DrawTab(TCanvas* c, int i) {
     bool selected = i == tabIndex_;
     if (c->SaveDC() == 0) throw Exception("Error saving device context");
     c->SelectClipRgn(rgn);
-    TColor selFill = Color(), first = tabUnselected_, second = tabShadow_;
+    TColor selFill = Color(), first = tabColors_->Unselected(), second = tabColors_->Shadow();
     if (useColoredTabs_) selFill = first = t.Color, second = DarkerColor(t.Color, 30);
     c->Brush()->SetStyle(bsSolid);
     bool handled = false;
-    if (OnPaintTabBackground) OnPaintTabBackground(this, c, i, bounds, handled);
+    DoPaintTabBackground(c, i, bounds, handled);
     if (handled) {
     } else if (selected) {
         c->Brush()->SetColor(selFill);
@@ -1378,37 +1449,38 @@ void TVtCustomTabControl::DrawTab(TCanvas* c, int i) {
     };
     c->SetFont(*Font());
     if (selected && boldCurrent_) c->Font()->SetStyle(c->Font()->Style() | fsBold);
-    TVtTextStyle ts = !t.Enabled ? tsDisabledShadow
-                      : hotTrack_ && i == hot_ ? tsHotTrack
-                      : selected ? tsSelected
-                                 : tsUnselected;
-    TColor asked = clNone;
-    bool colorHandled = false;
-    if (OnGetTextColor) OnGetTextColor(this, i, ts, asked, colorHandled);
-    if (colorHandled) {
-        c->Font()->SetColor(asked);
-    } else if (!t.Enabled) {
-        c->Font()->SetColor(textDisHighlight_);
+    bool hot = hotTrack_ && i == hot_;
+    TVtTextStyle ts = !t.Enabled ? tsDisabledShadow : hot ? tsHotTrack : selected ? tsSelected : tsUnselected;
+    if (!t.Enabled) {
+        // Engraved: a highlight copy one pixel off, then the shadow over it; each pass may be recoloured.
+        TColor hi = textColors_->DisabledHighlight();
+        bool hiHandled = false;
+        DoGetTextColor(i, tsDisabledHighlight, hi, hiHandled);
+        c->Font()->SetColor(hi);
         TRect r1 = r;
         OffsetRect(r1, 1, 1);
         DrawCaption(c, i, r1);
-        c->Font()->SetColor(textDisShadow_);
-    } else if (hotTrack_ && i == hot_) {
-        if (hotTrackStyle_ == htsTab) {
+    }
+    TColor color = !t.Enabled ? textColors_->DisabledShadow()
+                   : hot      ? (hotTrackStyle_ == htsText ? hotTrackColor_ : textColors_->Selected())
+                   : selected ? textColors_->Selected()
+                              : textColors_->Unselected();
+    bool colorHandled = false;
+    DoGetTextColor(i, ts, color, colorHandled);
+    // A handler that takes the colour takes the bars with it.
+    if (!colorHandled && t.Enabled && hotTrackStyle_ == htsTab) {
+        if (hot) {
             TColor col = hotTrackColor_;
             if (hotTrackColorType_ == htctComplement) {
                 BYTE hue = GetHue(hotTrackColor_);
                 col = HLSToColor(BYTE(hue < 120 ? hue + 120 : hue - 120), 240, 140);
             }
             bar(col);
+        } else if (selected && hotTrack_) {
+            bar(tabColors_->HighlightBar());
         }
-        c->Font()->SetColor(hotTrackStyle_ == htsText ? hotTrackColor_ : textSelected_);
-    } else if (selected) {
-        if (hotTrack_ && hotTrackStyle_ == htsTab) bar(highlightBar_);
-        c->Font()->SetColor(textSelected_);
-    } else {
-        c->Font()->SetColor(textUnselected_);
     }
+    c->Font()->SetColor(color);
     DrawCaption(c, i, r);
     if (showFocusRect_ && selected && Focused()) {
         TRect f = r;
@@ -1442,7 +1514,7 @@ void TVtCustomTabControl::Paint() {
     c->Brush()->SetStyle(bsSolid);
     PlaceCloseButton();
     bool handled = false;
-    if (OnPaintBackground) OnPaintBackground(this, c, TRect(0, 0, Width(), Height()), handled);
+    DoPaintBackground(c, TRect(0, 0, Width(), Height()), handled);
     if (handled) {
     } else if (transparent_) {
         DrawParentBackground(this, c);

@@ -114,6 +114,53 @@ private:
     int capacity_ = 1;
 };
 
+// A group of colours of a tab control: a change repaints the owner.
+class TVtTabColorSet : public TPersistent {
+public:
+    explicit TVtTabColorSet(TVtCustomTabControl* owner) : owner_(owner) {}
+
+protected:
+    void Store(TColor& field, TColor v);
+
+private:
+    TVtCustomTabControl* owner_;
+};
+
+class TVtTabColors : public TVtTabColorSet {
+public:
+    using TVtTabColorSet::TVtTabColorSet;
+    QM_CLASS_INFO
+    TColor HighlightBar() const { return highlightBar_; }
+    void SetHighlightBar(TColor c) { Store(highlightBar_, c); }
+    TColor Shadow() const { return shadow_; }
+    void SetShadow(TColor c) { Store(shadow_, c); }
+    TColor Unselected() const { return unselected_; }
+    void SetUnselected(TColor c) { Store(unselected_, c); }
+    void Assign(const TVtTabColors& o);
+
+private:
+    TColor highlightBar_ = clHighlight, shadow_ = clBtnFace, unselected_ = clWindow;
+};
+
+class TVtTextColors : public TVtTabColorSet {
+public:
+    using TVtTabColorSet::TVtTabColorSet;
+    QM_CLASS_INFO
+    TColor DisabledHighlight() const { return disabledHighlight_; }
+    void SetDisabledHighlight(TColor c) { Store(disabledHighlight_, c); }
+    TColor DisabledShadow() const { return disabledShadow_; }
+    void SetDisabledShadow(TColor c) { Store(disabledShadow_, c); }
+    TColor Selected() const { return selected_; }
+    void SetSelected(TColor c) { Store(selected_, c); }
+    TColor Unselected() const { return unselected_; }
+    void SetUnselected(TColor c) { Store(unselected_, c); }
+    void Assign(const TVtTextColors& o);
+
+private:
+    TColor disabledHighlight_ = clBtnHighlight, disabledShadow_ = clBtnShadow, selected_ = clBtnText,
+           unselected_ = clBtnText;
+};
+
 class TVtCustomTabControl : public TCustomControl {
 public:
     explicit TVtCustomTabControl(TComponent* owner);
@@ -187,14 +234,11 @@ public:
     QM_TAB_PROP(TVtTabVAlignment, TextAlignmentVertical, textAlignV_, Changed())
     QM_TAB_PROP(bool, Transparent, transparent_, InvalidateTabs())
     QM_TAB_PROP(bool, UseGradients, useGradients_, InvalidateTabs())
-    QM_TAB_PROP(TColor, HighlightBarColor, highlightBar_, InvalidateTabs())
-    QM_TAB_PROP(TColor, TabShadowColor, tabShadow_, InvalidateTabs())
-    QM_TAB_PROP(TColor, TabUnselectedColor, tabUnselected_, InvalidateTabs())
-    QM_TAB_PROP(TColor, TextDisabledHighlight, textDisHighlight_, InvalidateTabs())
-    QM_TAB_PROP(TColor, TextDisabledShadow, textDisShadow_, InvalidateTabs())
-    QM_TAB_PROP(TColor, TextSelected, textSelected_, InvalidateTabs())
-    QM_TAB_PROP(TColor, TextUnselected, textUnselected_, InvalidateTabs())
 #undef QM_TAB_PROP
+    TVtTabColors* TabColors() const { return tabColors_.get(); }
+    void SetTabColors(const TVtTabColors& c) { tabColors_->Assign(c); }
+    TVtTextColors* TextColors() const { return textColors_.get(); }
+    void SetTextColors(const TVtTextColors& c) { textColors_->Assign(c); }
     bool UseColoredTabs() const { return useColoredTabs_; }
     virtual void SetUseColoredTabs(bool u);
     TVtTabOrientation TabOrientation() const { return orientation_; }
@@ -252,6 +296,9 @@ protected:
     virtual void CloseActiveTab() {}
     virtual void MoveActiveTab(int) {}
     virtual void DoPaintCardBackground(TCanvas* c, int row, bool& handled, const TRect& r);
+    virtual void DoPaintBackground(TCanvas* c, const TRect& r, bool& handled);
+    virtual void DoPaintTabBackground(TCanvas* c, int tabIndex, const TRect& r, bool& handled);
+    virtual void DoGetTextColor(int tabIndex, TVtTextStyle style, TColor& color, bool& handled);
     void Paint() override;
     void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
     void MouseMove(TShiftState s, int x, int y) override;
@@ -315,10 +362,9 @@ private:
     bool alignTabs_ = false, boldCurrent_ = false, cardVisible_ = true, showCardFrame_ = true, showFullFrame_ = true,
          showShadow_ = true, useColoredTabs_ = false, hotTrack_ = true, multiLine_ = false, showFocusRect_ = true,
          transparent_ = false, useGradients_ = true, parentBackground_ = true;
-    TColor backgroundColor_ = clBtnFace, flatColor_ = clBtnShadow, hotTrackColor_ = clHighlight,
-           highlightBar_ = clHighlight, tabShadow_ = clBtnFace, tabUnselected_ = clWindow,
-           textDisHighlight_ = clBtnHighlight, textDisShadow_ = clBtnShadow, textSelected_ = clBtnText,
-           textUnselected_ = clBtnText;
+    TColor backgroundColor_ = clBtnFace, flatColor_ = clBtnShadow, hotTrackColor_ = clHighlight;
+    std::unique_ptr<TVtTabColors> tabColors_ = std::make_unique<TVtTabColors>(this);
+    std::unique_ptr<TVtTextColors> textColors_ = std::make_unique<TVtTextColors>(this);
     int flatAdjust_ = 0, cutCorner_ = 6, margin_ = 0, rowIndent_ = 5, rowOverlap_ = 5, tabHeight_ = 0,
         tabWidth_ = 0;
     TVtHotTrackColorType hotTrackColorType_ = htctComplement;

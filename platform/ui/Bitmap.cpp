@@ -133,6 +133,14 @@ void TBitmap::LoadFromStream(TStream& stream) {
     LoadFromBytes(bytes);
 }
 
+void TBitmap::LoadFromData(const std::string& data) {
+    if (data.size() < 4) throw EInvalidGraphic("Bitmap image is not valid");
+    uint32_t n = 0;
+    for (int i = 3; i >= 0; --i) n = n << 8 | uint8_t(data[size_t(i)]);
+    if (n > data.size() - 4) throw EInvalidGraphic("Bitmap image is not valid");
+    LoadFromBytes(data.substr(4, n));
+}
+
 void TBitmap::LoadFromClipboardFormat(uint16_t format) {
     if (format != CF_BITMAP && format != CF_DIB) throw EInvalidGraphic("Unsupported clipboard format");
     if (!QCoreApplication::instance()) Application->Initialize();

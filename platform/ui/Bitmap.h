@@ -87,6 +87,9 @@ public:
     void LoadFromFile(const std::string& path) override;
     // The rest of the stream from its position.
     virtual void LoadFromStream(TStream& stream);
+    // A picture as a form keeps it: a 32-bit little-endian byte count, then that many bytes of a file as
+    // LoadFromFile reads it. EInvalidGraphic when the count runs past the data.
+    void LoadFromData(const std::string& data);
     // The clipboard's picture, asked for as CF_BITMAP or CF_DIB; EInvalidGraphic for other formats or when the
     // clipboard holds no picture.
     virtual void LoadFromClipboardFormat(uint16_t format);

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "platform/ui/ActnList.h"
 #include "platform/ui/Backend.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Forms.h"
@@ -53,6 +54,7 @@ const TClassInfo& TControl::StaticClass() {
             OrdProp<TControl, TColor>("Color", &TControl::Color, &TControl::SetColor),
             BoolProp<TControl>("ParentColor", &TControl::ParentColor, &TControl::SetParentColor),
             NestedProp<TControl, TFont>("Font", &TControl::Font),
+            RefProp<TControl, TBasicAction>("Action", &TControl::Action, &TControl::SetAction),
             BoolProp<TControl>("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, 1),
             BoolProp<TControl>("Ctl3D", &TControl::Ctl3D, &TControl::SetCtl3D, 1),
             BoolProp<TControl>("ParentCtl3D", &TControl::ParentCtl3D, &TControl::SetParentCtl3D, 1),
@@ -111,6 +113,35 @@ void TControl::FontChanged() {
 void TControl::Notification(TComponent* c, TOperation op) {
     TComponent::Notification(c, op);
     if (op == opRemove && c == popupMenu_) popupMenu_ = nullptr;
+    if (op == opRemove && actionLink_ && c == actionLink_->Action()) actionLink_.reset();
+}
+
+TBasicAction* TControl::Action() const { return actionLink_ ? actionLink_->Action() : nullptr; }
+
+void TControl::SetAction(TBasicAction* a) {
+    if (!a) {
+        if (actionLink_ && actionLink_->Action()) actionLink_->Action()->RemoveFreeNotification(this);
+        actionLink_.reset();
+        return;
+    }
+    if (a == Action()) return;
+    if (!actionLink_) actionLink_.reset(CreateActionLink());
+    else if (actionLink_->Action()) actionLink_->Action()->RemoveFreeNotification(this);
+    actionLink_->SetAction(a);
+    actionLink_->OnChange = [this](TObject* sender) { ActionChange(sender, false); };
+    a->FreeNotification(this);
+    ActionChange(a, a->IsLoading());
+}
+
+TControlActionLink* TControl::CreateActionLink() { return new TControlActionLink(this); }
+
+void TControl::ActionChange(TObject* sender, bool checkDefaults) {
+    auto* a = dynamic_cast<TAction*>(sender);
+    if (!a) return;
+    if (!checkDefaults || Caption().empty()) SetCaption(a->Caption());
+    if (!checkDefaults || enabled_) SetEnabled(a->Enabled());
+    if (!checkDefaults || hint_.empty()) SetHint(a->Hint());
+    if (!checkDefaults || visible_) SetVisible(a->Visible());
 }
 
 void TControl::SetParent(TWinControl* p) {
@@ -444,6 +475,7 @@ void TControl::DoEndDrag(TObject* target, int x, int y) {
 
 void TControl::Click() {
     if (OnClick) OnClick(this);
+    else if (actionLink_) actionLink_->Execute();
 }
 void TControl::DblClick() {
     if (OnDblClick) OnDblClick(this);

@@ -78,6 +78,9 @@ private:
     TControl* control_ = nullptr;
 };
 
+class TBasicAction;
+class TControlActionLink;
+
 class TControl : public TComponent {
 public:
     explicit TControl(TComponent* owner);
@@ -183,9 +186,13 @@ public:
     void Refresh() { Repaint(); }
     void BringToFront();
     void SendToBack();
+    // Without an OnClick handler, a click runs the control's action.
     virtual void Click();
     virtual void DblClick();
     TControlWidget* Widget() const { return widget_.get(); }
+    TBasicAction* Action() const;
+    // Links the control: it shows the action's caption, state and hint from now on.
+    void SetAction(TBasicAction* a);
     void Loaded() override;
 
     TNotifyEvent OnClick, OnDblClick, OnResize;
@@ -216,6 +223,12 @@ protected:
     virtual void Resize();
     virtual void Changed() {}
     void Notification(TComponent* c, TOperation op) override;
+    // A new link for SetAction; descendants link more of their properties.
+    virtual TControlActionLink* CreateActionLink();
+    // The action changed, or was just linked; with checkDefaults (an action still loading) only properties
+    // still at their defaults follow it.
+    virtual void ActionChange(TObject* sender, bool checkDefaults);
+    TControlActionLink* ActionLink() const { return actionLink_.get(); }
     // The colour the parent shows (for ParentColor and for painting behind transparent controls).
     TColor ParentColorValue() const;
     void SetParentField(TWinControl* p) { parent_ = p; }
@@ -244,6 +257,7 @@ private:
     uint32_t controlStyle_ = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
     uint32_t controlState_ = 0;
     bool fontChanging_ = false;
+    std::unique_ptr<TControlActionLink> actionLink_;
 };
 
 // A windowless control: painted on its parent's back surface during the parent's paint.

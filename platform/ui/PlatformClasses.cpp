@@ -1,5 +1,6 @@
 #include "platform/ui/PlatformClasses.h"
 
+#include "platform/ui/ActnList.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/Dialogs.h"
@@ -38,7 +39,7 @@ void RegisterPlatformClasses() {
           &TListBox::StaticClass(), &TComboBox::StaticClass(), &TButton::StaticClass(), &TCheckBox::StaticClass(),
           &TRadioButton::StaticClass(), &TGroupBox::StaticClass(), &TLabel::StaticClass(),
           &TSpeedButton::StaticClass(), &TPanel::StaticClass(), &TPageControl::StaticClass(),
-          &TTabSheet::StaticClass()})
+          &TTabSheet::StaticClass(), &TActionList::StaticClass(), &TAction::StaticClass()})
         RegisterClass(*c);
 
     RegisterPropertyReader(TCustomListBox::StaticClass(), "Items.Strings", [](TObject* o, const TFormValue& v) {
@@ -53,6 +54,11 @@ void RegisterPlatformClasses() {
     // Designer bookkeeping of form resources, with no effect at run time.
     for (const char* name : {"PixelsPerInch", "TextHeight", "OldCreateOrder"}) Drop(TCustomForm::StaticClass(), name);
 
+    RegisterChildAdopter(TActionList::StaticClass(), [](TComponent* parent, TComponent* child) {
+        auto* action = dynamic_cast<TAction*>(child);
+        if (!action) throw EFormResourceError(child->Name() + " is not an action");
+        action->SetActionList(static_cast<TActionList*>(parent));
+    });
     RegisterChildAdopter(TPageControl::StaticClass(), [](TComponent* parent, TComponent* child) {
         auto* sheet = dynamic_cast<TTabSheet*>(child);
         if (!sheet) throw EFormResourceError(child->Name() + " is not a tab sheet");

@@ -210,6 +210,8 @@ public:
     }
 };
 
+static const TEnumInfo CharCaseIdents{{"ecNormal", "ecUpperCase", "ecLowerCase"}};
+
 const TClassInfo& TCustomEdit::StaticClass() {
     static TClassInfo ci = [] {
         TClassInfo c{"TCustomEdit", &TWinControl::StaticClass(), {}, {}, {}};
@@ -219,6 +221,11 @@ const TClassInfo& TCustomEdit::StaticClass() {
                    OrdProp<TCustomEdit, int>("PasswordChar", &TCustomEdit::PasswordChar, &TCustomEdit::SetPasswordChar, 0),
                    OrdProp<TCustomEdit, TAlignment>("Alignment", &TCustomEdit::Alignment, &TCustomEdit::SetAlignment,
                                                     taLeftJustify, &AlignmentIdents),
+                   OrdProp<TCustomEdit, TEditCharCase>("CharCase", &TCustomEdit::CharCase, &TCustomEdit::SetCharCase,
+                                                       ecNormal, &CharCaseIdents),
+                   BoolProp<TCustomEdit>("HideSelection", &TCustomEdit::HideSelection,
+                                         &TCustomEdit::SetHideSelection, 1),
+                   BoolProp<TCustomEdit>("OEMConvert", &TCustomEdit::OEMConvert, &TCustomEdit::SetOEMConvert, 0),
                    OrdProp<TWinControl, TBorderStyle>("BorderStyle", &TWinControl::BorderStyle,
                                                       &TWinControl::SetBorderStyle, bsSingle, &BorderIdents),
                    EventProp("OnChange", &TCustomEdit::OnChange)};
@@ -243,6 +250,7 @@ TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
     SetBorderStyle(bsSingle);
     SetBounds(0, 0, 121, 21);
     SetAlignment(alignment_);
+    SetHideSelection(hideSelection_);
     edit_->setFont(ToQFont(*Font()));
 }
 
@@ -287,6 +295,23 @@ void TCustomEdit::SetAlignment(TAlignment a) {
     // right-aligned text has the caret's column before its end, text set against the left a pixel from it.
     edit_->setTextMargins(a == taLeftJustify ? -1 : -2, 0, -2, 0);
 }
+void TCustomEdit::SetCharCase(TEditCharCase c) {
+    if (c == charCase_) return;
+    charCase_ = c;
+    Perform(CM_TEXTCHANGED);
+}
+
+void TCustomEdit::SetHideSelection(bool h) {
+    hideSelection_ = h;
+    // Without the focus the native edit paints its selection in the inactive colours.
+    QPalette p = edit_->palette();
+    p.setColor(QPalette::Inactive, QPalette::Highlight,
+               h ? QColor(Qt::transparent) : p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+               p.color(h ? QPalette::Text : QPalette::HighlightedText));
+    edit_->setPalette(p);
+}
+
 int TCustomEdit::SelStart() const { return edit_->hasSelectedText() ? edit_->selectionStart() : edit_->cursorPosition(); }
 void TCustomEdit::SetSelStart(int s) {
     edit_->deselect();
@@ -413,6 +438,19 @@ void TCustomEdit::Dispatch(TMessage& m) {
         return;
     }
     case CM_TEXTCHANGED:
+        if (charCase_ != ecNormal) {
+            std::string cased = charCase_ == ecUpperCase ? AnsiUpperCase(Text()) : AnsiLowerCase(Text());
+            if (cased != Text()) {
+                // Typed text comes back to the native edit cased, the caret where it was; one change only.
+                bool fromNative = syncing_;
+                int caret = edit_ ? edit_->cursorPosition() : 0;
+                syncing_ = false;
+                SetText(cased);
+                syncing_ = fromNative;
+                if (fromNative && edit_) edit_->setCursorPosition(caret);
+                return;
+            }
+        }
         if (!syncing_ && edit_ && ToGbk(edit_->text()) != Text()) {
             syncing_ = true;
             edit_->setText(FromGbk(Text()));
@@ -916,7 +954,8 @@ void TCustomComboBox::DropDown() {
     }
     dropped_ = false;
     Invalidate();
-    Choose(chosen);
+    if (chosen < 0 || chosen >= items_->Count()) SelEndCancel();
+    else Choose(chosen);
 }
 
 void TCustomComboBox::Paint() {

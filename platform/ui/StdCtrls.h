@@ -65,6 +65,8 @@ private:
     int updateCount_ = 0;
 };
 
+enum TEditCharCase : uint8_t { ecNormal, ecUpperCase, ecLowerCase };
+
 class TCustomEdit : public TWinControl {
 public:
     explicit TCustomEdit(TComponent* owner);
@@ -81,6 +83,16 @@ public:
     void SetPasswordChar(int c);
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment a);
+    // Letters typed or set are cased as chosen (ASCII only: double-byte characters stay whole); choosing a
+    // case recases the text already there.
+    TEditCharCase CharCase() const { return charCase_; }
+    void SetCharCase(TEditCharCase c);
+    // Whether the selection is drawn only while the edit has the focus.
+    bool HideSelection() const { return hideSelection_; }
+    void SetHideSelection(bool h);
+    // Kept for forms that set it: text is already in the one 8-bit code page.
+    bool OEMConvert() const { return oemConvert_; }
+    void SetOEMConvert(bool o) { oemConvert_ = o; }
     // Selection in characters of the text (a GBK double-byte character counts once).
     int SelStart() const;
     void SetSelStart(int s);
@@ -121,8 +133,10 @@ private:
     QLineEdit* edit_ = nullptr;
     TEditGlue* glue_ = nullptr;
     int maxLength_ = 0, passwordChar_ = 0, leftMargin_ = 0, rightMargin_ = 0;
-    bool readOnly_ = false, autoSelect_ = true, modified_ = false, syncing_ = false;
+    bool readOnly_ = false, autoSelect_ = true, modified_ = false, syncing_ = false, hideSelection_ = true,
+         oemConvert_ = false;
     TAlignment alignment_ = taLeftJustify;
+    TEditCharCase charCase_ = ecNormal;
     std::string leadByte_;  // first byte of a GBK character typed as two WM_CHARs
 };
 
@@ -250,6 +264,8 @@ protected:
     void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
     void BoundsChanged(bool moved, bool sized) override;
     virtual void Change();
+    // The open list closed without a choice.
+    virtual void SelEndCancel() {}
     void Choose(int i);
     // Called when the editable styles make their edit, for descendants that watch its keys.
     virtual void EditCreated(TCustomEdit* edit) { (void)edit; }

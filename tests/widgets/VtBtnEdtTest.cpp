@@ -183,3 +183,29 @@ TEST(VtButtonEdit, FrameStopsShortOfThePair) {
     EXPECT_LT(right2, right);
     EXPECT_EQ(two->Canvas()->Pixel(right2 - 1, 10), ColorToRGB(clBtnShadow));
 }
+
+TEST(VtButtonEdit, GlyphsFromTheFormResourceAreTheButtonsOwn) {
+    UiTest::Init();
+    RegisterWidgetClasses();
+    TBitmap b;
+    b.SetPixelFormat(pf24bit);
+    b.SetWidth(12);
+    b.SetHeight(6);
+    b.Canvas()->Brush()->SetColor(clLime);
+    b.Canvas()->FillRect(TRect(0, 0, 12, 6));
+    TForm f(nullptr);
+    ReadComponentResource(&f, "object F: TForm\n  object E: TVtButtonEdit\n"
+                              "    AltBtnKind = bkFind\n"
+                              "    ButtonGlyph.Data = " + UiTest::FormBitmapData(b) + "\n"
+                              "  end\nend\n");
+    auto* e = dynamic_cast<TVtButtonEdit*>(f.FindComponent("E"));
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->ButtonKind(), TButtonKind::bkCustom);
+    EXPECT_TRUE(e->GlyphStored(2));
+    ASSERT_NE(e->GetButton(2)->Glyph(), nullptr);
+    EXPECT_EQ(e->GetButton(2)->Glyph()->Width(), 12);
+    EXPECT_EQ(e->GetButton(2)->Glyph()->Canvas()->Pixel(3, 3), ColorToRGB(clLime));
+    // The other button keeps its stock glyph, not stored.
+    EXPECT_EQ(e->AltBtnKind(), TButtonKind::bkFind);
+    EXPECT_FALSE(e->GlyphStored(1));
+}

@@ -4,9 +4,14 @@
 
 #include <memory>
 
+#include "platform/ui/ActnList.h"
+#include "platform/ui/FormLoader.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/ImgList.h"
+#include "platform/ui/PlatformClasses.h"
 #include "platform/ui/Themes.h"
 #include "platform/ui/testsupport/UiTest.h"
+#include "widgets/VtRadChk.h"
 
 namespace {
 
@@ -182,4 +187,119 @@ TEST(VtControlButton, ThemedSpinPartsAndFlatRest) {
     EXPECT_EQ(rest->Canvas()->Pixel(0, 0), ColorToRGB(clYellow));  // at rest only the colour and the arrow
     EXPECT_GT(f.Count(rest.get(), clYellow), 17 * 21 / 2);
     ThemeServices()->SetThemesEnabled(false);
+}
+
+namespace {
+class TfrmActions : public TForm {
+public:
+    explicit TfrmActions(TComponent* owner) : TForm(owner) {}
+    static const TClassInfo& StaticClass() {
+        static TClassInfo ci = [] {
+            TClassInfo c{"TfrmActions", &TForm::StaticClass(), {}, {}, {}};
+            c.methods = {Method("Run", &TfrmActions::Run)};
+            return c;
+        }();
+        return ci;
+    }
+    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    void Run(TObject* sender) { runs.push_back(sender); }
+    std::vector<TObject*> runs;
+    template <class T>
+    T* Find(const char* name) {
+        return dynamic_cast<T*>(FindComponent(name));
+    }
+};
+}  // namespace
+
+TEST(VtButtonActions, ButtonsFollowTheirActionsFromTheFormResource) {
+    UiTest::Init();
+    RegisterPlatformClasses();
+    RegisterWidgetClasses();
+    auto* f = new TfrmActions(nullptr);
+    ReadComponentResource(f, "object F: TfrmActions\n  Width = 400\n  Height = 200\n"
+                             "  object List: TActionList\n"
+                             "    object Grid: TAction\n      Caption = '网格'\n      Checked = True\n"
+                             "      ImageIndex = 1\n      Hint = 'grid'\n      OnExecute = Run\n    end\n"
+                             "  end\n"
+                             "  object Check: TVtCheckBox\n    Action = Grid\n  end\n"
+                             "  object Mine: TVtToolbarButton\n    Left = 100\n    Caption = 'mine'\n"
+                             "    GroupIndex = 1\n    AllowAllUp = True\n"
+                             "    IgnoreActionCaption = True\n    Action = Grid\n  end\n"
+                             "  object Plain: TVtToolbarButton\n    Left = 130\n    Caption = 'own'\n"
+                             "    GroupIndex = 2\n    AllowAllUp = True\n    Action = Grid\n  end\n"
+                             "  object Tool: TVtToolButton\n    Left = 160\n    GroupIndex = 3\n    AllowAllUp = True\n"
+                             "    Action = Grid\n  end\n"
+                             "  object Bit: TVtBitBtn\n    Top = 50\n    ImageIndex = 3\n    Action = Grid\n  end\n"
+                             "end\n");
+    auto* grid = f->Find<TAction>("Grid");
+    auto* check = f->Find<TVtCheckBox>("Check");
+    auto* mine = f->Find<TVtToolbarButton>("Mine");
+    auto* plain = f->Find<TVtToolbarButton>("Plain");
+    auto* tool = f->Find<TVtToolButton>("Tool");
+    auto* bit = f->Find<TVtBitBtn>("Bit");
+    ASSERT_TRUE(grid && check && mine && plain && tool && bit);
+    EXPECT_EQ(grid->ActionList(), f->Find<TActionList>("List"));
+    EXPECT_EQ(check->Action(), grid);
+    // Loaded with the form, the action fills in only what was left at its default.
+    EXPECT_EQ(check->Caption(), "网格");
+    EXPECT_TRUE(check->Checked());
+    EXPECT_EQ(check->Hint(), "grid");
+    EXPECT_EQ(plain->Caption(), "own");
+    EXPECT_EQ(mine->Caption(), "mine");
+    EXPECT_TRUE(tool->Down());
+    EXPECT_TRUE(plain->Down());
+    EXPECT_EQ(tool->ImageIndex(), 1);
+    EXPECT_EQ(bit->ImageIndex(), 3);
+
+    // Later changes reach every button, the caption only where the action's caption is not ignored.
+    grid->SetCaption("Grid");
+    EXPECT_EQ(plain->Caption(), "Grid");
+    EXPECT_EQ(check->Caption(), "Grid");
+    EXPECT_EQ(mine->Caption(), "mine");
+    EXPECT_EQ(bit->Caption(), "Grid");
+    EXPECT_EQ(bit->ImageIndex(), 1);
+    grid->SetChecked(false);
+    EXPECT_FALSE(check->Checked());
+    EXPECT_FALSE(tool->Down());
+    EXPECT_FALSE(mine->Down());
+    grid->SetEnabled(false);
+    EXPECT_FALSE(check->Enabled());
+    grid->SetEnabled(true);
+
+    // A click without a handler of its own runs the action.
+    check->Click();
+    tool->Click();
+    EXPECT_EQ(f->runs, (std::vector<TObject*>{grid, grid}));
+    int own = 0;
+    tool->OnClick = [&](TObject*) { ++own; };
+    tool->Click();
+    EXPECT_EQ(own, 1);
+    EXPECT_EQ(f->runs.size(), 2u);
+
+    // The action's image becomes the toolbar button's glyph, on a fuchsia ground.
+    auto& images = *new TImageList(f);
+    images.SetWidth(6);
+    images.SetHeight(5);
+    TBitmap cell;
+    cell.SetPixelFormat(pf24bit);
+    cell.SetWidth(6);
+    cell.SetHeight(5);
+    for (TColor c : {clRed, clLime}) {
+        cell.Canvas()->Brush()->SetColor(c);
+        cell.Canvas()->FillRect(TRect(0, 0, 6, 5));
+        images.Add(&cell, nullptr);
+    }
+    f->Find<TActionList>("List")->SetImages(&images);
+    grid->SetImageIndex(0);
+    ASSERT_NE(plain->Glyph(), nullptr);
+    EXPECT_EQ(plain->Glyph()->Width(), 6);
+    EXPECT_EQ(plain->Glyph()->Canvas()->Pixel(2, 2), ColorToRGB(clRed));
+    EXPECT_EQ(tool->ImageIndex(), 0);
+
+    // A freed action leaves its buttons unlinked.
+    delete grid;
+    EXPECT_EQ(check->Action(), nullptr);
+    check->Click();
+    EXPECT_EQ(f->runs.size(), 2u);
+    delete f;
 }

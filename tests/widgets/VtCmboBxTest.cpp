@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/FormLoader.h"
+#include "platform/ui/PlatformClasses.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "widgets/VtEdit.h"
@@ -386,4 +388,47 @@ TEST(VtComboBox, OwnerDrawnCurrentItem) {
     f.combo->SetFocus();
     std::unique_ptr<TBitmap> focused(UiTest::Capture(f.combo));
     EXPECT_EQ(drawnState, TOwnerDrawState(odSelected | odFocused));
+}
+
+namespace {
+class TfrmComboEvents : public TForm {
+public:
+    explicit TfrmComboEvents(TComponent* owner) : TForm(owner) {}
+    static const TClassInfo& StaticClass() {
+        static TClassInfo ci = [] {
+            TClassInfo c{"TfrmComboEvents", &TForm::StaticClass(), {}, {}, {}};
+            c.methods = {Method("Cancelled", &TfrmComboEvents::Cancelled)};
+            return c;
+        }();
+        return ci;
+    }
+    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    void Cancelled(TObject*) { ++cancels; }
+    int cancels = 0;
+};
+}  // namespace
+
+TEST(VtComboBox, SelEndCancelWhenTheListClosesWithoutAChoice) {
+    UiTest::Init();
+    RegisterPlatformClasses();
+    RegisterWidgetClasses();
+    auto* f = new TfrmComboEvents(nullptr);
+    ReadComponentResource(f, "object F: TfrmComboEvents\n  Width = 300\n  Height = 200\n"
+                             "  object C: TVtComboBox\n    Style = csDropDownList\n"
+                             "    Items.Strings = ('a' 'b')\n    OnSelEndCancel = Cancelled\n  end\n"
+                             "end\n");
+    auto* c = dynamic_cast<TVtComboBox*>(f->FindComponent("C"));
+    ASSERT_NE(c, nullptr);
+    f->Show();
+    UiTest::Flush();
+    SetComboDropHook([](TCustomComboBox*) { return -1; });
+    c->DropDown();
+    EXPECT_EQ(f->cancels, 1);
+    EXPECT_EQ(c->ItemIndex(), -1);
+    SetComboDropHook([](TCustomComboBox*) { return 1; });
+    c->DropDown();
+    EXPECT_EQ(f->cancels, 1);
+    EXPECT_EQ(c->ItemIndex(), 1);
+    SetComboDropHook(nullptr);
+    delete f;
 }

@@ -8,6 +8,7 @@
 
 #include "platform/rtl/FloatFormat.h"
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/FormLoader.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/testsupport/UiTest.h"
 
@@ -318,4 +319,54 @@ TEST(VtNumericEdit, ReadOnlyRefusesPasteAndCut) {
     f.num->CutToClipboard();
     f.num->ClearSelection();
     EXPECT_EQ(f.num->Text(), "42");
+}
+
+TEST(VtEdit, CharCaseFromTheFormResourceCasesSetAndTypedText) {
+    UiTest::Init();
+    RegisterWidgetClasses();
+    TForm* f = new TForm(nullptr);
+    ReadComponentResource(f, "object F: TForm\n"
+                             "  Width = 300\n  Height = 200\n"
+                             "  object E: TVtEdit\n"
+                             "    Left = 10\n    Top = 10\n    Width = 120\n"
+                             "    CharCase = ecUpperCase\n    HideSelection = False\n    OEMConvert = True\n"
+                             "    Text = 'ab1c'\n"
+                             "  end\n"
+                             "  object G: TVtEdit\n    Top = 40\n  end\n"
+                             "end\n");
+    auto* e = dynamic_cast<TVtEdit*>(f->FindComponent("E"));
+    auto* g = dynamic_cast<TVtEdit*>(f->FindComponent("G"));
+    ASSERT_TRUE(e && g);
+    EXPECT_EQ(e->CharCase(), ecUpperCase);
+    EXPECT_FALSE(e->HideSelection());
+    EXPECT_TRUE(e->OEMConvert());
+    EXPECT_EQ(g->CharCase(), ecNormal);
+    EXPECT_TRUE(g->HideSelection());
+    EXPECT_FALSE(g->OEMConvert());
+    EXPECT_EQ(e->Text(), "AB1C");
+    f->Show();
+    UiTest::Flush();
+
+    // Typed letters: cased, the caret stays after them, one change each.
+    int changes = 0;
+    e->OnChange = [&](TObject*) { ++changes; };
+    e->SetFocus();
+    e->SetSelStart(1);
+    UiTest::Chars("xy");
+    EXPECT_EQ(e->Text(), "AXYB1C");
+    EXPECT_EQ(e->SelStart(), 3);
+    EXPECT_EQ(changes, 2);
+    // Double-byte characters stay whole, even with a trail byte in the letters' range.
+    const std::string dbcs = "\x81" "a";
+    e->SetText(dbcs + "q");
+    EXPECT_EQ(e->Text(), dbcs + "Q");
+    UiTest::Chars(dbcs);
+    EXPECT_EQ(e->Text(), dbcs + "Q" + dbcs);
+    // Choosing another case recases the text there.
+    e->SetCharCase(ecLowerCase);
+    EXPECT_EQ(e->Text(), dbcs + "q" + dbcs);
+    e->SetCharCase(ecNormal);
+    e->SetText("MiXed");
+    EXPECT_EQ(e->Text(), "MiXed");
+    delete f;
 }

@@ -336,3 +336,68 @@ TEST(VtListBox, RightToLeftMirrorsTextAndBands) {
     EXPECT_FALSE(inked(n.Left, n.Left + 40));
     delete f;
 }
+
+namespace {
+class TfrmListEvents : public TForm {
+public:
+    explicit TfrmListEvents(TComponent* owner) : TForm(owner) {}
+    static const TClassInfo& StaticClass() {
+        static TClassInfo ci = [] {
+            TClassInfo c{"TfrmListEvents", &TForm::StaticClass(), {}, {}, {}};
+            c.methods = {Method("Deleted", &TfrmListEvents::Deleted)};
+            return c;
+        }();
+        return ci;
+    }
+    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    void Deleted(TObject*, TObject* data) { deleted.push_back(data); }
+    std::vector<TObject*> deleted;
+};
+}  // namespace
+
+TEST(VtListBox, GroupFontAndDeletedItemsFromTheFormResource) {
+    UiTest::Init();
+    RegisterWidgetClasses();
+    auto* f = new TfrmListEvents(nullptr);
+    ReadComponentResource(f, "object F: TfrmListEvents\n  Width = 300\n  Height = 300\n"
+                             "  object L: TVtListBox\n    Width = 200\n    Height = 100\n"
+                             "    GroupFont.Color = clRed\n    GroupFont.Style = [fsItalic]\n"
+                             "    Font.Height = -15\n    OnDeleteItems = Deleted\n  end\n"
+                             "  object M: TVtListBox\n    Top = 120\n    Font.Height = -15\n  end\n"
+                             "end\n");
+    auto* l = dynamic_cast<TVtListBox*>(f->FindComponent("L"));
+    auto* m = dynamic_cast<TVtListBox*>(f->FindComponent("M"));
+    ASSERT_TRUE(l && m);
+    // Set in the form: kept when the control's font changes after it.
+    EXPECT_EQ(l->GroupFont()->Color(), clRed);
+    EXPECT_EQ(l->GroupFont()->Style(), TFontStyles(fsItalic));
+    EXPECT_NE(l->GroupFont()->Height(), -15);
+    // Not set: the control's font, bold, in the highlight colour.
+    EXPECT_EQ(m->GroupFont()->Height(), -15);
+    EXPECT_EQ(m->GroupFont()->Style(), TFontStyles(fsBold));
+    EXPECT_EQ(m->GroupFont()->Color(), clHighlight);
+
+    l->SetUseGradients(false);
+    l->Items()->Add("//WWWW");
+    f->Show();
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(l));
+    TRect g = l->ItemRect(0), wc = l->WindowClientRect();
+    int red = 0;
+    for (int y = g.Top; y < g.Bottom; ++y)
+        for (int x = g.Left; x < g.Right; ++x)
+            red += shot->Canvas()->Pixel(wc.Left + x, wc.Top + y) == ColorToRGB(clRed);
+    EXPECT_GT(red, 10);
+
+    TObject a, b;
+    l->Items()->AddObject("a", &a);
+    l->Items()->Add("plain");
+    l->Items()->AddObject("b", &b);
+    l->Items()->Delete(2);
+    EXPECT_TRUE(f->deleted.empty());
+    l->Items()->Delete(1);
+    EXPECT_EQ(f->deleted, std::vector<TObject*>{&a});
+    l->Items()->Clear();
+    EXPECT_EQ(f->deleted, (std::vector<TObject*>{&a, &b}));
+    delete f;
+}

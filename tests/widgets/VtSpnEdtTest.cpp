@@ -6,6 +6,8 @@
 #include <cmath>
 #include <memory>
 
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/FormLoader.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/testsupport/UiTest.h"
 
@@ -264,4 +266,54 @@ TEST(VtSpinEdit, EnteringSelectsUnlessClicked) {
     EXPECT_EQ(f.spin->SelLength(), 0);
     UiTest::MouseUp(f.spin, 5, 5);
     EXPECT_EQ(GetKeyState(VK_LBUTTON), 0);
+}
+
+// A w x h bitmap of one colour.
+static std::unique_ptr<TBitmap> Solid(int w, int h, TColor c) {
+    auto b = std::make_unique<TBitmap>();
+    b->SetPixelFormat(pf24bit);
+    b->SetWidth(w);
+    b->SetHeight(h);
+    b->Canvas()->Brush()->SetColor(c);
+    b->Canvas()->FillRect(TRect(0, 0, w, h));
+    return b;
+}
+
+TEST(VtSpinEdit, GlyphsFromTheFormResource) {
+    UiTest::Init();
+    RegisterWidgetClasses();
+    std::string red = UiTest::FormBitmapData(*Solid(8, 4, clRed)),
+                blue = UiTest::FormBitmapData(*Solid(5, 3, clBlue));
+    TForm f(nullptr);
+    ReadComponentResource(&f, "object F: TForm\n"
+                              "  object E: TVtSpinEdit\n"
+                              "    ButtonUpGlyph.Data = " + red + "\n"
+                              "    ButtonUpNumGlyphs = 1\n    ButtonDownNumGlyphs = 2\n"
+                              "  end\n"
+                              "  object S: TVtSpinButtons\n"
+                              "    GlyphDownLeft.Data = " + blue + "\n"
+                              "    NumGlyphsDownLeft = 1\n"
+                              "  end\n"
+                              "end\n");
+    auto* e = dynamic_cast<TVtSpinEdit*>(f.FindComponent("E"));
+    auto* s = dynamic_cast<TVtSpinButtons*>(f.FindComponent("S"));
+    ASSERT_TRUE(e && s);
+    ASSERT_NE(e->ButtonUpGlyph(), nullptr);
+    EXPECT_EQ(e->ButtonUpGlyph()->Width(), 8);
+    EXPECT_EQ(e->ButtonUpGlyph()->Canvas()->Pixel(1, 1), ColorToRGB(clRed));
+    EXPECT_EQ(e->ButtonUpNumGlyphs(), 1);
+    EXPECT_EQ(e->ButtonDownNumGlyphs(), 2);
+    // A glyph of its own replaces the arrow; the other button keeps its arrow.
+    EXPECT_EQ(e->GetButton(sbUp)->Style(), cbsNone);
+    EXPECT_EQ(e->GetButton(sbDown)->Style(), cbsDown);
+    EXPECT_EQ(s->DownLeftButton()->Style(), cbsNone);
+    EXPECT_EQ(s->UpRightButton()->Style(), cbsUp);
+    EXPECT_EQ(s->GlyphDownLeft()->Canvas()->Pixel(0, 0), ColorToRGB(clBlue));
+    EXPECT_EQ(s->NumGlyphsDownLeft(), 1);
+
+    // Data that claims more bytes than it holds is refused with its line.
+    TForm g(nullptr);
+    EXPECT_THROW(ReadComponentResource(&g, "object F: TForm\n  object S: TVtSpinButtons\n"
+                                           "    GlyphUpRight.Data = {FF000000424D}\n  end\nend\n"),
+                 EFormResourceError);
 }

@@ -662,3 +662,140 @@ TEST(VtTabs, RoundCornersJoinTheCardFrame) {
         delete f;
     }
 }
+
+namespace {
+// Handlers of the tab painting events that note what they were asked and take over only when told to.
+class TfrmTabColours : public TForm {
+public:
+    explicit TfrmTabColours(TComponent* owner) : TForm(owner) {}
+    static const TClassInfo& StaticClass() {
+        static TClassInfo ci = [] {
+            using C = TfrmTabColours;
+            TClassInfo c{"TfrmTabColours", &TForm::StaticClass(), {}, {}, {}};
+            c.methods = {Method("TextColor", &C::TextColor), Method("PaintBack", &C::PaintBack),
+                         Method("PaintCard", &C::PaintCard), Method("PaintTab", &C::PaintTab)};
+            return c;
+        }();
+        return ci;
+    }
+    const TClassInfo* ClassType() const override { return &StaticClass(); }
+    void TextColor(TObject*, int tab, TVtTextStyle style, TColor& color, bool& handled) {
+        asked.push_back({tab, style, color});
+        if (takeText) color = clGreen, handled = true;
+    }
+    void PaintBack(TObject*, TCanvas* c, const TRect& r, bool& handled) { Take(c, r, 0, handled); }
+    void PaintCard(TObject*, TCanvas* c, int row, const TRect& r, bool& handled) {
+        cardRows.push_back(row);
+        Take(c, r, 1, handled);
+    }
+    void PaintTab(TObject*, TCanvas* c, int tab, const TRect& r, bool& handled) {
+        tabs.push_back(tab);
+        Take(c, r, 2, handled);
+    }
+    struct Asked {
+        int tab;
+        TVtTextStyle style;
+        TColor color;
+    };
+    std::vector<Asked> asked;
+    std::vector<int> cardRows, tabs;
+    bool takeText = false;
+    bool take[3] = {false, false, false};
+
+private:
+    void Take(TCanvas* c, const TRect& r, int what, bool& handled) {
+        if (!take[what]) return;
+        c->Brush()->SetColor(TColor(0x102030 + what));
+        c->FillRect(r);
+        handled = true;
+    }
+};
+}  // namespace
+
+TEST(VtTabs, ColoursAndPaintHandlersComeFromTheFormResource) {
+    UiTest::Init();
+    RegisterWidgetClasses();
+    auto* f = new TfrmTabColours(nullptr);
+    ReadComponentResource(f, "object F: TfrmTabColours\n"
+                             "  Width = 320\n  Height = 200\n"
+                             "  object P: TVtPageControl\n"
+                             "    Width = 300\n    Height = 120\n    TabWidth = 60\n    TabHeight = 20\n"
+                             "    UseGradients = False\n    ActivePage = A\n"
+                             "    HotTrackColor = clRed\n    HotTrackColorType = htctActual\n"
+                             "    HotTrackStyle = htsText\n"
+                             "    TabColors.HighlightBar = clBlue\n    TabColors.Shadow = clGray\n"
+                             "    TabColors.Unselected = clYellow\n"
+                             "    TextColors.DisabledHighlight = clAqua\n    TextColors.DisabledShadow = clFuchsia\n"
+                             "    TextColors.Selected = clMaroon\n    TextColors.Unselected = clNavy\n"
+                             "    OnGetTextColor = TextColor\n    OnPaintBackground = PaintBack\n"
+                             "    OnPaintCardBackground = PaintCard\n    OnPaintTabBackground = PaintTab\n"
+                             "    object A: TVtTabSheet\n      Caption = 'a'\n    end\n"
+                             "    object B: TVtTabSheet\n      Caption = 'b'\n    end\n"
+                             "    object C: TVtTabSheet\n      Caption = 'c'\n      TabEnabled = False\n    end\n"
+                             "  end\n"
+                             "end\n");
+    auto* t = dynamic_cast<TVtPageControl*>(f->FindComponent("P"));
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->HotTrackColor(), clRed);
+    EXPECT_EQ(t->HotTrackColorType(), htctActual);
+    EXPECT_EQ(t->HotTrackStyle(), htsText);
+    EXPECT_EQ(t->TabColors()->HighlightBar(), clBlue);
+    EXPECT_EQ(t->TabColors()->Shadow(), clGray);
+    EXPECT_EQ(t->TabColors()->Unselected(), clYellow);
+    EXPECT_EQ(t->TextColors()->DisabledHighlight(), clAqua);
+    EXPECT_EQ(t->TextColors()->DisabledShadow(), clFuchsia);
+    EXPECT_EQ(t->TextColors()->Selected(), clMaroon);
+    EXPECT_EQ(t->TextColors()->Unselected(), clNavy);
+    ASSERT_TRUE(t->OnGetTextColor && t->OnPaintBackground && t->OnPaintCardBackground && t->OnPaintTabBackground);
+
+    f->Show();
+    UiTest::Flush();
+    t->UpdateLayout();
+    TRect sel = t->TabRect(0), other = t->TabRect(1);
+    int sx = (sel.Left + sel.Right) / 2, ox = (other.Left + other.Right) / 2;
+    auto shot = [&] {
+        f->asked.clear();
+        f->tabs.clear();
+        f->cardRows.clear();
+        t->Invalidate();
+        return std::unique_ptr<TBitmap>(UiTest::Capture(t));
+    };
+    // Default drawing in the resource's colours; each handler was asked about what it paints.
+    std::unique_ptr<TBitmap> s = shot();
+    s->SaveToPNG(std::string(QM_TEST_OUT) + "/VtTabsColours.png");
+    EXPECT_EQ(s->Canvas()->Pixel(ox, other.Bottom - 2), ColorToRGB(clYellow));
+    EXPECT_NE(s->Canvas()->Pixel(sx, sel.Top + 1), ColorToRGB(clBlue));  // no bar with the text style
+    EXPECT_EQ(s->Canvas()->Pixel(t->Width() - 20, 3), ColorToRGB(clBtnFace));
+    EXPECT_NE(std::find(f->tabs.begin(), f->tabs.end(), 1), f->tabs.end());
+    EXPECT_EQ(f->cardRows, std::vector<int>{0});
+    auto colourOf = [&](int tab, TVtTextStyle st) {
+        for (auto& a : f->asked)
+            if (a.tab == tab && a.style == st) return a.color;
+        return TColor(clNone);
+    };
+    EXPECT_EQ(colourOf(0, tsSelected), clMaroon);
+    EXPECT_EQ(colourOf(1, tsUnselected), clNavy);
+    EXPECT_EQ(colourOf(2, tsDisabledHighlight), clAqua);
+    EXPECT_EQ(colourOf(2, tsDisabledShadow), clFuchsia);
+
+    // The hot tab: its text in the hot-track colour; with the tab style, a bar in that very colour.
+    UiTest::MouseMove(t, ox, other.Bottom - 4);
+    ASSERT_EQ(t->HotTab(), 1);
+    s = shot();
+    EXPECT_EQ(colourOf(1, tsHotTrack), clRed);
+    EXPECT_NE(s->Canvas()->Pixel(ox, other.Top + 1), ColorToRGB(clRed));
+    t->SetHotTrackStyle(htsTab);
+    s = shot();
+    EXPECT_EQ(colourOf(1, tsHotTrack), clMaroon);
+    EXPECT_EQ(s->Canvas()->Pixel(ox, other.Top + 1), ColorToRGB(clRed));
+    EXPECT_EQ(s->Canvas()->Pixel(sx, sel.Top + 1), ColorToRGB(clBlue));  // the selected tab's bar
+    // Handlers that take over: their fills, and no bars.
+    f->takeText = true;
+    for (bool& b : f->take) b = true;
+    s = shot();
+    EXPECT_EQ(s->Canvas()->Pixel(t->Width() - 20, 3), TColor(0x102030));
+    EXPECT_EQ(f->cardRows, std::vector<int>{0});  // under the page
+    EXPECT_EQ(s->Canvas()->Pixel(ox, other.Top + 1), TColor(0x102032));
+    EXPECT_EQ(s->Canvas()->Pixel(sx, sel.Top + 1), TColor(0x102032));
+    delete f;
+}

@@ -1,6 +1,11 @@
 #include "platform/ui/testsupport/UiTest.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -348,3 +353,24 @@ void SetClipboardPicture(const TBitmap* b) {
 }
 
 }  // namespace UiTest
+
+std::string UiTest::FormBitmapData(const TBitmap& b) {
+    char dir[] = "/tmp/qm_bmpXXXXXX";
+    if (!mkdtemp(dir)) throw Exception("no temporary folder");
+    const std::string path = std::string(dir) + "/b.bmp";
+    b.SaveToFile(path);
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(path.c_str());
+    rmdir(dir);
+    const uint32_t n = uint32_t(bytes.size());
+    bytes.insert(0, std::string{char(n & 0xFF), char(n >> 8 & 0xFF), char(n >> 16 & 0xFF), char(n >> 24)});
+    std::string hex = "{";
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (i % 32 == 0) hex += "\n  ";
+        static const char digits[] = "0123456789ABCDEF";
+        hex += digits[uint8_t(bytes[i]) >> 4];
+        hex += digits[uint8_t(bytes[i]) & 15];
+    }
+    return hex + "}";
+}

@@ -78,4 +78,6 @@ struct DropDownAnswer {
     bool checkMarks = false;
 };
 DropDownAnswer AnswerDropDownList(const std::vector<std::string>& items, int current, const std::vector<WORD>& keys);
+// The bitmap as a form resource writes a picture's data: "{" hex of the byte count and the BMP file "}".
+std::string FormBitmapData(const TBitmap& b);
 }  // namespace UiTest
