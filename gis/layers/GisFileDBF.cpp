@@ -324,8 +324,9 @@ Variant TGIS_FileDBF::Convert(const TGIS_FieldInfo& f, const uint8_t* bytes, int
     };
     auto binaryInt = [&]() -> Variant {
         switch (binary) {
-        case 1: return Variant(int(int8_t(bytes[0])));
-        case 2: return Variant(int(int16_t(Get16(bytes))));
+        // Narrower than 32 bits, the value is not sign-extended.
+        case 1: return Variant(int(bytes[0]));
+        case 2: return Variant(int(Get16(bytes)));
         case 4: return Variant(int(int32_t(Get32(bytes))));
         default: {
             int64_t v = 0;

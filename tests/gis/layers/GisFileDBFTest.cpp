@@ -256,10 +256,10 @@ TEST(FileDBF, ReadsTextAsOtherWritersLeaveIt) {
     EXPECT_EQ(t.ReadFieldValue(3, "N01").AsInteger(), 0);
 }
 
-TEST(FileDBF, BinaryValuesAreSigned) {
+TEST(FileDBF, BinarySmallintsAreUnsignedAndWiderValuesSigned) {
     // As a MapInfo table declares them: Smallint, Integer, Float, Date.
     std::string rec(2 + 4 + 8 + 4, '\0');
-    const int16_t small = -2;
+    const uint16_t small = 40000;
     const int32_t whole = -100000;
     const double real = -1.25;
     const uint8_t date[4] = {0xE8, 0x07, 12, 31};
@@ -274,7 +274,7 @@ TEST(FileDBF, BinaryValuesAreSigned) {
     TGIS_FileDBF t(path, false, &l);
     // The MapInfo table marks its columns binary after the ".dat" is open.
     for (auto& f : l.Fields) f->BinaryWidth = f->Width;
-    EXPECT_EQ(t.ReadFieldValue(1, "S").AsInteger(), -2);
+    EXPECT_EQ(t.ReadFieldValue(1, "S").AsInteger(), 40000);
     EXPECT_EQ(t.ReadFieldValue(1, "I").AsInteger(), -100000);
     EXPECT_EQ(t.ReadFieldValue(1, "F").AsDouble(), -1.25);
     EXPECT_EQ(t.ReadFieldValue(1, "D").AsDate(), EncodeDate(2024, 12, 31));
