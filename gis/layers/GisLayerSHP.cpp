@@ -54,13 +54,8 @@ void TGIS_LayerSHP::Open(TGIS_Viewer* viewer) {
     if (DiskExists(Path)) FileTime = FileAge(Path);
     main_ = std::make_unique<TGIS_FileSHP>(Path, false);
     main_->ReadHeader();
-    switch (main_->ShapeType) {
-    case 1: SupportedShapeTypes = GisShapeTypeBit(gisShapeTypePoint); break;
-    case 3: SupportedShapeTypes = GisShapeTypeBit(gisShapeTypeArc); break;
-    case 5: SupportedShapeTypes = GisShapeTypeBit(gisShapeTypePolygon); break;
-    case 8: SupportedShapeTypes = GisShapeTypeBit(gisShapeTypeMultipoint); break;
-    default: SupportedShapeTypes = 0; break;
-    }
+    const uint8_t type = TGIS_FileSHP::KernelType(main_->ShapeType);
+    SupportedShapeTypes = type == gisShapeTypeNull ? 0 : GisShapeTypeBit(type);
     SetExtent(main_->Extent);
     const std::string index = IndexPath(Path);
     if (DiskExists(index)) {
@@ -97,6 +92,11 @@ void TGIS_LayerSHP::ReadRecord() {
     case gisShapeTypeArc: work = workArc_.get(); break;
     case gisShapeTypePolygon: work = workPolygon_.get(); break;
     default: return;
+    }
+    if (main_->RecordTypeCode == TGIS_FileSHP::kMultiPatchCode) {
+        if (!TGIS_FileSHP::MultiPatchToPolygon(body, size, patch_)) return;
+        body = patch_.data();
+        size = patch_.size();
     }
     // A body the shape cannot read is skipped like a record of another type.
     if (!work->Recreate(nullptr, body, size, true, main_->RecordNumber, this)) return;

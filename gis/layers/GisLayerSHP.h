@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gis/layers/GisLayerVector.h"
 
@@ -17,7 +18,8 @@ public:
     TGIS_LayerSHP();
     ~TGIS_LayerSHP() override;
 
-    // Raises when the ".shp" or the ".dbf" is missing; a missing ".shx" only slows GetShape.
+    // Raises when the ".shp" or the ".dbf" is missing; a missing ".shx" only slows GetShape. Z, M and multipatch
+    // records read as their two-dimensional shape.
     void Open(TGIS_Viewer* viewer) override;
     void SaveAll() override;
     std::string GetRTreePath() override;
@@ -59,4 +61,6 @@ private:
     std::unique_ptr<TGIS_ShapePolygon> workPolygon_;
     std::unique_ptr<TGIS_ShapeMultipoint> workMultipoint_;
     uint8_t currentKernelType_ = 0;
+    // The polygon body of the multipatch record last read; the work polygon looks at it.
+    std::vector<uint8_t> patch_;
 };
