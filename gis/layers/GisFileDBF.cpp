@@ -9,6 +9,8 @@
 
 #include "gis/core/GisDefs.h"
 #include "gis/layers/GisLayerVector.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/FileIO.h"
 
 namespace {
 
@@ -108,7 +110,66 @@ int Digits(const std::string& s, size_t from, size_t count) {
     return v;
 }
 
+bool IsAscii(const std::string& s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// Encodings in which ASCII text is not itself.
+bool WideEncoding(const std::string& name) {
+    for (const char* wide : {"UTF-16", "UTF16", "UTF-32", "UTF32", "UCS", "UTF-7", "UTF7"})
+        if (UpperCase(name).rfind(wide, 0) == 0) return true;
+    return false;
+}
+
 }  // namespace
+
+std::string TGIS_FileDBF::CpgEncoding(const std::string& tablePath) {
+    const std::string cpg = GisCompanionPath(tablePath, ".cpg");
+    struct stat st {};
+    // A code page name is a word; anything longer is no ".cpg".
+    if (!DiskStat(cpg, st) || !S_ISREG(st.st_mode) || st.st_size > 64) return {};
+    std::string text;
+    if (!DiskReadAll(cpg, text)) return {};
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+    text = Trim(text);
+    const std::string upper = UpperCase(text);
+    std::string name = text;
+    auto digitsFrom = [&](size_t from) {
+        size_t i = from;
+        while (i < upper.size() && (upper[i] == ' ' || upper[i] == '_' || upper[i] == '-')) ++i;
+        const std::string digits = upper.substr(i);
+        return !digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos ? digits : "";
+    };
+    if (upper == "UTF8" || upper == "UTF-8") {
+        name = "UTF-8";
+    } else if (upper.rfind("8859", 0) == 0 && !digitsFrom(4).empty()) {
+        name = "ISO-8859-" + digitsFrom(4);
+    } else if (!digitsFrom(0).empty()) {
+        const int page = digitsFrom(0).size() <= 6 ? std::stoi(digitsFrom(0)) : -1;
+        const char* known = GisCodePageEncoding(page);
+        name = known ? known : "CP" + digitsFrom(0);
+    } else if (upper.rfind("ANSI", 0) == 0 && !digitsFrom(4).empty()) {
+        name = "CP" + digitsFrom(4);
+    }
+    std::string ignored;
+    if (name.empty() || WideEncoding(name) || !TryConvertEncoding("", "UTF-8", name.c_str(), ignored)) return {};
+    return name;
+}
+
+std::string TGIS_FileDBF::FileText(const std::string& text, bool reading) const {
+    if (!layer_ || text.empty()) return text;
+    if (TextEncoding.empty()) {
+        const int file = layer_->GetCodePage(), program = layer_->GetOutCodePage();
+        if (file == program) return text;
+        return reading ? GisConvertCodePage(text, file, program) : GisConvertCodePage(text, program, file);
+    }
+    const char* program = GisCodePageEncoding(layer_->GetOutCodePage());
+    if (!program || IsAscii(text)) return text;
+    return reading ? ConvertText(text, program, TextEncoding.c_str())
+                   : ConvertText(text, TextEncoding.c_str(), program);
+}
 
 TGIS_FileDBF::TGIS_FileDBF(const std::string& path, bool create, TGIS_LayerVector* layer)
     : TFileStream(path, create ? fmCreate : fmOpenRead), layer_(layer), writing_(create) {
@@ -237,9 +298,7 @@ std::string TGIS_FileDBF::FormatValue(const TGIS_FieldInfo& f, const Variant& v,
     std::string text;
     switch (f.FieldType) {
     case gisFieldString: {
-        text = VarToStr(v);
-        if (layer_ && layer_->GetCodePage() != layer_->GetOutCodePage())
-            text = GisConvertCodePage(text, layer_->GetOutCodePage(), layer_->GetCodePage());
+        text = FileText(VarToStr(v), false);
         if (text.size() > size_t(width)) text.resize(size_t(width));
         return text + std::string(size_t(width) - text.size(), ' ');
     }
@@ -338,12 +397,7 @@ Variant TGIS_FileDBF::Convert(const TGIS_FieldInfo& f, const uint8_t* bytes, int
         }
     };
     switch (f.FieldType) {
-    case gisFieldString: {
-        std::string s = TrimRight(text());
-        if (layer_ && layer_->GetCodePage() != layer_->GetOutCodePage())
-            s = GisConvertCodePage(s, layer_->GetCodePage(), layer_->GetOutCodePage());
-        return Variant(s);
-    }
+    case gisFieldString: return Variant(FileText(TrimRight(text()), true));
     case gisFieldNumber:
     case gisFieldFloat: {
         const bool decimals = f.FieldType == gisFieldFloat || f.Decimals > 0;

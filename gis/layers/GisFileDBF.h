@@ -32,6 +32,12 @@ public:
     // Empty for a record outside 1..count or a field the table does not have.
     Variant ReadFieldValue(int32_t record, const std::string& name);
 
+    // The encoding of the table's text as an iconv name, empty for the layer's code page. Text is read from it
+    // into the layer's output code page and written from that into it.
+    std::string TextEncoding;
+    // The encoding that the ".cpg" beside a table names, when iconv knows it; else empty.
+    static std::string CpgEncoding(const std::string& tablePath);
+
     uint32_t RecordCount() const { return recordCount_; }
     uint32_t HeaderLength() const { return headerLength_; }
     uint32_t RecordLength() const { return recordLength_; }
@@ -46,6 +52,8 @@ private:
     [[noreturn]] void RaiseCorrupt() const;
     Variant Convert(const TGIS_FieldInfo& field, const uint8_t* bytes, int32_t width) const;
     std::string FormatValue(const TGIS_FieldInfo& field, const Variant& value, int32_t width) const;
+    // Text between the file's encoding and the layer's output code page.
+    std::string FileText(const std::string& text, bool reading) const;
 
     TGIS_LayerVector* layer_;
     bool writing_;

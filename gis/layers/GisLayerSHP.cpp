@@ -1,5 +1,6 @@
 #include "gis/layers/GisLayerSHP.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <exception>
 
@@ -12,6 +13,13 @@
 namespace {
 
 constexpr int64_t kFirstRecord = 100;
+
+// The code page the table's text is written in, as a ".cpg" names it.
+std::string CpgText(TGIS_LayerVector& layer) {
+    int page = GisCodePageEncoding(layer.GetCodePage()) ? layer.GetCodePage() : layer.GetOutCodePage();
+    if (page == 0) page = 936;
+    return page == 65001 ? "UTF-8" : std::to_string(page);
+}
 
 }  // namespace
 
@@ -63,6 +71,7 @@ void TGIS_LayerSHP::Open(TGIS_Viewer* viewer) {
         index_->ReadHeader();
     }
     table_ = std::make_unique<TGIS_FileDBF>(TablePath(Path), false, this);
+    table_->TextEncoding = TGIS_FileDBF::CpgEncoding(TablePath(Path));
 }
 
 void TGIS_LayerSHP::SaveAll() {
@@ -200,6 +209,10 @@ void TGIS_LayerSHP::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
     std::vector<std::string> targets = {path, IndexPath(path), TablePath(path)};
     const bool withTree = layer.HasRTree();
     if (withTree) targets.push_back(path + ".rtree");
+    // A ".cpg" already there would name another encoding than the one written: it names the one written.
+    const std::string cpg = GisCompanionPath(path, ".cpg");
+    const size_t cpgIndex = DiskExists(cpg) ? targets.size() : 0;
+    if (cpgIndex) targets.push_back(cpg);
     TGIS_FileCommit commit(targets);
 
     uint8_t type = shapeType;
@@ -218,6 +231,8 @@ void TGIS_LayerSHP::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
         dbf = std::make_unique<TGIS_FileDBF>(commit.TempName(2), true, &layer);
         dbf->WriteHeader();
         dbf->WriteFields();
+        if (cpgIndex && !DiskWriteAll(commit.TempName(cpgIndex), CpgText(layer)))
+            throw EGIS_Exception(GIS_RS_ERR_FILEWRITE, commit.TempName(cpgIndex), errno);
         if (withTree) {
             DiskRemove(commit.TempName(3));
             tree = std::make_unique<TGIS_RTree>(commit.TempName(3));

@@ -19,7 +19,7 @@ public:
     ~TGIS_LayerSHP() override;
 
     // Raises when the ".shp" or the ".dbf" is missing; a missing ".shx" only slows GetShape. Z, M and multipatch
-    // records read as their two-dimensional shape.
+    // records read as their two-dimensional shape. Text is read in the encoding a ".cpg" names, when there is one.
     void Open(TGIS_Viewer* viewer) override;
     void SaveAll() override;
     std::string GetRTreePath() override;

@@ -311,3 +311,28 @@ TEST(FileDBF, DamagedHeadersAreRefused) {
     EXPECT_TRUE(t.ReadFieldValue(1, "A").AsString().empty());  // records start where the header says
     EXPECT_THROW(TGIS_FileDBF(OutPath("missing.dbf"), false, &l), EFOpenError);
 }
+
+TEST(FileDBF, CpgNamesAreReadAsIconvKnowsThem) {
+    const std::string table = OutPath("cpg.dbf");
+    auto encoding = [&](const std::string& cpg) {
+        EXPECT_TRUE(DiskWriteAll(OutPath("cpg.cpg"), cpg));
+        return TGIS_FileDBF::CpgEncoding(table);
+    };
+    EXPECT_EQ(encoding("UTF-8"), "UTF-8");
+    EXPECT_EQ(encoding("\xEF\xBB\xBFutf8\r\n"), "UTF-8");
+    EXPECT_EQ(encoding("65001"), "UTF-8");
+    EXPECT_EQ(encoding("936"), "CP936");
+    EXPECT_EQ(encoding("88591"), "ISO-8859-1");
+    EXPECT_EQ(encoding("8859_15"), "ISO-8859-15");
+    EXPECT_EQ(encoding("ANSI 1251"), "CP1251");
+    EXPECT_EQ(encoding("1252"), "CP1252");
+    EXPECT_EQ(encoding(" GBK "), "GBK");
+    EXPECT_EQ(encoding("Big5"), "Big5");
+    // What iconv does not know, or what cannot hold ASCII as itself, names nothing.
+    EXPECT_EQ(encoding("no such code page"), "");
+    EXPECT_EQ(encoding("UTF-16LE"), "");
+    EXPECT_EQ(encoding(""), "");
+    EXPECT_EQ(encoding(std::string(100, '1')), "");
+    DiskRemove(OutPath("cpg.cpg"));
+    EXPECT_EQ(TGIS_FileDBF::CpgEncoding(table), "");
+}

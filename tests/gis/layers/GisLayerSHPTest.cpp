@@ -608,3 +608,37 @@ TEST(LayerSHP, MultipatchPartsBecomeRingsAndDamagedOnesAreSkipped) {
     EXPECT_EQ(s->GetPoint(5, 2).X, 30);
     EXPECT_EQ(l->GetShape(2), nullptr);
 }
+
+TEST(LayerSHP, TextIsReadInTheEncodingTheCpgNamesAndWrittenAsBefore) {
+    const std::string d = Dir("cpg");
+    std::string point;
+    for (double v : {3.0, 4.0}) Append(point, v);
+    WriteRawShapefile(d + "/u.shp", 1, {point, point});
+    for (const char* f : {"/u.cpg~", "/u.dbf~", "/u.cpg"}) DiskRemove(d + f);
+    // Beijing in UTF-8 and a name that GBK lacks.
+    std::string dbf = Bytes(d + "/u.dbf");
+    const std::string beijing = "\xE5\x8C\x97\xE4\xBA\xAC", other = "\xE0\xB8\x81";
+    dbf.replace(dbf.size() - 18, 6, beijing);
+    dbf.replace(dbf.size() - 9, 3, other);
+    DiskWriteAll(d + "/u.dbf", dbf);
+
+    auto plain = OpenShp(d + "/u.shp");
+    EXPECT_EQ(plain->GetShape(1)->GetField("NAME").AsString(), beijing);  // no ".cpg": the layer's code page
+
+    DiskWriteAll(d + "/u.cpg", "UTF-8\r\n");
+    auto l = OpenShp(d + "/u.shp");
+    EXPECT_EQ(l->GetShape(1)->GetField("NAME").AsString(), "北京");
+    EXPECT_EQ(l->GetShape(2)->GetField("NAME").AsString(), "?");
+    // Saved over itself, the table holds the program's text and its ".cpg" says so; the old ones are backups.
+    l->WriteFromLayer(*l, d + "/u.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    EXPECT_EQ(Bytes(d + "/u.cpg"), "936");
+    EXPECT_EQ(Bytes(d + "/u.cpg~"), "UTF-8\r\n");
+    EXPECT_NE(Bytes(d + "/u.dbf").find("北京"), std::string::npos);
+    EXPECT_EQ(l->GetShape(1)->GetField("NAME").AsString(), "北京");
+    EXPECT_EQ(OpenShp(d + "/u.shp")->GetShape(1)->GetField("NAME").AsString(), "北京");
+
+    // A ".cpg" that names nothing iconv knows leaves the layer's code page in force.
+    DiskWriteAll(d + "/u.dbf", dbf);
+    DiskWriteAll(d + "/u.cpg", "no such page");
+    EXPECT_EQ(OpenShp(d + "/u.shp")->GetShape(1)->GetField("NAME").AsString(), beijing);
+}
