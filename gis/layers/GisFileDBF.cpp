@@ -436,28 +436,56 @@ Variant TGIS_FileDBF::Convert(const TGIS_FieldInfo& f, const uint8_t* bytes, int
     }
 }
 
+void TGIS_FileDBF::LoadRecord(int32_t record) {
+    // Fields lie one after the other from the flag byte.
+    const auto& fields = layer_->Fields;
+    offsets_.resize(fields.size());
+    int64_t at = 1;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const TGIS_FieldInfo& g = *fields[i];
+        offsets_[i] = at;
+        at += std::max(0, g.BinaryWidth ? g.BinaryWidth : g.Width);
+    }
+    recordStart_ = int64_t(headerLength_) + int64_t(record - 1) * int64_t(recordLength_);
+    // Zeros after the record, as after a value read on its own: a binary value is taken 8 bytes at a time.
+    recordBytes_ = std::max<uint32_t>(recordLength_, 1);
+    record_.assign(size_t(recordBytes_) + 8, 0);
+    Seek(recordStart_, soFromBeginning);
+    Read(record_.data(), recordBytes_);
+    recordLoaded_ = true;
+}
+
 Variant TGIS_FileDBF::ReadFieldValue(int32_t record, const std::string& name) {
     if (!layer_ || record < 1 || uint32_t(record) > recordCount_) return Variant();
     if (record != cachedRecord_) {
         for (Variant& v : cache_) v.Clear();
         cachedRecord_ = record;
+        recordLoaded_ = false;
     }
-    const int index = layer_->FindFieldOriginal(name);
+    const auto& fields = layer_->Fields;
+    // Values are mostly asked for in field order.
+    int index = lastIndex_ + 1;
+    if (index >= int(fields.size()) || AnsiCompareText(fields[size_t(index)]->Name, name) != 0)
+        index = layer_->FindFieldOriginal(name);
     if (index < 0) return Variant();
-    if (size_t(index) >= cache_.size()) cache_.resize(layer_->Fields.size());
+    lastIndex_ = index;
+    if (size_t(index) >= cache_.size()) cache_.resize(fields.size());
     if (!cache_[size_t(index)].IsEmpty()) return cache_[size_t(index)];
-    const TGIS_FieldInfo& f = *layer_->Fields[size_t(index)];
+    const TGIS_FieldInfo& f = *fields[size_t(index)];
     if (f.Name.empty()) return Variant();
-    int64_t offset = int64_t(headerLength_) + int64_t(record - 1) * int64_t(recordLength_);
-    for (int i = 0; i < index; ++i) {
-        const TGIS_FieldInfo& g = *layer_->Fields[size_t(i)];
-        offset += g.BinaryWidth ? g.BinaryWidth : g.Width;
-    }
+    if (!recordLoaded_ || size_t(index) >= offsets_.size()) LoadRecord(record);
     const int32_t width = std::max(0, std::min<int32_t>(f.Width, 255));
-    uint8_t buffer[257] = {};
-    Seek(offset + 1, soFromBeginning);
-    Read(buffer, std::max(width, std::min<int32_t>(f.BinaryWidth, 8)));
-    Variant v = Convert(f, buffer, width);
+    const int64_t offset = offsets_[size_t(index)], count = std::max(width, std::min<int32_t>(f.BinaryWidth, 8));
+    Variant v;
+    if (offset + count <= recordBytes_) {
+        v = Convert(f, record_.data() + offset, width);
+    } else {
+        // Fields wider than the header's record length read on into what follows, as they always have.
+        uint8_t buffer[257] = {};
+        Seek(recordStart_ + offset, soFromBeginning);
+        Read(buffer, count);
+        v = Convert(f, buffer, width);
+    }
     cache_[size_t(index)] = v;
     return v;
 }

@@ -29,7 +29,8 @@ public:
     void WriteFields();
     void AppendRecord(TGIS_Shape& shape);
 
-    // Empty for a record outside 1..count or a field the table does not have.
+    // Empty for a record outside 1..count or a field the table does not have. A record's bytes are read once,
+    // when the first of its values is asked for.
     Variant ReadFieldValue(int32_t record, const std::string& name);
 
     // The encoding of the table's text as an iconv name, empty for the layer's code page. Text is read from it
@@ -54,6 +55,8 @@ private:
     std::string FormatValue(const TGIS_FieldInfo& field, const Variant& value, int32_t width) const;
     // Text between the file's encoding and the layer's output code page.
     std::string FileText(const std::string& text, bool reading) const;
+    // The bytes of record `record` and the fields' offsets in them.
+    void LoadRecord(int32_t record);
 
     TGIS_LayerVector* layer_;
     bool writing_;
@@ -63,4 +66,12 @@ private:
     uint32_t recordLength_ = 0;
     int32_t cachedRecord_ = -1;
     std::vector<Variant> cache_;
+    // The cached record's bytes (flag byte first), read on the first value asked of it, and where each field
+    // starts in them.
+    std::vector<uint8_t> record_;
+    bool recordLoaded_ = false;
+    int64_t recordStart_ = 0, recordBytes_ = 0;
+    std::vector<int64_t> offsets_;
+    // The field of the last value asked for.
+    int lastIndex_ = -1;
 };

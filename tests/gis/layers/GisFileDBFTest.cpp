@@ -312,6 +312,39 @@ TEST(FileDBF, DamagedHeadersAreRefused) {
     EXPECT_THROW(TGIS_FileDBF(OutPath("missing.dbf"), false, &l), EFOpenError);
 }
 
+TEST(FileDBF, ValuesOfARecordReadInAnyOrder) {
+    const std::string path =
+        Write("order.dbf", MakeTable({{"A", 'C', 3, 0}, {"B", 'N', 4, 0}, {"C", 'C', 2, 0}},
+                                     {"abc  12xy", "def  34zw", "ghi  56uv"}));
+    TGIS_LayerVector l;
+    l.Open(nullptr);
+    {
+        TGIS_FileDBF t(path, false, &l);
+        EXPECT_EQ(t.ReadFieldValue(2, "C").AsString(), "zw");
+        EXPECT_EQ(t.ReadFieldValue(2, "A").AsString(), "def");
+        EXPECT_EQ(t.ReadFieldValue(1, "b").AsInteger(), 12);
+        EXPECT_EQ(t.ReadFieldValue(1, "A").AsString(), "abc");
+        EXPECT_EQ(t.ReadFieldValue(1, "C").AsString(), "xy");
+        EXPECT_EQ(t.ReadFieldValue(3, "B").AsInteger(), 56);
+        EXPECT_EQ(t.ReadFieldValue(2, "B").AsInteger(), 34);
+        EXPECT_TRUE(t.ReadFieldValue(2, "Z").IsEmpty());
+        EXPECT_EQ(t.ReadFieldValue(2, "C").AsString(), "zw");
+    }
+    // A header's record length (7) shorter than its fields (1 + 3 + 4 + 2): records are 7 bytes apart, and the
+    // fields past the seventh byte read on into the next record.
+    std::string table = MakeTable({{"A", 'C', 3, 0}, {"B", 'N', 4, 0}, {"C", 'C', 2, 0}},
+                                  {"abc  12xy", "def  34zw", "ghi  56uv"});
+    table[10] = 7;
+    TGIS_FileDBF t(Write("short.dbf", table), false, &l);
+    EXPECT_EQ(t.ReadFieldValue(1, "C").AsString(), "xy");
+    EXPECT_EQ(t.ReadFieldValue(1, "B").AsInteger(), 12);
+    EXPECT_EQ(t.ReadFieldValue(1, "A").AsString(), "abc");
+    EXPECT_EQ(t.ReadFieldValue(2, "A").AsString(), "xy");
+    EXPECT_EQ(t.ReadFieldValue(2, "C").AsString(), " 3");
+    EXPECT_EQ(t.ReadFieldValue(3, "A").AsString(), " 34");
+    EXPECT_EQ(t.ReadFieldValue(3, "C").AsString(), "hi");
+}
+
 TEST(FileDBF, CpgNamesAreReadAsIconvKnowsThem) {
     const std::string table = OutPath("cpg.dbf");
     auto encoding = [&](const std::string& cpg) {
