@@ -158,7 +158,7 @@ std::string TGIS_FileDBF::CpgEncoding(const std::string& tablePath) {
     return name;
 }
 
-std::string TGIS_FileDBF::FileText(const std::string& text, bool reading) const {
+std::string TGIS_FileDBF::FileText(std::string text, bool reading) const {
     if (!layer_ || text.empty()) return text;
     if (TextEncoding.empty()) {
         const int file = layer_->GetCodePage(), program = layer_->GetOutCodePage();
@@ -446,12 +446,21 @@ void TGIS_FileDBF::LoadRecord(int32_t record) {
         offsets_[i] = at;
         at += std::max(0, g.BinaryWidth ? g.BinaryWidth : g.Width);
     }
+    const int64_t length = std::max<uint32_t>(recordLength_, 1);
     recordStart_ = int64_t(headerLength_) + int64_t(record - 1) * int64_t(recordLength_);
-    // Zeros after the record, as after a value read on its own: a binary value is taken 8 bytes at a time.
-    recordBytes_ = std::max<uint32_t>(recordLength_, 1);
-    record_.assign(size_t(recordBytes_) + 8, 0);
-    Seek(recordStart_, soFromBeginning);
-    Read(record_.data(), recordBytes_);
+    const bool inBlock = recordStart_ >= blockStart_ && recordStart_ + length <= blockStart_ + blockBytes_;
+    if (!inBlock) {
+        // A scan in record order reads records a block at a time; a record asked for out of order, alone.
+        int64_t count = 1;
+        if (record == loadedRecord_ + 1)
+            count = std::max<int64_t>(1, std::min<int64_t>(kBlockBytes / length, int64_t(recordCount_) - record + 1));
+        // Zeros after the bytes, as after a value read on its own: a binary value is taken 8 bytes at a time.
+        block_.assign(size_t(count * length) + 8, 0);
+        Seek(recordStart_, soFromBeginning);
+        blockStart_ = recordStart_;
+        blockBytes_ = std::max<int64_t>(0, Read(block_.data(), count * length));
+    }
+    loadedRecord_ = record;
     recordLoaded_ = true;
 }
 
@@ -477,15 +486,16 @@ Variant TGIS_FileDBF::ReadFieldValue(int32_t record, const std::string& name) {
     const int32_t width = std::max(0, std::min<int32_t>(f.Width, 255));
     const int64_t offset = offsets_[size_t(index)], count = std::max(width, std::min<int32_t>(f.BinaryWidth, 8));
     Variant v;
-    if (offset + count <= recordBytes_) {
-        v = Convert(f, record_.data() + offset, width);
+    const int64_t from = recordStart_ + offset - blockStart_;
+    if (from >= 0 && from + count <= blockBytes_) {
+        v = Convert(f, block_.data() + from, width);
     } else {
-        // Fields wider than the header's record length read on into what follows, as they always have.
+        // Past the bytes read (fields wider than the header's record length read on into what follows).
         uint8_t buffer[257] = {};
         Seek(recordStart_ + offset, soFromBeginning);
         Read(buffer, count);
         v = Convert(f, buffer, width);
     }
-    cache_[size_t(index)] = v;
-    return v;
+    cache_[size_t(index)] = std::move(v);
+    return cache_[size_t(index)];
 }

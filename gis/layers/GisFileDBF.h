@@ -54,7 +54,7 @@ private:
     Variant Convert(const TGIS_FieldInfo& field, const uint8_t* bytes, int32_t width) const;
     std::string FormatValue(const TGIS_FieldInfo& field, const Variant& value, int32_t width) const;
     // Text between the file's encoding and the layer's output code page.
-    std::string FileText(const std::string& text, bool reading) const;
+    std::string FileText(std::string text, bool reading) const;
     // The bytes of record `record` and the fields' offsets in them.
     void LoadRecord(int32_t record);
 
@@ -66,11 +66,13 @@ private:
     uint32_t recordLength_ = 0;
     int32_t cachedRecord_ = -1;
     std::vector<Variant> cache_;
-    // The cached record's bytes (flag byte first), read on the first value asked of it, and where each field
-    // starts in them.
-    std::vector<uint8_t> record_;
+    // Bytes of the file from blockStart_ (blockBytes_ of them, then 8 zeros) that hold the cached record, which
+    // starts at recordStart_; the offsets of the fields in a record.
+    static constexpr int64_t kBlockBytes = 64 * 1024;
+    std::vector<uint8_t> block_;
+    int64_t blockStart_ = 0, blockBytes_ = 0, recordStart_ = 0;
+    int32_t loadedRecord_ = -1;
     bool recordLoaded_ = false;
-    int64_t recordStart_ = 0, recordBytes_ = 0;
     std::vector<int64_t> offsets_;
     // The field of the last value asked for.
     int lastIndex_ = -1;

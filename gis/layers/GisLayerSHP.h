@@ -38,6 +38,8 @@ public:
     TGIS_Shape* ScanCurrent() override;
     TGIS_Shape* GetShape(int32_t uid) override;
     int32_t GetLastUid() override;
+    // Values are mostly asked for in field order: the field after the last one found is tried first.
+    int FindField(const std::string& name) const override;
     // Steps of two past the last uid.
     int32_t GetNewUid() override;
 
@@ -63,4 +65,5 @@ private:
     uint8_t currentKernelType_ = 0;
     // The polygon body of the multipatch record last read; the work polygon looks at it.
     std::vector<uint8_t> patch_;
+    mutable int fieldHint_ = -1;
 };

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gis/core/GisDefs.h"
 #include "gis/layers/GisLayerVector.h"
@@ -343,6 +344,30 @@ TEST(FileDBF, ValuesOfARecordReadInAnyOrder) {
     EXPECT_EQ(t.ReadFieldValue(2, "C").AsString(), " 3");
     EXPECT_EQ(t.ReadFieldValue(3, "A").AsString(), " 34");
     EXPECT_EQ(t.ReadFieldValue(3, "C").AsString(), "hi");
+}
+
+TEST(FileDBF, ScansInOrderAcrossBlocksAndBack) {
+    // 3,000 records of 31 bytes: a scan in order crosses more than one block of reads.
+    std::vector<std::string> records;
+    for (int i = 1; i <= 3000; ++i) {
+        char r[40];
+        std::snprintf(r, sizeof r, "%-20s%10d", ("row" + std::to_string(i)).c_str(), i * 7);
+        records.push_back(r);
+    }
+    const std::string path = Write("blocks.dbf", MakeTable({{"NAME", 'C', 20, 0}, {"N", 'N', 10, 0}}, records));
+    TGIS_LayerVector l;
+    l.Open(nullptr);
+    TGIS_FileDBF t(path, false, &l);
+    int wrong = 0;
+    for (int i = 1; i <= 3000; ++i)
+        if (t.ReadFieldValue(i, "NAME").AsString() != "row" + std::to_string(i) ||
+            t.ReadFieldValue(i, "N").AsInteger() != i * 7)
+            ++wrong;
+    EXPECT_EQ(wrong, 0);
+    for (int i : {2999, 5, 2114, 2115, 1, 3000}) {
+        EXPECT_EQ(t.ReadFieldValue(i, "N").AsInteger(), i * 7) << i;
+        EXPECT_EQ(t.ReadFieldValue(i, "NAME").AsString(), "row" + std::to_string(i)) << i;
+    }
 }
 
 TEST(FileDBF, CpgNamesAreReadAsIconvKnowsThem) {
