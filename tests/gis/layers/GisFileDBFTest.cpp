@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gis/core/GisDefs.h"
@@ -376,21 +377,13 @@ TEST(FileDBF, CpgNamesAreReadAsIconvKnowsThem) {
         EXPECT_TRUE(DiskWriteAll(OutPath("cpg.cpg"), cpg));
         return TGIS_FileDBF::CpgEncoding(table);
     };
-    EXPECT_EQ(encoding("UTF-8"), "UTF-8");
-    EXPECT_EQ(encoding("\xEF\xBB\xBFutf8\r\n"), "UTF-8");
-    EXPECT_EQ(encoding("65001"), "UTF-8");
-    EXPECT_EQ(encoding("936"), "CP936");
-    EXPECT_EQ(encoding("88591"), "ISO-8859-1");
-    EXPECT_EQ(encoding("8859_15"), "ISO-8859-15");
-    EXPECT_EQ(encoding("ANSI 1251"), "CP1251");
-    EXPECT_EQ(encoding("1252"), "CP1252");
-    EXPECT_EQ(encoding(" GBK "), "GBK");
-    EXPECT_EQ(encoding("Big5"), "Big5");
     // What iconv does not know, or what cannot hold ASCII as itself, names nothing.
-    EXPECT_EQ(encoding("no such code page"), "");
-    EXPECT_EQ(encoding("UTF-16LE"), "");
-    EXPECT_EQ(encoding(""), "");
-    EXPECT_EQ(encoding(std::string(100, '1')), "");
+    const std::pair<std::string, std::string> cases[] = {
+        {"UTF-8", "UTF-8"}, {"\xEF\xBB\xBFutf8\r\n", "UTF-8"}, {"65001", "UTF-8"}, {"936", "CP936"},
+        {"88591", "ISO-8859-1"}, {"8859_15", "ISO-8859-15"}, {"ANSI 1251", "CP1251"}, {"1252", "CP1252"},
+        {" GBK ", "GBK"}, {"Big5", "Big5"}, {"no such code page", ""}, {"UTF-16LE", ""}, {"", ""},
+        {std::string(100, '1'), ""}};
+    for (const auto& [cpg, name] : cases) EXPECT_EQ(encoding(cpg), name) << cpg;
     DiskRemove(OutPath("cpg.cpg"));
     EXPECT_EQ(TGIS_FileDBF::CpgEncoding(table), "");
 }
