@@ -104,8 +104,7 @@ std::string GisCanonicalPath(const std::string& path) {
     return ExpandFileName(path);
 }
 
-namespace {
-const char* EncodingOf(int codePage) {
+const char* GisCodePageEncoding(int codePage) {
     switch (codePage) {
     case 0:  // the system ANSI code page
     case 936: return "CP936";
@@ -140,11 +139,9 @@ const char* EncodingOf(int codePage) {
     }
 }
 
-}  // namespace
-
 std::string GisConvertCodePage(const std::string& text, int fromCodePage, int toCodePage) {
-    const char* from = EncodingOf(fromCodePage);
-    const char* to = EncodingOf(toCodePage);
+    const char* from = GisCodePageEncoding(fromCodePage);
+    const char* to = GisCodePageEncoding(toCodePage);
     if (!from || !to || text.empty()) return text;
     return ConvertText(text, to, from);
 }

@@ -157,6 +157,8 @@ inline std::string GisTempName(const std::string& path) { return path + "~tmp"; 
 // Between Windows code pages (936, 950, 1250..1258, 65001, ...). Bytes that do not decode and
 // characters the target lacks become '?'; a code page without a known encoding leaves the text as it is.
 std::string GisConvertCodePage(const std::string& text, int fromCodePage, int toCodePage);
+// The iconv name of a Windows code page (0 is the system's, 936); nullptr for one without a known encoding.
+const char* GisCodePageEncoding(int codePage);
 // Milliseconds, wrapped below 2^31 - 1.
 int32_t GisTickCount();
 

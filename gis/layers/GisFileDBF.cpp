@@ -9,6 +9,8 @@
 
 #include "gis/core/GisDefs.h"
 #include "gis/layers/GisLayerVector.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/FileIO.h"
 
 namespace {
 
@@ -108,7 +110,66 @@ int Digits(const std::string& s, size_t from, size_t count) {
     return v;
 }
 
+bool IsAscii(const std::string& s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// Encodings in which ASCII text is not itself.
+bool WideEncoding(const std::string& name) {
+    for (const char* wide : {"UTF-16", "UTF16", "UTF-32", "UTF32", "UCS", "UTF-7", "UTF7"})
+        if (UpperCase(name).rfind(wide, 0) == 0) return true;
+    return false;
+}
+
 }  // namespace
+
+std::string TGIS_FileDBF::CpgEncoding(const std::string& tablePath) {
+    const std::string cpg = GisCompanionPath(tablePath, ".cpg");
+    struct stat st {};
+    // A code page name is a word; anything longer is no ".cpg".
+    if (!DiskStat(cpg, st) || !S_ISREG(st.st_mode) || st.st_size > 64) return {};
+    std::string text;
+    if (!DiskReadAll(cpg, text)) return {};
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+    text = Trim(text);
+    const std::string upper = UpperCase(text);
+    std::string name = text;
+    auto digitsFrom = [&](size_t from) {
+        size_t i = from;
+        while (i < upper.size() && (upper[i] == ' ' || upper[i] == '_' || upper[i] == '-')) ++i;
+        const std::string digits = upper.substr(i);
+        return !digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos ? digits : "";
+    };
+    if (upper == "UTF8" || upper == "UTF-8") {
+        name = "UTF-8";
+    } else if (upper.rfind("8859", 0) == 0 && !digitsFrom(4).empty()) {
+        name = "ISO-8859-" + digitsFrom(4);
+    } else if (!digitsFrom(0).empty()) {
+        const int page = digitsFrom(0).size() <= 6 ? std::stoi(digitsFrom(0)) : -1;
+        const char* known = GisCodePageEncoding(page);
+        name = known ? known : "CP" + digitsFrom(0);
+    } else if (upper.rfind("ANSI", 0) == 0 && !digitsFrom(4).empty()) {
+        name = "CP" + digitsFrom(4);
+    }
+    std::string ignored;
+    if (name.empty() || WideEncoding(name) || !TryConvertEncoding("", "UTF-8", name.c_str(), ignored)) return {};
+    return name;
+}
+
+std::string TGIS_FileDBF::FileText(std::string text, bool reading) const {
+    if (!layer_ || text.empty()) return text;
+    if (TextEncoding.empty()) {
+        const int file = layer_->GetCodePage(), program = layer_->GetOutCodePage();
+        if (file == program) return text;
+        return reading ? GisConvertCodePage(text, file, program) : GisConvertCodePage(text, program, file);
+    }
+    const char* program = GisCodePageEncoding(layer_->GetOutCodePage());
+    if (!program || IsAscii(text)) return text;
+    return reading ? ConvertText(text, program, TextEncoding.c_str())
+                   : ConvertText(text, TextEncoding.c_str(), program);
+}
 
 TGIS_FileDBF::TGIS_FileDBF(const std::string& path, bool create, TGIS_LayerVector* layer)
     : TFileStream(path, create ? fmCreate : fmOpenRead), layer_(layer), writing_(create) {
@@ -237,9 +298,7 @@ std::string TGIS_FileDBF::FormatValue(const TGIS_FieldInfo& f, const Variant& v,
     std::string text;
     switch (f.FieldType) {
     case gisFieldString: {
-        text = VarToStr(v);
-        if (layer_ && layer_->GetCodePage() != layer_->GetOutCodePage())
-            text = GisConvertCodePage(text, layer_->GetOutCodePage(), layer_->GetCodePage());
+        text = FileText(VarToStr(v), false);
         if (text.size() > size_t(width)) text.resize(size_t(width));
         return text + std::string(size_t(width) - text.size(), ' ');
     }
@@ -324,8 +383,9 @@ Variant TGIS_FileDBF::Convert(const TGIS_FieldInfo& f, const uint8_t* bytes, int
     };
     auto binaryInt = [&]() -> Variant {
         switch (binary) {
-        case 1: return Variant(int(int8_t(bytes[0])));
-        case 2: return Variant(int(int16_t(Get16(bytes))));
+        // Narrower than 32 bits, the value is not sign-extended.
+        case 1: return Variant(int(bytes[0]));
+        case 2: return Variant(int(Get16(bytes)));
         case 4: return Variant(int(int32_t(Get32(bytes))));
         default: {
             int64_t v = 0;
@@ -337,12 +397,7 @@ Variant TGIS_FileDBF::Convert(const TGIS_FieldInfo& f, const uint8_t* bytes, int
         }
     };
     switch (f.FieldType) {
-    case gisFieldString: {
-        std::string s = TrimRight(text());
-        if (layer_ && layer_->GetCodePage() != layer_->GetOutCodePage())
-            s = GisConvertCodePage(s, layer_->GetCodePage(), layer_->GetOutCodePage());
-        return Variant(s);
-    }
+    case gisFieldString: return Variant(FileText(TrimRight(text()), true));
     case gisFieldNumber:
     case gisFieldFloat: {
         const bool decimals = f.FieldType == gisFieldFloat || f.Decimals > 0;
@@ -381,28 +436,66 @@ Variant TGIS_FileDBF::Convert(const TGIS_FieldInfo& f, const uint8_t* bytes, int
     }
 }
 
+void TGIS_FileDBF::LoadRecord(int32_t record) {
+    // Fields lie one after the other from the flag byte.
+    const auto& fields = layer_->Fields;
+    offsets_.resize(fields.size());
+    int64_t at = 1;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const TGIS_FieldInfo& g = *fields[i];
+        offsets_[i] = at;
+        at += std::max(0, g.BinaryWidth ? g.BinaryWidth : g.Width);
+    }
+    const int64_t length = std::max<uint32_t>(recordLength_, 1);
+    recordStart_ = int64_t(headerLength_) + int64_t(record - 1) * int64_t(recordLength_);
+    const bool inBlock = recordStart_ >= blockStart_ && recordStart_ + length <= blockStart_ + blockBytes_;
+    if (!inBlock) {
+        // A scan in record order reads records a block at a time; a record asked for out of order, alone.
+        int64_t count = 1;
+        if (record == loadedRecord_ + 1)
+            count = std::max<int64_t>(1, std::min<int64_t>(kBlockBytes / length, int64_t(recordCount_) - record + 1));
+        // Zeros after the bytes, as after a value read on its own: a binary value is taken 8 bytes at a time.
+        block_.assign(size_t(count * length) + 8, 0);
+        Seek(recordStart_, soFromBeginning);
+        blockStart_ = recordStart_;
+        blockBytes_ = std::max<int64_t>(0, Read(block_.data(), count * length));
+    }
+    loadedRecord_ = record;
+    recordLoaded_ = true;
+}
+
 Variant TGIS_FileDBF::ReadFieldValue(int32_t record, const std::string& name) {
     if (!layer_ || record < 1 || uint32_t(record) > recordCount_) return Variant();
     if (record != cachedRecord_) {
         for (Variant& v : cache_) v.Clear();
         cachedRecord_ = record;
+        recordLoaded_ = false;
     }
-    const int index = layer_->FindFieldOriginal(name);
+    const auto& fields = layer_->Fields;
+    // Values are mostly asked for in field order.
+    int index = lastIndex_ + 1;
+    if (index >= int(fields.size()) || AnsiCompareText(fields[size_t(index)]->Name, name) != 0)
+        index = layer_->FindFieldOriginal(name);
     if (index < 0) return Variant();
-    if (size_t(index) >= cache_.size()) cache_.resize(layer_->Fields.size());
+    lastIndex_ = index;
+    if (size_t(index) >= cache_.size()) cache_.resize(fields.size());
     if (!cache_[size_t(index)].IsEmpty()) return cache_[size_t(index)];
-    const TGIS_FieldInfo& f = *layer_->Fields[size_t(index)];
+    const TGIS_FieldInfo& f = *fields[size_t(index)];
     if (f.Name.empty()) return Variant();
-    int64_t offset = int64_t(headerLength_) + int64_t(record - 1) * int64_t(recordLength_);
-    for (int i = 0; i < index; ++i) {
-        const TGIS_FieldInfo& g = *layer_->Fields[size_t(i)];
-        offset += g.BinaryWidth ? g.BinaryWidth : g.Width;
-    }
+    if (!recordLoaded_ || size_t(index) >= offsets_.size()) LoadRecord(record);
     const int32_t width = std::max(0, std::min<int32_t>(f.Width, 255));
-    uint8_t buffer[257] = {};
-    Seek(offset + 1, soFromBeginning);
-    Read(buffer, std::max(width, std::min<int32_t>(f.BinaryWidth, 8)));
-    Variant v = Convert(f, buffer, width);
-    cache_[size_t(index)] = v;
-    return v;
+    const int64_t offset = offsets_[size_t(index)], count = std::max(width, std::min<int32_t>(f.BinaryWidth, 8));
+    Variant v;
+    const int64_t from = recordStart_ + offset - blockStart_;
+    if (from >= 0 && from + count <= blockBytes_) {
+        v = Convert(f, block_.data() + from, width);
+    } else {
+        // Past the bytes read (fields wider than the header's record length read on into what follows).
+        uint8_t buffer[257] = {};
+        Seek(recordStart_ + offset, soFromBeginning);
+        Read(buffer, count);
+        v = Convert(f, buffer, width);
+    }
+    cache_[size_t(index)] = std::move(v);
+    return cache_[size_t(index)];
 }

@@ -29,8 +29,15 @@ public:
     void WriteFields();
     void AppendRecord(TGIS_Shape& shape);
 
-    // Empty for a record outside 1..count or a field the table does not have.
+    // Empty for a record outside 1..count or a field the table does not have. A record's bytes are read once,
+    // when the first of its values is asked for.
     Variant ReadFieldValue(int32_t record, const std::string& name);
+
+    // The encoding of the table's text as an iconv name, empty for the layer's code page. Text is read from it
+    // into the layer's output code page and written from that into it.
+    std::string TextEncoding;
+    // The encoding that the ".cpg" beside a table names, when iconv knows it; else empty.
+    static std::string CpgEncoding(const std::string& tablePath);
 
     uint32_t RecordCount() const { return recordCount_; }
     uint32_t HeaderLength() const { return headerLength_; }
@@ -46,6 +53,10 @@ private:
     [[noreturn]] void RaiseCorrupt() const;
     Variant Convert(const TGIS_FieldInfo& field, const uint8_t* bytes, int32_t width) const;
     std::string FormatValue(const TGIS_FieldInfo& field, const Variant& value, int32_t width) const;
+    // Text between the file's encoding and the layer's output code page.
+    std::string FileText(std::string text, bool reading) const;
+    // The bytes of record `record` and the fields' offsets in them.
+    void LoadRecord(int32_t record);
 
     TGIS_LayerVector* layer_;
     bool writing_;
@@ -55,4 +66,14 @@ private:
     uint32_t recordLength_ = 0;
     int32_t cachedRecord_ = -1;
     std::vector<Variant> cache_;
+    // Bytes of the file from blockStart_ (blockBytes_ of them, then 8 zeros) that hold the cached record, which
+    // starts at recordStart_; the offsets of the fields in a record.
+    static constexpr int64_t kBlockBytes = 64 * 1024;
+    std::vector<uint8_t> block_;
+    int64_t blockStart_ = 0, blockBytes_ = 0, recordStart_ = 0;
+    int32_t loadedRecord_ = -1;
+    bool recordLoaded_ = false;
+    std::vector<int64_t> offsets_;
+    // The field of the last value asked for.
+    int lastIndex_ = -1;
 };

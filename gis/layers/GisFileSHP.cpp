@@ -89,10 +89,19 @@ bool OrientRings(std::vector<uint8_t>& body) {
 
 uint8_t TGIS_FileSHPInternal::KernelType(int32_t code) {
     switch (code) {
-    case 1: return gisShapeTypePoint;
-    case 3: return gisShapeTypeArc;
-    case 5: return gisShapeTypePolygon;
-    case 8: return gisShapeTypeMultipoint;
+    case 1:
+    case 11:
+    case 21: return gisShapeTypePoint;
+    case 3:
+    case 13:
+    case 23: return gisShapeTypeArc;
+    case 5:
+    case 15:
+    case 25:
+    case kMultiPatchCode: return gisShapeTypePolygon;
+    case 8:
+    case 18:
+    case 28: return gisShapeTypeMultipoint;
     default: return gisShapeTypeNull;
     }
 }
@@ -144,7 +153,8 @@ bool TGIS_FileSHP::ReadRecordHeader() {
     if (words < 2 || int64_t(words) * 2 > Size() - at - 8) return false;
     RecordNumber = number;
     ContentLength = words;
-    RecordKernelType = KernelType(GetLittle(p + 8));
+    RecordTypeCode = GetLittle(p + 8);
+    RecordKernelType = KernelType(RecordTypeCode);
     Seek(12, soFromCurrent);
     return true;
 }
@@ -154,6 +164,68 @@ const uint8_t* TGIS_FileSHP::RecordBody(size_t& size) {
     const uint8_t* body = Memory() + Position();
     Seek(int64_t(size), soFromCurrent);
     return body;
+}
+
+bool TGIS_FileSHP::MultiPatchToPolygon(const uint8_t* body, size_t size, std::vector<uint8_t>& polygon) {
+    polygon.clear();
+    if (size < 40) return false;
+    const int64_t parts = GetLittle(body + 32), points = GetLittle(body + 36);
+    if (parts < 1 || points < 0 || 40 + parts * 8 + points * 16 > int64_t(size)) return false;
+    const uint8_t* xy = body + 40 + parts * 8;
+    // First point and end of each part, and its type.
+    std::vector<std::pair<int32_t, int32_t>> runs;
+    for (int64_t i = 0; i < parts; ++i) {
+        const int64_t from = GetLittle(body + 40 + i * 4);
+        const int64_t to = i + 1 < parts ? GetLittle(body + 44 + i * 4) : points;
+        if (from < 0 || to < from || to > points) return false;
+        const int32_t type = GetLittle(body + 40 + parts * 4 + i * 4);
+        if (type == 0 || type == 1) {
+            // Strip: (i, i+1, i+2); fan: (first, i+1, i+2).
+            for (int64_t k = from; k + 2 < to; ++k) {
+                const int64_t a = type == 0 ? k : from;
+                runs.emplace_back(int32_t(a), -1);
+                runs.emplace_back(int32_t(k + 1), int32_t(k + 2));
+            }
+        } else if (type >= 2 && type <= 5 && to > from) {
+            runs.emplace_back(int32_t(from), int32_t(to));
+        }
+    }
+    // A triangle is the pair (a, -1), (b, c): the ring a b c a.
+    int64_t outParts = 0, outPoints = 0;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        ++outParts;
+        if (runs[i].second < 0) {
+            outPoints += 4;
+            ++i;
+        } else {
+            outPoints += runs[i].second - runs[i].first;
+        }
+    }
+    if (outParts == 0 || outParts > INT32_MAX || outPoints > INT32_MAX) return false;
+    polygon.resize(size_t(40 + outParts * 4 + outPoints * 16));
+    std::memcpy(polygon.data(), body, 32);
+    PutLittle(&polygon[32], int32_t(outParts));
+    PutLittle(&polygon[36], int32_t(outPoints));
+    uint8_t* start = &polygon[40];
+    uint8_t* out = &polygon[size_t(40 + outParts * 4)];
+    int32_t written = 0;
+    auto copy = [&](int64_t k) {
+        std::memcpy(out, xy + k * 16, 16);
+        out += 16;
+        ++written;
+    };
+    for (size_t i = 0; i < runs.size(); ++i) {
+        PutLittle(start, written);
+        start += 4;
+        if (runs[i].second < 0) {
+            const int64_t a = runs[i].first, b = runs[i + 1].first, c = runs[i + 1].second;
+            for (int64_t k : {a, b, c, a}) copy(k);
+            ++i;
+        } else {
+            for (int64_t k = runs[i].first; k < runs[i].second; ++k) copy(k);
+        }
+    }
+    return true;
 }
 
 void TGIS_FileSHP::WriteRecordHeader(int32_t number, int32_t contentLength, uint8_t kernelType) {

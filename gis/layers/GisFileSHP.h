@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "gis/core/GisDefs.h"
 #include "gis/core/GisMappedFiles.h"
@@ -20,9 +21,11 @@ public:
     // Moves to 0 and writes the header; the length word counts the file as it is now.
     void WriteHeader();
 
-    // Shape type codes of the file and kernel shape types.
+    // Shape type codes of the file and kernel shape types. The Z and M types read as their plain type (their
+    // bodies begin as its body does), a multipatch as a polygon (through MultiPatchToPolygon).
     static uint8_t KernelType(int32_t code);
     static int32_t TypeCode(uint8_t kernelType);
+    static constexpr int32_t kMultiPatchCode = 31;
 
     int32_t FileCode = 9994;
     int32_t Unused[5] = {};
@@ -50,9 +53,14 @@ public:
     // The shape's geometry buffer; nothing for a shape without one.
     void WriteBody(const TGIS_Shape& shape);
 
+    // A multipatch body as a polygon body: its rings as they are, each triangle of a strip or fan as a ring of
+    // four points. False for a body that does not hold together, or that gives no ring.
+    static bool MultiPatchToPolygon(const uint8_t* body, size_t size, std::vector<uint8_t>& polygon);
+
     int32_t RecordNumber = 0;
     // In 16-bit words, the type word included.
     int32_t ContentLength = 0;
+    int32_t RecordTypeCode = 0;
     // 0 when the record's type is not one the kernel reads.
     uint8_t RecordKernelType = 0;
 };

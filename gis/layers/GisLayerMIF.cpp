@@ -128,6 +128,36 @@ public:
         return true;
     }
 
+    // One ".mid" row: as Next, but a line break inside a quoted value belongs to the value. The quoting follows
+    // SplitRow: a value is quoted when it opens with a double quote, and "" inside does not close it.
+    bool NextRow(std::string_view& row, char delimiter) {
+        if (p_ == end_) return false;
+        const char* s = p_;
+        const char* q = s;
+        bool start = true, quoted = false;
+        for (; q < end_; ++q) {
+            const char c = *q;
+            if (quoted) {
+                if (c != '"') continue;
+                if (q + 1 < end_ && q[1] == '"')
+                    ++q;
+                else
+                    quoted = false;
+            } else if (c == '\n' || c == '\r') {
+                break;
+            } else if (c == delimiter) {
+                start = true;
+            } else if (start && !(c == ' ' && delimiter != ' ')) {
+                start = false;
+                quoted = c == '"';
+            }
+        }
+        row = std::string_view(s, size_t(q - s));
+        if (q < end_ && *q++ == '\r' && q < end_ && *q == '\n') ++q;
+        p_ = q;
+        return true;
+    }
+
 private:
     const char* p_ = nullptr;
     const char* end_ = nullptr;
@@ -302,7 +332,8 @@ private:
         return true;
     }
 
-    // The parts of a collection are read past; a line starting another object ends it early.
+    // The parts of a collection are read past, whole (the one-line Line and Point among them); a line starting
+    // another object ends it early.
     void SkipCollection(std::string_view partsToken) {
         int64_t parts = 0;
         if (!ParseCount(partsToken, parts)) return;
@@ -320,6 +351,8 @@ private:
                 ok = ReadPLine(nullptr, t[1].text, t[2].text);
             else if (SameText(kw, "Multipoint"))
                 ok = ReadPointList(nullptr, t[1].text);
+            else if (SameText(kw, "Line") || SameText(kw, "Point"))
+                ok = true;
             else if (IsObjectKeyword(kw)) {
                 ReadAgain();
                 return;
@@ -389,8 +422,8 @@ private:
 
     void ReadMidRow(TGIS_Shape* s) {
         std::string_view line;
-        if (!hasMid_ || !mid_.Next(line) || !s) return;
         const char delimiter = layer_.Delimiter.empty() ? '\t' : layer_.Delimiter[0];
+        if (!hasMid_ || !mid_.NextRow(line, delimiter) || !s) return;
         SplitRow(line, delimiter, values_);
         const size_t n = std::min(values_.size(), columns_.size());
         for (size_t i = 0; i < n; ++i) {

@@ -12,7 +12,8 @@ public:
 
     // Points, lines, polylines, regions and multipoints become shapes; every other object of the data section
     // (arcs, texts, rectangles, ellipses, collections, "None") is skipped but still takes its ".mid" row. A count or
-    // coordinate that does not read ends its object, and that line is read again on its own.
+    // coordinate that does not read ends its object, and that line is read again on its own. A quoted ".mid" value
+    // may hold line breaks.
     void Open(TGIS_Viewer* viewer) override;
     // The configuration, then the pair when shapes are in memory.
     void SaveAll() override;

@@ -1,5 +1,6 @@
 #include "gis/layers/GisLayerSHP.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <exception>
 
@@ -12,6 +13,13 @@
 namespace {
 
 constexpr int64_t kFirstRecord = 100;
+
+// The code page the table's text is written in, as a ".cpg" names it.
+std::string CpgText(TGIS_LayerVector& layer) {
+    int page = GisCodePageEncoding(layer.GetCodePage()) ? layer.GetCodePage() : layer.GetOutCodePage();
+    if (page == 0) page = 936;
+    return page == 65001 ? "UTF-8" : std::to_string(page);
+}
 
 }  // namespace
 
@@ -54,13 +62,8 @@ void TGIS_LayerSHP::Open(TGIS_Viewer* viewer) {
     if (DiskExists(Path)) FileTime = FileAge(Path);
     main_ = std::make_unique<TGIS_FileSHP>(Path, false);
     main_->ReadHeader();
-    switch (main_->ShapeType) {
-    case 1: SupportedShapeTypes = GisShapeTypeBit(gisShapeTypePoint); break;
-    case 3: SupportedShapeTypes = GisShapeTypeBit(gisShapeTypeArc); break;
-    case 5: SupportedShapeTypes = GisShapeTypeBit(gisShapeTypePolygon); break;
-    case 8: SupportedShapeTypes = GisShapeTypeBit(gisShapeTypeMultipoint); break;
-    default: SupportedShapeTypes = 0; break;
-    }
+    const uint8_t type = TGIS_FileSHP::KernelType(main_->ShapeType);
+    SupportedShapeTypes = type == gisShapeTypeNull ? 0 : GisShapeTypeBit(type);
     SetExtent(main_->Extent);
     const std::string index = IndexPath(Path);
     if (DiskExists(index)) {
@@ -68,6 +71,7 @@ void TGIS_LayerSHP::Open(TGIS_Viewer* viewer) {
         index_->ReadHeader();
     }
     table_ = std::make_unique<TGIS_FileDBF>(TablePath(Path), false, this);
+    table_->TextEncoding = TGIS_FileDBF::CpgEncoding(TablePath(Path));
 }
 
 void TGIS_LayerSHP::SaveAll() {
@@ -97,6 +101,11 @@ void TGIS_LayerSHP::ReadRecord() {
     case gisShapeTypeArc: work = workArc_.get(); break;
     case gisShapeTypePolygon: work = workPolygon_.get(); break;
     default: return;
+    }
+    if (main_->RecordTypeCode == TGIS_FileSHP::kMultiPatchCode) {
+        if (!TGIS_FileSHP::MultiPatchToPolygon(body, size, patch_)) return;
+        body = patch_.data();
+        size = patch_.size();
     }
     // A body the shape cannot read is skipped like a record of another type.
     if (!work->Recreate(nullptr, body, size, true, main_->RecordNumber, this)) return;
@@ -159,6 +168,14 @@ TGIS_Shape* TGIS_LayerSHP::GetShape(int32_t uid) {
     return nullptr;
 }
 
+int TGIS_LayerSHP::FindField(const std::string& name) const {
+    // Names are unique until a field is renamed, which marks the structure modified.
+    const size_t next = size_t(fieldHint_ + 1);
+    if (!StructureModified && next < Fields.size() && AnsiCompareText(Fields[next]->NewName, name) == 0)
+        return fieldHint_ = int(next);
+    return fieldHint_ = TGIS_LayerVector::FindField(name);
+}
+
 int32_t TGIS_LayerSHP::GetLastUid() {
     if (lastUid_ < 0) lastUid_ = ScanLastUid();
     return lastUid_;
@@ -200,6 +217,10 @@ void TGIS_LayerSHP::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
     std::vector<std::string> targets = {path, IndexPath(path), TablePath(path)};
     const bool withTree = layer.HasRTree();
     if (withTree) targets.push_back(path + ".rtree");
+    // A ".cpg" already there would name another encoding than the one written: it names the one written.
+    const std::string cpg = GisCompanionPath(path, ".cpg");
+    const size_t cpgIndex = DiskExists(cpg) ? targets.size() : 0;
+    if (cpgIndex) targets.push_back(cpg);
     TGIS_FileCommit commit(targets);
     commit.CheckTargets();
 
@@ -219,6 +240,8 @@ void TGIS_LayerSHP::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
         dbf = std::make_unique<TGIS_FileDBF>(commit.TempName(2), true, &layer);
         dbf->WriteHeader();
         dbf->WriteFields();
+        if (cpgIndex && !DiskWriteAll(commit.TempName(cpgIndex), CpgText(layer)))
+            throw EGIS_Exception(GIS_RS_ERR_FILEWRITE, commit.TempName(cpgIndex), errno);
         if (withTree) {
             DiskRemove(commit.TempName(3));
             tree = std::make_unique<TGIS_RTree>(commit.TempName(3));

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gis/layers/GisLayerVector.h"
 
@@ -17,7 +18,8 @@ public:
     TGIS_LayerSHP();
     ~TGIS_LayerSHP() override;
 
-    // Raises when the ".shp" or the ".dbf" is missing; a missing ".shx" only slows GetShape.
+    // Raises when the ".shp" or the ".dbf" is missing; a missing ".shx" only slows GetShape. Z, M and multipatch
+    // records read as their two-dimensional shape. Text is read in the encoding a ".cpg" names, when there is one.
     void Open(TGIS_Viewer* viewer) override;
     void SaveAll() override;
     std::string GetRTreePath() override;
@@ -36,6 +38,8 @@ public:
     TGIS_Shape* ScanCurrent() override;
     TGIS_Shape* GetShape(int32_t uid) override;
     int32_t GetLastUid() override;
+    // Values are mostly asked for in field order: the field after the last one found is tried first.
+    int FindField(const std::string& name) const override;
     // Steps of two past the last uid.
     int32_t GetNewUid() override;
 
@@ -59,4 +63,7 @@ private:
     std::unique_ptr<TGIS_ShapePolygon> workPolygon_;
     std::unique_ptr<TGIS_ShapeMultipoint> workMultipoint_;
     uint8_t currentKernelType_ = 0;
+    // The polygon body of the multipatch record last read; the work polygon looks at it.
+    std::vector<uint8_t> patch_;
+    mutable int fieldHint_ = -1;
 };

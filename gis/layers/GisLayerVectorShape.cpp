@@ -29,7 +29,10 @@ int32_t ReadInt32(const uint8_t* p) {
     return v;
 }
 
-bool IsField(const std::string& name, const char* gisName) { return AnsiCompareText(name, gisName) == 0; }
+// Names of another length are not compared: GetField asks this four times for every value.
+bool IsField(const std::string& name, const char* gisName) {
+    return name.size() == std::strlen(gisName) && AnsiCompareText(name, gisName) == 0;
+}
 
 }  // namespace
 

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "gis/core/GisDefs.h"
 #include "gis/layers/GisLayerVector.h"
@@ -256,10 +258,10 @@ TEST(FileDBF, ReadsTextAsOtherWritersLeaveIt) {
     EXPECT_EQ(t.ReadFieldValue(3, "N01").AsInteger(), 0);
 }
 
-TEST(FileDBF, BinaryValuesAreSigned) {
+TEST(FileDBF, BinarySmallintsAreUnsignedAndWiderValuesSigned) {
     // As a MapInfo table declares them: Smallint, Integer, Float, Date.
     std::string rec(2 + 4 + 8 + 4, '\0');
-    const int16_t small = -2;
+    const uint16_t small = 40000;
     const int32_t whole = -100000;
     const double real = -1.25;
     const uint8_t date[4] = {0xE8, 0x07, 12, 31};
@@ -274,7 +276,7 @@ TEST(FileDBF, BinaryValuesAreSigned) {
     TGIS_FileDBF t(path, false, &l);
     // The MapInfo table marks its columns binary after the ".dat" is open.
     for (auto& f : l.Fields) f->BinaryWidth = f->Width;
-    EXPECT_EQ(t.ReadFieldValue(1, "S").AsInteger(), -2);
+    EXPECT_EQ(t.ReadFieldValue(1, "S").AsInteger(), 40000);
     EXPECT_EQ(t.ReadFieldValue(1, "I").AsInteger(), -100000);
     EXPECT_EQ(t.ReadFieldValue(1, "F").AsDouble(), -1.25);
     EXPECT_EQ(t.ReadFieldValue(1, "D").AsDate(), EncodeDate(2024, 12, 31));
@@ -310,4 +312,78 @@ TEST(FileDBF, DamagedHeadersAreRefused) {
     EXPECT_EQ(l.Fields.size(), 1u);
     EXPECT_TRUE(t.ReadFieldValue(1, "A").AsString().empty());  // records start where the header says
     EXPECT_THROW(TGIS_FileDBF(OutPath("missing.dbf"), false, &l), EFOpenError);
+}
+
+TEST(FileDBF, ValuesOfARecordReadInAnyOrder) {
+    const std::string path =
+        Write("order.dbf", MakeTable({{"A", 'C', 3, 0}, {"B", 'N', 4, 0}, {"C", 'C', 2, 0}},
+                                     {"abc  12xy", "def  34zw", "ghi  56uv"}));
+    TGIS_LayerVector l;
+    l.Open(nullptr);
+    {
+        TGIS_FileDBF t(path, false, &l);
+        EXPECT_EQ(t.ReadFieldValue(2, "C").AsString(), "zw");
+        EXPECT_EQ(t.ReadFieldValue(2, "A").AsString(), "def");
+        EXPECT_EQ(t.ReadFieldValue(1, "b").AsInteger(), 12);
+        EXPECT_EQ(t.ReadFieldValue(1, "A").AsString(), "abc");
+        EXPECT_EQ(t.ReadFieldValue(1, "C").AsString(), "xy");
+        EXPECT_EQ(t.ReadFieldValue(3, "B").AsInteger(), 56);
+        EXPECT_EQ(t.ReadFieldValue(2, "B").AsInteger(), 34);
+        EXPECT_TRUE(t.ReadFieldValue(2, "Z").IsEmpty());
+        EXPECT_EQ(t.ReadFieldValue(2, "C").AsString(), "zw");
+    }
+    // A header's record length (7) shorter than its fields (1 + 3 + 4 + 2): records are 7 bytes apart, and the
+    // fields past the seventh byte read on into the next record.
+    std::string table = MakeTable({{"A", 'C', 3, 0}, {"B", 'N', 4, 0}, {"C", 'C', 2, 0}},
+                                  {"abc  12xy", "def  34zw", "ghi  56uv"});
+    table[10] = 7;
+    TGIS_FileDBF t(Write("short.dbf", table), false, &l);
+    EXPECT_EQ(t.ReadFieldValue(1, "C").AsString(), "xy");
+    EXPECT_EQ(t.ReadFieldValue(1, "B").AsInteger(), 12);
+    EXPECT_EQ(t.ReadFieldValue(1, "A").AsString(), "abc");
+    EXPECT_EQ(t.ReadFieldValue(2, "A").AsString(), "xy");
+    EXPECT_EQ(t.ReadFieldValue(2, "C").AsString(), " 3");
+    EXPECT_EQ(t.ReadFieldValue(3, "A").AsString(), " 34");
+    EXPECT_EQ(t.ReadFieldValue(3, "C").AsString(), "hi");
+}
+
+TEST(FileDBF, ScansInOrderAcrossBlocksAndBack) {
+    // 3,000 records of 31 bytes: a scan in order crosses more than one block of reads.
+    std::vector<std::string> records;
+    for (int i = 1; i <= 3000; ++i) {
+        char r[40];
+        std::snprintf(r, sizeof r, "%-20s%10d", ("row" + std::to_string(i)).c_str(), i * 7);
+        records.push_back(r);
+    }
+    const std::string path = Write("blocks.dbf", MakeTable({{"NAME", 'C', 20, 0}, {"N", 'N', 10, 0}}, records));
+    TGIS_LayerVector l;
+    l.Open(nullptr);
+    TGIS_FileDBF t(path, false, &l);
+    int wrong = 0;
+    for (int i = 1; i <= 3000; ++i)
+        if (t.ReadFieldValue(i, "NAME").AsString() != "row" + std::to_string(i) ||
+            t.ReadFieldValue(i, "N").AsInteger() != i * 7)
+            ++wrong;
+    EXPECT_EQ(wrong, 0);
+    for (int i : {2999, 5, 2114, 2115, 1, 3000}) {
+        EXPECT_EQ(t.ReadFieldValue(i, "N").AsInteger(), i * 7) << i;
+        EXPECT_EQ(t.ReadFieldValue(i, "NAME").AsString(), "row" + std::to_string(i)) << i;
+    }
+}
+
+TEST(FileDBF, CpgNamesAreReadAsIconvKnowsThem) {
+    const std::string table = OutPath("cpg.dbf");
+    auto encoding = [&](const std::string& cpg) {
+        EXPECT_TRUE(DiskWriteAll(OutPath("cpg.cpg"), cpg));
+        return TGIS_FileDBF::CpgEncoding(table);
+    };
+    // What iconv does not know, or what cannot hold ASCII as itself, names nothing.
+    const std::pair<std::string, std::string> cases[] = {
+        {"UTF-8", "UTF-8"}, {"\xEF\xBB\xBFutf8\r\n", "UTF-8"}, {"65001", "UTF-8"}, {"936", "CP936"},
+        {"88591", "ISO-8859-1"}, {"8859_15", "ISO-8859-15"}, {"ANSI 1251", "CP1251"}, {"1252", "CP1252"},
+        {" GBK ", "GBK"}, {"Big5", "Big5"}, {"no such code page", ""}, {"UTF-16LE", ""}, {"", ""},
+        {std::string(100, '1'), ""}};
+    for (const auto& [cpg, name] : cases) EXPECT_EQ(encoding(cpg), name) << cpg;
+    DiskRemove(OutPath("cpg.cpg"));
+    EXPECT_EQ(TGIS_FileDBF::CpgEncoding(table), "");
 }

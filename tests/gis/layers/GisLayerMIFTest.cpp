@@ -314,6 +314,40 @@ TEST_F(MifLayer, KeywordsCountsAndObjectsThatMakeNoShapeEachTakeOneRow) {
     EXPECT_TRUE(l->Delimiter.empty());
 }
 
+TEST_F(MifLayer, QuotedLineBreaksAndCollectionsOfEveryKindKeepTheRowsInStep) {
+    // A line break inside quotes (LF or CR LF) stays in its value; one in an unquoted value, or after a quote
+    // that closed, still ends the row. Collections are passed whole whatever their parts.
+    auto l = OpenText(
+        "Delimiter \",\"\nColumns 2\n name Char(40)\n n Integer\nData\n"
+        "Point 1 1\nPoint 2 2\n"
+        "Collection 3\n  Line 0 0 1 1\n    Pen (1,2,0)\n  Multipoint 2\n0 0\n1 1\n    Symbol (35,0,12)\n"
+        "  Point 4 4\n"
+        "Point 3 3\n"
+        "Collection 2\n  Pline Multiple 2\n  2\n0 0\n1 1\n  2\n2 2\n3 3\n  Region 1\n  3\n0 0\n1 0\n0 1\n"
+        "Point 4 4\nPoint 5 5\nPoint 6 6\n",
+        "\"two\nlines\",1\n \"crlf\r\nand \"\"quote\"\"\r\n\",2\n\"collection\",9\n\"three\",3\n"
+        "\"collection\",9\n\"after\"\n,4\nplain,5\n");
+    ASSERT_EQ(l->Shapes.size(), 6u);
+    EXPECT_EQ(Str(l->Shapes[0].get(), "name"), "two\nlines");
+    EXPECT_EQ(l->Shapes[0]->GetField("n").AsInteger(), 1);
+    EXPECT_EQ(Str(l->Shapes[1].get(), "name"), "crlf\r\nand \"quote\"\r\n");
+    EXPECT_EQ(l->Shapes[1]->GetField("n").AsInteger(), 2);
+    EXPECT_EQ(Str(l->Shapes[2].get(), "name"), "three");
+    EXPECT_EQ(l->Shapes[2]->GetPoint(0, 0).X, 3);
+    EXPECT_EQ(l->Shapes[2]->GetField("n").AsInteger(), 3);
+    EXPECT_EQ(Str(l->Shapes[3].get(), "name"), "after");
+    EXPECT_EQ(l->Shapes[3]->GetPoint(0, 0).X, 4);
+    EXPECT_EQ(Str(l->Shapes[4].get(), "name"), "");
+    EXPECT_EQ(l->Shapes[4]->GetField("n").AsInteger(), 4);
+    EXPECT_EQ(Str(l->Shapes[5].get(), "name"), "plain");
+
+    // A quote that never closes takes the rest of the file into its value.
+    auto open = OpenText("Columns 1\n name Char(40)\nData\nPoint 1 1\nPoint 2 2\n", "\"open\nx\n");
+    ASSERT_EQ(open->Shapes.size(), 2u);
+    EXPECT_EQ(Str(open->Shapes[0].get(), "name"), "open\nx\n");
+    EXPECT_EQ(Str(open->Shapes[1].get(), "name"), "");
+}
+
 TEST_F(MifLayer, HostileCountsAndNumbersEndTheirObjectsOnly) {
     // A column list longer than the header swallows the lines after it.
     auto c = OpenText("Columns 2000000000\n a Char(-5)\n b Decimal(x,3)\nData\nPoint 1 2\nPoint 3 4\n", "");

@@ -81,6 +81,78 @@ void PutBig(std::string& s, size_t at, int32_t v) {
     for (int i = 0; i < 4; ++i) s[at + size_t(i)] = char(uint32_t(v) >> (24 - 8 * i));
 }
 
+template <class T>
+void Append(std::string& s, T v) {
+    s.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+// A record body after its type word: the bounding box, counts, part starts, part types (a multipatch's, when
+// given), the points, then each point's Z and M as the Z types carry them.
+std::string PartsBody(const std::vector<int32_t>& starts, const std::vector<int32_t>& types,
+                      const std::vector<TGIS_Point>& points, bool zm) {
+    std::string b;
+    for (double v : {0.0, 0.0, 100.0, 100.0}) Append(b, v);
+    Append(b, int32_t(starts.size()));
+    Append(b, int32_t(points.size()));
+    for (int32_t i : starts) Append(b, i);
+    for (int32_t t : types) Append(b, t);
+    for (const TGIS_Point& p : points) Append(b, p.X), Append(b, p.Y);
+    if (zm)
+        for (int range = 0; range < 2; ++range) {
+            Append(b, 0.0), Append(b, 9.0);
+            for (size_t i = 0; i < points.size(); ++i) Append(b, double(i));
+        }
+    return b;
+}
+
+// A ".shp" of the type code and record bodies, and a ".dbf" with a "NAME" of "r1", "r2", ... for them.
+void WriteRawShapefile(const std::string& path, int32_t type, const std::vector<std::string>& bodies) {
+    std::string shp(100, '\0');
+    PutBig(shp, 0, 9994);
+    shp[28] = char(0xE8), shp[29] = 3;  // version 1000
+    std::memcpy(&shp[32], &type, 4);
+    const double box[] = {0, 0, 100, 100};
+    std::memcpy(&shp[36], box, sizeof box);
+    for (size_t i = 0; i < bodies.size(); ++i) {
+        std::string r(8, '\0');
+        PutBig(r, 0, int32_t(i + 1));
+        PutBig(r, 4, int32_t((4 + bodies[i].size()) / 2));
+        Append(r, type);
+        shp += r + bodies[i];
+    }
+    PutBig(shp, 24, int32_t(shp.size() / 2));
+    ASSERT_TRUE(DiskWriteAll(path, shp));
+    std::string dbf(32, '\0');
+    dbf[0] = 3;
+    const uint32_t count = uint32_t(bodies.size());
+    std::memcpy(&dbf[4], &count, 4);
+    dbf[8] = 65, dbf[10] = 9;
+    std::string field(32, '\0');
+    std::memcpy(&field[0], "NAME", 4);
+    field[11] = 'C', field[16] = 8;
+    dbf += field + "\x0D";
+    for (size_t i = 0; i < bodies.size(); ++i) {
+        const std::string name = "r" + std::to_string(i + 1);
+        dbf += " " + name + std::string(8 - name.size(), ' ');
+    }
+    ASSERT_TRUE(DiskWriteAll(TGIS_LayerSHP::TablePath(path), dbf + "\x1A"));
+}
+
+// Names of the shapes a scan gives, with their type and point count: "r1 polygon 5".
+std::vector<std::string> ScanSummary(TGIS_LayerSHP& l) {
+    std::vector<std::string> out;
+    l.SetFilter(GisFullExtent(), "");
+    for (l.ScanFirst(); !l.ScanEof(); l.ScanNext()) {
+        TGIS_Shape* s = l.ScanCurrent();
+        const char* type = s->ShapeType() == gisShapeTypePoint        ? "point"
+                           : s->ShapeType() == gisShapeTypeMultipoint ? "multipoint"
+                           : s->ShapeType() == gisShapeTypeArc        ? "arc"
+                                                                      : "polygon";
+        out.push_back(s->GetField("NAME").AsString() + " " + type + " " + std::to_string(s->GetNumPoints()));
+    }
+    return out;
+}
+
 }  // namespace
 
 TEST(LayerSHP, WrittenShapesAndValuesReadBack) {
@@ -254,8 +326,10 @@ TEST(LayerSHP, DamagedRecordsEndOrSkipWithoutReadingOutside) {
     parts[100 + record + 8 + 4 + 32] = char(0xFF);
     EXPECT_EQ(uids(parts, goodIndex), (std::vector<int>{1, 3}));
     std::string mixed = good;
-    mixed[100 + record + 8] = 15;  // a polygon Z record among polygons: skipped
+    mixed[100 + record + 8] = 99;  // a record of no known type among polygons: skipped
     EXPECT_EQ(uids(mixed, goodIndex), (std::vector<int>{1, 3}));
+    mixed[100 + record + 8] = 15;  // a polygon Z record among polygons: its polygon
+    EXPECT_EQ(uids(mixed, goodIndex), (std::vector<int>{1, 2, 3}));
     std::string index = goodIndex;
     PutBig(index, 100 + 8, 0x7FFFFFF0);  // entry 2 points past the file
     uids(good, index);
@@ -501,4 +575,109 @@ TEST(LayerSHP, WriteErrorsNameTheTargetAndTheCauseAndReadOnlyFilesAreRefused) {
     EXPECT_EQ(Bytes(d + "/ro.shx"), "old shx");
     for (const char* f : {"/ro.shp~tmp", "/ro.shx~tmp", "/ro.dbf~tmp", "/ro.shp~", "/ro.dbf"})
         EXPECT_FALSE(DiskExists(d + f)) << f;
+}
+
+TEST(LayerSHP, ZMAndMultipatchRecordsReadAsTheirPlainShapes) {
+    const std::string d = Dir("zm");
+    const std::vector<TGIS_Point> square = {{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}};
+    std::string point;
+    for (double v : {3.0, 4.0, 5.0, 6.0}) Append(point, v);  // X, Y, Z, M
+    WriteRawShapefile(d + "/p.shp", 11, {point, point.substr(0, 24)});
+    auto p = OpenShp(d + "/p.shp");
+    EXPECT_EQ(p->SupportedShapeTypes, GisShapeTypeBit(gisShapeTypePoint));
+    EXPECT_EQ(ScanSummary(*p), (std::vector<std::string>{"r1 point 1", "r2 point 1"}));
+    ASSERT_NE(p->GetShape(1), nullptr);
+    EXPECT_EQ(p->GetShape(1)->GetPoint(0, 0).X, 3);
+    EXPECT_EQ(p->GetShape(1)->GetPoint(0, 0).Y, 4);
+
+    WriteRawShapefile(d + "/a.shp", 23, {PartsBody({0, 2}, {}, square, true)});
+    auto a = OpenShp(d + "/a.shp");
+    EXPECT_EQ(a->SupportedShapeTypes, GisShapeTypeBit(gisShapeTypeArc));
+    EXPECT_EQ(ScanSummary(*a), (std::vector<std::string>{"r1 arc 5"}));
+    EXPECT_EQ(a->GetShape(1)->GetNumParts(), 2);
+
+    WriteRawShapefile(d + "/g.shp", 15, {PartsBody({0}, {}, square, true)});
+    auto g = OpenShp(d + "/g.shp");
+    EXPECT_EQ(g->SupportedShapeTypes, GisShapeTypeBit(gisShapeTypePolygon));
+    EXPECT_EQ(ScanSummary(*g), (std::vector<std::string>{"r1 polygon 5"}));
+    EXPECT_DOUBLE_EQ(g->GetShape(1)->Area(), 100);
+
+    std::string multi;
+    for (double v : {0.0, 0.0, 9.0, 9.0}) Append(multi, v);
+    Append(multi, int32_t(2));
+    for (double v : {1.0, 2.0, 8.0, 9.0, 0.0, 1.0, 0.0, 1.0, 0.0, 1.0, 0.0, 1.0}) Append(multi, v);
+    WriteRawShapefile(d + "/m.shp", 28, {multi});
+    auto m = OpenShp(d + "/m.shp");
+    EXPECT_EQ(ScanSummary(*m), (std::vector<std::string>{"r1 multipoint 2"}));
+    EXPECT_EQ(m->GetShape(1)->GetPoint(0, 1).X, 8);
+}
+
+TEST(LayerSHP, MultipatchPartsBecomeRingsAndDamagedOnesAreSkipped) {
+    const std::string d = Dir("patch");
+    // A strip of five points (three triangles), a fan of four (two), an outer ring, a part of an unknown type.
+    std::vector<TGIS_Point> points = {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0},             // strip
+                                      {10, 10}, {10, 11}, {11, 11}, {11, 10},            // fan
+                                      {20, 20}, {20, 30}, {30, 30}, {30, 20}, {20, 20},  // ring
+                                      {50, 50}, {51, 51}, {52, 50}};
+    const std::string patch = PartsBody({0, 5, 9, 14}, {0, 1, 2, 99}, points, true);
+    std::string counts = patch;
+    const int32_t tooMany = 1000000;
+    std::memcpy(&counts[32], &tooMany, 4);
+    std::string order = patch;  // part starts that go back
+    const int32_t back = 2;
+    std::memcpy(&order[40 + 8], &back, 4);
+    WriteRawShapefile(d + "/m.shp", 31,
+                      {patch, counts, order, PartsBody({0}, {0}, {{0, 0}, {1, 1}}, false), patch.substr(0, 60)});
+    auto l = OpenShp(d + "/m.shp");
+    EXPECT_EQ(l->SupportedShapeTypes, GisShapeTypeBit(gisShapeTypePolygon));
+    EXPECT_EQ(ScanSummary(*l), (std::vector<std::string>{"r1 polygon 25"}));
+    TGIS_Shape* s = l->GetShape(1);
+    ASSERT_NE(s, nullptr);
+    ASSERT_EQ(s->GetNumParts(), 6);
+    const std::vector<TGIS_Point> triangles[] = {{{0, 0}, {0, 1}, {1, 0}, {0, 0}},
+                                                 {{1, 0}, {1, 1}, {2, 0}, {1, 0}},
+                                                 {{10, 10}, {11, 11}, {11, 10}, {10, 10}}};
+    const int at[] = {0, 2, 4};
+    for (int k = 0; k < 3; ++k)
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(s->GetPoint(at[k], i).X, triangles[k][size_t(i)].X) << k << " " << i;
+            EXPECT_EQ(s->GetPoint(at[k], i).Y, triangles[k][size_t(i)].Y) << k << " " << i;
+        }
+    EXPECT_EQ(s->GetPartSize(5), 5);
+    EXPECT_EQ(s->GetPoint(5, 2).X, 30);
+    EXPECT_EQ(l->GetShape(2), nullptr);
+}
+
+TEST(LayerSHP, TextIsReadInTheEncodingTheCpgNamesAndWrittenAsBefore) {
+    const std::string d = Dir("cpg");
+    std::string point;
+    for (double v : {3.0, 4.0}) Append(point, v);
+    WriteRawShapefile(d + "/u.shp", 1, {point, point});
+    for (const char* f : {"/u.cpg~", "/u.dbf~", "/u.cpg"}) DiskRemove(d + f);
+    // Beijing in UTF-8 and a name that GBK lacks.
+    std::string dbf = Bytes(d + "/u.dbf");
+    const std::string beijing = "\xE5\x8C\x97\xE4\xBA\xAC", other = "\xE0\xB8\x81";
+    dbf.replace(dbf.size() - 18, 6, beijing);
+    dbf.replace(dbf.size() - 9, 3, other);
+    DiskWriteAll(d + "/u.dbf", dbf);
+
+    auto plain = OpenShp(d + "/u.shp");
+    EXPECT_EQ(plain->GetShape(1)->GetField("NAME").AsString(), beijing);  // no ".cpg": the layer's code page
+
+    DiskWriteAll(d + "/u.cpg", "UTF-8\r\n");
+    auto l = OpenShp(d + "/u.shp");
+    EXPECT_EQ(l->GetShape(1)->GetField("NAME").AsString(), "北京");
+    EXPECT_EQ(l->GetShape(2)->GetField("NAME").AsString(), "?");
+    // Saved over itself, the table holds the program's text and its ".cpg" says so; the old ones are backups.
+    l->WriteFromLayer(*l, d + "/u.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    EXPECT_EQ(Bytes(d + "/u.cpg"), "936");
+    EXPECT_EQ(Bytes(d + "/u.cpg~"), "UTF-8\r\n");
+    EXPECT_NE(Bytes(d + "/u.dbf").find("北京"), std::string::npos);
+    EXPECT_EQ(l->GetShape(1)->GetField("NAME").AsString(), "北京");
+    EXPECT_EQ(OpenShp(d + "/u.shp")->GetShape(1)->GetField("NAME").AsString(), "北京");
+
+    // A ".cpg" that names nothing iconv knows leaves the layer's code page in force.
+    DiskWriteAll(d + "/u.dbf", dbf);
+    DiskWriteAll(d + "/u.cpg", "no such page");
+    EXPECT_EQ(OpenShp(d + "/u.shp")->GetShape(1)->GetField("NAME").AsString(), beijing);
 }

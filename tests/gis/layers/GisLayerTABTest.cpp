@@ -337,12 +337,12 @@ TEST(GisLayerTAB, EmptyTableOpensWithoutObjects) {
     EXPECT_EQ(0, layer.GetLastUid());
 }
 
-TEST(GisLayerTAB, SmallintColumnsReadSigned) {
+TEST(GisLayerTAB, SmallintColumnsReadUnsigned) {
     REQUIRE_GDAL();
     const std::string path = MakeTable("small", "WKT,s", "WKT,Integer", {"\"POINT (1 2)\",1", "\"POINT (3 4)\",2"});
     ASSERT_TRUE(DiskWriteAll(path, "!table\n!version 300\n!charset Neutral\n\nDefinition Table\n"
                                    "  Type NATIVE Charset \"Neutral\"\n  Fields 1\n    s Smallint ;\n"));
-    // Two records of a flag and a 2-byte value: -2 and 300.
+    // Two records of a flag and a 2-byte value: 65534 (-2 to GDAL) and 300.
     std::string dat(32, '\0');
     dat[0] = 3;
     dat[4] = 2;
@@ -360,7 +360,7 @@ TEST(GisLayerTAB, SmallintColumnsReadSigned) {
     const std::vector<OgrFeature> want = OgrInfo(path);
     ASSERT_EQ(2u, want.size());
     EXPECT_EQ("-2", want[0].fields.at("s"));
-    EXPECT_EQ(-2, layer.GetShape(1)->GetField("s").AsInteger());
+    EXPECT_EQ(65534, layer.GetShape(1)->GetField("s").AsInteger());
     EXPECT_EQ(300, layer.GetShape(2)->GetField("s").AsInteger());
 }
 
