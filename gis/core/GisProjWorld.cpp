@@ -183,7 +183,7 @@ void TGIS_ProjectionRobinson::Project(const TGIS_Point3D& in, TGIS_Point3D& out)
     TGIS_Point3D p = in;
     ProjectRange(p, -kRobinsonMaxLatitude, kRobinsonMaxLatitude);
     const double dl = LongitudeDelta(p.X), a = static_cast<double>(SemiMajor);
-    auto [row, u] = RobinsonRow(std::fabs(p.Y) * 180 / kPi);
+    auto [row, u] = RobinsonRow(std::fabs(p.Y) * (180 / kPi));
     out.X = FalseEasting + a * RobinsonInterpolate(tableX_, row, u) * dl;
     out.Y = FalseNorthing + Sign(p.Y) * a * (kPi / 2) * RobinsonInterpolate(tableY_, row, u);
     out.Z = in.Z;
@@ -202,16 +202,13 @@ void TGIS_ProjectionRobinson::Unproject(const TGIS_Point3D& in, TGIS_Point3D& ou
     if (row < 0) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
     const double fm = tableY_[row], f0 = tableY_[row + 1], fp = tableY_[row + 2];
     const double d1 = (fp - fm) / 2, d2 = (fp - 2 * f0 + fm) / 2;
-    double u = (ay - f0) / (fp - f0);
-    // Newton on the interpolation: the step below 1e-5 degree leaves an error of its square.
-    for (int round = 0;; ++round) {
-        if (round >= 75) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
-        const double slope = d1 + 2 * d2 * u;
-        if (!(slope > 0)) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
-        const double du = (f0 + u * d1 + u * u * d2 - ay) / slope;
-        u -= du;
-        if (std::fabs(5 * du) < 1e-5) break;
-    }
+    // The interpolation is a quadratic in u, so its root is taken at once rather than by Newton steps; this
+    // form of the root keeps its accuracy where d2 is near zero.
+    const double disc = d1 * d1 + 4 * d2 * (ay - f0);
+    if (!(disc >= 0)) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
+    const double denominator = d1 + std::sqrt(disc);
+    if (!(denominator > 0)) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
+    const double u = 2 * (ay - f0) / denominator;
     out.Y = Sign(y) * 5 * (row + u) * 0.01745329252;
     out.X = NormalizeLongitude(CentralMeridian +
                                HeldDelta(*this, (p.X - FalseEasting) / (a * RobinsonInterpolate(tableX_, row, u))));

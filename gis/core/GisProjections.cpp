@@ -87,6 +87,11 @@ double TGIS_ProjectionAbstract::CorrectedParallel2(double value, double limit) {
 double TGIS_ProjectionAbstract::ReduceMeridian(double meridian) { return meridian > kPi ? meridian - 2 * kPi : meridian; }
 
 void TGIS_ProjectionAbstract::ProjectRange(TGIS_Point3D& p, double latMin, double latMax) {
+    // The common case in range; NaN and infinities fail these tests and take the checks below.
+    if (p.Y >= latMin && p.Y <= latMax && p.X >= -kPi && p.X <= 2 * kPi) {
+        p.X = ReduceMeridian(p.X);
+        return;
+    }
     // A NaN passes every comparison below and would reach the projection's own formulas.
     RequireFinite(p.Y, GIS_RS_ERR_LATITUDE);
     RequireFinite(p.X, GIS_RS_ERR_LONGITUDE);
@@ -103,10 +108,13 @@ void TGIS_ProjectionAbstract::UnprojectRange(TGIS_Point3D& p) {
 }
 
 void TGIS_ProjectionAbstract::UnprojectRange(TGIS_Point3D& p, const TGIS_Extent& box) {
+    const double xMin = FalseEasting + box.XMin, xMax = FalseEasting + box.XMax;
+    const double yMin = FalseNorthing + box.YMin, yMax = FalseNorthing + box.YMax;
+    if (p.X >= xMin && p.X <= xMax && p.Y >= yMin && p.Y <= yMax) return;  // NaN fails these too
     RequireFinite(p.X, GIS_RS_ERR_EASTING);
     RequireFinite(p.Y, GIS_RS_ERR_NORTHING);
-    p.X = Corrected(p.X, FalseEasting + box.XMin, FalseEasting + box.XMax, GIS_RS_WARN_EASTING);
-    p.Y = Corrected(p.Y, FalseNorthing + box.YMin, FalseNorthing + box.YMax, GIS_RS_WARN_NORTHING);
+    p.X = Corrected(p.X, xMin, xMax, GIS_RS_WARN_EASTING);
+    p.Y = Corrected(p.Y, yMin, yMax, GIS_RS_WARN_NORTHING);
 }
 
 void TGIS_ProjectionAbstract::SetUpOrigin(double centralMeridian, double originLatitude, double falseEasting,
@@ -329,7 +337,7 @@ bool GisLatitudeOfIsometric(double psi, double e, const TGIS_Conformal& series, 
                             double& phi) {
     phi = series.Latitude(std::atan(std::sinh(psi)));
     for (int round = 0; round < rounds; ++round) {
-        const double next = std::atan(std::sinh(psi + e * std::atanh(e * std::sin(phi))));
+        const double next = std::atan(std::sinh(psi + GisEccentricAtanh(e, std::sin(phi))));
         const double change = std::fabs(next - phi);
         phi = next;
         if (change <= tolerance) return true;

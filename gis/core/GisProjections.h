@@ -206,12 +206,24 @@ inline double GisWrapLongitude(double longitude) {
     return std::fabs(longitude) <= pi ? longitude : std::remainder(longitude, 2 * pi);
 }
 
+// e·atanh(e·sin φ). For the Earth's ellipsoids (e·sin φ below 0.1) the odd series to x¹⁹ is exact to the last
+// bit and several times cheaper than the library's atanh.
+inline double GisEccentricAtanh(double e, double sinLatitude) {
+    const double x = e * sinLatitude, x2 = x * x;
+    if (x2 > 0.01) return e * std::atanh(x);
+    const double p = 1 + x2 * (1.0 / 3 + x2 * (1.0 / 5 + x2 * (1.0 / 7 + x2 * (1.0 / 9 + x2 * (1.0 / 11 + x2 * (1.0 / 13 +
+                     x2 * (1.0 / 15 + x2 * (1.0 / 17 + x2 * (1.0 / 19)))))))));
+    return e * x * p;
+}
+
 // Isometric latitude ψ = ln(tan(π/4 + φ/2)·((1 − e·sin φ)/(1 + e·sin φ))^(e/2)), the conformal latitude's
 // Mercator northing on the unit sphere.
 inline double GisIsometricLatitude(double latitude, double e) {
-    const double s = std::sin(latitude);
-    // asinh(tan φ) rather than atanh(sin φ), which is infinite wherever sin φ rounds to ±1.
-    return std::asinh(s / std::cos(latitude)) - e * std::atanh(e * s);
+    const double s = std::sin(latitude), c = std::cos(latitude);
+    // asinh(tan φ) as ln((1 + |sin φ|)/cos φ): one logarithm, and unlike atanh(sin φ) finite and exact to the
+    // last bits near the poles, where 1 − |sin φ| would cancel.
+    const double psi = std::log((1 + std::fabs(s)) / c);
+    return std::copysign(psi, s) - GisEccentricAtanh(e, s);
 }
 
 // The conformal latitude χ back to the geodetic one, by the series to e⁸.

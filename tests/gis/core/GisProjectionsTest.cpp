@@ -336,4 +336,22 @@ TEST(GisProjections, Sin2SeriesSumsTheMultipleAngles) {
     EXPECT_EQ(GisSin2Series(0.4, c, 0), 0);
 }
 
+// The isometric latitude against the textbook form in long double, up to the poles and for eccentricities
+// that take the series and the library's atanh.
+TEST(GisProjections, IsometricLatitudeKeepsItsDigitsToThePoles) {
+    for (double e : {0.0, 0.0818191908426, 0.0818191065283, 0.1, 0.5}) {
+        double worst = 0;
+        for (int i = -9000; i <= 9000; ++i) {
+            const double phi = i == 9000 ? 1.5707963267948 : i * (kPi / 2 / 9000) * (1 - 1e-12);
+            const long double s = std::sin(static_cast<long double>(phi)), el = e;
+            const long double ref = std::asinh(std::tan(static_cast<long double>(phi))) - el * std::atanh(el * s);
+            const double err = std::fabs(static_cast<double>(GisIsometricLatitude(phi, e) - ref));
+            worst = std::max(worst, err / std::max(1.0, std::fabs(static_cast<double>(ref))));
+        }
+        EXPECT_LT(worst, 1e-15) << "e " << e;
+        const double exact = e * std::atanh(e * 0.6);
+        EXPECT_NEAR(GisEccentricAtanh(e, 0.6), exact, 4e-16 * exact) << e;
+    }
+}
+
 }  // namespace
