@@ -362,7 +362,7 @@ void RegisterButtonEditReaders(const TClassInfo& cls) {
     shortCutText("AltBtnShortCutText", 1);
     RegisterDroppedBooleanReader(cls, "FlatButtonParentColor");
     for (auto [name, index] : {std::pair<const char*, int>{"ButtonGlyph", 2}, {"AltBtnGlyph", 1}})
-        RegisterBitmapReader(cls, name, [index](TObject* o, const TBitmap* b) {
-            static_cast<TVtCustomButtonEdit*>(o)->SetGlyph(index, b);
+        RegisterBitmapReader(cls, name, [i = index](TObject* o, const TBitmap* b) {
+            static_cast<TVtCustomButtonEdit*>(o)->SetGlyph(i, b);
         });
 }
