@@ -220,10 +220,11 @@ inline double GisEccentricAtanh(double e, double sinLatitude) {
 // Mercator northing on the unit sphere.
 inline double GisIsometricLatitude(double latitude, double e) {
     const double s = std::sin(latitude), c = std::cos(latitude);
-    // asinh(tan φ) as ln((1 + |sin φ|)/cos φ): one logarithm, and unlike atanh(sin φ) finite and exact to the
-    // last bits near the poles, where 1 − |sin φ| would cancel.
-    const double psi = std::log((1 + std::fabs(s)) / c);
-    return std::copysign(psi, s) - GisEccentricAtanh(e, s);
+    // asinh(tan φ) as ln((1 + |sin φ|)/|cos φ|): one logarithm, and unlike atanh(sin φ) finite and exact to the
+    // last bits near the poles, where 1 − |sin φ| would cancel. The sign is tan φ's, so that a latitude
+    // beyond ±90° (a parameter nobody corrected) still gives asinh(tan φ) and not NaN.
+    const double psi = std::log((1 + std::fabs(s)) / std::fabs(c));
+    return std::copysign(psi, c < 0 ? -s : s) - GisEccentricAtanh(e, s);
 }
 
 // The conformal latitude χ back to the geodetic one, by the series to e⁸.

@@ -351,7 +351,22 @@ TEST(GisProjections, IsometricLatitudeKeepsItsDigitsToThePoles) {
         EXPECT_LT(worst, 1e-15) << "e " << e;
         const double exact = e * std::atanh(e * 0.6);
         EXPECT_NEAR(GisEccentricAtanh(e, 0.6), exact, 4e-16 * exact) << e;
+        // A latitude past a pole (a two-point Hotine's uncorrected point) is still asinh(tan φ), not NaN.
+        for (double phi : {-3.4765625, 2.0, -1.6, 3.0}) {
+            const double ref = std::asinh(std::tan(phi)) - e * std::atanh(e * std::sin(phi));
+            EXPECT_NEAR(GisIsometricLatitude(phi, e), ref, 1e-14) << phi;
+        }
     }
+}
+
+TEST(GisProjections, HotineTwoPointsPastThePoleStayFinite) {
+    std::unique_ptr<TGIS_ProjectionAbstract> p = GisProjectionList().FindByCode("HT2")->NewInstance();
+    // Both points' latitudes lie past a pole; only the second point's longitude is in range.
+    p->SetUp(0, 5.1426577915423111e+25, -0.045654296875, 8906250, 16235046.38671875, 0, 0, 2.1646728515625, 0, 0,
+             0, 0, 6.04345703125, -3.4765625, -3.4921875);
+    TGIS_Point3D out;
+    p->Project(TGIS_Point3D(1e-306, 0, 0), out);
+    EXPECT_TRUE(std::isfinite(out.X) && std::isfinite(out.Y));
 }
 
 }  // namespace
