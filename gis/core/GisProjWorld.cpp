@@ -177,31 +177,37 @@ void TGIS_ProjectionRobinson::Prepare() {
     const long double a = SemiMajor;
     EastingBound = static_cast<double>(a * tableX_[1] * kPi);
     NorthingBound = static_cast<double>(a * (kPi / 2) * RobinsonInterpolate(tableY_, row, u));
+    // Halving is exact, so u * (d / 2) is the interpolation's own u * d / 2 to the bit.
+    for (int i = 0; i < 18; ++i)
+        rows_[i] = {tableX_[i + 1], (tableX_[i + 2] - tableX_[i]) / 2, (tableX_[i + 2] - 2 * tableX_[i + 1] + tableX_[i]) / 2,
+                    tableY_[i + 1], (tableY_[i + 2] - tableY_[i]) / 2, (tableY_[i + 2] - 2 * tableY_[i + 1] + tableY_[i]) / 2};
+    a_ = static_cast<double>(a);
+    aHalfPi_ = a_ * (kPi / 2);
 }
 
 void TGIS_ProjectionRobinson::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
     TGIS_Point3D p = in;
     ProjectRange(p, -kRobinsonMaxLatitude, kRobinsonMaxLatitude);
-    const double dl = LongitudeDelta(p.X), a = static_cast<double>(SemiMajor);
+    const double dl = LongitudeDelta(p.X);
     auto [row, u] = RobinsonRow(std::fabs(p.Y) * (180 / kPi));
-    out.X = FalseEasting + a * RobinsonInterpolate(tableX_, row, u) * dl;
-    out.Y = FalseNorthing + Sign(p.Y) * a * (kPi / 2) * RobinsonInterpolate(tableY_, row, u);
+    const Row& r = rows_[row];
+    out.X = FalseEasting + a_ * (r.x0 + u * r.x1 + u * u * r.x2) * dl;
+    out.Y = FalseNorthing + Sign(p.Y) * aHalfPi_ * (r.y0 + u * r.y1 + u * u * r.y2);
     out.Z = in.Z;
 }
 
 void TGIS_ProjectionRobinson::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) {
     TGIS_Point3D p = in;
     UnprojectRange(p);
-    const double a = static_cast<double>(SemiMajor);
-    const double y = (p.Y - FalseNorthing) / (a * kPi / 2), ay = std::fabs(y);
+    const double y = (p.Y - FalseNorthing) / aHalfPi_, ay = std::fabs(y);
     // The row whose Y values bracket |y|: the table's Y is not proportional to latitude, so the first guess
     // may be a row too low or too high.
     int row = std::min(17, static_cast<int>(ay * 18));
     while (row < 17 && tableY_[row + 2] < ay) ++row;
     while (row >= 0 && tableY_[row + 1] > ay) --row;
     if (row < 0) throw EGIS_Exception(GIS_RS_ERR_NOTSOLVABLE, "", 0);
-    const double fm = tableY_[row], f0 = tableY_[row + 1], fp = tableY_[row + 2];
-    const double d1 = (fp - fm) / 2, d2 = (fp - 2 * f0 + fm) / 2;
+    const Row& r = rows_[row];
+    const double f0 = r.y0, d1 = r.y1, d2 = r.y2;
     // The interpolation is a quadratic in u, so its root is taken at once rather than by Newton steps; this
     // form of the root keeps its accuracy where d2 is near zero.
     const double disc = d1 * d1 + 4 * d2 * (ay - f0);
@@ -211,7 +217,7 @@ void TGIS_ProjectionRobinson::Unproject(const TGIS_Point3D& in, TGIS_Point3D& ou
     const double u = 2 * (ay - f0) / denominator;
     out.Y = Sign(y) * 5 * (row + u) * 0.01745329252;
     out.X = NormalizeLongitude(CentralMeridian +
-                               HeldDelta(*this, (p.X - FalseEasting) / (a * RobinsonInterpolate(tableX_, row, u))));
+                               HeldDelta(*this, (p.X - FalseEasting) / (a_ * (r.x0 + u * r.x1 + u * u * r.x2))));
     out.Z = in.Z;
 }
 

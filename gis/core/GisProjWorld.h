@@ -13,6 +13,13 @@ public:
 
 private:
     double tableX_[20], tableY_[20];  // latitudes -5..90 degrees in 5-degree rows
+    // Per row from the equator: the table's value and half its first and second differences; and the
+    // semi-major axis as a double, alone and times pi/2.
+    struct Row {
+        double x0, x1, x2, y0, y1, y2;
+    };
+    Row rows_[18];
+    double a_ = 0, aHalfPi_ = 0;
 };
 
 // The members below work on the authalic sphere (the sinusoidal one on the ellipsoid); each Prepare sets

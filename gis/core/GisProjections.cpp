@@ -84,27 +84,12 @@ double TGIS_ProjectionAbstract::CorrectedParallel2(double value, double limit) {
     return Corrected(value, -limit, limit, GIS_RS_WARN_STANDARDPARALLEL2);
 }
 
-double TGIS_ProjectionAbstract::ReduceMeridian(double meridian) { return meridian > kPi ? meridian - 2 * kPi : meridian; }
-
-void TGIS_ProjectionAbstract::ProjectRange(TGIS_Point3D& p, double latMin, double latMax) {
-    // The common case in range; NaN and infinities fail these tests and take the checks below.
-    if (p.Y >= latMin && p.Y <= latMax && p.X >= -kPi && p.X <= 2 * kPi) {
-        p.X = ReduceMeridian(p.X);
-        return;
-    }
+void TGIS_ProjectionAbstract::ProjectRangeCorrected(TGIS_Point3D& p, double latMin, double latMax) {
     // A NaN passes every comparison below and would reach the projection's own formulas.
     RequireFinite(p.Y, GIS_RS_ERR_LATITUDE);
     RequireFinite(p.X, GIS_RS_ERR_LONGITUDE);
     p.Y = Corrected(p.Y, latMin, latMax, GIS_RS_WARN_LATITUDE);
     p.X = ReduceMeridian(Corrected(p.X, -kPi, 2 * kPi, GIS_RS_WARN_LONGITUDE));
-}
-
-double TGIS_ProjectionAbstract::LongitudeDelta(double longitude) const {
-    return NormalizeLongitude(longitude - CentralMeridian);
-}
-
-void TGIS_ProjectionAbstract::UnprojectRange(TGIS_Point3D& p) {
-    UnprojectRange(p, GisMakeExtent(-EastingBound, -NorthingBound, EastingBound, NorthingBound));
 }
 
 void TGIS_ProjectionAbstract::UnprojectRange(TGIS_Point3D& p, const TGIS_Extent& box) {
@@ -124,12 +109,6 @@ void TGIS_ProjectionAbstract::SetUpOrigin(double centralMeridian, double originL
     CentralMeridian = ReduceMeridian(CorrectedCentralMeridian(centralMeridian));
     FalseEasting = falseEasting;
     FalseNorthing = falseNorthing;
-}
-
-double TGIS_ProjectionAbstract::NormalizeLongitude(double longitude) {
-    if (longitude > kPi) return longitude - 2 * kPi;
-    if (longitude < -kPi) return longitude + 2 * kPi;
-    return longitude;
 }
 
 std::string TGIS_ProjectionGeodetic::Code() const { return kCodeGeodetic; }

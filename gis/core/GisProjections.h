@@ -95,7 +95,7 @@ protected:
     double CorrectedCentralMeridian(double value);
     double CorrectedParallel1(double value, double limit);
     double CorrectedParallel2(double value, double limit);
-    static double ReduceMeridian(double meridian);
+    static double ReduceMeridian(double meridian) { return meridian > kRangePi ? meridian - 2 * kRangePi : meridian; }
     // SetUp's origin: the origin latitude (within +-originLimit), then the central meridian, checked and
     // stored (the meridian reduced), and the false origin stored (non-finite raises 0235).
     void SetUpOrigin(double centralMeridian, double originLatitude, double falseEasting, double falseNorthing,
@@ -103,15 +103,35 @@ protected:
 
     // Project's input: non-finite raises 0210 / 0211; the latitude is clamped into latMin..latMax and the
     // longitude into -pi..2pi with warnings, then a longitude above pi is reduced by 2pi.
-    void ProjectRange(TGIS_Point3D& p, double latMin, double latMax);
+    // The point in range is checked here, on every call; the rest goes out of line.
+    void ProjectRange(TGIS_Point3D& p, double latMin, double latMax) {
+        // NaN and infinities fail these tests and take the checks out of line.
+        if (p.Y >= latMin && p.Y <= latMax && p.X >= -kRangePi && p.X <= 2 * kRangePi)
+            p.X = ReduceMeridian(p.X);
+        else
+            ProjectRangeCorrected(p, latMin, latMax);
+    }
     // Longitude minus the central meridian, brought into -pi..pi by one 2pi step.
-    double LongitudeDelta(double longitude) const;
+    double LongitudeDelta(double longitude) const { return NormalizeLongitude(longitude - CentralMeridian); }
     // Unproject's input: non-finite raises 0215 / 0216; X and Y are clamped into the false origin plus or
     // minus the bounds, with warnings.
-    void UnprojectRange(TGIS_Point3D& p);
+    void UnprojectRange(TGIS_Point3D& p) {
+        // The comparisons of the box's own test, so that a point on its edge is taken alike.
+        if (!(p.X >= FalseEasting - EastingBound && p.X <= FalseEasting + EastingBound &&
+              p.Y >= FalseNorthing - NorthingBound && p.Y <= FalseNorthing + NorthingBound))
+            UnprojectRange(p, GisMakeExtent(-EastingBound, -NorthingBound, EastingBound, NorthingBound));
+    }
     // The same with a box measured from the false origin.
     void UnprojectRange(TGIS_Point3D& p, const TGIS_Extent& box);
-    static double NormalizeLongitude(double longitude);
+    static double NormalizeLongitude(double longitude) {
+        if (longitude > kRangePi) return longitude - 2 * kRangePi;
+        if (longitude < -kRangePi) return longitude + 2 * kRangePi;
+        return longitude;
+    }
+
+private:
+    static constexpr double kRangePi = 3.14159265358979323846;
+    void ProjectRangeCorrected(TGIS_Point3D& p, double latMin, double latMax);
 };
 
 // The overrides every map member declares.
