@@ -4,7 +4,9 @@
 // degrees, so an edge is exact at every scale, and a sheet's parents are found by integer division
 // instead of enumerating them. Neighbouring sheets share their corners, so each grid node is
 // projected once, from the terms of its parallel and of its meridian. Large windows are filled by
-// several threads, a few columns at a time; the caller's thread allocates the whole result first.
+// several threads, a few columns at a time; the caller's thread allocates the whole result first. Its
+// hundreds of megabytes are written once, so they are backed by huge pages and faulted in a column at a
+// time: page faults, not numbers or projections, were most of the time of a large enumeration.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -14,6 +16,7 @@
 
 #include "engine/TessarInternal.h"
 #include "engine/unTessarRgPub.h"
+#include "platform/rtl/MemoryBacking.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace {
@@ -118,6 +121,9 @@ TDmsAngle Meridian(const EnumJob& job, int64_t gc, std::vector<TPlanePoint>& nod
     return lon;
 }
 
+// Columns smaller than this are not worth a call to fault them in at once.
+constexpr size_t kPrefaultBytes = size_t{64} << 10;
+
 // Fills columns c0 .. c1 - 1 of `out`, whose storage is reserved; allocates nothing else per sheet.
 void FillColumns(const EnumJob& job, int64_t c0, int64_t c1, TStandardTessarols& out,
                  std::vector<TPlanePoint>& westNodes, std::vector<TPlanePoint>& eastNodes) {
@@ -129,6 +135,9 @@ void FillColumns(const EnumJob& job, int64_t c0, int64_t c1, TStandardTessarols&
         const TDmsAngle eastLon = Meridian(job, gc + 1, eastNodes);
         // Filled through a local vector: neighbouring column headers may belong to another worker.
         std::vector<TStandardTessarol> column = std::move(out[c]);
+        // Fresh memory costs a fault per page on first write, more than the records' own writing.
+        if (column.capacity() * sizeof(TStandardTessarol) >= kPrefaultBytes)
+            PrefaultForWriting({column.data(), column.capacity() * sizeof(TStandardTessarol)});
         for (int64_t r = 0; r < nr; ++r)
             // Braced: clang 14 (the fuzz builds) has no parenthesised aggregate initialisation.
             column.push_back({std::string(buf, job.number(buf, gc, job.row1 - 1 - r)), westLon, job.lats[r + 1],
@@ -208,7 +217,13 @@ void TessarEnumerate(int scale, bool newNumbers, const TessarIndexWindow& iw, bo
         job.parallels[j] = TessarGkAtLatitude(beijing54, job.lats[j]);
     }
     // Every allocation happens here, on the caller's thread; the workers only fill.
-    for (auto& column : out) column.reserve(static_cast<size_t>(nr));
+    std::vector<MemoryBlock> blocks;
+    blocks.reserve(out.size());
+    for (auto& column : out) {
+        column.reserve(static_cast<size_t>(nr));
+        blocks.push_back({column.data(), column.capacity() * sizeof(TStandardTessarol)});
+    }
+    BackWithHugePages(std::move(blocks));
 
     if (workers <= 0)
         workers = static_cast<int>(std::min<int64_t>(std::max(1u, std::thread::hardware_concurrency()),

@@ -276,6 +276,19 @@ TEST(Enumeration, WorkersGiveTheOneThreadResultBitForBit) {
     EXPECT_EQ(automatic[0][0].SheetNo, "J-49-77-(1)-a");
 }
 
+// Columns long enough to be faulted in at once (384 records of 1:5,000) and, side by side, backed by
+// huge pages where the system allows: every sheet is still what it is on its own, across the 6-degree
+// boundary at 120 E and the 3-degree one at 118 30' E, on one thread and on several.
+TEST(Enumeration, LongColumnsOnPrefaultedMemory) {
+    const TessarIndexWindow w{119 * 32 + 20, 120 * 32 + 12, 30 * 48, 38 * 48};
+    TStandardTessarols t;
+    TessarEnumerate(7, true, w, false, true, 0, t, 1);
+    ExpectSheetsOnTheirOwn(t, 7, true, w, false, true, 0);
+    const TessarIndexWindow w3{118 * 32 + 6, 118 * 32 + 26, 40 * 48 - 400, 40 * 48};
+    TessarEnumerate(7, false, w3, true, false, 0, t, 3);
+    ExpectSheetsOnTheirOwn(t, 7, false, w3, true, false, 0);
+}
+
 TEST(Parsing, OldScales) {
     const std::pair<const char*, int> cases[] = {
         {"J-50", 0}, {"J-50-A", 1}, {"J-50-[2]", 2}, {"J-50-5", 3}, {"J-50-5-B", 4}, {"J-50-5-B-4", 5},
