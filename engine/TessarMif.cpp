@@ -638,7 +638,7 @@ bool SaveTessarolsToMifLL(const std::string& mifName, const TStandardTessarols& 
                              "CoordSys Earth Projection 1, 0\r\n";
         header += kStandardColumns;
         auto texts = std::make_unique<TessarRecentTexts>();
-        return WriteIndex(mifName, header, sheets, [&t = *texts](std::string& mif, std::string& mid, const TStandardTessarol& s) {
+        auto write = [&t = *texts](std::string& mif, std::string& mid, const TStandardTessarol& s) {
             double w = DmsToDegree(s.West), so = DmsToDegree(s.South), e = DmsToDegree(s.East),
                    n = DmsToDegree(s.North);
             RegionStart(mif);
@@ -649,7 +649,8 @@ bool SaveTessarolsToMifLL(const std::string& mifName, const TStandardTessarols& 
             Point(t, mif, w, n);
             RegionEnd(t, mif, kGeoStyle, (w + e) / 2, (so + n) / 2);
             StandardRow(t, mid, s, 1);
-        });
+        };
+        return WriteIndex(mifName, header, sheets, write);
     } catch (...) {
         return false;
     }
@@ -664,14 +665,15 @@ bool SaveTessarolsToMif(const std::string& mifName, const TStandardTessarols& sh
         b = {b.minX / k, b.minY / k, b.maxX / k, b.maxY / k};
         std::string header = PlaneHeader(metres ? "m" : "km", b, kStandardColumns);
         auto texts = std::make_unique<TessarRecentTexts>();
-        return WriteIndex(mifName, header, sheets, [k, &t = *texts](std::string& mif, std::string& mid, const TStandardTessarol& s) {
+        auto write = [k, &t = *texts](std::string& mif, std::string& mid, const TStandardTessarol& s) {
             RegionStart(mif);
             for (const TPlanePoint* c : {&s.LT, &s.RT, &s.RB, &s.LB, &s.LT}) Point(t, mif, c->X / k, c->Y / k);
             double lx = std::min({s.LT.X, s.RT.X, s.RB.X, s.LB.X}), hx = std::max({s.LT.X, s.RT.X, s.RB.X, s.LB.X});
             double ly = std::min({s.LT.Y, s.RT.Y, s.RB.Y, s.LB.Y}), hy = std::max({s.LT.Y, s.RT.Y, s.RB.Y, s.LB.Y});
             RegionEnd(t, mif, kPlaneStyle, (lx + hx) / 2 / k, (ly + hy) / 2 / k);
             StandardRow(t, mid, s, k);
-        });
+        };
+        return WriteIndex(mifName, header, sheets, write);
     } catch (...) {
         return false;
     }
@@ -684,7 +686,7 @@ bool SaveCustomTessarolsToMif(const std::string& mifName, const TCustomTessarols
         if (!CustomBounds(sheets, b)) return false;
         std::string header = PlaneHeader("m", b, kCustomColumns);
         auto texts = std::make_unique<TessarRecentTexts>();
-        return WriteIndex(mifName, header, sheets, [&t = *texts](std::string& mif, std::string& mid, const TCustomTessarol& s) {
+        auto write = [&t = *texts](std::string& mif, std::string& mid, const TCustomTessarol& s) {
             RegionStart(mif);
             Point(t, mif, s.MinX, s.MaxY);
             Point(t, mif, s.MaxX, s.MaxY);
@@ -694,7 +696,8 @@ bool SaveCustomTessarolsToMif(const std::string& mifName, const TCustomTessarols
             RegionEnd(t, mif, kPlaneStyle, (s.MinX + s.MaxX) / 2, (s.MinY + s.MaxY) / 2);
             QuotedName(mid, s.Name);
             mid += "\r\n";
-        });
+        };
+        return WriteIndex(mifName, header, sheets, write);
     } catch (...) {
         return false;
     }
