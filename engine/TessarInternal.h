@@ -6,6 +6,7 @@
 // Shows an input error ("错误", error icon) through the installed report.
 void TessarReportError(const std::string& text);
 
+#include <array>
 #include <cstdint>
 
 #include "engine/unTessarRgPub.h"
@@ -77,6 +78,35 @@ private:
 void TessarAppendNumber(std::string& out, double v);
 // The same rule for an extended-precision value, rounded to 15 significant digits from it.
 void TessarAppendNumber(std::string& out, long double v);
+
+// The texts of the numbers a writer wrote lately, appended again without formatting them anew: neighbouring
+// sheets share corners and a sheet's row repeats its corners and edges. Keyed by the exact value, so the
+// bytes are those TessarAppendNumber gives.
+class TessarRecentTexts {
+public:
+    void Number(std::string& out, double v);
+    // DmsToDmsText(a).
+    void Angle(std::string& out, const TDmsAngle& a);
+
+private:
+    template <size_t N>
+    class Cache {
+    public:
+        using Key = std::array<uint64_t, N>;
+        void Append(std::string& out, const Key& key, void (*format)(std::string&, const void*), const void* value);
+
+    private:
+        static constexpr int kBits = 7;
+        struct Slot {
+            Key key{};
+            uint8_t length = 0;  // 0: empty
+            char text[31];
+        };
+        std::array<Slot, size_t(1) << kBits> slots_{};
+    };
+    Cache<1> numbers_;
+    Cache<3> angles_;
+};
 
 // Sum of the inner array lengths.
 template <class Rows>

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -420,10 +421,15 @@ bool CustomBounds(const TCustomTessarols& t, Bounds& b) {
 
 void Num(std::string& out, double v) { TessarAppendNumber(out, v); }
 
-void Point(std::string& out, double x, double y) {
-    Num(out, x);
+long double DmsValue(const TDmsAngle& a) {
+    return static_cast<long double>(a.Degrees) + static_cast<long double>(a.Minutes) / 100 +
+           static_cast<long double>(a.Seconds) / 10000;
+}
+
+void Point(TessarRecentTexts& texts, std::string& out, double x, double y) {
+    texts.Number(out, x);
     out += ' ';
-    Num(out, y);
+    texts.Number(out, y);
     out += "\r\n";
 }
 
@@ -482,27 +488,25 @@ void QuotedName(std::string& out, const std::string& name) {
     out += "\",\"\"";
 }
 
-void StandardRow(std::string& out, const TStandardTessarol& s, double scale) {
+void StandardRow(TessarRecentTexts& texts, std::string& out, const TStandardTessarol& s, double scale) {
     QuotedName(out, s.SheetNo);
-    const std::string w = DmsToDmsText(s.West), n = DmsToDmsText(s.North), e = DmsToDmsText(s.East),
-                      so = DmsToDmsText(s.South);
-    for (const std::string* f : {&w, &n, &e, &n, &e, &so, &w, &so}) {
+    for (const TDmsAngle* a : {&s.West, &s.North, &s.East, &s.North, &s.East, &s.South, &s.West, &s.South}) {
         out += ',';
-        out += *f;
+        texts.Angle(out, *a);
     }
     for (double v : {s.LT.X, s.LT.Y, s.RT.X, s.RT.Y, s.RB.X, s.RB.Y, s.LB.X, s.LB.Y}) {
         out += ',';
-        Num(out, v / scale);
+        texts.Number(out, v / scale);
     }
     out += "\r\n";
 }
 
 void RegionStart(std::string& out) { out += "Region 1\r\n  5\r\n"; }
 
-void RegionEnd(std::string& out, const char* style, double cx, double cy) {
+void RegionEnd(TessarRecentTexts& texts, std::string& out, const char* style, double cx, double cy) {
     out += style;
     out += "    Center ";
-    Point(out, cx, cy);
+    Point(texts, out, cx, cy);
 }
 
 const char* const kPlaneStyle = "    Pen (1,0,0)\r\n    Brush (0,0,16777215)\r\n";
@@ -588,11 +592,43 @@ std::string RemoveFileExt(const std::string& path) {
 }
 
 std::string DmsToDmsText(const TDmsAngle& a) {
-    long double v = static_cast<long double>(a.Degrees) + static_cast<long double>(a.Minutes) / 100 +
-                    static_cast<long double>(a.Seconds) / 10000;
     std::string t;
-    TessarAppendNumber(t, v);
+    TessarAppendNumber(t, DmsValue(a));
     return t;
+}
+
+template <size_t N>
+void TessarRecentTexts::Cache<N>::Append(std::string& out, const Key& key, void (*format)(std::string&, const void*),
+                                         const void* value) {
+    uint64_t h = 0;
+    for (uint64_t k : key) h = (h ^ k) * 0x9e3779b97f4a7c15ULL;
+    Slot& slot = slots_[h >> (64 - kBits)];
+    if (slot.length != 0 && slot.key == key) {
+        out.append(slot.text, slot.length);
+        return;
+    }
+    const size_t start = out.size();
+    format(out, value);
+    const size_t length = out.size() - start;
+    slot.length = length <= sizeof slot.text ? static_cast<uint8_t>(length) : 0;
+    if (slot.length == 0) return;
+    slot.key = key;
+    std::memcpy(slot.text, out.data() + start, length);
+}
+
+void TessarRecentTexts::Number(std::string& out, double v) {
+    numbers_.Append(out, {std::bit_cast<uint64_t>(v)},
+                    [](std::string& o, const void* p) { TessarAppendNumber(o, *static_cast<const double*>(p)); }, &v);
+}
+
+void TessarRecentTexts::Angle(std::string& out, const TDmsAngle& a) {
+    angles_.Append(out,
+                   {std::bit_cast<uint64_t>(a.Degrees), std::bit_cast<uint64_t>(a.Minutes),
+                    std::bit_cast<uint64_t>(a.Seconds)},
+                   [](std::string& o, const void* p) {
+                       TessarAppendNumber(o, DmsValue(*static_cast<const TDmsAngle*>(p)));
+                   },
+                   &a);
 }
 
 bool SaveTessarolsToMifLL(const std::string& mifName, const TStandardTessarols& sheets) {
@@ -601,18 +637,20 @@ bool SaveTessarolsToMifLL(const std::string& mifName, const TStandardTessarols& 
         std::string header = "Version 450\r\nCharset \"WindowsSimpChinese\"\r\nDelimiter \",\"\r\n"
                              "CoordSys Earth Projection 1, 0\r\n";
         header += kStandardColumns;
-        return WriteIndex(mifName, header, sheets, [](std::string& mif, std::string& mid, const TStandardTessarol& s) {
+        auto texts = std::make_unique<TessarRecentTexts>();
+        auto write = [&t = *texts](std::string& mif, std::string& mid, const TStandardTessarol& s) {
             double w = DmsToDegree(s.West), so = DmsToDegree(s.South), e = DmsToDegree(s.East),
                    n = DmsToDegree(s.North);
             RegionStart(mif);
-            Point(mif, w, n);
-            Point(mif, e, n);
-            Point(mif, e, so);
-            Point(mif, w, so);
-            Point(mif, w, n);
-            RegionEnd(mif, kGeoStyle, (w + e) / 2, (so + n) / 2);
-            StandardRow(mid, s, 1);
-        });
+            Point(t, mif, w, n);
+            Point(t, mif, e, n);
+            Point(t, mif, e, so);
+            Point(t, mif, w, so);
+            Point(t, mif, w, n);
+            RegionEnd(t, mif, kGeoStyle, (w + e) / 2, (so + n) / 2);
+            StandardRow(t, mid, s, 1);
+        };
+        return WriteIndex(mifName, header, sheets, write);
     } catch (...) {
         return false;
     }
@@ -626,14 +664,16 @@ bool SaveTessarolsToMif(const std::string& mifName, const TStandardTessarols& sh
         const double k = metres ? 1 : 1000;
         b = {b.minX / k, b.minY / k, b.maxX / k, b.maxY / k};
         std::string header = PlaneHeader(metres ? "m" : "km", b, kStandardColumns);
-        return WriteIndex(mifName, header, sheets, [k](std::string& mif, std::string& mid, const TStandardTessarol& s) {
+        auto texts = std::make_unique<TessarRecentTexts>();
+        auto write = [k, &t = *texts](std::string& mif, std::string& mid, const TStandardTessarol& s) {
             RegionStart(mif);
-            for (const TPlanePoint* c : {&s.LT, &s.RT, &s.RB, &s.LB, &s.LT}) Point(mif, c->X / k, c->Y / k);
+            for (const TPlanePoint* c : {&s.LT, &s.RT, &s.RB, &s.LB, &s.LT}) Point(t, mif, c->X / k, c->Y / k);
             double lx = std::min({s.LT.X, s.RT.X, s.RB.X, s.LB.X}), hx = std::max({s.LT.X, s.RT.X, s.RB.X, s.LB.X});
             double ly = std::min({s.LT.Y, s.RT.Y, s.RB.Y, s.LB.Y}), hy = std::max({s.LT.Y, s.RT.Y, s.RB.Y, s.LB.Y});
-            RegionEnd(mif, kPlaneStyle, (lx + hx) / 2 / k, (ly + hy) / 2 / k);
-            StandardRow(mid, s, k);
-        });
+            RegionEnd(t, mif, kPlaneStyle, (lx + hx) / 2 / k, (ly + hy) / 2 / k);
+            StandardRow(t, mid, s, k);
+        };
+        return WriteIndex(mifName, header, sheets, write);
     } catch (...) {
         return false;
     }
@@ -645,17 +685,19 @@ bool SaveCustomTessarolsToMif(const std::string& mifName, const TCustomTessarols
         Bounds b;
         if (!CustomBounds(sheets, b)) return false;
         std::string header = PlaneHeader("m", b, kCustomColumns);
-        return WriteIndex(mifName, header, sheets, [](std::string& mif, std::string& mid, const TCustomTessarol& s) {
+        auto texts = std::make_unique<TessarRecentTexts>();
+        auto write = [&t = *texts](std::string& mif, std::string& mid, const TCustomTessarol& s) {
             RegionStart(mif);
-            Point(mif, s.MinX, s.MaxY);
-            Point(mif, s.MaxX, s.MaxY);
-            Point(mif, s.MaxX, s.MinY);
-            Point(mif, s.MinX, s.MinY);
-            Point(mif, s.MinX, s.MaxY);
-            RegionEnd(mif, kPlaneStyle, (s.MinX + s.MaxX) / 2, (s.MinY + s.MaxY) / 2);
+            Point(t, mif, s.MinX, s.MaxY);
+            Point(t, mif, s.MaxX, s.MaxY);
+            Point(t, mif, s.MaxX, s.MinY);
+            Point(t, mif, s.MinX, s.MinY);
+            Point(t, mif, s.MinX, s.MaxY);
+            RegionEnd(t, mif, kPlaneStyle, (s.MinX + s.MaxX) / 2, (s.MinY + s.MaxY) / 2);
             QuotedName(mid, s.Name);
             mid += "\r\n";
-        });
+        };
+        return WriteIndex(mifName, header, sheets, write);
     } catch (...) {
         return false;
     }

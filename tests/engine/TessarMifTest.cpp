@@ -323,6 +323,51 @@ TEST(NumberText, SameAsTheLibrarysGeneralFormat) {
     SetDecimalSeparator('.');
 }
 
+// The writers' cache of recent texts gives the bytes that formatting anew gives: values drawn mostly from a
+// window wider than the cache, so that slots are hit, missed and overwritten, appended after text of any length.
+TEST(NumberText, RecentTextsSameAsFormattingAnew) {
+    std::mt19937_64 rnd(5);
+    std::uniform_real_distribution<double> mant(1, 10);
+    std::uniform_int_distribution<int> exp(-320, 308), smallExp(-6, 16);
+    std::vector<double> numbers = {0, -0.0, 1, -1, 0.1 + 0.2, 5e-324, -1.7976931348623157e308, 1e15, -1e15,
+                                   999999999999999.5, 0.00009999999999999995, -1.234567890123456e-300, 0.0001,
+                                   HUGE_VAL, -HUGE_VAL, NAN, 20500000.123456, -3989778.55, 123456789012345.5};
+    std::vector<TDmsAngle> angles = {{0, 0, 0},       {-0.0, 0, 0},  {117, 7, 30},    {-117, -7, -30},
+                                     {0, 0, 0.5},     {1e300, 0, 0}, {0, 0, 5e-324},  {NAN, 0, 0},
+                                     {HUGE_VAL, 0, 0}, {0, 59, 59.9999}, {36, 20, 0}, {-0.0, -0.0, -0.0}};
+    for (int i = 0; i < 4000; ++i) {
+        const double v = mant(rnd) * std::pow(10.0, i % 2 ? exp(rnd) : smallExp(rnd));
+        numbers.push_back(rnd() % 2 ? v : -v);
+        numbers.push_back(std::nextafter(numbers.back(), 0.0));
+        numbers.push_back(20500000 + static_cast<double>(rnd() % 1000000000) / 1e3);
+        const double sec = static_cast<double>(rnd() % 600000) / 10000;
+        angles.push_back({static_cast<double>(rnd() % 361) - 180, static_cast<double>(rnd() % 60), sec});
+    }
+    TessarRecentTexts texts;
+    std::string fast = "x", slow;
+    auto pick = [&](size_t size) {
+        const size_t window = std::min<size_t>(size, 300);  // wider than the cache
+        const size_t base = rnd() % (size - window + 1);
+        return rnd() % 8 ? base + rnd() % window : rnd() % size;
+    };
+    for (int i = 0; i < 300000; ++i) {
+        const size_t start = fast.size();
+        slow.clear();
+        if (i % 3) {
+            const double v = numbers[pick(numbers.size())];
+            texts.Number(fast, v);
+            TessarAppendNumber(slow, v);
+        } else {
+            const TDmsAngle& a = angles[pick(angles.size())];
+            texts.Angle(fast, a);
+            slow = DmsToDmsText(a);
+        }
+        ASSERT_EQ(fast.substr(start), slow) << i;
+        fast.append(rnd() % 40, ',');
+        if (fast.size() > 4096) fast.erase(0, 4000);
+    }
+}
+
 TEST(FileNames, RemoveFileExt) {
     EXPECT_EQ(RemoveFileExt("/data/maps/index.mif"), "index");
     EXPECT_EQ(RemoveFileExt("/data/maps/index"), "index");
