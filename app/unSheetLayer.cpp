@@ -29,6 +29,8 @@ template <class Lists> void TSheetLayer::Index(const Lists& lists) {
         }
     }
     firstUid_ = GetNewUid();
+    // A shape per sheet follows: the list of a million grows once, not twenty times over.
+    Shapes.reserve(Shapes.size() + starts_.back());
     TGIS_FieldInfo& number = *Fields.at(0);
     if (int32_t(longest) > number.NewWidth) number.NewWidth = int32_t(longest);
 }

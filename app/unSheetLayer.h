@@ -15,7 +15,8 @@ public:
     // "LT_X", "LT_Y", "RT_X", "RT_Y", "RB_X", "RB_Y", "LB_X", "LB_Y".
     void AddSheetFields();
     // Keeps the sheets as the values of the shapes created next, one per sheet in list order (columns, then
-    // rows); the number field widens to the longest number, as setting it would. After AddSheetFields.
+    // rows), room made for them; the number field widens to the longest number, as setting it would. After
+    // AddSheetFields.
     void SetSheets(TStandardTessarols sheets);
     // Custom sheets give 0 for the geographic corners.
     void SetSheets(TCustomTessarols sheets);
