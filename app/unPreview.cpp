@@ -196,18 +196,12 @@ void TfrmPreview::LoadTessarols(TStandardTessarols sheets, bool geographic) {
     layer->SetSheets(std::move(sheets));
     for (const auto& column : layer->StandardSheets())
         for (const TStandardTessarol& t : column) {
-            const Edges g = edges(t);
-            TGIS_Shape* shape = layer->CreateShape(gisShapeTypePolygon);
-            shape->Lock(1);
-            shape->AddPart();
             if (geographic) {
-                for (const TGIS_Point& p : {TGIS_Point{g.w, g.n}, TGIS_Point{g.e, g.n}, TGIS_Point{g.e, g.s},
-                                            TGIS_Point{g.w, g.s}})
-                    shape->AddPoint(p);
+                const Edges g = edges(t);
+                layer->AddSheet({{g.w, g.n}, {g.e, g.n}, {g.e, g.s}, {g.w, g.s}});
             } else {
-                for (const TPlanePoint* p : {&t.LT, &t.RT, &t.RB, &t.LB}) shape->AddPoint({p->X, p->Y});
+                layer->AddSheet({{t.LT.X, t.LT.Y}, {t.RT.X, t.RT.Y}, {t.RB.X, t.RB.Y}, {t.LB.X, t.LB.Y}});
             }
-            shape->Unlock();
         }
     ShowSheetCount();
     viewer_->Update();
@@ -228,15 +222,8 @@ void TfrmPreview::LoadCustomTessarols(TCustomTessarols sheets) {
     TSheetLayer* layer = CreateSheetLayer({b.e.XMin - dx, b.e.YMin - dy, b.e.XMax + dx, b.e.YMax + dy}, false);
     layer->SetSheets(std::move(sheets));
     for (const auto& row : layer->CustomSheets())
-        for (const TCustomTessarol& t : row) {
-            TGIS_Shape* shape = layer->CreateShape(gisShapeTypePolygon);
-            shape->Lock(1);
-            shape->AddPart();
-            for (const TGIS_Point& p : {TGIS_Point{t.MinX, t.MaxY}, TGIS_Point{t.MaxX, t.MaxY},
-                                        TGIS_Point{t.MaxX, t.MinY}, TGIS_Point{t.MinX, t.MinY}})
-                shape->AddPoint(p);
-            shape->Unlock();
-        }
+        for (const TCustomTessarol& t : row)
+            layer->AddSheet({{t.MinX, t.MaxY}, {t.MaxX, t.MaxY}, {t.MaxX, t.MinY}, {t.MinX, t.MinY}});
     ShowSheetCount();
     viewer_->Update();
 }

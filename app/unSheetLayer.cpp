@@ -1,10 +1,13 @@
 #include "app/unSheetLayer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <type_traits>
 #include <utility>
 
 namespace {
+// A ring of four corners and the closing point: extent, part and point counts, one part start, five points.
+constexpr size_t kRingBytes = 32 + 4 + 4 + 4 + 5 * 16;
 constexpr int kFields = 13;
 const char* const kCorners[kFields - 1] = {"LB_L", "LB_B", "RT_L", "RT_B", "LT_X", "LT_Y",
                                            "RT_X", "RT_Y", "RB_X", "RB_Y", "LB_X", "LB_Y"};
@@ -31,6 +34,8 @@ template <class Lists> void TSheetLayer::Index(const Lists& lists) {
     firstUid_ = GetNewUid();
     // A shape per sheet follows: the list of a million grows once, not twenty times over.
     Shapes.reserve(Shapes.size() + starts_.back());
+    rings_ = std::make_unique_for_overwrite<uint8_t[]>(starts_.back() * kRingBytes);
+    added_ = 0;
     TGIS_FieldInfo& number = *Fields.at(0);
     if (int32_t(longest) > number.NewWidth) number.NewWidth = int32_t(longest);
 }
@@ -45,6 +50,34 @@ void TSheetLayer::SetSheets(TCustomTessarols sheets) {
     custom_ = std::move(sheets);
     standard_.clear();
     Index(custom_);
+}
+
+TGIS_Shape* TSheetLayer::AddSheet(const TGIS_Point (&corners)[4]) {
+    // Past the sheets, or with an R-tree whose entries follow the shapes' own buffers, the shape is built in place.
+    if (added_ >= starts_.back() || HasRTree()) {
+        TGIS_Shape* shape = CreateShape(gisShapeTypePolygon);
+        shape->Lock(1);
+        shape->AddPart();
+        for (const TGIS_Point& p : corners) shape->AddPoint(p);
+        shape->Unlock();
+        return shape;
+    }
+    // The builder belongs to the layer, so that its Unlock widens the layer's extent as the shape's own would.
+    if (!builder_) builder_ = std::make_unique<TGIS_ShapePolygon>();
+    TGIS_ShapePolygon& b = *builder_;
+    b.Recreate(nullptr, nullptr, 0, false, 0, this);
+    b.Lock(1);
+    b.AddPart();
+    for (const TGIS_Point& p : corners) b.AddPoint(p);
+    b.Unlock();
+    const size_t n = b.GeometrySize();
+    QM_ASSERT(n <= kRingBytes, "a ring of four corners");
+    uint8_t* ring = rings_.get() + added_ * kRingBytes;
+    std::memcpy(ring, b.Geometry(), n);
+    TGIS_Shape* shape = CreateShape(gisShapeTypePolygon);
+    shape->Recreate(nullptr, ring, n, true, shape->Uid, this);
+    ++added_;
+    return shape;
 }
 
 std::pair<size_t, size_t> TSheetLayer::Locate(size_t k) const {

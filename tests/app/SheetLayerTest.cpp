@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/rtl/Variants.h"
@@ -127,6 +128,63 @@ TEST(SheetLayer, ValuesSetOnAShapeWinAndShapesBeyondTheSheetsHaveDefaults) {
     s.SetField("NOTE", "x");
     EXPECT_EQ(VarToStr(s.GetField("NOTE")), "x");
     EXPECT_EQ(s.GetField("RB_X").AsDouble(), 501002.0);
+}
+
+// The ring as a polygon built point by point in a plain layer holds it.
+TGIS_Shape* BuiltInPlace(TGIS_LayerVector& layer, const TGIS_Point (&c)[4]) {
+    TGIS_Shape* s = layer.CreateShape(gisShapeTypePolygon);
+    s->Lock(1);
+    s->AddPart();
+    for (const TGIS_Point& p : c) s->AddPoint(p);
+    s->Unlock();
+    return s;
+}
+
+void ExpectSameGeometry(TGIS_Shape& got, TGIS_Shape& want, const std::string& what) {
+    ASSERT_EQ(got.GeometrySize(), want.GeometrySize()) << what;
+    EXPECT_EQ(std::memcmp(got.Geometry(), want.Geometry(), want.GeometrySize()), 0) << what;
+}
+
+TEST(SheetLayer, RingsInTheLayersBlockAreTheBytesOfPolygonsBuiltPointByPoint) {
+    const TGIS_Point rings[4][4] = {
+        {{116, 39}, {116.5, 39}, {116.5, 38.5}, {116, 38.5}},
+        {{500000.25, 4000100}, {501000, 4000101.5}, {501002, 3999000}, {500003, 3998999}},
+        // A corner on the first one closes the ring early, as AddPoint does.
+        {{1, 2}, {3, 2}, {1, 2}, {1, 0}},
+        {{-5, -5}, {-4, -5}, {-4, -6}, {-5, -6}},
+    };
+    TSheetLayer layer;
+    layer.SupportedShapeTypes = GIS_ALL_SHAPE_TYPES;
+    layer.AddSheetFields();
+    layer.SetSheets(TStandardTessarols{{Sheet("A", 116, 38.5, 0), Sheet("B", 116, 38, 0)}, {Sheet("C", 117, 38, 0)}});
+    TGIS_LayerVector plain;
+    plain.SupportedShapeTypes = GIS_ALL_SHAPE_TYPES;
+    // The fourth ring is one more than the sheets: built in place.
+    for (int i = 0; i < 4; ++i) {
+        TGIS_Shape* got = layer.AddSheet(rings[i]);
+        TGIS_Shape* want = BuiltInPlace(plain, rings[i]);
+        EXPECT_EQ(got->Uid, want->Uid);
+        EXPECT_EQ(got->Layer, &layer);
+        ExpectSameGeometry(*got, *want, "ring " + std::to_string(i));
+        EXPECT_EQ(got->Mapped(), i < 3);
+    }
+    ASSERT_EQ(layer.Shapes.size(), 4u);
+    const TGIS_Extent e = layer.Extent, w = plain.Extent;
+    EXPECT_EQ(e.XMin, w.XMin);
+    EXPECT_EQ(e.YMin, w.YMin);
+    EXPECT_EQ(e.XMax, w.XMax);
+    EXPECT_EQ(e.YMax, w.YMax);
+    EXPECT_EQ(VarToStr(layer.Shapes[2]->GetField("TFH")), "C");
+
+    // An edited ring takes a buffer of its own; its neighbours keep theirs.
+    TGIS_Shape& first = *layer.Shapes[0];
+    first.MakeEditable();
+    first.SetPartPoint(0, 1, {116.25, 39.5});
+    EXPECT_FALSE(first.Mapped());
+    EXPECT_EQ(first.GetPoint(0, 1).X, 116.25);
+    EXPECT_EQ(first.GetPoint(0, 1).Y, 39.5);
+    ExpectSameGeometry(*layer.Shapes[1], *plain.Shapes[1], "neighbour");
+    EXPECT_EQ(layer.Shapes[1]->GetPoint(0, 0).X, 500000.25);
 }
 
 }  // namespace
