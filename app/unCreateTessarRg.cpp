@@ -5,6 +5,7 @@
 #include <cmath>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "app/unInputPoint.h"
 #include "app/unInputString.h"
@@ -662,13 +663,13 @@ void TfrmCreateTessarRg::Preview(bool geographic) {
     if (page == 2) {
         TCustomTessarols sheets;
         GetListCustomTessarols(lists_[2], sheets);
-        f->LoadCustomTessarols(sheets);
+        f->LoadCustomTessarols(std::move(sheets));
     } else {
         TVtCheckList* list = page == 0 ? lists_[0] : page == 1 ? lists_[1] : page == 4 ? lists_[6] : nullptr;
         if (page == 3) list = ShowConfirmBox("预览目标图幅号请点“是”，预览原图幅号请点“否”。") ? lists_[4] : lists_[3];
         TStandardTessarols sheets;
         GetListTessarols(list, sheets);
-        f->LoadTessarols(sheets, geographic);
+        f->LoadTessarols(std::move(sheets), geographic);
     }
     f->ShowModal();
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/unInputString.h"
+#include "app/unSheetLayer.h"
 #include "app/unTFInformation.h"
 #include "gis/layers/GisEditor.h"
 #include "gis/layers/GisLayerDGN.h"
@@ -108,9 +109,9 @@ TGIS_LayerVector* TfrmPreview::SheetLayer() const {
 
 // ---- loading ---------------------------------------------------------------------------------------
 
-TGIS_LayerVector* TfrmPreview::CreateSheetLayer(const TGIS_Extent& extent, bool geographic) {
-    auto owned = std::make_unique<TGIS_LayerVector>();
-    TGIS_LayerVector* layer = owned.get();
+TSheetLayer* TfrmPreview::CreateSheetLayer(const TGIS_Extent& extent, bool geographic) {
+    auto owned = std::make_unique<TSheetLayer>();
+    TSheetLayer* layer = owned.get();
     layer->Name = TessarLayerName;
     TGIS_ParamsArea& area = layer->GetParams()->Area();
     area.SetOutlinePattern(0);
@@ -122,10 +123,7 @@ TGIS_LayerVector* TfrmPreview::CreateSheetLayer(const TGIS_Extent& extent, bool 
 
     layer->Units.SetCode(geographic ? 20 : 2);
     viewer_->Editor()->ShowTracking = false;
-    layer->AddField("TFH", gisFieldString, 60, 0);
-    for (const char* f : {"LB_L", "LB_B", "RT_L", "RT_B", "LT_X", "LT_Y", "RT_X", "RT_Y", "RB_X", "RB_Y", "LB_X",
-                          "LB_Y"})
-        layer->AddField(f, gisFieldNumber, 15, 5);
+    layer->AddSheetFields();
     layer->SetExtent(extent);
 
     TGIS_ParamsLabel& label = layer->GetParams()->Labels();
@@ -194,27 +192,16 @@ void TfrmPreview::LoadTessarols(TStandardTessarols sheets, bool geographic) {
         }
     }
 
-    TGIS_LayerVector* layer = CreateSheetLayer(initial, geographic);
-    for (const auto* column : columns)
-        for (const TStandardTessarol& t : *column) {
-            const Edges g = edges(t);
-            TGIS_Shape* shape = layer->CreateShape(gisShapeTypePolygon);
-            shape->Lock(1);
-            shape->AddPart();
+    TSheetLayer* layer = CreateSheetLayer(initial, geographic);
+    layer->SetSheets(std::move(sheets));
+    for (const auto& column : layer->StandardSheets())
+        for (const TStandardTessarol& t : column) {
             if (geographic) {
-                for (const TGIS_Point& p : {TGIS_Point{g.w, g.n}, TGIS_Point{g.e, g.n}, TGIS_Point{g.e, g.s},
-                                            TGIS_Point{g.w, g.s}})
-                    shape->AddPoint(p);
+                const Edges g = edges(t);
+                layer->AddSheet({{g.w, g.n}, {g.e, g.n}, {g.e, g.s}, {g.w, g.s}});
             } else {
-                for (const TPlanePoint* p : {&t.LT, &t.RT, &t.RB, &t.LB}) shape->AddPoint({p->X, p->Y});
+                layer->AddSheet({{t.LT.X, t.LT.Y}, {t.RT.X, t.RT.Y}, {t.RB.X, t.RB.Y}, {t.LB.X, t.LB.Y}});
             }
-            shape->SetField("TFH", t.SheetNo);
-            const double values[12] = {g.w, g.s, g.e, g.n, t.LT.X, t.LT.Y, t.RT.X, t.RT.Y, t.RB.X, t.RB.Y, t.LB.X,
-                                       t.LB.Y};
-            const char* names[12] = {"LB_L", "LB_B", "RT_L", "RT_B", "LT_X", "LT_Y",
-                                     "RT_X", "RT_Y", "RB_X", "RB_Y", "LB_X", "LB_Y"};
-            for (int i = 0; i < 12; ++i) shape->SetField(names[i], values[i]);
-            shape->Unlock();
         }
     ShowSheetCount();
     viewer_->Update();
@@ -232,23 +219,11 @@ void TfrmPreview::LoadCustomTessarols(TCustomTessarols sheets) {
         }
     if (!first) return;
     const double dx = 2 * (first->MaxX - first->MinX), dy = 2 * (first->MaxY - first->MinY);
-    TGIS_LayerVector* layer =
-        CreateSheetLayer({b.e.XMin - dx, b.e.YMin - dy, b.e.XMax + dx, b.e.YMax + dy}, false);
-    for (const auto& row : sheets)
-        for (const TCustomTessarol& t : row) {
-            TGIS_Shape* shape = layer->CreateShape(gisShapeTypePolygon);
-            shape->Lock(1);
-            shape->AddPart();
-            for (const TGIS_Point& p : {TGIS_Point{t.MinX, t.MaxY}, TGIS_Point{t.MaxX, t.MaxY},
-                                        TGIS_Point{t.MaxX, t.MinY}, TGIS_Point{t.MinX, t.MinY}})
-                shape->AddPoint(p);
-            shape->SetField("TFH", t.Name);
-            for (const char* f : {"LB_L", "LB_B", "RT_L", "RT_B"}) shape->SetField(f, 0);
-            const double values[8] = {t.MinX, t.MaxY, t.MaxX, t.MaxY, t.MaxX, t.MinY, t.MinX, t.MinY};
-            const char* names[8] = {"LT_X", "LT_Y", "RT_X", "RT_Y", "RB_X", "RB_Y", "LB_X", "LB_Y"};
-            for (int i = 0; i < 8; ++i) shape->SetField(names[i], values[i]);
-            shape->Unlock();
-        }
+    TSheetLayer* layer = CreateSheetLayer({b.e.XMin - dx, b.e.YMin - dy, b.e.XMax + dx, b.e.YMax + dy}, false);
+    layer->SetSheets(std::move(sheets));
+    for (const auto& row : layer->CustomSheets())
+        for (const TCustomTessarol& t : row)
+            layer->AddSheet({{t.MinX, t.MaxY}, {t.MaxX, t.MaxY}, {t.MaxX, t.MinY}, {t.MinX, t.MinY}});
     ShowSheetCount();
     viewer_->Update();
 }

@@ -13,6 +13,7 @@
 class TGIS_LayerVector;
 class TGIS_Viewer;
 class TGIS_ViewerWnd;
+class TSheetLayer;
 class TVtStatusPane;
 
 // The name of the in-memory layer of the sheets.
@@ -58,7 +59,7 @@ public:
 
 private:
     // Creates the sheet layer with its style and fields, fitted to `extent`, in the units of the preview.
-    TGIS_LayerVector* CreateSheetLayer(const TGIS_Extent& extent, bool geographic);
+    TSheetLayer* CreateSheetLayer(const TGIS_Extent& extent, bool geographic);
     void ShowSheetCount();
     TGIS_ViewerWnd* viewer_ = nullptr;
 };

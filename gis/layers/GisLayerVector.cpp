@@ -369,6 +369,8 @@ void TGIS_LayerVector::SetJoinForeign(const std::string& name) {
 
 Variant TGIS_LayerVector::GetFileField(int32_t, const std::string&) { return Variant(); }
 
+Variant TGIS_LayerVector::GetTableField(int32_t, int) { return Variant(); }
+
 void TGIS_LayerVector::CreateEmpty(const std::string&, const TGIS_Extent&, uint8_t) {
     throw EGIS_Exception(GIS_RS_ERR_UNIMPLEMENTED, "", 0);
 }

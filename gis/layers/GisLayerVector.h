@@ -473,6 +473,9 @@ public:
     virtual bool FindShapeIndex(int32_t uid, int& index);
     // A value from the layer's files; nothing in memory.
     virtual Variant GetFileField(int32_t uid, const std::string& fileField);
+    // The value of a field added in memory for a shape that has not set it, from a table the layer keeps beside
+    // its shapes; nothing here.
+    virtual Variant GetTableField(int32_t uid, int index);
     virtual bool MatchesFilter();
     virtual void CreateEmpty(const std::string& path, const TGIS_Extent& extent, uint8_t shapeType);
     virtual void AddFieldsFrom(TGIS_LayerVector& layer);

@@ -489,6 +489,8 @@ Variant TGIS_Shape::GetField(const std::string& name) {
             v = Values->GetItem(index);
         else if (!Layer->Fields[size_t(index)]->Name.empty())
             v = Layer->GetFileField(Uid, Layer->Fields[size_t(index)]->Name);
+        else
+            v = Layer->GetTableField(Uid, index);
     }
     if (index < 0 && Layer && LocateJoinRecord()) {
         v = Layer->JoinTable->Value(name);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "gis/layers/GisLayerVector.h"
@@ -513,6 +514,38 @@ TEST(LayerVector, FieldsAndExportNames) {
     EXPECT_EQ(l.Fields[0]->NewWidth, 10);
     EXPECT_EQ(l.FieldInfo(1), nullptr);
     EXPECT_EQ(l.FieldInfo(-1), nullptr);
+}
+
+// A layer answering for its fields by uid and index, as one keeping its attributes in a table of its own does.
+class TTableLayer : public TGIS_LayerVector {
+public:
+    Variant GetFileField(int32_t uid, const std::string& fileField) override {
+        return Variant("file " + fileField + " " + std::to_string(uid));
+    }
+    Variant GetTableField(int32_t uid, int index) override {
+        if (index == 2) return Variant();
+        return Variant("table " + std::to_string(index) + " " + std::to_string(uid));
+    }
+};
+
+TEST(LayerVector, UnsetMemoryFieldsComeFromTheLayersTableAndFileFieldsFromItsFile) {
+    TTableLayer l;
+    l.Open(nullptr);
+    l.AddFieldInternal("FILEFLD", gisFieldString, 10, 0, 10);
+    l.AddField("MEM", gisFieldString, 20, 0);
+    l.AddField("NUM", gisFieldNumber, 10, 2);
+    TGIS_Shape* s = l.CreateShape(gisShapeTypePoint);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(VarToStr(s->GetField("FILEFLD")), "file FILEFLD 1");
+    EXPECT_EQ(VarToStr(s->GetField("mem")), "table 1 1");
+    // Nothing from the table: the field type's default.
+    EXPECT_EQ(s->GetField("NUM").AsDouble(), 0.0);
+    EXPECT_EQ(s->GetField("gis_uid").AsInteger(), 1);
+    // A value set on the shape wins; the fields before it are taken over from where they were read.
+    s->SetField("NUM", 2.5);
+    EXPECT_EQ(s->GetField("NUM").AsDouble(), 2.5);
+    EXPECT_EQ(VarToStr(s->GetField("MEM")), "table 1 1");
+    EXPECT_EQ(VarToStr(s->GetField("FILEFLD")), "file FILEFLD 1");
 }
 
 TEST(LayerVector, ManyEqualNamesStayWithinTheWidth) {
