@@ -93,7 +93,9 @@ private:
     class Cache {
     public:
         using Key = std::array<uint64_t, N>;
-        void Append(std::string& out, const Key& key, void (*format)(std::string&, const void*), const void* value);
+        // Appends the text kept for `key`, or what format(out) appends, keeping that.
+        template <class Format>
+        void Append(std::string& out, const Key& key, Format format);
 
     private:
         static constexpr int kBits = 7;

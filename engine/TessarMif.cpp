@@ -598,8 +598,8 @@ std::string DmsToDmsText(const TDmsAngle& a) {
 }
 
 template <size_t N>
-void TessarRecentTexts::Cache<N>::Append(std::string& out, const Key& key, void (*format)(std::string&, const void*),
-                                         const void* value) {
+template <class Format>
+void TessarRecentTexts::Cache<N>::Append(std::string& out, const Key& key, Format format) {
     uint64_t h = 0;
     for (uint64_t k : key) h = (h ^ k) * 0x9e3779b97f4a7c15ULL;
     Slot& slot = slots_[h >> (64 - kBits)];
@@ -608,7 +608,7 @@ void TessarRecentTexts::Cache<N>::Append(std::string& out, const Key& key, void 
         return;
     }
     const size_t start = out.size();
-    format(out, value);
+    format(out);
     const size_t length = out.size() - start;
     slot.length = length <= sizeof slot.text ? static_cast<uint8_t>(length) : 0;
     if (slot.length == 0) return;
@@ -617,18 +617,14 @@ void TessarRecentTexts::Cache<N>::Append(std::string& out, const Key& key, void 
 }
 
 void TessarRecentTexts::Number(std::string& out, double v) {
-    numbers_.Append(out, {std::bit_cast<uint64_t>(v)},
-                    [](std::string& o, const void* p) { TessarAppendNumber(o, *static_cast<const double*>(p)); }, &v);
+    numbers_.Append(out, {std::bit_cast<uint64_t>(v)}, [v](std::string& o) { TessarAppendNumber(o, v); });
 }
 
 void TessarRecentTexts::Angle(std::string& out, const TDmsAngle& a) {
     angles_.Append(out,
                    {std::bit_cast<uint64_t>(a.Degrees), std::bit_cast<uint64_t>(a.Minutes),
                     std::bit_cast<uint64_t>(a.Seconds)},
-                   [](std::string& o, const void* p) {
-                       TessarAppendNumber(o, DmsValue(*static_cast<const TDmsAngle*>(p)));
-                   },
-                   &a);
+                   [&a](std::string& o) { TessarAppendNumber(o, DmsValue(a)); });
 }
 
 bool SaveTessarolsToMifLL(const std::string& mifName, const TStandardTessarols& sheets) {

@@ -103,9 +103,8 @@ protected:
 
     // Project's input: non-finite raises 0210 / 0211; the latitude is clamped into latMin..latMax and the
     // longitude into -pi..2pi with warnings, then a longitude above pi is reduced by 2pi.
-    // The point in range is checked here, on every call; the rest goes out of line.
     void ProjectRange(TGIS_Point3D& p, double latMin, double latMax) {
-        // NaN and infinities fail these tests and take the checks out of line.
+        // Inline for the point in range; NaN and infinities fail these tests and take the checks out of line.
         if (p.Y >= latMin && p.Y <= latMax && p.X >= -kRangePi && p.X <= 2 * kRangePi)
             p.X = ReduceMeridian(p.X);
         else
