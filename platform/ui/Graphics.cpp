@@ -1140,16 +1140,42 @@ void TCanvas::LineTo(int x, int y) {
     penPos_ = TPoint(x, y);
 }
 
+namespace {
+// Points moved into device coordinates. A layer draws shapes of a few points by the thousand: those are
+// converted on the stack.
+class TDevicePoints {
+public:
+    TDevicePoints(const TPoint* pts, int n, const TPoint& origin) {
+        if (n <= kSmall) {
+            for (int i = 0; i < n; ++i) small_[i] = QPoint(pts[i].X + origin.X, pts[i].Y + origin.Y);
+        } else {
+            large_ = ToQPolygon(pts, n, origin.X, origin.Y);
+            data_ = large_.constData();
+        }
+    }
+    TDevicePoints(const TDevicePoints&) = delete;
+    TDevicePoints& operator=(const TDevicePoints&) = delete;
+    const QPoint* Data() const { return data_; }
+
+private:
+    static constexpr int kSmall = 64;
+    QPoint small_[kSmall];
+    QPolygon large_;
+    const QPoint* data_ = small_;
+};
+}  // namespace
+
 void TCanvas::Polyline(const TPoint* pts, int count) {
     if (count < 1) return;
     TCanvasAccess a(*this);
-    QPolygon p = ToQPolygon(pts, count, origin_.X, origin_.Y);
+    const TDevicePoints dev(pts, count, origin_);
+    const QPoint* p = dev.Data();
     if (a.Recording()) {
         path_->path.moveTo(p[0]);
-        for (int i = 1; i < p.size(); ++i) path_->path.lineTo(p[i]);
+        for (int i = 1; i < count; ++i) path_->path.lineTo(p[i]);
         return;
     }
-    a.StrokePolyline(p, false);
+    a.StrokePolyline(p, count, false);
 }
 
 void TCanvas::PolyPolyline(const TPoint* pts, const int* counts, int polys) {
@@ -1168,17 +1194,8 @@ void TCanvas::Polygon(const TPoint* pts, int count) {
         path_->path.closeSubpath();
         return;
     }
-    // A layer fills shapes of a few points by the thousand: those are converted on the stack.
-    constexpr int kSmall = 64;
-    QPoint small[kSmall];
-    QPolygon large;
-    const QPoint* dev = small;
-    if (count <= kSmall) {
-        for (int i = 0; i < count; ++i) small[i] = QPoint(pts[i].X + origin_.X, pts[i].Y + origin_.Y);
-    } else {
-        large = ToQPolygon(pts, count, origin_.X, origin_.Y);
-        dev = large.constData();
-    }
+    const TDevicePoints points(pts, count, origin_);
+    const QPoint* dev = points.Data();
     Qt::FillRule rule = polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill;
     a.FillRings(dev, &count, 1, [&](QPainter& qp) { qp.drawPolygon(dev, count, rule); });
     a.StrokePolyline(dev, count, true);

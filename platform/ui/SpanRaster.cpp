@@ -40,8 +40,13 @@ void TSpanRaster::Begin(QImage& img, const QRegion* clip, uint32_t rgb) {
     rgb_ = rgb & 0xFFFFFF;
     changedLeft_ = changedTop_ = 0;
     changedRight_ = changedBottom_ = -1;
-    clip_.clear();
     const QRect all = img.rect();
+    if (clipMade_ && all == clipImage_ && (clip ? !clipWhole_ && *clip == clipRegion_ : clipWhole_)) return;
+    clipMade_ = true;
+    clipImage_ = all;
+    clipWhole_ = !clip;
+    clipRegion_ = clip ? *clip : QRegion();
+    clip_.clear();
     if (!clip) {
         if (!all.isEmpty()) clip_.push_back(all);
     } else {
@@ -54,37 +59,49 @@ void TSpanRaster::Begin(QImage& img, const QRegion* clip, uint32_t rgb) {
     for (const QRect& c : clip_) bounds_ |= c;
 }
 
+void TSpanRaster::Fill(int y, int x0, int x1) {
+    uint8_t* row = bits_ + y * stride_;
+    if (bytes_ == 4) {
+        std::fill(reinterpret_cast<uint32_t*>(row) + x0, reinterpret_cast<uint32_t*>(row) + x1 + 1, 0xFF000000u | rgb_);
+        return;
+    }
+    // Blue, green, red: four pixels are three words.
+    const uint8_t px[3] = {uint8_t(rgb_), uint8_t(rgb_ >> 8), uint8_t(rgb_ >> 16)};
+    uint8_t quad[12];
+    for (int i = 0; i < 12; ++i) quad[i] = px[i % 3];
+    uint8_t* p = row + 3 * x0;
+    int left = x1 - x0 + 1;
+    for (; left >= 4; left -= 4, p += 12) std::memcpy(p, quad, 12);
+    for (; left > 0; --left, p += 3) std::memcpy(p, px, 3);
+}
+
+void TSpanRaster::Grow(int left, int top, int right, int bottom) {
+    if (changedRight_ < changedLeft_) {
+        changedLeft_ = left;
+        changedRight_ = right;
+        changedTop_ = top;
+        changedBottom_ = bottom;
+    } else {
+        changedLeft_ = std::min(changedLeft_, left);
+        changedRight_ = std::max(changedRight_, right);
+        changedTop_ = std::min(changedTop_, top);
+        changedBottom_ = std::max(changedBottom_, bottom);
+    }
+}
+
 void TSpanRaster::Span(int y, int x0, int x1) {
+    if (recording_) {
+        recorded_.push_back({y, x0, x1});
+        return;
+    }
     // The clip's rectangles come in bands from the top down.
     for (const QRect& c : clip_) {
         if (c.top() > y) break;
         if (c.bottom() < y) continue;
         const int l = std::max(x0, c.left()), r = std::min(x1, c.right());
         if (l > r) continue;
-        uint8_t* row = bits_ + y * stride_;
-        if (bytes_ == 4) {
-            std::fill(reinterpret_cast<uint32_t*>(row) + l, reinterpret_cast<uint32_t*>(row) + r + 1,
-                      0xFF000000u | rgb_);
-        } else {
-            // Blue, green, red: four pixels are three words.
-            const uint8_t px[3] = {uint8_t(rgb_), uint8_t(rgb_ >> 8), uint8_t(rgb_ >> 16)};
-            uint8_t quad[12];
-            for (int i = 0; i < 12; ++i) quad[i] = px[i % 3];
-            uint8_t* p = row + 3 * l;
-            int left = r - l + 1;
-            for (; left >= 4; left -= 4, p += 12) std::memcpy(p, quad, 12);
-            for (; left > 0; --left, p += 3) std::memcpy(p, px, 3);
-        }
-        if (changedRight_ < changedLeft_) {
-            changedLeft_ = l;
-            changedRight_ = r;
-            changedTop_ = changedBottom_ = y;
-        } else {
-            changedLeft_ = std::min(changedLeft_, l);
-            changedRight_ = std::max(changedRight_, r);
-            changedTop_ = std::min(changedTop_, y);
-            changedBottom_ = std::max(changedBottom_, y);
-        }
+        Fill(y, l, r);
+        Grow(l, y, r, y);
     }
 }
 
@@ -202,9 +219,13 @@ void TSpanRaster::Stroke(const QPoint* pts, int n, bool closed, int width, End e
     for (int i = 0; i < n; ++i)
         if (v.empty() || QPointF(pts[i]) != v.back()) v.emplace_back(pts[i]);
     if (closed && v.size() > 2 && v.back() == v.front()) v.pop_back();
+    if (int(v.size()) < 2 || width <= 0 || bounds_.isEmpty()) return;
+    if (!Stamp(closed, width, end, join)) StrokeSpans(closed, width / 2.0, end, join);
+}
+
+void TSpanRaster::StrokeSpans(bool closed, double r, End end, Join join) {
+    const std::vector<QPointF>& v = points_;
     const int m = int(v.size());
-    if (m < 2 || width <= 0) return;
-    const double r = width / 2.0;
     const int segments = closed ? m : m - 1;
     // Round ends and joins make the pixels within half the width of the line: a capsule a segment.
     if (end == End::Round && join == Join::Round) {
@@ -255,6 +276,82 @@ void TSpanRaster::Stroke(const QPoint* pts, int n, bool closed, int width, End e
         Capsule(v.front(), v.front(), r);
         Capsule(v.back(), v.back(), r);
     }
+}
+
+size_t TSpanRaster::StampHash::operator()(const StampKey& k) const {
+    uint64_t h = 1469598103934665603ull;
+    for (uint8_t b : k.bytes) h = (h ^ b) * 1099511628211ull;
+    return size_t(h);
+}
+
+// A line of a few points within a small box is written from the spans it had where it first came, moved: the
+// spans of a line depend only on where its points lie relative to the pixel grid, and its points are whole
+// pixels. Near the image the first place is a few thousand pixels off at most, where no rounding of the
+// coordinates can move a pixel centre across an edge. False when the line is no such one.
+bool TSpanRaster::Stamp(bool closed, int width, End end, Join join) {
+    constexpr int kPoints = 10, kReach = 24, kWidth = 16, kNear = 1 << 16;
+    constexpr size_t kShapes = 4096;
+    const std::vector<QPointF>& v = points_;
+    const int m = int(v.size());
+    if (m > kPoints || width > kWidth) return false;
+    const double ox = v[0].x(), oy = v[0].y();
+    if (std::fabs(ox) > kNear || std::fabs(oy) > kNear) return false;
+    StampKey key{};
+    key.bytes[0] = uint8_t(m);
+    key.bytes[1] = uint8_t(width);
+    key.bytes[2] = uint8_t(int(closed) | int(end) << 1 | int(join) << 3);
+    for (int i = 1; i < m; ++i) {
+        const double dx = v[i].x() - ox, dy = v[i].y() - oy;
+        if (std::fabs(dx) > kReach || std::fabs(dy) > kReach) return false;
+        key.bytes[1 + 2 * i] = uint8_t(int8_t(dx));
+        key.bytes[2 + 2 * i] = uint8_t(int8_t(dy));
+    }
+    const int x = int(ox), y = int(oy);
+    auto found = stamps_.find(key);
+    if (found == stamps_.end()) {
+        if (stamps_.size() >= kShapes) {
+            stamps_.clear();
+            stampSpans_.clear();
+        }
+        // Every span of the line, unclipped: clipped when written, they are the pixels drawing it here gives.
+        recorded_.clear();
+        const QRect kept = bounds_;
+        bounds_ = QRect(QPoint(-4 * kNear, -4 * kNear), QPoint(4 * kNear, 4 * kNear));
+        recording_ = true;
+        StrokeSpans(closed, width / 2.0, end, join);
+        recording_ = false;
+        bounds_ = kept;
+        std::sort(recorded_.begin(), recorded_.end(),
+                  [](const RawSpan& a, const RawSpan& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; });
+        StampShape shape{uint32_t(stampSpans_.size()), 0, INT16_MAX, INT16_MAX, INT16_MIN, INT16_MIN};
+        for (const RawSpan& s : recorded_) {
+            const int16_t sy = int16_t(s.y - y), s0 = int16_t(s.x0 - x), s1 = int16_t(s.x1 - x);
+            // Overlapping spans of a row are written once: the same pixels, fewer writes.
+            StampSpan* last = shape.count ? &stampSpans_.back() : nullptr;
+            if (last && last->y == sy && s0 <= last->x1 + 1)
+                last->x1 = std::max(last->x1, s1);
+            else {
+                stampSpans_.push_back({sy, s0, s1});
+                ++shape.count;
+            }
+            shape.left = std::min(shape.left, s0);
+            shape.right = std::max(shape.right, s1);
+            shape.top = std::min(shape.top, sy);
+            shape.bottom = std::max(shape.bottom, sy);
+        }
+        found = stamps_.emplace(key, shape).first;
+    }
+    const StampShape& shape = found->second;
+    if (shape.count == 0) return true;
+    const StampSpan* spans = stampSpans_.data() + shape.first;
+    const QRect box(QPoint(x + shape.left, y + shape.top), QPoint(x + shape.right, y + shape.bottom));
+    if (clip_.size() == 1 && clip_.front().contains(box)) {
+        for (uint32_t i = 0; i < shape.count; ++i) Fill(y + spans[i].y, x + spans[i].x0, x + spans[i].x1);
+        Grow(box.left(), box.top(), box.right(), box.bottom());
+    } else {
+        for (uint32_t i = 0; i < shape.count; ++i) Span(y + spans[i].y, x + spans[i].x0, x + spans[i].x1);
+    }
+    return true;
 }
 
 void TSpanRaster::Polygon(const QPoint* pts, const int* counts, int rings, bool winding) {

@@ -4,14 +4,15 @@
 // on its bottom and right edges. Painting wide outlines and plain fills this way spares the painter's stroker
 // and fill setup, which cost far more than the pixels of the small shapes of a map.
 #include <cstdint>
+#include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include <QImage>
 #include <QPointF>
 #include <QRect>
+#include <QRegion>
 #include <utility>
-
-class QRegion;
 
 class TSpanRaster {
 public:
@@ -36,6 +37,10 @@ public:
 
 private:
     void Span(int y, int x0, int x1);  // x0..x1 inclusive, clipped here
+    void Fill(int y, int x0, int x1);  // within the image, unclipped
+    void Grow(int left, int top, int right, int bottom);
+    void StrokeSpans(bool closed, double r, End end, Join join);
+    bool Stamp(bool closed, int width, End end, Join join);
     void Spans(int y, double enter, double leave);
     // The pixels within radius of the segment a-b (a disk when a is b).
     void Capsule(QPointF a, QPointF b, double radius);
@@ -49,6 +54,10 @@ private:
     uint32_t rgb_ = 0;
     std::vector<QRect> clip_;
     QRect bounds_;  // of the clip
+    // What clip_ was made of: a map draws thousands of shapes under one clip.
+    bool clipMade_ = false, clipWhole_ = false;
+    QRegion clipRegion_;
+    QRect clipImage_;
     int changedLeft_ = 0, changedTop_ = 0, changedRight_ = -1, changedBottom_ = -1;
     std::vector<QPointF> points_, normals_;
     struct Edge {
@@ -58,4 +67,28 @@ private:
     };
     std::vector<Edge> edges_, active_;
     std::vector<std::pair<double, int>> crossings_;
+
+    // Small outlines recur by the thousand, differing only in where they stand: the spans of one, relative to
+    // its first point, are kept and written again wherever the same outline comes.
+    struct StampKey {
+        uint8_t bytes[24];
+        bool operator==(const StampKey& o) const { return std::memcmp(bytes, o.bytes, sizeof bytes) == 0; }
+    };
+    struct StampHash {
+        size_t operator()(const StampKey& k) const;
+    };
+    struct StampSpan {
+        int16_t y, x0, x1;
+    };
+    struct StampShape {
+        uint32_t first, count;
+        int16_t left, top, right, bottom;  // of its spans
+    };
+    struct RawSpan {
+        int y, x0, x1;
+    };
+    std::unordered_map<StampKey, StampShape, StampHash> stamps_;
+    std::vector<StampSpan> stampSpans_;
+    std::vector<RawSpan> recorded_;
+    bool recording_ = false;  // Span records instead of writing
 };

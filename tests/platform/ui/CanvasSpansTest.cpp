@@ -324,3 +324,50 @@ TEST(CanvasSpans, SpansKeepOrderWithThePainterAndLeaveCopiesAlone) {
     for (int y = 0; y < kSize; ++y)
         for (int x0 = 0; x0 < kSize; ++x0) ASSERT_EQ(xc->Pixel(x0, y), clWhite) << x0 << "," << y;
 }
+
+// A small line is written from the spans it had where it first came: drawn again elsewhere, partly outside
+// the clip or the bitmap, it must give the pixels it gives drawn there first.
+TEST(CanvasSpans, SmallLinesDrawTheSameWhereverTheyStand) {
+    std::mt19937 rng(23);
+    const DWORD ends[] = {PS_ENDCAP_ROUND, PS_ENDCAP_FLAT, PS_ENDCAP_SQUARE};
+    const DWORD joins[] = {PS_JOIN_ROUND, PS_JOIN_BEVEL};
+    auto shared = White(pf32bit);
+    int painted = 0;
+    for (int i = 0; i < 120; ++i) {
+        const int n = 2 + int(rng() % 5), width = 2 + int(rng() % 8);
+        std::vector<TPoint> line;
+        for (int k = 0; k < n; ++k) line.push_back(TPoint(int(rng() % 9) - 4, int(rng() % 9) - 4));
+        const bool closed = rng() % 2;
+        const DWORD end = ends[i % 3], join = joins[(i / 3) % 2];
+        for (int at = 0; at < 12; ++at) {
+            const TPoint to(int(rng() % 76) - 6, int(rng() % 76) - 6);
+            std::vector<TPoint> moved;
+            for (const TPoint& p : line) moved.push_back(TPoint(p.X + to.X, p.Y + to.Y));
+            const TRect clip(int(rng() % 20), int(rng() % 20), 40 + int(rng() % 30), 40 + int(rng() % 30));
+            auto fresh = White(pf32bit);
+            for (TBitmap* b : {shared.get(), fresh.get()}) {
+                TCanvas& c = *b->Canvas();
+                c.SelectClipRgn(nullptr);
+                c.Brush()->SetStyle(bsSolid);
+                c.Brush()->SetColor(clWhite);
+                c.FillRect(TRect(0, 0, kSize, kSize));
+                HRGN rgn = CreateRectRgnIndirect(clip);
+                c.SelectClipRgn(rgn);
+                DeleteObject(rgn);
+                SetPen(c, width, end, join);
+                if (closed)
+                    c.Polygon(moved.data(), n);
+                else
+                    c.Polyline(moved.data(), n);
+            }
+            for (int y = 0; y < kSize; ++y)
+                for (int x = 0; x < kSize; ++x) {
+                    ASSERT_EQ(Dark(*shared, x, y), Dark(*fresh, x, y)) << "line " << i << " at " << to.X << ","
+                                                                       << to.Y << " pixel " << x << "," << y;
+                    painted += Dark(*fresh, x, y);
+                    if (Dark(*fresh, x, y)) ASSERT_TRUE(clip.Contains(TPoint(x, y)));
+                }
+        }
+    }
+    EXPECT_GT(painted, 10000);
+}
