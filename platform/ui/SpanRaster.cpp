@@ -214,13 +214,14 @@ void TSpanRaster::Convex(const QPointF* v, int n) {
 
 void TSpanRaster::Stroke(const QPoint* pts, int n, bool closed, int width, End end, Join join) {
     // The line's distinct points; the painter leaves out segments of no length too.
-    std::vector<QPointF>& v = points_;
+    std::vector<QPoint>& v = distinct_;
     v.clear();
     for (int i = 0; i < n; ++i)
-        if (v.empty() || QPointF(pts[i]) != v.back()) v.emplace_back(pts[i]);
+        if (v.empty() || pts[i] != v.back()) v.push_back(pts[i]);
     if (closed && v.size() > 2 && v.back() == v.front()) v.pop_back();
-    if (int(v.size()) < 2 || width <= 0 || bounds_.isEmpty()) return;
-    if (!Stamp(closed, width, end, join)) StrokeSpans(closed, width / 2.0, end, join);
+    if (int(v.size()) < 2 || width <= 0 || bounds_.isEmpty() || Stamped(closed, width, end, join)) return;
+    points_.assign(v.begin(), v.end());
+    StrokeSpans(closed, width / 2.0, end, join);
 }
 
 void TSpanRaster::StrokeSpans(bool closed, double r, End end, Join join) {
@@ -278,80 +279,92 @@ void TSpanRaster::StrokeSpans(bool closed, double r, End end, Join join) {
     }
 }
 
-size_t TSpanRaster::StampHash::operator()(const StampKey& k) const {
-    uint64_t h = 1469598103934665603ull;
-    for (uint8_t b : k.bytes) h = (h ^ b) * 1099511628211ull;
-    return size_t(h);
-}
-
 // A line of a few points within a small box is written from the spans it had where it first came, moved: the
 // spans of a line depend only on where its points lie relative to the pixel grid, and its points are whole
 // pixels. Near the image the first place is a few thousand pixels off at most, where no rounding of the
 // coordinates can move a pixel centre across an edge. False when the line is no such one.
-bool TSpanRaster::Stamp(bool closed, int width, End end, Join join) {
-    constexpr int kPoints = 10, kReach = 24, kWidth = 16, kNear = 1 << 16;
-    constexpr size_t kShapes = 4096;
-    const std::vector<QPointF>& v = points_;
+bool TSpanRaster::Stamped(bool closed, int width, End end, Join join) {
+    constexpr int kPoints = 8, kReach = 32, kWidth = 16, kNear = 1 << 16;
+    const std::vector<QPoint>& v = distinct_;
     const int m = int(v.size());
     if (m > kPoints || width > kWidth) return false;
-    const double ox = v[0].x(), oy = v[0].y();
-    if (std::fabs(ox) > kNear || std::fabs(oy) > kNear) return false;
-    StampKey key{};
-    key.bytes[0] = uint8_t(m);
-    key.bytes[1] = uint8_t(width);
-    key.bytes[2] = uint8_t(int(closed) | int(end) << 1 | int(join) << 3);
+    const int x = v[0].x(), y = v[0].y();
+    if (std::abs(x) > kNear || std::abs(y) > kNear) return false;
+    // The key: the form of the pen, then every point but the first as a byte pair from the first.
+    const int form = int(closed) | int(end) << 1 | int(join) << 3;
+    uint64_t key[3] = {uint64_t(m) | uint64_t(width) << 8 | uint64_t(form) << 16, 0, 0};
     for (int i = 1; i < m; ++i) {
-        const double dx = v[i].x() - ox, dy = v[i].y() - oy;
-        if (std::fabs(dx) > kReach || std::fabs(dy) > kReach) return false;
-        key.bytes[1 + 2 * i] = uint8_t(int8_t(dx));
-        key.bytes[2 + 2 * i] = uint8_t(int8_t(dy));
+        const int dx = v[i].x() - x, dy = v[i].y() - y;
+        if (dx < -kReach || dx > kReach || dy < -kReach || dy > kReach) return false;
+        const int bit = 24 + 16 * (i - 1);  // 24 .. 120
+        const uint64_t pair = uint64_t(uint8_t(int8_t(dx))) | uint64_t(uint8_t(int8_t(dy))) << 8;
+        key[bit / 64] |= pair << (bit % 64);
+        if (bit % 64 > 48) key[bit / 64 + 1] |= pair >> (64 - bit % 64);
     }
-    const int x = int(ox), y = int(oy);
-    auto found = stamps_.find(key);
-    if (found == stamps_.end()) {
-        if (stamps_.size() >= kShapes) {
-            stamps_.clear();
-            stampSpans_.clear();
-        }
-        // Every span of the line, unclipped: clipped when written, they are the pixels drawing it here gives.
-        recorded_.clear();
-        const QRect kept = bounds_;
-        bounds_ = QRect(QPoint(-4 * kNear, -4 * kNear), QPoint(4 * kNear, 4 * kNear));
-        recording_ = true;
-        StrokeSpans(closed, width / 2.0, end, join);
-        recording_ = false;
-        bounds_ = kept;
-        std::sort(recorded_.begin(), recorded_.end(),
-                  [](const RawSpan& a, const RawSpan& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; });
-        StampShape shape{uint32_t(stampSpans_.size()), 0, INT16_MAX, INT16_MAX, INT16_MIN, INT16_MIN};
-        for (const RawSpan& s : recorded_) {
-            const int16_t sy = int16_t(s.y - y), s0 = int16_t(s.x0 - x), s1 = int16_t(s.x1 - x);
-            // Overlapping spans of a row are written once: the same pixels, fewer writes.
-            StampSpan* last = shape.count ? &stampSpans_.back() : nullptr;
-            if (last && last->y == sy && s0 <= last->x1 + 1)
-                last->x1 = std::max(last->x1, s1);
-            else {
-                stampSpans_.push_back({sy, s0, s1});
-                ++shape.count;
-            }
-            shape.left = std::min(shape.left, s0);
-            shape.right = std::max(shape.right, s1);
-            shape.top = std::min(shape.top, sy);
-            shape.bottom = std::max(shape.bottom, sy);
-        }
-        found = stamps_.emplace(key, shape).first;
-    }
-    const StampShape& shape = found->second;
-    if (shape.count == 0) return true;
-    const StampSpan* spans = stampSpans_.data() + shape.first;
-    const QRect box(QPoint(x + shape.left, y + shape.top), QPoint(x + shape.right, y + shape.bottom));
+    const Stamp* stamp = StampOf(key, closed, width, end, join);
+    if (stamp->count == 0) return true;
+    const StampSpan* spans = stampSpans_.data() + stamp->first;
+    const QRect box(QPoint(x + stamp->left, y + stamp->top), QPoint(x + stamp->right, y + stamp->bottom));
     if (clip_.size() == 1 && clip_.front().contains(box)) {
-        for (uint32_t i = 0; i < shape.count; ++i) Fill(y + spans[i].y, x + spans[i].x0, x + spans[i].x1);
+        for (uint32_t i = 0; i < stamp->count; ++i) Fill(y + spans[i].y, x + spans[i].x0, x + spans[i].x1);
         Grow(box.left(), box.top(), box.right(), box.bottom());
     } else {
-        for (uint32_t i = 0; i < shape.count; ++i) Span(y + spans[i].y, x + spans[i].x0, x + spans[i].x1);
+        for (uint32_t i = 0; i < stamp->count; ++i) Span(y + spans[i].y, x + spans[i].x0, x + spans[i].x1);
     }
     return true;
+}
+
+// The stamp of the line in distinct_, made when it is new.
+const TSpanRaster::Stamp* TSpanRaster::StampOf(const uint64_t (&key)[3], bool closed, int width, End end, Join join) {
+    constexpr size_t kSlots = 8192, kKept = kSlots / 2;
+    if (stamps_.empty()) stamps_.resize(kSlots);
+    const uint64_t h =
+        (key[0] * 0x9E3779B97F4A7C15ull) ^ (key[1] * 0xC2B2AE3D27D4EB4Full) ^ (key[2] * 0x165667B19E3779F9ull);
+    size_t at = size_t(h ^ (h >> 29)) & (kSlots - 1);
+    for (;; at = (at + 1) & (kSlots - 1)) {
+        const Stamp& s = stamps_[at];
+        if (s.key[0] == key[0] && s.key[1] == key[1] && s.key[2] == key[2]) return &s;
+        if (s.key[0] == 0) break;
+    }
+    if (stampCount_ >= kKept) {
+        // Full: begin again rather than grow without end.
+        std::fill(stamps_.begin(), stamps_.end(), Stamp{});
+        stampSpans_.clear();
+        stampCount_ = 0;
+        return StampOf(key, closed, width, end, join);
+    }
+    // Every span of the line, unclipped: clipped when written, they are the pixels drawing it here gives.
+    const int x = distinct_[0].x(), y = distinct_[0].y();
+    points_.assign(distinct_.begin(), distinct_.end());
+    recorded_.clear();
+    const QRect kept = bounds_;
+    bounds_ = QRect(QPoint(-(1 << 20), -(1 << 20)), QPoint(1 << 20, 1 << 20));
+    recording_ = true;
+    StrokeSpans(closed, width / 2.0, end, join);
+    recording_ = false;
+    bounds_ = kept;
+    std::sort(recorded_.begin(), recorded_.end(),
+              [](const RawSpan& a, const RawSpan& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; });
+    Stamp& stamp = stamps_[at];
+    stamp = Stamp{{key[0], key[1], key[2]}, uint32_t(stampSpans_.size()), 0,
+                  INT16_MAX, INT16_MAX, INT16_MIN, INT16_MIN};
+    for (const RawSpan& r : recorded_) {
+        const int16_t sy = int16_t(r.y - y), s0 = int16_t(r.x0 - x), s1 = int16_t(r.x1 - x);
+        // Overlapping spans of a row are written once: the same pixels, fewer writes.
+        StampSpan* last = stamp.count ? &stampSpans_.back() : nullptr;
+        if (last && last->y == sy && s0 <= last->x1 + 1) {
+            last->x1 = std::max(last->x1, s1);
+        } else {
+            stampSpans_.push_back({sy, s0, s1});
+            ++stamp.count;
+        }
+        stamp.left = std::min(stamp.left, s0);
+        stamp.right = std::max(stamp.right, s1);
+        stamp.top = std::min(stamp.top, sy);
+        stamp.bottom = std::max(stamp.bottom, sy);
+    }
+    ++stampCount_;
+    return &stamp;
 }
 
 void TSpanRaster::Polygon(const QPoint* pts, const int* counts, int rings, bool winding) {

@@ -4,8 +4,6 @@
 // on its bottom and right edges. Painting wide outlines and plain fills this way spares the painter's stroker
 // and fill setup, which cost far more than the pixels of the small shapes of a map.
 #include <cstdint>
-#include <cstring>
-#include <unordered_map>
 #include <vector>
 
 #include <QImage>
@@ -40,7 +38,7 @@ private:
     void Fill(int y, int x0, int x1);  // within the image, unclipped
     void Grow(int left, int top, int right, int bottom);
     void StrokeSpans(bool closed, double r, End end, Join join);
-    bool Stamp(bool closed, int width, End end, Join join);
+    bool Stamped(bool closed, int width, End end, Join join);
     void Spans(int y, double enter, double leave);
     // The pixels within radius of the segment a-b (a disk when a is b).
     void Capsule(QPointF a, QPointF b, double radius);
@@ -70,24 +68,21 @@ private:
 
     // Small outlines recur by the thousand, differing only in where they stand: the spans of one, relative to
     // its first point, are kept and written again wherever the same outline comes.
-    struct StampKey {
-        uint8_t bytes[24];
-        bool operator==(const StampKey& o) const { return std::memcmp(bytes, o.bytes, sizeof bytes) == 0; }
-    };
-    struct StampHash {
-        size_t operator()(const StampKey& k) const;
-    };
     struct StampSpan {
         int16_t y, x0, x1;
     };
-    struct StampShape {
+    struct Stamp {
+        uint64_t key[3];  // empty when all zero: no line has fewer than two points
         uint32_t first, count;
         int16_t left, top, right, bottom;  // of its spans
     };
     struct RawSpan {
         int y, x0, x1;
     };
-    std::unordered_map<StampKey, StampShape, StampHash> stamps_;
+    const Stamp* StampOf(const uint64_t (&key)[3], bool closed, int width, End end, Join join);
+    std::vector<QPoint> distinct_;
+    std::vector<Stamp> stamps_;  // open addressing, a power of two in size
+    size_t stampCount_ = 0;
     std::vector<StampSpan> stampSpans_;
     std::vector<RawSpan> recorded_;
     bool recording_ = false;  // Span records instead of writing

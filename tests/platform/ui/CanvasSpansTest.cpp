@@ -334,9 +334,11 @@ TEST(CanvasSpans, SmallLinesDrawTheSameWhereverTheyStand) {
     auto shared = White(pf32bit);
     int painted = 0;
     for (int i = 0; i < 120; ++i) {
-        const int n = 2 + int(rng() % 5), width = 2 + int(rng() % 8);
+        const int n = 2 + int(rng() % 8), width = 2 + int(rng() % 8);
+        const int spread = i % 4 ? 9 : 41;  // some beyond what is kept
+        auto near = [&] { return int(rng() % spread) - spread / 2; };
         std::vector<TPoint> line;
-        for (int k = 0; k < n; ++k) line.push_back(TPoint(int(rng() % 9) - 4, int(rng() % 9) - 4));
+        for (int k = 0; k < n; ++k) line.push_back(TPoint(near(), near()));
         const bool closed = rng() % 2;
         const DWORD end = ends[i % 3], join = joins[(i / 3) % 2];
         for (int at = 0; at < 12; ++at) {
