@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/Bitmap.h"
@@ -1147,7 +1148,10 @@ class TDevicePoints {
 public:
     TDevicePoints(const TPoint* pts, int n, const TPoint& origin) {
         if (n <= kSmall) {
-            for (int i = 0; i < n; ++i) small_[i] = QPoint(pts[i].X + origin.X, pts[i].Y + origin.Y);
+            // Left unset beyond n: clearing the whole buffer cost more than converting a small shape.
+            for (int i = 0; i < n; ++i)
+                new (small_ + i * sizeof(QPoint)) QPoint(pts[i].X + origin.X, pts[i].Y + origin.Y);
+            data_ = std::launder(reinterpret_cast<const QPoint*>(small_));
         } else {
             large_ = ToQPolygon(pts, n, origin.X, origin.Y);
             data_ = large_.constData();
@@ -1159,9 +1163,9 @@ public:
 
 private:
     static constexpr int kSmall = 64;
-    QPoint small_[kSmall];
+    alignas(QPoint) unsigned char small_[kSmall * sizeof(QPoint)];
     QPolygon large_;
-    const QPoint* data_ = small_;
+    const QPoint* data_ = nullptr;
 };
 }  // namespace
 
@@ -1197,7 +1201,9 @@ void TCanvas::Polygon(const TPoint* pts, int count) {
     const TDevicePoints points(pts, count, origin_);
     const QPoint* dev = points.Data();
     Qt::FillRule rule = polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill;
-    a.FillRings(dev, &count, 1, [&](QPainter& qp) { qp.drawPolygon(dev, count, rule); });
+    // Outlines alone, by the thousand in a map, spare making the fill's callback.
+    if (brush_->Style() != bsClear)
+        a.FillRings(dev, &count, 1, [&](QPainter& qp) { qp.drawPolygon(dev, count, rule); });
     a.StrokePolyline(dev, count, true);
 }
 
