@@ -316,22 +316,34 @@ bool TSpanRaster::Stamped(bool closed, int width, End end, Join join) {
 
 // The stamp of the line in distinct_, made when it is new.
 const TSpanRaster::Stamp* TSpanRaster::StampOf(const uint64_t (&key)[3], bool closed, int width, End end, Join join) {
-    constexpr size_t kSlots = 8192, kKept = kSlots / 2;
-    if (stamps_.empty()) stamps_.resize(kSlots);
-    const uint64_t h =
-        (key[0] * 0x9E3779B97F4A7C15ull) ^ (key[1] * 0xC2B2AE3D27D4EB4Full) ^ (key[2] * 0x165667B19E3779F9ull);
-    size_t at = size_t(h ^ (h >> 29)) & (kSlots - 1);
-    for (;; at = (at + 1) & (kSlots - 1)) {
-        const Stamp& s = stamps_[at];
-        if (s.key[0] == key[0] && s.key[1] == key[1] && s.key[2] == key[2]) return &s;
-        if (s.key[0] == 0) break;
-    }
-    if (stampCount_ >= kKept) {
-        // Full: begin again rather than grow without end.
-        std::fill(stamps_.begin(), stamps_.end(), Stamp{});
-        stampSpans_.clear();
-        stampCount_ = 0;
-        return StampOf(key, closed, width, end, join);
+    constexpr size_t kFirstSlots = 256, kMostSlots = 8192;
+    if (stamps_.empty()) stamps_.resize(kFirstSlots);
+    auto slotOf = [this](const uint64_t(&k)[3]) {
+        const size_t mask = stamps_.size() - 1;
+        const uint64_t h =
+            (k[0] * 0x9E3779B97F4A7C15ull) ^ (k[1] * 0xC2B2AE3D27D4EB4Full) ^ (k[2] * 0x165667B19E3779F9ull);
+        size_t at = size_t(h ^ (h >> 29)) & mask;
+        while (stamps_[at].key[0] != 0 && !(stamps_[at].key[0] == k[0] && stamps_[at].key[1] == k[1] &&
+                                           stamps_[at].key[2] == k[2]))
+            at = (at + 1) & mask;
+        return at;
+    };
+    size_t at = slotOf(key);
+    if (stamps_[at].key[0] != 0) return &stamps_[at];
+    if (2 * (stampCount_ + 1) > stamps_.size()) {
+        if (stamps_.size() < kMostSlots) {
+            // Half full: twice the slots, every stamp kept.
+            std::vector<Stamp> old(stamps_.size() * 2);
+            old.swap(stamps_);
+            for (const Stamp& s : old)
+                if (s.key[0] != 0) stamps_[slotOf(s.key)] = s;
+        } else {
+            // As many as are kept: begin again rather than grow without end.
+            std::fill(stamps_.begin(), stamps_.end(), Stamp{});
+            stampSpans_.clear();
+            stampCount_ = 0;
+        }
+        at = slotOf(key);
     }
     // Every span of the line, unclipped: clipped when written, they are the pixels drawing it here gives.
     const int x = distinct_[0].x(), y = distinct_[0].y();

@@ -373,3 +373,29 @@ TEST(CanvasSpans, SmallLinesDrawTheSameWhereverTheyStand) {
     }
     EXPECT_GT(painted, 10000);
 }
+
+// Thousands of different small lines through one bitmap, more than are kept at once: each gives the pixels
+// it gives alone on a fresh bitmap.
+TEST(CanvasSpans, ManyDifferentSmallLinesDrawAsEachAlone) {
+    std::mt19937 rng(31);
+    auto all = White(pf24bit);
+    std::vector<bool> expected(kSize * kSize);
+    for (int i = 0; i < 6000; ++i) {
+        const int n = 2 + int(rng() % 7), width = 2 + int(rng() % 9);
+        const TPoint at(int(rng() % 70) - 3, int(rng() % 70) - 3);
+        std::vector<TPoint> line;
+        for (int k = 0; k < n; ++k) line.push_back(TPoint(at.X + int(rng() % 9) - 4, at.Y + int(rng() % 9) - 4));
+        const DWORD end = i % 3 ? PS_ENDCAP_ROUND : PS_ENDCAP_FLAT, join = i % 5 ? PS_JOIN_ROUND : PS_JOIN_BEVEL;
+        auto alone = White(pf24bit);
+        for (TBitmap* b : {all.get(), alone.get()}) {
+            SetPen(*b->Canvas(), width, end, join);
+            b->Canvas()->Polyline(line.data(), n);
+        }
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x)
+                if (Dark(*alone, x, y)) expected[size_t(y * kSize + x)] = true;
+        if (i % 1000 == 999)
+            for (int y = 0; y < kSize; ++y)
+                for (int x = 0; x < kSize; ++x) ASSERT_EQ(Dark(*all, x, y), expected[size_t(y * kSize + x)]) << i;
+    }
+}
