@@ -305,7 +305,9 @@ bool TSpanRaster::Stamped(bool closed, int width, End end, Join join) {
     if (stamp->count == 0) return true;
     const StampSpan* spans = stampSpans_.data() + stamp->first;
     const QRect box(QPoint(x + stamp->left, y + stamp->top), QPoint(x + stamp->right, y + stamp->bottom));
-    if (clip_.size() == 1 && clip_.front().contains(box)) {
+    const QRect& only = clip_.front();
+    if (clip_.size() == 1 && only.left() <= box.left() && only.right() >= box.right() && only.top() <= box.top() &&
+        only.bottom() >= box.bottom()) {
         for (uint32_t i = 0; i < stamp->count; ++i) Fill(y + spans[i].y, x + spans[i].x0, x + spans[i].x1);
         Grow(box.left(), box.top(), box.right(), box.bottom());
     } else {
