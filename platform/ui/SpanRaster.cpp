@@ -289,12 +289,12 @@ bool TSpanRaster::Stamped(bool closed, int width, End end, Join join) {
     const int m = int(v.size());
     if (m > kPoints || width > kWidth) return false;
     const int x = v[0].x(), y = v[0].y();
-    if (std::abs(x) > kNear || std::abs(y) > kNear) return false;
+    if (x < -kNear || x > kNear || y < -kNear || y > kNear) return false;
     // The key: the form of the pen, then every point but the first as a byte pair from the first.
     const int form = int(closed) | int(end) << 1 | int(join) << 3;
     uint64_t key[3] = {uint64_t(m) | uint64_t(width) << 8 | uint64_t(form) << 16, 0, 0};
     for (int i = 1; i < m; ++i) {
-        const int dx = v[i].x() - x, dy = v[i].y() - y;
+        const int64_t dx = int64_t(v[i].x()) - x, dy = int64_t(v[i].y()) - y;
         if (dx < -kReach || dx > kReach || dy < -kReach || dy > kReach) return false;
         const int bit = 24 + 16 * (i - 1);  // 24 .. 120
         const uint64_t pair = uint64_t(uint8_t(int8_t(dx))) | uint64_t(uint8_t(int8_t(dy))) << 8;

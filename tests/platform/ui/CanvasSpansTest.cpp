@@ -253,6 +253,12 @@ TEST(CanvasSpans, LinesOfNoLengthAndFarCoordinates) {
     c->Polyline(far, 2);
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; x += 7) EXPECT_EQ(Dark(*b, x, y), y >= 9 && y <= 11) << x << "," << y;
+    // From near to far and back, the first point in the bitmap.
+    const TPoint right[2] = {{30, 30}, {2147483647, 30}}, up[3] = {{40, 40}, {30, 30}, {30, -2147483647 - 1}};
+    c->Polyline(right, 2);
+    c->Polyline(up, 3);
+    EXPECT_TRUE(Dark(*b, 50, 30));
+    EXPECT_TRUE(Dark(*b, 30, 5));
     // A fill reaching far beyond every side covers everything.
     SetFill(*c, WINDING);
     const TPoint huge[4] = {{-2000000000, -2000000000}, {2000000000, -1999999999}, {2000000000, 2000000000},
