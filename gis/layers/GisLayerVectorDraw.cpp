@@ -526,7 +526,8 @@ void TGIS_ShapePolygon::Draw() {
     TGIS_ParamsArea& area = params->Area();
 
     int rings = 0, total = 0;
-    for (int part = 0; part < shape->GetNumParts(); ++part) {
+    const int parts = shape->GetNumParts();
+    for (int part = 0; part < parts; ++part) {
         const int size = shape->GetPartSize(part);
         if (size == 0) continue;
         ++rings;
@@ -547,11 +548,10 @@ void TGIS_ShapePolygon::Draw() {
     // Symbols may draw through the shared point buffer: the rings are projected again after them.
     auto project = [&] {
         int n = 0, k = 0;
-        for (int part = 0; part < shape->GetNumParts(); ++part) {
-            const int size = shape->GetPartSize(part);
-            if (size == 0) continue;
-            for (int i = 0; i < size; ++i) points[n++] = v->MapToScreen(shape->GetPoint(part, i));
-            counts[k++] = size;
+        for (int part = 0; part < parts; ++part) {
+            const int start = n;
+            shape->ForEachPartPoint(part, [&](const TGIS_Point& p) { points[n++] = v->MapToScreen(p); });
+            if (n > start) counts[k++] = n - start;
         }
     };
     project();
