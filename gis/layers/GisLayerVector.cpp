@@ -263,10 +263,20 @@ TGIS_Shape* TGIS_LayerVector::ScanCurrent() { return GetCurrentShape(); }
 bool TGIS_LayerVector::IsShapeVisible(TGIS_Shape* shape, const TGIS_Extent& extent) {
     if (!Viewer) return true;
     if (!shape || !shape->HasGeometry()) return false;
-    const TGIS_Extent e = shape->GetProjectedExtent();
-    if (extent.XMin == extent.XMax || extent.YMin == extent.YMax) return false;
-    if (!(e.XMax >= extent.XMin && e.XMin <= extent.XMax && e.YMax >= extent.YMin && e.YMin <= extent.YMax))
-        return false;
+    const bool empty = extent.XMin == extent.XMax || extent.YMin == extent.YMax;
+    auto meets = [&extent](const TGIS_Extent& e) {
+        return e.XMax >= extent.XMin && e.XMin <= extent.XMax && e.YMax >= extent.YMin && e.YMin <= extent.YMax;
+    };
+    // A paint asks this of every shape twice. An arc's or polygon's draw extent is its extent grown by margins
+    // that are never negative, so one that meets the window plainly meets it grown: the margins are not worked
+    // out. The style they would read is still asked for below, by the minimum size.
+    const uint8_t type = shape->ShapeType();
+    const bool plain = InPaint && !empty && shape->Layer == this && Viewer->Zoom() > 0 && !Viewer->Projection() &&
+                       (type == gisShapeTypeArc || type == gisShapeTypePolygon) && meets(shape->GetExtent());
+    if (!plain) {
+        const TGIS_Extent e = shape->GetProjectedExtent();
+        if (empty || !meets(e)) return false;
+    }
     // The minimum size depends on the zoom of the moment: it hides shapes from a picture, never from the data.
     if (!InPaint) return true;
     const int32_t minSize = shape->GetMinDrawSize();

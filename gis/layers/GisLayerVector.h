@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -190,6 +191,9 @@ public:
     // point. Appending is sound on the last part only.
     void SetPartPoint(int part, int index, const TGIS_Point& p);
     int32_t GetPartOffset(int part) const;
+    // An arc's or polygon's part as GetPoint reads it, point by point to f(const TGIS_Point&): drawing and labels
+    // go through every point of every shape in view, and a virtual call per point costs more than the point.
+    template <class F> void ForEachPartPoint(int part, const F& f) const;
     // Widens the stored extent (and the layer's) by a point in layer coordinates.
     void ExtendExtent(const TGIS_Point& p);
 
@@ -228,6 +232,8 @@ protected:
     void AllocateGeometry(size_t size);
     // Byte offset of point `index` of the whole point block.
     size_t PointOffset(int32_t index) const;
+    // The first byte of the points of an arc's or polygon's part, and how many there are.
+    const uint8_t* PartPoints(int part, int32_t& count) const;
     // Layer and viewer conversions, by the lock level and whether the viewer has a coordinate system.
     bool Projects() const;
     TGIS_Point ToViewer(const TGIS_Point& p) const;
@@ -259,6 +265,18 @@ private:
     std::unique_ptr<uint8_t[]> owned_;
     size_t capacity_ = 0;
 };
+
+template <class F> void TGIS_Shape::ForEachPartPoint(int part, const F& f) const {
+    int32_t count = 0;
+    const uint8_t* at = PartPoints(part, count);
+    const bool projects = Projects();
+    for (int32_t i = 0; i < count; ++i, at += 16) {
+        TGIS_Point p;
+        std::memcpy(&p.X, at, 8);
+        std::memcpy(&p.Y, at + 8, 8);
+        f(projects ? ToViewer(p) : p);
+    }
+}
 
 class TGIS_ShapePoint : public TGIS_Shape {
 public:

@@ -362,12 +362,13 @@ void TGIS_Shape::DrawLabel() {
     if (!ScreenAnchor(*this, *v, label, a)) return;
 
     TGIS_LabelsArea& area = *v->LabelsArea();
-    const int minW = v->TwipsToPixels(label.Width()), minH = v->TwipsToPixels(label.Height());
+    TGIS_TwipsScale px(*v);
+    const int minW = px(label.Width()), minH = px(label.Height());
     int d = 0;
     if (ShapeType() == gisShapeTypePoint || ShapeType() == gisShapeTypeMultipoint)
-        d = v->TwipsToPixels(params->Marker().Size()) / 2 + v->TwipsToPixels(params->Marker().OutlineWidth());
-    if (params->Chart().Size() != 0) d = std::max(d, v->TwipsToPixels(params->Chart().Size()) / 2);
-    d += v->TwipsToPixels(label.OutlineWidth());
+        d = px(params->Marker().Size()) / 2 + px(params->Marker().OutlineWidth());
+    if (params->Chart().Size() != 0) d = std::max(d, px(params->Chart().Size()) / 2);
+    d += px(label.OutlineWidth());
     static constexpr int kPositions[] = {4, 5, 3, 1, 7, 2, 0, 8, 6};
     // A wider or taller box grows away from the anchor, so it holds the box of the least size.
     auto boxAt = [&](int position, int w, int h) {
@@ -526,7 +527,8 @@ void TGIS_ShapePolygon::Draw() {
     TGIS_ParamsArea& area = params->Area();
 
     int rings = 0, total = 0;
-    for (int part = 0; part < shape->GetNumParts(); ++part) {
+    const int parts = shape->GetNumParts();
+    for (int part = 0; part < parts; ++part) {
         const int size = shape->GetPartSize(part);
         if (size == 0) continue;
         ++rings;
@@ -547,11 +549,11 @@ void TGIS_ShapePolygon::Draw() {
     // Symbols may draw through the shared point buffer: the rings are projected again after them.
     auto project = [&] {
         int n = 0, k = 0;
-        for (int part = 0; part < shape->GetNumParts(); ++part) {
-            const int size = shape->GetPartSize(part);
-            if (size == 0) continue;
-            for (int i = 0; i < size; ++i) points[n++] = v->MapToScreen(shape->GetPoint(part, i));
-            counts[k++] = size;
+        const TGIS_ScreenMap screen = v->ScreenMap();
+        for (int part = 0; part < parts; ++part) {
+            const int start = n;
+            shape->ForEachPartPoint(part, [&](const TGIS_Point& p) { points[n++] = screen(p); });
+            if (n > start) counts[k++] = n - start;
         }
     };
     project();

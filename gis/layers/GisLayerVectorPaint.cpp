@@ -79,12 +79,12 @@ int32_t EditedUid(const TGIS_LayerVector& layer) {
     return editor && editor->InEdit() && editor->Layer() == &layer ? editor->GetShapeUid() : -1;
 }
 
-// Draws through the layer's render copy of the style when the shape's section renders by value.
+// Draws through the layer's render copy of the style when the shape's section renders by value. `params` is what
+// the shape's GetParams gave just now; draw gets the style it draws with.
 template <class Draw>
-void DrawStyled(TGIS_LayerVector& layer, TGIS_Shape& shape, const Draw& draw) {
-    TGIS_ParamsSectionVector* params = shape.GetParams();
+void DrawStyled(TGIS_LayerVector& layer, TGIS_Shape& shape, TGIS_ParamsSectionVector* params, const Draw& draw) {
     if (!params || !params->Render().Expression()) {
-        draw();
+        draw(params);
         return;
     }
     if (!layer.PrepareRenderParams(&shape)) return;
@@ -93,7 +93,7 @@ void DrawStyled(TGIS_LayerVector& layer, TGIS_Shape& shape, const Draw& draw) {
         TGIS_Shape& shape;
         ~Restore() { layer.RestoreRenderParams(&shape); }
     } restore{layer, shape};
-    draw();
+    draw(shape.GetParams());
 }
 
 // The pass's flag on the layer, cleared however the pass ends.
@@ -217,11 +217,10 @@ void TGIS_LayerVector::PaintShapes() {
     const bool handles = editing && (!wnd || wnd->Mode() == gisEdit);
     WalkPaint(skipEdited, [&](TGIS_Shape& s) {
         if (v.DirectDraw && !DirectPaint) return false;
-        if (!HasLabels)
-            if (TGIS_ParamsSectionVector* params = s.GetParams()) HasLabels = LabelsVisible(*params);
-        DrawStyled(*this, s, [&] {
-            if (!HasCharts)
-                if (TGIS_ParamsSectionVector* params = s.GetParams()) HasCharts = ChartVisible(*params);
+        TGIS_ParamsSectionVector* params = s.GetParams();
+        if (!HasLabels && params) HasLabels = LabelsVisible(*params);
+        DrawStyled(*this, s, params, [&](TGIS_ParamsSectionVector* style) {
+            if (!HasCharts && style) HasCharts = ChartVisible(*style);
             if (OnPaintShape)
                 OnPaintShape(v, s);
             else
@@ -281,7 +280,7 @@ void TGIS_LayerVector::DrawPerShape(bool& wanted, const TGIS_ShapePaintEvent& ho
     WalkPaint(true, [&](TGIS_Shape& s) {
         TGIS_ParamsSectionVector* params = s.GetParams();
         if (!params || (!hook && !visible(*params))) return true;
-        DrawStyled(*this, s, [&] {
+        DrawStyled(*this, s, params, [&](TGIS_ParamsSectionVector*) {
             if (hook)
                 hook(v, s);
             else

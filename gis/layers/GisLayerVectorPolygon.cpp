@@ -265,8 +265,8 @@ TGIS_Point TGIS_ShapePolygon::LabelPoint() {
         const int n = GetPartSize(0);
         if (n >= 0 && n <= kSmallRing) {
             TGIS_Point ring[kSmallRing];
-            const int32_t first = GetPartOffset(0);
-            for (int i = 0; i < n; ++i) ring[i] = ToViewer(ReadPoint(PointOffset(first + i)));
+            int k = 0;
+            ForEachPartPoint(0, [&](const TGIS_Point& p) { ring[k++] = p; });
             const TGIS_Point c =
                 OneRingCentroid(size_t(n), [&ring](size_t i) { return ring[i]; }, GetPointsExtent());
             if (GisIsPointInRing(c, ring, size_t(n))) return c;

@@ -296,20 +296,22 @@ TGIS_Extent TGIS_Shape::GetDrawExtent() {
     if (v && v->Projection()) e = Layer->ProjectExtent(e);
     const double zoom = Zoom();
     if (zoom <= 0) return e;
+    // Scans in a paint ask this of every shape: the canvas's resolution is read once for all the sizes.
+    TGIS_TwipsScale px(*v);
     // Each width in its own convention: the + 1 is a twip for twips and a pixel for pixels.
-    auto margin = [this, zoom](int32_t w) {
+    auto margin = [&px, zoom](int32_t w) {
         const int32_t grown = w < 0 ? -((-w) * 3 / 4 + 1) : w * 3 / 4 + 1;
-        return SizeToPixels(grown) / zoom;
+        return px(grown) / zoom;
     };
-    double m = (SizeToPixels(-3) + 1) / zoom;
+    double m = (px(-3) + 1) / zoom;
     double dx = 0, dy = 0;
     if (TGIS_ParamsSectionVector* params = GetParams()) {
         m = std::max({m, margin(params->Line().Width()), margin(params->Line().OutlineWidth()),
                       margin(params->Area().OutlineWidth())});
         TGIS_ParamsLabel& label = params->Labels();
         if (!label.Field().empty() || !label.Value().empty()) {
-            dx = SizeToPixels(label.Width() + label.OutlineWidth() + 1) / zoom;
-            dy = SizeToPixels(label.Height() + label.OutlineWidth() + 1) / zoom;
+            dx = px(label.Width() + label.OutlineWidth() + 1) / zoom;
+            dy = px(label.Height() + label.OutlineWidth() + 1) / zoom;
         }
     }
     return {e.XMin - dx - m, e.YMin - dy - m, e.XMax + dx + m, e.YMax + dy + m};
@@ -408,6 +410,13 @@ int32_t TGIS_Shape::GetPartSize(int part) const {
 int32_t TGIS_Shape::GetPartOffset(int part) const {
     QM_ASSERT(geometry_ && GetNumParts() >= 1 && part >= 0 && part < GetNumParts(), GIS_RS_ERR_UNTESTED);
     return ReadInt(kPartsHeader + 4 * size_t(part));
+}
+
+const uint8_t* TGIS_Shape::PartPoints(int part, int32_t& count) const {
+    QM_ASSERT(shapeType_ == gisShapeTypeArc || shapeType_ == gisShapeTypePolygon, GIS_RS_ERR_UNTESTED);
+    count = TGIS_Shape::GetPartSize(part);
+    if (count <= 0) return nullptr;
+    return geometry_ + PointOffset(GetPartOffset(part));
 }
 
 void TGIS_Shape::SetPartPoint(int part, int index, const TGIS_Point& p) {

@@ -74,6 +74,16 @@ inline int GisScreenCoordinate(double v, int64_t offset) {
     return int(std::clamp<int64_t>(GisScreenRound(v) + offset, INT32_MIN, INT32_MAX));
 }
 
+// Map to device coordinates as the viewer stands: its terms read once for the many points of a drawing.
+struct TGIS_ScreenMap {
+    double xmin, ymax, deltaX, deltaY, zoom;
+    int64_t offsetX, offsetY;
+    TPoint operator()(const TGIS_Point& p) const {
+        return TPoint(GisScreenCoordinate((p.X - xmin - deltaX) * zoom, offsetX),
+                      GisScreenCoordinate((ymax - p.Y - deltaY) * zoom, offsetY));
+    }
+};
+
 struct TGIS_DoublePoint {
     double X = 0, Y = 0;
 };
@@ -101,10 +111,12 @@ public:
 
     // ---- coordinates ----
     // Zoom <= 0: zero result and EAbort. Empty viewer: assertion. Inline: layers convert every point.
-    TPoint MapToScreen(const TGIS_Point& p) {
+    TPoint MapToScreen(const TGIS_Point& p) { return ScreenMap()(p); }
+    // MapToScreen for points to come, while the view stays as it is.
+    TGIS_ScreenMap ScreenMap() {
         if (!(zoom_ > 0) || GisIsSameExtent(Extent, GisEmptyExtent())) CheckConversion();
-        return TPoint(GisScreenCoordinate((p.X - Extent.XMin - Delta.X) * zoom_, int64_t(Margin.X) + DeviceOffset.X),
-                      GisScreenCoordinate((Extent.YMax - p.Y - Delta.Y) * zoom_, int64_t(Margin.Y) + DeviceOffset.Y));
+        return {Extent.XMin, Extent.YMax, Delta.X, Delta.Y, zoom_, int64_t(Margin.X) + DeviceOffset.X,
+                int64_t(Margin.Y) + DeviceOffset.Y};
     }
     TGIS_Point MapToScreenF(const TGIS_Point& p);
     TGIS_Point ScreenToMap(const TPoint& q);
@@ -114,6 +126,9 @@ public:
     int PixelsToTwips(int n);
     // Style sizes: negative = pixels, 0 = nothing, positive = twips (at least one pixel).
     int TwipsToPixels(int n);
+    // TwipsToPixels on a canvas of `ppi` pixels per inch, for sizes converted several at a time.
+    static int TwipsToPixels(int n, int ppi);
+    int CanvasPpi();
     double GetZoomTwips();
 
     // ---- view ----
@@ -234,7 +249,6 @@ protected:
 
 private:
     TPoint DeviceSize() const;
-    int CanvasPpi();
     // Delta follows a change of extent, so that the visible map stays where it was.
     void ShiftDeltaForExtent(const TGIS_Extent& oldExtent);
     // What every conversion requires: EAbort with Zoom <= 0, an assertion on an empty extent.
@@ -262,6 +276,20 @@ private:
     std::unique_ptr<TFont> printTitleFont_, printSubtitleFont_, printFooterFont_;
     std::vector<TPoint> points_;
     std::vector<int32_t> parts_;
+};
+
+// TwipsToPixels for several sizes in a row on one canvas: its resolution is asked for once, when a size needs it.
+class TGIS_TwipsScale {
+public:
+    explicit TGIS_TwipsScale(TGIS_Viewer& viewer) : viewer_(viewer) {}
+    int operator()(int n) {
+        if (n > 0 && ppi_ == 0) ppi_ = viewer_.CanvasPpi();
+        return TGIS_Viewer::TwipsToPixels(n, ppi_);
+    }
+
+private:
+    TGIS_Viewer& viewer_;
+    int ppi_ = 0;
 };
 
 // A layer's own paint routine, used instead of the default one when set.

@@ -295,6 +295,24 @@ TEST(GisShapePolygon, OneRingCentroidAndLabelPointMatchTheGeneralPath) {
     EXPECT_EQ(flat->LabelPoint().Y, 4);
 }
 
+// Drawing reads a part's points in one pass; each part, the last included, must come out as GetPoint reads it.
+TEST(GisShapePolygon, PartPointsInOnePassAreGetPointsPoints) {
+    const TestParts parts = {Box(0, 0, 100, 100), Box(40, 40, 60, 60, true), {{7.5, 8.25}, {9, 3}, {7.5, 8.25}}};
+    std::unique_ptr<TGIS_Shape> shapes[] = {MakePolygon(parts), MakeArc(parts)};
+    for (auto& shape : shapes) {
+        ASSERT_EQ(shape->GetNumParts(), 3);
+        for (int part = 0; part < 3; ++part) {
+            std::vector<TGIS_Point> read;
+            shape->ForEachPartPoint(part, [&read](const TGIS_Point& p) { read.push_back(p); });
+            ASSERT_EQ(int(read.size()), shape->GetPartSize(part)) << part;
+            for (int i = 0; i < int(read.size()); ++i) {
+                EXPECT_EQ(read[size_t(i)].X, shape->GetPoint(part, i).X) << part << " " << i;
+                EXPECT_EQ(read[size_t(i)].Y, shape->GetPoint(part, i).Y) << part << " " << i;
+            }
+        }
+    }
+}
+
 TEST(GisShapePolygon, Relations) {
     auto holed = MakePolygon({Box(0, 0, 100, 100), Box(40, 40, 60, 60, true)});
     EXPECT_TRUE(holed->RelateExtent({10, 10, 20, 20}, gisRelateTouch));   // inside, no vertex, no edge
@@ -425,6 +443,16 @@ TEST(GisShapePolygon, RingStaysClosedUnderAProjection) {
         poly->Unlock();
     }
     EXPECT_EQ(poly->GetPartSize(0), 5);
+    for (int lock : {0, 2}) {
+        poly->Lock(lock);
+        int i = 0;
+        poly->ForEachPartPoint(0, [&](const TGIS_Point& p) {
+            EXPECT_TRUE(GisIsSamePoint(p, poly->GetPoint(0, i))) << lock << " " << i;
+            ++i;
+        });
+        EXPECT_EQ(i, 5);
+        poly->Unlock();
+    }
     // Clipping reads through the viewer and stores back into the layer's coordinates.
     std::unique_ptr<TGIS_Shape> part = poly->Clip({0, 0, 2, 10});
     ASSERT_NE(part, nullptr);

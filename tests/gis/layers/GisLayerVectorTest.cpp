@@ -8,6 +8,7 @@
 
 #include "gis/layers/GisLayerVector.h"
 #include "platform/ui/testsupport/UiTest.h"
+#include "tests/gis/layers/ShapeBuild.h"
 
 // Exact comparison for the expectations here; internal, so that other test files may have their own.
 static bool operator==(const TGIS_Point& a, const TGIS_Point& b) { return a.X == b.X && a.Y == b.Y; }
@@ -586,6 +587,36 @@ TEST_F(VectorViewer, ScansKeepSmallShapesAndRunThroughViewChanges) {
     EXPECT_TRUE(layer->ScanEof());
     layer->InPaint = false;
     v.ExtentChangedFlag = false;
+}
+
+// A paint takes a shape by its draw extent, margins included; a polygon that meets the window without them is
+// taken at once, and the verdict must be the one the draw extent gives.
+TEST_F(VectorViewer, PaintVisibilityTakesTheDrawMargins) {
+    auto box = [this](double x0, double x1) {
+        TGIS_Shape* s = layer->CreateShape(gisShapeTypePolygon);
+        s->Lock(1);
+        s->AddPart();
+        for (const TGIS_Point& p : Box(x0, 10, x1, 20)) s->AddPoint(p);
+        s->Unlock();
+        return s;
+    };
+    TGIS_Shape* inside = box(10, 20);
+    TGIS_Shape* edge = box(100, 110);   // touches the window
+    TGIS_Shape* margin = box(101, 110);  // only its margin of four pixels reaches in
+    TGIS_Shape* away = box(200, 210);
+    const TGIS_Extent window{0, 0, 100, 100};
+    for (bool inPaint : {false, true}) {
+        layer->InPaint = inPaint;
+        for (TGIS_Shape* s : {inside, edge, margin, away}) {
+            const TGIS_Extent e = s->GetProjectedExtent();
+            const bool meets = e.XMax >= 0 && e.XMin <= 100 && e.YMax >= 0 && e.YMin <= 100;
+            EXPECT_EQ(layer->IsShapeVisible(s, window), meets) << inPaint << " " << s->Uid;
+        }
+        EXPECT_TRUE(layer->IsShapeVisible(margin, window));
+        EXPECT_FALSE(layer->IsShapeVisible(away, window));
+        EXPECT_FALSE(layer->IsShapeVisible(inside, {0, 0, 100, 0}));  // a window without height
+    }
+    layer->InPaint = false;
 }
 
 TEST_F(VectorViewer, FilterQueryAndDeletedShapes) {
