@@ -515,6 +515,18 @@ void ForEachTile(int64_t left, int64_t top, int64_t right, int64_t bottom, int w
         for (int64_t x = x0; x <= x1; x += w) draw(int(x), int(y));
 }
 
+// A clear area is outlined twice: as lines, then as the polygons' own outlines. A solid pen with flat ends and
+// bevelled joins (as outline pens are made), in copy mode on the window's cache, draws a ring's outline over the
+// same segments and joins as its line, and the one join more: the line adds no pixel and is left out.
+bool OutlineCoversLines(TCanvas& canvas, const TGIS_Viewer& v) {
+    const TPenData& d = canvas.Pen()->Data();
+    const bool cache = v.OutputMode() == gisOutputCache && v.TargetMode == gisOutputWindow;
+    if (!cache || v.DirectDraw || canvas.Pen()->Mode() != pmCopy) return false;
+    if (d.style == psClear) return true;
+    return d.style == psSolid && d.endCap == PS_ENDCAP_FLAT && d.join == PS_JOIN_BEVEL &&
+           (!d.geometric || d.brush.lbStyle == BS_SOLID);
+}
+
 }  // namespace
 
 void TGIS_ShapePolygon::Draw() {
@@ -621,7 +633,7 @@ void TGIS_ShapePolygon::Draw() {
     } else {
         area.PrepareBrush(*v);
         const int bk = canvas.SetBkMode(TRANSPARENT);
-        if (area.Pattern() == gisBsClear) canvas.PolyPolyline(points, counts, rings);
+        if (area.Pattern() == gisBsClear && !OutlineCoversLines(canvas, *v)) canvas.PolyPolyline(points, counts, rings);
         canvas.PolyPolygon(points, counts, rings);
         canvas.SetBkMode(bk);
     }

@@ -405,3 +405,28 @@ TEST(CanvasSpans, ManyDifferentSmallLinesDrawAsEachAlone) {
                 for (int x = 0; x < kSize; ++x) ASSERT_EQ(Dark(*all, x, y), expected[size_t(y * kSize + x)]) << i;
     }
 }
+
+// A ring's outline covers its line: with a solid pen, flat ends and bevelled joins, in copy mode, the polygon
+// over the same points draws every pixel the polyline draws (the map leaves out the line of a clear area).
+TEST(CanvasSpans, ARingsOutlineCoversItsLine) {
+    std::mt19937 rng(41);
+    for (int i = 0; i < 400; ++i) {
+        Scene s = RandomLine(rng, i % 3 == 0);
+        if (i % 2) s.pts.push_back(s.pts.front());  // closed as a layer's rings are
+        const int width = i % 5 == 0 ? 1 : 2 + int(rng() % 7);
+        auto line = White(i % 2 ? pf24bit : pf32bit), both = White(i % 2 ? pf24bit : pf32bit);
+        for (TBitmap* b : {line.get(), both.get()}) {
+            TCanvas& c = *b->Canvas();
+            if (width == 1)
+                c.Pen()->SetWidth(1);
+            else
+                SetPen(c, width, PS_ENDCAP_FLAT, PS_JOIN_BEVEL);
+            c.Brush()->SetStyle(bsClear);
+        }
+        line->Canvas()->Polyline(s.pts.data(), int(s.pts.size()));
+        both->Canvas()->Polygon(s.pts.data(), int(s.pts.size()));
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x)
+                if (Dark(*line, x, y)) ASSERT_TRUE(Dark(*both, x, y)) << "scene " << i << " pixel " << x << "," << y;
+    }
+}
