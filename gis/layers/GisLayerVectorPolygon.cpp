@@ -208,6 +208,30 @@ TGIS_Point OneRingCentroid(size_t n, const At& at, const TGIS_Extent& e) {
 
 // Rings up to this size are read once onto the stack for a label point.
 constexpr int kSmallRing = 32;
+
+// OneRingCentroid of a closed ring of five points running round the rectangle e, one side per edge, without the
+// loop. The three edges that touch e's lower left corner, shifted to zero, weigh nothing; the other two weigh the
+// same products, and their sums come out alike whichever way and from whichever corner the ring runs. Doubling
+// and halving are exact only away from the ends of the range: there the loop is left to do it (false).
+bool RectangleCentroid(const TGIS_Point* ring, int n, const TGIS_Extent& e, TGIS_Point& c) {
+    if (n != 5) return false;
+    // a and d are opposite corners, the ring turning either way from a; z closes it.
+    const TGIS_Point &a = ring[0], &b = ring[1], &d = ring[2], &f = ring[3], &z = ring[4];
+    const bool sides = a.Y == b.Y ? b.X == d.X && d.Y == f.Y && f.X == a.X
+                                  : a.X == b.X && b.Y == d.Y && d.X == f.X && f.Y == a.Y;
+    if (!sides || z.X != a.X || z.Y != a.Y || a.X == d.X || a.Y == d.Y) return false;
+    if (std::min(a.X, d.X) != e.XMin || std::max(a.X, d.X) != e.XMax || std::min(a.Y, d.Y) != e.YMin ||
+        std::max(a.Y, d.Y) != e.YMax)
+        return false;
+    const double ox = -e.XMin, oy = -e.YMin;
+    const double w = e.XMax + ox, h = e.YMax + oy;
+    const double area = w * h, qx = w * area, qy = h * area;
+    constexpr double kSafe = 0x1p-1000, kHuge = 0x1p1000;
+    if (!(area > kSafe && area < kHuge && qx > kSafe && qx < kHuge && qy > kSafe && qy < kHuge)) return false;
+    const double sx = qx / 6, sy = qy / 6;
+    c = {std::fabs((sx + 2 * sx) / area) - ox, std::fabs((sy + 2 * sy) / area) - oy};
+    return true;
+}
 }  // namespace
 
 TGIS_Point TGIS_ShapePolygon::Centroid() {
@@ -267,8 +291,12 @@ TGIS_Point TGIS_ShapePolygon::LabelPoint() {
             TGIS_Point ring[kSmallRing];
             int k = 0;
             ForEachPartPoint(0, [&](const TGIS_Point& p) { ring[k++] = p; });
-            const TGIS_Point c =
-                OneRingCentroid(size_t(n), [&ring](size_t i) { return ring[i]; }, GetPointsExtent());
+            const TGIS_Extent e = GetPointsExtent();
+            TGIS_Point c;
+            // Strictly inside a rectangle's sides, a point is inside its ring (the crossing test agrees).
+            if (RectangleCentroid(ring, n, e, c) && c.X > e.XMin && c.X < e.XMax && c.Y > e.YMin && c.Y < e.YMax)
+                return c;
+            c = OneRingCentroid(size_t(n), [&ring](size_t i) { return ring[i]; }, e);
             if (GisIsPointInRing(c, ring, size_t(n))) return c;
         }
     }

@@ -295,6 +295,59 @@ TEST(GisShapePolygon, OneRingCentroidAndLabelPointMatchTheGeneralPath) {
     EXPECT_EQ(flat->LabelPoint().Y, 4);
 }
 
+// A rectangle's label point is worked out without the loop: it must be the general path's centroid to the bit,
+// from every corner, both ways round, at every size, and the general path must take over where it cannot be.
+TEST(GisShapePolygon, ARectanglesLabelPointIsTheGeneralPathsCentroid) {
+    uint32_t seed = 5;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return double((seed >> 8) % 1000003) / 1000003;
+    };
+    int rectangles = 0;
+    for (double scale : {1e-300, 1e-12, 1e-3, 1.0, 117.0, 3e6, 1e150, 1e300}) {
+        for (int round = 0; round < 40; ++round) {
+            const double x0 = (next() - 0.5) * scale * (round % 3 ? 1 : 1e3), y0 = (next() - 0.5) * scale;
+            const double x1 = x0 + (0.001 + next()) * scale, y1 = y0 + (0.001 + next()) * scale;
+            if (!(x1 > x0 && y1 > y0) || !std::isfinite(x1) || !std::isfinite(y1)) continue;
+            const TGIS_Point corners[4] = {{x0, y1}, {x1, y1}, {x1, y0}, {x0, y0}};
+            for (int start = 0; start < 4; ++start)
+                for (int way : {1, 3}) {
+                    std::vector<TGIS_Point> ring;
+                    for (int k = 0; k <= 4; ++k) ring.push_back(corners[(start + way * k) % 4]);
+                    auto one = MakePolygon({ring});
+                    // A second ring of one point at the lower left corner sends the centroid the general way.
+                    auto two = MakePolygon({ring, {{x0, y0}}});
+                    const TGIS_Point label = one->LabelPoint(), general = two->Centroid();
+                    // To the bit, as numbers that overflow in the moments come out too (not a number).
+                    ASSERT_EQ(std::memcmp(&label, &general, sizeof label), 0)
+                        << scale << " " << round << " " << start << " " << way << ": " << label.X << " " << label.Y
+                        << " / " << general.X << " " << general.Y;
+                    if (std::isfinite(general.X) && std::isfinite(general.Y)) {
+                        EXPECT_TRUE(GisIsPointInPolygon(label, one.get())) << scale << " " << round;
+                    }
+                    ++rectangles;
+                }
+        }
+    }
+    EXPECT_GT(rectangles, 2000);
+    // Five points that only look like a rectangle's: corners crossed over, a side off the axes, a ring not closed.
+    // They take the general path: where its centroid lies inside, that is the label point.
+    int inside = 0;
+    for (const std::vector<TGIS_Point>& ring :
+         {std::vector<TGIS_Point>{{0, 0}, {4, 2}, {4, 0}, {0, 2}, {0, 0}},
+          std::vector<TGIS_Point>{{0, 0}, {4, 0}, {4, 2}, {0.5, 2}, {0, 0}},
+          std::vector<TGIS_Point>{{0, 0}, {4, 0}, {4, 2}, {0, 2}, {0, 1}}}) {
+        auto one = MakePolygon({ring});
+        auto two = MakePolygon({ring, {{one->GetExtent().XMin, one->GetExtent().YMin}}});
+        const TGIS_Point centroid = two->Centroid();
+        if (!GisIsPointInPolygon(centroid, one.get())) continue;
+        ++inside;
+        EXPECT_EQ(one->LabelPoint().X, centroid.X) << ring[3].X << " " << ring[4].Y;
+        EXPECT_EQ(one->LabelPoint().Y, centroid.Y) << ring[3].X << " " << ring[4].Y;
+    }
+    EXPECT_GE(inside, 2);
+}
+
 // Drawing reads a part's points in one pass; each part, the last included, must come out as GetPoint reads it.
 TEST(GisShapePolygon, PartPointsInOnePassAreGetPointsPoints) {
     const TestParts parts = {Box(0, 0, 100, 100), Box(40, 40, 60, 60, true), {{7.5, 8.25}, {9, 3}, {7.5, 8.25}}};
