@@ -22,6 +22,7 @@ public:
     void ScanNext() override;
     bool ScanEof() override;
     TGIS_Shape* ScanCurrent() override;
+    bool ScansShapes() const override { return false; }
     // Seeks through a sparse index of the element that begins every run of 512 uids.
     TGIS_Shape* GetShape(int32_t uid) override;
     int32_t GetLastUid() override;

@@ -36,6 +36,7 @@ public:
     void ScanNext() override;
     bool ScanEof() override;
     TGIS_Shape* ScanCurrent() override;
+    bool ScansShapes() const override { return false; }
     TGIS_Shape* GetShape(int32_t uid) override;
     int32_t GetLastUid() override;
     // Values are mostly asked for in field order: the field after the last one found is tried first.

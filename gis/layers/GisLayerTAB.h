@@ -26,6 +26,7 @@ public:
     void ScanNext() override;
     bool ScanEof() override;
     TGIS_Shape* ScanCurrent() override;
+    bool ScansShapes() const override { return false; }
     // Nullptr for a uid without an object, an object without a shape kind, or a corrupt one.
     TGIS_Shape* GetShape(int32_t uid) override;
     int32_t GetLastUid() override;

@@ -256,6 +256,16 @@ void TGIS_LayerVector::ScanNext() {
     while (!ScanEof() && !(!(SkipDeleted && ScanCurrent()->Deleted) && MatchesFilter()));
 }
 
+// A paint takes every shape twice: the steps are this class's, so they are taken without a call each.
+TGIS_Shape* TGIS_LayerVector::NextShape() {
+    for (;;) {
+        TGIS_LayerVector::MoveNext();
+        if (TGIS_LayerVector::Eof()) return nullptr;
+        TGIS_Shape* s = TGIS_LayerVector::GetCurrentShape();
+        if (!(SkipDeleted && s->Deleted) && MatchesFilter() && FindAccepts(s)) return s;
+    }
+}
+
 bool TGIS_LayerVector::ScanEof() { return Eof(); }
 
 TGIS_Shape* TGIS_LayerVector::ScanCurrent() { return GetCurrentShape(); }

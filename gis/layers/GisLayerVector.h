@@ -505,6 +505,10 @@ public:
     virtual void ScanNext();
     virtual bool ScanEof();
     virtual TGIS_Shape* ScanCurrent();
+    // True while the scan walks Shapes by this class's own steps (ScanNext, ScanEof, ScanCurrent, MoveNext, Eof,
+    // GetCurrentShape): a find may then take them without a virtual call per step. False where a subclass scans
+    // its own way.
+    virtual bool ScansShapes() const { return true; }
     virtual TGIS_Shape* GetShape(int32_t uid);
     virtual int32_t GetLastUid();
     virtual int32_t GetNewUid();
@@ -603,6 +607,8 @@ protected:
     // The first accepted hit from R-tree id `id` on, or from the scan's current shape on; nullptr at the end.
     TGIS_Shape* TreeHit(int32_t id);
     TGIS_Shape* ScanHit();
+    // ScanNext followed by ScanHit, for a layer that ScansShapes.
+    TGIS_Shape* NextShape();
     // The find's own query: the scan's Query is prepared again by every ScanFirst with the filter's text.
     std::unique_ptr<TGIS_SqlQuery> FindQuery;
     bool FindHasQuery = false;

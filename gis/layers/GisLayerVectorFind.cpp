@@ -34,6 +34,7 @@ TGIS_Shape* TGIS_LayerVector::FindFirst(const TGIS_Extent& extent, const std::st
 
 TGIS_Shape* TGIS_LayerVector::FindNext() {
     if (UseRTreeForFind) return RTree ? TreeHit(RTree->FindNext()) : nullptr;
+    if (ScansShapes()) return NextShape();
     ScanNext();
     return ScanHit();
 }

@@ -122,6 +122,32 @@ TEST_F(LayerFinds, RTreeWayScanWayAndBruteForceAgree) {
     }
 }
 
+// A scan takes its hits in the layer's order (a paint draws in it), past deleted shapes, the filter's window
+// and query, and the find's own query.
+TEST_F(LayerFinds, TheScanWayFindsInTheLayersOrder) {
+    Fill(3000);
+    for (int uid = 3; uid <= 3000; uid += 11) layer->DeleteShape(uid);
+    for (int q = 0; q < 40; ++q) {
+        const TGIS_Extent e = q % 4 == 0 ? TGIS_Extent{0, 0, 10000, 10000} : Window();
+        const std::string filter = q % 3 == 0 ? "KIND = 5" : "", find = q % 5 == 1 ? "KIND <> 4" : "";
+        layer->SetFilter(e, filter);
+        layer->SetSkipDeleted(q % 2 == 0);
+        std::vector<int32_t> hits;
+        for (TGIS_Shape* s = layer->FindFirst(e, find); s; s = layer->FindNext()) hits.push_back(s->Uid);
+        ASSERT_FALSE(layer->UseRTreeForFind);
+        std::vector<int32_t> expected;
+        const std::set<int32_t> drawn = Brute(e, 0, true);
+        for (auto& s : layer->Shapes) {
+            const int kind = s->ShapeType();
+            if (!drawn.count(s->Uid)) continue;
+            if (!filter.empty() && kind != gisShapeTypePolygon) continue;
+            if (!find.empty() && kind == gisShapeTypeArc) continue;
+            expected.push_back(s->Uid);
+        }
+        ASSERT_EQ(hits, expected) << q;
+    }
+}
+
 TEST_F(LayerFinds, TheIndexIsUsedUpToASixteenthOfTheLayerAndAskedInLayerCoordinates) {
     Fill(200);
     layer->PrepareRTree(true);
