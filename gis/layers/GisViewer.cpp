@@ -177,10 +177,18 @@ TGIS_Point TGIS_Viewer::MapToScreenF(const TGIS_Point& p) {
             (Extent.YMax - p.Y - Delta.Y) * zoom_ + Margin.Y + DeviceOffset.Y};
 }
 
+namespace {
+// ScreenToMap once the conversion is known to hold.
+TGIS_Point ScreenToMapOf(const TPoint& q, const TGIS_Extent& extent, const TGIS_DoublePoint& delta,
+                         const TPoint& margin, const TPoint& offset, double zoom) {
+    return {(double(q.X) - (double(margin.X) + offset.X)) / zoom + delta.X + extent.XMin,
+            extent.YMax - ((double(q.Y) - (double(margin.Y) + offset.Y)) / zoom + delta.Y)};
+}
+}  // namespace
+
 TGIS_Point TGIS_Viewer::ScreenToMap(const TPoint& q) {
     CheckConversion();
-    return {(double(q.X) - (double(Margin.X) + DeviceOffset.X)) / zoom_ + Delta.X + Extent.XMin,
-            Extent.YMax - ((double(q.Y) - (double(Margin.Y) + DeviceOffset.Y)) / zoom_ + Delta.Y)};
+    return ScreenToMapOf(q, Extent, Delta, Margin, DeviceOffset, zoom_);
 }
 
 TRect TGIS_Viewer::MapToScreenRect(const TGIS_Extent& e) {
@@ -190,8 +198,10 @@ TRect TGIS_Viewer::MapToScreenRect(const TGIS_Extent& e) {
 }
 
 TGIS_Extent TGIS_Viewer::ScreenToMapRect(const TRect& r) {
-    const TGIS_Point lt = ScreenToMap(TPoint(r.Left, r.Top));
-    const TGIS_Point rb = ScreenToMap(TPoint(r.Right, r.Bottom));
+    // Labels ask this of every shape: the conversion is checked once for both corners.
+    CheckConversion();
+    const TGIS_Point lt = ScreenToMapOf(TPoint(r.Left, r.Top), Extent, Delta, Margin, DeviceOffset, zoom_);
+    const TGIS_Point rb = ScreenToMapOf(TPoint(r.Right, r.Bottom), Extent, Delta, Margin, DeviceOffset, zoom_);
     return {lt.X, rb.Y, rb.X, lt.Y};
 }
 

@@ -243,6 +243,10 @@ void TGIS_LayerAbstract::SelectSection(int i) {
     // The order stays as found: the vector layer picks the last matching section, which must not depend on the
     // shapes drawn before.
     TGIS_ParamsSection* s = ActiveSections[size_t(i)];
+    // A paint selects the same section for shape after shape.
+    const int selected = paramsList_->SelectedIndex();
+    if (Params == s && selected >= 0 && selected < paramsList_->Count() && paramsList_->GetSection(selected) == s)
+        return;
     for (int k = 0; k < paramsList_->Count(); ++k)
         if (paramsList_->GetSection(k) == s) {
             paramsList_->Select(k);

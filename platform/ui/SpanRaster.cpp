@@ -67,11 +67,14 @@ void TSpanRaster::Fill(int y, int x0, int x1) {
     }
     // Blue, green, red: four pixels are three words.
     const uint8_t px[3] = {uint8_t(rgb_), uint8_t(rgb_ >> 8), uint8_t(rgb_ >> 16)};
-    uint8_t quad[12];
-    for (int i = 0; i < 12; ++i) quad[i] = px[i % 3];
     uint8_t* p = row + 3 * x0;
     int left = x1 - x0 + 1;
-    for (; left >= 4; left -= 4, p += 12) std::memcpy(p, quad, 12);
+    // Most spans of a small map's outlines are a pixel or two: the four-pixel pattern is made only for longer ones.
+    if (left >= 4) {
+        uint8_t quad[12];
+        for (int i = 0; i < 12; ++i) quad[i] = px[i % 3];
+        for (; left >= 4; left -= 4, p += 12) std::memcpy(p, quad, 12);
+    }
     for (; left > 0; --left, p += 3) std::memcpy(p, px, 3);
 }
 
