@@ -252,14 +252,20 @@ TEST(GisShapePolygon, LabelPointLiesInside) {
     EXPECT_DOUBLE_EQ(convex->LabelPoint().X, 5);
 }
 
+// Repeatable numbers in [0, 1), in steps of 1 / steps.
+struct Unit {
+    uint32_t seed;
+    uint32_t steps;
+    double operator()() {
+        seed = seed * 1103515245u + 12345u;
+        return double((seed >> 8) % steps) / steps;
+    }
+};
+
 // A polygon of one ring is measured on its own path; a second ring of one point at the extent's lower left
 // corner adds nothing and takes the general path, which must give the very same numbers.
 TEST(GisShapePolygon, OneRingCentroidAndLabelPointMatchTheGeneralPath) {
-    uint32_t seed = 11;
-    auto next = [&seed] {
-        seed = seed * 1103515245u + 12345u;
-        return double((seed >> 8) % 100000) / 100000;
-    };
+    Unit next{11, 100000};
     int inside = 0;
     for (int n : {3, 4, 5, 17, 31, 32, 33, 48}) {
         for (int round = 0; round < 20; ++round) {
@@ -298,11 +304,7 @@ TEST(GisShapePolygon, OneRingCentroidAndLabelPointMatchTheGeneralPath) {
 // A rectangle's label point is worked out without the loop: it must be the general path's centroid to the bit,
 // from every corner, both ways round, at every size, and the general path must take over where it cannot be.
 TEST(GisShapePolygon, ARectanglesLabelPointIsTheGeneralPathsCentroid) {
-    uint32_t seed = 5;
-    auto next = [&seed] {
-        seed = seed * 1103515245u + 12345u;
-        return double((seed >> 8) % 1000003) / 1000003;
-    };
+    Unit next{5, 1000003};
     int rectangles = 0;
     for (double scale : {1e-300, 1e-12, 1e-3, 1.0, 117.0, 3e6, 1e150, 1e300}) {
         for (int round = 0; round < 40; ++round) {
