@@ -508,7 +508,7 @@ std::string FormatDateTime(const std::string& format, TDateTime d) {
     int y, mo, dd, h, n, s, ms;
     DecodeDate(d, y, mo, dd);
     DecodeTime(d, h, n, s, ms);
-    int64_t days, msAll;
+    int64_t days = 0, msAll = 0;
     SplitDate(d, days, msAll);
     const int weekday = int(((days - kEpochShift) % 7 + 7 + 4) % 7);  // 1970-01-01 was a Thursday
     auto lower = [](char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); };

@@ -212,7 +212,7 @@ private:
         };
         switch (info.kind) {
         case tkInteger: {
-            int64_t x;
+            int64_t x = 0;
             if (v.kind == TFormValue::Integer) x = v.i;
             else if (v.kind == TFormValue::Ident && IdentToInt(v.s, x)) {
             } else bad();

@@ -373,7 +373,9 @@ TEST(CanvasSpans, SmallLinesDrawTheSameWhereverTheyStand) {
                     ASSERT_EQ(Dark(*shared, x, y), Dark(*fresh, x, y)) << "line " << i << " at " << to.X << ","
                                                                        << to.Y << " pixel " << x << "," << y;
                     painted += Dark(*fresh, x, y);
-                    if (Dark(*fresh, x, y)) ASSERT_TRUE(clip.Contains(TPoint(x, y)));
+                    if (Dark(*fresh, x, y)) {
+                        ASSERT_TRUE(clip.Contains(TPoint(x, y)));
+                    }
                 }
         }
     }
@@ -400,9 +402,10 @@ TEST(CanvasSpans, ManyDifferentSmallLinesDrawAsEachAlone) {
         for (int y = 0; y < kSize; ++y)
             for (int x = 0; x < kSize; ++x)
                 if (Dark(*alone, x, y)) expected[size_t(y * kSize + x)] = true;
-        if (i % 1000 == 999)
+        if (i % 1000 == 999) {
             for (int y = 0; y < kSize; ++y)
                 for (int x = 0; x < kSize; ++x) ASSERT_EQ(Dark(*all, x, y), expected[size_t(y * kSize + x)]) << i;
+        }
     }
 }
 
@@ -427,6 +430,8 @@ TEST(CanvasSpans, ARingsOutlineCoversItsLine) {
         both->Canvas()->Polygon(s.pts.data(), int(s.pts.size()));
         for (int y = 0; y < kSize; ++y)
             for (int x = 0; x < kSize; ++x)
-                if (Dark(*line, x, y)) ASSERT_TRUE(Dark(*both, x, y)) << "scene " << i << " pixel " << x << "," << y;
+                if (Dark(*line, x, y)) {
+                    ASSERT_TRUE(Dark(*both, x, y)) << "scene " << i << " pixel " << x << "," << y;
+                }
     }
 }
