@@ -414,16 +414,12 @@ int32_t TGIS_Shape::GetPartOffset(int part) const {
 
 const uint8_t* TGIS_Shape::PartPoints(int part, int32_t& count) const {
     QM_ASSERT(shapeType_ == gisShapeTypeArc || shapeType_ == gisShapeTypePolygon, GIS_RS_ERR_UNTESTED);
-    // GetPartSize, GetPartOffset and PointOffset in one reading of the header: drawing asks this of every ring.
-    count = 0;
-    if (!geometry_) return nullptr;
-    const int32_t parts = ReadInt(kExtentBytes);
-    QM_ASSERT(part >= 0 && part < parts, GIS_RS_ERR_UNTESTED);
-    const int32_t first = ReadInt(kPartsHeader + 4 * size_t(part));
-    const int32_t end = part == parts - 1 ? ReadInt(kExtentBytes + 4) : ReadInt(kPartsHeader + 4 * size_t(part + 1));
-    count = parts == 1 ? ReadInt(kExtentBytes + 4) : end - first;
+    count = TGIS_Shape::GetPartSize(part);
     if (count <= 0) return nullptr;
-    return geometry_ + kPartsHeader + 4 * size_t(parts) + 16 * size_t(first);
+    // GetPartSize has checked the part: its offset and PointOffset are read straight from the header, as drawing
+    // asks this of every ring.
+    return geometry_ + kPartsHeader + 4 * size_t(ReadInt(kExtentBytes)) +
+           16 * size_t(ReadInt(kPartsHeader + 4 * size_t(part)));
 }
 
 void TGIS_Shape::SetPartPoint(int part, int index, const TGIS_Point& p) {

@@ -937,8 +937,7 @@ struct TCanvasAccess {
         }
         if (SpanPen()) {
             // The raster draws no segment of no length: a line on one pixel, as a small map has many, leaves
-            // the pixels as they are.
-            // Tested without a branch a point: whether a point moves is a toss-up on such a map.
+            // the pixels as they are. The test takes no branch a point, as whether a point moves is a toss-up there.
             int moved = 0;
             for (int i = 1; i < n; ++i) moved |= (pts[i].x() ^ pts[0].x()) | (pts[i].y() ^ pts[0].y());
             if (moved == 0) return;
