@@ -143,7 +143,7 @@ public:
 
     // ---- style, layer and R-tree upkeep ----
     // Own params, else (selected) the layer's selection style, else the layer's; styling this shape.
-    TGIS_ParamsSectionVector* GetParams();
+    inline TGIS_ParamsSectionVector* GetParams();
     TGIS_Viewer* GetViewer() const;
     void Delete();
     // A mapped buffer becomes a private copy; every geometry change calls this first.
@@ -243,7 +243,10 @@ protected:
     // TwipsToPixels of the viewer; 0 without a viewer or at zoom 0.
     int SizeToPixels(int32_t size) const;
     // The smart size of a style: its field's value as an integer (0 when it does not convert), else `smartSize`.
-    int32_t SmartSizeOf(const std::string& field, int32_t smartSize);
+    int32_t SmartSizeOf(const std::string& field, int32_t smartSize) {
+        return field.empty() ? smartSize : SmartSizeOfField(field);
+    }
+    int32_t SmartSizeOfField(const std::string& field);
     // Bodies of DrawEditOverlay: markers of part 0, or every part as a dotted line with its vertices.
     void DrawPointEditOverlay();
     void DrawPartsEditOverlay();
@@ -636,3 +639,13 @@ private:
     std::unique_ptr<TGIS_ParamsSectionVector> renderSaved_;
     TGIS_Shape* renderShape_ = nullptr;
 };
+
+// Every pass asks this of every shape, more than once.
+inline TGIS_ParamsSectionVector* TGIS_Shape::GetParams() {
+    TGIS_ParamsSectionVector* p = OwnParams();
+    if (!p && Layer)
+        p = Selected && Layer->SelectedParams ? Layer->SelectedParams.get()
+                                              : static_cast<TGIS_ParamsSectionVector*>(Layer->Params);
+    if (p) p->SetShape(this);
+    return p;
+}

@@ -152,7 +152,8 @@ bool TGIS_LayerVector::SelectSectionFor(TGIS_Shape& shape) {
         auto* section = static_cast<TGIS_ParamsSectionVector*>(ActiveSections[size_t(i)]);
         TGIS_SqlQuery* query = section->Query();
         if (query && !query->Evaluate(false, FieldsOf(shape))) continue;
-        SelectSection(i);
+        // A paint selects the same section for shape after shape.
+        if (Params != section || ParamsList().SelectedSection() != section) SelectSection(i);
         return section->Visible();
     }
     return false;

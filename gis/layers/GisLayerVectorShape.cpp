@@ -254,8 +254,7 @@ int TGIS_Shape::SizeToPixels(int32_t size) const {
     return v->TwipsToPixels(size);
 }
 
-int32_t TGIS_Shape::SmartSizeOf(const std::string& field, int32_t smartSize) {
-    if (field.empty()) return smartSize;
+int32_t TGIS_Shape::SmartSizeOfField(const std::string& field) {
     int v = 0;
     try {
         if (!TryStrToInt(VarToStr(GetField(field)), v)) v = 0;
@@ -580,16 +579,6 @@ void TGIS_Shape::SetFieldAt(int index, const Variant& value) {
 }
 
 // ---- style ----
-
-TGIS_ParamsSectionVector* TGIS_Shape::GetParams() {
-    TGIS_ParamsSectionVector* p = nullptr;
-    if (HasOwnParams())
-        p = OwnParams();
-    else if (Layer)
-        p = Selected && Layer->SelectedParams ? Layer->SelectedParams.get() : Layer->GetParams();
-    if (p) p->SetShape(this);
-    return p;
-}
 
 // ---- layer upkeep ----
 

@@ -871,21 +871,6 @@ TGIS_ParamsVector& TGIS_ParamsSectionVector::Store(std::unique_ptr<TGIS_ParamsVe
     return *slot;
 }
 
-TGIS_ParamsRender& TGIS_ParamsSectionVector::Render() {
-    return static_cast<TGIS_ParamsRender&>(Get(TGIS_ParamsKind::Render));
-}
-TGIS_ParamsLine& TGIS_ParamsSectionVector::Line() { return static_cast<TGIS_ParamsLine&>(Get(TGIS_ParamsKind::Line)); }
-TGIS_ParamsArea& TGIS_ParamsSectionVector::Area() { return static_cast<TGIS_ParamsArea&>(Get(TGIS_ParamsKind::Area)); }
-TGIS_ParamsMarker& TGIS_ParamsSectionVector::Marker() {
-    return static_cast<TGIS_ParamsMarker&>(Get(TGIS_ParamsKind::Marker));
-}
-TGIS_ParamsLabel& TGIS_ParamsSectionVector::Labels() {
-    return static_cast<TGIS_ParamsLabel&>(Get(TGIS_ParamsKind::Labels));
-}
-TGIS_ParamsChart& TGIS_ParamsSectionVector::Chart() {
-    return static_cast<TGIS_ParamsChart&>(Get(TGIS_ParamsKind::Chart));
-}
-
 void TGIS_ParamsSectionVector::LoadFromConfig(TGIS_Ini& ini) {
     TGIS_ParamsSection::LoadFromConfig(ini);
     SetQuery(ini.ReadString("Query", QueryText()));

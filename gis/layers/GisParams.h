@@ -483,13 +483,14 @@ public:
     std::string QueryText() const;
     TGIS_SqlQuery* Query() const { return query_.get(); }
 
-    // Each is made with its defaults on first use.
-    TGIS_ParamsRender& Render();
-    TGIS_ParamsLine& Line();
-    TGIS_ParamsArea& Area();
-    TGIS_ParamsMarker& Marker();
-    TGIS_ParamsLabel& Labels();
-    TGIS_ParamsChart& Chart();
+    // Each is made with its defaults on first use; a paint asks for them of every shape, so the made ones are
+    // answered inline.
+    TGIS_ParamsRender& Render() { return Of<TGIS_ParamsRender>(TGIS_ParamsKind::Render); }
+    TGIS_ParamsLine& Line() { return Of<TGIS_ParamsLine>(TGIS_ParamsKind::Line); }
+    TGIS_ParamsArea& Area() { return Of<TGIS_ParamsArea>(TGIS_ParamsKind::Area); }
+    TGIS_ParamsMarker& Marker() { return Of<TGIS_ParamsMarker>(TGIS_ParamsKind::Marker); }
+    TGIS_ParamsLabel& Labels() { return Of<TGIS_ParamsLabel>(TGIS_ParamsKind::Labels); }
+    TGIS_ParamsChart& Chart() { return Of<TGIS_ParamsChart>(TGIS_ParamsKind::Chart); }
     TGIS_ParamsVector& Get(TGIS_ParamsKind kind);
     // Without making it.
     TGIS_ParamsVector* Find(TGIS_ParamsKind kind) const { return sub_[size_t(kind)].get(); }
@@ -498,6 +499,10 @@ public:
 
 private:
     std::unique_ptr<TGIS_SqlQuery> query_;
+    template <class T> T& Of(TGIS_ParamsKind kind) {
+        TGIS_ParamsVector* made = sub_[size_t(kind)].get();
+        return static_cast<T&>(made ? *made : Get(kind));
+    }
     std::array<std::unique_ptr<TGIS_ParamsVector>, GIS_PARAMS_KINDS> sub_;
 };
 
@@ -514,6 +519,10 @@ public:
     // An index outside the list changes nothing.
     void Select(int index);
     TGIS_ParamsSection* GetSection(int index) const;
+    // The selected section; nullptr when the selection lies outside the list.
+    TGIS_ParamsSection* SelectedSection() const {
+        return selected_ >= 0 && size_t(selected_) < items_.size() ? items_[size_t(selected_)].get() : nullptr;
+    }
     // Only on an empty list; takes the section over and selects it.
     void AddDefault(std::unique_ptr<TGIS_ParamsSection> section);
     // Appends a copy of entry 0 and selects it.
