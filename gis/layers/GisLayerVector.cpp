@@ -230,10 +230,7 @@ bool TGIS_LayerVector::ScanAccepts(TGIS_Shape* shape) {
     return shape && !(SkipDeleted && shape->Deleted) && IsShapeVisible(shape, FilterExtent);
 }
 
-bool TGIS_LayerVector::MatchesFilter() {
-    TGIS_Shape* s = ScanCurrent();
-    return s && IsShapeVisible(s, FilterExtent) && QueryMatches(s);
-}
+bool TGIS_LayerVector::MatchesFilter() { return ShapeMatches(ScanCurrent()); }
 
 void TGIS_LayerVector::SetFilter(const TGIS_Extent& extent, const std::string& query) {
     FilterExtent = extent;
@@ -261,8 +258,9 @@ TGIS_Shape* TGIS_LayerVector::NextShape() {
     for (;;) {
         TGIS_LayerVector::MoveNext();
         if (TGIS_LayerVector::Eof()) return nullptr;
-        TGIS_Shape* s = TGIS_LayerVector::GetCurrentShape();
-        if (!(SkipDeleted && s->Deleted) && MatchesFilter() && FindAccepts(s)) return s;
+        // Short of the end, MoveNext has set the shape it stands on.
+        TGIS_Shape* s = CurrentShape;
+        if (!(SkipDeleted && s->Deleted) && ShapeMatches(s) && FindAccepts(s)) return s;
     }
 }
 

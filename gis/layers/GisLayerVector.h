@@ -508,9 +508,9 @@ public:
     virtual void ScanNext();
     virtual bool ScanEof();
     virtual TGIS_Shape* ScanCurrent();
-    // True while the scan walks Shapes by this class's own steps (ScanNext, ScanEof, ScanCurrent, MoveNext, Eof,
-    // GetCurrentShape): a find may then take them without a virtual call per step. False where a subclass scans
-    // its own way.
+    // True while the scan walks Shapes by this class's own steps (ScanNext, ScanEof, ScanCurrent, MatchesFilter,
+    // MoveNext, Eof, GetCurrentShape): a find may then take them without a virtual call per step. False where a
+    // subclass scans its own way.
     virtual bool ScansShapes() const { return true; }
     virtual TGIS_Shape* GetShape(int32_t uid);
     virtual int32_t GetLastUid();
@@ -606,7 +606,12 @@ protected:
     // Scan filter without the query: not skipped as deleted and visible in FilterExtent.
     bool ScanAccepts(TGIS_Shape* shape);
     // A find's candidate passes: present, not deleted, and true for the find's query when it has one.
-    bool FindAccepts(TGIS_Shape* shape);
+    bool FindAccepts(TGIS_Shape* shape) {
+        return shape && !shape->Deleted && (!FindHasQuery || FindQueryAccepts(*shape));
+    }
+    bool FindQueryAccepts(TGIS_Shape& shape);
+    // MatchesFilter of a shape the scan stands on.
+    bool ShapeMatches(TGIS_Shape* shape) { return shape && IsShapeVisible(shape, FilterExtent) && QueryMatches(shape); }
     // The first accepted hit from R-tree id `id` on, or from the scan's current shape on; nullptr at the end.
     TGIS_Shape* TreeHit(int32_t id);
     TGIS_Shape* ScanHit();
@@ -634,7 +639,7 @@ private:
     bool SelectSectionFor(TGIS_Shape& shape);
     // The find over the device's clip extent shared by the passes; `each` sees every shape whose section is
     // visible, the shape being edited excepted when `skipEdited`, until the view changes or it answers false.
-    void WalkPaint(bool skipEdited, const std::function<bool(TGIS_Shape&)>& each);
+    template <class Each> void WalkPaint(bool skipEdited, const Each& each);
     // The shape's own style while a render copy stands in for it.
     std::unique_ptr<TGIS_ParamsSectionVector> renderSaved_;
     TGIS_Shape* renderShape_ = nullptr;

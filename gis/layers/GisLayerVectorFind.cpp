@@ -9,10 +9,8 @@ double Area(const TGIS_Extent& e) { return (e.XMax - e.XMin) * (e.YMax - e.YMin)
 
 }  // namespace
 
-bool TGIS_LayerVector::FindAccepts(TGIS_Shape* shape) {
-    if (!shape || shape->Deleted) return false;
-    if (!FindHasQuery) return true;
-    return FindQuery->Evaluate(false, [shape](const std::string& field) { return shape->GetField(field); });
+bool TGIS_LayerVector::FindQueryAccepts(TGIS_Shape& shape) {
+    return FindQuery->Evaluate(false, [&shape](const std::string& field) { return shape.GetField(field); });
 }
 
 TGIS_Shape* TGIS_LayerVector::FindFirst(const TGIS_Extent& extent, const std::string& query) {

@@ -184,7 +184,7 @@ void TGIS_LayerVector::RestoreRenderParams(TGIS_Shape* shape) {
 
 // ---- passes ----
 
-void TGIS_LayerVector::WalkPaint(bool skipEdited, const std::function<bool(TGIS_Shape&)>& each) {
+template <class Each> void TGIS_LayerVector::WalkPaint(bool skipEdited, const Each& each) {
     TGIS_Viewer& v = *Viewer;
     TInPaint inPaint(InPaint);
     const int32_t editedUid = EditedUid(*this);
