@@ -233,7 +233,20 @@ protected:
     // Byte offset of point `index` of the whole point block.
     size_t PointOffset(int32_t index) const;
     // The first byte of the points of an arc's or polygon's part, and how many there are.
-    const uint8_t* PartPoints(int part, int32_t& count) const;
+    const uint8_t* PartPoints(int part, int32_t& count) const {
+        // One part, as nearly every ring of a map has: the header (the extent's 32 bytes, the part and point
+        // counts, the parts' starts) gives it at once.
+        if (geometry_ && part == 0 && (shapeType_ == gisShapeTypeArc || shapeType_ == gisShapeTypePolygon)) {
+            int32_t head[3];
+            std::memcpy(head, geometry_ + 32, sizeof head);
+            if (head[0] == 1) {
+                count = head[1];
+                return count > 0 ? geometry_ + 44 + 16 * size_t(head[2]) : nullptr;
+            }
+        }
+        return PartPointsOf(part, count);
+    }
+    const uint8_t* PartPointsOf(int part, int32_t& count) const;
     // Layer and viewer conversions, by the lock level and whether the viewer has a coordinate system.
     bool Projects() const;
     TGIS_Point ToViewer(const TGIS_Point& p) const;

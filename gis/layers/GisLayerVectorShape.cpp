@@ -411,7 +411,7 @@ int32_t TGIS_Shape::GetPartOffset(int part) const {
     return ReadInt(kPartsHeader + 4 * size_t(part));
 }
 
-const uint8_t* TGIS_Shape::PartPoints(int part, int32_t& count) const {
+const uint8_t* TGIS_Shape::PartPointsOf(int part, int32_t& count) const {
     QM_ASSERT(shapeType_ == gisShapeTypeArc || shapeType_ == gisShapeTypePolygon, GIS_RS_ERR_UNTESTED);
     count = TGIS_Shape::GetPartSize(part);
     if (count <= 0) return nullptr;

@@ -169,44 +169,25 @@ BrushKey KeyOf(const LOGBRUSH& lb) {
     return {lb.lbStyle, lb.lbColor, 0, IdentityOf(reinterpret_cast<const TBitmap*>(lb.lbHatch))};
 }
 
-// What a canvas brush holds, to tell whether it still has the brush made last.
-struct CanvasBrush {
-    TColor color = 0;
-    TBrushStyle style = bsSolid;
-    uint64_t bitmap = 0;
-    bool operator==(const CanvasBrush&) const = default;
+// A canvas pen or brush as the one made last left it: a change since, or another object, shows in the pair.
+struct CanvasState {
+    const TGraphicsObject* object = nullptr;
+    uint64_t revision = 0;
+    bool Holds(const TGraphicsObject& o) const { return object == &o && revision == o.Revision(); }
 };
-CanvasBrush StateOf(const TBrush& b) { return {b.Color(), b.Style(), IdentityOf(b.Bitmap())}; }
-
-struct CanvasPen {
-    TColor color = 0;
-    int width = 0;
-    TPenStyle style = psSolid;
-    DWORD endCap = 0, join = 0;
-    bool geometric = false;
-    BrushKey brush;
-    bool operator==(const CanvasPen&) const = default;
-};
-CanvasPen StateOf(const TPen& p) {
-    const TPenData& d = p.Data();
-    // A pen's pattern is its own copy, so the copy's identity is what tells it apart.
-    const BrushKey brush = d.brush.lbStyle == BS_PATTERN
-                               ? BrushKey{BS_PATTERN, d.brush.lbColor, 0, IdentityOf(p.PatternBitmap())}
-                               : KeyOf(d.brush);
-    return {d.color, d.width, d.style, d.endCap, d.join, d.geometric, brush};
-}
+CanvasState StateOf(const TGraphicsObject& o) { return {&o, o.Revision()}; }
 
 struct LastBrushRecord {
     std::unique_ptr<TBrushData> handle;
     BrushKey made;
-    CanvasBrush canvas;
+    CanvasState canvas;
 };
 struct LastPenRecord {
     std::unique_ptr<TPenData> handle;
     DWORD style = 0;
     int width = 0;
     BrushKey brush;
-    CanvasPen canvas;
+    CanvasState canvas;
 };
 LastBrushRecord& LastBrushMade() {
     static LastBrushRecord r;
@@ -222,7 +203,7 @@ void PrepareBrushOf(TGIS_Viewer& viewer, const TGIS_Bitmap* bitmap, uint8_t patt
     if (!canvas) return;
     const LOGBRUSH lb = BrushOf(bitmap, pattern, color);
     LastBrushRecord& last = LastBrushMade();
-    if (last.handle && last.made == KeyOf(lb) && StateOf(*canvas->Brush()) == last.canvas) return;
+    if (last.handle && last.made == KeyOf(lb) && last.canvas.Holds(*canvas->Brush())) return;
     std::unique_ptr<TBrushData> made(CreateBrushIndirect(lb));
     canvas->Brush()->SetHandle(made.get());
     last.made = KeyOf(lb);
@@ -410,7 +391,7 @@ void TGIS_ParamsFeature::PreparePenOf(TGIS_Viewer& viewer, uint8_t style, int wi
     const LOGBRUSH lb = BrushOf(bitmap, pattern, color);
     LastPenRecord& last = LastPenMade();
     if (last.handle && last.style == bits && last.width == width && last.brush == KeyOf(lb) &&
-        StateOf(*canvas->Pen()) == last.canvas)
+        last.canvas.Holds(*canvas->Pen()))
         return;
     std::unique_ptr<TPenData> made(ExtCreatePen(bits, static_cast<DWORD>(width), lb, 0, nullptr));
     canvas->Pen()->SetHandle(made.get());

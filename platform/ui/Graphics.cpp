@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QTextLayout>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -301,6 +302,11 @@ const TClassInfo& TFont::StaticClass() {
         return c;
     }();
     return ci;
+}
+
+uint64_t TGraphicsObject::NextRevision() {
+    static std::atomic<uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
 }
 
 void TPen::SetColor(TColor c) {

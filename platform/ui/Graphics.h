@@ -126,11 +126,19 @@ BOOL EqualRgn(HRGN a, HRGN b);
 class TGraphicsObject : public TPersistent {
 public:
     std::function<void()> OnChange;
+    // Drawn afresh at every change from one count for all pens, brushes and fonts, so that an object that shows
+    // the number a caller saw after setting it up still holds those settings, wherever it lives now.
+    uint64_t Revision() const { return revision_; }
 
 protected:
     void Changed() {
+        revision_ = NextRevision();
         if (OnChange) OnChange();
     }
+
+private:
+    static uint64_t NextRevision();
+    uint64_t revision_ = NextRevision();
 };
 
 class TPen : public TGraphicsObject {

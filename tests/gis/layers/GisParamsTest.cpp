@@ -615,6 +615,16 @@ TEST_F(GisParamsPixels, EqualPreparationsMakeOneBrushAndPen) {
     HPEN pen = TGIS_ParamsFeature::LastPen();
     l.PreparePen(*viewer_);
     EXPECT_EQ(TGIS_ParamsFeature::LastPen(), pen);
+    // The canvas pen changed and set back by hand is made again, and holds the line's settings after.
+    TPen* canvasPen = bmp_->Canvas()->Pen();
+    const TColor lineColour = canvasPen->Color();
+    canvasPen->SetColor(clRed);
+    canvasPen->SetColor(lineColour);
+    l.PreparePen(*viewer_);
+    EXPECT_NE(TGIS_ParamsFeature::LastPen(), pen);
+    EXPECT_EQ(canvasPen->Color(), lineColour);
+    EXPECT_EQ(canvasPen->Width(), 2);
+    pen = TGIS_ParamsFeature::LastPen();
     // Same width and colour, other ends: another pen.
     l.SetOutlineWidth(-1);
     l.PreparePen(*viewer_);

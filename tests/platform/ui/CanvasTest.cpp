@@ -38,6 +38,29 @@ TRect InkBox(TCanvas* c, int w, int h) {
 }
 }  // namespace
 
+// A revision tells settings apart: each change takes a number no pen, brush or font had, a change that changes
+// nothing keeps it, and a copy keeps it only together with the settings.
+TEST(GraphicsObject, RevisionsAreNewAtEachChangeAndNeverShared) {
+    TPen a, b;
+    EXPECT_NE(a.Revision(), b.Revision());
+    const uint64_t before = a.Revision();
+    a.SetWidth(a.Width());
+    EXPECT_EQ(a.Revision(), before);
+    a.SetWidth(3);
+    EXPECT_NE(a.Revision(), before);
+    const uint64_t three = a.Revision();
+    a.SetWidth(1);
+    a.SetWidth(3);
+    EXPECT_NE(a.Revision(), three);
+    b.Assign(a);
+    EXPECT_NE(b.Revision(), a.Revision());
+    TBrush brush;
+    const uint64_t plain = brush.Revision();
+    brush.SetStyle(bsClear);
+    EXPECT_NE(brush.Revision(), plain);
+    EXPECT_NE(brush.Revision(), a.Revision());
+}
+
 TEST(Canvas, LineToLeavesOutItsEndPixel) {
     auto b = White(20, 20);
     TCanvas* c = b->Canvas();
