@@ -257,9 +257,12 @@ void TGIS_LayerVector::ScanNext() {
 TGIS_Shape* TGIS_LayerVector::NextShape() {
     for (;;) {
         TGIS_LayerVector::MoveNext();
-        if (TGIS_LayerVector::Eof()) return nullptr;
-        // Short of the end, MoveNext has set the shape it stands on.
+        // MoveNext sets the shape it stands on short of the end, and none at it.
         TGIS_Shape* s = CurrentShape;
+        if (!s) {
+            if (TGIS_LayerVector::Eof()) return nullptr;
+            continue;
+        }
         if (!(SkipDeleted && s->Deleted) && ShapeMatches(s) && FindAccepts(s)) return s;
     }
 }

@@ -144,7 +144,7 @@ public:
     // ---- style, layer and R-tree upkeep ----
     // Own params, else (selected) the layer's selection style, else the layer's; styling this shape.
     inline TGIS_ParamsSectionVector* GetParams();
-    TGIS_Viewer* GetViewer() const;
+    inline TGIS_Viewer* GetViewer() const;
     void Delete();
     // A mapped buffer becomes a private copy; every geometry change calls this first.
     void MakeEditable();
@@ -248,11 +248,11 @@ protected:
     }
     const uint8_t* PartPointsOf(int part, int32_t& count) const;
     // Layer and viewer conversions, by the lock level and whether the viewer has a coordinate system.
-    bool Projects() const;
+    inline bool Projects() const;
     TGIS_Point ToViewer(const TGIS_Point& p) const;
     TGIS_Point ToLayer(const TGIS_Point& p) const;
     // Viewer zoom in pixels per map unit; 0 without a viewer.
-    double Zoom() const;
+    inline double Zoom() const;
     // TwipsToPixels of the viewer; 0 without a viewer or at zoom 0.
     int SizeToPixels(int32_t size) const;
     // The smart size of a style: its field's value as an integer (0 when it does not convert), else `smartSize`.
@@ -657,6 +657,18 @@ private:
     std::unique_ptr<TGIS_ParamsSectionVector> renderSaved_;
     TGIS_Shape* renderShape_ = nullptr;
 };
+
+// Asked of every shape in view, several times a pass.
+inline TGIS_Viewer* TGIS_Shape::GetViewer() const { return Layer ? Layer->Viewer : nullptr; }
+
+inline double TGIS_Shape::Zoom() const {
+    TGIS_Viewer* v = GetViewer();
+    return v ? v->Zoom() : 0;
+}
+
+inline bool TGIS_Shape::Projects() const {
+    return LockLevel < 2 && Layer && Layer->Viewer && Layer->Viewer->Projection();
+}
 
 // Every pass asks this of every shape, more than once.
 inline TGIS_ParamsSectionVector* TGIS_Shape::GetParams() {

@@ -233,20 +233,9 @@ size_t TGIS_Shape::PointOffset(int32_t index) const {
 
 // ---- coordinates ----
 
-bool TGIS_Shape::Projects() const {
-    return LockLevel < 2 && Layer && Layer->Viewer && Layer->Viewer->Projection();
-}
-
 TGIS_Point TGIS_Shape::ToViewer(const TGIS_Point& p) const { return Projects() ? Layer->Project(p) : p; }
 
 TGIS_Point TGIS_Shape::ToLayer(const TGIS_Point& p) const { return Projects() ? Layer->Unproject(p) : p; }
-
-TGIS_Viewer* TGIS_Shape::GetViewer() const { return Layer ? Layer->Viewer : nullptr; }
-
-double TGIS_Shape::Zoom() const {
-    TGIS_Viewer* v = GetViewer();
-    return v ? v->Zoom() : 0;
-}
 
 int TGIS_Shape::SizeToPixels(int32_t size) const {
     TGIS_Viewer* v = GetViewer();
