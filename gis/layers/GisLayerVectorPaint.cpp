@@ -26,6 +26,11 @@ TGIS_SqlFieldEvent FieldsOf(TGIS_Shape& shape) {
     return [&shape](const std::string& field) { return shape.GetField(field); };
 }
 
+// Apart from the walk, which asks it of every shape while most sections have no query.
+[[gnu::noinline]] bool QueryTakes(TGIS_SqlQuery& query, TGIS_Shape& shape) {
+    return query.Evaluate(false, FieldsOf(shape));
+}
+
 struct TRenderValue {
     uint32_t color;
     int32_t size;
@@ -150,8 +155,7 @@ void TGIS_LayerVector::PrepareSelectedParams() {
 bool TGIS_LayerVector::SelectSectionFor(TGIS_Shape& shape) {
     for (int i = int(ActiveSections.size()) - 1; i >= 0; --i) {
         auto* section = static_cast<TGIS_ParamsSectionVector*>(ActiveSections[size_t(i)]);
-        TGIS_SqlQuery* query = section->Query();
-        if (query && !query->Evaluate(false, FieldsOf(shape))) continue;
+        if (section->Query() && !QueryTakes(*section->Query(), shape)) continue;
         // A paint selects the same section for shape after shape.
         if (Params != section || ParamsList().SelectedSection() != section) SelectSection(i);
         return section->Visible();
