@@ -548,7 +548,8 @@ inline void SetPx(QImage& img, int x, int y, uint32_t v) {
 }
 // QRgb order (0xRRGGBB) of a colour.
 inline uint32_t ToQRgbValue(TColor c) {
-    TColor rgb = ColorToRGB(c);
+    // Only system colours need the call: a shape drawn by the million pays for it otherwise.
+    const TColor rgb = (uint32_t(c) & 0xFF000000u) == 0xFF000000u ? ColorToRGB(c) : TColor(c & 0xFFFFFF);
     return (uint32_t(GetRValue(rgb)) << 16) | (uint32_t(GetGValue(rgb)) << 8) | uint32_t(GetBValue(rgb));
 }
 

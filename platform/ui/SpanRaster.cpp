@@ -34,14 +34,21 @@ bool TSpanRaster::Writable(QImage::Format format) {
 }
 
 void TSpanRaster::Begin(QImage& img, const QRegion* clip, uint32_t rgb) {
-    bits_ = img.bits();
-    stride_ = img.bytesPerLine();
-    bytes_ = img.format() == QImage::Format_BGR888 ? 3 : 4;
     rgb_ = rgb & 0xFFFFFF;
     changedLeft_ = changedTop_ = 0;
     changedRight_ = changedBottom_ = -1;
+    // A map draws thousands of shapes into one image under one clip: what was set up stays while the
+    // image's cache key holds. The key names the image's data and counts its detaches (bits() is one), so
+    // an equal key on unshared data leaves the pixels, their rows and their size as they were; shared
+    // pixels are parted below.
+    const bool sameClip = clipMade_ && (clip ? !clipWhole_ && *clip == clipRegion_ : clipWhole_);
+    if (sameClip && imageKey_ != 0 && img.cacheKey() == imageKey_ && img.isDetached()) return;
+    bits_ = img.bits();
+    imageKey_ = img.cacheKey();
+    stride_ = img.bytesPerLine();
+    bytes_ = img.format() == QImage::Format_BGR888 ? 3 : 4;
     const QRect all = img.rect();
-    if (clipMade_ && all == clipImage_ && (clip ? !clipWhole_ && *clip == clipRegion_ : clipWhole_)) return;
+    if (sameClip && all == clipImage_) return;
     clipMade_ = true;
     clipImage_ = all;
     clipWhole_ = !clip;

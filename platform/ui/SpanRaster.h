@@ -56,6 +56,7 @@ private:
     bool clipMade_ = false, clipWhole_ = false;
     QRegion clipRegion_;
     QRect clipImage_;
+    qint64 imageKey_ = 0;  // QImage::cacheKey() of the pixels bits_ points into; 0: none yet
     int changedLeft_ = 0, changedTop_ = 0, changedRight_ = -1, changedBottom_ = -1;
     std::vector<QPointF> points_, normals_;
     struct Edge {
