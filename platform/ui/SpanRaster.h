@@ -81,7 +81,8 @@ private:
         int y, x0, x1;
     };
     const Stamp* StampOf(const uint64_t (&key)[3], bool closed, int width, End end, Join join);
-    std::vector<QPoint> distinct_;
+    std::vector<QPoint> distinct_;  // the first distinctCount_ are the line's, the rest room
+    int distinctCount_ = 0;
     std::vector<Stamp> stamps_;  // open addressing, a power of two in size
     size_t stampCount_ = 0;
     std::vector<StampSpan> stampSpans_;
