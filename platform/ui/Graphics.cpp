@@ -926,6 +926,31 @@ struct TCanvasAccess {
         if (!r.Changed().isEmpty()) Notify(r.Changed());
     }
 
+    // The raster draws no segment of no length: a line on one pixel, as a small map has many, leaves the
+    // pixels as they are. Whether it moves is the same before and after the origin is added. The test takes
+    // no branch a point, as whether a point moves is a toss-up there.
+    template <class P>
+    static bool Moves(const P* pts, int n) {
+        int moved = 0;
+        for (int i = 1; i < n; ++i) moved |= (X(pts[i]) ^ X(pts[0])) | (Y(pts[i]) ^ Y(pts[0]));
+        return moved != 0;
+    }
+    static int X(const QPoint& p) { return p.x(); }
+    static int Y(const QPoint& p) { return p.y(); }
+    static int X(const TPoint& p) { return p.X; }
+    static int Y(const TPoint& p) { return p.Y; }
+
+    // A line in device coordinates that moves, with a pen SpanPen() takes.
+    void SpanStroke(const QPoint* pts, int n, bool closed) {
+        TSpanRaster& r = raster->Spans(SpanClip(), ToQRgbValue(c.pen_->Color()));
+        const TPenData& d = c.pen_->Data();
+        using End = TSpanRaster::End;
+        r.Stroke(pts, n, closed, d.width,
+                 d.endCap == PS_ENDCAP_FLAT ? End::Flat : d.endCap == PS_ENDCAP_SQUARE ? End::Square : End::Round,
+                 d.join == PS_JOIN_BEVEL ? TSpanRaster::Join::Bevel : TSpanRaster::Join::Round);
+        if (!r.Changed().isEmpty()) Notify(r.Changed());
+    }
+
     // A polyline in device coordinates with the canvas pen.
     void StrokePolyline(const QPolygon& pts, bool closed) { StrokePolyline(pts.constData(), int(pts.size()), closed); }
     void StrokePolyline(const QPoint* pts, int n, bool closed) {
@@ -937,18 +962,7 @@ struct TCanvasAccess {
             return;
         }
         if (SpanPen()) {
-            // The raster draws no segment of no length: a line on one pixel, as a small map has many, leaves
-            // the pixels as they are. The test takes no branch a point, as whether a point moves is a toss-up there.
-            int moved = 0;
-            for (int i = 1; i < n; ++i) moved |= (pts[i].x() ^ pts[0].x()) | (pts[i].y() ^ pts[0].y());
-            if (moved == 0) return;
-            TSpanRaster& r = raster->Spans(SpanClip(), ToQRgbValue(c.pen_->Color()));
-            const TPenData& d = c.pen_->Data();
-            using End = TSpanRaster::End;
-            r.Stroke(pts, n, closed, d.width,
-                     d.endCap == PS_ENDCAP_FLAT ? End::Flat : d.endCap == PS_ENDCAP_SQUARE ? End::Square : End::Round,
-                     d.join == PS_JOIN_BEVEL ? TSpanRaster::Join::Bevel : TSpanRaster::Join::Round);
-            if (!r.Changed().isEmpty()) Notify(r.Changed());
+            if (Moves(pts, n)) SpanStroke(pts, n, closed);
             return;
         }
         QPen pen = WidePen();
@@ -1204,12 +1218,20 @@ void TCanvas::Polygon(const TPoint* pts, int count) {
         path_->path.closeSubpath();
         return;
     }
+    // Outlines alone come by the thousand in a map: they spare making the fill's callback, and with a span
+    // pen those on one pixel are left before their points are moved.
+    if (brush_->Style() == bsClear && a.SpanPen()) {
+        if (!TCanvasAccess::Moves(pts, count)) return;
+        const TDevicePoints points(pts, count, origin_);
+        a.SpanStroke(points.Data(), count, true);
+        return;
+    }
     const TDevicePoints points(pts, count, origin_);
     const QPoint* dev = points.Data();
-    Qt::FillRule rule = polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill;
-    // Outlines alone, by the thousand in a map, spare making the fill's callback.
-    if (brush_->Style() != bsClear)
+    if (brush_->Style() != bsClear) {
+        const Qt::FillRule rule = polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill;
         a.FillRings(dev, &count, 1, [&](QPainter& qp) { qp.drawPolygon(dev, count, rule); });
+    }
     a.StrokePolyline(dev, count, true);
 }
 

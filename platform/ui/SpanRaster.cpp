@@ -24,16 +24,6 @@ inline int Ceil(double v) {
 inline int CeilWithin(double v, int lo, int hi) { return v <= lo ? lo : v >= hi ? hi : Ceil(v); }
 }  // namespace
 
-bool TSpanRaster::Writable(QImage::Format format) {
-    switch (format) {
-    case QImage::Format_RGB32:
-    case QImage::Format_ARGB32:
-    case QImage::Format_ARGB32_Premultiplied:
-    case QImage::Format_BGR888: return true;
-    default: return false;
-    }
-}
-
 void TSpanRaster::Begin(QImage& img, const QRegion* clip, uint32_t rgb) {
     rgb_ = rgb & 0xFFFFFF;
     changedLeft_ = changedTop_ = 0;

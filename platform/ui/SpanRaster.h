@@ -17,8 +17,11 @@ public:
     enum class End { Round, Flat, Square };
     enum class Join { Round, Bevel };
 
-    // Whether pixels of the format are written here (32-bit and 24-bit rows).
-    static bool Writable(QImage::Format format);
+    // Whether pixels of the format are written here (32-bit and 24-bit rows); asked before every shape.
+    static bool Writable(QImage::Format format) {
+        return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+               format == QImage::Format_ARGB32_Premultiplied || format == QImage::Format_BGR888;
+    }
 
     // Where the shapes that follow go: the pixels, the clip in device coordinates (nullptr: the whole
     // image) and the colour, 0xRRGGBB. One raster serves shape after shape without allocating anew.

@@ -488,3 +488,35 @@ TEST(CanvasSpans, AChangeBetweenTwoShapesIsSeen) {
             for (int x = 0; x < kSize; ++x) ASSERT_EQ(c.Pixel(x, y), expected->Canvas()->Pixel(x, y)) << x << "," << y;
     }
 }
+
+// Outlines of a clear area go to the spans before their points are moved by the origin: drawn with an
+// origin they must come out as their moved points drawn without one, and those on one pixel not at all.
+TEST(CanvasSpans, OutlinesDrawWhereTheOriginMovesThem) {
+    std::mt19937 rng(53);
+    for (int i = 0; i < 200; ++i) {
+        const TPoint origin(int(rng() % 21) - 10, int(rng() % 21) - 10);
+        std::vector<TPoint> ring, moved;
+        const TPoint at(int(rng() % 50) + 5, int(rng() % 50) + 5);
+        const int spread = i % 3 == 0 ? 1 : 6;  // a third on one pixel or two
+        for (int k = 0; k < 4; ++k) ring.push_back(TPoint(at.X + int(rng() % spread), at.Y + int(rng() % spread)));
+        ring.push_back(ring.front());
+        for (const TPoint& p : ring) moved.push_back(TPoint(p.X + origin.X, p.Y + origin.Y));
+        auto with = White(pf24bit), without = White(pf24bit);
+        SetPen(*with->Canvas(), 2, PS_ENDCAP_FLAT, PS_JOIN_BEVEL);
+        SetPen(*without->Canvas(), 2, PS_ENDCAP_FLAT, PS_JOIN_BEVEL);
+        with->Canvas()->SetViewportOrg(origin.X, origin.Y);
+        const int count = int(ring.size());
+        if (i % 2)
+            with->Canvas()->PolyPolygon(ring.data(), &count, 1);
+        else
+            with->Canvas()->Polygon(ring.data(), count);
+        without->Canvas()->Polygon(moved.data(), count);
+        int dark = 0;
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x) {
+                ASSERT_EQ(Dark(*with, x, y), Dark(*without, x, y)) << i << ": " << x << "," << y;
+                dark += Dark(*with, x, y);
+            }
+        if (spread == 1) EXPECT_EQ(dark, 0) << i;
+    }
+}
