@@ -951,6 +951,9 @@ struct TCanvasAccess {
         if (!r.Changed().isEmpty()) Notify(r.Changed());
     }
 
+    // TCanvas::PolyPolygon of two rings or more, or of none.
+    static void PolyPolygon(TCanvas& canvas, const TPoint* pts, const int* counts, int polys);
+
     // A polyline in device coordinates with the canvas pen.
     void StrokePolyline(const QPolygon& pts, bool closed) { StrokePolyline(pts.constData(), int(pts.size()), closed); }
     void StrokePolyline(const QPoint* pts, int n, bool closed) {
@@ -1236,12 +1239,17 @@ void TCanvas::Polygon(const TPoint* pts, int count) {
 }
 
 void TCanvas::PolyPolygon(const TPoint* pts, const int* counts, int polys) {
-    // One ring is a polygon: the painter fills that without building a path.
+    // One ring is a polygon: the painter fills that without building a path. Several are drawn apart, so
+    // that single rings, a map's sheets by the million, pass on without setting up the frame they need.
     if (polys == 1) {
         Polygon(pts, counts[0]);
         return;
     }
-    TCanvasAccess a(*this);
+    TCanvasAccess::PolyPolygon(*this, pts, counts, polys);
+}
+
+void TCanvasAccess::PolyPolygon(TCanvas& canvas, const TPoint* pts, const int* counts, int polys) {
+    TCanvasAccess a(canvas);
     // The rings of two points or more, end to end in device coordinates.
     std::vector<QPoint> dev;
     std::vector<int> sizes;
@@ -1249,7 +1257,8 @@ void TCanvas::PolyPolygon(const TPoint* pts, const int* counts, int polys) {
     for (int i = 0; i < polys; ++i) {
         const int n = counts[i];
         if (n >= 2) {
-            for (int j = 0; j < n; ++j) dev.emplace_back(pts[k + j].X + origin_.X, pts[k + j].Y + origin_.Y);
+            for (int j = 0; j < n; ++j)
+                dev.emplace_back(pts[k + j].X + canvas.origin_.X, pts[k + j].Y + canvas.origin_.Y);
             sizes.push_back(n);
         }
         k += n;
@@ -1257,7 +1266,7 @@ void TCanvas::PolyPolygon(const TPoint* pts, const int* counts, int polys) {
     const int rings = int(sizes.size());
     auto painted = [&] {
         QPainterPath path;
-        path.setFillRule(polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+        path.setFillRule(canvas.polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
         for (int i = 0, at = 0; i < rings; at += sizes[i++]) {
             path.addPolygon(QPolygonF(QPolygon(QList<QPoint>(dev.begin() + at, dev.begin() + at + sizes[i]))));
             path.closeSubpath();
@@ -1265,7 +1274,7 @@ void TCanvas::PolyPolygon(const TPoint* pts, const int* counts, int polys) {
         return path;
     };
     if (a.Recording()) {
-        path_->path.addPath(painted());
+        canvas.path_->path.addPath(painted());
         return;
     }
     a.FillRings(dev.data(), sizes.data(), rings, [&](QPainter& qp) { qp.drawPath(painted()); });
