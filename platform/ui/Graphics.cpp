@@ -554,7 +554,8 @@ inline void SetPx(QImage& img, int x, int y, uint32_t v) {
 }
 // QRgb order (0xRRGGBB) of a colour.
 inline uint32_t ToQRgbValue(TColor c) {
-    TColor rgb = ColorToRGB(c);
+    // Only system colours need the call: a shape drawn by the million pays for it otherwise.
+    const TColor rgb = (uint32_t(c) & 0xFF000000u) == 0xFF000000u ? ColorToRGB(c) : TColor(c & 0xFFFFFF);
     return (uint32_t(GetRValue(rgb)) << 16) | (uint32_t(GetGValue(rgb)) << 8) | uint32_t(GetBValue(rgb));
 }
 
@@ -931,6 +932,34 @@ struct TCanvasAccess {
         if (!r.Changed().isEmpty()) Notify(r.Changed());
     }
 
+    // The raster draws no segment of no length: a line on one pixel, as a small map has many, leaves the
+    // pixels as they are. Whether it moves is the same before and after the origin is added. The test takes
+    // no branch a point, as whether a point moves is a toss-up there.
+    template <class P>
+    static bool Moves(const P* pts, int n) {
+        int moved = 0;
+        for (int i = 1; i < n; ++i) moved |= (X(pts[i]) ^ X(pts[0])) | (Y(pts[i]) ^ Y(pts[0]));
+        return moved != 0;
+    }
+    static int X(const QPoint& p) { return p.x(); }
+    static int Y(const QPoint& p) { return p.y(); }
+    static int X(const TPoint& p) { return p.X; }
+    static int Y(const TPoint& p) { return p.Y; }
+
+    // A line in device coordinates that moves, with a pen SpanPen() takes.
+    void SpanStroke(const QPoint* pts, int n, bool closed) {
+        TSpanRaster& r = raster->Spans(SpanClip(), ToQRgbValue(c.pen_->Color()));
+        const TPenData& d = c.pen_->Data();
+        using End = TSpanRaster::End;
+        r.Stroke(pts, n, closed, d.width,
+                 d.endCap == PS_ENDCAP_FLAT ? End::Flat : d.endCap == PS_ENDCAP_SQUARE ? End::Square : End::Round,
+                 d.join == PS_JOIN_BEVEL ? TSpanRaster::Join::Bevel : TSpanRaster::Join::Round);
+        if (!r.Changed().isEmpty()) Notify(r.Changed());
+    }
+
+    // TCanvas::PolyPolygon of two rings or more, or of none.
+    static void PolyPolygon(TCanvas& canvas, const TPoint* pts, const int* counts, int polys);
+
     // A polyline in device coordinates with the canvas pen.
     void StrokePolyline(const QPolygon& pts, bool closed) { StrokePolyline(pts.constData(), int(pts.size()), closed); }
     void StrokePolyline(const QPoint* pts, int n, bool closed) {
@@ -942,18 +971,7 @@ struct TCanvasAccess {
             return;
         }
         if (SpanPen()) {
-            // The raster draws no segment of no length: a line on one pixel, as a small map has many, leaves
-            // the pixels as they are. The test takes no branch a point, as whether a point moves is a toss-up there.
-            int moved = 0;
-            for (int i = 1; i < n; ++i) moved |= (pts[i].x() ^ pts[0].x()) | (pts[i].y() ^ pts[0].y());
-            if (moved == 0) return;
-            TSpanRaster& r = raster->Spans(SpanClip(), ToQRgbValue(c.pen_->Color()));
-            const TPenData& d = c.pen_->Data();
-            using End = TSpanRaster::End;
-            r.Stroke(pts, n, closed, d.width,
-                     d.endCap == PS_ENDCAP_FLAT ? End::Flat : d.endCap == PS_ENDCAP_SQUARE ? End::Square : End::Round,
-                     d.join == PS_JOIN_BEVEL ? TSpanRaster::Join::Bevel : TSpanRaster::Join::Round);
-            if (!r.Changed().isEmpty()) Notify(r.Changed());
+            if (Moves(pts, n)) SpanStroke(pts, n, closed);
             return;
         }
         QPen pen = WidePen();
@@ -1209,22 +1227,35 @@ void TCanvas::Polygon(const TPoint* pts, int count) {
         path_->path.closeSubpath();
         return;
     }
+    // Outlines alone come by the thousand in a map: they spare making the fill's callback, and with a span
+    // pen those on one pixel are left before their points are moved.
+    if (brush_->Style() == bsClear && a.SpanPen()) {
+        if (!TCanvasAccess::Moves(pts, count)) return;
+        const TDevicePoints points(pts, count, origin_);
+        a.SpanStroke(points.Data(), count, true);
+        return;
+    }
     const TDevicePoints points(pts, count, origin_);
     const QPoint* dev = points.Data();
-    Qt::FillRule rule = polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill;
-    // Outlines alone, by the thousand in a map, spare making the fill's callback.
-    if (brush_->Style() != bsClear)
+    if (brush_->Style() != bsClear) {
+        const Qt::FillRule rule = polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill;
         a.FillRings(dev, &count, 1, [&](QPainter& qp) { qp.drawPolygon(dev, count, rule); });
+    }
     a.StrokePolyline(dev, count, true);
 }
 
 void TCanvas::PolyPolygon(const TPoint* pts, const int* counts, int polys) {
-    // One ring is a polygon: the painter fills that without building a path.
+    // One ring is a polygon: the painter fills that without building a path. Several are drawn apart, so
+    // that single rings, a map's sheets by the million, pass on without setting up the frame they need.
     if (polys == 1) {
         Polygon(pts, counts[0]);
         return;
     }
-    TCanvasAccess a(*this);
+    TCanvasAccess::PolyPolygon(*this, pts, counts, polys);
+}
+
+void TCanvasAccess::PolyPolygon(TCanvas& canvas, const TPoint* pts, const int* counts, int polys) {
+    TCanvasAccess a(canvas);
     // The rings of two points or more, end to end in device coordinates.
     std::vector<QPoint> dev;
     std::vector<int> sizes;
@@ -1232,7 +1263,8 @@ void TCanvas::PolyPolygon(const TPoint* pts, const int* counts, int polys) {
     for (int i = 0; i < polys; ++i) {
         const int n = counts[i];
         if (n >= 2) {
-            for (int j = 0; j < n; ++j) dev.emplace_back(pts[k + j].X + origin_.X, pts[k + j].Y + origin_.Y);
+            for (int j = 0; j < n; ++j)
+                dev.emplace_back(pts[k + j].X + canvas.origin_.X, pts[k + j].Y + canvas.origin_.Y);
             sizes.push_back(n);
         }
         k += n;
@@ -1240,7 +1272,7 @@ void TCanvas::PolyPolygon(const TPoint* pts, const int* counts, int polys) {
     const int rings = int(sizes.size());
     auto painted = [&] {
         QPainterPath path;
-        path.setFillRule(polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+        path.setFillRule(canvas.polyFill_ == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
         for (int i = 0, at = 0; i < rings; at += sizes[i++]) {
             path.addPolygon(QPolygonF(QPolygon(QList<QPoint>(dev.begin() + at, dev.begin() + at + sizes[i]))));
             path.closeSubpath();
@@ -1248,7 +1280,7 @@ void TCanvas::PolyPolygon(const TPoint* pts, const int* counts, int polys) {
         return path;
     };
     if (a.Recording()) {
-        path_->path.addPath(painted());
+        canvas.path_->path.addPath(painted());
         return;
     }
     a.FillRings(dev.data(), sizes.data(), rings, [&](QPainter& qp) { qp.drawPath(painted()); });

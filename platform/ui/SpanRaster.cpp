@@ -2,6 +2,7 @@
 
 #include <QRegion>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -23,25 +24,22 @@ inline int Ceil(double v) {
 inline int CeilWithin(double v, int lo, int hi) { return v <= lo ? lo : v >= hi ? hi : Ceil(v); }
 }  // namespace
 
-bool TSpanRaster::Writable(QImage::Format format) {
-    switch (format) {
-    case QImage::Format_RGB32:
-    case QImage::Format_ARGB32:
-    case QImage::Format_ARGB32_Premultiplied:
-    case QImage::Format_BGR888: return true;
-    default: return false;
-    }
-}
-
 void TSpanRaster::Begin(QImage& img, const QRegion* clip, uint32_t rgb) {
-    bits_ = img.bits();
-    stride_ = img.bytesPerLine();
-    bytes_ = img.format() == QImage::Format_BGR888 ? 3 : 4;
     rgb_ = rgb & 0xFFFFFF;
     changedLeft_ = changedTop_ = 0;
     changedRight_ = changedBottom_ = -1;
+    // A map draws thousands of shapes into one image under one clip: what was set up stays while the
+    // image's cache key holds. The key names the image's data and counts its detaches (bits() is one), so
+    // an equal key on unshared data leaves the pixels, their rows and their size as they were; shared
+    // pixels are parted below.
+    const bool sameClip = clipMade_ && (clip ? !clipWhole_ && *clip == clipRegion_ : clipWhole_);
+    if (sameClip && imageKey_ != 0 && img.cacheKey() == imageKey_ && img.isDetached()) return;
+    bits_ = img.bits();
+    imageKey_ = img.cacheKey();
+    stride_ = img.bytesPerLine();
+    bytes_ = img.format() == QImage::Format_BGR888 ? 3 : 4;
     const QRect all = img.rect();
-    if (clipMade_ && all == clipImage_ && (clip ? !clipWhole_ && *clip == clipRegion_ : clipWhole_)) return;
+    if (sameClip && all == clipImage_) return;
     clipMade_ = true;
     clipImage_ = all;
     clipWhole_ = !clip;
@@ -59,23 +57,31 @@ void TSpanRaster::Begin(QImage& img, const QRegion* clip, uint32_t rgb) {
     for (const QRect& c : clip_) bounds_ |= c;
 }
 
+namespace {
+// Blue, green, red from 0xRRGGBB: four pixels are three words. The words are shifts of the colour, made in a
+// few instructions: most spans of a small map's outlines are a pixel or two, and a pattern built in memory
+// would cost more than they do.
+static_assert(std::endian::native == std::endian::little);
+inline void Fill24(uint8_t* p, int left, uint32_t rgb) {
+    if (left >= 4) {
+        const uint32_t w[3] = {rgb | rgb << 24, rgb >> 8 | rgb << 16, rgb >> 16 | rgb << 8};
+        for (; left >= 4; left -= 4, p += 12) std::memcpy(p, w, 12);
+    }
+    for (; left > 0; --left, p += 3) {
+        p[0] = uint8_t(rgb);
+        p[1] = uint8_t(rgb >> 8);
+        p[2] = uint8_t(rgb >> 16);
+    }
+}
+}  // namespace
+
 void TSpanRaster::Fill(int y, int x0, int x1) {
     uint8_t* row = bits_ + y * stride_;
     if (bytes_ == 4) {
         std::fill(reinterpret_cast<uint32_t*>(row) + x0, reinterpret_cast<uint32_t*>(row) + x1 + 1, 0xFF000000u | rgb_);
         return;
     }
-    // Blue, green, red: four pixels are three words.
-    const uint8_t px[3] = {uint8_t(rgb_), uint8_t(rgb_ >> 8), uint8_t(rgb_ >> 16)};
-    uint8_t* p = row + 3 * x0;
-    int left = x1 - x0 + 1;
-    // Most spans of a small map's outlines are a pixel or two: the four-pixel pattern is made only for longer ones.
-    if (left >= 4) {
-        uint8_t quad[12];
-        for (int i = 0; i < 12; ++i) quad[i] = px[i % 3];
-        for (; left >= 4; left -= 4, p += 12) std::memcpy(p, quad, 12);
-    }
-    for (; left > 0; --left, p += 3) std::memcpy(p, px, 3);
+    Fill24(row + 3 * x0, x1 - x0 + 1, rgb_);
 }
 
 void TSpanRaster::Grow(int left, int top, int right, int bottom) {
@@ -216,14 +222,21 @@ void TSpanRaster::Convex(const QPointF* v, int n) {
 }
 
 void TSpanRaster::Stroke(const QPoint* pts, int n, bool closed, int width, End end, Join join) {
-    // The line's distinct points; the painter leaves out segments of no length too.
-    std::vector<QPoint>& v = distinct_;
-    v.clear();
-    for (int i = 0; i < n; ++i)
-        if (v.empty() || pts[i] != v.back()) v.push_back(pts[i]);
-    if (closed && v.size() > 2 && v.back() == v.front()) v.pop_back();
-    if (int(v.size()) < 2 || width <= 0 || bounds_.isEmpty() || Stamped(closed, width, end, join)) return;
-    points_.assign(v.begin(), v.end());
+    // The line's distinct points; the painter leaves out segments of no length too. Every point is written
+    // and kept only when it moves: whether one does is a toss-up in a small map, a branch would guess wrong.
+    if (n < 1) return;
+    if (distinct_.size() < size_t(n)) distinct_.resize(size_t(n));
+    QPoint* v = distinct_.data();
+    v[0] = pts[0];
+    int m = 1;
+    for (int i = 1; i < n; ++i) {
+        v[m] = pts[i];
+        m += pts[i] != v[m - 1];
+    }
+    if (closed && m > 2 && v[m - 1] == v[0]) --m;
+    distinctCount_ = m;
+    if (m < 2 || width <= 0 || bounds_.isEmpty() || Stamped(closed, width, end, join)) return;
+    points_.assign(v, v + m);
     StrokeSpans(closed, width / 2.0, end, join);
 }
 
@@ -288,8 +301,8 @@ void TSpanRaster::StrokeSpans(bool closed, double r, End end, Join join) {
 // coordinates can move a pixel centre across an edge. False when the line is no such one.
 bool TSpanRaster::Stamped(bool closed, int width, End end, Join join) {
     constexpr int kPoints = 8, kReach = 32, kWidth = 16, kNear = 1 << 16;
-    const std::vector<QPoint>& v = distinct_;
-    const int m = int(v.size());
+    const QPoint* v = distinct_.data();
+    const int m = distinctCount_;
     if (m > kPoints || width > kWidth) return false;
     const int x = v[0].x(), y = v[0].y();
     if (x < -kNear || x > kNear || y < -kNear || y > kNear) return false;
@@ -311,7 +324,18 @@ bool TSpanRaster::Stamped(bool closed, int width, End end, Join join) {
     const QRect& only = clip_.front();
     if (clip_.size() == 1 && only.left() <= box.left() && only.right() >= box.right() && only.top() <= box.top() &&
         only.bottom() >= box.bottom()) {
-        for (uint32_t i = 0; i < stamp->count; ++i) Fill(y + spans[i].y, x + spans[i].x0, x + spans[i].x1);
+        // Within the clip: straight into the rows, the pixel made once for all the spans.
+        if (bytes_ == 4) {
+            const uint32_t px = 0xFF000000u | rgb_;
+            for (uint32_t i = 0; i < stamp->count; ++i) {
+                uint32_t* row = reinterpret_cast<uint32_t*>(bits_ + (int64_t(y) + spans[i].y) * stride_);
+                std::fill(row + (x + spans[i].x0), row + (x + spans[i].x1 + 1), px);
+            }
+        } else {
+            for (uint32_t i = 0; i < stamp->count; ++i)
+                Fill24(bits_ + (int64_t(y) + spans[i].y) * stride_ + 3 * (int64_t(x) + spans[i].x0),
+                       spans[i].x1 - spans[i].x0 + 1, rgb_);
+        }
         Grow(box.left(), box.top(), box.right(), box.bottom());
     } else {
         for (uint32_t i = 0; i < stamp->count; ++i) Span(y + spans[i].y, x + spans[i].x0, x + spans[i].x1);
@@ -352,7 +376,7 @@ const TSpanRaster::Stamp* TSpanRaster::StampOf(const uint64_t (&key)[3], bool cl
     }
     // Every span of the line, unclipped: clipped when written, they are the pixels drawing it here gives.
     const int x = distinct_[0].x(), y = distinct_[0].y();
-    points_.assign(distinct_.begin(), distinct_.end());
+    points_.assign(distinct_.data(), distinct_.data() + distinctCount_);
     recorded_.clear();
     const QRect kept = bounds_;
     bounds_ = QRect(QPoint(-(1 << 20), -(1 << 20)), QPoint(1 << 20, 1 << 20));

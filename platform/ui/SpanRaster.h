@@ -17,8 +17,11 @@ public:
     enum class End { Round, Flat, Square };
     enum class Join { Round, Bevel };
 
-    // Whether pixels of the format are written here (32-bit and 24-bit rows).
-    static bool Writable(QImage::Format format);
+    // Whether pixels of the format are written here (32-bit and 24-bit rows); asked before every shape.
+    static bool Writable(QImage::Format format) {
+        return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+               format == QImage::Format_ARGB32_Premultiplied || format == QImage::Format_BGR888;
+    }
 
     // Where the shapes that follow go: the pixels, the clip in device coordinates (nullptr: the whole
     // image) and the colour, 0xRRGGBB. One raster serves shape after shape without allocating anew.
@@ -56,6 +59,7 @@ private:
     bool clipMade_ = false, clipWhole_ = false;
     QRegion clipRegion_;
     QRect clipImage_;
+    qint64 imageKey_ = 0;  // QImage::cacheKey() of the pixels bits_ points into; 0: none yet
     int changedLeft_ = 0, changedTop_ = 0, changedRight_ = -1, changedBottom_ = -1;
     std::vector<QPointF> points_, normals_;
     struct Edge {
@@ -80,7 +84,8 @@ private:
         int y, x0, x1;
     };
     const Stamp* StampOf(const uint64_t (&key)[3], bool closed, int width, End end, Join join);
-    std::vector<QPoint> distinct_;
+    std::vector<QPoint> distinct_;  // the first distinctCount_ are the line's, the rest room
+    int distinctCount_ = 0;
     std::vector<Stamp> stamps_;  // open addressing, a power of two in size
     size_t stampCount_ = 0;
     std::vector<StampSpan> stampSpans_;

@@ -435,3 +435,88 @@ TEST(CanvasSpans, ARingsOutlineCoversItsLine) {
                 }
     }
 }
+
+// One shape after another reuses what the raster set up for the image, the clip and the colour: each of
+// them changed between two shapes, the second must be drawn as on a bitmap that never drew before.
+TEST(CanvasSpans, AChangeBetweenTwoShapesIsSeen) {
+    const TPoint ring[5] = {{10, 10}, {30, 10}, {30, 30}, {10, 30}, {10, 10}};
+    auto draw = [&](TCanvas& c, TColor color, int dx) {
+        SetPen(c, 3, PS_ENDCAP_FLAT, PS_JOIN_BEVEL);
+        c.Pen()->SetColor(color);
+        TPoint moved[5];
+        for (int i = 0; i < 5; ++i) moved[i] = TPoint(ring[i].X + dx, ring[i].Y);
+        c.Polygon(moved, 5);
+    };
+    {  // the clip narrowed in place, replaced, then taken away
+        auto b = White(pf24bit);
+        TCanvas& c = *b->Canvas();
+        draw(c, clRed, 0);
+        c.IntersectClipRect(0, 0, 36, kSize);
+        draw(c, clBlue, 20);
+        EXPECT_EQ(c.Pixel(20, 10), clRed);
+        EXPECT_EQ(c.Pixel(35, 10), clBlue);
+        EXPECT_EQ(c.Pixel(45, 10), clWhite);
+        HRGN rgn = CreateRectRgn(40, 0, kSize, kSize);
+        c.SelectClipRgn(rgn);
+        DeleteObject(rgn);
+        draw(c, clGreen, 0);
+        EXPECT_EQ(c.Pixel(20, 10), clRed);
+        draw(c, clGreen, 20);
+        EXPECT_EQ(c.Pixel(35, 10), clBlue);
+        EXPECT_EQ(c.Pixel(45, 10), clGreen);
+        c.SelectClipRgn(nullptr);
+        draw(c, clBlack, 0);
+        EXPECT_EQ(c.Pixel(20, 10), clBlack);
+        EXPECT_EQ(c.Pixel(20, 20), clWhite);
+    }
+    {  // the pixels replaced by another bitmap's, of the same size, and then by pixels of another format
+        auto b = White(pf24bit);
+        auto other = White(pf24bit);
+        TCanvas& c = *b->Canvas();
+        draw(c, clRed, 0);
+        b->Assign(*other);
+        draw(c, clBlue, 20);
+        EXPECT_EQ(c.Pixel(20, 10), clWhite);
+        EXPECT_EQ(c.Pixel(40, 10), clBlue);
+        EXPECT_EQ(other->Canvas()->Pixel(40, 10), clWhite);
+        b->SetPixelFormat(pf32bit);
+        draw(c, clRed, 0);
+        auto expected = White(pf32bit);
+        draw(*expected->Canvas(), clBlue, 20);
+        draw(*expected->Canvas(), clRed, 0);
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x) ASSERT_EQ(c.Pixel(x, y), expected->Canvas()->Pixel(x, y)) << x << "," << y;
+    }
+}
+
+// Outlines of a clear area go to the spans before their points are moved by the origin: drawn with an
+// origin they must come out as their moved points drawn without one, and those on one pixel not at all.
+TEST(CanvasSpans, OutlinesDrawWhereTheOriginMovesThem) {
+    std::mt19937 rng(53);
+    for (int i = 0; i < 200; ++i) {
+        const TPoint origin(int(rng() % 21) - 10, int(rng() % 21) - 10);
+        std::vector<TPoint> ring, moved;
+        const TPoint at(int(rng() % 50) + 5, int(rng() % 50) + 5);
+        const int spread = i % 3 == 0 ? 1 : 6;  // a third on one pixel or two
+        for (int k = 0; k < 4; ++k) ring.push_back(TPoint(at.X + int(rng() % spread), at.Y + int(rng() % spread)));
+        ring.push_back(ring.front());
+        for (const TPoint& p : ring) moved.push_back(TPoint(p.X + origin.X, p.Y + origin.Y));
+        auto with = White(pf24bit), without = White(pf24bit);
+        SetPen(*with->Canvas(), 2, PS_ENDCAP_FLAT, PS_JOIN_BEVEL);
+        SetPen(*without->Canvas(), 2, PS_ENDCAP_FLAT, PS_JOIN_BEVEL);
+        with->Canvas()->SetViewportOrg(origin.X, origin.Y);
+        const int count = int(ring.size());
+        if (i % 2)
+            with->Canvas()->PolyPolygon(ring.data(), &count, 1);
+        else
+            with->Canvas()->Polygon(ring.data(), count);
+        without->Canvas()->Polygon(moved.data(), count);
+        int dark = 0;
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x) {
+                ASSERT_EQ(Dark(*with, x, y), Dark(*without, x, y)) << i << ": " << x << "," << y;
+                dark += Dark(*with, x, y);
+            }
+        if (spread == 1) EXPECT_EQ(dark, 0) << i;
+    }
+}
