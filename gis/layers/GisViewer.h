@@ -119,6 +119,14 @@ public:
                 int64_t(Margin.Y) + DeviceOffset.Y};
     }
     TGIS_Point MapToScreenF(const TGIS_Point& p);
+    // MapToScreen of p, and MapToScreenF of it in `exact`, the terms they share worked out once: labels test the
+    // one before they take the other.
+    TPoint MapToScreen(const TGIS_Point& p, TGIS_Point& exact) {
+        const TGIS_ScreenMap m = ScreenMap();
+        const double x = (p.X - m.xmin - m.deltaX) * m.zoom, y = (m.ymax - p.Y - m.deltaY) * m.zoom;
+        exact = {x + Margin.X + DeviceOffset.X, y + Margin.Y + DeviceOffset.Y};
+        return TPoint(GisScreenCoordinate(x, m.offsetX), GisScreenCoordinate(y, m.offsetY));
+    }
     TGIS_Point ScreenToMap(const TPoint& q);
     TRect MapToScreenRect(const TGIS_Extent& e);
     TGIS_Extent ScreenToMapRect(const TRect& r);
