@@ -302,7 +302,11 @@ TGIS_Point TGIS_ShapePolygon::LabelPoint() {
                 ForEachPartPoint(0, [&](const TGIS_Point& p) { ring[k++] = p; });
                 e = GetPointsExtent();
             } else {
-                if (n > 0) std::memcpy(ring, at, 16 * size_t(n));
+                // Nearly always a rectangle: a copy of known size is a few moves rather than a call.
+                if (n == 5)
+                    std::memcpy(ring, at, 5 * sizeof(TGIS_Point));
+                else if (n > 0)
+                    std::memcpy(ring, at, size_t(n) * sizeof(TGIS_Point));
                 e = TGIS_Shape::GetExtent();
             }
             TGIS_Point c;
