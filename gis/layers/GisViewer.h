@@ -134,8 +134,15 @@ public:
     int PixelsToTwips(int n);
     // Style sizes: negative = pixels, 0 = nothing, positive = twips (at least one pixel).
     int TwipsToPixels(int n);
-    // TwipsToPixels on a canvas of `ppi` pixels per inch, for sizes converted several at a time.
-    static int TwipsToPixels(int n, int ppi);
+    // TwipsToPixels on a canvas of `ppi` pixels per inch, for sizes converted several at a time (labels convert
+    // three for every shape: inline, their divisions overlap).
+    static int TwipsToPixels(int n, int ppi) {
+        if (n < 0) return n == INT32_MIN ? INT32_MAX : -n;
+        if (n == 0) return 0;
+        const double px = static_cast<double>(n) * ppi;
+        if (px <= 1440.0) return 1;
+        return static_cast<int>(std::nearbyint(px / 1440.0));
+    }
     int CanvasPpi();
     double GetZoomTwips();
 
