@@ -34,7 +34,6 @@ TGIS_LabelsArea::TGIS_LabelsArea(TGIS_Viewer* viewer) : viewer_(viewer) {}
 void TGIS_LabelsArea::Reset() {
     boxes_.clear();
     near_ = -1;
-    last_.valid = false;
 }
 
 bool TGIS_LabelsArea::AllocateRect(const TGIS_Extent& r) {
@@ -63,25 +62,7 @@ bool TGIS_LabelsArea::BeginPass() {
     if (pass_) return false;
     passBounds_ = Bounds();
     pass_ = true;
-    last_.valid = false;
     return true;
-}
-
-bool TGIS_LabelsArea::MayAllocateAroundBox(const TRect& box) {
-    if (!pass_) return MayAllocateAround(viewer_->ScreenToMapRect(box));
-    // The bounds are the pass's; what else the answer rests on is compared. Reserved rectangles are only added
-    // within a pass, so their count tells whether they changed.
-    const TGIS_Viewer& v = *viewer_;
-    TBoxAnswer& m = last_;
-    if (m.valid && m.box == box && m.boxes == boxes_.size() && m.zoom == v.Zoom() && m.xmin == v.Extent.XMin &&
-        m.ymax == v.Extent.YMax && m.deltaX == v.Delta.X && m.deltaY == v.Delta.Y && m.margin == v.Margin &&
-        m.offset == v.DeviceOffset)
-        return m.answer;
-    m.valid = false;
-    m.answer = MayAllocateAround(viewer_->ScreenToMapRect(box));
-    m = {true, m.answer, box, boxes_.size(), v.Extent.XMin, v.Extent.YMax, v.Delta.X, v.Delta.Y, v.Zoom(),
-         v.Margin, v.DeviceOffset};
-    return m.answer;
 }
 
 bool TGIS_LabelsArea::MayAllocateAround(const TGIS_Extent& r) const {

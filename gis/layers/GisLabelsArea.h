@@ -31,16 +31,10 @@ public:
     // False when no rectangle holding r could be allocated now: r lies out of the view, or it overlaps a reserved
     // rectangle while none is near enough to equal a rectangle holding r. Answers before a label is measured.
     bool MayAllocateAround(const TGIS_Extent& r) const;
-    // The same of a box in device pixels, taken to the map as the viewer stands. In a pass shapes in a row mostly
-    // ask about one box: its answer is kept while the box, the view and the reserved rectangles stay as they were.
-    bool MayAllocateAroundBox(const TRect& box);
     // One label pass sees one view: from BeginPass to EndPass, MayAllocateAround reads the bounds it tests from
     // the viewer once. False when a pass is open already; that one's opener ends it.
     bool BeginPass();
-    void EndPass() {
-        pass_ = false;
-        last_.valid = false;
-    }
+    void EndPass() { pass_ = false; }
     // The box spanned by the four corners of a (possibly rotated) label.
     bool AllocateBox(const TGIS_Point& p1, const TGIS_Point& p2, const TGIS_Point& p3, const TGIS_Point& p4);
 
@@ -75,13 +69,4 @@ private:
     mutable int near_ = -1;
     std::vector<T_textLine> lines_;
     int lineHeight_ = 0;
-    // The last box asked about in a pass, the view terms ScreenToMapRect took it through, and the answer.
-    struct TBoxAnswer {
-        bool valid = false, answer = false;
-        TRect box;
-        size_t boxes = 0;
-        double xmin = 0, ymax = 0, deltaX = 0, deltaY = 0, zoom = 0;
-        TPoint margin, offset;
-    };
-    TBoxAnswer last_;
 };

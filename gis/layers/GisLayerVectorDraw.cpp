@@ -382,7 +382,7 @@ void TGIS_Shape::DrawLabel() {
     if (label.Allocator() && !(Layer && Layer->OnLabelBox) &&
         std::none_of(std::begin(kPositions), std::end(kPositions), [&](int position) {
             return (label.Position() & (1u << position)) &&
-                   area.MayAllocateAroundBox(boxAt(position, std::max(minW, 0), std::max(minH, 0)));
+                   area.MayAllocateAround(v->ScreenToMapRect(boxAt(position, std::max(minW, 0), std::max(minH, 0))));
         }))
         return;
 

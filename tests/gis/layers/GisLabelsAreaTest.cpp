@@ -312,42 +312,4 @@ TEST_F(GisLabelsAreaBoxes, MayAllocateAroundNeverRefusesWhatAllocateRectTakes) {
     EXPECT_GT(accepted, 100);
 }
 
-// A box in pixels is answered as its map rectangle is, now: asked again after the view moved, the zoom changed or a
-// rectangle was reserved or all were freed, in a pass or out of it.
-TEST_F(GisLabelsAreaBoxes, ABoxIsAnsweredAsItsMapRectangleAsTheViewStandsNow) {
-    TGIS_Viewer& v = *view;
-    v.SetFullPaint(true);
-    TGIS_LabelsArea& a = *v.LabelsArea();
-    const TRect boxes[] = {{50, 50, 90, 60}, {52, 50, 92, 60}, {200, 100, 260, 112}, {390, 10, 420, 20}};
-    uint32_t seed = 11;
-    auto next = [&seed](uint32_t n) {
-        seed = seed * 1103515245u + 12345u;
-        return (seed >> 8) % n;
-    };
-    int refused = 0, granted = 0;
-    for (int round = 0; round < 2000; ++round) {
-        if (round % 400 == 0) {
-            a.EndPass();
-            a.Reset();
-            if (round % 800 == 0) ASSERT_TRUE(a.BeginPass());
-        }
-        // Mostly the same box again, as neighbouring shapes ask; now and then the world around it changes.
-        const TRect& box = boxes[next(8) < 6 ? 0 : next(4)];
-        switch (next(12)) {
-        case 0: a.AllocateRect(v.ScreenToMapRect(boxes[next(4)])); break;
-        case 1: v.Delta.X += 7.5 * (next(3) - 1.0); break;
-        case 2: v.SetZoom(v.Zoom() * (next(2) ? 1.25 : 0.8)); break;
-        case 3: v.DeviceOffset.X = int(next(5)) - 2; break;
-        default: break;
-        }
-        const bool direct = a.MayAllocateAround(v.ScreenToMapRect(box));
-        ASSERT_EQ(a.MayAllocateAroundBox(box), direct) << round;
-        ASSERT_EQ(a.MayAllocateAroundBox(box), direct) << round;
-        (direct ? granted : refused) += 1;
-    }
-    // Both answers came up often enough to tell a stale one.
-    EXPECT_GT(refused, 100);
-    EXPECT_GT(granted, 100);
-}
-
 }  // namespace
