@@ -324,10 +324,10 @@ bool ScreenAnchor(TGIS_Shape& shape, TGIS_Viewer& v, const TGIS_ParamsLabel& lab
         s = shape.PrepareDraw(true, copy);
         if (!s) return false;
     }
-    const TGIS_Point p = s->LabelPoint();
-    const TGIS_Point f = v.MapToScreenF(p);
+    TGIS_Point f;
+    const TPoint q = v.MapToScreen(s->LabelPoint(), f);
     if (!(std::abs(f.X) < 1e9 && std::abs(f.Y) < 1e9)) return false;
-    anchor = v.MapToScreen(p);
+    anchor = q;
     return true;
 }
 

@@ -1,6 +1,8 @@
 // The area shape: ring entry, measures, relations and clipping to a rectangle.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 
 #include "gis/layers/GisLayerVector.h"
 
@@ -208,6 +210,8 @@ TGIS_Point OneRingCentroid(size_t n, const At& at, const TGIS_Extent& e) {
 
 // Rings up to this size are read once onto the stack for a label point.
 constexpr int kSmallRing = 32;
+// Stored points are X then Y, as a TGIS_Point lies in memory.
+static_assert(sizeof(TGIS_Point) == 16 && offsetof(TGIS_Point, Y) == 8);
 
 // OneRingCentroid of a closed ring of five points running round the rectangle e, one side per edge, without the
 // loop. The three edges that touch e's lower left corner, shifted to zero, weigh nothing; the other two weigh the
@@ -284,14 +288,27 @@ double TGIS_ShapePolygon::Length() {
 }
 
 TGIS_Point TGIS_ShapePolygon::LabelPoint() {
-    // Mostly a small ring whose centroid lies inside it: its points are read once for both questions.
-    if (HasGeometry() && GetNumParts() == 1) {
-        const int n = GetPartSize(0);
+    // Mostly a small ring whose centroid lies inside it: its points are read once for both questions. Labels ask
+    // this of every shape in view: the part is read through the base's accessors (no class overrides them for a
+    // polygon) and, unprojected, copied in one go with the stored extent, as GetPointsExtent would answer.
+    if (HasGeometry() && TGIS_Shape::GetNumParts() == 1) {
+        int32_t n = 0;
+        const uint8_t* at = PartPoints(0, n);
         if (n >= 0 && n <= kSmallRing) {
             TGIS_Point ring[kSmallRing];
-            int k = 0;
-            ForEachPartPoint(0, [&](const TGIS_Point& p) { ring[k++] = p; });
-            const TGIS_Extent e = GetPointsExtent();
+            TGIS_Extent e;
+            if (Projects()) {
+                int k = 0;
+                ForEachPartPoint(0, [&](const TGIS_Point& p) { ring[k++] = p; });
+                e = GetPointsExtent();
+            } else {
+                // Nearly always a rectangle: a copy of known size is a few moves rather than a call.
+                if (n == 5)
+                    std::memcpy(ring, at, 5 * sizeof(TGIS_Point));
+                else if (n > 0)
+                    std::memcpy(ring, at, size_t(n) * sizeof(TGIS_Point));
+                e = TGIS_Shape::GetExtent();
+            }
             TGIS_Point c;
             // Strictly inside a rectangle's sides, a point is inside its ring (the crossing test agrees).
             if (RectangleCentroid(ring, n, e, c) && c.X > e.XMin && c.X < e.XMax && c.Y > e.YMin && c.Y < e.YMax)

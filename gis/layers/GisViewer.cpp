@@ -217,14 +217,6 @@ int TGIS_Viewer::PixelsToTwips(int n) {
 
 int TGIS_Viewer::TwipsToPixels(int n) { return TwipsToPixels(n, n > 0 ? CanvasPpi() : 0); }
 
-int TGIS_Viewer::TwipsToPixels(int n, int ppi) {
-    if (n < 0) return n == INT32_MIN ? INT32_MAX : -n;
-    if (n == 0) return 0;
-    const double px = static_cast<double>(n) * ppi;
-    if (px <= 1440.0) return 1;
-    return static_cast<int>(std::nearbyint(px / 1440.0));
-}
-
 double TGIS_Viewer::GetZoomTwips() { return zoom_ / CanvasPpi() * 1440.0; }
 
 // ---- view ----

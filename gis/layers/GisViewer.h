@@ -119,6 +119,14 @@ public:
                 int64_t(Margin.Y) + DeviceOffset.Y};
     }
     TGIS_Point MapToScreenF(const TGIS_Point& p);
+    // MapToScreen of p, and MapToScreenF of it in `exact`, the terms they share worked out once: labels test the
+    // one before they take the other.
+    TPoint MapToScreen(const TGIS_Point& p, TGIS_Point& exact) {
+        const TGIS_ScreenMap m = ScreenMap();
+        const double x = (p.X - m.xmin - m.deltaX) * m.zoom, y = (m.ymax - p.Y - m.deltaY) * m.zoom;
+        exact = {x + Margin.X + DeviceOffset.X, y + Margin.Y + DeviceOffset.Y};
+        return TPoint(GisScreenCoordinate(x, m.offsetX), GisScreenCoordinate(y, m.offsetY));
+    }
     TGIS_Point ScreenToMap(const TPoint& q);
     TRect MapToScreenRect(const TGIS_Extent& e);
     TGIS_Extent ScreenToMapRect(const TRect& r);
@@ -126,8 +134,15 @@ public:
     int PixelsToTwips(int n);
     // Style sizes: negative = pixels, 0 = nothing, positive = twips (at least one pixel).
     int TwipsToPixels(int n);
-    // TwipsToPixels on a canvas of `ppi` pixels per inch, for sizes converted several at a time.
-    static int TwipsToPixels(int n, int ppi);
+    // TwipsToPixels on a canvas of `ppi` pixels per inch, for sizes converted several at a time (labels convert
+    // three for every shape: inline, their divisions overlap).
+    static int TwipsToPixels(int n, int ppi) {
+        if (n < 0) return n == INT32_MIN ? INT32_MAX : -n;
+        if (n == 0) return 0;
+        const double px = static_cast<double>(n) * ppi;
+        if (px <= 1440.0) return 1;
+        return static_cast<int>(std::nearbyint(px / 1440.0));
+    }
     int CanvasPpi();
     double GetZoomTwips();
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "gis/core/GisProjections.h"
 #include "gis/layers/GisLabelsArea.h"
@@ -121,6 +122,24 @@ TEST_F(ViewerFixture, MapAndScreenBothWays) {
     EXPECT_NEAR(e.XMax, 20, 1e-9);
     EXPECT_NEAR(e.YMin, 36, 1e-9);
     EXPECT_NEAR(e.YMax, 46, 1e-9);
+}
+
+// The pixel and the exact position worked out together are the two conversions' own, to the bit: offsets of
+// opposite signs make the order of the additions show in the last place, and far or broken points saturate alike.
+TEST_F(ViewerFixture, PixelAndExactPositionAtOnceAreEachConversionsOwn) {
+    v.SetZoom(3.0000001);
+    v.Delta = {0.1, -0.7};
+    v.DeviceOffset = TPoint(-1003, 77);
+    const double nan = std::nan(""), inf = HUGE_VAL;
+    const TGIS_Point points[] = {{0.2, 49.8},  {0.1 + 1e-9, 50}, {1e300, -1e300}, {-4e8, 4e8},
+                                 {nan, 1},     {1, nan},         {inf, -inf},     {0.30000000000000004, 1.0 / 3}};
+    for (const TGIS_Point& p : points) {
+        TGIS_Point exact;
+        const TPoint q = v.MapToScreen(p, exact);
+        const TGIS_Point f = v.MapToScreenF(p);
+        EXPECT_EQ(q, v.MapToScreen(p)) << p.X << " " << p.Y;
+        EXPECT_EQ(std::memcmp(&exact, &f, sizeof f), 0) << p.X << " " << p.Y;
+    }
 }
 
 TEST_F(ViewerFixture, FarPointsSaturateInsteadOfWrapping) {
