@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 namespace {
 // Pixel centres are sampled a hair above and left of the true centre (further left than up): a centre
@@ -20,6 +21,9 @@ inline int Ceil(double v) {
     const int i = int(v);
     return i + (v > i);
 }
+// Both coordinates of a point at once.
+static_assert(sizeof(QPoint) == sizeof(uint64_t) && std::is_trivially_copyable_v<QPoint>);
+inline uint64_t Bits(const QPoint& p) { return std::bit_cast<uint64_t>(p); }
 // The ceiling as a row or column, kept within lo..hi so that far coordinates never overflow.
 inline int CeilWithin(double v, int lo, int hi) { return v <= lo ? lo : v >= hi ? hi : Ceil(v); }
 }  // namespace
@@ -60,14 +64,24 @@ void TSpanRaster::Begin(QImage& img, const QRegion* clip, uint32_t rgb) {
 namespace {
 // Blue, green, red from 0xRRGGBB: four pixels are three words. The words are shifts of the colour, made in a
 // few instructions: most spans of a small map's outlines are a pixel or two, and a pattern built in memory
-// would cost more than they do.
+// would cost more than they do. The pixels past the last four, and the short spans, are written by words that
+// overlap pixels already written with the same colour: a word standing a whole number of pixels from the
+// first, or from the last byte, always holds the same part of a pixel, and a loop pixel by pixel would end
+// where the branch could not guess.
 static_assert(std::endian::native == std::endian::little);
 inline void Fill24(uint8_t* p, int left, uint32_t rgb) {
+    // Bytes 0-3, 4-7 and 8-11 of four pixels.
+    const uint32_t w[3] = {rgb | rgb << 24, rgb >> 8 | rgb << 16, rgb >> 16 | rgb << 8};
+    uint8_t* const end = p + 3 * left;
     if (left >= 4) {
-        const uint32_t w[3] = {rgb | rgb << 24, rgb >> 8 | rgb << 16, rgb >> 16 | rgb << 8};
         for (; left >= 4; left -= 4, p += 12) std::memcpy(p, w, 12);
-    }
-    for (; left > 0; --left, p += 3) {
+        if (left > 0) std::memcpy(end - 12, w, 12);
+    } else if (left >= 2) {
+        // Two or three pixels: bytes 0-3, then the last five as bytes 4-7 and 8-11 of the four.
+        std::memcpy(p, &w[0], 4);
+        std::memcpy(end - 5, &w[1], 4);
+        std::memcpy(end - 4, &w[2], 4);
+    } else if (left == 1) {
         p[0] = uint8_t(rgb);
         p[1] = uint8_t(rgb >> 8);
         p[2] = uint8_t(rgb >> 16);
@@ -223,7 +237,9 @@ void TSpanRaster::Convex(const QPointF* v, int n) {
 
 void TSpanRaster::Stroke(const QPoint* pts, int n, bool closed, int width, End end, Join join) {
     // The line's distinct points; the painter leaves out segments of no length too. Every point is written
-    // and kept only when it moves: whether one does is a toss-up in a small map, a branch would guess wrong.
+    // and kept only when it moves: whether one does is a toss-up in a small map, a branch would guess wrong,
+    // and so would the two branches of comparing a point by its coordinates, hence one comparison of both.
+    // The last point kept is the one before, so each test waits on no other.
     if (n < 1) return;
     if (distinct_.size() < size_t(n)) distinct_.resize(size_t(n));
     QPoint* v = distinct_.data();
@@ -231,9 +247,9 @@ void TSpanRaster::Stroke(const QPoint* pts, int n, bool closed, int width, End e
     int m = 1;
     for (int i = 1; i < n; ++i) {
         v[m] = pts[i];
-        m += pts[i] != v[m - 1];
+        m += Bits(pts[i]) != Bits(pts[i - 1]);
     }
-    if (closed && m > 2 && v[m - 1] == v[0]) --m;
+    if (closed && m > 2 && Bits(v[m - 1]) == Bits(v[0])) --m;
     distinctCount_ = m;
     if (m < 2 || width <= 0 || bounds_.isEmpty() || Stamped(closed, width, end, join)) return;
     points_.assign(v, v + m);
@@ -306,17 +322,21 @@ bool TSpanRaster::Stamped(bool closed, int width, End end, Join join) {
     if (m > kPoints || width > kWidth) return false;
     const int x = v[0].x(), y = v[0].y();
     if (x < -kNear || x > kNear || y < -kNear || y > kNear) return false;
-    // The key: the form of the pen, then every point but the first as a byte pair from the first.
+    // The key, byte by byte: the count, the width and the form of the pen, then every point but the first as
+    // a byte pair from the first. Whether a point reaches too far is gathered, not branched on point by point.
     const int form = int(closed) | int(end) << 1 | int(join) << 3;
-    uint64_t key[3] = {uint64_t(m) | uint64_t(width) << 8 | uint64_t(form) << 16, 0, 0};
+    uint8_t bytes[sizeof(uint64_t[3])] = {uint8_t(m), uint8_t(width), uint8_t(form)};
+    uint64_t far = 0;
     for (int i = 1; i < m; ++i) {
         const int64_t dx = int64_t(v[i].x()) - x, dy = int64_t(v[i].y()) - y;
-        if (dx < -kReach || dx > kReach || dy < -kReach || dy > kReach) return false;
-        const int bit = 24 + 16 * (i - 1);  // 24 .. 120
-        const uint64_t pair = uint64_t(uint8_t(int8_t(dx))) | uint64_t(uint8_t(int8_t(dy))) << 8;
-        key[bit / 64] |= pair << (bit % 64);
-        if (bit % 64 > 48) key[bit / 64 + 1] |= pair >> (64 - bit % 64);
+        far |= (uint64_t(dx + kReach) > uint64_t(2 * kReach)) | (uint64_t(dy + kReach) > uint64_t(2 * kReach));
+        bytes[1 + 2 * i] = uint8_t(dx);
+        bytes[2 + 2 * i] = uint8_t(dy);
     }
+    if (far) return false;
+    uint64_t key[3];
+    static_assert(std::endian::native == std::endian::little);  // the first byte the lowest of key[0]
+    std::memcpy(key, bytes, sizeof key);
     const Stamp* stamp = StampOf(key, closed, width, end, join);
     if (stamp->count == 0) return true;
     const StampSpan* spans = stampSpans_.data() + stamp->first;

@@ -520,3 +520,42 @@ TEST(CanvasSpans, OutlinesDrawWhereTheOriginMovesThem) {
         if (spread == 1) EXPECT_EQ(dark, 0) << i;
     }
 }
+
+// Rows of 24-bit pixels are written by words overlapping within the row: every length of span, from every
+// column, gives the pixels 32-bit rows get and leaves its neighbours alone. The colour's bytes all differ,
+// so a word a byte out of step shows.
+TEST(CanvasSpans, EveryLengthOfSpanIn24BitsAsIn32) {
+    constexpr TColor kColour = TColor(0x563412);
+    std::unique_ptr<TBitmap> out[2] = {White(pf24bit), White(pf32bit)};
+    for (auto& b : out) {
+        TCanvas& c = *b->Canvas();
+        c.Pen()->SetStyle(psClear);
+        c.Brush()->SetStyle(bsSolid);
+        c.Brush()->SetColor(kColour);
+        for (int len = 1; len <= 14; ++len) {  // fills, a row of each length from columns 0 .. 3
+            const int x = len % 4, y = 2 * len;
+            const TPoint box[4] = {{x, y}, {x + len, y}, {x + len, y + 1}, {x, y + 1}};
+            c.Polygon(box, 4);
+        }
+        const LOGBRUSH lb{BS_SOLID, kColour, 0};
+        HPEN pen = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT | PS_JOIN_BEVEL, 2, lb, 0, nullptr);
+        c.Pen()->SetHandle(pen);
+        DeleteObject(pen);
+        c.Brush()->SetStyle(bsClear);
+        for (int len = 1; len <= 14; ++len) {  // small lines, their spans kept and written again
+            const int x = 33 + len % 4, y = 1 + 3 * len;
+            const TPoint line[2] = {{x, y}, {x + len, y}};
+            c.Polyline(line, 2);
+        }
+    }
+    int coloured = 0;
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) {
+            const auto* p = static_cast<const unsigned char*>(out[0]->ScanLine(y)) + 3 * x;
+            const auto* q = static_cast<const unsigned char*>(out[1]->ScanLine(y)) + 4 * x;
+            ASSERT_TRUE(p[0] == q[0] && p[1] == q[1] && p[2] == q[2]) << x << "," << y;
+            coloured += q[0] == 0x56 && q[1] == 0x34 && q[2] == 0x12;
+        }
+    // Every row of every length, nothing else: fills of 1 .. 14 pixels, lines two rows of 1 .. 14.
+    EXPECT_EQ(coloured, 14 * 15 / 2 * 3);
+}
