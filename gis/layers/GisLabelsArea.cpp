@@ -71,8 +71,9 @@ bool TGIS_LabelsArea::MayAllocateAround(const TGIS_Extent& r) const {
     const double tol = bounds.tol;
     // A reserved rectangle equal, within the tolerance, to one holding r holds r shrunk by the tolerance.
     const TGIS_Extent inner{r.XMin + tol, r.YMin + tol, r.XMax - tol, r.YMax - tol};
+    // All four sides compared, without a branch: which side fails varies from label to label past any guess.
     auto holds = [&inner](const TGIS_Extent& b) {
-        return b.XMin <= inner.XMin && b.XMax >= inner.XMax && b.YMin <= inner.YMin && b.YMax >= inner.YMax;
+        return (b.XMin <= inner.XMin) & (b.XMax >= inner.XMax) & (b.YMin <= inner.YMin) & (b.YMax >= inner.YMax);
     };
     // Reserved rectangles never overlap one another: one that meets r shrunk is the only one that may hold it, and
     // it overlaps r. Its answer stands for all, and neighbouring labels mostly meet the same one.

@@ -362,7 +362,7 @@ void TGIS_Shape::DrawLabel() {
     if (!ScreenAnchor(*this, *v, label, a)) return;
 
     TGIS_LabelsArea& area = *v->LabelsArea();
-    TGIS_TwipsScale px(*v);
+    TGIS_TwipsScale px(canvas);
     const int minW = px(label.Width()), minH = px(label.Height());
     int d = 0;
     if (ShapeType() == gisShapeTypePoint || ShapeType() == gisShapeTypeMultipoint)

@@ -205,8 +205,9 @@ TGIS_Extent TGIS_Viewer::ScreenToMapRect(const TRect& r) {
     return {lt.X, rb.Y, rb.X, lt.Y};
 }
 
-int TGIS_Viewer::CanvasPpi() {
-    TCanvas* c = GetCanvas();
+int TGIS_Viewer::CanvasPpi() { return CanvasPpi(GetCanvas()); }
+
+int TGIS_Viewer::CanvasPpi(const TCanvas* c) {
     const int ppi = c ? c->PixelsPerInch() : 96;
     return ppi > 0 ? ppi : 96;
 }

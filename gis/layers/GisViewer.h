@@ -144,6 +144,8 @@ public:
         return static_cast<int>(std::nearbyint(px / 1440.0));
     }
     int CanvasPpi();
+    // CanvasPpi of `canvas`, for a caller that holds the one GetCanvas answers.
+    static int CanvasPpi(const TCanvas* canvas);
     double GetZoomTwips();
 
     // ---- view ----
@@ -296,14 +298,17 @@ private:
 // TwipsToPixels for several sizes in a row on one canvas: its resolution is asked for once, when a size needs it.
 class TGIS_TwipsScale {
 public:
-    explicit TGIS_TwipsScale(TGIS_Viewer& viewer) : viewer_(viewer) {}
+    explicit TGIS_TwipsScale(TGIS_Viewer& viewer) : viewer_(&viewer) {}
+    // On the viewer's canvas, already at hand: it is not looked up again.
+    explicit TGIS_TwipsScale(const TCanvas* canvas) : canvas_(canvas) {}
     int operator()(int n) {
-        if (n > 0 && ppi_ == 0) ppi_ = viewer_.CanvasPpi();
+        if (n > 0 && ppi_ == 0) ppi_ = viewer_ ? viewer_->CanvasPpi() : TGIS_Viewer::CanvasPpi(canvas_);
         return TGIS_Viewer::TwipsToPixels(n, ppi_);
     }
 
 private:
-    TGIS_Viewer& viewer_;
+    TGIS_Viewer* viewer_ = nullptr;
+    const TCanvas* canvas_ = nullptr;
     int ppi_ = 0;
 };
 
