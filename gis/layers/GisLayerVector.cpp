@@ -271,41 +271,29 @@ bool TGIS_LayerVector::ScanEof() { return Eof(); }
 
 TGIS_Shape* TGIS_LayerVector::ScanCurrent() { return GetCurrentShape(); }
 
-namespace {
-
-bool Meets(const TGIS_Extent& e, const TGIS_Extent& extent) {
-    return e.XMax >= extent.XMin && e.XMin <= extent.XMax && e.YMax >= extent.YMin && e.YMin <= extent.YMax;
-}
-
-// The ways a paint's visibility test rarely takes, kept out of the one it takes for every shape.
-[[gnu::noinline]] bool DrawnMeets(TGIS_Shape& shape, const TGIS_Extent& extent, bool empty) {
-    const TGIS_Extent e = shape.GetProjectedExtent();
-    return !empty && Meets(e, extent);
-}
-
-[[gnu::noinline]] bool LargeEnough(TGIS_Shape& shape, TGIS_Viewer& viewer, int32_t minSize) {
-    const TGIS_Extent p = shape.GetPointsExtent();
-    return ((p.XMax - p.XMin) + (p.YMax - p.YMin)) * viewer.Zoom() >= viewer.TwipsToPixels(minSize);
-}
-
-}  // namespace
-
 bool TGIS_LayerVector::IsShapeVisible(TGIS_Shape* shape, const TGIS_Extent& extent) {
     if (!Viewer) return true;
     if (!shape || !shape->HasGeometry()) return false;
     const bool empty = extent.XMin == extent.XMax || extent.YMin == extent.YMax;
+    auto meets = [&extent](const TGIS_Extent& e) {
+        return e.XMax >= extent.XMin && e.XMin <= extent.XMax && e.YMax >= extent.YMin && e.YMin <= extent.YMax;
+    };
     // A paint asks this of every shape twice. An arc's or polygon's draw extent is its extent grown by margins
     // that are never negative, so one that meets the window plainly meets it grown: the margins are not worked
     // out. The style they would read is still asked for below, by the minimum size.
     const uint8_t type = shape->ShapeType();
     const bool plain = InPaint && !empty && shape->Layer == this && Viewer->Zoom() > 0 && !Viewer->Projection() &&
-                       (type == gisShapeTypeArc || type == gisShapeTypePolygon) && Meets(shape->GetExtent(), extent);
-    if (!plain && !DrawnMeets(*shape, extent, empty)) return false;
+                       (type == gisShapeTypeArc || type == gisShapeTypePolygon) && meets(shape->GetExtent());
+    if (!plain) {
+        const TGIS_Extent e = shape->GetProjectedExtent();
+        if (empty || !meets(e)) return false;
+    }
     // The minimum size depends on the zoom of the moment: it hides shapes from a picture, never from the data.
     if (!InPaint) return true;
     const int32_t minSize = shape->GetMinDrawSize();
-    if (minSize == 0 || type == gisShapeTypePoint) return true;
-    return LargeEnough(*shape, *Viewer, minSize);
+    if (minSize == 0 || shape->ShapeType() == gisShapeTypePoint) return true;
+    const TGIS_Extent p = shape->GetPointsExtent();
+    return ((p.XMax - p.XMin) + (p.YMax - p.YMin)) * Viewer->Zoom() >= Viewer->TwipsToPixels(minSize);
 }
 
 // ---- shapes ----

@@ -78,9 +78,11 @@ inline int GisScreenCoordinate(double v, int64_t offset) {
 struct TGIS_ScreenMap {
     double xmin, ymax, deltaX, deltaY, zoom;
     int64_t offsetX, offsetY;
-    TPoint operator()(const TGIS_Point& p) const {
-        return TPoint(GisScreenCoordinate((p.X - xmin - deltaX) * zoom, offsetX),
-                      GisScreenCoordinate((ymax - p.Y - deltaY) * zoom, offsetY));
+    TPoint operator()(const TGIS_Point& p) const { return Pixel(Scaled(p)); }
+    // The point from the view's corner in pixels, before the margin and the device offset.
+    TGIS_Point Scaled(const TGIS_Point& p) const { return {(p.X - xmin - deltaX) * zoom, (ymax - p.Y - deltaY) * zoom}; }
+    TPoint Pixel(const TGIS_Point& s) const {
+        return TPoint(GisScreenCoordinate(s.X, offsetX), GisScreenCoordinate(s.Y, offsetY));
     }
 };
 
@@ -123,9 +125,9 @@ public:
     // one before they take the other.
     TPoint MapToScreen(const TGIS_Point& p, TGIS_Point& exact) {
         const TGIS_ScreenMap m = ScreenMap();
-        const double x = (p.X - m.xmin - m.deltaX) * m.zoom, y = (m.ymax - p.Y - m.deltaY) * m.zoom;
-        exact = {x + Margin.X + DeviceOffset.X, y + Margin.Y + DeviceOffset.Y};
-        return TPoint(GisScreenCoordinate(x, m.offsetX), GisScreenCoordinate(y, m.offsetY));
+        const TGIS_Point d = m.Scaled(p);
+        exact = {d.X + Margin.X + DeviceOffset.X, d.Y + Margin.Y + DeviceOffset.Y};
+        return m.Pixel(d);
     }
     TGIS_Point ScreenToMap(const TPoint& q);
     TRect MapToScreenRect(const TGIS_Extent& e);
@@ -298,17 +300,16 @@ private:
 // TwipsToPixels for several sizes in a row on one canvas: its resolution is asked for once, when a size needs it.
 class TGIS_TwipsScale {
 public:
-    explicit TGIS_TwipsScale(TGIS_Viewer& viewer) : viewer_(&viewer) {}
+    explicit TGIS_TwipsScale(TGIS_Viewer& viewer) : canvas_(viewer.GetCanvas()) {}
     // On the viewer's canvas, already at hand: it is not looked up again.
     explicit TGIS_TwipsScale(const TCanvas* canvas) : canvas_(canvas) {}
     int operator()(int n) {
-        if (n > 0 && ppi_ == 0) ppi_ = viewer_ ? viewer_->CanvasPpi() : TGIS_Viewer::CanvasPpi(canvas_);
+        if (n > 0 && ppi_ == 0) ppi_ = TGIS_Viewer::CanvasPpi(canvas_);
         return TGIS_Viewer::TwipsToPixels(n, ppi_);
     }
 
 private:
-    TGIS_Viewer* viewer_ = nullptr;
-    const TCanvas* canvas_ = nullptr;
+    const TCanvas* canvas_;
     int ppi_ = 0;
 };
 
