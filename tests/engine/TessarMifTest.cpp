@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <random>
 #include <sstream>
 
@@ -534,6 +535,34 @@ TEST_F(MifTest, AFailedExportLeavesEveryExistingFileAsItWas) {
     for (auto& e : fs::directory_iterator(dir_))
         files += e.path().filename().string().rfind("aside.", 0) == 0;
     EXPECT_EQ(files, 6u);
+}
+
+// A target that cannot be written fails each writer before its dialog opens: no sheet is written, no bar moves.
+TEST_F(MifTest, AnUnwritableTargetFailsBeforeTheFirstSheet) {
+    fs::create_directories(Path("folder.mif"));
+    std::ofstream(Path("ro.mif")) << "user mif";
+    fs::permissions(Path("ro.mif"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    std::vector<std::pair<std::string, int>> targets = {{Path("folder.mif"), EISDIR}, {Path("ro.mif"), EACCES}};
+    if (geteuid() != 0) {
+        fs::create_directories(Path("closed"));
+        fs::permissions(Path("closed"), fs::perms::owner_read | fs::perms::owner_exec);
+        targets.push_back({Path("closed/x.mif"), EACCES});
+    } else {
+        std::cout << "[ note ] running as root: a folder closed to writing is not tried\n";
+    }
+    for (const auto& [target, cause] : targets) {
+        EXPECT_FALSE(SaveTessarolsToMifLL(target, J50()));
+        EXPECT_EQ(errno, cause) << target;
+        EXPECT_FALSE(SaveTessarolsToMif(target, J50(), false));
+        EXPECT_EQ(errno, cause) << target;
+        EXPECT_FALSE(SaveCustomTessarolsToMif(target, {{{"a", 0, 0, 1, 1}}}));
+        EXPECT_EQ(errno, cause) << target;
+    }
+    EXPECT_TRUE(progress_.Dialogs.empty());
+    if (fs::exists(Path("closed"))) fs::permissions(Path("closed"), fs::perms::owner_all, fs::perm_options::replace);
+    EXPECT_EQ(ReadFile(Path("ro.mif")), "user mif");
+    EXPECT_FALSE(fs::exists(Path("ro.mid")));
+    EXPECT_FALSE(fs::exists(Path("folder.mid")));
 }
 
 // A full disk, by a file size limit: the writes fail half-way.

@@ -476,6 +476,39 @@ TEST(LayerSHP, AnAbortedExportLeavesTheTargetsAndTheIndexAnswersAsTheScan) {
     EXPECT_EQ(scanned.size(), 15u);
 }
 
+// What holds the working names of old ("x~tmp") is the user's, and the R-tree is written as its own file.
+TEST(LayerSHP, FilesAndEmptyFoldersNamedLikeOldWorkingNamesSurvive) {
+    std::filesystem::remove_all(std::string(QM_TEST_OUT) + "/shp_names");
+    const std::string d = Dir("names");
+    Source src;
+    for (int i = 0; i < 3; ++i) src.Polygon(i * 20);
+    TGIS_LayerSHP w;
+    w.WriteFromLayer(src.layer, d + "/a.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    DiskWriteAll(d + "/b.shp~tmp", "user shp");
+    std::filesystem::create_directories(d + "/b.dbf~tmp");
+    DiskWriteAll(d + "/b.shp.rtree~tmp", "user tree");
+    UiTest::Init();
+    TGIS_Viewer v(nullptr);
+    auto* a = new TGIS_LayerSHP;
+    a->UseConfig = false;
+    a->Path = d + "/a.shp";
+    a->Name = "a";
+    v.Add(a);
+    a->PrepareRTree(true);
+    ASSERT_TRUE(a->HasRTree());
+    w.WriteFromLayer(*a, d + "/b.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    EXPECT_EQ(Bytes(d + "/b.shp~tmp"), "user shp");
+    EXPECT_TRUE(std::filesystem::is_directory(d + "/b.dbf~tmp"));
+    EXPECT_EQ(Bytes(d + "/b.shp.rtree~tmp"), "user tree");
+    EXPECT_GE(Bytes(d + "/b.shp.rtree").size(), 1024u);
+    auto b = OpenShp(d + "/b.shp");
+    b->SetFilter(GisFullExtent(), "");
+    int n = 0;
+    for (b->ScanFirst(); !b->ScanEof(); b->ScanNext()) ++n;
+    EXPECT_EQ(n, 3);
+    for (auto& e : std::filesystem::directory_iterator(d)) EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+}
+
 TEST(LayerSHP, PointsAndMultipointsAtUnalignedOffsets) {
     TGIS_LayerVector src;
     src.UseConfig = false;
