@@ -30,6 +30,8 @@ void Export(const std::string& fileName, const std::string& title, const std::st
     TExcelWorkbook book;
     TExcelWorksheet ws;
     try {
+        // A target that cannot take the workbook fails the export before its rows, not after the last one.
+        ExcelCheckSaveAs(fileName);
         app.Connect();
         app.Workbooks().Add();
         book.ConnectTo(app.Workbooks().Item(1));

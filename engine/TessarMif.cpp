@@ -14,6 +14,7 @@
 
 #include "engine/TessarInternal.h"
 #include "engine/unTessarRgPub.h"
+#include "platform/rtl/DiskCommit.h"
 #include "platform/rtl/FileIO.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -275,60 +276,45 @@ void AppendGeneral(std::string& out, T v) {
 
 constexpr size_t kChunk = 1 << 20;
 
-// One output file, written under its name with "~tmp" appended and moved into place at the end,
-// so that a failed export leaves no file that looks complete and keeps an older one. The first
-// failure of the files that share `cause` leaves its errno there.
+// One output file, made in its target's folder before the first row, so that a folder that takes no new file
+// is known at once and a killed export leaves nothing; it takes its name only when the pair is complete. The
+// first failure of the files that share `cause` leaves its errno there.
 class OutFile {
 public:
-    OutFile(std::string path, int& cause) : path_(std::move(path)), tmp_(path_ + "~tmp"), cause_(cause) {}
+    OutFile(std::string path, std::string group, int& cause)
+        : path_(std::move(path)), group_(std::move(group)), cause_(cause) {}
     OutFile(const OutFile&) = delete;
     OutFile& operator=(const OutFile&) = delete;
-    ~OutFile() {
-        if (f_) std::fclose(f_);
-        DiskRemove(tmp_);
-    }
 
     bool Create() {
-        f_ = DiskFOpen(tmp_, "wb");
-        if (f_) std::setvbuf(f_, nullptr, _IONBF, 0);
+        errno = file_.Create(path_, group_);
         buf_.reserve(kChunk + 4096);
-        return Check(f_ != nullptr);
+        return Check(errno == 0);
     }
     std::string& Buf() { return buf_; }
     bool FlushIfFull() { return buf_.size() < kChunk || Flush(); }
-    bool Close() {
-        bool ok = Flush();
-        ok = Check(std::fclose(f_) == 0) && ok;
-        f_ = nullptr;
-        return ok;
-    }
-    // Both files take their names, or neither does: the older pair stays whole until both are in place.
+    bool Close() { return Flush(); }
+    // Both files take their names, or neither does; a kill between the two is put back by the next export.
     static bool MoveIntoPlace(OutFile& a, OutFile& b) {
-        const std::vector<std::string> asides = {a.path_ + "~old", b.path_ + "~old"};
-        if (int err = DiskSwapIn({a.tmp_, b.tmp_}, {a.path_, b.path_}, asides)) {
-            errno = err;
-            return a.Check(false);
-        }
-        for (const std::string& old : asides) DiskRemove(old);
-        return true;
+        errno = DiskCommit({&a.file_, &b.file_}, {a.path_, b.path_}, {});
+        return a.Check(errno == 0);
     }
 
 private:
     bool Check(bool ok) {
-        if (!ok && cause_ == 0) cause_ = errno;
+        if (!ok && cause_ == 0) cause_ = errno != 0 ? errno : EIO;
         return ok;
     }
     bool Flush() {
         if (buf_.empty()) return true;
-        errno = 0;
-        bool ok = std::fwrite(buf_.data(), 1, buf_.size(), f_) == buf_.size();
+        errno = file_.Write(buf_.data(), buf_.size());
         buf_.clear();
-        return Check(ok);
+        return Check(errno == 0);
     }
 
-    std::string path_, tmp_, buf_;
+    std::string path_, group_, buf_;
     int& cause_;
-    std::FILE* f_ = nullptr;
+    TDiskWorkFile file_;
 };
 
 // On a failure after the dialog opened: the button is the dialog's only way out, so enable it
@@ -523,23 +509,22 @@ std::string MidFileName(const std::string& mifName) {
     return mifName.substr(0, mifName.rfind('/') + 1) + RemoveFileExt(mifName) + ".mid";
 }
 
-// The frame shared by the writers: both files, the dialog, one region and one row per sheet.
+// The frame shared by the writers: both files, the dialog, one region and one row per sheet. Without a header
+// (no bounds to give) both files are made empty and the result is false.
 template <class Sheets, class Write>
-bool WriteFiles(const std::string& mifName, const std::string& header, const Sheets& sheets, int& cause, Write write) {
-    // Both names, and the temporary names beside them, must be four different files.
+bool WriteFiles(const std::string& mifName, const std::string* header, const Sheets& sheets, int& cause,
+                Write write) {
+    if (HasMidExtension(mifName)) return false;
     const std::string midName = MidFileName(mifName);
-    if (HasMidExtension(mifName) || mifName == midName + "~tmp" || midName == mifName + "~tmp") return false;
-    // A file that may not be replaced is refused before the work, as it would be at the end.
-    for (const std::string* name : {&mifName, &midName}) {
-        errno = 0;
-        if (!DiskWritable(*name)) {
-            cause = errno != 0 ? errno : EACCES;
-            return false;
-        }
-    }
-    OutFile mif(mifName, cause), mid(midName, cause);
+    // A pair that an earlier export left half replaced is put back first, its leftovers removed.
+    DiskRecover(mifName);
+    OutFile mif(mifName, mifName, cause), mid(midName, mifName, cause);
     if (!mif.Create() || !mid.Create()) return false;
-    mif.Buf() += header;
+    if (!header) {
+        OutFile::MoveIntoPlace(mif, mid);
+        return false;
+    }
+    mif.Buf() += *header;
 
     ITessarProgress& p = TessarProgress();
     ProgressRestore restore;
@@ -570,7 +555,7 @@ bool WriteFiles(const std::string& mifName, const std::string& header, const She
 
 // The files are closed and their leftovers removed before errno is given the cause of a failure.
 template <class Sheets, class Write>
-bool WriteIndex(const std::string& mifName, const std::string& header, const Sheets& sheets, Write write) {
+bool WriteIndex(const std::string& mifName, const std::string* header, const Sheets& sheets, Write write) {
     int cause = 0;
     bool ok = false;
     try {
@@ -646,7 +631,7 @@ bool SaveTessarolsToMifLL(const std::string& mifName, const TStandardTessarols& 
             RegionEnd(t, mif, kGeoStyle, (w + e) / 2, (so + n) / 2);
             StandardRow(t, mid, s, 1);
         };
-        return WriteIndex(mifName, header, sheets, write);
+        return WriteIndex(mifName, &header, sheets, write);
     } catch (...) {
         return false;
     }
@@ -656,7 +641,7 @@ bool SaveTessarolsToMif(const std::string& mifName, const TStandardTessarols& sh
     errno = 0;  // a failure that is not the file system's has no cause
     try {
         Bounds b;
-        if (!PlaneBounds(sheets, b)) return false;
+        if (!PlaneBounds(sheets, b)) return WriteIndex(mifName, nullptr, sheets, [](auto&&...) {});
         const double k = metres ? 1 : 1000;
         b = {b.minX / k, b.minY / k, b.maxX / k, b.maxY / k};
         std::string header = PlaneHeader(metres ? "m" : "km", b, kStandardColumns);
@@ -669,7 +654,7 @@ bool SaveTessarolsToMif(const std::string& mifName, const TStandardTessarols& sh
             RegionEnd(t, mif, kPlaneStyle, (lx + hx) / 2 / k, (ly + hy) / 2 / k);
             StandardRow(t, mid, s, k);
         };
-        return WriteIndex(mifName, header, sheets, write);
+        return WriteIndex(mifName, &header, sheets, write);
     } catch (...) {
         return false;
     }
@@ -679,7 +664,7 @@ bool SaveCustomTessarolsToMif(const std::string& mifName, const TCustomTessarols
     errno = 0;  // a failure that is not the file system's has no cause
     try {
         Bounds b;
-        if (!CustomBounds(sheets, b)) return false;
+        if (!CustomBounds(sheets, b)) return WriteIndex(mifName, nullptr, sheets, [](auto&&...) {});
         std::string header = PlaneHeader("m", b, kCustomColumns);
         auto texts = std::make_unique<TessarRecentTexts>();
         auto write = [&t = *texts](std::string& mif, std::string& mid, const TCustomTessarol& s) {
@@ -693,7 +678,7 @@ bool SaveCustomTessarolsToMif(const std::string& mifName, const TCustomTessarols
             QuotedName(mid, s.Name);
             mid += "\r\n";
         };
-        return WriteIndex(mifName, header, sheets, write);
+        return WriteIndex(mifName, &header, sheets, write);
     } catch (...) {
         return false;
     }

@@ -1,9 +1,11 @@
 #include "gis/core/GisFileCommit.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "gis/core/GisDefs.h"
 #include "platform/rtl/Classes.h"
+#include "platform/rtl/DiskCommit.h"
 #include "platform/rtl/FileIO.h"
 
 void GisRaiseWriteError(const std::string& path, int code) {
@@ -12,34 +14,62 @@ void GisRaiseWriteError(const std::string& path, int code) {
     throw e;
 }
 
-std::string TGIS_FileCommit::TempName(size_t i) const { return GisTempName(targets_.at(i)); }
+void GisRecoverFiles(const std::string& path) {
+    std::string failed;
+    if (const int err = DiskRecover(path, &failed)) {
+        EGIS_Exception e(GIS_RS_ERR_FILEWRITE, failed, err);
+        e.Message += " 上次保存中断，未能恢复原来的文件。";
+        throw e;
+    }
+}
 
-void TGIS_FileCommit::CheckTargets() const {
+TGIS_FileCommit::TGIS_FileCommit(std::vector<std::string> targets, std::vector<size_t> selfMade)
+    : targets_(std::move(targets)), selfMade_(std::move(selfMade)), files_(targets_.size()), paths_(targets_.size()) {}
+
+TGIS_FileCommit::~TGIS_FileCommit() = default;
+
+std::string TGIS_FileCommit::TempName(size_t i) {
+    auto& file = files_.at(i);
+    if (!file) {
+        auto made = std::make_unique<TDiskWorkFile>();
+        const bool self = std::find(selfMade_.begin(), selfMade_.end(), i) != selfMade_.end();
+        if (const int err = made->Create(targets_[i], targets_[0], self)) GisRaiseWriteError(targets_[i], err);
+        file = std::move(made);
+        paths_[i] = file->Path();
+    }
+    return file->Path();
+}
+
+void TGIS_FileCommit::CheckTargets() {
+    // A new save replaces the whole set anyway: a set that cannot be put back is no reason to refuse it.
+    if (!targets_.empty()) DiskRecover(targets_[0]);
     for (const std::string& t : targets_) {
         errno = 0;
         if (!DiskWritable(t)) GisRaiseWriteError(t, errno != 0 ? errno : EACCES);
     }
+    for (size_t i = 0; i < targets_.size(); ++i) TempName(i);
 }
 
 void TGIS_FileCommit::Abandon() {
-    if (done_) return;
     done_ = true;
-    for (size_t i = 0; i < targets_.size(); ++i) DiskRemove(TempName(i));
+    files_.clear();
 }
 
 void TGIS_FileCommit::Commit() {
     if (done_) return;
-    std::vector<std::string> temps, backups;
+    std::vector<TDiskWorkFile*> files;
+    std::vector<std::string> backups;
     for (size_t i = 0; i < targets_.size(); ++i) {
-        temps.push_back(TempName(i));
+        TempName(i);
+        files.push_back(files_[i].get());
         backups.push_back(GisBackupName(targets_[i]));
     }
     size_t which = 0;
-    if (const int err = DiskSwapIn(temps, targets_, backups, &which)) {
+    if (const int err = DiskCommit(files, targets_, backups, &which)) {
         Abandon();
         GisRaiseWriteError(targets_[which], err);
     }
-    done_ = true;
+    Abandon();
 }
 
 void TGIS_FileCommit::Rethrow(std::exception_ptr error) const {
@@ -47,7 +77,8 @@ void TGIS_FileCommit::Rethrow(std::exception_ptr error) const {
         std::rethrow_exception(error);
     } catch (const EStreamError& e) {
         for (size_t i = 0; i < targets_.size(); ++i)
-            if (!e.FileName.empty() && e.FileName == TempName(i)) GisRaiseWriteError(targets_[i], e.ErrorCode);
+            if (!e.FileName.empty() && e.FileName == paths_[i])
+                GisRaiseWriteError(targets_[i], e.ErrorCode);
         throw;
     }
 }

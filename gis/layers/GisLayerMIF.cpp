@@ -677,6 +677,7 @@ void TGIS_LayerMIF::Open(TGIS_Viewer* viewer) {
     Delimiter.clear();
     Extent = ProjectedExtent = GisEmptyExtent();
     std::string mif, mid;
+    GisRecoverFiles(Path);
     errno = 0;
     if (!DiskReadAll(Path, mif)) RaiseFileOpenError(Path, errno);
     const bool hasMid = DiskExists(MidPath()) && DiskReadAll(MidPath(), mid);

@@ -17,7 +17,8 @@ public:
     void Open(TGIS_Viewer* viewer) override;
     // The configuration, then the pair when shapes are in memory.
     void SaveAll() override;
-    // Shapes without points are left out. A failed or aborted write leaves the files at `path` as they were.
+    // Shapes without points are left out. A failed write leaves the files at `path` as they were; an aborted
+    // one saves the shapes written so far, the previous pair kept under the names + "~".
     void WriteFromLayer(TGIS_LayerVector& layer, const std::string& path, const TGIS_Extent& extent,
                         uint8_t shapeType, const std::string& query, bool clip) override;
 

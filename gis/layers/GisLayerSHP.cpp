@@ -59,6 +59,7 @@ void TGIS_LayerSHP::Open(TGIS_Viewer* viewer) {
     TGIS_LayerVector::Open(viewer);
     CloseFiles();
     lastUid_ = -1;
+    GisRecoverFiles(Path);
     if (DiskExists(Path)) FileTime = FileAge(Path);
     main_ = std::make_unique<TGIS_FileSHP>(Path, false);
     main_->ReadHeader();
@@ -221,7 +222,8 @@ void TGIS_LayerSHP::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
     const std::string cpg = GisCompanionPath(path, ".cpg");
     const size_t cpgIndex = DiskExists(cpg) ? targets.size() : 0;
     if (cpgIndex) targets.push_back(cpg);
-    TGIS_FileCommit commit(targets);
+    // The R-tree makes its own file, exclusively.
+    TGIS_FileCommit commit(targets, withTree ? std::vector<size_t>{3} : std::vector<size_t>{});
     commit.CheckTargets();
 
     uint8_t type = shapeType;
@@ -242,10 +244,7 @@ void TGIS_LayerSHP::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
         dbf->WriteFields();
         if (cpgIndex && !DiskWriteAll(commit.TempName(cpgIndex), CpgText(layer)))
             throw EGIS_Exception(GIS_RS_ERR_FILEWRITE, commit.TempName(cpgIndex), errno);
-        if (withTree) {
-            DiskRemove(commit.TempName(3));
-            tree = std::make_unique<TGIS_RTree>(commit.TempName(3));
-        }
+        if (withTree) tree = std::make_unique<TGIS_RTree>(commit.TempName(3));
         layer.SetFilter(extent, query);
         int32_t record = 1;
         int count = 0;

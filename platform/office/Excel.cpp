@@ -1,7 +1,5 @@
 #include "platform/office/Excel.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
@@ -10,13 +8,14 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <filesystem>
+#include <memory>
 #include <map>
-#include <random>
 #include <vector>
 
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/DiskCommit.h"
 #include "platform/rtl/FileIO.h"
 
 namespace office {
@@ -64,7 +63,6 @@ struct Book {
     std::string Utf8(const std::string& gbk);
 
     lxw_workbook* wb = nullptr;
-    std::string tmp;
     std::shared_ptr<Sheet> sheet;
     std::map<std::array<uint32_t, 9>, lxw_format*> formats;
 };
@@ -171,44 +169,17 @@ uint8_t Alignment(int a) {
     throw EOleException("Cannot save \"" + to + "\": " + std::strerror(code), code);
 }
 
-// Moves the finished workbook (`from`, a name on disk) to its GBK name without a half-written file under
-// that name.
-void MoveFile(const std::string& from, const std::string& to) {
-    std::string target;
-    if (!GbkToDiskName(to, target)) CannotSave(to, EILSEQ);
-    // A read-only workbook is not replaced, as the spreadsheet application would not overwrite it.
-    errno = 0;
-    if (!DiskWritable(to)) CannotSave(to, errno != 0 ? errno : EACCES);
-    if (std::rename(from.c_str(), target.c_str()) == 0) return;
-    if (errno != EXDEV) CannotSave(to, errno);
-    std::string part = target + "~tmp";
-    std::error_code ec;
-    std::filesystem::copy_file(from, part, std::filesystem::copy_options::overwrite_existing, ec);
-    if (!ec && std::rename(part.c_str(), target.c_str()) != 0) ec = std::error_code(errno, std::generic_category());
-    if (ec) {
-        std::remove(part.c_str());
-        CannotSave(to, ec.value());
-    }
-    std::remove(from.c_str());
+// The new file the workbook is written into, in the target's folder: a folder, a read-only workbook (which the
+// spreadsheet application would not overwrite) or a folder that takes no new file is refused here.
+std::unique_ptr<TDiskWorkFile> SaveTarget(const std::string& to) {
+    auto file = std::make_unique<TDiskWorkFile>();
+    DiskRecover(to);
+    if (int code = file->Create(to)) CannotSave(to, code);
+    return file;
 }
 
-// An empty file of a new name in the temporary folder, with the permissions of a new file (the
-// workbook is moved, not copied, into place).
-std::string NewTempFile() {
-    std::random_device rnd;
-    const std::filesystem::path dir = std::filesystem::temp_directory_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string path = (dir / Format("qm-workbook-%.8x%.8x.xlsx", {rnd(), rnd()})).string();
-        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-        if (fd >= 0) {
-            close(fd);
-            return path;
-        }
-        if (errno != EEXIST) break;
-    }
-    const int code = errno;
-    throw EOleException(std::string("Cannot create a workbook: ") + std::strerror(code), code);
-}
+// libxlsxwriter names its file when the workbook is made and opens it only when it is closed.
+constexpr char kUnsaved[] = "unsaved.xlsx";
 
 size_t NumberWidth(double v) { return FloatToStrDot(v).size(); }
 
@@ -219,8 +190,6 @@ size_t NumberWidth(double v) { return FloatToStrDot(v).size(); }
 void Book::Discard() {
     if (wb) lxw_workbook_free(wb);
     wb = nullptr;
-    if (!tmp.empty()) std::remove(tmp.c_str());
-    tmp.clear();
     formats.clear();
     if (sheet) {
         sheet->book = nullptr;
@@ -468,10 +437,10 @@ void TExcelColumns::AutoFit() const {
 
 void TExcelWorkbooks::Add() const {
     auto book = std::make_shared<Book>();
-    book->tmp = NewTempFile();
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    book->wb = workbook_new_opt(book->tmp.c_str(), &options);
+    // Its rows stream into unnamed temporary files: a killed export leaves nothing behind.
+    book->wb = workbook_new_opt(kUnsaved, &options);
     if (!book->wb) throw EOleException("Cannot create a workbook");
     auto sheet = std::make_shared<Sheet>();
     sheet->ws = workbook_add_worksheet(book->wb, nullptr);
@@ -549,26 +518,33 @@ void TExcelWorksheet::SaveAs(const std::string& fileName) const {
     office::Sheet& s = *Sheet();
     s.Live();
     Book& book = *s.book;
+    std::unique_ptr<TDiskWorkFile> file;
+    try {
+        file = SaveTarget(fileName);
+    } catch (...) {
+        book.Discard();
+        throw;
+    }
     s.Finish();
+    // The workbook is written into the new file, which then takes the target's name whole.
+    char* name = strdup(file->Path().c_str());
+    if (!name) {
+        book.Discard();
+        throw EOleException("SaveAs: out of memory");
+    }
+    std::free(book.wb->filename);
+    book.wb->filename = name;
     errno = 0;
     lxw_error e = workbook_close(book.wb);  // frees the workbook whatever the result
     const int code = FileFailure(e) ? errno : 0;
     book.wb = nullptr;
     s.ws = nullptr;
-    std::string tmp = book.tmp;
-    if (e != LXW_NO_ERROR) {
-        book.Discard();
-        throw EOleException(std::string("SaveAs: ") + lxw_strerror(e), code);
-    }
-    book.tmp.clear();
     book.Discard();
-    try {
-        MoveFile(tmp, fileName);
-    } catch (...) {
-        std::remove(tmp.c_str());
-        throw;
-    }
+    if (e != LXW_NO_ERROR) throw EOleException(std::string("SaveAs: ") + lxw_strerror(e), code);
+    if (int err = DiskCommit({file.get()}, {fileName}, {})) CannotSave(fileName, err);
 }
+
+void ExcelCheckSaveAs(const std::string& fileName) { SaveTarget(fileName); }
 
 // ---------------------------------------------------------------------------------------------
 

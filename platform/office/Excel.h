@@ -137,6 +137,9 @@ private:
     ExcelWorksheet sheet_;
 };
 
+// Raises as SaveAs would when no workbook can be saved under `fileName` (a folder, a read-only workbook, a
+// folder that takes no new file), so an export can find out before it writes its rows.
+void ExcelCheckSaveAs(const std::string& fileName);
 // Row and column (from 1) of an A1 address such as "M1" or "AA10"; EOleException when malformed.
 void ParseCellAddress(const std::string& address, int& row, int& column);
 // Width of a GBK text in character cells: two for every double-byte or four-byte character.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/DiskCommit.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace {
@@ -74,8 +75,13 @@ bool DiskAccess(const std::string& path, int mode) {
 bool DiskExists(const std::string& path) { return DiskAccess(path, F_OK); }
 
 bool DiskWritable(const std::string& path) {
+    std::string d;
+    return Disk(path, d) && DiskNameWritable(d);
+}
+
+bool DiskNameWritable(const std::string& disk) {
     struct stat st {};
-    if (!DiskStat(path, st)) return errno == ENOENT;
+    if (::stat(disk.c_str(), &st) != 0) return errno == ENOENT;
     if (S_ISDIR(st.st_mode)) {
         errno = EISDIR;
         return false;
@@ -85,7 +91,7 @@ bool DiskWritable(const std::string& path) {
         errno = EACCES;
         return false;
     }
-    return DiskAccess(path, W_OK);
+    return ::access(disk.c_str(), W_OK) == 0;
 }
 
 bool DiskOpenStream(std::ifstream& f, const std::string& path, std::ios::openmode mode) {
@@ -154,65 +160,18 @@ std::string FileErrorText(int code, bool reading) {
 }
 
 int DiskReplace(const std::string& path, const std::string& bytes, const std::string& backup) {
-    auto failed = [] { return errno != 0 ? errno : EIO; };
-    if (!DiskWritable(path)) return failed();
-    const std::string tmp = path + ".~tmp";
     errno = 0;
-    if (!DiskWriteAll(tmp, bytes)) {
-        int err = failed();
-        DiskRemove(tmp);
-        return err;
-    }
-    const bool keep = !backup.empty() && DiskExists(path);
-    if (keep && !DiskRename(path, backup)) {
-        int err = failed();
-        DiskRemove(tmp);
-        return err;
-    }
-    if (!DiskRename(tmp, path)) {
-        int err = failed();
-        if (keep) DiskRename(backup, path);
-        DiskRemove(tmp);
-        return err;
-    }
-    return 0;
+    if (!DiskWritable(path)) return errno != 0 ? errno : EACCES;
+    DiskRecover(path);
+    TDiskWorkFile file;
+    if (int err = file.Create(path)) return err;
+    if (int err = file.Write(bytes.data(), bytes.size())) return err;
+    return DiskCommit({&file}, {path}, {backup});
 }
 
 int DiskSwapIn(const std::vector<std::string>& temps, const std::vector<std::string>& targets,
                const std::vector<std::string>& asides, size_t* which) {
-    const size_t n = targets.size();
-    size_t at = 0;
-    auto fail = [&](size_t i) {
-        at = i;
-        return errno != 0 ? errno : EIO;
-    };
-    int err = 0;
-    for (size_t i = 0; i < n && !err; ++i) {
-        errno = 0;
-        if (!DiskWritable(targets[i])) err = fail(i);
-    }
-    std::vector<char> aside(n, 0);
-    // An aside that cannot be made stops everything: nothing is replaced without its old file kept.
-    for (size_t i = 0; i < n && !err; ++i)
-        if (DiskExists(targets[i])) {
-            errno = 0;
-            if (DiskRename(targets[i], asides[i])) aside[i] = 1;
-            else err = fail(i);
-        }
-    size_t moved = 0;
-    for (; moved < n && !err; ++moved) {
-        errno = 0;
-        if (!DiskRename(temps[moved], targets[moved])) {
-            err = fail(moved);
-            break;
-        }
-    }
-    if (!err) return 0;
-    for (size_t k = 0; k < moved; ++k) DiskRename(targets[k], temps[k]);
-    for (size_t k = 0; k < n; ++k)
-        if (aside[k]) DiskRename(asides[k], targets[k]);
-    if (which) *which = at;
-    return err;
+    return DiskCommitNamed(temps, targets, asides, which);
 }
 
 std::string ExpandFileName(const std::string& path) {

@@ -24,6 +24,8 @@ bool DiskExists(const std::string& path);
 // Whether a file may be replaced: a missing one may; an existing one needs a write bit (the read-only mark,
 // which holds for every user) and the caller's write access. False with errno set otherwise.
 bool DiskWritable(const std::string& path);
+// The same for a name on disk.
+bool DiskNameWritable(const std::string& disk);
 // The modification time of a file as a local date and time; -1 when it cannot be read.
 double FileAge(const std::string& path);
 // Opens the stream on the file; false when it did not open.
@@ -37,17 +39,17 @@ bool DiskWriteAll(const std::string& path, const std::string& bytes);
 // missing file, writing, is taken for a missing folder), the system's own text for the rest ("" for 0).
 std::string FileErrorText(int code, bool reading = false);
 
-// Writes the bytes beside the file and renames them into place, so a failed write leaves the old file whole;
-// a file that may not be written is refused as a write in place would be. With a backup name, the old file
-// (when there is one) moves to it, replacing an older backup. 0, or the errno of the failed step: the file and
-// the backup are as they were then.
+// Writes the bytes into a new file beside the target and renames it over the target (DiskCommit), so the name
+// holds the whole old or the whole new file at every instant; a file that may not be written is refused as a
+// write in place would be. With a backup name, the old file (when there is one) stays under it, replacing an
+// older backup. 0, or the errno of the failed step: the file is as it was then.
 int DiskReplace(const std::string& path, const std::string& bytes, const std::string& backup = "");
 
-// Moves each finished temporary file onto its target, all or none: the existing targets first move to their
-// aside names (replacing what is there), then the temporary files take the targets' names. 0, or the errno of
-// the failed step: then every target is as it was and the temporary files are still there. A target that may
-// not be written is refused before anything moves. `which`, when given, gets the index of the target whose
-// step failed.
+// Moves each finished temporary file onto its target, all or none (DiskCommitNamed): the existing targets stay
+// under their aside names too (replacing what is there), then the temporary files take the targets' names. 0,
+// or the errno of the failed step: then every target is as it was and the temporary files are still there. A
+// target that may not be written is refused before anything moves. `which`, when given, gets the index of the
+// target whose step failed.
 int DiskSwapIn(const std::vector<std::string>& temps, const std::vector<std::string>& targets,
                const std::vector<std::string>& asides, size_t* which = nullptr);
 

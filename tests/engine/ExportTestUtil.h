@@ -11,6 +11,8 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <csignal>
+#include <sys/resource.h>
 #include <utility>
 #include <vector>
 
@@ -126,3 +128,24 @@ inline std::string ZipEntry(const std::string& zip, const std::string& entry) {
                       "sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]))' '" +
                       zip + "' '" + entry + "' 2>/dev/null");
 }
+
+// No file may grow past `bytes` while it lives: it stops a write for the superuser too, whom modes do not.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit small = old_;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, handler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit old_{};
+    void (*handler_)(int);
+};

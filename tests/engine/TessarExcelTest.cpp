@@ -2,6 +2,9 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <unistd.h>
 
 #include "engine/testsupport/RecordingTessarProgress.h"
 #include "engine/unTessarRgPub.h"
@@ -131,6 +134,43 @@ TEST_F(ExcelExportTest, ProgressAndCleanUpAfterAFailure) {
     EXPECT_TRUE(progress_.Dialogs[1].ButtonEnabled);
     EXPECT_FALSE(progress_.Hourglass);
     EXPECT_FALSE(fs::exists(Path("none")));
+}
+
+// A target that cannot take the workbook fails the export before its first row: the bar never moves, the
+// button is enabled again, and nothing is written.
+TEST_F(ExcelExportTest, AnUnwritableTargetFailsBeforeTheFirstRow) {
+    fs::create_directories(Path("folder.xlsx"));
+    std::ofstream(Path("ro.xlsx")) << "user workbook";
+    fs::permissions(Path("ro.xlsx"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    std::vector<std::pair<std::string, int>> targets = {
+        {Path("folder.xlsx"), EISDIR}, {Path("ro.xlsx"), EACCES}, {Path("none/x.xlsx"), ENOENT}};
+    if (geteuid() != 0) {
+        fs::create_directories(Path("closed"));
+        fs::permissions(Path("closed"), fs::perms::owner_read | fs::perms::owner_exec);
+        targets.push_back({Path("closed/x.xlsx"), EACCES});
+    }
+    for (size_t i = 0; i < targets.size(); ++i) {
+        const auto& [target, cause] = targets[i];
+        int code = 0;
+        try {
+            if (i % 2) ExportCustomTessarolsToExcel(target, "", "a,b,c,d,e", {{{"a", 0, 0, 1, 1}}}, true, false);
+            else ExportTessarolsToExcel(target, kTitle, kHeader, sheets_, true, true, false);
+            ADD_FAILURE() << target << " saved";
+        } catch (const EOleException& e) {
+            code = e.ErrorCode;
+        }
+        EXPECT_EQ(code, cause) << target;
+        const auto& d = progress_.Current();
+        EXPECT_EQ(d.TotalParts, 0u) << target;
+        EXPECT_EQ(d.PartsComplete, 0u) << target;
+        EXPECT_TRUE(d.ButtonEnabled) << target;
+        EXPECT_FALSE(progress_.Hourglass) << target;
+        EXPECT_EQ(progress_.CallText().find("IncPartsByOne"), std::string::npos) << progress_.CallText();
+    }
+    if (geteuid() == 0) std::cout << "[ note ] running as root: a folder closed to writing is not tried\n";
+    if (fs::exists(Path("closed"))) fs::permissions(Path("closed"), fs::perms::owner_all, fs::perm_options::replace);
+    EXPECT_EQ(ReadFile(Path("ro.xlsx")), "user workbook");
+    EXPECT_TRUE(fs::is_empty(Path("folder.xlsx")));
 }
 
 TEST_F(ExcelExportTest, ListLongerThanAWorksheetIsRefusedBeforeAnything) {

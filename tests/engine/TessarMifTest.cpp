@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <random>
 #include <sstream>
 
@@ -444,29 +445,43 @@ TEST(RecordingProgress, PercentRule) {
 }
 
 TEST_F(MifTest, FailuresLeaveNoFiles) {
-    // No such directory, a ".mid" name in any case, plane lists without the sheets of the bounds.
+    // No such directory, a ".mid" name in any case.
     EXPECT_FALSE(SaveTessarolsToMif(Path("none/x.mif"), J50(), true));
     EXPECT_EQ(errno, ENOENT);  // the cause is left for the caller, after the clean-up
     EXPECT_FALSE(SaveTessarolsToMifLL(Path("x.mid"), J50()));
     EXPECT_EQ(errno, 0);  // not the file system's failure
     EXPECT_FALSE(SaveCustomTessarolsToMif(Path("x.MID"), {{{"a", 0, 0, 1, 1}}}));
-    EXPECT_FALSE(SaveTessarolsToMifLL(Path("x.mid~tmp"), J50()));  // its temporary name is the MID file's
-    EXPECT_FALSE(SaveTessarolsToMif(Path("empty.mif"), {}, true));
-    EXPECT_FALSE(SaveTessarolsToMif(Path("empty.mif"), {{}}, false));
-    EXPECT_FALSE(SaveCustomTessarolsToMif(Path("empty.mif"), {}));
-    EXPECT_FALSE(SaveCustomTessarolsToMif(Path("empty.mif"), {{{"a", 0, 0, 1, 1}}, {}}));
-    EXPECT_EQ(errno, 0);
+    // Plane lists without the sheets of the bounds: both files are made empty, and the export fails.
+    auto emptyPair = [&](bool made) {
+        const std::string mif = Path("empty.mif"), mid = Path("empty.mid");
+        EXPECT_EQ(errno, 0);
+        EXPECT_TRUE(fs::exists(mif) && fs::file_size(mif) == 0 && fs::exists(mid) && fs::file_size(mid) == 0);
+        fs::remove(mif);
+        fs::remove(mid);
+        return made;
+    };
+    EXPECT_FALSE(emptyPair(SaveTessarolsToMif(Path("empty.mif"), {}, true)));
+    EXPECT_FALSE(emptyPair(SaveTessarolsToMif(Path("empty.mif"), {{}}, false)));
+    EXPECT_FALSE(emptyPair(SaveCustomTessarolsToMif(Path("empty.mif"), {})));
+    EXPECT_FALSE(emptyPair(SaveCustomTessarolsToMif(Path("empty.mif"), {{{"a", 0, 0, 1, 1}}, {}})));
     // A GBK name with no name on disk (a GB18030 four-byte character) is not written under another one.
     EXPECT_FALSE(SaveTessarolsToMifLL(Path("\x95\x32\x82\x36.mif"), J50()));
     EXPECT_EQ(errno, EILSEQ);
     EXPECT_TRUE(fs::is_empty(dir_));
     EXPECT_TRUE(progress_.Dialogs.empty());
 
-    // An older index of that name survives a failed export.
+    // An older index of that name is replaced by the two empty files all the same, no dialog shown.
     ASSERT_TRUE(SaveTessarolsToMifLL(Path("old.mif"), J50()));
-    std::string old = ReadFile(Path("old.mif"));
+    const size_t dialogs = progress_.Dialogs.size();
     EXPECT_FALSE(SaveTessarolsToMif(Path("old.mif"), {{}}, true));
-    EXPECT_EQ(ReadFile(Path("old.mif")), old);
+    EXPECT_EQ(ReadFile(Path("old.mif")), "");
+    EXPECT_EQ(ReadFile(Path("old.mid")), "");
+    EXPECT_EQ(progress_.Dialogs.size(), dialogs);
+
+    // A name like the working names of old is the user's to take.
+    ASSERT_TRUE(SaveTessarolsToMifLL(Path("x.mid~tmp"), J50()));
+    EXPECT_NE(ReadFile(Path("x.mid~tmp")), "");
+    EXPECT_NE(ReadFile(Path("x.mid")), "");
 
     // The MID name taken by a directory: the MIF moved into place is taken back out.
     fs::create_directories(Path("dir.mid"));
@@ -502,20 +517,52 @@ TEST_F(MifTest, AFailedExportLeavesEveryExistingFileAsItWas) {
     EXPECT_EQ(errno, EACCES);
     kept("ro");
     EXPECT_EQ(ReadFile(Path("ro.mid")), "user mid");
-    // The old MID cannot be moved aside once the MIF is: both come back.
+    // Files and folders named like the working names of old are the user's: the pair is replaced beside them,
+    // they stay as they were, and nothing else is left.
     existing("aside");
     fs::create_directories(Path("aside.mid~old/x"));
-    EXPECT_FALSE(SaveTessarolsToMif(Path("aside.mif"), J50(), false));
-    EXPECT_NE(errno, 0);
-    EXPECT_EQ(ReadFile(Path("aside.mif")), "user mif");
-    EXPECT_EQ(ReadFile(Path("aside.mid")), "user mid");
-    EXPECT_FALSE(fs::exists(Path("aside.mif~old")));
-    fs::remove_all(Path("aside.mid~old"));
-    // And when all is well the pair is replaced and nothing is left beside it.
+    fs::create_directories(Path("aside.mif~old"));
+    std::ofstream(Path("aside.mif~tmp")) << "user tmp";
+    std::ofstream(Path("aside.mid~tmp")) << "user tmp";
     ASSERT_TRUE(SaveTessarolsToMif(Path("aside.mif"), J50(), false));
     EXPECT_NE(ReadFile(Path("aside.mif")), "user mif");
-    for (const char* tail : {".mif~tmp", ".mid~tmp", ".mif~old", ".mid~old"})
-        EXPECT_FALSE(fs::exists(Path(std::string("aside") + tail))) << tail;
+    EXPECT_NE(ReadFile(Path("aside.mid")), "user mid");
+    EXPECT_TRUE(fs::is_directory(Path("aside.mid~old/x")));
+    EXPECT_TRUE(fs::is_directory(Path("aside.mif~old")));
+    EXPECT_EQ(ReadFile(Path("aside.mif~tmp")), "user tmp");
+    EXPECT_EQ(ReadFile(Path("aside.mid~tmp")), "user tmp");
+    size_t files = 0;
+    for (auto& e : fs::directory_iterator(dir_))
+        files += e.path().filename().string().rfind("aside.", 0) == 0;
+    EXPECT_EQ(files, 6u);
+}
+
+// A target that cannot be written fails each writer before its dialog opens: no sheet is written, no bar moves.
+TEST_F(MifTest, AnUnwritableTargetFailsBeforeTheFirstSheet) {
+    fs::create_directories(Path("folder.mif"));
+    std::ofstream(Path("ro.mif")) << "user mif";
+    fs::permissions(Path("ro.mif"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    std::vector<std::pair<std::string, int>> targets = {{Path("folder.mif"), EISDIR}, {Path("ro.mif"), EACCES}};
+    if (geteuid() != 0) {
+        fs::create_directories(Path("closed"));
+        fs::permissions(Path("closed"), fs::perms::owner_read | fs::perms::owner_exec);
+        targets.push_back({Path("closed/x.mif"), EACCES});
+    } else {
+        std::cout << "[ note ] running as root: a folder closed to writing is not tried\n";
+    }
+    for (const auto& [target, cause] : targets) {
+        EXPECT_FALSE(SaveTessarolsToMifLL(target, J50()));
+        EXPECT_EQ(errno, cause) << target;
+        EXPECT_FALSE(SaveTessarolsToMif(target, J50(), false));
+        EXPECT_EQ(errno, cause) << target;
+        EXPECT_FALSE(SaveCustomTessarolsToMif(target, {{{"a", 0, 0, 1, 1}}}));
+        EXPECT_EQ(errno, cause) << target;
+    }
+    EXPECT_TRUE(progress_.Dialogs.empty());
+    if (fs::exists(Path("closed"))) fs::permissions(Path("closed"), fs::perms::owner_all, fs::perm_options::replace);
+    EXPECT_EQ(ReadFile(Path("ro.mif")), "user mif");
+    EXPECT_FALSE(fs::exists(Path("ro.mid")));
+    EXPECT_FALSE(fs::exists(Path("folder.mid")));
 }
 
 // A full disk, by a file size limit: the writes fail half-way.

@@ -510,6 +510,25 @@ TEST_F(MifLayer, FailedWritesLeaveTheTargetsAndAbortedOnesSaveTheShapesDoneSoFar
     l->Viewer = nullptr;
 }
 
+// What holds the working names of old ("x~tmp") is the user's: a save neither writes it nor removes it.
+TEST_F(MifLayer, FilesAndEmptyFoldersNamedLikeOldWorkingNamesSurvive) {
+    auto l = OpenText("Columns 1\n v Char(5)\nData\nPoint 1 2\n", "a\n");
+    WriteText(P("t.mif~tmp"), "user mif");
+    fs::create_directories(P("t.mid~tmp"));
+    WriteText(P("w.mid~tmp"), "user mid");
+    fs::create_directories(P("w.mif~tmp"));
+    l->SaveAll();
+    l->WriteFromLayer(*l, P("w.mif"), GisFullExtent(), 0, "", false);
+    EXPECT_EQ(ReadText(P("t.mif~tmp")), "user mif");
+    EXPECT_TRUE(fs::is_directory(P("t.mid~tmp")));
+    EXPECT_EQ(ReadText(P("w.mid~tmp")), "user mid");
+    EXPECT_TRUE(fs::is_directory(P("w.mif~tmp")));
+    EXPECT_EQ(ReadText(P("w.mid")), "\"a\"\r\n");
+    size_t hidden = 0;
+    for (auto& e : fs::directory_iterator(dir_)) hidden += e.path().filename().string()[0] == '.';
+    EXPECT_EQ(hidden, 0u);
+}
+
 TEST_F(MifLayer, SheetEngineExportsOpenWithTheirColumns) {
     TStandardTessarols t;
     GetTessarols100k({{116, 0, 0}, {39, 0, 0}, {117, 0, 0}, {40, 0, 0}}, false, true, 117, t);

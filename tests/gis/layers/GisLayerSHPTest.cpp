@@ -16,6 +16,7 @@
 #include "gis/layers/GisFileSHP.h"
 #include "platform/rtl/FileIO.h"
 #include "platform/ui/testsupport/UiTest.h"
+#include "tests/engine/ExportTestUtil.h"
 #include "tests/gis/layers/ShapeBuild.h"
 
 namespace {
@@ -475,6 +476,39 @@ TEST(LayerSHP, AnAbortedExportLeavesTheTargetsAndTheIndexAnswersAsTheScan) {
     EXPECT_EQ(scanned.size(), 15u);
 }
 
+// What holds the working names of old ("x~tmp") is the user's, and the R-tree is written as its own file.
+TEST(LayerSHP, FilesAndEmptyFoldersNamedLikeOldWorkingNamesSurvive) {
+    std::filesystem::remove_all(std::string(QM_TEST_OUT) + "/shp_names");
+    const std::string d = Dir("names");
+    Source src;
+    for (int i = 0; i < 3; ++i) src.Polygon(i * 20);
+    TGIS_LayerSHP w;
+    w.WriteFromLayer(src.layer, d + "/a.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    DiskWriteAll(d + "/b.shp~tmp", "user shp");
+    std::filesystem::create_directories(d + "/b.dbf~tmp");
+    DiskWriteAll(d + "/b.shp.rtree~tmp", "user tree");
+    UiTest::Init();
+    TGIS_Viewer v(nullptr);
+    auto* a = new TGIS_LayerSHP;
+    a->UseConfig = false;
+    a->Path = d + "/a.shp";
+    a->Name = "a";
+    v.Add(a);
+    a->PrepareRTree(true);
+    ASSERT_TRUE(a->HasRTree());
+    w.WriteFromLayer(*a, d + "/b.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    EXPECT_EQ(Bytes(d + "/b.shp~tmp"), "user shp");
+    EXPECT_TRUE(std::filesystem::is_directory(d + "/b.dbf~tmp"));
+    EXPECT_EQ(Bytes(d + "/b.shp.rtree~tmp"), "user tree");
+    EXPECT_GE(Bytes(d + "/b.shp.rtree").size(), 1024u);
+    auto b = OpenShp(d + "/b.shp");
+    b->SetFilter(GisFullExtent(), "");
+    int n = 0;
+    for (b->ScanFirst(); !b->ScanEof(); b->ScanNext()) ++n;
+    EXPECT_EQ(n, 3);
+    for (auto& e : std::filesystem::directory_iterator(d)) EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+}
+
 TEST(LayerSHP, PointsAndMultipointsAtUnalignedOffsets) {
     TGIS_LayerVector src;
     src.UseConfig = false;
@@ -556,14 +590,18 @@ TEST(LayerSHP, WriteErrorsNameTheTargetAndTheCauseAndReadOnlyFilesAreRefused) {
         }
         return "<no error>";
     };
-    // A full disk under the table's temporary file.
-    DiskRemove(d + "/full.dbf~tmp");
-    ASSERT_EQ(symlink("/dev/full", (d + "/full.dbf~tmp").c_str()), 0);
-    const std::string full = messageOf(d + "/full.shp");
+    // The table's new file cannot grow past its header (a full disk, or a size limit as here).
+    std::string full;
+    {
+        FileSizeLimit limit(150);
+        full = messageOf(d + "/full.shp");
+    }
     EXPECT_NE(full.find("\"" + d + "/full.dbf\""), std::string::npos) << full;
-    EXPECT_EQ(full.find("~tmp"), std::string::npos) << full;
-    EXPECT_NE(full.find("磁盘已满。"), std::string::npos) << full;
+    EXPECT_EQ(full.find("/proc/"), std::string::npos) << full;
+    EXPECT_EQ(full.find(".qm"), std::string::npos) << full;
+    EXPECT_NE(full.find(FileErrorText(EFBIG)), std::string::npos) << full;
     EXPECT_FALSE(DiskExists(d + "/full.shp"));
+    EXPECT_TRUE(std::filesystem::is_empty(d));
 
     // A read-only index is not replaced, even for the superuser.
     DiskWriteAll(d + "/ro.shp", "old shp");

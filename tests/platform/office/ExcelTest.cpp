@@ -126,7 +126,9 @@ TEST(Excel, QuitDiscardsUnsavedWorkbooksAndFailedSavesLeaveNothing) {
     {
         Excel x;
         x.ws.Cells().Item(1, 1).SetValue("x");
-        EXPECT_EQ(WorkbookTemps(), before + 1);
+        // The rows stream into unnamed files: nothing a kill could leave has a name.
+        EXPECT_EQ(WorkbookTemps(), before);
+        EXPECT_TRUE(fs::is_empty(tmp));
         x.app.Disconnect();
         x.app.Quit();
         EXPECT_THROW(x.ws.Cells().Item(2, 1).SetValue("gone"), EOleException);

@@ -1,0 +1,555 @@
+#include "platform/rtl/DiskCommit.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <mutex>
+#include <random>
+#include <set>
+
+#include "platform/rtl/FileIO.h"
+
+namespace {
+
+// A long name is cut in the working names, which must stay within the 255 bytes of a name.
+constexpr size_t kKeyBytes = 160;
+constexpr size_t kLogLimit = 1 << 16;
+const char* const kKinds[] = {"new", "old", "log"};
+enum Kind { kNew, kOld, kLog };
+const char kLogMagic[] = "qm-commit 1\n";
+
+// Working names this process is using now: no recovery of the same folder takes them for leftovers.
+std::mutex& LiveLock() {
+    static std::mutex m;
+    return m;
+}
+std::set<std::string>& Live() {
+    static std::set<std::string> s;
+    return s;
+}
+void Hold(const std::string& name) {
+    std::lock_guard<std::mutex> g(LiveLock());
+    Live().insert(name);
+}
+void Drop(const std::string& name) {
+    std::lock_guard<std::mutex> g(LiveLock());
+    Live().erase(name);
+}
+bool Held(const std::string& name) {
+    std::lock_guard<std::mutex> g(LiveLock());
+    return Live().count(name) != 0;
+}
+
+int Err() { return errno != 0 ? errno : EIO; }
+
+// Folder (with its '/', "" for the current one) and name of a disk path.
+std::string FolderOf(const std::string& disk) { return disk.substr(0, disk.rfind('/') + 1); }
+std::string NameOf(const std::string& disk) { return disk.substr(disk.rfind('/') + 1); }
+
+// The start shared by every working name of the set whose first target is `group`.
+std::string Prefix(const std::string& group) {
+    std::string base = NameOf(group);
+    if (base.size() > kKeyBytes) {
+        size_t cut = kKeyBytes;
+        while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;  // whole UTF-8 characters
+        base.resize(cut);
+    }
+    return "." + base + ".qm";
+}
+
+std::string FreshName(const std::string& folder, const std::string& group, Kind kind) {
+    static std::mutex m;
+    static std::mt19937_64 random(std::random_device{}() ^ (static_cast<uint64_t>(getpid()) << 32));
+    uint32_t r;
+    {
+        std::lock_guard<std::mutex> g(m);
+        r = static_cast<uint32_t>(random());
+    }
+    char tail[48];
+    std::snprintf(tail, sizeof tail, "%ld-%08x.%s", static_cast<long>(getpid()), r, kKinds[kind]);
+    return folder + Prefix(group) + tail;
+}
+
+// Makes a fresh working name with `make` (0 or errno), trying other names while one is taken.
+template <class Make>
+int Exclusive(const std::string& folder, const std::string& group, Kind kind, std::string& made, Make make) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = FreshName(folder, group, kind);
+        errno = 0;
+        const int code = make(name);
+        if (code == EEXIST) continue;
+        if (code == 0) {
+            made = name;
+            Hold(made);
+        }
+        return code;
+    }
+    return EEXIST;
+}
+
+void Remove(const std::string& name) {
+    ::unlink(name.c_str());
+    Drop(name);
+}
+
+int CopyFile(const std::string& from, const std::string& to) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return Err();
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (out < 0) {
+        const int code = Err();
+        ::close(in);
+        return code;
+    }
+    int code = 0;
+    char buf[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) code = Err();
+        if (n <= 0) break;
+        for (ssize_t done = 0; done < n && !code;) {
+            const ssize_t w = ::write(out, buf + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) code = w < 0 ? Err() : ENOSPC;
+            else done += w;
+        }
+        if (code) break;
+    }
+    ::close(in);
+    if (::close(out) != 0 && !code) code = Err();
+    if (code) ::unlink(to.c_str());
+    return code;
+}
+
+// A second name for the file at `from`, in the folder of `beside`: a link, or a copy where the file system has
+// no links.
+int SecondName(const std::string& from, const std::string& beside, const std::string& group, Kind kind,
+               std::string& made) {
+    const int flags = from.rfind("/proc/self/fd/", 0) == 0 ? AT_SYMLINK_FOLLOW : 0;
+    int code = Exclusive(FolderOf(beside), group, kind, made, [&](const std::string& name) {
+        return ::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, name.c_str(), flags) == 0 ? 0 : Err();
+    });
+    if (code == EPERM || code == EOPNOTSUPP || code == EMLINK || code == ENOSYS || code == EXDEV)
+        code = Exclusive(FolderOf(beside), group, kind, made,
+                         [&](const std::string& name) { return CopyFile(from, name); });
+    return code;
+}
+
+struct Entry {
+    std::string target, fresh;
+    std::string old;  // where the old file is while the set moves: its backup, a working name, or none
+    bool kept = false, hadOld = false;
+    dev_t oldDev = 0, newDev = 0;
+    ino_t oldIno = 0, newIno = 0;
+};
+
+// The old file back under the target's name, which never stands empty meanwhile. `giveBack`: the new file gets
+// its own name again first.
+int PutBack(const Entry& e, const std::string& group, bool giveBack) {
+    if (giveBack) ::linkat(AT_FDCWD, e.target.c_str(), AT_FDCWD, e.fresh.c_str(), 0);
+    if (!e.hadOld) return ::unlink(e.target.c_str()) == 0 || errno == ENOENT ? 0 : Err();
+    if (!e.kept) {
+        if (::rename(e.old.c_str(), e.target.c_str()) != 0) return Err();
+        Drop(e.old);
+        return 0;
+    }
+    std::string copy;
+    if (int code = SecondName(e.old, e.target, group, kOld, copy)) return code;
+    if (::rename(copy.c_str(), e.target.c_str()) != 0) {
+        const int code = Err();
+        Remove(copy);
+        return code;
+    }
+    Drop(copy);
+    return 0;
+}
+
+void Field(std::string& out, const std::string& value) { out += std::to_string(value.size()) + ":" + value; }
+void Field(std::string& out, unsigned long long value) { Field(out, std::to_string(value)); }
+
+// Names in the log are names in the log's own folder.
+std::string LogText(const std::vector<Entry>& set) {
+    std::string text = kLogMagic;
+    for (const Entry& e : set) {
+        Field(text, NameOf(e.target));
+        Field(text, NameOf(e.old));
+        Field(text, e.kept ? 1 : 0);
+        Field(text, e.hadOld ? 1 : 0);
+        Field(text, e.oldDev);
+        Field(text, e.oldIno);
+        Field(text, e.newDev);
+        Field(text, e.newIno);
+        text += "\n";
+    }
+    return text;
+}
+
+int WriteLog(const std::vector<Entry>& set, const std::string& group, std::string& made) {
+    const std::string text = LogText(set);
+    return Exclusive(FolderOf(group), group, kLog, made, [&](const std::string& name) {
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) return Err();
+        const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        const int code = ok ? 0 : Err();
+        ::close(fd);
+        if (code) ::unlink(name.c_str());
+        return code;
+    });
+}
+
+bool SameFolder(const std::vector<std::string>& targets) {
+    for (const std::string& t : targets)
+        if (FolderOf(t) != FolderOf(targets[0])) return false;
+    return true;
+}
+
+// Disk names throughout. The new files are complete and named; the old ones get their second names first, the
+// log of the set is written, then the new ones take the targets' names, one rename each.
+int CommitSet(const std::vector<std::string>& news, const std::vector<std::string>& targets,
+              const std::vector<std::string>& backups, size_t* which) {
+    const size_t n = targets.size();
+    if (n == 0) return 0;
+    const std::string& group = targets[0];
+    size_t at = 0;
+    int err = 0;
+    auto fail = [&](size_t i, int code) {
+        at = i;
+        err = code;
+    };
+    auto backup = [&](size_t i) -> const std::string& {
+        static const std::string none;
+        return i < backups.size() ? backups[i] : none;
+    };
+    // Whatever may stop the set is found before anything moves.
+    for (size_t i = 0; i < n && !err; ++i) {
+        struct stat st {};
+        errno = 0;
+        if (!DiskNameWritable(targets[i])) fail(i, errno != 0 ? errno : EACCES);
+        else if (::lstat(news[i].c_str(), &st) != 0) fail(i, Err());
+        else if (!backup(i).empty() && ::lstat(backup(i).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) fail(i, EISDIR);
+    }
+    std::vector<Entry> set(n);
+    for (size_t i = 0; i < n && !err; ++i) {
+        Entry& e = set[i];
+        e.target = targets[i];
+        e.fresh = news[i];
+        struct stat st {};
+        if (::lstat(e.fresh.c_str(), &st) != 0) {
+            fail(i, Err());
+            break;
+        }
+        e.newDev = st.st_dev;
+        e.newIno = st.st_ino;
+        if (::lstat(e.target.c_str(), &st) != 0) continue;
+        e.hadOld = true;
+        e.oldDev = st.st_dev;
+        e.oldIno = st.st_ino;
+        if (int code = SecondName(e.target, e.target, group, kOld, e.old)) {
+            fail(i, code);
+            break;
+        }
+        if (!backup(i).empty()) {
+            if (::rename(e.old.c_str(), backup(i).c_str()) != 0) {
+                fail(i, Err());
+                Remove(e.old);
+                e.old.clear();
+                e.hadOld = false;
+                break;
+            }
+            Drop(e.old);
+            e.old = backup(i);
+            e.kept = true;
+        }
+    }
+    std::string log;
+    if (!err && n > 1 && SameFolder(targets))
+        if (int code = WriteLog(set, group, log)) fail(0, code);
+    size_t moved = 0;
+    for (; !err && moved < n; ++moved)
+        if (::rename(news[moved].c_str(), targets[moved].c_str()) != 0) {
+            fail(moved, Err());
+            break;
+        }
+    if (err)
+        for (size_t k = 0; k < moved; ++k) PutBack(set[k], group, true);
+    for (const Entry& e : set)
+        if (e.hadOld && !e.kept) Remove(e.old);
+    if (!log.empty()) Remove(log);
+    if (err && which) *which = at;
+    return err;
+}
+
+// A field of a log: its length, ':', its bytes.
+bool ReadField(const std::string& text, size_t& pos, std::string& out) {
+    size_t colon = text.find(':', pos);
+    if (colon == std::string::npos || colon == pos || colon - pos > 6) return false;
+    size_t len = 0;
+    for (size_t i = pos; i < colon; ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        len = len * 10 + static_cast<size_t>(text[i] - '0');
+    }
+    if (len > text.size() - colon - 1) return false;
+    out = text.substr(colon + 1, len);
+    pos = colon + 1 + len;
+    return true;
+}
+
+bool ReadNumber(const std::string& text, size_t& pos, unsigned long long& out) {
+    std::string s;
+    if (!ReadField(text, pos, s) || s.empty() || s.size() > 20) return false;
+    out = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return false;
+        out = out * 10 + static_cast<unsigned long long>(c - '0');
+    }
+    return true;
+}
+
+bool PlainName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
+// The set a log names, its names in `folder`; false for a log that is not whole or not ours.
+bool ParseLog(const std::string& text, const std::string& folder, const std::string& prefix,
+              std::vector<Entry>& set) {
+    if (text.compare(0, sizeof kLogMagic - 1, kLogMagic) != 0) return false;
+    size_t pos = sizeof kLogMagic - 1;
+    while (pos < text.size()) {
+        if (set.size() >= 64) return false;
+        Entry e;
+        std::string target, old;
+        unsigned long long kept, hadOld, od, oi, nd, ni;
+        if (!ReadField(text, pos, target) || !ReadField(text, pos, old) || !ReadNumber(text, pos, kept) ||
+            !ReadNumber(text, pos, hadOld) || !ReadNumber(text, pos, od) || !ReadNumber(text, pos, oi) ||
+            !ReadNumber(text, pos, nd) || !ReadNumber(text, pos, ni) || pos >= text.size() || text[pos] != '\n')
+            return false;
+        ++pos;
+        e.kept = kept != 0;
+        e.hadOld = hadOld != 0;
+        if (!PlainName(target) || (e.hadOld && !PlainName(old))) return false;
+        // Only a working name of this set is ever moved back unkept.
+        if (e.hadOld && !e.kept && old.rfind(prefix, 0) != 0) return false;
+        e.target = folder + target;
+        e.old = e.hadOld ? folder + old : "";
+        e.oldDev = static_cast<dev_t>(od);
+        e.oldIno = static_cast<ino_t>(oi);
+        e.newDev = static_cast<dev_t>(nd);
+        e.newIno = static_cast<ino_t>(ni);
+        set.push_back(e);
+    }
+    return !set.empty();
+}
+
+int RecoverLog(const std::string& log, const std::string& folder, const std::string& prefix,
+               const std::string& group, std::string& failed) {
+    std::string text;
+    {
+        const int fd = ::open(log.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) return 0;
+        char buf[4096];
+        for (;;) {
+            const ssize_t r = ::read(fd, buf, sizeof buf);
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0 || text.size() + static_cast<size_t>(r) > kLogLimit) break;
+            text.append(buf, static_cast<size_t>(r));
+        }
+        ::close(fd);
+    }
+    std::vector<Entry> set;
+    if (!ParseLog(text, folder, prefix, set)) return 0;
+    enum State { Old, New, Other };
+    std::vector<State> state;
+    bool anyOld = false, anyNew = false;
+    for (const Entry& e : set) {
+        struct stat st {};
+        const bool there = ::lstat(e.target.c_str(), &st) == 0;
+        State s = Other;
+        if (there && st.st_dev == e.newDev && st.st_ino == e.newIno) s = New;
+        else if (e.hadOld ? there && st.st_dev == e.oldDev && st.st_ino == e.oldIno : !there) s = Old;
+        anyOld |= s == Old;
+        anyNew |= s == New;
+        state.push_back(s);
+    }
+    // All old: the set never moved; all new: it moved whole. Only a mixed set is put back.
+    if (!(anyOld && anyNew)) return 0;
+    int err = 0;
+    for (size_t i = 0; i < set.size(); ++i)
+        if (state[i] == New)
+            if (int code = PutBack(set[i], group, false); code && !err) {
+                err = code;
+                failed = set[i].target;
+            }
+    return err;
+}
+
+bool Alive(long pid) { return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM; }
+
+// The kind of a working name that starts with `prefix` and the pid that made it; -1 for another name.
+int WorkingKind(const std::string& name, const std::string& prefix, long& pid) {
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return -1;
+    size_t i = prefix.size();
+    pid = 0;
+    size_t digits = 0;
+    for (; i < name.size() && name[i] >= '0' && name[i] <= '9' && digits < 10; ++i, ++digits)
+        pid = pid * 10 + (name[i] - '0');
+    if (digits == 0 || i >= name.size() || name[i++] != '-') return -1;
+    for (size_t k = 0; k < 8; ++k, ++i)
+        if (i >= name.size() || !std::isxdigit(static_cast<unsigned char>(name[i]))) return -1;
+    if (i >= name.size() || name[i++] != '.') return -1;
+    for (int kind = kNew; kind <= kLog; ++kind)
+        if (name.compare(i, std::string::npos, kKinds[kind]) == 0) return kind;
+    return -1;
+}
+
+}  // namespace
+
+TDiskWorkFile::~TDiskWorkFile() { Release(); }
+
+void TDiskWorkFile::Release() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!named_.empty()) Remove(named_);
+    named_.clear();
+    path_.clear();
+}
+
+int TDiskWorkFile::Create(const std::string& target, const std::string& group, bool reserve) {
+    Release();
+    std::string disk, key;
+    if (!GbkToDiskName(target, disk) || !GbkToDiskName(group.empty() ? target : group, key)) return EILSEQ;
+    errno = 0;
+    if (!DiskNameWritable(disk)) return errno != 0 ? errno : EACCES;
+    group_ = key;
+    const std::string folder = FolderOf(disk);
+    if (!reserve) {
+        const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+            // Writers open it again by that name, and it is linked in through it.
+            if (::access(proc.c_str(), F_OK) == 0) {
+                fd_ = fd;
+                path_ = proc;
+                return 0;
+            }
+            ::close(fd);
+        } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOSYS) {
+            return Err();
+        }
+    }
+    const int code = Exclusive(folder, key, kNew, named_, [&](const std::string& name) {
+        if (reserve) {
+            struct stat st {};
+            if (::lstat(name.c_str(), &st) == 0) return EEXIST;
+            return errno == ENOENT ? 0 : Err();
+        }
+        fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        return fd_ >= 0 ? 0 : Err();
+    });
+    if (code) return code;
+    if (!DiskNameToGbk(named_, path_)) {
+        Release();
+        return EILSEQ;
+    }
+    return 0;
+}
+
+int TDiskWorkFile::Write(const void* data, size_t size) {
+    if (fd_ < 0) return EBADF;
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t w = ::write(fd_, p, size);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return w < 0 ? Err() : ENOSPC;
+        p += w;
+        size -= static_cast<size_t>(w);
+    }
+    return 0;
+}
+
+int DiskCommit(const std::vector<TDiskWorkFile*>& files, const std::vector<std::string>& targets,
+               const std::vector<std::string>& backups, size_t* which) {
+    const size_t n = targets.size();
+    std::vector<std::string> disks(n), backs(backups.size()), news(n);
+    std::vector<char> linked(n, 0);
+    int err = 0;
+    size_t at = 0;
+    for (size_t i = 0; i < n && !err; ++i) {
+        at = i;
+        if (i >= files.size() || !files[i] || (files[i]->fd_ < 0 && files[i]->named_.empty())) err = EBADF;
+        else if (!GbkToDiskName(targets[i], disks[i])) err = EILSEQ;
+    }
+    for (size_t i = 0; i < backups.size() && !err; ++i)
+        if (!backups[i].empty() && !GbkToDiskName(backups[i], backs[i])) {
+            at = i;
+            err = EILSEQ;
+        }
+    // An unnamed file is linked in under a working name first.
+    for (size_t i = 0; i < n && !err; ++i) {
+        at = i;
+        if (!files[i]->named_.empty()) news[i] = files[i]->named_;
+        else if ((err = SecondName(files[i]->path_, disks[i], disks[0], kNew, news[i])) == 0) linked[i] = 1;
+    }
+    if (!err) err = CommitSet(news, disks, backs, &at);
+    if (err) {
+        for (size_t i = 0; i < n; ++i)
+            if (linked[i]) Remove(news[i]);
+        if (which) *which = at;
+        return err;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        Drop(news[i]);
+        files[i]->named_.clear();
+        files[i]->Release();
+    }
+    return 0;
+}
+
+int DiskCommitNamed(const std::vector<std::string>& news, const std::vector<std::string>& targets,
+                    const std::vector<std::string>& backups, size_t* which) {
+    const size_t n = targets.size();
+    std::vector<std::string> d(n), t(n), b(backups.size());
+    for (size_t i = 0; i < n; ++i)
+        if (i >= news.size() || !GbkToDiskName(news[i], d[i]) || !GbkToDiskName(targets[i], t[i]) ||
+            (i < backups.size() && !backups[i].empty() && !GbkToDiskName(backups[i], b[i]))) {
+            if (which) *which = i;
+            return i >= news.size() ? EINVAL : EILSEQ;
+        }
+    return CommitSet(d, t, b, which);
+}
+
+int DiskRecover(const std::string& target, std::string* failed) {
+    std::string disk;
+    if (!GbkToDiskName(target, disk)) return 0;
+    const std::string folder = FolderOf(disk), prefix = Prefix(disk);
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return 0;
+    std::vector<std::string> logs, rest;
+    while (const dirent* d = ::readdir(dir)) {
+        long pid = 0;
+        const int kind = WorkingKind(d->d_name, prefix, pid);
+        if (kind < 0) continue;
+        const std::string name = folder + d->d_name;
+        // Another process may be saving this set now; so may this one, through a message loop.
+        if (Held(name) || (pid != getpid() && Alive(pid))) continue;
+        (kind == kLog ? logs : rest).push_back(name);
+    }
+    ::closedir(dir);
+    int err = 0;
+    std::string where;
+    for (const std::string& log : logs)
+        if (int code = RecoverLog(log, folder, prefix, disk, where); code && !err) {
+            err = code;
+            if (failed && !DiskNameToGbk(where, *failed)) *failed = target;
+        }
+    for (const std::string& name : rest) ::unlink(name.c_str());
+    for (const std::string& log : logs) ::unlink(log.c_str());
+    return err;
+}

@@ -1,0 +1,57 @@
+// Replacing the user's files so that each of their names holds a whole old or a whole new file at every
+// instant, a kill included. A new file is made in its target's folder before anything is written into it;
+// at the end the old file gets a second name (its backup, or a working name) and the new one is renamed over
+// the target. The working names are hidden files the program alone makes (".name.qm<pid>-<hex>.<kind>", each
+// created exclusively), so no user file is ever overwritten or removed. A set of targets is committed under
+// a log of what moves; a set caught half swapped is put back by the next DiskRecover of its first target.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class TDiskWorkFile {
+public:
+    TDiskWorkFile() = default;
+    // A file never committed leaves nothing.
+    ~TDiskWorkFile();
+    TDiskWorkFile(const TDiskWorkFile&) = delete;
+    TDiskWorkFile& operator=(const TDiskWorkFile&) = delete;
+
+    // 0, or the errno why no new file can take the target's place: EISDIR for a folder, EACCES for a
+    // read-only file, or why its folder takes no new file. The file has no name where the file system allows
+    // it (a killed writer then leaves nothing); else a working name named after `group`, the first target of
+    // the set it is committed with. `reserve`: only a fresh working name is chosen, for a writer that creates
+    // the file itself, exclusively.
+    int Create(const std::string& target, const std::string& group = "", bool reserve = false);
+    // -1 for a reserved name.
+    int Fd() const { return fd_; }
+    // Appends the bytes: 0, or the errno of the failed write.
+    int Write(const void* data, size_t size);
+    // A path that opens this file (GBK, as every path here).
+    const std::string& Path() const { return path_; }
+
+private:
+    friend int DiskCommit(const std::vector<TDiskWorkFile*>&, const std::vector<std::string>&,
+                          const std::vector<std::string>&, size_t*);
+    void Release();
+
+    int fd_ = -1;
+    std::string path_;
+    std::string named_;  // disk name of a named working file, "" when it has none
+    std::string group_;  // disk name of the set's first target
+};
+
+// Gives each file its target's name, all or none. The old targets stay under `backups` where one is given
+// ("" or a short list: none kept). 0, or the errno of the failed step with every target as it was; `which`
+// then gets the index of that target.
+int DiskCommit(const std::vector<TDiskWorkFile*>& files, const std::vector<std::string>& targets,
+               const std::vector<std::string>& backups, size_t* which = nullptr);
+
+// As DiskCommit, for new files that already have names: on a failure they keep them.
+int DiskCommitNamed(const std::vector<std::string>& news, const std::vector<std::string>& targets,
+                    const std::vector<std::string>& backups, size_t* which = nullptr);
+
+// Before a set whose first target is `target` is opened or saved: puts back the old set of a commit that was
+// killed half way, and removes the working files that killed writers left there. 0, or the errno why an old
+// file could not be put back; `failed` then gets that target's name.
+int DiskRecover(const std::string& target, std::string* failed = nullptr);

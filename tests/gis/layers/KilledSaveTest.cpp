@@ -1,0 +1,208 @@
+// Saves stopped at each of their renames and links, by a kill or by a failing call (strace's fault injection):
+// every name the user has holds a whole old or a whole new file all along, a set caught half swapped is put back
+// by the next open or save, a failed save leaves everything as it was, and nothing of the program's stays
+// beside the files or in the temporary folder.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "gis/layers/GisLayerMIF.h"
+#include "gis/layers/GisLayerSHP.h"
+#include "platform/rtl/DiskCommit.h"
+#include "tests/engine/ExportTestUtil.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Kind {
+    const char* name;                 // the child's kind
+    const char* target;               // the name the save is given
+    std::vector<std::string> files;   // the set it writes
+    bool backups;                     // the previous set stays under the names + "~"
+};
+
+const Kind kKinds[] = {
+    {"mif", "set.mif", {"set.mif", "set.mid"}, false},
+    {"mif-layer", "set.mif", {"set.mif", "set.mid"}, true},
+    {"shp-layer", "set.shp", {"set.shp", "set.shx", "set.dbf"}, true},
+    {"ini", "set.ini", {"set.ini"}, true},
+    {"xlsx", "set.xlsx", {"set.xlsx"}, false},
+};
+
+void PrintTo(const Kind& k, std::ostream* os) { *os << k.name; }
+
+using Files = std::map<std::string, std::string>;
+
+// A workbook carries the time it was made: workbooks are the same when their worksheets are.
+std::string Content(const Kind& k, const std::string& bytes) {
+    if (std::string(k.name) != "xlsx") return bytes;
+    const std::string file = std::string(QM_TEST_OUT) + "/killed-xlsx-probe.xlsx";
+    std::ofstream(file, std::ios::binary) << bytes;
+    std::string sheet;
+    if (FILE* p = popen(("/usr/bin/python3 -c \"import sys, zipfile; sys.stdout.write(zipfile.ZipFile(sys.argv[1])"
+                         ".read('xl/worksheets/sheet1.xml').decode())\" '" + file + "' 2>/dev/null")
+                            .c_str(),
+                        "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) sheet.append(buf, n);
+        if (pclose(p) != 0) sheet.clear();
+    }
+    return sheet.empty() ? "<not a whole workbook>" : sheet;
+}
+
+bool Same(const Kind& k, const std::string& a, const std::string& b) { return Content(k, a) == Content(k, b); }
+
+Files Snapshot(const std::string& dir) {
+    Files out;
+    for (auto& e : fs::directory_iterator(dir)) out[e.path().filename().string()] = ReadFile(e.path().string());
+    return out;
+}
+
+// The child's exit code; -1 when it was killed.
+int RunChild(const Kind& k, const std::string& dir, int gen, const std::string& inject = "") {
+    std::string cmd = "TMPDIR='" + dir + "-tmp' ";
+    // Only a call that is traced is stopped; the leak checker cannot work under a tracer.
+    if (!inject.empty())
+        cmd += "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e trace=" + inject.substr(0, inject.find(':')) +
+               " -e inject=" + inject + " ";
+    cmd += std::string("'") + QM_SAVE_CHILD + "' " + k.name + " '" + dir + "/" + k.target + "' " +
+           std::to_string(gen) + " >/dev/null 2>&1";
+    const int status = std::system(cmd.c_str());
+    if (WIFEXITED(status)) return WEXITSTATUS(status) == 137 ? -1 : WEXITSTATUS(status);
+    return -1;
+}
+
+std::string Fresh(const std::string& dir) {
+    fs::remove_all(dir);
+    fs::remove_all(dir + "-tmp");
+    fs::create_directories(dir);
+    fs::create_directories(dir + "-tmp");
+    return dir;
+}
+
+// The set's files as one generation's save writes them into an empty folder.
+Files Generation(const Kind& k, const std::string& dir, int gen) {
+    Fresh(dir);
+    EXPECT_EQ(RunChild(k, dir, gen), 0) << k.name;
+    Files all = Snapshot(dir), set;
+    for (const std::string& f : k.files) set[f] = all[f];
+    return set;
+}
+
+// A folder holding the set as one generation wrote it.
+std::string Holding(const std::string& dir, const Files& set) {
+    Fresh(dir);
+    for (auto& [name, bytes] : set) std::ofstream(dir + "/" + name, std::ios::binary) << bytes;
+    return dir;
+}
+
+// What the next open or save does first.
+void Recover(const Kind& k, const std::string& path) {
+    if (std::string(k.name) == "mif-layer") {
+        TGIS_LayerMIF l;
+        l.UseConfig = false;
+        l.Path = path;
+        l.Open(nullptr);
+    } else if (std::string(k.name) == "shp-layer") {
+        TGIS_LayerSHP l;
+        l.UseConfig = false;
+        l.Path = path;
+        l.Open(nullptr);
+    } else {
+        EXPECT_EQ(DiskRecover(path), 0);
+    }
+}
+
+// Nothing but the set and, where the kind keeps them, its backups.
+void OnlyTheSet(const Kind& k, const std::string& dir, const std::string& when) {
+    for (auto& [name, bytes] : Snapshot(dir)) {
+        bool known = false;
+        for (const std::string& f : k.files) known |= name == f || (k.backups && name == f + "~");
+        EXPECT_TRUE(known) << k.name << " " << when << ": left " << name;
+    }
+    EXPECT_TRUE(fs::is_empty(dir + "-tmp")) << k.name << " " << when << ": left in the temporary folder";
+}
+
+class KilledSave : public ::testing::TestWithParam<Kind> {
+protected:
+    void SetUp() override {
+        if (!HaveTool("strace")) GTEST_SKIP() << "strace is not installed: saves cannot be stopped half way";
+        base_ = std::string(QM_TEST_OUT) + "/killed-" + GetParam().name;
+        older_ = Generation(GetParam(), base_ + "-old", 2);
+        newer_ = Generation(GetParam(), base_ + "-new", 3);
+        for (const std::string& f : GetParam().files) ASSERT_FALSE(Same(GetParam(), older_[f], newer_[f])) << f;
+    }
+    std::string base_;
+    Files older_, newer_;
+};
+
+TEST_P(KilledSave, EveryNameHoldsAWholeFileAndTheNextOpenPutsAHalfSwappedSetBack) {
+    const Kind& k = GetParam();
+    // Every rename and link of the commit, and the first writes.
+    for (const char* call : {"rename", "linkat", "write"}) {
+        const bool each = std::string(call) != "write";
+        bool finished = false;
+        for (int n = 1; n <= (each ? 12 : 4) && !finished; ++n) {
+            const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
+            const std::string when = std::string(call) + " " + std::to_string(n);
+            finished = RunChild(k, dir, 3, std::string(call) + ":signal=KILL:when=" + std::to_string(n)) == 0;
+            if (n == 1 && std::string(call) == "rename") EXPECT_FALSE(finished) << "the first rename did not stop it";
+            auto count = [&](int& olds, int& news) {
+                olds = news = 0;
+                for (const std::string& f : k.files) {
+                    const std::string now = ReadFile(dir + "/" + f);
+                    olds += Same(k, now, older_.at(f));
+                    news += Same(k, now, newer_.at(f));
+                    EXPECT_TRUE(Same(k, now, older_.at(f)) || Same(k, now, newer_.at(f))) << when << ": " << f;
+                }
+            };
+            int olds, news;
+            count(olds, news);
+            if (finished) EXPECT_EQ(news, int(k.files.size())) << when;
+            Recover(k, path);
+            count(olds, news);
+            EXPECT_TRUE(olds == int(k.files.size()) || news == int(k.files.size()))
+                << when << ": a mixed set stays after the next open";
+            OnlyTheSet(k, dir, when);
+        }
+        EXPECT_TRUE(finished || !each) << "more than 12 calls of " << call;
+    }
+}
+
+TEST_P(KilledSave, AFailingRenameOrLinkLeavesEverythingAsItWas) {
+    const Kind& k = GetParam();
+    for (const char* call : {"rename", "linkat"}) {
+        bool finished = false;
+        for (int n = 1; n <= 12 && !finished; ++n) {
+            const std::string dir = Holding(base_, older_);
+            const std::string when = std::string(call) + " " + std::to_string(n);
+            const int rc = RunChild(k, dir, 3, std::string(call) + ":error=EIO:when=" + std::to_string(n));
+            finished = rc == 0;
+            if (n == 1 && std::string(call) == "rename") EXPECT_FALSE(finished) << "the first rename did not fail";
+            if (finished) break;
+            EXPECT_EQ(rc, 1) << when << ": the failure is reported";
+            for (const std::string& f : k.files) EXPECT_EQ(ReadFile(dir + "/" + f), older_.at(f)) << when << ": " << f;
+            OnlyTheSet(k, dir, when);
+        }
+        EXPECT_TRUE(finished) << "more than 12 calls of " << call;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sets, KilledSave, ::testing::ValuesIn(kKinds),
+                         [](const ::testing::TestParamInfo<Kind>& i) {
+                             std::string n = i.param.name;
+                             for (char& c : n)
+                                 if (c == '-') c = '_';
+                             return n;
+                         });
+
+}  // namespace

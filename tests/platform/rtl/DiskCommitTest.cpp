@@ -1,0 +1,218 @@
+#include "platform/rtl/DiskCommit.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <set>
+
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/FileIO.h"
+#include "tests/engine/ExportTestUtil.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::set<std::string> Names(const std::string& dir) {
+    std::set<std::string> out;
+    for (auto& e : fs::directory_iterator(dir)) out.insert(e.path().filename().string());
+    return out;
+}
+
+// The number of a process that has ended.
+long DeadPid() {
+    const pid_t pid = fork();
+    if (pid == 0) _exit(0);
+    waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+std::string Working(const std::string& set, long pid, const std::string& hex, const char* kind) {
+    return "." + set + ".qm" + std::to_string(pid) + "-" + hex + "." + kind;
+}
+
+// A log of one set as a commit writes it: per file its name, where its old file is, whether that is kept,
+// whether there was one, and the old and the new file's device and inode.
+std::string Log(const std::vector<std::vector<std::string>>& entries) {
+    std::string text = "qm-commit 1\n";
+    for (auto& fields : entries) {
+        for (const std::string& f : fields) text += std::to_string(f.size()) + ":" + f;
+        text += "\n";
+    }
+    return text;
+}
+
+std::vector<std::string> Ids(const std::string& path) {
+    struct stat st {};
+    stat(path.c_str(), &st);
+    return {std::to_string(st.st_dev), std::to_string(st.st_ino)};
+}
+
+TEST(DiskCommit, ReplacesWithoutATraceAndKeepsTheBackupOnlyWhenAsked) {
+    const std::string d = TestDir("commit");
+    const std::string a = d + "/a.txt";
+    ASSERT_EQ(DiskReplace(a, "one"), 0);
+    ASSERT_EQ(DiskReplace(a, "two", a + "~"), 0);
+    ASSERT_EQ(DiskReplace(a, "three"), 0);
+    EXPECT_EQ(ReadFile(a), "three");
+    EXPECT_EQ(ReadFile(a + "~"), "one");
+    EXPECT_EQ(Names(d), (std::set<std::string>{"a.txt", "a.txt~"}));
+
+    // A target that is a folder, a read-only file (for the superuser too) or in a missing folder is refused
+    // when the new file is made, before any of it is written.
+    TDiskWorkFile f;
+    fs::create_directories(d + "/folder.txt");
+    EXPECT_EQ(f.Create(d + "/folder.txt"), EISDIR);
+    DiskWriteAll(d + "/ro.txt", "ro");
+    chmod((d + "/ro.txt").c_str(), 0444);
+    EXPECT_EQ(f.Create(d + "/ro.txt"), EACCES);
+    EXPECT_EQ(f.Create(d + "/none/x.txt"), ENOENT);
+    EXPECT_EQ(f.Create(d + "/a\xB1.txt"), EILSEQ);
+    // A file never committed leaves nothing, named or not.
+    {
+        TDiskWorkFile unnamed, reserved;
+        ASSERT_EQ(unnamed.Create(a), 0);
+        EXPECT_EQ(unnamed.Write("x", 1), 0);
+        ASSERT_EQ(reserved.Create(a, "", true), 0);
+        EXPECT_EQ(reserved.Fd(), -1);
+        ASSERT_TRUE(DiskWriteAll(reserved.Path(), "made by its writer"));
+    }
+    EXPECT_EQ(Names(d), (std::set<std::string>{"a.txt", "a.txt~", "folder.txt", "ro.txt"}));
+    // A reserved name, made by its writer, is committed like any other file.
+    TDiskWorkFile reserved;
+    ASSERT_EQ(reserved.Create(d + "/b.txt", "", true), 0);
+    ASSERT_TRUE(DiskWriteAll(reserved.Path(), "b"));
+    EXPECT_EQ(DiskCommit({&reserved}, {d + "/b.txt"}, {}), 0);
+    EXPECT_EQ(ReadFile(d + "/b.txt"), "b");
+    EXPECT_EQ(Names(d), (std::set<std::string>{"a.txt", "a.txt~", "b.txt", "folder.txt", "ro.txt"}));
+}
+
+// Working names of old ("x~tmp", "x.~tmp") are the user's: what holds them is neither written nor removed.
+TEST(DiskCommit, FilesAndEmptyFoldersNamedLikeOldWorkingNamesSurvive) {
+    const std::string d = TestDir("commit");
+    const std::string a = d + "/page.txt";
+    DiskWriteAll(a + ".~tmp", "user");
+    fs::create_directories(d + "/page.txt~tmp");
+    fs::create_directories(d + "/page.txt~old");
+    TStringList l;
+    l.Add("line");
+    l.SaveToFile(a);
+    l.SaveToFile(a);
+    EXPECT_EQ(ReadFile(a), "line\r\n");
+    EXPECT_EQ(ReadFile(a + ".~tmp"), "user");
+    EXPECT_TRUE(fs::is_directory(d + "/page.txt~tmp"));
+    EXPECT_TRUE(fs::is_directory(d + "/page.txt~old"));
+    EXPECT_EQ(Names(d).size(), 4u);
+}
+
+TEST(DiskCommit, RecoveryRemovesOnlyTheLeftoversOfEndedWriters) {
+    const std::string d = TestDir("commit");
+    const long dead = DeadPid(), alive = getppid(), self = getpid();
+    const std::set<std::string> theirs = {Working("a.mif", dead, "0123abcd", "new"),
+                                          Working("a.mif", dead, "89abcdef", "old"),
+                                          Working("a.mif", self, "00000000", "new"),
+                                          Working("a.mif", dead, "0000ffff", "log")};
+    const std::set<std::string> kept = {
+        "a.mif",
+        "a.mif~tmp",
+        Working("a.mif", alive, "0123abcd", "new"),   // a writer still at work
+        Working("a.mif", dead, "0123abc", "new"),     // not quite a working name
+        Working("a.mif", dead, "0123abcd", "newer"),
+        Working("a.mif", dead, "0123abcd", "new") + "~",
+        Working("b.mif", dead, "0123abcd", "new"),    // another set's
+        ".a.mif.qm-0123abcd.new",
+    };
+    for (auto* names : {&theirs, &kept})
+        for (const std::string& n : *names) DiskWriteAll(d + "/" + n, "x");
+    fs::create_directories(d + "/" + Working("a.mif", dead, "fedcba98", "old") + "/inside");
+    EXPECT_EQ(DiskRecover(d + "/a.mif"), 0);
+    std::set<std::string> left = kept;
+    left.insert(Working("a.mif", dead, "fedcba98", "old"));  // a folder is nobody's file
+    EXPECT_EQ(Names(d), left);
+    // A file this process is still writing stays.
+    TDiskWorkFile busy;
+    ASSERT_EQ(busy.Create(d + "/c.mif", "", true), 0);
+    ASSERT_TRUE(DiskWriteAll(busy.Path(), "writing"));
+    EXPECT_EQ(DiskRecover(d + "/c.mif"), 0);
+    EXPECT_EQ(ReadFile(busy.Path()), "writing");
+}
+
+TEST(DiskCommit, AHalfSwappedSetIsPutBackAndAWholeOneKept) {
+    const std::string d = TestDir("commit");
+    const long dead = DeadPid();
+    const std::string mif = d + "/s.mif", mid = d + "/s.mid";
+    const std::string asideMif = Working("s.mif", dead, "00000001", "old"), asideMid = Working("s.mif", dead, "00000002", "old");
+    // The MIF was replaced, the MID not yet: the old MIF is under its working name.
+    DiskWriteAll(d + "/" + asideMif, "old mif");
+    DiskWriteAll(mid, "old mid");
+    ASSERT_EQ(link(mid.c_str(), (d + "/" + asideMid).c_str()), 0);
+    DiskWriteAll(mif, "new mif");
+    DiskWriteAll(d + "/new mid", "new mid");
+    auto entry = [&](const std::string& name, const std::string& old, const std::string& oldPath,
+                     const std::string& newPath) {
+        std::vector<std::string> e = {name, old, "0", "1"};
+        for (auto* p : {&oldPath, &newPath})
+            for (const std::string& id : Ids(*p)) e.push_back(id);
+        return e;
+    };
+    const std::string log = Log({entry("s.mif", asideMif, d + "/" + asideMif, mif),
+                                 entry("s.mid", asideMid, mid, d + "/new mid")});
+    DiskWriteAll(d + "/" + Working("s.mif", dead, "0000000a", "log"), log);
+    EXPECT_EQ(DiskRecover(mif), 0);
+    EXPECT_EQ(ReadFile(mif), "old mif");
+    EXPECT_EQ(ReadFile(mid), "old mid");
+    EXPECT_EQ(Names(d), (std::set<std::string>{"s.mif", "s.mid", "new mid"}));
+
+    // Both new: the set moved whole and stays.
+    DiskWriteAll(d + "/" + asideMif, "old mif");
+    DiskWriteAll(d + "/" + asideMid, "old mid");
+    DiskWriteAll(mif, "new mif");
+    fs::rename(d + "/new mid", mid);
+    const std::string whole = Log({entry("s.mif", asideMif, d + "/" + asideMif, mif),
+                                   entry("s.mid", asideMid, d + "/" + asideMid, mid)});
+    DiskWriteAll(d + "/" + Working("s.mif", dead, "0000000b", "log"), whole);
+    // The entries' old ids are those of the asides, the new ones those of the targets: all new.
+    EXPECT_EQ(DiskRecover(mif), 0);
+    EXPECT_EQ(ReadFile(mif), "new mif");
+    EXPECT_EQ(ReadFile(mid), "new mid");
+    EXPECT_EQ(Names(d), (std::set<std::string>{"s.mif", "s.mid"}));
+}
+
+// A log is a file in the user's folder like any other: one that names files outside the set's working names,
+// other folders, or is cut short moves nothing.
+TEST(DiskCommit, AHostileLogMovesNothing) {
+    const std::string d = TestDir("commit");
+    const long dead = DeadPid();
+    const std::string mif = d + "/h.mif", mid = d + "/h.mid";
+    DiskWriteAll(mif, "current mif");
+    DiskWriteAll(mid, "current mid");
+    DiskWriteAll(d + "/victim", "victim");
+    // The MIF counts as replaced, the MID as not yet: were the log believed, "victim" would move over the MIF.
+    std::vector<std::string> swapped = {"h.mif", "victim", "0", "1", "0", "0"};
+    for (const std::string& id : Ids(mif)) swapped.push_back(id);
+    std::vector<std::string> waiting = {"h.mid", Working("h.mif", dead, "00000003", "old"), "0", "1"};
+    for (const std::string& id : Ids(mid)) waiting.push_back(id);
+    waiting.insert(waiting.end(), {"0", "0"});
+    std::vector<std::string> outside = swapped;
+    outside[1] = "../" + Working("h.mif", dead, "00000001", "old");
+    std::vector<std::string> kept = swapped;
+    kept[1] = "/etc/hostname";
+    kept[2] = "1";
+    const std::string full = Log({swapped, waiting});
+    for (const std::string& text : {full, Log({outside, waiting}), Log({kept, waiting}), full.substr(0, full.size() - 3),
+                                    std::string("qm-commit 1\n99999999:x"), std::string("not a log")}) {
+        DiskWriteAll(d + "/" + Working("h.mif", dead, "0000000c", "log"), text);
+        EXPECT_EQ(DiskRecover(mif), 0);
+        EXPECT_EQ(ReadFile(mif), "current mif");
+        EXPECT_EQ(ReadFile(mid), "current mid");
+        EXPECT_EQ(ReadFile(d + "/victim"), "victim");
+        EXPECT_EQ(Names(d), (std::set<std::string>{"h.mif", "h.mid", "victim"}));
+    }
+}
+
+}  // namespace
