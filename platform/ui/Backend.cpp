@@ -533,6 +533,7 @@ WORD QtKeyToVk(int key) {
     case Qt::Key_Down: return VK_DOWN;
     case Qt::Key_Insert: return VK_INSERT;
     case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_Menu: return VK_APPS;
     default: return 0;
     }
 }

@@ -299,6 +299,33 @@ TEST_F(MainWindow, CheckListPopupEnablesByCheckedCount) {
     EXPECT_EQ(l->ItemsChecked(), 0);
 }
 
+// The lists' popup opens from the keyboard as a context menu does: the Menu key or Shift+F10, under the
+// selected item, with the list as its source.
+TEST_F(MainWindow, CheckListPopupOpensFromTheKeyboard) {
+    ExampleWindow(1);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    TVtCheckList* l = f->CheckList(1);
+    l->SetFocus();
+    l->SetItemIndex(1);
+    std::vector<TPoint> points;
+    std::vector<bool> selectAll;
+    SetPopupHook([&](TPopupMenu* m) {
+        EXPECT_EQ(m, C<TPopupMenu>("PopupMenu3"));
+        EXPECT_EQ(m->PopupComponent(), l);
+        points.push_back(m->PopupPoint());
+        selectAll.push_back(C<TMenuItem>("mnuSelAll")->Enabled());  // its OnPopup has run
+        return C<TMenuItem>("mnuSelAll");
+    });
+    UiTest::NativeKey(VK_APPS);
+    EXPECT_EQ(l->ItemsChecked(), l->Items()->Count());
+    UiTest::NativeKey(VK_F10, MK_SHIFT);
+    SetPopupHook(nullptr);
+    ASSERT_EQ(points.size(), 2u);
+    const TRect item = l->ItemRect(1);
+    for (const TPoint& p : points) EXPECT_EQ(p, l->ClientToScreen(TPoint(item.Left, item.Bottom)));
+    EXPECT_EQ(selectAll, (std::vector<bool>{true, false}));
+}
+
 // The degree edits take the degrees of their kind: longitudes and central meridians 0..180 (the conversion
 // page's 0..360), latitudes 0..90, except the Xi'an 1980 page's south-west latitude, 0..180 as its longitude.
 TEST_F(MainWindow, DegreeEditsTakeTheirRanges) {

@@ -195,6 +195,13 @@ void NativeKey(WORD vk, WPARAM shift) {
     } else if (vk == VK_ESCAPE) {
         key = Qt::Key_Escape;
         text = QChar(27);
+    } else if (vk == VK_SPACE) {
+        key = Qt::Key_Space;
+        text = QStringLiteral(" ");
+    } else if (vk == VK_APPS) {
+        key = Qt::Key_Menu;
+    } else if (vk == VK_F10) {
+        key = Qt::Key_F10;
     } else {
         return;
     }

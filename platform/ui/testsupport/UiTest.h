@@ -32,7 +32,8 @@ void Wheel(TControl* c, int x, int y, int delta, WPARAM shift = 0);
 // A key pressed and released on the focused control: key down, the characters, key up.
 void Key(WORD vk, WPARAM shift = 0);
 void Chars(const std::string& gbk);
-// A key through the backend's own key events to the active window (letters, digits, Tab, Enter, Escape).
+// A key through the backend's own key events to the active window (letters, digits, Tab, Enter, Escape, Space,
+// F10 and the Menu key).
 void NativeKey(WORD vk, WPARAM shift = 0);
 // Pending posted messages, timers that are due and paints, processed until none is left.
 void Flush();
