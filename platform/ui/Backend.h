@@ -35,6 +35,8 @@ public:
     void Show(const QRect& r) { update(r); }
     // Test hook: runs after each paint of this widget on the screen.
     std::function<void()> onScreenPaint;
+    // The last size forced on a fixed frame and given back.
+    QSize refused;
 
 protected:
     void paintEvent(QPaintEvent* e) override;

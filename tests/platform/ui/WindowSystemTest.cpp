@@ -140,3 +140,30 @@ TEST_F(Desktop, TheMenuKeyAndShiftF10OpenTheFocusedControlsMenu) {
     EXPECT_EQ(sources[2], form);
     EXPECT_EQ(points[2], form->ClientToScreen(TPoint(0, 0)));
 }
+
+// A window manager may force a size on any window (wmctrl -e does). A fixed frame gives it back and keeps its
+// controls as laid out; a sizeable one takes it.
+TEST_F(Desktop, AFixedFrameKeepsItsSizeAgainstTheWindowManager) {
+    auto* fixed = new TForm(Application);
+    fixed->SetFormBorderStyle(bsSingle);
+    fixed->SetBounds(40, 30, 320, 180);
+    fixed->Show();
+    UiTest::Flush();
+    UiTest::ForceWindowSize(fixed, 500, 400);
+    EXPECT_EQ(fixed->Width(), 320);
+    EXPECT_EQ(fixed->Height(), 180);
+    EXPECT_EQ(UiTest::WindowSize(fixed), TPoint(320, 180));
+    // The program itself still sizes it.
+    fixed->SetBounds(fixed->Left(), fixed->Top(), 360, 200);
+    UiTest::Flush();
+    EXPECT_EQ(UiTest::WindowSize(fixed), TPoint(360, 200));
+    UiTest::ForceWindowSize(fixed, 200, 100);
+    EXPECT_EQ(UiTest::WindowSize(fixed), TPoint(360, 200));
+    EXPECT_EQ(fixed->Width(), 360);
+    delete fixed;
+
+    UiTest::ForceWindowSize(form, 500, 400);
+    EXPECT_EQ(form->Width(), 500);
+    EXPECT_EQ(form->Height(), 400);
+    EXPECT_EQ(UiTest::WindowSize(form), TPoint(500, 400));
+}
