@@ -124,6 +124,10 @@ struct DragState {
 DragState& Drag();
 void FinishDrag(bool drop);
 WORD QtKeyToVk(int key);
+// The form that a message box or file dialog opened now belongs to (nullptr: none shows).
+TCustomForm* DialogOwner();
+// Makes a dialog window the transient of that form, above the forms that stay on top.
+void OwnDialog(QWidget* dialog);
 // The box MessageBox shows, built but not shown (tests measure its layout).
 std::unique_ptr<QMessageBox> NewMessageBox(const std::string& text, const std::string& caption, UINT flags);
 // A combo box's drop-down list at a screen point: the items, the current one highlighted so that the arrow keys
