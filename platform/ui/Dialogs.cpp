@@ -9,7 +9,6 @@
 #include <QIdentityProxyModel>
 #include <QLabel>
 #include <QLocale>
-#include <QPointer>
 #include <QRegularExpression>
 
 #include "platform/rtl/FileIO.h"
@@ -160,11 +159,10 @@ bool TOpenDialog::Execute() {
         Application->Initialize();
         if (QGuiApplication::platformName() == QLatin1String("offscreen")) return false;
         std::unique_ptr<QFileDialog> made = Backend::NewFileDialog(*this);
-        QPointer<QFileDialog> alive(made.get());
         const QStringList filters = made->nameFilters();
-        const int answer = made->exec();
-        // Freed with its owner, should that form go while the dialog was open.
-        if (!alive) {
+        bool freed = false;
+        const int answer = Backend::RunOwnedDialog(made.get(), freed);
+        if (freed) {
             (void)made.release();
             return false;
         }

@@ -732,6 +732,16 @@ void OwnDialog(QWidget* dialog) {
     dialog->setParent(owner && owner->Widget() ? owner->Widget() : nullptr, f);
 }
 
+int RunOwnedDialog(QDialog* dialog, bool& freed) {
+    QPointer<QDialog> alive(dialog);
+    QPointer<QWidget> owner(dialog->parentWidget());
+    const int answer = dialog->exec();
+    freed = !alive;
+    // The owner takes the keyboard back: without a window manager it would go to the window under the mouse.
+    if (owner && owner->isVisible()) owner->activateWindow();
+    return answer;
+}
+
 std::unique_ptr<QMessageBox> NewMessageBox(const std::string& text, const std::string& caption, UINT flags) {
     const FittedText fitted = FitMessageText(text);
     auto box = std::make_unique<QMessageBox>();
@@ -774,10 +784,9 @@ int MessageBox(HWND, const std::string& text, const std::string& caption, UINT f
         return buttons == MB_YESNO ? IDNO : buttons == MB_OKCANCEL || buttons == MB_YESNOCANCEL ? IDCANCEL : IDOK;
     }
     std::unique_ptr<QMessageBox> box = Backend::NewMessageBox(text, caption, flags);
-    QPointer<QMessageBox> alive(box.get());
-    const int answer = box->exec();
-    // Freed with its owner, should that form go while the box was open.
-    if (!alive) (void)box.release();
+    bool freed = false;
+    const int answer = Backend::RunOwnedDialog(box.get(), freed);
+    if (freed) (void)box.release();
     switch (answer) {
     case QMessageBox::Ok: return IDOK;
     case QMessageBox::Cancel: return IDCANCEL;
