@@ -713,6 +713,7 @@ void TfrmCreateTessarRg::Export(ExportKind kind) {
     bool ok = true;
     std::string why;
     int cause = 0;  // the file system's errno, when that is what failed
+    TfrmProgBar* const shownBefore = frmProgBar;
     {
         DisabledWhile busy(this);
         try {
@@ -741,7 +742,13 @@ void TfrmCreateTessarRg::Export(ExportKind kind) {
         }
     }
     if (cause != 0) why = FileErrorText(cause);
-    if (!ok) ShowErrorBox(WithCause("导出文件“" + file + "”失败！", why));
+    if (ok) return;
+    // A progress form that this export opened stays where it stopped and can be closed; the box comes above it.
+    if (frmProgBar && frmProgBar != shownBefore) {
+        frmProgBar->Finish();
+        Screen->SetCursor(crDefault);
+    }
+    ShowErrorBox(WithCause("导出文件“" + file + "”失败！", why));
 }
 
 void TfrmCreateTessarRg::N1Click(TObject*) { Export(ExportKind::MifLL); }

@@ -27,6 +27,11 @@ TfrmProgBar::TfrmProgBar(TComponent* owner) : TForm(owner) {
 
 void TfrmProgBar::VtBitBtn1Click(TObject*) { Close(); }
 
+void TfrmProgBar::Finish() {
+    VtBitBtn1->SetEnabled(true);
+    if (VtBitBtn1->CanFocus()) VtBitBtn1->SetFocus();
+}
+
 void TProgBarProgress::NewDialog() {
     frmProgBar = new TfrmProgBar(Application);
     frmProgBar->AfterConstruction();
@@ -35,7 +40,12 @@ std::string TProgBarProgress::Caption() { return frmProgBar->Caption(); }
 void TProgBarProgress::SetCaption(const std::string& caption) { frmProgBar->SetCaption(caption); }
 void TProgBarProgress::SetTotalParts(uint32_t total) { frmProgBar->VtProgressBar1->SetTotalParts(total); }
 void TProgBarProgress::IncPartsByOne() { frmProgBar->VtProgressBar1->IncPartsByOne(); }
-void TProgBarProgress::SetButtonEnabled(bool enabled) { frmProgBar->VtBitBtn1->SetEnabled(enabled); }
+void TProgBarProgress::SetButtonEnabled(bool enabled) {
+    if (enabled)
+        frmProgBar->Finish();
+    else
+        frmProgBar->VtBitBtn1->SetEnabled(false);
+}
 void TProgBarProgress::Show() { frmProgBar->Show(); }
 void TProgBarProgress::ProcessMessages() { Application->ProcessMessages(); }
 void TProgBarProgress::SetHourglass(bool on) { Screen->SetCursor(on ? crHourGlass : crDefault); }

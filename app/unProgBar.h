@@ -13,6 +13,9 @@ public:
     QM_CLASS_INFO
     // Closing hides the form; it stays allocated, owned by the application.
     void VtBitBtn1Click(TObject* sender);
+    // The export has ended, well or not: "完成" is enabled and takes the focus, so that Enter, Space and Esc
+    // close the form. The bar stays where the export left it.
+    void Finish();
     TVtProgressBar* VtProgressBar1 = nullptr;
     TVtBitBtn* VtBitBtn1 = nullptr;
 };

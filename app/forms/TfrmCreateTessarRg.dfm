@@ -488,7 +488,7 @@ object frmCreateTessarRg: TfrmCreateTessarRg
           Top = 44
           Width = 64
           Height = 22
-          Max = 90
+          Max = 180
           AllowKeyEdit = True
         end
         object lbl25: TVtLabel

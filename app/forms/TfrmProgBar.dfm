@@ -30,6 +30,7 @@ object frmProgBar: TfrmProgBar
     Width = 75
     Height = 26
     HotTrack = True
+    Cancel = True
     Caption = '完成'
     OnClick = VtBitBtn1Click
   end

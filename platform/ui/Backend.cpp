@@ -533,6 +533,7 @@ WORD QtKeyToVk(int key) {
     case Qt::Key_Down: return VK_DOWN;
     case Qt::Key_Insert: return VK_INSERT;
     case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_Menu: return VK_APPS;
     default: return 0;
     }
 }
@@ -621,11 +622,25 @@ void TControlWidget::closeEvent(QCloseEvent* e) {
 }
 void TControlWidget::resizeEvent(QResizeEvent*) {
     if (!control || control->Parent()) return;
+    const QSize own(control->Width(), control->Height());
+    if (size() == own) {
+        refused = QSize();
+        return;
+    }
+    // A fixed frame keeps the program's size: one that a window manager forces on it is given back once (a
+    // manager that insists would otherwise be asked again and again), and only the window's place is taken.
+    if (minimumSize() == maximumSize() && minimumSize() == own && !isMaximized()) {
+        Backend::Guard([this] { control->SetBounds(x(), y(), control->Width(), control->Height()); });
+        if (refused != size()) {
+            refused = size();
+            resize(own);
+        }
+        return;
+    }
     // The size is told before the move, and by then the window's place may no longer be ours (a window manager
     // framed it, or moved it with the size when maximising): the place is taken from the window as well, or
     // ours would be set back and the window manager would move the window off its maximised place.
-    if (size() != QSize(control->Width(), control->Height()))
-        Backend::Guard([this] { control->SetBounds(x(), y(), width(), height()); });
+    Backend::Guard([this] { control->SetBounds(x(), y(), width(), height()); });
 }
 void TControlWidget::moveEvent(QMoveEvent*) {
     if (!control || control->Parent()) return;

@@ -13,6 +13,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/QtGlue.h"
 
+class QDialog;
 class QFileDialog;
 class QMessageBox;
 class TOpenDialog;
@@ -35,6 +36,8 @@ public:
     void Show(const QRect& r) { update(r); }
     // Test hook: runs after each paint of this widget on the screen.
     std::function<void()> onScreenPaint;
+    // The last size forced on a fixed frame and given back.
+    QSize refused;
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -122,6 +125,13 @@ struct DragState {
 DragState& Drag();
 void FinishDrag(bool drop);
 WORD QtKeyToVk(int key);
+// The form that a message box or file dialog opened now belongs to (nullptr: none shows).
+TCustomForm* DialogOwner();
+// Makes a dialog window the transient of that form, above the forms that stay on top.
+void OwnDialog(QWidget* dialog);
+// Runs such a dialog modally, then gives its owner the keyboard back; freed: the owner freed the dialog meanwhile
+// (the form went while the dialog was open).
+int RunOwnedDialog(QDialog* dialog, bool& freed);
 // The box MessageBox shows, built but not shown (tests measure its layout).
 std::unique_ptr<QMessageBox> NewMessageBox(const std::string& text, const std::string& caption, UINT flags);
 // A combo box's drop-down list at a screen point: the items, the current one highlighted so that the arrow keys

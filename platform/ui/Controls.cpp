@@ -368,7 +368,10 @@ void TControl::Dispatch(TMessage& m) {
         break;
     }
     case WM_CONTEXTMENU: {
-        TPoint screen(x, y), client = ScreenToClient(screen);
+        // (-1, -1): asked for from the keyboard, at no point of the mouse.
+        const bool keyboard = x == -1 && y == -1;
+        TPoint screen = keyboard ? ClientToScreen(KeyboardPopupPoint()) : TPoint(x, y);
+        TPoint client = keyboard ? TPoint(-1, -1) : ScreenToClient(screen);
         bool handled = false;
         if (OnContextPopup) OnContextPopup(this, client, handled);
         if (handled) {

@@ -233,6 +233,8 @@ protected:
     TColor ParentColorValue() const;
     void SetParentField(TWinControl* p) { parent_ = p; }
     virtual void BoundsChanged(bool moved, bool sized);
+    // Where a context menu asked for from the keyboard opens, in client coordinates.
+    virtual TPoint KeyboardPopupPoint() const { return TPoint(0, 0); }
     void FontChanged();
     std::unique_ptr<TControlWidget> widget_;
 

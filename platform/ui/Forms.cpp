@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QTranslator>
 #include <QPixmap>
+#include <QPointer>
 #include <QLabel>
 #include <QScreen>
 #include <QTextLayout>
@@ -507,10 +508,13 @@ void TApplication::Initialize() {
     QApplication::setQuitOnLastWindowClosed(false);
     // The library's own texts (the file dialog's columns, menus and tips) in the program's language, where the
     // system has them; the texts the program sets itself are Chinese in any case.
+    const QLocale chineseLocale(QLocale::Chinese, QLocale::China);
     static QTranslator chinese;
-    if (chinese.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+    if (chinese.load(chineseLocale, QStringLiteral("qtbase"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&chinese);
+    // What the library words by the default locale (the names of file types) too. The C locale stays as it is.
+    QLocale::setDefault(chineseLocale);
 }
 
 void EnsureGuiApplication() {
@@ -709,9 +713,39 @@ FittedText FitMessageText(const std::string& text) {
 }  // namespace
 
 namespace Backend {
+TCustomForm* DialogOwner() {
+    if (TCustomForm* a = Screen->ActiveForm(); a && a->Showing()) return a;
+    for (int i = Screen->FormCount() - 1; i >= 0; --i)
+        if (Screen->Forms(i)->Showing()) return Screen->Forms(i);
+    return nullptr;
+}
+
+void OwnDialog(QWidget* dialog) {
+    TCustomForm* owner = DialogOwner();
+    bool onTop = false;
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        onTop = onTop || (Screen->Forms(i)->Showing() && Screen->Forms(i)->FormStyle() == fsStayOnTop);
+    // A transient of the form in use, so that the window manager keeps it above that form and centres it there;
+    // above the forms that stay on top as well, or one of them would hide it.
+    Qt::WindowFlags f = dialog->windowFlags() | Qt::Dialog;
+    if (onTop) f |= Qt::WindowStaysOnTopHint;
+    dialog->setParent(owner && owner->Widget() ? owner->Widget() : nullptr, f);
+}
+
+int RunOwnedDialog(QDialog* dialog, bool& freed) {
+    QPointer<QDialog> alive(dialog);
+    QPointer<QWidget> owner(dialog->parentWidget());
+    const int answer = dialog->exec();
+    freed = !alive;
+    // The owner takes the keyboard back: without a window manager it would go to the window under the mouse.
+    if (owner && owner->isVisible()) owner->activateWindow();
+    return answer;
+}
+
 std::unique_ptr<QMessageBox> NewMessageBox(const std::string& text, const std::string& caption, UINT flags) {
     const FittedText fitted = FitMessageText(text);
     auto box = std::make_unique<QMessageBox>();
+    OwnDialog(box.get());
     box->setWindowTitle(FromGbk(caption));
     // The text is the program's or a file's, never markup.
     box->setTextFormat(Qt::PlainText);
@@ -750,7 +784,10 @@ int MessageBox(HWND, const std::string& text, const std::string& caption, UINT f
         return buttons == MB_YESNO ? IDNO : buttons == MB_OKCANCEL || buttons == MB_YESNOCANCEL ? IDCANCEL : IDOK;
     }
     std::unique_ptr<QMessageBox> box = Backend::NewMessageBox(text, caption, flags);
-    switch (box->exec()) {
+    bool freed = false;
+    const int answer = Backend::RunOwnedDialog(box.get(), freed);
+    if (freed) (void)box.release();
+    switch (answer) {
     case QMessageBox::Ok: return IDOK;
     case QMessageBox::Cancel: return IDCANCEL;
     case QMessageBox::Yes: return IDYES;

@@ -647,6 +647,14 @@ TRect TCustomListBox::ItemRect(int i) const {
     return TRect(-horzPos_, y, std::max(ClientWidth(), horzExtent_) - horzPos_, y + itemHeight_);
 }
 
+// Under the current item where it shows, as the mouse would have opened it there.
+TPoint TCustomListBox::KeyboardPopupPoint() const {
+    if (itemIndex_ < 0 || itemIndex_ >= items_->Count()) return TPoint(0, 0);
+    const TRect r = ItemRect(itemIndex_);
+    if (r.Top < 0 || r.Top >= ClientHeight()) return TPoint(0, 0);
+    return TPoint(std::max(r.Left, 0), std::min(r.Bottom, ClientHeight()));
+}
+
 void TCustomListBox::DrawItem(int index, TRect rect, TOwnerDrawState) {
     TCanvas* c = Canvas();
     c->FillRect(rect);

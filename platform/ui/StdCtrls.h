@@ -209,6 +209,7 @@ protected:
     void KeyDown(WORD& key, TShiftState shift) override;
     void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
     void MouseMove(TShiftState s, int x, int y) override;
+    TPoint KeyboardPopupPoint() const override;
     void UpdateScroll();
     void MakeVisible(int i);
 

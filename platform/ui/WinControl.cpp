@@ -840,7 +840,13 @@ void TWinControl::Dispatch(TMessage& m) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
         WORD key = WORD(m.WParam);
-        if (DoKeyDown(key, KeyDataToShiftState(m.LParam))) m.Result = 1;
+        const TShiftState shift = KeyDataToShiftState(m.LParam);
+        if (DoKeyDown(key, shift)) {
+            m.Result = 1;
+        } else if (key == VK_APPS || (key == VK_F10 && (shift & (ssShift | ssCtrl | ssAlt)) == ssShift)) {
+            // The keyboard's context menu: the Menu key, or Shift+F10.
+            m.Result = Perform(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(this), MAKELPARAM(-1, -1));
+        }
         break;
     }
     case WM_KEYUP:

@@ -181,7 +181,7 @@ struct SCROLLINFO {
 enum : WORD { VK_LBUTTON = 1, VK_RBUTTON = 2, VK_MBUTTON = 4, VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18,
               VK_ESCAPE = 27, VK_SPACE = 32, VK_PRIOR = 33, VK_NEXT = 34, VK_END = 35, VK_HOME = 36,
               VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40, VK_INSERT = 45, VK_DELETE = 46,
-              VK_F1 = 112, VK_F4 = 115 };
+              VK_APPS = 93, VK_F1 = 112, VK_F4 = 115, VK_F10 = 121 };
 // Dialog codes answered to WM_GETDLGCODE.
 enum : LRESULT { DLGC_WANTARROWS = 1, DLGC_WANTTAB = 2, DLGC_WANTALLKEYS = 4, DLGC_WANTCHARS = 0x80 };
 // Window styles that the controls' CreateParams use.

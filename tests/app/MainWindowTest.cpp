@@ -299,6 +299,48 @@ TEST_F(MainWindow, CheckListPopupEnablesByCheckedCount) {
     EXPECT_EQ(l->ItemsChecked(), 0);
 }
 
+// The lists' popup opens from the keyboard as a context menu does: the Menu key or Shift+F10, under the
+// selected item, with the list as its source.
+TEST_F(MainWindow, CheckListPopupOpensFromTheKeyboard) {
+    ExampleWindow(1);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    TVtCheckList* l = f->CheckList(1);
+    l->SetFocus();
+    l->SetItemIndex(1);
+    std::vector<TPoint> points;
+    std::vector<bool> selectAll;
+    SetPopupHook([&](TPopupMenu* m) {
+        EXPECT_EQ(m, C<TPopupMenu>("PopupMenu3"));
+        EXPECT_EQ(m->PopupComponent(), l);
+        points.push_back(m->PopupPoint());
+        selectAll.push_back(C<TMenuItem>("mnuSelAll")->Enabled());  // its OnPopup has run
+        return C<TMenuItem>("mnuSelAll");
+    });
+    UiTest::NativeKey(VK_APPS);
+    EXPECT_EQ(l->ItemsChecked(), l->Items()->Count());
+    UiTest::NativeKey(VK_F10, MK_SHIFT);
+    SetPopupHook(nullptr);
+    ASSERT_EQ(points.size(), 2u);
+    const TRect item = l->ItemRect(1);
+    for (const TPoint& p : points) EXPECT_EQ(p, l->ClientToScreen(TPoint(item.Left, item.Bottom)));
+    EXPECT_EQ(selectAll, (std::vector<bool>{true, false}));
+}
+
+// The degree edits take the degrees of their kind: longitudes and central meridians 0..180 (the conversion
+// page's 0..360), latitudes 0..90, except the Xi'an 1980 page's south-west latitude, 0..180 as its longitude.
+TEST_F(MainWindow, DegreeEditsTakeTheirRanges) {
+    const std::pair<int, double> degrees[] = {{1, 180}, {4, 90},   {7, 180},  {10, 90},  {13, 180}, {14, 180},
+                                              {17, 180}, {20, 180}, {23, 90}, {26, 180}, {34, 360}, {39, 180},
+                                              {32, 180}, {36, 90}};
+    for (auto [n, max] : degrees) {
+        SCOPED_TRACE(n);
+        EXPECT_EQ(Spin(n)->Min(), 0);
+        EXPECT_EQ(Spin(n)->Max(), max);
+        Spin(n)->SetValue(max);
+        EXPECT_EQ(Spin(n)->Value(), max);
+    }
+}
+
 TEST_F(MainWindow, ZoneOffsetsAndCentralMeridians) {
     // 3-degree zones: 116 and 118 give 117, 119 gives 120; ticking puts the prefix in the X offset.
     SetDms(1, 116, 0, 0);

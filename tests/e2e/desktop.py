@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """The program as a user meets it: a virtual X display with a window manager, the mouse and the keyboard.
 
-Usage: desktop.py PROGRAM [--no-wm] [--shots] [--idle-seconds=N]
+Usage: desktop.py PROGRAM [--no-wm | --wm=NAME] [--shots] [--idle-seconds=N]
 
---no-wm: no window manager (the windows place themselves; a shorter round); --shots: a screenshot before each
-step, kept with the logs; --idle-seconds: how long the idle program is watched (5; 0: not
+--no-wm: no window manager (the windows place themselves; a shorter round); --wm: the window manager (openbox;
+icewm forces sizes on windows as it is told, where openbox keeps to what a window allows); --shots: a screenshot
+before each step, kept with the logs; --idle-seconds: how long the idle program is watched (5; 0: not
 watched, for a build whose sanitizers would be counted as the program's work).
 
-Starts PROGRAM under Xvfb (and openbox unless --no-wm), drives it with xdotool and watches it only from outside:
+Starts PROGRAM under Xvfb (and the window manager unless --no-wm), drives it with xdotool and watches it only from
+outside:
 window names and geometry, the window manager's state, the files it writes, pixels of its windows and the
 clipboard. Every wait polls with a time limit; a failure says what was expected and leaves a screenshot.
 """
@@ -58,9 +60,9 @@ class Desktop:
         os.close(read)
         self.env["DISPLAY"] = ":" + number.decode().strip()
         if wm:
-            self.procs.append(subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
+            self.procs.append(subprocess.Popen([wm] + (["--sm-disable"] if wm == "openbox" else []), env=self.env,
                                                stdout=subprocess.DEVNULL,
-                                               stderr=open(os.path.join(self.work, "openbox.log"), "w")))
+                                               stderr=open(os.path.join(self.work, wm + ".log"), "w")))
             self.poll("the window manager", lambda: "window id #" in self.run("xprop", "-root",
                                                                                  "_NET_SUPPORTING_WM_CHECK"))
 
@@ -147,6 +149,22 @@ class Desktop:
 
     def active(self, wid):
         self.poll(f"window {wid} to have the keyboard", lambda: self.run("xdotool", "getactivewindow").strip() == wid)
+
+    def above(self, upper, lower, wm):
+        """Whether window `upper` lies above window `lower`: in the window manager's stacking list (bottom first),
+        or without one in the root window's children (top first)."""
+        if wm:
+            ids = re.findall(r"0x[0-9a-f]+", self.run("xprop", "-root", "_NET_CLIENT_LIST_STACKING"))
+            order = [int(i, 16) for i in ids]
+            return order.index(int(upper)) > order.index(int(lower))
+        order = [int(i, 16) for i in re.findall(r"^\s+(0x[0-9a-f]+)", self.run("xwininfo", "-root", "-children"),
+                                                   re.M)]
+        return order.index(int(upper)) < order.index(int(lower))
+
+    def work_area(self):
+        """The screen less the window manager's panels: x, y, width, height."""
+        found = re.findall(r"\d+", self.run("xprop", "-root", "_NET_WORKAREA").split("=", 1)[-1])
+        return tuple(int(v) for v in found[:4]) if len(found) >= 4 else (0, 0, SCREEN_W, SCREEN_H)
 
     # ---- input -----------------------------------------------------------------------------------
     def click(self, wid, x, y):
@@ -268,6 +286,64 @@ def scenario(d, wm):
         d.poll("the item to be selected", lambda: d.pixels(main, *list_area) != before)
         d.no_menu()
 
+    step("opens the list's popup with the Menu key and Shift+F10")
+    before = d.pixels(main, *list_area)
+    d.click(main, 324 + 80, 68 + 50)  # the third item: selected, and the list has the keyboard
+    d.poll("the item to be selected", lambda: d.pixels(main, *list_area) != before)
+    d.keys("Menu")
+    d.menu()
+    d.keys("Escape")
+    d.poll("the menu to close", lambda: not d.menus())
+    unchecked = d.pixels(main, *list_area)
+    d.keys("shift+F10")
+    d.menu()
+    d.keys("Down", "Return")  # 全    选
+    d.poll("every item to be checked", lambda: d.pixels(main, *list_area) != unchecked)
+    d.no_menu()
+
+    step("reports a workbook it cannot write above the progress form, and closes both from the keyboard")
+    target = os.path.join(d.work, "missing", "sheets.xlsx")
+    known = {w for w, _ in d.windows()}
+    d.click(main, 358, 398)  # 导出
+    d.menu()
+    d.keys("Down", "Down", "Right", "Return")  # 导出Excel文件 > 导出XLS文件（米）
+    dialog = d.poll("the save dialog", lambda: next((w for w, _ in d.windows() if w not in known), None))
+    if wm:
+        d.active(dialog)
+    d.type(target)
+    d.keys("Return")
+    box = d.window("^错误$")
+    x, y, w, h = d.geometry(box)
+    if x < 0 or y < 0 or x + w > SCREEN_W or y + h > SCREEN_H:
+        raise Failure(f"the error box lies partly off the screen at {x},{y} {w}x{h}")
+    # The export may fail before its progress form opens; one that opened stays under the box.
+    progress = next((w for w, _ in d.windows(re.escape(target))), None)
+    if progress and not d.above(box, progress, wm):
+        raise Failure("the error box lies under the progress form")
+
+    def has_keyboard(wid):
+        if wm:
+            d.active(wid)
+        else:
+            d.poll(f"window {wid} to have the keyboard", lambda: d.run("xdotool", "getwindowfocus").strip() == wid)
+    has_keyboard(box)
+    d.keys("Return")  # 确定
+    d.gone(box)
+    if progress:
+        has_keyboard(progress)
+        d.keys("Return")  # 完成, which has the focus
+        d.gone(progress)
+    if os.path.exists(os.path.dirname(target)):
+        raise Failure("the failed export made the missing folder")
+
+    if wm:
+        step("keeps its size when the window manager forces another")
+        x0, _, w0, h0 = d.geometry(main)
+        d.run("wmctrl", "-i", "-r", hex(int(main)), "-e", "0,100,100,900,700", check=True)
+        d.poll("the window to move", lambda: d.geometry(main)[0] != x0)
+        time.sleep(0.5)  # a size given back comes after the move
+        d.poll(f"the window to keep {w0}x{h0}", lambda: d.geometry(main)[2:] == (w0, h0))
+
     step("opens the preview in geographic coordinates")
     d.click(main, 446, 398)  # 预览
     d.menu()
@@ -278,9 +354,10 @@ def scenario(d, wm):
     def maximised():
         x, y, w, h = d.geometry(preview)
         if wm:
-            # Framed by the window manager: the frame fills the screen, the state says maximised.
+            # Framed by the window manager: the frame fills the work area, the state says maximised.
             state = d.run("xprop", "-id", preview, "_NET_WM_STATE")
-            return w == SCREEN_W and "_NET_WM_STATE_MAXIMIZED_VERT" in state and y + h == SCREEN_H
+            ax, ay, aw, ah = d.work_area()
+            return w == aw and "_NET_WM_STATE_MAXIMIZED_VERT" in state and y + h == ay + ah
         return (x, y, w, h) == wants
     d.poll("the preview to be maximised", maximised)
     _, _, width, height = d.geometry(preview)
@@ -340,9 +417,10 @@ def main():
     if len(args) != 1:
         print(__doc__, file=sys.stderr)
         return 2
-    wm = "--no-wm" not in sys.argv
+    wm = None if "--no-wm" in sys.argv else next((a.split("=", 1)[1] for a in sys.argv if a.startswith("--wm=")),
+                                                  "openbox")
     program = os.path.abspath(args[0])
-    for tool in ["Xvfb", "xdotool", "xwininfo", "xprop", "xclip", "import"] + (["openbox"] if wm else []):
+    for tool in ["Xvfb", "xdotool", "xwininfo", "xprop", "xclip", "import"] + ([wm, "wmctrl"] if wm else []):
         if not shutil.which(tool):
             print(f"e2e: FAILED: {tool} is missing (scripts/setup installs it)", file=sys.stderr)
             return 1

@@ -22,7 +22,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QThread>
+#include <QTreeView>
 #include <QWidget>
+#include <QWindow>
 
 #include "platform/ui/Backend.h"
 #include "platform/ui/Bitmap.h"
@@ -35,6 +37,8 @@ int g_answer = -1;
 std::string g_text, g_caption;
 int g_count = 0;
 UINT g_flags = 0;
+TWinControl* g_boxOwner = nullptr;
+bool g_boxOnTop = false;
 
 // Position of a client point of c in its top-level window's widget.
 QPoint InTop(TControl* c, int x, int y, TWinControl*& top) {
@@ -57,6 +61,10 @@ void Init() {
             g_caption = caption;
             g_flags = flags;
             ++g_count;
+            const std::unique_ptr<QMessageBox> box = Backend::NewMessageBox(text, caption, flags);
+            auto* owner = dynamic_cast<TControlWidget*>(box->parentWidget());
+            g_boxOwner = owner ? owner->control : nullptr;
+            g_boxOnTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
             if (g_answer >= 0) return g_answer;
             UINT b = flags & 0xF;
             return int(b == MB_YESNO ? IDNO : b == MB_OKCANCEL || b == MB_YESNOCANCEL ? IDCANCEL : IDOK);
@@ -195,6 +203,13 @@ void NativeKey(WORD vk, WPARAM shift) {
     } else if (vk == VK_ESCAPE) {
         key = Qt::Key_Escape;
         text = QChar(27);
+    } else if (vk == VK_SPACE) {
+        key = Qt::Key_Space;
+        text = QStringLiteral(" ");
+    } else if (vk == VK_APPS) {
+        key = Qt::Key_Menu;
+    } else if (vk == VK_F10) {
+        key = Qt::Key_F10;
     } else {
         return;
     }
@@ -280,6 +295,17 @@ std::string LastMessageBoxText() { return g_text; }
 std::string LastMessageBoxCaption() { return g_caption; }
 int MessageBoxCount() { return g_count; }
 UINT LastMessageBoxFlags() { return g_flags; }
+TWinControl* LastMessageBoxOwner() { return g_boxOwner; }
+bool LastMessageBoxOnTop() { return g_boxOnTop; }
+
+void ForceWindowSize(TWinControl* form, int width, int height) {
+    // The window's own resize is held to its size limits; the window manager's is not.
+    if (QWindow* w = form->Widget() ? form->Widget()->windowHandle() : nullptr) w->resize(width, height);
+    Flush();
+}
+TPoint WindowSize(TWinControl* form) {
+    return form->Widget() ? TPoint(form->Widget()->width(), form->Widget()->height()) : TPoint();
+}
 
 MessageBoxLayout LayOutMessageBox(const std::string& text, UINT flags, const std::string& png) {
     Init();
@@ -313,11 +339,51 @@ FileDialogTexts FileDialogOf(const TOpenDialog& dialog) {
     t.fileType = ToGbk(d->labelText(QFileDialog::FileType));
     t.accept = ToGbk(d->labelText(QFileDialog::Accept));
     t.reject = ToGbk(d->labelText(QFileDialog::Reject));
+    for (auto [label, buddy] : {std::pair{"fileNameLabel", &t.fileNameBuddy}, std::pair{"fileTypeLabel", &t.fileTypeBuddy}})
+        if (auto* l = d->findChild<QLabel*>(QLatin1String(label)); l && l->buddy())
+            *buddy = l->buddy()->objectName().toStdString();
     if (auto* types = d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
         for (int i = 0; i < types->count(); ++i) t.filters.push_back(ToGbk(types->itemText(i)));
         t.selectedFilter = ToGbk(types->currentText());
     }
     return t;
+}
+
+std::vector<std::vector<std::string>> FileDialogListing(const TOpenDialog& dialog) {
+    Init();
+    std::unique_ptr<QFileDialog> d = Backend::NewFileDialog(dialog);
+    d->setViewMode(QFileDialog::Detail);
+    d->show();
+    auto* view = d->findChild<QTreeView*>(QStringLiteral("treeView"));
+    std::vector<std::vector<std::string>> rows;
+    if (!view || !view->model()) return rows;
+    QAbstractItemModel* m = view->model();
+    // The folder is read on a thread of the dialog's: the list is taken once it has stopped growing.
+    QElapsedTimer t;
+    t.start();
+    int count = -1, stableSince = 0;
+    while (t.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        const int now = m->rowCount(view->rootIndex());
+        if (now != count) {
+            count = now;
+            stableSince = int(t.elapsed());
+        } else if (count > 0 && t.elapsed() - stableSince > 300) {
+            break;
+        }
+        QThread::msleep(10);
+    }
+    std::vector<std::string> titles;
+    for (int c = 0; c < m->columnCount(view->rootIndex()); ++c) titles.push_back(ToGbk(m->headerData(c, Qt::Horizontal).toString()));
+    for (int r = 0; r < count; ++r) {
+        std::vector<std::string> row;
+        for (int c = 0; c < 4; ++c) row.push_back(ToGbk(m->index(r, c, view->rootIndex()).data().toString()));
+        rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.insert(rows.begin(), titles);
+    d->hide();
+    return rows;
 }
 
 DropDownAnswer AnswerDropDownList(const std::vector<std::string>& items, int current, const std::vector<WORD>& keys) {

@@ -32,7 +32,8 @@ void Wheel(TControl* c, int x, int y, int delta, WPARAM shift = 0);
 // A key pressed and released on the focused control: key down, the characters, key up.
 void Key(WORD vk, WPARAM shift = 0);
 void Chars(const std::string& gbk);
-// A key through the backend's own key events to the active window (letters, digits, Tab, Enter, Escape).
+// A key through the backend's own key events to the active window (letters, digits, Tab, Enter, Escape, Space,
+// F10 and the Menu key).
 void NativeKey(WORD vk, WPARAM shift = 0);
 // Pending posted messages, timers that are due and paints, processed until none is left.
 void Flush();
@@ -53,6 +54,13 @@ std::string LastMessageBoxText();
 std::string LastMessageBoxCaption();
 int MessageBoxCount();
 UINT LastMessageBoxFlags();
+// The box that the last message would have shown: the form it belongs to (nullptr: none), and whether it
+// stays above the forms that stay on top.
+TWinControl* LastMessageBoxOwner();
+bool LastMessageBoxOnTop();
+// A window manager's resize of a top-level window, and the size the window has then (of its client area).
+void ForceWindowSize(TWinControl* form, int width, int height);
+TPoint WindowSize(TWinControl* form);
 // The real box of a message, shown on the (offscreen) screen and measured: its size, the screen's, and
 // whether its text label has the room its lines need.
 struct MessageBoxLayout {
@@ -66,10 +74,15 @@ MessageBoxLayout LayOutMessageBox(const std::string& text, UINT flags, const std
 // What a file dialog shows, built as Execute builds it but not shown.
 struct FileDialogTexts {
     std::string title, lookIn, fileName, fileType, accept, reject;
+    // The fields the labels of the file name and the file type lead to (Alt and the underlined letter).
+    std::string fileNameBuddy, fileTypeBuddy;
     std::vector<std::string> filters;
     std::string selectedFilter;
 };
 FileDialogTexts FileDialogOf(const TOpenDialog& dialog);
+// The same dialog shown on the (offscreen) screen once it has read its folder (the dialog's InitialDir): the
+// titles of the file list's columns, then a row per entry (name, size, type, date) sorted by name.
+std::vector<std::vector<std::string>> FileDialogListing(const TOpenDialog& dialog);
 // A combo box's drop-down list shown with these items and current one, answered by the keys (VK_UP, VK_DOWN,
 // VK_RETURN, VK_ESCAPE) pressed in it once it shows; what the list gives, and whether any item showed a check
 // mark.

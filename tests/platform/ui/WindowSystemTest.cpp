@@ -105,3 +105,65 @@ TEST_F(Desktop, TheMessageLoopSleepsUntilSomethingHappens) {
     EXPECT_TRUE(fired);
     EXPECT_LE(turns, 5);
 }
+
+// The Menu key and Shift+F10 open the focused control's popup menu where the control begins, as a right click
+// would have opened it; F10 alone and keys the control takes itself do not.
+TEST_F(Desktop, TheMenuKeyAndShiftF10OpenTheFocusedControlsMenu) {
+    other->SetPopupMenu(menu);
+    other->SetFocus();
+    std::vector<TComponent*> sources;
+    std::vector<TPoint> points;
+    SetPopupHook([&](TPopupMenu* m) {
+        sources.push_back(m->PopupComponent());
+        points.push_back(m->PopupPoint());
+        return nullptr;
+    });
+    UiTest::NativeKey(VK_APPS);
+    UiTest::NativeKey(VK_F10, MK_SHIFT);
+    UiTest::NativeKey(VK_F10);
+    UiTest::NativeKey(VK_F10, MK_SHIFT | MK_CONTROL);
+    ASSERT_EQ(sources.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(sources[i], other);
+        EXPECT_EQ(points[i], other->ClientToScreen(TPoint(0, 0)));
+    }
+    // A handler that takes the key keeps it.
+    other->OnKeyDown = [](TObject*, WORD& key, TShiftState) { key = 0; };
+    UiTest::NativeKey(VK_APPS);
+    EXPECT_EQ(sources.size(), 2u);
+    // A control without a menu of its own opens its parent's, at the parent's beginning.
+    other->OnKeyDown = nullptr;
+    other->SetPopupMenu(nullptr);
+    form->SetPopupMenu(menu);
+    UiTest::NativeKey(VK_APPS);
+    ASSERT_EQ(sources.size(), 3u);
+    EXPECT_EQ(sources[2], form);
+    EXPECT_EQ(points[2], form->ClientToScreen(TPoint(0, 0)));
+}
+
+// A window manager may force a size on any window (wmctrl -e does). A fixed frame gives it back and keeps its
+// controls as laid out; a sizeable one takes it.
+TEST_F(Desktop, AFixedFrameKeepsItsSizeAgainstTheWindowManager) {
+    auto* fixed = new TForm(Application);
+    fixed->SetFormBorderStyle(bsSingle);
+    fixed->SetBounds(40, 30, 320, 180);
+    fixed->Show();
+    UiTest::Flush();
+    UiTest::ForceWindowSize(fixed, 500, 400);
+    EXPECT_EQ(fixed->Width(), 320);
+    EXPECT_EQ(fixed->Height(), 180);
+    EXPECT_EQ(UiTest::WindowSize(fixed), TPoint(320, 180));
+    // The program itself still sizes it.
+    fixed->SetBounds(fixed->Left(), fixed->Top(), 360, 200);
+    UiTest::Flush();
+    EXPECT_EQ(UiTest::WindowSize(fixed), TPoint(360, 200));
+    UiTest::ForceWindowSize(fixed, 200, 100);
+    EXPECT_EQ(UiTest::WindowSize(fixed), TPoint(360, 200));
+    EXPECT_EQ(fixed->Width(), 360);
+    delete fixed;
+
+    UiTest::ForceWindowSize(form, 500, 400);
+    EXPECT_EQ(form->Width(), 500);
+    EXPECT_EQ(form->Height(), 400);
+    EXPECT_EQ(UiTest::WindowSize(form), TPoint(500, 400));
+}
