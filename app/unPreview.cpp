@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <random>
 #include <limits>
+#include <random>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "app/unInputString.h"
@@ -52,24 +54,298 @@ const TClassInfo& TfrmPreview::StaticClass() {
 }
 
 namespace {
-// The tool bar's ten glyphs, drawn rather than stored: a frame and a mark of its own for each image.
+// ---- the tool bar's glyphs ----
+// Pixel maps for the image list's 20 x 20 pixels, one character a pixel ('.' draws nothing), so that every
+// edge falls on a whole pixel behind the list's one-bit mask. Dark outlines keep each shape in the disabled
+// look, which shows only the darker pixels.
+constexpr int GlyphSize = 20;
+
+constexpr TColor GlyphColor(char c) {
+    switch (c) {
+    case 'K': return RGB(0x20, 0x20, 0x20);  // outlines
+    case 'k': return RGB(0x5A, 0x5A, 0x5A);
+    case 'g': return RGB(0x9A, 0x9A, 0x9A);
+    case 'w': return clWhite;
+    case 'B': return RGB(0x1A, 0x47, 0x8F);  // blues, dark to light
+    case 'b': return RGB(0x3A, 0x7B, 0xD5);
+    case 'c': return RGB(0x9C, 0xC8, 0xF0);
+    case 'C': return RGB(0xDC, 0xEE, 0xFC);
+    case 'G': return clGreen;
+    case 'L': return RGB(0x4C, 0xB0, 0x50);
+    case 'l': return RGB(0x9C, 0xDC, 0x8C);  // light: the disabled look keeps the continents
+    case 'D': return RGB(0x1B, 0x5E, 0x20);
+    case 'y': return RGB(0xF6, 0xC8, 0x3C);
+    case 'Y': return RGB(0xA8, 0x78, 0x00);
+    case 'R': return RGB(0xC6, 0x28, 0x28);
+    default: return clNone;
+    }
+}
+
+constexpr const char* LayerStack[] = {
+    "....................",
+    ".........YY.........",
+    ".......YYyyYY.......",
+    ".....YYyyyyyyYY.....",
+    "...YYyyyyyyyyyyYY...",
+    ".YYyyyyyyyyyyyyyyYY.",
+    "...YYyyyyyyyyyyYY...",
+    ".....YYyyyyyyYY.....",
+    "...DDLLYYyyYYLLDD...",
+    ".DDLLLLLLYYLLLLLLDD.",
+    "...DDLLLLLLLLLLDD...",
+    ".....DDLLLLLLDD.....",
+    "...BBccDDLLDDccBB...",
+    ".BBccccccDDccccccBB.",
+    "...BBccccccccccBB...",
+    ".....BBccccccBB.....",
+    ".......BBccBB.......",
+    ".........BB.........",
+    "....................",
+    "....................",
+};
+constexpr const char* AddBadge[] = {
+    "..wwww..",
+    "..wGGw..",
+    "wwwGGwww",
+    "wGGGGGGw",
+    "wGGGGGGw",
+    "wwwGGwww",
+    "..wGGw..",
+    "..wwww..",
+};
+constexpr const char* ClearBadge[] = {
+    "wwww.wwww",
+    "wRRwwwRRw",
+    "wRRRwRRRw",
+    "wwRRRRRww",
+    ".wwRRRww.",
+    "wwRRRRRww",
+    "wRRRwRRRw",
+    "wRRwwwRRw",
+    "wwww.wwww",
+};
+constexpr const char* Globe[] = {
+    "....................",
+    ".......BBBBBB.......",
+    ".....BBbbblbbBB.....",
+    "....BbcbllllbbbB....",
+    "...BbclbblllbbbbB...",
+    "..BbclllbblbblllbB..",
+    "..BblllllbbblllllB..",
+    ".BbblllllbbbllllllB.",
+    ".BbbblllbbbbllllllB.",
+    ".BbbbbllbbbbbllllbB.",
+    ".BbbbbbllbbbblllbbB.",
+    ".BbbbbblllbbbbllbbB.",
+    ".BbbbbbllllbbblbbbB.",
+    "..BbbbblllbbbbbbbB..",
+    "..BbbbbllbbbbbllbB..",
+    "...BbbblbbbbblllB...",
+    "....BbbbbbbbbbbB....",
+    ".....BBbbbbbbBB.....",
+    ".......BBBBBB.......",
+    "....................",
+};
+constexpr const char* Lens[] = {
+    "....................",
+    "......KKKK..........",
+    "....KKKKKKKK........",
+    "...KKKwwCCKKK.......",
+    "..KKwwCCCCCCKK......",
+    "..KKwCCCCCCCKK......",
+    ".KKwCCCCCCCCCKK.....",
+    ".KKCCCCCCCCCCKK.....",
+    ".KKCCCCCCCCCCKK.....",
+    ".KKCCCCCCCCCCKK.....",
+    "..KKCCCCCCCCKK......",
+    "..KKCCCCCCCCKK......",
+    "...KKKCCCCKKKK......",
+    "....KKKKKKKKKKK.....",
+    "......KKKK..KKKKK...",
+    ".............KKKKK..",
+    "..............KKKKK.",
+    "...............KKKK.",
+    "................KK..",
+    "....................",
+};
+constexpr const char* PlusMark[] = {
+    "..BB..",
+    "..BB..",
+    "BBBBBB",
+    "BBBBBB",
+    "..BB..",
+    "..BB..",
+};
+constexpr const char* MinusMark[] = {
+    "BBBBBB",
+    "BBBBBB",
+};
+constexpr const char* Hand[] = {
+    "....................",
+    ".........KK.........",
+    "......KKKwwKKK......",
+    ".....KwwKwwKwwK.....",
+    ".....KwwKwwKwwKKK...",
+    ".....KwwKwwKwwKwwK..",
+    ".....KwwKwwKwwKwwK..",
+    ".KK..KwwKwwKwwKwwK..",
+    "KwwK.KwwKwwKwwKwwK..",
+    "KwwwKKwwKwwKwwKwwK..",
+    ".KwwwwwwwwwwwwwwwK..",
+    "..KwwwwwwwwwwwwwwK..",
+    "...KwwwwwwwwwwwwwK..",
+    "...KwwwwwwwwwwwwgK..",
+    "....KwwwwwwwwwwgK...",
+    ".....KwwwwwwwwwgK...",
+    "......KwwwwwwwwgK...",
+    "......KwwwwwwwwgK...",
+    "......KKKKKKKKKKK...",
+    "....................",
+};
+constexpr const char* Information[] = {
+    "....................",
+    ".......BBBBBB.......",
+    ".....BBbbbbbbBB.....",
+    "....BbbbbbbbbbbB....",
+    "...BbbbbbwwbbbbbB...",
+    "..BbbbbbbwwbbbbbbB..",
+    "..BbbbbbbbbbbbbbbB..",
+    ".BbbbbbbbbbbbbbbbbB.",
+    ".BbbbbbbwwwbbbbbbbB.",
+    ".BbbbbbbbwwbbbbbbbB.",
+    ".BbbbbbbbwwbbbbbbbB.",
+    ".BbbbbbbbwwbbbbbbbB.",
+    ".BbbbbbbbwwbbbbbbbB.",
+    "..BbbbbbbwwbbbbbbB..",
+    "..BbbbbbwwwwbbbbbB..",
+    "...BbbbbbbbbbbbbB...",
+    "....BbbbbbbbbbbB....",
+    ".....BBbbbbbbBB.....",
+    ".......BBBBBB.......",
+    "....................",
+};
+constexpr const char* Binoculars[] = {
+    "....................",
+    "....................",
+    "..KKKKK......KKKKK..",
+    "..KggkK......KggkK..",
+    "..KKKKK......KKKKK..",
+    ".KkgkkkK....KkgkkkK.",
+    ".KkgkkkKKKKKKkgkkkK.",
+    ".KkgkkkKkkkkKkgkkkK.",
+    ".KkgkkkKKKKKKkgkkkK.",
+    ".KkgkkkK....KkgkkkK.",
+    ".KkgkkkK....KkgkkkK.",
+    "KKKKKKKKK..KKKKKKKKK",
+    "KcCCcccbK..KcCCcccbK",
+    "KCCcccbbK..KCCcccbbK",
+    "KCcccbbbK..KCcccbbbK",
+    "KcccbbbbK..KcccbbbbK",
+    "KccbbbbbK..KccbbbbbK",
+    ".KbbbbbK....KbbbbbK.",
+    "..KKKKK......KKKKK..",
+    "....................",
+};
+constexpr const char* ReturnArrow[] = {
+    "....................",
+    "......B.............",
+    ".....BB.............",
+    "....BbB.............",
+    "...BbbBBBBBBBBB.....",
+    "..BbbbbbbbbbbbbBB...",
+    ".BbbbbbbbbbbbbbbbB..",
+    "..BbbbbbbbbbbbbbbbB.",
+    "...BbbBBBBBBBBBbbbB.",
+    "....BbB.......BbbbB.",
+    ".....BB.......BbbbB.",
+    "......B.......BbbbB.",
+    "..............BbbbB.",
+    ".........BBBBBBbbbB.",
+    ".........BbbbbbbbbB.",
+    ".........BbbbbbbbB..",
+    ".........BbbbbbBB...",
+    ".........BBBBBB.....",
+    "....................",
+    "....................",
+};
+constexpr const char* SheetGrid[] = {
+    "....................",
+    "....................",
+    "KKKKKKKKKKKKKKKKKKK.",
+    "KwwwwwKwwwwwKwwwwwK.",
+    "KwwwwwKwwwwwKwwwwwK.",
+    "KwwwwwKwwwwwKwwwwwK.",
+    "KwwwwwKwwwwwKwwwwwK.",
+    "KKKKKKKKKKKKKKKKKKK.",
+    "KwwwwwKyyyyyKwwwwwK.",
+    "KwwwwwKyyyyyKwwwwwK.",
+    "KwwwwwKyyyyyKwwwwwK.",
+    "KwwwwwKyyyyyKwwwwwK.",
+    "KKKKKKKKKKKKKKKKKKK.",
+    "KwwwwwKwwwwwKwwwwwK.",
+    "KwwwwwKwwwwwKwwwwwK.",
+    "KwwwwwKwwwwwKwwwwwK.",
+    "KwwwwwKwwwwwKwwwwwK.",
+    "KKKKKKKKKKKKKKKKKKK.",
+    "....................",
+    "....................",
+};
+
+using PixelMap = std::span<const char* const>;
+struct GlyphPart {
+    PixelMap map;
+    int x = 0, y = 0;
+};
+// A picture and the mark drawn over it.
+struct Glyph {
+    GlyphPart base, mark;
+};
+// By image index, in the order of the tool bar's buttons.
+constexpr Glyph ToolGlyphs[] = {
+    {{LayerStack}, {AddBadge, 11, 10}},    // add layer
+    {{Globe}, {}},                         // full extent
+    {{Lens}, {PlusMark, 5, 5}},            // zoom in
+    {{Lens}, {MinusMark, 5, 7}},           // zoom out
+    {{Hand}, {}},                          // pan
+    {{Information}, {}},                   // sheet information
+    {{Binoculars}, {}},                    // find
+    {{LayerStack}, {ClearBadge, 10, 10}},  // clear layers
+    {{ReturnArrow}, {}},                   // return
+    {{SheetGrid}, {}},                     // the sheets (no button shows it)
+};
+
+consteval bool GlyphsDrawable() {
+    for (const Glyph& g : ToolGlyphs)
+        for (const GlyphPart& part : {g.base, g.mark}) {
+            if (part.y + int(part.map.size()) > GlyphSize) return false;
+            for (const char* row : part.map) {
+                if (part.x + int(std::char_traits<char>::length(row)) > GlyphSize) return false;
+                for (const char* p = row; *p; ++p)
+                    if (*p != '.' && GlyphColor(*p) == clNone) return false;
+            }
+        }
+    return true;
+}
+static_assert(std::size(ToolGlyphs) == 10 && GlyphsDrawable());
+
+// A list of another size gets the glyphs centred and cut at its edges.
 void FillToolImages(TCustomImageList& images) {
     const int w = images.Width(), h = images.Height();
-    const TColor colors[10] = {clGreen, clNavy, clBlue, clBlue, clTeal, clNavy, clPurple, clRed, clMaroon, clOlive};
-    for (int i = 0; i < 10; ++i) {
+    const int left = (w - GlyphSize) / 2, top = (h - GlyphSize) / 2;
+    for (const Glyph& g : ToolGlyphs) {
         TBitmap bmp;
         bmp.SetSize(w, h);
         TCanvas* c = bmp.Canvas();
         c->Brush()->SetColor(clFuchsia);
         c->FillRect(TRect(0, 0, w, h));
-        c->Pen()->SetColor(colors[i]);
-        c->Pen()->SetWidth(2);
-        c->Brush()->SetStyle(bsClear);
-        c->Rectangle(TRect(2, 2, w - 2, h - 2));
-        c->Brush()->SetStyle(bsSolid);
-        c->Brush()->SetColor(colors[i]);
-        const int s = 2 + i % 5;
-        c->Ellipse(TRect(w / 2 - s, h / 2 - s, w / 2 + s, h / 2 + s));
+        for (const GlyphPart& part : {g.base, g.mark})
+            for (int y = 0; y < int(part.map.size()); ++y)
+                for (int x = 0; part.map[size_t(y)][x]; ++x) {
+                    const int px = left + part.x + x, py = top + part.y + y;
+                    const char pixel = part.map[size_t(y)][x];
+                    if (pixel != '.' && px >= 0 && px < w && py >= 0 && py < h)
+                        c->SetPixel(px, py, GlyphColor(pixel));
+                }
         images.AddMasked(&bmp, clFuchsia);
     }
 }

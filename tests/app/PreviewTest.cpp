@@ -1,8 +1,11 @@
 // The preview window: loading the sheet layer, what is drawn, the tools, identify, find, and clearing the layers.
 #include "tests/app/PreviewFixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <set>
+#include <vector>
 
 #include "app/unTFInformation.h"
 #include "gis/layers/GisEditor.h"
@@ -198,6 +201,125 @@ TEST_F(PreviewTest, ToolBarShowsGlyphsAboveCaptionsAndGroovedSpacers) {
     std::unique_ptr<TBitmap> groove(UiTest::Capture(C<TVtSpacer>("VtSpacer1")));
     EXPECT_NE(groove->Canvas()->Pixel(3, 20), groove->Canvas()->Pixel(0, 20));
     EXPECT_NE(groove->Canvas()->Pixel(4, 20), groove->Canvas()->Pixel(3, 20));
+}
+
+// ---- tool bar glyphs ----
+
+// One image of the list drawn on a key colour that no glyph uses.
+struct Glyph {
+    int w = 0, h = 0;
+    std::vector<TColor> px;
+    TColor At(int x, int y) const { return px[size_t(y * w + x)]; }
+    bool Drawn(int x, int y) const { return At(x, y) != clFuchsia; }
+};
+Glyph DrawGlyph(const TCustomImageList& list, int index, bool enabled = true) {
+    TBitmap bmp;
+    bmp.SetSize(list.Width(), list.Height());
+    bmp.Canvas()->Brush()->SetColor(clFuchsia);
+    bmp.Canvas()->FillRect(TRect(0, 0, list.Width(), list.Height()));
+    list.Draw(bmp.Canvas(), 0, 0, index, enabled);
+    Glyph g{list.Width(), list.Height(), {}};
+    for (int y = 0; y < g.h; ++y)
+        for (int x = 0; x < g.w; ++x) g.px.push_back(bmp.Canvas()->Pixel(x, y));
+    return g;
+}
+int Lightness(TColor c) { return (GetRValue(c) + GetGValue(c) + GetBValue(c)) / 3; }
+bool Red(TColor c) { return GetRValue(c) > GetGValue(c) + 80 && GetRValue(c) > GetBValue(c) + 80; }
+bool Green(TColor c) { return GetGValue(c) > GetRValue(c) + 60 && GetGValue(c) > GetBValue(c) + 60; }
+
+TEST_F(PreviewTest, ToolGlyphsArePicturesThatFillTheListAndDifferFromEachOther) {
+    auto* list = C<TCustomImageList>("ImageList1");
+    ASSERT_EQ(list->Count(), 10);
+    ASSERT_EQ(list->Width(), 20);
+    ASSERT_EQ(list->Height(), 20);
+    const int area = list->Width() * list->Height();
+    std::vector<Glyph> glyphs;
+    for (int i = 0; i < list->Count(); ++i) {
+        const Glyph g = DrawGlyph(*list, i);
+        int drawn = 0, left = g.w, right = -1, top = g.h, bottom = -1;
+        std::set<TColor> colours;
+        for (int y = 0; y < g.h; ++y)
+            for (int x = 0; x < g.w; ++x)
+                if (g.Drawn(x, y)) {
+                    ++drawn;
+                    colours.insert(g.At(x, y));
+                    left = std::min(left, x), right = std::max(right, x);
+                    top = std::min(top, y), bottom = std::max(bottom, y);
+                }
+        // A shape in outline and fill across the image, not a mark in its middle.
+        EXPECT_GE(drawn, area / 4) << "glyph " << i;
+        EXPECT_LE(drawn, area * 4 / 5) << "glyph " << i;
+        EXPECT_GE(right - left + 1, 16) << "glyph " << i;
+        EXPECT_GE(bottom - top + 1, 16) << "glyph " << i;
+        EXPECT_GE(colours.size(), 2u) << "glyph " << i;
+        // The disabled look embosses the darker pixels: enough of them to keep the shape.
+        const Glyph off = DrawGlyph(*list, i, false);
+        EXPECT_GE(std::count_if(off.px.begin(), off.px.end(), [](TColor c) { return c != clFuchsia; }), area / 6)
+            << "disabled glyph " << i;
+        glyphs.push_back(g);
+    }
+    for (size_t a = 0; a < glyphs.size(); ++a)
+        for (size_t b = a + 1; b < glyphs.size(); ++b) {
+            int differ = 0;
+            for (size_t k = 0; k < glyphs[a].px.size(); ++k) differ += glyphs[a].px[k] != glyphs[b].px[k];
+            EXPECT_GE(differ, 8) << "glyphs " << a << " and " << b;
+        }
+}
+
+// Tools that belong together look alike: one lens with a plus or a minus, one stack of layers with a green
+// or a red mark.
+TEST_F(PreviewTest, PairedToolGlyphsShareTheirPictureAndDifferInTheirMark) {
+    auto* list = C<TCustomImageList>("ImageList1");
+    ASSERT_EQ(list->Count(), 10);
+    const Glyph in = DrawGlyph(*list, 2), out = DrawGlyph(*list, 3);
+    std::set<int> columns;
+    for (int y = 0; y < in.h; ++y)
+        for (int x = 0; x < in.w; ++x) {
+            EXPECT_EQ(in.Drawn(x, y), out.Drawn(x, y)) << x << "," << y;
+            if (in.At(x, y) == out.At(x, y)) continue;
+            columns.insert(x);
+            EXPECT_LT(Lightness(in.At(x, y)), Lightness(out.At(x, y))) << x << "," << y;
+        }
+    // The plus is the minus with an upright stroke.
+    ASSERT_FALSE(columns.empty());
+    EXPECT_LE(*columns.rbegin() - *columns.begin(), 2);
+
+    const Glyph add = DrawGlyph(*list, 0), clear = DrawGlyph(*list, 7);
+    for (int y = 0; y < add.h / 2; ++y)
+        for (int x = 0; x < add.w; ++x) EXPECT_EQ(add.At(x, y), clear.At(x, y)) << x << "," << y;
+    // Where they differ, below the stack: a green plus, a red cross.
+    int addGreen = 0, addRed = 0, clearRed = 0;
+    for (int y = add.h / 2; y < add.h; ++y)
+        for (int x = 0; x < add.w; ++x)
+            if (add.At(x, y) != clear.At(x, y)) {
+                addGreen += Green(add.At(x, y));
+                addRed += Red(add.At(x, y));
+                clearRed += Red(clear.At(x, y));
+            }
+    EXPECT_GE(addGreen, 10);
+    EXPECT_EQ(addRed, 0);
+    EXPECT_GE(clearRed, 10);
+}
+
+TEST_F(PreviewTest, EachToolButtonShowsItsOwnGlyph) {
+    const char* names[] = {"BtnOpen", "BtnInternet", "BtnZoomIn", "BtnZoomOut", "VtToolButton1",
+                           "BtnInformation", "VtToolButton2", "BtnDelete", "BtnExit"};
+    std::vector<std::vector<TColor>> shown;
+    for (const char* name : names) {
+        auto* b = C<TVtToolButton>(name);
+        std::unique_ptr<TBitmap> shot(UiTest::Capture(b));
+        // The glyph stands centred above the caption; the pressed look moves it by a pixel.
+        std::vector<TColor> px;
+        int drawn = 0;
+        for (int y = 3; y < 21; ++y)
+            for (int x = b->Width() / 2 - 9; x < b->Width() / 2 + 9; ++x) {
+                px.push_back(shot->Canvas()->Pixel(x, y));
+                drawn += Lightness(px.back()) < 150;
+            }
+        EXPECT_GE(drawn, 40) << name;
+        for (size_t k = 0; k < shown.size(); ++k) EXPECT_NE(px, shown[k]) << name << " and " << names[k];
+        shown.push_back(px);
+    }
 }
 
 // ---- tools ----

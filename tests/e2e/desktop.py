@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """The program as a user meets it: a virtual X display with a window manager, the mouse and the keyboard.
 
-Usage: desktop.py PROGRAM [--no-wm | --wm=NAME] [--shots] [--idle-seconds=N]
+Usage: desktop.py PROGRAM [--no-wm | --wm=NAME] [--shots] [--idle-seconds=N] [--screen=WxH]
 
 --no-wm: no window manager (the windows place themselves; a shorter round); --wm: the window manager (openbox;
 icewm forces sizes on windows as it is told, where openbox keeps to what a window allows); --shots: a screenshot
 before each step, kept with the logs; --idle-seconds: how long the idle program is watched (5; 0: not
-watched, for a build whose sanitizers would be counted as the program's work).
+watched, for a build whose sanitizers would be counted as the program's work); --screen: the display's size
+(1280x1024), e.g. 1366x768 or 1920x1080 to look at the windows as on those screens.
 
 Starts PROGRAM under Xvfb (and the window manager unless --no-wm), drives it with xdotool and watches it only from
 outside:
@@ -362,6 +363,14 @@ def scenario(d, wm):
     d.poll("the preview to be maximised", maximised)
     _, _, width, height = d.geometry(preview)
 
+    step("shows a glyph of its own on each tool button")
+    # The glyph rectangles of the nine buttons (left and width from the form), and an empty piece of the bar.
+    buttons = ((2, 56), (66, 50), (116, 50), (166, 50), (216, 50), (266, 56), (322, 50), (372, 56), (436, 50))
+    glyphs = [d.settled(preview, (left + w // 2 - 10, 4, 20, 20)) for left, w in buttons]
+    bare = d.pixels(preview, 600, 4, 20, 20)
+    if len(set(glyphs)) != len(glyphs) or bare in glyphs:
+        raise Failure("the tool buttons do not each show a glyph of their own")
+
     step("shows the pointer's map coordinates")
     # The X and Y panes of the status bar show one thing at one point and another at another, and the first
     # again back there: they follow the pointer (not a late first paint).
@@ -427,6 +436,10 @@ def main():
     work = tempfile.mkdtemp(prefix="qm-e2e-")
     d = Desktop(work)
     d.shots = "--shots" in sys.argv
+    screen = next((a.split("=", 1)[1] for a in sys.argv if a.startswith("--screen=")), None)
+    if screen:
+        global SCREEN_W, SCREEN_H
+        SCREEN_W, SCREEN_H = (int(v) for v in screen.split("x"))
     d.idle_seconds = next((float(a.split("=", 1)[1]) for a in sys.argv if a.startswith("--idle-seconds=")), 5.0)
     started = time.monotonic()
     try:
