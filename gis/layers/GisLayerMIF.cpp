@@ -501,7 +501,12 @@ void AppendInt(std::string& out, int64_t v) {
 }
 
 void WriteHeader(std::string& out, TGIS_LayerVector& source, const TGIS_Extent& extent) {
-    out += "Version 300\r\nCharset \"Neutral\"\r\nDelimiter \",\"\r\nCoordSys NonEarth Projection 1, 0 Bounds (";
+    // The text goes out as the layer gives it, in its output code page.
+    const int page = source.GetOutCodePage();
+    const bool gbk = page == 0 || page == 936 || page == 20936;
+    out += "Version 300\r\nCharset \"";
+    out += gbk ? "WindowsSimpChinese" : "Neutral";
+    out += "\"\r\nDelimiter \",\"\r\nCoordSys NonEarth Projection 1, 0 Bounds (";
     AppendNumber(out, extent.XMin);
     out += ", ";
     AppendNumber(out, extent.YMin);

@@ -544,3 +544,16 @@ TEST_F(MifLayer, SheetEngineExportsOpenWithTheirColumns) {
 }
 
 }  // namespace
+
+TEST_F(MifLayer, WrittenTextDeclaresItsChineseCodePage) {
+    auto l = OpenText("Columns 1\n name Char(20)\nData\nPoint 1 2\n", "\"中华人民共和国\"\n");
+    l->WriteFromLayer(*l, P("cn.mif"), GisFullExtent(), gisShapeTypeNull, "", false);
+    const std::string mif = ReadText(P("cn.mif"));
+    EXPECT_NE(mif.find("\r\nCharset \"WindowsSimpChinese\"\r\n"), std::string::npos) << mif;
+    EXPECT_EQ(Str(Open(P("cn.mif"))->Shapes[0].get(), "name"), "中华人民共和国");
+    if (!HaveOgr()) GTEST_SKIP() << "ogr2ogr is not installed";
+    const std::string info = Output("ogrinfo -al -q " + P("cn.mif") + " 2>&1");
+    EXPECT_NE(info.find("name (String) = \xE4\xB8\xAD\xE5\x8D\x8E\xE4\xBA\xBA\xE6\xB0\x91\xE5\x85\xB1\xE5\x92\x8C\xE5\x9B\xBD"),
+              std::string::npos)
+        << info;
+}

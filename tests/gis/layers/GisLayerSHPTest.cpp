@@ -807,3 +807,27 @@ TEST(LayerSHP, NumberItsFieldCannotHoldRefusesTheSaveAndKeepsTheFiles) {
     EXPECT_EQ(Bytes(d + "/p.dbf"), dbf);
     for (const char* f : {"/p.dbf~tmp", "/p.shp~tmp", "/p.dbf~"}) EXPECT_FALSE(DiskExists(d + f)) << f;
 }
+
+TEST(LayerSHP, EveryShapefileWrittenNamesItsCodePage) {
+    const std::string d = Dir("codepage");
+    TGIS_LayerVector src;
+    src.UseConfig = false;
+    src.Open(nullptr);
+    src.AddField("NAME", gisFieldString, 20, 0);
+    TGIS_Shape* p = src.CreateShape(gisShapeTypePoint);
+    p->AddPoint({1, 2});
+    p->SetField("NAME", Variant("中华人民共和国"));
+    for (const char* f : {"/n.shp", "/n.shx", "/n.dbf", "/n.cpg", "/e.shp", "/e.dbf", "/e.cpg"}) DiskRemove(d + f);
+    TGIS_LayerSHP w;
+    w.WriteFromLayer(src, d + "/n.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    EXPECT_EQ(Bytes(d + "/n.cpg"), "936");
+    TGIS_LayerSHP empty;
+    empty.AddField("NAME", gisFieldString, 20, 0);
+    empty.CreateEmpty(d + "/e.shp", {0, 0, 1, 1}, gisShapeTypePoint);
+    EXPECT_EQ(Bytes(d + "/e.cpg"), "936");
+    if (!HasTool("ogrinfo")) GTEST_SKIP() << "ogrinfo is not installed";
+    const std::string info = Shell("ogrinfo -ro -al -q " + d + "/n.shp");
+    EXPECT_NE(info.find("NAME (String) = \xE4\xB8\xAD\xE5\x8D\x8E\xE4\xBA\xBA\xE6\xB0\x91\xE5\x85\xB1\xE5\x92\x8C\xE5\x9B\xBD"),
+              std::string::npos)
+        << info;
+}
