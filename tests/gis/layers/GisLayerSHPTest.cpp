@@ -831,3 +831,18 @@ TEST(LayerSHP, EveryShapefileWrittenNamesItsCodePage) {
               std::string::npos)
         << info;
 }
+
+TEST(LayerSHP, IndexThatIsAFolderIsReportedWithItsCause) {
+    const std::string d = Dir("folderindex");
+    std::string point;
+    for (double v : {3.0, 4.0}) Append(point, v);
+    WriteRawShapefile(d + "/f.shp", 1, {point});
+    DiskRemove(d + "/f.shx");
+    std::filesystem::create_directories(d + "/f.shx");
+    try {
+        OpenShp(d + "/f.shp");
+        FAIL() << "opened";
+    } catch (const EFOpenError& e) {
+        EXPECT_NE(e.Message.find("f.shx\" 这是一个文件夹，不是文件。"), std::string::npos) << e.Message;
+    }
+}
