@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <unordered_set>
 
 #include "gis/core/GisDefs.h"
 #include "gis/layers/GisLayerVector.h"
@@ -283,6 +284,9 @@ void TGIS_FileDBF::ReadHeader() {
 }
 
 void TGIS_FileDBF::ReadFields() {
+    // The names taken, as FindField compares them: a table of 2,000 alike names would otherwise compare each
+    // of its 255 counters with every field before it.
+    std::unordered_set<std::string> taken;
     uint32_t counter = 33;
     do {
         uint8_t d[32];
@@ -297,8 +301,8 @@ void TGIS_FileDBF::ReadFields() {
         if (layer_) {
             std::string candidate = name;
             for (int retry = 1;; ++retry) {
-                if (layer_->FindField(candidate) < 0) {
-                    layer_->AddFieldInternal(candidate, type, d[16], d[17], 0);
+                if (taken.insert(AnsiLowerCase(candidate)).second) {
+                    layer_->AppendFileField(candidate, type, d[16], d[17], 0);
                     break;
                 }
                 if (retry > 255) break;

@@ -133,8 +133,9 @@ TEST(MappedStream, CloseReportsAFailedRelease) {
             s.Close();
             ADD_FAILURE() << "closed";
         } catch (const EFOpenError& e) {
-            EXPECT_EQ(e.Message.rfind("0030 Error " + std::to_string(EBADF) + " during mapping file \"" + path + "\"", 0),
-                      0u);
+            const std::string numbered =
+                "0030 Error " + std::to_string(EBADF) + " during mapping file \"" + path + "\"";
+            EXPECT_EQ(e.Message.rfind(numbered, 0), 0u) << e.Message;
         }
         s.Close();
         if (!writable) {

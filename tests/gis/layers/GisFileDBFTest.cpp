@@ -464,3 +464,16 @@ TEST(FileDBF, ValuesNoWidthCanHoldAreRefusedNamingFieldAndRecord) {
     EXPECT_NE(refusal(gisFieldNumber, 24, 15, Variant(std::nan(""))), "written");
     EXPECT_NE(refusal(gisFieldFloat, 20, 5, Variant(1.0 / 0.0)), "written");
 }
+
+TEST(FileDBF, AlikeNamesTakeCountersAndTheRestAreDropped) {
+    // As many descriptors as a header can hold, all called alike in either case.
+    std::vector<Column> cols;
+    for (int i = 0; i < 2000; ++i) cols.push_back({i % 2 ? "name" : "NAME", 'C', 1, 0});
+    TGIS_LayerVector l;
+    l.Open(nullptr);
+    TGIS_FileDBF t(Write("alike.dbf", MakeTable(cols, {std::string(2000, 'x')})), false, &l);
+    ASSERT_EQ(l.Fields.size(), 256u);
+    EXPECT_EQ(l.Fields[0]->Name, "NAME");
+    EXPECT_EQ(l.Fields[1]->Name, "name01");
+    EXPECT_EQ(l.Fields[255]->Name, "name" "FF");
+}

@@ -399,3 +399,21 @@ TEST(GisLayerTAB, OpenRefusesWhatIsNoNativeTable) {
     layer.ScanFirst();
     EXPECT_FALSE(layer.ScanEof());
 }
+
+TEST(GisLayerTAB, DefinitionListingTensOfThousandsOfFieldsIsRefusedByName) {
+    REQUIRE_GDAL();
+    const std::string path = MakeTable("fields", kHeader, kTypes, kRows);
+    // 65,535 fields in 1.4 MB: refused as the definition's fault, not the ".dat"'s.
+    std::string tab = "!table\n!version 300\n\nDefinition Table\n  Type NATIVE Charset \"Neutral\"\n  Fields 65535\n";
+    for (int i = 0; i < 65535; ++i) tab += "    f" + std::to_string(i) + " Logical ;\n";
+    ASSERT_TRUE(DiskWriteAll(path, tab));
+    TGIS_LayerTAB layer;
+    layer.Path = path;
+    try {
+        layer.Open(nullptr);
+        FAIL() << "opened";
+    } catch (const EGIS_Exception& e) {
+        EXPECT_EQ(34, e.ErrorCode);
+        EXPECT_EQ(path, e.StrParam);
+    }
+}
