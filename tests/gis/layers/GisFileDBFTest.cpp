@@ -56,6 +56,16 @@ std::string Write(const std::string& name, const std::string& bytes) {
     return path;
 }
 
+// The layer's shapes written into a table.
+void SaveTable(TGIS_LayerVector& layer, const std::string& path) {
+    layer.PrepareExportNames(11);
+    TGIS_FileDBF t(path, true, &layer);
+    t.WriteHeader();
+    t.WriteFields();
+    for (auto& s : layer.Shapes) t.AppendRecord(*s);
+    t.WriteHeader();
+}
+
 // A layer of point shapes with every field type, written into a table.
 struct WrittenTable {
     TGIS_LayerVector layer;
@@ -71,14 +81,7 @@ struct WrittenTable {
         layer.AddField("BORN", gisFieldDate, 8, 0);
     }
     TGIS_Shape* Add() { return layer.CreateShape(gisShapeTypePoint); }
-    void Save() {
-        layer.PrepareExportNames(11);
-        TGIS_FileDBF t(path, true, &layer);
-        t.WriteHeader();
-        t.WriteFields();
-        for (auto& s : layer.Shapes) t.AppendRecord(*s);
-        t.WriteHeader();
-    }
+    void Save() { SaveTable(layer, path); }
 };
 
 }  // namespace
@@ -406,14 +409,7 @@ TEST(FileDBF, NumbersGiveUpDecimalsBeforeDigitsAndNeverBecomeStars) {
         for (int i = 0; i < 4; ++i) s->SetField(l.Fields[size_t(i)]->NewName, Variant(row[i]));
     }
     const std::string path = OutPath("fit.dbf");
-    l.PrepareExportNames(11);
-    {
-        TGIS_FileDBF t(path, true, &l);
-        t.WriteHeader();
-        t.WriteFields();
-        for (auto& s : l.Shapes) t.AppendRecord(*s);
-        t.WriteHeader();
-    }
+    SaveTable(l, path);
     std::string bytes;
     ASSERT_TRUE(DiskReadAll(path, bytes));
     EXPECT_EQ(bytes.find('*'), std::string::npos);
