@@ -11,8 +11,12 @@
 #include "gis/core/GisDefs.h"
 #include "platform/rtl/FileIO.h"
 
-void TGIS_MappedStream::Raise(int code) const {
-    throw EFOpenError(Format(GIS_RS_ERR_FILEMAPPING, {code, path_}), path_, code);
+void TGIS_MappedStream::Raise(int code, const char* why) const {
+    // The numbered text for programs, the cause in words for the user.
+    std::string message = Format(GIS_RS_ERR_FILEMAPPING, {code, path_});
+    const std::string cause = why ? std::string(why) : FileErrorText(code, !writable_);
+    if (!cause.empty()) message += " " + cause;
+    throw EFOpenError(message, path_, code);
 }
 
 TGIS_MappedStream::TGIS_MappedStream(const std::string& path, bool writable) : writable_(writable), path_(path) {
@@ -25,9 +29,11 @@ TGIS_MappedStream::TGIS_MappedStream(const std::string& path, bool writable) : w
     if (fd_ < 0) Raise(errno);
     struct stat st {};
     int err = 0;
+    const char* why = nullptr;
     if (fstat(fd_, &st) != 0) err = errno;
-    else if (!S_ISREG(st.st_mode)) err = EINVAL;
-    else if (st.st_size == 0) err = EINVAL;  // an empty file cannot be mapped
+    else if (S_ISDIR(st.st_mode)) err = EISDIR;
+    else if (!S_ISREG(st.st_mode)) err = EINVAL, why = "这不是一个普通文件。";
+    else if (st.st_size == 0) err = EINVAL, why = "文件是空的。";  // an empty file cannot be mapped
     if (!err) {
         void* p = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_SHARED, fd_, 0);
         if (p == MAP_FAILED) err = errno;
@@ -36,7 +42,7 @@ TGIS_MappedStream::TGIS_MappedStream(const std::string& path, bool writable) : w
     if (err) {
         ::close(fd_);
         fd_ = -1;
-        Raise(err);
+        Raise(err, why);
     }
     size_ = st.st_size;
 }

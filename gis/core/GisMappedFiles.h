@@ -9,8 +9,8 @@
 
 class TGIS_MappedStream : public TStream {
 public:
-    // Raises EFOpenError with message 0030 (system error code, path) when the file cannot be
-    // mapped (missing, unreadable, empty) or created.
+    // Raises EFOpenError with message 0030 (system error code, path) and the cause in Chinese when the file
+    // cannot be mapped (missing, unreadable, empty, a folder) or created.
     TGIS_MappedStream(const std::string& path, bool writable);
     // Releases what Close has not; a failure there cannot be reported.
     ~TGIS_MappedStream() override;
@@ -36,7 +36,8 @@ public:
     const uint8_t* Memory() const { return view_; }
 
 private:
-    [[noreturn]] void Raise(int code) const;
+    // 0030 with the system error code and the path, then the cause in words (`why`, else the code's).
+    [[noreturn]] void Raise(int code, const char* why = nullptr) const;
 
     int fd_ = -1;
     bool writable_;

@@ -1,11 +1,14 @@
 #include "gis/layers/GisFileDBF.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <unordered_set>
 
 #include "gis/core/GisDefs.h"
 #include "gis/layers/GisLayerVector.h"
@@ -61,7 +64,8 @@ void WrittenSize(TGIS_FieldInfo& f, int32_t& width, int32_t& decimals) {
         decimals = 0;
         break;
     case gisFieldNumber:
-        if (f.NewWidth > 18) f.NewWidth = 18;
+        // Real columns are commonly N(24,15): a narrower field would not hold their values.
+        if (f.NewWidth >= 255) f.NewWidth = 254;
         width = f.NewWidth;
         decimals = f.NewDecimals;
         break;
@@ -74,6 +78,11 @@ void WrittenSize(TGIS_FieldInfo& f, int32_t& width, int32_t& decimals) {
     if (width < 1) width = 1;
     if (decimals < 0 || decimals > 255) decimals = 0;
 }
+
+// A value the field cannot hold; the value's text.
+struct Unwritable {
+    std::string text;
+};
 
 bool AllStars(const std::string& s) { return !s.empty() && s.find_first_not_of('*') == std::string::npos; }
 
@@ -120,6 +129,81 @@ bool IsAscii(const std::string& s) {
 bool WideEncoding(const std::string& name) {
     for (const char* wide : {"UTF-16", "UTF16", "UTF-32", "UTF32", "UCS", "UTF-7", "UTF7"})
         if (UpperCase(name).rfind(wide, 0) == 0) return true;
+    return false;
+}
+
+double NumberOf(const Variant& v) {
+    try {
+        return v.IsString() ? GisStrToFloat(v.StrRef()) : v.AsDouble();
+    } catch (const Exception&) {
+        return 0;
+    }
+}
+
+// Fixed or exponent form ("1.5E-07"), '.' always, whatever the C locale says.
+std::string Fixed(double value, int decimals) {
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    return std::string(buf, r.ptr);
+}
+std::string Exponent(double value, int digits) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, digits);
+    std::string s(buf, r.ptr);
+    for (char& c : s)
+        if (c == 'e') c = 'E';
+    return s;
+}
+
+double ReadBack(const std::string& text) {
+    double back = 0;
+    std::from_chars(text.data(), text.data() + text.size(), back);
+    return back;
+}
+
+// The text reads back as the value to 15 significant digits.
+bool Keeps(const std::string& text, double value) {
+    const double back = ReadBack(text);
+    return back == value || Exponent(back, 14) == Exponent(value, 14);
+}
+
+// A number in at most `width` characters: with the field's decimals, or fewer where the integer digits need
+// the room. Where no fixed form fits, or the one that does reads as 0 for a value that is not, an exponent
+// form that keeps 15 significant digits, in a field with decimals only: a whole-number column is read as
+// digits alone. False, with the value's own text, when nothing fits.
+bool NumberText(const Variant& v, int32_t width, int32_t decimals, std::string& text) {
+    if (v.VarType() == varInteger || v.VarType() == varSmallint) {
+        text = IntToStr(v.AsInteger());
+        return text.size() <= size_t(width);
+    }
+    if (v.IsEmpty() || v.IsNull()) {
+        text = "0";
+        return true;
+    }
+    const double d = NumberOf(v);
+    if (!std::isfinite(d)) {
+        text = GisFloatToStr(d);
+        return false;
+    }
+    std::string fixed;
+    for (int k = std::clamp(decimals, 0, 60); k >= 0 && fixed.empty(); --k)
+        if (text = Fixed(d, k); text.size() <= size_t(width)) fixed = text;
+    if (!fixed.empty() && (d == 0 || ReadBack(fixed) != 0)) {
+        text = fixed;
+        return true;
+    }
+    if (decimals > 0)
+        for (int p = 0; p <= 14; ++p) {
+            text = Exponent(d, p);
+            if (!Keeps(text, d)) continue;
+            if (text.size() <= size_t(width)) return true;
+            break;
+        }
+    if (!fixed.empty()) {
+        text = fixed;
+        return true;
+    }
+    text = GisFloatToStr(d);
     return false;
 }
 
@@ -200,6 +284,9 @@ void TGIS_FileDBF::ReadHeader() {
 }
 
 void TGIS_FileDBF::ReadFields() {
+    // The names taken, as FindField compares them: a table of 2,000 alike names would otherwise compare each
+    // of its 255 counters with every field before it.
+    std::unordered_set<std::string> taken;
     uint32_t counter = 33;
     do {
         uint8_t d[32];
@@ -214,8 +301,8 @@ void TGIS_FileDBF::ReadFields() {
         if (layer_) {
             std::string candidate = name;
             for (int retry = 1;; ++retry) {
-                if (layer_->FindField(candidate) < 0) {
-                    layer_->AddFieldInternal(candidate, type, d[16], d[17], 0);
+                if (taken.insert(AnsiLowerCase(candidate)).second) {
+                    layer_->AppendFileField(candidate, type, d[16], d[17], 0);
                     break;
                 }
                 if (retry > 255) break;
@@ -285,16 +372,14 @@ void TGIS_FileDBF::WriteFields() {
 
 std::string TGIS_FileDBF::FormatFloat20(double value) {
     if (!std::isfinite(value)) return std::string(20, '*');
-    char text[64];
-    for (int precision = value < 0 ? 13 : 14; precision >= 0; --precision) {
-        std::snprintf(text, sizeof text, "%.*E", precision, value);
-        if (std::strlen(text) <= 20) break;
-    }
-    std::string s(text);
+    std::string s;
+    for (int precision = value < 0 ? 13 : 14; precision >= 0; --precision)
+        if (s = Exponent(value, precision); s.size() <= 20) break;
     return std::string(20 - s.size(), ' ') + s;
 }
 
-std::string TGIS_FileDBF::FormatValue(const TGIS_FieldInfo& f, const Variant& v, int32_t width) const {
+std::string TGIS_FileDBF::FormatValue(const TGIS_FieldInfo& f, const Variant& v, int32_t width,
+                                      int32_t decimals) const {
     std::string text;
     switch (f.FieldType) {
     case gisFieldString: {
@@ -303,31 +388,11 @@ std::string TGIS_FileDBF::FormatValue(const TGIS_FieldInfo& f, const Variant& v,
         return text + std::string(size_t(width) - text.size(), ' ');
     }
     case gisFieldNumber:
-        if (v.VarType() == varInteger || v.VarType() == varSmallint) {
-            text = IntToStr(v.AsInteger());
-        } else if (!v.IsEmpty() && !v.IsNull()) {
-            double d = 0;
-            try {
-                d = v.IsString() ? GisStrToFloat(v.StrRef()) : v.AsDouble();
-            } catch (const Exception&) {
-                d = 0;
-            }
-            if (!std::isfinite(d)) return std::string(size_t(width), '*');
-            char buf[400];
-            std::snprintf(buf, sizeof buf, "%.*f", std::min(f.NewDecimals < 0 ? 0 : f.NewDecimals, 60), d);
-            text = buf;
-        }
-        if (text.empty()) text = "0";
-        // dBASE's overflow mark: readers take it as no value rather than as a wrong one.
-        if (text.size() > size_t(width)) return std::string(size_t(width), '*');
+        if (!NumberText(v, width, decimals, text)) throw Unwritable{text};
         return std::string(size_t(width) - text.size(), ' ') + text;
     case gisFieldFloat: {
-        double d = 0;
-        try {
-            d = v.IsString() ? GisStrToFloat(v.StrRef()) : v.AsDouble();
-        } catch (const Exception&) {
-            d = 0;
-        }
+        const double d = NumberOf(v);
+        if (!std::isfinite(d)) throw Unwritable{GisFloatToStr(d)};
         return FormatFloat20(d);
     }
     case gisFieldLogical: {
@@ -365,7 +430,15 @@ void TGIS_FileDBF::AppendRecord(TGIS_Shape& shape) {
             int32_t width = 0, decimals = 0;
             WrittenSize(*f, width, decimals);
             if (f->FieldType == gisFieldDate) f->NewWidth = 8;
-            record += FormatValue(*f, shape.GetField(f->NewName), width);
+            try {
+                record += FormatValue(*f, shape.GetField(f->NewName), width, decimals);
+            } catch (const Unwritable& u) {
+                // Refused rather than written as "*", which every reader takes for no value.
+                EGIS_Exception e(GIS_RS_ERR_WRONGFLOAT, u.text, shape.Uid);
+                e.Message += Format(" 字段“%s”第 %d 条记录的数值超出字段宽度 %d，文件没有保存。",
+                                    {f->NewName, int(shape.Uid), int(width)});
+                throw e;
+            }
             any = true;
         }
     if (!any) record += ' ';

@@ -24,7 +24,9 @@ public:
 
     // Writing: the header (again after the last record, with the count), the descriptors with their
     // terminator, and one record per shape. WriteFields raises 0011 before writing anything for a field type it
-    // cannot write or a table whose header or record would pass 65,535 bytes.
+    // cannot write or a table whose header or record would pass 65,535 bytes. A number is written with fewer
+    // decimals where its integer digits need the room; AppendRecord raises 0070, naming the field and the
+    // shape's uid, for one that its field cannot hold at all.
     void WriteHeader();
     void WriteFields();
     void AppendRecord(TGIS_Shape& shape);
@@ -52,7 +54,9 @@ private:
     void ReadFields();
     [[noreturn]] void RaiseCorrupt() const;
     Variant Convert(const TGIS_FieldInfo& field, const uint8_t* bytes, int32_t width) const;
-    std::string FormatValue(const TGIS_FieldInfo& field, const Variant& value, int32_t width) const;
+    // The value in the field's written width and decimals; throws, for AppendRecord to name, when it cannot be.
+    std::string FormatValue(const TGIS_FieldInfo& field, const Variant& value, int32_t width,
+                            int32_t decimals) const;
     // Text between the file's encoding and the layer's output code page.
     std::string FileText(std::string text, bool reading) const;
     // The bytes of record `record` and the fields' offsets in them.

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <unordered_set>
 
 #include "gis/core/GisUtils.h"
 #include "gis/layers/GisLayerVector.h"
@@ -73,38 +74,52 @@ int TGIS_FileTAB::Parse() {
     return Type;
 }
 
-void TGIS_FileTAB::ReadFields(TGIS_LayerVector& layer) {
+void TGIS_FileTAB::ReadFields(TGIS_LayerVector& layer, int64_t recordLength) {
     layer.Fields.clear();
+    if (FieldLines.Count() > kMaxFields) throw EGIS_Exception(GIS_RS_ERR_BADFORMAT, Path, 0);
+    // The names taken, as FindField compares them: AddFieldInternal would compare each name with every field
+    // before it, which for 2,048 long names takes seconds.
+    std::unordered_set<std::string> names;
+    int64_t bytes = 1;  // the record's flag byte
     TGIS_Tokenizer words;
     for (int n = 0; n < FieldLines.Count(); ++n) {
+        std::string name;
+        uint8_t fieldType = gisFieldString;
+        int32_t width = 0, decimals = 0, binary = 0;
         try {
             words.Execute(FieldLines[n], " \t(),;", false);
             auto word = [&words](int k) { return k < words.Tokens.Count() ? words.Tokens[k] : std::string(); };
-            const std::string name = word(0), type = UpperCase(word(1));
+            name = word(0);
+            const std::string type = UpperCase(word(1));
             auto number = [](const std::string& text, int empty) { return text.empty() ? empty : StrToInt(text); };
             // A dBASE field holds 1 to 254 bytes; a wider one would read past the record.
-            auto width = [&]() {
+            auto lineWidth = [&]() {
                 const int w = number(word(2), 10);
                 if (w < 1 || w > 254) throw Exception("width");
                 return w;
             };
-            if (type == "CHAR")
-                layer.AddFieldInternal(name, gisFieldString, width(), 0, 0);
-            else if (type == "INTEGER")
-                layer.AddFieldInternal(name, gisFieldNumber, 10, 0, 4);
-            else if (type == "SMALLINT")
-                layer.AddFieldInternal(name, gisFieldNumber, 4, 0, 2);
-            else if (type == "DECIMAL")
-                layer.AddFieldInternal(name, gisFieldNumber, width(), number(word(3), 2), 0);
-            else if (type == "FLOAT")
-                layer.AddFieldInternal(name, gisFieldFloat, 20, 5, 8);
-            else if (type == "LOGICAL")
-                layer.AddFieldInternal(name, gisFieldLogical, 1, 0, 0);
-            else if (type == "DATE")
-                layer.AddFieldInternal(name, gisFieldDate, 10, 0, 4);
+            auto set = [&](uint8_t t, int32_t w, int32_t d, int32_t b) {
+                fieldType = t, width = w, decimals = d, binary = b;
+            };
+            if (type == "CHAR") set(gisFieldString, lineWidth(), 0, 0);
+            else if (type == "INTEGER") set(gisFieldNumber, 10, 0, 4);
+            else if (type == "SMALLINT") set(gisFieldNumber, 4, 0, 2);
+            else if (type == "DECIMAL") set(gisFieldNumber, lineWidth(), number(word(3), 2), 0);
+            else if (type == "FLOAT") set(gisFieldFloat, 20, 5, 8);
+            else if (type == "LOGICAL") set(gisFieldLogical, 1, 0, 0);
+            else if (type == "DATE") set(gisFieldDate, 10, 0, 4);
+            else continue;
+            if (!names.insert(AnsiLowerCase(name)).second) throw EGIS_Exception(GIS_RS_ERR_FIELDEXIST, name, 0);
         } catch (const Exception&) {
             throw EGIS_Exception(GIS_RS_ERR_FILESTRUCTURE, Path, FirstFieldLine + n);
         }
+        // A field laid out past the record would be read from the next record, or past the file.
+        bytes += binary ? binary : width;
+        if (bytes > recordLength) {
+            layer.Fields.clear();
+            throw EGIS_Exception(GIS_RS_ERR_BADFORMAT, Path, 0);
+        }
+        layer.AppendFileField(name, fieldType, width, decimals, binary);
     }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,8 +22,11 @@ public:
 
     // Reads the definition; the type of table it declares. A missing file raises the open error.
     int Parse();
-    // Replaces the layer's fields by the field lines; a bad line raises 0090 with its line number.
-    void ReadFields(TGIS_LayerVector& layer);
+    // Replaces the layer's fields by the field lines; a bad line raises 0090 with its line number. Fields that
+    // do not fit a ".dat" record of `recordLength` bytes, or more than kMaxFields of them, raise 0034 naming
+    // the definition, before the rest are looked at.
+    void ReadFields(TGIS_LayerVector& layer, int64_t recordLength = std::numeric_limits<int64_t>::max());
+    static constexpr int kMaxFields = 2048;
 
     std::string Path;
     TStringList Lines;

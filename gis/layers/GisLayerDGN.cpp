@@ -402,11 +402,7 @@ void TGIS_LayerDGN::TImpl::AddLinkageFields() {
         if (taken) {
             layer->AddFieldInternal(wanted[i].first, gisFieldNumber, wanted[i].second, 0, 0);
         } else {
-            auto f = std::make_unique<TGIS_FieldInfo>();
-            f->FieldType = gisFieldNumber;
-            f->Name = f->NewName = wanted[i].first;
-            f->Width = f->NewWidth = wanted[i].second;
-            layer->Fields.push_back(std::move(f));
+            layer->AppendFileField(wanted[i].first, gisFieldNumber, wanted[i].second, 0, 0);
         }
         (i % 2 ? linkFields : entityFields).push_back(int(layer->Fields.size()) - 1);
     }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "gis/core/GisFileCommit.h"
@@ -396,9 +397,10 @@ private:
         if (!ct) return -1;
         const int32_t width = ct->fromLine >= 1 ? number(2) : ct->width;
         const int32_t decimals = ct->fromLine >= 2 ? number(3) : ct->decimals;
-        // A repeated name cannot be a second field; its values are dropped.
-        if (layer_.FindField(name) >= 0) return -1;
-        layer_.AddFieldInternal(name, ct->fieldType, width, decimals, 0);
+        // A repeated name cannot be a second field; its values are dropped. Looked up here, not by FindField,
+        // which compares with every field: 2,048 long names would take seconds.
+        if (!names_.insert(AnsiLowerCase(name)).second) return -1;
+        layer_.AppendFileField(name, ct->fieldType, width, decimals, 0);
         return int(layer_.Fields.size()) - 1;
     }
 
@@ -475,6 +477,8 @@ private:
     int64_t lineCount_ = 0;
     // Field index of each ".mid" column, -1 where the column adds no field.
     std::vector<int> columns_;
+    // The names of the fields added, as FindField compares them.
+    std::unordered_set<std::string> names_;
     std::vector<std::string> values_;
     int32_t size_;
 };
@@ -501,7 +505,12 @@ void AppendInt(std::string& out, int64_t v) {
 }
 
 void WriteHeader(std::string& out, TGIS_LayerVector& source, const TGIS_Extent& extent) {
-    out += "Version 300\r\nCharset \"Neutral\"\r\nDelimiter \",\"\r\nCoordSys NonEarth Projection 1, 0 Bounds (";
+    // The text goes out as the layer gives it, in its output code page.
+    const int page = source.GetOutCodePage();
+    const bool gbk = page == 0 || page == 936 || page == 20936;
+    out += "Version 300\r\nCharset \"";
+    out += gbk ? "WindowsSimpChinese" : "Neutral";
+    out += "\"\r\nDelimiter \",\"\r\nCoordSys NonEarth Projection 1, 0 Bounds (";
     AppendNumber(out, extent.XMin);
     out += ", ";
     AppendNumber(out, extent.YMin);

@@ -202,6 +202,9 @@ void TGIS_LayerSHP::CreateEmpty(const std::string& path, const TGIS_Extent& exte
     dbf.WriteHeader();
     dbf.WriteFields();
     dbf.WriteHeader();
+    const std::string cpg = GisCompanionPath(path, ".cpg");
+    errno = 0;
+    if (!DiskWriteAll(cpg, CpgText(*this))) GisRaiseWriteError(cpg, errno ? errno : EIO);
 }
 
 void TGIS_LayerSHP::WriteFromLayer(TGIS_LayerVector& layer, const std::string& path, const TGIS_Extent& extent,
@@ -218,10 +221,9 @@ void TGIS_LayerSHP::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
     std::vector<std::string> targets = {path, IndexPath(path), TablePath(path)};
     const bool withTree = layer.HasRTree();
     if (withTree) targets.push_back(path + ".rtree");
-    // A ".cpg" already there would name another encoding than the one written: it names the one written.
-    const std::string cpg = GisCompanionPath(path, ".cpg");
-    const size_t cpgIndex = DiskExists(cpg) ? targets.size() : 0;
-    if (cpgIndex) targets.push_back(cpg);
+    // Without a ".cpg" other programs take the text for Latin-1; one already there may name another encoding.
+    const size_t cpgIndex = targets.size();
+    targets.push_back(GisCompanionPath(path, ".cpg"));
     // The R-tree makes its own file, exclusively.
     TGIS_FileCommit commit(targets, withTree ? std::vector<size_t>{3} : std::vector<size_t>{});
     commit.CheckTargets();
@@ -242,7 +244,7 @@ void TGIS_LayerSHP::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
         dbf = std::make_unique<TGIS_FileDBF>(commit.TempName(2), true, &layer);
         dbf->WriteHeader();
         dbf->WriteFields();
-        if (cpgIndex && !DiskWriteAll(commit.TempName(cpgIndex), CpgText(layer)))
+        if (!DiskWriteAll(commit.TempName(cpgIndex), CpgText(layer)))
             throw EGIS_Exception(GIS_RS_ERR_FILEWRITE, commit.TempName(cpgIndex), errno);
         if (withTree) tree = std::make_unique<TGIS_RTree>(commit.TempName(3));
         layer.SetFilter(extent, query);

@@ -24,7 +24,8 @@ public:
     void SaveAll() override;
     std::string GetRTreePath() override;
     Variant GetFileField(int32_t uid, const std::string& fileField) override;
-    // Raises 0033 when the ".shp" or the ".dbf" is already there.
+    // Raises 0033 when the ".shp" or the ".dbf" is already there. Every shapefile written gets a ".cpg" naming
+    // the code page of its table's text.
     void CreateEmpty(const std::string& path, const TGIS_Extent& extent, uint8_t shapeType) override;
     // Shapes of the layer in the extent and matching the query, numbered 1, 2, ... in write order; shape type 0
     // takes the first written shape's. The files are written beside the targets and swapped in only when the

@@ -26,12 +26,8 @@ void TGIS_LayerTAB::Open(TGIS_Viewer* viewer) {
     {
         TGIS_FileTAB definition(Path);
         if (definition.Parse() != gisTabTypeNative) throw EGIS_Exception(GIS_RS_ERR_BADFORMAT, Path, 0);
-        definition.ReadFields(*this);
+        definition.ReadFields(*this, table_->RecordLength());
     }
-    // Fields laid out past the record would be read from the next record, or past the file.
-    int64_t bytes = 1;
-    for (const auto& f : Fields) bytes += f->BinaryWidth ? f->BinaryWidth : f->Width;
-    if (bytes > int64_t(table_->RecordLength())) throw EGIS_Exception(GIS_RS_ERR_BADFORMAT, datPath, 0);
     if (DiskExists(Path)) FileTime = FileAge(Path);
     lastUid_ = -1;
     map_ = std::make_unique<TGIS_FileTAB_MAP>(GisTabCompanion(Path, ".map"));

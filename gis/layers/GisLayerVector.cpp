@@ -429,6 +429,11 @@ void TGIS_LayerVector::AddField(const std::string& name, uint8_t type, int32_t w
 void TGIS_LayerVector::AddFieldInternal(const std::string& name, uint8_t type, int32_t width, int32_t decimals,
                                         int32_t binaryWidth) {
     if (FindField(name) >= 0) throw EGIS_Exception(GIS_RS_ERR_FIELDEXIST, name, 0);
+    AppendFileField(name, type, width, decimals, binaryWidth);
+}
+
+void TGIS_LayerVector::AppendFileField(const std::string& name, uint8_t type, int32_t width, int32_t decimals,
+                                       int32_t binaryWidth) {
     auto f = std::make_unique<TGIS_FieldInfo>();
     f->FieldType = type;
     f->Name = f->NewName = name;

@@ -539,6 +539,10 @@ public:
     virtual void AddField(const std::string& name, uint8_t type, int32_t width, int32_t decimals);
     virtual void AddFieldInternal(const std::string& name, uint8_t type, int32_t width, int32_t decimals,
                                   int32_t binaryWidth);
+    // AddFieldInternal without its test, for a reader that has made sure the name is new: the test compares the
+    // name with every field, which for thousands of long names takes seconds.
+    void AppendFileField(const std::string& name, uint8_t type, int32_t width, int32_t decimals,
+                         int32_t binaryWidth);
     virtual void ModifyField(const std::string& name, const std::string& newName, int32_t width,
                              int32_t decimals);
     virtual void DeleteField(const std::string& name);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -55,6 +56,16 @@ std::string Write(const std::string& name, const std::string& bytes) {
     return path;
 }
 
+// The layer's shapes written into a table.
+void SaveTable(TGIS_LayerVector& layer, const std::string& path) {
+    layer.PrepareExportNames(11);
+    TGIS_FileDBF t(path, true, &layer);
+    t.WriteHeader();
+    t.WriteFields();
+    for (auto& s : layer.Shapes) t.AppendRecord(*s);
+    t.WriteHeader();
+}
+
 // A layer of point shapes with every field type, written into a table.
 struct WrittenTable {
     TGIS_LayerVector layer;
@@ -70,14 +81,7 @@ struct WrittenTable {
         layer.AddField("BORN", gisFieldDate, 8, 0);
     }
     TGIS_Shape* Add() { return layer.CreateShape(gisShapeTypePoint); }
-    void Save() {
-        layer.PrepareExportNames(11);
-        TGIS_FileDBF t(path, true, &layer);
-        t.WriteHeader();
-        t.WriteFields();
-        for (auto& s : layer.Shapes) t.AppendRecord(*s);
-        t.WriteHeader();
-    }
+    void Save() { SaveTable(layer, path); }
 };
 
 }  // namespace
@@ -104,7 +108,7 @@ TEST(FileDBF, EveryTypeWrittenReadsBack) {
     a->SetField("BORN", Variant::FromDate(EncodeDate(2024, 2, 29)));
     TGIS_Shape* b = w.Add();
     b->SetField("NAME", Variant("a text longer than twelve"));
-    b->SetField("COUNT", Variant(1234567890.0 * 10));  // does not fit ten characters
+    b->SetField("COUNT", Variant(-123456789.6));  // ten characters without its decimal
     b->SetField("SHARE", Variant(-0.0005));
     b->SetField("RATE", Variant(-2.5e120));
     b->SetField("FLAG", Variant(false));
@@ -131,7 +135,7 @@ TEST(FileDBF, EveryTypeWrittenReadsBack) {
     EXPECT_EQ(t.ReadFieldValue(1, "BORN").AsDate(), EncodeDate(2024, 2, 29));
 
     EXPECT_EQ(t.ReadFieldValue(2, "NAME").AsString(), "a text longer than twelve");
-    EXPECT_TRUE(t.ReadFieldValue(2, "COUNT").IsEmpty());  // the overflow mark
+    EXPECT_EQ(t.ReadFieldValue(2, "COUNT").AsInteger(), -123456790);
     EXPECT_EQ(t.ReadFieldValue(2, "SHARE").AsDouble(), -0.001);
     EXPECT_DOUBLE_EQ(t.ReadFieldValue(2, "RATE").AsDouble(), -2.5e120);
     EXPECT_FALSE(t.ReadFieldValue(2, "FLAG").AsBoolean());
@@ -191,15 +195,17 @@ TEST(FileDBF, WidthsAreBoundedAndOversizedTablesRefused) {
     l.Open(nullptr);
     l.AddField("TEXT", gisFieldString, 300, 0);
     l.AddField("NUM", gisFieldNumber, 25, 2);
+    l.AddField("HUGE", gisFieldNumber, 300, 2);
     l.PrepareExportNames(11);
     {
         TGIS_FileDBF t(OutPath("widths.dbf"), true, &l);
         t.WriteHeader();
         t.WriteFields();
-        EXPECT_EQ(t.RecordLength(), 1u + 254 + 18);
+        EXPECT_EQ(t.RecordLength(), 1u + 254 + 25 + 254);
     }
     EXPECT_EQ(l.Fields[0]->NewWidth, 254);
-    EXPECT_EQ(l.Fields[1]->NewWidth, 18);
+    EXPECT_EQ(l.Fields[1]->NewWidth, 25);  // as wide as its values need: real columns are often 24
+    EXPECT_EQ(l.Fields[2]->NewWidth, 254);
 
     TGIS_LayerVector wide;
     wide.Open(nullptr);
@@ -386,4 +392,84 @@ TEST(FileDBF, CpgNamesAreReadAsIconvKnowsThem) {
     for (const auto& [cpg, name] : cases) EXPECT_EQ(encoding(cpg), name) << cpg;
     DiskRemove(OutPath("cpg.cpg"));
     EXPECT_EQ(TGIS_FileDBF::CpgEncoding(table), "");
+}
+
+TEST(FileDBF, NumbersGiveUpDecimalsBeforeDigitsAndNeverBecomeStars) {
+    TGIS_LayerVector l;
+    l.Open(nullptr);
+    l.AddField("R24", gisFieldNumber, 24, 15);
+    l.AddField("R19", gisFieldNumber, 19, 17);
+    l.AddField("R16", gisFieldNumber, 16, 6);
+    l.AddField("R5", gisFieldNumber, 5, 2);
+    const double values[][4] = {{889953.0, 12.345678901234567, 1338612970.0, 123.456},
+                                {1e30, -0.5, -999999999999999.0, -99.5},
+                                {-1.5e25, 0.1, 1e-7, 99999}};
+    for (const auto& row : values) {
+        TGIS_Shape* s = l.CreateShape(gisShapeTypePoint);
+        for (int i = 0; i < 4; ++i) s->SetField(l.Fields[size_t(i)]->NewName, Variant(row[i]));
+    }
+    const std::string path = OutPath("fit.dbf");
+    SaveTable(l, path);
+    std::string bytes;
+    ASSERT_TRUE(DiskReadAll(path, bytes));
+    EXPECT_EQ(bytes.find('*'), std::string::npos);
+    TGIS_LayerVector r;
+    r.Open(nullptr);
+    TGIS_FileDBF t(path, false, &r);
+    // Fifteen significant digits, or the digits the field's width leaves (R5).
+    const double expect[][4] = {{889953.0, 12.345678901234567, 1338612970.0, 123.5},
+                                {1e30, -0.5, -999999999999999.0, -99.5},
+                                {-1.5e25, 0.1, 1e-7, 99999}};
+    for (int rec = 1; rec <= 3; ++rec)
+        for (int i = 0; i < 4; ++i) {
+            const double want = expect[rec - 1][i];
+            EXPECT_NEAR(t.ReadFieldValue(rec, r.Fields[size_t(i)]->Name).AsDouble(), want, std::abs(want) * 1e-15)
+                << rec << " " << i;
+        }
+}
+
+TEST(FileDBF, ValuesNoWidthCanHoldAreRefusedNamingFieldAndRecord) {
+    auto refusal = [](uint8_t type, int32_t width, int32_t decimals, const Variant& value) -> std::string {
+        TGIS_LayerVector l;
+        l.Open(nullptr);
+        l.AddField("V", type, width, decimals);
+        l.CreateShape(gisShapeTypePoint);
+        l.CreateShape(gisShapeTypePoint)->SetField("V", value);
+        l.PrepareExportNames(11);
+        TGIS_FileDBF t(OutPath("refused.dbf"), true, &l);
+        t.WriteHeader();
+        t.WriteFields();
+        t.AppendRecord(*l.Shapes[0]);
+        try {
+            t.AppendRecord(*l.Shapes[1]);
+        } catch (const EGIS_Exception& e) {
+            EXPECT_EQ(e.ErrorCode, 70);
+            EXPECT_EQ(t.RecordCount(), 1u);
+            return e.Message;
+        }
+        return "written";
+    };
+    const std::string seven = refusal(gisFieldNumber, 4, 0, Variant(1234567));
+    EXPECT_EQ(seven.rfind("0070 Wrong float value \"1234567\"", 0), 0u) << seven;
+    EXPECT_NE(seven.find("字段“V”第 2 条记录"), std::string::npos) << seven;
+    EXPECT_NE(refusal(gisFieldNumber, 4, 2, Variant(12345.0)), "written");
+    // An exponent keeps 15 digits only in 20 characters or more, and never goes into a whole-number column.
+    EXPECT_NE(refusal(gisFieldNumber, 19, 2, Variant(1.2345678901234567e30)), "written");
+    EXPECT_EQ(refusal(gisFieldNumber, 20, 2, Variant(1.2345678901234567e30)), "written");
+    EXPECT_NE(refusal(gisFieldNumber, 30, 0, Variant(1.2345678901234567e30)), "written");
+    EXPECT_NE(refusal(gisFieldNumber, 24, 15, Variant(std::nan(""))), "written");
+    EXPECT_NE(refusal(gisFieldFloat, 20, 5, Variant(1.0 / 0.0)), "written");
+}
+
+TEST(FileDBF, AlikeNamesTakeCountersAndTheRestAreDropped) {
+    // As many descriptors as a header can hold, all called alike in either case.
+    std::vector<Column> cols;
+    for (int i = 0; i < 2000; ++i) cols.push_back({i % 2 ? "name" : "NAME", 'C', 1, 0});
+    TGIS_LayerVector l;
+    l.Open(nullptr);
+    TGIS_FileDBF t(Write("alike.dbf", MakeTable(cols, {std::string(2000, 'x')})), false, &l);
+    ASSERT_EQ(l.Fields.size(), 256u);
+    EXPECT_EQ(l.Fields[0]->Name, "NAME");
+    EXPECT_EQ(l.Fields[1]->Name, "name01");
+    EXPECT_EQ(l.Fields[255]->Name, "name" "FF");
 }

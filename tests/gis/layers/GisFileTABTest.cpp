@@ -111,7 +111,8 @@ TEST(GisFileTAB, FieldTypesTakeTheirBinaryWidths) {
 }
 
 TEST(GisFileTAB, BadFieldLinesRaiseWithTheirLineNumber) {
-    const char* bad[] = {"b Char (1000) ;", "b Char (0) ;", "b Char (x) ;", "a Integer ;", "b Decimal (5, y) ;"};
+    const char* bad[] = {"b Char (1000) ;", "b Char (0) ;",     "b Char (x) ;",
+                         "a Integer ;",     "A Integer ;",      "b Decimal (5, y) ;"};
     for (const char* line : bad) {
         SCOPED_TRACE(line);
         const auto tab =
@@ -125,6 +126,40 @@ TEST(GisFileTAB, BadFieldLinesRaiseWithTheirLineNumber) {
             EXPECT_EQ(5, e.IntParam);
             EXPECT_EQ(TestFile("bad.tab"), e.StrParam);
         }
+    }
+}
+
+TEST(GisFileTAB, FieldsMustFitTheRecordAndBeFewEnough) {
+    // A flag byte, four, ten and one: a record of 16 bytes holds them, one of 15 does not.
+    const auto tab =
+        Parsed("fit.tab", "Definition Table\nType NATIVE\nFields 3\ni Integer ;\nc Char (10) ;\nl Logical ;\n");
+    TGIS_LayerVector layer;
+    tab->ReadFields(layer, 16);
+    EXPECT_EQ(3u, layer.Fields.size());
+    try {
+        tab->ReadFields(layer, 15);
+        FAIL() << "fields past the record";
+    } catch (const EGIS_Exception& e) {
+        EXPECT_EQ(34, e.ErrorCode);
+        EXPECT_EQ(TestFile("fit.tab"), e.StrParam);
+    }
+    EXPECT_TRUE(layer.Fields.empty());
+
+    auto many = [](int count) {
+        std::string text = "Definition Table\nType NATIVE\nFields " + std::to_string(count) + "\n";
+        for (int i = 0; i < count; ++i) text += "f" + std::to_string(i) + " Logical ;\n";
+        return text;
+    };
+    TGIS_LayerVector wide;
+    Parsed("many.tab", many(TGIS_FileTAB::kMaxFields))->ReadFields(wide, 1 + TGIS_FileTAB::kMaxFields);
+    EXPECT_EQ(size_t(TGIS_FileTAB::kMaxFields), wide.Fields.size());
+    EXPECT_EQ("f2047", wide.Fields.back()->Name);
+    try {
+        Parsed("many.tab", many(TGIS_FileTAB::kMaxFields + 1))->ReadFields(wide);
+        FAIL() << "more fields than any table has";
+    } catch (const EGIS_Exception& e) {
+        EXPECT_EQ(34, e.ErrorCode);
+        EXPECT_EQ(TestFile("many.tab"), e.StrParam);
     }
 }
 

@@ -563,3 +563,25 @@ TEST_F(MifLayer, SheetEngineExportsOpenWithTheirColumns) {
 }
 
 }  // namespace
+
+TEST_F(MifLayer, WrittenTextDeclaresItsChineseCodePage) {
+    auto l = OpenText("Columns 1\n name Char(20)\nData\nPoint 1 2\n", "\"中华人民共和国\"\n");
+    l->WriteFromLayer(*l, P("cn.mif"), GisFullExtent(), gisShapeTypeNull, "", false);
+    const std::string mif = ReadText(P("cn.mif"));
+    EXPECT_NE(mif.find("\r\nCharset \"WindowsSimpChinese\"\r\n"), std::string::npos) << mif;
+    EXPECT_EQ(Str(Open(P("cn.mif"))->Shapes[0].get(), "name"), "中华人民共和国");
+    if (!HaveOgr()) GTEST_SKIP() << "ogr2ogr is not installed";
+    const std::string info = Output("ogrinfo -al -q " + P("cn.mif") + " 2>&1");
+    // 中华人民共和国 in UTF-8
+    const std::string china = "\xE4\xB8\xAD\xE5\x8D\x8E\xE4\xBA\xBA\xE6\xB0\x91\xE5\x85\xB1\xE5\x92\x8C\xE5\x9B\xBD";
+    EXPECT_NE(info.find("name (String) = " + china), std::string::npos) << info;
+}
+
+TEST_F(MifLayer, ARepeatedColumnNameInAnyCaseAddsNoFieldAndItsValuesAreDropped) {
+    auto l = OpenText("Delimiter \",\"\nColumns 3\n a Char(5)\n A Integer\n b Char(5)\nData\nPoint 1 2\n",
+                      "\"x\",5,\"y\"\n");
+    ASSERT_EQ(l->Fields.size(), 2u);
+    EXPECT_EQ(l->Fields[1]->Name, "b");
+    EXPECT_EQ(Str(l->Shapes[0].get(), "a"), "x");
+    EXPECT_EQ(Str(l->Shapes[0].get(), "b"), "y");
+}

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "gis/core/GisDefs.h"
 #include "gis/layers/GisFileSHP.h"
@@ -718,4 +720,169 @@ TEST(LayerSHP, TextIsReadInTheEncodingTheCpgNamesAndWrittenAsBefore) {
     DiskWriteAll(d + "/u.dbf", dbf);
     DiskWriteAll(d + "/u.cpg", "no such page");
     EXPECT_EQ(OpenShp(d + "/u.shp")->GetShape(1)->GetField("NAME").AsString(), beijing);
+}
+
+namespace {
+
+// A ".dbf" of number columns (name, width, decimals) and rows of their texts, right-aligned.
+std::string NumberTable(const std::vector<std::tuple<std::string, int, int>>& columns,
+                        const std::vector<std::vector<std::string>>& rows) {
+    std::string h(32, '\0');
+    h[0] = 3;
+    const uint32_t count = uint32_t(rows.size());
+    std::memcpy(&h[4], &count, 4);
+    uint16_t headerLength = uint16_t(32 + 32 * columns.size() + 1), recordLength = 1;
+    for (const auto& c : columns) recordLength = uint16_t(recordLength + std::get<1>(c));
+    std::memcpy(&h[8], &headerLength, 2);
+    std::memcpy(&h[10], &recordLength, 2);
+    for (const auto& [name, width, decimals] : columns) {
+        std::string d(32, '\0');
+        std::memcpy(&d[0], name.data(), name.size());
+        d[11] = 'N', d[16] = char(width), d[17] = char(decimals);
+        h += d;
+    }
+    h += '\x0D';
+    for (const auto& row : rows) {
+        h += ' ';
+        for (size_t i = 0; i < row.size(); ++i)
+            h += std::string(size_t(std::get<1>(columns[i])) - row[i].size(), ' ') + row[i];
+    }
+    return h + '\x1A';
+}
+
+// ogr_fields.py over the files; empty when GDAL's bindings are missing.
+std::string OgrFields(const std::string& files) {
+    const std::string script = std::string(QM_SOURCE_DIR) + "/tests/gis/layers/ogr_fields.py ";
+    const std::string out = Shell("/usr/bin/python3 " + script + files);
+    return out.find("--") == std::string::npos ? "" : out;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> out;
+    size_t at = 0;
+    for (size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+        out.push_back(text.substr(at, end - at));
+    return out;
+}
+
+}  // namespace
+
+TEST(LayerSHP, RealColumnsWrittenBackReadByGdalAsTheyWere) {
+    const std::string d = Dir("reals");
+    std::string point;
+    for (double v : {3.0, 4.0}) Append(point, v);
+    WriteRawShapefile(d + "/in.shp", 1, {point, point, point, point});
+    std::string shx = Bytes(d + "/in.shp").substr(0, 100);  // GDAL wants the index
+    PutBig(shx, 24, (100 + 4 * 8) / 2);
+    for (int i = 0; i < 4; ++i) {
+        std::string entry(8, '\0');
+        PutBig(entry, 0, (100 + 28 * i) / 2);
+        PutBig(entry, 4, 10);
+        shx += entry;
+    }
+    ASSERT_TRUE(DiskWriteAll(d + "/in.shx", shx));
+    // GDAL's own real column, one narrower than its decimals need, and one whose writer used exponents.
+    const std::vector<std::vector<std::string>> rows = {
+        {"889953.000000000000000", "1.23456789012345678", "1.33861297e+009", "2147483647"},
+        {"123456789.123456789012", "12.3456789012345678", "-1234.567891", "-214748364"},
+        {"-9999999.99999999999999", "-0.0000000000000001", "9.9999999999e+14", "0"},
+        {"0.000000000000001", "0.00000000000000000", "-7.5e-001", "9999999999"}};
+    ASSERT_TRUE(DiskWriteAll(d + "/in.dbf", NumberTable({{"POP", 24, 15}, {"RATIO", 19, 17}, {"AREA", 16, 6},
+                                                         {"CODE", 10, 0}},
+                                                        rows)));
+    for (const char* f : {"/out.shp", "/out.shx", "/out.dbf", "/out.cpg"}) DiskRemove(d + f);
+    auto in = OpenShp(d + "/in.shp");
+    TGIS_LayerSHP out;
+    out.WriteFromLayer(*in, d + "/out.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    // Widths as they were, and each value where it was.
+    auto back = OpenShp(d + "/out.shp");
+    ASSERT_EQ(back->Fields.size(), 4u);
+    EXPECT_EQ(back->Fields[0]->Width, 24);
+    EXPECT_EQ(back->Fields[1]->Width, 19);
+    EXPECT_EQ(back->Fields[2]->Width, 16);
+    EXPECT_DOUBLE_EQ(back->GetShape(1)->GetField("POP").AsDouble(), 889953);
+    EXPECT_DOUBLE_EQ(back->GetShape(1)->GetField("AREA").AsDouble(), 1338612970);
+
+    const std::string gdal = OgrFields(d + "/in.shp " + d + "/out.shp");
+    if (gdal.empty()) GTEST_SKIP() << "GDAL's Python bindings are missing";
+    const std::vector<std::string> lines = Lines(gdal);
+    ASSERT_EQ(lines.size(), 10u) << gdal;
+    const std::string first =
+        "POP(24)=8.89953000000000e+05 RATIO(19)=1.23456789012346e+00 AREA(16)=1.33861297000000e+09";
+    EXPECT_EQ(lines[0].rfind(first, 0), 0u) << lines[0];
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(lines[5 + i], lines[i]);
+    EXPECT_EQ(gdal.find("null"), std::string::npos) << gdal;
+}
+
+TEST(LayerSHP, NumberItsFieldCannotHoldRefusesTheSaveAndKeepsTheFiles) {
+    const std::string d = Dir("refuse");
+    TGIS_LayerVector src;
+    src.UseConfig = false;
+    src.Open(nullptr);
+    src.AddField("COUNT", gisFieldNumber, 4, 0);
+    src.AddField("SHARE", gisFieldNumber, 5, 2);
+    for (int i = 0; i < 2; ++i) {
+        TGIS_Shape* p = src.CreateShape(gisShapeTypePoint);
+        p->AddPoint({double(i), 1});
+        p->SetField("COUNT", Variant(1000 + i));
+        p->SetField("SHARE", Variant(123.456));  // five characters hold it with one decimal
+    }
+    const std::string path = d + "/p.shp";
+    for (const char* f : {"/p.shp", "/p.shx", "/p.dbf", "/p.cpg", "/p.shp~", "/p.dbf~"}) DiskRemove(d + f);
+    TGIS_LayerSHP w;
+    w.WriteFromLayer(src, path, GisFullExtent(), gisShapeTypeNull, "", false);
+    EXPECT_DOUBLE_EQ(OpenShp(path)->GetShape(2)->GetField("SHARE").AsDouble(), 123.5);
+    const std::string shp = Bytes(path), dbf = Bytes(d + "/p.dbf");
+
+    src.GetShape(2)->SetField("COUNT", Variant(1234567));
+    try {
+        w.WriteFromLayer(src, path, GisFullExtent(), gisShapeTypeNull, "", false);
+        FAIL() << "a number wider than its field was written";
+    } catch (const EGIS_Exception& e) {
+        EXPECT_EQ(e.ErrorCode, 70);
+        EXPECT_NE(e.Message.find("1234567"), std::string::npos) << e.Message;
+        EXPECT_NE(e.Message.find("字段“COUNT”第 2 条记录"), std::string::npos) << e.Message;
+    }
+    EXPECT_EQ(Bytes(path), shp);
+    EXPECT_EQ(Bytes(d + "/p.dbf"), dbf);
+    for (const char* f : {"/p.dbf~tmp", "/p.shp~tmp", "/p.dbf~"}) EXPECT_FALSE(DiskExists(d + f)) << f;
+}
+
+TEST(LayerSHP, EveryShapefileWrittenNamesItsCodePage) {
+    const std::string d = Dir("codepage");
+    TGIS_LayerVector src;
+    src.UseConfig = false;
+    src.Open(nullptr);
+    src.AddField("NAME", gisFieldString, 20, 0);
+    TGIS_Shape* p = src.CreateShape(gisShapeTypePoint);
+    p->AddPoint({1, 2});
+    p->SetField("NAME", Variant("中华人民共和国"));
+    for (const char* f : {"/n.shp", "/n.shx", "/n.dbf", "/n.cpg", "/e.shp", "/e.dbf", "/e.cpg"}) DiskRemove(d + f);
+    TGIS_LayerSHP w;
+    w.WriteFromLayer(src, d + "/n.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    EXPECT_EQ(Bytes(d + "/n.cpg"), "936");
+    TGIS_LayerSHP empty;
+    empty.AddField("NAME", gisFieldString, 20, 0);
+    empty.CreateEmpty(d + "/e.shp", {0, 0, 1, 1}, gisShapeTypePoint);
+    EXPECT_EQ(Bytes(d + "/e.cpg"), "936");
+    if (!HasTool("ogrinfo")) GTEST_SKIP() << "ogrinfo is not installed";
+    const std::string info = Shell("ogrinfo -ro -al -q " + d + "/n.shp");
+    // 中华人民共和国 in UTF-8
+    const std::string china = "\xE4\xB8\xAD\xE5\x8D\x8E\xE4\xBA\xBA\xE6\xB0\x91\xE5\x85\xB1\xE5\x92\x8C\xE5\x9B\xBD";
+    EXPECT_NE(info.find("NAME (String) = " + china), std::string::npos) << info;
+}
+
+TEST(LayerSHP, IndexThatIsAFolderIsReportedWithItsCause) {
+    const std::string d = Dir("folderindex");
+    std::string point;
+    for (double v : {3.0, 4.0}) Append(point, v);
+    WriteRawShapefile(d + "/f.shp", 1, {point});
+    DiskRemove(d + "/f.shx");
+    std::filesystem::create_directories(d + "/f.shx");
+    try {
+        OpenShp(d + "/f.shp");
+        FAIL() << "opened";
+    } catch (const EFOpenError& e) {
+        EXPECT_NE(e.Message.find("f.shx\" 这是一个文件夹，不是文件。"), std::string::npos) << e.Message;
+    }
 }

@@ -371,7 +371,7 @@ TEST(GisLayerTAB, OpenRefusesWhatIsNoNativeTable) {
     std::string tab;
     ASSERT_TRUE(DiskReadAll(path, tab));
     auto opens = [&](const std::string& definition, int code) {
-        SCOPED_TRACE(definition);
+        SCOPED_TRACE(definition.substr(0, 80));
         ASSERT_TRUE(DiskWriteAll(path, definition));
         TGIS_LayerTAB layer;
         layer.Path = path;
@@ -380,6 +380,7 @@ TEST(GisLayerTAB, OpenRefusesWhatIsNoNativeTable) {
             FAIL() << "opened";
         } catch (const EGIS_Exception& e) {
             EXPECT_EQ(code, e.ErrorCode);
+            EXPECT_EQ(path, e.StrParam);  // the definition's fault, not the ".dat"'s
         }
     };
     opens("Definition Table\n  Type RASTER\n  (1,2) (3,4) Label \"a\"\n", 34);
@@ -387,6 +388,10 @@ TEST(GisLayerTAB, OpenRefusesWhatIsNoNativeTable) {
     // The fields want more bytes than a record of the ".dat" holds.
     opens("Definition Table\n  Type NATIVE\n  Fields 1\n    name Char (200) ;\n", 34);
     opens("Definition Table\n  Type NATIVE\n  Fields 1\n    name Char (300) ;\n", 90);
+    // 65,535 fields in 1.4 MB, refused at once.
+    std::string many = "Definition Table\n  Type NATIVE\n  Fields 65535\n";
+    for (int i = 0; i < 65535; ++i) many += "    f" + std::to_string(i) + " Logical ;\n";
+    opens(many, 34);
     ASSERT_TRUE(DiskWriteAll(path, tab));
     // Companions are found in either case of their extension.
     for (const char* ext : {".map", ".id", ".dat"}) {
