@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -32,7 +33,7 @@ struct Kind {
 const Kind kKinds[] = {
     {"mif", "set.mif", {"set.mif", "set.mid"}, false},
     {"mif-layer", "set.mif", {"set.mif", "set.mid"}, true},
-    {"shp-layer", "set.shp", {"set.shp", "set.shx", "set.dbf"}, true},
+    {"shp-layer", "set.shp", {"set.shp", "set.shx", "set.dbf", "set.cpg"}, true},
     {"ini", "set.ini", {"set.ini"}, true},
     {"xlsx", "set.xlsx", {"set.xlsx"}, false},
 };
@@ -44,7 +45,7 @@ using Files = std::map<std::string, std::string>;
 // A workbook carries the time it was made: workbooks are the same when their worksheets are.
 std::string Content(const Kind& k, const std::string& bytes) {
     if (std::string(k.name) != "xlsx") return bytes;
-    const std::string file = std::string(QM_TEST_OUT) + "/killed-xlsx-probe.xlsx";
+    const std::string file = std::string(QM_TEST_OUT) + "/killed-xlsx-probe-" + std::to_string(::getpid()) + ".xlsx";
     std::ofstream(file, std::ios::binary) << bytes;
     std::string sheet;
     if (FILE* p = popen(("/usr/bin/python3 -c \"import sys, zipfile; sys.stdout.write(zipfile.ZipFile(sys.argv[1])"
@@ -136,10 +137,16 @@ class KilledSave : public ::testing::TestWithParam<Kind> {
 protected:
     void SetUp() override {
         if (!HaveTool("strace")) GTEST_SKIP() << "strace is not installed: saves cannot be stopped half way";
-        base_ = std::string(QM_TEST_OUT) + "/killed-" + GetParam().name;
+        // ctest runs the tests of a kind side by side: each works in a folder of its own.
+        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        base_ = std::string(QM_TEST_OUT) + "/killed-" + test.substr(0, test.find('/')) + "-" + GetParam().name;
         older_ = Generation(GetParam(), base_ + "-old", 2);
         newer_ = Generation(GetParam(), base_ + "-new", 3);
-        for (const std::string& f : GetParam().files) ASSERT_FALSE(Same(GetParam(), older_[f], newer_[f])) << f;
+        // Both generations name the same code page.
+        for (const std::string& f : GetParam().files)
+            if (!f.ends_with(".cpg")) {
+                ASSERT_FALSE(Same(GetParam(), older_[f], newer_[f])) << f;
+            }
     }
     std::string base_;
     Files older_, newer_;
@@ -155,7 +162,9 @@ TEST_P(KilledSave, EveryNameHoldsAWholeFileAndTheNextOpenPutsAHalfSwappedSetBack
             const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
             const std::string when = std::string(call) + " " + std::to_string(n);
             finished = RunChild(k, dir, 3, std::string(call) + ":signal=KILL:when=" + std::to_string(n)) == 0;
-            if (n == 1 && std::string(call) == "rename") EXPECT_FALSE(finished) << "the first rename did not stop it";
+            if (n == 1 && std::string(call) == "rename") {
+                EXPECT_FALSE(finished) << "the first rename did not stop it";
+            }
             auto count = [&](int& olds, int& news) {
                 olds = news = 0;
                 for (const std::string& f : k.files) {
@@ -167,7 +176,7 @@ TEST_P(KilledSave, EveryNameHoldsAWholeFileAndTheNextOpenPutsAHalfSwappedSetBack
             };
             int olds, news;
             count(olds, news);
-            if (finished) EXPECT_EQ(news, int(k.files.size())) << when;
+            if (finished) { EXPECT_EQ(news, int(k.files.size())) << when; }
             Recover(k, path);
             count(olds, news);
             EXPECT_TRUE(olds == int(k.files.size()) || news == int(k.files.size()))
@@ -187,7 +196,9 @@ TEST_P(KilledSave, AFailingRenameOrLinkLeavesEverythingAsItWas) {
             const std::string when = std::string(call) + " " + std::to_string(n);
             const int rc = RunChild(k, dir, 3, std::string(call) + ":error=EIO:when=" + std::to_string(n));
             finished = rc == 0;
-            if (n == 1 && std::string(call) == "rename") EXPECT_FALSE(finished) << "the first rename did not fail";
+            if (n == 1 && std::string(call) == "rename") {
+                EXPECT_FALSE(finished) << "the first rename did not fail";
+            }
             if (finished) break;
             EXPECT_EQ(rc, 1) << when << ": the failure is reported";
             for (const std::string& f : k.files) EXPECT_EQ(ReadFile(dir + "/" + f), older_.at(f)) << when << ": " << f;

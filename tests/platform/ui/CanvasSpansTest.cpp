@@ -517,7 +517,9 @@ TEST(CanvasSpans, OutlinesDrawWhereTheOriginMovesThem) {
                 ASSERT_EQ(Dark(*with, x, y), Dark(*without, x, y)) << i << ": " << x << "," << y;
                 dark += Dark(*with, x, y);
             }
-        if (spread == 1) EXPECT_EQ(dark, 0) << i;
+        if (spread == 1) {
+            EXPECT_EQ(dark, 0) << i;
+        }
     }
 }
 
