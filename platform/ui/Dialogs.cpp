@@ -108,6 +108,8 @@ std::unique_ptr<QFileDialog> NewFileDialog(const TOpenDialog& d) {
     dlg->setNameFilters(filters);
     if (d.FilterIndex() >= 1 && d.FilterIndex() <= filters.size()) dlg->selectNameFilter(filters[d.FilterIndex() - 1]);
     dlg->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // The program's save dialogs replace a chosen file as they are told; none asks first.
+    dlg->setOption(QFileDialog::DontConfirmOverwrite);
     dlg->setFileMode(save ? QFileDialog::AnyFile : d.MultiSelect() ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     if (!d.FileName().empty()) dlg->selectFile(FromGbk(d.FileName()));
     return dlg;

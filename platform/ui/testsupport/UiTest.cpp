@@ -339,6 +339,7 @@ FileDialogTexts FileDialogOf(const TOpenDialog& dialog) {
     t.fileType = ToGbk(d->labelText(QFileDialog::FileType));
     t.accept = ToGbk(d->labelText(QFileDialog::Accept));
     t.reject = ToGbk(d->labelText(QFileDialog::Reject));
+    t.asksBeforeOverwriting = !d->testOption(QFileDialog::DontConfirmOverwrite);
     for (auto [label, buddy] : {std::pair{"fileNameLabel", &t.fileNameBuddy}, std::pair{"fileTypeLabel", &t.fileTypeBuddy}})
         if (auto* l = d->findChild<QLabel*>(QLatin1String(label)); l && l->buddy())
             *buddy = l->buddy()->objectName().toStdString();

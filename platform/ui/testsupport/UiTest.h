@@ -78,6 +78,7 @@ struct FileDialogTexts {
     std::string fileNameBuddy, fileTypeBuddy;
     std::vector<std::string> filters;
     std::string selectedFilter;
+    bool asksBeforeOverwriting = false;
 };
 FileDialogTexts FileDialogOf(const TOpenDialog& dialog);
 // The same dialog shown on the (offscreen) screen once it has read its folder (the dialog's InitialDir): the

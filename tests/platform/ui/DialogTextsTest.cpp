@@ -97,6 +97,7 @@ TEST(DialogTexts, FileDialogLabelsLeadToTheirFields) {
     UiTest::FileDialogTexts t = UiTest::FileDialogOf(save);
     EXPECT_EQ(t.fileNameBuddy, "fileNameEdit");
     EXPECT_EQ(t.fileTypeBuddy, "fileTypeCombo");
+    EXPECT_FALSE(t.asksBeforeOverwriting);
 }
 
 // The file list speaks Chinese whatever the desktop's language: its columns, a folder's type, sizes and dates;
