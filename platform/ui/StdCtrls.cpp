@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/rtl/MemoryBacking.h"
 #include "platform/ui/Backend.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Forms.h"
@@ -75,8 +76,14 @@ void TItemStrings::Delete(int index) {
 void TItemStrings::Clear() {
     if (OnDeleting)
         for (int i = 0; i < Count(); ++i) OnDeleting(i);
-    items_.clear();
+    std::vector<std::pair<std::string, TObject*>>().swap(items_);
     Changed(-1, 0);
+}
+void TItemStrings::Reserve(int n) {
+    if (n <= int(items_.capacity())) return;
+    items_.reserve(size_t(n));
+    // Written once through, a long list's room costs a fault per small page otherwise.
+    BackWithHugePages({{items_.data(), items_.capacity() * sizeof(items_[0])}});
 }
 void TItemStrings::BeginUpdate() {
     if (updateCount_++ == 0 && OnUpdate) OnUpdate(true);

@@ -37,7 +37,11 @@ public:
     int AddObject(const std::string& s, TObject* o);
     void Insert(int index, const std::string& s);
     void Delete(int index);
+    // Gives back the room of every item.
     void Clear();
+    // Room for n items, so that adding that many allocates once.
+    void Reserve(int n);
+    int Capacity() const { return int(items_.capacity()); }
     // Raise ERangeError ("List index out of bounds") outside 0..Count-1.
     const std::string& Strings(int i) const;
     void SetStrings(int i, const std::string& s);
