@@ -98,6 +98,14 @@ void TVtCheckList::ItemsChanged(int index, int delta) {
     TVtCustomTabbedListBox::ItemsChanged(index, delta);
 }
 
+void TVtCheckList::ItemsDeleted(const std::vector<bool>& gone) {
+    size_t w = 0;
+    for (size_t r = 0; r < packets_.size(); ++r)
+        if (r >= gone.size() || !gone[r]) packets_[w++] = packets_[r];
+    packets_.resize(size_t(Items()->Count()));
+    TVtCustomTabbedListBox::ItemsDeleted(gone);
+}
+
 void TVtCheckList::GroupPrefixChanged() {
     for (size_t i = 0; i < packets_.size(); ++i) packets_[i].group = ItemIsGroup(int(i));
 }
