@@ -192,17 +192,20 @@ TEST(VtProgressBar, VerticalFillsFromTheBottom) {
     EXPECT_EQ(shot->Canvas()->Pixel(12, 5), ColorToRGB(clWhite));
 }
 
+namespace {
+struct CountingBar : TVtProgressBar {
+    using TVtProgressBar::TVtProgressBar;
+    int paints = 0;
+    void Paint() override {
+        ++paints;
+        TVtProgressBar::Paint();
+    }
+};
+}  // namespace
+
 // An export advances the bar once per sheet: it repaints when the percentage changes, not for every part.
 TEST(VtProgressBar, RepaintsOnlyWhenThePercentageChanges) {
     UiTest::Init();
-    struct CountingBar : TVtProgressBar {
-        using TVtProgressBar::TVtProgressBar;
-        int paints = 0;
-        void Paint() override {
-            ++paints;
-            TVtProgressBar::Paint();
-        }
-    };
     auto* f = new TForm(nullptr);
     f->SetBounds(0, 0, 300, 100);
     auto* bar = new CountingBar(f);
@@ -287,27 +290,25 @@ TEST(VtProgressBar, AKeptFrameFollowsEverySettingThatDrawsIt) {
     std::unique_ptr<TBitmap> a(UiTest::Capture(kept.bar)), b(UiTest::Capture(fresh.bar));
     EXPECT_TRUE(same(a.get(), b.get()));
     EXPECT_EQ(a->Canvas()->Pixel(0, 0), ColorToRGB(clBtnShadow));
+    auto shot = [&] {
+        UiTest::Flush();
+        a.reset(UiTest::Capture(kept.bar));
+        return a->Canvas();
+    };
 
     kept.bar->SetBorderWidth(1);
     kept.bar->SetBorderColor(clRed);
-    UiTest::Flush();
-    a.reset(UiTest::Capture(kept.bar));
-    EXPECT_EQ(a->Canvas()->Pixel(2, 12), ColorToRGB(clRed));
+    EXPECT_EQ(shot()->Pixel(2, 12), ColorToRGB(clRed));
     kept.bar->SetBorderOuter(fsNone);
-    UiTest::Flush();
-    a.reset(UiTest::Capture(kept.bar));
-    EXPECT_EQ(a->Canvas()->Pixel(0, 0), ColorToRGB(clRed));
+    EXPECT_EQ(shot()->Pixel(0, 0), ColorToRGB(clRed));
     kept.bar->SetInteriorOffset(2);
     kept.bar->SetBackColor(clYellow);
-    UiTest::Flush();
-    a.reset(UiTest::Capture(kept.bar));
-    EXPECT_EQ(a->Canvas()->Pixel(0, 12), ColorToRGB(clRed));
+    EXPECT_EQ(shot()->Pixel(0, 12), ColorToRGB(clRed));
     EXPECT_EQ(a->Canvas()->Pixel(1, 12), ColorToRGB(clYellow));  // the gap inside the border ring
     EXPECT_EQ(a->Canvas()->Pixel(2, 12), ColorToRGB(clYellow));
     kept.bar->SetBounds(10, 10, 150, 30);
     kept.bar->SetPercent(100);
-    UiTest::Flush();
-    a.reset(UiTest::Capture(kept.bar));
+    shot();
     ASSERT_EQ(a->Width(), 150);
     EXPECT_EQ(a->Canvas()->Pixel(149, 29), ColorToRGB(clRed));
     EXPECT_EQ(a->Canvas()->Pixel(146, 15), ColorToRGB(kept.bar->BarColor()));
@@ -319,22 +320,13 @@ TEST(VtProgressBar, AKeptFrameFollowsEverySettingThatDrawsIt) {
     kept.bar->SetBorderWidth(0);
     kept.bar->SetBorderColor(fresh.bar->BorderColor());
     kept.bar->SetPercent(60);
-    UiTest::Flush();
-    a.reset(UiTest::Capture(kept.bar));
+    shot();
     EXPECT_TRUE(same(a.get(), b.get()));
 }
 
 // Between two rounds of messages the screen shows the bar once, so percentages stepped in between paint it once.
 TEST(VtProgressBar, PercentagesBetweenMessagesPaintOnce) {
     UiTest::Init();
-    struct CountingBar : TVtProgressBar {
-        using TVtProgressBar::TVtProgressBar;
-        int paints = 0;
-        void Paint() override {
-            ++paints;
-            TVtProgressBar::Paint();
-        }
-    };
     auto form = std::make_unique<TForm>(nullptr);
     form->SetBounds(0, 0, 300, 100);
     auto* bar = new CountingBar(form.get());
