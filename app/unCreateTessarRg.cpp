@@ -15,6 +15,8 @@
 #include "platform/office/Excel.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/FileIO.h"
+#include "platform/rtl/MemoryBacking.h"
+#include "platform/rtl/MemoryStatus.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/FormLoader.h"
@@ -72,11 +74,49 @@ constexpr TColor kEvenRowColor = RGB(227, 227, 227);
 
 }  // namespace
 
+namespace {
+
+const TStandardTessarol kNoSheet;
+const TCustomTessarol kNoGridSheet;
+
+// What a listed sheet takes: its record in the result field, its item's object, text and object slot,
+// and its check state.
+constexpr size_t kItemBytes = sizeof(std::string) + sizeof(TObject*) + 4;
+constexpr size_t kListedSheetBytes = sizeof(TStandardTessarol) + sizeof(TTessarolObject) + kItemBytes;
+
+// A listed grid sheet: its name may be too long to live in the record, and its item holds the name again.
+size_t ListedGridSheetBytes(size_t longestName) {
+    return sizeof(TCustomTessarol) + sizeof(TTessarolObject) + kItemBytes + 2 * StringHeapBytes(longestName);
+}
+
+const std::string& TextOf(const TStandardTessarol& t) { return t.SheetNo; }
+const std::string& TextOf(const TCustomTessarol& t) { return t.Name; }
+
+template <class Rows>
+size_t RecordCount(const Rows& rows) {
+    size_t n = 0;
+    for (auto& r : rows) n += r.size();
+    return n;
+}
+
+}  // namespace
+
+TTessarolObject::TTessarolObject(std::unique_ptr<Copy> copy)
+    : copy_(std::move(copy)), Tessarol(copy_->standard), CustomTessarol(copy_->custom) {}
+
+TTessarolObject::TTessarolObject(const TStandardTessarol& rec) : TTessarolObject(std::make_unique<Copy>()) {
+    copy_->standard = rec;
+}
+
 TTessarolObject* TTessarolObject::CreateCustom(const TCustomTessarol& rec) {
-    auto* o = new TTessarolObject();
-    o->CustomTessarol = rec;
+    auto* o = new TTessarolObject(std::make_unique<Copy>());
+    o->copy_->custom = rec;
     return o;
 }
+
+TTessarolObject::TTessarolObject(ReferTag, const TStandardTessarol& rec) : Tessarol(rec), CustomTessarol(kNoGridSheet) {}
+
+TTessarolObject::TTessarolObject(ReferTag, const TCustomTessarol& rec) : Tessarol(kNoSheet), CustomTessarol(rec) {}
 
 const TClassInfo& TfrmCreateTessarRg::StaticClass() {
     static TClassInfo ci = [] {
@@ -194,10 +234,79 @@ void TfrmCreateTessarRg::VtListBoxDrawItem(TWinControl* control, int index, TRec
     c->TextOut(rect.Left + 2, rect.Top + 4, list->Items()->Strings(index));
 }
 
+namespace {
+
+// One repaint and one measure of a list at the end of many changes, not one a change.
+class UpdatingItems {
+public:
+    explicit UpdatingItems(TItemStrings* items) : items_(items) { items_->BeginUpdate(); }
+    ~UpdatingItems() { items_->EndUpdate(); }
+    UpdatingItems(const UpdatingItems&) = delete;
+    UpdatingItems& operator=(const UpdatingItems&) = delete;
+
+private:
+    TItemStrings* items_;
+};
+
+bool InObjects(const std::vector<TTessarolObject>& objects, const TObject* o) {
+    if (objects.empty()) return false;
+    const void* p = o;
+    return std::less_equal<const void*>()(objects.data(), p) &&
+           std::less<const void*>()(p, objects.data() + objects.size());
+}
+
+}  // namespace
+
 void TfrmCreateTessarRg::ClearItems(TVtCheckList* list) {
     TItemStrings* items = list->Items();
-    for (int i = 0; i < items->Count(); ++i) delete items->Objects(i);
+    std::vector<TTessarolObject>& referring = ReferringOf(list);
+    for (int i = 0; i < items->Count(); ++i)
+        if (TObject* o = items->Objects(i); !InObjects(referring, o)) delete o;
     items->Clear();
+    std::vector<TTessarolObject>().swap(referring);
+}
+
+TStandardTessarols* TfrmCreateTessarRg::FieldOf(const TVtCheckList* list) {
+    return list == lists_[0] ? &FSheets54 : list == lists_[1] ? &FSheets80 : list == lists_[4] ? &FConverted
+                                          : list == lists_[6] ? &FQueried : nullptr;
+}
+
+std::vector<TTessarolObject>& TfrmCreateTessarRg::ReferringOf(const TVtCheckList* list) {
+    for (int i = 0; i < 7; ++i)
+        if (lists_[i] == list) return referring_[i];
+    throw EComponentError("The list is not a page list of the window");
+}
+
+void TfrmCreateTessarRg::MakeRoomFor(long long sheets, size_t bytesEach, TVtCheckList* list) {
+    CheckTessarMemory(sheets, bytesEach, uint64_t(list->Items()->Count()) * bytesEach);
+    ClearItems(list);
+    if (TStandardTessarols* field = FieldOf(list)) TStandardTessarols().swap(*field);
+    if (list == lists_[2]) TCustomTessarols().swap(FCustom);
+    ReturnFreeMemory();
+}
+
+template <class Rows>
+void TfrmCreateTessarRg::ListReferring(const Rows& field, TVtCheckList* list) {
+    std::vector<TTessarolObject> objects;
+    objects.reserve(RecordCount(field));
+    BackWithHugePages({{objects.data(), objects.capacity() * sizeof(TTessarolObject)}});
+    for (auto& row : field)
+        for (auto& rec : row) objects.emplace_back(TTessarolObject::Refer, rec);
+    TItemStrings* items = list->Items();
+    // The objects the items held stay until the items hold the new ones.
+    std::swap(objects, ReferringOf(list));
+    std::vector<TTessarolObject>& now = ReferringOf(list);
+    if (items->Count() > 0) {  // after a delete: the same items, their records moved up
+        for (int k = 0; k < items->Count(); ++k)
+            if (size_t(k) < now.size()) items->SetObjects(k, &now[size_t(k)]);
+            else if (InObjects(objects, items->Objects(k))) items->SetObjects(k, nullptr);  // never left dangling
+        return;
+    }
+    UpdatingItems updating(items);
+    items->Reserve(int(now.size()));
+    size_t k = 0;
+    for (auto& row : field)
+        for (auto& rec : row) items->AddObject(TextOf(rec), &now[k++]);
 }
 
 TVtCheckList* TfrmCreateTessarRg::ListOf(TObject* button) const {
@@ -211,31 +320,34 @@ TVtCheckList* TfrmCreateTessarRg::ListOf(TObject* button) const {
     return nullptr;
 }
 
+void TfrmCreateTessarRg::AddTessarolsToList(TStandardTessarols&& sheets, TVtCheckList* list, int kind,
+                                            double offsetX, double offsetY) {
+    TStandardTessarols& field = kind == 0 ? FSheets54 : kind == 1 ? FSheets80 : kind == 3 ? FConverted : FQueried;
+    ClearItems(list);
+    field = std::move(sheets);
+    if (offsetX != 0 || offsetY != 0)
+        for (auto& column : field)
+            for (TStandardTessarol& t : column)
+                for (TPlanePoint* p : {&t.LT, &t.RT, &t.RB, &t.LB}) {
+                    p->X -= offsetX;
+                    p->Y -= offsetY;
+                }
+    ListReferring(field, list);
+}
+
 void TfrmCreateTessarRg::AddTessarolsToList(const TStandardTessarols& sheets, TVtCheckList* list, int kind,
                                             double offsetX, double offsetY) {
-    TStandardTessarols* field = kind == 0 ? &FSheets54 : kind == 1 ? &FSheets80 : kind == 3 ? &FConverted : &FQueried;
+    AddTessarolsToList(TStandardTessarols(sheets), list, kind, offsetX, offsetY);
+}
+
+void TfrmCreateTessarRg::AddCustomTessarolsToList(TCustomTessarols&& sheets, TVtCheckList* list) {
     ClearItems(list);
-    TStandardTessarols stored(sheets.size());
-    for (size_t c = 0; c < sheets.size(); ++c) {
-        stored[c].reserve(sheets[c].size());
-        for (const TStandardTessarol& s : sheets[c]) {
-            TStandardTessarol t = s;
-            for (TPlanePoint* p : {&t.LT, &t.RT, &t.RB, &t.LB}) {
-                p->X -= offsetX;
-                p->Y -= offsetY;
-            }
-            stored[c].push_back(t);
-            list->Items()->AddObject(t.SheetNo, new TTessarolObject(t));
-        }
-    }
-    *field = std::move(stored);
+    FCustom = std::move(sheets);
+    ListReferring(FCustom, list);
 }
 
 void TfrmCreateTessarRg::AddCustomTessarolsToList(const TCustomTessarols& sheets, TVtCheckList* list) {
-    ClearItems(list);
-    for (auto& row : sheets)
-        for (const TCustomTessarol& s : row) list->Items()->AddObject(s.Name, TTessarolObject::CreateCustom(s));
-    FCustom = sheets;
+    AddCustomTessarolsToList(TCustomTessarols(sheets), list);
 }
 
 // ---- Generate ----------------------------------------------------------------------------------------
@@ -249,7 +361,10 @@ void TfrmCreateTessarRg::GenerateLatLon(int page) {
     const double cm = Spin(p0 ? 13 : 26)->Value();
     const double ox = Numeric(p0 ? 1 : 3)->Value(), oy = Numeric(p0 ? 2 : 4)->Value();
     const bool beijing = p0;
+    TVtCheckList* list = lists_[p0 ? 0 : 1];
     TStandardTessarols result;
+    // Either numbering serves scales 0..7; any other index lists nothing.
+    if (scale >= 0 && scale < kScaleCount) MakeRoomFor(TessarolCount(window, scale), kListedSheetBytes, list);
     if (Radio(p0 ? 1 : 3)->Checked()) {
         if (scale >= 0 && scale < kScaleCount) GetNewTessarols(window, zone3, beijing, cm, scale, result);
     } else {
@@ -265,7 +380,7 @@ void TfrmCreateTessarRg::GenerateLatLon(int page) {
         default: break;
         }
     }
-    AddTessarolsToList(result, lists_[p0 ? 0 : 1], p0 ? 0 : 1, ox, oy);
+    AddTessarolsToList(std::move(result), list, p0 ? 0 : 1, ox, oy);
 }
 
 void TfrmCreateTessarRg::VtBitBtn1Click(TObject*) {
@@ -284,21 +399,28 @@ void TfrmCreateTessarRg::Generate(int page) {
     case 1: GenerateLatLon(page); break;
     case 2: {
         const TPlaneRect rect = {Numeric(5)->Value(), Numeric(6)->Value(), Numeric(7)->Value(), Numeric(8)->Value()};
+        const int row = static_cast<int>(Spin(30)->Value()), col = static_cast<int>(Spin(31)->Value());
+        const bool byRowCol = Radio(9)->Checked();
+        const std::string name = Get<TVtEdit>("VtEdit1")->Text();
+        const double dx = Spin(28)->Value(), dy = Spin(29)->Value();
+        // Input the engine refuses it reports itself, and the list stays.
+        size_t longest = 0;
+        if (const long long n = CustomTessarolCount(rect, row, col, byRowCol, name, dx, dy, longest); n >= 0)
+            MakeRoomFor(n, ListedGridSheetBytes(longest), lists_[2]);
         TCustomTessarols result;
-        if (CreateCustomTessarols(rect, static_cast<int>(Spin(30)->Value()), static_cast<int>(Spin(31)->Value()),
-                                  Radio(9)->Checked(), Get<TVtEdit>("VtEdit1")->Text(), Spin(28)->Value(),
-                                  Spin(29)->Value(), result))
-            AddCustomTessarolsToList(result, lists_[2]);
+        if (CreateCustomTessarols(rect, row, col, byRowCol, name, dx, dy, result))
+            AddCustomTessarolsToList(std::move(result), lists_[2]);
         break;
     }
     case 3: {
         TStringList source;
         TItemStrings* items = lists_[3]->Items();
         for (int i = 0; i < items->Count(); ++i) source.Add(items->Strings(i));
+        MakeRoomFor(ConvertedTessarolCount(source, Combo(5)->ItemIndex()), kListedSheetBytes, lists_[4]);
         TStandardTessarols result;
         ConvertSheetNoList(source, Combo(5)->ItemIndex(), Radio(5)->Checked(), Combo(6)->ItemIndex() == 0,
                            Radio(7)->Checked(), Spin(34)->Value(), result);
-        AddTessarolsToList(result, lists_[4], 3, Numeric(9)->Value(), Numeric(10)->Value());
+        AddTessarolsToList(std::move(result), lists_[4], 3, Numeric(9)->Value(), Numeric(10)->Value());
         break;
     }
     case 4: {
@@ -315,7 +437,7 @@ void TfrmCreateTessarRg::Generate(int page) {
             for (auto& column : found)
                 for (auto& t : column) result[i].push_back(t);
         }
-        AddTessarolsToList(result, lists_[6], 4, Numeric(11)->Value(), Numeric(12)->Value());
+        AddTessarolsToList(std::move(result), lists_[6], 4, Numeric(11)->Value(), Numeric(12)->Value());
         break;
     }
     default: break;
@@ -519,13 +641,20 @@ void TfrmCreateTessarRg::DeleteCheckedItems(TVtCheckList* list) {
     if (!any) return;
     if (Application->MessageBox("真的要删除选中的数据吗？", "确认", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     TItemStrings* items = list->Items();
+    std::vector<TTessarolObject>& referring = ReferringOf(list);
+    // All at once: one by one, a long list with many of its items checked takes time by the square of its length.
     std::vector<bool> gone(static_cast<size_t>(items->Count()));
-    for (int i = items->Count() - 1; i >= 0; --i)
+    std::vector<TObject*> owned;
+    for (int i = 0; i < items->Count(); ++i)
         if (list->ItemChecked(i)) {
             gone[i] = true;
-            delete items->Objects(i);
-            items->Delete(i);
+            if (TObject* o = items->Objects(i); !InObjects(referring, o)) owned.push_back(o);
         }
+    {
+        UpdatingItems updating(items);
+        items->DeleteMarked(gone);
+    }
+    for (TObject* o : owned) delete o;
     // The page's stored result loses the same sheets, so that an export never writes a deleted one.
     // Items stand in the order of the field, outer index first.
     auto drop = [&gone](auto& field) {
@@ -542,11 +671,14 @@ void TfrmCreateTessarRg::DeleteCheckedItems(TVtCheckList* list) {
         }
         field.erase(std::remove_if(field.begin(), field.end(), [](const auto& o) { return o.empty(); }), field.end());
     };
-    if (list == lists_[0]) drop(FSheets54);
-    else if (list == lists_[1]) drop(FSheets80);
-    else if (list == lists_[2]) drop(FCustom);
-    else if (list == lists_[4]) drop(FConverted);
-    else if (list == lists_[6]) drop(FQueried);
+    if (list == lists_[2]) {
+        drop(FCustom);
+        if (!referring.empty()) ListReferring(FCustom, list);
+    } else if (TStandardTessarols* field = FieldOf(list)) {
+        drop(*field);
+        // The items that are left refer to their records where these now stand.
+        if (!referring.empty()) ListReferring(*field, list);
+    }
 }
 
 void TfrmCreateTessarRg::DeleteClick(TObject* sender) {

@@ -21,18 +21,34 @@ class TItemStrings;
 class TMenuItem;
 class TPopupMenu;
 
-// The object of every result-list item: its own copy of one sheet record.
-class TTessarolObject : public TObject {
+// The object of every result-list item: one sheet record. An item of a page's result list refers to the
+// record in the page's result field, which the window keeps in step with the list; any other holds its own
+// copy. Neither record can be changed through the object.
+class TTessarolObject final : public TObject {
 public:
-    explicit TTessarolObject(const TStandardTessarol& rec) : Tessarol(rec) {}
+    // Holds a copy of the record.
+    explicit TTessarolObject(const TStandardTessarol& rec);
     static TTessarolObject* CreateCustom(const TCustomTessarol& rec);
+    // Refers to the record, which must outlive the object.
+    struct ReferTag {};
+    static constexpr ReferTag Refer{};
+    TTessarolObject(ReferTag, const TStandardTessarol& rec);
+    TTessarolObject(ReferTag, const TCustomTessarol& rec);
     TStandardTessarol GetTessarol() const { return Tessarol; }
     TCustomTessarol GetCustomTessarol() const { return CustomTessarol; }
-    TStandardTessarol Tessarol;
-    TCustomTessarol CustomTessarol;
 
 private:
-    TTessarolObject() = default;
+    struct Copy {
+        TStandardTessarol standard;
+        TCustomTessarol custom;
+    };
+    explicit TTessarolObject(std::unique_ptr<Copy> copy);
+    std::unique_ptr<Copy> copy_;
+
+public:
+    // Only one of the two is filled, by the constructor used; the other is empty.
+    const TStandardTessarol& Tessarol;
+    const TCustomTessarol& CustomTessarol;
 };
 
 class TfrmCreateTessarRg : public TForm {
@@ -100,8 +116,12 @@ public:
     const TStandardTessarols& Queried() const { return FQueried; }
     const TCustomTessarols& Custom() const { return FCustom; }
 
+    // Moved in, the sheets become the result field without a copy.
+    void AddTessarolsToList(TStandardTessarols&& sheets, TVtCheckList* list, int kind, double offsetX,
+                            double offsetY);
     void AddTessarolsToList(const TStandardTessarols& sheets, TVtCheckList* list, int kind, double offsetX,
                             double offsetY);
+    void AddCustomTessarolsToList(TCustomTessarols&& sheets, TVtCheckList* list);
     void AddCustomTessarolsToList(const TCustomTessarols& sheets, TVtCheckList* list);
     void DeleteCheckedItems(TVtCheckList* list);
     void FindInList(TVtCheckList* list);
@@ -136,6 +156,15 @@ private:
     void Generate(int page);
     void GenerateLatLon(int page);
     void ClearItems(TVtCheckList* list);
+    // The result field a list shows (nullptr for the source and point lists) and the objects of its items.
+    TStandardTessarols* FieldOf(const TVtCheckList* list);
+    std::vector<TTessarolObject>& ReferringOf(const TVtCheckList* list);
+    // Refuses (ERangeError), keeping the list, a result of `sheets` that would not fit beside what stays;
+    // else empties the list and its field first, so that the old result and the new never stand together.
+    void MakeRoomFor(long long sheets, size_t bytesEach, TVtCheckList* list);
+    // The items of the list refer to the field's records, in order.
+    template <class Rows>
+    void ListReferring(const Rows& field, TVtCheckList* list);
     void SetListCentralMeridian(TVtCheckList* list, TVtComboBox* zone, TVtSpinEdit* meridian);
     // Corners of conversion source items: the page's meridian (none when not above 0), datum and offsets.
     struct SourceProjection {
@@ -166,6 +195,8 @@ private:
     TStandardTessarols FSheets54, FSheets80, FConverted, FQueried;
     TCustomTessarols FCustom;
     TVtCheckList* lists_[7] = {};
+    // By list: the objects of the items that refer to the list's result field, in item order.
+    std::vector<TTessarolObject> referring_[7];
     TVtPageControl* pages_ = nullptr;
 };
 

@@ -153,8 +153,8 @@ constexpr int64_t kSheetsPerWorker = 50000;
 // Columns handed out at a time: each run of columns projects one meridian twice.
 constexpr int64_t kColumnsPerTake = 8;
 
-void EnumerateWindow(int scale, bool newNumbers, const TDmsExtent& window, bool zone3, bool beijing54, double cm,
-                     TStandardTessarols& result) {
+// The sheet indices of a window, refusing windows that are no number or inverted.
+TessarIndexWindow WindowIndices(int scale, const TDmsExtent& window) {
     const double W = DmsToSeconds(window.West), S = DmsToSeconds(window.South);
     const double E = DmsToSeconds(window.East), N = DmsToSeconds(window.North);
     if (!std::isfinite(W) || !std::isfinite(S) || !std::isfinite(E) || !std::isfinite(N))
@@ -173,7 +173,20 @@ void EnumerateWindow(int scale, bool newNumbers, const TDmsExtent& window, bool 
     iw.row1 = TessarCeilIndex(clampSec(N), h);
     if (E == W) iw.col1 = iw.col0;
     if (N == S) iw.row1 = iw.row0;
-    TessarEnumerate(scale, newNumbers, iw, zone3, beijing54, cm, result);
+    return iw;
+}
+
+// The number of sheets of the run, refusing what TessarEnumerate refuses before it allocates.
+int64_t CheckedCount(int scale, const TessarIndexWindow& iw) {
+    const int64_t nc = iw.col1 - iw.col0, nr = iw.row1 - iw.row0;
+    if (nc < 0) throw ERangeError();
+    if (nc == 0) return 0;
+    if (nr < 0) throw ERangeError();
+    if (nr > 0 && nc > kMaxSheets / nr) throw ERangeError(kTooManySheetsText);
+    const double w = TessarolWidths[scale], h = TessarolHeights[scale];
+    if ((iw.col0 < 0 || iw.row0 < 0 || iw.col1 * w > kMaxEastSeconds || iw.row1 * h > kMaxNorthSeconds))
+        throw ERangeError("范围超出图幅系统的区域（东经0°至180°，北纬0°至88°）！");
+    return nc * nr;
 }
 
 }  // namespace
@@ -191,17 +204,13 @@ int64_t TessarCeilIndex(double v, double step) {
 void TessarEnumerate(int scale, bool newNumbers, const TessarIndexWindow& iw, bool zone3, bool beijing54, double cm,
                      TStandardTessarols& result, int workers) {
     const int64_t nc = iw.col1 - iw.col0, nr = iw.row1 - iw.row0;
-    if (nc < 0) throw ERangeError();
+    const int64_t count = CheckedCount(scale, iw);
     if (nc == 0) {
         result.clear();
         return;
     }
-    if (nr < 0) throw ERangeError();
-    if (nr > 0 && nc > kMaxSheets / nr)
-        throw ERangeError(kTooManySheetsText);
+    CheckTessarMemory(count, sizeof(TStandardTessarol), 0, nc * sizeof(std::vector<TStandardTessarol>));
     const double w = TessarolWidths[scale], h = TessarolHeights[scale];
-    if ((iw.col0 < 0 || iw.row0 < 0 || iw.col1 * w > kMaxEastSeconds || iw.row1 * h > kMaxNorthSeconds))
-        throw ERangeError("范围超出图幅系统的区域（东经0°至180°，北纬0°至88°）！");
 
     TStandardTessarols out(static_cast<size_t>(nc));
     if (nr == 0) {
@@ -254,14 +263,19 @@ std::string PadNumber3(int n) {
     return s += std::to_string(n);
 }
 
+long long TessarolCount(const TDmsExtent& window, int scale) {
+    if (scale < 0 || scale >= kScaleCount) throw ERangeError(kBadScaleText);
+    return CheckedCount(scale, WindowIndices(scale, window));
+}
+
 void GetTessarols1000k(const TDmsExtent& window, bool zone3, bool beijing54, double cm, bool oldNumbering,
                        TStandardTessarols& result) {
-    EnumerateWindow(0, !oldNumbering, window, zone3, beijing54, cm, result);
+    TessarEnumerate(0, !oldNumbering, WindowIndices(0, window), zone3, beijing54, cm, result);
 }
 
 #define QM_OLD_ENUMERATOR(name, scale)                                                                       \
     void name(const TDmsExtent& window, bool zone3, bool beijing54, double cm, TStandardTessarols& result) { \
-        EnumerateWindow(scale, false, window, zone3, beijing54, cm, result);                                 \
+        TessarEnumerate(scale, false, WindowIndices(scale, window), zone3, beijing54, cm, result);           \
     }
 QM_OLD_ENUMERATOR(GetTessarols500k, 1)
 QM_OLD_ENUMERATOR(GetTessarols250k, 2)
@@ -275,5 +289,5 @@ QM_OLD_ENUMERATOR(GetTessarols5k, 7)
 void GetNewTessarols(const TDmsExtent& window, bool zone3, bool beijing54, double cm, int scale,
                      TStandardTessarols& result) {
     if (scale < 0 || scale >= kScaleCount) throw ERangeError(kBadScaleText);
-    EnumerateWindow(scale, true, window, zone3, beijing54, cm, result);
+    TessarEnumerate(scale, true, WindowIndices(scale, window), zone3, beijing54, cm, result);
 }

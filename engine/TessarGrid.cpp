@@ -1,10 +1,12 @@
 // Snapping to steps, independent plane grids and the outline area.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <utility>
 
 #include "engine/TessarInternal.h"
 #include "engine/unTessarRgPub.h"
+#include "platform/rtl/MemoryStatus.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace {
@@ -88,28 +90,80 @@ double KmWithin100Km(double v) {
     return static_cast<double>(t - Trunc(v / 100000) * 100000) / 1000;
 }
 
-bool CreateCustomTessarols(const TPlaneRect& rect, int startRow, int startCol, bool byRowCol,
-                           const std::string& nameTemplate, double dx, double dy, TCustomTessarols& result) {
+namespace {
+
+// What CreateCustomTessarols makes of its input before it builds anything.
+struct GridPlan {
+    const char* refusal = nullptr;  // the text it reports, when it refuses
+    TNamePattern pattern;
+    TPlaneRect g;                   // the rectangle snapped to the steps
+    long long rows = 0, cols = 0;
+    size_t longestName = 0;
+};
+
+// The most characters of the decimal form of the ints from `first` on, `count` of them.
+size_t IntChars(int first, long long count) {
+    const long long last = first + std::max(count, 1LL) - 1;
+    if (last > INT32_MAX) return 11;  // where the names wrap around
+    return std::max(std::to_string(first).size(), std::to_string(static_cast<int>(last)).size());
+}
+
+GridPlan PlanGrid(const TPlaneRect& rect, int startRow, int startCol, bool byRowCol, const std::string& nameTemplate,
+                  double dx, double dy) {
+    GridPlan plan;
     const std::string first = byRowCol ? "[row]" : "[x]";
     const std::string second = byRowCol ? "[col]" : "[y]";
     const std::string lower = AnsiLowerCase(nameTemplate);
     const size_t firstAt = AnsiPos(first, lower), secondAt = AnsiPos(second, lower);
-    const bool hasFirst = firstAt != std::string::npos, hasSecond = secondAt != std::string::npos;
-    if (!hasFirst && !hasSecond) {
-        TessarReportError("图副格式不符合规定！");
-        return false;
+    if (firstAt == std::string::npos && secondAt == std::string::npos) {
+        plan.refusal = "图副格式不符合规定！";
+        return plan;
     }
     if (!(dx > 0) || !(dy > 0)) {
-        TessarReportError("偏移值太小了！");
+        plan.refusal = "偏移值太小了！";
+        return plan;
+    }
+    plan.pattern = SplitNameTemplate(nameTemplate, firstAt, first.size(), secondAt, second.size());
+    plan.g = SnapRectToGrid(rect, dx, dy);
+    plan.rows = StepCount(plan.g.MinY, plan.g.MaxY, dy);
+    plan.cols = StepCount(plan.g.MinX, plan.g.MaxX, dx);
+    if (plan.rows == 0 || plan.cols == 0) plan.rows = plan.cols = 0;
+    if (plan.rows < 0 || plan.cols < 0 || (plan.rows > 0 && plan.cols > kMaxSheets / plan.rows)) {
+        plan.refusal = "图幅数量超过两千万，请缩小范围或增大偏移值！";
+        return plan;
+    }
+    // Kilometres are written "%4.2f" within (-100, 100): at most "-100.00".
+    const size_t fields[2] = {byRowCol ? IntChars(startRow, plan.rows) : 7, byRowCol ? IntChars(startCol, plan.cols) : 7};
+    plan.longestName = plan.pattern.Text[0].size() + plan.pattern.Text[1].size() + plan.pattern.Text[2].size();
+    for (int slot : plan.pattern.Slot)
+        if (slot >= 0) plan.longestName += fields[slot];
+    return plan;
+}
+
+}  // namespace
+
+long long CustomTessarolCount(const TPlaneRect& rect, int startRow, int startCol, bool byRowCol,
+                              const std::string& nameTemplate, double dx, double dy, size_t& longestName) {
+    const GridPlan plan = PlanGrid(rect, startRow, startCol, byRowCol, nameTemplate, dx, dy);
+    if (plan.refusal) return -1;
+    longestName = plan.longestName;
+    return plan.rows * plan.cols;
+}
+
+bool CreateCustomTessarols(const TPlaneRect& rect, int startRow, int startCol, bool byRowCol,
+                           const std::string& nameTemplate, double dx, double dy, TCustomTessarols& result) {
+    const GridPlan plan = PlanGrid(rect, startRow, startCol, byRowCol, nameTemplate, dx, dy);
+    if (plan.refusal) {
+        TessarReportError(plan.refusal);
         return false;
     }
-    const TNamePattern pattern = SplitNameTemplate(nameTemplate, firstAt, first.size(), secondAt, second.size());
-
-    TPlaneRect g = SnapRectToGrid(rect, dx, dy);
-    long long rows = StepCount(g.MinY, g.MaxY, dy), cols = StepCount(g.MinX, g.MaxX, dx);
-    if (rows == 0 || cols == 0) rows = cols = 0;
-    if (rows < 0 || cols < 0 || (rows > 0 && cols > kMaxSheets / rows)) {
-        TessarReportError("图幅数量超过两千万，请缩小范围或增大偏移值！");
+    const long long rows = plan.rows, cols = plan.cols;
+    const TPlaneRect& g = plan.g;
+    const TNamePattern& pattern = plan.pattern;
+    // Names too long to live in the record take heap memory of their own.
+    if (!TessarMemoryFits(rows * cols, sizeof(TCustomTessarol) + StringHeapBytes(plan.longestName), 0,
+                          static_cast<uint64_t>(rows) * sizeof(std::vector<TCustomTessarol>))) {
+        TessarReportError(kNoMemoryText);
         return false;
     }
 

@@ -15,6 +15,7 @@ void TessarReportError(const std::string& text);
 constexpr const char* kBadAngleText = "经纬度不是有效的数值！";
 constexpr const char* kBadScaleText = "比例尺不正确！";
 constexpr const char* kTooManySheetsText = "图幅数量超过两千万，请缩小范围！";
+constexpr const char* kNoMemoryText = "可用内存不足以容纳这些图幅，请缩小范围！";
 
 // Sheets of each scale along one side of a 1:1,000,000 sheet.
 constexpr int kPerMillion[kScaleCount] = {1, 2, 4, 12, 24, 48, 96, 192};

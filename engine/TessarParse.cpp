@@ -177,10 +177,13 @@ void GetTessarolsAtPoint(const TDmsAngle& L, const TDmsAngle& B, int scale, bool
     TessarEnumerate(scale, newStandard, iw, zone3, beijing54, cm, result);
 }
 
-void ConvertSheetNoList(const TStringList& list, int target, bool newStandard, bool zone3, bool beijing54,
-                        double cm, TStandardTessarols& result) {
+namespace {
+
+// The lines parsed (a line that is no sheet of the area has scale -1) and the number of target sheets,
+// refusing a bad target scale or too many sheets.
+long long ParseSources(const TStringList& list, int target, std::vector<ParsedSheet>& parsed) {
     if (target < 0 || target >= kScaleCount) throw ERangeError(kBadScaleText);
-    std::vector<ParsedSheet> parsed(static_cast<size_t>(list.Count()));
+    parsed.assign(static_cast<size_t>(list.Count()), ParsedSheet());
     long long total = 0;
     for (int i = 0; i < list.Count(); ++i) {
         ParsedSheet& p = parsed[i];
@@ -196,12 +199,29 @@ void ConvertSheetNoList(const TStringList& list, int target, bool newStandard, b
         }
     }
     if (total > kMaxSheets) throw ERangeError(kTooManySheetsText);
+    return total;
+}
+
+}  // namespace
+
+long long ConvertedTessarolCount(const TStringList& list, int target) {
+    std::vector<ParsedSheet> parsed;
+    return ParseSources(list, target, parsed);
+}
+
+void ConvertSheetNoList(const TStringList& list, int target, bool newStandard, bool zone3, bool beijing54,
+                        double cm, TStandardTessarols& result) {
+    std::vector<ParsedSheet> parsed;
+    const long long total = ParseSources(list, target, parsed);
+    CheckTessarMemory(total, sizeof(TStandardTessarol), 0,
+                      static_cast<uint64_t>(list.Count()) * sizeof(std::vector<TStandardTessarol>));
     TStandardTessarols out(static_cast<size_t>(list.Count()));
     for (int i = 0; i < list.Count(); ++i) {
         const ParsedSheet& p = parsed[i];
         if (p.scale < 0) continue;
         TStandardTessarols sheets;
         EnumerateSheet(p, target, newStandard, zone3, beijing54, cm, sheets);
+        out[i].reserve(TessarCount(sheets));
         for (auto& column : sheets)
             for (auto& t : column) out[i].push_back(std::move(t));
     }

@@ -60,8 +60,16 @@ constexpr int kScaleCount = 8;
 extern const double TessarolWidths[kScaleCount];
 extern const double TessarolHeights[kScaleCount];
 
-// A request larger than this many sheets is refused before anything is allocated.
+// A request larger than this many sheets is refused before anything is allocated, as is one whose sheets
+// would not fit the memory the machine has.
 constexpr long long kMaxSheets = 20000000;
+
+// A request of `sheets` sheets of `bytesEach` bytes each, with `extra` bytes besides, fits the memory the
+// process can still take, counting `released` bytes that the caller frees before building them (and leaving
+// room for the rest of the program). The builders below refuse requests that do not fit, before they allocate.
+bool TessarMemoryFits(long long sheets, size_t bytesEach, uint64_t released = 0, uint64_t extra = 0);
+// The same, refusing with ERangeError ("可用内存不足以容纳这些图幅，请缩小范围！").
+void CheckTessarMemory(long long sheets, size_t bytesEach, uint64_t released = 0, uint64_t extra = 0);
 
 // ---------------------------------------------------------------------------------------------
 // Where the engine reports input errors: the shell shows them in its message box (error icon).
@@ -109,13 +117,17 @@ double KmWithin100Km(double v);
 // Bad input is reported through the error report and leaves `result` unchanged; false then.
 bool CreateCustomTessarols(const TPlaneRect& rect, int startRow, int startCol, bool byRowCol,
                            const std::string& nameTemplate, double dx, double dy, TCustomTessarols& result);
+// The number of sheets CreateCustomTessarols makes of the same input and the length of their longest name,
+// or -1 (`longestName` untouched) when it would refuse the input; nothing is allocated and nothing reported.
+long long CustomTessarolCount(const TPlaneRect& rect, int startRow, int startCol, bool byRowCol,
+                              const std::string& nameTemplate, double dx, double dy, size_t& longestName);
 double PolygonArea(const std::vector<TPlaneXY>& points);
 
 // ---------------------------------------------------------------------------------------------
 // National sheets. Windows are West, South, East, North; an edge on a sheet edge adds no sheet
 // beyond it. Datum flag beijing54: true = Beijing 1954, false = Xi'an 1980. Results replace `result`
-// only when the whole run succeeded; an inverted window, one outside 0..180 E / 0..88 N, or one of
-// more than kMaxSheets sheets raises ERangeError.
+// only when the whole run succeeded; an inverted window, one outside 0..180 E / 0..88 N, one of more
+// than kMaxSheets sheets or one that would not fit the memory raises ERangeError.
 
 void GetTessarols1000k(const TDmsExtent& window, bool zone3, bool beijing54, double centralMeridian,
                        bool oldNumbering, TStandardTessarols& result);
@@ -133,6 +145,9 @@ void GetTessarols10k(const TDmsExtent& window, bool zone3, bool beijing54, doubl
                      TStandardTessarols& result);
 void GetTessarols5k(const TDmsExtent& window, bool zone3, bool beijing54, double centralMeridian,
                     TStandardTessarols& result);
+// The number of sheets the enumerators give for the window at scale index 0..7, refusing with the ERangeError
+// they would raise (but for memory); nothing is allocated.
+long long TessarolCount(const TDmsExtent& window, int scale);
 // New-standard numbers at scale index 0..7 (another index raises ERangeError).
 void GetNewTessarols(const TDmsExtent& window, bool zone3, bool beijing54, double centralMeridian, int scale,
                      TStandardTessarols& result);
@@ -155,6 +170,9 @@ int GetSheetNoStandard(const std::string& no);
 // The one sheet holding the point (a point on a west or south edge belongs to the sheet east or north).
 void GetTessarolsAtPoint(const TDmsAngle& L, const TDmsAngle& B, int scale, bool newStandard, bool zone3,
                          bool beijing54, double centralMeridian, TStandardTessarols& result);
+// The number of sheets ConvertSheetNoList gives for the lines, refusing with the ERangeError it would raise
+// (but for memory).
+long long ConvertedTessarolCount(const TStringList& list, int target);
 // Row i holds the target sheets of line i, column by column; unrecognised lines leave their row empty.
 void ConvertSheetNoList(const TStringList& list, int target, bool newStandard, bool zone3, bool beijing54,
                         double centralMeridian, TStandardTessarols& result);

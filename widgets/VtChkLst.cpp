@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/rtl/MemoryBacking.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/FormLoader.h"
 #include "platform/ui/Themes.h"
@@ -76,11 +77,16 @@ const TVtCheckList::Packet& TVtCheckList::At(int i) const {
 void TVtCheckList::ItemsChanged(int index, int delta) {
     const size_t n = size_t(Items()->Count());
     if (index < 0) {
-        packets_.assign(n, Packet());
+        std::vector<Packet>(n).swap(packets_);  // a cleared list gives its room back
         GroupPrefixChanged();
     } else if (delta > 0) {
         // Read while the new text is still in the cache.
         Packet p{cbUnchecked, true, ItemIsGroup(index)};
+        // Room for as many records as the strings have room for: a long list is added at once.
+        if (packets_.size() == packets_.capacity() && size_t(Items()->Capacity()) > packets_.capacity()) {
+            packets_.reserve(size_t(Items()->Capacity()));
+            BackWithHugePages({{packets_.data(), packets_.capacity() * sizeof(Packet)}});
+        }
         if (size_t(index) == packets_.size()) packets_.push_back(p);  // the common case: Add
         else packets_.insert(packets_.begin() + index, p);
     } else if (delta < 0) {
@@ -90,6 +96,14 @@ void TVtCheckList::ItemsChanged(int index, int delta) {
     }
     if (packets_.size() != n) packets_.resize(n);
     TVtCustomTabbedListBox::ItemsChanged(index, delta);
+}
+
+void TVtCheckList::ItemsDeleted(const std::vector<bool>& gone) {
+    size_t w = 0;
+    for (size_t r = 0; r < packets_.size(); ++r)
+        if (r >= gone.size() || !gone[r]) packets_[w++] = packets_[r];
+    packets_.resize(size_t(Items()->Count()));
+    TVtCustomTabbedListBox::ItemsDeleted(gone);
 }
 
 void TVtCheckList::GroupPrefixChanged() {

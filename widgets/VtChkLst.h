@@ -83,6 +83,7 @@ public:
 
 protected:
     void ItemsChanged(int index, int delta) override;
+    void ItemsDeleted(const std::vector<bool>& gone) override;
     void GroupPrefixChanged() override;
     int GetItemIndent() const override { return glyphWidth_ + 8; }
     void DrawIndent(int index, TRect rect, TOwnerDrawState state) override;

@@ -115,6 +115,11 @@ void TVtCustomListBox::ItemsChanged(int index, int delta) {
     if (horzScrollBar_ && (delta != 0 || index < 0) && Items()->UpdateCount() == 0) UpdateHorzExtent();
 }
 
+void TVtCustomListBox::ItemsDeleted(const std::vector<bool>& gone) {
+    TCustomListBox::ItemsDeleted(gone);
+    if (horzScrollBar_ && Items()->UpdateCount() == 0) UpdateHorzExtent();
+}
+
 void TVtCustomListBox::ItemsUpdated() {
     if (horzScrollBar_) UpdateHorzExtent();
 }
@@ -601,6 +606,11 @@ int TVtCustomTabbedListBox::ItemTextWidth(TCanvas* c, int i) const {
 void TVtCustomTabbedListBox::ItemsChanged(int index, int delta) {
     if (mode_ == tsmAutomatic && Items()->UpdateCount() == 0) ComputeTabStops();
     TVtCustomListBox::ItemsChanged(index, delta);
+}
+
+void TVtCustomTabbedListBox::ItemsDeleted(const std::vector<bool>& gone) {
+    if (mode_ == tsmAutomatic && Items()->UpdateCount() == 0) ComputeTabStops();
+    TVtCustomListBox::ItemsDeleted(gone);
 }
 
 void TVtCustomTabbedListBox::ItemsUpdated() {

@@ -92,6 +92,7 @@ protected:
     void CreateParams(TCreateParams& p) override;
     void CreateWnd() override;
     void ItemsChanged(int index, int delta) override;
+    void ItemsDeleted(const std::vector<bool>& gone) override;
     void ItemsUpdated() override;
     void Notification(TComponent* c, TOperation op) override;
     // After GroupPrefix changes, before the repaint: what is a group item may have changed.
@@ -164,6 +165,7 @@ protected:
     void DrawItemText(int index, TRect rect) override;
     int ItemTextWidth(TCanvas* c, int i) const override;
     void ItemsChanged(int index, int delta) override;
+    void ItemsDeleted(const std::vector<bool>& gone) override;
     void ItemsUpdated() override;
 
 private:

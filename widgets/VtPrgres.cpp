@@ -1,6 +1,7 @@
 #include "widgets/VtPrgres.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 
 #include "platform/ui/Bitmap.h"
@@ -183,7 +184,10 @@ void TVtCustomProgressBar::SetPercent(uint16_t p) {
     if (p == percent_) return;
     percent_ = p;
     if (OnChange) OnChange(this, percent_);
-    Changed();
+    // Painted when messages are next processed, which is when the screen shows the bar: an export steps the
+    // percentage more often than it processes messages, and each paint of the bar on its own thread's cold
+    // caches costs the export more than the paint.
+    Invalidate();
 }
 
 void TVtCustomProgressBar::SetBounds(int l, int t, int w, int h) {
@@ -191,15 +195,71 @@ void TVtCustomProgressBar::SetBounds(int l, int t, int w, int h) {
     SetOrientation(Height() <= Width() ? orHorizontal : orVertical);
 }
 
+struct TVtCustomProgressBar::Ground {
+    std::array<int64_t, 12> key{};
+    TBitmap picture;
+    TRect body;
+};
+
+TRect TVtCustomProgressBar::PaintClassicGround(TBitmap& b) {
+    const TColor parentColor = Parent() ? Parent()->Color() : clBtnFace;
+    const std::array<int64_t, 12> key = {Width(),      Height(),          borderOuter_,         borderInner_,
+                                         bevelWidth_,  borderWidth_,      int64_t(borderColor_), int64_t(flatColor_),
+                                         flatColorAdjustment_, int64_t(backColor_), int64_t(parentColor),
+                                         interiorOffset_};
+    if (ground_ && ground_->key == key) {
+        b.Assign(ground_->picture);
+        return ground_->body;
+    }
+    auto g = std::make_unique<Ground>();
+    g->key = key;
+    TBitmap& pic = g->picture;
+    pic.SetSize(Width(), Height());
+    TCanvas* c = pic.Canvas();
+    TRect r = ClientRect();
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(borderColor_);
+    c->FillRect(r);
+    TFrameParams p;
+    p.outer = borderOuter_;
+    p.inner = borderInner_;
+    p.fullLine = true;
+    p.sides = sdAllSides;
+    p.bevelWidth = bevelWidth_;
+    p.borderWidth = borderWidth_;
+    p.borderColor = borderColor_;
+    p.borderHighlight = clBtnHighlight;
+    p.borderShadow = clBtnShadow;
+    p.flatColor = flatColor_;
+    p.flatColorAdjustment = flatColorAdjustment_;
+    p.controlColor = backColor_;
+    p.parentColor = parentColor;
+    p.transparent = false;
+    r = DrawFrame(c, r, p);
+    if (interiorOffset_ > 0) {
+        // The gap between frame and body, as an inside-frame outline of that width.
+        int o = interiorOffset_;
+        c->Brush()->SetColor(backColor_);
+        c->FillRect(TRect(r.Left, r.Top, r.Right, std::min(r.Bottom, r.Top + o)));
+        c->FillRect(TRect(r.Left, std::max(r.Top, r.Bottom - o), r.Right, r.Bottom));
+        c->FillRect(TRect(r.Left, r.Top, std::min(r.Right, r.Left + o), r.Bottom));
+        c->FillRect(TRect(std::max(r.Left, r.Right - o), r.Top, r.Right, r.Bottom));
+        InflateRect(r, -o, -o);
+    }
+    g->body = r;
+    ground_ = std::move(g);
+    b.Assign(ground_->picture);
+    return r;
+}
+
 void TVtCustomProgressBar::Paint() {
     TBitmap bmp;
-    bmp.SetSize(Width(), Height());
-    TCanvas* c = bmp.Canvas();
-    c->SetFont(*Font());
     TRect r = ClientRect();
     TThemeServices* theme = ThemeServices();
     const bool vertical = orientation_ == orVertical;
     if (theme->ThemesEnabled()) {
+        bmp.SetSize(Width(), Height());
+        TCanvas* c = bmp.Canvas();
         const bool onStatusBar = dynamic_cast<TVtStatusBar*>(Parent()) != nullptr;
         if (!onStatusBar) {
             theme->DrawElement(c, theme->GetElementDetails(vertical ? tpProgressBarVert : tpProgressBar), r);
@@ -219,36 +279,10 @@ void TVtCustomProgressBar::Paint() {
             InflateRect(r, -in, -in);
         }
     } else {
-        c->Brush()->SetStyle(bsSolid);
-        c->Brush()->SetColor(borderColor_);
-        c->FillRect(r);
-        TFrameParams p;
-        p.outer = borderOuter_;
-        p.inner = borderInner_;
-        p.fullLine = true;
-        p.sides = sdAllSides;
-        p.bevelWidth = bevelWidth_;
-        p.borderWidth = borderWidth_;
-        p.borderColor = borderColor_;
-        p.borderHighlight = clBtnHighlight;
-        p.borderShadow = clBtnShadow;
-        p.flatColor = flatColor_;
-        p.flatColorAdjustment = flatColorAdjustment_;
-        p.controlColor = backColor_;
-        p.parentColor = Parent() ? Parent()->Color() : clBtnFace;
-        p.transparent = false;
-        r = DrawFrame(c, r, p);
-        if (interiorOffset_ > 0) {
-            // The gap between frame and body, as an inside-frame outline of that width.
-            int o = interiorOffset_;
-            c->Brush()->SetColor(backColor_);
-            c->FillRect(TRect(r.Left, r.Top, r.Right, std::min(r.Bottom, r.Top + o)));
-            c->FillRect(TRect(r.Left, std::max(r.Top, r.Bottom - o), r.Right, r.Bottom));
-            c->FillRect(TRect(r.Left, r.Top, std::min(r.Right, r.Left + o), r.Bottom));
-            c->FillRect(TRect(std::max(r.Left, r.Right - o), r.Top, r.Right, r.Bottom));
-            InflateRect(r, -o, -o);
-        }
+        r = PaintClassicGround(bmp);
     }
+    TCanvas* c = bmp.Canvas();
+    c->SetFont(*Font());
     if (r.Right > r.Left && r.Bottom > r.Top) {
         if (barStyle_ == bsLED)
             DrawLEDBar(c, r, orientation_, barColor_, backColor_, numSegments_, percent_, themeAware_);

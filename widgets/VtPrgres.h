@@ -4,9 +4,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "platform/ui/Controls.h"
 #include "widgets/VtCommon.h"
+
+class TBitmap;
 
 using TVtProgressChangeEvent = std::function<void(TObject* sender, int percent)>;
 
@@ -77,6 +80,11 @@ protected:
 
 private:
     void Changed() { Repaint(); }
+    // Into b, the classic frame and the ground of the body; returns the body's rectangle. The picture is kept with
+    // what it was painted from, so that a new percentage paints the body alone.
+    TRect PaintClassicGround(TBitmap& b);
+    struct Ground;
+    std::unique_ptr<Ground> ground_;
 
     TColor backColor_ = clWhite, barColor_ = clHighlight, borderColor_ = clBtnFace, flatColor_ = clBtnShadow;
     TBarStyle barStyle_ = bsTraditional;

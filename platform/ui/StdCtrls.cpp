@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/rtl/MemoryBacking.h"
 #include "platform/ui/Backend.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Forms.h"
@@ -72,11 +73,38 @@ void TItemStrings::Delete(int index) {
     items_.erase(items_.begin() + index);
     Changed(index, -1);
 }
+void TItemStrings::DeleteMarked(const std::vector<bool>& gone) {
+    const size_t n = std::min(gone.size(), items_.size());
+    if (!OnDeletedMarked) {
+        for (size_t i = n; i-- > 0;)
+            if (gone[i]) Delete(int(i));
+        return;
+    }
+    // From the last, as single deletions are told.
+    if (OnDeleting)
+        for (size_t i = n; i-- > 0;)
+            if (gone[i]) OnDeleting(int(i));
+    size_t w = 0;
+    for (size_t r = 0; r < items_.size(); ++r)
+        if (r >= n || !gone[r]) {
+            if (w != r) items_[w] = std::move(items_[r]);
+            ++w;
+        }
+    if (w == items_.size()) return;
+    items_.resize(w);
+    OnDeletedMarked(std::vector<bool>(gone.begin(), gone.begin() + std::ptrdiff_t(n)));
+}
 void TItemStrings::Clear() {
     if (OnDeleting)
         for (int i = 0; i < Count(); ++i) OnDeleting(i);
-    items_.clear();
+    std::vector<std::pair<std::string, TObject*>>().swap(items_);
     Changed(-1, 0);
+}
+void TItemStrings::Reserve(int n) {
+    if (n <= int(items_.capacity())) return;
+    items_.reserve(size_t(n));
+    // Written once through, a long list's room costs a fault per small page otherwise.
+    BackWithHugePages({{items_.data(), items_.capacity() * sizeof(items_[0])}});
 }
 void TItemStrings::BeginUpdate() {
     if (updateCount_++ == 0 && OnUpdate) OnUpdate(true);
@@ -498,6 +526,7 @@ const TClassInfo& TCustomListBox::StaticClass() {
 
 TCustomListBox::TCustomListBox(TComponent* owner) : TCustomControl(owner), items_(std::make_unique<TItemStrings>()) {
     items_->OnChange = [this](int i, int d) { ItemsChanged(i, d); };
+    items_->OnDeletedMarked = [this](const std::vector<bool>& gone) { ItemsDeleted(gone); };
     items_->OnUpdate = [this](bool updating) {
         Perform(WM_SETREDRAW, !updating, 0);
         if (!updating) ItemsUpdated();
@@ -512,6 +541,7 @@ TCustomListBox::TCustomListBox(TComponent* owner) : TCustomControl(owner), items
 
 TCustomListBox::~TCustomListBox() {
     items_->OnChange = nullptr;
+    items_->OnDeletedMarked = nullptr;
     items_->OnUpdate = nullptr;
 }
 
@@ -539,6 +569,25 @@ void TCustomListBox::ItemsChanged(int index, int delta) {
     selected_.resize(size_t(n), false);
     topIndex_ = std::clamp(topIndex_, 0, std::max(n - VisibleRows(), 0));
     if (!redraw_) return;  // the scroll bar and the picture catch up when redrawing resumes
+    UpdateScroll();
+    Invalidate();
+}
+
+void TCustomListBox::ItemsDeleted(const std::vector<bool>& gone) {
+    // As after one deletion after another: the item index leaves with its item or moves up past the others.
+    if (itemIndex_ >= 0) {
+        if (size_t(itemIndex_) < gone.size() && gone[size_t(itemIndex_)])
+            itemIndex_ = -1;
+        else
+            itemIndex_ -= int(std::count(gone.begin(), gone.begin() + std::min<std::ptrdiff_t>(itemIndex_, std::ptrdiff_t(gone.size())), true));
+    }
+    size_t w = 0;
+    for (size_t r = 0; r < selected_.size(); ++r)
+        if (r >= gone.size() || !gone[r]) selected_[w++] = selected_[r];
+    const int n = items_->Count();
+    selected_.resize(size_t(n), false);
+    topIndex_ = std::clamp(topIndex_, 0, std::max(n - VisibleRows(), 0));
+    if (!redraw_) return;
     UpdateScroll();
     Invalidate();
 }

@@ -37,7 +37,15 @@ public:
     int AddObject(const std::string& s, TObject* o);
     void Insert(int index, const std::string& s);
     void Delete(int index);
+    // Deletes at once every item i for which gone[i] is set (the mask may be shorter than the list), the rest
+    // keeping their order, as deleting them one after another from the last would; the owner hears of them in
+    // one OnDeletedMarked when it listens for that.
+    void DeleteMarked(const std::vector<bool>& gone);
+    // Gives back the room of every item.
     void Clear();
+    // Room for n items, so that adding that many allocates once.
+    void Reserve(int n);
+    int Capacity() const { return int(items_.capacity()); }
     // Raise ERangeError ("List index out of bounds") outside 0..Count-1.
     const std::string& Strings(int i) const;
     void SetStrings(int i, const std::string& s);
@@ -50,6 +58,8 @@ public:
     std::function<void(int index, int delta)> OnChange;
     // Before an item leaves (Delete, and every item on Clear), while its object can still be read.
     std::function<void(int index)> OnDeleting;
+    // After DeleteMarked: the items marked in `gone`, by their former indices, have left.
+    std::function<void(const std::vector<bool>& gone)> OnDeletedMarked;
     // Nested; the owner hears the first begin (true) and the last end (false).
     void BeginUpdate();
     void EndUpdate();
@@ -203,6 +213,8 @@ protected:
         (void)index, (void)rect, (void)state;
     }
     virtual void ItemsChanged(int index, int delta);
+    // The items marked in `gone` (by their former indices) have left together.
+    virtual void ItemsDeleted(const std::vector<bool>& gone);
     // The items' last EndUpdate, after the list is redrawn.
     virtual void ItemsUpdated() {}
     bool Redrawing() const { return redraw_; }

@@ -314,3 +314,56 @@ TEST(VtCheckList, GroupBandsSpanTheGlyphColumn) {
     EXPECT_EQ(shot->Canvas()->Pixel(wc.Left + g.Left, wc.Top + g.Bottom - 1), ColorToRGB(clInactiveCaptionText));
     EXPECT_EQ(shot->Canvas()->Pixel(wc.Left + n.Left, wc.Top + n.Bottom - 1), ColorToRGB(l->Color()));
 }
+
+// Deleting marked items at once leaves the list as deleting them one after another from the last does: texts,
+// objects, states, enabled flags, group items, the selected item and the items' deletion events.
+TEST(VtCheckList, MarkedItemsLeaveAtOnceAsOneByOne) {
+    UiTest::Init();
+    const std::vector<const char*> texts = {"a", "//组", "c", "d", "e", "//组二", "g", "h", "i"};
+    TObject objects[9];
+    auto make = [&](Check& l, std::vector<int>& events) {
+        for (size_t i = 0; i < texts.size(); ++i) l.Items()->AddObject(texts[i], &objects[i]);
+        l.SetItemState(2, cbGrayed);
+        l.SetItemState(3, cbChecked);
+        l.SetItemEnabled(4, false);
+        l.SetItemState(6, cbChecked);
+        l.SetItemEnabled(8, false);
+        l.SetItemIndex(7);
+        l.OnDeleteItems = [&events, &objects](TObject*, TObject* o) { events.push_back(int(o - objects)); };
+    };
+    const std::vector<bool> gone = {true, false, false, true, false, true, false};  // shorter than the list
+    Check once, single;
+    std::vector<int> onceEvents, singleEvents;
+    make(once, onceEvents);
+    make(single, singleEvents);
+    once.Items()->DeleteMarked(gone);
+    for (size_t i = gone.size(); i-- > 0;)
+        if (gone[i]) single.Items()->Delete(int(i));
+    ASSERT_EQ(once.Items()->Count(), 6);
+    ASSERT_EQ(single.Items()->Count(), 6);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(once.Items()->Strings(i), single.Items()->Strings(i)) << i;
+        EXPECT_EQ(once.Items()->Objects(i), single.Items()->Objects(i)) << i;
+        EXPECT_EQ(once.ItemState(i), single.ItemState(i)) << i;
+        EXPECT_EQ(once.ItemEnabled(i), single.ItemEnabled(i)) << i;
+    }
+    EXPECT_EQ(once.Items()->Strings(0), "//组");
+    EXPECT_EQ(once.ItemState(1), cbGrayed);
+    EXPECT_FALSE(once.ItemEnabled(2));
+    EXPECT_EQ(once.ItemIndex(), 4);  // "h" moved up by three
+    EXPECT_EQ(once.ItemIndex(), single.ItemIndex());
+    once.CheckAll();
+    EXPECT_EQ(once.ItemsChecked(), 5);  // the group item left is not counted
+    EXPECT_EQ(onceEvents, (std::vector<int>{5, 3, 0}));
+    EXPECT_EQ(onceEvents, singleEvents);
+    // The selected item itself leaving leaves none selected; a mask of nothing changes nothing.
+    once.Items()->DeleteMarked({false, false, false, false, true});
+    EXPECT_EQ(once.ItemIndex(), -1);
+    EXPECT_EQ(once.Items()->Count(), 5);
+    once.Items()->DeleteMarked({});
+    once.Items()->DeleteMarked(std::vector<bool>(20, false));
+    EXPECT_EQ(once.Items()->Count(), 5);
+    once.Items()->DeleteMarked(std::vector<bool>(20, true));
+    EXPECT_EQ(once.Items()->Count(), 0);
+    EXPECT_EQ(once.ItemsChecked(), 0);
+}

@@ -192,17 +192,20 @@ TEST(VtProgressBar, VerticalFillsFromTheBottom) {
     EXPECT_EQ(shot->Canvas()->Pixel(12, 5), ColorToRGB(clWhite));
 }
 
+namespace {
+struct CountingBar : TVtProgressBar {
+    using TVtProgressBar::TVtProgressBar;
+    int paints = 0;
+    void Paint() override {
+        ++paints;
+        TVtProgressBar::Paint();
+    }
+};
+}  // namespace
+
 // An export advances the bar once per sheet: it repaints when the percentage changes, not for every part.
 TEST(VtProgressBar, RepaintsOnlyWhenThePercentageChanges) {
     UiTest::Init();
-    struct CountingBar : TVtProgressBar {
-        using TVtProgressBar::TVtProgressBar;
-        int paints = 0;
-        void Paint() override {
-            ++paints;
-            TVtProgressBar::Paint();
-        }
-    };
     auto* f = new TForm(nullptr);
     f->SetBounds(0, 0, 300, 100);
     auto* bar = new CountingBar(f);
@@ -266,4 +269,83 @@ TEST(VtProgressBar, ThemedBodyKeepsTheBarInside) {
     EXPECT_EQ(shot->Canvas()->Pixel(196, 12), ColorToRGB(clBlue));
     EXPECT_NE(shot->Canvas()->Pixel(1, 12), ColorToRGB(clBlue));
     EXPECT_NE(shot->Canvas()->Pixel(198, 12), ColorToRGB(clBlue));
+}
+
+// The frame is painted once and kept: a new percentage paints the body on it, and every setting the frame is drawn
+// from paints it anew.
+TEST(VtProgressBar, AKeptFrameFollowsEverySettingThatDrawsIt) {
+    auto same = [](TBitmap* a, TBitmap* b) {
+        if (a->Width() != b->Width() || a->Height() != b->Height()) return false;
+        for (int y = 0; y < a->Height(); ++y)
+            for (int x = 0; x < a->Width(); ++x)
+                if (a->Canvas()->Pixel(x, y) != b->Canvas()->Pixel(x, y)) return false;
+        return true;
+    };
+    Shown kept(200, 24), fresh(200, 24);
+    kept.bar->SetPercent(10);
+    UiTest::Flush();
+    kept.bar->SetPercent(60);
+    fresh.bar->SetPercent(60);
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> a(UiTest::Capture(kept.bar)), b(UiTest::Capture(fresh.bar));
+    EXPECT_TRUE(same(a.get(), b.get()));
+    EXPECT_EQ(a->Canvas()->Pixel(0, 0), ColorToRGB(clBtnShadow));
+    auto shot = [&] {
+        UiTest::Flush();
+        a.reset(UiTest::Capture(kept.bar));
+        return a->Canvas();
+    };
+
+    kept.bar->SetBorderWidth(1);
+    kept.bar->SetBorderColor(clRed);
+    EXPECT_EQ(shot()->Pixel(2, 12), ColorToRGB(clRed));
+    kept.bar->SetBorderOuter(fsNone);
+    EXPECT_EQ(shot()->Pixel(0, 0), ColorToRGB(clRed));
+    kept.bar->SetInteriorOffset(2);
+    kept.bar->SetBackColor(clYellow);
+    EXPECT_EQ(shot()->Pixel(0, 12), ColorToRGB(clRed));
+    EXPECT_EQ(a->Canvas()->Pixel(1, 12), ColorToRGB(clYellow));  // the gap inside the border ring
+    EXPECT_EQ(a->Canvas()->Pixel(2, 12), ColorToRGB(clYellow));
+    kept.bar->SetBounds(10, 10, 150, 30);
+    kept.bar->SetPercent(100);
+    shot();
+    ASSERT_EQ(a->Width(), 150);
+    EXPECT_EQ(a->Canvas()->Pixel(149, 29), ColorToRGB(clRed));
+    EXPECT_EQ(a->Canvas()->Pixel(146, 15), ColorToRGB(kept.bar->BarColor()));
+    // Back to the settings of the other bar: the same picture again.
+    kept.bar->SetBounds(10, 10, 200, 24);
+    kept.bar->SetInteriorOffset(0);
+    kept.bar->SetBackColor(fresh.bar->BackColor());
+    kept.bar->SetBorderOuter(fsLowered);
+    kept.bar->SetBorderWidth(0);
+    kept.bar->SetBorderColor(fresh.bar->BorderColor());
+    kept.bar->SetPercent(60);
+    shot();
+    EXPECT_TRUE(same(a.get(), b.get()));
+}
+
+// Between two rounds of messages the screen shows the bar once, so percentages stepped in between paint it once.
+TEST(VtProgressBar, PercentagesBetweenMessagesPaintOnce) {
+    UiTest::Init();
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetBounds(0, 0, 300, 100);
+    auto* bar = new CountingBar(form.get());
+    bar->SetParent(form.get());
+    bar->SetBounds(10, 10, 200, 24);
+    form->Show();
+    UiTest::Flush();
+    bar->SetTotalParts(1000);
+    UiTest::Flush();
+    bar->paints = 0;
+    for (int i = 0; i < 500; ++i) bar->IncPartsByOne();
+    EXPECT_EQ(bar->Percent(), 50);
+    EXPECT_EQ(bar->paints, 0);
+    UiTest::Flush();
+    EXPECT_EQ(bar->paints, 1);
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(bar));
+    EXPECT_EQ(shot->Canvas()->Pixel(5, 5), ColorToRGB(bar->BarColor()));
+    EXPECT_EQ(shot->Canvas()->Pixel(194, 5), ColorToRGB(bar->BackColor()));
+    // A setting of the frame still paints at once.
+    bar->SetBorderColor(clRed);
+    EXPECT_EQ(bar->paints, 2);
 }

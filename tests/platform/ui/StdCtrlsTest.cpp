@@ -599,3 +599,22 @@ TEST(Dialogs, ExceptionBoxEndsASentenceOnlyWithoutAMarkOfItsOwn) {
 }
 
 }  // namespace
+
+// Strings without a list behind them delete marked items one by one, from the last, each change told.
+TEST(ItemStrings, MarkedItemsWithoutAListGoOneByOne) {
+    TItemStrings items;
+    for (const char* t : {"a", "b", "c", "d", "e"}) items.Add(t);
+    std::vector<std::pair<int, int>> changes;
+    items.OnChange = [&changes](int index, int delta) { changes.emplace_back(index, delta); };
+    items.DeleteMarked({false, true, false, true});
+    EXPECT_EQ(items.Text(), "a\r\nc\r\ne\r\n");
+    EXPECT_EQ(changes, (std::vector<std::pair<int, int>>{{3, -1}, {1, -1}}));
+    // Told at once when the owner listens for that, with the mask cut to the list.
+    std::vector<bool> told;
+    items.OnDeletedMarked = [&told](const std::vector<bool>& gone) { told = gone; };
+    changes.clear();
+    items.DeleteMarked({true, false, false, false, false, false});
+    EXPECT_EQ(items.Text(), "c\r\ne\r\n");
+    EXPECT_EQ(told, (std::vector<bool>{true, false, false}));
+    EXPECT_TRUE(changes.empty());
+}
