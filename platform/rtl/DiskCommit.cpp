@@ -98,6 +98,19 @@ void Remove(const std::string& name) {
     Drop(name);
 }
 
+// 0, or the errno of the write that failed.
+int WriteAll(int fd, const void* data, size_t size) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t w = ::write(fd, p, size);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return w < 0 ? Err() : ENOSPC;
+        p += w;
+        size -= static_cast<size_t>(w);
+    }
+    return 0;
+}
+
 int CopyFile(const std::string& from, const std::string& to) {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return Err();
@@ -113,14 +126,7 @@ int CopyFile(const std::string& from, const std::string& to) {
         const ssize_t n = ::read(in, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) code = Err();
-        if (n <= 0) break;
-        for (ssize_t done = 0; done < n && !code;) {
-            const ssize_t w = ::write(out, buf + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) code = w < 0 ? Err() : ENOSPC;
-            else done += w;
-        }
-        if (code) break;
+        if (n <= 0 || (code = WriteAll(out, buf, static_cast<size_t>(n))) != 0) break;
     }
     ::close(in);
     if (::close(out) != 0 && !code) code = Err();
@@ -196,8 +202,7 @@ int WriteLog(const std::vector<Entry>& set, const std::string& group, std::strin
     return Exclusive(FolderOf(group), group, kLog, made, [&](const std::string& name) {
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) return Err();
-        const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-        const int code = ok ? 0 : Err();
+        const int code = WriteAll(fd, text.data(), text.size());
         ::close(fd);
         if (code) ::unlink(name.c_str());
         return code;
@@ -462,16 +467,7 @@ int TDiskWorkFile::Create(const std::string& target, const std::string& group, b
 }
 
 int TDiskWorkFile::Write(const void* data, size_t size) {
-    if (fd_ < 0) return EBADF;
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t w = ::write(fd_, p, size);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return w < 0 ? Err() : ENOSPC;
-        p += w;
-        size -= static_cast<size_t>(w);
-    }
-    return 0;
+    return fd_ < 0 ? EBADF : WriteAll(fd_, data, size);
 }
 
 int DiskCommit(const std::vector<TDiskWorkFile*>& files, const std::vector<std::string>& targets,
