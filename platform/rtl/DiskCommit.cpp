@@ -282,11 +282,14 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
             fail(moved, Err());
             break;
         }
+    bool back = true;
     if (err)
-        for (size_t k = 0; k < moved; ++k) PutBack(set[k], group, true);
+        for (size_t k = 0; k < moved; ++k) back &= PutBack(set[k], group, true) == 0;
+    // A set still half swapped keeps its log and the old files it names: the next DiskRecover puts it back.
+    auto let = back ? Remove : Drop;
     for (const Entry& e : set)
-        if (e.hadOld && !e.kept) Remove(e.old);
-    if (!log.empty()) Remove(log);
+        if (e.hadOld && !e.kept) let(e.old);
+    if (!log.empty()) let(log);
     if (err && which) *which = at;
     return err;
 }

@@ -42,8 +42,8 @@ private:
 };
 
 // Gives each file its target's name, all or none. The old targets stay under `backups` where one is given
-// ("" or a short list: none kept). 0, or the errno of the failed step with every target as it was; `which`
-// then gets the index of that target.
+// ("" or a short list: none kept). 0, or the errno of the failed step with every target as it was (where even
+// putting one back fails, the next DiskRecover of the set does it); `which` then gets the index of that target.
 int DiskCommit(const std::vector<TDiskWorkFile*>& files, const std::vector<std::string>& targets,
                const std::vector<std::string>& backups, size_t* which = nullptr);
 

@@ -208,6 +208,29 @@ TEST_P(KilledSave, AFailingRenameOrLinkLeavesEverythingAsItWas) {
     }
 }
 
+// Every rename from the n-th on fails, those that would put the old files back included: the save reports the
+// failure and the next open finishes putting the set back, the old files kept meanwhile.
+TEST_P(KilledSave, ASetThatCannotBePutBackAtOnceIsPutBackByTheNextOpen) {
+    const Kind& k = GetParam();
+    bool finished = false;
+    for (int n = 1; n <= 12 && !finished; ++n) {
+        const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
+        const std::string when = "renames from " + std::to_string(n);
+        const int rc = RunChild(k, dir, 3, "rename:error=EIO:when=" + std::to_string(n) + "+");
+        finished = rc == 0;
+        if (!finished) { EXPECT_EQ(rc, 1) << when << ": the failure is reported"; }
+        for (const std::string& f : k.files) {
+            const std::string now = ReadFile(dir + "/" + f);
+            EXPECT_TRUE(Same(k, now, older_.at(f)) || Same(k, now, newer_.at(f))) << when << ": " << f;
+        }
+        Recover(k, path);
+        for (const std::string& f : k.files)
+            EXPECT_TRUE(Same(k, ReadFile(dir + "/" + f), (finished ? newer_ : older_).at(f))) << when << ": " << f;
+        OnlyTheSet(k, dir, when);
+    }
+    EXPECT_TRUE(finished) << "more than 12 renames";
+}
+
 INSTANTIATE_TEST_SUITE_P(Sets, KilledSave, ::testing::ValuesIn(kKinds),
                          [](const ::testing::TestParamInfo<Kind>& i) {
                              std::string n = i.param.name;
