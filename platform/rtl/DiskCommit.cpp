@@ -356,12 +356,26 @@ bool ParseLog(const std::string& text, const std::string& folder, const std::str
     return !set.empty();
 }
 
+// This user's own regular file: what another user leaves in a folder both may write is no order to move this
+// user's files, nor a leftover to remove.
+bool Own(const struct stat& st) { return S_ISREG(st.st_mode) && st.st_uid == ::geteuid(); }
+
+// Puts back the set the log names when it is half swapped: 0, or the errno why an old file could not be put
+// back, `failed` then naming its target. `keep`: the log is another user's, or old files it names are still
+// there to be put back by the next try.
 int RecoverLog(const std::string& log, const std::string& folder, const std::string& prefix,
-               const std::string& group, std::string& failed) {
+               const std::string& group, std::string& failed, bool& keep) {
+    keep = false;
     std::string text;
     {
         const int fd = ::open(log.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
         if (fd < 0) return 0;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !Own(st)) {
+            ::close(fd);
+            keep = true;
+            return 0;
+        }
         char buf[4096];
         for (;;) {
             const ssize_t r = ::read(fd, buf, sizeof buf);
@@ -389,12 +403,15 @@ int RecoverLog(const std::string& log, const std::string& folder, const std::str
     // All old: the set never moved; all new: it moved whole. Only a mixed set is put back.
     if (!(anyOld && anyNew)) return 0;
     int err = 0;
-    for (size_t i = 0; i < set.size(); ++i)
-        if (state[i] == New)
-            if (int code = PutBack(set[i], group, false); code && !err) {
-                err = code;
-                failed = set[i].target;
-            }
+    for (size_t i = 0; i < set.size(); ++i) {
+        if (state[i] != New) continue;
+        const int code = PutBack(set[i], group, false);
+        if (code && !err) {
+            err = code;
+            failed = set[i].target;
+        }
+        keep |= code != 0 && code != ENOENT;  // ENOENT: its old file is gone, nothing waits
+    }
     return err;
 }
 
@@ -542,13 +559,25 @@ int DiskRecover(const std::string& target, std::string* failed) {
     }
     ::closedir(dir);
     int err = 0;
+    bool retry = false;
     std::string where;
-    for (const std::string& log : logs)
-        if (int code = RecoverLog(log, folder, prefix, disk, where); code && !err) {
+    std::vector<std::string> done;
+    for (const std::string& log : logs) {
+        bool keep = false;
+        const int code = RecoverLog(log, folder, prefix, disk, where, keep);
+        if (code && !err) {
             err = code;
             if (failed && !DiskNameToGbk(where, *failed)) *failed = target;
         }
-    for (const std::string& name : rest) ::unlink(name.c_str());
-    for (const std::string& log : logs) ::unlink(log.c_str());
+        retry |= keep && code;
+        if (!keep) done.push_back(log);
+    }
+    // A set not yet put back keeps every old file for the next try.
+    if (retry) return err;
+    for (const std::string& name : rest) {
+        struct stat st {};
+        if (::lstat(name.c_str(), &st) == 0 && Own(st)) ::unlink(name.c_str());
+    }
+    for (const std::string& log : done) ::unlink(log.c_str());
     return err;
 }

@@ -1,5 +1,6 @@
 // Saves one kind of file set and exits, for the tests that stop a save at one of its renames (under strace)
-// and look at what is left: qm_save_child KIND PATH GENERATION. Exit 0 when the save reported success.
+// and look at what is left: qm_save_child KIND PATH GENERATION. Exit 0 when the save reported success. KIND
+// "recover" puts back the set at PATH instead.
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -8,6 +9,7 @@
 #include "engine/unTessarRgPub.h"
 #include "gis/layers/GisLayerMIF.h"
 #include "gis/layers/GisLayerSHP.h"
+#include "platform/rtl/DiskCommit.h"
 #include "platform/rtl/IniFiles.h"
 
 namespace {
@@ -72,6 +74,8 @@ int main(int argc, char** argv) {
             }
             return 0;
         }
+        // What an open or a save does first.
+        if (kind == "recover") return DiskRecover(path) == 0 ? 0 : 1;
         if (kind == "ini") {
             TMemIniFile ini(path);
             ini.WriteString("Kelvoran Layer", "Generation", std::to_string(gen));

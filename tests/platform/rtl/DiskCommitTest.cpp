@@ -215,4 +215,36 @@ TEST(DiskCommit, AHostileLogMovesNothing) {
     }
 }
 
+// What another user leaves in a folder both may write is theirs: their log moves none of this user's files,
+// and neither it nor their leftovers are removed.
+TEST(DiskCommit, ALogOrLeftoverOfAnotherUserIsLeftAlone) {
+    if (geteuid() != 0) GTEST_SKIP() << "only the superuser can make a file of another user";
+    const std::string d = TestDir("commit");
+    const long dead = DeadPid();
+    const std::string mif = d + "/u.mif", mid = d + "/u.mid";
+    DiskWriteAll(mif, "current mif");
+    DiskWriteAll(mid, "current mid");
+    DiskWriteAll(d + "/theirs", "their file");
+    // Believed, the log would say the MIF was replaced and the MID not: "theirs" would come over the MIF.
+    std::vector<std::string> swapped = {"u.mif", "theirs", "1", "1", "0", "0"}, waiting = {"u.mid", "", "0", "0"};
+    for (const std::string& id : Ids(mif)) swapped.push_back(id);
+    waiting.insert(waiting.end(), {"0", "0", "0", "0"});
+    fs::remove(mid);
+    const std::string log = d + "/" + Working("u.mif", dead, "0000000d", "log");
+    const std::string leftover = d + "/" + Working("u.mif", dead, "0000000e", "new");
+    DiskWriteAll(log, Log({swapped, waiting}));
+    DiskWriteAll(leftover, "x");
+    for (const std::string& f : {log, leftover}) ASSERT_EQ(chown(f.c_str(), 4321, 4321), 0);
+    EXPECT_EQ(DiskRecover(mif), 0);
+    EXPECT_EQ(ReadFile(mif), "current mif");
+    EXPECT_EQ(ReadFile(d + "/theirs"), "their file");
+    EXPECT_TRUE(fs::exists(log));
+    EXPECT_TRUE(fs::exists(leftover));
+    // The same log of this user's own is believed.
+    ASSERT_EQ(chown(log.c_str(), 0, 0), 0);
+    EXPECT_EQ(DiskRecover(mif), 0);
+    EXPECT_EQ(ReadFile(mif), "their file");
+    EXPECT_FALSE(fs::exists(log));
+}
+
 }  // namespace
