@@ -368,7 +368,8 @@ int RecoverLog(const std::string& log, const std::string& folder, const std::str
     keep = false;
     std::string text;
     {
-        const int fd = ::open(log.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        // A pipe under a log's name would wait for a writer.
+        const int fd = ::open(log.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0) return 0;
         struct stat st {};
         if (::fstat(fd, &st) != 0 || !Own(st)) {

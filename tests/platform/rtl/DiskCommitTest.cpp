@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <set>
 
 #include "platform/rtl/Classes.h"
@@ -245,6 +248,23 @@ TEST(DiskCommit, ALogOrLeftoverOfAnotherUserIsLeftAlone) {
     EXPECT_EQ(DiskRecover(mif), 0);
     EXPECT_EQ(ReadFile(mif), "their file");
     EXPECT_FALSE(fs::exists(log));
+}
+
+// A pipe under a log's name holds no commit: the open that looks at it goes on at once.
+TEST(DiskCommit, APipeNamedLikeALogDoesNotStopTheOpen) {
+    const std::string d = TestDir("commit");
+    const std::string pipe = d + "/" + Working("p.mif", DeadPid(), "0000000f", "log");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    DiskWriteAll(d + "/p.mif", "mif");
+    auto recovery = std::async(std::launch::async, [&] { return DiskRecover(d + "/p.mif"); });
+    if (recovery.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // A writer lets the waiting reader go, so the test can end.
+        const int fd = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) close(fd);
+        ADD_FAILURE() << "the open waits for a writer of the pipe";
+    }
+    EXPECT_EQ(recovery.get(), 0);
+    EXPECT_EQ(ReadFile(d + "/p.mif"), "mif");
 }
 
 }  // namespace
