@@ -540,6 +540,8 @@ void TExcelWorksheet::SaveAs(const std::string& fileName) const {
     book.wb = nullptr;
     s.ws = nullptr;
     book.Discard();
+    // The file it could not make is the target's new one: named as the target, with the system's cause.
+    if (e == LXW_ERROR_CREATING_XLSX_FILE) CannotSave(fileName, code ? code : EIO);
     if (e != LXW_NO_ERROR) throw EOleException(std::string("SaveAs: ") + lxw_strerror(e), code);
     if (int err = DiskCommit({file.get()}, {fileName}, {})) CannotSave(fileName, err);
 }

@@ -1,6 +1,8 @@
 // Saves one kind of file set and exits, for the tests that stop a save at one of its renames (under strace)
-// and look at what is left: qm_save_child KIND PATH GENERATION. Exit 0 when the save reported success. KIND
+// and look at what is left: qm_save_child KIND PATH GENERATION. Exit 0 when the save reported success, else 1
+// with its message on stdout. KIND
 // "recover" puts back the set at PATH instead.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -82,6 +84,9 @@ int main(int argc, char** argv) {
             ini.UpdateFile(path + "~");
             return 0;
         }
+    } catch (const std::exception& e) {
+        std::printf("%s\n", e.what());
+        return 1;
     } catch (...) {
         return 1;
     }

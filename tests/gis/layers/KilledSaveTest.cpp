@@ -68,17 +68,22 @@ Files Snapshot(const std::string& dir) {
     return out;
 }
 
-// The child's exit code; -1 when it was killed. `as`: another of the child's kinds, on the kind's target.
+// The child's exit code; -1 when it was killed. `as`: another of the child's kinds, on the kind's target;
+// `message` gets what it said of its failure.
 int RunChild(const Kind& k, const std::string& dir, int gen, const std::string& inject = "",
-             const char* as = nullptr) {
+             const char* as = nullptr, std::string* message = nullptr) {
     std::string cmd = "TMPDIR='" + dir + "-tmp' ";
     // Only a call that is traced is stopped; the leak checker cannot work under a tracer.
     if (!inject.empty())
         cmd += "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e trace=" + inject.substr(0, inject.find(':')) +
                " -e inject=" + inject + " ";
     cmd += std::string("'") + QM_SAVE_CHILD + "' " + (as ? as : k.name) + " '" + dir + "/" + k.target + "' " +
-           std::to_string(gen) + " >/dev/null 2>&1";
+           std::to_string(gen) + (message ? " >'" + dir + "-tmp/said' 2>/dev/null" : " >/dev/null 2>&1");
     const int status = std::system(cmd.c_str());
+    if (message) {
+        *message = ReadFile(dir + "-tmp/said");
+        fs::remove(dir + "-tmp/said");
+    }
     if (WIFEXITED(status)) return WEXITSTATUS(status) == 137 ? -1 : WEXITSTATUS(status);
     return -1;
 }
@@ -264,6 +269,42 @@ TEST_P(KilledSave, AnOpenThatCannotPutTheSetBackLeavesItToTheNext) {
         OnlyTheSet(k, dir, when);
     }
     EXPECT_TRUE(finished) << "more than 12 renames";
+}
+
+// The numbers, as strace counts a process's openat calls, of those by which a save opens its new files again
+// (by their /proc names): a failure there is the first thing the writer of that file meets.
+std::vector<int> Reopens(const Kind& k, const std::string& dir) {
+    const std::string trace = dir + "-tmp/trace";
+    const std::string cmd = "TMPDIR='" + dir + "-tmp' ASAN_OPTIONS=detect_leaks=0 strace -qq -o '" + trace +
+                            "' -e trace=openat '" + QM_SAVE_CHILD + "' " + k.name + " '" + dir + "/" + k.target +
+                            "' 3 >/dev/null 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    std::vector<int> out;
+    std::ifstream in(trace);
+    int n = 0;
+    for (std::string line; std::getline(in, line);)
+        if (line.find("openat(") != std::string::npos) {
+            ++n;
+            if (line.find("\"/proc/self/fd/") != std::string::npos) out.push_back(n);
+        }
+    fs::remove(trace);
+    return out;
+}
+
+// A save that cannot write one of its new files names the user's file, not the new one's working name.
+TEST_P(KilledSave, AFailingWriterNamesTheUsersFile) {
+    const Kind& k = GetParam();
+    for (int n : Reopens(k, Holding(base_, older_))) {
+        const std::string dir = Holding(base_, older_);
+        const std::string when = "openat " + std::to_string(n);
+        std::string said;
+        EXPECT_EQ(RunChild(k, dir, 3, "openat:error=EIO:when=" + std::to_string(n), nullptr, &said), 1) << when;
+        EXPECT_EQ(said.find("/proc/"), std::string::npos) << when << ": " << said;
+        EXPECT_EQ(said.find(".qm"), std::string::npos) << when << ": " << said;
+        EXPECT_NE(said.find(dir), std::string::npos) << when << ": " << said;
+        for (const std::string& f : k.files) EXPECT_EQ(ReadFile(dir + "/" + f), older_.at(f)) << when << ": " << f;
+        OnlyTheSet(k, dir, when);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, KilledSave, ::testing::ValuesIn(kKinds),
