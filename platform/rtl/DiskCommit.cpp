@@ -256,6 +256,8 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
         e.hadOld = true;
         e.oldDev = st.st_dev;
         e.oldIno = st.st_ino;
+        // A file the user made private stays private; where the file system keeps no modes this is a no-op.
+        if (S_ISREG(st.st_mode)) ::chmod(e.fresh.c_str(), st.st_mode & 0777);
         if (int code = SecondName(e.target, e.target, group, kOld, e.old)) {
             fail(i, code);
             break;

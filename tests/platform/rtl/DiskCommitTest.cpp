@@ -267,4 +267,34 @@ TEST(DiskCommit, APipeNamedLikeALogDoesNotStopTheOpen) {
     EXPECT_EQ(ReadFile(d + "/p.mif"), "mif");
 }
 
+// A new file takes the old one's permissions: a private file stays private after a save.
+TEST(DiskCommit, TheNewFileKeepsTheOldOnesPermissions) {
+    const std::string d = TestDir("commit");
+    const mode_t mask = umask(022);
+    const std::string a = d + "/private.txt", mif = d + "/p.mif", mid = d + "/p.mid";
+    auto mode = [](const std::string& p) {
+        struct stat st {};
+        stat(p.c_str(), &st);
+        return st.st_mode & 0777;
+    };
+    ASSERT_EQ(DiskReplace(a, "one"), 0);
+    EXPECT_EQ(mode(a), 0644u);
+    chmod(a.c_str(), 0600);
+    ASSERT_EQ(DiskReplace(a, "two", a + "~"), 0);
+    EXPECT_EQ(ReadFile(a), "two");
+    EXPECT_EQ(mode(a), 0600u);
+    EXPECT_EQ(mode(a + "~"), 0600u);
+    // Each file of a set keeps its own.
+    DiskWriteAll(mif, "old mif");
+    DiskWriteAll(mid, "old mid");
+    chmod(mif.c_str(), 0640);
+    TDiskWorkFile f1, f2;
+    ASSERT_EQ(f1.Create(mif), 0);
+    ASSERT_EQ(f2.Create(mid, mif), 0);
+    EXPECT_EQ(DiskCommit({&f1, &f2}, {mif, mid}, {}), 0);
+    EXPECT_EQ(mode(mif), 0640u);
+    EXPECT_EQ(mode(mid), 0644u);
+    umask(mask);
+}
+
 }  // namespace
