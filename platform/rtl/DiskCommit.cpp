@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -215,6 +216,28 @@ bool SameFolder(const std::vector<std::string>& targets) {
     return true;
 }
 
+// Commits in one folder take turns: two programs saving the same set at once would mix their files, each
+// renaming some of its own over the other's. A holder that never lets go (a stopped process) is waited for a
+// few seconds only; a folder that takes no lock is committed to without one.
+class FolderTurn {
+public:
+    explicit FolderTurn(const std::string& folder)
+        : fd_(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        for (int tries = 0; fd_ >= 0 && tries < 500; ++tries) {
+            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0 || (errno != EWOULDBLOCK && errno != EINTR)) return;
+            ::usleep(10000);
+        }
+    }
+    ~FolderTurn() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FolderTurn(const FolderTurn&) = delete;
+    FolderTurn& operator=(const FolderTurn&) = delete;
+
+private:
+    int fd_;
+};
+
 // Disk names throughout. The new files are complete and named; the old ones get their second names first, the
 // log of the set is written, then the new ones take the targets' names, one rename each.
 int CommitSet(const std::vector<std::string>& news, const std::vector<std::string>& targets,
@@ -222,6 +245,7 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
     const size_t n = targets.size();
     if (n == 0) return 0;
     const std::string& group = targets[0];
+    FolderTurn turn(FolderOf(group));
     size_t at = 0;
     int err = 0;
     auto fail = [&](size_t i, int code) {
@@ -270,7 +294,8 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
                 e.hadOld = false;
                 break;
             }
-            Drop(e.old);
+            // A backup that already is a name of the old file takes no rename: the working name stays too.
+            Remove(e.old);
             e.old = backup(i);
             e.kept = true;
         }

@@ -68,17 +68,24 @@ Files Snapshot(const std::string& dir) {
     return out;
 }
 
-// The child's exit code; -1 when it was killed. `as`: another of the child's kinds, on the kind's target;
-// `message` gets what it said of its failure.
-int RunChild(const Kind& k, const std::string& dir, int gen, const std::string& inject = "",
-             const char* as = nullptr, std::string* message = nullptr) {
+// The command that runs the child, under strace when something is to be injected.
+std::string ChildCommand(const Kind& k, const std::string& dir, int gen, const std::string& inject = "",
+                         const char* as = nullptr) {
     std::string cmd = "TMPDIR='" + dir + "-tmp' ";
     // Only a call that is traced is stopped; the leak checker cannot work under a tracer.
     if (!inject.empty())
         cmd += "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e trace=" + inject.substr(0, inject.find(':')) +
                " -e inject=" + inject + " ";
-    cmd += std::string("'") + QM_SAVE_CHILD + "' " + (as ? as : k.name) + " '" + dir + "/" + k.target + "' " +
-           std::to_string(gen) + (message ? " >'" + dir + "-tmp/said' 2>/dev/null" : " >/dev/null 2>&1");
+    return cmd + "'" + QM_SAVE_CHILD + "' " + (as ? as : k.name) + " '" + dir + "/" + k.target + "' " +
+           std::to_string(gen);
+}
+
+// The child's exit code; -1 when it was killed. `as`: another of the child's kinds, on the kind's target;
+// `message` gets what it said of its failure.
+int RunChild(const Kind& k, const std::string& dir, int gen, const std::string& inject = "",
+             const char* as = nullptr, std::string* message = nullptr) {
+    const std::string cmd = ChildCommand(k, dir, gen, inject, as) +
+                            (message ? " >'" + dir + "-tmp/said' 2>/dev/null" : " >/dev/null 2>&1");
     const int status = std::system(cmd.c_str());
     if (message) {
         *message = ReadFile(dir + "-tmp/said");
@@ -305,6 +312,25 @@ TEST_P(KilledSave, AFailingWriterNamesTheUsersFile) {
         for (const std::string& f : k.files) EXPECT_EQ(ReadFile(dir + "/" + f), older_.at(f)) << when << ": " << f;
         OnlyTheSet(k, dir, when);
     }
+}
+
+// Two programs save the same set at once, the second while the first is held up two seconds before its last
+// rename: the set is one of theirs, whole.
+TEST_P(KilledSave, TwoSavesAtOnceLeaveOneWholeSet) {
+    const Kind& k = GetParam();
+    const std::string dir = Holding(base_, older_);
+    const size_t last = k.files.size() * (k.backups ? 2 : 1);  // a rename for each backup, then each new file
+    const std::string both = ChildCommand(k, dir, 2, "rename:delay_enter=2000000:when=" + std::to_string(last)) +
+                             " >/dev/null 2>&1 & sleep 1.2; " + ChildCommand(k, dir, 3) + " >/dev/null 2>&1; wait";
+    ASSERT_EQ(std::system(both.c_str()), 0);
+    int olds = 0, news = 0;
+    for (const std::string& f : k.files) {
+        olds += Same(k, ReadFile(dir + "/" + f), older_.at(f));
+        news += Same(k, ReadFile(dir + "/" + f), newer_.at(f));
+    }
+    EXPECT_TRUE(olds == int(k.files.size()) || news == int(k.files.size()))
+        << olds << " files of the first save, " << news << " of the second";
+    OnlyTheSet(k, dir, "two saves");
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, KilledSave, ::testing::ValuesIn(kKinds),

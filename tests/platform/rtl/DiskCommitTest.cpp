@@ -297,4 +297,17 @@ TEST(DiskCommit, TheNewFileKeepsTheOldOnesPermissions) {
     umask(mask);
 }
 
+// A backup that already is a second name of the file (a hard link the user made) takes the old file all the
+// same, and no working name stays beside it.
+TEST(DiskCommit, ABackupLinkedToTheTargetLeavesNoWorkingName) {
+    const std::string d = TestDir("commit");
+    const std::string a = d + "/linked.txt";
+    DiskWriteAll(a, "one");
+    ASSERT_EQ(link(a.c_str(), (a + "~").c_str()), 0);
+    ASSERT_EQ(DiskReplace(a, "two", a + "~"), 0);
+    EXPECT_EQ(ReadFile(a), "two");
+    EXPECT_EQ(ReadFile(a + "~"), "one");
+    EXPECT_EQ(Names(d), (std::set<std::string>{"linked.txt", "linked.txt~"}));
+}
+
 }  // namespace
