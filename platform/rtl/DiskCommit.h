@@ -52,6 +52,7 @@ int DiskCommitNamed(const std::vector<std::string>& news, const std::vector<std:
                     const std::vector<std::string>& backups, size_t* which = nullptr);
 
 // Before a set whose first target is `target` is opened or saved: puts back the old set of a commit that was
-// killed half way, and removes the working files that killed writers left there. 0, or the errno why an old
-// file could not be put back; `failed` then gets that target's name.
+// killed half way, and removes the working files that killed writers left there; another user's are left
+// alone. 0, or the errno why an old file could not be put back; `failed` then gets that target's name, and the
+// set's old files and log stay for the next call.
 int DiskRecover(const std::string& target, std::string* failed = nullptr);
