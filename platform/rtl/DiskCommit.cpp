@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 #include <random>
@@ -443,7 +444,57 @@ int RecoverLog(const std::string& log, const std::string& folder, const std::str
     return err;
 }
 
-bool Alive(long pid) { return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM; }
+// The first line of /proc/<pid>/stat, or of another /proc file, "" when it cannot be read.
+std::string ProcLine(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "re");
+    if (!f) return "";
+    char buf[1024];
+    const bool got = std::fgets(buf, sizeof buf, f) != nullptr;
+    std::fclose(f);
+    return got ? buf : "";
+}
+
+// When the system started, in seconds since the epoch; -1 when unknown.
+long long BootTime() {
+    static const long long boot = [] {
+        std::FILE* f = std::fopen("/proc/stat", "re");
+        if (!f) return -1LL;
+        long long t = -1;
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "btime %lld", &t) == 1) break;
+        std::fclose(f);
+        return t;
+    }();
+    return boot;
+}
+
+// When process `pid` started, in seconds since the epoch, rounded down; -1 when unknown.
+long long StartTime(long pid) {
+    const std::string stat = ProcLine("/proc/" + std::to_string(pid) + "/stat");
+    // Its name, in parentheses, may hold spaces and parentheses: the fields are counted after the last ')'.
+    const size_t close = stat.rfind(')');
+    const long ticks = ::sysconf(_SC_CLK_TCK);
+    if (close == std::string::npos || ticks <= 0 || BootTime() < 0) return -1;
+    size_t at = close + 1;
+    for (int field = 3; field < 22; ++field) {  // the start is field 22, in clock ticks since the boot
+        at = stat.find(' ', at + 1);
+        if (at == std::string::npos) return -1;
+    }
+    unsigned long long started = 0;
+    if (std::sscanf(stat.c_str() + at, " %llu", &started) != 1) return -1;
+    return BootTime() + static_cast<long long>(started / static_cast<unsigned long long>(ticks));
+}
+
+// Whether process `pid` may still be writing the working file `name`. Its number may have been given again
+// (after a reboot, or once the numbers wrap): a process that started after the file last changed is not its
+// writer. A second's margin for a clock set forward meanwhile.
+bool Writing(long pid, const std::string& name) {
+    if (pid <= 0 || pid > INT32_MAX || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM)) return false;
+    struct stat st {};
+    const long long start = StartTime(pid);
+    return start < 0 || ::lstat(name.c_str(), &st) != 0 || st.st_ctime >= start - 1;
+}
 
 // The kind of a working name that starts with `prefix` and the pid that made it; -1 for another name.
 int WorkingKind(const std::string& name, const std::string& prefix, long& pid) {
@@ -582,7 +633,7 @@ int DiskRecover(const std::string& target, std::string* failed) {
         if (kind < 0) continue;
         const std::string name = folder + d->d_name;
         // Another process may be saving this set now; so may this one, through a message loop.
-        if (Held(name) || (pid != getpid() && Alive(pid))) continue;
+        if (Held(name) || (pid != getpid() && Writing(pid, name))) continue;
         (kind == kLog ? logs : rest).push_back(name);
     }
     ::closedir(dir);
