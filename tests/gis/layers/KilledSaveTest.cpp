@@ -161,6 +161,22 @@ protected:
                 ASSERT_FALSE(Same(GetParam(), older_[f], newer_[f])) << f;
             }
     }
+    // How many of the set's files in `dir` hold the older and how many the newer generation; each holds one.
+    std::pair<int, int> Tally(const std::string& dir, const std::string& when) const {
+        const Kind& k = GetParam();
+        int olds = 0, news = 0;
+        for (const std::string& f : k.files) {
+            const std::string now = ReadFile(dir + "/" + f);
+            olds += Same(k, now, older_.at(f));
+            news += Same(k, now, newer_.at(f));
+            EXPECT_TRUE(Same(k, now, older_.at(f)) || Same(k, now, newer_.at(f))) << when << ": " << f;
+        }
+        return {olds, news};
+    }
+    bool Whole(std::pair<int, int> tally) const {
+        const int n = int(GetParam().files.size());
+        return tally.first == n || tally.second == n;
+    }
     std::string base_;
     Files older_, newer_;
 };
@@ -178,22 +194,10 @@ TEST_P(KilledSave, EveryNameHoldsAWholeFileAndTheNextOpenPutsAHalfSwappedSetBack
             if (n == 1 && std::string(call) == "rename") {
                 EXPECT_FALSE(finished) << "the first rename did not stop it";
             }
-            auto count = [&](int& olds, int& news) {
-                olds = news = 0;
-                for (const std::string& f : k.files) {
-                    const std::string now = ReadFile(dir + "/" + f);
-                    olds += Same(k, now, older_.at(f));
-                    news += Same(k, now, newer_.at(f));
-                    EXPECT_TRUE(Same(k, now, older_.at(f)) || Same(k, now, newer_.at(f))) << when << ": " << f;
-                }
-            };
-            int olds, news;
-            count(olds, news);
-            if (finished) { EXPECT_EQ(news, int(k.files.size())) << when; }
+            if (finished) { EXPECT_EQ(Tally(dir, when).second, int(k.files.size())) << when; }
+            else Tally(dir, when);
             Recover(k, path);
-            count(olds, news);
-            EXPECT_TRUE(olds == int(k.files.size()) || news == int(k.files.size()))
-                << when << ": a mixed set stays after the next open";
+            EXPECT_TRUE(Whole(Tally(dir, when))) << when << ": a mixed set stays after the next open";
             OnlyTheSet(k, dir, when);
         }
         EXPECT_TRUE(finished || !each) << "more than 12 calls of " << call;
@@ -232,13 +236,10 @@ TEST_P(KilledSave, ASetThatCannotBePutBackAtOnceIsPutBackByTheNextOpen) {
         const int rc = RunChild(k, dir, 3, "rename:error=EIO:when=" + std::to_string(n) + "+");
         finished = rc == 0;
         if (!finished) { EXPECT_EQ(rc, 1) << when << ": the failure is reported"; }
-        for (const std::string& f : k.files) {
-            const std::string now = ReadFile(dir + "/" + f);
-            EXPECT_TRUE(Same(k, now, older_.at(f)) || Same(k, now, newer_.at(f))) << when << ": " << f;
-        }
+        Tally(dir, when);
         Recover(k, path);
-        for (const std::string& f : k.files)
-            EXPECT_TRUE(Same(k, ReadFile(dir + "/" + f), (finished ? newer_ : older_).at(f))) << when << ": " << f;
+        const auto [olds, news] = Tally(dir, when);
+        EXPECT_EQ(finished ? news : olds, int(k.files.size())) << when;
         OnlyTheSet(k, dir, when);
     }
     EXPECT_TRUE(finished) << "more than 12 renames";
@@ -252,27 +253,14 @@ TEST_P(KilledSave, AnOpenThatCannotPutTheSetBackLeavesItToTheNext) {
         const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
         const std::string when = "killed at rename " + std::to_string(n);
         finished = RunChild(k, dir, 3, "rename:signal=KILL:when=" + std::to_string(n)) == 0;
-        int olds = 0, news = 0;
-        for (const std::string& f : k.files) {
-            olds += Same(k, ReadFile(dir + "/" + f), older_.at(f));
-            news += Same(k, ReadFile(dir + "/" + f), newer_.at(f));
-        }
-        const bool mixed = olds < int(k.files.size()) && news < int(k.files.size());
+        const bool mixed = !Whole(Tally(dir, when));
         const int rc = RunChild(k, dir, 0, "rename:error=EIO:when=1+", "recover");
         if (mixed) { EXPECT_EQ(rc, 1) << when << ": the open does not say the set is half swapped"; }
-        for (const std::string& f : k.files) {
-            const std::string now = ReadFile(dir + "/" + f);
-            EXPECT_TRUE(Same(k, now, older_.at(f)) || Same(k, now, newer_.at(f))) << when << ": " << f;
-        }
+        Tally(dir, when);
         Recover(k, path);
-        olds = news = 0;
-        for (const std::string& f : k.files) {
-            olds += Same(k, ReadFile(dir + "/" + f), older_.at(f));
-            news += Same(k, ReadFile(dir + "/" + f), newer_.at(f));
-        }
-        EXPECT_TRUE(olds == int(k.files.size()) || news == int(k.files.size()))
-            << when << ": a mixed set stays after the next open";
-        if (mixed) { EXPECT_EQ(olds, int(k.files.size())) << when; }
+        const auto after = Tally(dir, when);
+        EXPECT_TRUE(Whole(after)) << when << ": a mixed set stays after the next open";
+        if (mixed) { EXPECT_EQ(after.first, int(k.files.size())) << when; }
         OnlyTheSet(k, dir, when);
     }
     EXPECT_TRUE(finished) << "more than 12 renames";
@@ -323,13 +311,8 @@ TEST_P(KilledSave, TwoSavesAtOnceLeaveOneWholeSet) {
     const std::string both = ChildCommand(k, dir, 2, "rename:delay_enter=2000000:when=" + std::to_string(last)) +
                              " >/dev/null 2>&1 & sleep 1.2; " + ChildCommand(k, dir, 3) + " >/dev/null 2>&1; wait";
     ASSERT_EQ(std::system(both.c_str()), 0);
-    int olds = 0, news = 0;
-    for (const std::string& f : k.files) {
-        olds += Same(k, ReadFile(dir + "/" + f), older_.at(f));
-        news += Same(k, ReadFile(dir + "/" + f), newer_.at(f));
-    }
-    EXPECT_TRUE(olds == int(k.files.size()) || news == int(k.files.size()))
-        << olds << " files of the first save, " << news << " of the second";
+    const auto [olds, news] = Tally(dir, "two saves");
+    EXPECT_TRUE(Whole({olds, news})) << olds << " files of the first save, " << news << " of the second";
     OnlyTheSet(k, dir, "two saves");
 }
 
