@@ -526,8 +526,14 @@ void TExcelWorksheet::SaveAs(const std::string& fileName) const {
         throw;
     }
     s.Finish();
-    // The workbook is written into the new file, which then takes the target's name whole.
-    char* name = strdup(file->Path().c_str());
+    // The workbook is written into the new file, which then takes the target's name whole. The library opens
+    // the name as it stands: a name on disk, not GBK.
+    std::string disk;
+    if (!GbkToDiskName(file->Path(), disk)) {
+        book.Discard();
+        CannotSave(fileName, EILSEQ);
+    }
+    char* name = strdup(disk.c_str());
     if (!name) {
         book.Discard();
         throw EOleException("SaveAs: out of memory");

@@ -17,6 +17,7 @@
 #include "gis/layers/GisLayerMIF.h"
 #include "gis/layers/GisLayerSHP.h"
 #include "platform/rtl/DiskCommit.h"
+#include "platform/rtl/FileIO.h"
 #include "tests/engine/ExportTestUtil.h"
 
 namespace fs = std::filesystem;
@@ -70,21 +71,21 @@ Files Snapshot(const std::string& dir) {
 
 // The command that runs the child, under strace when something is to be injected.
 std::string ChildCommand(const Kind& k, const std::string& dir, int gen, const std::string& inject = "",
-                         const char* as = nullptr) {
+                         const char* as = nullptr, const std::string& target = "") {
     std::string cmd = "TMPDIR='" + dir + "-tmp' ";
     // Only a call that is traced is stopped; the leak checker cannot work under a tracer.
     if (!inject.empty())
         cmd += "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e trace=" + inject.substr(0, inject.find(':')) +
                " -e inject=" + inject + " ";
-    return cmd + "'" + QM_SAVE_CHILD + "' " + (as ? as : k.name) + " '" + dir + "/" + k.target + "' " +
-           std::to_string(gen);
+    return cmd + "'" + QM_SAVE_CHILD + "' " + (as ? as : k.name) + " '" + dir + "/" +
+           (target.empty() ? k.target : target) + "' " + std::to_string(gen);
 }
 
-// The child's exit code; -1 when it was killed. `as`: another of the child's kinds, on the kind's target;
-// `message` gets what it said of its failure.
+// The child's exit code; -1 when it was killed. `as`: another of the child's kinds; `message` gets what it
+// said of its failure; `target`: another name (GBK) than the kind's.
 int RunChild(const Kind& k, const std::string& dir, int gen, const std::string& inject = "",
-             const char* as = nullptr, std::string* message = nullptr) {
-    const std::string cmd = ChildCommand(k, dir, gen, inject, as) +
+             const char* as = nullptr, std::string* message = nullptr, const std::string& target = "") {
+    const std::string cmd = ChildCommand(k, dir, gen, inject, as, target) +
                             (message ? " >'" + dir + "-tmp/said' 2>/dev/null" : " >/dev/null 2>&1");
     const int status = std::system(cmd.c_str());
     if (message) {
@@ -266,12 +267,12 @@ TEST_P(KilledSave, AnOpenThatCannotPutTheSetBackLeavesItToTheNext) {
     EXPECT_TRUE(finished) << "more than 12 renames";
 }
 
-// The numbers, as strace counts a process's openat calls, of those by which a save opens its new files again
-// (by their /proc names): a failure there is the first thing the writer of that file meets.
-std::vector<int> Reopens(const Kind& k, const std::string& dir) {
+// The numbers, as strace counts a process's openat calls, of those a save of `target` makes whose line shows
+// `mark`.
+std::vector<int> Openats(const Kind& k, const std::string& dir, const std::string& target, const std::string& mark) {
     const std::string trace = dir + "-tmp/trace";
     const std::string cmd = "TMPDIR='" + dir + "-tmp' ASAN_OPTIONS=detect_leaks=0 strace -qq -o '" + trace +
-                            "' -e trace=openat '" + QM_SAVE_CHILD + "' " + k.name + " '" + dir + "/" + k.target +
+                            "' -e trace=openat '" + QM_SAVE_CHILD + "' " + k.name + " '" + dir + "/" + target +
                             "' 3 >/dev/null 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
     std::vector<int> out;
@@ -280,10 +281,16 @@ std::vector<int> Reopens(const Kind& k, const std::string& dir) {
     for (std::string line; std::getline(in, line);)
         if (line.find("openat(") != std::string::npos) {
             ++n;
-            if (line.find("\"/proc/self/fd/") != std::string::npos) out.push_back(n);
+            if (line.find(mark) != std::string::npos) out.push_back(n);
         }
     fs::remove(trace);
     return out;
+}
+
+// Those by which a save opens its new files again, by their /proc names: a failure there is the first thing the
+// writer of that file meets.
+std::vector<int> Reopens(const Kind& k, const std::string& dir) {
+    return Openats(k, dir, k.target, "\"/proc/self/fd/");
 }
 
 // A save that cannot write one of its new files names the user's file, not the new one's working name.
@@ -314,6 +321,36 @@ TEST_P(KilledSave, TwoSavesAtOnceLeaveOneWholeSet) {
     const auto [olds, news] = Tally(dir, "two saves");
     EXPECT_TRUE(Whole({olds, news})) << olds << " files of the first save, " << news << " of the second";
     OnlyTheSet(k, dir, "two saves");
+}
+
+// Where the file system makes no unnamed files (a USB stick's, a network share's), a new file gets a working
+// name: a Chinese name is saved as any other, every file whole and nothing else left.
+TEST_P(KilledSave, AChineseNameIsSavedWhereNoUnnamedFileCanBeMade) {
+    const Kind& k = GetParam();
+    const std::string gbk = "中文";
+    std::string utf8;
+    ASSERT_TRUE(GbkToDiskName(gbk, utf8));
+    auto named = [&](const std::string& f, const std::string& stem) { return stem + f.substr(3); };  // "set..."
+    const std::string target = named(k.target, gbk);
+    Files older, newer;
+    for (const std::string& f : k.files) {
+        older[named(f, utf8)] = older_.at(f);
+        newer[named(f, utf8)] = newer_.at(f);
+    }
+    for (int n : Openats(k, Holding(base_, older), target, "O_TMPFILE")) {
+        const std::string dir = Holding(base_, older), when = "O_TMPFILE " + std::to_string(n);
+        EXPECT_EQ(RunChild(k, dir, 3, "openat:error=EOPNOTSUPP:when=" + std::to_string(n), nullptr, nullptr, target),
+                  0) << when;
+        for (const std::string& f : k.files) {
+            const std::string name = named(f, utf8);
+            EXPECT_TRUE(Same(k, ReadFile(dir + "/" + name), newer.at(name))) << when << ": " << f;
+        }
+        for (auto& [name, bytes] : Snapshot(dir)) {
+            bool known = false;
+            for (const std::string& f : k.files) known |= name == named(f, utf8) || (k.backups && name == named(f, utf8) + "~");
+            EXPECT_TRUE(known) << when << ": left " << name;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, KilledSave, ::testing::ValuesIn(kKinds),
