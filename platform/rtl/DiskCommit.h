@@ -4,6 +4,7 @@
 // the target. The working names are hidden files the program alone makes (".name.qm<pid>-<hex>.<kind>", each
 // created exclusively), so no user file is ever overwritten or removed. A set of targets is committed under
 // a log of what moves; a set caught half swapped is put back by the next DiskRecover of its first target.
+// Commits in one folder take turns, so two programs saving one set at once leave one of their sets whole.
 #pragma once
 
 #include <string>
