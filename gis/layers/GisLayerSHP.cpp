@@ -244,8 +244,9 @@ void TGIS_LayerSHP::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
         dbf = std::make_unique<TGIS_FileDBF>(commit.TempName(2), true, &layer);
         dbf->WriteHeader();
         dbf->WriteFields();
+        errno = 0;
         if (!DiskWriteAll(commit.TempName(cpgIndex), CpgText(layer)))
-            throw EGIS_Exception(GIS_RS_ERR_FILEWRITE, commit.TempName(cpgIndex), errno);
+            GisRaiseWriteError(targets[cpgIndex], errno ? errno : EIO);
         if (withTree) tree = std::make_unique<TGIS_RTree>(commit.TempName(3));
         layer.SetFilter(extent, query);
         int32_t record = 1;

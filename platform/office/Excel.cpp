@@ -526,8 +526,14 @@ void TExcelWorksheet::SaveAs(const std::string& fileName) const {
         throw;
     }
     s.Finish();
-    // The workbook is written into the new file, which then takes the target's name whole.
-    char* name = strdup(file->Path().c_str());
+    // The workbook is written into the new file, which then takes the target's name whole. The library opens
+    // the name as it stands: a name on disk, not GBK.
+    std::string disk;
+    if (!GbkToDiskName(file->Path(), disk)) {
+        book.Discard();
+        CannotSave(fileName, EILSEQ);
+    }
+    char* name = strdup(disk.c_str());
     if (!name) {
         book.Discard();
         throw EOleException("SaveAs: out of memory");
@@ -540,6 +546,8 @@ void TExcelWorksheet::SaveAs(const std::string& fileName) const {
     book.wb = nullptr;
     s.ws = nullptr;
     book.Discard();
+    // The file it could not make is the target's new one: named as the target, with the system's cause.
+    if (e == LXW_ERROR_CREATING_XLSX_FILE) CannotSave(fileName, code ? code : EIO);
     if (e != LXW_NO_ERROR) throw EOleException(std::string("SaveAs: ") + lxw_strerror(e), code);
     if (int err = DiskCommit({file.get()}, {fileName}, {})) CannotSave(fileName, err);
 }

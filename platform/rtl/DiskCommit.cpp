@@ -3,11 +3,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 #include <random>
@@ -98,6 +100,19 @@ void Remove(const std::string& name) {
     Drop(name);
 }
 
+// 0, or the errno of the write that failed.
+int WriteAll(int fd, const void* data, size_t size) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t w = ::write(fd, p, size);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return w < 0 ? Err() : ENOSPC;
+        p += w;
+        size -= static_cast<size_t>(w);
+    }
+    return 0;
+}
+
 int CopyFile(const std::string& from, const std::string& to) {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return Err();
@@ -113,14 +128,7 @@ int CopyFile(const std::string& from, const std::string& to) {
         const ssize_t n = ::read(in, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) code = Err();
-        if (n <= 0) break;
-        for (ssize_t done = 0; done < n && !code;) {
-            const ssize_t w = ::write(out, buf + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) code = w < 0 ? Err() : ENOSPC;
-            else done += w;
-        }
-        if (code) break;
+        if (n <= 0 || (code = WriteAll(out, buf, static_cast<size_t>(n))) != 0) break;
     }
     ::close(in);
     if (::close(out) != 0 && !code) code = Err();
@@ -196,8 +204,7 @@ int WriteLog(const std::vector<Entry>& set, const std::string& group, std::strin
     return Exclusive(FolderOf(group), group, kLog, made, [&](const std::string& name) {
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) return Err();
-        const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-        const int code = ok ? 0 : Err();
+        const int code = WriteAll(fd, text.data(), text.size());
         ::close(fd);
         if (code) ::unlink(name.c_str());
         return code;
@@ -210,6 +217,28 @@ bool SameFolder(const std::vector<std::string>& targets) {
     return true;
 }
 
+// Commits in one folder take turns: two programs saving the same set at once would mix their files, each
+// renaming some of its own over the other's. A holder that never lets go (a stopped process) is waited for a
+// few seconds only; a folder that takes no lock is committed to without one.
+class FolderTurn {
+public:
+    explicit FolderTurn(const std::string& folder)
+        : fd_(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        for (int tries = 0; fd_ >= 0 && tries < 500; ++tries) {
+            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0 || (errno != EWOULDBLOCK && errno != EINTR)) return;
+            ::usleep(10000);
+        }
+    }
+    ~FolderTurn() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FolderTurn(const FolderTurn&) = delete;
+    FolderTurn& operator=(const FolderTurn&) = delete;
+
+private:
+    int fd_;
+};
+
 // Disk names throughout. The new files are complete and named; the old ones get their second names first, the
 // log of the set is written, then the new ones take the targets' names, one rename each.
 int CommitSet(const std::vector<std::string>& news, const std::vector<std::string>& targets,
@@ -217,6 +246,7 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
     const size_t n = targets.size();
     if (n == 0) return 0;
     const std::string& group = targets[0];
+    FolderTurn turn(FolderOf(group));
     size_t at = 0;
     int err = 0;
     auto fail = [&](size_t i, int code) {
@@ -251,6 +281,8 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
         e.hadOld = true;
         e.oldDev = st.st_dev;
         e.oldIno = st.st_ino;
+        // A file the user made private stays private; where the file system keeps no modes this is a no-op.
+        if (S_ISREG(st.st_mode)) ::chmod(e.fresh.c_str(), st.st_mode & 0777);
         if (int code = SecondName(e.target, e.target, group, kOld, e.old)) {
             fail(i, code);
             break;
@@ -263,7 +295,8 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
                 e.hadOld = false;
                 break;
             }
-            Drop(e.old);
+            // A backup that already is a name of the old file takes no rename: the working name stays too.
+            Remove(e.old);
             e.old = backup(i);
             e.kept = true;
         }
@@ -277,11 +310,14 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
             fail(moved, Err());
             break;
         }
+    bool back = true;
     if (err)
-        for (size_t k = 0; k < moved; ++k) PutBack(set[k], group, true);
+        for (size_t k = 0; k < moved; ++k) back &= PutBack(set[k], group, true) == 0;
+    // A set still half swapped keeps its log and the old files it names: the next DiskRecover puts it back.
+    auto let = back ? Remove : Drop;
     for (const Entry& e : set)
-        if (e.hadOld && !e.kept) Remove(e.old);
-    if (!log.empty()) Remove(log);
+        if (e.hadOld && !e.kept) let(e.old);
+    if (!log.empty()) let(log);
     if (err && which) *which = at;
     return err;
 }
@@ -348,12 +384,27 @@ bool ParseLog(const std::string& text, const std::string& folder, const std::str
     return !set.empty();
 }
 
+// This user's own regular file: what another user leaves in a folder both may write is no order to move this
+// user's files, nor a leftover to remove.
+bool Own(const struct stat& st) { return S_ISREG(st.st_mode) && st.st_uid == ::geteuid(); }
+
+// Puts back the set the log names when it is half swapped: 0, or the errno why an old file could not be put
+// back, `failed` then naming its target. `keep`: the log is another user's, or old files it names are still
+// there to be put back by the next try.
 int RecoverLog(const std::string& log, const std::string& folder, const std::string& prefix,
-               const std::string& group, std::string& failed) {
+               const std::string& group, std::string& failed, bool& keep) {
+    keep = false;
     std::string text;
     {
-        const int fd = ::open(log.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        // A pipe under a log's name would wait for a writer.
+        const int fd = ::open(log.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0) return 0;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !Own(st)) {
+            ::close(fd);
+            keep = true;
+            return 0;
+        }
         char buf[4096];
         for (;;) {
             const ssize_t r = ::read(fd, buf, sizeof buf);
@@ -381,16 +432,69 @@ int RecoverLog(const std::string& log, const std::string& folder, const std::str
     // All old: the set never moved; all new: it moved whole. Only a mixed set is put back.
     if (!(anyOld && anyNew)) return 0;
     int err = 0;
-    for (size_t i = 0; i < set.size(); ++i)
-        if (state[i] == New)
-            if (int code = PutBack(set[i], group, false); code && !err) {
-                err = code;
-                failed = set[i].target;
-            }
+    for (size_t i = 0; i < set.size(); ++i) {
+        if (state[i] != New) continue;
+        const int code = PutBack(set[i], group, false);
+        if (code && !err) {
+            err = code;
+            failed = set[i].target;
+        }
+        keep |= code != 0 && code != ENOENT;  // ENOENT: its old file is gone, nothing waits
+    }
     return err;
 }
 
-bool Alive(long pid) { return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM; }
+// The first line of /proc/<pid>/stat, or of another /proc file, "" when it cannot be read.
+std::string ProcLine(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "re");
+    if (!f) return "";
+    char buf[1024];
+    const bool got = std::fgets(buf, sizeof buf, f) != nullptr;
+    std::fclose(f);
+    return got ? buf : "";
+}
+
+// When the system started, in seconds since the epoch; -1 when unknown.
+long long BootTime() {
+    static const long long boot = [] {
+        std::FILE* f = std::fopen("/proc/stat", "re");
+        if (!f) return -1LL;
+        long long t = -1;
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "btime %lld", &t) == 1) break;
+        std::fclose(f);
+        return t;
+    }();
+    return boot;
+}
+
+// When process `pid` started, in seconds since the epoch, rounded down; -1 when unknown.
+long long StartTime(long pid) {
+    const std::string stat = ProcLine("/proc/" + std::to_string(pid) + "/stat");
+    // Its name, in parentheses, may hold spaces and parentheses: the fields are counted after the last ')'.
+    const size_t close = stat.rfind(')');
+    const long ticks = ::sysconf(_SC_CLK_TCK);
+    if (close == std::string::npos || ticks <= 0 || BootTime() < 0) return -1;
+    size_t at = close + 1;
+    for (int field = 3; field < 22; ++field) {  // the start is field 22, in clock ticks since the boot
+        at = stat.find(' ', at + 1);
+        if (at == std::string::npos) return -1;
+    }
+    unsigned long long started = 0;
+    if (std::sscanf(stat.c_str() + at, " %llu", &started) != 1) return -1;
+    return BootTime() + static_cast<long long>(started / static_cast<unsigned long long>(ticks));
+}
+
+// Whether process `pid` may still be writing the working file `name`. Its number may have been given again
+// (after a reboot, or once the numbers wrap): a process that started after the file last changed is not its
+// writer. A second's margin for a clock set forward meanwhile.
+bool Writing(long pid, const std::string& name) {
+    if (pid <= 0 || pid > INT32_MAX || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM)) return false;
+    struct stat st {};
+    const long long start = StartTime(pid);
+    return start < 0 || ::lstat(name.c_str(), &st) != 0 || st.st_ctime >= start - 1;
+}
 
 // The kind of a working name that starts with `prefix` and the pid that made it; -1 for another name.
 int WorkingKind(const std::string& name, const std::string& prefix, long& pid) {
@@ -462,16 +566,7 @@ int TDiskWorkFile::Create(const std::string& target, const std::string& group, b
 }
 
 int TDiskWorkFile::Write(const void* data, size_t size) {
-    if (fd_ < 0) return EBADF;
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t w = ::write(fd_, p, size);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return w < 0 ? Err() : ENOSPC;
-        p += w;
-        size -= static_cast<size_t>(w);
-    }
-    return 0;
+    return fd_ < 0 ? EBADF : WriteAll(fd_, data, size);
 }
 
 int DiskCommit(const std::vector<TDiskWorkFile*>& files, const std::vector<std::string>& targets,
@@ -538,18 +633,30 @@ int DiskRecover(const std::string& target, std::string* failed) {
         if (kind < 0) continue;
         const std::string name = folder + d->d_name;
         // Another process may be saving this set now; so may this one, through a message loop.
-        if (Held(name) || (pid != getpid() && Alive(pid))) continue;
+        if (Held(name) || (pid != getpid() && Writing(pid, name))) continue;
         (kind == kLog ? logs : rest).push_back(name);
     }
     ::closedir(dir);
     int err = 0;
+    bool retry = false;
     std::string where;
-    for (const std::string& log : logs)
-        if (int code = RecoverLog(log, folder, prefix, disk, where); code && !err) {
+    std::vector<std::string> done;
+    for (const std::string& log : logs) {
+        bool keep = false;
+        const int code = RecoverLog(log, folder, prefix, disk, where, keep);
+        if (code && !err) {
             err = code;
             if (failed && !DiskNameToGbk(where, *failed)) *failed = target;
         }
-    for (const std::string& name : rest) ::unlink(name.c_str());
-    for (const std::string& log : logs) ::unlink(log.c_str());
+        retry |= keep && code;
+        if (!keep) done.push_back(log);
+    }
+    // A set not yet put back keeps every old file for the next try.
+    if (retry) return err;
+    for (const std::string& name : rest) {
+        struct stat st {};
+        if (::lstat(name.c_str(), &st) == 0 && Own(st)) ::unlink(name.c_str());
+    }
+    for (const std::string& log : done) ::unlink(log.c_str());
     return err;
 }

@@ -4,6 +4,7 @@
 // the target. The working names are hidden files the program alone makes (".name.qm<pid>-<hex>.<kind>", each
 // created exclusively), so no user file is ever overwritten or removed. A set of targets is committed under
 // a log of what moves; a set caught half swapped is put back by the next DiskRecover of its first target.
+// Commits in one folder take turns, so two programs saving one set at once leave one of their sets whole.
 #pragma once
 
 #include <string>
@@ -42,8 +43,8 @@ private:
 };
 
 // Gives each file its target's name, all or none. The old targets stay under `backups` where one is given
-// ("" or a short list: none kept). 0, or the errno of the failed step with every target as it was; `which`
-// then gets the index of that target.
+// ("" or a short list: none kept). 0, or the errno of the failed step with every target as it was (where even
+// putting one back fails, the next DiskRecover of the set does it); `which` then gets the index of that target.
 int DiskCommit(const std::vector<TDiskWorkFile*>& files, const std::vector<std::string>& targets,
                const std::vector<std::string>& backups, size_t* which = nullptr);
 
@@ -52,6 +53,7 @@ int DiskCommitNamed(const std::vector<std::string>& news, const std::vector<std:
                     const std::vector<std::string>& backups, size_t* which = nullptr);
 
 // Before a set whose first target is `target` is opened or saved: puts back the old set of a commit that was
-// killed half way, and removes the working files that killed writers left there. 0, or the errno why an old
-// file could not be put back; `failed` then gets that target's name.
+// killed half way, and removes the working files that killed writers left there; another user's are left
+// alone. 0, or the errno why an old file could not be put back; `failed` then gets that target's name, and the
+// set's old files and log stay for the next call.
 int DiskRecover(const std::string& target, std::string* failed = nullptr);

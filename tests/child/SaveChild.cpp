@@ -1,5 +1,8 @@
 // Saves one kind of file set and exits, for the tests that stop a save at one of its renames (under strace)
-// and look at what is left: qm_save_child KIND PATH GENERATION. Exit 0 when the save reported success.
+// and look at what is left: qm_save_child KIND PATH GENERATION. Exit 0 when the save reported success, else 1
+// with its message on stdout. KIND
+// "recover" puts back the set at PATH instead.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -8,6 +11,7 @@
 #include "engine/unTessarRgPub.h"
 #include "gis/layers/GisLayerMIF.h"
 #include "gis/layers/GisLayerSHP.h"
+#include "platform/rtl/DiskCommit.h"
 #include "platform/rtl/IniFiles.h"
 
 namespace {
@@ -72,12 +76,17 @@ int main(int argc, char** argv) {
             }
             return 0;
         }
+        // What an open or a save does first.
+        if (kind == "recover") return DiskRecover(path) == 0 ? 0 : 1;
         if (kind == "ini") {
             TMemIniFile ini(path);
             ini.WriteString("Kelvoran Layer", "Generation", std::to_string(gen));
             ini.UpdateFile(path + "~");
             return 0;
         }
+    } catch (const std::exception& e) {
+        std::printf("%s\n", e.what());
+        return 1;
     } catch (...) {
         return 1;
     }

@@ -17,6 +17,7 @@
 #include "gis/layers/GisLayerMIF.h"
 #include "gis/layers/GisLayerSHP.h"
 #include "platform/rtl/DiskCommit.h"
+#include "platform/rtl/FileIO.h"
 #include "tests/engine/ExportTestUtil.h"
 
 namespace fs = std::filesystem;
@@ -68,16 +69,29 @@ Files Snapshot(const std::string& dir) {
     return out;
 }
 
-// The child's exit code; -1 when it was killed.
-int RunChild(const Kind& k, const std::string& dir, int gen, const std::string& inject = "") {
+// The command that runs the child, under strace when something is to be injected.
+std::string ChildCommand(const Kind& k, const std::string& dir, int gen, const std::string& inject = "",
+                         const char* as = nullptr, const std::string& target = "") {
     std::string cmd = "TMPDIR='" + dir + "-tmp' ";
     // Only a call that is traced is stopped; the leak checker cannot work under a tracer.
     if (!inject.empty())
         cmd += "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e trace=" + inject.substr(0, inject.find(':')) +
                " -e inject=" + inject + " ";
-    cmd += std::string("'") + QM_SAVE_CHILD + "' " + k.name + " '" + dir + "/" + k.target + "' " +
-           std::to_string(gen) + " >/dev/null 2>&1";
+    return cmd + "'" + QM_SAVE_CHILD + "' " + (as ? as : k.name) + " '" + dir + "/" +
+           (target.empty() ? k.target : target) + "' " + std::to_string(gen);
+}
+
+// The child's exit code; -1 when it was killed. `as`: another of the child's kinds; `message` gets what it
+// said of its failure; `target`: another name (GBK) than the kind's.
+int RunChild(const Kind& k, const std::string& dir, int gen, const std::string& inject = "",
+             const char* as = nullptr, std::string* message = nullptr, const std::string& target = "") {
+    const std::string cmd = ChildCommand(k, dir, gen, inject, as, target) +
+                            (message ? " >'" + dir + "-tmp/said' 2>/dev/null" : " >/dev/null 2>&1");
     const int status = std::system(cmd.c_str());
+    if (message) {
+        *message = ReadFile(dir + "-tmp/said");
+        fs::remove(dir + "-tmp/said");
+    }
     if (WIFEXITED(status)) return WEXITSTATUS(status) == 137 ? -1 : WEXITSTATUS(status);
     return -1;
 }
@@ -148,6 +162,22 @@ protected:
                 ASSERT_FALSE(Same(GetParam(), older_[f], newer_[f])) << f;
             }
     }
+    // How many of the set's files in `dir` hold the older and how many the newer generation; each holds one.
+    std::pair<int, int> Tally(const std::string& dir, const std::string& when) const {
+        const Kind& k = GetParam();
+        int olds = 0, news = 0;
+        for (const std::string& f : k.files) {
+            const std::string now = ReadFile(dir + "/" + f);
+            olds += Same(k, now, older_.at(f));
+            news += Same(k, now, newer_.at(f));
+            EXPECT_TRUE(Same(k, now, older_.at(f)) || Same(k, now, newer_.at(f))) << when << ": " << f;
+        }
+        return {olds, news};
+    }
+    bool Whole(std::pair<int, int> tally) const {
+        const int n = int(GetParam().files.size());
+        return tally.first == n || tally.second == n;
+    }
     std::string base_;
     Files older_, newer_;
 };
@@ -165,22 +195,10 @@ TEST_P(KilledSave, EveryNameHoldsAWholeFileAndTheNextOpenPutsAHalfSwappedSetBack
             if (n == 1 && std::string(call) == "rename") {
                 EXPECT_FALSE(finished) << "the first rename did not stop it";
             }
-            auto count = [&](int& olds, int& news) {
-                olds = news = 0;
-                for (const std::string& f : k.files) {
-                    const std::string now = ReadFile(dir + "/" + f);
-                    olds += Same(k, now, older_.at(f));
-                    news += Same(k, now, newer_.at(f));
-                    EXPECT_TRUE(Same(k, now, older_.at(f)) || Same(k, now, newer_.at(f))) << when << ": " << f;
-                }
-            };
-            int olds, news;
-            count(olds, news);
-            if (finished) { EXPECT_EQ(news, int(k.files.size())) << when; }
+            if (finished) { EXPECT_EQ(Tally(dir, when).second, int(k.files.size())) << when; }
+            else Tally(dir, when);
             Recover(k, path);
-            count(olds, news);
-            EXPECT_TRUE(olds == int(k.files.size()) || news == int(k.files.size()))
-                << when << ": a mixed set stays after the next open";
+            EXPECT_TRUE(Whole(Tally(dir, when))) << when << ": a mixed set stays after the next open";
             OnlyTheSet(k, dir, when);
         }
         EXPECT_TRUE(finished || !each) << "more than 12 calls of " << call;
@@ -205,6 +223,133 @@ TEST_P(KilledSave, AFailingRenameOrLinkLeavesEverythingAsItWas) {
             OnlyTheSet(k, dir, when);
         }
         EXPECT_TRUE(finished) << "more than 12 calls of " << call;
+    }
+}
+
+// Every rename from the n-th on fails, those that would put the old files back included: the save reports the
+// failure and the next open finishes putting the set back, the old files kept meanwhile.
+TEST_P(KilledSave, ASetThatCannotBePutBackAtOnceIsPutBackByTheNextOpen) {
+    const Kind& k = GetParam();
+    bool finished = false;
+    for (int n = 1; n <= 12 && !finished; ++n) {
+        const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
+        const std::string when = "renames from " + std::to_string(n);
+        const int rc = RunChild(k, dir, 3, "rename:error=EIO:when=" + std::to_string(n) + "+");
+        finished = rc == 0;
+        if (!finished) { EXPECT_EQ(rc, 1) << when << ": the failure is reported"; }
+        Tally(dir, when);
+        Recover(k, path);
+        const auto [olds, news] = Tally(dir, when);
+        EXPECT_EQ(finished ? news : olds, int(k.files.size())) << when;
+        OnlyTheSet(k, dir, when);
+    }
+    EXPECT_TRUE(finished) << "more than 12 renames";
+}
+
+// The open after a killed save cannot put the set back, every rename failing: it says so, and a later open does.
+TEST_P(KilledSave, AnOpenThatCannotPutTheSetBackLeavesItToTheNext) {
+    const Kind& k = GetParam();
+    bool finished = false;
+    for (int n = 1; n <= 12 && !finished; ++n) {
+        const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
+        const std::string when = "killed at rename " + std::to_string(n);
+        finished = RunChild(k, dir, 3, "rename:signal=KILL:when=" + std::to_string(n)) == 0;
+        const bool mixed = !Whole(Tally(dir, when));
+        const int rc = RunChild(k, dir, 0, "rename:error=EIO:when=1+", "recover");
+        if (mixed) { EXPECT_EQ(rc, 1) << when << ": the open does not say the set is half swapped"; }
+        Tally(dir, when);
+        Recover(k, path);
+        const auto after = Tally(dir, when);
+        EXPECT_TRUE(Whole(after)) << when << ": a mixed set stays after the next open";
+        if (mixed) { EXPECT_EQ(after.first, int(k.files.size())) << when; }
+        OnlyTheSet(k, dir, when);
+    }
+    EXPECT_TRUE(finished) << "more than 12 renames";
+}
+
+// The numbers, as strace counts a process's openat calls, of those a save of `target` makes whose line shows
+// `mark`.
+std::vector<int> Openats(const Kind& k, const std::string& dir, const std::string& target, const std::string& mark) {
+    const std::string trace = dir + "-tmp/trace";
+    const std::string cmd = "TMPDIR='" + dir + "-tmp' ASAN_OPTIONS=detect_leaks=0 strace -qq -o '" + trace +
+                            "' -e trace=openat '" + QM_SAVE_CHILD + "' " + k.name + " '" + dir + "/" + target +
+                            "' 3 >/dev/null 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    std::vector<int> out;
+    std::ifstream in(trace);
+    int n = 0;
+    for (std::string line; std::getline(in, line);)
+        if (line.find("openat(") != std::string::npos) {
+            ++n;
+            if (line.find(mark) != std::string::npos) out.push_back(n);
+        }
+    fs::remove(trace);
+    return out;
+}
+
+// Those by which a save opens its new files again, by their /proc names: a failure there is the first thing the
+// writer of that file meets.
+std::vector<int> Reopens(const Kind& k, const std::string& dir) {
+    return Openats(k, dir, k.target, "\"/proc/self/fd/");
+}
+
+// A save that cannot write one of its new files names the user's file, not the new one's working name.
+TEST_P(KilledSave, AFailingWriterNamesTheUsersFile) {
+    const Kind& k = GetParam();
+    for (int n : Reopens(k, Holding(base_, older_))) {
+        const std::string dir = Holding(base_, older_);
+        const std::string when = "openat " + std::to_string(n);
+        std::string said;
+        EXPECT_EQ(RunChild(k, dir, 3, "openat:error=EIO:when=" + std::to_string(n), nullptr, &said), 1) << when;
+        EXPECT_EQ(said.find("/proc/"), std::string::npos) << when << ": " << said;
+        EXPECT_EQ(said.find(".qm"), std::string::npos) << when << ": " << said;
+        EXPECT_NE(said.find(dir), std::string::npos) << when << ": " << said;
+        for (const std::string& f : k.files) EXPECT_EQ(ReadFile(dir + "/" + f), older_.at(f)) << when << ": " << f;
+        OnlyTheSet(k, dir, when);
+    }
+}
+
+// Two programs save the same set at once, the second while the first is held up two seconds before its last
+// rename: the set is one of theirs, whole.
+TEST_P(KilledSave, TwoSavesAtOnceLeaveOneWholeSet) {
+    const Kind& k = GetParam();
+    const std::string dir = Holding(base_, older_);
+    const size_t last = k.files.size() * (k.backups ? 2 : 1);  // a rename for each backup, then each new file
+    const std::string both = ChildCommand(k, dir, 2, "rename:delay_enter=2000000:when=" + std::to_string(last)) +
+                             " >/dev/null 2>&1 & sleep 1.2; " + ChildCommand(k, dir, 3) + " >/dev/null 2>&1; wait";
+    ASSERT_EQ(std::system(both.c_str()), 0);
+    const auto [olds, news] = Tally(dir, "two saves");
+    EXPECT_TRUE(Whole({olds, news})) << olds << " files of the first save, " << news << " of the second";
+    OnlyTheSet(k, dir, "two saves");
+}
+
+// Where the file system makes no unnamed files (a USB stick's, a network share's), a new file gets a working
+// name: a Chinese name is saved as any other, every file whole and nothing else left.
+TEST_P(KilledSave, AChineseNameIsSavedWhereNoUnnamedFileCanBeMade) {
+    const Kind& k = GetParam();
+    const std::string gbk = "中文";
+    std::string utf8;
+    ASSERT_TRUE(GbkToDiskName(gbk, utf8));
+    auto named = [&](const std::string& f, const std::string& stem) { return stem + f.substr(3); };  // "set..."
+    const std::string target = named(k.target, gbk);
+    Files older, newer;
+    for (const std::string& f : k.files) {
+        older[named(f, utf8)] = older_.at(f);
+        newer[named(f, utf8)] = newer_.at(f);
+    }
+    for (int n : Openats(k, Holding(base_, older), target, "O_TMPFILE")) {
+        const std::string dir = Holding(base_, older), when = "O_TMPFILE " + std::to_string(n);
+        EXPECT_EQ(RunChild(k, dir, 3, "openat:error=EOPNOTSUPP:when=" + std::to_string(n), nullptr, nullptr, target),
+                  0) << when;
+        for (const std::string& f : k.files) {
+            const std::string name = named(f, utf8);
+            EXPECT_TRUE(Same(k, ReadFile(dir + "/" + name), newer.at(name))) << when << ": " << f;
+        }
+        for (auto& [name, bytes] : Snapshot(dir)) {
+            bool known = false;
+            for (const std::string& f : k.files) known |= name == named(f, utf8) || (k.backups && name == named(f, utf8) + "~");
+            EXPECT_TRUE(known) << when << ": left " << name;
+        }
     }
 }
 

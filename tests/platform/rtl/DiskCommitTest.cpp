@@ -2,12 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/sched.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <set>
 
 #include "platform/rtl/Classes.h"
@@ -213,6 +219,129 @@ TEST(DiskCommit, AHostileLogMovesNothing) {
         EXPECT_EQ(ReadFile(d + "/victim"), "victim");
         EXPECT_EQ(Names(d), (std::set<std::string>{"h.mif", "h.mid", "victim"}));
     }
+}
+
+// What another user leaves in a folder both may write is theirs: their log moves none of this user's files,
+// and neither it nor their leftovers are removed.
+TEST(DiskCommit, ALogOrLeftoverOfAnotherUserIsLeftAlone) {
+    if (geteuid() != 0) GTEST_SKIP() << "only the superuser can make a file of another user";
+    const std::string d = TestDir("commit");
+    const long dead = DeadPid();
+    const std::string mif = d + "/u.mif", mid = d + "/u.mid";
+    DiskWriteAll(mif, "current mif");
+    DiskWriteAll(mid, "current mid");
+    DiskWriteAll(d + "/theirs", "their file");
+    // Believed, the log would say the MIF was replaced and the MID not: "theirs" would come over the MIF.
+    std::vector<std::string> swapped = {"u.mif", "theirs", "1", "1", "0", "0"}, waiting = {"u.mid", "", "0", "0"};
+    for (const std::string& id : Ids(mif)) swapped.push_back(id);
+    waiting.insert(waiting.end(), {"0", "0", "0", "0"});
+    fs::remove(mid);
+    const std::string log = d + "/" + Working("u.mif", dead, "0000000d", "log");
+    const std::string leftover = d + "/" + Working("u.mif", dead, "0000000e", "new");
+    DiskWriteAll(log, Log({swapped, waiting}));
+    DiskWriteAll(leftover, "x");
+    for (const std::string& f : {log, leftover}) ASSERT_EQ(chown(f.c_str(), 4321, 4321), 0);
+    EXPECT_EQ(DiskRecover(mif), 0);
+    EXPECT_EQ(ReadFile(mif), "current mif");
+    EXPECT_EQ(ReadFile(d + "/theirs"), "their file");
+    EXPECT_TRUE(fs::exists(log));
+    EXPECT_TRUE(fs::exists(leftover));
+    // The same log of this user's own is believed.
+    ASSERT_EQ(chown(log.c_str(), 0, 0), 0);
+    EXPECT_EQ(DiskRecover(mif), 0);
+    EXPECT_EQ(ReadFile(mif), "their file");
+    EXPECT_FALSE(fs::exists(log));
+}
+
+// A pipe under a log's name holds no commit: the open that looks at it goes on at once.
+TEST(DiskCommit, APipeNamedLikeALogDoesNotStopTheOpen) {
+    const std::string d = TestDir("commit");
+    const std::string pipe = d + "/" + Working("p.mif", DeadPid(), "0000000f", "log");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    DiskWriteAll(d + "/p.mif", "mif");
+    auto recovery = std::async(std::launch::async, [&] { return DiskRecover(d + "/p.mif"); });
+    if (recovery.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // A writer lets the waiting reader go, so the test can end.
+        const int fd = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) close(fd);
+        ADD_FAILURE() << "the open waits for a writer of the pipe";
+    }
+    EXPECT_EQ(recovery.get(), 0);
+    EXPECT_EQ(ReadFile(d + "/p.mif"), "mif");
+}
+
+// A new file takes the old one's permissions: a private file stays private after a save.
+TEST(DiskCommit, TheNewFileKeepsTheOldOnesPermissions) {
+    const std::string d = TestDir("commit");
+    const mode_t mask = umask(022);
+    const std::string a = d + "/private.txt", mif = d + "/p.mif", mid = d + "/p.mid";
+    auto mode = [](const std::string& p) {
+        struct stat st {};
+        stat(p.c_str(), &st);
+        return st.st_mode & 0777;
+    };
+    ASSERT_EQ(DiskReplace(a, "one"), 0);
+    EXPECT_EQ(mode(a), 0644u);
+    chmod(a.c_str(), 0600);
+    ASSERT_EQ(DiskReplace(a, "two", a + "~"), 0);
+    EXPECT_EQ(ReadFile(a), "two");
+    EXPECT_EQ(mode(a), 0600u);
+    EXPECT_EQ(mode(a + "~"), 0600u);
+    // Each file of a set keeps its own.
+    DiskWriteAll(mif, "old mif");
+    DiskWriteAll(mid, "old mid");
+    chmod(mif.c_str(), 0640);
+    TDiskWorkFile f1, f2;
+    ASSERT_EQ(f1.Create(mif), 0);
+    ASSERT_EQ(f2.Create(mid, mif), 0);
+    EXPECT_EQ(DiskCommit({&f1, &f2}, {mif, mid}, {}), 0);
+    EXPECT_EQ(mode(mif), 0640u);
+    EXPECT_EQ(mode(mid), 0644u);
+    umask(mask);
+}
+
+// A backup that already is a second name of the file (a hard link the user made) takes the old file all the
+// same, and no working name stays beside it.
+TEST(DiskCommit, ABackupLinkedToTheTargetLeavesNoWorkingName) {
+    const std::string d = TestDir("commit");
+    const std::string a = d + "/linked.txt";
+    DiskWriteAll(a, "one");
+    ASSERT_EQ(link(a.c_str(), (a + "~").c_str()), 0);
+    ASSERT_EQ(DiskReplace(a, "two", a + "~"), 0);
+    EXPECT_EQ(ReadFile(a), "two");
+    EXPECT_EQ(ReadFile(a + "~"), "one");
+    EXPECT_EQ(Names(d), (std::set<std::string>{"linked.txt", "linked.txt~"}));
+}
+
+// A process of the number `pid`, started now and waiting to be killed; -1 where the system gives no chosen
+// numbers (or gave this one away meanwhile).
+pid_t ProcessNumbered(pid_t pid) {
+    clone_args args {};
+    args.exit_signal = SIGCHLD;
+    args.set_tid = reinterpret_cast<uintptr_t>(&pid);
+    args.set_tid_size = 1;
+    const long made = syscall(SYS_clone3, &args, sizeof args);
+    if (made == 0)
+        for (;;) pause();
+    return made > 0 ? pid_t(made) : -1;
+}
+
+// Once the numbers wrap, or after a reboot, the number of a writer that was killed belongs to a new process:
+// its leftovers go all the same, since they are older than that process. What a process makes after it started
+// may be its own and stays.
+TEST(DiskCommit, LeftoversGoWhenTheirWritersNumberIsInUseAgain) {
+    const std::string d = TestDir("commit");
+    const long dead = DeadPid();
+    const std::string old = Working("w.mif", dead, "01234567", "new"), young = Working("w.mif", dead, "89abcdef", "new");
+    DiskWriteAll(d + "/" + old, "x");
+    sleep(3);
+    const pid_t again = ProcessNumbered(pid_t(dead));
+    if (again < 0) GTEST_SKIP() << "no process of a chosen number can be made here";
+    DiskWriteAll(d + "/" + young, "y");
+    EXPECT_EQ(DiskRecover(d + "/w.mif"), 0);
+    kill(again, SIGKILL);
+    waitpid(again, nullptr, 0);
+    EXPECT_EQ(Names(d), (std::set<std::string>{young}));
 }
 
 }  // namespace
