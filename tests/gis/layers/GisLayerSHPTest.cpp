@@ -757,14 +757,6 @@ std::string OgrFields(const std::string& files) {
     return out.find("--") == std::string::npos ? "" : out;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> out;
-    size_t at = 0;
-    for (size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
-        out.push_back(text.substr(at, end - at));
-    return out;
-}
-
 }  // namespace
 
 TEST(LayerSHP, RealColumnsWrittenBackReadByGdalAsTheyWere) {
