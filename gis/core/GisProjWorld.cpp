@@ -186,20 +186,22 @@ void TGIS_ProjectionRobinson::Prepare() {
 }
 
 void TGIS_ProjectionRobinson::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
-    TGIS_Point3D p = in;
-    ProjectRange(p, -kRobinsonMaxLatitude, kRobinsonMaxLatitude);
-    const double dl = LongitudeDelta(p.X);
-    auto [row, u] = RobinsonRow(std::fabs(p.Y) * (180 / kPi));
+    double lon = in.X, lat = in.Y;
+    const double z = in.Z;
+    ProjectRange(lon, lat, -kRobinsonMaxLatitude, kRobinsonMaxLatitude);
+    const double dl = LongitudeDelta(lon);
+    auto [row, u] = RobinsonRow(std::fabs(lat) * (180 / kPi));
     const Row& r = rows_[row];
     out.X = FalseEasting + a_ * (r.x0 + u * r.x1 + u * u * r.x2) * dl;
-    out.Y = FalseNorthing + Sign(p.Y) * aHalfPi_ * (r.y0 + u * r.y1 + u * u * r.y2);
-    out.Z = in.Z;
+    out.Y = FalseNorthing + Sign(lat) * aHalfPi_ * (r.y0 + u * r.y1 + u * u * r.y2);
+    out.Z = z;
 }
 
 void TGIS_ProjectionRobinson::Unproject(const TGIS_Point3D& in, TGIS_Point3D& out) {
-    TGIS_Point3D p = in;
-    UnprojectRange(p);
-    const double y = (p.Y - FalseNorthing) / aHalfPi_, ay = std::fabs(y);
+    double easting = in.X, northing = in.Y;
+    const double z = in.Z;
+    UnprojectRange(easting, northing);
+    const double y = (northing - FalseNorthing) / aHalfPi_, ay = std::fabs(y);
     // The row whose Y values bracket |y|: the table's Y is not proportional to latitude, so the first guess
     // may be a row too low or too high.
     int row = std::min(17, static_cast<int>(ay * 18));
@@ -217,8 +219,8 @@ void TGIS_ProjectionRobinson::Unproject(const TGIS_Point3D& in, TGIS_Point3D& ou
     const double u = 2 * (ay - f0) / denominator;
     out.Y = Sign(y) * 5 * (row + u) * 0.01745329252;
     out.X = NormalizeLongitude(CentralMeridian +
-                               HeldDelta(*this, (p.X - FalseEasting) / (a_ * (r.x0 + u * r.x1 + u * u * r.x2))));
-    out.Z = in.Z;
+                               HeldDelta(*this, (easting - FalseEasting) / (a_ * (r.x0 + u * r.x1 + u * u * r.x2))));
+    out.Z = z;
 }
 
 // ---- The members on the authalic sphere

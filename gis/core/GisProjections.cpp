@@ -84,12 +84,19 @@ double TGIS_ProjectionAbstract::CorrectedParallel2(double value, double limit) {
     return Corrected(value, -limit, limit, GIS_RS_WARN_STANDARDPARALLEL2);
 }
 
-void TGIS_ProjectionAbstract::ProjectRangeCorrected(TGIS_Point3D& p, double latMin, double latMax) {
+std::pair<double, double> TGIS_ProjectionAbstract::ProjectRangeCorrected(double longitude, double latitude,
+                                                                         double latMin, double latMax) {
     // A NaN passes every comparison below and would reach the projection's own formulas.
-    RequireFinite(p.Y, GIS_RS_ERR_LATITUDE);
-    RequireFinite(p.X, GIS_RS_ERR_LONGITUDE);
-    p.Y = Corrected(p.Y, latMin, latMax, GIS_RS_WARN_LATITUDE);
-    p.X = ReduceMeridian(Corrected(p.X, -kPi, 2 * kPi, GIS_RS_WARN_LONGITUDE));
+    RequireFinite(latitude, GIS_RS_ERR_LATITUDE);
+    RequireFinite(longitude, GIS_RS_ERR_LONGITUDE);
+    latitude = Corrected(latitude, latMin, latMax, GIS_RS_WARN_LATITUDE);
+    return {ReduceMeridian(Corrected(longitude, -kPi, 2 * kPi, GIS_RS_WARN_LONGITUDE)), latitude};
+}
+
+std::pair<double, double> TGIS_ProjectionAbstract::UnprojectRangeCorrected(double x, double y) {
+    TGIS_Point3D p(x, y, 0);
+    UnprojectRange(p, GisMakeExtent(-EastingBound, -NorthingBound, EastingBound, NorthingBound));
+    return {p.X, p.Y};
 }
 
 void TGIS_ProjectionAbstract::UnprojectRange(TGIS_Point3D& p, const TGIS_Extent& box) {

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "gis/core/GisDatums.h"
@@ -103,22 +105,26 @@ protected:
 
     // Project's input: non-finite raises 0210 / 0211; the latitude is clamped into latMin..latMax and the
     // longitude into -pi..2pi with warnings, then a longitude above pi is reduced by 2pi.
-    void ProjectRange(TGIS_Point3D& p, double latMin, double latMax) {
+    void ProjectRange(TGIS_Point3D& p, double latMin, double latMax) { ProjectRange(p.X, p.Y, latMin, latMax); }
+    // The same on the coordinates alone, which can then stay in registers: a member that copies the whole
+    // point reads in one wide load what its caller has just stored as two, and waits for the stores.
+    void ProjectRange(double& longitude, double& latitude, double latMin, double latMax) {
         // Inline for the point in range; NaN and infinities fail these tests and take the checks out of line.
-        if (p.Y >= latMin && p.Y <= latMax && p.X >= -kRangePi && p.X <= 2 * kRangePi)
-            p.X = ReduceMeridian(p.X);
+        if (latitude >= latMin && latitude <= latMax && longitude >= -kRangePi && longitude <= 2 * kRangePi)
+            longitude = ReduceMeridian(longitude);
         else
-            ProjectRangeCorrected(p, latMin, latMax);
+            std::tie(longitude, latitude) = ProjectRangeCorrected(longitude, latitude, latMin, latMax);
     }
     // Longitude minus the central meridian, brought into -pi..pi by one 2pi step.
     double LongitudeDelta(double longitude) const { return NormalizeLongitude(longitude - CentralMeridian); }
     // Unproject's input: non-finite raises 0215 / 0216; X and Y are clamped into the false origin plus or
     // minus the bounds, with warnings.
-    void UnprojectRange(TGIS_Point3D& p) {
+    void UnprojectRange(TGIS_Point3D& p) { UnprojectRange(p.X, p.Y); }
+    void UnprojectRange(double& x, double& y) {
         // The comparisons of the box's own test, so that a point on its edge is taken alike.
-        if (!(p.X >= FalseEasting - EastingBound && p.X <= FalseEasting + EastingBound &&
-              p.Y >= FalseNorthing - NorthingBound && p.Y <= FalseNorthing + NorthingBound))
-            UnprojectRange(p, GisMakeExtent(-EastingBound, -NorthingBound, EastingBound, NorthingBound));
+        if (!(x >= FalseEasting - EastingBound && x <= FalseEasting + EastingBound &&
+              y >= FalseNorthing - NorthingBound && y <= FalseNorthing + NorthingBound))
+            std::tie(x, y) = UnprojectRangeCorrected(x, y);
     }
     // The same with a box measured from the false origin.
     void UnprojectRange(TGIS_Point3D& p, const TGIS_Extent& box);
@@ -130,7 +136,8 @@ protected:
 
 private:
     static constexpr double kRangePi = 3.14159265358979323846;
-    void ProjectRangeCorrected(TGIS_Point3D& p, double latMin, double latMax);
+    std::pair<double, double> ProjectRangeCorrected(double longitude, double latitude, double latMin, double latMax);
+    std::pair<double, double> UnprojectRangeCorrected(double x, double y);
 };
 
 // The overrides every map member declares.

@@ -110,6 +110,34 @@ Variant DateOf(int year, int month, int day) {
     }
 }
 
+// The common forms of a number column read straight from its bytes, as ReadWholeNumber and GisStrToFloat read
+// them; false sends the text the long way. Whole: an optional '-' and up to nine digits, which any int holds.
+bool SmallWholeNumber(const char* b, const char* e, int& out) {
+    const bool negative = b < e && *b == '-';
+    if (negative) ++b;
+    if (b == e || e - b > 9) return false;
+    int v = 0;
+    for (; b < e; ++b) {
+        if (*b < '0' || *b > '9') return false;
+        v = v * 10 + (*b - '0');
+    }
+    out = negative ? -v : v;
+    return true;
+}
+
+// Decimal: an optional '-', digits and at most one '.', finite.
+bool PlainDecimal(const char* b, const char* e, double& out) {
+    bool digit = false, point = false;
+    for (const char* c = b < e && *b == '-' ? b + 1 : b; c < e; ++c) {
+        if (*c >= '0' && *c <= '9') digit = true;
+        else if (*c == '.' && !point) point = true;
+        else return false;
+    }
+    if (!digit) return false;
+    const auto r = std::from_chars(b, e, out, std::chars_format::general);
+    return r.ec == std::errc() && r.ptr == e && std::isfinite(out);
+}
+
 int Digits(const std::string& s, size_t from, size_t count) {
     int v = 0;
     for (size_t i = from; i < from + count; ++i) {
@@ -119,9 +147,15 @@ int Digits(const std::string& s, size_t from, size_t count) {
     return v;
 }
 
+// Eight bytes at a time: every text value of a table in another encoding is asked this.
 bool IsAscii(const std::string& s) {
-    for (char c : s)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    size_t i = 0;
+    for (uint64_t word = 0; i + 8 <= s.size(); i += 8) {
+        std::memcpy(&word, s.data() + i, 8);
+        if (word & 0x8080808080808080u) return false;
+    }
+    for (; i < s.size(); ++i)
+        if (static_cast<unsigned char>(s[i]) >= 0x80) return false;
     return true;
 }
 
@@ -449,11 +483,18 @@ void TGIS_FileDBF::AppendRecord(TGIS_Shape& shape) {
 
 Variant TGIS_FileDBF::Convert(const TGIS_FieldInfo& f, const uint8_t* bytes, int32_t width) const {
     const int32_t binary = f.BinaryWidth;
-    auto text = [&] {
-        size_t n = 0;
-        while (n < size_t(width) && bytes[n]) ++n;
-        return std::string(reinterpret_cast<const char*>(bytes), n);
-    };
+    // The value's text ends at a NUL; `end` leaves out the blanks after it, `begin` those before it too.
+    // Text is padded with spaces, mostly many: those go eight at a time.
+    const char* chars = reinterpret_cast<const char*>(bytes);
+    const void* nul = width > 0 ? std::memchr(bytes, 0, size_t(width)) : nullptr;
+    const size_t n = nul ? size_t(static_cast<const uint8_t*>(nul) - bytes) : size_t(std::max(width, 0));
+    size_t end = n;
+    for (uint64_t word = 0; end >= 8; end -= 8) {
+        std::memcpy(&word, bytes + end - 8, 8);
+        if (word != 0x2020202020202020u) break;
+    }
+    while (end > 0 && bytes[end - 1] <= ' ') --end;
+    auto text = [&] { return std::string(chars, n); };
     auto binaryInt = [&]() -> Variant {
         switch (binary) {
         // Narrower than 32 bits, the value is not sign-extended.
@@ -470,7 +511,7 @@ Variant TGIS_FileDBF::Convert(const TGIS_FieldInfo& f, const uint8_t* bytes, int
         }
     };
     switch (f.FieldType) {
-    case gisFieldString: return Variant(FileText(TrimRight(text()), true));
+    case gisFieldString: return Variant(FileText(std::string(chars, end), true));
     case gisFieldNumber:
     case gisFieldFloat: {
         const bool decimals = f.FieldType == gisFieldFloat || f.Decimals > 0;
@@ -481,7 +522,11 @@ Variant TGIS_FileDBF::Convert(const TGIS_FieldInfo& f, const uint8_t* bytes, int
             std::memcpy(&d, bytes, 8);
             return Variant(d);
         }
-        const std::string s = Trim(text());
+        size_t begin = 0;
+        while (begin < end && bytes[begin] <= ' ') ++begin;
+        if (int whole = 0; !decimals && SmallWholeNumber(chars + begin, chars + end, whole)) return Variant(whole);
+        if (double d = 0; decimals && PlainDecimal(chars + begin, chars + end, d)) return Variant(d);
+        const std::string s(chars + begin, end - begin);
         if (AllStars(s)) return Variant();
         if (!decimals) {
             Variant v;
@@ -546,8 +591,10 @@ Variant TGIS_FileDBF::ReadFieldValue(int32_t record, const std::string& name) {
     }
     const auto& fields = layer_->Fields;
     // Values are mostly asked for in field order.
+    // The layer hands in the field's own name, which needs no comparing.
     int index = lastIndex_ + 1;
-    if (index >= int(fields.size()) || AnsiCompareText(fields[size_t(index)]->Name, name) != 0)
+    if (index >= int(fields.size()) ||
+        (&fields[size_t(index)]->Name != &name && AnsiCompareText(fields[size_t(index)]->Name, name) != 0))
         index = layer_->FindFieldOriginal(name);
     if (index < 0) return Variant();
     lastIndex_ = index;

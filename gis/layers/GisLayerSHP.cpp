@@ -172,7 +172,8 @@ TGIS_Shape* TGIS_LayerSHP::GetShape(int32_t uid) {
 int TGIS_LayerSHP::FindField(const std::string& name) const {
     // Names are unique until a field is renamed, which marks the structure modified.
     const size_t next = size_t(fieldHint_ + 1);
-    if (!StructureModified && next < Fields.size() && AnsiCompareText(Fields[next]->NewName, name) == 0)
+    if (!StructureModified && next < Fields.size() &&
+        (Fields[next]->NewName == name || AnsiCompareText(Fields[next]->NewName, name) == 0))
         return fieldHint_ = int(next);
     return fieldHint_ = TGIS_LayerVector::FindField(name);
 }

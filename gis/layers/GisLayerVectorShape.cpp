@@ -30,8 +30,9 @@ int32_t ReadInt32(const uint8_t* p) {
 }
 
 // Names of another length are not compared: GetField asks this four times for every value.
-bool IsField(const std::string& name, const char* gisName) {
-    return name.size() == std::strlen(gisName) && AnsiCompareText(name, gisName) == 0;
+template <size_t N>
+bool IsField(const std::string& name, const char (&gisName)[N]) {
+    return name.size() == N - 1 && AnsiCompareText(name, gisName) == 0;
 }
 
 }  // namespace
@@ -365,6 +366,17 @@ void TGIS_Shape::AddPart() {
 }
 
 TGIS_Point TGIS_Shape::GetPoint(int part, int index) {
+    // Arcs and polygons keep the base's parts, which PartPoints reads without a virtual call: a scan that
+    // reads every vertex asks this of each.
+    if (geometry_ && (shapeType_ == gisShapeTypeArc || shapeType_ == gisShapeTypePolygon)) {
+        int32_t count = 0;
+        const uint8_t* at = PartPoints(part, count);
+        QM_ASSERT(index >= 0 && index < count, GIS_RS_ERR_UNTESTED);
+        TGIS_Point p;
+        std::memcpy(&p.X, at + 16 * size_t(index), 8);
+        std::memcpy(&p.Y, at + 16 * size_t(index) + 8, 8);
+        return ToViewer(p);
+    }
     QM_ASSERT(index >= 0 && index < GetPartSize(part), GIS_RS_ERR_UNTESTED);
     return ToViewer(ReadPoint(PointOffset(GetPartOffset(part) + index)));
 }

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <limits>
 #include <vector>
@@ -388,6 +389,8 @@ unsigned char LowerAt(const std::string& s, size_t i, bool& trail) {
 
 // Compares as AnsiLowerCase of both would, byte by byte, without making the copies.
 int AnsiCompareText(const std::string& a, const std::string& b) {
+    // Names are mostly looked up as they were written.
+    if (a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0) return 0;
     const size_t n = std::min(a.size(), b.size());
     bool trailA = false, trailB = false;
     for (size_t i = 0; i < n; ++i) {

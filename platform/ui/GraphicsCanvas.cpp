@@ -584,9 +584,17 @@ struct TCanvasAccess {
                     std::memcpy(d, s, size_t(n) * sb);
                     continue;
                 }
-                // Blue, green, red to the same in a word of opaque alpha.
+                // Blue, green, red to the same in a word of opaque alpha; four pixels from three words.
                 auto* q = reinterpret_cast<QRgb*>(d);
-                for (int i = 0; i < n; ++i, s += 3)
+                int i = 0;
+                for (uint32_t w[3]; i + 4 <= n; i += 4, s += 12) {
+                    std::memcpy(w, s, 12);
+                    q[i] = 0xFF000000u | (w[0] & 0xFFFFFFu);
+                    q[i + 1] = 0xFF000000u | (w[0] >> 24) | ((w[1] & 0xFFFFu) << 8);
+                    q[i + 2] = 0xFF000000u | (w[1] >> 16) | ((w[2] & 0xFFu) << 16);
+                    q[i + 3] = 0xFF000000u | (w[2] >> 8);
+                }
+                for (; i < n; ++i, s += 3)
                     q[i] = 0xFF000000u | (uint32_t(s[2]) << 16) | (uint32_t(s[1]) << 8) | s[0];
             }
         }
@@ -1303,6 +1311,8 @@ void TCanvas::StretchBlt(int x, int y, int w, int h, TCanvas* src, int sx, int s
     bool mx = (w < 0) != (sw < 0), my = (h < 0) != (sh < 0);
     QPoint d = a.Dev(w < 0 ? x + w + 1 : x, h < 0 ? y + h + 1 : y);
     QRect dst(d, QSize(std::abs(w), std::abs(h)));
+    // A plain copy of the same size, as a picture goes to its window, needs no copies of its own.
+    if (rop == SRCCOPY && w == sw && h == sh && w > 0 && h > 0 && a.CopyPixels(dst, src, sx, sy)) return;
     QImage piece;
     if (needsSource) {
         piece = TCanvasAccess::Grab(src, sw < 0 ? sx + sw + 1 : sx, sh < 0 ? sy + sh + 1 : sy, std::abs(sw),

@@ -353,6 +353,51 @@ TEST(FileDBF, ValuesOfARecordReadInAnyOrder) {
     EXPECT_EQ(t.ReadFieldValue(3, "C").AsString(), "hi");
 }
 
+// Common forms are read straight from the bytes, the rest the long way; both must give what the text says.
+TEST(FileDBF, TextAndNumbersReadInEveryForm) {
+    const std::vector<std::pair<std::string, std::string>> values = {
+        // text (24), whole number (11), decimal (8, 2 decimals)
+        {"ab", "-0"}, {"ab\t", "999999999"}, {std::string("a b\0zz", 6), "-999999999"}, {"  x", "2147483647"},
+        {"", "2147483648"}, {"0123456789abcdefghijklmn", "+5"}, {"x\x1f", "-"}, {std::string(17, ' ') + "z", "12 34"},
+        {"q", "-2147483649"}, {"q", "*****"}, {"q", std::string("1\0" "2", 3)}, {"q", "1-2"}};
+    const std::vector<std::string> decimals = {"-.5", "5.",  "1.2.3", "1e3", "-", "********", "+1.5",
+                                               "0012.50", "1.5-", "-1.", ".", std::string("3.2\0" "1", 5)};
+    std::vector<std::string> records;
+    for (size_t i = 0; i < values.size(); ++i) {
+        std::string text = values[i].first;
+        text.resize(24, ' ');
+        const std::string& whole = values[i].second;
+        records.push_back(text + std::string(11 - whole.size(), ' ') + whole +
+                          std::string(8 - decimals[i].size(), ' ') + decimals[i]);
+    }
+    const std::string path =
+        Write("forms.dbf", MakeTable({{"T", 'C', 24, 0}, {"W", 'N', 11, 0}, {"D", 'N', 8, 2}}, records));
+    TGIS_LayerVector l;
+    l.Open(nullptr);
+    TGIS_FileDBF t(path, false, &l);
+    const char* texts[] = {"ab", "ab", "a b", "  x", "", "0123456789abcdefghijklmn", "x",
+                           "                 z", "q", "q", "q", "q"};
+    // Whole numbers in 32 bits are integers, wider ones doubles; a text that is no number reads as 0.
+    const double wholes[] = {0, 999999999, -999999999, 2147483647, 2147483648., 5, 0, 0, -2147483649., 0, 1, 0};
+    const double reals[] = {-0.5, 5, 0, 1000, 0, 0, 1.5, 12.5, 0, -1, 0, 3.2};
+    for (int i = 0; i < int(values.size()); ++i) {
+        EXPECT_EQ(t.ReadFieldValue(i + 1, "T").AsString(), texts[i]) << i;
+        const Variant w = t.ReadFieldValue(i + 1, "W"), d = t.ReadFieldValue(i + 1, "D");
+        if (i == 9) {
+            EXPECT_TRUE(w.IsEmpty());  // all stars: no value
+        } else {
+            EXPECT_EQ(w.VarType(), std::fabs(wholes[i]) > 2147483647 ? varDouble : varInteger) << i;
+            EXPECT_EQ(w.AsDouble(), wholes[i]) << i;
+        }
+        if (i == 5) {
+            EXPECT_TRUE(d.IsEmpty());
+        } else {
+            EXPECT_EQ(d.VarType(), varDouble) << i;
+            EXPECT_EQ(d.AsDouble(), reals[i]) << i;
+        }
+    }
+}
+
 TEST(FileDBF, ScansInOrderAcrossBlocksAndBack) {
     // 3,000 records of 31 bytes: a scan in order crosses more than one block of reads.
     std::vector<std::string> records;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "gis/core/GisProjections.h"
 #include "gis/layers/GisLayerVector.h"
@@ -366,6 +367,25 @@ TEST(GisShapePolygon, PartPointsInOnePassAreGetPointsPoints) {
             }
         }
     }
+}
+
+TEST(GisShapeArc, GetPointReadsEachPartAndRefusesIndexesOutsideIt) {
+    const TestParts parts = {{{0, 0}, {1, 2}, {3, 4}}, {{5, 6}, {7, 8}}, {{9, 10}, {11, 12}, {13, 14}, {15, 16}}};
+    auto arc = MakeArc(parts);
+    for (int part = 0; part < 3; ++part)
+        for (int i = 0; i < int(parts[size_t(part)].size()); ++i) {
+            const TGIS_Point p = arc->GetPoint(part, i), q = parts[size_t(part)][size_t(i)];
+            EXPECT_TRUE(p.X == q.X && p.Y == q.Y) << part << " " << i;
+        }
+    EXPECT_EQ(arc->GetLastPoint().Y, 16);
+    for (auto [part, index] : {std::pair{0, 3}, {1, 2}, {1, -1}, {2, 4}, {3, 0}, {-1, 0}})
+        EXPECT_THROW(arc->GetPoint(part, index), EAssertionFailed) << part << " " << index;
+    auto one = MakePolygon({Box(0, 0, 4, 4)});
+    const int n = one->GetPartSize(0);
+    EXPECT_EQ(one->GetPoint(0, n - 1).X, one->GetPoint(0, 0).X);
+    EXPECT_THROW(one->GetPoint(0, n), EAssertionFailed);
+    EXPECT_THROW(one->GetPoint(1, 0), EAssertionFailed);
+    EXPECT_THROW(TGIS_ShapeArc().GetPoint(0, 0), EAssertionFailed);
 }
 
 TEST(GisShapePolygon, Relations) {

@@ -393,6 +393,28 @@ TEST(Canvas, PlainCopiesKeepEveryPixelInPlace) {
         }
 }
 
+// A 24-bit picture copied into a 32-bit one goes four pixels at a time: rows of every width, and a mirrored
+// copy, which takes the general way, put each pixel where it belongs and leave the rest.
+TEST(Canvas, PlainCopiesOfEveryWidthIntoAWiderFormat) {
+    auto colour = [](int x, int y) { return RGB(x * 20 + 5, y * 40 + 7, 255 - x * 9); };
+    auto src = White(12, 3, pf24bit);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 12; ++x) src->Canvas()->SetPixel(x, y, colour(x, y));
+    for (int w = 1; w <= 11; ++w)
+        for (bool mirrored : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "width " << w << (mirrored ? " mirrored" : ""));
+            auto dst = White(14, 4, pf32bit);
+            const TRect from = mirrored ? TRect(w, 0, 0, 3) : TRect(1, 0, 1 + w, 3);
+            dst->Canvas()->CopyRect(TRect(2, 1, 2 + w, 4), src->Canvas(), from);
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < 14; ++x) {
+                    TColor want = clWhite;
+                    if (x >= 2 && x < 2 + w && y >= 1) want = colour(mirrored ? w - (x - 2) : x - 1, y - 1);
+                    EXPECT_EQ(dst->Canvas()->Pixel(x, y), want) << x << "," << y;
+                }
+        }
+}
+
 TEST(Bitmap, TransparentDrawSkipsTheKeyColour) {
     auto glyph = White(4, 4);
     glyph->Canvas()->Brush()->SetColor(clFuchsia);
