@@ -43,6 +43,14 @@ std::string TGIS_FileCommit::TempName(size_t i) {
 void TGIS_FileCommit::CheckTargets() {
     // A new save replaces the whole set anyway: a set that cannot be put back is no reason to refuse it.
     if (!targets_.empty()) DiskRecover(targets_[0]);
+    // A layer saved under its companion's name ("x.dbf" for a shapefile) would write two files into one.
+    for (size_t i = 0; i < targets_.size(); ++i)
+        for (size_t j = i + 1; j < targets_.size(); ++j)
+            if (targets_[i] == targets_[j]) {
+                EGIS_Exception e(GIS_RS_ERR_FILEWRITE, targets_[i], EEXIST);
+                e.Message += " 图层的两个文件同名，请换一个文件名。";
+                throw e;
+            }
     for (const std::string& t : targets_) {
         errno = 0;
         if (!DiskWritable(t)) GisRaiseWriteError(t, errno != 0 ? errno : EACCES);

@@ -864,6 +864,29 @@ TEST(LayerSHP, EveryShapefileWrittenNamesItsCodePage) {
     EXPECT_NE(info.find("NAME (String) = " + china), std::string::npos) << info;
 }
 
+// Saved under its table's or index's name, a shapefile would write two of its files into one name.
+TEST(LayerSHP, ANameOfItsOwnCompanionIsRefusedWithTheUsersFileKept) {
+    const std::string d = Dir("companion");
+    TGIS_LayerVector src;
+    src.UseConfig = false;
+    src.Open(nullptr);
+    src.AddField("NAME", gisFieldString, 8, 0);
+    src.CreateShape(gisShapeTypePoint)->AddPoint({1, 2});
+    for (const char* name : {"/t.dbf", "/t.shx"}) {
+        const std::string path = d + name;
+        std::ofstream(path, std::ios::binary) << "the user's own file";
+        TGIS_LayerSHP w;
+        try {
+            w.WriteFromLayer(src, path, GisFullExtent(), gisShapeTypeNull, "", false);
+            FAIL() << name << " was written";
+        } catch (const EGIS_Exception& e) {
+            EXPECT_EQ(e.ErrorCode, 32) << e.Message;
+            EXPECT_NE(e.Message.find("两个文件同名"), std::string::npos) << e.Message;
+        }
+        EXPECT_EQ(Bytes(path), "the user's own file") << name;
+    }
+}
+
 TEST(LayerSHP, IndexThatIsAFolderIsReportedWithItsCause) {
     const std::string d = Dir("folderindex");
     std::string point;
