@@ -128,6 +128,43 @@ TEST_F(LargeLists, GridItemsKeepTheirSheetsThroughDeletes) {
     EXPECT_EQ(k, 300);
 }
 
+// A line that is no sheet number leaves its row of the field empty: the items that follow still carry the
+// records where they stand, before and after deletes that empty other rows.
+TEST_F(LargeLists, ConvertedItemsKeepTheirSheetsPastLinesThatAreNoSheet) {
+    Page(3);
+    for (const char* line : {"J-50-5", "no sheet", "J-50-6", "J-50-7"}) f->CheckList(4)->Items()->Add(line);
+    Generate();
+    ASSERT_EQ(f->Converted().size(), 4u);
+    ASSERT_TRUE(f->Converted()[1].empty());
+    ASSERT_EQ(Items(5).size(), 192u);
+    ExpectInStep(5, f->Converted());
+    // All of J-50-6's sheets and every fifth of the others.
+    for (int i = 0; i < 192; ++i) f->CheckList(5)->SetItemChecked(i, (i >= 64 && i < 128) || i % 5 == 0);
+    DeleteChecked(5);
+    EXPECT_EQ(f->Converted().size(), 2u);
+    EXPECT_EQ(Items(5).size(), 102u);
+    ExpectInStep(5, f->Converted());
+    TStandardTessarols listed;
+    f->GetListTessarols(f->CheckList(5), listed);
+    ASSERT_EQ(listed.size(), 102u);
+    EXPECT_TRUE(Same(listed.back()[0], f->Converted().back().back()));
+    // The query page's list refers to its own field in the same way.
+    Page(4);
+    SetPoint(116, 28, 25, 39, 54, 30);
+    C<TVtToolbarButton>("VtToolbarButton23")->Click();
+    SetPoint(106, 25, 30, 29, 49, 27);
+    C<TVtToolbarButton>("VtToolbarButton23")->Click();
+    Generate();
+    ASSERT_EQ(Items(7).size(), 2u);
+    ExpectInStep(7, f->Queried());
+    f->CheckList(7)->SetItemChecked(0, true);
+    DeleteChecked(7);
+    ExpectInStep(7, f->Queried());
+    ASSERT_EQ(Items(7).size(), 1u);
+    Page(3);
+    ExpectInStep(5, f->Converted());
+}
+
 // 1:5,000 over 115-125 E, 35-40 N: 320 columns of 240 rows, 76,800 sheets, some 20 MiB listed.
 TEST_F(LargeLists, RequestsThatDoNotFitAreRefusedAndTheListStays) {
     Window(1, 116, 39, 117, 40);
