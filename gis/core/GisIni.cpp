@@ -11,7 +11,7 @@ constexpr char kSectionBase[] = "Kelvoran Layer";
 constexpr int kMaxLayer = 999;
 constexpr int kMaxSubSection = 998;
 
-// The path without the extension of its file name; a name that starts with its only '.' has none.
+// Only a '.' in the file name, after its first character, starts an extension: "data.v2/roads" keeps its folder.
 std::string WithoutExtension(const std::string& path) {
     size_t name = path.rfind('/');
     name = name == std::string::npos ? 0 : name + 1;

@@ -282,6 +282,9 @@ TEST(GisIni, BasePath) {
     EXPECT_EQ(TGIS_Ini(nullptr, dir + "/roads.shp.ini").BasePath(), dir + "/roads.shp");
     EXPECT_EQ(TGIS_Ini(nullptr, dir + "/v1.0/roads").BasePath(), dir + "/v1.0/roads");
     EXPECT_EQ(TGIS_Ini(nullptr, dir + "/.ini").BasePath(), dir + "/.ini");
+    // A dot in a folder is no extension, nor one that starts the name.
+    EXPECT_EQ(TGIS_Ini(nullptr, dir + "/data.v2/.roads").BasePath(), dir + "/data.v2/.roads");
+    EXPECT_EQ(TGIS_Ini(nullptr, dir + "/data.v2/roads.ini").BasePath(), dir + "/data.v2/roads");
     // The base path is the path as given; the file read is its full form.
     const fs::path cwd = fs::current_path();
     fs::current_path(dir);
