@@ -85,7 +85,7 @@ void TGIS_ProjectionTransverseMercator::Prepare() {
 void TGIS_ProjectionTransverseMercator::Project(const TGIS_Point3D& in, TGIS_Point3D& out) {
     TGIS_Point3D p = in;
     ProjectRange(p, -kHalfPi, kHalfPi);
-    // The side follows the shorter way round to the meridian.
+    // The side is the shorter way round: shifting λ and λ0 into 0..2π apart puts 100° W of 0° on the east edge.
     double dl = LongitudeDelta(p.X);
     if (dl < -kHalfPi) {
         dl = -kHalfPi;

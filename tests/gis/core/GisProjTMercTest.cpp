@@ -137,6 +137,10 @@ TEST(GisProjTMerc, LongitudesBeyondAQuarterAreHeldOnTheirOwnSide) {
     const char* storage = tm.Warning.data();
     for (double lon = 150; lon < 160; lon += 1) Fwd(tm, lon, 40);
     EXPECT_EQ(tm.Warning.data(), storage);
+    // 60° west is 110° west of a meridian at 50° east, though it lies east of it in 0..360°.
+    SetUpTM(tm, 50 * kDeg, 0, 0, 0, 1);
+    EXPECT_EQ(Fwd(tm, -60, 0).X, west.X);
+    EXPECT_EQ(Fwd(tm, -140, 0).X, east.X);
 }
 
 TEST(GisProjTMerc, UnprojectRefusesOutsideTheBoundsAndHoldsThePole) {
