@@ -124,20 +124,26 @@ TEST(GisDatums, TheNumberedRowsAreExact) {
     }
 }
 
-// Each listed transformation's helmert step, as projinfo prints it, is the datum's shift.
-TEST(GisDatums, DeltasAreTheListedTransformations) {
+// Each listed transformation's helmert step, as projinfo prints it, is the datum's shift; where the list gives
+// no sigmas they are 0, and where it gives no box the box is the transformation's area of use.
+TEST(GisDatums, DeltasAndBoxesAreTheListedTransformations) {
     if (!HaveTool("projinfo")) GTEST_SKIP() << "projinfo (proj-bin) is not installed";
     std::ifstream list(std::string(QM_SOURCE_DIR) + "/scripts/datums.list");
     ASSERT_TRUE(list);
     std::string line;
-    int checked = 0;
+    int checked = 0, boxes = 0;
     while (std::getline(list, line)) {
-        std::istringstream words(line);
-        std::string code, ellipsoid, source;
+        std::istringstream words(line.substr(0, line.find('|')));
+        std::string code, ellipsoid, source, option;
         if (!(words >> code >> ellipsoid >> source) || code[0] == '#') continue;
         if (source.find(':') == std::string::npos) continue;
+        bool ownSigma = false, ownBox = false;
+        while (words >> option) {
+            ownSigma |= option.rfind("sigma=", 0) == 0;
+            ownBox |= option.rfind("box=", 0) == 0;
+        }
         SCOPED_TRACE(code + " " + source);
-        std::string out = RunCommand("projinfo -q -o PROJ -k operation " + source + " 2>&1");
+        std::string out = RunCommand("projinfo -o PROJ,WKT2:2019 -k operation " + source + " 2>&1");
         // A null shift prints as a no-op.
         size_t at = out.find("+proj=helmert");
         ASSERT_TRUE(at != std::string::npos || out.find("+proj=noop") != std::string::npos) << out;
@@ -151,9 +157,30 @@ TEST(GisDatums, DeltasAreTheListedTransformations) {
         EXPECT_EQ(d.DeltaX, param("x"));
         EXPECT_EQ(d.DeltaY, param("y"));
         EXPECT_EQ(d.DeltaZ, param("z"));
+        if (!ownSigma) {
+            EXPECT_EQ(d.SigmaX, 0);
+            EXPECT_EQ(d.SigmaY, 0);
+            EXPECT_EQ(d.SigmaZ, 0);
+        }
+        if (!ownBox) {
+            // BBOX[south, west, north, east]; one across the antimeridian takes every longitude.
+            size_t b = out.find("BBOX[");
+            ASSERT_NE(b, std::string::npos) << out;
+            double south, west, north, east;
+            char comma;
+            std::istringstream box(out.substr(b + 5));
+            ASSERT_TRUE(box >> south >> comma >> west >> comma >> north >> comma >> east) << out;
+            if (west > east) west = -180, east = 180;
+            EXPECT_DOUBLE_EQ(d.Validity.XMin, west * kDeg);
+            EXPECT_DOUBLE_EQ(d.Validity.XMax, east * kDeg);
+            EXPECT_DOUBLE_EQ(d.Validity.YMin, south * kDeg);
+            EXPECT_DOUBLE_EQ(d.Validity.YMax, north * kDeg);
+            ++boxes;
+        }
         ++checked;
     }
     EXPECT_EQ(checked, 222);
+    EXPECT_EQ(boxes, 218);
 }
 
 TEST(GisDatums, EllipsoidsMatchProjsList) {
