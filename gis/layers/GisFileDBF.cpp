@@ -406,6 +406,7 @@ void TGIS_FileDBF::WriteFields() {
 
 std::string TGIS_FileDBF::FormatFloat20(double value) {
     if (!std::isfinite(value)) return std::string(20, '*');
+    // An exponent above 99 keeps its three digits (the mantissa gives up one): a "99" would store another number.
     std::string s;
     for (int precision = value < 0 ? 13 : 14; precision >= 0; --precision)
         if (s = Exponent(value, precision); s.size() <= 20) break;

@@ -709,13 +709,15 @@ void TGIS_LayerMIF::WriteFromLayer(TGIS_LayerVector& layer, const std::string& p
     const int32_t lastUid = layer.GetLastUid();
     bool abort = false;
     if (viewer && viewer->OnBusy) viewer->OnBusy(viewer, 0, lastUid, abort);
+    // The closing call names this layer, the writer, as its sender.
     struct Done {
         TGIS_Viewer* viewer;
+        TGIS_LayerMIF* writer;
         ~Done() {
             bool ignored = false;
-            if (viewer && viewer->OnBusy) viewer->OnBusy(viewer, -1, -1, ignored);
+            if (viewer && viewer->OnBusy) viewer->OnBusy(writer, -1, -1, ignored);
         }
-    } done{viewer};
+    } done{viewer, this};
 
     layer.PrepareExportNames(32);
     TGIS_FileCommit commit({path, MidPathOf(path)});

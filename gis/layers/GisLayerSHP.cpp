@@ -163,6 +163,7 @@ TGIS_Shape* TGIS_LayerSHP::GetShape(int32_t uid) {
         main_->Seek(position, soFromBeginning);
         return current_;
     }
+    // The full extent, not the viewer's: a shape outside the bounds its header gives is still found.
     SetFilter(GisFullExtent(), "");
     for (ScanFirst(); !ScanEof(); ScanNext())
         if (ScanCurrent()->Uid == uid) return ScanCurrent();

@@ -316,7 +316,8 @@ private:
 // A layer's own paint routine, used instead of the default one when set.
 using TGIS_LayerPaintHook = std::function<void(TGIS_Viewer& viewer, TGIS_LayerAbstract& layer)>;
 
-class TGIS_LayerAbstract : public TGIS_IniLayer {
+// A TObject, so that a layer can be the sender of the viewer's events.
+class TGIS_LayerAbstract : public TObject, public TGIS_IniLayer {
 public:
     TGIS_LayerAbstract();
     // Leaves the viewer's list.

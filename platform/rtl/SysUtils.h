@@ -40,6 +40,7 @@ int64_t Trunc(double x);
 // Nearest whole number, halves to the even neighbour.
 int64_t Round(double x);
 
+// Numbers shown and typed use it; files (DBF, MIF/MID) always hold '.', or other programs would read wrong numbers.
 char GetDecimalSeparator();
 void SetDecimalSeparator(char c);
 

@@ -91,6 +91,9 @@ TEST(FileDBF, FloatTextHasTwentyCharactersAndKeepsItsExponent) {
     EXPECT_EQ(TGIS_FileDBF::FormatFloat20(-0.5), "-5.0000000000000E-01");
     EXPECT_EQ(TGIS_FileDBF::FormatFloat20(1e150), "1.0000000000000E+150");
     EXPECT_EQ(TGIS_FileDBF::FormatFloat20(-1e-150), "-1.000000000000E-150");
+    // Across the first three-digit exponent the value stays itself, not 9.9E+99.
+    EXPECT_EQ(TGIS_FileDBF::FormatFloat20(9.5e99), "9.50000000000000E+99");
+    EXPECT_EQ(std::stod(TGIS_FileDBF::FormatFloat20(1.5e100)), 1.5e100);
     EXPECT_EQ(TGIS_FileDBF::FormatFloat20(0), "0.00000000000000E+00");
     EXPECT_EQ(TGIS_FileDBF::FormatFloat20(1.0 / 0.0), std::string(20, '*'));
     // Rounded, not cut: 15 digits read back.

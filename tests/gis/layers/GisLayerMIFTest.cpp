@@ -507,6 +507,23 @@ TEST_F(MifLayer, FailedWritesLeaveTheTargetsAndAbortedOnesSaveTheShapesDoneSoFar
     EXPECT_EQ(saved.find("Point 5 6"), std::string::npos);
     EXPECT_EQ(ReadText(P("t.mid")), "\"new\"\r\n\"b\"\r\n");
     EXPECT_FALSE(fs::exists(P("t.mif~tmp")));
+
+    // The progress comes from the viewer; the closing call, after a failed write too, from the writing layer.
+    std::vector<TObject*> senders;
+    v.OnBusy = [&](TObject* sender, int32_t, int32_t, bool&) { senders.push_back(sender); };
+    TGIS_LayerMIF w;
+    for (const char* target : {"copy.mif", "no/such/dir.mif"}) {
+        senders.clear();
+        try {
+            w.WriteFromLayer(*l, P(target), GisFullExtent(), 0, "", false);
+        } catch (const EGIS_Exception&) {
+        }
+        ASSERT_GE(senders.size(), 2u) << target;
+        EXPECT_EQ(senders.back(), static_cast<TObject*>(&w)) << target;
+        senders.pop_back();
+        for (TObject* sender : senders) EXPECT_EQ(sender, static_cast<TObject*>(&v)) << target;
+    }
+    EXPECT_TRUE(fs::exists(P("copy.mif")));
     l->Viewer = nullptr;
 }
 

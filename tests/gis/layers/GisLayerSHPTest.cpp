@@ -428,6 +428,34 @@ TEST(LayerSHP, CreateEmptyAndCompanionCase) {
     EXPECT_EQ(r->GetLastUid(), 0);
 }
 
+TEST(LayerSHP, WithoutAnIndexAShapeOutsideTheViewersExtentIsFoundByItsUid) {
+    Source src;
+    src.Polygon(1);
+    src.Polygon(100);
+    const std::string d = Dir("noindex");
+    TGIS_LayerSHP w;
+    w.WriteFromLayer(src.layer, d + "/n.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    // Bounds written by another program that leave the second shape out, and no ".shx".
+    std::string shp = Bytes(d + "/n.shp");
+    const double bounds[4] = {1, 0, 11, 10};
+    std::memcpy(&shp[36], bounds, sizeof bounds);
+    ASSERT_TRUE(DiskWriteAll(d + "/n.shp", shp));
+    DiskRemove(d + "/n.shx");
+    UiTest::Init();
+    TGIS_Viewer v(nullptr);
+    auto* l = new TGIS_LayerSHP;
+    l->UseConfig = false;
+    l->Path = d + "/n.shp";
+    l->Name = "n";
+    v.Add(l);
+    EXPECT_EQ(v.Extent.XMax, 11);
+    ASSERT_NE(l->GetShape(2), nullptr);
+    EXPECT_EQ(l->GetShape(2)->GetExtent().XMin, 100);
+    ASSERT_NE(l->GetShape(1), nullptr);
+    EXPECT_EQ(l->GetShape(1)->GetExtent().XMin, 1);
+    EXPECT_EQ(l->GetShape(3), nullptr);
+}
+
 TEST(LayerSHP, AnAbortedExportLeavesTheTargetsAndTheIndexAnswersAsTheScan) {
     UiTest::Init();
     TGIS_Viewer v(nullptr);
