@@ -379,6 +379,7 @@ bool TGIS_ShapePolygon::RelateExtent(const TGIS_Extent& extent, uint8_t mode) {
     const bool r = GisRelateExtentCommon(this, extent, mode, decided);
     if (decided) return r;
     // No vertex inside and no edge across: the extent lies wholly inside the area or wholly outside it.
+    // Even-odd over all rings, not each ring alone: an extent inside a hole touches none of the area.
     return GisIsPointInPolygon(GisExtentCenter(extent), this);
 }
 
@@ -393,6 +394,7 @@ bool TGIS_ShapePolygon::Intersects(TGIS_Shape* other) {
     switch (other->ShapeType()) {
         case gisShapeTypePoint:
         case gisShapeTypeMultipoint:
+            // Every ring even-odd, not the first alone: a point in a hole is outside, one on a later island inside.
             return FirstPartPointInside(other, this);
         case gisShapeTypeArc:
         case gisShapeTypePolygon:
@@ -444,6 +446,7 @@ std::unique_ptr<TGIS_Shape> TGIS_ShapePolygon::Clip(const TGIS_Extent& extent) {
     if (!HasGeometry()) return nullptr;
     const TGIS_Extent r{GisMinDouble(extent.XMin, extent.XMax), GisMinDouble(extent.YMin, extent.YMax),
                         GisMaxDouble(extent.XMin, extent.XMax), GisMaxDouble(extent.YMin, extent.YMax)};
+    // A copy, not this shape: the caller owns and frees (and may change) what Clip returns.
     if (RelateExtent(r, gisRelateWithin)) return CreateCopy();
     // Top, right, bottom, left.
     const RingSide sides[4] = {{false, r.YMax, false}, {true, r.XMax, false}, {false, r.YMin, true},

@@ -421,6 +421,40 @@ TEST(GisShapePolygon, Relations) {
     EXPECT_EQ(hits[1].X, 0);
 }
 
+TEST(GisShapePolygon, PointsAndExtentsInHolesAndIslands) {
+    // Whichever ring comes first, a hole is outside and an island in it inside.
+    const TestParts rings{Box(0, 0, 100, 100), Box(20, 20, 80, 80, true), Box(40, 40, 60, 60)};
+    for (bool holeFirst : {false, true}) {
+        auto p = MakePolygon(holeFirst ? TestParts{rings[1], rings[0], rings[2]} : rings);
+        auto at = [&](double x, double y) {
+            auto q = std::make_unique<TGIS_ShapePoint>();
+            q->AddPoint({x, y});
+            return p->Intersects(q.get());
+        };
+        EXPECT_TRUE(at(10, 50)) << holeFirst;
+        EXPECT_FALSE(at(30, 50)) << holeFirst;
+        EXPECT_TRUE(at(50, 50)) << holeFirst;
+        EXPECT_FALSE(at(150, 50)) << holeFirst;
+        EXPECT_FALSE(p->RelateExtent({25, 25, 35, 35}, gisRelateTouch)) << holeFirst;
+        EXPECT_TRUE(p->RelateExtent({45, 45, 55, 55}, gisRelateTouch)) << holeFirst;
+        EXPECT_TRUE(p->RelateExtent({5, 5, 15, 15}, gisRelateTouch)) << holeFirst;
+    }
+}
+
+TEST(GisShapePolygon, ClipOfAnInnerPolygonIsTheCallersOwn) {
+    auto holed = MakePolygon({Box(0, 0, 10, 10), Box(4, 4, 6, 6, true)});
+    const TestParts before = PartsOf(*holed);
+    std::unique_ptr<TGIS_Shape> whole = holed->Clip({-1, -1, 11, 11});
+    ASSERT_NE(whole, nullptr);
+    EXPECT_NE(whole.get(), holed.get());
+    EXPECT_TRUE(Same(PartsOf(*whole), before));
+    whole->AddPart();
+    whole->AddPoint({20, 20});
+    whole.reset();
+    EXPECT_TRUE(Same(PartsOf(*holed), before));
+    EXPECT_DOUBLE_EQ(holed->Area(), 96);
+}
+
 TEST(GisShapePolygon, Clip) {
     auto square = MakePolygon({Box(0, 0, 10, 10)});
     std::unique_ptr<TGIS_Shape> half = square->Clip({5, -5, 20, 20});
