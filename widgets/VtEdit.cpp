@@ -176,7 +176,7 @@ void TVtCustomEdit::KeyPress(char& key) {
 void TVtCustomEdit::ValidateError() {
     std::string message;
     if (OnValidateError) OnValidateError(this, message);
-    if (message.empty()) return;
+    if (message.empty()) return TCustomMaskEdit::ValidateError();
     MessageBeep(0);
     throw EDBEditError(message);
 }

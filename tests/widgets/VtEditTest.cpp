@@ -311,6 +311,32 @@ TEST(VtEdit, DropDownButtonOfDescendants) {
     EXPECT_EQ(d->drops, 3);
 }
 
+// A validation error always reports itself: the handler's message, or the masked edit's own when the handler
+// leaves it empty or there is no handler.
+TEST(VtEdit, ValidationErrorBeepsAndRaises) {
+    EditForm f;
+    TVtEdit* e = f.edit;
+    auto raised = [&]() -> std::string {
+        int before = MessageBeepCount();
+        try {
+            e->ValidateError();
+        } catch (const EDBEditError& x) {
+            EXPECT_EQ(MessageBeepCount(), before + 1);
+            return x.Message;
+        }
+        return "(nothing raised)";
+    };
+    const std::string general = raised();
+    EXPECT_NE(general, "(nothing raised)");
+    EXPECT_FALSE(general.empty());
+    bool asked = false;
+    e->OnValidateError = [&](TObject*, std::string&) { asked = true; };
+    EXPECT_EQ(raised(), general);
+    EXPECT_TRUE(asked);
+    e->OnValidateError = [](TObject*, std::string& m) { m = "编号不对"; };
+    EXPECT_EQ(raised(), "编号不对");
+}
+
 TEST(VtNumericEdit, ReadOnlyRefusesPasteAndCut) {
     EditForm f;
     f.num->SetText("42");
