@@ -302,7 +302,7 @@ void TVtCheckList::DrawIndent(int index, TRect rect, TOwnerDrawState) {
 }
 
 void TVtCheckList::DrawItem(int index, TRect rect, TOwnerDrawState state) {
-    if ((!packets_[size_t(index)].enabled || !Enabled()) && !(state & odSelected))
+    if (!packets_[size_t(index)].enabled || !Enabled())
         Canvas()->Font()->SetColor(ColorToRGB(Color()) == ColorToRGB(clBtnShadow) ? clBtnFace : clBtnShadow);
     TVtCustomTabbedListBox::DrawItem(index, rect, state);
 }

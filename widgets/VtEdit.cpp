@@ -136,10 +136,14 @@ void TVtCustomEdit::SetHotState(int kind, bool on) {
         focused_ = on;
     else
         mouseOver_ = on;
-    if (showButton_ && (flatButtons_ || frameHotTrack_ || UseThemes()) && buttonState_ != 2)
+    if (frameHotTrack_) {
         RepaintFrame();
-    else if (frameHotTrack_)
-        RepaintFrame();
+    } else if (showButton_ && (flatButtons_ || UseThemes()) && buttonState_ != 2 && HandleAllocated()) {
+        // Only the button changes its look: its strip and the frame's edge beside it.
+        int w = GetSystemMetrics(SM_CXVSCROLL) + 2;
+        TRect strip = UseRightToLeftAlignment() ? TRect(0, 0, w, Height()) : TRect(Width() - w, 0, Width(), Height());
+        InvalidateFrame(&strip);
+    }
     UpdateColors();
 }
 
@@ -176,7 +180,7 @@ void TVtCustomEdit::KeyPress(char& key) {
 void TVtCustomEdit::ValidateError() {
     std::string message;
     if (OnValidateError) OnValidateError(this, message);
-    if (message.empty()) return;
+    if (message.empty()) return TCustomMaskEdit::ValidateError();
     MessageBeep(0);
     throw EDBEditError(message);
 }

@@ -14,10 +14,6 @@
 #include "widgets/VtButton.h"
 #include "widgets/VtCommon.h"
 
-class EDBEditError : public Exception {
-    using Exception::Exception;
-};
-
 // ---- text rules of the number edits, without a window ----
 // Minus when the text holds "-" or "("; only the digits and the decimal separator count. Empty text, or
 // nothing left, gives 0. Raises EConvertError when the rest is no number (two separators) or lies beyond
@@ -57,9 +53,10 @@ public:
     void RepaintFrame();
 
     TNotifyEvent OnMouseEnter, OnMouseLeave;
-    // The validation hook of the masked edit: a non-empty message beeps and raises EDBEditError.
+    // The validation hook of the masked edit: a non-empty message beeps and raises EDBEditError with it;
+    // without one the masked edit's own error follows.
     std::function<void(TObject* sender, std::string& message)> OnValidateError;
-    void ValidateError();
+    void ValidateError() override;
 
 protected:
     // kind 0: focus, 1: mouse over.

@@ -22,6 +22,7 @@ struct TWinControl::Surface {
     TPaintedImage img;
     QRegion update;  // window coordinates
     bool erase = false, ncInvalid = true, posted = false, painting = false;
+    QRegion ncPart;  // window coordinates: the part of the frame to paint; empty: all of it
     QScrollBar* bars[2] = {nullptr, nullptr};
     SCROLLINFO info[2];
     std::unique_ptr<TControlCanvas> canvas;   // client canvas

@@ -332,7 +332,8 @@ public:
     // Marks part of the client area (client coordinates; nullptr: all) for the next paint.
     void InvalidateClient(const TRect* r, bool erase);
     void ValidateClient(const TRect* r);
-    void InvalidateFrame();
+    // Marks the frame for the next paint: all of it, or only where it meets r (window coordinates).
+    void InvalidateFrame(const TRect* r = nullptr);
     bool PaintPending() const;
     // Puts the back surface (client coordinates; nullptr: the whole client area) on the screen before returning,
     // without painting what is pending or taking input: for drawings made straight onto the surface that must be

@@ -507,6 +507,11 @@ void TCustomEdit::Dispatch(TMessage& m) {
 }
 
 QM_ABSTRACT_CLASS_RECORD(TCustomMaskEdit, TCustomEdit)
+
+void TCustomMaskEdit::ValidateError() {
+    MessageBeep(0);
+    throw EDBEditError("Invalid input value. Press Escape to abandon the changes");
+}
 QM_CLASS_RECORD(TEdit, TCustomMaskEdit)
 
 // ---------------------------------------------------------------- TCustomListBox

@@ -151,10 +151,18 @@ private:
 };
 
 // The masked edit: the base of the library's edits; no mask is applied.
+// Input that a masked edit refuses.
+class EDBEditError : public Exception {
+    using Exception::Exception;
+};
+
 class TCustomMaskEdit : public TCustomEdit {
 public:
     explicit TCustomMaskEdit(TComponent* owner) : TCustomEdit(owner) {}
     QM_CLASS_INFO
+
+    // Invalid input: a beep, then EDBEditError with the general message.
+    virtual void ValidateError();
 };
 
 class TEdit : public TCustomMaskEdit {

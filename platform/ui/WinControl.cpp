@@ -84,7 +84,7 @@ void TWinControl::CreateWnd() {
         img.fill(ToQColor(Color()));
     }
     UpdateNonClient();
-    surface_->ncInvalid = true;
+    InvalidateFrame();
     InvalidateClient(nullptr, true);
     for (TControl* c : controls_)
         if (auto* w = dynamic_cast<TWinControl*>(c)) w->HandleNeeded();
@@ -528,7 +528,7 @@ void TWinControl::BoundsChanged(bool moved, bool sized) {
         }
         img = n;
         UpdateNonClient();
-        surface_->ncInvalid = true;
+        InvalidateFrame();
         InvalidateClient(nullptr, true);
         Perform(WM_SIZE, SIZE_RESTORED, MAKELPARAM(ClientWidth(), ClientHeight()));
     }
@@ -589,8 +589,17 @@ void TWinControl::ValidateClient(const TRect* r) {
     surface_->update -= ToQRect(*r).translated(clientInWindow_.Left, clientInWindow_.Top);
 }
 
-void TWinControl::InvalidateFrame() {
-    surface_->ncInvalid = true;
+void TWinControl::InvalidateFrame(const TRect* r) {
+    Surface& s = *surface_;
+    if (!r) {
+        s.ncPart = QRegion();
+    } else {
+        const QRect q = ToQRect(*r).intersected(QRect(0, 0, Width(), Height()));
+        if (q.isEmpty()) return;
+        // A whole frame already pending stays whole.
+        if (!s.ncInvalid || !s.ncPart.isEmpty()) s.ncPart += q;
+    }
+    s.ncInvalid = true;
     Backend::SchedulePaint(this);
 }
 
@@ -619,9 +628,11 @@ void TWinControl::ProcessPaint() {
     if (s.painting) return;
     QRegion rgn = s.update.intersected(ToQRect(clientInWindow_));
     bool erase = s.erase, nc = s.ncInvalid;
+    const QRegion ncPart = s.ncPart;
     s.update = QRegion();
     s.erase = false;
     s.ncInvalid = false;
+    s.ncPart = QRegion();
     if (rgn.isEmpty() && !nc) return;
     TCanvas* dc = SurfaceCanvas();
     TRegionObj clip;
@@ -637,7 +648,22 @@ void TWinControl::ProcessPaint() {
             dc->SelectClipRgn(&clip);
             Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
         }
-        if (nc) Perform(WM_NCPAINT, 1, 0);
+        if (nc && ncPart.isEmpty()) {
+            Perform(WM_NCPAINT, 1, 0);
+        } else if (nc) {
+            TCanvas* wc = WindowCanvas();
+            TRegionObj part;
+            part.d->r = ncPart;
+            wc->SaveDC();
+            wc->SelectClipRgn(&part);
+            try {
+                Perform(WM_NCPAINT, 1, 0);
+            } catch (...) {
+                wc->RestoreDC(-1);
+                throw;
+            }
+            wc->RestoreDC(-1);
+        }
         if (!rgn.isEmpty()) {
             dc->SetViewportOrg(clientInWindow_.Left, clientInWindow_.Top);
             dc->SelectClipRgn(&clip);
@@ -647,8 +673,8 @@ void TWinControl::ProcessPaint() {
     SurfaceCanvas();
     // Painting was clipped to the region: only it, or the whole window with its frame, reaches the screen.
     if (widget_) {
-        if (nc) widget_->update();
-        else widget_->update(rgn);
+        if (nc && ncPart.isEmpty()) widget_->update();
+        else widget_->update(rgn.united(ncPart));
     }
 }
 

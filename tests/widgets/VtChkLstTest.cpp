@@ -315,6 +315,36 @@ TEST(VtCheckList, GroupBandsSpanTheGlyphColumn) {
     EXPECT_EQ(shot->Canvas()->Pixel(wc.Left + n.Left, wc.Top + n.Bottom - 1), ColorToRGB(l->Color()));
 }
 
+// A disabled item reads as disabled when it is the selected one too: grey text on the highlight, as unselected.
+TEST(VtCheckList, DisabledItemTextIsGreyEvenWhenSelected) {
+    ShownList f({"WWWW", "MMMM"});
+    Check* l = f.l;
+    l->SetItemEnabled(0, false);
+    l->SetItemIndex(0);
+    UiTest::Flush();
+    std::unique_ptr<TBitmap> shot(UiTest::Capture(l));
+    shot->SaveToPNG(std::string(QM_TEST_OUT) + "/VtCheckList-disabled-selected.png");
+    TRect wc = l->WindowClientRect();
+    auto count = [&](int item, TColor c) {
+        TRect r = l->ItemRect(item);
+        int n = 0;
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left + l->GlyphWidth() + 8; x < r.Right; ++x)
+                n += shot->Canvas()->Pixel(wc.Left + x, wc.Top + y) == ColorToRGB(c);
+        return n;
+    };
+    EXPECT_GT(count(0, clHighlight), 0);  // still drawn as the selection
+    EXPECT_GT(count(0, clBtnShadow), 0);
+    EXPECT_EQ(count(0, clHighlightText), 0);
+    // Enabled and selected: the highlight text colour.
+    l->SetItemIndex(1);
+    UiTest::Flush();
+    shot.reset(UiTest::Capture(l));
+    EXPECT_GT(count(1, clHighlightText), 0);
+    EXPECT_EQ(count(1, clBtnShadow), 0);
+    EXPECT_GT(count(0, clBtnShadow), 0);
+}
+
 // Deleting marked items at once leaves the list as deleting them one after another from the last does: texts,
 // objects, states, enabled flags, group items, the selected item and the items' deletion events.
 TEST(VtCheckList, MarkedItemsLeaveAtOnceAsOneByOne) {

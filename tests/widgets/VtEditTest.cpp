@@ -311,6 +311,93 @@ TEST(VtEdit, DropDownButtonOfDescendants) {
     EXPECT_EQ(d->drops, 3);
 }
 
+// A validation error always reports itself: the handler's message, or the masked edit's own when the handler
+// leaves it empty or there is no handler.
+TEST(VtEdit, ValidationErrorBeepsAndRaises) {
+    EditForm f;
+    TVtEdit* e = f.edit;
+    auto raised = [&]() -> std::string {
+        int before = MessageBeepCount();
+        try {
+            e->ValidateError();
+        } catch (const EDBEditError& x) {
+            EXPECT_EQ(MessageBeepCount(), before + 1);
+            return x.Message;
+        }
+        return "(nothing raised)";
+    };
+    const std::string general = raised();
+    EXPECT_NE(general, "(nothing raised)");
+    EXPECT_FALSE(general.empty());
+    bool asked = false;
+    e->OnValidateError = [&](TObject*, std::string&) { asked = true; };
+    EXPECT_EQ(raised(), general);
+    EXPECT_TRUE(asked);
+    e->OnValidateError = [](TObject*, std::string& m) { m = "编号不对"; };
+    EXPECT_EQ(raised(), "编号不对");
+}
+
+// Without hot tracking only the drop-down button changes when the mouse comes or goes: the frame is painted
+// again in the button's strip alone; with hot tracking the whole frame is.
+TEST(VtEdit, HotButtonRepaintsOnlyItsStripUnlessTheFrameTracks) {
+    EditForm f;
+    auto* d = new DropEdit(f.form);
+    d->SetParent(f.form);
+    d->SetBounds(10, 90, 120, 21);
+    d->SetFrameVisible(true);
+    d->SetFlatButtons(true);
+    d->SetFlatButtonColor(clYellow);
+    UiTest::Flush();
+    const int strip = GetSystemMetrics(SM_CXVSCROLL) + 2;
+    // Marks on the frame's top edge: at the far end, just outside the strip, and inside it.
+    auto mark = [&] {
+        for (int x : {0, d->Width() - strip - 1, d->Width() - strip, d->Width() - 1})
+            d->WindowCanvas()->SetPixel(x, 0, clFuchsia);
+    };
+    auto marked = [&](int x) {
+        std::unique_ptr<TBitmap> shot(UiTest::Capture(d));
+        return shot->Canvas()->Pixel(x, 0) == ColorToRGB(clFuchsia);
+    };
+    mark();
+    UiTest::MouseMove(d, 5, 5);
+    UiTest::Flush();
+    ASSERT_TRUE(d->MouseOver());
+    EXPECT_TRUE(marked(0));
+    EXPECT_TRUE(marked(d->Width() - strip - 1));
+    EXPECT_FALSE(marked(d->Width() - strip));
+    EXPECT_FALSE(marked(d->Width() - 1));
+    std::unique_ptr<TBitmap> hot(UiTest::Capture(d));
+    EXPECT_EQ(hot->Canvas()->Pixel(d->ButtonRect().Left + 2, 5), ColorToRGB(clYellow));
+    // Leaving takes the hot button away again, in the strip.
+    mark();
+    UiTest::MouseMove(f.edit, 5, 5);
+    UiTest::Flush();
+    ASSERT_FALSE(d->MouseOver());
+    EXPECT_TRUE(marked(0));
+    EXPECT_FALSE(marked(d->Width() - 1));
+    std::unique_ptr<TBitmap> cold(UiTest::Capture(d));
+    EXPECT_NE(cold->Canvas()->Pixel(d->ButtonRect().Left + 2, 5), ColorToRGB(clYellow));
+    // Right-to-left reading: the strip is at the left end.
+    d->SetBiDiMode(bdRightToLeft);
+    UiTest::Flush();
+    d->WindowCanvas()->SetPixel(d->Width() - 1, 0, clFuchsia);
+    d->WindowCanvas()->SetPixel(1, 0, clFuchsia);
+    UiTest::MouseMove(d, 5, 5);
+    UiTest::Flush();
+    EXPECT_TRUE(marked(d->Width() - 1));
+    EXPECT_FALSE(marked(1));
+    d->SetBiDiMode(bdLeftToRight);
+    UiTest::MouseMove(f.edit, 5, 5);
+    // Hot tracking: the frame itself changes, all of it.
+    d->SetFrameHotTrack(true);
+    UiTest::Flush();
+    mark();
+    UiTest::MouseMove(d, 5, 5);
+    UiTest::Flush();
+    EXPECT_FALSE(marked(0));
+    EXPECT_FALSE(marked(d->Width() - 1));
+}
+
 TEST(VtNumericEdit, ReadOnlyRefusesPasteAndCut) {
     EditForm f;
     f.num->SetText("42");

@@ -426,6 +426,48 @@ TEST_F(FormFixture, NonClientFrameAndScrollBars) {
     EXPECT_EQ(moved->Canvas()->Pixel(2 + 12, 2 + 3), clRed);
 }
 
+// A frame invalidated in part is painted only there; a whole invalidation still pending stays whole, and the
+// clip of a partial paint does not stay on the window canvas.
+TEST_F(FormFixture, FrameInvalidatedInPartPaintsOnlyThatPart) {
+    struct TFramed : TCustomControl {
+        using TCustomControl::TCustomControl;
+        TColor ring = clRed;
+        void Dispatch(TMessage& m) override {
+            if (m.Msg == WM_NCPAINT) {
+                WindowCanvas()->Brush()->SetColor(ring);
+                WindowCanvas()->FillRect(TRect(0, 0, Width(), Height()));
+                return;
+            }
+            TCustomControl::Dispatch(m);
+        }
+    };
+    auto* w = new TFramed(form);
+    w->SetParent(form);
+    w->SetBounds(20, 100, 60, 40);
+    UiTest::Flush();
+    auto at = [&](int x) {
+        std::unique_ptr<TBitmap> shot(UiTest::Capture(w));
+        return shot->Canvas()->Pixel(x, 0);
+    };
+    ASSERT_EQ(at(0), clRed);
+    w->ring = clLime;
+    TRect strip(50, 0, 60, 40);
+    w->InvalidateFrame(&strip);
+    UiTest::Flush();
+    EXPECT_EQ(at(59), clLime);
+    EXPECT_EQ(at(49), clRed);
+    w->WindowCanvas()->SetPixel(0, 0, clYellow);
+    EXPECT_EQ(at(0), clYellow);
+    w->ring = clBlue;
+    w->InvalidateFrame();
+    w->InvalidateFrame(&strip);
+    UiTest::Flush();
+    EXPECT_EQ(at(0), clBlue);
+    TRect outside(100, 0, 120, 40);
+    w->InvalidateFrame(&outside);
+    EXPECT_FALSE(w->PaintPending());
+}
+
 TEST_F(FormFixture, ModalFormsAreAnsweredByTheTest) {
     auto* dlg = new TForm(Application);
     dlg->SetCaption("Dialog");
