@@ -942,7 +942,8 @@ TfrmCreateTessarRg::SourceProjection TfrmCreateTessarRg::SourceProjectionOfPage(
             Numeric(10)->Value()};
 }
 
-void TfrmCreateTessarRg::AddSourceItem(const std::string& no, int standard, const SourceProjection& p) {
+void TfrmCreateTessarRg::AddSourceItem(const std::string& typed, int standard, const SourceProjection& p) {
+    const std::string no = Trim(typed);  // listed, found and exported as read, without the blanks around it
     TStandardTessarol t;
     t.SheetNo = no;
     const TDmsExtent e = standard == 1 ? OldSheetNoToExtent(no) : NewSheetNoToExtent(no);

@@ -48,6 +48,7 @@ TNamePattern SplitNameTemplate(const std::string& tmpl, size_t firstAt, size_t f
     int n = 0;
     if (firstAt != std::string::npos) cuts[n++] = {firstAt, firstLen, 0};
     if (secondAt != std::string::npos) cuts[n++] = {secondAt, secondLen, 1};
+    // Each token takes its own value by its place: a "row", "x" or "y" in the literal text must not swap them.
     if (n == 2 && cuts[1].At < cuts[0].At) std::swap(cuts[0], cuts[1]);
     TNamePattern p;
     size_t from = 0;
@@ -171,6 +172,7 @@ bool CreateCustomTessarols(const TPlaneRect& rect, int startRow, int startCol, b
     for (long long i = 0; i < rows; ++i) {
         auto& row = out[i];
         row.resize(static_cast<size_t>(cols));
+        // Edges are origin + index * step, not running sums: 0.1 added 1000 times drifts into the printed digits.
         const double minY = g.MinY + static_cast<double>(i) * dy, maxY = g.MinY + static_cast<double>(i + 1) * dy;
         for (long long j = 0; j < cols; ++j) {
             TCustomTessarol& t = row[j];

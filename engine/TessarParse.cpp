@@ -14,6 +14,7 @@ struct ParsedSheet {
 };
 
 // Unsigned decimal of 1..3 digits, nothing else (no blanks, signs or fractions).
+// Not a whole number: unrecognised rather than a conversion error, which would abort a whole list at one line.
 bool Digits(const std::string& s, int lo, int hi, int& v) {
     if (s.empty() || s.size() > 3) return false;
     v = 0;
@@ -58,9 +59,10 @@ std::vector<std::string> SplitStrict(const std::string& no) {
     return parts;
 }
 
-ParsedSheet ParseOld(const std::string& no) {
+// Every part is checked, not only the last: "j-50" or "J-50-200" would read as a sheet outside its parent.
+ParsedSheet ParseOld(const std::string& typed) {
     ParsedSheet p, fail;
-    const auto parts = SplitStrict(no);
+    const auto parts = SplitStrict(Trim(typed));  // blanks and tabs typed around a number are no part of it
     const size_t k = parts.size();
     int col, n, m;
     if (k < 2 || k > 5 || parts[0].size() != 1 || !Digits(parts[1], 1, 60, col) ||
@@ -96,7 +98,9 @@ ParsedSheet ParseOld(const std::string& no) {
     return p;
 }
 
-ParsedSheet ParseNew(const std::string& no) {
+// The content is checked, not only the length: "XYZ" is no 1:1,000,000 sheet.
+ParsedSheet ParseNew(const std::string& typed) {
+    const std::string no = Trim(typed);  // as for old numbers
     ParsedSheet p, fail;
     int col, row, c;
     if ((no.size() != 3 && no.size() != 10) || !Digits(no.substr(1, 2), 1, 60, col) ||

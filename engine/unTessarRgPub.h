@@ -156,6 +156,7 @@ std::string PadNumber3(int n);
 // ---------------------------------------------------------------------------------------------
 // Sheet numbers. Standards: 1 = old (J-50-5-B), 2 = new (J50E001010), 0 = not recognised.
 // Anything not recognised gives scale -1, the all-zero extent and standard 0; parsing never raises.
+// Blanks and tabs around a number are ignored.
 
 
 

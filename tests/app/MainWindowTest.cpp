@@ -745,4 +745,29 @@ TEST_F(MainWindow, ConversionSourcesFromTypedNumbers) {
     EXPECT_EQ(Spin(34)->Value(), 0);
 }
 
+// A number typed with blanks or tabs around it is listed as read, found as listed and converted.
+TEST_F(MainWindow, ConversionSourcesTypedWithBlanks) {
+    Page(3);
+    for (const std::string no : {"J-50-5 ", "\tJ50D001006 "}) {
+        SetModalHook([no](TCustomForm* dlg) {
+            dynamic_cast<TControl*>(dlg->FindComponent("VtEdit1"))->SetText(no);
+            dlg->SetModalResult(mrOk);
+        });
+        f->VtToolbarButton20Click(nullptr);
+    }
+    EXPECT_EQ(Items(4), (std::vector<std::string>{"J-50-5", "J50D001006"}));
+    auto* o = dynamic_cast<TTessarolObject*>(f->CheckList(4)->Items()->Objects(1));
+    ASSERT_NE(o, nullptr);
+    EXPECT_EQ(o->Tessarol.SheetNo, "J50D001006");
+    SetModalHook([](TCustomForm* dlg) {
+        dynamic_cast<TControl*>(dlg->FindComponent("VtEdit1"))->SetText("j-50-5");
+        dlg->SetModalResult(mrOk);
+    });
+    f->FindInList(f->CheckList(4));
+    SetModalHook(nullptr);
+    EXPECT_EQ(f->CheckList(4)->ItemIndex(), 0);
+    C<TVtBitBtn>("VtBitBtn1")->Click();
+    EXPECT_EQ(Items(5).size(), 128u);  // both at 1:10,000
+}
+
 }  // namespace

@@ -269,6 +269,21 @@ TEST_F(PageFiles, ConversionSourceNumbers) {
     }
 }
 
+// Blanks and tabs around a number in the file are no part of it: the number is listed and saved as read.
+TEST_F(PageFiles, SourceNumbersWithBlanksAroundThem) {
+    Page(3);
+    const int boxes = UiTest::MessageBoxCount();
+    Open("VtToolbarButton14", Write("padded.txt", "J-50-5 \r\n\tJ50G003040\t\r\n J-50 -5\r\n"));
+    EXPECT_EQ(Items(4), (std::vector<std::string>{"J-50-5", "J50G003040"}));
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 1);
+    EXPECT_EQ(UiTest::LastMessageBoxText(), " J-50 -5\r\n以上不是标准图幅号！");
+    auto* o = dynamic_cast<TTessarolObject*>(f->CheckList(4)->Items()->Objects(0));
+    ASSERT_NE(o, nullptr);
+    EXPECT_EQ(o->Tessarol.SheetNo, "J-50-5");
+    EXPECT_EQ(Spin(34)->Value(), 117);
+    EXPECT_EQ(Save("back.txt"), "J-50-5\r\nJ50G003040\r\n");
+}
+
 TEST_F(PageFiles, QueryPoints) {
     Page(4);
     SetPoint(117, 30, 15, 39, 54, 30);

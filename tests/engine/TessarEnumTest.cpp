@@ -296,8 +296,9 @@ TEST(Parsing, OldScales) {
         // Malformed or out-of-range parts are not recognised.
         {"", -1}, {"J", -1}, {"J-50-145", -1}, {"J-0", -1}, {"J-61", -1}, {"j-50", -1}, {"W-50", -1},
         {"J-50-[2", -1}, {"J-50-5.5", -1}, {"J-50-[17]", -1}, {"J-50-5-(65)", -1}, {"J-50-5-B-5", -1},
-        {" J-50-5", -1}, {"J-50-5 ", -1}, {"J-50-", -1}, {"J--50", -1}, {"J-50-5-E", -1}, {"J-50-5-(24)-e", -1},
-        {"J-+5", -1}, {"J-50-0", -1}, {"J-50-[0]", -1}, {"J-50-5-B-4-a", -1}, {"J-5x", -1}, {"J-50-5-B-(3)", -1}};
+        {"J-50-200", -1}, {"J-50- 5", -1}, {"J -50", -1}, {"J-50-", -1}, {"J--50", -1}, {"J-50-5-E", -1},
+        {"J-50-5-(24)-e", -1}, {"J-+5", -1}, {"J-50-0", -1}, {"J-50-[0]", -1}, {"J-50-5-B-4-a", -1}, {"J-5x", -1},
+        {"J-50-5-B-(3)", -1}};
     for (auto [no, scale] : cases) {
         EXPECT_EQ(GetOldSheetNoScale(no), scale) << no;
         if (scale < 0) {
@@ -325,11 +326,44 @@ TEST(Parsing, Extents) {
     expect(NewSheetNoToExtent("J50"), {A(114), A(36), A(120), A(40)});
     expect(NewSheetNoToExtent("J5X"), {});
     for (const char* bad : {"J5", "J50X001001", "J50D000005", "J50D013001", "J50D001145", "J50d001005", "J50D0010 5",
-                            "J50H193001", "j50", "J50D00100", " J50", "J00", "J61"}) {
+                            "J50H193001", "j50", "J50D00100", "J 50", "J00", "J61", "XYZ"}) {
         EXPECT_EQ(GetNewSheetNoScale(bad), -1) << bad;
         expect(NewSheetNoToExtent(bad), {});
     }
     EXPECT_EQ(GetNewSheetNoScale("J50H192192"), 7);
+}
+
+// A number typed or read with blanks or tabs around it is still that number, in both readers and in the
+// conversion; blanks inside it are not, and a line that is no number never aborts the list.
+TEST(Parsing, BlanksAroundANumber) {
+    for (const char* no : {"J-50-5 ", " J-50-5", "\tJ-50-5\t ", "J-50-5\r\n"}) {
+        EXPECT_EQ(GetOldSheetNoScale(no), 3) << no;
+        EXPECT_EQ(GetSheetNoStandard(no), 1) << no;
+        EXPECT_EQ(Sec(OldSheetNoToExtent(no).West), Sec(OldSheetNoToExtent("J-50-5").West)) << no;
+    }
+    EXPECT_EQ(GetOldSheetNoScale(" J-50-5-(24)-b\t"), 7);
+    for (const char* no : {"J50D001005 ", "\tJ50D001005", " J50D001005\t"}) {
+        EXPECT_EQ(GetNewSheetNoScale(no), 3) << no;
+        EXPECT_EQ(GetSheetNoStandard(no), 2) << no;
+        EXPECT_EQ(Sec(NewSheetNoToExtent(no).North), Sec(NewSheetNoToExtent("J50D001005").North)) << no;
+    }
+    EXPECT_EQ(GetNewSheetNoScale(" J50 "), 0);
+    EXPECT_EQ(GetSheetNoStandard(" \t "), 0);
+
+    TStringList list;
+    for (const char* line : {"J-5x", "J-50-5 ", "J50D00100x", "\tJ50D001005 "}) list.Add(line);
+    EXPECT_EQ(ConvertedTessarolCount(list, 4), 8);
+    TStandardTessarols t;
+    ConvertSheetNoList(list, 4, false, false, true, 117, t);
+    ASSERT_EQ(t.size(), 4u);
+    EXPECT_TRUE(t[0].empty());
+    EXPECT_TRUE(t[2].empty());
+    const std::vector<std::string> children = {"J-50-5-A", "J-50-5-C", "J-50-5-B", "J-50-5-D"};
+    for (int row : {1, 3}) {
+        std::vector<std::string> got;
+        for (auto& s : t[row]) got.push_back(s.SheetNo);
+        EXPECT_EQ(got, children) << row;
+    }
 }
 
 TEST(Parsing, Standards) {

@@ -66,6 +66,12 @@ TEST_F(CustomGrid, KilometreNames) {
     EXPECT_EQ(grid[0][0].Name, "18.00-12.00");
     ASSERT_TRUE(CreateCustomTessarols({500, 4418000, 1500, 4419000}, 1, 1, false, "[x]", 1000, 1000, grid));
     EXPECT_EQ(grid[0][0].Name, "0.00");
+    // The "x" of a literal word before the tokens does not hand the X value to [Y].
+    const TPlaneRect sheet = {39512000, 4418000, 39512500, 4418500};
+    ASSERT_TRUE(CreateCustomTessarols(sheet, 1, 1, false, "Box[Y]-[X]", 500, 500, grid));
+    EXPECT_EQ(grid[0][0].Name, "Box18.00-12.00");
+    ASSERT_TRUE(CreateCustomTessarols(sheet, 1, 1, false, "y[X]x[Y]", 500, 500, grid));
+    EXPECT_EQ(grid[0][0].Name, "y12.00x18.00");
 }
 
 TEST_F(CustomGrid, TemplateTextIsCopiedLiterally) {
@@ -100,6 +106,17 @@ TEST_F(CustomGrid, DecimalStepsAddNoColumn) {
     EXPECT_NEAR(grid[9][9].MaxX, 1, 1e-12);
     // Adjacent sheets share their edges exactly.
     EXPECT_EQ(grid[3][4].MaxX, grid[3][5].MinX);
+    // The 1000th sheet of a 0.1 step sits where it is printed, with no drift of the steps before it.
+    ASSERT_TRUE(CreateCustomTessarols({0, 0, 100, 0.1}, 1, 1, true, "[ROW]+[COL]", 0.1, 0.1, grid));
+    ASSERT_EQ(grid.size(), 1u);
+    ASSERT_EQ(grid[0].size(), 1000u);
+    EXPECT_EQ(FloatToStrDot(grid[0][999].MinX), "99.9");
+    EXPECT_EQ(FloatToStrDot(grid[0][999].MaxX), "100");
+    EXPECT_EQ(FloatToStrDot(grid[0][437].MinX), "43.7");
+    ASSERT_TRUE(CreateCustomTessarols({0, 0, 0.1, 100}, 1, 1, true, "[ROW]+[COL]", 0.1, 0.1, grid));
+    ASSERT_EQ(grid.size(), 1000u);
+    EXPECT_EQ(FloatToStrDot(grid[999][0].MinY), "99.9");
+    EXPECT_EQ(FloatToStrDot(grid[999][0].MaxY), "100");
 }
 
 TEST_F(CustomGrid, BadInputIsReportedAndDeliversNothing) {
