@@ -510,7 +510,7 @@ QM_ABSTRACT_CLASS_RECORD(TCustomMaskEdit, TCustomEdit)
 
 void TCustomMaskEdit::ValidateError() {
     MessageBeep(0);
-    throw EDBEditError("Invalid input value. Press Escape to abandon the changes");
+    throw EDBEditError("输入的值无效。按 Esc 键放弃修改。");
 }
 QM_CLASS_RECORD(TEdit, TCustomMaskEdit)
 
