@@ -150,12 +150,12 @@ private:
     std::string leadByte_;  // first byte of a GBK character typed as two WM_CHARs
 };
 
-// The masked edit: the base of the library's edits; no mask is applied.
 // Input that a masked edit refuses.
 class EDBEditError : public Exception {
     using Exception::Exception;
 };
 
+// The masked edit: the base of the library's edits; no mask is applied.
 class TCustomMaskEdit : public TCustomEdit {
 public:
     explicit TCustomMaskEdit(TComponent* owner) : TCustomEdit(owner) {}

@@ -75,6 +75,15 @@ std::unique_ptr<TGIS_LayerSHP> OpenShp(const std::string& path) {
     return l;
 }
 
+// A layer of the file, opened by the viewer that owns it.
+TGIS_LayerSHP* AddShp(TGIS_Viewer& v, const std::string& path, const std::string& name) {
+    auto* l = new TGIS_LayerSHP;
+    l->UseConfig = false;
+    l->Path = path;
+    l->Name = name;
+    v.Add(l);
+    return l;
+}
 std::string Bytes(const std::string& path) {
     std::string s;
     return DiskReadAll(path, s) ? s : "<none>";
@@ -443,11 +452,7 @@ TEST(LayerSHP, WithoutAnIndexAShapeOutsideTheViewersExtentIsFoundByItsUid) {
     DiskRemove(d + "/n.shx");
     UiTest::Init();
     TGIS_Viewer v(nullptr);
-    auto* l = new TGIS_LayerSHP;
-    l->UseConfig = false;
-    l->Path = d + "/n.shp";
-    l->Name = "n";
-    v.Add(l);
+    auto* l = AddShp(v, d + "/n.shp", "n");
     EXPECT_EQ(v.Extent.XMax, 11);
     ASSERT_NE(l->GetShape(2), nullptr);
     EXPECT_EQ(l->GetShape(2)->GetExtent().XMin, 100);
@@ -489,11 +494,7 @@ TEST(LayerSHP, AnAbortedExportLeavesTheTargetsAndTheIndexAnswersAsTheScan) {
 
     v.OnBusy = nullptr;
     w.WriteFromLayer(*src, d + "/a.shp", GisFullExtent(), gisShapeTypeNull, "", false);
-    auto* l = new TGIS_LayerSHP;
-    l->UseConfig = false;
-    l->Path = d + "/a.shp";
-    l->Name = "shp";
-    v.Add(l);
+    auto* l = AddShp(v, d + "/a.shp", "shp");
     l->PrepareRTree(true);
     ASSERT_TRUE(l->HasRTree());
     const TGIS_Extent box{15, 15, 55, 35};
@@ -519,11 +520,7 @@ TEST(LayerSHP, FilesAndEmptyFoldersNamedLikeOldWorkingNamesSurvive) {
     DiskWriteAll(d + "/b.shp.rtree~tmp", "user tree");
     UiTest::Init();
     TGIS_Viewer v(nullptr);
-    auto* a = new TGIS_LayerSHP;
-    a->UseConfig = false;
-    a->Path = d + "/a.shp";
-    a->Name = "a";
-    v.Add(a);
+    auto* a = AddShp(v, d + "/a.shp", "a");
     a->PrepareRTree(true);
     ASSERT_TRUE(a->HasRTree());
     w.WriteFromLayer(*a, d + "/b.shp", GisFullExtent(), gisShapeTypeNull, "", false);
