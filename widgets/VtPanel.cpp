@@ -177,6 +177,55 @@ void TVtCustomPanel::PaintPanel(TCanvas* c) {
 
 void TVtCustomPanel::Paint() { PaintPanel(Canvas()); }
 
+TDockManager* TVtCustomPanel::CreateDockManager() { return new TVtPanelDockManager(this); }
+
+// ---------------------------------------------------------------- TVtPanelDockManager
+
+void TVtPanelDockManager::PaintDockFrame(TCanvas* c, TControl* control, const TRect& g) {
+    bool active = false;
+    for (TControl* f = Screen->ActiveControl(); f && !active; f = f->Parent()) active = f == control;
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(active ? clActiveCaption : clInactiveCaption);
+    c->FillRect(g);
+    const TRect close = CloseButtonRect(control);
+    const bool onTop = GrabbersOnTop();
+    if (panel_->ShowDockClientCaptions() && !control->Caption().empty()) {
+        c->Font()->SetName("Verdana");
+        c->Font()->SetSize(8);
+        c->Font()->SetStyle(0);
+        c->Font()->SetColor(clCaptionText);
+        c->Brush()->SetStyle(bsClear);
+        const int th = c->TextHeight(control->Caption());
+        c->SaveDC();
+        if (onTop) {
+            TRect area(g.Left + 2, g.Top, close.Left - 2, g.Bottom);
+            c->Font()->SetEscapement(0);
+            c->IntersectClipRect(area.Left, area.Top, area.Right, area.Bottom);
+            c->TextOut(area.Left, g.Top + (g.Height() - th) / 2, control->Caption());
+        } else {
+            // Read from the bottom up along a grabber at the left.
+            TRect area(g.Left, close.Bottom + 2, g.Right, g.Bottom - 2);
+            c->Font()->SetEscapement(900);
+            c->IntersectClipRect(area.Left, area.Top, area.Right, area.Bottom);
+            c->TextOut(g.Left + (g.Width() - th) / 2, area.Bottom, control->Caption());
+        }
+        c->RestoreDC(-1);
+        c->Font()->SetEscapement(0);
+        c->Brush()->SetStyle(bsSolid);
+    }
+    // The close glyph: a cross two pixels thick, as the symbol font draws it at 8 points.
+    c->Pen()->SetStyle(psSolid);
+    c->Pen()->SetWidth(1);
+    c->Pen()->SetColor(clCaptionText);
+    const int l = close.Left + 2, t = close.Top + 2, r = close.Right - 2, b = close.Bottom - 2;
+    for (int d = 0; d < 2; ++d) {
+        c->MoveTo(l + d, t);
+        c->LineTo(r + d, b);
+        c->MoveTo(r - 1 - d, t);
+        c->LineTo(l - 1 - d, b);
+    }
+}
+
 void TVtCustomPanel::BoundsChanged(bool moved, bool sized) {
     TCustomPanel::BoundsChanged(moved, sized);
     if (!sized) return;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/ui/ComCtrls.h"
+#include "platform/ui/Docking.h"
 #include "widgets/VtButton.h"
 #include "widgets/VtCommon.h"
 
@@ -74,6 +75,7 @@ protected:
     virtual TRect AdjustBorderRect(TRect r, bool includeBorderWidth) const;
     virtual void DrawCaption(TCanvas* c, TRect r);
     virtual void DrawGrid(TCanvas* c, TRect r);
+    TDockManager* CreateDockManager() override;
     // The panel's own paint: frame, fill, grid, caption.
     void PaintPanel(TCanvas* c);
     template <class T>
@@ -105,6 +107,20 @@ private:
     TSize lastSize_{-1, -1};
     // The enabled state of each child when the panel was disabled.
     std::vector<std::pair<TControl*, bool>> childStates_;
+};
+
+// The grabbers of a panel's docked controls: 14 pixels, on the active or inactive caption colour, with the
+// control's caption (while the panel shows them) and a close glyph.
+class TVtPanelDockManager : public TDockTree {
+public:
+    explicit TVtPanelDockManager(TVtCustomPanel* panel) : TDockTree(panel), panel_(panel) {}
+    int GrabberSize() const override { return 14; }
+
+protected:
+    void PaintDockFrame(TCanvas* canvas, TControl* control, const TRect& grabber) override;
+
+private:
+    TVtCustomPanel* panel_;
 };
 
 class TVtPanel : public TVtCustomPanel {

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QRubberBand>
 #include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
@@ -16,6 +18,7 @@
 #include <set>
 #include <unordered_set>
 
+#include "platform/ui/Docking.h"
 #include "platform/ui/Forms.h"
 
 namespace {
@@ -194,11 +197,70 @@ static void DragMove(TControl* under) {
     }
 }
 
+// The outline of where a dock drag would put the control, on the screen above every window.
+static QRubberBand* DockOutline(bool create) {
+    static QPointer<QRubberBand> band;
+    if (!band && create) {
+        band = new QRubberBand(QRubberBand::Rectangle);
+        band->setWindowFlags(band->windowFlags() | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput);
+    }
+    return band.data();
+}
+
+// The rectangle a control dropped here would float in: its own size, the press point under the mouse.
+static TRect FloatRect(const DragState& d) {
+    TPoint s = g_mouseScreen;
+    int l = s.X - d.grab.X, t = s.Y - d.grab.Y;
+    return TRect(l, t, l + std::max(d.source->Width(), 1), t + std::max(d.source->Height(), 1));
+}
+
+static void DockDragMove() {
+    DragState& d = Drag();
+    TDockTarget t;
+    Guard([&] { t = FindDockTarget(d.source, g_mouseScreen); });
+    d.dockSite = t.site;
+    d.dropOn = t.dropOn;
+    d.dropAlign = t.align;
+    d.stay = t.stay;
+    d.dockRect = t.site ? t.rect : FloatRect(d);
+    if (QRubberBand* band = DockOutline(true)) {
+        const TRect& r = d.dockRect;
+        band->setGeometry(r.Left, r.Top, std::max(r.Width(), 1), std::max(r.Height(), 1));
+        band->show();
+    }
+}
+
+// The release of a dock drag docks the control where the outline showed, or floats it there.
+static void FinishDockDrag(const DragState& d, bool drop) {
+    if (QRubberBand* band = DockOutline(false)) band->hide();
+    TControl* src = d.source;
+    if (!Alive(src)) return;
+    TControl* target = nullptr;
+    if (drop && d.started && !d.stay) {
+        if (d.dockSite && Alive(d.dockSite)) {
+            TControl* on = d.dropOn && Alive(d.dropOn) ? d.dropOn : nullptr;
+            Guard([&] { src->ManualDock(d.dockSite, on, d.dropAlign); });
+            target = d.dockSite;
+        } else if (!d.dockSite) {
+            TRect r = FloatRect(d);
+            Guard([&] { src->ManualFloat(r); });
+        }
+    }
+    if (Alive(src)) {
+        TPoint p = target ? target->ScreenToClient(g_mouseScreen) : TPoint(0, 0);
+        Guard([&] { src->DoEndDrag(target, p.X, p.Y); });
+    }
+}
+
 void FinishDrag(bool drop) {
     DragState d = Drag();
     Drag() = DragState();
     if (!d.source) return;
     if (Capture() == d.source) SetCapture(nullptr);
+    if (d.dock) {
+        FinishDockDrag(d, drop);
+        return;
+    }
     TPoint s = g_mouseScreen;
     TControl* target = nullptr;
     if (d.started && d.target && Alive(d.target)) {
@@ -405,7 +467,12 @@ void RouteMouse(TWinControl* top, QPoint p, MouseKind kind, TMouseButton button,
             FinishDrag(started);
             if (started) return;  // the release ended the drag; a drag that never started lets it through
         } else {
-            if (kind == Move && d.started) DragMove(Hit(top, p, false));
+            if (kind == Move && d.started) {
+                if (d.dock)
+                    DockDragMove();
+                else
+                    DragMove(Hit(top, p, false));
+            }
             return;
         }
     }

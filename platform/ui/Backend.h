@@ -122,6 +122,15 @@ struct DragState {
     bool accepted = false, started = false;
     int threshold = 0;
     TPoint start;  // screen point of the press
+    // A dock drag: where the control would go (no site: it would float), and the press point in the
+    // source's client area, which a floating form keeps under the mouse.
+    bool dock = false;
+    TWinControl* dockSite = nullptr;
+    TControl* dropOn = nullptr;
+    TAlign dropAlign = alNone;
+    bool stay = false;
+    TRect dockRect;  // screen
+    TPoint grab;
 };
 DragState& Drag();
 void FinishDrag(bool drop);

@@ -1,11 +1,13 @@
 #include "platform/ui/Controls.h"
 
 #include <QPainter>
+#include <QTimer>
 #include <algorithm>
 
 #include "platform/ui/ActnList.h"
 #include "platform/ui/Backend.h"
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/Docking.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
 
@@ -13,6 +15,9 @@ namespace {
 const TEnumInfo AlignIdents{{"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"}};
 const TEnumInfo AnchorIdents{{"akLeft", "akTop", "akRight", "akBottom"}};
 const TEnumInfo DragModeIdents{{"dmManual", "dmAutomatic"}};
+const TEnumInfo DragKindIdents{{"dkDrag", "dkDock"}};
+// Pixels the mouse moves with the button held before an automatic drag starts.
+constexpr int kDragThreshold = 5;
 const TEnumInfo BiDiIdents{{"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly"}};
 
 }  // namespace
@@ -72,6 +77,8 @@ const TClassInfo& TControl::StaticClass() {
             OrdProp<TControl, TDragMode>("DragMode", &TControl::DragMode, &TControl::SetDragMode, dmManual,
                                          &DragModeIdents),
             OrdProp<TControl, TCursor>("DragCursor", &TControl::DragCursor, &TControl::SetDragCursor, -12),
+            OrdProp<TControl, TDragKind>("DragKind", &TControl::DragKind, &TControl::SetDragKind, dkDrag,
+                                         &DragKindIdents),
             EventProp("OnDragOver", &TControl::OnDragOver),
             EventProp("OnDragDrop", &TControl::OnDragDrop),
             EventProp("OnEndDrag", &TControl::OnEndDrag),
@@ -98,6 +105,10 @@ TControl::TControl(TComponent* owner) : TComponent(owner), font_(std::make_uniqu
 
 TControl::~TControl() {
     if (Backend::Drag().source == this || Backend::Drag().target == this) Backend::Drag() = Backend::DragState();
+    if (Backend::Drag().dockSite == this || Backend::Drag().dropOn == this) {
+        Backend::Drag().dockSite = nullptr;
+        Backend::Drag().dropOn = nullptr;
+    }
     Backend::UnregisterControl(this);
     if (Backend::Capture() == this) Backend::SetCapture(nullptr);
     if (parent_) parent_->RemoveControl(this);
@@ -215,7 +226,8 @@ void TControl::SetVisible(bool v) {
     if (parent_) {
         TRect r = BoundsRect();
         parent_->InvalidateClient(&r, true);
-        if (align_ != alNone) parent_->Realign();
+        // A docked control shown or hidden gives its zone back or takes it again.
+        if (align_ != alNone || hostDockSite_ == parent_) parent_->Realign();
     }
 }
 
@@ -329,6 +341,10 @@ void TControl::Dispatch(TMessage& m) {
     switch (m.Msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
+        if (dragMode_ == dmAutomatic && m.Msg == WM_LBUTTONDOWN) {
+            BeginDrag(false, kDragThreshold);
+            break;
+        }
         if (controlStyle_ & csCaptureMouse) SetMouseCapture(true);
         if (controlStyle_ & csClickEvents) controlState_ |= csClicked;
         if (m.Msg == WM_LBUTTONDBLCLK && (controlStyle_ & csClickEvents)) DblClick();
@@ -451,6 +467,9 @@ void TControl::BeginDrag(bool immediate, int threshold) {
     d.start = Backend::LastMouseScreen();
     d.threshold = threshold;
     d.started = immediate || threshold < 0;
+    d.dock = dragKind_ == dkDock;
+    TPoint origin = ClientToScreen(TPoint(0, 0));
+    d.grab = TPoint(d.start.X - origin.X, d.start.Y - origin.Y);
     SetMouseCapture(true);
 }
 
@@ -576,4 +595,57 @@ void TGraphicControl::Dispatch(TMessage& m) {
         return;
     }
     TControl::Dispatch(m);
+}
+
+// ---------------------------------------------------------------- docking
+bool TControl::Floating() const { return dynamic_cast<TCustomDockForm*>(hostDockSite_) != nullptr; }
+
+void TControl::ManualDock(TWinControl* site, TControl* dropControl, TAlign align) {
+    if (!site) return;
+    for (const TControl* p = site; p; p = p->Parent())
+        if (p == this) throw EInvalidOperation("A control cannot be docked into itself");
+    if (dropControl == this || (dropControl && dropControl->HostDockSite() != site)) dropControl = nullptr;
+    TWinControl* oldHost = hostDockSite_;
+    if (oldHost) {
+        // Leaving the old host (or moving inside the same one): its manager forgets the control first.
+        oldHost->RemoveControl(this);
+    }
+    hostDockSite_ = site;
+    TDockManager* dm = site->DockManager();
+    if (dm) {
+        SetAlign(alNone);
+        SetParent(site);
+        dm->InsertControl(this, align, dropControl);
+    } else {
+        SetParent(site);
+        SetAlign(alClient);
+    }
+    SetVisible(true);
+    site->Realign();
+    site->Invalidate();
+    // A floating form left empty goes, once the event that brought the drop is over.
+    if (auto* f = dynamic_cast<TCustomDockForm*>(oldHost); f && f != site && f->DockClientCount() == 0) {
+        f->Hide();
+        QTimer::singleShot(0, [f] {
+            if (Backend::Alive(f)) delete f;
+        });
+    }
+}
+
+void TControl::ManualFloat(const TRect& screenRect) {
+    auto* form = dynamic_cast<TCustomDockForm*>(hostDockSite_);
+    if (!form || form->DockClientCount() != 1) {
+        form = new TCustomDockForm(Owner());
+        form->SetCaption(Caption());
+        ManualDock(form);
+    }
+    form->SetClientWidth(screenRect.Width());
+    form->SetClientHeight(screenRect.Height());
+    form->SetBounds(screenRect.Left, screenRect.Top, form->Width(), form->Height());
+    form->Show();
+    // The client area, not the frame, goes where the rectangle says.
+    TPoint o = form->ClientOrigin();
+    if (o.X != screenRect.Left || o.Y != screenRect.Top)
+        form->SetBounds(form->Left() + screenRect.Left - o.X, form->Top() + screenRect.Top - o.Y, form->Width(),
+                        form->Height());
 }

@@ -16,6 +16,7 @@ class TWinControl;
 class TCustomForm;
 class TPopupMenu;
 class TControlWidget;  // the backend's widget of a control
+class TDockManager;
 
 class EInvalidOperation : public Exception { using Exception::Exception; };
 
@@ -52,6 +53,7 @@ using TMouseWheelUpDownEvent = std::function<void(TObject* sender, TShiftState s
 using TContextPopupEvent = std::function<void(TObject* sender, TPoint mousePos, bool& handled)>;
 enum TDragState : uint8_t { dsDragEnter, dsDragLeave, dsDragMove };
 enum TDragMode : uint8_t { dmManual, dmAutomatic };
+enum TDragKind : uint8_t { dkDrag, dkDock };
 using TDragOverEvent =
     std::function<void(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept)>;
 using TDragDropEvent = std::function<void(TObject* sender, TObject* source, int x, int y)>;
@@ -163,6 +165,9 @@ public:
     void SetDragMode(TDragMode m) { dragMode_ = m; }
     TCursor DragCursor() const { return dragCursor_; }
     void SetDragCursor(TCursor c) { dragCursor_ = c; }
+    // dkDock: a drag moves the control into a dock site, or out of one into a floating form.
+    TDragKind DragKind() const { return dragKind_; }
+    void SetDragKind(TDragKind k) { dragKind_ = k; }
     uint32_t ControlStyle() const { return controlStyle_; }
     void SetControlStyle(uint32_t s) { controlStyle_ = s; }
     uint32_t ControlState() const { return controlState_; }
@@ -215,6 +220,15 @@ public:
     virtual void DragDrop(TObject* source, int x, int y);
     virtual void DoEndDrag(TObject* target, int x, int y);
 
+    // The dock site the control is docked in, or the floating form it floats in; nullptr when neither.
+    TWinControl* HostDockSite() const { return hostDockSite_; }
+    bool Floating() const;
+    // Docks the control into a site beside dropControl on the side align (nullptr, alNone: where the site
+    // puts a new one); shows it.
+    void ManualDock(TWinControl* site, TControl* dropControl = nullptr, TAlign align = alNone);
+    // Undocks the control into a floating form whose client area takes the screen rectangle.
+    void ManualFloat(const TRect& screenRect);
+
 protected:
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
@@ -255,6 +269,8 @@ private:
     TBiDiMode bidiMode_ = bdLeftToRight;
     bool parentBiDiMode_ = true;
     TDragMode dragMode_ = dmManual;
+    TDragKind dragKind_ = dkDrag;
+    TWinControl* hostDockSite_ = nullptr;
     TCursor dragCursor_ = -12;  // crDrag
     uint32_t controlStyle_ = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
     uint32_t controlState_ = 0;
@@ -345,6 +361,17 @@ public:
     TCanvas* ClientCanvas() { return SurfaceCanvas(); }
     TCanvas* WindowCanvas();
 
+    // A dock site takes controls dropped by a dock drag; with UseDockManager its manager lays them out
+    // with grabbers.
+    bool DockSite() const { return dockSite_; }
+    void SetDockSite(bool v);
+    bool UseDockManager() const { return useDockManager_; }
+    void SetUseDockManager(bool v);
+    // The manager of a dock site that uses one (made on first need), else nullptr.
+    TDockManager* DockManager();
+    int DockClientCount() const;
+    TControl* DockClients(int i) const;
+
     // Window scroll bars (SB_HORZ, SB_VERT), present when the window style asks for them.
     int SetScrollInfo(int bar, const SCROLLINFO& si, bool redraw);
     bool GetScrollInfo(int bar, SCROLLINFO& si) const;
@@ -378,6 +405,7 @@ protected:
     TCanvas* SurfaceCanvas();
     virtual void AlignControls(TControl* c, TRect& r);
     virtual void AdjustClientRect(TRect& r) { (void)r; }
+    virtual TDockManager* CreateDockManager();
     virtual bool DoKeyDown(WORD& key, TShiftState shift);
     virtual bool DoKeyUp(WORD& key, TShiftState shift);
     virtual bool DoKeyPress(char& key);
@@ -392,6 +420,7 @@ protected:
 private:
     friend class TControl;
     friend class TCustomForm;
+    friend class TDockTree;  // lays docked controls out in the area AdjustClientRect leaves
     std::vector<TControl*> controls_;  // z-order, bottom first
     std::vector<TWinControl*> tabList_;
     std::unique_ptr<Surface> surface_;
@@ -402,6 +431,8 @@ private:
     TRect clientInWindow_;
     TSize anchorBase_{-1, -1};  // client size the anchored children were placed against
     bool aligning_ = false;
+    bool dockSite_ = false, useDockManager_ = false;
+    std::unique_ptr<TDockManager> dockManager_;
     void ApplyAnchors();
     void UpdateScrollBarWidgets();
 };

@@ -4,6 +4,7 @@
 #include "platform/ui/Backend.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/Docking.h"
 #include "platform/ui/Forms.h"
 
 namespace {
@@ -16,6 +17,8 @@ const TClassInfo& TWinControl::StaticClass() {
         TClassInfo c{"TWinControl", &TControl::StaticClass(), {}, {}, {}};
         c.props = {
             BoolProp<TWinControl>("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop),
+            BoolProp<TWinControl>("DockSite", &TWinControl::DockSite, &TWinControl::SetDockSite, 0),
+            BoolProp<TWinControl>("UseDockManager", &TWinControl::UseDockManager, &TWinControl::SetUseDockManager, 0),
             OrdProp<TWinControl, int>("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder),
             OrdProp<TWinControl, int>("BorderWidth", &TWinControl::BorderWidth, &TWinControl::SetBorderWidth, 0),
             OrdProp<TWinControl, TBorderStyle>("BorderStyle", &TWinControl::BorderStyle, &TWinControl::SetBorderStyle,
@@ -39,6 +42,7 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner), surface_(std::mak
 TWinControl::~TWinControl() {
     // Leave the parent while still a windowed control, so its tab list forgets this one too.
     if (Parent()) Parent()->RemoveControl(this);
+    dockManager_.reset();  // the children leave below without being laid out again
     Backend::KillTimers(this);
     for (TWinControl* f = Backend::Focused(); f; f = f->Parent())
         if (f == this) {
@@ -280,7 +284,13 @@ void TWinControl::RemoveControl(TControl* c) {
         TRect r = c->BoundsRect();
         InvalidateClient(&r, true);
     }
-    if (c->Align() != alNone) Realign();
+    bool docked = c->hostDockSite_ == this;
+    if (docked) {
+        c->hostDockSite_ = nullptr;
+        if (dockManager_) dockManager_->RemoveControl(c);
+        Invalidate();
+    }
+    if ((c->Align() != alNone || docked) && !IsDestroying()) Realign();
 }
 
 bool TWinControl::ContainsControl(const TControl* c) const {
@@ -459,6 +469,7 @@ void TWinControl::Realign() {
     AdjustClientRect(r);
     try {
         AlignControls(nullptr, r);
+        if (dockSite_ && useDockManager_ && dockManager_) dockManager_->ResetBounds(false);
     } catch (...) {
         aligning_ = false;
         throw;
@@ -746,7 +757,10 @@ TBitmap* TWinControl::CopySurface() const {
 }
 
 // ---------------------------------------------------------------- messages
-void TWinControl::WndProc(TMessage& m) { TControl::WndProc(m); }
+void TWinControl::WndProc(TMessage& m) {
+    if (dockSite_ && useDockManager_ && dockManager_ && dockManager_->HandleSiteMessage(m)) return;
+    TControl::WndProc(m);
+}
 
 void TWinControl::DefaultHandler(TMessage& m) { TControl::DefaultHandler(m); }
 
@@ -958,6 +972,13 @@ void TCustomControl::PaintWindow(HDC dc) {
     dc->SaveDC();
     try {
         Paint();
+        if (DockSite() && UseDockManager()) {
+            if (TDockManager* dm = DockManager()) {
+                dc->RestoreDC(-1);
+                dc->SaveDC();
+                dm->PaintSite(dc);
+            }
+        }
     } catch (...) {
         dc->RestoreDC(-1);
         paintDC_ = keep;
@@ -965,4 +986,41 @@ void TCustomControl::PaintWindow(HDC dc) {
     }
     dc->RestoreDC(-1);
     paintDC_ = keep;
+}
+
+// ---------------------------------------------------------------- dock site
+void TWinControl::SetDockSite(bool v) {
+    if (v == dockSite_) return;
+    dockSite_ = v;
+    Invalidate();
+}
+
+void TWinControl::SetUseDockManager(bool v) {
+    if (v == useDockManager_) return;
+    useDockManager_ = v;
+    Invalidate();
+}
+
+TDockManager* TWinControl::DockManager() {
+    if (!dockSite_ || !useDockManager_) return nullptr;
+    if (!dockManager_) {
+        dockManager_.reset(CreateDockManager());
+        // Controls docked before the manager existed join it in their order.
+        if (dockManager_)
+            for (TControl* c : controls_)
+                if (c->hostDockSite_ == this) dockManager_->InsertControl(c, alNone, nullptr);
+    }
+    return dockManager_.get();
+}
+
+TDockManager* TWinControl::CreateDockManager() { return new TDockTree(this); }
+
+int TWinControl::DockClientCount() const {
+    return int(std::count_if(controls_.begin(), controls_.end(), [this](TControl* c) { return c->hostDockSite_ == this; }));
+}
+
+TControl* TWinControl::DockClients(int i) const {
+    for (TControl* c : controls_)
+        if (c->hostDockSite_ == this && i-- == 0) return c;
+    return nullptr;
 }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <string>
 
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Forms.h"
@@ -255,4 +257,109 @@ TEST(VtStatusBar, GripWorksThroughTheRightMostPane) {
     // A pane that stops short of the bar's edge is not the right-most one: it keeps its own pixels.
     right->SetBounds(50, 0, 100, 19);
     EXPECT_EQ(right->Perform(CM_HITTEST, 0, MAKELPARAM(95, 10)), HTCLIENT);
+}
+
+namespace {
+// A panel with a caption and an edit in it, dragged by a press on its face into the host.
+TPanel* DockByDragging(PanelForm& f, TVtPanel* host, TEdit** edit) {
+    auto* client = f.Add<TPanel>(10, 100, 100, 80);
+    client->SetCaption("Layers");
+    client->SetDragKind(dkDock);
+    client->SetDragMode(dmAutomatic);
+    *edit = new TEdit(f.form);
+    (*edit)->SetParent(client);
+    (*edit)->SetBounds(5, 5, 60, 20);
+    UiTest::MouseMove(client, 80, 60);
+    UiTest::MouseDown(client, 80, 60);
+    UiTest::MouseMove(client, 88, 68, MK_LBUTTON);
+    UiTest::MouseMove(host, 40, 30, MK_LBUTTON);
+    UiTest::MouseUp(host, 40, 30);
+    UiTest::Flush();
+    return client;
+}
+
+// The box around the pixels of r that are not the colour bg (empty: none).
+TRect InkBox(TBitmap* s, const TRect& r, TColor bg) {
+    TRect box(r.Right, r.Bottom, r.Left, r.Top);
+    for (int y = r.Top; y < r.Bottom; ++y)
+        for (int x = r.Left; x < r.Right; ++x)
+            if (s->Canvas()->Pixel(x, y) != bg) {
+                box.Left = std::min(box.Left, x);
+                box.Top = std::min(box.Top, y);
+                box.Right = std::max(box.Right, x + 1);
+                box.Bottom = std::max(box.Bottom, y + 1);
+            }
+    return box;
+}
+}  // namespace
+
+TEST(VtPanel, DockedControlGetsACaptionedGrabber) {
+    PanelForm f;
+    auto* host = f.Add<TVtPanel>(200, 0, 200, 240);
+    host->SetDockSite(true);
+    host->SetUseDockManager(true);
+    TEdit* edit = nullptr;
+    TPanel* client = DockByDragging(f, host, &edit);
+    ASSERT_EQ(client->HostDockSite(), host);
+    auto* dm = dynamic_cast<TVtPanelDockManager*>(host->DockManager());
+    ASSERT_NE(dm, nullptr);
+    // Inside the raised 2-pixel frame, under a 14-pixel grabber along the top.
+    EXPECT_EQ(client->BoundsRect(), TRect(2, 16, 198, 238));
+    const TRect close = dm->CloseButtonRect(client);
+    EXPECT_EQ(close, TRect(186, 4, 196, 14));
+    UiTest::SavePng(host, std::string(QM_TEST_OUT) + "/vtpanel_dock_inactive.png");
+    std::unique_ptr<TBitmap> s(UiTest::Capture(host));
+    const TColor inactive = Rgb(clInactiveCaption);
+    EXPECT_EQ(PanelForm::Px(s.get(), 2, 2), inactive);
+    EXPECT_EQ(PanelForm::Px(s.get(), 197, 15), inactive);
+    EXPECT_NE(PanelForm::Px(s.get(), 100, 16), inactive);
+    // The caption reads left to right inside the grabber, before the close glyph.
+    TRect ink = InkBox(s.get(), TRect(2, 2, close.Left, 16), inactive);
+    EXPECT_GE(ink.Left, 4);
+    EXPECT_GT(ink.Width(), 2 * ink.Height());
+    // The close glyph: a cross in the caption text colour.
+    EXPECT_EQ(PanelForm::Px(s.get(), 188, 6), Rgb(clCaptionText));
+    EXPECT_EQ(PanelForm::Px(s.get(), 193, 6), Rgb(clCaptionText));
+    EXPECT_EQ(PanelForm::Px(s.get(), 190, 6), inactive);
+    EXPECT_EQ(PanelForm::Px(s.get(), 188, 11), Rgb(clCaptionText));
+    // The docked control holds the focus: the active caption colour.
+    edit->SetFocus();
+    s.reset(UiTest::Capture(host));
+    EXPECT_EQ(PanelForm::Px(s.get(), 2, 2), Rgb(clActiveCaption));
+    UiTest::SavePng(host, std::string(QM_TEST_OUT) + "/vtpanel_dock_active.png");
+    // Without captions only the glyph is drawn.
+    host->SetShowDockClientCaptions(false);
+    s.reset(UiTest::Capture(host));
+    EXPECT_TRUE(InkBox(s.get(), TRect(2, 2, close.Left - 1, 16), Rgb(clActiveCaption)).IsEmpty());
+    EXPECT_EQ(PanelForm::Px(s.get(), 188, 6), Rgb(clCaptionText));
+    // Closed from the glyph: hidden, and the grabber goes with it.
+    UiTest::Click(host, 190, 8);
+    EXPECT_FALSE(client->Visible());
+    s.reset(UiTest::Capture(host));
+    EXPECT_EQ(PanelForm::Px(s.get(), 2, 2), Rgb(clBtnFace));
+}
+
+TEST(VtPanel, GrabbersOfAPanelAlignedTopStandAtTheLeft) {
+    PanelForm f;
+    auto* host = f.Add<TVtPanel>(0, 0, 400, 60);
+    host->SetAlign(alTop);
+    host->SetDockSite(true);
+    host->SetUseDockManager(true);
+    TEdit* edit = nullptr;
+    TPanel* client = DockByDragging(f, host, &edit);
+    ASSERT_EQ(client->HostDockSite(), host);
+    EXPECT_EQ(client->BoundsRect(), TRect(16, 2, 398, 58));
+    auto* dm = dynamic_cast<TVtPanelDockManager*>(host->DockManager());
+    ASSERT_NE(dm, nullptr);
+    EXPECT_EQ(dm->CloseButtonRect(client), TRect(4, 4, 14, 14));
+    UiTest::SavePng(host, std::string(QM_TEST_OUT) + "/vtpanel_dock_left.png");
+    std::unique_ptr<TBitmap> s(UiTest::Capture(host));
+    const TColor inactive = Rgb(clInactiveCaption);
+    EXPECT_EQ(PanelForm::Px(s.get(), 15, 57), inactive);
+    // The caption turned a quarter: it reads bottom to top below the glyph.
+    TRect ink = InkBox(s.get(), TRect(2, 16, 16, 58), inactive);
+    EXPECT_FALSE(ink.IsEmpty());
+    EXPECT_GT(ink.Height(), 2 * ink.Width());
+    EXPECT_LE(ink.Bottom, 56);
+    EXPECT_EQ(PanelForm::Px(s.get(), 6, 6), Rgb(clCaptionText));
 }
