@@ -230,9 +230,13 @@ static void DockDragMove() {
     }
 }
 
+void HideDockOutline() {
+    if (QRubberBand* band = DockOutline(false)) band->hide();
+}
+
 // The release of a dock drag docks the control where the outline showed, or floats it there.
 static void FinishDockDrag(const DragState& d, bool drop) {
-    if (QRubberBand* band = DockOutline(false)) band->hide();
+    HideDockOutline();
     TControl* src = d.source;
     if (!Alive(src)) return;
     TControl* target = nullptr;

@@ -134,6 +134,8 @@ struct DragState {
 };
 DragState& Drag();
 void FinishDrag(bool drop);
+// Takes the outline of a dock drag off the screen (its control went).
+void HideDockOutline();
 WORD QtKeyToVk(int key);
 // The form that a message box or file dialog opened now belongs to (nullptr: none shows).
 TCustomForm* DialogOwner();

@@ -104,7 +104,10 @@ TControl::TControl(TComponent* owner) : TComponent(owner), font_(std::make_uniqu
 }
 
 TControl::~TControl() {
-    if (Backend::Drag().source == this || Backend::Drag().target == this) Backend::Drag() = Backend::DragState();
+    if (Backend::Drag().source == this || Backend::Drag().target == this) {
+        if (Backend::Drag().source == this && Backend::Drag().dock) Backend::HideDockOutline();
+        Backend::Drag() = Backend::DragState();
+    }
     if (Backend::Drag().dockSite == this || Backend::Drag().dropOn == this) {
         Backend::Drag().dockSite = nullptr;
         Backend::Drag().dropOn = nullptr;
