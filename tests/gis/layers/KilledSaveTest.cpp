@@ -353,6 +353,36 @@ TEST_P(KilledSave, AChineseNameIsSavedWhereNoUnnamedFileCanBeMade) {
     }
 }
 
+// A layer whose companion can no longer be read (EIO on its open) is not saved over itself: its rows would go
+// blank, or its text under a guessed code page. The save fails naming that file, and the set stays as it was.
+TEST(KilledSaveReading, ACompanionThatCannotBeReadFailsTheSave) {
+    if (!HaveTool("strace")) GTEST_SKIP() << "strace is not installed: no open can be made to fail";
+    struct Case {
+        const Kind& writer;
+        const char* resave;
+        const char* companion;
+    };
+    for (const Case& c : {Case{kKinds[1], "mif-resave", "set.mid"}, Case{kKinds[2], "shp-resave", "set.cpg"}}) {
+        const std::string base = std::string(QM_TEST_OUT) + "/killed-read-" + c.resave;
+        Files set = Generation(c.writer, base, 3);
+        // Text that another code page than the program's names.
+        if (set.count("set.cpg")) set["set.cpg"] = "UTF-8";
+        Kind resave = c.writer;
+        resave.name = c.resave;
+        // The first is the open's; a layer saved over itself opens its new set again after the commit.
+        const std::vector<int> opens = Openats(resave, Holding(base, set), c.writer.target, std::string(c.companion) + "\"");
+        ASSERT_FALSE(opens.empty()) << c.resave;
+        for (int n : {opens.front()}) {
+            const std::string dir = Holding(base, set), when = std::string(c.resave) + " openat " + std::to_string(n);
+            std::string said;
+            EXPECT_EQ(RunChild(resave, dir, 0, "openat:error=EIO:when=" + std::to_string(n), nullptr, &said), 1) << when;
+            EXPECT_NE(said.find(dir + "/" + c.companion), std::string::npos) << when << ": " << said;
+            EXPECT_EQ(Snapshot(dir), set) << when;
+        }
+        EXPECT_EQ(RunChild(resave, Holding(base, set), 0), 0) << c.resave << " where everything reads";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Sets, KilledSave, ::testing::ValuesIn(kKinds),
                          [](const ::testing::TestParamInfo<Kind>& i) {
                              std::string n = i.param.name;
