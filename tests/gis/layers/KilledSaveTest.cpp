@@ -395,7 +395,26 @@ TEST(KilledSaveWriting, AWorkbookWriteThatFindsTheDiskFullRefusesTheSave) {
     }
 }
 
-// A layer whose companion can no longer be read (EIO on its open) is not saved over itself: its rows would go
+// The numbers, as strace counts a process's read calls, of those by which a save of `target` reads `file`.
+std::vector<int> Reads(const Kind& k, const std::string& dir, const std::string& target, const std::string& file) {
+    const std::string trace = dir + "-tmp/trace";
+    const std::string cmd = "TMPDIR='" + dir + "-tmp' ASAN_OPTIONS=detect_leaks=0 strace -y -qq -o '" + trace +
+                            "' -e trace=read '" + QM_SAVE_CHILD + "' " + k.name + " '" + dir + "/" + target +
+                            "' 3 >/dev/null 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    std::vector<int> out;
+    std::ifstream in(trace);
+    int n = 0;
+    for (std::string line; std::getline(in, line);)
+        if (line.find("read(") != std::string::npos) {
+            ++n;
+            if (line.find("/" + file + ">") != std::string::npos) out.push_back(n);
+        }
+    fs::remove(trace);
+    return out;
+}
+
+// A layer whose companion can no longer be read (EIO on its open or its read) is not saved over itself: its rows would go
 // blank, or its text under a guessed code page. The save fails naming that file, and the set stays as it was.
 TEST(KilledSaveReading, ACompanionThatCannotBeReadFailsTheSave) {
     if (!HaveTool("strace")) GTEST_SKIP() << "strace is not installed: no open can be made to fail";
@@ -411,13 +430,17 @@ TEST(KilledSaveReading, ACompanionThatCannotBeReadFailsTheSave) {
         if (set.count("set.cpg")) set["set.cpg"] = "UTF-8";
         Kind resave = c.writer;
         resave.name = c.resave;
-        // The first is the open's; a layer saved over itself opens its new set again after the commit.
+        // The first open and read are the open's; a layer saved over itself opens its new set again after the
+        // commit.
         const std::vector<int> opens = Openats(resave, Holding(base, set), c.writer.target, std::string(c.companion) + "\"");
+        const std::vector<int> reads = Reads(resave, Holding(base, set), c.writer.target, c.companion);
         ASSERT_FALSE(opens.empty()) << c.resave;
-        for (int n : {opens.front()}) {
-            const std::string dir = Holding(base, set), when = std::string(c.resave) + " openat " + std::to_string(n);
+        ASSERT_FALSE(reads.empty()) << c.resave;
+        for (const std::string& call : {"openat:error=EIO:when=" + std::to_string(opens.front()),
+                                       "read:error=EIO:when=" + std::to_string(reads.front())}) {
+            const std::string dir = Holding(base, set), when = std::string(c.resave) + " " + call;
             std::string said;
-            EXPECT_EQ(RunChild(resave, dir, 0, "openat:error=EIO:when=" + std::to_string(n), nullptr, &said), 1) << when;
+            EXPECT_EQ(RunChild(resave, dir, 0, call, nullptr, &said), 1) << when;
             EXPECT_NE(said.find(dir + "/" + c.companion), std::string::npos) << when << ": " << said;
             EXPECT_EQ(Snapshot(dir), set) << when;
         }
