@@ -278,7 +278,8 @@ TEST_F(ExcelExportTest, AFullDiskRefusesTheSaveAndKeepsTheOldWorkbook) {
     // No file may grow past a limit: the superuser too meets it.
     refused(Path("old.xlsx"), EFBIG, "文件太大");
     SmallDisk disk(Path("disk"), "64k");
-    if (!disk.Mounted()) GTEST_SKIP() << "no small disk can be mounted here (the superuser's only): a full disk is not tried";
+    if (!disk.Mounted())
+        GTEST_SKIP() << "no small disk can be mounted here (the superuser's only): a full disk is not tried";
     refused(Path("disk/old.xlsx"), ENOSPC, "磁盘已满");
 }
 

@@ -414,8 +414,9 @@ std::vector<int> Reads(const Kind& k, const std::string& dir, const std::string&
     return out;
 }
 
-// A layer whose companion can no longer be read (EIO on its open or its read) is not saved over itself: its rows would go
-// blank, or its text under a guessed code page. The save fails naming that file, and the set stays as it was.
+// A layer whose companion can no longer be read (EIO on its open or its read) is not saved over itself: its rows
+// would go blank, or its text under a guessed code page. The save fails naming that file, and the set stays as it
+// was.
 TEST(KilledSaveReading, ACompanionThatCannotBeReadFailsTheSave) {
     if (!HaveTool("strace")) GTEST_SKIP() << "strace is not installed: no open can be made to fail";
     struct Case {
@@ -432,7 +433,8 @@ TEST(KilledSaveReading, ACompanionThatCannotBeReadFailsTheSave) {
         resave.name = c.resave;
         // The first open and read are the open's; a layer saved over itself opens its new set again after the
         // commit.
-        const std::vector<int> opens = Openats(resave, Holding(base, set), c.writer.target, std::string(c.companion) + "\"");
+        const std::vector<int> opens =
+            Openats(resave, Holding(base, set), c.writer.target, std::string(c.companion) + "\"");
         const std::vector<int> reads = Reads(resave, Holding(base, set), c.writer.target, c.companion);
         ASSERT_FALSE(opens.empty()) << c.resave;
         ASSERT_FALSE(reads.empty()) << c.resave;
