@@ -33,7 +33,7 @@ void Export(const std::string& fileName, const std::string& title, const std::st
         // A target that cannot take the workbook fails the export before its rows, not after the last one.
         ExcelCheckSaveAs(fileName);
         app.Connect();
-        app.Workbooks().Add();
+        app.Workbooks().Add(fileName);
         book.ConnectTo(app.Workbooks().Item(1));
         ws.ConnectTo(book.Worksheet(1));
 

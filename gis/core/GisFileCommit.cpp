@@ -14,6 +14,12 @@ void GisRaiseWriteError(const std::string& path, int code) {
     throw e;
 }
 
+void GisRaiseReadError(const std::string& path, int code) {
+    std::string message = Format(GIS_RS_ERR_FILEMAPPING, {code, path});
+    if (const std::string why = FileErrorText(code, true); !why.empty()) message += " " + why;
+    throw EFOpenError(message, path, code);
+}
+
 void GisRecoverFiles(const std::string& path) {
     std::string failed;
     if (const int err = DiskRecover(path, &failed)) {

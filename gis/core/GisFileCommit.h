@@ -44,6 +44,8 @@ private:
 
 // 0032 for a file the user named, the cause in words after the kernel's numbered text.
 [[noreturn]] void GisRaiseWriteError(const std::string& path, int code);
+// 0030 for a file that is there but cannot be read, the cause in words after the kernel's numbered text.
+[[noreturn]] void GisRaiseReadError(const std::string& path, int code);
 // Before a layer opens the set whose first file is `path`: a set a killed save left half replaced is put
 // back; 0032 on the file that could not be.
 void GisRecoverFiles(const std::string& path);

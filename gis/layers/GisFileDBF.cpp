@@ -243,13 +243,23 @@ bool NumberText(const Variant& v, int32_t width, int32_t decimals, std::string& 
 
 }  // namespace
 
-std::string TGIS_FileDBF::CpgEncoding(const std::string& tablePath) {
+std::string TGIS_FileDBF::CpgEncoding(const std::string& tablePath, int* unreadable) {
     const std::string cpg = GisCompanionPath(tablePath, ".cpg");
     struct stat st {};
+    errno = 0;
+    const bool there = DiskStat(cpg, st);
+    const int code = errno;
     // A code page name is a word; anything longer is no ".cpg".
-    if (!DiskStat(cpg, st) || !S_ISREG(st.st_mode) || st.st_size > 64) return {};
+    if (!there || !S_ISREG(st.st_mode) || st.st_size > 64) {
+        if (!there && code != ENOENT && unreadable) *unreadable = code ? code : EIO;
+        return {};
+    }
     std::string text;
-    if (!DiskReadAll(cpg, text)) return {};
+    errno = 0;
+    if (!DiskReadAll(cpg, text)) {
+        if (unreadable) *unreadable = errno ? errno : EIO;
+        return {};
+    }
     if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
     text = Trim(text);
     const std::string upper = UpperCase(text);

@@ -38,8 +38,9 @@ public:
     // The encoding of the table's text as an iconv name, empty for the layer's code page. Text is read from it
     // into the layer's output code page and written from that into it.
     std::string TextEncoding;
-    // The encoding that the ".cpg" beside a table names, when iconv knows it; else empty.
-    static std::string CpgEncoding(const std::string& tablePath);
+    // The encoding that the ".cpg" beside a table names, when iconv knows it; else empty. `unreadable` gets the
+    // errno when there is a ".cpg" that cannot be read.
+    static std::string CpgEncoding(const std::string& tablePath, int* unreadable = nullptr);
 
     uint32_t RecordCount() const { return recordCount_; }
     uint32_t HeaderLength() const { return headerLength_; }

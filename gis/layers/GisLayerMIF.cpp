@@ -689,7 +689,11 @@ void TGIS_LayerMIF::Open(TGIS_Viewer* viewer) {
     GisRecoverFiles(Path);
     errno = 0;
     if (!DiskReadAll(Path, mif)) RaiseFileOpenError(Path, errno);
-    const bool hasMid = DiskExists(MidPath()) && DiskReadAll(MidPath(), mid);
+    // A ".mid" that is there but cannot be read is no missing one: its rows would come back blank, and be
+    // saved so.
+    errno = 0;
+    const bool hasMid = DiskReadAll(MidPath(), mid);
+    if (!hasMid && errno != ENOENT) GisRaiseReadError(MidPath(), errno ? errno : EIO);
     MifReader reader(*this, mif, hasMid ? &mid : nullptr);
     reader.Run();
     if (Viewer && Viewer->OnBusy) {

@@ -72,7 +72,10 @@ void TGIS_LayerSHP::Open(TGIS_Viewer* viewer) {
         index_->ReadHeader();
     }
     table_ = std::make_unique<TGIS_FileDBF>(TablePath(Path), false, this);
-    table_->TextEncoding = TGIS_FileDBF::CpgEncoding(TablePath(Path));
+    // The text's encoding is not guessed when its ".cpg" cannot be read: a save would write the guess down.
+    int unreadable = 0;
+    table_->TextEncoding = TGIS_FileDBF::CpgEncoding(TablePath(Path), &unreadable);
+    if (unreadable) GisRaiseReadError(GisCompanionPath(TablePath(Path), ".cpg"), unreadable);
 }
 
 void TGIS_LayerSHP::SaveAll() {

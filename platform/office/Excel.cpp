@@ -1,6 +1,11 @@
 #include "platform/office/Excel.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
+extern "C" {
+#include <xlsxwriter/third_party/tmpfileplus.h>  // declared for C only
+}
 
 #include <algorithm>
 #include <array>
@@ -55,16 +60,39 @@ struct MergedRow {
 };
 
 struct Instance;
+struct WorkStream;
 
 struct Book {
+    Book();
     ~Book() { Discard(); }
     void Discard();
     lxw_format* FormatFor(const CellFormat& f);
     std::string Utf8(const std::string& gbk);
+    // A new work file of the library's, beside `target` when there is one; nullptr with the cause kept.
+    FILE* WorkFile() noexcept;
+    // Closes the work files the library left open (it does not close them all on every path).
+    void CloseWorkFiles();
+    void Failed(int code) {
+        if (!failure) failure = code ? code : EIO;
+    }
 
     lxw_workbook* wb = nullptr;
     std::shared_ptr<Sheet> sheet;
     std::map<std::array<uint32_t, 9>, lxw_format*> formats;
+    // Handed to the library as its folder for work files: it names this book, whose WorkFile makes them.
+    std::string tag;
+    std::string target;  // the name the workbook is to be saved under (GBK), "" while unknown
+    std::vector<WorkStream*> open;
+    int failure = 0;  // the first errno of a work file, which the library itself does not check
+};
+
+// A work file of the library's: its bytes lie in a new file of the target's folder (or of the temporary folder
+// while no target is known), and a read or write that fails is kept in the book.
+struct WorkStream {
+    Book* book = nullptr;
+    FILE* stream = nullptr;
+    std::unique_ptr<TDiskWorkFile> file;
+    int fd = -1;  // owned where there is no `file`
 };
 
 struct Sheet {
@@ -166,7 +194,7 @@ uint8_t Alignment(int a) {
 }
 
 [[noreturn]] void CannotSave(const std::string& to, int code) {
-    throw EOleException("Cannot save \"" + to + "\": " + std::strerror(code), code);
+    throw EOleException("文件“" + to + "”没有保存：" + FileErrorText(code), code);
 }
 
 // The new file the workbook is written into, in the target's folder: a folder, a read-only workbook (which the
@@ -187,9 +215,119 @@ size_t NumberWidth(double v) { return FloatToStrDot(v).size(); }
 
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+
+constexpr char kTagPrefix[] = "qm-workbook:";
+
+ssize_t WorkRead(void* cookie, char* buf, size_t size) {
+    auto* w = static_cast<WorkStream*>(cookie);
+    ssize_t n;
+    do n = ::read(w->fd, buf, size);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) w->book->Failed(errno);
+    return n;
+}
+
+ssize_t WorkWrite(void* cookie, const char* buf, size_t size) {
+    auto* w = static_cast<WorkStream*>(cookie);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(w->fd, buf + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            w->book->Failed(n < 0 ? errno : ENOSPC);
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+int WorkSeek(void* cookie, off64_t* offset, int whence) {
+    auto* w = static_cast<WorkStream*>(cookie);
+    const off64_t at = ::lseek64(w->fd, *offset, whence);
+    if (at < 0) {
+        w->book->Failed(errno);
+        return -1;
+    }
+    *offset = at;
+    return 0;
+}
+
+int WorkClose(void* cookie) {
+    std::unique_ptr<WorkStream> w(static_cast<WorkStream*>(cookie));
+    std::erase(w->book->open, w.get());
+    if (!w->file && w->fd >= 0) ::close(w->fd);
+    return 0;
+}
+
+}  // namespace
+
+// The library makes every work file through this function: its own would put them into the temporary folder,
+// which may be full while the target's disk is not, and ignores every write that fails there, so a workbook
+// with empty sheets would be saved as a whole one. A folder that is not one of our books' goes the library's way.
+extern "C" FILE* lxw_tmpfile(char* tmpdir) {
+    void* book = nullptr;
+    if (tmpdir && std::strncmp(tmpdir, kTagPrefix, sizeof kTagPrefix - 1) == 0 &&
+        std::sscanf(tmpdir + sizeof kTagPrefix - 1, "%p", &book) == 1 && book)
+        return static_cast<Book*>(book)->WorkFile();
+    return tmpfileplus(tmpdir, nullptr, nullptr, 0);
+}
+
+Book::Book() {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s%p", kTagPrefix, static_cast<void*>(this));
+    tag = buf;
+}
+
+FILE* Book::WorkFile() noexcept {
+    try {
+        auto w = std::make_unique<WorkStream>();
+        w->book = this;
+        if (!target.empty()) {
+            w->file = std::make_unique<TDiskWorkFile>();
+            if (const int code = w->file->Create(target)) {
+                Failed(code);
+                return nullptr;
+            }
+            w->fd = w->file->Fd();
+        } else {
+            errno = 0;
+            FILE* t = tmpfileplus(nullptr, nullptr, nullptr, 0);
+            if (!t) {
+                Failed(errno);
+                return nullptr;
+            }
+            w->fd = ::fcntl(::fileno(t), F_DUPFD_CLOEXEC, 0);
+            std::fclose(t);
+            if (w->fd < 0) {
+                Failed(errno);
+                return nullptr;
+            }
+        }
+        open.push_back(w.get());
+        w->stream = fopencookie(w.get(), "w+", {WorkRead, WorkWrite, WorkSeek, WorkClose});
+        if (!w->stream) {
+            open.pop_back();
+            if (!w->file) ::close(w->fd);
+            Failed(ENOMEM);
+            return nullptr;
+        }
+        return w.release()->stream;
+    } catch (...) {
+        Failed(ENOMEM);
+        return nullptr;
+    }
+}
+
+void Book::CloseWorkFiles() {
+    while (!open.empty()) std::fclose(open.back()->stream);
+}
+
 void Book::Discard() {
     if (wb) lxw_workbook_free(wb);
     wb = nullptr;
+    CloseWorkFiles();
     formats.clear();
     if (sheet) {
         sheet->book = nullptr;
@@ -435,16 +573,24 @@ void TExcelColumns::AutoFit() const {
 
 // ---------------------------------------------------------------------------------------------
 
-void TExcelWorkbooks::Add() const {
+void TExcelWorkbooks::Add(const std::string& savedAs) const {
     auto book = std::make_shared<Book>();
+    book->target = savedAs;
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    // Its rows stream into unnamed temporary files: a killed export leaves nothing behind.
+    // Its rows stream into work files without names where the file system allows: a killed export leaves
+    // nothing behind.
+    options.tmpdir = book->tag.data();
     book->wb = workbook_new_opt(kUnsaved, &options);
     if (!book->wb) throw EOleException("Cannot create a workbook");
     auto sheet = std::make_shared<Sheet>();
     sheet->ws = workbook_add_worksheet(book->wb, nullptr);
-    if (!sheet->ws) throw EOleException("Cannot add a worksheet");
+    if (!sheet->ws) {
+        if (book->failure && !savedAs.empty()) CannotSave(savedAs, book->failure);
+        throw EOleException("Cannot add a worksheet");
+    }
+    // Rows that went where no failure is seen could not be trusted.
+    if (book->open.empty()) throw EOleException("The workbook's rows have no work file of their own");
     sheet->book = book.get();
     book->sheet = sheet;
     app_->books.push_back(std::move(book));
@@ -540,15 +686,19 @@ void TExcelWorksheet::SaveAs(const std::string& fileName) const {
     }
     std::free(book.wb->filename);
     book.wb->filename = name;
+    // The library's other work files go beside the target too.
+    book.target = fileName;
     errno = 0;
     lxw_error e = workbook_close(book.wb);  // frees the workbook whatever the result
-    const int code = FileFailure(e) ? errno : 0;
+    const int lost = FileFailure(e) ? errno : 0;
     book.wb = nullptr;
     s.ws = nullptr;
+    book.CloseWorkFiles();
+    // A work file that failed left a member short, whatever the library says of the whole.
+    const int code = book.failure ? book.failure : FileFailure(e) ? (lost ? lost : EIO) : 0;
     book.Discard();
-    // The file it could not make is the target's new one: named as the target, with the system's cause.
-    if (e == LXW_ERROR_CREATING_XLSX_FILE) CannotSave(fileName, code ? code : EIO);
-    if (e != LXW_NO_ERROR) throw EOleException(std::string("SaveAs: ") + lxw_strerror(e), code);
+    if (code) CannotSave(fileName, code);
+    if (e != LXW_NO_ERROR) throw EOleException("文件“" + fileName + "”没有保存：" + lxw_strerror(e));
     if (int err = DiskCommit({file.get()}, {fileName}, {})) CannotSave(fileName, err);
 }
 

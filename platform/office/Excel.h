@@ -77,8 +77,9 @@ private:
 class TExcelWorkbooks {
 public:
     explicit TExcelWorkbooks(std::shared_ptr<office::Instance> app) : app_(std::move(app)) {}
-    // A new workbook with one worksheet, which becomes the active sheet.
-    void Add() const;
+    // A new workbook with one worksheet, which becomes the active sheet. `savedAs`: the name it is to be saved
+    // under, whose folder then takes its work files; else they go into the temporary folder until SaveAs.
+    void Add(const std::string& savedAs = "") const;
     int Count() const;
     // Index from 1.
     ExcelWorkbook Item(int index) const;

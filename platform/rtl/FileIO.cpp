@@ -109,18 +109,33 @@ bool DiskOpenStream(std::ofstream& f, const std::string& path, std::ios::openmod
 }
 
 bool DiskReadAll(const std::string& path, std::string& bytes) {
-    // A folder opens as a stream but reads as nothing at all.
-    struct stat st;
-    if (DiskStat(path, st) && S_ISDIR(st.st_mode)) {
-        errno = EISDIR;
+    const int fd = DiskOpen(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    // A read that fails half way fails the whole: a caller given the first part would take it for the file.
+    auto fail = [fd](int code) {
+        ::close(fd);
+        errno = code;
         return false;
+    };
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return fail(errno);
+    // A folder opens but reads as nothing at all.
+    if (S_ISDIR(st.st_mode)) return fail(EISDIR);
+    std::string out;
+    size_t size = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+    out.resize(size + 1);  // one more byte finds the end of a file that did not grow
+    size_t have = 0;
+    for (;;) {
+        if (have == out.size()) out.resize(out.size() * 2 + 4096);
+        const ssize_t n = ::read(fd, out.data() + have, out.size() - have);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return fail(errno);
+        if (n == 0) break;
+        have += static_cast<size_t>(n);
     }
-    std::ifstream f;
-    if (!DiskOpenStream(f, path)) return false;
-    std::ostringstream s;
-    s << f.rdbuf();
-    if (f.bad()) return false;
-    bytes = std::move(s).str();
+    ::close(fd);
+    out.resize(have);
+    bytes = std::move(out);
     return true;
 }
 

@@ -1,7 +1,8 @@
 // Saves one kind of file set and exits, for the tests that stop a save at one of its renames (under strace)
 // and look at what is left: qm_save_child KIND PATH GENERATION. Exit 0 when the save reported success, else 1
 // with its message on stdout. KIND
-// "recover" puts back the set at PATH instead.
+// "recover" puts back the set at PATH instead; "mif-resave" and "shp-resave" open the layer at PATH and save it
+// over itself.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -74,6 +75,23 @@ int main(int argc, char** argv) {
                 TGIS_LayerSHP out;
                 out.WriteFromLayer(source, path, GisFullExtent(), 0, "", false);
             }
+            return 0;
+        }
+        // The set at PATH opened and saved over itself, as an edited layer is saved.
+        if (kind == "mif-resave") {
+            TGIS_LayerMIF layer;
+            layer.UseConfig = false;
+            layer.Path = path;
+            layer.Open(nullptr);
+            layer.WriteFromLayer(layer, path, GisFullExtent(), 0, "", false);
+            return 0;
+        }
+        if (kind == "shp-resave") {
+            TGIS_LayerSHP layer;
+            layer.UseConfig = false;
+            layer.Path = path;
+            layer.Open(nullptr);
+            layer.WriteFromLayer(layer, path, GisFullExtent(), 0, "", false);
             return 0;
         }
         // What an open or a save does first.

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <unistd.h>
 
 #include "engine/testsupport/RecordingTessarProgress.h"
@@ -171,6 +174,113 @@ TEST_F(ExcelExportTest, AnUnwritableTargetFailsBeforeTheFirstRow) {
     if (fs::exists(Path("closed"))) fs::permissions(Path("closed"), fs::perms::owner_all, fs::perm_options::replace);
     EXPECT_EQ(ReadFile(Path("ro.xlsx")), "user workbook");
     EXPECT_TRUE(fs::is_empty(Path("folder.xlsx")));
+}
+
+// `n` copies of the first sheet, numbered apart: rows that fill more than the small disks below.
+TStandardTessarols ManySheets(const TStandardTessarols& from, int n) {
+    TStandardTessarols t(1);
+    for (int i = 0; i < n; ++i) {
+        TStandardTessarol s = from[0][0];
+        s.SheetNo = "S" + std::to_string(i);
+        t[0].push_back(s);
+    }
+    return t;
+}
+
+// A small disk (tmpfs) at `dir` while it lives; only the superuser can mount one.
+class SmallDisk {
+public:
+    SmallDisk(const std::string& dir, const std::string& size) : dir_(dir) {
+        fs::create_directories(dir);
+        mounted_ = geteuid() == 0 &&
+                   std::system(("mount -t tmpfs -o size=" + size + " qm-test '" + dir + "' 2>/dev/null").c_str()) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_) std::system(("umount '" + dir_ + "'").c_str());
+    }
+    bool Mounted() const { return mounted_; }
+    // Takes all the room left.
+    void Fill() const {
+        std::ofstream f(dir_ + "/filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (f.write(block.data(), block.size()) && f.flush()) {
+        }
+    }
+
+private:
+    std::string dir_;
+    bool mounted_ = false;
+};
+
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const std::string& dir) {
+        if (const char* old = std::getenv("TMPDIR")) old_ = old, had_ = true;
+        setenv("TMPDIR", dir.c_str(), 1);
+    }
+    ~TemporaryFolder() {
+        if (had_) setenv("TMPDIR", old_.c_str(), 1);
+        else unsetenv("TMPDIR");
+    }
+
+private:
+    std::string old_;
+    bool had_ = false;
+};
+
+std::vector<std::string> Names(const std::string& dir) {
+    std::vector<std::string> out;
+    for (auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// The workbook's work files lie beside it: a full temporary folder does not touch the sheets.
+TEST_F(ExcelExportTest, AFullTemporaryFolderLeavesTheSheetsWhole) {
+    NEED_READERS();
+    SmallDisk tmp(Path("tmp"), "16k");
+    if (!tmp.Mounted()) GTEST_SKIP() << "no small disk can be mounted here (the superuser's only): not tried";
+    tmp.Fill();
+    {
+        TemporaryFolder env(Path("tmp"));
+        ExportTessarolsToExcel(Path("t.xlsx"), kTitle, kHeader, ManySheets(sheets_, 2000), true, true, false);
+    }
+    const std::string sheet = ZipEntry(Path("t.xlsx"), "xl/worksheets/sheet1.xml");
+    EXPECT_NE(sheet.find(">S0<"), std::string::npos);
+    EXPECT_NE(sheet.find(">S1999<"), std::string::npos);
+    EXPECT_EQ(Names(Path("tmp")), std::vector<std::string>{"filler"});
+    EXPECT_EQ(Names(dir_), (std::vector<std::string>{"t.xlsx", "tmp"}));
+}
+
+// A disk that fills while the workbook is written: the save is refused with the cause in words, the old
+// workbook kept and nothing else left.
+TEST_F(ExcelExportTest, AFullDiskRefusesTheSaveAndKeepsTheOldWorkbook) {
+    auto refused = [&](const std::string& target, int cause, const std::string& why) {
+        std::ofstream(target) << "user workbook";
+        int code = 0;
+        std::string message;
+        try {
+            std::unique_ptr<FileSizeLimit> limit;
+            if (cause == EFBIG) limit = std::make_unique<FileSizeLimit>(16384);
+            ExportTessarolsToExcel(target, kTitle, kHeader, ManySheets(sheets_, 2000), true, true, false);
+            ADD_FAILURE() << target << " saved";
+        } catch (const EOleException& e) {
+            code = e.ErrorCode;
+            message = e.Message;
+        }
+        EXPECT_EQ(code, cause) << message;
+        EXPECT_NE(message.find("没有保存"), std::string::npos) << message;
+        EXPECT_NE(message.find(why), std::string::npos) << message;
+        EXPECT_TRUE(ReadFile(target) == "user workbook") << "the old workbook was replaced";
+        EXPECT_EQ(Names(fs::path(target).parent_path().string()),
+                  std::vector<std::string>{fs::path(target).filename().string()});
+    };
+    // No file may grow past a limit: the superuser too meets it.
+    refused(Path("old.xlsx"), EFBIG, "文件太大");
+    SmallDisk disk(Path("disk"), "64k");
+    if (!disk.Mounted())
+        GTEST_SKIP() << "no small disk can be mounted here (the superuser's only): a full disk is not tried";
+    refused(Path("disk/old.xlsx"), ENOSPC, "磁盘已满");
 }
 
 TEST_F(ExcelExportTest, ListLongerThanAWorksheetIsRefusedBeforeAnything) {

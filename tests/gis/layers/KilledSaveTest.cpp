@@ -353,6 +353,103 @@ TEST_P(KilledSave, AChineseNameIsSavedWhereNoUnnamedFileCanBeMade) {
     }
 }
 
+// The numbers, as strace counts a process's write calls, of those by which a save of `k` writes into files: not
+// the sanitizers' probes through a pipe, nor what it says on the terminal.
+std::vector<int> FileWrites(const Kind& k, const std::string& dir) {
+    const std::string trace = dir + "-tmp/trace";
+    const std::string cmd = "TMPDIR='" + dir + "-tmp' ASAN_OPTIONS=detect_leaks=0 strace -f -y -qq -o '" + trace +
+                            "' -e trace=write '" + QM_SAVE_CHILD + "' " + k.name + " '" + dir + "/" + k.target +
+                            "' 3 >/dev/null 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    std::vector<int> out;
+    std::ifstream in(trace);
+    int n = 0;
+    for (std::string line; std::getline(in, line);)
+        if (line.find("write(") != std::string::npos) {
+            ++n;
+            if (line.find("<pipe:") == std::string::npos && line.find("write(1<") == std::string::npos &&
+                line.find("write(2<") == std::string::npos)
+                out.push_back(n);
+        }
+    fs::remove(trace);
+    return out;
+}
+
+// A disk that fills at any write of a workbook export, its work files' included: the save is refused naming the
+// workbook, never made short, and the old one is kept.
+TEST(KilledSaveWriting, AWorkbookWriteThatFindsTheDiskFullRefusesTheSave) {
+    if (!HaveTool("strace")) GTEST_SKIP() << "strace is not installed: no write can be made to fail";
+    const Kind& k = kKinds[4];
+    const std::string base = std::string(QM_TEST_OUT) + "/killed-write-xlsx";
+    const Files older = Generation(k, base, 2);
+    const std::vector<int> writes = FileWrites(k, Holding(base, older));
+    EXPECT_GT(writes.size(), 5u);
+    for (int n : writes) {
+        const std::string dir = Holding(base, older), when = "write " + std::to_string(n);
+        std::string said;
+        EXPECT_EQ(RunChild(k, dir, 3, "write:error=ENOSPC:when=" + std::to_string(n), nullptr, &said), 1) << when;
+        EXPECT_NE(said.find(dir + "/" + k.target), std::string::npos) << when << ": " << said;
+        EXPECT_NE(said.find("没有保存"), std::string::npos) << when << ": " << said;
+        EXPECT_TRUE(ReadFile(dir + "/" + k.target) == older.at(k.target)) << when << ": the workbook was replaced";
+        OnlyTheSet(k, dir, when);
+    }
+}
+
+// The numbers, as strace counts a process's read calls, of those by which a save of `target` reads `file`.
+std::vector<int> Reads(const Kind& k, const std::string& dir, const std::string& target, const std::string& file) {
+    const std::string trace = dir + "-tmp/trace";
+    const std::string cmd = "TMPDIR='" + dir + "-tmp' ASAN_OPTIONS=detect_leaks=0 strace -y -qq -o '" + trace +
+                            "' -e trace=read '" + QM_SAVE_CHILD + "' " + k.name + " '" + dir + "/" + target +
+                            "' 3 >/dev/null 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    std::vector<int> out;
+    std::ifstream in(trace);
+    int n = 0;
+    for (std::string line; std::getline(in, line);)
+        if (line.find("read(") != std::string::npos) {
+            ++n;
+            if (line.find("/" + file + ">") != std::string::npos) out.push_back(n);
+        }
+    fs::remove(trace);
+    return out;
+}
+
+// A layer whose companion can no longer be read (EIO on its open or its read) is not saved over itself: its rows
+// would go blank, or its text under a guessed code page. The save fails naming that file, and the set stays as it
+// was.
+TEST(KilledSaveReading, ACompanionThatCannotBeReadFailsTheSave) {
+    if (!HaveTool("strace")) GTEST_SKIP() << "strace is not installed: no open can be made to fail";
+    struct Case {
+        const Kind& writer;
+        const char* resave;
+        const char* companion;
+    };
+    for (const Case& c : {Case{kKinds[1], "mif-resave", "set.mid"}, Case{kKinds[2], "shp-resave", "set.cpg"}}) {
+        const std::string base = std::string(QM_TEST_OUT) + "/killed-read-" + c.resave;
+        Files set = Generation(c.writer, base, 3);
+        // Text that another code page than the program's names.
+        if (set.count("set.cpg")) set["set.cpg"] = "UTF-8";
+        Kind resave = c.writer;
+        resave.name = c.resave;
+        // The first open and read are the open's; a layer saved over itself opens its new set again after the
+        // commit.
+        const std::vector<int> opens =
+            Openats(resave, Holding(base, set), c.writer.target, std::string(c.companion) + "\"");
+        const std::vector<int> reads = Reads(resave, Holding(base, set), c.writer.target, c.companion);
+        ASSERT_FALSE(opens.empty()) << c.resave;
+        ASSERT_FALSE(reads.empty()) << c.resave;
+        for (const std::string& call : {"openat:error=EIO:when=" + std::to_string(opens.front()),
+                                       "read:error=EIO:when=" + std::to_string(reads.front())}) {
+            const std::string dir = Holding(base, set), when = std::string(c.resave) + " " + call;
+            std::string said;
+            EXPECT_EQ(RunChild(resave, dir, 0, call, nullptr, &said), 1) << when;
+            EXPECT_NE(said.find(dir + "/" + c.companion), std::string::npos) << when << ": " << said;
+            EXPECT_EQ(Snapshot(dir), set) << when;
+        }
+        EXPECT_EQ(RunChild(resave, Holding(base, set), 0), 0) << c.resave << " where everything reads";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Sets, KilledSave, ::testing::ValuesIn(kKinds),
                          [](const ::testing::TestParamInfo<Kind>& i) {
                              std::string n = i.param.name;
