@@ -317,3 +317,26 @@ TEST(VtSpinEdit, GlyphsFromTheFormResource) {
                                            "    GlyphUpRight.Data = {FF000000424D}\n  end\nend\n"),
                  EFormResourceError);
 }
+
+TEST(VtSpinButtons, ColourReachesBothButtons) {
+    UiTest::Init();
+    TForm form(nullptr);
+    auto* s = new TVtSpinButtons(&form);
+    s->SetParent(&form);
+    s->SetColor(clYellow);
+    EXPECT_EQ(s->UpRightButton()->Color(), clYellow);
+    EXPECT_EQ(s->DownLeftButton()->Color(), clYellow);
+    // A holder that follows its parent passes the parent's colour on as well.
+    s->SetParentColor(true);
+    form.SetColor(clAqua);
+    EXPECT_EQ(s->Color(), clAqua);
+    EXPECT_EQ(s->UpRightButton()->Color(), clAqua);
+    EXPECT_EQ(s->DownLeftButton()->Color(), clAqua);
+
+    TForm g(nullptr);
+    ReadComponentResource(&g, "object F: TForm\n  object S: TVtSpinButtons\n    Color = clRed\n  end\nend\n");
+    auto* r = dynamic_cast<TVtSpinButtons*>(g.FindComponent("S"));
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->UpRightButton()->Color(), clRed);
+    EXPECT_EQ(r->DownLeftButton()->Color(), clRed);
+}
