@@ -405,6 +405,7 @@ void TfrmCreateTessarRg::Generate(int page) {
         const bool byRowCol = Radio(9)->Checked();
         const std::string name = Get<TVtEdit>("VtEdit1")->Text();
         const double dx = Spin(28)->Value(), dy = Spin(29)->Value();
+        // The hidden scale edit VtSpinEdit27 is not read: a grid's sheets follow from its rectangle and steps alone.
         // Input the engine refuses it reports itself, and the list stays.
         size_t longest = 0;
         if (const long long n = CustomTessarolCount(rect, row, col, byRowCol, name, dx, dy, longest); n >= 0)
