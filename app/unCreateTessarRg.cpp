@@ -192,7 +192,9 @@ TVtRadioButton* TfrmCreateTessarRg::Radio(int n) const {
     return Get<TVtRadioButton>("VtRadioButton" + std::to_string(n));
 }
 
-TDmsAngle TfrmCreateTessarRg::DmsOf(int s) const { return {Spin(s)->Value(), Spin(s + 1)->Value(), Spin(s + 2)->Value()}; }
+TDmsAngle TfrmCreateTessarRg::DmsOf(int s) const {
+    return {double(Spin(s)->Value()), double(Spin(s + 1)->Value()), double(Spin(s + 2)->Value())};
+}
 
 void TfrmCreateTessarRg::SetDms(int s, const TDmsAngle& a) {
     Spin(s)->SetValue(a.Degrees);
@@ -403,6 +405,7 @@ void TfrmCreateTessarRg::Generate(int page) {
         const bool byRowCol = Radio(9)->Checked();
         const std::string name = Get<TVtEdit>("VtEdit1")->Text();
         const double dx = Spin(28)->Value(), dy = Spin(29)->Value();
+        // The hidden scale edit VtSpinEdit27 is not read: a grid's sheets follow from its rectangle and steps alone.
         // Input the engine refuses it reports itself, and the list stays.
         size_t longest = 0;
         if (const long long n = CustomTessarolCount(rect, row, col, byRowCol, name, dx, dy, longest); n >= 0)
@@ -743,8 +746,8 @@ std::string TfrmCreateTessarRg::PointItemText(const TDmsAngle& lon, const TDmsAn
 }
 
 void TfrmCreateTessarRg::VtToolbarButton23Click(TObject*) {
-    const TDmsAngle lon = {Spin(32)->Value(), Spin(33)->Value(), Spin(35)->Value()};
-    const TDmsAngle lat = {Spin(36)->Value(), Spin(37)->Value(), Spin(38)->Value()};
+    const TDmsAngle lon = {double(Spin(32)->Value()), double(Spin(33)->Value()), double(Spin(35)->Value())};
+    const TDmsAngle lat = {double(Spin(36)->Value()), double(Spin(37)->Value()), double(Spin(38)->Value())};
     if (!(DmsToSeconds(lon) > 0) && !(DmsToSeconds(lat) > 0)) return;
     TStandardTessarol point;
     point.West = lon;
@@ -938,7 +941,7 @@ void TfrmCreateTessarRg::N4Click(TObject*) {
 // ---- conversion page sources -------------------------------------------------------------------------
 
 TfrmCreateTessarRg::SourceProjection TfrmCreateTessarRg::SourceProjectionOfPage() const {
-    return {Spin(34)->Value(), Combo(6)->ItemIndex() == 0, Radio(7)->Checked(), Numeric(9)->Value(),
+    return {double(Spin(34)->Value()), Combo(6)->ItemIndex() == 0, Radio(7)->Checked(), Numeric(9)->Value(),
             Numeric(10)->Value()};
 }
 

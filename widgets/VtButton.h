@@ -90,10 +90,11 @@ public:
     void SetEnabled(bool e) override;
     TWinControl* FocusControl() const { return focusControl_; }
     void SetFocusControl(TWinControl* c);
+    void Dispatch(TMessage& m) override;
 
 protected:
     void Notification(TComponent* c, TOperation op) override;
-    TVtControlButton *first_, *second_;
+    TVtControlButton *first_ = nullptr, *second_ = nullptr;
 
 private:
     void Pressing(TVtControlButton* b, TMouseButton mb);

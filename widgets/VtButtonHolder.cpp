@@ -30,6 +30,16 @@ void TVtButtonHolder::SetButtonColor(TColor c) {
     second_->SetColor(c);
 }
 
+// Every way the holder's colour changes (Color, ParentColor, a form) ends here; the buttons keep their own
+// colour otherwise, so they are told explicitly.
+void TVtButtonHolder::Dispatch(TMessage& m) {
+    TWinControl::Dispatch(m);
+    if (m.Msg == CM_COLORCHANGED && first_) {
+        first_->SetColor(Color());
+        second_->SetColor(Color());
+    }
+}
+
 void TVtButtonHolder::SetEnabled(bool e) {
     TWinControl::SetEnabled(e);
     first_->SetEnabled(e);

@@ -11,6 +11,7 @@
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/Themes.h"
 #include "widgets/VtPanel.h"
+#include "widgets/VtStatus.h"
 
 static const TEnumInfo BarStyleIdents{{"bsTraditional", "bsLED"}};
 static const TEnumInfo OrientationIdents{{"orHorizontal", "orVertical"}};
@@ -141,6 +142,13 @@ void TVtCustomProgressBar::Notification(TComponent* c, TOperation op) {
     if (op == opRemove && c == frameController_) frameController_ = nullptr;
 }
 
+void TVtCustomProgressBar::Dispatch(TMessage& m) {
+    TGraphicControl::Dispatch(m);
+    // A bar at the right end of a status bar lies over its size grip: the grip's pixels go to the status bar.
+    if (m.Msg == CM_HITTEST && InStatusBarSizeGrip(this, int16_t(LOWORD(m.LParam)), int16_t(HIWORD(m.LParam))))
+        m.Result = HTNOWHERE;
+}
+
 void TVtCustomProgressBar::SetTotalParts(uint32_t n) {
     n = std::min<uint32_t>(n, INT32_MAX);
     if (n == totalParts_) return;
@@ -257,17 +265,17 @@ void TVtCustomProgressBar::Paint() {
     TRect r = ClientRect();
     TThemeServices* theme = ThemeServices();
     const bool vertical = orientation_ == orVertical;
-    if (theme->ThemesEnabled()) {
+    auto* statusBar = dynamic_cast<TVtStatusBar*>(Parent());
+    // A status bar drawn in the classic look keeps the bar classic too.
+    if (theme->ThemesEnabled() && (!statusBar || statusBar->ThemeAware())) {
         bmp.SetSize(Width(), Height());
         TCanvas* c = bmp.Canvas();
-        const bool onStatusBar = dynamic_cast<TVtStatusBar*>(Parent()) != nullptr;
-        if (!onStatusBar) {
+        if (!statusBar) {
             theme->DrawElement(c, theme->GetElementDetails(vertical ? tpProgressBarVert : tpProgressBar), r);
             int in = barStyle_ == bsTraditional ? interiorOffset_ + 3 : interiorOffset_ + (themeAware_ ? 1 : 2);
             InflateRect(r, -in, -in);
         } else {
-            c->Brush()->SetColor(Parent()->Color());
-            c->FillRect(r);
+            CopyStatusBarBackground(c, r, this);
             theme->DrawElement(c, theme->GetElementDetails(tpStatusPane), r);
             if (interiorOffset_ == 0)
                 InflateRect(r, -3, -2);

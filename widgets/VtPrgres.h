@@ -71,6 +71,7 @@ public:
 
     // Orientation follows the shape: taller than wide is vertical.
     void SetBounds(int l, int t, int w, int h) override;
+    void Dispatch(TMessage& m) override;
 
     TVtProgressChangeEvent OnChange;
 

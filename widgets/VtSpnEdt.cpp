@@ -1,22 +1,46 @@
 #include "widgets/VtSpnEdt.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform/ui/Themes.h"
 
 // ---- text rules ----
 
-std::string SpinValueToText(double v, int decimals) {
+std::string SpinValueToText(long double v, int decimals) {
     decimals = std::clamp(decimals, 0, 255);
-    int n = std::snprintf(nullptr, 0, "%.*f", decimals, v);
-    if (n < 0) return "0";
-    std::vector<char> buf(size_t(n) + 1);
-    std::snprintf(buf.data(), buf.size(), "%.*f", decimals, v);
-    std::string s(buf.data(), size_t(n));
-    if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
+    if (!std::isfinite(v)) v = 0;  // no fixed-point text holds it
+    const bool negative = std::signbit(v);
+    const long double a = std::fabs(v);
+    // The 18 significant digits and the power of ten of the first.
+    char e[64];
+    std::snprintf(e, sizeof e, "%.17Le", a);
+    const std::string digits = std::string(1, e[0]) + std::string(e + 2, 17);
+    const int exponent = std::atoi(std::strchr(e, 'e') + 1);
+    std::string s;
+    if (exponent + 1 + decimals <= 18) {
+        const int n = std::snprintf(nullptr, 0, "%.*Lf", decimals, a);
+        if (n < 0) return "0";
+        std::vector<char> buf(size_t(n) + 1);
+        std::snprintf(buf.data(), buf.size(), "%.*Lf", decimals, a);
+        s.assign(buf.data(), size_t(n));
+    } else {
+        // More places than significant digits: the digits, then zeros.
+        auto digit = [&](int power) {
+            return power <= exponent && exponent - power <= 17 ? digits[size_t(exponent - power)] : '0';
+        };
+        for (int p = std::max(exponent, 0); p >= 0; --p) s += digit(p);
+        if (decimals > 0) {
+            s += '.';
+            for (int p = -1; p >= -decimals; --p) s += digit(p);
+        }
+    }
+    if (negative && s.find_first_not_of("0.") != std::string::npos) s.insert(0, 1, '-');
     char sep = GetDecimalSeparator();
     if (sep != '.')
         for (char& c : s)
@@ -24,7 +48,20 @@ std::string SpinValueToText(double v, int decimals) {
     return s;
 }
 
-bool SpinTextToValue(const std::string& text, double& v) { return TryStrToFloat(text, v); }
+bool SpinTextToValue(const std::string& text, long double& v) {
+    // The class library's rules (and double's range) decide; the digits are then read to full precision.
+    double d;
+    if (!TryStrToFloat(text, d)) return false;
+    std::string t = Trim(text);
+    const char sep = GetDecimalSeparator();
+    for (char& c : t)
+        if (c == sep) c = '.';
+    const char* b = t.data();
+    if (*b == '+') ++b;
+    const auto r = std::from_chars(b, t.data() + t.size(), v, std::chars_format::general);
+    if (r.ec != std::errc()) v = d;
+    return true;
+}
 
 // ---- TVtSpinButtons ----
 
@@ -130,21 +167,32 @@ void TVtSpinButtons::Dispatch(TMessage& m) {
 
 // ---- TVtSpinEdit ----
 
+// Forms hold these values as doubles, the precision of every number a form resource holds.
+template <class C>
+static TPropInfo ExtendedProp(const std::string& name, long double (C::*get)() const, void (C::*set)(long double)) {
+    TPropInfo p;
+    p.name = name;
+    p.kind = tkFloat;
+    p.getFloat = [get](const TObject* o) { return double((static_cast<const C*>(o)->*get)()); };
+    p.setFloat = [set](TObject* o, double v) { (static_cast<C*>(o)->*set)(v); };
+    return p;
+}
+
 const TClassInfo& TVtSpinEdit::StaticClass() {
     static TClassInfo ci = [] {
         using C = TVtSpinEdit;
         TClassInfo c{"TVtSpinEdit", &TVtCustomEdit::StaticClass(), Creator<C>(), {}, {}};
         c.props = {NumberValueProp<C>(),
-                   FloatProp<C>("Min", &C::Min, &C::SetMin),
-                   FloatProp<C>("Max", &C::Max, &C::SetMax),
-                   FloatProp<C>("Increment", &C::Increment, &C::SetIncrement),
-                   FloatProp<C>("PageSize", &C::PageSize, &C::SetPageSize),
+                   ExtendedProp<C>("Min", &C::Min, &C::SetMin),
+                   ExtendedProp<C>("Max", &C::Max, &C::SetMax),
+                   ExtendedProp<C>("Increment", &C::Increment, &C::SetIncrement),
+                   ExtendedProp<C>("PageSize", &C::PageSize, &C::SetPageSize),
                    OrdProp<C, int>("Decimals", &C::Decimals, &C::SetDecimals, 0),
                    BoolProp<C>("IntegersOnly", &C::IntegersOnly, &C::SetIntegersOnly, 1),
                    BoolProp<C>("CheckRange", &C::CheckRange, &C::SetCheckRange, 0),
                    BoolProp<C>("AllowKeyEdit", &C::AllowKeyEdit, &C::SetAllowKeyEdit, 0),
                    BoolProp<C>("AllowBlank", &C::AllowBlank, &C::SetAllowBlank, 0),
-                   FloatProp<C>("BlankValue", &C::BlankValue, &C::SetBlankValue),
+                   ExtendedProp<C>("BlankValue", &C::BlankValue, &C::SetBlankValue),
                    OrdProp<C, int>("ButtonWidth", &C::ButtonWidth, &C::SetButtonWidth, 17),
                    OrdProp<C, TNumGlyphs>("ButtonUpNumGlyphs", &C::ButtonUpNumGlyphs, &C::SetButtonUpNumGlyphs, 2),
                    OrdProp<C, TNumGlyphs>("ButtonDownNumGlyphs", &C::ButtonDownNumGlyphs,
@@ -180,28 +228,28 @@ TVtControlButton* TVtSpinEdit::GetButton(TSpinButtonType b) const {
     return b == sbUp ? buttons_->UpRightButton() : buttons_->DownLeftButton();
 }
 
-double TVtSpinEdit::CheckValue(double v) const {
+long double TVtSpinEdit::CheckValue(long double v) const {
     if (min_ == max_ && !checkRange_) return v;
     return v < min_ ? min_ : v > max_ ? max_ : v;
 }
 
-void TVtSpinEdit::SetValue(double v) {
+void TVtSpinEdit::SetValue(long double v) {
     // No text could show it: an infinite or undefined value reads as Min, as unconvertible text does.
     if (!std::isfinite(v)) v = min_;
     // While loading the range may not be complete yet: Loaded clamps.
     SetText(SpinValueToText(IsLoading() ? v : CheckValue(v), decimals_));
 }
 
-double TVtSpinEdit::Value() {
+long double TVtSpinEdit::Value() {
     if (Text().empty()) {
         if (allowBlank_) return blankValue_;
-        SetText(FloatToStr(min_));
+        SetText(FloatToStr(double(min_)));
     }
-    double v;
+    long double v;
     return SpinTextToValue(Text(), v) ? v : min_;
 }
 
-void TVtSpinEdit::SetMin(double v) {
+void TVtSpinEdit::SetMin(long double v) {
     if (v == min_) return;
     min_ = v;
     if (max_ < min_) max_ = min_;
@@ -209,7 +257,7 @@ void TVtSpinEdit::SetMin(double v) {
     Invalidate();
 }
 
-void TVtSpinEdit::SetMax(double v) {
+void TVtSpinEdit::SetMax(long double v) {
     if (v == max_) return;
     max_ = v;
     if (min_ > max_) min_ = max_;
@@ -229,7 +277,7 @@ void TVtSpinEdit::SetIntegersOnly(bool i) {
     integersOnly_ = i;
     if (i) {
         decimals_ = 0;
-        if (!IsLoading()) SetValue(std::nearbyint(Value()));
+        if (!IsLoading()) SetValue(std::nearbyintl(Value()));
     }
 }
 
@@ -298,13 +346,13 @@ void TVtSpinEdit::BoundsChanged(bool moved, bool sized) {
 
 void TVtSpinEdit::Loaded() {
     TVtCustomEdit::Loaded();
-    double v;
+    long double v;
     if (!(allowBlank_ && Text().empty())) SetValue(SpinTextToValue(Text(), v) ? v : min_);
     buttons_->Loaded();
     AdjustButtons();
 }
 
-void TVtSpinEdit::Step(double amount, TSpinButtonType button) {
+void TVtSpinEdit::Step(long double amount, TSpinButtonType button) {
     if (ReadOnly()) {
         MessageBeep(0);
         return;
@@ -316,8 +364,8 @@ void TVtSpinEdit::Step(double amount, TSpinButtonType button) {
     if (OnButtonClick) OnButtonClick(this, button);
 }
 
-void TVtSpinEdit::IncValue(double amount) { Step(amount, sbUp); }
-void TVtSpinEdit::DecValue(double amount) { Step(-amount, sbDown); }
+void TVtSpinEdit::IncValue(long double amount) { Step(amount, sbUp); }
+void TVtSpinEdit::DecValue(long double amount) { Step(-amount, sbDown); }
 void TVtSpinEdit::UpClick(TObject*) { IncValue(increment_); }
 void TVtSpinEdit::DownClick(TObject*) { DecValue(increment_); }
 
@@ -371,7 +419,7 @@ void TVtSpinEdit::Dispatch(TMessage& m) {
     switch (m.Msg) {
     case WM_MOUSEWHEEL: {
         int delta = int16_t(HIWORD(uintptr_t(m.WParam)));
-        double step = (LOWORD(uintptr_t(m.WParam)) & MK_CONTROL) ? pageSize_ : increment_;
+        long double step = (LOWORD(uintptr_t(m.WParam)) & MK_CONTROL) ? pageSize_ : increment_;
         if (delta > 0)
             IncValue(step);
         else if (delta < 0)
@@ -382,7 +430,7 @@ void TVtSpinEdit::Dispatch(TMessage& m) {
     case WM_KILLFOCUS:
         TVtCustomEdit::Dispatch(m);
         if (!(allowBlank_ && Text().empty())) {
-            double v;
+            long double v;
             SetValue(SpinTextToValue(Text(), v) ? v : min_);
         }
         return;

@@ -10,10 +10,13 @@
 #include "widgets/VtEdit.h"
 
 // ---- text rules of the spin edit, without a window ----
-// Fixed-point text with `decimals` decimals and the locale's separator; never "-0".
-std::string SpinValueToText(double v, int decimals);
+// Values are extended precision (long double). Callers work in double, so texts beyond double's range are
+// refused all the same.
+// Fixed-point text with `decimals` decimals and the locale's separator, of at most 18 significant digits (the
+// places after them are zeros); never "-0".
+std::string SpinValueToText(long double v, int decimals);
 // The locale's conversion of the whole text; false for anything else (beyond double's range included).
-bool SpinTextToValue(const std::string& text, double& v);
+bool SpinTextToValue(const std::string& text, long double& v);
 
 enum TSpinDirection : uint8_t { sdUpDown, sdLeftRight };
 enum TSpinButtonType : uint8_t { sbUp, sbDown };
@@ -63,20 +66,20 @@ public:
     QM_CLASS_INFO
 
     // The text converted; empty text reads as BlankValue (AllowBlank) or shows Min; a failure reads as Min.
-    double Value();
-    double GetValue() { return Value(); }
+    long double Value();
+    long double GetValue() { return Value(); }
     // Shows the value with Decimals decimals, clamped to Min..Max unless Min = Max and CheckRange is off.
-    void SetValue(double v);
+    void SetValue(long double v);
     int GetIntValue() { return RoundToInt32(Value()); }
     void SetIntValue(int v) { SetValue(v); }
-    double Min() const { return min_; }
-    void SetMin(double v);
-    double Max() const { return max_; }
-    void SetMax(double v);
-    double Increment() const { return increment_; }
-    void SetIncrement(double v) { increment_ = v; }
-    double PageSize() const { return pageSize_; }
-    void SetPageSize(double v) { pageSize_ = v; }
+    long double Min() const { return min_; }
+    void SetMin(long double v);
+    long double Max() const { return max_; }
+    void SetMax(long double v);
+    long double Increment() const { return increment_; }
+    void SetIncrement(long double v) { increment_ = v; }
+    long double PageSize() const { return pageSize_; }
+    void SetPageSize(long double v) { pageSize_ = v; }
     int Decimals() const { return decimals_; }
     void SetDecimals(int d);
     bool IntegersOnly() const { return integersOnly_; }
@@ -87,8 +90,8 @@ public:
     void SetAllowKeyEdit(bool a) { allowKeyEdit_ = a; }
     bool AllowBlank() const { return allowBlank_; }
     void SetAllowBlank(bool a) { allowBlank_ = a; }
-    double BlankValue() const { return blankValue_; }
-    void SetBlankValue(double v) { blankValue_ = v; }
+    long double BlankValue() const { return blankValue_; }
+    void SetBlankValue(long double v) { blankValue_ = v; }
     int ButtonWidth() const { return buttonWidth_; }
     void SetButtonWidth(int w);
     TSpinDirection Direction() const { return buttons_->Direction(); }
@@ -107,10 +110,10 @@ public:
     void SetFlatButtonColor(TColor c) override;
     TVtSpinButtons* SpinButtons() const { return buttons_; }
     TVtControlButton* GetButton(TSpinButtonType b) const;
-    double CheckValue(double v) const;
+    long double CheckValue(long double v) const;
     bool IsValidChar(char key) const;
-    void IncValue(double amount);
-    void DecValue(double amount);
+    void IncValue(long double amount);
+    void DecValue(long double amount);
     void UpClick(TObject* sender);
     void DownClick(TObject* sender);
     void AdjustButtons();
@@ -129,13 +132,13 @@ protected:
     void BoundsChanged(bool moved, bool sized) override;
 
 private:
-    void Step(double amount, TSpinButtonType button);
+    void Step(long double amount, TSpinButtonType button);
     void Reset() {
         if (!IsLoading()) SetValue(Value());
     }
     void FollowState();
     TVtSpinButtons* buttons_ = nullptr;
-    double min_ = 0, max_ = 100, increment_ = 1, pageSize_ = 10, blankValue_ = 0;
+    long double min_ = 0, max_ = 100, increment_ = 1, pageSize_ = 10, blankValue_ = 0;
     int decimals_ = 0, buttonWidth_ = 17;
     bool integersOnly_ = true, checkRange_ = false, allowKeyEdit_ = false, allowBlank_ = false;
 };

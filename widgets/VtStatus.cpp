@@ -1,5 +1,6 @@
 #include "widgets/VtStatus.h"
 
+#include "platform/ui/Bitmap.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/Themes.h"
 #include "widgets/VtPanel.h"
@@ -131,9 +132,30 @@ TRect TVtCustomStatusPane::TextRect() const {
     return r;
 }
 
-static bool OnThemedBar(const TControl* pane) {
-    auto* bar = dynamic_cast<TVtStatusBar*>(pane->Parent());
+bool OnThemedStatusBar(const TControl* c) {
+    auto* bar = dynamic_cast<TVtStatusBar*>(c->Parent());
     return bar && bar->ThemeAware() && ThemeServices()->ThemesEnabled();
+}
+
+void CopyStatusBarBackground(TCanvas* dest, const TRect& r, const TControl* c) {
+    auto* bar = dynamic_cast<TVtStatusBar*>(c->Parent());
+    if (!bar || r.IsEmpty()) return;
+    TBitmap back;
+    back.SetSize(bar->ClientWidth(), bar->ClientHeight());
+    ThemeServices()->DrawElement(back.Canvas(), ThemeServices()->GetElementDetails(tpStatusBar), bar->ClientRect());
+    TRect source = r;
+    OffsetRect(source, c->Left(), c->Top());
+    dest->CopyRect(r, back.Canvas(), source);
+}
+
+bool InStatusBarSizeGrip(const TControl* c, int x, int y) {
+    auto* bar = dynamic_cast<TVtStatusBar*>(c->Parent());
+    if (!bar) return false;
+    TPoint right = c->ClientToScreen(TPoint(c->Width(), 0));
+    TPoint barRight = bar->ClientToScreen(TPoint(bar->ClientWidth(), 0));
+    if (right.X < barRight.X) return false;
+    TPoint p = bar->ScreenToClient(c->ClientToScreen(TPoint(x, y)));
+    return p.X >= bar->ClientWidth() - 12 && p.X < bar->ClientWidth();
 }
 
 void TVtCustomStatusPane::DrawFrame(TCanvas* c) {
@@ -152,9 +174,14 @@ void TVtCustomStatusPane::DrawFrame(TCanvas* c) {
 void TVtCustomStatusPane::DrawCaption(TCanvas* c, const std::string& text) {
     TRect r = TextRect();
     if (r.IsEmpty()) return;
-    c->Brush()->SetStyle(bsSolid);
-    c->Brush()->SetColor(fillColor_);
-    c->FillRect(r);
+    if (OnThemedStatusBar(this)) {
+        // The fill colour is the classic look; a themed bar shows its own background behind the text.
+        CopyStatusBarBackground(c, r, this);
+    } else {
+        c->Brush()->SetStyle(bsSolid);
+        c->Brush()->SetColor(fillColor_);
+        c->FillRect(r);
+    }
     c->SetFont(*Font());
     UINT align = alignment_ == taLeftJustify ? TA_LEFT : alignment_ == taRightJustify ? TA_RIGHT : TA_CENTER;
     int x = alignment_ == taLeftJustify    ? r.Left + captionOffset_ + 1
@@ -177,7 +204,7 @@ void TVtCustomStatusPane::DrawCaption(TCanvas* c, const std::string& text) {
 
 void TVtCustomStatusPane::Paint() {
     TCanvas* c = Canvas();
-    if (OnThemedBar(this))
+    if (OnThemedStatusBar(this))
         ThemeServices()->DrawElement(c, ThemeServices()->GetElementDetails(tpStatusPane), ClientRect());
     else
         DrawFrame(c);
@@ -208,12 +235,7 @@ bool TVtCustomStatusPane::IsRightMostPane() const {
     return right.X >= barRight.X;
 }
 
-bool TVtCustomStatusPane::InSizeGrip(int x, int y) const {
-    auto* bar = dynamic_cast<TVtStatusBar*>(Parent());
-    if (!bar || !IsRightMostPane()) return false;
-    TPoint p = bar->ScreenToClient(ClientToScreen(TPoint(x, y)));
-    return p.X >= bar->ClientWidth() - 12 && p.X < bar->ClientWidth();
-}
+bool TVtCustomStatusPane::InSizeGrip(int x, int y) const { return InStatusBarSizeGrip(this, x, y); }
 
 void TVtCustomStatusPane::Dispatch(TMessage& m) {
     switch (m.Msg) {

@@ -91,3 +91,12 @@ public:
     explicit TVtStatusPane(TComponent* owner) : TVtCustomStatusPane(owner) {}
     QM_CLASS_INFO
 };
+
+// Helpers of the window-less controls a TVtStatusBar holds (panes, progress bars).
+// The parent is a status bar drawn in the system's theme.
+bool OnThemedStatusBar(const TControl* c);
+// Into dest at r (c's client coordinates), the status bar's themed background that lies under c there.
+void CopyStatusBarBackground(TCanvas* dest, const TRect& r, const TControl* c);
+// c reaches its status bar's client right edge and the client point (x, y) of c lies within the last 12 pixels
+// before it, where the bar's size grip is.
+bool InStatusBarSizeGrip(const TControl* c, int x, int y);

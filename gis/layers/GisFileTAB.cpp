@@ -131,6 +131,17 @@ void TGIS_FileTAB_MAP::ReadHeader() {
     Version = Le16(h + 260);
     Precision = h[352];
     Quadrant = h[353];
+    Rest = {};
+    Rest.Value262 = int16_t(Le16(h + 262));
+    Rest.Double264 = LeDouble(h + 264);
+    for (int i = 0; i < 8; ++i) Rest.Values304[i] = int32_t(Le32(h + 304 + 4 * i));
+    std::memcpy(Rest.Bytes350, h + 350, sizeof Rest.Bytes350);
+    Rest.Value360 = int16_t(Le16(h + 360));
+    std::memcpy(Rest.Bytes365, h + 365, sizeof Rest.Bytes365);
+    for (int i = 0; i < 6; ++i) Rest.Doubles400[i] = LeDouble(h + 400 + 8 * i);
+    for (int i = 0; i < 3; ++i) Rest.Doubles448[i] = LeDouble(h + 448 + 8 * i);
+    if (Version >= 201)
+        for (int i = 0; i < 5; ++i) Rest.Doubles472[i] = LeDouble(h + 472 + 8 * i);
     if (Version < 101) {
         XScale = YScale = std::pow(10.0, Precision);
         XDispl = YDispl = 0;

@@ -64,6 +64,19 @@ struct TGIS_TabObject {
     std::string Label;
 };
 
+// The ".map" header values that no reading needs, held as the file has them; named by their file offset.
+struct TGIS_TabMapHeaderRest {
+    int16_t Value262 = 0;
+    double Double264 = 0;
+    int32_t Values304[8] = {};
+    uint8_t Bytes350[10] = {};  // [2] is the precision, [3] the quadrant
+    int16_t Value360 = 0;
+    uint8_t Bytes365[3] = {};
+    double Doubles400[6] = {};
+    double Doubles448[3] = {};
+    double Doubles472[5] = {};  // 0 in files older than version 201
+};
+
 class TGIS_FileTAB_MAP : public TGIS_MappedStream {
 public:
     explicit TGIS_FileTAB_MAP(const std::string& path) : TGIS_MappedStream(path, false) {}
@@ -97,6 +110,7 @@ public:
     uint8_t Quadrant = 0;
     double XScale = 1, YScale = 1, XDispl = 0, YDispl = 0;
     TGIS_Extent Extent = GisEmptyExtent();
+    TGIS_TabMapHeaderRest Rest;
     uint8_t ObjectType = 0;
     int32_t ObjectId = 0;
     int32_t OriginX = 0, OriginY = 0;

@@ -446,7 +446,8 @@ std::unique_ptr<TGIS_Shape> TGIS_ShapePolygon::Clip(const TGIS_Extent& extent) {
     if (!HasGeometry()) return nullptr;
     const TGIS_Extent r{GisMinDouble(extent.XMin, extent.XMax), GisMinDouble(extent.YMin, extent.YMax),
                         GisMaxDouble(extent.XMin, extent.XMax), GisMaxDouble(extent.YMin, extent.YMax)};
-    // A copy, not this shape: the caller owns and frees (and may change) what Clip returns.
+    // Whole inside: a copy all the same, for one pass over the points as a cut costs; the clip then stays valid
+    // while this shape is edited or freed.
     if (RelateExtent(r, gisRelateWithin)) return CreateCopy();
     // Top, right, bottom, left.
     const RingSide sides[4] = {{false, r.YMax, false}, {true, r.XMax, false}, {false, r.YMin, true},

@@ -45,7 +45,7 @@ const std::map<std::string, std::vector<double>>& NumericValues() {
 // A spin edit's range and decimals: both ends, the last step below the top, and every run of nines in between.
 std::vector<double> SpinValues(TVtSpinEdit* e) {
     double step = std::pow(10.0, -e->Decimals());
-    std::vector<double> v{e->Min(), e->Max(), e->Max() - step};
+    std::vector<double> v{double(e->Min()), double(e->Max()), double(e->Max() - step)};
     for (double nines = 10; nines - step < e->Max(); nines *= 10)
         if (nines - step >= e->Min()) v.push_back(nines - step);
     return v;

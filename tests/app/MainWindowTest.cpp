@@ -113,6 +113,27 @@ TEST_F(MainWindow, GeneratePageZeroListsAndStoresTheSheets) {
     EXPECT_EQ(f->Sheets80()[0][0].SheetNo, "J50G003040");
 }
 
+// The grid page's scale edit stays hidden and changes nothing: the sheets follow from the rectangle and steps.
+TEST_F(MainWindow, GridScaleEditIsHiddenAndChangesNoSheet) {
+    Page(2);
+    EXPECT_FALSE(C<TControl>("VtGroupBox20")->Visible());
+    GridInputs(1000, 2000, 3500, 4100, 1000);
+    auto generate = [&](double scale) {
+        Spin(27)->SetValue(scale);
+        C<TVtBitBtn>("VtBitBtn1")->Click();
+        std::vector<std::string> out = Items(3);
+        for (const auto& row : f->Custom())
+            for (const TCustomTessarol& t : row)
+                out.push_back(std::to_string(t.MinX) + " " + std::to_string(t.MinY) + " " + std::to_string(t.MaxX) +
+                              " " + std::to_string(t.MaxY));
+        return out;
+    };
+    const std::vector<std::string> none = generate(0);
+    EXPECT_EQ(none.size(), 18u);
+    EXPECT_EQ(generate(2000), none);
+    EXPECT_EQ(generate(500), none);
+}
+
 TEST_F(MainWindow, BadInputsKeepThePreviousResults) {
     ExampleWindow(1);
     C<TVtBitBtn>("VtBitBtn1")->Click();

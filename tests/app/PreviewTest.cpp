@@ -4,11 +4,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <vector>
 
+#include <unistd.h>
+
 #include "app/unTFInformation.h"
 #include "gis/layers/GisEditor.h"
+#include "platform/rtl/FileIO.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Dialogs.h"
@@ -770,6 +774,77 @@ TEST_F(PreviewTest, AfterClearingEverythingActsOnNothing) {
     f->FindSheet("10");
     EXPECT_EQ(UiTest::LastMessageBoxText(), "没有找到图幅号为“10”的数据！");
     f->IdentifySheet(100, 100);
+}
+
+}  // namespace
+
+namespace {
+
+// The preview opened as the program opens it: sheets loaded while the window still has its resource's size,
+// then shown maximised, the screen giving it its size after the show. The screen's size is fixed when the
+// program starts, so each size is a run of this program of its own (QM_TEST_SCREEN=WxH).
+TEST(PreviewOpening, TheSheetsExtentFillsTheMapAreaAtTheScreensSize) {
+    const char* want = std::getenv("QM_TEST_SCREEN");
+    if (!want) GTEST_SKIP() << "run by PreviewOpening.AtTwoScreenSizes";
+    UiTest::Init();
+    RegisterAppClasses();
+    int sw = 0, sh = 0;
+    ASSERT_EQ(std::sscanf(want, "%dx%d", &sw, &sh), 2);
+    ASSERT_EQ(Screen->WorkAreaRect().Width(), sw);
+    ASSERT_EQ(Screen->WorkAreaRect().Height(), sh);
+    std::unique_ptr<TfrmPreview> f(new TfrmPreview(Application));
+    ASSERT_EQ(f->WindowState(), wsMaximized);
+    // 24 sheets of 116-117 E, 39-40 N at 1:50,000, one a column as the result lists give them: the extent is
+    // theirs with two sheet sizes around.
+    TStandardTessarols all, sheets;
+    GetTessarols50k({Dms(116), Dms(39), Dms(117), Dms(40)}, false, true, 117, all);
+    for (const auto& column : all)
+        for (const TStandardTessarol& t : column) sheets.push_back({t});
+    f->LoadTessarols(sheets, true);
+    ASSERT_EQ(f->SheetLayer()->Shapes.size(), 24u);
+    f->Show();
+    for (int i = 0; i < 50 && f->Width() < sw / 2; ++i) UiTest::Wait(20);
+    UiTest::Flush();
+    TGIS_ViewerWnd* v = f->Viewer();
+    const int w = v->ClientWidth(), h = v->ClientHeight();
+    ASSERT_GT(w, sw / 2);
+    const TPoint nw = v->MapToScreen({v->Extent.XMin, v->Extent.YMax}),
+                 se = v->MapToScreen({v->Extent.XMax, v->Extent.YMin});
+    SCOPED_TRACE("extent at " + std::to_string(nw.X) + "," + std::to_string(nw.Y) + " - " + std::to_string(se.X) +
+                 "," + std::to_string(se.Y) + " of " + std::to_string(w) + "x" + std::to_string(h));
+    EXPECT_TRUE((nw.X <= 2 && se.X >= w - 2) || (nw.Y <= 2 && se.Y >= h - 2));
+    EXPECT_GE(nw.X, -1);
+    EXPECT_GE(nw.Y, -1);
+    EXPECT_LE(se.X, w + 1);
+    EXPECT_LE(se.Y, h + 1);
+    // A resize after that keeps the view's scale: no fit again.
+    const double zoom = v->Zoom();
+    f->SetBounds(0, 0, sw / 2, sh / 2);
+    UiTest::Flush();
+    EXPECT_NEAR(v->Zoom(), zoom, zoom * 1e-9);
+}
+
+TEST(PreviewOpening, AtTwoScreenSizes) {
+    if (std::getenv("QM_TEST_SCREEN")) GTEST_SKIP();
+    for (const char* size : {"1366x768", "1024x1280"}) {
+        SCOPED_TRACE(size);
+        int sw = 0, sh = 0;
+        std::sscanf(size, "%dx%d", &sw, &sh);
+        const std::string config = std::string(QM_TEST_OUT) + "/preview-screen-" + size + ".json";
+        ASSERT_TRUE(DiskWriteAll(config, "{\"screens\": [{\"name\": \"S\", \"x\": 0, \"y\": 0, \"width\": " +
+                                             std::to_string(sw) + ", \"height\": " + std::to_string(sh) +
+                                             ", \"logicalDpi\": 96}]}"));
+        const std::string out = std::string(QM_TEST_OUT) + "/preview-screen-" + size + ".txt";
+        const std::string command = "QM_TEST_SCREEN=" + std::string(size) +
+                                    " QT_QPA_PLATFORM=offscreen:configfile=" + config + " /proc/" +
+                                    std::to_string(getpid()) + "/exe --gtest_filter=PreviewOpening." +
+                                    "TheSheetsExtentFillsTheMapAreaAtTheScreensSize > " + out + " 2>&1";
+        const int status = std::system(command.c_str());
+        std::string text;
+        DiskReadAll(out, text);
+        EXPECT_EQ(status, 0) << text;
+        EXPECT_NE(text.find("[  PASSED  ] 1 test"), std::string::npos) << text;
+    }
 }
 
 }  // namespace

@@ -192,6 +192,19 @@ class Desktop:
                              env=self.env, capture_output=True, timeout=WAIT).stdout
         return hashlib.sha1(raw).hexdigest()
 
+    def dark_box(self, wid, x, y, w, h):
+        """Left, top, right, bottom (relative to the rectangle) of the dark pixels in a rectangle of a window's
+        client area, or None."""
+        left, top, _, _ = self.geometry(wid)
+        raw = subprocess.run(["import", "-window", "root", "-crop", f"{w}x{h}+{left + x}+{top + y}", "-depth", "8",
+                              "rgb:-"], env=self.env, capture_output=True, timeout=WAIT).stdout
+        xs, ys = [], []
+        for i in range(0, min(len(raw), w * h * 3) - 2, 3):
+            if raw[i] < 80 and raw[i + 1] < 80 and raw[i + 2] < 80:
+                xs.append(i // 3 % w)
+                ys.append(i // 3 // w)
+        return (min(xs), min(ys), max(xs) + 1, max(ys) + 1) if xs else None
+
     def settled(self, wid, rect):
         """The digest of a rectangle once two looks 0.2 s apart agree (what is drawn there has settled)."""
         last = [None]
@@ -362,6 +375,25 @@ def scenario(d, wm):
         return (x, y, w, h) == wants
     d.poll("the preview to be maximised", maximised)
     _, _, width, height = d.geometry(preview)
+
+    step("fits the sheets' extent to the map area")
+    # The viewer lies between the toolbar (44 px) and the status bar (19 px), less its frame and scroll bars. A
+    # list gives one sheet a column, so the view holds the 1 x 1 degree block with two sheet sizes (15' x 10')
+    # around it, 2 x 1 2/3 degrees: once the maximised window has settled the block spans half the map's width or
+    # 3/5 of its height, in the middle.
+    frame, inset = 2, 4  # the viewer's frame; the strip left out of the look, clear of frame and scroll bars
+    aw, ah = width - SCROLL_BAR - 2 * frame, height - 44 - 19 - SCROLL_BAR - 2 * frame
+    area = (frame + inset, 44 + frame + inset, aw - 2 * inset, ah - 2 * inset)
+    seen = [None]
+
+    def fitted():
+        box = seen[0] = d.dark_box(preview, *area)
+        return box and (abs((box[2] - box[0]) / aw - 1 / 2) < 0.02 or abs((box[3] - box[1]) / ah - 3 / 5) < 0.02) \
+            and abs(box[0] - (area[2] - box[2])) <= 4 and abs(box[1] - (area[3] - box[3])) <= 4
+    try:
+        d.poll("the sheets to be fitted with their margin", fitted)
+    except Failure:
+        raise Failure(f"the sheets lie at {seen[0]} in the {aw}x{ah} map area, not fitted with their margin")
 
     step("shows a glyph of its own on each tool button")
     # The glyph rectangles of the nine buttons (left and width from the form), and an empty piece of the bar.

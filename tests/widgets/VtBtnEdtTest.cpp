@@ -209,3 +209,17 @@ TEST(VtButtonEdit, GlyphsFromTheFormResourceAreTheButtonsOwn) {
     EXPECT_EQ(e->AltBtnKind(), TButtonKind::bkFind);
     EXPECT_FALSE(e->GlyphStored(1));
 }
+
+TEST(VtButtonPair, ColourReachesBothButtons) {
+    UiTest::Init();
+    TForm form(nullptr);
+    auto* p = new TVtButtonPair(&form);
+    p->SetParent(&form);
+    p->SetColor(clYellow);
+    EXPECT_EQ(p->Button(1)->Color(), clYellow);
+    EXPECT_EQ(p->Button(2)->Color(), clYellow);
+    p->SetParentColor(true);
+    form.SetColor(clAqua);
+    EXPECT_EQ(p->Button(1)->Color(), clAqua);
+    EXPECT_EQ(p->Button(2)->Color(), clAqua);
+}

@@ -9,6 +9,8 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/Themes.h"
 #include "platform/ui/testsupport/UiTest.h"
+#include "widgets/VtPanel.h"
+#include "widgets/VtStatus.h"
 
 TEST(VtProgressBar, PartsBecomeAnExactPercentage) {
     UiTest::Init();
@@ -348,4 +350,94 @@ TEST(VtProgressBar, PercentagesBetweenMessagesPaintOnce) {
     // A setting of the frame still paints at once.
     bar->SetBorderColor(clRed);
     EXPECT_EQ(bar->paints, 2);
+}
+
+namespace {
+struct OnStatusBar {
+    TForm* form;
+    TVtStatusBar* status;
+    TVtProgressBar* bar;
+    OnStatusBar() {
+        UiTest::Init();
+        form = new TForm(nullptr);
+        form->SetBounds(0, 0, 400, 240);
+        form->SetColor(clBtnFace);
+        form->Show();
+        status = new TVtStatusBar(form);
+        status->SetParent(form);
+        bar = new TVtProgressBar(form);
+        bar->SetParent(status);
+        bar->SetBounds(50, 0, status->ClientWidth() - 50, 19);
+        UiTest::Flush();
+    }
+    ~OnStatusBar() { delete form; }
+};
+}  // namespace
+
+// A bar at the status bar's right end leaves the last 12 pixels to the bar's size grip, which sizes the form.
+TEST(VtProgressBar, SizeGripWorksThroughTheBar) {
+    OnStatusBar s;
+    ASSERT_TRUE(s.status->GripActive());
+    int w = s.status->ClientWidth(), fw = s.form->Width(), fh = s.form->Height();
+    UiTest::MouseDown(s.status, w - 20, 10);
+    UiTest::MouseMove(s.status, w, 30, MK_LBUTTON);
+    UiTest::MouseUp(s.status, w, 30);
+    EXPECT_EQ(s.form->Width(), fw);
+    EXPECT_EQ(s.form->Height(), fh);
+    UiTest::MouseDown(s.status, w - 5, 10);
+    UiTest::MouseMove(s.status, w + 15, 40, MK_LBUTTON);
+    UiTest::MouseUp(s.status, w + 15, 40);
+    EXPECT_EQ(s.form->Width(), fw + 20);
+    EXPECT_EQ(s.form->Height(), fh + 30);
+    // Short of the status bar's edge, or on another parent, the bar keeps all of its pixels.
+    s.bar->SetBounds(50, 0, 100, 19);
+    EXPECT_EQ(s.bar->Perform(CM_HITTEST, 0, MAKELPARAM(95, 10)), HTCLIENT);
+    s.bar->SetParent(s.form);
+    s.bar->SetBounds(0, 0, s.form->ClientWidth(), 19);
+    EXPECT_EQ(s.bar->Perform(CM_HITTEST, 0, MAKELPARAM(s.form->ClientWidth() - 5, 10)), HTCLIENT);
+}
+
+// Themes on: a status bar drawn in the classic look keeps the bar classic; a themed one shows its own background
+// around the bar's pane.
+TEST(VtProgressBar, OnAStatusBarFollowsItsLook) {
+    OnStatusBar s;
+    s.status->SetColor(clRed);
+    s.bar->SetBorderWidth(1);
+    s.bar->SetBorderColor(clLime);
+    s.bar->SetShowPercent(false);
+    ThemeServices()->SetThemesEnabled(true);
+    s.status->SetThemeAware(false);
+    s.bar->Repaint();
+    std::unique_ptr<TBitmap> classic(UiTest::Capture(s.bar));
+    s.status->SetThemeAware(true);
+    s.bar->Repaint();
+    std::unique_ptr<TBitmap> themed(UiTest::Capture(s.bar));
+    ThemeServices()->SetThemesEnabled(false);
+    EXPECT_EQ(classic->Canvas()->Pixel(0, 0), ColorToRGB(clBtnShadow));  // sunken outer ring
+    EXPECT_EQ(classic->Canvas()->Pixel(2, 10), ColorToRGB(clLime));      // border ring
+    EXPECT_NE(themed->Canvas()->Pixel(2, 10), ColorToRGB(clLime));
+    EXPECT_NE(themed->Canvas()->Pixel(0, 0), ColorToRGB(clRed));
+}
+
+// On a themed status bar the text area shows the bar's themed background, not the classic fill colour.
+TEST(VtStatusPane, ThemedBarShowsThroughTheTextArea) {
+    OnStatusBar s;
+    TVtStatusBar* bar = s.status;
+    bar->SetColor(clRed);
+    auto* pane = new TVtStatusPane(s.form);
+    pane->SetParent(bar);
+    pane->SetBounds(10, 0, 30, 19);
+    UiTest::Flush();
+    ThemeServices()->SetThemesEnabled(true);
+    pane->Repaint();
+    std::unique_ptr<TBitmap> themed(UiTest::Capture(pane));
+    TBitmap back;
+    back.SetSize(bar->ClientWidth(), bar->ClientHeight());
+    ThemeServices()->DrawElement(back.Canvas(), ThemeServices()->GetElementDetails(tpStatusBar), bar->ClientRect());
+    ThemeServices()->SetThemesEnabled(false);
+    pane->Repaint();
+    std::unique_ptr<TBitmap> classic(UiTest::Capture(pane));
+    EXPECT_EQ(classic->Canvas()->Pixel(5, 9), ColorToRGB(clRed));
+    EXPECT_EQ(themed->Canvas()->Pixel(5, 9), back.Canvas()->Pixel(15, 9));
+    EXPECT_NE(themed->Canvas()->Pixel(5, 9), ColorToRGB(clRed));
 }

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <memory>
+#include <string>
 
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/FormLoader.h"
@@ -53,13 +54,47 @@ TEST(VtSpinEditText, FixedDecimalsBothSeparators) {
     EXPECT_EQ(SpinValueToText(-0.001, 1), "0.0");  // never "-0.0"
     EXPECT_EQ(SpinValueToText(116, 0), "116");
     EXPECT_EQ(SpinValueToText(1e300, 0).size(), 301u);
-    double v;
+    long double v;
     EXPECT_FALSE(SpinTextToValue("1,5", v));
     EXPECT_FALSE(SpinTextToValue("1e999", v));
     SeparatorGuard comma(',');
     EXPECT_EQ(SpinValueToText(1.5, 2), "1,50");
     ASSERT_TRUE(SpinTextToValue("1,5", v));
     EXPECT_EQ(v, 1.5);
+}
+
+// Values are extended: 18 significant digits are shown, and places beyond them are zeros, not the binary
+// value's noise; the range callers can take in a double stays the limit.
+TEST(VtSpinEditText, EighteenSignificantDigits) {
+    SeparatorGuard dot('.');
+    EXPECT_EQ(SpinValueToText(0.1L, 20), "0.10000000000000000000");
+    EXPECT_EQ(SpinValueToText(1.0L / 3, 25), "0." + std::string(18, '3') + std::string(7, '0'));
+    EXPECT_EQ(SpinValueToText(-2.0L / 3, 3), "-0.667");
+    EXPECT_EQ(SpinValueToText(123456789.123456789L, 9), "123456789.123456789");
+    EXPECT_EQ(SpinValueToText(1e20L, 2), "100000000000000000000.00");
+    long double v;
+    ASSERT_TRUE(SpinTextToValue(" +123456789.123456789 ", v));
+    EXPECT_EQ(v, 123456789.123456789L);
+    EXPECT_FALSE(SpinTextToValue("1e400", v));
+}
+
+TEST(VtSpinEdit, StepsAndReadsInExtendedPrecision) {
+    UiTest::Init();
+    SeparatorGuard dot('.');
+    TVtSpinEdit s(nullptr);
+    s.SetIntegersOnly(false);
+    s.SetMax(1e12);
+    s.SetDecimals(17);
+    s.SetIncrement(0.1L);
+    s.SetValue(0.2L);
+    s.IncValue(s.Increment());
+    EXPECT_EQ(s.Text(), "0.30000000000000000");
+    s.SetDecimals(9);
+    s.SetText("123456789.123456789");
+    s.SetValue(s.Value());
+    EXPECT_EQ(s.Text(), "123456789.123456789");
+    s.SetText("1e400");
+    EXPECT_EQ(s.Value(), 0);  // Min: no caller could hold it
 }
 
 TEST(VtSpinEdit, ValueRules) {
@@ -186,7 +221,7 @@ TEST(VtSpinEdit, TypingOnlyWithAllowKeyEdit) {
         UiTest::Chars("7,26");
         f.other->SetFocus();
         EXPECT_EQ(s->Text(), "7,3");
-        EXPECT_EQ(s->Value(), 7.3);
+        EXPECT_EQ(s->Value(), 7.3L);
     }
 }
 
@@ -316,4 +351,27 @@ TEST(VtSpinEdit, GlyphsFromTheFormResource) {
     EXPECT_THROW(ReadComponentResource(&g, "object F: TForm\n  object S: TVtSpinButtons\n"
                                            "    GlyphUpRight.Data = {FF000000424D}\n  end\nend\n"),
                  EFormResourceError);
+}
+
+TEST(VtSpinButtons, ColourReachesBothButtons) {
+    UiTest::Init();
+    TForm form(nullptr);
+    auto* s = new TVtSpinButtons(&form);
+    s->SetParent(&form);
+    s->SetColor(clYellow);
+    EXPECT_EQ(s->UpRightButton()->Color(), clYellow);
+    EXPECT_EQ(s->DownLeftButton()->Color(), clYellow);
+    // A holder that follows its parent passes the parent's colour on as well.
+    s->SetParentColor(true);
+    form.SetColor(clAqua);
+    EXPECT_EQ(s->Color(), clAqua);
+    EXPECT_EQ(s->UpRightButton()->Color(), clAqua);
+    EXPECT_EQ(s->DownLeftButton()->Color(), clAqua);
+
+    TForm g(nullptr);
+    ReadComponentResource(&g, "object F: TForm\n  object S: TVtSpinButtons\n    Color = clRed\n  end\nend\n");
+    auto* r = dynamic_cast<TVtSpinButtons*>(g.FindComponent("S"));
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->UpRightButton()->Color(), clRed);
+    EXPECT_EQ(r->DownLeftButton()->Color(), clRed);
 }

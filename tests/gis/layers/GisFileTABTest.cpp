@@ -208,6 +208,41 @@ TEST(GisFileTAB, HeaderScalesQuadrantsAndExtent) {
     }
 }
 
+// The values no reading needs are held as the file has them; the last five doubles only from version 201 on.
+TEST(GisFileTAB, HeaderHoldsTheValuesItDoesNotUse) {
+    for (int16_t version : {int16_t(200), int16_t(300)}) {
+        SCOPED_TRACE(version);
+        MapBytes m(0, version);
+        m.I16(262, 512);
+        m.D(264, 111319.49);
+        for (int i = 0; i < 8; ++i) m.I32(304 + 4 * i, -1 - i);
+        for (int i = 0; i < 10; ++i) m.b[350 + i] = char(0xF0 + i);
+        m.I16(360, -2);
+        m.b[365] = 7, m.b[366] = 8, m.b[367] = char(0xFF);
+        for (int i = 0; i < 14; ++i) m.D(400 + 8 * i, 0.5 + i);
+        TGIS_FileTAB_MAP f(m.Save("rest"));
+        f.ReadHeader();
+        const TGIS_TabMapHeaderRest& r = f.Rest;
+        EXPECT_EQ(512, r.Value262);
+        EXPECT_EQ(111319.49, r.Double264);
+        EXPECT_EQ(-1, r.Values304[0]);
+        EXPECT_EQ(-8, r.Values304[7]);
+        EXPECT_EQ(0xF0, r.Bytes350[0]);
+        EXPECT_EQ(f.Precision, r.Bytes350[2]);
+        EXPECT_EQ(f.Quadrant, r.Bytes350[3]);
+        EXPECT_EQ(0xF9, r.Bytes350[9]);
+        EXPECT_EQ(-2, r.Value360);
+        EXPECT_EQ(7, r.Bytes365[0]);
+        EXPECT_EQ(0xFF, r.Bytes365[2]);
+        EXPECT_EQ(0.5, r.Doubles400[0]);
+        EXPECT_EQ(5.5, r.Doubles400[5]);
+        EXPECT_EQ(6.5, r.Doubles448[0]);
+        EXPECT_EQ(8.5, r.Doubles448[2]);
+        EXPECT_EQ(version < 201 ? 0 : 9.5, r.Doubles472[0]);
+        EXPECT_EQ(version < 201 ? 0 : 13.5, r.Doubles472[4]);
+    }
+}
+
 TEST(GisFileTAB, UnusableHeadersRaise0034) {
     for (double scale : {0.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
         MapBytes m(0, 500, scale);

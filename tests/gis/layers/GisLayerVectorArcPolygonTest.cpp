@@ -455,6 +455,20 @@ TEST(GisShapePolygon, ClipOfAnInnerPolygonIsTheCallersOwn) {
     EXPECT_DOUBLE_EQ(holed->Area(), 96);
 }
 
+// The clip of a shape that lies wholly inside outlives the shape and ignores its later edits.
+TEST(GisShapePolygon, ClipOfAnInnerPolygonOutlivesItsSource) {
+    auto square = MakePolygon({Box(0, 0, 10, 10)});
+    const TestParts before = PartsOf(*square);
+    std::unique_ptr<TGIS_Shape> whole = square->Clip({-1, -1, 11, 11});
+    ASSERT_NE(whole, nullptr);
+    square->AddPart();
+    square->AddPoint({3, 3});
+    EXPECT_TRUE(Same(PartsOf(*whole), before));
+    square.reset();
+    EXPECT_TRUE(Same(PartsOf(*whole), before));
+    EXPECT_DOUBLE_EQ(whole->Area(), 100);
+}
+
 TEST(GisShapePolygon, Clip) {
     auto square = MakePolygon({Box(0, 0, 10, 10)});
     std::unique_ptr<TGIS_Shape> half = square->Clip({5, -5, 20, 20});
