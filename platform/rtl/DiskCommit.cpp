@@ -5,12 +5,16 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
+#include <atomic>
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <random>
 #include <set>
@@ -50,9 +54,114 @@ bool Held(const std::string& name) {
 
 int Err() { return errno != 0 ? errno : EIO; }
 
+std::atomic<bool> g_flush{true};
+
+// 0, or why the file's bytes may not be on the disk. A file system that flushes nothing (EINVAL) has nothing
+// to wait for.
+int Flush(int fd) {
+    if (!g_flush.load(std::memory_order_relaxed)) return 0;
+    while (::fsync(fd) != 0)
+        if (errno != EINTR) return errno == EINVAL || errno == EROFS ? 0 : Err();
+    return 0;
+}
+
+
 // Folder (with its '/', "" for the current one) and name of a disk path.
 std::string FolderOf(const std::string& disk) { return disk.substr(0, disk.rfind('/') + 1); }
 std::string NameOf(const std::string& disk) { return disk.substr(disk.rfind('/') + 1); }
+
+// The file a name stands for: a symbolic link is followed to the file it names (which may not exist yet), so a
+// save replaces that file, in its own folder, and the link stays. A loop of links is left as it is: it opens
+// nothing, and the save is refused.
+std::string Resolve(const std::string& disk) {
+    std::string path = disk;
+    char buf[PATH_MAX];
+    for (int hops = 0; hops < 40; ++hops) {
+        const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf);
+        if (n <= 0 || size_t(n) >= sizeof buf) return path;
+        const std::string to(buf, size_t(n));
+        path = to[0] == '/' ? to : FolderOf(path) + to;
+    }
+    return disk;
+}
+
+// Names in the security and trusted spaces are kept by the system and the superuser: what this user may not
+// set there was never given by this user either.
+bool SystemKept(const char* name, int code) {
+    return (code == EPERM || code == EOPNOTSUPP || code == ENOTSUP) &&
+           (std::strncmp(name, "security.", 9) == 0 || std::strncmp(name, "trusted.", 8) == 0);
+}
+
+// Gives the new file `fd` what made the old file `old` (status `st`) the user's: its owner and group, its mode,
+// its extended attributes and ACL (stored among them). Done before any byte goes in, so the new content is
+// never readable by more users than the old. 0, or why it cannot be: kDiskOtherOwner where the new file
+// cannot belong to the old one's owner (or to its group, when the group had access).
+int Adopt(int fd, const std::string& old, const struct stat& st) {
+    struct stat mine {};
+    if (::fstat(fd, &mine) != 0) return Err();
+    if ((mine.st_uid != st.st_uid || mine.st_gid != st.st_gid) && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
+        if (mine.st_uid != st.st_uid) return kDiskOtherOwner;
+        // This user's own file: its group may be one the user is not in. Only a group that had access counts.
+        if (st.st_mode & 070) return kDiskOtherOwner;
+    }
+    // Where modes cannot be set (FAT) it stays private.
+    if ((mine.st_mode & 07777) != (st.st_mode & 0777)) ::fchmod(fd, st.st_mode & 0777);
+    ssize_t size = ::listxattr(old.c_str(), nullptr, 0);
+    if (size <= 0) return 0;  // none, or a file system that keeps none
+    std::string names(size_t(size), '\0');
+    size = ::listxattr(old.c_str(), names.data(), names.size());
+    if (size < 0) return Err();
+    std::string value;
+    for (size_t at = 0; at < size_t(size);) {
+        const char* name = names.c_str() + at;
+        at += std::strlen(name) + 1;
+        ssize_t got = ::getxattr(old.c_str(), name, nullptr, 0);
+        if (got < 0 && errno == ENODATA) continue;  // removed meanwhile
+        if (got < 0) return Err();
+        value.resize(size_t(got));
+        got = ::getxattr(old.c_str(), name, value.data(), value.size());
+        if (got < 0) return errno == ENODATA ? 0 : Err();
+        if (::fsetxattr(fd, name, value.data(), size_t(got), 0) != 0 && !SystemKept(name, errno)) return Err();
+    }
+    return 0;
+}
+
+// 0 when the file at `disk` may be replaced (as DiskNameWritable says), else why not; `st` gets its status and
+// `had` whether it exists.
+int Replaceable(const std::string& disk, struct stat& st, bool& had) {
+    had = ::stat(disk.c_str(), &st) == 0;
+    if (!had) return errno == ENOENT ? 0 : Err();
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    // The superuser may write anything: a file nobody may write is still refused, as on any other account.
+    if ((st.st_mode & 0222) == 0) return EACCES;
+    return ::access(disk.c_str(), W_OK) == 0 ? 0 : Err();
+}
+
+// Whether files open in this process can be opened again by their /proc names; asked once.
+bool ProcFdsOpen(const std::string& proc) {
+    static const bool open = ::access(proc.c_str(), F_OK) == 0;
+    return open;
+}
+
+// A backup named after a link goes beside the file the link names, as the old file cannot leave its folder.
+std::string Rebased(const std::string& backup, const std::string& named, const std::string& file) {
+    if (backup.empty() || named == file || backup.compare(0, named.size(), named) != 0) return backup;
+    return file + backup.substr(named.size());
+}
+
+// Makes the new file `fd` (-1: opened by its `name`) ready to take the target's name: the old file's owner and
+// access where it has not got them yet, and its bytes on the disk.
+int Ready(int fd, const std::string& name, const std::string& target, bool adopted) {
+    struct stat old {};
+    const bool adopt = !adopted && ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    if (!adopt && !g_flush.load(std::memory_order_relaxed)) return 0;
+    int own = -1;
+    if (fd < 0 && (own = fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW)) < 0) return Err();
+    int code = adopt ? Adopt(fd, target, old) : 0;
+    if (!code) code = Flush(fd);
+    if (own >= 0) ::close(own);
+    return code;
+}
 
 // The start shared by every working name of the set whose first target is `group`.
 std::string Prefix(const std::string& group) {
@@ -116,19 +225,22 @@ int WriteAll(int fd, const void* data, size_t size) {
 int CopyFile(const std::string& from, const std::string& to) {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return Err();
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // The copy is never readable by more users than the file.
+    struct stat st {};
+    const int out = ::fstat(in, &st) == 0 ? ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600) : -1;
     if (out < 0) {
         const int code = Err();
         ::close(in);
         return code;
     }
+    ::fchmod(out, st.st_mode & 0777);  // where modes cannot be set (FAT) it stays private
     int code = 0;
     char buf[1 << 16];
     for (;;) {
         const ssize_t n = ::read(in, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) code = Err();
-        if (n <= 0 || (code = WriteAll(out, buf, static_cast<size_t>(n))) != 0) break;
+        if (code || n <= 0 || (code = WriteAll(out, buf, static_cast<size_t>(n))) != 0) break;
     }
     ::close(in);
     if (::close(out) != 0 && !code) code = Err();
@@ -204,7 +316,8 @@ int WriteLog(const std::vector<Entry>& set, const std::string& group, std::strin
     return Exclusive(FolderOf(group), group, kLog, made, [&](const std::string& name) {
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) return Err();
-        const int code = WriteAll(fd, text.data(), text.size());
+        int code = WriteAll(fd, text.data(), text.size());
+        if (!code) code = Flush(fd);
         ::close(fd);
         if (code) ::unlink(name.c_str());
         return code;
@@ -232,6 +345,8 @@ public:
     ~FolderTurn() {
         if (fd_ >= 0) ::close(fd_);
     }
+    // The folder, open; -1 when it could not be opened.
+    int Fd() const { return fd_; }
     FolderTurn(const FolderTurn&) = delete;
     FolderTurn& operator=(const FolderTurn&) = delete;
 
@@ -281,8 +396,6 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
         e.hadOld = true;
         e.oldDev = st.st_dev;
         e.oldIno = st.st_ino;
-        // A file the user made private stays private; where the file system keeps no modes this is a no-op.
-        if (S_ISREG(st.st_mode)) ::chmod(e.fresh.c_str(), st.st_mode & 0777);
         if (int code = SecondName(e.target, e.target, group, kOld, e.old)) {
             fail(i, code);
             break;
@@ -310,6 +423,20 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
             fail(moved, Err());
             break;
         }
+    // The renames reach the disk, once per folder. They are made; a folder that cannot be flushed fails nothing.
+    if (!err) {
+        if (turn.Fd() >= 0) Flush(turn.Fd());
+        std::set<std::string> others;
+        for (const std::string& t : targets)
+            if (FolderOf(t) != FolderOf(group) && others.insert(FolderOf(t)).second) {
+                const std::string folder = FolderOf(t);
+                const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                if (fd >= 0) {
+                    Flush(fd);
+                    ::close(fd);
+                }
+            }
+    }
     bool back = true;
     if (err)
         for (size_t k = 0; k < moved; ++k) back &= PutBack(set[k], group, true) == 0;
@@ -520,6 +647,7 @@ TDiskWorkFile::~TDiskWorkFile() { Release(); }
 void TDiskWorkFile::Release() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    adopted_ = false;
     if (!named_.empty()) Remove(named_);
     named_.clear();
     path_.clear();
@@ -529,18 +657,30 @@ int TDiskWorkFile::Create(const std::string& target, const std::string& group, b
     Release();
     std::string disk, key;
     if (!GbkToDiskName(target, disk) || !GbkToDiskName(group.empty() ? target : group, key)) return EILSEQ;
-    errno = 0;
-    if (!DiskNameWritable(disk)) return errno != 0 ? errno : EACCES;
+    disk = Resolve(disk);
+    key = group.empty() || group == target ? disk : Resolve(key);
+    struct stat old {};
+    bool had = false;
+    if (int code = Replaceable(disk, old, had)) return code;
+    had &= S_ISREG(old.st_mode);
     group_ = key;
     const std::string folder = FolderOf(disk);
+    // Where there is an old file, the new one is this user's alone until it is given the old one's owner and
+    // access.
+    const mode_t mode = had ? 0600 : 0666;
     if (!reserve) {
-        const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+        const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
         if (fd >= 0) {
             const std::string proc = "/proc/self/fd/" + std::to_string(fd);
             // Writers open it again by that name, and it is linked in through it.
-            if (::access(proc.c_str(), F_OK) == 0) {
+            if (ProcFdsOpen(proc)) {
+                if (int code = had ? Adopt(fd, disk, old) : 0) {
+                    ::close(fd);
+                    return code;
+                }
                 fd_ = fd;
                 path_ = proc;
+                adopted_ = true;
                 return 0;
             }
             ::close(fd);
@@ -554,10 +694,17 @@ int TDiskWorkFile::Create(const std::string& target, const std::string& group, b
             if (::lstat(name.c_str(), &st) == 0) return EEXIST;
             return errno == ENOENT ? 0 : Err();
         }
-        fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         return fd_ >= 0 ? 0 : Err();
     });
     if (code) return code;
+    if (fd_ >= 0 && had) {
+        if (int why = Adopt(fd_, disk, old)) {
+            Release();
+            return why;
+        }
+    }
+    adopted_ = fd_ >= 0;
     if (!DiskNameToGbk(named_, path_)) {
         Release();
         return EILSEQ;
@@ -586,6 +733,16 @@ int DiskCommit(const std::vector<TDiskWorkFile*>& files, const std::vector<std::
             at = i;
             err = EILSEQ;
         }
+    for (size_t i = 0; i < n && !err; ++i) {
+        const std::string named = disks[i];
+        disks[i] = Resolve(named);
+        if (i < backs.size()) backs[i] = Rebased(backs[i], named, disks[i]);
+    }
+    // Each new file is the user's and on the disk before any name is given to it.
+    for (size_t i = 0; i < n && !err; ++i) {
+        at = i;
+        err = Ready(files[i]->fd_, files[i]->named_, disks[i], files[i]->adopted_);
+    }
     // An unnamed file is linked in under a working name first.
     for (size_t i = 0; i < n && !err; ++i) {
         at = i;
@@ -617,12 +774,23 @@ int DiskCommitNamed(const std::vector<std::string>& news, const std::vector<std:
             if (which) *which = i;
             return i >= news.size() ? EINVAL : EILSEQ;
         }
+    for (size_t i = 0; i < n; ++i) {
+        const std::string named = t[i];
+        t[i] = Resolve(named);
+        if (i < b.size()) b[i] = Rebased(b[i], named, t[i]);
+    }
+    for (size_t i = 0; i < n; ++i)
+        if (int code = Ready(-1, d[i], t[i], false)) {
+            if (which) *which = i;
+            return code;
+        }
     return CommitSet(d, t, b, which);
 }
 
 int DiskRecover(const std::string& target, std::string* failed) {
     std::string disk;
     if (!GbkToDiskName(target, disk)) return 0;
+    disk = Resolve(disk);  // the set's working files are beside the file a link names
     const std::string folder = FolderOf(disk), prefix = Prefix(disk);
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return 0;
@@ -660,3 +828,5 @@ int DiskRecover(const std::string& target, std::string* failed) {
     for (const std::string& log : done) ::unlink(log.c_str());
     return err;
 }
+
+void DiskCommitFlushes(bool on) { g_flush.store(on, std::memory_order_relaxed); }
