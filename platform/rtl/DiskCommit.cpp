@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <set>
 
@@ -104,8 +106,8 @@ int Adopt(int fd, const std::string& old, const struct stat& st) {
         // This user's own file: its group may be one the user is not in. Only a group that had access counts.
         if (st.st_mode & 070) return kDiskOtherOwner;
     }
-    // Where modes cannot be set (FAT) it stays private.
-    if ((mine.st_mode & 07777) != (st.st_mode & 0777)) ::fchmod(fd, st.st_mode & 0777);
+    // Where modes cannot be set (FAT) it stays as made: never more open than the old file.
+    if ((mine.st_mode & 0777) != (st.st_mode & 0777)) ::fchmod(fd, st.st_mode & 0777);
     ssize_t size = ::listxattr(old.c_str(), nullptr, 0);
     if (size <= 0) return 0;  // none, or a file system that keeps none
     std::string names(size_t(size), '\0');
@@ -128,10 +130,12 @@ int Adopt(int fd, const std::string& old, const struct stat& st) {
 
 // 0 when the file at `disk` may be replaced (as DiskNameWritable says), else why not; `st` gets its status and
 // `had` whether it exists.
-int Replaceable(const std::string& disk, struct stat& st, bool& had) {
+// `checked`: only the status is wanted, the rest was asked when the new file was made.
+int Replaceable(const std::string& disk, struct stat& st, bool& had, bool checked = false) {
     had = ::stat(disk.c_str(), &st) == 0;
     if (!had) return errno == ENOENT ? 0 : Err();
     if (S_ISDIR(st.st_mode)) return EISDIR;
+    if (checked) return 0;
     // The superuser may write anything: a file nobody may write is still refused, as on any other account.
     if ((st.st_mode & 0222) == 0) return EACCES;
     return ::access(disk.c_str(), W_OK) == 0 ? 0 : Err();
@@ -174,16 +178,30 @@ std::string Prefix(const std::string& group) {
     return "." + base + ".qm";
 }
 
+// This process's number, asked once and again in a child made by fork.
+std::atomic<long> g_pid{0};
+long Pid() {
+    long pid = g_pid.load(std::memory_order_relaxed);
+    if (pid == 0) {
+        static const int once = ::pthread_atfork(nullptr, nullptr, [] { g_pid.store(0); });
+        (void)once;
+        pid = static_cast<long>(::getpid());
+        g_pid.store(pid, std::memory_order_relaxed);
+    }
+    return pid;
+}
+
 std::string FreshName(const std::string& folder, const std::string& group, Kind kind) {
     static std::mutex m;
-    static std::mt19937_64 random(std::random_device{}() ^ (static_cast<uint64_t>(getpid()) << 32));
+    const long pid = Pid();
+    static std::mt19937_64 random(std::random_device{}() ^ (static_cast<uint64_t>(pid) << 32));
     uint32_t r;
     {
         std::lock_guard<std::mutex> g(m);
         r = static_cast<uint32_t>(random());
     }
     char tail[48];
-    std::snprintf(tail, sizeof tail, "%ld-%08x.%s", static_cast<long>(getpid()), r, kKinds[kind]);
+    std::snprintf(tail, sizeof tail, "%ld-%08x.%s", pid, r, kKinds[kind]);
     return folder + Prefix(group) + tail;
 }
 
@@ -356,12 +374,15 @@ private:
 
 // Disk names throughout. The new files are complete and named; the old ones get their second names first, the
 // log of the set is written, then the new ones take the targets' names, one rename each.
+// `checked`: the targets were found replaceable when their new files were made.
 int CommitSet(const std::vector<std::string>& news, const std::vector<std::string>& targets,
-              const std::vector<std::string>& backups, size_t* which) {
+              const std::vector<std::string>& backups, size_t* which, bool checked = false) {
     const size_t n = targets.size();
     if (n == 0) return 0;
     const std::string& group = targets[0];
-    FolderTurn turn(FolderOf(group));
+    // One file needs no turn: its one rename gives it the old or the new file whole, whoever saves it.
+    std::optional<FolderTurn> turn;
+    if (n > 1) turn.emplace(FolderOf(group));
     size_t at = 0;
     int err = 0;
     auto fail = [&](size_t i, int code) {
@@ -373,29 +394,35 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
         return i < backups.size() ? backups[i] : none;
     };
     // Whatever may stop the set is found before anything moves.
-    for (size_t i = 0; i < n && !err; ++i) {
-        struct stat st {};
-        errno = 0;
-        if (!DiskNameWritable(targets[i])) fail(i, errno != 0 ? errno : EACCES);
-        else if (::lstat(news[i].c_str(), &st) != 0) fail(i, Err());
-        else if (!backup(i).empty() && ::lstat(backup(i).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) fail(i, EISDIR);
-    }
     std::vector<Entry> set(n);
+    std::vector<char> linkedBackup(n, 0);
     for (size_t i = 0; i < n && !err; ++i) {
         Entry& e = set[i];
         e.target = targets[i];
         e.fresh = news[i];
         struct stat st {};
-        if (::lstat(e.fresh.c_str(), &st) != 0) {
+        if (int code = Replaceable(e.target, st, e.hadOld, checked)) {
+            fail(i, code);
+            break;
+        }
+        e.oldDev = st.st_dev;
+        e.oldIno = st.st_ino;
+        // Only the log tells the new files apart; one file's rename fails by itself where it is missing.
+        if (n > 1 && ::lstat(e.fresh.c_str(), &st) != 0) {
             fail(i, Err());
             break;
         }
         e.newDev = st.st_dev;
         e.newIno = st.st_ino;
-        if (::lstat(e.target.c_str(), &st) != 0) continue;
-        e.hadOld = true;
-        e.oldDev = st.st_dev;
-        e.oldIno = st.st_ino;
+        if (!backup(i).empty() && ::lstat(backup(i).c_str(), &st) == 0) {
+            if (S_ISDIR(st.st_mode)) fail(i, EISDIR);
+            linkedBackup[i] = e.hadOld && st.st_dev == e.oldDev && st.st_ino == e.oldIno;
+        }
+    }
+    for (size_t i = 0; i < n && !err; ++i) {
+        Entry& e = set[i];
+        // A single file without a backup needs no second name: its rename replaces it or leaves it as it was.
+        if (!e.hadOld || (n == 1 && backup(i).empty())) continue;
         if (int code = SecondName(e.target, e.target, group, kOld, e.old)) {
             fail(i, code);
             break;
@@ -409,7 +436,8 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
                 break;
             }
             // A backup that already is a name of the old file takes no rename: the working name stays too.
-            Remove(e.old);
+            if (linkedBackup[i]) Remove(e.old);
+            else Drop(e.old);
             e.old = backup(i);
             e.kept = true;
         }
@@ -424,11 +452,14 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
             break;
         }
     // The renames reach the disk, once per folder. They are made; a folder that cannot be flushed fails nothing.
-    if (!err) {
-        if (turn.Fd() >= 0) Flush(turn.Fd());
+    if (!err && g_flush.load(std::memory_order_relaxed)) {
         std::set<std::string> others;
+        if (turn && turn->Fd() >= 0) {
+            Flush(turn->Fd());
+            others.insert(FolderOf(group));
+        }
         for (const std::string& t : targets)
-            if (FolderOf(t) != FolderOf(group) && others.insert(FolderOf(t)).second) {
+            if (others.insert(FolderOf(t)).second) {
                 const std::string folder = FolderOf(t);
                 const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
                 if (fd >= 0) {
@@ -443,7 +474,7 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
     // A set still half swapped keeps its log and the old files it names: the next DiskRecover puts it back.
     auto let = back ? Remove : Drop;
     for (const Entry& e : set)
-        if (e.hadOld && !e.kept) let(e.old);
+        if (e.hadOld && !e.kept && !e.old.empty()) let(e.old);
     if (!log.empty()) let(log);
     if (err && which) *which = at;
     return err;
@@ -657,6 +688,7 @@ int TDiskWorkFile::Create(const std::string& target, const std::string& group, b
     Release();
     std::string disk, key;
     if (!GbkToDiskName(target, disk) || !GbkToDiskName(group.empty() ? target : group, key)) return EILSEQ;
+    asked_ = disk;
     disk = Resolve(disk);
     key = group.empty() || group == target ? disk : Resolve(key);
     struct stat old {};
@@ -664,10 +696,11 @@ int TDiskWorkFile::Create(const std::string& target, const std::string& group, b
     if (int code = Replaceable(disk, old, had)) return code;
     had &= S_ISREG(old.st_mode);
     group_ = key;
+    file_ = disk;
     const std::string folder = FolderOf(disk);
-    // Where there is an old file, the new one is this user's alone until it is given the old one's owner and
-    // access.
-    const mode_t mode = had ? 0600 : 0666;
+    // Where there is an old file, the new one is never readable by more users than the old one, until it is
+    // given the old one's owner and access.
+    const mode_t mode = had ? old.st_mode & 0777 : 0666;
     if (!reserve) {
         const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
         if (fd >= 0) {
@@ -733,9 +766,13 @@ int DiskCommit(const std::vector<TDiskWorkFile*>& files, const std::vector<std::
             at = i;
             err = EILSEQ;
         }
+    // The file a link stands for, as it was when the new file was made beside it.
+    bool checked = true;
     for (size_t i = 0; i < n && !err; ++i) {
         const std::string named = disks[i];
-        disks[i] = Resolve(named);
+        const bool same = named == files[i]->asked_ && !files[i]->file_.empty();
+        checked &= same;
+        disks[i] = same ? files[i]->file_ : Resolve(named);
         if (i < backs.size()) backs[i] = Rebased(backs[i], named, disks[i]);
     }
     // Each new file is the user's and on the disk before any name is given to it.
@@ -749,7 +786,7 @@ int DiskCommit(const std::vector<TDiskWorkFile*>& files, const std::vector<std::
         if (!files[i]->named_.empty()) news[i] = files[i]->named_;
         else if ((err = SecondName(files[i]->path_, disks[i], disks[0], kNew, news[i])) == 0) linked[i] = 1;
     }
-    if (!err) err = CommitSet(news, disks, backs, &at);
+    if (!err) err = CommitSet(news, disks, backs, &at, checked);
     if (err) {
         for (size_t i = 0; i < n; ++i)
             if (linked[i]) Remove(news[i]);

@@ -50,6 +50,7 @@ private:
     std::string path_;
     std::string named_;  // disk name of a named working file, "" when it has none
     std::string group_;  // disk name of the set's first target
+    std::string asked_, file_;  // disk names of the target as given and of the file it stands for
     bool adopted_ = false;  // the file has the old one's owner and access already
 };
 

@@ -161,8 +161,6 @@ std::string FileErrorText(int code, bool reading) {
 }
 
 int DiskReplace(const std::string& path, const std::string& bytes, const std::string& backup) {
-    errno = 0;
-    if (!DiskWritable(path)) return errno != 0 ? errno : EACCES;
     DiskRecover(path);
     TDiskWorkFile file;
     if (int err = file.Create(path)) return err;

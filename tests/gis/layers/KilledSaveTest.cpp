@@ -323,6 +323,59 @@ TEST_P(KilledSave, TwoSavesAtOnceLeaveOneWholeSet) {
     OnlyTheSet(k, dir, "two saves");
 }
 
+// A private set (0600) saved and killed at each call that makes, fills or names its new files: no file in the
+// folder is ever readable by others, before or after the next open.
+TEST_P(KilledSave, APrivateSetNeverLiesInAFileOthersCanRead) {
+    const Kind& k = GetParam();
+    auto privateOnly = [&](const std::string& dir, const std::string& when) {
+        for (auto& e : fs::directory_iterator(dir))
+            if (e.is_regular_file())
+                EXPECT_EQ(fs::status(e.path()).permissions() & (fs::perms::group_all | fs::perms::others_all),
+                          fs::perms::none) << when << ": " << e.path().filename().string();
+    };
+    for (const char* call : {"write", "fchmod", "chmod", "fchown", "fsetxattr", "fsync", "linkat", "rename"}) {
+        bool finished = false;
+        for (int n = 1; n <= 12 && !finished; ++n) {
+            const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
+            for (const std::string& f : k.files) fs::permissions(dir + "/" + f, fs::perms::owner_read | fs::perms::owner_write);
+            const std::string when = std::string(call) + " " + std::to_string(n);
+            finished = RunChild(k, dir, 3, std::string(call) + ":signal=KILL:when=" + std::to_string(n)) == 0;
+            privateOnly(dir, when);
+            Recover(k, path);
+            privateOnly(dir, when + ", opened again");
+        }
+    }
+}
+
+// The new files reach the disk before they take the targets' names, and the folder's names after, once per set
+// and not per write.
+TEST_P(KilledSave, TheNewFilesReachTheDiskBeforeTheirNamesAndTheFolderAfter) {
+    const Kind& k = GetParam();
+    const std::string dir = Holding(base_, older_), trace = dir + "-tmp/trace";
+    const std::string cmd = "TMPDIR='" + dir + "-tmp' ASAN_OPTIONS=detect_leaks=0 strace -f -qq -y -o '" + trace +
+                            "' -e trace=fsync,fdatasync,rename,renameat,renameat2 '" + QM_SAVE_CHILD + "' " +
+                            k.name + " '" + dir + "/" + k.target + "' 3 >/dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    int filesBefore = 0, flushes = 0, folderAfter = 0, renamed = 0;
+    std::ifstream in(trace);
+    for (std::string line; std::getline(in, line);) {
+        if (line.find("sync(") != std::string::npos && line.find(" = 0") != std::string::npos) {
+            ++flushes;
+            const bool folder = line.find("<" + dir + ">") != std::string::npos;
+            if (folder && renamed == int(k.files.size())) ++folderAfter;
+            if (!folder && renamed == 0) ++filesBefore;
+        }
+        for (const std::string& f : k.files)
+            if (line.find("rename") != std::string::npos && line.find("\"" + dir + "/" + f + "\"") != std::string::npos)
+                ++renamed;
+    }
+    fs::remove(trace);
+    EXPECT_EQ(renamed, int(k.files.size()));
+    EXPECT_GE(filesBefore, int(k.files.size())) << "new files flushed before the first rename";
+    EXPECT_EQ(folderAfter, 1) << "the folder flushed after the last rename";
+    EXPECT_LE(flushes, int(k.files.size()) + 2) << "a log and the folder at most besides the files";
+}
+
 // Where the file system makes no unnamed files (a USB stick's, a network share's), a new file gets a working
 // name: a Chinese name is saved as any other, every file whole and nothing else left.
 TEST_P(KilledSave, AChineseNameIsSavedWhereNoUnnamedFileCanBeMade) {
