@@ -167,6 +167,24 @@ int Ready(int fd, const std::string& name, const std::string& target, bool adopt
     return code;
 }
 
+int Move(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : Err(); }
+
+// One file in its old one's place. The two are exchanged where the file system can: a rename over a file makes
+// some (ext4) write the new one out at once, milliseconds a save where nothing else asked for it. The old file,
+// then under the new one's working name, goes; a backup kept is another name of it.
+int Replace(const std::string& fresh, const std::string& target, bool hadOld) {
+    if (hadOld) {
+        if (::renameat2(AT_FDCWD, fresh.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+            ::unlink(fresh.c_str());
+            return 0;
+        }
+        // A file system that exchanges nothing, or an old file gone meanwhile: a rename does.
+        if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != ENOTSUP && errno != ENOENT)
+            return Err();
+    }
+    return Move(fresh, target);
+}
+
 // The start shared by every working name of the set whose first target is `group`.
 std::string Prefix(const std::string& group) {
     std::string base = NameOf(group);
@@ -395,7 +413,7 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
     };
     // Whatever may stop the set is found before anything moves.
     std::vector<Entry> set(n);
-    std::vector<char> linkedBackup(n, 0);
+    std::vector<char> linkedBackup(n, 0), backupThere(n, 0);
     for (size_t i = 0; i < n && !err; ++i) {
         Entry& e = set[i];
         e.target = targets[i];
@@ -417,6 +435,7 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
         if (!backup(i).empty() && ::lstat(backup(i).c_str(), &st) == 0) {
             if (S_ISDIR(st.st_mode)) fail(i, EISDIR);
             linkedBackup[i] = e.hadOld && st.st_dev == e.oldDev && st.st_ino == e.oldIno;
+            backupThere[i] = 1;
         }
     }
     for (size_t i = 0; i < n && !err; ++i) {
@@ -428,14 +447,14 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
             break;
         }
         if (!backup(i).empty()) {
-            if (::rename(e.old.c_str(), backup(i).c_str()) != 0) {
-                fail(i, Err());
+            if (int code = Replace(e.old, backup(i), backupThere[i])) {
+                fail(i, code);
                 Remove(e.old);
                 e.old.clear();
                 e.hadOld = false;
                 break;
             }
-            // A backup that already is a name of the old file takes no rename: the working name stays too.
+            // A backup that already is a name of the old file takes no rename: the working name may stay too.
             if (linkedBackup[i]) Remove(e.old);
             else Drop(e.old);
             e.old = backup(i);
@@ -447,7 +466,8 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
         if (int code = WriteLog(set, group, log)) fail(0, code);
     size_t moved = 0;
     for (; !err && moved < n; ++moved)
-        if (::rename(news[moved].c_str(), targets[moved].c_str()) != 0) {
+        if (int code = n == 1 ? Replace(news[0], targets[0], set[0].hadOld) : Move(news[moved], targets[moved])) {
+            errno = code;
             fail(moved, Err());
             break;
         }
