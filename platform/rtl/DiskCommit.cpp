@@ -2,16 +2,22 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
+#include <atomic>
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <set>
 
@@ -50,9 +56,134 @@ bool Held(const std::string& name) {
 
 int Err() { return errno != 0 ? errno : EIO; }
 
+std::atomic<bool> g_flush{true};
+
+// 0, or why the file's bytes may not be on the disk. A file system that flushes nothing (EINVAL) has nothing
+// to wait for.
+int Flush(int fd) {
+    if (!g_flush.load(std::memory_order_relaxed)) return 0;
+    while (::fsync(fd) != 0)
+        if (errno != EINTR) return errno == EINVAL || errno == EROFS ? 0 : Err();
+    return 0;
+}
+
+
 // Folder (with its '/', "" for the current one) and name of a disk path.
 std::string FolderOf(const std::string& disk) { return disk.substr(0, disk.rfind('/') + 1); }
 std::string NameOf(const std::string& disk) { return disk.substr(disk.rfind('/') + 1); }
+
+// The file a name stands for: a symbolic link is followed to the file it names (which may not exist yet), so a
+// save replaces that file, in its own folder, and the link stays. A loop of links is left as it is: it opens
+// nothing, and the save is refused.
+std::string Resolve(const std::string& disk) {
+    std::string path = disk;
+    char buf[PATH_MAX];
+    for (int hops = 0; hops < 40; ++hops) {
+        const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf);
+        if (n <= 0 || size_t(n) >= sizeof buf) return path;
+        const std::string to(buf, size_t(n));
+        path = to[0] == '/' ? to : FolderOf(path) + to;
+    }
+    return disk;
+}
+
+// Names in the security and trusted spaces are kept by the system and the superuser: what this user may not
+// set there was never given by this user either.
+bool SystemKept(const char* name, int code) {
+    return (code == EPERM || code == EOPNOTSUPP || code == ENOTSUP) &&
+           (std::strncmp(name, "security.", 9) == 0 || std::strncmp(name, "trusted.", 8) == 0);
+}
+
+// Gives the new file `fd` what made the old file `old` (status `st`) the user's: its owner and group, its mode,
+// its extended attributes and ACL (stored among them). Done before any byte goes in, so the new content is
+// never readable by more users than the old. 0, or why it cannot be: kDiskOtherOwner where the new file
+// cannot belong to the old one's owner (or to its group, when the group had access).
+int Adopt(int fd, const std::string& old, const struct stat& st) {
+    struct stat mine {};
+    if (::fstat(fd, &mine) != 0) return Err();
+    if ((mine.st_uid != st.st_uid || mine.st_gid != st.st_gid) && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
+        if (mine.st_uid != st.st_uid) return kDiskOtherOwner;
+        // This user's own file: its group may be one the user is not in. Only a group that had access counts.
+        if (st.st_mode & 070) return kDiskOtherOwner;
+    }
+    // Where modes cannot be set (FAT) it stays as made: never more open than the old file.
+    if ((mine.st_mode & 0777) != (st.st_mode & 0777)) ::fchmod(fd, st.st_mode & 0777);
+    ssize_t size = ::listxattr(old.c_str(), nullptr, 0);
+    if (size <= 0) return 0;  // none, or a file system that keeps none
+    std::string names(size_t(size), '\0');
+    size = ::listxattr(old.c_str(), names.data(), names.size());
+    if (size < 0) return Err();
+    std::string value;
+    for (size_t at = 0; at < size_t(size);) {
+        const char* name = names.c_str() + at;
+        at += std::strlen(name) + 1;
+        ssize_t got = ::getxattr(old.c_str(), name, nullptr, 0);
+        if (got < 0 && errno == ENODATA) continue;  // removed meanwhile
+        if (got < 0) return Err();
+        value.resize(size_t(got));
+        got = ::getxattr(old.c_str(), name, value.data(), value.size());
+        if (got < 0) return errno == ENODATA ? 0 : Err();
+        if (::fsetxattr(fd, name, value.data(), size_t(got), 0) != 0 && !SystemKept(name, errno)) return Err();
+    }
+    return 0;
+}
+
+// 0 when the file at `disk` may be replaced (as DiskNameWritable says), else why not; `st` gets its status and
+// `had` whether it exists.
+// `checked`: only the status is wanted, the rest was asked when the new file was made.
+int Replaceable(const std::string& disk, struct stat& st, bool& had, bool checked = false) {
+    had = ::stat(disk.c_str(), &st) == 0;
+    if (!had) return errno == ENOENT ? 0 : Err();
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    if (checked) return 0;
+    // The superuser may write anything: a file nobody may write is still refused, as on any other account.
+    if ((st.st_mode & 0222) == 0) return EACCES;
+    return ::access(disk.c_str(), W_OK) == 0 ? 0 : Err();
+}
+
+// Whether files open in this process can be opened again by their /proc names; asked once.
+bool ProcFdsOpen(const std::string& proc) {
+    static const bool open = ::access(proc.c_str(), F_OK) == 0;
+    return open;
+}
+
+// A backup named after a link goes beside the file the link names, as the old file cannot leave its folder.
+std::string Rebased(const std::string& backup, const std::string& named, const std::string& file) {
+    if (backup.empty() || named == file || backup.compare(0, named.size(), named) != 0) return backup;
+    return file + backup.substr(named.size());
+}
+
+// Makes the new file `fd` (-1: opened by its `name`) ready to take the target's name: the old file's owner and
+// access where it has not got them yet, and its bytes on the disk.
+int Ready(int fd, const std::string& name, const std::string& target, bool adopted) {
+    struct stat old {};
+    const bool adopt = !adopted && ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    if (!adopt && !g_flush.load(std::memory_order_relaxed)) return 0;
+    int own = -1;
+    if (fd < 0 && (own = fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW)) < 0) return Err();
+    int code = adopt ? Adopt(fd, target, old) : 0;
+    if (!code) code = Flush(fd);
+    if (own >= 0) ::close(own);
+    return code;
+}
+
+int Move(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : Err(); }
+
+// One file in its old one's place. The two are exchanged where the file system can: a rename over a file makes
+// some (ext4) write the new one out at once, milliseconds a save where nothing else asked for it. The old file,
+// then under the new one's working name, goes; a backup kept is another name of it.
+int Replace(const std::string& fresh, const std::string& target, bool hadOld) {
+    if (hadOld) {
+        if (::renameat2(AT_FDCWD, fresh.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+            ::unlink(fresh.c_str());
+            return 0;
+        }
+        // A file system that exchanges nothing, or an old file gone meanwhile: a rename does.
+        if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != ENOTSUP && errno != ENOENT)
+            return Err();
+    }
+    return Move(fresh, target);
+}
 
 // The start shared by every working name of the set whose first target is `group`.
 std::string Prefix(const std::string& group) {
@@ -65,16 +196,30 @@ std::string Prefix(const std::string& group) {
     return "." + base + ".qm";
 }
 
+// This process's number, asked once and again in a child made by fork.
+std::atomic<long> g_pid{0};
+long Pid() {
+    long pid = g_pid.load(std::memory_order_relaxed);
+    if (pid == 0) {
+        static const int once = ::pthread_atfork(nullptr, nullptr, [] { g_pid.store(0); });
+        (void)once;
+        pid = static_cast<long>(::getpid());
+        g_pid.store(pid, std::memory_order_relaxed);
+    }
+    return pid;
+}
+
 std::string FreshName(const std::string& folder, const std::string& group, Kind kind) {
     static std::mutex m;
-    static std::mt19937_64 random(std::random_device{}() ^ (static_cast<uint64_t>(getpid()) << 32));
+    const long pid = Pid();
+    static std::mt19937_64 random(std::random_device{}() ^ (static_cast<uint64_t>(pid) << 32));
     uint32_t r;
     {
         std::lock_guard<std::mutex> g(m);
         r = static_cast<uint32_t>(random());
     }
     char tail[48];
-    std::snprintf(tail, sizeof tail, "%ld-%08x.%s", static_cast<long>(getpid()), r, kKinds[kind]);
+    std::snprintf(tail, sizeof tail, "%ld-%08x.%s", pid, r, kKinds[kind]);
     return folder + Prefix(group) + tail;
 }
 
@@ -116,19 +261,22 @@ int WriteAll(int fd, const void* data, size_t size) {
 int CopyFile(const std::string& from, const std::string& to) {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return Err();
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // The copy is never readable by more users than the file.
+    struct stat st {};
+    const int out = ::fstat(in, &st) == 0 ? ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600) : -1;
     if (out < 0) {
         const int code = Err();
         ::close(in);
         return code;
     }
+    ::fchmod(out, st.st_mode & 0777);  // where modes cannot be set (FAT) it stays private
     int code = 0;
     char buf[1 << 16];
     for (;;) {
         const ssize_t n = ::read(in, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) code = Err();
-        if (n <= 0 || (code = WriteAll(out, buf, static_cast<size_t>(n))) != 0) break;
+        if (code || n <= 0 || (code = WriteAll(out, buf, static_cast<size_t>(n))) != 0) break;
     }
     ::close(in);
     if (::close(out) != 0 && !code) code = Err();
@@ -204,7 +352,8 @@ int WriteLog(const std::vector<Entry>& set, const std::string& group, std::strin
     return Exclusive(FolderOf(group), group, kLog, made, [&](const std::string& name) {
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) return Err();
-        const int code = WriteAll(fd, text.data(), text.size());
+        int code = WriteAll(fd, text.data(), text.size());
+        if (!code) code = Flush(fd);
         ::close(fd);
         if (code) ::unlink(name.c_str());
         return code;
@@ -232,6 +381,8 @@ public:
     ~FolderTurn() {
         if (fd_ >= 0) ::close(fd_);
     }
+    // The folder, open; -1 when it could not be opened.
+    int Fd() const { return fd_; }
     FolderTurn(const FolderTurn&) = delete;
     FolderTurn& operator=(const FolderTurn&) = delete;
 
@@ -241,12 +392,15 @@ private:
 
 // Disk names throughout. The new files are complete and named; the old ones get their second names first, the
 // log of the set is written, then the new ones take the targets' names, one rename each.
+// `checked`: the targets were found replaceable when their new files were made.
 int CommitSet(const std::vector<std::string>& news, const std::vector<std::string>& targets,
-              const std::vector<std::string>& backups, size_t* which) {
+              const std::vector<std::string>& backups, size_t* which, bool checked = false) {
     const size_t n = targets.size();
     if (n == 0) return 0;
     const std::string& group = targets[0];
-    FolderTurn turn(FolderOf(group));
+    // One file needs no turn: its one rename gives it the old or the new file whole, whoever saves it.
+    std::optional<FolderTurn> turn;
+    if (n > 1) turn.emplace(FolderOf(group));
     size_t at = 0;
     int err = 0;
     auto fail = [&](size_t i, int code) {
@@ -258,45 +412,51 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
         return i < backups.size() ? backups[i] : none;
     };
     // Whatever may stop the set is found before anything moves.
-    for (size_t i = 0; i < n && !err; ++i) {
-        struct stat st {};
-        errno = 0;
-        if (!DiskNameWritable(targets[i])) fail(i, errno != 0 ? errno : EACCES);
-        else if (::lstat(news[i].c_str(), &st) != 0) fail(i, Err());
-        else if (!backup(i).empty() && ::lstat(backup(i).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) fail(i, EISDIR);
-    }
     std::vector<Entry> set(n);
+    std::vector<char> linkedBackup(n, 0), backupThere(n, 0);
     for (size_t i = 0; i < n && !err; ++i) {
         Entry& e = set[i];
         e.target = targets[i];
         e.fresh = news[i];
         struct stat st {};
-        if (::lstat(e.fresh.c_str(), &st) != 0) {
+        if (int code = Replaceable(e.target, st, e.hadOld, checked)) {
+            fail(i, code);
+            break;
+        }
+        e.oldDev = st.st_dev;
+        e.oldIno = st.st_ino;
+        // Only the log tells the new files apart; one file's rename fails by itself where it is missing.
+        if (n > 1 && ::lstat(e.fresh.c_str(), &st) != 0) {
             fail(i, Err());
             break;
         }
         e.newDev = st.st_dev;
         e.newIno = st.st_ino;
-        if (::lstat(e.target.c_str(), &st) != 0) continue;
-        e.hadOld = true;
-        e.oldDev = st.st_dev;
-        e.oldIno = st.st_ino;
-        // A file the user made private stays private; where the file system keeps no modes this is a no-op.
-        if (S_ISREG(st.st_mode)) ::chmod(e.fresh.c_str(), st.st_mode & 0777);
+        if (!backup(i).empty() && ::lstat(backup(i).c_str(), &st) == 0) {
+            if (S_ISDIR(st.st_mode)) fail(i, EISDIR);
+            linkedBackup[i] = e.hadOld && st.st_dev == e.oldDev && st.st_ino == e.oldIno;
+            backupThere[i] = 1;
+        }
+    }
+    for (size_t i = 0; i < n && !err; ++i) {
+        Entry& e = set[i];
+        // A single file without a backup needs no second name: its rename replaces it or leaves it as it was.
+        if (!e.hadOld || (n == 1 && backup(i).empty())) continue;
         if (int code = SecondName(e.target, e.target, group, kOld, e.old)) {
             fail(i, code);
             break;
         }
         if (!backup(i).empty()) {
-            if (::rename(e.old.c_str(), backup(i).c_str()) != 0) {
-                fail(i, Err());
+            if (int code = Replace(e.old, backup(i), backupThere[i])) {
+                fail(i, code);
                 Remove(e.old);
                 e.old.clear();
                 e.hadOld = false;
                 break;
             }
-            // A backup that already is a name of the old file takes no rename: the working name stays too.
-            Remove(e.old);
+            // A backup that already is a name of the old file takes no rename: the working name may stay too.
+            if (linkedBackup[i]) Remove(e.old);
+            else Drop(e.old);
             e.old = backup(i);
             e.kept = true;
         }
@@ -306,17 +466,35 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
         if (int code = WriteLog(set, group, log)) fail(0, code);
     size_t moved = 0;
     for (; !err && moved < n; ++moved)
-        if (::rename(news[moved].c_str(), targets[moved].c_str()) != 0) {
+        if (int code = n == 1 ? Replace(news[0], targets[0], set[0].hadOld) : Move(news[moved], targets[moved])) {
+            errno = code;
             fail(moved, Err());
             break;
         }
+    // The renames reach the disk, once per folder. They are made; a folder that cannot be flushed fails nothing.
+    if (!err && g_flush.load(std::memory_order_relaxed)) {
+        std::set<std::string> others;
+        if (turn && turn->Fd() >= 0) {
+            Flush(turn->Fd());
+            others.insert(FolderOf(group));
+        }
+        for (const std::string& t : targets)
+            if (others.insert(FolderOf(t)).second) {
+                const std::string folder = FolderOf(t);
+                const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                if (fd >= 0) {
+                    Flush(fd);
+                    ::close(fd);
+                }
+            }
+    }
     bool back = true;
     if (err)
         for (size_t k = 0; k < moved; ++k) back &= PutBack(set[k], group, true) == 0;
     // A set still half swapped keeps its log and the old files it names: the next DiskRecover puts it back.
     auto let = back ? Remove : Drop;
     for (const Entry& e : set)
-        if (e.hadOld && !e.kept) let(e.old);
+        if (e.hadOld && !e.kept && !e.old.empty()) let(e.old);
     if (!log.empty()) let(log);
     if (err && which) *which = at;
     return err;
@@ -520,6 +698,7 @@ TDiskWorkFile::~TDiskWorkFile() { Release(); }
 void TDiskWorkFile::Release() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    adopted_ = false;
     if (!named_.empty()) Remove(named_);
     named_.clear();
     path_.clear();
@@ -529,18 +708,32 @@ int TDiskWorkFile::Create(const std::string& target, const std::string& group, b
     Release();
     std::string disk, key;
     if (!GbkToDiskName(target, disk) || !GbkToDiskName(group.empty() ? target : group, key)) return EILSEQ;
-    errno = 0;
-    if (!DiskNameWritable(disk)) return errno != 0 ? errno : EACCES;
+    asked_ = disk;
+    disk = Resolve(disk);
+    key = group.empty() || group == target ? disk : Resolve(key);
+    struct stat old {};
+    bool had = false;
+    if (int code = Replaceable(disk, old, had)) return code;
+    had &= S_ISREG(old.st_mode);
     group_ = key;
+    file_ = disk;
     const std::string folder = FolderOf(disk);
+    // Where there is an old file, the new one is never readable by more users than the old one, until it is
+    // given the old one's owner and access.
+    const mode_t mode = had ? old.st_mode & 0777 : 0666;
     if (!reserve) {
-        const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+        const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
         if (fd >= 0) {
             const std::string proc = "/proc/self/fd/" + std::to_string(fd);
             // Writers open it again by that name, and it is linked in through it.
-            if (::access(proc.c_str(), F_OK) == 0) {
+            if (ProcFdsOpen(proc)) {
+                if (int code = had ? Adopt(fd, disk, old) : 0) {
+                    ::close(fd);
+                    return code;
+                }
                 fd_ = fd;
                 path_ = proc;
+                adopted_ = true;
                 return 0;
             }
             ::close(fd);
@@ -554,10 +747,17 @@ int TDiskWorkFile::Create(const std::string& target, const std::string& group, b
             if (::lstat(name.c_str(), &st) == 0) return EEXIST;
             return errno == ENOENT ? 0 : Err();
         }
-        fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         return fd_ >= 0 ? 0 : Err();
     });
     if (code) return code;
+    if (fd_ >= 0 && had) {
+        if (int why = Adopt(fd_, disk, old)) {
+            Release();
+            return why;
+        }
+    }
+    adopted_ = fd_ >= 0;
     if (!DiskNameToGbk(named_, path_)) {
         Release();
         return EILSEQ;
@@ -586,13 +786,27 @@ int DiskCommit(const std::vector<TDiskWorkFile*>& files, const std::vector<std::
             at = i;
             err = EILSEQ;
         }
+    // The file a link stands for, as it was when the new file was made beside it.
+    bool checked = true;
+    for (size_t i = 0; i < n && !err; ++i) {
+        const std::string named = disks[i];
+        const bool same = named == files[i]->asked_ && !files[i]->file_.empty();
+        checked &= same;
+        disks[i] = same ? files[i]->file_ : Resolve(named);
+        if (i < backs.size()) backs[i] = Rebased(backs[i], named, disks[i]);
+    }
+    // Each new file is the user's and on the disk before any name is given to it.
+    for (size_t i = 0; i < n && !err; ++i) {
+        at = i;
+        err = Ready(files[i]->fd_, files[i]->named_, disks[i], files[i]->adopted_);
+    }
     // An unnamed file is linked in under a working name first.
     for (size_t i = 0; i < n && !err; ++i) {
         at = i;
         if (!files[i]->named_.empty()) news[i] = files[i]->named_;
         else if ((err = SecondName(files[i]->path_, disks[i], disks[0], kNew, news[i])) == 0) linked[i] = 1;
     }
-    if (!err) err = CommitSet(news, disks, backs, &at);
+    if (!err) err = CommitSet(news, disks, backs, &at, checked);
     if (err) {
         for (size_t i = 0; i < n; ++i)
             if (linked[i]) Remove(news[i]);
@@ -617,12 +831,23 @@ int DiskCommitNamed(const std::vector<std::string>& news, const std::vector<std:
             if (which) *which = i;
             return i >= news.size() ? EINVAL : EILSEQ;
         }
+    for (size_t i = 0; i < n; ++i) {
+        const std::string named = t[i];
+        t[i] = Resolve(named);
+        if (i < b.size()) b[i] = Rebased(b[i], named, t[i]);
+    }
+    for (size_t i = 0; i < n; ++i)
+        if (int code = Ready(-1, d[i], t[i], false)) {
+            if (which) *which = i;
+            return code;
+        }
     return CommitSet(d, t, b, which);
 }
 
 int DiskRecover(const std::string& target, std::string* failed) {
     std::string disk;
     if (!GbkToDiskName(target, disk)) return 0;
+    disk = Resolve(disk);  // the set's working files are beside the file a link names
     const std::string folder = FolderOf(disk), prefix = Prefix(disk);
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return 0;
@@ -660,3 +885,5 @@ int DiskRecover(const std::string& target, std::string* failed) {
     for (const std::string& log : done) ::unlink(log.c_str());
     return err;
 }
+
+void DiskCommitFlushes(bool on) { g_flush.store(on, std::memory_order_relaxed); }

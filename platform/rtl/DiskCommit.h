@@ -1,14 +1,23 @@
 // Replacing the user's files so that each of their names holds a whole old or a whole new file at every
-// instant, a kill included. A new file is made in its target's folder before anything is written into it;
+// instant, a kill included. A target that is a symbolic link stands for the file it names: that file is
+// replaced, in its own folder, and the link stays. A new file is made in its target's folder and given the old
+// file's owner, group, mode and extended attributes (its ACL among them) before anything is written into it;
 // at the end the old file gets a second name (its backup, or a working name) and the new one is renamed over
 // the target. The working names are hidden files the program alone makes (".name.qm<pid>-<hex>.<kind>", each
 // created exclusively), so no user file is ever overwritten or removed. A set of targets is committed under
 // a log of what moves; a set caught half swapped is put back by the next DiskRecover of its first target.
 // Commits in one folder take turns, so two programs saving one set at once leave one of their sets whole.
+// The new files reach the disk (fsync) before they take the targets' names, and the folder after: a power cut
+// leaves the old or the new set too.
 #pragma once
 
+#include <cerrno>
 #include <string>
 #include <vector>
+
+// Why a file is not replaced: it belongs to another user, and the new file could not be given to that user (only
+// the superuser can give a file away), so its owner could no longer open it.
+inline constexpr int kDiskOtherOwner = EOWNERDEAD;
 
 class TDiskWorkFile {
 public:
@@ -19,7 +28,8 @@ public:
     TDiskWorkFile& operator=(const TDiskWorkFile&) = delete;
 
     // 0, or the errno why no new file can take the target's place: EISDIR for a folder, EACCES for a
-    // read-only file, or why its folder takes no new file. The file has no name where the file system allows
+    // read-only file, kDiskOtherOwner for another user's file that this one cannot give away, or why its
+    // folder takes no new file or the old file's access cannot be given to it. The file has no name where the file system allows
     // it (a killed writer then leaves nothing); else a working name named after `group`, the first target of
     // the set it is committed with. `reserve`: only a fresh working name is chosen, for a writer that creates
     // the file itself, exclusively.
@@ -40,6 +50,8 @@ private:
     std::string path_;
     std::string named_;  // disk name of a named working file, "" when it has none
     std::string group_;  // disk name of the set's first target
+    std::string asked_, file_;  // disk names of the target as given and of the file it stands for
+    bool adopted_ = false;  // the file has the old one's owner and access already
 };
 
 // Gives each file its target's name, all or none. The old targets stay under `backups` where one is given
@@ -57,3 +69,7 @@ int DiskCommitNamed(const std::vector<std::string>& news, const std::vector<std:
 // alone. 0, or the errno why an old file could not be put back; `failed` then gets that target's name, and the
 // set's old files and log stay for the next call.
 int DiskRecover(const std::string& target, std::string* failed = nullptr);
+
+// For measurement only (a benchmark separating the cost of the flushes from the rest): false commits without
+// flushing anything to the disk, for the whole process. Never called by the program.
+void DiskCommitFlushes(bool on);

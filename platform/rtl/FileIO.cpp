@@ -166,6 +166,7 @@ std::string FileErrorText(int code, bool reading) {
         case EAGAIN:
         case ENOLCK: return "文件正在使用或已被锁定。";
         case EILSEQ: return "文件名含有磁盘文件名不能表示的字符。";
+        case kDiskOtherOwner: return "文件属于其他用户，保存后它将不再属于原来的用户，未保存。";
         default: break;
     }
     // The system's text is in the user's locale; on this system that is UTF-8.
@@ -175,8 +176,6 @@ std::string FileErrorText(int code, bool reading) {
 }
 
 int DiskReplace(const std::string& path, const std::string& bytes, const std::string& backup) {
-    errno = 0;
-    if (!DiskWritable(path)) return errno != 0 ? errno : EACCES;
     DiskRecover(path);
     TDiskWorkFile file;
     if (int err = file.Create(path)) return err;

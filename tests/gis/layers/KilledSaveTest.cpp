@@ -184,17 +184,16 @@ protected:
 
 TEST_P(KilledSave, EveryNameHoldsAWholeFileAndTheNextOpenPutsAHalfSwappedSetBack) {
     const Kind& k = GetParam();
-    // Every rename and link of the commit, and the first writes.
-    for (const char* call : {"rename", "linkat", "write"}) {
+    // Every rename, exchange (renameat2) and link of the commit, and the first writes.
+    bool stopped = false;
+    for (const char* call : {"rename", "renameat2", "linkat", "write"}) {
         const bool each = std::string(call) != "write";
         bool finished = false;
         for (int n = 1; n <= (each ? 12 : 4) && !finished; ++n) {
             const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
             const std::string when = std::string(call) + " " + std::to_string(n);
             finished = RunChild(k, dir, 3, std::string(call) + ":signal=KILL:when=" + std::to_string(n)) == 0;
-            if (n == 1 && std::string(call) == "rename") {
-                EXPECT_FALSE(finished) << "the first rename did not stop it";
-            }
+            if (n == 1 && std::string(call).starts_with("rename")) stopped |= !finished;
             if (finished) { EXPECT_EQ(Tally(dir, when).second, int(k.files.size())) << when; }
             else Tally(dir, when);
             Recover(k, path);
@@ -203,20 +202,20 @@ TEST_P(KilledSave, EveryNameHoldsAWholeFileAndTheNextOpenPutsAHalfSwappedSetBack
         }
         EXPECT_TRUE(finished || !each) << "more than 12 calls of " << call;
     }
+    EXPECT_TRUE(stopped) << "the first rename did not stop it";
 }
 
 TEST_P(KilledSave, AFailingRenameOrLinkLeavesEverythingAsItWas) {
     const Kind& k = GetParam();
-    for (const char* call : {"rename", "linkat"}) {
+    bool failedAtFirst = false;
+    for (const char* call : {"rename", "renameat2", "linkat"}) {
         bool finished = false;
         for (int n = 1; n <= 12 && !finished; ++n) {
             const std::string dir = Holding(base_, older_);
             const std::string when = std::string(call) + " " + std::to_string(n);
             const int rc = RunChild(k, dir, 3, std::string(call) + ":error=EIO:when=" + std::to_string(n));
             finished = rc == 0;
-            if (n == 1 && std::string(call) == "rename") {
-                EXPECT_FALSE(finished) << "the first rename did not fail";
-            }
+            if (n == 1 && std::string(call).starts_with("rename")) failedAtFirst |= !finished;
             if (finished) break;
             EXPECT_EQ(rc, 1) << when << ": the failure is reported";
             for (const std::string& f : k.files) EXPECT_EQ(ReadFile(dir + "/" + f), older_.at(f)) << when << ": " << f;
@@ -224,6 +223,7 @@ TEST_P(KilledSave, AFailingRenameOrLinkLeavesEverythingAsItWas) {
         }
         EXPECT_TRUE(finished) << "more than 12 calls of " << call;
     }
+    EXPECT_TRUE(failedAtFirst) << "the first rename did not fail";
 }
 
 // Every rename from the n-th on fails, those that would put the old files back included: the save reports the
@@ -321,6 +321,59 @@ TEST_P(KilledSave, TwoSavesAtOnceLeaveOneWholeSet) {
     const auto [olds, news] = Tally(dir, "two saves");
     EXPECT_TRUE(Whole({olds, news})) << olds << " files of the first save, " << news << " of the second";
     OnlyTheSet(k, dir, "two saves");
+}
+
+// A private set (0600) saved and killed at each call that makes, fills or names its new files: no file in the
+// folder is ever readable by others, before or after the next open.
+TEST_P(KilledSave, APrivateSetNeverLiesInAFileOthersCanRead) {
+    const Kind& k = GetParam();
+    auto privateOnly = [&](const std::string& dir, const std::string& when) {
+        for (auto& e : fs::directory_iterator(dir))
+            if (e.is_regular_file())
+                EXPECT_EQ(fs::status(e.path()).permissions() & (fs::perms::group_all | fs::perms::others_all),
+                          fs::perms::none) << when << ": " << e.path().filename().string();
+    };
+    for (const char* call : {"write", "fchmod", "chmod", "fchown", "fsetxattr", "fsync", "linkat", "rename", "renameat2"}) {
+        bool finished = false;
+        for (int n = 1; n <= 12 && !finished; ++n) {
+            const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
+            for (const std::string& f : k.files) fs::permissions(dir + "/" + f, fs::perms::owner_read | fs::perms::owner_write);
+            const std::string when = std::string(call) + " " + std::to_string(n);
+            finished = RunChild(k, dir, 3, std::string(call) + ":signal=KILL:when=" + std::to_string(n)) == 0;
+            privateOnly(dir, when);
+            Recover(k, path);
+            privateOnly(dir, when + ", opened again");
+        }
+    }
+}
+
+// The new files reach the disk before they take the targets' names, and the folder's names after, once per set
+// and not per write.
+TEST_P(KilledSave, TheNewFilesReachTheDiskBeforeTheirNamesAndTheFolderAfter) {
+    const Kind& k = GetParam();
+    const std::string dir = Holding(base_, older_), trace = dir + "-tmp/trace";
+    const std::string cmd = "TMPDIR='" + dir + "-tmp' ASAN_OPTIONS=detect_leaks=0 strace -f -qq -y -o '" + trace +
+                            "' -e trace=fsync,fdatasync,rename,renameat,renameat2 '" + QM_SAVE_CHILD + "' " +
+                            k.name + " '" + dir + "/" + k.target + "' 3 >/dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    int filesBefore = 0, flushes = 0, folderAfter = 0, renamed = 0;
+    std::ifstream in(trace);
+    for (std::string line; std::getline(in, line);) {
+        if (line.find("sync(") != std::string::npos && line.find(" = 0") != std::string::npos) {
+            ++flushes;
+            const bool folder = line.find("<" + dir + ">") != std::string::npos;
+            if (folder && renamed == int(k.files.size())) ++folderAfter;
+            if (!folder && renamed == 0) ++filesBefore;
+        }
+        for (const std::string& f : k.files)
+            if (line.find("rename") != std::string::npos && line.find("\"" + dir + "/" + f + "\"") != std::string::npos)
+                ++renamed;
+    }
+    fs::remove(trace);
+    EXPECT_EQ(renamed, int(k.files.size()));
+    EXPECT_GE(filesBefore, int(k.files.size())) << "new files flushed before the first rename";
+    EXPECT_EQ(folderAfter, 1) << "the folder flushed after the last rename";
+    EXPECT_LE(flushes, int(k.files.size()) + 2) << "a log and the folder at most besides the files";
 }
 
 // Where the file system makes no unnamed files (a USB stick's, a network share's), a new file gets a working

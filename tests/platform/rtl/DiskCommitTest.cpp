@@ -4,16 +4,20 @@
 
 #include <fcntl.h>
 #include <linux/sched.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/xattr.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <csignal>
 #include <chrono>
 #include <filesystem>
 #include <future>
+#include <array>
 #include <set>
 
 #include "platform/rtl/Classes.h"
@@ -345,3 +349,146 @@ TEST(DiskCommit, LeftoversGoWhenTheirWritersNumberIsInUseAgain) {
 }
 
 }  // namespace
+
+namespace {
+
+struct stat Status(const std::string& p) {
+    struct stat st {};
+    lstat(p.c_str(), &st);
+    return st;
+}
+
+std::string Attribute(const std::string& p, const char* name) {
+    char buf[256];
+    const ssize_t n = getxattr(p.c_str(), name, buf, sizeof buf);
+    return n < 0 ? "<none>" : std::string(buf, size_t(n));
+}
+
+// An ACL as the system stores it: a version, then per entry its tag, permissions and id.
+std::string Acl(const std::vector<std::array<unsigned, 3>>& entries) {
+    std::string out;
+    auto put = [&](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) out += char((v >> (8 * i)) & 0xFF);
+    };
+    put(2, 4);
+    for (auto& [tag, perm, id] : entries) {
+        put(tag, 2);
+        put(perm, 2);
+        put(id, 4);
+    }
+    return out;
+}
+
+}  // namespace
+
+// Owners that are not the superuser: the tests run as the superuser, who can give files to any number.
+constexpr uid_t kOwner = 42101, kMember = 42102;
+constexpr gid_t kShared = 42103, kMemberOwn = 42104;
+
+// A group-writable file of another user: the superuser's save leaves it its owner, group and mode; a member of
+// the group, who could not give the new file away, is refused with the cause, and the file stays its owner's.
+TEST(DiskCommit, AnotherUsersFileStaysTheirs) {
+    if (geteuid() != 0) GTEST_SKIP() << "only the superuser can make files of other users here";
+    const std::string d = TestDir("commit");
+    const std::string a = d + "/shared.txt";
+    ASSERT_TRUE(DiskWriteAll(a, "old"));
+    ASSERT_EQ(chown(a.c_str(), kOwner, kShared), 0);
+    ASSERT_EQ(chmod(a.c_str(), 0664), 0);
+    ASSERT_EQ(chmod(d.c_str(), 0777), 0);
+    ASSERT_EQ(DiskReplace(a, "root's"), 0);
+    EXPECT_EQ(ReadFile(a), "root's");
+    EXPECT_EQ(Status(a).st_uid, kOwner);
+    EXPECT_EQ(Status(a).st_gid, kShared);
+    EXPECT_EQ(Status(a).st_mode & 07777, 0664u);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        const gid_t groups[] = {kShared};
+        if (setgroups(1, groups) != 0 || setresgid(kMemberOwn, kMemberOwn, kMemberOwn) != 0 ||
+            setresuid(kMember, kMember, kMember) != 0)
+            _exit(100);
+        const int code = DiskReplace(a, "member's");
+        _exit(code == kDiskOtherOwner ? 0 : code == 0 ? 101 : 102);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 100) GTEST_SKIP() << "no other user can be taken on here";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the member's save was not refused: " << status;
+    EXPECT_EQ(ReadFile(a), "root's");
+    EXPECT_EQ(Status(a).st_uid, kOwner);
+    EXPECT_EQ(Status(a).st_gid, kShared);
+    EXPECT_EQ(Names(d), (std::set<std::string>{"shared.txt"}));
+    EXPECT_NE(FileErrorText(kDiskOtherOwner).find("其他用户"), std::string::npos);
+}
+
+// A link, into another folder or to a file not made yet, is written through: the file it names takes the new
+// content in its own folder, its backup beside it, and the link stays a link. A set may hold one.
+TEST(DiskCommit, ALinkIsWrittenThroughToTheFileItNames) {
+    const std::string d = TestDir("commit");
+    fs::create_directories(d + "/a");
+    fs::create_directories(d + "/b");
+    ASSERT_TRUE(DiskWriteAll(d + "/b/real.ini", "old"));
+    ASSERT_EQ(symlink("../b/real.ini", (d + "/a/link.ini").c_str()), 0);
+    ASSERT_EQ(DiskReplace(d + "/a/link.ini", "new", d + "/a/link.ini~"), 0);
+    EXPECT_TRUE(fs::is_symlink(d + "/a/link.ini"));
+    EXPECT_EQ(ReadFile(d + "/b/real.ini"), "new");
+    EXPECT_EQ(ReadFile(d + "/b/real.ini~"), "old");
+
+    ASSERT_EQ(symlink("../b/later.ini", (d + "/a/later.ini").c_str()), 0);
+    ASSERT_EQ(DiskReplace(d + "/a/later.ini", "made"), 0);
+    EXPECT_TRUE(fs::is_symlink(d + "/a/later.ini"));
+    EXPECT_EQ(ReadFile(d + "/b/later.ini"), "made");
+
+    ASSERT_TRUE(DiskWriteAll(d + "/b/p.mif", "old mif"));
+    ASSERT_TRUE(DiskWriteAll(d + "/a/p.mid", "old mid"));
+    ASSERT_EQ(symlink((d + "/b/p.mif").c_str(), (d + "/a/p.mif").c_str()), 0);
+    EXPECT_EQ(DiskRecover(d + "/a/p.mif"), 0);
+    TDiskWorkFile mif, mid;
+    ASSERT_EQ(mif.Create(d + "/a/p.mif"), 0);
+    ASSERT_EQ(mid.Create(d + "/a/p.mid", d + "/a/p.mif"), 0);
+    ASSERT_EQ(mif.Write("new mif", 7), 0);
+    ASSERT_EQ(mid.Write("new mid", 7), 0);
+    ASSERT_EQ(DiskCommit({&mif, &mid}, {d + "/a/p.mif", d + "/a/p.mid"}, {}), 0);
+    EXPECT_TRUE(fs::is_symlink(d + "/a/p.mif"));
+    EXPECT_EQ(ReadFile(d + "/a/p.mif"), "new mif");
+    EXPECT_EQ(ReadFile(d + "/a/p.mid"), "new mid");
+    EXPECT_EQ(Names(d + "/a"), (std::set<std::string>{"link.ini", "later.ini", "p.mif", "p.mid"}));
+    EXPECT_EQ(Names(d + "/b"), (std::set<std::string>{"real.ini", "real.ini~", "later.ini", "p.mif"}));
+}
+
+// The new file has the old one's ACL and extended attributes, and its mode, from before its first byte: a
+// private file's new content is never in a file others may read, even while it is written.
+TEST(DiskCommit, TheNewFileHasTheOldOnesAccessBeforeItsContent) {
+    const std::string d = TestDir("commit");
+    const std::string a = d + "/acl.txt", p = d + "/private.txt";
+    ASSERT_TRUE(DiskWriteAll(a, "old"));
+    chmod(a.c_str(), 0640);
+    // owner rw, user kOwner rw, group r, mask rw, others none
+    const std::string acl = Acl({{1, 6, 0xFFFFFFFF}, {2, 6, kOwner}, {4, 4, 0xFFFFFFFF}, {0x10, 6, 0xFFFFFFFF},
+                                 {0x20, 0, 0xFFFFFFFF}});
+    if (setxattr(a.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0 ||
+        setxattr(a.c_str(), "user.note", "kept", 4, 0) != 0)
+        GTEST_SKIP() << "this file system keeps no ACL or attributes: " << std::strerror(errno);
+    const mode_t mode = Status(a).st_mode & 07777;
+    ASSERT_EQ(DiskReplace(a, "new", a + "~"), 0);
+    EXPECT_EQ(ReadFile(a), "new");
+    EXPECT_EQ(Attribute(a, "system.posix_acl_access"), acl);
+    EXPECT_EQ(Attribute(a, "user.note"), "kept");
+    EXPECT_EQ(Status(a).st_mode & 07777, mode);
+    // Files moved in whole by their names too.
+    ASSERT_TRUE(DiskWriteAll(d + "/temp", "newer"));
+    ASSERT_EQ(DiskSwapIn({d + "/temp"}, {a}, {a + "~"}), 0);
+    EXPECT_EQ(ReadFile(a), "newer");
+    EXPECT_EQ(Attribute(a, "system.posix_acl_access"), acl);
+    EXPECT_EQ(Attribute(a, "user.note"), "kept");
+
+    const mode_t mask = umask(022);
+    ASSERT_TRUE(DiskWriteAll(p, "old"));
+    chmod(p.c_str(), 0600);
+    TDiskWorkFile f;
+    ASSERT_EQ(f.Create(p), 0);
+    struct stat st {};
+    ASSERT_EQ(fstat(f.Fd(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u) << "before its content";
+    umask(mask);
+}
