@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -496,18 +495,23 @@ bool Writing(long pid, const std::string& name) {
     return start < 0 || ::lstat(name.c_str(), &st) != 0 || st.st_ctime >= start - 1;
 }
 
-// The kind of a working name that starts with `prefix` and the pid that made it; -1 for another name.
+// The kind of a working name that starts with `prefix` and the pid that made it; -1 for another name. Only the
+// exact form FreshName writes counts (a pid without a leading zero, eight lower-case hex digits): a user's file
+// that merely looks alike is no leftover.
 int WorkingKind(const std::string& name, const std::string& prefix, long& pid) {
     if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return -1;
     size_t i = prefix.size();
-    pid = 0;
-    size_t digits = 0;
-    for (; i < name.size() && name[i] >= '0' && name[i] <= '9' && digits < 10; ++i, ++digits)
-        pid = pid * 10 + (name[i] - '0');
-    if (digits == 0 || i >= name.size() || name[i++] != '-') return -1;
+    if (name[i] < '1' || name[i] > '9') return -1;
+    long long value = 0;
+    for (; i < name.size() && name[i] >= '0' && name[i] <= '9'; ++i) {
+        value = value * 10 + (name[i] - '0');
+        if (value > INT32_MAX) return -1;
+    }
+    if (i >= name.size() || name[i++] != '-') return -1;
     for (size_t k = 0; k < 8; ++k, ++i)
-        if (i >= name.size() || !std::isxdigit(static_cast<unsigned char>(name[i]))) return -1;
+        if (i >= name.size() || !((name[i] >= '0' && name[i] <= '9') || (name[i] >= 'a' && name[i] <= 'f'))) return -1;
     if (i >= name.size() || name[i++] != '.') return -1;
+    pid = static_cast<long>(value);
     for (int kind = kNew; kind <= kLog; ++kind)
         if (name.compare(i, std::string::npos, kKinds[kind]) == 0) return kind;
     return -1;

@@ -148,6 +148,26 @@ TEST(DiskCommit, RecoveryRemovesOnlyTheLeftoversOfEndedWriters) {
     EXPECT_EQ(ReadFile(busy.Path()), "writing");
 }
 
+// Names that only look like the program's working names are the user's: upper-case hex digits, a process number
+// with a leading zero or a sign, or one too large for a process.
+TEST(DiskCommit, RecoveryRemovesExactlyTheNamesTheProgramMakes) {
+    const std::string d = TestDir("commit");
+    const long dead = DeadPid();
+    const std::string ours = Working("l.mif", dead, "0a1b2c3d", "new");
+    const std::set<std::string> alike = {
+        Working("l.mif", dead, "0A1B2C3D", "new"),
+        ".l.mif.qm0" + std::to_string(dead) + "-0a1b2c3d.new",
+        ".l.mif.qm+" + std::to_string(dead) + "-0a1b2c3d.old",
+        ".l.mif.qm0-0a1b2c3d.new",
+        ".l.mif.qm99999999999-0a1b2c3d.new",
+        ".l.mif.qm4294967297-0a1b2c3d.log",
+    };
+    DiskWriteAll(d + "/" + ours, "x");
+    for (const std::string& n : alike) DiskWriteAll(d + "/" + n, "user");
+    EXPECT_EQ(DiskRecover(d + "/l.mif"), 0);
+    EXPECT_EQ(Names(d), alike);
+}
+
 TEST(DiskCommit, AHalfSwappedSetIsPutBackAndAWholeOneKept) {
     const std::string d = TestDir("commit");
     const long dead = DeadPid();
