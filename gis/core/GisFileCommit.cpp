@@ -14,13 +14,14 @@ void GisRaiseWriteError(const std::string& path, int code) {
     throw e;
 }
 
-void GisRecoverFiles(const std::string& path) {
-    std::string failed;
-    if (const int err = DiskRecover(path, &failed)) {
-        EGIS_Exception e(GIS_RS_ERR_FILEWRITE, failed, err);
-        e.Message += " 上次保存中断，未能恢复原来的文件。";
+TDiskReadTurn GisRecoverFiles(const std::string& path) {
+    TDiskReadTurn turn(path);
+    if (const int err = turn.Error()) {
+        EGIS_Exception e(GIS_RS_ERR_FILEWRITE, turn.Failed(), err);
+        e.Message += err == EDEADLK ? " " + FileErrorText(err, true) : " 上次保存中断，未能恢复原来的文件。";
         throw e;
     }
+    return turn;
 }
 
 TGIS_FileCommit::TGIS_FileCommit(std::vector<std::string> targets, std::vector<size_t> selfMade)

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-class TDiskWorkFile;
+#include "platform/rtl/DiskCommit.h"
 
 class TGIS_FileCommit {
 public:
@@ -44,6 +44,7 @@ private:
 
 // 0032 for a file the user named, the cause in words after the kernel's numbered text.
 [[noreturn]] void GisRaiseWriteError(const std::string& path, int code);
-// Before a layer opens the set whose first file is `path`: a set a killed save left half replaced is put
-// back; 0032 on the file that could not be.
-void GisRecoverFiles(const std::string& path);
+// Held while a layer opens the set whose first file is `path`: no save moves the set's files meanwhile, and a
+// set a killed save left half replaced is put back first. 0032 on the file that could not be, or when another
+// program keeps saving in the folder past the wait.
+[[nodiscard]] TDiskReadTurn GisRecoverFiles(const std::string& path);

@@ -686,10 +686,14 @@ void TGIS_LayerMIF::Open(TGIS_Viewer* viewer) {
     Delimiter.clear();
     Extent = ProjectedExtent = GisEmptyExtent();
     std::string mif, mid;
-    GisRecoverFiles(Path);
-    errno = 0;
-    if (!DiskReadAll(Path, mif)) RaiseFileOpenError(Path, errno);
-    const bool hasMid = DiskExists(MidPath()) && DiskReadAll(MidPath(), mid);
+    bool hasMid = false;
+    {
+        // Both files of one save: none moves while they are read.
+        const TDiskReadTurn turn = GisRecoverFiles(Path);
+        errno = 0;
+        if (!DiskReadAll(Path, mif)) RaiseFileOpenError(Path, errno);
+        hasMid = DiskExists(MidPath()) && DiskReadAll(MidPath(), mid);
+    }
     MifReader reader(*this, mif, hasMid ? &mid : nullptr);
     reader.Run();
     if (Viewer && Viewer->OnBusy) {

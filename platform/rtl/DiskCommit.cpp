@@ -13,6 +13,7 @@
 #include <mutex>
 #include <random>
 #include <set>
+#include <utility>
 
 #include "platform/rtl/FileIO.h"
 
@@ -217,25 +218,39 @@ bool SameFolder(const std::vector<std::string>& targets) {
 }
 
 // Commits in one folder take turns: two programs saving the same set at once would mix their files, each
-// renaming some of its own over the other's. A holder that never lets go (a stopped process) is waited for a
-// few seconds only; a folder that takes no lock is committed to without one.
+// renaming some of its own over the other's; readers share a turn, so no commit moves a file while a set is
+// opened. A holder that keeps the turn past the wait (a stopped process) makes the other side give up
+// (EDEADLK): going ahead could leave or read a mixed set. A folder that takes no lock is used without one.
+constexpr int kTurnWaitMs = 5000;
+
+int TakeTurn(const std::string& folder, bool shared, int& fd) {
+    fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int waited = 0; fd >= 0; waited += 10) {
+        if (::flock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB) == 0 || (errno != EWOULDBLOCK && errno != EINTR))
+            return 0;
+        if (waited >= kTurnWaitMs) {
+            ::close(fd);
+            fd = -1;
+            return EDEADLK;
+        }
+        ::usleep(10000);
+    }
+    return 0;
+}
+
 class FolderTurn {
 public:
-    explicit FolderTurn(const std::string& folder)
-        : fd_(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        for (int tries = 0; fd_ >= 0 && tries < 500; ++tries) {
-            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0 || (errno != EWOULDBLOCK && errno != EINTR)) return;
-            ::usleep(10000);
-        }
-    }
+    explicit FolderTurn(const std::string& folder) : err_(TakeTurn(folder, false, fd_)) {}
     ~FolderTurn() {
         if (fd_ >= 0) ::close(fd_);
     }
     FolderTurn(const FolderTurn&) = delete;
     FolderTurn& operator=(const FolderTurn&) = delete;
+    int Error() const { return err_; }
 
 private:
-    int fd_;
+    int fd_ = -1;
+    int err_;
 };
 
 // Disk names throughout. The new files are complete and named; the old ones get their second names first, the
@@ -246,6 +261,10 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
     if (n == 0) return 0;
     const std::string& group = targets[0];
     FolderTurn turn(FolderOf(group));
+    if (turn.Error()) {
+        if (which) *which = 0;
+        return turn.Error();
+    }
     size_t at = 0;
     int err = 0;
     auto fail = [&](size_t i, int code) {
@@ -624,7 +643,11 @@ int DiskCommitNamed(const std::vector<std::string>& news, const std::vector<std:
     return CommitSet(d, t, b, which);
 }
 
-int DiskRecover(const std::string& target, std::string* failed) {
+namespace {
+
+// `turnHeld`: the caller has the folder's turn, so no commit is under way there and a log whose writer lives on
+// is left over all the same (its commit failed half way).
+int Recover(const std::string& target, std::string* failed, bool turnHeld) {
     std::string disk;
     if (!GbkToDiskName(target, disk)) return 0;
     const std::string folder = FolderOf(disk), prefix = Prefix(disk);
@@ -637,7 +660,7 @@ int DiskRecover(const std::string& target, std::string* failed) {
         if (kind < 0) continue;
         const std::string name = folder + d->d_name;
         // Another process may be saving this set now; so may this one, through a message loop.
-        if (Held(name) || (pid != getpid() && Writing(pid, name))) continue;
+        if (Held(name) || (pid != getpid() && !(turnHeld && kind == kLog) && Writing(pid, name))) continue;
         (kind == kLog ? logs : rest).push_back(name);
     }
     ::closedir(dir);
@@ -664,3 +687,22 @@ int DiskRecover(const std::string& target, std::string* failed) {
     for (const std::string& log : done) ::unlink(log.c_str());
     return err;
 }
+
+}  // namespace
+
+int DiskRecover(const std::string& target, std::string* failed) { return Recover(target, failed, false); }
+
+TDiskReadTurn::TDiskReadTurn(const std::string& target) {
+    std::string disk;
+    if (!GbkToDiskName(target, disk)) return;
+    err_ = TakeTurn(FolderOf(disk), true, fd_);
+    if (!err_) err_ = Recover(target, &failed_, fd_ >= 0);
+    if (err_ == EDEADLK) failed_ = target;
+}
+
+TDiskReadTurn::~TDiskReadTurn() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+TDiskReadTurn::TDiskReadTurn(TDiskReadTurn&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), err_(other.err_), failed_(std::move(other.failed_)) {}

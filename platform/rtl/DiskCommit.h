@@ -4,7 +4,8 @@
 // the target. The working names are hidden files the program alone makes (".name.qm<pid>-<hex>.<kind>", each
 // created exclusively), so no user file is ever overwritten or removed. A set of targets is committed under
 // a log of what moves; a set caught half swapped is put back by the next DiskRecover of its first target.
-// Commits in one folder take turns, so two programs saving one set at once leave one of their sets whole.
+// Commits in one folder take turns, so two programs saving one set at once leave one of their sets whole; one
+// that cannot have its turn within a few seconds (another program stopped half way) fails with EDEADLK.
 #pragma once
 
 #include <string>
@@ -57,3 +58,24 @@ int DiskCommitNamed(const std::vector<std::string>& news, const std::vector<std:
 // alone. 0, or the errno why an old file could not be put back; `failed` then gets that target's name, and the
 // set's old files and log stay for the next call.
 int DiskRecover(const std::string& target, std::string* failed = nullptr);
+
+// A reader's turn at the set whose first target is `target`, shared with other readers: while it is held no
+// commit in the set's folder moves a file, so the files opened meanwhile are of one save. The set is put back
+// first where a killed commit left it half swapped, as DiskRecover does.
+class TDiskReadTurn {
+public:
+    explicit TDiskReadTurn(const std::string& target);
+    ~TDiskReadTurn();
+    TDiskReadTurn(TDiskReadTurn&& other) noexcept;
+    TDiskReadTurn& operator=(TDiskReadTurn&&) = delete;
+
+    // 0; EDEADLK when a commit kept the folder past the wait; else DiskRecover's errno.
+    int Error() const { return err_; }
+    // The file the error is about.
+    const std::string& Failed() const { return failed_; }
+
+private:
+    int fd_ = -1;
+    int err_ = 0;
+    std::string failed_;
+};
