@@ -18,7 +18,13 @@ TDiskReadTurn GisRecoverFiles(const std::string& path) {
     TDiskReadTurn turn(path);
     if (const int err = turn.Error()) {
         EGIS_Exception e(GIS_RS_ERR_FILEWRITE, turn.Failed(), err);
-        e.Message += err == EDEADLK ? " " + FileErrorText(err, true) : " 上次保存中断，未能恢复原来的文件。";
+        if (err == EUCLEAN) {
+            std::string names;
+            for (const std::string& f : turn.Set()) names += (names.empty() ? "" : "、") + f;
+            e.Message += " 上次保存中断，无法确认这些文件是同一次保存的，文件没有打开：" + names + "。";
+        } else {
+            e.Message += err == EDEADLK ? " " + FileErrorText(err, true) : " 上次保存中断，未能恢复原来的文件。";
+        }
         throw e;
     }
     return turn;
@@ -43,7 +49,7 @@ std::string TGIS_FileCommit::TempName(size_t i) {
 
 void TGIS_FileCommit::CheckTargets() {
     // A new save replaces the whole set anyway: a set that cannot be put back is no reason to refuse it.
-    if (!targets_.empty()) DiskRecover(targets_[0]);
+    if (!targets_.empty()) unproven_ = DiskRecover(targets_[0]) == EUCLEAN;
     // A layer saved under its companion's name ("x.dbf" for a shapefile) would write two files into one.
     for (size_t i = 0; i < targets_.size(); ++i)
         for (size_t j = i + 1; j < targets_.size(); ++j)
@@ -79,6 +85,8 @@ void TGIS_FileCommit::Commit() {
         GisRaiseWriteError(targets_[which], err);
     }
     Abandon();
+    // The set is whole again: what kept it from being opened goes.
+    if (unproven_) DiskRetire(targets_[0]);
 }
 
 void TGIS_FileCommit::Rethrow(std::exception_ptr error) const {

@@ -40,6 +40,7 @@ private:
     std::vector<std::unique_ptr<TDiskWorkFile>> files_;
     std::vector<std::string> paths_;  // of the new files, as their writers named them in errors
     bool done_ = false;
+    bool unproven_ = false;  // a killed save left a set that could not be proven whole
 };
 
 // 0032 for a file the user named, the cause in words after the kernel's numbered text.

@@ -55,9 +55,14 @@ int DiskCommitNamed(const std::vector<std::string>& news, const std::vector<std:
 
 // Before a set whose first target is `target` is opened or saved: puts back the old set of a commit that was
 // killed half way, and removes the working files that killed writers left there; another user's are left
-// alone. 0, or the errno why an old file could not be put back; `failed` then gets that target's name, and the
-// set's old files and log stay for the next call.
+// alone, and so is every old file not known to be spare. 0, or the errno why an old file could not be put
+// back; EUCLEAN for a set that cannot be proven whole (a damaged log, files that are neither the old nor the
+// new ones): nothing is moved. `failed` then gets the target's name, and the set's old files and log stay for
+// the next call.
 int DiskRecover(const std::string& target, std::string* failed = nullptr);
+// After a save has replaced every file of the set, where DiskRecover found one it could not prove whole: the
+// logs that stood in the way go; the old files they name stay.
+void DiskRetire(const std::string& target);
 
 // A reader's turn at the set whose first target is `target`, shared with other readers: while it is held no
 // commit in the set's folder moves a file, so the files opened meanwhile are of one save. The set is put back
@@ -73,9 +78,12 @@ public:
     int Error() const { return err_; }
     // The file the error is about.
     const std::string& Failed() const { return failed_; }
+    // For EUCLEAN, the files of the set that cannot be proven whole.
+    const std::vector<std::string>& Set() const { return set_; }
 
 private:
     int fd_ = -1;
     int err_ = 0;
     std::string failed_;
+    std::vector<std::string> set_;
 };
