@@ -202,14 +202,16 @@ int IdOf(const std::string& path, Id& id) {
     return HashOf(path, id.size, id.hash) ? 0 : Err();
 }
 
-// Whether the file at `path` (its lstat in `st`) is the one `id` names.
-bool Matches(const std::string& path, const struct stat& st, const Id& id) {
-    if (static_cast<unsigned long long>(st.st_size) != id.size) return false;
+// Whether the file at `path` (its lstat in `st`) is the one `id` names: 1 it is, 0 it is not, -1 it cannot be
+// read to tell.
+int Matches(const std::string& path, const struct stat& st, const Id& id) {
+    if (static_cast<unsigned long long>(st.st_size) != id.size || !S_ISREG(st.st_mode)) return 0;
     if (static_cast<unsigned long long>(st.st_dev) == id.dev && static_cast<unsigned long long>(st.st_ino) == id.ino &&
         MTime(st) == id.mtime)
-        return true;
+        return 1;
     unsigned long long hash = 0;
-    return S_ISREG(st.st_mode) && HashOf(path, id.size, hash) && hash == id.hash;
+    if (!HashOf(path, id.size, hash)) return -1;
+    return hash == id.hash ? 1 : 0;
 }
 
 struct Entry {
@@ -526,7 +528,7 @@ struct Outcome {
 // Puts back the set the log names when it is half swapped. Nothing moves unless each file is known for the
 // old or the new one of its entry, and the old one to put back is still the old file; otherwise the set is
 // not proven whole and the log and its old files stay. A set whose every file has been replaced since (saved
-// again) needs the log no more; the old files it names stay all the same.
+// again whole) needs neither the log nor the old files it names.
 Outcome RecoverLog(const std::string& log, const std::string& folder, const std::string& prefix,
                    const std::string& group) {
     Outcome out;
@@ -570,8 +572,11 @@ Outcome RecoverLog(const std::string& log, const std::string& folder, const std:
         struct stat st {};
         const bool there = ::lstat(e.target.c_str(), &st) == 0;
         State s = Other;
-        if (there && Matches(e.target, st, e.newId)) s = New;
-        else if (e.hadOld ? there && Matches(e.target, st, e.oldId) : !there) s = Old;
+        const int isNew = there ? Matches(e.target, st, e.newId) : 0;
+        const int isOld = e.hadOld ? (there ? Matches(e.target, st, e.oldId) : 0) : !there;
+        if (isNew < 0 || isOld < 0) return unproven(e.target);
+        if (isNew) s = New;
+        else if (isOld) s = Old;
         olds += s == Old;
         news += s == New;
         state.push_back(s);
@@ -585,7 +590,7 @@ Outcome RecoverLog(const std::string& log, const std::string& folder, const std:
     for (size_t i = 0; i < set.size(); ++i) {
         struct stat st {};
         if (state[i] == New && set[i].hadOld &&
-            (::lstat(set[i].old.c_str(), &st) != 0 || !Matches(set[i].old, st, set[i].oldId))) {
+            (::lstat(set[i].old.c_str(), &st) != 0 || Matches(set[i].old, st, set[i].oldId) != 1)) {
             out.whole = false;
             return unproven(set[i].target);
         }

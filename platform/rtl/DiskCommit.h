@@ -61,7 +61,7 @@ int DiskCommitNamed(const std::vector<std::string>& news, const std::vector<std:
 // the next call.
 int DiskRecover(const std::string& target, std::string* failed = nullptr);
 // After a save has replaced every file of the set, where DiskRecover found one it could not prove whole: the
-// logs that stood in the way go; the old files they name stay.
+// logs that stood in the way go, with the old files they name, which the new save has made spare.
 void DiskRetire(const std::string& target);
 
 // A reader's turn at the set whose first target is `target`, shared with other readers: while it is held no
