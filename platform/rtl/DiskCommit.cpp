@@ -199,16 +199,18 @@ int IdOf(const std::string& path, Id& id) {
     if (::lstat(path.c_str(), &st) != 0) return Err();
     id = {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
           static_cast<unsigned long long>(st.st_size), MTime(st), 0};
-    return HashOf(path, id.size, id.hash) ? 0 : Err();
+    // A link (replaced as such) is known by its numbers alone.
+    return !S_ISREG(st.st_mode) || HashOf(path, id.size, id.hash) ? 0 : Err();
 }
 
 // Whether the file at `path` (its lstat in `st`) is the one `id` names: 1 it is, 0 it is not, -1 it cannot be
 // read to tell.
 int Matches(const std::string& path, const struct stat& st, const Id& id) {
-    if (static_cast<unsigned long long>(st.st_size) != id.size || !S_ISREG(st.st_mode)) return 0;
+    if (static_cast<unsigned long long>(st.st_size) != id.size) return 0;
     if (static_cast<unsigned long long>(st.st_dev) == id.dev && static_cast<unsigned long long>(st.st_ino) == id.ino &&
         MTime(st) == id.mtime)
         return 1;
+    if (!S_ISREG(st.st_mode)) return 0;
     unsigned long long hash = 0;
     if (!HashOf(path, id.size, hash)) return -1;
     return hash == id.hash ? 1 : 0;
