@@ -203,13 +203,13 @@ int IdOf(const std::string& path, Id& id) {
     return !S_ISREG(st.st_mode) || HashOf(path, id.size, id.hash) ? 0 : Err();
 }
 
-// Whether the file at `path` (its lstat in `st`) is the one `id` names: 1 it is, 0 it is not, -1 it cannot be
-// read to tell.
+// Whether the file at `path` (its lstat in `st`) is the one `id` names: 2 by its numbers, 1 by its bytes, 0 it
+// is not, -1 it cannot be read to tell.
 int Matches(const std::string& path, const struct stat& st, const Id& id) {
     if (static_cast<unsigned long long>(st.st_size) != id.size) return 0;
     if (static_cast<unsigned long long>(st.st_dev) == id.dev && static_cast<unsigned long long>(st.st_ino) == id.ino &&
         MTime(st) == id.mtime)
-        return 1;
+        return 2;
     if (!S_ISREG(st.st_mode)) return 0;
     unsigned long long hash = 0;
     if (!HashOf(path, id.size, hash)) return -1;
@@ -567,7 +567,8 @@ Outcome RecoverLog(const std::string& log, const std::string& folder, const std:
         return out;
     };
     if (!read) return unproven(group);
-    enum State { Old, New, Other };
+    // Either: the old and the new file hold the same bytes (a code page saved again), so it fits both.
+    enum State { Old, New, Either, Other };
     std::vector<State> state;
     size_t olds = 0, news = 0;
     for (const Entry& e : set) {
@@ -575,15 +576,18 @@ Outcome RecoverLog(const std::string& log, const std::string& folder, const std:
         const bool there = ::lstat(e.target.c_str(), &st) == 0;
         State s = Other;
         const int isNew = there ? Matches(e.target, st, e.newId) : 0;
-        const int isOld = e.hadOld ? (there ? Matches(e.target, st, e.oldId) : 0) : !there;
+        const int isOld = e.hadOld ? (there ? Matches(e.target, st, e.oldId) : 0) : there ? 0 : 2;
         if (isNew < 0 || isOld < 0) return unproven(e.target);
-        if (isNew) s = New;
+        if (isNew == 2) s = New;
+        else if (isOld == 2) s = Old;
+        else if (isNew && isOld) s = Either;
+        else if (isNew) s = New;
         else if (isOld) s = Old;
-        olds += s == Old;
-        news += s == New;
+        olds += s == Old || s == Either;
+        news += s == New || s == Either;
         state.push_back(s);
     }
-    if (olds == 0 && news == 0) return out;
+    if (olds == 0 && news == 0) return out;  // every file replaced since
     for (size_t i = 0; i < set.size(); ++i)
         if (state[i] == Other) return unproven(set[i].target);
     // All old: the set never moved; all new: it moved whole. Only a mixed set is put back.
@@ -592,7 +596,7 @@ Outcome RecoverLog(const std::string& log, const std::string& folder, const std:
     for (size_t i = 0; i < set.size(); ++i) {
         struct stat st {};
         if (state[i] == New && set[i].hadOld &&
-            (::lstat(set[i].old.c_str(), &st) != 0 || Matches(set[i].old, st, set[i].oldId) != 1)) {
+            (::lstat(set[i].old.c_str(), &st) != 0 || Matches(set[i].old, st, set[i].oldId) <= 0)) {
             out.whole = false;
             return unproven(set[i].target);
         }
