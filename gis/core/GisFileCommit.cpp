@@ -20,13 +20,20 @@ void GisRaiseReadError(const std::string& path, int code) {
     throw EFOpenError(message, path, code);
 }
 
-void GisRecoverFiles(const std::string& path) {
-    std::string failed;
-    if (const int err = DiskRecover(path, &failed)) {
-        EGIS_Exception e(GIS_RS_ERR_FILEWRITE, failed, err);
-        e.Message += " 上次保存中断，未能恢复原来的文件。";
+TDiskReadTurn GisRecoverFiles(const std::string& path) {
+    TDiskReadTurn turn(path);
+    if (const int err = turn.Error()) {
+        EGIS_Exception e(GIS_RS_ERR_FILEWRITE, turn.Failed(), err);
+        if (err == EUCLEAN) {
+            std::string names;
+            for (const std::string& f : turn.Set()) names += (names.empty() ? "" : "、") + f;
+            e.Message += " 上次保存中断，无法确认这些文件是同一次保存的，文件没有打开：" + names + "。";
+        } else {
+            e.Message += err == EDEADLK ? " " + FileErrorText(err, true) : " 上次保存中断，未能恢复原来的文件。";
+        }
         throw e;
     }
+    return turn;
 }
 
 TGIS_FileCommit::TGIS_FileCommit(std::vector<std::string> targets, std::vector<size_t> selfMade)
@@ -48,7 +55,7 @@ std::string TGIS_FileCommit::TempName(size_t i) {
 
 void TGIS_FileCommit::CheckTargets() {
     // A new save replaces the whole set anyway: a set that cannot be put back is no reason to refuse it.
-    if (!targets_.empty()) DiskRecover(targets_[0]);
+    if (!targets_.empty()) unproven_ = DiskRecover(targets_[0]) == EUCLEAN;
     // A layer saved under its companion's name ("x.dbf" for a shapefile) would write two files into one.
     for (size_t i = 0; i < targets_.size(); ++i)
         for (size_t j = i + 1; j < targets_.size(); ++j)
@@ -84,6 +91,8 @@ void TGIS_FileCommit::Commit() {
         GisRaiseWriteError(targets_[which], err);
     }
     Abandon();
+    // The set is whole again: what kept it from being opened goes.
+    if (unproven_) DiskRetire(targets_[0]);
 }
 
 void TGIS_FileCommit::Rethrow(std::exception_ptr error) const {

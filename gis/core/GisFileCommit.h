@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-class TDiskWorkFile;
+#include "platform/rtl/DiskCommit.h"
 
 class TGIS_FileCommit {
 public:
@@ -40,12 +40,14 @@ private:
     std::vector<std::unique_ptr<TDiskWorkFile>> files_;
     std::vector<std::string> paths_;  // of the new files, as their writers named them in errors
     bool done_ = false;
+    bool unproven_ = false;  // a killed save left a set that could not be proven whole
 };
 
 // 0032 for a file the user named, the cause in words after the kernel's numbered text.
 [[noreturn]] void GisRaiseWriteError(const std::string& path, int code);
 // 0030 for a file that is there but cannot be read, the cause in words after the kernel's numbered text.
 [[noreturn]] void GisRaiseReadError(const std::string& path, int code);
-// Before a layer opens the set whose first file is `path`: a set a killed save left half replaced is put
-// back; 0032 on the file that could not be.
-void GisRecoverFiles(const std::string& path);
+// Held while a layer opens the set whose first file is `path`: no save moves the set's files meanwhile, and a
+// set a killed save left half replaced is put back first. 0032 on the file that could not be, or when another
+// program keeps saving in the folder past the wait.
+[[nodiscard]] TDiskReadTurn GisRecoverFiles(const std::string& path);

@@ -686,14 +686,18 @@ void TGIS_LayerMIF::Open(TGIS_Viewer* viewer) {
     Delimiter.clear();
     Extent = ProjectedExtent = GisEmptyExtent();
     std::string mif, mid;
-    GisRecoverFiles(Path);
-    errno = 0;
-    if (!DiskReadAll(Path, mif)) RaiseFileOpenError(Path, errno);
-    // A ".mid" that is there but cannot be read is no missing one: its rows would come back blank, and be
-    // saved so.
-    errno = 0;
-    const bool hasMid = DiskReadAll(MidPath(), mid);
-    if (!hasMid && errno != ENOENT) GisRaiseReadError(MidPath(), errno ? errno : EIO);
+    bool hasMid = false;
+    {
+        // Both files of one save: none moves while they are read.
+        const TDiskReadTurn turn = GisRecoverFiles(Path);
+        errno = 0;
+        if (!DiskReadAll(Path, mif)) RaiseFileOpenError(Path, errno);
+        // A ".mid" that is there but cannot be read is no missing one: its rows would come back blank, and be
+        // saved so.
+        errno = 0;
+        hasMid = DiskReadAll(MidPath(), mid);
+        if (!hasMid && errno != ENOENT) GisRaiseReadError(MidPath(), errno ? errno : EIO);
+    }
     MifReader reader(*this, mif, hasMid ? &mid : nullptr);
     reader.Run();
     if (Viewer && Viewer->OnBusy) {

@@ -59,7 +59,8 @@ void TGIS_LayerSHP::Open(TGIS_Viewer* viewer) {
     TGIS_LayerVector::Open(viewer);
     CloseFiles();
     lastUid_ = -1;
-    GisRecoverFiles(Path);
+    // The files, once open, stay those of one save whatever is renamed over them later.
+    const TDiskReadTurn turn = GisRecoverFiles(Path);
     if (DiskExists(Path)) FileTime = FileAge(Path);
     main_ = std::make_unique<TGIS_FileSHP>(Path, false);
     main_->ReadHeader();

@@ -9,7 +9,6 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <atomic>
@@ -20,6 +19,7 @@
 #include <optional>
 #include <random>
 #include <set>
+#include <utility>
 
 #include "platform/rtl/FileIO.h"
 
@@ -30,7 +30,7 @@ constexpr size_t kKeyBytes = 160;
 constexpr size_t kLogLimit = 1 << 16;
 const char* const kKinds[] = {"new", "old", "log"};
 enum Kind { kNew, kOld, kLog };
-const char kLogMagic[] = "qm-commit 1\n";
+const char kLogMagic[] = "qm-commit 2\n";
 
 // Working names this process is using now: no recovery of the same folder takes them for leftovers.
 std::mutex& LiveLock() {
@@ -298,12 +298,77 @@ int SecondName(const std::string& from, const std::string& beside, const std::st
     return code;
 }
 
+// What tells one file from another after a kill. Its device and inode say it where the set stayed put; a set
+// copied to another disk, or on a file system that numbers its files anew at each mount (FAT), is known by the
+// size and a hash of the bytes.
+struct Id {
+    unsigned long long dev = 0, ino = 0, size = 0, mtime = 0, hash = 0;
+};
+
+// The hash of a file's bytes, or of 16 slices spread over a large one: enough to tell two saves of it apart
+// without reading a whole large file at each commit. False when it cannot be read.
+bool HashOf(const std::string& path, unsigned long long size, unsigned long long& hash) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return false;
+    constexpr unsigned long long kSlice = 64 << 10, kWhole = 1 << 20;
+    std::vector<char> buf(size <= kWhole ? size : kSlice);
+    uint64_t h = 0x9E3779B97F4A7C15ULL ^ size;
+    bool ok = true;
+    const int slices = size <= kWhole ? 1 : 16;
+    for (int i = 0; i < slices && ok; ++i) {
+        const unsigned long long at = slices == 1 ? 0 : (size - kSlice) / (slices - 1) * i;
+        size_t got = 0;
+        while (got < buf.size()) {
+            const ssize_t r = ::pread(fd, buf.data() + got, buf.size() - got, static_cast<off_t>(at + got));
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) break;
+            got += static_cast<size_t>(r);
+        }
+        ok = got == buf.size();
+        for (size_t k = 0; k < got; k += 8) {
+            uint64_t w = 0;
+            for (size_t b = 0; b < 8 && k + b < got; ++b) w |= uint64_t(static_cast<unsigned char>(buf[k + b])) << (8 * b);
+            h = (h ^ w) * 0x100000001B3ULL;
+            h ^= h >> 29;
+        }
+    }
+    ::close(fd);
+    hash = h;
+    return ok;
+}
+
+unsigned long long MTime(const struct stat& st) {
+    return static_cast<unsigned long long>(st.st_mtim.tv_sec) * 1000000000ULL +
+           static_cast<unsigned long long>(st.st_mtim.tv_nsec);
+}
+
+int IdOf(const std::string& path, Id& id) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return Err();
+    id = {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
+          static_cast<unsigned long long>(st.st_size), MTime(st), 0};
+    // A link (replaced as such) is known by its numbers alone.
+    return !S_ISREG(st.st_mode) || HashOf(path, id.size, id.hash) ? 0 : Err();
+}
+
+// Whether the file at `path` (its lstat in `st`) is the one `id` names: 2 by its numbers, 1 by its bytes, 0 it
+// is not, -1 it cannot be read to tell.
+int Matches(const std::string& path, const struct stat& st, const Id& id) {
+    if (static_cast<unsigned long long>(st.st_size) != id.size) return 0;
+    if (static_cast<unsigned long long>(st.st_dev) == id.dev && static_cast<unsigned long long>(st.st_ino) == id.ino &&
+        MTime(st) == id.mtime)
+        return 2;
+    if (!S_ISREG(st.st_mode)) return 0;
+    unsigned long long hash = 0;
+    if (!HashOf(path, id.size, hash)) return -1;
+    return hash == id.hash ? 1 : 0;
+}
+
 struct Entry {
     std::string target, fresh;
     std::string old;  // where the old file is while the set moves: its backup, a working name, or none
     bool kept = false, hadOld = false;
-    dev_t oldDev = 0, newDev = 0;
-    ino_t oldIno = 0, newIno = 0;
+    Id oldId, newId;
 };
 
 // The old file back under the target's name, which never stands empty meanwhile. `giveBack`: the new file gets
@@ -330,34 +395,46 @@ int PutBack(const Entry& e, const std::string& group, bool giveBack) {
 void Field(std::string& out, const std::string& value) { out += std::to_string(value.size()) + ":" + value; }
 void Field(std::string& out, unsigned long long value) { Field(out, std::to_string(value)); }
 
-// Names in the log are names in the log's own folder.
+// Names in the log are names in the log's own folder. The count of entries comes first: a log cut short is
+// never taken for the log of a smaller set.
 std::string LogText(const std::vector<Entry>& set) {
     std::string text = kLogMagic;
+    Field(text, set.size());
+    text += "\n";
     for (const Entry& e : set) {
         Field(text, NameOf(e.target));
         Field(text, NameOf(e.old));
         Field(text, e.kept ? 1 : 0);
         Field(text, e.hadOld ? 1 : 0);
-        Field(text, e.oldDev);
-        Field(text, e.oldIno);
-        Field(text, e.newDev);
-        Field(text, e.newIno);
+        for (const Id* id : {&e.oldId, &e.newId})
+            for (unsigned long long v : {id->dev, id->ino, id->size, id->mtime, id->hash}) Field(text, v);
         text += "\n";
     }
     return text;
 }
 
+// The log takes its name only once it is written whole: a killed commit leaves a whole log or none.
 int WriteLog(const std::vector<Entry>& set, const std::string& group, std::string& made) {
     const std::string text = LogText(set);
-    return Exclusive(FolderOf(group), group, kLog, made, [&](const std::string& name) {
+    std::string written;
+    int code = Exclusive(FolderOf(group), group, kNew, written, [&](const std::string& name) {
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) return Err();
-        int code = WriteAll(fd, text.data(), text.size());
-        if (!code) code = Flush(fd);
-        ::close(fd);
-        if (code) ::unlink(name.c_str());
-        return code;
+        int err = WriteAll(fd, text.data(), text.size());
+        if (!err) err = Flush(fd);
+        if (::close(fd) != 0 && !err) err = Err();
+        if (err) ::unlink(name.c_str());
+        return err;
     });
+    if (code) return code;
+    code = Exclusive(FolderOf(group), group, kLog, made, [&](const std::string& name) {
+        if (::renameat2(AT_FDCWD, written.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
+        if (errno != EINVAL && errno != ENOSYS) return Err();
+        return ::rename(written.c_str(), name.c_str()) == 0 ? 0 : Err();  // no such rename here: the name is fresh
+    });
+    if (code) Remove(written);
+    else Drop(written);
+    return code;
 }
 
 bool SameFolder(const std::vector<std::string>& targets) {
@@ -367,17 +444,29 @@ bool SameFolder(const std::vector<std::string>& targets) {
 }
 
 // Commits in one folder take turns: two programs saving the same set at once would mix their files, each
-// renaming some of its own over the other's. A holder that never lets go (a stopped process) is waited for a
-// few seconds only; a folder that takes no lock is committed to without one.
+// renaming some of its own over the other's; readers share a turn, so no commit moves a file while a set is
+// opened. A holder that keeps the turn past the wait (a stopped process) makes the other side give up
+// (EDEADLK): going ahead could leave or read a mixed set. A folder that takes no lock is used without one.
+constexpr int kTurnWaitMs = 5000;
+
+int TakeTurn(const std::string& folder, bool shared, int& fd) {
+    fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int waited = 0; fd >= 0; waited += 10) {
+        if (::flock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB) == 0 || (errno != EWOULDBLOCK && errno != EINTR))
+            return 0;
+        if (waited >= kTurnWaitMs) {
+            ::close(fd);
+            fd = -1;
+            return EDEADLK;
+        }
+        ::usleep(10000);
+    }
+    return 0;
+}
+
 class FolderTurn {
 public:
-    explicit FolderTurn(const std::string& folder)
-        : fd_(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        for (int tries = 0; fd_ >= 0 && tries < 500; ++tries) {
-            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0 || (errno != EWOULDBLOCK && errno != EINTR)) return;
-            ::usleep(10000);
-        }
-    }
+    explicit FolderTurn(const std::string& folder) : err_(TakeTurn(folder, false, fd_)) {}
     ~FolderTurn() {
         if (fd_ >= 0) ::close(fd_);
     }
@@ -385,9 +474,11 @@ public:
     int Fd() const { return fd_; }
     FolderTurn(const FolderTurn&) = delete;
     FolderTurn& operator=(const FolderTurn&) = delete;
+    int Error() const { return err_; }
 
 private:
-    int fd_;
+    int fd_ = -1;
+    int err_;
 };
 
 // Disk names throughout. The new files are complete and named; the old ones get their second names first, the
@@ -400,7 +491,13 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
     const std::string& group = targets[0];
     // One file needs no turn: its one rename gives it the old or the new file whole, whoever saves it.
     std::optional<FolderTurn> turn;
-    if (n > 1) turn.emplace(FolderOf(group));
+    if (n > 1) {
+        turn.emplace(FolderOf(group));
+        if (turn->Error()) {
+            if (which) *which = 0;
+            return turn->Error();
+        }
+    }
     size_t at = 0;
     int err = 0;
     auto fail = [&](size_t i, int code) {
@@ -423,18 +520,18 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
             fail(i, code);
             break;
         }
-        e.oldDev = st.st_dev;
-        e.oldIno = st.st_ino;
+        e.oldId.dev = st.st_dev;
+        e.oldId.ino = st.st_ino;
         // Only the log tells the new files apart; one file's rename fails by itself where it is missing.
         if (n > 1 && ::lstat(e.fresh.c_str(), &st) != 0) {
             fail(i, Err());
             break;
         }
-        e.newDev = st.st_dev;
-        e.newIno = st.st_ino;
+        e.newId.dev = st.st_dev;
+        e.newId.ino = st.st_ino;
         if (!backup(i).empty() && ::lstat(backup(i).c_str(), &st) == 0) {
             if (S_ISDIR(st.st_mode)) fail(i, EISDIR);
-            linkedBackup[i] = e.hadOld && st.st_dev == e.oldDev && st.st_ino == e.oldIno;
+            linkedBackup[i] = e.hadOld && st.st_dev == e.oldId.dev && st.st_ino == e.oldId.ino;
             backupThere[i] = 1;
         }
     }
@@ -462,7 +559,13 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
         }
     }
     std::string log;
-    if (!err && n > 1 && SameFolder(targets))
+    const bool logged = n > 1 && SameFolder(targets);
+    for (size_t i = 0; logged && i < n && !err; ++i) {
+        int code = IdOf(set[i].fresh, set[i].newId);
+        if (!code && set[i].hadOld) code = IdOf(set[i].target, set[i].oldId);
+        if (code) fail(i, code);
+    }
+    if (!err && logged)
         if (int code = WriteLog(set, group, log)) fail(0, code);
     size_t moved = 0;
     for (; !err && moved < n; ++moved)
@@ -531,57 +634,96 @@ bool PlainName(const std::string& name) {
            name.find('\0') == std::string::npos;
 }
 
-// The set a log names, its names in `folder`; false for a log that is not whole or not ours.
+// The kind of a working name that starts with `prefix` and the pid that made it; -1 for another name. Only the
+// exact form FreshName writes counts (a pid without a leading zero, eight lower-case hex digits): a user's file
+// that merely looks alike is no leftover.
+int WorkingKind(const std::string& name, const std::string& prefix, long& pid) {
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return -1;
+    size_t i = prefix.size();
+    if (name[i] < '1' || name[i] > '9') return -1;
+    long long value = 0;
+    for (; i < name.size() && name[i] >= '0' && name[i] <= '9'; ++i) {
+        value = value * 10 + (name[i] - '0');
+        if (value > INT32_MAX) return -1;
+    }
+    if (i >= name.size() || name[i++] != '-') return -1;
+    for (size_t k = 0; k < 8; ++k, ++i)
+        if (i >= name.size() || !((name[i] >= '0' && name[i] <= '9') || (name[i] >= 'a' && name[i] <= 'f'))) return -1;
+    if (i >= name.size() || name[i++] != '.') return -1;
+    pid = static_cast<long>(value);
+    for (int kind = kNew; kind <= kLog; ++kind)
+        if (name.compare(i, std::string::npos, kKinds[kind]) == 0) return kind;
+    return -1;
+}
+
+// The set a log names, its names in `folder`; false for a log that is not whole or not ours. `set` then holds
+// the entries read before the fault.
 bool ParseLog(const std::string& text, const std::string& folder, const std::string& prefix,
               std::vector<Entry>& set) {
     if (text.compare(0, sizeof kLogMagic - 1, kLogMagic) != 0) return false;
     size_t pos = sizeof kLogMagic - 1;
+    unsigned long long count = 0;
+    if (!ReadNumber(text, pos, count) || count == 0 || count > 64 || pos >= text.size() || text[pos++] != '\n')
+        return false;
     while (pos < text.size()) {
-        if (set.size() >= 64) return false;
+        if (set.size() >= count) return false;
         Entry e;
         std::string target, old;
-        unsigned long long kept, hadOld, od, oi, nd, ni;
+        unsigned long long kept, hadOld, ids[10];
         if (!ReadField(text, pos, target) || !ReadField(text, pos, old) || !ReadNumber(text, pos, kept) ||
-            !ReadNumber(text, pos, hadOld) || !ReadNumber(text, pos, od) || !ReadNumber(text, pos, oi) ||
-            !ReadNumber(text, pos, nd) || !ReadNumber(text, pos, ni) || pos >= text.size() || text[pos] != '\n')
+            !ReadNumber(text, pos, hadOld))
             return false;
+        for (unsigned long long& v : ids)
+            if (!ReadNumber(text, pos, v)) return false;
+        if (pos >= text.size() || text[pos] != '\n') return false;
         ++pos;
         e.kept = kept != 0;
         e.hadOld = hadOld != 0;
         if (!PlainName(target) || (e.hadOld && !PlainName(old))) return false;
         // Only a working name of this set is ever moved back unkept.
-        if (e.hadOld && !e.kept && old.rfind(prefix, 0) != 0) return false;
+        long pid = 0;
+        if (e.hadOld && !e.kept && WorkingKind(old, prefix, pid) != kOld) return false;
         e.target = folder + target;
         e.old = e.hadOld ? folder + old : "";
-        e.oldDev = static_cast<dev_t>(od);
-        e.oldIno = static_cast<ino_t>(oi);
-        e.newDev = static_cast<dev_t>(nd);
-        e.newIno = static_cast<ino_t>(ni);
+        e.oldId = {ids[0], ids[1], ids[2], ids[3], ids[4]};
+        e.newId = {ids[5], ids[6], ids[7], ids[8], ids[9]};
         set.push_back(e);
     }
-    return !set.empty();
+    return set.size() == count;
 }
 
 // This user's own regular file: what another user leaves in a folder both may write is no order to move this
 // user's files, nor a leftover to remove.
 bool Own(const struct stat& st) { return S_ISREG(st.st_mode) && st.st_uid == ::geteuid(); }
 
-// Puts back the set the log names when it is half swapped: 0, or the errno why an old file could not be put
-// back, `failed` then naming its target. `keep`: the log is another user's, or old files it names are still
-// there to be put back by the next try.
-int RecoverLog(const std::string& log, const std::string& folder, const std::string& prefix,
-               const std::string& group, std::string& failed, bool& keep) {
-    keep = false;
+// What came of one log.
+struct Outcome {
+    // 0; the errno why an old file could not be put back; EUCLEAN: the set cannot be proven whole.
+    int err = 0;
+    std::string failed;             // the target the error is about
+    std::vector<std::string> set;   // the set's targets, for EUCLEAN
+    bool keep = false;              // the log stays: another user's, or its set is not yet whole
+    bool whole = false;             // the set is whole: the old files the log names may go
+    std::vector<std::string> olds;  // the working names of old files the log names
+};
+
+// Puts back the set the log names when it is half swapped. Nothing moves unless each file is known for the
+// old or the new one of its entry, and the old one to put back is still the old file; otherwise the set is
+// not proven whole and the log and its old files stay. A set whose every file has been replaced since (saved
+// again whole) needs neither the log nor the old files it names.
+Outcome RecoverLog(const std::string& log, const std::string& folder, const std::string& prefix,
+                   const std::string& group) {
+    Outcome out;
     std::string text;
     {
         // A pipe under a log's name would wait for a writer.
         const int fd = ::open(log.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-        if (fd < 0) return 0;
+        if (fd < 0) return out;
         struct stat st {};
         if (::fstat(fd, &st) != 0 || !Own(st)) {
             ::close(fd);
-            keep = true;
-            return 0;
+            out.keep = true;
+            return out;
         }
         char buf[4096];
         for (;;) {
@@ -593,33 +735,62 @@ int RecoverLog(const std::string& log, const std::string& folder, const std::str
         ::close(fd);
     }
     std::vector<Entry> set;
-    if (!ParseLog(text, folder, prefix, set)) return 0;
-    enum State { Old, New, Other };
+    const bool read = ParseLog(text, folder, prefix, set);
+    for (const Entry& e : set)
+        if (e.hadOld && !e.kept) out.olds.push_back(e.old);
+    auto unproven = [&](const std::string& which) {
+        out.err = EUCLEAN;
+        out.failed = which;
+        out.keep = true;
+        if (set.empty()) out.set.push_back(group);
+        for (const Entry& e : set) out.set.push_back(e.target);
+        return out;
+    };
+    if (!read) return unproven(group);
+    // Either: the old and the new file hold the same bytes (a code page saved again), so it fits both.
+    enum State { Old, New, Either, Other };
     std::vector<State> state;
-    bool anyOld = false, anyNew = false;
+    size_t olds = 0, news = 0;
     for (const Entry& e : set) {
         struct stat st {};
         const bool there = ::lstat(e.target.c_str(), &st) == 0;
         State s = Other;
-        if (there && st.st_dev == e.newDev && st.st_ino == e.newIno) s = New;
-        else if (e.hadOld ? there && st.st_dev == e.oldDev && st.st_ino == e.oldIno : !there) s = Old;
-        anyOld |= s == Old;
-        anyNew |= s == New;
+        const int isNew = there ? Matches(e.target, st, e.newId) : 0;
+        const int isOld = e.hadOld ? (there ? Matches(e.target, st, e.oldId) : 0) : there ? 0 : 2;
+        if (isNew < 0 || isOld < 0) return unproven(e.target);
+        if (isNew == 2) s = New;
+        else if (isOld == 2) s = Old;
+        else if (isNew && isOld) s = Either;
+        else if (isNew) s = New;
+        else if (isOld) s = Old;
+        olds += s == Old || s == Either;
+        news += s == New || s == Either;
         state.push_back(s);
     }
+    if (olds == 0 && news == 0) return out;  // every file replaced since
+    for (size_t i = 0; i < set.size(); ++i)
+        if (state[i] == Other) return unproven(set[i].target);
     // All old: the set never moved; all new: it moved whole. Only a mixed set is put back.
-    if (!(anyOld && anyNew)) return 0;
-    int err = 0;
+    out.whole = true;
+    if (olds == set.size() || news == set.size()) return out;
+    for (size_t i = 0; i < set.size(); ++i) {
+        struct stat st {};
+        if (state[i] == New && set[i].hadOld &&
+            (::lstat(set[i].old.c_str(), &st) != 0 || Matches(set[i].old, st, set[i].oldId) <= 0)) {
+            out.whole = false;
+            return unproven(set[i].target);
+        }
+    }
     for (size_t i = 0; i < set.size(); ++i) {
         if (state[i] != New) continue;
-        const int code = PutBack(set[i], group, false);
-        if (code && !err) {
-            err = code;
-            failed = set[i].target;
+        if (const int code = PutBack(set[i], group, false); code && !out.err) {
+            out.err = code;
+            out.failed = set[i].target;
+            out.keep = true;
+            out.whole = false;
         }
-        keep |= code != 0 && code != ENOENT;  // ENOENT: its old file is gone, nothing waits
     }
-    return err;
+    return out;
 }
 
 // The first line of /proc/<pid>/stat, or of another /proc file, "" when it cannot be read.
@@ -672,23 +843,6 @@ bool Writing(long pid, const std::string& name) {
     struct stat st {};
     const long long start = StartTime(pid);
     return start < 0 || ::lstat(name.c_str(), &st) != 0 || st.st_ctime >= start - 1;
-}
-
-// The kind of a working name that starts with `prefix` and the pid that made it; -1 for another name.
-int WorkingKind(const std::string& name, const std::string& prefix, long& pid) {
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return -1;
-    size_t i = prefix.size();
-    pid = 0;
-    size_t digits = 0;
-    for (; i < name.size() && name[i] >= '0' && name[i] <= '9' && digits < 10; ++i, ++digits)
-        pid = pid * 10 + (name[i] - '0');
-    if (digits == 0 || i >= name.size() || name[i++] != '-') return -1;
-    for (size_t k = 0; k < 8; ++k, ++i)
-        if (i >= name.size() || !std::isxdigit(static_cast<unsigned char>(name[i]))) return -1;
-    if (i >= name.size() || name[i++] != '.') return -1;
-    for (int kind = kNew; kind <= kLog; ++kind)
-        if (name.compare(i, std::string::npos, kKinds[kind]) == 0) return kind;
-    return -1;
 }
 
 }  // namespace
@@ -844,46 +998,92 @@ int DiskCommitNamed(const std::vector<std::string>& news, const std::vector<std:
     return CommitSet(d, t, b, which);
 }
 
-int DiskRecover(const std::string& target, std::string* failed) {
+namespace {
+
+// `turnHeld`: the caller has the folder's turn, so no commit is under way there and a log whose writer lives on
+// is left over all the same (its commit failed half way).
+// `retire`: the set was just saved whole, so a log that cannot be proven is spent too.
+int Recover(const std::string& target, std::string* failed, std::vector<std::string>* names, bool turnHeld,
+            bool retire = false) {
     std::string disk;
     if (!GbkToDiskName(target, disk)) return 0;
     disk = Resolve(disk);  // the set's working files are beside the file a link names
     const std::string folder = FolderOf(disk), prefix = Prefix(disk);
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return 0;
-    std::vector<std::string> logs, rest;
+    std::vector<std::string> logs, olds, news;
+    std::vector<long> logPids, oldPids;
     while (const dirent* d = ::readdir(dir)) {
         long pid = 0;
         const int kind = WorkingKind(d->d_name, prefix, pid);
         if (kind < 0) continue;
         const std::string name = folder + d->d_name;
         // Another process may be saving this set now; so may this one, through a message loop.
-        if (Held(name) || (pid != getpid() && Writing(pid, name))) continue;
-        (kind == kLog ? logs : rest).push_back(name);
+        if (Held(name) || (pid != getpid() && !(turnHeld && kind == kLog) && Writing(pid, name))) continue;
+        (kind == kLog ? logs : kind == kOld ? olds : news).push_back(name);
+        if (kind != kNew) (kind == kLog ? logPids : oldPids).push_back(pid);
     }
     ::closedir(dir);
     int err = 0;
-    bool retry = false;
-    std::string where;
+    std::set<std::string> named;  // old files a log that stays names
+    std::set<long> waiting;       // writers whose logs stay: what they left may be all that is left
     std::vector<std::string> done;
-    for (const std::string& log : logs) {
-        bool keep = false;
-        const int code = RecoverLog(log, folder, prefix, disk, where, keep);
-        if (code && !err) {
-            err = code;
-            if (failed && !DiskNameToGbk(where, *failed)) *failed = target;
+    for (size_t l = 0; l < logs.size(); ++l) {
+        const std::string& log = logs[l];
+        Outcome o = RecoverLog(log, folder, prefix, disk);
+        if (o.err && !err) {
+            err = o.err;
+            if (failed && !DiskNameToGbk(o.failed, *failed)) *failed = target;
+            if (names) {
+                names->clear();
+                for (const std::string& t : o.set) {
+                    std::string gbk;
+                    names->push_back(DiskNameToGbk(t, gbk) ? gbk : target);
+                }
+            }
         }
-        retry |= keep && code;
-        if (!keep) done.push_back(log);
+        if (!o.keep || (retire && o.err == EUCLEAN)) {
+            done.push_back(log);
+        } else {
+            named.insert(o.olds.begin(), o.olds.end());
+            waiting.insert(logPids[l]);
+        }
     }
-    // A set not yet put back keeps every old file for the next try.
-    if (retry) return err;
-    for (const std::string& name : rest) {
+    for (const std::string& name : news) {
         struct stat st {};
         if (::lstat(name.c_str(), &st) == 0 && Own(st)) ::unlink(name.c_str());
+    }
+    // An old file is spare once its set is whole. A commit writes its log whole before any target moves and
+    // removes it after the old files, so without a log of its writer the target still holds that file.
+    for (size_t i = 0; i < olds.size(); ++i) {
+        struct stat st {};
+        if (named.count(olds[i]) || waiting.count(oldPids[i]) || ::lstat(olds[i].c_str(), &st) != 0 || !Own(st))
+            continue;
+        ::unlink(olds[i].c_str());
     }
     for (const std::string& log : done) ::unlink(log.c_str());
     return err;
 }
+
+}  // namespace
+
+int DiskRecover(const std::string& target, std::string* failed) { return Recover(target, failed, nullptr, false); }
+
+void DiskRetire(const std::string& target) { Recover(target, nullptr, nullptr, false, true); }
+
+TDiskReadTurn::TDiskReadTurn(const std::string& target) {
+    std::string disk;
+    if (!GbkToDiskName(target, disk)) return;
+    err_ = TakeTurn(FolderOf(Resolve(disk)), true, fd_);
+    if (!err_) err_ = Recover(target, &failed_, &set_, fd_ >= 0);
+    if (err_ == EDEADLK) failed_ = target;
+}
+
+TDiskReadTurn::~TDiskReadTurn() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+TDiskReadTurn::TDiskReadTurn(TDiskReadTurn&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), err_(other.err_), failed_(std::move(other.failed_)), set_(std::move(other.set_)) {}
 
 void DiskCommitFlushes(bool on) { g_flush.store(on, std::memory_order_relaxed); }

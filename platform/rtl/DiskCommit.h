@@ -6,7 +6,8 @@
 // the target. The working names are hidden files the program alone makes (".name.qm<pid>-<hex>.<kind>", each
 // created exclusively), so no user file is ever overwritten or removed. A set of targets is committed under
 // a log of what moves; a set caught half swapped is put back by the next DiskRecover of its first target.
-// Commits in one folder take turns, so two programs saving one set at once leave one of their sets whole.
+// Commits in one folder take turns, so two programs saving one set at once leave one of their sets whole; one
+// that cannot have its turn within a few seconds (another program stopped half way) fails with EDEADLK.
 // The new files reach the disk (fsync) before they take the targets' names, and the folder after: a power cut
 // leaves the old or the new set too.
 #pragma once
@@ -66,9 +67,38 @@ int DiskCommitNamed(const std::vector<std::string>& news, const std::vector<std:
 
 // Before a set whose first target is `target` is opened or saved: puts back the old set of a commit that was
 // killed half way, and removes the working files that killed writers left there; another user's are left
-// alone. 0, or the errno why an old file could not be put back; `failed` then gets that target's name, and the
-// set's old files and log stay for the next call.
+// alone, and so is every old file not known to be spare. 0, or the errno why an old file could not be put
+// back; EUCLEAN for a set that cannot be proven whole (a damaged log, files that are neither the old nor the
+// new ones): nothing is moved. `failed` then gets the target's name, and the set's old files and log stay for
+// the next call.
 int DiskRecover(const std::string& target, std::string* failed = nullptr);
+// After a save has replaced every file of the set, where DiskRecover found one it could not prove whole: the
+// logs that stood in the way go, with the old files they name, which the new save has made spare.
+void DiskRetire(const std::string& target);
+
+// A reader's turn at the set whose first target is `target`, shared with other readers: while it is held no
+// commit in the set's folder moves a file, so the files opened meanwhile are of one save. The set is put back
+// first where a killed commit left it half swapped, as DiskRecover does.
+class TDiskReadTurn {
+public:
+    explicit TDiskReadTurn(const std::string& target);
+    ~TDiskReadTurn();
+    TDiskReadTurn(TDiskReadTurn&& other) noexcept;
+    TDiskReadTurn& operator=(TDiskReadTurn&&) = delete;
+
+    // 0; EDEADLK when a commit kept the folder past the wait; else DiskRecover's errno.
+    int Error() const { return err_; }
+    // The file the error is about.
+    const std::string& Failed() const { return failed_; }
+    // For EUCLEAN, the files of the set that cannot be proven whole.
+    const std::vector<std::string>& Set() const { return set_; }
+
+private:
+    int fd_ = -1;
+    int err_ = 0;
+    std::string failed_;
+    std::vector<std::string> set_;
+};
 
 // For measurement only (a benchmark separating the cost of the flushes from the rest): false commits without
 // flushing anything to the disk, for the whole process. Never called by the program.

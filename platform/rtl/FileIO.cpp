@@ -167,6 +167,9 @@ std::string FileErrorText(int code, bool reading) {
         case ENOLCK: return "文件正在使用或已被锁定。";
         case EILSEQ: return "文件名含有磁盘文件名不能表示的字符。";
         case kDiskOtherOwner: return "文件属于其他用户，保存后它将不再属于原来的用户，未保存。";
+        case EDEADLK:
+            return reading ? "另一个程序正在保存这个文件夹中的文件，文件没有打开。"
+                           : "另一个程序正在保存这个文件夹中的文件，文件没有保存。";
         default: break;
     }
     // The system's text is in the user's locale; on this system that is UTF-8.

@@ -4,6 +4,8 @@
 // beside the files or in the temporary folder.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +20,7 @@
 #include "gis/layers/GisLayerSHP.h"
 #include "platform/rtl/DiskCommit.h"
 #include "platform/rtl/FileIO.h"
+#include "platform/rtl/Variants.h"
 #include "tests/engine/ExportTestUtil.h"
 
 namespace fs = std::filesystem;
@@ -267,6 +270,64 @@ TEST_P(KilledSave, AnOpenThatCannotPutTheSetBackLeavesItToTheNext) {
     EXPECT_TRUE(finished) << "more than 12 renames";
 }
 
+// A set killed half way and then copied to another place (other inodes, other times, as on another disk or a
+// FAT stick mounted again) is still known for what it is: the next open there puts it back whole.
+TEST_P(KilledSave, ASetCopiedAfterAKillIsPutBackWhereItWentTo) {
+    const Kind& k = GetParam();
+    if (k.files.size() < 2) GTEST_SKIP() << "a single file";
+    bool finished = false;
+    for (int n = 1; n <= 12 && !finished; ++n) {
+        const std::string dir = Holding(base_, older_), copy = Fresh(base_ + "-copy");
+        const std::string when = "copied after rename " + std::to_string(n);
+        finished = RunChild(k, dir, 3, "rename:signal=KILL:when=" + std::to_string(n)) == 0;
+        for (auto& e : fs::directory_iterator(dir)) fs::copy(e.path(), copy + "/" + e.path().filename().string());
+        Recover(k, copy + "/" + k.target);
+        EXPECT_TRUE(Whole(Tally(copy, when))) << when << ": a mixed set stays after the next open";
+        OnlyTheSet(k, copy, when);
+    }
+}
+
+// A log cut short (a power loss, a damaged disk) proves nothing: the open says which set it cannot vouch for
+// instead of reading it, and no old file is removed; a save of the whole set then makes it open again.
+TEST_P(KilledSave, ASetWithACutLogIsNotReadButNamed) {
+    const Kind& k = GetParam();
+    if (k.files.size() < 2) GTEST_SKIP() << "a single file";
+    bool mixed = false;
+    for (int n = 1; n <= 12 && !mixed; ++n) {
+        const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
+        if (RunChild(k, dir, 3, "rename:signal=KILL:when=" + std::to_string(n)) == 0) break;
+        mixed = !Whole(Tally(dir, "killed"));
+        if (!mixed) continue;
+        for (auto& e : fs::directory_iterator(dir))
+            if (e.path().filename().string().ends_with(".log")) fs::resize_file(e.path(), fs::file_size(e.path()) / 2);
+        if (std::string(k.name) == "mif") {
+            EXPECT_EQ(DiskRecover(path), EUCLEAN);
+        } else {
+            std::string said;
+            try {
+                Recover(k, path);
+            } catch (const std::exception& e) {
+                said = e.what();
+            }
+            EXPECT_NE(said.find("0032"), std::string::npos) << said;
+            EXPECT_NE(said.find(path), std::string::npos) << said;
+        }
+        // Every file of the older save is still there, under some name.
+        const Files now = Snapshot(dir);
+        for (const std::string& f : k.files) {
+            bool kept = false;
+            for (auto& [name, bytes] : now) kept |= Same(k, bytes, older_.at(f));
+            EXPECT_TRUE(kept) << f << " of the older save is gone";
+        }
+        if (std::string(k.name) != "mif") {
+            EXPECT_EQ(RunChild(k, dir, 3), 0);
+            Recover(k, path);
+            EXPECT_EQ(Tally(dir, "saved again").second, int(k.files.size()));
+        }
+    }
+    EXPECT_TRUE(mixed) << "no kill left the set mixed";
+}
+
 // The numbers, as strace counts a process's openat calls, of those a save of `target` makes whose line shows
 // `mark`.
 std::vector<int> Openats(const Kind& k, const std::string& dir, const std::string& target, const std::string& mark) {
@@ -374,6 +435,79 @@ TEST_P(KilledSave, TheNewFilesReachTheDiskBeforeTheirNamesAndTheFolderAfter) {
     EXPECT_GE(filesBefore, int(k.files.size())) << "new files flushed before the first rename";
     EXPECT_EQ(folderAfter, 1) << "the folder flushed after the last rename";
     EXPECT_LE(flushes, int(k.files.size()) + 2) << "a log and the folder at most besides the files";
+}
+
+// A save stopped half way holds the folder's turn past the wait: a second save is refused and says why, and
+// the first one's set stays whole once it goes on.
+TEST_P(KilledSave, ASaveThatCannotHaveItsTurnIsRefused) {
+    const Kind& k = GetParam();
+    if (k.files.size() == 1) GTEST_SKIP() << "one file takes no turn: its one rename is whole either way";
+    const std::string dir = Holding(base_, older_);
+    const size_t last = k.files.size() * (k.backups ? 2 : 1);
+    const std::string said = dir + "-tmp/said";
+    // The second starts once the first holds the folder for its commit.
+    const std::string begun = "for i in $(seq 600); do flock -n -s '" + dir + "' true || break; sleep 0.05; done; ";
+    const std::string both = ChildCommand(k, dir, 2, "rename:delay_enter=12000000:when=" + std::to_string(last)) +
+                             " >/dev/null 2>&1 & " + begun + ChildCommand(k, dir, 3) + " >'" + said +
+                             "' 2>/dev/null; rc=$?; wait; exit $rc";
+    const int status = std::system(both.c_str());
+    const std::string message = ReadFile(said);
+    fs::remove(said);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "the second save was not refused";
+    if (std::string(k.name) != "mif" && std::string(k.name) != "xlsx") {
+        EXPECT_NE(message.find("另一个程序正在保存这个文件夹中的文件，文件没有保存。"), std::string::npos) << message;
+    }
+    const auto [olds, news] = Tally(dir, "a stalled save");
+    EXPECT_EQ(olds, int(k.files.size())) << news << " files of the refused save";
+    OnlyTheSet(k, dir, "a stalled save");
+}
+
+// The names of a layer's shapes read from the set, in order.
+std::vector<std::string> ShapeNames(TGIS_LayerVector& layer) {
+    std::vector<std::string> out;
+    for (int32_t uid = 1; uid <= layer.GetLastUid(); ++uid)
+        if (TGIS_Shape* s = layer.GetShape(uid)) out.push_back(VarToStr(s->GetField("NAME")));
+    return out;
+}
+
+// A layer opened while another program is between the renames of its save reads one save's files: the
+// generation's count of shapes, each named after it.
+TEST_P(KilledSave, AnOpenDuringASaveReadsOneWholeSet) {
+    const Kind& k = GetParam();
+    if (std::string(k.name) != "mif-layer" && std::string(k.name) != "shp-layer") GTEST_SKIP() << "not a layer";
+    const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
+    // Held before the last file that differs between the generations (a .cpg is the same).
+    const size_t last = k.files.size() * 2 - (k.files.back().ends_with(".cpg") ? 1 : 0);
+    const std::string cmd = ChildCommand(k, dir, 3, "rename:delay_enter=2000000:when=" + std::to_string(last)) +
+                            " >/dev/null 2>&1";
+    const pid_t saver = fork();
+    if (saver == 0) {
+        execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(saver, 0);
+    // The open starts once the saver holds the folder for its commit.
+    const int folder = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int i = 0; i < 600 && flock(folder, LOCK_SH | LOCK_NB) == 0; ++i) {
+        flock(folder, LOCK_UN);
+        usleep(50000);
+    }
+    close(folder);
+    std::vector<std::string> names;
+    {
+        std::unique_ptr<TGIS_LayerVector> layer;
+        if (std::string(k.name) == "mif-layer") layer = std::make_unique<TGIS_LayerMIF>();
+        else layer = std::make_unique<TGIS_LayerSHP>();
+        layer->UseConfig = false;
+        layer->Path = path;
+        layer->Open(nullptr);
+        names = ShapeNames(*layer);
+    }
+    int status = 0;
+    waitpid(saver, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names, std::vector<std::string>(names.size(), "gen" + std::to_string(names.size())));
 }
 
 // Where the file system makes no unnamed files (a USB stick's, a network share's), a new file gets a working

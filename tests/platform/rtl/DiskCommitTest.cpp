@@ -46,10 +46,11 @@ std::string Working(const std::string& set, long pid, const std::string& hex, co
     return "." + set + ".qm" + std::to_string(pid) + "-" + hex + "." + kind;
 }
 
-// A log of one set as a commit writes it: per file its name, where its old file is, whether that is kept,
-// whether there was one, and the old and the new file's device and inode.
+// A log of one set as a commit writes it: the count of files, then per file its name, where its old file is,
+// whether that is kept, whether there was one, and the old and the new file's identity (Ids).
 std::string Log(const std::vector<std::vector<std::string>>& entries) {
-    std::string text = "qm-commit 1\n";
+    std::string text = "qm-commit 2\n" + std::to_string(std::to_string(entries.size()).size()) + ":" +
+                       std::to_string(entries.size()) + "\n";
     for (auto& fields : entries) {
         for (const std::string& f : fields) text += std::to_string(f.size()) + ":" + f;
         text += "\n";
@@ -60,8 +61,12 @@ std::string Log(const std::vector<std::vector<std::string>>& entries) {
 std::vector<std::string> Ids(const std::string& path) {
     struct stat st {};
     stat(path.c_str(), &st);
-    return {std::to_string(st.st_dev), std::to_string(st.st_ino)};
+    // Device, inode, size, modification time; the hash is only looked at where the others differ.
+    return {std::to_string(st.st_dev), std::to_string(st.st_ino), std::to_string(st.st_size),
+            std::to_string(st.st_mtim.tv_sec * 1000000000ULL + st.st_mtim.tv_nsec), "0"};
 }
+
+const std::vector<std::string> kNoId = {"0", "0", "0", "0", "0"};
 
 TEST(DiskCommit, ReplacesWithoutATraceAndKeepsTheBackupOnlyWhenAsked) {
     const std::string d = TestDir("commit");
@@ -139,6 +144,14 @@ TEST(DiskCommit, RecoveryRemovesOnlyTheLeftoversOfEndedWriters) {
     };
     for (auto* names : {&theirs, &kept})
         for (const std::string& n : *names) DiskWriteAll(d + "/" + n, "x");
+    // The old file is a second name of the target, and the log says the set never moved.
+    const std::string old = d + "/" + Working("a.mif", dead, "89abcdef", "old");
+    fs::remove(old);
+    ASSERT_EQ(link((d + "/a.mif").c_str(), old.c_str()), 0);
+    std::vector<std::string> entry = {"a.mif", Working("a.mif", dead, "89abcdef", "old"), "0", "1"};
+    for (const std::string& id : Ids(d + "/a.mif")) entry.push_back(id);
+    entry.insert(entry.end(), kNoId.begin(), kNoId.end());
+    DiskWriteAll(d + "/" + Working("a.mif", dead, "0000ffff", "log"), Log({entry}));
     fs::create_directories(d + "/" + Working("a.mif", dead, "fedcba98", "old") + "/inside");
     EXPECT_EQ(DiskRecover(d + "/a.mif"), 0);
     std::set<std::string> left = kept;
@@ -150,6 +163,26 @@ TEST(DiskCommit, RecoveryRemovesOnlyTheLeftoversOfEndedWriters) {
     ASSERT_TRUE(DiskWriteAll(busy.Path(), "writing"));
     EXPECT_EQ(DiskRecover(d + "/c.mif"), 0);
     EXPECT_EQ(ReadFile(busy.Path()), "writing");
+}
+
+// Names that only look like the program's working names are the user's: upper-case hex digits, a process number
+// with a leading zero or a sign, or one too large for a process.
+TEST(DiskCommit, RecoveryRemovesExactlyTheNamesTheProgramMakes) {
+    const std::string d = TestDir("commit");
+    const long dead = DeadPid();
+    const std::string ours = Working("l.mif", dead, "0a1b2c3d", "new");
+    const std::set<std::string> alike = {
+        Working("l.mif", dead, "0A1B2C3D", "new"),
+        ".l.mif.qm0" + std::to_string(dead) + "-0a1b2c3d.new",
+        ".l.mif.qm+" + std::to_string(dead) + "-0a1b2c3d.old",
+        ".l.mif.qm0-0a1b2c3d.new",
+        ".l.mif.qm99999999999-0a1b2c3d.new",
+        ".l.mif.qm4294967297-0a1b2c3d.log",
+    };
+    DiskWriteAll(d + "/" + ours, "x");
+    for (const std::string& n : alike) DiskWriteAll(d + "/" + n, "user");
+    EXPECT_EQ(DiskRecover(d + "/l.mif"), 0);
+    EXPECT_EQ(Names(d), alike);
 }
 
 TEST(DiskCommit, AHalfSwappedSetIsPutBackAndAWholeOneKept) {
@@ -203,11 +236,12 @@ TEST(DiskCommit, AHostileLogMovesNothing) {
     DiskWriteAll(mid, "current mid");
     DiskWriteAll(d + "/victim", "victim");
     // The MIF counts as replaced, the MID as not yet: were the log believed, "victim" would move over the MIF.
-    std::vector<std::string> swapped = {"h.mif", "victim", "0", "1", "0", "0"};
+    std::vector<std::string> swapped = {"h.mif", "victim", "0", "1"};
+    swapped.insert(swapped.end(), kNoId.begin(), kNoId.end());
     for (const std::string& id : Ids(mif)) swapped.push_back(id);
     std::vector<std::string> waiting = {"h.mid", Working("h.mif", dead, "00000003", "old"), "0", "1"};
     for (const std::string& id : Ids(mid)) waiting.push_back(id);
-    waiting.insert(waiting.end(), {"0", "0"});
+    waiting.insert(waiting.end(), kNoId.begin(), kNoId.end());
     std::vector<std::string> outside = swapped;
     outside[1] = "../" + Working("h.mif", dead, "00000001", "old");
     std::vector<std::string> kept = swapped;
@@ -216,12 +250,15 @@ TEST(DiskCommit, AHostileLogMovesNothing) {
     const std::string full = Log({swapped, waiting});
     for (const std::string& text : {full, Log({outside, waiting}), Log({kept, waiting}), full.substr(0, full.size() - 3),
                                     std::string("qm-commit 1\n99999999:x"), std::string("not a log")}) {
-        DiskWriteAll(d + "/" + Working("h.mif", dead, "0000000c", "log"), text);
-        EXPECT_EQ(DiskRecover(mif), 0);
+        const std::string log = Working("h.mif", dead, "0000000c", "log");
+        DiskWriteAll(d + "/" + log, text);
+        // Nothing proves the set whole: the open says so.
+        EXPECT_EQ(DiskRecover(mif), EUCLEAN);
         EXPECT_EQ(ReadFile(mif), "current mif");
         EXPECT_EQ(ReadFile(mid), "current mid");
         EXPECT_EQ(ReadFile(d + "/victim"), "victim");
-        EXPECT_EQ(Names(d), (std::set<std::string>{"h.mif", "h.mid", "victim"}));
+        EXPECT_EQ(Names(d), (std::set<std::string>{"h.mif", "h.mid", "victim", log}));
+        fs::remove(d + "/" + log);
     }
 }
 
@@ -236,9 +273,10 @@ TEST(DiskCommit, ALogOrLeftoverOfAnotherUserIsLeftAlone) {
     DiskWriteAll(mid, "current mid");
     DiskWriteAll(d + "/theirs", "their file");
     // Believed, the log would say the MIF was replaced and the MID not: "theirs" would come over the MIF.
-    std::vector<std::string> swapped = {"u.mif", "theirs", "1", "1", "0", "0"}, waiting = {"u.mid", "", "0", "0"};
+    std::vector<std::string> swapped = {"u.mif", "theirs", "1", "1"}, waiting = {"u.mid", "", "0", "0"};
+    for (const std::string& id : Ids(d + "/theirs")) swapped.push_back(id);
     for (const std::string& id : Ids(mif)) swapped.push_back(id);
-    waiting.insert(waiting.end(), {"0", "0", "0", "0"});
+    for (int i = 0; i < 2; ++i) waiting.insert(waiting.end(), kNoId.begin(), kNoId.end());
     fs::remove(mid);
     const std::string log = d + "/" + Working("u.mif", dead, "0000000d", "log");
     const std::string leftover = d + "/" + Working("u.mif", dead, "0000000e", "new");
