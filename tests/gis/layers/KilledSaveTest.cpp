@@ -389,10 +389,11 @@ TEST_P(KilledSave, TwoSavesAtOnceLeaveOneWholeSet) {
 TEST_P(KilledSave, APrivateSetNeverLiesInAFileOthersCanRead) {
     const Kind& k = GetParam();
     auto privateOnly = [&](const std::string& dir, const std::string& when) {
-        for (auto& e : fs::directory_iterator(dir))
-            if (e.is_regular_file())
-                EXPECT_EQ(fs::status(e.path()).permissions() & (fs::perms::group_all | fs::perms::others_all),
-                          fs::perms::none) << when << ": " << e.path().filename().string();
+        for (auto& e : fs::directory_iterator(dir)) {
+            if (!e.is_regular_file()) continue;
+            EXPECT_EQ(fs::status(e.path()).permissions() & (fs::perms::group_all | fs::perms::others_all),
+                      fs::perms::none) << when << ": " << e.path().filename().string();
+        }
     };
     for (const char* call : {"write", "fchmod", "chmod", "fchown", "fsetxattr", "fsync", "linkat", "rename", "renameat2"}) {
         bool finished = false;
