@@ -401,7 +401,9 @@ private:
         // which compares with every field: 2,048 long names would take seconds.
         if (!names_.insert(AnsiLowerCase(name)).second) return -1;
         layer_.AppendFileField(name, ct->fieldType, width, decimals, 0);
-        return int(layer_.Fields.size()) - 1;
+        const int field = int(layer_.Fields.size()) - 1;
+        if (ct->fieldType == gisFieldDate) dateFields_.push_back(field);
+        return field;
     }
 
     TGIS_Shape* Begin(uint8_t type) {
@@ -425,46 +427,76 @@ private:
     void ReadMidRow(TGIS_Shape* s) {
         std::string_view line;
         const char delimiter = layer_.Delimiter.empty() ? '\t' : layer_.Delimiter[0];
-        if (!hasMid_ || !mid_.NextRow(line, delimiter) || !s) return;
-        SplitRow(line, delimiter, values_);
-        const size_t n = std::min(values_.size(), columns_.size());
-        for (size_t i = 0; i < n; ++i) {
-            const int f = columns_[i];
-            if (f < 0) continue;
-            SetValue(*s, f, values_[i]);
+        const bool row = hasMid_ && mid_.NextRow(line, delimiter);
+        if (!s) return;
+        if (row) {
+            SplitRow(line, delimiter, values_);
+            const size_t n = std::min(values_.size(), columns_.size());
+            for (size_t i = 0; i < n; ++i) {
+                const int f = columns_[i];
+                if (f < 0) continue;
+                SetValue(*s, f, values_[i]);
+            }
         }
+        // A date the row does not give is no date either, not the type's default (today).
+        std::string none;
+        for (int f : dateFields_)
+            if (!s->Values || s->Values->GetItem(f).IsEmpty()) SetValue(*s, f, none);
     }
 
-    // A value that does not convert to the field's type gives no value.
+    // A value that does not convert to the field's type gives no value; a date, the mark of no date.
     void SetValue(TGIS_Shape& s, int field, std::string& text) {
-        const uint8_t type = layer_.Fields[size_t(field)]->FieldType;
-        if (type != gisFieldString) {
-            const std::string_view t = TrimView(text);
+        const TGIS_FieldInfo& info = *layer_.Fields[size_t(field)];
+        const std::string_view t = TrimView(text);
+        Variant value;
+        switch (info.FieldType) {
+        case gisFieldString:
+            if (text.empty()) return;
+            value = Variant(std::move(text));
+            break;
+        case gisFieldDate: value = DateOf(t); break;
+        case gisFieldNumber:
+        case gisFieldFloat: {
+            double d = 0;
+            if (!ParseNumber(t, d)) return;
+            // Stored as read: a Decimal(n,0) column may hold a fraction, which the field's rounding would lose.
+            if (info.FieldType == gisFieldNumber && info.Decimals == 0 && d == std::trunc(d) &&
+                std::fabs(d) <= std::numeric_limits<int32_t>::max())
+                value = Variant(int(d));
+            else
+                value = Variant(d);
+            break;
+        }
+        default:
             if (t.empty()) return;
-            if (type == gisFieldDate) {
-                int y = 0, m = 0, d = 0;
-                if (t.size() != 8 || std::from_chars(t.data(), t.data() + 4, y).ptr != t.data() + 4 ||
-                    std::from_chars(t.data() + 4, t.data() + 6, m).ptr != t.data() + 6 ||
-                    std::from_chars(t.data() + 6, t.data() + 8, d).ptr != t.data() + 8)
-                    return;
-                try {
-                    s.SetFieldAt(field, Variant::FromDate(EncodeDate(y, m, d)));
-                } catch (const Exception&) {
-                }
-                return;
-            }
-            text = std::string(t);
-        } else if (text.empty()) {
-            return;
+            value = Variant(std::string(t));
         }
         if (!s.Values) {
             // Every value starts unassigned, so that a value missing from the row does not take another's.
             s.Values = std::make_unique<TGIS_VariantList>();
             for (size_t i = 0; i < layer_.Fields.size(); ++i) s.Values->Add(Variant());
         }
+        if (info.FieldType == gisFieldNumber || info.FieldType == gisFieldFloat || info.FieldType == gisFieldDate) {
+            s.Values->SetItem(field, std::move(value));
+            return;
+        }
         try {
-            s.SetFieldAt(field, Variant(std::move(text)));
+            s.SetFieldAt(field, value);
         } catch (const Exception&) {
+        }
+    }
+
+    // "YYYYMMDD"; blank or anything else is no date.
+    static Variant DateOf(std::string_view t) {
+        int y = 0, m = 0, d = 0;
+        if (t.size() != 8 || std::from_chars(t.data(), t.data() + 4, y).ptr != t.data() + 4 ||
+            std::from_chars(t.data() + 4, t.data() + 6, m).ptr != t.data() + 6 ||
+            std::from_chars(t.data() + 6, t.data() + 8, d).ptr != t.data() + 8)
+            return GisNoDate();
+        try {
+            return Variant::FromDate(EncodeDate(y, m, d));
+        } catch (const Exception&) {
+            return GisNoDate();
         }
     }
 
@@ -475,8 +507,8 @@ private:
     std::string_view current_;
     bool again_ = false;
     int64_t lineCount_ = 0;
-    // Field index of each ".mid" column, -1 where the column adds no field.
-    std::vector<int> columns_;
+    // Field index of each ".mid" column, -1 where the column adds no field; the date fields among them.
+    std::vector<int> columns_, dateFields_;
     // The names of the fields added, as FindField compares them.
     std::unordered_set<std::string> names_;
     std::vector<std::string> values_;
@@ -632,6 +664,7 @@ void WriteMidRecord(std::string& out, TGIS_LayerVector& source, TGIS_Shape& s) {
             break;
         }
         case gisFieldDate: {
+            if (GisIsNoDate(v)) break;
             out += '"';
             try {
                 int y = 0, m = 0, d = 0;
@@ -660,9 +693,12 @@ void WriteMidRecord(std::string& out, TGIS_LayerVector& source, TGIS_Shape& s) {
         }
         case gisFieldNumber: {
             const int decimals = std::clamp(int(f->NewDecimals), 0, 99);
+            const double d = NumberOrZero(v);
             char buf[512];
-            const auto r =
-                std::to_chars(buf, buf + sizeof buf, NumberOrZero(v), std::chars_format::fixed, decimals);
+            // A fraction in a whole-number column keeps its digits rather than be rounded.
+            const auto r = decimals == 0 && d != std::trunc(d)
+                               ? std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed)
+                               : std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed, decimals);
             out.append(buf, r.ptr);
             break;
         }
