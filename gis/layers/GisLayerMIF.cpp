@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gis/core/GisFileCommit.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/FileIO.h"
 
 namespace {
@@ -56,6 +57,45 @@ bool ParseNumber(std::string_view s, double& v) {
     } catch (const Exception&) {
         return false;
     }
+}
+
+// The iconv name of a MapInfo character set; empty for "Neutral" and for one iconv does not know.
+std::string CharsetEncoding(std::string_view charset) {
+    static constexpr struct {
+        const char* mapinfo;
+        const char* iconv;
+    } kCharsets[] = {
+        {"WindowsLatin1", "CP1252"},      {"WindowsLatin2", "CP1250"},       {"WindowsCyrillic", "CP1251"},
+        {"WindowsGreek", "CP1253"},       {"WindowsTurk", "CP1254"},         {"WindowsTurkish", "CP1254"},
+        {"WindowsHebrew", "CP1255"},      {"WindowsArabic", "CP1256"},       {"WindowsBalticRim", "CP1257"},
+        {"WindowsVietnamese", "CP1258"},  {"WindowsSimpChinese", "CP936"},   {"WindowsTradChinese", "CP950"},
+        {"WindowsJapanese", "CP932"},     {"WindowsKorean", "CP949"},        {"WindowsThai", "CP874"},
+        {"MacRoman", "MACINTOSH"},        {"MacCentralEurope", "MAC-CENTRALEUROPE"},
+        {"MacCyrillic", "MAC-CYRILLIC"},  {"PackedEUCJapanese", "EUC-JP"},   {"UTF-8", "UTF-8"},
+        {"PackedEUCJapaese", "EUC-JP"},  // as some writers spell it
+    };
+    std::string name;
+    for (const auto& c : kCharsets)
+        if (SameText(charset, c.mapinfo)) name = c.iconv;
+    const auto digitsAfter = [&](const char* prefix) {
+        const size_t n = std::strlen(prefix);
+        if (charset.size() <= n || !SameText(charset.substr(0, n), prefix)) return std::string_view();
+        const std::string_view digits = charset.substr(n);
+        return digits.size() <= 5 && digits.find_first_not_of("0123456789") == std::string_view::npos
+                   ? digits
+                   : std::string_view();
+    };
+    if (!digitsAfter("ISO8859_").empty()) name = "ISO-8859-" + std::string(digitsAfter("ISO8859_"));
+    if (!digitsAfter("CodePage").empty()) name = "CP" + std::string(digitsAfter("CodePage"));
+    std::string ignored;
+    if (name.empty() || !TryConvertEncoding("", "UTF-8", name.c_str(), ignored)) return {};
+    return name;
+}
+
+bool IsAscii(const std::string& s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
 }
 
 // A count: a whole number from 0 on.
@@ -206,6 +246,8 @@ public:
     MifReader(TGIS_LayerMIF& layer, const std::string& mif, const std::string* mid)
         : layer_(layer), mif_(mif), hasMid_(mid != nullptr), size_(ClampPos(mif.size())) {
         if (mid) mid_ = LineCursor(*mid);
+        const char* program = GisCodePageEncoding(layer_.GetOutCodePage());
+        program_ = program ? program : "";
     }
 
     void Run() {
@@ -216,7 +258,11 @@ public:
             if (n == 0 || t[0].quoted) continue;
             for (int i = n; i < 5; ++i) t[i] = Token();
             const std::string_view kw = t[0].text;
-            if (SameText(kw, "Delimiter")) {
+            if (SameText(kw, "Charset")) {
+                // Text in the program's own code page, or in one that names none iconv knows, stays as it is.
+                encoding_ = CharsetEncoding(t[1].text);
+                if (encoding_ == program_ || program_.empty()) encoding_.clear();
+            } else if (SameText(kw, "Delimiter")) {
                 // Written out by some programs as the escape rather than the character.
                 layer_.Delimiter = t[1].text == "\\t" ? std::string("\t") : std::string(t[1].text);
             } else if (SameText(kw, "Columns")) {
@@ -385,7 +431,7 @@ private:
     // The field index the column fills, or -1 for a column whose values are dropped.
     int AddColumn(const TStringList& tokens) {
         if (tokens.Count() < 2 || int(layer_.Fields.size()) >= kMaxColumns) return -1;
-        const std::string& name = tokens[0];
+        const std::string name = Text(tokens[0]);
         const std::string& type = tokens[1];
         auto number = [&](int i) {
             int v = 0;
@@ -404,6 +450,12 @@ private:
         const int field = int(layer_.Fields.size()) - 1;
         if (ct->fieldType == gisFieldDate) dateFields_.push_back(field);
         return field;
+    }
+
+    // Text of the file in the layer's output code page; what that lacks becomes '?'.
+    std::string Text(std::string text) const {
+        if (encoding_.empty() || IsAscii(text)) return text;
+        return ConvertText(text, program_.c_str(), encoding_.c_str());
     }
 
     TGIS_Shape* Begin(uint8_t type) {
@@ -452,7 +504,7 @@ private:
         switch (info.FieldType) {
         case gisFieldString:
             if (text.empty()) return;
-            value = Variant(std::move(text));
+            value = Variant(Text(std::move(text)));
             break;
         case gisFieldDate: value = DateOf(t); break;
         case gisFieldNumber:
@@ -513,6 +565,8 @@ private:
     std::unordered_set<std::string> names_;
     std::vector<std::string> values_;
     int32_t size_;
+    // iconv names of the text's encoding (empty: taken as it is) and of the layer's output code page.
+    std::string encoding_, program_;
 };
 
 // ---- writing ----
