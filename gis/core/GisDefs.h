@@ -131,6 +131,10 @@ public:
 
 // Field type codes: 0 character, 1 numeric, 2 float, 3 logical, 4 date; others give an unassigned value.
 Variant GisDefaultFieldValue(int fieldType);
+// A date field's value where the file holds no date (blank or unreadable): the integer 1900, which is no date
+// value. Writers write it back blank; as a day count it would be 14 March 1905.
+inline Variant GisNoDate() { return Variant(1900); }
+inline bool GisIsNoDate(const Variant& v) { return v.VarType() == varInteger && v.AsInteger() == 1900; }
 // Black becomes the nearly black $010101, so that 0 can mean "no colour" elsewhere.
 inline uint32_t GisNonZeroColor(uint32_t color) { return color == 0 ? 0x010101u : color; }
 // Red in the low byte.

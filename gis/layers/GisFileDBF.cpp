@@ -106,7 +106,7 @@ Variant DateOf(int year, int month, int day) {
     try {
         return Variant::FromDate(EncodeDate(year, month, day));
     } catch (const EConvertError&) {
-        return Variant(1900);
+        return GisNoDate();
     }
 }
 
@@ -219,6 +219,16 @@ bool NumberText(const Variant& v, int32_t width, int32_t decimals, std::string& 
         text = GisFloatToStr(d);
         return false;
     }
+    // A fraction in a whole-number column (as other programs leave them) keeps its digits, rather than be
+    // rounded, or lost as 0.
+    if (decimals <= 0 && d != std::trunc(d)) {
+        char buf[400];
+        const auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed);
+        if (r.ptr - buf <= width) {
+            text.assign(buf, r.ptr);
+            return true;
+        }
+    }
     std::string fixed;
     for (int k = std::clamp(decimals, 0, 60); k >= 0 && fixed.empty(); --k)
         if (text = Fixed(d, k); text.size() <= size_t(width)) fixed = text;
@@ -284,6 +294,33 @@ std::string TGIS_FileDBF::CpgEncoding(const std::string& tablePath, int* unreada
     std::string ignored;
     if (name.empty() || WideEncoding(name) || !TryConvertEncoding("", "UTF-8", name.c_str(), ignored)) return {};
     return name;
+}
+
+std::string TGIS_FileDBF::DriverEncoding() const {
+    // The dBASE and FoxPro language drivers and the code pages they stand for.
+    static constexpr struct {
+        uint8_t id;
+        uint16_t page;
+    } kDrivers[] = {
+        {0x01, 437},  {0x02, 850},  {0x03, 1252}, {0x04, 10000}, {0x08, 865},  {0x09, 437},  {0x0A, 850},
+        {0x0B, 437},  {0x0D, 437},  {0x0E, 850},  {0x0F, 437},   {0x10, 850},  {0x11, 437},  {0x12, 850},
+        {0x13, 932},  {0x14, 850},  {0x15, 437},  {0x16, 850},   {0x17, 865},  {0x18, 437},  {0x19, 437},
+        {0x1A, 850},  {0x1B, 437},  {0x1C, 863},  {0x1D, 850},   {0x1F, 852},  {0x22, 852},  {0x23, 852},
+        {0x24, 860},  {0x25, 850},  {0x26, 866},  {0x37, 850},   {0x40, 852},  {0x4D, 936},  {0x4E, 949},
+        {0x4F, 950},  {0x50, 874},  {0x57, 1252}, {0x58, 1252},  {0x59, 1252}, {0x64, 852},  {0x65, 866},
+        {0x66, 865},  {0x67, 861},  {0x6A, 737},  {0x6B, 857},   {0x6C, 863},  {0x78, 950},  {0x79, 949},
+        {0x7A, 936},  {0x7B, 932},  {0x7C, 874},  {0x7D, 1255},  {0x7E, 1256}, {0x86, 737},  {0x87, 852},
+        {0x88, 857},  {0xC8, 1250}, {0xC9, 1251}, {0xCA, 1254},  {0xCB, 1253}, {0xCC, 1257},
+    };
+    const uint8_t id = header_[29];
+    for (const auto& d : kDrivers) {
+        if (d.id != id) continue;
+        const char* known = GisCodePageEncoding(d.page);
+        const std::string name = known ? known : "CP" + std::to_string(d.page);
+        std::string ignored;
+        return TryConvertEncoding("", "UTF-8", name.c_str(), ignored) ? name : std::string();
+    }
+    return {};
 }
 
 std::string TGIS_FileDBF::FileText(std::string text, bool reading) const {
@@ -450,6 +487,7 @@ std::string TGIS_FileDBF::FormatValue(const TGIS_FieldInfo& f, const Variant& v,
         return b ? "Y" : "N";
     }
     case gisFieldDate: {
+        if (GisIsNoDate(v)) return std::string(8, ' ');
         int y = 0, m = 0, d = 0;
         try {
             DecodeDate(v.AsDate(), y, m, d);
@@ -539,26 +577,25 @@ Variant TGIS_FileDBF::Convert(const TGIS_FieldInfo& f, const uint8_t* bytes, int
         if (double d = 0; decimals && PlainDecimal(chars + begin, chars + end, d)) return Variant(d);
         const std::string s(chars + begin, end - begin);
         if (AllStars(s)) return Variant();
-        if (!decimals) {
-            Variant v;
-            return !s.empty() && ReadWholeNumber(s, v) ? v : Variant(0);
-        }
+        if (Variant v; !decimals && !s.empty() && ReadWholeNumber(s, v)) return v;
+        // Other writers leave fractions in whole-number columns ("147.5999999999999943156581139191" in an
+        // N(32,0)): the number stands as the text gives it.
         try {
             return Variant(GisStrToFloat(s));
         } catch (const Exception&) {
-            return Variant(0.0);
+            return decimals ? Variant(0.0) : Variant(0);
         }
     }
     case gisFieldLogical: return Variant(bytes[0] == '1' || bytes[0] == 'T' || bytes[0] == 'Y');
     case gisFieldDate: {
         if (binary > 0) {
             const uint32_t v = Get32(bytes);
-            if (v == 0) return Variant(1900);
+            if (v == 0) return GisNoDate();
             return DateOf(int(v & 0xFFFF), bytes[2], bytes[3]);
         }
         const std::string s = text();
         const int y = Digits(s, 0, 4), m = Digits(s, 4, 2), d = Digits(s, 6, 2);
-        if (y < 0 || m < 0 || d < 0) return Variant(1900);
+        if (y < 0 || m < 0 || d < 0) return GisNoDate();
         return DateOf(y, m, d);
     }
     default: throw EGIS_Exception(GIS_RS_ERR_UNTESTED, "", 0);

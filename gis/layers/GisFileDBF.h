@@ -41,6 +41,8 @@ public:
     // The encoding that the ".cpg" beside a table names, when iconv knows it; else empty. `unreadable` gets the
     // errno when there is a ".cpg" that cannot be read.
     static std::string CpgEncoding(const std::string& tablePath, int* unreadable = nullptr);
+    // The encoding that the header's language-driver byte names, when iconv knows it; else empty.
+    std::string DriverEncoding() const;
 
     uint32_t RecordCount() const { return recordCount_; }
     uint32_t HeaderLength() const { return headerLength_; }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gis/core/GisFileCommit.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/FileIO.h"
 
 namespace {
@@ -56,6 +57,45 @@ bool ParseNumber(std::string_view s, double& v) {
     } catch (const Exception&) {
         return false;
     }
+}
+
+// The iconv name of a MapInfo character set; empty for "Neutral" and for one iconv does not know.
+std::string CharsetEncoding(std::string_view charset) {
+    static constexpr struct {
+        const char* mapinfo;
+        const char* iconv;
+    } kCharsets[] = {
+        {"WindowsLatin1", "CP1252"},      {"WindowsLatin2", "CP1250"},       {"WindowsCyrillic", "CP1251"},
+        {"WindowsGreek", "CP1253"},       {"WindowsTurk", "CP1254"},         {"WindowsTurkish", "CP1254"},
+        {"WindowsHebrew", "CP1255"},      {"WindowsArabic", "CP1256"},       {"WindowsBalticRim", "CP1257"},
+        {"WindowsVietnamese", "CP1258"},  {"WindowsSimpChinese", "CP936"},   {"WindowsTradChinese", "CP950"},
+        {"WindowsJapanese", "CP932"},     {"WindowsKorean", "CP949"},        {"WindowsThai", "CP874"},
+        {"MacRoman", "MACINTOSH"},        {"MacCentralEurope", "MAC-CENTRALEUROPE"},
+        {"MacCyrillic", "MAC-CYRILLIC"},  {"PackedEUCJapanese", "EUC-JP"},   {"UTF-8", "UTF-8"},
+        {"PackedEUCJapaese", "EUC-JP"},  // as some writers spell it
+    };
+    std::string name;
+    for (const auto& c : kCharsets)
+        if (SameText(charset, c.mapinfo)) name = c.iconv;
+    const auto digitsAfter = [&](const char* prefix) {
+        const size_t n = std::strlen(prefix);
+        if (charset.size() <= n || !SameText(charset.substr(0, n), prefix)) return std::string_view();
+        const std::string_view digits = charset.substr(n);
+        return digits.size() <= 5 && digits.find_first_not_of("0123456789") == std::string_view::npos
+                   ? digits
+                   : std::string_view();
+    };
+    if (!digitsAfter("ISO8859_").empty()) name = "ISO-8859-" + std::string(digitsAfter("ISO8859_"));
+    if (!digitsAfter("CodePage").empty()) name = "CP" + std::string(digitsAfter("CodePage"));
+    std::string ignored;
+    if (name.empty() || !TryConvertEncoding("", "UTF-8", name.c_str(), ignored)) return {};
+    return name;
+}
+
+bool IsAscii(const std::string& s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
 }
 
 // A count: a whole number from 0 on.
@@ -206,6 +246,8 @@ public:
     MifReader(TGIS_LayerMIF& layer, const std::string& mif, const std::string* mid)
         : layer_(layer), mif_(mif), hasMid_(mid != nullptr), size_(ClampPos(mif.size())) {
         if (mid) mid_ = LineCursor(*mid);
+        const char* program = GisCodePageEncoding(layer_.GetOutCodePage());
+        program_ = program ? program : "";
     }
 
     void Run() {
@@ -216,7 +258,11 @@ public:
             if (n == 0 || t[0].quoted) continue;
             for (int i = n; i < 5; ++i) t[i] = Token();
             const std::string_view kw = t[0].text;
-            if (SameText(kw, "Delimiter")) {
+            if (SameText(kw, "Charset")) {
+                // Text in the program's own code page, or in one that names none iconv knows, stays as it is.
+                encoding_ = CharsetEncoding(t[1].text);
+                if (encoding_ == program_ || program_.empty()) encoding_.clear();
+            } else if (SameText(kw, "Delimiter")) {
                 // Written out by some programs as the escape rather than the character.
                 layer_.Delimiter = t[1].text == "\\t" ? std::string("\t") : std::string(t[1].text);
             } else if (SameText(kw, "Columns")) {
@@ -385,7 +431,7 @@ private:
     // The field index the column fills, or -1 for a column whose values are dropped.
     int AddColumn(const TStringList& tokens) {
         if (tokens.Count() < 2 || int(layer_.Fields.size()) >= kMaxColumns) return -1;
-        const std::string& name = tokens[0];
+        const std::string name = Text(tokens[0]);
         const std::string& type = tokens[1];
         auto number = [&](int i) {
             int v = 0;
@@ -401,7 +447,15 @@ private:
         // which compares with every field: 2,048 long names would take seconds.
         if (!names_.insert(AnsiLowerCase(name)).second) return -1;
         layer_.AppendFileField(name, ct->fieldType, width, decimals, 0);
-        return int(layer_.Fields.size()) - 1;
+        const int field = int(layer_.Fields.size()) - 1;
+        if (ct->fieldType == gisFieldDate) dateFields_.push_back(field);
+        return field;
+    }
+
+    // Text of the file in the layer's output code page; what that lacks becomes '?'.
+    std::string Text(std::string text) const {
+        if (encoding_.empty() || IsAscii(text)) return text;
+        return ConvertText(text, program_.c_str(), encoding_.c_str());
     }
 
     TGIS_Shape* Begin(uint8_t type) {
@@ -425,46 +479,76 @@ private:
     void ReadMidRow(TGIS_Shape* s) {
         std::string_view line;
         const char delimiter = layer_.Delimiter.empty() ? '\t' : layer_.Delimiter[0];
-        if (!hasMid_ || !mid_.NextRow(line, delimiter) || !s) return;
-        SplitRow(line, delimiter, values_);
-        const size_t n = std::min(values_.size(), columns_.size());
-        for (size_t i = 0; i < n; ++i) {
-            const int f = columns_[i];
-            if (f < 0) continue;
-            SetValue(*s, f, values_[i]);
+        const bool row = hasMid_ && mid_.NextRow(line, delimiter);
+        if (!s) return;
+        if (row) {
+            SplitRow(line, delimiter, values_);
+            const size_t n = std::min(values_.size(), columns_.size());
+            for (size_t i = 0; i < n; ++i) {
+                const int f = columns_[i];
+                if (f < 0) continue;
+                SetValue(*s, f, values_[i]);
+            }
         }
+        // A date the row does not give is no date either, not the type's default (today).
+        std::string none;
+        for (int f : dateFields_)
+            if (!s->Values || s->Values->GetItem(f).IsEmpty()) SetValue(*s, f, none);
     }
 
-    // A value that does not convert to the field's type gives no value.
+    // A value that does not convert to the field's type gives no value; a date, the mark of no date.
     void SetValue(TGIS_Shape& s, int field, std::string& text) {
-        const uint8_t type = layer_.Fields[size_t(field)]->FieldType;
-        if (type != gisFieldString) {
-            const std::string_view t = TrimView(text);
+        const TGIS_FieldInfo& info = *layer_.Fields[size_t(field)];
+        const std::string_view t = TrimView(text);
+        Variant value;
+        switch (info.FieldType) {
+        case gisFieldString:
+            if (text.empty()) return;
+            value = Variant(Text(std::move(text)));
+            break;
+        case gisFieldDate: value = DateOf(t); break;
+        case gisFieldNumber:
+        case gisFieldFloat: {
+            double d = 0;
+            if (!ParseNumber(t, d)) return;
+            // Stored as read: a Decimal(n,0) column may hold a fraction, which the field's rounding would lose.
+            if (info.FieldType == gisFieldNumber && info.Decimals == 0 && d == std::trunc(d) &&
+                std::fabs(d) <= std::numeric_limits<int32_t>::max())
+                value = Variant(int(d));
+            else
+                value = Variant(d);
+            break;
+        }
+        default:
             if (t.empty()) return;
-            if (type == gisFieldDate) {
-                int y = 0, m = 0, d = 0;
-                if (t.size() != 8 || std::from_chars(t.data(), t.data() + 4, y).ptr != t.data() + 4 ||
-                    std::from_chars(t.data() + 4, t.data() + 6, m).ptr != t.data() + 6 ||
-                    std::from_chars(t.data() + 6, t.data() + 8, d).ptr != t.data() + 8)
-                    return;
-                try {
-                    s.SetFieldAt(field, Variant::FromDate(EncodeDate(y, m, d)));
-                } catch (const Exception&) {
-                }
-                return;
-            }
-            text = std::string(t);
-        } else if (text.empty()) {
-            return;
+            value = Variant(std::string(t));
         }
         if (!s.Values) {
             // Every value starts unassigned, so that a value missing from the row does not take another's.
             s.Values = std::make_unique<TGIS_VariantList>();
             for (size_t i = 0; i < layer_.Fields.size(); ++i) s.Values->Add(Variant());
         }
+        if (info.FieldType == gisFieldNumber || info.FieldType == gisFieldFloat || info.FieldType == gisFieldDate) {
+            s.Values->SetItem(field, std::move(value));
+            return;
+        }
         try {
-            s.SetFieldAt(field, Variant(std::move(text)));
+            s.SetFieldAt(field, value);
         } catch (const Exception&) {
+        }
+    }
+
+    // "YYYYMMDD"; blank or anything else is no date.
+    static Variant DateOf(std::string_view t) {
+        int y = 0, m = 0, d = 0;
+        if (t.size() != 8 || std::from_chars(t.data(), t.data() + 4, y).ptr != t.data() + 4 ||
+            std::from_chars(t.data() + 4, t.data() + 6, m).ptr != t.data() + 6 ||
+            std::from_chars(t.data() + 6, t.data() + 8, d).ptr != t.data() + 8)
+            return GisNoDate();
+        try {
+            return Variant::FromDate(EncodeDate(y, m, d));
+        } catch (const Exception&) {
+            return GisNoDate();
         }
     }
 
@@ -475,12 +559,14 @@ private:
     std::string_view current_;
     bool again_ = false;
     int64_t lineCount_ = 0;
-    // Field index of each ".mid" column, -1 where the column adds no field.
-    std::vector<int> columns_;
+    // Field index of each ".mid" column, -1 where the column adds no field; the date fields among them.
+    std::vector<int> columns_, dateFields_;
     // The names of the fields added, as FindField compares them.
     std::unordered_set<std::string> names_;
     std::vector<std::string> values_;
     int32_t size_;
+    // iconv names of the text's encoding (empty: taken as it is) and of the layer's output code page.
+    std::string encoding_, program_;
 };
 
 // ---- writing ----
@@ -632,6 +718,7 @@ void WriteMidRecord(std::string& out, TGIS_LayerVector& source, TGIS_Shape& s) {
             break;
         }
         case gisFieldDate: {
+            if (GisIsNoDate(v)) break;
             out += '"';
             try {
                 int y = 0, m = 0, d = 0;
@@ -660,9 +747,12 @@ void WriteMidRecord(std::string& out, TGIS_LayerVector& source, TGIS_Shape& s) {
         }
         case gisFieldNumber: {
             const int decimals = std::clamp(int(f->NewDecimals), 0, 99);
+            const double d = NumberOrZero(v);
             char buf[512];
-            const auto r =
-                std::to_chars(buf, buf + sizeof buf, NumberOrZero(v), std::chars_format::fixed, decimals);
+            // A fraction in a whole-number column keeps its digits rather than be rounded.
+            const auto r = decimals == 0 && d != std::trunc(d)
+                               ? std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed)
+                               : std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed, decimals);
             out.append(buf, r.ptr);
             break;
         }

@@ -77,6 +77,13 @@ void TGIS_LayerSHP::Open(TGIS_Viewer* viewer) {
     int unreadable = 0;
     table_->TextEncoding = TGIS_FileDBF::CpgEncoding(TablePath(Path), &unreadable);
     if (unreadable) GisRaiseReadError(GisCompanionPath(TablePath(Path), ".cpg"), unreadable);
+    // Without a ".cpg", the code page the table's header names, as other readers take it; the layer's own
+    // code page stays on the way it has (a character cut at the field's end is kept as it is).
+    if (table_->TextEncoding.empty()) {
+        const std::string named = table_->DriverEncoding();
+        const char* own = GisCodePageEncoding(GetCodePage());
+        if (!own || named != own) table_->TextEncoding = named;
+    }
 }
 
 void TGIS_LayerSHP::SaveAll() {

@@ -16,6 +16,7 @@
 
 #include "gis/core/GisDefs.h"
 #include "gis/layers/GisFileSHP.h"
+#include "gis/layers/GisLayerMIF.h"
 #include "platform/rtl/FileIO.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "tests/engine/ExportTestUtil.h"
@@ -749,30 +750,59 @@ TEST(LayerSHP, TextIsReadInTheEncodingTheCpgNamesAndWrittenAsBefore) {
 
 namespace {
 
-// A ".dbf" of number columns (name, width, decimals) and rows of their texts, right-aligned.
-std::string NumberTable(const std::vector<std::tuple<std::string, int, int>>& columns,
-                        const std::vector<std::vector<std::string>>& rows) {
+// A ".dbf" of columns (name, type letter, width, decimals) and rows of their texts: text left-aligned, the
+// rest right-aligned; `driver` is the header's language-driver byte.
+std::string RawTable(const std::vector<std::tuple<std::string, char, int, int>>& columns,
+                     const std::vector<std::vector<std::string>>& rows, uint8_t driver = 0) {
     std::string h(32, '\0');
     h[0] = 3;
+    h[29] = char(driver);
     const uint32_t count = uint32_t(rows.size());
     std::memcpy(&h[4], &count, 4);
     uint16_t headerLength = uint16_t(32 + 32 * columns.size() + 1), recordLength = 1;
-    for (const auto& c : columns) recordLength = uint16_t(recordLength + std::get<1>(c));
+    for (const auto& c : columns) recordLength = uint16_t(recordLength + std::get<2>(c));
     std::memcpy(&h[8], &headerLength, 2);
     std::memcpy(&h[10], &recordLength, 2);
-    for (const auto& [name, width, decimals] : columns) {
+    for (const auto& [name, type, width, decimals] : columns) {
         std::string d(32, '\0');
         std::memcpy(&d[0], name.data(), name.size());
-        d[11] = 'N', d[16] = char(width), d[17] = char(decimals);
+        d[11] = type, d[16] = char(width), d[17] = char(decimals);
         h += d;
     }
     h += '\x0D';
     for (const auto& row : rows) {
         h += ' ';
-        for (size_t i = 0; i < row.size(); ++i)
-            h += std::string(size_t(std::get<1>(columns[i])) - row[i].size(), ' ') + row[i];
+        for (size_t i = 0; i < row.size(); ++i) {
+            const std::string pad(size_t(std::get<2>(columns[i])) - row[i].size(), ' ');
+            h += std::get<1>(columns[i]) == 'C' ? row[i] + pad : pad + row[i];
+        }
     }
     return h + '\x1A';
+}
+
+// A ".dbf" of number columns (name, width, decimals) and rows of their texts, right-aligned.
+std::string NumberTable(const std::vector<std::tuple<std::string, int, int>>& columns,
+                        const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::tuple<std::string, char, int, int>> typed;
+    for (const auto& [name, width, decimals] : columns) typed.emplace_back(name, 'N', width, decimals);
+    return RawTable(typed, rows);
+}
+
+// A point shapefile of `count` records that GDAL reads (its index included), with the table given.
+void WritePointShapefile(const std::string& path, int count, const std::string& dbf) {
+    std::string point;
+    for (double v : {3.0, 4.0}) Append(point, v);
+    WriteRawShapefile(path, 1, std::vector<std::string>(size_t(count), point));
+    std::string shx = Bytes(path).substr(0, 100);
+    PutBig(shx, 24, (100 + count * 8) / 2);
+    for (int i = 0; i < count; ++i) {
+        std::string entry(8, '\0');
+        PutBig(entry, 0, (100 + 28 * i) / 2);
+        PutBig(entry, 4, 10);
+        shx += entry;
+    }
+    ASSERT_TRUE(DiskWriteAll(TGIS_LayerSHP::IndexPath(path), shx));
+    ASSERT_TRUE(DiskWriteAll(TGIS_LayerSHP::TablePath(path), dbf));
 }
 
 // ogr_fields.py over the files; empty when GDAL's bindings are missing.
@@ -925,4 +955,115 @@ TEST(LayerSHP, IndexThatIsAFolderIsReportedWithItsCause) {
     } catch (const EFOpenError& e) {
         EXPECT_NE(e.Message.find("f.shx\" 这是一个文件夹，不是文件。"), std::string::npos) << e.Message;
     }
+}
+
+TEST(LayerSHP, ABlankOrUnreadableDateIsWrittenBackBlankByEveryWriter) {
+    const std::string d = Dir("nodate");
+    for (const char* f : {"/out.shp", "/out.shx", "/out.dbf", "/out.cpg", "/out.mif", "/out.mid"}) DiskRemove(d + f);
+    WritePointShapefile(d + "/in.shp", 3,
+                        RawTable({{"NAME", 'C', 4, 0}, {"DAY", 'D', 8, 0}},
+                                 {{"a", "20200229"}, {"b", ""}, {"c", "2020133x"}}));
+    auto in = OpenShp(d + "/in.shp");
+    EXPECT_EQ(in->GetShape(1)->GetField("DAY").AsDate(), EncodeDate(2020, 2, 29));
+    EXPECT_TRUE(GisIsNoDate(in->GetShape(2)->GetField("DAY")));
+    EXPECT_TRUE(GisIsNoDate(in->GetShape(3)->GetField("DAY")));
+    TGIS_LayerSHP shp;
+    shp.WriteFromLayer(*in, d + "/out.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    TGIS_LayerMIF mif;
+    mif.WriteFromLayer(*in, d + "/out.mif", GisFullExtent(), gisShapeTypeNull, "", false);
+    // Records of 1 + 4 + 8 bytes after the header of two descriptors.
+    const std::string dbf = Bytes(d + "/out.dbf");
+    ASSERT_GE(dbf.size(), 97u + 3 * 13);
+    EXPECT_EQ(dbf.substr(97, 13), " a   20200229");
+    EXPECT_EQ(dbf.substr(97 + 13, 13), " b           ");
+    EXPECT_EQ(dbf.substr(97 + 26, 13), " c           ");
+    EXPECT_EQ(Bytes(d + "/out.mid"), "\"a\",\"20200229\"\r\n\"b\",\r\n\"c\",\r\n");
+    auto back = OpenShp(d + "/out.shp");
+    EXPECT_TRUE(GisIsNoDate(back->GetShape(2)->GetField("DAY")));
+
+    const std::string gdal = OgrFields(d + "/in.shp " + d + "/out.shp " + d + "/out.mif");
+    if (gdal.empty()) GTEST_SKIP() << "GDAL's Python bindings are missing";
+    const std::vector<std::string> lines = Lines(gdal);
+    ASSERT_EQ(lines.size(), 12u) << gdal;
+    EXPECT_EQ(lines[1], "NAME(4)=b DAY(10)=null");
+    EXPECT_EQ(lines[5], lines[1]);
+    EXPECT_EQ(lines[6], "NAME(4)=c DAY(10)=null");
+    EXPECT_NE(lines[8].find("DAY(10)=2020/02/29"), std::string::npos) << lines[8];
+    for (size_t i : {9, 10}) EXPECT_NE(lines[i].find("DAY(10)=null"), std::string::npos) << lines[i];
+}
+
+TEST(LayerSHP, WithoutACpgTheTablesLanguageDriverNamesItsCodePage) {
+    const std::string d = Dir("driver");
+    // Latin-1 (ANSI), Cyrillic, GBK, and no driver at all: the layer's own code page, GBK, which GDAL does not
+    // take for it.
+    const struct {
+        uint8_t driver;
+        std::string text, read;
+    } cases[] = {{0x57, "Fr\xE9" "d\xE9" "ric", "Frédéric"},
+                 {0xC9, "\xCC\xEE\xF1\xEA\xE2\xE0", "Москва"},
+                 {0x4D, "北京", "北京"},
+                 {0x00, "北京", "北京"},
+                 {0x03, "Stra\xDF" "e", "Stra?e"}};  // what GBK lacks
+    std::string files;
+    for (const auto& c : cases) {
+        const std::string in = d + "/in" + std::to_string(c.driver) + ".shp";
+        const std::string out = d + "/out" + std::to_string(c.driver) + ".shp";
+        SCOPED_TRACE(in);
+        for (const char* ext : {".shp", ".shx", ".dbf", ".cpg"}) DiskRemove(GisCompanionPath(out, ext));
+        DiskRemove(GisCompanionPath(in, ".cpg"));
+        WritePointShapefile(in, 1, RawTable({{"NAME", 'C', 20, 0}}, {{c.text}}, c.driver));
+        auto l = OpenShp(in);
+        EXPECT_EQ(l->GetShape(1)->GetField("NAME").AsString(), c.read);
+        TGIS_LayerSHP w;
+        w.WriteFromLayer(*l, out, GisFullExtent(), gisShapeTypeNull, "", false);
+        EXPECT_EQ(Bytes(GisCompanionPath(out, ".cpg")), "936");
+        EXPECT_EQ(OpenShp(out)->GetShape(1)->GetField("NAME").AsString(), c.read);
+        if (c.driver != 0x03 && c.driver != 0) files += in + " " + out + " ";
+    }
+    // A ".cpg" names the code page before the header does.
+    const std::string in = d + "/in" + std::to_string(0x57) + ".shp";
+    ASSERT_TRUE(DiskWriteAll(GisCompanionPath(in, ".cpg"), "1251"));
+    EXPECT_EQ(OpenShp(in)->GetShape(1)->GetField("NAME").AsString(), "Frйdйric");
+    DiskRemove(GisCompanionPath(in, ".cpg"));
+
+    // GDAL reads each table written back as it reads its source.
+    const std::string gdal = OgrFields(files);
+    if (gdal.empty()) GTEST_SKIP() << "GDAL's Python bindings are missing";
+    const std::vector<std::string> lines = Lines(gdal);
+    ASSERT_EQ(lines.size(), 12u) << gdal;
+    EXPECT_EQ(lines[0], "NAME(20)=Fr\xC3\xA9" "d\xC3\xA9" "ric");
+    for (size_t i = 0; i < 12; i += 4) EXPECT_EQ(lines[i + 2], lines[i]) << i;
+}
+
+TEST(LayerSHP, NumbersAreReadAsTheirTextHoldsThemAndWrittenBackSo) {
+    const std::string d = Dir("lenient");
+    for (const char* f : {"/out.shp", "/out.shx", "/out.dbf", "/out.cpg"}) DiskRemove(d + f);
+    // Fractions and exponents in whole-number columns, more digits than a double holds.
+    WritePointShapefile(d + "/in.shp", 3,
+                        NumberTable({{"LEN", 32, 0}, {"CODE", 10, 0}, {"AREA", 24, 2}},
+                                    {{"147.5999999999999943156581139191", "12.0", "12.500000000000000000000"},
+                                     {"-0.25", "-7", "+7"},
+                                     {"1.5e3", "0.0", "0"}}));
+    auto in = OpenShp(d + "/in.shp");
+    EXPECT_EQ(in->GetShape(1)->GetField("LEN").AsDouble(), 147.6);
+    EXPECT_EQ(in->GetShape(1)->GetField("CODE").AsDouble(), 12);
+    EXPECT_EQ(in->GetShape(1)->GetField("AREA").AsDouble(), 12.5);
+    EXPECT_EQ(in->GetShape(2)->GetField("LEN").AsDouble(), -0.25);
+    EXPECT_EQ(in->GetShape(2)->GetField("AREA").AsDouble(), 7);
+    EXPECT_EQ(in->GetShape(3)->GetField("LEN").AsDouble(), 1500);
+    TGIS_LayerSHP w;
+    w.WriteFromLayer(*in, d + "/out.shp", GisFullExtent(), gisShapeTypeNull, "", false);
+    auto back = OpenShp(d + "/out.shp");
+    EXPECT_EQ(back->GetShape(1)->GetField("LEN").AsDouble(), 147.6);
+    EXPECT_EQ(back->GetShape(2)->GetField("LEN").AsDouble(), -0.25);
+    EXPECT_EQ(back->GetShape(3)->GetField("LEN").AsDouble(), 1500);
+    EXPECT_EQ(back->Fields[0]->Width, 32);
+    EXPECT_EQ(back->Fields[0]->Decimals, 0);
+
+    const std::string gdal = OgrFields(d + "/in.shp " + d + "/out.shp");
+    if (gdal.empty()) GTEST_SKIP() << "GDAL's Python bindings are missing";
+    const std::vector<std::string> lines = Lines(gdal);
+    ASSERT_EQ(lines.size(), 8u) << gdal;
+    EXPECT_EQ(lines[0].rfind("LEN(32)=1.47600000000000e+02 CODE(10)=12 ", 0), 0u) << lines[0];
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(lines[4 + i], lines[i]);
 }
