@@ -125,6 +125,7 @@ void TGIS_FileSHPInternal::ReadHeader() {
     ShapeType = GetLittle(h + 32);
     Extent = {GetDouble(h + 36), GetDouble(h + 44), GetDouble(h + 52), GetDouble(h + 60)};
     for (int i = 0; i < 8; ++i) ZMRange[i] = uint32_t(GetBig(h + 68 + 4 * i));
+    CheckView();
     Seek(kHeaderSize, soFromBeginning);
 }
 
@@ -150,10 +151,13 @@ bool TGIS_FileSHP::ReadRecordHeader() {
     const uint8_t* p = Memory() + at;
     const int32_t number = GetBig(p);
     const int32_t words = GetBig(p + 4);
+    // Also what a shape built over the body before this one found lost.
+    CheckView();
     if (words < 2 || int64_t(words) * 2 > Size() - at - 8) return false;
     RecordNumber = number;
     ContentLength = words;
     RecordTypeCode = GetLittle(p + 8);
+    CheckView();
     RecordKernelType = KernelType(RecordTypeCode);
     Seek(12, soFromCurrent);
     return true;
@@ -260,6 +264,7 @@ bool TGIS_FileSHX::ReadEntry(int32_t record, int64_t& offset, int32_t& contentLe
     const uint8_t* p = Memory() + kHeaderSize + int64_t(record - 1) * 8;
     offset = int64_t(GetBig(p)) * 2;
     contentLength = GetBig(p + 4);
+    CheckView();
     return true;
 }
 

@@ -151,6 +151,8 @@ void TGIS_FileTAB_MAP::ReadHeader() {
         XDispl = LeDouble(h + 384);
         YDispl = LeDouble(h + 392);
     }
+    // The header lies on one page: lost, it is lost from its first byte.
+    CheckView();
     if (XScale == 0 || YScale == 0 || !std::isfinite(XScale) || !std::isfinite(YScale) || !std::isfinite(XDispl) ||
         !std::isfinite(YDispl))
         throw EGIS_Exception(GIS_RS_ERR_BADFORMAT, Path(), 0);
@@ -193,6 +195,7 @@ void TGIS_FileTAB_MAP::NextBlock() {
     const int64_t block = (pos_ - 1) / kBlock * kBlock;
     if (pos_ < 1 || block + kChainHeader > Size()) Corrupt("read past the file");
     const int64_t link = uint32_t(Le32(Memory() + block + 4));
+    CheckView();
     int64_t next = block + kBlock;
     if (link != 0) {
         if (link % kBlock != 0 || link < kBlock || link >= Size()) Corrupt("link is no block");
@@ -216,9 +219,21 @@ const uint8_t* TGIS_FileTAB_MAP::Take(int n) {
     return p;
 }
 
-uint8_t TGIS_FileTAB_MAP::ReadByte() { return *Take(1); }
-int16_t TGIS_FileTAB_MAP::ReadInt16() { return Le16(Take(2)); }
-int32_t TGIS_FileTAB_MAP::ReadInt32() { return Le32(Take(4)); }
+uint8_t TGIS_FileTAB_MAP::ReadByte() {
+    const uint8_t v = *Take(1);
+    CheckView();
+    return v;
+}
+int16_t TGIS_FileTAB_MAP::ReadInt16() {
+    const int16_t v = Le16(Take(2));
+    CheckView();
+    return v;
+}
+int32_t TGIS_FileTAB_MAP::ReadInt32() {
+    const int32_t v = Le32(Take(4));
+    CheckView();
+    return v;
+}
 
 void TGIS_FileTAB_MAP::Skip(int64_t n) {
     while (n > 0) {
@@ -245,6 +260,7 @@ void TGIS_FileTAB_MAP::ReadBlockOrigin() {
     if (block + 12 > Size()) Corrupt("read past the file");
     OriginX = Le32(Memory() + block + 4);
     OriginY = Le32(Memory() + block + 8);
+    CheckView();
 }
 
 void TGIS_FileTAB_MAP::ReadOrigin() {
@@ -412,5 +428,6 @@ TGIS_FileTAB_ID::TGIS_FileTAB_ID(const std::string& path) {
 int32_t TGIS_FileTAB_ID::ReadOffset(int32_t id) {
     QM_ASSERT(id >= 1, "TGIS_FileTAB_ID.ReadOffset");
     LastOffset = id > Count ? 0 : Le32(map_->Memory() + int64_t(id - 1) * 4);
+    if (map_) map_->CheckView();
     return LastOffset;
 }

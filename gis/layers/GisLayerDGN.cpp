@@ -281,6 +281,8 @@ TGIS_Shape* TGIS_LayerDGN::TImpl::MakePoint(const TGIS_Point& p, int32_t uid) {
 }
 
 TGIS_Shape* TGIS_LayerDGN::TImpl::ReadElement() {
+    // What the element before found lost.
+    if (stream) stream->CheckView();
     elemPosition = position;
     elemUidBefore = uidCounter;
     if (position < 0 || size - position < 4 || uidCounter == INT32_MAX) {
@@ -289,6 +291,7 @@ TGIS_Shape* TGIS_LayerDGN::TImpl::ReadElement() {
     }
     const uint8_t* h = view + position;
     if (h[0] == 0xFF && h[1] == 0xFF) {
+        stream->CheckView();
         end = true;
         return nullptr;
     }

@@ -2,6 +2,9 @@
 // styles, files the layers refuse, and the sheet picture drawn again from the engine's MIF export.
 #include "tests/app/PreviewFixture.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -204,4 +207,35 @@ TEST_F(PreviewLayers, AFileOpensByItsOwnExtension) {
     EXPECT_NE(dynamic_cast<TGIS_LayerDGN*>(CreateMapFileLayer("/d/a.dgn", 1).get()), nullptr);
     EXPECT_NE(dynamic_cast<TGIS_LayerTAB*>(CreateMapFileLayer("/d/a.dat", 2).get()), nullptr);
     EXPECT_NE(dynamic_cast<TGIS_LayerDGN*>(CreateMapFileLayer("/d/a", 7).get()), nullptr);
+}
+
+// Another program saving over an open shapefile: the paint that meets the lost bytes reports it once per paint,
+// the program goes on, and the layers can be removed and the file opened again.
+TEST_F(PreviewLayers, AFileCutShortByAnotherProgramIsReportedByThePaintAndOpensAgain) {
+    if (!HaveOgr()) GTEST_SKIP() << "ogr2ogr is not installed";
+    f->LoadTessarols(J50Sheets(3, 3), true);
+    const std::string shp = Ogr("cut", "ESRI Shapefile", ".shp");
+    std::string bytes;
+    ASSERT_TRUE(DiskReadAll(shp, bytes));
+    UiTest::AnswerMessageBoxes(IDOK);
+    const int boxes = UiTest::MessageBoxCount();
+    f->AddLayers({shp}, 1);
+    ASSERT_EQ(v->LayerCount(), 2);
+    Settle();
+    ASSERT_EQ(UiTest::MessageBoxCount(), boxes);
+    ASSERT_EQ(truncate(shp.c_str(), 0), 0);
+    Settle();
+    EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 1);
+    EXPECT_EQ(UiTest::LastMessageBoxText(),
+              "0030 Error " + std::to_string(EIO) + " during mapping file \"" + shp + "\" 文件已被另一个程序修改。");
+    ASSERT_TRUE(DiskWriteAll(shp, bytes));
+    UiTest::AnswerMessageBoxes(IDYES);
+    ClickTool("BtnDelete");
+    EXPECT_EQ(v->LayerCount(), 0);
+    UiTest::AnswerMessageBoxes(IDOK);
+    const int after = UiTest::MessageBoxCount();
+    f->AddLayers({shp}, 1);
+    ASSERT_EQ(v->LayerCount(), 1);
+    Settle();
+    EXPECT_EQ(UiTest::MessageBoxCount(), after);
 }

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <vector>
 
 #include "gis/core/GisMappedFiles.h"
 
@@ -142,4 +145,71 @@ TEST(MappedStream, CloseReportsAFailedRelease) {
             EXPECT_NE(ReadError(s, 1), "");
         }
     }
+}
+
+TEST(MappedStream, PagesAnotherProgramCutsAwayReadAsZerosAndEveryReadAfterRaises) {
+    const std::string path = TestFile("changed.bin");
+    std::string bytes(64 * 1024, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char('a' + i % 26);
+    WriteFile(path, bytes);
+    const std::string changed =
+        "0030 Error " + std::to_string(EIO) + " during mapping file \"" + path + "\" 文件已被另一个程序修改。";
+    TGIS_MappedStream s(path, false);
+    char buf[4];
+    s.ReadBuffer(buf, 4);
+    // Cut short between two reads: a read of what is gone raises, a look at it in place finds zeros.
+    ASSERT_EQ(truncate(path.c_str(), 10), 0);
+    s.CheckView();  // nothing lost has been looked at yet
+    s.Seek(60000, soFromBeginning);
+    EXPECT_EQ(ReadError(s, 4), changed);
+    EXPECT_EQ(s.Memory()[bytes.size() - 1], 0);
+    EXPECT_EQ(s.Memory()[30000], 0);
+    // The file whole again does not make the stream whole: it stays changed until opened again.
+    WriteFile(path, bytes);
+    s.Seek(0, soFromBeginning);
+    EXPECT_EQ(ReadError(s, 4), changed);
+    try {
+        s.CheckView();
+        ADD_FAILURE() << "nothing raised";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message, changed);
+    }
+    s.Close();
+    TGIS_MappedStream again(path, false);
+    again.Seek(60000, soFromBeginning);
+    again.ReadBuffer(buf, 4);
+    EXPECT_EQ(std::string(buf, 4), bytes.substr(60000, 4));
+    again.CheckView();
+}
+
+TEST(MappedStream, AFileThatCannotBeMappedIsReadAndOneThatEndsBeforeItsSizeIsReportedAsChanged) {
+    // A system file whose size says a page but which holds a few bytes, as a file cut short while it is read.
+    const std::string path = "/sys/devices/system/cpu/online";
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 16) GTEST_SKIP() << path;
+    EXPECT_EQ(ErrorOf(path),
+              "0030 Error " + std::to_string(EIO) + " during mapping file \"" + path + "\" 文件已被另一个程序修改。");
+}
+
+TEST(MappedStream, ViewsBeyondThoseGuardedAreReadIntoMemory) {
+    const std::string path = TestFile("many.bin");
+    const std::string bytes(3 * 4096, 'm');
+    WriteFile(path, bytes);
+    std::vector<std::unique_ptr<TGIS_MappedStream>> streams;
+    for (int i = 0; i < 1030; ++i) streams.push_back(std::make_unique<TGIS_MappedStream>(path, false));
+    ASSERT_EQ(truncate(path.c_str(), 1), 0);
+    char buf[4];
+    // The first is a guarded map, the last a copy of the file as it was opened.
+    streams.front()->Seek(8192, soFromBeginning);
+    EXPECT_NE(ReadError(*streams.front(), 4), "");
+    streams.back()->Seek(8192, soFromBeginning);
+    streams.back()->ReadBuffer(buf, 4);
+    EXPECT_EQ(std::string(buf, 4), "mmmm");
+    // Guards come free with their streams.
+    streams.clear();
+    WriteFile(path, bytes);
+    TGIS_MappedStream s(path, false);
+    ASSERT_EQ(truncate(path.c_str(), 1), 0);
+    s.Seek(8192, soFromBeginning);
+    EXPECT_NE(ReadError(s, 4), "");
 }

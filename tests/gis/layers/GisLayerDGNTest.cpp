@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -390,6 +393,44 @@ TEST(GisLayerDGN, InAViewerTheExtentFindsAndFileStylesWork) {
     EXPECT_EQ(line.Width(), v.PixelsToTwips(3));
     EXPECT_EQ(line.Style(), gisPsDot);
     s->GetParams()->SetShape(nullptr);
+}
+
+TEST(GisLayerDGN, AFileCutShortByAnotherProgramStopsTheReadOrScanThatMeetsIt) {
+    DgnBuild b;
+    b.Add(b.DesignHeader(0, 0, 0, 0, 0));
+    for (int i = 1; i <= 2000; ++i) b.Add(b.Line({i, 0}, {i, 1}));
+    const std::string path = Write("dgn_cut.dgn", b.Bytes());
+    const int64_t header = int64_t(b.DesignHeader(0, 0, 0, 0, 0).size());
+    const std::string changed =
+        "0030 Error " + std::to_string(EIO) + " during mapping file \"" + path + "\" 文件已被另一个程序修改。";
+    auto raised = [](const std::function<void()>& step) {
+        try {
+            step();
+        } catch (const EReadError& e) {
+            return e.Message;
+        }
+        return std::string("nothing raised");
+    };
+    // Between two reads.
+    auto layer = OpenLayer(path);
+    ASSERT_TRUE(layer->GetShape(1));
+    ASSERT_EQ(truncate(path.c_str(), header), 0);
+    EXPECT_EQ(raised([&] { layer->GetShape(2000); }), changed);
+    // In the middle of a scan.
+    ASSERT_TRUE(DiskWriteAll(path, b.Bytes()));
+    layer = OpenLayer(path);
+    int n = 0;
+    layer->SetFilter(GisFullExtent(), "");
+    EXPECT_EQ(raised([&] {
+                  for (layer->ScanFirst(); !layer->ScanEof(); layer->ScanNext()) {
+                      if (++n == 10) ASSERT_EQ(truncate(path.c_str(), header), 0);
+                      EXPECT_DOUBLE_EQ(layer->ScanCurrent()->GetPoint(0, 0).X, n);
+                  }
+              }),
+              changed);
+    EXPECT_EQ(n, 10);
+    // Opened again: the file as it now is.
+    EXPECT_EQ(ScanAll(*OpenLayer(path)).size(), 0u);
 }
 
 // ---- against GDAL's reader ----

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -18,6 +19,7 @@
 #include "gis/layers/GisFileSHP.h"
 #include "gis/layers/GisLayerMIF.h"
 #include "platform/rtl/FileIO.h"
+#include "platform/ui/Bitmap.h"
 #include "platform/ui/testsupport/UiTest.h"
 #include "tests/engine/ExportTestUtil.h"
 #include "tests/gis/layers/ShapeBuild.h"
@@ -1066,4 +1068,82 @@ TEST(LayerSHP, NumbersAreReadAsTheirTextHoldsThemAndWrittenBackSo) {
     ASSERT_EQ(lines.size(), 8u) << gdal;
     EXPECT_EQ(lines[0].rfind("LEN(32)=1.47600000000000e+02 CODE(10)=12 ", 0), 0u) << lines[0];
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(lines[4 + i], lines[i]);
+}
+
+TEST(LayerSHP, AFileCutShortByAnotherProgramStopsTheReadScanOrPaintThatMeetsItAndOpensAgain) {
+    // Enough records that most lie on pages after the first.
+    Source src;
+    for (int i = 1; i <= 300; ++i) src.Polygon(i);
+    const std::string path = Dir("changed") + "/c.shp";
+    TGIS_LayerSHP writer;
+    writer.WriteFromLayer(src.layer, path, GisFullExtent(), gisShapeTypeNull, "", false);
+    const std::string original = Bytes(path);
+    ASSERT_GT(original.size(), 16384u);
+    const std::string changed =
+        "0030 Error " + std::to_string(EIO) + " during mapping file \"" + path + "\" 文件已被另一个程序修改。";
+    // As a program that saves over the file starts.
+    auto cut = [&] { ASSERT_EQ(truncate(path.c_str(), 0), 0); };
+    auto raised = [](const std::function<void()>& step) {
+        try {
+            step();
+        } catch (const EReadError& e) {
+            return e.Message;
+        }
+        return std::string("nothing raised");
+    };
+
+    UiTest::Init();
+    TBitmap bmp(200, 100, pf24bit);
+    TGIS_Viewer v(nullptr);
+    v.SetBounds(0, 0, 200, 100);
+    v.SetTargetBitmap(&bmp);
+    v.SetOutputMode(gisOutputBitmap);
+    auto* l = AddShp(v, path, "c");
+
+    // Between two reads.
+    ASSERT_NE(l->GetShape(1), nullptr);
+    cut();
+    EXPECT_EQ(raised([&] { l->GetShape(300); }), changed);
+
+    // In the middle of a scan.
+    v.Close();
+    ASSERT_TRUE(DiskWriteAll(path, original));
+    l = AddShp(v, path, "c");
+    int n = 0;
+    l->SetFilter(GisFullExtent(), "");
+    EXPECT_EQ(raised([&] {
+                  for (l->ScanFirst(); !l->ScanEof(); l->ScanNext()) {
+                      if (++n == 150) cut();
+                      TGIS_Shape* s = l->ScanCurrent();
+                      for (int p = 0; p < s->GetNumParts(); ++p)
+                          for (int i = 0; i < s->GetPartSize(p); ++i) s->GetPoint(p, i);
+                  }
+              }),
+              changed);
+    EXPECT_EQ(n, 150);
+
+    // While the viewer paints.
+    v.Close();
+    ASSERT_TRUE(DiskWriteAll(path, original));
+    l = AddShp(v, path, "c");
+    v.FullExtent();
+    cut();
+    EXPECT_EQ(raised([&] { v.Draw(); }), changed);
+
+    // Removed and opened again: the file as it now is, the header alone, and then whole again.
+    v.Close();
+    ASSERT_TRUE(DiskWriteAll(path, original.substr(0, 100)));
+    l = AddShp(v, path, "c");
+    EXPECT_EQ(ScanSummary(*l).size(), 0u);
+    v.Draw();
+    v.Close();
+    ASSERT_TRUE(DiskWriteAll(path, original));
+    l = AddShp(v, path, "c");
+    v.FullExtent();
+    v.Draw();
+    int drawn = 0;
+    const TColor background = bmp.Canvas()->Pixel(0, 0);
+    for (int x = 0; x < 200; ++x)
+        for (int y = 0; y < 100; ++y) drawn += bmp.Canvas()->Pixel(x, y) != background;
+    EXPECT_GT(drawn, 0);
 }

@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <vector>
 
@@ -280,6 +284,40 @@ TEST(GisLayerTAB, GetShapeAgreesWithTheScanPastBlockSizedUids) {
     }
     EXPECT_FALSE(layer.GetShape(0));
     EXPECT_FALSE(layer.GetShape(601));
+}
+
+TEST(GisLayerTAB, FilesCutShortByAnotherProgramStopTheScanThatMeetsThem) {
+    REQUIRE_GDAL();
+    std::vector<std::string> rows;
+    for (int i = 0; i < 3000; ++i)
+        rows.push_back("\"POINT (" + std::to_string(i) + " " + std::to_string(i % 13) + ")\"," + std::to_string(i));
+    const std::string path = MakeTable("cut", "WKT,v", "WKT,Integer", rows);
+    const std::string map = Dir() + "cut.map", id = Dir() + "cut.id";
+    ASSERT_GT(std::filesystem::file_size(map), 16384u);
+    TGIS_LayerTAB layer;
+    layer.Path = path;
+    layer.Open(nullptr);
+    int n = 0;
+    try {
+        for (layer.ScanFirst(); !layer.ScanEof(); layer.ScanNext()) {
+            if (++n == 10) {
+                ASSERT_EQ(truncate(map.c_str(), 512), 0);
+                ASSERT_EQ(truncate(id.c_str(), 4), 0);
+            }
+        }
+        ADD_FAILURE() << "nothing raised";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message.rfind("0030 Error " + std::to_string(EIO) + " during mapping file \"" + Dir() + "cut.", 0), 0u)
+            << e.Message;
+        EXPECT_NE(e.Message.find("\" 文件已被另一个程序修改。"), std::string::npos) << e.Message;
+    }
+    EXPECT_EQ(n, 10);
+    // Opened again, the header alone holds no object.
+    TGIS_LayerTAB again;
+    again.Path = path;
+    again.Open(nullptr);
+    again.ScanFirst();
+    EXPECT_TRUE(again.ScanEof());
 }
 
 TEST(GisLayerTAB, DeletedAndShapelessObjectsAreSkipped) {
