@@ -355,6 +355,7 @@ TEST(VtSpinEdit, GlyphsFromTheFormResource) {
 
 TEST(VtSpinButtons, ColourReachesBothButtons) {
     UiTest::Init();
+    RegisterWidgetClasses();
     TForm form(nullptr);
     auto* s = new TVtSpinButtons(&form);
     s->SetParent(&form);

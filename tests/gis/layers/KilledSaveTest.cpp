@@ -328,24 +328,29 @@ TEST_P(KilledSave, ASetWithACutLogIsNotReadButNamed) {
     EXPECT_TRUE(mixed) << "no kill left the set mixed";
 }
 
-// The numbers, as strace counts a process's openat calls, of those a save of `target` makes whose line shows
-// `mark`.
-std::vector<int> Openats(const Kind& k, const std::string& dir, const std::string& target, const std::string& mark) {
+// The numbers, as strace counts a process's `call` calls, of those a save of `target` makes whose line shows
+// `mark` (with -y, a descriptor's line shows its path in <>).
+std::vector<int> CallNumbers(const Kind& k, const std::string& dir, const std::string& target, const std::string& call,
+                             const std::string& mark) {
     const std::string trace = dir + "-tmp/trace";
-    const std::string cmd = "TMPDIR='" + dir + "-tmp' ASAN_OPTIONS=detect_leaks=0 strace -qq -o '" + trace +
-                            "' -e trace=openat '" + QM_SAVE_CHILD + "' " + k.name + " '" + dir + "/" + target +
+    const std::string cmd = "TMPDIR='" + dir + "-tmp' ASAN_OPTIONS=detect_leaks=0 strace -y -qq -o '" + trace +
+                            "' -e trace=" + call + " '" + QM_SAVE_CHILD + "' " + k.name + " '" + dir + "/" + target +
                             "' 3 >/dev/null 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
     std::vector<int> out;
     std::ifstream in(trace);
     int n = 0;
     for (std::string line; std::getline(in, line);)
-        if (line.find("openat(") != std::string::npos) {
+        if (line.find(call + "(") != std::string::npos) {
             ++n;
             if (line.find(mark) != std::string::npos) out.push_back(n);
         }
     fs::remove(trace);
     return out;
+}
+
+std::vector<int> Openats(const Kind& k, const std::string& dir, const std::string& target, const std::string& mark) {
+    return CallNumbers(k, dir, target, "openat", mark);
 }
 
 // Those by which a save opens its new files again, by their /proc names: a failure there is the first thing the
@@ -583,23 +588,9 @@ TEST(KilledSaveWriting, AWorkbookWriteThatFindsTheDiskFullRefusesTheSave) {
     }
 }
 
-// The numbers, as strace counts a process's read calls, of those by which a save of `target` reads `file`.
+// The numbers of the read calls by which a save of `target` reads `file`.
 std::vector<int> Reads(const Kind& k, const std::string& dir, const std::string& target, const std::string& file) {
-    const std::string trace = dir + "-tmp/trace";
-    const std::string cmd = "TMPDIR='" + dir + "-tmp' ASAN_OPTIONS=detect_leaks=0 strace -y -qq -o '" + trace +
-                            "' -e trace=read '" + QM_SAVE_CHILD + "' " + k.name + " '" + dir + "/" + target +
-                            "' 3 >/dev/null 2>&1";
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
-    std::vector<int> out;
-    std::ifstream in(trace);
-    int n = 0;
-    for (std::string line; std::getline(in, line);)
-        if (line.find("read(") != std::string::npos) {
-            ++n;
-            if (line.find("/" + file + ">") != std::string::npos) out.push_back(n);
-        }
-    fs::remove(trace);
-    return out;
+    return CallNumbers(k, dir, target, "read", "/" + file + ">");
 }
 
 // A layer whose companion can no longer be read (EIO on its open or its read) is not saved over itself: its rows
