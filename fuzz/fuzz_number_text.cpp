@@ -33,11 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Spin edit: fixed decimals.
     const int decimals = pick >> 2;
-    double v;
+    long double v;
     if (SpinTextToValue(text, v)) {
         if (!std::isfinite(v)) std::abort();
         const std::string shown = SpinValueToText(v, decimals);
-        double back;
+        long double back;
         if (!SpinTextToValue(shown, back)) std::abort();
         if (SpinValueToText(back, decimals) != shown) std::abort();
     }

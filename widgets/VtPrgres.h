@@ -80,7 +80,7 @@ protected:
     void Notification(TComponent* c, TOperation op) override;
 
 private:
-    void Changed() { Repaint(); }
+    void Changed() override { Repaint(); }
     // Into b, the classic frame and the ground of the body; returns the body's rectangle. The picture is kept with
     // what it was painted from, so that a new percentage paints the body alone.
     TRect PaintClassicGround(TBitmap& b);
