@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -328,14 +329,14 @@ TEST_P(KilledSave, ASetWithACutLogIsNotReadButNamed) {
     EXPECT_TRUE(mixed) << "no kill left the set mixed";
 }
 
-// The numbers, as strace counts a process's `call` calls, of those a save of `target` makes whose line shows
-// `mark` (with -y, a descriptor's line shows its path in <>).
+// The numbers, as strace counts a process's `call` calls (its children's too with `forks`), of those a save of
+// `target` makes whose line is `counted` (with -y, a descriptor's line shows its path in <>).
 std::vector<int> CallNumbers(const Kind& k, const std::string& dir, const std::string& target, const std::string& call,
-                             const std::string& mark) {
+                             const std::function<bool(const std::string&)>& counted, bool forks = false) {
     const std::string trace = dir + "-tmp/trace";
-    const std::string cmd = "TMPDIR='" + dir + "-tmp' ASAN_OPTIONS=detect_leaks=0 strace -y -qq -o '" + trace +
-                            "' -e trace=" + call + " '" + QM_SAVE_CHILD + "' " + k.name + " '" + dir + "/" + target +
-                            "' 3 >/dev/null 2>&1";
+    const std::string cmd = "TMPDIR='" + dir + "-tmp' ASAN_OPTIONS=detect_leaks=0 strace " + (forks ? "-f " : "") +
+                            "-y -qq -o '" + trace + "' -e trace=" + call + " '" + QM_SAVE_CHILD + "' " + k.name +
+                            " '" + dir + "/" + target + "' 3 >/dev/null 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
     std::vector<int> out;
     std::ifstream in(trace);
@@ -343,14 +344,15 @@ std::vector<int> CallNumbers(const Kind& k, const std::string& dir, const std::s
     for (std::string line; std::getline(in, line);)
         if (line.find(call + "(") != std::string::npos) {
             ++n;
-            if (line.find(mark) != std::string::npos) out.push_back(n);
+            if (counted(line)) out.push_back(n);
         }
     fs::remove(trace);
     return out;
 }
 
 std::vector<int> Openats(const Kind& k, const std::string& dir, const std::string& target, const std::string& mark) {
-    return CallNumbers(k, dir, target, "openat", mark);
+    return CallNumbers(k, dir, target, "openat",
+                       [&](const std::string& line) { return line.find(mark) != std::string::npos; });
 }
 
 // Those by which a save opens its new files again, by their /proc names: a failure there is the first thing the
@@ -549,23 +551,13 @@ TEST_P(KilledSave, AChineseNameIsSavedWhereNoUnnamedFileCanBeMade) {
 // The numbers, as strace counts a process's write calls, of those by which a save of `k` writes into files: not
 // the sanitizers' probes through a pipe, nor what it says on the terminal.
 std::vector<int> FileWrites(const Kind& k, const std::string& dir) {
-    const std::string trace = dir + "-tmp/trace";
-    const std::string cmd = "TMPDIR='" + dir + "-tmp' ASAN_OPTIONS=detect_leaks=0 strace -f -y -qq -o '" + trace +
-                            "' -e trace=write '" + QM_SAVE_CHILD + "' " + k.name + " '" + dir + "/" + k.target +
-                            "' 3 >/dev/null 2>&1";
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
-    std::vector<int> out;
-    std::ifstream in(trace);
-    int n = 0;
-    for (std::string line; std::getline(in, line);)
-        if (line.find("write(") != std::string::npos) {
-            ++n;
-            if (line.find("<pipe:") == std::string::npos && line.find("write(1<") == std::string::npos &&
-                line.find("write(2<") == std::string::npos)
-                out.push_back(n);
-        }
-    fs::remove(trace);
-    return out;
+    return CallNumbers(
+        k, dir, k.target, "write",
+        [](const std::string& line) {
+            return line.find("<pipe:") == std::string::npos && line.find("write(1<") == std::string::npos &&
+                   line.find("write(2<") == std::string::npos;
+        },
+        true);
 }
 
 // A disk that fills at any write of a workbook export, its work files' included: the save is refused naming the
@@ -590,7 +582,9 @@ TEST(KilledSaveWriting, AWorkbookWriteThatFindsTheDiskFullRefusesTheSave) {
 
 // The numbers of the read calls by which a save of `target` reads `file`.
 std::vector<int> Reads(const Kind& k, const std::string& dir, const std::string& target, const std::string& file) {
-    return CallNumbers(k, dir, target, "read", "/" + file + ">");
+    const std::string mark = "/" + file + ">";
+    return CallNumbers(k, dir, target, "read",
+                       [&](const std::string& line) { return line.find(mark) != std::string::npos; });
 }
 
 // A layer whose companion can no longer be read (EIO on its open or its read) is not saved over itself: its rows
