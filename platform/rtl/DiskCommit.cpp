@@ -5,6 +5,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -169,6 +171,9 @@ int Ready(int fd, const std::string& name, const std::string& target, bool adopt
 
 int Move(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : Err(); }
 
+// Why a file system refuses to exchange two names (FAT, some network file systems).
+bool CannotExchange(int code) { return code == EINVAL || code == ENOSYS || code == EOPNOTSUPP || code == ENOTSUP; }
+
 // One file in its old one's place. The two are exchanged where the file system can: a rename over a file makes
 // some (ext4) write the new one out at once, milliseconds a save where nothing else asked for it. The old file,
 // then under the new one's working name, goes; a backup kept is another name of it.
@@ -179,8 +184,7 @@ int Replace(const std::string& fresh, const std::string& target, bool hadOld) {
             return 0;
         }
         // A file system that exchanges nothing, or an old file gone meanwhile: a rename does.
-        if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != ENOTSUP && errno != ENOENT)
-            return Err();
+        if (!CannotExchange(errno) && errno != ENOENT) return Err();
     }
     return Move(fresh, target);
 }
@@ -481,10 +485,13 @@ private:
     int err_;
 };
 
-// Disk names throughout. The new files are complete and named; the old ones get their second names first, the
-// log of the set is written, then the new ones take the targets' names, one rename each.
+// This process left working files in the folder: the next save there looks through it.
+void LeftBehind(const std::string& folder);
+
+// Disk names throughout. The new files are complete and named; the old ones get their backups first, the log of
+// the set is written, then the new ones take the targets' names, one exchange (or rename) each.
 // `checked`: the targets were found replaceable when their new files were made.
-int CommitSet(const std::vector<std::string>& news, const std::vector<std::string>& targets,
+int CommitSet(std::vector<std::string>& news, const std::vector<std::string>& targets,
               const std::vector<std::string>& backups, size_t* which, bool checked = false) {
     const size_t n = targets.size();
     if (n == 0) return 0;
@@ -535,15 +542,45 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
             backupThere[i] = 1;
         }
     }
-    for (size_t i = 0; i < n && !err; ++i) {
-        Entry& e = set[i];
-        // A single file without a backup needs no second name: its rename replaces it or leaves it as it was.
-        if (!e.hadOld || (n == 1 && backup(i).empty())) continue;
-        if (int code = SecondName(e.target, e.target, group, kOld, e.old)) {
-            fail(i, code);
-            break;
-        }
-        if (!backup(i).empty()) {
+    const bool logged = n > 1 && SameFolder(targets);
+    for (size_t i = 0; logged && i < n && !err; ++i) {
+        int code = IdOf(set[i].fresh, set[i].newId);
+        if (!code && set[i].hadOld) code = IdOf(set[i].target, set[i].oldId);
+        if (code) fail(i, code);
+    }
+    // Each new file is exchanged with its old one where the file system can: a rename over a file makes some
+    // (ext4) write the new one out at once, most of a small save. The old file is then under the new one's
+    // working name, which the log gives as its place, and takes its backup's name once the set is whole. The
+    // first exchange tells whether the file system can, before anything has moved; where it cannot, each old
+    // file gets its backup or a second name first and the new ones are renamed over the targets.
+    bool exchange = true;
+    std::vector<char> exchanged(n, 0);
+    // The files with an old one move first: the first of them tells whether the set can be exchanged.
+    std::vector<size_t> order;
+    for (size_t i = 0; i < n; ++i)
+        if (set[i].hadOld) order.push_back(i);
+    for (size_t i = 0; i < n; ++i)
+        if (!set[i].hadOld) order.push_back(i);
+    std::string log;
+    size_t moved = 0;
+    for (int round = 0; round < 2 && !err; ++round) {
+        for (size_t i = 0; i < n && !err; ++i) {
+            Entry& e = set[i];
+            if (!e.hadOld) continue;
+            if (exchange) {
+                e.old = e.fresh;
+                continue;
+            }
+            if (backup(i).empty()) {
+                // A single file without a backup needs no second name: its rename replaces it or leaves it.
+                if (n > 1)
+                    if (int code = SecondName(e.target, e.target, group, kOld, e.old)) fail(i, code);
+                continue;
+            }
+            if (int code = SecondName(e.target, e.target, group, kOld, e.old)) {
+                fail(i, code);
+                break;
+            }
             if (int code = Replace(e.old, backup(i), backupThere[i])) {
                 fail(i, code);
                 Remove(e.old);
@@ -557,23 +594,40 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
             e.old = backup(i);
             e.kept = true;
         }
-    }
-    std::string log;
-    const bool logged = n > 1 && SameFolder(targets);
-    for (size_t i = 0; logged && i < n && !err; ++i) {
-        int code = IdOf(set[i].fresh, set[i].newId);
-        if (!code && set[i].hadOld) code = IdOf(set[i].target, set[i].oldId);
-        if (code) fail(i, code);
-    }
-    if (!err && logged)
-        if (int code = WriteLog(set, group, log)) fail(0, code);
-    size_t moved = 0;
-    for (; !err && moved < n; ++moved)
-        if (int code = n == 1 ? Replace(news[0], targets[0], set[0].hadOld) : Move(news[moved], targets[moved])) {
-            errno = code;
-            fail(moved, Err());
-            break;
+        if (!err && logged)
+            if (int code = WriteLog(set, group, log)) fail(0, code);
+        for (; !err && moved < n; ++moved) {
+            const size_t i = order[moved];
+            Entry& e = set[i];
+            int code = 0;
+            if (exchange && e.hadOld) {
+                if (::renameat2(AT_FDCWD, e.fresh.c_str(), AT_FDCWD, e.target.c_str(), RENAME_EXCHANGE) == 0) {
+                    exchanged[i] = 1;
+                    continue;
+                }
+                code = Err();
+                // Without a log, an old file gone meanwhile is no reason to stop: there is nothing to keep.
+                if (code == ENOENT && !logged) {
+                    e.hadOld = false;
+                    e.old.clear();
+                    code = Move(e.fresh, e.target);
+                } else if (moved == 0 && CannotExchange(code)) {
+                    exchange = false;
+                    for (Entry& u : set) u.old.clear();
+                    if (!log.empty()) Remove(log);
+                    log.clear();
+                    break;
+                }
+            } else {
+                code = Move(e.fresh, e.target);
+            }
+            if (code) {
+                fail(i, code);
+                break;
+            }
         }
+        if (moved == n || err) break;
+    }
     // The renames reach the disk, once per folder. They are made; a folder that cannot be flushed fails nothing.
     if (!err && g_flush.load(std::memory_order_relaxed)) {
         std::set<std::string> others;
@@ -592,13 +646,33 @@ int CommitSet(const std::vector<std::string>& news, const std::vector<std::strin
             }
     }
     bool back = true;
-    if (err)
-        for (size_t k = 0; k < moved; ++k) back &= PutBack(set[k], group, true) == 0;
+    for (size_t k = 0; err && k < moved; ++k) {
+        const size_t i = order[k];
+        // An exchanged file is exchanged back: the new one has its working name again.
+        const bool ok = exchanged[i]
+                            ? ::renameat2(AT_FDCWD, set[i].fresh.c_str(), AT_FDCWD, set[i].target.c_str(), RENAME_EXCHANGE) == 0
+                            : PutBack(set[i], group, true) == 0;
+        if (ok) exchanged[i] = 0;
+        back &= ok;
+    }
     // A set still half swapped keeps its log and the old files it names: the next DiskRecover puts it back.
+    // An exchanged file's working name holds its old file, which becomes the backup, or goes, once the set is
+    // whole. The set is saved by then: a backup that cannot be made fails nothing.
     auto let = back ? Remove : Drop;
-    for (const Entry& e : set)
-        if (e.hadOld && !e.kept && !e.old.empty()) let(e.old);
+    for (size_t i = 0; i < n; ++i) {
+        const Entry& e = set[i];
+        if (exchanged[i] && !err) {
+            if (backup(i).empty() || linkedBackup[i] || Replace(e.fresh, backup(i), backupThere[i]) != 0) Remove(e.fresh);
+            else Drop(e.fresh);
+        } else if (exchanged[i]) {
+            Drop(e.fresh);
+            news[i].clear();  // for the next DiskRecover, not for the caller to remove
+        } else if (e.hadOld && !e.kept && !e.old.empty() && e.old != e.fresh) {
+            let(e.old);
+        }
+    }
     if (!log.empty()) let(log);
+    if (!back) LeftBehind(FolderOf(group));
     if (err && which) *which = at;
     return err;
 }
@@ -680,9 +754,11 @@ bool ParseLog(const std::string& text, const std::string& folder, const std::str
         e.kept = kept != 0;
         e.hadOld = hadOld != 0;
         if (!PlainName(target) || (e.hadOld && !PlainName(old))) return false;
-        // Only a working name of this set is ever moved back unkept.
+        // Only a working name of this set is ever moved back unkept: an old file's own, or the one of the new
+        // file it was exchanged with.
         long pid = 0;
-        if (e.hadOld && !e.kept && WorkingKind(old, prefix, pid) != kOld) return false;
+        const int kind = e.hadOld && !e.kept ? WorkingKind(old, prefix, pid) : kOld;
+        if (kind != kOld && kind != kNew) return false;
         e.target = folder + target;
         e.old = e.hadOld ? folder + old : "";
         e.oldId = {ids[0], ids[1], ids[2], ids[3], ids[4]};
@@ -963,7 +1039,7 @@ int DiskCommit(const std::vector<TDiskWorkFile*>& files, const std::vector<std::
     if (!err) err = CommitSet(news, disks, backs, &at, checked);
     if (err) {
         for (size_t i = 0; i < n; ++i)
-            if (linked[i]) Remove(news[i]);
+            if (linked[i] && !news[i].empty()) Remove(news[i]);
         if (which) *which = at;
         return err;
     }
@@ -1000,28 +1076,148 @@ int DiskCommitNamed(const std::vector<std::string>& news, const std::vector<std:
 
 namespace {
 
+// Whether a name is any set's working name; `pid` gets the process that made it.
+bool LooksWorking(const char* name, long& pid) {
+    const std::string n = name;
+    const size_t qm = n.rfind(".qm");
+    return n.size() > 1 && n[0] == '.' && qm != std::string::npos && WorkingKind(n, n.substr(0, qm + 3), pid) >= 0;
+}
+
+// Folders this process has looked through and found without another program's working files, and in which
+// none has made one since: a save there need not look again, which costs as much as the rest of a small save in
+// a folder of a few hundred files. inotify tells of every name made in them; a folder it cannot watch is looked
+// through each time. Only saves trust it: an open always looks.
+class CleanFolders {
+public:
+    using Key = std::pair<dev_t, ino_t>;
+    static CleanFolders& Get() {
+        static CleanFolders* folders = [] {
+            static CleanFolders f;
+            // A child made by fork reads none of its parent's events.
+            ::pthread_atfork(nullptr, nullptr, [] { f.Forget(); });
+            return &f;
+        }();
+        return *folders;
+    }
+    // The folder's key, or false when it is not there.
+    static bool KeyOf(const std::string& folder, Key& key) {
+        struct stat st {};
+        if (::stat(folder.empty() ? "." : folder.c_str(), &st) != 0) return false;
+        key = {st.st_dev, st.st_ino};
+        return true;
+    }
+    bool Clean(const Key& key) {
+        std::lock_guard<std::mutex> g(m_);
+        Drain();
+        return clean_.count(key) != 0;
+    }
+    // Watches the folder before it is looked through: the number of changes seen there so far, or -1 when it
+    // cannot be watched.
+    long long Watch(const std::string& folder, const Key& key) {
+        std::lock_guard<std::mutex> g(m_);
+        if (fd_ == -2) fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (fd_ < 0) return -1;
+        const int wd = ::inotify_add_watch(fd_, folder.empty() ? "." : folder.c_str(),
+                                           IN_CREATE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
+        if (wd < 0) return -1;
+        struct stat st {};
+        // The name may stand for another folder by now.
+        if (::stat(folder.empty() ? "." : folder.c_str(), &st) != 0 || Key{st.st_dev, st.st_ino} != key) return -1;
+        watches_[wd] = key;
+        return changes_[key];
+    }
+    // After the folder was looked through: clean when nothing was left there and it has not changed since.
+    void Looked(const Key& key, long long seen, bool clean) {
+        std::lock_guard<std::mutex> g(m_);
+        Drain();
+        if (clean && seen >= 0 && changes_[key] == seen) clean_.insert(key);
+        else clean_.erase(key);
+    }
+    // This process left working files there itself (a set it could not put back).
+    void Dirty(const std::string& folder) {
+        Key key;
+        std::lock_guard<std::mutex> g(m_);
+        if (KeyOf(folder, key)) Change(key);
+    }
+
+private:
+    void Change(const Key& key) {
+        ++changes_[key];
+        clean_.erase(key);
+    }
+    void Forget() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -2;
+        watches_.clear();
+        clean_.clear();
+    }
+    void Drain() {
+        alignas(inotify_event) char buf[8192];
+        for (;;) {
+            const ssize_t got = fd_ >= 0 ? ::read(fd_, buf, sizeof buf) : -1;
+            if (got <= 0) return;
+            for (ssize_t at = 0; at + ssize_t(sizeof(inotify_event)) <= got;) {
+                const auto* ev = reinterpret_cast<const inotify_event*>(buf + at);
+                at += ssize_t(sizeof(inotify_event) + ev->len);
+                if (ev->mask & IN_Q_OVERFLOW) {
+                    for (const auto& [wd, key] : watches_) Change(key);
+                    continue;
+                }
+                const auto w = watches_.find(ev->wd);
+                if (w == watches_.end()) continue;
+                long pid = 0;
+                if (ev->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT)) Change(w->second);
+                else if (ev->len > 0 && LooksWorking(ev->name, pid) && pid != Pid()) Change(w->second);
+                if (ev->mask & IN_IGNORED) watches_.erase(w);
+            }
+        }
+    }
+
+    std::mutex m_;
+    int fd_ = -2;  // -2: not made yet
+    std::map<int, Key> watches_;
+    std::map<Key, long long> changes_;
+    std::set<Key> clean_;
+};
+
+void LeftBehind(const std::string& folder) { CleanFolders::Get().Dirty(folder); }
+
 // `turnHeld`: the caller has the folder's turn, so no commit is under way there and a log whose writer lives on
 // is left over all the same (its commit failed half way).
 // `retire`: the set was just saved whole, so a log that cannot be proven is spent too.
+// `saving`: for a save, which need not look through a folder known to be clean.
 int Recover(const std::string& target, std::string* failed, std::vector<std::string>* names, bool turnHeld,
-            bool retire = false) {
+            bool retire = false, bool saving = false) {
     std::string disk;
     if (!GbkToDiskName(target, disk)) return 0;
     disk = Resolve(disk);  // the set's working files are beside the file a link names
     const std::string folder = FolderOf(disk), prefix = Prefix(disk);
+    CleanFolders& folders = CleanFolders::Get();
+    CleanFolders::Key key;
+    const bool keyed = CleanFolders::KeyOf(folder, key);
+    if (keyed && saving && folders.Clean(key)) return 0;
+    const long long seen = keyed ? folders.Watch(folder, key) : -1;
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return 0;
-    std::vector<std::string> logs, olds, news;
+    std::vector<std::string> logs, olds;
     std::vector<long> logPids, oldPids;
+    bool left = false;  // working files that stay there: another set's, or a writer's at work
     while (const dirent* d = ::readdir(dir)) {
         long pid = 0;
         const int kind = WorkingKind(d->d_name, prefix, pid);
-        if (kind < 0) continue;
+        if (kind < 0) {
+            left |= LooksWorking(d->d_name, pid) && !Held(folder + d->d_name);
+            continue;
+        }
         const std::string name = folder + d->d_name;
         // Another process may be saving this set now; so may this one, through a message loop.
-        if (Held(name) || (pid != getpid() && !(turnHeld && kind == kLog) && Writing(pid, name))) continue;
-        (kind == kLog ? logs : kind == kOld ? olds : news).push_back(name);
-        if (kind != kNew) (kind == kLog ? logPids : oldPids).push_back(pid);
+        if (Held(name)) continue;
+        if (pid != getpid() && !(turnHeld && kind == kLog) && Writing(pid, name)) {
+            left = true;
+            continue;
+        }
+        (kind == kLog ? logs : olds).push_back(name);
+        (kind == kLog ? logPids : oldPids).push_back(pid);
     }
     ::closedir(dir);
     int err = 0;
@@ -1049,25 +1245,27 @@ int Recover(const std::string& target, std::string* failed, std::vector<std::str
             waiting.insert(logPids[l]);
         }
     }
-    for (const std::string& name : news) {
-        struct stat st {};
-        if (::lstat(name.c_str(), &st) == 0 && Own(st)) ::unlink(name.c_str());
-    }
     // An old file is spare once its set is whole. A commit writes its log whole before any target moves and
-    // removes it after the old files, so without a log of its writer the target still holds that file.
+    // removes it after the old files, so without a log of its writer the target still holds that file. A new
+    // file's working name may hold an old file too, once the two were exchanged.
     for (size_t i = 0; i < olds.size(); ++i) {
         struct stat st {};
-        if (named.count(olds[i]) || waiting.count(oldPids[i]) || ::lstat(olds[i].c_str(), &st) != 0 || !Own(st))
+        if (named.count(olds[i]) || waiting.count(oldPids[i]) || ::lstat(olds[i].c_str(), &st) != 0 || !Own(st)) {
+            left = true;
             continue;
-        ::unlink(olds[i].c_str());
+        }
+        left |= ::unlink(olds[i].c_str()) != 0;
     }
     for (const std::string& log : done) ::unlink(log.c_str());
+    if (keyed) folders.Looked(key, seen, !left && done.size() == logs.size());
     return err;
 }
 
 }  // namespace
 
-int DiskRecover(const std::string& target, std::string* failed) { return Recover(target, failed, nullptr, false); }
+int DiskRecover(const std::string& target, std::string* failed) {
+    return Recover(target, failed, nullptr, false, false, true);
+}
 
 void DiskRetire(const std::string& target) { Recover(target, nullptr, nullptr, false, true); }
 

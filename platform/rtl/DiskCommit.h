@@ -2,8 +2,9 @@
 // instant, a kill included. A target that is a symbolic link stands for the file it names: that file is
 // replaced, in its own folder, and the link stays. A new file is made in its target's folder and given the old
 // file's owner, group, mode and extended attributes (its ACL among them) before anything is written into it;
-// at the end the old file gets a second name (its backup, or a working name) and the new one is renamed over
-// the target. The working names are hidden files the program alone makes (".name.qm<pid>-<hex>.<kind>", each
+// at the end the two are exchanged, so the old file is under the new one's working name until it takes its
+// backup's name or goes (where the file system exchanges nothing, the old file gets its backup or a second name
+// first and the new one is renamed over it). The working names are hidden files the program alone makes (".name.qm<pid>-<hex>.<kind>", each
 // created exclusively), so no user file is ever overwritten or removed. A set of targets is committed under
 // a log of what moves; a set caught half swapped is put back by the next DiskRecover of its first target.
 // Commits in one folder take turns, so two programs saving one set at once leave one of their sets whole; one

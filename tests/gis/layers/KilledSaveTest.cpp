@@ -77,10 +77,19 @@ Files Snapshot(const std::string& dir) {
 std::string ChildCommand(const Kind& k, const std::string& dir, int gen, const std::string& inject = "",
                          const char* as = nullptr, const std::string& target = "") {
     std::string cmd = "TMPDIR='" + dir + "-tmp' ";
-    // Only a call that is traced is stopped; the leak checker cannot work under a tracer.
-    if (!inject.empty())
-        cmd += "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e trace=" + inject.substr(0, inject.find(':')) +
-               " -e inject=" + inject + " ";
+    // Only a call that is traced is stopped; the leak checker cannot work under a tracer. Injections into
+    // other calls follow, separated by spaces.
+    if (!inject.empty()) {
+        std::string calls, injections;
+        for (size_t at = 0; at < inject.size();) {
+            const size_t end = std::min(inject.find(' ', at), inject.size());
+            const std::string one = inject.substr(at, end - at);
+            calls += (calls.empty() ? "" : ",") + one.substr(0, one.find(':'));
+            injections += " -e inject=" + one;
+            at = end + 1;
+        }
+        cmd += "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e trace=" + calls + injections + " ";
+    }
     return cmd + "'" + QM_SAVE_CHILD + "' " + (as ? as : k.name) + " '" + dir + "/" +
            (target.empty() ? k.target : target) + "' " + std::to_string(gen);
 }
@@ -150,6 +159,13 @@ void OnlyTheSet(const Kind& k, const std::string& dir, const std::string& when) 
     }
     EXPECT_TRUE(fs::is_empty(dir + "-tmp")) << k.name << " " << when << ": left in the temporary folder";
 }
+
+// The calls that move a file into its target's place: an exchange where the file system can, else a rename.
+const char* const kMoves[] = {"renameat2", "rename"};
+
+// The number of the exchange (renameat2) that moves the set's last file into place: a set's log takes its name
+// by the first.
+std::string LastMove(const Kind& k) { return std::to_string(k.files.size() + (k.files.size() > 1 ? 1 : 0)); }
 
 class KilledSave : public ::testing::TestWithParam<Kind> {
 protected:
@@ -230,21 +246,49 @@ TEST_P(KilledSave, AFailingRenameOrLinkLeavesEverythingAsItWas) {
     EXPECT_TRUE(failedAtFirst) << "the first rename did not fail";
 }
 
-// Every rename from the n-th on fails, those that would put the old files back included: the save reports the
-// failure and the next open finishes putting the set back, the old files kept meanwhile.
+// Every rename (or every exchange) from the n-th on fails, those that would put the old files back included:
+// the save reports the failure and the next open finishes putting the set back, the old files kept meanwhile.
 TEST_P(KilledSave, ASetThatCannotBePutBackAtOnceIsPutBackByTheNextOpen) {
     const Kind& k = GetParam();
+    for (const char* call : kMoves) {
+        bool finished = false;
+        for (int n = 1; n <= 12 && !finished; ++n) {
+            const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
+            const std::string when = std::string(call) + " failing from " + std::to_string(n);
+            const int rc = RunChild(k, dir, 3, std::string(call) + ":error=EIO:when=" + std::to_string(n) + "+");
+            finished = rc == 0;
+            if (!finished) { EXPECT_EQ(rc, 1) << when << ": the failure is reported"; }
+            Tally(dir, when);
+            Recover(k, path);
+            const auto [olds, news] = Tally(dir, when);
+            EXPECT_EQ(finished ? news : olds, int(k.files.size())) << when;
+            OnlyTheSet(k, dir, when);
+        }
+        EXPECT_TRUE(finished) << "more than 12 calls of " << call;
+    }
+}
+
+// A file system that exchanges no names (FAT, some network file systems): the commit renames instead, each
+// old file given a second name first, and a kill at each rename still leaves a whole set after the next open.
+TEST_P(KilledSave, WhereNamesCannotBeExchangedTheSetIsRenamedIntoPlace) {
+    const Kind& k = GetParam();
+    const std::string refused = " renameat2:error=EINVAL";
+    {
+        const std::string dir = Holding(base_, older_);
+        ASSERT_EQ(RunChild(k, dir, 3, refused.substr(1)), 0);
+        EXPECT_EQ(Tally(dir, "renamed").second, int(k.files.size()));
+        OnlyTheSet(k, dir, "renamed");
+        if (k.backups)
+            for (const std::string& f : k.files) EXPECT_EQ(ReadFile(dir + "/" + f + "~"), older_.at(f)) << f;
+    }
     bool finished = false;
     for (int n = 1; n <= 12 && !finished; ++n) {
         const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
-        const std::string when = "renames from " + std::to_string(n);
-        const int rc = RunChild(k, dir, 3, "rename:error=EIO:when=" + std::to_string(n) + "+");
-        finished = rc == 0;
-        if (!finished) { EXPECT_EQ(rc, 1) << when << ": the failure is reported"; }
+        const std::string when = "killed at rename " + std::to_string(n) + ", no exchanges";
+        finished = RunChild(k, dir, 3, "rename:signal=KILL:when=" + std::to_string(n) + refused) == 0;
         Tally(dir, when);
         Recover(k, path);
-        const auto [olds, news] = Tally(dir, when);
-        EXPECT_EQ(finished ? news : olds, int(k.files.size())) << when;
+        EXPECT_TRUE(Whole(Tally(dir, when))) << when << ": a mixed set stays after the next open";
         OnlyTheSet(k, dir, when);
     }
     EXPECT_TRUE(finished) << "more than 12 renames";
@@ -253,22 +297,24 @@ TEST_P(KilledSave, ASetThatCannotBePutBackAtOnceIsPutBackByTheNextOpen) {
 // The open after a killed save cannot put the set back, every rename failing: it says so, and a later open does.
 TEST_P(KilledSave, AnOpenThatCannotPutTheSetBackLeavesItToTheNext) {
     const Kind& k = GetParam();
-    bool finished = false;
-    for (int n = 1; n <= 12 && !finished; ++n) {
-        const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
-        const std::string when = "killed at rename " + std::to_string(n);
-        finished = RunChild(k, dir, 3, "rename:signal=KILL:when=" + std::to_string(n)) == 0;
-        const bool mixed = !Whole(Tally(dir, when));
-        const int rc = RunChild(k, dir, 0, "rename:error=EIO:when=1+", "recover");
-        if (mixed) { EXPECT_EQ(rc, 1) << when << ": the open does not say the set is half swapped"; }
-        Tally(dir, when);
-        Recover(k, path);
-        const auto after = Tally(dir, when);
-        EXPECT_TRUE(Whole(after)) << when << ": a mixed set stays after the next open";
-        if (mixed) { EXPECT_EQ(after.first, int(k.files.size())) << when; }
-        OnlyTheSet(k, dir, when);
+    for (const char* call : kMoves) {
+        bool finished = false;
+        for (int n = 1; n <= 12 && !finished; ++n) {
+            const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
+            const std::string when = "killed at " + std::string(call) + " " + std::to_string(n);
+            finished = RunChild(k, dir, 3, std::string(call) + ":signal=KILL:when=" + std::to_string(n)) == 0;
+            const bool mixed = !Whole(Tally(dir, when));
+            const int rc = RunChild(k, dir, 0, "rename:error=EIO:when=1+", "recover");
+            if (mixed) { EXPECT_EQ(rc, 1) << when << ": the open does not say the set is half swapped"; }
+            Tally(dir, when);
+            Recover(k, path);
+            const auto after = Tally(dir, when);
+            EXPECT_TRUE(Whole(after)) << when << ": a mixed set stays after the next open";
+            if (mixed) { EXPECT_EQ(after.first, int(k.files.size())) << when; }
+            OnlyTheSet(k, dir, when);
+        }
+        EXPECT_TRUE(finished) << "more than 12 calls of " << call;
     }
-    EXPECT_TRUE(finished) << "more than 12 renames";
 }
 
 // A set killed half way and then copied to another place (other inodes, other times, as on another disk or a
@@ -276,15 +322,17 @@ TEST_P(KilledSave, AnOpenThatCannotPutTheSetBackLeavesItToTheNext) {
 TEST_P(KilledSave, ASetCopiedAfterAKillIsPutBackWhereItWentTo) {
     const Kind& k = GetParam();
     if (k.files.size() < 2) GTEST_SKIP() << "a single file";
-    bool finished = false;
-    for (int n = 1; n <= 12 && !finished; ++n) {
-        const std::string dir = Holding(base_, older_), copy = Fresh(base_ + "-copy");
-        const std::string when = "copied after rename " + std::to_string(n);
-        finished = RunChild(k, dir, 3, "rename:signal=KILL:when=" + std::to_string(n)) == 0;
-        for (auto& e : fs::directory_iterator(dir)) fs::copy(e.path(), copy + "/" + e.path().filename().string());
-        Recover(k, copy + "/" + k.target);
-        EXPECT_TRUE(Whole(Tally(copy, when))) << when << ": a mixed set stays after the next open";
-        OnlyTheSet(k, copy, when);
+    for (const char* call : kMoves) {
+        bool finished = false;
+        for (int n = 1; n <= 12 && !finished; ++n) {
+            const std::string dir = Holding(base_, older_), copy = Fresh(base_ + "-copy");
+            const std::string when = "copied after " + std::string(call) + " " + std::to_string(n);
+            finished = RunChild(k, dir, 3, std::string(call) + ":signal=KILL:when=" + std::to_string(n)) == 0;
+            for (auto& e : fs::directory_iterator(dir)) fs::copy(e.path(), copy + "/" + e.path().filename().string());
+            Recover(k, copy + "/" + k.target);
+            EXPECT_TRUE(Whole(Tally(copy, when))) << when << ": a mixed set stays after the next open";
+            OnlyTheSet(k, copy, when);
+        }
     }
 }
 
@@ -294,9 +342,13 @@ TEST_P(KilledSave, ASetWithACutLogIsNotReadButNamed) {
     const Kind& k = GetParam();
     if (k.files.size() < 2) GTEST_SKIP() << "a single file";
     bool mixed = false;
-    for (int n = 1; n <= 12 && !mixed; ++n) {
+    for (int at = 0; at < 24 && !mixed; ++at) {
+        const char* call = kMoves[at / 12];
         const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
-        if (RunChild(k, dir, 3, "rename:signal=KILL:when=" + std::to_string(n)) == 0) break;
+        if (RunChild(k, dir, 3, std::string(call) + ":signal=KILL:when=" + std::to_string(at % 12 + 1)) == 0) {
+            at = at / 12 * 12 + 11;  // this call no longer stops the save: the next one
+            continue;
+        }
         mixed = !Whole(Tally(dir, "killed"));
         if (!mixed) continue;
         for (auto& e : fs::directory_iterator(dir))
@@ -382,8 +434,7 @@ TEST_P(KilledSave, AFailingWriterNamesTheUsersFile) {
 TEST_P(KilledSave, TwoSavesAtOnceLeaveOneWholeSet) {
     const Kind& k = GetParam();
     const std::string dir = Holding(base_, older_);
-    const size_t last = k.files.size() * (k.backups ? 2 : 1);  // a rename for each backup, then each new file
-    const std::string both = ChildCommand(k, dir, 2, "rename:delay_enter=2000000:when=" + std::to_string(last)) +
+    const std::string both = ChildCommand(k, dir, 2, "renameat2:delay_enter=2000000:when=" + LastMove(k)) +
                              " >/dev/null 2>&1 & sleep 1.2; " + ChildCommand(k, dir, 3) + " >/dev/null 2>&1; wait";
     ASSERT_EQ(std::system(both.c_str()), 0);
     const auto [olds, news] = Tally(dir, "two saves");
@@ -451,11 +502,10 @@ TEST_P(KilledSave, ASaveThatCannotHaveItsTurnIsRefused) {
     const Kind& k = GetParam();
     if (k.files.size() == 1) GTEST_SKIP() << "one file takes no turn: its one rename is whole either way";
     const std::string dir = Holding(base_, older_);
-    const size_t last = k.files.size() * (k.backups ? 2 : 1);
     const std::string said = dir + "-tmp/said";
     // The second starts once the first holds the folder for its commit.
     const std::string begun = "for i in $(seq 600); do flock -n -s '" + dir + "' true || break; sleep 0.05; done; ";
-    const std::string both = ChildCommand(k, dir, 2, "rename:delay_enter=12000000:when=" + std::to_string(last)) +
+    const std::string both = ChildCommand(k, dir, 2, "renameat2:delay_enter=12000000:when=" + LastMove(k)) +
                              " >/dev/null 2>&1 & " + begun + ChildCommand(k, dir, 3) + " >'" + said +
                              "' 2>/dev/null; rc=$?; wait; exit $rc";
     const int status = std::system(both.c_str());
@@ -485,8 +535,8 @@ TEST_P(KilledSave, AnOpenDuringASaveReadsOneWholeSet) {
     if (std::string(k.name) != "mif-layer" && std::string(k.name) != "shp-layer") GTEST_SKIP() << "not a layer";
     const std::string dir = Holding(base_, older_), path = dir + "/" + k.target;
     // Held before the last file that differs between the generations (a .cpg is the same).
-    const size_t last = k.files.size() * 2 - (k.files.back().ends_with(".cpg") ? 1 : 0);
-    const std::string cmd = ChildCommand(k, dir, 3, "rename:delay_enter=2000000:when=" + std::to_string(last)) +
+    const size_t last = 1 + k.files.size() - (k.files.back().ends_with(".cpg") ? 1 : 0);
+    const std::string cmd = ChildCommand(k, dir, 3, "renameat2:delay_enter=2000000:when=" + std::to_string(last)) +
                             " >/dev/null 2>&1";
     const pid_t saver = fork();
     if (saver == 0) {

@@ -165,6 +165,37 @@ TEST(DiskCommit, RecoveryRemovesOnlyTheLeftoversOfEndedWriters) {
     EXPECT_EQ(ReadFile(busy.Path()), "writing");
 }
 
+// A save does not look through a folder again that it found clean, unless another program has made a working
+// name there since, or the folder is another one by now.
+TEST(DiskCommit, ASaveLooksAgainWhereAnotherProgramLeftWorkingFiles) {
+    const std::string d = TestDir("commit");
+    DiskWriteAll(d + "/a.mif", "a");
+    // Another set's leftover is not looked at by a's recovery, so the folder is not taken for clean.
+    const std::string theirs = Working("b.mif", DeadPid(), "0123abcd", "new");
+    DiskWriteAll(d + "/" + theirs, "x");
+    EXPECT_EQ(DiskRecover(d + "/a.mif"), 0);
+    EXPECT_EQ(DiskRecover(d + "/b.mif"), 0);
+    EXPECT_EQ(Names(d), (std::set<std::string>{"a.mif"}));
+    // Made by another process after the folder was found clean.
+    auto leaveOne = [&](const std::string& set) {
+        const pid_t pid = fork();
+        if (pid == 0) _exit(DiskWriteAll(d + "/" + Working(set, getpid(), "89abcdef", "old"), "x") ? 0 : 1);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    };
+    leaveOne("a.mif");
+    EXPECT_EQ(DiskRecover(d + "/a.mif"), 0);
+    EXPECT_EQ(Names(d), (std::set<std::string>{"a.mif"}));
+    // The folder removed and made again, perhaps with the same number: it is looked through.
+    fs::remove_all(d);
+    fs::create_directories(d);
+    DiskWriteAll(d + "/a.mif", "a");
+    DiskWriteAll(d + "/" + Working("a.mif", DeadPid(), "76543210", "new"), "x");
+    EXPECT_EQ(DiskRecover(d + "/a.mif"), 0);
+    EXPECT_EQ(Names(d), (std::set<std::string>{"a.mif"}));
+}
+
 // Names that only look like the program's working names are the user's: upper-case hex digits, a process number
 // with a leading zero or a sign, or one too large for a process.
 TEST(DiskCommit, RecoveryRemovesExactlyTheNamesTheProgramMakes) {
