@@ -1,5 +1,5 @@
 // Saves through the commit that replaces the user's files (a small .ini file with its backup, as a settings save
-// does; a MIF/MID pair, as a small export does) against plain writes of a temporary file renamed over the target,
+// does; a MIF/MID pair, as a small export does, and with backups, as a layer is saved) against plain writes of a temporary file renamed over the target,
 // in the same run, process and folder: the bare system calls (Plain*), and the steps the program took before it
 // had the commit (Former*: the writability checks, a "~tmp" file by its GBK name, the old files renamed aside).
 // The folder holds other files, as a user's folder does (QM_OTHERS of them, 200 by default).
@@ -80,7 +80,7 @@ void CommitPair(benchmark::State& state) {
     DiskCommitFlushes(flush);
     const std::string mif = g_dir + "/commit.mif", mid = g_dir + "/commit.mid";
     for (auto _ : state) {
-        if (!getenv("NOSCAN")) DiskRecover(mif);
+        DiskRecover(mif);
         TDiskWorkFile a, b;
         if (a.Create(mif, mif) || b.Create(mid, mif) || a.Write(kMif.data(), kMif.size()) ||
             b.Write(kMid.data(), kMid.size()) || DiskCommit({&a, &b}, {mif, mid}, {}))
@@ -89,6 +89,22 @@ void CommitPair(benchmark::State& state) {
     DiskCommitFlushes(true);
 }
 BENCHMARK(CommitPair)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// As a layer is saved: the previous set kept as its backup ("~").
+void CommitPairKept(benchmark::State& state) {
+    const bool flush = state.range(0) != 0;
+    DiskCommitFlushes(flush);
+    const std::string mif = g_dir + "/kept.mif", mid = g_dir + "/kept.mid";
+    for (auto _ : state) {
+        DiskRecover(mif);
+        TDiskWorkFile a, b;
+        if (a.Create(mif, mif) || b.Create(mid, mif) || a.Write(kMif.data(), kMif.size()) ||
+            b.Write(kMid.data(), kMid.size()) || DiskCommit({&a, &b}, {mif, mid}, {mif + "~", mid + "~"}))
+            state.SkipWithError("the commit failed");
+    }
+    DiskCommitFlushes(true);
+}
+BENCHMARK(CommitPairKept)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void PlainPair(benchmark::State& state) {
     const bool flush = state.range(0) != 0;
@@ -129,6 +145,21 @@ void FormerPair(benchmark::State& state) {
 }
 BENCHMARK(FormerPair)->Arg(0)->Unit(benchmark::kMicrosecond);
 
+// A layer as it was saved before the commit: each file written under a temporary name, the old one renamed to
+// its backup, the new one into place.
+void FormerPairKept(benchmark::State& state) {
+    const std::vector<std::string> targets = {g_dir + "/formerkept.mif", g_dir + "/formerkept.mid"};
+    const std::string* bytes[] = {&kMif, &kMid};
+    for (auto _ : state) {
+        bool ok = true;
+        for (size_t i = 0; i < 2; ++i) ok = ok && DiskWritable(targets[i]) && DiskWriteAll(targets[i] + ".~tmp", *bytes[i]);
+        for (size_t i = 0; i < 2; ++i) ok = ok && (!DiskExists(targets[i]) || DiskRename(targets[i], targets[i] + "~"));
+        for (size_t i = 0; i < 2; ++i) ok = ok && DiskRename(targets[i] + ".~tmp", targets[i]);
+        if (!ok) state.SkipWithError("the former save failed");
+    }
+}
+BENCHMARK(FormerPairKept)->Arg(0)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -144,8 +175,12 @@ int main(int argc, char** argv) {
                       "(goal: at most 1.1)");
     reporter.AddRatio("MIF/MID save, commit / as saved before the commit, no flushes", "CommitPair/0", "FormerPair/0",
                       "(goal: at most 1.1)");
+    reporter.AddRatio("MIF/MID save with backups, commit / as saved before the commit, no flushes", "CommitPairKept/0",
+                      "FormerPairKept/0", "(goal: at most 1.1)");
     reporter.AddRatio(".ini save, the commit's flushes: with / without", "CommitIni/1", "CommitIni/0");
     reporter.AddRatio("MIF/MID save, the commit's flushes: with / without", "CommitPair/1", "CommitPair/0");
+    reporter.AddRatio("MIF/MID save with backups, the commit's flushes: with / without", "CommitPairKept/1",
+                      "CommitPairKept/0");
     reporter.AddRatio(".ini save flushed, commit / plain write and rename", "CommitIni/1", "PlainIni/1");
     reporter.AddRatio("MIF/MID save flushed, commit / plain write and rename", "CommitPair/1", "PlainPair/1");
     return RunWithRatios(argc, argv, reporter, [] {

@@ -249,19 +249,6 @@ void Remove(const std::string& name) {
     Drop(name);
 }
 
-// 0, or the errno of the write that failed.
-int WriteAll(int fd, const void* data, size_t size) {
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t w = ::write(fd, p, size);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return w < 0 ? Err() : ENOSPC;
-        p += w;
-        size -= static_cast<size_t>(w);
-    }
-    return 0;
-}
-
 int CopyFile(const std::string& from, const std::string& to) {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return Err();
@@ -280,7 +267,7 @@ int CopyFile(const std::string& from, const std::string& to) {
         const ssize_t n = ::read(in, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) code = Err();
-        if (code || n <= 0 || (code = WriteAll(out, buf, static_cast<size_t>(n))) != 0) break;
+        if (code || n <= 0 || (code = DiskWriteFd(out, buf, static_cast<size_t>(n))) != 0) break;
     }
     ::close(in);
     if (::close(out) != 0 && !code) code = Err();
@@ -311,9 +298,7 @@ struct Id {
 
 // The hash of a file's bytes, or of 16 slices spread over a large one: enough to tell two saves of it apart
 // without reading a whole large file at each commit. False when it cannot be read.
-bool HashOf(const std::string& path, unsigned long long size, unsigned long long& hash) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0) return false;
+bool HashFd(int fd, unsigned long long size, unsigned long long& hash) {
     constexpr unsigned long long kSlice = 64 << 10, kWhole = 1 << 20;
     std::vector<char> buf(size <= kWhole ? size : kSlice);
     uint64_t h = 0x9E3779B97F4A7C15ULL ^ size;
@@ -336,8 +321,15 @@ bool HashOf(const std::string& path, unsigned long long size, unsigned long long
             h ^= h >> 29;
         }
     }
-    ::close(fd);
     hash = h;
+    return ok;
+}
+
+bool HashOf(const std::string& path, unsigned long long size, unsigned long long& hash) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return false;
+    const bool ok = HashFd(fd, size, hash);
+    ::close(fd);
     return ok;
 }
 
@@ -346,13 +338,15 @@ unsigned long long MTime(const struct stat& st) {
            static_cast<unsigned long long>(st.st_mtim.tv_nsec);
 }
 
-int IdOf(const std::string& path, Id& id) {
+// `fd`: the file open for reading, or -1.
+int IdOf(const std::string& path, int fd, Id& id) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return Err();
+    if ((fd >= 0 ? ::fstat(fd, &st) : ::lstat(path.c_str(), &st)) != 0) return Err();
     id = {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
           static_cast<unsigned long long>(st.st_size), MTime(st), 0};
     // A link (replaced as such) is known by its numbers alone.
-    return !S_ISREG(st.st_mode) || HashOf(path, id.size, id.hash) ? 0 : Err();
+    if (!S_ISREG(st.st_mode)) return 0;
+    return (fd >= 0 ? HashFd(fd, id.size, id.hash) : HashOf(path, id.size, id.hash)) ? 0 : Err();
 }
 
 // Whether the file at `path` (its lstat in `st`) is the one `id` names: 2 by its numbers, 1 by its bytes, 0 it
@@ -420,11 +414,27 @@ std::string LogText(const std::vector<Entry>& set) {
 // The log takes its name only once it is written whole: a killed commit leaves a whole log or none.
 int WriteLog(const std::vector<Entry>& set, const std::string& group, std::string& made) {
     const std::string text = LogText(set);
+    const std::string folder = FolderOf(group);
+    // Written unnamed where the file system can, it takes its name in one step.
+    if (const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600); fd >= 0) {
+        const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+        int code = DiskWriteFd(fd, text.data(), text.size());
+        if (!code) code = Flush(fd);
+        if (!code && ProcFdsOpen(proc))
+            code = Exclusive(folder, group, kLog, made, [&](const std::string& name) {
+                return ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : Err();
+            });
+        else if (!code) code = -1;
+        ::close(fd);
+        if (code >= 0) return code;
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOSYS) {
+        return Err();
+    }
     std::string written;
     int code = Exclusive(FolderOf(group), group, kNew, written, [&](const std::string& name) {
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) return Err();
-        int err = WriteAll(fd, text.data(), text.size());
+        int err = DiskWriteFd(fd, text.data(), text.size());
         if (!err) err = Flush(fd);
         if (::close(fd) != 0 && !err) err = Err();
         if (err) ::unlink(name.c_str());
@@ -490,9 +500,11 @@ void LeftBehind(const std::string& folder);
 
 // Disk names throughout. The new files are complete and named; the old ones get their backups first, the log of
 // the set is written, then the new ones take the targets' names, one exchange (or rename) each.
-// `checked`: the targets were found replaceable when their new files were made.
+// `checked`: the targets were found replaceable when their new files were made. `fds`: the new files, open
+// for reading where they are (-1, or none).
 int CommitSet(std::vector<std::string>& news, const std::vector<std::string>& targets,
-              const std::vector<std::string>& backups, size_t* which, bool checked = false) {
+              const std::vector<std::string>& backups, size_t* which, bool checked = false,
+              const std::vector<int>& fds = {}) {
     const size_t n = targets.size();
     if (n == 0) return 0;
     const std::string& group = targets[0];
@@ -544,8 +556,8 @@ int CommitSet(std::vector<std::string>& news, const std::vector<std::string>& ta
     }
     const bool logged = n > 1 && SameFolder(targets);
     for (size_t i = 0; logged && i < n && !err; ++i) {
-        int code = IdOf(set[i].fresh, set[i].newId);
-        if (!code && set[i].hadOld) code = IdOf(set[i].target, set[i].oldId);
+        int code = IdOf(set[i].fresh, i < fds.size() ? fds[i] : -1, set[i].newId);
+        if (!code && set[i].hadOld) code = IdOf(set[i].target, -1, set[i].oldId);
         if (code) fail(i, code);
     }
     // Each new file is exchanged with its old one where the file system can: a rename over a file makes some
@@ -996,7 +1008,7 @@ int TDiskWorkFile::Create(const std::string& target, const std::string& group, b
 }
 
 int TDiskWorkFile::Write(const void* data, size_t size) {
-    return fd_ < 0 ? EBADF : WriteAll(fd_, data, size);
+    return fd_ < 0 ? EBADF : DiskWriteFd(fd_, data, size);
 }
 
 int DiskCommit(const std::vector<TDiskWorkFile*>& files, const std::vector<std::string>& targets,
@@ -1036,7 +1048,9 @@ int DiskCommit(const std::vector<TDiskWorkFile*>& files, const std::vector<std::
         if (!files[i]->named_.empty()) news[i] = files[i]->named_;
         else if ((err = SecondName(files[i]->path_, disks[i], disks[0], kNew, news[i])) == 0) linked[i] = 1;
     }
-    if (!err) err = CommitSet(news, disks, backs, &at, checked);
+    std::vector<int> fds(n, -1);
+    for (size_t i = 0; i < n; ++i) fds[i] = files[i]->fd_;
+    if (!err) err = CommitSet(news, disks, backs, &at, checked, fds);
     if (err) {
         for (size_t i = 0; i < n; ++i)
             if (linked[i] && !news[i].empty()) Remove(news[i]);

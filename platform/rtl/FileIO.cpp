@@ -44,7 +44,18 @@ bool DiskNameToGbk(const std::string& disk, std::string& gbk) { return Convert(d
 
 int DiskOpen(const std::string& path, int flags, mode_t mode) {
     std::string d;
-    return Disk(path, d) ? ::open(d.c_str(), flags, mode) : -1;
+    if (!Disk(path, d)) return -1;
+    // An empty file is not truncated again: ext4 writes a file it saw truncated to nothing out at its close, and
+    // a save's new file, opened again by its writer, is always empty.
+    const bool truncate = (flags & O_TRUNC) && (flags & O_ACCMODE) != O_RDONLY;
+    const int fd = ::open(d.c_str(), truncate ? flags & ~O_TRUNC : flags, mode);
+    struct stat st {};
+    if (fd < 0 || !truncate || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) return fd;
+    if (::ftruncate(fd, 0) == 0) return fd;
+    const int code = errno;
+    ::close(fd);
+    errno = code;
+    return -1;
 }
 
 std::FILE* DiskFOpen(const std::string& path, const char* mode) {
@@ -139,12 +150,25 @@ bool DiskReadAll(const std::string& path, std::string& bytes) {
     return true;
 }
 
+int DiskWriteFd(int fd, const void* data, size_t size) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t w = ::write(fd, p, size);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return w < 0 && errno != 0 ? errno : w < 0 ? EIO : ENOSPC;
+        p += w;
+        size -= static_cast<size_t>(w);
+    }
+    return 0;
+}
+
 bool DiskWriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream f;
-    if (!DiskOpenStream(f, path, std::ios::binary | std::ios::trunc)) return false;
-    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    f.close();
-    return !f.fail();
+    const int fd = DiskOpen(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    int code = DiskWriteFd(fd, bytes.data(), bytes.size());
+    if (::close(fd) != 0 && !code) code = errno;
+    errno = code;
+    return code == 0;
 }
 
 std::string FileErrorText(int code, bool reading) {

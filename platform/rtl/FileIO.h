@@ -13,7 +13,7 @@
 bool GbkToDiskName(const std::string& gbk, std::string& disk);
 bool DiskNameToGbk(const std::string& disk, std::string& gbk);
 
-// As open(2), fopen, rename, remove, stat and access, with GBK paths.
+// As open(2), fopen, rename, remove, stat and access, with GBK paths (open truncates no file already empty).
 int DiskOpen(const std::string& path, int flags, mode_t mode = 0);
 std::FILE* DiskFOpen(const std::string& path, const char* mode);
 bool DiskRename(const std::string& from, const std::string& to);
@@ -34,6 +34,8 @@ bool DiskOpenStream(std::ofstream& f, const std::string& path, std::ios::openmod
 // The whole file; false when it could not be opened or read (or, writing, written whole).
 bool DiskReadAll(const std::string& path, std::string& bytes);
 bool DiskWriteAll(const std::string& path, const std::string& bytes);
+// Writes all the bytes to an open file: 0, or the errno of the write that failed.
+int DiskWriteFd(int fd, const void* data, size_t size);
 
 // Why a file could not be written (or, `reading`, read), from its errno: Chinese for the common causes (a
 // missing file, writing, is taken for a missing folder), the system's own text for the rest ("" for 0).

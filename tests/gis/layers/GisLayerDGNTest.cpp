@@ -423,7 +423,7 @@ TEST(GisLayerDGN, AFileCutShortByAnotherProgramStopsTheReadOrScanThatMeetsIt) {
     layer->SetFilter(GisFullExtent(), "");
     EXPECT_EQ(raised([&] {
                   for (layer->ScanFirst(); !layer->ScanEof(); layer->ScanNext()) {
-                      if (++n == 10) ASSERT_EQ(truncate(path.c_str(), header), 0);
+                      if (++n == 10) { ASSERT_EQ(truncate(path.c_str(), header), 0); }
                       EXPECT_DOUBLE_EQ(layer->ScanCurrent()->GetPoint(0, 0).X, n);
                   }
               }),

@@ -85,6 +85,14 @@ TEST_F(DiskFiles, EveryHelperUsesTheUtf8Name) {
     EXPECT_EQ(bytes, "abc");
     ASSERT_TRUE(DiskWriteAll(gbk + "图幅索引.mid", "新内容"));
     EXPECT_EQ(ReadFile(disk + U8(u8"图幅索引.mid")), "新内容");
+    // Fewer bytes leave no tail of the longer content, written whole or opened to be truncated.
+    ASSERT_TRUE(DiskWriteAll(gbk + "图幅索引.mid", "x"));
+    EXPECT_EQ(ReadFile(disk + U8(u8"图幅索引.mid")), "x");
+    int trunc = DiskOpen(gbk + "图幅索引.mid", O_WRONLY | O_TRUNC);
+    ASSERT_GE(trunc, 0);
+    ::close(trunc);
+    EXPECT_EQ(ReadFile(disk + U8(u8"图幅索引.mid")), "");
+    ASSERT_TRUE(DiskWriteAll(gbk + "图幅索引.mid", "新内容"));
 
     std::ifstream in;
     ASSERT_TRUE(DiskOpenStream(in, gbk + "图幅索引.mid"));
