@@ -75,35 +75,24 @@ void FormerIni(benchmark::State& state) {
 BENCHMARK(FormerIni)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 // As the engine's export: what an earlier export left is put back first, then both files are written whole.
-void CommitPair(benchmark::State& state) {
+// `kept`: as a layer is saved, the previous set kept as its backup ("~").
+void SavePair(benchmark::State& state, const std::string& name, bool kept) {
     const bool flush = state.range(0) != 0;
     DiskCommitFlushes(flush);
-    const std::string mif = g_dir + "/commit.mif", mid = g_dir + "/commit.mid";
+    const std::string mif = g_dir + "/" + name + ".mif", mid = g_dir + "/" + name + ".mid";
+    const std::vector<std::string> backups = kept ? std::vector<std::string>{mif + "~", mid + "~"} : std::vector<std::string>{};
     for (auto _ : state) {
         DiskRecover(mif);
         TDiskWorkFile a, b;
         if (a.Create(mif, mif) || b.Create(mid, mif) || a.Write(kMif.data(), kMif.size()) ||
-            b.Write(kMid.data(), kMid.size()) || DiskCommit({&a, &b}, {mif, mid}, {}))
+            b.Write(kMid.data(), kMid.size()) || DiskCommit({&a, &b}, {mif, mid}, backups))
             state.SkipWithError("the commit failed");
     }
     DiskCommitFlushes(true);
 }
+void CommitPair(benchmark::State& state) { SavePair(state, "commit", false); }
 BENCHMARK(CommitPair)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
-
-// As a layer is saved: the previous set kept as its backup ("~").
-void CommitPairKept(benchmark::State& state) {
-    const bool flush = state.range(0) != 0;
-    DiskCommitFlushes(flush);
-    const std::string mif = g_dir + "/kept.mif", mid = g_dir + "/kept.mid";
-    for (auto _ : state) {
-        DiskRecover(mif);
-        TDiskWorkFile a, b;
-        if (a.Create(mif, mif) || b.Create(mid, mif) || a.Write(kMif.data(), kMif.size()) ||
-            b.Write(kMid.data(), kMid.size()) || DiskCommit({&a, &b}, {mif, mid}, {mif + "~", mid + "~"}))
-            state.SkipWithError("the commit failed");
-    }
-    DiskCommitFlushes(true);
-}
+void CommitPairKept(benchmark::State& state) { SavePair(state, "kept", true); }
 BENCHMARK(CommitPairKept)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void PlainPair(benchmark::State& state) {
