@@ -1,6 +1,7 @@
 #include "platform/ui/Docking.h"
 
 #include <algorithm>
+#include <functional>
 #include <cstdlib>
 #include <vector>
 
@@ -47,12 +48,16 @@ TRect TDockTree::SiteArea() const {
     return r;
 }
 
-TDockTree::Zone* TDockTree::Find(Zone* z, const TControl* c) const {
+TDockTree::Zone* TDockTree::Walk(Zone* z, const std::function<bool(const Zone*)>& match) {
     if (!z) return nullptr;
-    if (z->control == c) return z;
+    if (match(z)) return z;
     for (auto& k : z->children)
-        if (Zone* f = Find(k.get(), c)) return f;
+        if (Zone* f = Walk(k.get(), match)) return f;
     return nullptr;
+}
+
+TDockTree::Zone* TDockTree::Find(Zone* z, const TControl* c) const {
+    return Walk(z, [c](const Zone* k) { return k->control == c; });
 }
 
 bool TDockTree::ZoneShown(const Zone* z) const {
@@ -207,19 +212,11 @@ TRect TDockTree::CloseButtonRect(TControl* control) {
 }
 
 TControl* TDockTree::ControlAtPoint(TPoint p) {
-    std::vector<Zone*> stack;
-    if (root_) stack.push_back(root_.get());
-    while (!stack.empty()) {
-        Zone* z = stack.back();
-        stack.pop_back();
-        if (z->control) {
-            if (z->control->Visible() && z->rect.Contains(p)) return z->control;
-            continue;
-        }
-        if (!ZoneShown(z)) continue;
-        for (auto& k : z->children) stack.push_back(k.get());
-    }
-    return nullptr;
+    // A zone that is not shown holds no visible control.
+    const Zone* z = Walk(root_.get(), [p](const Zone* k) {
+        return k->control && k->control->Visible() && k->rect.Contains(p);
+    });
+    return z ? z->control : nullptr;
 }
 
 void TDockTree::PositionDockRect(TControl* client, TControl* dropControl, TAlign dropAlign, TRect& dockRect) {
@@ -237,17 +234,12 @@ void TDockTree::PositionDockRect(TControl* client, TControl* dropControl, TAlign
 }
 
 void TDockTree::PaintSite(TCanvas* canvas) {
-    std::vector<Zone*> stack;
-    if (root_) stack.push_back(root_.get());
-    while (!stack.empty()) {
-        Zone* z = stack.back();
-        stack.pop_back();
-        if (z->control) {
-            TRect g = GrabberRect(z->control);
-            if (!g.IsEmpty()) PaintDockFrame(canvas, z->control, g);
-        }
-        for (auto& k : z->children) stack.push_back(k.get());
-    }
+    Walk(root_.get(), [&](const Zone* z) {
+        if (!z->control) return false;
+        const TRect g = GrabberRect(z->control);
+        if (!g.IsEmpty()) PaintDockFrame(canvas, z->control, g);
+        return false;
+    });
 }
 
 void TDockTree::PaintDockFrame(TCanvas* canvas, TControl* control, const TRect& g) {

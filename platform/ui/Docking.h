@@ -2,6 +2,7 @@
 // tree of zones with a grabber per control, and the small form a control floats in once dragged out.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "platform/ui/Forms.h"
@@ -64,6 +65,8 @@ private:
     TWinControl* site_;
     std::unique_ptr<Zone> root_;
     TControl* closing_ = nullptr;  // the control whose close button is held down
+    // The first zone under `z`, depth first, that `match` takes; `match` sees each zone before it.
+    static Zone* Walk(Zone* z, const std::function<bool(const Zone*)>& match);
     Zone* Find(Zone* z, const TControl* c) const;
     void Layout(Zone* z, const TRect& r);
     bool ZoneShown(const Zone* z) const;
