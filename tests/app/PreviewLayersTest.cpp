@@ -17,6 +17,7 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Dialogs.h"
 #include "tests/engine/ExportTestUtil.h"
+#include "tests/gis/core/ChangedFile.h"
 
 namespace {
 
@@ -226,8 +227,7 @@ TEST_F(PreviewLayers, AFileCutShortByAnotherProgramIsReportedByThePaintAndOpensA
     ASSERT_EQ(truncate(shp.c_str(), 0), 0);
     Settle();
     EXPECT_EQ(UiTest::MessageBoxCount(), boxes + 1);
-    EXPECT_EQ(UiTest::LastMessageBoxText(),
-              "0030 Error " + std::to_string(EIO) + " during mapping file \"" + shp + "\" 文件已被另一个程序修改。");
+    EXPECT_EQ(UiTest::LastMessageBoxText(), ChangedFileMessage(shp));
     ASSERT_TRUE(DiskWriteAll(shp, bytes));
     UiTest::AnswerMessageBoxes(IDYES);
     ClickTool("BtnDelete");

@@ -15,6 +15,7 @@
 #include "platform/ui/testsupport/UiTest.h"
 #include "tests/engine/ExportTestUtil.h"
 #include "tests/gis/layers/DgnBuild.h"
+#include "tests/gis/core/ChangedFile.h"
 
 namespace {
 
@@ -401,27 +402,18 @@ TEST(GisLayerDGN, AFileCutShortByAnotherProgramStopsTheReadOrScanThatMeetsIt) {
     for (int i = 1; i <= 2000; ++i) b.Add(b.Line({i, 0}, {i, 1}));
     const std::string path = Write("dgn_cut.dgn", b.Bytes());
     const int64_t header = int64_t(b.DesignHeader(0, 0, 0, 0, 0).size());
-    const std::string changed =
-        "0030 Error " + std::to_string(EIO) + " during mapping file \"" + path + "\" 文件已被另一个程序修改。";
-    auto raised = [](const std::function<void()>& step) {
-        try {
-            step();
-        } catch (const EReadError& e) {
-            return e.Message;
-        }
-        return std::string("nothing raised");
-    };
+    const std::string changed = ChangedFileMessage(path);
     // Between two reads.
     auto layer = OpenLayer(path);
     ASSERT_TRUE(layer->GetShape(1));
     ASSERT_EQ(truncate(path.c_str(), header), 0);
-    EXPECT_EQ(raised([&] { layer->GetShape(2000); }), changed);
+    EXPECT_EQ(ReadErrorOf([&] { layer->GetShape(2000); }), changed);
     // In the middle of a scan.
     ASSERT_TRUE(DiskWriteAll(path, b.Bytes()));
     layer = OpenLayer(path);
     int n = 0;
     layer->SetFilter(GisFullExtent(), "");
-    EXPECT_EQ(raised([&] {
+    EXPECT_EQ(ReadErrorOf([&] {
                   for (layer->ScanFirst(); !layer->ScanEof(); layer->ScanNext()) {
                       if (++n == 10) { ASSERT_EQ(truncate(path.c_str(), header), 0); }
                       EXPECT_DOUBLE_EQ(layer->ScanCurrent()->GetPoint(0, 0).X, n);

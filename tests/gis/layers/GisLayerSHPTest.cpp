@@ -23,6 +23,7 @@
 #include "platform/ui/testsupport/UiTest.h"
 #include "tests/engine/ExportTestUtil.h"
 #include "tests/gis/layers/ShapeBuild.h"
+#include "tests/gis/core/ChangedFile.h"
 
 namespace {
 
@@ -1079,18 +1080,9 @@ TEST(LayerSHP, AFileCutShortByAnotherProgramStopsTheReadScanOrPaintThatMeetsItAn
     writer.WriteFromLayer(src.layer, path, GisFullExtent(), gisShapeTypeNull, "", false);
     const std::string original = Bytes(path);
     ASSERT_GT(original.size(), 16384u);
-    const std::string changed =
-        "0030 Error " + std::to_string(EIO) + " during mapping file \"" + path + "\" 文件已被另一个程序修改。";
+    const std::string changed = ChangedFileMessage(path);
     // As a program that saves over the file starts.
     auto cut = [&] { ASSERT_EQ(truncate(path.c_str(), 0), 0); };
-    auto raised = [](const std::function<void()>& step) {
-        try {
-            step();
-        } catch (const EReadError& e) {
-            return e.Message;
-        }
-        return std::string("nothing raised");
-    };
 
     UiTest::Init();
     TBitmap bmp(200, 100, pf24bit);
@@ -1103,7 +1095,7 @@ TEST(LayerSHP, AFileCutShortByAnotherProgramStopsTheReadScanOrPaintThatMeetsItAn
     // Between two reads.
     ASSERT_NE(l->GetShape(1), nullptr);
     cut();
-    EXPECT_EQ(raised([&] { l->GetShape(300); }), changed);
+    EXPECT_EQ(ReadErrorOf([&] { l->GetShape(300); }), changed);
 
     // In the middle of a scan.
     v.Close();
@@ -1111,7 +1103,7 @@ TEST(LayerSHP, AFileCutShortByAnotherProgramStopsTheReadScanOrPaintThatMeetsItAn
     l = AddShp(v, path, "c");
     int n = 0;
     l->SetFilter(GisFullExtent(), "");
-    EXPECT_EQ(raised([&] {
+    EXPECT_EQ(ReadErrorOf([&] {
                   for (l->ScanFirst(); !l->ScanEof(); l->ScanNext()) {
                       if (++n == 150) cut();
                       TGIS_Shape* s = l->ScanCurrent();
@@ -1128,7 +1120,7 @@ TEST(LayerSHP, AFileCutShortByAnotherProgramStopsTheReadScanOrPaintThatMeetsItAn
     l = AddShp(v, path, "c");
     v.FullExtent();
     cut();
-    EXPECT_EQ(raised([&] { v.Draw(); }), changed);
+    EXPECT_EQ(ReadErrorOf([&] { v.Draw(); }), changed);
 
     // Removed and opened again: the file as it now is, the header alone, and then whole again.
     v.Close();

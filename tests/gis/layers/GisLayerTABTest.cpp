@@ -36,6 +36,14 @@ std::string RunTool(const std::string& command) {
     return out;
 }
 
+// `count` CSV rows of a point and its number, the number also in the point's X.
+std::vector<std::string> PointRows(int count) {
+    std::vector<std::string> rows;
+    for (int i = 0; i < count; ++i)
+        rows.push_back("\"POINT (" + std::to_string(i) + " " + std::to_string(i % 13) + ")\"," + std::to_string(i));
+    return rows;
+}
+
 // A table from CSV rows (WKT first) with the given column types; returns the ".tab" path.
 std::string MakeTable(const std::string& name, const std::string& header, const std::string& types,
                       const std::vector<std::string>& rows, const std::string& options = "") {
@@ -260,9 +268,7 @@ TEST(GisLayerTAB, TextsArePointsWithTheirLabel) {
 
 TEST(GisLayerTAB, GetShapeAgreesWithTheScanPastBlockSizedUids) {
     REQUIRE_GDAL();
-    std::vector<std::string> rows;
-    for (int i = 0; i < 600; ++i)
-        rows.push_back("\"POINT (" + std::to_string(i) + " " + std::to_string(i % 13) + ")\"," + std::to_string(i));
+    const std::vector<std::string> rows = PointRows(600);
     const std::string path = MakeTable("many", "WKT,v", "WKT,Integer", rows);
     TGIS_LayerTAB layer;
     layer.Path = path;
@@ -288,9 +294,7 @@ TEST(GisLayerTAB, GetShapeAgreesWithTheScanPastBlockSizedUids) {
 
 TEST(GisLayerTAB, FilesCutShortByAnotherProgramStopTheScanThatMeetsThem) {
     REQUIRE_GDAL();
-    std::vector<std::string> rows;
-    for (int i = 0; i < 3000; ++i)
-        rows.push_back("\"POINT (" + std::to_string(i) + " " + std::to_string(i % 13) + ")\"," + std::to_string(i));
+    const std::vector<std::string> rows = PointRows(3000);
     const std::string path = MakeTable("cut", "WKT,v", "WKT,Integer", rows);
     const std::string map = Dir() + "cut.map", id = Dir() + "cut.id";
     ASSERT_GT(std::filesystem::file_size(map), 16384u);
