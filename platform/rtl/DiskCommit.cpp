@@ -171,6 +171,11 @@ int Ready(int fd, const std::string& name, const std::string& target, bool adopt
 
 int Move(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : Err(); }
 
+// Whether the two names now stand for each other's file.
+bool Exchange(const std::string& a, const std::string& b) {
+    return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
+}
+
 // Why a file system refuses to exchange two names (FAT, some network file systems).
 bool CannotExchange(int code) { return code == EINVAL || code == ENOSYS || code == EOPNOTSUPP || code == ENOTSUP; }
 
@@ -179,7 +184,7 @@ bool CannotExchange(int code) { return code == EINVAL || code == ENOSYS || code 
 // then under the new one's working name, goes; a backup kept is another name of it.
 int Replace(const std::string& fresh, const std::string& target, bool hadOld) {
     if (hadOld) {
-        if (::renameat2(AT_FDCWD, fresh.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+        if (Exchange(fresh, target)) {
             ::unlink(fresh.c_str());
             return 0;
         }
@@ -613,7 +618,7 @@ int CommitSet(std::vector<std::string>& news, const std::vector<std::string>& ta
             Entry& e = set[i];
             int code = 0;
             if (exchange && e.hadOld) {
-                if (::renameat2(AT_FDCWD, e.fresh.c_str(), AT_FDCWD, e.target.c_str(), RENAME_EXCHANGE) == 0) {
+                if (Exchange(e.fresh, e.target)) {
                     exchanged[i] = 1;
                     continue;
                 }
@@ -661,9 +666,7 @@ int CommitSet(std::vector<std::string>& news, const std::vector<std::string>& ta
     for (size_t k = 0; err && k < moved; ++k) {
         const size_t i = order[k];
         // An exchanged file is exchanged back: the new one has its working name again.
-        const bool ok = exchanged[i]
-                            ? ::renameat2(AT_FDCWD, set[i].fresh.c_str(), AT_FDCWD, set[i].target.c_str(), RENAME_EXCHANGE) == 0
-                            : PutBack(set[i], group, true) == 0;
+        const bool ok = exchanged[i] ? Exchange(set[i].fresh, set[i].target) : PutBack(set[i], group, true) == 0;
         if (ok) exchanged[i] = 0;
         back &= ok;
     }
